@@ -1,0 +1,161 @@
+// Mailboxes: priority-ordered lists of message blocks, each bound to the
+// semaphore that an arrival in the empty mailbox signals.
+
+#include "h_memory.h"
+#include "l_internal.h"
+
+struct tag_MBOX_INFO {
+  RTXCMSG* MboxHeadPtr;
+  SEMA MboxSemaphore;
+  pthread_mutex_t MboxMutex;  // recursive
+  pthread_cond_t MboxCond;    // monotonic
+};
+typedef tag_MBOX_INFO MBOX_INFO;
+
+static MBOX_INFO* s_pMboxes;  // index = id - 1
+
+static MBOX_INFO* MBOX_pInfo(MBOX id) {
+  if (s_pMboxes == nullptr || id < 1 || id > nmboxes) return nullptr;
+  return &s_pMboxes[id - 1];
+}
+
+void MBOX_Init(void) {
+  s_pMboxes = new (std::nothrow) MBOX_INFO[nmboxes]();
+  if (s_pMboxes == nullptr) LSVC_vInitFailed(__FILE_NAME__, __LINE__, "mailbox records");
+  for (S32 i = 0; i < nmboxes; i++) {
+    LSVC_vInitRecursiveMutex(&s_pMboxes[i].MboxMutex);
+    LSVC_vInitMonotonicCond(&s_pMboxes[i].MboxCond);
+  }
+}
+
+ERC L_MBOX_DefineSema(MBOX mbox, SEMA sema) {
+  MBOX_INFO* m = MBOX_pInfo(mbox);
+  if (m == nullptr) return -lsMBOX_INVALID;
+  if (sema < 0 || sema > nsemas) return -lsSEMA_INVALID;
+  pthread_mutex_lock(&m->MboxMutex);
+  m->MboxSemaphore = sema;
+  pthread_mutex_unlock(&m->MboxMutex);
+  return 0;
+}
+
+ERC L_MBOX_Send(MBOX mbox, void* message, PRIORITY priority, SEMA ackSema) {
+  MBOX_INFO* m = MBOX_pInfo(mbox);
+  if (m == nullptr) return -lsMBOX_INVALID;
+  RTXCMSG* msg = (RTXCMSG*)message;
+  msg->sema = ackSema;
+  msg->MsgPriority = priority;
+  msg->task = L_TASK_GetID(0);
+  msg->MsgNext = nullptr;
+
+  pthread_mutex_lock(&m->MboxMutex);
+  if (m->MboxHeadPtr == nullptr) {
+    m->MboxHeadPtr = msg;
+    // Only the turn from empty to non-empty signals: receivers drain.
+    L_SEMA_Signal(m->MboxSemaphore);
+    pthread_cond_signal(&m->MboxCond);
+  } else if (m->MboxHeadPtr->MsgPriority > priority) {
+    msg->MsgNext = m->MboxHeadPtr;
+    m->MboxHeadPtr = msg;
+  } else {
+    RTXCMSG* after = m->MboxHeadPtr;
+    while (after->MsgNext != nullptr && after->MsgNext->MsgPriority <= priority) after = after->MsgNext;
+    msg->MsgNext = after->MsgNext;
+    after->MsgNext = msg;
+  }
+  pthread_mutex_unlock(&m->MboxMutex);
+  return 0;
+}
+
+ERC L_MBOX_SendWait(MBOX mbox, void* message, PRIORITY priority, SEMA ackSema) {
+  L_SEMA_SetPending(ackSema);
+  ERC rc = L_MBOX_Send(mbox, message, priority, ackSema);
+  if (rc != 0) return rc;
+  return L_SEMA_Wait(ackSema);
+}
+
+ERC L_MBOX_SendWaitTicks(MBOX mbox, void* message, PRIORITY priority, SEMA ackSema, TICKS ticks) {
+  L_SEMA_SetPending(ackSema);
+  ERC rc = L_MBOX_Send(mbox, message, priority, ackSema);
+  if (rc != 0) return rc;
+  return L_SEMA_WaitTicks(ackSema, ticks);
+}
+
+ERC L_MBOX_SendWaitSeconds(MBOX mbox, void* message, PRIORITY priority, SEMA ackSema, U32 seconds) {
+  L_SEMA_SetPending(ackSema);
+  ERC rc = L_MBOX_Send(mbox, message, priority, ackSema);
+  if (rc != 0) return rc;
+  return L_SEMA_WaitSeconds(ackSema, seconds);
+}
+
+static RTXCMSG* MBOX_pTakeHead(MBOX_INFO* m) {
+  RTXCMSG* msg = m->MboxHeadPtr;
+  if (msg != nullptr) {
+    m->MboxHeadPtr = msg->MsgNext;
+    msg->MsgNext = nullptr;
+  }
+  return msg;
+}
+
+void* L_MBOX_Receive(MBOX mbox) {
+  MBOX_INFO* m = MBOX_pInfo(mbox);
+  if (m == nullptr) return nullptr;
+  pthread_mutex_lock(&m->MboxMutex);
+  RTXCMSG* msg = MBOX_pTakeHead(m);
+  pthread_mutex_unlock(&m->MboxMutex);
+  return msg;
+}
+
+static void* MBOX_pReceiveUntil(MBOX mbox, const struct timespec* deadline) {
+  MBOX_INFO* m = MBOX_pInfo(mbox);
+  if (m == nullptr) return nullptr;
+  pthread_mutex_lock(&m->MboxMutex);
+  S32 rc = 0;
+  while (m->MboxHeadPtr == nullptr && rc == 0) rc = LSVC_s32Park(&m->MboxCond, &m->MboxMutex, deadline);
+  RTXCMSG* msg = rc == LSVC_TERMINATED ? nullptr : MBOX_pTakeHead(m);
+  pthread_mutex_unlock(&m->MboxMutex);
+  if (rc == LSVC_TERMINATED) TASK_vLeaveIfTerminated();
+  return msg;
+}
+
+void* L_MBOX_ReceiveWait(MBOX mbox) { return MBOX_pReceiveUntil(mbox, nullptr); }
+
+void* L_MBOX_ReceiveWaitTicks(MBOX mbox, TICKS ticks) {
+  struct timespec deadline;
+  L_CLOCK_PrepTimeoutTicks(&deadline, ticks);
+  return MBOX_pReceiveUntil(mbox, &deadline);
+}
+
+void* L_MBOX_ReceiveWaitSeconds(MBOX mbox, U32 seconds) {
+  struct timespec deadline;
+  L_CLOCK_PrepTimeoutSeconds(&deadline, seconds);
+  return MBOX_pReceiveUntil(mbox, &deadline);
+}
+
+void L_MBOX_AckMessage(void* message) {
+  if (message == nullptr) return;
+  L_SEMA_Signal(((RTXCMSG*)message)->sema);
+}
+
+void H_MEMORY_vDumpMail(void* message) {
+  if (message == nullptr) return;
+  if (((RTXCMSG*)message)->sema == 0) {
+    H_MEMORY_vFree(message);
+  } else {
+    L_MBOX_AckMessage(message);
+  }
+}
+
+void L_MBOX_Debug(void) {
+  if (s_pMboxes == nullptr) return;
+  log_me("mbox information (%d total)", nmboxes);
+  for (MBOX id = 1; id <= nmboxes; id++) {
+    MBOX_INFO* m = &s_pMboxes[id - 1];
+    log_me("  %02d %s: sema #%d (%s) mutex.lock %d", id, get_mailbox_name(id), m->MboxSemaphore,
+           get_semaphore_name(m->MboxSemaphore), LSVC_nLockWord(&m->MboxMutex));
+    int index = 0;
+    for (RTXCMSG* msg = m->MboxHeadPtr; msg != nullptr; msg = msg->MsgNext) {
+      log_me("    msg #%d: sema %d (%s) priority %d task %d (%s)", index++, msg->sema,
+             get_semaphore_name(msg->sema), msg->MsgPriority, msg->task, get_task_name(msg->task));
+    }
+  }
+}

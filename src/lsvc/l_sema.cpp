@@ -1,0 +1,219 @@
+// Event semaphores: binary flags with the time stamp of their last signal and
+// at most one waiting thread. Every wait of a task is made here.
+
+#include <string.h>
+
+#include "l_internal.h"
+
+enum : U8 { SEMA_BIT_WAITING = 1, SEMA_BIT_DONE = 2 };
+
+struct tag_SEMA_INFO {
+  std::atomic<U8> u8SemaState;  // bit 0 waiting, bit 1 signalled
+  TASK WaitingTaskID;           // guarded by SemaMutex
+  WAIT_BLOCK* pWaiter;          // the waiting thread's wait block
+  U64 u64FireTimestamp;         // guarded by SemaMutex
+  pthread_mutex_t SemaMutex;
+};
+typedef tag_SEMA_INFO SEMA_INFO;
+
+static SEMA_INFO* s_pSemas;  // index = id - 1
+
+static const char* const s_apcStateNames[4] = {"pending", "waiting", "done", "reset"};
+
+static SEMA_INFO* SEMA_pInfo(SEMA id) {
+  if (s_pSemas == nullptr || id < 1 || id > nsemas) return nullptr;
+  return &s_pSemas[id - 1];
+}
+
+void SEMA_Init(void) {
+  s_pSemas = new (std::nothrow) SEMA_INFO[nsemas];
+  if (s_pSemas == nullptr) LSVC_vInitFailed(__FILE_NAME__, __LINE__, "semaphore records");
+  for (S32 i = 0; i < nsemas; i++) {
+    s_pSemas[i].u8SemaState = 0;
+    s_pSemas[i].WaitingTaskID = 0;
+    s_pSemas[i].pWaiter = nullptr;
+    s_pSemas[i].u64FireTimestamp = 0;
+    pthread_mutex_init(&s_pSemas[i].SemaMutex, nullptr);
+  }
+}
+
+// Sets "done" and wakes the waiter; the caller holds the semaphore's mutex.
+// FALSE when it was signalled already (an overrun: nothing changes).
+static BOOLEAN SEMA_bFire(SEMA_INFO* s) {
+  if (s->u8SemaState & SEMA_BIT_DONE) return FALSE;
+  s->u64FireTimestamp = L_CLOCK_qwGetTimeInNans();
+  s->u8SemaState |= SEMA_BIT_DONE;
+  if (s->pWaiter != nullptr) {
+    pthread_mutex_lock(&s->pWaiter->Mutex);
+    pthread_cond_signal(&s->pWaiter->Cond);
+    pthread_mutex_unlock(&s->pWaiter->Mutex);
+  }
+  return TRUE;
+}
+
+ERC L_SEMA_Signal(SEMA sema) {
+  SEMA_INFO* s = SEMA_pInfo(sema);
+  if (s == nullptr) return -lsSEMA_INVALID;
+  pthread_mutex_lock(&s->SemaMutex);
+  BOOLEAN fired = SEMA_bFire(s);
+  pthread_mutex_unlock(&s->SemaMutex);
+  return fired ? 0 : -lsSEMA_OVERRUN;
+}
+
+ERC L_SEMA_SignalMultiple(const SEMA* list) {
+  if (list == nullptr) return -lsSEMA_INVALID;
+  BOOLEAN any = FALSE;
+  for (; *list != 0; list++) {
+    SEMA_INFO* s = SEMA_pInfo(*list);
+    if (s == nullptr) continue;
+    any = TRUE;
+    pthread_mutex_lock(&s->SemaMutex);
+    SEMA_bFire(s);
+    pthread_mutex_unlock(&s->SemaMutex);
+  }
+  return any ? 0 : -lsSEMA_INVALID;
+}
+
+ERC L_SEMA_SetPending(SEMA sema) {
+  SEMA_INFO* s = SEMA_pInfo(sema);
+  if (s == nullptr) return -lsSEMA_INVALID;
+  pthread_mutex_lock(&s->SemaMutex);
+  if (s->WaitingTaskID == 0) s->u8SemaState = 0;
+  pthread_mutex_unlock(&s->SemaMutex);
+  return 0;
+}
+
+ERC L_SEMA_SetPendingMultiple(const SEMA* list) {
+  if (list == nullptr) return -lsSEMA_INVALID;
+  BOOLEAN any = FALSE;
+  for (; *list != 0; list++) {
+    if (L_SEMA_SetPending(*list) == 0) any = TRUE;
+  }
+  return any ? 0 : -lsSEMA_INVALID;
+}
+
+// The valid, distinct ids of a zero-terminated list, in list order. A
+// repeated id would otherwise lock its mutex twice.
+static int SEMA_nCollect(const SEMA* list, SEMA_INFO** out, int capacity) {
+  int n = 0;
+  for (; *list != 0 && n < capacity; list++) {
+    SEMA_INFO* s = SEMA_pInfo(*list);
+    if (s == nullptr) continue;
+    BOOLEAN seen = FALSE;
+    for (int i = 0; i < n; i++) seen |= (out[i] == s);
+    if (!seen) out[n++] = s;
+  }
+  return n;
+}
+
+static BOOLEAN SEMA_bAnyDone(SEMA_INFO* const* set, int n) {
+  for (int i = 0; i < n; i++) {
+    if (set[i]->u8SemaState & SEMA_BIT_DONE) return TRUE;
+  }
+  return FALSE;
+}
+
+static S32 SEMA_WaitInternal(const SEMA* list, const struct timespec* deadline) {
+  if (list == nullptr) return -lsSEMA_INVALID;
+  SEMA_INFO* set[64];
+  int n = SEMA_nCollect(list, set, 64);
+  if (n == 0) return -lsSEMA_INVALID;
+  TASK me = L_TASK_GetID(0);
+  if (me < 1) return me;
+  WAIT_BLOCK* wb = TASK_pMyWaitBlock();
+
+  for (int i = 0; i < n; i++) pthread_mutex_lock(&set[i]->SemaMutex);
+  for (int i = 0; i < n; i++) {
+    if (set[i]->WaitingTaskID != 0) {
+      for (int k = 0; k < n; k++) pthread_mutex_unlock(&set[k]->SemaMutex);
+      return -lsSEMA_WAIT_CONFLICT;
+    }
+  }
+  for (int i = 0; i < n; i++) {
+    set[i]->WaitingTaskID = me;
+    set[i]->pWaiter = wb;
+    set[i]->u8SemaState |= SEMA_BIT_WAITING;
+  }
+  pthread_mutex_lock(&wb->Mutex);
+  for (int i = 0; i < n; i++) pthread_mutex_unlock(&set[i]->SemaMutex);
+
+  S32 result = 0;
+  while (!SEMA_bAnyDone(set, n)) {
+    S32 rc = LSVC_s32Park(&wb->Cond, &wb->Mutex, deadline);
+    if (rc != 0) {
+      result = rc;
+      break;
+    }
+  }
+  pthread_mutex_unlock(&wb->Mutex);
+
+  for (int i = 0; i < n; i++) pthread_mutex_lock(&set[i]->SemaMutex);
+  if (result == 0) {
+    // The one signalled first wins; on equal stamps the earlier list entry.
+    SEMA_INFO* first = nullptr;
+    for (int i = 0; i < n; i++) {
+      if ((set[i]->u8SemaState & SEMA_BIT_DONE) &&
+          (first == nullptr || set[i]->u64FireTimestamp < first->u64FireTimestamp)) {
+        first = set[i];
+      }
+    }
+    first->u8SemaState &= (U8)~SEMA_BIT_DONE;
+    result = (S32)(first - s_pSemas) + 1;
+  }
+  for (int i = 0; i < n; i++) {
+    set[i]->WaitingTaskID = 0;
+    set[i]->pWaiter = nullptr;
+    set[i]->u8SemaState &= (U8)~SEMA_BIT_WAITING;
+  }
+  for (int i = 0; i < n; i++) pthread_mutex_unlock(&set[i]->SemaMutex);
+  if (result == LSVC_TERMINATED) TASK_vLeaveIfTerminated();
+  return result;
+}
+
+ERC L_SEMA_Wait(SEMA sema) {
+  if (SEMA_pInfo(sema) == nullptr) return -lsSEMA_INVALID;
+  SEMA list[2] = {sema, 0};
+  S32 rc = SEMA_WaitInternal(list, nullptr);
+  return rc > 0 ? 0 : rc;
+}
+
+ERC L_SEMA_WaitTicks(SEMA sema, TICKS ticks) {
+  if (SEMA_pInfo(sema) == nullptr) return -lsSEMA_INVALID;
+  struct timespec deadline;
+  L_CLOCK_PrepTimeoutTicks(&deadline, ticks);
+  SEMA list[2] = {sema, 0};
+  S32 rc = SEMA_WaitInternal(list, &deadline);
+  return rc > 0 ? 0 : rc;
+}
+
+ERC L_SEMA_WaitSeconds(SEMA sema, U32 seconds) {
+  if (SEMA_pInfo(sema) == nullptr) return -lsSEMA_INVALID;
+  struct timespec deadline;
+  L_CLOCK_PrepTimeoutSeconds(&deadline, seconds);
+  SEMA list[2] = {sema, 0};
+  S32 rc = SEMA_WaitInternal(list, &deadline);
+  return rc > 0 ? 0 : rc;
+}
+
+S32 L_SEMA_WaitMultiple(const SEMA* list) { return SEMA_WaitInternal(list, nullptr); }
+
+S32 L_SEMA_GetWaitingTaskID(SEMA sema) {
+  SEMA_INFO* s = SEMA_pInfo(sema);
+  if (s == nullptr) return -lsSEMA_INVALID;
+  pthread_mutex_lock(&s->SemaMutex);
+  S32 result = s->WaitingTaskID;
+  if (result == 0) result = (s->u8SemaState & SEMA_BIT_DONE) ? -lsSEMA_DONE : -lsSEMA_PENDING;
+  pthread_mutex_unlock(&s->SemaMutex);
+  return result;
+}
+
+void L_SEMA_Debug(void) {
+  if (s_pSemas == nullptr) return;
+  log_me("semaphore information (%d total)", nsemas);
+  for (SEMA id = 1; id <= nsemas; id++) {
+    SEMA_INFO* s = &s_pSemas[id - 1];
+    log_me("  %02d %s: %s task #%d (%s) fired at %lld mutex.lock %d", id, get_semaphore_name(id),
+           s_apcStateNames[s->u8SemaState & 3], s->WaitingTaskID, get_task_name(s->WaitingTaskID),
+           (long long)s->u64FireTimestamp, LSVC_nLockWord(&s->SemaMutex));
+  }
+}

@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+
+#include "error.h"
+#include "test_tasks.h"
+
+namespace {
+
+using ::testing::ExitedWithCode;
+
+TEST(Log, LinesCarryTwoTimesTheTaskIdItsNameAndTheText) {
+  ::testing::internal::CaptureStdout();
+  log_me("hello %d", 5);
+  std::atomic<bool> done{false};
+  ASSERT_EQ(0, TEST_StartTask(52, [&] {
+    log_me("from a task");
+    done = true;
+  }));
+  ASSERT_TRUE(TEST_bJoinTask(52));
+  std::string out = ::testing::internal::GetCapturedStdout();
+  EXPECT_TRUE(std::regex_search(out, std::regex(R"((^|\n) *\d+\.\d{3} +\d+\.\d{3} 72 MAINTHREAD hello 5\r\n)"))) << out;
+  EXPECT_TRUE(std::regex_search(out, std::regex(R"(\n *\d+\.\d{3} +\d+\.\d{3} 52 RADARTASK from a task\r\n)")))
+      << out;
+}
+
+TEST(Log, FirstFieldIsTheTimeSinceThePreviousLine) {
+  ::testing::internal::CaptureStdout();
+  log_me("first");
+  L_CLOCK_Sleep(1500);
+  log_me("second");
+  std::string out = ::testing::internal::GetCapturedStdout();
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(out, m, std::regex(R"(\n( *\d+)\.(\d{3}) +\d+\.\d{3} 72 MAINTHREAD second)"))) << out;
+  EXPECT_EQ("    1", m[1].str());
+  EXPECT_GE(std::stoi(m[2].str()), 500);
+  EXPECT_LT(std::stoi(m[2].str()), 600);
+}
+
+TEST(Log, ALongTextIsCutToTheBuffer) {
+  std::string text(1000, 'x');
+  ::testing::internal::CaptureStdout();
+  log_me("%s", text.c_str());
+  std::string out = ::testing::internal::GetCapturedStdout();
+  EXPECT_NE(std::string::npos, out.find(std::string(255, 'x') + "\r\n"));
+  EXPECT_EQ(std::string::npos, out.find(std::string(256, 'x')));
+}
+
+TEST(LogDeathTest, SigtermEndsWithStatusTwo) {
+  EXPECT_EXIT(
+      {
+        log_me("ready");
+        raise(SIGTERM);
+        L_CLOCK_Sleep(5000);
+      },
+      ExitedWithCode(2), "");
+}
+
+TEST(LogDeathTest, SigintDumpsTheSevenTablesToStandardErrorThenEndsWithStatusTwo) {
+  EXPECT_EXIT(
+      {
+        log_me("ready");
+        raise(SIGINT);
+        L_CLOCK_Sleep(5000);
+      },
+      ExitedWithCode(2),
+      "task information \\(71 total\\)(.|\n)*timer information(.|\n)*semaphore information \\(317 total\\)(.|\n)*"
+      "queue information \\(13 total\\)(.|\n)*mutex information \\(117 total\\)(.|\n)*"
+      "mbox information \\(81 total\\)(.|\n)*memory block information \\(0 static 8 dynamic\\)(.|\n)*status 2");
+}
+
+TEST(LogDeathTest, QuitSecondsEndWithStatusFourEvenWithoutLogOutput) {
+  EXPECT_EXIT(
+      {
+        quit_seconds = 1;
+        L_CLOCK_Sleep(5);
+        log_me("past the quit time");
+        L_CLOCK_Sleep(5000);
+      },
+      ExitedWithCode(4), "quit seconds expired");
+  EXPECT_EXIT(
+      {
+        opt_nolog = 1;
+        quit_seconds = 1;
+        L_CLOCK_Sleep(5);
+        log_me("not printed");
+        L_CLOCK_Sleep(5000);
+      },
+      ExitedWithCode(4), "");
+}
+
+TEST(LogDeathTest, WatchdogEndsWithStatusThreeWhenTheLogFallsSilent) {
+  EXPECT_EXIT(
+      {
+        debug_seconds = 1;
+        log_me("arming the watchdog");
+        L_CLOCK_Sleep(10000);
+      },
+      ExitedWithCode(3), "task information");
+}
+
+TEST(LogDeathTest, BadCommandLineBailsOutWithStatusOne) {
+  EXPECT_EXIT(bail_out("invalid argument %s", "bogus"), ExitedWithCode(1), "");
+}
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+TEST(FatalError, RecordIsAppendedToFatalLogInTheBaseDirectory) {
+  std::string path = std::string(L_UTILS_cpGetPathnamePtr()) + "/FATAL.LOG";
+  std::string before = ReadAll(path);
+  ::testing::internal::CaptureStdout();
+  ERROR_error("somefile", 123, "something broke");
+  std::string out = ::testing::internal::GetCapturedStdout();
+  std::string after = ReadAll(path);
+  ASSERT_GT(after.size(), before.size());
+  std::string added = after.substr(before.size());
+  EXPECT_TRUE(std::regex_match(added, std::regex(R"(\w{3} \w{3} [ \d]\d \d\d:\d\d:\d\d \d{4}\nerror: something broke in somefile at 123\n)")))
+      << added;
+  EXPECT_NE(std::string::npos, out.find("error: something broke in somefile at 123"));
+}
+
+TEST(FatalErrorDeathTest, APathTooLongForTheBufferIsReportedNotCut) {
+  const char* saved = getenv("VELMORA_CWD");
+  std::string original = saved ? saved : "";
+  setenv("VELMORA_CWD", (original + "/" + std::string(600, 'd')).c_str(), 1);
+  EXPECT_EXIT(
+      {
+        dup2(2, 1);  // the log goes to standard output; let the matcher see it
+        ERROR_error("f", 1, "t");
+        U_RESET_vReset();
+      },
+      ExitedWithCode(10), "Error opening /.*dddd(.|\n)*error: t in f at 1(.|\n)*status 10");
+  setenv("VELMORA_CWD", original.c_str(), 1);
+}
+
+}  // namespace

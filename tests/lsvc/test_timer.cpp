@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <vector>
+
+#include "test_tasks.h"
+
+namespace {
+
+U64 NowUs() { return L_CLOCK_qwGetTimeInMicros(); }
+
+TEST(Timer, OneShotSignalsOnceAfterItsTimeAndThenStands) {
+  const SEMA s = SEMA_TIMER_RADAR_XMIT;
+  U64 start = NowUs();
+  TIMER_INFO* t = L_TIMER_Start(nullptr, 100, 0, s);
+  ASSERT_NE(nullptr, t);
+  EXPECT_GT(L_TIMER_GetRemaining(t), 50u);
+  ASSERT_EQ(0, L_SEMA_WaitTicks(s, 1000));
+  U64 elapsed = NowUs() - start;
+  EXPECT_GE(elapsed, 99000u);
+  EXPECT_LT(elapsed, 130000u);
+  EXPECT_EQ(RC_TIMEOUT, L_SEMA_WaitTicks(s, 150));
+  EXPECT_EQ(-lsTIMER_INACTIVE, L_TIMER_Stop(t));
+  EXPECT_EQ(0u, L_TIMER_GetRemaining(t));
+  EXPECT_EQ(0, L_TIMER_Release(t));
+}
+
+TEST(Timer, PeriodicTimerSignalsFirstAtItsInitialTimeThenEveryPeriod) {
+  const SEMA s = SEMA_TIMER_RADAR_WARMUP;
+  U64 start = NowUs();
+  TIMER_INFO* t = L_TIMER_Start(nullptr, 10, 25, s);
+  ASSERT_NE(nullptr, t);
+  std::vector<U64> at;
+  for (int i = 0; i < 9; i++) {
+    ASSERT_EQ(0, L_SEMA_WaitTicks(s, 1000));
+    at.push_back(NowUs() - start);
+  }
+  EXPECT_EQ(0, L_TIMER_Stop(t));
+  EXPECT_EQ(0, L_TIMER_Release(t));
+  EXPECT_GE(at[0], 9500u);
+  EXPECT_LT(at[0], 30000u);
+  // The period holds on average; single expiries may be late by scheduling.
+  double mean = (double)(at[8] - at[0]) / 8.0;
+  EXPECT_NEAR(25000.0, mean, 3000.0);
+  for (size_t i = 1; i < at.size(); i++) {
+    S64 delta = (S64)(at[i] - at[i - 1]);
+    EXPECT_NEAR(25000, delta, 12000) << "expiry " << i;
+  }
+}
+
+TEST(Timer, StartWithoutInitialTimeSignalsAtOnce) {
+  const SEMA s = SEMA_TIMER_RADAR_HEARTBEAT;
+  TIMER_INFO* t = L_TIMER_Start(nullptr, 0, 0, s);
+  ASSERT_NE(nullptr, t);
+  EXPECT_EQ(0, L_SEMA_WaitTicks(s, 0));
+  EXPECT_EQ(-lsTIMER_INACTIVE, L_TIMER_Stop(t));
+  EXPECT_EQ(MAINTHREAD_ID, t->OwningTaskID.load());
+  EXPECT_EQ(0, L_TIMER_Release(t));
+}
+
+TEST(Timer, RestartDropsASignalStillStored) {
+  const SEMA s = SEMA_TIMER_RADAR_PLAYBACK;
+  TIMER_INFO* t = L_TIMER_Start(nullptr, 0, 0, s);
+  ASSERT_NE(nullptr, t);
+  ASSERT_EQ(t, L_TIMER_Start(t, 500, 0, -1));
+  EXPECT_EQ(RC_TIMEOUT, L_SEMA_WaitTicks(s, 0)) << "the signal of the first start was dropped";
+  EXPECT_EQ(0, L_TIMER_Stop(t));
+  EXPECT_EQ(0, L_TIMER_Release(t));
+}
+
+TEST(Timer, PoolHoldsSeventyFiveTimers) {
+  std::vector<TIMER_INFO*> held;
+  while (TIMER_INFO* t = L_TIMER_Allocate()) held.push_back(t);
+  EXPECT_EQ((size_t)ntmrs, held.size());
+  EXPECT_EQ(nullptr, L_TIMER_Start(nullptr, 10, 0, SEMA_TIMER_RADAR_UPDATE));
+  for (TIMER_INFO* t : held) EXPECT_EQ(0, L_TIMER_Release(t));
+}
+
+TEST(Timer, OnlyTheOwnerMayStopOrReleaseATimer) {
+  std::atomic<TIMER_INFO*> theirs{nullptr};
+  const SEMA done = SEMA_TIMER_RADAR_STANDBY_MSG;
+  ASSERT_EQ(0, TEST_StartTask(43, [&] {
+    theirs = L_TIMER_Start(nullptr, 10000, 0, SEMA_RADAR_TRIGGER_DELAY);
+    L_SEMA_Wait(done);
+    EXPECT_EQ(0, L_TIMER_Release(theirs));
+  }));
+  while (theirs == nullptr) L_CLOCK_Sleep(1);
+  EXPECT_EQ(-lsTIMER_ILLEGAL, L_TIMER_Stop(theirs));
+  EXPECT_EQ(-lsTIMER_ILLEGAL, L_TIMER_Release(theirs));
+  EXPECT_EQ(nullptr, L_TIMER_Start(theirs, 5, 0, -1));
+  EXPECT_EQ(-lsTIMER_ILLEGAL, L_TIMER_Stop(nullptr));
+  L_SEMA_Signal(done);
+  EXPECT_TRUE(TEST_bJoinTask(43));
+}
+
+TEST(Timer, ATimerHeldByItsTaskWorksLikeAPoolTimer) {
+  static TIMER_INFO s_own;
+  const SEMA s = SEMA_TIMER_WAYPOINT_TIMER;
+  ASSERT_EQ(0, L_TIMER_InitTimer(&s_own, MAINTHREAD_ID));
+  ASSERT_EQ(&s_own, L_TIMER_Start(&s_own, 20, 0, s));
+  EXPECT_EQ(0, L_SEMA_WaitTicks(s, 1000));
+  EXPECT_EQ(0, L_TIMER_InitTimer(&s_own, MAINTHREAD_ID)) << "set up again, same slot";
+  ASSERT_EQ(&s_own, L_TIMER_Start(&s_own, 20, 0, s));
+  EXPECT_EQ(0, L_SEMA_WaitTicks(s, 1000));
+}
+
+TEST(Ticks, ElapsedTimeWrapsIn32Bits) {
+  EXPECT_EQ(0x20u, H_TICK_u32ElapsedTime(0xFFFFFFF0u, 0x10u));
+  U32 stamp = (U32)L_CLOCK_qwGetTimeInTicks();
+  L_CLOCK_Sleep(20);
+  U32 elapsed = L_TIMER_GetElapsed(&stamp);
+  EXPECT_GE(elapsed, 20u);
+  EXPECT_LT(elapsed, 200u);
+  struct itimerspec spec;
+  L_CLOCK_StoreTimerspec(&spec, 1500, 25);
+  EXPECT_EQ(1500u, L_CLOCK_ScanTimerspec(&spec));
+  EXPECT_EQ(25000000, spec.it_interval.tv_nsec);
+}
+
+}  // namespace
