@@ -177,7 +177,7 @@ static void vNotifyRegisteredMailboxes(const DATABASE_ELEMENT* e, MBOX exceptThi
 }
 
 // The write rule. TRUE when the write was taken.
-static BOOLEAN vUpdateEntryInDatabase(DATABASE_ELEMENT* e, const DB_DATA_TYPE& value, U32 u32Priority,
+static BOOLEAN bUpdateEntryInDatabase(DATABASE_ELEMENT* e, const DB_DATA_TYPE& value, U32 u32Priority,
                                       const DB_ATTRIBUTES* pExtra) {
   U64 now = DB_u64Now();
   if (e->u32Priority < u32Priority && bIsDataValid(e, now) && e->bCreated) {
@@ -215,7 +215,7 @@ static BOOLEAN H_DATABASE_bUpdateValueExcept(FOURCHARID id, const DB_DATA_TYPE& 
   if (p == nullptr) return TRUE;
   DATABASE_ELEMENT* e = &p->Element;
   // A refused write changed nothing, so nobody hears of it.
-  if (vUpdateEntryInDatabase(e, value, u32Priority, pExtra)) vNotifyRegisteredMailboxes(e, exceptThisOne);
+  if (bUpdateEntryInDatabase(e, value, u32Priority, pExtra)) vNotifyRegisteredMailboxes(e, exceptThisOne);
   DB_vClearEvents(e);
   return DB_bSameValue(e, e->dbValue, value) ? FALSE : TRUE;
 }
@@ -421,13 +421,9 @@ BOOLEAN H_DATABASE_bFetchNextBeginningWith(MULTI_FETCH_CONTROL_STRUCTURE* pContr
 // ---------------------------------------------------------------------------
 // Subscriptions and notices
 
-BOOLEAN H_DATABASE_bRegisterForDataWithConditions(FOURCHARID id, MBOX mbox, BOOLEAN bChanged, BOOLEAN bInvalid,
-                                                  BOOLEAN bUpdated) {
-  DB_LOCK lock;
-  DATABASE_LIST_NODE* p = pdbFindOrCreateEntry(id, nullptr);
-  if (p == nullptr) return FALSE;
-  const DB_CONDITION_FLAGS wanted = {bChanged, bUpdated, bInvalid};
-  for (MAILBOX_LIST_NODE* s = p->Element.pMboxList; s != nullptr; s = s->pNext) {
+// FALSE only when the heap has no node to spare.
+static BOOLEAN bRegisterMailbox(DATABASE_ELEMENT* e, MBOX mbox, const DB_CONDITION_FLAGS& wanted) {
+  for (MAILBOX_LIST_NODE* s = e->pMboxList; s != nullptr; s = s->pNext) {
     if (s->RegisteredMbox.Mailbox == mbox) {
       s->RegisteredMbox.Condition = wanted;
       return TRUE;
@@ -435,23 +431,25 @@ BOOLEAN H_DATABASE_bRegisterForDataWithConditions(FOURCHARID id, MBOX mbox, BOOL
   }
   MAILBOX_LIST_NODE* s = (MAILBOX_LIST_NODE*)H_MEMORY_pvMallocNoWait(sizeof(MAILBOX_LIST_NODE));
   if (s == nullptr) {
-    log_me("database: no memory to subscribe mailbox %d to %s", (int)mbox, DB_KeyText(id).ac);
+    log_me("database: no memory to subscribe mailbox %d to %s", (int)mbox, DB_KeyText(e->Id).ac);
     return FALSE;
   }
   s->RegisteredMbox.Condition = wanted;
   s->RegisteredMbox.Mailbox = mbox;
-  s->pNext = p->Element.pMboxList;
-  p->Element.pMboxList = s;
+  s->pNext = e->pMboxList;
+  e->pMboxList = s;
   return TRUE;
 }
 
-// A task that ends unsubscribes before its item was ever written; its mailbox
-// must not keep receiving notices once the item is.
-void H_DATABASE_vUnregisterMailbox(FOURCHARID id, MBOX mbox) {
+BOOLEAN H_DATABASE_bRegisterForDataWithConditions(FOURCHARID id, MBOX mbox, BOOLEAN bChanged, BOOLEAN bInvalid,
+                                                  BOOLEAN bUpdated) {
   DB_LOCK lock;
-  DATABASE_LIST_NODE* p = pdbFindEntry(id);
-  if (p == nullptr) return;
-  MAILBOX_LIST_NODE** ppLink = &p->Element.pMboxList;
+  DATABASE_LIST_NODE* p = pdbFindOrCreateEntry(id, nullptr);
+  return p != nullptr && bRegisterMailbox(&p->Element, mbox, {bChanged, bUpdated, bInvalid});
+}
+
+static void vFindAndRemoveMailboxes(DATABASE_ELEMENT* e, MBOX mbox) {
+  MAILBOX_LIST_NODE** ppLink = &e->pMboxList;
   while (*ppLink != nullptr) {
     MAILBOX_LIST_NODE* s = *ppLink;
     if (s->RegisteredMbox.Mailbox == mbox) {
@@ -461,6 +459,14 @@ void H_DATABASE_vUnregisterMailbox(FOURCHARID id, MBOX mbox) {
       ppLink = &s->pNext;
     }
   }
+}
+
+// Also before the item's first write: a task that ends unsubscribes, and its
+// mailbox must not receive the notices of a later first write.
+void H_DATABASE_vUnregisterMailbox(FOURCHARID id, MBOX mbox) {
+  DB_LOCK lock;
+  DATABASE_LIST_NODE* p = pdbFindEntry(id);
+  if (p != nullptr) vFindAndRemoveMailboxes(&p->Element, mbox);
 }
 
 static BOOLEAN DB_bIsSubscribed(const DATABASE_ELEMENT* e, MBOX mbox) {
@@ -532,7 +538,7 @@ void H_DATABASE_vReadOrSetDefault(FOURCHARID id, DB_DATA_TYPE* pValue, U32 u32Pr
   }
   p = pdbFindOrCreateEntry(id, pExtra);
   if (p == nullptr) return;
-  vUpdateEntryInDatabase(&p->Element, *pValue, u32Priority, pExtra);
+  bUpdateEntryInDatabase(&p->Element, *pValue, u32Priority, pExtra);
   DB_vClearEvents(&p->Element);
 }
 

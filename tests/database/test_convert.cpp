@@ -82,15 +82,6 @@ TEST_F(Convert, EveryPairConvertsAndConvertsBack) {
   }
 }
 
-TEST_F(Convert, EveryDataTypeConvertsToEveryUnitOfItsQuantityAndBack) {
-  for (U32 t = 0; t < NUMBER_OF_DATA_TYPES; t++) {
-    for (UNIT_TYPE u : UnitsWithFactors()) {
-      double shown = dConvertFromInternal(42.5, (DATA_TYPE)t, u);
-      EXPECT_NEAR(42.5, dConvertToInternal(shown, (DATA_TYPE)t, u), 42.5e-6) << t << " " << u;
-    }
-  }
-}
-
 TEST_F(Convert, TheInternalUnitComesBackWithoutArithmetic) {
   // (0 + -0.0 * 1) / 1 is +0.0, so only a value left alone keeps its sign.
   EXPECT_TRUE(std::signbit(dConvertFromInternal(-0.0, D_DEPTH, U_METRES)));

@@ -86,31 +86,11 @@ TEST_F(DatabaseTest, AnUnwrittenOrDeletedItemTakesAnyWrite) {
   Drain(kBoxA);
 }
 
-TEST_F(DatabaseTest, TypedFormsStoreTheirValues) {
-  EXPECT_FALSE(H_DATABASE_bUpdateValueS32(FCID("ISGN"), -42, P_NORMAL));
-  EXPECT_FALSE(H_DATABASE_bUpdateValueFloat(FCID("IFLT"), 2.5f, P_NORMAL));
+TEST_F(DatabaseTest, BooleansAreStoredAsOneWordAndFetchedAsItsLowByte) {
   EXPECT_FALSE(H_DATABASE_bUpdateValueBoolean(FCID("IBOO"), 7, P_NORMAL));
-  int target = 0;
-  EXPECT_FALSE(H_DATABASE_bUpdateEverythingVoidPointer(FCID("IPTR"), &target, P_NORMAL, D_POINTER, nullptr,
-                                                       DB_NEVER_STALE));
-  S32 s = 0;
-  float f = 0;
-  BOOLEAN b = 0;
-  void* p = nullptr;
-  U32 u = 0;
-  EXPECT_TRUE(H_DATABASE_bFetchS32(FCID("ISGN"), &s, nullptr, nullptr));
-  EXPECT_TRUE(H_DATABASE_bFetchFloat(FCID("IFLT"), &f, nullptr, nullptr));
-  EXPECT_TRUE(H_DATABASE_bFetchBoolean(FCID("IBOO"), &b, nullptr, nullptr));
-  EXPECT_TRUE(H_DATABASE_bFetchVoidPointer(FCID("IPTR"), &p, nullptr, nullptr));
-  EXPECT_TRUE(H_DATABASE_bFetchU32(FCID("IBOO"), &u, nullptr, nullptr));
-  EXPECT_EQ(-42, s);
-  EXPECT_EQ(2.5f, f);
-  EXPECT_EQ(TRUE, b);
-  EXPECT_EQ(1u, u) << "a BOOLEAN is stored as 0 or 1";
-  EXPECT_EQ(&target, p);
-
-  // The boolean fetch reads the low byte of the word.
+  EXPECT_EQ(1u, StoredU32(FCID("IBOO")));
   EXPECT_FALSE(H_DATABASE_bUpdateValueU32(FCID("IBOO"), 0x100, P_NORMAL));
+  BOOLEAN b = 9;
   EXPECT_TRUE(H_DATABASE_bFetchBoolean(FCID("IBOO"), &b, nullptr, nullptr));
   EXPECT_EQ(0, b);
   b = 9;
@@ -266,12 +246,14 @@ TEST_F(DatabaseTest, TheSweepTellsEverySubscriberOfAStaleItemOnce) {
 TEST_F(DatabaseTest, RelinquishedItemsAreToldAsInvalidAndFreeForAnyWriter) {
   const FOURCHARID id = FCID("CREL");
   ASSERT_FALSE(H_DATABASE_bUpdateValueU32(id, 3, P_HIGHEST));
-  ASSERT_TRUE(H_DATABASE_bRegisterForDataWithConditions(id, kBoxA, FALSE, FALSE, TRUE));
+  ASSERT_TRUE(H_DATABASE_bRegisterForDataWithConditions(id, kBoxA, FALSE, TRUE, TRUE));
   H_DATABASE_vRelinquishOwnership(id);
   std::vector<NOTICE> got = Drain(kBoxA);
   ASSERT_EQ(1u, got.size());
   EXPECT_FALSE(got[0].bValid);
   EXPECT_EQ(3u, got[0].value.u32Val);
+  EXPECT_TRUE(H_DATABASE_bUpdateValueU32(id, 4, P_UNOWNED + 1));
+  EXPECT_TRUE(Drain(kBoxA).empty()) << "a refused write is no news, even of an invalid item";
   EXPECT_FALSE(H_DATABASE_bUpdateValueU32(id, 4, P_UNOWNED));
   got = Drain(kBoxA);
   ASSERT_EQ(1u, got.size());
@@ -319,21 +301,6 @@ TEST_F(DatabaseTest, ReadOrSetDefaultCreatesOnceAndThenReadsBack) {
   EXPECT_EQ(nullptr, extra.ppcText);
   EXPECT_TRUE(H_DATABASE_bUpdateValueFloat(id, 1.0f, P_DEFAULT_SETTING)) << "still held at 2";
   EXPECT_TRUE(Drain(kBoxA).empty());
-}
-
-TEST_F(DatabaseTest, ARefusedWriteGivesAttributesOnlyToAnItemWithoutAny) {
-  static const char* const name[27] = {"Name"};
-  const FOURCHARID id = FCID("IATT");
-  ASSERT_FALSE(H_DATABASE_bUpdateValueU32(id, 1, P_HIGHEST));
-  EXPECT_TRUE(H_DATABASE_bUpdateEverythingU32(id, 2, P_NORMAL, D_PERCENT, name, 5));
-  DB_ATTRIBUTES extra = {};
-  ASSERT_TRUE(H_DATABASE_bFetch(id, nullptr, nullptr, &extra));
-  EXPECT_EQ(D_PERCENT, extra.DataType);
-  EXPECT_EQ(name, extra.ppcText);
-  EXPECT_EQ(5u, extra.u32TimeOut);
-  EXPECT_TRUE(H_DATABASE_bUpdateEverythingU32(id, 2, P_NORMAL, D_SIGNED32, nullptr, 9));
-  ASSERT_TRUE(H_DATABASE_bFetch(id, nullptr, nullptr, &extra));
-  EXPECT_EQ(D_PERCENT, extra.DataType) << "an item with attributes keeps them on a refused write";
 }
 
 // ---------------------------------------------------------------------------
@@ -463,29 +430,55 @@ TEST_F(DatabaseTest, SendingContentsTellsTheCurrentValuesWhateverTheConditions) 
   EXPECT_EQ(3u, Drain(kBoxB).size());
 }
 
-TEST_F(DatabaseTest, WithoutMemoryANoticeIsDroppedAndTheWriterGoesOn) {
+TEST_F(DatabaseTest, WithoutMemoryTheDatabaseRefusesOrDropsAndNeverWaits) {
   const FOURCHARID id = FCID("IMEM");
   ASSERT_TRUE(H_DATABASE_bRegisterForDataWithConditions(id, kBoxA, TRUE, TRUE, TRUE));
   ASSERT_FALSE(H_DATABASE_bUpdateValueU32(id, 1, P_NORMAL));
   Drain(kBoxA);
   std::vector<void*> held;
-  while (void* p = H_MEMORY_pvMallocNoWait(sizeof(MESSAGE_NEW_DATA))) held.push_back(p);
+  while (void* p = H_MEMORY_pvMallocNoWait(8)) held.push_back(p);
 
-  // In a task, so that a write that waited for memory would fail the join
-  // rather than hang the test.
-  std::atomic<int> result{-1};
+  // In a task, so that an operation that waited for memory fails the join
+  // rather than hangs the test.
+  std::atomic<int> written{-1}, created{-1}, subscribed{-1};
   ::testing::internal::CaptureStdout();
-  ASSERT_EQ(0, TEST_StartTask(40, [&] { result = H_DATABASE_bUpdateValueU32(id, 2, P_NORMAL); }));
+  ASSERT_EQ(0, TEST_StartTask(40, [&] {
+    written = H_DATABASE_bUpdateValueU32(id, 2, P_NORMAL);
+    created = H_DATABASE_bUpdateValueU32(FCID("INEW"), 1, P_NORMAL);
+    subscribed = H_DATABASE_bRegisterForDataWithConditions(id, kBoxB, TRUE, TRUE, TRUE);
+  }));
   const BOOLEAN bJoined = TEST_bJoinTask(40, 3000);
   std::string log = ::testing::internal::GetCapturedStdout();
   for (void* p : held) H_MEMORY_vFree(p);
-  ASSERT_TRUE(bJoined) << "the write waited for memory";
-  EXPECT_EQ(FALSE, result.load());
+  ASSERT_TRUE(bJoined) << "the database waited for memory";
+  EXPECT_EQ(FALSE, written.load()) << "written, its notice dropped";
+  EXPECT_EQ(TRUE, created.load()) << "nothing stored: reported as refused";
+  EXPECT_EQ(FALSE, subscribed.load());
   EXPECT_NE(std::string::npos, log.find("notice of IMEM to mailbox")) << log;
+  EXPECT_NE(std::string::npos, log.find("no memory for item INEW")) << log;
   EXPECT_TRUE(Drain(kBoxA).empty());
   EXPECT_EQ(2u, StoredU32(id));
   ASSERT_FALSE(H_DATABASE_bUpdateValueU32(id, 3, P_NORMAL));
   EXPECT_EQ(1u, Drain(kBoxA).size()) << "notices flow again";
+}
+
+TEST_F(DatabaseTest, ANoticeToABadMailboxGoesBackToTheHeap) {
+  const FOURCHARID id = FCID("IBAD");
+  // The newest subscriber is told first: the good mailbox last.
+  ASSERT_TRUE(H_DATABASE_bRegisterForDataWithConditions(id, kBoxA, TRUE, TRUE, TRUE));
+  ASSERT_TRUE(H_DATABASE_bRegisterForDataWithConditions(id, nmboxes + 1, TRUE, TRUE, TRUE));
+  ASSERT_TRUE(H_DATABASE_bRegisterForDataWithConditions(id, 0, TRUE, TRUE, TRUE));
+  ::testing::internal::CaptureStdout();
+  // More writes than the heap has blocks: kept notices would run it dry.
+  size_t told = 0;
+  for (U32 i = 0; i < 7000; i++) {
+    ASSERT_FALSE(H_DATABASE_bUpdateValueU32(id, i, P_NORMAL));
+    told += Drain(kBoxA).size();
+  }
+  std::string log = ::testing::internal::GetCapturedStdout();
+  EXPECT_NE(std::string::npos, log.find("notice of IBAD to mailbox 82 refused")) << log.substr(0, 200);
+  EXPECT_EQ(std::string::npos, log.find("mailbox 0 ")) << "mailbox 0 is never told";
+  EXPECT_EQ(7000u, told);
 }
 
 // ---------------------------------------------------------------------------
