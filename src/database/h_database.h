@@ -132,9 +132,9 @@ enum DATA_FORMAT : U32 {
 };
 
 // The value of an item. On the 32-bit board it is one word; here the pointer
-// makes it 8 bytes, and values are compared over all of them. Build a value
-// from a zeroed union (DB_DATA_TYPE v = {}; v.u32Val = ...) so that the
-// bytes beyond a 32-bit member are zero. A BOOLEAN is stored as 0 or 1.
+// makes it 8 bytes. Values of D_POINTER items compare as pointers, all others
+// as their 32-bit word (RawData), whatever lies beyond it. A BOOLEAN is
+// stored as 0 or 1.
 union DB_DATA_TYPE {
   U32 RawData;
   U32 u32Val;

@@ -544,11 +544,12 @@ std::string WideAsAscii(const char* text) {
 
 TEST(DatabaseTypes, EveryUnitHasItsTextInEveryLanguage) {
   const char* const texts[NUMBER_OF_UNIT_TYPES] = {
-      "",     "",      "sm",     "",           "km",           "kts",        "mph",    "kph",   "",
-      "",     "m",     "ft",     "fthm",       "seconds",      "min",        "In.Hg",  "mmHg",  "mb",
-      "hPa",  "U.S. Gallons",    "UK Gallons", "Liters",       "",           "",       "",      "V",
-      "",     "",      "\xBA" "C", "\xBA" "F", "\xBA" "t",     "\xBA" "m",   "nm",     "nm",    "\xBA",
-      "PSI",  "kpa",   "gal/h",  "UK gal/h",   "L/h",          "mpg",        "UK mpg", "km/L",
+      /*  0 */ "", "", "sm", "", "km", "kts", "mph", "kph",
+      /*  8 */ "", "", "m", "ft", "fthm", "seconds", "min", "In.Hg",
+      /* 16 */ "mmHg", "mb", "hPa", "U.S. Gallons", "UK Gallons", "Liters", "", "",
+      /* 24 */ "", "V", "", "", "\xBA" "C", "\xBA" "F", "\xBA" "t", "\xBA" "m",
+      /* 32 */ "nm", "nm", "\xBA", "PSI", "kpa", "gal/h", "UK gal/h", "L/h",
+      /* 40 */ "mpg", "UK mpg", "km/L",
   };
   for (U32 u = 0; u < NUMBER_OF_UNIT_TYPES; u++) {
     for (U32 language = 0; language < UI_TEXT_FIRST_WIDE; language++) {
