@@ -10,6 +10,9 @@ struct tag_MSGHEADER {
   SEMA sema;               // acknowledgement semaphore, 0 = none
   PRIORITY MsgPriority;    // lower is more urgent
   TASK task;               // sender's id (72 for a thread that is not a task)
+  // Set by the acknowledgement: tells a sender whose acknowledgement
+  // semaphore is shared which of its messages has really been answered.
+  U8 bAcknowledged;
 };
 typedef tag_MSGHEADER MsgHeader;
 typedef tag_MSGHEADER MSGHEADER;

@@ -30,6 +30,7 @@ static std::atomic<FILE*> s_output_handle;
 static std::atomic<S64> last_time;  // monotonic milliseconds since boot of the previous line
 static std::atomic<BOOLEAN> s_bExiting;
 static std::atomic<BOOLEAN> s_bDebugThreadStarted;
+static std::atomic<BOOLEAN> s_bQuitThreadStarted;
 static std::once_flag s_FirstLineOnce;
 static int s_anSignalPipe[2] = {-1, -1};
 
@@ -180,14 +181,7 @@ static void LOG_vVWrite(const char* format, va_list args) {
   LOG_vWriteLine(text);
 }
 
-void log_me(const char* format, ...) {
-  LOG_vStallIfDumping();
-  std::call_once(s_FirstLineOnce, LOG_vFirstLine);
-  va_list args;
-  va_start(args, format);
-  LOG_vVWrite(format, args);
-  va_end(args);
-
+static void LOG_vCheckQuit(void) {
   if (s_output_handle.load() != stderr && quit_seconds != 0 && (S64)L_CLOCK_qwGetTimeInMillis() >= quit_seconds) {
     if (LOG_bBeginDump()) {
       lm_vDebugDump();
@@ -196,6 +190,34 @@ void log_me(const char* format, ...) {
       lm_exit(__FILE_NAME__, __LINE__, 4);
     }
     LOG_vStallIfDumping();
+  }
+}
+
+// A quiet unit writes no lines, yet its quit time must still end it.
+static void* LOG_pvQuitThread(void*) {
+  for (;;) {
+    S64 left = quit_seconds - (S64)L_CLOCK_qwGetTimeInMillis();
+    L_CLOCK_Sleep(left > 0 ? (U32)left : 1);
+    LOG_vCheckQuit();
+  }
+}
+
+void log_me(const char* format, ...) {
+  LOG_vStallIfDumping();
+  std::call_once(s_FirstLineOnce, LOG_vFirstLine);
+  va_list args;
+  va_start(args, format);
+  LOG_vVWrite(format, args);
+  va_end(args);
+
+  LOG_vCheckQuit();
+  if (quit_seconds != 0 && !s_bQuitThreadStarted.exchange(TRUE)) {
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
+    pthread_t thread;
+    if (pthread_create(&thread, &attr, LOG_pvQuitThread, nullptr) != 0) s_bQuitThreadStarted = FALSE;
+    pthread_attr_destroy(&attr);
   }
   if (debug_seconds != 0 && !s_bDebugThreadStarted.exchange(TRUE)) {
     pthread_t thread;

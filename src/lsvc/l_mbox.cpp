@@ -46,6 +46,7 @@ ERC L_MBOX_Send(MBOX mbox, void* message, PRIORITY priority, SEMA ackSema) {
   msg->MsgPriority = priority;
   msg->task = L_TASK_GetID(0);
   msg->MsgNext = nullptr;
+  msg->bAcknowledged = FALSE;
 
   pthread_mutex_lock(&m->MboxMutex);
   if (m->MboxHeadPtr == nullptr) {
@@ -133,7 +134,15 @@ void* L_MBOX_ReceiveWaitSeconds(MBOX mbox, U32 seconds) {
 
 void L_MBOX_AckMessage(void* message) {
   if (message == nullptr) return;
-  L_SEMA_Signal(((RTXCMSG*)message)->sema);
+  RTXCMSG* msg = (RTXCMSG*)message;
+  SEMA sema = msg->sema;
+  // The last touch of the receiver: after this the block is the sender's.
+  __atomic_store_n(&msg->bAcknowledged, (U8)TRUE, __ATOMIC_RELEASE);
+  L_SEMA_Signal(sema);
+}
+
+BOOLEAN L_MBOX_bIsAcknowledged(const void* message) {
+  return __atomic_load_n(&((const RTXCMSG*)message)->bAcknowledged, __ATOMIC_ACQUIRE);
 }
 
 void H_MEMORY_vDumpMail(void* message) {

@@ -264,6 +264,8 @@ ERC L_TASK_Start(TASK task) {
   }
   pthread_mutex_unlock(&s_KickOffMutex);
   pthread_attr_destroy(&attr);
+  // Logged by the starter, so the log shows the start order itself.
+  if (result == 0) log_me("[%d]%s: task %d %s", __LINE__, __func__, task, get_task_name(task));
   return result;
 }
 

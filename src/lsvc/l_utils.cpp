@@ -27,7 +27,7 @@ pthread_t L_UTILS_threadCreateSimpleThread(const char* name, void* (*function)(v
   char shortName[16];
   snprintf(shortName, sizeof shortName, "%s", name);
   pthread_setname_np(thread, shortName);
-  log_me("pthread_create (%s): %d", name, (int)thread);
+  log_me("pthread_create (%s): %lu", name, (unsigned long)thread);
   return thread;
 }
 

@@ -124,6 +124,8 @@ void* L_MBOX_ReceiveWait(MBOX mbox);
 void* L_MBOX_ReceiveWaitTicks(MBOX mbox, TICKS ticks);
 void* L_MBOX_ReceiveWaitSeconds(MBOX mbox, U32 seconds);
 void L_MBOX_AckMessage(void* message);
+// TRUE once the receiver has acknowledged this message (since its last send).
+BOOLEAN L_MBOX_bIsAcknowledged(const void* message);
 void L_MBOX_Debug(void);
 
 // ---------------------------------------------------------------------------

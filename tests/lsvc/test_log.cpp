@@ -95,6 +95,16 @@ TEST(LogDeathTest, QuitSecondsEndWithStatusFourEvenWithoutLogOutput) {
       ExitedWithCode(4), "");
 }
 
+TEST(LogDeathTest, QuitSecondsEndAQuietProcessToo) {
+  EXPECT_EXIT(
+      {
+        quit_seconds = (S64)L_CLOCK_qwGetTimeInMillis() + 200;
+        log_me("the last line before a quiet spell");
+        L_CLOCK_Sleep(5000);
+      },
+      ExitedWithCode(4), "quit seconds expired");
+}
+
 TEST(LogDeathTest, WatchdogEndsWithStatusThreeWhenTheLogFallsSilent) {
   EXPECT_EXIT(
       {

@@ -63,8 +63,13 @@ TEST(Mailbox, AnAcknowledgedMessageStaysWithItsSender) {
   ASSERT_EQ(0, L_MBOX_Send(M_DORVISH, m, 3, ack));
   TEST_MESSAGE* got = (TEST_MESSAGE*)L_MBOX_Receive(M_DORVISH);
   ASSERT_EQ(m, got);
+  EXPECT_FALSE(L_MBOX_bIsAcknowledged(m));
   H_MEMORY_vDumpMail(got);
   EXPECT_EQ(0, L_SEMA_WaitTicks(ack, 0));
+  EXPECT_TRUE(L_MBOX_bIsAcknowledged(m));
+  ASSERT_EQ(0, L_MBOX_Send(M_DORVISH, m, 3, ack));
+  EXPECT_FALSE(L_MBOX_bIsAcknowledged(m)) << "a new send starts unanswered";
+  EXPECT_EQ(m, L_MBOX_Receive(M_DORVISH));
   // Still ours: freeing it now is the first and only free (a second is fatal).
   m->n = 6;
   H_MEMORY_vFree(m);

@@ -1,0 +1,4 @@
+// The menu task: its entry.
+#pragma once
+
+void T_MENU_vMain(void);

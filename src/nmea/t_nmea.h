@@ -1,0 +1,4 @@
+// The NMEA task: its entry.
+#pragma once
+
+void T_NMEA_vMain(void);

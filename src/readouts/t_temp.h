@@ -1,0 +1,4 @@
+// The water-temperature task: its entry.
+#pragma once
+
+void T_TEMP_vMain(void);

@@ -1,0 +1,4 @@
+// The memory-card task: its entry.
+#pragma once
+
+void T_MMC_vMain(void);

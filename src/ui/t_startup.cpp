@@ -1,0 +1,37 @@
+// The start-up task. Until the user interface is built here it does the part
+// the rest of the unit depends on: it starts the early tasks in their order,
+// reports itself initialised, and runs the two-second sweep that makes stale
+// live values invalid.
+
+#include "t_startup.h"
+
+#include "h_database.h"
+#include "linuxsvc.h"
+#include "u_taskstub.h"
+
+volatile U8 bStartupTaskInitialized;
+
+// The tasks this task starts, in their order: display, view, analogue
+// inputs, view key, NVR, keyboard, menu.
+static const TASK s_aEarlyTasks[] = {DISPTASK, VIEWTASK, ADCTASK, VIEWKEYTASK, NVRTASK, KBDTASK, MENUTASK};
+
+constexpr U32 STARTUP_SWEEP_MS = 2000;
+
+void T_STARTUP_vMain(void) {
+  U_TASKSTUB_vPublish(FCID("TTAR"), M_STARTUP);
+  for (TASK task : s_aEarlyTasks) U_TASKSTUB_vStartTask(task);
+  __atomic_store_n(&bStartupTaskInitialized, (U8)TRUE, __ATOMIC_RELEASE);
+
+  if (L_TIMER_Start(nullptr, STARTUP_SWEEP_MS, STARTUP_SWEEP_MS, SEMA_TIMER_STARTUP) == nullptr) {
+    U_TASKSTUB_vFatal("No start-up timer");
+  }
+  const SEMA events[] = {SEMA_MBOX_STARTUP, SEMA_TIMER_STARTUP, 0};
+  for (;;) {
+    S32 event = L_SEMA_WaitMultiple(events);
+    if (event == SEMA_TIMER_STARTUP) {
+      H_DATABASE_vSendAllInvalidData();
+    } else if (event == SEMA_MBOX_STARTUP) {
+      U_TASKSTUB_vDrain(M_STARTUP);
+    }
+  }
+}

@@ -1,0 +1,126 @@
+#include "test_process.h"
+
+#include <poll.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <mutex>
+#include <thread>
+
+extern char** environ;
+
+static void ReadAll(TEST_PROCESS* p) {
+  struct pollfd fds[2] = {{p->outFd, POLLIN, 0}, {p->errFd, POLLIN, 0}};
+  int open = 2;
+  char buffer[4096];
+  while (open > 0) {
+    if (poll(fds, 2, -1) < 0) continue;
+    for (int i = 0; i < 2; i++) {
+      if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+      ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
+      if (n <= 0) {
+        close(fds[i].fd);
+        fds[i].fd = -1;
+        open--;
+        continue;
+      }
+      std::lock_guard<std::mutex> guard(p->lock);
+      (i == 0 ? p->out : p->err).append(buffer, (size_t)n);
+    }
+  }
+}
+
+std::unique_ptr<TEST_PROCESS> TEST_Spawn(const std::string& program, const std::vector<std::string>& args,
+                                         const std::vector<std::string>& env) {
+  auto p = std::make_unique<TEST_PROCESS>();
+  int out[2], err[2];
+  if (pipe(out) != 0 || pipe(err) != 0) return nullptr;
+
+  std::vector<std::string> envs;
+  for (char** e = environ; *e != nullptr; e++) {
+    std::string entry = *e;
+    bool replaced = false;
+    for (const std::string& extra : env) {
+      replaced |= entry.compare(0, extra.find('=') + 1, extra, 0, extra.find('=') + 1) == 0;
+    }
+    if (!replaced) envs.push_back(entry);
+  }
+  for (const std::string& extra : env) envs.push_back(extra);
+  std::vector<char*> argv{const_cast<char*>(program.c_str())};
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  std::vector<char*> envp;
+  for (std::string& e : envs) envp.push_back(e.data());
+  envp.push_back(nullptr);
+
+  p->pid = fork();
+  if (p->pid == 0) {
+    dup2(out[1], 1);
+    dup2(err[1], 2);
+    close(out[0]);
+    close(err[0]);
+    close(out[1]);
+    close(err[1]);
+    execve(program.c_str(), argv.data(), envp.data());
+    _exit(127);
+  }
+  close(out[1]);
+  close(err[1]);
+  p->outFd = out[0];
+  p->errFd = err[0];
+  p->reader = std::thread(ReadAll, p.get());
+  return p;
+}
+
+bool TEST_bWaitForOutput(TEST_PROCESS* p, const std::string& text, int ms) {
+  for (int waited = 0; waited <= ms; waited += 5) {
+    {
+      std::lock_guard<std::mutex> guard(p->lock);
+      if (p->out.find(text) != std::string::npos) return true;
+    }
+    usleep(5000);
+  }
+  return false;
+}
+
+void TEST_Signal(TEST_PROCESS* p, int signal) { kill(p->pid, signal); }
+
+TEST_RESULT TEST_Finish(std::unique_ptr<TEST_PROCESS> p, int ms) {
+  TEST_RESULT r;
+  int status = 0;
+  struct rusage usage = {};
+  pid_t done = 0;
+  for (int waited = 0; (done = wait4(p->pid, &status, WNOHANG, &usage)) == 0; waited += 5) {
+    if (waited >= ms) {
+      r.timedOut = true;
+      kill(p->pid, SIGKILL);
+      done = wait4(p->pid, &status, 0, &usage);
+      break;
+    }
+    usleep(5000);
+  }
+  p->reader.join();
+  if (WIFEXITED(status)) r.status = WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) r.signal = WTERMSIG(status);
+  r.out = p->out;
+  r.err = p->err;
+  r.cpuSeconds = (double)usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + (double)usage.ru_stime.tv_sec +
+                 usage.ru_stime.tv_usec / 1e6;
+  return r;
+}
+
+TEST_RESULT TEST_Run(const std::string& program, const std::vector<std::string>& args,
+                     const std::vector<std::string>& env, int ms) {
+  return TEST_Finish(TEST_Spawn(program, args, env), ms);
+}
+
+std::string TEST_MakeTempDir(const char* prefix) {
+  std::string dir = std::string(getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp") + "/" + prefix + "-XXXXXX";
+  if (mkdtemp(dir.data()) == nullptr) return "";
+  return dir;
+}

@@ -1,0 +1,103 @@
+// The unit's process as a whole: its command line, its start order, its ends.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "test_process.h"
+
+namespace {
+
+const std::string kVelmora = VELMORA_BINARY;
+
+std::vector<std::string> FreshBase() { return {"VELMORA_CWD=" + TEST_MakeTempDir("velmora-proc")}; }
+
+// The task ids in the order the log says they were started.
+std::vector<int> StartOrder(const std::string& out) {
+  std::vector<int> ids;
+  std::regex started(R"(L_TASK_Start: task (\d+) )");
+  for (auto it = std::sregex_iterator(out.begin(), out.end(), started); it != std::sregex_iterator(); ++it) {
+    ids.push_back(std::stoi((*it)[1]));
+  }
+  return ids;
+}
+
+TEST(Process, QuitSecondsEndTheUnitWithStatusFour) {
+  TEST_RESULT r = TEST_Run(kVelmora, {"quit_sec", "3"}, FreshBase(), 20000);
+  EXPECT_EQ(4, r.status) << r.out << r.err;
+  std::string first = r.out.substr(0, r.out.find('\n'));
+  EXPECT_TRUE(std::regex_match(first, std::regex(R"( *\d+\.\d{3} +\d+\.\d{3} 72 MAINTHREAD VORNE7_SONAR_b start\r)")))
+      << first;
+  EXPECT_NE(std::string::npos, r.err.find("quit seconds expired"));
+}
+
+TEST(Process, ABadCommandLineEndsWithStatusOne) {
+  const struct {
+    std::vector<std::string> args;
+    const char* text;
+  } rows[] = {
+      {{"task_add"}, "specifier required for argument task_add"},
+      {{"quit_sec", "2", "fake_key"}, "specifier required for argument fake_key"},
+      {{"bogus"}, "invalid argument bogus"},
+      {{"Quit_sec", "2"}, "invalid argument Quit_sec"},
+      {{"quit_sec", "soon"}, "invalid argument quit_sec soon"},
+  };
+  for (const auto& row : rows) {
+    TEST_RESULT r = TEST_Run(kVelmora, row.args, FreshBase(), 10000);
+    EXPECT_EQ(1, r.status) << row.text;
+    EXPECT_NE(std::string::npos, r.out.find(row.text)) << r.out;
+    EXPECT_TRUE(StartOrder(r.out).empty()) << "no task may exist before the command line is read";
+  }
+}
+
+TEST(Process, TasksStartInTheirOrder) {
+  auto p = TEST_Spawn(kVelmora, {}, FreshBase());
+  ASSERT_TRUE(TEST_bWaitForOutput(p.get(), "L_TASK_Start: task 71 ", 10000));
+  TEST_Signal(p.get(), SIGTERM);
+  TEST_RESULT r = TEST_Finish(std::move(p), 10000);
+  EXPECT_EQ(2, r.status);
+  const std::vector<int> expected = {2,  18, 4,  5,  7,  6,  14, 8,  15, 27, 19, 10, 24, 64, 9,
+                                     29, 13, 16, 20, 21, 26, 22, 25, 12, 11, 30, 63, 17, 71};
+  EXPECT_EQ(expected, StartOrder(r.out)) << r.out;
+}
+
+TEST(Process, TaskSelectionStartsOnlyTheChosenTasks) {
+  TEST_RESULT r = TEST_Run(kVelmora, {"task_flush", "task_add", "2,18", "quit_sec", "2"}, FreshBase(), 20000);
+  EXPECT_EQ(4, r.status);
+  EXPECT_EQ((std::vector<int>{2, 18}), StartOrder(r.out)) << r.out;
+  r = TEST_Run(kVelmora, {"task_rem", "27,64,99", "quit_sec", "2"}, FreshBase(), 20000);
+  std::vector<int> order = StartOrder(r.out);
+  EXPECT_EQ(27u, order.size());
+  EXPECT_EQ(order.end(), std::find(order.begin(), order.end(), 27));
+  EXPECT_EQ(order.end(), std::find(order.begin(), order.end(), 64));
+}
+
+TEST(Process, SigintDumpsTheTablesAndEndsWithStatusTwo) {
+  auto p = TEST_Spawn(kVelmora, {}, FreshBase());
+  ASSERT_TRUE(TEST_bWaitForOutput(p.get(), "L_TASK_Start: task 71 ", 10000));
+  TEST_Signal(p.get(), SIGINT);
+  TEST_RESULT r = TEST_Finish(std::move(p), 10000);
+  EXPECT_EQ(2, r.status);
+  size_t at = 0;
+  for (const char* table : {"task information", "timer information", "semaphore information", "queue information",
+                            "mutex information", "mbox information", "memory block information"}) {
+    size_t found = r.err.find(table, at);
+    ASSERT_NE(std::string::npos, found) << table;
+    at = found;
+  }
+  EXPECT_NE(std::string::npos, r.err.find("  02 UARTTASK: active"));
+}
+
+// An idle unit of waiting tasks must leave the processor alone.
+TEST(Process, AnIdleUnitUsesLittleOfOneCore) {
+  TEST_RESULT r = TEST_Run(kVelmora, {"quit_sec", "20"}, FreshBase(), 60000);
+  ASSERT_EQ(4, r.status);
+  RecordProperty("cpu_seconds", std::to_string(r.cpuSeconds));
+  EXPECT_LT(r.cpuSeconds / 20.0, 0.02) << r.cpuSeconds << " s of CPU in 20 s";
+}
+
+}  // namespace
