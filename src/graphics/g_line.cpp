@@ -9,18 +9,16 @@
 
 #include "g_span.h"
 
-// Clipping per pixel is needed only when an end lies outside the clip: the
-// walk never leaves the box spanned by its two ends.
-template <bool kClip>
+// Steep lines are walked along y: the co-ordinates come in swapped and
+// plotting swaps them back.
+template <bool kClip, bool kSteep>
 static void LINE_vWalk(BITMAP* pDest, COLOR color, PIXEL xs, PIXEL ys, PIXEL xe, PIXEL ye) {
   S64 dx = (S64)xe - xs;
   S64 dy = (S64)ye - ys;
   const PIXEL step = ((dx < 0) == (dy < 0)) ? 1 : -1;
   dx = dx < 0 ? -dx : dx;
   dy = dy < 0 ? -dy : dy;
-  // Walked along the major axis; plotting swaps back for steep lines.
-  const bool bSteep = dx < dy;
-  if (bSteep) {
+  if (kSteep) {
     PIXEL t = xs;
     xs = ys;
     ys = t;
@@ -39,8 +37,8 @@ static void LINE_vWalk(BITMAP* pDest, COLOR color, PIXEL xs, PIXEL ys, PIXEL xe,
     y1 = ys;
   }
   auto plot = [&](PIXEL u, PIXEL v) {
-    PIXEL x = bSteep ? v : u;
-    PIXEL y = bSteep ? u : v;
+    PIXEL x = kSteep ? v : u;
+    PIXEL y = kSteep ? u : v;
     if (!kClip || G_SPAN_bInClip(pDest, x, y)) *G_SPAN_pcolAt(pDest, x, y) = color;
   };
 
@@ -146,12 +144,24 @@ static void LINE_vWalk(BITMAP* pDest, COLOR color, PIXEL xs, PIXEL ys, PIXEL xe,
   }
 }
 
-// Lines that are neither horizontal nor vertical.
+template <bool kClip>
+static void LINE_vWalkEither(BITMAP* pDest, COLOR color, const POINT* pStart, const POINT* pEnd) {
+  const S64 dx = (S64)pEnd->x - pStart->x, dy = (S64)pEnd->y - pStart->y;
+  if ((dx < 0 ? -dx : dx) < (dy < 0 ? -dy : dy)) {
+    LINE_vWalk<kClip, true>(pDest, color, pStart->x, pStart->y, pEnd->x, pEnd->y);
+  } else {
+    LINE_vWalk<kClip, false>(pDest, color, pStart->x, pStart->y, pEnd->x, pEnd->y);
+  }
+}
+
+// Lines that are neither horizontal nor vertical. Clipping per pixel is
+// needed only when an end lies outside the clip: the walk never leaves the
+// box spanned by its two ends.
 static void line_Draw(BITMAP* pDest, COLOR color, POINT* pStart, POINT* pEnd) {
   if (G_SPAN_bInClip(pDest, pStart->x, pStart->y) && G_SPAN_bInClip(pDest, pEnd->x, pEnd->y)) {
-    LINE_vWalk<false>(pDest, color, pStart->x, pStart->y, pEnd->x, pEnd->y);
+    LINE_vWalkEither<false>(pDest, color, pStart, pEnd);
   } else {
-    LINE_vWalk<true>(pDest, color, pStart->x, pStart->y, pEnd->x, pEnd->y);
+    LINE_vWalkEither<true>(pDest, color, pStart, pEnd);
   }
 }
 

@@ -31,8 +31,19 @@ void G_SPAN_vFill(COLOR* p, size_t count, COLOR color) {
   for (count &= 7; count != 0; count--) *p++ = color;
 }
 
+// The blend is arithmetic-bound: on x86-64 hosts with AVX2 a second build of
+// it handles sixteen pixels per instruction, chosen once at load time.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define SPAN_WIDE_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define SPAN_WIDE_CLONES
+#endif
+
+typedef U16 SPAN_V16 __attribute__((vector_size(32)));
+
+SPAN_WIDE_CLONES
 void G_SPAN_vBlend(COLOR* p, size_t count, COLOR color, U8 u8Alpha) {
-  while (count != 0 && ((uintptr_t)p & 15) != 0) {
+  while (count != 0 && ((uintptr_t)p & 31) != 0) {
     *p = G_SPAN_colorBlend(color, *p, u8Alpha);
     p++;
     count--;
@@ -40,21 +51,21 @@ void G_SPAN_vBlend(COLOR* p, size_t count, COLOR color, U8 u8Alpha) {
   // Every channel product stays below 2^14, so 16-bit lanes hold the blend
   // exactly; the shifts back into place fold the truncating >> 8.
   const U16 n = (U16)(256 - u8Alpha);
-  const SPAN_V8 va = SPAN_v8Splat(u8Alpha);
-  const SPAN_V8 vr = SPAN_v8Splat((U16)((color >> 11) * n));
-  const SPAN_V8 vg = SPAN_v8Splat((U16)(((color >> 5) & 63) * n));
-  const SPAN_V8 vb = SPAN_v8Splat((U16)((color & 31) * n));
-  SPAN_V8* q = (SPAN_V8*)p;
-  size_t vectors = count / 8;
+  const SPAN_V16 va = SPAN_V16{} + u8Alpha;
+  const SPAN_V16 vr = SPAN_V16{} + (U16)((color >> 11) * n);
+  const SPAN_V16 vg = SPAN_V16{} + (U16)(((color >> 5) & 63) * n);
+  const SPAN_V16 vb = SPAN_V16{} + (U16)((color & 31) * n);
+  SPAN_V16* q = (SPAN_V16*)p;
+  const size_t vectors = count / 16;
   for (size_t i = 0; i < vectors; i++) {
-    SPAN_V8 old = q[i];
-    SPAN_V8 r = (((old >> 11) * va + vr) << 3) & 0xF800;
-    SPAN_V8 g = ((((old >> 5) & 63) * va + vg) >> 3) & 0x07E0;
-    SPAN_V8 b = ((old & 31) * va + vb) >> 8;
+    const SPAN_V16 old = q[i];
+    const SPAN_V16 r = (((old >> 11) * va + vr) << 3) & 0xF800;
+    const SPAN_V16 g = ((((old >> 5) & 63) * va + vg) >> 3) & 0x07E0;
+    const SPAN_V16 b = ((old & 31) * va + vb) >> 8;
     q[i] = r | g | b;
   }
-  p += vectors * 8;
-  for (count &= 7; count != 0; count--, p++) *p = G_SPAN_colorBlend(color, *p, u8Alpha);
+  p += vectors * 16;
+  for (count &= 15; count != 0; count--, p++) *p = G_SPAN_colorBlend(color, *p, u8Alpha);
 }
 
 void G_SPAN_vFillColumn(COLOR* p, size_t count, size_t pitch, COLOR color) {
