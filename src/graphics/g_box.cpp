@@ -1,6 +1,7 @@
-// Boxes, built from the lines and pixels of the line and pixel modules.
-// Corners and sizes are worked out in 64 bits so that a box reaching past the
-// PIXEL range still clips instead of wrapping.
+// Boxes. Outlines and rounded shapes are built from lines and pixels; square
+// filled boxes write their clamped rows directly. Corners and sizes are worked
+// out in 64 bits so that a box reaching past the PIXEL range still clips
+// instead of wrapping.
 
 #include "g_box.h"
 

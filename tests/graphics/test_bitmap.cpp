@@ -12,33 +12,25 @@
 namespace {
 
 TEST(Bitmap, PitchAndBufferRowsAreRoundedUpToEven) {
-  struct Row {
-    U32 w, h, pitch, rows;
-  };
-  const Row rows[] = {{5, 3, 6, 4}, {1, 1, 2, 2}, {800, 480, 800, 480}, {820, 480, 820, 480}, {33, 17, 34, 18}};
-  for (const Row& r : rows) {
-    BITMAP* b = G_BUFFERS_pCreateBitmap(r.w, r.h, nullptr, nullptr);
-    ASSERT_NE(nullptr, b->pBuffer) << r.w << " x " << r.h;
-    EXPECT_EQ(r.pitch, b->__u32PixelWidthOfBuffer) << r.w << " x " << r.h;
-    EXPECT_EQ(r.rows, b->__u32PixelHeightOfBuffer) << r.w << " x " << r.h;
+  const U32 rows[][4] = {{5, 3, 6, 4}, {1, 1, 2, 2}, {800, 480, 800, 480}, {33, 17, 34, 18}};
+  for (const U32* r : rows) {
+    BITMAP* b = G_BUFFERS_pCreateBitmap(r[0], r[1], nullptr, nullptr);
+    ASSERT_NE(nullptr, b->pBuffer);
     EXPECT_EQ(0u, (uintptr_t)b->pBuffer % 4);
-    const S32 set[] = {b->pixels_wide, b->pixels_wide_full_screen, b->pixels_high, b->pixels_high_full_screen};
-    EXPECT_EQ((S32)r.w, set[0]);
-    EXPECT_EQ((S32)r.w, set[1]);
-    EXPECT_EQ((S32)r.h, set[2]);
-    EXPECT_EQ((S32)r.h, set[3]);
-    EXPECT_EQ(0, b->s32ClipLeft);
-    EXPECT_EQ(0, b->s32ClipBottom);
-    EXPECT_EQ((PIXEL)r.w - 1, b->s32ClipRight);
-    EXPECT_EQ((PIXEL)r.h - 1, b->s32ClipTop);
-    EXPECT_EQ(0, b->s32ClipLeft_full_screen);
-    EXPECT_EQ(0, b->s32ClipBottom_full_screen);
-    EXPECT_EQ((PIXEL)r.w - 1, b->s32ClipRight_full_screen);
-    EXPECT_EQ((PIXEL)r.h - 1, b->s32ClipTop_full_screen);
-    // Every pixel of the memory, padding included, is writable.
+    const U32 geometry[] = {b->__u32PixelWidthOfBuffer, b->__u32PixelHeightOfBuffer};
+    EXPECT_EQ(r[2], geometry[0]) << r[0] << " x " << r[1];
+    EXPECT_EQ(r[3], geometry[1]) << r[0] << " x " << r[1];
+    const S32 w = (S32)r[0], h = (S32)r[1];
+    const std::vector<S32> expected = {w, h, 0, h - 1, w - 1, 0, w, h, 0, h - 1, w - 1, 0};
+    const std::vector<S32> actual = {
+        b->pixels_wide, b->pixels_high, b->s32ClipLeft, b->s32ClipTop, b->s32ClipRight, b->s32ClipBottom,
+        b->pixels_wide_full_screen, b->pixels_high_full_screen, b->s32ClipLeft_full_screen,
+        b->s32ClipTop_full_screen, b->s32ClipRight_full_screen, b->s32ClipBottom_full_screen};
+    EXPECT_EQ(expected, actual) << r[0] << " x " << r[1];
+    // Every pixel of the memory, padding included, is the bitmap's to write.
     G_BMP_vSet(b, 0x1234);
     const COLOR* p = (const COLOR*)b->pBuffer;
-    for (size_t i = 0; i < (size_t)r.pitch * r.rows; i++) ASSERT_EQ(0x1234, p[i]) << i;
+    for (size_t i = 0; i < (size_t)r[2] * r[3]; i++) ASSERT_EQ(0x1234, p[i]) << i;
     G_BUFFERS_vFreeBitmap(b);
   }
 }
@@ -92,32 +84,23 @@ TEST(Bitmap, CallerMemoryAndHeaderStayTheCallers) {
   EXPECT_EQ(nullptr, own.pBuffer);
 }
 
-TEST(Bitmap, ReleasedPixelsGoBackToTheHeap) {
-  // 452 x 452 pixels fill a block of the largest partition, which has eight.
+// Screens and sonar histories are larger than the heap's largest block; every
+// size must come back on release, or the largest partition runs dry.
+TEST(Bitmap, PixelsOfEverySizeGoBackOnRelease) {
   for (int round = 0; round < 3; round++) {
-    BITMAP* b[8];
-    for (BITMAP*& p : b) p = G_BUFFERS_pCreateBitmap(452, 452, nullptr, nullptr);
-    for (BITMAP* p : b) G_BUFFERS_vFreeBitmap(p);
+    BITMAP* b[10];
+    for (int i = 0; i < 8; i++) b[i] = G_BUFFERS_pCreateBitmap(452, 452, nullptr, nullptr);  // largest blocks
+    b[8] = G_BUFFERS_pCreateFullScreenBitmap();
+    b[9] = G_BUFFERS_pCreateBitmap(820, 480, nullptr, nullptr);
+    for (BITMAP* p : b) {
+      ASSERT_NE(nullptr, p->pBuffer);
+      G_BMP_vSet(p, 0xFFFF);
+      G_BUFFERS_vFreeBitmap(p);
+    }
   }
   void* blocks[8];
-  for (void*& p : blocks) {
-    p = H_MEMORY_pvMallocNoWait(H_MEMORY_MAX_REQUEST);
-    EXPECT_NE(nullptr, p);
-  }
+  for (void*& p : blocks) EXPECT_NE(nullptr, p = H_MEMORY_pvMallocNoWait(H_MEMORY_MAX_REQUEST));
   for (void* p : blocks) H_MEMORY_vFree(p);
-}
-
-TEST(Bitmap, ScreensAndHistoriesLargerThanAnyHeapBlockCanBeCreated) {
-  for (int round = 0; round < 20; round++) {
-    BITMAP* screen = G_BUFFERS_pCreateFullScreenBitmap();
-    BITMAP* history = G_BUFFERS_pCreateBitmap(820, 480, nullptr, nullptr);
-    ASSERT_NE(nullptr, screen->pBuffer);
-    ASSERT_NE(nullptr, history->pBuffer);
-    G_BMP_vSet(screen, 0xFFFF);
-    G_BMP_vSet(history, 0x0000);
-    G_BUFFERS_vFreeFullScreenBitmap(screen);
-    G_BUFFERS_vFreeBitmap(history);
-  }
 }
 
 TEST(Pixel, WritesOnEveryClipEdgeAndNothingBeyond) {
@@ -130,11 +113,8 @@ TEST(Pixel, WritesOnEveryClipEdgeAndNothingBeyond) {
     PIXEL x, y;
     bool written;
   };
-  const Row rows[] = {
-      {10, 5, true},   {20, 15, true},  {10, 15, true},  {20, 5, true},  {15, 10, true},
-      {9, 10, false},  {21, 10, false}, {15, 4, false},  {15, 16, false}, {21, 16, false},
-      {-1, -1, false}, {INT32_MIN, INT32_MAX, false},
-  };
+  const Row rows[] = {{10, 5, true},   {20, 15, true},  {10, 15, true}, {20, 5, true},  {9, 10, false},
+                      {21, 10, false}, {15, 4, false},  {15, 16, false}, {-1, -1, false}, {INT32_MIN, INT32_MAX, false}};
   for (const Row& r : rows) {
     G_PIXEL_vPut(c.get(), r.x, r.y, kInk);
     G_PIXEL_vPutAlpha(c.get(), r.x, r.y, kInk, 0);
@@ -196,12 +176,6 @@ TEST(Pixel, BlendedSpansMatchTheSinglePixelBlend) {
       }
     }
   }
-}
-
-TEST(Bitmap, SetFillsThePaddingToo) {
-  Canvas c(5, 3, 0);
-  G_BMP_vSet(c.get(), 0xF00F);
-  for (size_t i = 0; i < 24; i++) EXPECT_EQ(0xF00F, c.pixels()[i]) << i;
 }
 
 }  // namespace

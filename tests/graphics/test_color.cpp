@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "color.h"
-#include "u_palette.h"
 
 namespace {
 
@@ -84,11 +83,6 @@ TEST(ColorTable, PaletteHooksSetThePointOfSaleEntry) {
   gCOLOR_pcolColorTable[166] = 0;
   COLOR_vSetStandardPalette();
   EXPECT_EQ(0x2308, gCOLOR_pcolColorTable[166]);
-  const COLOR entry0 = gCOLOR_pcolColorTable[0];
-  U_PALETTE_vChangePalette(PALETTE3);
-  U_PALETTE_vRegisterMenuItem();
-  EXPECT_EQ(entry0, gCOLOR_pcolColorTable[0]);
-  EXPECT_EQ(1, DEFAULT_PALETTE);
 }
 
 }  // namespace

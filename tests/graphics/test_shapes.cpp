@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "canvas.h"
 #include "g_arc.h"
 #include "g_box.h"
@@ -25,24 +23,20 @@ TEST(Box, OutlineAndFillCoverTheAnchoredRectangle) {
 }
 
 TEST(Box, BoxWithoutWidthOrHeightDrawsNothing) {
-  typedef std::function<void(BITMAP*, const POINT*, U32, U32)> DRAW;
-  const DRAW draws[] = {
-      [](BITMAP* b, const POINT* p, U32 w, U32 h) { G_BOX_vDraw(b, kInk, p, w, h); },
-      [](BITMAP* b, const POINT* p, U32 w, U32 h) { G_BOX_vDrawFilled(b, kInk, p, w, h); },
-      [](BITMAP* b, const POINT* p, U32 w, U32 h) { G_BOX_vDrawAlpha(b, kInk, p, w, h, 0); },
-      [](BITMAP* b, const POINT* p, U32 w, U32 h) { G_BOX_vDrawFilledAlpha(b, kInk, p, w, h, 0); },
-      [](BITMAP* b, const POINT* p, U32 w, U32 h) { G_BOX_vDrawRounded(b, kInk, p, w, h, 0); },
-      [](BITMAP* b, const POINT* p, U32 w, U32 h) { G_BOX_vDrawRoundedFilled(b, kInk, p, w, h, 0); },
-      [](BITMAP* b, const POINT* p, U32 w, U32 h) { G_BOX_vDrawRoundedAlpha(b, kInk, p, w, h, 0, 0); },
-      [](BITMAP* b, const POINT* p, U32 w, U32 h) { G_BOX_vDrawRoundedFilledAlpha(b, kInk, p, w, h, 0, 0); },
-  };
   Canvas c(20, 20);
   POINT at = {5, 5};
-  for (size_t i = 0; i < sizeof draws / sizeof draws[0]; i++) {
-    draws[i](c.get(), &at, 0, 4);
-    draws[i](c.get(), &at, 4, 0);
-    EXPECT_TRUE(c.changed().empty()) << "operation " << i;
+  const U32 sizes[2][2] = {{0, 4}, {4, 0}};
+  for (const U32* s : sizes) {
+    G_BOX_vDraw(c.get(), kInk, &at, s[0], s[1]);
+    G_BOX_vDrawFilled(c.get(), kInk, &at, s[0], s[1]);
+    G_BOX_vDrawAlpha(c.get(), kInk, &at, s[0], s[1], 0);
+    G_BOX_vDrawFilledAlpha(c.get(), kInk, &at, s[0], s[1], 0);
+    G_BOX_vDrawRounded(c.get(), kInk, &at, s[0], s[1], 0);
+    G_BOX_vDrawRoundedFilled(c.get(), kInk, &at, s[0], s[1], 0);
+    G_BOX_vDrawRoundedAlpha(c.get(), kInk, &at, s[0], s[1], 0, 0);
+    G_BOX_vDrawRoundedFilledAlpha(c.get(), kInk, &at, s[0], s[1], 0, 0);
   }
+  EXPECT_TRUE(c.changed().empty());
 }
 
 TEST(Box, BlendedOutlineBlendsItsCornersTwiceAndFillBlendsOnce) {
