@@ -25,8 +25,9 @@ typedef struct tag_BUFFERS_PREFIX {
   U32 u32Flags;
 } BUFFERS_PREFIX;
 
-// pBuffer is 16-byte aligned so that rows can be filled with vector stores.
-constexpr uintptr_t BUFFERS_ALIGN = 16;
+// pBuffer starts a cache line, so that rows of screen width start vector
+// aligned and are filled and blended with whole vector stores.
+constexpr uintptr_t BUFFERS_ALIGN = 64;
 
 static BUFFERS_PREFIX* BUFFERS_pPrefix(const BITMAP* pBitmap) {
   return (BUFFERS_PREFIX*)((U8*)pBitmap->pBuffer - sizeof(BUFFERS_PREFIX));
