@@ -5,6 +5,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ make
   googletest libgtest-dev libgmock-dev libbenchmark-dev
+  libpng-dev
 )
 
 missing=()

@@ -1,0 +1,89 @@
+// Row and column runs. Rows are the hot path of fills and boxes: after the
+// first pixels up to a 16-byte boundary they are written eight pixels per
+// vector store (SSE on the host, NEON on the board, through the compiler's
+// generic vectors).
+
+#include "g_span.h"
+
+#include <stdint.h>
+
+typedef U16 SPAN_V8 __attribute__((vector_size(16)));
+
+static inline SPAN_V8 SPAN_v8Splat(U16 v) { return SPAN_V8{v, v, v, v, v, v, v, v}; }
+
+void G_SPAN_vFill(COLOR* p, size_t count, COLOR color) {
+  while (count != 0 && ((uintptr_t)p & 15) != 0) {
+    *p++ = color;
+    count--;
+  }
+  const SPAN_V8 v = SPAN_v8Splat(color);
+  SPAN_V8* q = (SPAN_V8*)p;
+  size_t vectors = count / 8;
+  size_t i = 0;
+  for (; i + 4 <= vectors; i += 4) {
+    q[i] = v;
+    q[i + 1] = v;
+    q[i + 2] = v;
+    q[i + 3] = v;
+  }
+  for (; i < vectors; i++) q[i] = v;
+  p += vectors * 8;
+  for (count &= 7; count != 0; count--) *p++ = color;
+}
+
+// The blend is arithmetic-bound: on x86-64 hosts with AVX2 a second build of
+// it handles sixteen pixels per instruction, chosen once at load time.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define SPAN_WIDE_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define SPAN_WIDE_CLONES
+#endif
+
+typedef U16 SPAN_V16 __attribute__((vector_size(32)));
+
+SPAN_WIDE_CLONES
+void G_SPAN_vBlend(COLOR* p, size_t count, COLOR color, U8 u8Alpha) {
+  while (count != 0 && ((uintptr_t)p & 31) != 0) {
+    *p = G_SPAN_colorBlend(color, *p, u8Alpha);
+    p++;
+    count--;
+  }
+  // Every channel product stays below 2^14, so 16-bit lanes hold the blend
+  // exactly; the shifts back into place fold the truncating >> 8.
+  const U16 n = (U16)(256 - u8Alpha);
+  const SPAN_V16 va = SPAN_V16{} + u8Alpha;
+  const SPAN_V16 vr = SPAN_V16{} + (U16)((color >> 11) * n);
+  const SPAN_V16 vg = SPAN_V16{} + (U16)(((color >> 5) & 63) * n);
+  const SPAN_V16 vb = SPAN_V16{} + (U16)((color & 31) * n);
+  SPAN_V16* q = (SPAN_V16*)p;
+  const size_t vectors = count / 16;
+  for (size_t i = 0; i < vectors; i++) {
+    const SPAN_V16 old = q[i];
+    const SPAN_V16 r = (((old >> 11) * va + vr) << 3) & 0xF800;
+    const SPAN_V16 g = ((((old >> 5) & 63) * va + vg) >> 3) & 0x07E0;
+    const SPAN_V16 b = ((old & 31) * va + vb) >> 8;
+    q[i] = r | g | b;
+  }
+  p += vectors * 16;
+  for (count &= 15; count != 0; count--, p++) *p = G_SPAN_colorBlend(color, *p, u8Alpha);
+}
+
+void G_SPAN_vFillColumn(COLOR* p, size_t count, size_t pitch, COLOR color) {
+  size_t i = 0;
+  for (; i + 8 <= count; i += 8) {
+    COLOR* q = p + i * pitch;
+    q[0] = color;
+    q[pitch] = color;
+    q[2 * pitch] = color;
+    q[3 * pitch] = color;
+    q[4 * pitch] = color;
+    q[5 * pitch] = color;
+    q[6 * pitch] = color;
+    q[7 * pitch] = color;
+  }
+  for (; i < count; i++) p[i * pitch] = color;
+}
+
+void G_SPAN_vBlendColumn(COLOR* p, size_t count, size_t pitch, COLOR color, U8 u8Alpha) {
+  for (size_t i = 0; i < count; i++) p[i * pitch] = G_SPAN_colorBlend(color, p[i * pitch], u8Alpha);
+}

@@ -1,0 +1,62 @@
+// Inner loops shared by the drawing modules: addressing, clip tests, the
+// alpha blend and row and column runs. Internal to the graphics library;
+// callers outside it use the G_PIXEL_, G_LINE_ and G_BOX_ operations.
+#pragma once
+
+#include <stddef.h>
+
+#include "g_types.h"
+
+// Address of logical (x, y); no checks.
+static inline COLOR* G_SPAN_pcolAt(const BITMAP* pBitmap, PIXEL x, PIXEL y) {
+  ptrdiff_t row = (ptrdiff_t)pBitmap->pixels_high_full_screen - 1 - y;
+  return (COLOR*)pBitmap->pBuffer + row * (ptrdiff_t)pBitmap->__u32PixelWidthOfBuffer + x;
+}
+
+// Address of physical (x, memory row); no checks.
+static inline COLOR* G_SPAN_pcolAtPhysical(const BITMAP* pBitmap, PIXEL x, PIXEL row) {
+  return (COLOR*)pBitmap->pBuffer + (ptrdiff_t)row * (ptrdiff_t)pBitmap->__u32PixelWidthOfBuffer + x;
+}
+
+static inline bool G_SPAN_bInClip(const BITMAP* pBitmap, PIXEL x, PIXEL y) {
+  return x >= pBitmap->s32ClipLeft && x <= pBitmap->s32ClipRight && y >= pBitmap->s32ClipBottom &&
+         y <= pBitmap->s32ClipTop;
+}
+
+// u8Alpha is the weight of the old pixel in 256ths; each channel is blended
+// in its own width with truncation. 0 gives colorNew exactly.
+static inline COLOR G_SPAN_colorBlend(COLOR colorNew, COLOR colorOld, U8 u8Alpha) {
+  const U32 a = u8Alpha;
+  const U32 n = 256 - a;
+  U32 r = (((U32)colorNew >> 11) * n + ((U32)colorOld >> 11) * a) >> 8;
+  U32 g = ((((U32)colorNew >> 5) & 63) * n + (((U32)colorOld >> 5) & 63) * a) >> 8;
+  U32 b = (((U32)colorNew & 31) * n + ((U32)colorOld & 31) * a) >> 8;
+  return (COLOR)((r << 11) | (g << 5) | b);
+}
+
+// Coordinates worked out in 64 bits (corners of huge shapes) brought back to
+// the PIXEL range; a saturated point stays outside every clip rectangle.
+static inline PIXEL G_SPAN_pixSaturate(S64 v) {
+  if (v > INT32_MAX) return INT32_MAX;
+  if (v < INT32_MIN) return INT32_MIN;
+  return (PIXEL)v;
+}
+
+// Clamps the run between a and b (either order) into min..max; FALSE when it
+// lies wholly outside, so nothing is drawn.
+static inline bool G_SPAN_bClampRun(PIXEL a, PIXEL b, PIXEL min, PIXEL max, PIXEL* pLow, PIXEL* pHigh) {
+  PIXEL lo = a < b ? a : b;
+  PIXEL hi = a < b ? b : a;
+  if (hi < min || lo > max || min > max) return false;
+  *pLow = lo < min ? min : lo;
+  *pHigh = hi > max ? max : hi;
+  return true;
+}
+
+// count pixels from p onward set to color.
+void G_SPAN_vFill(COLOR* p, size_t count, COLOR color);
+// count pixels from p onward blended with color (G_SPAN_colorBlend).
+void G_SPAN_vBlend(COLOR* p, size_t count, COLOR color, U8 u8Alpha);
+// count pixels from p downward in memory, pitch pixels apart, set to color.
+void G_SPAN_vFillColumn(COLOR* p, size_t count, size_t pitch, COLOR color);
+void G_SPAN_vBlendColumn(COLOR* p, size_t count, size_t pitch, COLOR color, U8 u8Alpha);

@@ -1,0 +1,5 @@
+#include "u_palette.h"
+
+void U_PALETTE_vChangePalette(COLOR_PALETTE_ID palette) { (void)palette; }
+
+void U_PALETTE_vRegisterMenuItem(void) {}

@@ -1,0 +1,245 @@
+#include <gtest/gtest.h>
+
+#include "canvas.h"
+#include "g_arc.h"
+#include "g_box.h"
+#include "g_circle.h"
+#include "g_pixel.h"
+
+namespace {
+
+constexpr COLOR kWhite = 0xFFFF, kBlack = 0x0000;
+constexpr COLOR kHalf = 0x7BEF;      // white over black at alpha 128
+constexpr COLOR kHalfTwice = 0xBDF7;  // and again: 23, 47, 23
+
+TEST(Box, OutlineAndFillCoverTheAnchoredRectangle) {
+  Canvas c(40, 40);
+  POINT at = {10, 20};
+  G_BOX_vDraw(c.get(), kInk, &at, 5, 3);
+  EXPECT_PIXELS(FromArt(10, 22, {"#####", "#...#", "#####"}), c.changed());
+  G_BMP_vSet(c.get(), kBackground);
+  G_BOX_vDrawFilled(c.get(), kInk, &at, 5, 3);
+  EXPECT_PIXELS(Rect(10, 20, 14, 22), c.changed());
+}
+
+TEST(Box, BoxWithoutWidthOrHeightDrawsNothing) {
+  Canvas c(20, 20);
+  POINT at = {5, 5};
+  const U32 sizes[2][2] = {{0, 4}, {4, 0}};
+  for (const U32* s : sizes) {
+    G_BOX_vDraw(c.get(), kInk, &at, s[0], s[1]);
+    G_BOX_vDrawFilled(c.get(), kInk, &at, s[0], s[1]);
+    G_BOX_vDrawAlpha(c.get(), kInk, &at, s[0], s[1], 0);
+    G_BOX_vDrawFilledAlpha(c.get(), kInk, &at, s[0], s[1], 0);
+    G_BOX_vDrawRounded(c.get(), kInk, &at, s[0], s[1], 0);
+    G_BOX_vDrawRoundedFilled(c.get(), kInk, &at, s[0], s[1], 0);
+    G_BOX_vDrawRoundedAlpha(c.get(), kInk, &at, s[0], s[1], 0, 0);
+    G_BOX_vDrawRoundedFilledAlpha(c.get(), kInk, &at, s[0], s[1], 0, 0);
+  }
+  EXPECT_TRUE(c.changed().empty());
+}
+
+TEST(Box, BlendedOutlineBlendsItsCornersTwiceAndFillBlendsOnce) {
+  Canvas c(30, 30, kBlack);
+  POINT at = {3, 4};
+  G_BOX_vDrawAlpha(c.get(), kWhite, &at, 6, 5, 128);
+  EXPECT_PIXELS(PIXELS({{3, 4}, {8, 4}, {3, 8}, {8, 8}}), c.with(kHalfTwice));
+  EXPECT_PIXELS(FromArt(3, 8, {".####.", "#....#", "#....#", "#....#", ".####."}), c.with(kHalf));
+  G_BMP_vSet(c.get(), kBlack);
+  G_BOX_vDrawFilledAlpha(c.get(), kWhite, &at, 6, 5, 128);
+  EXPECT_PIXELS(Rect(3, 4, 8, 8), c.with(kHalf));
+  EXPECT_EQ(c.changed(kBlack), c.with(kHalf));
+}
+
+TEST(Box, RoundedOutlineAndFillFollowTheCornerWalk) {
+  Canvas c(40, 40);
+  POINT at = {2, 3};
+  const std::vector<std::string> outline = {
+      "..########..",  //
+      ".##......##.",  //
+      "##........##",  //
+      "#..........#",  //
+      "#..........#",  //
+      "#..........#",  //
+      "##........##",  //
+      ".##......##.",  //
+      "..########..",
+  };
+  G_BOX_vDrawRounded(c.get(), kInk, &at, 12, 9, 3);
+  EXPECT_PIXELS(FromArt(2, 11, outline), c.changed());
+  G_BMP_vSet(c.get(), kBackground);
+  G_BOX_vDrawRoundedFilled(c.get(), kInk, &at, 12, 9, 3);
+  const std::vector<std::string> filled = {
+      "..########..",  //
+      ".##########.",  //
+      "############",  //
+      "############",  //
+      "############",  //
+      "############",  //
+      "############",  //
+      ".##########.",  //
+      "..########..",
+  };
+  EXPECT_PIXELS(FromArt(2, 11, filled), c.changed());
+}
+
+// The blended rounded shapes cover the pixels of their opaque twins; the
+// filled one blends each exactly once, so a uniform background stays uniform.
+TEST(Box, BlendedRoundedShapesCoverTheOpaqueShapes) {
+  Canvas opaque(64, 64, kBlack), blended(64, 64, kBlack);
+  for (U32 r = 0; r <= 12; r++) {
+    for (U32 w = 2 * r + 1; w <= 2 * r + 4; w++) {
+      for (U32 h = 1; h <= 2 * r + 4; h++) {
+        SCOPED_TRACE(testing::Message() << "width " << w << " height " << h << " radius " << r);
+        POINT at = {30 - (PIXEL)w / 2, 30 - (PIXEL)h / 2};
+        G_BMP_vSet(opaque.get(), kBlack);
+        G_BMP_vSet(blended.get(), kBlack);
+        G_BOX_vDrawRoundedFilled(opaque.get(), kWhite, &at, w, h, r);
+        G_BOX_vDrawRoundedFilledAlpha(blended.get(), kWhite, &at, w, h, r, 128);
+        const PIXELS shape = opaque.with(kWhite);
+        ASSERT_EQ(shape, blended.with(kHalf)) << "opaque\n" << ToArt(shape) << "blended\n"
+                                              << ToArt(blended.with(kHalf)) << "twice\n"
+                                              << ToArt(blended.with(kHalfTwice));
+        ASSERT_EQ(shape, blended.changed(kBlack));
+
+        G_BMP_vSet(opaque.get(), kBlack);
+        G_BMP_vSet(blended.get(), kBlack);
+        G_BOX_vDrawRounded(opaque.get(), kWhite, &at, w, h, r);
+        G_BOX_vDrawRoundedAlpha(blended.get(), kWhite, &at, w, h, r, 128);
+        ASSERT_EQ(opaque.with(kWhite), blended.changed(kBlack));
+      }
+    }
+  }
+}
+
+TEST(Circle, OutlineAndFillOfDiameterTen) {
+  Canvas c(40, 40);
+  POINT centre = {10, 20};
+  G_CIRCLE_vDraw(c.get(), kInk, &centre, 10);
+  const std::vector<std::string> outline = {
+      "....###....",  //
+      "..##...##..",  //
+      ".#.......#.",  //
+      ".#.......#.",  //
+      "#.........#",  //
+      "#.........#",  //
+      "#.........#",  //
+      ".#.......#.",  //
+      ".#.......#.",  //
+      "..##...##..",  //
+      "....###....",
+  };
+  EXPECT_PIXELS(FromArt(5, 25, outline), c.changed());
+  EXPECT_TRUE(c.changed().count({10, 25}));  // topmost point: radius 5
+
+  G_BMP_vSet(c.get(), kBackground);
+  G_CIRCLE_vDrawFilled(c.get(), kInk, &centre, 10);
+  const std::vector<std::string> filled = {
+      "....###....",  //
+      "..#######..",  //
+      ".#########.",  //
+      ".#########.",  //
+      "###########",  //
+      "###########",  //
+      "###########",  //
+      ".#########.",  //
+      ".#########.",  //
+      "..#######..",  //
+      "....###....",
+  };
+  EXPECT_PIXELS(FromArt(5, 25, filled), c.changed());
+}
+
+TEST(Circle, BoundedOutlineRunsAlongTheBorderWhereTheOtherLeavesIt) {
+  Canvas bounded(800, 200), unbounded(800, 200);
+  POINT centre = {2, 100};
+  G_CIRCLE_vDraw(bounded.get(), kInk, &centre, 20);
+  G_CIRCLE_vDrawWithNoBound(unbounded.get(), kInk, &centre, 20);
+  const PIXELS b = bounded.changed(), u = unbounded.changed();
+  size_t column0Bounded = 0, column0Unbounded = 0;
+  for (const XY& p : b) {
+    if (p.first == 0) column0Bounded++;
+    if (!u.count(p)) {
+      EXPECT_EQ(0, p.first) << "extra pixel off the border at " << p.first << "," << p.second;
+    }
+  }
+  for (const XY& p : u) {
+    EXPECT_TRUE(b.count(p));
+    if (p.first == 0) column0Unbounded++;
+  }
+  EXPECT_GT(column0Bounded, column0Unbounded + 8);
+  EXPECT_TRUE(b.count({12, 100}) && u.count({12, 100}));
+}
+
+TEST(Circle, DiameterNegativeAsSignedDrawsNothing) {
+  Canvas c(20, 20);
+  POINT centre = {10, 10};
+  G_CIRCLE_vDrawFilled(c.get(), kInk, &centre, 0x80000000u);
+  G_CIRCLE_vDraw(c.get(), kInk, &centre, 0xFFFFFFFFu);
+  EXPECT_TRUE(c.changed().empty());
+  G_CIRCLE_vDrawFilled(c.get(), kInk, &centre, 0);
+  EXPECT_PIXELS(PIXELS({{10, 10}}), c.changed());
+}
+
+PIXELS Arc(Canvas& c, float start, float end, U32 radius = 12) {
+  G_BMP_vSet(c.get(), kBackground);
+  POINT centre = {20, 20};
+  G_ARC_vDraw(c.get(), kInk, &centre, radius, start, end);
+  return c.changed();
+}
+
+TEST(Arc, OctantsAreCoveredFromTheStartToTheEndAngle) {
+  Canvas c(40, 40);
+  const PIXELS ring = Arc(c, 0, 359.9f);
+  // The top of the ring from 30 to 150 degrees. The degree factor 0.017453
+  // falls just short of pi / 180, which puts the 30-degree end at y + 5.
+  const std::vector<std::string> top = {
+      "........#####........",  //
+      ".....####...####.....",  //
+      "...###.........###...",  //
+      "..##.............##..",  //
+      ".##...............##.",  //
+      "##.................##",  //
+      "#...................#",  //
+      "....................##",
+  };
+  EXPECT_PIXELS(FromArt(10, 32, top), Arc(c, 30, 150));
+
+  // Across the x axis: octant 7 from its start upward, octant 0 up to its end.
+  const PIXELS axis = Arc(c, 350, 10);
+  EXPECT_PIXELS(FromArt(31, 22, {"##", ".#", ".#", ".#", "##", "#."}), axis);
+
+  // Start after end inside one octant: everything but the gap between them
+  // (rows y + 11 to y + 13 at radius 30).
+  Canvas big(64, 64);
+  const PIXELS wide = Arc(big, 0, 359.9f, 30), most = Arc(big, 30, 20, 30), gap = Arc(big, 20, 30, 30);
+  size_t gapOnly = 0;
+  for (const XY& p : gap) {
+    EXPECT_TRUE(p.first > 20 && p.second > 20) << "gap pixel outside octant 0";
+    if (!most.count(p)) {
+      gapOnly++;
+      EXPECT_TRUE(p.second >= 31 && p.second <= 33) << p.second;
+    }
+  }
+  EXPECT_GT(gapOnly, 0u);
+  PIXELS both = most;
+  both.insert(gap.begin(), gap.end());
+  EXPECT_EQ(wide, both);
+
+  PIXELS quadrant = Arc(c, 0, 90);
+  EXPECT_TRUE(quadrant.count({32, 20}) && quadrant.count({20, 32}));
+  for (const XY& p : quadrant) EXPECT_TRUE(p.first >= 20 && p.second >= 20 && ring.count(p));
+}
+
+TEST(Arc, AnglesWrapAndNegativeAnglesOrNoRadiusDrawNothing) {
+  Canvas c(40, 40);
+  EXPECT_EQ(Arc(c, 10, 80), Arc(c, 370, 80));
+  EXPECT_EQ(Arc(c, 10, 80), Arc(c, 10, 800));
+  EXPECT_TRUE(Arc(c, -1, 90).empty());
+  EXPECT_TRUE(Arc(c, 90, -1).empty());
+  EXPECT_TRUE(Arc(c, 0, 90, 0).empty());
+  EXPECT_TRUE(Arc(c, 0, __builtin_nanf(""), 10).empty());
+  EXPECT_TRUE(Arc(c, __builtin_inff(), 90, 10).empty());
+}
+
+}  // namespace
