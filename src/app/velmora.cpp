@@ -10,13 +10,7 @@ int main(int argc, char** argv) {
   log_me("%s start", model_string);
   MAIN_vParseOptions(argc, argv);
 
-  MUTEX_Init();
-  SEMA_Init();
-  MEM_Init();
-  TIMER_Init();
-  MBOX_Init();
-  QUEUE_Init();
-  TASK_Init();
+  LSVC_vInit();
 
   Main();
 }

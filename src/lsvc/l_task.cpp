@@ -159,6 +159,19 @@ static TASK_INFO* TASK_pBlock(TASK id) {
   return &s_pTasks[id - 1];
 }
 
+// The block of a task argument, 0 standing for the caller.
+static TASK_INFO* TASK_pArgument(TASK task) { return TASK_pBlock(task == 0 ? L_TASK_GetID(0) : task); }
+
+void LSVC_vInit(void) {
+  MUTEX_Init();
+  SEMA_Init();
+  MEM_Init();
+  TIMER_Init();
+  MBOX_Init();
+  QUEUE_Init();
+  TASK_Init();
+}
+
 void TASK_Init(void) {
   s_pTasks = new (std::nothrow) TASK_INFO[ntasks + 1];
   if (s_pTasks == nullptr) LSVC_vInitFailed(__FILE_NAME__, __LINE__, "task control blocks");
@@ -313,15 +326,13 @@ S32 L_TASK_GetID(pthread_t thread) {
 }
 
 U16 L_TASK_GetPriority(TASK task) {
-  if (task == 0) task = L_TASK_GetID(0);
-  TASK_INFO* b = TASK_pBlock(task);
+  TASK_INFO* b = TASK_pArgument(task);
   if (b == nullptr) return (U16)-lsTASK_INVALID;
   return (U16)(100 - b->TaskParam.TParamPriority);
 }
 
 ERC L_TASK_SetPriority(TASK task, PRIORITY priority) {
-  if (task == 0) task = L_TASK_GetID(0);
-  TASK_INFO* b = TASK_pBlock(task);
+  TASK_INFO* b = TASK_pArgument(task);
   if (b == nullptr) return -lsTASK_INVALID;
   PRIORITY q = TASK_u16ConvertPriority(priority);
   b->TaskParam.TParamPriority = q;
@@ -338,24 +349,21 @@ ERC L_TASK_SetPriority(TASK task, PRIORITY priority) {
 // The task's own mutex and condition
 
 ERC L_TASK_LockMutex(TASK task) {
-  if (task == 0) task = L_TASK_GetID(0);
-  TASK_INFO* b = TASK_pBlock(task);
+  TASK_INFO* b = TASK_pArgument(task);
   if (b == nullptr) return -lsTASK_INVALID;
   pthread_mutex_lock(&b->Wait.Mutex);
   return 0;
 }
 
 ERC L_TASK_UnlockMutex(TASK task) {
-  if (task == 0) task = L_TASK_GetID(0);
-  TASK_INFO* b = TASK_pBlock(task);
+  TASK_INFO* b = TASK_pArgument(task);
   if (b == nullptr) return -lsTASK_INVALID;
   pthread_mutex_unlock(&b->Wait.Mutex);
   return 0;
 }
 
 ERC L_TASK_SignalConditional(TASK task) {
-  if (task == 0) task = L_TASK_GetID(0);
-  TASK_INFO* b = TASK_pBlock(task);
+  TASK_INFO* b = TASK_pArgument(task);
   if (b == nullptr) return -lsTASK_INVALID;
   pthread_mutex_lock(&b->Wait.Mutex);
   pthread_cond_signal(&b->Wait.Cond);
@@ -366,8 +374,7 @@ ERC L_TASK_SignalConditional(TASK task) {
 ERC L_TASK_WaitConditional(TASK task) { return L_TASK_WaitConditionalTimed(task, nullptr); }
 
 ERC L_TASK_WaitConditionalTimed(TASK task, const struct timespec* deadline) {
-  if (task == 0) task = L_TASK_GetID(0);
-  TASK_INFO* b = TASK_pBlock(task);
+  TASK_INFO* b = TASK_pArgument(task);
   if (b == nullptr) return -lsTASK_INVALID;
   S32 rc = LSVC_s32Park(&b->Wait.Cond, &b->Wait.Mutex, deadline);
   return rc == RC_TIMEOUT ? RC_TIMEOUT : 0;

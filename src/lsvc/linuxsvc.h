@@ -45,6 +45,10 @@ extern U8 opt_fsync;
 extern U8 opt_nodisclaimer;
 extern U8 opt_notone;
 
+// Brings the whole layer up in its fixed order: mutexes, semaphores, block
+// maps, timers, mailboxes, queues, tasks. Called once by main.
+void LSVC_vInit(void);
+
 // ---------------------------------------------------------------------------
 // Tasks and threads
 

@@ -29,15 +29,7 @@ const TASK_PARAM TaskParams[ntasks] = {
 
 void TEST_vInitServiceLayer(void) {
   static std::once_flag s_once;
-  std::call_once(s_once, [] {
-    MUTEX_Init();
-    SEMA_Init();
-    MEM_Init();
-    TIMER_Init();
-    MBOX_Init();
-    QUEUE_Init();
-    TASK_Init();
-  });
+  std::call_once(s_once, LSVC_vInit);
 }
 
 ERC TEST_StartTask(TASK id, std::function<void()> body) {
