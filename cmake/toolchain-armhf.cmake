@@ -20,10 +20,10 @@ set(CMAKE_CXX_FLAGS_INIT "${_board_flags}")
 set(CMAKE_ASM_FLAGS_INIT "${_board_flags}")
 
 # Debian's cross compiler already looks in the multiarch directories
-# (/usr/include/arm-linux-gnueabihf, /usr/lib/arm-linux-gnueabihf) and its own
-# runtime (/usr/arm-linux-gnueabihf). CMake's own searches get the same, and
-# never the host's programs' libraries: CMAKE_LIBRARY_ARCHITECTURE selects the
-# armhf multiarch directory wherever a library is looked for.
+# (/usr/include/arm-linux-gnueabihf, /usr/lib/arm-linux-gnueabihf) and in its
+# own runtime (/usr/arm-linux-gnueabihf). CMake's searches and pkg-config look
+# in the same places, and CMAKE_LIBRARY_ARCHITECTURE makes them take the armhf
+# library directory, never the host's x86_64 one.
 set(CMAKE_FIND_ROOT_PATH /usr/arm-linux-gnueabihf)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY BOTH)
@@ -32,6 +32,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
 set(ENV{PKG_CONFIG_LIBDIR} /usr/lib/arm-linux-gnueabihf/pkgconfig:/usr/share/pkgconfig)
 
 # Programs run through cmake/qemu-armhf.sh, which emulates the board's
-# processor, so an instruction it lacks fails here too.
+# processor, so an instruction it lacks fails here too. A missing emulator
+# stops the configuration rather than every test.
 find_program(VELMORA_QEMU_ARM NAMES qemu-arm qemu-arm-static REQUIRED)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/qemu-armhf.sh)

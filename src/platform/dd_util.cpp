@@ -9,6 +9,8 @@
 
 #if defined(__ARM_NEON)
 #include <arm_neon.h>
+#elif defined(__arm__)
+#error "the board's processor has NEON: build with -mfpu=neon (cmake/toolchain-armhf.cmake)"
 #endif
 
 static inline void UTIL_vMove(U8*& d, const U8*& s, size_t n) {
