@@ -15,8 +15,8 @@
 // works under the base directory, VELMORA_CWD, is run there and its files are
 // copied into the directory), and read decodes them with the unit's own
 // reader and expects those inputs. Name files after what they hold; every
-// file in the directory is compared. Link the folder's library below in
-// CMakeLists.txt.
+// file in the directory is compared. Link the library that holds the format
+// in this folder's CMakeLists.txt.
 
 #include <gtest/gtest.h>
 #include <limits.h>
