@@ -8,6 +8,12 @@ packages=(
   libpng-dev
 )
 
+# The list alone, for tools/install-cross-deps.sh.
+if [ "${1:-}" = --list ]; then
+  printf '%s\n' "${packages[@]}"
+  exit 0
+fi
+
 missing=()
 for p in "${packages[@]}"; do
   if [ "$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null)" != "install ok installed" ]; then

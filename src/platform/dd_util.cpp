@@ -1,11 +1,17 @@
-// Portable bodies of the hand-tuned copy routines. The copy keeps the shape of
-// the vector version: small sizes by the bits of n, then the destination
-// aligned to 16 bytes and the bulk moved in 32-byte blocks that the compiler
-// turns into vector moves.
+// The hand-tuned copy routines. On the board (ARMv7 with NEON) the copy and
+// the blit are NEON code; elsewhere a portable body of the same shape runs.
+// Both copies move small sizes by the bits of n, align the destination to 16
+// bytes and move the bulk in 32-byte blocks.
 
 #include "dd_util.h"
 
 #include <string.h>
+
+#if defined(__ARM_NEON)
+#include <arm_neon.h>
+#elif defined(__arm__)
+#error "the board's processor has NEON: build with -mfpu=neon (cmake/toolchain-armhf.cmake)"
+#endif
 
 static inline void UTIL_vMove(U8*& d, const U8*& s, size_t n) {
   __builtin_memcpy(d, s, n);
@@ -13,21 +19,50 @@ static inline void UTIL_vMove(U8*& d, const U8*& s, size_t n) {
   s += n;
 }
 
+#if defined(__ARM_NEON)
+
+static inline void UTIL_vMove8(U8*& d, const U8*& s) {
+  vst1_u8(d, vld1_u8(s));
+  d += 8;
+  s += 8;
+}
+
+// d is on a 16-byte boundary (s may be anywhere): telling the compiler so makes
+// the stores the aligned 128-bit kind.
+static inline void UTIL_vMove16Aligned(U8*& d, const U8*& s) {
+  vst1q_u8((U8*)__builtin_assume_aligned(d, 16), vld1q_u8(s));
+  d += 16;
+  s += 16;
+}
+
+static inline void UTIL_vMove32Aligned(U8*& d, const U8*& s) {
+  uint8x16_t a = vld1q_u8(s);
+  uint8x16_t b = vld1q_u8(s + 16);
+  U8* p = (U8*)__builtin_assume_aligned(d, 16);
+  vst1q_u8(p, a);
+  vst1q_u8(p + 16, b);
+  d += 32;
+  s += 32;
+}
+
+#else
+
+static inline void UTIL_vMove8(U8*& d, const U8*& s) { UTIL_vMove(d, s, 8); }
+static inline void UTIL_vMove16Aligned(U8*& d, const U8*& s) { UTIL_vMove(d, s, 16); }
+static inline void UTIL_vMove32Aligned(U8*& d, const U8*& s) { UTIL_vMove(d, s, 32); }
+
+#endif
+
 // 0..15 bytes, largest pieces first.
 static inline void UTIL_vTail(U8* d, const U8* s, U32 n) {
-  if (n & 8) UTIL_vMove(d, s, 8);
+  if (n & 8) UTIL_vMove8(d, s);
   if (n & 4) UTIL_vMove(d, s, 4);
   if (n & 2) UTIL_vMove(d, s, 2);
   if (n & 1) *d = *s;
 }
 
-void* DD_UTIL_Memcpy(void* dest, const void* src, U32 n) {
-  U8* d = (U8*)dest;
-  const U8* s = (const U8*)src;
-  if (n < 16) {
-    UTIL_vTail(d, s, n);
-    return dest;
-  }
+// Brings d to a 16-byte boundary; n is at least 16, so at most 15 go here.
+static inline void UTIL_vAlignDestination(U8*& d, const U8*& s, U32& n) {
   if ((uintptr_t)d & 1) {
     UTIL_vMove(d, s, 1);
     n -= 1;
@@ -41,21 +76,41 @@ void* DD_UTIL_Memcpy(void* dest, const void* src, U32 n) {
     n -= 4;
   }
   if ((uintptr_t)d & 8) {
-    UTIL_vMove(d, s, 8);
+    UTIL_vMove8(d, s);
     n -= 8;
   }
+}
+
+void* DD_UTIL_Memcpy(void* dest, const void* src, U32 n) {
+  U8* d = (U8*)dest;
+  const U8* s = (const U8*)src;
+  if (n < 16) {
+    UTIL_vTail(d, s, n);
+    return dest;
+  }
+  UTIL_vAlignDestination(d, s, n);
+#if defined(__ARM_NEON)
+  // The preload runs further ahead as the copy proves long, but only while a
+  // whole block remains at that distance: it never pulls in lines past the
+  // source's end, which may belong to a device or to another task's buffer.
+  U32 ahead = 32;
+  while (n >= ahead + 32) {
+    __builtin_prefetch(s + ahead);
+    UTIL_vMove32Aligned(d, s);
+    n -= 32;
+    if (ahead < 320) ahead += 32;
+  }
+#else
   // Large copies go to the C library's copy, which picks the widest moves
   // and the cache-bypassing stores this processor has.
   if (n >= 4096) {
     memcpy(d, s, n);
     return dest;
   }
-  for (; n >= 32; n -= 32) UTIL_vMove(d, s, 32);
-  if (n & 16) {
-    UTIL_vMove(d, s, 16);
-    n -= 16;
-  }
-  UTIL_vTail(d, s, n);
+#endif
+  for (; n >= 32; n -= 32) UTIL_vMove32Aligned(d, s);
+  if (n & 16) UTIL_vMove16Aligned(d, s);
+  UTIL_vTail(d, s, n & 15);
   return dest;
 }
 
@@ -71,7 +126,19 @@ U32 DD_UTIL_XlatCapNumeric(U8 c) {
 U8 DD_UTIL_FormCapNumeric(U32 v) { return (U8)(v + 0x30 + (v >= 10 ? 7 : 0)); }
 
 void Neon_ChromaBlit16(U16* dest, const U16* src, S32 count, U16 key) {
-  for (S32 i = 0; i < count; i++) {
+  S32 i = 0;
+#if defined(__ARM_NEON)
+  const uint16x8_t k = vdupq_n_u16(key);
+  for (; count - i >= 16; i += 16) {
+    uint16x8_t d0 = vld1q_u16(dest + i);
+    uint16x8_t d1 = vld1q_u16(dest + i + 8);
+    uint16x8_t s0 = vld1q_u16(src + i);
+    uint16x8_t s1 = vld1q_u16(src + i + 8);
+    vst1q_u16(dest + i, vbslq_u16(vceqq_u16(d0, k), s0, d0));
+    vst1q_u16(dest + i + 8, vbslq_u16(vceqq_u16(d1, k), s1, d1));
+  }
+#endif
+  for (; i < count; i++) {
     if (dest[i] == key) dest[i] = src[i];
   }
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 #include <string.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <random>
 #include <vector>
@@ -33,6 +35,43 @@ TEST(Copy, LargeFrameCopiesExactly) {
   EXPECT_EQ(0, memcmp(dst.data() + 3, src.data() + 5, 768000));
   EXPECT_EQ(0, dst[2]);
   EXPECT_EQ(0, dst[768003]);
+}
+
+// Pages on either side of a block that fault when touched.
+class GUARDED_BLOCK {
+ public:
+  explicit GUARDED_BLOCK(size_t pages) : page_((size_t)sysconf(_SC_PAGESIZE)), size_((pages + 2) * page_) {
+    void* p = mmap(nullptr, size_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    base_ = p == MAP_FAILED ? nullptr : (U8*)p;
+    if (base_ != nullptr) {
+      mprotect(base_, page_, PROT_NONE);
+      mprotect(base_ + size_ - page_, page_, PROT_NONE);
+    }
+  }
+  ~GUARDED_BLOCK() {
+    if (base_ != nullptr) munmap(base_, size_);
+  }
+  U8* begin() const { return base_ + page_; }
+  U8* end() const { return base_ + size_ - page_; }
+
+ private:
+  size_t page_, size_;
+  U8* base_;
+};
+
+TEST(Copy, ReadsNothingBeforeOrPastTheSource) {
+  GUARDED_BLOCK from(1);
+  ASSERT_NE(nullptr, from.begin());
+  for (U8* p = from.begin(); p != from.end(); p++) *p = (U8)((p - from.begin()) * 13 + 1);
+  std::vector<U8> to(1000 + 16);
+  for (U32 n = 0; n <= 1000; n++) {
+    for (const U8* s : {from.begin(), from.end() - n}) {
+      for (U32 da = 0; da < 16; da++) {
+        DD_UTIL_Memcpy(to.data() + da, s, n);
+        ASSERT_EQ(0, memcmp(to.data() + da, s, n)) << "n " << n << " dst " << da;
+      }
+    }
+  }
 }
 
 TEST(ByteSwap, ReversesTheFourBytes) {
@@ -69,6 +108,24 @@ TEST(ChromaBlit, ReplacesKeyedPixelsAndStopsAtTheCount) {
   Neon_ChromaBlit16(tight.data(), from.data(), 17, key);
   for (U16 p : tight) EXPECT_EQ(7, p);
   Neon_ChromaBlit16(tight.data(), from.data(), 0, 7);
+}
+
+TEST(ChromaBlit, EveryCountAroundTheBlockSizeTouchesExactlyThatManyPixels) {
+  const U16 key = 0x07E0;
+  std::mt19937 rng(3);
+  for (S32 count = 0; count <= 50; count++) {
+    std::vector<U16> dst(64), src(64);
+    for (int i = 0; i < 64; i++) {
+      dst[i] = (rng() & 1) ? key : (U16)rng();
+      src[i] = (U16)rng();
+    }
+    std::vector<U16> expected = dst;
+    for (S32 i = 0; i < count; i++) {
+      if (expected[i] == key) expected[i] = src[i];
+    }
+    Neon_ChromaBlit16(dst.data(), src.data(), count, key);
+    ASSERT_EQ(expected, dst) << "count " << count;
+  }
 }
 
 }  // namespace

@@ -1,0 +1,156 @@
+// Files the unit stores or sends, written from fixed inputs and read back, so
+// that the host's build and the board's (armhf) build can be held to the same
+// bytes.
+//
+// Run plainly, as CTest does, each case writes its files into a fresh
+// directory and reads them back. With VELMORA_STORED_WRITE=DIR the cases only
+// write into DIR; with VELMORA_STORED_READ=DIR they only read what is there,
+// which may come from the other build. tools/compare-stored-files.sh writes
+// with both builds (the board's under qemu), requires the two directories to
+// be the same byte for byte, and has each build read the other's.
+//
+// A new stored file or wire format is one more test here and nothing else:
+// STORED_vCase(write, read), where write produces the files in the directory
+// from inputs fixed in this file, through the unit's own writer (a writer that
+// works under the base directory, VELMORA_CWD, is run there and its files are
+// copied into the directory), and read decodes them with the unit's own
+// reader and expects those inputs. Name files after what they hold; every
+// file in the directory is compared. Link the library that holds the format
+// in this folder's CMakeLists.txt.
+
+#include <gtest/gtest.h>
+#include <limits.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+#include "dd_util.h"
+#include "linuxsvc.h"
+
+namespace {
+
+std::vector<U8> STORED_Load(const std::string& path) {
+  std::vector<U8> bytes;
+  FILE* f = fopen(path.c_str(), "rb");
+  if (f == nullptr) {
+    ADD_FAILURE() << "cannot open " << path;
+    return bytes;
+  }
+  U8 chunk[4096];
+  size_t n;
+  while ((n = fread(chunk, 1, sizeof chunk, f)) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
+  fclose(f);
+  return bytes;
+}
+
+void STORED_vSave(const std::string& path, const std::vector<U8>& bytes) {
+  FILE* f = fopen(path.c_str(), "wb");
+  ASSERT_NE(nullptr, f) << path;
+  EXPECT_EQ(bytes.size(), fwrite(bytes.data(), 1, bytes.size(), f)) << path;
+  EXPECT_EQ(0, fclose(f)) << path;
+}
+
+// Runs one case as the environment asks: write only, read only, or both.
+void STORED_vCase(void (*write)(const std::string& dir), void (*read)(const std::string& dir)) {
+  const char* writeDir = getenv("VELMORA_STORED_WRITE");
+  const char* readDir = getenv("VELMORA_STORED_READ");
+  if (writeDir != nullptr) {
+    mkdir(writeDir, 0755);
+    write(writeDir);
+  }
+  if (readDir != nullptr) read(readDir);
+  if (writeDir == nullptr && readDir == nullptr) {
+    const std::string dir = std::string(L_UTILS_cpGetPathnamePtr()) + "/stored";
+    mkdir(dir.c_str(), 0755);
+    write(dir);
+    if (!::testing::Test::HasFatalFailure()) read(dir);
+  }
+}
+
+// Transfer formats are big-endian: a field is swapped and its four bytes in
+// memory are what goes out.
+const U32 kWords[] = {0x00000000u, 0x00000012u, 0x12345678u, 0xFF000000u, 0x80000001u, 0xDEADBEEFu, 0xFFFFFFFFu};
+
+void WriteByteOrder(const std::string& dir) {
+  std::vector<U8> bytes;
+  for (U32 v : kWords) {
+    U32 wire = DD_UTIL_EndianSwap(v);
+    U8 b[4];
+    memcpy(b, &wire, 4);
+    bytes.insert(bytes.end(), b, b + 4);
+  }
+  STORED_vSave(dir + "/byte_order.bin", bytes);
+}
+
+void ReadByteOrder(const std::string& dir) {
+  std::vector<U8> bytes = STORED_Load(dir + "/byte_order.bin");
+  ASSERT_EQ(sizeof kWords, bytes.size());
+  for (size_t i = 0; i < sizeof kWords / sizeof kWords[0]; i++) {
+    U32 wire;
+    memcpy(&wire, &bytes[4 * i], 4);
+    EXPECT_EQ(kWords[i], DD_UTIL_EndianSwap(wire)) << "word " << i;
+    EXPECT_EQ((U8)(kWords[i] >> 24), bytes[4 * i]) << "word " << i << " starts with its highest byte";
+  }
+}
+
+// Slot numbers of the NVR store: the digit of every value, then the value the
+// digit conversion gives for every byte (bit 7 and plain char's signedness
+// differ between processors).
+void WriteBase36(const std::string& dir) {
+  std::vector<U8> bytes;
+  for (U32 v = 0; v < 36; v++) bytes.push_back(DD_UTIL_FormCapNumeric(v));
+  for (U32 c = 0; c < 256; c++) bytes.push_back((U8)DD_UTIL_XlatCapNumeric((U8)c));
+  STORED_vSave(dir + "/base36_digits.bin", bytes);
+}
+
+void ReadBase36(const std::string& dir) {
+  std::vector<U8> bytes = STORED_Load(dir + "/base36_digits.bin");
+  ASSERT_EQ(36u + 256u, bytes.size());
+  EXPECT_EQ(0, memcmp("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ", bytes.data(), 36));
+  for (U32 v = 0; v < 36; v++) EXPECT_EQ(v, DD_UTIL_XlatCapNumeric(bytes[v])) << v;
+  for (U32 c = 0; c < 256; c++) EXPECT_EQ(DD_UTIL_XlatCapNumeric((U8)c), (U32)bytes[36 + c]) << "byte " << c;
+}
+
+// Numbers as text in every base the unit writes them in.
+const struct {
+  S32 value;
+  int base;
+} kNumbers[] = {{0, 10},      {-1, 10},   {INT_MIN, 10}, {INT_MAX, 10}, {INT_MAX, 16}, {-255, 16},
+                {0x1234, 16}, {-1, 2},    {5, 2},        {35, 36},      {123456789, 36}};
+
+void WriteNumberTexts(const std::string& dir) {
+  std::string text;
+  char buffer[40];
+  for (const auto& row : kNumbers) text += std::string(itoa(row.value, buffer, row.base)) + "\n";
+  STORED_vSave(dir + "/number_texts.txt", std::vector<U8>(text.begin(), text.end()));
+}
+
+void ReadNumberTexts(const std::string& dir) {
+  std::vector<U8> bytes = STORED_Load(dir + "/number_texts.txt");
+  std::string text(bytes.begin(), bytes.end());
+  size_t at = 0;
+  char buffer[40];
+  for (const auto& row : kNumbers) {
+    size_t end = text.find('\n', at);
+    ASSERT_NE(std::string::npos, end) << "too few lines";
+    std::string line = text.substr(at, end - at);
+    at = end + 1;
+    EXPECT_EQ(std::string(itoa(row.value, buffer, row.base)), line);
+    if (row.base == 16 && row.value >= 0) {
+      EXPECT_EQ((U32)row.value, atoh(line.c_str())) << line;
+    }
+  }
+  EXPECT_EQ(text.size(), at) << "lines after the last number";
+}
+
+TEST(StoredFiles, TransferFormatWordsAreBigEndian) { STORED_vCase(WriteByteOrder, ReadByteOrder); }
+
+TEST(StoredFiles, SlotDigitsConvertTheSameEverywhere) { STORED_vCase(WriteBase36, ReadBase36); }
+
+TEST(StoredFiles, NumberTextsReadBackToTheirValues) { STORED_vCase(WriteNumberTexts, ReadNumberTexts); }
+
+}  // namespace
