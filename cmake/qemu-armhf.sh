@@ -26,4 +26,9 @@ if [ -z "$qemu" ]; then
   echo "$0: no qemu-arm; run tools/install-cross-deps.sh" >&2
   exit 2
 fi
-exec "$qemu" -cpu cortex-a8 -L /usr/arm-linux-gnueabihf -0 "$self" "$VELMORA_ARMHF_EXE" "$@"
+# The C library comes from the cross compiler's runtime, matching its loader:
+# once armhf library packages are installed, the multiarch directories hold
+# a C library of another build, and a loader paired with a foreign C library
+# crashes in the first thread start.
+exec "$qemu" -cpu cortex-a8 -L /usr/arm-linux-gnueabihf -E LD_LIBRARY_PATH=/usr/arm-linux-gnueabihf/lib \
+  -0 "$self" "$VELMORA_ARMHF_EXE" "$@"

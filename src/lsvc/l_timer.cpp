@@ -118,7 +118,6 @@ void TIMER_Init(void) {
     t->s32Index = i;
     t->bCreated = FALSE;
     s_apTimers[i] = t;
-    TIMER_bCreateSystemTimer(t);
   }
   s_nTimers = ntmrs;
 }
@@ -165,9 +164,12 @@ TIMER_INFO* L_TIMER_Allocate(void) {
 }
 
 static BOOLEAN TIMER_bArm(TIMER_INFO* t, U32 value, U32 interval) {
+  // A pool entry gets its system timer when it is first armed: the system
+  // allows a process only so many, and most pool entries are never used.
+  if (!t->bCreated && (value != 0 || interval != 0) && !TIMER_bCreateSystemTimer(t)) return FALSE;
   struct itimerspec spec;
   L_CLOCK_StoreTimerspec(&spec, value, interval);
-  return t->bCreated && timer_settime(t->TimerID, 0, &spec, nullptr) == 0;
+  return !t->bCreated || timer_settime(t->TimerID, 0, &spec, nullptr) == 0;
 }
 
 static void TIMER_vDisarm(TIMER_INFO* t) {

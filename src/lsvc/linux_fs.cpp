@@ -119,7 +119,7 @@ VELMORA_DIRENT* FS_ReadDir(VELMORA_DIR* dir) {
       out->size = 0xFFFFFFFFu;
       out->attr = 0;
     } else {
-      out->size = st.st_size > 0xFFFFFFFF ? 0xFFFFFFFFu : (U32)st.st_size;
+      out->size = (U64)st.st_size > 0xFFFFFFFFull ? 0xFFFFFFFFu : (U32)st.st_size;
       out->attr = S_ISDIR(st.st_mode) ? FS_ATTR_DIRECTORY : 0;
     }
     out->pDirent = e;

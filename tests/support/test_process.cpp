@@ -1,6 +1,7 @@
 #include "test_process.h"
 
 #include <poll.h>
+#include <stdio.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <string.h>
@@ -35,8 +36,28 @@ static void ReadAll(TEST_PROCESS* p) {
   }
 }
 
-std::unique_ptr<TEST_PROCESS> TEST_Spawn(const std::string& program, const std::vector<std::string>& args,
+// On a cross build the programs under test are the board's: this host runs
+// them through the emulator, which the test program itself runs under and
+// whose exec of a foreign executable would fail.
+static bool NeedsEmulator(const std::string& program) {
+  if (std::string(VELMORA_EMULATOR).empty()) return false;
+  FILE* f = fopen(program.c_str(), "rb");
+  if (f == nullptr) return false;
+  unsigned char head[20] = {};
+  size_t n = fread(head, 1, sizeof head, f);
+  fclose(f);
+  const unsigned EM_ARM_MACHINE = 40;
+  return n == sizeof head && memcmp(head, "\x7f" "ELF", 4) == 0 && (head[18] | head[19] << 8) == EM_ARM_MACHINE;
+}
+
+std::unique_ptr<TEST_PROCESS> TEST_Spawn(const std::string& given, const std::vector<std::string>& givenArgs,
                                          const std::vector<std::string>& env) {
+  std::string program = given;
+  std::vector<std::string> args = givenArgs;
+  if (NeedsEmulator(given)) {
+    program = VELMORA_EMULATOR;
+    args.insert(args.begin(), given);
+  }
   auto p = std::make_unique<TEST_PROCESS>();
   int out[2], err[2];
   if (pipe(out) != 0 || pipe(err) != 0) return nullptr;
