@@ -414,11 +414,21 @@ U32 gf_DrawPttrnLine(GRCONTEXTPTR gc, SINT x1, SINT row1, SINT x2, SINT row2, SI
 
 static S64 gr_Sign(S64 v) { return (v > 0) - (v < 0); }
 
+// Rows r0..r1 of column x, inside the clip.
+static void gr_InkColumn(const GR_CONTEXT* gc, GR_INK ink, S64 x, S64 r0, S64 r1) {
+  if (x < gc->cliporig.px || x > gc->cliplim.px) return;
+  if (r0 < gc->cliporig.py) r0 = gc->cliporig.py;
+  if (r1 > gc->cliplim.py) r1 = gc->cliplim.py;
+  const ptrdiff_t pitch = gr_Pitch(gc);
+  GR_U16* p = gr_PixelAt(gc, x, r0);
+  for (S64 r = r0; r <= r1; r++, p += pitch) gr_Ink(p, ink);
+}
+
 // What a brush of radius r adds at (x, row) after the step (dx, drow): the
 // leading column and the leading row, their shared corner once.
 static void gr_BrushEdges(const GR_CONTEXT* gc, GR_INK ink, S64 x, S64 row, S64 r, S64 dx, S64 drow) {
   const S64 sx = gr_Sign(dx), srow = gr_Sign(drow);
-  if (sx != 0) gr_InkRect(gc, ink, x + r * sx, row - r, x + r * sx, row + r);
+  if (sx != 0) gr_InkColumn(gc, ink, x + r * sx, row - r, row + r);
   if (srow != 0) {
     const S64 left = sx < 0 ? x - r + 1 : x - r;
     const S64 right = sx > 0 ? x + r - 1 : x + r;
