@@ -71,7 +71,8 @@ void BM_SaveCold(benchmark::State& state) {
     Save();
   }
   StopTask();
-  state.counters["settings_per_s"] = benchmark::Counter((double)state.iterations() * kSettings, benchmark::Counter::kIsRate);
+  state.counters["settings_per_s"] =
+      benchmark::Counter((double)state.iterations() * kSettings, benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_SaveCold)->Unit(benchmark::kMillisecond)->UseRealTime();
 

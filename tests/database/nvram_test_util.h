@@ -3,10 +3,10 @@
 // file layer that counts or refuses the store's writes and flushes.
 #pragma once
 
+#include <errno.h>
 #include <gtest/gtest.h>
 
-#include <errno.h>
-
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 #include <optional>
@@ -39,8 +39,8 @@ inline BOOLEAN Has(FOURCHARID id) { return H_DATABASE_bFetch(id, nullptr, nullpt
 
 struct FILE_EVENT {
   NVRAM_FILENAMES_ED eFile;
-  bool bSync;      // a flush; otherwise a write
-  off_t offset;    // of a write
+  bool bSync;    // a flush; otherwise a write
+  off_t offset;  // of a write
 };
 
 inline std::mutex g_EventLock;
@@ -81,9 +81,8 @@ inline std::vector<FILE_EVENT> TakeEvents() {
 }
 
 inline int CountWrites(const std::vector<FILE_EVENT>& events, NVRAM_FILENAMES_ED eFile) {
-  int n = 0;
-  for (const FILE_EVENT& e : events) n += e.eFile == eFile && !e.bSync;
-  return n;
+  return (int)std::count_if(events.begin(), events.end(),
+                            [&](const FILE_EVENT& e) { return e.eFile == eFile && !e.bSync; });
 }
 
 // The store's files removed, the real file layer back, a fresh table.

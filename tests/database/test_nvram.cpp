@@ -69,22 +69,12 @@ TEST(NvramSlots, KeysOfDigitsAndCapitalsHaveSlotsAndNoOthers) {
   EXPECT_EQ(0xFFFFFFFFu, H_NVRAM_fcidXlatNumber(NVRAM_SLOTS));
 }
 
-TEST_F(StoreTest, AnEmptyBaseIsVirginUntilTheFirstWrite) {
-  EXPECT_EQ(STATE_VIRGIN, H_NVRAM_eInit());
-  ASSERT_TRUE(Write(FCID("SLNG"), 5));
-  EXPECT_EQ(STATE_ACTIVE, H_NVRAM_eInit());
-  // An empty status file is a store that never got its first mark.
-  nvfiles::RemoveAll(nvtest::Base());
-  nvfiles::Seed(nvtest::Base(), {});
-  truncate(nvfiles::Path(nvtest::Base(), nvfiles::kStatus).c_str(), 0);
-  EXPECT_EQ(STATE_VIRGIN, H_NVRAM_eInit());
-}
-
-TEST_F(StoreTest, AValueLandsLittleEndianAtFourTimesItsSlotWithItsStatusBit) {
+TEST_F(StoreTest, AValueLandsLittleEndianAtFourTimesItsSlotWithItsStatusBitAndNothingElseReads) {
   ASSERT_TRUE(Write(FCID("SLNG"), 0x04030205));
   const std::vector<uint8_t> entries = nvfiles::Read(EntriesPath());
   ASSERT_EQ(112244u, entries.size());
-  EXPECT_EQ((std::vector<uint8_t>{0x05, 0x02, 0x03, 0x04}), std::vector<uint8_t>(entries.begin() + 112240, entries.end()));
+  EXPECT_EQ((std::vector<uint8_t>{0x05, 0x02, 0x03, 0x04}),
+            std::vector<uint8_t>(entries.begin() + 112240, entries.end()));
   const std::vector<uint8_t> status = nvfiles::Read(StatusPath());
   EXPECT_EQ(0x10000000u, nvfiles::Word(status, 4 * 876));
   for (U32 w = 0; w < status.size() / 4; w++) {
@@ -97,39 +87,15 @@ TEST_F(StoreTest, AValueLandsLittleEndianAtFourTimesItsSlotWithItsStatusBit) {
   ASSERT_TRUE(H_NVRAM_bGetItemByID(&e));
   EXPECT_EQ(0x04030205u, e.data.RawData);
   EXPECT_EQ(0x04030205u, (uintptr_t)e.data.vpPointer) << "nothing beyond the stored word";
-}
 
-TEST_F(StoreTest, ReadingWhatIsNotStoredFailsWithAllOnes) {
-  ASSERT_TRUE(Write(FCID("S000"), 1));
-  for (FOURCHARID id : {FCID("SLNG"), FCID("Sa00"), FCID("CREV"), FCID("TNVR"), FCID("IABC"), FCID("FXYZ")}) {
-    NVR_ENTRY e;
+  EXPECT_FALSE(Write(FCID("Sa00"), 7)) << "a key without a slot is not written";
+  for (FOURCHARID id : {FCID("S000"), FCID("Sa00"), FCID("CREV"), FCID("TNVR"), FCID("FXYZ")}) {
     e.id = id;
     e.data.RawData = 0;
     EXPECT_FALSE(H_NVRAM_bGetItemByID(&e)) << dbtest::KeyText(id);
     EXPECT_EQ(0xFFFFFFFFu, e.id);
     EXPECT_EQ(0xFFFFFFFFu, e.data.RawData);
   }
-  EXPECT_FALSE(Write(FCID("Sa00"), 7)) << "a key without a slot is not written";
-  NVR_ENTRY e;
-  e.id = FCID("S000");
-  ASSERT_TRUE(H_NVRAM_bGetItemByID(&e));
-  EXPECT_EQ(1u, e.data.RawData);
-}
-
-TEST_F(StoreTest, HeaderRowsReadTheirKeysAndUnusedRowsFail) {
-  ASSERT_TRUE(Write(FCID("NVER"), NVRAM_VERSION));
-  ASSERT_TRUE(Write(FCID("SMDL"), 584));
-  NVR_ENTRY e;
-  ASSERT_TRUE(H_NVRAM_bReadUnitHeaderEntry(0, &e));
-  EXPECT_EQ(FCID("NVER"), e.id);
-  EXPECT_EQ(NVRAM_VERSION, e.data.RawData);
-  ASSERT_TRUE(H_NVRAM_bReadUnitHeaderEntry(3, &e));
-  EXPECT_EQ(FCID("SMDL"), e.id);
-  EXPECT_EQ(584u, e.data.RawData);
-  EXPECT_FALSE(H_NVRAM_bReadUnitHeaderEntry(2, &e)) << "SCFO is not stored";
-  EXPECT_FALSE(H_NVRAM_bReadUnitHeaderEntry(14, &e));
-  EXPECT_EQ(0xFFFFFFFFu, e.id);
-  EXPECT_FALSE(H_NVRAM_bReadUnitHeaderEntry(20, &e));
 }
 
 TEST_F(StoreTest, TheWalksYieldStoredSlotsInSlotOrder) {
@@ -146,10 +112,6 @@ TEST_F(StoreTest, TheWalksYieldStoredSlotsInSlotOrder) {
   NVR_ENTRY e;
   ASSERT_TRUE(H_NVRAM_bReadSEntry(0, &e));
   EXPECT_EQ(FCID("S000") ^ 0x5A5A5A5Au, e.data.RawData) << "values come with their keys";
-
-  // A store read afresh walks the same.
-  EXPECT_EQ(STATE_ACTIVE, H_NVRAM_eInit());
-  EXPECT_EQ(sKeys, Walk(H_NVRAM_bReadSEntry));
 }
 
 TEST_F(StoreTest, AnEraseWithWrongCodesChangesNothing) {
@@ -163,8 +125,11 @@ TEST_F(StoreTest, AnEraseWithWrongCodesChangesNothing) {
   const struct {
     U32 code1;
     U32 code2;
-  } wrong[] = {{0, 0}, {NVRAM_SCRATCH_CODE2, NVRAM_SCRATCH_CODE1}, {NVRAM_SCRATCH_CODE1, 0},
-               {0, NVRAM_SCRATCH_CODE2}, {NVRAM_SCRATCH_CODE1 + 1, NVRAM_SCRATCH_CODE2}};
+  } wrong[] = {{0, 0},
+               {NVRAM_SCRATCH_CODE2, NVRAM_SCRATCH_CODE1},
+               {NVRAM_SCRATCH_CODE1, 0},
+               {0, NVRAM_SCRATCH_CODE2},
+               {NVRAM_SCRATCH_CODE1 + 1, NVRAM_SCRATCH_CODE2}};
   for (const auto& codes : wrong) {
     EXPECT_FALSE(H_NVRAM_bScratchNVR(codes.code1, codes.code2)) << std::hex << codes.code1 << " " << codes.code2;
   }
@@ -179,39 +144,24 @@ TEST_F(StoreTest, AnEraseWithWrongCodesChangesNothing) {
   }
   EXPECT_TRUE(Walk(H_NVRAM_bReadSEntry).empty());
   EXPECT_EQ(STATE_VIRGIN, H_NVRAM_eInit());
-  ASSERT_TRUE(Write(FCID("SLNG"), 6)) << "the next write makes fresh files";
-  EXPECT_EQ(6u, nvtest::Stored("SLNG"));
-  EXPECT_FALSE(nvtest::Stored("S001"));
 }
 
 TEST_F(StoreTest, BlocksMoveWholeAndAreFlushed) {
-  SONAR_DATA_BLOCK sonar;
-  for (U32 i = 0; i < 254; i++) sonar.au16Data[i] = (U16)(i * 257 + 1);
-  PERSONALIZATION_DATA_BLOCK person;
+  PERSONALIZATION_DATA_BLOCK person, back = {};
   for (U32 i = 0; i < 126; i++) person.au16Data[i] = (U16)(0xA000 + i);
-
-  EXPECT_FALSE(H_NVRAM_bReadPersonalizationData(&person)) << "nothing stored yet";
-  ASSERT_TRUE(H_NVRAM_bWriteSonarData(&sonar));
+  EXPECT_FALSE(H_NVRAM_bReadPersonalizationData(&back)) << "nothing stored yet";
   ASSERT_TRUE(H_NVRAM_bWritePersonalizationData(&person));
-  EXPECT_EQ(508, SizeOf("sonar.dat"));
   EXPECT_EQ(252, SizeOf("personal.dat"));
   std::vector<nvtest::FILE_EVENT> events = nvtest::TakeEvents();
   ASSERT_FALSE(events.empty());
   EXPECT_TRUE(events.back().bSync && events.back().eFile == nfPERSONAL_DATA);
-
-  SONAR_DATA_BLOCK sonarBack = {};
-  PERSONALIZATION_DATA_BLOCK personBack = {};
-  ASSERT_TRUE(H_NVRAM_bReadSonarData(&sonarBack));
-  ASSERT_TRUE(H_NVRAM_bReadPersonalizationData(&personBack));
-  EXPECT_EQ(0, memcmp(&sonar, &sonarBack, sizeof sonar));
-  EXPECT_EQ(0, memcmp(&person, &personBack, sizeof person));
+  ASSERT_TRUE(H_NVRAM_bReadPersonalizationData(&back));
+  EXPECT_EQ(0, memcmp(&person, &back, sizeof person));
 
   nvtest::g_bFailSync = true;
-  EXPECT_FALSE(H_NVRAM_bWriteSonarData(&sonar)) << "a block that did not reach storage is not written";
+  EXPECT_FALSE(H_NVRAM_bWritePersonalizationData(&person)) << "a block that did not reach storage";
   nvtest::g_bFailSync = false;
-  U8 byte = 0;
-  EXPECT_FALSE(H_NVRAM_bReadBlock(nfCOUNT, &byte, 1));
-  EXPECT_FALSE(H_NVRAM_bWriteBlock(nfSONAR_DATA, nullptr, 1));
+  EXPECT_FALSE(H_NVRAM_bReadBlock(nfCOUNT, (U8*)&back, 1));
 }
 
 TEST_F(StoreTest, AFailedWriteIsReportedAndLeavesTheSlotAsItWas) {
@@ -241,16 +191,6 @@ TEST_F(StoreTest, AFailedWriteIsReportedAndLeavesTheSlotAsItWas) {
   EXPECT_EQ(0, nvtest::CountWrites(events, nfFCID_STATBIT));
 }
 
-TEST_F(StoreTest, TheFlushReachesBothSlotFiles) {
-  ASSERT_TRUE(Write(FCID("SLNG"), 5));
-  nvtest::TakeEvents();
-  H_NVRAM_vFlashWriteBack();
-  std::vector<nvtest::FILE_EVENT> events = nvtest::TakeEvents();
-  ASSERT_EQ(2u, events.size());
-  for (const nvtest::FILE_EVENT& e : events) EXPECT_TRUE(e.bSync);
-  EXPECT_NE(events[0].eFile, events[1].eFile);
-}
-
 TEST_F(StoreTest, InitMakesSearchableDirectories) {
   std::string root = std::string(getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp") + "/velmora-root-XXXXXX";
   ASSERT_NE(nullptr, mkdtemp(root.data()));
@@ -263,16 +203,6 @@ TEST_F(StoreTest, InitMakesSearchableDirectories) {
   struct stat st;
   ASSERT_EQ(0, stat((root + "/tmp/velmora").c_str(), &st));
   EXPECT_EQ(0750u, st.st_mode & 0777u) << "0777 less the umask";
-}
-
-TEST_F(StoreTest, AVersionChangeKeepsAStoredValueAtPriorityTwo) {
-  ASSERT_TRUE(Write(FCID("SMDL"), 584));
-  ASSERT_FALSE(H_DATABASE_bUpdateValueU32(FCID("SMDL"), 585, P_DEFAULT_SETTING));
-  H_NVRAM_vVersionChangeFindAndSave(FCID("SMDL"));
-  H_NVRAM_vVersionChangeFindAndSave(FCID("SCFO"));
-  EXPECT_EQ(584u, nvtest::Fetch(FCID("SMDL")));
-  EXPECT_TRUE(H_DATABASE_bUpdateValueU32(FCID("SMDL"), 1, P_SELECTED_GPS_OVERRIDE)) << "held at 2";
-  EXPECT_FALSE(nvtest::Has(FCID("SCFO")));
 }
 
 }  // namespace

@@ -46,10 +46,10 @@ TEST_F(NvramTaskTest, FirstStartWritesTheVersionPublishesTheTaskAndStoresHeaderK
 
 TEST_F(NvramTaskTest, AUserSettingIsSavedAtShutdownAndRestoredAtPriorityTwo) {
   Start();
-  Set(FCID("CCST"), kNormalRun);
   Set(FCID("SLNG"), 5);
-  Command(CMD_ID_INVALID_ID);
-  EXPECT_FALSE(Stored("SLNG")) << "an ordinary setting waits for the save";
+  Command(CMD_ID_SHUTDOWN);
+  EXPECT_FALSE(Stored("SLNG")) << "without a system state nothing is saved";
+  Set(FCID("CCST"), kNormalRun);
   Command(CMD_ID_SHUTDOWN);
   EXPECT_EQ(5u, Stored("SLNG"));
 
@@ -63,6 +63,8 @@ TEST_F(NvramTaskTest, AUserSettingIsSavedAtShutdownAndRestoredAtPriorityTwo) {
   EXPECT_TRUE(H_DATABASE_bUpdateValueU32(FCID("SLNG"), 0, P_DEFAULT_SETTING));
   EXPECT_TRUE(H_DATABASE_bUpdateValueU32(FCID("SLNG"), 1, P_SELECTED_GPS_OVERRIDE)) << "held at 2, not weaker";
   EXPECT_FALSE(H_DATABASE_bUpdateValueU32(FCID("SLNG"), 7, P_NORMAL)) << "the user's next change is taken";
+  Command(CMD_ID_RESET_POS);
+  EXPECT_EQ(5u, Fetch(FCID("SLNG"))) << "the reset puts the stored language back";
 }
 
 TEST_F(NvramTaskTest, TheTenMinuteTickSavesChangedSettings) {
@@ -71,19 +73,6 @@ TEST_F(NvramTaskTest, TheTenMinuteTickSavesChangedSettings) {
   Set(FCID("SVEW"), 22);
   L_SEMA_Signal(SEMA_NVRAM_UPDATE);
   EXPECT_TRUE(StoredSoon("SVEW", 22));
-}
-
-TEST_F(NvramTaskTest, AStoreOfAnotherFormatKeepsOnlyTheModelAndScfo) {
-  nvfiles::Seed(nvtest::Base(),
-                {{"NVER", 0x12345678}, {"SMDL", 584}, {"SCFO", 7}, {"SLNG", 5}, {"CREV", 9}, {"S000", 1}});
-  Start();
-  EXPECT_EQ(584u, Fetch(FCID("SMDL")));
-  EXPECT_EQ(7u, Fetch(FCID("SCFO")));
-  for (FOURCHARID id : {FCID("SLNG"), FCID("CREV"), FCID("S000")}) EXPECT_FALSE(Has(id));
-  EXPECT_EQ(NVRAM_VERSION, Stored("NVER"));
-  EXPECT_EQ(584u, Stored("SMDL"));
-  EXPECT_EQ(7u, Stored("SCFO"));
-  for (const char* key : {"SLNG", "CREV", "S000"}) EXPECT_FALSE(Stored(key)) << key;
 }
 
 TEST_F(NvramTaskTest, HeaderKeysAreStoredAndFlushedAsSoonAsTheyChange) {
@@ -95,15 +84,12 @@ TEST_F(NvramTaskTest, HeaderKeysAreStoredAndFlushedAsSoonAsTheyChange) {
   Set(FCID("SMDL"), 600);
   ASSERT_TRUE(StoredSoon("SMDL", 600));
   Command(CMD_ID_INVALID_ID);
+  // The value, then both slot files flushed.
   std::vector<nvtest::FILE_EVENT> events = nvtest::TakeEvents();
-  const off_t offset = 4 * (off_t)nvfiles::Slot("SMDL");
-  auto written = std::find_if(events.begin(), events.end(), [&](const nvtest::FILE_EVENT& e) {
-    return e.eFile == nfFCID_ENTRIES && !e.bSync && e.offset == offset;
-  });
-  ASSERT_NE(events.end(), written);
-  EXPECT_NE(events.end(), std::find_if(written, events.end(), [](const nvtest::FILE_EVENT& e) {
-              return e.eFile == nfFCID_ENTRIES && e.bSync;
-            })) << "flushed after the write";
+  ASSERT_EQ(3u, events.size());
+  EXPECT_EQ(4 * (off_t)nvfiles::Slot("SMDL"), events[0].offset);
+  EXPECT_FALSE(events[0].bSync);
+  EXPECT_TRUE(events[1].bSync && events[2].bSync);
 
   Set(FCID("SLNG"), 4);
   Command(CMD_ID_INVALID_ID);
@@ -174,55 +160,22 @@ TEST_F(NvramTaskTest, BurnInAndPointOfSaleSaveOnlyTheSaveAlwaysKeys) {
   }
 }
 
-TEST_F(NvramTaskTest, WithoutASystemStateNothingIsSaved) {
+TEST_F(NvramTaskTest, BlocksAreServedByMailWithTheirResult) {
   Start();
-  Set(FCID("SLNG"), 5);
-  Command(CMD_ID_SHUTDOWN);
-  EXPECT_FALSE(Stored("SLNG"));
-}
-
-TEST_F(NvramTaskTest, ResetPutsTheStoredLanguageBack) {
-  Start();
-  Set(FCID("CCST"), kNormalRun);
-  Set(FCID("SLNG"), 5);
-  Command(CMD_ID_SHUTDOWN);
-  Set(FCID("SLNG"), 7);
-  Command(CMD_ID_RESET_POS);
-  EXPECT_EQ(5u, Fetch(FCID("SLNG")));
-}
-
-TEST_F(NvramTaskTest, BlocksAndTheEraseAreServedByMail) {
-  Start();
-  SONAR_DATA_BLOCK sonar;
+  SONAR_DATA_BLOCK sonar, back = {};
   for (U32 i = 0; i < 254; i++) sonar.au16Data[i] = (U16)(3 * i);
-  PERSONALIZATION_DATA_BLOCK person = {};
-
   MSG_READ_SONAR_DATA* msg = (MSG_READ_SONAR_DATA*)H_MEMORY_pvCalloc(1, sizeof *msg);
+  msg->pSonarData = &back;
+  Send(&msg->Header, CMD_ID_READ_SONAR_DATA);
+  EXPECT_FALSE(msg->bSuccess) << "nothing stored";
   msg->pSonarData = &sonar;
   Send(&msg->Header, CMD_ID_WRITE_SONAR_DATA);
   EXPECT_TRUE(msg->bSuccess);
-  SONAR_DATA_BLOCK back = {};
   msg->pSonarData = &back;
-  msg->bSuccess = FALSE;
   Send(&msg->Header, CMD_ID_READ_SONAR_DATA);
   EXPECT_TRUE(msg->bSuccess);
   EXPECT_EQ(0, memcmp(&sonar, &back, sizeof back));
   H_MEMORY_vFree(msg);
-
-  MSG_READ_PERSONALIZED* pmsg = (MSG_READ_PERSONALIZED*)H_MEMORY_pvCalloc(1, sizeof *pmsg);
-  pmsg->pPersonData = &person;
-  pmsg->bSuccess = TRUE;
-  Send(&pmsg->Header, CMD_ID_READ_PERSONALIZED);
-  EXPECT_FALSE(pmsg->bSuccess) << "nothing stored";
-  person.au16Data[0] = 0x4142;
-  Send(&pmsg->Header, CMD_ID_WRITE_PERSONALIZED);
-  EXPECT_TRUE(pmsg->bSuccess);
-  H_MEMORY_vFree(pmsg);
-
-  Command(CMD_ID_SCRATCH_NVR);
-  for (const char* name : {"sonar.dat", "personal.dat", nvfiles::kStatus, nvfiles::kEntries}) {
-    EXPECT_EQ(-1, nvfiles::Size(nvfiles::Path(nvtest::Base(), name))) << name;
-  }
 }
 
 // A store that cannot be written must not end the process: the unit runs,

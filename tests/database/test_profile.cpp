@@ -19,12 +19,14 @@ const std::vector<std::string> kChartKeys = {"SNWD", "SNCM", "SCLG", "SCSS", "SC
                                              "SARS", "SLAY", "SCOR", "SUHD", "SDTM", "SCCP", "SCSN",
                                              "SCDL", "SCMB", "SVOS", "SNGA", "SCSD", "SNOS"};
 
-const std::vector<std::string> kSonarKeys = {
-    "STVG", "SSIN", "SSBL", "SSNF", "SSMD", "SSWA", "SRPS", "SSFI", "SSFS", "SUDP", "SSSP", "SSS2", "SSQL",
-    "SSBV", "SSZW", "SSDL", "SSCL", "SSPL", "SSWV", "SSSS", "SSSN", "SSSL", "SITM", "SSSC", "SDSS", "SDSN",
-    "SDSL", "SDSC", "SSS8", "SSS4", "SSRW", "SSSR", "SSLD", "SDPO", "SSUD", "SSBR"};
+const std::vector<std::string> kSonarKeys = {"STVG", "SSIN", "SSBL", "SSNF", "SSMD", "SSWA", "SRPS", "SSFI", "SSFS",
+                                             "SUDP", "SSSP", "SSS2", "SSQL", "SSBV", "SSZW", "SSDL", "SSCL", "SSPL",
+                                             "SSWV", "SSSS", "SSSN", "SSSL", "SITM", "SSSC", "SDSS", "SDSN", "SDSL",
+                                             "SDSC", "SSS8", "SSS4", "SSRW", "SSSR", "SSLD", "SDPO", "SSUD", "SSBR"};
 
-FOURCHARID Id(const std::string& key) { return (U32)(U8)key[0] | (U32)(U8)key[1] << 8 | (U32)(U8)key[2] << 16 | (U32)(U8)key[3] << 24; }
+FOURCHARID Id(const std::string& key) {
+  return (U32)(U8)key[0] | (U32)(U8)key[1] << 8 | (U32)(U8)key[2] << 16 | (U32)(U8)key[3] << 24;
+}
 
 void Set(const std::string& key, U32 value) { ASSERT_FALSE(H_DATABASE_bUpdateValueU32(Id(key), value, P_NORMAL)); }
 
@@ -155,9 +157,9 @@ TEST_F(ProfileTest, SonarRowsAreFoundByKeyAndStoredPastFortySixAndFortyEight) {
   const struct {
     const char* storage;
     std::optional<U32> value;
-  } rows[] = {{"S121", 0u},  {"S145", 0u},  {"S146", std::nullopt}, {"S147", 0u},  {"S148", std::nullopt},
-              {"S149", 0u},  {"S150", 11u}, {"S151", std::nullopt}, {"S152", 0u},  {"S159", 0u},
-              {"S160", std::nullopt}, {"S250", 0u}};
+  } rows[] = {{"S121", 0u},           {"S145", 0u}, {"S146", std::nullopt}, {"S147", 0u},
+              {"S148", std::nullopt}, {"S149", 0u}, {"S150", 11u},          {"S151", std::nullopt},
+              {"S152", 0u},           {"S159", 0u}, {"S160", std::nullopt}, {"S250", 0u}};
   for (const auto& row : rows) EXPECT_EQ(row.value, Get(row.storage)) << row.storage;
 
   // SDSC of profile 0 differs from profile 1: switching writes it once.
@@ -165,17 +167,6 @@ TEST_F(ProfileTest, SonarRowsAreFoundByKeyAndStoredPastFortySixAndFortyEight) {
   ASSERT_TRUE(H_PROFILE_bUpdateSonarMenuSetting(1));
   EXPECT_EQ(std::multiset<std::string>{"SDSC"}, Written());
   EXPECT_EQ(0u, Get("SDSC"));
-}
-
-TEST_F(ProfileTest, TheSonarTemplateFollowsTheLiveSettings) {
-  Set("SSIN", 4);
-  Set("SSBR", 6);
-  H_PROFILE_vSetSonarDefaultValue();
-  H_PROFILE_bResetSonarMenuSetting();
-  ASSERT_TRUE(H_PROFILE_bSaveSonarProfile(nullptr));
-  EXPECT_EQ(4u, Get("S122"));
-  EXPECT_EQ(6u, Get("S359"));
-  EXPECT_EQ(0u, Get("S121"));
 }
 
 }  // namespace

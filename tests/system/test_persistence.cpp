@@ -37,18 +37,6 @@ TEST(Persistence, TheFirstStartCreatesTheStoreWithItsVersion) {
   EXPECT_EQ(-1, nvfiles::Size(nvfiles::Path(base, "sonar.dat"))) << "the blocks are made when first written";
 }
 
-TEST(Persistence, AStoreOfThisFormatIsRestoredAndLeftAsItIs) {
-  const std::string base = TEST_MakeTempDir("velmora-nvr");
-  nvfiles::Seed(base, {{"NVER", nvfiles::kVersion}, {"SLNG", 5}, {"SMDL", 584}});
-  const std::vector<uint8_t> entries = nvfiles::Read(nvfiles::Path(base, nvfiles::kEntries));
-  const std::vector<uint8_t> status = nvfiles::Read(nvfiles::Path(base, nvfiles::kStatus));
-  TEST_RESULT r = RunUnit(base);
-  ASSERT_EQ(4, r.status) << r.out;
-  EXPECT_NE(std::string::npos, r.out.find("store ready, 3 settings restored")) << r.out;
-  EXPECT_EQ(entries, nvfiles::Read(nvfiles::Path(base, nvfiles::kEntries)));
-  EXPECT_EQ(status, nvfiles::Read(nvfiles::Path(base, nvfiles::kStatus)));
-}
-
 TEST(Persistence, AStoreOfAnotherFormatKeepsOnlyTheModelAndScfo) {
   const std::string base = TEST_MakeTempDir("velmora-nvr");
   nvfiles::Seed(base, {{"NVER", 0x00000001}, {"SMDL", 584}, {"SCFO", 7}, {"SLNG", 5}, {"SVEW", 22}, {"CREV", 3}});
