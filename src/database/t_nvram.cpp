@@ -1,8 +1,361 @@
-// The NVR task. Until its work is built here it keeps its place in the start
-// order: it publishes its mailbox, answers shutdown and frees what it is sent.
+// The NVR task. The store restores at priority 2, so a restored setting and
+// a user's change rank alike and a default registered at 15 never overrides
+// either. Header keys are written the moment the database tells of a change;
+// everything else waits for the ten-minute save, a shutdown or a request.
 
 #include "t_nvram.h"
 
-#include "u_taskstub.h"
+#include <sys/syscall.h>
+#include <unistd.h>
 
-void T_NVRAM_vMain(void) { U_TASKSTUB_vRun(FCID("TNVR"), M_NVRAM, SEMA_MBOX_NVRAM); }
+#include "error.h"
+#include "h_database.h"
+#include "h_memory.h"
+#include "linuxsvc.h"
+
+// ---------------------------------------------------------------------------
+// State
+
+struct UNIT_HEADER_CONTROL {
+  FOURCHARID id;
+  BOOLEAN bRegistered;  // the task has subscribed to the key
+};
+
+static UNIT_HEADER_CONTROL s_4chHeader[NVRAM_HEADER_ROWS];
+
+// The only keys saved while the unit runs in burn-in or point of sale.
+static const FOURCHARID s_4chSaveAlways[25] = {
+    FCID("SCUO"), FCID("CREV"), FCID("SCFO"), FCID("SFVR"), FCID("SMDL"), FCID("SENB"), FCID("SENU"),
+    FCID("SEDB"), FCID("SEDU"), FCID("SEIB"), FCID("SEIU"), FCID("SETB"), FCID("SLNG"), FCID("SIMT"),
+    FCID("SCOM"), FCID("SCOP"), FCID("SNNS"), FCID("SFID"), FCID("SFSR"), FCID("STMD"), FCID("SDBV"),
+    FCID("SDEN"), FCID("SNNT"), FCID("SMAC"), FCID("SNMV"),
+};
+
+// Values of CCST (the start-up task's system state) that restrict the save.
+constexpr U32 NVRAM_STATE_BURN_IN = 2;
+constexpr U32 NVRAM_STATE_POINT_OF_SALE = 6;
+
+constexpr U32 NVRAM_SAVE_PERIOD_MS = 600000;
+constexpr U32 NVRAM_NOT_IN_HEADER = 0xFFFFFFFFu;
+
+static TIMER_INFO* s_pSaveSettings;  // null once released
+
+[[noreturn]] static void T_NVRAM_vFatal(int line, const char* text) {
+  ERROR_error(__FILE_NAME__, line, text);
+  U_RESET_vReset();
+}
+
+static DB_DATA_TYPE T_NVRAM_Value(U32 u32Raw) {
+  DB_DATA_TYPE value;
+  value.vpPointer = nullptr;
+  value.RawData = u32Raw;
+  return value;
+}
+
+U32 T_NVRAM_u32FetchItemNumber(FOURCHARID id) {
+  for (U32 row = 0; row < NVRAM_HEADER_ROWS; row++) {
+    if (s_4chHeader[row].id == id && id != NVRAM_HEADER_END) return row;
+  }
+  return NVRAM_NOT_IN_HEADER;
+}
+
+static BOOLEAN T_NVRAM_bInSaveAlwaysList(FOURCHARID id) {
+  for (FOURCHARID key : s_4chSaveAlways) {
+    if (key == id) return TRUE;
+  }
+  return FALSE;
+}
+
+// ---------------------------------------------------------------------------
+// Store writes
+
+static BOOLEAN T_NVRAM_bWriteItem(FOURCHARID id, DB_DATA_TYPE value) {
+  NVR_ENTRY entry;
+  entry.id = id;
+  entry.data = value;
+  return H_NVRAM_bWriteFCID(&entry);
+}
+
+// A header key goes to storage at once. A store that is full or read-only
+// must not reset the unit at every start: the failure is logged and returned,
+// and the next change of the key tries again.
+static BOOLEAN T_NVRAM_bWriteHeaderItem(FOURCHARID id, DB_DATA_TYPE value) {
+  BOOLEAN bWritten = T_NVRAM_bWriteItem(id, value);
+  if (!bWritten) {
+    log_me("[%d]%s: NVRAM - error writing header %.4s = 0x%08X", __LINE__, __func__, (const char*)&id,
+           (unsigned)value.RawData);
+  }
+  H_NVRAM_vFlashWriteBack();
+  return bWritten;
+}
+
+static BOOLEAN T_NVRAM_bWriteNewHeader(void) {
+  return T_NVRAM_bWriteHeaderItem(FCID("NVER"), T_NVRAM_Value(NVRAM_VERSION));
+}
+
+// ---------------------------------------------------------------------------
+// Database items and subscriptions
+
+static void T_NVRAM_vSubscribe(FOURCHARID id) {
+  if (!H_DATABASE_bRegisterForDataWithConditions(id, M_NVRAM, TRUE, FALSE, FALSE)) {
+    T_NVRAM_vFatal(__LINE__, "Database: problem registering");
+  }
+}
+
+// Subscribes to the row's key and stores the value it has now, if valid.
+static void T_NVRAM_vRegisterHeaderRow(U32 row) {
+  const FOURCHARID id = s_4chHeader[row].id;
+  T_NVRAM_vSubscribe(id);
+  DB_DATA_TYPE value;
+  BOOLEAN bValid = FALSE;
+  if (H_DATABASE_bFetch(id, &value, &bValid, nullptr) && bValid) T_NVRAM_bWriteHeaderItem(id, value);
+  s_4chHeader[row].bRegistered = TRUE;
+}
+
+static void T_NVRAM_vAttemptHeaderRegistration(U32 row) {
+  if (s_4chHeader[row].id == NVRAM_HEADER_END || s_4chHeader[row].bRegistered) return;
+  T_NVRAM_vRegisterHeaderRow(row);
+}
+
+// A stored value wins over a default and yields to any later write at 2 or better.
+static void T_NVRAM_vSetItem(const NVR_ENTRY* pEntry) {
+  if (H_DATABASE_bFetch(pEntry->id, nullptr, nullptr, nullptr)) {
+    H_DATABASE_bUpdateValue(pEntry->id, pEntry->data, P_NORMAL);
+  } else {
+    H_DATABASE_bUpdateEverything(pEntry->id, pEntry->data, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+  }
+}
+
+static void T_NVRAM_vInit(void) {
+  for (U32 row = 0; row < NVRAM_HEADER_ROWS; row++) s_4chHeader[row] = {g_afcidNvramHeader[row], FALSE};
+  s_pSaveSettings = nullptr;
+  if (H_DATABASE_bUpdateEverythingBoolean(FCID("CNVR"), FALSE, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE)) {
+    T_NVRAM_vFatal(__LINE__, "Somebody else registered the NVR status");
+  }
+}
+
+// The version the store holds; *pbFound FALSE when it holds none.
+static U32 T_NVRAM_u32ReadNVRVersionNumber(BOOLEAN* pbFound) {
+  NVR_ENTRY entry;
+  H_NVRAM_bReadUnitHeaderEntry(T_NVRAM_u32FetchItemNumber(FCID("NVER")), &entry);
+  *pbFound = entry.id == FCID("NVER");
+  return entry.data.RawData;
+}
+
+// A store of another format keeps only the model and SCFO: they go to the
+// database first, the header registration puts them back into the new store.
+static void T_NVRAM_vProcessVersionChange(U32 u32Found) {
+  log_me("[%d]%s: store version 0x%08X, recreating it as 0x%08X", __LINE__, __func__, (unsigned)u32Found,
+         (unsigned)NVRAM_VERSION);
+  H_NVRAM_vVersionChangeFindAndSave(FCID("SMDL"));
+  H_NVRAM_vVersionChangeFindAndSave(FCID("SCFO"));
+  H_NVRAM_bScratchNVR(NVRAM_SCRATCH_CODE1, NVRAM_SCRATCH_CODE2);
+  H_NVRAM_eInit();
+  T_NVRAM_bWriteNewHeader();
+}
+
+static void T_NVRAM_vInitHardware(void) {
+  NVR_STATE eState = H_NVRAM_eInit();
+  if (eState == STATE_HARDWARE_FAILURE) T_NVRAM_vFatal(__LINE__, "NVR Hardware Failure");
+  H_DATABASE_bUpdateValueBoolean(FCID("CNVR"), TRUE, P_NORMAL);
+  if (eState == STATE_VIRGIN) T_NVRAM_bWriteNewHeader();
+  BOOLEAN bFound = FALSE;
+  U32 u32Version = T_NVRAM_u32ReadNVRVersionNumber(&bFound);
+  if (!bFound) {
+    // Only this code writes the store, so what it holds is of this format:
+    // the version is written again, as often as it takes. Ending the process
+    // here would reset a unit with a full or read-only store at every start.
+    log_me("[%d]%s: NVRAM - no NVR version number", __LINE__, __func__);
+    T_NVRAM_bWriteNewHeader();
+    return;
+  }
+  if (u32Version != NVRAM_VERSION) T_NVRAM_vProcessVersionChange(u32Version);
+}
+
+static void T_NVRAM_vReadHeaderItems(void) {
+  for (U32 row = 0; row < NVRAM_HEADER_ROWS; row++) {
+    NVR_ENTRY entry;
+    if (!H_NVRAM_bReadUnitHeaderEntry(row, &entry)) {
+      T_NVRAM_vAttemptHeaderRegistration(row);
+    } else if (entry.id != FCID("NVER")) {
+      T_NVRAM_vSetItem(&entry);
+      if (!s_4chHeader[row].bRegistered) {
+        T_NVRAM_vSubscribe(entry.id);
+        s_4chHeader[row].bRegistered = TRUE;
+      }
+    }
+  }
+}
+
+// Every stored setting into the database; returns how many.
+static U32 T_NVRAM_u32ReadItems(void) {
+  U32 count = 0;
+  NVR_ENTRY entry;
+  for (U32 i = 0; H_NVRAM_bReadFEntry(i, &entry); i++, count++) T_NVRAM_vSetItem(&entry);
+  for (U32 i = 0; H_NVRAM_bReadSEntry(i, &entry); i++, count++) T_NVRAM_vSetItem(&entry);
+  return count;
+}
+
+static void T_NVRAM_vPublishMailbox(void) {
+  if (H_DATABASE_bUpdateEverythingU32(FCID("TNVR"), (U32)M_NVRAM, P_NORMAL, D_MAILBOX, nullptr, DB_NEVER_STALE)) {
+    T_NVRAM_vFatal(__LINE__, "Somebody else registered the NVR Task Maibox");
+  }
+}
+
+// ---------------------------------------------------------------------------
+// The full save
+
+// Writes every F and S item whose stored value differs (header keys always).
+// In burn-in and point of sale only the save-always keys are written. Items
+// that have no slot are not the store's; a failed write is tried again at the
+// next save, since the store still differs.
+static void T_NVRAM_vHandleDataSave(void) {
+  U32 u32State = 0;
+  if (!H_DATABASE_bFetchU32(FCID("CCST"), &u32State, nullptr, nullptr)) {
+    log_me("[%d]%s: no system state, nothing saved", __LINE__, __func__);
+    return;
+  }
+  const BOOLEAN bSaveAlwaysOnly = u32State == NVRAM_STATE_BURN_IN || u32State == NVRAM_STATE_POINT_OF_SALE;
+  U32 written = 0;
+  U32 failed = 0;
+  for (char cClass : {'F', 'S'}) {
+    MULTI_FETCH_CONTROL_STRUCTURE walk = {};
+    walk.cMatch = (BYTE)cClass;
+    walk.__bNotFirst = FALSE;
+    while (H_DATABASE_bFetchNextBeginningWith(&walk)) {
+      if (bSaveAlwaysOnly && !T_NVRAM_bInSaveAlwaysList(walk.id)) continue;
+      if (!H_NVRAM_bHasSlot(walk.id)) continue;
+      if (T_NVRAM_u32FetchItemNumber(walk.id) == NVRAM_NOT_IN_HEADER) {
+        NVR_ENTRY stored;
+        stored.id = walk.id;
+        if (H_NVRAM_bGetItemByID(&stored) && stored.data.RawData == walk.data.RawData) continue;
+      }
+      if (T_NVRAM_bWriteItem(walk.id, walk.data)) {
+        written++;
+      } else {
+        failed++;
+      }
+    }
+  }
+  H_NVRAM_vFlashWriteBack();
+  log_me("[%d]%s: %u settings written, %u failed", __LINE__, __func__, written, failed);
+}
+
+// ---------------------------------------------------------------------------
+// Message handlers
+
+static void T_NVRAM_vHandleShutdown(void) {
+  if (s_pSaveSettings != nullptr) {
+    L_TIMER_Release(s_pSaveSettings);
+    s_pSaveSettings = nullptr;
+  }
+  T_NVRAM_vHandleDataSave();
+}
+
+static void T_NVRAM_vHandleNewData(const MESSAGE_NEW_DATA* pMsg) {
+  if (T_NVRAM_u32FetchItemNumber(pMsg->FourCharId) == NVRAM_NOT_IN_HEADER) return;
+  T_NVRAM_bWriteHeaderItem(pMsg->FourCharId, pMsg->dbValue);
+}
+
+// The stored language back into SLNG, whatever the user chose since.
+static void T_NVRAM_vHandleResetPos(void) {
+  NVR_ENTRY entry;
+  entry.id = FCID("SLNG");
+  if (H_NVRAM_bGetItemByID(&entry)) H_DATABASE_bUpdateValue(FCID("SLNG"), entry.data, P_NORMAL);
+}
+
+static void T_NVRAM_vHandleWriteToHeader(const MSG_NVRAM_WRITE_TO_HEADER* pMsg) {
+  U32 row = T_NVRAM_u32FetchItemNumber(pMsg->id);
+  if (row == NVRAM_NOT_IN_HEADER || s_4chHeader[row].bRegistered) return;
+  T_NVRAM_vRegisterHeaderRow(row);
+}
+
+static void T_NVRAM_vHandleWriteToNvr(const MSG_NVRAM_WRITE_TO_NVR* pMsg) {
+  DB_DATA_TYPE value;
+  if (!H_DATABASE_bFetch(pMsg->id, &value, nullptr, nullptr)) return;
+  const char cClass = FCID_cClass(pMsg->id);
+  if (cClass != 'F' && cClass != 'S') return;
+  T_NVRAM_bWriteItem(pMsg->id, value);
+  H_NVRAM_vFlashWriteBack();
+}
+
+static void T_NVRAM_vDispatch(GENERIC_MESSAGE* pMsg) {
+  switch (pMsg->Cmd) {
+    case CMD_ID_SHUTDOWN:
+      T_NVRAM_vHandleShutdown();
+      break;
+    case CMD_ID_NEW_DATA:
+      T_NVRAM_vHandleNewData((const MESSAGE_NEW_DATA*)pMsg);
+      break;
+    case CMD_ID_RESET_POS:
+      T_NVRAM_vHandleResetPos();
+      break;
+    case CMD_ID_WRITE_TO_HEADER:
+      T_NVRAM_vHandleWriteToHeader((const MSG_NVRAM_WRITE_TO_HEADER*)pMsg);
+      break;
+    case CMD_ID_WRITE_TO_NVR:
+      T_NVRAM_vHandleWriteToNvr((const MSG_NVRAM_WRITE_TO_NVR*)pMsg);
+      break;
+    case CMD_ID_SCRATCH_NVR:
+      H_NVRAM_bScratchNVR(NVRAM_SCRATCH_CODE1, NVRAM_SCRATCH_CODE2);
+      break;
+    case CMD_ID_READ_SONAR_DATA: {
+      MSG_READ_SONAR_DATA* p = (MSG_READ_SONAR_DATA*)pMsg;
+      p->bSuccess = H_NVRAM_bReadSonarData(p->pSonarData);
+      break;
+    }
+    case CMD_ID_WRITE_SONAR_DATA: {
+      MSG_WRITE_SONAR_DATA* p = (MSG_WRITE_SONAR_DATA*)pMsg;
+      p->bSuccess = H_NVRAM_bWriteSonarData(p->pSonarData);
+      H_NVRAM_vFlashWriteBack();
+      break;
+    }
+    case CMD_ID_READ_PERSONALIZED: {
+      MSG_READ_PERSONALIZED* p = (MSG_READ_PERSONALIZED*)pMsg;
+      p->bSuccess = H_NVRAM_bReadPersonalizationData(p->pPersonData);
+      break;
+    }
+    case CMD_ID_WRITE_PERSONALIZED: {
+      MSG_WRITE_PERSONALIZED* p = (MSG_WRITE_PERSONALIZED*)pMsg;
+      p->bSuccess = H_NVRAM_bWritePersonalizationData(p->pPersonData);
+      H_NVRAM_vFlashWriteBack();
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Entry
+
+void T_NVRAM_vMain(void) {
+  log_me("[%d]%s: LWP ID %ld", __LINE__, __func__, (long)syscall(SYS_gettid));
+  T_NVRAM_vInit();
+  T_NVRAM_vInitHardware();
+  T_NVRAM_vReadHeaderItems();
+  U32 restored = T_NVRAM_u32ReadItems();
+  T_NVRAM_vPublishMailbox();
+
+  s_pSaveSettings = L_TIMER_Allocate();
+  if (s_pSaveSettings == nullptr ||
+      L_TIMER_Start(s_pSaveSettings, NVRAM_SAVE_PERIOD_MS, NVRAM_SAVE_PERIOD_MS, SEMA_NVRAM_UPDATE) == nullptr) {
+    T_NVRAM_vFatal(__LINE__, "NVRAM - no save timer");
+  }
+  // The restored backlight setting takes effect through the platform's
+  // backlight set-up, called here once that service exists.
+  log_me("[%d]%s: store ready, %u settings restored", __LINE__, __func__, restored);
+
+  const SEMA events[] = {SEMA_MBOX_NVRAM, SEMA_NVRAM_UPDATE, 0};
+  for (;;) {
+    S32 event = L_SEMA_WaitMultiple(events);
+    if (event == SEMA_NVRAM_UPDATE) {
+      T_NVRAM_vHandleDataSave();
+    } else if (event == SEMA_MBOX_NVRAM) {
+      while (void* pMsg = L_MBOX_Receive(M_NVRAM)) {
+        T_NVRAM_vDispatch((GENERIC_MESSAGE*)pMsg);
+        H_MEMORY_vDumpMail(pMsg);
+      }
+    }
+  }
+}

@@ -1,0 +1,436 @@
+// The NVR store files. The descriptors stay open once used; the status bits
+// live in memory as an exact copy of the status file, so a read never has to
+// go to the file to learn whether a slot holds a value.
+//
+// What a crash may leave. The store is changed in place, one slot at a time,
+// each value by a single write of its 4 aligned bytes, and a slot's status
+// bit is written only after its value is in the file. A process that dies at
+// any point (the unit's watchdog, a fatal error, SIGKILL) therefore leaves
+// every marked slot holding one whole value, the old one or the new one, and
+// a slot marked for the first time only once its value is there; the kernel
+// keeps every write that returned. Nothing is ever truncated or rewritten
+// whole, so there is no moment at which the store would read as empty or
+// absent. Writing a fresh copy and renaming it over the old one would give the
+// same guarantee at the price of rewriting up to 186 KB of flash at every save
+// and every header change, and of replacing files that the factory test and
+// the PC link reach through this module while the NVR task has them open.
+
+#include "h_nvram.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <bit>
+#include <mutex>
+
+#include "dd_util.h"
+#include "linux_fs.h"
+#include "linuxsvc.h"
+
+static const char* const velmora_filenames[nfCOUNT] = {"sonar.dat", "personal.dat", "nvr_statbit.dat",
+                                                       "nvr_entries.dat"};
+static int velmora_filehands[nfCOUNT] = {-1, -1, -1, -1};  // below 0: not open
+
+static U32 fcid_statbits[NVRAM_STATUS_WORDS];
+
+// The walk of H_NVRAM_bReadSEntry and H_NVRAM_bReadFEntry.
+static U32 fcread_offset;  // current status word
+static U32 fcread_offbit;  // mask of the current bit; 0 = the word is just begun
+static U32 fcread_offbno;  // number of the current bit
+
+static const FOURCHARID special_fcids[NVRAM_SLOTS - NVRAM_S_SLOTS] = {FCID("NVER"), FCID("CREV"), FCID("FFST")};
+
+constexpr U32 NVRAM_LAST_S_WORD = NVRAM_S_SLOTS / 32 - 1;
+constexpr U32 NVRAM_SPECIAL_WORD = NVRAM_STATUS_WORDS - 1;
+
+// The factory test and the PC link erase and flush from their own threads:
+// one lock, so that no descriptor is closed under a write that still uses
+// its number. It nests, as the public operations call one another.
+static std::recursive_mutex s_Lock;
+
+// ---------------------------------------------------------------------------
+// File operations
+
+static ssize_t NVRAM_RealWrite(NVRAM_FILENAMES_ED, int fd, const void* pData, size_t size, off_t offset) {
+  return pwrite(fd, pData, size, offset);
+}
+
+static int NVRAM_RealSync(NVRAM_FILENAMES_ED, int fd) { return fsync(fd); }
+
+static const NVRAM_FILE_OPS s_RealOps = {NVRAM_RealWrite, NVRAM_RealSync};
+static std::atomic<const NVRAM_FILE_OPS*> s_pOps{&s_RealOps};
+
+void H_NVRAM_vSetFileOps(const NVRAM_FILE_OPS* pOps) { s_pOps = pOps != nullptr ? pOps : &s_RealOps; }
+
+// The key as printable text for the log.
+struct NVRAM_KEY_TEXT {
+  char ac[5];
+};
+
+static NVRAM_KEY_TEXT NVRAM_KeyText(FOURCHARID id) {
+  NVRAM_KEY_TEXT text;
+  for (int i = 0; i < 4; i++) {
+    char c = (char)((id >> (8 * i)) & 0xFF);
+    text.ac[i] = (c >= 0x20 && c < 0x7F) ? c : '?';
+  }
+  text.ac[4] = 0;
+  return text;
+}
+
+static U32 NVRAM_u32GetLE(const U8* p) { return (U32)p[0] | (U32)p[1] << 8 | (U32)p[2] << 16 | (U32)p[3] << 24; }
+
+static void NVRAM_vPutLE(U8* p, U32 value) {
+  for (int i = 0; i < 4; i++) p[i] = (U8)(value >> (8 * i));
+}
+
+static DB_DATA_TYPE NVRAM_Value(U32 u32Raw) {
+  DB_DATA_TYPE value;
+  value.vpPointer = nullptr;
+  value.RawData = u32Raw;
+  return value;
+}
+
+static BOOLEAN NVRAM_bPath(const char* pcName, char* pcPath, size_t size) {
+  int length = snprintf(pcPath, size, "%s/%s", L_UTILS_cpGetPathnamePtr(), pcName);
+  if (length < 0 || (size_t)length >= size) {
+    log_me("[%d]%s: path of %s too long", __LINE__, __func__, pcName);
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// "/tmp/velmora", under the rig directory on a development machine.
+static void NVRAM_vTempDirectory(char* pcPath, size_t size) {
+  const char* root = getenv("VELMORA_DEVROOT");
+  snprintf(pcPath, size, "%s/tmp/velmora", root != nullptr ? root : "");
+}
+
+// The status words as the file holds them; a short file reads as zero bits
+// beyond its end.
+static void NVRAM_vLoadStatusWords(int fd) {
+  U8 raw[NVRAM_STATUS_WORDS * 4];
+  memset(raw, 0, sizeof raw);
+  size_t got = 0;
+  while (got < sizeof raw) {
+    ssize_t n = pread(fd, raw + got, sizeof raw - got, (off_t)got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += (size_t)n;
+  }
+  for (U32 w = 0; w < NVRAM_STATUS_WORDS; w++) fcid_statbits[w] = NVRAM_u32GetLE(raw + 4 * w);
+}
+
+static int NVRAM_nOpen(NVRAM_FILENAMES_ED eFile) {
+  if (velmora_filehands[eFile] >= 0) return velmora_filehands[eFile];
+  char path[512];
+  if (!NVRAM_bPath(velmora_filenames[eFile], path, sizeof path)) return -1;
+  int fd = open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    log_me("[%d]%s: cannot open %s: %s", __LINE__, __func__, path, strerror(errno));
+    return -1;
+  }
+  velmora_filehands[eFile] = fd;
+  if (eFile == nfFCID_STATBIT) NVRAM_vLoadStatusWords(fd);
+  return fd;
+}
+
+static BOOLEAN NVRAM_bOpenSlotFiles(void) {
+  return NVRAM_nOpen(nfFCID_ENTRIES) >= 0 && NVRAM_nOpen(nfFCID_STATBIT) >= 0;
+}
+
+static void NVRAM_vCloseAll(void) {
+  for (int& fd : velmora_filehands) {
+    if (fd >= 0) close(fd);
+    fd = -1;
+  }
+  memset(fcid_statbits, 0, sizeof fcid_statbits);
+  fcread_offset = 0;
+  fcread_offbit = 0;
+  fcread_offbno = 0;
+}
+
+// One little-endian word at a byte offset, in a single write.
+static BOOLEAN NVRAM_bPutWord(NVRAM_FILENAMES_ED eFile, U32 u32Offset, U32 value) {
+  U8 raw[4];
+  NVRAM_vPutLE(raw, value);
+  ssize_t n = s_pOps.load()->pfWrite(eFile, velmora_filehands[eFile], raw, sizeof raw, (off_t)u32Offset);
+  if (n != (ssize_t)sizeof raw) {
+    log_me("[%d]%s: %s at %u: %s", __LINE__, __func__, velmora_filenames[eFile], u32Offset,
+           n < 0 ? strerror(errno) : "short write");
+    return FALSE;
+  }
+  return TRUE;
+}
+
+static void NVRAM_vMakeDirectories(void) {
+  char tmp[512];
+  NVRAM_vTempDirectory(tmp, sizeof tmp);
+  // 0777 less the umask: a directory needs its search bit to be of any use.
+  for (const char* dir : {L_UTILS_cpGetPathnamePtr(), (const char*)tmp}) {
+    if (mkdir(dir, 0777) != 0 && errno != EEXIST) {
+      log_me("[%d]%s: cannot create %s: %s", __LINE__, __func__, dir, strerror(errno));
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Slots
+
+static U32 NVRAM_u32Slot(FOURCHARID id) {
+  for (U32 i = 0; i < NVRAM_SLOTS - NVRAM_S_SLOTS; i++) {
+    if (special_fcids[i] == id) return NVRAM_S_SLOTS + i;
+  }
+  if ((id & 0xFF) != 'S') return NVRAM_NO_SLOT;
+  U32 slot = 0;
+  for (int i = 1; i < 4; i++) {
+    U8 c = (U8)(id >> (8 * i));
+    // Only true digits: a character read as 0 would share a slot with '0'.
+    if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z'))) return NVRAM_NO_SLOT;
+    slot = slot * 36 + DD_UTIL_XlatCapNumeric(c);
+  }
+  return slot;
+}
+
+U32 H_NVRAM_u32XlatID(FOURCHARID id) {
+  U32 slot = NVRAM_u32Slot(id);
+  if (slot == NVRAM_NO_SLOT) log_me("[%d]%s: key %s has no slot", __LINE__, __func__, NVRAM_KeyText(id).ac);
+  return slot;
+}
+
+BOOLEAN H_NVRAM_bHasSlot(FOURCHARID id) { return NVRAM_u32Slot(id) != NVRAM_NO_SLOT; }
+
+FOURCHARID H_NVRAM_fcidXlatNumber(U32 u32Slot) {
+  if (u32Slot >= NVRAM_SLOTS) return 0xFFFFFFFFu;
+  if (u32Slot >= NVRAM_S_SLOTS) return special_fcids[u32Slot - NVRAM_S_SLOTS];
+  return (U32)'S' | (U32)DD_UTIL_FormCapNumeric(u32Slot / 1296 % 36) << 8 |
+         (U32)DD_UTIL_FormCapNumeric(u32Slot / 36 % 36) << 16 | (U32)DD_UTIL_FormCapNumeric(u32Slot % 36) << 24;
+}
+
+BOOLEAN H_NVRAM_bIDInHeader(FOURCHARID id) {
+  for (FOURCHARID row : g_afcidNvramHeader) {
+    if (row == NVRAM_HEADER_END) break;
+    if (row == id) return TRUE;
+  }
+  return FALSE;
+}
+
+// ---------------------------------------------------------------------------
+// Initialise
+
+NVR_STATE H_NVRAM_eInit(void) {
+  std::lock_guard<std::recursive_mutex> guard(s_Lock);
+  NVRAM_vCloseAll();
+  NVRAM_vMakeDirectories();
+
+  struct stat st;
+  if (stat(L_UTILS_cpGetPathnamePtr(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    log_me("[%d]%s: base directory %s unusable", __LINE__, __func__, L_UTILS_cpGetPathnamePtr());
+    return STATE_HARDWARE_FAILURE;
+  }
+  char path[512];
+  if (!NVRAM_bPath(velmora_filenames[nfFCID_STATBIT], path, sizeof path)) return STATE_HARDWARE_FAILURE;
+  if (stat(path, &st) != 0 || st.st_size == 0) return STATE_VIRGIN;
+  return STATE_ACTIVE;
+}
+
+// ---------------------------------------------------------------------------
+// Slot values
+
+BOOLEAN H_NVRAM_bWriteFCID(const NVR_ENTRY* pEntry) {
+  std::lock_guard<std::recursive_mutex> guard(s_Lock);
+  if (!NVRAM_bOpenSlotFiles()) return FALSE;
+  U32 slot = H_NVRAM_u32XlatID(pEntry->id);
+  if (slot == NVRAM_NO_SLOT) return FALSE;
+
+  // The value first, its mark after (see the head of this file).
+  if (!NVRAM_bPutWord(nfFCID_ENTRIES, 4 * slot, pEntry->data.RawData)) return FALSE;
+  U32 word = slot / 32;
+  U32 mask = 1u << (slot % 32);
+  if ((fcid_statbits[word] & mask) != 0) return TRUE;
+  fcid_statbits[word] |= mask;
+  if (!NVRAM_bPutWord(nfFCID_STATBIT, 4 * word, fcid_statbits[word])) {
+    // The copy in memory stays the file's: the next write of this slot tries
+    // the mark again.
+    fcid_statbits[word] &= ~mask;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+static void NVRAM_vFail(NVR_ENTRY* pEntry) {
+  pEntry->id = 0xFFFFFFFFu;
+  pEntry->data = NVRAM_Value(0xFFFFFFFFu);
+}
+
+// The value of a slot whose status bit is set; the slot files are open.
+static BOOLEAN H_NVRAM_bGetItemByNumber(U32 u32Slot, NVR_ENTRY* pEntry) {
+  if ((fcid_statbits[u32Slot / 32] & (1u << (u32Slot % 32))) == 0) return FALSE;
+  U8 raw[4];
+  ssize_t n;
+  do {
+    n = pread(velmora_filehands[nfFCID_ENTRIES], raw, sizeof raw, (off_t)(4 * u32Slot));
+  } while (n < 0 && errno == EINTR);
+  if (n != (ssize_t)sizeof raw) {
+    log_me("[%d]%s: slot %u unreadable", __LINE__, __func__, u32Slot);
+    return FALSE;
+  }
+  pEntry->data = NVRAM_Value(NVRAM_u32GetLE(raw));
+  return TRUE;
+}
+
+BOOLEAN H_NVRAM_bGetItemByID(NVR_ENTRY* pEntry) {
+  std::lock_guard<std::recursive_mutex> guard(s_Lock);
+  const FOURCHARID id = pEntry->id;
+  const char cClass = FCID_cClass(id);
+  U32 slot = NVRAM_NO_SLOT;
+  if (cClass == 'F' || cClass == 'S' || H_NVRAM_bIDInHeader(id)) slot = H_NVRAM_u32XlatID(id);
+  if (slot == NVRAM_NO_SLOT || !NVRAM_bOpenSlotFiles() || !H_NVRAM_bGetItemByNumber(slot, pEntry)) {
+    NVRAM_vFail(pEntry);
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOLEAN H_NVRAM_bReadUnitHeaderEntry(U32 u32ItemNumber, NVR_ENTRY* pEntry) {
+  if (u32ItemNumber >= NVRAM_HEADER_ROWS) return FALSE;
+  pEntry->id = g_afcidNvramHeader[u32ItemNumber];
+  pEntry->data = NVRAM_Value(0);
+  if (pEntry->id == NVRAM_HEADER_END) {
+    pEntry->id = 0xFFFFFFFFu;
+    return FALSE;
+  }
+  return H_NVRAM_bGetItemByID(pEntry);
+}
+
+// The next set status bit up to word u32LastWord, in slot order. A slot whose
+// value cannot be read is passed over, so one bad sector does not hide the
+// rest of the store.
+static BOOLEAN H_NVRAM_bTryNextEntry(U32 u32LastWord, NVR_ENTRY* pEntry) {
+  for (; fcread_offset <= u32LastWord; fcread_offset++, fcread_offbit = 0) {
+    for (;;) {
+      U32 from = fcread_offbit == 0 ? 0 : fcread_offbno + 1;
+      U32 rest = from < 32 ? fcid_statbits[fcread_offset] & (0xFFFFFFFFu << from) : 0;
+      if (rest == 0) break;
+      fcread_offbno = (U32)std::countr_zero(rest);
+      fcread_offbit = 1u << fcread_offbno;
+      U32 slot = 32 * fcread_offset + fcread_offbno;
+      pEntry->id = H_NVRAM_fcidXlatNumber(slot);
+      if (H_NVRAM_bGetItemByNumber(slot, pEntry)) return TRUE;
+    }
+  }
+  return FALSE;
+}
+
+static BOOLEAN NVRAM_bReadNext(U32 index, U32 u32FirstWord, U32 u32LastWord, NVR_ENTRY* pEntry) {
+  std::lock_guard<std::recursive_mutex> guard(s_Lock);
+  if (!NVRAM_bOpenSlotFiles()) return FALSE;
+  if (index == 0) {
+    fcread_offset = u32FirstWord;
+    fcread_offbit = 0;
+  }
+  return H_NVRAM_bTryNextEntry(u32LastWord, pEntry);
+}
+
+BOOLEAN H_NVRAM_bReadSEntry(U32 index, NVR_ENTRY* pEntry) {
+  return NVRAM_bReadNext(index, 0, NVRAM_LAST_S_WORD, pEntry);
+}
+
+BOOLEAN H_NVRAM_bReadFEntry(U32 index, NVR_ENTRY* pEntry) {
+  return NVRAM_bReadNext(index, NVRAM_SPECIAL_WORD, NVRAM_SPECIAL_WORD, pEntry);
+}
+
+// ---------------------------------------------------------------------------
+// Blocks
+
+static BOOLEAN NVRAM_bTransfer(NVRAM_FILENAMES_ED eFile, U8* pRead, const U8* pWrite, U32 u32Size) {
+  std::lock_guard<std::recursive_mutex> guard(s_Lock);
+  int fd = NVRAM_nOpen(eFile);
+  if (fd < 0) return FALSE;
+  U32 done = 0;
+  while (done < u32Size) {
+    ssize_t n = pWrite != nullptr ? s_pOps.load()->pfWrite(eFile, fd, pWrite + done, u32Size - done, (off_t)done)
+                                  : pread(fd, pRead + done, u32Size - done, (off_t)done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += (U32)n;
+  }
+  BOOLEAN bSynced = s_pOps.load()->pfSync(eFile, fd) == 0;
+  if (pWrite != nullptr && eFile == nfFCID_STATBIT) NVRAM_vLoadStatusWords(fd);
+  if (done != u32Size || !bSynced) {
+    log_me("[%d]%s: %s: %u of %u bytes%s", __LINE__, __func__, velmora_filenames[eFile], done, u32Size,
+           bSynced ? "" : ", not flushed");
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOLEAN H_NVRAM_bReadBlock(U32 u32Index, U8* pData, U32 u32Size) {
+  if (u32Index >= nfCOUNT || pData == nullptr) return FALSE;
+  return NVRAM_bTransfer((NVRAM_FILENAMES_ED)u32Index, pData, nullptr, u32Size);
+}
+
+BOOLEAN H_NVRAM_bWriteBlock(U32 u32Index, const U8* pData, U32 u32Size) {
+  if (u32Index >= nfCOUNT || pData == nullptr) return FALSE;
+  return NVRAM_bTransfer((NVRAM_FILENAMES_ED)u32Index, nullptr, pData, u32Size);
+}
+
+BOOLEAN H_NVRAM_bReadSonarData(SONAR_DATA_BLOCK* pData) {
+  return H_NVRAM_bReadBlock(nfSONAR_DATA, (U8*)pData, sizeof *pData);
+}
+
+BOOLEAN H_NVRAM_bWriteSonarData(const SONAR_DATA_BLOCK* pData) {
+  return H_NVRAM_bWriteBlock(nfSONAR_DATA, (const U8*)pData, sizeof *pData);
+}
+
+BOOLEAN H_NVRAM_bReadPersonalizationData(PERSONALIZATION_DATA_BLOCK* pData) {
+  return H_NVRAM_bReadBlock(nfPERSONAL_DATA, (U8*)pData, sizeof *pData);
+}
+
+BOOLEAN H_NVRAM_bWritePersonalizationData(const PERSONALIZATION_DATA_BLOCK* pData) {
+  return H_NVRAM_bWriteBlock(nfPERSONAL_DATA, (const U8*)pData, sizeof *pData);
+}
+
+// ---------------------------------------------------------------------------
+// Flush and erase
+
+void H_NVRAM_vFlashWriteBack(void) {
+  std::lock_guard<std::recursive_mutex> guard(s_Lock);
+  for (NVRAM_FILENAMES_ED eFile : {nfFCID_ENTRIES, nfFCID_STATBIT}) {
+    int fd = velmora_filehands[eFile];
+    if (fd >= 0 && s_pOps.load()->pfSync(eFile, fd) != 0) {
+      log_me("[%d]%s: %s not flushed: %s", __LINE__, __func__, velmora_filenames[eFile], strerror(errno));
+    }
+  }
+}
+
+BOOLEAN H_NVRAM_bScratchNVR(U32 u32Code1, U32 u32Code2) {
+  if (u32Code1 != NVRAM_SCRATCH_CODE1 || u32Code2 != NVRAM_SCRATCH_CODE2) {
+    log_me("[%d]%s: refused, wrong codes", __LINE__, __func__);
+    return FALSE;
+  }
+  std::lock_guard<std::recursive_mutex> guard(s_Lock);
+  BOOLEAN bRemoved = TRUE;
+  for (U32 i = 0; i < nfCOUNT; i++) {
+    char path[512];
+    if (!NVRAM_bPath(velmora_filenames[i], path, sizeof path) || FS_Remove(path) != 0) {
+      log_me("[%d]%s: %s not removed: %s", __LINE__, __func__, velmora_filenames[i], strerror(errno));
+      bRemoved = FALSE;
+    }
+  }
+  NVRAM_vCloseAll();
+  NVRAM_vMakeDirectories();
+  log_me("[%d]%s: store erased", __LINE__, __func__);
+  return bRemoved;
+}
+
+void H_NVRAM_vVersionChangeFindAndSave(FOURCHARID fcid) {
+  NVR_ENTRY entry;
+  entry.id = fcid;
+  if (H_NVRAM_bGetItemByID(&entry)) H_DATABASE_bUpdateValue(fcid, entry.data, P_NORMAL);
+}

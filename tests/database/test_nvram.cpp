@@ -1,0 +1,208 @@
+// The NVR store files: slot numbering, the byte layout, the walk over stored
+// slots, the erase, the raw blocks and what a failed write leaves.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <random>
+
+#include "db_test_util.h"
+#include "nvram_test_util.h"
+
+namespace {
+
+using dbtest::Key;
+using nvtest::StoreTest;
+
+std::string EntriesPath() { return nvfiles::Path(nvtest::Base(), nvfiles::kEntries); }
+std::string StatusPath() { return nvfiles::Path(nvtest::Base(), nvfiles::kStatus); }
+long SizeOf(const char* name) { return nvfiles::Size(nvfiles::Path(nvtest::Base(), name)); }
+
+BOOLEAN Write(FOURCHARID id, U32 value) {
+  NVR_ENTRY e;
+  e.id = id;
+  e.data.vpPointer = nullptr;
+  e.data.RawData = value;
+  return H_NVRAM_bWriteFCID(&e);
+}
+
+std::vector<FOURCHARID> Walk(BOOLEAN (*pfNext)(U32, NVR_ENTRY*)) {
+  std::vector<FOURCHARID> keys;
+  NVR_ENTRY e;
+  for (U32 i = 0; pfNext(i, &e); i++) keys.push_back(e.id);
+  return keys;
+}
+
+TEST(NvramSlots, KeysOfDigitsAndCapitalsHaveSlotsAndNoOthers) {
+  const struct {
+    FOURCHARID id;
+    U32 slot;
+  } rows[] = {
+      {FCID("SLNG"), 1296 * 21 + 36 * 23 + 16},
+      {FCID("S000"), 0},
+      {FCID("S0A0"), 360},
+      {FCID("SZZZ"), 46655},
+      {FCID("NVER"), 46656},
+      {FCID("CREV"), 46657},
+      {FCID("FFST"), 46658},
+      // Read as the digit 0 these would share slots 0 and 71 with S000 and S01Z.
+      {FCID("Sa00"), NVRAM_NO_SLOT},
+      {FCID("S0b0"), NVRAM_NO_SLOT},
+      {FCID("Sa1Z"), NVRAM_NO_SLOT},
+      {FCID("S:00"), NVRAM_NO_SLOT},
+      {Key('S', '0', (char)0xB5, '0'), NVRAM_NO_SLOT},  // '5' with its top bit set
+      {Key((char)0xD3, '0', '0', '0'), NVRAM_NO_SLOT},  // 'S' with its top bit set
+      {FCID("s000"), NVRAM_NO_SLOT},
+      {FCID("FABC"), NVRAM_NO_SLOT},
+      {FCID("TNVR"), NVRAM_NO_SLOT},
+      {FCID("CNVR"), NVRAM_NO_SLOT},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(row.slot, H_NVRAM_u32XlatID(row.id)) << dbtest::KeyText(row.id);
+    EXPECT_EQ(row.slot != NVRAM_NO_SLOT, H_NVRAM_bHasSlot(row.id)) << dbtest::KeyText(row.id);
+  }
+  for (U32 slot = 0; slot < NVRAM_SLOTS; slot++) ASSERT_EQ(slot, H_NVRAM_u32XlatID(H_NVRAM_fcidXlatNumber(slot)));
+  EXPECT_EQ(FCID("SLNG"), H_NVRAM_fcidXlatNumber(28060));
+  EXPECT_EQ(0xFFFFFFFFu, H_NVRAM_fcidXlatNumber(NVRAM_SLOTS));
+}
+
+TEST_F(StoreTest, AValueLandsLittleEndianAtFourTimesItsSlotWithItsStatusBitAndNothingElseReads) {
+  ASSERT_TRUE(Write(FCID("SLNG"), 0x04030205));
+  const std::vector<uint8_t> entries = nvfiles::Read(EntriesPath());
+  ASSERT_EQ(112244u, entries.size());
+  EXPECT_EQ((std::vector<uint8_t>{0x05, 0x02, 0x03, 0x04}),
+            std::vector<uint8_t>(entries.begin() + 112240, entries.end()));
+  const std::vector<uint8_t> status = nvfiles::Read(StatusPath());
+  EXPECT_EQ(0x10000000u, nvfiles::Word(status, 4 * 876));
+  for (U32 w = 0; w < status.size() / 4; w++) {
+    if (w == 876) continue;
+    ASSERT_EQ(0u, nvfiles::Word(status, 4 * w)) << "word " << w;
+  }
+
+  NVR_ENTRY e;
+  e.id = FCID("SLNG");
+  ASSERT_TRUE(H_NVRAM_bGetItemByID(&e));
+  EXPECT_EQ(0x04030205u, e.data.RawData);
+  EXPECT_EQ(0x04030205u, (uintptr_t)e.data.vpPointer) << "nothing beyond the stored word";
+
+  EXPECT_FALSE(Write(FCID("Sa00"), 7)) << "a key without a slot is not written";
+  for (FOURCHARID id : {FCID("S000"), FCID("Sa00"), FCID("CREV"), FCID("TNVR"), FCID("FXYZ")}) {
+    e.id = id;
+    e.data.RawData = 0;
+    EXPECT_FALSE(H_NVRAM_bGetItemByID(&e)) << dbtest::KeyText(id);
+    EXPECT_EQ(0xFFFFFFFFu, e.id);
+    EXPECT_EQ(0xFFFFFFFFu, e.data.RawData);
+  }
+}
+
+TEST_F(StoreTest, TheWalksYieldStoredSlotsInSlotOrder) {
+  // Neighbours in one status word, across a word boundary, and far apart.
+  const std::vector<FOURCHARID> sKeys = {FCID("S000"), FCID("S001"), FCID("S00V"), FCID("S00W"),
+                                         FCID("SLNG"), FCID("SZZY"), FCID("SZZZ")};
+  std::vector<FOURCHARID> shuffled = sKeys;
+  std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(7));
+  for (FOURCHARID id : shuffled) ASSERT_TRUE(Write(id, id ^ 0x5A5A5A5A));
+  for (FOURCHARID id : {FCID("FFST"), FCID("NVER"), FCID("CREV")}) ASSERT_TRUE(Write(id, 1));
+
+  EXPECT_EQ(sKeys, Walk(H_NVRAM_bReadSEntry));
+  EXPECT_EQ((std::vector<FOURCHARID>{FCID("NVER"), FCID("CREV"), FCID("FFST")}), Walk(H_NVRAM_bReadFEntry));
+  NVR_ENTRY e;
+  ASSERT_TRUE(H_NVRAM_bReadSEntry(0, &e));
+  EXPECT_EQ(FCID("S000") ^ 0x5A5A5A5Au, e.data.RawData) << "values come with their keys";
+}
+
+TEST_F(StoreTest, AnEraseWithWrongCodesChangesNothing) {
+  ASSERT_TRUE(Write(FCID("SLNG"), 5));
+  ASSERT_TRUE(Write(FCID("NVER"), NVRAM_VERSION));
+  SONAR_DATA_BLOCK sonar = {};
+  ASSERT_TRUE(H_NVRAM_bWriteSonarData(&sonar));
+  const std::vector<uint8_t> entries = nvfiles::Read(EntriesPath());
+  const std::vector<uint8_t> status = nvfiles::Read(StatusPath());
+
+  const struct {
+    U32 code1;
+    U32 code2;
+  } wrong[] = {{0, 0},
+               {NVRAM_SCRATCH_CODE2, NVRAM_SCRATCH_CODE1},
+               {NVRAM_SCRATCH_CODE1, 0},
+               {0, NVRAM_SCRATCH_CODE2},
+               {NVRAM_SCRATCH_CODE1 + 1, NVRAM_SCRATCH_CODE2}};
+  for (const auto& codes : wrong) {
+    EXPECT_FALSE(H_NVRAM_bScratchNVR(codes.code1, codes.code2)) << std::hex << codes.code1 << " " << codes.code2;
+  }
+  EXPECT_EQ(entries, nvfiles::Read(EntriesPath()));
+  EXPECT_EQ(status, nvfiles::Read(StatusPath()));
+  EXPECT_EQ(508, SizeOf("sonar.dat"));
+  EXPECT_TRUE(Write(FCID("S001"), 1)) << "the open files are still the store's";
+
+  ASSERT_TRUE(H_NVRAM_bScratchNVR(NVRAM_SCRATCH_CODE1, NVRAM_SCRATCH_CODE2));
+  for (const char* name : {"sonar.dat", "personal.dat", nvfiles::kStatus, nvfiles::kEntries}) {
+    EXPECT_EQ(-1, SizeOf(name)) << name;
+  }
+  EXPECT_TRUE(Walk(H_NVRAM_bReadSEntry).empty());
+  EXPECT_EQ(STATE_VIRGIN, H_NVRAM_eInit());
+}
+
+TEST_F(StoreTest, BlocksMoveWholeAndAreFlushed) {
+  PERSONALIZATION_DATA_BLOCK person, back = {};
+  for (U32 i = 0; i < 126; i++) person.au16Data[i] = (U16)(0xA000 + i);
+  EXPECT_FALSE(H_NVRAM_bReadPersonalizationData(&back)) << "nothing stored yet";
+  ASSERT_TRUE(H_NVRAM_bWritePersonalizationData(&person));
+  EXPECT_EQ(252, SizeOf("personal.dat"));
+  std::vector<nvtest::FILE_EVENT> events = nvtest::TakeEvents();
+  ASSERT_FALSE(events.empty());
+  EXPECT_TRUE(events.back().bSync && events.back().eFile == nfPERSONAL_DATA);
+  ASSERT_TRUE(H_NVRAM_bReadPersonalizationData(&back));
+  EXPECT_EQ(0, memcmp(&person, &back, sizeof person));
+
+  nvtest::g_bFailSync = true;
+  EXPECT_FALSE(H_NVRAM_bWritePersonalizationData(&person)) << "a block that did not reach storage";
+  nvtest::g_bFailSync = false;
+  EXPECT_FALSE(H_NVRAM_bReadBlock(nfCOUNT, (U8*)&back, 1));
+}
+
+TEST_F(StoreTest, AFailedWriteIsReportedAndLeavesTheSlotAsItWas) {
+  // The value cannot be written: nothing is marked.
+  nvtest::g_eFailFile = nfFCID_ENTRIES;
+  nvtest::g_nFailWrites = 1;
+  EXPECT_FALSE(Write(FCID("SLNG"), 5));
+  EXPECT_FALSE(nvtest::Stored("SLNG"));
+
+  // The mark cannot be written: reported, and not taken as stored, neither
+  // now nor after a restart; the next write of the slot marks it.
+  nvtest::g_eFailFile = nfFCID_STATBIT;
+  nvtest::g_nFailWrites = 1;
+  EXPECT_FALSE(Write(FCID("SLNG"), 5));
+  NVR_ENTRY e;
+  e.id = FCID("SLNG");
+  EXPECT_FALSE(H_NVRAM_bGetItemByID(&e));
+  EXPECT_FALSE(nvtest::Stored("SLNG"));
+  ASSERT_TRUE(Write(FCID("SLNG"), 5));
+  EXPECT_EQ(5u, nvtest::Stored("SLNG"));
+
+  // A slot already marked is not marked again.
+  nvtest::TakeEvents();
+  ASSERT_TRUE(Write(FCID("SLNG"), 6));
+  std::vector<nvtest::FILE_EVENT> events = nvtest::TakeEvents();
+  EXPECT_EQ(1, nvtest::CountWrites(events, nfFCID_ENTRIES));
+  EXPECT_EQ(0, nvtest::CountWrites(events, nfFCID_STATBIT));
+}
+
+TEST_F(StoreTest, InitMakesSearchableDirectories) {
+  std::string root = std::string(getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp") + "/velmora-root-XXXXXX";
+  ASSERT_NE(nullptr, mkdtemp(root.data()));
+  ASSERT_EQ(0, mkdir((root + "/tmp").c_str(), 0755));
+  setenv("VELMORA_DEVROOT", root.c_str(), 1);
+  mode_t saved = umask(027);
+  H_NVRAM_eInit();
+  umask(saved);
+  unsetenv("VELMORA_DEVROOT");
+  struct stat st;
+  ASSERT_EQ(0, stat((root + "/tmp/velmora").c_str(), &st));
+  EXPECT_EQ(0750u, st.st_mode & 0777u) << "0777 less the umask";
+}
+
+}  // namespace

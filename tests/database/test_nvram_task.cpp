@@ -1,0 +1,202 @@
+// The NVR task, run for real inside the test program: first start, restore,
+// format change, header keys, the full save and the requests it serves.
+
+#include <gtest/gtest.h>
+#include <string.h>
+
+#include "nvram_test_util.h"
+
+namespace {
+
+using nvtest::Fetch;
+using nvtest::Has;
+using nvtest::NvramTaskTest;
+using nvtest::Stored;
+
+constexpr U32 kNormalRun = 3;
+
+void Set(FOURCHARID id, U32 value) { ASSERT_FALSE(H_DATABASE_bUpdateValueU32(id, value, P_NORMAL)); }
+
+// Waits until the store holds the value (header keys reach it by mail).
+bool StoredSoon(const char* key, U32 value) {
+  for (int waited = 0; waited < 2000; waited++) {
+    if (Stored(key) == value) return true;
+    L_CLOCK_Sleep(1);
+  }
+  return false;
+}
+
+TEST_F(NvramTaskTest, FirstStartWritesTheVersionPublishesTheTaskAndStoresHeaderKeysAlreadySet) {
+  ASSERT_FALSE(H_DATABASE_bUpdateEverythingU32(FCID("SMDL"), 585, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE));
+  Start();
+  const std::string base = nvtest::Base();
+  EXPECT_EQ(5836, nvfiles::Size(nvfiles::Path(base, nvfiles::kStatus)));
+  EXPECT_EQ(NVRAM_VERSION, nvfiles::Word(nvfiles::Read(nvfiles::Path(base, nvfiles::kEntries)), 186624));
+  EXPECT_EQ(585u, Stored("SMDL"));
+  EXPECT_FALSE(Stored("SCFO")) << "a header key without a value is not stored";
+
+  BOOLEAN bReady = FALSE;
+  EXPECT_TRUE(H_DATABASE_bFetchBoolean(FCID("CNVR"), &bReady, nullptr, nullptr));
+  EXPECT_TRUE(bReady);
+  DB_ATTRIBUTES attributes = {};
+  EXPECT_EQ(14u, Fetch(FCID("TNVR")));
+  ASSERT_TRUE(H_DATABASE_bFetch(FCID("TNVR"), nullptr, nullptr, &attributes));
+  EXPECT_EQ(D_MAILBOX, attributes.DataType);
+}
+
+TEST_F(NvramTaskTest, AUserSettingIsSavedAtShutdownAndRestoredAtPriorityTwo) {
+  Start();
+  Set(FCID("SLNG"), 5);
+  Command(CMD_ID_SHUTDOWN);
+  EXPECT_FALSE(Stored("SLNG")) << "without a system state nothing is saved";
+  Set(FCID("CCST"), kNormalRun);
+  Command(CMD_ID_SHUTDOWN);
+  EXPECT_EQ(5u, Stored("SLNG"));
+
+  Restart(false);
+  EXPECT_EQ(5u, Fetch(FCID("SLNG")));
+  DB_DATA_TYPE value;
+  value.RawData = 0;
+  DB_ATTRIBUTES attributes = {D_UNITS, nullptr, DB_NEVER_STALE};
+  H_DATABASE_vReadOrSetDefault(FCID("SLNG"), &value, P_DEFAULT_SETTING, &attributes);
+  EXPECT_EQ(5u, value.RawData) << "a default does not override a stored setting";
+  EXPECT_TRUE(H_DATABASE_bUpdateValueU32(FCID("SLNG"), 0, P_DEFAULT_SETTING));
+  EXPECT_TRUE(H_DATABASE_bUpdateValueU32(FCID("SLNG"), 1, P_SELECTED_GPS_OVERRIDE)) << "held at 2, not weaker";
+  EXPECT_FALSE(H_DATABASE_bUpdateValueU32(FCID("SLNG"), 7, P_NORMAL)) << "the user's next change is taken";
+  Command(CMD_ID_RESET_POS);
+  EXPECT_EQ(5u, Fetch(FCID("SLNG"))) << "the reset puts the stored language back";
+}
+
+TEST_F(NvramTaskTest, TheTenMinuteTickSavesChangedSettings) {
+  Start();
+  Set(FCID("CCST"), kNormalRun);
+  Set(FCID("SVEW"), 22);
+  L_SEMA_Signal(SEMA_NVRAM_UPDATE);
+  EXPECT_TRUE(StoredSoon("SVEW", 22));
+}
+
+TEST_F(NvramTaskTest, HeaderKeysAreStoredAndFlushedAsSoonAsTheyChange) {
+  ASSERT_FALSE(H_DATABASE_bUpdateEverythingU32(FCID("SMDL"), 585, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE));
+  Start();
+  // The store now holds SMDL: after a restart its subscription comes from the read.
+  Restart(false);
+  nvtest::TakeEvents();
+  Set(FCID("SMDL"), 600);
+  ASSERT_TRUE(StoredSoon("SMDL", 600));
+  Command(CMD_ID_INVALID_ID);
+  // The value, then both slot files flushed.
+  std::vector<nvtest::FILE_EVENT> events = nvtest::TakeEvents();
+  ASSERT_EQ(3u, events.size());
+  EXPECT_EQ(4 * (off_t)nvfiles::Slot("SMDL"), events[0].offset);
+  EXPECT_FALSE(events[0].bSync);
+  EXPECT_TRUE(events[1].bSync && events[2].bSync);
+
+  Set(FCID("SLNG"), 4);
+  Command(CMD_ID_INVALID_ID);
+  EXPECT_FALSE(Stored("SLNG")) << "not a header key";
+}
+
+TEST_F(NvramTaskTest, AWriteRequestIsStoredAndFlushedBeforeItIsAnswered) {
+  Start();
+  Set(FCID("SVEW"), 22);
+  Set(FCID("CCST"), kNormalRun);
+  ASSERT_FALSE(H_DATABASE_bUpdateValueU32(FCID("Sa00"), 3, P_NORMAL));
+  nvtest::TakeEvents();
+  WriteToNvr(FCID("SVEW"));
+  EXPECT_EQ(22u, Stored("SVEW"));
+  std::vector<nvtest::FILE_EVENT> events = nvtest::TakeEvents();
+  ASSERT_FALSE(events.empty());
+  EXPECT_TRUE(events.back().bSync);
+
+  // Only settings with a slot are stored.
+  WriteToNvr(FCID("CCST"));
+  WriteToNvr(FCID("Sa00"));
+  WriteToNvr(FCID("SNON"));
+  EXPECT_EQ(0, nvtest::CountWrites(nvtest::TakeEvents(), nfFCID_ENTRIES));
+}
+
+TEST_F(NvramTaskTest, TheSaveWritesWhatDiffersAndAlwaysTheHeaderKeys) {
+  Start();
+  Set(FCID("CCST"), kNormalRun);
+  Set(FCID("SMDL"), 585);
+  const std::vector<FOURCHARID> keys = {FCID("S0A0"), FCID("S0A1"), FCID("SVEW"), FCID("SLNG"), FCID("FFST")};
+  for (FOURCHARID id : keys) Set(id, id & 0xFFFF);
+  Set(FCID("FABC"), 1);  // an F item without a slot is not the store's
+  Command(CMD_ID_SHUTDOWN);
+  for (FOURCHARID id : keys) EXPECT_EQ(id & 0xFFFF, Stored(std::string((const char*)&id, 4).c_str()));
+
+  nvtest::TakeEvents();
+  Command(CMD_ID_SHUTDOWN);
+  std::vector<nvtest::FILE_EVENT> events = nvtest::TakeEvents();
+  EXPECT_EQ(1, nvtest::CountWrites(events, nfFCID_ENTRIES)) << "only SMDL, a header key";
+  EXPECT_EQ(0, nvtest::CountWrites(events, nfFCID_STATBIT));
+  ASSERT_FALSE(events.empty());
+  EXPECT_TRUE(events.back().bSync);
+
+  Set(FCID("SVEW"), 23);
+  Command(CMD_ID_SHUTDOWN);
+  EXPECT_EQ(2, nvtest::CountWrites(nvtest::TakeEvents(), nfFCID_ENTRIES));
+  EXPECT_EQ(23u, Stored("SVEW"));
+}
+
+TEST_F(NvramTaskTest, BurnInAndPointOfSaleSaveOnlyTheSaveAlwaysKeys) {
+  // The System Status screen (7) asks for saves of its own settings: it saves everything.
+  const struct {
+    U32 state;
+    bool bEverything;
+  } rows[] = {{2, false}, {6, false}, {kNormalRun, true}, {7, true}};
+  for (const auto& row : rows) {
+    Stop(false);
+    nvfiles::RemoveAll(nvtest::Base());
+    H_DATABASE_vInit();
+    Start();
+    Set(FCID("CCST"), row.state);
+    for (FOURCHARID id : {FCID("SLNG"), FCID("SIMT"), FCID("SVEW"), FCID("FFST")}) Set(id, 9);
+    Command(CMD_ID_SHUTDOWN);
+    EXPECT_EQ(9u, Stored("SLNG")) << row.state;
+    EXPECT_EQ(9u, Stored("SIMT")) << row.state;
+    EXPECT_EQ(row.bEverything, Stored("SVEW").has_value()) << row.state;
+    EXPECT_EQ(row.bEverything, Stored("FFST").has_value()) << row.state;
+  }
+}
+
+TEST_F(NvramTaskTest, BlocksAreServedByMailWithTheirResult) {
+  Start();
+  SONAR_DATA_BLOCK sonar, back = {};
+  for (U32 i = 0; i < 254; i++) sonar.au16Data[i] = (U16)(3 * i);
+  MSG_READ_SONAR_DATA* msg = (MSG_READ_SONAR_DATA*)H_MEMORY_pvCalloc(1, sizeof *msg);
+  msg->pSonarData = &back;
+  Send(&msg->Header, CMD_ID_READ_SONAR_DATA);
+  EXPECT_FALSE(msg->bSuccess) << "nothing stored";
+  msg->pSonarData = &sonar;
+  Send(&msg->Header, CMD_ID_WRITE_SONAR_DATA);
+  EXPECT_TRUE(msg->bSuccess);
+  msg->pSonarData = &back;
+  Send(&msg->Header, CMD_ID_READ_SONAR_DATA);
+  EXPECT_TRUE(msg->bSuccess);
+  EXPECT_EQ(0, memcmp(&sonar, &back, sizeof back));
+  H_MEMORY_vFree(msg);
+}
+
+// A store that cannot be written must not end the process: the unit runs,
+// and the store heals once writes succeed again.
+TEST_F(NvramTaskTest, AStoreThatCannotBeWrittenIsLoggedNotFatalAndHealsLater) {
+  nvtest::g_eFailFile = nfFCID_ENTRIES;
+  nvtest::g_nFailWrites = 1000000;
+  Start();
+  EXPECT_FALSE(Stored("NVER"));
+  Set(FCID("SMDL"), 600);
+  Command(CMD_ID_INVALID_ID);
+  EXPECT_FALSE(Stored("SMDL"));
+  EXPECT_TRUE(L_TASK_bIsRunning(NVRTASK));
+
+  nvtest::g_nFailWrites = 0;
+  Set(FCID("SMDL"), 601);
+  EXPECT_TRUE(StoredSoon("SMDL", 601));
+  // The store now lacks its version: the next start writes it and restores.
+  Restart(false);
+  EXPECT_EQ(NVRAM_VERSION, Stored("NVER"));
+  EXPECT_EQ(601u, Fetch(FCID("SMDL")));
+}
+
+}  // namespace

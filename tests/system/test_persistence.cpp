@@ -1,0 +1,139 @@
+// Settings across restarts: the unit's own process on a fresh base directory,
+// and a process killed again and again in the middle of its saves.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <map>
+#include <random>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "nvram_files.h"
+#include "nvram_saver.h"
+#include "test_process.h"
+
+namespace {
+
+const std::string kVelmora = VELMORA_BINARY;
+const std::string kSaver = NVRAM_SAVER;
+
+TEST_RESULT RunUnit(const std::string& base) {
+  return TEST_Run(kVelmora, {"quit_sec", "1"}, {"VELMORA_CWD=" + base}, 20000);
+}
+
+TEST(Persistence, TheFirstStartCreatesTheStoreWithItsVersion) {
+  const std::string base = TEST_MakeTempDir("velmora-nvr");
+  TEST_RESULT r = RunUnit(base);
+  ASSERT_EQ(4, r.status) << r.out;
+  EXPECT_NE(std::string::npos, r.out.find("T_NVRAM_vMain: store ready")) << r.out;
+  EXPECT_EQ(5836, nvfiles::Size(nvfiles::Path(base, nvfiles::kStatus)));
+  EXPECT_EQ(nvfiles::kVersion, nvfiles::Stored(base, "NVER"));
+  EXPECT_EQ(nvfiles::kVersion, nvfiles::Word(nvfiles::Read(nvfiles::Path(base, nvfiles::kEntries)), 186624));
+  EXPECT_EQ(-1, nvfiles::Size(nvfiles::Path(base, "sonar.dat"))) << "the blocks are made when first written";
+}
+
+TEST(Persistence, AStoreOfAnotherFormatKeepsOnlyTheModelAndScfo) {
+  const std::string base = TEST_MakeTempDir("velmora-nvr");
+  nvfiles::Seed(base, {{"NVER", 0x00000001}, {"SMDL", 584}, {"SCFO", 7}, {"SLNG", 5}, {"SVEW", 22}, {"CREV", 3}});
+  TEST_RESULT r = RunUnit(base);
+  ASSERT_EQ(4, r.status) << r.out;
+  EXPECT_EQ(nvfiles::kVersion, nvfiles::Stored(base, "NVER"));
+  EXPECT_EQ(584u, nvfiles::Stored(base, "SMDL"));
+  EXPECT_EQ(7u, nvfiles::Stored(base, "SCFO"));
+  for (const char* key : {"SLNG", "SVEW", "CREV"}) EXPECT_FALSE(nvfiles::Stored(base, key)) << key;
+}
+
+TEST(Persistence, ABaseThatIsNoDirectoryIsAHardwareFailure) {
+  const std::string base = TEST_MakeTempDir("velmora-nvr") + "/plain-file";
+  std::ofstream(base) << "not a directory";
+  TEST_RESULT r = RunUnit(base);
+  EXPECT_EQ(10, r.status);
+  EXPECT_NE(std::string::npos, r.out.find("error: NVR Hardware Failure")) << r.out;
+}
+
+// ---------------------------------------------------------------------------
+// Killed in the middle of saves
+
+struct SAVER_RUN {
+  bool bBegun = false;
+  std::map<uint32_t, uint32_t> restored;  // key -> value
+  uint32_t u32Saving = 0;                 // last generation it began to save
+  uint32_t u32Saved = 0;                  // last generation it finished
+};
+
+SAVER_RUN Parse(const std::string& out) {
+  SAVER_RUN run;
+  std::istringstream lines(out);
+  std::string word;
+  while (lines >> word) {
+    if (word == "R") {
+      uint32_t key, value;
+      lines >> std::hex >> key >> value >> std::dec;
+      run.restored[key] = value;
+    } else if (word == "begin") {
+      run.bBegun = true;
+    } else if (word == "saving") {
+      lines >> run.u32Saving;
+    } else if (word == "saved") {
+      lines >> run.u32Saved;
+    }
+  }
+  return run;
+}
+
+// Fifty kills at random moments, most of them while a save of all 700
+// settings is under way, some while the store is being opened or made. Every
+// following start must restore the store, and every setting must hold one
+// whole value of some generation between the last finished save and the last
+// begun one: never the bytes of two.
+TEST(Persistence, KillingASaveNeverLeavesABrokenOrMixedStore) {
+  const std::string base = TEST_MakeTempDir("velmora-kill");
+  std::mt19937 random(20260607);
+  uint32_t u32Finished = 0;  // every setting holds this generation or a later one
+  uint32_t u32Begun = 0;     // no setting holds a later one
+  int midSave = 0;
+
+  for (int i = 0; i < 51; i++) {
+    auto p = TEST_Spawn(kSaver, {std::to_string(u32Begun + 1)}, {"VELMORA_CWD=" + base});
+    ASSERT_NE(nullptr, p);
+    // The last run only shows what the fiftieth kill left.
+    const bool bLast = i == 50;
+    const bool bEarly = !bLast && i % 5 == 0;
+    if (!bEarly) {
+      ASSERT_TRUE(TEST_bWaitForOutput(p.get(), "begin", 20000)) << "start " << i << " never restored";
+    }
+    if (!bLast) usleep(bEarly ? random() % 20000 : random() % 60000);
+    TEST_Signal(p.get(), SIGKILL);
+    TEST_RESULT r = TEST_Finish(std::move(p), 20000);
+    ASSERT_EQ(SIGKILL, r.signal) << "run " << i << " ended by itself with " << r.status << "\n" << r.out;
+
+    SAVER_RUN run = Parse(r.out);
+    if (run.bBegun) {
+      if (u32Finished > 0) {
+        EXPECT_EQ(NVRSAVER_KEYS, run.restored.size()) << "run " << i;
+      }
+      for (uint32_t k = 0; k < NVRSAVER_KEYS; k++) {
+        auto found = run.restored.find(NVRSAVER_fcidKey(k));
+        if (found == run.restored.end()) continue;
+        const int64_t g = NVRSAVER_s64Generation(k, found->second);
+        EXPECT_TRUE(g >= (int64_t)u32Finished && g <= (int64_t)u32Begun)
+            << "run " << i << " setting " << k << " holds 0x" << std::hex << found->second << std::dec
+            << " (generation " << g << ", expected " << u32Finished << ".." << u32Begun << ")";
+      }
+    }
+    if (run.u32Saving > run.u32Saved) midSave++;
+    u32Begun = std::max(u32Begun, run.u32Saving);
+    u32Finished = std::max(u32Finished, run.u32Saved);
+    if (HasFailure()) break;
+  }
+  RecordProperty("kills_mid_save", midSave);
+  EXPECT_GT(u32Finished, 0u);
+  EXPECT_GE(midSave, 20) << "too few kills landed inside a save to tell";
+}
+
+}  // namespace
