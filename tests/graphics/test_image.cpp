@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <math.h>
 
+#include <random>
 #include <vector>
 
 #include "canvas.h"
@@ -62,6 +63,42 @@ TEST(Image32, PlainDrawingBlendsBy256AndTheIconDrawingBy255) {
   at = {1, 1};
   G_IMAGE32_vPutOld(c.get(), &icon, &at);
   EXPECT_EQ(kWhite, c.at(1, 1));
+}
+
+// The blend of every pixel, by the rule itself, against the drawing's long
+// stretches, their eight-pixel steps and their tails.
+TEST(Image32, EveryPixelOfALongStretchFollowsTheBlendBy256) {
+  std::mt19937 random(106);
+  const S32 w = 37, h = 3;
+  STREAM s;
+  for (S32 i = 0; i < w * h; i++) {
+    const U32 pick = random() % 4;
+    const U8 a = pick == 0 ? 0 : pick == 1 ? 255 : (U8)random();
+    Pixel(&s, (U8)random(), (U8)random(), (U8)random(), a);
+  }
+  Canvas c((U32)w, (U32)h);
+  for (S32 y = 0; y < h; y++) {
+    for (S32 x = 0; x < w; x++) c.at(x, y) = (COLOR)random();
+  }
+  std::vector<COLOR> before;
+  for (S32 y = 0; y < h; y++) {
+    for (S32 x = 0; x < w; x++) before.push_back(c.at(x, y));
+  }
+  IMAGE32 image = Image(s, w, h);
+  POINT at = {0, 0};
+  G_IMAGE32_vPut(c.get(), &image, &at);
+  for (S32 i = 0; i < w * h; i++) {
+    const U8* u = &s[4 * (size_t)i];
+    const U32 old = before[(size_t)i], a = u[3], n = 255 - a;
+    U32 expected = old;
+    if (a == 255) {
+      expected = ((u[0] & 0xF8u) << 8) | ((u[1] & 0xFCu) << 3) | (u[2] >> 3);
+    } else if (a != 0) {
+      expected = (((a * (u[0] >> 3) + n * (old >> 11)) >> 8) << 11) |
+                 (((a * (u[1] >> 2) + n * ((old >> 5) & 63)) >> 8) << 5) | ((a * (u[2] >> 3) + n * (old & 31)) >> 8);
+    }
+    ASSERT_EQ(expected, c.at(i % w, i / w)) << "pixel " << i;
+  }
 }
 
 TEST(Image32, AnImagePastTheClipIsDroppedWholeByPutButCutByPutOld) {
