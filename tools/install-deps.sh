@@ -6,6 +6,7 @@ packages=(
   cmake ninja-build g++ make
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libpng-dev
+  libfreetype-dev fonts-material-design-icons-iconfont fonts-symbola
 )
 
 # The list alone, for tools/install-cross-deps.sh.

@@ -1,0 +1,138 @@
+#include "g_icon.h"
+
+#include "color.h"
+#include "g_image32.h"
+#include "g_pixel.h"
+#include "u_rle.h"
+
+namespace {
+
+const COLOR* s_pcolorLookup = nullptr;
+
+G_ICON_PUT_PIXEL_FUNCTION* const s_apRotatedWriters[3] = {
+    G_ICON_vRot90PutPixel,
+    G_ICON_vRot180PutPixel,
+    G_ICON_vRot270PutPixel,
+};
+
+// Reads the 4-bit values of one layout in drawing order (top row first).
+typedef struct tag_NIBBLE_SOURCE {
+  ICON_COMPRESSION eKind;
+  const BITMAP* pBitmap;  // kind 0
+  const U8* pu8Data;      // kinds 1, 2
+  U32 u32Position;        // kinds 1, 2: nibbles read, never reset at row ends
+  NIBBLE_RLE_STATE rle;   // kinds 3, 4
+} NIBBLE_SOURCE;
+
+void SourceInit(NIBBLE_SOURCE* pSource, ICON_COMPRESSION eKind, const void* pData) {
+  pSource->eKind = eKind;
+  pSource->pBitmap = (const BITMAP*)pData;
+  pSource->pu8Data = (const U8*)pData;
+  pSource->u32Position = 0;
+  if (eKind == ICON_RLE_BUFFERS || eKind == ICON_RLE_TRANSPARENT_COLOR) U_RLE_NIBBLE_vInit(&pSource->rle, (const U8*)pData);
+}
+
+U8 SourceNext(NIBBLE_SOURCE* pSource, S32 row, S32 nX) {
+  switch (pSource->eKind) {
+    case ICON_PADDED_BITMAPS:
+      return G_ICON_u8GetIconPixelColor(pSource->pBitmap, row, nX);
+    case ICON_UNPADDED_BUFFERS:
+    case ICON_TRANSPARENT_COLOR: {
+      const U8 b = pSource->pu8Data[pSource->u32Position / 2];
+      const U8 v = (pSource->u32Position & 1) ? (U8)(b & 0x0F) : (U8)(b >> 4);
+      pSource->u32Position++;
+      return v;
+    }
+    default:
+      return U_RLE_NIBBLE_u8GetNext(&pSource->rle);
+  }
+}
+
+bool HasTransparentIndex(ICON_COMPRESSION eKind) {
+  return eKind == ICON_TRANSPARENT_COLOR || eKind == ICON_RLE_TRANSPARENT_COLOR;
+}
+
+}  // namespace
+
+void G_ICON_vRot0PutPixel(BITMAP* pDest, const POINT* pptAnchor, S32 nX, S32 nY, COLOR color, void*) {
+  G_PIXEL_vPut(pDest, pptAnchor->x + nX, pptAnchor->y + nY, color);
+}
+
+void G_ICON_vRot90PutPixel(BITMAP* pDest, const POINT* pptAnchor, S32 nX, S32 nY, COLOR color, void*) {
+  G_PIXEL_vPut(pDest, pptAnchor->x + nY, pptAnchor->y - nX, color);
+}
+
+void G_ICON_vRot180PutPixel(BITMAP* pDest, const POINT* pptAnchor, S32 nX, S32 nY, COLOR color, void*) {
+  G_PIXEL_vPut(pDest, pptAnchor->x - nX, pptAnchor->y - nY, color);
+}
+
+void G_ICON_vRot270PutPixel(BITMAP* pDest, const POINT* pptAnchor, S32 nX, S32 nY, COLOR color, void*) {
+  G_PIXEL_vPut(pDest, pptAnchor->x - nY, pptAnchor->y + nX, color);
+}
+
+U8 G_ICON_u8GetIconPixelColor(const BITMAP* pBitmap, S32 row, S32 nX) {
+  // The nibble is taken from the pixel's place in the whole buffer, which is
+  // also its place in its row when rows are padded to whole words.
+  const size_t index = (size_t)row * pBitmap->__u32PixelWidthOfBuffer + (size_t)nX;
+  const U32 word = pBitmap->pBuffer[index / 8];
+  return (U8)((word >> ((7 - (index % 8)) * 4)) & 0x0F);
+}
+
+void G_ICON_vDecompressAndPutIndirect(BITMAP* pDest, const ICON* pIcon, const POINT* pptAnchor,
+                                      G_ICON_PUT_PIXEL_FUNCTION* pPutPixel, void* vpOther) {
+  if (pIcon == nullptr || (U32)pIcon->eCompression > ICON_RLE_TRANSPARENT_COLOR) return;
+  if (pIcon->nWidth <= 0 || pIcon->nHeight <= 0) return;
+  const ICON_COMPRESSION eKind = pIcon->eCompression;
+  if (HasTransparentIndex(eKind) && pIcon->pMask == nullptr) return;
+  const COLOR* lookup = s_pcolorLookup != nullptr ? s_pcolorLookup : gCOLOR_pcolColorTable + 80;
+
+  NIBBLE_SOURCE pixels, mask;
+  SourceInit(&pixels, eKind, pIcon->pBitmap);
+  const bool hasMask = !HasTransparentIndex(eKind) && pIcon->pMask != nullptr;
+  if (hasMask) SourceInit(&mask, eKind, pIcon->pMask);
+  const S32 transparent = HasTransparentIndex(eKind) ? *(const U8*)pIcon->pMask : -1;
+
+  for (S32 nY = pIcon->nHeight - 1; nY >= 0; nY--) {
+    const S32 row = pIcon->nHeight - 1 - nY;
+    for (S32 nX = 0; nX < pIcon->nWidth; nX++) {
+      const U8 index = SourceNext(&pixels, row, nX);
+      if (hasMask && SourceNext(&mask, row, nX) == 15) continue;
+      if (index == transparent) continue;
+      pPutPixel(pDest, pptAnchor, nX, nY, lookup[index], vpOther);
+    }
+  }
+}
+
+void G_ICON_vPut(BITMAP* pDest, const ICON* pIcon, const POINT* pptLowerLeft) {
+  if (pIcon != nullptr && pIcon->eCompression == ICON_PNG_IMAGE32) {
+    G_IMAGE32_vPutOld(pDest, pIcon, pptLowerLeft);
+    return;
+  }
+  G_ICON_vDecompressAndPutIndirect(pDest, pIcon, pptLowerLeft, G_ICON_vRot0PutPixel, nullptr);
+}
+
+void G_ICON_vPutRotatedAngle(BITMAP* pDest, const ICON* pIcon, const POINT* pptAnchor, const POINT* pptRotateCenter,
+                             double dRotateAngle) {
+  if (pIcon != nullptr && pIcon->eCompression == ICON_PNG_IMAGE32) {
+    G_IMAGE32_vPutRotatedOld(pDest, pIcon, pptAnchor, pptRotateCenter, dRotateAngle);
+    return;
+  }
+  // q = (degrees + 45) / 90 truncated toward zero; decided in double so that
+  // no angle, however large, overflows a conversion.
+  const double q = (45.0 + dRotateAngle * 57.29577951471995) * 0.011111111111111112;
+  G_ICON_PUT_PIXEL_FUNCTION* writer = G_ICON_vRot0PutPixel;
+  if (q >= 1.0 && q < 4.0) writer = s_apRotatedWriters[(int)q - 1];
+  G_ICON_vDecompressAndPutIndirect(pDest, pIcon, pptAnchor, writer, nullptr);
+}
+
+void G_ICON_vPutRotated(BITMAP* pDest, const ICON* pIcon, const POINT* pptAnchor, G_ICON_ROTATION eRotation) {
+  G_ICON_PUT_PIXEL_FUNCTION* writer = G_ICON_vRot0PutPixel;
+  if ((U32)eRotation >= 1 && (U32)eRotation <= 3) writer = s_apRotatedWriters[(U32)eRotation - 1];
+  G_ICON_vDecompressAndPutIndirect(pDest, pIcon, pptAnchor, writer, nullptr);
+}
+
+U32 G_ICON_u32GetWidth(const ICON* pIcon) { return pIcon == nullptr ? 0 : (U32)pIcon->nWidth; }
+
+U32 G_ICON_u32GetHeight(const ICON* pIcon) { return pIcon == nullptr ? 0 : (U32)pIcon->nHeight; }
+
+void G_ICON_vSetIconPalette(const COLOR* pcolorTable) { s_pcolorLookup = pcolorTable; }

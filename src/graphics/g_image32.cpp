@@ -1,0 +1,465 @@
+#include "g_image32.h"
+
+#include <math.h>
+#include <string.h>
+
+#include <algorithm>
+
+#include "g_span.h"
+
+namespace {
+
+// The previous pixel before the first pixel unit of a stream.
+const U8 s_au8OpaqueBlack[4] = {0, 0, 0, 255};
+
+bool IsRun(const U8* pu8Unit) { return pu8Unit[0] == 0x5A && pu8Unit[3] == 0; }
+
+// Decodes one row of a 32-bit stream at *ppu8Data, calling put(column, unit)
+// for each of the row's columns; *ppu8Previous carries the previous pixel
+// unit from row to row. A run ends with its row.
+template <typename PUT>
+void DecodeRow32(const U8** ppu8Data, const U8** ppu8Previous, S32 s32Width, PUT&& put) {
+  const U8* p = *ppu8Data;
+  const U8* previous = *ppu8Previous;
+  S32 j = 0;
+  while (j < s32Width) {
+    const U8* unit = p;
+    p += 4;
+    if (IsRun(unit)) {
+      const S64 end = (S64)j + (unit[1] | ((U32)unit[2] << 8));
+      const S32 stop = end < s32Width ? (S32)end : s32Width;
+      for (; j < stop; j++) put(j, previous);
+    } else {
+      previous = unit;
+      put(j, unit);
+      j++;
+    }
+  }
+  *ppu8Data = p;
+  *ppu8Previous = previous;
+}
+
+COLOR Exact(const U8* pu8Unit) {
+  return (COLOR)(((pu8Unit[0] & 0xF8) << 8) | ((pu8Unit[1] & 0xFC) << 3) | (pu8Unit[2] >> 3));
+}
+
+// Blend by 256; the caller skips invisible pixels.
+COLOR Blend256(const U8* pu8Unit, COLOR colorOld) {
+  const U32 a = pu8Unit[3];
+  if (a == 255) return Exact(pu8Unit);
+  const U32 n = 255 - a;
+  const U32 r = (a * (pu8Unit[0] >> 3) + n * ((U32)colorOld >> 11)) >> 8;
+  const U32 g = (a * (pu8Unit[1] >> 2) + n * (((U32)colorOld >> 5) & 63)) >> 8;
+  const U32 b = (a * (pu8Unit[2] >> 3) + n * ((U32)colorOld & 31)) >> 8;
+  return (COLOR)((r << 11) | (g << 5) | b);
+}
+
+COLOR Blend255(const U8* pu8Unit, COLOR colorOld) {
+  const U32 a = pu8Unit[3];
+  if (a == 255) return Exact(pu8Unit);
+  const U32 n = 255 - a;
+  const U32 r = (a * (pu8Unit[0] >> 3) + n * ((U32)colorOld >> 11)) / 255;
+  const U32 g = (a * (pu8Unit[1] >> 2) + n * (((U32)colorOld >> 5) & 63)) / 255;
+  const U32 b = (a * (pu8Unit[2] >> 3) + n * ((U32)colorOld & 31)) / 255;
+  return (COLOR)((r << 11) | (g << 5) | b);
+}
+
+// A pixel written through the clip, blended by 255 (outside the clip the
+// old colour would be black, but the write is dropped anyway).
+void PutClipped255(const BITMAP* pDest, PIXEL x, PIXEL y, const U8* pu8Unit) {
+  if (pu8Unit[3] == 0 || !G_SPAN_bInClip(pDest, x, y)) return;
+  COLOR* p = G_SPAN_pcolAt(pDest, x, y);
+  *p = Blend255(pu8Unit, *p);
+}
+
+void PutClipped256(const BITMAP* pDest, PIXEL x, PIXEL y, const U8* pu8Unit) {
+  if (pu8Unit[3] == 0 || !G_SPAN_bInClip(pDest, x, y)) return;
+  COLOR* p = G_SPAN_pcolAt(pDest, x, y);
+  *p = Blend256(pu8Unit, *p);
+}
+
+bool WhollyInsideClip(const BITMAP* pDest, const POINT* pAt, S32 s32Width, S32 s32Height) {
+  return pAt->x >= pDest->s32ClipLeft && (S64)pAt->x + s32Width - 1 <= pDest->s32ClipRight &&
+         pAt->y >= pDest->s32ClipBottom && (S64)pAt->y + s32Height - 1 <= pDest->s32ClipTop;
+}
+
+// Blends count pixel units onto count pixels, eight at a time in 16-bit
+// lanes (every sum stays below 2^15), then one by one. Images are mostly long
+// stretches of pixel units, and this is where G_IMAGE32_vPut spends its time.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define IMAGE32_WIDE_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define IMAGE32_WIDE_CLONES
+#endif
+
+typedef U8 IMAGE32_V32U8 __attribute__((vector_size(32)));
+typedef U8 IMAGE32_V8U8 __attribute__((vector_size(8)));
+typedef U16 IMAGE32_V8U16 __attribute__((vector_size(16)));
+
+IMAGE32_WIDE_CLONES
+void BlendUnits(COLOR* pDest, const U8* pu8Units, size_t count) {
+  size_t i = 0;
+  for (; i + 8 <= count; i += 8) {
+    IMAGE32_V32U8 u;
+    memcpy(&u, pu8Units + 4 * i, sizeof u);
+    IMAGE32_V8U16 old;
+    memcpy(&old, pDest + i, sizeof old);
+    const IMAGE32_V8U16 r = __builtin_convertvector(__builtin_shufflevector(u, u, 0, 4, 8, 12, 16, 20, 24, 28), IMAGE32_V8U16);
+    const IMAGE32_V8U16 g = __builtin_convertvector(__builtin_shufflevector(u, u, 1, 5, 9, 13, 17, 21, 25, 29), IMAGE32_V8U16);
+    const IMAGE32_V8U16 b = __builtin_convertvector(__builtin_shufflevector(u, u, 2, 6, 10, 14, 18, 22, 26, 30), IMAGE32_V8U16);
+    const IMAGE32_V8U16 a = __builtin_convertvector(__builtin_shufflevector(u, u, 3, 7, 11, 15, 19, 23, 27, 31), IMAGE32_V8U16);
+    const IMAGE32_V8U16 n = 255 - a;
+    const IMAGE32_V8U16 blended = (((a * (r >> 3) + n * (old >> 11)) >> 8) << 11) |
+                                  (((a * (g >> 2) + n * ((old >> 5) & 63)) >> 8) << 5) |
+                                  ((a * (b >> 3) + n * (old & 31)) >> 8);
+    const IMAGE32_V8U16 exact = ((r & 0xF8) << 8) | ((g & 0xFC) << 3) | (b >> 3);
+    const IMAGE32_V8U16 invisible = (IMAGE32_V8U16)(a == 0), opaque = (IMAGE32_V8U16)(a == 255);
+    const IMAGE32_V8U16 out = (old & invisible) | (exact & opaque) | (blended & ~(invisible | opaque));
+    memcpy(pDest + i, &out, sizeof out);
+  }
+  for (; i < count; i++) {
+    const U8* unit = pu8Units + 4 * i;
+    if (unit[3] != 0) pDest[i] = Blend256(unit, pDest[i]);
+  }
+}
+
+// The whole-image drawing of G_IMAGE32_vPut and G_IMAGE32_vPut_Half: rows
+// r0..r1 and columns c0..c1 of the image are written, straight into memory.
+void PutWhole(BITMAP* pDest, const IMAGE32* pImage32, const POINT* pAt, S32 r0, S32 r1, S32 c0, S32 c1) {
+  const S32 w = pImage32->s32Width, h = pImage32->s32Height;
+  if (h <= 0 || !WhollyInsideClip(pDest, pAt, w, h)) return;
+  // Columns beyond the bitmap are skipped too.
+  const S32 last = (S32)std::min<S64>(c1, (S64)pDest->pixels_wide - pAt->x - 1);
+  const U8* data = pImage32->data;
+  const U8* previous = s_au8OpaqueBlack;
+  for (S32 k = 0; k < h; k++) {
+    const PIXEL y = pAt->y + k;
+    if (k < r0 || k > r1 || y >= pDest->pixels_high) {
+      DecodeRow32(&data, &previous, w, [](S32, const U8*) {});
+      continue;
+    }
+    COLOR* row = G_SPAN_pcolAt(pDest, pAt->x, y);
+    S32 j = 0;
+    while (j < w) {
+      S32 stop;
+      if (IsRun(data)) {
+        const S64 end = (S64)j + (data[1] | ((U32)data[2] << 8));
+        stop = end < w ? (S32)end : w;
+        const S32 from = j < c0 ? c0 : j, to = stop - 1 < last ? stop - 1 : last;
+        if (previous[3] == 255) {
+          const COLOR color = Exact(previous);
+          for (S32 i = from; i <= to; i++) row[i] = color;
+        } else if (previous[3] != 0) {
+          for (S32 i = from; i <= to; i++) row[i] = Blend256(previous, row[i]);
+        }
+        data += 4;
+      } else {
+        // The stretch of pixel units up to the next run or the row's end.
+        S32 n = 1;
+        while (j + n < w && !IsRun(data + 4 * n)) n++;
+        stop = j + n;
+        const S32 from = j < c0 ? c0 : j, to = stop - 1 < last ? stop - 1 : last;
+        if (from <= to) BlendUnits(row + from, data + 4 * (from - j), (size_t)(to - from + 1));
+        previous = data + 4 * (n - 1);
+        data += 4 * n;
+      }
+      j = stop;
+    }
+  }
+}
+
+// Truncates a double into the PIXEL range.
+PIXEL ToPixel(double d) {
+  if (!(d > -1e9)) return -1000000000;
+  if (d > 1e9) return 1000000000;
+  return (PIXEL)d;
+}
+
+PIXEL Bound(PIXEL v, PIXEL limit) {
+  if (v < 0) v = 0;
+  return v < limit ? v : limit;
+}
+
+// Inverse mapping with bilinear filtering in 16.16 fixed point. With
+// bDivide255 the channel sums are divided by 255 x 65536 and the box is
+// bounded by the screen; otherwise shifted by 24 and bounded by the bitmap.
+void PutRotated(BITMAP* pDest, const U8* pu8Data, S32 s32Width, S32 s32Height, const POINT* pptAnchor,
+                const POINT* pptCenter, double dAngle, bool bDivide255) {
+  if (s32Width <= 0 || s32Height <= 0) return;
+  const double s = sin(dAngle), c = cos(dAngle);
+  S64 s16 = (S64)(s * 65536.0), c16 = (S64)(c * 65536.0);
+  s16 = s16 < -65536 ? -65536 : (s16 > 65536 ? 65536 : s16);
+  c16 = c16 < -65536 ? -65536 : (c16 > 65536 ? 65536 : c16);
+  const S64 cx = pptCenter->x, cy = pptCenter->y, ax = pptAnchor->x, ay = pptAnchor->y;
+
+  double minX = 0, maxX = 0, minY = 0, maxY = 0;
+  const double dxs[2] = {(double)-cx, (double)(s32Width - cx)};
+  const double dys[2] = {(double)-cy, (double)(s32Height - cy)};
+  for (int i = 0; i < 4; i++) {
+    const double dx = dxs[i & 1], dy = dys[i >> 1];
+    const double X = (double)ax + c * dx - s * dy;
+    const double Y = (double)ay + s * dx + c * dy;
+    if (i == 0 || X < minX) minX = X;
+    if (i == 0 || X > maxX) maxX = X;
+    if (i == 0 || Y < minY) minY = Y;
+    if (i == 0 || Y > maxY) maxY = Y;
+  }
+  const PIXEL wide = bDivide255 ? (PIXEL)G_SCREEN_WIDTH : pDest->pixels_wide;
+  const PIXEL high = bDivide255 ? (PIXEL)G_SCREEN_HEIGHT : pDest->pixels_high;
+  const PIXEL x0Box = Bound(ToPixel(minX) - 1, wide), x1Box = Bound(ToPixel(maxX) + 2, wide);
+  const PIXEL y0Box = Bound(ToPixel(minY) - 1, high), y1Box = Bound(ToPixel(maxY) + 2, high);
+
+  const S64 sxMax = ((S64)s32Width << 16) + 65535, syMax = ((S64)s32Height << 16) + 65535;
+  for (PIXEL x = x0Box; x < x1Box; x++) {
+    for (PIXEL y = y0Box; y < y1Box; y++) {
+      const S64 sx = cx * 65536 + c16 * (x - ax) + s16 * (y - ay);
+      const S64 sy = cy * 65536 - s16 * (x - ax) + c16 * (y - ay);
+      if (sx < -65535 || sx > sxMax || sy < -65535 || sy > syMax) continue;
+      const S32 x0 = (S32)(sx >> 16), y0 = (S32)(sy >> 16);
+      const U32 wx0 = (U32)((((S64)x0 << 16) + 65536 - sx) >> 8);
+      const U32 wy0 = (U32)((((S64)y0 << 16) + 65536 - sy) >> 8);
+      const U32 wxs[2] = {wx0, 256 - wx0}, wys[2] = {wy0, 256 - wy0};
+      // Bilinear weights add up to 65536, so with 8-bit channels every sum
+      // stays below 2^32.
+      U32 t = 0, sr = 0, sg = 0, sb = 0;
+      for (int n = 0; n < 4; n++) {
+        const S32 xi = x0 + (n >> 1), yi = y0 + (n & 1);
+        if (xi < 0 || xi >= s32Width || yi < 0 || yi >= s32Height) continue;
+        const U8* unit = pu8Data + ((size_t)yi * (size_t)s32Width + (size_t)xi) * 4;
+        if (unit[3] == 0) continue;
+        const U32 wa = wxs[n >> 1] * wys[n & 1] * unit[3];
+        t += wa;
+        sr += wa * unit[0];
+        sg += wa * unit[1];
+        sb += wa * unit[2];
+      }
+      if (t <= 0x10000) continue;
+      U32 r, g, b;
+      if (t >= 0xFE0000) {
+        if (bDivide255) {
+          r = (U32)(((U64)(sr >> 3) * 0x80808081ULL) >> 55);
+          g = (U32)(((U64)(sg >> 2) * 0x80808081ULL) >> 55);
+          b = (U32)(((U64)(sb >> 3) * 0x80808081ULL) >> 55);
+        } else {
+          r = sr >> 27;
+          g = sg >> 26;
+          b = sb >> 27;
+        }
+      } else {
+        COLOR old = 0;
+        if (G_SPAN_bInClip(pDest, x, y)) old = *G_SPAN_pcolAt(pDest, x, y);
+        const U32 rest = 0x1000000 - t;
+        const U32 vr = (sr >> 3) + ((U32)old >> 11) * rest;
+        const U32 vg = (sg >> 2) + (((U32)old >> 5) & 63) * rest;
+        const U32 vb = (sb >> 3) + ((U32)old & 31) * rest;
+        if (bDivide255) {
+          r = (U32)(((U64)vr * 0x80808081ULL) >> 55);
+          g = (U32)(((U64)vg * 0x80808081ULL) >> 55);
+          b = (U32)(((U64)vb * 0x80808081ULL) >> 55);
+        } else {
+          r = vr >> 24;
+          g = vg >> 24;
+          b = vb >> 24;
+        }
+      }
+      if (r > 31) r = 31;
+      if (g > 63) g = 63;
+      if (b > 31) b = 31;
+      if (G_SPAN_bInClip(pDest, x, y)) *G_SPAN_pcolAt(pDest, x, y) = (COLOR)((r << 11) | (g << 5) | b);
+    }
+  }
+}
+
+// A fraction of a size, limited to 0..size.
+S32 Part(float fFraction, S32 s32Size) {
+  if (!(fFraction > 0.0f)) return 0;
+  if (fFraction >= 1.0f) return s32Size;
+  return (S32)(fFraction * (float)s32Size);
+}
+
+// Decodes one row of a 16-bit stream, calling put(column, colour).
+template <typename PUT>
+void DecodeRow16(const COLOR** ppData, S32 s32Width, PUT&& put) {
+  const COLOR* p = *ppData;
+  COLOR last = 0;
+  S32 j = 0;
+  while (j < s32Width) {
+    const COLOR v = *p++;
+    if (v == 0xFFFF) {
+      const S64 end = (S64)j + *p++;
+      const S32 stop = end < s32Width ? (S32)end : s32Width;
+      for (; j < stop; j++) put(j, last);
+    } else {
+      last = v;
+      put(j, v);
+      j++;
+    }
+  }
+  *ppData = p;
+}
+
+// The sector of G_IMAGE32_vPutCondition as two unit rays and the sweep
+// between them, counter-clockwise from the start ray.
+typedef struct tag_SECTOR {
+  double sx, sy;  // start ray
+  double ex, ey;  // end ray
+  S32 s32Sweep;   // degrees, 0..360
+  S64 s64Radius2;
+} SECTOR;
+
+BOOLEAN G_IMAGE32_Valid(PIXEL nX, PIXEL nY, const POINT* archor, const SECTOR* pSector) {
+  const S64 dx = (S64)nX - archor->x, dy = (S64)nY - archor->y;
+  if (dx * dx + dy * dy > pSector->s64Radius2) return FALSE;
+  if (pSector->s32Sweep >= 360) return TRUE;
+  if (pSector->s32Sweep == 0) return FALSE;
+  const double fromStart = pSector->sx * (double)dy - pSector->sy * (double)dx;  // >= 0: at or past the start ray
+  const double toEnd = (double)dx * pSector->ey - (double)dy * pSector->ex;      // >= 0: at or before the end ray
+  if (pSector->s32Sweep <= 180) return fromStart >= 0 && toEnd >= 0;
+  // A reflex sector is everything but the open sector from the end back to
+  // the start.
+  return !(fromStart < 0 && toEnd < 0);
+}
+
+}  // namespace
+
+void G_IMAGE32_vPut(BITMAP* pDest, const IMAGE32* pImage32, const POINT* pptLowerLeft) {
+  PutWhole(pDest, pImage32, pptLowerLeft, 0, pImage32->s32Height - 1, 0, pImage32->s32Width - 1);
+}
+
+void G_IMAGE32_vPutBitmap(BITMAP* pDest, const IMAGE32* pImage32, const POINT* pptLowerLeft) {
+  G_IMAGE32_vPut(pDest, pImage32, pptLowerLeft);
+}
+
+void G_IMAGE32_vPutOld(BITMAP* pDest, const ICON* pImage32, const POINT* pptLowerLeft) {
+  const S32 w = pImage32->nWidth, h = pImage32->nHeight;
+  const U8* data = (const U8*)pImage32->pBitmap;
+  const U8* previous = s_au8OpaqueBlack;
+  for (S32 k = 0; k < h; k++) {
+    const PIXEL y = pptLowerLeft->y + k;
+    DecodeRow32(&data, &previous, w,
+                [&](S32 j, const U8* unit) { PutClipped255(pDest, pptLowerLeft->x + j, y, unit); });
+  }
+}
+
+void G_IMAGE32_vPutRotated(BITMAP* pDest, const IMAGE32* pImage32, const POINT* pptAnchor,
+                           const POINT* pptRotateCenter, double dRotateAngle) {
+  PutRotated(pDest, pImage32->data, pImage32->s32Width, pImage32->s32Height, pptAnchor, pptRotateCenter,
+             dRotateAngle, false);
+}
+
+void G_IMAGE32_vPutRotatedOld(BITMAP* pDest, const ICON* pImage32, const POINT* pptAnchor,
+                              const POINT* pptRotateCenter, double dRotateAngle) {
+  PutRotated(pDest, (const U8*)pImage32->pBitmap, pImage32->nWidth, pImage32->nHeight, pptAnchor, pptRotateCenter,
+             dRotateAngle, true);
+}
+
+void G_IMAGE32_vPut_Half(BITMAP* pDest, const IMAGE32* pImage32, const POINT* pptLowerLeft, U8 u8Top, U8 u8Left) {
+  const S32 w = pImage32->s32Width, h = pImage32->s32Height;
+  S32 r0 = 0, r1 = h, c0 = 0, c1 = w;
+  if (u8Top == 1) r1 = h / 2;
+  if (u8Top == 2) r0 = h / 2;
+  if (u8Left == 1) c1 = w / 2;
+  if (u8Left == 2) c0 = w / 2;
+  PutWhole(pDest, pImage32, pptLowerLeft, r0, r1, c0, c1);
+}
+
+void G_IMAGE32_PART_vPut(BITMAP* pDest, const IMAGE32* pImage32, const POINT* pptLowerLeft, const POINT* pptCenter,
+                         U32 u32RotatedAngle) {
+  // Compared in double precision: the slope is infinite at 0 degrees and
+  // huge near 180.
+  const double k = 1.0 / tan((double)u32RotatedAngle * M_PI / 180.0);
+  const bool lowerLeft = u32RotatedAngle >= 1 && u32RotatedAngle <= 180;
+  const double px = pptCenter->x, py = pptCenter->y;
+  const U8* data = pImage32->data;
+  const U8* previous = s_au8OpaqueBlack;
+  for (S32 r = 0; r < pImage32->s32Height; r++) {
+    const PIXEL Y = pptLowerLeft->y + r;
+    DecodeRow32(&data, &previous, pImage32->s32Width, [&](S32 j, const U8* unit) {
+      const PIXEL X = pptLowerLeft->x + j;
+      const double L = trunc(py + ((double)X - px) * k);
+      const bool keep = lowerLeft ? ((double)X < px && (double)Y < L) : ((double)X <= px || (double)Y >= L);
+      if (keep) PutClipped255(pDest, X, Y, unit);
+    });
+  }
+}
+
+void G_IMAGE32_PART_vPutNew(BITMAP* pDest, const IMAGE32* pImage32, const POINT* pptLowerLeft, float fwidthPercent,
+                            float fHightPercent) {
+  const S32 rows = Part(fHightPercent, pImage32->s32Height);
+  const S32 cols = Part(fwidthPercent, pImage32->s32Width);
+  const U8* data = pImage32->data;
+  const U8* previous = s_au8OpaqueBlack;
+  // Each row is decoded whole, so the next row starts where its data does.
+  for (S32 r = 0; r < rows; r++) {
+    const PIXEL y = pptLowerLeft->y + r;
+    DecodeRow32(&data, &previous, pImage32->s32Width, [&](S32 j, const U8* unit) {
+      if (j < cols) PutClipped255(pDest, pptLowerLeft->x + j, y, unit);
+    });
+  }
+}
+
+void G_IMAGE32_vPutCondition(BITMAP* pDest, const IMAGE32* pImage32, const POINT* pptLowerLeft, U32 u32Radius,
+                             float fStartAngle, float fEndAngle, POINT* archor, S32 direction) {
+  S32 start = (S32)ToPixel(fStartAngle), end = (S32)ToPixel(fEndAngle);
+  if (direction < 0) {
+    const S32 t = start;
+    start = end;
+    end = t;
+  }
+  SECTOR sector;
+  const S64 sweep = (S64)end - start;
+  sector.s32Sweep = (sweep >= 360 || sweep <= -360) ? 360 : (S32)(((sweep % 360) + 360) % 360);
+  sector.sx = cos(start * 0.017453);
+  sector.sy = sin(start * 0.017453);
+  sector.ex = cos(end * 0.017453);
+  sector.ey = sin(end * 0.017453);
+  sector.s64Radius2 = (S64)u32Radius * u32Radius;
+
+  const U8* data = pImage32->data;
+  const U8* previous = s_au8OpaqueBlack;
+  for (S32 r = 0; r < pImage32->s32Height; r++) {
+    const PIXEL y = pptLowerLeft->y + r;
+    DecodeRow32(&data, &previous, pImage32->s32Width, [&](S32 j, const U8* unit) {
+      const PIXEL x = pptLowerLeft->x + j;
+      if (G_IMAGE32_Valid(x, y, archor, &sector)) PutClipped256(pDest, x, y, unit);
+    });
+  }
+}
+
+void G_IMAGE_vPut(BITMAP* pDest, const IMAGE* pImage, const POINT* pptLowerLeft) {
+  const COLOR* data = pImage->data;
+  for (S32 r = 0; r < pImage->s32Height; r++) {
+    const PIXEL y = pptLowerLeft->y + r;
+    DecodeRow16(&data, pImage->s32Width, [&](S32 j, COLOR color) {
+      if (G_SPAN_bInClip(pDest, pptLowerLeft->x + j, y)) *G_SPAN_pcolAt(pDest, pptLowerLeft->x + j, y) = color;
+    });
+  }
+}
+
+void G_IMAGE_PART_vPut(BITMAP* pDest, const IMAGE* pImage, const POINT* pptLowerLeft, float fwidthPercent,
+                       float fHightPercent) {
+  const S32 rows = Part(fHightPercent, pImage->s32Height);
+  const S32 cols = Part(fwidthPercent, pImage->s32Width);
+  for (S32 r = 0; r < rows; r++) {
+    const COLOR* row = pImage->data + (size_t)r * (size_t)pImage->s32Width;
+    for (S32 j = 0; j < cols; j++) {
+      const PIXEL x = pptLowerLeft->x + j, y = pptLowerLeft->y + r;
+      if (G_SPAN_bInClip(pDest, x, y)) *G_SPAN_pcolAt(pDest, x, y) = row[j];
+    }
+  }
+}
+
+void G_IMAGE_PART_vPutNew(BITMAP* pDest, const IMAGE* pImage, const POINT* pptLowerLeft, float fwidthPercent,
+                          float fHightPercent) {
+  if (fHightPercent > 1.0f) fwidthPercent = fHightPercent = 1.0f;
+  const S32 rows = Part(fHightPercent, pImage->s32Height);
+  const S32 cols = Part(fwidthPercent, pImage->s32Width);
+  const COLOR* data = pImage->data;
+  for (S32 r = 0; r < rows; r++) {
+    const PIXEL y = pptLowerLeft->y + r;
+    DecodeRow16(&data, pImage->s32Width, [&](S32 j, COLOR color) {
+      const PIXEL x = pptLowerLeft->x + j;
+      if (j < cols && G_SPAN_bInClip(pDest, x, y)) *G_SPAN_pcolAt(pDest, x, y) = color;
+    });
+  }
+}
