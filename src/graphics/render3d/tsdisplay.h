@@ -180,13 +180,13 @@ void tsDisplay_CombineMatrices(tsDisplay* m);
 // ---- Vertex transform, projection and clipping
 
 // Transforms vertices startVertex to endVertex - 1 of the client arrays
-// into TVerts and SVerts slots 0 on. 1 when the batch may be visible; 0 when
+// (positions and texture co-ordinates alike) into TVerts and SVerts slots 0 on. 1 when the batch may be visible; 0 when
 // every vertex shares an outside bit, the batch is empty, or its buffers
 // cannot be had from the heap (nothing is then transformed).
 i32 tsDisplay_ProcessVertices(tsDisplay* m, i32 startVertex, i32 endVertex);
-// 1 when (x, y, height z) violates none of the planes in clipCheck.
+// 1 when (x, depth y, height z) violates none of the planes in clipCheck.
 i32 tsDisplay_ClipCheck(tsDisplay* m, i32 x, i32 y, i32 z, u32 clipCheck);
-// The whole pixel of (x, y, height z), clamped to the view's border; 0 (and
+// The whole pixel of (x, depth y, height z), clamped to the view's border; 0 (and
 // the outputs untouched) when w = 0.
 i32 tsDisplay_ProjectPoint(tsDisplay* m, i32 x, i32 y, i32 z, i32* sx, i32* sy);
 // The depth at which (x, height y) falls on screen row screenY, and the x at
@@ -223,8 +223,7 @@ void tsDisplay_DrawLine(tsDisplay* m, tsVertex* v1, tsVertex* v2, u32 color);
 void tsDisplay_FuseShadeHeight(u16* dst, u8* shadeMap, u8* heightMap, u16* colorMap);
 // The same, with high ground (height above 128) taken from the photograph,
 // shaded. The photograph is 512 x 512, or 256 x 256 when enlarge is set.
-void tsDisplay_FusePhotoShadeHeight(u16* dst, u16* photoMap, u8* shadeMap, u8* heightMap, u16* colorMap,
-                                    i32 enlarge);
+void tsDisplay_FusePhotoShadeHeight(u16* dst, u16* photoMap, u8* shadeMap, u8* heightMap, u16* colorMap, i32 enlarge);
 // Darkens a 256 x 256 image in place by every second sample of the 512 x 512
 // shade map.
 void tsDisplay_Shade(u16* land, u8* shade);

@@ -32,8 +32,7 @@ void tsDisplay_FuseShadeHeight(u16* dst, u8* shadeMap, u8* heightMap, u16* color
   }
 }
 
-void tsDisplay_FusePhotoShadeHeight(u16* dst, u16* photoMap, u8* shadeMap, u8* heightMap, u16* colorMap,
-                                    i32 enlarge) {
+void tsDisplay_FusePhotoShadeHeight(u16* dst, u16* photoMap, u8* shadeMap, u8* heightMap, u16* colorMap, i32 enlarge) {
   for (i32 y = 0; y < kSize; y++) {
     const size_t row = (size_t)(kSize - 1 - y) * kSize;
     // The photograph runs top row first, one pixel per output pixel, or one
@@ -113,7 +112,8 @@ static void TEXTURE_vHalve(u16* dst, const u16* src, i32 w, i32 h) {
       if (lastRow) {
         out[ox] = TEXTURE_u16Fold(pair >> 1);
       } else {
-        out[ox] = TEXTURE_u16Fold((pair + TEXTURE_u32Spread(bottom[2 * ox]) + TEXTURE_u32Spread(bottom[2 * ox + 1])) >> 2);
+        out[ox] =
+            TEXTURE_u16Fold((pair + TEXTURE_u32Spread(bottom[2 * ox]) + TEXTURE_u32Spread(bottom[2 * ox + 1])) >> 2);
       }
     }
     out[ow - 1] = top[2 * (ow - 1)];

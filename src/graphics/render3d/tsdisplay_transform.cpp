@@ -194,8 +194,8 @@ void tsDisplay_CalcX(tsDisplay* display, i32 screenX, i32* x, i32 y, i32 z) {
 
 // ---- Clipping
 
-// The planes in the order the clippers take them, with the code bit each
-// one governs. The distance is positive inside.
+// The planes in the order the clippers take them; the distance to each is
+// positive inside.
 typedef enum tag_CLIP_PLANE { PLANE_NEAR, PLANE_XMIN, PLANE_XMAX, PLANE_YMIN, PLANE_YMAX } CLIP_PLANE;
 static const CLIP_PLANE s_clipOrder[5] = {PLANE_NEAR, PLANE_XMIN, PLANE_XMAX, PLANE_YMIN, PLANE_YMAX};
 
@@ -222,9 +222,7 @@ static i64 CLIP_s64Distance(CLIP_PLANE plane, const tsTVertex* v) {
 // the plane, in 16.16 of the edge.
 static i64 CLIP_s64Crossing(i64 dp, i64 dq) { return TS_Div(TS_Shl(dp, 16), TS_Sub(dp, dq)); }
 
-static i64 CLIP_s64Lerp(i64 p, i64 q, i64 t) {
-  return TS_Add(TS_Mul(p, 0x10000 - t), TS_Mul(q, t)) >> 16;
-}
+static i64 CLIP_s64Lerp(i64 p, i64 q, i64 t) { return TS_Add(TS_Mul(p, 0x10000 - t), TS_Mul(q, t)) >> 16; }
 
 // A vertex cut onto a side plane lies on the screen's edge. The truncated
 // reciprocal of w would put it up to a pixel inside the top or left edge, and
@@ -281,7 +279,8 @@ i32 tsDisplay_ClipUVW(tsDisplay* m, i32* indices, i32 count) {
       c->color = 0;
       c->clip = TRANSFORM_nSideCode(c->x, c->y, c->w);
       // A cut between two points of a plane lies on it as well.
-      cutOnto[freeSlot] = (u8)((cutOnto[cur[k]] & cutOnto[cur[(k + 1) % n]]) | (plane == PLANE_NEAR ? 0 : 1 << plane));
+      const u8 onPlane = plane == PLANE_NEAR ? 0 : (u8)(1 << plane);
+      cutOnto[freeSlot] = (u8)((cutOnto[cur[k]] & cutOnto[cur[(k + 1) % n]]) | onPlane);
       next[out++] = freeSlot++;
     }
     i32* swap = cur;

@@ -61,11 +61,10 @@ std::vector<u16> MakeTexture(F f) {
 
 // Projection and a camera that yaws and pitches, at (x, height, depth) in
 // whole units; Combine is ready for transforms.
-inline void SetCamera(tsDisplay* d, double yaw, double pitch, double x, double height, double depth,
-                      float fov = 60.0f) {
+inline void SetCamera(tsDisplay* d, double yaw, double pitch, double x, double height, double depth) {
   tsDisplay_MatrixMode(d, TS_PROJECTION);
   tsDisplay_LoadIdentity(d);
-  tsDisplay_Perspective(d, fov, (float)d->Width / (float)d->Height, 1.0f, 500.0f);
+  tsDisplay_Perspective(d, 60.0f, (float)d->Width / (float)d->Height, 1.0f, 500.0f);
   tsDisplay_MatrixMode(d, TS_MODELVIEW);
   i32 centre[3] = {(i32)(-x * kOne), (i32)(height * kOne), (i32)(-depth * kOne)};
   tsMatrix camera;
