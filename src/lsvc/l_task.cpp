@@ -263,9 +263,13 @@ ERC L_TASK_Start(TASK task) {
   }
   b->Wait.bTerminate = FALSE;
   b->bKickedOff = FALSE;
+  // Logged by the starter before the thread exists, so the log shows the
+  // start order itself even when the new task starts others at once.
+  log_me("[%d]%s: task %d %s", __LINE__, __func__, task, get_task_name(task));
   pthread_t thread;
   ERC result = 0;
   if (pthread_create(&thread, &attr, TASK_KickOff, b) != 0) {
+    log_me("[%d]%s: task %d could not be started", __LINE__, __func__, task);
     result = -lsTASK_START;
   } else {
     char name[16];
@@ -277,8 +281,6 @@ ERC L_TASK_Start(TASK task) {
   }
   pthread_mutex_unlock(&s_KickOffMutex);
   pthread_attr_destroy(&attr);
-  // Logged by the starter, so the log shows the start order itself.
-  if (result == 0) log_me("[%d]%s: task %d %s", __LINE__, __func__, task, get_task_name(task));
   return result;
 }
 
