@@ -6,6 +6,7 @@ packages=(
   cmake ninja-build g++ make
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libpng-dev
+  socat python3
 )
 
 missing=()

@@ -118,5 +118,3 @@ void H_BACKLIGHT_vSave(void) {
 void H_BACKLIGHT_vRestore(void) { H_DATABASE_bUpdateValueS32(SBAK, s_BacklightLevelSaved, P_NORMAL); }
 
 void H_BACKLIGHT_vProcessRevisionBits(U32) {}
-
-int H_BACKLIGHT_nRevisionBits(void) { return s_nRevisionBits; }

@@ -34,5 +34,3 @@ void H_BACKLIGHT_vSave(void);
 void H_BACKLIGHT_vRestore(void);
 // The revision bits mean nothing on this board.
 void H_BACKLIGHT_vProcessRevisionBits(U32 RevisionBits);
-// The board revision read at set-up, 0 when unreadable.
-int H_BACKLIGHT_nRevisionBits(void);
