@@ -229,13 +229,4 @@ TEST_F(Keypad, FakeKeyHoldsMenu100MsAndReleasesIt250MsOverAndOver) {
   }
 }
 
-TEST_F(Keypad, AFakeKeyOutsideTheTableIsIgnored) {
-  opt_fakekey = 13;
-  for (int i = 0; i < 3; i++) {
-    EXPECT_EQ(0, Byte(BYTE_POWER));
-    usleep(120000);
-  }
-  opt_fakekey = -1;
-}
-
 }  // namespace
