@@ -7,6 +7,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libpng-dev
   libfreetype-dev fonts-material-design-icons-iconfont fonts-symbola
+  socat python3
 )
 
 # The list alone, for tools/install-cross-deps.sh.

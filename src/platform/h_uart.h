@@ -1,0 +1,24 @@
+// The host serial service the UART task calls.
+#pragma once
+
+#include "basetypes.h"
+
+typedef enum tag_UART_MODE {
+  UART_OFF = 1,
+  UART_HALF_DUPLEX_RECEIVE = 2,
+  UART_HALF_DUPLEX_TRANSMIT = 3,
+  UART_FULL_DUPLEX = 4,
+} UART_MODE;
+
+// Opens the port at the rate with receive on and transmit off; returns the
+// time of one character in microseconds (ten bits). Rate 0 opens it at its
+// current rate and returns 0; a rate the port does not have returns 0 and
+// changes nothing. bHalfDuplex has no effect.
+U32 H_UART_u32Setup(U8 u8Port, U32 u32Baud, BOOLEAN bHalfDuplex);
+// The character time of the new rate; 0, and nothing changed, for rate 0 or
+// a rate the port does not have.
+U32 H_UART_u32SetBaudRate(U8 u8Port, U32 u32BaudRate);
+void H_UART_vSetMode(U8 u8Port, UART_MODE mode);
+void H_UART_vPutChar(U8 u8Port, BYTE c);
+U16 H_UART_u16FetchRx(U8 u8Port);
+void H_UART_vShutdown(U8 u8Port);

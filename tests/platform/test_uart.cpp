@@ -1,0 +1,157 @@
+// Serial ports over pseudo-terminals: the rig's port is a link to the slave
+// end, and the test holds the master end as the far side of the line.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "dd_uart.h"
+#include "h_uart.h"
+#include "platform_rig.h"
+
+namespace {
+
+class SerialPort : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(0, grantpt(master));
+    ASSERT_EQ(0, unlockpt(master));
+    std::string link = RIG_Path("/dev/ttyO4");
+    unlink(link.c_str());
+    ASSERT_EQ(0, symlink(ptsname(master), link.c_str()));
+    // The far side raw as well, so every byte passes as it is.
+    struct termios tio;
+    tcgetattr(master, &tio);
+    cfmakeraw(&tio);
+    tcsetattr(master, TCSANOW, &tio);
+  }
+  void TearDown() override {
+    H_UART_vShutdown(0);
+    close(master);
+  }
+
+  // What the unit's side has set on the line.
+  struct termios LineSettings() {
+    struct termios tio = {};
+    int fd = open(ptsname(master), O_RDONLY | O_NOCTTY);
+    tcgetattr(fd, &tio);
+    close(fd);
+    return tio;
+  }
+
+  // Everything the master receives within ms.
+  std::string ReadFar(int ms) {
+    std::string got;
+    struct pollfd p = {master, POLLIN, 0};
+    while (poll(&p, 1, ms) > 0) {
+      char buffer[256];
+      ssize_t n = read(master, buffer, sizeof buffer);
+      if (n <= 0) break;
+      got.append(buffer, (size_t)n);
+    }
+    return got;
+  }
+
+  // Takes bytes as the UART task does, until `count` or the time is up.
+  std::vector<U8> Drain(size_t count, int ms) {
+    std::vector<U8> got;
+    for (double end = RIG_dNowMs() + ms; got.size() < count && RIG_dNowMs() < end;) {
+      if (DD_UART_bRxCharAvail(0)) {
+        got.push_back((U8)H_UART_u16FetchRx(0));
+      } else {
+        usleep(200);
+      }
+    }
+    return got;
+  }
+
+  int master = -1;
+};
+
+TEST_F(SerialPort, TheRateGivesTheCharacterTimeAndARateOutsideTheTableChangesNothing) {
+  EXPECT_EQ(2083u, H_UART_u32Setup(0, 4800, FALSE));
+  struct termios tio = LineSettings();
+  EXPECT_EQ(B4800, cfgetospeed(&tio));
+  EXPECT_EQ(86u, H_UART_u32Setup(0, 115200, FALSE));
+  EXPECT_EQ(1041u, H_UART_u32SetBaudRate(0, 9600));
+  EXPECT_EQ(0u, H_UART_u32SetBaudRate(0, 0));
+  EXPECT_EQ(0u, H_UART_u32Setup(0, 12345, FALSE));
+  EXPECT_EQ(0u, H_UART_u32SetBaudRate(0, 7));
+  tio = LineSettings();
+  EXPECT_EQ(B9600, cfgetospeed(&tio));
+  EXPECT_EQ(0u, tio.c_lflag);
+  EXPECT_EQ((tcflag_t)(CS8 | CREAD | CLOCAL), tio.c_cflag & ~(tcflag_t)CBAUD);
+  EXPECT_EQ(0u, H_UART_u32Setup(0, 0, FALSE));
+  tio = LineSettings();
+  EXPECT_EQ(B9600, cfgetospeed(&tio));
+}
+
+TEST_F(SerialPort, BytesArrivingWhileTheConsumerSleepsAllArriveInOrder) {
+  H_UART_u32Setup(0, 115200, FALSE);
+  std::vector<U8> sent(300);
+  for (size_t i = 0; i < sent.size(); i++) sent[i] = (U8)(255 - i * 7);
+  ASSERT_EQ(0xFF, sent[0]);
+  ASSERT_EQ((ssize_t)sent.size(), write(master, sent.data(), sent.size()));
+  usleep(300000);
+  // The ring holds 255; the rest waits for room.
+  EXPECT_TRUE(DD_UART_bRxCharAvail(0));
+  EXPECT_EQ(sent, Drain(sent.size(), 5000));
+  EXPECT_FALSE(DD_UART_bRxCharAvail(0));
+  EXPECT_EQ(0xFF, DD_UART_u8Getch(0));
+}
+
+TEST_F(SerialPort, SendingFollowsTheModeAndOffDropsEveryByte) {
+  H_UART_u32Setup(0, 4800, FALSE);
+  H_UART_vPutChar(0, 'a');
+  H_UART_vSetMode(0, UART_OFF);
+  // A pseudo-terminal keeps its receiver on whatever it is told, so only
+  // the transmit side of the mode shows here.
+  H_UART_vPutChar(0, 'b');
+  H_UART_vSetMode(0, UART_HALF_DUPLEX_TRANSMIT);
+  H_UART_vPutChar(0, 'c');
+  H_UART_vSetMode(0, UART_FULL_DUPLEX);
+  H_UART_vPutChar(0, 'd');
+  EXPECT_TRUE(DD_UART_bTxComplete(0) || DD_UART_u32FetchTxCount(0) > 0);
+  EXPECT_EQ("cd", ReadFar(300));
+}
+
+TEST_F(SerialPort, ShuttingAPortEndsItsReaderAtOnceAndReopeningReadsAgain) {
+  H_UART_u32Setup(0, 9600, FALSE);
+  ASSERT_NE(0u, (unsigned long)DD_UART_ReaderThread(0));
+  double start = RIG_dNowMs();
+  H_UART_vShutdown(0);
+  EXPECT_LT(RIG_dNowMs() - start, 100);
+  EXPECT_EQ(0u, (unsigned long)DD_UART_ReaderThread(0));
+  EXPECT_FALSE(DD_UART_bRxCharAvail(0));
+  H_UART_vPutChar(0, 'x');
+  EXPECT_EQ("", ReadFar(100));
+
+  H_UART_u32Setup(0, 9600, FALSE);
+  ASSERT_EQ(1, write(master, "z", 1));
+  EXPECT_EQ(std::vector<U8>{'z'}, Drain(1, 2000));
+}
+
+TEST_F(SerialPort, APortThatIsMissingOrOutOfRangeStaysSilent) {
+  unlink(RIG_Path("/dev/ttyO1").c_str());
+  H_UART_u32Setup(1, 4800, FALSE);
+  H_UART_vSetMode(1, UART_FULL_DUPLEX);
+  H_UART_vPutChar(1, 'x');
+  EXPECT_FALSE(DD_UART_bRxCharAvail(1));
+  EXPECT_TRUE(DD_UART_bTxComplete(1));
+  H_UART_vShutdown(1);
+
+  EXPECT_EQ(0xFF, DD_UART_u8Getch(3));
+  EXPECT_FALSE(DD_UART_bRxCharAvail(3));
+  EXPECT_TRUE(DD_UART_bIsTxShifterEmpty(3));
+  DD_UART_vKill(3);
+}
+
+}  // namespace
