@@ -76,11 +76,3 @@ void BM_UpdateFanOut(benchmark::State& state) {
 BENCHMARK(BM_UpdateFanOut)->Arg(1)->Arg(5)->Arg(20);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  TEST_vInitServiceLayer();
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

@@ -50,4 +50,4 @@ static void BM_Memcpy_Column(benchmark::State& state) {
 }
 BENCHMARK(BM_Memcpy_Column);
 
-BENCHMARK_MAIN();
+

@@ -96,11 +96,3 @@ void BM_ChartPolyline(benchmark::State& state) {
 BENCHMARK(BM_ChartPolyline)->UseManualTime()->ArgName("style")->Arg(MIXED)->Arg(SOLID)->Arg(DASHED)->Arg(BRUSHED);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  TEST_vInitServiceLayer();
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

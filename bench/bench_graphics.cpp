@@ -129,11 +129,3 @@ void BM_ColumnBandCopy(benchmark::State& state) {
 BENCHMARK(BM_ColumnBandCopy)->UseManualTime();
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  TEST_vInitServiceLayer();
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

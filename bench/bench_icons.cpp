@@ -87,11 +87,3 @@ void BM_FullScreenImageWithOpacity(benchmark::State& state) {
 BENCHMARK(BM_FullScreenImageWithOpacity)->UseManualTime();
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  TEST_vInitServiceLayer();  // bitmaps come from the service layer's heap
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

@@ -96,11 +96,3 @@ void BM_PeriodicTimerLateness(benchmark::State& state) {
 BENCHMARK(BM_PeriodicTimerLateness)->Arg(25)->Arg(100)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  TEST_vInitServiceLayer();
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
