@@ -1,5 +1,6 @@
 // The start-up task. Until the user interface is built here it does the part
 // the rest of the unit depends on: it starts the early tasks in their order,
+// waits for the NVR task's store, settles the system state on a normal run,
 // reports itself initialised, and runs the two-second sweep that makes stale
 // live values invalid.
 
@@ -16,10 +17,32 @@ volatile U8 bStartupTaskInitialized;
 static const TASK s_aEarlyTasks[] = {DISPTASK, VIEWTASK, ADCTASK, VIEWKEYTASK, NVRTASK, KBDTASK, MENUTASK};
 
 constexpr U32 STARTUP_SWEEP_MS = 2000;
+constexpr int STARTUP_NVR_POLLS = 50;
+constexpr U32 STARTUP_NVR_POLL_MS = 100;
+
+static void STARTUP_vSetState(SYSTEM_STATE state) {
+  H_DATABASE_bUpdateEverythingU32(FCID("CCST"), state, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+}
+
+// Settings are restored by the NVR task; nothing may go on before its store is there.
+static void STARTUP_vWaitForNvr(void) {
+  for (int i = 0; i < STARTUP_NVR_POLLS; i++) {
+    U32 mbox = 0;
+    BOOLEAN valid = FALSE;
+    if (H_DATABASE_bFetchU32(FCID("TNVR"), &mbox, &valid, nullptr) && valid && mbox != 0) return;
+    L_CLOCK_Sleep(STARTUP_NVR_POLL_MS);
+  }
+  U_TASKSTUB_vFatal("STARTUP: Where's tNVRAM");
+}
 
 void T_STARTUP_vMain(void) {
   U_TASKSTUB_vPublish(FCID("TTAR"), M_STARTUP);
-  for (TASK task : s_aEarlyTasks) U_TASKSTUB_vStartTask(task);
+  STARTUP_vSetState(STATE_STARTUP);
+  for (TASK task : s_aEarlyTasks) {
+    U_TASKSTUB_vStartTask(task);
+    if (task == NVRTASK && !task_disabled[NVRTASK - 1]) STARTUP_vWaitForNvr();
+  }
+  STARTUP_vSetState(STATE_NORMAL_RUN);
   __atomic_store_n(&bStartupTaskInitialized, (U8)TRUE, __ATOMIC_RELEASE);
 
   if (L_TIMER_Start(nullptr, STARTUP_SWEEP_MS, STARTUP_SWEEP_MS, SEMA_TIMER_STARTUP) == nullptr) {
