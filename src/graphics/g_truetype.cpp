@@ -23,6 +23,10 @@ typedef struct tag_FontFaceDescriptor {
   const U8* pData;
   long nSize;
   FT_Face face;
+  // Index of the face's Unicode character map. The map cache files a lookup
+  // through "the current map" under index 0, where page 1 of the Latin faces
+  // lives, so Unicode lookups name their map explicitly.
+  int nUnicodeMap;
 } FontFaceDescriptor;
 
 typedef struct tag_FontInfo {
@@ -72,6 +76,10 @@ static FT_Error G_TRUETYPE_FaceRequester(FTC_FaceID face_id, FT_Library library,
     if (error != 0) {
       pDesc->face = nullptr;
       return error;
+    }
+    pDesc->nUnicodeMap = 0;
+    for (int i = pDesc->face->num_charmaps - 1; i >= 0; i--) {
+      if (pDesc->face->charmaps[i]->encoding == FT_ENCODING_UNICODE) pDesc->nUnicodeMap = i;
     }
   }
   *aface = pDesc->face;
@@ -152,6 +160,7 @@ static S32 G_TRUETYPE_s32Walk(BITMAP* pBmp, const char* pText, PIXEL x, PIXEL yB
   const int nCharmap = s_nCharmap.load(std::memory_order_relaxed);
   const U32 u32Length = U_WSTRING_u32w_strlen(pText, FALSE);
   const U32 u32Step = bUnicode ? 2 : 1;
+  const FontFaceDescriptor* pDesc = (const FontFaceDescriptor*)pInfo->scaler.face_id;
   FT_UInt previous = 0;
   for (U32 i = 0; i + u32Step <= u32Length; i += u32Step) {
     FT_UInt32 code;
@@ -171,7 +180,7 @@ static S32 G_TRUETYPE_s32Walk(BITMAP* pBmp, const char* pText, PIXEL x, PIXEL yB
     // The glyph is always looked up in the face that draws it: through its
     // default (Unicode) map for wide text and in ASCII mode, else through the
     // code page of the font set.
-    const FT_Int nMap = bUnicode || bASCII ? -1 : nCharmap;
+    const FT_Int nMap = bUnicode || bASCII ? pDesc->nUnicodeMap : nCharmap;
     const FT_UInt glyph = FTC_CMapCache_Lookup(s_cmap_cache, pInfo->scaler.face_id, nMap, code);
     if (glyph == 0) {
       previous = 0;
@@ -354,7 +363,7 @@ static void G_TRUETYPE_vShutDownFreeType(void) {
   if (s_FontLibrary != nullptr) FT_Done_FreeType(s_FontLibrary);
   s_ftc_Manager = nullptr;
   s_FontLibrary = nullptr;
-  for (FontFaceDescriptor& d : s_FontFaceDesciptor) d = {nullptr, 0, nullptr};
+  for (FontFaceDescriptor& d : s_FontFaceDesciptor) d = {nullptr, 0, nullptr, 0};
 }
 
 // Called again, it starts over with empty caches.
@@ -365,7 +374,7 @@ BOOLEAN G_TRUETYPE_bInit(void) {
   const FONT_DEF* apFiles[FACE_COUNT] = {&MyriadPro_Bold_QXcoding, &MyriadPro_Regular_QXcoding, &ARIALUNI};
   const int nFaces = bDomestic ? 2 : 3;
   for (int f = 0; f < nFaces; f++) {
-    s_FontFaceDesciptor[f] = {apFiles[f]->pu8TTFdata, (long)apFiles[f]->u32MaxWidth, nullptr};
+    s_FontFaceDesciptor[f] = {apFiles[f]->pu8TTFdata, (long)apFiles[f]->u32MaxWidth, nullptr, 0};
   }
   for (FONT_DEF* pRow : {myriad_pro_fonts[0], myriad_pro_fonts[1], arialuni_fonts[0]}) {
     for (U32 i = 0; i < TTF_SIZE_COUNT; i++) pRow[i] = FONT_DEF{};
