@@ -36,7 +36,6 @@ static U32 WideLength(const char* p, U32 u32Limit) {
   return n;
 }
 
-static U32 NarrowLength(const char* p, U32 u32Limit) { return u32Limit == 0 ? (U32)strlen(p) : (U32)strnlen(p, u32Limit); }
 
 // An empty 8-bit text looks wide without its second byte being read: that
 // byte may lie past the end of its buffer.
@@ -143,7 +142,7 @@ BOOLEAN U_WSTRING_bIsCharEqual(U16 u16Unicode, U16 u16Char) {
 // was reached (what lies past the limit is never read).
 static void Widen(char* pOut, const char* pASCII, U32 u32MaxLen, BOOLEAN bNoTerminatorWhenCut) {
   const U32 u32Limit = u32MaxLen / 2;
-  const U32 u32Count = u32MaxLen == 0 ? (U32)strlen(pASCII) : NarrowLength(pASCII, u32Limit);
+  const U32 u32Count = u32MaxLen == 0 ? (U32)strlen(pASCII) : (U32)strnlen(pASCII, u32Limit);
   // From the end, so that a source lying in the first half of the
   // destination is read before it is overwritten.
   for (U32 i = u32Count; i-- > 0;) PutUnit(pOut, 2 * i, (U8)pASCII[i]);
@@ -167,7 +166,8 @@ void U_WSTRING_vAscii2UnicodeCat(char* pUnicode, const char* pASCII, U32 u32MaxL
     return;
   }
   if (bLooksWide(pASCII)) {
-    U_WSTRING_vw_strncat(pUnicode, pASCII, 0, TRUE);
+    // Appended whole, but never read past the limit.
+    U_WSTRING_vw_strncat(pUnicode, pASCII, u32MaxLen, TRUE);
     return;
   }
   Widen(pUnicode + WideLength(pUnicode, 0), pASCII, u32MaxLen, TRUE);
@@ -188,7 +188,7 @@ void U_WSTRING_vUnicode2Ascii(char* pASCII, const char* pUnicode, U32 u32MaxLen,
     return;
   }
   if (!bLooksWide(pUnicode)) {
-    const U32 u32Length = u32MaxLen == 0 ? (U32)strlen(pUnicode) : NarrowLength(pUnicode, u32MaxLen - 1);
+    const U32 u32Length = u32MaxLen == 0 ? (U32)strlen(pUnicode) : (U32)strnlen(pUnicode, u32MaxLen - 1);
     memmove(pASCII, pUnicode, u32Length);
     pASCII[u32Length] = 0;
     return;
@@ -219,7 +219,7 @@ void U_WSTRING_vReplaceNarrowWithWide(char* pString, U32 u32BufferSize) {
   // Widened from the end, each byte moves to twice its offset, so the text
   // is converted in place without a scratch copy.
   const U32 u32Fits = (u32BufferSize - 2) / 2;
-  const U32 u32Count = NarrowLength(pString, u32Fits);
+  const U32 u32Count = (U32)strnlen(pString, u32Fits);
   for (U32 i = u32Count; i-- > 0;) PutUnit(pString, 2 * i, (U8)pString[i]);
   PutUnit(pString, 2 * u32Count, 0);
 }

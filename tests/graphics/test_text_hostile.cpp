@@ -38,7 +38,8 @@ std::vector<std::string> WideTexts() {
   for (char16_t u = 0xFDD0; u <= 0xFDFF; u++) privates += u;
   for (int i = 0; i < 10000; i++) mixed += (char16_t)(0x4E00 + i * 7);
   std::string oddTail = W(u"ab");
-  oddTail.insert(oddTail.size() - 2, 1, 'x');  // a dangling byte before the zero unit
+  oddTail.insert(oddTail.size() - 2, 1, 'x');  // units 0x7800 then the zero unit
+  oddTail += '\0';
   return {W(surrogates), W(privates), W(mixed), W(u"\uFDD0"), W(u"\uFDFF"), oddTail, W(u"")};
 }
 
