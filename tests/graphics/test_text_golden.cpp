@@ -49,6 +49,15 @@ const SIZE_ROW kSizes[] = {
     {&myriad_pro_size100_font_def_ptr, &arialuni_size100_font_def_ptr, 160},
 };
 
+// FreeType built for 32-bit ARM rounds a few hundred coverage values of the
+// large glyphs differently from the 64-bit host build, so the board's
+// picture is kept beside the host's; each is compared exactly.
+#if defined(__arm__)
+const char kGoldenName[] = "/text_scripts-armhf.png";
+#else
+const char kGoldenName[] = "/text_scripts.png";
+#endif
+
 class TextGolden : public LanguageTest {
  protected:
   static void SetUpTestSuite() {
@@ -87,7 +96,7 @@ TEST_F(TextGolden, OneSentenceInEveryScriptAtFiveSizes) {
       G_TRUETYPE_M_vPut(canvas.get(), text.data(), &at, 0xFFFF, font);
     }
   }
-  EXPECT_TRUE(GOLDEN_MatchBitmap(std::string(GRAPHICS_GOLDEN_DIR) + "/text_scripts.png", canvas.get()));
+  EXPECT_TRUE(GOLDEN_MatchBitmap(std::string(GRAPHICS_GOLDEN_DIR) + kGoldenName, canvas.get()));
 }
 
 }  // namespace
