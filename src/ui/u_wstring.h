@@ -39,7 +39,8 @@ BOOLEAN U_WSTRING_bIsCharEqual(U16 u16Unicode, U16 u16Char);
 // U_WSTRING_vw_strncpy does. 8-bit mode: U_WSTRING_vw_strncpy.
 void U_WSTRING_vAscii2Unicode(char* pUnicode, const char* pASCII, U32 u32MaxLen, BOOLEAN bForceUnicode);
 // The same, appended after the destination's end; no terminator when the
-// source was cut at u32MaxLen / 2 characters.
+// source filled u32MaxLen / 2 characters. An already wide source is appended
+// as U_WSTRING_vw_strncat appends it, within u32MaxLen bytes.
 void U_WSTRING_vAscii2UnicodeCat(char* pUnicode, const char* pASCII, U32 u32MaxLen);
 // Wide mode: narrows a wide text into pASCII, u32MaxLen bytes at most
 // including the terminator (0: unbounded): private marks vanish, units below
