@@ -6,8 +6,8 @@ packages=(
   cmake ninja-build g++ make
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libpng-dev
-  libfreetype-dev fonts-material-design-icons-iconfont fonts-symbola
-  socat python3
+  libfreetype-dev python3 python3-fonttools gettext socat
+  fonts-dejavu-extra fonts-wqy-microhei fonts-material-design-icons-iconfont fonts-symbola
 )
 
 # The list alone, for tools/install-cross-deps.sh.

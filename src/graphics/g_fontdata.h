@@ -1,0 +1,13 @@
+// The font files compiled into the program (assembled from data/fonts).
+#pragma once
+
+#include "basetypes.h"
+
+extern "C" {
+extern const U8 g_au8TtfLatinBold[];
+extern const U32 g_u32TtfLatinBoldSize;
+extern const U8 g_au8TtfLatinRegular[];
+extern const U32 g_u32TtfLatinRegularSize;
+extern const U8 g_au8TtfUnicode[];
+extern const U32 g_u32TtfUnicodeSize;
+}

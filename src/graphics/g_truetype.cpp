@@ -1,0 +1,425 @@
+#include "g_truetype.h"
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_CACHE_H
+#include FT_GLYPH_H
+
+#include <atomic>
+
+#include "g_fontdata.h"
+#include "linuxsvc.h"
+#include "model.h"
+#include "u_wstring.h"
+
+const FONT_DEF MyriadPro_Bold_QXcoding = {{g_au8TtfLatinBold}, 0, 0, 0, g_u32TtfLatinBoldSize, 0};
+const FONT_DEF MyriadPro_Regular_QXcoding = {{g_au8TtfLatinRegular}, 0, 0, 0, g_u32TtfLatinRegularSize, 0};
+const FONT_DEF ARIALUNI = {{g_au8TtfUnicode}, 0, 0, 0, g_u32TtfUnicodeSize, 0};
+
+FONT_DEF myriad_pro_fonts[2][TTF_SIZE_COUNT];
+FONT_DEF arialuni_fonts[1][TTF_SIZE_COUNT];
+
+typedef struct tag_FontFaceDescriptor {
+  const U8* pData;
+  long nSize;
+  FT_Face face;
+  // Index of the face's Unicode character map. The map cache files a lookup
+  // through "the current map" under index 0, where page 1 of the Latin faces
+  // lives, so Unicode lookups name their map explicitly.
+  int nUnicodeMap;
+} FontFaceDescriptor;
+
+typedef struct tag_FontInfo {
+  FTC_ScalerRec scaler;
+  FTC_ImageTypeRec imageType;
+} FontInfo;
+
+enum { FACE_BOLD = 0, FACE_REGULAR = 1, FACE_UNICODE = 2, FACE_COUNT = 3 };
+
+static FontFaceDescriptor s_FontFaceDesciptor[FACE_COUNT];
+static FontInfo s_FontInfo[FACE_COUNT][TTF_SIZE_COUNT];
+// Width of "0" per style (bold, regular, Unicode face) and size index.
+static S32 s_s32FixedWidths[FACE_COUNT][256];
+
+// Flags set by callers outside the lock and read inside it.
+static std::atomic<int> s_nCharmap{0};
+static std::atomic<BOOLEAN> s_bASCII{FALSE};
+static std::atomic<BOOLEAN> s_bReady{FALSE};
+
+static FT_Library s_FontLibrary;
+static FTC_Manager s_ftc_Manager;
+static FTC_SBitCache s_sbits_cache;
+static FTC_CMapCache s_cmap_cache;
+// Glyphs too large for the small-bitmap cache (8-bit sizes and 7-bit
+// bearings and advances) come from here instead.
+static FTC_ImageCache s_image_cache;
+
+static constexpr U8 TRUETYPE_FT_LOAD_RENDER = 4;
+static constexpr U32 TRUETYPE_BIG_SIZE_LIMIT = 130;
+
+// The FreeType pixel size of size index i.
+static constexpr S32 PixelSize(U32 i) { return (S32)(i * 60 / 44); }
+
+static FT_Error G_TRUETYPE_FaceRequester(FTC_FaceID face_id, FT_Library library, FT_Pointer request_data,
+                                         FT_Face* aface) {
+  (void)request_data;
+  FontFaceDescriptor* pDesc = nullptr;
+  for (FontFaceDescriptor& d : s_FontFaceDesciptor) {
+    if ((FTC_FaceID)&d == face_id) pDesc = &d;
+  }
+  if (pDesc == nullptr || pDesc->pData == nullptr) {
+    log_me("Unknown face id: %p", face_id);
+    return 1;
+  }
+  if (pDesc->face == nullptr) {
+    FT_Error error = FT_New_Memory_Face(library, pDesc->pData, pDesc->nSize, 0, &pDesc->face);
+    if (error != 0) {
+      pDesc->face = nullptr;
+      return error;
+    }
+    pDesc->nUnicodeMap = 0;
+    for (int i = pDesc->face->num_charmaps - 1; i >= 0; i--) {
+      if (pDesc->face->charmaps[i]->encoding == FT_ENCODING_UNICODE) pDesc->nUnicodeMap = i;
+    }
+  }
+  *aface = pDesc->face;
+  if (pDesc == &s_FontFaceDesciptor[FACE_UNICODE]) return FT_Select_Charmap(pDesc->face, FT_ENCODING_UNICODE);
+  return 0;
+}
+
+// The face record behind a font handle, or null for a handle never filled.
+static const FontInfo* InfoOf(const FONT_DEF* pFont) {
+  if (pFont == nullptr || pFont->pu8TTFdata == nullptr) return nullptr;
+  for (int f = 0; f < FACE_COUNT; f++) {
+    const FontInfo* pFirst = &s_FontInfo[f][0];
+    const U8* p = pFont->pu8TTFdata;
+    if (p >= (const U8*)pFirst && p < (const U8*)(pFirst + TTF_SIZE_COUNT)) return (const FontInfo*)p;
+  }
+  return nullptr;
+}
+
+typedef struct tag_GLYPH_IMAGE {
+  S32 s32Width;
+  S32 s32Rows;
+  S32 s32Top;
+  S32 s32Pitch;
+  const U8* pu8Buffer;
+} GLYPH_IMAGE;
+
+// The rendered glyph; it stays valid until the next cache call.
+static BOOLEAN G_TRUETYPE_bGlyphImage(const FontInfo* pInfo, FT_UInt glyph, GLYPH_IMAGE* pImage) {
+  FTC_SBit sbit = nullptr;
+  FTC_ImageTypeRec type = pInfo->imageType;
+  if (FTC_SBitCache_Lookup(s_sbits_cache, &type, glyph, &sbit, nullptr) != 0 || sbit == nullptr) return FALSE;
+  // The small-bitmap cache marks a glyph it cannot hold as missing: no
+  // buffer and a width of 255.
+  if (!(sbit->buffer == nullptr && sbit->width == 255)) {
+    *pImage = {sbit->width, sbit->height, sbit->top, sbit->pitch, sbit->buffer};
+    return TRUE;
+  }
+  FT_Glyph image = nullptr;
+  if (FTC_ImageCache_Lookup(s_image_cache, &type, glyph, &image, nullptr) != 0 || image == nullptr) return FALSE;
+  if (image->format != FT_GLYPH_FORMAT_BITMAP) return FALSE;
+  const FT_BitmapGlyph bitmap = (FT_BitmapGlyph)image;
+  if (bitmap->bitmap.pixel_mode != FT_PIXEL_MODE_GRAY) return FALSE;
+  *pImage = {(S32)bitmap->bitmap.width, (S32)bitmap->bitmap.rows, bitmap->top, bitmap->bitmap.pitch,
+             bitmap->bitmap.buffer};
+  return TRUE;
+}
+
+static COLOR G_TRUETYPE_GetBlendedColor(COLOR colorText, COLOR colorOld, U32 a) {
+  const U32 r = (((U32)colorText >> 11) * a + ((U32)colorOld >> 11) * (255 - a)) / 255;
+  const U32 g = ((((U32)colorText >> 5) & 0x3F) * a + (((U32)colorOld >> 5) & 0x3F) * (255 - a)) / 255;
+  const U32 b = (((U32)colorText & 0x1F) * a + ((U32)colorOld & 0x1F) * (255 - a)) / 255;
+  return (COLOR)(r << 11 | g << 5 | b);
+}
+
+static void G_TRUETYPE_vBlendGlyph(BITMAP* pBmp, const GLYPH_IMAGE& image, PIXEL x, PIXEL y, S32 s32Columns,
+                                   COLOR colorText) {
+  // A glyph left of column 0 (after a negative kerning) keeps only its
+  // visible columns.
+  const S32 s32First = x < 0 ? -x : 0;
+  COLOR* pPixels = (COLOR*)pBmp->pBuffer;
+  for (S32 r = 0; r < image.s32Rows; r++) {
+    const U8* pCoverage = image.pu8Buffer + (ptrdiff_t)(image.s32Rows - 1 - r) * image.s32Pitch;
+    COLOR* pRow = pPixels + (ptrdiff_t)(pBmp->pixels_high_full_screen - 1 - (y + r)) * pBmp->__u32PixelWidthOfBuffer + x;
+    for (S32 c = s32First; c < s32Columns; c++) {
+      const U32 a = pCoverage[c];
+      if (a == 0) continue;
+      pRow[c] = a == 255 ? colorText : G_TRUETYPE_GetBlendedColor(colorText, pRow[c], a);
+    }
+  }
+}
+
+// Walks the text as drawing does; draws into pBmp when it is not null.
+// Returns the pen position after the last glyph, starting from x.
+static S32 G_TRUETYPE_s32Walk(BITMAP* pBmp, const char* pText, PIXEL x, PIXEL yBaseline, COLOR colorText,
+                              const FontInfo* pInfo, U32 u32Height, FT_Face face) {
+  const BOOLEAN bUnicode = U_WSTRING_bIsUnicodeLanguage();
+  const BOOLEAN bASCII = s_bASCII.load(std::memory_order_relaxed);
+  const int nCharmap = s_nCharmap.load(std::memory_order_relaxed);
+  const U32 u32Length = U_WSTRING_u32w_strlen(pText, FALSE);
+  const U32 u32Step = bUnicode ? 2 : 1;
+  const FontFaceDescriptor* pDesc = (const FontFaceDescriptor*)pInfo->scaler.face_id;
+  FT_UInt previous = 0;
+  for (U32 i = 0; i + u32Step <= u32Length; i += u32Step) {
+    FT_UInt32 code;
+    BOOLEAN bSpace;
+    if (bUnicode) {
+      code = (FT_UInt32)((U8)pText[i] << 8 | (U8)pText[i + 1]);
+      bSpace = code == 0x20 || code == 0x3000;
+    } else {
+      code = (U8)pText[i];
+      bSpace = code == 0x20;
+    }
+    if (bSpace) {
+      x += (S32)(u32Height / 2);
+      previous = 0;
+      continue;
+    }
+    // The glyph is always looked up in the face that draws it: through its
+    // default (Unicode) map for wide text and in ASCII mode, else through the
+    // code page of the font set.
+    const FT_Int nMap = bUnicode || bASCII ? pDesc->nUnicodeMap : nCharmap;
+    const FT_UInt glyph = FTC_CMapCache_Lookup(s_cmap_cache, pInfo->scaler.face_id, nMap, code);
+    if (glyph == 0) {
+      previous = 0;
+      continue;
+    }
+    if (previous != 0 && FT_HAS_KERNING(face)) {
+      FT_Vector delta;
+      if (FT_Get_Kerning(face, previous, glyph, FT_KERNING_UNFITTED, &delta) == 0) x += (S32)(delta.x >> 6);
+    }
+    GLYPH_IMAGE image;
+    if (!G_TRUETYPE_bGlyphImage(pInfo, glyph, &image)) continue;
+    if (pBmp != nullptr) {
+      const PIXEL y = yBaseline + image.s32Top - image.s32Rows;
+      if (y + image.s32Rows >= pBmp->pixels_high || y < 0) break;
+      S32 s32Columns = image.s32Width;
+      if (x + s32Columns > pBmp->pixels_wide) s32Columns = pBmp->pixels_wide - x;
+      if (s32Columns <= 0 && image.s32Width > 0) break;
+      G_TRUETYPE_vBlendGlyph(pBmp, image, x, y, s32Columns, colorText);
+    }
+    x += image.s32Width + (S32)(u32Height >> 6) + 1;
+    previous = glyph;
+  }
+  return x;
+}
+
+// Under the font lock: the size looked up, or null.
+static FT_Face G_TRUETYPE_pFaceAtSize(const FontInfo* pInfo) {
+  FTC_ScalerRec scaler = pInfo->scaler;
+  FT_Size size = nullptr;
+  if (FTC_Manager_LookupSize(s_ftc_Manager, &scaler, &size) != 0 || size == nullptr) return nullptr;
+  return size->face;
+}
+
+U32 G_TRUETYPE_M_u32GetWidth(const char* pText, const FONT_DEF* pFontPtr) {
+  const FontInfo* pInfo = InfoOf(pFontPtr);
+  if (pText == nullptr || pInfo == nullptr || !s_bReady.load()) return 0;
+  L_MUTEX_LockWait(RES_TRUETYPE_FONT);
+  S32 s32Width = 0;
+  FT_Face face = G_TRUETYPE_pFaceAtSize(pInfo);
+  if (face != nullptr && U_WSTRING_u32w_strlen(pText, FALSE) != 0) {
+    s32Width = G_TRUETYPE_s32Walk(nullptr, pText, 0, 0, 0, pInfo, pFontPtr->u32Height, face);
+  }
+  L_MUTEX_Unlock(RES_TRUETYPE_FONT);
+  return s32Width > 0 ? (U32)s32Width : 0;
+}
+
+static void G_TRUETYPE_vDraw(BITMAP* pBmp, const char* pText, POINT* pAnchor, COLOR colorText,
+                             const FONT_DEF* pFontPtr, BOOLEAN bMove) {
+  const FontInfo* pInfo = InfoOf(pFontPtr);
+  if (pBmp == nullptr || pText == nullptr || pAnchor == nullptr || pInfo == nullptr || !s_bReady.load()) return;
+  if (pAnchor->x < pBmp->s32ClipLeft || pAnchor->x > pBmp->s32ClipRight) return;
+  L_MUTEX_LockWait(RES_TRUETYPE_FONT);
+  FT_Face face = G_TRUETYPE_pFaceAtSize(pInfo);
+  const PIXEL x = pAnchor->x;
+  // x + width can only be 0 when x is not positive.
+  const BOOLEAN bEmpty = x <= 0 && (S64)x + (S64)G_TRUETYPE_M_u32GetWidth(pText, pFontPtr) == 0;
+  if (face != nullptr && !bEmpty && (U32)x < (U32)pBmp->pixels_wide) {
+    const S32 s32End = G_TRUETYPE_s32Walk(pBmp, pText, x, pAnchor->y, colorText, pInfo, pFontPtr->u32Height, face);
+    if (bMove) pAnchor->x = s32End;
+  }
+  L_MUTEX_Unlock(RES_TRUETYPE_FONT);
+}
+
+void G_TRUETYPE_M_vPut(BITMAP* pBmp, const char* pText, POINT* pAnchor, COLOR colorText, const FONT_DEF* pFontPtr) {
+  G_TRUETYPE_vDraw(pBmp, pText, pAnchor, colorText, pFontPtr, TRUE);
+}
+
+void G_TRUETYPE_vSelectFontSet(int nSelectSet) {
+  s_nCharmap.store(nSelectSet == 1 || nSelectSet == 2 ? nSelectSet : 0, std::memory_order_relaxed);
+}
+
+void G_TRUETYPE_vSetASCIIMode(BOOLEAN bASCII) { s_bASCII.store(bASCII, std::memory_order_relaxed); }
+
+static const FONT_DEF* G_TRUETYPE_pGetFont(U32 u32Size, U32 u32FontStyle) {
+  if (u32Size < 1 || u32Size >= TTF_SIZE_COUNT) return nullptr;
+  if (U_WSTRING_bIsUnicodeLanguage()) return &arialuni_fonts[0][u32Size];
+  return &myriad_pro_fonts[u32FontStyle == 1 ? 1 : 0][u32Size];
+}
+
+static U32 SizeForLanguage(U32 u32Size) {
+  return U_WSTRING_bIsUnicodeLanguage() && u32Size > TRUETYPE_BIG_SIZE_LIMIT ? TRUETYPE_BIG_SIZE_LIMIT : u32Size;
+}
+
+void G_TRUETYPE_vPut(BITMAP* pBmp, const char* pText, const POINT* pAnchor, COLOR colorText, U32 u32Height,
+                     U32 u32FontStyle) {
+  if (pAnchor == nullptr) return;
+  POINT anchor = *pAnchor;
+  G_TRUETYPE_vDraw(pBmp, pText, &anchor, colorText, G_TRUETYPE_pGetFont(SizeForLanguage(u32Height), u32FontStyle),
+                   FALSE);
+}
+
+U32 G_TRUETYPE_u32GetWidth(const char* pText, U32 u32Size, U32 u32FontStyle) {
+  return G_TRUETYPE_M_u32GetWidth(pText, G_TRUETYPE_pGetFont(u32Size, u32FontStyle));
+}
+
+// One character of 8-bit text in the current text form.
+static void OneCharacter(char acOut[4], char c) {
+  if (U_WSTRING_bIsUnicodeLanguage()) {
+    acOut[0] = 0;
+    acOut[1] = c;
+    acOut[2] = 0;
+    acOut[3] = 0;
+  } else {
+    acOut[0] = c;
+    acOut[1] = 0;
+  }
+}
+
+static BOOLEAN bFixedWidthCharacter(char c) { return (c >= '0' && c <= '9') || c == '/' || c == '-'; }
+
+static S32 FixedWidth(U32 u32Size, U32 u32FontStyle) {
+  if (u32Size >= 256) return 0;
+  const int nStyle = U_WSTRING_bIsUnicodeLanguage() ? FACE_UNICODE : (u32FontStyle == 1 ? 1 : 0);
+  return s_s32FixedWidths[nStyle][u32Size];
+}
+
+// Walks a number as the fixed-width drawing lays it out; draws when pBmp is
+// not null. Only the first '.' is the decimal point.
+static S32 G_TRUETYPE_s32NumWalk(BITMAP* pBmp, const char* pText, const POINT* pAnchor, COLOR colorText,
+                                 U32 u32Height, U32 u32FontStyle) {
+  if (pText == nullptr) return 0;
+  const U32 u32Size = SizeForLanguage(u32Height);
+  const U32 u32PointSize = (U32)(u32Size * 0.7);
+  S32 s32Pen = 0;
+  BOOLEAN bPointSeen = FALSE;
+  for (const char* p = pText; *p != 0; p++) {
+    char acChar[4];
+    OneCharacter(acChar, *p);
+    const BOOLEAN bPoint = *p == '.' && !bPointSeen;
+    const U32 u32CharSize = bPoint ? u32PointSize : u32Size;
+    if (pBmp != nullptr && pAnchor != nullptr) {
+      const POINT at = {pAnchor->x + s32Pen, pAnchor->y};
+      G_TRUETYPE_vPut(pBmp, acChar, &at, colorText, u32CharSize, u32FontStyle);
+    }
+    if (bPoint) {
+      bPointSeen = TRUE;
+      s32Pen += FixedWidth(u32PointSize, u32FontStyle) / 2;
+    } else if (bFixedWidthCharacter(*p)) {
+      s32Pen += FixedWidth(u32Size, u32FontStyle);
+    } else {
+      s32Pen += (S32)G_TRUETYPE_u32GetWidth(acChar, u32Size, u32FontStyle);
+    }
+  }
+  return s32Pen;
+}
+
+void G_TRUETYPE_vPutNumWidthFixed(BITMAP* pBmp, const char* pText, const POINT* pAnchor, COLOR colorText,
+                                  U32 u32Height, U32 u32FontStyle) {
+  if (pBmp == nullptr || pAnchor == nullptr) return;
+  G_TRUETYPE_s32NumWalk(pBmp, pText, pAnchor, colorText, u32Height, u32FontStyle);
+}
+
+U32 G_TRUETYPE_u32GetWidthNumWidthFixed(const char* pText, U32 u32Height, U32 u32FontStyle) {
+  const S32 s32Width = G_TRUETYPE_s32NumWalk(nullptr, pText, nullptr, 0, u32Height, u32FontStyle);
+  return s32Width > 0 ? (U32)s32Width : 0;
+}
+
+static void G_TRUETYPE_vSetMetrics(FONT_DEF* pFonts, const FontInfo* pInfos) {
+  for (U32 i = 0; i < TTF_SIZE_COUNT; i++) {
+    FTC_ScalerRec scaler = pInfos[i].scaler;
+    FT_Size size = nullptr;
+    if (FTC_Manager_LookupSize(s_ftc_Manager, &scaler, &size) != 0 || size == nullptr) continue;
+    pFonts[i].u32Ascender = (U32)(size->metrics.height / 64);
+    pFonts[i].u32Descender = (U32)(-(size->metrics.descender / 64));
+    pFonts[i].u32MaxWidth = (U32)(size->metrics.max_advance / 64);
+  }
+}
+
+static void G_TRUETYPE_vSetFixedWidths(int nRow, U32 u32Style) {
+  char acZero[4];
+  OneCharacter(acZero, '0');
+  for (U32 i = 0; i < 256; i++) {
+    s_s32FixedWidths[nRow][i] = (S32)G_TRUETYPE_M_u32GetWidth(acZero, G_TRUETYPE_pGetFont(i, u32Style));
+  }
+}
+
+static void G_TRUETYPE_vShutDownFreeType(void) {
+  s_bReady.store(FALSE);
+  if (s_ftc_Manager != nullptr) FTC_Manager_Done(s_ftc_Manager);
+  if (s_FontLibrary != nullptr) FT_Done_FreeType(s_FontLibrary);
+  s_ftc_Manager = nullptr;
+  s_FontLibrary = nullptr;
+  for (FontFaceDescriptor& d : s_FontFaceDesciptor) d = {nullptr, 0, nullptr, 0};
+}
+
+// Called again, it starts over with empty caches.
+BOOLEAN G_TRUETYPE_bInit(void) {
+  L_MUTEX_LockWait(RES_TRUETYPE_FONT);
+  G_TRUETYPE_vShutDownFreeType();
+  const BOOLEAN bDomestic = MODEL_bDomesticModel();
+  const FONT_DEF* apFiles[FACE_COUNT] = {&MyriadPro_Bold_QXcoding, &MyriadPro_Regular_QXcoding, &ARIALUNI};
+  const int nFaces = bDomestic ? 2 : 3;
+  for (int f = 0; f < nFaces; f++) {
+    s_FontFaceDesciptor[f] = {apFiles[f]->pu8TTFdata, (long)apFiles[f]->u32MaxWidth, nullptr, 0};
+  }
+  for (FONT_DEF* pRow : {myriad_pro_fonts[0], myriad_pro_fonts[1], arialuni_fonts[0]}) {
+    for (U32 i = 0; i < TTF_SIZE_COUNT; i++) pRow[i] = FONT_DEF{};
+  }
+  FONT_DEF* apRows[FACE_COUNT] = {myriad_pro_fonts[0], myriad_pro_fonts[1], arialuni_fonts[0]};
+  for (int f = 0; f < nFaces; f++) {
+    for (U32 i = 0; i < TTF_SIZE_COUNT; i++) {
+      FontInfo& info = s_FontInfo[f][i];
+      info = FontInfo{};
+      info.scaler.face_id = (FTC_FaceID)&s_FontFaceDesciptor[f];
+      info.scaler.width = info.scaler.height = (FT_UInt)PixelSize(i);
+      info.scaler.pixel = 1;
+      info.imageType.face_id = info.scaler.face_id;
+      info.imageType.width = info.imageType.height = (FT_UInt)PixelSize(i);
+      info.imageType.flags = TRUETYPE_FT_LOAD_RENDER;
+      apRows[f][i].pu8TTFdata = (const U8*)&info;
+      apRows[f][i].u32Height = i;
+    }
+  }
+  BOOLEAN bOk = FT_Init_FreeType(&s_FontLibrary) == 0;
+  if (bOk) {
+    bOk = FTC_Manager_New(s_FontLibrary, bDomestic ? 2 : 3, bDomestic ? 4 : 1, bDomestic ? 262144 : 32768,
+                          G_TRUETYPE_FaceRequester, nullptr, &s_ftc_Manager) == 0;
+  }
+  bOk = bOk && FTC_SBitCache_New(s_ftc_Manager, &s_sbits_cache) == 0;
+  bOk = bOk && FTC_CMapCache_New(s_ftc_Manager, &s_cmap_cache) == 0;
+  bOk = bOk && FTC_ImageCache_New(s_ftc_Manager, &s_image_cache) == 0;
+  if (!bOk) {
+    log_me("truetype: FreeType could not be set up");
+    L_MUTEX_Unlock(RES_TRUETYPE_FONT);
+    return FALSE;
+  }
+  s_bReady.store(TRUE);
+  G_TRUETYPE_vSetMetrics(myriad_pro_fonts[0], s_FontInfo[FACE_BOLD]);
+  G_TRUETYPE_vSetMetrics(myriad_pro_fonts[1], s_FontInfo[FACE_REGULAR]);
+  G_TRUETYPE_vSetFixedWidths(FACE_BOLD, 0);
+  G_TRUETYPE_vSetFixedWidths(FACE_REGULAR, 1);
+  if (bDomestic) {
+    // No Unicode face: its handles draw with the regular face instead of
+    // pointing at empty fonts.
+    for (U32 i = 0; i < TTF_SIZE_COUNT; i++) arialuni_fonts[0][i] = myriad_pro_fonts[1][i];
+  } else {
+    G_TRUETYPE_vSetMetrics(arialuni_fonts[0], s_FontInfo[FACE_UNICODE]);
+  }
+  G_TRUETYPE_vSetFixedWidths(FACE_UNICODE, 0);
+  L_MUTEX_Unlock(RES_TRUETYPE_FONT);
+  return TRUE;
+}

@@ -1,0 +1,300 @@
+// TrueType text: fonts, measuring, drawing, kerning, big sizes, the preset
+// names of the wide languages, and the glyph coverage of every UI text.
+
+#include <gtest/gtest.h>
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include <string>
+#include <vector>
+
+#include "canvas.h"
+#include "g_fonts.h"
+#include "g_string.h"
+#include "g_truetype.h"
+#include "model.h"
+#include "text_util.h"
+#include "u_language.h"
+#include "ui_texts.h"
+
+namespace {
+
+class TrueTypeTest : public LanguageTest {
+ protected:
+  static void SetUpTestSuite() {
+    H_DATABASE_vInit();
+    ASSERT_TRUE(G_TRUETYPE_bInit());
+  }
+  void SetUp() override {
+    LanguageTest::SetUp();
+    G_TRUETYPE_vSelectFontSet(0);
+    G_TRUETYPE_vSetASCIIMode(FALSE);
+  }
+  // Draws and returns how far the anchor moved.
+  static PIXEL Draw(const Canvas& canvas, const std::string& text, const FONT_DEF* font, POINT at) {
+    const PIXEL x0 = at.x;
+    G_TRUETYPE_M_vPut(canvas.get(), text.data(), &at, kInk, font);
+    return at.x - x0;
+  }
+};
+
+#define UNI(n) arialuni_size##n##_font_def_ptr
+#define REG(n) myriad_pro_size##n##_font_def_ptr
+#define BOLD(n) myriad_pro_bold_size##n##_font_def_ptr
+#define SIZES(F) F(12), F(14), F(16), F(17), F(19), F(21), F(26), F(32), F(38), F(44), F(57), F(62), F(71), F(76), F(100), F(133), F(161)
+const FONT_DEF* const kAllHandles[] = {UNI(9), SIZES(UNI), SIZES(REG), BOLD(9), SIZES(BOLD)};
+static_assert(sizeof kAllHandles / sizeof kAllHandles[0] == G_FONTS_HANDLE_COUNT);
+
+TEST_F(TrueTypeTest, EveryHandleIsAFontOfItsSize) {
+  ASSERT_EQ(53u, G_FONTS_HANDLE_COUNT);
+  for (const FONT_DEF* font : kAllHandles) {
+    ASSERT_NE(nullptr, font);
+    EXPECT_NE(nullptr, font->pu8TTFdata);
+    EXPECT_GT(font->u32Ascender, font->u32Height) << font->u32Height;
+    EXPECT_GT(font->u32Descender, 0u) << font->u32Height;
+    EXPECT_GT(font->u32MaxWidth, 0u) << font->u32Height;
+    EXPECT_GT(G_TRUETYPE_M_u32GetWidth("0", font), 0u) << font->u32Height;
+  }
+  EXPECT_EQ(17u, myriad_pro_size17_font_def_ptr->u32Height);
+  EXPECT_EQ(&myriad_pro_fonts[0][9], myriad_pro_bold_size9_font_def_ptr);
+  EXPECT_EQ(&arialuni_fonts[0][161], arialuni_size161_font_def_ptr);
+  EXPECT_GT(ARIALUNI.u32MaxWidth, MyriadPro_Regular_QXcoding.u32MaxWidth) << "file lengths";
+}
+
+TEST_F(TrueTypeTest, SpaceIsHalfTheSizeWide) {
+  for (U32 size : {9u, 17u, 32u, 100u, 161u}) {
+    EXPECT_EQ(size / 2, G_TRUETYPE_u32GetWidth(" ", size, 0)) << size;
+    EXPECT_EQ(size / 2, G_TRUETYPE_u32GetWidth(" ", size, 1)) << size;
+  }
+  SetLanguage(LANGUAGE_JAPANESE);
+  EXPECT_EQ(8u, G_TRUETYPE_u32GetWidth(W(u"\u3000").data(), 17, 0));
+  EXPECT_EQ(8u, G_TRUETYPE_u32GetWidth(W(u" ").data(), 17, 0));
+  for (U32 size : {0u, 162u, 1000u}) EXPECT_EQ(0u, G_TRUETYPE_u32GetWidth("abc", size, 0)) << size;
+}
+
+TEST_F(TrueTypeTest, DrawingMovesTheAnchorByTheMeasuredWidth) {
+  struct ROW {
+    unsigned language;
+    std::string text;
+    const FONT_DEF* font;
+  } rows[] = {
+      {LANGUAGE_ENGLISH, "Depth 12.5 m", myriad_pro_size17_font_def_ptr},
+      {LANGUAGE_ENGLISH, "AVAWAY To", myriad_pro_bold_size32_font_def_ptr},
+      {LANGUAGE_GERMAN, "Gr\xF6\xDF" "e", myriad_pro_size14_font_def_ptr},
+      {LANGUAGE_ENGLISH, "88", myriad_pro_bold_size133_font_def_ptr},
+      {LANGUAGE_ENGLISH, "0", myriad_pro_size161_font_def_ptr},
+      {LANGUAGE_KOREAN, W(u"큰 물고기 12"), arialuni_size19_font_def_ptr},
+      {LANGUAGE_JAPANESE, W(u"魚\u3000AV"), arialuni_size100_font_def_ptr},
+  };
+  for (const ROW& row : rows) {
+    SetLanguage(row.language);
+    Canvas canvas(800, 400);
+    const U32 width = G_TRUETYPE_M_u32GetWidth(row.text.data(), row.font);
+    EXPECT_GT(width, 0u);
+    EXPECT_EQ((PIXEL)width, Draw(canvas, row.text, row.font, {5, 150})) << row.font->u32Height;
+    EXPECT_FALSE(canvas.changed().empty());
+  }
+}
+
+TEST_F(TrueTypeTest, KerningNarrowsPairs) {
+  for (const FONT_DEF* font : {myriad_pro_size17_font_def_ptr, myriad_pro_bold_size44_font_def_ptr}) {
+    const U32 pair = G_TRUETYPE_M_u32GetWidth("AV", font);
+    const U32 apart = G_TRUETYPE_M_u32GetWidth("A", font) + G_TRUETYPE_M_u32GetWidth("V", font);
+    EXPECT_LT(pair, apart) << font->u32Height;
+    EXPECT_EQ(apart, G_TRUETYPE_M_u32GetWidth("A V", font) - font->u32Height / 2) << "no kerning across a space";
+  }
+}
+
+TEST_F(TrueTypeTest, BigDigitsDrawAndMeasureAsTheyAdvance) {
+  for (const FONT_DEF* font : {myriad_pro_size133_font_def_ptr, myriad_pro_bold_size161_font_def_ptr,
+                               myriad_pro_size100_font_def_ptr}) {
+    Canvas canvas(800, 300);
+    const PIXEL moved = Draw(canvas, "08", font, {10, 40});
+    PIXELS ink = canvas.changed();
+    ASSERT_FALSE(ink.empty()) << font->u32Height;
+    PIXEL right = 0, top = 0;
+    for (const XY& p : ink) {
+      right = std::max(right, p.first);
+      top = std::max(top, p.second);
+    }
+    // Two digits of a font whose pixel size is size * 60 / 44: each one well
+    // over a third of that wide and tall, and the pen past the ink.
+    const PIXEL pixelSize = (PIXEL)(font->u32Height * 60 / 44);
+    EXPECT_GT(moved, pixelSize * 2 / 3) << font->u32Height;
+    EXPECT_LT(moved, pixelSize * 2) << font->u32Height;
+    EXPECT_GE(10 + moved, right) << font->u32Height;
+    EXPECT_GT(top - 40, pixelSize / 2) << font->u32Height;
+    EXPECT_EQ((PIXEL)G_TRUETYPE_M_u32GetWidth("08", font), moved);
+  }
+}
+
+TEST_F(TrueTypeTest, AnchorOutsideTheClipDrawsNothing) {
+  Canvas canvas(200, 60);
+  canvas->s32ClipLeft = 20;
+  canvas->s32ClipRight = 150;
+  for (PIXEL x : {0, 19, 151, 199, -5}) {
+    POINT at = {x, 20};
+    G_TRUETYPE_M_vPut(canvas.get(), "Fish", &at, kInk, myriad_pro_size17_font_def_ptr);
+    EXPECT_EQ(x, at.x);
+  }
+  EXPECT_TRUE(canvas.changed().empty());
+  POINT at = {20, 20};
+  G_TRUETYPE_M_vPut(canvas.get(), "", &at, kInk, myriad_pro_size17_font_def_ptr);
+  EXPECT_EQ(20, at.x) << "an empty text does not move the anchor";
+}
+
+TEST_F(TrueTypeTest, GlyphsCrossingTopOrBottomStopTheText) {
+  Canvas canvas(300, 40);
+  // 'g' reaches below the baseline; at y 2 it would cross the bottom.
+  POINT at = {10, 2};
+  G_TRUETYPE_M_vPut(canvas.get(), "Abgh", &at, kInk, myriad_pro_size17_font_def_ptr);
+  const PIXEL afterAb = 10 + (PIXEL)G_TRUETYPE_M_u32GetWidth("Ab", myriad_pro_size17_font_def_ptr);
+  EXPECT_EQ(afterAb, at.x) << "the anchor holds the pen reached";
+  // The top: 'a' fits under row 39, the capital does not.
+  at = {10, 24};
+  G_TRUETYPE_M_vPut(canvas.get(), "aA", &at, kInk, myriad_pro_size17_font_def_ptr);
+  EXPECT_EQ(10 + (PIXEL)G_TRUETYPE_M_u32GetWidth("a", myriad_pro_size17_font_def_ptr), at.x);
+}
+
+TEST_F(TrueTypeTest, TextStopsAtTheRightEdge) {
+  // A pane narrower than its buffer: nothing may land right of it.
+  Canvas canvas(128, 40);
+  canvas->pixels_wide = 100;
+  canvas->s32ClipRight = 99;
+  std::string text(500, 'W');
+  POINT at = {90, 10};
+  G_TRUETYPE_M_vPut(canvas.get(), text.data(), &at, kInk, myriad_pro_bold_size26_font_def_ptr);
+  PIXELS ink = canvas.changed();
+  EXPECT_FALSE(ink.empty());
+  for (const XY& p : ink) ASSERT_LT(p.first, 100);
+  EXPECT_GE(at.x, 100) << "the pen stops at the edge";
+  EXPECT_LT(at.x, 100 + 60);
+}
+
+TEST_F(TrueTypeTest, MetricsAndSingleCharacters) {
+  EXPECT_EQ(23u, G_FONTS_u32GetHeight(myriad_pro_size17_font_def_ptr));
+  FONT_DEF shortLine = *myriad_pro_size100_font_def_ptr;
+  shortLine.u32Ascender = 10;
+  EXPECT_EQ(0u, G_FONTS_u32GetAscenderHeight(&shortLine)) << "no wrap below zero";
+  Canvas canvas(200, 40);
+  POINT at = {5, 10};
+  G_FONTS_vPut(canvas.get(), kInk, &at, myriad_pro_size17_font_def_ptr, 'H');
+  EXPECT_EQ(5 + (PIXEL)G_FONTS_u32GetWidth(myriad_pro_size17_font_def_ptr, 'H'), at.x);
+  G_FONTS_vPut(canvas.get(), kInk, &at, nullptr, 'H');  // logged, not fatal
+  SetLanguage(LANGUAGE_KOREAN);
+  EXPECT_EQ(26u, G_FONTS_u32GetHeight(arialuni_size17_font_def_ptr));
+  // Two strings from one anchor: the second right after the first.
+  const std::string ab = W(u"ab");
+  const PIXEL start = at.x;
+  G_STRING_vPut(canvas.get(), kInk, &at, arialuni_size17_font_def_ptr, (const BYTE*)ab.data());
+  G_STRING_vPutWithOutline(canvas.get(), kInk, &at, arialuni_size17_font_def_ptr, (const BYTE*)ab.data(), 0x001F);
+  EXPECT_EQ(start + 2 * (PIXEL)G_STRING_u32GetWidth(arialuni_size17_font_def_ptr, (const BYTE*)ab.data()), at.x);
+}
+
+TEST_F(TrueTypeTest, PresetNamesStandForTheirWords) {
+  SetLanguage(LANGUAGE_KOREAN);
+  const FONT_DEF* font = arialuni_size17_font_def_ptr;
+  const std::string buoy1 = W(u"\uFDD5" u"1"), buoy = W(u"\uFDD5"), word = W(u"부이"), one = W(u"1");
+  const U32 wordWidth = G_TRUETYPE_M_u32GetWidth(word.data(), font);
+  const U32 oneWidth = G_TRUETYPE_M_u32GetWidth(one.data(), font);
+  EXPECT_EQ(wordWidth + oneWidth, G_STRING_u32GetWidth(font, (const BYTE*)buoy1.data()));
+  EXPECT_EQ(wordWidth, G_STRING_u32GetWidth(font, (const BYTE*)buoy.data()));
+  EXPECT_EQ(oneWidth, G_STRING_u32GetWidth(font, (const BYTE*)W(u"\uFDEE" u"1").data())) << "no preset 30";
+  EXPECT_EQ(0u, G_STRING_u32GetWidth(font, (const BYTE*)W(u"").data()));
+
+  Canvas drawn(200, 40), expected(200, 40);
+  POINT at = {4, 12};
+  G_STRING_vPut(drawn.get(), kInk, &at, font, (const BYTE*)buoy1.data());
+  EXPECT_EQ(4 + (PIXEL)(wordWidth + oneWidth), at.x);
+  POINT ref = {4, 12};
+  G_TRUETYPE_M_vPut(expected.get(), word.data(), &ref, kInk, font);
+  G_TRUETYPE_M_vPut(expected.get(), one.data(), &ref, kInk, font);
+  EXPECT_EQ(expected.changed(), drawn.changed());
+
+  // The same mark in Japanese reads the Japanese entry.
+  SetLanguage(LANGUAGE_JAPANESE);
+  EXPECT_EQ(G_TRUETYPE_M_u32GetWidth(W(u"/Wypt_Buoy").data(), font),
+            G_STRING_u32GetWidth(font, (const BYTE*)buoy.data()));
+}
+
+TEST_F(TrueTypeTest, CodePagesAndAsciiModeReachTheRightGlyphs) {
+  // 0xBA is the degree sign in both pages; in page 2 0xC0 is Cyrillic A.
+  const std::string degree = "\xBA";
+  Canvas a(60, 80), b(60, 80);
+  Draw(a, degree, myriad_pro_size32_font_def_ptr, {5, 10});
+  G_TRUETYPE_vSelectFontSet(1);
+  Draw(b, degree, myriad_pro_size32_font_def_ptr, {5, 10});
+  EXPECT_FALSE(a.changed().empty());
+  EXPECT_EQ(a.changed(), b.changed());
+  SetLanguage(LANGUAGE_RUSSIAN);
+  EXPECT_EQ(G_TRUETYPE_M_u32GetWidth("\xC0", myriad_pro_size32_font_def_ptr),
+            G_TRUETYPE_M_u32GetWidth("A", myriad_pro_size32_font_def_ptr));
+  G_TRUETYPE_vSelectFontSet(7);
+  // Byte 0x80 is a letter of page 1, but a control character read as
+  // Latin-1 in ASCII mode: there it has no glyph.
+  EXPECT_GT(G_TRUETYPE_M_u32GetWidth("\x80", myriad_pro_size32_font_def_ptr), 0u);
+  G_TRUETYPE_vSetASCIIMode(TRUE);
+  EXPECT_EQ(0u, G_TRUETYPE_M_u32GetWidth("\x80", myriad_pro_size32_font_def_ptr));
+  G_TRUETYPE_vSetASCIIMode(FALSE);
+}
+
+// Every character of every shipped text has a glyph in the face that draws
+// it: 8-bit entries through their page in both Latin faces, wide entries in
+// the Unicode face.
+TEST_F(TrueTypeTest, EveryShippedTextHasItsGlyphs) {
+  FT_Library library;
+  ASSERT_EQ(0, FT_Init_FreeType(&library));
+  FT_Face faces[3];
+  const FONT_DEF* files[3] = {&MyriadPro_Bold_QXcoding, &MyriadPro_Regular_QXcoding, &ARIALUNI};
+  for (int f = 0; f < 3; f++) {
+    ASSERT_EQ(0, FT_New_Memory_Face(library, files[f]->pu8TTFdata, (FT_Long)files[f]->u32MaxWidth, 0, &faces[f]));
+  }
+  ASSERT_EQ(0, FT_Select_Charmap(faces[2], FT_ENCODING_UNICODE));
+  int missing = 0;
+  for (const UI_TEXT_ENTRY& entry : g_aUiTextCatalogue) {
+    for (U32 language = 0; language < UI_TEXT_LANGUAGES; language++) {
+      const U8* p = (const U8*)entry.ppcTable[language];
+      if (language >= UI_TEXT_FIRST_WIDE) {
+        for (; p[0] != 0 || p[1] != 0; p += 2) {
+          const FT_ULong unit = (FT_ULong)(p[0] << 8 | p[1]);
+          if (unit == 0x20 || unit == 0x3000) continue;
+          if (FT_Get_Char_Index(faces[2], unit) == 0 && missing++ < 10) {
+            ADD_FAILURE() << entry.pcName << " " << language << " U+" << std::hex << unit;
+          }
+        }
+        continue;
+      }
+      const int page = g_eFontSet[language] == FONT_SET_2 ? 1 : 0;
+      for (int f = 0; f < 2; f++) {
+        ASSERT_EQ(0, FT_Set_Charmap(faces[f], faces[f]->charmaps[page]));
+        for (const U8* q = p; *q != 0; q++) {
+          if (*q <= 0x20) continue;
+          if (FT_Get_Char_Index(faces[f], *q) == 0 && missing++ < 10) {
+            ADD_FAILURE() << entry.pcName << " " << language << " byte " << (int)*q;
+          }
+        }
+      }
+    }
+  }
+  EXPECT_EQ(0, missing);
+  for (FT_Face face : faces) FT_Done_Face(face);
+  FT_Done_FreeType(library);
+}
+
+TEST_F(TrueTypeTest, ADomesticModelDrawsWideTextWithTheLatinFace) {
+  H_DATABASE_bUpdateEverythingU32(FCID("SMDL"), MODEL_DOMESTIC, P_NORMAL, D_UNSIGNED32, nullptr, 0xFFFFFFFF);
+  ASSERT_TRUE(MODEL_bDomesticModel());
+  ASSERT_TRUE(G_TRUETYPE_bInit());
+  SetLanguage(LANGUAGE_ENGLISH_UNICODE);
+  Canvas canvas(200, 40);
+  const std::string text = W(u"Fish");
+  EXPECT_EQ((PIXEL)G_TRUETYPE_M_u32GetWidth(text.data(), arialuni_size17_font_def_ptr),
+            Draw(canvas, text, arialuni_size17_font_def_ptr, {5, 10}));
+  EXPECT_FALSE(canvas.changed().empty());
+  H_DATABASE_vInit();
+  ASSERT_FALSE(MODEL_bDomesticModel());
+  ASSERT_TRUE(G_TRUETYPE_bInit());
+}
+
+}  // namespace
