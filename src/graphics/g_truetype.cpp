@@ -5,9 +5,13 @@
 #include FT_CACHE_H
 #include FT_GLYPH_H
 
+#include <string.h>
+
 #include <atomic>
 
 #include "g_fontdata.h"
+#include "g_image32.h"
+#include "h_memory.h"
 #include "linuxsvc.h"
 #include "model.h"
 #include "u_wstring.h"
@@ -151,14 +155,16 @@ static void G_TRUETYPE_vBlendGlyph(BITMAP* pBmp, const GLYPH_IMAGE& image, PIXEL
   }
 }
 
-// Walks the text as drawing does; draws into pBmp when it is not null.
-// Returns the pen position after the last glyph, starting from x.
-static S32 G_TRUETYPE_s32Walk(BITMAP* pBmp, const char* pText, PIXEL x, PIXEL yBaseline, COLOR colorText,
-                              const FontInfo* pInfo, U32 u32Height, FT_Face face) {
-  const BOOLEAN bUnicode = U_WSTRING_bIsUnicodeLanguage();
+// Walks the text as drawing does, handing every glyph and its pen position to
+// plot, which returns FALSE to stop the walk there. Wide text in a wide
+// language unless b8Bit. Returns the pen position after the last glyph.
+template <typename PLOT>
+static S32 G_TRUETYPE_s32WalkWith(const char* pText, PIXEL x, const FontInfo* pInfo, U32 u32Height, FT_Face face,
+                                  BOOLEAN b8Bit, PLOT&& plot) {
+  const BOOLEAN bUnicode = !b8Bit && U_WSTRING_bIsUnicodeLanguage();
   const BOOLEAN bASCII = s_bASCII.load(std::memory_order_relaxed);
   const int nCharmap = s_nCharmap.load(std::memory_order_relaxed);
-  const U32 u32Length = U_WSTRING_u32w_strlen(pText, FALSE);
+  const U32 u32Length = b8Bit ? (U32)strlen(pText) : U_WSTRING_u32w_strlen(pText, FALSE);
   const U32 u32Step = bUnicode ? 2 : 1;
   const FontFaceDescriptor* pDesc = (const FontFaceDescriptor*)pInfo->scaler.face_id;
   FT_UInt previous = 0;
@@ -192,18 +198,27 @@ static S32 G_TRUETYPE_s32Walk(BITMAP* pBmp, const char* pText, PIXEL x, PIXEL yB
     }
     GLYPH_IMAGE image;
     if (!G_TRUETYPE_bGlyphImage(pInfo, glyph, &image)) continue;
-    if (pBmp != nullptr) {
-      const PIXEL y = yBaseline + image.s32Top - image.s32Rows;
-      if (y + image.s32Rows >= pBmp->pixels_high || y < 0) break;
-      S32 s32Columns = image.s32Width;
-      if (x + s32Columns > pBmp->pixels_wide) s32Columns = pBmp->pixels_wide - x;
-      if (s32Columns <= 0 && image.s32Width > 0) break;
-      G_TRUETYPE_vBlendGlyph(pBmp, image, x, y, s32Columns, colorText);
-    }
+    if (!plot(image, x)) break;
     x += image.s32Width + (S32)(u32Height >> 6) + 1;
     previous = glyph;
   }
   return x;
+}
+
+// Walks the text as drawing does; draws into pBmp when it is not null.
+// Returns the pen position after the last glyph, starting from x.
+static S32 G_TRUETYPE_s32Walk(BITMAP* pBmp, const char* pText, PIXEL x, PIXEL yBaseline, COLOR colorText,
+                              const FontInfo* pInfo, U32 u32Height, FT_Face face) {
+  return G_TRUETYPE_s32WalkWith(pText, x, pInfo, u32Height, face, FALSE, [&](const GLYPH_IMAGE& image, PIXEL at) {
+    if (pBmp == nullptr) return TRUE;
+    const PIXEL y = yBaseline + image.s32Top - image.s32Rows;
+    if (y + image.s32Rows >= pBmp->pixels_high || y < 0) return FALSE;
+    S32 s32Columns = image.s32Width;
+    if (at + s32Columns > pBmp->pixels_wide) s32Columns = pBmp->pixels_wide - at;
+    if (s32Columns <= 0 && image.s32Width > 0) return FALSE;
+    G_TRUETYPE_vBlendGlyph(pBmp, image, at, y, s32Columns, colorText);
+    return TRUE;
+  });
 }
 
 // Under the font lock: the size looked up, or null.
@@ -248,6 +263,57 @@ void G_TRUETYPE_M_vPut(BITMAP* pBmp, const char* pText, POINT* pAnchor, COLOR co
   G_TRUETYPE_vDraw(pBmp, pText, pAnchor, colorText, pFontPtr, TRUE);
 }
 
+// The text is rendered into a 32-bit image with its baseline 32 rows up, and
+// the image is turned onto the bitmap.
+constexpr S32 ROTATED_BASELINE = 32;
+
+void G_TRUETYPE_M_vPutRotated(BITMAP* pBmp, const char* pText, const POINT* pptAnchor, COLOR colorText,
+                              const FONT_DEF* pFontPtr, const POINT* pptRotateCenter, double dRotateAngle) {
+  const FontInfo* pInfo = InfoOf(pFontPtr);
+  if (pBmp == nullptr || pText == nullptr || pptAnchor == nullptr || pptRotateCenter == nullptr || pInfo == nullptr ||
+      !s_bReady.load()) {
+    return;
+  }
+  L_MUTEX_LockWait(RES_TRUETYPE_FONT);
+  FT_Face face = G_TRUETYPE_pFaceAtSize(pInfo);
+  const U32 u32Height = pFontPtr->u32Height;
+  const S32 s32TextWidth = face == nullptr ? 0 : G_TRUETYPE_s32WalkWith(pText, 0, pInfo, u32Height, face, TRUE,
+                                                                       [](const GLYPH_IMAGE&, PIXEL) { return TRUE; });
+  const S64 s64Width = (S64)(s32TextWidth > 0 ? s32TextWidth : 0) + 32;
+  const S64 s64Rows = (S64)u32Height + 34;
+  // A picture beyond the heap's largest block would end the unit.
+  if (face == nullptr || s64Width * s64Rows * 4 > (S64)H_MEMORY_MAX_REQUEST) {
+    if (face != nullptr) log_me("[%d]%s: text too large to turn", __LINE__, __func__);
+    L_MUTEX_Unlock(RES_TRUETYPE_FONT);
+    return;
+  }
+  const S32 s32Width = (S32)s64Width, s32Rows = (S32)s64Rows;
+  U8* pu8Pixels = (U8*)H_MEMORY_pvCalloc((U32)(s32Width * s32Rows), 4);
+  const U8 u8Red = (U8)((colorText >> 8) & 0xF8), u8Green = (U8)((colorText >> 3) & 0xFC),
+           u8Blue = (U8)((colorText << 3) & 0xFF);
+  G_TRUETYPE_s32WalkWith(pText, 0, pInfo, u32Height, face, TRUE, [&](const GLYPH_IMAGE& image, PIXEL x) {
+    const S32 y = ROTATED_BASELINE + image.s32Top - image.s32Rows;
+    if (y + image.s32Rows >= s32Rows || y < 0) return FALSE;
+    for (S32 r = 0; r < image.s32Rows; r++) {
+      const U8* pCoverage = image.pu8Buffer + (ptrdiff_t)(image.s32Rows - 1 - r) * image.s32Pitch;
+      U8* pUnit = pu8Pixels + ((ptrdiff_t)(y + r) * s32Width + x) * 4;
+      for (S32 c = 0; c < image.s32Width && x + c < s32Width; c++, pUnit += 4) {
+        if (pCoverage[c] == 0) continue;
+        pUnit[0] = u8Red;
+        pUnit[1] = u8Green;
+        pUnit[2] = u8Blue;
+        pUnit[3] = pCoverage[c];
+      }
+    }
+    return TRUE;
+  });
+  const IMAGE32 picture = {pu8Pixels, nullptr, s32Width, s32Rows, 0};
+  const POINT center = {pptRotateCenter->x, pptRotateCenter->y + ROTATED_BASELINE};
+  G_IMAGE32_vPutRotated(pBmp, &picture, pptAnchor, &center, dRotateAngle);
+  H_MEMORY_vFree(pu8Pixels);
+  L_MUTEX_Unlock(RES_TRUETYPE_FONT);
+}
+
 void G_TRUETYPE_vSelectFontSet(int nSelectSet) {
   s_nCharmap.store(nSelectSet == 1 || nSelectSet == 2 ? nSelectSet : 0, std::memory_order_relaxed);
 }
@@ -274,6 +340,12 @@ void G_TRUETYPE_vPut(BITMAP* pBmp, const char* pText, const POINT* pAnchor, COLO
 
 U32 G_TRUETYPE_u32GetWidth(const char* pText, U32 u32Size, U32 u32FontStyle) {
   return G_TRUETYPE_M_u32GetWidth(pText, G_TRUETYPE_pGetFont(u32Size, u32FontStyle));
+}
+
+void G_TRUETYPE_vPutRotated(BITMAP* pBmp, const char* pText, const POINT* pptAnchor, const POINT* pptRotateCenter,
+                            double dRotateAngle, COLOR colorText, U32 u32Height, U32 u32FontStyle) {
+  G_TRUETYPE_M_vPutRotated(pBmp, pText, pptAnchor, colorText, G_TRUETYPE_pGetFont(u32Height, u32FontStyle),
+                           pptRotateCenter, dRotateAngle);
 }
 
 // One character of 8-bit text in the current text form.

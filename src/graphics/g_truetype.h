@@ -87,3 +87,10 @@ U32 G_TRUETYPE_u32GetWidth(const char* pText, U32 u32Size, U32 u32FontStyle);
 void G_TRUETYPE_vPutNumWidthFixed(BITMAP* pBmp, const char* pText, const POINT* pAnchor, COLOR colorText,
                                   U32 u32Height, U32 u32FontStyle);
 U32 G_TRUETYPE_u32GetWidthNumWidthFixed(const char* pText, U32 u32Height, U32 u32FontStyle);
+// 8-bit text turned by dRotateAngle radians about pptRotateCenter (from the
+// text's left end, 32 rows below its baseline), landing on pptAnchor. Text
+// whose picture would not fit one heap block is not drawn.
+void G_TRUETYPE_M_vPutRotated(BITMAP* pBmp, const char* pText, const POINT* pptAnchor, COLOR colorText,
+                              const FONT_DEF* pFontPtr, const POINT* pptRotateCenter, double dRotateAngle);
+void G_TRUETYPE_vPutRotated(BITMAP* pBmp, const char* pText, const POINT* pptAnchor, const POINT* pptRotateCenter,
+                            double dRotateAngle, COLOR colorText, U32 u32Height, U32 u32FontStyle);

@@ -298,3 +298,57 @@ TEST_F(TrueTypeTest, ADomesticModelDrawsWideTextWithTheLatinFace) {
 }
 
 }  // namespace
+
+namespace {
+
+struct EXTENT {
+  PIXEL left = 1 << 30, right = -(1 << 30), bottom = 1 << 30, top = -(1 << 30);
+};
+
+EXTENT ExtentOf(const PIXELS& pixels) {
+  EXTENT e;
+  for (const XY& p : pixels) {
+    e.left = std::min(e.left, p.first);
+    e.right = std::max(e.right, p.first);
+    e.bottom = std::min(e.bottom, p.second);
+    e.top = std::max(e.top, p.second);
+  }
+  return e;
+}
+
+TEST_F(TrueTypeTest, RotatedTextLandsOnItsAnchorAndTurnsAboutItsCentre) {
+  const FONT_DEF* font = myriad_pro_bold_size32_font_def_ptr;
+  const POINT anchor = {300, 200};
+  const POINT origin = {0, 0};
+  Canvas straight(800, 480), level(800, 480), turned(800, 480);
+  POINT at = anchor;
+  G_TRUETYPE_M_vPut(straight.get(), "Depth", &at, kInk, font);
+  G_TRUETYPE_M_vPutRotated(level.get(), "Depth", &anchor, kInk, font, &origin, 0.0);
+  const EXTENT a = ExtentOf(straight.changed()), b = ExtentOf(level.changed());
+  ASSERT_FALSE(level.changed().empty());
+  // Unturned, the picture lies where the plain text lies, its faint fringe aside.
+  EXPECT_NEAR(a.left, b.left, 1);
+  EXPECT_NEAR(a.right, b.right, 1);
+  EXPECT_NEAR(a.bottom, b.bottom, 1);
+  EXPECT_NEAR(a.top, b.top, 1);
+
+  G_TRUETYPE_M_vPutRotated(turned.get(), "Depth", &anchor, kInk, font, &origin, 1.5707963267948966);
+  const EXTENT c = ExtentOf(turned.changed());
+  ASSERT_FALSE(turned.changed().empty());
+  // A quarter turn counter-clockwise swaps the ink's width and height.
+  EXPECT_NEAR(a.right - a.left, c.top - c.bottom, 2);
+  EXPECT_NEAR(a.top - a.bottom, c.right - c.left, 2);
+}
+
+TEST_F(TrueTypeTest, RotatedTextTooLargeForOnePictureIsNotDrawn) {
+  Canvas canvas(800, 480);
+  const std::string text(400, 'W');
+  const POINT anchor = {10, 100}, origin = {0, 0};
+  G_TRUETYPE_M_vPutRotated(canvas.get(), text.c_str(), &anchor, kInk, myriad_pro_bold_size161_font_def_ptr, &origin,
+                           0.3);
+  EXPECT_TRUE(canvas.changed().empty());
+  G_TRUETYPE_M_vPutRotated(canvas.get(), nullptr, &anchor, kInk, myriad_pro_bold_size17_font_def_ptr, &origin, 0.3);
+  EXPECT_TRUE(canvas.changed().empty());
+}
+
+}  // namespace
