@@ -8,11 +8,11 @@
 static std::once_flag s_StartOnce;
 static struct timespec s_StartTimespec;
 
-static void CLOCK_vRaw(struct timespec* spec) { clock_gettime(CLOCK_MONOTONIC, spec); }
+static void CLOCK_vRaw(struct timespec* ts) { clock_gettime(CLOCK_MONOTONIC, ts); }
 
-void CLOCK_internalGetTimespec(struct timespec* spec) {
+void CLOCK_internalGetTimespec(struct timespec* ts) {
   std::call_once(s_StartOnce, [] { CLOCK_vRaw(&s_StartTimespec); });
-  CLOCK_vRaw(spec);
+  CLOCK_vRaw(ts);
 }
 
 U64 L_CLOCK_qwGetTimeInNans(void) {
@@ -26,12 +26,12 @@ U64 L_CLOCK_qwGetTimeInMicros(void) { return L_CLOCK_qwGetTimeInNans() / 1000u; 
 U64 L_CLOCK_qwGetTimeInMillis(void) { return L_CLOCK_qwGetTimeInNans() / 1000000u; }
 U64 L_CLOCK_qwGetTimeInTicks(void) { return L_CLOCK_qwGetTimeInMillis(); }
 
-static void CLOCK_vAddNanos(struct timespec* spec, U64 nanos) {
-  spec->tv_sec += (time_t)(nanos / 1000000000u);
-  spec->tv_nsec += (long)(nanos % 1000000000u);
-  if (spec->tv_nsec >= 1000000000) {
-    spec->tv_sec++;
-    spec->tv_nsec -= 1000000000;
+static void CLOCK_vAddNanos(struct timespec* ts, U64 nanos) {
+  ts->tv_sec += (time_t)(nanos / 1000000000u);
+  ts->tv_nsec += (long)(nanos % 1000000000u);
+  if (ts->tv_nsec >= 1000000000) {
+    ts->tv_sec++;
+    ts->tv_nsec -= 1000000000;
   }
 }
 
@@ -45,15 +45,15 @@ void L_CLOCK_PrepTimeoutSeconds(struct timespec* deadline, U32 seconds) {
   deadline->tv_sec += seconds;
 }
 
-void L_CLOCK_StoreTimerspec(struct itimerspec* spec, U32 value_ms, U32 interval_ms) {
-  spec->it_value.tv_sec = value_ms / 1000;
-  spec->it_value.tv_nsec = (long)(value_ms % 1000) * 1000000;
-  spec->it_interval.tv_sec = interval_ms / 1000;
-  spec->it_interval.tv_nsec = (long)(interval_ms % 1000) * 1000000;
+void L_CLOCK_StoreTimerspec(struct itimerspec* ts, U32 value_ms, U32 interval_ms) {
+  ts->it_value.tv_sec = value_ms / 1000;
+  ts->it_value.tv_nsec = (long)(value_ms % 1000) * 1000000;
+  ts->it_interval.tv_sec = interval_ms / 1000;
+  ts->it_interval.tv_nsec = (long)(interval_ms % 1000) * 1000000;
 }
 
-U32 L_CLOCK_ScanTimerspec(const struct itimerspec* spec) {
-  return (U32)(spec->it_value.tv_sec * 1000 + (spec->it_value.tv_nsec + 500000) / 1000000);
+U32 L_CLOCK_ScanTimerspec(const struct itimerspec* ts) {
+  return (U32)(ts->it_value.tv_sec * 1000 + (ts->it_value.tv_nsec + 500000) / 1000000);
 }
 
 void L_CLOCK_Sleep(U32 ms) {

@@ -167,9 +167,9 @@ static BOOLEAN TIMER_bArm(TIMER_INFO* t, U32 value, U32 interval) {
   // A pool entry gets its system timer when it is first armed: the system
   // allows a process only so many, and most pool entries are never used.
   if (!t->bCreated && (value != 0 || interval != 0) && !TIMER_bCreateSystemTimer(t)) return FALSE;
-  struct itimerspec spec;
-  L_CLOCK_StoreTimerspec(&spec, value, interval);
-  return !t->bCreated || timer_settime(t->TimerID, 0, &spec, nullptr) == 0;
+  struct itimerspec ts;
+  L_CLOCK_StoreTimerspec(&ts, value, interval);
+  return !t->bCreated || timer_settime(t->TimerID, 0, &ts, nullptr) == 0;
 }
 
 static void TIMER_vDisarm(TIMER_INFO* t) {
@@ -225,9 +225,9 @@ ERC L_TIMER_Release(TIMER_INFO* timer) {
 
 U32 L_TIMER_GetRemaining(TIMER_INFO* timer) {
   if (timer == nullptr || timer->u8TimerState == TIMER_STOPPED || !timer->bCreated) return 0;
-  struct itimerspec spec;
-  if (timer_gettime(timer->TimerID, &spec) != 0) return 0;
-  return L_CLOCK_ScanTimerspec(&spec);
+  struct itimerspec ts;
+  if (timer_gettime(timer->TimerID, &ts) != 0) return 0;
+  return L_CLOCK_ScanTimerspec(&ts);
 }
 
 U32 L_TIMER_GetElapsed(U32* stamp) {

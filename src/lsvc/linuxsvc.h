@@ -151,11 +151,11 @@ U64 L_CLOCK_qwGetTimeInMicros(void);
 U64 L_CLOCK_qwGetTimeInMillis(void);
 U64 L_CLOCK_qwGetTimeInTicks(void);
 // Raw monotonic reading (time since boot); fixes the process start on first use.
-void CLOCK_internalGetTimespec(struct timespec* spec);
+void CLOCK_internalGetTimespec(struct timespec* ts);
 void L_CLOCK_PrepTimeoutTicks(struct timespec* deadline, TICKS ticks);
 void L_CLOCK_PrepTimeoutSeconds(struct timespec* deadline, U32 seconds);
-void L_CLOCK_StoreTimerspec(struct itimerspec* spec, U32 value_ms, U32 interval_ms);
-U32 L_CLOCK_ScanTimerspec(const struct itimerspec* spec);
+void L_CLOCK_StoreTimerspec(struct itimerspec* ts, U32 value_ms, U32 interval_ms);
+U32 L_CLOCK_ScanTimerspec(const struct itimerspec* ts);
 void L_CLOCK_Sleep(U32 ms);
 
 U32 H_TICK_u32ReadFreeRunningTimer(void);

@@ -109,10 +109,10 @@ TEST(Ticks, ElapsedTimeWrapsIn32Bits) {
   U32 elapsed = L_TIMER_GetElapsed(&stamp);
   EXPECT_GE(elapsed, 20u);
   EXPECT_LT(elapsed, 200u);
-  struct itimerspec spec;
-  L_CLOCK_StoreTimerspec(&spec, 1500, 25);
-  EXPECT_EQ(1500u, L_CLOCK_ScanTimerspec(&spec));
-  EXPECT_EQ(25000000, spec.it_interval.tv_nsec);
+  struct itimerspec ts;
+  L_CLOCK_StoreTimerspec(&ts, 1500, 25);
+  EXPECT_EQ(1500u, L_CLOCK_ScanTimerspec(&ts));
+  EXPECT_EQ(25000000, ts.it_interval.tv_nsec);
 }
 
 }  // namespace

@@ -461,28 +461,28 @@ std::vector<ICON_SPEC> ReadManifest(const std::string& path) {
     }
     if (line[0] != ' ' && line[0] != '\t') {
       if (words.size() != 3) Fail("icon header wants: name kind WxH");
-      ICON_SPEC spec;
-      spec.name = words[0];
-      spec.line = s_nLine;
+      ICON_SPEC icon;
+      icon.name = words[0];
+      icon.line = s_nLine;
       if (words[1] == "3") {
-        spec.kind = KIND_RLE;
+        icon.kind = KIND_RLE;
       } else if (words[1] == "4") {
-        spec.kind = KIND_RLE_TRANSPARENT;
+        icon.kind = KIND_RLE_TRANSPARENT;
       } else if (words[1] == "5") {
-        spec.kind = KIND_IMAGE32_ICON;
+        icon.kind = KIND_IMAGE32_ICON;
       } else if (words[1] == "image") {
-        spec.kind = KIND_IMAGE32;
+        icon.kind = KIND_IMAGE32;
       } else {
         Fail("kind must be 3, 4, 5 or image");
       }
-      if (sscanf(words[2].c_str(), "%dx%d", &spec.w, &spec.h) != 2 || spec.w <= 0 || spec.h <= 0 || spec.w > 800 ||
-          spec.h > 480) {
+      if (sscanf(words[2].c_str(), "%dx%d", &icon.w, &icon.h) != 2 || icon.w <= 0 || icon.h <= 0 || icon.w > 800 ||
+          icon.h > 480) {
         Fail("bad size %s", words[2].c_str());
       }
       for (const ICON_SPEC& s : specs) {
-        if (s.name == spec.name) Fail("%s appears twice", spec.name.c_str());
+        if (s.name == icon.name) Fail("%s appears twice", icon.name.c_str());
       }
-      specs.push_back(spec);
+      specs.push_back(icon);
     } else {
       if (specs.empty()) Fail("a command before the first icon");
       specs.back().commands.push_back(words);
@@ -497,12 +497,12 @@ void Align(std::vector<uint8_t>* blob) {
   while (blob->size() % 4) blob->push_back(0);
 }
 
-void Encode(const ICON_SPEC& spec, const IG_CANVAS& canvas, std::vector<uint8_t>* blob, OUTPUT* out) {
+void Encode(const ICON_SPEC& icon, const IG_CANVAS& canvas, std::vector<uint8_t>* blob, OUTPUT* out) {
   Align(blob);
   out->dataOffset = blob->size();
   out->maskOffset = 0;
   out->maskBytes = 0;
-  if (spec.kind == KIND_IMAGE32 || spec.kind == KIND_IMAGE32_ICON) {
+  if (icon.kind == KIND_IMAGE32 || icon.kind == KIND_IMAGE32_ICON) {
     // Bottom row first; invisible pixels are all zero, never a run unit.
     for (int y = canvas.h - 1; y >= 0; y--) {
       for (int x = 0; x < canvas.w; x++) {
@@ -521,11 +521,11 @@ void Encode(const ICON_SPEC& spec, const IG_CANVAS& canvas, std::vector<uint8_t>
   bool used[16] = {false};
   for (const IG_RGBA& p : canvas.pixels) {
     if (p.a == 255) used[IG_nNearestIconColor(p)] = true;
-    if (spec.kind == KIND_RLE && p.a != 255) Fail("%s: kind 3 has no transparency, but a pixel is not opaque", spec.name.c_str());
+    if (icon.kind == KIND_RLE && p.a != 255) Fail("%s: kind 3 has no transparency, but a pixel is not opaque", icon.name.c_str());
   }
   int transparent = 0;
   while (transparent < 16 && used[transparent]) transparent++;
-  if (spec.kind == KIND_RLE_TRANSPARENT && transparent == 16) Fail("%s uses all 16 colours", spec.name.c_str());
+  if (icon.kind == KIND_RLE_TRANSPARENT && transparent == 16) Fail("%s uses all 16 colours", icon.name.c_str());
 
   // Top row first, two pixels a byte.
   const size_t count = canvas.pixels.size();
@@ -544,13 +544,13 @@ void Encode(const ICON_SPEC& spec, const IG_CANVAS& canvas, std::vector<uint8_t>
     padded.resize(nibbles.size() + nibbles.size() / 4 + 64, 0);
     coded.assign(padded.size(), 0);
     n = U_RLE_NIBBLE_nCompress(padded.data(), coded.data(), (int)padded.size());
-    if (n < 0 || !U_RLE_NIBBLE_bVerify(padded.data(), coded.data(), (int)padded.size())) Fail("%s: cannot code", spec.name.c_str());
+    if (n < 0 || !U_RLE_NIBBLE_bVerify(padded.data(), coded.data(), (int)padded.size())) Fail("%s: cannot code", icon.name.c_str());
   } else if (!U_RLE_NIBBLE_bVerify(nibbles.data(), coded.data(), (int)nibbles.size())) {
-    Fail("%s: the coding does not verify", spec.name.c_str());
+    Fail("%s: the coding does not verify", icon.name.c_str());
   }
   blob->insert(blob->end(), coded.begin(), coded.begin() + n);
   out->dataBytes = (size_t)n;
-  if (spec.kind == KIND_RLE_TRANSPARENT) {
+  if (icon.kind == KIND_RLE_TRANSPARENT) {
     out->maskOffset = blob->size();
     out->maskBytes = 1;
     blob->push_back((uint8_t)transparent);
@@ -652,20 +652,20 @@ int main(int argc, char** argv) {
   const std::vector<ICON_SPEC> specs = ReadManifest(s_manifestPath);
   std::vector<uint8_t> blob;
   std::vector<OUTPUT> outs;
-  for (const ICON_SPEC& spec : specs) {
+  for (const ICON_SPEC& icon : specs) {
     DRAW d;
-    IG_vInitCanvas(&d.canvas, spec.w, spec.h, spec.kind == KIND_RLE || spec.kind == KIND_RLE_TRANSPARENT);
-    for (size_t i = 0; i < spec.commands.size(); i++) {
-      s_nLine = spec.commandLines[i];
-      Run(&d, spec.commands[i]);
+    IG_vInitCanvas(&d.canvas, icon.w, icon.h, icon.kind == KIND_RLE || icon.kind == KIND_RLE_TRANSPARENT);
+    for (size_t i = 0; i < icon.commands.size(); i++) {
+      s_nLine = icon.commandLines[i];
+      Run(&d, icon.commands[i]);
     }
-    s_nLine = spec.line;
+    s_nLine = icon.line;
     OUTPUT out;
-    out.name = spec.name;
-    out.kind = spec.kind;
-    out.w = spec.w;
-    out.h = spec.h;
-    Encode(spec, d.canvas, &blob, &out);
+    out.name = icon.name;
+    out.kind = icon.kind;
+    out.w = icon.w;
+    out.h = icon.h;
+    Encode(icon, d.canvas, &blob, &out);
     outs.push_back(out);
   }
   WriteOutputs(dir, outs, blob);
