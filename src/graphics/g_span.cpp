@@ -33,7 +33,10 @@ void G_SPAN_vFill(COLOR* p, size_t count, COLOR color) {
 
 // The blend is arithmetic-bound: on x86-64 hosts with AVX2 a second build of
 // it handles sixteen pixels per instruction, chosen once at load time.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+// The load-time choice runs before a sanitizer's runtime is up, so
+// instrumented builds keep the one plain build.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__) && \
+    !defined(__SANITIZE_ADDRESS__)
 #define SPAN_WIDE_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define SPAN_WIDE_CLONES

@@ -12,7 +12,7 @@ struct tag_MBOX_INFO {
 };
 typedef tag_MBOX_INFO MBOX_INFO;
 
-static MBOX_INFO* s_pMboxes;  // index = id - 1
+static std::atomic<MBOX_INFO*> s_pMboxes{nullptr};  // index = id - 1
 
 static MBOX_INFO* MBOX_pInfo(MBOX id) {
   if (s_pMboxes == nullptr || id < 1 || id > nmboxes) return nullptr;
@@ -20,12 +20,14 @@ static MBOX_INFO* MBOX_pInfo(MBOX id) {
 }
 
 void MBOX_Init(void) {
-  s_pMboxes = new (std::nothrow) MBOX_INFO[nmboxes]();
-  if (s_pMboxes == nullptr) LSVC_vInitFailed(__FILE_NAME__, __LINE__, "mailbox records");
+  MBOX_INFO* table = new (std::nothrow) MBOX_INFO[nmboxes]();
+  if (table == nullptr) LSVC_vInitFailed(__FILE_NAME__, __LINE__, "mailbox records");
   for (S32 i = 0; i < nmboxes; i++) {
-    LSVC_vInitRecursiveMutex(&s_pMboxes[i].MboxMutex);
-    LSVC_vInitMonotonicCond(&s_pMboxes[i].MboxCond);
+    LSVC_vInitRecursiveMutex(&table[i].MboxMutex);
+    LSVC_vInitMonotonicCond(&table[i].MboxCond);
   }
+  // Published whole: the log's own threads may already be reading.
+  s_pMboxes.store(table, std::memory_order_release);
 }
 
 ERC L_MBOX_DefineSema(MBOX mbox, SEMA sema) {
@@ -159,12 +161,20 @@ void L_MBOX_Debug(void) {
   log_me("mbox information (%d total)", nmboxes);
   for (MBOX id = 1; id <= nmboxes; id++) {
     MBOX_INFO* m = &s_pMboxes[id - 1];
-    log_me("  %02d %s: sema #%d (%s) mutex.lock %d", id, get_mailbox_name(id), m->MboxSemaphore,
-           get_semaphore_name(m->MboxSemaphore), LSVC_nLockWord(&m->MboxMutex));
-    int index = 0;
-    for (RTXCMSG* msg = m->MboxHeadPtr; msg != nullptr; msg = msg->MsgNext) {
-      log_me("    msg #%d: sema %d (%s) priority %d task %d (%s)", index++, msg->sema,
-             get_semaphore_name(msg->sema), msg->MsgPriority, msg->task, get_task_name(msg->task));
+    const int lockWord = LSVC_nLockWord(&m->MboxMutex);
+    // The queued headers are copied under the lock and printed after it.
+    RTXCMSG queued[32];
+    int count = 0;
+    pthread_mutex_lock(&m->MboxMutex);
+    const SEMA sema = m->MboxSemaphore;
+    for (RTXCMSG* msg = m->MboxHeadPtr; msg != nullptr && count < 32; msg = msg->MsgNext) queued[count++] = *msg;
+    pthread_mutex_unlock(&m->MboxMutex);
+    log_me("  %02d %s: sema #%d (%s) mutex.lock %d", id, get_mailbox_name(id), sema, get_semaphore_name(sema),
+           lockWord);
+    for (int index = 0; index < count; index++) {
+      const RTXCMSG& msg = queued[index];
+      log_me("    msg #%d: sema %d (%s) priority %d task %d (%s)", index, msg.sema, get_semaphore_name(msg.sema),
+             msg.MsgPriority, msg.task, get_task_name(msg.task));
     }
   }
 }

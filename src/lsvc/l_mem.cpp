@@ -27,7 +27,7 @@ struct tag_MAP_INFO {
 };
 typedef tag_MAP_INFO MAP_INFO;
 
-static MAP_INFO* s_pMaps;  // nmaps static then dnmaps dynamic; index = id - 1
+static std::atomic<MAP_INFO*> s_pMaps{nullptr};  // nmaps static then dnmaps dynamic; index = id - 1
 static pthread_mutex_t s_CreateMutex = PTHREAD_MUTEX_INITIALIZER;
 
 static MAP_INFO* MEM_pInfo(MAP id) {
@@ -36,12 +36,14 @@ static MAP_INFO* MEM_pInfo(MAP id) {
 }
 
 void MEM_Init(void) {
-  s_pMaps = new (std::nothrow) MAP_INFO[nmaps + dnmaps]();
-  if (s_pMaps == nullptr) LSVC_vInitFailed(__FILE_NAME__, __LINE__, "block maps");
+  MAP_INFO* table = new (std::nothrow) MAP_INFO[nmaps + dnmaps]();
+  if (table == nullptr) LSVC_vInitFailed(__FILE_NAME__, __LINE__, "block maps");
   for (S32 i = 0; i < nmaps + dnmaps; i++) {
-    LSVC_vInitRecursiveMutex(&s_pMaps[i].MapMutex);
-    LSVC_vInitMonotonicCond(&s_pMaps[i].MapCond);
+    LSVC_vInitRecursiveMutex(&table[i].MapMutex);
+    LSVC_vInitMonotonicCond(&table[i].MapCond);
   }
+  // Published whole: the log's own threads may already be reading.
+  s_pMaps.store(table, std::memory_order_release);
 }
 
 MAP L_MEM_Create(void* storage, U32 blockSize, U32 count) {
@@ -149,10 +151,19 @@ void L_MEM_Debug(void) {
   log_me("memory block information (%d static %d dynamic)", nmaps, dnmaps);
   for (MAP id = 1; id <= nmaps + dnmaps; id++) {
     MAP_INFO* m = &s_pMaps[id - 1];
-    log_me("  %02d %s: available %d size %d max %d mutex.lock %d", id, get_memory_name(id), (int)m->u32Available,
-           (int)m->MapParam.MParamBlockSize, (int)m->MapParam.MParamBlockMax, LSVC_nLockWord(&m->MapMutex));
-    for (U32 i = 0; i < m->MapParam.MParamBlockMax; i++) {
-      TASK owner = m->MapCtrlArray[i].BlockOwner;
+    const int lockWord = LSVC_nLockWord(&m->MapMutex);
+    pthread_mutex_lock(&m->MapMutex);
+    const MAP_PARAM param = m->MapParam;
+    const U32 available = m->u32Available;
+    pthread_mutex_unlock(&m->MapMutex);
+    log_me("  %02d %s: available %d size %d max %d mutex.lock %d", id, get_memory_name(id), (int)available,
+           (int)param.MParamBlockSize, (int)param.MParamBlockMax, lockWord);
+    // Owners are read one at a time under the lock: the log line is not
+    // written while holding it.
+    for (U32 i = 0; i < param.MParamBlockMax; i++) {
+      pthread_mutex_lock(&m->MapMutex);
+      const TASK owner = m->MapCtrlArray[i].BlockOwner;
+      pthread_mutex_unlock(&m->MapMutex);
       if (owner != 0) log_me("    blk #%d owned by task #%d (%s)", (int)i, owner, get_task_name(owner));
     }
   }

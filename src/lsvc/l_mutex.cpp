@@ -14,7 +14,7 @@ struct tag_MUTEX_INFO {
 };
 typedef tag_MUTEX_INFO MUTEX_INFO;
 
-static MUTEX_INFO* s_pMutexes;  // index = id - 1
+static std::atomic<MUTEX_INFO*> s_pMutexes{nullptr};  // index = id - 1
 
 static MUTEX_INFO* MUTEX_pInfo(MUTEX id) {
   if (s_pMutexes == nullptr || id < 1 || id > nres) return nullptr;
@@ -22,15 +22,17 @@ static MUTEX_INFO* MUTEX_pInfo(MUTEX id) {
 }
 
 void MUTEX_Init(void) {
-  s_pMutexes = new (std::nothrow) MUTEX_INFO[nres];
-  if (s_pMutexes == nullptr) LSVC_vInitFailed(__FILE_NAME__, __LINE__, "mutex records");
+  MUTEX_INFO* table = new (std::nothrow) MUTEX_INFO[nres];
+  if (table == nullptr) LSVC_vInitFailed(__FILE_NAME__, __LINE__, "mutex records");
   for (S32 i = 0; i < nres; i++) {
-    s_pMutexes[i].OwningTaskID = 0;
-    s_pMutexes[i].OwnerThread = 0;
-    s_pMutexes[i].NestLevel = 0;
-    pthread_mutex_init(&s_pMutexes[i].MutexStruct, nullptr);
-    LSVC_vInitMonotonicCond(&s_pMutexes[i].Cond);
+    table[i].OwningTaskID = 0;
+    table[i].OwnerThread = 0;
+    table[i].NestLevel = 0;
+    pthread_mutex_init(&table[i].MutexStruct, nullptr);
+    LSVC_vInitMonotonicCond(&table[i].Cond);
   }
+  // Published whole: the log's own threads may already be reading.
+  s_pMutexes.store(table, std::memory_order_release);
 }
 
 static ERC MUTEX_Take(MUTEX id, BOOLEAN wait, const struct timespec* deadline) {
@@ -124,7 +126,12 @@ void L_MUTEX_Debug(void) {
   log_me("mutex information (%d total)", nres);
   for (MUTEX id = 1; id <= nres; id++) {
     MUTEX_INFO* m = &s_pMutexes[id - 1];
-    log_me("  %02d %s: task #%d (%s) nest %d mutex.lock %d", id, get_mutex_name(id), m->OwningTaskID.load(),
-           get_task_name(m->OwningTaskID), (int)m->NestLevel, LSVC_nLockWord(&m->MutexStruct));
+    const int lockWord = LSVC_nLockWord(&m->MutexStruct);
+    pthread_mutex_lock(&m->MutexStruct);
+    const TASK owner = m->OwningTaskID;
+    const U32 nest = m->NestLevel;
+    pthread_mutex_unlock(&m->MutexStruct);
+    log_me("  %02d %s: task #%d (%s) nest %d mutex.lock %d", id, get_mutex_name(id), owner, get_task_name(owner),
+           (int)nest, lockWord);
   }
 }

@@ -37,7 +37,7 @@ struct tag_QUEUE_INFO {
 };
 typedef tag_QUEUE_INFO QUEUE_INFO;
 
-static QUEUE_INFO* s_pQueues;  // index = id - 1
+static std::atomic<QUEUE_INFO*> s_pQueues{nullptr};  // index = id - 1
 
 static QUEUE_INFO* QUEUE_pInfo(QUEUE id) {
   if (s_pQueues == nullptr || id < 1 || id > nqueues) return nullptr;
@@ -45,13 +45,15 @@ static QUEUE_INFO* QUEUE_pInfo(QUEUE id) {
 }
 
 void QUEUE_Init(void) {
-  s_pQueues = new (std::nothrow) QUEUE_INFO[nqueues]();
-  if (s_pQueues == nullptr) LSVC_vInitFailed(__FILE_NAME__, __LINE__, "queue records");
+  QUEUE_INFO* table = new (std::nothrow) QUEUE_INFO[nqueues]();
+  if (table == nullptr) LSVC_vInitFailed(__FILE_NAME__, __LINE__, "queue records");
   for (S32 i = 0; i < nqueues; i++) {
-    s_pQueues[i].QueueParam = QueueParams[i];
-    LSVC_vInitRecursiveMutex(&s_pQueues[i].QueueMutex);
-    LSVC_vInitMonotonicCond(&s_pQueues[i].QueueCond);
+    table[i].QueueParam = QueueParams[i];
+    LSVC_vInitRecursiveMutex(&table[i].QueueMutex);
+    LSVC_vInitMonotonicCond(&table[i].QueueCond);
   }
+  // Published whole: the log's own threads may already be reading.
+  s_pQueues.store(table, std::memory_order_release);
 }
 
 // Storage of width x depth bytes, reusing what the layer allocated before
@@ -244,8 +246,15 @@ void L_QUEUE_Debug(void) {
   log_me("queue information (%d total)", nqueues);
   for (QUEUE id = 1; id <= nqueues; id++) {
     QUEUE_INFO* q = &s_pQueues[id - 1];
+    const int lockWord = LSVC_nLockWord(&q->QueueMutex);
+    pthread_mutex_lock(&q->QueueMutex);
+    const QUEUE_PARAM param = q->QueueParam;
+    const U32 count = q->QueueCount;
+    SEMA semas[QCOND_COUNT];
+    for (int c = 0; c < QCOND_COUNT; c++) semas[c] = q->QueueSemas[c];
+    pthread_mutex_unlock(&q->QueueMutex);
     log_me("  %02d %s: width %d depth %d count %d QNE %d QNF %d QF %d QE %d mutex.lock %d", id, get_queue_name(id),
-           (int)q->QueueParam.QParamWidth, (int)q->QueueParam.QParamDepth, (int)q->QueueCount, q->QueueSemas[QNE],
-           q->QueueSemas[QNF], q->QueueSemas[QF], q->QueueSemas[QE], LSVC_nLockWord(&q->QueueMutex));
+           (int)param.QParamWidth, (int)param.QParamDepth, (int)count, semas[QNE], semas[QNF], semas[QF], semas[QE],
+           lockWord);
   }
 }

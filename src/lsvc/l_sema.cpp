@@ -16,7 +16,7 @@ struct tag_SEMA_INFO {
 };
 typedef tag_SEMA_INFO SEMA_INFO;
 
-static SEMA_INFO* s_pSemas;  // index = id - 1
+static std::atomic<SEMA_INFO*> s_pSemas{nullptr};  // index = id - 1
 
 static const char* const s_apcStateNames[4] = {"pending", "waiting", "done", "reset"};
 
@@ -26,15 +26,17 @@ static SEMA_INFO* SEMA_pInfo(SEMA id) {
 }
 
 void SEMA_Init(void) {
-  s_pSemas = new (std::nothrow) SEMA_INFO[nsemas];
-  if (s_pSemas == nullptr) LSVC_vInitFailed(__FILE_NAME__, __LINE__, "semaphore records");
+  SEMA_INFO* table = new (std::nothrow) SEMA_INFO[nsemas];
+  if (table == nullptr) LSVC_vInitFailed(__FILE_NAME__, __LINE__, "semaphore records");
   for (S32 i = 0; i < nsemas; i++) {
-    s_pSemas[i].u8SemaState = 0;
-    s_pSemas[i].WaitingTaskID = 0;
-    s_pSemas[i].pWaiter = nullptr;
-    s_pSemas[i].u64FireTimestamp = 0;
-    pthread_mutex_init(&s_pSemas[i].SemaMutex, nullptr);
+    table[i].u8SemaState = 0;
+    table[i].WaitingTaskID = 0;
+    table[i].pWaiter = nullptr;
+    table[i].u64FireTimestamp = 0;
+    pthread_mutex_init(&table[i].SemaMutex, nullptr);
   }
+  // Published whole: the log's own threads may already be reading.
+  s_pSemas.store(table, std::memory_order_release);
 }
 
 // Sets "done" and wakes the waiter; the caller holds the semaphore's mutex.
@@ -212,8 +214,13 @@ void L_SEMA_Debug(void) {
   log_me("semaphore information (%d total)", nsemas);
   for (SEMA id = 1; id <= nsemas; id++) {
     SEMA_INFO* s = &s_pSemas[id - 1];
+    const int lockWord = LSVC_nLockWord(&s->SemaMutex);
+    pthread_mutex_lock(&s->SemaMutex);
+    const U8 state = s->u8SemaState & 3;
+    const TASK waiting = s->WaitingTaskID;
+    const U64 fired = s->u64FireTimestamp;
+    pthread_mutex_unlock(&s->SemaMutex);
     log_me("  %02d %s: %s task #%d (%s) fired at %lld mutex.lock %d", id, get_semaphore_name(id),
-           s_apcStateNames[s->u8SemaState & 3], s->WaitingTaskID, get_task_name(s->WaitingTaskID),
-           (long long)s->u64FireTimestamp, LSVC_nLockWord(&s->SemaMutex));
+           s_apcStateNames[state], waiting, get_task_name(waiting), (long long)fired, lockWord);
   }
 }

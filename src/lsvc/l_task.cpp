@@ -22,7 +22,7 @@ typedef tag_TASK_INFO TASK_INFO;
 
 U8 task_disabled[ntasks];
 
-static TASK_INFO* s_pTasks;  // ntasks + 1 blocks; the last is the main thread's
+static std::atomic<TASK_INFO*> s_pTasks{nullptr};  // ntasks + 1 blocks; the last is the main thread's
 static pthread_mutex_t s_KickOffMutex = PTHREAD_MUTEX_INITIALIZER;
 static pthread_cond_t s_KickOffCond = PTHREAD_COND_INITIALIZER;
 static thread_local WAIT_BLOCK* t_pWait;
@@ -173,10 +173,10 @@ void LSVC_vInit(void) {
 }
 
 void TASK_Init(void) {
-  s_pTasks = new (std::nothrow) TASK_INFO[ntasks + 1];
-  if (s_pTasks == nullptr) LSVC_vInitFailed(__FILE_NAME__, __LINE__, "task control blocks");
+  TASK_INFO* table = new (std::nothrow) TASK_INFO[ntasks + 1];
+  if (table == nullptr) LSVC_vInitFailed(__FILE_NAME__, __LINE__, "task control blocks");
   for (TASK id = 1; id <= MAINTHREAD_ID; id++) {
-    TASK_INFO* b = &s_pTasks[id - 1];
+    TASK_INFO* b = &table[id - 1];
     if (id <= ntasks) {
       b->TaskParam = TaskParams[id - 1];
       b->TaskParam.TParamPriority = TASK_u16ConvertPriority(TaskParams[id - 1].TParamPriority);
@@ -192,7 +192,9 @@ void TASK_Init(void) {
     b->accum_ns = 0;
   }
   // The thread that brings the layer up is the main thread (id 72).
-  t_pWait = &s_pTasks[MAINTHREAD_ID - 1].Wait;
+  t_pWait = &table[MAINTHREAD_ID - 1].Wait;
+  // Published whole: the log's own threads may already be reading.
+  s_pTasks.store(table, std::memory_order_release);
 }
 
 // The last code of a task thread: leave nothing held, clear the id, and let

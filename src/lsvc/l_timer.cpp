@@ -15,7 +15,7 @@
 // The pool, then timers that tasks hold themselves, all reachable by index.
 constexpr S32 kMaxTimers = ntmrs + 128;
 
-static TIMER_INFO* s_pPool;
+static std::atomic<TIMER_INFO*> s_pPool{nullptr};
 static std::atomic<TIMER_INFO*> s_apTimers[kMaxTimers];
 static S32 s_nTimers;  // indices in use; guarded by TimerMutex
 static pthread_mutex_t TimerMutex = PTHREAD_MUTEX_INITIALIZER;
@@ -93,8 +93,8 @@ static BOOLEAN TIMER_bCreateSystemTimer(TIMER_INFO* t) {
 }
 
 void TIMER_Init(void) {
-  s_pPool = new (std::nothrow) TIMER_INFO[ntmrs];
-  if (s_pPool == nullptr) LSVC_vInitFailed(__FILE_NAME__, __LINE__, "timer pool");
+  TIMER_INFO* table = new (std::nothrow) TIMER_INFO[ntmrs];
+  if (table == nullptr) LSVC_vInitFailed(__FILE_NAME__, __LINE__, "timer pool");
   if (pipe2(timer_pipe_handles, O_CLOEXEC) != 0) LSVC_vInitFailed(__FILE_NAME__, __LINE__, "timer pipe");
   timer_thread_id = L_UTILS_threadCreateSimpleThread("timer", TIMER_Thread, nullptr);
   if (timer_thread_id == 0) LSVC_vInitFailed(__FILE_NAME__, __LINE__, "timer thread");
@@ -108,7 +108,7 @@ void TIMER_Init(void) {
   sigaction(SIGUSR1, &sa, nullptr);
 
   for (S32 i = 0; i < ntmrs; i++) {
-    TIMER_INFO* t = &s_pPool[i];
+    TIMER_INFO* t = &table[i];
     t->u8TimerState = TIMER_STOPPED;
     t->u8TimerSignal = 0;
     t->OwningTaskID = 0;
@@ -120,6 +120,8 @@ void TIMER_Init(void) {
     s_apTimers[i] = t;
   }
   s_nTimers = ntmrs;
+  // Published whole: the log's own threads may already be reading.
+  s_pPool.store(table, std::memory_order_release);
 }
 
 ERC L_TIMER_InitTimer(TIMER_INFO* timer, TASK task) {

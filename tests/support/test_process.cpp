@@ -50,6 +50,13 @@ static bool NeedsEmulator(const std::string& program) {
   return n == sizeof head && memcmp(head, "\x7f" "ELF", 4) == 0 && (head[18] | head[19] << 8) == EM_ARM_MACHINE;
 }
 
+TEST_PROCESS::~TEST_PROCESS() {
+  if (!reader.joinable()) return;
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+  reader.join();
+}
+
 std::unique_ptr<TEST_PROCESS> TEST_Spawn(const std::string& given, const std::vector<std::string>& givenArgs,
                                          const std::vector<std::string>& env) {
   std::string program = given;

@@ -19,6 +19,8 @@ struct TEST_PROCESS {
   std::string out;
   std::string err;
   std::thread reader;
+  // A test that gives up early still leaves no process or thread behind.
+  ~TEST_PROCESS();
 };
 
 struct TEST_RESULT {
