@@ -132,6 +132,12 @@ class NvramTaskTest : public StoreTest {
       ASSERT_LT(waited, 5000) << "the NVR task never published its mailbox";
       L_CLOCK_Sleep(1);
     }
+    // Its start is over once it waits for work: only then has it set up the
+    // save timer, which would drop a save signal sent before.
+    for (int waited = 0; L_SEMA_GetWaitingTaskID(SEMA_MBOX_NVRAM) != NVRTASK; waited++) {
+      ASSERT_LT(waited, 5000) << "the NVR task never waited for work";
+      L_CLOCK_Sleep(1);
+    }
   }
 
   // With bShutdown the task is told first (it saves); without, it is cut off
