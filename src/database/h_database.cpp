@@ -692,7 +692,11 @@ const char* H_DATABASE_pcUnitsString(UNIT_TYPE Units, U32 u32Language) {
 }
 
 void H_DATABASE_vCheckForValidUnits(FOURCHARID id, const U32* pValidUnits, U8 count, UNIT_TYPE DefaultUnits) {
-  if (!MODEL_bDomesticModel()) return;
+  // Only home-market models restrict their units; the model is read here
+  // rather than through the current-model tests, which sit above the database.
+  U32 model = MODEL_DEFAULT;
+  if (!H_DATABASE_bFetchU32(FCID("SMDL"), &model, nullptr, nullptr)) model = MODEL_DEFAULT;
+  if (!MODEL_bDomesticModelNumber((MODEL_TYPE)model)) return;
   U32 stored;
   if (pValidUnits != nullptr && H_DATABASE_bFetchU32(id, &stored, nullptr, nullptr)) {
     for (U8 i = 0; i < count; i++) {

@@ -13,7 +13,7 @@
 #include "g_image32.h"
 #include "h_memory.h"
 #include "linuxsvc.h"
-#include "model.h"
+#include "model_current.h"
 #include "u_wstring.h"
 
 const FONT_DEF MyriadPro_Bold_QXcoding = {{g_au8TtfLatinBold}, 0, 0, 0, g_u32TtfLatinBoldSize, 0};

@@ -1,33 +1,15 @@
-// The model table and its feature tests. Every test reads the model anew from
-// the database, so a change of SMDL takes effect at the next question.
+// The model table: each model number's name and feature bits. The tests for
+// the unit's own model (setting SMDL) sit above the database, in
+// model_current.cpp; these answer for a model number given.
 
 #include "model.h"
 
 #include <string.h>
 
-#include "h_database.h"
-
 struct MODEL_FEATURES {
   MODEL_TYPE Model;
   U64 u64Features;
   const char* pcName;
-};
-
-// Feature bits read by the tests; the masks carry further bits (4 to 7, 21,
-// 23, 28, 31) that nothing here reads.
-enum MODEL_FEATURE_BIT : U32 {
-  MODEL_BIT_INTERNATIONAL1 = 0,
-  MODEL_BIT_INTERNATIONAL2 = 1,
-  MODEL_BIT_INTERNATIONAL3 = 2,
-  MODEL_BIT_INTERNATIONAL4 = 3,
-  MODEL_BIT_DISPLAY_160X240 = 8,
-  MODEL_BIT_DISPLAY_240X240 = 9,
-  MODEL_BIT_DISPLAY_240X320 = 10,
-  MODEL_BIT_COLOR = 19,
-  MODEL_BIT_CARTOGRAPHY = 22,
-  MODEL_BIT_FISH_FINDER = 24,
-  MODEL_BIT_DOWN_IMAGING = 25,
-  MODEL_BIT_ICE = 32,
 };
 
 constexpr U64 MODEL_INTERNATIONAL_BITS = 0xF;
@@ -173,57 +155,24 @@ static constexpr BOOLEAN MODEL_bTableInOrder(void) {
 }
 static_assert(MODEL_bTableInOrder(), "every row filled, from model 471 upward in order");
 
-static MODEL_TYPE MODEL_Current(void) {
-  U32 model;
-  if (!H_DATABASE_bFetchU32(FCID("SMDL"), &model, nullptr, nullptr)) return MODEL_DEFAULT;
-  return (MODEL_TYPE)model;
-}
-
-// The current model's row, from row 1 on; null for row 0's model or one not
-// in the table.
-static const MODEL_FEATURES* MODEL_pRow(void) {
-  MODEL_TYPE model = MODEL_Current();
+// The model's row, from row 1 on; null for row 0's model or one not in the
+// table.
+static const MODEL_FEATURES* MODEL_pRow(MODEL_TYPE model) {
   for (size_t i = 1; i < MODEL_ROWS; i++) {
     if (s_modelFeatures[i].Model == model) return &s_modelFeatures[i];
   }
   return nullptr;
 }
 
-static BOOLEAN MODEL_bHas(MODEL_FEATURE_BIT bit) {
-  const MODEL_FEATURES* row = MODEL_pRow();
+BOOLEAN MODEL_bHasFeature(MODEL_TYPE model, MODEL_FEATURE_BIT bit) {
+  const MODEL_FEATURES* row = MODEL_pRow(model);
   return row != nullptr && (row->u64Features >> bit & 1) != 0;
 }
 
-static U32 MODEL_u32Variant(void) {
-  U32 variant;
-  if (!H_DATABASE_bFetchU32(FCID("SIMT"), &variant, nullptr, nullptr)) return 1;
-  return variant;
-}
-
-BOOLEAN MODEL_bInternationalModel1(void) {
-  return MODEL_bHas(MODEL_BIT_INTERNATIONAL1) && MODEL_u32Variant() == 1;
-}
-
-BOOLEAN MODEL_bInternationalModel2(void) {
-  return MODEL_bHas(MODEL_BIT_INTERNATIONAL2) || (MODEL_bHas(MODEL_BIT_INTERNATIONAL1) && MODEL_u32Variant() == 2);
-}
-
-BOOLEAN MODEL_bInternationalModel3(void) { return MODEL_bHas(MODEL_BIT_INTERNATIONAL3); }
-BOOLEAN MODEL_bInternationalModel4(void) { return MODEL_bHas(MODEL_BIT_INTERNATIONAL4); }
-
-BOOLEAN MODEL_bDomesticModel(void) {
-  const MODEL_FEATURES* row = MODEL_pRow();
+BOOLEAN MODEL_bDomesticModelNumber(MODEL_TYPE model) {
+  const MODEL_FEATURES* row = MODEL_pRow(model);
   return row == nullptr || (row->u64Features & MODEL_INTERNATIONAL_BITS) == 0;
 }
-
-BOOLEAN MODEL_bDisplay160x240(void) { return MODEL_bHas(MODEL_BIT_DISPLAY_160X240); }
-BOOLEAN MODEL_bDisplay240x240(void) { return MODEL_bHas(MODEL_BIT_DISPLAY_240X240); }
-BOOLEAN MODEL_bDisplay240x320(void) { return MODEL_bHas(MODEL_BIT_DISPLAY_240X320); }
-BOOLEAN MODEL_bIsColor(void) { return MODEL_bHas(MODEL_BIT_COLOR); }
-BOOLEAN MODEL_bSupportsCartography(void) { return MODEL_bHas(MODEL_BIT_CARTOGRAPHY); }
-BOOLEAN MODEL_bFishFinderSeries(void) { return MODEL_bHas(MODEL_BIT_FISH_FINDER); }
-BOOLEAN MODEL_bIsDownImaging(void) { return MODEL_bHas(MODEL_BIT_DOWN_IMAGING); }
-BOOLEAN MODEL_bIceModel(void) { return MODEL_bHas(MODEL_BIT_ICE); }
 
 BOOLEAN MODEL_bRegisterModel(MODEL_TYPE model) { return model == MODEL_DOMESTIC || model == MODEL_DEFAULT; }
 

@@ -1,5 +1,5 @@
-// The model table: the unit's model number (setting SMDL) and the features
-// each model has. The feature tests answer for the current model.
+// The model table: each model number's name and feature bits. The feature
+// tests for the unit's own model are in model_current.h.
 #pragma once
 
 #include "basetypes.h"
@@ -34,23 +34,29 @@ enum MODEL_TYPE : U32 {
   MODEL_UNKNOWN = 647,
 };
 
-// International variants: bit 0 of the features with the variant setting
-// SIMT (1 when absent) picks variant 1 or 2; bits 1 to 3 are variants 2 to 4.
-BOOLEAN MODEL_bInternationalModel1(void);
-BOOLEAN MODEL_bInternationalModel2(void);
-BOOLEAN MODEL_bInternationalModel3(void);
-BOOLEAN MODEL_bInternationalModel4(void);
+// Feature bits of the table; the masks carry further bits (4 to 7, 21, 23,
+// 28, 31) that nothing reads.
+enum MODEL_FEATURE_BIT : U32 {
+  MODEL_BIT_INTERNATIONAL1 = 0,
+  MODEL_BIT_INTERNATIONAL2 = 1,
+  MODEL_BIT_INTERNATIONAL3 = 2,
+  MODEL_BIT_INTERNATIONAL4 = 3,
+  MODEL_BIT_DISPLAY_160X240 = 8,
+  MODEL_BIT_DISPLAY_240X240 = 9,
+  MODEL_BIT_DISPLAY_240X320 = 10,
+  MODEL_BIT_COLOR = 19,
+  MODEL_BIT_CARTOGRAPHY = 22,
+  MODEL_BIT_FISH_FINDER = 24,
+  MODEL_BIT_DOWN_IMAGING = 25,
+  MODEL_BIT_ICE = 32,
+};
+
+// The model's bit; FALSE for model 471 (row 0, never matched) and for a model
+// not in the table.
+BOOLEAN MODEL_bHasFeature(MODEL_TYPE model, MODEL_FEATURE_BIT bit);
 // A home-market model: none of the international bits; also TRUE for model
 // 471 and for a model not in the table.
-BOOLEAN MODEL_bDomesticModel(void);
-BOOLEAN MODEL_bDisplay160x240(void);
-BOOLEAN MODEL_bDisplay240x240(void);
-BOOLEAN MODEL_bDisplay240x320(void);
-BOOLEAN MODEL_bIsColor(void);
-BOOLEAN MODEL_bSupportsCartography(void);
-BOOLEAN MODEL_bFishFinderSeries(void);
-BOOLEAN MODEL_bIsDownImaging(void);
-BOOLEAN MODEL_bIceModel(void);
+BOOLEAN MODEL_bDomesticModelNumber(MODEL_TYPE model);
 
 // TRUE for the two models a unit may be registered as (584 and 585).
 BOOLEAN MODEL_bRegisterModel(MODEL_TYPE model);

@@ -1,6 +1,5 @@
-// Helpers of the NVR tests: the real NVR task started and stopped inside the
-// test program on the test's base directory, its requests sent as mail, and a
-// file layer that counts or refuses the store's writes and flushes.
+// Helpers of the NVR store tests: a file layer that counts or refuses the
+// store's writes and flushes, over a fresh base directory per test.
 #pragma once
 
 #include <errno.h>
@@ -17,7 +16,6 @@
 #include "h_memory.h"
 #include "h_nvram.h"
 #include "nvram_files.h"
-#include "t_nvram.h"
 #include "test_tasks.h"
 
 namespace nvtest {
@@ -106,80 +104,6 @@ class StoreTest : public ::testing::Test {
     nvfiles::RemoveAll(Base());
     // Forgets the descriptors of the files just removed.
     H_NVRAM_eInit();
-  }
-};
-
-// ---------------------------------------------------------------------------
-// The task
-
-constexpr SEMA kAckSema = SEMA_PERSONAL_DATA;
-
-class NvramTaskTest : public StoreTest {
- protected:
-  void SetUp() override {
-    StoreTest::SetUp();
-    L_MBOX_DefineSema(M_NVRAM, SEMA_MBOX_NVRAM);
-  }
-  void TearDown() override {
-    Stop(true);
-    StoreTest::TearDown();
-  }
-
-  // Starts the task and waits until it has published its mailbox.
-  static void Start() {
-    ASSERT_EQ(0, TEST_StartTask(NVRTASK, T_NVRAM_vMain));
-    for (int waited = 0; !Has(FCID("TNVR")); waited++) {
-      ASSERT_LT(waited, 5000) << "the NVR task never published its mailbox";
-      L_CLOCK_Sleep(1);
-    }
-    // Its start is over once it waits for work: only then has it set up the
-    // save timer, which would drop a save signal sent before.
-    for (int waited = 0; L_SEMA_GetWaitingTaskID(SEMA_MBOX_NVRAM) != NVRTASK; waited++) {
-      ASSERT_LT(waited, 5000) << "the NVR task never waited for work";
-      L_CLOCK_Sleep(1);
-    }
-  }
-
-  // With bShutdown the task is told first (it saves); without, it is cut off
-  // as by a power loss.
-  static void Stop(bool bShutdown) {
-    if (!L_TASK_bIsRunning(NVRTASK)) return;
-    if (bShutdown) Command(CMD_ID_SHUTDOWN);
-    L_TASK_Terminate(NVRTASK);
-    EXPECT_TRUE(TEST_bJoinTask(NVRTASK));
-  }
-
-  // A power cycle: the task stops, the table starts empty, the task starts.
-  static void Restart(bool bShutdown) {
-    Stop(bShutdown);
-    H_DATABASE_vInit();
-    Start();
-  }
-
-  // Sends a request and waits until the task is done with it.
-  static void Send(GENERIC_MESSAGE* msg, CMD_ID cmd) {
-    msg->Cmd = cmd;
-    ASSERT_EQ(0, L_MBOX_SendWaitTicks(M_NVRAM, msg, 3, kAckSema, 10000));
-    ASSERT_TRUE(L_MBOX_bIsAcknowledged(msg));
-  }
-
-  static void Command(CMD_ID cmd) {
-    GENERIC_MESSAGE* msg = (GENERIC_MESSAGE*)H_MEMORY_pvCalloc(1, sizeof(GENERIC_MESSAGE));
-    Send(msg, cmd);
-    H_MEMORY_vFree(msg);
-  }
-
-  static void WriteToNvr(FOURCHARID id) {
-    MSG_NVRAM_WRITE_TO_NVR* msg = (MSG_NVRAM_WRITE_TO_NVR*)H_MEMORY_pvCalloc(1, sizeof *msg);
-    msg->id = id;
-    Send(&msg->Header, CMD_ID_WRITE_TO_NVR);
-    H_MEMORY_vFree(msg);
-  }
-
-  // The ten-minute tick, and a request behind it to know it is done.
-  static void SaveTick() {
-    L_SEMA_Signal(SEMA_NVRAM_UPDATE);
-    Command(CMD_ID_INVALID_ID);
   }
 };
 

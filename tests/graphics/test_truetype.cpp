@@ -13,7 +13,7 @@
 #include "g_fonts.h"
 #include "g_string.h"
 #include "g_truetype.h"
-#include "model.h"
+#include "model_current.h"
 #include "text_util.h"
 #include "u_language.h"
 #include "ui_texts.h"

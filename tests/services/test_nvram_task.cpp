@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 #include <string.h>
 
-#include "nvram_test_util.h"
+#include "nvram_task_util.h"
 
 namespace {
 

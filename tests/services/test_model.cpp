@@ -3,7 +3,7 @@
 #include <string>
 
 #include "h_database.h"
-#include "model.h"
+#include "model_current.h"
 
 namespace {
 

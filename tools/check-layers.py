@@ -1,0 +1,167 @@
+#!/usr/bin/env python3
+"""Checks that the library graph under src/ follows the layer order.
+
+Every library (one per folder with an add_library) has a layer below. A
+library may link, and its files may include, only libraries of lower layers;
+the feature subsystems share one layer and may use each other. An include must
+also be backed by a link (directly or through another library), so a hidden
+dependency cannot slip in beside the CMake graph.
+
+  tools/check-layers.py [--root DIR]     check the tree (exit 1 on a fault)
+  tools/check-layers.py --self-test      also prove that an upward include
+                                         in a copy of the tree is caught
+"""
+
+import argparse
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+
+# Lowest first. Libraries of one row share a layer.
+LAYERS = [
+    ["common"],
+    ["lsvc"],
+    ["drivers"],
+    ["uitext", "fontdata"],
+    ["system"],
+    ["database"],
+    ["text"],
+    ["platform"],
+    ["services"],
+    ["graphics"],
+    ["iconset", "render3d"],
+    ["ui"],
+    ["sonar", "menu", "nav", "navdata", "nmea", "readouts", "wptmgr", "overlay", "storage", "accessory",
+     "inlinetest"],
+    ["app"],
+]
+FEATURES = set(LAYERS[-2])
+# Generated headers and the library that makes them.
+GENERATED = {"ui_texts.h": "uitext", "g_iconset.h": "iconset", "g_fontdata.h": "fontdata"}
+# Libraries of the build that are not ours (find_package targets, system libraries).
+FOREIGN = re.compile(r"^(Threads::|Freetype::|PNG::|GTest::|benchmark::|ZLIB::|m$|rt$|dl$|z$|PUBLIC$|PRIVATE$|INTERFACE$)")
+
+
+def rank_of():
+    return {lib: i for i, row in enumerate(LAYERS) for lib in row}
+
+
+def read_libraries(root):
+    """Library name -> folder, and library -> set of linked libraries."""
+    folders, links = {}, {}
+    for top in ("src", "data"):
+        for dirpath, _, files in os.walk(os.path.join(root, top)):
+            if "CMakeLists.txt" not in files:
+                continue
+            text = re.sub(r"#[^\n]*", "", open(os.path.join(dirpath, "CMakeLists.txt")).read())
+            for name in re.findall(r"add_library\(\s*([\w-]+)", text):
+                folders[name] = dirpath
+            for name, rest in re.findall(r"target_link_libraries\(\s*([\w-]+)([^)]*)\)", text):
+                links.setdefault(name, set()).update(w for w in re.findall(r"[\w:-]+", rest) if not FOREIGN.match(w))
+    return folders, links
+
+
+def owner_of_files(root, folders):
+    """Source or header file name -> library, by the deepest library folder holding it."""
+    owners = {}
+    by_depth = sorted(folders.items(), key=lambda kv: -len(kv[1]))
+    for dirpath, _, files in os.walk(os.path.join(root, "src")):
+        lib = next((name for name, folder in by_depth if dirpath == folder or dirpath.startswith(folder + os.sep)),
+                   None)
+        for f in files:
+            if f.endswith((".h", ".cpp", ".hpp")):
+                owners[os.path.join(dirpath, f)] = lib
+    return owners
+
+
+def check(root):
+    rank = rank_of()
+    folders, links = read_libraries(root)
+    faults = []
+    for lib in sorted(folders):
+        if lib not in rank and lib not in ("velmora", "icongen"):
+            faults.append(f"library {lib} ({os.path.relpath(folders[lib], root)}) has no layer in tools/check-layers.py")
+
+    def upward(a, b):
+        if a in FEATURES and b in FEATURES:
+            return False
+        return rank.get(b, -1) >= rank.get(a, -1)
+
+    for a, bs in sorted(links.items()):
+        if a not in rank:
+            continue
+        for b in sorted(bs):
+            if b in rank and b != a and upward(a, b):
+                faults.append(f"link {a} -> {b}: {b} is not below {a}")
+
+    closure = {}
+
+    def reach(a):
+        if a not in closure:
+            closure[a] = set()
+            for b in links.get(a, ()):
+                closure[a] |= {b} | reach(b)
+        return closure[a]
+
+    owners = owner_of_files(root, folders)
+    header_owner = {}
+    for path, lib in owners.items():
+        if path.endswith((".h", ".hpp")):
+            header_owner.setdefault(os.path.basename(path), set()).add(lib)
+    include = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
+    for path, lib in sorted(owners.items()):
+        if lib not in rank:
+            continue
+        for name in include.findall(open(path, errors="replace").read()):
+            base = os.path.basename(name)
+            targets = {GENERATED[base]} if base in GENERATED else header_owner.get(base, set())
+            if lib in targets:
+                continue
+            for b in sorted(t for t in targets if t in rank):
+                where = os.path.relpath(path, root)
+                if upward(lib, b):
+                    faults.append(f"{where} includes {name} of {b}, which is not below {lib}")
+                elif b not in reach(lib) and not (lib in FEATURES and b in FEATURES):
+                    faults.append(f"{where} includes {name} of {b}, but {lib} does not link {b}")
+    return faults
+
+
+def self_test(root):
+    """An upward include added to a copy of the tree must be caught."""
+    with tempfile.TemporaryDirectory() as tmp:
+        for top in ("src", "data"):
+            shutil.copytree(os.path.join(root, top), os.path.join(tmp, top),
+                            ignore=shutil.ignore_patterns("*.png", "*.po", "*.ttf"))
+        victim = os.path.join(tmp, "src", "lsvc", "l_log.cpp")
+        with open(victim, "a") as f:
+            f.write('\n#include "h_database.h"\n')
+        faults = check(tmp)
+        if not any("l_log.cpp includes h_database.h" in f for f in faults):
+            print("self-test: an include of the database in the service layer went unnoticed")
+            return False
+    return True
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--root", default=os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+    parser.add_argument("--self-test", action="store_true")
+    args = parser.parse_args()
+    root = os.path.abspath(args.root)
+    faults = check(root)
+    for f in faults:
+        print(f)
+    if args.self_test and not self_test(root):
+        return 1
+    if faults:
+        print(f"{len(faults)} faults in the library graph (layers: tools/check-layers.py)")
+        return 1
+    print("library graph: every edge goes down")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
