@@ -37,13 +37,23 @@ static U32 WideLength(const char* p, U32 u32Limit) {
 }
 
 
-// An empty 8-bit text looks wide without its second byte being read: that
-// byte may lie past the end of its buffer.
-static BOOLEAN bLooksWide(const char* p) {
+static constexpr U32 READ_TO_TERMINATOR = 0xFFFFFFFFu;
+
+// u32Readable is how many bytes the caller's limit lets an 8-bit reading of
+// the text take. Under two, the text is 8-bit: copying it as wide would read
+// a second byte that may lie past its buffer. A first byte that is not zero
+// is an 8-bit character, so the byte after it (the next one or the
+// terminator) is there to read.
+static BOOLEAN bLooksWide(const char* p, U32 u32Readable) {
+  if (u32Readable < 2) return FALSE;
   if (p[0] == 0) return TRUE;
   const U16 u = UnitAt(p, 0);
   return u >= 0xFF00 || (u >= 0x30A0 && u <= 0x30FF) || (u >= PRIVATE_MARK_FIRST && u <= PRIVATE_MARK_LAST);
 }
+
+// What an 8-bit reading of a source may take when at most u32MaxLen / 2
+// characters of it are wanted (0: all of it).
+static U32 u32CharactersReadable(U32 u32MaxLen) { return u32MaxLen == 0 ? READ_TO_TERMINATOR : u32MaxLen / 2; }
 
 void U_WSTRING_vUpdateCurrentLanguage(void) {
   s_bUnicodeLang.store(nCurrentLanguage() >= LANGUAGE_FIRST_WIDE ? TRUE : FALSE, std::memory_order_relaxed);
@@ -83,11 +93,11 @@ void U_WSTRING_vw_strncat(char* pDest, const char* pSource, U32 u32MaxLen, BOOLE
   }
   char* pEnd = pDest + WideLength(pDest, 0);
   const U32 u32Length = WideLength(pSource, u32MaxLen);
-  // A source without its terminator inside the limit counts as cut: looking
-  // past the limit could read past the source's buffer.
-  const BOOLEAN bCut = u32MaxLen != 0 && u32Length + 2 > u32MaxLen;
+  // Always terminated, as strncat does: a source that fills the limit
+  // exactly cannot be told from a longer one without reading past the limit,
+  // and the destination has room for the terminator either way.
   memmove(pEnd, pSource, u32Length);
-  if (!bCut) PutUnit(pEnd, u32Length, 0);
+  PutUnit(pEnd, u32Length, 0);
 }
 
 S32 U_WSTRING_s32w_strncmp(const char* pSource1, const char* pSource2, U32 u32MaxLen) {
@@ -138,25 +148,23 @@ BOOLEAN U_WSTRING_bIsCharEqual(U16 u16Unicode, U16 u16Char) {
 }
 
 // Each byte of pASCII becomes a unit after pOut, at most u32MaxLen / 2 of
-// them (all when 0); terminated unless bNoTerminatorWhenCut and the limit
-// was reached (what lies past the limit is never read).
-static void Widen(char* pOut, const char* pASCII, U32 u32MaxLen, BOOLEAN bNoTerminatorWhenCut) {
-  const U32 u32Limit = u32MaxLen / 2;
-  const U32 u32Count = u32MaxLen == 0 ? (U32)strlen(pASCII) : (U32)strnlen(pASCII, u32Limit);
+// them (all when 0), then the zero unit (what lies past the limit is never
+// read).
+static void Widen(char* pOut, const char* pASCII, U32 u32MaxLen) {
+  const U32 u32Count = u32MaxLen == 0 ? (U32)strlen(pASCII) : (U32)strnlen(pASCII, u32MaxLen / 2);
   // From the end, so that a source lying in the first half of the
   // destination is read before it is overwritten.
   for (U32 i = u32Count; i-- > 0;) PutUnit(pOut, 2 * i, (U8)pASCII[i]);
-  const BOOLEAN bCut = u32MaxLen != 0 && u32Count == u32Limit;
-  if (!(bCut && bNoTerminatorWhenCut)) PutUnit(pOut, 2 * u32Count, 0);
+  PutUnit(pOut, 2 * u32Count, 0);
 }
 
 void U_WSTRING_vAscii2Unicode(char* pUnicode, const char* pASCII, U32 u32MaxLen, BOOLEAN bForceUnicode) {
   if (pUnicode == nullptr || pASCII == nullptr) return;
-  if (!bWide(bForceUnicode) || bLooksWide(pASCII)) {
+  if (!bWide(bForceUnicode) || bLooksWide(pASCII, u32CharactersReadable(u32MaxLen))) {
     U_WSTRING_vw_strncpy(pUnicode, pASCII, u32MaxLen, bForceUnicode);
     return;
   }
-  Widen(pUnicode, pASCII, u32MaxLen, FALSE);
+  Widen(pUnicode, pASCII, u32MaxLen);
 }
 
 void U_WSTRING_vAscii2UnicodeCat(char* pUnicode, const char* pASCII, U32 u32MaxLen) {
@@ -165,12 +173,12 @@ void U_WSTRING_vAscii2UnicodeCat(char* pUnicode, const char* pASCII, U32 u32MaxL
     U_WSTRING_vw_strncat(pUnicode, pASCII, u32MaxLen, FALSE);
     return;
   }
-  if (bLooksWide(pASCII)) {
+  if (bLooksWide(pASCII, u32CharactersReadable(u32MaxLen))) {
     // Appended whole, but never read past the limit.
     U_WSTRING_vw_strncat(pUnicode, pASCII, u32MaxLen, TRUE);
     return;
   }
-  Widen(pUnicode + WideLength(pUnicode, 0), pASCII, u32MaxLen, TRUE);
+  Widen(pUnicode + WideLength(pUnicode, 0), pASCII, u32MaxLen);
 }
 
 void U_WSTRING_vUnicode2Ascii(char* pASCII, const char* pUnicode, U32 u32MaxLen, BOOLEAN bForceUnicode) {
@@ -187,7 +195,7 @@ void U_WSTRING_vUnicode2Ascii(char* pASCII, const char* pUnicode, U32 u32MaxLen,
     pASCII[0] = 0;
     return;
   }
-  if (!bLooksWide(pUnicode)) {
+  if (!bLooksWide(pUnicode, u32MaxLen == 0 ? READ_TO_TERMINATOR : u32MaxLen - 1)) {
     const U32 u32Length = u32MaxLen == 0 ? (U32)strlen(pUnicode) : (U32)strnlen(pUnicode, u32MaxLen - 1);
     memmove(pASCII, pUnicode, u32Length);
     pASCII[u32Length] = 0;
@@ -215,7 +223,7 @@ void U_WSTRING_vUnicode2Ascii(char* pASCII, const char* pUnicode, U32 u32MaxLen,
 
 void U_WSTRING_vReplaceNarrowWithWide(char* pString, U32 u32BufferSize) {
   if (pString == nullptr || u32BufferSize < 2 || !s_bUnicodeLang.load(std::memory_order_relaxed)) return;
-  if (bLooksWide(pString)) return;
+  if (bLooksWide(pString, u32BufferSize)) return;
   // Widened from the end, each byte moves to twice its offset, so the text
   // is converted in place without a scratch copy.
   const U32 u32Fits = (u32BufferSize - 2) / 2;

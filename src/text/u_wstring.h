@@ -17,8 +17,8 @@ U32 U_WSTRING_u32w_strlen(const char* pUniStr, BOOLEAN bForceUnicode);
 // no terminator is written when the text does not leave room for it.
 void U_WSTRING_vw_strncpy(char* pDest, const char* pSource, U32 u32MaxLen, BOOLEAN bForceUnicode);
 // Appends at most u32MaxLen bytes of pSource (all when 0) after the end of
-// pDest; the terminator follows unless the source was cut (as strncat, the
-// destination must hold its text, u32MaxLen bytes and the terminator).
+// pDest, then the terminator, as strncat does: the destination must hold its
+// text, u32MaxLen bytes and the terminator. Nothing past the limit is read.
 void U_WSTRING_vw_strncat(char* pDest, const char* pSource, U32 u32MaxLen, BOOLEAN bForceUnicode);
 // Wide mode: the difference of the first differing units (the shorter
 // text's terminator takes part) over at most u32MaxLen bytes (0: all).
@@ -36,11 +36,13 @@ BOOLEAN U_WSTRING_bIsCharEqual(U16 u16Unicode, U16 u16Char);
 // Wide mode: an 8-bit source becomes wide unit by unit (at most u32MaxLen / 2
 // characters, all when 0) and is always terminated, so the destination needs
 // u32MaxLen + 2 bytes; a source that already looks wide is copied as
-// U_WSTRING_vw_strncpy does. 8-bit mode: U_WSTRING_vw_strncpy.
+// U_WSTRING_vw_strncpy does. With a limit of 2 or 3 the source is taken as
+// 8-bit, since telling a wide one needs a second byte that the limit does
+// not cover. 8-bit mode: U_WSTRING_vw_strncpy.
 void U_WSTRING_vAscii2Unicode(char* pUnicode, const char* pASCII, U32 u32MaxLen, BOOLEAN bForceUnicode);
-// The same, appended after the destination's end; no terminator when the
-// source filled u32MaxLen / 2 characters. An already wide source is appended
-// as U_WSTRING_vw_strncat appends it, within u32MaxLen bytes.
+// The same, appended after the destination's end and always terminated (the
+// destination must hold its text, u32MaxLen bytes and the terminator). An
+// already wide source is appended as U_WSTRING_vw_strncat appends it.
 void U_WSTRING_vAscii2UnicodeCat(char* pUnicode, const char* pASCII, U32 u32MaxLen);
 // Wide mode: narrows a wide text into pASCII, u32MaxLen bytes at most
 // including the terminator (0: unbounded): private marks vanish, units below

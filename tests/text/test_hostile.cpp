@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <string>
 #include <vector>
 
@@ -18,6 +21,26 @@ typedef LanguageTest HostileStrings;
 
 std::vector<char> Raw(size_t n, char fill) { return std::vector<char>(n, fill); }
 
+// Bytes that end where an unreadable page begins: a read past them faults
+// in any build, not only under AddressSanitizer.
+class GuardedBytes {
+ public:
+  explicit GuardedBytes(const std::string& bytes) {
+    m_page = (size_t)sysconf(_SC_PAGESIZE);
+    m_base = (char*)mmap(nullptr, 2 * m_page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    mprotect(m_base + m_page, m_page, PROT_NONE);
+    m_data = m_base + m_page - bytes.size();
+    bytes.copy(m_data, bytes.size());
+  }
+  ~GuardedBytes() { munmap(m_base, 2 * m_page); }
+  const char* data() const { return m_data; }
+
+ private:
+  size_t m_page = 0;
+  char* m_base = nullptr;
+  char* m_data = nullptr;
+};
+
 TEST_F(HostileStrings, LimitedHelpersReadNoFurtherThanTheirLimit) {
   for (unsigned language : {LANGUAGE_ENGLISH, LANGUAGE_JAPANESE}) {
     SetLanguage(language);
@@ -31,6 +54,29 @@ TEST_F(HostileStrings, LimitedHelpersReadNoFurtherThanTheirLimit) {
       U_WSTRING_vAscii2UnicodeCat(wideCat.data(), source.data(), 64);
       EXPECT_EQ(0, U_WSTRING_s32w_strncmp(source.data(), source.data(), 64));
     }
+  }
+}
+
+TEST_F(HostileStrings, AOneByteSourceIsNotReadPastByTheLooksWideTest) {
+  // A limit of 2 or 3 bytes allows one 8-bit character; which form the
+  // source has must then be told from its first byte alone.
+  SetLanguage(LANGUAGE_JAPANESE);
+  const struct {
+    std::string byte;
+    std::u16string wide;
+  } rows[] = {{"A", u"A"}, {"0", u"0"}, {"\xFD", u"\u00FD"}, {"\xFF", u"\u00FF"}, {std::string(1, '\0'), u""}};
+  for (const auto& row : rows) {
+    GuardedBytes source(row.byte);
+    for (U32 limit : {2u, 3u}) {
+      std::vector<char> wide = Raw(limit + 2, 'x'), cat = Raw(limit + 2, 0);
+      U_WSTRING_vAscii2Unicode(wide.data(), source.data(), limit, FALSE);
+      U_WSTRING_vAscii2UnicodeCat(cat.data(), source.data(), limit);
+      EXPECT_EQ(row.wide, Units(wide.data())) << (int)(U8)row.byte[0] << " limit " << limit;
+      EXPECT_EQ(row.wide, Units(cat.data())) << (int)(U8)row.byte[0] << " limit " << limit;
+    }
+    char narrow[2];
+    U_WSTRING_vUnicode2Ascii(narrow, source.data(), sizeof narrow, FALSE);
+    EXPECT_STREQ(row.byte.c_str(), narrow) << "taken as 8-bit text";
   }
 }
 

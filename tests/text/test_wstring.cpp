@@ -82,6 +82,19 @@ TEST_F(WideStringTest, WideningCopyingAndAppendingKeepTheirLimits) {
   EXPECT_EQ(u"Fish", Units(out)) << "forced";
 }
 
+TEST_F(WideStringTest, AppendingASourceThatFillsTheLimitStillTerminates) {
+  SetLanguage(LANGUAGE_KOREAN);
+  char out[12];
+  memset(out, 'x', sizeof out);
+  U_WSTRING_vw_strncpy(out, W(u"AB").data(), 0, FALSE);
+  U_WSTRING_vw_strncat(out, W(u"CD").data(), 4, FALSE);
+  EXPECT_EQ(0, memcmp(out, W(u"ABCD").data(), 10)) << "wide source";
+  memset(out, 'x', sizeof out);
+  U_WSTRING_vw_strncpy(out, W(u"AB").data(), 0, FALSE);
+  U_WSTRING_vAscii2UnicodeCat(out, "CD", 4);
+  EXPECT_EQ(0, memcmp(out, W(u"ABCD").data(), 10)) << "8-bit source";
+}
+
 TEST_F(WideStringTest, ComparisonAndSearchStepByUnits) {
   SetLanguage(LANGUAGE_KOREAN);
   const std::string fish = W(u"Fish"), fishing = W(u"Fishing"), fist = W(u"Fist"), hay = W(u"Red Buoy");
