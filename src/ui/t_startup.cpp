@@ -1,14 +1,15 @@
 // The start-up task. Until the user interface is built here it does the part
 // the rest of the unit depends on: it starts the early tasks in their order,
-// waits for the NVR task's store, settles the system state on a normal run,
-// reports itself initialised, and runs the two-second sweep that makes stale
-// live values invalid.
+// waits for the NVR task's store, checks the stored software version,
+// settles the system state on a normal run, reports itself initialised, and
+// runs the two-second sweep that makes stale live values invalid.
 
 #include "t_startup.h"
 
 #include "h_database.h"
 #include "linuxsvc.h"
 #include "u_taskstub.h"
+#include "version.h"
 
 volatile U8 bStartupTaskInitialized;
 
@@ -42,6 +43,8 @@ void T_STARTUP_vMain(void) {
     U_TASKSTUB_vStartTask(task);
     if (task == NVRTASK && !task_disabled[NVRTASK - 1]) STARTUP_vWaitForNvr();
   }
+  // The stored settings are in now: they tell which version wrote them.
+  VERSION_bDetectVersionChange();
   STARTUP_vSetState(STATE_NORMAL_RUN);
   __atomic_store_n(&bStartupTaskInitialized, (U8)TRUE, __ATOMIC_RELEASE);
 

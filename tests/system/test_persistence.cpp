@@ -31,6 +31,7 @@ TEST(Persistence, TheFirstStartCreatesTheStoreWithItsVersion) {
   TEST_RESULT r = RunUnit(base);
   ASSERT_EQ(4, r.status) << r.out;
   EXPECT_NE(std::string::npos, r.out.find("T_NVRAM_vMain: store ready")) << r.out;
+  EXPECT_NE(std::string::npos, r.out.find("software version changed")) << "start-up checks the stored version";
   EXPECT_EQ(5836, nvfiles::Size(nvfiles::Path(base, nvfiles::kStatus)));
   EXPECT_EQ(nvfiles::kVersion, nvfiles::Stored(base, "NVER"));
   EXPECT_EQ(nvfiles::kVersion, nvfiles::Word(nvfiles::Read(nvfiles::Path(base, nvfiles::kEntries)), 186624));
