@@ -1,11 +1,14 @@
 // Entries of the task rows whose features are left out of this build. Each
-// ends its own task at once; a few say so in the log first.
+// ends its own task at once; a few say so in the log first. The calls into
+// left-out features answer as a unit without them does.
 
 #include "t_leftout.h"
 
+#include <string.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include "h_database.h"
 #include "linuxsvc.h"
 
 void rtxcbug(void) {}
@@ -72,3 +75,21 @@ void T_RADAR_SERVER_CHIRP_vMain(void) {
 
 LEFT_OUT_TASK(T_FCIDSERVER_vMain)
 LEFT_OUT_TASK(T_VARDEKNETWORK_vMain)
+
+// The network feature that names tracks is left out; a track keeps its own record.
+void U_NAVRO_COMMON_vGenerateFerroweUID(struct tag_TRACK*) {}
+
+BOOLEAN U_MAPGENERATOR_bSetTessaryLiveUpdated(void) {
+  // An update returns TRUE when it was refused.
+  const BOOLEAN bCacdRefused = H_DATABASE_bUpdateValueBoolean(FCID("CACD"), TRUE, P_NORMAL);
+  const BOOLEAN bCallRefused = H_DATABASE_bUpdateValueBoolean(FCID("CALL"), TRUE, P_NORMAL);
+  return !bCacdRefused && !bCallRefused;
+}
+
+float U_RADAR_fConvertIdxToRange(U32, U32) { return 0.125f; }
+
+BOOLEAN U_RADAR_bRadarIpAndMacAddress(char* pcIpAddress, char* pcMacAddress) {
+  if (pcIpAddress != nullptr) memset(pcIpAddress, 0, U_RADAR_IP_TEXT_SIZE);
+  if (pcMacAddress != nullptr) memset(pcMacAddress, 0, U_RADAR_MAC_TEXT_SIZE);
+  return FALSE;
+}

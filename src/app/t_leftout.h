@@ -1,6 +1,10 @@
 // Entries of the task rows whose features are left out of this build: each
-// ends its task at once.
+// ends its task at once. Beside them, the few calls other features make into
+// left-out ones, kept with their calling shapes so that callers need no
+// build switch.
 #pragma once
+
+#include "basetypes.h"
 
 void rtxcbug(void);
 void T_DUMMY_vMain(void);
@@ -46,3 +50,19 @@ void T_CHARTSELECT_vMain(void);
 void T_RADAR_SERVER_CHIRP_vMain(void);
 void T_FCIDSERVER_vMain(void);
 void T_VARDEKNETWORK_vMain(void);
+
+// The track record type is not defined yet; its callers pass their record.
+struct tag_TRACK;
+// Does nothing: tracks carry no identity for the left-out network feature.
+void U_NAVRO_COMMON_vGenerateFerroweUID(struct tag_TRACK* pTrack);
+// Sets CACD and CALL to TRUE at the normal priority, as the live-map feature
+// does when its map is up to date. TRUE when both writes were taken.
+BOOLEAN U_MAPGENERATOR_bSetTessaryLiveUpdated(void);
+// The left-out radar's range of a range index: 0.125 whatever is asked.
+float U_RADAR_fConvertIdxToRange(U32 u32Index, U32 u32Range);
+// No radar: clears the address text (U_RADAR_IP_TEXT_SIZE bytes) and the
+// hardware address text (U_RADAR_MAC_TEXT_SIZE bytes) that are not null, and
+// returns FALSE.
+constexpr U32 U_RADAR_IP_TEXT_SIZE = 16;
+constexpr U32 U_RADAR_MAC_TEXT_SIZE = 18;
+BOOLEAN U_RADAR_bRadarIpAndMacAddress(char* pcIpAddress, char* pcMacAddress);
