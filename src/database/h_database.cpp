@@ -514,8 +514,7 @@ void H_DATABASE_vRelinquishOwnership(FOURCHARID id) {
   DB_LOCK lock;
   DATABASE_LIST_NODE* p = pdbFindEntry(id);
   if (p == nullptr || !p->Element.bCreated) {
-    ERROR_error(__FILE_NAME__, __LINE__, "Requested ID not found");
-    U_RESET_vReset();
+    ERROR_vFatal(__FILE_NAME__, __LINE__, "Requested ID not found");
   }
   DATABASE_ELEMENT* e = &p->Element;
   e->u32Priority = P_UNOWNED;

@@ -20,8 +20,7 @@ void DD_SPEED_vInit(void) {
   s_bPrimed = FALSE;
   s_nHandle = DD_DEVPATH_nOpen(SPEED_DEVICE, O_RDONLY);
   if (s_nHandle < 0) {
-    ERROR_error(__FILE_NAME__, __LINE__, "DD_SPEED_vInit open?");
-    U_RESET_vReset();
+    ERROR_vFatal(__FILE_NAME__, __LINE__, "DD_SPEED_vInit open?");
   }
   struct stat st;
   s_bRegularFile = fstat(s_nHandle, &st) == 0 && S_ISREG(st.st_mode);

@@ -65,18 +65,13 @@ static void HEAP_vCreatePartitions(void) {
   qsort(s_partitions, (size_t)s_nPartitions, sizeof(PARTITION), H_MEMORY_intCompareMapLists);
 }
 
-[[noreturn]] static void HEAP_vFatal(int line, const char* text) {
-  ERROR_error("h_memory", line, text);
-  U_RESET_vReset();
-}
-
 // Index of the smallest partition that holds size bytes; fatal when none does.
 static int HEAP_nSmallestFitting(U32 size) {
   std::call_once(s_CreateOnce, HEAP_vCreatePartitions);
   for (int i = 0; i < s_nPartitions; i++) {
     if (s_partitions[i].u32Usable >= size) return i;
   }
-  HEAP_vFatal(__LINE__, "Requesting a partition that is too large");
+  ERROR_vFatal(__FILE_NAME__, __LINE__, "Requesting a partition that is too large");
 }
 
 static void* HEAP_pvFinish(U8* block, MAP map) {
@@ -113,7 +108,7 @@ void* H_MEMORY_pvMallocNoWait(U32 size) {
 
 void* H_MEMORY_pvCalloc(U32 count, U32 size) {
   U64 bytes = (U64)count * size;
-  if (bytes > 0xFFFFFFFFu) HEAP_vFatal(__LINE__, "Requesting a partition that is too large");
+  if (bytes > 0xFFFFFFFFu) ERROR_vFatal(__FILE_NAME__, __LINE__, "Requesting a partition that is too large");
   void* p = H_MEMORY_pvMalloc((U32)bytes);
   memset(p, 0, (size_t)bytes);
   return p;
@@ -136,7 +131,7 @@ void H_MEMORY_vFree(void* pointer) {
   if (pointer == nullptr) return;
   MAP map = HEAP_BlockMap(pointer);
   if (HEAP_pPartitionOf(map) == nullptr || L_MEM_Free(map, (U8*)pointer - kHeader) != 0) {
-    HEAP_vFatal(__LINE__, "Freeing a block the heap does not hold");
+    ERROR_vFatal(__FILE_NAME__, __LINE__, "Freeing a block the heap does not hold");
   }
 }
 
@@ -145,7 +140,7 @@ void* H_MEMORY_pvRealloc(void* pointer, U32 size) {
   int target = HEAP_nSmallestFitting(size);
   MAP map = HEAP_BlockMap(pointer);
   const PARTITION* own = HEAP_pPartitionOf(map);
-  if (own == nullptr) HEAP_vFatal(__LINE__, "Reallocating a block the heap does not hold");
+  if (own == nullptr) ERROR_vFatal(__FILE_NAME__, __LINE__, "Reallocating a block the heap does not hold");
   if (s_partitions[target].map == map) return pointer;
   void* fresh = H_MEMORY_pvMalloc(size);
   memcpy(fresh, pointer, std::min(own->u32Usable, size));

@@ -40,11 +40,6 @@ constexpr U32 NVRAM_NOT_IN_HEADER = 0xFFFFFFFFu;
 
 static TIMER_INFO* s_pSaveSettings;  // null once released
 
-[[noreturn]] static void T_NVRAM_vFatal(int line, const char* text) {
-  ERROR_error(__FILE_NAME__, line, text);
-  U_RESET_vReset();
-}
-
 static DB_DATA_TYPE T_NVRAM_Value(U32 u32Raw) {
   DB_DATA_TYPE value;
   value.vpPointer = nullptr;
@@ -98,7 +93,7 @@ static BOOLEAN T_NVRAM_bWriteNewHeader(void) {
 
 static void T_NVRAM_vSubscribe(FOURCHARID id) {
   if (!H_DATABASE_bRegisterForDataWithConditions(id, M_NVRAM, TRUE, FALSE, FALSE)) {
-    T_NVRAM_vFatal(__LINE__, "Database: problem registering");
+    ERROR_vFatal(__FILE_NAME__, __LINE__, "Database: problem registering");
   }
 }
 
@@ -130,7 +125,7 @@ static void T_NVRAM_vInit(void) {
   for (U32 row = 0; row < NVRAM_HEADER_ROWS; row++) s_4chHeader[row] = {g_afcidNvramHeader[row], FALSE};
   s_pSaveSettings = nullptr;
   if (H_DATABASE_bUpdateEverythingBoolean(FCID("CNVR"), FALSE, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE)) {
-    T_NVRAM_vFatal(__LINE__, "Somebody else registered the NVR status");
+    ERROR_vFatal(__FILE_NAME__, __LINE__, "Somebody else registered the NVR status");
   }
 }
 
@@ -156,7 +151,7 @@ static void T_NVRAM_vProcessVersionChange(U32 u32Found) {
 
 static void T_NVRAM_vInitHardware(void) {
   NVR_STATE eState = H_NVRAM_eInit();
-  if (eState == STATE_HARDWARE_FAILURE) T_NVRAM_vFatal(__LINE__, "NVR Hardware Failure");
+  if (eState == STATE_HARDWARE_FAILURE) ERROR_vFatal(__FILE_NAME__, __LINE__, "NVR Hardware Failure");
   H_DATABASE_bUpdateValueBoolean(FCID("CNVR"), TRUE, P_NORMAL);
   if (eState == STATE_VIRGIN) T_NVRAM_bWriteNewHeader();
   BOOLEAN bFound = FALSE;
@@ -198,7 +193,7 @@ static U32 T_NVRAM_u32ReadItems(void) {
 
 static void T_NVRAM_vPublishMailbox(void) {
   if (H_DATABASE_bUpdateEverythingU32(FCID("TNVR"), (U32)M_NVRAM, P_NORMAL, D_MAILBOX, nullptr, DB_NEVER_STALE)) {
-    T_NVRAM_vFatal(__LINE__, "Somebody else registered the NVR Task Maibox");
+    ERROR_vFatal(__FILE_NAME__, __LINE__, "Somebody else registered the NVR Task Maibox");
   }
 }
 
@@ -340,7 +335,7 @@ void T_NVRAM_vMain(void) {
   s_pSaveSettings = L_TIMER_Allocate();
   if (s_pSaveSettings == nullptr ||
       L_TIMER_Start(s_pSaveSettings, NVRAM_SAVE_PERIOD_MS, NVRAM_SAVE_PERIOD_MS, SEMA_NVRAM_UPDATE) == nullptr) {
-    T_NVRAM_vFatal(__LINE__, "NVRAM - no save timer");
+    ERROR_vFatal(__FILE_NAME__, __LINE__, "NVRAM - no save timer");
   }
   // The restored backlight setting takes effect through the platform's
   // backlight set-up, called here once that service exists.

@@ -18,8 +18,7 @@ static BOOLEAN SHUTDOWN_bListed(const FOURCHARID* list, FOURCHARID key) {
 static GENERIC_MESSAGE* SHUTDOWN_pNewMessage(void) {
   GENERIC_MESSAGE* msg = (GENERIC_MESSAGE*)H_MEMORY_pvMallocNoWait(sizeof(GENERIC_MESSAGE));
   if (msg == nullptr) {
-    ERROR_error(__FILE_NAME__, __LINE__, "Out of messages in shutdown");
-    U_RESET_vReset();
+    ERROR_vFatal(__FILE_NAME__, __LINE__, "Out of messages in shutdown");
   }
   return msg;
 }

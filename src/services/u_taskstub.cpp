@@ -8,16 +8,11 @@
 #include "h_memory.h"
 #include "linuxsvc.h"
 
-void U_TASKSTUB_vFatal(const char* text) {
-  ERROR_error(__FILE_NAME__, __LINE__, text);
-  U_RESET_vReset();
-}
-
 void U_TASKSTUB_vPublish(FOURCHARID key, MBOX mbox) {
   if (H_DATABASE_bUpdateEverythingU32(key, (U32)mbox, P_NORMAL, D_MAILBOX, nullptr, 0xFFFFFFFFu)) {
     char text[64];
     snprintf(text, sizeof text, "Somebody else registered the %.4s mailbox", (const char*)&key);
-    U_TASKSTUB_vFatal(text);
+    ERROR_vFatal(__FILE_NAME__, __LINE__, text);
   }
 }
 

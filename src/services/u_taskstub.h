@@ -17,4 +17,3 @@ void U_TASKSTUB_vDrain(MBOX mbox);
 // Starts a task the way one task starts another: raised priority for the
 // start, a short pause, then its own priority again.
 void U_TASKSTUB_vStartTask(TASK task);
-[[noreturn]] void U_TASKSTUB_vFatal(const char* text);

@@ -6,6 +6,7 @@
 
 #include "t_startup.h"
 
+#include "error.h"
 #include "h_database.h"
 #include "linuxsvc.h"
 #include "u_taskstub.h"
@@ -33,7 +34,7 @@ static void STARTUP_vWaitForNvr(void) {
     if (H_DATABASE_bFetchU32(FCID("TNVR"), &mbox, &valid, nullptr) && valid && mbox != 0) return;
     L_CLOCK_Sleep(STARTUP_NVR_POLL_MS);
   }
-  U_TASKSTUB_vFatal("STARTUP: Where's tNVRAM");
+  ERROR_vFatal(__FILE_NAME__, __LINE__, "STARTUP: Where's tNVRAM");
 }
 
 void T_STARTUP_vMain(void) {
@@ -49,7 +50,7 @@ void T_STARTUP_vMain(void) {
   __atomic_store_n(&bStartupTaskInitialized, (U8)TRUE, __ATOMIC_RELEASE);
 
   if (L_TIMER_Start(nullptr, STARTUP_SWEEP_MS, STARTUP_SWEEP_MS, SEMA_TIMER_STARTUP) == nullptr) {
-    U_TASKSTUB_vFatal("No start-up timer");
+    ERROR_vFatal(__FILE_NAME__, __LINE__, "No start-up timer");
   }
   const SEMA events[] = {SEMA_MBOX_STARTUP, SEMA_TIMER_STARTUP, 0};
   for (;;) {

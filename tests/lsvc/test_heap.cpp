@@ -114,7 +114,7 @@ TEST(Heap, CallocZeroesAndFreeOfNullIsIgnored) {
 TEST(HeapDeathTest, ARequestAboveTheLargestBlockIsFatal) {
   EXPECT_EXIT(H_MEMORY_pvMalloc(409697), ::testing::ExitedWithCode(10), "");
   std::string log = FatalLog();
-  EXPECT_NE(std::string::npos, log.find("error: Requesting a partition that is too large in h_memory at "));
+  EXPECT_NE(std::string::npos, log.find("error: Requesting a partition that is too large in h_memory.cpp at "));
   // The line before the record is the local time, as ctime writes it.
   size_t at = log.rfind("error: Requesting");
   ASSERT_NE(std::string::npos, at);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -7,6 +8,7 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "error.h"
 #include "test_tasks.h"
@@ -140,18 +142,37 @@ TEST(FatalError, RecordIsAppendedToFatalLogInTheBaseDirectory) {
   EXPECT_NE(std::string::npos, out.find("error: something broke in somefile at 123"));
 }
 
-TEST(FatalErrorDeathTest, APathTooLongForTheBufferIsReportedNotCut) {
+TEST(FatalErrorDeathTest, ABaseTheSystemRefusesLeavesTheRecordInTheLog) {
   const char* saved = getenv("VELMORA_CWD");
   std::string original = saved ? saved : "";
   setenv("VELMORA_CWD", (original + "/" + std::string(600, 'd')).c_str(), 1);
   EXPECT_EXIT(
       {
         dup2(2, 1);  // the log goes to standard output; let the matcher see it
-        ERROR_error("f", 1, "t");
-        U_RESET_vReset();
+        ERROR_vFatal("f", 1, "t");
       },
       ExitedWithCode(10), "Error opening /.*dddd(.|\n)*error: t in f at 1(.|\n)*status 10");
   setenv("VELMORA_CWD", original.c_str(), 1);
+}
+
+TEST(FatalErrorDeathTest, ARecordLandsUnderADeepBaseDirectory) {
+  // Twelve levels of 60 characters: 732 characters under the test's base.
+  // The death test's child runs this body again with the deep base already
+  // in its environment, so the levels are added only once.
+  std::vector<std::string> levels;
+  for (char c = 'a'; c < 'a' + 12; c++) levels.push_back("/" + std::string(60, c));
+  std::string root = getenv("VELMORA_CWD"), deep;
+  for (const std::string& level : levels) deep += level;
+  if (root.ends_with(deep)) root.resize(root.size() - deep.size());
+  deep = root;
+  for (const std::string& level : levels) {
+    deep += level;
+    ASSERT_TRUE(mkdir(deep.c_str(), 0777) == 0 || errno == EEXIST) << deep;
+  }
+  setenv("VELMORA_CWD", deep.c_str(), 1);
+  EXPECT_EXIT(ERROR_vFatal("deepfile", 7, "deep trouble"), ExitedWithCode(10), "");
+  setenv("VELMORA_CWD", root.c_str(), 1);
+  EXPECT_NE(std::string::npos, ReadAll(deep + "/FATAL.LOG").find("error: deep trouble in deepfile at 7\n"));
 }
 
 }  // namespace
