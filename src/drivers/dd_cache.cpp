@@ -1,3 +1,5 @@
+// Empty on purpose: the kernel owns the caches; a user process has nothing to enable or flush.
+
 #include "dd_cache.h"
 
 void DD_CACHE_vEnable(void) {}

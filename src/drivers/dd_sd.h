@@ -1,5 +1,5 @@
-// The SD card driver. Cards are reached through the file system on this
-// board, so the driver reports no card and does nothing.
+// Cards are reached through the file system on this board, so the SD card
+// driver reports no card and does nothing.
 #pragma once
 
 #include "basetypes.h"

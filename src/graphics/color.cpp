@@ -1,6 +1,6 @@
 #include "color.h"
 
-// Initial colours. Sections rewritten on palette changes, and by whom: 0-31
+// The colours every view starts with. Sections rewritten on palette changes, and by whom: 0-31
 // the sonar history task, 96-111 and 148-195 the chart task, 128-131 the info
 // task, 166 the palette hooks below. 80-95 are never rewritten: they are the
 // 16 colours of 4-bit icon pixels. Other entries keep these values for good.

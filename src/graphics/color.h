@@ -1,6 +1,6 @@
-// The colour table: 256 RGB565 entries that most drawing picks its colours
-// from by index, so that a palette change recolours every view by rewriting
-// a section. Its sections are owned by the tasks that rewrite them when the
+// Most drawing picks its colours by index from this table of 256 RGB565
+// entries, so that a palette change recolours every view by rewriting a
+// section. Its sections are owned by the tasks that rewrite them when the
 // palette setting SPAL changes; indices are trusted (start + count <= 256).
 #pragma once
 

@@ -1,7 +1,7 @@
-// Arcs: the points of a full circle walk, each kept or dropped by how far its
-// octant is covered. Inside an octant a test value that grows with the angle
-// (a co-ordinate, negated where the angle runs against it) is compared with
-// the same value at the arc's start and end points.
+// An arc keeps or drops each point of a full circle walk by how far its octant
+// is covered. Inside an octant a test value that grows with the angle (a
+// co-ordinate, negated where the angle runs against it) is compared with the
+// same value at the arc's start and end points.
 
 #include "g_arc.h"
 

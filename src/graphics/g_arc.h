@@ -1,4 +1,5 @@
-// One-pixel circular arcs.
+// Arcs are drawn one pixel wide from the same circle walk as full circles,
+// so that an arc lies exactly on the circle it belongs to.
 #pragma once
 
 #include "g_types.h"

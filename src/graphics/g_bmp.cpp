@@ -1,8 +1,7 @@
-// Whole-bitmap fill and bitmap copies. The block copies move whole row
-// segments with the platform's copy routine; a copy within one bitmap whose
-// source and destination overlap (scrolling a history by a few columns or
-// rows) takes an overlap-safe path instead, so it never reads a pixel it has
-// already overwritten.
+// Fills and copies work a whole row segment at a time through the platform's
+// copy routine; a copy within one bitmap whose source and destination overlap
+// (scrolling a history by a few columns or rows) takes an overlap-safe path
+// instead, so it never reads a pixel it has already overwritten.
 
 #include "g_bmp.h"
 

@@ -1,4 +1,5 @@
-// Whole-bitmap fill and copies between bitmaps.
+// Filling a whole bitmap and copying rectangles between bitmaps (or within
+// one, as a history scrolls).
 #pragma once
 
 #include "g_types.h"

@@ -1,4 +1,5 @@
-// Bitmap headers and pixel memory.
+// Every bitmap's pixel memory remembers where it came from, so that a release
+// gives it back to the right heap.
 //
 // Pixel memory is one block holding a small record just before pBuffer: the
 // block's own address (what is handed back on release) and where it came

@@ -1,4 +1,5 @@
-// Creating and releasing bitmaps.
+// Bitmaps are made and released here, so that their pixel memory always goes
+// back where it came from.
 #pragma once
 
 #include "g_types.h"

@@ -1,5 +1,6 @@
-// Circles about a centre point. A diameter that is negative as a signed value
-// draws nothing.
+// Circle outlines and discs about a centre point, from the half-step walk
+// shared with arcs and rounded corners. A diameter that is negative as a
+// signed value draws nothing.
 #pragma once
 
 #include "g_types.h"

@@ -1,4 +1,5 @@
-// The font files compiled into the program (assembled from data/fonts).
+// The font files are compiled into the program (assembled from data/fonts),
+// so that text needs no file system.
 #pragma once
 
 #include "basetypes.h"

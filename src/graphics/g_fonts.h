@@ -1,5 +1,5 @@
-// The font handles every caller draws with, one per face and size in use,
-// and the one-character entry points and metrics.
+// Every caller draws with the font handles kept here, one per face and size
+// in use; the one-character entry points and metrics sit beside them.
 #pragma once
 
 #include "g_truetype.h"

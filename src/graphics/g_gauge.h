@@ -1,5 +1,5 @@
-// Gauge ranges: the least and greatest value of an analogue gauge's scale for
-// a data item in the unit it is shown in.
+// Each data item shown on an analogue gauge has a scale from a least to a
+// greatest value in the unit it is shown in; this table keeps them.
 #pragma once
 
 #include "basetypes.h"

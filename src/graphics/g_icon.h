@@ -1,4 +1,4 @@
-// Icons: small constant pictures, stored as 4-bit colour indexes in one of
+// Icons are small constant pictures, stored as 4-bit colour indexes in one of
 // five layouts or as a 32-bit stream with opacity, drawn unrotated or turned.
 //
 // 4-bit pixels are stored top row first, left to right, and show the colour

@@ -1,5 +1,6 @@
-// Images: pictures with an opacity per pixel, drawn onto RGB565 bitmaps with
-// blending, turned by any angle with bilinear filtering, cropped or masked.
+// Images are pictures with an opacity per pixel, drawn onto RGB565 bitmaps
+// with blending, turned by any angle with bilinear filtering, cropped or
+// masked.
 //
 // 32-bit pixel stream: 4-byte units, bottom row first, each row left to
 // right. A unit is a pixel (red, green, blue, opacity: 0 invisible, 255

@@ -1,7 +1,8 @@
-// Lines. Horizontal and vertical lines write memory directly after clamping
-// their ends to the clip rectangle; every other line takes the symmetric
-// double-step walk, which draws from both ends toward the middle so that a
-// line and its reverse cover the same pixels.
+// Straight lines take the cheapest path their direction allows. Horizontal and
+// vertical lines write memory directly after clamping their ends to the clip
+// rectangle; every other line takes the symmetric double-step walk, which
+// draws from both ends toward the middle so that a line and its reverse cover
+// the same pixels.
 
 #include "g_line.h"
 

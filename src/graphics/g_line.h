@@ -1,4 +1,5 @@
-// Lines between two points, both end points included.
+// A line covers both its end points, so that a polyline drawn with it leaves
+// no gap at a vertex.
 #pragma once
 
 #include "g_types.h"

@@ -1,5 +1,5 @@
-// Single pixels: clipped in logical coordinates, or direct in physical ones
-// (x, memory row) for inner loops that have clipped already.
+// A single pixel is clipped in logical coordinates, or written directly in
+// physical ones (x, memory row) by inner loops that have clipped already.
 #pragma once
 
 #include "g_types.h"

@@ -1,5 +1,5 @@
-// Strings: drawing and measuring UI text in the current language's form, with
-// the preset waypoint names of the wide languages.
+// UI text is drawn and measured in the current language's form; in the wide
+// languages a preset waypoint name's mark is drawn as the name itself.
 #pragma once
 
 #include "g_truetype.h"

@@ -1,5 +1,5 @@
-// TrueType text: the embedded faces, the font of every face and size, and
-// the drawing and measuring of 8-bit and wide text through FreeType's caches.
+// All text is TrueType: the embedded faces, a font for every face and size,
+// and 8-bit and wide text drawn and measured through FreeType's caches.
 #pragma once
 
 #include "g_types.h"

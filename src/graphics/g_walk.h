@@ -1,4 +1,5 @@
-// The half-step circle walk behind circles, rounded corners and arcs.
+// Circles, rounded corners and arcs share one half-step circle walk, so that
+// all of them round off alike.
 // Internal to the graphics library.
 //
 // The walk runs on a doubled grid: with a doubled radius D it keeps i (from

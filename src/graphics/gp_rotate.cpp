@@ -1,4 +1,5 @@
-// Rotation context.
+// The one rotation the chart and navigation views turn their geometry by,
+// kept as integer sine and cosine so that every point turns alike.
 
 #include "gp_rotate.h"
 

@@ -1,7 +1,7 @@
-// The rotation context of the graphic-context engine: one angle with its
-// sine and cosine as integers scaled by 1024, and integer rotation of points
-// with them. The chart and navigation views rotate their geometry by the
-// chart rotation: reset, set the angle, then rotate each point.
+// The graphic-context engine keeps one rotation angle with its sine and cosine
+// as integers scaled by 1024, and rotates points with them. The chart and
+// navigation views rotate their geometry by the chart rotation: reset, set the
+// angle, then rotate each point.
 //
 // Positions are taken and kept as given (no y conversion). The quarter-turn
 // split, shear factors, centre and area fields are kept for area rotation,

@@ -1,5 +1,5 @@
-// Registered bitmaps of the graphic context: small 4-bit pictures (track
-// point marks, boats) printed at the pen in palette colours.
+// Small 4-bit pictures (track point marks, boats) are registered once by id
+// and printed at the pen in palette colours.
 
 #include "gr_context.h"
 #include "gr_ink.h"

@@ -1,5 +1,6 @@
-// Graphic-context state: set-up, clip, pen, colour, tool, patterns and the
-// font registry.
+// The graphic context keeps its drawing state between calls (clip, pen,
+// colour, tool, patterns and the font registry), so that a view sets it once
+// and draws many shapes.
 
 #include "gr_context.h"
 

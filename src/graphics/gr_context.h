@@ -1,5 +1,5 @@
-// The graphic context: the drawing state of the line engine used by the chart
-// and navigation views, laid over a caller's 16-bit pixel buffer.
+// The chart and navigation views draw through one drawing state of the line
+// engine, laid over a caller's 16-bit pixel buffer.
 //
 // Callers pass positions with y growing upward from the bottom row, as for a
 // BITMAP. Inside the context every position (pen, clip rectangle) is a row

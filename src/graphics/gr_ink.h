@@ -1,5 +1,5 @@
-// Pixel addressing and raster operations of the graphic context. Internal to
-// the engine's modules.
+// Every pixel the graphic context writes goes through these addressing and
+// raster operations. Internal to the engine's modules.
 #pragma once
 
 #include <stddef.h>

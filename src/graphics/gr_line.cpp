@@ -1,5 +1,6 @@
-// Lines and pixels of the graphic context: raster operations, spans, line
-// clipping, the solid, patterned and brush lines, and the line pattern.
+// The graphic context's lines and pixels are built here from its raster
+// operations and spans: line clipping, the solid, patterned and brush lines,
+// and the line pattern.
 //
 // Solid and patterned lines are clipped once, in floating point, and then
 // walked in integers between two points inside the clip rectangle, so the

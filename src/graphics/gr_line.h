@@ -1,4 +1,5 @@
-// Lines and pixels of the graphic context.
+// The graphic context draws lines and pixels with its current pen, colour,
+// raster operation and pattern.
 //
 // The gr_ functions take y upward; the gf_ functions are the engine's inner
 // operations and work in columns and rows from the top. Solid and patterned

@@ -1,7 +1,8 @@
-// The decorative line styles: a ticked line and a wavy line. Both are
-// stepped along the major axis with the minor axis in 16.16 fixed point,
-// clip every pixel, and run the pattern off while they draw; switching it
-// back on at the end restarts its phase.
+// The ticked line and the wavy line are decorative styles drawn on their own
+// rather than through the line pattern. Both are stepped along the major axis
+// with the minor axis in 16.16 fixed point, clip every pixel, and run the
+// pattern off while they draw; switching it back on at the end restarts its
+// phase.
 
 #include "gr_ink.h"
 #include "gr_line.h"

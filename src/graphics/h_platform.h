@@ -1,4 +1,4 @@
-// Platform set-up at start.
+// The drawing code learns its windows on the colour table once, at start.
 #pragma once
 
 // Once, from Main: hands the icon drawing and the graphic-context engine

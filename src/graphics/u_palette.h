@@ -1,6 +1,6 @@
-// Palette client functions. Palette changes travel through the SPAL setting,
-// whose subscribers rewrite their own sections of the colour table; these
-// two stay for their callers and do nothing.
+// Palette changes travel through the SPAL setting, whose subscribers rewrite
+// their own sections of the colour table; these two stay for their callers and
+// do nothing.
 #pragma once
 
 #include "color.h"

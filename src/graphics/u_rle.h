@@ -1,5 +1,5 @@
-// Run-length codings: the nibble coding of 4-bit icon pixels and masks, and
-// a byte coding.
+// Icons and their masks are stored run-length coded by nibbles to keep the
+// program small; a byte coding sits beside it.
 //
 // Nibble stream: the high nibble of byte 0 is the marker M; symbols follow
 // from the low nibble of byte 0 on, high nibble before low nibble. A nibble

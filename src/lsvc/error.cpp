@@ -1,5 +1,5 @@
-// Fatal errors: a record appended to FATAL.LOG in the base directory, then
-// the reset.
+// A fatal error appends its record to FATAL.LOG in the base directory, where
+// it outlives the reset that follows.
 
 #include "error.h"
 

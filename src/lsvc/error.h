@@ -1,4 +1,5 @@
-// Fatal errors and the reset path.
+// What the unit does when it cannot go on: it leaves a record where it
+// survives the process, then resets.
 #pragma once
 
 // A condition the unit cannot go on from: the record goes to FATAL.LOG and

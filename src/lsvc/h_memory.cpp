@@ -1,6 +1,6 @@
-// The fixed-block heap over eight block maps carved from one static area.
-// A request goes to the smallest partition that fits, spills to larger ones
-// when that is empty, and waits only when every fitting partition is empty.
+// The heap's eight block maps are carved from one static area. A request goes
+// to the smallest partition that fits, spills to larger ones when that is
+// empty, and waits only when every fitting partition is empty.
 
 #include "h_memory.h"
 

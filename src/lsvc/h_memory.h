@@ -1,5 +1,5 @@
-// The fixed-block heap: task memory and every message come from eight
-// partitions of equal-size blocks.
+// Task memory and every message come from eight partitions of equal-size
+// blocks, so that memory given back never fragments the heap.
 #pragma once
 
 #include "basetypes.h"

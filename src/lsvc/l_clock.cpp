@@ -1,5 +1,6 @@
-// The clock of the service layer: everything counts from the process's first
-// monotonic reading. Ticks are milliseconds.
+// Every time of the service layer counts from the process's first monotonic
+// reading, so that setting the calendar clock moves none of them. Ticks are
+// milliseconds.
 
 #include <errno.h>
 

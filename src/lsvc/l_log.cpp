@@ -1,7 +1,7 @@
-// The log of the process and its ends: one routine writes time-stamped lines
-// to standard output and doubles as the watchdog point (quit time, debug
-// watchdog). SIGINT and SIGTERM are taken by a thread of their own, never in
-// signal context.
+// One routine writes every time-stamped line of the process to standard
+// output, and since every task passes through it, it doubles as the watchdog
+// point (quit time, debug watchdog) and holds the process's ends. SIGINT and
+// SIGTERM are taken by a thread of their own, never in signal context.
 
 #include <errno.h>
 #include <fcntl.h>

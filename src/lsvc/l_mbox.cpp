@@ -1,5 +1,6 @@
-// Mailboxes: priority-ordered lists of message blocks, each bound to the
-// semaphore that an arrival in the empty mailbox signals.
+// Each mailbox keeps its message blocks in priority order and signals its
+// bound semaphore when a block arrives in the empty mailbox, so that a task
+// waits for mail the way it waits for any other event.
 
 #include "h_memory.h"
 #include "l_internal.h"

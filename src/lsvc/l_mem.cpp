@@ -1,5 +1,5 @@
-// Block maps: pools of equal-size blocks with an owner per block. The
-// fixed-block heap is built on them.
+// Pools of equal-size blocks that remember the owner of every block, kept
+// for the fixed-block heap to build its partitions on.
 
 #include <stdlib.h>
 

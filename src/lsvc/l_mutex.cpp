@@ -1,7 +1,8 @@
-// Resource mutexes: owned by one thread, nesting for their owner. Ownership is
-// kept by thread, so threads that are not tasks (all of them id 72) never
-// mistake each other's hold for their own; waiting is a park like every other
-// wait of the layer, so a task told to end leaves from here too.
+// Locks on shared resources, each held by one thread and nesting for it, so
+// that a task may take a lock again inside its own hold. Ownership is kept by
+// thread, so threads that are not tasks (all of them id 72) never mistake each
+// other's hold for their own; waiting is a park like every other wait of the
+// layer, so a task told to end leaves from here too.
 
 #include "l_internal.h"
 

@@ -1,5 +1,6 @@
-// Queues: fixed rings of equal-width entries copied in and out by value, each
-// able to signal semaphores on its changes of fill state.
+// Fixed rings of equal-width entries, copied in and out by value, that signal
+// semaphores when their fill state changes, so that producer and consumer
+// tasks share no memory and wait on nothing but semaphores.
 
 #include <stdlib.h>
 #include <string.h>

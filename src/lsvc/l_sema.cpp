@@ -1,5 +1,5 @@
-// Event semaphores: binary flags with the time stamp of their last signal and
-// at most one waiting thread. Every wait of a task is made here.
+// Binary flags a task waits on, with the time of their last signal and at
+// most one waiting thread. Every wait of a task is made here.
 
 #include <string.h>
 

@@ -1,6 +1,6 @@
-// Tasks and threads: the control blocks of the 71 task ids and the main
-// thread, starting, ending, priorities and the wait blocks every blocking
-// service parks on.
+// The control blocks of the 71 task ids and the main thread, kept so that a
+// task can be started, ended and reprioritised by its id, and the wait blocks
+// every blocking service parks on.
 
 #include <errno.h>
 #include <sched.h>

@@ -1,7 +1,7 @@
-// Timers: POSIX timers whose expiries are turned into semaphore signals by one
-// thread. An expiry arrives as SIGUSR1 directed at that thread; the handler
-// only counts it and writes the timer's index into a pipe, so no service call
-// runs in signal context.
+// POSIX timers whose expiries one thread turns into semaphore signals, so that
+// a task waits for time as it waits for everything else. An expiry arrives as
+// SIGUSR1 directed at that thread; the handler only counts it and writes the
+// timer's index into a pipe, so no service call runs in signal context.
 
 #include <errno.h>
 #include <fcntl.h>

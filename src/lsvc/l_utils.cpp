@@ -1,5 +1,5 @@
-// Small routines of the service layer: simple threads, priorities, number
-// texts.
+// Small routines the service layer and its callers share: starting a plain
+// thread, setting real-time priorities, and number texts.
 
 #include <errno.h>
 #include <sched.h>

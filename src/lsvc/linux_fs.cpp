@@ -1,4 +1,5 @@
-// File services of the service layer.
+// The base directory every stored file lives under, the sync thread that
+// turns a burst of closes into one file-system sync, and the directory walk.
 
 #include "linux_fs.h"
 

@@ -1,5 +1,6 @@
-// File services: the base directory, a directory walker, closes that
-// schedule a file-system sync, and the clock setter.
+// Every stored file lives under the base directory named here, and closing
+// one schedules a file-system sync so that it survives a power loss; the
+// directory walker and the clock setter sit beside them.
 #pragma once
 
 #include <dirent.h>

@@ -1,6 +1,7 @@
-// The real-time service layer: tasks, event semaphores, mailboxes, resource
-// mutexes, timers, queues, block maps, the clock and the option variables of
-// the process. Every object is addressed by a small id from lsvc_ids.h.
+// Everything a task needs from the system comes through this layer: tasks,
+// event semaphores, mailboxes, resource mutexes, timers, queues, block maps,
+// the clock and the process's option variables. Every object is addressed by a
+// small id from lsvc_ids.h.
 #pragma once
 
 #include <pthread.h>

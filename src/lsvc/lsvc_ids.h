@@ -1,7 +1,8 @@
-// Ids of the service layer's objects: tasks, semaphores, mailboxes, queues and
-// resource mutexes. One list per kind gives both the enumeration and the name
-// table printed by the log and the debug dumps. Ids of features left out of the
-// build keep their numbers.
+// Every task, semaphore, mailbox, queue and resource mutex has a fixed small
+// id, so that tasks name each other's objects without sharing pointers. One
+// list per kind gives both the enumeration and the name table printed by the
+// log and the debug dumps. Ids of features left out of the build keep their
+// numbers.
 #pragma once
 
 #include "basetypes.h"

@@ -1,4 +1,5 @@
-// Name tables of the service layer's ids, printed by the log and the dumps.
+// The name of every service-layer id, so that log lines and dumps say which
+// task or object they mean.
 
 #include "linuxsvc.h"
 

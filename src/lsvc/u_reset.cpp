@@ -1,4 +1,5 @@
-// The reset path: the process ends at once with exit status 10.
+// A reset ends the process at once with exit status 10, saving nothing and
+// telling no task.
 
 #include "error.h"
 #include "linuxsvc.h"

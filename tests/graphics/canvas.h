@@ -1,4 +1,5 @@
-// Test bitmaps and pixel sets.
+// Drawing tests draw into bitmaps of their own and compare the pixels drawn
+// as sets.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-// TrueType text: fonts, measuring, drawing, kerning, big sizes, the preset
-// names of the wide languages, and the glyph coverage of every UI text.
+// TrueType text is measured and drawn right at every size, with kerning, the
+// preset names of the wide languages, and a glyph for every UI text.
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
-// The 3-D renderer's context: size, buffers, state and the two matrix stacks.
+// The renderer keeps its size, buffers, state and two matrix stacks in one
+// context, the one every call works on.
 
 #include "tsdisplay.h"
 

@@ -1,5 +1,6 @@
-// The software 3-D renderer: a perspective view of a textured ground surface
-// in 16.16 fixed point, with an immediate-mode interface over one context.
+// The software 3-D renderer draws a perspective view of a textured ground
+// surface in 16.16 fixed point, through an immediate-mode interface over one
+// context.
 //
 // A frame: load the matrices, tsDisplay_CombineMatrices (every transform reads
 // the combined matrix only), set the array pointers, tsDisplay_ProcessVertices,

@@ -1,7 +1,8 @@
-// Texture-mapped quads and single-colour line strips. Quads are walked edge
-// by edge into the per-row span table; each row then costs one perspective
-// division and is stepped affinely, which is exact for the ground plane under
-// a camera that only yaws and pitches (every row is a line of one depth).
+// The renderer fills texture-mapped quads and draws single-colour line strips.
+// Quads are walked edge by edge into the per-row span table; each row then
+// costs one perspective division and is stepped affinely, which is exact for
+// the ground plane under a camera that only yaws and pitches (every row is a
+// line of one depth).
 
 #include <stddef.h>
 #include <stdint.h>

@@ -1,4 +1,4 @@
-// Texture preparation for the renderer: tiled 512 x 512 ground textures from
+// Ground textures are prepared ahead of drawing: tiled 512 x 512 textures from
 // height and shade maps (optionally with an aerial photograph on high
 // ground), shading, 24-bit resampling and half-size levels.
 //

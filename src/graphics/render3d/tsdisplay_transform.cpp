@@ -1,6 +1,6 @@
-// Vertex transform, clip codes, projection to the screen, the inverse
-// mapping of a screen row or column to the ground, and the clippers that
-// drawing applies to quads and segments crossing the view volume.
+// Vertices go through the combined matrix to clip codes and the screen here;
+// the inverse mapping of a screen row or column to the ground and the
+// clippers for quads and segments crossing the view volume sit beside them.
 
 #include <stddef.h>
 #include <string.h>

@@ -1,5 +1,5 @@
-// Fixed-point trigonometry and the matrix operations of the 3-D renderer.
-// Only the perspective set-up and the float conversion use floating point.
+// The renderer's trigonometry and matrix operations stay in fixed point. Only
+// the perspective set-up and the float conversion use floating point.
 
 #include "tsmatrix.h"
 

@@ -1,4 +1,5 @@
-// Fixed-point number formats and 4x4 matrices of the software 3-D renderer.
+// Every number of the software 3-D renderer is fixed point and every
+// transform a 4x4 matrix, as laid out here.
 //
 // Scalars are 16.16 (value x 65536). Matrices use row vectors: a point
 // (x, y, z, 1) is multiplied from the left, row 3 holds the translation and

@@ -1,4 +1,4 @@
-// Contexts, textures and cameras for the renderer's tests.
+// The renderer's tests share the contexts, textures and cameras made here.
 #pragma once
 
 #include <memory>
