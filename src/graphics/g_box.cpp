@@ -152,44 +152,46 @@ void G_BOX_vDrawRoundedFilled(BITMAP* pDest, COLOR color, const POINT* pAnchor, 
   });
 }
 
-// A blended row must be drawn once, at its widest. The caps of a short box
-// can share rows; such a row belongs to the cap whose centre row is nearer,
-// where it is the wider (the top cap on a tie).
-static void BOX_vCapRowsAlpha(BITMAP* pDest, COLOR color, const BOX_GEOMETRY& g, S64 k, S64 w, U8 u8Alpha) {
-  const S64 r = g.r;
-  const S64 rowTop = g.top - r + k;
-  const S64 rowBottom = g.y + r - k;
-  const S64 kBottomAtTopRow = g.y + r - rowTop;
-  if (!(kBottomAtTopRow >= 0 && kBottomAtTopRow < k)) {
-    BOX_vLineAlpha(pDest, color, g.x + r - w, rowTop, g.right - r + w, rowTop, u8Alpha);
-  }
-  const S64 kTopAtBottomRow = rowBottom - (g.top - r);
-  if (!(kTopAtBottomRow >= 0 && kTopAtBottomRow <= k)) {
-    BOX_vLineAlpha(pDest, color, g.x + r - w, rowBottom, g.right - r + w, rowBottom, u8Alpha);
-  }
-}
+// The opaque fill draws centred runs, some rows more than once: where the
+// radius passes half the height the two caps share rows, and where it passes
+// half the width a run's ends cross, so that it covers the columns between
+// them the other way round. Runs with one centre nest, so a row holds the
+// pixels of its longest run. The blended fill replays the opaque fill's runs
+// for a band of rows at a time, keeps each row's longest, and blends every
+// row once; the band keeps the work on the stack whatever the bitmap's height.
+static const S64 BOX_BAND_ROWS = 128;
 
 void G_BOX_vDrawRoundedFilledAlpha(BITMAP* pDest, COLOR color, const POINT* pAnchor, U32 u32Width,
                                    U32 u32Height, U32 u32Radius, U8 u8Alpha) {
   if (u32Width == 0 || u32Height == 0) return;
   const BOX_GEOMETRY g = BOX_geometry(pAnchor, u32Width, u32Height, u32Radius);
   const S64 r = g.r;
-  for (S64 row = BOX_s64FirstRow(pDest, g.y + r + 1), last = BOX_s64LastRow(pDest, g.top - r - 1); row <= last;
-       row++) {
-    BOX_vLineAlpha(pDest, color, g.x, row, g.right, row, u8Alpha);
+  // The run of half-width w goes from x + r - w to right - r + w.
+  auto length = [&](S64 w) {
+    const S64 n = g.right - g.x - 2 * r + 2 * w;
+    return n < 0 ? -n : n;
+  };
+  const S64 first = BOX_s64FirstRow(pDest, g.y < g.top - r ? g.y : g.top - r);
+  const S64 last = BOX_s64LastRow(pDest, g.top > g.y + r ? g.top : g.y + r);
+  S64 aWidest[BOX_BAND_ROWS];
+  for (S64 band = first; band <= last; band += BOX_BAND_ROWS) {
+    const S64 bandLast = band + BOX_BAND_ROWS - 1 < last ? band + BOX_BAND_ROWS - 1 : last;
+    for (S64& w : aWidest) w = -1;
+    auto take = [&](S64 row, S64 w) {
+      if (row < band || row > bandLast) return;
+      S64& widest = aWidest[row - band];
+      if (widest < 0 || length(w) > length(widest)) widest = w;
+    };
+    for (S64 row = g.y + r > band ? g.y + r : band; row <= g.top - r && row <= bandLast; row++) take(row, r);
+    G_WALK_vRoundedFill(2 * r, [&](S64 a, S64 b) {
+      take(g.top - r + b, a);
+      take(g.top - r + a, b);
+      take(g.y + r - b, a);
+      take(g.y + r - a, b);
+    });
+    for (S64 row = band; row <= bandLast; row++) {
+      const S64 w = aWidest[row - band];
+      if (w >= 0) BOX_vLineAlpha(pDest, color, g.x + r - w, row, g.right - r + w, row, u8Alpha);
+    }
   }
-  // The walk gives the rows at distance a (half-width b) one step each, and
-  // the rows at distance b (half-width a) over several steps while b holds:
-  // such a row waits until b moves on, to be drawn with its widest a. Where
-  // a reaches b the two rows are one.
-  bool bPending = false;
-  S64 pendingDistance = 0, pendingWidth = 0;
-  G_WALK_vRoundedFill(2 * r, [&](S64 a, S64 b) {
-    if (bPending && b != pendingDistance) BOX_vCapRowsAlpha(pDest, color, g, pendingDistance, pendingWidth, u8Alpha);
-    bPending = true;
-    pendingDistance = b;
-    pendingWidth = a;
-    if (a != b) BOX_vCapRowsAlpha(pDest, color, g, a, b, u8Alpha);
-  });
-  if (bPending) BOX_vCapRowsAlpha(pDest, color, g, pendingDistance, pendingWidth, u8Alpha);
 }

@@ -83,24 +83,30 @@ TEST(Box, RoundedOutlineAndFillFollowTheCornerWalk) {
   EXPECT_PIXELS(FromArt(2, 11, filled), c.changed());
 }
 
-// The blended rounded shapes cover the pixels of their opaque twins; the
-// filled one blends each exactly once, so a uniform background stays uniform.
+// The blended rounded fill blends each pixel of its opaque twin exactly once,
+// so a uniform background stays uniform wherever the shape lies.
+void ExpectBlendedFillBlendsTheOpaquePixelsOnce(Canvas& opaque, Canvas& blended, POINT at, U32 w, U32 h, U32 r) {
+  G_BMP_vSet(opaque.get(), kBlack);
+  G_BMP_vSet(blended.get(), kBlack);
+  G_BOX_vDrawRoundedFilled(opaque.get(), kWhite, &at, w, h, r);
+  G_BOX_vDrawRoundedFilledAlpha(blended.get(), kWhite, &at, w, h, r, 128);
+  const PIXELS shape = opaque.with(kWhite);
+  ASSERT_EQ(shape, blended.with(kHalf)) << "opaque\n" << ToArt(shape) << "blended\n"
+                                        << ToArt(blended.with(kHalf)) << "twice\n"
+                                        << ToArt(blended.with(kHalfTwice));
+  ASSERT_EQ(shape, blended.changed(kBlack));
+}
+
+// Corners up to wider and taller than the box itself.
 TEST(Box, BlendedRoundedShapesCoverTheOpaqueShapes) {
   Canvas opaque(64, 64, kBlack), blended(64, 64, kBlack);
   for (U32 r = 0; r <= 12; r++) {
-    for (U32 w = 2 * r + 1; w <= 2 * r + 4; w++) {
+    for (U32 w = 1; w <= 2 * r + 4; w++) {
       for (U32 h = 1; h <= 2 * r + 4; h++) {
         SCOPED_TRACE(testing::Message() << "width " << w << " height " << h << " radius " << r);
         POINT at = {30 - (PIXEL)w / 2, 30 - (PIXEL)h / 2};
-        G_BMP_vSet(opaque.get(), kBlack);
-        G_BMP_vSet(blended.get(), kBlack);
-        G_BOX_vDrawRoundedFilled(opaque.get(), kWhite, &at, w, h, r);
-        G_BOX_vDrawRoundedFilledAlpha(blended.get(), kWhite, &at, w, h, r, 128);
-        const PIXELS shape = opaque.with(kWhite);
-        ASSERT_EQ(shape, blended.with(kHalf)) << "opaque\n" << ToArt(shape) << "blended\n"
-                                              << ToArt(blended.with(kHalf)) << "twice\n"
-                                              << ToArt(blended.with(kHalfTwice));
-        ASSERT_EQ(shape, blended.changed(kBlack));
+        ExpectBlendedFillBlendsTheOpaquePixelsOnce(opaque, blended, at, w, h, r);
+        if (HasFatalFailure()) return;
 
         G_BMP_vSet(opaque.get(), kBlack);
         G_BMP_vSet(blended.get(), kBlack);
@@ -108,6 +114,20 @@ TEST(Box, BlendedRoundedShapesCoverTheOpaqueShapes) {
         G_BOX_vDrawRoundedAlpha(blended.get(), kWhite, &at, w, h, r, 128);
         ASSERT_EQ(opaque.with(kWhite), blended.changed(kBlack));
       }
+    }
+  }
+}
+
+// Tall boxes, some reaching past the bitmap's bottom and top, with corners
+// of every proportion to the box.
+TEST(Box, BlendedRoundedFillOfTallBoxesBlendsTheOpaquePixelsOnce) {
+  Canvas opaque(48, 400, kBlack), blended(48, 400, kBlack);
+  const U32 sizes[][3] = {{9, 300, 100}, {9, 300, 160}, {40, 390, 200}, {30, 520, 20}, {24, 700, 500}};
+  for (const U32* s : sizes) {
+    for (PIXEL y : {-170, 30}) {
+      SCOPED_TRACE(testing::Message() << "width " << s[0] << " height " << s[1] << " radius " << s[2] << " at y " << y);
+      ExpectBlendedFillBlendsTheOpaquePixelsOnce(opaque, blended, {10, y}, s[0], s[1], s[2]);
+      if (HasFatalFailure()) return;
     }
   }
 }

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <atomic>
 #include <vector>
 
 #include "test_tasks.h"
+#include "test_timing.h"
 
 namespace {
 
@@ -19,7 +21,7 @@ TEST(Timer, OneShotSignalsOnceAfterItsTimeAndThenStands) {
   ASSERT_EQ(0, L_SEMA_WaitTicks(s, 1000));
   U64 elapsed = NowUs() - start;
   EXPECT_GE(elapsed, 99000u);
-  EXPECT_LT(elapsed, 130000u);
+  EXPECT_LT(elapsed, (100 + TEST_u64SlackMs(150)) * 1000);
   EXPECT_EQ(RC_TIMEOUT, L_SEMA_WaitTicks(s, 150));
   EXPECT_EQ(-lsTIMER_INACTIVE, L_TIMER_Stop(t));
   EXPECT_EQ(0u, L_TIMER_GetRemaining(t));
@@ -38,12 +40,15 @@ TEST(Timer, PeriodicTimerSignalsFirstAtItsInitialTimeThenEveryPeriod) {
   }
   EXPECT_EQ(0, L_TIMER_Stop(t));
   EXPECT_EQ(0, L_TIMER_Release(t));
-  EXPECT_GE(at[0], 9500u);
-  EXPECT_LT(at[0], 30000u);
-  // The period holds on average; single expiries may be late when the host
-  // is busy, but a late one never pulls the next one later.
-  double mean = (double)(at[8] - at[0]) / 8.0;
-  EXPECT_NEAR(25000.0, mean, 3000.0);
+  // No expiry comes before its time on the start's own schedule.
+  for (U64 k = 0; k < at.size(); k++) EXPECT_GE(at[k], 9500 + 25000 * k) << k;
+  EXPECT_LT(at[0], (10 + TEST_u64SlackMs(150)) * 1000);
+  // A busy host wakes this thread late now and then, which stretches one
+  // step and shortens the next; most steps still show the period.
+  std::vector<U64> steps;
+  for (size_t k = 1; k < at.size(); k++) steps.push_back(at[k] - at[k - 1]);
+  std::sort(steps.begin(), steps.end());
+  EXPECT_NEAR(25000.0, (double)(steps[3] + steps[4]) / 2, 3000.0 + TEST_u64SlackMs(2) * 1000);
 }
 
 TEST(Timer, StartWithoutInitialTimeSignalsAtOnce) {
@@ -108,7 +113,7 @@ TEST(Ticks, ElapsedTimeWrapsIn32Bits) {
   L_CLOCK_Sleep(20);
   U32 elapsed = L_TIMER_GetElapsed(&stamp);
   EXPECT_GE(elapsed, 20u);
-  EXPECT_LT(elapsed, 200u);
+  EXPECT_LT(elapsed, 20 + TEST_u64SlackMs(150));
   struct itimerspec ts;
   L_CLOCK_StoreTimerspec(&ts, 1500, 25);
   EXPECT_EQ(1500u, L_CLOCK_ScanTimerspec(&ts));

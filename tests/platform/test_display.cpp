@@ -16,6 +16,7 @@
 #include "golden.h"
 #include "h_display.h"
 #include "platform_rig.h"
+#include "test_timing.h"
 
 namespace {
 
@@ -72,8 +73,9 @@ TEST_F(Framebuffer, ShowingThePageOnDisplayAgainDoesNotWaitForTheVerticalBlank) 
   DD_LCD_vDisplayScreen(page);
   double start = RIG_dNowMs();
   for (int i = 0; i < 30; i++) DD_LCD_vDisplayScreen(page);
-  // Thirty waits would take half a second.
-  EXPECT_LT(RIG_dNowMs() - start, 100);
+  // Thirty waits would take half a second, longer than any busy machine
+  // makes thirty calls that do not wait.
+  EXPECT_LT(RIG_dNowMs() - start, 400);
 }
 
 TEST_F(Framebuffer, SixtyShownPagesTakeAboutOneSecond) {
@@ -86,7 +88,7 @@ TEST_F(Framebuffer, SixtyShownPagesTakeAboutOneSecond) {
   }
   double took = RIG_dNowMs() - start;
   EXPECT_GT(took, 900);
-  EXPECT_LT(took, 1600);
+  EXPECT_LT(took, 1000 + (double)TEST_u64SlackMs(600));
 }
 
 TEST_F(Framebuffer, APrivateBitmapIsCopiedIntoThePageOnDisplayButNoMoreThanItHolds) {

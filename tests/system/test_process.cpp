@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "test_process.h"
+#include "test_timing.h"
 
 namespace {
 
@@ -92,12 +93,16 @@ TEST(Process, SigintDumpsTheTablesAndEndsWithStatusTwo) {
   EXPECT_NE(std::string::npos, r.err.find("  02 UARTTASK: active"));
 }
 
-// An idle unit of waiting tasks must leave the processor alone.
+// An idle unit of waiting tasks must leave the processor alone. What it
+// spends is CPU time, which a busy machine does not add to; a sanitizer
+// makes each wake-up dearer.
 TEST(Process, AnIdleUnitUsesLittleOfOneCore) {
+  if (TEST_bEmulated()) GTEST_SKIP() << "an emulated processor spends its own time on every wake-up";
   TEST_RESULT r = TEST_Run(kVelmora, {"quit_sec", "20"}, FreshBase(), 60000);
   ASSERT_EQ(4, r.status);
   RecordProperty("cpu_seconds", std::to_string(r.cpuSeconds));
-  EXPECT_LT(r.cpuSeconds / 20.0, 0.02) << r.cpuSeconds << " s of CPU in 20 s";
+  const double share = TEST_bSanitized() ? 0.1 : 0.02;
+  EXPECT_LT(r.cpuSeconds / 20.0, share) << r.cpuSeconds << " s of CPU in 20 s";
 }
 
 }  // namespace

@@ -1,11 +1,16 @@
 // The unit's process on a host rig made by the rig tool, with the tools a
 // person uses against it while it runs.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <string.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -24,28 +29,45 @@ int Tool(const std::string& rig, const std::string& arguments) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// Ends the rig's helpers (pseudo-terminal relays, the paddlewheel) whatever
-// the test's outcome.
+TEST_RESULT ToolRun(const std::string& rig, const std::vector<std::string>& arguments) {
+  std::vector<std::string> args = {"python3", kRigTool, "--rig", rig};
+  args.insert(args.end(), arguments.begin(), arguments.end());
+  return TEST_Run("/usr/bin/env", args, {}, 20000);
+}
+
+// A refusal is one line that names the tool, with status 2, never a trace.
+void ExpectRefusal(const TEST_RESULT& r, const std::string& why) {
+  EXPECT_EQ(2, r.status) << r.err;
+  EXPECT_EQ(0u, r.err.rfind("rig: ", 0)) << r.err;
+  EXPECT_EQ(1, std::count(r.err.begin(), r.err.end(), '\n')) << r.err;
+  EXPECT_NE(std::string::npos, r.err.find(why)) << r.err;
+}
+
+// Ends the rig's helpers (pseudo-terminal relays, the paddlewheel) and
+// removes the rig whatever the test's outcome.
 struct RIG_GUARD {
   std::string dir;
-  ~RIG_GUARD() { Tool(dir, "stop"); }
+  ~RIG_GUARD() {
+    Tool(dir, "stop");
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
+  }
 };
 
-TEST(Rig, TheUnitRunsOnARigAndTheKeyScreenFeedAndSpeedToolsWorkAgainstIt) {
-  RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
-  std::string command = "python3 " + kRigTool + " create " + rig.dir + " > /dev/null";
+void MakeRig(const std::string& dir) {
+  std::string command = "python3 " + kRigTool + " create " + dir + " > /dev/null";
   ASSERT_EQ(0, system(command.c_str()));
+}
+
+TEST(Rig, TheUnitRunsOnARigAndTheScreenFeedAndSpeedToolsWorkAgainstIt) {
+  RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
+  ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
   struct stat st;
   ASSERT_EQ(0, lstat((rig.dir + "/serial/ttyO4").c_str(), &st)) << "socat did not make the serial ports";
 
   auto unit = TEST_Spawn(kVelmora, {},
                          {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + TEST_MakeTempDir("velmora-base")});
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "L_TASK_Start: task 71 ", 20000));
-
-  EXPECT_EQ(0, Tool(rig.dir, "key hold MENU --ms 50"));
-  EXPECT_EQ(0, Tool(rig.dir, "key press VIEW"));
-  EXPECT_EQ(0, Tool(rig.dir, "key release VIEW"));
-  EXPECT_NE(0, Tool(rig.dir, "key press BOGUS 2>/dev/null"));
 
   std::string png = rig.dir + "/screen.png";
   ASSERT_EQ(0, Tool(rig.dir, "screen " + png));
@@ -67,6 +89,49 @@ TEST(Rig, TheUnitRunsOnARigAndTheKeyScreenFeedAndSpeedToolsWorkAgainstIt) {
   TEST_RESULT r = TEST_Finish(std::move(unit), 10000);
   EXPECT_EQ(2, r.status) << r.out << r.err;
   EXPECT_EQ(std::string::npos, r.out.find("error:")) << r.out;
+}
+
+// The test holds the keypad's reading end as the unit's key thread does. The
+// record layout's time field differs between hosts, so each record is read
+// from its end: type, code and value.
+TEST(Rig, AKeyReachesAKeypadReaderAndWithoutOneIsRefused) {
+  RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
+  ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
+  int reader = open((rig.dir + "/dev/input/event6").c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  EXPECT_EQ(0, ToolRun(rig.dir, {"key", "hold", "menu", "--ms", "10"}).status);
+  char bytes[512];
+  ssize_t n = read(reader, bytes, sizeof bytes);
+  close(reader);
+  ASSERT_GT(n, 0);
+  ASSERT_EQ(0, n % 4);
+  const size_t record = (size_t)n / 4;
+  // EV_KEY for the MENU key's code 50 down, EV_SYN, the same key up, EV_SYN.
+  const U16 expected[4][3] = {{1, 50, 1}, {0, 0, 0}, {1, 50, 0}, {0, 0, 0}};
+  for (size_t i = 0; i < 4; i++) {
+    U16 type, code;
+    S32 value;
+    const char* end = bytes + (i + 1) * record;
+    memcpy(&type, end - 8, 2);
+    memcpy(&code, end - 6, 2);
+    memcpy(&value, end - 4, 4);
+    EXPECT_EQ(expected[i][0], type) << "record " << i;
+    EXPECT_EQ(expected[i][1], code) << "record " << i;
+    EXPECT_EQ(expected[i][2], value) << "record " << i;
+  }
+
+  ExpectRefusal(ToolRun(rig.dir, {"key", "press", "MENU"}), "no unit reads the keypad");
+  ExpectRefusal(ToolRun(rig.dir, {"key", "press", "BOGUS"}), "no key BOGUS");
+}
+
+TEST(Rig, AMissingFeedFileAndAStoppedRigAreRefused) {
+  RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
+  ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
+  ExpectRefusal(ToolRun(rig.dir, {"feed", "ttyO4", rig.dir + "/absent.nmea"}), "absent.nmea");
+  std::string nmea = rig.dir + "/feed.nmea";
+  std::ofstream(nmea) << "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\n";
+  ASSERT_EQ(0, Tool(rig.dir, "stop"));
+  ExpectRefusal(ToolRun(rig.dir, {"feed", "ttyO4", nmea}), "was stopped");
 }
 
 }  // namespace
