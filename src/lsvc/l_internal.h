@@ -25,7 +25,7 @@ struct tag_WAIT_BLOCK {
   std::atomic<pthread_cond_t*> pWaitCond;
   std::atomic<pthread_mutex_t*> pWaitMutex;
   // Semaphore signals that chose this block as their waiter and have not yet
-  // signalled Cond; a thread's own block outlives them (LSVC_vWakeWaiter).
+  // signalled Cond; a thread's own block waits for them before it goes.
   std::atomic<int> nWakesInFlight;
   TASK id;                      // 1..71, or 72 for every other thread
   tag_TASK_INFO* pTask;         // null for threads without a control block
