@@ -7,11 +7,11 @@
 
 #include <benchmark/benchmark.h>
 #include <math.h>
-#include <time.h>
 
 #include <random>
 #include <vector>
 
+#include "bench_timing.h"
 #include "g_bmp.h"
 #include "g_buffers.h"
 #include "g_line.h"
@@ -23,12 +23,6 @@ namespace {
 
 constexpr int kSegments = 10000;
 const U8 kDashes[8] = {0xCC, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC};
-
-double Now() {
-  timespec ts;
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return (double)ts.tv_sec + (double)ts.tv_nsec * 1e-9;
-}
 
 // A track that turns gently, with legs of 4 to 40 pixels, kept loosely
 // within a margin around the screen so that some legs are clipped.
@@ -63,34 +57,29 @@ void BM_ChartPolyline(benchmark::State& state) {
   const std::vector<POINT> track = Track();
   gr_InitPattern(kDashes, 49, 8, 8, 8);
   GR_CONTEXT gc;
-  double gcTime = 0, lineTime = 0;
-  for (auto _ : state) {
-    const double t0 = Now();
-    gr_InitGC(&gc, 800, 480, frame->pBuffer);
-    gr_SetPatternType(&gc, 49);
-    gr_SetColor(&gc, (S32)0x8000F800u);
-    SetStyle(&gc, style == MIXED ? SOLID : style);
-    gr_SetAbsPenPos(&gc, track[0].x, track[0].y);
-    for (int i = 1; i <= kSegments; i++) {
-      // A third of the track in each style.
-      if (style == MIXED && (i == kSegments / 3 || i == 2 * kSegments / 3)) {
-        SetStyle(&gc, i == kSegments / 3 ? DASHED : BRUSHED);
-      }
-      gr_DrawAbsLine(&gc, track[i].x, track[i].y);
-    }
-    benchmark::ClobberMemory();
-    const double t1 = Now();
-    for (int i = 1; i <= kSegments; i++) {
-      POINT a = track[i - 1], b = track[i];
-      G_LINE_vDraw(frame, 0x07E0, &a, &b);
-    }
-    benchmark::ClobberMemory();
-    const double t2 = Now();
-    gcTime += t1 - t0;
-    lineTime += t2 - t1;
-    state.SetIterationTime(t1 - t0);
-  }
-  state.counters["x_g_line"] = gcTime / lineTime;
+  const double ratio = BENCH_dCompare(
+      state,
+      [&] {
+        gr_InitGC(&gc, 800, 480, frame->pBuffer);
+        gr_SetPatternType(&gc, 49);
+        gr_SetColor(&gc, (S32)0x8000F800u);
+        SetStyle(&gc, style == MIXED ? SOLID : style);
+        gr_SetAbsPenPos(&gc, track[0].x, track[0].y);
+        for (int i = 1; i <= kSegments; i++) {
+          // A third of the track in each style.
+          if (style == MIXED && (i == kSegments / 3 || i == 2 * kSegments / 3)) {
+            SetStyle(&gc, i == kSegments / 3 ? DASHED : BRUSHED);
+          }
+          gr_DrawAbsLine(&gc, track[i].x, track[i].y);
+        }
+      },
+      [&] {
+        for (int i = 1; i <= kSegments; i++) {
+          POINT a = track[i - 1], b = track[i];
+          G_LINE_vDraw(frame, 0x07E0, &a, &b);
+        }
+      });
+  state.counters["x_g_line"] = ratio;
   G_BUFFERS_vFreeFullScreenBitmap(frame);
 }
 BENCHMARK(BM_ChartPolyline)->UseManualTime()->ArgName("style")->Arg(MIXED)->Arg(SOLID)->Arg(DASHED)->Arg(BRUSHED);

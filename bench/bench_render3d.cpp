@@ -6,10 +6,10 @@
 
 #include <benchmark/benchmark.h>
 #include <string.h>
-#include <time.h>
 
 #include <vector>
 
+#include "bench_timing.h"
 #include "h_memory.h"
 #include "test_tasks.h"
 #include "tsdisplay.h"
@@ -20,12 +20,6 @@ constexpr i32 kWidth = 800, kHeight = 480;
 constexpr size_t kFrameBytes = (size_t)kWidth * kHeight * 2;
 constexpr int kGrid = 33;
 constexpr u16 kUncovered = 0x0001;
-
-double Now() {
-  timespec ts;
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return (double)ts.tv_sec + (double)ts.tv_nsec * 1e-9;
-}
 
 struct Ground {
   std::vector<i32> pos, tex, quads;
@@ -82,22 +76,14 @@ void BM_FullScreenGround(benchmark::State& state) {
   for (u16 p : back) uncovered += p == kUncovered;
   if (uncovered > back.size() / 1000) state.SkipWithError("the ground does not cover the screen");
 
-  double frameTime = 0, copyTime = 0;
+  BENCH_PAIR pair;
   i32 yaw = 0;
   for (auto _ : state) {
-    const double t0 = Now();
-    DrawFrame(d, g, yaw += 0x100);
-    benchmark::ClobberMemory();
-    const double t1 = Now();
-    memcpy(dst.data(), src.data(), kFrameBytes);
-    benchmark::ClobberMemory();
-    const double t2 = Now();
-    frameTime += t1 - t0;
-    copyTime += t2 - t1;
-    state.SetIterationTime(t1 - t0);
+    BENCH_dTimePair(
+        state, &pair, [&] { DrawFrame(d, g, yaw += 0x100); }, [&] { memcpy(dst.data(), src.data(), kFrameBytes); });
   }
-  if (frameTime > 0) state.counters["fps"] = (double)state.iterations() / frameTime;
-  if (copyTime > 0) state.counters["x_memcpy"] = frameTime / copyTime;
+  if (pair.dOurs > 0) state.counters["fps"] = (double)state.iterations() / pair.dOurs;
+  state.counters["x_memcpy"] = BENCH_dRatio(pair);
   H_MEMORY_vFree(d->TVerts);
   H_MEMORY_vFree(d->SVerts);
   delete d;

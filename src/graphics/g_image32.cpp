@@ -86,20 +86,12 @@ bool WhollyInsideClip(const BITMAP* pDest, const POINT* pAt, S32 s32Width, S32 s
 // Blends count pixel units onto count pixels, eight at a time in 16-bit
 // lanes (every sum stays below 2^15), then one by one. Images are mostly long
 // stretches of pixel units, and this is where G_IMAGE32_vPut spends its time.
-// The load-time choice runs before a sanitizer's runtime is up, so
-// instrumented builds keep the one plain build.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__) && \
-    !defined(__SANITIZE_ADDRESS__)
-#define IMAGE32_WIDE_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define IMAGE32_WIDE_CLONES
-#endif
 
 typedef U8 IMAGE32_V32U8 __attribute__((vector_size(32)));
 typedef U8 IMAGE32_V8U8 __attribute__((vector_size(8)));
 typedef U16 IMAGE32_V8U16 __attribute__((vector_size(16)));
 
-IMAGE32_WIDE_CLONES
+G_SPAN_WIDE_CLONES
 void BlendUnits(COLOR* pDest, const U8* pu8Units, size_t count) {
   size_t i = 0;
   for (; i + 8 <= count; i += 8) {

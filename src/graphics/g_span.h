@@ -53,6 +53,18 @@ static inline bool G_SPAN_bClampRun(PIXEL a, PIXEL b, PIXEL min, PIXEL max, PIXE
   return true;
 }
 
+// The one choice of wide code: on x86-64 hosts with AVX2 the loops marked
+// with this get a second build in 32-byte vectors, picked once at load time
+// by the processor's features; the board (NEON) and other hosts keep the one
+// portable build. The load-time choice runs before a sanitizer's runtime is
+// up, so instrumented builds keep the portable build too.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__) && \
+    !defined(__SANITIZE_ADDRESS__)
+#define G_SPAN_WIDE_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define G_SPAN_WIDE_CLONES
+#endif
+
 // count pixels from p onward set to color.
 void G_SPAN_vFill(COLOR* p, size_t count, COLOR color);
 // count pixels from p onward blended with color (G_SPAN_colorBlend).

@@ -1,6 +1,7 @@
 // Internals shared by the modules of the service layer; not for other folders.
 #pragma once
 
+#include <atomic>
 #include <mutex>
 
 #include "linuxsvc.h"
@@ -11,13 +12,21 @@ struct tag_TASK_INFO;
 // variable under its mutex; the wait block records which one, so that
 // L_TASK_Terminate can wake the thread wherever it waits and let it leave
 // at a point where it holds nothing of the layer's.
+//
+// The wait point is two atomics rather than a pair under a lock: the parker
+// publishes it before it looks at bTerminate and the terminator sets
+// bTerminate before it reads the point, so one of them always sees the other.
+// A point read half old and half new wakes no one wrongly: the new park has
+// seen bTerminate by then and does not sleep.
 struct tag_WAIT_BLOCK {
   pthread_mutex_t Mutex;  // recursive: the task's TaskMutex
   pthread_cond_t Cond;    // monotonic: the task's TaskCond
   std::atomic<BOOLEAN> bTerminate;
-  std::mutex WaitPointLock;
-  pthread_cond_t* pWaitCond;
-  pthread_mutex_t* pWaitMutex;
+  std::atomic<pthread_cond_t*> pWaitCond;
+  std::atomic<pthread_mutex_t*> pWaitMutex;
+  // Semaphore signals that chose this block as their waiter and have not yet
+  // signalled Cond; a thread's own block waits for them before it goes.
+  std::atomic<int> nWakesInFlight;
   TASK id;                      // 1..71, or 72 for every other thread
   tag_TASK_INFO* pTask;         // null for threads without a control block
 };

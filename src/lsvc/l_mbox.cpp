@@ -52,11 +52,10 @@ ERC L_MBOX_Send(MBOX mbox, void* message, PRIORITY priority, SEMA ackSema) {
   msg->bAcknowledged = FALSE;
 
   pthread_mutex_lock(&m->MboxMutex);
-  if (m->MboxHeadPtr == nullptr) {
+  const BOOLEAN bWasEmpty = m->MboxHeadPtr == nullptr;
+  const SEMA sema = m->MboxSemaphore;
+  if (bWasEmpty) {
     m->MboxHeadPtr = msg;
-    // Only the turn from empty to non-empty signals: receivers drain.
-    L_SEMA_Signal(m->MboxSemaphore);
-    pthread_cond_signal(&m->MboxCond);
   } else if (m->MboxHeadPtr->MsgPriority > priority) {
     msg->MsgNext = m->MboxHeadPtr;
     m->MboxHeadPtr = msg;
@@ -67,6 +66,13 @@ ERC L_MBOX_Send(MBOX mbox, void* message, PRIORITY priority, SEMA ackSema) {
     after->MsgNext = msg;
   }
   pthread_mutex_unlock(&m->MboxMutex);
+  // Only the turn from empty to non-empty signals: receivers drain. The
+  // receiver is woken after the unlock, so that on a single processor it
+  // does not wake only to wait for the mutex the sender still holds.
+  if (bWasEmpty) {
+    L_SEMA_Signal(sema);
+    pthread_cond_signal(&m->MboxCond);
+  }
   return 0;
 }
 

@@ -39,16 +39,32 @@ void SEMA_Init(void) {
   s_pSemas.store(table, std::memory_order_release);
 }
 
-// Sets "done" and wakes the waiter; the caller holds the semaphore's mutex.
-// FALSE when it was signalled already (an overrun: nothing changes).
-static BOOLEAN SEMA_bFire(SEMA_INFO* s) {
+// Signals a waiter picked by SEMA_bFire (null: none), with no lock held.
+static void SEMA_vWake(WAIT_BLOCK* waiter) {
+  if (waiter == nullptr) return;
+  pthread_cond_signal(&waiter->Cond);
+  waiter->nWakesInFlight--;
+}
+
+// Sets "done"; the caller holds the semaphore's mutex. FALSE when it was
+// signalled already (an overrun: nothing changes). The waiting thread, if
+// any, is returned for SEMA_vWake once the caller has let go of the mutex:
+// woken under it, on a single processor the waiter would run straight into
+// that mutex and hand the processor back twice more.
+static BOOLEAN SEMA_bFire(SEMA_INFO* s, WAIT_BLOCK** ppWake) {
+  *ppWake = nullptr;
   if (s->u8SemaState & SEMA_BIT_DONE) return FALSE;
   s->u64FireTimestamp = L_CLOCK_qwGetTimeInNans();
   s->u8SemaState |= SEMA_BIT_DONE;
-  if (s->pWaiter != nullptr) {
-    pthread_mutex_lock(&s->pWaiter->Mutex);
-    pthread_cond_signal(&s->pWaiter->Cond);
-    pthread_mutex_unlock(&s->pWaiter->Mutex);
+  WAIT_BLOCK* waiter = s->pWaiter;
+  if (waiter != nullptr) {
+    // Taken and given back at once: the waiter holds its Mutex from its look
+    // at "done" until it sleeps on Cond, so from here on it either sleeps or
+    // has seen "done", and the signal cannot fall between the two.
+    pthread_mutex_lock(&waiter->Mutex);
+    pthread_mutex_unlock(&waiter->Mutex);
+    waiter->nWakesInFlight++;
+    *ppWake = waiter;
   }
   return TRUE;
 }
@@ -56,9 +72,11 @@ static BOOLEAN SEMA_bFire(SEMA_INFO* s) {
 ERC L_SEMA_Signal(SEMA sema) {
   SEMA_INFO* s = SEMA_pInfo(sema);
   if (s == nullptr) return -lsSEMA_INVALID;
+  WAIT_BLOCK* wake = nullptr;
   pthread_mutex_lock(&s->SemaMutex);
-  BOOLEAN fired = SEMA_bFire(s);
+  BOOLEAN fired = SEMA_bFire(s, &wake);
   pthread_mutex_unlock(&s->SemaMutex);
+  SEMA_vWake(wake);
   return fired ? 0 : -lsSEMA_OVERRUN;
 }
 
@@ -69,19 +87,25 @@ ERC L_SEMA_SignalMultiple(const SEMA* list) {
     SEMA_INFO* s = SEMA_pInfo(*list);
     if (s == nullptr) continue;
     any = TRUE;
+    WAIT_BLOCK* wake = nullptr;
     pthread_mutex_lock(&s->SemaMutex);
-    SEMA_bFire(s);
+    SEMA_bFire(s, &wake);
     pthread_mutex_unlock(&s->SemaMutex);
+    SEMA_vWake(wake);
   }
   return any ? 0 : -lsSEMA_INVALID;
 }
 
+// Drops a signal nobody took; a waiting thread's mark is left alone. The
+// waiting bit is set and cleared with the waiter's record under the mutex,
+// so looking at the state word alone is enough.
 ERC L_SEMA_SetPending(SEMA sema) {
   SEMA_INFO* s = SEMA_pInfo(sema);
   if (s == nullptr) return -lsSEMA_INVALID;
-  pthread_mutex_lock(&s->SemaMutex);
-  if (s->WaitingTaskID == 0) s->u8SemaState = 0;
-  pthread_mutex_unlock(&s->SemaMutex);
+  U8 state = s->u8SemaState.load();
+  while (state != 0 && (state & SEMA_BIT_WAITING) == 0) {
+    if (s->u8SemaState.compare_exchange_weak(state, 0)) break;  // a failure reloads state
+  }
   return 0;
 }
 
@@ -115,6 +139,18 @@ static BOOLEAN SEMA_bAnyDone(SEMA_INFO* const* set, int n) {
   return FALSE;
 }
 
+// The one signalled first, or null; on equal stamps the earlier list entry.
+static SEMA_INFO* SEMA_pFirstDone(SEMA_INFO* const* set, int n) {
+  SEMA_INFO* first = nullptr;
+  for (int i = 0; i < n; i++) {
+    if ((set[i]->u8SemaState & SEMA_BIT_DONE) &&
+        (first == nullptr || set[i]->u64FireTimestamp < first->u64FireTimestamp)) {
+      first = set[i];
+    }
+  }
+  return first;
+}
+
 static S32 SEMA_WaitInternal(const SEMA* list, const struct timespec* deadline) {
   if (list == nullptr) return -lsSEMA_INVALID;
   SEMA_INFO* set[64];
@@ -131,41 +167,37 @@ static S32 SEMA_WaitInternal(const SEMA* list, const struct timespec* deadline) 
       return -lsSEMA_WAIT_CONFLICT;
     }
   }
-  for (int i = 0; i < n; i++) {
-    set[i]->WaitingTaskID = me;
-    set[i]->pWaiter = wb;
-    set[i]->u8SemaState |= SEMA_BIT_WAITING;
-  }
-  pthread_mutex_lock(&wb->Mutex);
-  for (int i = 0; i < n; i++) pthread_mutex_unlock(&set[i]->SemaMutex);
-
   S32 result = 0;
-  while (!SEMA_bAnyDone(set, n)) {
-    S32 rc = LSVC_s32Park(&wb->Cond, &wb->Mutex, deadline);
-    if (rc != 0) {
-      result = rc;
-      break;
-    }
-  }
-  pthread_mutex_unlock(&wb->Mutex);
-
-  for (int i = 0; i < n; i++) pthread_mutex_lock(&set[i]->SemaMutex);
-  if (result == 0) {
-    // The one signalled first wins; on equal stamps the earlier list entry.
-    SEMA_INFO* first = nullptr;
+  // A signal already there is taken without registering and parking.
+  SEMA_INFO* first = SEMA_pFirstDone(set, n);
+  if (first == nullptr) {
     for (int i = 0; i < n; i++) {
-      if ((set[i]->u8SemaState & SEMA_BIT_DONE) &&
-          (first == nullptr || set[i]->u64FireTimestamp < first->u64FireTimestamp)) {
-        first = set[i];
+      set[i]->WaitingTaskID = me;
+      set[i]->pWaiter = wb;
+      set[i]->u8SemaState |= SEMA_BIT_WAITING;
+    }
+    pthread_mutex_lock(&wb->Mutex);
+    for (int i = 0; i < n; i++) pthread_mutex_unlock(&set[i]->SemaMutex);
+    while (!SEMA_bAnyDone(set, n)) {
+      S32 rc = LSVC_s32Park(&wb->Cond, &wb->Mutex, deadline);
+      if (rc != 0) {
+        result = rc;
+        break;
       }
     }
+    pthread_mutex_unlock(&wb->Mutex);
+    for (int i = 0; i < n; i++) pthread_mutex_lock(&set[i]->SemaMutex);
+    // Picked while still marked waiting, which keeps SetPending off.
+    if (result == 0) first = SEMA_pFirstDone(set, n);
+    for (int i = 0; i < n; i++) {
+      set[i]->WaitingTaskID = 0;
+      set[i]->pWaiter = nullptr;
+      set[i]->u8SemaState &= (U8)~SEMA_BIT_WAITING;
+    }
+  }
+  if (first != nullptr) {
     first->u8SemaState &= (U8)~SEMA_BIT_DONE;
     result = (S32)(first - s_pSemas) + 1;
-  }
-  for (int i = 0; i < n; i++) {
-    set[i]->WaitingTaskID = 0;
-    set[i]->pWaiter = nullptr;
-    set[i]->u8SemaState &= (U8)~SEMA_BIT_WAITING;
   }
   for (int i = 0; i < n; i++) pthread_mutex_unlock(&set[i]->SemaMutex);
   if (result == LSVC_TERMINATED) TASK_vLeaveIfTerminated();

@@ -72,6 +72,7 @@ void LSVC_vInitWaitBlock(WAIT_BLOCK* block, TASK id, TASK_INFO* task) {
   block->bTerminate = FALSE;
   block->pWaitCond = nullptr;
   block->pWaitMutex = nullptr;
+  block->nWakesInFlight = 0;
   block->id = id;
   block->pTask = task;
 }
@@ -82,6 +83,9 @@ struct OWN_WAIT_BLOCK {
   WAIT_BLOCK block;
   OWN_WAIT_BLOCK() { LSVC_vInitWaitBlock(&block, MAINTHREAD_ID, nullptr); }
   ~OWN_WAIT_BLOCK() {
+    // A signaller that picked this thread as a semaphore's waiter may not
+    // have reached Cond yet.
+    while (block.nWakesInFlight.load() != 0) sched_yield();
     pthread_cond_destroy(&block.Cond);
     pthread_mutex_destroy(&block.Mutex);
   }
@@ -97,11 +101,8 @@ WAIT_BLOCK* TASK_pMyWaitBlock(void) {
 
 S32 LSVC_s32Park(pthread_cond_t* cond, pthread_mutex_t* mutex, const struct timespec* deadline) {
   WAIT_BLOCK* me = TASK_pMyWaitBlock();
-  {
-    std::lock_guard<std::mutex> guard(me->WaitPointLock);
-    me->pWaitCond = cond;
-    me->pWaitMutex = mutex;
-  }
+  me->pWaitMutex = mutex;
+  me->pWaitCond = cond;
   S32 result = 0;
   if (me->bTerminate.load()) {
     result = LSVC_TERMINATED;
@@ -112,24 +113,16 @@ S32 LSVC_s32Park(pthread_cond_t* cond, pthread_mutex_t* mutex, const struct time
     if (rc == ETIMEDOUT) result = RC_TIMEOUT;
     if (me->bTerminate.load()) result = LSVC_TERMINATED;
   }
-  std::lock_guard<std::mutex> guard(me->WaitPointLock);
   me->pWaitCond = nullptr;
   me->pWaitMutex = nullptr;
   return result;
 }
 
-// Wakes a thread wherever it is parked. The wait point is copied out first:
-// the parked thread holds its wait mutex while it registers, so taking that
-// mutex under WaitPointLock would invert the lock order.
+// Wakes a thread wherever it is parked; the caller has set bTerminate.
 static void TASK_vWake(WAIT_BLOCK* block) {
-  pthread_cond_t* cond;
-  pthread_mutex_t* mutex;
-  {
-    std::lock_guard<std::mutex> guard(block->WaitPointLock);
-    cond = block->pWaitCond;
-    mutex = block->pWaitMutex;
-  }
-  if (cond != nullptr) {
+  pthread_cond_t* cond = block->pWaitCond;
+  pthread_mutex_t* mutex = block->pWaitMutex;
+  if (cond != nullptr && mutex != nullptr) {
     pthread_mutex_lock(mutex);
     pthread_cond_broadcast(cond);
     pthread_mutex_unlock(mutex);

@@ -178,4 +178,21 @@ TEST(Pixel, BlendedSpansMatchTheSinglePixelBlend) {
   }
 }
 
+// Filled spans go sixteen pixels per store after a start brought to a
+// 32-byte boundary, four stores at a time: every start and length sets
+// exactly its own pixels.
+TEST(Pixel, FilledSpansSetExactlyTheirPixelsAtEveryStartAndLength) {
+  Canvas c(160, 1);
+  for (PIXEL x0 = 0; x0 < 20; x0++) {
+    for (PIXEL length = 1; length <= 140; length++) {
+      G_BMP_vSet(c.get(), kBackground);
+      POINT a = {x0, 0}, b = {x0 + length - 1, 0};
+      G_LINE_vDraw(c.get(), kInk, &a, &b);
+      for (PIXEL x = 0; x < 160; x++) {
+        ASSERT_EQ(x >= a.x && x <= b.x ? kInk : kBackground, c.at(x, 0)) << "x " << x << " span " << a.x << ".." << b.x;
+      }
+    }
+  }
+}
+
 }  // namespace

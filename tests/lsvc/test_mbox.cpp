@@ -99,4 +99,37 @@ TEST(Mailbox, SendWaitReturnsWhenTheReceiverAcknowledges) {
   H_MEMORY_vFree(m);
 }
 
+// The receiver sleeps on the mailbox's semaphore and drains the box on each
+// wake, as the tasks do; two senders wait for every answer. Nothing is lost
+// between a send and its signal.
+TEST(Mailbox, AReceiverOnTheMailboxSemaphoreAnswersEveryMessageOfTwoSenders) {
+  const MBOX box = M_VIEWKEY;
+  const SEMA sema = SEMA_FISH_ALARM_MEDIUM;
+  constexpr int kEach = 2000;
+  ASSERT_EQ(0, L_MBOX_DefineSema(box, sema));
+  std::atomic<int> received{0};
+  ASSERT_EQ(0, TEST_StartTask(44, [&] {
+    while (received < 2 * kEach && L_SEMA_WaitTicks(sema, 2000) == 0) {
+      while (TEST_MESSAGE* m = (TEST_MESSAGE*)L_MBOX_Receive(box)) {
+        received++;
+        H_MEMORY_vDumpMail(m);
+      }
+    }
+  }));
+  std::atomic<int> answered{0};
+  auto sender = [&](SEMA ack) {
+    TEST_MESSAGE* m = NewMessage(0);
+    // An unanswered block may still be queued: it is not sent again.
+    for (int i = 0; i < kEach && L_MBOX_SendWaitTicks(box, m, (PRIORITY)(i % 3), ack, 2000) == 0; i++) answered++;
+    H_MEMORY_vFree(m);
+  };
+  ASSERT_EQ(0, TEST_StartTask(45, [&] { sender(SEMA_CHART_AUTOZOOM_CHECK); }));
+  sender(SEMA_NAVI_AUTOZOOM_RESTORE);
+  EXPECT_TRUE(TEST_bJoinTask(45));
+  EXPECT_TRUE(TEST_bJoinTask(44));
+  EXPECT_EQ(2 * kEach, answered.load());
+  EXPECT_EQ(2 * kEach, received.load());
+  L_MBOX_DefineSema(box, 0);
+}
+
 }  // namespace

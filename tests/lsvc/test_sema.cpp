@@ -106,4 +106,32 @@ TEST(Semaphore, ThreadsThatAreNotTasksWaitIndependently) {
   EXPECT_LT(NowMs() - start, TEST_u64SlackMs(1000));
 }
 
+// A thread that is not a task keeps its wait block in its own storage. Waits
+// that give up as a signal picks them, in threads that then end, must leave
+// every signal taken exactly once or still pending, and no block in use.
+TEST(Semaphore, SignalsRacingTimeOutsOfEndingThreadsAreEachTakenOnceOrLeftPending) {
+  const SEMA s = SEMA_FISH_ALARM_LARGE;
+  std::atomic<bool> stop{false};
+  std::atomic<int> fired{0}, taken{0};
+  // A signal about every tick, so that one-tick waits often end as one comes.
+  std::thread signaller([&] {
+    while (!stop) {
+      if (L_SEMA_Signal(s) == 0) fired++;
+      L_CLOCK_Sleep(1);
+    }
+  });
+  for (int i = 0; i < 100; i++) {
+    std::thread([&] {
+      for (TICKS k = 0; k < 4; k++) {
+        if (L_SEMA_WaitTicks(s, k % 2) == 0) taken++;
+      }
+    }).join();
+  }
+  stop = true;
+  signaller.join();
+  if (L_SEMA_WaitTicks(s, 0) == 0) taken++;
+  EXPECT_GT(taken.load(), 0);
+  EXPECT_EQ(fired.load(), taken.load());
+}
+
 }  // namespace
