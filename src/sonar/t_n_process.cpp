@@ -57,37 +57,29 @@ static void PROCESS_vTake(FOURCHARID id, DB_DATA_TYPE value) {
   }
 }
 
-static DB_DATA_TYPE PROCESS_Value(U32 u32Raw) {
-  DB_DATA_TYPE value;
-  value.vpPointer = nullptr;
-  value.RawData = u32Raw;
-  return value;
-}
-
-static DB_DATA_TYPE PROCESS_Float(float f) {
-  DB_DATA_TYPE value = PROCESS_Value(0);
-  value.fVal = f;
-  return value;
-}
-
+// The defaults as value words: 10, and 0.0 for the two lengths.
 struct PROCESS_SETTING {
   FOURCHARID id;
   DATA_TYPE type;
-  DB_DATA_TYPE (*pfDefault)(void);
+  U32 u32Default;
 };
-
-static DB_DATA_TYPE PROCESS_DefaultSensitivity(void) { return PROCESS_Value(PROCESS_DEFAULT_SENSITIVITY); }
-static DB_DATA_TYPE PROCESS_DefaultZero(void) { return PROCESS_Float(0.0f); }
 
 static const PROCESS_SETTING s_aSettings[] = {
-    {FCID("SSS2"), D_UNKNOWN, PROCESS_DefaultSensitivity},
-    {FCID("SDPO"), D_DEPTH, PROCESS_DefaultZero},
-    {FCID("SSMD"), D_DEPTH, PROCESS_DefaultZero},
+    {FCID("SSS2"), D_UNKNOWN, PROCESS_DEFAULT_SENSITIVITY},
+    {FCID("SDPO"), D_DEPTH, 0},
+    {FCID("SSMD"), D_DEPTH, 0},
 };
+
+static DB_DATA_TYPE PROCESS_Default(const PROCESS_SETTING* s) {
+  DB_DATA_TYPE value;
+  value.vpPointer = nullptr;
+  value.RawData = s->u32Default;
+  return value;
+}
 
 static void PROCESS_vRegisterItems(void) {
   for (const PROCESS_SETTING& s : s_aSettings) {
-    DB_DATA_TYPE value = s.pfDefault();
+    DB_DATA_TYPE value = PROCESS_Default(&s);
     DB_ATTRIBUTES extra = {s.type, nullptr, DB_NEVER_STALE};
     H_DATABASE_vReadOrSetDefault(s.id, &value, P_DEFAULT_SETTING, &extra);
     PROCESS_vTake(s.id, value);
@@ -100,7 +92,7 @@ static void PROCESS_vRegisterItems(void) {
 
 static void PROCESS_vResetSettings(void) {
   for (const PROCESS_SETTING& s : s_aSettings) {
-    DB_DATA_TYPE value = s.pfDefault();
+    DB_DATA_TYPE value = PROCESS_Default(&s);
     H_DATABASE_bUpdateValue(s.id, value, P_NORMAL);
     PROCESS_vTake(s.id, value);
   }
