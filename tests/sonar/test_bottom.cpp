@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <math.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -63,27 +64,26 @@ TEST(Bottom, SimulatedBottomsAreFoundAtTheirFirstSample) {
 }
 
 TEST(Bottom, HandMadeEchoesFollowTheRule) {
-  auto flat = [](U32 n) { return std::vector<U8>(n, 8); };
-  // A fish stronger than the bottom but three samples long is passed over.
-  std::vector<U8> e = flat(1000);
-  for (U32 i = 300; i < 303; i++) e[i] = 250;
-  for (U32 i = 600; i < 620; i++) e[i] = 150;
-  EXPECT_EQ(600, S_BOTTOM_s32FindBottom(e.data(), 1000, 8));
-  // Seven samples do not hold; eight do.
-  e = flat(1000);
-  for (U32 i = 600; i < 607; i++) e[i] = 220;
-  EXPECT_EQ(-1, S_BOTTOM_s32FindBottom(e.data(), 1000, 8));
-  e[607] = 70;  // above a quarter of the way (8 + 212 / 4 = 61)
-  EXPECT_EQ(600, S_BOTTOM_s32FindBottom(e.data(), 1000, 8));
-  // A return under way when the blanking ends is no bottom.
-  e = flat(1000);
-  for (U32 i = 40; i < 70; i++) e[i] = 220;
-  EXPECT_EQ(-1, S_BOTTOM_s32FindBottom(e.data(), 1000, 8));
-  // Weak echoes (less than 40 above the floor) and pure noise give none.
-  e = flat(1000);
-  for (U32 i = 600; i < 640; i++) e[i] = 47;
-  EXPECT_EQ(-1, S_BOTTOM_s32FindBottom(e.data(), 1000, 8));
-  EXPECT_EQ(-1, S_BOTTOM_s32FindBottom(e.data(), 50, 8));
+  struct RUN {
+    U32 from, count;
+    U8 level;
+  };
+  const struct {
+    std::vector<RUN> runs;  // over a floor of 8, 1000 samples
+    S32 bottom;
+    const char* why;
+  } rows[] = {
+      {{{300, 3, 250}, {600, 20, 150}}, 600, "a fish stronger than the bottom but three samples long"},
+      {{{600, 7, 220}}, -1, "seven samples do not hold"},
+      {{{600, 7, 220}, {607, 1, 70}}, 600, "eight do: 70 is above a quarter of the way (61)"},
+      {{{40, 30, 220}}, -1, "a return under way when the blanking ends"},
+      {{{600, 40, 47}}, -1, "less than 40 above the floor"},
+  };
+  for (const auto& row : rows) {
+    std::vector<U8> e(1000, 8);
+    for (const RUN& run : row.runs) std::fill_n(e.begin() + run.from, run.count, run.level);
+    EXPECT_EQ(row.bottom, S_BOTTOM_s32FindBottom(e.data(), 1000, 8)) << row.why;
+  }
   PING noise = Simulate(12.0f, 0, 0, 200, 400, 3);  // the window ends before the bottom
   EXPECT_EQ(-1, S_BOTTOM_s32FindBottom(noise.echo.data(), 400, noise.floor));
 }
@@ -163,13 +163,6 @@ TEST(Column, ABottomStartsAtItsRowAndLevelsFollowTheSensitivity) {
   EXPECT_EQ(13, levels[0]);
   EXPECT_EQ(13, levels[300]);  // 1.877 m: no sample inside, the nearest is 99
   EXPECT_EQ(0, levels[400]);   // 2.5 m: sample 131, past 100
-}
-
-TEST(Depth, TheMedianOfThreeIgnoresOneStrayPing) {
-  const float three[] = {12.0f, 30.0f, 12.1f};
-  EXPECT_EQ(12.1f, S_BOTTOM_fSmooth(three, 3));
-  const float two[] = {12.0f, 13.0f};
-  EXPECT_EQ(12.5f, S_BOTTOM_fSmooth(two, 2));
 }
 
 }  // namespace

@@ -49,22 +49,25 @@ TEST(TransmitCommand, EveryByteIsWrittenAndTheCrcCoversThemAll) {
   EXPECT_EQ(crc >> 8, tx.au8Bytes[246]);
 
   // The side beams listen on their own receivers and sweep nothing; a power
-  // above full counts as full.
-  S_COPROC_vBuildSingleBeamSSPing455kHzLR(&tx, BEAM_IMAGING_RIGHT, 20, (TXPOWER)9, 2, 40000, 455, TRUE);
-  S_COPROC_TX_FIELDS f;
-  ASSERT_TRUE(S_COPROC_bDecode(&tx, &f));
-  EXPECT_EQ(2, f.u8Kind);
-  EXPECT_EQ(3, f.u8Beam);
-  EXPECT_EQ(2, f.u8Receiver);
-  EXPECT_EQ(3, f.u8Power);
-  EXPECT_EQ(1, f.u8Flags);
-  EXPECT_EQ(455, f.u16StartKHz);
-  EXPECT_EQ(455, f.u16EndKHz);
-  EXPECT_EQ(32950u, f.u32EchoSamples);
-  S_COPROC_vBuildSingleBeamSSPing455kHzLR(&tx, BEAM_IMAGING_LEFT, 20, TXPOWER_LOW, 2, 0, 455, FALSE);
-  ASSERT_TRUE(S_COPROC_bDecode(&tx, &f));
-  EXPECT_EQ(1, f.u8Receiver);
-  EXPECT_EQ(1u, f.u32EchoSamples);
+  // above full counts as full, the sample count is clamped.
+  const struct {
+    BEAM beam;
+    U32 samples;
+    U8 receiver;
+    U32 clamped;
+  } sides[] = {{BEAM_IMAGING_LEFT, 0, 1, 1}, {BEAM_IMAGING_RIGHT, 40000, 2, 32950}, {BEAM_IMAGING_DOWN, 99, 2, 99}};
+  for (const auto& side : sides) {
+    S_COPROC_vBuildSingleBeamSSPing455kHzLR(&tx, side.beam, 20, (TXPOWER)9, 2, side.samples, 455, TRUE);
+    S_COPROC_TX_FIELDS f;
+    ASSERT_TRUE(S_COPROC_bDecode(&tx, &f));
+    EXPECT_EQ(2, f.u8Kind);
+    EXPECT_EQ(side.beam, f.u8Beam);
+    EXPECT_EQ(side.receiver, f.u8Receiver);
+    EXPECT_EQ(3, f.u8Power);
+    EXPECT_EQ(1, f.u8Flags);
+    EXPECT_EQ(455, f.u16EndKHz);
+    EXPECT_EQ(side.clamped, f.u32EchoSamples);
+  }
 }
 
 TEST(TransmitCommand, TheCoprocessorRefusesWhatItCannotTrust) {

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <math.h>
 
+#include <functional>
+
 #include "h_coproc.h"
 #include "h_database.h"
 #include "h_memory.h"
@@ -160,27 +162,24 @@ TEST_F(SonarTasks, StandbyAndSonarOffHoldThePingsButNotTheAnalogueInputs) {
   Send(M_PING, CMD_ID_RUN_SYSTEM);
   ASSERT_TRUE(WaitFor([] { return DepthNear(12.0f, 0.05f); }, 3000));
   ASSERT_TRUE(H_DATABASE_bRegisterForDataWithConditions(FCID("AD05"), kProbe, FALSE, FALSE, TRUE));
-
-  T_N_PING_vSonarStandbyMode(TRUE);
-  L_CLOCK_Sleep(200);  // a ping under way ends
-  EXPECT_EQ(0u, PingsDuring(1000));
-  EXPECT_TRUE(WaitFor([] { return !DepthNear(12.0f, 1.0f); }, 5000)) << "the depth goes stale after 4 s";
-  int updates = 0;
-  Drain(kProbe, &updates);
-  EXPECT_GE(updates, 2);
-  T_N_PING_vSonarStandbyMode(FALSE);
-  EXPECT_GT(PingsDuring(1000), 5u);
-  EXPECT_TRUE(WaitFor([] { return DepthNear(12.0f, 0.05f); }, 1000));
-
-  H_DATABASE_bUpdateEverythingBoolean(FCID("SSEN"), FALSE, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
-  L_CLOCK_Sleep(200);
-  Drain(kProbe);
-  EXPECT_EQ(0u, PingsDuring(1000));
-  updates = 0;
-  Drain(kProbe, &updates);
-  EXPECT_GE(updates, 1);
-  H_DATABASE_bUpdateValueBoolean(FCID("SSEN"), TRUE, P_NORMAL);
-  EXPECT_GT(PingsDuring(1000), 5u);
+  const std::function<void(BOOLEAN)> holds[] = {
+      [](BOOLEAN bHold) { T_N_PING_vSonarStandbyMode(bHold); },
+      [](BOOLEAN bHold) {
+        H_DATABASE_bUpdateEverythingBoolean(FCID("SSEN"), !bHold, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+      },
+  };
+  for (const auto& hold : holds) {
+    hold(TRUE);
+    L_CLOCK_Sleep(200);  // a ping under way ends
+    Drain(kProbe);
+    EXPECT_EQ(0u, PingsDuring(1000));
+    EXPECT_TRUE(WaitFor([] { return !DepthNear(12.0f, 1.0f); }, 4000)) << "the depth goes stale after 4 s";
+    int updates = 0;
+    Drain(kProbe, &updates);
+    EXPECT_GE(updates, 2);
+    hold(FALSE);
+    EXPECT_TRUE(WaitFor([] { return DepthNear(12.0f, 0.05f); }, 1000));
+  }
   H_DATABASE_vUnregisterMailbox(FCID("AD05"), kProbe);
 }
 
