@@ -53,6 +53,7 @@ In another terminal:
                                      # keys: POWER MENU EXIT VIEW UP DOWN LEFT RIGHT
   $tools/rig feed ttyO4 FILE.nmea    # NMEA sentences into a serial port (--baud 4800)
   $tools/rig speed 100               # paddlewheel pulses per second
+  \$EDITOR $rig/dev/sonar.cfg        # the simulated water: depth, fish, noise, faults
   tail -f $log                       # what the unit logs
 
 Ctrl-C ends the unit and the rig and removes both directories (run.sh --keep

@@ -1,13 +1,15 @@
 // The start-up task. Until the user interface is built here it does the part
 // the rest of the unit depends on: it starts the early tasks in their order,
 // waits for the NVR task's store, checks the stored software version,
-// settles the system state on a normal run, reports itself initialised, and
-// runs the two-second sweep that makes stale live values invalid.
+// settles the system state on a normal run, reports itself initialised, tells
+// every task the system runs, and runs the two-second sweep that makes stale
+// live values invalid.
 
 #include "t_startup.h"
 
 #include "error.h"
 #include "h_database.h"
+#include "h_memory.h"
 #include "linuxsvc.h"
 #include "u_taskstub.h"
 #include "version.h"
@@ -17,6 +19,13 @@ volatile U8 bStartupTaskInitialized;
 // The tasks this task starts, in their order: display, view, analogue
 // inputs, view key, NVR, keyboard, menu.
 static const TASK s_aEarlyTasks[] = {DISPTASK, VIEWTASK, ADCTASK, VIEWKEYTASK, NVRTASK, KBDTASK, MENUTASK};
+
+// The mailboxes told that the system runs, in the order they are told.
+static const MBOX s_aRunSystemMailboxes[25] = {
+    M_DISPLAY, M_KEYB,  M_MENU,  M_NVRAM,   M_VIEWKEY,  M_VIEW,        M_COM1A,   M_INLINETEST, M_TONE,
+    M_INFO,    M_ACCESSORY, M_SPEED, M_CHART, M_NAV,    M_NMEA,        M_ALARM,   M_PCCOM,      M_WTEMP,
+    M_BATTERY, M_PING,  M_PROCESS, M_HISTORY, M_SYSTIME_EDIT, M_MESSAGEBOX, M_BT_REMOTE,
+};
 
 constexpr U32 STARTUP_SWEEP_MS = 2000;
 constexpr int STARTUP_NVR_POLLS = 50;
@@ -48,6 +57,13 @@ void T_STARTUP_vMain(void) {
   VERSION_bDetectVersionChange();
   STARTUP_vSetState(STATE_NORMAL_RUN);
   __atomic_store_n(&bStartupTaskInitialized, (U8)TRUE, __ATOMIC_RELEASE);
+  // A task started later by Main finds the command queued in its mailbox.
+  for (MBOX mbox : s_aRunSystemMailboxes) {
+    GENERIC_MESSAGE* pMsg = (GENERIC_MESSAGE*)H_MEMORY_pvCalloc(1, sizeof(GENERIC_MESSAGE));
+    pMsg->Cmd = CMD_ID_RUN_SYSTEM;
+    L_MBOX_Send(mbox, pMsg, 3, 0);
+  }
+  log_me("[%d]%s: run-system sent to %u tasks", __LINE__, __func__, (unsigned)(sizeof s_aRunSystemMailboxes / sizeof s_aRunSystemMailboxes[0]));
 
   if (L_TIMER_Start(nullptr, STARTUP_SWEEP_MS, STARTUP_SWEEP_MS, SEMA_TIMER_STARTUP) == nullptr) {
     ERROR_vFatal(__FILE_NAME__, __LINE__, "No start-up timer");

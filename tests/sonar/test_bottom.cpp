@@ -1,0 +1,168 @@
+// Bottom detection, the automatic range and the column of one ping.
+
+#include <gtest/gtest.h>
+#include <math.h>
+
+#include <algorithm>
+#include <random>
+#include <vector>
+
+#include "s_bottom.h"
+#include "s_coproc.h"
+#include "s_demultiplex.h"
+#include "s_sim.h"
+
+namespace {
+
+constexpr double kMetresPerSample = 26 * 0.3048 / 416;  // 0.01905
+
+struct PING {
+  U8 floor;
+  std::vector<U8> echo;
+};
+
+// A ping of the echo model over a window of `samples`, on the narrow or the
+// wide beam, `seconds` into the model's day.
+PING Simulate(float depth, U32 fish, float seconds, U16 khz, U32 samples, U32 number) {
+  S_SIM_CONFIG c;
+  S_SIM_vDefaults(&c);
+  c.fDepthM = depth;
+  c.fDepthSwingM = 0;
+  c.u32Fish = fish;
+  MULTI_TX tx;
+  S_COPROC_vBuildTxSequenceForSingleDown(&tx, 40, TXPOWER_HIGH, 0, samples, khz, 0, FALSE, 236, khz);
+  std::vector<U8> block(S_COPROC_u32BlockBytes(samples));
+  EXPECT_EQ(block.size(), S_SIM_u32FillBlock(&c, &tx, (TICKS)(seconds * 1000), number, FALSE, block.data(),
+                                             (U32)block.size()));
+  PING p{0, std::vector<U8>(samples)};
+  U8 noise[50];
+  S_DEMULTIPLEX_vGetExtractRxData(block.data() + 251, 0, 50, samples, noise, p.echo.data());
+  p.floor = S_BOTTOM_u8NoiseFloor(noise, 50);
+  return p;
+}
+
+S32 Expected(float depth) { return (S32)lround(depth / kMetresPerSample); }
+
+TEST(Bottom, SimulatedBottomsAreFoundAtTheirFirstSample) {
+  const struct {
+    float depth;
+    U32 fish;
+    S32 sample;  // depth / 0.01905 m, rounded; -1 none
+  } rows[] = {
+      {1.5f, 2, 79},     // 78.74
+      {12.0f, 2, 630},   // 629.92
+      {150.0f, 2, 7874}, // 7874.02
+      {0.9f, 2, -1},     // 47.2: inside the blanking
+  };
+  for (const auto& row : rows) {
+    for (U16 khz : {200, 83}) {
+      PING p = Simulate(row.depth, row.fish, 0.5f, khz, (U32)(1.1 * 2.5 * row.depth / kMetresPerSample), 1);
+      EXPECT_EQ(row.sample, S_BOTTOM_s32FindBottom(p.echo.data(), (U32)p.echo.size(), p.floor))
+          << row.depth << " m at " << khz << " kHz";
+    }
+  }
+}
+
+TEST(Bottom, HandMadeEchoesFollowTheRule) {
+  struct RUN {
+    U32 from, count;
+    U8 level;
+  };
+  const struct {
+    std::vector<RUN> runs;  // over a floor of 8, 1000 samples
+    S32 bottom;
+    const char* why;
+  } rows[] = {
+      {{{300, 3, 250}, {600, 20, 150}}, 600, "a fish stronger than the bottom but three samples long"},
+      {{{600, 7, 220}}, -1, "seven samples do not hold"},
+      {{{600, 7, 220}, {607, 1, 70}}, 600, "eight do: 70 is above a quarter of the way (61)"},
+      {{{40, 30, 220}}, -1, "a return under way when the blanking ends"},
+      {{{600, 40, 47}}, -1, "less than 40 above the floor"},
+  };
+  for (const auto& row : rows) {
+    std::vector<U8> e(1000, 8);
+    for (const RUN& run : row.runs) std::fill_n(e.begin() + run.from, run.count, run.level);
+    EXPECT_EQ(row.bottom, S_BOTTOM_s32FindBottom(e.data(), 1000, 8)) << row.why;
+  }
+  PING noise = Simulate(12.0f, 0, 0, 200, 400, 3);  // the window ends before the bottom
+  EXPECT_EQ(-1, S_BOTTOM_s32FindBottom(noise.echo.data(), 400, noise.floor));
+}
+
+TEST(Bottom, FishAndTheDoubleEchoNeverBecomeTheBottom) {
+  std::mt19937 random(20);
+  std::uniform_real_distribution<float> depthOf(1.0f, 150.0f), timeOf(0.0f, 80.0f);
+  int wrong = 0;
+  for (U32 ping = 0; ping < 10000; ping++) {
+    float depth = depthOf(random);
+    U32 samples = std::min<U32>(S_COPROC_MAX_ECHO_SAMPLES, (U32)(2.5 * depth / kMetresPerSample));
+    PING p = Simulate(depth, ping % 5, timeOf(random), ping % 2 ? 83 : 200, samples, ping);
+    S32 found = S_BOTTOM_s32FindBottom(p.echo.data(), samples, p.floor);
+    if (found != Expected(depth) && ++wrong < 5) ADD_FAILURE() << depth << " m found at sample " << found;
+  }
+  EXPECT_EQ(0, wrong);
+}
+
+TEST(Range, StepsUpAtOnceDownAfterTwentyPingsAndSearchesWithoutABottom) {
+  S_BOTTOM_RANGE r;
+  S_BOTTOM_vStartRange(&r);
+  EXPECT_EQ(30.0f, r.fRangeM);
+  const struct {
+    bool found;
+    float depth;
+    float fixed;
+    float range;
+    const char* why;
+  } steps[] = {
+      {true, 12, 0, 15, "first bottom: 1.2 x 12 = 14.4 -> 15"},
+      {true, 12.7f, 0, 15, "12.7 < 0.85 x 15"},
+      {true, 13, 0, 20, "13 > 12.75: up at once, 15.6 -> 20"},
+      {true, 5, 0, 20, "target 8, 1 of 20"},
+      {true, 17, 0, 20, "17 is not above 17, target 30: the count starts over"},
+  };
+  for (const auto& s : steps) EXPECT_EQ(s.range, S_BOTTOM_fNextRange(&r, s.found, s.depth, s.fixed)) << s.why;
+  for (int i = 1; i < 20; i++) EXPECT_EQ(20.0f, S_BOTTOM_fNextRange(&r, TRUE, 5, 0)) << i;
+  EXPECT_EQ(8.0f, S_BOTTOM_fNextRange(&r, TRUE, 5, 0)) << "the twentieth shallower ping";
+
+  EXPECT_EQ(8.0f, S_BOTTOM_fNextRange(&r, FALSE, 0, 0));
+  EXPECT_EQ(8.0f, S_BOTTOM_fNextRange(&r, FALSE, 0, 0));
+  EXPECT_EQ(10.0f, S_BOTTOM_fNextRange(&r, FALSE, 0, 0)) << "three misses: one step up";
+  EXPECT_EQ(3.0f, S_BOTTOM_fNextRange(&r, TRUE, 2, 0)) << "after a search the target at once";
+  r.fRangeM = 300;
+  for (int i = 0; i < 3; i++) S_BOTTOM_fNextRange(&r, FALSE, 0, 0);
+  EXPECT_EQ(3.0f, r.fRangeM) << "the search wraps";
+  EXPECT_EQ(300.0f, S_BOTTOM_fTargetRange(260));
+
+  EXPECT_EQ(25.0f, S_BOTTOM_fNextRange(&r, TRUE, 5, 25));
+  EXPECT_EQ(2.0f, S_BOTTOM_fNextRange(&r, TRUE, 5, 1));
+  EXPECT_EQ(300.0f, S_BOTTOM_fNextRange(&r, FALSE, 0, 500));
+  EXPECT_EQ(8.0f, S_BOTTOM_fNextRange(&r, TRUE, 5, 0)) << "back to automatic: the target at once";
+}
+
+TEST(Column, ABottomStartsAtItsRowAndLevelsFollowTheSensitivity) {
+  // 12 m in a 15 m range: row floor(12 / 15 x 480) = 384; its first sample
+  // is 630 (12 m / 0.01905 m = 629.9).
+  std::vector<U8> e(866, 8);
+  for (U32 i = 630; i < 660; i++) e[i] = 220;
+  U8 levels[480];
+  S_BOTTOM_vMakeColumn(e.data(), (U32)e.size(), 8, 15.0f, 10, levels);
+  for (U32 r = 0; r < 384; r++) ASSERT_EQ(0, levels[r]) << r;
+  EXPECT_EQ(31, levels[384]);
+
+  // Amplitude 60 over a floor of 8: (52 x 2 x s / 10) >> 3.
+  const struct {
+    U32 sensitivity;
+    U8 level;
+  } rows[] = {{10, 13}, {20, 26}, {1, 1}, {5, 6}};
+  std::fill(e.begin(), e.end(), 60);
+  for (const auto& row : rows) {
+    S_BOTTOM_vMakeColumn(e.data(), (U32)e.size(), 8, 15.0f, row.sensitivity, levels);
+    EXPECT_EQ(row.level, levels[200]) << row.sensitivity;
+  }
+  // A 3 m range has rows thinner than a sample; past the last sample rows are empty.
+  S_BOTTOM_vMakeColumn(e.data(), 100, 8, 3.0f, 10, levels);
+  EXPECT_EQ(13, levels[0]);
+  EXPECT_EQ(13, levels[300]);  // 1.877 m: no sample inside, the nearest is 99
+  EXPECT_EQ(0, levels[400]);   // 2.5 m: sample 131, past 100
+}
+
+}  // namespace

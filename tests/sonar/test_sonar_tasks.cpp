@@ -1,0 +1,251 @@
+// The ping, process and history tasks together, on the service layer and the
+// database, against the stand-in on a rig of this test program.
+
+#include <gtest/gtest.h>
+#include <math.h>
+
+#include <functional>
+
+#include "h_coproc.h"
+#include "h_database.h"
+#include "h_memory.h"
+#include "linuxsvc.h"
+#include "s_coproc.h"
+#include "s_detect.h"
+#include "s_share.h"
+#include "s_sim.h"
+#include "sonar_test_util.h"
+#include "t_n_history.h"
+#include "t_n_ping.h"
+#include "t_n_process.h"
+#include "t_startup.h"
+#include "test_tasks.h"
+
+namespace {
+
+using sonartest::WaitFor;
+using sonartest::WriteConfig;
+
+constexpr MBOX kProbe = (MBOX)M_SLPTEST;  // a mailbox no task of this program serves
+const TASK kTasks[] = {PINGTASK, PROCESSTASK, HISTORYTASK};
+
+void Drain(MBOX mbox, int* count = nullptr) {
+  while (void* m = L_MBOX_Receive(mbox)) {
+    if (count != nullptr) ++*count;
+    H_MEMORY_vDumpMail(m);
+  }
+}
+
+void Send(MBOX mbox, CMD_ID cmd) {
+  GENERIC_MESSAGE* m = (GENERIC_MESSAGE*)H_MEMORY_pvCalloc(1, sizeof(GENERIC_MESSAGE));
+  m->Cmd = cmd;
+  ASSERT_EQ(0, L_MBOX_Send(mbox, m, 3, 0));
+}
+
+bool Depth(float* depth) {
+  BOOLEAN valid = FALSE;
+  return H_DATABASE_bFetchFloat(FCID("IDEP"), depth, &valid, nullptr) && valid;
+}
+
+bool DepthNear(float metres, float tolerance) {
+  float d = 0;
+  return Depth(&d) && fabsf(d - metres) <= tolerance;
+}
+
+// Pings made during ms: 0 when the ping task holds still.
+U32 PingsDuring(U32 ms) {
+  U32 before = S_SHARE_u32PingCount();
+  L_CLOCK_Sleep(ms);
+  return S_SHARE_u32PingCount() - before;
+}
+
+class SonarTasks : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    H_DATABASE_vInit();
+    opt_noadc = 0;
+    opt_fake_transducer = 0;
+    T_N_PING_vSonarStandbyMode(FALSE);
+    for (MBOX m : {(MBOX)M_PING, (MBOX)M_PROCESS, (MBOX)M_HISTORY, kProbe}) Drain(m);
+  }
+  void TearDown() override {
+    for (TASK t : kTasks) L_TASK_Terminate(t);
+    for (TASK t : kTasks) EXPECT_TRUE(TEST_bJoinTask(t, 3000)) << t;
+    opt_noadc = 0;
+    opt_fake_transducer = 0;
+  }
+
+  // The start-up task's part: the system state and its transducer finding.
+  static void Start(SYSTEM_STATE state, BOOLEAN bTransducer) {
+    H_DATABASE_bUpdateEverythingU32(FCID("CCST"), state, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+    H_DATABASE_bUpdateEverythingBoolean(FCID("ITXD"), bTransducer, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+    ASSERT_EQ(0, TEST_StartTask(PINGTASK, T_N_PING_vMain));
+    ASSERT_EQ(0, TEST_StartTask(PROCESSTASK, T_N_PROCESS_vMain));
+    ASSERT_EQ(0, TEST_StartTask(HISTORYTASK, T_N_HISTORY_vMain));
+    ASSERT_TRUE(WaitFor(
+        [] {
+          return H_DATABASE_bFetchU32(FCID("TPNG"), nullptr, nullptr, nullptr) &&
+                 H_DATABASE_bFetchU32(FCID("TSNR"), nullptr, nullptr, nullptr) &&
+                 H_DATABASE_bFetchU32(FCID("TSMG"), nullptr, nullptr, nullptr);
+        },
+        2000));
+  }
+};
+
+TEST_F(SonarTasks, TheDepthFollowsTheWaterAStepAndTheTransducerOffset) {
+  WriteConfig("depth_m = 12\ndepth_swing_m = 0\n");
+  Start(STATE_NORMAL_RUN, TRUE);
+  Send(M_PING, CMD_ID_RUN_SYSTEM);
+  EXPECT_TRUE(WaitFor([] { return DepthNear(12.0f, 0.05f); }, 3000));
+  U32 columns = T_N_HISTORY_u32ColumnCount(BEAM_DOWN_0) + T_N_HISTORY_u32ColumnCount(BEAM_DOWN_1);
+  EXPECT_GT(columns, 0u);
+
+  WriteConfig("depth_m = 20\ndepth_swing_m = 0\n", false);
+  EXPECT_TRUE(WaitFor([] { return DepthNear(20.0f, 0.05f); }, 4000)) << "reload, range search, median";
+  EXPECT_GE(S_SHARE_fGetRangeMetres(BEAM_DOWN_0), 24.0f);
+
+  H_DATABASE_bUpdateValueFloat(FCID("SDPO"), 0.5f, P_NORMAL);
+  EXPECT_TRUE(WaitFor([] { return DepthNear(20.5f, 0.05f); }, 1000));
+}
+
+TEST_F(SonarTasks, TheDepthTracksASwingingBottomWithinThirtyCentimetres) {
+  WriteConfig("depth_m = 12\ndepth_swing_m = 3\ndepth_period_s = 20\n");
+  Start(STATE_NORMAL_RUN, TRUE);
+  Send(M_PING, CMD_ID_RUN_SYSTEM);
+  float d = 0;
+  ASSERT_TRUE(WaitFor([&] { return Depth(&d); }, 3000));
+  L_CLOCK_Sleep(1000);  // the range settles
+  float worst = 0;
+  for (int sample = 0; sample < 150; sample++) {
+    ASSERT_TRUE(Depth(&d)) << sample;
+    worst = fmaxf(worst, fabsf(d - S_SIM_fDepthAt((TICKS)L_CLOCK_qwGetTimeInMillis())));
+    L_CLOCK_Sleep(200);
+  }
+  EXPECT_LE(worst, 0.3f);
+}
+
+TEST_F(SonarTasks, AnalogueInputsAreReadTwiceASecondFromTheStartAndNeverWithNoAdc) {
+  WriteConfig("");
+  U64 start = L_CLOCK_qwGetTimeInMillis();
+  Start(STATE_STARTUP, FALSE);
+  const struct {
+    FOURCHARID key;
+    U32 value;  // the raw reading << 4
+  } items[] = {{FCID("AD05"), 33536}, {FCID("AD02"), 36352}, {FCID("AD00"), 65520}};
+  for (const auto& item : items) {
+    U32 v = 0;
+    EXPECT_TRUE(WaitFor([&] { return H_DATABASE_bFetchU32(item.key, &v, nullptr, nullptr) == TRUE; }, 1000));
+    EXPECT_EQ(item.value, v) << std::string((const char*)&item.key, 4);
+  }
+  EXPECT_LE(L_CLOCK_qwGetTimeInMillis() - start, 1000u);
+  ASSERT_TRUE(H_DATABASE_bRegisterForDataWithConditions(FCID("AD05"), kProbe, FALSE, FALSE, TRUE));
+  L_CLOCK_Sleep(3000);
+  int updates = 0;
+  Drain(kProbe, &updates);
+  EXPECT_LE(updates, 7);
+  EXPECT_GE(updates, 5);
+  H_DATABASE_vUnregisterMailbox(FCID("AD05"), kProbe);
+
+  for (TASK t : kTasks) L_TASK_Terminate(t);
+  for (TASK t : kTasks) ASSERT_TRUE(TEST_bJoinTask(t, 3000));
+  H_DATABASE_vInit();
+  opt_noadc = 1;
+  Start(STATE_STARTUP, FALSE);
+  L_CLOCK_Sleep(2000);
+  EXPECT_FALSE(H_DATABASE_bFetchU32(FCID("AD05"), nullptr, nullptr, nullptr));
+  EXPECT_FALSE(H_DATABASE_bFetchU32(FCID("AD02"), nullptr, nullptr, nullptr));
+}
+
+TEST_F(SonarTasks, StandbyAndSonarOffHoldThePingsButNotTheAnalogueInputs) {
+  WriteConfig("depth_m = 12\ndepth_swing_m = 0\n");
+  Start(STATE_NORMAL_RUN, TRUE);
+  Send(M_PING, CMD_ID_RUN_SYSTEM);
+  ASSERT_TRUE(WaitFor([] { return DepthNear(12.0f, 0.05f); }, 3000));
+  ASSERT_TRUE(H_DATABASE_bRegisterForDataWithConditions(FCID("AD05"), kProbe, FALSE, FALSE, TRUE));
+  const std::function<void(BOOLEAN)> holds[] = {
+      [](BOOLEAN bHold) { T_N_PING_vSonarStandbyMode(bHold); },
+      [](BOOLEAN bHold) {
+        H_DATABASE_bUpdateEverythingBoolean(FCID("SSEN"), !bHold, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+      },
+  };
+  for (const auto& hold : holds) {
+    hold(TRUE);
+    L_CLOCK_Sleep(200);  // a ping under way ends
+    Drain(kProbe);
+    EXPECT_EQ(0u, PingsDuring(1000));
+    EXPECT_TRUE(WaitFor([] { return !DepthNear(12.0f, 1.0f); }, 4000)) << "the depth goes stale after 4 s";
+    int updates = 0;
+    Drain(kProbe, &updates);
+    EXPECT_GE(updates, 2);
+    hold(FALSE);
+    EXPECT_TRUE(WaitFor([] { return DepthNear(12.0f, 0.05f); }, 1000));
+  }
+  H_DATABASE_vUnregisterMailbox(FCID("AD05"), kProbe);
+}
+
+TEST_F(SonarTasks, TheSimulationStatesPingTheModelAndANormalRunWithoutTransducerNothing) {
+  WriteConfig("present = 0\ndepth_m = 12\ndepth_swing_m = 0\n");
+  U32 exchanges = S_SIM_u32Exchanges();
+  Start(STATE_POINT_OF_SALE, FALSE);
+  Send(M_PING, CMD_ID_RUN_SYSTEM);
+  EXPECT_TRUE(WaitFor([] { return DepthNear(12.0f, 0.05f); }, 3000));
+  EXPECT_EQ(exchanges, S_SIM_u32Exchanges()) << "the co-processor saw no exchange";
+
+  H_DATABASE_bUpdateValueU32(FCID("CCST"), STATE_NORMAL_RUN, P_NORMAL);
+  L_CLOCK_Sleep(200);
+  EXPECT_EQ(0u, PingsDuring(1000));
+  EXPECT_EQ(exchanges, S_SIM_u32Exchanges());
+}
+
+TEST_F(SonarTasks, DetectionTrustsTheOptionTheSelectionTheThermistorAndThenEchoes) {
+  WriteConfig("present = 1\n");
+  L_CLOCK_Sleep(500);  // an earlier test's analogue read is behind the gate
+  U32 exchanges = S_SIM_u32Exchanges();
+  opt_fake_transducer = 1;
+  EXPECT_FALSE(S_DETECT_bTransducerConnected());
+  opt_fake_transducer = 0;
+  EXPECT_TRUE(S_DETECT_bTransducerConnected()) << "the thermistor";
+  EXPECT_EQ(exchanges, S_SIM_u32Exchanges());
+
+  WriteConfig("present = 0\n");
+  H_DATABASE_vInit();
+  L_CLOCK_Sleep(500);  // past the analogue inputs' gate, so the thermistor is read again
+  EXPECT_FALSE(S_DETECT_bTransducerConnected());
+  EXPECT_EQ(exchanges + 3, S_SIM_u32Exchanges()) << "three test pings heard nothing";
+
+  H_DATABASE_bUpdateEverythingU32(FCID("SSTS"), 5, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+  EXPECT_TRUE(S_DETECT_bTransducerConnected());
+  EXPECT_EQ(exchanges + 3, S_SIM_u32Exchanges());
+
+  WriteConfig("present = 1\n");
+  H_DATABASE_vInit();
+  opt_noadc = 1;
+  EXPECT_TRUE(S_DETECT_bTransducerConnected()) << "an echo without the thermistor";
+  EXPECT_EQ(exchanges + 4, S_SIM_u32Exchanges());
+}
+
+TEST_F(SonarTasks, ShutdownIsAnsweredAtOnceAndLeavesTheCoprocessorToTheFactoryTest) {
+  WriteConfig("depth_m = 3\ndepth_swing_m = 0\nfish = 0\n");
+  Start(STATE_NORMAL_RUN, TRUE);
+  Send(M_PING, CMD_ID_RUN_SYSTEM);
+  ASSERT_TRUE(WaitFor([] { return S_SHARE_u32PingCount() >= 4; }, 3000));
+  for (MBOX mbox : {(MBOX)M_PING, (MBOX)M_PROCESS, (MBOX)M_HISTORY}) {
+    GENERIC_MESSAGE* m = (GENERIC_MESSAGE*)H_MEMORY_pvCalloc(1, sizeof(GENERIC_MESSAGE));
+    m->Cmd = CMD_ID_SHUTDOWN;
+    U64 start = L_CLOCK_qwGetTimeInMillis();
+    EXPECT_EQ(0, L_MBOX_SendWaitTicks(mbox, m, 3, SEMA_SONAR_SHUTDOWN, 500)) << mbox;
+    EXPECT_TRUE(L_MBOX_bIsAcknowledged(m)) << mbox;
+    EXPECT_LE(L_CLOCK_qwGetTimeInMillis() - start, 500u) << mbox;
+    H_MEMORY_vFree(m);
+  }
+  EXPECT_TRUE(WaitFor([] { return L_QUEUE_Inquire(Q_PING) == 4; }, 1000)) << "every slot came back";
+  EXPECT_EQ(0u, PingsDuring(500));
+
+  MULTI_TX tx;
+  S_COPROC_vBuildTxSequenceForSingleDown(&tx, 40, TXPOWER_HIGH, 0, 4096, 200, 0, FALSE, 236, 200);
+  ASSERT_TRUE(H_COPROC_bCoprocessorReady());
+  EXPECT_EQ(247, H_COPROC_s32Transfer(tx.au8Bytes, 247, SEND_TO_COPROC));
+  EXPECT_EQ(12689, H_COPROC_s32Transfer(gpu8NonCachedDataBlock, S_COPROC_BLOCK_BYTES, RECEIVE_FROM_COPROC));
+}
+
+}  // namespace
