@@ -11,7 +11,9 @@
 
 static constexpr int GEOMAG_ORDER = 12;
 static constexpr int GEOMAG_SIZE = GEOMAG_ORDER + 1;
-static constexpr double GEOMAG_YEARS_PER_SECOND = 3.168876464081849e-8;  // Julian years
+// Years of 365.2422 days: the epoch lands a few hours after 2015.0 as the
+// Julian year counts it.
+static constexpr double GEOMAG_YEARS_PER_SECOND = 3.168876464081849e-8;
 static constexpr double GEOMAG_MAX_YEARS = 5.0;
 // WGS 84 in kilometres, and the model's reference radius.
 static constexpr double GEOMAG_A2 = 40680631.59076899;
