@@ -3,9 +3,8 @@
 //
 // The projections were laid out for 32-bit products that stay in range once
 // the caller has clipped; here every product is formed in 64 bits (wrapping
-// rather than overflowing for absurd input) and cut to 32 bits where the
-// result is stored, so clipped input gives the same pixels and unclipped
-// input gives a wrong pixel rather than undefined behaviour.
+// rather than overflowing for absurd input, see u_nav.h) and cut to 32 bits
+// where the result is stored.
 
 #include "u_nav.h"
 
@@ -18,12 +17,10 @@
 #include "u_wstring.h"
 #include "ui_texts.h"
 
-// ---- 64-bit helpers that wrap instead of overflowing ----
-
-static inline S64 Mul64(S64 a, S64 b) { return (S64)((U64)a * (U64)b); }
-static inline S64 Add64(S64 a, S64 b) { return (S64)((U64)a + (U64)b); }
+static inline S64 Mul64(S64 a, S64 b) { return U_NAV_s64WrapMul(a, b); }
+static inline S64 Add64(S64 a, S64 b) { return U_NAV_s64WrapAdd(a, b); }
 static inline S64 Sub64(S64 a, S64 b) { return (S64)((U64)a - (U64)b); }
-static inline S32 Cut32(S64 v) { return (S32)(U32)(U64)v; }
+static inline S32 Cut32(S64 v) { return U_NAV_s32Cut(v); }
 static inline S32 Saturate32(S64 v) {
   if (v > 0x7FFFFFFF) return 0x7FFFFFFF;
   if (v < -(S64)0x80000000) return (S32)0x80000000;
@@ -93,39 +90,13 @@ U16 U_NAV_u16ScalingMMPerKm(S32 nLatMM) {
 
 // ---- Projections ----
 
-// Beyond this factor the plan view works on points x 16 and the factor / 16,
-// keeping some precision in the turn; the highway view's limit is higher.
-static constexpr S32 PLAN_PRESCALE_LIMIT = 65536;
 static constexpr S32 HIGHWAY_PRESCALE_LIMIT = 0x40000;
 
 static inline void Turn(const GP_ROTCONTEXT* pRot, S32 x, S32 y, S32* pxOut, S32* pyOut) {
-  const S64 c = pRot->IntCosAngle, s = pRot->IntSinAngle;
-  *pxOut = Cut32(Add64(Sub64(Mul64(c, x), Mul64(s, y)), 512) >> 10);
-  *pyOut = Cut32(Add64(Add64(Mul64(c, y), Mul64(s, x)), 512) >> 10);
-}
-
-// Mercator metres to pixels with a factor of pixels per metre x 2^20,
-// rounded to the nearest pixel.
-static inline S32 ScaleToPixels(S64 v, S64 factor) { return Cut32(Add64(Mul64(v, factor), 0x80000) >> 20); }
-
-void U_NAV_vRotatePoint(const GP_ROTCONTEXT* pRotContext, const POINT* pIn, POINT* pOut) {
-  S32 x, y;
-  Turn(pRotContext, pIn->x, pIn->y, &x, &y);
-  pOut->x = x;
-  pOut->y = y;
-}
-
-void U_NAV_vConvertMMToPixel(POINT* pPoint, const GP_ROTCONTEXT* pRotContext, const POINT* pCenterOffset,
-                             S32 nPixelsPerMMM) {
-  S32 x = pPoint->x, y = pPoint->y, factor = nPixelsPerMMM;
-  if (factor > PLAN_PRESCALE_LIMIT) {
-    x = Cut32((S64)x * 16);
-    y = Cut32((S64)y * 16);
-    factor >>= 4;
-  }
-  if (pRotContext != nullptr) Turn(pRotContext, x, y, &x, &y);
-  pPoint->x = Cut32(Add64(ScaleToPixels(x, factor), pCenterOffset->x));
-  pPoint->y = Cut32(Add64(ScaleToPixels(y, factor), pCenterOffset->y));
+  POINT p = {x, y};
+  U_NAV_vRotatePoint(pRot, &p, &p);
+  *pxOut = p.x;
+  *pyOut = p.y;
 }
 
 void U_NAV_vConvertMMToPixelNoRotation(POINT* pPoint, const POINT* pCenterOffset, S32 nPixelsPerMMM) {

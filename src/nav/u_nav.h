@@ -69,14 +69,42 @@ typedef struct tag_NAV_VIEW_INFO {
 constexpr S32 U_NAV_CLIP_PIXELS_X_SCALE = 838860800;
 constexpr S32 U_NAV_HIGHWAY_UNIT = 65536;
 
-// Plan view, in place: a position relative to the view centre (Mercator
-// metres) to its bitmap pixel, turned by pRotContext when given.
-void U_NAV_vConvertMMToPixel(POINT* pPoint, const GP_ROTCONTEXT* pRotContext, const POINT* pCenterOffset,
-                             S32 nPixelsPerMMM);
-void U_NAV_vConvertMMToPixelNoRotation(POINT* pPoint, const POINT* pCenterOffset, S32 nPixelsPerMMM);
+// 64-bit arithmetic that wraps instead of overflowing, and a cut to 32 bits:
+// clipped input gives the pixels that 32-bit products would, anything else a
+// wrong pixel rather than undefined behaviour.
+inline S64 U_NAV_s64WrapMul(S64 a, S64 b) { return (S64)((U64)a * (U64)b); }
+inline S64 U_NAV_s64WrapAdd(S64 a, S64 b) { return (S64)((U64)a + (U64)b); }
+inline S32 U_NAV_s32Cut(S64 v) { return (S32)(U32)(U64)v; }
+
 // The turn of the plan projection alone, with the context's 1,024-scaled
-// sine and cosine.
-void U_NAV_vRotatePoint(const GP_ROTCONTEXT* pRotContext, const POINT* pIn, POINT* pOut);
+// sine and cosine. pIn and pOut may be the same point.
+inline void U_NAV_vRotatePoint(const GP_ROTCONTEXT* pRotContext, const POINT* pIn, POINT* pOut) {
+  const S64 c = pRotContext->IntCosAngle, s = pRotContext->IntSinAngle, x = pIn->x, y = pIn->y;
+  pOut->x = U_NAV_s32Cut(U_NAV_s64WrapAdd(U_NAV_s64WrapAdd(U_NAV_s64WrapMul(c, x), U_NAV_s64WrapMul(-s, y)), 512) >> 10);
+  pOut->y = U_NAV_s32Cut(U_NAV_s64WrapAdd(U_NAV_s64WrapAdd(U_NAV_s64WrapMul(c, y), U_NAV_s64WrapMul(s, x)), 512) >> 10);
+}
+
+// Plan view, in place: a position relative to the view centre (Mercator
+// metres) to its bitmap pixel, turned by pRotContext when given, rounded to
+// the nearest pixel. Beyond 65,536 the factor is divided by 16 and the point
+// multiplied by 16, keeping precision in the turn. Inline: every vertex of
+// every overlay passes here.
+inline void U_NAV_vConvertMMToPixel(POINT* pPoint, const GP_ROTCONTEXT* pRotContext, const POINT* pCenterOffset,
+                                    S32 nPixelsPerMMM) {
+  POINT p = *pPoint;
+  S32 factor = nPixelsPerMMM;
+  if (factor > 65536) {
+    p.x = U_NAV_s32Cut((S64)p.x * 16);
+    p.y = U_NAV_s32Cut((S64)p.y * 16);
+    factor >>= 4;
+  }
+  if (pRotContext != nullptr) U_NAV_vRotatePoint(pRotContext, &p, &p);
+  pPoint->x = U_NAV_s32Cut(
+      U_NAV_s64WrapAdd(U_NAV_s32Cut(U_NAV_s64WrapAdd(U_NAV_s64WrapMul(p.x, factor), 0x80000) >> 20), pCenterOffset->x));
+  pPoint->y = U_NAV_s32Cut(
+      U_NAV_s64WrapAdd(U_NAV_s32Cut(U_NAV_s64WrapAdd(U_NAV_s64WrapMul(p.y, factor), 0x80000) >> 20), pCenterOffset->y));
+}
+void U_NAV_vConvertMMToPixelNoRotation(POINT* pPoint, const POINT* pCenterOffset, S32 nPixelsPerMMM);
 // Highway view, in place: a position relative to the boat, nAltitude above
 // the ground, seen from nEyeOffsetMM behind the boat and half that above the
 // ground. A point at or behind the eye becomes (0, 0): callers clip first.
