@@ -276,13 +276,9 @@ static constexpr U32 PARSE_NARROW_CHARS = 20;
 static constexpr U16 UNIT_BLANK = 0x0020;
 static constexpr U16 UNIT_IDEOGRAPHIC_SPACE = 0x3000;
 
+// Wide text is 16-bit big-endian units.
 static inline U16 UnitAt(const char* p, U32 u32Index) {
   return (U16)((U8)p[2 * u32Index] << 8 | (U8)p[2 * u32Index + 1]);
-}
-
-static inline void PutUnit(char* p, U32 u32Index, U16 u16Unit) {
-  p[2 * u32Index] = (char)(u16Unit >> 8);
-  p[2 * u32Index + 1] = (char)(u16Unit & 0xFF);
 }
 
 // |value| in the notation, as 8-bit text of at most 30 characters.
@@ -325,19 +321,26 @@ void U_NAV_vFormatPosition(DATA_TYPE eType, double dValue, char* sValue, NAV_FOR
   const BOOLEAN bPositive = dValue >= 0.0;
   const char* pcLetter = (bLatitude ? (bPositive ? Direction_N : Direction_S)
                                     : (bPositive ? Direction_E : Direction_W))[nLang];
-  char acNumber[POSITION_NUMBER_CHARS + 1];
-  FormatNumber(bLatitude, fabs(dValue), eFormat, acNumber, sizeof acNumber);
-  U32 n = 0;
+  // The blank and the number as 8-bit text, widened after the letter in a
+  // wide language (starting with a blank or two digits, it never passes for
+  // text that is wide already).
+  char acTail[1 + POSITION_NUMBER_CHARS + 1];
+  const U32 u32Blank = ePositionHasSpace == IPS_SPACE ? 1 : 0;
+  acTail[0] = ' ';
+  FormatNumber(bLatitude, fabs(dValue), eFormat, acTail + u32Blank, POSITION_NUMBER_CHARS + 1);
   if (nLang >= UI_TEXT_FIRST_WIDE) {
-    for (U32 i = 0; i < HEMISPHERE_CHARS && UnitAt(pcLetter, i) != 0; i++) PutUnit(sValue, n++, UnitAt(pcLetter, i));
-    if (ePositionHasSpace == IPS_SPACE) PutUnit(sValue, n++, UNIT_BLANK);
-    for (U32 i = 0; acNumber[i] != 0; i++) PutUnit(sValue, n++, (U8)acNumber[i]);
-    PutUnit(sValue, n, 0);
+    U32 n = 0;
+    while (n < 2 * HEMISPHERE_CHARS && UnitAt(pcLetter, n / 2) != 0) {
+      sValue[n] = pcLetter[n];
+      sValue[n + 1] = pcLetter[n + 1];
+      n += 2;
+    }
+    U_WSTRING_vAscii2Unicode(sValue + n, acTail, 0, TRUE);
     return;
   }
-  for (U32 i = 0; i < HEMISPHERE_CHARS && pcLetter[i] != 0; i++) sValue[n++] = pcLetter[i];
-  if (ePositionHasSpace == IPS_SPACE) sValue[n++] = ' ';
-  memcpy(sValue + n, acNumber, strlen(acNumber) + 1);
+  const U32 n = (U32)strnlen(pcLetter, HEMISPHERE_CHARS);
+  memcpy(sValue, pcLetter, n);
+  memcpy(sValue + n, acTail, strlen(acTail) + 1);
 }
 
 // Degrees, then minutes after the degree sign up to an apostrophe, then

@@ -119,6 +119,56 @@ TEST(IntegerMaths, SinesAndHeadingsWrapAsACompassDoes) {
   EXPECT_FALSE(U_NAV_bDistanceLessThanOrEqual(POINT{INT32_MIN, 0}, INT32_MAX));
 }
 
+TEST(NavHelpers, SmallConversionsWorkedByHand) {
+  POSITION mid;
+  EXPECT_EQ(NV_OK, nv_MiddlePosition({10, 170}, {20, -170}, &mid));
+  EXPECT_EQ(15.0, mid.lat);
+  EXPECT_EQ(180.0, mid.lon) << "the middle across the seam, not at 0";
+  EXPECT_EQ(NV_OK, nv_MiddlePosition({0, -10}, {0, 30}, &mid));
+  EXPECT_EQ(10.0, mid.lon);
+  EXPECT_EQ(40076599, nv_AllAround(-1));
+  EXPECT_EQ(0, nv_AllAround(40076600));
+  EXPECT_EQ(9923400, nv_AllAround(50000000));
+  EXPECT_EQ(1, nv_AllAround(80153201));
+  double d = 1;
+  EXPECT_EQ(NV_OK, nv_SessToDecm(-10, 30, 36, &d));
+  EXPECT_DOUBLE_EQ(-10.51, d);
+  EXPECT_EQ(NV_ERR_ANGLE, nv_SessToDecm(10, 60, 0, &d));
+  EXPECT_EQ(0.0, d);
+  NV_TIME t;
+  const double tenMiles = 10, oneMile = 1;
+  EXPECT_EQ(NV_OK, nv_CalcTimeToGo(&tenMiles, 4.0, &t));
+  EXPECT_TRUE(t.s32Hours == 2 && t.s32Minutes == 30 && t.s32Seconds == 0);
+  EXPECT_EQ(NV_OK, nv_CalcTimeToGo(&oneMile, 7.0, &t));
+  EXPECT_TRUE(t.s32Hours == 0 && t.s32Minutes == 8 && t.s32Seconds == 34) << "8 min 34.29 s";
+  EXPECT_EQ(NV_WARN_NO_SPEED, nv_CalcTimeToGo(&oneMile, 0.05, &t));
+  float f = 0;
+  nv_ExpOfTwo(1000, &f);
+  EXPECT_EQ(10.0f, f);
+  EXPECT_EQ(NV_OK, nv_DistCorrection(60.4, &d));
+  EXPECT_NEAR(2.0, d, 1e-12);
+  EXPECT_EQ(NV_ERR_LATITUDE, nv_DistCorrection(81, &d));
+  EXPECT_EQ(350.0, nv_MagHead(10, 20));
+  EXPECT_EQ(10.0, nv_TrueHead(350, 20));
+  EXPECT_EQ(NV_OK, nv_DieselConsumption(100, 10, 5, &d));
+  EXPECT_EQ(10.0, d) << "floor(0.5 + 5 x 0.19 x 100 / 10)";
+  EXPECT_EQ(NV_ERR_RATE, nv_DieselConsumption(100, 10, 0, &d));
+  EXPECT_EQ(NV_WARN_NO_SPEED, nv_DieselConsumption(100, 0, 5, &d));
+  NV_RNGBRG rb;
+  EXPECT_EQ(NV_OK, nv_CalcRngBrg({0, 0}, {111324, 0}, 10.0, &rb));
+  EXPECT_NEAR(80.0, rb.dBearing, 1e-9);
+  EXPECT_NEAR(60.0, rb.dDistance, 1e-3) << "a degree of longitude on the equator";
+  POINT pt;
+  NV_DEGMIN dm;
+  EXPECT_EQ(NV_OK, nv_GeographicToMeters(-33, 52, 0, 151, 12, 30, &pt));
+  EXPECT_EQ(NV_OK, nv_MetersToGeographic(&pt, &dm));
+  EXPECT_EQ(-33, dm.s32LatDeg);
+  EXPECT_NEAR(-52.0, dm.dLatMin, 1e-3);
+  EXPECT_EQ(151, dm.s32LonDeg);
+  EXPECT_NEAR(12.5, dm.dLonMin, 1e-3);
+  EXPECT_NEAR(30.48, nv_FeetMeters(100, TRUE), 1e-9);
+}
+
 // Random legs of 10-500 km up to 75 degrees, as one batch per direction.
 struct LEG {
   double lat, lon, azi, metres;
