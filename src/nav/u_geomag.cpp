@@ -11,8 +11,8 @@
 
 static constexpr int GEOMAG_ORDER = 12;
 static constexpr int GEOMAG_SIZE = GEOMAG_ORDER + 1;
-// Years of 365.2422 days: the epoch lands a few hours after 2015.0 as the
-// Julian year counts it.
+// The model's years are 365.2422 days long, so a date counted from 1970 in
+// Julian years (365.25 days) reads about 8 hours later in model time by 2015.
 static constexpr double GEOMAG_YEARS_PER_SECOND = 3.168876464081849e-8;
 static constexpr double GEOMAG_MAX_YEARS = 5.0;
 // WGS 84 in kilometres, and the model's reference radius.
