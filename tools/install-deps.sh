@@ -8,6 +8,8 @@ packages=(
   libpng-dev
   libfreetype-dev python3 python3-fonttools gettext socat
   fonts-dejavu-extra fonts-wqy-microhei fonts-material-design-icons-iconfont fonts-symbola
+  # Reference implementations the navigation maths is checked and timed against.
+  geographiclib-tools libgeographiclib-dev proj-bin libproj-dev python3-scipy
 )
 
 # The list alone, for tools/install-cross-deps.sh.

@@ -6,3 +6,6 @@
 #include "u_taskstub.h"
 
 void T_INFO_vMain(void) { U_TASKSTUB_vRun(FCID("TINF"), M_INFO, SEMA_MBOX_INFO); }
+
+// No view has a data-box column until the data boxes are built here.
+U32 T_INFO_u32XOrigin(void) { return 0; }

@@ -1,4 +1,10 @@
-// The info task: its entry.
+// The info task: its entry, and what other views need to know of its data
+// boxes.
 #pragma once
 
+#include "basetypes.h"
+
 void T_INFO_vMain(void);
+// The width in pixels of the data-box column on the left of the current
+// view; 0 when the view has none.
+U32 T_INFO_u32XOrigin(void);

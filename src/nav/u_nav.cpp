@@ -1,0 +1,402 @@
+// Integer navigation maths, the plan and highway projections with their
+// clipping, the ground scale and position text.
+//
+// The projections were laid out for 32-bit products that stay in range once
+// the caller has clipped; here every product is formed in 64 bits (wrapping
+// rather than overflowing for absurd input, see u_nav.h) and cut to 32 bits
+// where the result is stored.
+
+#include "u_nav.h"
+
+#include <math.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "u_language.h"
+#include "u_wstring.h"
+#include "ui_texts.h"
+
+static inline S64 Mul64(S64 a, S64 b) { return U_NAV_s64WrapMul(a, b); }
+static inline S64 Add64(S64 a, S64 b) { return U_NAV_s64WrapAdd(a, b); }
+static inline S64 Sub64(S64 a, S64 b) { return (S64)((U64)a - (U64)b); }
+static inline S32 Cut32(S64 v) { return U_NAV_s32Cut(v); }
+static inline S32 Saturate32(S64 v) {
+  if (v > 0x7FFFFFFF) return 0x7FFFFFFF;
+  if (v < -(S64)0x80000000) return (S32)0x80000000;
+  return (S32)v;
+}
+
+// ---- Integer trigonometry and headings ----
+
+S32 U_NAV_nIntSin(S32 nAngle) {
+  S64 n = nAngle < 0 ? -(S64)nAngle : (S64)nAngle;
+  if (n >= 360) n = n < 720 ? n - 360 : n % 360;
+  S32 r;
+  if (n <= 90) {
+    r = anSinTable[n];
+  } else if (n <= 180) {
+    r = anSinTable[180 - n];
+  } else if (n <= 270) {
+    r = -anSinTable[n - 180];
+  } else {
+    r = -anSinTable[360 - n];
+  }
+  return nAngle < 0 ? -r : r;
+}
+
+// Reduced first so that the quarter turn added cannot leave the 32-bit range.
+S32 U_NAV_nIntCos(S32 nAngle) { return U_NAV_nIntSin(nAngle % 360 + 90); }
+
+S32 U_NAV_nIntLog2(S32 n) {
+  U32 v = n < 0 ? 0u - (U32)n : (U32)n;
+  S32 bit = 0;
+  while (v > 1) {
+    v >>= 1;
+    bit++;
+  }
+  return bit;
+}
+
+BOOLEAN U_NAV_bDistanceLessThanOrEqual(POINT ptMM, S32 nThresholdMM) {
+  S64 ax = llabs((S64)ptMM.x), ay = llabs((S64)ptMM.y), t = nThresholdMM;
+  if (ax > t || ay > t) return FALSE;
+  if (t >= ax + ay) return TRUE;
+  // Squares must stay within 31 bits: big thresholds lose low bits first.
+  if (t >= 32768) {
+    const S32 shift = U_NAV_nIntLog2((S32)t) - 14;
+    ax >>= shift;
+    ay >>= shift;
+    t >>= shift;
+  }
+  return ax * ax + ay * ay <= t * t;
+}
+
+S16 U_NAV_nHeadingDiff(U16 nHeading1, U16 nHeading2) {
+  const S32 d = (S32)nHeading1 - (S32)nHeading2;
+  return (S16)(((d + 179) % 360 + 360) % 360 - 179);
+}
+
+U16 U_NAV_nHeadingSum(U16 nHeading, S16 nOffset) {
+  return (U16)((((S32)nHeading + nOffset) % 360 + 360) % 360);
+}
+
+// ---- Ground scale ----
+
+U16 U_NAV_u16ScalingMMPerKm(S32 nLatMM) {
+  const S64 index = (llabs((S64)nLatMM) + 32768) >> 16;
+  return au16ScalingMMPerKm[index < U_NAV_SCALING_ENTRIES ? index : U_NAV_SCALING_ENTRIES - 1];
+}
+
+// ---- Projections ----
+
+static constexpr S32 HIGHWAY_PRESCALE_LIMIT = 0x40000;
+
+static inline void Turn(const GP_ROTCONTEXT* pRot, S32 x, S32 y, S32* pxOut, S32* pyOut) {
+  POINT p = {x, y};
+  U_NAV_vRotatePoint(pRot, &p, &p);
+  *pxOut = p.x;
+  *pyOut = p.y;
+}
+
+void U_NAV_vConvertMMToPixelNoRotation(POINT* pPoint, const POINT* pCenterOffset, S32 nPixelsPerMMM) {
+  U_NAV_vConvertMMToPixel(pPoint, nullptr, pCenterOffset, nPixelsPerMMM);
+}
+
+// n / d rounded half away from zero, for d > 0.
+static inline S64 RoundedDivide(S64 n, S64 d) {
+  S64 q = n / d;
+  const S64 r = n % d;
+  if (2 * llabs(r) >= d) q += n < 0 ? -1 : 1;
+  return q;
+}
+
+void U_NAV_vConvertMMToHighwayViewPixel(POINT* pPoint, S32 nAltitude, const GP_ROTCONTEXT* pRotContext,
+                                        const POINT* pCenterOffset, S32 nPixelsPerMMM, S32 nEyeOffsetMM) {
+  S32 x = pPoint->x, y = pPoint->y, alt = nAltitude, eye = nEyeOffsetMM, factor = nPixelsPerMMM;
+  if (factor > HIGHWAY_PRESCALE_LIMIT) {
+    x = Cut32((S64)x * 16);
+    y = Cut32((S64)y * 16);
+    alt = Cut32((S64)alt * 16);
+    eye = Cut32((S64)eye * 16);
+    factor >>= 4;
+  }
+  if (pRotContext != nullptr) Turn(pRotContext, x, y, &x, &y);
+  if ((S64)y <= -(S64)eye) {
+    pPoint->x = 0;
+    pPoint->y = 0;
+    return;
+  }
+  const S64 depth = (S64)y + eye;
+  const S64 X = RoundedDivide(Mul64(eye, x), depth);
+  const S64 Y = RoundedDivide(Mul64((S64)alt - eye / 2, eye), depth);
+  pPoint->x = Cut32(Add64(pCenterOffset->x, Add64(Mul64(X, factor), 0x80000) >> 20));
+  pPoint->y = Cut32(Add64(pCenterOffset->y, Add64(Mul64(Y, factor), 0x80000) >> 20));
+}
+
+// ---- Clipping ----
+
+static constexpr S64 CLIP_ONE = (S64)1 << 30;
+
+// Where along a run of length len (> 0) a limit at signed distance dist from
+// the start lies, in units of 2^-30; just outside [0, 1] when it lies
+// behind the start or beyond the end.
+static inline S64 ClipParameter(S64 dist, S64 len) {
+  if (dist < 0) return -1;
+  if (dist > len) return CLIP_ONE + 1;
+  return (dist << 30) / len;
+}
+
+static inline S32 Clamp(S64 v, S32 lo, S32 hi) {
+  if (v < lo) return lo;
+  if (v > hi) return hi;
+  return (S32)v;
+}
+
+void U_NAV_vClipLineToBox(POINT* ppt0, POINT* ppt1, S32 nLowerLimit, S32 nUpperLimit) {
+  const S64 start[2] = {ppt0->x, ppt0->y};
+  const S64 delta[2] = {(S64)ppt1->x - ppt0->x, (S64)ppt1->y - ppt0->y};
+  S64 enter = 0, leave = CLIP_ONE;
+  for (int axis = 0; axis < 2; axis++) {
+    const S64 d = delta[axis];
+    if (d == 0) continue;
+    const S64 len = llabs(d);
+    const S64 toLower = nLowerLimit - start[axis], toUpper = nUpperLimit - start[axis];
+    const S64 tEnter = ClipParameter(d > 0 ? toLower : -toUpper, len);
+    const S64 tLeave = ClipParameter(d > 0 ? toUpper : -toLower, len);
+    if (tEnter > enter) enter = tEnter;
+    if (tLeave < leave) leave = tLeave;
+  }
+  S64 end0[2] = {start[0], start[1]};
+  S64 end1[2] = {ppt1->x, ppt1->y};
+  for (int axis = 0; axis < 2; axis++) {
+    // One step past each cut point, so the new ends lie strictly inside.
+    if (enter != 0) end0[axis] = start[axis] + (((enter + 1) * delta[axis]) >> 30);
+    if (leave != CLIP_ONE) end1[axis] = start[axis] + (((leave - 1) * delta[axis]) >> 30);
+  }
+  ppt0->x = Clamp(end0[0], nLowerLimit, nUpperLimit);
+  ppt0->y = Clamp(end0[1], nLowerLimit, nUpperLimit);
+  ppt1->x = Clamp(end1[0], nLowerLimit, nUpperLimit);
+  ppt1->y = Clamp(end1[1], nLowerLimit, nUpperLimit);
+}
+
+static inline S32 BitLength(U64 v) { return v == 0 ? 0 : 64 - __builtin_clzll(v); }
+
+// v / 2^s rounded half up, without forming v + 2^(s-1).
+static inline S64 ShiftRounded(S64 v, S32 s) { return (v >> s) + ((v >> (s - 1)) & 1); }
+
+S32 U_NAV_s32LineSegmentIntersection(POINT pt1, POINT pt2, POINT pt3, POINT pt4, S32* ps32CrossProduct) {
+  const S64 d1x = (S64)pt2.x - pt1.x, d1y = (S64)pt2.y - pt1.y;
+  const S64 d2x = (S64)pt4.x - pt3.x, d2y = (S64)pt4.y - pt3.y;
+  S64 D = Sub64(Mul64(d1x, d2y), Mul64(d1y, d2x));
+  if (ps32CrossProduct != nullptr) *ps32CrossProduct = Saturate32(D);
+  if (D == 0) return 0x7FFFFFFF;
+  S64 N = Sub64(Mul64((S64)pt1.y - pt3.y, d2x), Mul64(d2y, (S64)pt1.x - pt3.x));
+  const S32 bits = BitLength(N < 0 ? 0 - (U64)N : (U64)N);
+  // N x 2^16 must fit in 63 bits: both sides lose the same low bits.
+  if (bits > 47) {
+    const S32 shift = bits - 46;
+    const BOOLEAN bPositive = (N > 0) == (D > 0);
+    N = ShiftRounded(N, shift);
+    D = ShiftRounded(D, shift);
+    if (D == 0) return bPositive ? 0x7FFFFFFF : (S32)0x80000000;
+  }
+  return Saturate32(N * 65536 / D);
+}
+
+// The highway view's visible ground in the turned frame, eye at (0, -E): a
+// cone of slope +-2 from the eye, cut by the near line y = -E/2 and by a roof
+// whose far corners lie on the circle of radius 4E around the boat. Each edge
+// runs with the visible side on its left.
+typedef struct tag_HIGHWAY_EDGE {
+  POINT from;
+  POINT to;
+} HIGHWAY_EDGE;
+
+static void HighwayEdges(S32 E, HIGHWAY_EDGE edges[5]) {
+  const POINT eye = {0, Cut32(-(S64)E)};
+  const POINT nearRight = {E / 4, Cut32(-(S64)E / 2)};
+  const POINT nearLeft = {-(E / 4), nearRight.y};
+  const POINT farRight = {Cut32(2220 * (S64)E / 1024), Cut32(3415 * (S64)E / 1024)};
+  const POINT farLeft = {Cut32(-2220 * (S64)E / 1024), farRight.y};
+  const POINT top = {0, Cut32(4 * (S64)E)};
+  edges[0] = {eye, nearRight};
+  edges[1] = {nearLeft, eye};
+  edges[2] = {nearLeft, nearRight};
+  edges[3] = {top, farLeft};
+  edges[4] = {farRight, top};
+}
+
+BOOLEAN U_NAV_bClipLineToHighwayView(POINT* ppt0, POINT* ppt1, const GP_ROTCONTEXT* pRotContext,
+                                     S32 nEyeOffsetMM) {
+  POINT r0 = *ppt0, r1 = *ppt1;
+  if (pRotContext != nullptr) {
+    U_NAV_vRotatePoint(pRotContext, ppt0, &r0);
+    U_NAV_vRotatePoint(pRotContext, ppt1, &r1);
+  }
+  HIGHWAY_EDGE edges[5];
+  HighwayEdges(nEyeOffsetMM, edges);
+  S64 tMin = 0, tMax = U_NAV_HIGHWAY_UNIT;
+  for (const HIGHWAY_EDGE& edge : edges) {
+    S32 cross = 0;
+    const S32 t = U_NAV_s32LineSegmentIntersection(r0, r1, edge.from, edge.to, &cross);
+    if (cross == 0) {
+      // Parallel to this edge: wholly on one side of it.
+      const S64 side = Sub64(Mul64((S64)edge.to.x - edge.from.x, (S64)r0.y - edge.from.y),
+                             Mul64((S64)edge.to.y - edge.from.y, (S64)r0.x - edge.from.x));
+      if (side < 0) return FALSE;
+      continue;
+    }
+    if (cross < 0) {
+      if (t > tMin) tMin = t;
+    } else {
+      if (t < tMax) tMax = t;
+    }
+    if (tMax <= tMin) return FALSE;
+  }
+  const S64 x0 = ppt0->x, y0 = ppt0->y;
+  const S64 dx = (S64)ppt1->x - x0, dy = (S64)ppt1->y - y0;
+  if (tMin != 0) {
+    ppt0->x = Cut32(x0 + (((tMin + 1) * dx) >> 16));
+    ppt0->y = Cut32(y0 + (((tMin + 1) * dy) >> 16));
+  }
+  if (tMax != U_NAV_HIGHWAY_UNIT) {
+    ppt1->x = Cut32(x0 + (((tMax - 1) * dx) >> 16));
+    ppt1->y = Cut32(y0 + (((tMax - 1) * dy) >> 16));
+  }
+  return TRUE;
+}
+
+// ---- Position text ----
+
+static constexpr U32 POSITION_NUMBER_CHARS = 30;
+static constexpr U32 HEMISPHERE_CHARS = 4;
+static constexpr U32 PARSE_WIDE_CHARS = 40;
+static constexpr U32 PARSE_NARROW_CHARS = 20;
+static constexpr U16 UNIT_BLANK = 0x0020;
+static constexpr U16 UNIT_IDEOGRAPHIC_SPACE = 0x3000;
+
+// Wide text is 16-bit big-endian units.
+static inline U16 UnitAt(const char* p, U32 u32Index) {
+  return (U16)((U8)p[2 * u32Index] << 8 | (U8)p[2 * u32Index + 1]);
+}
+
+// |value| in the notation, as 8-bit text of at most 30 characters.
+static void FormatNumber(BOOLEAN bLatitude, double a, NAV_FORMAT_ENUM eFormat, char* out, U32 u32Size) {
+  if (eFormat == F_DD_DDDDD) {
+    snprintf(out, u32Size, bLatitude ? "%08.5f\xBA" : "%09.5f\xBA", a);
+    return;
+  }
+  double degrees = floor(a);
+  if (eFormat == F_DD_MM_SS) {
+    const double m = (a - degrees) * 60.0;
+    double minutes = floor(m);
+    double seconds = floor(0.5 + (m - minutes) * 60.0);
+    if (seconds >= 59.5) {
+      seconds = 0.0;
+      minutes += 1.0;
+    }
+    if (minutes >= 59.5) {
+      minutes = 0.0;
+      degrees += 1.0;
+    }
+    snprintf(out, u32Size, bLatitude ? "%02.0f\xBA%02.0f'%02.0f\"" : "%03.0f\xBA%02.0f'%02.0f\"", degrees, minutes,
+             seconds);
+    return;
+  }
+  double minutes = (a - degrees) * 60.0;
+  // 59.9995 and above would print as 60.000.
+  if (minutes >= 59.9995) {
+    minutes = 0.0;
+    degrees += 1.0;
+  }
+  snprintf(out, u32Size, bLatitude ? "%02.0f\xBA%06.3f'" : "%03.0f\xBA%06.3f'", degrees, minutes);
+}
+
+void U_NAV_vFormatPosition(DATA_TYPE eType, double dValue, char* sValue, NAV_FORMAT_ENUM eFormat, U32 nLang,
+                           INFO_POSITION_SPACING ePositionHasSpace) {
+  if (sValue == nullptr) return;
+  if (nLang >= UI_TEXT_LANGUAGES) nLang = LANGUAGE_ENGLISH;
+  const BOOLEAN bLatitude = eType == D_POSITION_LAT;
+  const BOOLEAN bPositive = dValue >= 0.0;
+  const char* pcLetter = (bLatitude ? (bPositive ? Direction_N : Direction_S)
+                                    : (bPositive ? Direction_E : Direction_W))[nLang];
+  // The blank and the number as 8-bit text, widened after the letter in a
+  // wide language (starting with a blank or two digits, it never passes for
+  // text that is wide already).
+  char acTail[1 + POSITION_NUMBER_CHARS + 1];
+  const U32 u32Blank = ePositionHasSpace == IPS_SPACE ? 1 : 0;
+  acTail[0] = ' ';
+  FormatNumber(bLatitude, fabs(dValue), eFormat, acTail + u32Blank, POSITION_NUMBER_CHARS + 1);
+  if (nLang >= UI_TEXT_FIRST_WIDE) {
+    U32 n = 0;
+    while (n < 2 * HEMISPHERE_CHARS && UnitAt(pcLetter, n / 2) != 0) {
+      sValue[n] = pcLetter[n];
+      sValue[n + 1] = pcLetter[n + 1];
+      n += 2;
+    }
+    U_WSTRING_vAscii2Unicode(sValue + n, acTail, 0, TRUE);
+    return;
+  }
+  const U32 n = (U32)strnlen(pcLetter, HEMISPHERE_CHARS);
+  memcpy(sValue, pcLetter, n);
+  memcpy(sValue + n, acTail, strlen(acTail) + 1);
+}
+
+// Degrees, then minutes after the degree sign up to an apostrophe, then
+// seconds up to a double quote; 0 without a degree sign.
+static double dParseNumber(char* text) {
+  char* pDegree = strchr(text, (char)U_NAV_DEGREE_SIGN);
+  if (pDegree == nullptr) return 0.0;
+  *pDegree = 0;
+  double value = strtod(text, nullptr);
+  char* pMinutes = pDegree + 1;
+  char* pApostrophe = strchr(pMinutes, '\'');
+  if (pApostrophe == nullptr) return value;
+  *pApostrophe = 0;
+  value += strtod(pMinutes, nullptr) / 60.0;
+  char* pSeconds = pApostrophe + 1;
+  char* pQuote = strchr(pSeconds, '"');
+  if (pQuote == nullptr) return value;
+  *pQuote = 0;
+  return value + strtod(pSeconds, nullptr) / 3600.0;
+}
+
+BOOLEAN U_NAV_bParsePosition(DATA_TYPE eType, const char* sValue, double* pdValue, NAV_FORMAT_ENUM eFormat,
+                             U32 nLang) {
+  // The text is read in the current language's form and letters.
+  (void)eFormat;
+  (void)nLang;
+  if (sValue == nullptr || pdValue == nullptr) return FALSE;
+  const unsigned language = nCurrentLanguage();
+  const BOOLEAN bWide = language >= UI_TEXT_FIRST_WIDE;
+  const BOOLEAN bLatitude = eType == D_POSITION_LAT;
+  const char* pcNegative = (bLatitude ? Direction_S : Direction_W)[language];
+  const char* pcPositive = (bLatitude ? Direction_N : Direction_E)[language];
+  // The narrowing keeps room for a byte per wide byte: 40 units need 81.
+  char acNumber[2 * PARSE_WIDE_CHARS + 1];
+  U16 first, negative, positive;
+  if (bWide) {
+    first = UnitAt(sValue, 0);
+    if (first == 0) return FALSE;
+    const U16 second = UnitAt(sValue, 1);
+    if (second != UNIT_BLANK && second != UNIT_IDEOGRAPHIC_SPACE) return FALSE;
+    U_WSTRING_vUnicode2Ascii(acNumber, sValue + 4, sizeof acNumber, TRUE);
+    negative = UnitAt(pcNegative, 0);
+    positive = UnitAt(pcPositive, 0);
+  } else {
+    first = (U8)sValue[0];
+    if (first == 0 || sValue[1] != ' ') return FALSE;
+    strncpy(acNumber, sValue + 2, PARSE_NARROW_CHARS);
+    acNumber[PARSE_NARROW_CHARS] = 0;
+    negative = (U8)pcNegative[0];
+    positive = (U8)pcPositive[0];
+  }
+  const double value = dParseNumber(acNumber);
+  if (first == negative) {
+    *pdValue = -value;
+    return TRUE;
+  }
+  *pdValue = value;
+  return first == positive;
+}

@@ -1,0 +1,160 @@
+// Integer navigation maths and the chart geometry: table sines, heading
+// sums, the distance threshold test, the Mercator-to-pixel projections of
+// the plan (chart) and perspective (highway) views with the clipping that
+// keeps their integer products in range, the ground scale by latitude, and
+// position text in the three notations a user can choose.
+//
+// The projections must give the same pixel for the same metres on every
+// call: overlays rely on equal positions meeting on screen.
+#pragma once
+
+#include "basetypes.h"
+#include "g_types.h"
+#include "gp_rotate.h"
+#include "h_database.h"
+
+// ---- Integer trigonometry and headings ----
+
+// sin of whole degrees x 65,536; any angle.
+S32 U_NAV_nIntSin(S32 nAngle);
+S32 U_NAV_nIntCos(S32 nAngle);
+// Index of the highest set bit of |n|; 0 for 0 and 1.
+S32 U_NAV_nIntLog2(S32 n);
+// Whether the vector ptMM is no longer than nThresholdMM, in integers only.
+BOOLEAN U_NAV_bDistanceLessThanOrEqual(POINT ptMM, S32 nThresholdMM);
+// nHeading1 - nHeading2 in [-179, 180].
+S16 U_NAV_nHeadingDiff(U16 nHeading1, U16 nHeading2);
+// nHeading + nOffset in [0, 359].
+U16 U_NAV_nHeadingSum(U16 nHeading, S16 nOffset);
+
+// round(sin(i degrees) x 65,536) for i = 0..90 (generated at build time).
+constexpr int U_NAV_SIN_ENTRIES = 91;
+extern const S32 anSinTable[U_NAV_SIN_ENTRIES];
+
+// ---- Ground scale ----
+
+// Mercator metres spanned by one ground metre, x 1,024, by bands of 65,536
+// Mercator metres of y from the equator (generated at build time).
+constexpr int U_NAV_SCALING_ENTRIES = 256;
+extern const U16 au16ScalingMMPerKm[U_NAV_SCALING_ENTRIES];
+// The entry for Mercator y; beyond the table, its last entry.
+U16 U_NAV_u16ScalingMMPerKm(S32 nLatMM);
+
+// ---- Views ----
+
+// One chart or highway frame being drawn; a local of the view's draw
+// function, handed to every overlay.
+typedef struct tag_NAV_VIEW_INFO {
+  BITMAP* pBitmap;
+  GR_CONTEXT GrContext;
+  POINT ptBoatMM;
+  float fBoatHeading;
+  POINT ptCenterMM;     // drawn at CenterOffset: the boat, or the cursor
+  POINT CenterOffset;   // bitmap pixel, y up
+  float fHeading;       // the heading the view is turned by
+  S32 nChartRotation;   // whole degrees 0..359, 0 north up
+  GP_ROTCONTEXT RotContext;
+  S32 nWindowWidth;
+  S32 nWindowHeight;
+  S32 nChartScale;      // zoom 9..23
+  S32 nPixelsPerMMM;    // pixels per Mercator metre x 2^20
+  S32 nEyeOffsetMM;     // highway: eye distance behind the boat
+  S32 nHorizonMM;       // highway: horizon distance
+  BOOLEAN bCursorActive;
+  BOOLEAN bOldEyes;
+} NAV_VIEW_INFO;
+
+// Points further than this many pixels' worth (x 2^20) from the centre are
+// clipped or skipped before the plan projection.
+constexpr S32 U_NAV_CLIP_PIXELS_X_SCALE = 838860800;
+constexpr S32 U_NAV_HIGHWAY_UNIT = 65536;
+
+// 64-bit arithmetic that wraps instead of overflowing, and a cut to 32 bits:
+// clipped input gives the pixels that 32-bit products would, anything else a
+// wrong pixel rather than undefined behaviour.
+inline S64 U_NAV_s64WrapMul(S64 a, S64 b) { return (S64)((U64)a * (U64)b); }
+inline S64 U_NAV_s64WrapAdd(S64 a, S64 b) { return (S64)((U64)a + (U64)b); }
+inline S32 U_NAV_s32Cut(S64 v) { return (S32)(U32)(U64)v; }
+
+// The turn of the plan projection alone, with the context's 1,024-scaled
+// sine and cosine. pIn and pOut may be the same point.
+inline void U_NAV_vRotatePoint(const GP_ROTCONTEXT* pRotContext, const POINT* pIn, POINT* pOut) {
+  const S64 c = pRotContext->IntCosAngle, s = pRotContext->IntSinAngle, x = pIn->x, y = pIn->y;
+  pOut->x = U_NAV_s32Cut(U_NAV_s64WrapAdd(U_NAV_s64WrapAdd(U_NAV_s64WrapMul(c, x), U_NAV_s64WrapMul(-s, y)), 512) >> 10);
+  pOut->y = U_NAV_s32Cut(U_NAV_s64WrapAdd(U_NAV_s64WrapAdd(U_NAV_s64WrapMul(c, y), U_NAV_s64WrapMul(s, x)), 512) >> 10);
+}
+
+// Plan view, in place: a position relative to the view centre (Mercator
+// metres) to its bitmap pixel, turned by pRotContext when given, rounded to
+// the nearest pixel. Beyond 65,536 the factor is divided by 16 and the point
+// multiplied by 16, keeping precision in the turn. Inline: every vertex of
+// every overlay passes here.
+inline void U_NAV_vConvertMMToPixel(POINT* pPoint, const GP_ROTCONTEXT* pRotContext, const POINT* pCenterOffset,
+                                    S32 nPixelsPerMMM) {
+  POINT p = *pPoint;
+  S32 factor = nPixelsPerMMM;
+  if (factor > 65536) {
+    p.x = U_NAV_s32Cut((S64)p.x * 16);
+    p.y = U_NAV_s32Cut((S64)p.y * 16);
+    factor >>= 4;
+  }
+  if (pRotContext != nullptr) U_NAV_vRotatePoint(pRotContext, &p, &p);
+  pPoint->x = U_NAV_s32Cut(
+      U_NAV_s64WrapAdd(U_NAV_s32Cut(U_NAV_s64WrapAdd(U_NAV_s64WrapMul(p.x, factor), 0x80000) >> 20), pCenterOffset->x));
+  pPoint->y = U_NAV_s32Cut(
+      U_NAV_s64WrapAdd(U_NAV_s32Cut(U_NAV_s64WrapAdd(U_NAV_s64WrapMul(p.y, factor), 0x80000) >> 20), pCenterOffset->y));
+}
+void U_NAV_vConvertMMToPixelNoRotation(POINT* pPoint, const POINT* pCenterOffset, S32 nPixelsPerMMM);
+// Highway view, in place: a position relative to the boat, nAltitude above
+// the ground, seen from nEyeOffsetMM behind the boat and half that above the
+// ground. A point at or behind the eye becomes (0, 0): callers clip first.
+void U_NAV_vConvertMMToHighwayViewPixel(POINT* pPoint, S32 nAltitude, const GP_ROTCONTEXT* pRotContext,
+                                        const POINT* pCenterOffset, S32 nPixelsPerMMM, S32 nEyeOffsetMM);
+// Clips the segment to the square [lower, upper] on both axes, in place; a
+// segment that misses collapses onto the boundary.
+void U_NAV_vClipLineToBox(POINT* ppt0, POINT* ppt1, S32 nLowerLimit, S32 nUpperLimit);
+// Where line pt1-pt2 meets line pt3-pt4, as a 16.16 parameter along pt1-pt2
+// (65,536 at pt2); 0x7FFFFFFF for parallel lines. The cross product of the
+// two directions, saturated to 32 bits, goes to ps32CrossProduct when given.
+S32 U_NAV_s32LineSegmentIntersection(POINT pt1, POINT pt2, POINT pt3, POINT pt4, S32* ps32CrossProduct);
+// Clips a segment (metres relative to the boat) to the ground the highway
+// view shows; FALSE when none of it is visible.
+BOOLEAN U_NAV_bClipLineToHighwayView(POINT* ppt0, POINT* ppt1, const GP_ROTCONTEXT* pRotContext,
+                                     S32 nEyeOffsetMM);
+
+// ---- Position text ----
+
+typedef enum tag_NAV_FORMAT_ENUM {
+  F_MMDDYY = 0,
+  F_DDMMYY = 1,
+  F_YYMMDD = 2,
+  F_12HOUR = 3,
+  F_24HOUR = 4,
+  F_DD_DDDDD = 5,
+  F_DD_MM_MMM = 6,
+  F_DD_MM_SS = 7,
+} NAV_FORMAT_ENUM;
+
+typedef enum tag_INFO_POSITION_SPACING {
+  IPS_NO_SPACE = 0,
+  IPS_SPACE = 1,
+} INFO_POSITION_SPACING;
+
+// The degree sign of the 8-bit text (widened like every other byte).
+constexpr U8 U_NAV_DEGREE_SIGN = 0xBA;
+// Longest text U_NAV_vFormatPosition writes, in bytes with its terminator
+// (wide text: hemisphere, blank, 30 characters and the zero unit).
+constexpr U32 U_NAV_POSITION_TEXT_SIZE = 2 * (4 + 1 + 30 + 1);
+
+// Writes the hemisphere letter of language nLang, a blank with IPS_SPACE,
+// and |dValue| in the notation eFormat (any value but F_DD_DDDDD and
+// F_DD_MM_SS gives degrees and minutes). eType D_POSITION_LAT is a latitude,
+// anything else a longitude. The text is wide when nLang is a wide language.
+void U_NAV_vFormatPosition(DATA_TYPE eType, double dValue, char* sValue, NAV_FORMAT_ENUM eFormat, U32 nLang,
+                           INFO_POSITION_SPACING ePositionHasSpace);
+// Reads text of the shape the formatter writes with a blank, in the current
+// language's text form and hemisphere letters; the notation is found from
+// the symbols present. FALSE without the blank (nothing stored), or when the
+// first letter is no hemisphere letter (the value is stored all the same).
+BOOLEAN U_NAV_bParsePosition(DATA_TYPE eType, const char* sValue, double* pdValue, NAV_FORMAT_ENUM eFormat,
+                             U32 nLang);
