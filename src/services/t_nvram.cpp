@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "error.h"
+#include "h_backlight.h"
 #include "h_database.h"
 #include "h_memory.h"
 #include "linuxsvc.h"
@@ -360,8 +361,9 @@ void T_NVRAM_vMain(void) {
       L_TIMER_Start(s_pSaveSettings, NVRAM_SAVE_PERIOD_MS, NVRAM_SAVE_PERIOD_MS, SEMA_NVRAM_UPDATE) == nullptr) {
     T_NVRAM_vFatal(__LINE__, "NVRAM - no save timer");
   }
-  // The restored backlight setting takes effect through the platform's
-  // backlight set-up, called here once that service exists.
+  // The restored backlight level takes effect now, and the display task
+  // hears of every later change.
+  H_BACKLIGHT_vSetup(M_DISPLAY);
   log_me("[%d]%s: store ready, %u settings restored", __LINE__, __func__, restored);
 
   const SEMA events[] = {SEMA_MBOX_NVRAM, SEMA_NVRAM_UPDATE, 0};

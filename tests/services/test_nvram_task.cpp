@@ -1,6 +1,7 @@
 // The NVR task, run for real inside the test program, must keep every setting
 // across restarts: first start, restore, format change, header keys, the full
-// save, the requests it serves, and a store that fills up or turns read-only.
+// save, the requests it serves, the backlight it lights, and a store that
+// fills up or turns read-only.
 
 #include <gtest/gtest.h>
 #include <string.h>
@@ -209,6 +210,40 @@ TEST_F(NvramTaskTest, AStoreThatCannotBeWrittenIsLoggedNotFatalAndHealsLater) {
   Restart(false);
   EXPECT_EQ(NVRAM_VERSION, Stored("NVER"));
   EXPECT_EQ(601u, Fetch(FCID("SMDL")));
+}
+
+// The panel lights once the stored settings are in: at the stored level but
+// never darker than 5, at 10 (7 in ice mode) when none is stored; and the
+// display task hears of every later change of the level.
+TEST_F(NvramTaskTest, TheStartLightsThePanelAtTheRestoredLevelAndTellsTheDisplayOfChanges) {
+  const struct {
+    S32 stored;  // -1: none
+    BOOLEAN bIce;
+    U32 level;
+    const char* brightness;
+  } rows[] = {{-1, FALSE, 10, "250"}, {-1, TRUE, 7, "113"}, {3, FALSE, 5, "50"}, {8, TRUE, 8, "150"}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.stored);
+    Stop(true);
+    H_DATABASE_vInit();
+    std::map<std::string, uint32_t> seed = {{"NVER", nvfiles::kVersion}};
+    if (row.stored >= 0) seed["SBAK"] = (uint32_t)row.stored;
+    nvfiles::Seed(nvtest::Base(), seed);
+    std::ofstream(nvtest::RigPath(nvtest::kBrightness), std::ios::trunc);
+    if (row.bIce) Set(FCID("SICE"), TRUE);
+    Start();
+    EXPECT_EQ(row.level, Fetch(FCID("SBAK")));
+    EXPECT_EQ(row.brightness, nvtest::RigFile(nvtest::kBrightness));
+  }
+
+  while (void* pMsg = L_MBOX_Receive(M_DISPLAY)) H_MEMORY_vDumpMail(pMsg);
+  Set(FCID("SBAK"), 6);
+  MESSAGE_NEW_DATA* pNotice = (MESSAGE_NEW_DATA*)L_MBOX_Receive(M_DISPLAY);
+  ASSERT_NE(nullptr, pNotice) << "the display task is not told";
+  EXPECT_EQ(CMD_ID_NEW_DATA, pNotice->Header.Cmd);
+  EXPECT_EQ(FCID("SBAK"), pNotice->FourCharId);
+  EXPECT_EQ(6u, pNotice->dbValue.RawData);
+  H_MEMORY_vDumpMail(pNotice);
 }
 
 // A store of another format becomes one of the same bytes as a store written

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "golden.h"
+#include "nvram_files.h"
 #include "test_process.h"
 
 namespace {
@@ -67,6 +68,22 @@ TEST(Rig, TheUnitRunsOnARigAndTheKeyScreenFeedAndSpeedToolsWorkAgainstIt) {
   TEST_RESULT r = TEST_Finish(std::move(unit), 10000);
   EXPECT_EQ(2, r.status) << r.out << r.err;
   EXPECT_EQ(std::string::npos, r.out.find("error:")) << r.out;
+}
+
+// The panel is lit once the settings are restored, never darker than level 5
+// (brightness 50) whatever level was stored.
+TEST(Rig, TheUnitLightsThePanelFromItsStoredLevel) {
+  RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
+  ASSERT_EQ(0, system(("python3 " + kRigTool + " create " + rig.dir + " > /dev/null").c_str()));
+  const std::string brightness = rig.dir + "/sys/class/backlight/pwm-backlight/brightness";
+  ASSERT_EQ(0, nvfiles::Size(brightness)) << "a fresh rig's panel is dark";
+  const std::string base = TEST_MakeTempDir("velmora-base");
+  nvfiles::Seed(base, {{"NVER", nvfiles::kVersion}, {"SBAK", 3}});
+
+  TEST_RESULT r = TEST_Run(kVelmora, {"quit_sec", "1"}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base}, 20000);
+  EXPECT_EQ(4, r.status) << r.out << r.err;
+  const std::vector<uint8_t> text = nvfiles::Read(brightness);
+  EXPECT_EQ("50", std::string(text.begin(), text.end()));
 }
 
 }  // namespace
