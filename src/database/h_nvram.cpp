@@ -2,18 +2,19 @@
 // live in memory as an exact copy of the status file, so a read never has to
 // go to the file to learn whether a slot holds a value.
 //
-// What a crash may leave. The store is changed in place, one slot at a time,
-// each value by a single write of its 4 aligned bytes, and a slot's status
-// bit is written only after its value is in the file. A process that dies at
-// any point (the unit's watchdog, a fatal error, SIGKILL) therefore leaves
-// every marked slot holding one whole value, the old one or the new one, and
-// a slot marked for the first time only once its value is there; the kernel
-// keeps every write that returned. Nothing is ever truncated or rewritten
-// whole, so there is no moment at which the store would read as empty or
-// absent. Writing a fresh copy and renaming it over the old one would give the
-// same guarantee at the price of rewriting up to 186 KB of flash at every save
-// and every header change, and of replacing files that the factory test and
-// the PC link reach through this module while the NVR task has them open.
+// What a crash may leave. Day to day the store is changed in place, one slot
+// at a time, each value by a single write of its 4 aligned bytes, and a
+// slot's status bit is written only after its value is in the file. A process
+// that dies at any point (the unit's watchdog, a fatal error, SIGKILL)
+// therefore leaves every marked slot holding one whole value, the old one or
+// the new one, and a slot marked for the first time only once its value is
+// there; the kernel keeps every write that returned. Rewriting a fresh copy at
+// every save would cost up to 186 KB of flash each time and would replace
+// files that the factory test and the PC link reach through this module while
+// the NVR task has them open. Only a change of the store's format, which
+// empties the store but for a few keys, builds the new store beside the old
+// and renames it into place: erasing first and writing the kept keys after
+// would lose them to a crash in between.
 
 #include "h_nvram.h"
 
@@ -25,7 +26,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <bit>
 #include <mutex>
 
@@ -35,7 +35,13 @@
 
 static const char* const velmora_filenames[nfCOUNT] = {"sonar.dat", "personal.dat", "nvr_statbit.dat",
                                                        "nvr_entries.dat"};
+// The status and slot files of a store being built to replace the store.
+static const char* const NVRAM_NEW_STATBIT = "nvr_statbit.new";
+static const char* const NVRAM_NEW_ENTRIES = "nvr_entries.new";
 static int velmora_filehands[nfCOUNT] = {-1, -1, -1, -1};  // below 0: not open
+static BOOLEAN velmora_filereadonly[nfCOUNT];                // open for reading only
+// The status file of a store being built, kept here: a task's stack is small.
+static U8 s_au8NewStatus[NVRAM_STATUS_WORDS * 4];
 
 static U32 fcid_statbits[NVRAM_STATUS_WORDS];
 
@@ -53,20 +59,6 @@ constexpr U32 NVRAM_SPECIAL_WORD = NVRAM_STATUS_WORDS - 1;
 // one lock, so that no descriptor is closed under a write that still uses
 // its number. It nests, as the public operations call one another.
 static std::recursive_mutex s_Lock;
-
-// ---------------------------------------------------------------------------
-// File operations
-
-static ssize_t NVRAM_RealWrite(NVRAM_FILENAMES_ED, int fd, const void* pData, size_t size, off_t offset) {
-  return pwrite(fd, pData, size, offset);
-}
-
-static int NVRAM_RealSync(NVRAM_FILENAMES_ED, int fd) { return fsync(fd); }
-
-static const NVRAM_FILE_OPS s_RealOps = {NVRAM_RealWrite, NVRAM_RealSync};
-static std::atomic<const NVRAM_FILE_OPS*> s_pOps{&s_RealOps};
-
-void H_NVRAM_vSetFileOps(const NVRAM_FILE_OPS* pOps) { s_pOps = pOps != nullptr ? pOps : &s_RealOps; }
 
 // The key as printable text for the log.
 struct NVRAM_KEY_TEXT {
@@ -126,28 +118,45 @@ static void NVRAM_vLoadStatusWords(int fd) {
   for (U32 w = 0; w < NVRAM_STATUS_WORDS; w++) fcid_statbits[w] = NVRAM_u32GetLE(raw + 4 * w);
 }
 
-static int NVRAM_nOpen(NVRAM_FILENAMES_ED eFile) {
-  if (velmora_filehands[eFile] >= 0) return velmora_filehands[eFile];
+// The file's descriptor, opened on first use. A store that cannot be written
+// (a read-only file system, no write access) is still read, so the unit keeps
+// its settings: the file is opened for reading, and each writer tries again
+// to open it for writing.
+static int NVRAM_nOpen(NVRAM_FILENAMES_ED eFile, BOOLEAN bWrite) {
+  const int fdOpen = velmora_filehands[eFile];
+  if (fdOpen >= 0 && (!bWrite || !velmora_filereadonly[eFile])) return fdOpen;
   char path[512];
   if (!NVRAM_bPath(velmora_filenames[eFile], path, sizeof path)) return -1;
-  int fd = open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  int fd = FS_nOpen(path, O_RDWR | O_CREAT, 0666);
+  BOOLEAN bReadOnly = FALSE;
   if (fd < 0) {
-    log_me("[%d]%s: cannot open %s: %s", __LINE__, __func__, path, strerror(errno));
-    return -1;
+    if (fdOpen >= 0) return -1;  // still read-only, as logged when it was opened
+    const int error = errno;
+    log_me("[%d]%s: cannot open %s: %s", __LINE__, __func__, path, strerror(error));
+    if (error != EROFS && error != EACCES) return -1;
+    fd = FS_nOpen(path, O_RDONLY, 0);
+    if (fd < 0) return -1;
+    bReadOnly = TRUE;
+  }
+  if (fdOpen >= 0) {
+    close(fdOpen);  // the same file, writable now; its status words are in memory
+  } else if (eFile == nfFCID_STATBIT) {
+    NVRAM_vLoadStatusWords(fd);
   }
   velmora_filehands[eFile] = fd;
-  if (eFile == nfFCID_STATBIT) NVRAM_vLoadStatusWords(fd);
-  return fd;
+  velmora_filereadonly[eFile] = bReadOnly;
+  return bReadOnly && bWrite ? -1 : fd;
 }
 
-static BOOLEAN NVRAM_bOpenSlotFiles(void) {
-  return NVRAM_nOpen(nfFCID_ENTRIES) >= 0 && NVRAM_nOpen(nfFCID_STATBIT) >= 0;
+static BOOLEAN NVRAM_bOpenSlotFiles(BOOLEAN bWrite) {
+  return NVRAM_nOpen(nfFCID_ENTRIES, bWrite) >= 0 && NVRAM_nOpen(nfFCID_STATBIT, bWrite) >= 0;
 }
 
 static void NVRAM_vCloseAll(void) {
-  for (int& fd : velmora_filehands) {
-    if (fd >= 0) close(fd);
-    fd = -1;
+  for (U32 i = 0; i < nfCOUNT; i++) {
+    if (velmora_filehands[i] >= 0) close(velmora_filehands[i]);
+    velmora_filehands[i] = -1;
+    velmora_filereadonly[i] = FALSE;
   }
   memset(fcid_statbits, 0, sizeof fcid_statbits);
   fcread_offset = 0;
@@ -155,14 +164,24 @@ static void NVRAM_vCloseAll(void) {
   fcread_offbno = 0;
 }
 
-// One little-endian word at a byte offset, in a single write.
+// All the bytes at an offset; a short write goes on with the rest. FALSE
+// when a write fails or moves nothing.
+static BOOLEAN NVRAM_bPutAll(int fd, const U8* pData, U32 u32Size, U32 u32Offset) {
+  U32 done = 0;
+  while (done < u32Size) {
+    ssize_t n = FS_nPWrite(fd, pData + done, u32Size - done, (off_t)(u32Offset + done));
+    if (n <= 0) return FALSE;
+    done += (U32)n;
+  }
+  return TRUE;
+}
+
+// One little-endian word at a byte offset: one write, unless the disk cuts it short.
 static BOOLEAN NVRAM_bPutWord(NVRAM_FILENAMES_ED eFile, U32 u32Offset, U32 value) {
   U8 raw[4];
   NVRAM_vPutLE(raw, value);
-  ssize_t n = s_pOps.load()->pfWrite(eFile, velmora_filehands[eFile], raw, sizeof raw, (off_t)u32Offset);
-  if (n != (ssize_t)sizeof raw) {
-    log_me("[%d]%s: %s at %u: %s", __LINE__, __func__, velmora_filenames[eFile], u32Offset,
-           n < 0 ? strerror(errno) : "short write");
+  if (!NVRAM_bPutAll(velmora_filehands[eFile], raw, sizeof raw, u32Offset)) {
+    log_me("[%d]%s: %s at %u: %s", __LINE__, __func__, velmora_filenames[eFile], u32Offset, strerror(errno));
     return FALSE;
   }
   return TRUE;
@@ -227,6 +246,11 @@ NVR_STATE H_NVRAM_eInit(void) {
   std::lock_guard<std::recursive_mutex> guard(s_Lock);
   NVRAM_vCloseAll();
   NVRAM_vMakeDirectories();
+  // What a replacement cut short left behind.
+  for (const char* name : {NVRAM_NEW_STATBIT, NVRAM_NEW_ENTRIES}) {
+    char path[512];
+    if (NVRAM_bPath(name, path, sizeof path)) FS_nUnlink(path);
+  }
 
   struct stat st;
   if (stat(L_UTILS_cpGetPathnamePtr(), &st) != 0 || !S_ISDIR(st.st_mode)) {
@@ -244,7 +268,7 @@ NVR_STATE H_NVRAM_eInit(void) {
 
 BOOLEAN H_NVRAM_bWriteFCID(const NVR_ENTRY* pEntry) {
   std::lock_guard<std::recursive_mutex> guard(s_Lock);
-  if (!NVRAM_bOpenSlotFiles()) return FALSE;
+  if (!NVRAM_bOpenSlotFiles(TRUE)) return FALSE;
   U32 slot = H_NVRAM_u32XlatID(pEntry->id);
   if (slot == NVRAM_NO_SLOT) return FALSE;
 
@@ -290,7 +314,7 @@ BOOLEAN H_NVRAM_bGetItemByID(NVR_ENTRY* pEntry) {
   const char cClass = FCID_cClass(id);
   U32 slot = NVRAM_NO_SLOT;
   if (cClass == 'F' || cClass == 'S' || H_NVRAM_bIDInHeader(id)) slot = H_NVRAM_u32XlatID(id);
-  if (slot == NVRAM_NO_SLOT || !NVRAM_bOpenSlotFiles() || !H_NVRAM_bGetItemByNumber(slot, pEntry)) {
+  if (slot == NVRAM_NO_SLOT || !NVRAM_bOpenSlotFiles(FALSE) || !H_NVRAM_bGetItemByNumber(slot, pEntry)) {
     NVRAM_vFail(pEntry);
     return FALSE;
   }
@@ -329,7 +353,7 @@ static BOOLEAN H_NVRAM_bTryNextEntry(U32 u32LastWord, NVR_ENTRY* pEntry) {
 
 static BOOLEAN NVRAM_bReadNext(U32 index, U32 u32FirstWord, U32 u32LastWord, NVR_ENTRY* pEntry) {
   std::lock_guard<std::recursive_mutex> guard(s_Lock);
-  if (!NVRAM_bOpenSlotFiles()) return FALSE;
+  if (!NVRAM_bOpenSlotFiles(FALSE)) return FALSE;
   if (index == 0) {
     fcread_offset = u32FirstWord;
     fcread_offbit = 0;
@@ -350,17 +374,17 @@ BOOLEAN H_NVRAM_bReadFEntry(U32 index, NVR_ENTRY* pEntry) {
 
 static BOOLEAN NVRAM_bTransfer(NVRAM_FILENAMES_ED eFile, U8* pRead, const U8* pWrite, U32 u32Size) {
   std::lock_guard<std::recursive_mutex> guard(s_Lock);
-  int fd = NVRAM_nOpen(eFile);
+  int fd = NVRAM_nOpen(eFile, pWrite != nullptr);
   if (fd < 0) return FALSE;
   U32 done = 0;
   while (done < u32Size) {
-    ssize_t n = pWrite != nullptr ? s_pOps.load()->pfWrite(eFile, fd, pWrite + done, u32Size - done, (off_t)done)
+    ssize_t n = pWrite != nullptr ? FS_nPWrite(fd, pWrite + done, u32Size - done, (off_t)done)
                                   : pread(fd, pRead + done, u32Size - done, (off_t)done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     done += (U32)n;
   }
-  BOOLEAN bSynced = s_pOps.load()->pfSync(eFile, fd) == 0;
+  BOOLEAN bSynced = FS_nFsync(fd) == 0;
   if (pWrite != nullptr && eFile == nfFCID_STATBIT) NVRAM_vLoadStatusWords(fd);
   if (done != u32Size || !bSynced) {
     log_me("[%d]%s: %s: %u of %u bytes%s", __LINE__, __func__, velmora_filenames[eFile], done, u32Size,
@@ -403,7 +427,7 @@ void H_NVRAM_vFlashWriteBack(void) {
   std::lock_guard<std::recursive_mutex> guard(s_Lock);
   for (NVRAM_FILENAMES_ED eFile : {nfFCID_ENTRIES, nfFCID_STATBIT}) {
     int fd = velmora_filehands[eFile];
-    if (fd >= 0 && s_pOps.load()->pfSync(eFile, fd) != 0) {
+    if (fd >= 0 && FS_nFsync(fd) != 0) {
       log_me("[%d]%s: %s not flushed: %s", __LINE__, __func__, velmora_filenames[eFile], strerror(errno));
     }
   }
@@ -433,4 +457,94 @@ void H_NVRAM_vVersionChangeFindAndSave(FOURCHARID fcid) {
   NVR_ENTRY entry;
   entry.id = fcid;
   if (H_NVRAM_bGetItemByID(&entry)) H_DATABASE_bUpdateValue(fcid, entry.data, P_NORMAL);
+}
+
+// ---------------------------------------------------------------------------
+// Replacing the store
+
+// A new file holding u32Size bytes at offset 0 (none when pBytes is null) and
+// the value of each entry at 4 times its slot, forced to storage.
+static BOOLEAN NVRAM_bMakeFile(const char* pcPath, const U8* pBytes, U32 u32Size, const NVR_ENTRY* paEntries,
+                               const U32* pau32Slots, U32 u32Count) {
+  int fd = FS_nOpen(pcPath, O_WRONLY | O_CREAT | O_TRUNC, 0666);
+  if (fd < 0) return FALSE;
+  BOOLEAN bMade = pBytes == nullptr || NVRAM_bPutAll(fd, pBytes, u32Size, 0);
+  for (U32 i = 0; bMade && i < u32Count; i++) {
+    U8 raw[4];
+    NVRAM_vPutLE(raw, paEntries[i].data.RawData);
+    bMade = NVRAM_bPutAll(fd, raw, sizeof raw, 4 * pau32Slots[i]);
+  }
+  bMade = bMade && FS_nFsync(fd) == 0;
+  int saved = errno;
+  close(fd);
+  errno = saved;
+  return bMade;
+}
+
+// The renames reach storage only with their directory.
+static BOOLEAN NVRAM_bSyncBaseDirectory(void) {
+  int fd = FS_nOpen(L_UTILS_cpGetPathnamePtr(), O_RDONLY | O_DIRECTORY, 0);
+  if (fd < 0) return FALSE;
+  BOOLEAN bSynced = FS_nFsync(fd) == 0;
+  close(fd);
+  return bSynced;
+}
+
+BOOLEAN H_NVRAM_bReplaceStore(const NVR_ENTRY* paEntries, U32 u32Count) {
+  std::lock_guard<std::recursive_mutex> guard(s_Lock);
+  U32 slots[NVRAM_HEADER_ROWS];
+  if (u32Count > NVRAM_HEADER_ROWS) {
+    log_me("[%d]%s: %u entries, more than a new store takes", __LINE__, __func__, u32Count);
+    return FALSE;
+  }
+  // Bit n of the status words is bit n mod 8 of byte n / 8, the words being little-endian.
+  memset(s_au8NewStatus, 0, sizeof s_au8NewStatus);
+  for (U32 i = 0; i < u32Count; i++) {
+    slots[i] = H_NVRAM_u32XlatID(paEntries[i].id);
+    if (slots[i] == NVRAM_NO_SLOT) return FALSE;
+    s_au8NewStatus[slots[i] / 8] |= (U8)(1u << (slots[i] % 8));
+  }
+
+  char newStatus[512], newEntries[512], path[512];
+  if (!NVRAM_bPath(NVRAM_NEW_STATBIT, newStatus, sizeof newStatus) ||
+      !NVRAM_bPath(NVRAM_NEW_ENTRIES, newEntries, sizeof newEntries)) {
+    return FALSE;
+  }
+  // The new files, complete and on storage, before any of the old goes.
+  if (!NVRAM_bMakeFile(newStatus, s_au8NewStatus, sizeof s_au8NewStatus, nullptr, nullptr, 0) ||
+      !NVRAM_bMakeFile(newEntries, nullptr, 0, paEntries, slots, u32Count)) {
+    log_me("[%d]%s: new store not made: %s", __LINE__, __func__, strerror(errno));
+    FS_nUnlink(newStatus);
+    FS_nUnlink(newEntries);
+    return FALSE;
+  }
+  NVRAM_vCloseAll();
+  // The blocks go first: a crash before the renames leaves the old store,
+  // whose blocks are about to go anyway.
+  BOOLEAN bReplaced = TRUE;
+  for (NVRAM_FILENAMES_ED eFile : {nfSONAR_DATA, nfPERSONAL_DATA}) {
+    if (NVRAM_bPath(velmora_filenames[eFile], path, sizeof path) && FS_nUnlink(path) != 0 && errno != ENOENT) {
+      bReplaced = FALSE;
+    }
+  }
+  // The status file before the slot file: over the old slot file the new
+  // marks name only slots whose old values are the kept ones, and the old
+  // version, so the store still reads as the old one. The other order would
+  // put the old marks over a slot file of zeros under the new version.
+  for (NVRAM_FILENAMES_ED eFile : {nfFCID_STATBIT, nfFCID_ENTRIES}) {
+    const char* pcFrom = eFile == nfFCID_STATBIT ? newStatus : newEntries;
+    bReplaced =
+        bReplaced && NVRAM_bPath(velmora_filenames[eFile], path, sizeof path) && FS_nRename(pcFrom, path) == 0;
+  }
+  if (!bReplaced) {
+    log_me("[%d]%s: store not replaced: %s", __LINE__, __func__, strerror(errno));
+    FS_nUnlink(newStatus);
+    FS_nUnlink(newEntries);
+    return FALSE;
+  }
+  if (!NVRAM_bSyncBaseDirectory()) {
+    log_me("[%d]%s: base directory not flushed: %s", __LINE__, __func__, strerror(errno));
+  }
+  log_me("[%d]%s: store replaced, %u entries", __LINE__, __func__, u32Count);
+  return TRUE;
 }

@@ -6,8 +6,6 @@
 // the PC link also erase and flush directly.
 #pragma once
 
-#include <sys/types.h>
-
 #include "basetypes.h"
 #include "fourcharid.h"
 #include "h_database.h"
@@ -113,10 +111,12 @@ BOOLEAN H_NVRAM_bScratchNVR(U32 u32Code1, U32 u32Code2);
 // priority 2.
 void H_NVRAM_vVersionChangeFindAndSave(FOURCHARID fcid);
 
-// The writes and flushes the store makes on its open files. Tests replace
-// them to make one fail or to count flushes; null restores the real ones.
-struct NVRAM_FILE_OPS {
-  ssize_t (*pfWrite)(NVRAM_FILENAMES_ED eFile, int fd, const void* pData, size_t size, off_t offset);
-  int (*pfSync)(NVRAM_FILENAMES_ED eFile, int fd);
-};
-void H_NVRAM_vSetFileOps(const NVRAM_FILE_OPS* pOps);
+// Puts in place of the whole store one that holds exactly these entries and
+// no blocks. Its files are made and flushed beside the old ones and renamed
+// over them, the status file first. A process killed at any moment leaves the
+// old store, the new one, or the new status file over the old slot file,
+// which reads as the old store holding only the new one's keys, at their old
+// values: so give a kept key its stored value. At most NVRAM_HEADER_ROWS
+// entries, each with a slot. FALSE, with a log line, when the new store is
+// not in place.
+BOOLEAN H_NVRAM_bReplaceStore(const NVR_ENTRY* paEntries, U32 u32Count);

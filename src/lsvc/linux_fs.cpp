@@ -1,9 +1,13 @@
-// The base directory every stored file lives under, the sync thread that
-// turns a burst of closes into one file-system sync, and the directory walk.
+// File services of the service layer. The base directory is looked up once
+// and kept; file closes only ask for a sync, which one thread makes at most
+// every five seconds; and every file call of the stores passes one place
+// where a test can make it fail as a failing disk would.
 
 #include "linux_fs.h"
 
 #include <errno.h>
+#include <fcntl.h>
+#include <limits.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
@@ -69,10 +73,239 @@ int LS_feof(FILE* stream) {
 }
 
 // ---------------------------------------------------------------------------
+// File calls and injected faults
+
+struct FS_FAULT_STATE {
+  FS_FAULT fault;
+  std::string prefix;     // as given
+  std::string canonical;  // the same with links resolved, to compare with descriptors' paths
+  U32 u32Hits;
+  void (*pfTrace)(const FS_TRACE_RECORD*);
+};
+
+static std::mutex s_FaultLock;
+static FS_FAULT_STATE s_Faults;
+// Set while a fault or a trace is in force: the plain path never takes the lock.
+static std::atomic<bool> s_bWatched{false};
+
+// What each kind of fault does, row by FS_FAULT_KIND: the calls it fails and
+// the error they give.
+struct FS_FAULT_ROW {
+  U32 u32Calls;
+  int error;
+};
+static const FS_FAULT_ROW s_aFaultRows[] = {
+    {0, 0},                                                                             // FS_FAULT_NONE
+    {FS_CALL_WRITE | FS_CALL_SYNC, ENOSPC},                                              // FS_FAULT_DISK_FULL
+    {FS_CALL_OPEN | FS_CALL_WRITE | FS_CALL_SYNC | FS_CALL_RENAME | FS_CALL_UNLINK, EIO},  // FS_FAULT_IO_ERROR
+    {FS_CALL_WRITE, 0},                                                                  // FS_FAULT_SHORT_WRITE
+    {FS_CALL_OPEN | FS_CALL_WRITE | FS_CALL_RENAME | FS_CALL_UNLINK, EROFS},             // FS_FAULT_READ_ONLY
+    {FS_CALL_OPEN | FS_CALL_RENAME | FS_CALL_UNLINK, EACCES},                            // FS_FAULT_NO_ACCESS
+};
+static_assert(sizeof s_aFaultRows / sizeof s_aFaultRows[0] == FS_FAULT_NO_ACCESS + 1);
+
+// A path not yet there resolves through its directory; a closing slash stays.
+static std::string FS_Canonical(const std::string& path) {
+  if (path.empty()) return path;
+  char resolved[PATH_MAX];
+  if (realpath(path.c_str(), resolved) != nullptr) {
+    return std::string(resolved) + (path.back() == '/' && strcmp(resolved, "/") != 0 ? "/" : "");
+  }
+  size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos || slash == 0) return path;
+  if (realpath(path.substr(0, slash).c_str(), resolved) == nullptr) return path;
+  return std::string(resolved) + path.substr(slash);
+}
+
+void FS_vSetFault(const FS_FAULT* pFault) {
+  std::lock_guard<std::mutex> guard(s_FaultLock);
+  s_Faults.fault = {};
+  s_Faults.prefix.clear();
+  s_Faults.canonical.clear();
+  s_Faults.u32Hits = 0;
+  if (pFault != nullptr && pFault->eKind > FS_FAULT_NONE && pFault->eKind <= FS_FAULT_NO_ACCESS &&
+      pFault->s32Times != 0) {
+    s_Faults.fault = *pFault;
+    if (pFault->pcPathPrefix != nullptr) {
+      s_Faults.prefix = pFault->pcPathPrefix;
+      s_Faults.canonical = FS_Canonical(s_Faults.prefix);
+    }
+    s_Faults.fault.pcPathPrefix = nullptr;
+  }
+  s_bWatched = s_Faults.fault.eKind != FS_FAULT_NONE || s_Faults.pfTrace != nullptr;
+}
+
+U32 FS_u32FaultHits(void) {
+  std::lock_guard<std::mutex> guard(s_FaultLock);
+  return s_Faults.u32Hits;
+}
+
+void FS_vSetTrace(void (*pfTrace)(const FS_TRACE_RECORD*)) {
+  std::lock_guard<std::mutex> guard(s_FaultLock);
+  s_Faults.pfTrace = pfTrace;
+  s_bWatched = s_Faults.fault.eKind != FS_FAULT_NONE || pfTrace != nullptr;
+}
+
+static bool FS_bUnder(const std::string& path, const std::string& prefix) {
+  return !prefix.empty() && path.compare(0, prefix.size(), prefix) == 0;
+}
+
+// One call on its way: what the fault in force does to it, and its trace. The
+// paths are filled in only while a fault or a trace is in force.
+struct FS_CALL {
+  U32 u32Call;
+  std::string path = {};
+  std::string pathTo = {};
+  FS_FAULT_KIND eFault = FS_FAULT_NONE;
+  void (*pfTrace)(const FS_TRACE_RECORD*) = nullptr;
+};
+
+static std::string FS_PathOfFd(int fd) {
+  char link[64];
+  char target[PATH_MAX];
+  snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+  ssize_t n = readlink(link, target, sizeof target - 1);
+  return n > 0 ? std::string(target, (size_t)n) : std::string();
+}
+
+// bWriting: the call may change the file system. An open for reading meets
+// only an I/O error.
+static void FS_vDecide(FS_CALL* pCall, bool bWriting) {
+  std::lock_guard<std::mutex> guard(s_FaultLock);
+  pCall->pfTrace = s_Faults.pfTrace;
+  const FS_FAULT& f = s_Faults.fault;
+  if (f.eKind == FS_FAULT_NONE) return;
+  U32 calls = s_aFaultRows[f.eKind].u32Calls;
+  if (f.u32Calls != 0) calls &= f.u32Calls;
+  if ((calls & pCall->u32Call) == 0) return;
+  if (pCall->u32Call == FS_CALL_OPEN && !bWriting && f.eKind != FS_FAULT_IO_ERROR) return;
+  if (!s_Faults.prefix.empty()) {
+    bool bUnder = false;
+    for (const std::string* p : {&pCall->path, &pCall->pathTo}) {
+      bUnder = bUnder || FS_bUnder(*p, s_Faults.prefix) || FS_bUnder(*p, s_Faults.canonical);
+    }
+    if (!bUnder) return;
+  }
+  pCall->eFault = f.eKind;
+  s_Faults.u32Hits++;
+  if (f.s32Times > 0 && --s_Faults.fault.s32Times == 0) {
+    s_Faults.fault.eKind = FS_FAULT_NONE;
+    s_bWatched = s_Faults.pfTrace != nullptr;
+  }
+}
+
+static void FS_vTrace(const FS_CALL& call, off_t offset, size_t size, ssize_t result) {
+  if (call.pfTrace == nullptr) return;
+  int saved = errno;
+  FS_TRACE_RECORD record = {call.u32Call, call.path.c_str(), call.pathTo.empty() ? nullptr : call.pathTo.c_str(),
+                            offset, size, result};
+  call.pfTrace(&record);
+  errno = saved;
+}
+
+// Fails the call as its fault says: -1 with the fault's errno.
+static int FS_nFail(const FS_CALL& call) {
+  errno = s_aFaultRows[call.eFault].error;
+  return -1;
+}
+
+int FS_nOpen(const char* path, int flags, mode_t mode) {
+  FS_CALL call{FS_CALL_OPEN};
+  if (s_bWatched) {
+    call.path = path;
+    FS_vDecide(&call, (flags & (O_WRONLY | O_RDWR | O_CREAT | O_TRUNC)) != 0);
+  }
+  int fd;
+  if (call.eFault != FS_FAULT_NONE) {
+    fd = FS_nFail(call);
+  } else {
+    do {
+      fd = open(path, flags | O_CLOEXEC, mode);
+    } while (fd < 0 && errno == EINTR);
+  }
+  FS_vTrace(call, 0, 0, fd);
+  return fd;
+}
+
+// write(2) or pwrite(2), offset < 0 for the former.
+static ssize_t FS_nWriteAt(int fd, const void* pData, size_t size, off_t offset) {
+  FS_CALL call{FS_CALL_WRITE};
+  if (s_bWatched) {
+    call.path = FS_PathOfFd(fd);
+    FS_vDecide(&call, true);
+  }
+  if (call.eFault == FS_FAULT_SHORT_WRITE) size /= 2;
+  ssize_t n;
+  if (call.eFault != FS_FAULT_NONE && call.eFault != FS_FAULT_SHORT_WRITE) {
+    n = FS_nFail(call);
+  } else if (size == 0) {
+    n = 0;
+  } else {
+    do {
+      n = offset < 0 ? write(fd, pData, size) : pwrite(fd, pData, size, offset);
+    } while (n < 0 && errno == EINTR);
+  }
+  FS_vTrace(call, offset < 0 ? 0 : offset, size, n);
+  return n;
+}
+
+ssize_t FS_nWrite(int fd, const void* pData, size_t size) { return FS_nWriteAt(fd, pData, size, -1); }
+
+ssize_t FS_nPWrite(int fd, const void* pData, size_t size, off_t offset) {
+  if (offset < 0) {
+    errno = EINVAL;
+    return -1;
+  }
+  return FS_nWriteAt(fd, pData, size, offset);
+}
+
+int FS_nFsync(int fd) {
+  FS_CALL call{FS_CALL_SYNC};
+  if (s_bWatched) {
+    call.path = FS_PathOfFd(fd);
+    FS_vDecide(&call, true);
+  }
+  int result;
+  if (call.eFault != FS_FAULT_NONE) {
+    result = FS_nFail(call);
+  } else {
+    do {
+      result = fsync(fd);
+    } while (result != 0 && errno == EINTR);
+  }
+  FS_vTrace(call, 0, 0, result);
+  return result;
+}
+
+int FS_nRename(const char* from, const char* to) {
+  FS_CALL call{FS_CALL_RENAME};
+  if (s_bWatched) {
+    call.path = from;
+    call.pathTo = to;
+    FS_vDecide(&call, true);
+  }
+  int result = call.eFault != FS_FAULT_NONE ? FS_nFail(call) : rename(from, to);
+  FS_vTrace(call, 0, 0, result);
+  return result;
+}
+
+int FS_nUnlink(const char* path) {
+  FS_CALL call{FS_CALL_UNLINK};
+  if (s_bWatched) {
+    call.path = path;
+    FS_vDecide(&call, true);
+  }
+  int result = call.eFault != FS_FAULT_NONE ? FS_nFail(call) : unlink(path);
+  FS_vTrace(call, 0, 0, result);
+  return result;
+}
+
+// ---------------------------------------------------------------------------
 // Files and directories
 
 int FS_Remove(const char* name) {
-  int result = remove(name);
+  int result = FS_nUnlink(name);
+  if (result != 0 && errno == EISDIR) result = rmdir(name);
   if (result != 0 && errno == ENOENT) result = 0;
   sync();
   return result;

@@ -1,10 +1,11 @@
-// Every stored file lives under the base directory named here, and closing
-// one schedules a file-system sync so that it survives a power loss; the
-// directory walker and the clock setter sit beside them.
+// File services: the base directory, a directory walker, closes that
+// schedule a file-system sync, the clock setter, and the file calls through
+// which the stores write, so that tests can give them a failing disk.
 #pragma once
 
 #include <dirent.h>
 #include <stdio.h>
+#include <sys/types.h>
 
 #include "basetypes.h"
 
@@ -53,6 +54,75 @@ void FS_CloseDir(VELMORA_DIR* dir);
 void FS_DirEnt2Name(const VELMORA_DIRENT* entry, char* destination);
 void FS_DirEnt2Attr(const VELMORA_DIRENT* entry, U8* attr);
 U32 FS_DirEnt2Size(const VELMORA_DIRENT* entry);
+
+// ---------------------------------------------------------------------------
+// File calls of the stores, and the faults a test can put into them
+//
+// The unit's stores (settings, waypoints, card files) open, write, flush,
+// rename and remove their files through these calls, so that a test can give
+// any of them a full disk, an I/O error, a short write or a read-only
+// directory: tests run as root, where file permissions stop nothing. With no
+// fault set each call is its system call, retried on EINTR.
+
+// open(2), always close-on-exec; -1 with errno on failure.
+int FS_nOpen(const char* path, int flags, mode_t mode);
+// write(2); the bytes written, -1 with errno on failure.
+ssize_t FS_nWrite(int fd, const void* pData, size_t size);
+// pwrite(2); the bytes written, -1 with errno on failure.
+ssize_t FS_nPWrite(int fd, const void* pData, size_t size, off_t offset);
+// fsync(2); 0, or -1 with errno.
+int FS_nFsync(int fd);
+// rename(2); 0, or -1 with errno.
+int FS_nRename(const char* from, const char* to);
+// unlink(2); 0, or -1 with errno.
+int FS_nUnlink(const char* path);
+
+// The calls a fault can hit, as bits.
+constexpr U32 FS_CALL_OPEN = 1;    // FS_nOpen
+constexpr U32 FS_CALL_WRITE = 2;   // FS_nWrite and FS_nPWrite
+constexpr U32 FS_CALL_SYNC = 4;    // FS_nFsync
+constexpr U32 FS_CALL_RENAME = 8;  // FS_nRename
+constexpr U32 FS_CALL_UNLINK = 16; // FS_nUnlink
+
+enum FS_FAULT_KIND : U32 {
+  FS_FAULT_NONE = 0,
+  FS_FAULT_DISK_FULL,    // writes and syncs fail with ENOSPC
+  FS_FAULT_IO_ERROR,     // every call fails with EIO
+  FS_FAULT_SHORT_WRITE,  // a write moves only the first half of its bytes (rounded down) and returns that count
+  FS_FAULT_READ_ONLY,    // opens for writing or creating, writes, renames and removals fail with EROFS
+  FS_FAULT_NO_ACCESS,    // opens for writing or creating, renames and removals fail with EACCES
+};
+
+constexpr S32 FS_FAULT_UNTIL_CLEARED = -1;
+
+struct FS_FAULT {
+  FS_FAULT_KIND eKind;
+  // Only paths that begin with this text (copied; a file's descriptor counts
+  // under its path, a rename under either name); null: every path.
+  const char* pcPathPrefix;
+  // FS_CALL_ bits: only these of the calls the kind hits; 0: all of them.
+  U32 u32Calls;
+  // The fault ends after failing this many calls; FS_FAULT_UNTIL_CLEARED.
+  S32 s32Times;
+};
+
+// Replaces any fault in force; null clears it. For tests only.
+void FS_vSetFault(const FS_FAULT* pFault);
+// Calls failed by faults since the last FS_vSetFault.
+U32 FS_u32FaultHits(void);
+
+// One call as a test's trace sees it, after it was made (or failed).
+struct FS_TRACE_RECORD {
+  U32 u32Call;          // one FS_CALL_ bit
+  const char* pcPath;   // the file (of a descriptor: as the system names it); a rename's source
+  const char* pcPathTo; // a rename's target, else null
+  off_t offset;         // of FS_nPWrite, else 0
+  size_t size;          // of a write, else 0
+  ssize_t result;       // what the call returned
+};
+// Calls pfTrace after every file call, on the caller's thread; null stops.
+// For tests only.
+void FS_vSetTrace(void (*pfTrace)(const FS_TRACE_RECORD*));
 
 // Sets the system clock (UTC seconds since 1970) when it is an hour or more
 // off the last time set; smaller corrections are ignored. On a host rig the

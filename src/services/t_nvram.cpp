@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "error.h"
+#include "h_backlight.h"
 #include "h_database.h"
 #include "h_memory.h"
 #include "linuxsvc.h"
@@ -137,19 +138,32 @@ static U32 T_NVRAM_u32ReadNVRVersionNumber(BOOLEAN* pbFound) {
   return entry.data.RawData;
 }
 
-// A store of another format keeps only the model and SCFO: they go to the
-// database first, the header registration puts them back into the new store.
-static void T_NVRAM_vProcessVersionChange(U32 u32Found) {
+// A store of another format keeps only the model and SCFO. They go to the
+// database, and a new store holding them and the version takes the old one's
+// place whole: a unit switched off during the change finds either the old
+// store, and changes it again, or the new one, never one that lost them.
+// FALSE when the old store is still in place.
+static BOOLEAN T_NVRAM_bProcessVersionChange(U32 u32Found) {
   log_me("[%d]%s: store version 0x%08X, recreating it as 0x%08X", __LINE__, __func__, (unsigned)u32Found,
          (unsigned)NVRAM_VERSION);
-  H_NVRAM_vVersionChangeFindAndSave(FCID("SMDL"));
-  H_NVRAM_vVersionChangeFindAndSave(FCID("SCFO"));
-  H_NVRAM_bScratchNVR(NVRAM_SCRATCH_CODE1, NVRAM_SCRATCH_CODE2);
+  NVR_ENTRY kept[3];
+  U32 count = 0;
+  kept[count].id = FCID("NVER");
+  kept[count++].data = T_NVRAM_Value(NVRAM_VERSION);
+  for (FOURCHARID id : {FCID("SMDL"), FCID("SCFO")}) {
+    H_NVRAM_vVersionChangeFindAndSave(id);
+    kept[count].id = id;
+    if (H_NVRAM_bGetItemByID(&kept[count])) count++;
+  }
+  if (!H_NVRAM_bReplaceStore(kept, count)) return FALSE;
   H_NVRAM_eInit();
-  T_NVRAM_bWriteNewHeader();
+  return TRUE;
 }
 
-static void T_NVRAM_vInitHardware(void) {
+// Opens the store, making or changing it as needed. FALSE when its settings
+// must not be restored: it is of another format that could not be changed
+// (a full or read-only store), and is left for the next start to change.
+static BOOLEAN T_NVRAM_bInitHardware(void) {
   NVR_STATE eState = H_NVRAM_eInit();
   if (eState == STATE_HARDWARE_FAILURE) ERROR_vFatal(__FILE_NAME__, __LINE__, "NVR Hardware Failure");
   H_DATABASE_bUpdateValueBoolean(FCID("CNVR"), TRUE, P_NORMAL);
@@ -162,15 +176,20 @@ static void T_NVRAM_vInitHardware(void) {
     // here would reset a unit with a full or read-only store at every start.
     log_me("[%d]%s: NVRAM - no NVR version number", __LINE__, __func__);
     T_NVRAM_bWriteNewHeader();
-    return;
+    return TRUE;
   }
-  if (u32Version != NVRAM_VERSION) T_NVRAM_vProcessVersionChange(u32Version);
+  if (u32Version == NVRAM_VERSION || T_NVRAM_bProcessVersionChange(u32Version)) return TRUE;
+  log_me("[%d]%s: store of version 0x%08X kept unchanged, its settings not restored", __LINE__, __func__,
+         (unsigned)u32Version);
+  return FALSE;
 }
 
-static void T_NVRAM_vReadHeaderItems(void) {
+// Subscribes to every header key; with bRestore, a key the store holds comes
+// from the store, otherwise the store is given the database's value.
+static void T_NVRAM_vReadHeaderItems(BOOLEAN bRestore) {
   for (U32 row = 0; row < NVRAM_HEADER_ROWS; row++) {
     NVR_ENTRY entry;
-    if (!H_NVRAM_bReadUnitHeaderEntry(row, &entry)) {
+    if (!bRestore || !H_NVRAM_bReadUnitHeaderEntry(row, &entry)) {
       T_NVRAM_vAttemptHeaderRegistration(row);
     } else if (entry.id != FCID("NVER")) {
       T_NVRAM_vSetItem(&entry);
@@ -327,9 +346,9 @@ static void T_NVRAM_vDispatch(GENERIC_MESSAGE* pMsg) {
 void T_NVRAM_vMain(void) {
   log_me("[%d]%s: LWP ID %ld", __LINE__, __func__, (long)syscall(SYS_gettid));
   T_NVRAM_vInit();
-  T_NVRAM_vInitHardware();
-  T_NVRAM_vReadHeaderItems();
-  U32 restored = T_NVRAM_u32ReadItems();
+  const BOOLEAN bRestore = T_NVRAM_bInitHardware();
+  T_NVRAM_vReadHeaderItems(bRestore);
+  U32 restored = bRestore ? T_NVRAM_u32ReadItems() : 0;
   T_NVRAM_vPublishMailbox();
 
   s_pSaveSettings = L_TIMER_Allocate();
@@ -337,8 +356,9 @@ void T_NVRAM_vMain(void) {
       L_TIMER_Start(s_pSaveSettings, NVRAM_SAVE_PERIOD_MS, NVRAM_SAVE_PERIOD_MS, SEMA_NVRAM_UPDATE) == nullptr) {
     ERROR_vFatal(__FILE_NAME__, __LINE__, "NVRAM - no save timer");
   }
-  // The restored backlight setting takes effect through the platform's
-  // backlight set-up, called here once that service exists.
+  // The restored backlight level takes effect now, and the display task
+  // hears of every later change.
+  H_BACKLIGHT_vSetup(M_DISPLAY);
   log_me("[%d]%s: store ready, %u settings restored", __LINE__, __func__, restored);
 
   const SEMA events[] = {SEMA_MBOX_NVRAM, SEMA_NVRAM_UPDATE, 0};

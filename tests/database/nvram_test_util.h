@@ -1,12 +1,11 @@
-// Helpers of the NVR store tests: a file layer that counts or refuses the
-// store's writes and flushes, over a fresh base directory per test.
+// Helpers of the NVR store tests: the store's writes and flushes recorded,
+// faults put into them, over a fresh base directory per test.
 #pragma once
 
-#include <errno.h>
 #include <gtest/gtest.h>
+#include <string.h>
 
 #include <algorithm>
-#include <atomic>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -15,6 +14,7 @@
 #include "h_database.h"
 #include "h_memory.h"
 #include "h_nvram.h"
+#include "linux_fs.h"
 #include "nvram_files.h"
 #include "test_tasks.h"
 
@@ -33,7 +33,7 @@ inline U32 Fetch(FOURCHARID id) {
 inline BOOLEAN Has(FOURCHARID id) { return H_DATABASE_bFetch(id, nullptr, nullptr, nullptr); }
 
 // ---------------------------------------------------------------------------
-// A file layer under test control
+// The store's file calls, watched and failed through the file services
 
 struct FILE_EVENT {
   NVRAM_FILENAMES_ED eFile;
@@ -43,33 +43,20 @@ struct FILE_EVENT {
 
 inline std::mutex g_EventLock;
 inline std::vector<FILE_EVENT> g_Events;
-// Writes to this file fail while the count is above zero (each failure counts it down).
-inline std::atomic<int> g_nFailWrites{0};
-inline std::atomic<NVRAM_FILENAMES_ED> g_eFailFile{nfFCID_ENTRIES};
-inline std::atomic<bool> g_bFailSync{false};
 
-inline ssize_t RecordingWrite(NVRAM_FILENAMES_ED eFile, int fd, const void* pData, size_t size, off_t offset) {
-  if (eFile == g_eFailFile && g_nFailWrites > 0) {
-    g_nFailWrites--;
-    errno = ENOSPC;
-    return -1;
+// Writes and flushes of the four store files, by their names.
+inline void RecordStoreCall(const FS_TRACE_RECORD* pRecord) {
+  static const char* const kNames[nfCOUNT] = {"/sonar.dat", "/personal.dat", "/nvr_statbit.dat", "/nvr_entries.dat"};
+  if (pRecord->u32Call != FS_CALL_WRITE && pRecord->u32Call != FS_CALL_SYNC) return;
+  const std::string path = pRecord->pcPath;
+  for (U32 i = 0; i < nfCOUNT; i++) {
+    const size_t length = strlen(kNames[i]);
+    if (path.size() >= length && path.compare(path.size() - length, length, kNames[i]) == 0) {
+      std::lock_guard<std::mutex> guard(g_EventLock);
+      g_Events.push_back({(NVRAM_FILENAMES_ED)i, pRecord->u32Call == FS_CALL_SYNC, pRecord->offset});
+    }
   }
-  std::lock_guard<std::mutex> guard(g_EventLock);
-  g_Events.push_back({eFile, false, offset});
-  return pwrite(fd, pData, size, offset);
 }
-
-inline int RecordingSync(NVRAM_FILENAMES_ED eFile, int fd) {
-  if (g_bFailSync) {
-    errno = EIO;
-    return -1;
-  }
-  std::lock_guard<std::mutex> guard(g_EventLock);
-  g_Events.push_back({eFile, true, 0});
-  return fsync(fd);
-}
-
-inline const NVRAM_FILE_OPS kRecordingOps = {RecordingWrite, RecordingSync};
 
 inline std::vector<FILE_EVENT> TakeEvents() {
   std::lock_guard<std::mutex> guard(g_EventLock);
@@ -83,23 +70,30 @@ inline int CountWrites(const std::vector<FILE_EVENT>& events, NVRAM_FILENAMES_ED
                             [&](const FILE_EVENT& e) { return e.eFile == eFile && !e.bSync; });
 }
 
+// The next `times` calls under the base directory (or under one file of it)
+// fail as the fault says; FS_FAULT_UNTIL_CLEARED for all of them.
+inline void Fail(FS_FAULT_KIND eKind, S32 times, const char* file = nullptr, U32 calls = 0) {
+  const std::string prefix = Base() + "/" + (file != nullptr ? file : "");
+  const FS_FAULT fault = {eKind, prefix.c_str(), calls, times};
+  FS_vSetFault(&fault);
+}
+
 // The store's files removed, the real file layer back, a fresh table.
 class StoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
     H_DATABASE_vSetClock(nullptr);
     H_DATABASE_vInit();
-    H_NVRAM_vSetFileOps(&kRecordingOps);
+    FS_vSetTrace(RecordStoreCall);
     Reset();
   }
   void TearDown() override {
     Reset();
-    H_NVRAM_vSetFileOps(nullptr);
+    FS_vSetTrace(nullptr);
     H_DATABASE_vInit();
   }
   static void Reset() {
-    g_nFailWrites = 0;
-    g_bFailSync = false;
+    FS_vSetFault(nullptr);
     TakeEvents();
     nvfiles::RemoveAll(Base());
     // Forgets the descriptors of the files just removed.

@@ -1,3 +1,6 @@
+// Unit conversion checked against values worked out by hand from the unit
+// definitions, since every displayed and entered number passes through it.
+
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -1,3 +1,7 @@
+// The settings database that every task shares: its write rule by priority,
+// validity, defaults, walks and change notices, each held to what a task
+// relying on it must see.
+
 #include <gtest/gtest.h>
 #include <string.h>
 

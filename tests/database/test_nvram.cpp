@@ -158,23 +158,20 @@ TEST_F(StoreTest, BlocksMoveWholeAndAreFlushed) {
   ASSERT_TRUE(H_NVRAM_bReadPersonalizationData(&back));
   EXPECT_EQ(0, memcmp(&person, &back, sizeof person));
 
-  nvtest::g_bFailSync = true;
+  nvtest::Fail(FS_FAULT_IO_ERROR, 1, "personal.dat", FS_CALL_SYNC);
   EXPECT_FALSE(H_NVRAM_bWritePersonalizationData(&person)) << "a block that did not reach storage";
-  nvtest::g_bFailSync = false;
   EXPECT_FALSE(H_NVRAM_bReadBlock(nfCOUNT, (U8*)&back, 1));
 }
 
 TEST_F(StoreTest, AFailedWriteIsReportedAndLeavesTheSlotAsItWas) {
   // The value cannot be written: nothing is marked.
-  nvtest::g_eFailFile = nfFCID_ENTRIES;
-  nvtest::g_nFailWrites = 1;
+  nvtest::Fail(FS_FAULT_DISK_FULL, 1, nvfiles::kEntries);
   EXPECT_FALSE(Write(FCID("SLNG"), 5));
   EXPECT_FALSE(nvtest::Stored("SLNG"));
 
   // The mark cannot be written: reported, and not taken as stored, neither
   // now nor after a restart; the next write of the slot marks it.
-  nvtest::g_eFailFile = nfFCID_STATBIT;
-  nvtest::g_nFailWrites = 1;
+  nvtest::Fail(FS_FAULT_DISK_FULL, 1, nvfiles::kStatus);
   EXPECT_FALSE(Write(FCID("SLNG"), 5));
   NVR_ENTRY e;
   e.id = FCID("SLNG");
@@ -203,6 +200,49 @@ TEST_F(StoreTest, InitMakesSearchableDirectories) {
   struct stat st;
   ASSERT_EQ(0, stat((root + "/tmp/velmora").c_str(), &st));
   EXPECT_EQ(0750u, st.st_mode & 0777u) << "0777 less the umask";
+}
+
+NVR_ENTRY Entry(FOURCHARID id, U32 value) {
+  NVR_ENTRY e;
+  e.id = id;
+  e.data.vpPointer = nullptr;
+  e.data.RawData = value;
+  return e;
+}
+
+// However the replacement fails, the store reads as the old one: its version
+// and the kept key at its old value. Once the status file is in place only
+// the kept keys stay marked.
+TEST_F(StoreTest, AReplacementCutShortLeavesAStoreThatReadsAsTheOldOne) {
+  const struct {
+    FS_FAULT_KIND eKind;
+    const char* file;
+    U32 calls;
+    S32 times;
+    bool bOldMarks;
+  } rows[] = {
+      {FS_FAULT_DISK_FULL, nullptr, 0, FS_FAULT_UNTIL_CLEARED, true},
+      {FS_FAULT_NO_ACCESS, nullptr, 0, FS_FAULT_UNTIL_CLEARED, true},
+      {FS_FAULT_SHORT_WRITE, nullptr, 0, FS_FAULT_UNTIL_CLEARED, true},
+      {FS_FAULT_IO_ERROR, "nvr_entries.new", FS_CALL_SYNC, 1, true},
+      {FS_FAULT_IO_ERROR, "nvr_statbit.new", FS_CALL_RENAME, 1, true},
+      {FS_FAULT_IO_ERROR, "nvr_entries.new", FS_CALL_RENAME, 1, false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.eKind << " " << (row.file ? row.file : "") << " " << row.calls);
+    Reset();
+    nvfiles::Seed(nvtest::Base(), {{"NVER", 1}, {"SMDL", 584}, {"SLNG", 5}});
+    H_NVRAM_eInit();
+    const NVR_ENTRY kept[] = {Entry(FCID("NVER"), NVRAM_VERSION), Entry(FCID("SMDL"), 584)};
+    nvtest::Fail(row.eKind, row.times, row.file, row.calls);
+    EXPECT_FALSE(H_NVRAM_bReplaceStore(kept, 2));
+    FS_vSetFault(nullptr);
+    H_NVRAM_eInit();
+    EXPECT_EQ(1u, nvtest::Stored("NVER"));
+    EXPECT_EQ(584u, nvtest::Stored("SMDL"));
+    EXPECT_EQ(row.bOldMarks, nvtest::Stored("SLNG").has_value());
+    for (const char* name : {"nvr_entries.new", "nvr_statbit.new"}) EXPECT_EQ(-1, SizeOf(name)) << name;
+  }
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// Chart and sonar profiles over the settings database.
+// Profiles hold their values in ordinary settings, so these tests watch the
+// live settings and the profile rows move into each other, found by key.
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,19 @@
+// The file services: the base directory, the directory walker, removal and
+// sizes, the clock setter, the sync thread, and the faults tests put into the
+// stores' file calls, which must fail as a real disk of that kind would.
+
+#include <errno.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "linux_fs.h"
 #include "test_tasks.h"
@@ -129,6 +137,107 @@ TEST(SyncThread, SyncsAtMostEveryFiveSeconds) {
   EXPECT_EQ(before + 1, LS_sync_u32Count()) << "a burst within five seconds costs no extra sync";
   for (int i = 0; i < 300 && LS_sync_u32Count() == before + 1; i++) L_CLOCK_Sleep(10);
   EXPECT_EQ(before + 2, LS_sync_u32Count());
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Each kind fails the calls a disk in that state fails, with the error it
+// gives: r open to read, o open to write, c create, w write, p pwrite, s fsync,
+// n rename, u unlink. Files elsewhere are untouched.
+TEST(FileFaults, EachKindFailsTheCallsADiskInThatStateFails) {
+  const struct {
+    FS_FAULT_KIND eKind;
+    int error;
+    const char* failing;
+  } rows[] = {
+      {FS_FAULT_DISK_FULL, ENOSPC, "wps"},
+      {FS_FAULT_IO_ERROR, EIO, "rocwpsnu"},
+      {FS_FAULT_READ_ONLY, EROFS, "ocwpnu"},
+      {FS_FAULT_NO_ACCESS, EACCES, "ocnu"},
+  };
+  const std::string dir = MakeDir("faults");
+  const std::string other = MakeDir("faults-not");
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.eKind);
+    WriteFile(dir + "/f", "data");
+    WriteFile(dir + "/g", "data");
+    unlink((dir + "/new").c_str());
+    const int fd = FS_nOpen((dir + "/f").c_str(), O_RDWR, 0);
+    const int fdOther = FS_nOpen((other + "/f").c_str(), O_RDWR | O_CREAT, 0666);
+    ASSERT_GE(fd, 0);
+    ASSERT_GE(fdOther, 0);
+    const std::string prefix = dir + "/";
+    const FS_FAULT fault = {row.eKind, prefix.c_str(), 0, FS_FAULT_UNTIL_CLEARED};
+    FS_vSetFault(&fault);
+
+    std::string failed;
+    std::vector<int> errors;
+    auto note = [&](char call, long result) {
+      if (result >= 0) return;
+      failed += call;
+      errors.push_back(errno);
+    };
+    int opened = FS_nOpen((dir + "/g").c_str(), O_RDONLY, 0);
+    note('r', opened);
+    if (opened >= 0) close(opened);
+    opened = FS_nOpen((dir + "/g").c_str(), O_WRONLY, 0);
+    note('o', opened);
+    if (opened >= 0) close(opened);
+    opened = FS_nOpen((dir + "/new").c_str(), O_WRONLY | O_CREAT, 0666);
+    note('c', opened);
+    if (opened >= 0) close(opened);
+    note('w', FS_nWrite(fd, "x", 1));
+    note('p', FS_nPWrite(fd, "y", 1, 2));
+    note('s', FS_nFsync(fd));
+    note('n', FS_nRename((dir + "/g").c_str(), (dir + "/h").c_str()));
+    note('u', FS_nUnlink((dir + "/f").c_str()));
+    EXPECT_EQ(row.failing, failed);
+    for (int error : errors) EXPECT_EQ(row.error, error);
+    EXPECT_EQ(strlen(row.failing), FS_u32FaultHits());
+
+    EXPECT_EQ(1, FS_nWrite(fdOther, "z", 1));
+    EXPECT_EQ(0, FS_nFsync(fdOther));
+    FS_vSetFault(nullptr);
+    close(fd);
+    close(fdOther);
+  }
+}
+
+// A fault ends after its count; a short write moves the first half of its
+// bytes; a fault limited to one call leaves the others alone; and a prefix
+// through a link still names a file opened by its real path.
+TEST(FileFaults, CountsShortWritesChosenCallsAndLinkedPathsAreHonoured) {
+  const std::string dir = MakeDir("faults-short");
+  const std::string path = dir + "/f";
+  unlink(path.c_str());
+  const int fd = FS_nOpen(path.c_str(), O_RDWR | O_CREAT, 0666);
+  ASSERT_GE(fd, 0);
+  const std::string prefix = dir + "/";
+  FS_FAULT fault = {FS_FAULT_SHORT_WRITE, prefix.c_str(), 0, 2};
+  FS_vSetFault(&fault);
+  EXPECT_EQ(5, FS_nWrite(fd, "0123456789", 10));
+  EXPECT_EQ(2, FS_nPWrite(fd, "abcd", 4, 5));
+  EXPECT_EQ(4, FS_nPWrite(fd, "wxyz", 4, 7));
+  EXPECT_EQ(2u, FS_u32FaultHits());
+  EXPECT_EQ("01234abwxyz", ReadFile(path));
+
+  const std::string link = std::string(L_UTILS_cpGetPathnamePtr()) + "/faults-link";
+  unlink(link.c_str());
+  ASSERT_EQ(0, symlink(dir.c_str(), link.c_str()));
+  const std::string linked = link + "/";
+  fault = {FS_FAULT_IO_ERROR, linked.c_str(), FS_CALL_SYNC, FS_FAULT_UNTIL_CLEARED};
+  FS_vSetFault(&fault);
+  EXPECT_EQ(3, FS_nWrite(fd, "end", 3));
+  errno = 0;
+  EXPECT_EQ(-1, FS_nFsync(fd));
+  EXPECT_EQ(EIO, errno);
+  EXPECT_EQ(-1, FS_nFsync(fd));
+  FS_vSetFault(nullptr);
+  EXPECT_EQ(0, FS_nFsync(fd));
+  close(fd);
 }
 
 }  // namespace

@@ -2,6 +2,12 @@
 // the test program on the test's base directory, its requests sent as mail.
 #pragma once
 
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <fstream>
+#include <iterator>
+
 #include "nvram_test_util.h"
 #include "t_nvram.h"
 
@@ -9,14 +15,35 @@ namespace nvtest {
 
 constexpr SEMA kAckSema = SEMA_PERSONAL_DATA;
 
+// The board files the task touches (the backlight) lie under a rig of the
+// base directory, never the host's own.
+inline const std::string kBrightness = "/sys/class/backlight/pwm-backlight/brightness";
+
+inline std::string RigPath(const std::string& boardPath) { return Base() + "/rig" + boardPath; }
+
+inline std::string RigFile(const std::string& boardPath) {
+  std::ifstream in(RigPath(boardPath));
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
 class NvramTaskTest : public StoreTest {
  protected:
+  static void SetUpTestSuite() {
+    for (const char* dir : {"/rig", "/rig/tmp", "/rig/sys", "/rig/sys/class", "/rig/sys/class/backlight",
+                            "/rig/sys/class/backlight/pwm-backlight"}) {
+      mkdir((Base() + dir).c_str(), 0777);
+    }
+    setenv("VELMORA_DEVROOT", (Base() + "/rig").c_str(), 1);
+  }
+  static void TearDownTestSuite() { unsetenv("VELMORA_DEVROOT"); }
+
   void SetUp() override {
     StoreTest::SetUp();
     L_MBOX_DefineSema(M_NVRAM, SEMA_MBOX_NVRAM);
   }
   void TearDown() override {
     Stop(true);
+    while (void* pMsg = L_MBOX_Receive(M_DISPLAY)) H_MEMORY_vDumpMail(pMsg);
     StoreTest::TearDown();
   }
 

@@ -1,8 +1,15 @@
-// The NVR task, run for real inside the test program: first start, restore,
-// format change, header keys, the full save and the requests it serves.
+// The NVR task, run for real inside the test program, must keep every setting
+// across restarts: first start, restore, format change, header keys, the full
+// save, the requests it serves, the backlight it lights, and a store that
+// fills up or turns read-only.
 
 #include <gtest/gtest.h>
 #include <string.h>
+#include <sys/stat.h>
+
+#include <fstream>
+#include <map>
+#include <regex>
 
 #include "nvram_task_util.h"
 
@@ -12,6 +19,13 @@ using nvtest::Fetch;
 using nvtest::Has;
 using nvtest::NvramTaskTest;
 using nvtest::Stored;
+
+const std::string kEntries = nvfiles::kEntries;
+const std::string kStatus = nvfiles::kStatus;
+
+std::vector<uint8_t> StoreFile(const std::string& name) {
+  return nvfiles::Read(nvfiles::Path(nvtest::Base(), name.c_str()));
+}
 
 constexpr U32 kNormalRun = 3;
 
@@ -181,8 +195,7 @@ TEST_F(NvramTaskTest, BlocksAreServedByMailWithTheirResult) {
 // A store that cannot be written must not end the process: the unit runs,
 // and the store heals once writes succeed again.
 TEST_F(NvramTaskTest, AStoreThatCannotBeWrittenIsLoggedNotFatalAndHealsLater) {
-  nvtest::g_eFailFile = nfFCID_ENTRIES;
-  nvtest::g_nFailWrites = 1000000;
+  nvtest::Fail(FS_FAULT_DISK_FULL, FS_FAULT_UNTIL_CLEARED, nvfiles::kEntries);
   Start();
   EXPECT_FALSE(Stored("NVER"));
   Set(FCID("SMDL"), 600);
@@ -190,13 +203,134 @@ TEST_F(NvramTaskTest, AStoreThatCannotBeWrittenIsLoggedNotFatalAndHealsLater) {
   EXPECT_FALSE(Stored("SMDL"));
   EXPECT_TRUE(L_TASK_bIsRunning(NVRTASK));
 
-  nvtest::g_nFailWrites = 0;
+  FS_vSetFault(nullptr);
   Set(FCID("SMDL"), 601);
   EXPECT_TRUE(StoredSoon("SMDL", 601));
   // The store now lacks its version: the next start writes it and restores.
   Restart(false);
   EXPECT_EQ(NVRAM_VERSION, Stored("NVER"));
   EXPECT_EQ(601u, Fetch(FCID("SMDL")));
+}
+
+// The panel lights once the stored settings are in: at the stored level but
+// never darker than 5, at 10 (7 in ice mode) when none is stored; and the
+// display task hears of every later change of the level.
+TEST_F(NvramTaskTest, TheStartLightsThePanelAtTheRestoredLevelAndTellsTheDisplayOfChanges) {
+  const struct {
+    S32 stored;  // -1: none
+    BOOLEAN bIce;
+    U32 level;
+    const char* brightness;
+  } rows[] = {{-1, FALSE, 10, "250"}, {-1, TRUE, 7, "113"}, {3, FALSE, 5, "50"}, {8, TRUE, 8, "150"}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.stored);
+    Stop(true);
+    H_DATABASE_vInit();
+    std::map<std::string, uint32_t> seed = {{"NVER", nvfiles::kVersion}};
+    if (row.stored >= 0) seed["SBAK"] = (uint32_t)row.stored;
+    nvfiles::Seed(nvtest::Base(), seed);
+    std::ofstream(nvtest::RigPath(nvtest::kBrightness), std::ios::trunc);
+    if (row.bIce) Set(FCID("SICE"), TRUE);
+    Start();
+    EXPECT_EQ(row.level, Fetch(FCID("SBAK")));
+    EXPECT_EQ(row.brightness, nvtest::RigFile(nvtest::kBrightness));
+  }
+
+  while (void* pMsg = L_MBOX_Receive(M_DISPLAY)) H_MEMORY_vDumpMail(pMsg);
+  Set(FCID("SBAK"), 6);
+  MESSAGE_NEW_DATA* pNotice = (MESSAGE_NEW_DATA*)L_MBOX_Receive(M_DISPLAY);
+  ASSERT_NE(nullptr, pNotice) << "the display task is not told";
+  EXPECT_EQ(CMD_ID_NEW_DATA, pNotice->Header.Cmd);
+  EXPECT_EQ(FCID("SBAK"), pNotice->FourCharId);
+  EXPECT_EQ(6u, pNotice->dbValue.RawData);
+  H_MEMORY_vDumpMail(pNotice);
+}
+
+// A store of another format becomes one of the same bytes as a store written
+// with only the version, SMDL and SCFO; its blocks go, and of its settings
+// only those two come back.
+TEST_F(NvramTaskTest, AFormatChangeLeavesAStoreOfOnlyTheVersionModelAndScfo) {
+  const std::string base = nvtest::Base();
+  nvfiles::Seed(base, {{"NVER", 1}, {"SMDL", 584}, {"SCFO", 7}, {"SLNG", 5}, {"CREV", 3}});
+  std::ofstream(nvfiles::Path(base, "sonar.dat")) << std::string(508, 'x');
+  Start();
+  const std::string reference = base + "/reference";
+  mkdir(reference.c_str(), 0777);
+  nvfiles::Seed(reference, {{"NVER", nvfiles::kVersion}, {"SMDL", 584}, {"SCFO", 7}});
+  for (const std::string& name : {kEntries, kStatus}) {
+    EXPECT_EQ(nvfiles::Read(nvfiles::Path(reference, name.c_str())), StoreFile(name)) << name;
+  }
+  EXPECT_EQ(-1, nvfiles::Size(nvfiles::Path(base, "sonar.dat")));
+  EXPECT_EQ(584u, Fetch(FCID("SMDL")));
+  EXPECT_EQ(7u, Fetch(FCID("SCFO")));
+  EXPECT_FALSE(Has(FCID("SLNG")));
+  EXPECT_FALSE(Has(FCID("CREV")));
+}
+
+// A format change the store has no room for leaves the old store as it was,
+// for the next start to change; meanwhile none of its other settings are
+// taken, and the unit runs.
+TEST_F(NvramTaskTest, AFormatChangeOnAFullStoreKeepsTheOldStoreForTheNextStart) {
+  nvfiles::Seed(nvtest::Base(), {{"NVER", 1}, {"SMDL", 584}, {"SCFO", 7}, {"SLNG", 5}});
+  const std::vector<uint8_t> entries = StoreFile(kEntries);
+  const std::vector<uint8_t> status = StoreFile(kStatus);
+  nvtest::Fail(FS_FAULT_DISK_FULL, FS_FAULT_UNTIL_CLEARED);
+  Start();
+  EXPECT_EQ(entries, StoreFile(kEntries));
+  EXPECT_EQ(status, StoreFile(kStatus));
+  EXPECT_EQ(584u, Fetch(FCID("SMDL")));
+  EXPECT_FALSE(Has(FCID("SLNG"))) << "a setting of the old format";
+
+  FS_vSetFault(nullptr);
+  Restart(true);
+  EXPECT_EQ(NVRAM_VERSION, Stored("NVER"));
+  EXPECT_EQ(584u, Stored("SMDL"));
+  EXPECT_EQ(7u, Stored("SCFO"));
+  EXPECT_FALSE(Stored("SLNG"));
+}
+
+// A store that fills up or turns read-only never stops the unit: what was
+// saved before is still restored, a save that fails says so and a block
+// write reports it, and the first save after the fault writes what differs.
+TEST_F(NvramTaskTest, AFullOrReadOnlyStoreKeepsWhatWasSavedAndTheNextSaveWritesTheRest) {
+  for (FS_FAULT_KIND eKind : {FS_FAULT_DISK_FULL, FS_FAULT_READ_ONLY, FS_FAULT_NO_ACCESS}) {
+    SCOPED_TRACE(eKind);
+    Stop(true);
+    nvfiles::RemoveAll(nvtest::Base());
+    H_DATABASE_vInit();
+    Start();
+    Set(FCID("CCST"), kNormalRun);
+    Set(FCID("SLNG"), 5);
+    Set(FCID("SMDL"), 585);
+    Command(CMD_ID_SHUTDOWN);
+    ASSERT_EQ(5u, Stored("SLNG"));
+
+    nvtest::Fail(eKind, FS_FAULT_UNTIL_CLEARED);
+    Restart(true);
+    EXPECT_EQ(5u, Fetch(FCID("SLNG")));
+    EXPECT_EQ(585u, Fetch(FCID("SMDL")));
+    Set(FCID("CCST"), kNormalRun);
+    Set(FCID("SLNG"), 6);
+    Set(FCID("SMDL"), 586);
+    SONAR_DATA_BLOCK sonar = {};
+    MSG_WRITE_SONAR_DATA* msg = (MSG_WRITE_SONAR_DATA*)H_MEMORY_pvCalloc(1, sizeof *msg);
+    msg->pSonarData = &sonar;
+    Send(&msg->Header, CMD_ID_WRITE_SONAR_DATA);
+    EXPECT_FALSE(msg->bSuccess);
+    H_MEMORY_vFree(msg);
+    ::testing::internal::CaptureStdout();
+    Command(CMD_ID_SHUTDOWN);
+    const std::string out = ::testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(std::regex_search(out, std::regex("settings written, [1-9][0-9]* failed"))) << out;
+    EXPECT_EQ(5u, Stored("SLNG"));
+    EXPECT_EQ(585u, Stored("SMDL"));
+    EXPECT_TRUE(L_TASK_bIsRunning(NVRTASK));
+
+    FS_vSetFault(nullptr);
+    Command(CMD_ID_SHUTDOWN);
+    EXPECT_EQ(6u, Stored("SLNG"));
+    EXPECT_EQ(586u, Stored("SMDL"));
+  }
 }
 
 }  // namespace

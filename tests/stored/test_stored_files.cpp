@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "dd_util.h"
+#include "h_nvram.h"
 #include "linuxsvc.h"
 
 namespace {
@@ -146,6 +147,44 @@ void ReadNumberTexts(const std::string& dir) {
   }
   EXPECT_EQ(text.size(), at) << "lines after the last number";
 }
+
+// The NVR store's two slot files, as a format change leaves them (replaced
+// whole) and then as slots are written in place.
+const struct {
+  FOURCHARID id;
+  U32 value;
+} kNvrKeys[] = {{FCID("NVER"), NVRAM_VERSION}, {FCID("SMDL"), 584},        {FCID("SLNG"), 0x04030205u},
+                {FCID("S000"), 0x80000001u},   {FCID("SZZZ"), 0xFFFFFFFFu}, {FCID("FFST"), 7}};
+const char* const kNvrFiles[] = {"nvr_entries.dat", "nvr_statbit.dat"};
+
+std::string NvrPath(const char* name) { return std::string(L_UTILS_cpGetPathnamePtr()) + "/" + name; }
+
+void WriteNvrStore(const std::string& dir) {
+  NVR_ENTRY entries[sizeof kNvrKeys / sizeof kNvrKeys[0]];
+  for (size_t i = 0; i < sizeof kNvrKeys / sizeof kNvrKeys[0]; i++) {
+    entries[i].id = kNvrKeys[i].id;
+    entries[i].data.vpPointer = nullptr;
+    entries[i].data.RawData = kNvrKeys[i].value;
+  }
+  H_NVRAM_eInit();
+  ASSERT_TRUE(H_NVRAM_bReplaceStore(entries, 2));
+  for (size_t i = 2; i < sizeof entries / sizeof entries[0]; i++) ASSERT_TRUE(H_NVRAM_bWriteFCID(&entries[i]));
+  H_NVRAM_vFlashWriteBack();
+  for (const char* name : kNvrFiles) STORED_vSave(dir + "/" + name, STORED_Load(NvrPath(name)));
+}
+
+void ReadNvrStore(const std::string& dir) {
+  for (const char* name : kNvrFiles) STORED_vSave(NvrPath(name), STORED_Load(dir + "/" + name));
+  H_NVRAM_eInit();
+  for (const auto& key : kNvrKeys) {
+    NVR_ENTRY entry;
+    entry.id = key.id;
+    ASSERT_TRUE(H_NVRAM_bGetItemByID(&entry)) << std::string((const char*)&key.id, 4);
+    EXPECT_EQ(key.value, entry.data.RawData) << std::string((const char*)&key.id, 4);
+  }
+}
+
+TEST(StoredFiles, NvrStoreFilesReadBackToTheirSettings) { STORED_vCase(WriteNvrStore, ReadNvrStore); }
 
 TEST(StoredFiles, TransferFormatWordsAreBigEndian) { STORED_vCase(WriteByteOrder, ReadByteOrder); }
 

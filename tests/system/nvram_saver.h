@@ -1,10 +1,13 @@
-// The settings and values of the NVR crash test, shared by the saving process
-// and the test that kills it.
+// The settings and values of the NVR crash tests, shared by the process that
+// saves or changes the store and the test that kills it.
 #pragma once
 
 #include <stdint.h>
 
 constexpr uint32_t NVRSAVER_KEYS = 700;
+
+// The version the format-change test gives the store: any other than the current.
+constexpr uint32_t NVRSAVER_OLD_VERSION = 1;
 
 // "S" and three base-36 digits, spread over the whole slot range.
 inline uint32_t NVRSAVER_fcidKey(uint32_t k) {

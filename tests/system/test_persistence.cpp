@@ -1,5 +1,6 @@
 // Settings across restarts: the unit's own process on a fresh base directory,
-// and a process killed again and again in the middle of its saves.
+// and processes killed again and again in the middle of their saves and of
+// changes of the store's format.
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -7,6 +8,7 @@
 
 #include <fstream>
 #include <map>
+#include <optional>
 #include <random>
 #include <regex>
 #include <sstream>
@@ -21,6 +23,12 @@ namespace {
 
 const std::string kVelmora = VELMORA_BINARY;
 const std::string kSaver = NVRAM_SAVER;
+
+// The helper's board files (the backlight) go to a rig of its own.
+std::vector<std::string> SaverEnvironment(const std::string& base) {
+  static const std::string s_rig = TEST_MakeTempDir("velmora-saver-rig");
+  return {"VELMORA_CWD=" + base, "VELMORA_DEVROOT=" + s_rig};
+}
 
 TEST_RESULT RunUnit(const std::string& base) {
   return TEST_Run(kVelmora, {"quit_sec", "1"}, {"VELMORA_CWD=" + base}, 20000);
@@ -100,7 +108,7 @@ TEST(Persistence, KillingASaveNeverLeavesABrokenOrMixedStore) {
   int midSave = 0;
 
   for (int i = 0; i < 51; i++) {
-    auto p = TEST_Spawn(kSaver, {std::to_string(u32Begun + 1)}, {"VELMORA_CWD=" + base});
+    auto p = TEST_Spawn(kSaver, {std::to_string(u32Begun + 1)}, SaverEnvironment(base));
     ASSERT_NE(nullptr, p);
     // The last run only shows what the fiftieth kill left.
     const bool bLast = i == 50;
@@ -135,6 +143,46 @@ TEST(Persistence, KillingASaveNeverLeavesABrokenOrMixedStore) {
   RecordProperty("kills_mid_save", midSave);
   EXPECT_GT(u32Finished, 0u);
   EXPECT_GE(midSave, 20) << "too few kills landed inside a save to tell";
+}
+
+int CountLines(const std::string& out, const std::string& word) {
+  std::istringstream lines(out);
+  std::string line;
+  int count = 0;
+  while (std::getline(lines, line)) count += line.rfind(word + " ", 0) == 0;
+  return count;
+}
+
+// Two hundred kills while the store's format is changed again and again: each
+// start of the task finds the store marked as of another format and changes
+// it. Wherever the kill lands, the store is the old one or the new one, and
+// holds the model and SCFO either way.
+TEST(Persistence, KillingAFormatChangeNeverLosesTheModelOrScfo) {
+  const std::string base = TEST_MakeTempDir("velmora-change");
+  nvfiles::Seed(base, {{"NVER", NVRSAVER_OLD_VERSION}, {"SMDL", 584}, {"SCFO", 7}, {"SLNG", 5}});
+  std::mt19937 random(20260611);
+  int midChange = 0;
+  for (int i = 0; i < 200; i++) {
+    auto p = TEST_Spawn(kSaver, {"change"}, SaverEnvironment(base));
+    ASSERT_NE(nullptr, p);
+    ASSERT_TRUE(TEST_bWaitForOutput(p.get(), "changing 1", 20000)) << "kill " << i;
+    usleep(random() % 15000);
+    TEST_Signal(p.get(), SIGKILL);
+    TEST_RESULT r = TEST_Finish(std::move(p), 20000);
+    ASSERT_EQ(SIGKILL, r.signal) << "run " << i << " ended by itself with " << r.status << "\n" << r.out;
+    midChange += CountLines(r.out, "changing") > CountLines(r.out, "changed");
+
+    const std::optional<uint32_t> version = nvfiles::Stored(base, "NVER");
+    EXPECT_EQ(584u, nvfiles::Stored(base, "SMDL")) << "kill " << i;
+    EXPECT_EQ(7u, nvfiles::Stored(base, "SCFO")) << "kill " << i;
+    EXPECT_TRUE(version == NVRSAVER_OLD_VERSION || version == nvfiles::kVersion) << "kill " << i;
+    if (version == nvfiles::kVersion) {
+      EXPECT_FALSE(nvfiles::Stored(base, "SLNG")) << "kill " << i << ": a store of this format with an old setting";
+    }
+    if (HasFailure()) break;
+  }
+  RecordProperty("kills_mid_change", midChange);
+  EXPECT_GE(midChange, 40) << "too few kills landed inside a change to tell";
 }
 
 }  // namespace

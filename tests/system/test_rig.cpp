@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "golden.h"
+#include "nvram_files.h"
 #include "test_process.h"
 
 namespace {
@@ -132,6 +133,22 @@ TEST(Rig, AMissingFeedFileAndAStoppedRigAreRefused) {
   std::ofstream(nmea) << "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\n";
   ASSERT_EQ(0, Tool(rig.dir, "stop"));
   ExpectRefusal(ToolRun(rig.dir, {"feed", "ttyO4", nmea}), "was stopped");
+}
+
+// The panel is lit once the settings are restored, never darker than level 5
+// (brightness 50) whatever level was stored.
+TEST(Rig, TheUnitLightsThePanelFromItsStoredLevel) {
+  RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
+  ASSERT_EQ(0, system(("python3 " + kRigTool + " create " + rig.dir + " > /dev/null").c_str()));
+  const std::string brightness = rig.dir + "/sys/class/backlight/pwm-backlight/brightness";
+  ASSERT_EQ(0, nvfiles::Size(brightness)) << "a fresh rig's panel is dark";
+  const std::string base = TEST_MakeTempDir("velmora-base");
+  nvfiles::Seed(base, {{"NVER", nvfiles::kVersion}, {"SBAK", 3}});
+
+  TEST_RESULT r = TEST_Run(kVelmora, {"quit_sec", "1"}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base}, 20000);
+  EXPECT_EQ(4, r.status) << r.out << r.err;
+  const std::vector<uint8_t> text = nvfiles::Read(brightness);
+  EXPECT_EQ("50", std::string(text.begin(), text.end()));
 }
 
 }  // namespace
