@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 
 tools=(g++-arm-linux-gnueabihf qemu-user)
 # GoogleTest is built from source for the target; benchmarks are not built.
-host_only=(libgtest-dev libgmock-dev libbenchmark-dev)
+host_only=(libgtest-dev libgmock-dev libbenchmark-dev libsdl2-dev)
 target_extra=()
 
 target=()
