@@ -178,10 +178,8 @@ static void KEYBOARD_vShutdown(SHUTDOWN_TYPE type) {
 // ---------------------------------------------------------------------------
 // The POWER count-down
 
-// Fills the count-down text: the digit in place of "{...}". A translation
-// without the closing brace ends after the digit; the text never outgrows
-// the buffer.
-static void KEYBOARD_vCountdownText(char* pBuffer, U32 u32Size, const char* pTemplate, char cDigit) {
+void T_KEYBOARD_vCountdownText(char* pBuffer, U32 u32Size, const char* pTemplate, char cDigit) {
+  if (pBuffer == nullptr || u32Size < 2 || pTemplate == nullptr) return;
   if (U_WSTRING_bIsUnicodeLanguage()) {
     char acDigit[2] = {cDigit, 0};
     char* apArgs[1] = {acDigit};
@@ -207,7 +205,7 @@ void T_KEYBOARD_vDrawShutdownMessage(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINT
   if (message == LAST_SHUTDOWN_MESSAGE) {
     U_WSTRING_vw_strncpy(acText, Shutting_Down[nLanguage], sizeof acText - 2, FALSE);
   } else {
-    KEYBOARD_vCountdownText(acText, sizeof acText, Shutdown_in_seconds[nLanguage],
+    T_KEYBOARD_vCountdownText(acText, sizeof acText, Shutdown_in_seconds[nLanguage],
                             message == FIRST_SHUTDOWN_MESSAGE ? '2' : '1');
   }
   const FONT_DEF* pFont =

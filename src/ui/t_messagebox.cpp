@@ -95,25 +95,14 @@ static const char* MESSAGEBOX_pcText(const char* const* pTable) { return pTable[
 // ---------------------------------------------------------------------------
 // Text copies
 
-// The text's form as the string functions read it: a text that is already
-// wide keeps its units, an 8-bit one is widened in a wide language.
-static BOOLEAN MESSAGEBOX_bLooksWide(const char* p) {
-  if (p[0] == 0) return TRUE;
-  U32 u = (U32)((U8)p[0] << 8 | (U8)p[1]);
-  return u >= 0xFF00 || (u >= 0x30A0 && u <= 0x30FF) || (u >= 0xFDD0 && u <= 0xFDFF);
-}
-
+// A copy of a text in the current language's form: wide texts in the wide
+// languages, 8-bit ones in the others.
 static char* MESSAGEBOX_pcCopy(const char* pText) {
-  if (pText == nullptr) pText = "\0";
-  if (!U_WSTRING_bIsUnicodeLanguage()) {
-    size_t n = strlen(pText) + 1;
-    char* pCopy = (char*)H_MEMORY_pvMallocNoWait((U32)n);
-    if (pCopy != nullptr) memcpy(pCopy, pText, n);
-    return pCopy;
-  }
-  U32 u32Size = MESSAGEBOX_bLooksWide(pText) ? U_WSTRING_u32w_strlen(pText, TRUE) + 2 : 2 * (U32)strlen(pText) + 2;
+  static const char s_acEmpty[2] = {0, 0};
+  if (pText == nullptr) pText = s_acEmpty;
+  U32 u32Size = U_WSTRING_u32w_strlen(pText, FALSE) + (U_WSTRING_bIsUnicodeLanguage() ? 2 : 1);
   char* pCopy = (char*)H_MEMORY_pvMallocNoWait(u32Size);
-  if (pCopy != nullptr) U_WSTRING_vAscii2Unicode(pCopy, pText, u32Size - 2, TRUE);
+  if (pCopy != nullptr) memcpy(pCopy, pText, u32Size);
   return pCopy;
 }
 
@@ -369,8 +358,11 @@ void T_MESSAGEBOX_vSetupUpdateBaseMapDialog(U32 u32CurrentVersion, U32 u32NewVer
     s_u32NewBaseMap = u32NewVersion;
     s_u32MinorVersion = u32MinorVersion;
     s_bBasemapMessageSetup = TRUE;
-    T_MESSAGEBOX_vAddMessageBox(nullptr, "IBMU", nullptr, nullptr, nullptr, nullptr, 0,
-                                MESSAGE_BOX_TYPE_UPDATE_BASE_MAP);
+    // The offer has no text of its own: its statement is the name the offering code looks for.
+    static const char s_acIbmu[] = "IBMU";
+    static const char s_acIbmuWide[] = "\0I\0B\0M\0U\0";
+    T_MESSAGEBOX_vAddMessageBox(nullptr, U_WSTRING_bIsUnicodeLanguage() ? s_acIbmuWide : s_acIbmu, nullptr, nullptr,
+                                nullptr, nullptr, 0, MESSAGE_BOX_TYPE_UPDATE_BASE_MAP);
   }
   L_MUTEX_Unlock(RES_MESSAGEBOX_CONF);
 }
