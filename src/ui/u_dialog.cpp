@@ -822,17 +822,41 @@ static S32 DIALOG_s32AlarmOffset(void) {
   return bBirdsEye ? 0 : 56;
 }
 
+// The full-width band of the alarm banner and the notification bar, right of
+// the data-box column: its text wrapped 30 pixels narrower, and its height.
+typedef struct tag_DIALOG_BAND {
+  S32 origin;
+  S32 W;
+  S32 h;
+  U16 n;
+  LINEOFTEXT aLines[U_DIALOG_MAX_LINES];
+} DIALOG_BAND;
+
+static void DIALOG_vWrapBand(const BITMAP* pBitmap, const char* pString, DIALOG_BAND* pBand) {
+  pBand->origin = (S32)U_VIEW_u32XOrigin();
+  pBand->W = pBitmap->pixels_wide - pBand->origin;
+  pBand->n = DIALOG_u16Wrap(pString, pBand->aLines, U_DIALOG_pChoiceFont(), pBand->W > 30 ? (U32)(pBand->W - 30) : 1);
+  pBand->h = DIALOG_s32BarHeight(pBand->n);
+}
+
+// The lines centred in the band; s32Base is the band body's lower edge.
+static void DIALOG_vPutBandLines(BITMAP* pBitmap, const DIALOG_BAND& band, COLOR color, S32 s32Base) {
+  const S32 lift = band.n <= 1 ? -1 : -10;
+  for (S32 i = 0; i < band.n; i++) {
+    S32 x = band.origin + (band.W - band.aLines[i].u16WidthOfLine) / 2;
+    DIALOG_vPutLine(pBitmap, band.aLines[i], U_DIALOG_pChoiceFont(), color, x, s32Base + band.h + lift - 23 - 34 * i,
+                    DIALOG_LINE_BUFFER);
+  }
+}
+
 void U_DIALOG_vDrawDialogAlarm(BITMAP* pBitmap, const char* pString) {
   if (pBitmap == nullptr) {
     log_me("[%d]%s: no bitmap", __LINE__, __func__);
     return;
   }
-  const S32 origin = (S32)U_VIEW_u32XOrigin();
-  const S32 W = pBitmap->pixels_wide - origin;
-  const FONT_DEF* pFont = U_DIALOG_pChoiceFont();
-  LINEOFTEXT aLines[U_DIALOG_MAX_LINES];
-  U16 n = DIALOG_u16Wrap(pString, aLines, pFont, W > 30 ? (U32)(W - 30) : 1);
-  const S32 h = DIALOG_s32BarHeight(n);
+  DIALOG_BAND band;
+  DIALOG_vWrapBand(pBitmap, pString, &band);
+  const S32 origin = band.origin, W = band.W, h = band.h;
   const S32 y0 = pBitmap->pixels_high - 5 - DIALOG_s32AlarmOffset() - h;
   DIALOG_vFill(pBitmap, 32, origin, y0, W, 1);
   DIALOG_vFill(pBitmap, 241, origin + 2, y0 + 3, W - 4, h);
@@ -842,12 +866,7 @@ void U_DIALOG_vDrawDialogAlarm(BITMAP* pBitmap, const char* pString) {
   DIALOG_vFill(pBitmap, 242, origin + 2, y0 + 2, W - 1, 1);
   DIALOG_vFill(pBitmap, 242, origin + W - 2, y0 + 2, 1, h + 1);
   DIALOG_vFill(pBitmap, 242, origin + W - 1, y0 + 2, 1, h + 2);
-  const S32 lift = n <= 1 ? -1 : -10;
-  for (S32 i = 0; i < n; i++) {
-    S32 x = origin + (W - aLines[i].u16WidthOfLine) / 2;
-    DIALOG_vPutLine(pBitmap, aLines[i], pFont, DIALOG_color(32), x, y0 + 5 + h + lift - 23 - 34 * i,
-                    DIALOG_LINE_BUFFER);
-  }
+  DIALOG_vPutBandLines(pBitmap, band, DIALOG_color(32), y0 + 5);
 }
 
 static void DIALOG_vDrawBar(BITMAP* pBitmap, S32 origin, S32 W, S32 h) {
@@ -866,18 +885,10 @@ void U_DIALOG_vDrawDialogGenericNotification(BITMAP* pBitmap, const char* pStrin
     log_me("[%d]%s: no bitmap", __LINE__, __func__);
     return;
   }
-  const S32 origin = (S32)U_VIEW_u32XOrigin();
-  const S32 W = pBitmap->pixels_wide - origin;
-  const FONT_DEF* pFont = U_DIALOG_pChoiceFont();
-  LINEOFTEXT aLines[U_DIALOG_MAX_LINES];
-  U16 n = DIALOG_u16Wrap(pString, aLines, pFont, W > 30 ? (U32)(W - 30) : 1);
-  const S32 h = DIALOG_s32BarHeight(n);
-  DIALOG_vDrawBar(pBitmap, origin, W, h);
-  const S32 lift = n <= 1 ? -1 : -10;
-  for (S32 i = 0; i < n; i++) {
-    S32 x = origin + (W - aLines[i].u16WidthOfLine) / 2;
-    DIALOG_vPutLine(pBitmap, aLines[i], pFont, DIALOG_WHITE, x, h + 2 + lift - 23 - 34 * i, DIALOG_LINE_BUFFER);
-  }
+  DIALOG_BAND band;
+  DIALOG_vWrapBand(pBitmap, pString, &band);
+  DIALOG_vDrawBar(pBitmap, band.origin, band.W, band.h);
+  DIALOG_vPutBandLines(pBitmap, band, DIALOG_WHITE, 2);
 }
 
 void U_DIALOG_vDrawDialogGenericNotificationWithIcon(BITMAP* pBitmap, const char* pString, INFO_ICON_TYPE eIcon) {

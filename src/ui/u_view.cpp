@@ -15,6 +15,13 @@ static MBOX VIEW_mboxViewTask(void) {
   return (MBOX)mbox;
 }
 
+// Mails a request to the view task; the block is freed when it cannot go.
+static BOOLEAN VIEW_bSend(MBOX mbox, void* pMsg) {
+  if (L_MBOX_Send(mbox, pMsg, VIEW_CLIENT_PRIORITY, 0) == 0) return TRUE;
+  H_MEMORY_vFree(pMsg);
+  return FALSE;
+}
+
 static BOOLEAN VIEW_bRegister(DRAW_FUNCTION* pfnDraw, LAYER_ID layer, LAYER_ID layerWhereUsed, U32 u32User,
                               FOURCHARID fcidControl, BOOLEAN bDefaultState, const char* const* pPlaybackString,
                               const char* const* pSimString, const char* const* pPOSString,
@@ -35,11 +42,7 @@ static BOOLEAN VIEW_bRegister(DRAW_FUNCTION* pfnDraw, LAYER_ID layer, LAYER_ID l
   pMsg->eLocation = eLocation;
   pMsg->fcidSplitControl = fcidSplitControl;
   pMsg->bHorizontalSplit = bHorizontal;
-  if (L_MBOX_Send(mbox, pMsg, VIEW_CLIENT_PRIORITY, 0) != 0) {
-    H_MEMORY_vFree(pMsg);
-    return FALSE;
-  }
-  return TRUE;
+  return VIEW_bSend(mbox, pMsg);
 }
 
 BOOLEAN U_VIEW_bRegisterLayer(DRAW_FUNCTION* pfnDraw, LAYER_ID layer, LAYER_ID layerWhereUsed, U32 u32User,
@@ -74,11 +77,7 @@ BOOLEAN U_VIEW_bUnRegisterLayerSplit(LAYER_ID layer, SPLIT_WINDOW_TYPE eLocation
   pMsg->header.Cmd = CMD_ID_UNREGISTER_LAYER;
   pMsg->layer = layer;
   pMsg->eLocation = eLocation;
-  if (L_MBOX_Send(mbox, pMsg, VIEW_CLIENT_PRIORITY, 0) != 0) {
-    H_MEMORY_vFree(pMsg);
-    return FALSE;
-  }
-  return TRUE;
+  return VIEW_bSend(mbox, pMsg);
 }
 
 BOOLEAN U_VIEW_bUnRegisterLayer(LAYER_ID layer) { return U_VIEW_bUnRegisterLayerSplit(layer, SPLIT_FULL_WINDOW); }

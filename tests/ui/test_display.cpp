@@ -15,15 +15,6 @@ U32 Value(const char (&key)[5]) {
   return value;
 }
 
-// Taps a key and tells which click the display task gave: +1 good, -1
-// refused, 0 none.
-int Tap(UI_KEY key) {
-  UI_vForget(SEMA_KEYCLICK_GOOD);
-  UI_vForget(SEMA_KEYCLICK_BAD);
-  UI_vTap(key);
-  if (UI_bSignalled(SEMA_KEYCLICK_GOOD, 300)) return 1;
-  return UI_bSignalled(SEMA_KEYCLICK_BAD, 10) ? -1 : 0;
-}
 
 bool PopUpShown() { return T_VIEW_bIsLayerActive(CONTRAST_LAYER); }
 
@@ -45,43 +36,43 @@ class Display : public ::testing::Test {
 };
 
 TEST_F(Display, NightModeOnSetsPaletteThreeAndLevelSixAtTheNextFrameAndOffTurnsBothBack) {
-  EXPECT_EQ(1, Tap(UI_POWER));
+  EXPECT_EQ(1, UI_nTapClick(UI_POWER));
   ASSERT_TRUE(UI_bWaitFor(PopUpShown));
   UI_vComposeFrame();
-  EXPECT_EQ(1, Tap(UI_SOUTH));
-  EXPECT_EQ(-1, Tap(UI_EAST)) << "the backlight is already at 10";
-  EXPECT_EQ(1, Tap(UI_SOUTH));
+  EXPECT_EQ(1, UI_nTapClick(UI_SOUTH));
+  EXPECT_EQ(-1, UI_nTapClick(UI_EAST)) << "the backlight is already at 10";
+  EXPECT_EQ(1, UI_nTapClick(UI_SOUTH));
   H_DATABASE_bUpdateValueS32(FCID("SBAK"), 10, P_NORMAL);
 
-  EXPECT_EQ(1, Tap(UI_EAST));
+  EXPECT_EQ(1, UI_nTapClick(UI_EAST));
   EXPECT_EQ(3u, Value("SPAL"));
   EXPECT_EQ(10u, Value("SBAK")) << "the level follows at the next frame";
   UI_vComposeFrame();
   EXPECT_EQ(6u, Value("SBAK"));
-  EXPECT_EQ(-1, Tap(UI_EAST)) << "night mode is the last choice";
+  EXPECT_EQ(-1, UI_nTapClick(UI_EAST)) << "night mode is the last choice";
 
-  EXPECT_EQ(1, Tap(UI_WEST));
+  EXPECT_EQ(1, UI_nTapClick(UI_WEST));
   UI_vComposeFrame();
   EXPECT_EQ(1u, Value("SPAL"));
   EXPECT_EQ(10u, Value("SBAK"));
 
-  EXPECT_EQ(1, Tap(UI_EXIT)) << "the first EXIT only goes back to the first row";
+  EXPECT_EQ(1, UI_nTapClick(UI_EXIT)) << "the first EXIT only goes back to the first row";
   EXPECT_TRUE(PopUpShown());
-  EXPECT_EQ(1, Tap(UI_EXIT));
+  EXPECT_EQ(1, UI_nTapClick(UI_EXIT));
   EXPECT_TRUE(UI_bWaitFor([] { return !PopUpShown(); }));
 }
 
 TEST_F(Display, InStandbyMenuIsSwallowedWithoutAClickAndPowerWakesTheUnit) {
-  EXPECT_EQ(1, Tap(UI_POWER));
+  EXPECT_EQ(1, UI_nTapClick(UI_POWER));
   ASSERT_TRUE(UI_bWaitFor(PopUpShown));
-  EXPECT_EQ(1, Tap(UI_NORTH)) << "north from the first row wraps to Standby";
-  EXPECT_EQ(1, Tap(UI_EAST));
+  EXPECT_EQ(1, UI_nTapClick(UI_NORTH)) << "north from the first row wraps to Standby";
+  EXPECT_EQ(1, UI_nTapClick(UI_EAST));
   EXPECT_EQ(1u, Value("CSBM"));
   EXPECT_TRUE(UI_bWaitFor([] { return !PopUpShown(); }));
 
-  EXPECT_EQ(0, Tap(UI_MENU));
+  EXPECT_EQ(0, UI_nTapClick(UI_MENU));
   EXPECT_EQ(1u, Value("CSBM"));
-  EXPECT_EQ(1, Tap(UI_POWER));
+  EXPECT_EQ(1, UI_nTapClick(UI_POWER));
   EXPECT_EQ(0u, Value("CSBM"));
   EXPECT_FALSE(PopUpShown());
 }
@@ -89,7 +80,7 @@ TEST_F(Display, InStandbyMenuIsSwallowedWithoutAClickAndPowerWakesTheUnit) {
 TEST_F(Display, PowerBeforeTheQuickSetUpClicksAndSavesTheLevelButOpensNothing) {
   H_DATABASE_bUpdateValueBoolean(FCID("SQCD"), FALSE, P_NORMAL);
   H_DATABASE_bUpdateValueS32(FCID("SBAK"), 7, P_NORMAL);
-  EXPECT_EQ(1, Tap(UI_POWER));
+  EXPECT_EQ(1, UI_nTapClick(UI_POWER));
   EXPECT_FALSE(UI_bWaitFor(PopUpShown, 300));
   H_DATABASE_bUpdateValueS32(FCID("SBAK"), 3, P_NORMAL);
   H_BACKLIGHT_vRestore();

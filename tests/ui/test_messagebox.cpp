@@ -44,14 +44,6 @@ void Frame() {
   SyncKeyboard();
 }
 
-// A tap and the click it got: +1 good, -1 refused, 0 none.
-int Tap(UI_KEY key) {
-  UI_vForget(SEMA_KEYCLICK_GOOD);
-  UI_vForget(SEMA_KEYCLICK_BAD);
-  UI_vTap(key);
-  if (UI_bSignalled(SEMA_KEYCLICK_GOOD, 300)) return 1;
-  return UI_bSignalled(SEMA_KEYCLICK_BAD, 10) ? -1 : 0;
-}
 
 bool MenuReachedTheView() {
   GENERIC_MESSAGE* p = UI_pReceive(UI_MBOX_A, 300);
@@ -86,11 +78,11 @@ TEST_F(MessageBox, TwoConfirmationsQueuedAtOnceAreShownOneAfterTheOther) {
   T_MESSAGEBOX_vSetupConfMessageWithTitle("Delete route 1?", NoA, YesA, TRUE, 0);
   T_MESSAGEBOX_vSetupConfMessageWithTitle("Delete route 2?", nullptr, YesB, TRUE, 0);
   Frame();
-  EXPECT_EQ(-1, Tap(UI_MENU)) << "the box holds every key";
-  EXPECT_EQ(0, Tap(UI_EAST));
+  EXPECT_EQ(-1, UI_nTapClick(UI_MENU)) << "the box holds every key";
+  EXPECT_EQ(0, UI_nTapClick(UI_EAST));
   EXPECT_EQ((std::vector<std::string>{"yes A"}), s_actions);
   Frame();
-  EXPECT_EQ(0, Tap(UI_EAST));
+  EXPECT_EQ(0, UI_nTapClick(UI_EAST));
   EXPECT_EQ((std::vector<std::string>{"yes A", "yes B"}), s_actions);
   Frame();
   UI_vTap(UI_MENU);
@@ -102,10 +94,10 @@ TEST_F(MessageBox, AFiveSecondBoxLeavesFiveSecondsAfterItWasFirstDrawnAndTheKeys
   T_MESSAGEBOX_vSetupConfMessageWithTitle("Arrived", NoA, YesA, TRUE, 5);
   s_u32Now = 0xFFFFF000u;
   Frame();
-  EXPECT_EQ(-1, Tap(UI_MENU));
+  EXPECT_EQ(-1, UI_nTapClick(UI_MENU));
   s_u32Now = 0xFFFFF000u + 4999;
   Frame();
-  EXPECT_EQ(-1, Tap(UI_MENU)) << "still shown a millisecond before its time";
+  EXPECT_EQ(-1, UI_nTapClick(UI_MENU)) << "still shown a millisecond before its time";
   s_u32Now = 0xFFFFF000u + 5000;
   Frame();
   SyncKeyboard();
@@ -117,19 +109,19 @@ TEST_F(MessageBox, AFiveSecondBoxLeavesFiveSecondsAfterItWasFirstDrawnAndTheKeys
 TEST_F(MessageBox, ExitRunsTheLeftChoiceOnceAfterTheBoxHasLeftSoABoxItQueuesIsShownNext) {
   T_MESSAGEBOX_vSetupConfMessageWithTitle("Stop navigating?", NoQueuingAnother, YesA, TRUE, 0);
   Frame();
-  EXPECT_EQ(0, Tap(UI_EXIT));
+  EXPECT_EQ(0, UI_nTapClick(UI_EXIT));
   EXPECT_EQ((std::vector<std::string>{"no"}), s_actions);
   Frame();
-  EXPECT_EQ(0, Tap(UI_EAST));
+  EXPECT_EQ(0, UI_nTapClick(UI_EAST));
   EXPECT_EQ((std::vector<std::string>{"no", "yes B"}), s_actions);
 }
 
 TEST_F(MessageBox, CursorEastOnACancelOnlyBoxIsRefusedAndExitRunsTheCancel) {
   T_MESSAGEBOX_vSetupConfMessageNoTitleWithCancel("Searching...", Cancel, 0);
   Frame();
-  EXPECT_EQ(-1, Tap(UI_EAST));
+  EXPECT_EQ(-1, UI_nTapClick(UI_EAST));
   EXPECT_TRUE(s_actions.empty());
-  EXPECT_EQ(0, Tap(UI_EXIT));
+  EXPECT_EQ(0, UI_nTapClick(UI_EXIT));
   EXPECT_EQ((std::vector<std::string>{"cancel"}), s_actions);
 }
 

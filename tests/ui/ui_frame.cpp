@@ -76,6 +76,14 @@ void UI_vTap(UI_KEY key) {
   L_CLOCK_Sleep(80);
 }
 
+int UI_nTapClick(UI_KEY key) {
+  UI_vForget(SEMA_KEYCLICK_GOOD);
+  UI_vForget(SEMA_KEYCLICK_BAD);
+  UI_vTap(key);
+  if (UI_bSignalled(SEMA_KEYCLICK_GOOD, 300)) return 1;
+  return UI_bSignalled(SEMA_KEYCLICK_BAD, 10) ? -1 : 0;
+}
+
 bool UI_bWaitFor(const std::function<bool()>& bCondition, int ms) {
   for (int waited = 0; waited <= ms; waited += 5) {
     if (bCondition()) return true;

@@ -39,6 +39,8 @@ void UI_vStart(void);
 void UI_vKey(UI_KEY key, S32 value);
 // Down, a pause long enough for two polls, up.
 void UI_vTap(UI_KEY key);
+// Taps a key and tells which click it got: +1 accepted, -1 refused, 0 none.
+int UI_nTapClick(UI_KEY key);
 // Polls bCondition every 5 ms; FALSE when it is still false after ms.
 bool UI_bWaitFor(const std::function<bool()>& bCondition, int ms = 2000);
 // The next message in mbox (null after ms); the caller frees it.
