@@ -120,22 +120,23 @@ TEST_F(Dialog, ABadJustificationOfAMessageBlockDrawsNothing) {
                                          JUSTIFICATION_TOP, &at, 100, 0x001F, 0xFFFF));
 }
 
-// Hostile texts go through every layout; the sanitizer builds watch the buffers.
-void DrawEverything(const char* pTitle, const char* pText) {
+// Hostile texts go through every layout; the sanitizer builds watch the
+// buffers. Every text is in the language's form, the choices included.
+void DrawEverything(const char* pTitle, const char* pText, const char* pNo = "No", const char* pYes = "Yes") {
   Canvas canvas(800, 480);
   BITMAP* b = canvas.get();
   POINT at = {100, 240};
-  U_DIALOG_vDrawDialogWithConfirm(b, pTitle, pText, kFont, "No", "Yes", JUSTIFICATION_CENTER, JUSTIFICATION_CENTER,
+  U_DIALOG_vDrawDialogWithConfirm(b, pTitle, pText, kFont, pNo, pYes, JUSTIFICATION_CENTER, JUSTIFICATION_CENTER,
                                   TRUE, TRUE, TRUE, 0);
   U_DIALOG_vDrawDialog(b, pText, kFont, nullptr, nullptr, JUSTIFICATION_RIGHT, JUSTIFICATION_TOP);
-  U_DIALOG_vDrawLocalDialogWithConfirm(b, pTitle, pText, kFont, "No", "Yes", JUSTIFICATION_LEFT, JUSTIFICATION_BOTTOM,
+  U_DIALOG_vDrawLocalDialogWithConfirm(b, pTitle, pText, kFont, pNo, pYes, JUSTIFICATION_LEFT, JUSTIFICATION_BOTTOM,
                                        TRUE, TRUE, FALSE, 0, 403, 800, nullptr, nullptr, nullptr);
   U_DIALOG_vDrawMessageBlockOutlined(b, pText, kFont, 2, JUSTIFICATION_CENTER, JUSTIFICATION_CENTER, &at, 300,
                                      0x001F, 0xFFFF, 0xF800);
   U_DIALOG_vDrawDialogAlarm(b, pText);
   U_DIALOG_vDrawDialogGenericNotificationWithIcon(b, pText, ICON_MISSED_PHONE_CALL);
   const char* texts[2] = {pText, pText};
-  U_DIALOG_vDrawDialogWithFixedImage(b, pTitle, texts, 2, kFont, nullptr, "Yes", JUSTIFICATION_LEFT,
+  U_DIALOG_vDrawDialogWithFixedImage(b, pTitle, texts, 2, kFont, nullptr, pYes, JUSTIFICATION_LEFT,
                                      JUSTIFICATION_SCREEN_CENTER, FALSE, TRUE, FALSE, 0, nullptr);
 }
 
@@ -153,8 +154,9 @@ TEST_F(Dialog, HostileTextsLayOutWithinEveryBuffer) {
   SetLanguage(LANGUAGE_JAPANESE);
   std::u16string kanji;
   for (int i = 0; i < 5000; i++) kanji += (char16_t)(0x4E00 + i % 200);
-  DrawEverything(W(u"").c_str(), W(kanji).c_str());
-  DrawEverything(W(u"確認").c_str(), W(std::u16string(5000, u'W')).c_str());
+  const std::string no = W(u"いいえ"), yes = W(u"はい");
+  DrawEverything(W(u"").c_str(), W(kanji).c_str(), no.c_str(), yes.c_str());
+  DrawEverything(W(u"確認").c_str(), W(std::u16string(5000, u'W')).c_str(), no.c_str(), yes.c_str());
 }
 
 }  // namespace

@@ -151,4 +151,22 @@ TEST_F(MessageBox, RemovingNotificationsByTextKeepsTheOthersInTheirOrder) {
       << "nothing left to show";
 }
 
+TEST_F(MessageBox, HostileStatementsAreCopiedAndDrawnWithinTheirBuffers) {
+  std::string statement;
+  while (statement.size() < 10000) statement += "depth alarm ";
+  const std::string word(300, 'W');
+  T_MESSAGEBOX_vSetupConfMessageWithTitle(statement.c_str(), NoA, YesA, TRUE, 0);
+  T_MESSAGEBOX_vSetupInfoMessageWithIcon(statement.c_str(), ICON_NORMAL_MESSAGE, 0);
+  T_MESSAGEBOX_vSetupLocalConfMessageNoTitle(word.c_str(), NoA, YesA, TRUE, 0, FCID("SQS1"), SPLIT_LEFT_WINDOW);
+  const std::string original = statement;
+  statement.assign(statement.size(), 'x');  // the boxes keep copies of their own
+  Frame();
+  EXPECT_EQ(0, UI_nTapClick(UI_EXIT));
+  EXPECT_EQ((std::vector<std::string>{"no A"}), s_actions);
+  UI_vComposeFrame();
+  T_MESSAGEBOX_vRemoveAllMatchingInfo(original.c_str());
+  T_MESSAGEBOX_vRemoveAllMatching(word.c_str());
+  T_MESSAGEBOX_vRemoveAllMatchingIcon(nullptr);
+}
+
 }  // namespace
