@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include <algorithm>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -22,13 +23,19 @@ namespace {
 U32 s_u32Now = 0;
 U32 Now() { return s_u32Now; }
 
+// The actions run on the message-box task; the test reads what they did.
+std::mutex s_lock;
 std::vector<std::string> s_actions;
-void YesA() { s_actions.push_back("yes A"); }
-void YesB() { s_actions.push_back("yes B"); }
-void NoA() { s_actions.push_back("no A"); }
-void Cancel() { s_actions.push_back("cancel"); }
+void Did(const char* what) {
+  std::lock_guard<std::mutex> guard(s_lock);
+  s_actions.push_back(what);
+}
+void YesA() { Did("yes A"); }
+void YesB() { Did("yes B"); }
+void NoA() { Did("no A"); }
+void Cancel() { Did("cancel"); }
 void NoQueuingAnother() {
-  s_actions.push_back("no");
+  Did("no");
   T_MESSAGEBOX_vSetupConfMessageWithTitle("Next one?", nullptr, YesB, TRUE, 0);
 }
 
@@ -45,6 +52,16 @@ void Frame() {
 }
 
 
+// The actions done so far, once as many as expected are done (or after a second).
+std::vector<std::string> Actions(size_t expected) {
+  UI_bWaitFor([expected] {
+    std::lock_guard<std::mutex> guard(s_lock);
+    return s_actions.size() >= expected;
+  }, 1000);
+  std::lock_guard<std::mutex> guard(s_lock);
+  return s_actions;
+}
+
 bool MenuReachedTheView() {
   GENERIC_MESSAGE* p = UI_pReceive(UI_MBOX_A, 300);
   bool bKey = p != nullptr && p->Cmd == CMD_ID_KEY_CHANGE && ((MSG_KEY_CHANGE*)p)->key == HKEY_MASK_MENU;
@@ -57,7 +74,10 @@ class MessageBox : public ::testing::Test {
   void SetUp() override {
     UI_vStart();
     UI_vReset();
-    s_actions.clear();
+    {
+      std::lock_guard<std::mutex> guard(s_lock);
+      s_actions.clear();
+    }
     s_u32Now = 1000;
     T_MESSAGEBOX_vSetClock(Now);
     UI_vSend(M_MESSAGEBOX, CMD_ID_RUN_SYSTEM);
@@ -80,10 +100,10 @@ TEST_F(MessageBox, TwoConfirmationsQueuedAtOnceAreShownOneAfterTheOther) {
   Frame();
   EXPECT_EQ(-1, UI_nTapClick(UI_MENU)) << "the box holds every key";
   EXPECT_EQ(0, UI_nTapClick(UI_EAST));
-  EXPECT_EQ((std::vector<std::string>{"yes A"}), s_actions);
+  EXPECT_EQ((std::vector<std::string>{"yes A"}), Actions(1));
   Frame();
   EXPECT_EQ(0, UI_nTapClick(UI_EAST));
-  EXPECT_EQ((std::vector<std::string>{"yes A", "yes B"}), s_actions);
+  EXPECT_EQ((std::vector<std::string>{"yes A", "yes B"}), Actions(2));
   Frame();
   UI_vTap(UI_MENU);
   EXPECT_TRUE(MenuReachedTheView());
@@ -103,26 +123,26 @@ TEST_F(MessageBox, AFiveSecondBoxLeavesFiveSecondsAfterItWasFirstDrawnAndTheKeys
   SyncKeyboard();
   UI_vTap(UI_MENU);
   EXPECT_TRUE(MenuReachedTheView()) << "the box gave the keys back";
-  EXPECT_TRUE(s_actions.empty()) << "a time-out answers nothing";
+  EXPECT_TRUE(Actions(0).empty()) << "a time-out answers nothing";
 }
 
 TEST_F(MessageBox, ExitRunsTheLeftChoiceOnceAfterTheBoxHasLeftSoABoxItQueuesIsShownNext) {
   T_MESSAGEBOX_vSetupConfMessageWithTitle("Stop navigating?", NoQueuingAnother, YesA, TRUE, 0);
   Frame();
   EXPECT_EQ(0, UI_nTapClick(UI_EXIT));
-  EXPECT_EQ((std::vector<std::string>{"no"}), s_actions);
+  EXPECT_EQ((std::vector<std::string>{"no"}), Actions(1));
   Frame();
   EXPECT_EQ(0, UI_nTapClick(UI_EAST));
-  EXPECT_EQ((std::vector<std::string>{"no", "yes B"}), s_actions);
+  EXPECT_EQ((std::vector<std::string>{"no", "yes B"}), Actions(2));
 }
 
 TEST_F(MessageBox, CursorEastOnACancelOnlyBoxIsRefusedAndExitRunsTheCancel) {
   T_MESSAGEBOX_vSetupConfMessageNoTitleWithCancel("Searching...", Cancel, 0);
   Frame();
   EXPECT_EQ(-1, UI_nTapClick(UI_EAST));
-  EXPECT_TRUE(s_actions.empty());
+  EXPECT_TRUE(Actions(0).empty());
   EXPECT_EQ(0, UI_nTapClick(UI_EXIT));
-  EXPECT_EQ((std::vector<std::string>{"cancel"}), s_actions);
+  EXPECT_EQ((std::vector<std::string>{"cancel"}), Actions(1));
 }
 
 // The notification at the bottom of the page on display, against the same
@@ -162,7 +182,7 @@ TEST_F(MessageBox, HostileStatementsAreCopiedAndDrawnWithinTheirBuffers) {
   statement.assign(statement.size(), 'x');  // the boxes keep copies of their own
   Frame();
   EXPECT_EQ(0, UI_nTapClick(UI_EXIT));
-  EXPECT_EQ((std::vector<std::string>{"no A"}), s_actions);
+  EXPECT_EQ((std::vector<std::string>{"no A"}), Actions(1));
   UI_vComposeFrame();
   T_MESSAGEBOX_vRemoveAllMatchingInfo(original.c_str());
   T_MESSAGEBOX_vRemoveAllMatching(word.c_str());
