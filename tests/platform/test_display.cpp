@@ -7,7 +7,10 @@
 #include <string.h>
 #include <sys/wait.h>
 
+#include <atomic>
+#include <map>
 #include <set>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -45,6 +48,29 @@ TEST_F(Framebuffer, FourPagesAreHandedOutAndThenNone) {
   U32* freed = *pages.rbegin();
   H_DISPLAY_vFreeDisplayBuffer(freed);
   EXPECT_EQ(freed, H_DISPLAY_pu32GetDisplayBuffer());
+}
+
+TEST_F(Framebuffer, TwoTasksTakingAndGivingBackPagesAtOnceNeverHoldTheSamePage) {
+  std::map<U32*, std::atomic<int>> holders;
+  for (int i = 0; i < 4; i++) {
+    U32* page = H_DISPLAY_pu32GetDisplayBuffer();
+    holders[page] = 0;
+    H_DISPLAY_vFreeDisplayBuffer(page);
+  }
+  std::atomic<int> shared{0};
+  auto take = [&] {
+    for (int i = 0; i < 20000; i++) {
+      U32* page = H_DISPLAY_pu32GetDisplayBuffer();
+      if (page == nullptr) continue;
+      if (holders.at(page).fetch_add(1) != 0) shared++;
+      holders.at(page).fetch_sub(1);
+      H_DISPLAY_vFreeDisplayBuffer(page);
+    }
+  };
+  std::thread other(take);
+  take();
+  other.join();
+  EXPECT_EQ(0, shared.load());
 }
 
 TEST_F(Framebuffer, ShowingAPageGoesOnDisplayAndFreesTheOneBefore) {
