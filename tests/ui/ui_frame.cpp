@@ -145,7 +145,13 @@ std::vector<COLOR> UI_Screen(void) {
 ::testing::AssertionResult UI_MatchGolden(const std::string& name, const std::vector<COLOR>& pixels, U32 u32Width,
                                           U32 u32Height) {
   GOLDEN_PICTURE picture = {pixels.data(), u32Width, u32Height, u32Width};
-  return GOLDEN_Match(UI_GOLDEN_DIR "/" + name + ".png", picture);
+  std::string path = UI_GOLDEN_DIR "/" + name;
+#if defined(__arm__)
+  // FreeType built for 32-bit ARM rounds a few coverage values differently;
+  // where that shows, the board's picture is kept beside the host's.
+  if (access((path + "-armhf.png").c_str(), R_OK) == 0) path += "-armhf";
+#endif
+  return GOLDEN_Match(path + ".png", picture);
 }
 
 bool UI_bSendAcked(MBOX mbox, void* pMsg) {
