@@ -11,8 +11,9 @@ cd "$(dirname "$0")/.."
 
 tools=(g++-arm-linux-gnueabihf qemu-user)
 # GoogleTest is built from source for the target; benchmarks are not built,
-# and the navigation peers (GeographicLib, PROJ) serve host tests only.
-host_only=(libgtest-dev libgmock-dev libbenchmark-dev libgeographiclib-dev libproj-dev)
+# the navigation peers (GeographicLib, PROJ) serve host tests only, and the
+# rig's screen window runs on the host.
+host_only=(libgtest-dev libgmock-dev libbenchmark-dev libgeographiclib-dev libproj-dev libsdl2-dev)
 target_extra=()
 
 target=()

@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build g++ make
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libpng-dev
-  libfreetype-dev python3 python3-fonttools gettext socat
+  libfreetype-dev python3 python3-fonttools gettext socat libsdl2-dev
   fonts-dejavu-extra fonts-wqy-microhei fonts-material-design-icons-iconfont fonts-symbola
   # Reference implementations the navigation maths is checked and timed against.
   geographiclib-tools libgeographiclib-dev proj-bin libproj-dev python3-scipy

@@ -1,4 +1,20 @@
-// The keyboard task: its entry.
+// The keyboard task: the registrants of every key, the key poll, the POWER
+// count-down and the unit's shutdown.
 #pragma once
 
+#include "g_types.h"
+#include "layer_id.h"
+
 void T_KEYBOARD_vMain(void);
+// The "Restore Defaults" action: settings back to their defaults and every
+// task told of the reset.
+void T_KEYBOARD_vRestoreFactoryDefaults(void);
+// Pushes the head registrant's repeat and cursor wishes of each key to the
+// keypad layer.
+void T_KEYBOARD_vReConfigure(void);
+// The count-down text: cDigit in place of the template's "{...}", in the
+// current text form. A translation without the closing brace ends after the
+// digit; the text never outgrows the u32Size bytes of pBuffer.
+void T_KEYBOARD_vCountdownText(char* pBuffer, U32 u32Size, const char* pTemplate, char cDigit);
+// Draw function of the shutdown count-down layer.
+void T_KEYBOARD_vDrawShutdownMessage(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWindowSpec);

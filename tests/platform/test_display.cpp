@@ -7,7 +7,10 @@
 #include <string.h>
 #include <sys/wait.h>
 
+#include <atomic>
+#include <map>
 #include <set>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -46,6 +49,32 @@ TEST_F(Framebuffer, FourPagesAreHandedOutAndThenNone) {
   U32* freed = *pages.rbegin();
   H_DISPLAY_vFreeDisplayBuffer(freed);
   EXPECT_EQ(freed, H_DISPLAY_pu32GetDisplayBuffer());
+}
+
+TEST_F(Framebuffer, TwoTasksTakingAndGivingBackPagesAtOnceNeverHoldTheSamePage) {
+  // Every page is taken before any goes back, so all four are known.
+  std::map<U32*, std::atomic<int>> holders;
+  U32* pages[4];
+  for (U32*& page : pages) {
+    page = H_DISPLAY_pu32GetDisplayBuffer();
+    ASSERT_NE(nullptr, page);
+    holders[page] = 0;
+  }
+  for (U32* page : pages) H_DISPLAY_vFreeDisplayBuffer(page);
+  std::atomic<int> shared{0};
+  auto take = [&] {
+    for (int i = 0; i < 20000; i++) {
+      U32* page = H_DISPLAY_pu32GetDisplayBuffer();
+      if (page == nullptr) continue;
+      if (holders.at(page).fetch_add(1) != 0) shared++;
+      holders.at(page).fetch_sub(1);
+      H_DISPLAY_vFreeDisplayBuffer(page);
+    }
+  };
+  std::thread other(take);
+  take();
+  other.join();
+  EXPECT_EQ(0, shared.load());
 }
 
 TEST_F(Framebuffer, ShowingAPageGoesOnDisplayAndFreesTheOneBefore) {

@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <fcntl.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -149,6 +151,78 @@ TEST(Rig, TheUnitLightsThePanelFromItsStoredLevel) {
   EXPECT_EQ(4, r.status) << r.out << r.err;
   const std::vector<uint8_t> text = nvfiles::Read(brightness);
   EXPECT_EQ("50", std::string(text.begin(), text.end()));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Rig, PowerHeldThreeSecondsShutsTheUnitDownWithTheDisplayLastAndEndsItWithTen) {
+  RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
+  ASSERT_EQ(0, system(("python3 " + kRigTool + " create " + rig.dir + " > /dev/null").c_str()));
+  auto unit = TEST_Spawn(kVelmora, {},
+                         {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + TEST_MakeTempDir("velmora-base")});
+  ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "L_TASK_Start: task 71 ", 20000));
+  ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "KEYBOARD_vInit: LWP ID", 5000));
+  EXPECT_EQ(0, Tool(rig.dir, "key press POWER"));
+  usleep(3500 * 1000);
+  EXPECT_EQ(0, Tool(rig.dir, "key release POWER"));
+  TEST_RESULT r = TEST_Finish(std::move(unit), 15000);
+  EXPECT_EQ(10, r.status) << r.out << r.err;
+  size_t shutdown = r.out.find("shutdown (power down)");
+  size_t saved = r.out.find("settings written");
+  size_t display = r.out.find("display off");
+  ASSERT_NE(std::string::npos, shutdown) << r.out;
+  EXPECT_LT(shutdown, saved) << "the NVR task saves when it is told";
+  EXPECT_LT(saved, display) << "the display task is told after every other task";
+  EXPECT_EQ(std::string::npos, r.out.find("error:")) << r.out;
+}
+
+// A frame written to the rig shows in the window, and keys typed at the
+// window reach the keypad FIFO as presses and releases.
+TEST(Rig, TheViewWindowShowsThePageOnDisplayAndTypedKeysReachTheKeypad) {
+  RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
+  ASSERT_EQ(0, system(("python3 " + kRigTool + " create " + rig.dir + " > /dev/null").c_str()));
+  std::vector<COLOR> page(800 * 480);
+  for (size_t i = 0; i < page.size(); i++) page[i] = (COLOR)(i * 2654435761u >> 7);
+  {
+    std::fstream fb(rig.dir + "/dev/fb0", std::ios::in | std::ios::out | std::ios::binary);
+    fb.seekp(2 * 800 * 480 * 2);
+    fb.write((const char*)page.data(), (std::streamsize)(page.size() * 2));
+    std::ofstream(rig.dir + "/dev/fb0.page") << "2\n";
+  }
+  int fifo = open((rig.dir + "/dev/input/event6").c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(fifo, 0);
+  std::string png = rig.dir + "/window.png";
+  ASSERT_EQ(0, system(("SDL_VIDEODRIVER=dummy python3 " + kRigTool + " --rig " + rig.dir +
+                       " view --frames 3 --save " + png + " --inject RIGHT --inject MENU > /dev/null")
+                          .c_str()));
+
+  U32 width = 0, height = 0;
+  std::vector<U8> rgb;
+  std::string error;
+  ASSERT_TRUE(GOLDEN_bReadPng(png, &width, &height, &rgb, &error)) << error;
+  ASSERT_EQ(800u * 480u * 3u, rgb.size());
+  size_t wrong = 0;
+  for (size_t i = 0; i < page.size(); i++) {
+    COLOR shown = (COLOR)((rgb[3 * i] >> 3) << 11 | (rgb[3 * i + 1] >> 2) << 5 | rgb[3 * i + 2] >> 3);
+    wrong += shown != page[i];
+  }
+  EXPECT_EQ(0u, wrong);
+
+  struct INPUT_EVENT {
+    struct timeval time;
+    U16 type;
+    U16 code;
+    S32 value;
+  } events[16];
+  ssize_t got = read(fifo, events, sizeof events);
+  close(fifo);
+  std::vector<std::pair<int, int>> keys;
+  for (ssize_t i = 0; i < got / (ssize_t)sizeof events[0]; i++) {
+    if (events[i].type == 1) keys.emplace_back(events[i].code, events[i].value);
+  }
+  EXPECT_EQ((std::vector<std::pair<int, int>>{{49, 1}, {49, 0}, {50, 1}, {50, 0}}), keys);
 }
 
 }  // namespace

@@ -1,0 +1,108 @@
+// Frames of the screen frame's boxes as the rig's screen tool saves them, in
+// English and in Japanese, against golden pictures.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "t_messagebox.h"
+#include "t_view.h"
+#include "text_util.h"
+#include "u_language.h"
+#include "u_dialog.h"
+#include "u_view.h"
+#include "ui_frame.h"
+
+namespace {
+
+struct TEXTS {
+  const char* name;
+  unsigned language;
+  std::u16string statement;
+  std::u16string alarm;
+  std::u16string notifications[4];
+};
+
+const TEXTS kTexts[] = {
+    {"en", LANGUAGE_ENGLISH, u"Delete the route \"Harbour run\" and its 12 points?",
+     u"Shallow water: the depth is 1.8 m, below the 2.0 m alarm depth set for this boat. Slow down and check "
+     u"your course.",
+     {u"Incoming call: Harbour master", u"Missed call: Marina office", u"Fuel dock opens at 6",
+      u"Photo from Anna: the new buoy"}},
+    {"ja", LANGUAGE_JAPANESE, u"ルート「港めぐり」と12個のポイントを削除しますか？",
+     u"浅瀬アラーム：水深1.8mは設定した下限2.0mを下回っています。速度を落とし、進路を確認してください。",
+     {u"着信：港湾事務所", u"不在着信：マリーナ", u"燃料桟橋は6時に開きます", u"アンナから写真：新しいブイ"}},
+};
+
+// The texts of the test in the language's form.
+std::string Text(const TEXTS& t, const std::u16string& text) {
+  if (t.language >= LANGUAGE_FIRST_WIDE) return W(text);
+  return std::string(text.begin(), text.end());
+}
+
+std::string s_alarm;
+void DrawAlarm(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) { U_DIALOG_vDrawDialogAlarm(pBitmap, s_alarm.c_str()); }
+
+void Nothing() {}
+
+class GoldenFrames : public ::testing::TestWithParam<TEXTS> {
+ protected:
+  void SetUp() override {
+    UI_vStart();
+    UI_vReset();
+    SetLanguage(GetParam().language);
+    UI_vSend(M_MESSAGEBOX, CMD_ID_RUN_SYSTEM);
+    ASSERT_TRUE(UI_bWaitFor([] { return T_VIEW_bIsLayerActive(MESSAGEBOX_LAYER); }));
+  }
+  void TearDown() override {
+    for (int i = 0; i < 4; i++) T_MESSAGEBOX_vResetConfState();
+    SetLanguage(LANGUAGE_ENGLISH);
+    UI_vReset();
+  }
+  std::string Name(const char* what) { return std::string(what) + "_" + GetParam().name; }
+};
+
+TEST_P(GoldenFrames, ATitledConfirmationWithNoAndYes) {
+  T_MESSAGEBOX_vSetupConfMessageWithTitle(Text(GetParam(), GetParam().statement).c_str(), Nothing, Nothing, TRUE, 0);
+  UI_vComposeFrame();
+  EXPECT_TRUE(UI_MatchGolden(Name("confirm"), UI_Screen(), G_SCREEN_WIDTH, G_SCREEN_HEIGHT));
+}
+
+TEST_P(GoldenFrames, TheAlarmBannerWithTwoLines) {
+  s_alarm = Text(GetParam(), GetParam().alarm);
+  ASSERT_TRUE(U_VIEW_bRegisterLayer(DrawAlarm, ALARM_LAYER, USED_BY_ALL, 0, 0, TRUE, nullptr, nullptr, nullptr));
+  ASSERT_TRUE(UI_bWaitFor([] { return T_VIEW_bIsLayerActive(ALARM_LAYER); }));
+  UI_vComposeFrame();
+  EXPECT_TRUE(UI_MatchGolden(Name("alarm"), UI_Screen(), G_SCREEN_WIDTH, G_SCREEN_HEIGHT));
+}
+
+// The bottom 40 rows of four frames, one per icon, stacked.
+TEST_P(GoldenFrames, ANotificationWithEachIcon) {
+  constexpr U32 kRows = 40;
+  std::vector<COLOR> strips;
+  for (int icon = ICON_INCOMING_PHONE_CALL; icon <= ICON_ATTACTMENT_MESSAGE; icon++) {
+    std::string text = Text(GetParam(), GetParam().notifications[icon - 1]);
+    T_MESSAGEBOX_vSetupInfoMessageWithIcon(text.c_str(), (INFO_ICON_TYPE)icon, 0);
+    UI_vComposeFrame();
+    std::vector<COLOR> screen = UI_Screen();
+    strips.insert(strips.end(), screen.end() - kRows * G_SCREEN_WIDTH, screen.end());
+    T_MESSAGEBOX_vRemoveAllMatchingInfo(text.c_str());
+  }
+  EXPECT_TRUE(UI_MatchGolden(Name("notifications"), strips, G_SCREEN_WIDTH, 4 * kRows));
+}
+
+TEST_P(GoldenFrames, ThePowerCountDown) {
+  UI_vKey(UI_POWER, 1);
+  EXPECT_TRUE(UI_bWaitFor([] { return T_VIEW_bIsLayerActive(SHUTDOWN_LAYER); }, 1500));
+  UI_vComposeFrame();
+  std::vector<COLOR> screen = UI_Screen();
+  UI_vKey(UI_POWER, 0);
+  EXPECT_TRUE(UI_bWaitFor([] { return !T_VIEW_bIsLayerActive(SHUTDOWN_LAYER); }));
+  EXPECT_TRUE(UI_MatchGolden(Name("countdown"), screen, G_SCREEN_WIDTH, G_SCREEN_HEIGHT));
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, GoldenFrames, ::testing::ValuesIn(kTexts),
+                         [](const ::testing::TestParamInfo<TEXTS>& info) { return std::string(info.param.name); });
+
+}  // namespace

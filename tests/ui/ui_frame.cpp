@@ -1,0 +1,188 @@
+#include "ui_frame.h"
+
+#include <fcntl.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <mutex>
+
+#include "g_buffers.h"
+#include "g_truetype.h"
+#include "golden.h"
+#include "h_database.h"
+#include "h_display.h"
+#include "h_memory.h"
+#include "platform_rig.h"
+#include "t_display.h"
+#include "t_keyboard.h"
+#include "t_messagebox.h"
+#include "t_view.h"
+#include "test_tasks.h"
+#include "u_keyboard.h"
+#include "u_view.h"
+
+// The input event record as this host lays it out.
+struct INPUT_EVENT {
+  struct timeval time;
+  U16 type;
+  U16 code;
+  S32 value;
+};
+
+static const struct {
+  MBOX mbox;
+  SEMA sema;
+} s_aBindings[] = {{M_VIEW, SEMA_MBOX_VIEW},
+                   {M_KEYB, SEMA_MBOX_KEYB},
+                   {M_DISPLAY, SEMA_MBOX_DISPLAY},
+                   {M_MESSAGEBOX, SEMA_MBOX_MESSAGEBOX}};
+
+static bool UI_bPublished(const char (&key)[5]) {
+  U32 value = 0;
+  BOOLEAN bValid = FALSE;
+  return H_DATABASE_bFetchU32(FCID(key), &value, &bValid, nullptr) && bValid;
+}
+
+void UI_vStart(void) {
+  static std::once_flag s_once;
+  std::call_once(s_once, [] {
+    RIG_Dir();
+    RIG_vMakeFramebuffer(1920);
+    H_DATABASE_vInit();
+    ASSERT_TRUE(G_TRUETYPE_bInit());
+    for (const auto& b : s_aBindings) L_MBOX_DefineSema(b.mbox, b.sema);
+    H_DATABASE_bUpdateEverythingU32(FCID("TMNU"), (U32)UI_MENU_MBOX, P_NORMAL, D_MAILBOX, nullptr, DB_NEVER_STALE);
+    ASSERT_EQ(0, TEST_StartTask(VIEWTASK, T_VIEW_vMain));
+    ASSERT_EQ(0, TEST_StartTask(KBDTASK, T_KEYBOARD_vMain));
+    ASSERT_EQ(0, TEST_StartTask(DISPTASK, T_DISPLAY_vMain));
+    ASSERT_EQ(0, TEST_StartTask(MESSAGEBOXTASK, T_MESSAGEBOX_vMain));
+    ASSERT_TRUE(UI_bWaitFor([] { return UI_bPublished("TVUE") && UI_bPublished("TKBD") && UI_bPublished("TDSP"); }));
+  });
+}
+
+void UI_vKey(UI_KEY key, S32 value) {
+  static int s_fd = open(RIG_Path("/dev/input/event6").c_str(), O_RDWR | O_NONBLOCK);
+  INPUT_EVENT event = {};
+  event.type = 1;
+  event.code = key;
+  event.value = value;
+  ASSERT_EQ((ssize_t)sizeof event, write(s_fd, &event, sizeof event));
+}
+
+void UI_vTap(UI_KEY key) {
+  UI_vKey(key, 1);
+  L_CLOCK_Sleep(80);
+  UI_vKey(key, 0);
+  L_CLOCK_Sleep(80);
+}
+
+int UI_nTapClick(UI_KEY key) {
+  UI_vForget(SEMA_KEYCLICK_GOOD);
+  UI_vForget(SEMA_KEYCLICK_BAD);
+  UI_vTap(key);
+  if (UI_bSignalled(SEMA_KEYCLICK_GOOD, 300)) return 1;
+  return UI_bSignalled(SEMA_KEYCLICK_BAD, 10) ? -1 : 0;
+}
+
+bool UI_bWaitFor(const std::function<bool()>& bCondition, int ms) {
+  for (int waited = 0; waited <= ms; waited += 5) {
+    if (bCondition()) return true;
+    L_CLOCK_Sleep(5);
+  }
+  return bCondition();
+}
+
+GENERIC_MESSAGE* UI_pReceive(MBOX mbox, int ms) { return (GENERIC_MESSAGE*)L_MBOX_ReceiveWaitTicks(mbox, (TICKS)ms); }
+
+void UI_vDrain(MBOX mbox) {
+  while (void* p = L_MBOX_Receive(mbox)) H_MEMORY_vDumpMail(p);
+}
+
+void UI_vForget(SEMA sema) { L_SEMA_SetPending(sema); }
+
+bool UI_bSignalled(SEMA sema, int ms) { return L_SEMA_WaitTicks(sema, (TICKS)ms) == 0; }
+
+void UI_vSend(MBOX mbox, CMD_ID cmd) {
+  GENERIC_MESSAGE* pMsg = (GENERIC_MESSAGE*)H_MEMORY_pvCalloc(1, sizeof(GENERIC_MESSAGE));
+  pMsg->Cmd = cmd;
+  ASSERT_EQ(0, L_MBOX_Send(mbox, pMsg, 3, 0));
+}
+
+void UI_vComposeFrame(void) {
+  U32* pPage = nullptr;
+  ASSERT_TRUE(UI_bWaitFor([&] { return (pPage = H_DISPLAY_pu32GetDisplayBuffer()) != nullptr; }));
+  BITMAP page;
+  G_BUFFERS_pCreateBitmap(G_SCREEN_WIDTH, G_SCREEN_HEIGHT, &page, pPage);
+  memset(pPage, 0, G_SCREEN_WIDTH * G_SCREEN_HEIGHT * sizeof(COLOR));
+  L_MUTEX_LockWait(RES_VIEW_LIST);
+  WINDOW_SPECIFICATION spec = {T_VIEW_eCurrentLayer(), SPLIT_RIGHT_WINDOW, SPLIT_FULL_WINDOW, {0, 479, 799, 0}, FALSE, 0};
+  for (const LAYER_ITEM* p = T_VIEW_psFirstLayer(); p != nullptr; p = p->next) {
+    if (p->where_used != USED_BY_ALL && p->where_used != spec.currentLayer) continue;
+    spec.drawWindowType = p->eSplit;
+    spec.u32User = p->user;
+    p->pDrawFunction(&page, &spec);
+  }
+  L_MUTEX_Unlock(RES_VIEW_LIST);
+  H_DISPLAY_vDisplayBitmap(&page);
+}
+
+std::vector<COLOR> UI_Screen(void) {
+  std::string png = RIG_Dir() + "/screen.png";
+  std::string command = "python3 " VELMORA_TOOLS_DIR "/rig --rig " + RIG_Dir() + " screen " + png + " > /dev/null";
+  EXPECT_EQ(0, system(command.c_str()));
+  U32 width = 0, height = 0;
+  std::vector<U8> rgb;
+  std::string error;
+  EXPECT_TRUE(GOLDEN_bReadPng(png, &width, &height, &rgb, &error)) << error;
+  std::vector<COLOR> pixels(rgb.size() / 3);
+  // The tool widens RGB565 by repeating the high bits; the top bits give it back.
+  for (size_t i = 0; i < pixels.size(); i++) {
+    pixels[i] = (COLOR)((rgb[3 * i] >> 3) << 11 | (rgb[3 * i + 1] >> 2) << 5 | rgb[3 * i + 2] >> 3);
+  }
+  return pixels;
+}
+
+::testing::AssertionResult UI_MatchGolden(const std::string& name, const std::vector<COLOR>& pixels, U32 u32Width,
+                                          U32 u32Height) {
+  GOLDEN_PICTURE picture = {pixels.data(), u32Width, u32Height, u32Width};
+  std::string path = UI_GOLDEN_DIR "/" + name;
+#if defined(__arm__)
+  // FreeType built for 32-bit ARM rounds a few coverage values differently;
+  // where that shows, the board's picture is kept beside the host's.
+  if (access((path + "-armhf.png").c_str(), R_OK) == 0) path += "-armhf";
+#endif
+  return GOLDEN_Match(path + ".png", picture);
+}
+
+bool UI_bSendAcked(MBOX mbox, void* pMsg) {
+  return L_MBOX_SendWaitTicks(mbox, pMsg, 3, SEMA_USER_TEST, 3000) == 0 && L_MBOX_bIsAcknowledged(pMsg);
+}
+
+void UI_vReset(void) {
+  std::vector<std::pair<LAYER_ID, SPLIT_WINDOW_TYPE>> panes;
+  L_MUTEX_LockWait(RES_VIEW_LIST);
+  for (const LAYER_ITEM* p = T_VIEW_psFirstLayer(); p != nullptr; p = p->next) {
+    for (const LAYER_ITEM* q = p; q != nullptr; q = q->pSplit) panes.emplace_back(q->layer, q->eSplit);
+  }
+  L_MUTEX_Unlock(RES_VIEW_LIST);
+  for (const auto& pane : panes) {
+    MSG_UNREGISTER_LAYER msg = {};
+    msg.header.Cmd = CMD_ID_UNREGISTER_LAYER;
+    msg.layer = pane.first;
+    msg.eLocation = pane.second;
+    EXPECT_TRUE(UI_bSendAcked(M_VIEW, &msg));
+  }
+  for (MBOX mbox : {UI_MBOX_A, UI_MBOX_B, UI_MBOX_C}) {
+    for (int i = 0; i < 4; i++) {
+      MSG_UNREGISTER_FOR_KEYS msg = {};
+      msg.header.Cmd = CMD_ID_UNREGISTER_FOR_KEYS;
+      msg.keys = 0x1F;
+      msg.mailbox = mbox;
+      EXPECT_TRUE(UI_bSendAcked(M_KEYB, &msg));
+    }
+    UI_vDrain(mbox);
+  }
+  H_DATABASE_bUpdateValueS32(FCID("CVEW"), NO_VIEW_PRIORITY, P_NORMAL);
+  UI_bWaitFor([] { return T_VIEW_eCurrentLayer() == NO_VIEW_PRIORITY; });
+  UI_vDrain(UI_MENU_MBOX);
+}

@@ -1,0 +1,66 @@
+// The screen frame's tasks on a rig of the test program's own: the view,
+// keyboard, display and message-box tasks run as they do in the unit, keys go
+// in through the keypad FIFO, and frames are taken the way the view task will
+// take them: every layer registered for the current view drawn, in list
+// order, into a page that then goes on display.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "basetypes.h"
+#include "g_types.h"
+#include "linuxsvc.h"
+
+// Linux key codes of the keypad.
+enum UI_KEY : U16 {
+  UI_POWER = 46,
+  UI_MENU = 50,
+  UI_EXIT = 30,
+  UI_VIEW = 28,
+  UI_NORTH = 105,
+  UI_SOUTH = 108,
+  UI_WEST = 23,
+  UI_EAST = 49,
+};
+
+// Mailboxes no running task reads, for registrants the tests play; the menu
+// task's key TMNU names UI_MENU_MBOX, so menu requests collect there.
+constexpr MBOX UI_MBOX_A = M_NAV;
+constexpr MBOX UI_MBOX_B = M_CHART;
+constexpr MBOX UI_MBOX_C = M_INFO;
+constexpr MBOX UI_MENU_MBOX = M_MENU;
+
+// Brings everything up once per test program.
+void UI_vStart(void);
+void UI_vKey(UI_KEY key, S32 value);
+// Down, a pause long enough for two polls, up.
+void UI_vTap(UI_KEY key);
+// Taps a key and tells which click it got: +1 accepted, -1 refused, 0 none.
+int UI_nTapClick(UI_KEY key);
+// Polls bCondition every 5 ms; FALSE when it is still false after ms.
+bool UI_bWaitFor(const std::function<bool()>& bCondition, int ms = 2000);
+// The next message in mbox (null after ms); the caller frees it.
+GENERIC_MESSAGE* UI_pReceive(MBOX mbox, int ms);
+void UI_vDrain(MBOX mbox);
+// TRUE when sema is signalled within ms; clears a signal given before.
+void UI_vForget(SEMA sema);
+bool UI_bSignalled(SEMA sema, int ms);
+// Sends a command to a task's mailbox.
+void UI_vSend(MBOX mbox, CMD_ID cmd);
+// Draws a frame into a free page and puts it on display.
+void UI_vComposeFrame(void);
+// The page on display as the rig's screen tool saves it, in RGB565, top row first.
+std::vector<COLOR> UI_Screen(void);
+// A picture against a PNG in tests/ui/golden.
+::testing::AssertionResult UI_MatchGolden(const std::string& name, const std::vector<COLOR>& pixels, U32 u32Width,
+                                          U32 u32Height);
+// Sends a message and waits until its receiver is done with it; the block
+// stays the caller's.
+bool UI_bSendAcked(MBOX mbox, void* pMsg);
+// Every layer and pane out of the list, every key of the test mailboxes
+// given back, no view current: the state each test starts from.
+void UI_vReset(void);
