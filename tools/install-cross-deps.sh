@@ -10,8 +10,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 tools=(g++-arm-linux-gnueabihf qemu-user)
-# GoogleTest is built from source for the target; benchmarks are not built.
-host_only=(libgtest-dev libgmock-dev libbenchmark-dev)
+# GoogleTest is built from source for the target; benchmarks are not built;
+# OpenSSL is only a peer of host tests and benchmarks.
+host_only=(libgtest-dev libgmock-dev libbenchmark-dev libssl-dev)
 target_extra=()
 
 target=()
