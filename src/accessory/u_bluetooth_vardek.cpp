@@ -10,6 +10,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <string_view>
+
 #include "linuxsvc.h"
 #include "u_authentication.h"
 #include "u_json_decoder.h"
@@ -20,9 +22,11 @@ namespace {
 // ---------------------------------------------------------------------------
 // Names on the wire: each enumerator travels as its own name.
 
+// Names are compared as views, their lengths first: most candidates differ
+// there, and the rest share long prefixes that strcmp would walk each time.
 struct VARDEK_NAME {
   int value;
-  const char* pcName;
+  std::string_view name;
 };
 #define VARDEK_ROW(x) {x, #x}
 
@@ -72,9 +76,9 @@ constexpr int VARDEK_nCount(const VARDEK_NAME (&)[N]) {
 }
 
 // The value of a name; -1 (every table's Unknown) when it is not there.
-int VARDEK_nValueOf(const VARDEK_NAME* pTable, int nRows, const char* pcName) {
+int VARDEK_nValueOf(const VARDEK_NAME* pTable, int nRows, std::string_view name) {
   for (int i = 0; i < nRows; i++) {
-    if (strcmp(pTable[i].pcName, pcName) == 0) return pTable[i].value;
+    if (pTable[i].name == name) return pTable[i].value;
   }
   return -1;
 }
@@ -82,7 +86,7 @@ int VARDEK_nValueOf(const VARDEK_NAME* pTable, int nRows, const char* pcName) {
 // The name of a value, Unknown excluded; null when it has none.
 const char* VARDEK_pcNameOf(const VARDEK_NAME* pTable, int nRows, int value) {
   for (int i = 0; i < nRows; i++) {
-    if (pTable[i].value == value && value != -1) return pTable[i].pcName;
+    if (pTable[i].value == value && value != -1) return pTable[i].name.data();
   }
   return nullptr;
 }
@@ -90,7 +94,7 @@ const char* VARDEK_pcNameOf(const VARDEK_NAME* pTable, int nRows, int value) {
 // ---------------------------------------------------------------------------
 // Header keys, in the order of their mask bits.
 
-const char* const s_apcHeaderKeys[] = {"apiver", "id", "type", "method", "result", "input", "output", "notify"};
+constexpr std::string_view s_apcHeaderKeys[] = {"apiver", "id", "type", "method", "result", "input", "output", "notify"};
 
 // The exact header set of each message type.
 const U32 s_au32HeaderOfType[vardekMsgCount] = {vardekHeaderMaskCmd, vardekHeaderMaskRsp,
@@ -102,7 +106,7 @@ const U32 s_au32HeaderOfType[vardekMsgCount] = {vardekHeaderMaskCmd, vardekHeade
 enum VARDEK_KIND { K_BOOL, K_INT, K_U64, K_ENUM, K_MAC, K_TEXT };
 
 struct VARDEK_PARAM {
-  const char* pcKey;
+  std::string_view key;
   VARDEK_KIND eKind;
   size_t offset;               // of the field in vardekParams
   const VARDEK_NAME* pNames;   // K_ENUM: the vocabulary
@@ -169,7 +173,7 @@ constexpr U32 P_DEVICE = vardekParamMaskDesignation | vardekParamMaskMacAddress 
                          vardekParamMaskBattery | vardekParamMaskSerialNumber;
 
 struct VARDEK_METHOD {
-  const char* pcName;
+  std::string_view name;
   U32 au32Params[vardekMsgCount];
   vardekCallbackType eCallback;
   BOOLEAN bOneTime;
@@ -300,7 +304,8 @@ BOOLEAN VARDEK_bReadParam(const VARDEK_PARAM& row, JSON_decoder jo, vardekParams
     }
     case K_ENUM: {
       if (type != JSON_TYPE_STRING) return FALSE;
-      const int value = VARDEK_nValueOf(row.pNames, row.nNames, JSON_util_get_string(jo));
+      const std::string_view name(JSON_util_get_string(jo), (size_t)JSON_util_get_string_length(jo));
+      const int value = VARDEK_nValueOf(row.pNames, row.nNames, name);
       memcpy(pField, &value, sizeof value);
       return value != -1;
     }
@@ -327,7 +332,8 @@ int VARDEK_nReadParams(JSON_decoder pParamsNode, vardekMessage* pMsg) {
   for (int i = 0; i < JSON_util_get_child_count(pParamsNode); i++) {
     JSON_decoder jo = JSON_util_get_child(pParamsNode, i);
     int bit = 0;
-    while (bit < VARDEK_PARAMS && strcmp(s_vardekParamTable[bit].pcKey, JSON_util_get_key(jo)) != 0) bit++;
+    const std::string_view key = JSON_util_get_key(jo);
+    while (bit < VARDEK_PARAMS && s_vardekParamTable[bit].key != key) bit++;
     if (bit == VARDEK_PARAMS || !VARDEK_bReadParam(s_vardekParamTable[bit], jo, pParams)) return -1;
     pParams->eVardekParamMask |= 1u << bit;
   }
@@ -338,7 +344,7 @@ int VARDEK_nReadParams(JSON_decoder pParamsNode, vardekMessage* pMsg) {
 // One header member into the record; FALSE refuses the message.
 BOOLEAN VARDEK_bReadHeader(int bit, JSON_decoder jo, vardekMessage* pMsg, JSON_decoder* ppParams) {
   const JSON_type_t type = JSON_util_get_type(jo);
-  const char* pc = JSON_util_get_string(jo);
+  const std::string_view text(JSON_util_get_string(jo), (size_t)JSON_util_get_string_length(jo));
   switch (1u << bit) {
     case vardekHeaderMaskApiVer:
       pMsg->u32ApiVer = (U32)JSON_util_get_int64(jo);
@@ -347,17 +353,17 @@ BOOLEAN VARDEK_bReadHeader(int bit, JSON_decoder jo, vardekMessage* pMsg, JSON_d
       pMsg->u32MsgId = (U32)JSON_util_get_int64(jo);
       return type == JSON_TYPE_INT;
     case vardekHeaderMaskMsgType:
-      pMsg->eMsgType = (vardekMsgType)VARDEK_nValueOf(s_vardekMsgTable, VARDEK_nCount(s_vardekMsgTable), pc);
+      pMsg->eMsgType = (vardekMsgType)VARDEK_nValueOf(s_vardekMsgTable, VARDEK_nCount(s_vardekMsgTable), text);
       return type == JSON_TYPE_STRING && pMsg->eMsgType != vardekMsgUnknown;
     case vardekHeaderMaskMethod: {
       int method = 0;
-      while (method < vardekMethodCount && strcmp(s_vardekMethodTable[method].pcName, pc) != 0) method++;
+      while (method < vardekMethodCount && s_vardekMethodTable[method].name != text) method++;
       pMsg->eVardekMethod = method < vardekMethodCount ? (vardekMethod)method : vardekMethodUnknown;
       return type == JSON_TYPE_STRING && pMsg->eVardekMethod != vardekMethodUnknown;
     }
     case vardekHeaderMaskResult:
       pMsg->eVardekResult =
-          (vardekResultCode)VARDEK_nValueOf(s_vardekResultCodeTable, VARDEK_nCount(s_vardekResultCodeTable), pc);
+          (vardekResultCode)VARDEK_nValueOf(s_vardekResultCodeTable, VARDEK_nCount(s_vardekResultCodeTable), text);
       return type == JSON_TYPE_STRING && pMsg->eVardekResult != vardekResultUnknown;
     default:  // input, output, notify
       *ppParams = type == JSON_TYPE_OBJECT ? jo : nullptr;
@@ -374,7 +380,8 @@ int VARDEK_nParseTree(JSON_decoder root, vardekMessage* pMsg) {
   for (int i = 0; i < JSON_util_get_child_count(root); i++) {
     JSON_decoder jo = JSON_util_get_child(root, i);
     int bit = 0;
-    while (bit < 8 && strcmp(s_apcHeaderKeys[bit], JSON_util_get_key(jo)) != 0) bit++;
+    const std::string_view key = JSON_util_get_key(jo);
+    while (bit < 8 && s_apcHeaderKeys[bit] != key) bit++;
     if (bit == 8 || !VARDEK_bReadHeader(bit, jo, pMsg, &pParams)) return -1;
     pMsg->eVardekHeaderMask |= 1u << bit;
   }
@@ -393,30 +400,30 @@ BOOLEAN VARDEK_bWriteParam(JSON_encoder jc, const VARDEK_PARAM& row, const varde
   switch (row.eKind) {
     case K_BOOL: {
       const JSON_type_t type = *(const BOOLEAN*)pField ? JSON_TYPE_BOOLEAN_TRUE : JSON_TYPE_BOOLEAN_FALSE;
-      return JSON_encode(jc, type, row.pcKey, nullptr) == 0;
+      return JSON_encode(jc, type, row.key.data(), nullptr) == 0;
     }
     case K_INT: {
       int value;
       memcpy(&value, pField, sizeof value);
       const S64 s64 = value;
-      return JSON_encode(jc, JSON_TYPE_INT, row.pcKey, &s64) == 0;
+      return JSON_encode(jc, JSON_TYPE_INT, row.key.data(), &s64) == 0;
     }
-    case K_U64: return JSON_encode(jc, JSON_TYPE_INT64, row.pcKey, pField) == 0;
+    case K_U64: return JSON_encode(jc, JSON_TYPE_INT64, row.key.data(), pField) == 0;
     case K_ENUM: {
       int value;
       memcpy(&value, pField, sizeof value);
       const char* pcName = VARDEK_pcNameOf(row.pNames, row.nNames, value);
-      return pcName != nullptr && JSON_encode(jc, JSON_TYPE_STRING, row.pcKey, pcName) == 0;
+      return pcName != nullptr && JSON_encode(jc, JSON_TYPE_STRING, row.key.data(), pcName) == 0;
     }
     case K_MAC: {
       const BD_ADDR_t* p = (const BD_ADDR_t*)pField;
       char ac[18];
       snprintf(ac, sizeof ac, "%02X:%02X:%02X:%02X:%02X:%02X", p->BD_ADDR5, p->BD_ADDR4, p->BD_ADDR3, p->BD_ADDR2,
                p->BD_ADDR1, p->BD_ADDR0);
-      return JSON_encode(jc, JSON_TYPE_STRING, row.pcKey, ac) == 0;
+      return JSON_encode(jc, JSON_TYPE_STRING, row.key.data(), ac) == 0;
     }
     case K_TEXT:
-      return JSON_encode_string(jc, row.pcKey, (const char*)pField, (int)strnlen((const char*)pField, (size_t)row.nNames - 1)) == 0;
+      return JSON_encode_string(jc, row.key.data(), (const char*)pField, (int)strnlen((const char*)pField, (size_t)row.nNames - 1)) == 0;
   }
   return FALSE;
 }
@@ -428,7 +435,7 @@ BOOLEAN VARDEK_bCompose(JSON_encoder jc, const vardekMessage* pMsg) {
   JSON_encode(jc, JSON_TYPE_INT, "apiver", &s64ApiVer);
   JSON_encode(jc, JSON_TYPE_INT, "id", &s64Id);
   JSON_encode(jc, JSON_TYPE_STRING, "type", pcType);
-  JSON_encode(jc, JSON_TYPE_STRING, "method", s_vardekMethodTable[pMsg->eVardekMethod].pcName);
+  JSON_encode(jc, JSON_TYPE_STRING, "method", s_vardekMethodTable[pMsg->eVardekMethod].name.data());
   const U32 u32Header = pMsg->eVardekHeaderMask;
   if (u32Header & vardekHeaderMaskResult) {
     const char* pcResult =
@@ -440,8 +447,8 @@ BOOLEAN VARDEK_bCompose(JSON_encoder jc, const vardekMessage* pMsg) {
   while (bit < 8 && !(u32Header & (1u << bit))) bit++;
   if (bit == 8) return TRUE;
   const vardekParams* pParams = &pMsg->sVardekParams;
-  if (pParams->eVardekParamMask == 0) return JSON_encode(jc, JSON_TYPE_NULL, s_apcHeaderKeys[bit], nullptr) == 0;
-  JSON_encode(jc, JSON_TYPE_OBJECT, s_apcHeaderKeys[bit], nullptr);
+  if (pParams->eVardekParamMask == 0) return JSON_encode(jc, JSON_TYPE_NULL, s_apcHeaderKeys[bit].data(), nullptr) == 0;
+  JSON_encode(jc, JSON_TYPE_OBJECT, s_apcHeaderKeys[bit].data(), nullptr);
   for (U8 u8Bit : s_au8ComposeOrder) {
     if ((pParams->eVardekParamMask & (1u << u8Bit)) && !VARDEK_bWriteParam(jc, s_vardekParamTable[u8Bit], pParams)) {
       return FALSE;

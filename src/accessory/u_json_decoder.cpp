@@ -95,6 +95,7 @@ constexpr JSON_RULE s_atRules[] = {
 
 struct JSON_TABLES {
   S8 aClass[256];
+  bool abPlain[256];  // bytes that a string holds as they stand
   S8 aTransition[NR_STATES][NR_CLASSES];
 };
 
@@ -140,7 +141,10 @@ constexpr JSON_CLASS JSON_eClassOf(int c) {
 
 constexpr JSON_TABLES JSON_MakeTables() {
   JSON_TABLES t = {};
-  for (int c = 0; c < 256; c++) t.aClass[c] = JSON_eClassOf(c);
+  for (int c = 0; c < 256; c++) {
+    t.aClass[c] = JSON_eClassOf(c);
+    t.abPlain[c] = c != '"' && c != '\\' && (c == ' ' || t.aClass[c] > C_WHITE);
+  }
   for (auto& row : t.aTransition) {
     for (S8& entry : row) entry = __;
   }
@@ -512,11 +516,25 @@ JSON_decoder new_JSON_decoder(const char* pcText, int nSize) {
   p->u32HighSurrogate = 0;
   // The first chunk, sized for a typical message, holds the root at its
   // start, where JSON_decoder_done finds the chunk again.
-  const size_t first = (size_t)nSize * 6;
-  if (!JSON_bNewChunk(p, first < 1024 ? 1024 : first > 256 * 1024 ? 256 * 1024 : first)) return nullptr;
+  const size_t first = (size_t)nSize * 4;
+  if (!JSON_bNewChunk(p, first < 512 ? 512 : first > 256 * 1024 ? 256 * 1024 : first)) return nullptr;
   JSON_CHUNK* pFirst = p->pChunk;
   BOOLEAN bGood = TRUE;
-  for (int i = 0; bGood && i < nSize; i++) bGood = JSON_bByte(p, (U8)pcText[i]);
+  for (int i = 0; bGood && i < nSize; i++) {
+    // Inside a string, a run of bytes that stand for themselves is taken whole.
+    if (p->state == ST && s_tJson.abPlain[(U8)pcText[i]]) {
+      int end = i + 1;
+      while (end < nSize && s_tJson.abPlain[(U8)pcText[end]]) end++;
+      bGood = JSON_bFlushSurrogate(p) && JSON_bAppend(p, pcText + i, end - i);
+      i = end - 1;
+      continue;
+    }
+    // Between tokens white space changes nothing.
+    if (p->state <= AR && s_tJson.aClass[(U8)pcText[i]] <= C_WHITE && s_tJson.aClass[(U8)pcText[i]] >= C_SPACE) {
+      continue;
+    }
+    bGood = JSON_bByte(p, (U8)pcText[i]);
+  }
   if (bGood && p->state == OK && p->top == 0 && p->pRoot != nullptr) return p->pRoot;
   JSON_vFreeChunks(pFirst);
   return nullptr;

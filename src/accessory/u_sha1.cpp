@@ -7,33 +7,41 @@
 
 static inline U32 SHA1_u32Rotate(U32 x, int n) { return x << n | x >> (32 - n); }
 
+// One step of a round: f is the round's function of b, c and d, k its
+// constant; the schedule lives in a ring of 16 words, extended as it goes.
+#define SHA1_STEP(f, k, a, b, c, d, e, t)                                                              \
+  do {                                                                                                 \
+    if ((t) >= 16) {                                                                                   \
+      W[(t)&15] = SHA1_u32Rotate(W[((t) + 13) & 15] ^ W[((t) + 8) & 15] ^ W[((t) + 2) & 15] ^ W[(t)&15], 1); \
+    }                                                                                                  \
+    e += SHA1_u32Rotate(a, 5) + (f) + (k) + W[(t)&15];                                                 \
+    b = SHA1_u32Rotate(b, 30);                                                                         \
+  } while (0)
+#define SHA1_F1(b, c, d) (d ^ (b & (c ^ d)))
+#define SHA1_F2(b, c, d) (b ^ c ^ d)
+#define SHA1_F3(b, c, d) ((b & c) | (d & (b | c)))
+// Five steps rotate the roles of the five working words back to the start.
+#define SHA1_FIVE(F, k, t)                        \
+  do {                                              \
+    SHA1_STEP(F(b, c, d), k, a, b, c, d, e, t);     \
+    SHA1_STEP(F(a, b, c), k, e, a, b, c, d, t + 1); \
+    SHA1_STEP(F(e, a, b), k, d, e, a, b, c, t + 2); \
+    SHA1_STEP(F(d, e, a), k, c, d, e, a, b, t + 3); \
+    SHA1_STEP(F(c, d, e), k, b, c, d, e, a, t + 4); \
+  } while (0)
+
 // Compresses one 64-byte block into H.
 static void SHA1_vCompress(U32* H, const U8* pu8Block) {
-  U32 W[80];
+  U32 W[16];
   for (int t = 0; t < 16; t++) {
     W[t] = (U32)pu8Block[4 * t] << 24 | (U32)pu8Block[4 * t + 1] << 16 | (U32)pu8Block[4 * t + 2] << 8 |
            pu8Block[4 * t + 3];
   }
-  for (int t = 16; t < 80; t++) W[t] = SHA1_u32Rotate(W[t - 3] ^ W[t - 8] ^ W[t - 14] ^ W[t - 16], 1);
   U32 a = H[0], b = H[1], c = H[2], d = H[3], e = H[4];
-  for (int t = 0; t < 80; t++) {
-    U32 f;
-    if (t < 20) {
-      f = ((b & c) | (~b & d)) + 0x5A827999;
-    } else if (t < 40) {
-      f = (b ^ c ^ d) + 0x6ED9EBA1;
-    } else if (t < 60) {
-      f = ((b & c) | (b & d) | (c & d)) + 0x8F1BBCDC;
-    } else {
-      f = (b ^ c ^ d) + 0xCA62C1D6;
-    }
-    const U32 temp = SHA1_u32Rotate(a, 5) + f + e + W[t];
-    e = d;
-    d = c;
-    c = SHA1_u32Rotate(b, 30);
-    b = a;
-    a = temp;
-  }
+  for (int t = 0; t < 20; t += 5) SHA1_FIVE(SHA1_F1, 0x5A827999, t);
+  for (int t = 20; t < 40; t += 5) SHA1_FIVE(SHA1_F2, 0x6ED9EBA1, t);
+  for (int t = 40; t < 60; t += 5) SHA1_FIVE(SHA1_F3, 0x8F1BBCDC, t);
+  for (int t = 60; t < 80; t += 5) SHA1_FIVE(SHA1_F2, 0xCA62C1D6, t);
   H[0] += a;
   H[1] += b;
   H[2] += c;

@@ -158,6 +158,10 @@ struct IMAGE_CASE {
   size_t size;
   DESTINATION_ENDIAN_MODE eEndian;
 };
+void PrintTo(const IMAGE_CASE& c, std::ostream* os) {
+  *os << c.size << (c.eEndian == DESTINATION_BIG_ENDIAN ? " bytes, big-endian" : " bytes, little-endian");
+}
+
 class WiredImage : public Wired, public ::testing::WithParamInterface<IMAGE_CASE> {};
 
 TEST_P(WiredImage, SendsProgramModeBlockZeroWholeBlocksAndAMarkedLastBlock) {
