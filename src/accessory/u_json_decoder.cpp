@@ -188,6 +188,7 @@ struct JSON_decoder_value_s {
     double d;
   } data;
   BOOLEAN bNegative;
+  U8 u8KeyLength;  // a decoded \u0000 may end the C text of the key early
 };
 
 namespace {
@@ -271,6 +272,7 @@ JSON_NODE* JSON_pNewNode(JSON_PARSE* p, JSON_type_t type) {
   }
   if (pParent->type == JSON_TYPE_OBJECT) {
     pNode->pcKey = JSON_pcCopy(p, p->acKey, p->nKey);
+    pNode->u8KeyLength = (U8)p->nKey;
     if (pNode->pcKey == nullptr) return nullptr;
   }
   if (pParent->pLast == nullptr) {
@@ -550,6 +552,8 @@ JSON_type_t JSON_util_get_type(JSON_decoder jo) { return jo == nullptr ? JSON_TY
 int JSON_util_get_child_count(JSON_decoder jo) { return jo == nullptr ? 0 : jo->iCount; }
 
 const char* JSON_util_get_key(JSON_decoder jo) { return jo == nullptr ? "" : jo->pcKey; }
+
+int JSON_util_get_key_length(JSON_decoder jo) { return jo == nullptr ? 0 : jo->u8KeyLength; }
 
 JSON_decoder JSON_util_get_child(JSON_decoder jo, int i) {
   if (jo == nullptr || (jo->type != JSON_TYPE_OBJECT && jo->type != JSON_TYPE_ARRAY) || i < 0 || i >= jo->iCount) {

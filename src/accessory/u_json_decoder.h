@@ -45,6 +45,8 @@ JSON_type_t JSON_util_get_type(JSON_decoder jo);
 int JSON_util_get_child_count(JSON_decoder jo);
 // The member name under which the node stands; "" for the root and elements.
 const char* JSON_util_get_key(JSON_decoder jo);
+// Its length in bytes (a decoded \u0000 counted).
+int JSON_util_get_key_length(JSON_decoder jo);
 // Child i, or null when i is outside 0 .. count - 1.
 JSON_decoder JSON_util_get_child(JSON_decoder jo, int i);
 // A string's bytes with a terminator; a decoded \u0000 ends the C text

@@ -57,13 +57,13 @@ void JSON_vWriteString(JSON_encoder jc, const char* pc, int n) {
 }
 
 // The comma, line feed, indentation and name that precede an item.
-void JSON_vItemStart(JSON_encoder jc, const char* objName) {
+void JSON_vItemStart(JSON_encoder jc, const char* pcName, int nNameLength) {
   if (jc->state == STATE_KEY || jc->state == STATE_OBJECT_END || jc->state == STATE_ARRAY_END) {
     JSON_vWrite(jc, ",", 1);
   }
   JSON_vNewLine(jc, jc->top);
   if (jc->stack[jc->top] == EMODE_OBJECT) {
-    JSON_vWriteString(jc, objName != nullptr ? objName : "", objName != nullptr ? (int)strlen(objName) : 0);
+    JSON_vWriteString(jc, pcName != nullptr ? pcName : "", pcName != nullptr ? nNameLength : 0);
     JSON_vWrite(jc, " : ", 3);
   }
 }
@@ -92,19 +92,18 @@ void new_JSON_encoder(JSON_encoder jc, char* pcBuffer, int nSize, JSON_type_t eT
 }
 
 int JSON_encode_string(JSON_encoder jc, const char* objName, const char* pcText, int nLength) {
-  if (!JSON_bUsable(jc)) return -1;
-  JSON_vItemStart(jc, objName);
-  JSON_vWriteString(jc, pcText, nLength);
-  jc->state = STATE_KEY;
-  return JSON_nResult(jc);
+  return JSON_encode_item(jc, JSON_TYPE_STRING, objName, objName != nullptr ? (int)strlen(objName) : 0, pcText, nLength);
 }
 
 int JSON_encode(JSON_encoder jc, JSON_type_t type, const char* objName, const void* value) {
+  const char* pcText = type == JSON_TYPE_STRING && value != nullptr ? (const char*)value : "";
+  return JSON_encode_item(jc, type, objName, objName != nullptr ? (int)strlen(objName) : 0, value,
+                          (int)strlen(pcText));
+}
+
+int JSON_encode_item(JSON_encoder jc, JSON_type_t type, const char* pcName, int nNameLength, const void* value,
+                     int nValueLength) {
   if (!JSON_bUsable(jc)) return -1;
-  if (type == JSON_TYPE_STRING) {
-    const char* pcText = value != nullptr ? (const char*)value : "";
-    return JSON_encode_string(jc, objName, pcText, (int)strlen(pcText));
-  }
   if (type == JSON_TYPE_OBJECT_END || type == JSON_TYPE_ARRAY_END) {
     const U8 mode = type == JSON_TYPE_OBJECT_END ? EMODE_OBJECT : EMODE_ARRAY;
     // The outermost level is closed by JSON_encoder_done.
@@ -120,6 +119,7 @@ int JSON_encode(JSON_encoder jc, JSON_type_t type, const char* objName, const vo
   }
   char acNumber[40] = "";
   switch (type) {
+    case JSON_TYPE_STRING: break;
     case JSON_TYPE_INT: snprintf(acNumber, sizeof acNumber, "%lld", (long long)*(const S64*)value); break;
     case JSON_TYPE_INT64: snprintf(acNumber, sizeof acNumber, "%llu", (unsigned long long)*(const U64*)value); break;
     case JSON_TYPE_REAL: {
@@ -145,8 +145,11 @@ int JSON_encode(JSON_encoder jc, JSON_type_t type, const char* objName, const vo
     case JSON_TYPE_NULL: strcpy(acNumber, "null"); break;
     default: jc->bFailed = TRUE; return -1;
   }
-  JSON_vItemStart(jc, objName);
-  if (type == JSON_TYPE_OBJECT || type == JSON_TYPE_ARRAY) {
+  JSON_vItemStart(jc, pcName, nNameLength);
+  if (type == JSON_TYPE_STRING) {
+    JSON_vWriteString(jc, value != nullptr ? (const char*)value : "", value != nullptr ? nValueLength : 0);
+    jc->state = STATE_KEY;
+  } else if (type == JSON_TYPE_OBJECT || type == JSON_TYPE_ARRAY) {
     JSON_vWrite(jc, type == JSON_TYPE_OBJECT ? "{" : "[", 1);
     jc->stack[++jc->top] = type == JSON_TYPE_OBJECT ? EMODE_OBJECT : EMODE_ARRAY;
     jc->state = STATE_GO;

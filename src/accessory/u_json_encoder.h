@@ -33,6 +33,10 @@ void new_JSON_encoder(JSON_encoder jc, char* pcBuffer, int nSize, JSON_type_t eT
 int JSON_encode(JSON_encoder jc, JSON_type_t type, const char* objName, const void* value);
 // A string item of nLength bytes (a NUL among them is escaped).
 int JSON_encode_string(JSON_encoder jc, const char* objName, const char* pcText, int nLength);
+// Any item, its name nNameLength bytes long and, for STRING, its text
+// nValueLength bytes long (a NUL in either is escaped).
+int JSON_encode_item(JSON_encoder jc, JSON_type_t type, const char* pcName, int nNameLength, const void* value,
+                     int nValueLength);
 // Closes the top level and ends the encoder. Returns the text's length (the
 // buffer holds it terminated), or -1 after a failure or with levels still open.
 int JSON_encoder_done(JSON_encoder jc);
