@@ -18,33 +18,6 @@ void Check(bool bHolds, const char* pcText) {
   abort();
 }
 
-void Encode(JSON_encoder jc, JSON_decoder jo, const char* pcName, int nNameLength) {
-  const JSON_type_t type = JSON_util_get_type(jo);
-  if (type == JSON_TYPE_OBJECT || type == JSON_TYPE_ARRAY) {
-    if (pcName != nullptr) JSON_encode_item(jc, type, pcName, nNameLength, nullptr, 0);
-    for (int i = 0; i < JSON_util_get_child_count(jo); i++) {
-      JSON_decoder child = JSON_util_get_child(jo, i);
-      Encode(jc, child, JSON_util_get_key(child), JSON_util_get_key_length(child));
-    }
-    if (pcName != nullptr) {
-      JSON_encode(jc, type == JSON_TYPE_OBJECT ? JSON_TYPE_OBJECT_END : JSON_TYPE_ARRAY_END, nullptr, nullptr);
-    }
-    return;
-  }
-  const S64 s64 = (S64)JSON_util_get_int64(jo);
-  const U64 u64 = JSON_util_get_int64(jo);
-  const double d = JSON_util_get_real(jo);
-  if (type == JSON_TYPE_STRING) {
-    JSON_encode_item(jc, type, pcName, nNameLength, JSON_util_get_string(jo), JSON_util_get_string_length(jo));
-  } else if (type == JSON_TYPE_INT) {
-    const bool bNegative = JSON_util_bIsNegative(jo);
-    JSON_encode_item(jc, bNegative ? JSON_TYPE_INT : JSON_TYPE_INT64, pcName, nNameLength,
-                     bNegative ? (const void*)&s64 : (const void*)&u64, 0);
-  } else {
-    JSON_encode_item(jc, type, pcName, nNameLength, &d, 0);
-  }
-}
-
 bool Same(JSON_decoder a, JSON_decoder b) {
   const JSON_type_t type = JSON_util_get_type(a);
   if (type != JSON_util_get_type(b) || JSON_util_get_child_count(a) != JSON_util_get_child_count(b) ||
@@ -82,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<char> text(8 * size + 64 * 1024);
   JSON_encoder_struct encoder;
   new_JSON_encoder(&encoder, text.data(), (int)text.size(), JSON_util_get_type(root));
-  Encode(&encoder, root, nullptr, 0);
+  JSON_encode_tree(&encoder, root);
   const int n = JSON_encoder_done(&encoder);
   if (n >= 0) {
     Check(text[(size_t)n] == '\0' && (int)strlen(text.data()) <= n, "the encoding is terminated in its buffer");

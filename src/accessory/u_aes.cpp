@@ -96,6 +96,28 @@ inline U32 AES_u32Last(const U32* T4, U32 a, U32 b, U32 c, U32 d) {
 // SubWord: the last round's column with all four bytes from one word.
 inline U32 AES_u32SubWord(U32 w) { return AES_u32Last(s_tAes.Te4, w, w, w, w); }
 
+// A whole block: the first round key, nrounds - 1 rounds through the
+// tables, and the last round. Column j of a round takes its bytes from the
+// columns j, j + 1, j + 2, j + 3; the inverse cipher from j, j + 3, j + 2, j + 1.
+template <bool INVERSE>
+void AES_vBlock(const U32* rk, int nrounds, const U8* in, U8* out) {
+  const auto& T = INVERSE ? s_tAes.Td : s_tAes.Te;
+  const U32* T4 = INVERSE ? s_tAes.Td4 : s_tAes.Te4;
+  constexpr int B = INVERSE ? 3 : 1, D = INVERSE ? 1 : 3;
+  U32 s[4], t[4];
+  for (int j = 0; j < 4; j++) s[j] = AES_u32Load(in + 4 * j) ^ rk[j];
+  for (int r = 1; r < nrounds; r++) {
+    rk += 4;
+#pragma GCC unroll 4
+    for (int j = 0; j < 4; j++) t[j] = AES_u32Round(T, s[j], s[(j + B) & 3], s[(j + 2) & 3], s[(j + D) & 3]) ^ rk[j];
+#pragma GCC unroll 4
+    for (int j = 0; j < 4; j++) s[j] = t[j];
+  }
+  rk += 4;
+  for (int j = 0; j < 4; j++) t[j] = AES_u32Last(T4, s[j], s[(j + B) & 3], s[(j + 2) & 3], s[(j + D) & 3]) ^ rk[j];
+  for (int j = 0; j < 4; j++) AES_vStore(out + 4 * j, t[j]);
+}
+
 }  // namespace
 
 int U_AES_nSetupEncrypt(U32* rk, const U8* key, int keybits) {
@@ -142,50 +164,9 @@ int U_AES_nSetupDecrypt(U32* rk, const U8* key, int keybits) {
 }
 
 void U_AES_vEncrypt(const U32* rk, int nrounds, const U8* plaintext, U8* ciphertext) {
-  const auto& T = s_tAes.Te;
-  U32 s0 = AES_u32Load(plaintext) ^ rk[0];
-  U32 s1 = AES_u32Load(plaintext + 4) ^ rk[1];
-  U32 s2 = AES_u32Load(plaintext + 8) ^ rk[2];
-  U32 s3 = AES_u32Load(plaintext + 12) ^ rk[3];
-  for (int r = 1; r < nrounds; r++) {
-    rk += 4;
-    const U32 t0 = AES_u32Round(T, s0, s1, s2, s3) ^ rk[0];
-    const U32 t1 = AES_u32Round(T, s1, s2, s3, s0) ^ rk[1];
-    const U32 t2 = AES_u32Round(T, s2, s3, s0, s1) ^ rk[2];
-    const U32 t3 = AES_u32Round(T, s3, s0, s1, s2) ^ rk[3];
-    s0 = t0;
-    s1 = t1;
-    s2 = t2;
-    s3 = t3;
-  }
-  rk += 4;
-  AES_vStore(ciphertext, AES_u32Last(s_tAes.Te4, s0, s1, s2, s3) ^ rk[0]);
-  AES_vStore(ciphertext + 4, AES_u32Last(s_tAes.Te4, s1, s2, s3, s0) ^ rk[1]);
-  AES_vStore(ciphertext + 8, AES_u32Last(s_tAes.Te4, s2, s3, s0, s1) ^ rk[2]);
-  AES_vStore(ciphertext + 12, AES_u32Last(s_tAes.Te4, s3, s0, s1, s2) ^ rk[3]);
+  AES_vBlock<false>(rk, nrounds, plaintext, ciphertext);
 }
 
-// The inverse round takes its columns in the opposite rotation.
 void U_AES_vDecrypt(const U32* rk, int nrounds, const U8* ciphertext, U8* plaintext) {
-  const auto& T = s_tAes.Td;
-  U32 s0 = AES_u32Load(ciphertext) ^ rk[0];
-  U32 s1 = AES_u32Load(ciphertext + 4) ^ rk[1];
-  U32 s2 = AES_u32Load(ciphertext + 8) ^ rk[2];
-  U32 s3 = AES_u32Load(ciphertext + 12) ^ rk[3];
-  for (int r = 1; r < nrounds; r++) {
-    rk += 4;
-    const U32 t0 = AES_u32Round(T, s0, s3, s2, s1) ^ rk[0];
-    const U32 t1 = AES_u32Round(T, s1, s0, s3, s2) ^ rk[1];
-    const U32 t2 = AES_u32Round(T, s2, s1, s0, s3) ^ rk[2];
-    const U32 t3 = AES_u32Round(T, s3, s2, s1, s0) ^ rk[3];
-    s0 = t0;
-    s1 = t1;
-    s2 = t2;
-    s3 = t3;
-  }
-  rk += 4;
-  AES_vStore(plaintext, AES_u32Last(s_tAes.Td4, s0, s3, s2, s1) ^ rk[0]);
-  AES_vStore(plaintext + 4, AES_u32Last(s_tAes.Td4, s1, s0, s3, s2) ^ rk[1]);
-  AES_vStore(plaintext + 8, AES_u32Last(s_tAes.Td4, s2, s1, s0, s3) ^ rk[2]);
-  AES_vStore(plaintext + 12, AES_u32Last(s_tAes.Td4, s3, s2, s1, s0) ^ rk[3]);
+  AES_vBlock<true>(rk, nrounds, ciphertext, plaintext);
 }

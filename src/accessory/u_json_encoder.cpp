@@ -160,6 +160,36 @@ int JSON_encode_item(JSON_encoder jc, JSON_type_t type, const char* pcName, int 
   return JSON_nResult(jc);
 }
 
+// One decoded node as an item named as it stands in its parent.
+static int JSON_nEncodeNode(JSON_encoder jc, JSON_decoder jo) {
+  const JSON_type_t type = JSON_util_get_type(jo);
+  const char* pcName = JSON_util_get_key(jo);
+  const int nName = JSON_util_get_key_length(jo);
+  if (type == JSON_TYPE_OBJECT || type == JSON_TYPE_ARRAY) {
+    JSON_encode_item(jc, type, pcName, nName, nullptr, 0);
+    JSON_encode_tree(jc, jo);
+    return JSON_encode(jc, type == JSON_TYPE_OBJECT ? JSON_TYPE_OBJECT_END : JSON_TYPE_ARRAY_END, nullptr, nullptr);
+  }
+  if (type == JSON_TYPE_STRING) {
+    return JSON_encode_item(jc, type, pcName, nName, JSON_util_get_string(jo), JSON_util_get_string_length(jo));
+  }
+  if (type == JSON_TYPE_INT) {
+    const S64 s64 = (S64)JSON_util_get_int64(jo);
+    const U64 u64 = JSON_util_get_int64(jo);
+    return JSON_util_bIsNegative(jo) ? JSON_encode_item(jc, JSON_TYPE_INT, pcName, nName, &s64, 0)
+                                     : JSON_encode_item(jc, JSON_TYPE_INT64, pcName, nName, &u64, 0);
+  }
+  const double d = JSON_util_get_real(jo);
+  return JSON_encode_item(jc, type, pcName, nName, &d, 0);
+}
+
+int JSON_encode_tree(JSON_encoder jc, JSON_decoder jo) {
+  for (int i = 0; i < JSON_util_get_child_count(jo) && JSON_bUsable(jc); i++) {
+    JSON_nEncodeNode(jc, JSON_util_get_child(jo, i));
+  }
+  return JSON_bUsable(jc) ? 0 : -1;
+}
+
 int JSON_encoder_done(JSON_encoder jc) {
   if (!JSON_bUsable(jc)) return -1;
   jc->valid = 0;

@@ -37,6 +37,9 @@ int JSON_encode_string(JSON_encoder jc, const char* objName, const char* pcText,
 // nValueLength bytes long (a NUL in either is escaped).
 int JSON_encode_item(JSON_encoder jc, JSON_type_t type, const char* pcName, int nNameLength, const void* value,
                      int nValueLength);
+// Writes the children of the decoded object or array jo (members with their
+// names) into the level open now, nested levels included; 0 or -1 as above.
+int JSON_encode_tree(JSON_encoder jc, JSON_decoder jo);
 // Closes the top level and ends the encoder. Returns the text's length (the
 // buffer holds it terminated), or -1 after a failure or with levels still open.
 int JSON_encoder_done(JSON_encoder jc);

@@ -63,32 +63,6 @@ static void Tree(JSON_decoder jo, std::string* pOut) {
   }
 }
 
-// The tree again through the encoder; pcName null for the outermost level.
-static void Encode(JSON_encoder jc, JSON_decoder jo, const char* pcName, int nNameLength) {
-  const JSON_type_t type = JSON_util_get_type(jo);
-  if (type == JSON_TYPE_OBJECT || type == JSON_TYPE_ARRAY) {
-    if (pcName != nullptr) JSON_encode_item(jc, type, pcName, nNameLength, nullptr, 0);
-    for (int i = 0; i < JSON_util_get_child_count(jo); i++) {
-      JSON_decoder child = JSON_util_get_child(jo, i);
-      Encode(jc, child, JSON_util_get_key(child), JSON_util_get_key_length(child));
-    }
-    if (pcName != nullptr) JSON_encode(jc, type == JSON_TYPE_OBJECT ? JSON_TYPE_OBJECT_END : JSON_TYPE_ARRAY_END, nullptr, nullptr);
-    return;
-  }
-  const S64 s64 = (S64)JSON_util_get_int64(jo);
-  const U64 u64 = JSON_util_get_int64(jo);
-  const double d = JSON_util_get_real(jo);
-  if (type == JSON_TYPE_STRING) {
-    JSON_encode_item(jc, type, pcName, nNameLength, JSON_util_get_string(jo), JSON_util_get_string_length(jo));
-  } else if (type == JSON_TYPE_INT) {
-    const bool bNegative = JSON_util_bIsNegative(jo);
-    JSON_encode_item(jc, bNegative ? JSON_TYPE_INT : JSON_TYPE_INT64, pcName, nNameLength,
-                     bNegative ? (const void*)&s64 : (const void*)&u64, 0);
-  } else {
-    JSON_encode_item(jc, type, pcName, nNameLength, &d, 0);
-  }
-}
-
 static std::string File(const char* pcPath) {
   std::string text;
   if (FILE* fp = fopen(pcPath, "rb")) {
@@ -119,7 +93,7 @@ int main() {
         std::vector<char> buffer(4 * text.size() + 4096);
         JSON_encoder_struct encoder;
         new_JSON_encoder(&encoder, buffer.data(), (int)buffer.size(), JSON_util_get_type(root));
-        Encode(&encoder, root, nullptr, 0);
+        JSON_encode_tree(&encoder, root);
         const int n = JSON_encoder_done(&encoder);
         out = n < 0 ? "FAILED" : Hex(buffer.data(), (size_t)n);
       }

@@ -124,6 +124,8 @@ TEST_F(Vardek, ComposesTheSetModeCommandLineForLine) {
 
 TEST_F(Vardek, FramesByBraceDepthOutsideStrings) {
   int start = -1, size = -1;
+  ASSERT_TRUE(U_BLUETOOTH_VARDEK_bCompleteVardekMessage((const U8*)R"({"a":"}"})", 9, &start, &size));
+  EXPECT_EQ(9, size) << "a brace inside a string ends nothing";
   const std::string braces = R"(xx{"a":"}\"{"}{"b":1})";
   ASSERT_TRUE(U_BLUETOOTH_VARDEK_bCompleteVardekMessage((const U8*)braces.data(), (int)braces.size(), &start, &size));
   EXPECT_EQ(2, start);
