@@ -10,10 +10,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 tools=(g++-arm-linux-gnueabihf qemu-user)
-# GoogleTest is built from source for the target; benchmarks are not built,
-# the navigation peers (GeographicLib, PROJ) serve host tests only, and the
-# rig's screen window runs on the host.
-host_only=(libgtest-dev libgmock-dev libbenchmark-dev libgeographiclib-dev libproj-dev libsdl2-dev)
+# GoogleTest is built from source for the target; benchmarks are not built;
+# the navigation peers (GeographicLib, PROJ) and OpenSSL serve host tests
+# only, and the rig's screen window runs on the host.
+host_only=(libgtest-dev libgmock-dev libbenchmark-dev libgeographiclib-dev libproj-dev libsdl2-dev libssl-dev)
 target_extra=()
 
 target=()

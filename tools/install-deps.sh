@@ -6,6 +6,8 @@ packages=(
   cmake ninja-build g++ make
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libpng-dev
+  libbluetooth-dev
+  libssl-dev
   libfreetype-dev python3 python3-fonttools gettext socat libsdl2-dev
   fonts-dejavu-extra fonts-wqy-microhei fonts-material-design-icons-iconfont fonts-symbola
   # Reference implementations the navigation maths is checked and timed against.
