@@ -12,8 +12,8 @@ cd "$(dirname "$0")/.."
 tools=(g++-arm-linux-gnueabihf qemu-user)
 # GoogleTest is built from source for the target; benchmarks are not built,
 # the navigation peers (GeographicLib, PROJ) serve host tests only, and the
-# rig's screen window runs on the host.
-host_only=(libgtest-dev libgmock-dev libbenchmark-dev libgeographiclib-dev libproj-dev libsdl2-dev)
+# rig's screen window runs on the host; so does the second PNG decoder.
+host_only=(libgtest-dev libgmock-dev libbenchmark-dev libgeographiclib-dev libproj-dev libsdl2-dev libspng-dev)
 target_extra=()
 
 target=()
