@@ -109,11 +109,15 @@ int PNGT_nFindChunk(const std::vector<U8>& file, const char* pcType) {
 }
 
 void PNGT_vInsertChunk(std::vector<U8>* pFile, int nBefore, const char* pcType, const std::vector<U8>& data) {
-  std::vector<U8> chunk = {(U8)(data.size() >> 24), (U8)(data.size() >> 16), (U8)(data.size() >> 8), (U8)data.size()};
-  chunk.insert(chunk.end(), pcType, pcType + 4);
-  chunk.insert(chunk.end(), data.begin(), data.end());
-  const U32 crc = (U32)crc32(0, chunk.data() + 4, (uInt)(chunk.size() - 4));
-  for (int shift = 24; shift >= 0; shift -= 8) chunk.push_back((U8)(crc >> shift));
+  const U32 length = (U32)data.size();
+  std::vector<U8> chunk(12 + (size_t)length);
+  auto put = [&](size_t at, U32 v) {
+    for (int i = 0; i < 4; i++) chunk[at + (size_t)i] = (U8)(v >> (24 - 8 * i));
+  };
+  put(0, length);
+  memcpy(&chunk[4], pcType, 4);
+  if (length > 0) memcpy(&chunk[8], data.data(), length);
+  put(8 + (size_t)length, (U32)crc32(0, &chunk[4], 4 + length));
   pFile->insert(pFile->begin() + (ptrdiff_t)PNGT_szChunkAt(*pFile, nBefore), chunk.begin(), chunk.end());
 }
 

@@ -138,6 +138,10 @@ TEST_F(CardTask, APngOnTheRigsCardIsShownOnTheRigsScreen) {
   const std::string rig = dir + "/rig";
   const std::string tool = "python3 " VELMORA_TOOLS_DIR "/rig --rig " + rig;
   ASSERT_EQ(0, system(("python3 " VELMORA_TOOLS_DIR "/rig create " + rig + " > /dev/null").c_str()));
+  struct STOP {
+    std::string command;
+    ~STOP() { (void)!system(command.c_str()); }
+  } stop{tool + " stop"};
   setenv("VELMORA_DEVROOT", rig.c_str(), 1);
   EXPECT_EQ(FS_ATTR_DIRECTORY, FS_GetFileAttributes((rig + "/mnt/mmc1").c_str())) << "a new rig holds a card";
   const std::vector<U8> rgb = PNGT_Photo(800, 480, 11);
@@ -167,7 +171,6 @@ TEST_F(CardTask, APngOnTheRigsCardIsShownOnTheRigsScreen) {
     screen[i] = (COLOR)((shown[3 * i] >> 3) << 11 | (shown[3 * i + 1] >> 2) << 5 | shown[3 * i + 2] >> 3);
   }
   EXPECT_EQ(PNGT_Rgb565(rgb), screen);
-  system((tool + " stop").c_str());
   H_MEMORY_vFree(m);
   G_BUFFERS_vFreeFullScreenBitmapHeader(bitmap);
 }
