@@ -21,23 +21,24 @@ namespace {
 
 struct SUITE_ROW {
   std::string name;
-  U32 width = 32, height = 32;
-  bool bRgb8 = false;  // 8-bit RGB, not interlaced, and valid
+  U32 width = 32, height = 32;  // 32 x 32 where the header is unreadable
+  bool bRgb8 = false;           // valid, non-interlaced 8-bit RGB
 };
 
+// PngSuite's index: name, class, width, height, depth, colour type,
+// interlace, decode or reject.
 std::vector<SUITE_ROW> SuiteIndex() {
   std::ifstream in(STORAGE_PNG_DIR "/expected/index.tsv");
   std::vector<SUITE_ROW> rows;
-  std::string line;
+  std::string line, f[8];
   std::getline(in, line);
   while (std::getline(in, line)) {
     std::istringstream fields(line);
-    std::string name, kind, w, h, depth, colour, interlace, expect;
-    fields >> name >> kind >> w >> h >> depth >> colour >> interlace >> expect;
+    for (std::string& field : f) fields >> field;
     SUITE_ROW row;
-    row.name = name.substr(0, name.size() - 4);
-    if (w != "-") row.width = (U32)std::stoul(w), row.height = (U32)std::stoul(h);
-    row.bRgb8 = depth == "8" && colour == "2" && interlace == "0" && expect == "decode";
+    row.name = f[0].substr(0, f[0].size() - 4);
+    if (f[2] != "-") row.width = (U32)std::stoul(f[2]), row.height = (U32)std::stoul(f[3]);
+    row.bRgb8 = f[4] == "8" && f[5] == "2" && f[6] == "0" && f[7] == "decode";
     rows.push_back(row);
   }
   return rows;
@@ -98,6 +99,7 @@ TEST(PngSuite, EveryNonInterlacedEightBitRgbImageMatchesItsReference) {
 }
 
 TEST(PngSuite, TheLoaderRefusesEveryImageAndTheDecoderAllButRgb8) {
+  ASSERT_EQ(114u, SuiteIndex().size());
   for (const SUITE_ROW& row : SuiteIndex()) {
     const std::string path = STORAGE_PNG_DIR "/images/" + row.name + ".png";
     EXPECT_TRUE(AllFill(Load(path))) << row.name << " is not 800 x 480";
