@@ -8,6 +8,10 @@ packages=(
   libpng-dev
   libbluetooth-dev
   libssl-dev
+  # Inflate for the card task's PNG images (on the board too).
+  zlib1g-dev
+  # A second PNG decoder the card task's is checked and timed against.
+  libspng-dev
   libfreetype-dev python3 python3-fonttools gettext socat libsdl2-dev
   fonts-dejavu-extra fonts-wqy-microhei fonts-material-design-icons-iconfont fonts-symbola
   # Reference implementations the navigation maths is checked and timed against.
