@@ -117,3 +117,18 @@ void U_MENU_vDrawControlAction(BITMAP* pBitmap, POINT anchor, U32 u32value, U32 
 // box's lower-left corner at (x, y).
 void U_MENU_vDrawArrowLeft(BITMAP* pBitmap, S32 x, S32 y, U32 u32Size, COLOR color);
 void U_MENU_vDrawArrowRight(BITMAP* pBitmap, S32 x, S32 y, U32 u32Size, COLOR color);
+
+// ---------------------------------------------------------------------------
+// The views-selection menu's requests: the hot submenus of the express menu
+// of a view, the actions inside them, their removal, opening that express
+// menu and closing every menu. Client functions as above.
+BOOLEAN U_MENU_bRegisterHotSubMenuWithNoArrow(MENU_TEXT pMenuName, const ICON* pMenuIcon, MENU_PRIORITY menuPriority,
+                                              MENU_CHOICE_LIST pSubMenuChoices, MENU_CHOICE_LIST pSubMenuNames,
+                                              const ICON* const* pSubMenuIcons, U32 numSubMenus,
+                                              MENU_USER_LEVEL userLevel, LAYER_ID view, SPLIT_WINDOW_TYPE splitType);
+BOOLEAN U_MENU_bRegisterHotSubMenuActionMenu(MENU_TEXT pMenuName, MENU_TEXT pSubMenuName, const ICON* pMenuIcon,
+                                             MENU_PRIORITY menuPriority, void (*p2Function)(void), BOOLEAN bConfirm,
+                                             MENU_USER_LEVEL userLevel);
+BOOLEAN U_MENU_bUnregisterSubMenuItem(MENU_TEXT pSubMenuName, MENU_TEXT pSubMenuItemName);
+void U_MENU_vActivateSpecifiedHotMenu(U32 view);
+void U_MENU_vClearMenus(void);
