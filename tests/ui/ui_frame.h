@@ -1,8 +1,6 @@
 // The screen frame's tasks on a rig of the test program's own: the view,
-// keyboard, display and message-box tasks run as they do in the unit, keys go
-// in through the keypad FIFO, and frames are taken the way the view task will
-// take them: every layer registered for the current view drawn, in list
-// order, into a page that then goes on display.
+// view-key, keyboard, display and message-box tasks run as they do in the
+// unit, keys go in through the keypad FIFO, and the view task draws the frames.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -51,8 +49,12 @@ void UI_vForget(SEMA sema);
 bool UI_bSignalled(SEMA sema, int ms);
 // Sends a command to a task's mailbox.
 void UI_vSend(MBOX mbox, CMD_ID cmd);
-// Draws a frame into a free page and puts it on display.
-void UI_vComposeFrame(void);
+// Asks the view task for a frame at once and waits until one begun after the
+// call is on display.
+void UI_vFrame(void);
+// A black full-screen view (layer 21) registered and made current, for
+// pictures of what is drawn over the views.
+void UI_vShowBlackView(void);
 // The page on display as the rig's screen tool saves it, in RGB565, top row first.
 std::vector<COLOR> UI_Screen(void);
 // A picture against a PNG in tests/ui/golden.
@@ -61,6 +63,7 @@ std::vector<COLOR> UI_Screen(void);
 // Sends a message and waits until its receiver is done with it; the block
 // stays the caller's.
 bool UI_bSendAcked(MBOX mbox, void* pMsg);
-// Every layer and pane out of the list, every key of the test mailboxes
-// given back, no view current: the state each test starts from.
+// Every layer and pane out of the list, every key of the test mailboxes and
+// of the view-key task given back, no view current: the state each test
+// starts from.
 void UI_vReset(void);
