@@ -17,20 +17,10 @@ namespace {
 void DrawA(BITMAP*, WINDOW_SPECIFICATION_POINTER) {}
 void DrawB(BITMAP*, WINDOW_SPECIFICATION_POINTER) {}
 
-// A registration whose answer is read back: TRUE when it was taken.
 bool Register(LAYER_ID layer, SPLIT_WINDOW_TYPE eSplit = SPLIT_FULL_WINDOW, FOURCHARID splitKey = 0,
               DRAW_FUNCTION* pDraw = DrawA, FOURCHARID displayKey = 0, LAYER_ID whereUsed = USED_BY_NONE) {
-  MSG_REGISTER_LAYER msg = {};
-  msg.header.Cmd = CMD_ID_REGISTER_LAYER;
-  msg.layer = layer;
-  msg.where_used = whereUsed;
-  msg.pDrawFunction = pDraw;
-  msg.fcidDisplayFlag = displayKey;
-  msg.bDisplay = TRUE;
-  msg.eLocation = eSplit;
-  msg.fcidSplitControl = splitKey;
-  EXPECT_TRUE(UI_bSendAcked(M_VIEW, &msg));
-  return msg.flag;
+  UI_LAYER l = {layer, pDraw, whereUsed, displayKey, eSplit, splitKey};
+  return UI_bRegister(l);
 }
 
 bool Unregister(LAYER_ID layer, SPLIT_WINDOW_TYPE eSplit = SPLIT_FULL_WINDOW) {

@@ -118,6 +118,23 @@ void UI_vFrame(void) {
   ASSERT_TRUE(UI_bWaitFor([u32Begun] { return T_VIEW_u32LastFrameShown() > u32Begun; }));
 }
 
+bool UI_bRegister(const UI_LAYER& layer) {
+  MSG_REGISTER_LAYER msg = {};
+  msg.header.Cmd = CMD_ID_REGISTER_LAYER;
+  msg.layer = layer.layer;
+  msg.where_used = layer.whereUsed;
+  msg.pDrawFunction = layer.pDraw;
+  msg.fcidDisplayFlag = layer.displayKey;
+  msg.bDisplay = TRUE;
+  msg.pSimString = layer.pSimString;
+  msg.user = layer.user;
+  msg.eLocation = layer.eSplit;
+  msg.fcidSplitControl = layer.splitKey;
+  msg.bHorizontalSplit = layer.bHorizontal;
+  EXPECT_TRUE(UI_bSendAcked(M_VIEW, &msg));
+  return msg.flag;
+}
+
 static void UI_vDrawBlack(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
   POINT origin = {0, 0};
   G_BOX_vDrawFilled(pBitmap, 0x0000, &origin, G_SCREEN_WIDTH, G_SCREEN_HEIGHT);

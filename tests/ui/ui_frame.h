@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "basetypes.h"
+#include "fourcharid.h"
 #include "g_types.h"
+#include "layer_id.h"
 #include "linuxsvc.h"
 
 // Linux key codes of the keypad.
@@ -49,6 +51,20 @@ void UI_vForget(SEMA sema);
 bool UI_bSignalled(SEMA sema, int ms);
 // Sends a command to a task's mailbox.
 void UI_vSend(MBOX mbox, CMD_ID cmd);
+// A registration the tests make; the defaults give a full-screen base view.
+struct UI_LAYER {
+  LAYER_ID layer;
+  DRAW_FUNCTION* pDraw;
+  LAYER_ID whereUsed = USED_BY_NONE;
+  FOURCHARID displayKey = 0;
+  SPLIT_WINDOW_TYPE eSplit = SPLIT_FULL_WINDOW;
+  FOURCHARID splitKey = 0;
+  BOOLEAN bHorizontal = FALSE;
+  const char* const* pSimString = nullptr;
+  U32 user = 0;
+};
+// Registers and waits for the view task's answer: TRUE when it was taken.
+bool UI_bRegister(const UI_LAYER& layer);
 // Asks the view task for a frame at once and waits until one begun after the
 // call is on display.
 void UI_vFrame(void);
