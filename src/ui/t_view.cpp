@@ -58,6 +58,7 @@ static std::atomic<U32> s_u32FramesBegun{0};
 static std::atomic<U32> s_u32LastFrameShown{0};
 static U64 s_u64LastFrameMs = 0;
 static TIMER_INFO* s_pRefreshTimer = nullptr;
+static BOOLEAN s_bRefreshDue = FALSE;  // the refresh timer runs for a frame not yet drawn
 constexpr U32 VIEW_FRAME_PERIOD_MS = 100;
 // Table priorities; 101 until the run-system command tells them.
 constexpr U16 VIEW_PRIORITY_UNKNOWN = 101;
@@ -471,7 +472,8 @@ static void VIEW_vHandleUpdateRequest(void) {
   if (L_TIMER_GetRemaining(s_pRefreshTimer) > 0) return;
   const U64 u64Elapsed = L_CLOCK_qwGetTimeInMillis() - s_u64LastFrameMs;
   if (u64Elapsed < VIEW_FRAME_PERIOD_MS) {
-    L_TIMER_Start(s_pRefreshTimer, VIEW_FRAME_PERIOD_MS - (U32)u64Elapsed, 0, SEMA_TIMER_VIEW_UPDATE);
+    s_bRefreshDue = L_TIMER_Start(s_pRefreshTimer, VIEW_FRAME_PERIOD_MS - (U32)u64Elapsed, 0,
+                                  SEMA_TIMER_VIEW_UPDATE) != nullptr;
     return;
   }
   VIEW_vRestartStopwatch();
@@ -480,8 +482,11 @@ static void VIEW_vHandleUpdateRequest(void) {
 
 // SEMA_TIMER_VIEW_UPDATE: the frame that was due. A request that came while
 // the timer ran is served by this frame, unless it was an expedited one: its
-// signal stays, or the request would wait for the next ordinary one.
+// signal stays, or the request would wait for the next ordinary one. An
+// expiry whose frame a request drew meanwhile (the timer ran out just as the
+// request found it idle) draws nothing: two frames would follow each other.
 static void VIEW_vHandleRefreshTimer(void) {
+  if (!s_bRefreshDue) return;
   if (s_eExpeditedViewUpdateState != EXPEDITE_REQUESTED) L_SEMA_SetPending(SEMA_VIEW_UPDATE);
   VIEW_vRestartStopwatch();
   VIEW_vRefreshDisplay();
@@ -705,6 +710,7 @@ void T_VIEW_vComposeFrame(BITMAP* pPage) {
 // One frame into a free page, shown unless a view change or an expedited
 // request dropped it meanwhile.
 static void VIEW_vRefreshDisplay(void) {
+  s_bRefreshDue = FALSE;
   s_s32RefreshesSinceLastRequest++;
   const U32 u32Frame = ++s_u32FramesBegun;
   U32* pu32Page = H_DISPLAY_pu32GetDisplayBuffer();

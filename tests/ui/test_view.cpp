@@ -123,6 +123,20 @@ TEST_F(View, TwoRequestsThirtyMsApartAfterAFrameGiveOneFrameAHundredMsAfterIt) {
   EXPECT_NEAR(100.0, (double)(frames.back() - last), 25.0);
 }
 
+TEST_F(View, RequestsEveryFiveMillisecondsAreDrawnAtMostTenTimesASecond) {
+  ASSERT_TRUE(UI_bRegister({COLOR_PALETTE_DEBUG_LAYER, DrawOverlay, USED_BY_ALL}));
+  UI_vFrame();
+  const size_t first = OverlayMs().size();
+  for (int i = 0; i < 200; i++) {
+    L_SEMA_Signal(SEMA_VIEW_UPDATE);
+    L_CLOCK_Sleep(5);
+  }
+  std::vector<U64> frames = OverlayMs();
+  frames.erase(frames.begin(), frames.begin() + (long)first - 1);
+  EXPECT_NEAR(10.0, (double)frames.size() - 1, 1.5) << "in one second";
+  for (size_t i = 1; i < frames.size(); i++) EXPECT_GE(frames[i] - frames[i - 1], 95u) << i;
+}
+
 TEST_F(View, AViewChangeDuringALongDrawDropsThatFrameAndShowsTheNewViewAtOnce) {
   ASSERT_TRUE(UI_bRegister({SONAR_VIEW_PRIORITY, DrawSlowly}));
   ASSERT_TRUE(UI_bRegister({CHART_VIEW_PRIORITY, DrawPane, USED_BY_NONE, 0, SPLIT_FULL_WINDOW, 0, FALSE, nullptr, 0x07E0}));
