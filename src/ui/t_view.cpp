@@ -19,7 +19,6 @@
 #include "g_box.h"
 #include "g_buffers.h"
 #include "g_iconset.h"
-#include "g_line.h"
 #include "gui.h"
 #include "h_database.h"
 #include "h_display.h"
@@ -560,39 +559,26 @@ static BOOLEAN VIEW_bDrawNode(BITMAP* pPage, LAYER_ITEM* p) {
   return TRUE;
 }
 
-// An outline box from its lower-left corner; nothing when it has no size.
-static void VIEW_vBox(BITMAP* pPage, U32 u32Color, S32 x, S32 y, S32 s32Width, S32 s32Height) {
-  if (s32Width <= 0 || s32Height <= 0) return;
-  POINT at = {x, y};
-  G_BOX_vDraw(pPage, VIEW_color(u32Color), &at, (U32)s32Width, (U32)s32Height);
-}
-
-static void VIEW_vLine(BITMAP* pPage, U32 u32Color, S32 x0, S32 y0, S32 x1, S32 y1) {
-  POINT from = {x0, y0};
-  POINT to = {x1, y1};
-  G_LINE_vDraw(pPage, VIEW_color(u32Color), &from, &to);
-}
-
 void T_VIEW_vDrawPaneHighlight(BITMAP* pBitmap, const WINDOW_SPECIFICATION* psWindowSpec) {
   if (pBitmap == nullptr || psWindowSpec == nullptr) return;
   const S32 L = psWindowSpec->drawWindow.s32ClipLeft, T = psWindowSpec->drawWindow.s32ClipTop;
   const S32 R = psWindowSpec->drawWindow.s32ClipRight, B = psWindowSpec->drawWindow.s32ClipBottom;
-  VIEW_vBox(pBitmap, VIEW_COLOR_HIGHLIGHT, L, B, R + 1 - L, T + 1 - B);
-  VIEW_vBox(pBitmap, VIEW_COLOR_HIGHLIGHT, L + 1, B + 1, R - 1 - L, T - 1 - B);
+  U_DIALOG_vOutline(pBitmap, VIEW_COLOR_HIGHLIGHT, L, B, R + 1 - L, T + 1 - B);
+  U_DIALOG_vOutline(pBitmap, VIEW_COLOR_HIGHLIGHT, L + 1, B + 1, R - 1 - L, T - 1 - B);
   for (S32 i = 0; i < 5; i++) {
-    VIEW_vBox(pBitmap, VIEW_COLOR_HIGHLIGHT_BAND, L + 2 + i, B + 2 + i, R - 3 - L - 2 * i, T - 3 - B - 2 * i);
+    U_DIALOG_vOutline(pBitmap, VIEW_COLOR_HIGHLIGHT_BAND, L + 2 + i, B + 2 + i, R - 3 - L - 2 * i, T - 3 - B - 2 * i);
   }
-  VIEW_vBox(pBitmap, VIEW_COLOR_HIGHLIGHT, L + 6, B + 7, R - 11 - L, T - 12 - B);
-  VIEW_vBox(pBitmap, VIEW_COLOR_HIGHLIGHT, L + 7, B + 8, R - 13 - L, T - 14 - B);
-  VIEW_vLine(pBitmap, VIEW_COLOR_HIGHLIGHT_SHADE, L + 1, B, R + 1, B);
-  VIEW_vLine(pBitmap, VIEW_COLOR_HIGHLIGHT_SHADE, L + 2, B + 1, R + 1, B + 1);
-  VIEW_vLine(pBitmap, VIEW_COLOR_HIGHLIGHT_SHADE, R, T - 1, R, B);
-  VIEW_vLine(pBitmap, VIEW_COLOR_HIGHLIGHT_SHADE, R - 1, T - 2, R - 1, B);
-  VIEW_vLine(pBitmap, VIEW_COLOR_HIGHLIGHT_SHADE, L + 5, B + 7, L + 5, T - 6);
-  VIEW_vLine(pBitmap, VIEW_COLOR_HIGHLIGHT_SHADE, L + 6, B + 8, L + 6, T - 6);
-  VIEW_vLine(pBitmap, VIEW_COLOR_HIGHLIGHT_SHADE, L + 5, T - 6, R - 6, T - 6);
-  VIEW_vLine(pBitmap, VIEW_COLOR_HIGHLIGHT_SHADE, L + 5, T - 7, R - 7, T - 7);
-  VIEW_vBox(pBitmap, VIEW_COLOR_BLACK, L + 7, B + 9, R - 14 - L, T - 16 - B);
+  U_DIALOG_vOutline(pBitmap, VIEW_COLOR_HIGHLIGHT, L + 6, B + 7, R - 11 - L, T - 12 - B);
+  U_DIALOG_vOutline(pBitmap, VIEW_COLOR_HIGHLIGHT, L + 7, B + 8, R - 13 - L, T - 14 - B);
+  U_DIALOG_vLine(pBitmap, VIEW_COLOR_HIGHLIGHT_SHADE, L + 1, B, R + 1, B);
+  U_DIALOG_vLine(pBitmap, VIEW_COLOR_HIGHLIGHT_SHADE, L + 2, B + 1, R + 1, B + 1);
+  U_DIALOG_vLine(pBitmap, VIEW_COLOR_HIGHLIGHT_SHADE, R, T - 1, R, B);
+  U_DIALOG_vLine(pBitmap, VIEW_COLOR_HIGHLIGHT_SHADE, R - 1, T - 2, R - 1, B);
+  U_DIALOG_vLine(pBitmap, VIEW_COLOR_HIGHLIGHT_SHADE, L + 5, B + 7, L + 5, T - 6);
+  U_DIALOG_vLine(pBitmap, VIEW_COLOR_HIGHLIGHT_SHADE, L + 6, B + 8, L + 6, T - 6);
+  U_DIALOG_vLine(pBitmap, VIEW_COLOR_HIGHLIGHT_SHADE, L + 5, T - 6, R - 6, T - 6);
+  U_DIALOG_vLine(pBitmap, VIEW_COLOR_HIGHLIGHT_SHADE, L + 5, T - 7, R - 7, T - 7);
+  U_DIALOG_vOutline(pBitmap, VIEW_COLOR_BLACK, L + 7, B + 9, R - 14 - L, T - 16 - B);
 }
 
 void T_VIEW_vDrawArrow(BITMAP* pBitmap, SPLIT_WINDOW_TYPE eSplit, const POINT* pPoint) {
@@ -664,10 +650,10 @@ static void VIEW_vDrawDivider(BITMAP* pPage, const LAYER_ITEM* pMain) {
   for (S32 i = 0; i < 5; i++) {
     if (pMain->bHorizontalSplit) {
       const S32 y = VIEW_s32HorizontalDivider(pPage->pixels_high_full_screen, pMain->s32SplitPercentage) - 2 + i;
-      VIEW_vLine(pPage, s_au32Colors[i], (S32)U_VIEW_u32XOrigin(), y, R, y);
+      U_DIALOG_vLine(pPage, s_au32Colors[i], (S32)U_VIEW_u32XOrigin(), y, R, y);
     } else {
       const S32 x = VIEW_s32Divider(pPage->pixels_wide_full_screen, pMain->s32SplitPercentage) - 2 + i;
-      VIEW_vLine(pPage, s_au32Colors[i], x, B, x, T);
+      U_DIALOG_vLine(pPage, s_au32Colors[i], x, B, x, T);
     }
   }
 }

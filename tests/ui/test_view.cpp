@@ -176,38 +176,34 @@ TEST_F(View, WithNoShownViewTheViewIsMinusTwoAndFramesAreTheBackgroundWithTheOve
   EXPECT_EQ(0u, other);
 }
 
+// At 50 %: left/right on 800 pixels, upper/lower on 480, y upward.
 TEST_F(View, SplitPanesEndThreePixelsEitherSideOfTheirFiveLineDivider) {
   H_DATABASE_bUpdateEverythingS32(FCID("SQS5"), 50, P_NORMAL, D_SIGNED32, nullptr, DB_NEVER_STALE);
-  for (BOOLEAN bHorizontal : {FALSE, TRUE}) {
-    const LAYER_ID view = bHorizontal ? SI_ON_TOP_AND_DI_ON_BOTTOM_VIEW_PRIORITY : CHART_PLUS_2D_VIEW_PRIORITY;
-    ASSERT_TRUE(UI_bRegister({view, DrawPane, USED_BY_NONE, 0, SPLIT_LEFT_WINDOW, FCID("SQS5"), bHorizontal, nullptr,
-                              0x001F}));
-    ASSERT_TRUE(UI_bRegister({view, DrawPane, USED_BY_NONE, 0, SPLIT_RIGHT_WINDOW, FCID("SQS5"), bHorizontal, nullptr,
-                              0x07E0}));
+  const struct {
+    LAYER_ID view;
+    BOOLEAN bHorizontal;
+    std::vector<S32> windows;  // left, top, right, bottom of the left (upper) pane, then the other
+    POINT probe;               // the first of seven pixels across the divider
+    POINT step;
+  } kRows[] = {{CHART_PLUS_2D_VIEW_PRIORITY, FALSE, {0, 479, 397, 0, 403, 479, 799, 0}, {397, 100}, {1, 0}},
+               {SI_ON_TOP_AND_DI_ON_BOTTOM_VIEW_PRIORITY, TRUE, {0, 479, 799, 243, 0, 237, 799, 0}, {500, 243}, {0, -1}}};
+  for (const auto& row : kRows) {
+    for (SPLIT_WINDOW_TYPE pane : {SPLIT_LEFT_WINDOW, SPLIT_RIGHT_WINDOW}) {
+      ASSERT_TRUE(UI_bRegister({row.view, DrawPane, USED_BY_NONE, 0, pane, FCID("SQS5"), row.bHorizontal, nullptr,
+                                pane == SPLIT_LEFT_WINDOW ? 0x001Fu : 0x07E0u}));
+    }
+    Show(row.view);
+    std::vector<S32> windows;
     {
       std::lock_guard<std::mutex> guard(s_lock);
-      s_windows.clear();
+      for (const WINDOW_LOCATION& w : {s_windows[s_windows.size() - 2], s_windows.back()}) {
+        windows.insert(windows.end(), {w.s32ClipLeft, w.s32ClipTop, w.s32ClipRight, w.s32ClipBottom});
+      }
     }
-    Show(view);
-    std::lock_guard<std::mutex> guard(s_lock);
-    ASSERT_EQ(0u, s_windows.size() % 2) << "both panes in every frame";
-    const WINDOW_LOCATION& a = s_windows[s_windows.size() - 2];
-    const WINDOW_LOCATION& b = s_windows.back();
-    if (bHorizontal) {
-      EXPECT_EQ((std::vector<S32>{0, 479, 799, 243, 0, 237, 799, 0}),
-                (std::vector<S32>{a.s32ClipLeft, a.s32ClipTop, a.s32ClipRight, a.s32ClipBottom, b.s32ClipLeft,
-                                  b.s32ClipTop, b.s32ClipRight, b.s32ClipBottom}));
-      EXPECT_EQ((std::vector<COLOR>{0x07E0, 0xFFFF, 0x0000, 0x0000, 0x0000, 0xFFFF, 0x001F}),
-                (std::vector<COLOR>{Pixel(500, 237), Pixel(500, 238), Pixel(500, 239), Pixel(500, 240),
-                                    Pixel(500, 241), Pixel(500, 242), Pixel(500, 243)}));
-    } else {
-      EXPECT_EQ((std::vector<S32>{0, 479, 397, 0, 403, 479, 799, 0}),
-                (std::vector<S32>{a.s32ClipLeft, a.s32ClipTop, a.s32ClipRight, a.s32ClipBottom, b.s32ClipLeft,
-                                  b.s32ClipTop, b.s32ClipRight, b.s32ClipBottom}));
-      EXPECT_EQ((std::vector<COLOR>{0x001F, 0xFFFF, 0x0000, 0x0000, 0x0000, 0xFFFF, 0x07E0}),
-                (std::vector<COLOR>{Pixel(397, 100), Pixel(398, 100), Pixel(399, 100), Pixel(400, 100),
-                                    Pixel(401, 100), Pixel(402, 100), Pixel(403, 100)}));
-    }
+    EXPECT_EQ(row.windows, windows);
+    std::vector<COLOR> across;
+    for (S32 i = 0; i < 7; i++) across.push_back(Pixel(row.probe.x + i * row.step.x, row.probe.y + i * row.step.y));
+    EXPECT_EQ((std::vector<COLOR>{0x001F, 0xFFFF, 0x0000, 0x0000, 0x0000, 0xFFFF, 0x07E0}), across) << row.view;
   }
 }
 

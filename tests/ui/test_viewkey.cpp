@@ -19,15 +19,6 @@ namespace {
 
 void DrawNothing(BITMAP*, WINDOW_SPECIFICATION_POINTER) {}
 
-std::vector<CMD_ID> MenuRequests() {
-  std::vector<CMD_ID> cmds;
-  while (GENERIC_MESSAGE* p = UI_pReceive(UI_MENU_MBOX, 50)) {
-    cmds.push_back(p->Cmd);
-    H_MEMORY_vFree(p);
-  }
-  return cmds;
-}
-
 void SetState(SYSTEM_STATE state) {
   H_DATABASE_bUpdateEverythingU32(FCID("CCST"), state, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
 }
@@ -68,7 +59,7 @@ TEST_F(ViewKey, VIEWReleasedAfter300MsShowsTheNextShownViewWithOneClickAndAsksFo
   ASSERT_TRUE(UI_bRegister({SONAR_ZOOM_VIEW_PRIORITY, DrawNothing, USED_BY_NONE, FCID("SVQ4")}));
   H_DATABASE_bUpdateValueS32(FCID("CVEW"), SONAR_VIEW_PRIORITY, P_NORMAL);
   ASSERT_TRUE(ViewBecomes(SONAR_VIEW_PRIORITY));
-  MenuRequests();
+  UI_MenuRequests();
   UI_vForget(SEMA_KEYCLICK_GOOD);
   UI_vKey(UI_VIEW, 1);
   L_CLOCK_Sleep(300);
@@ -76,7 +67,7 @@ TEST_F(ViewKey, VIEWReleasedAfter300MsShowsTheNextShownViewWithOneClickAndAsksFo
   EXPECT_TRUE(ViewBecomes(CHART_VIEW_PRIORITY)) << "past the hidden zoom view";
   EXPECT_TRUE(UI_bSignalled(SEMA_KEYCLICK_GOOD, 100));
   EXPECT_FALSE(UI_bSignalled(SEMA_KEYCLICK_GOOD, 100)) << "one click";
-  EXPECT_TRUE(MenuRequests().empty());
+  EXPECT_TRUE(UI_MenuRequests().empty());
 }
 
 TEST_F(ViewKey, EXITOnTheFirstShownViewWrapsToTheLast) {
@@ -101,10 +92,10 @@ TEST_F(ViewKey, VIEWHeldASecondRebuildsTheViewsSelectionMenuWithTheViewsThatQual
   // Its setting SVSZ was never written.
   ASSERT_TRUE(UI_bRegister({SONAR_ZOOM_VIEW_PRIORITY, DrawNothing, USED_BY_NONE, FCID("SVQ5")}));
   // SVSS is written, but the split sonar view's layer is not there.
-  MenuRequests();
+  UI_MenuRequests();
   UI_vKey(UI_VIEW, 1);
   L_CLOCK_Sleep(1150);
-  std::vector<CMD_ID> requests = MenuRequests();
+  std::vector<CMD_ID> requests = UI_MenuRequests();
   UI_vKey(UI_VIEW, 0);
   H_DATABASE_vDeleteEntry(FCID("SNID"));
 
@@ -122,21 +113,21 @@ TEST_F(ViewKey, ChoosingARegisteredViewShowsItAndClosesTheMenusAndAnUnregistered
   H_DATABASE_bUpdateEverythingBoolean(FCID("SVGD"), FALSE, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
   H_DATABASE_bUpdateValueS32(FCID("CVEW"), SONAR_VIEW_PRIORITY, P_NORMAL);
   ASSERT_TRUE(ViewBecomes(SONAR_VIEW_PRIORITY));
-  MenuRequests();
+  UI_MenuRequests();
   UI_vForget(SEMA_KEYCLICK_GOOD);
   GUI_vSetView(CHART_VIEW_PRIORITY, FCID("SVGD"));
   EXPECT_TRUE(UI_bSignalled(SEMA_KEYCLICK_GOOD, 100));
   EXPECT_TRUE(ViewBecomes(CHART_VIEW_PRIORITY));
   BOOLEAN bShown = FALSE;
   EXPECT_TRUE(H_DATABASE_bFetchBoolean(FCID("SVGD"), &bShown, nullptr, nullptr) && bShown);
-  EXPECT_EQ((std::vector<CMD_ID>{CMD_ID_CLEAR_MENU}), MenuRequests());
+  EXPECT_EQ((std::vector<CMD_ID>{CMD_ID_CLEAR_MENU}), UI_MenuRequests());
 
   UI_vForget(SEMA_KEYCLICK_BAD);
   GUI_vSetView(DIAGNOSTIC_GPS_CARTOGRAPHY, FCID("SVGD"));
   EXPECT_TRUE(UI_bSignalled(SEMA_KEYCLICK_BAD, 100));
   L_CLOCK_Sleep(100);
   EXPECT_EQ(CHART_VIEW_PRIORITY, U_VIEW_eCurrentView());
-  EXPECT_TRUE(MenuRequests().empty());
+  EXPECT_TRUE(UI_MenuRequests().empty());
 }
 
 TEST_F(ViewKey, ShutdownInSimulationKeepsTheViewAndInTheShopDemonstrationDoesNot) {

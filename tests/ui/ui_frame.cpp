@@ -106,6 +106,15 @@ void UI_vForget(SEMA sema) { L_SEMA_SetPending(sema); }
 
 bool UI_bSignalled(SEMA sema, int ms) { return L_SEMA_WaitTicks(sema, (TICKS)ms) == 0; }
 
+std::vector<CMD_ID> UI_MenuRequests(void) {
+  std::vector<CMD_ID> cmds;
+  while (GENERIC_MESSAGE* p = UI_pReceive(UI_MENU_MBOX, 50)) {
+    cmds.push_back(p->Cmd);
+    H_MEMORY_vFree(p);
+  }
+  return cmds;
+}
+
 void UI_vSend(MBOX mbox, CMD_ID cmd) {
   GENERIC_MESSAGE* pMsg = (GENERIC_MESSAGE*)H_MEMORY_pvCalloc(1, sizeof(GENERIC_MESSAGE));
   pMsg->Cmd = cmd;

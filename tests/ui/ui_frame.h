@@ -49,6 +49,9 @@ void UI_vDrain(MBOX mbox);
 // TRUE when sema is signalled within ms; clears a signal given before.
 void UI_vForget(SEMA sema);
 bool UI_bSignalled(SEMA sema, int ms);
+// The commands of the menu requests that reached the menu task's mailbox
+// since the last call.
+std::vector<CMD_ID> UI_MenuRequests(void);
 // Sends a command to a task's mailbox.
 void UI_vSend(MBOX mbox, CMD_ID cmd);
 // A registration the tests make; the defaults give a full-screen base view.
