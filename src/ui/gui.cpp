@@ -56,14 +56,6 @@ static const VIEW viewInfo[] = {
 constexpr size_t GUI_VIEWS = sizeof viewInfo / sizeof viewInfo[0];
 
 // The engine views of an NMEA 2000 network, offered without those checks.
-constexpr MENU_PRIORITY MENU_NMEA2K_DATA_VIEW = 674;
-constexpr MENU_PRIORITY MENU_NMEA2K_GAUGE_VIEW = 675;
-constexpr MENU_PRIORITY MENU_NMEA2K_ONE_ENGINE_VIEW = 676;
-constexpr MENU_PRIORITY MENU_NMEA2K_TWO_ENGINE_VIEW = 677;
-constexpr MENU_PRIORITY MENU_NMEA2K_TO_SONAR_VIEW = 678;
-constexpr MENU_PRIORITY MENU_NMEA2K_TO_SYSTEM_VIEW = 680;
-constexpr MENU_PRIORITY MENU_NMEA2K_TO_DATA_VIEW = 681;
-
 static const VIEW s_aEngineViews[] = {
     {One_Engine_View, VIEW_NMEA_2000, MENU_NMEA2K_ONE_ENGINE_VIEW,
      GUI_vSetViewAction<NMEA2K_ONEENGINE_VIEW, FCID("IVN1")>, FCID("IVN1")},

@@ -95,7 +95,6 @@ static const MENU_TEXT s_apLeftRight[] = {Left, Right};
 static const U32 s_au32Panes[] = {SPLIT_LEFT_WINDOW, SPLIT_RIGHT_WINDOW};
 static const MENU_TEXT s_apOffOn[] = {Off, On};
 static const U32 s_au32OffOn[] = {0, 1};
-constexpr MENU_PRIORITY MENU_SIM_MSG_MODE = 188;
 
 const LAYER_ITEM* T_VIEW_psFirstLayer(void) { return s_playerHeadPointer; }
 

@@ -121,7 +121,16 @@ void U_MENU_vDrawArrowRight(BITMAP* pBitmap, S32 x, S32 y, U32 u32Size, COLOR co
 // ---------------------------------------------------------------------------
 // The views-selection menu's requests: the hot submenus of the express menu
 // of a view, the actions inside them, their removal, opening that express
-// menu and closing every menu. Client functions as above.
+// menu and closing every menu, and the places of its items and of the
+// simulation notice's setting. Client functions as above.
+constexpr MENU_PRIORITY MENU_SIM_MSG_MODE = 188;
+constexpr MENU_PRIORITY MENU_NMEA2K_DATA_VIEW = 674;
+constexpr MENU_PRIORITY MENU_NMEA2K_GAUGE_VIEW = 675;
+constexpr MENU_PRIORITY MENU_NMEA2K_ONE_ENGINE_VIEW = 676;
+constexpr MENU_PRIORITY MENU_NMEA2K_TWO_ENGINE_VIEW = 677;
+constexpr MENU_PRIORITY MENU_NMEA2K_TO_SONAR_VIEW = 678;
+constexpr MENU_PRIORITY MENU_NMEA2K_TO_SYSTEM_VIEW = 680;
+constexpr MENU_PRIORITY MENU_NMEA2K_TO_DATA_VIEW = 681;
 BOOLEAN U_MENU_bRegisterHotSubMenuWithNoArrow(MENU_TEXT pMenuName, const ICON* pMenuIcon, MENU_PRIORITY menuPriority,
                                               MENU_CHOICE_LIST pSubMenuChoices, MENU_CHOICE_LIST pSubMenuNames,
                                               const ICON* const* pSubMenuIcons, U32 numSubMenus,
