@@ -1,13 +1,14 @@
 // The start-up task. Until the user interface is built here it does the part
-// the rest of the unit depends on: it starts the early tasks in their order,
-// waits for the NVR task's store, checks the stored software version,
-// settles the system state on a normal run, reports itself initialised, tells
-// every task the system runs, and runs the two-second sweep that makes stale
-// live values invalid.
+// the rest of the unit depends on: it sets the fonts up, starts the early
+// tasks in their order, waits for the NVR task's store, checks the stored
+// software version, settles the system state on a normal run, reports itself
+// initialised, tells every task the system runs, and runs the two-second
+// sweep that makes stale live values invalid.
 
 #include "t_startup.h"
 
 #include "error.h"
+#include "g_truetype.h"
 #include "h_database.h"
 #include "h_memory.h"
 #include "linuxsvc.h"
@@ -49,6 +50,8 @@ static void STARTUP_vWaitForNvr(void) {
 void T_STARTUP_vMain(void) {
   U_TASKSTUB_vPublish(FCID("TTAR"), M_STARTUP);
   STARTUP_vSetState(STATE_STARTUP);
+  // Every text on the screen needs the fonts, the display task's first.
+  if (!G_TRUETYPE_bInit()) log_me("[%d]%s: no fonts, texts stay blank", __LINE__, __func__);
   for (TASK task : s_aEarlyTasks) {
     U_TASKSTUB_vStartTask(task);
     if (task == NVRTASK && !task_disabled[NVRTASK - 1]) STARTUP_vWaitForNvr();

@@ -1,7 +1,8 @@
 // The view task keeps the list of registered layers: base views (one full
-// screen or the panes of a split) and overlays, in drawing order. Other tasks
-// change it only by mail; the frames that draw from it are composed here too,
-// once that work is built (until then nothing is drawn).
+// screen or the panes of a split) and overlays, in drawing order, and composes
+// the frames from it: at most one every 100 ms, at once when a view change or
+// a menu asks for it, each drawn straight into a free framebuffer page. Other
+// tasks change the list only by mail.
 
 #include "t_view.h"
 
@@ -11,18 +12,23 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <mutex>
 
+#include "color.h"
 #include "error.h"
+#include "g_box.h"
+#include "g_buffers.h"
 #include "g_iconset.h"
 #include "gui.h"
 #include "h_database.h"
+#include "h_display.h"
 #include "h_memory.h"
 #include "linuxsvc.h"
 #include "model_current.h"
 #include "t_startup.h"
+#include "u_dialog.h"
 #include "u_language.h"
 #include "u_menu.h"
-#include "u_taskstub.h"
 #include "u_view.h"
 #include "ui_texts.h"
 
@@ -37,15 +43,70 @@ static BOOLEAN s_bSelectableLogged = FALSE;
 
 constexpr U32 DATA_BOXES_ON = 2;
 
+// What each draw function is given; refilled before every call.
+static WINDOW_SPECIFICATION s_windowSpec = {NO_VIEW_PRIORITY, SPLIT_RIGHT_WINDOW, SPLIT_FULL_WINDOW, {0, 0, 0, 0},
+                                            FALSE, 0};
+
+// Frame pacing. The flags are written by other tasks and read between layers.
+enum VIEW_EXPEDITE : int { EXPEDITE_IDLE = 0, EXPEDITE_REQUESTED = 1, EXPEDITE_DRAWING = 2 };
+static std::atomic<int> s_eExpeditedViewUpdateState{EXPEDITE_IDLE};
+static std::atomic<BOOLEAN> s_bViewChanged{FALSE};
+static std::atomic<BOOLEAN> s_bViewUpdateCancelled{FALSE};
+static std::atomic<S32> s_s32RefreshesSinceLastRequest{0};
+static std::atomic<U32> s_u32FramesBegun{0};
+static std::atomic<U32> s_u32LastFrameShown{0};
+static U64 s_u64LastFrameMs = 0;
+static TIMER_INFO* s_pRefreshTimer = nullptr;
+static BOOLEAN s_bRefreshDue = FALSE;  // the refresh timer runs for a frame not yet drawn
+constexpr U32 VIEW_FRAME_PERIOD_MS = 100;
+// Table priorities; 101 until the run-system command tells them.
+constexpr U16 VIEW_PRIORITY_UNKNOWN = 101;
+constexpr U16 VIEW_PRIORITY_RAISE = 30;
+static std::atomic<U16> s_priorityNormal{VIEW_PRIORITY_UNKNOWN};
+static std::atomic<U16> s_priorityHigh{VIEW_PRIORITY_UNKNOWN};
+
+// The notice over the views in simulation, point of sale and playback: shown
+// 3 s, hidden 8 s, while the super user has not switched it off.
+static U32 s_state = STATE_STARTUP;
+static BOOLEAN s_bSimPlaybackMsgEnabled = TRUE;
+static std::atomic<BOOLEAN> s_bDisplaySimMessage{FALSE};
+static TIMER_INFO* s_pSimMsgTimer = nullptr;
+static U32 s_u32SimMsgTicks = 0;
+constexpr U32 VIEW_SIM_SHOWN_TICKS = 3;
+constexpr U32 VIEW_SIM_HIDDEN_TICKS = 8;
+static BOOLEAN s_bRunSystemSeen = FALSE;
+
+static std::atomic<U32 (*)(void)> s_pfnHotMenuView{nullptr};
+
+// Colours of the frame, by colour-table entry.
+constexpr U32 VIEW_COLOR_BLACK = 32;
+constexpr U32 VIEW_COLOR_BACKGROUND = 34;
+constexpr U32 VIEW_COLOR_DIVIDER_EDGE = 128;
+constexpr U32 VIEW_COLOR_DIVIDER = 131;
+constexpr U32 VIEW_COLOR_HIGHLIGHT = 240;
+constexpr U32 VIEW_COLOR_HIGHLIGHT_BAND = 241;
+constexpr U32 VIEW_COLOR_HIGHLIGHT_SHADE = 242;
+constexpr U8 VIEW_DIM_ALPHA = 0x33;
+
 static const MENU_TEXT s_apHiddenVisible[] = {Hidden, Visible};
 static const U32 s_au32HiddenVisible[] = {0, 1};
 static const MENU_TEXT s_apUpperLower[] = {Upper, Lower};
 static const MENU_TEXT s_apLeftRight[] = {Left, Right};
 static const U32 s_au32Panes[] = {SPLIT_LEFT_WINDOW, SPLIT_RIGHT_WINDOW};
+static const MENU_TEXT s_apOffOn[] = {Off, On};
+static const U32 s_au32OffOn[] = {0, 1};
 
 const LAYER_ITEM* T_VIEW_psFirstLayer(void) { return s_playerHeadPointer; }
 
 LAYER_ID T_VIEW_eCurrentLayer(void) { return (LAYER_ID)s_currentLayer.load(); }
+
+U32 T_VIEW_u32FramesBegun(void) { return s_u32FramesBegun; }
+
+U32 T_VIEW_u32LastFrameShown(void) { return s_u32LastFrameShown; }
+
+void T_VIEW_vSetHotMenuView(U32 (*pfnHotMenuView)(void)) { s_pfnHotMenuView = pfnHotMenuView; }
+
+static COLOR VIEW_color(U32 u32Index) { return gCOLOR_pcolColorTable[u32Index]; }
 
 // ---------------------------------------------------------------------------
 // Queries of other tasks
@@ -137,9 +198,21 @@ void T_VIEW_vSetNextBackgroundLayer(void) {
 
 static U32 VIEW_u32Origin(void) { return s_eDataBoxOption == DATA_BOXES_ON ? U_VIEW_u32XOrigin() : 0; }
 
+// A split key is a setting anyone may write: a position outside 0-100 % is
+// taken as the nearer end, so that no pane reaches beyond the page.
+static U32 VIEW_u32Percent(S32 s32PositionPercent) {
+  return s32PositionPercent < 0 ? 0 : s32PositionPercent > 100 ? 100 : (U32)s32PositionPercent;
+}
+
+// The middle column of a left/right divider.
 static S32 VIEW_s32Divider(S32 s32ViewWidth, S32 s32PositionPercent) {
   U32 o = VIEW_u32Origin();
-  return (S32)(o + (U32)s32PositionPercent * ((U32)s32ViewWidth - o) / 100);
+  return (S32)(o + VIEW_u32Percent(s32PositionPercent) * ((U32)s32ViewWidth - o) / 100);
+}
+
+// The middle row of an upper/lower divider, y upward.
+static S32 VIEW_s32HorizontalDivider(S32 s32ViewHeight, S32 s32PositionPercent) {
+  return (S32)((U32)s32ViewHeight * (100 - VIEW_u32Percent(s32PositionPercent)) / 100);
 }
 
 S32 T_VIEW_s32SplitViewLeftWidth(S32 s32ViewWidth, S32 s32PositionPercent) {
@@ -339,10 +412,494 @@ static void VIEW_vHandleResetPos(void) {
   L_MUTEX_Unlock(RES_VIEW_LIST);
 }
 
+// ---------------------------------------------------------------------------
+// Pacing and the flags other tasks raise
+
+S32 T_VIEW_s32RefreshesSinceLastRequest(void) { return s_s32RefreshesSinceLastRequest.exchange(0); }
+
+BOOLEAN T_VIEW_bViewChangedWhileRendering(void) { return s_bViewChanged; }
+
+BOOLEAN T_VIEW_bViewUpdateCancelled(void) { return s_bViewUpdateCancelled; }
+
+void T_VIEW_vMarkViewChanged(void) {
+  s_bViewChanged = TRUE;
+  s_bViewUpdateCancelled = TRUE;
+}
+
+void T_VIEW_vSetBackgroundLayer(LAYER_ID layer) {
+  log_me("[%d]%s: update CVEW to %d", __LINE__, __func__, layer);
+  H_DATABASE_bUpdateValueS32(FCID("CVEW"), layer, P_NORMAL);
+  T_VIEW_vMarkViewChanged();
+}
+
+static void VIEW_vSetPriority(U16 u16Priority) {
+  if (u16Priority != VIEW_PRIORITY_UNKNOWN) L_TASK_SetPriority(VIEWTASK, u16Priority);
+}
+
+void T_VIEW_vRequestExpeditedViewUpdate(void) {
+  int state = EXPEDITE_IDLE;
+  if (s_eExpeditedViewUpdateState.compare_exchange_strong(state, EXPEDITE_REQUESTED)) {
+    s_bViewUpdateCancelled = TRUE;
+    L_SEMA_Signal(SEMA_VIEW_UPDATE);
+    VIEW_vSetPriority(s_priorityHigh);
+  } else if (state == EXPEDITE_DRAWING &&
+             s_eExpeditedViewUpdateState.compare_exchange_strong(state, EXPEDITE_REQUESTED)) {
+    // The frame being drawn may predate the request: a second one follows it.
+    L_SEMA_Signal(SEMA_VIEW_UPDATE);
+  }
+}
+
+static void VIEW_vRefreshDisplay(void);
+
+static void VIEW_vRestartStopwatch(void) { s_u64LastFrameMs = L_CLOCK_qwGetTimeInMillis(); }
+
+// SEMA_VIEW_UPDATE: an expedited frame now; otherwise a frame now when the
+// last one is 100 ms old, else once it will be.
+static void VIEW_vHandleUpdateRequest(void) {
+  int state = EXPEDITE_REQUESTED;
+  if (s_eExpeditedViewUpdateState.compare_exchange_strong(state, EXPEDITE_DRAWING)) {
+    VIEW_vRestartStopwatch();
+    L_TIMER_Stop(s_pRefreshTimer);
+    s_windowSpec.bExpedited = TRUE;
+    VIEW_vRefreshDisplay();
+    s_windowSpec.bExpedited = FALSE;
+    state = EXPEDITE_DRAWING;
+    if (s_eExpeditedViewUpdateState.compare_exchange_strong(state, EXPEDITE_IDLE)) VIEW_vSetPriority(s_priorityNormal);
+    return;
+  }
+  if (L_TIMER_GetRemaining(s_pRefreshTimer) > 0) return;
+  const U64 u64Elapsed = L_CLOCK_qwGetTimeInMillis() - s_u64LastFrameMs;
+  if (u64Elapsed < VIEW_FRAME_PERIOD_MS) {
+    s_bRefreshDue = L_TIMER_Start(s_pRefreshTimer, VIEW_FRAME_PERIOD_MS - (U32)u64Elapsed, 0,
+                                  SEMA_TIMER_VIEW_UPDATE) != nullptr;
+    return;
+  }
+  VIEW_vRestartStopwatch();
+  VIEW_vRefreshDisplay();
+}
+
+// SEMA_TIMER_VIEW_UPDATE: the frame that was due. A request that came while
+// the timer ran is served by this frame, unless it was an expedited one: its
+// signal stays, or the request would wait for the next ordinary one. An
+// expiry whose frame a request drew meanwhile (the timer ran out just as the
+// request found it idle) draws nothing: two frames would follow each other.
+static void VIEW_vHandleRefreshTimer(void) {
+  if (!s_bRefreshDue) return;
+  if (s_eExpeditedViewUpdateState != EXPEDITE_REQUESTED) L_SEMA_SetPending(SEMA_VIEW_UPDATE);
+  VIEW_vRestartStopwatch();
+  VIEW_vRefreshDisplay();
+}
+
+// ---------------------------------------------------------------------------
+// Frame composition
+
+// The shown main node of a view, null when there is none.
+static LAYER_ITEM* VIEW_pShownView(LAYER_ID layer) {
+  for (LAYER_ITEM* p = s_playerHeadPointer; p != nullptr && p->layer <= layer; p = p->next) {
+    if (p->layer == layer && p->bCurrentDisplayMode) return p;
+  }
+  return nullptr;
+}
+
+// The clip box of the pane a node fills, on the page's clip box.
+static void VIEW_vSetupWindow(const BITMAP* pPage, const LAYER_ITEM* p) {
+  const S32 L = pPage->s32ClipLeft_full_screen, T = pPage->s32ClipTop_full_screen;
+  const S32 R = pPage->s32ClipRight_full_screen, B = pPage->s32ClipBottom_full_screen;
+  WINDOW_LOCATION w = {L, T, R, B};
+  if (p->eSplit == SPLIT_LEFT_WINDOW || p->eSplit == SPLIT_RIGHT_WINDOW) {
+    const BOOLEAN bLeft = p->eSplit == SPLIT_LEFT_WINDOW;
+    if (p->bHorizontalSplit) {
+      const S32 b = VIEW_s32HorizontalDivider(pPage->pixels_high_full_screen, p->s32SplitPercentage);
+      if (bLeft) {
+        w.s32ClipBottom = b + 3;
+      } else {
+        w.s32ClipTop = b - 3;
+      }
+    } else {
+      const S32 s = VIEW_s32Divider(pPage->pixels_wide_full_screen, p->s32SplitPercentage);
+      if (bLeft) {
+        w.s32ClipRight = s - 3;
+      } else {
+        w.s32ClipLeft = s + 3;
+      }
+    }
+  }
+  s_windowSpec.drawWindowType = p->eSplit;
+  s_windowSpec.drawWindow = w;
+  s_windowSpec.u32User = p->user;
+}
+
+// A draw function may narrow the page's clip; the next one gets the whole page.
+static void VIEW_vRestorePage(BITMAP* pPage) {
+  pPage->pixels_wide = pPage->pixels_wide_full_screen;
+  pPage->pixels_high = pPage->pixels_high_full_screen;
+  pPage->s32ClipLeft = pPage->s32ClipLeft_full_screen;
+  pPage->s32ClipTop = pPage->s32ClipTop_full_screen;
+  pPage->s32ClipRight = pPage->s32ClipRight_full_screen;
+  pPage->s32ClipBottom = pPage->s32ClipBottom_full_screen;
+}
+
+// Sets up the node's window and calls its draw function. A node without one,
+// or whose pane has no pixels, is skipped (and logged once): FALSE.
+static BOOLEAN VIEW_bDrawNode(BITMAP* pPage, LAYER_ITEM* p) {
+  VIEW_vSetupWindow(pPage, p);
+  const WINDOW_LOCATION& w = s_windowSpec.drawWindow;
+  if (p->pDrawFunction == nullptr || w.s32ClipRight < w.s32ClipLeft || w.s32ClipTop < w.s32ClipBottom) {
+    if (!p->bSkipReported) {
+      log_me("[%d]%s: layer %d pane %d skipped: %s", __LINE__, __func__, p->layer, p->eSplit,
+             p->pDrawFunction == nullptr ? "no draw function" : "no pixels");
+      p->bSkipReported = TRUE;
+    }
+    return FALSE;
+  }
+  VIEW_vRestorePage(pPage);
+  p->pDrawFunction(pPage, &s_windowSpec);
+  VIEW_vRestorePage(pPage);
+  return TRUE;
+}
+
+void T_VIEW_vDrawPaneHighlight(BITMAP* pBitmap, const WINDOW_SPECIFICATION* psWindowSpec) {
+  if (pBitmap == nullptr || psWindowSpec == nullptr) return;
+  const S32 L = psWindowSpec->drawWindow.s32ClipLeft, T = psWindowSpec->drawWindow.s32ClipTop;
+  const S32 R = psWindowSpec->drawWindow.s32ClipRight, B = psWindowSpec->drawWindow.s32ClipBottom;
+  U_DIALOG_vOutline(pBitmap, VIEW_COLOR_HIGHLIGHT, L, B, R + 1 - L, T + 1 - B);
+  U_DIALOG_vOutline(pBitmap, VIEW_COLOR_HIGHLIGHT, L + 1, B + 1, R - 1 - L, T - 1 - B);
+  for (S32 i = 0; i < 5; i++) {
+    U_DIALOG_vOutline(pBitmap, VIEW_COLOR_HIGHLIGHT_BAND, L + 2 + i, B + 2 + i, R - 3 - L - 2 * i, T - 3 - B - 2 * i);
+  }
+  U_DIALOG_vOutline(pBitmap, VIEW_COLOR_HIGHLIGHT, L + 6, B + 7, R - 11 - L, T - 12 - B);
+  U_DIALOG_vOutline(pBitmap, VIEW_COLOR_HIGHLIGHT, L + 7, B + 8, R - 13 - L, T - 14 - B);
+  U_DIALOG_vLine(pBitmap, VIEW_COLOR_HIGHLIGHT_SHADE, L + 1, B, R + 1, B);
+  U_DIALOG_vLine(pBitmap, VIEW_COLOR_HIGHLIGHT_SHADE, L + 2, B + 1, R + 1, B + 1);
+  U_DIALOG_vLine(pBitmap, VIEW_COLOR_HIGHLIGHT_SHADE, R, T - 1, R, B);
+  U_DIALOG_vLine(pBitmap, VIEW_COLOR_HIGHLIGHT_SHADE, R - 1, T - 2, R - 1, B);
+  U_DIALOG_vLine(pBitmap, VIEW_COLOR_HIGHLIGHT_SHADE, L + 5, B + 7, L + 5, T - 6);
+  U_DIALOG_vLine(pBitmap, VIEW_COLOR_HIGHLIGHT_SHADE, L + 6, B + 8, L + 6, T - 6);
+  U_DIALOG_vLine(pBitmap, VIEW_COLOR_HIGHLIGHT_SHADE, L + 5, T - 6, R - 6, T - 6);
+  U_DIALOG_vLine(pBitmap, VIEW_COLOR_HIGHLIGHT_SHADE, L + 5, T - 7, R - 7, T - 7);
+  U_DIALOG_vOutline(pBitmap, VIEW_COLOR_BLACK, L + 7, B + 9, R - 14 - L, T - 16 - B);
+}
+
+void T_VIEW_vDrawArrow(BITMAP* pBitmap, SPLIT_WINDOW_TYPE eSplit, const POINT* pPoint) {
+  if (pBitmap == nullptr || pPoint == nullptr) return;
+  POINT at = *pPoint;
+  if (eSplit == SPLIT_LEFT_WINDOW || eSplit == SPLIT_FULL_WINDOW) {
+    at.x -= active_pane_icon.nWidth;
+  } else if (eSplit != SPLIT_RIGHT_WINDOW) {
+    return;
+  }
+  G_ICON_vPut(pBitmap, &active_pane_icon, &at);
+}
+
+static BOOLEAN VIEW_bKeyNonZero(FOURCHARID key) {
+  U32 value = 0;
+  BOOLEAN bValid = FALSE;
+  return H_DATABASE_bFetchU32(key, &value, &bValid, nullptr) && bValid && value != 0;
+}
+
+// The mark of the active pane near the top of its window: in the corner next
+// to the divider, lower where the view puts its own things at the top.
+static void VIEW_vDrawActivePaneIcon(BITMAP* pPage, BOOLEAN bHorizontal) {
+  const WINDOW_LOCATION& w = s_windowSpec.drawWindow;
+  const LAYER_ID view = s_windowSpec.currentLayer;
+  S32 y = w.s32ClipTop - 66;
+  if (view == SONAR_2D_PLUS_FLASHER_ICE_PRIORITY || view == SONAR_2D_ZOOM_PLUS_FLASHER_ICE_PRIORITY ||
+      view == CHART_PLUS_FLASHER_ICE_VIEW_PRIORITY) {
+    y = w.s32ClipTop - 90;
+  }
+  if (U_VIEW_bIsInstrumentView(view)) {
+    y -= 81;
+    if (VIEW_bKeyNonZero(FCID("ICAC"))) y -= 56;
+  }
+  S32 x = 0;
+  if (s_windowSpec.activeWindow == SPLIT_LEFT_WINDOW) {
+    x = w.s32ClipRight - 14 - active_pane_icon.nWidth;
+  } else if (s_windowSpec.activeWindow == SPLIT_RIGHT_WINDOW) {
+    const S32 s32Origin = (S32)U_VIEW_u32XOrigin();
+    x = (bHorizontal && s32Origin > w.s32ClipLeft ? s32Origin : w.s32ClipLeft) + 14;
+  } else {
+    return;
+  }
+  POINT at = {x, y};
+  G_ICON_vPut(pPage, &active_pane_icon, &at);
+}
+
+// The decoration of a split pane just drawn: while an express menu of a
+// view is open the other pane is dimmed and this one framed; the active pane
+// always carries its mark.
+static void VIEW_vDecoratePane(BITMAP* pPage, const LAYER_ITEM* pPane, BOOLEAN bExpressMenu) {
+  const BOOLEAN bActive = s_windowSpec.drawWindowType == s_windowSpec.activeWindow;
+  const WINDOW_LOCATION& w = s_windowSpec.drawWindow;
+  if (bExpressMenu && !bActive) {
+    POINT at = {w.s32ClipLeft, w.s32ClipBottom};
+    G_BOX_vDrawFilledAlpha(pPage, VIEW_color(VIEW_COLOR_DIVIDER), &at, (U32)(w.s32ClipRight + 1 - w.s32ClipLeft),
+                           (U32)(w.s32ClipTop + 1 - w.s32ClipBottom), VIEW_DIM_ALPHA);
+  }
+  if (!bActive) return;
+  if (bExpressMenu) T_VIEW_vDrawPaneHighlight(pPage, &s_windowSpec);
+  VIEW_vDrawActivePaneIcon(pPage, pPane->bHorizontalSplit);
+}
+
+// Five lines between the panes: light edges round a dark middle.
+static void VIEW_vDrawDivider(BITMAP* pPage, const LAYER_ITEM* pMain) {
+  static const U32 s_au32Colors[5] = {VIEW_COLOR_DIVIDER_EDGE, VIEW_COLOR_DIVIDER, VIEW_COLOR_DIVIDER,
+                                      VIEW_COLOR_DIVIDER, VIEW_COLOR_DIVIDER_EDGE};
+  const S32 T = pPage->s32ClipTop_full_screen, R = pPage->s32ClipRight_full_screen;
+  const S32 B = pPage->s32ClipBottom_full_screen;
+  for (S32 i = 0; i < 5; i++) {
+    if (pMain->bHorizontalSplit) {
+      const S32 y = VIEW_s32HorizontalDivider(pPage->pixels_high_full_screen, pMain->s32SplitPercentage) - 2 + i;
+      U_DIALOG_vLine(pPage, s_au32Colors[i], (S32)U_VIEW_u32XOrigin(), y, R, y);
+    } else {
+      const S32 x = VIEW_s32Divider(pPage->pixels_wide_full_screen, pMain->s32SplitPercentage) - 2 + i;
+      U_DIALOG_vLine(pPage, s_au32Colors[i], x, B, x, T);
+    }
+  }
+}
+
+// The view's panes, each decorated, and a split view's divider.
+static void VIEW_vDrawView(BITMAP* pPage, LAYER_ITEM* pView) {
+  U32 u32Menu = 0;
+  H_DATABASE_bFetchU32(FCID("CMNU"), &u32Menu, nullptr, nullptr);
+  U32 (*pfnHotMenuView)(void) = s_pfnHotMenuView;
+  const U32 u32HotView = pfnHotMenuView != nullptr ? pfnHotMenuView() : (U32)NO_VIEW_PRIORITY;
+  const BOOLEAN bExpressMenu = u32Menu == EXPRESS_MENU && u32HotView != (U32)VIRTUAL_DISPLAY_VIEW_LAYER;
+  for (LAYER_ITEM* pPane = pView; pPane != nullptr && !s_bViewUpdateCancelled; pPane = pPane->pSplit) {
+    if (!VIEW_bDrawNode(pPage, pPane) || pPane->eSplit == SPLIT_FULL_WINDOW) continue;
+    VIEW_vDecoratePane(pPage, pPane, bExpressMenu);
+  }
+  if (pView->eSplit != SPLIT_FULL_WINDOW) VIEW_vDrawDivider(pPage, pView);
+}
+
+void T_VIEW_vComposeFrame(BITMAP* pPage) {
+  s_windowSpec.currentLayer = T_VIEW_eCurrentLayer();
+  s_windowSpec.activeWindow = (SPLIT_WINDOW_TYPE)s_activeWindow.load();
+  LAYER_ITEM* pView = s_windowSpec.currentLayer == NO_VIEW_PRIORITY ? nullptr : VIEW_pShownView(s_windowSpec.currentLayer);
+  // The view to show moves on once CVEW's notice is handled; this frame has none.
+  if (pView == nullptr) T_VIEW_vSetNextBackgroundLayer();
+  LAYER_ITEM* pLater = s_playerHeadPointer;
+  if (pView == nullptr) {
+    POINT origin = {0, 0};
+    G_BOX_vDrawFilled(pPage, VIEW_color(VIEW_COLOR_BACKGROUND), &origin, (U32)pPage->pixels_wide_full_screen,
+                      (U32)pPage->pixels_high_full_screen);
+  } else {
+    VIEW_vDrawView(pPage, pView);
+    pLater = pView->next;
+  }
+  if (s_windowSpec.currentLayer == STARTUP_CHART_DISCLAIMER) return;
+  for (LAYER_ITEM* p = pLater; p != nullptr && !s_bViewUpdateCancelled; p = p->next) {
+    if (p->where_used == s_windowSpec.currentLayer || p->where_used == USED_BY_ALL) VIEW_bDrawNode(pPage, p);
+  }
+}
+
+// One frame into a free page, shown unless a view change or an expedited
+// request dropped it meanwhile.
+static void VIEW_vRefreshDisplay(void) {
+  s_bRefreshDue = FALSE;
+  s_s32RefreshesSinceLastRequest++;
+  const U32 u32Frame = ++s_u32FramesBegun;
+  U32* pu32Page = H_DISPLAY_pu32GetDisplayBuffer();
+  if (pu32Page == nullptr) return;
+  BITMAP page;
+  G_BUFFERS_pCreateBitmap(G_SCREEN_WIDTH, G_SCREEN_HEIGHT, &page, pu32Page);
+  s_bViewChanged = FALSE;
+  s_bViewUpdateCancelled = FALSE;
+  T_VIEW_vComposeFrame(&page);
+  if (s_bViewUpdateCancelled) {
+    H_DISPLAY_vFreeDisplayBuffer(pu32Page);
+    return;
+  }
+  H_DISPLAY_vDisplayBitmap(&page);
+  s_u32LastFrameShown = u32Frame;
+}
+
+// ---------------------------------------------------------------------------
+// The notice over simulated views
+
+static BOOLEAN VIEW_bNoticeState(U32 u32State) {
+  return u32State == STATE_SIMULATION || u32State == STATE_POINT_OF_SALE || u32State == STATE_PLAYBACK;
+}
+
+void T_VIEW_vDrawSimMessage(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
+  BOOLEAN bDemoScreen = FALSE;
+  H_DATABASE_bFetchBoolean(FCID("CDSM"), &bDemoScreen, nullptr, nullptr);
+  if (bDemoScreen || !s_bDisplaySimMessage) return;
+  const LAYER_ITEM* pView = VIEW_pShownView(T_VIEW_eCurrentLayer());
+  if (pView == nullptr) return;
+  const char* const* pTable = s_state == STATE_SIMULATION      ? pView->pSimString
+                              : s_state == STATE_POINT_OF_SALE ? pView->pPOSString
+                                                               : nullptr;
+  if (pTable == nullptr || pTable[nCurrentLanguage()] == nullptr) return;
+  U_DIALOG_vDrawDialogGenericNotification(pBitmap, pTable[nCurrentLanguage()]);
+}
+
+static void VIEW_vShowSimNotice(void) {
+  s_pSimMsgTimer = L_TIMER_Start(s_pSimMsgTimer, 1000, 1000, SEMA_TIMER_SIM_MSG);
+  s_u32SimMsgTicks = 0;
+  U_VIEW_bRegisterLayer(T_VIEW_vDrawSimMessage, SIMULATION_MESSAGE_LAYER, USED_BY_ALL, 0, 0, TRUE, nullptr, nullptr,
+                        nullptr);
+  s_bDisplaySimMessage = TRUE;
+  L_SEMA_Signal(SEMA_VIEW_UPDATE);
+}
+
+static void VIEW_vHideSimNotice(void) {
+  if (s_pSimMsgTimer != nullptr) L_TIMER_Stop(s_pSimMsgTimer);
+  U_VIEW_bUnRegisterLayer(SIMULATION_MESSAGE_LAYER);
+  s_bDisplaySimMessage = FALSE;
+  L_SEMA_Signal(SEMA_VIEW_UPDATE);
+}
+
+static void VIEW_vHandleSimTick(void) {
+  s_u32SimMsgTicks++;
+  const U32 u32Phase = s_bDisplaySimMessage ? VIEW_SIM_SHOWN_TICKS : VIEW_SIM_HIDDEN_TICKS;
+  if (s_u32SimMsgTicks < u32Phase) return;
+  s_bDisplaySimMessage = !s_bDisplaySimMessage;
+  s_u32SimMsgTicks = 0;
+  L_SEMA_Signal(SEMA_VIEW_UPDATE);
+}
+
+static void VIEW_vHandleStateChange(U32 u32State) {
+  const BOOLEAN bWas = VIEW_bNoticeState(s_state), bIs = VIEW_bNoticeState(u32State);
+  s_state = u32State;
+  if (!s_bSimPlaybackMsgEnabled || bWas == bIs) return;
+  if (bIs) {
+    VIEW_vShowSimNotice();
+  } else {
+    VIEW_vHideSimNotice();
+  }
+}
+
+static void VIEW_vHandleSimSetting(BOOLEAN bEnabled) {
+  const BOOLEAN bWas = s_bSimPlaybackMsgEnabled;
+  s_bSimPlaybackMsgEnabled = bEnabled;
+  if (bWas == bEnabled || !VIEW_bNoticeState(s_state)) return;
+  if (bEnabled) {
+    VIEW_vShowSimNotice();
+  } else {
+    VIEW_vHideSimNotice();
+  }
+}
+
+// The notice's setting exists only for the super user; the notice itself
+// follows the system state from now on.
+static void VIEW_vHandleRunSystem(void) {
+  if (s_bRunSystemSeen) return;
+  s_bRunSystemSeen = TRUE;
+  BOOLEAN bSuperUser = FALSE;
+  H_DATABASE_bFetchBoolean(FCID("SMSU"), &bSuperUser, nullptr, nullptr);
+  s_bSimPlaybackMsgEnabled = TRUE;
+  if (bSuperUser) {
+    BOOLEAN bEnabled = TRUE;
+    if (H_DATABASE_bFetchBoolean(FCID("SMSG"), &bEnabled, nullptr, nullptr)) {
+      s_bSimPlaybackMsgEnabled = bEnabled;
+    } else {
+      H_DATABASE_bUpdateEverythingBoolean(FCID("SMSG"), TRUE, P_NORMAL, D_UNKNOWN, Simulation_Playback_Messages,
+                                          DB_NEVER_STALE);
+    }
+    U_MENU_bRegisterMainSelectorMenu(Simulation_Playback_Messages, Setup, MENU_SIM_MSG_MODE, FCID("SMSG"), 2,
+                                     s_apOffOn, s_au32OffOn, M_BASIC);
+    H_DATABASE_bRegisterForDataWithConditions(FCID("SMSG"), M_VIEW, TRUE, FALSE, FALSE);
+  }
+  H_DATABASE_bRegisterForDataWithConditions(FCID("CCST"), M_VIEW, TRUE, FALSE, FALSE);
+  U32 u32State = STATE_STARTUP;
+  H_DATABASE_bFetchU32(FCID("CCST"), &u32State, nullptr, nullptr);
+  s_state = u32State;
+  if (VIEW_bNoticeState(s_state) && s_bSimPlaybackMsgEnabled) VIEW_vShowSimNotice();
+  const U16 u16Normal = L_TASK_GetPriority(VIEWTASK);
+  if (u16Normal > VIEW_PRIORITY_RAISE && u16Normal < VIEW_PRIORITY_UNKNOWN) {
+    s_priorityNormal = u16Normal;
+    s_priorityHigh = (U16)(u16Normal - VIEW_PRIORITY_RAISE);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Images from the card
+
+// Requests the card task has not yet answered (the name block is the card
+// task's from the moment it is sent).
+constexpr int VIEW_LOAD_REQUESTS = 4;
+static std::mutex s_loadLock;
+static MSG_LOAD_BITMAP* s_apLoadRequests[VIEW_LOAD_REQUESTS];
+static std::atomic<U32> s_u32LatestRequestID{0};
+
+// A free slot for a request, after giving back the answered ones; -1 when
+// every slot still waits for its answer.
+static int VIEW_nFreeLoadSlot(void) {
+  int free = -1;
+  for (int i = 0; i < VIEW_LOAD_REQUESTS; i++) {
+    MSG_LOAD_BITMAP* p = s_apLoadRequests[i];
+    if (p != nullptr && L_MBOX_bIsAcknowledged(p)) {
+      H_MEMORY_vFree(p);
+      s_apLoadRequests[i] = p = nullptr;
+    }
+    if (p == nullptr && free < 0) free = i;
+  }
+  return free;
+}
+
+// The name with everything from its first full stop replaced by ".PNG".
+static char* VIEW_pcImageName(const char* sName) {
+  const char* pcDot = strchr(sName, '.');
+  const size_t n = pcDot != nullptr ? (size_t)(pcDot - sName) : strlen(sName);
+  char* pcName = (char*)H_MEMORY_pvCalloc(1, n + sizeof ".PNG");
+  memcpy(pcName, sName, n);
+  memcpy(pcName + n, ".PNG", sizeof ".PNG");
+  return pcName;
+}
+
+BOOLEAN T_VIEW_bRequestSnapshotImage(BITMAP** ppBitmap, const char* sName, SEMA sema) {
+  if (ppBitmap == nullptr || sName == nullptr) return FALSE;
+  U32* pu32Page = nullptr;
+  if (*ppBitmap == nullptr) {
+    pu32Page = H_DISPLAY_pu32GetDisplayBuffer();
+    if (pu32Page == nullptr) return FALSE;
+    *ppBitmap = G_BUFFERS_pCreateFullScreenBitmapHeader();
+    (*ppBitmap)->pBuffer = pu32Page;
+  }
+  POINT origin = {0, 0};
+  G_BOX_vDrawFilled(*ppBitmap, VIEW_color(VIEW_COLOR_BACKGROUND), &origin, (U32)(*ppBitmap)->pixels_wide_full_screen,
+                    (U32)(*ppBitmap)->pixels_high_full_screen);
+  char* pcName = VIEW_pcImageName(sName);
+  U32 u32Card = 0;
+  BOOLEAN bValid = FALSE;
+  BOOLEAN bSent = FALSE;
+  if (H_DATABASE_bFetchU32(FCID("TMMC"), &u32Card, &bValid, nullptr) && bValid && u32Card != 0) {
+    std::lock_guard<std::mutex> guard(s_loadLock);
+    const int slot = VIEW_nFreeLoadSlot();
+    if (slot >= 0) {
+      MSG_LOAD_BITMAP* pMsg = (MSG_LOAD_BITMAP*)H_MEMORY_pvCalloc(1, sizeof(MSG_LOAD_BITMAP));
+      pMsg->header.Cmd = CMD_ID_LOAD_BMP;
+      pMsg->pBitmap = *ppBitmap;
+      pMsg->pFileName = pcName;
+      pMsg->u32RequestID = ++s_u32LatestRequestID;
+      pMsg->pu32LatestRequestID = &s_u32LatestRequestID;
+      bSent = L_MBOX_Send((MBOX)u32Card, pMsg, 3, sema) == 0;
+      if (bSent) {
+        s_apLoadRequests[slot] = pMsg;
+      } else {
+        H_MEMORY_vFree(pMsg);
+      }
+    }
+  }
+  if (bSent) return TRUE;
+  log_me("[%d]%s: %s not requested", __LINE__, __func__, pcName);
+  H_MEMORY_vFree(pcName);
+  if (pu32Page != nullptr) {
+    H_DISPLAY_vFreeDisplayBuffer(pu32Page);
+    G_BUFFERS_vFreeFullScreenBitmapHeader(*ppBitmap);
+    *ppBitmap = nullptr;
+  }
+  return FALSE;
+}
+
+// ---------------------------------------------------------------------------
+// Message handlers
+
 static void VIEW_vHandleNewData(const MESSAGE_NEW_DATA* pMsg) {
   switch (pMsg->FourCharId) {
     case FCID("CVEW"):
       s_currentLayer = pMsg->dbValue.s32Val;
+      T_VIEW_vRequestExpeditedViewUpdate();
       break;
     case FCID("CVAS"):
       s_activeWindow = pMsg->dbValue.s32Val;
@@ -352,7 +909,10 @@ static void VIEW_vHandleNewData(const MESSAGE_NEW_DATA* pMsg) {
       s_eDataBoxOption = pMsg->dbValue.u32Val;
       break;
     case FCID("CCST"):
+      VIEW_vHandleStateChange(pMsg->dbValue.u32Val);
+      break;
     case FCID("SMSG"):
+      VIEW_vHandleSimSetting((pMsg->dbValue.u32Val & 0xFF) != 0);
       break;
     default:
       VIEW_vHandleLayerKey(pMsg);
@@ -373,6 +933,12 @@ static void VIEW_vDispatch(GENERIC_MESSAGE* pMsg) {
       break;
     case CMD_ID_RESET_POS:
       VIEW_vHandleResetPos();
+      break;
+    case CMD_ID_RUN_SYSTEM:
+      VIEW_vHandleRunSystem();
+      break;
+    case CMD_ID_SET_VIEW:
+      T_VIEW_vSetBackgroundLayer(((const MSG_SET_VIEW*)pMsg)->layer);
       break;
     default:
       break;
@@ -398,9 +964,25 @@ void T_VIEW_vMain(void) {
   if (H_DATABASE_bUpdateEverythingU32(FCID("TVUE"), (U32)M_VIEW, P_NORMAL, D_MAILBOX, nullptr, DB_NEVER_STALE)) {
     ERROR_vFatal(__FILE_NAME__, __LINE__, "Somebody else registered the View Task Maibox");
   }
-  const SEMA events[] = {SEMA_MBOX_VIEW, 0};
+  s_pRefreshTimer = L_TIMER_Allocate();
+  if (s_pRefreshTimer == nullptr) ERROR_vFatal(__FILE_NAME__, __LINE__, "No view refresh timer");
+  const SEMA events[] = {SEMA_MBOX_VIEW, SEMA_TIMER_SIM_MSG, SEMA_TIMER_VIEW_UPDATE, SEMA_VIEW_UPDATE, 0};
   for (;;) {
-    if (L_SEMA_WaitMultiple(events) != SEMA_MBOX_VIEW) continue;
-    while (GENERIC_MESSAGE* pMsg = (GENERIC_MESSAGE*)L_MBOX_Receive(M_VIEW)) VIEW_vDispatch(pMsg);
+    switch (L_SEMA_WaitMultiple(events)) {
+      case SEMA_MBOX_VIEW:
+        while (GENERIC_MESSAGE* pMsg = (GENERIC_MESSAGE*)L_MBOX_Receive(M_VIEW)) VIEW_vDispatch(pMsg);
+        break;
+      case SEMA_VIEW_UPDATE:
+        VIEW_vHandleUpdateRequest();
+        break;
+      case SEMA_TIMER_VIEW_UPDATE:
+        VIEW_vHandleRefreshTimer();
+        break;
+      case SEMA_TIMER_SIM_MSG:
+        VIEW_vHandleSimTick();
+        break;
+      default:
+        break;
+    }
   }
 }

@@ -239,7 +239,7 @@ void U_DIALOG_vShortenText(char* pBuffer, U32 u32BufferSize, const char* pString
 // ---------------------------------------------------------------------------
 // Frames
 
-static void DIALOG_vOutline(BITMAP* pBitmap, U32 u32Color, S32 x, S32 y, S32 w, S32 h) {
+void U_DIALOG_vOutline(BITMAP* pBitmap, U32 u32Color, S32 x, S32 y, S32 w, S32 h) {
   if (w <= 0 || h <= 0) return;
   POINT at = {x, y};
   G_BOX_vDraw(pBitmap, DIALOG_color(u32Color), &at, (U32)w, (U32)h);
@@ -251,7 +251,7 @@ static void DIALOG_vFill(BITMAP* pBitmap, U32 u32Color, S32 x, S32 y, S32 w, S32
   G_BOX_vDrawFilled(pBitmap, DIALOG_color(u32Color), &at, (U32)w, (U32)h);
 }
 
-static void DIALOG_vLine(BITMAP* pBitmap, U32 u32Color, S32 x0, S32 y0, S32 x1, S32 y1) {
+void U_DIALOG_vLine(BITMAP* pBitmap, U32 u32Color, S32 x0, S32 y0, S32 x1, S32 y1) {
   POINT from = {x0, y0};
   POINT to = {x1, y1};
   G_LINE_vDraw(pBitmap, DIALOG_color(u32Color), &from, &to);
@@ -282,7 +282,7 @@ void U_DIALOG_vDrawBorderAndTitle(BITMAP* pBitmap, const POINT* pptAnchor, const
   }
   const S32 X = pptAnchor->x, Y = pptAnchor->y, W = nBoxWidth, H = nBoxHeight, M = nMessageHeight;
   for (const DIALOG_BEVEL& b : s_aBevel) {
-    DIALOG_vOutline(pBitmap, b.u8Color, X + b.xc + (b.bxW ? W : 0), Y + b.yc + (b.bxH ? H : 0), b.wc + (b.bwW ? W : 0),
+    U_DIALOG_vOutline(pBitmap, b.u8Color, X + b.xc + (b.bxW ? W : 0), Y + b.yc + (b.bxH ? H : 0), b.wc + (b.bwW ? W : 0),
                     b.hc + (b.bhH ? H : 0));
   }
   if (!bTrailer) {
@@ -290,11 +290,11 @@ void U_DIALOG_vDrawBorderAndTitle(BITMAP* pBitmap, const POINT* pptAnchor, const
   } else {
     DIALOG_vFill(pBitmap, 237, X + 8, Y + 44, W - 16, M + 3);
     DIALOG_vFill(pBitmap, 238, X + 7, Y + 8, W - 15, 36);
-    DIALOG_vLine(pBitmap, 32, X + 7, Y + 43, X + W - 9, Y + 43);
-    DIALOG_vLine(pBitmap, 236, X + 7, Y + 42, X + W - 9, Y + 42);
-    DIALOG_vLine(pBitmap, 236, X + 7, Y + 42, X + 7, Y + 7);
-    DIALOG_vLine(pBitmap, 239, X + 7, Y + 7, X + W - 9, Y + 7);
-    DIALOG_vLine(pBitmap, 239, X + W - 9, Y + 7, X + W - 9, Y + 42);
+    U_DIALOG_vLine(pBitmap, 32, X + 7, Y + 43, X + W - 9, Y + 43);
+    U_DIALOG_vLine(pBitmap, 236, X + 7, Y + 42, X + W - 9, Y + 42);
+    U_DIALOG_vLine(pBitmap, 236, X + 7, Y + 42, X + 7, Y + 7);
+    U_DIALOG_vLine(pBitmap, 239, X + 7, Y + 7, X + W - 9, Y + 7);
+    U_DIALOG_vLine(pBitmap, 239, X + W - 9, Y + 7, X + W - 9, Y + 42);
   }
   if (sTemp == nullptr) return;
   DIALOG_vFill(pBitmap, 238, X + 8, Y + H - 44, W - 16, 36);

@@ -142,6 +142,10 @@ void U_DIALOG_vDrawMessageBlockOutlined(BITMAP* pBitmap, const char* pString, co
                                         U32 u32PixelsBetweenLines, JUSTIFICATION TextJustification,
                                         JUSTIFICATION BoxJustification, const POINT* ppointAnchor, U32 u32BoxWidth,
                                         COLOR colorBackground, COLOR colorForeground, COLOR colorOutline);
+// An outline box from its lower-left corner and a line, in colour-table
+// entry u32Color; a box without width or height draws nothing.
+void U_DIALOG_vOutline(BITMAP* pBitmap, U32 u32Color, S32 x, S32 y, S32 w, S32 h);
+void U_DIALOG_vLine(BITMAP* pBitmap, U32 u32Color, S32 x0, S32 y0, S32 x1, S32 y1);
 // The alarm banner above the view's bottom readouts.
 void U_DIALOG_vDrawDialogAlarm(BITMAP* pBitmap, const char* pString);
 // The notification bar at the bottom of the screen.

@@ -252,3 +252,22 @@ void U_MENU_vDrawControlAction(BITMAP* pBitmap, POINT anchor, U32 u32value, U32 
   U_MENU_vDrawArrowRight(pBitmap, anchor.x + (S32)u32menuWidth - 19, anchor.y + ((S32)u32subMenuHeight - (S32)ARROW) / 2,
                          ARROW, MENU_color(u32value != 0 ? MENU_COLOR_FOCUS : MENU_COLOR_WHITE));
 }
+
+// ---------------------------------------------------------------------------
+// The views-selection menu's requests
+
+BOOLEAN U_MENU_bRegisterHotSubMenuWithNoArrow(MENU_TEXT, const ICON*, MENU_PRIORITY, MENU_CHOICE_LIST, MENU_CHOICE_LIST,
+                                              const ICON* const*, U32, MENU_USER_LEVEL, LAYER_ID, SPLIT_WINDOW_TYPE) {
+  return MENU_bSend(CMD_ID_REGISTER_SUB_MENU);
+}
+
+BOOLEAN U_MENU_bRegisterHotSubMenuActionMenu(MENU_TEXT, MENU_TEXT, const ICON*, MENU_PRIORITY, void (*)(void), BOOLEAN,
+                                             MENU_USER_LEVEL) {
+  return MENU_bSend(CMD_ID_REGISTER_MENU_ITEM);
+}
+
+BOOLEAN U_MENU_bUnregisterSubMenuItem(MENU_TEXT, MENU_TEXT) { return MENU_bSend(CMD_ID_UNREGISTER_MENU_ITEM); }
+
+void U_MENU_vActivateSpecifiedHotMenu(U32) { MENU_bSend(CMD_ID_ACTIVATE_HOT_MENU); }
+
+void U_MENU_vClearMenus(void) { MENU_bSend(CMD_ID_CLEAR_MENU); }

@@ -117,3 +117,27 @@ void U_MENU_vDrawControlAction(BITMAP* pBitmap, POINT anchor, U32 u32value, U32 
 // box's lower-left corner at (x, y).
 void U_MENU_vDrawArrowLeft(BITMAP* pBitmap, S32 x, S32 y, U32 u32Size, COLOR color);
 void U_MENU_vDrawArrowRight(BITMAP* pBitmap, S32 x, S32 y, U32 u32Size, COLOR color);
+
+// ---------------------------------------------------------------------------
+// The views-selection menu's requests: the hot submenus of the express menu
+// of a view, the actions inside them, their removal, opening that express
+// menu and closing every menu, and the places of its items and of the
+// simulation notice's setting. Client functions as above.
+constexpr MENU_PRIORITY MENU_SIM_MSG_MODE = 188;
+constexpr MENU_PRIORITY MENU_NMEA2K_DATA_VIEW = 674;
+constexpr MENU_PRIORITY MENU_NMEA2K_GAUGE_VIEW = 675;
+constexpr MENU_PRIORITY MENU_NMEA2K_ONE_ENGINE_VIEW = 676;
+constexpr MENU_PRIORITY MENU_NMEA2K_TWO_ENGINE_VIEW = 677;
+constexpr MENU_PRIORITY MENU_NMEA2K_TO_SONAR_VIEW = 678;
+constexpr MENU_PRIORITY MENU_NMEA2K_TO_SYSTEM_VIEW = 680;
+constexpr MENU_PRIORITY MENU_NMEA2K_TO_DATA_VIEW = 681;
+BOOLEAN U_MENU_bRegisterHotSubMenuWithNoArrow(MENU_TEXT pMenuName, const ICON* pMenuIcon, MENU_PRIORITY menuPriority,
+                                              MENU_CHOICE_LIST pSubMenuChoices, MENU_CHOICE_LIST pSubMenuNames,
+                                              const ICON* const* pSubMenuIcons, U32 numSubMenus,
+                                              MENU_USER_LEVEL userLevel, LAYER_ID view, SPLIT_WINDOW_TYPE splitType);
+BOOLEAN U_MENU_bRegisterHotSubMenuActionMenu(MENU_TEXT pMenuName, MENU_TEXT pSubMenuName, const ICON* pMenuIcon,
+                                             MENU_PRIORITY menuPriority, void (*p2Function)(void), BOOLEAN bConfirm,
+                                             MENU_USER_LEVEL userLevel);
+BOOLEAN U_MENU_bUnregisterSubMenuItem(MENU_TEXT pSubMenuName, MENU_TEXT pSubMenuItemName);
+void U_MENU_vActivateSpecifiedHotMenu(U32 view);
+void U_MENU_vClearMenus(void);

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <regex>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -25,6 +26,15 @@ namespace {
 
 const std::string kVelmora = VELMORA_BINARY;
 const std::string kRigTool = VELMORA_TOOLS_DIR "/rig";
+
+// The tool widens RGB565 by repeating the high bits; the top bits give it back.
+std::vector<COLOR> FromRgb(const std::vector<U8>& rgb) {
+  std::vector<COLOR> pixels(rgb.size() / 3);
+  for (size_t i = 0; i < pixels.size(); i++) {
+    pixels[i] = (COLOR)((rgb[3 * i] >> 3) << 11 | (rgb[3 * i + 1] >> 2) << 5 | rgb[3 * i + 2] >> 3);
+  }
+  return pixels;
+}
 
 int Tool(const std::string& rig, const std::string& arguments) {
   std::string command = "python3 " + kRigTool + " --rig " + rig + " " + arguments + " > /dev/null";
@@ -56,6 +66,17 @@ struct RIG_GUARD {
     std::filesystem::remove_all(dir, ignored);
   }
 };
+
+// The page on display as the rig's screen tool saves it, in RGB565; empty
+// when it cannot be had.
+std::vector<COLOR> Screen(const std::string& rig) {
+  const std::string png = rig + "/screen.png";
+  U32 width = 0, height = 0;
+  std::vector<U8> rgb;
+  std::string error;
+  if (Tool(rig, "screen " + png) != 0 || !GOLDEN_bReadPng(png, &width, &height, &rgb, &error)) return {};
+  return FromRgb(rgb);
+}
 
 void MakeRig(const std::string& dir) {
   std::string command = "python3 " + kRigTool + " create " + dir + " > /dev/null";
@@ -203,12 +224,7 @@ TEST(Rig, TheViewWindowShowsThePageOnDisplayAndTypedKeysReachTheKeypad) {
   std::string error;
   ASSERT_TRUE(GOLDEN_bReadPng(png, &width, &height, &rgb, &error)) << error;
   ASSERT_EQ(800u * 480u * 3u, rgb.size());
-  size_t wrong = 0;
-  for (size_t i = 0; i < page.size(); i++) {
-    COLOR shown = (COLOR)((rgb[3 * i] >> 3) << 11 | (rgb[3 * i + 1] >> 2) << 5 | rgb[3 * i + 2] >> 3);
-    wrong += shown != page[i];
-  }
-  EXPECT_EQ(0u, wrong);
+  EXPECT_TRUE(FromRgb(rgb) == page);
 
   struct INPUT_EVENT {
     struct timeval time;
@@ -223,6 +239,54 @@ TEST(Rig, TheViewWindowShowsThePageOnDisplayAndTypedKeysReachTheKeypad) {
     if (events[i].type == 1) keys.emplace_back(events[i].code, events[i].value);
   }
   EXPECT_EQ((std::vector<std::pair<int, int>>{{49, 1}, {49, 0}, {50, 1}, {50, 0}}), keys);
+}
+
+}  // namespace
+
+namespace {
+
+// The screen on display once it differs from before (or after two seconds).
+std::vector<COLOR> NextScreen(const std::string& rig, const std::vector<COLOR>& before) {
+  std::vector<COLOR> screen;
+  for (int i = 0; i < 40 && (screen = Screen(rig)) == before; i++) usleep(50 * 1000);
+  return screen;
+}
+
+::testing::AssertionResult MatchesGolden(const std::string& name, const std::vector<COLOR>& screen) {
+  if (screen.size() != 800u * 480u) return ::testing::AssertionFailure() << "no screen";
+  GOLDEN_PICTURE picture = {screen.data(), 800, 480, 800};
+  return GOLDEN_Match(RIG_GOLDEN_DIR "/" + name + ".png", picture);
+}
+
+// No view is registered in the unit yet: the live screen is the empty view
+// with the layers over all views. VIEW reaches the view-key task, which finds
+// no view to move to; POWER reaches the display task, whose pop-up is the
+// next page on display, and EXIT takes it away again.
+TEST(Rig, KeysFromTheKeypadReachTheirOwnersAndTheNextPageOnDisplayShowsWhatTheyDid) {
+  RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
+  ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
+  const std::string base = TEST_MakeTempDir("velmora-base");
+  nvfiles::Seed(base, {{"NVER", nvfiles::kVersion}, {"SQCD", 1}});
+  auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base});
+  ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "VIEWTASK [", 20000));
+  ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "update CVEW to -2", 5000));
+  const std::vector<COLOR> empty = NextScreen(rig.dir, {});
+  EXPECT_TRUE(MatchesGolden("rig_empty", empty));
+
+  EXPECT_EQ(0, Tool(rig.dir, "key hold VIEW --ms 100"));
+
+  EXPECT_EQ(0, Tool(rig.dir, "key hold POWER --ms 100"));
+  EXPECT_TRUE(MatchesGolden("rig_power_popup", NextScreen(rig.dir, empty)));
+  EXPECT_EQ(0, Tool(rig.dir, "key hold EXIT --ms 100"));
+  std::vector<COLOR> after = NextScreen(rig.dir, Screen(rig.dir));
+  EXPECT_TRUE(after == empty) << "the pop-up is gone";
+
+  TEST_Signal(unit.get(), SIGTERM);
+  TEST_RESULT r = TEST_Finish(std::move(unit), 10000);
+  EXPECT_EQ(2, r.status) << r.out << r.err;
+  EXPECT_EQ(std::string::npos, r.out.find("error:")) << r.out;
+  EXPECT_TRUE(std::regex_search(r.out, std::regex(R"( VIEWKEYTASK \[\d+\]T_VIEW_vSetNextBackgroundLayer: update CVEW to -2)")))
+      << "VIEW reached the view-key task";
 }
 
 }  // namespace

@@ -52,6 +52,7 @@ class GoldenFrames : public ::testing::TestWithParam<TEXTS> {
     UI_vStart();
     UI_vReset();
     SetLanguage(GetParam().language);
+    UI_vShowBlackView();
     UI_vSend(M_MESSAGEBOX, CMD_ID_RUN_SYSTEM);
     ASSERT_TRUE(UI_bWaitFor([] { return T_VIEW_bIsLayerActive(MESSAGEBOX_LAYER); }));
   }
@@ -65,7 +66,7 @@ class GoldenFrames : public ::testing::TestWithParam<TEXTS> {
 
 TEST_P(GoldenFrames, ATitledConfirmationWithNoAndYes) {
   T_MESSAGEBOX_vSetupConfMessageWithTitle(Text(GetParam(), GetParam().statement).c_str(), Nothing, Nothing, TRUE, 0);
-  UI_vComposeFrame();
+  UI_vFrame();
   EXPECT_TRUE(UI_MatchGolden(Name("confirm"), UI_Screen(), G_SCREEN_WIDTH, G_SCREEN_HEIGHT));
 }
 
@@ -73,7 +74,7 @@ TEST_P(GoldenFrames, TheAlarmBannerWithTwoLines) {
   s_alarm = Text(GetParam(), GetParam().alarm);
   ASSERT_TRUE(U_VIEW_bRegisterLayer(DrawAlarm, ALARM_LAYER, USED_BY_ALL, 0, 0, TRUE, nullptr, nullptr, nullptr));
   ASSERT_TRUE(UI_bWaitFor([] { return T_VIEW_bIsLayerActive(ALARM_LAYER); }));
-  UI_vComposeFrame();
+  UI_vFrame();
   EXPECT_TRUE(UI_MatchGolden(Name("alarm"), UI_Screen(), G_SCREEN_WIDTH, G_SCREEN_HEIGHT));
 }
 
@@ -84,7 +85,7 @@ TEST_P(GoldenFrames, ANotificationWithEachIcon) {
   for (int icon = ICON_INCOMING_PHONE_CALL; icon <= ICON_ATTACTMENT_MESSAGE; icon++) {
     std::string text = Text(GetParam(), GetParam().notifications[icon - 1]);
     T_MESSAGEBOX_vSetupInfoMessageWithIcon(text.c_str(), (INFO_ICON_TYPE)icon, 0);
-    UI_vComposeFrame();
+    UI_vFrame();
     std::vector<COLOR> screen = UI_Screen();
     strips.insert(strips.end(), screen.end() - kRows * G_SCREEN_WIDTH, screen.end());
     T_MESSAGEBOX_vRemoveAllMatchingInfo(text.c_str());
@@ -95,7 +96,7 @@ TEST_P(GoldenFrames, ANotificationWithEachIcon) {
 TEST_P(GoldenFrames, ThePowerCountDown) {
   UI_vKey(UI_POWER, 1);
   EXPECT_TRUE(UI_bWaitFor([] { return T_VIEW_bIsLayerActive(SHUTDOWN_LAYER); }, 1500));
-  UI_vComposeFrame();
+  UI_vFrame();
   std::vector<COLOR> screen = UI_Screen();
   UI_vKey(UI_POWER, 0);
   EXPECT_TRUE(UI_bWaitFor([] { return !T_VIEW_bIsLayerActive(SHUTDOWN_LAYER); }));

@@ -140,13 +140,14 @@ std::vector<COLOR> Expected(const char* pText) {
 }
 
 std::vector<COLOR> Frame() {
-  UI_vComposeFrame();
+  UI_vFrame();
   std::vector<COLOR> pixels(G_SCREEN_WIDTH * G_SCREEN_HEIGHT);
   memcpy(pixels.data(), H_DISPLAY_psbGetFrameBufferPointer(), pixels.size() * sizeof(COLOR));
   return pixels;
 }
 
 TEST_F(Keyboard, PowerHeldShowsTwoAtOneSecondOneFromTwoSecondsAndTheReleaseRemovesIt) {
+  UI_vShowBlackView();
   const U64 start = L_CLOCK_qwGetTimeInMillis();
   UI_vKey(UI_POWER, 1);
   L_CLOCK_Sleep(800);

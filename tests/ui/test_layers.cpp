@@ -17,20 +17,10 @@ namespace {
 void DrawA(BITMAP*, WINDOW_SPECIFICATION_POINTER) {}
 void DrawB(BITMAP*, WINDOW_SPECIFICATION_POINTER) {}
 
-// A registration whose answer is read back: TRUE when it was taken.
 bool Register(LAYER_ID layer, SPLIT_WINDOW_TYPE eSplit = SPLIT_FULL_WINDOW, FOURCHARID splitKey = 0,
               DRAW_FUNCTION* pDraw = DrawA, FOURCHARID displayKey = 0, LAYER_ID whereUsed = USED_BY_NONE) {
-  MSG_REGISTER_LAYER msg = {};
-  msg.header.Cmd = CMD_ID_REGISTER_LAYER;
-  msg.layer = layer;
-  msg.where_used = whereUsed;
-  msg.pDrawFunction = pDraw;
-  msg.fcidDisplayFlag = displayKey;
-  msg.bDisplay = TRUE;
-  msg.eLocation = eSplit;
-  msg.fcidSplitControl = splitKey;
-  EXPECT_TRUE(UI_bSendAcked(M_VIEW, &msg));
-  return msg.flag;
+  UI_LAYER l = {layer, pDraw, whereUsed, displayKey, eSplit, splitKey};
+  return UI_bRegister(l);
 }
 
 bool Unregister(LAYER_ID layer, SPLIT_WINDOW_TYPE eSplit = SPLIT_FULL_WINDOW) {
@@ -69,16 +59,6 @@ std::vector<LAYER_ID> Layers() {
   std::vector<LAYER_ID> layers;
   for (const NODE& n : List()) layers.push_back(n.layer);
   return layers;
-}
-
-// The commands of the menu requests sent since the last call.
-std::vector<CMD_ID> MenuRequests() {
-  std::vector<CMD_ID> cmds;
-  while (GENERIC_MESSAGE* p = UI_pReceive(UI_MENU_MBOX, 50)) {
-    cmds.push_back(p->Cmd);
-    H_MEMORY_vFree(p);
-  }
-  return cmds;
 }
 
 class Layers_ : public ::testing::Test {
@@ -126,7 +106,7 @@ TEST_F(Layers_, SplitPanesChainUnderOneMainNodeAndTheRightPaneTakesOverWhenTheLe
   // Each pane gets its express menu, the active-pane selector and the divider slider.
   EXPECT_EQ((std::vector<CMD_ID>{CMD_ID_REGISTER_HOT_MENU, CMD_ID_REGISTER_MENU_ITEM, CMD_ID_REGISTER_MENU_ITEM,
                                  CMD_ID_REGISTER_HOT_MENU, CMD_ID_REGISTER_MENU_ITEM, CMD_ID_REGISTER_MENU_ITEM}),
-            MenuRequests());
+            UI_MenuRequests());
 
   EXPECT_TRUE(Unregister(split, SPLIT_LEFT_WINDOW));
   nodes = List();
@@ -134,12 +114,12 @@ TEST_F(Layers_, SplitPanesChainUnderOneMainNodeAndTheRightPaneTakesOverWhenTheLe
   EXPECT_EQ(split, nodes[0].nextOfPanes[0]) << "the predecessor links the remaining pane";
   EXPECT_EQ((std::vector<SPLIT_WINDOW_TYPE>{SPLIT_RIGHT_WINDOW}), nodes[1].panes);
   EXPECT_EQ((LAYER_ID)240, nodes[1].nextOfPanes[0]);
-  EXPECT_EQ((std::vector<CMD_ID>{CMD_ID_UNREGISTER_MENU_ITEM, CMD_ID_UNREGISTER_MENU_ITEM}), MenuRequests());
+  EXPECT_EQ((std::vector<CMD_ID>{CMD_ID_UNREGISTER_MENU_ITEM, CMD_ID_UNREGISTER_MENU_ITEM}), UI_MenuRequests());
   EXPECT_FALSE(Unregister(split, SPLIT_LEFT_WINDOW)) << "nothing left to remove";
 
   // The flasher splits keep their divider where it is: no slider.
   EXPECT_TRUE(Register(SONAR_2D_PLUS_FLASHER_ICE_PRIORITY, SPLIT_LEFT_WINDOW, FCID("SQS1")));
-  EXPECT_EQ((std::vector<CMD_ID>{CMD_ID_REGISTER_HOT_MENU, CMD_ID_REGISTER_MENU_ITEM}), MenuRequests());
+  EXPECT_EQ((std::vector<CMD_ID>{CMD_ID_REGISTER_HOT_MENU, CMD_ID_REGISTER_MENU_ITEM}), UI_MenuRequests());
 }
 
 TEST_F(Layers_, AHiddenViewStaysListedAndItsKeyShowsItAgainWithoutANewRegistration) {
@@ -147,7 +127,7 @@ TEST_F(Layers_, AHiddenViewStaysListedAndItsKeyShowsItAgainWithoutANewRegistrati
   ASSERT_TRUE(Register(SONAR_ZOOM_VIEW_PRIORITY, SPLIT_FULL_WINDOW, 0, DrawA, FCID("SVQ1")));
   EXPECT_TRUE(T_VIEW_bIsLayerActive(SONAR_ZOOM_VIEW_PRIORITY));
   EXPECT_FALSE(List()[0].bShown);
-  EXPECT_EQ((std::vector<CMD_ID>{CMD_ID_REGISTER_MENU_ITEM}), MenuRequests()) << "offered on the Views tab";
+  EXPECT_EQ((std::vector<CMD_ID>{CMD_ID_REGISTER_MENU_ITEM}), UI_MenuRequests()) << "offered on the Views tab";
   H_DATABASE_bUpdateValueBoolean(FCID("SVQ1"), TRUE, P_NORMAL);
   EXPECT_TRUE(UI_bWaitFor([] { return List()[0].bShown; }));
   // The script player finds it by its name in capitals.

@@ -47,7 +47,7 @@ void SyncKeyboard() {
 
 // A frame, and the keys the boxes took in it in place.
 void Frame() {
-  UI_vComposeFrame();
+  UI_vFrame();
   SyncKeyboard();
 }
 
@@ -80,6 +80,7 @@ class MessageBox : public ::testing::Test {
     }
     s_u32Now = 1000;
     T_MESSAGEBOX_vSetClock(Now);
+    UI_vShowBlackView();
     UI_vSend(M_MESSAGEBOX, CMD_ID_RUN_SYSTEM);
     ASSERT_TRUE(UI_bWaitFor([] { return T_VIEW_bIsLayerActive(MESSAGEBOX_LAYER); }));
     // The view itself listens to MENU, below every box.
@@ -152,7 +153,7 @@ bool Shows(const char* pText) {
   BITMAP page;
   G_BUFFERS_pCreateBitmap(G_SCREEN_WIDTH, G_SCREEN_HEIGHT, &page, (const U32*)expected.data());
   U_DIALOG_vDrawDialogGenericNotification(&page, pText);
-  UI_vComposeFrame();
+  UI_vFrame();
   return memcmp(expected.data(), H_DISPLAY_psbGetFrameBufferPointer(), expected.size() * sizeof(COLOR)) == 0;
 }
 
@@ -162,9 +163,9 @@ TEST_F(MessageBox, RemovingNotificationsByTextKeepsTheOthersInTheirOrder) {
   for (const char* text : {"beta", "gamma"}) {
     EXPECT_TRUE(Shows(text)) << text;
     s_u32Now += 1000;
-    UI_vComposeFrame();
+    UI_vFrame();
   }
-  UI_vComposeFrame();
+  UI_vFrame();
   const COLOR* pPage = (const COLOR*)H_DISPLAY_psbGetFrameBufferPointer();
   EXPECT_EQ(pPage + G_SCREEN_WIDTH * G_SCREEN_HEIGHT,
             std::find_if(pPage, pPage + G_SCREEN_WIDTH * G_SCREEN_HEIGHT, [](COLOR c) { return c != 0; }))
@@ -183,7 +184,7 @@ TEST_F(MessageBox, HostileStatementsAreCopiedAndDrawnWithinTheirBuffers) {
   Frame();
   EXPECT_EQ(0, UI_nTapClick(UI_EXIT));
   EXPECT_EQ((std::vector<std::string>{"no A"}), Actions(1));
-  UI_vComposeFrame();
+  UI_vFrame();
   T_MESSAGEBOX_vRemoveAllMatchingInfo(original.c_str());
   T_MESSAGEBOX_vRemoveAllMatching(word.c_str());
   T_MESSAGEBOX_vRemoveAllMatchingIcon(nullptr);

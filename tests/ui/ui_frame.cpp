@@ -6,17 +6,17 @@
 
 #include <mutex>
 
-#include "g_buffers.h"
 #include "g_truetype.h"
+#include "g_box.h"
 #include "golden.h"
 #include "h_database.h"
-#include "h_display.h"
 #include "h_memory.h"
 #include "platform_rig.h"
 #include "t_display.h"
 #include "t_keyboard.h"
 #include "t_messagebox.h"
 #include "t_view.h"
+#include "t_viewkey.h"
 #include "test_tasks.h"
 #include "u_keyboard.h"
 #include "u_view.h"
@@ -34,6 +34,7 @@ static const struct {
   SEMA sema;
 } s_aBindings[] = {{M_VIEW, SEMA_MBOX_VIEW},
                    {M_KEYB, SEMA_MBOX_KEYB},
+                   {M_VIEWKEY, SEMA_MBOX_VIEWKEY},
                    {M_DISPLAY, SEMA_MBOX_DISPLAY},
                    {M_MESSAGEBOX, SEMA_MBOX_MESSAGEBOX}};
 
@@ -53,10 +54,13 @@ void UI_vStart(void) {
     for (const auto& b : s_aBindings) L_MBOX_DefineSema(b.mbox, b.sema);
     H_DATABASE_bUpdateEverythingU32(FCID("TMNU"), (U32)UI_MENU_MBOX, P_NORMAL, D_MAILBOX, nullptr, DB_NEVER_STALE);
     ASSERT_EQ(0, TEST_StartTask(VIEWTASK, T_VIEW_vMain));
+    ASSERT_EQ(0, TEST_StartTask(VIEWKEYTASK, T_VIEWKEY_vMain));
     ASSERT_EQ(0, TEST_StartTask(KBDTASK, T_KEYBOARD_vMain));
     ASSERT_EQ(0, TEST_StartTask(DISPTASK, T_DISPLAY_vMain));
     ASSERT_EQ(0, TEST_StartTask(MESSAGEBOXTASK, T_MESSAGEBOX_vMain));
     ASSERT_TRUE(UI_bWaitFor([] { return UI_bPublished("TVUE") && UI_bPublished("TKBD") && UI_bPublished("TDSP"); }));
+    // The view-key task is told only by the tests of it, which then take its keys.
+    UI_vSend(M_VIEW, CMD_ID_RUN_SYSTEM);
   });
 }
 
@@ -102,28 +106,54 @@ void UI_vForget(SEMA sema) { L_SEMA_SetPending(sema); }
 
 bool UI_bSignalled(SEMA sema, int ms) { return L_SEMA_WaitTicks(sema, (TICKS)ms) == 0; }
 
+std::vector<CMD_ID> UI_MenuRequests(void) {
+  std::vector<CMD_ID> cmds;
+  while (GENERIC_MESSAGE* p = UI_pReceive(UI_MENU_MBOX, 50)) {
+    cmds.push_back(p->Cmd);
+    H_MEMORY_vFree(p);
+  }
+  return cmds;
+}
+
 void UI_vSend(MBOX mbox, CMD_ID cmd) {
   GENERIC_MESSAGE* pMsg = (GENERIC_MESSAGE*)H_MEMORY_pvCalloc(1, sizeof(GENERIC_MESSAGE));
   pMsg->Cmd = cmd;
   ASSERT_EQ(0, L_MBOX_Send(mbox, pMsg, 3, 0));
 }
 
-void UI_vComposeFrame(void) {
-  U32* pPage = nullptr;
-  ASSERT_TRUE(UI_bWaitFor([&] { return (pPage = H_DISPLAY_pu32GetDisplayBuffer()) != nullptr; }));
-  BITMAP page;
-  G_BUFFERS_pCreateBitmap(G_SCREEN_WIDTH, G_SCREEN_HEIGHT, &page, pPage);
-  memset(pPage, 0, G_SCREEN_WIDTH * G_SCREEN_HEIGHT * sizeof(COLOR));
-  L_MUTEX_LockWait(RES_VIEW_LIST);
-  WINDOW_SPECIFICATION spec = {T_VIEW_eCurrentLayer(), SPLIT_RIGHT_WINDOW, SPLIT_FULL_WINDOW, {0, 479, 799, 0}, FALSE, 0};
-  for (const LAYER_ITEM* p = T_VIEW_psFirstLayer(); p != nullptr; p = p->next) {
-    if (p->where_used != USED_BY_ALL && p->where_used != spec.currentLayer) continue;
-    spec.drawWindowType = p->eSplit;
-    spec.u32User = p->user;
-    p->pDrawFunction(&page, &spec);
-  }
-  L_MUTEX_Unlock(RES_VIEW_LIST);
-  H_DISPLAY_vDisplayBitmap(&page);
+void UI_vFrame(void) {
+  const U32 u32Begun = T_VIEW_u32FramesBegun();
+  T_VIEW_vRequestExpeditedViewUpdate();
+  ASSERT_TRUE(UI_bWaitFor([u32Begun] { return T_VIEW_u32LastFrameShown() > u32Begun; }));
+}
+
+bool UI_bRegister(const UI_LAYER& layer) {
+  MSG_REGISTER_LAYER msg = {};
+  msg.header.Cmd = CMD_ID_REGISTER_LAYER;
+  msg.layer = layer.layer;
+  msg.where_used = layer.whereUsed;
+  msg.pDrawFunction = layer.pDraw;
+  msg.fcidDisplayFlag = layer.displayKey;
+  msg.bDisplay = TRUE;
+  msg.pSimString = layer.pSimString;
+  msg.user = layer.user;
+  msg.eLocation = layer.eSplit;
+  msg.fcidSplitControl = layer.splitKey;
+  msg.bHorizontalSplit = layer.bHorizontal;
+  EXPECT_TRUE(UI_bSendAcked(M_VIEW, &msg));
+  return msg.flag;
+}
+
+static void UI_vDrawBlack(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
+  POINT origin = {0, 0};
+  G_BOX_vDrawFilled(pBitmap, 0x0000, &origin, G_SCREEN_WIDTH, G_SCREEN_HEIGHT);
+}
+
+void UI_vShowBlackView(void) {
+  ASSERT_TRUE(U_VIEW_bRegisterLayer(UI_vDrawBlack, SONAR_VIEW_PRIORITY, USED_BY_NONE, 0, 0, TRUE, nullptr, nullptr,
+                                    nullptr));
+  H_DATABASE_bUpdateValueS32(FCID("CVEW"), SONAR_VIEW_PRIORITY, P_NORMAL);
+  ASSERT_TRUE(UI_bWaitFor([] { return T_VIEW_eCurrentLayer() == SONAR_VIEW_PRIORITY; }));
 }
 
 std::vector<COLOR> UI_Screen(void) {
@@ -172,7 +202,7 @@ void UI_vReset(void) {
     msg.eLocation = pane.second;
     EXPECT_TRUE(UI_bSendAcked(M_VIEW, &msg));
   }
-  for (MBOX mbox : {UI_MBOX_A, UI_MBOX_B, UI_MBOX_C}) {
+  for (MBOX mbox : {UI_MBOX_A, UI_MBOX_B, UI_MBOX_C, (MBOX)M_VIEWKEY}) {
     for (int i = 0; i < 4; i++) {
       MSG_UNREGISTER_FOR_KEYS msg = {};
       msg.header.Cmd = CMD_ID_UNREGISTER_FOR_KEYS;
@@ -180,7 +210,7 @@ void UI_vReset(void) {
       msg.mailbox = mbox;
       EXPECT_TRUE(UI_bSendAcked(M_KEYB, &msg));
     }
-    UI_vDrain(mbox);
+    if (mbox != M_VIEWKEY) UI_vDrain(mbox);
   }
   H_DATABASE_bUpdateValueS32(FCID("CVEW"), NO_VIEW_PRIORITY, P_NORMAL);
   UI_bWaitFor([] { return T_VIEW_eCurrentLayer() == NO_VIEW_PRIORITY; });

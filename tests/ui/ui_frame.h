@@ -1,8 +1,6 @@
 // The screen frame's tasks on a rig of the test program's own: the view,
-// keyboard, display and message-box tasks run as they do in the unit, keys go
-// in through the keypad FIFO, and frames are taken the way the view task will
-// take them: every layer registered for the current view drawn, in list
-// order, into a page that then goes on display.
+// view-key, keyboard, display and message-box tasks run as they do in the
+// unit, keys go in through the keypad FIFO, and the view task draws the frames.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,7 +10,9 @@
 #include <vector>
 
 #include "basetypes.h"
+#include "fourcharid.h"
 #include "g_types.h"
+#include "layer_id.h"
 #include "linuxsvc.h"
 
 // Linux key codes of the keypad.
@@ -49,10 +49,31 @@ void UI_vDrain(MBOX mbox);
 // TRUE when sema is signalled within ms; clears a signal given before.
 void UI_vForget(SEMA sema);
 bool UI_bSignalled(SEMA sema, int ms);
+// The commands of the menu requests that reached the menu task's mailbox
+// since the last call.
+std::vector<CMD_ID> UI_MenuRequests(void);
 // Sends a command to a task's mailbox.
 void UI_vSend(MBOX mbox, CMD_ID cmd);
-// Draws a frame into a free page and puts it on display.
-void UI_vComposeFrame(void);
+// A registration the tests make; the defaults give a full-screen base view.
+struct UI_LAYER {
+  LAYER_ID layer;
+  DRAW_FUNCTION* pDraw;
+  LAYER_ID whereUsed = USED_BY_NONE;
+  FOURCHARID displayKey = 0;
+  SPLIT_WINDOW_TYPE eSplit = SPLIT_FULL_WINDOW;
+  FOURCHARID splitKey = 0;
+  BOOLEAN bHorizontal = FALSE;
+  const char* const* pSimString = nullptr;
+  U32 user = 0;
+};
+// Registers and waits for the view task's answer: TRUE when it was taken.
+bool UI_bRegister(const UI_LAYER& layer);
+// Asks the view task for a frame at once and waits until one begun after the
+// call is on display.
+void UI_vFrame(void);
+// A black full-screen view (layer 21) registered and made current, for
+// pictures of what is drawn over the views.
+void UI_vShowBlackView(void);
 // The page on display as the rig's screen tool saves it, in RGB565, top row first.
 std::vector<COLOR> UI_Screen(void);
 // A picture against a PNG in tests/ui/golden.
@@ -61,6 +82,7 @@ std::vector<COLOR> UI_Screen(void);
 // Sends a message and waits until its receiver is done with it; the block
 // stays the caller's.
 bool UI_bSendAcked(MBOX mbox, void* pMsg);
-// Every layer and pane out of the list, every key of the test mailboxes
-// given back, no view current: the state each test starts from.
+// Every layer and pane out of the list, every key of the test mailboxes and
+// of the view-key task given back, no view current: the state each test
+// starts from.
 void UI_vReset(void);
