@@ -13,6 +13,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "navmath.h"
 #include "u_language.h"
 #include "u_wstring.h"
 #include "ui_texts.h"
@@ -399,4 +400,136 @@ BOOLEAN U_NAV_bParsePosition(DATA_TYPE eType, const char* sValue, double* pdValu
   }
   *pdValue = value;
   return first == positive;
+}
+
+// ---- Track ring ----
+
+S32 U_NAV_nFoldX(S32 x) {
+  if (x >= -NV_X_LIMIT && x <= NV_X_LIMIT) return x;
+  S64 v = ((S64)x + NV_X_LIMIT) % NV_X_CIRCUMFERENCE;
+  if (v < 0) v += NV_X_CIRCUMFERENCE;
+  return (S32)(v - NV_X_LIMIT);
+}
+
+S32 U_NAV_nClampY(S32 y) { return y > NV_Y_LIMIT ? NV_Y_LIMIT : (y < -NV_Y_LIMIT ? -NV_Y_LIMIT : y); }
+
+static U32 TRACK_u32Ring(U32 index) { return index % TRACK_DELTA_ENTRIES; }
+
+static BOOLEAN TRACK_bIsEntry(const TRACK_DELTA_DEPTH_TRIPLE* p, S16 value) { return p->x == value && p->y == value; }
+
+void U_NAV_vClearTrack(TRACK_HEADER* pTrackHeader) {
+  if (pTrackHeader == nullptr) return;
+  pTrackHeader->u16Count = 0;
+  pTrackHeader->u16FirstDelta = 0;
+}
+
+BOOLEAN U_NAV_bTrackDeltaIsGapPoint(const TRACK* pTrack, U32 u32Index) {
+  const TRACK_HEADER* h = &pTrack->sHeader;
+  if (h->u16Count <= 1 || u32Index >= TRACK_DELTA_ENTRIES) return FALSE;
+  // Entry number k (1 = oldest) of the ring index; the step must be k + 2.
+  const U32 k = (u32Index + TRACK_DELTA_ENTRIES - TRACK_u32Ring(h->u16FirstDelta)) % TRACK_DELTA_ENTRIES + 1;
+  if (k + 2 > (U32)h->u16Count - 1) return FALSE;
+  return TRACK_bIsEntry(&pTrack->aDelta[u32Index], TRACK_GAP_FIRST) &&
+         TRACK_bIsEntry(&pTrack->aDelta[TRACK_u32Ring(u32Index + 1)], TRACK_GAP_SECOND);
+}
+
+// Drops the oldest point, and a gap marker in front of the next one with it.
+static void TRACK_vDropOldest(TRACK* pTrack) {
+  TRACK_HEADER* h = &pTrack->sHeader;
+  U32 first = TRACK_u32Ring(h->u16FirstDelta);
+  U32 dropped = 1;
+  if (U_NAV_bTrackDeltaIsGapPoint(pTrack, first)) {
+    first = TRACK_u32Ring(first + 2);
+    dropped = 3;
+  }
+  const TRACK_DELTA_DEPTH_TRIPLE* step = &pTrack->aDelta[first];
+  h->ptFirst.x = U_NAV_nFoldX((S32)((S64)h->ptFirst.x + step->x));
+  h->ptFirst.y = U_NAV_nClampY(h->ptFirst.y + step->y);
+  h->u16Count = (U16)(h->u16Count > dropped ? h->u16Count - dropped : 1);
+  h->u16FirstDelta = (U16)TRACK_u32Ring(first + 1);
+}
+
+static void TRACK_vPut(TRACK* pTrack, S32 x, S32 y, U16 u16Depth) {
+  TRACK_HEADER* h = &pTrack->sHeader;
+  TRACK_DELTA_DEPTH_TRIPLE* e = &pTrack->aDelta[TRACK_u32Ring((U32)h->u16FirstDelta + h->u16Count - 1)];
+  e->x = (S16)x;
+  e->y = (S16)y;
+  e->u16Depth = u16Depth;
+  h->u16Count++;
+}
+
+// x moved by a circumference toward xLast when that is the short way round.
+static S32 TRACK_nNearX(S32 x, S32 xLast) {
+  if ((S64)x - xLast > NV_X_LIMIT || (S64)xLast - x > NV_X_LIMIT) {
+    if (x < 0) return x + NV_X_CIRCUMFERENCE;
+    if (x > 0) return x - NV_X_CIRCUMFERENCE;
+  }
+  return x;
+}
+
+static BOOLEAN TRACK_bFits(S64 d) { return d < 32768 && d > -32768; }
+
+void U_NAV_vAddTrackPoint(TRACK* pTrack, POINT ptNew, U16 u16Depth, BOOLEAN bGapPoint) {
+  if (pTrack == nullptr) return;
+  TRACK_HEADER* h = &pTrack->sHeader;
+  // Out of range, the halving below would never end.
+  ptNew.x = U_NAV_nFoldX(ptNew.x);
+  ptNew.y = U_NAV_nClampY(ptNew.y);
+  if (h->u16Count == 0) {
+    h->ptFirst = h->ptLast = h->ptLowerLeft = h->ptUpperRight = ptNew;
+    h->u16FirstDelta = (U16)TRACK_u32Ring(h->u16FirstDelta);
+    h->u16Count = 1;
+    return;
+  }
+  S32 x = TRACK_nNearX(ptNew.x, h->ptLast.x);
+  while (!TRACK_bFits((S64)x - h->ptLast.x) || !TRACK_bFits((S64)ptNew.y - h->ptLast.y)) {
+    // Each middle point is at most half as far, so the recursion is shallow.
+    const POINT mid = {U_NAV_nFoldX((S32)(((S64)h->ptLast.x + x) / 2)),
+                       U_NAV_nClampY((S32)(((S64)h->ptLast.y + ptNew.y) / 2))};
+    U_NAV_vAddTrackPoint(pTrack, mid, u16Depth, bGapPoint);
+    x = TRACK_nNearX(ptNew.x, h->ptLast.x);
+  }
+  if (bGapPoint) {
+    while (h->u16Count > TRACK_MAX_COUNT - 3) TRACK_vDropOldest(pTrack);
+    TRACK_vPut(pTrack, TRACK_GAP_FIRST, TRACK_GAP_FIRST, 0);
+    TRACK_vPut(pTrack, TRACK_GAP_SECOND, TRACK_GAP_SECOND, 0);
+  } else if (h->u16Count >= TRACK_MAX_COUNT) {
+    TRACK_vDropOldest(pTrack);
+  }
+  TRACK_vPut(pTrack, x - h->ptLast.x, ptNew.y - h->ptLast.y, u16Depth);
+  h->ptLast.x = U_NAV_nFoldX(x);
+  h->ptLast.y = ptNew.y;
+  if (h->ptLast.x < h->ptLowerLeft.x) h->ptLowerLeft.x = h->ptLast.x;
+  if (h->ptLast.y < h->ptLowerLeft.y) h->ptLowerLeft.y = h->ptLast.y;
+  if (h->ptLast.x > h->ptUpperRight.x) h->ptUpperRight.x = h->ptLast.x;
+  if (h->ptLast.y > h->ptUpperRight.y) h->ptUpperRight.y = h->ptLast.y;
+}
+
+TRACKPOINT_TYPE U_NAV_eScanTrack(const TRACK* pTrack, U16* pu16Iterator, POINT* ppt, U16* pu16Depth) {
+  const TRACK_HEADER* h = &pTrack->sHeader;
+  const U16 it = *pu16Iterator;
+  if (it >= h->u16Count) {
+    *pu16Iterator = (U16)(it + 1);
+    return TRACKPOINT_INVALID;
+  }
+  if (it == 0) {
+    *ppt = h->ptFirst;
+    if (pu16Depth != nullptr) *pu16Depth = 0;
+    *pu16Iterator = 1;
+    return TRACKPOINT_NORMAL;
+  }
+  U32 index = TRACK_u32Ring((U32)h->u16FirstDelta + it - 1);
+  TRACKPOINT_TYPE eType = TRACKPOINT_NORMAL;
+  U32 next = (U32)it + 1;
+  if (U_NAV_bTrackDeltaIsGapPoint(pTrack, index)) {
+    eType = TRACKPOINT_GAP;
+    index = TRACK_u32Ring(index + 2);
+    next += 2;
+  }
+  const TRACK_DELTA_DEPTH_TRIPLE* e = &pTrack->aDelta[index];
+  ppt->x = U_NAV_nFoldX((S32)((S64)ppt->x + e->x));
+  ppt->y = U_NAV_nClampY((S32)((S64)ppt->y + e->y));
+  if (pu16Depth != nullptr) *pu16Depth = e->u16Depth;
+  *pu16Iterator = (U16)next;
+  return eType;
 }
