@@ -5,6 +5,7 @@
 
 #include <random>
 
+#include "navstore_feed.h"
 #include "navstore_rig.h"
 
 namespace {
@@ -29,26 +30,7 @@ std::vector<SCANNED> Scan(const TRACK* t) {
   return out;
 }
 
-// Adds a point and journals every new ring entry, oldest first, as the
-// navigation task does.
-void Record(TRACK* t, POINT p, U16 depth, BOOLEAN bGap) {
-  const U32 N = TRACK_DELTA_ENTRIES;
-  const U16 before = t->sHeader.u16Count;
-  const U32 previous = (t->sHeader.u16FirstDelta + before + N - 2) % N;
-  U_NAV_vAddTrackPoint(t, p, depth, bGap);
-  if (before == 0) {
-    T_NAV_NVRAM_vAddCurrentTrackPoint(t, t->sHeader.u16FirstDelta, 0xFFFF, FALSE);
-    return;
-  }
-  const U32 newest = (t->sHeader.u16FirstDelta + t->sHeader.u16Count - 2) % N;
-  for (U32 i = (previous + 1) % N, left = (newest + N - previous) % N; left > 0;) {
-    const BOOLEAN bGapEntry = U_NAV_bTrackDeltaIsGapPoint(t, i);
-    T_NAV_NVRAM_vAddCurrentTrackPoint(t, (U16)i, (U16)newest, bGapEntry);
-    const U32 step = bGapEntry ? 3 : 1;
-    i = (i + step) % N;
-    left -= step;
-  }
-}
+void Record(TRACK* t, POINT p, U16 depth, BOOLEAN bGap) { NAVTEST_vRecord(t, p, depth, bGap); }
 
 std::unique_ptr<TRACK> Fresh() {
   auto t = std::make_unique<TRACK>();
