@@ -225,6 +225,10 @@ void U_NAV_vClearTrack(TRACK_HEADER* pTrackHeader);
 // points, and a full ring drops its oldest points. The caller holds the lock
 // of the track. Positions outside the Mercator range are folded and clamped.
 void U_NAV_vAddTrackPoint(TRACK* pTrack, POINT ptNew, U16 u16Depth, BOOLEAN bGapPoint);
+// Adds the points that the steps lead to from the newest point, one by one,
+// exactly as U_NAV_vAddTrackPoint would (none of them after a gap); the
+// journal replay's fast way through its entries.
+void U_NAV_vAddTrackSteps(TRACK* pTrack, const TRACK_DELTA_DEPTH_TRIPLE* pSteps, U32 u32Steps);
 // The point at *pu16Iterator (start at 0 and keep *ppt between calls), then
 // the iterator moves on; TRACKPOINT_INVALID past the end.
 TRACKPOINT_TYPE U_NAV_eScanTrack(const TRACK* pTrack, U16* pu16Iterator, POINT* ppt, U16* pu16Depth);

@@ -549,11 +549,22 @@ U32 T_NAV_NVRAM_u32ReplayJournal(TRACK* pTrack, const U8* pData, U32 u32Size) {
         continue;
       }
     }
-    // Anything else, a lone first marker included, is an ordinary step.
-    at += E;
-    consumed = at;
+    // Anything else, a lone first marker included, is an ordinary step; the
+    // ordinary steps up to the next first marker go to the ring in bulk.
     Start(FALSE);
-    JOURNAL_vApply(pTrack, &e, FALSE);
+    if (JOURNAL_bIs(&e, TRACK_GAP_FIRST)) {
+      at += E;
+      JOURNAL_vApply(pTrack, &e, FALSE);
+    } else {
+      TRACK_DELTA_DEPTH_TRIPLE steps[256];
+      U32 n = 0;
+      for (; n < 256 && at + E <= u32Size; n++, at += E) {
+        steps[n] = JOURNAL_Entry(pData + at);
+        if (JOURNAL_bIs(&steps[n], TRACK_GAP_FIRST)) break;
+      }
+      U_NAV_vAddTrackSteps(pTrack, steps, n);
+    }
+    consumed = at;
   }
   // A file of its start alone (just begun, or rolled over) holds one point.
   Start(FALSE);

@@ -3,9 +3,11 @@
 // by hand from the metres added.
 
 #include <gtest/gtest.h>
+#include <string.h>
 
 #include <algorithm>
 #include <memory>
+#include <random>
 #include <vector>
 
 #include "u_nav.h"
@@ -157,6 +159,36 @@ TEST(TrackRing, AFullRingKeepsTheNewestStepsAndTheWholeBox) {
   EXPECT_EQ(-43000, t->sHeader.ptLowerLeft.y);
   EXPECT_EQ(29999 * 7 - 5000, t->sHeader.ptUpperRight.x);
   EXPECT_EQ(199 * 13 - 40000, t->sHeader.ptUpperRight.y);
+}
+
+// The bulk add against adding each point: steps near the seam and the pole
+// limit, steps of -32,768 (which adding a point halves), gap markers falling
+// off a full ring.
+TEST(TrackRing, StepsInBulkBuildTheSameRingAsPointByPoint) {
+  std::mt19937 random(104);
+  std::uniform_int_distribution<S32> small(-2000, 2000);
+  auto bulk = Fresh(), single = Fresh();
+  U_NAV_vAddTrackPoint(bulk.get(), {20030000, 15420000}, 0, FALSE);
+  U_NAV_vAddTrackPoint(single.get(), {20030000, 15420000}, 0, FALSE);
+  for (int round = 0; round < 300; round++) {
+    std::vector<TRACK_DELTA_DEPTH_TRIPLE> steps(1 + random() % 200);
+    for (auto& s : steps) {
+      const int kind = (int)(random() % 50);
+      s = {(S16)(kind == 0 ? -32768 : small(random)), (S16)(kind == 1 ? -32768 : kind == 2 ? 32767 : small(random)),
+           (U16)random()};
+      const POINT last = single->sHeader.ptLast;
+      U_NAV_vAddTrackPoint(single.get(), {U_NAV_nFoldX(last.x + s.x), U_NAV_nClampY(last.y + s.y)}, s.u16Depth, FALSE);
+    }
+    U_NAV_vAddTrackSteps(bulk.get(), steps.data(), (U32)steps.size());
+    if (round % 7 == 0) {
+      const POINT p = {single->sHeader.ptLast.x + 100, single->sHeader.ptLast.y};
+      U_NAV_vAddTrackPoint(single.get(), p, 1, TRUE);
+      U_NAV_vAddTrackPoint(bulk.get(), p, 1, TRUE);
+    }
+    ASSERT_EQ(0, memcmp(&single->sHeader, &bulk->sHeader, sizeof single->sHeader)) << "round " << round;
+  }
+  EXPECT_EQ(TRACK_MAX_COUNT, single->sHeader.u16Count);
+  EXPECT_EQ(0, memcmp(single->aDelta, bulk->aDelta, sizeof single->aDelta));
 }
 
 }  // namespace
