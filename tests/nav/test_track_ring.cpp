@@ -10,39 +10,18 @@
 #include <random>
 #include <vector>
 
+#include "track_scan.h"
 #include "u_nav.h"
 
 namespace {
 
-struct SCANNED {
-  POINT pt;
-  U16 depth;
-  TRACKPOINT_TYPE type;
-};
-
-std::vector<SCANNED> Scan(const TRACK* t) {
-  std::vector<SCANNED> out;
-  U16 it = 0;
-  POINT pt = {0, 0};
-  U16 depth = 0;
-  for (TRACKPOINT_TYPE type; (type = U_NAV_eScanTrack(t, &it, &pt, &depth)) != TRACKPOINT_INVALID;) {
-    out.push_back({pt, depth, type});
-  }
-  return out;
-}
-
-std::unique_ptr<TRACK> Fresh() {
-  auto t = std::make_unique<TRACK>();
-  U_NAV_vClearTrack(&t->sHeader);
-  return t;
-}
 
 const TRACK_DELTA_DEPTH_TRIPLE& Entry(const TRACK* t, U32 k) {
   return t->aDelta[(t->sHeader.u16FirstDelta + k - 1) % TRACK_DELTA_ENTRIES];
 }
 
 TEST(TrackRing, TheFirstPointIsAbsoluteAndCarriesNoDepth) {
-  auto t = Fresh();
+  auto t = TRACKTEST_Fresh();
   U_NAV_vAddTrackPoint(t.get(), {1000, -2000}, 77, TRUE);
   const TRACK_HEADER& h = t->sHeader;
   EXPECT_EQ(1, h.u16Count);
@@ -50,14 +29,14 @@ TEST(TrackRing, TheFirstPointIsAbsoluteAndCarriesNoDepth) {
     EXPECT_EQ(1000, p.x);
     EXPECT_EQ(-2000, p.y);
   }
-  const auto points = Scan(t.get());
+  const auto points = TRACKTEST_Scan(t.get());
   ASSERT_EQ(1u, points.size());
   EXPECT_EQ(0, points[0].depth);
   EXPECT_EQ(TRACKPOINT_NORMAL, points[0].type);
 }
 
 TEST(TrackRing, StepsUnder32768MetresAreOneEntryLongerOnesAreHalved) {
-  auto t = Fresh();
+  auto t = TRACKTEST_Fresh();
   U_NAV_vAddTrackPoint(t.get(), {0, 0}, 0, FALSE);
   U_NAV_vAddTrackPoint(t.get(), {32767, -32767}, 5, FALSE);
   ASSERT_EQ(2, t->sHeader.u16Count);
@@ -81,13 +60,13 @@ TEST(TrackRing, StepsUnder32768MetresAreOneEntryLongerOnesAreHalved) {
 }
 
 TEST(TrackRing, StepsAcrossTheSeamTakeTheShortWayRound) {
-  auto t = Fresh();
+  auto t = TRACKTEST_Fresh();
   U_NAV_vAddTrackPoint(t.get(), {20038000, 0}, 0, FALSE);
   U_NAV_vAddTrackPoint(t.get(), {-20038000, 0}, 0, FALSE);
   ASSERT_EQ(2, t->sHeader.u16Count);
   EXPECT_EQ(600, Entry(t.get(), 1).x);  // 40,076,600 - 2 x 20,038,000
   EXPECT_EQ(-20038000, t->sHeader.ptLast.x);
-  auto u = Fresh();
+  auto u = TRACKTEST_Fresh();
   U_NAV_vAddTrackPoint(u.get(), {-100, 5}, 0, FALSE);
   U_NAV_vAddTrackPoint(u.get(), {100, 5}, 0, FALSE);
   EXPECT_EQ(2, u->sHeader.u16Count);
@@ -95,7 +74,7 @@ TEST(TrackRing, StepsAcrossTheSeamTakeTheShortWayRound) {
 }
 
 TEST(TrackRing, AGapIsTwoMarkersBeforeItsStepAndScansAsAGapPoint) {
-  auto t = Fresh();
+  auto t = TRACKTEST_Fresh();
   U_NAV_vAddTrackPoint(t.get(), {0, 0}, 0, FALSE);
   U_NAV_vAddTrackPoint(t.get(), {10, 20}, 3, FALSE);
   U_NAV_vAddTrackPoint(t.get(), {110, 20}, 4, TRUE);
@@ -103,7 +82,7 @@ TEST(TrackRing, AGapIsTwoMarkersBeforeItsStepAndScansAsAGapPoint) {
   EXPECT_EQ(6, t->sHeader.u16Count);
   EXPECT_TRUE(U_NAV_bTrackDeltaIsGapPoint(t.get(), 1));
   EXPECT_FALSE(U_NAV_bTrackDeltaIsGapPoint(t.get(), 2));
-  const auto points = Scan(t.get());
+  const auto points = TRACKTEST_Scan(t.get());
   ASSERT_EQ(4u, points.size());
   EXPECT_EQ(TRACKPOINT_GAP, points[2].type);
   EXPECT_EQ(110, points[2].pt.x);
@@ -118,7 +97,7 @@ void FillTo(TRACK* t, U16 count) {
 }
 
 TEST(TrackRing, AGapIntoANearlyFullRingDropsTheOldestFirst) {
-  auto t = Fresh();
+  auto t = TRACKTEST_Fresh();
   U_NAV_vAddTrackPoint(t.get(), {0, 7}, 0, FALSE);
   FillTo(t.get(), 21834);
   U_NAV_vAddTrackPoint(t.get(), {50000, 7}, 0, TRUE);
@@ -128,24 +107,24 @@ TEST(TrackRing, AGapIntoANearlyFullRingDropsTheOldestFirst) {
 }
 
 TEST(TrackRing, DroppingAnOldestGapRemovesThreeEntries) {
-  auto t = Fresh();
+  auto t = TRACKTEST_Fresh();
   U_NAV_vAddTrackPoint(t.get(), {0, 7}, 0, FALSE);
   U_NAV_vAddTrackPoint(t.get(), {1000, 7}, 0, TRUE);
   FillTo(t.get(), TRACK_MAX_COUNT);
   U_NAV_vAddTrackPoint(t.get(), {t->sHeader.ptLast.x + 1, 7}, 0, FALSE);
   EXPECT_EQ(21834, t->sHeader.u16Count);
   EXPECT_EQ(1000, t->sHeader.ptFirst.x);
-  EXPECT_EQ(TRACKPOINT_NORMAL, Scan(t.get())[1].type);
+  EXPECT_EQ(TRACKPOINT_NORMAL, TRACKTEST_Scan(t.get())[1].type);
 }
 
 TEST(TrackRing, AFullRingKeepsTheNewestStepsAndTheWholeBox) {
-  auto t = Fresh();
+  auto t = TRACKTEST_Fresh();
   std::vector<POINT> fed;
   for (S32 i = 0; i < 30000; i++) {
     fed.push_back({i * 7 - 5000, (i % 200) * 13 - 40000 + (i < 100 ? -3000 : 0)});
     U_NAV_vAddTrackPoint(t.get(), fed.back(), (U16)i, FALSE);
   }
-  const auto points = Scan(t.get());
+  const auto points = TRACKTEST_Scan(t.get());
   ASSERT_EQ(21836u, points.size());
   for (size_t k = 0; k < points.size(); k++) {
     const POINT& expected = fed[fed.size() - points.size() + k];
@@ -167,7 +146,7 @@ TEST(TrackRing, AFullRingKeepsTheNewestStepsAndTheWholeBox) {
 TEST(TrackRing, StepsInBulkBuildTheSameRingAsPointByPoint) {
   std::mt19937 random(104);
   std::uniform_int_distribution<S32> small(-2000, 2000);
-  auto bulk = Fresh(), single = Fresh();
+  auto bulk = TRACKTEST_Fresh(), single = TRACKTEST_Fresh();
   U_NAV_vAddTrackPoint(bulk.get(), {20030000, 15420000}, 0, FALSE);
   U_NAV_vAddTrackPoint(single.get(), {20030000, 15420000}, 0, FALSE);
   for (int round = 0; round < 300; round++) {

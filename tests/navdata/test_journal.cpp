@@ -7,73 +7,46 @@
 
 #include "navstore_feed.h"
 #include "navstore_rig.h"
+#include "track_scan.h"
 
 namespace {
 
-struct SCANNED {
-  POINT pt;
-  U16 depth;
-  TRACKPOINT_TYPE type;
-  bool operator==(const SCANNED& o) const {
-    return pt.x == o.pt.x && pt.y == o.pt.y && depth == o.depth && type == o.type;
-  }
-};
-
-std::vector<SCANNED> Scan(const TRACK* t) {
-  std::vector<SCANNED> out;
-  U16 it = 0;
-  POINT pt = {0, 0};
-  U16 depth = 0;
-  for (TRACKPOINT_TYPE type; (type = U_NAV_eScanTrack(t, &it, &pt, &depth)) != TRACKPOINT_INVALID;) {
-    out.push_back({pt, depth, type});
-  }
-  return out;
-}
-
-void Record(TRACK* t, POINT p, U16 depth, BOOLEAN bGap) { NAVTEST_vRecord(t, p, depth, bGap); }
-
-std::unique_ptr<TRACK> Fresh() {
-  auto t = std::make_unique<TRACK>();
-  U_NAV_vClearTrack(&t->sHeader);
-  return t;
-}
-
-std::vector<SCANNED> Replayed() {
-  auto t = Fresh();
+std::vector<TRACKTEST_POINT> Replayed() {
+  auto t = TRACKTEST_Fresh();
   T_NAV_NVRAM_vScanCurrentTrack(t.get());
-  return Scan(t.get());
+  return TRACKTEST_Scan(t.get());
 }
 
 TEST_F(NavStore, TheJournalRollsOverPastItsSizeWithOnlyAStart) {
-  auto t = Fresh();
-  Record(t.get(), {0, 0}, 0, FALSE);
+  auto t = TRACKTEST_Fresh();
+  NAVTEST_vRecord(t.get(), {0, 0}, 0, FALSE);
   EXPECT_EQ(10, T_NAV_NVRAM_s32JournalOffset());
-  for (S32 i = 1; i <= 21835; i++) Record(t.get(), {i, 0}, 0, FALSE);
+  for (S32 i = 1; i <= 21835; i++) NAVTEST_vRecord(t.get(), {i, 0}, 0, FALSE);
   EXPECT_EQ(131020, T_NAV_NVRAM_s32JournalOffset());
   EXPECT_EQ(131020u, Read(Dir("cr_track") + "/track.2").size());
-  Record(t.get(), {21836, 3}, 44, FALSE);
+  NAVTEST_vRecord(t.get(), {21836, 3}, 44, FALSE);
   EXPECT_EQ(131020u, Read(Dir("cr_track") + "/track.1").size());
   const std::vector<U8> start = Read(Dir("cr_track") + "/track.2");
   EXPECT_EQ((std::vector<U8>{0x4C, 0x55, 0, 0, 3, 0, 0, 0, 44, 0}), start);  // 21,836 = 0x554C
-  EXPECT_EQ(Scan(t.get()), Replayed());
+  EXPECT_EQ(TRACKTEST_Scan(t.get()), Replayed());
 }
 
 TEST_F(NavStore, HandMadeJournalsReplayEntryByEntry) {
-  auto t = Fresh();
+  auto t = TRACKTEST_Fresh();
   // Start (1000, 2000); a step of (10, 0); a lone first marker at the end is
   // a step of its own.
   const std::vector<U8> lone = {0xE8, 0x03, 0, 0, 0xD0, 0x07, 0, 0, 5, 0,  //
                                 10, 0, 0, 0, 6, 0,                          //
                                 0xFF, 0x7F, 0xFF, 0x7F, 7, 0};
   EXPECT_EQ(22u, T_NAV_NVRAM_u32ReplayJournal(t.get(), lone.data(), (U32)lone.size()));
-  auto points = Scan(t.get());
+  auto points = TRACKTEST_Scan(t.get());
   ASSERT_EQ(3u, points.size());
   EXPECT_EQ(1010 + 32767, points[2].pt.x);
   EXPECT_EQ(2000 + 32767, points[2].pt.y);
   EXPECT_EQ(7, points[2].depth);
   // A gap right after the start marks the start; a marker pair cut off at
   // the end moves nothing and is not taken.
-  auto u = Fresh();
+  auto u = TRACKTEST_Fresh();
   const std::vector<U8> gapped = {0xE8, 0x03, 0, 0, 0xD0, 0x07, 0, 0, 5, 0,  //
                                   0xFF, 0x7F, 0xFF, 0x7F, 5, 0, 0, 0x80, 0, 0x80, 5, 0, 1, 0, 1, 0, 5, 0,
                                   0xFF, 0x7F, 0xFF, 0x7F, 0, 0, 0, 0x80, 0, 0x80, 0, 0};
@@ -82,22 +55,22 @@ TEST_F(NavStore, HandMadeJournalsReplayEntryByEntry) {
   // A start beyond the Mercator range is no journal.
   std::vector<U8> far = lone;
   far[3] = 0x7F;
-  EXPECT_EQ(0u, T_NAV_NVRAM_u32ReplayJournal(Fresh().get(), far.data(), (U32)far.size()));
+  EXPECT_EQ(0u, T_NAV_NVRAM_u32ReplayJournal(TRACKTEST_Fresh().get(), far.data(), (U32)far.size()));
   // A crash's partial entry is cut off the file before anything follows it.
   std::vector<U8> cut = lone;
   cut.resize(19);
   Write(Dir("cr_track") + "/track.2", cut);
-  auto v = Fresh();
+  auto v = TRACKTEST_Fresh();
   T_NAV_NVRAM_vScanCurrentTrack(v.get());
   EXPECT_EQ(16u, Read(Dir("cr_track") + "/track.2").size());
-  Record(v.get(), {1020, 2000}, 8, FALSE);
-  EXPECT_EQ(Scan(v.get()), Replayed());
+  NAVTEST_vRecord(v.get(), {1020, 2000}, 8, FALSE);
+  EXPECT_EQ(TRACKTEST_Scan(v.get()), Replayed());
 }
 
-std::vector<SCANNED> Decoded(const std::vector<std::string>& files) {
+std::vector<TRACKTEST_POINT> Decoded(const std::vector<std::string>& files) {
   std::string command = std::string(VELMORA_PYTHON_PATH) + " " + NAVDATA_JOURNAL_DECODER;
   for (const std::string& f : files) command += " " + f;
-  std::vector<SCANNED> out;
+  std::vector<TRACKTEST_POINT> out;
   FILE* p = popen(command.c_str(), "r");
   if (p == nullptr) return out;
   long x, y, depth, gap;
@@ -113,7 +86,7 @@ std::vector<SCANNED> Decoded(const std::vector<std::string>& files) {
 // on a long step and on a gap, so that a fresh file begins while entries
 // still wait.
 TEST_F(NavStore, ARandomWalkReplaysIntoTheRingItWasRecordedIn) {
-  auto t = Fresh();
+  auto t = TRACKTEST_Fresh();
   std::mt19937 random(2501);
   std::uniform_int_distribution<S32> step(-900, 900);
   POINT p = {20030000, 1000000};
@@ -135,10 +108,10 @@ TEST_F(NavStore, ARandomWalkReplaysIntoTheRingItWasRecordedIn) {
     }
     p.x = U_NAV_nFoldX(p.x);
     p.y = U_NAV_nClampY(p.y);
-    Record(t.get(), p, (U16)(i * 7), bGap);
+    NAVTEST_vRecord(t.get(), p, (U16)(i * 7), bGap);
   }
   ASSERT_EQ(2, rollOvers);
-  const auto live = Scan(t.get());
+  const auto live = TRACKTEST_Scan(t.get());
   ASSERT_EQ(live, Replayed());
   const auto decoded = Decoded({Dir("cr_track") + "/track.1", Dir("cr_track") + "/track.2"});
   ASSERT_GE(decoded.size(), live.size());
@@ -149,13 +122,13 @@ TEST_F(NavStore, ARandomWalkReplaysIntoTheRingItWasRecordedIn) {
 }
 
 TEST_F(NavStore, AFailedAppendCostsOnlyItsOwnPoint) {
-  auto t = Fresh();
-  std::vector<SCANNED> kept;
+  auto t = TRACKTEST_Fresh();
+  std::vector<TRACKTEST_POINT> kept;
   for (S32 i = 0; i < 40; i++) {
     const FS_FAULT fault = {FS_FAULT_DISK_FULL, nullptr, FS_CALL_WRITE, 1};
     if (i == 25) FS_vSetFault(&fault);
-    Record(t.get(), {i * 100, i * 50}, (U16)i, FALSE);
-    if (i != 25) kept.push_back(Scan(t.get()).back());
+    NAVTEST_vRecord(t.get(), {i * 100, i * 50}, (U16)i, FALSE);
+    if (i != 25) kept.push_back(TRACKTEST_Scan(t.get()).back());
   }
   auto replayed = Replayed();
   ASSERT_EQ(kept.size(), replayed.size());
@@ -166,11 +139,11 @@ TEST_F(NavStore, AFailedAppendCostsOnlyItsOwnPoint) {
 }
 
 TEST_F(NavStore, ErasingTheStoreBeginsTheJournalAgainWithAStart) {
-  auto t = Fresh();
-  for (S32 i = 0; i < 5; i++) Record(t.get(), {i, 0}, 0, FALSE);
+  auto t = TRACKTEST_Fresh();
+  for (S32 i = 0; i < 5; i++) NAVTEST_vRecord(t.get(), {i, 0}, 0, FALSE);
   T_NAV_NVRAM_vErase();
   T_NAV_NVRAM_vInit();
-  Record(t.get(), {5, 9}, 0, FALSE);
+  NAVTEST_vRecord(t.get(), {5, 9}, 0, FALSE);
   EXPECT_EQ((std::vector<U8>{5, 0, 0, 0, 9, 0, 0, 0, 0, 0}), Read(Dir("cr_track") + "/track.2"));
 }
 
