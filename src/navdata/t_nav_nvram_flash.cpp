@@ -16,7 +16,6 @@
 
 #include <errno.h>
 #include <fcntl.h>
-#include <limits.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -33,6 +32,9 @@
 static_assert(std::endian::native == std::endian::little, "the record files hold the records as the board does");
 
 static const char* const NVRAM_TEMP_SUFFIX = ".tmp";
+// Paths stay short ("/usr/velmora/wpts/2999" under a rig directory), and a
+// task's stack is small: a path that does not fit is a failure, logged.
+constexpr size_t NVRAM_PATH_SIZE = 256;
 static const char* const NVRAM_JOURNAL_OLD = "track.1";
 static const char* const NVRAM_JOURNAL_NEW = "track.2";
 
@@ -49,10 +51,15 @@ static BOOLEAN s_bJournalBroken;
 // Paths and plain file work
 
 static BOOLEAN NVRAM_bPath(const char* pcDir, const char* pcName, char* pcPath, size_t size) {
-  char dir[PATH_MAX];
-  if (DD_DEVPATH_pcResolve(pcDir, dir, sizeof dir) == nullptr) return FALSE;
-  const int length = pcName != nullptr ? snprintf(pcPath, size, "%s/%s", dir, pcName) : snprintf(pcPath, size, "%s", dir);
-  return length >= 0 && (size_t)length < size;
+  char dir[NVRAM_PATH_SIZE];
+  const int length = DD_DEVPATH_pcResolve(pcDir, dir, sizeof dir) == nullptr ? -1
+                     : pcName != nullptr                                  ? snprintf(pcPath, size, "%s/%s", dir, pcName)
+                                                                          : snprintf(pcPath, size, "%s", dir);
+  if (length < 0 || (size_t)length >= size) {
+    log_me("[%d]%s: the path of %s is too long\n", __LINE__, __func__, pcDir);
+    return FALSE;
+  }
+  return TRUE;
 }
 
 static BOOLEAN NVRAM_bRecordPath(const char* pcDir, U32 u32Index, char* pcPath, size_t size) {
@@ -98,7 +105,7 @@ static ssize_t NVRAM_nReadFile(const char* pcPath, void* pData, size_t size) {
 // beside it. FALSE (logged) leaves the old file as it was.
 static BOOLEAN NVRAM_bReplaceFile(const char* pcPath, const void* pHead, size_t headSize, const void* pBody,
                                   size_t bodySize) {
-  char temp[PATH_MAX];
+  char temp[NVRAM_PATH_SIZE];
   if (snprintf(temp, sizeof temp, "%s%s", pcPath, NVRAM_TEMP_SUFFIX) >= (int)sizeof temp) return FALSE;
   const int fd = FS_nOpen(temp, O_WRONLY | O_CREAT | O_TRUNC, 0666);
   BOOLEAN bDone = fd >= 0;
@@ -127,7 +134,7 @@ static BOOLEAN NVRAM_bRemove(const char* pcPath) {
 
 // Every missing directory of the path, as mkdir -p does.
 static void NVRAM_vMakeDirectories(const char* pcPath) {
-  char path[PATH_MAX];
+  char path[NVRAM_PATH_SIZE];
   snprintf(path, sizeof path, "%s", pcPath);
   for (char* p = path + 1;; p++) {
     const BOOLEAN bEnd = *p == '\0';
@@ -174,7 +181,7 @@ static const char* const s_apcDirectories[] = {NAV_DIR_WAYPOINTS, NAV_DIR_ROUTES
 
 void T_NAV_NVRAM_vInit(void) {
   for (const char* dir : s_apcDirectories) {
-    char path[PATH_MAX];
+    char path[NVRAM_PATH_SIZE];
     if (NVRAM_bPath(dir, nullptr, path, sizeof path) && FS_GetFileAttributes(path) != FS_ATTR_DIRECTORY) {
       NVRAM_vMakeDirectories(path);
     }
@@ -183,7 +190,7 @@ void T_NAV_NVRAM_vInit(void) {
 
 void T_NAV_NVRAM_vErase(void) {
   for (const char* dir : s_apcDirectories) {
-    char path[PATH_MAX];
+    char path[NVRAM_PATH_SIZE];
     if (!NVRAM_bPath(dir, nullptr, path, sizeof path)) continue;
     VELMORA_DIR* d = FS_OpenDir(path);
     if (d == nullptr) continue;
@@ -205,7 +212,7 @@ static BOOLEAN NVRAM_bSave(const char* pcDir, U8 u8Type, U16 u16Index, U32 u32Li
                            size_t size, BOOLEAN bOverridePointOfSale) {
   if (u16Index >= u32Limit || pRecord == nullptr) return FALSE;
   if (!NVRAM_bMayWrite(bOverridePointOfSale)) return TRUE;
-  char path[PATH_MAX];
+  char path[NVRAM_PATH_SIZE];
   if (!NVRAM_bRecordPath(pcDir, u16Index, path, sizeof path)) return FALSE;
   U8 head[sizeof(FILE_HEADER)];
   NVRAM_vPutLe32(head, NAV_FS_VERSION);
@@ -233,7 +240,7 @@ BOOLEAN T_NAV_NVRAM_bSaveTrack(const TRACK* pTrack, U16 u16Index, BOOLEAN bOverr
 static BOOLEAN NVRAM_bDelete(const char* pcDir, U16 u16Index, U32 u32Limit, BOOLEAN bOverridePointOfSale) {
   if (u16Index >= u32Limit) return FALSE;
   if (!NVRAM_bMayWrite(bOverridePointOfSale)) return TRUE;
-  char path[PATH_MAX];
+  char path[NVRAM_PATH_SIZE];
   return NVRAM_bRecordPath(pcDir, u16Index, path, sizeof path) && NVRAM_bRemove(path);
 }
 
@@ -359,7 +366,7 @@ void T_NAV_NVRAM_vScan(TRACK_HEADER* pTrackHeader, WAYPOINT* pWaypoint, S32* pnW
                 {NAV_DIR_ROUTES, NAV_FILE_ROUTE, pRoute != nullptr},
                 {NAV_DIR_TRACKS, NAV_FILE_TRACK, pTrackHeader != nullptr}};
   for (const auto& pass : passes) {
-    char dir[PATH_MAX];
+    char dir[NVRAM_PATH_SIZE];
     if (!pass.bWanted || !NVRAM_bPath(pass.pcDir, nullptr, dir, sizeof dir)) continue;
     VELMORA_DIR* d = FS_OpenDir(dir);
     if (d == nullptr) continue;
@@ -377,7 +384,7 @@ void T_NAV_NVRAM_vScan(TRACK_HEADER* pTrackHeader, WAYPOINT* pWaypoint, S32* pnW
 
 TRACK* T_NAV_NVRAM_pLoadTrack(S32 nIndex) {
   L_MUTEX_LockWait(RES_STATIC_TRACK);
-  char path[PATH_MAX];
+  char path[NVRAM_PATH_SIZE];
   U8 head[sizeof(FILE_HEADER)];
   BOOLEAN bLoaded = nIndex >= 0 && nIndex < (S32)NAV_MAX_TRACKS &&
                     NVRAM_bRecordPath(NAV_DIR_TRACKS, (U32)nIndex, path, sizeof path);
@@ -437,7 +444,7 @@ static BOOLEAN JOURNAL_bRollOver(const char* pcOld, const char* pcNew) {
 void T_NAV_NVRAM_vAddCurrentTrackPoint(const TRACK* pTrack, U16 nDeltaIndex, const U16 nLastDeltaIndex,
                                        BOOLEAN bGapPoint) {
   if (pTrack == nullptr || nDeltaIndex >= TRACK_DELTA_ENTRIES) return;
-  char pathOld[PATH_MAX], pathNew[PATH_MAX];
+  char pathOld[NVRAM_PATH_SIZE], pathNew[NVRAM_PATH_SIZE];
   if (!NVRAM_bPath(NAV_DIR_CURRENT_TRACK, NVRAM_JOURNAL_OLD, pathOld, sizeof pathOld) ||
       !NVRAM_bPath(NAV_DIR_CURRENT_TRACK, NVRAM_JOURNAL_NEW, pathNew, sizeof pathNew)) {
     return;
@@ -592,7 +599,7 @@ static U32 JOURNAL_u32ReplayFile(TRACK* pTrack, const char* pcPath, BOOLEAN bApp
 
 void T_NAV_NVRAM_vScanCurrentTrack(TRACK* pTrack) {
   if (pTrack == nullptr || !NVRAM_bSystemState(STATE_NORMAL_RUN)) return;
-  char pathOld[PATH_MAX], pathNew[PATH_MAX];
+  char pathOld[NVRAM_PATH_SIZE], pathNew[NVRAM_PATH_SIZE];
   U_NAV_vClearTrack(&pTrack->sHeader);
   s_bJournalBroken = FALSE;
   if (!NVRAM_bPath(NAV_DIR_CURRENT_TRACK, NVRAM_JOURNAL_OLD, pathOld, sizeof pathOld) ||
@@ -606,7 +613,7 @@ void T_NAV_NVRAM_vScanCurrentTrack(TRACK* pTrack) {
 void T_NAV_NVRAM_vEraseCurrentTrack(void) {
   if (!NVRAM_bSystemState(STATE_NORMAL_RUN)) return;
   for (const char* name : {NVRAM_JOURNAL_OLD, NVRAM_JOURNAL_NEW}) {
-    char path[PATH_MAX];
+    char path[NVRAM_PATH_SIZE];
     if (NVRAM_bPath(NAV_DIR_CURRENT_TRACK, name, path, sizeof path)) NVRAM_bRemove(path);
   }
   s_currentTrackOffset = 0;
