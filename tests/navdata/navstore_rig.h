@@ -9,6 +9,7 @@
 #include <string.h>
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,7 +32,11 @@ class NavStore : public ::testing::Test {
     T_NAV_vInitTracksWaypointsRoutes();
     T_NAV_NVRAM_vEraseCurrentTrack();
   }
-  void TearDown() override { FS_vSetFault(nullptr); }
+  void TearDown() override {
+    FS_vSetFault(nullptr);
+    std::error_code ignored;
+    std::filesystem::remove_all(m_root, ignored);
+  }
 
   static void State(U32 u32State) { H_DATABASE_bUpdateValueU32(FCID("CCST"), u32State, P_HIGHEST); }
   std::string Dir(const char* pcName) const { return m_root + "/usr/velmora/" + pcName; }
