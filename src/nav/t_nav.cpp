@@ -6,3 +6,11 @@
 #include "u_taskstub.h"
 
 void T_NAV_vMain(void) { U_TASKSTUB_vRun(FCID("TNAV"), M_NAV, SEMA_MBOX_NAV); }
+
+// The cursor, menus, target and grid these act on do not exist yet: until
+// they do, a deleted waypoint has nothing here to clear.
+void T_NAV_vUpdateCursorWaypoint(U16) {}
+void T_NAV_vUnregister_Last_Waypoint_Menu(void) {}
+void T_NAV_vRemoveTargetNow(void) {}
+void T_NAV_vRemoveGridNow(void) {}
+void T_NAV_vUpdateCursorToWaypointMenuRegistration(void) {}

@@ -1,4 +1,17 @@
-// The navigation task: its entry.
+// The navigation task: its entry, and what the store tells it when a
+// waypoint goes away.
 #pragma once
 
+#include "basetypes.h"
+
 void T_NAV_vMain(void);
+
+// Clears (65535) or sets the waypoint under the chart cursor.
+void T_NAV_vUpdateCursorWaypoint(U16 u16Index);
+// Removes the menu of the last waypoint created.
+void T_NAV_vUnregister_Last_Waypoint_Menu(void);
+// Removes the waypoint target, or the waypoint grid, at once.
+void T_NAV_vRemoveTargetNow(void);
+void T_NAV_vRemoveGridNow(void);
+// Registers the cursor-to-waypoint menus that the waypoints now allow.
+void T_NAV_vUpdateCursorToWaypointMenuRegistration(void);

@@ -13,6 +13,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "navmath.h"
 #include "u_language.h"
 #include "u_wstring.h"
 #include "ui_texts.h"
@@ -399,4 +400,211 @@ BOOLEAN U_NAV_bParsePosition(DATA_TYPE eType, const char* sValue, double* pdValu
   }
   *pdValue = value;
   return first == positive;
+}
+
+// ---- Track ring ----
+//
+// Adding a point is on the journal replay's path for every entry of two
+// full journals, so the ring indexes wrap by a subtraction, not a division.
+
+constexpr U32 TRACK_N = TRACK_DELTA_ENTRIES;
+
+static inline S32 TRACK_nFold(S64 x) {
+  if (x >= -NV_X_LIMIT && x <= NV_X_LIMIT) return (S32)x;
+  S64 v = (x + NV_X_LIMIT) % NV_X_CIRCUMFERENCE;
+  if (v < 0) v += NV_X_CIRCUMFERENCE;
+  return (S32)(v - NV_X_LIMIT);
+}
+
+static inline S32 TRACK_nClamp(S64 y) { return (S32)(y > NV_Y_LIMIT ? NV_Y_LIMIT : (y < -NV_Y_LIMIT ? -NV_Y_LIMIT : y)); }
+
+S32 U_NAV_nFoldX(S32 x) { return TRACK_nFold(x); }
+S32 U_NAV_nClampY(S32 y) { return TRACK_nClamp(y); }
+
+// Any index into the ring; below 2N (the usual case) without a division.
+static inline U32 TRACK_u32Ring(U32 index) {
+  return index < TRACK_N ? index : (index < 2 * TRACK_N ? index - TRACK_N : index % TRACK_N);
+}
+
+static inline BOOLEAN TRACK_bIsEntry(const TRACK_DELTA_DEPTH_TRIPLE* p, S16 value) {
+  return p->x == value && p->y == value;
+}
+
+void U_NAV_vClearTrack(TRACK_HEADER* pTrackHeader) {
+  if (pTrackHeader == nullptr) return;
+  pTrackHeader->u16Count = 0;
+  pTrackHeader->u16FirstDelta = 0;
+}
+
+static inline BOOLEAN TRACK_bGapAt(const TRACK* pTrack, U32 first, U32 index) {
+  // Entry number k (1 = oldest) of the ring index; the step must be k + 2.
+  const U32 k = (index >= first ? index - first : index + TRACK_N - first) + 1;
+  if (k + 2 > (U32)pTrack->sHeader.u16Count - 1) return FALSE;
+  return TRACK_bIsEntry(&pTrack->aDelta[index], TRACK_GAP_FIRST) &&
+         TRACK_bIsEntry(&pTrack->aDelta[TRACK_u32Ring(index + 1)], TRACK_GAP_SECOND);
+}
+
+BOOLEAN U_NAV_bTrackDeltaIsGapPoint(const TRACK* pTrack, U32 u32Index) {
+  if (pTrack->sHeader.u16Count <= 1 || u32Index >= TRACK_N) return FALSE;
+  return TRACK_bGapAt(pTrack, TRACK_u32Ring(pTrack->sHeader.u16FirstDelta), u32Index);
+}
+
+// Drops the oldest point, and a gap marker in front of the next one with it.
+static void TRACK_vDropOldest(TRACK* pTrack) {
+  TRACK_HEADER* h = &pTrack->sHeader;
+  U32 first = TRACK_u32Ring(h->u16FirstDelta);
+  U32 dropped = 1;
+  if (TRACK_bIsEntry(&pTrack->aDelta[first], TRACK_GAP_FIRST) && TRACK_bGapAt(pTrack, first, first)) {
+    first = TRACK_u32Ring(first + 2);
+    dropped = 3;
+  }
+  const TRACK_DELTA_DEPTH_TRIPLE* step = &pTrack->aDelta[first];
+  h->ptFirst.x = TRACK_nFold((S64)h->ptFirst.x + step->x);
+  h->ptFirst.y = TRACK_nClamp((S64)h->ptFirst.y + step->y);
+  h->u16Count = (U16)(h->u16Count > dropped ? h->u16Count - dropped : 1);
+  h->u16FirstDelta = (U16)TRACK_u32Ring(first + 1);
+}
+
+static inline void TRACK_vPut(TRACK* pTrack, S32 x, S32 y, U16 u16Depth) {
+  TRACK_HEADER* h = &pTrack->sHeader;
+  TRACK_DELTA_DEPTH_TRIPLE* e = &pTrack->aDelta[TRACK_u32Ring((U32)h->u16FirstDelta + h->u16Count - 1)];
+  e->x = (S16)x;
+  e->y = (S16)y;
+  e->u16Depth = u16Depth;
+  h->u16Count++;
+}
+
+// x moved by a circumference toward xLast when that is the short way round.
+static inline S32 TRACK_nNearX(S32 x, S32 xLast) {
+  if ((S64)x - xLast > NV_X_LIMIT || (S64)xLast - x > NV_X_LIMIT) {
+    if (x < 0) return x + NV_X_CIRCUMFERENCE;
+    if (x > 0) return x - NV_X_CIRCUMFERENCE;
+  }
+  return x;
+}
+
+static inline BOOLEAN TRACK_bFits(S64 d) { return d < 32768 && d > -32768; }
+
+void U_NAV_vAddTrackPoint(TRACK* pTrack, POINT ptNew, U16 u16Depth, BOOLEAN bGapPoint) {
+  if (pTrack == nullptr) return;
+  TRACK_HEADER* h = &pTrack->sHeader;
+  // Out of range, the halving below would never end.
+  ptNew.x = TRACK_nFold(ptNew.x);
+  ptNew.y = TRACK_nClamp(ptNew.y);
+  if (h->u16Count == 0) {
+    h->ptFirst = h->ptLast = h->ptLowerLeft = h->ptUpperRight = ptNew;
+    h->u16FirstDelta = (U16)TRACK_u32Ring(h->u16FirstDelta);
+    h->u16Count = 1;
+    return;
+  }
+  S32 x = TRACK_nNearX(ptNew.x, h->ptLast.x);
+  while (!TRACK_bFits((S64)x - h->ptLast.x) || !TRACK_bFits((S64)ptNew.y - h->ptLast.y)) {
+    // Each middle point is at most half as far, so the recursion is shallow.
+    const POINT mid = {TRACK_nFold(((S64)h->ptLast.x + x) / 2), TRACK_nClamp(((S64)h->ptLast.y + ptNew.y) / 2)};
+    U_NAV_vAddTrackPoint(pTrack, mid, u16Depth, bGapPoint);
+    x = TRACK_nNearX(ptNew.x, h->ptLast.x);
+  }
+  if (bGapPoint) {
+    while (h->u16Count > TRACK_MAX_COUNT - 3) TRACK_vDropOldest(pTrack);
+    TRACK_vPut(pTrack, TRACK_GAP_FIRST, TRACK_GAP_FIRST, 0);
+    TRACK_vPut(pTrack, TRACK_GAP_SECOND, TRACK_GAP_SECOND, 0);
+  } else {
+    while (h->u16Count >= TRACK_MAX_COUNT) TRACK_vDropOldest(pTrack);
+  }
+  TRACK_vPut(pTrack, x - h->ptLast.x, ptNew.y - h->ptLast.y, u16Depth);
+  h->ptLast.x = TRACK_nFold(x);
+  h->ptLast.y = ptNew.y;
+  if (h->ptLast.x < h->ptLowerLeft.x) h->ptLowerLeft.x = h->ptLast.x;
+  if (h->ptLast.y < h->ptLowerLeft.y) h->ptLowerLeft.y = h->ptLast.y;
+  if (h->ptLast.x > h->ptUpperRight.x) h->ptUpperRight.x = h->ptLast.x;
+  if (h->ptLast.y > h->ptUpperRight.y) h->ptUpperRight.y = h->ptLast.y;
+}
+
+void U_NAV_vAddTrackSteps(TRACK* pTrack, const TRACK_DELTA_DEPTH_TRIPLE* pSteps, U32 u32Steps) {
+  if (pTrack == nullptr || pSteps == nullptr) return;
+  TRACK_HEADER* h = &pTrack->sHeader;
+  TRACK_DELTA_DEPTH_TRIPLE* ring = pTrack->aDelta;
+  // The header's moving parts as plain locals, so that they stay in
+  // registers: in memory the ring's 16-bit entries could alias them.
+  U32 count = 0, first = 0;
+  S32 firstX = 0, firstY = 0, lastX = 0, lastY = 0, minX = 0, minY = 0, maxX = 0, maxY = 0;
+  auto Load = [&] {
+    count = h->u16Count;
+    first = TRACK_u32Ring(h->u16FirstDelta);
+    firstX = h->ptFirst.x, firstY = h->ptFirst.y, lastX = h->ptLast.x, lastY = h->ptLast.y;
+    minX = h->ptLowerLeft.x, minY = h->ptLowerLeft.y, maxX = h->ptUpperRight.x, maxY = h->ptUpperRight.y;
+  };
+  auto Store = [&] {
+    h->u16Count = (U16)count;
+    h->u16FirstDelta = (U16)first;
+    h->ptFirst = {firstX, firstY};
+    h->ptLast = {lastX, lastY};
+    h->ptLowerLeft = {minX, minY};
+    h->ptUpperRight = {maxX, maxY};
+  };
+  Load();
+  for (U32 i = 0; i < u32Steps; i++) {
+    const TRACK_DELTA_DEPTH_TRIPLE step = pSteps[i];
+    const S64 y = (S64)lastY + step.y;
+    // A step that adding the point would store otherwise (halved, clamped),
+    // or a track without a point to step from, goes the general way.
+    if (count - 1 >= TRACK_MAX_COUNT || step.x == -32768 || step.y == -32768 || y > NV_Y_LIMIT || y < -NV_Y_LIMIT) {
+      Store();
+      U_NAV_vAddTrackPoint(pTrack, {TRACK_nFold((S64)lastX + step.x), TRACK_nClamp(y)}, step.u16Depth, FALSE);
+      Load();
+      continue;
+    }
+    if (count == TRACK_MAX_COUNT) {
+      U32 oldest = first, dropped = 1;
+      if (TRACK_bIsEntry(&ring[oldest], TRACK_GAP_FIRST) &&
+          TRACK_bIsEntry(&ring[TRACK_u32Ring(oldest + 1)], TRACK_GAP_SECOND)) {
+        oldest = TRACK_u32Ring(oldest + 2);
+        dropped = 3;
+      }
+      firstX = TRACK_nFold((S64)firstX + ring[oldest].x);
+      firstY = TRACK_nClamp((S64)firstY + ring[oldest].y);
+      count -= dropped;
+      first = oldest + 1 < TRACK_N ? oldest + 1 : 0;
+    }
+    const U32 at = first + count - 1;
+    ring[at < TRACK_N ? at : at - TRACK_N] = step;
+    count++;
+    lastX = TRACK_nFold((S64)lastX + step.x);
+    lastY = (S32)y;
+    minX = lastX < minX ? lastX : minX;
+    minY = lastY < minY ? lastY : minY;
+    maxX = lastX > maxX ? lastX : maxX;
+    maxY = lastY > maxY ? lastY : maxY;
+  }
+  Store();
+}
+
+TRACKPOINT_TYPE U_NAV_eScanTrack(const TRACK* pTrack, U16* pu16Iterator, POINT* ppt, U16* pu16Depth) {
+  const TRACK_HEADER* h = &pTrack->sHeader;
+  const U16 it = *pu16Iterator;
+  if (it >= h->u16Count) {
+    *pu16Iterator = (U16)(it + 1);
+    return TRACKPOINT_INVALID;
+  }
+  if (it == 0) {
+    *ppt = h->ptFirst;
+    if (pu16Depth != nullptr) *pu16Depth = 0;
+    *pu16Iterator = 1;
+    return TRACKPOINT_NORMAL;
+  }
+  const U32 first = TRACK_u32Ring(h->u16FirstDelta);
+  U32 index = TRACK_u32Ring(first + it - 1);
+  TRACKPOINT_TYPE eType = TRACKPOINT_NORMAL;
+  U32 next = (U32)it + 1;
+  if (TRACK_bIsEntry(&pTrack->aDelta[index], TRACK_GAP_FIRST) && TRACK_bGapAt(pTrack, first, index)) {
+    eType = TRACKPOINT_GAP;
+    index = TRACK_u32Ring(index + 2);
+    next += 2;
+  }
+  const TRACK_DELTA_DEPTH_TRIPLE* e = &pTrack->aDelta[index];
+  ppt->x = TRACK_nFold((S64)ppt->x + e->x);
+  ppt->y = TRACK_nClamp((S64)ppt->y + e->y);
+  if (pu16Depth != nullptr) *pu16Depth = e->u16Depth;
+  *pu16Iterator = (U16)next;
+  return eType;
 }

@@ -2,7 +2,8 @@
 // sums, the distance threshold test, the Mercator-to-pixel projections of
 // the plan (chart) and perspective (highway) views with the clipping that
 // keeps their integer products in range, the ground scale by latitude, and
-// position text in the three notations a user can choose.
+// position text in the three notations a user can choose, and the ring of
+// steps that holds a track.
 //
 // The projections must give the same pixel for the same metres on every
 // call: overlays rely on equal positions meeting on screen.
@@ -158,3 +159,79 @@ void U_NAV_vFormatPosition(DATA_TYPE eType, double dValue, char* sValue, NAV_FOR
 // first letter is no hemisphere letter (the value is stored all the same).
 BOOLEAN U_NAV_bParsePosition(DATA_TYPE eType, const char* sValue, double* pdValue, NAV_FORMAT_ENUM eFormat,
                              U32 nLang);
+
+// ---- Track ring ----
+//
+// A track is an absolute first point and a ring of small steps, so that the
+// current track can grow by six bytes a second and drop its oldest points
+// without shifting anything. Its layout is a file format (the saved-track
+// files and the transfer stream carry it raw): little-endian, offsets fixed.
+
+constexpr U32 TRACK_DELTA_ENTRIES = 21835;
+// The largest u16Count: the first point and a full ring.
+constexpr U16 TRACK_MAX_COUNT = 21836;
+constexpr U32 TRACK_NAME_SIZE = 20;
+// The two entries of a gap marker.
+constexpr S16 TRACK_GAP_FIRST = 32767;
+constexpr S16 TRACK_GAP_SECOND = -32768;
+
+typedef struct tag_TRACK_DELTA_DEPTH_TRIPLE {
+  S16 x;           // metres east from the previous point
+  S16 y;           // metres north
+  U16 u16Depth;    // at the new point, centimetres; 0 unknown
+} TRACK_DELTA_DEPTH_TRIPLE;
+
+typedef struct tag_TRACK_HEADER {
+  U16 u16Count;           // the first point plus ring entries in use; 0 empty
+  U16 u16FirstDelta;      // ring index of the oldest entry
+  U32 u32DateTime;        // IDTM encoding
+  POINT ptFirst;          // oldest point, Mercator metres
+  POINT ptLast;           // newest point, x folded, y clamped
+  POINT ptLowerLeft;      // box of every point since the track was cleared
+  POINT ptUpperRight;
+  char sName[TRACK_NAME_SIZE];
+} TRACK_HEADER;
+typedef TRACK_HEADER TRACK_HEADER_V3;
+
+typedef struct tag_TRACK {
+  TRACK_HEADER sHeader;
+  TRACK_DELTA_DEPTH_TRIPLE aDelta[TRACK_DELTA_ENTRIES];
+  U16 u16Reserved;
+} TRACK;
+typedef TRACK TRACK_V3;
+
+static_assert(sizeof(TRACK_DELTA_DEPTH_TRIPLE) == 6);
+static_assert(sizeof(TRACK_HEADER) == 60);
+static_assert(offsetof(TRACK_HEADER, u32DateTime) == 4 && offsetof(TRACK_HEADER, ptFirst) == 8 &&
+              offsetof(TRACK_HEADER, ptLast) == 16 && offsetof(TRACK_HEADER, ptLowerLeft) == 24 &&
+              offsetof(TRACK_HEADER, ptUpperRight) == 32 && offsetof(TRACK_HEADER, sName) == 40);
+static_assert(sizeof(TRACK) == 131072);
+static_assert(offsetof(TRACK, aDelta) == 60 && offsetof(TRACK, u16Reserved) == 131070);
+
+typedef enum tag_TRACKPOINT_TYPE {
+  TRACKPOINT_INVALID = 0,
+  TRACKPOINT_NORMAL = 1,
+  TRACKPOINT_GAP = 2,   // not joined to the point before it
+} TRACKPOINT_TYPE;
+
+// x folded into +-NV_X_LIMIT (any S32), y clamped to +-NV_Y_LIMIT.
+S32 U_NAV_nFoldX(S32 x);
+S32 U_NAV_nClampY(S32 y);
+// Empties the track; the header's points keep their values until the next
+// first point.
+void U_NAV_vClearTrack(TRACK_HEADER* pTrackHeader);
+// Appends a point (depth in centimetres); with bGapPoint it is not joined to
+// the point before. A step of 32,768 m or more is halved into several
+// points, and a full ring drops its oldest points. The caller holds the lock
+// of the track. Positions outside the Mercator range are folded and clamped.
+void U_NAV_vAddTrackPoint(TRACK* pTrack, POINT ptNew, U16 u16Depth, BOOLEAN bGapPoint);
+// Adds the points that the steps lead to from the newest point, one by one,
+// exactly as U_NAV_vAddTrackPoint would (none of them after a gap); the
+// journal replay's fast way through its entries.
+void U_NAV_vAddTrackSteps(TRACK* pTrack, const TRACK_DELTA_DEPTH_TRIPLE* pSteps, U32 u32Steps);
+// The point at *pu16Iterator (start at 0 and keep *ppt between calls), then
+// the iterator moves on; TRACKPOINT_INVALID past the end.
+TRACKPOINT_TYPE U_NAV_eScanTrack(const TRACK* pTrack, U16* pu16Iterator, POINT* ppt, U16* pu16Depth);
+// Whether ring entry u32Index begins a gap marker that a step follows within
+// the track.
+BOOLEAN U_NAV_bTrackDeltaIsGapPoint(const TRACK* pTrack, U32 u32Index);

@@ -29,8 +29,11 @@
 #include <vector>
 
 #include "dd_util.h"
+#include "h_database.h"
 #include "h_nvram.h"
 #include "linuxsvc.h"
+#include "t_nav_nvram_flash.h"
+#include "t_nav_twr.h"
 
 namespace {
 
@@ -184,7 +187,125 @@ void ReadNvrStore(const std::string& dir) {
   }
 }
 
+// The navigation store's record files and its journal, written under a rig
+// of their own (VELMORA_DEVROOT) and copied out; read back by loading a rig
+// made of the copies.
+const char* const kNavFiles[][2] = {{"wpts/17", "nav_waypoint_17.bin"},   {"wpts/2999", "nav_group_2999.bin"},
+                                    {"routes/3", "nav_route_3.bin"},       {"tracks/5", "nav_track_5.bin"},
+                                    {"cr_track/track.2", "nav_journal.bin"}};
+
+std::string NavRig(void) {
+  const std::string rig = std::string(L_UTILS_cpGetPathnamePtr()) + "/navrig";
+  for (const char* sub : {"", "/usr", "/usr/velmora"}) mkdir((rig + sub).c_str(), 0755);
+  setenv("VELMORA_DEVROOT", rig.c_str(), 1);
+  H_DATABASE_vInit();
+  H_DATABASE_bUpdateValueU32(FCID("CCST"), 3, P_HIGHEST);
+  return rig + "/usr/velmora/";
+}
+
+WAYPOINT NavWaypoint(U8 status, BOOLEAN bNotShared) {
+  WAYPOINT w;
+  memset(&w, 0, sizeof w);
+  w.u8Status = status;
+  w.bHide = 1;
+  w.bWpNotShared = bNotShared;
+  w.u8Icon = 82;
+  w.u16Depth = 0xBEEF;
+  w.u32DateTime = 0x89ABCDEF;
+  w.pt = {-20038300, 15433198};
+  memcpy(w.sName, "TWELVE CHARS", 12);
+  return w;
+}
+
+ROUTE NavRoute(void) {
+  ROUTE r;
+  memset(&r, 0, sizeof r);
+  r.nCount = 50;
+  r.bRtNotShared = 1;
+  r.u32DateTime = 0x01020304;
+  memcpy(r.sName, "A ROUTE OF 20 CHARS!", 20);
+  for (U32 i = 0; i < 50; i++) r.anWaypoint[i] = (U16)(i * 61);
+  r.anWaypoint[7] = 65535;
+  return r;
+}
+
+// A few points across the seam, a long step and a gap.
+const POINT kNavPoints[] = {{20038000, -5000}, {-20037000, -4000}, {-20037000, 60000}, {-20000000, 60001}};
+
+void WriteNavStore(const std::string& dir) {
+  const std::string base = NavRig();
+  T_NAV_vInitTracksWaypointsRoutes();
+  T_NAV_NVRAM_vEraseCurrentTrack();
+  WAYPOINT w = NavWaypoint(WPT_STATUS_SAVED_2, TRUE);
+  ASSERT_TRUE(T_NAV_bSaveWaypoint(17, &w, FALSE, FALSE));
+  WAYPOINT group = NavWaypoint(WPT_STATUS_GROUP_HEADER, FALSE);
+  ASSERT_TRUE(T_NAV_NVRAM_bSaveWaypoint(&group, 2999, FALSE));
+  ROUTE r = NavRoute();
+  ASSERT_TRUE(T_NAV_bSaveRoute(3, &r, FALSE));
+  static TRACK s_track;
+  U_NAV_vClearTrack(&s_track.sHeader);
+  for (U32 i = 0; i < sizeof kNavPoints / sizeof kNavPoints[0]; i++) {
+    const U16 before = s_track.sHeader.u16Count;
+    U_NAV_vAddTrackPoint(&s_track, kNavPoints[i], (U16)(100 * i), i == 3);
+    for (U16 k = before; k < s_track.sHeader.u16Count; k++) {
+      const U16 index = (U16)((k == 0 ? 0 : k - 1) % TRACK_DELTA_ENTRIES);
+      const BOOLEAN bGap = U_NAV_bTrackDeltaIsGapPoint(&s_track, index);
+      T_NAV_NVRAM_vAddCurrentTrackPoint(&s_track, index, k == 0 ? 0xFFFF : (U16)(s_track.sHeader.u16Count - 2), bGap);
+      if (bGap) k += 2;
+    }
+  }
+  s_track.sHeader.u32DateTime = 0x11223344;
+  memcpy(s_track.sHeader.sName, "FIVE", 5);
+  ASSERT_TRUE(T_NAV_NVRAM_bSaveTrack(&s_track, 5, FALSE));
+  for (const auto& f : kNavFiles) STORED_vSave(dir + "/" + f[1], STORED_Load(base + f[0]));
+  unsetenv("VELMORA_DEVROOT");
+}
+
+// The points the ring holds, worked by hand: the seam crossed as a step of
+// 1,600 m, 64,000 m north halved, and 37,000 m east after a gap halved into
+// two gap points.
+void ExpectNavTrack(const TRACK* t) {
+  const struct {
+    POINT pt;
+    U16 depth;
+    TRACKPOINT_TYPE type;
+  } expected[] = {{{20038000, -5000}, 0, TRACKPOINT_NORMAL},   {{-20037000, -4000}, 100, TRACKPOINT_NORMAL},
+                  {{-20037000, 28000}, 200, TRACKPOINT_NORMAL}, {{-20037000, 60000}, 200, TRACKPOINT_NORMAL},
+                  {{-20018500, 60000}, 300, TRACKPOINT_GAP},    {{-20000000, 60001}, 300, TRACKPOINT_GAP}};
+  U16 it = 0, depth;
+  POINT pt;
+  for (const auto& e : expected) {
+    ASSERT_EQ(e.type, U_NAV_eScanTrack(t, &it, &pt, &depth));
+    EXPECT_EQ(e.pt.x, pt.x);
+    EXPECT_EQ(e.pt.y, pt.y);
+    EXPECT_EQ(e.depth, depth);
+  }
+  EXPECT_EQ(TRACKPOINT_INVALID, U_NAV_eScanTrack(t, &it, &pt, &depth));
+}
+
+void ReadNavStore(const std::string& dir) {
+  const std::string base = NavRig();
+  for (const char* sub : {"wpts", "routes", "tracks", "cr_track"}) mkdir((base + sub).c_str(), 0755);
+  for (const auto& f : kNavFiles) STORED_vSave(base + f[0], STORED_Load(dir + "/" + f[1]));
+  T_NAV_vInitTracksWaypointsRoutes();
+  const WAYPOINT w = NavWaypoint(WPT_STATUS_SAVED_2, TRUE), group = NavWaypoint(WPT_STATUS_GROUP_HEADER, FALSE);
+  const ROUTE r = NavRoute();
+  EXPECT_EQ(0, memcmp(&w, T_NAV_pGetWaypoint(17), sizeof w));
+  EXPECT_EQ(0, memcmp(&group, T_NAV_pGetWaypoint(2999), sizeof group));
+  EXPECT_EQ(0, memcmp(&r, T_NAV_pGetRoute(3), sizeof r));
+  EXPECT_STREQ("FIVE", T_NAV_pGetTrackHeader(5)->sName);
+  EXPECT_EQ(0x11223344u, T_NAV_pGetTrackHeader(5)->u32DateTime);
+  ExpectNavTrack(T_NAV_NVRAM_pLoadTrack(5));
+  T_NAV_NVRAM_vReleaseTrack();
+  static TRACK s_replayed;
+  T_NAV_NVRAM_vScanCurrentTrack(&s_replayed);
+  ExpectNavTrack(&s_replayed);
+  unsetenv("VELMORA_DEVROOT");
+}
+
 TEST(StoredFiles, NvrStoreFilesReadBackToTheirSettings) { STORED_vCase(WriteNvrStore, ReadNvrStore); }
+
+TEST(StoredFiles, NavigationRecordsAndTheJournalReadBackToTheirPoints) { STORED_vCase(WriteNavStore, ReadNavStore); }
 
 TEST(StoredFiles, TransferFormatWordsAreBigEndian) { STORED_vCase(WriteByteOrder, ReadByteOrder); }
 

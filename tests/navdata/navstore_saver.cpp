@@ -1,0 +1,56 @@
+// A process for the crash test of the navigation store: on the store under
+// VELMORA_DEVROOT it restores the tables and the current track, then saves
+// waypoints and routes and appends the journal until it is killed.
+//
+//   navstore_saver FIRST_GENERATION
+//
+// Output lines: "begin <points restored>", then per generation g
+// "saving <g>" before and "saved <g>" after its records, and "point <i>"
+// once point i of the track is journaled.
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include "h_database.h"
+#include "navstore_feed.h"
+#include "t_nav_twr.h"
+#include "test_tasks.h"
+
+static void SAVER_vSay(const char* format, unsigned value) {
+  char line[48];
+  const int length = snprintf(line, sizeof line, format, value);
+  // One write per line: a kill never leaves half a line behind.
+  if (write(1, line, (size_t)length) != length) _exit(3);
+}
+
+static TRACK s_track;
+
+int main(int argc, char** argv) {
+  if (argc != 2) return 1;
+  opt_nolog = 1;
+  TEST_vInitServiceLayer();
+  H_DATABASE_vInit();
+  H_DATABASE_bUpdateValueU32(FCID("CCST"), 3, P_HIGHEST);
+  T_NAV_vInitTracksWaypointsRoutes();
+  T_NAV_NVRAM_vScanCurrentTrack(&s_track);
+  U32 points = 0;
+  POINT pt;
+  for (U16 it = 0; U_NAV_eScanTrack(&s_track, &it, &pt, nullptr) != TRACKPOINT_INVALID;) points++;
+  SAVER_vSay("begin %u\n", points);
+  for (U32 g = (U32)strtoul(argv[1], nullptr, 10);; g++) {
+    SAVER_vSay("saving %u\n", g);
+    for (U32 k = 0; k < NAVSAVER_WAYPOINTS; k++) {
+      WAYPOINT w = NAVSAVER_Waypoint(k, g);
+      if (!T_NAV_bSaveWaypoint(k, &w, FALSE, FALSE)) return 2;
+    }
+    for (U32 r = 0; r < NAVSAVER_ROUTES; r++) {
+      ROUTE route = NAVSAVER_Route(r, g);
+      if (!T_NAV_bSaveRoute(r, &route, FALSE)) return 2;
+    }
+    SAVER_vSay("saved %u\n", g);
+    for (U32 n = 0; n < NAVSAVER_POINTS_PER_GENERATION; n++, points++) {
+      NAVTEST_vRecord(&s_track, NAVSAVER_Point(points), 0, NAVSAVER_bGap(points));
+      SAVER_vSay("point %u\n", points);
+    }
+  }
+}
