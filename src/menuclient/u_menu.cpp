@@ -5,16 +5,16 @@
 #include "u_menu.h"
 
 #include <stdio.h>
+#include <string.h>
 
 #include "color.h"
 #include "g_box.h"
 #include "g_line.h"
+#include "g_fonts.h"
 #include "g_string.h"
 #include "h_memory.h"
 #include "linuxsvc.h"
-#include "u_dialog.h"
 #include "u_language.h"
-#include "u_view.h"
 #include "u_wstring.h"
 
 constexpr PRIORITY MENU_CLIENT_PRIORITY = 3;
@@ -73,9 +73,36 @@ static COLOR MENU_color(U32 u32Index) { return gCOLOR_pcolColorTable[u32Index]; 
 
 static const char* MENU_pcText(MENU_TEXT pTable) { return pTable != nullptr ? pTable[nCurrentLanguage()] : nullptr; }
 
+// Values and choices are drawn in the bold size-17 face of the language.
+static const FONT_DEF* MENU_pValueFont(void) {
+  return U_WSTRING_bIsUnicodeLanguage() ? arialuni_size17_font_def_ptr : myriad_pro_bold_size17_font_def_ptr;
+}
+
+// A copy of pString that fits u32Width pixels; a cut text ends in three full
+// stops, which are counted in the width.
+static void MENU_vShortenText(char* pBuffer, U32 u32Size, const char* pString, const FONT_DEF* pFont, U32 u32Width) {
+  BOOLEAN bWide = U_WSTRING_bIsUnicodeLanguage();
+  U32 unit = bWide ? 2 : 1;
+  U32 n = U_WSTRING_u32w_strlen(pString, FALSE) / unit;
+  if (u32Size < 8) return;
+  if (n > (u32Size - 8) / unit) n = (u32Size - 8) / unit;
+  memcpy(pBuffer, pString, n * unit);
+  memset(pBuffer + n * unit, 0, unit);
+  if (G_STRING_u32GetWidth(pFont, (const BYTE*)pBuffer) <= u32Width) return;
+  const char* dots = bWide ? "\0.\0.\0.\0" : "...";
+  U32 dotsWidth = G_STRING_u32GetWidth(pFont, (const BYTE*)dots);
+  while (n > 0) {
+    n--;
+    memset(pBuffer + n * unit, 0, unit);
+    if (G_STRING_u32GetWidth(pFont, (const BYTE*)pBuffer) + dotsWidth <= u32Width) break;
+  }
+  memcpy(pBuffer + n * unit, dots, 3 * unit + unit);
+}
+
 void T_MENU_vDrawMaskBackground(BITMAP* pBitmap) {
   if (pBitmap == nullptr) return;
-  LAYER_ID view = U_VIEW_eCurrentView();
+  S32 view = NO_VIEW_PRIORITY;
+  H_DATABASE_bFetchS32(FCID("CVEW"), &view, nullptr, nullptr);
   if (view < DIAGNOSTIC_1 || view > DIAGNOSTIC_ACCESSORY_CATALOG) return;
   POINT origin = {0, 0};
   G_BOX_vDrawFilledAlpha(pBitmap, MENU_color(MENU_COLOR_BLACK), &origin, (U32)pBitmap->pixels_wide,
@@ -180,10 +207,10 @@ void U_MENU_vDrawControlSelectionBox(BITMAP* pBitmap, POINT anchor, U8 u8CurSel,
   }
   const char* pText = parameters->pSelectionList != nullptr ? MENU_pcText(parameters->pSelectionList[index]) : nullptr;
   if (pText == nullptr) return;
-  const FONT_DEF* pFont = U_DIALOG_pChoiceFont();
+  const FONT_DEF* pFont = MENU_pValueFont();
   S32 room = (S32)u32selectorWidth - 2 * (ARROW_INSET + arrowWidth + 4);
   char acShort[128];
-  U_DIALOG_vShortenText(acShort, sizeof acShort, pText, pFont, room > 0 ? (U32)room : 0);
+  MENU_vShortenText(acShort, sizeof acShort, pText, pFont, room > 0 ? (U32)room : 0);
   S32 width = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)acShort);
   POINT at = {anchor.x + ((S32)u32selectorWidth - width) / 2,
               anchor.y + ((S32)u32selectorHeight - (S32)G_FONTS_u32GetCoreHeight(pFont)) / 2 + 3};
@@ -240,7 +267,7 @@ void U_MENU_vDrawControlProgressBar(BITMAP* pBitmap, POINT anchor, DB_DATA_TYPE 
     MENU_vValueText(acText, sizeof acText, fValue, dataFormat, parameters);
     pText = acText;
   }
-  const FONT_DEF* pFont = U_DIALOG_pChoiceFont();
+  const FONT_DEF* pFont = MENU_pValueFont();
   S32 width = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)pText);
   POINT text = {anchor.x + (S32)u32barWidth - (S32)FIELD + ((S32)FIELD - width) / 2,
                 anchor.y + ((S32)u32barHeight - (S32)G_FONTS_u32GetCoreHeight(pFont)) / 2 + 3};
