@@ -1,30 +1,87 @@
-// Until the menu task is built, a request carries only its command: the
-// placeholder task frees what it is sent, and the callers learn "sent" or
-// "no menu task yet" exactly as they will later.
+// The client functions: each fills one request and mails it to the menu
+// task. The hooks through which the screen frame reaches the menu task's
+// own functions sit here too.
 
 #include "u_menu.h"
 
-#include <stdio.h>
 #include <string.h>
 
-#include "color.h"
-#include "g_box.h"
-#include "g_line.h"
-#include "g_fonts.h"
-#include "g_string.h"
+#include <atomic>
+#include <cstddef>
+
 #include "h_memory.h"
 #include "linuxsvc.h"
-#include "u_language.h"
 #include "u_wstring.h"
 
 constexpr PRIORITY MENU_CLIENT_PRIORITY = 3;
 
-static BOOLEAN MENU_bSend(CMD_ID cmd) {
+const CMD_ID g_aeMenuRequestCommand[MENU_REQ_COUNT] = {
+    CMD_ID_REGISTER_MENU_TAB,                   // MENU_REQ_REGISTER_TAB
+    CMD_ID_REGISTER_MENU_ITEM,                  // MENU_REQ_MAIN_SELECTOR
+    CMD_ID_REGISTER_MENU_ITEM,                  // MENU_REQ_MAIN_SLIDER
+    CMD_ID_REGISTER_MENU_ITEM,                  // MENU_REQ_MAIN_PROGRESS_BAR
+    CMD_ID_REGISTER_MENU_ITEM,                  // MENU_REQ_MAIN_ACTION
+    CMD_ID_REGISTER_MENU_ITEM,                  // MENU_REQ_MAIN_ACTION_LIST
+    CMD_ID_REGISTER_SUB_MENU,                   // MENU_REQ_MAIN_SUB_MENU
+    CMD_ID_UNREGISTER_MENU_ITEM,                // MENU_REQ_UNREGISTER_MAIN_ITEM
+    CMD_ID_REGISTER_SUB_MENU,                   // MENU_REQ_SUB_SUB_MENU
+    CMD_ID_REGISTER_MENU_ITEM,                  // MENU_REQ_SUB_ACTION
+    CMD_ID_REGISTER_MENU_ITEM,                  // MENU_REQ_SUB_SELECTOR
+    CMD_ID_REGISTER_MENU_ITEM,                  // MENU_REQ_SUB_SLIDER
+    CMD_ID_REGISTER_MENU_ITEM,                  // MENU_REQ_SUB_CHECK_BOX
+    CMD_ID_UNREGISTER_MENU_ITEM,                // MENU_REQ_UNREGISTER_SUB_ITEM
+    CMD_ID_REGISTER_HOT_MENU,                   // MENU_REQ_EXPRESS_MENU
+    CMD_ID_REGISTER_MENU_ITEM,                  // MENU_REQ_HOT_SELECTOR
+    CMD_ID_REGISTER_MENU_ITEM,                  // MENU_REQ_HOT_SLIDER
+    CMD_ID_REGISTER_MENU_ITEM,                  // MENU_REQ_HOT_ACTION
+    CMD_ID_REGISTER_MENU_ITEM,                  // MENU_REQ_HOT_ACTION_LIST
+    CMD_ID_REGISTER_SUB_MENU,                   // MENU_REQ_HOT_SUB_MENU_NO_ARROW
+    CMD_ID_REGISTER_MENU_ITEM,                  // MENU_REQ_HOT_SUB_ACTION
+    CMD_ID_UNREGISTER_MENU_ITEM,                // MENU_REQ_UNREGISTER_HOT_ITEM
+    CMD_ID_ACTIVATE_HOT_MENU,                   // MENU_REQ_ACTIVATE_HOT
+    CMD_ID_REGISTER_MENU_ITEM,                  // MENU_REQ_QUICK_SELECTOR
+    CMD_ID_REGISTER_MENU_ITEM,                  // MENU_REQ_QUICK_VAR_STEP_SLIDER
+    CMD_ID_UNREGISTER_MENU_ITEM,                // MENU_REQ_UNREGISTER_QUICK_ITEM
+    CMD_ID_REGISTER_FLOATING_MENU,              // MENU_REQ_FLOATING_MENU
+    CMD_ID_REGISTER_FLOATING_MENU_ITEM,         // MENU_REQ_FLOATING_ACTION
+    CMD_ID_REGISTER_FLOATING_MENU_ITEM,         // MENU_REQ_FLOATING_ACTION_EXT
+    CMD_ID_UNREGISTER_FLOATING_MENU_ITEM,       // MENU_REQ_UNREGISTER_FLOATING_ITEM
+    CMD_ID_UNREGISTER_FLOATING_MENU,            // MENU_REQ_UNREGISTER_FLOATING_MENU
+    CMD_ID_ACTIVATE_FLOATING_MENU,              // MENU_REQ_ACTIVATE_FLOATING
+    CMD_ID_ACTIVATE_INFO_MENU,                  // MENU_REQ_ACTIVATE_INFO
+    CMD_ID_REGISTER_SINGLE_CENTERED_MENU_ITEM,  // MENU_REQ_SINGLE_SELECTOR
+    CMD_ID_REGISTER_SINGLE_CENTERED_MENU_ITEM,  // MENU_REQ_SINGLE_SLIDER
+    CMD_ID_REGISTER_SINGLE_CENTERED_MENU_ITEM,  // MENU_REQ_SINGLE_VAR_STEP_SLIDER
+    CMD_ID_UNREGISTER_SINGLE_CENTERED_MENU,     // MENU_REQ_UNREGISTER_SINGLE
+    CMD_ID_ACTIVATE_SINGLE_CENTERED_MENU,       // MENU_REQ_ACTIVATE_SINGLE
+    CMD_ID_CLEAR_MENU,                          // MENU_REQ_CLEAR
+};
+
+U32 U_MENU_u32RequestBytes(const MSG_MENU_REQUEST* pRequest) {
+  if (pRequest->u8InfoCount > 0) return sizeof(MSG_MENU_REQUEST);
+  if (pRequest->u8StepCount > 0) return offsetof(MSG_MENU_REQUEST, aInfoItems);
+  if (pRequest->u8LimitCount > 0) return offsetof(MSG_MENU_REQUEST, aStepLevels);
+  if (pRequest->bHasAltName) return offsetof(MSG_MENU_REQUEST, aLimits);
+  return offsetof(MSG_MENU_REQUEST, acAltName);
+}
+
+// A request on the caller's stack, filled field by field and then copied
+// into a block of the size it needs.
+static MSG_MENU_REQUEST MENU_request(MENU_REQUEST_KIND eKind) {
+  MSG_MENU_REQUEST r;
+  memset(&r, 0, sizeof r);
+  r.eKind = eKind;
+  r.header.Cmd = g_aeMenuRequestCommand[eKind];
+  return r;
+}
+
+static BOOLEAN MENU_bSend(const MSG_MENU_REQUEST* pRequest) {
   U32 mbox = 0;
   BOOLEAN bValid = FALSE;
   if (!H_DATABASE_bFetchU32(FCID("TMNU"), &mbox, &bValid, nullptr) || !bValid || mbox == 0) return FALSE;
-  GENERIC_MESSAGE* pMsg = (GENERIC_MESSAGE*)H_MEMORY_pvCalloc(1, sizeof(GENERIC_MESSAGE));
-  pMsg->Cmd = cmd;
+  const U32 u32Bytes = U_MENU_u32RequestBytes(pRequest);
+  MSG_MENU_REQUEST* pMsg = (MSG_MENU_REQUEST*)H_MEMORY_pvMalloc(u32Bytes);
+  memcpy((void*)pMsg, pRequest, u32Bytes);
   if (L_MBOX_Send((MBOX)mbox, pMsg, MENU_CLIENT_PRIORITY, 0) != 0) {
     H_MEMORY_vFree(pMsg);
     return FALSE;
@@ -32,250 +89,475 @@ static BOOLEAN MENU_bSend(CMD_ID cmd) {
   return TRUE;
 }
 
-BOOLEAN U_MENU_bRegisterMainSelectorMenu(MENU_TEXT, MENU_TEXT, MENU_PRIORITY, FOURCHARID, U32, MENU_CHOICE_LIST,
-                                         const U32*, MENU_USER_LEVEL) {
-  return MENU_bSend(CMD_ID_REGISTER_MENU_ITEM);
+static BOOLEAN MENU_bZeroEntry(const MENU_LIMITS& e) {
+  return e.Units == U_NONE && e.fMinimum == 0 && e.fMaximum == 0 && e.fIncrement == 0;
 }
 
-BOOLEAN U_MENU_bRegisterMainActionMenu(MENU_TEXT, MENU_TEXT, MENU_PRIORITY, void (*)(void), BOOLEAN, MENU_USER_LEVEL) {
-  return MENU_bSend(CMD_ID_REGISTER_MENU_ITEM);
+static BOOLEAN MENU_bZeroEntry(const MENU_STEP_LEVELS& e) {
+  return e.Units == U_NONE && e.fStep1 == 0 && e.fStep2 == 0;
 }
 
-BOOLEAN U_MENU_bUnregisterMainMenuItem(MENU_TEXT, MENU_TEXT) { return MENU_bSend(CMD_ID_UNREGISTER_MENU_ITEM); }
-
-BOOLEAN U_MENU_bRegisterExpressMenu(LAYER_ID, SPLIT_WINDOW_TYPE) { return MENU_bSend(CMD_ID_REGISTER_HOT_MENU); }
-
-BOOLEAN U_MENU_bRegisterHotSelectorMenu(MENU_TEXT, const ICON*, MENU_PRIORITY, FOURCHARID, U32, MENU_CHOICE_LIST,
-                                        const U32*, MENU_USER_LEVEL, LAYER_ID, SPLIT_WINDOW_TYPE) {
-  return MENU_bSend(CMD_ID_REGISTER_MENU_ITEM);
+// Copies a limits or step-levels array by the reading rule: stop before an
+// all-zero entry, after a U_NONE entry, after MENU_MAX_LIMITS entries. A
+// single U_NONE entry is never read past.
+template <typename ENTRY>
+static U8 MENU_u8CopyEntries(ENTRY* pTo, const ENTRY* pFrom) {
+  if (pFrom == nullptr) return 0;
+  U8 n = 0;
+  while (n < MENU_MAX_LIMITS && !MENU_bZeroEntry(pFrom[n])) {
+    pTo[n] = pFrom[n];
+    if (pFrom[n++].Units == U_NONE) break;
+  }
+  return n;
 }
 
-BOOLEAN U_MENU_bRegisterHotSliderMenu(MENU_TEXT, const ICON*, MENU_PRIORITY, FOURCHARID, const MENU_LIMITS*,
-                                      MENU_TEXT, MENU_TEXT, MENU_TEXT, MENU_USER_LEVEL, LAYER_ID, SPLIT_WINDOW_TYPE) {
-  return MENU_bSend(CMD_ID_REGISTER_MENU_ITEM);
-}
-
-BOOLEAN U_MENU_bUnregisterHotMenuItem(MENU_TEXT, LAYER_ID, SPLIT_WINDOW_TYPE) {
-  return MENU_bSend(CMD_ID_UNREGISTER_MENU_ITEM);
+// The name in the current language's form, cut to fit with its terminator
+// (one zero byte, or a zero unit in wide form).
+static void MENU_vCopyAltName(MSG_MENU_REQUEST* pRequest, const char* pAltName) {
+  if (pAltName == nullptr) return;
+  const BOOLEAN bWide = U_WSTRING_bIsUnicodeLanguage();
+  const U32 u32Room = bWide ? MENU_ALT_NAME_BYTES - 2 : MENU_ALT_NAME_BYTES - 1;
+  U32 u32Bytes = U_WSTRING_u32w_strlen(pAltName, FALSE);
+  if (u32Bytes > u32Room) u32Bytes = u32Room;
+  memcpy(pRequest->acAltName, pAltName, u32Bytes);
+  pRequest->bHasAltName = TRUE;
 }
 
 // ---------------------------------------------------------------------------
-// Drawing helpers
+// Main menu
 
-constexpr U32 MENU_COLOR_BLACK = 32;
-constexpr U32 MENU_COLOR_WHITE = 35;
-constexpr U32 MENU_COLOR_RULE = 236;
-constexpr U32 MENU_COLOR_BAND = 238;
-constexpr U32 MENU_COLOR_TRACK = 239;
-constexpr U32 MENU_COLOR_FOCUS = 241;
-
-static COLOR MENU_color(U32 u32Index) { return gCOLOR_pcolColorTable[u32Index]; }
-
-static const char* MENU_pcText(MENU_TEXT pTable) { return pTable != nullptr ? pTable[nCurrentLanguage()] : nullptr; }
-
-// Values and choices are drawn in the bold size-17 face of the language.
-static const FONT_DEF* MENU_pValueFont(void) {
-  return U_WSTRING_bIsUnicodeLanguage() ? arialuni_size17_font_def_ptr : myriad_pro_bold_size17_font_def_ptr;
+BOOLEAN U_MENU_bRegisterTab(MENU_TEXT pTabName, TAB_PRIORITY tabPriority, const ICON* pTabIcon,
+                            MENU_USER_LEVEL userLevel) {
+  MSG_MENU_REQUEST r = MENU_request(MENU_REQ_REGISTER_TAB);
+  r.pContainerName = pTabName;
+  r.u32Priority = tabPriority;
+  r.pIcon = pTabIcon;
+  r.eUserLevel = userLevel;
+  return MENU_bSend(&r);
 }
 
-// A copy of pString that fits u32Width pixels; a cut text ends in three full
-// stops, which are counted in the width.
-static void MENU_vShortenText(char* pBuffer, U32 u32Size, const char* pString, const FONT_DEF* pFont, U32 u32Width) {
-  BOOLEAN bWide = U_WSTRING_bIsUnicodeLanguage();
-  U32 unit = bWide ? 2 : 1;
-  U32 n = U_WSTRING_u32w_strlen(pString, FALSE) / unit;
-  if (u32Size < 8) return;
-  if (n > (u32Size - 8) / unit) n = (u32Size - 8) / unit;
-  memcpy(pBuffer, pString, n * unit);
-  memset(pBuffer + n * unit, 0, unit);
-  if (G_STRING_u32GetWidth(pFont, (const BYTE*)pBuffer) <= u32Width) return;
-  const char* dots = bWide ? "\0.\0.\0.\0" : "...";
-  U32 dotsWidth = G_STRING_u32GetWidth(pFont, (const BYTE*)dots);
-  while (n > 0) {
-    n--;
-    memset(pBuffer + n * unit, 0, unit);
-    if (G_STRING_u32GetWidth(pFont, (const BYTE*)pBuffer) + dotsWidth <= u32Width) break;
-  }
-  memcpy(pBuffer + n * unit, dots, 3 * unit + unit);
+// The fields every item registration shares.
+static MSG_MENU_REQUEST MENU_item(MENU_REQUEST_KIND eKind, MENU_TEXT pName, MENU_TEXT pContainer, const ICON* pIcon,
+                                  MENU_PRIORITY priority, MENU_USER_LEVEL level) {
+  MSG_MENU_REQUEST r = MENU_request(eKind);
+  r.pItemName = pName;
+  r.pContainerName = pContainer;
+  r.pIcon = pIcon;
+  r.u32Priority = priority;
+  r.eUserLevel = level;
+  return r;
 }
 
-void T_MENU_vDrawMaskBackground(BITMAP* pBitmap) {
-  if (pBitmap == nullptr) return;
-  S32 view = NO_VIEW_PRIORITY;
-  H_DATABASE_bFetchS32(FCID("CVEW"), &view, nullptr, nullptr);
-  if (view < DIAGNOSTIC_1 || view > DIAGNOSTIC_ACCESSORY_CATALOG) return;
-  POINT origin = {0, 0};
-  G_BOX_vDrawFilledAlpha(pBitmap, MENU_color(MENU_COLOR_BLACK), &origin, (U32)pBitmap->pixels_wide,
-                         (U32)pBitmap->pixels_high, 128);
+static void MENU_vSelector(MSG_MENU_REQUEST* r, FOURCHARID key, U32 n, MENU_CHOICE_LIST pList, const U32* pValues) {
+  r->FourCharId = key;
+  r->u32Count = n;
+  r->pChoiceList = pList;
+  r->pu32Values = pValues;
 }
 
-void U_MENU_vDrawArrowRight(BITMAP* pBitmap, S32 x, S32 y, U32 u32Size, COLOR color) {
-  if (pBitmap == nullptr || u32Size == 0) return;
-  S32 width = (S32)(u32Size + 1) / 2;
-  for (S32 i = 0; i < width; i++) {
-    POINT from = {x + i, y + i};
-    POINT to = {x + i, y + (S32)u32Size - 1 - i};
-    G_LINE_vDraw(pBitmap, color, &from, &to);
-  }
+static void MENU_vSlider(MSG_MENU_REQUEST* r, FOURCHARID key, const MENU_LIMITS* pLimits, MENU_TEXT pLeft,
+                         MENU_TEXT pRight, MENU_TEXT pSuffix) {
+  r->FourCharId = key;
+  r->u8LimitCount = MENU_u8CopyEntries(r->aLimits, pLimits);
+  r->pControlTextLeft = pLeft;
+  r->pControlTextRight = pRight;
+  r->pValueSuffix = pSuffix;
 }
 
-void U_MENU_vDrawArrowLeft(BITMAP* pBitmap, S32 x, S32 y, U32 u32Size, COLOR color) {
-  if (pBitmap == nullptr || u32Size == 0) return;
-  S32 width = (S32)(u32Size + 1) / 2;
-  for (S32 i = 0; i < width; i++) {
-    S32 inset = width - 1 - i;
-    POINT from = {x + i, y + inset};
-    POINT to = {x + i, y + (S32)u32Size - 1 - inset};
-    G_LINE_vDraw(pBitmap, color, &from, &to);
-  }
+static void MENU_vActionList(MSG_MENU_REQUEST* r, MENU_CHOICE_LIST pNames, const MENU_ACTION* pFunctions, U32 n,
+                             FOURCHARID key, const BOOLEAN* pbConfirm) {
+  r->pChoiceList = pNames;
+  r->ppFunctions = pFunctions;
+  r->u32Count = n;
+  r->FourCharId = key;
+  r->pbConfirm = pbConfirm;
 }
 
-// Triangles pointing up or down, drawn row by row: u32Size wide, (u32Size + 1) / 2 high.
-static void MENU_vDrawArrowVertical(BITMAP* pBitmap, S32 x, S32 y, U32 u32Size, COLOR color, BOOLEAN bUp) {
-  S32 height = (S32)(u32Size + 1) / 2;
-  for (S32 j = 0; j < height; j++) {
-    S32 inset = bUp ? j : height - 1 - j;
-    POINT from = {x + inset, y + j};
-    POINT to = {x + (S32)u32Size - 1 - inset, y + j};
-    G_LINE_vDraw(pBitmap, color, &from, &to);
-  }
+// A sub-menu entry opens the sub-menu of its first name (the task falls back
+// to the entry's own name when there is none).
+static void MENU_vSubMenu(MSG_MENU_REQUEST* r, MENU_CHOICE_LIST pChoices, MENU_CHOICE_LIST pNames,
+                          const ICON* const* pIcons, U32 n) {
+  r->pChoiceList = pChoices;
+  r->pSubMenuName = pNames != nullptr && n > 0 ? pNames[0] : nullptr;
+  r->ppIcons = pIcons;
+  r->u32Count = n;
 }
 
-void T_MENU_vDrawMoreDownTab(BITMAP* pBitmap, POINT anchor, U32 u32Width, BOOLEAN bMoreUp, BOOLEAN bMoreDown) {
-  if (pBitmap == nullptr || (!bMoreUp && !bMoreDown)) return;
-  constexpr U32 BAND = 24;
-  constexpr U32 MARK = 11;
-  G_BOX_vDrawFilled(pBitmap, MENU_color(MENU_COLOR_BAND), &anchor, u32Width, BAND);
-  POINT ruleFrom = {anchor.x, anchor.y + (S32)BAND - 1};
-  POINT ruleTo = {anchor.x + (S32)u32Width - 1, ruleFrom.y};
-  G_LINE_vDraw(pBitmap, MENU_color(MENU_COLOR_RULE), &ruleFrom, &ruleTo);
-  S32 centre = anchor.x + (S32)u32Width / 2;
-  S32 y = anchor.y + (S32)(BAND - (MARK + 1) / 2) / 2;
-  if (bMoreUp) MENU_vDrawArrowVertical(pBitmap, centre - 10 - (S32)MARK / 2, y, MARK, MENU_color(MENU_COLOR_WHITE), TRUE);
-  if (bMoreDown) {
-    MENU_vDrawArrowVertical(pBitmap, centre + 10 - (S32)MARK / 2, y, MARK, MENU_color(MENU_COLOR_WHITE), FALSE);
-  }
+BOOLEAN U_MENU_bRegisterMainSelectorMenu(MENU_TEXT pMenuName, MENU_TEXT pTabName, MENU_PRIORITY menuPriority,
+                                         FOURCHARID FourCharId, U32 numSelections, MENU_CHOICE_LIST pSelectionList,
+                                         const U32* pSelectionValues, MENU_USER_LEVEL userLevel) {
+  MSG_MENU_REQUEST r = MENU_item(MENU_REQ_MAIN_SELECTOR, pMenuName, pTabName, nullptr, menuPriority, userLevel);
+  MENU_vSelector(&r, FourCharId, numSelections, pSelectionList, pSelectionValues);
+  return MENU_bSend(&r);
 }
 
-// Light backgrounds (luma above half) take black marks, dark ones white.
-static COLOR MENU_colorOn(COLOR background) {
-  U32 r = (background >> 11) * 255 / 31;
-  U32 g = ((background >> 5) & 0x3F) * 255 / 63;
-  U32 b = (background & 0x1F) * 255 / 31;
-  U32 luma = (299 * r + 587 * g + 114 * b) / 1000;
-  return MENU_color(luma > 127 ? MENU_COLOR_BLACK : MENU_COLOR_WHITE);
+BOOLEAN U_MENU_bRegisterMainSliderMenu(MENU_TEXT pMenuName, MENU_TEXT pTabName, MENU_PRIORITY menuPriority,
+                                       FOURCHARID FourCharId, const MENU_LIMITS* pLimits, MENU_TEXT pControlTextLeft,
+                                       MENU_TEXT pControlTextRight, MENU_TEXT pValueSuffix,
+                                       MENU_USER_LEVEL userLevel) {
+  MSG_MENU_REQUEST r = MENU_item(MENU_REQ_MAIN_SLIDER, pMenuName, pTabName, nullptr, menuPriority, userLevel);
+  MENU_vSlider(&r, FourCharId, pLimits, pControlTextLeft, pControlTextRight, pValueSuffix);
+  return MENU_bSend(&r);
 }
 
-void U_MENU_vDrawControlSelectionBox(BITMAP* pBitmap, POINT anchor, U8 u8CurSel,
-                                     M_SELECTION_BOX_PARAMETERS* parameters, U32 u32selectorWidth,
-                                     U32 u32selectorHeight, COLOR backgroundColor) {
-  if (pBitmap == nullptr || parameters == nullptr) return;
-  constexpr U32 ARROW = 13;
-  constexpr S32 ARROW_INSET = 6;
-  G_BOX_vDrawFilled(pBitmap, backgroundColor, &anchor, u32selectorWidth, u32selectorHeight);
-  G_BOX_vDraw(pBitmap, MENU_color(MENU_COLOR_RULE), &anchor, u32selectorWidth, u32selectorHeight);
-
-  U32 index = u8CurSel;
-  U32 value = 0;
-  BOOLEAN bValid = FALSE;
-  if (parameters->FourCharId != 0 && parameters->pSelectionValueArray != nullptr &&
-      H_DATABASE_bFetchU32(parameters->FourCharId, &value, &bValid, nullptr)) {
-    for (U32 i = 0; i < parameters->numberSelections; i++) {
-      if (parameters->pSelectionValueArray[i] != value) continue;
-      index = i;
-      parameters->CurSelection = (U8)i;
-      break;
-    }
-  }
-  COLOR ink = MENU_colorOn(backgroundColor);
-  S32 arrowY = anchor.y + ((S32)u32selectorHeight - (S32)ARROW) / 2;
-  S32 arrowWidth = (S32)(ARROW + 1) / 2;
-  if (index < parameters->numberSelections && index > 0) {
-    U_MENU_vDrawArrowLeft(pBitmap, anchor.x + ARROW_INSET, arrowY, ARROW, ink);
-  }
-  if (index + 1 < parameters->numberSelections) {
-    U_MENU_vDrawArrowRight(pBitmap, anchor.x + (S32)u32selectorWidth - ARROW_INSET - arrowWidth, arrowY, ARROW, ink);
-  }
-  if (index >= parameters->numberSelections) return;
-
-  const ICON* pIcon = parameters->pSelectionIcons != nullptr ? parameters->pSelectionIcons[index] : nullptr;
-  if (pIcon != nullptr) {
-    POINT at = {anchor.x + ((S32)u32selectorWidth - (S32)G_ICON_u32GetWidth(pIcon)) / 2,
-                anchor.y + ((S32)u32selectorHeight - (S32)G_ICON_u32GetHeight(pIcon)) / 2};
-    G_ICON_vPut(pBitmap, pIcon, &at);
-    return;
-  }
-  const char* pText = parameters->pSelectionList != nullptr ? MENU_pcText(parameters->pSelectionList[index]) : nullptr;
-  if (pText == nullptr) return;
-  const FONT_DEF* pFont = MENU_pValueFont();
-  S32 room = (S32)u32selectorWidth - 2 * (ARROW_INSET + arrowWidth + 4);
-  char acShort[128];
-  MENU_vShortenText(acShort, sizeof acShort, pText, pFont, room > 0 ? (U32)room : 0);
-  S32 width = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)acShort);
-  POINT at = {anchor.x + ((S32)u32selectorWidth - width) / 2,
-              anchor.y + ((S32)u32selectorHeight - (S32)G_FONTS_u32GetCoreHeight(pFont)) / 2 + 3};
-  G_STRING_vPut(pBitmap, ink, &at, pFont, (const BYTE*)acShort);
+BOOLEAN U_MENU_bRegisterMainProgBarMenu(MENU_TEXT pMenuName, MENU_TEXT pTabName, MENU_PRIORITY menuPriority,
+                                        FOURCHARID FourCharId, const MENU_LIMITS* pLimits,
+                                        MENU_TEXT pControlTextLeft, MENU_TEXT pControlTextRight,
+                                        MENU_TEXT pValueSuffix, MENU_USER_LEVEL userLevel) {
+  MSG_MENU_REQUEST r = MENU_item(MENU_REQ_MAIN_PROGRESS_BAR, pMenuName, pTabName, nullptr, menuPriority, userLevel);
+  MENU_vSlider(&r, FourCharId, pLimits, pControlTextLeft, pControlTextRight, pValueSuffix);
+  return MENU_bSend(&r);
 }
 
-// The value text: a number in the caller's format and its suffix.
-static void MENU_vValueText(char* pBuffer, U32 u32Size, float fValue, DATA_FORMAT dataFormat,
-                            const M_PROGRESS_BAR_PARAMETERS* parameters) {
-  char acNumber[32];
-  BOOLEAN bWhole = dataFormat != DF_FLOAT;
-  const char* pcFormat = parameters->pcValueFormat != nullptr ? parameters->pcValueFormat : (bWhole ? "%d" : "%.1f");
-  // The format is the registrant's own constant, never outside input.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wformat-nonliteral"
-  if (bWhole) {
-    snprintf(acNumber, sizeof acNumber, pcFormat, (int)fValue);
-  } else {
-    snprintf(acNumber, sizeof acNumber, pcFormat, (double)fValue);
-  }
-#pragma GCC diagnostic pop
-  U_WSTRING_vAscii2Unicode(pBuffer, acNumber, u32Size - 2, FALSE);
-  const char* pSuffix = MENU_pcText(parameters->pValueSuffix);
-  if (pSuffix == nullptr) return;
-  U32 used = U_WSTRING_u32w_strlen(pBuffer, FALSE);
-  if (used + 2 < u32Size) U_WSTRING_vw_strncat(pBuffer, pSuffix, u32Size - used - 2, FALSE);
+BOOLEAN U_MENU_bRegisterMainActionMenu(MENU_TEXT pMenuName, MENU_TEXT pTabName, MENU_PRIORITY menuPriority,
+                                       MENU_ACTION p2Function, BOOLEAN bConfirm, MENU_USER_LEVEL userLevel) {
+  MSG_MENU_REQUEST r = MENU_item(MENU_REQ_MAIN_ACTION, pMenuName, pTabName, nullptr, menuPriority, userLevel);
+  r.action = {p2Function, bConfirm};
+  return MENU_bSend(&r);
 }
 
-void U_MENU_vDrawControlProgressBar(BITMAP* pBitmap, POINT anchor, DB_DATA_TYPE dbValue,
-                                    M_PROGRESS_BAR_PARAMETERS* parameters, DATA_FORMAT dataFormat, U32 u32barWidth,
-                                    U32 u32barHeight) {
-  if (pBitmap == nullptr || parameters == nullptr || u32barWidth <= 48) return;
-  constexpr U32 TRACK_HEIGHT = 10;
-  constexpr U32 FIELD = 44;
-  float fValue = dataFormat == DF_FLOAT      ? dbValue.fVal
-                 : dataFormat == DF_SIGNED32 ? (float)dbValue.s32Val
-                                             : (float)dbValue.u32Val;
-  U32 track = u32barWidth - 48;
-  POINT at = {anchor.x, anchor.y + ((S32)u32barHeight - (S32)TRACK_HEIGHT) / 2};
-  G_BOX_vDrawFilled(pBitmap, MENU_color(MENU_COLOR_TRACK), &at, track, TRACK_HEIGHT);
-  float fSpan = parameters->fMaximum - parameters->fMinimum;
-  float fPart = fSpan > 0 ? (fValue - parameters->fMinimum) / fSpan : 0.0f;
-  fPart = fPart < 0 ? 0 : fPart > 1 ? 1 : fPart;
-  G_BOX_vDrawFilled(pBitmap, MENU_color(MENU_COLOR_FOCUS), &at, (U32)(fPart * (float)track + 0.5f), TRACK_HEIGHT);
-  G_BOX_vDraw(pBitmap, MENU_color(MENU_COLOR_RULE), &at, track, TRACK_HEIGHT);
-
-  char acText[96];
-  const char* pText = nullptr;
-  if (fValue <= parameters->fMinimum && parameters->pMinimumText != nullptr) {
-    pText = MENU_pcText(parameters->pMinimumText);
-  } else if (fValue >= parameters->fMaximum && parameters->pMaximumText != nullptr) {
-    pText = MENU_pcText(parameters->pMaximumText);
-  } else {
-    MENU_vValueText(acText, sizeof acText, fValue, dataFormat, parameters);
-    pText = acText;
-  }
-  const FONT_DEF* pFont = MENU_pValueFont();
-  S32 width = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)pText);
-  POINT text = {anchor.x + (S32)u32barWidth - (S32)FIELD + ((S32)FIELD - width) / 2,
-                anchor.y + ((S32)u32barHeight - (S32)G_FONTS_u32GetCoreHeight(pFont)) / 2 + 3};
-  G_STRING_vPut(pBitmap, MENU_color(MENU_COLOR_WHITE), &text, pFont, (const BYTE*)pText);
+BOOLEAN U_MENU_bRegisterMainActionListMenu(MENU_TEXT pMenuName, MENU_TEXT pTabName, MENU_PRIORITY menuPriority,
+                                           MENU_CHOICE_LIST pChoiceNames, const MENU_ACTION* pFunctions,
+                                           U32 numChoices, MENU_USER_LEVEL userLevel, FOURCHARID FourCharId,
+                                           const BOOLEAN* pbConfirm) {
+  MSG_MENU_REQUEST r = MENU_item(MENU_REQ_MAIN_ACTION_LIST, pMenuName, pTabName, nullptr, menuPriority, userLevel);
+  MENU_vActionList(&r, pChoiceNames, pFunctions, numChoices, FourCharId, pbConfirm);
+  return MENU_bSend(&r);
 }
 
-void U_MENU_vDrawControlAction(BITMAP* pBitmap, POINT anchor, U32 u32value, U32 u32menuWidth, U32 u32subMenuHeight) {
-  constexpr U32 ARROW = 15;
-  U_MENU_vDrawArrowRight(pBitmap, anchor.x + (S32)u32menuWidth - 19, anchor.y + ((S32)u32subMenuHeight - (S32)ARROW) / 2,
-                         ARROW, MENU_color(u32value != 0 ? MENU_COLOR_FOCUS : MENU_COLOR_WHITE));
+BOOLEAN U_MENU_bRegisterMainSubMenu(MENU_TEXT pMenuName, MENU_TEXT pTabName, MENU_PRIORITY menuPriority,
+                                    MENU_CHOICE_LIST pSubMenuChoices, MENU_CHOICE_LIST pSubMenuNames,
+                                    const ICON* const* pSubMenuIcons, U32 numSubMenus, MENU_USER_LEVEL userLevel) {
+  MSG_MENU_REQUEST r = MENU_item(MENU_REQ_MAIN_SUB_MENU, pMenuName, pTabName, nullptr, menuPriority, userLevel);
+  MENU_vSubMenu(&r, pSubMenuChoices, pSubMenuNames, pSubMenuIcons, numSubMenus);
+  return MENU_bSend(&r);
+}
+
+BOOLEAN U_MENU_bUnregisterMainMenuItem(MENU_TEXT pMenuName, MENU_TEXT pTabName) {
+  MSG_MENU_REQUEST r = MENU_request(MENU_REQ_UNREGISTER_MAIN_ITEM);
+  r.pItemName = pMenuName;
+  r.pContainerName = pTabName;
+  return MENU_bSend(&r);
+}
+
+// ---------------------------------------------------------------------------
+// Sub-menus
+
+BOOLEAN U_MENU_bRegisterSubMenuSubMenu(MENU_TEXT pMenuName, MENU_TEXT pParentSubMenuName, const ICON* pIcon,
+                                       MENU_PRIORITY menuPriority, MENU_CHOICE_LIST pSubMenuChoices,
+                                       MENU_CHOICE_LIST pSubMenuNames, const ICON* const* pSubMenuIcons,
+                                       U32 numSubMenus, MENU_USER_LEVEL userLevel) {
+  MSG_MENU_REQUEST r =
+      MENU_item(MENU_REQ_SUB_SUB_MENU, pMenuName, pParentSubMenuName, pIcon, menuPriority, userLevel);
+  MENU_vSubMenu(&r, pSubMenuChoices, pSubMenuNames, pSubMenuIcons, numSubMenus);
+  return MENU_bSend(&r);
+}
+
+BOOLEAN U_MENU_bRegisterSubMenuActionMenu(MENU_TEXT pMenuName, MENU_TEXT pSubMenuName, const ICON* pIcon,
+                                          MENU_PRIORITY menuPriority, MENU_ACTION p2Function, BOOLEAN bConfirm,
+                                          MENU_USER_LEVEL userLevel) {
+  MSG_MENU_REQUEST r = MENU_item(MENU_REQ_SUB_ACTION, pMenuName, pSubMenuName, pIcon, menuPriority, userLevel);
+  r.action = {p2Function, bConfirm};
+  return MENU_bSend(&r);
+}
+
+BOOLEAN U_MENU_bRegisterSubMenuSelectorMenu(MENU_TEXT pMenuName, MENU_TEXT pSubMenuName, const ICON* pIcon,
+                                            MENU_PRIORITY menuPriority, FOURCHARID FourCharId, U32 numSelections,
+                                            MENU_CHOICE_LIST pSelectionList, const U32* pSelectionValues,
+                                            MENU_USER_LEVEL userLevel) {
+  MSG_MENU_REQUEST r = MENU_item(MENU_REQ_SUB_SELECTOR, pMenuName, pSubMenuName, pIcon, menuPriority, userLevel);
+  MENU_vSelector(&r, FourCharId, numSelections, pSelectionList, pSelectionValues);
+  return MENU_bSend(&r);
+}
+
+BOOLEAN U_MENU_bRegisterSubMenuSliderMenu(MENU_TEXT pMenuName, MENU_TEXT pSubMenuName, const ICON* pIcon,
+                                          MENU_PRIORITY menuPriority, FOURCHARID FourCharId,
+                                          const MENU_LIMITS* pLimits, MENU_TEXT pControlTextLeft,
+                                          MENU_TEXT pControlTextRight, MENU_TEXT pValueSuffix,
+                                          MENU_USER_LEVEL userLevel) {
+  MSG_MENU_REQUEST r = MENU_item(MENU_REQ_SUB_SLIDER, pMenuName, pSubMenuName, pIcon, menuPriority, userLevel);
+  MENU_vSlider(&r, FourCharId, pLimits, pControlTextLeft, pControlTextRight, pValueSuffix);
+  return MENU_bSend(&r);
+}
+
+BOOLEAN U_MENU_bRegisterSubMenuCheckBoxMenu(MENU_TEXT pMenuName, MENU_TEXT pSubMenuName, const ICON* pIcon,
+                                            MENU_PRIORITY menuPriority, U32 u32Context, BOOLEAN (*pGetter)(U32),
+                                            BOOLEAN (*pSetter)(U32), MENU_USER_LEVEL userLevel) {
+  MSG_MENU_REQUEST r = MENU_item(MENU_REQ_SUB_CHECK_BOX, pMenuName, pSubMenuName, pIcon, menuPriority, userLevel);
+  r.u32Context = u32Context;
+  r.pGetter = pGetter;
+  r.pSetter = pSetter;
+  return MENU_bSend(&r);
+}
+
+BOOLEAN U_MENU_bUnregisterSubMenuItem(MENU_TEXT pSubMenuName, MENU_TEXT pSubMenuItemName) {
+  MSG_MENU_REQUEST r = MENU_request(MENU_REQ_UNREGISTER_SUB_ITEM);
+  r.pItemName = pSubMenuItemName;
+  r.pContainerName = pSubMenuName;
+  return MENU_bSend(&r);
+}
+
+// ---------------------------------------------------------------------------
+// Express (hot) menus
+
+BOOLEAN U_MENU_bRegisterExpressMenu(LAYER_ID view, SPLIT_WINDOW_TYPE splitType) {
+  MSG_MENU_REQUEST r = MENU_request(MENU_REQ_EXPRESS_MENU);
+  r.eView = view;
+  r.eSplit = splitType;
+  return MENU_bSend(&r);
+}
+
+static MSG_MENU_REQUEST MENU_hot(MENU_REQUEST_KIND eKind, MENU_TEXT pName, const ICON* pIcon, MENU_PRIORITY priority,
+                                 MENU_USER_LEVEL level, LAYER_ID view, SPLIT_WINDOW_TYPE split) {
+  MSG_MENU_REQUEST r = MENU_item(eKind, pName, nullptr, pIcon, priority, level);
+  r.eView = view;
+  r.eSplit = split;
+  return r;
+}
+
+BOOLEAN U_MENU_bRegisterHotSelectorMenu(MENU_TEXT pMenuName, const ICON* pMenuIcon, MENU_PRIORITY menuPriority,
+                                        FOURCHARID FourCharId, U32 numSelections, MENU_CHOICE_LIST pSelectionList,
+                                        const U32* pSelectionValues, MENU_USER_LEVEL userLevel, LAYER_ID view,
+                                        SPLIT_WINDOW_TYPE splitType) {
+  MSG_MENU_REQUEST r = MENU_hot(MENU_REQ_HOT_SELECTOR, pMenuName, pMenuIcon, menuPriority, userLevel, view, splitType);
+  MENU_vSelector(&r, FourCharId, numSelections, pSelectionList, pSelectionValues);
+  return MENU_bSend(&r);
+}
+
+BOOLEAN U_MENU_bRegisterHotSliderMenu(MENU_TEXT pMenuName, const ICON* pMenuIcon, MENU_PRIORITY menuPriority,
+                                      FOURCHARID FourCharId, const MENU_LIMITS* pLimits, MENU_TEXT pControlTextLeft,
+                                      MENU_TEXT pControlTextRight, MENU_TEXT pValueSuffix, MENU_USER_LEVEL userLevel,
+                                      LAYER_ID view, SPLIT_WINDOW_TYPE splitType) {
+  MSG_MENU_REQUEST r = MENU_hot(MENU_REQ_HOT_SLIDER, pMenuName, pMenuIcon, menuPriority, userLevel, view, splitType);
+  MENU_vSlider(&r, FourCharId, pLimits, pControlTextLeft, pControlTextRight, pValueSuffix);
+  return MENU_bSend(&r);
+}
+
+BOOLEAN U_MENU_bRegisterHotActionMenu(MENU_TEXT pMenuName, const ICON* pMenuIcon, MENU_PRIORITY menuPriority,
+                                      MENU_ACTION p2Function, BOOLEAN bConfirm, MENU_USER_LEVEL userLevel,
+                                      LAYER_ID view, SPLIT_WINDOW_TYPE split) {
+  MSG_MENU_REQUEST r = MENU_hot(MENU_REQ_HOT_ACTION, pMenuName, pMenuIcon, menuPriority, userLevel, view, split);
+  r.action = {p2Function, bConfirm};
+  return MENU_bSend(&r);
+}
+
+BOOLEAN U_MENU_bRegisterHotActionListMenu(MENU_TEXT pMenuName, const ICON* pMenuIcon, MENU_PRIORITY menuPriority,
+                                          MENU_CHOICE_LIST pChoiceNames, const MENU_ACTION* pFunctions,
+                                          U32 numChoices, MENU_USER_LEVEL userLevel, LAYER_ID view,
+                                          SPLIT_WINDOW_TYPE split, FOURCHARID FourCharId, const BOOLEAN* pbConfirm) {
+  MSG_MENU_REQUEST r = MENU_hot(MENU_REQ_HOT_ACTION_LIST, pMenuName, pMenuIcon, menuPriority, userLevel, view, split);
+  MENU_vActionList(&r, pChoiceNames, pFunctions, numChoices, FourCharId, pbConfirm);
+  return MENU_bSend(&r);
+}
+
+BOOLEAN U_MENU_bRegisterHotSubMenuWithNoArrow(MENU_TEXT pMenuName, const ICON* pMenuIcon, MENU_PRIORITY menuPriority,
+                                              MENU_CHOICE_LIST pSubMenuChoices, MENU_CHOICE_LIST pSubMenuNames,
+                                              const ICON* const* pSubMenuIcons, U32 numSubMenus,
+                                              MENU_USER_LEVEL userLevel, LAYER_ID view, SPLIT_WINDOW_TYPE splitType) {
+  MSG_MENU_REQUEST r =
+      MENU_hot(MENU_REQ_HOT_SUB_MENU_NO_ARROW, pMenuName, pMenuIcon, menuPriority, userLevel, view, splitType);
+  MENU_vSubMenu(&r, pSubMenuChoices, pSubMenuNames, pSubMenuIcons, numSubMenus);
+  return MENU_bSend(&r);
+}
+
+BOOLEAN U_MENU_bRegisterHotSubMenuActionMenu(MENU_TEXT pMenuName, MENU_TEXT pSubMenuName, const ICON* pMenuIcon,
+                                             MENU_PRIORITY menuPriority, MENU_ACTION p2Function, BOOLEAN bConfirm,
+                                             MENU_USER_LEVEL userLevel) {
+  MSG_MENU_REQUEST r =
+      MENU_item(MENU_REQ_HOT_SUB_ACTION, pMenuName, pSubMenuName, pMenuIcon, menuPriority, userLevel);
+  r.action = {p2Function, bConfirm};
+  return MENU_bSend(&r);
+}
+
+BOOLEAN U_MENU_bUnregisterHotMenuItem(MENU_TEXT pMenuName, LAYER_ID view, SPLIT_WINDOW_TYPE splitType) {
+  MSG_MENU_REQUEST r = MENU_request(MENU_REQ_UNREGISTER_HOT_ITEM);
+  r.pItemName = pMenuName;
+  r.eView = view;
+  r.eSplit = splitType;
+  return MENU_bSend(&r);
+}
+
+void U_MENU_vActivateSpecifiedHotMenu(U32 view) {
+  MSG_MENU_REQUEST r = MENU_request(MENU_REQ_ACTIVATE_HOT);
+  r.eView = (LAYER_ID)view;
+  MENU_bSend(&r);
+}
+
+// ---------------------------------------------------------------------------
+// Quick set-up
+
+BOOLEAN U_MENU_bRegisterQuickSelectorMenu(MENU_TEXT pMenuName, MENU_PRIORITY menuPriority, FOURCHARID FourCharId,
+                                          U32 numSelections, MENU_CHOICE_LIST pSelectionList,
+                                          const U32* pSelectionValues, MENU_USER_LEVEL userLevel) {
+  MSG_MENU_REQUEST r = MENU_item(MENU_REQ_QUICK_SELECTOR, pMenuName, nullptr, nullptr, menuPriority, userLevel);
+  MENU_vSelector(&r, FourCharId, numSelections, pSelectionList, pSelectionValues);
+  return MENU_bSend(&r);
+}
+
+BOOLEAN U_MENU_bRegisterQuickVarStepSliderMenu(MENU_TEXT pMenuName, MENU_PRIORITY menuPriority,
+                                               FOURCHARID FourCharId, const MENU_LIMITS* pLimits,
+                                               const MENU_STEP_LEVELS* pStepLevels, MENU_USER_LEVEL userLevel) {
+  MSG_MENU_REQUEST r =
+      MENU_item(MENU_REQ_QUICK_VAR_STEP_SLIDER, pMenuName, nullptr, nullptr, menuPriority, userLevel);
+  MENU_vSlider(&r, FourCharId, pLimits, nullptr, nullptr, nullptr);
+  r.u8StepCount = MENU_u8CopyEntries(r.aStepLevels, pStepLevels);
+  return MENU_bSend(&r);
+}
+
+BOOLEAN U_MENU_bUnregisterQuickMenuItem(MENU_TEXT pMenuName) {
+  MSG_MENU_REQUEST r = MENU_request(MENU_REQ_UNREGISTER_QUICK_ITEM);
+  r.pItemName = pMenuName;
+  return MENU_bSend(&r);
+}
+
+// ---------------------------------------------------------------------------
+// Floating and info menus
+
+BOOLEAN U_MENU_bRegisterFloatingMenu(MENU_TEXT pMenuTitle, MENU_ACTION pGoToFunction, MENU_ACTION pExitFunction,
+                                     BOOLEAN bDisplayAltName, const char* pAltName) {
+  MSG_MENU_REQUEST r = MENU_request(MENU_REQ_FLOATING_MENU);
+  r.pContainerName = pMenuTitle;
+  r.pGoToFunction = pGoToFunction;
+  r.pExitFunction = pExitFunction;
+  r.bDisplayAltName = bDisplayAltName;
+  MENU_vCopyAltName(&r, pAltName);
+  return MENU_bSend(&r);
+}
+
+static BOOLEAN MENU_bFloatingItem(MENU_REQUEST_KIND eKind, MENU_TEXT pMenuTitle, MENU_TEXT pItemName,
+                                  const ICON* pIcon, const ICON* pIconRight, MENU_PRIORITY menuPriority,
+                                  MENU_ACTION p2Function, BOOLEAN bConfirm, MENU_USER_LEVEL userLevel) {
+  MSG_MENU_REQUEST r = MENU_item(eKind, pItemName, pMenuTitle, pIcon, menuPriority, userLevel);
+  r.pIconRight = pIconRight;
+  r.action = {p2Function, bConfirm};
+  return MENU_bSend(&r);
+}
+
+BOOLEAN U_MENU_bRegisterFloatingActionMenu(MENU_TEXT pMenuTitle, MENU_TEXT pItemName, const ICON* pIcon,
+                                           MENU_PRIORITY menuPriority, MENU_ACTION p2Function, BOOLEAN bConfirm,
+                                           MENU_USER_LEVEL userLevel) {
+  return MENU_bFloatingItem(MENU_REQ_FLOATING_ACTION, pMenuTitle, pItemName, pIcon, nullptr, menuPriority,
+                            p2Function, bConfirm, userLevel);
+}
+
+BOOLEAN U_MENU_bRegisterFloatingMenuActionExtItem(MENU_TEXT pMenuTitle, MENU_TEXT pItemName, const ICON* pIcon,
+                                                  const ICON* pIconRight, MENU_PRIORITY menuPriority,
+                                                  MENU_ACTION p2Function, BOOLEAN bConfirm,
+                                                  MENU_USER_LEVEL userLevel) {
+  return MENU_bFloatingItem(MENU_REQ_FLOATING_ACTION_EXT, pMenuTitle, pItemName, pIcon, pIconRight, menuPriority,
+                            p2Function, bConfirm, userLevel);
+}
+
+BOOLEAN U_MENU_bUnregisterFloatingMenuItem(MENU_TEXT pMenuTitle, MENU_TEXT pItemName) {
+  MSG_MENU_REQUEST r = MENU_request(MENU_REQ_UNREGISTER_FLOATING_ITEM);
+  r.pItemName = pItemName;
+  r.pContainerName = pMenuTitle;
+  return MENU_bSend(&r);
+}
+
+BOOLEAN U_MENU_bUnregisterFloatingMenu(MENU_TEXT pMenuTitle) {
+  MSG_MENU_REQUEST r = MENU_request(MENU_REQ_UNREGISTER_FLOATING_MENU);
+  r.pContainerName = pMenuTitle;
+  return MENU_bSend(&r);
+}
+
+void U_MENU_ActivateFloatingMenu(MENU_TEXT pMenuTitle) {
+  MSG_MENU_REQUEST r = MENU_request(MENU_REQ_ACTIVATE_FLOATING);
+  r.pContainerName = pMenuTitle;
+  MENU_bSend(&r);
+}
+
+void U_MENU_ActivateInfoMenu(MENU_TEXT pMenuName, const M_INFO_MENU_ITEM* pItems, U8 u8Count,
+                             BOOLEAN bDisplayAltName, const char* pAltName) {
+  MSG_MENU_REQUEST r = MENU_request(MENU_REQ_ACTIVATE_INFO);
+  r.pContainerName = pMenuName;
+  r.bDisplayAltName = bDisplayAltName;
+  MENU_vCopyAltName(&r, pAltName);
+  if (pItems != nullptr) {
+    r.u8InfoCount = u8Count < MENU_MAX_INFO_ITEMS ? u8Count : (U8)MENU_MAX_INFO_ITEMS;
+    memcpy(r.aInfoItems, pItems, r.u8InfoCount * sizeof(M_INFO_MENU_ITEM));
+  }
+  MENU_bSend(&r);
+}
+
+// ---------------------------------------------------------------------------
+// Single-centred menus
+
+static MSG_MENU_REQUEST MENU_single(MENU_REQUEST_KIND eKind, MENU_TEXT pTitle, FOURCHARID key, BOOLEAN bDisplay,
+                                    BOOLEAN bLoop) {
+  MSG_MENU_REQUEST r = MENU_request(eKind);
+  r.pContainerName = pTitle;
+  r.FourCharId = key;
+  r.bDisplay = bDisplay;
+  r.bLoop = bLoop;
+  return r;
+}
+
+BOOLEAN U_MENU_bRegisterSingleCenteredMenuSelectorMenu(MENU_TEXT pTitle, FOURCHARID FourCharId, U32 numSelections,
+                                                       MENU_CHOICE_LIST pSelectionList, const U32* pSelectionValues,
+                                                       BOOLEAN bDisplay, BOOLEAN bLoop) {
+  MSG_MENU_REQUEST r = MENU_single(MENU_REQ_SINGLE_SELECTOR, pTitle, FourCharId, bDisplay, bLoop);
+  MENU_vSelector(&r, FourCharId, numSelections, pSelectionList, pSelectionValues);
+  return MENU_bSend(&r);
+}
+
+BOOLEAN U_MENU_bRegisterSingleCenteredMenuSliderMenu(MENU_TEXT pTitle, FOURCHARID FourCharId,
+                                                     const MENU_LIMITS* pLimits, MENU_TEXT pControlTextLeft,
+                                                     MENU_TEXT pControlTextRight, MENU_TEXT pValueSuffix,
+                                                     BOOLEAN bDisplay, BOOLEAN bLoop) {
+  MSG_MENU_REQUEST r = MENU_single(MENU_REQ_SINGLE_SLIDER, pTitle, FourCharId, bDisplay, bLoop);
+  MENU_vSlider(&r, FourCharId, pLimits, pControlTextLeft, pControlTextRight, pValueSuffix);
+  return MENU_bSend(&r);
+}
+
+BOOLEAN U_MENU_bRegisterSingleCenteredMenuVarStepSliderMenu(MENU_TEXT pTitle, const ICON* pIcon,
+                                                            FOURCHARID FourCharId, const MENU_LIMITS* pLimits,
+                                                            const MENU_STEP_LEVELS* pStepLevels,
+                                                            MENU_TEXT pControlTextLeft, MENU_TEXT pControlTextRight,
+                                                            MENU_TEXT pValueSuffix, BOOLEAN bDisplay, BOOLEAN bLoop) {
+  MSG_MENU_REQUEST r = MENU_single(MENU_REQ_SINGLE_VAR_STEP_SLIDER, pTitle, FourCharId, bDisplay, bLoop);
+  r.pIcon = pIcon;
+  MENU_vSlider(&r, FourCharId, pLimits, pControlTextLeft, pControlTextRight, pValueSuffix);
+  r.u8StepCount = MENU_u8CopyEntries(r.aStepLevels, pStepLevels);
+  return MENU_bSend(&r);
+}
+
+BOOLEAN U_MENU_bUnregisterSingleCenteredMenu(MENU_TEXT pTitle) {
+  MSG_MENU_REQUEST r = MENU_request(MENU_REQ_UNREGISTER_SINGLE);
+  r.pContainerName = pTitle;
+  return MENU_bSend(&r);
+}
+
+void U_MENU_vActivateSingleCenteredMenu(MENU_TEXT pTitle, LAYER_ID view, BOOLEAN bDisplay, BOOLEAN bLoop,
+                                        MENU_TEXT pLocationTitle) {
+  MSG_MENU_REQUEST r = MENU_single(MENU_REQ_ACTIVATE_SINGLE, pTitle, 0, bDisplay, bLoop);
+  r.eView = view;
+  r.pSubMenuName = pLocationTitle;
+  MENU_bSend(&r);
+}
+
+void U_MENU_vClearMenus(void) {
+  MSG_MENU_REQUEST r = MENU_request(MENU_REQ_CLEAR);
+  MENU_bSend(&r);
+}
+
+// ---------------------------------------------------------------------------
+// Hooks into the menu task
+
+static std::atomic<void (*)(void)> s_pfnActivateQuickMenu{nullptr};
+static std::atomic<U32 (*)(void)> s_pfnGetHotMenuView{nullptr};
+
+void U_MENU_vSetTaskHooks(const U_MENU_TASK_HOOKS* pHooks) {
+  s_pfnActivateQuickMenu = pHooks != nullptr ? pHooks->pfnActivateQuickMenu : nullptr;
+  s_pfnGetHotMenuView = pHooks != nullptr ? pHooks->pfnGetHotMenuView : nullptr;
+}
+
+void T_MENU_vActivateQuickMenu(void) {
+  void (*pfn)(void) = s_pfnActivateQuickMenu;
+  if (pfn != nullptr) pfn();
+}
+
+U32 T_MENU_u32GetHotMenuView(void) {
+  U32 (*pfn)(void) = s_pfnGetHotMenuView;
+  return pfn != nullptr ? pfn() : (U32)NO_VIEW_PRIORITY;
 }
