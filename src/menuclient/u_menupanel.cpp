@@ -6,11 +6,17 @@
 #include "u_menupanel.h"
 
 #include <algorithm>
+#include <mutex>
 
+#include "color.h"
+#include "g_bmp.h"
 #include "g_box.h"
+#include "g_buffers.h"
 #include "g_line.h"
 #include "u_menu.h"
+#include "u_language.h"
 #include "u_menulook.h"
+#include "u_wstring.h"
 
 constexpr PIXEL PANEL_SCREEN_WIDTH = 800;
 constexpr PIXEL PANEL_SCREEN_HEIGHT = 480;
@@ -311,26 +317,159 @@ static void PANEL_vFooter(BITMAP* b, const MENU_PANEL* p, PIXEL x, PIXEL y, PIXE
   T_MENU_vDrawMoreDownTab(b, POINT{x + W - 1 - TAB, y + 1}, (U32)TAB, p->bMoreUp, p->bMoreDown);
 }
 
-void U_MENUPANEL_vDraw(BITMAP* pBitmap, const MENU_PANEL* pPanel, const MENU_PANEL_BOX* pBox) {
-  if (pBitmap == nullptr || pPanel == nullptr || pBox == nullptr) return;
+// The rows a panel shows: the single-centred one has its own.
+static U32 PANEL_u32DrawnRows(const MENU_PANEL* p, const MENU_PANEL_BOX* pBox) {
+  if (p->eKind == MENU_PANEL_SINGLE) return 0;
+  const PIXEL floor = pBox->at.y + 1 + (PANEL_bFooter(p) ? (PIXEL)PANEL_FOOTER : 0);
+  U32 rows = 0;
+  while (rows < PANEL_u32Rows(p) && U_MENUPANEL_ptRow(p, pBox, rows).y >= floor) rows++;
+  return rows;
+}
+
+// Everything but the mask: the panel is one opaque rectangle, so what it
+// shows depends on its description alone.
+static void PANEL_vDrawBody(BITMAP* pBitmap, const MENU_PANEL* pPanel, const MENU_PANEL_BOX* pBox) {
   const PIXEL x = pBox->at.x, y = pBox->at.y, W = (PIXEL)pBox->u32Width, H = (PIXEL)pBox->u32Height;
-  if (W < 2 * PANEL_MARGIN + 2 * PANEL_GAP || H < 2 || W > PANEL_SCREEN_WIDTH || H > PANEL_SCREEN_HEIGHT) return;
-  U_MENULOOK_vFollowLanguage();
-  if (pPanel->eKind == MENU_PANEL_MAIN || pPanel->eKind == MENU_PANEL_QUICK) T_MENU_vDrawMaskBackground(pBitmap);
-  const PIXEL T = y + H - 1;  // the panel's top row
   PANEL_vFill(pBitmap, MENU_COLOR_BODY, x + 1, y + 1, W - 2, H - 2);
   PANEL_vOutline(pBitmap, MENU_COLOR_BLACK, x, y, W, H);
-  PANEL_vBand(pBitmap, pPanel, x, W, T);
+  PANEL_vBand(pBitmap, pPanel, x, W, y + H - 1);
   if (pPanel->eKind == MENU_PANEL_SINGLE) {
     PANEL_vSingle(pBitmap, &pPanel->aRows[0], x, W, U_MENUPANEL_ptRow(pPanel, pBox, 0).y);
-  } else {
-    const PIXEL floor = y + 1 + (PANEL_bFooter(pPanel) ? (PIXEL)PANEL_FOOTER : 0);
-    const U32 rows = PANEL_u32Rows(pPanel);
-    for (U32 i = 0; i < rows; i++) {
-      const PIXEL rb = U_MENUPANEL_ptRow(pPanel, pBox, i).y;
-      if (rb < floor) break;
-      PANEL_vRow(pBitmap, &pPanel->aRows[i], x, W, rb, i + 1 == rows);
-    }
+  }
+  const U32 rows = PANEL_u32DrawnRows(pPanel, pBox);
+  for (U32 i = 0; i < rows; i++) {
+    PANEL_vRow(pBitmap, &pPanel->aRows[i], x, W, U_MENUPANEL_ptRow(pPanel, pBox, i).y, i + 1 == PANEL_u32Rows(pPanel));
   }
   PANEL_vFooter(pBitmap, pPanel, x, y, W);
+}
+
+// ---------------------------------------------------------------------------
+// Finished panels kept as pixels
+//
+// An open menu stands unchanged over many frames, and its text costs several
+// times more to draw than its pixels to copy. So each panel is drawn into a
+// slot of its own and copied out. A slot remembers what decided its frame
+// (size, title, tabs, footer, language, colours) and each row; a later
+// drawing redraws only the rows that changed (a row never draws outside its
+// 40-pixel strip), or the whole panel when the frame did. Slots are chosen by
+// the panel's place, so the levels of a cascade keep one slot each.
+
+constexpr U32 PANEL_SLOTS = 4;
+constexpr U32 PANEL_SLOT_PIXELS = 800 * 404;  // the largest panel, rounded to even
+
+typedef struct tag_PANEL_SLOT {
+  U64 u64Frame;  // 0: empty
+  U64 au64Rows[MENU_PANEL_ROWS];
+  BITMAP bitmap;
+} PANEL_SLOT;
+
+static PANEL_SLOT s_aSlots[PANEL_SLOTS];
+alignas(8) static COLOR s_aSlotPixels[PANEL_SLOTS][PANEL_SLOT_PIXELS];
+static std::mutex s_slotLock;
+
+constexpr U64 PANEL_FNV_BASIS = 14695981039346656037ull;
+
+static void PANEL_vMix(U64* pKey, const void* pData, size_t bytes) {
+  const U8* p = (const U8*)pData;
+  for (size_t i = 0; i < bytes; i++) *pKey = (*pKey ^ p[i]) * 1099511628211ull;
+}
+
+template <typename T>
+static void PANEL_vMixValue(U64* pKey, const T& value) {
+  PANEL_vMix(pKey, &value, sizeof value);
+}
+
+// A text by its content; null and empty differ.
+static void PANEL_vMixText(U64* pKey, const char* pText) {
+  const U32 bytes = pText != nullptr ? U_WSTRING_u32w_strlen(pText, FALSE) : 0xFFFFFFFF;
+  PANEL_vMixValue(pKey, bytes);
+  if (pText != nullptr) PANEL_vMix(pKey, pText, bytes);
+}
+
+static U64 PANEL_u64Row(const MENU_PANEL_ROW* r) {
+  U64 k = PANEL_FNV_BASIS;
+  PANEL_vMixValue(&k, r->pIcon);
+  PANEL_vMixText(&k, r->pcLabel);
+  PANEL_vMixValue(&k, r->eControl);
+  PANEL_vMixText(&k, r->pcValue);
+  PANEL_vMixValue(&k, r->u32ValueWidth);
+  PANEL_vMixValue(&k, r->ePosition);
+  PANEL_vMixValue(&k, r->fFraction);
+  const U8 states[3] = {r->bChecked, r->bArrow, r->bSelected};
+  PANEL_vMix(&k, states, sizeof states);
+  return k;
+}
+
+static U64 PANEL_u64Frame(const MENU_PANEL* p, const MENU_PANEL_BOX* pBox) {
+  U64 k = PANEL_FNV_BASIS;
+  PANEL_vMixValue(&k, nCurrentLanguage());
+  PANEL_vMixValue(&k, U_WSTRING_bIsUnicodeLanguage());
+  PANEL_vMix(&k, gCOLOR_pcolColorTable, COLOR_TABLE_SIZE * sizeof(COLOR));
+  PANEL_vMixValue(&k, pBox->u32Width);
+  PANEL_vMixValue(&k, pBox->u32Height);
+  PANEL_vMixValue(&k, p->eKind);
+  PANEL_vMixText(&k, p->pcTitle);
+  PANEL_vMixText(&k, p->pcSubtitle);
+  PANEL_vMixText(&k, p->pcFooter);
+  const U32 tabs = p->ppcTabs != nullptr ? p->u32Tabs : 0;
+  PANEL_vMixValue(&k, tabs);
+  for (U32 i = 0; i < tabs; i++) PANEL_vMixText(&k, p->ppcTabs[i]);
+  PANEL_vMixValue(&k, p->u32SelectedTab);
+  const U8 flags[3] = {p->bTabFocus, p->bMoreUp, p->bMoreDown};
+  PANEL_vMix(&k, flags, sizeof flags);
+  PANEL_vMixValue(&k, PANEL_u32Rows(p));
+  if (p->eKind == MENU_PANEL_SINGLE) PANEL_vMixValue(&k, PANEL_u64Row(&p->aRows[0]));
+  return k != 0 ? k : 1;
+}
+
+// Copies the part of the slot's panel that falls inside the target's clip.
+static void PANEL_vPlace(BITMAP* pBitmap, const BITMAP* pSlot, const MENU_PANEL_BOX* pBox) {
+  const PIXEL x0 = std::max(pBox->at.x, pBitmap->s32ClipLeft);
+  const PIXEL y0 = std::max(pBox->at.y, pBitmap->s32ClipBottom);
+  const PIXEL x1 = std::min(pBox->at.x + (PIXEL)pBox->u32Width - 1, pBitmap->s32ClipRight);
+  const PIXEL y1 = std::min(pBox->at.y + (PIXEL)pBox->u32Height - 1, pBitmap->s32ClipTop);
+  if (x1 < x0 || y1 < y0) return;
+  const POINT to = {x0, y0}, from = {x0 - pBox->at.x, y0 - pBox->at.y};
+  G_BMP_vPlaceLogicalOnLogical(pBitmap, &to, pSlot, &from, (U32)(x1 - x0 + 1), (U32)(y1 - y0 + 1));
+}
+
+// Brings the slot's picture up to the panel: the whole of it, or its changed rows.
+static void PANEL_vRefresh(PANEL_SLOT* pSlot, U32 u32Slot, const MENU_PANEL* pPanel, const MENU_PANEL_BOX* pBox) {
+  const MENU_PANEL_BOX at = {{0, 0}, pBox->u32Width, pBox->u32Height};
+  const U64 frame = PANEL_u64Frame(pPanel, pBox);
+  const U32 rows = PANEL_u32DrawnRows(pPanel, &at);
+  if (pSlot->u64Frame != frame) {
+    G_BUFFERS_pCreateBitmap(at.u32Width, at.u32Height, &pSlot->bitmap, (const U32*)s_aSlotPixels[u32Slot]);
+    PANEL_vDrawBody(&pSlot->bitmap, pPanel, &at);
+    pSlot->u64Frame = frame;
+    for (U32 i = 0; i < rows; i++) pSlot->au64Rows[i] = PANEL_u64Row(&pPanel->aRows[i]);
+    return;
+  }
+  const PIXEL W = (PIXEL)at.u32Width;
+  for (U32 i = 0; i < rows; i++) {
+    const U64 row = PANEL_u64Row(&pPanel->aRows[i]);
+    if (pSlot->au64Rows[i] == row) continue;
+    const PIXEL rb = U_MENUPANEL_ptRow(pPanel, &at, i).y;
+    PANEL_vFill(&pSlot->bitmap, MENU_COLOR_BODY, 1, rb, W - 2, (PIXEL)MENU_ROW_HEIGHT);
+    PANEL_vRow(&pSlot->bitmap, &pPanel->aRows[i], 0, W, rb, i + 1 == PANEL_u32Rows(pPanel));
+    pSlot->au64Rows[i] = row;
+  }
+}
+
+void U_MENUPANEL_vDraw(BITMAP* pBitmap, const MENU_PANEL* pPanel, const MENU_PANEL_BOX* pBox) {
+  if (pBitmap == nullptr || pPanel == nullptr || pBox == nullptr) return;
+  const U32 W = pBox->u32Width, H = pBox->u32Height;
+  if (W < 2 * PANEL_MARGIN + 2 * PANEL_GAP || H < 2 || W > (U32)PANEL_SCREEN_WIDTH || H > (U32)PANEL_SCREEN_HEIGHT) {
+    return;
+  }
+  U_MENULOOK_vFollowLanguage();
+  if (pPanel->eKind == MENU_PANEL_MAIN || pPanel->eKind == MENU_PANEL_QUICK) T_MENU_vDrawMaskBackground(pBitmap);
+  if ((U64)((W + 1) & ~1u) * ((H + 1) & ~1u) > PANEL_SLOT_PIXELS) {
+    PANEL_vDrawBody(pBitmap, pPanel, pBox);
+    return;
+  }
+  std::lock_guard<std::mutex> lock(s_slotLock);
+  const U32 u32Slot = ((U32)pBox->at.x * 31u + (U32)pBox->at.y) % PANEL_SLOTS;
+  PANEL_vRefresh(&s_aSlots[u32Slot], u32Slot, pPanel, pBox);
+  PANEL_vPlace(pBitmap, &s_aSlots[u32Slot].bitmap, pBox);
 }

@@ -129,6 +129,32 @@ TEST_F(MenuPanel, TheMainMenuOnSetupWithTheFocusOnTheTabStrip) {
 
 TEST_F(MenuPanel, TheMainMenuWithItsThirdRowSelected) { EXPECT_TRUE(Golden("main_setup_row2", {MainOnSetup(2)})); }
 
+// A panel is kept as pixels and only its changed rows are drawn again: the
+// result must be the picture of a panel drawn afresh.
+TEST_F(MenuPanel, MovingTheSelectionGivesThePictureOfAFreshPanel) {
+  MENU_PANEL p = MainOnSetup(0);
+  Canvas screen(G_SCREEN_WIDTH, G_SCREEN_HEIGHT, kView);
+  MENU_PANEL_BOX box;
+  U_MENUPANEL_vLayout(&p, 0, nullptr, &box);
+  U_MENUPANEL_vDraw(screen.get(), &p, &box);
+  p.aRows[0].bSelected = FALSE;
+  p.aRows[2].bSelected = TRUE;
+  U_MENUPANEL_vDraw(screen.get(), &p, &box);
+  EXPECT_TRUE(MENU_MatchGolden("main_setup_row2", screen.get()));
+}
+
+TEST_F(MenuPanel, APanelStaysInsideTheClipOfItsPane) {
+  MENU_PANEL p = MainOnSetup(0);
+  Canvas screen(G_SCREEN_WIDTH, G_SCREEN_HEIGHT, kView);
+  screen->s32ClipRight = 399;
+  MENU_PANEL_BOX box;
+  U_MENUPANEL_vLayout(&p, 0, nullptr, &box);
+  U_MENUPANEL_vDraw(screen.get(), &p, &box);
+  const PIXELS changed = screen.changed(kView);
+  ASSERT_FALSE(changed.empty());
+  EXPECT_EQ(399, changed.rbegin()->first) << "drawn up to the clip's right edge and no further";
+}
+
 TEST_F(MenuPanel, ASubLevelCascadesFromTheMainMenu) {
   MENU_PANEL main = MainOnSetup(-1);
   main.bTabFocus = FALSE;
