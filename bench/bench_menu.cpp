@@ -14,7 +14,6 @@
 #include "g_buffers.h"
 #include "g_truetype.h"
 #include "h_database.h"
-#include "test_tasks.h"
 #include "u_menupanel.h"
 #include "u_wstring.h"
 #include "ui_texts.h"
@@ -35,6 +34,11 @@ MENU_PANEL_ROW Row(const char* const* label, MENU_CONTROL_KIND control, const ch
 }
 
 void RunMainMenu(benchmark::State& state, bool bMoving) {
+  static const bool s_bFonts = (H_DATABASE_vInit(), U_WSTRING_vUpdateCurrentLanguage(), G_TRUETYPE_bInit());
+  if (!s_bFonts) {
+    state.SkipWithError("no fonts");
+    return;
+  }
   static const char* const kTabs[] = {Alarms[0], Setup[0], Views[0], Accessories[0]};
   MENU_PANEL panel = {};
   panel.eKind = MENU_PANEL_MAIN;
@@ -77,14 +81,3 @@ void BM_MainMenuOf8RowsSelectionMoving(benchmark::State& state) { RunMainMenu(st
 BENCHMARK(BM_MainMenuOf8RowsSelectionMoving)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  TEST_vInitServiceLayer();
-  H_DATABASE_vInit();
-  U_WSTRING_vUpdateCurrentLanguage();
-  if (!G_TRUETYPE_bInit()) return 1;
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

@@ -164,6 +164,12 @@ static void MENU_vSlider(MSG_MENU_REQUEST* r, FOURCHARID key, const MENU_LIMITS*
   r->pValueSuffix = pSuffix;
 }
 
+static void MENU_vVarStepSlider(MSG_MENU_REQUEST* r, FOURCHARID key, const MENU_LIMITS* pLimits,
+                                const MENU_STEP_LEVELS* pSteps, MENU_TEXT pLeft, MENU_TEXT pRight, MENU_TEXT pSuffix) {
+  MENU_vSlider(r, key, pLimits, pLeft, pRight, pSuffix);
+  r->u8StepCount = MENU_u8CopyEntries(r->aStepLevels, pSteps);
+}
+
 static void MENU_vActionList(MSG_MENU_REQUEST* r, MENU_CHOICE_LIST pNames, const MENU_ACTION* pFunctions, U32 n,
                              FOURCHARID key, const BOOLEAN* pbConfirm) {
   r->pChoiceList = pNames;
@@ -399,8 +405,7 @@ BOOLEAN U_MENU_bRegisterQuickVarStepSliderMenu(MENU_TEXT pMenuName, MENU_PRIORIT
                                                const MENU_STEP_LEVELS* pStepLevels, MENU_USER_LEVEL userLevel) {
   MSG_MENU_REQUEST r =
       MENU_item(MENU_REQ_QUICK_VAR_STEP_SLIDER, pMenuName, nullptr, nullptr, menuPriority, userLevel);
-  MENU_vSlider(&r, FourCharId, pLimits, nullptr, nullptr, nullptr);
-  r.u8StepCount = MENU_u8CopyEntries(r.aStepLevels, pStepLevels);
+  MENU_vVarStepSlider(&r, FourCharId, pLimits, pStepLevels, nullptr, nullptr, nullptr);
   return MENU_bSend(&r);
 }
 
@@ -517,8 +522,7 @@ BOOLEAN U_MENU_bRegisterSingleCenteredMenuVarStepSliderMenu(MENU_TEXT pTitle, co
                                                             MENU_TEXT pValueSuffix, BOOLEAN bDisplay, BOOLEAN bLoop) {
   MSG_MENU_REQUEST r = MENU_single(MENU_REQ_SINGLE_VAR_STEP_SLIDER, pTitle, FourCharId, bDisplay, bLoop);
   r.pIcon = pIcon;
-  MENU_vSlider(&r, FourCharId, pLimits, pControlTextLeft, pControlTextRight, pValueSuffix);
-  r.u8StepCount = MENU_u8CopyEntries(r.aStepLevels, pStepLevels);
+  MENU_vVarStepSlider(&r, FourCharId, pLimits, pStepLevels, pControlTextLeft, pControlTextRight, pValueSuffix);
   return MENU_bSend(&r);
 }
 

@@ -3,34 +3,16 @@
 #pragma once
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <string>
 
-#include "g_truetype.h"
+#include "font_test.h"
 #include "g_types.h"
 #include "golden.h"
-#include "text_util.h"
 #include "u_language.h"
 
-// The language and the 8-bit code page that goes with it.
-inline void MENU_vSetLanguage(unsigned language) {
-  SetLanguage(language);
-  G_TRUETYPE_vSelectFontSet(language >= 15 && language <= 17 ? 1 : 0);
-}
-
-class MenuDrawTest : public LanguageTest {
- protected:
-  static void SetUpTestSuite() {
-    H_DATABASE_vInit();
-    ASSERT_TRUE(G_TRUETYPE_bInit());
-  }
-  void TearDown() override {
-    G_TRUETYPE_vSelectFontSet(0);
-    LanguageTest::TearDown();
-  }
-};
+typedef FontTest MenuDrawTest;
 
 // FreeType built for 32-bit ARM rounds a few coverage values differently;
 // where that shows, the board's picture is kept beside the host's.

@@ -141,7 +141,7 @@ TEST_F(MenuDraw, ACutTextKeepsItsHeadAndEndsInThreeFullStopsWithinItsRoom) {
   EXPECT_EQ(0u, U_MENULOOK_u32Shorten(out, sizeof out, text, font, 4));
   EXPECT_STREQ("", out) << "no room even for the stops";
 
-  MENU_vSetLanguage(LANGUAGE_JAPANESE);
+  SetLanguageAndFontSet(LANGUAGE_JAPANESE);
   font = U_MENULOOK_pValueFont();
   const std::string wide = W(u"ボートの近くに大きな魚");
   const U32 half = U_MENULOOK_u32Width(wide.c_str(), font) / 2;

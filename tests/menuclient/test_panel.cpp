@@ -227,7 +227,7 @@ TEST_F(MenuPanel, TwelveRowsScrolledToTheMiddleShowBothMarks) {
 }
 
 TEST_F(MenuPanel, TheMainMenuInWideEnglish) {
-  MENU_vSetLanguage(LANGUAGE_ENGLISH_UNICODE);
+  SetLanguageAndFontSet(LANGUAGE_ENGLISH_UNICODE);
   EXPECT_TRUE(Golden("main_setup_wide", {MainOnSetup(2)}));
 }
 
@@ -250,7 +250,7 @@ int StrayPixels(const Canvas& before, const Canvas& after, PIXEL x0, PIXEL y0, P
 // the value inside the control, both inside the row.
 TEST_F(MenuPanel, EveryCatalogueTextStaysInsideItsRowInEveryLanguage) {
   for (unsigned language = 0; language < LANGUAGE_COUNT; language++) {
-    MENU_vSetLanguage(language);
+    SetLanguageAndFontSet(language);
     MENU_PANEL p = Panel(MENU_PANEL_MAIN, nullptr, {Row(nullptr, MENU_CONTROL_SELECTOR, nullptr)});
     p.aRows[0].bSelected = TRUE;
     MENU_PANEL_BOX box;
