@@ -384,12 +384,14 @@ void T_MENU_vUpdateActivateMenu(ACTIVE_MENU eMenu);
 // pBuffer (48 bytes with the terminator).
 U32 T_MENU_u32GetSelection(MENU_TEXT pTitle, char* pBuffer);
 void T_MENU_vDoRemoveSingleCenteredMenu(void);
-// The narrowest menu panel in pixels (300).
-U32 T_MENU_u32GetMinMenuWidth(void);
 
 // ---------------------------------------------------------------------------
 // Drawing helpers: no menu state, any drawing thread; anchors are lower-left
 // corners, y upward.
+
+// The narrowest menu panel in pixels (300); screens that look like menus are
+// at least this wide.
+U32 T_MENU_u32GetMinMenuWidth(void);
 
 // Dims the whole bitmap behind a menu in the full-screen diagnostic views
 // 150-153; nothing in any other view.

@@ -100,14 +100,14 @@ static U32 PANEL_u32NaturalWidth(const MENU_PANEL* p) {
     const U32 value = r->u32ValueWidth != 0 ? r->u32ValueWidth : U_MENULOOK_u32Width(r->pcValue, U_MENULOOK_pBigFont());
     return std::max(width, value + 80);
   }
+  // The widest label beside the widest control, whichever rows they are in.
+  U32 label = 0, control = 0;
   for (U32 i = 0; i < PANEL_u32Rows(p); i++) {
     const MENU_PANEL_ROW* r = &p->aRows[i];
-    const U32 control = PANEL_u32NaturalControl(r);
-    const U32 need = (U32)PANEL_s32LabelStart(r) + U_MENULOOK_u32Width(r->pcLabel, U_MENULOOK_pLabelFont()) +
-                     (control > 0 ? (U32)PANEL_GAP + control : 0) + (U32)PANEL_MARGIN;
-    width = std::max(width, need);
+    label = std::max(label, (U32)PANEL_s32LabelStart(r) + U_MENULOOK_u32Width(r->pcLabel, U_MENULOOK_pLabelFont()));
+    control = std::max(control, PANEL_u32NaturalControl(r));
   }
-  return width;
+  return std::max(width, label + (U32)PANEL_GAP + control + (U32)PANEL_MARGIN);
 }
 
 void U_MENUPANEL_vLayout(const MENU_PANEL* pPanel, U32 u32XOrigin, const MENU_PANEL_BOX* pParent,

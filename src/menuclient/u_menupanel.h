@@ -38,7 +38,8 @@ typedef struct tag_MENU_PANEL_ROW {
   const char* pcLabel;
   MENU_CONTROL_KIND eControl;
   const char* pcValue;            // the choice or value text (the bar's text)
-  U32 u32ValueWidth;              // the widest value text the row can show, in pixels; 0: pcValue's
+  U32 u32ValueWidth;              // the widest value text the row can show, in pixels, in the face it is
+                                  // drawn in; 0: pcValue's
   MENU_CHOICE_POSITION ePosition;
   float fFraction;                // the bar's fill, 0..1
   BOOLEAN bChecked;

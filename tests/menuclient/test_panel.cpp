@@ -9,6 +9,7 @@
 #include <string>
 
 #include "canvas.h"
+#include "color.h"
 #include "g_iconset.h"
 #include "menu_test.h"
 #include "u_menu.h"
@@ -153,6 +154,41 @@ TEST_F(MenuPanel, APanelStaysInsideTheClipOfItsPane) {
   const PIXELS changed = screen.changed(kView);
   ASSERT_FALSE(changed.empty());
   EXPECT_EQ(399, changed.rbegin()->first) << "drawn up to the clip's right edge and no further";
+}
+
+// Pixels of a colour-table entry inside a rectangle.
+int Count(const Canvas& c, U32 entry, PIXEL x0, PIXEL y0, PIXEL x1, PIXEL y1) {
+  int n = 0;
+  for (const XY& p : c.with(gCOLOR_pcolColorTable[entry])) n += p.first >= x0 && p.first <= x1 && p.second >= y0 && p.second <= y1;
+  return n;
+}
+
+TEST_F(MenuPanel, TabsThatDoNotFitScrollToKeepTheSelectedOneInView) {
+  const char* tabs[8];
+  for (const char*& t : tabs) t = T(Accessories);
+  MENU_PANEL p = Panel(MENU_PANEL_MAIN, nullptr, {Row(T(Sonar), MENU_CONTROL_NONE)});
+  p.ppcTabs = tabs;
+  p.u32Tabs = 8;
+  p.bTabFocus = TRUE;
+  Canvas screen(G_SCREEN_WIDTH, G_SCREEN_HEIGHT, kView);
+  MENU_PANEL_BOX box;
+  U_MENUPANEL_vLayout(&p, 0, nullptr, &box);
+  const PIXEL x = box.at.x, right = box.at.x + (PIXEL)box.u32Width - 1, top = 468, bottom = top - 36;
+  for (U32 selected : {0u, 7u}) {
+    p.u32SelectedTab = selected;
+    U_MENUPANEL_vDraw(screen.get(), &p, &box);
+    const int leftArrow = Count(screen, 35, x + 1, bottom, x + 15, top);
+    const int rightArrow = Count(screen, 35, right - 15, bottom, right, top);
+    const int focusLeft = Count(screen, 241, x, bottom, x + (right - x) / 2, top);
+    const int focusRight = Count(screen, 241, x + (right - x) / 2 + 1, bottom, right, top);
+    if (selected == 0) {
+      EXPECT_TRUE(leftArrow == 0 && rightArrow > 0) << "more tabs to the right only";
+      EXPECT_TRUE(focusLeft > 0 && focusRight == 0);
+    } else {
+      EXPECT_TRUE(leftArrow > 0 && rightArrow == 0) << "more tabs to the left only";
+      EXPECT_TRUE(focusLeft == 0 && focusRight > 0) << "the last tab shown at the right end";
+    }
+  }
 }
 
 TEST_F(MenuPanel, ASubLevelCascadesFromTheMainMenu) {
