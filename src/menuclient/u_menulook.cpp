@@ -8,6 +8,7 @@
 
 #include <string.h>
 
+#include <algorithm>
 #include <mutex>
 
 #include "color.h"
@@ -108,9 +109,10 @@ U32 U_MENULOOK_u32Shorten(char* pBuffer, U32 u32Size, const char* pText, const F
   const U32 u32Bytes = U_WSTRING_u32w_strlen(pText, FALSE);
   const U32 u32Chars = u32Bytes / u32Unit;
   const U32 u32Fits = (u32Size - u32Unit) / u32Unit;  // characters that fit whole, with the terminator
-  if (u32Chars <= u32Fits && U_MENULOOK_u32Width(pText, pFont) <= u32Room) {
+  const U32 u32Full = U_MENULOOK_u32Width(pText, pFont);
+  if (u32Chars <= u32Fits && u32Full <= u32Room) {
     LOOK_vCopy(pBuffer, pText != nullptr ? pText : "\0", u32Chars, u32Unit);
-    return U_MENULOOK_u32Width(pBuffer, pFont);
+    return u32Full;
   }
   static const char s_acDots[] = "...";
   static const char s_acWideDots[] = "\0.\0.\0.\0";
@@ -140,6 +142,7 @@ U32 U_MENULOOK_u32Shorten(char* pBuffer, U32 u32Size, const char* pText, const F
     LOOK_vCopy(pBuffer, "\0", 0, u32Unit);
     return 0;
   }
+  n = std::min(n, u32Fits - 3);  // a kept answer may come from a larger buffer
   LOOK_vCopy(pBuffer, pText, n, u32Unit);
   memcpy(pBuffer + n * u32Unit, pDots, 4 * u32Unit);
   return U_MENULOOK_u32Width(pBuffer, pFont);

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "h_memory.h"
@@ -62,49 +63,35 @@ struct CALL {
   BOOLEAN voidCall = FALSE;
 };
 
+// Field groups of a request, each against the arguments the table passes.
 void Names(const R& r, MENU_TEXT item, MENU_TEXT holder, MENU_TEXT sub) {
-  EXPECT_EQ(item, r.pItemName);
-  EXPECT_EQ(holder, r.pContainerName);
-  EXPECT_EQ(sub, r.pSubMenuName);
+  EXPECT_EQ(std::make_tuple(item, holder, sub), std::make_tuple(r.pItemName, r.pContainerName, r.pSubMenuName));
 }
 void Selector(const R& r) {
-  EXPECT_EQ(kKey, r.FourCharId);
-  EXPECT_EQ(2u, r.u32Count);
-  EXPECT_EQ(kChoices, r.pChoiceList);
-  EXPECT_EQ(kValues, r.pu32Values);
+  EXPECT_EQ(std::make_tuple(kKey, 2u, kChoices, kValues),
+            std::make_tuple(r.FourCharId, r.u32Count, r.pChoiceList, r.pu32Values));
 }
 void Slider(const R& r) {
-  EXPECT_EQ(kKey, r.FourCharId);
   ASSERT_EQ(1, r.u8LimitCount);
-  EXPECT_EQ(80.0f, r.aLimits[0].fMaximum);
-  EXPECT_EQ(kItem, r.pControlTextLeft);
-  EXPECT_EQ(kHolder, r.pControlTextRight);
-  EXPECT_EQ(kSub, r.pValueSuffix);
+  EXPECT_EQ(std::make_tuple(kKey, 80.0f, kItem, kHolder, kSub),
+            std::make_tuple(r.FourCharId, r.aLimits[0].fMaximum, r.pControlTextLeft, r.pControlTextRight,
+                            r.pValueSuffix));
 }
 void Place(const R& r, MENU_PRIORITY priority, MENU_USER_LEVEL level, const ICON* icon) {
-  EXPECT_EQ(priority, r.u32Priority);
-  EXPECT_EQ(level, r.eUserLevel);
-  EXPECT_EQ(icon, r.pIcon);
+  EXPECT_EQ(std::make_tuple(priority, level, icon), std::make_tuple(r.u32Priority, r.eUserLevel, r.pIcon));
 }
 void Pane(const R& r, LAYER_ID view, SPLIT_WINDOW_TYPE split) {
-  EXPECT_EQ(view, r.eView);
-  EXPECT_EQ(split, r.eSplit);
+  EXPECT_EQ(std::make_tuple(view, split), std::make_tuple(r.eView, r.eSplit));
 }
 void Action(const R& r, MENU_ACTION f, BOOLEAN confirm) {
-  EXPECT_EQ(f, r.action.p2Function);
-  EXPECT_EQ(confirm, r.action.bConfirm);
+  EXPECT_EQ(std::make_tuple(f, confirm), std::make_tuple(r.action.p2Function, r.action.bConfirm));
 }
 void List(const R& r) {
-  EXPECT_EQ(kChoices, r.pChoiceList);
-  EXPECT_EQ(kFns, r.ppFunctions);
-  EXPECT_EQ(2u, r.u32Count);
-  EXPECT_EQ(kKey, r.FourCharId);
-  EXPECT_EQ(kConfirm, r.pbConfirm);
+  EXPECT_EQ(std::make_tuple(kChoices, kFns, 2u, kKey, kConfirm),
+            std::make_tuple(r.pChoiceList, r.ppFunctions, r.u32Count, r.FourCharId, r.pbConfirm));
 }
 void SubMenus(const R& r) {
-  EXPECT_EQ(kChoices, r.pChoiceList);
-  EXPECT_EQ(kIcons, r.ppIcons);
-  EXPECT_EQ(2u, r.u32Count);
+  EXPECT_EQ(std::make_tuple(kChoices, kIcons, 2u), std::make_tuple(r.pChoiceList, r.ppIcons, r.u32Count));
 }
 
 // Commands by the menu task's command table: 17 tab, 18 item, 19 sub-menu,
