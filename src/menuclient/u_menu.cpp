@@ -89,6 +89,14 @@ static BOOLEAN MENU_bSend(const MSG_MENU_REQUEST* pRequest) {
   return TRUE;
 }
 
+// A request that names only an item and what holds it (either may be null).
+static BOOLEAN MENU_bNamed(MENU_REQUEST_KIND eKind, MENU_TEXT pItem, MENU_TEXT pContainer) {
+  MSG_MENU_REQUEST r = MENU_request(eKind);
+  r.pItemName = pItem;
+  r.pContainerName = pContainer;
+  return MENU_bSend(&r);
+}
+
 static BOOLEAN MENU_bZeroEntry(const MENU_LIMITS& e) {
   return e.Units == U_NONE && e.fMinimum == 0 && e.fMaximum == 0 && e.fIncrement == 0;
 }
@@ -126,17 +134,7 @@ static void MENU_vCopyAltName(MSG_MENU_REQUEST* pRequest, const char* pAltName) 
 // ---------------------------------------------------------------------------
 // Main menu
 
-BOOLEAN U_MENU_bRegisterTab(MENU_TEXT pTabName, TAB_PRIORITY tabPriority, const ICON* pTabIcon,
-                            MENU_USER_LEVEL userLevel) {
-  MSG_MENU_REQUEST r = MENU_request(MENU_REQ_REGISTER_TAB);
-  r.pContainerName = pTabName;
-  r.u32Priority = tabPriority;
-  r.pIcon = pTabIcon;
-  r.eUserLevel = userLevel;
-  return MENU_bSend(&r);
-}
-
-// The fields every item registration shares.
+// The fields every item registration (and a tab's) shares.
 static MSG_MENU_REQUEST MENU_item(MENU_REQUEST_KIND eKind, MENU_TEXT pName, MENU_TEXT pContainer, const ICON* pIcon,
                                   MENU_PRIORITY priority, MENU_USER_LEVEL level) {
   MSG_MENU_REQUEST r = MENU_request(eKind);
@@ -146,6 +144,12 @@ static MSG_MENU_REQUEST MENU_item(MENU_REQUEST_KIND eKind, MENU_TEXT pName, MENU
   r.u32Priority = priority;
   r.eUserLevel = level;
   return r;
+}
+
+BOOLEAN U_MENU_bRegisterTab(MENU_TEXT pTabName, TAB_PRIORITY tabPriority, const ICON* pTabIcon,
+                            MENU_USER_LEVEL userLevel) {
+  MSG_MENU_REQUEST r = MENU_item(MENU_REQ_REGISTER_TAB, nullptr, pTabName, pTabIcon, tabPriority, userLevel);
+  return MENU_bSend(&r);
 }
 
 static void MENU_vSelector(MSG_MENU_REQUEST* r, FOURCHARID key, U32 n, MENU_CHOICE_LIST pList, const U32* pValues) {
@@ -240,10 +244,7 @@ BOOLEAN U_MENU_bRegisterMainSubMenu(MENU_TEXT pMenuName, MENU_TEXT pTabName, MEN
 }
 
 BOOLEAN U_MENU_bUnregisterMainMenuItem(MENU_TEXT pMenuName, MENU_TEXT pTabName) {
-  MSG_MENU_REQUEST r = MENU_request(MENU_REQ_UNREGISTER_MAIN_ITEM);
-  r.pItemName = pMenuName;
-  r.pContainerName = pTabName;
-  return MENU_bSend(&r);
+  return MENU_bNamed(MENU_REQ_UNREGISTER_MAIN_ITEM, pMenuName, pTabName);
 }
 
 // ---------------------------------------------------------------------------
@@ -297,10 +298,7 @@ BOOLEAN U_MENU_bRegisterSubMenuCheckBoxMenu(MENU_TEXT pMenuName, MENU_TEXT pSubM
 }
 
 BOOLEAN U_MENU_bUnregisterSubMenuItem(MENU_TEXT pSubMenuName, MENU_TEXT pSubMenuItemName) {
-  MSG_MENU_REQUEST r = MENU_request(MENU_REQ_UNREGISTER_SUB_ITEM);
-  r.pItemName = pSubMenuItemName;
-  r.pContainerName = pSubMenuName;
-  return MENU_bSend(&r);
+  return MENU_bNamed(MENU_REQ_UNREGISTER_SUB_ITEM, pSubMenuItemName, pSubMenuName);
 }
 
 // ---------------------------------------------------------------------------
@@ -410,9 +408,7 @@ BOOLEAN U_MENU_bRegisterQuickVarStepSliderMenu(MENU_TEXT pMenuName, MENU_PRIORIT
 }
 
 BOOLEAN U_MENU_bUnregisterQuickMenuItem(MENU_TEXT pMenuName) {
-  MSG_MENU_REQUEST r = MENU_request(MENU_REQ_UNREGISTER_QUICK_ITEM);
-  r.pItemName = pMenuName;
-  return MENU_bSend(&r);
+  return MENU_bNamed(MENU_REQ_UNREGISTER_QUICK_ITEM, pMenuName, nullptr);
 }
 
 // ---------------------------------------------------------------------------
@@ -454,23 +450,14 @@ BOOLEAN U_MENU_bRegisterFloatingMenuActionExtItem(MENU_TEXT pMenuTitle, MENU_TEX
 }
 
 BOOLEAN U_MENU_bUnregisterFloatingMenuItem(MENU_TEXT pMenuTitle, MENU_TEXT pItemName) {
-  MSG_MENU_REQUEST r = MENU_request(MENU_REQ_UNREGISTER_FLOATING_ITEM);
-  r.pItemName = pItemName;
-  r.pContainerName = pMenuTitle;
-  return MENU_bSend(&r);
+  return MENU_bNamed(MENU_REQ_UNREGISTER_FLOATING_ITEM, pItemName, pMenuTitle);
 }
 
 BOOLEAN U_MENU_bUnregisterFloatingMenu(MENU_TEXT pMenuTitle) {
-  MSG_MENU_REQUEST r = MENU_request(MENU_REQ_UNREGISTER_FLOATING_MENU);
-  r.pContainerName = pMenuTitle;
-  return MENU_bSend(&r);
+  return MENU_bNamed(MENU_REQ_UNREGISTER_FLOATING_MENU, nullptr, pMenuTitle);
 }
 
-void U_MENU_ActivateFloatingMenu(MENU_TEXT pMenuTitle) {
-  MSG_MENU_REQUEST r = MENU_request(MENU_REQ_ACTIVATE_FLOATING);
-  r.pContainerName = pMenuTitle;
-  MENU_bSend(&r);
-}
+void U_MENU_ActivateFloatingMenu(MENU_TEXT pMenuTitle) { MENU_bNamed(MENU_REQ_ACTIVATE_FLOATING, nullptr, pMenuTitle); }
 
 void U_MENU_ActivateInfoMenu(MENU_TEXT pMenuName, const M_INFO_MENU_ITEM* pItems, U8 u8Count,
                              BOOLEAN bDisplayAltName, const char* pAltName) {
@@ -527,9 +514,7 @@ BOOLEAN U_MENU_bRegisterSingleCenteredMenuVarStepSliderMenu(MENU_TEXT pTitle, co
 }
 
 BOOLEAN U_MENU_bUnregisterSingleCenteredMenu(MENU_TEXT pTitle) {
-  MSG_MENU_REQUEST r = MENU_request(MENU_REQ_UNREGISTER_SINGLE);
-  r.pContainerName = pTitle;
-  return MENU_bSend(&r);
+  return MENU_bNamed(MENU_REQ_UNREGISTER_SINGLE, nullptr, pTitle);
 }
 
 void U_MENU_vActivateSingleCenteredMenu(MENU_TEXT pTitle, LAYER_ID view, BOOLEAN bDisplay, BOOLEAN bLoop,
@@ -540,10 +525,7 @@ void U_MENU_vActivateSingleCenteredMenu(MENU_TEXT pTitle, LAYER_ID view, BOOLEAN
   MENU_bSend(&r);
 }
 
-void U_MENU_vClearMenus(void) {
-  MSG_MENU_REQUEST r = MENU_request(MENU_REQ_CLEAR);
-  MENU_bSend(&r);
-}
+void U_MENU_vClearMenus(void) { MENU_bNamed(MENU_REQ_CLEAR, nullptr, nullptr); }
 
 // ---------------------------------------------------------------------------
 // Hooks into the menu task
