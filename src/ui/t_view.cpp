@@ -76,7 +76,6 @@ constexpr U32 VIEW_SIM_SHOWN_TICKS = 3;
 constexpr U32 VIEW_SIM_HIDDEN_TICKS = 8;
 static BOOLEAN s_bRunSystemSeen = FALSE;
 
-static std::atomic<U32 (*)(void)> s_pfnHotMenuView{nullptr};
 
 // Colours of the frame, by colour-table entry.
 constexpr U32 VIEW_COLOR_BLACK = 32;
@@ -104,7 +103,6 @@ U32 T_VIEW_u32FramesBegun(void) { return s_u32FramesBegun; }
 
 U32 T_VIEW_u32LastFrameShown(void) { return s_u32LastFrameShown; }
 
-void T_VIEW_vSetHotMenuView(U32 (*pfnHotMenuView)(void)) { s_pfnHotMenuView = pfnHotMenuView; }
 
 static COLOR VIEW_color(U32 u32Index) { return gCOLOR_pcolColorTable[u32Index]; }
 
@@ -661,8 +659,7 @@ static void VIEW_vDrawDivider(BITMAP* pPage, const LAYER_ITEM* pMain) {
 static void VIEW_vDrawView(BITMAP* pPage, LAYER_ITEM* pView) {
   U32 u32Menu = 0;
   H_DATABASE_bFetchU32(FCID("CMNU"), &u32Menu, nullptr, nullptr);
-  U32 (*pfnHotMenuView)(void) = s_pfnHotMenuView;
-  const U32 u32HotView = pfnHotMenuView != nullptr ? pfnHotMenuView() : (U32)NO_VIEW_PRIORITY;
+  const U32 u32HotView = T_MENU_u32GetHotMenuView();
   const BOOLEAN bExpressMenu = u32Menu == EXPRESS_MENU && u32HotView != (U32)VIRTUAL_DISPLAY_VIEW_LAYER;
   for (LAYER_ITEM* pPane = pView; pPane != nullptr && !s_bViewUpdateCancelled; pPane = pPane->pSplit) {
     if (!VIEW_bDrawNode(pPage, pPane) || pPane->eSplit == SPLIT_FULL_WINDOW) continue;

@@ -91,6 +91,12 @@ void T_VIEW_vDrawSimMessage(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWind
 // many requests are still unanswered.
 BOOLEAN T_VIEW_bRequestSnapshotImage(BITMAP** ppBitmap, const char* sName, SEMA sema);
 
+// The head of the layer list. The view task walks it freely; any other task
+// holds RES_VIEW_LIST while it walks.
+const LAYER_ITEM* T_VIEW_psFirstLayer(void);
+// The view task's copy of CVEW.
+LAYER_ID T_VIEW_eCurrentLayer(void);
+
 // Draws the current view and every layer over it into pPage, as a frame
 // does; for the view task (and its benchmark, while the task is idle).
 void T_VIEW_vComposeFrame(BITMAP* pPage);
@@ -98,12 +104,3 @@ void T_VIEW_vComposeFrame(BITMAP* pPage);
 // begun, and of the last one put on display.
 U32 T_VIEW_u32FramesBegun(void);
 U32 T_VIEW_u32LastFrameShown(void);
-// The menu task hands in its answer to "whose express menu is open" at
-// start; until then no express menu is taken to be open.
-void T_VIEW_vSetHotMenuView(U32 (*pfnHotMenuView)(void));
-
-// The head of the layer list. The view task walks it freely; any other task
-// holds RES_VIEW_LIST while it walks.
-const LAYER_ITEM* T_VIEW_psFirstLayer(void);
-// The view task's copy of CVEW.
-LAYER_ID T_VIEW_eCurrentLayer(void);

@@ -15,6 +15,7 @@
 #include "h_database.h"
 #include "linuxsvc.h"
 #include "u_language.h"
+#include "u_menulook.h"
 #include "u_view.h"
 #include "u_wstring.h"
 #include "ui_texts.h"
@@ -27,17 +28,10 @@ constexpr U32 DIALOG_BLOCK_LINE_BUFFER = 240;
 
 static COLOR DIALOG_color(U32 u32Index) { return gCOLOR_pcolColorTable[u32Index]; }
 
-const FONT_DEF* U_DIALOG_pTitleFont(void) {
-  return U_WSTRING_bIsUnicodeLanguage() ? arialuni_size19_font_def_ptr : myriad_pro_bold_size19_font_def_ptr;
-}
-
-const FONT_DEF* U_DIALOG_pChoiceFont(void) {
-  return U_WSTRING_bIsUnicodeLanguage() ? arialuni_size17_font_def_ptr : myriad_pro_bold_size17_font_def_ptr;
-}
-
-const FONT_DEF* U_DIALOG_pTextFont(void) {
-  return U_WSTRING_bIsUnicodeLanguage() ? arialuni_size17_font_def_ptr : myriad_pro_size17_font_def_ptr;
-}
+// Dialogs and menus share their faces.
+const FONT_DEF* U_DIALOG_pTitleFont(void) { return U_MENULOOK_pTitleFont(); }
+const FONT_DEF* U_DIALOG_pChoiceFont(void) { return U_MENULOOK_pValueFont(); }
+const FONT_DEF* U_DIALOG_pTextFont(void) { return U_MENULOOK_pLabelFont(); }
 
 // ---------------------------------------------------------------------------
 // Text as characters: bytes of 8-bit text, or 16-bit big-endian units

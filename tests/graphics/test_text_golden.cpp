@@ -6,6 +6,7 @@
 #include <string>
 
 #include "canvas.h"
+#include "font_test.h"
 #include "g_fonts.h"
 #include "g_truetype.h"
 #include "golden.h"
@@ -58,17 +59,7 @@ const char kGoldenName[] = "/text_scripts-armhf.png";
 const char kGoldenName[] = "/text_scripts.png";
 #endif
 
-class TextGolden : public LanguageTest {
- protected:
-  static void SetUpTestSuite() {
-    H_DATABASE_vInit();
-    ASSERT_TRUE(G_TRUETYPE_bInit());
-  }
-  void TearDown() override {
-    G_TRUETYPE_vSelectFontSet(0);
-    LanguageTest::TearDown();
-  }
-};
+class TextGolden : public FontTest {};
 
 TEST_F(TextGolden, OneSentenceInEveryScriptAtFiveSizes) {
   PIXEL block = 0;
