@@ -10,13 +10,15 @@
 //   U16 length, bytes   the status-bit file
 //   U32 size            the slot file, cut or extended (with a hole) to this size
 //   then, to the end:   U32 offset, U8 count, count bytes written there in the slot file
-// Sizes and offsets are taken modulo a little more than the largest slot file.
+// The size is capped, and offsets are taken modulo, a little more than the
+// largest slot file.
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -44,7 +46,8 @@ const NVRAM_FILE_OPS kOps = {RealWrite, NoSync};
 
 int Create(U32 file) { return open(Path(file).c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666); }
 
-// Writes the store's files; returns each block file's bytes (empty when absent).
+// Writes the store's files; returns the bytes of each but the slot file
+// (empty when absent).
 std::vector<std::vector<U8>> WriteStore(FUZZ_INPUT* pIn) {
   for (U32 f = 0; f < nfCOUNT; f++) unlink(Path(f).c_str());
   const U8 present = FUZZ_u8Take(pIn);
@@ -58,7 +61,8 @@ std::vector<std::vector<U8>> WriteStore(FUZZ_INPUT* pIn) {
     FUZZ_CHECK(fd >= 0 && write(fd, p, got) == (ssize_t)got);
     close(fd);
   }
-  const U32 size = FUZZ_u32Take(pIn) % kSlotFileLimit;
+  // Most sizes give a whole slot file, small ones a short one.
+  const U32 size = std::min(FUZZ_u32Take(pIn), kSlotFileLimit);
   int fd = (present >> nfFCID_ENTRIES & 1) != 0 ? Create(nfFCID_ENTRIES) : -1;
   if (fd >= 0) FUZZ_CHECK(ftruncate(fd, size) == 0);
   while (!FUZZ_bEnd(pIn)) {

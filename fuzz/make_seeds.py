@@ -81,6 +81,7 @@ def main():
             "old-format": store({"NVER": 1, "SMDL": 1100, "SCFO": 4, "SLNG": 2, "S000": 1, "SZZZ": 2}),
             "no-version": store({"CREV": 7, "SUTE": 99, "SLNG": 0xFFFFFFFF}),
             "all-marked": store({"NVER": ours, "S001": 3}, status=b"\xff" * 5836, slot_size=4096),
+            "stray-status-bits": store({"NVER": ours}, status=bytes(4 * 1458) + b"\xff" * 4, slot_size=4 * 46688),
             "short": store({}, status=b"\x01\x02\x03", sonar=b"\x11" * 100, personal=b"\x22" * 300, slot_size=5),
         },
         "fuzz_profiles": {
