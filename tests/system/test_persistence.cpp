@@ -19,11 +19,10 @@
 
 namespace {
 
-const std::string kVelmora = VELMORA_BINARY;
 const std::string kSaver = NVRAM_SAVER;
 
 TEST_RESULT RunUnit(const std::string& base) {
-  return TEST_Run(kVelmora, {"quit_sec", "1"}, {"VELMORA_CWD=" + base}, 20000);
+  return TEST_Run(std::string(VELMORA_BINARY), {"quit_sec", "1"}, {"VELMORA_CWD=" + base}, 20000);
 }
 
 TEST(Persistence, TheFirstStartCreatesTheStoreWithItsVersion) {
