@@ -17,13 +17,13 @@
 #include "h_database.h"
 #include "t_nav_nvram_flash.h"
 #include "t_nav_twr.h"
-#include "test_tasks.h"
+#include "fuzz_support.h"
 
 static std::string s_base;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   opt_nolog = 1;
-  TEST_vInitServiceLayer();
+  FUZZ_vInit();
   H_DATABASE_vInit();
   H_DATABASE_bUpdateValueU32(FCID("CCST"), 3, P_HIGHEST);
   char rig[] = "/tmp/velmora-fuzz-load-XXXXXX";

@@ -15,13 +15,13 @@
 #include "h_memory.h"
 #include "linuxsvc.h"
 #include "t_mmc.h"
-#include "test_tasks.h"
+#include "fuzz_support.h"
 
 static BITMAP* s_pScreen;
 static std::string s_path;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  TEST_vInitServiceLayer();
+  FUZZ_vInit();
   opt_nolog = 1;  // a refused picture logs a line: millions of them say nothing here
   s_pScreen = G_BUFFERS_pCreateFullScreenBitmap();
   s_path = "/tmp/fuzz_png_load." + std::to_string(getpid()) + ".PNG";

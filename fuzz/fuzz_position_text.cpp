@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "h_database.h"
-#include "test_tasks.h"
+#include "fuzz_support.h"
 #include "u_language.h"
 #include "u_nav.h"
 #include "u_wstring.h"
@@ -24,7 +24,7 @@ static void UseLanguage(unsigned language) {
 }
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  TEST_vInitServiceLayer();
+  FUZZ_vInit();
   H_DATABASE_vInit();
   return 0;
 }

@@ -14,14 +14,14 @@
 
 #include "h_database.h"
 #include "t_nav_nvram_flash.h"
-#include "test_tasks.h"
+#include "fuzz_support.h"
 
 static std::string s_journal;
 static TRACK s_track;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   opt_nolog = 1;
-  TEST_vInitServiceLayer();
+  FUZZ_vInit();
   H_DATABASE_vInit();
   H_DATABASE_bUpdateValueU32(FCID("CCST"), 3, P_HIGHEST);
   char rig[] = "/tmp/velmora-fuzz-journal-XXXXXX";

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need, when missing.
+# Installs the Debian packages the build and the tests need, when missing;
+# with --fuzz also those of the fuzz build.
 set -euo pipefail
 
 packages=(
@@ -22,6 +23,11 @@ packages=(
 if [ "${1:-}" = --list ]; then
   printf '%s\n' "${packages[@]}"
   exit 0
+fi
+
+# The fuzz build's compiler and libFuzzer too (-DVELMORA_FUZZ=ON, tools/run-fuzz.sh).
+if [ "${1:-}" = --fuzz ]; then
+  packages+=(clang-14 libclang-rt-14-dev)
 fi
 
 missing=()

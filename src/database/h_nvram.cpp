@@ -1,5 +1,5 @@
 // The NVR store files. The descriptors stay open once used; the status bits
-// live in memory as an exact copy of the status file, so a read never has to
+// live in memory as a copy of the status file, so a read never has to
 // go to the file to learn whether a slot holds a value.
 //
 // What a crash may leave. Day to day the store is changed in place, one slot
@@ -14,7 +14,8 @@
 // the NVR task has them open. Only a change of the store's format, which
 // empties the store but for a few keys, builds the new store beside the old
 // and renames it into place: erasing first and writing the kept keys after
-// would lose them to a crash in between.
+// would lose them to a crash in between. A store found damaged at start is
+// emptied (see NVRAM_vDropSlotFiles).
 
 #include "h_nvram.h"
 
@@ -104,7 +105,8 @@ static void NVRAM_vTempDirectory(char* pcPath, size_t size) {
 }
 
 // The status words as the file holds them; a short file reads as zero bits
-// beyond its end.
+// beyond its end. Bits past the last special slot mark no slot: they are
+// dropped here, and the file loses them at the next write of their word.
 static void NVRAM_vLoadStatusWords(int fd) {
   U8 raw[NVRAM_STATUS_WORDS * 4];
   memset(raw, 0, sizeof raw);
@@ -116,6 +118,13 @@ static void NVRAM_vLoadStatusWords(int fd) {
     got += (size_t)n;
   }
   for (U32 w = 0; w < NVRAM_STATUS_WORDS; w++) fcid_statbits[w] = NVRAM_u32GetLE(raw + 4 * w);
+  fcid_statbits[NVRAM_SPECIAL_WORD] &= (1u << (NVRAM_SLOTS - NVRAM_S_SLOTS)) - 1;
+}
+
+static U32 NVRAM_u32Marked(void) {
+  U32 count = 0;
+  for (U32 word : fcid_statbits) count += (U32)std::popcount(word);
+  return count;
 }
 
 // The file's descriptor, opened on first use. A store that cannot be written
@@ -174,6 +183,23 @@ static BOOLEAN NVRAM_bPutAll(int fd, const U8* pData, U32 u32Size, U32 u32Offset
     done += (U32)n;
   }
   return TRUE;
+}
+
+// A status file that marks more slots than the unit has settings was not
+// written by this code: an erased or overwritten sector reads as all bits
+// set. Restoring it would fill the database with thousands of made-up
+// settings until no task could get memory, at every start. The slot files are
+// emptied instead, status file first, so that a crash on the way leaves a
+// store that reads as empty, and the unit starts afresh.
+static void NVRAM_vDropSlotFiles(void) {
+  log_me("[%d]%s: the status file marks %u slots, more than %u: the store is damaged and starts afresh", __LINE__,
+         __func__, NVRAM_u32Marked(), NVRAM_MAX_STORED);
+  for (NVRAM_FILENAMES_ED eFile : {nfFCID_STATBIT, nfFCID_ENTRIES}) {
+    if (ftruncate(velmora_filehands[eFile], 0) != 0) {
+      log_me("[%d]%s: %s not emptied: %s", __LINE__, __func__, velmora_filenames[eFile], strerror(errno));
+    }
+  }
+  memset(fcid_statbits, 0, sizeof fcid_statbits);
 }
 
 // One little-endian word at a byte offset: one write, unless the disk cuts it short.
@@ -260,6 +286,10 @@ NVR_STATE H_NVRAM_eInit(void) {
   char path[512];
   if (!NVRAM_bPath(velmora_filenames[nfFCID_STATBIT], path, sizeof path)) return STATE_HARDWARE_FAILURE;
   if (stat(path, &st) != 0 || st.st_size == 0) return STATE_VIRGIN;
+  if (NVRAM_bOpenSlotFiles(FALSE) && NVRAM_u32Marked() > NVRAM_MAX_STORED) {
+    NVRAM_vDropSlotFiles();
+    return STATE_VIRGIN;
+  }
   return STATE_ACTIVE;
 }
 

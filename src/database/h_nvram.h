@@ -46,6 +46,11 @@ constexpr U32 NVRAM_SLOTS = 46659;
 constexpr U32 NVRAM_STATUS_WORDS = 1459;
 constexpr U32 NVRAM_NO_SLOT = 0xFFFFFFFFu;
 
+// At most this many marked slots: far above the settings the unit has (some
+// hundreds), well below the items the database can hold. A status file that
+// marks more is damage, and the store starts afresh.
+constexpr U32 NVRAM_MAX_STORED = 1024;
+
 // The store format this code writes, kept under NVER.
 constexpr U32 NVRAM_VERSION = 0xFFFFFFF8u;
 
@@ -65,6 +70,8 @@ constexpr U32 NVRAM_SCRATCH_CODE2 = 0x0D4B92F6u;
 
 // Creates the base and temporary directories and says what the store holds.
 // Any file left open by an earlier run is closed, so the store is read afresh.
+// A status file marking more than NVRAM_MAX_STORED slots is damage: the slot
+// files are emptied and the store is a virgin one.
 NVR_STATE H_NVRAM_eInit(void);
 
 // The slot of a key; NVRAM_NO_SLOT (and a log line) for a key that has none:

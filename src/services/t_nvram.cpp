@@ -343,13 +343,18 @@ static void T_NVRAM_vDispatch(GENERIC_MESSAGE* pMsg) {
 // ---------------------------------------------------------------------------
 // Entry
 
-void T_NVRAM_vMain(void) {
-  log_me("[%d]%s: LWP ID %ld", __LINE__, __func__, (long)syscall(SYS_gettid));
+U32 T_NVRAM_u32Start(void) {
   T_NVRAM_vInit();
   const BOOLEAN bRestore = T_NVRAM_bInitHardware();
   T_NVRAM_vReadHeaderItems(bRestore);
   U32 restored = bRestore ? T_NVRAM_u32ReadItems() : 0;
   T_NVRAM_vPublishMailbox();
+  return restored;
+}
+
+void T_NVRAM_vMain(void) {
+  log_me("[%d]%s: LWP ID %ld", __LINE__, __func__, (long)syscall(SYS_gettid));
+  U32 restored = T_NVRAM_u32Start();
 
   s_pSaveSettings = L_TIMER_Allocate();
   if (s_pSaveSettings == nullptr ||

@@ -42,4 +42,11 @@ typedef MSG_READ_PERSONALIZED MSG_WRITE_PERSONALIZED;
 // Row of id in the header table; 0xFFFFFFFF when absent.
 U32 T_NVRAM_u32FetchItemNumber(FOURCHARID id);
 
+// The task's start without its loop: opens the store (recreating one of
+// another format), restores every stored setting into the database,
+// subscribes to the header keys and publishes the mailbox. Returns how many
+// settings were restored. Called once by T_NVRAM_vMain; the store's fuzz
+// target calls it on a fresh database for every input.
+U32 T_NVRAM_u32Start(void);
+
 void T_NVRAM_vMain(void);

@@ -6,7 +6,7 @@
 
 #include "h_memory.h"
 
-static const char s_cBase64Chars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+static constexpr char s_cBase64Chars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 constexpr U8 BASE64_PAD = 64;
 constexpr U8 BASE64_BAD = 65;

@@ -538,7 +538,11 @@ std::string WideAsAscii(const char* text) {
   std::string out;
   for (const U8* p = (const U8*)text; p[0] != 0 || p[1] != 0; p += 2) {
     if (p[0] != 0 || p[1] >= 0x80) {
-      out += "<" + std::to_string(p[0] << 8 | p[1]) + ">";
+      // Appended piece by piece: GCC 12 at -O3 takes "<" + std::string for an
+      // overlapping copy and fails the build with a false -Wrestrict.
+      out += '<';
+      out += std::to_string(p[0] << 8 | p[1]);
+      out += '>';
     } else {
       out += (char)p[1];
     }

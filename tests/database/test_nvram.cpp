@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <fstream>
+#include <map>
 #include <random>
 
 #include "db_test_util.h"
@@ -34,6 +36,10 @@ std::vector<FOURCHARID> Walk(BOOLEAN (*pfNext)(U32, NVR_ENTRY*)) {
   NVR_ENTRY e;
   for (U32 i = 0; pfNext(i, &e); i++) keys.push_back(e.id);
   return keys;
+}
+
+void WriteRaw(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc).write((const char*)bytes.data(), (std::streamsize)bytes.size());
 }
 
 TEST(NvramSlots, KeysOfDigitsAndCapitalsHaveSlotsAndNoOthers) {
@@ -186,6 +192,40 @@ TEST_F(StoreTest, AFailedWriteIsReportedAndLeavesTheSlotAsItWas) {
   std::vector<nvtest::FILE_EVENT> events = nvtest::TakeEvents();
   EXPECT_EQ(1, nvtest::CountWrites(events, nfFCID_ENTRIES));
   EXPECT_EQ(0, nvtest::CountWrites(events, nfFCID_STATBIT));
+}
+
+TEST_F(StoreTest, AStatusFileMarkingEverySlotIsDamageAndTheStoreStartsAfresh) {
+  // An erased sector: every bit set, and a value behind every slot.
+  WriteRaw(StatusPath(), std::vector<uint8_t>(nvfiles::kStatusBytes, 0xFF));
+  WriteRaw(EntriesPath(), std::vector<uint8_t>(4 * 46659, 0xFF));
+  EXPECT_EQ(STATE_VIRGIN, H_NVRAM_eInit());
+  EXPECT_EQ(0, SizeOf(nvfiles::kStatus));
+  EXPECT_EQ(0, SizeOf(nvfiles::kEntries));
+  EXPECT_TRUE(Walk(H_NVRAM_bReadSEntry).empty());
+  EXPECT_TRUE(Walk(H_NVRAM_bReadFEntry).empty());
+
+  ASSERT_TRUE(Write(FCID("NVER"), NVRAM_VERSION));
+  EXPECT_EQ(STATE_ACTIVE, H_NVRAM_eInit());
+  EXPECT_EQ(std::vector<FOURCHARID>{FCID("NVER")}, Walk(H_NVRAM_bReadFEntry));
+}
+
+TEST_F(StoreTest, AStoreOfSomeHundredSettingsIsKept) {
+  std::map<std::string, uint32_t> values;
+  const char* digits = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+  for (int i = 0; i < 700; i++) values[std::string("S") + digits[i / 36 % 36] + digits[i % 36] + "7"] = (uint32_t)i;
+  nvfiles::Seed(nvtest::Base(), values);
+  EXPECT_EQ(STATE_ACTIVE, H_NVRAM_eInit());
+  EXPECT_EQ(700u, Walk(H_NVRAM_bReadSEntry).size());
+}
+
+TEST_F(StoreTest, StatusBitsPastTheLastSpecialSlotMarkNothing) {
+  // The last word with every bit but CREV's set, and values behind all its bits.
+  std::vector<uint8_t> status(nvfiles::kStatusBytes, 0);
+  nvfiles::Put(status, 4 * 1458, 0xFFFFFFFDu);
+  WriteRaw(StatusPath(), status);
+  WriteRaw(EntriesPath(), std::vector<uint8_t>(4 * 1459 * 32, 0x11));
+  EXPECT_EQ(STATE_ACTIVE, H_NVRAM_eInit());
+  EXPECT_EQ((std::vector<FOURCHARID>{FCID("NVER"), FCID("FFST")}), Walk(H_NVRAM_bReadFEntry));
 }
 
 TEST_F(StoreTest, InitMakesSearchableDirectories) {

@@ -15,6 +15,7 @@
 
 constexpr COLOR kBackground = 0x0841;
 constexpr COLOR kInk = 0xFFFF;
+constexpr COLOR kBlack = 0x0000, kWhite = 0xFFFF;
 
 // A logical pixel (x, y).
 typedef std::pair<PIXEL, PIXEL> XY;

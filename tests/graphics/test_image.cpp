@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr COLOR kBlack = 0x0000, kWhite = 0xFFFF, kRed = 0xF800, kGreen = 0x07E0, kBlue = 0x001F;
+constexpr COLOR kRed = 0xF800, kGreen = 0x07E0, kBlue = 0x001F;
 
 typedef std::vector<U8> STREAM;
 

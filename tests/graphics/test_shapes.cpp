@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr COLOR kWhite = 0xFFFF, kBlack = 0x0000;
 constexpr COLOR kHalf = 0x7BEF;      // white over black at alpha 128
 constexpr COLOR kHalfTwice = 0xBDF7;  // and again: 23, 47, 23
 

@@ -21,7 +21,6 @@
 
 namespace {
 
-const std::string kVelmora = VELMORA_BINARY;
 const std::string kSaver = NVRAM_SAVER;
 
 // The helper's board files (the backlight) go to a rig of its own.
@@ -31,7 +30,7 @@ std::vector<std::string> SaverEnvironment(const std::string& base) {
 }
 
 TEST_RESULT RunUnit(const std::string& base) {
-  return TEST_Run(kVelmora, {"quit_sec", "1"}, {"VELMORA_CWD=" + base}, 20000);
+  return TEST_Run(std::string(VELMORA_BINARY), {"quit_sec", "1"}, {"VELMORA_CWD=" + base}, 20000);
 }
 
 TEST(Persistence, TheFirstStartCreatesTheStoreWithItsVersion) {
