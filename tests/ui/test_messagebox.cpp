@@ -24,10 +24,10 @@ U32 s_u32Now = 0;
 U32 Now() { return s_u32Now; }
 
 // The actions run on the message-box task; the test reads what they did.
-std::mutex s_lock;
+std::mutex s_boxLock;
 std::vector<std::string> s_actions;
 void Did(const char* what) {
-  std::lock_guard<std::mutex> guard(s_lock);
+  std::lock_guard<std::mutex> guard(s_boxLock);
   s_actions.push_back(what);
 }
 void YesA() { Did("yes A"); }
@@ -55,10 +55,10 @@ void Frame() {
 // The actions done so far, once as many as expected are done (or after a second).
 std::vector<std::string> Actions(size_t expected) {
   UI_bWaitFor([expected] {
-    std::lock_guard<std::mutex> guard(s_lock);
+    std::lock_guard<std::mutex> guard(s_boxLock);
     return s_actions.size() >= expected;
   }, 1000);
-  std::lock_guard<std::mutex> guard(s_lock);
+  std::lock_guard<std::mutex> guard(s_boxLock);
   return s_actions;
 }
 
@@ -75,7 +75,7 @@ class MessageBox : public ::testing::Test {
     UI_vStart();
     UI_vReset();
     {
-      std::lock_guard<std::mutex> guard(s_lock);
+      std::lock_guard<std::mutex> guard(s_boxLock);
       s_actions.clear();
     }
     s_u32Now = 1000;

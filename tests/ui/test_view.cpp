@@ -36,11 +36,11 @@ void Fill(BITMAP* pBitmap, const WINDOW_LOCATION& w, COLOR color) {
 
 // Each pane fills its window with its user word as the colour and leaves the
 // window behind.
-std::mutex s_lock;
+std::mutex s_viewLock;
 std::vector<WINDOW_LOCATION> s_windows;
 void DrawPane(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER pSpec) {
   Fill(pBitmap, pSpec->drawWindow, (COLOR)pSpec->u32User);
-  std::lock_guard<std::mutex> guard(s_lock);
+  std::lock_guard<std::mutex> guard(s_viewLock);
   s_windows.push_back(pSpec->drawWindow);
 }
 
@@ -59,11 +59,11 @@ std::vector<U64> s_overlayMs;
 void DrawOverlay(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
   POINT at = {0, 0};
   G_BOX_vDrawFilled(pBitmap, 0xFFFF, &at, 10, 10);
-  std::lock_guard<std::mutex> guard(s_lock);
+  std::lock_guard<std::mutex> guard(s_viewLock);
   s_overlayMs.push_back(L_CLOCK_qwGetTimeInMillis());
 }
 std::vector<U64> OverlayMs() {
-  std::lock_guard<std::mutex> guard(s_lock);
+  std::lock_guard<std::mutex> guard(s_viewLock);
   return s_overlayMs;
 }
 
@@ -92,7 +92,7 @@ class View : public ::testing::Test {
   void SetUp() override {
     UI_vStart();
     UI_vReset();
-    std::lock_guard<std::mutex> guard(s_lock);
+    std::lock_guard<std::mutex> guard(s_viewLock);
     s_windows.clear();
     s_overlayMs.clear();
   }
@@ -190,7 +190,7 @@ TEST_F(View, SplitPanesEndThreePixelsEitherSideOfTheirFiveLineDivider) {
     Show(row.view);
     std::vector<S32> windows;
     {
-      std::lock_guard<std::mutex> guard(s_lock);
+      std::lock_guard<std::mutex> guard(s_viewLock);
       for (const WINDOW_LOCATION& w : {s_windows[s_windows.size() - 2], s_windows.back()}) {
         windows.insert(windows.end(), {w.s32ClipLeft, w.s32ClipTop, w.s32ClipRight, w.s32ClipBottom});
       }
@@ -211,7 +211,7 @@ TEST_F(View, ASplitKeyBeyondTheScreenAndAMissingDrawFunctionAreSkipped) {
   ASSERT_TRUE(UI_bRegister({SWEEP_NOTE_LAYER, nullptr, USED_BY_ALL}));
   ASSERT_TRUE(UI_bRegister({COLOR_PALETTE_DEBUG_LAYER, DrawOverlay, USED_BY_ALL}));
   Show(CHART_PLUS_2D_VIEW_PRIORITY);
-  std::lock_guard<std::mutex> guard(s_lock);
+  std::lock_guard<std::mutex> guard(s_viewLock);
   ASSERT_EQ(s_overlayMs.size(), s_windows.size()) << "only the left pane has pixels, and every frame is whole";
   EXPECT_EQ(797, s_windows.back().s32ClipRight) << "taken as 100 %";
 }
