@@ -141,3 +141,16 @@ BOOLEAN U_MENU_bRegisterHotSubMenuActionMenu(MENU_TEXT pMenuName, MENU_TEXT pSub
 BOOLEAN U_MENU_bUnregisterSubMenuItem(MENU_TEXT pSubMenuName, MENU_TEXT pSubMenuItemName);
 void U_MENU_vActivateSpecifiedHotMenu(U32 view);
 void U_MENU_vClearMenus(void);
+
+// ---------------------------------------------------------------------------
+// For the NMEA task: main-menu sliders, and the places of its items and of
+// the heading sensor's. Client functions as above.
+constexpr MENU_PRIORITY MENU_COMPASS_CALIBRATION = 137;
+constexpr MENU_PRIORITY MENU_NMEA_OUTPUT = 182;
+constexpr MENU_PRIORITY MENU_NMEA_TALKER_ID = 183;
+constexpr MENU_PRIORITY MENU_HEADING_LINE = 229;
+constexpr MENU_PRIORITY MENU_HEADING_OFFSET = 230;
+BOOLEAN U_MENU_bRegisterMainSliderMenu(MENU_TEXT pMenuName, MENU_TEXT pTabName, MENU_PRIORITY menuPriority,
+                                       FOURCHARID FourCharId, const MENU_LIMITS* pLimits, MENU_TEXT pControlTextLeft,
+                                       MENU_TEXT pControlTextRight, MENU_TEXT pValueSuffix,
+                                       MENU_USER_LEVEL userLevel);
