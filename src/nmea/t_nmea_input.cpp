@@ -435,14 +435,15 @@ static void NMEA_vRMC(const NMEA_FIELDS* f, NMEA_PORT_INFO* p, NMEA_FIX_TRACE* t
   }
 
   if (!(p->eSourceID == ID_INTERNAL_GPS && p->bCalculateCOG && p->bReceivedVELNED)) {
-    // Averaged speeds go out every other sentence, of the source in use.
+    // Averaged speeds go out with every other sample of the source in use,
+    // the first one included.
     const U32 preference = NMEA_u32Fetch(FCID("SGPP"), ID_AUTO_SELECT);
     const int inUse = NMEA_nSpeedRing(NMEA_u32Fetch(FCID("CGPS"), ID_INVALID));
     BOOLEAN bWrite = TRUE;
     if (preference == ID_AUTO_SELECT || prio < P_NETWORK_GPS) {
-      if (inUse >= 0 && !bUblox) bWrite = s_aSpeedRing[inUse].u32Count % 2 == 0;
+      if (inUse >= 0 && !bUblox) bWrite = s_aSpeedRing[inUse].u32Count % 2 == 1;
     } else if ((p->eSourceID == ID_EXTERNAL_GPS || p->eSourceID == ID_NETWORK_GPS) && !bUblox) {
-      bWrite = s_aSpeedRing[ring].u32Count % 2 == 0;
+      bWrite = s_aSpeedRing[ring].u32Count % 2 == 1;
     }
     if (bWrite) NMEA_vWriteFloat(FCID("ISOG"), speed, prio, D_SPEED);
     NMEA_vWriteHeading((speed >= fMoving && bCourse) || !H_DATABASE_bFetch(FCID("IHDG"), nullptr, nullptr, nullptr),
@@ -599,8 +600,16 @@ static void NMEA_vGSV(const NMEA_FIELDS* f, NMEA_PORT_INFO* p, NMEA_FIX_TRACE*) 
   S32 total, number;
   if (!NMEA_bInt(NMEA_pcField(f, 0), &total) || !NMEA_bInt(NMEA_pcField(f, 1), &number) || number < 1) return;
   if (number <= 5) {
-    for (U32 slot = 0; slot < 4; slot++) {
-      NMEA_vParseSatelliteDetails(f, 3 + 4 * (int)slot, (U32)(number - 1) * 4 + slot + 1, p, bGlonass);
+    // Receivers of the newer standard put a signal id after the last
+    // satellite: a field left over from whole groups of four is not one.
+    const int satelliteFields = f->nCount - 3 - ((f->nCount - 3) % 4 == 1 ? 1 : 0);
+    for (int slot = 0; slot < 4; slot++) {
+      const U32 channel = (U32)(number - 1) * 4 + (U32)slot + 1;
+      if (4 * slot < satelliteFields) {
+        NMEA_vParseSatelliteDetails(f, 3 + 4 * slot, channel, p, bGlonass);
+      } else {
+        NMEA_vWriteSatellite(bGlonass, channel, 0, p->eSourceID);
+      }
     }
   }
   if (number == total) {

@@ -12,6 +12,7 @@
 #include <unistd.h>
 #include <poll.h>
 
+#include <filesystem>
 #include <string>
 
 #include "dd_uart.h"
@@ -29,12 +30,18 @@ namespace nmt {
 
 inline const char* const kPorts[UART_CHANNELS] = {"ttyO4", "ttyO1", "ttyO3"};
 
+// The test program's rig: a directory made on first use and removed when
+// the program ends.
 inline std::string RigDir(void) {
   static std::string dir;
   if (dir.empty()) {
     dir = std::string(getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp") + "/velmora-nmea-XXXXXX";
     if (mkdtemp(dir.data()) == nullptr) return dir;
     mkdir((dir + "/dev").c_str(), 0777);
+    atexit([] {
+      std::error_code ignored;
+      std::filesystem::remove_all(dir, ignored);
+    });
   }
   return dir;
 }
@@ -79,27 +86,56 @@ inline std::string WithChecksum(const std::string& body) {
   }() + "\r\n";
 }
 
+// A fresh database as Main leaves it, with the WGS 84 datum and the system
+// running; the remote task's mailbox is a capture the test reads.
+inline void PrepareUnit(void) {
+  H_DATABASE_vInit();
+  U_CONVERT_vInitialiseConversionUtility();
+  L_MBOX_DefineSema(M_COM1A, SEMA_MBOX_COM1A);
+  L_MBOX_DefineSema(M_NMEA, SEMA_MBOX_NMEA);
+  while (void* pMsg = L_MBOX_Receive(M_BT_REMOTE)) H_MEMORY_vDumpMail(pMsg);
+  H_DATABASE_bUpdateEverythingU32(FCID("TBTR"), M_BT_REMOTE, P_NORMAL, D_MAILBOX, nullptr, DB_NEVER_STALE);
+  H_DATABASE_bUpdateEverythingU32(FCID("CCST"), STATE_NORMAL_RUN, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+  H_DATABASE_bUpdateEverythingU32(FCID("SDTM"), 0, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+}
+
+// The UART task, waiting out its start period unless told not to.
+inline void StartUart(bool bWaitStartPeriod = true) {
+  ASSERT_EQ(0, TEST_StartTask(UARTTASK, T_UART_vMain));
+  ASSERT_TRUE(WaitFor([] { return H_DATABASE_bFetch(FCID("TURT"), nullptr, nullptr, nullptr); }, 5000));
+  if (bWaitStartPeriod) {
+    ASSERT_TRUE(WaitFor([] { return !T_UART_bInStartPeriod(); }, 5000));
+  }
+}
+
+// The NMEA task, told that the system runs, accepting input.
+inline void StartNmea(void) {
+  ASSERT_EQ(0, TEST_StartTask(NMEATASK, T_NMEA_vMain));
+  ASSERT_TRUE(WaitFor([] { return H_DATABASE_bFetch(FCID("TNME"), nullptr, nullptr, nullptr); }, 5000));
+  GENERIC_MESSAGE* pMsg = (GENERIC_MESSAGE*)H_MEMORY_pvCalloc(1, sizeof *pMsg);
+  pMsg->Cmd = CMD_ID_RUN_SYSTEM;
+  ASSERT_EQ(0, L_MBOX_Send(M_NMEA, pMsg, 3, 0));
+  ASSERT_TRUE(WaitFor([] { return !g_NMEA.bIgnoreInput; }, 5000));
+}
+
+inline void StopTasks(void) {
+  T_NMEA_vSetFixTrace(nullptr);
+  for (TASK task : {NMEATASK, PCCTASK, UARTTASK}) {
+    if (L_TASK_bIsRunning(task)) L_TASK_Terminate(task);
+    EXPECT_TRUE(TEST_bJoinTask(task));
+  }
+}
+
 class Line : public ::testing::Test {
  protected:
   void SetUp() override {
     setenv("VELMORA_DEVROOT", RigDir().c_str(), 1);
-    H_DATABASE_vInit();
-    U_CONVERT_vInitialiseConversionUtility();
-    L_MBOX_DefineSema(M_COM1A, SEMA_MBOX_COM1A);
-    L_MBOX_DefineSema(M_NMEA, SEMA_MBOX_NMEA);
-    while (void* pMsg = L_MBOX_Receive(M_BT_REMOTE)) H_MEMORY_vDumpMail(pMsg);
-    H_DATABASE_bUpdateEverythingU32(FCID("TBTR"), M_BT_REMOTE, P_NORMAL, D_MAILBOX, nullptr, DB_NEVER_STALE);
-    H_DATABASE_bUpdateEverythingU32(FCID("CCST"), STATE_NORMAL_RUN, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
-    H_DATABASE_bUpdateEverythingU32(FCID("SDTM"), 0, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+    PrepareUnit();
     for (U8 ch = 0; ch < UART_CHANNELS; ch++) ASSERT_NO_FATAL_FAILURE(OpenLine(ch));
   }
 
   void TearDown() override {
-    T_NMEA_vSetFixTrace(nullptr);
-    for (TASK task : {NMEATASK, PCCTASK, UARTTASK}) {
-      if (L_TASK_bIsRunning(task)) L_TASK_Terminate(task);
-      EXPECT_TRUE(TEST_bJoinTask(task));
-    }
+    StopTasks();
     for (U8 ch = 0; ch < UART_CHANNELS; ch++) {
       tcflow(slave[ch], TCOON);
       close(slave[ch]);
@@ -125,26 +161,11 @@ class Line : public ::testing::Test {
     ASSERT_GE(slave[ch], 0);
   }
 
-  // The UART task, waiting out its start period unless told not to.
-  void StartUart(bool bWaitStartPeriod = true) {
-    ASSERT_EQ(0, TEST_StartTask(UARTTASK, T_UART_vMain));
-    ASSERT_TRUE(WaitFor([] { return H_DATABASE_bFetch(FCID("TURT"), nullptr, nullptr, nullptr); }, 5000));
-    if (bWaitStartPeriod) {
-      ASSERT_TRUE(WaitFor([] { return !T_UART_bInStartPeriod(); }, 5000));
-    }
-  }
-
-  // Both tasks, the system running, input accepted.
+  // Both tasks, the system running, a line end passed.
   void StartUnit(void) {
     ASSERT_NO_FATAL_FAILURE(StartUart());
-    ASSERT_EQ(0, TEST_StartTask(NMEATASK, T_NMEA_vMain));
-    ASSERT_TRUE(WaitFor([] { return H_DATABASE_bFetch(FCID("TNME"), nullptr, nullptr, nullptr); }, 5000));
-    GENERIC_MESSAGE* pMsg = (GENERIC_MESSAGE*)H_MEMORY_pvCalloc(1, sizeof *pMsg);
-    pMsg->Cmd = CMD_ID_RUN_SYSTEM;
-    ASSERT_EQ(0, L_MBOX_Send(M_NMEA, pMsg, 3, 0));
-    ASSERT_TRUE(WaitFor([] { return !g_NMEA.bIgnoreInput; }, 5000));
+    ASSERT_NO_FATAL_FAILURE(StartNmea());
     ReadFar(master[2], 50);
-    // A line starts only after a line end.
     Write(master[2], "\r\n");
   }
 
