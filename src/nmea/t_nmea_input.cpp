@@ -93,24 +93,23 @@ void T_NMEA_vResetInput(void) {
 // Fields and numbers
 
 static void NMEA_vSplit(const char* pSentence, NMEA_FIELDS* f) {
-  size_t length = strnlen(pSentence, NMEA_SENTENCE_SIZE - 1);
+  size_t length = 0;
+  while (length < NMEA_SENTENCE_SIZE - 1 && pSentence[length] != '\0' && pSentence[length] != '*') length++;
   memcpy(f->acText, pSentence, length);
   f->acText[length] = '\0';
-  f->acChecksum[0] = '\0';
-  if (char* star = strchr(f->acText, '*')) {
-    size_t digits = strnlen(star + 1, 2);
-    memcpy(f->acChecksum, star + 1, digits);
-    f->acChecksum[digits] = '\0';
-    *star = '\0';
+  memcpy(f->acRaw, f->acText, length + 1);
+  size_t digits = 0;
+  if (pSentence[length] == '*') {
+    while (digits < 2 && pSentence[length + 1 + digits] != '\0') digits++;
+    memcpy(f->acChecksum, pSentence + length + 1, digits);
   }
-  memcpy(f->acRaw, f->acText, sizeof f->acRaw);
+  f->acChecksum[digits] = '\0';
   f->pcAddress = f->acText;
   f->nCount = 0;
-  char* comma = strchr(f->acText, ',');
-  while (comma != nullptr && f->nCount < NMEA_MAX_FIELDS) {
-    *comma = '\0';
-    f->apcField[f->nCount++] = comma + 1;
-    comma = strchr(comma + 1, ',');
+  for (size_t i = 0; i < length && f->nCount < NMEA_MAX_FIELDS; i++) {
+    if (f->acText[i] != ',') continue;
+    f->acText[i] = '\0';
+    f->apcField[f->nCount++] = f->acText + i + 1;
   }
 }
 
@@ -123,7 +122,7 @@ static const char* NMEA_pcRawFrom(const NMEA_FIELDS* f, int i) {
 }
 
 // A decimal number: sign, digits and one point, nothing else.
-static BOOLEAN NMEA_bDouble(const char* pc, double* pd) {
+static BOOLEAN NMEA_bIsDecimal(const char* pc) {
   if (pc == nullptr || *pc == '\0') return FALSE;
   int digits = 0, points = 0;
   for (const char* c = (*pc == '-' || *pc == '+') ? pc + 1 : pc; *c != '\0'; c++) {
@@ -133,15 +132,28 @@ static BOOLEAN NMEA_bDouble(const char* pc, double* pd) {
       return FALSE;
     }
   }
-  if (digits == 0) return FALSE;
+  return digits > 0;
+}
+
+static BOOLEAN NMEA_bDouble(const char* pc, double* pd) {
+  if (!NMEA_bIsDecimal(pc)) return FALSE;
   *pd = strtod(pc, nullptr);
   return TRUE;
 }
 
+// Sign and at most nine digits.
 static BOOLEAN NMEA_bInt(const char* pc, S32* pn) {
-  double d;
-  if (!NMEA_bDouble(pc, &d) || strchr(pc, '.') != nullptr || fabs(d) > INT_MAX) return FALSE;
-  *pn = (S32)d;
+  if (pc == nullptr) return FALSE;
+  const BOOLEAN bNegative = *pc == '-';
+  const char* c = (*pc == '-' || *pc == '+') ? pc + 1 : pc;
+  S32 value = 0;
+  int digits = 0;
+  for (; isdigit((unsigned char)*c); c++) {
+    if (++digits > 9) return FALSE;
+    value = value * 10 + (*c - '0');
+  }
+  if (digits == 0 || *c != '\0') return FALSE;
+  *pn = bNegative ? -value : value;
   return TRUE;
 }
 
@@ -164,8 +176,7 @@ static BOOLEAN NMEA_bHexByte(const char* pc, U8* pu8) {
 // Degrees and minutes, "ddmm.mmm" or "dddmm.mmm": the degrees are the digits
 // before the last two of the whole part.
 static BOOLEAN NMEA_bDegrees(const char* pc, double dMaxDegrees, double* pd) {
-  double value;
-  if (!NMEA_bDouble(pc, &value) || *pc == '-' || *pc == '+') return FALSE;
+  if (!NMEA_bIsDecimal(pc) || *pc == '-' || *pc == '+') return FALSE;
   const char* point = strchr(pc, '.');
   size_t whole = point != nullptr ? (size_t)(point - pc) : strlen(pc);
   if (whole < 3) return FALSE;
@@ -179,8 +190,7 @@ static BOOLEAN NMEA_bDegrees(const char* pc, double dMaxDegrees, double* pd) {
 
 // "hhmmss" with an optional fraction; seconds of the day.
 static BOOLEAN NMEA_bTimeOfDay(const char* pc, int* pnHour, int* pnMinute, double* pdSecond) {
-  double value;
-  if (!NMEA_bDouble(pc, &value) || strlen(pc) < 6 || !isdigit((unsigned char)pc[0])) return FALSE;
+  if (!NMEA_bIsDecimal(pc) || strlen(pc) < 6 || !isdigit((unsigned char)pc[0])) return FALSE;
   *pnHour = (pc[0] - '0') * 10 + pc[1] - '0';
   *pnMinute = (pc[2] - '0') * 10 + pc[3] - '0';
   *pdSecond = strtod(pc + 4, nullptr);
@@ -211,6 +221,26 @@ static U32 NMEA_u32Fetch(FOURCHARID id, U32 u32Default) {
 // ---------------------------------------------------------------------------
 // Position
 
+// The field model is costly and the variation changes by hundredths of a
+// degree across a kilometre or a day: it is computed again only when the
+// position leaves its cell of a hundredth of a degree or the day changes.
+static float NMEA_fVariation(const POSITION* pPosition, U32 TimeOfPos) {
+  static BOOLEAN s_bKnown = FALSE;
+  static S32 s_nLatCell, s_nLonCell;
+  static U32 s_u32Day;
+  static float s_fVariation;
+  const S32 latCell = (S32)lround(pPosition->lat * 100), lonCell = (S32)lround(pPosition->lon * 100);
+  const U32 day = TimeOfPos / 86400;
+  if (!s_bKnown || latCell != s_nLatCell || lonCell != s_nLonCell || day != s_u32Day) {
+    s_fVariation = (float)dMagneticVariation(0, pPosition->lat, pPosition->lon, TimeOfPos);
+    s_bKnown = TRUE;
+    s_nLatCell = latCell;
+    s_nLonCell = lonCell;
+    s_u32Day = day;
+  }
+  return s_fVariation;
+}
+
 BOOLEAN T_NMEA_bUpdateLatLon(const POSITION* pPosition, U32 TimeOfPos, U32 u32Priority) {
   POINT mm;
   NV_STATUS status = nv_DegrToMeter(pPosition, &mm);
@@ -220,8 +250,7 @@ BOOLEAN T_NMEA_bUpdateLatLon(const POSITION* pPosition, U32 TimeOfPos, U32 u32Pr
   // The last position outlives the fix and the power; any source may renew it.
   H_DATABASE_bUpdateEverythingS32(FCID("SLAT"), mm.y, P_NORMAL, D_POSITION_LAT_MM, nullptr, DB_NEVER_STALE);
   H_DATABASE_bUpdateEverythingS32(FCID("SLON"), mm.x, P_NORMAL, D_POSITION_LON_MM, nullptr, DB_NEVER_STALE);
-  double variation = dMagneticVariation(0, pPosition->lat, pPosition->lon, TimeOfPos);
-  NMEA_vWriteFloat(FCID("IMGV"), (float)variation, u32Priority, D_UNKNOWN);
+  NMEA_vWriteFloat(FCID("IMGV"), NMEA_fVariation(pPosition, TimeOfPos), u32Priority, D_UNKNOWN);
   U32 datum = 0;
   if (H_DATABASE_bFetchU32(FCID("SDTM"), &datum, nullptr, nullptr)) {
     WGS84_2_Datum(pPosition->lat, pPosition->lon, &s_sPosition.lat, &s_sPosition.lon, (DATUM_PLANE)datum);
