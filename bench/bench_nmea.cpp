@@ -109,7 +109,8 @@ void BM_LineToNotice(benchmark::State& state) {
   for (auto _ : state) {
     // A position that moves, so that each sentence is new.
     char body[96];
-    snprintf(body, sizeof body, "GPGGA,123519,4807.%03d,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,", (int)(ms.size() % 1000));
+    snprintf(body, sizeof body, "GPGGA,123519,4807.%03d,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,",
+             (int)(ms.size() % 1000));
     const std::string gga = Sentence(body);
     while (void* pOld = L_MBOX_Receive(M_DUMMY)) H_MEMORY_vDumpMail(pOld);
     const double start = BENCH_dNow();

@@ -531,8 +531,13 @@ static void NMEA_vHeadingField(const NMEA_FIELDS* f, NMEA_PORT_INFO* p, FOURCHAR
   if (NMEA_bDouble(NMEA_pcField(f, 0), &heading)) NMEA_vWriteFloat(id, (float)heading, p->GPSWritePriority, D_HEADING);
 }
 
-static void NMEA_vHDT(const NMEA_FIELDS* f, NMEA_PORT_INFO* p, NMEA_FIX_TRACE*) { NMEA_vHeadingField(f, p, FCID("IHDT")); }
-static void NMEA_vHDM(const NMEA_FIELDS* f, NMEA_PORT_INFO* p, NMEA_FIX_TRACE*) { NMEA_vHeadingField(f, p, FCID("IHDM")); }
+static void NMEA_vHDT(const NMEA_FIELDS* f, NMEA_PORT_INFO* p, NMEA_FIX_TRACE*) {
+  NMEA_vHeadingField(f, p, FCID("IHDT"));
+}
+
+static void NMEA_vHDM(const NMEA_FIELDS* f, NMEA_PORT_INFO* p, NMEA_FIX_TRACE*) {
+  NMEA_vHeadingField(f, p, FCID("IHDM"));
+}
 
 static void NMEA_vROT(const NMEA_FIELDS* f, NMEA_PORT_INFO* p, NMEA_FIX_TRACE*) {
   double rate;

@@ -18,7 +18,9 @@ static void NMEA_vLogOnce(BOOLEAN* pbLogged, const char* pcFunction, const char*
     NMEA_vLogOnce(&s_bLogged, __func__, (what));  \
   } while (0)
 
-void T_NMEA_vHandleScanBaudRate(NMEA_PORT_INFO*, int, int) { NMEA_PENDING("the baud-rate scan stays at the port's rate"); }
+void T_NMEA_vHandleScanBaudRate(NMEA_PORT_INFO*, int, int) {
+  NMEA_PENDING("the baud-rate scan stays at the port's rate");
+}
 void T_NMEA_vIdentifyGPS(NMEA_PORT_INFO*) { NMEA_PENDING("no identification probes"); }
 void T_NMEA_vSetupSentences(NMEA_PORT_INFO*, LAYER_ID) { NMEA_PENDING("receivers keep their sentence set"); }
 void T_NMEA_vChangeBaudRate(int, NMEA_PORT_INFO*) { NMEA_PENDING("receivers keep their rate"); }

@@ -72,10 +72,9 @@ BOOLEAN U_UART_bTransmitData(U8 u8Channel, const U8* pu8Data, int nCount) {
     if (L_QUEUE_Put(queue, &pu8Data[i]) == 0) continue;
     // Full: after shutdown this empties the queue, else the writer drains it.
     T_UART_vHandleTransmit(u8Channel);
-    U32 waited = H_TICK_u32ElapsedTime(start, H_TICK_u32ReadFreeRunningTimerInMilliSeconds());
-    if (waited < UART_TRANSMIT_WAIT_MS && L_QUEUE_PutWaitTicks(queue, &pu8Data[i], UART_TRANSMIT_WAIT_MS - waited) == 0) {
-      continue;
-    }
+    const U32 waited = H_TICK_u32ElapsedTime(start, H_TICK_u32ReadFreeRunningTimerInMilliSeconds());
+    const U32 left = waited < UART_TRANSMIT_WAIT_MS ? UART_TRANSMIT_WAIT_MS - waited : 0;
+    if (left > 0 && L_QUEUE_PutWaitTicks(queue, &pu8Data[i], left) == 0) continue;
     log_me("[%d]%s: channel %u takes no bytes: %d of %d not sent", __LINE__, __func__, u8Channel, nCount - i, nCount);
     return FALSE;
   }
