@@ -71,7 +71,7 @@ static BOOLEAN s_bAisSeen;
 static BOOLEAN s_bGPSDetected;
 static BOOLEAN s_bExternalGPSConnected;
 static POSITION s_sPosition;  // published under IPOS, in the chosen datum
-static void (*s_pfFixTrace)(const NMEA_FIX_TRACE*) = nullptr;
+static std::atomic<void (*)(const NMEA_FIX_TRACE*)> s_pfFixTrace{nullptr};
 static std::atomic<U32> s_u32Parsed{0};
 
 void T_NMEA_vSetFixTrace(void (*pfTrace)(const NMEA_FIX_TRACE*)) { s_pfFixTrace = pfTrace; }
@@ -906,9 +906,8 @@ void T_NMEA_vParseSentence(const char* pSentence, NMEA_PORT_INFO* p) {
     trace.pcSentence = pSentence;
     trace.u32Priority = p->GPSWritePriority;
     standard.pfHandler(&f, p, &trace);
-    if (s_pfFixTrace != nullptr && (standard.pfHandler == NMEA_vGGA || standard.pfHandler == NMEA_vRMC)) {
-      s_pfFixTrace(&trace);
-    }
+    void (*pfTrace)(const NMEA_FIX_TRACE*) = s_pfFixTrace.load();
+    if (pfTrace != nullptr && (standard.pfHandler == NMEA_vGGA || standard.pfHandler == NMEA_vRMC)) pfTrace(&trace);
     T_NMEA_vGPSDetected(p);
     return;
   }

@@ -124,8 +124,8 @@ TEST_F(Silence, AfterTwentySilentSecondsTheChannelGoesBackAt4800ForTheNextClaima
 
 // GGA, RMC, GSV and VDM at the pace of a full 38400-baud line, while the far
 // end takes nothing and heading-sensor commands keep the NMEA task waiting for
-// room: every sentence is parsed and no byte is lost. The 60 seconds
-// run with VELMORA_NMEA_LOAD_SECONDS=60.
+// room: every sentence is parsed and no byte is lost. A minute of it runs
+// with VELMORA_NMEA_LOAD_SECONDS=60.
 TEST_F(Silence, AFullLineLosesNothingWhileACommandWaitsForAnUnreadLine) {
   ASSERT_NO_FATAL_FAILURE(StartUnit());
   const char* env = getenv("VELMORA_NMEA_LOAD_SECONDS");
