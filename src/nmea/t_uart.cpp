@@ -1,8 +1,377 @@
-// The UART task, owner of the serial channels. Until its work is built here it keeps its place in the start
-// order: it publishes its mailbox, answers shutdown and frees what it is sent.
+// The UART task owns the serial channels: it moves received bytes from the
+// driver into the channel's receive queue for the task that claimed the
+// channel, by its first character of a line or outright, and a writer thread
+// per channel moves the transmit queue to the line. The writer is a thread of
+// its own because a write to a line nobody reads blocks: then only that
+// writer waits, never this task, and the senders wait, bounded, for room.
 
 #include "t_uart.h"
 
-#include "u_taskstub.h"
+#include <pthread.h>
+#include <time.h>
+#include <unistd.h>
 
-void T_UART_vMain(void) { U_TASKSTUB_vRun(FCID("TURT"), M_COM1A, SEMA_MBOX_COM1A); }
+#include <atomic>
+
+#include "dd_uart.h"
+#include "error.h"
+#include "h_database.h"
+#include "h_memory.h"
+#include "h_uart.h"
+#include "linuxsvc.h"
+#include "u_uart.h"
+
+// One conditional claim: a line starting with the trigger hands the channel
+// to the task.
+typedef struct tag_CONDITIONAL_CHANNEL_LOCK {
+  BYTE cTriggerCharacter;
+  SEMA semaNotify;
+  TASK taskOwner;
+  tag_CONDITIONAL_CHANNEL_LOCK* pNext;  // older claim
+} CONDITIONAL_CHANNEL_LOCK;
+
+// The writer of one channel. A writer left blocked by a line nobody reads
+// keeps its record, so the record is never freed; a joined one is reused.
+typedef struct tag_UART_WRITER {
+  U8 u8Channel;
+  QUEUE queue;
+  pthread_t thread;
+  std::atomic<BOOLEAN> bStop;
+  std::atomic<BOOLEAN> bWriting;  // holds a byte taken from the queue
+} UART_WRITER;
+
+typedef struct tag_CHANNEL_SETUP {
+  U32 u32InitialBaudRate;
+  BOOLEAN bHalfDuplex;
+  QUEUE queueTransmit;
+  QUEUE queueReceive;
+  SEMA semaReceive;       // the receive queue's, signalled on every put
+  SEMA semaReceiveReady;  // the driver's, signalled per received byte
+  U32 u32ReceiveDepth;    // 0: the queue table's depth
+} CHANNEL_SETUP;
+
+static const CHANNEL_SETUP s_aSetup[UART_CHANNELS] = {
+    {4800, FALSE, Q_TRANSMIT_UART0, Q_RECEIVE_UART0, SEMA_QUEUE_RX0, SEMA_RECEIVE_RDY_UART0, 0},
+    {38400, FALSE, Q_TRANSMIT_UART1, Q_RECEIVE_UART1, SEMA_QUEUE_RX1, SEMA_RECEIVE_RDY_UART1, 0},
+    {38400, FALSE, Q_TRANSMIT_UART2, Q_RECEIVE_UART2, SEMA_QUEUE_RX2, SEMA_RECEIVE_RDY_UART2, UART_RX2_DEPTH},
+};
+
+typedef struct tag_CHANNEL_CONTROL {
+  std::atomic<TASK> taskOwner;  // 0 = nobody
+  U32 u32CharacterTime;         // microseconds per character
+  std::atomic<U32> u32CurrentBaudrate;
+  CONDITIONAL_CHANNEL_LOCK* pConditionalList;  // newest first
+  BOOLEAN bFindInitialCR;
+  BOOLEAN bLastCharCR;
+  std::atomic<U32> u32Dropped;
+  U32 u32DroppedLogged;
+  U32 u32LastDropLogMs;
+  std::atomic<UART_WRITER*> pWriter;
+} CHANNEL_CONTROL;
+
+static CHANNEL_CONTROL s_sControl[UART_CHANNELS];
+static std::atomic<BOOLEAN> s_bInitPeriod{TRUE};
+static std::atomic<BOOLEAN> s_bShutdown{FALSE};
+static TIMER_INFO* s_pInitTimer = nullptr;
+
+constexpr U32 UART_INIT_PERIOD_MS = 800;
+constexpr U32 UART_WRITER_POLL_MS = 50;
+constexpr U32 UART_WRITER_JOIN_MS = 200;
+constexpr U32 UART_DROP_LOG_MS = 1000;
+
+static BOOLEAN UART_bIsLineEnd(U8 c) { return c == '\r' || c == '\n'; }
+
+// ---------------------------------------------------------------------------
+// Writers
+
+static void* UART_pvWriter(void* pv) {
+  UART_WRITER* w = (UART_WRITER*)pv;
+  while (!w->bStop.load()) {
+    U8 byte;
+    if (L_QUEUE_GetWaitTicks(w->queue, &byte, UART_WRITER_POLL_MS) != 0) continue;
+    w->bWriting = TRUE;
+    if (!w->bStop.load()) H_UART_vPutChar(w->u8Channel, byte);
+    w->bWriting = FALSE;
+  }
+  return nullptr;
+}
+
+static void UART_vStartWriter(U8 u8Channel) {
+  CHANNEL_CONTROL* c = &s_sControl[u8Channel];
+  UART_WRITER* w = c->pWriter.load();
+  if (w == nullptr) w = new UART_WRITER();
+  w->u8Channel = u8Channel;
+  w->queue = s_aSetup[u8Channel].queueTransmit;
+  w->bStop = FALSE;
+  w->bWriting = FALSE;
+  w->thread = L_UTILS_threadCreateSimpleThread("uart-tx", UART_pvWriter, w);
+  c->pWriter = w;
+  if (w->thread == 0) log_me("[%d]%s: no writer for channel %u: nothing will be sent", __LINE__, __func__, u8Channel);
+}
+
+static void UART_vAskWriterToStop(U8 u8Channel) {
+  UART_WRITER* w = s_sControl[u8Channel].pWriter.load();
+  if (w != nullptr) w->bStop = TRUE;
+}
+
+// A writer blocked in a write is left to end when the write returns.
+static void UART_vStopWriter(U8 u8Channel) {
+  CHANNEL_CONTROL* c = &s_sControl[u8Channel];
+  UART_WRITER* w = c->pWriter.load();
+  if (w == nullptr || w->thread == 0) return;
+  w->bStop = TRUE;
+  struct timespec deadline;
+  clock_gettime(CLOCK_REALTIME, &deadline);
+  deadline.tv_nsec += (long)UART_WRITER_JOIN_MS * 1000000L;
+  deadline.tv_sec += deadline.tv_nsec / 1000000000L;
+  deadline.tv_nsec %= 1000000000L;
+  if (pthread_timedjoin_np(w->thread, nullptr, &deadline) == 0) {
+    w->thread = 0;
+    return;
+  }
+  pthread_detach(w->thread);
+  c->pWriter = nullptr;
+  log_me("[%d]%s: channel %u: the line takes no bytes; its writer ends when it does", __LINE__, __func__, u8Channel);
+}
+
+// ---------------------------------------------------------------------------
+// Client side
+
+QUEUE T_UART_nGetQueue(U8 u8Channel, BOOLEAN bTxNotRx) {
+  if (u8Channel >= UART_CHANNELS) return -1;
+  return bTxNotRx ? s_aSetup[u8Channel].queueTransmit : s_aSetup[u8Channel].queueReceive;
+}
+
+BOOLEAN T_UART_bChannelIsOwned(U8 u8Channel) {
+  return u8Channel < UART_CHANNELS && s_sControl[u8Channel].taskOwner.load() != 0;
+}
+
+void T_UART_vHandleTransmit(U8 u8Channel) {
+  if (u8Channel >= UART_CHANNELS || !s_bShutdown.load()) return;
+  L_QUEUE_Purge(s_aSetup[u8Channel].queueTransmit);
+  L_QUEUE_Purge(s_aSetup[u8Channel].queueReceive);
+}
+
+BOOLEAN T_UART_bTransmitIdle(U8 u8Channel) {
+  if (u8Channel >= UART_CHANNELS) return TRUE;
+  UART_WRITER* w = s_sControl[u8Channel].pWriter.load();
+  return L_QUEUE_Inquire(s_aSetup[u8Channel].queueTransmit) == 0 && (w == nullptr || !w->bWriting.load());
+}
+
+U32 T_UART_u32DroppedBytes(U8 u8Channel) {
+  return u8Channel < UART_CHANNELS ? s_sControl[u8Channel].u32Dropped.load() : 0;
+}
+
+BOOLEAN T_UART_bInStartPeriod(void) { return s_bInitPeriod.load(); }
+
+U32 T_UART_u32CurrentBaudRate(U8 u8Channel) {
+  return u8Channel < UART_CHANNELS ? s_sControl[u8Channel].u32CurrentBaudrate.load() : 0;
+}
+
+// ---------------------------------------------------------------------------
+// Receiving
+
+// A lost byte is never silent: counted, and logged at most once a second.
+static void UART_vPut(U8 u8Channel, U8 c) {
+  CHANNEL_CONTROL* p = &s_sControl[u8Channel];
+  U16 entry = c;
+  if (L_QUEUE_Put(s_aSetup[u8Channel].queueReceive, &entry) == 0) return;
+  U32 dropped = ++p->u32Dropped;
+  U32 now = H_TICK_u32ReadFreeRunningTimerInMilliSeconds();
+  if (p->u32DroppedLogged == 0 || H_TICK_u32ElapsedTime(p->u32LastDropLogMs, now) >= UART_DROP_LOG_MS) {
+    log_me("[%d]%s: channel %u: receive queue full, %u bytes lost so far", __LINE__, __func__, u8Channel, dropped);
+    p->u32DroppedLogged = dropped;
+    p->u32LastDropLogMs = now;
+  }
+}
+
+// Only the first character of a line can hand an unowned channel over.
+static void UART_vHandleReceive(U8 u8Channel) {
+  CHANNEL_CONTROL* c = &s_sControl[u8Channel];
+  if (s_bInitPeriod) {
+    while (DD_UART_bRxCharAvail(u8Channel)) H_UART_u16FetchRx(u8Channel);
+    return;
+  }
+  while (c->bFindInitialCR && DD_UART_bRxCharAvail(u8Channel)) {
+    if (UART_bIsLineEnd((U8)H_UART_u16FetchRx(u8Channel))) {
+      c->bFindInitialCR = FALSE;
+      c->bLastCharCR = TRUE;
+    }
+  }
+  if (c->bFindInitialCR) return;
+  while (DD_UART_bRxCharAvail(u8Channel)) {
+    U8 byte = (U8)H_UART_u16FetchRx(u8Channel);
+    if (c->taskOwner.load() != 0) {
+      UART_vPut(u8Channel, byte);
+    } else if (c->bLastCharCR) {
+      for (CONDITIONAL_CHANNEL_LOCK* claim = c->pConditionalList; claim != nullptr; claim = claim->pNext) {
+        if (claim->cTriggerCharacter != byte) continue;
+        L_SEMA_Signal(claim->semaNotify);
+        UART_vPut(u8Channel, byte);
+        c->taskOwner = claim->taskOwner;
+        break;
+      }
+    }
+    c->bLastCharCR = UART_bIsLineEnd(byte);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Requests
+
+static void UART_vSetRate(U8 u8Channel, U32 u32Baud) {
+  CHANNEL_CONTROL* c = &s_sControl[u8Channel];
+  c->u32CurrentBaudrate = u32Baud;
+  c->u32CharacterTime = H_UART_u32SetBaudRate(u8Channel, u32Baud);
+}
+
+// A rate the driver does not have is refused and changes nothing, so the
+// table never claims a rate the line does not run at.
+static void UART_vChangeBaudRate(MSG_CHANGE_BAUD_RATE* pMsg) {
+  U8 ch = pMsg->uart;
+  TASK sender = pMsg->Header.msghdr.task;
+  pMsg->flag = FALSE;
+  if (ch >= UART_CHANNELS || !DD_UART_bIsSupportedBaudRate(pMsg->baud_rate)) return;
+  TASK owner = s_sControl[ch].taskOwner.load();
+  if (owner != 0 && owner != sender) return;
+  pMsg->flag = TRUE;
+  if (pMsg->baud_rate != s_sControl[ch].u32CurrentBaudrate.load()) UART_vSetRate(ch, pMsg->baud_rate);
+}
+
+static void UART_vDisconnect(const MSG_DISCONNECT* pMsg) {
+  U8 ch = pMsg->channel;
+  if (ch >= UART_CHANNELS || s_sControl[ch].taskOwner.load() != pMsg->Header.msghdr.task) return;
+  CHANNEL_CONTROL* c = &s_sControl[ch];
+  UART_vSetRate(ch, pMsg->flag ? 4800 : s_aSetup[ch].u32InitialBaudRate);
+  c->taskOwner = 0;
+  c->bFindInitialCR = TRUE;
+  c->bLastCharCR = FALSE;
+}
+
+static void UART_vCapture(MSG_CAPTURE_CHANNEL* pMsg) {
+  U8 ch = pMsg->uart;
+  TASK sender = pMsg->Header.msghdr.task;
+  pMsg->flag = FALSE;
+  if (ch >= UART_CHANNELS) return;
+  CHANNEL_CONTROL* c = &s_sControl[ch];
+  TASK owner = c->taskOwner.load();
+  if (pMsg->semaphore == UART_CLAIM_OUTRIGHT || pMsg->semaphore == UART_CLAIM_TAKE_OVER) {
+    BOOLEAN bFree = owner == 0 || (owner == sender && c->pConditionalList == nullptr);
+    if (pMsg->semaphore == UART_CLAIM_OUTRIGHT && !bFree) return;
+    c->taskOwner = sender;
+    c->bFindInitialCR = FALSE;
+    pMsg->flag = TRUE;
+    return;
+  }
+  // An owner that came in by a trigger does not block new conditional claims.
+  if (owner != 0 && c->pConditionalList == nullptr) return;
+  CONDITIONAL_CHANNEL_LOCK* claim = (CONDITIONAL_CHANNEL_LOCK*)H_MEMORY_pvCalloc(1, sizeof *claim);
+  claim->cTriggerCharacter = pMsg->byteMatchCharacter;
+  claim->semaNotify = pMsg->semaphore;
+  claim->taskOwner = sender;
+  claim->pNext = c->pConditionalList;
+  c->pConditionalList = claim;
+  pMsg->flag = TRUE;
+}
+
+static void UART_vFreeClaims(CHANNEL_CONTROL* c) {
+  while (CONDITIONAL_CHANNEL_LOCK* claim = c->pConditionalList) {
+    c->pConditionalList = claim->pNext;
+    H_MEMORY_vFree(claim);
+  }
+}
+
+static void UART_vShutdown(void) {
+  for (U8 ch = 0; ch < UART_CHANNELS; ch++) UART_vAskWriterToStop(ch);
+  for (U8 ch = 0; ch < UART_CHANNELS; ch++) {
+    H_TICK_vSetFineTimer(ch, 0, nullptr);
+    UART_vStopWriter(ch);
+    H_UART_vShutdown(ch);
+    s_sControl[ch].taskOwner = 0;
+    UART_vFreeClaims(&s_sControl[ch]);
+  }
+  s_bShutdown = TRUE;
+  for (U8 ch = 0; ch < UART_CHANNELS; ch++) T_UART_vHandleTransmit(ch);
+}
+
+static void UART_vHandleMailbox(void) {
+  while (GENERIC_MESSAGE* pMsg = (GENERIC_MESSAGE*)L_MBOX_Receive(M_COM1A)) {
+    switch (pMsg->Cmd) {
+      case CMD_ID_CHANGE_BAUD_RATE:
+        UART_vChangeBaudRate((MSG_CHANGE_BAUD_RATE*)pMsg);
+        break;
+      case CMD_ID_DISCONNECT:
+        UART_vDisconnect((MSG_DISCONNECT*)pMsg);
+        break;
+      case CMD_ID_CAPTURE_CHANNEL:
+        UART_vCapture((MSG_CAPTURE_CHANNEL*)pMsg);
+        break;
+      case CMD_ID_SHUTDOWN:
+        UART_vShutdown();
+        break;
+      default:
+        break;
+    }
+    H_MEMORY_vDumpMail(pMsg);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Start and wait loop
+
+// A previous run of the task in this process (tests restart it) may have
+// left ports open, writers running and claims queued.
+static void UART_vResetChannels(void) {
+  for (U8 ch = 0; ch < UART_CHANNELS; ch++) UART_vAskWriterToStop(ch);
+  for (U8 ch = 0; ch < UART_CHANNELS; ch++) {
+    CHANNEL_CONTROL* c = &s_sControl[ch];
+    const CHANNEL_SETUP* s = &s_aSetup[ch];
+    UART_vStopWriter(ch);
+    H_UART_vShutdown(ch);
+    UART_vFreeClaims(c);
+    if (s->u32ReceiveDepth != 0) L_QUEUE_Define(s->queueReceive, sizeof(U16), s->u32ReceiveDepth, nullptr, 0);
+    L_QUEUE_DefineSema(s->queueReceive, s->semaReceive, QNE);
+    c->u32CurrentBaudrate = s->u32InitialBaudRate;
+    c->u32CharacterTime = H_UART_u32Setup(ch, s->u32InitialBaudRate, s->bHalfDuplex);
+    if (!s->bHalfDuplex) H_UART_vSetMode(ch, UART_FULL_DUPLEX);
+    L_QUEUE_Purge(s->queueReceive);
+    L_QUEUE_Purge(s->queueTransmit);
+    c->taskOwner = 0;
+    c->bFindInitialCR = TRUE;
+    c->bLastCharCR = FALSE;
+    c->u32Dropped = 0;
+    c->u32DroppedLogged = 0;
+    UART_vStartWriter(ch);
+  }
+}
+
+void T_UART_vMain(void) {
+  log_me("[%d]%s: LWP ID %ld", __LINE__, __func__, (long)gettid());
+  if (H_DATABASE_bUpdateEverythingU32(FCID("TURT"), (U32)M_COM1A, P_NORMAL, D_MAILBOX, nullptr, DB_NEVER_STALE)) {
+    ERROR_vFatal(__FILE_NAME__, __LINE__, "Somebody else registered the UART Task Mailbox");
+  }
+  s_bShutdown = FALSE;
+  s_bInitPeriod = TRUE;
+  UART_vResetChannels();
+  if (s_pInitTimer != nullptr) L_TIMER_Release(s_pInitTimer);
+  s_pInitTimer = L_TIMER_Start(nullptr, UART_INIT_PERIOD_MS, 0, SEMA_TIMER_UART_INIT);
+  if (s_pInitTimer == nullptr) ERROR_vFatal(__FILE_NAME__, __LINE__, "No TImers");
+
+  // Every channel is full duplex and the driver reports no receive errors,
+  // so the turn-around and receive-error signals are not waited on; bytes to
+  // send go by the writers.
+  static const SEMA s_aEvents[] = {SEMA_RECEIVE_RDY_UART0, SEMA_RECEIVE_RDY_UART1, SEMA_MBOX_COM1A,
+                                   SEMA_RECEIVE_RDY_UART2, SEMA_TIMER_UART_INIT, 0};
+  for (;;) {
+    S32 event = L_SEMA_WaitMultiple(s_aEvents);
+    for (U8 ch = 0; ch < UART_CHANNELS; ch++) {
+      if (event == s_aSetup[ch].semaReceiveReady) UART_vHandleReceive(ch);
+    }
+    if (event == SEMA_MBOX_COM1A) UART_vHandleMailbox();
+    if (event == SEMA_TIMER_UART_INIT) {
+      s_bInitPeriod = FALSE;
+      L_TIMER_Release(s_pInitTimer);
+      s_pInitTimer = nullptr;
+    }
+  }
+}

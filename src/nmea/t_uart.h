@@ -1,4 +1,31 @@
-// The UART task, owner of the serial channels: its entry.
+// The UART task, owner of the three serial channels: its entry, and what the
+// client side of the channels reads of it.
 #pragma once
 
+#include "basetypes.h"
+
+constexpr U8 UART_CHANNELS = 3;
+
+// Channel 2 carries GPS and AIS together; its receive queue holds a second
+// of a 38400-baud line, so that a task busy for a moment loses nothing.
+constexpr U32 UART_RX2_DEPTH = 4096;
+
 void T_UART_vMain(void);
+
+// The channel's transmit queue (bTxNotRx non-zero) or receive queue; -1 for
+// a channel above 2.
+QUEUE T_UART_nGetQueue(U8 u8Channel, BOOLEAN bTxNotRx);
+// TRUE while a task owns the channel; FALSE for a channel above 2.
+BOOLEAN T_UART_bChannelIsOwned(U8 u8Channel);
+// One transmit pass: after shutdown it empties the channel's queues, since
+// nothing sends any more; before, the channel's writer drains the queue.
+void T_UART_vHandleTransmit(U8 u8Channel);
+// TRUE when the channel's transmit queue is empty and its writer holds no
+// byte; TRUE for a channel above 2.
+BOOLEAN T_UART_bTransmitIdle(U8 u8Channel);
+// Received bytes lost to a full receive queue since the task started.
+U32 T_UART_u32DroppedBytes(U8 u8Channel);
+// TRUE during the first 800 ms of the task, while every byte is discarded.
+BOOLEAN T_UART_bInStartPeriod(void);
+// The rate the channel runs at; 0 for a channel above 2.
+U32 T_UART_u32CurrentBaudRate(U8 u8Channel);

@@ -1,0 +1,142 @@
+// The sentence path: framing, parsing and the database writes of a
+// GGA/RMC/GSV/HDG mix, in sentences a second against the 75 a second of a
+// full 38400-baud line; and a sentence from a line's far end to the change
+// notice of its position, through both tasks.
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "bench_timing.h"
+#include "h_database.h"
+#include "h_memory.h"
+#include "t_nmea_internal.h"
+#include "t_startup.h"
+#include "t_uart.h"
+#include "test_tasks.h"
+#include "u_convert.h"
+
+namespace {
+
+std::string Sentence(const std::string& body) {
+  char tail[8];
+  snprintf(tail, sizeof tail, "*%02X\r\n", T_NMEA_u8Checksum(body.c_str()));
+  return "$" + body + tail;
+}
+
+// A rig directory for the benchmark's lines, so that no date sets the clock.
+std::string Rig(void) {
+  static std::string dir;
+  if (dir.empty()) {
+    dir = std::string(getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp") + "/velmora-bench-nmea-XXXXXX";
+    if (mkdtemp(dir.data()) != nullptr) mkdir((dir + "/dev").c_str(), 0777);
+    setenv("VELMORA_DEVROOT", dir.c_str(), 1);
+    atexit([] {
+      std::error_code ignored;
+      std::filesystem::remove_all(dir, ignored);
+    });
+  }
+  return dir;
+}
+
+void Unit(void) {
+  Rig();
+  H_DATABASE_vInit();
+  U_CONVERT_vInitialiseConversionUtility();
+  H_DATABASE_bUpdateEverythingU32(FCID("SDTM"), 0, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+  H_DATABASE_bUpdateEverythingU32(FCID("CCST"), STATE_NORMAL_RUN, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+  g_NMEA.u32SystemState = STATE_NORMAL_RUN;
+}
+
+void BM_FrameParseWrite(benchmark::State& state) {
+  Unit();
+  T_NMEA_vResetInput();
+  NMEA_PORT_INFO* port = T_NMEA_pInitPortInfo(ID_EXTERNAL_GPS);
+  const std::string mix = Sentence("GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,") +
+                          Sentence("GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,071226,003.1,W") +
+                          Sentence("GPGSV,2,1,08,01,40,083,46,02,17,308,41,12,07,344,39,14,22,228,45") +
+                          Sentence("HCHDG,98.3,0.0,E,12.6,W");
+  const U32 before = T_NMEA_u32SentencesParsed();
+  for (auto _ : state) {
+    for (char c : mix) T_NMEA_bFrameEntry(port, (U8)c);
+  }
+  const U32 parsed = T_NMEA_u32SentencesParsed() - before;
+  state.SetItemsProcessed(parsed);
+  state.counters["x_full_line"] = benchmark::Counter((double)parsed / 75.0, benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_FrameParseWrite)->Unit(benchmark::kMicrosecond);
+
+// Both tasks on pseudo-terminal lines; each sample is one GGA from the far
+// end's write to the notice of ILAT's update in a subscribed mailbox.
+void BM_LineToNotice(benchmark::State& state) {
+  Unit();
+  std::vector<int> masters;
+  for (const char* port : {"ttyO4", "ttyO1", "ttyO3"}) {
+    int m = posix_openpt(O_RDWR | O_NOCTTY);
+    grantpt(m);
+    unlockpt(m);
+    struct termios tio;
+    tcgetattr(m, &tio);
+    cfmakeraw(&tio);
+    tcsetattr(m, TCSANOW, &tio);
+    std::string link = Rig() + "/dev/" + port;
+    unlink(link.c_str());
+    if (symlink(ptsname(m), link.c_str()) != 0) state.SkipWithError("no link");
+    masters.push_back(m);
+  }
+  L_MBOX_DefineSema(M_COM1A, SEMA_MBOX_COM1A);
+  L_MBOX_DefineSema(M_NMEA, SEMA_MBOX_NMEA);
+  TEST_StartTask(UARTTASK, T_UART_vMain);
+  while (!H_DATABASE_bFetch(FCID("TURT"), nullptr, nullptr, nullptr) || T_UART_bInStartPeriod()) L_CLOCK_Sleep(5);
+  TEST_StartTask(NMEATASK, T_NMEA_vMain);
+  while (!H_DATABASE_bFetch(FCID("TNME"), nullptr, nullptr, nullptr)) L_CLOCK_Sleep(5);
+  GENERIC_MESSAGE* pRun = (GENERIC_MESSAGE*)H_MEMORY_pvCalloc(1, sizeof *pRun);
+  pRun->Cmd = CMD_ID_RUN_SYSTEM;
+  L_MBOX_Send(M_NMEA, pRun, 3, 0);
+  while (g_NMEA.bIgnoreInput) L_CLOCK_Sleep(5);
+  const int far = masters[2];
+  fcntl(far, F_SETFL, fcntl(far, F_GETFL) | O_NONBLOCK);
+  (void)!write(far, "\r\n", 2);
+  H_DATABASE_bRegisterForDataWithConditions(FCID("ILAT"), M_DUMMY, FALSE, FALSE, TRUE);
+
+  std::vector<double> ms;
+  for (auto _ : state) {
+    // A position that moves, so that each sentence is new.
+    char body[96];
+    snprintf(body, sizeof body, "GPGGA,123519,4807.%03d,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,",
+             (int)(ms.size() % 1000));
+    const std::string gga = Sentence(body);
+    while (void* pOld = L_MBOX_Receive(M_DUMMY)) H_MEMORY_vDumpMail(pOld);
+    const double start = BENCH_dNow();
+    (void)!write(far, gga.data(), gga.size());
+    void* pNotice = L_MBOX_ReceiveWaitTicks(M_DUMMY, 1000);
+    const double took = BENCH_dNow() - start;
+    if (pNotice == nullptr) {
+      state.SkipWithError("no notice within a second");
+      break;
+    }
+    H_MEMORY_vDumpMail(pNotice);
+    state.SetIterationTime(took);
+    ms.push_back(took * 1000.0);
+    char drain[512];
+    while (read(far, drain, sizeof drain) > 0) {
+    }
+  }
+  H_DATABASE_vUnregisterMailbox(FCID("ILAT"), M_DUMMY);
+  for (TASK task : {NMEATASK, UARTTASK}) {
+    L_TASK_Terminate(task);
+    TEST_bJoinTask(task);
+  }
+  for (int m : masters) close(m);
+  state.counters["p50_ms"] = BENCH_dPercentile(ms, 0.5);
+  state.counters["p99_ms"] = BENCH_dPercentile(ms, 0.99);
+}
+BENCHMARK(BM_LineToNotice)->UseManualTime()->Iterations(500)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,223 @@
+// The UART and NMEA tasks run inside the test program on serial lines made of
+// pseudo-terminals: the unit's ports are links to the slave ends under a rig
+// directory, and the test holds the master ends as the far side of each line.
+#pragma once
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+#include <poll.h>
+
+#include <filesystem>
+#include <string>
+
+#include "dd_uart.h"
+#include "h_database.h"
+#include "h_memory.h"
+#include "t_nmea.h"
+#include "t_nmea_internal.h"
+#include "t_startup.h"
+#include "t_uart.h"
+#include "test_tasks.h"
+#include "test_timing.h"
+#include "u_convert.h"
+
+namespace nmt {
+
+inline const char* const kPorts[UART_CHANNELS] = {"ttyO4", "ttyO1", "ttyO3"};
+
+// The test program's rig: a directory made on first use and removed when
+// the program ends.
+inline std::string RigDir(void) {
+  static std::string dir;
+  if (dir.empty()) {
+    dir = std::string(getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp") + "/velmora-nmea-XXXXXX";
+    if (mkdtemp(dir.data()) == nullptr) return dir;
+    mkdir((dir + "/dev").c_str(), 0777);
+    atexit([] {
+      std::error_code ignored;
+      std::filesystem::remove_all(dir, ignored);
+    });
+  }
+  return dir;
+}
+
+inline U64 NowMs(void) { return L_CLOCK_qwGetTimeInMillis(); }
+
+// Waits until cond() holds; FALSE after ms.
+template <typename COND>
+bool WaitFor(COND cond, U64 ms) {
+  for (U64 end = NowMs() + TEST_u64SlackMs(ms); !cond(); L_CLOCK_Sleep(2)) {
+    if (NowMs() > end) return false;
+  }
+  return true;
+}
+
+inline void Write(int fd, const std::string& bytes) {
+  for (size_t done = 0; done < bytes.size();) {
+    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n <= 0) return;
+    done += (size_t)n;
+  }
+}
+
+// Everything the far end receives within ms of quiet.
+inline std::string ReadFar(int fd, int ms) {
+  std::string got;
+  struct pollfd p = {fd, POLLIN, 0};
+  while (poll(&p, 1, ms) > 0) {
+    char buffer[512];
+    ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n <= 0) break;
+    got.append(buffer, (size_t)n);
+  }
+  return got;
+}
+
+inline std::string WithChecksum(const std::string& body) {
+  return "$" + body + "*" + [&] {
+    char hex[3];
+    snprintf(hex, sizeof hex, "%02X", T_NMEA_u8Checksum(body.c_str()));
+    return std::string(hex);
+  }() + "\r\n";
+}
+
+// A fresh database as Main leaves it, with the WGS 84 datum and the system
+// running; the remote task's mailbox is a capture the test reads.
+inline void PrepareUnit(void) {
+  H_DATABASE_vInit();
+  U_CONVERT_vInitialiseConversionUtility();
+  L_MBOX_DefineSema(M_COM1A, SEMA_MBOX_COM1A);
+  L_MBOX_DefineSema(M_NMEA, SEMA_MBOX_NMEA);
+  while (void* pMsg = L_MBOX_Receive(M_BT_REMOTE)) H_MEMORY_vDumpMail(pMsg);
+  H_DATABASE_bUpdateEverythingU32(FCID("TBTR"), M_BT_REMOTE, P_NORMAL, D_MAILBOX, nullptr, DB_NEVER_STALE);
+  H_DATABASE_bUpdateEverythingU32(FCID("CCST"), STATE_NORMAL_RUN, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+  H_DATABASE_bUpdateEverythingU32(FCID("SDTM"), 0, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+}
+
+// The UART task, waiting out its start period unless told not to.
+inline void StartUart(bool bWaitStartPeriod = true) {
+  ASSERT_EQ(0, TEST_StartTask(UARTTASK, T_UART_vMain));
+  ASSERT_TRUE(WaitFor([] { return H_DATABASE_bFetch(FCID("TURT"), nullptr, nullptr, nullptr); }, 5000));
+  if (bWaitStartPeriod) {
+    ASSERT_TRUE(WaitFor([] { return !T_UART_bInStartPeriod(); }, 5000));
+  }
+}
+
+// The NMEA task, told that the system runs, accepting input.
+inline void StartNmea(void) {
+  ASSERT_EQ(0, TEST_StartTask(NMEATASK, T_NMEA_vMain));
+  ASSERT_TRUE(WaitFor([] { return H_DATABASE_bFetch(FCID("TNME"), nullptr, nullptr, nullptr); }, 5000));
+  GENERIC_MESSAGE* pMsg = (GENERIC_MESSAGE*)H_MEMORY_pvCalloc(1, sizeof *pMsg);
+  pMsg->Cmd = CMD_ID_RUN_SYSTEM;
+  ASSERT_EQ(0, L_MBOX_Send(M_NMEA, pMsg, 3, 0));
+  ASSERT_TRUE(WaitFor([] { return !g_NMEA.bIgnoreInput; }, 5000));
+}
+
+inline void StopTasks(void) {
+  T_NMEA_vSetFixTrace(nullptr);
+  for (TASK task : {NMEATASK, PCCTASK, UARTTASK}) {
+    if (L_TASK_bIsRunning(task)) L_TASK_Terminate(task);
+    EXPECT_TRUE(TEST_bJoinTask(task));
+  }
+}
+
+class Line : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("VELMORA_DEVROOT", RigDir().c_str(), 1);
+    PrepareUnit();
+    for (U8 ch = 0; ch < UART_CHANNELS; ch++) ASSERT_NO_FATAL_FAILURE(OpenLine(ch));
+  }
+
+  void TearDown() override {
+    StopTasks();
+    for (U8 ch = 0; ch < UART_CHANNELS; ch++) {
+      tcflow(slave[ch], TCOON);
+      close(slave[ch]);
+      close(master[ch]);
+      unlink((RigDir() + "/dev/" + kPorts[ch]).c_str());
+    }
+  }
+
+  void OpenLine(U8 ch) {
+    master[ch] = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master[ch], 0);
+    ASSERT_EQ(0, grantpt(master[ch]));
+    ASSERT_EQ(0, unlockpt(master[ch]));
+    struct termios tio;
+    tcgetattr(master[ch], &tio);
+    cfmakeraw(&tio);
+    tcsetattr(master[ch], TCSANOW, &tio);
+    std::string link = RigDir() + "/dev/" + kPorts[ch];
+    unlink(link.c_str());
+    ASSERT_EQ(0, symlink(ptsname(master[ch]), link.c_str()));
+    // The test's own hold on the slave: for its input count and its flow.
+    slave[ch] = open(ptsname(master[ch]), O_RDWR | O_NOCTTY);
+    ASSERT_GE(slave[ch], 0);
+  }
+
+  // Both tasks, the system running, a line end passed.
+  void StartUnit(void) {
+    ASSERT_NO_FATAL_FAILURE(StartUart());
+    ASSERT_NO_FATAL_FAILURE(StartNmea());
+    ReadFar(master[2], 50);
+    Write(master[2], "\r\n");
+  }
+
+  // Waits until every byte written to channel ch has left the driver and
+  // its reader (the NMEA task, when it owns the line) has gone quiet.
+  bool Consumed(U8 ch = 2) {
+    U32 parsed = T_NMEA_u32SentencesParsed();
+    S32 queued = -1;
+    int stable = 0;
+    return WaitFor(
+        [&] {
+          int pending = 0;
+          ioctl(slave[ch], TIOCINQ, &pending);
+          const S32 inQueue = L_QUEUE_Inquire(T_UART_nGetQueue(ch, FALSE));
+          const U32 now = T_NMEA_u32SentencesParsed();
+          const bool quiet = pending == 0 && !DD_UART_bRxCharAvail(ch) && inQueue == queued && now == parsed;
+          stable = quiet ? stable + 1 : 0;
+          parsed = now;
+          queued = inQueue;
+          return stable >= 10;
+        },
+        10000);
+  }
+
+  void Feed(const std::string& bytes, U8 ch = 2) {
+    Write(master[ch], bytes);
+    ASSERT_TRUE(Consumed(ch));
+  }
+
+  int master[UART_CHANNELS] = {-1, -1, -1};
+  int slave[UART_CHANNELS] = {-1, -1, -1};
+};
+
+// The key of a text known only at run time.
+inline FOURCHARID Key(const std::string& text) {
+  return (U32)(U8)text[0] | (U32)(U8)text[1] << 8 | (U32)(U8)text[2] << 16 | (U32)(U8)text[3] << 24;
+}
+
+// A value and whether it is within its time-out; the value is meaningless
+// when the key was never written.
+struct VALUE {
+  DB_DATA_TYPE data = {};
+  bool bWritten = false;
+  bool bValid = false;
+};
+
+inline VALUE Fetch(const std::string& key) {
+  VALUE v;
+  BOOLEAN bValid = FALSE;
+  v.bWritten = H_DATABASE_bFetch(Key(key), &v.data, &bValid, nullptr);
+  v.bValid = bValid;
+  return v;
+}
+
+}  // namespace nmt

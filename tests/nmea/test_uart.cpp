@@ -1,0 +1,140 @@
+// The UART task on pseudo-terminal lines: who a line belongs to, what is
+// discarded, rates, and a far end that stops taking bytes.
+
+#include <atomic>
+#include <vector>
+
+#include "nmea_line.h"
+#include "u_uart.h"
+
+namespace {
+
+using namespace nmt;
+
+std::atomic<int> g_nNmeaSignals{0};
+std::atomic<int> g_nPcSignals{0};
+
+// A claimant that counts the signals of its claims, as the NMEA task and the
+// PC link would.
+void StartClaimant(TASK task, std::vector<BYTE> triggers, SEMA sema, std::atomic<int>* pnSignals) {
+  pnSignals->store(-1);
+  ASSERT_EQ(0, TEST_StartTask(task, [=] {
+    for (BYTE trigger : triggers) U_UART_bRegisterForChannel(2, trigger, sema);
+    pnSignals->store(0);
+    const SEMA events[] = {sema, 0};
+    for (;;) {
+      if (L_SEMA_WaitMultiple(events) == sema) (*pnSignals)++;
+    }
+  }));
+  ASSERT_TRUE(WaitFor([=] { return pnSignals->load() == 0; }, 5000));
+}
+
+class Uart : public Line {
+ protected:
+  // Every request mailed before it has been acted on once this returns.
+  static void Sync(void) { EXPECT_FALSE(Rate(2, 0)); }
+
+  // The task's verdict on a rate change asked by the test's thread.
+  static bool Rate(U8 ch, U32 baud) {
+    MSG_CHANGE_BAUD_RATE* pMsg = (MSG_CHANGE_BAUD_RATE*)H_MEMORY_pvCalloc(1, sizeof *pMsg);
+    pMsg->Header.Cmd = CMD_ID_CHANGE_BAUD_RATE;
+    pMsg->uart = ch;
+    pMsg->baud_rate = baud;
+    EXPECT_EQ(0, L_MBOX_SendWaitTicks(M_COM1A, pMsg, 3, SEMA_BAUDRATE_CHANGED, 5000));
+    bool flag = pMsg->flag;
+    H_MEMORY_vFree(pMsg);
+    return flag;
+  }
+
+  speed_t LineSpeed(U8 ch) {
+    struct termios tio;
+    tcgetattr(slave[ch], &tio);
+    return cfgetospeed(&tio);
+  }
+
+  std::string Received(U8 ch) {
+    std::string got;
+    U16 entry;
+    while (L_QUEUE_Get(T_UART_nGetQueue(ch, FALSE), &entry) == 0) got += (char)entry;
+    return got;
+  }
+};
+
+TEST_F(Uart, BytesOfTheFirst800msAndOfAStartMidLineAreDiscarded) {
+  ASSERT_NO_FATAL_FAILURE(StartUart(false));
+  StartClaimant(NMEATASK, {'$', '!'}, SEMA_NMEA_DETECTED, &g_nNmeaSignals);
+  Write(master[2], "\r\n$GPGGA,early*00\r\n");
+  L_CLOCK_Sleep(1000);
+  // After the start period the line is joined mid-line: a trigger there
+  // claims nothing until a line end has passed.
+  Feed("GGA,late$GPGGA,mid*00\r\n");
+  EXPECT_FALSE(T_UART_bChannelIsOwned(2));
+  EXPECT_EQ(0, g_nNmeaSignals.load());
+  EXPECT_EQ("", Received(2));
+}
+
+TEST_F(Uart, ALineStartingWithItsTriggerHandsTheChannelOverForEveryLineAfter) {
+  ASSERT_NO_FATAL_FAILURE(StartUart());
+  StartClaimant(NMEATASK, {'$', '!'}, SEMA_NMEA_DETECTED, &g_nNmeaSignals);
+  StartClaimant(PCCTASK, {'#'}, SEMA_PC_CONNECT, &g_nPcSignals);
+  Sync();
+  Feed("noise\r\nx$ not at a line start\r\n$GPGGA,1*00\r\n#PC line\r\n$GPRMC,2*00\r\n");
+  EXPECT_TRUE(T_UART_bChannelIsOwned(2));
+  EXPECT_TRUE(WaitFor([] { return g_nNmeaSignals.load() == 1; }, 1000));
+  L_CLOCK_Sleep(50);
+  EXPECT_EQ(1, g_nNmeaSignals.load());
+  EXPECT_EQ(0, g_nPcSignals.load());
+  EXPECT_EQ("$GPGGA,1*00\r\n#PC line\r\n$GPRMC,2*00\r\n", Received(2));
+}
+
+TEST_F(Uart, OnlyTheOwnerReleasesAndAConditionalClaimOnAnOutrightOwnerIsRefused) {
+  ASSERT_NO_FATAL_FAILURE(StartUart());
+  EXPECT_TRUE(U_UART_bAllocateChannel(2));  // the test's thread owns it outright
+  StartClaimant(PCCTASK, {'#'}, SEMA_PC_CONNECT, &g_nPcSignals);
+  ASSERT_EQ(0, TEST_StartTask(NMEATASK, [] { U_UART_bReleaseChannel(2, TRUE); }));
+  EXPECT_TRUE(TEST_bJoinTask(NMEATASK));
+  Sync();
+  EXPECT_TRUE(T_UART_bChannelIsOwned(2));
+  EXPECT_EQ(38400u, T_UART_u32CurrentBaudRate(2));
+
+  EXPECT_TRUE(U_UART_bReleaseChannel(2, TRUE));
+  Sync();
+  EXPECT_FALSE(T_UART_bChannelIsOwned(2));
+  EXPECT_EQ(4800u, T_UART_u32CurrentBaudRate(2));
+  EXPECT_EQ(B4800, LineSpeed(2));
+  // The refused claim left no trigger behind.
+  Feed("\r\n#PC line\r\n");
+  EXPECT_FALSE(T_UART_bChannelIsOwned(2));
+  EXPECT_EQ(0, g_nPcSignals.load());
+}
+
+TEST_F(Uart, ARateTheDriverDoesNotKnowIsRefusedAndTheLineKeepsItsRate) {
+  ASSERT_NO_FATAL_FAILURE(StartUart());
+  EXPECT_FALSE(Rate(2, 12345));
+  EXPECT_EQ(38400u, T_UART_u32CurrentBaudRate(2));
+  EXPECT_EQ(B38400, LineSpeed(2));
+  EXPECT_TRUE(Rate(2, 9600));
+  EXPECT_EQ(B9600, LineSpeed(2));
+  EXPECT_FALSE(Rate(3, 9600));
+}
+
+TEST_F(Uart, AFarEndThatTakesNothingCostsTheSenderHalfASecondAndStopsNoReceiving) {
+  ASSERT_NO_FATAL_FAILURE(StartUart());
+  EXPECT_TRUE(U_UART_bAllocateChannel(2));
+  Sync();
+  ASSERT_EQ(0, tcflow(slave[2], TCOOFF));
+  std::string bytes(1000, 'x');
+  U64 start = NowMs();
+  EXPECT_FALSE(U_UART_bTransmitData(2, (const U8*)bytes.data(), (int)bytes.size()));
+  U64 took = NowMs() - start;
+  EXPECT_GE(took, 500u);
+  EXPECT_LE(took, 500 + TEST_u64SlackMs(300));
+  EXPECT_FALSE(U_UART_bWaitTransmitDone(2, 100));
+  Feed("still heard\r\n");
+  EXPECT_EQ("still heard\r\n", Received(2));
+  EXPECT_EQ(0u, T_UART_u32DroppedBytes(2));
+  EXPECT_TRUE(U_UART_bTransmitData(2, nullptr, 0));
+  EXPECT_FALSE(U_UART_bTransmitData(3, (const U8*)"x", 1));
+}
+
+}  // namespace
