@@ -954,7 +954,11 @@ static void MENU_vHandleRunSystem(MENU_AFTER* pAfter) {
   pAfter->bRegisterIdleKey = TRUE;
 }
 
+// A request's kind is read only once its command says the block is one.
 static BOOLEAN MENU_bIsRequest(const GENERIC_MESSAGE* pMsg) {
+  BOOLEAN bRequestCommand = FALSE;
+  for (CMD_ID cmd : g_aeMenuRequestCommand) bRequestCommand = bRequestCommand || cmd == pMsg->Cmd;
+  if (!bRequestCommand) return FALSE;
   const MSG_MENU_REQUEST* r = (const MSG_MENU_REQUEST*)pMsg;
   return (U32)r->eKind < MENU_REQ_COUNT && g_aeMenuRequestCommand[r->eKind] == pMsg->Cmd;
 }
