@@ -640,6 +640,23 @@ static const MENU_ITEM_REQUEST s_aItemRequests[] = {
     {MENU_REQ_FLOATING_ACTION_EXT, MENU_BOX_FLOATING, MENU_ITEM_ACTION},
 };
 
+// The requests that remove items by name, and where from.
+static const struct {
+  MENU_REQUEST_KIND eRequest;
+  MENU_CONTAINER_KIND eBox;
+} s_aRemoveRequests[] = {
+    {MENU_REQ_UNREGISTER_MAIN_ITEM, MENU_BOX_TAB},       {MENU_REQ_UNREGISTER_SUB_ITEM, MENU_BOX_SUB},
+    {MENU_REQ_UNREGISTER_HOT_ITEM, MENU_BOX_EXPRESS},    {MENU_REQ_UNREGISTER_QUICK_ITEM, MENU_BOX_QUICK},
+    {MENU_REQ_UNREGISTER_FLOATING_ITEM, MENU_BOX_FLOATING},
+};
+
+static const MENU_CONTAINER_KIND* MENU_peRemoveRequest(MENU_REQUEST_KIND eKind) {
+  for (const auto& r : s_aRemoveRequests) {
+    if (r.eRequest == eKind) return &r.eBox;
+  }
+  return nullptr;
+}
+
 static const MENU_ITEM_REQUEST* MENU_pItemRequest(MENU_REQUEST_KIND eKind) {
   for (const MENU_ITEM_REQUEST& r : s_aItemRequests) {
     if (r.eRequest == eKind) return &r;
@@ -813,8 +830,11 @@ static void MENU_vRegisterSingle(const MSG_MENU_REQUEST* r, MENU_AFTER* pAfter) 
 static void MENU_vRequest(const MSG_MENU_REQUEST* r, MENU_AFTER* pAfter) {
   MENU_OPEN& o = g_sMenuOpen;
   const MENU_ITEM_REQUEST* pItem = MENU_pItemRequest(r->eKind);
+  const MENU_CONTAINER_KIND* peRemoveFrom = MENU_peRemoveRequest(r->eKind);
   if (pItem != nullptr) {
     MENU_vRegisterItem(r, pItem);
+  } else if (peRemoveFrom != nullptr) {
+    MENU_vRemoveItems(r, *peRemoveFrom);
   } else {
     switch (r->eKind) {
       case MENU_REQ_REGISTER_TAB: {
@@ -828,21 +848,6 @@ static void MENU_vRequest(const MSG_MENU_REQUEST* r, MENU_AFTER* pAfter) {
       }
       case MENU_REQ_EXPRESS_MENU:
         MENU_u16Box(r, MENU_BOX_EXPRESS, TRUE);
-        break;
-      case MENU_REQ_UNREGISTER_MAIN_ITEM:
-        MENU_vRemoveItems(r, MENU_BOX_TAB);
-        break;
-      case MENU_REQ_UNREGISTER_SUB_ITEM:
-        MENU_vRemoveItems(r, MENU_BOX_SUB);
-        break;
-      case MENU_REQ_UNREGISTER_HOT_ITEM:
-        MENU_vRemoveItems(r, MENU_BOX_EXPRESS);
-        break;
-      case MENU_REQ_UNREGISTER_QUICK_ITEM:
-        MENU_vRemoveItems(r, MENU_BOX_QUICK);
-        break;
-      case MENU_REQ_UNREGISTER_FLOATING_ITEM:
-        MENU_vRemoveItems(r, MENU_BOX_FLOATING);
         break;
       case MENU_REQ_FLOATING_MENU:
         MENU_vRegisterFloating(r);

@@ -41,9 +41,13 @@ MENU_SNAPSHOT MT_Snap(void) {
 
 U32 MT_u32Cmnu(void) {
   MT_vSync();
-  U32 u32Menu = 0xFFFFFFFF;
-  H_DATABASE_bFetchU32(FCID("CMNU"), &u32Menu, nullptr, nullptr);
-  return u32Menu;
+  return MT_u32Fetch(FCID("CMNU"));
+}
+
+U32 MT_u32Fetch(FOURCHARID key) {
+  U32 value = 0xFFFFFFFF;
+  H_DATABASE_bFetchU32(key, &value, nullptr, nullptr);
+  return value;
 }
 
 int MT_nKey(UI_KEY key) {

@@ -21,6 +21,8 @@ void MT_vSync(void);
 // What the top open level shows, after a sync.
 MENU_SNAPSHOT MT_Snap(void);
 U32 MT_u32Cmnu(void);
+// A key's value read as U32; 0xFFFFFFFF when it is not there.
+U32 MT_u32Fetch(FOURCHARID key);
 // A tap, and the click it got once the menu task has handled it: +1
 // accepted, -1 refused, 0 none.
 int MT_nKey(UI_KEY key);

@@ -21,12 +21,6 @@ MT_TEXT(kMark, "Mark");
 void DrawNothing(BITMAP*, WINDOW_SPECIFICATION_POINTER) {}
 void Nothing() {}
 
-U32 Fetch(FOURCHARID key) {
-  U32 value = 0xFFFFFFFF;
-  H_DATABASE_bFetchU32(key, &value, nullptr, nullptr);
-  return value;
-}
-
 class MenuExpress : public MenuTest {
  protected:
   // A view registered with its display key, taken away again afterwards.
@@ -55,13 +49,13 @@ TEST_F(MenuExpress, EachPaneOfASplitViewHasItsOwnExpressMenuAndActivePaneWalksBe
   EXPECT_EQ((std::vector<std::string>{"Active Pane", "Split Position"}), MT_Labels());
   MT_nKey(UI_SOUTH);
   EXPECT_EQ(1, MT_nKey(UI_EAST));
-  EXPECT_EQ(60u, Fetch(FCID("SZCO")));
+  EXPECT_EQ(60u, MT_u32Fetch(FCID("SZCO")));
   MT_vKeys({UI_EAST, UI_EAST});
-  EXPECT_EQ(80u, Fetch(FCID("SZCO")));
+  EXPECT_EQ(80u, MT_u32Fetch(FCID("SZCO")));
   EXPECT_EQ(-1, MT_nKey(UI_EAST)) << "at the end of its range";
   MT_nKey(UI_NORTH);
   EXPECT_EQ(1, MT_nKey(UI_WEST));
-  EXPECT_EQ((U32)SPLIT_LEFT_WINDOW, Fetch(FCID("CVAS")));
+  EXPECT_EQ((U32)SPLIT_LEFT_WINDOW, MT_u32Fetch(FCID("CVAS")));
   EXPECT_EQ((std::vector<std::string>{"Active Pane", "Split Position", "Left Only"}), MT_Labels())
       << "the left pane's own menu";
   EXPECT_EQ("Active Pane", MT_Selected());

@@ -27,12 +27,6 @@ const U32 kLanguageValues[] = {0, 12};
 const MENU_TEXT kOffOn[] = {Off, On};
 const U32 kOffOnValues[] = {0, 1};
 
-U32 Fetch(FOURCHARID key) {
-  U32 value = 0xFFFFFFFF;
-  H_DATABASE_bFetchU32(key, &value, nullptr, nullptr);
-  return value;
-}
-
 // The Setup tab as the unit has it: Language, Restore Defaults, Sonar.
 class MenuKeys : public MenuTest {
  protected:
@@ -69,7 +63,7 @@ TEST_F(MenuKeys, MenuOpensTheMainMenuOnItsTabAndWestWritesTheSelectorOnceThenIsR
   EXPECT_EQ(1, MT_nKey(UI_WEST));
   EXPECT_EQ(-1, MT_nKey(UI_WEST));
   const std::string log = ::testing::internal::GetCapturedStdout();
-  EXPECT_EQ(0u, Fetch(FCID("SSEN")));
+  EXPECT_EQ(0u, MT_u32Fetch(FCID("SSEN")));
   EXPECT_NE(std::string::npos, log.find("write SSEN = 0 taken"));
   EXPECT_EQ(log.find("write SSEN"), log.rfind("write SSEN")) << "the refused key wrote nothing";
 
@@ -104,14 +98,14 @@ TEST_F(MenuKeys, AConfirmedActionWaitsForYesUnderTheOpenMenuAndRestoringDefaults
   EXPECT_EQ(MAIN_MENU, MT_u32Cmnu());
   BoxUp();
   MT_nKey(UI_WEST);  // No
-  EXPECT_EQ(FALSE, Fetch(FCID("SRDF")));
+  EXPECT_EQ(FALSE, MT_u32Fetch(FCID("SRDF")));
   EXPECT_EQ(1, MT_nKey(UI_SOUTH)) << "the keys are back with the menu";
   EXPECT_EQ("Sonar", MT_Selected());
 
   MT_vKeys({UI_NORTH, UI_EAST});
   BoxUp();
   MT_nKey(UI_EAST);  // Yes
-  EXPECT_TRUE(UI_bWaitFor([] { return Fetch(FCID("SRDF")) == TRUE; }));
+  EXPECT_TRUE(UI_bWaitFor([] { return MT_u32Fetch(FCID("SRDF")) == TRUE; }));
   EXPECT_TRUE(UI_bWaitFor([] { return MT_u32Cmnu() == NO_MENU; })) << "the reset closes the menus";
 }
 
@@ -125,7 +119,7 @@ SEEN s_seen;
 void Probe() {
   s_seen.task = L_TASK_GetID(0);
   s_seen.menuOwner = L_MUTEX_GetOwnerTaskID(RES_MENU);
-  s_seen.cmnu = Fetch(FCID("CMNU"));
+  s_seen.cmnu = MT_u32Fetch(FCID("CMNU"));
   s_nRuns++;
 }
 MT_TEXT(kProbe, "Probe");
@@ -171,12 +165,22 @@ int Gets() {
   std::lock_guard<std::mutex> guard(s_checkLock);
   return s_nGets;
 }
+int Sets() {
+  std::lock_guard<std::mutex> guard(s_checkLock);
+  return s_nSets;
+}
 MT_TEXT(kTones, "Tones");
 MT_TEXT(kLow, "Low");
 MT_TEXT(kMid, "Mid");
 MT_TEXT(kHigh, "High");
 
 TEST_F(MenuKeys, ACheckBoxSetterRunsOnceAndEveryBoxOfTheLevelIsReadAgainButNeverByTheDrawing) {
+  {
+    std::lock_guard<std::mutex> guard(s_checkLock);
+    s_nGets = s_nSets = 0;
+    s_abChecked[0] = TRUE;
+    s_abChecked[1] = s_abChecked[2] = FALSE;
+  }
   const MENU_TEXT apTones[] = {kTones};
   Main(kSetup, [&] { return U_MENU_bRegisterMainSubMenu(kTones, kSetup, 1, nullptr, apTones, nullptr, 1, M_BASIC); },
        kTones);
@@ -191,7 +195,7 @@ TEST_F(MenuKeys, ACheckBoxSetterRunsOnceAndEveryBoxOfTheLevelIsReadAgainButNever
   EXPECT_EQ(3, Gets()) << "read once as the level opens";
   MT_nKey(UI_SOUTH);
   EXPECT_EQ(1, MT_nKey(UI_EAST));
-  EXPECT_EQ(1, s_nSets);
+  EXPECT_EQ(1, Sets());
   EXPECT_EQ(6, Gets());
   const MENU_SNAPSHOT s = MT_Snap();
   EXPECT_EQ((std::vector<BOOLEAN>{FALSE, TRUE, FALSE}), std::vector<BOOLEAN>(s.abChecked, s.abChecked + 3));
@@ -231,7 +235,7 @@ TEST_F(MenuKeys, TheQuickSetUpStaysUntilItsUserLeavesItAndThenTheStartUpTaskTake
   }
   H_DATABASE_vUnregisterMailbox(FCID("SQCD"), UI_MBOX_C);
   EXPECT_EQ(1, notices) << "the start-up task was called once";
-  EXPECT_EQ(TRUE, Fetch(FCID("SQCD")));
+  EXPECT_EQ(TRUE, MT_u32Fetch(FCID("SQCD")));
   EXPECT_EQ(-1, MT_nKey(UI_SOUTH)) << "the keys went with it";
   EXPECT_EQ(1, MT_nKey(UI_MENU)) << "but for the idle MENU";
 }
@@ -243,19 +247,19 @@ TEST_F(MenuKeys, ASingleCenteredSelectorTakesTheRemotesKeysUntilAnotherTaskRemov
   EXPECT_EQ(SINGLE_CENTERED_MENU, MT_u32Cmnu());
   EXPECT_TRUE(UI_bWaitFor([] { return T_VIEW_bIsLayerActive(CONFIRM_MENU_LAYER); }));
   MT_vMailKey(BTREMOTETASK, CURSOR_EAST);
-  EXPECT_EQ(1u, Fetch(FCID("SSEN")));
+  EXPECT_EQ(1u, MT_u32Fetch(FCID("SSEN")));
   char acText[48] = "untouched";
   EXPECT_EQ(1u, T_MENU_u32GetSelection(Sonar, acText));
   EXPECT_STREQ("untouched", acText) << "a selector answers with its index";
   MT_vMailKey(BTREMOTETASK, CURSOR_EAST);
-  EXPECT_EQ(0u, Fetch(FCID("SSEN"))) << "it loops";
+  EXPECT_EQ(0u, MT_u32Fetch(FCID("SSEN"))) << "it loops";
 
   T_MENU_vDoRemoveSingleCenteredMenu();
   EXPECT_EQ(NO_MENU, MT_u32Cmnu());
   EXPECT_TRUE(UI_bWaitFor([] { return !T_VIEW_bIsLayerActive(CONFIRM_MENU_LAYER); }));
   EXPECT_EQ(1, MT_nKey(UI_MENU));
   MT_vMailKey(BTREMOTETASK, CURSOR_EAST);
-  EXPECT_EQ(0u, Fetch(FCID("SSEN"))) << "a remote never edits the row under the cursor";
+  EXPECT_EQ(0u, MT_u32Fetch(FCID("SSEN"))) << "a remote never edits the row under the cursor";
   EXPECT_EQ(MAIN_MENU, MT_u32Cmnu());
 }
 
