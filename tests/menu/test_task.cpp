@@ -1,9 +1,11 @@
 // The menus through the keypad: the main menu and a selector, a write the
 // database refuses, actions with and without confirmation and the threads
-// they run on, check boxes, the quick set-up, single-centred and floating
-// menus, a held cursor and the POWER pop-up over an open menu.
+// they run on, check boxes, the quick set-up, single-centred, floating and
+// info menus, action lists, a held cursor and the POWER pop-up over an open
+// menu.
 
 #include <gtest/gtest.h>
+#include <string.h>
 
 #include <algorithm>
 #include <atomic>
@@ -300,6 +302,39 @@ TEST_F(MenuKeys, AFloatingMenuCallsItsExitCallbackOnceAtEveryCloseAndBeforeAnEnt
   U_MENU_vClearMenus();
   EXPECT_EQ((std::vector<std::string>{"exit"}), Calls());
   EXPECT_EQ(NO_MENU, MT_u32Cmnu());
+}
+
+MT_TEXT(kTrack, "Track");
+MT_TEXT(kSave, "Save");
+MT_TEXT(kErase, "Erase");
+
+TEST_F(MenuKeys, AnActionListOpensItsEntriesAndAnInfoMenuShowsTheEntriesItWasGiven) {
+  static const MENU_TEXT kEntries[] = {kSave, kErase};
+  static const MENU_ACTION kRuns[] = {[] { Record("save"); }, [] { Record("erase"); }};
+  Main(kSetup, [] {
+    return U_MENU_bRegisterMainActionListMenu(kTrack, kSetup, 1, kEntries, kRuns, 2, M_BASIC, 0, nullptr);
+  }, kTrack);
+  MT_vKeys({UI_MENU, UI_SOUTH, UI_EAST});
+  EXPECT_EQ(MAIN_SUB_MENU, MT_u32Cmnu());
+  EXPECT_EQ((std::vector<std::string>{"Save", "Erase"}), MT_Labels());
+  EXPECT_STREQ("Track", MT_Snap().pcTitle);
+  MT_vKeys({UI_SOUTH, UI_EAST});
+  EXPECT_EQ((std::vector<std::string>{"erase"}), Calls());
+  EXPECT_EQ(NO_MENU, MT_u32Cmnu());
+
+  // Entries are copied: the caller's array may go.
+  {
+    M_INFO_MENU_ITEM info[2] = {{kSave, {[] { Record("info save"); }, FALSE}}, {kErase, {nullptr, FALSE}}};
+    U_MENU_ActivateInfoMenu(kTrack, info, 2, TRUE, "Track 3");
+    memset(info, 0, sizeof info);
+  }
+  EXPECT_EQ(INFO_MENU, MT_u32Cmnu());
+  EXPECT_EQ((std::vector<std::string>{"Save", "Erase"}), MT_Labels());
+  MT_nKey(UI_SOUTH);
+  EXPECT_EQ(-1, MT_nKey(UI_EAST)) << "an entry without a function";
+  MT_nKey(UI_NORTH);
+  MT_nKey(UI_EAST);
+  EXPECT_EQ((std::vector<std::string>{"info save"}), Calls());
 }
 
 TEST_F(MenuKeys, AHeldCursorKeepsWrappingWithOneClickAndThePowerPopUpBorrowsTheKeys) {
