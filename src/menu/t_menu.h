@@ -2,4 +2,21 @@
 // with its public face in u_menu.h.
 #pragma once
 
+#include "u_menu.h"
+
 void T_MENU_vMain(void);
+
+// What the top open level shows: for tests and benchmarks that follow the
+// menus without reading pixels.
+constexpr U32 MENU_SNAPSHOT_ROWS = 16;
+typedef struct tag_MENU_SNAPSHOT {
+  ACTIVE_MENU eMenu;                         // the value CMNU is given for what is open
+  U32 u32Depth;                              // open sub-levels
+  U32 u32Rows;                               // rows of the top level
+  U32 u32Selected;                           // its selected row; 0xFFFFFFFF on the tab strip or with none
+  const char* pcTitle;                       // English: the main menu's tab, a level's title, or null
+  const char* apcLabels[MENU_SNAPSHOT_ROWS]; // English labels of its first rows
+  char aacValues[MENU_SNAPSHOT_ROWS][96];    // their value texts as shown (current language)
+  BOOLEAN abChecked[MENU_SNAPSHOT_ROWS];
+} MENU_SNAPSHOT;
+void T_MENU_vSnapshot(MENU_SNAPSHOT* pSnapshot);

@@ -3,16 +3,25 @@
 // tasks in their order, waits for the NVR task's store, checks the stored
 // software version, settles the system state on a normal run, reports itself
 // initialised, tells every task the system runs, and runs the two-second
-// sweep that makes stale live values invalid.
+// sweep that makes stale live values invalid. Once the menu task is up it
+// registers the main menu's tabs and its own Setup items.
 
 #include "t_startup.h"
 
 #include "error.h"
+#include "g_iconset.h"
 #include "g_truetype.h"
 #include "h_database.h"
 #include "h_memory.h"
 #include "linuxsvc.h"
+#include "model_current.h"
+#include "t_view.h"
+#include "u_keyboard.h"
+#include "u_language.h"
+#include "u_menu.h"
 #include "u_taskstub.h"
+#include "u_view.h"
+#include "ui_texts.h"
 #include "version.h"
 
 volatile U8 bStartupTaskInitialized;
@@ -47,6 +56,90 @@ static void STARTUP_vWaitForNvr(void) {
   ERROR_vFatal(__FILE_NAME__, __LINE__, "STARTUP: Where's tNVRAM");
 }
 
+// ---------------------------------------------------------------------------
+// Menus
+
+static const MENU_TEXT s_apOffOn[] = {Off, On};
+static const MENU_TEXT s_apOffVisible[] = {Off, Visible};
+static const U32 s_au32OffOn[] = {0, 1};
+
+// The languages offered, each named in itself; choosing the last row of the
+// western or Asian list is choosing the other set's first language.
+static const MENU_TEXT s_pLanguageNamesAll[] = {
+    Language_English,   Language_Bulgarian, Language_Croatian,  Language_Czech,     Language_Danish,
+    Language_Dutch,     Language_Estonian,  Language_Finnish,   Language_French,    Language_German,
+    Language_Greek,     Language_Hungarian, Language_Italian,   Language_Latvian,   Language_Lithuanian,
+    Language_Norwegian, Language_Polish,    Language_Portuguese, Language_Russian,  Language_Spanish,
+    Language_Swedish,   Language_Turkish,   Asian_Mode};
+static const U32 s_pLanguageNumsAll[] = {
+    LANGUAGE_ENGLISH,   LANGUAGE_BULGARIAN, LANGUAGE_CROATIAN,  LANGUAGE_CZECH,     LANGUAGE_DANISH,
+    LANGUAGE_DUTCH,     LANGUAGE_ESTONIAN,  LANGUAGE_FINNISH,   LANGUAGE_FRENCH,    LANGUAGE_GERMAN,
+    LANGUAGE_GREEK,     LANGUAGE_HUNGARIAN, LANGUAGE_ITALIAN,   LANGUAGE_LATVIAN,   LANGUAGE_LITHUANIAN,
+    LANGUAGE_NORWEGIAN, LANGUAGE_POLISH,    LANGUAGE_PORTUGUESE, LANGUAGE_RUSSIAN,  LANGUAGE_SPANISH,
+    LANGUAGE_SWEDISH,   LANGUAGE_TURKISH,   LANGUAGE_ENGLISH_UNICODE};
+static const MENU_TEXT s_pLanguageNamesAsian[] = {Language_English,  Language_Japanese,
+                                                  Language_Korean,   Language_Chinese_Simplified,
+                                                  Language_Chinese_Traditional, International_Mode};
+static const U32 s_pLanguageNumsAsian[] = {LANGUAGE_ENGLISH_UNICODE,    LANGUAGE_JAPANESE,
+                                           LANGUAGE_KOREAN,             LANGUAGE_CHINESE_SIMPLIFIED,
+                                           LANGUAGE_CHINESE_TRADITIONAL, LANGUAGE_ENGLISH};
+static const MENU_TEXT s_pDomesticLanguageNames[] = {Language_English, Language_Spanish};
+static const U32 s_pDomesticLanguageNums[] = {LANGUAGE_ENGLISH, LANGUAGE_SPANISH};
+
+constexpr MENU_PRIORITY STARTUP_MENU_LANGUAGE = 122;
+constexpr MENU_PRIORITY STARTUP_MENU_SONAR = 184;
+constexpr MENU_PRIORITY STARTUP_MENU_DEMONSTRATION = 186;
+constexpr int STARTUP_MENU_POLLS = 2000;
+
+static BOOLEAN STARTUP_bPublished(FOURCHARID key) {
+  U32 value = 0;
+  BOOLEAN bValid = FALSE;
+  return H_DATABASE_bFetchU32(key, &value, &bValid, nullptr) && bValid && value != 0;
+}
+
+static void STARTUP_vRegisterLanguage(void) {
+  U32 u32Set = 0;
+  H_DATABASE_bFetchU32(FCID("SLNS"), &u32Set, nullptr, nullptr);
+  if (u32Set == 1) {
+    U_MENU_bRegisterMainSelectorMenu(Language, Setup, STARTUP_MENU_LANGUAGE, FCID("SLNG"), 6, s_pLanguageNamesAsian,
+                                     s_pLanguageNumsAsian, M_BASIC);
+  } else if (MODEL_bInternationalModel1()) {
+    U_MENU_bRegisterMainSelectorMenu(Language, Setup, STARTUP_MENU_LANGUAGE, FCID("SLNG"), 23, s_pLanguageNamesAll,
+                                     s_pLanguageNumsAll, M_BASIC);
+  } else {
+    U_MENU_bRegisterMainSelectorMenu(Language, Setup, STARTUP_MENU_LANGUAGE, FCID("SLNG"), 2, s_pDomesticLanguageNames,
+                                     s_pDomesticLanguageNums, M_BASIC);
+  }
+}
+
+// The tabs and this task's Setup items, once the menu task takes mail.
+static void STARTUP_vRegisterMenus(void) {
+  for (int i = 0; i < STARTUP_MENU_POLLS && !STARTUP_bPublished(FCID("TMNU")); i++) L_CLOCK_Sleep(1);
+  DB_DATA_TYPE language = {};
+  H_DATABASE_vReadOrSetDefault(FCID("SLNG"), &language, P_DEFAULT_SETTING, nullptr);
+  H_DATABASE_vReadOrSetDefault(FCID("SLNS"), &language, P_DEFAULT_SETTING, nullptr);
+  // Offered unowned: a stored or chosen value stays.
+  H_DATABASE_bUpdateValueBoolean(FCID("SDEN"), TRUE, P_UNOWNED);
+  H_DATABASE_bUpdateValueBoolean(FCID("SSEN"), TRUE, P_UNOWNED);
+  U_MENU_bRegisterTab(Views, SELECT_VIEWS_TAB_PRIORITY, &ViewTab_icon, M_BASIC);
+  U_MENU_bRegisterTab(Alarms, ALARM_TAB_PRIORITY, &Alarm_icon, M_ADVANCED);
+  U_MENU_bRegisterTab(Setup, SETUP_TAB_PRIORITY, &Setup_icon, M_BASIC);
+  U_MENU_bRegisterTab(Accessories, ACCESSORY_TAB_PRIORITY, &acc_icon, M_BASIC);
+  STARTUP_vRegisterLanguage();
+  U_MENU_bRegisterMainSelectorMenu(Sonar, Setup, STARTUP_MENU_SONAR, FCID("SSEN"), 2, s_apOffOn, s_au32OffOn, M_BASIC);
+}
+
+void T_STARTUP_vRemoveQuickConfigMenu(void) {
+  U_KEYBOARD_bUnregisterKeys(M_MENU, 0xFFFE);
+  U_VIEW_bUnRegisterLayer(QUICK_CONFIGURE_LAYER);
+  T_VIEW_vRequestExpeditedViewUpdate();
+  for (MENU_TEXT pItem : {Language, Water_Type, Local_Time_Zone, Daylight_Saving_Time, Max_Depth, Connected_Transducer}) {
+    U_MENU_bUnregisterQuickMenuItem(pItem);
+  }
+  H_DATABASE_bUpdateValueBoolean(FCID("SRDF"), FALSE, P_NORMAL);
+  H_DATABASE_bUpdateValueBoolean(FCID("SQCD"), TRUE, P_NORMAL);
+}
+
 void T_STARTUP_vMain(void) {
   U_TASKSTUB_vPublish(FCID("TTAR"), M_STARTUP);
   STARTUP_vSetState(STATE_STARTUP);
@@ -58,6 +151,7 @@ void T_STARTUP_vMain(void) {
   }
   // The stored settings are in now: they tell which version wrote them.
   VERSION_bDetectVersionChange();
+  if (!task_disabled[MENUTASK - 1]) STARTUP_vRegisterMenus();
   STARTUP_vSetState(STATE_NORMAL_RUN);
   __atomic_store_n(&bStartupTaskInitialized, (U8)TRUE, __ATOMIC_RELEASE);
   // A task started later by Main finds the command queued in its mailbox.
@@ -67,6 +161,8 @@ void T_STARTUP_vMain(void) {
     L_MBOX_Send(mbox, pMsg, 3, 0);
   }
   log_me("[%d]%s: run-system sent to %u tasks", __LINE__, __func__, (unsigned)(sizeof s_aRunSystemMailboxes / sizeof s_aRunSystemMailboxes[0]));
+  U_MENU_bRegisterMainSelectorMenu(Demonstration, Setup, STARTUP_MENU_DEMONSTRATION, FCID("SDEN"), 2, s_apOffVisible,
+                                   s_au32OffOn, M_BASIC);
 
   if (L_TIMER_Start(nullptr, STARTUP_SWEEP_MS, STARTUP_SWEEP_MS, SEMA_TIMER_STARTUP) == nullptr) {
     ERROR_vFatal(__FILE_NAME__, __LINE__, "No start-up timer");

@@ -20,6 +20,10 @@ enum SYSTEM_STATE : U32 {
 };
 
 void T_STARTUP_vMain(void);
+// The menu task calls it when the user leaves the quick set-up: the menu
+// mailbox's keys and the quick set-up's layer and items go, and the set-up
+// is recorded as done.
+void T_STARTUP_vRemoveQuickConfigMenu(void);
 
 // Set once the start-up task has finished its initialisation; Main waits for it.
 extern volatile U8 bStartupTaskInitialized;

@@ -430,8 +430,13 @@ void T_VIEW_vSetBackgroundLayer(LAYER_ID layer) {
   T_VIEW_vMarkViewChanged();
 }
 
+// Requests raise the priority on the requester's thread while the view task
+// lowers it on its own; the task block's priority word takes one at a time.
 static void VIEW_vSetPriority(U16 u16Priority) {
-  if (u16Priority != VIEW_PRIORITY_UNKNOWN) L_TASK_SetPriority(VIEWTASK, u16Priority);
+  static std::mutex s_priorityLock;
+  if (u16Priority == VIEW_PRIORITY_UNKNOWN) return;
+  std::lock_guard<std::mutex> guard(s_priorityLock);
+  L_TASK_SetPriority(VIEWTASK, u16Priority);
 }
 
 void T_VIEW_vRequestExpeditedViewUpdate(void) {
