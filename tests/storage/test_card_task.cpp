@@ -150,6 +150,7 @@ TEST_F(CardTask, APngOnTheRigsCardIsShownOnTheRigsScreen) {
 
   H_DISPLAY_vInitScreen(M_DISPLAY);
   Start();
+  for (int ms = 0; ms < 5000 && !H_DATABASE_bFetchU32(FCID("TMMC"), nullptr, nullptr, nullptr); ms++) L_CLOCK_Sleep(1);
   // The view task's request, as a snapshot or the demonstration makes it: a
   // free page, the card's name, and the answer on our semaphore.
   BITMAP* bitmap = nullptr;
