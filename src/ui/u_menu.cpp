@@ -271,3 +271,11 @@ BOOLEAN U_MENU_bUnregisterSubMenuItem(MENU_TEXT, MENU_TEXT) { return MENU_bSend(
 void U_MENU_vActivateSpecifiedHotMenu(U32) { MENU_bSend(CMD_ID_ACTIVATE_HOT_MENU); }
 
 void U_MENU_vClearMenus(void) { MENU_bSend(CMD_ID_CLEAR_MENU); }
+
+// ---------------------------------------------------------------------------
+// A slider item of a main-menu tab
+
+BOOLEAN U_MENU_bRegisterMainSliderMenu(MENU_TEXT, MENU_TEXT, MENU_PRIORITY, FOURCHARID, const MENU_LIMITS*, MENU_TEXT,
+                                       MENU_TEXT, MENU_TEXT, MENU_USER_LEVEL) {
+  return MENU_bSend(CMD_ID_REGISTER_MENU_ITEM);
+}

@@ -141,3 +141,11 @@ BOOLEAN U_MENU_bRegisterHotSubMenuActionMenu(MENU_TEXT pMenuName, MENU_TEXT pSub
 BOOLEAN U_MENU_bUnregisterSubMenuItem(MENU_TEXT pSubMenuName, MENU_TEXT pSubMenuItemName);
 void U_MENU_vActivateSpecifiedHotMenu(U32 view);
 void U_MENU_vClearMenus(void);
+
+// ---------------------------------------------------------------------------
+// A slider item of a main-menu tab, bound to its key, for the readouts'
+// settings. Client function as above; the limits are copied into the request.
+BOOLEAN U_MENU_bRegisterMainSliderMenu(MENU_TEXT pMenuName, MENU_TEXT pTabName, MENU_PRIORITY menuPriority,
+                                       FOURCHARID FourCharId, const MENU_LIMITS* pLimits, MENU_TEXT pControlTextLeft,
+                                       MENU_TEXT pControlTextRight, MENU_TEXT pValueSuffix,
+                                       MENU_USER_LEVEL userLevel);
