@@ -118,6 +118,9 @@ static void ALARM_vStopReminder(void) {
 static void ALARM_vBecomeCurrent(S32 s32Id) {
   ALARM_SET_MESSAGE* p = pAlarmSetMessageList[s32Id];
   s_CurrentAlarmMessageBeingDisplayed = s32Id;
+  // The pop-up is asked for before the tone, so the screen does not wait on
+  // the tone task.
+  L_SEMA_Signal(SEMA_VIEW_UPDATE);
   ALARM_vStopReminder();
   if (ALARM_bHasInitialTone(p)) {
     U_TONE_bPlayTone(p->InitialToneID, p->pInitialCustomTone, TRUE);
@@ -134,7 +137,6 @@ static void ALARM_vBecomeCurrent(S32 s32Id) {
   } else if (ALARM_bHasReminderTone(p)) {
     ALARM_vStartReminder(ALARM_REMINDER_GAP_MS);
   }
-  L_SEMA_Signal(SEMA_VIEW_UPDATE);
 }
 
 // vGetHighestPriorityAlarm: the lowest pending id becomes current.

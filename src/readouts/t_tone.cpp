@@ -46,6 +46,10 @@ static TIMER_INFO* s_pclkTimer1 = nullptr;
 static const TONE_BURST* s_pCurrentBurst = nullptr;
 static U32 s_u32PulseSequence = 0;
 static U32 s_u32BurstSequence = 0;
+// When the edge now timed is due, in monotonic microseconds: every edge is
+// timed from the burst's start, so a late wake-up delays one edge, not all
+// that follow.
+static U64 s_u64EdgeDueUs = 0;
 
 static std::atomic<void (*)(float)> s_pfnSinkStart{nullptr};
 static std::atomic<void (*)(void)> s_pfnSinkStop{nullptr};
@@ -111,9 +115,12 @@ U32 T_TONE_u32CalculateToneLength(TONE_SEQUENCE tone_sequence, const TONE_BURST*
 // Playing
 
 static void TONE_vArm(TICKS ticks, SEMA sema) {
+  s_u64EdgeDueUs += (U64)ticks * 1000;
+  const U64 u64Now = L_CLOCK_qwGetTimeInMicros();
+  const U64 u64WaitMs = s_u64EdgeDueUs > u64Now ? (s_u64EdgeDueUs - u64Now + 500) / 1000 : 0;
   L_SEMA_SetPending(SEMA_TIMER_TONE1);
   L_SEMA_SetPending(SEMA_TIMER_TONE2);
-  L_TIMER_Start(s_pclkTimer1, ticks, 0, sema);
+  L_TIMER_Start(s_pclkTimer1, u64WaitMs < 0xFFFFFFFFu ? (U32)u64WaitMs : 0xFFFFFFFFu, 0, sema);
 }
 
 static float TONE_fFrequency(const TONE_PULSE* pPulse) {
@@ -158,6 +165,7 @@ static void TONE_vStartBurst(const TONE_BURST* pBurst) {
   s_pCurrentBurst = pBurst;
   s_u32PulseSequence = 0;
   s_u32BurstSequence = 0;
+  s_u64EdgeDueUs = L_CLOCK_qwGetTimeInMicros();
   T_TONE_vHandleTonePulseStart();
 }
 

@@ -15,6 +15,7 @@
 #include "t_startup.h"
 #include "t_tone.h"
 #include "test_tasks.h"
+#include "test_timing.h"
 #include "u_keyboard.h"
 #include "u_view.h"
 
@@ -128,6 +129,28 @@ void ClearEdges(void) {
 
 bool WaitForEdges(size_t n, int ms) {
   return WaitFor([n] { return Edges().size() >= n; }, ms);
+}
+
+// Bursts are heard as edges: a frequency at its start, silence at its end.
+// Each edge is due at its place counted from the burst's first, to the
+// nearest millisecond, so a time between two edges may come out up to 1 ms
+// short; late only by what a busy machine adds.
+void ExpectPulses(const std::vector<EDGE>& edges, size_t first, float frequency, int count, double on, double off) {
+  const double slack = (double)TEST_u64SlackMs(25);
+  ASSERT_GE(edges.size(), first + 2 * (size_t)count);
+  for (int i = 0; i < count; i++) {
+    const EDGE& start = edges[first + 2 * i];
+    const EDGE& stop = edges[first + 2 * i + 1];
+    EXPECT_EQ(frequency, start.frequency) << "pulse " << i;
+    EXPECT_EQ(0, stop.frequency) << "pulse " << i;
+    EXPECT_GE(stop.ms - start.ms, on - 1.0) << "pulse " << i;
+    EXPECT_LE(stop.ms - start.ms, on + slack) << "pulse " << i;
+    if (i + 1 < count) {
+      const double gap = edges[first + 2 * i + 2].ms - stop.ms;
+      EXPECT_GE(gap, off - 1.0) << "pulse " << i;
+      EXPECT_LE(gap, off + slack) << "pulse " << i;
+    }
+  }
 }
 
 std::vector<VIEW_REQUEST> ViewRequests(void) {

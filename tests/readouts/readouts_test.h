@@ -48,6 +48,9 @@ void ClearEdges(void);
 // Waits until the sink has heard n edges (FALSE after ms).
 bool WaitForEdges(size_t n, int ms);
 
+// Expects count pulses of one frequency, on and off ms long, from edge first on.
+void ExpectPulses(const std::vector<EDGE>& edges, size_t first, float frequency, int count, double on, double off);
+
 // Requests that reached a stand-in mailbox since the last call.
 struct VIEW_REQUEST {
   CMD_ID cmd;

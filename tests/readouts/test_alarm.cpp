@@ -14,7 +14,6 @@
 #include "readouts_test.h"
 #include "t_alarm.h"
 #include "t_startup.h"
-#include "test_timing.h"
 
 namespace {
 
@@ -63,15 +62,7 @@ TEST_F(Alarm, TheMostSeriousIsShownWithItsToneAndAnsweringItBringsTheNextBackInS
   Raise(LOW_BATTERY_ALARM, Plain("Low Voltage"));
   EXPECT_EQ(LOW_BATTERY_ALARM, T_ALARM_eCurrentAlarm());
   ASSERT_TRUE(rt::WaitForEdges(6, 2000));
-  const std::vector<rt::EDGE> edges = rt::Edges();
-  const double slack = (double)TEST_u64SlackMs(25);
-  for (int i = 0; i < 3; i++) {
-    EXPECT_EQ(2070.0f, edges[2 * i].frequency);
-    EXPECT_NEAR(150 + slack / 2, edges[2 * i + 1].ms - edges[2 * i].ms, slack / 2 + 0.5);
-    if (i < 2) {
-      EXPECT_NEAR(50 + slack / 2, edges[2 * i + 2].ms - edges[2 * i + 1].ms, slack / 2 + 0.5);
-    }
-  }
+  rt::ExpectPulses(rt::Edges(), 0, 2070, 3, 150, 50);
 
   rt::ClearEdges();
   Key(HKEY_MASK_MENU);

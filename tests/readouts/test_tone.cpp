@@ -7,31 +7,10 @@
 #include "h_database.h"
 #include "readouts_test.h"
 #include "t_tone.h"
-#include "test_timing.h"
 
 namespace {
 
 using rt::EDGE;
-
-// Bursts are heard as edges: a frequency at its start, silence at its end.
-// The on and off times may run late, never early.
-void ExpectPulses(const std::vector<EDGE>& edges, size_t first, float frequency, int count, double on, double off) {
-  const double slack = (double)TEST_u64SlackMs(25);
-  ASSERT_GE(edges.size(), first + 2 * (size_t)count);
-  for (int i = 0; i < count; i++) {
-    const EDGE& start = edges[first + 2 * i];
-    const EDGE& stop = edges[first + 2 * i + 1];
-    EXPECT_EQ(frequency, start.frequency) << "pulse " << i;
-    EXPECT_EQ(0, stop.frequency) << "pulse " << i;
-    EXPECT_GE(stop.ms - start.ms, on - 0.5) << "pulse " << i;
-    EXPECT_LE(stop.ms - start.ms, on + slack) << "pulse " << i;
-    if (i + 1 < count) {
-      const double gap = edges[first + 2 * i + 2].ms - stop.ms;
-      EXPECT_GE(gap, off - 0.5) << "pulse " << i;
-      EXPECT_LE(gap, off + slack) << "pulse " << i;
-    }
-  }
-}
 
 void Play(TONE_SEQUENCE tone, const TONE_BURST* pBurst, BOOLEAN bAlarm) {
   ASSERT_TRUE(U_TONE_bPlayTone(tone, pBurst, bAlarm));
@@ -83,7 +62,7 @@ TEST_F(Tone, AlarmsOnlySilencesClicksAndFishButSoundsAlarmsThroughWhichNoClickIs
   L_CLOCK_Sleep(150);
   const std::vector<EDGE> edges = rt::Edges();
   EXPECT_EQ(6u, edges.size()) << "the click came while the alert played";
-  ExpectPulses(edges, 0, 2070, 3, 150, 50);
+  rt::ExpectPulses(edges, 0, 2070, 3, 150, 50);
 }
 
 TEST_F(Tone, ANewPitchPlaysTheTestBurstAtItAndAPitchOutOfRangeIsCorrected) {
