@@ -11,7 +11,6 @@
 
 #include "color.h"
 #include "g_box.h"
-#include "g_line.h"
 #include "g_string.h"
 #include "h_database.h"
 #include "linuxsvc.h"
@@ -397,12 +396,6 @@ constexpr S32 TIMER_ARROW_GAP = 10;
 
 static COLOR TIMER_color(U32 u32Entry) { return gCOLOR_pcolColorTable[u32Entry]; }
 
-static void TIMER_vLine(BITMAP* pBitmap, U32 u32Entry, S32 x0, S32 y0, S32 x1, S32 y1) {
-  POINT from = {x0, y0};
-  POINT to = {x1, y1};
-  G_LINE_vDraw(pBitmap, TIMER_color(u32Entry), &from, &to);
-}
-
 static void TIMER_vText(BITMAP* pBitmap, U32 u32Entry, S32 x, S32 y, const FONT_DEF* pFont, const char* pText) {
   POINT at = {x, y};
   G_STRING_vPut(pBitmap, TIMER_color(u32Entry), &at, pFont, (const BYTE*)pText);
@@ -441,9 +434,7 @@ static void TIMER_vDrawRow(BITMAP* pBitmap, S32 x, S32 y, TIMER_ITEM eItem) {
   TIMER_vText(pBitmap, 35, x + TIMER_MARGIN, textY, pLabelFont, s_apLabels[eItem][language]);
   if (bHighlighted) {
     for (S32 i = 0; i < 3; i++) {
-      POINT corner = {x + 1 + i, y + i};
-      G_BOX_vDraw(pBitmap, TIMER_color(241), &corner, (U32)(TIMER_BOX_WIDTH - 2 - 2 * i),
-                  (U32)(TIMER_ROW_HEIGHT - 2 * i));
+      U_DIALOG_vOutline(pBitmap, 241, x + 1 + i, y + i, TIMER_BOX_WIDTH - 2 - 2 * i, TIMER_ROW_HEIGHT - 2 * i);
     }
   }
   if (eItem > ITEM_SECONDS) {
@@ -482,20 +473,22 @@ void T_ALARM_vDrawTimer(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
   const S32 top = y + TIMER_BOX_HEIGHT - 1;
   POINT corner = {x, y};
   G_BOX_vDrawFilled(pBitmap, TIMER_color(237), &corner, TIMER_BOX_WIDTH, TIMER_BOX_HEIGHT);
-  G_BOX_vDraw(pBitmap, TIMER_color(32), &corner, TIMER_BOX_WIDTH, TIMER_BOX_HEIGHT);
+  U_DIALOG_vOutline(pBitmap, 32, x, y, TIMER_BOX_WIDTH, TIMER_BOX_HEIGHT);
   const S32 barBottom = top - TIMER_TITLE_HEIGHT;
   POINT bar = {x + 1, barBottom};
   G_BOX_vDrawFilled(pBitmap, TIMER_color(238), &bar, TIMER_BOX_WIDTH - 2, TIMER_TITLE_HEIGHT);
-  TIMER_vLine(pBitmap, 236, x + 1, top - 1, x + TIMER_BOX_WIDTH - 2, top - 1);
-  TIMER_vLine(pBitmap, 239, x + 1, barBottom, x + TIMER_BOX_WIDTH - 2, barBottom);
+  U_DIALOG_vLine(pBitmap, 236, x + 1, top - 1, x + TIMER_BOX_WIDTH - 2, top - 1);
+  U_DIALOG_vLine(pBitmap, 239, x + 1, barBottom, x + TIMER_BOX_WIDTH - 2, barBottom);
   const FONT_DEF* pTitleFont = U_DIALOG_pChoiceFont();
   TIMER_vText(pBitmap, 35, x + TIMER_MARGIN,
               barBottom + (TIMER_TITLE_HEIGHT - (S32)G_FONTS_u32GetCoreHeight(pTitleFont)) / 2, pTitleFont,
               Timer_Setup[nCurrentLanguage()]);
   for (S32 i = 0; i < ITEM_NUM_OF_ITEMS; i++) {
     const S32 rowY = barBottom - TIMER_ROW_HEIGHT * (i + 1);
-    if (i > 0) TIMER_vLine(pBitmap, 236, x + TIMER_MARGIN, rowY + TIMER_ROW_HEIGHT, x + TIMER_BOX_WIDTH - 12,
-                           rowY + TIMER_ROW_HEIGHT);
+    if (i > 0) {
+      const S32 rule = rowY + TIMER_ROW_HEIGHT;
+      U_DIALOG_vLine(pBitmap, 236, x + TIMER_MARGIN, rule, x + TIMER_BOX_WIDTH - 12, rule);
+    }
     TIMER_vDrawRow(pBitmap, x, rowY, (TIMER_ITEM)i);
   }
   if (s_bExitWarning) {
