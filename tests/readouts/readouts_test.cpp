@@ -229,10 +229,10 @@ void Key(U32 key, CURSOR_POSITION cursor, KEY_STATE state) {
   Sync(M_ALARM);
 }
 
-void Sync(MBOX mbox) {
+void Sync(MBOX mbox, SEMA ackSema) {
   GENERIC_MESSAGE marker = {};
   marker.Cmd = CMD_ID_INVALID_ID;
-  ASSERT_EQ(0, L_MBOX_SendWaitTicks(mbox, &marker, 3, SEMA_USER_TEST, 5000));
+  ASSERT_EQ(0, L_MBOX_SendWaitTicks(mbox, &marker, 3, ackSema, 30000));
   ASSERT_TRUE(L_MBOX_bIsAcknowledged(&marker));
 }
 

@@ -75,7 +75,7 @@ std::vector<TONE_SEQUENCE> ToneRequests(void);
 void Raise(ALARM_PRIORITY id, const ALARM_SET_MESSAGE& alarm = {}, bool bExtended = false);
 void Clear(S32 id);
 void Key(U32 key, CURSOR_POSITION cursor = CURSOR_UP, KEY_STATE state = KEY_DOWN);
-void Sync(MBOX mbox);
+void Sync(MBOX mbox, SEMA ackSema = SEMA_USER_TEST);
 // The click a key got: +1 accepted, -1 refused, 0 none within ms. Clicks
 // given before ForgetClicks do not count.
 void ForgetClicks(void);

@@ -253,8 +253,8 @@ TEST_F(Timer, TheCheckFromAnotherTaskAndKeysArrivingTogetherKeepTheTimerWhole) {
     p->state = p->cursor == CURSOR_UP ? KEY_UP : KEY_DOWN;
     L_MBOX_Send(M_ALARM, p, 1, 0);
     if (i % 32 == 0) {
+      rt::Sync(M_ALARM);
       for (MBOX mbox : {rt::kViewBox, rt::kKeyboardBox, rt::kMenuBox, (MBOX)M_TONE}) rt::Commands(mbox);
-      L_CLOCK_Sleep(1);
     }
   }
   info.join();

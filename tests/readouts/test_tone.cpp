@@ -27,6 +27,7 @@ class Tone : public rt::ReadoutsTest {
     EXPECT_EQ(1000.0f, rt::Edges()[0].frequency);
     rt::ClearEdges();
   }
+  std::unique_ptr<TONE_BURST> burst;
 };
 
 // Hand-counted: repetitions x (sounds + silences of the pulses played + the
@@ -85,8 +86,9 @@ TEST_F(Tone, ANewPitchPlaysTheTestBurstAtItAndAPitchOutOfRangeIsCorrected) {
 
 TEST_F(Tone, ACustomBurstOfNinePulsesPlaysItsFive) {
   ASSERT_NO_FATAL_FAILURE(StartTone());
-  // Its own heap block, so a read past the fifth pulse is out of bounds.
-  std::unique_ptr<TONE_BURST> burst(new TONE_BURST{9, 1, {}, 0});
+  // Its own heap block, so a read past the fifth pulse is out of bounds; it
+  // outlives the task, which reads it until its very end.
+  burst.reset(new TONE_BURST{9, 1, {}, 0});
   for (int i = 0; i < 5; i++) burst->tone[i] = {{0, 100.0f * (float)(i + 1), 0}, 5, 5};
   Play(TONE_USE_CUSTOM, burst.get(), TRUE);
   ASSERT_TRUE(rt::WaitForEdges(10, 1000));
