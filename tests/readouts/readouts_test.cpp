@@ -1,7 +1,9 @@
 #include "readouts_test.h"
 
-#include <string.h>
+#include <stdio.h>
+#include <stdlib.h>
 
+#include <map>
 #include <mutex>
 
 #include "g_bmp.h"
@@ -16,7 +18,6 @@
 #include "t_tone.h"
 #include "test_tasks.h"
 #include "test_timing.h"
-#include "u_keyboard.h"
 #include "u_view.h"
 
 namespace rt {
@@ -27,17 +28,11 @@ std::mutex s_edgeLock;
 std::vector<EDGE> s_edges;
 U64 s_u64EdgeStart = 0;
 
-double NowMs(void) { return (double)(L_CLOCK_qwGetTimeInMicros() - s_u64EdgeStart) / 1000.0; }
-
-void SinkStart(float frequency) {
+// The buzzer is silenced whether or not it sounds; only a change is an edge.
+void Sink(float frequency) {
   std::lock_guard<std::mutex> lock(s_edgeLock);
-  s_edges.push_back({NowMs(), frequency});
-}
-
-void SinkStop(void) {
-  std::lock_guard<std::mutex> lock(s_edgeLock);
-  // The buzzer is silenced whether or not it sounds; only a change is an edge.
-  if (!s_edges.empty() && s_edges.back().frequency != 0) s_edges.push_back({NowMs(), 0});
+  const double ms = (double)(L_CLOCK_qwGetTimeInMicros() - s_u64EdgeStart) / 1000.0;
+  if (frequency != 0 || (!s_edges.empty() && s_edges.back().frequency != 0)) s_edges.push_back({ms, frequency});
 }
 
 const struct {
@@ -52,17 +47,24 @@ const struct {
     {BATTTASK, M_BATTERY, SEMA_MBOX_BATT, FCID("TBAT"), T_BATTERY_vMain},
 };
 
-void Drain(MBOX mbox) {
-  while (void* p = L_MBOX_Receive(mbox)) H_MEMORY_vDumpMail(p);
-}
-
 void Publish(FOURCHARID key, MBOX mbox) {
   H_DATABASE_bUpdateEverythingU32(key, (U32)mbox, P_NORMAL, D_MAILBOX, nullptr, DB_NEVER_STALE);
 }
 
-bool Published(FOURCHARID key) {
-  U32 value = 0;
-  return H_DATABASE_bFetchU32(key, &value, nullptr, nullptr) && value != 0;
+std::vector<std::string> s_viewLog;
+std::map<LAYER_ID, DRAW_FUNCTION*> s_draws;
+
+void PollView(void) {
+  while (GENERIC_MESSAGE* p = (GENERIC_MESSAGE*)L_MBOX_Receive(kViewBox)) {
+    if (p->Cmd == CMD_ID_REGISTER_LAYER) {
+      const MSG_REGISTER_LAYER* r = (const MSG_REGISTER_LAYER*)p;
+      s_viewLog.push_back("+" + std::to_string(r->layer));
+      s_draws[r->layer] = r->pDrawFunction;
+    } else if (p->Cmd == CMD_ID_UNREGISTER_LAYER) {
+      s_viewLog.push_back("-" + std::to_string(((const MSG_UNREGISTER_LAYER*)p)->layer));
+    }
+    H_MEMORY_vDumpMail(p);
+  }
 }
 
 }  // namespace
@@ -70,21 +72,20 @@ bool Published(FOURCHARID key) {
 void ReadoutsTest::SetUp() {
   static bool s_bOnce = [] {
     for (const auto& t : kTasks) L_MBOX_DefineSema(t.mbox, t.sema);
-    G_TRUETYPE_bInit();
-    return true;
+    return G_TRUETYPE_bInit();
   }();
-  (void)s_bOnce;
+  ASSERT_TRUE(s_bOnce);
   H_DATABASE_vInit();
   Publish(FCID("TVUE"), kViewBox);
   Publish(FCID("TKBD"), kKeyboardBox);
   Publish(FCID("TMNU"), kMenuBox);
   H_DATABASE_bUpdateEverythingU32(FCID("CCST"), STATE_NORMAL_RUN, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
-  for (SEMA s : {SEMA_KEYCLICK_GOOD, SEMA_KEYCLICK_BAD, SEMA_VIEW_UPDATE, SEMA_CLEAR_ALARMS, SEMA_INFOBOX_UPDATE,
-                 SEMA_FISH_ALARM_LARGE, SEMA_FISH_ALARM_MEDIUM, SEMA_FISH_ALARM_SMALL}) {
+  for (SEMA s : {SEMA_KEYCLICK_GOOD, SEMA_KEYCLICK_BAD, SEMA_VIEW_UPDATE, SEMA_CLEAR_ALARMS, SEMA_FISH_ALARM_LARGE}) {
     L_SEMA_SetPending(s);
   }
-  T_TONE_vSetSink(SinkStart, SinkStop);
-  T_ALARM_vSetClock(nullptr);
+  s_viewLog.clear();
+  s_draws.clear();
+  T_TONE_vSetSink(Sink, [] { Sink(0); });
   ClearEdges();
 }
 
@@ -95,13 +96,14 @@ void ReadoutsTest::Start(unsigned tasks) {
       continue;
     }
     ASSERT_EQ(0, TEST_StartTask(kTasks[i].task, kTasks[i].entry));
-    ASSERT_TRUE(WaitFor([&] { return Published(kTasks[i].key); }));
+    ASSERT_TRUE(WaitFor([&] { return H_DATABASE_bFetchU32(kTasks[i].key, nullptr, nullptr, nullptr); }));
     Sync(kTasks[i].mbox);
   }
 }
 
 void ReadoutsTest::TearDown() {
   for (const auto& t : kTasks) {
+    // The alarm task gives its pending alarms back to the heap at shutdown.
     if (t.task == ALARMTASK && L_TASK_bIsRunning(t.task)) {
       GENERIC_MESSAGE shutdown = {};
       shutdown.Cmd = CMD_ID_SHUTDOWN;
@@ -109,9 +111,9 @@ void ReadoutsTest::TearDown() {
     }
     L_TASK_Terminate(t.task);
     EXPECT_TRUE(TEST_bJoinTask(t.task));
-    Drain(t.mbox);
+    Commands(t.mbox);
   }
-  for (MBOX mbox : {kViewBox, kKeyboardBox, kMenuBox}) Drain(mbox);
+  for (MBOX mbox : {kViewBox, kKeyboardBox, kMenuBox}) Commands(mbox);
   T_TONE_vSetSink(nullptr, nullptr);
   T_ALARM_vSetClock(nullptr);
 }
@@ -131,58 +133,45 @@ bool WaitForEdges(size_t n, int ms) {
   return WaitFor([n] { return Edges().size() >= n; }, ms);
 }
 
-// Bursts are heard as edges: a frequency at its start, silence at its end.
 // Every edge is due at its place counted from the burst's first edge, to the
 // nearest millisecond; it is late only by what a busy machine adds, and a
 // late edge does not delay the next.
 void ExpectPulses(const std::vector<EDGE>& edges, size_t first, float frequency, int count, double on, double off) {
   const double slack = (double)TEST_u64SlackMs(25);
   ASSERT_GE(edges.size(), first + 2 * (size_t)count);
-  const double origin = edges[first].ms;
-  for (int i = 0; i < count; i++) {
-    const EDGE& start = edges[first + 2 * i];
-    const EDGE& stop = edges[first + 2 * i + 1];
-    EXPECT_EQ(frequency, start.frequency) << "pulse " << i;
-    EXPECT_EQ(0, stop.frequency) << "pulse " << i;
-    const double due = origin + i * (on + off);
-    EXPECT_GE(start.ms - due, -1.0) << "pulse " << i;
-    EXPECT_LE(start.ms - due, slack) << "pulse " << i;
-    EXPECT_GE(stop.ms - due - on, -1.0) << "pulse " << i;
-    EXPECT_LE(stop.ms - due - on, slack) << "pulse " << i;
+  for (int i = 0; i < 2 * count; i++) {
+    const EDGE& edge = edges[first + i];
+    const double late = edge.ms - edges[first].ms - (i / 2) * (on + off) - (i % 2) * on;
+    EXPECT_EQ(i % 2 == 0 ? frequency : 0.0f, edge.frequency) << "edge " << i;
+    EXPECT_GE(late, -1.0) << "edge " << i;
+    EXPECT_LE(late, slack) << "edge " << i;
   }
 }
 
-std::vector<VIEW_REQUEST> ViewRequests(void) {
-  std::vector<VIEW_REQUEST> out;
-  while (GENERIC_MESSAGE* p = (GENERIC_MESSAGE*)L_MBOX_Receive(kViewBox)) {
-    if (p->Cmd == CMD_ID_REGISTER_LAYER) {
-      const MSG_REGISTER_LAYER* r = (const MSG_REGISTER_LAYER*)p;
-      out.push_back({p->Cmd, r->layer, r->pDrawFunction});
-    } else if (p->Cmd == CMD_ID_UNREGISTER_LAYER) {
-      out.push_back({p->Cmd, ((const MSG_UNREGISTER_LAYER*)p)->layer, nullptr});
-    }
-    H_MEMORY_vDumpMail(p);
-  }
-  return out;
+std::vector<std::string> ViewLog(void) {
+  PollView();
+  std::vector<std::string> log;
+  log.swap(s_viewLog);
+  return log;
 }
 
-std::vector<KEY_REQUEST> KeyRequests(void) {
-  std::vector<KEY_REQUEST> out;
+std::vector<std::string> KeyLog(void) {
+  std::vector<std::string> log;
   while (GENERIC_MESSAGE* p = (GENERIC_MESSAGE*)L_MBOX_Receive(kKeyboardBox)) {
+    char text[32];
     if (p->Cmd == CMD_ID_REGISTER_FOR_KEYS) {
       const MSG_REGISTER_FOR_KEYS* r = (const MSG_REGISTER_FOR_KEYS*)p;
-      out.push_back({p->Cmd, r->keys, r->state, r->cursor_mode, r->usage});
       EXPECT_EQ(M_ALARM, r->mailbox);
+      EXPECT_EQ(REGISTER_ALARM, r->usage);
+      snprintf(text, sizeof text, "+%X/%u", (unsigned)r->keys, (unsigned)r->state);
+      log.push_back(text);
     } else if (p->Cmd == CMD_ID_UNREGISTER_FOR_KEYS) {
-      const MSG_UNREGISTER_FOR_KEYS* r = (const MSG_UNREGISTER_FOR_KEYS*)p;
-      out.push_back({p->Cmd, r->keys, KEY_UP, CURSOR_4, 0});
-      EXPECT_EQ(M_ALARM, r->mailbox);
-    } else {
-      out.push_back({p->Cmd, 0, KEY_UP, CURSOR_4, 0});
+      snprintf(text, sizeof text, "-%X", (unsigned)((const MSG_UNREGISTER_FOR_KEYS*)p)->keys);
+      log.push_back(text);
     }
     H_MEMORY_vDumpMail(p);
   }
-  return out;
+  return log;
 }
 
 std::vector<CMD_ID> Commands(MBOX mbox) {
@@ -196,21 +185,16 @@ std::vector<CMD_ID> Commands(MBOX mbox) {
 
 std::vector<TONE_SEQUENCE> ToneRequests(void) {
   std::vector<TONE_SEQUENCE> out;
-  while (GENERIC_MESSAGE* p = (GENERIC_MESSAGE*)L_MBOX_Receive(M_TONE)) {
-    if (p->Cmd == CMD_ID_PLAY_TONE) {
-      const MSG_PLAY_TONE* t = (const MSG_PLAY_TONE*)p;
-      EXPECT_TRUE(t->bAlarmTone);
-      out.push_back(t->StandardToneID);
-    }
+  while (MSG_PLAY_TONE* p = (MSG_PLAY_TONE*)L_MBOX_Receive(M_TONE)) {
+    if (p->bAlarmTone) out.push_back(p->StandardToneID);
     H_MEMORY_vDumpMail(p);
   }
   return out;
 }
 
-void Raise(ALARM_PRIORITY id, const ALARM_SET_MESSAGE& alarm, bool bExtended) {
-  ALARM_SET_MESSAGE copy = alarm;
-  copy.Priority = id;
-  ASSERT_TRUE(U_ALARM_bSetAlarm(&copy, bExtended));
+void Raise(ALARM_PRIORITY id, ALARM_SET_MESSAGE alarm, bool bExtended) {
+  alarm.Priority = id;
+  ASSERT_TRUE(U_ALARM_bSetAlarm(&alarm, bExtended));
   Sync(M_ALARM);
 }
 
@@ -219,14 +203,11 @@ void Clear(S32 id) {
   Sync(M_ALARM);
 }
 
-void Key(U32 key, CURSOR_POSITION cursor, KEY_STATE state) {
-  MSG_KEY_CHANGE* p = (MSG_KEY_CHANGE*)H_MEMORY_pvCalloc(1, sizeof(MSG_KEY_CHANGE));
-  p->header.Cmd = CMD_ID_KEY_CHANGE;
-  p->key = key;
-  p->state = state;
-  p->cursor = cursor;
+void Key(U32 key, CURSOR_POSITION cursor, KEY_STATE state, bool bSync) {
+  MSG_KEY_CHANGE* p = (MSG_KEY_CHANGE*)H_MEMORY_pvMalloc(sizeof(MSG_KEY_CHANGE));
+  *p = {{{}, CMD_ID_KEY_CHANGE}, key, state, 1, cursor, 0};
   ASSERT_EQ(0, L_MBOX_Send(M_ALARM, p, 1, 0));
-  Sync(M_ALARM);
+  if (bSync) Sync(M_ALARM);
 }
 
 void Sync(MBOX mbox, SEMA ackSema) {
@@ -251,39 +232,37 @@ int Click(int ms) {
 }
 
 bool WaitFor(const std::function<bool()>& condition, int ms) {
-  for (int waited = 0; waited < ms; waited++) {
-    if (condition()) return true;
-    L_CLOCK_Sleep(1);
-  }
+  for (int waited = 0; waited < ms && !condition(); waited++) L_CLOCK_Sleep(1);
   return condition();
 }
 
-PICTURE::PICTURE(DRAW_FUNCTION* pDraw) : pBitmap(G_BUFFERS_pCreateFullScreenBitmap()) {
+U64 StressMs(U64 fallback) {
+  const char* text = getenv("VELMORA_STRESS_SECONDS");
+  const U64 seconds = text != nullptr ? strtoull(text, nullptr, 10) : 0;
+  return 1000 * (seconds > 0 ? seconds : fallback);
+}
+
+std::vector<COLOR> Picture(LAYER_ID layer) {
+  PollView();
+  return Picture(s_draws[layer]);
+}
+
+std::vector<COLOR> Picture(DRAW_FUNCTION* pDraw) {
+  BITMAP* pBitmap = G_BUFFERS_pCreateFullScreenBitmap();
   G_BMP_vSet(pBitmap, 0x0000);
   WINDOW_SPECIFICATION spec = {};
   spec.drawWindowType = SPLIT_FULL_WINDOW;
-  spec.activeWindow = SPLIT_FULL_WINDOW;
   spec.drawWindow = {0, (S32)G_SCREEN_HEIGHT - 1, (S32)G_SCREEN_WIDTH - 1, 0};
   if (pDraw != nullptr) pDraw(pBitmap, &spec);
+  const COLOR* p = (const COLOR*)pBitmap->pBuffer;
+  std::vector<COLOR> pixels(p, p + G_SCREEN_WIDTH * G_SCREEN_HEIGHT);
+  G_BUFFERS_vFreeBitmap(pBitmap);
+  return pixels;
 }
 
-PICTURE::~PICTURE() { G_BUFFERS_vFreeBitmap(pBitmap); }
-
-bool PICTURE::operator==(const PICTURE& other) const {
-  const size_t bytes = (size_t)G_SCREEN_WIDTH * G_SCREEN_HEIGHT * sizeof(COLOR);
-  return memcmp(pBitmap->pBuffer, other.pBitmap->pBuffer, bytes) == 0;
-}
-
-::testing::AssertionResult MatchesGolden(const std::string& name, const PICTURE& picture) {
-  return GOLDEN_MatchBitmap(READOUTS_GOLDEN_DIR "/" + name + ".png", picture.pBitmap);
-}
-
-DRAW_FUNCTION* Registered(const std::vector<VIEW_REQUEST>& requests, LAYER_ID layer) {
-  DRAW_FUNCTION* pDraw = nullptr;
-  for (const VIEW_REQUEST& r : requests) {
-    if (r.cmd == CMD_ID_REGISTER_LAYER && r.layer == layer) pDraw = r.pDraw;
-  }
-  return pDraw;
+::testing::AssertionResult MatchesGolden(const std::string& name, const std::vector<COLOR>& picture) {
+  const GOLDEN_PICTURE golden = {picture.data(), G_SCREEN_WIDTH, G_SCREEN_HEIGHT, G_SCREEN_WIDTH};
+  return GOLDEN_Match(READOUTS_GOLDEN_DIR "/" + name + ".png", golden);
 }
 
 }  // namespace rt

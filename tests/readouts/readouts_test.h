@@ -1,6 +1,6 @@
 // The readouts' tasks in the test program: the tone, alarm and battery tasks
-// run as in the unit, while the view, keyboard, menu and (when a test leaves
-// it out) tone and alarm tasks are stood in for by mailboxes the tests read.
+// run as in the unit; the view, keyboard and menu tasks (and a tone or alarm
+// task a test leaves out) are mailboxes the tests read.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,10 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "basetypes.h"
-#include "fourcharid.h"
 #include "g_types.h"
-#include "h_keyboard.h"
 #include "layer_id.h"
 #include "linuxsvc.h"
 #include "u_alarm.h"
@@ -20,16 +17,13 @@
 
 namespace rt {
 
-// Mailboxes published under TVUE, TKBD and TMNU, read by nobody but the tests.
 constexpr MBOX kViewBox = M_VIEW;
 constexpr MBOX kKeyboardBox = M_KEYB;
 constexpr MBOX kMenuBox = M_MENU;
-
 enum TASKS : unsigned { TONE = 1, ALARM = 2, BATTERY = 4 };
 
-// Every test starts from an empty database with the stand-ins published and
-// the system running normally, and starts the tasks it names (a task left
-// out has its key pointing at its mailbox, which the test reads).
+// Each test starts from an empty database with the stand-ins published and
+// the system in its normal run, and starts the tasks it names.
 class ReadoutsTest : public ::testing::Test {
  protected:
   void SetUp() override;
@@ -37,64 +31,43 @@ class ReadoutsTest : public ::testing::Test {
   void Start(unsigned tasks);
 };
 
-// A sound the recording sink heard: a frequency, or 0 for silence, at a time
-// in ms since the recording was cleared.
+// What the recording sink in place of the buzzer heard: a frequency, or 0
+// for silence, at ms since ClearEdges.
 struct EDGE {
   double ms;
   float frequency;
 };
 std::vector<EDGE> Edges(void);
 void ClearEdges(void);
-// Waits until the sink has heard n edges (FALSE after ms).
 bool WaitForEdges(size_t n, int ms);
-
-// Expects count pulses of one frequency, on and off ms long, from edge first on.
+// Expects count pulses of one frequency, on and off ms long, from edge first.
 void ExpectPulses(const std::vector<EDGE>& edges, size_t first, float frequency, int count, double on, double off);
 
-// Requests that reached a stand-in mailbox since the last call.
-struct VIEW_REQUEST {
-  CMD_ID cmd;
-  LAYER_ID layer;
-  DRAW_FUNCTION* pDraw;
-};
-std::vector<VIEW_REQUEST> ViewRequests(void);
-struct KEY_REQUEST {
-  CMD_ID cmd;
-  U32 keys;
-  KEY_STATE state;
-  CURSOR_MODE cursor;
-  U32 usage;
-};
-std::vector<KEY_REQUEST> KeyRequests(void);
+// What reached the stand-ins since the last call: "+330" or "-330" for a
+// layer registered or removed, "+3FE/2" (keys and state) or "-3FE" for keys.
+std::vector<std::string> ViewLog(void);
+std::vector<std::string> KeyLog(void);
 std::vector<CMD_ID> Commands(MBOX mbox);
-// Tone requests in the tone task's mailbox while the tone task is left out.
+// The alarm tones asked of the tone task while the task is left out.
 std::vector<TONE_SEQUENCE> ToneRequests(void);
 
-// Mail to a task, and a marker behind it: when the marker comes back the task
-// has handled everything sent before.
-void Raise(ALARM_PRIORITY id, const ALARM_SET_MESSAGE& alarm = {}, bool bExtended = false);
+// Mail to the alarm task, each followed by Sync: a marker that comes back
+// once the task has handled everything sent before it.
+void Raise(ALARM_PRIORITY id, ALARM_SET_MESSAGE alarm = {}, bool bExtended = false);
 void Clear(S32 id);
-void Key(U32 key, CURSOR_POSITION cursor = CURSOR_UP, KEY_STATE state = KEY_DOWN);
+void Key(U32 key, CURSOR_POSITION cursor = CURSOR_UP, KEY_STATE state = KEY_DOWN, bool bSync = true);
 void Sync(MBOX mbox, SEMA ackSema = SEMA_USER_TEST);
-// The click a key got: +1 accepted, -1 refused, 0 none within ms. Clicks
-// given before ForgetClicks do not count.
+// The click of the last key: +1 accepted, -1 refused, 0 none within ms.
 void ForgetClicks(void);
 int Click(int ms = 500);
-
 bool WaitFor(const std::function<bool()>& condition, int ms = 2000);
+// Seconds of the stress tests: VELMORA_STRESS_SECONDS, else fallback.
+U64 StressMs(U64 fallback);
 
-// A full-screen drawing on black, freed with the picture.
-struct PICTURE {
-  BITMAP* pBitmap;
-  explicit PICTURE(DRAW_FUNCTION* pDraw);
-  ~PICTURE();
-  PICTURE(const PICTURE&) = delete;
-  PICTURE& operator=(const PICTURE&) = delete;
-  bool operator==(const PICTURE& other) const;
-};
-// The picture against a PNG in tests/readouts/golden.
-::testing::AssertionResult MatchesGolden(const std::string& name, const PICTURE& picture);
-// The draw function last registered for the layer.
-DRAW_FUNCTION* Registered(const std::vector<VIEW_REQUEST>& requests, LAYER_ID layer);
+// The full screen as the layer's last registered draw function (or the
+// given one) leaves it on black, and against a PNG in tests/readouts/golden.
+std::vector<COLOR> Picture(LAYER_ID layer);
+std::vector<COLOR> Picture(DRAW_FUNCTION* pDraw);
+::testing::AssertionResult MatchesGolden(const std::string& name, const std::vector<COLOR>& picture);
 
 }  // namespace rt

@@ -2,9 +2,6 @@
 // and its power-down request collect in the stand-in mailboxes.
 
 #include <gtest/gtest.h>
-#include <string.h>
-
-#include <string>
 
 #include "h_database.h"
 #include "h_memory.h"
@@ -13,52 +10,33 @@
 
 namespace {
 
-// Writes AD05 as the co-processor's reader does, for the supply whose raw
-// reading shifted right by 6 is x: ((x x 227 + 7147) / 100) hundredths of a
-// volt.
+using Mail = std::vector<std::string>;
+
+// AD05 as the co-processor's reader writes it, for the supply whose raw
+// reading shifted right by 6 is x: (x x 227 + 7147) / 100 hundredths of a volt.
 void Supply(U32 x) {
   H_DATABASE_bUpdateEverythingU32(FCID("AD05"), x << 6, P_NORMAL, D_UNKNOWN, nullptr, 4000);
   rt::Sync(M_BATTERY);
 }
 
-float Ivlt() {
-  float value = 0;
-  H_DATABASE_bFetchFloat(FCID("IVLT"), &value, nullptr, nullptr);
+DB_DATA_TYPE Get(FOURCHARID id) {
+  DB_DATA_TYPE value = {};
+  H_DATABASE_bFetch(id, &value, nullptr, nullptr);
   return value;
 }
 
-S32 Ibat() {
-  S32 value = -1;
-  H_DATABASE_bFetchS32(FCID("IBAT"), &value, nullptr, nullptr);
-  return value;
-}
-
-struct ALARM_MAIL {
-  CMD_ID cmd;
-  S32 id;
-  TONE_SEQUENCE tone;
-  std::string text;
-  bool operator==(const ALARM_MAIL& o) const { return cmd == o.cmd && id == o.id && tone == o.tone && text == o.text; }
-};
-
-std::vector<ALARM_MAIL> AlarmMail() {
-  std::vector<ALARM_MAIL> out;
+// The alarm mail sent, as "+5/8 Low Voltage" (id, initial tone, text) or "-5".
+Mail AlarmMail() {
+  Mail out;
   while (GENERIC_MESSAGE* p = (GENERIC_MESSAGE*)L_MBOX_Receive(M_ALARM)) {
-    if (p->Cmd == CMD_ID_SET_ALARM) {
-      const ALARM_SET_MESSAGE* a = (const ALARM_SET_MESSAGE*)p;
-      out.push_back({p->Cmd, a->Priority, a->InitialToneID, a->pMessageString});
-      EXPECT_EQ(nullptr, a->pInitialCustomTone);
-      EXPECT_EQ(TONE_USE_CUSTOM, a->ReminderToneID);
-    } else if (p->Cmd == CMD_ID_CLEAR_ALARM) {
-      out.push_back({p->Cmd, ((const ALARM_CLEAR_MESSAGE*)p)->Priority, TONE_USE_CUSTOM, ""});
-    }
+    const ALARM_SET_MESSAGE* a = (const ALARM_SET_MESSAGE*)p;
+    out.push_back(p->Cmd == CMD_ID_SET_ALARM ? "+" + std::to_string(a->Priority) + "/" +
+                                                   std::to_string(a->InitialToneID) + " " + a->pMessageString
+                                             : "-" + std::to_string(a->Priority));
     H_MEMORY_vDumpMail(p);
   }
   return out;
 }
-
-const ALARM_MAIL kLowRaised = {CMD_ID_SET_ALARM, LOW_BATTERY_ALARM, TONE_GENERAL_ALERT, "Low Voltage"};
-const ALARM_MAIL kLowCleared = {CMD_ID_CLEAR_ALARM, LOW_BATTERY_ALARM, TONE_USE_CUSTOM, ""};
 
 class Battery : public rt::ReadoutsTest {
  protected:
@@ -68,72 +46,54 @@ class Battery : public rt::ReadoutsTest {
   }
 };
 
-// Table entries, hand-interpolated: 12.00 V lies halfway from 11.95 (entry 4)
-// to 12.05 (entry 5), 10 x (5 + 0.5) = 55.
+// 12.00 V lies halfway from the table's 11.95 (entry 4) to 12.05 (entry 5):
+// 10 x (5 + 0.5) = 55.
 TEST(BatteryCharge, FollowsTheTableFromEmptyToFull) {
   EXPECT_EQ(1201u, T_BATTERY_u32Centivolts(498u << 6));  // (498 x 227 + 7147) / 100
-  EXPECT_EQ(55, T_BATTERY_s32Percentage(1200));
-  EXPECT_EQ(0, T_BATTERY_s32Percentage(1049));
-  EXPECT_EQ(0, T_BATTERY_s32Percentage(1050));
-  EXPECT_EQ(5, T_BATTERY_s32Percentage(1105));   // 10 x (0.55 / 1.10)
-  EXPECT_EQ(10, T_BATTERY_s32Percentage(1160));  // exactly on an entry
-  EXPECT_EQ(90, T_BATTERY_s32Percentage(1225));
-  EXPECT_EQ(100, T_BATTERY_s32Percentage(1235));
-  EXPECT_EQ(100, T_BATTERY_s32Percentage(4095));
+  const struct {
+    U32 centivolts;
+    S32 percent;
+  } rows[] = {{1200, 55}, {1049, 0}, {1050, 0}, {1105, 5} /* 10 x 0.55 / 1.10 */, {1160, 10} /* on an entry */,
+              {1225, 90}, {1235, 100}, {4095, 100}};
+  for (const auto& r : rows) EXPECT_EQ(r.percent, T_BATTERY_s32Percentage(r.centivolts)) << r.centivolts;
 }
 
 TEST_F(Battery, TheReadingGivesVoltageAndAChargeThatFallsAtOnceButRisesOnlyByMoreThanTwo) {
   Supply(498);
-  EXPECT_FLOAT_EQ(12.01f, Ivlt());
-  EXPECT_EQ(56, Ibat());  // 12.01: 10 x (5 + 0.06 / 0.10)
+  EXPECT_FLOAT_EQ(12.01f, Get(FCID("IVLT")).fVal);
+  EXPECT_EQ(56, Get(FCID("IBAT")).s32Val);  // 10 x (5 + 0.06 / 0.10)
   const struct {
     U32 x;
     S32 shown;
     const char* why;
   } steps[] = {
-      {495, 50, "11.95 V, 50 %: a fall shows at once"},
-      {496, 50, "11.97 V, 52 %: a rise of 2 does not show"},
-      {509, 91, "12.26 V, 91 %"},
-      {510, 94, "12.29 V, 94 %: a rise of 3 shows"},
-      {511, 94, "12.31 V, 96 %: 2 more do not"},
-      {495, 50, "down to 50 % again at once"},
+      {495, 50, "11.95 V, 50 %: a fall shows at once"}, {496, 50, "11.97 V, 52 %: a rise of 2 does not show"},
+      {509, 91, "12.26 V, 91 %"},                       {510, 94, "12.29 V, 94 %: a rise of 3 shows"},
+      {511, 94, "12.31 V, 96 %: 2 more do not"},        {495, 50, "down to 50 % again at once"},
   };
   for (const auto& s : steps) {
     Supply(s.x);
-    EXPECT_EQ(s.shown, Ibat()) << s.why;
+    EXPECT_EQ(s.shown, Get(FCID("IBAT")).s32Val) << s.why;
   }
 }
 
-TEST_F(Battery, EighteenVoltsRaisesTheHighWarningOnceAndLessWithdrawsIt) {
-  Supply(762);  // 18.01 V
-  Supply(762);
-  Supply(761);  // 17.98 V
-  Supply(761);
-  EXPECT_EQ((std::vector<ALARM_MAIL>{{CMD_ID_SET_ALARM, VOLTAGE_HIGH_WARNING, TONE_USE_CUSTOM, "Input Voltage High"},
-                                     {CMD_ID_CLEAR_ALARM, VOLTAGE_HIGH_WARNING, TONE_USE_CUSTOM, ""}}),
-            AlarmMail());
-}
-
-TEST_F(Battery, TheLowBatteryAlarmFollowsItsThresholdAndOffNeverRaisesIt) {
-  Supply(453);  // 10.99 V, below the threshold once it is set
+// 762 reads 18.01 V and 761 17.98 V; 453 reads 10.99 V and 454 11.02 V.
+TEST_F(Battery, HighAndLowVoltageRaiseTheirAlarmsOnceAndOffNeverRaisesTheLowOne) {
+  for (U32 x : {762, 762, 761, 761}) Supply(x);
+  EXPECT_EQ((Mail{"+33/0 Input Voltage High", "-33"}), AlarmMail());
+  Supply(453);
   EXPECT_TRUE(AlarmMail().empty()) << "8.0 V is Off";
   H_DATABASE_bUpdateValueFloat(FCID("SLBV"), 11.0f, P_NORMAL);
-  Supply(453);
-  Supply(453);
-  EXPECT_EQ(std::vector<ALARM_MAIL>{kLowRaised}, AlarmMail());
-  Supply(454);  // 11.02 V: above it, the shown alarm stays
-  EXPECT_TRUE(AlarmMail().empty());
-  Supply(453);
-  EXPECT_EQ(std::vector<ALARM_MAIL>{kLowRaised}, AlarmMail()) << "it may come again";
+  for (U32 x : {453, 453, 454, 453}) Supply(x);
+  EXPECT_EQ((Mail{"+5/8 Low Voltage", "+5/8 Low Voltage"}), AlarmMail())
+      << "once, and again after the supply was above the threshold, never withdrawn by it";
   H_DATABASE_bUpdateValueFloat(FCID("SLBV"), 8.0f, P_NORMAL);
-  rt::Sync(M_BATTERY);
   Supply(453);
-  EXPECT_EQ(std::vector<ALARM_MAIL>{kLowCleared}, AlarmMail());
+  EXPECT_EQ(Mail{"-5"}, AlarmMail());
 }
 
-// 7.50 V is x = 299: (299 x 227 + 7147) / 100 = 750. The filter's register
-// starts at 13 x 13.0 V; each sample makes it V + 12/13 of itself, and the
-// smoothed supply is a thirteenth of it.
+// 7.50 V is x = 299. The filter's register starts at 13 x 13.0 V; each sample
+// makes it V + 12/13 of itself, and the smoothed supply is a thirteenth of it.
 TEST_F(Battery, ASteadyLowSupplyAsksForPowerDownOnceTheFilterHasSettledAndThenOnlyListens) {
   int settled = 0;
   for (double r = 169.0; r / 13.0 >= 8.0; settled++) r = 7.5 + r * 12.0 / 13.0;
@@ -142,9 +102,8 @@ TEST_F(Battery, ASteadyLowSupplyAsksForPowerDownOnceTheFilterHasSettledAndThenOn
   EXPECT_TRUE(rt::Commands(rt::kKeyboardBox).empty()) << settled - 1 << " samples";
   Supply(299);
   EXPECT_EQ(std::vector<CMD_ID>{CMD_ID_SHUTDOWN}, rt::Commands(rt::kKeyboardBox));
-  Supply(762);
-  Supply(299);
-  EXPECT_FLOAT_EQ(7.5f, Ivlt());
+  for (U32 x : {762, 299}) Supply(x);
+  EXPECT_FLOAT_EQ(7.5f, Get(FCID("IVLT")).fVal);
   EXPECT_TRUE(rt::Commands(rt::kKeyboardBox).empty());
   EXPECT_TRUE(AlarmMail().empty());
 }

@@ -10,28 +10,26 @@
 
 namespace {
 
-using rt::EDGE;
-
-void Play(TONE_SEQUENCE tone, const TONE_BURST* pBurst, BOOLEAN bAlarm) {
-  ASSERT_TRUE(U_TONE_bPlayTone(tone, pBurst, bAlarm));
+void Set(FOURCHARID key, U32 value) {
+  H_DATABASE_bUpdateValueU32(key, value, P_NORMAL);
+  rt::Sync(M_TONE);
 }
-
-void SetU32(FOURCHARID key, U32 value) { H_DATABASE_bUpdateValueU32(key, value, P_NORMAL); }
 
 class Tone : public rt::ReadoutsTest {
  protected:
-  // The task greets with its start chirp (1000 Hz at Normal for 50 ms).
-  void StartTone() {
+  // The task greets with its start chirp, 1000 Hz at Normal.
+  void SetUp() override {
+    rt::ReadoutsTest::SetUp();
     Start(rt::TONE);
     ASSERT_TRUE(rt::WaitForEdges(2, 1000));
     EXPECT_EQ(1000.0f, rt::Edges()[0].frequency);
     rt::ClearEdges();
   }
-  std::unique_ptr<TONE_BURST> burst;
+  std::unique_ptr<TONE_BURST> burst;  // outlives the task, which reads it to its end
 };
 
-// Hand-counted: repetitions x (sounds + silences of the pulses played + the
-// silence between repetitions).
+// Hand-counted: repetitions x (sounds and silences of the pulses played +
+// the silence between repetitions).
 TEST(ToneLength, CountsEveryRepetitionOfThePulsesThatPlay) {
   EXPECT_EQ(600u, T_TONE_u32CalculateToneLength(TONE_GENERAL_ALERT, nullptr));
   EXPECT_EQ(3000u, T_TONE_u32CalculateToneLength(TONE_TEST, nullptr));  // 2 x (100 + 300 + 100 + 1000)
@@ -44,39 +42,30 @@ TEST(ToneLength, CountsEveryRepetitionOfThePulsesThatPlay) {
 }
 
 TEST_F(Tone, AlarmsOnlySilencesClicksAndFishButSoundsAlarmsThroughWhichNoClickIsHeard) {
-  ASSERT_NO_FATAL_FAILURE(StartTone());
-  SetU32(FCID("STMD"), TONE_MODE_ALARMS_ONLY);
-  rt::Sync(M_TONE);
+  Set(FCID("STMD"), TONE_MODE_ALARMS_ONLY);
   L_SEMA_Signal(SEMA_KEYCLICK_GOOD);
   L_SEMA_Signal(SEMA_FISH_ALARM_LARGE);
-  Play(TONE_TEST, nullptr, FALSE);
+  U_TONE_bPlayTone(TONE_TEST, nullptr, FALSE);
   rt::Sync(M_TONE);
   L_CLOCK_Sleep(150);
   EXPECT_TRUE(rt::Edges().empty());
-
-  Play(TONE_GENERAL_ALERT, nullptr, TRUE);
-  rt::Sync(M_TONE);
-  SetU32(FCID("STMD"), TONE_MODE_ALL);
-  rt::Sync(M_TONE);
+  U_TONE_bPlayTone(TONE_GENERAL_ALERT, nullptr, TRUE);
+  Set(FCID("STMD"), TONE_MODE_ALL);
   L_SEMA_Signal(SEMA_KEYCLICK_BAD);
   ASSERT_TRUE(rt::WaitForEdges(6, 2000));
   L_CLOCK_Sleep(150);
-  const std::vector<EDGE> edges = rt::Edges();
-  EXPECT_EQ(6u, edges.size()) << "the click came while the alert played";
-  rt::ExpectPulses(edges, 0, 2070, 3, 150, 50);
+  EXPECT_EQ(6u, rt::Edges().size()) << "the click came while the alert played";
+  rt::ExpectPulses(rt::Edges(), 0, 2070, 3, 150, 50);
 }
 
 TEST_F(Tone, ANewPitchPlaysTheTestBurstAtItAndAPitchOutOfRangeIsCorrected) {
-  ASSERT_NO_FATAL_FAILURE(StartTone());
-  SetU32(FCID("STON"), PITCH_HIGH);
+  Set(FCID("STON"), PITCH_HIGH);
   ASSERT_TRUE(rt::WaitForEdges(6, 1000));
-  std::vector<EDGE> edges = rt::Edges();
-  EXPECT_EQ(2575.0f, edges[0].frequency);
-  EXPECT_EQ(1650.0f, edges[2].frequency);
-  EXPECT_EQ(3500.0f, edges[4].frequency);
-
+  const std::vector<rt::EDGE> edges = rt::Edges();
+  EXPECT_EQ((std::vector<float>{2575, 1650, 3500}),
+            (std::vector<float>{edges[0].frequency, edges[2].frequency, edges[4].frequency}));
   rt::ClearEdges();
-  SetU32(FCID("STON"), 7);
+  Set(FCID("STON"), 7);
   ASSERT_TRUE(rt::WaitForEdges(1, 1000));
   EXPECT_EQ(875.0f, rt::Edges()[0].frequency) << "7 is taken as Low";
   U32 stored = 0;
@@ -85,15 +74,13 @@ TEST_F(Tone, ANewPitchPlaysTheTestBurstAtItAndAPitchOutOfRangeIsCorrected) {
 }
 
 TEST_F(Tone, ACustomBurstOfNinePulsesPlaysItsFive) {
-  ASSERT_NO_FATAL_FAILURE(StartTone());
-  // Its own heap block, so a read past the fifth pulse is out of bounds; it
-  // outlives the task, which reads it until its very end.
+  // Its own heap block, so a read past the fifth pulse is out of bounds.
   burst.reset(new TONE_BURST{9, 1, {}, 0});
   for (int i = 0; i < 5; i++) burst->tone[i] = {{0, 100.0f * (float)(i + 1), 0}, 5, 5};
-  Play(TONE_USE_CUSTOM, burst.get(), TRUE);
+  U_TONE_bPlayTone(TONE_USE_CUSTOM, burst.get(), TRUE);
   ASSERT_TRUE(rt::WaitForEdges(10, 1000));
   L_CLOCK_Sleep(100);
-  const std::vector<EDGE> edges = rt::Edges();
+  const std::vector<rt::EDGE> edges = rt::Edges();
   ASSERT_EQ(10u, edges.size());
   for (int i = 0; i < 5; i++) EXPECT_EQ(100.0f * (float)(i + 1), edges[2 * i].frequency);
 }
