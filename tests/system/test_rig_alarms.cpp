@@ -1,0 +1,67 @@
+// Alarms of the whole unit on a host rig: a supply the rig lowers, the pop-up
+// and the buzzer.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <string.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "nvram_files.h"
+#include "rig_util.h"
+
+namespace {
+
+using namespace rig;
+
+// The supply reading is the sonar stand-in's: a lower one in dev/sonar.cfg
+// reaches the battery task within a second or two. 1724 reads 10.49 V
+// ((1724 / 4 x 227 + 7147) / 100 hundredths), below the stored 11.0 V
+// threshold and far above the power-down.
+TEST(Rig, ALowSupplyShowsTheLowBatteryPopUpSoundsItsAlertAndAnyKeyAnswersIt) {
+  RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
+  ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
+  const std::string base = TEST_MakeTempDir("velmora-base");
+  const float threshold = 11.0f;
+  uint32_t bits = 0;
+  memcpy(&bits, &threshold, sizeof bits);
+  nvfiles::Seed(base, {{"NVER", nvfiles::kVersion}, {"SQCD", 1}, {"SLBV", bits}});
+  auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base});
+  ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "update CVEW to -2", 20000));
+  const std::vector<COLOR> empty = NextScreen(rig.dir, {});
+
+  const std::string cfg = rig.dir + "/dev/sonar.cfg";
+  std::ifstream in(cfg);
+  std::string text((std::istreambuf_iterator<char>(in)), {});
+  text = std::regex_replace(text, std::regex("adc_supply *= *[0-9]+"), "adc_supply = 1724");
+  std::ofstream(cfg + ".new") << text;
+  ASSERT_EQ(0, rename((cfg + ".new").c_str(), cfg.c_str()));
+  std::vector<COLOR> shown;
+  for (int i = 0; i < 10 && ((shown = NextScreen(rig.dir, empty)) == empty); i++) {
+  }
+  EXPECT_TRUE(MatchesGolden("rig_low_battery", shown));
+
+  // Each tone appends its frequency to the buzzer as a 4-byte integer.
+  std::vector<int32_t> tones;
+  for (int i = 0; i < 40 && std::count(tones.begin(), tones.end(), 2070) < 3; i++) {
+    usleep(50 * 1000);
+    const std::vector<uint8_t> bytes = nvfiles::Read(rig.dir + "/dev/buzzer0");
+    tones.assign(bytes.size() / 4, 0);
+    memcpy(tones.data(), bytes.data(), tones.size() * 4);
+  }
+  EXPECT_EQ(3, std::count(tones.begin(), tones.end(), 2070)) << "the general alert at Normal pitch";
+
+  EXPECT_EQ(0, Tool(rig.dir, "key hold EXIT --ms 100"));
+  EXPECT_TRUE(NextScreen(rig.dir, shown) == empty) << "the answered pop-up is gone";
+
+  TEST_Signal(unit.get(), SIGTERM);
+  TEST_RESULT r = TEST_Finish(std::move(unit), 10000);
+  EXPECT_EQ(2, r.status) << r.out << r.err;
+  EXPECT_EQ(std::string::npos, r.out.find("error:")) << r.out;
+}
+
+}  // namespace
