@@ -148,6 +148,12 @@ static U32 ais_DecodeVDM(AISPOOL* pool, const char* pcSentence, U32 u32Time, BOO
   } else {
     *pbChanged = ais_InsertTarget(pool, index, &record, u32Time);
   }
+  if (*pbChanged) {
+    U32 dateTime = 0;
+    BOOLEAN bValid = FALSE;
+    H_DATABASE_bFetchU32(FCID("IDTM"), &dateTime, &bValid, nullptr);
+    pool->TargetStruct[index].ReceiveDateTime = bValid ? dateTime : 0;
+  }
   return result;
 }
 

@@ -111,7 +111,8 @@ typedef struct tag_aisTargetINFO {
 
 typedef struct tag_ais_DeviceInfo {
   aisTargetINFO aisInfo;
-  U32 ReceiveLastTime;     // T_NMEA_u32AisNow() of the last report
+  U32 ReceiveLastTime;     // T_NMEA_u32AisNow() of the last report: for ages
+  U32 ReceiveDateTime;     // IDTM then, 0 without GPS time: for showing
   BOOLEAN bAisAlarmActive;
   BOOLEAN bAisAlarmCleared;
   char sAlarmString[AIS_ALARM_TEXT_SIZE];

@@ -168,7 +168,11 @@ TEST_F(Ais, ASilentTargetGoesAfter960SecondsAndTheListHearsWithThePoolReleased) 
   g_u32AisClock = 1000;
   Feed(Type1(200, 54.0, 10.0));
   g_u32AisClock = 1100;
+  // The GPS time of a report is kept for showing, not for ageing.
+  H_DATABASE_bUpdateEverythingU32(FCID("IDTM"), 1796646919, P_EXTERNAL_GPS, D_DATETIME, nullptr, 4);
   Feed(Type1(300, 54.0, 10.0));
+  EXPECT_EQ(1796646919u, Held(300)->ReceiveDateTime);
+  EXPECT_EQ(0u, Held(200)->ReceiveDateTime);
   // One before them, in alarm: its flags and text stay its own as it moves.
   Feed(Type1(100, 54.0, 10.0));
   ais_DeviceInfo* p;
