@@ -24,114 +24,79 @@ bool JTrue(const std::string& j, const std::string& key) {
   return j.find("\"" + key + "\":true") != std::string::npos || j.find("\"" + key + "\": true") != std::string::npos;
 }
 
-// The raw value gpsdecode -u gives a field checks our value and its flag:
-// a raw value the standard calls "not available" must leave the flag
-// cleared, any other must set it and give that value back.
+// A raw field of gpsdecode -u: the values that mean "not available", and
+// ours as a raw value.
+struct AIS_RAW {
+  const char* key;
+  U32 flag;
+  bool (*known)(double raw);
+  double (*ours)(const aisTargetINFO& r, double type);
+};
+const AIS_RAW kRaw[] = {
+    {"turn", ROT_FLAG_INDEX, [](double v) { return v != -128; },
+     [](const aisTargetINFO& r, double) { return copysign(llround(4.733 * sqrt(fabs(r.Rot.Value))), r.Rot.Value); }},
+    {"speed", SOG_FLAG_INDEX, [](double v) { return v != 1023; },
+     [](const aisTargetINFO& r, double type) { return (double)llround(type == 9 ? r.Sog : r.Sog * 10); }},
+    {"course", COG_FLAG_INDEX, [](double v) { return v < 3600; },
+     [](const aisTargetINFO& r, double) { return (double)llround(r.Cog * 10); }},
+    {"heading", TRUEHEAD_FLAG_INDEX, [](double v) { return v < 360; },
+     [](const aisTargetINFO& r, double) { return (double)r.TrueHeading; }},
+    {"second", UTCSEC_FLAG_INDEX, [](double v) { return v < 60; },
+     [](const aisTargetINFO& r, double) { return (double)r.TimeStamp_UTCsec; }},
+    {"alt", ALTITUDE_FLAG_INDEX, [](double v) { return v != 4095; },
+     [](const aisTargetINFO& r, double) { return (double)r.Altitude; }},
+    {"imo", IMO_FLAG_INDEX, [](double v) { return v >= 1 && v <= 999999999; },
+     [](const aisTargetINFO& r, double) { return (double)r.IMO; }},
+    {"shiptype", SHIPTYPE_FLAG_INDEX, [](double v) { return v >= 1 && v <= 99; },
+     [](const aisTargetINFO& r, double) { return (double)r.ShipType; }},
+    {"draught", DRAUGHT_FLAG_INDEX, [](double v) { return v != 0; },
+     [](const aisTargetINFO& r, double) { return (double)llround(r.Draught * 10); }},
+    {"status", NAVSTATUS_FLAG_INDEX, [](double) { return true; },
+     [](const aisTargetINFO& r, double) { return (double)r.NavStatus; }},
+};
+
+// A raw value the standard calls "not available" must leave our flag
+// cleared; any other must set it and give that value back.
 void ExpectGpsdecode(const aisTargetINFO& r, const std::string& j) {
   const BOOLEAN* flag = r.validityFlag;
-  double v, type = 0, lat, lon;
+  double v, type = 0, lat, lon, a, b, c, d;
   std::string s;
   JNumber(j, "type", &type);
-  if (JNumber(j, "mmsi", &v)) {
-    EXPECT_EQ(v, r.MMSI);
+  if (JNumber(j, "mmsi", &v)) { EXPECT_EQ(v, r.MMSI); }
+  for (const AIS_RAW& f : kRaw) {
+    if (!JNumber(j, f.key, &v)) continue;
+    EXPECT_EQ(f.known(v), flag[f.flag] != 0) << f.key;
+    if (f.known(v)) { EXPECT_EQ(v, f.ours(r, type)) << f.key; }
   }
-  if (JNumber(j, "status", &v)) {
-    EXPECT_EQ(v, r.NavStatus);
-  }
-  if (JNumber(j, "turn", &v)) {
-    EXPECT_EQ(v != -128, flag[ROT_FLAG_INDEX] != 0);
-    if (v != -128) {
-      EXPECT_EQ(v, copysign(llround(4.733 * sqrt(fabs(r.Rot.Value))), r.Rot.Value));
-    }
-  }
-  if (JNumber(j, "speed", &v)) {
-    EXPECT_EQ(v != 1023, flag[SOG_FLAG_INDEX] != 0);
-    if (v != 1023) {
-      EXPECT_EQ(v, llround(type == 9 ? r.Sog : r.Sog * 10));
-    }
-  }
-  if (j.find("\"accuracy\"") != std::string::npos) {
-    EXPECT_EQ(JTrue(j, "accuracy"), r.PosAccuracy == LOWER_TEN_METERS);
-  }
+  if (j.find("\"accuracy\"") != std::string::npos) { EXPECT_EQ(JTrue(j, "accuracy"), r.PosAccuracy == LOWER_TEN_METERS); }
   if (JNumber(j, "lat", &lat) && JNumber(j, "lon", &lon)) {
     const bool bKnown = fabs(lat) <= 54000000 && fabs(lon) <= 108000000;
     EXPECT_EQ(bKnown, flag[SHIPPOS_FLAG_INDEX] != 0);
-    if (bKnown) {
-      EXPECT_EQ(lat, llround(r.Latitude * 600000));
-    }
-    if (bKnown) {
-      EXPECT_EQ(lon, llround(r.Longitude * 600000));
-    }
-  }
-  if (JNumber(j, "course", &v)) {
-    EXPECT_EQ(v < 3600, flag[COG_FLAG_INDEX] != 0);
-    if (v < 3600) {
-      EXPECT_EQ(v, llround(r.Cog * 10));
-    }
-  }
-  if (JNumber(j, "heading", &v)) {
-    EXPECT_EQ(v < 360, flag[TRUEHEAD_FLAG_INDEX] != 0);
-    if (v < 360) {
-      EXPECT_EQ(v, r.TrueHeading);
-    }
-  }
-  if (JNumber(j, "second", &v)) {
-    EXPECT_EQ(v < 60, flag[UTCSEC_FLAG_INDEX] != 0);
-    if (v < 60) {
-      EXPECT_EQ(v, r.TimeStamp_UTCsec);
-    }
-  }
-  if (JNumber(j, "alt", &v)) {
-    EXPECT_EQ(v != 4095, flag[ALTITUDE_FLAG_INDEX] != 0);
-    if (v != 4095) {
-      EXPECT_EQ(v, r.Altitude);
-    }
-  }
-  if (JNumber(j, "imo", &v)) {
-    EXPECT_EQ(v >= 1 && v <= 999999999, flag[IMO_FLAG_INDEX] != 0);
-    EXPECT_EQ(v, r.IMO);
+    const std::pair<double, double> ours = {(double)llround(r.Latitude * 600000), (double)llround(r.Longitude * 600000)};
+    if (bKnown) { EXPECT_EQ(std::make_pair(lat, lon), ours); }
   }
   for (auto [key, text, index] : {std::tuple{"shipname", r.Name, NAME_FLAG_INDEX},
                                   std::tuple{"callsign", r.CallSign, CALLSIGN_FLAG_INDEX},
                                   std::tuple{"destination", r.Destination, DEST_FLAG_INDEX}}) {
     if (!JString(j, key, &s)) continue;
     EXPECT_EQ(!s.empty(), flag[index] != 0) << key;
-    if (!s.empty()) {
-      EXPECT_EQ(s, text) << key;
-    }
+    if (!s.empty()) { EXPECT_EQ(s, text) << key; }
   }
-  if (JNumber(j, "shiptype", &v)) {
-    EXPECT_EQ(v >= 1 && v <= 99, flag[SHIPTYPE_FLAG_INDEX] != 0);
-    if (v >= 1 && v <= 99) {
-      EXPECT_EQ(v, r.ShipType);
-    }
-  }
-  double a, b, c, d;
   if (JNumber(j, "to_bow", &a) && JNumber(j, "to_stern", &b) && JNumber(j, "to_port", &c) &&
       JNumber(j, "to_starboard", &d)) {
     const bool bKnown = (a != 0 || b != 0) && (c != 0 || d != 0);
-    EXPECT_EQ(bKnown, flag[SHIPDIM_FLAG_INDEX] != 0);
     const strDimRefPos& dim = r.ShipDimension;
-    if (bKnown) {
-      EXPECT_EQ((std::vector<double>{a, b, c, d}), (std::vector<double>{(double)dim.DimBow_A, (double)dim.DimStern_B, (double)dim.DimPort_C, (double)dim.DimStarboard_D}));
-    }
+    EXPECT_EQ(bKnown, flag[SHIPDIM_FLAG_INDEX] != 0);
+    const std::vector<double> ours = {(double)dim.DimBow_A, (double)dim.DimStern_B, (double)dim.DimPort_C,
+                                      (double)dim.DimStarboard_D};
+    if (bKnown) { EXPECT_EQ((std::vector<double>{a, b, c, d}), ours); }
   }
   int month, day, hour, minute;
   if (JString(j, "eta", &s) && sscanf(s.c_str(), "%d-%dT%d:%dZ", &month, &day, &hour, &minute) == 4) {
     const bool bKnown = (month >= 1 && month <= 12 && day >= 1) || (hour < 24 && minute < 60);
     EXPECT_EQ(bKnown, flag[ETA_FLAG_INDEX] != 0);
-    if (bKnown) {
-      EXPECT_EQ((U32)(day * 10000 + month * 100), r.Eta.Date);
-    }
-    if (bKnown) {
-      EXPECT_EQ((U32)(hour * 10000 + minute * 100), r.Eta.Time);
-    }
-  }
-  if (JNumber(j, "draught", &v)) {
-    EXPECT_EQ(v != 0, flag[DRAUGHT_FLAG_INDEX] != 0);
-    if (v != 0) {
-      EXPECT_EQ(v, llround(r.Draught * 10));
-    }
+    const std::pair<U32, U32> eta = {(U32)(day * 10000 + month * 100), (U32)(hour * 10000 + minute * 100)};
+    if (bKnown) { EXPECT_EQ(eta, std::make_pair(r.Eta.Date, r.Eta.Time)); }
   }
 }
 
@@ -149,40 +114,15 @@ void ExpectLibais(const aisTargetINFO& r, const std::string& m) {
   const BOOLEAN* flag = r.validityFlag;
   double v, x, y;
   std::string s;
-  if (JNumber(m, "mmsi", &v)) {
-    EXPECT_EQ(v, r.MMSI);
-  }
+  if (JNumber(m, "mmsi", &v)) { EXPECT_EQ(v, r.MMSI); }
   if (JNumber(m, "x", &x) && JNumber(m, "y", &y) && flag[SHIPPOS_FLAG_INDEX]) {
     EXPECT_NEAR(x, r.Longitude, 1e-6);
     EXPECT_NEAR(y, r.Latitude, 1e-6);
   }
-  if (JNumber(m, "sog", &v) && flag[SOG_FLAG_INDEX]) {
-    EXPECT_NEAR(v, r.Sog, 1e-4);
-  }
-  if (JNumber(m, "cog", &v) && flag[COG_FLAG_INDEX]) {
-    EXPECT_NEAR(v, r.Cog, 1e-4);
-  }
-  if (JNumber(m, "true_heading", &v) && flag[TRUEHEAD_FLAG_INDEX]) {
-    EXPECT_EQ(v, r.TrueHeading);
-  }
-  if (JNumber(m, "rot", &v) && flag[ROT_FLAG_INDEX]) {
-    EXPECT_NEAR(v, r.Rot.Value, 1e-3 * std::max(1.0, fabs(v)));
-  }
-  if (JNumber(m, "type_and_cargo", &v) && flag[SHIPTYPE_FLAG_INDEX]) {
-    EXPECT_EQ(v, r.ShipType);
-  }
-  if (JNumber(m, "imo_num", &v) && flag[IMO_FLAG_INDEX]) {
-    EXPECT_EQ(v, r.IMO);
-  }
-  if (JNumber(m, "draught", &v) && flag[DRAUGHT_FLAG_INDEX]) {
-    EXPECT_NEAR(v, r.Draught, 1e-4);
-  }
-  if (JNumber(m, "dim_a", &v) && flag[SHIPDIM_FLAG_INDEX]) {
-    EXPECT_EQ(v, r.ShipDimension.DimBow_A);
-  }
-  if (JNumber(m, "dim_d", &v) && flag[SHIPDIM_FLAG_INDEX]) {
-    EXPECT_EQ(v, r.ShipDimension.DimStarboard_D);
-  }
+  if (JNumber(m, "sog", &v) && flag[SOG_FLAG_INDEX]) { EXPECT_NEAR(v, r.Sog, 1e-4); }
+  if (JNumber(m, "cog", &v) && flag[COG_FLAG_INDEX]) { EXPECT_NEAR(v, r.Cog, 1e-4); }
+  if (JNumber(m, "true_heading", &v) && flag[TRUEHEAD_FLAG_INDEX]) { EXPECT_EQ(v, r.TrueHeading); }
+  if (JNumber(m, "rot", &v) && flag[ROT_FLAG_INDEX]) { EXPECT_NEAR(v, r.Rot.Value, 1e-3 * std::max(1.0, fabs(v))); }
   for (auto [key, text] : {std::pair{"name", r.Name}, std::pair{"callsign", r.CallSign},
                            std::pair{"destination", r.Destination}}) {
     if (!JString(m, key, &s)) continue;
