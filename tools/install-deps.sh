@@ -17,6 +17,8 @@ packages=(
   fonts-dejavu-extra fonts-wqy-microhei fonts-material-design-icons-iconfont fonts-symbola
   # Reference implementations the navigation maths is checked and timed against.
   geographiclib-tools libgeographiclib-dev proj-bin libproj-dev python3-scipy
+  # gpsdecode, the AIS decoder's benchmark peer.
+  gpsd-clients
 )
 
 # The list alone, for tools/install-cross-deps.sh.

@@ -889,9 +889,8 @@ void T_NMEA_vParseSentence(const char* pSentence, NMEA_PORT_INFO* p) {
     }
     BOOLEAN bAis = FALSE;
     if (bVDM && H_DATABASE_bFetchBoolean(FCID("SAIS"), &bAis, nullptr, nullptr) && bAis) {
-      const U32 time = NMEA_u32Fetch(FCID("IDTM"), 0);
       L_MUTEX_LockWait(RES_AIS_DATA);
-      if (T_NMEA_bAisDecodeVDM(pSentence, time)) T_NMEA_vAisCalculateCollisionValue();
+      if (T_NMEA_bAisDecodeVDM(pSentence, T_NMEA_u32AisNow())) T_NMEA_vAisCalculateCollisionValue();
       L_MUTEX_Unlock(RES_AIS_DATA);
       return;
     }

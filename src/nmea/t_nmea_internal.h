@@ -8,6 +8,7 @@
 #include "linuxsvc.h"
 #include "navmath.h"
 #include "t_nmea.h"
+#include "t_nmea_ais.h"
 
 enum NMEA_STATE : U32 {
   NMEA_STATE_OFFLINE = 0,
@@ -197,8 +198,8 @@ void T_NMEA_vSetFixTrace(void (*pfTrace)(const NMEA_FIX_TRACE*));
 // Sentences framed whole and handed to the parser since the program started.
 U32 T_NMEA_u32SentencesParsed(void);
 
-// ---- t_nmea_pending.cpp: receiver set-up, output, diagnostic view and AIS,
-// whose work is built later ----
+// ---- t_nmea_pending.cpp: receiver set-up, output, diagnostic view and the
+// AIS menus, whose work is built later ----
 
 void T_NMEA_vHandleScanBaudRate(NMEA_PORT_INFO* pPort, int nMinShift, int nMaxShift);
 void T_NMEA_vIdentifyGPS(NMEA_PORT_INFO* pPort);
@@ -212,7 +213,15 @@ void T_NMEA_vCompassCalibrationStart(void);
 void T_NMEA_vHandleTransmit(void);
 void T_NMEA_vRegisterGPSDiagnosticView(void);
 void T_NMEA_vSetupAISMenuItems(void);
+
+// ---- t_nmea_ais.cpp: the AIS target pool ----
+
+// Empties the pool and forgets partial messages.
 void T_NMEA_vAisInit(void);
-// TRUE when a VDM completed a message; call with the AIS lock held.
+// Decodes one VDM sentence (from its address on) into the pool, stamping
+// the target with u32Time (T_NMEA_u32AisNow()); TRUE when a target was
+// inserted or updated. Takes mutex 68.
 BOOLEAN T_NMEA_bAisDecodeVDM(const char* pcSentence, U32 u32Time);
-void T_NMEA_vAisCalculateCollisionValue(void);
+// The clock the pool's stamps and time-outs run on (seconds); null restores
+// the monotonic one.
+void T_NMEA_vSetAisClock(U32 (*pfSeconds)(void));

@@ -1,7 +1,7 @@
 // What the NMEA task asks of its receiver set-up, its NMEA output, its GPS
-// diagnostic view and its AIS decoder, whose work is built later. Until then
+// diagnostic view and the AIS menus, whose work is built later. Until then
 // a plain NMEA receiver needs none of it: each step says once in the log
-// what it would have done, and an AIS sentence is read and let go.
+// what it would have done.
 
 #include "t_nmea_internal.h"
 
@@ -32,13 +32,3 @@ void T_NMEA_vCompassCalibrationStart(void) { NMEA_PENDING("no heading-sensor cal
 void T_NMEA_vHandleTransmit(void) { NMEA_PENDING("no NMEA output"); }
 void T_NMEA_vRegisterGPSDiagnosticView(void) { NMEA_PENDING("no GPS diagnostic view"); }
 void T_NMEA_vSetupAISMenuItems(void) { NMEA_PENDING("no AIS menus"); }
-void T_NMEA_vAisInit(void) {
-  // The AIS target pool starts empty because it does not exist yet.
-}
-BOOLEAN T_NMEA_bAisDecodeVDM(const char*, U32) {
-  NMEA_PENDING("AIS sentences are not decoded");
-  return FALSE;
-}
-void T_NMEA_vAisCalculateCollisionValue(void) {
-  // No AIS targets, so no collision values to renew.
-}

@@ -8,12 +8,15 @@
 #include <stdlib.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 #include <poll.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "dd_uart.h"
 #include "h_database.h"
@@ -22,6 +25,7 @@
 #include "t_nmea_internal.h"
 #include "t_startup.h"
 #include "t_uart.h"
+#include "test_process.h"
 #include "test_tasks.h"
 #include "test_timing.h"
 #include "u_convert.h"
@@ -219,5 +223,65 @@ inline VALUE Fetch(const std::string& key) {
   v.bValid = bValid;
   return v;
 }
+
+inline std::vector<std::string> Lines(const std::string& path) {
+  std::ifstream in(path);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// The string or number after "key": in a line of JSON written by a program
+// (no escapes in the values these files hold).
+inline bool JString(const std::string& line, const std::string& key, std::string* value) {
+  size_t at = line.find("\"" + key + "\": \"");
+  size_t skip = key.size() + 5;
+  if (at == std::string::npos) {
+    at = line.find("\"" + key + "\":\"");
+    skip = key.size() + 4;
+  }
+  if (at == std::string::npos) return false;
+  size_t end = line.find('"', at + skip);
+  *value = line.substr(at + skip, end - at - skip);
+  return true;
+}
+
+inline bool JNumber(const std::string& line, const std::string& key, double* value) {
+  for (const std::string& form : {"\"" + key + "\": ", "\"" + key + "\":"}) {
+    size_t at = line.find(form);
+    if (at != std::string::npos && line[at + form.size()] != '"') {
+      *value = strtod(line.c_str() + at + form.size(), nullptr);
+      return true;
+    }
+  }
+  return false;
+}
+
+// A sentence as the framing keeps it: no start character, the checksum's two
+// digits at the end.
+inline std::string Framed(const std::string& logged) {
+  size_t start = logged.find_first_of("$!");
+  size_t star = logged.find('*', start);
+  return logged.substr(start + 1, star == std::string::npos ? std::string::npos : star + 2 - start);
+}
+
+inline const std::string kRigTool = VELMORA_TOOLS_DIR "/rig";
+
+inline int Tool(const std::string& rig, const std::string& arguments) {
+  std::string command = "python3 " + kRigTool + " --rig " + rig + " " + arguments + " > /dev/null 2>&1";
+  int status = system(command.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A rig made by the rig tool, its relays stopped and its directory removed
+// whatever the outcome.
+struct TOOL_RIG {
+  std::string dir = TEST_MakeTempDir("velmora-nmea-rig");
+  ~TOOL_RIG() {
+    Tool(dir, "stop");
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
+  }
+};
 
 }  // namespace nmt

@@ -34,47 +34,6 @@ void Collect(const NMEA_FIX_TRACE* t) {
   g_traces.back().fix.pcSentence = nullptr;
 }
 
-std::vector<std::string> Lines(const std::string& path) {
-  std::ifstream in(path);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
-// The string or number after "key": in a line of JSON written by a program
-// (no escapes in the values these files hold).
-bool JString(const std::string& line, const std::string& key, std::string* value) {
-  size_t at = line.find("\"" + key + "\": \"");
-  size_t skip = key.size() + 5;
-  if (at == std::string::npos) {
-    at = line.find("\"" + key + "\":\"");
-    skip = key.size() + 4;
-  }
-  if (at == std::string::npos) return false;
-  size_t end = line.find('"', at + skip);
-  *value = line.substr(at + skip, end - at - skip);
-  return true;
-}
-
-bool JNumber(const std::string& line, const std::string& key, double* value) {
-  for (const std::string& form : {"\"" + key + "\": ", "\"" + key + "\":"}) {
-    size_t at = line.find(form);
-    if (at != std::string::npos && line[at + form.size()] != '"') {
-      *value = strtod(line.c_str() + at + form.size(), nullptr);
-      return true;
-    }
-  }
-  return false;
-}
-
-// A sentence as the framing keeps it: no start character, the checksum's two
-// digits at the end.
-std::string Framed(const std::string& logged) {
-  size_t start = logged.find_first_of("$!");
-  size_t star = logged.find('*', start);
-  return logged.substr(start + 1, star == std::string::npos ? std::string::npos : star + 2 - start);
-}
-
 std::vector<std::string> LogNames(void) {
   std::vector<std::string> names;
   if (DIR* dir = opendir(VELMORA_NMEA_DATA)) {

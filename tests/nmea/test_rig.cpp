@@ -17,25 +17,6 @@ namespace {
 
 using namespace nmt;
 
-const std::string kRigTool = VELMORA_TOOLS_DIR "/rig";
-
-int Tool(const std::string& rig, const std::string& arguments) {
-  std::string command = "python3 " + kRigTool + " --rig " + rig + " " + arguments + " > /dev/null 2>&1";
-  int status = system(command.c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-// A rig made by the rig tool, its relays stopped and its directory removed
-// whatever the outcome.
-struct TOOL_RIG {
-  std::string dir = TEST_MakeTempDir("velmora-nmea-rig");
-  ~TOOL_RIG() {
-    Tool(dir, "stop");
-    std::error_code ignored;
-    std::filesystem::remove_all(dir, ignored);
-  }
-};
-
 // Each key the fix writes: valid, and held at the external GPS's priority
 // (another value offered at the next weaker priority is refused).
 void ExpectHeldByTheExternalGps(bool bValid) {

@@ -1,0 +1,179 @@
+// The AIS decoder by report type in messages a second, next to gpsdecode on
+// the same corpus sentences in the same run (about 350,000 a second here);
+// reports merged into a full pool and an insertion at its front; and the
+// closest approach of 150 targets, against a millisecond.
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "ais_manager.h"
+#include "bench_timing.h"
+#include "h_database.h"
+#include "navmath.h"
+#include "t_nmea_internal.h"
+#include "u_convert.h"
+
+namespace {
+
+const std::string kCorpus = VELMORA_AIS_DATA "/corpus/";
+
+std::vector<std::string> FileLines(const std::string& path) {
+  std::ifstream in(path);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// The corpus sentences of the units of one type ("1", "5", "18", "24A"...,
+// a prefix), and how many messages they hold.
+std::vector<std::string> Sentences(const std::string& type, int* pMessages) {
+  const std::vector<std::string> corpus = FileLines(kCorpus + "corpus.nmea");
+  std::vector<std::string> out;
+  *pMessages = 0;
+  for (const std::string& row : FileLines(kCorpus + "index.tsv")) {
+    unsigned first, last, messages;
+    char unitType[16], sentence[16];
+    if (sscanf(row.c_str(), "%*u %15s %15s %u %*u %u %u", unitType, sentence, &messages, &first, &last) != 5) continue;
+    if (std::string(unitType).rfind(type, 0) != 0 || std::string(sentence).find("VDM") == std::string::npos) continue;
+    if (type == "1" && std::string(unitType) != "1") continue;
+    for (unsigned l = first; l <= last; l++) out.push_back(corpus[l - 1]);
+    *pMessages += (int)messages;
+  }
+  return out;
+}
+
+// gpsdecode -u's messages a second over the sentences repeated to about
+// 200,000 lines; 0 when it is not installed.
+double GpsdecodeRate(const std::vector<std::string>& sentences, int messages) {
+  if (system("command -v gpsdecode >/dev/null 2>&1") != 0) return 0;
+  char path[] = "/tmp/velmora-bench-ais-XXXXXX";
+  const int fd = mkstemp(path);
+  if (fd < 0) return 0;
+  close(fd);
+  const size_t repeat = 200000 / sentences.size() + 1;
+  {
+    std::ofstream out(path);
+    for (size_t r = 0; r < repeat; r++) {
+      for (const std::string& s : sentences) out << s << "\n";
+    }
+  }
+  const std::string command = std::string("gpsdecode -u < ") + path + " > /dev/null";
+  const double seconds = BENCH_dTime([&] { (void)!system(command.c_str()); });
+  unlink(path);
+  return (double)messages * (double)repeat / seconds;
+}
+
+void BM_DecodeByType(benchmark::State& state, const std::string& type) {
+  int messages = 0;
+  const std::vector<std::string> lines = Sentences(type, &messages);
+  const double peer = GpsdecodeRate(lines, messages);
+  // As the framing hands them over: without the start character.
+  std::vector<std::string> sentences;
+  for (const std::string& s : lines) sentences.push_back(s.substr(1));
+  static AIS_MANAGER s_manager;
+  ais_ResetManager(&s_manager);
+  int decoded = 0;
+  const double start = BENCH_dNow();
+  for (auto _ : state) {
+    for (const std::string& s : sentences) {
+      aisDataVDM data = {};
+      aisTargetINFO record;
+      ais_DecodeSentence(&s_manager, s.c_str(), &data, &record);
+      decoded += data.bMessage;
+      benchmark::DoNotOptimize(record);
+    }
+  }
+  const double ours = decoded / (BENCH_dNow() - start);
+  state.SetItemsProcessed(decoded);
+  state.counters["messages"] = messages;
+  state.counters["gpsdecode_per_s"] = peer;
+  // How many times gpsdecode's rate ours is.
+  state.counters["x_gpsdecode"] = peer > 0 ? ours / peer : 0;
+}
+BENCHMARK_CAPTURE(BM_DecodeByType, type1, std::string("1"))->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_DecodeByType, type5_two_part, std::string("5"))->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_DecodeByType, type18, std::string("18"))->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_DecodeByType, type24, std::string("24"))->Unit(benchmark::kMicrosecond);
+
+U32 g_u32BenchClock;
+
+// A class A report of mmsi near 52 N 4 E, moving.
+std::string Report(U32 mmsi, int n) {
+  std::string bits;
+  auto put = [&](long long v, int width) {
+    for (int i = width - 1; i >= 0; i--) bits += (char)('0' + ((v >> i) & 1));
+  };
+  put(1, 6), put(0, 2), put(mmsi, 30), put(0, 4), put(0, 8), put(50 + n % 200, 10), put(1, 1);
+  put(llround((4.0 + (n % 37) * 0.01) * 600000), 28), put(llround((52.0 + (n % 41) * 0.01) * 600000), 27);
+  put((n * 97) % 3600, 12), put(511, 9), put(60, 6), put(0, 25);
+  std::string armour;
+  for (size_t i = 0; i < bits.size(); i += 6) {
+    const int v = std::stoi(bits.substr(i, 6), nullptr, 2);
+    armour += (char)(v < 40 ? v + 48 : v + 56);
+  }
+  return "AIVDM,1,1,,A," + armour + ",0";
+}
+
+void Unit(void) {
+  H_DATABASE_vInit();
+  U_CONVERT_vInitialiseConversionUtility();
+  const POSITION own = {52.2, 4.2};
+  POINT mm;
+  nv_DegrToMeter(&own, &mm);
+  H_DATABASE_bUpdateEverythingS32(FCID("ILAT"), mm.y, P_NORMAL, D_POSITION_LAT_MM, nullptr, DB_NEVER_STALE);
+  H_DATABASE_bUpdateEverythingS32(FCID("ILON"), mm.x, P_NORMAL, D_POSITION_LON_MM, nullptr, DB_NEVER_STALE);
+  H_DATABASE_bUpdateEverythingFloat(FCID("ISOG"), (float)dConvertToInternal(9.0, D_SPEED, U_KNOTS), P_NORMAL,
+                                    D_SPEED, nullptr, DB_NEVER_STALE);
+  H_DATABASE_bUpdateEverythingFloat(FCID("IHDG"), 30.0f, P_NORMAL, D_HEADING, nullptr, DB_NEVER_STALE);
+  T_NMEA_vSetAisClock([] { return g_u32BenchClock; });
+  g_u32BenchClock = 0;
+  T_NMEA_vAisInit();
+}
+
+// Reports of held targets: each decoded and merged field by field.
+void BM_DecodeMergeIntoFullPool(benchmark::State& state) {
+  Unit();
+  std::vector<std::string> reports;
+  for (U32 i = 0; i < AIS_MAX_TARGETS; i++) reports.push_back(Report(1000 + 2 * i, (int)i));
+  for (const std::string& r : reports) T_NMEA_bAisDecodeVDM(r.c_str(), 0);
+  size_t n = 0;
+  for (auto _ : state) {
+    T_NMEA_bAisDecodeVDM(reports[n++ % reports.size()].c_str(), 0);
+  }
+  state.SetItemsProcessed((int64_t)state.iterations());
+  state.counters["targets"] = T_NMEA_u32GetAisNumOfTargets();
+}
+BENCHMARK(BM_DecodeMergeIntoFullPool)->Unit(benchmark::kNanosecond);
+
+// A new MMSI below all 149 held: inserted at the front (every entry moves
+// up), then timed out again (every entry moves back).
+void BM_InsertAtTheFrontAndDrop(benchmark::State& state) {
+  Unit();
+  for (U32 i = 0; i < AIS_MAX_TARGETS - 1; i++) T_NMEA_bAisDecodeVDM(Report(1000 + 2 * i, (int)i).c_str(), 5000);
+  const std::string front = Report(7, 3);
+  ais_DeviceInfo* p;
+  for (auto _ : state) {
+    g_u32BenchClock = 0;
+    T_NMEA_bAisDecodeVDM(front.c_str(), 0);
+    g_u32BenchClock = 5000;
+    T_NMEA_bScanAisPoints(0, &p);
+    T_NMEA_bAisCheckTimeout(p, 0);
+  }
+  state.SetItemsProcessed((int64_t)state.iterations());
+}
+BENCHMARK(BM_InsertAtTheFrontAndDrop)->Unit(benchmark::kNanosecond);
+
+void BM_CollisionValuesOf150Targets(benchmark::State& state) {
+  Unit();
+  for (U32 i = 0; i < AIS_MAX_TARGETS; i++) T_NMEA_bAisDecodeVDM(Report(1000 + 2 * i, (int)i).c_str(), 0);
+  for (auto _ : state) T_NMEA_vAisCalculateCollisionValue();
+  state.counters["targets"] = T_NMEA_u32GetAisNumOfTargets();
+}
+BENCHMARK(BM_CollisionValuesOf150Targets)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
