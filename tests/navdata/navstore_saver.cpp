@@ -13,6 +13,7 @@
 
 #include "h_database.h"
 #include "navstore_feed.h"
+#include "t_nav_group_data.h"
 #include "t_nav_twr.h"
 #include "test_tasks.h"
 
@@ -41,12 +42,17 @@ int main(int argc, char** argv) {
     SAVER_vSay("saving %u\n", g);
     for (U32 k = 0; k < NAVSAVER_WAYPOINTS; k++) {
       WAYPOINT w = NAVSAVER_Waypoint(k, g);
-      if (!T_NAV_bSaveWaypoint(k, &w, FALSE, FALSE)) return 2;
+      if (!T_NAV_bSaveWaypoint(NAVSAVER_FIRST_SLOT + k, &w, FALSE, FALSE)) return 2;
     }
     for (U32 r = 0; r < NAVSAVER_ROUTES; r++) {
       ROUTE route = NAVSAVER_Route(r, g);
       if (!T_NAV_bSaveRoute(r, &route, FALSE)) return 2;
     }
+    // Linked into the root, or the next start's collection takes them; a
+    // link made before is refused and stays.
+    const U16 root = T_NAV_GROUP_DATA_nGetRootGroup();
+    for (U32 k = 0; k < NAVSAVER_WAYPOINTS; k++) T_NAV_GROUP_DATA_bAddLink(root, (U16)(NAVSAVER_FIRST_SLOT + k));
+    for (U32 r = 0; r < NAVSAVER_ROUTES; r++) T_NAV_GROUP_DATA_bAddLink(root, (U16)(0x8800 + r));
     SAVER_vSay("saved %u\n", g);
     for (U32 n = 0; n < NAVSAVER_POINTS_PER_GENERATION; n++, points++) {
       NAVTEST_vRecord(&s_track, NAVSAVER_Point(points), 0, NAVSAVER_bGap(points));

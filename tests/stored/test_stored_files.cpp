@@ -32,6 +32,7 @@
 #include "h_database.h"
 #include "h_nvram.h"
 #include "linuxsvc.h"
+#include "t_nav_group_data.h"
 #include "t_nav_nvram_flash.h"
 #include "t_nav_twr.h"
 
@@ -190,8 +191,9 @@ void ReadNvrStore(const std::string& dir) {
 // The navigation store's record files and its journal, written under a rig
 // of their own (VELMORA_DEVROOT) and copied out; read back by loading a rig
 // made of the copies.
-const char* const kNavFiles[][2] = {{"wpts/17", "nav_waypoint_17.bin"},   {"wpts/2999", "nav_group_2999.bin"},
-                                    {"routes/3", "nav_route_3.bin"},       {"tracks/5", "nav_track_5.bin"},
+const char* const kNavFiles[][2] = {{"wpts/17", "nav_waypoint_17.bin"},    {"wpts/0", "nav_group_0.bin"},
+                                    {"wpts/1", "nav_group_1.bin"},          {"wpts/2999", "nav_group_2999.bin"},
+                                    {"routes/3", "nav_route_3.bin"},        {"tracks/5", "nav_track_5.bin"},
                                     {"cr_track/track.2", "nav_journal.bin"}};
 
 std::string NavRig(void) {
@@ -238,9 +240,8 @@ void WriteNavStore(const std::string& dir) {
   T_NAV_NVRAM_vEraseCurrentTrack();
   WAYPOINT w = NavWaypoint(WPT_STATUS_SAVED_2, TRUE);
   ASSERT_TRUE(T_NAV_bSaveWaypoint(17, &w, FALSE, FALSE));
-  WAYPOINT group = NavWaypoint(WPT_STATUS_GROUP_HEADER, FALSE);
-  ASSERT_TRUE(T_NAV_NVRAM_bSaveWaypoint(&group, 2999, FALSE));
   ROUTE r = NavRoute();
+  for (U32 i = 0; i < 50; i++) r.anWaypoint[i] = i == 7 ? 65535 : 17;
   ASSERT_TRUE(T_NAV_bSaveRoute(3, &r, FALSE));
   static TRACK s_track;
   U_NAV_vClearTrack(&s_track.sHeader);
@@ -257,6 +258,15 @@ void WriteNavStore(const std::string& dir) {
   s_track.sHeader.u32DateTime = 0x11223344;
   memcpy(s_track.sHeader.sName, "FIVE", 5);
   ASSERT_TRUE(T_NAV_NVRAM_bSaveTrack(&s_track, 5, FALSE));
+  // The tree an empty store starts with (root 0, bodies 1 and 2999) keeps
+  // them: the not-shared waypoint and route in the lock body, the track of
+  // unit 64 (no SUID, SMDL or SENU) in the shared one.
+  const U16 root = T_NAV_GROUP_DATA_nGetRootGroup();
+  ASSERT_EQ(0xC000, root);
+  ASSERT_TRUE(T_NAV_GROUP_DATA_bAddLink(root, 17));
+  ASSERT_TRUE(T_NAV_GROUP_DATA_bAddLink(root, 0x8803));
+  T_NAV_TWR_pTrackHeaderTable()[5] = s_track.sHeader;
+  ASSERT_TRUE(T_NAV_GROUP_DATA_bAddLink(root, 0x8045));
   for (const auto& f : kNavFiles) STORED_vSave(dir + "/" + f[1], STORED_Load(base + f[0]));
   unsetenv("VELMORA_DEVROOT");
 }
@@ -288,11 +298,20 @@ void ReadNavStore(const std::string& dir) {
   for (const char* sub : {"wpts", "routes", "tracks", "cr_track"}) mkdir((base + sub).c_str(), 0755);
   for (const auto& f : kNavFiles) STORED_vSave(base + f[0], STORED_Load(dir + "/" + f[1]));
   T_NAV_vInitTracksWaypointsRoutes();
-  const WAYPOINT w = NavWaypoint(WPT_STATUS_SAVED_2, TRUE), group = NavWaypoint(WPT_STATUS_GROUP_HEADER, FALSE);
-  const ROUTE r = NavRoute();
+  const WAYPOINT w = NavWaypoint(WPT_STATUS_SAVED_2, TRUE);
+  ROUTE r = NavRoute();
+  for (U32 i = 0; i < 50; i++) r.anWaypoint[i] = i == 7 ? 65535 : 17;
   EXPECT_EQ(0, memcmp(&w, T_NAV_pGetWaypoint(17), sizeof w));
-  EXPECT_EQ(0, memcmp(&group, T_NAV_pGetWaypoint(2999), sizeof group));
   EXPECT_EQ(0, memcmp(&r, T_NAV_pGetRoute(3), sizeof r));
+  // The tree, field by field from the group records' layout.
+  const U8 rootHeader[28] = {0x10, 1, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0, 0, 0x01, 0xC0, 0, 0, 'H', 'o', 'm', 'e'};
+  const U8 sharedBody[28] = {0x11, 0, 0xFF, 0xCF, 0x45, 0x80, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                             0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+  const U8 lockBody[28] = {0x91, 0, 0xFF, 0xFF, 17, 0, 0x03, 0x88, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                           0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+  EXPECT_EQ(0, memcmp(rootHeader, T_NAV_pGetWaypoint(0), 28));
+  EXPECT_EQ(0, memcmp(sharedBody, T_NAV_pGetWaypoint(1), 28));
+  EXPECT_EQ(0, memcmp(lockBody, T_NAV_pGetWaypoint(2999), 28));
   EXPECT_STREQ("FIVE", T_NAV_pGetTrackHeader(5)->sName);
   EXPECT_EQ(0x11223344u, T_NAV_pGetTrackHeader(5)->u32DateTime);
   ExpectNavTrack(T_NAV_NVRAM_pLoadTrack(5));
