@@ -363,6 +363,8 @@ U16 T_NAV_u16MoveRoute(U16 nOldIndex);
 void T_NAV_TWR_vStatisticRouteStore(BOOLEAN bOnlyStatistic);
 S16 T_NAV_s16GetMaxShareRouteIndex(void);
 S16 T_NAV_s16GetMinLockRouteIndex(void);
+// The route separator; -1 when the sides cross.
+S16 T_NAV_TWR_s16GetRouteSeparator(void);
 // Every route write also writes its backup: TRUE below 50, nothing stored.
 BOOLEAN T_NAV_bStoreOldRoute(U32 nIndex);
 ROUTE* T_NAV_pGetOldRoute(U32 nIndex);

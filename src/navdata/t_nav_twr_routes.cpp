@@ -462,6 +462,7 @@ static void ROUTES_vStatistics(void) {
 
 S16 T_NAV_s16GetMaxShareRouteIndex(void) { return s_nMaxShareRouteIndex; }
 S16 T_NAV_s16GetMinLockRouteIndex(void) { return s_nMinLockRouteIndex; }
+S16 T_NAV_TWR_s16GetRouteSeparator(void) { return s_nSeperateRouteIndex; }
 
 static void ROUTES_vClear(U32 nIndex) {
   memset(&s_Route[nIndex], 0, sizeof s_Route[nIndex]);
