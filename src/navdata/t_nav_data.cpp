@@ -396,7 +396,7 @@ static void DATA_vPrepareNext(NAV_DATA_SPACE* pData, BOOLEAN bNoGroups) {
   U8* p = s_pu8FillBuffer;
   U8* body = p + NAV_DATA_HEADER_SIZE;
   const U32 i = (U32)s_nFillIndex;
-  s_nFillBufferLength = 0;
+  s_nFillBufferLength = s_nFillBufferPosition = 0;
   switch (s_eFillBufferState) {
     case FBS_TRACKS: {
       if (i >= NAV_MAX_TRACKS) {
@@ -458,7 +458,6 @@ static void DATA_vPrepareNext(NAV_DATA_SPACE* pData, BOOLEAN bNoGroups) {
   }
   s_nFillIndex++;
   if (s_nFillBufferLength > 0) T_NAV_DATA_vHostToBigEndian(p);
-  s_nFillBufferPosition = 0;
 }
 
 static U32 DATA_u32Fill(NAV_DATA_SPACE* pData, BOOLEAN bNoGroups, U8* pu8Buffer) {

@@ -44,6 +44,7 @@ class NavStore : public ::testing::Test {
   std::string Dir(const char* pcName) const { return m_root + "/usr/velmora/" + pcName; }
   std::string File(const char* pcDir, U32 index) const { return Dir(pcDir) + "/" + std::to_string(index); }
 
+ public:
   static std::vector<U8> Read(const std::string& path) {
     std::vector<U8> bytes;
     FILE* f = fopen(path.c_str(), "rb");
