@@ -341,6 +341,18 @@ static void TREE_vRebuild(void) {
   TREE_vLinkEverything();
 }
 
+// A root whose lock body is gone (a stream or files without it) gets an
+// empty one when slot 2999 is free: not-shared items are linked through
+// 0xCFFF, and the collection walks that body as the root's.
+static void TREE_vMendLockBody(void) {
+  GROUP_SLOT slot;
+  const S32 lock = TREE_nSlot(NAV_ITEM_ROOT_LOCK_BODY);
+  if (!TREE_bRead(nullptr, lock, &slot) || TREE_u8Status(&slot) != WPT_STATUS_FREE) return;
+  log_me("[%d]%s: the root's lock body is made again\n", __LINE__, __func__);
+  TREE_vNewBody(&slot, TRUE, NAV_NONE);
+  T_NAV_bSetGroupSlot(NAV_ITEM_ROOT_LOCK_BODY, &slot);
+}
+
 static void TREE_vTakeDefaultGroup(void) {
   U32 stored;
   if (H_DATABASE_bFetchU32(FCID("SNDG"), &stored, nullptr, nullptr) && stored <= 0xFFFF &&
@@ -380,6 +392,7 @@ void T_NAV_GROUP_DATA_vInitGroups(void) {
     T_NAV_TWR_vStatisticWaypointStore(TRUE);
     T_NAV_TWR_vStatisticRouteStore(TRUE);
     T_NAV_GROUP_DATA_vScanGroupForGarbageCollection(root);
+    TREE_vMendLockBody();
     T_NAV_TWR_vStatisticWaypointStore(TRUE);
     T_NAV_TWR_vStatisticRouteStore(TRUE);
   } else {

@@ -68,16 +68,19 @@ static void GC_vEnter(NAV_DATA_SPACE* pData, U16 u16Group, BOOLEAN bRoot, U32* p
   U16 first = header.sHeader.u16FirstBodyIndex;
   if (first == NAV_NONE) return;
   const S32 slot = TREE_nSlot(first);
-  if (!TREE_bReadAs(pData, first, WPT_STATUS_GROUP_BODY, &body) || w->au8MetBody[slot]) {
+  const S32 lock = TREE_nSlot(NAV_ITEM_ROOT_LOCK_BODY);
+  // Only the root's chain may begin at the lock body.
+  if ((first == NAV_ITEM_ROOT_LOCK_BODY && !bRoot) || !TREE_bReadAs(pData, first, WPT_STATUS_GROUP_BODY, &body) ||
+      w->au8MetBody[slot]) {
     const BOOLEAN bMet = slot >= 0 && w->au8MetBody[slot];
-    // The root keeps its way to the lock chain.
-    const U16 cut = bRoot && first != NAV_ITEM_ROOT_LOCK_BODY ? NAV_ITEM_ROOT_LOCK_BODY : NAV_NONE;
-    header.sHeader.u16FirstBodyIndex = cut;
+    // The root keeps its way to the lock chain, when there is one.
+    const BOOLEAN bToLock = bRoot && first != NAV_ITEM_ROOT_LOCK_BODY && !w->au8MetBody[lock] &&
+                            TREE_bReadAs(pData, NAV_ITEM_ROOT_LOCK_BODY, WPT_STATUS_GROUP_BODY, &body);
+    header.sHeader.u16FirstBodyIndex = bToLock ? NAV_ITEM_ROOT_LOCK_BODY : NAV_NONE;
     GC_vWriteCut(pData, u16Group, &header);
     s_bRepeat = s_bRepeat || bMet;
-    if (cut == NAV_NONE) return;
-    first = cut;
-    if (!TREE_bReadAs(pData, first, WPT_STATUS_GROUP_BODY, &body) || w->au8MetBody[TREE_nSlot(first)]) return;
+    if (!bToLock) return;
+    first = NAV_ITEM_ROOT_LOCK_BODY;
   }
   w->au8MetBody[TREE_nSlot(first)] = 1;
   w->au8Mark[TREE_nSlot(first)] = 1;
@@ -165,17 +168,23 @@ static void GC_vWalk(NAV_DATA_SPACE* pData, U32 depth) {
     GROUP_SLOT body;
     memset(&body, 0, sizeof body);
     BOOLEAN bCut = FALSE;
+    U16 cut = f->bRootShared ? NAV_ITEM_ROOT_LOCK_BODY : NAV_NONE;
     if (next == NAV_NONE) {
+    } else if (next == NAV_ITEM_ROOT_LOCK_BODY) {
+      // Only the root's shared chain goes on to the lock chain, and only
+      // when there is one; the lock body met before is left to its walk.
+      if (!f->bRootShared || !TREE_bReadAs(pData, next, WPT_STATUS_GROUP_BODY, &body)) {
+        bCut = TRUE;
+        cut = NAV_NONE;
+      }
     } else if (TREE_bSameSlot(next, f->u16Body)) {
       bCut = TRUE;
     } else if (!TREE_bReadAs(pData, next, WPT_STATUS_GROUP_BODY, &body) || w->au8MetBody[slot]) {
-      // The root's way to its lock chain stays even when that body is missing
-      // or was met: cutting it would lose the lock chain for good.
-      bCut = next != NAV_ITEM_ROOT_LOCK_BODY;
-      s_bRepeat = s_bRepeat || bCut;
+      bCut = TRUE;
+      s_bRepeat = TRUE;
     }
     if (bCut) {
-      f->sBody.sBody.u16NextIndex = f->bRootShared ? NAV_ITEM_ROOT_LOCK_BODY : NAV_NONE;
+      f->sBody.sBody.u16NextIndex = cut;
       f->bChanged = TRUE;
       s_Stats.u32Cut++;
     }
@@ -445,7 +454,7 @@ BOOLEAN T_NAV_GROUP_DATA_bIsGroupNavDataIntegralEX(NAV_DATA_SPACE* pData, U16 gr
       if (!bWhole) break;
       w->au8MetBody[n] = 1;
       for (U16 item : slot.sBody.u16Item) {
-        if ((item & 0xC000) != NAV_ITEM_GROUP_BASE || item == NAV_ITEM_ROOT_LOCK_BODY) continue;
+        if ((item & 0xC000) != NAV_ITEM_GROUP_BASE || item == NAV_ITEM_ROOT_LOCK_BODY || item == NAV_NONE) continue;
         const S32 g = TREE_nSlot(item);
         GROUP_SLOT child;
         bWhole = bWhole && g >= 0 && !w->au8MetHeader[g] && TREE_bReadAs(pData, item, WPT_STATUS_GROUP_HEADER, &child);

@@ -127,8 +127,10 @@ TEST_F(NavStore, ChainsThatShareOrLoopAreCutAndTheCollectionEnds) {
   memcpy(&s, T_NAV_pGetGroupSlot(last1), sizeof s);
   s.sBody.u16NextIndex = first1;
   ASSERT_TRUE(T_NAV_bSetGroupSlot(last1, &s));
+  EXPECT_FALSE(T_NAV_GROUP_DATA_bIsGroupNavDataIntegralEX(nullptr, kRoot));
 
   Collect();
+  EXPECT_TRUE(T_NAV_GROUP_DATA_bIsGroupNavDataIntegralEX(nullptr, kRoot));
   NAV_GC_STATS stats;
   T_NAV_GROUP_DATA_vGetGcStats(&stats);
   EXPECT_EQ(2u, stats.u32Runs) << "one repeat finds a clean tree";

@@ -25,6 +25,7 @@
 #include <string.h>
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,7 @@
 #include "h_database.h"
 #include "h_nvram.h"
 #include "linuxsvc.h"
+#include "t_nav_data.h"
 #include "t_nav_group_data.h"
 #include "t_nav_nvram_flash.h"
 #include "t_nav_twr.h"
@@ -196,8 +198,9 @@ const char* const kNavFiles[][2] = {{"wpts/17", "nav_waypoint_17.bin"},    {"wpt
                                     {"routes/3", "nav_route_3.bin"},        {"tracks/5", "nav_track_5.bin"},
                                     {"cr_track/track.2", "nav_journal.bin"}};
 
-std::string NavRig(void) {
-  const std::string rig = std::string(L_UTILS_cpGetPathnamePtr()) + "/navrig";
+std::string NavRig(const char* pcName = "navrig") {
+  const std::string rig = std::string(L_UTILS_cpGetPathnamePtr()) + "/" + pcName;
+  std::filesystem::remove_all(rig);
   for (const char* sub : {"", "/usr", "/usr/velmora"}) mkdir((rig + sub).c_str(), 0755);
   setenv("VELMORA_DEVROOT", rig.c_str(), 1);
   H_DATABASE_vInit();
@@ -322,9 +325,80 @@ void ReadNavStore(const std::string& dir) {
   unsetenv("VELMORA_DEVROOT");
 }
 
+// A small store as the transfer stream carries it, and its synchronisation
+// block; read back by importing the stream (in the transport's short
+// blocks) into an empty store, which must then give the same block.
+void FillTransferStore(void) {
+  T_NAV_vInitTracksWaypointsRoutes();
+  const U16 root = T_NAV_GROUP_DATA_nGetRootGroup();
+  WAYPOINT shared = NavWaypoint(WPT_STATUS_SAVED, FALSE), locked = NavWaypoint(WPT_STATUS_SAVED_2, TRUE);
+  locked.u16Depth = 0x1234;  // a group links one record of each content
+  const U16 a = T_NAV_nAddWaypoint(&shared, TRUE), b = T_NAV_nAddWaypoint(&locked, TRUE);
+  ROUTE r = NavRoute();
+  r.bRtNotShared = 0;
+  r.nCount = 2;
+  r.anWaypoint[0] = a;
+  r.anWaypoint[1] = a;
+  const U16 route = T_NAV_nAddRoute(&r);
+  static TRACK s_track;
+  U_NAV_vClearTrack(&s_track.sHeader);
+  for (U32 i = 0; i < sizeof kNavPoints / sizeof kNavPoints[0]; i++) {
+    U_NAV_vAddTrackPoint(&s_track, kNavPoints[i], (U16)(100 * i), i == 3);
+  }
+  const U16 track = T_NAV_nAddTrack(&s_track, 0x11223344, (char*)"FIVE", FALSE);
+  for (U16 id : {a, b, (U16)(0x8800 + route), (U16)(0x8040 + track)}) ASSERT_TRUE(T_NAV_GROUP_DATA_bAddLink(root, id));
+}
+
+std::vector<U8> SyncBlock(void) {
+  std::vector<U8> block(NAV_SYNC_MAX_SIZE);
+  block.resize(T_NAV_pGetGroupNavData(block.data()) - block.data());
+  return block;
+}
+
+void WriteTransfer(const std::string& dir) {
+  NavRig("navtransfer");
+  FillTransferStore();
+  std::vector<U8> stream;
+  U8 segment[NAV_DATA_SEGMENT_SIZE];
+  T_NAV_DATA_vFillBufferInit();
+  for (U32 n; (n = T_NAV_DATA_u32FillBufferSegment(segment, nullptr)) != 0;) stream.insert(stream.end(), segment, segment + n);
+  T_NAV_DATA_vFillBufferEnd();
+  STORED_vSave(dir + "/nav_transfer.bin", stream);
+  STORED_vSave(dir + "/nav_sync_block.bin", SyncBlock());
+  unsetenv("VELMORA_DEVROOT");
+}
+
+void ReadTransfer(const std::string& dir) {
+  NavRig("navtransfer");
+  T_NAV_vInitTracksWaypointsRoutes();
+  const std::vector<U8> stream = STORED_Load(dir + "/nav_transfer.bin");
+  T_NAV_DATA_vSaveBufferInit();
+  for (size_t at = 0; at < stream.size(); at += 128) {
+    U8 block[128];
+    memset(block, 0x1A, sizeof block);
+    memcpy(block, stream.data() + at, std::min<size_t>(128, stream.size() - at));
+    T_NAV_DATA_vSaveBufferSegment(sizeof block, block, nullptr);
+  }
+  ASSERT_TRUE(T_NAV_DATA_bSaveBufferEnd(TRUE));
+  const WAYPOINT shared = NavWaypoint(WPT_STATUS_SAVED, FALSE);
+  WAYPOINT locked = NavWaypoint(WPT_STATUS_SAVED_2, TRUE);
+  locked.u16Depth = 0x1234;
+  EXPECT_EQ(0, memcmp(&shared, T_NAV_pGetWaypoint(2), sizeof shared));
+  EXPECT_EQ(0, memcmp(&locked, T_NAV_pGetWaypoint(2998), sizeof locked));
+  EXPECT_EQ(2u, (U32)T_NAV_pGetRoute(0)->nCount);
+  EXPECT_STREQ("A ROUTE OF 20 CHARS!", std::string(T_NAV_pGetRoute(0)->sName, 20).c_str());
+  EXPECT_STREQ("FIVE", T_NAV_pGetTrackHeader(0)->sName);
+  ExpectNavTrack(T_NAV_NVRAM_pLoadTrack(0));
+  T_NAV_NVRAM_vReleaseTrack();
+  EXPECT_EQ(STORED_Load(dir + "/nav_sync_block.bin"), SyncBlock());
+  unsetenv("VELMORA_DEVROOT");
+}
+
 TEST(StoredFiles, NvrStoreFilesReadBackToTheirSettings) { STORED_vCase(WriteNvrStore, ReadNvrStore); }
 
 TEST(StoredFiles, NavigationRecordsAndTheJournalReadBackToTheirPoints) { STORED_vCase(WriteNavStore, ReadNavStore); }
+
+TEST(StoredFiles, TheTransferStreamAndSyncBlockReadBackToTheirStore) { STORED_vCase(WriteTransfer, ReadTransfer); }
 
 TEST(StoredFiles, TransferFormatWordsAreBigEndian) { STORED_vCase(WriteByteOrder, ReadByteOrder); }
 
