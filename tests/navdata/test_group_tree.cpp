@@ -16,7 +16,7 @@ GROUP_SLOT Slot(U32 index) {
 U16 Next(U16 id) { return Slot(id & 0x0FFF).sBody.u16NextIndex; }
 
 U16 AddWaypoint(S32 x, BOOLEAN bNotShared = FALSE, U8 status = WPT_STATUS_SAVED) {
-  char name[12];
+  char name[16];
   snprintf(name, sizeof name, "W%d", (int)x);
   WAYPOINT w = NAVTEST_Waypoint(x, 0, name, status, bNotShared);
   return T_NAV_nAddWaypoint(&w, TRUE);
