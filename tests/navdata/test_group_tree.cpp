@@ -86,6 +86,7 @@ TEST_F(NavStore, LinksThatCannotBeAreRefused) {
   const U16 root = 0xC000, w = AddWaypoint(1);
   ASSERT_TRUE(T_NAV_GROUP_DATA_bAddLink(root, w));
   EXPECT_FALSE(T_NAV_GROUP_DATA_bAddLink(root, w));
+  EXPECT_FALSE(T_NAV_GROUP_DATA_bAddLink(root, AddWaypoint(1))) << "another waypoint of the same content";
   EXPECT_FALSE(T_NAV_GROUP_DATA_bAddLink(root, 0xFFFF));
   EXPECT_FALSE(T_NAV_GROUP_DATA_bAddLink(root, root));
   EXPECT_FALSE(T_NAV_GROUP_DATA_bSetDefaultGroup(0xCFFF));

@@ -66,6 +66,22 @@ TEST_F(NavStore, TheReaderGoesByTheHeadNotTheFileName) {
   EXPECT_EQ(8, used);
 }
 
+// Files of versions 1 and 2 (and above 3) are rewritten in version 3 at
+// start; the record itself is the same in every version.
+TEST_F(NavStore, WaypointFilesOfOtherVersionsAreRewrittenInTheCurrentOne) {
+  DropTree();
+  const U8 versions[] = {0, 1, 2, 3, 4};
+  for (U16 i = 0; i < 5; i++) {
+    std::vector<U8> file = NAVTEST_File(NAV_FILE_WAYPOINT, (U16)(100 + i), NAVTEST_Waypoint(i, 0, "OLD"));
+    file[5] = versions[i];
+    file[8 + 4] = (U8)(1 + i);  // dates differ: no two records are one
+    Write(File("wpts", 100 + i), file);
+  }
+  T_NAV_vInitTracksWaypointsRoutes();
+  const U8 expected[] = {0, 3, 3, 3, 3};
+  for (U16 i = 0; i < 5; i++) EXPECT_EQ(expected[i], Read(File("wpts", 100 + i))[5]) << "version " << (int)versions[i];
+}
+
 // Records that would send a reader out of its tables are dropped with their
 // file; small faults are repaired.
 TEST_F(NavStore, LoadedRecordsAreCheckedDroppedOrRepaired) {
