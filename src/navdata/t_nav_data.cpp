@@ -72,9 +72,10 @@ U32 U_ACCESSORY_vExtractBigendianU32(const U8* p) {
   return (U32)p[0] << 24 | (U32)p[1] << 16 | (U32)p[2] << 8 | (U32)p[3];
 }
 
-// A waypoint or group slot by its status; the same both ways.
-static void DATA_vSwapSlot(U8* p) {
-  switch (p[0] & NAV_SLOT_STATUS_MASK) {
+// A waypoint or group slot laid out as a header (16), a body (17) or a
+// waypoint (anything else); the same both ways.
+static void DATA_vSwapAs(U8* p, U8 u8Layout) {
+  switch (u8Layout) {
     case WPT_STATUS_GROUP_HEADER:
       DATA_vSwap16(p + 2);
       DATA_vSwap32(p + 4);
@@ -89,6 +90,8 @@ static void DATA_vSwapSlot(U8* p) {
       break;
   }
 }
+
+static void DATA_vSwapSlot(U8* p) { DATA_vSwapAs(p, p[0] & NAV_SLOT_STATUS_MASK); }
 
 static U32 DATA_u32RouteCount(U32 u32Word) { return u32Word & 0x3FFFFFFFu; }
 
@@ -218,32 +221,18 @@ void T_NAV_DATA_vGNDBigEndianToHost(U8, U8 dataType, U8* pSource) {
   }
 }
 
-void U_ACCESSORY_vReverseGroupWaypoint(WAYPOINT* p) {
+// One slot of a given layout to host order, through a copy of its bytes.
+static void DATA_vReverse(void* p, U8 u8Layout) {
   if (p == nullptr) return;
-  U8 bytes[sizeof *p];
+  U8 bytes[sizeof(WAYPOINT)];
   memcpy(bytes, p, sizeof bytes);
-  DATA_vSwap16(bytes + 2);
-  for (U32 at = 4; at < 16; at += 4) DATA_vSwap32(bytes + at);
+  DATA_vSwapAs(bytes, u8Layout);
   memcpy(p, bytes, sizeof bytes);
 }
 
-void U_ACCESSORY_vReverseGroupHeader(GROUP_HEADER* p) {
-  if (p == nullptr) return;
-  U8 bytes[sizeof *p];
-  memcpy(bytes, p, sizeof bytes);
-  DATA_vSwap16(bytes + 2);
-  DATA_vSwap32(bytes + 4);
-  for (U32 at = 8; at < 16; at += 2) DATA_vSwap16(bytes + at);
-  memcpy(p, bytes, sizeof bytes);
-}
-
-void U_ACCESSORY_vReverseGroupBody(GROUP_BODY* p) {
-  if (p == nullptr) return;
-  U8 bytes[sizeof *p];
-  memcpy(bytes, p, sizeof bytes);
-  for (U32 at = 2; at < sizeof bytes; at += 2) DATA_vSwap16(bytes + at);
-  memcpy(p, bytes, sizeof bytes);
-}
+void U_ACCESSORY_vReverseGroupWaypoint(WAYPOINT* p) { DATA_vReverse(p, WPT_STATUS_SAVED); }
+void U_ACCESSORY_vReverseGroupHeader(GROUP_HEADER* p) { DATA_vReverse(p, WPT_STATUS_GROUP_HEADER); }
+void U_ACCESSORY_vReverseGroupBody(GROUP_BODY* p) { DATA_vReverse(p, WPT_STATUS_GROUP_BODY); }
 
 // ---------------------------------------------------------------------------
 // Versions
@@ -630,24 +619,14 @@ static BOOLEAN DATA_bStageHeld(void) {
 // The store's new content replaces the old: what the navigation task held
 // of the old one goes, as after deleting everything.
 static void DATA_vTakeStaged(void) {
-  const FOURCHARID keys[4] = {FCID("ICWP"), FCID("CLWC"), FCID("ITWP"), FCID("IGWP")};
-  BOOLEAN bNamed[4];
-  for (U32 k = 0; k < 4; k++) {
-    U32 slot;
-    bNamed[k] = H_DATABASE_bFetchU32(keys[k], &slot, nullptr, nullptr) && slot < NAV_MAX_WAYPOINTS &&
-                T_NAV_pGetWaypoint(slot)->u8Status != WPT_STATUS_FREE;
-  }
+  BOOLEAN abHeld[NAV_HELD_WAYPOINTS];
+  T_NAV_TWR_vNoteHeldWaypoints(abHeld);
   H_DATABASE_bUpdateValueS32(FCID("SWID"), 0, P_NORMAL);
   for (U32 t = 0; t < NAV_MAX_TRACKS; t++) T_NAV_vSetTrackVisibility(t, TRUE);
   T_NAV_vInitTracksWaypointsRoutes();
   T_NAV_TWR_vInitialScan();
   if (!T_NAV_GROUP_vKeepInputStateMode()) T_NAV_GROUP_vRefreshData();
-  if (bNamed[0]) T_NAV_vUpdateCursorWaypoint(NAV_NONE);
-  if (bNamed[1]) T_NAV_vUnregister_Last_Waypoint_Menu();
-  if (bNamed[2]) T_NAV_vRemoveTargetNow();
-  if (bNamed[3]) T_NAV_vRemoveGridNow();
-  T_NAV_vUpdateCursorToWaypointMenuRegistration();
-  T_NAV_vUnregister_Last_Saved_Route_Menu();
+  T_NAV_TWR_vTellStoreReplaced(abHeld);
 }
 
 BOOLEAN T_NAV_DATA_bSaveBufferEnd(BOOLEAN bComplete) {

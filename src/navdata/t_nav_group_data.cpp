@@ -442,11 +442,15 @@ BOOLEAN T_NAV_GROUP_DATA_bModifyGroup(U16 indexGroup, GROUP_HEADER* pGroup) {
 
 U16 T_NAV_GROUP_DATA_nGetGroupChildList(U16, U16, U16*, U32) { return 0; }
 
+// What a visit does after a group: goes on into the groups it links, passes
+// over them, or stops.
+typedef enum tag_TREE_VISIT { TREE_ENTER, TREE_PASS, TREE_STOP } TREE_VISIT;
+
 // Visits the groups below u16Group, and it, breadth first: pfVisit gets each
 // header's id and copy. A body met twice ends its chain; a group met twice
 // is not visited again. FALSE when the step limit ran out.
 static BOOLEAN TREE_bVisitGroups(NAV_DATA_SPACE* pData, U16 u16Group, U32 u32StepLimit,
-                          BOOLEAN (*pfVisit)(NAV_DATA_SPACE*, U16, GROUP_SLOT*, void*), void* pContext) {
+                                 TREE_VISIT (*pfVisit)(NAV_DATA_SPACE*, U16, GROUP_SLOT*, void*), void* pContext) {
   memset(s_au8MetHeader, 0, sizeof s_au8MetHeader);
   memset(s_au8MetBody, 0, sizeof s_au8MetBody);
   U32 head = 0, tail = 0, steps = 0;
@@ -457,7 +461,10 @@ static BOOLEAN TREE_bVisitGroups(NAV_DATA_SPACE* pData, U16 u16Group, U32 u32Ste
   while (head < tail) {
     const U16 g = s_au16Pending[head++];
     if (!TREE_bReadAs(pData, g, WPT_STATUS_GROUP_HEADER, &header)) continue;
-    if (++steps > u32StepLimit || !pfVisit(pData, g, &header, pContext)) return steps <= u32StepLimit;
+    if (++steps > u32StepLimit) return FALSE;
+    const TREE_VISIT eNext = pfVisit(pData, g, &header, pContext);
+    if (eNext == TREE_STOP) return TRUE;
+    if (eNext == TREE_PASS) continue;
     for (U16 b = header.sHeader.u16FirstBodyIndex; b != NAV_NONE;) {
       const S32 n = TREE_nSlot(b);
       if (n < 0 || s_au8MetBody[n] || !TREE_bReadAs(pData, b, WPT_STATUS_GROUP_BODY, &body)) break;
@@ -475,7 +482,24 @@ static BOOLEAN TREE_bVisitGroups(NAV_DATA_SPACE* pData, U16 u16Group, U32 u32Ste
   return TRUE;
 }
 
-static BOOLEAN TREE_bCollectGroup(NAV_DATA_SPACE*, U16, GROUP_SLOT*, void*) { return TRUE; }
+static TREE_VISIT TREE_eCollectGroup(NAV_DATA_SPACE*, U16, GROUP_SLOT*, void*) { return TREE_ENTER; }
+
+// Calls pfPlace on every place of the live group's chain (at most 3,000
+// bodies: the visit guards against loops, this walk only counts); a body
+// whose places changed is written. FALSE when pfPlace said stop.
+static BOOLEAN TREE_bEachPlace(const GROUP_SLOT* pHeader, BOOLEAN (*pfPlace)(U16*, void*, BOOLEAN*), void* pContext) {
+  GROUP_SLOT body;
+  U32 bodies = 0;
+  for (U16 b = pHeader->sHeader.u16FirstBodyIndex; b != NAV_NONE && bodies++ < NAV_MAX_WAYPOINTS;) {
+    if (!TREE_bReadAs(nullptr, b, WPT_STATUS_GROUP_BODY, &body)) break;
+    BOOLEAN bChanged = FALSE, bGoOn = TRUE;
+    for (U32 k = 0; k < NAV_GROUP_BODY_ITEMS && bGoOn; k++) bGoOn = pfPlace(&body.sBody.u16Item[k], pContext, &bChanged);
+    if (bChanged) T_NAV_bSetGroupSlot(b, &body);
+    if (!bGoOn) return FALSE;
+    b = body.sBody.u16NextIndex;
+  }
+  return TRUE;
+}
 
 BOOLEAN T_NAV_GROUP_DATA_bDeleteGroupEX(NAV_DATA_SPACE* pData, U16 indexGroup) {
   GROUP_SLOT header;
@@ -484,7 +508,7 @@ BOOLEAN T_NAV_GROUP_DATA_bDeleteGroupEX(NAV_DATA_SPACE* pData, U16 indexGroup) {
   if (bDone) {
     // The visit leaves every group it reached in the pending list; the
     // deepest go first.
-    TREE_bVisitGroups(pData, indexGroup, 0xFFFFFFFFu, TREE_bCollectGroup, nullptr);
+    TREE_bVisitGroups(pData, indexGroup, 0xFFFFFFFFu, TREE_eCollectGroup, nullptr);
     U32 count = 0;
     for (U32 i = 0; i < NAV_MAX_WAYPOINTS; i++) count += s_au8MetHeader[i];
     for (U32 i = count; i > 0; i--) {
@@ -974,39 +998,33 @@ typedef struct tag_TREE_SEARCH {
   U32 u32Steps;
 } TREE_SEARCH;
 
-static BOOLEAN TREE_bSearchGroup(NAV_DATA_SPACE*, U16, GROUP_SLOT* pHeader, void* pContext) {
+static BOOLEAN TREE_bSearchPlace(U16* pItem, void* pContext, BOOLEAN*) {
   TREE_SEARCH* s = (TREE_SEARCH*)pContext;
-  if (s->bVisibleOnly && pHeader->sHeader.bHide) return TRUE;
-  GROUP_SLOT body;
-  // The visit has marked this group's bodies as met: its own walk keeps a
-  // count of its own instead.
-  U32 bodies = 0;
-  for (U16 b = pHeader->sHeader.u16FirstBodyIndex; b != NAV_NONE && bodies++ < NAV_MAX_WAYPOINTS;) {
-    if (!TREE_bReadAs(nullptr, b, WPT_STATUS_GROUP_BODY, &body)) break;
-    for (U16 item : body.sBody.u16Item) {
-      if (++s->u32Steps > TREE_STEP_LIMIT) return FALSE;
-      U16 index;
-      if (item == s->u16Waypoint) {
-        s->bFound = TRUE;
-      } else if (T_NAV_RECORDS_eItemKind(item, &index) == NAV_ITEM_ROUTE && s->u16Waypoint < NAV_MAX_WAYPOINTS) {
-        const ROUTE* r = T_NAV_pGetRoute(index);
-        if (!(s->bVisibleOnly && r->bHide) && r->nCount <= NAV_MAX_ROUTE_POINTS) {
-          s->bFound = s->bFound || T_NAV_bWaypointUsedInRoute(s->u16Waypoint, (ROUTE*)r);
-        }
-      }
-      if (s->bFound) return FALSE;
-    }
-    b = body.sBody.u16NextIndex;
+  U16 index;
+  if (++s->u32Steps > TREE_STEP_LIMIT) return FALSE;
+  if (*pItem == s->u16Waypoint) {
+    s->bFound = TRUE;
+  } else if (T_NAV_RECORDS_eItemKind(*pItem, &index) == NAV_ITEM_ROUTE && s->u16Waypoint < NAV_MAX_WAYPOINTS) {
+    const ROUTE* r = T_NAV_pGetRoute(index);
+    s->bFound = !(s->bVisibleOnly && r->bHide) && r->nCount <= NAV_MAX_ROUTE_POINTS &&
+                T_NAV_bWaypointUsedInRoute(s->u16Waypoint, (ROUTE*)r);
   }
-  return TRUE;
+  return !s->bFound;
 }
 
-// Groups the visit does not enter when only visible ones count.
+// A hidden group is passed over with everything below it when only
+// visible ones count.
+static TREE_VISIT TREE_eSearchGroup(NAV_DATA_SPACE*, U16, GROUP_SLOT* pHeader, void* pContext) {
+  TREE_SEARCH* s = (TREE_SEARCH*)pContext;
+  if (s->bVisibleOnly && pHeader->sHeader.bHide) return TREE_PASS;
+  return TREE_bEachPlace(pHeader, TREE_bSearchPlace, s) ? TREE_ENTER : TREE_STOP;
+}
+
 static BOOLEAN TREE_bIsIn(U16 u16Waypoint, BOOLEAN bVisibleOnly) {
   if (s_IdRootGroup == NAV_NONE) return FALSE;
   TREE_SEARCH search = {u16Waypoint, bVisibleOnly, FALSE, 0};
   TREE_vLock();
-  TREE_bVisitGroups(nullptr, s_IdRootGroup, TREE_STEP_LIMIT, TREE_bSearchGroup, &search);
+  TREE_bVisitGroups(nullptr, s_IdRootGroup, TREE_STEP_LIMIT, TREE_eSearchGroup, &search);
   TREE_vUnlock();
   return search.bFound && search.u32Steps <= TREE_STEP_LIMIT;
 }
@@ -1020,34 +1038,28 @@ typedef struct tag_TREE_UNIT {
   U32 u32Steps;
 } TREE_UNIT;
 
-static BOOLEAN TREE_bRenameTracks(NAV_DATA_SPACE*, U16, GROUP_SLOT* pHeader, void* pContext) {
+// Written through: a table that differs from its files would give the
+// tracks back their old unit at the next start.
+static BOOLEAN TREE_bRenamePlace(U16* pItem, void* pContext, BOOLEAN* pbChanged) {
   TREE_UNIT* u = (TREE_UNIT*)pContext;
-  GROUP_SLOT body;
-  U32 bodies = 0;
-  for (U16 b = pHeader->sHeader.u16FirstBodyIndex; b != NAV_NONE && bodies++ < NAV_MAX_WAYPOINTS;) {
-    if (!TREE_bReadAs(nullptr, b, WPT_STATUS_GROUP_BODY, &body)) break;
-    BOOLEAN bChanged = FALSE;
-    for (U16& item : body.sBody.u16Item) {
-      U16 index;
-      if (++u->u32Steps > TREE_STEP_LIMIT) return FALSE;
-      if (T_NAV_RECORDS_eItemKind(item, &index) == NAV_ITEM_TRACK && (item & NAV_ITEM_UNIT_BITS) == u->u16Old) {
-        item = (U16)(NAV_ITEM_TRACK_BASE + u->u16New + index);
-        bChanged = TRUE;
-      }
-    }
-    // Written through: a table that differs from its files would give the
-    // tracks back their old unit at the next start.
-    if (bChanged) T_NAV_bSetGroupSlot(b, &body);
-    b = body.sBody.u16NextIndex;
+  U16 index;
+  if (++u->u32Steps > TREE_STEP_LIMIT) return FALSE;
+  if (T_NAV_RECORDS_eItemKind(*pItem, &index) == NAV_ITEM_TRACK && (*pItem & NAV_ITEM_UNIT_BITS) == u->u16Old) {
+    *pItem = (U16)(NAV_ITEM_TRACK_BASE + u->u16New + index);
+    *pbChanged = TRUE;
   }
   return TRUE;
+}
+
+static TREE_VISIT TREE_eRenameTracks(NAV_DATA_SPACE*, U16, GROUP_SLOT* pHeader, void* pContext) {
+  return TREE_bEachPlace(pHeader, TREE_bRenamePlace, pContext) ? TREE_ENTER : TREE_STOP;
 }
 
 BOOLEAN T_NAV_GROUP_DATA_bChangeu7UnitID(U16 u7UnitID) {
   if (s_IdRootGroup == NAV_NONE) return FALSE;
   TREE_UNIT unit = {s_u7UnitID, (U16)(u7UnitID & NAV_ITEM_UNIT_BITS), 0};
   TREE_vLock();
-  const BOOLEAN bDone = TREE_bVisitGroups(nullptr, s_IdRootGroup, TREE_STEP_LIMIT, TREE_bRenameTracks, &unit) &&
+  const BOOLEAN bDone = TREE_bVisitGroups(nullptr, s_IdRootGroup, TREE_STEP_LIMIT, TREE_eRenameTracks, &unit) &&
                         unit.u32Steps <= TREE_STEP_LIMIT;
   s_u7UnitID = unit.u16New;
   H_DATABASE_bUpdateValueU32(FCID("SUID"), s_u7UnitID, P_NORMAL);

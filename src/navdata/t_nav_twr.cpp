@@ -817,14 +817,32 @@ S16 T_NAV_s16GetMinLockWaypointIndex(void) { return (S16)s_nMinLockWaypointIndex
 // ---------------------------------------------------------------------------
 // Deleting everything
 
+// The waypoints the navigation task holds by slot: cursor, last created,
+// target and grid.
+static const FOURCHARID s_aHeldKeys[NAV_HELD_WAYPOINTS] = {FCID("ICWP"), FCID("CLWC"), FCID("ITWP"), FCID("IGWP")};
+
+void T_NAV_TWR_vNoteHeldWaypoints(BOOLEAN abHeld[NAV_HELD_WAYPOINTS]) {
+  for (U32 k = 0; k < NAV_HELD_WAYPOINTS; k++) {
+    U32 slot;
+    abHeld[k] = H_DATABASE_bFetchU32(s_aHeldKeys[k], &slot, nullptr, nullptr) && slot < NAV_MAX_WAYPOINTS &&
+                s_Waypoint[slot].u8Status != WPT_STATUS_FREE;
+  }
+}
+
+void T_NAV_TWR_vTellStoreReplaced(const BOOLEAN abHeld[NAV_HELD_WAYPOINTS]) {
+  if (abHeld[0]) T_NAV_vUpdateCursorWaypoint(NAV_NONE);
+  if (abHeld[1]) T_NAV_vUnregister_Last_Waypoint_Menu();
+  if (abHeld[2]) T_NAV_vRemoveTargetNow();
+  if (abHeld[3]) T_NAV_vRemoveGridNow();
+  T_NAV_vUpdateCursorToWaypointMenuRegistration();
+  T_NAV_vUnregister_Last_Saved_Route_Menu();
+}
+
 void T_NAV_vDeleteAllTracksWaypointsRoutes(BOOLEAN bOverridePointOfSale) {
   TWR_vLock();
   s_bMultiWaypointAddDelete = TRUE;
-  U32 keys[4];
-  const FOURCHARID ids[4] = {FCID("ICWP"), FCID("CLWC"), FCID("ITWP"), FCID("IGWP")};
-  BOOLEAN bHeld[4] = {FALSE, FALSE, FALSE, FALSE};
-  for (U32 k = 0; k < 4; k++) bHeld[k] = H_DATABASE_bFetchU32(ids[k], &keys[k], nullptr, nullptr);
-  BOOLEAN bGone[4] = {FALSE, FALSE, FALSE, FALSE};
+  BOOLEAN abHeld[NAV_HELD_WAYPOINTS];
+  T_NAV_TWR_vNoteHeldWaypoints(abHeld);
 
   for (U32 t = 0; t < NAV_MAX_TRACKS; t++) T_NAV_bDeleteTrack(t, bOverridePointOfSale);
   T_NAV_TWR_vDeleteAllRoutes(bOverridePointOfSale);
@@ -842,7 +860,6 @@ void T_NAV_vDeleteAllTracksWaypointsRoutes(BOOLEAN bOverridePointOfSale) {
     } else if (TWR_bIsGroupFamily(status) && !bErased) {
       T_NAV_NVRAM_bDeleteWaypoint((U16)i, bOverridePointOfSale);
     }
-    for (U32 k = 0; k < 4; k++) bGone[k] = bGone[k] || (bHeld[k] && keys[k] == i);
     if (s_nWaypointsUsed > 0) s_nWaypointsUsed--;
     s_Waypoint[i].u8Status = WPT_STATUS_FREE;
     if ((S32)i + 1 == s_nMaxUsedWaypointIndex) s_nMaxUsedWaypointIndex = (S32)i;
@@ -863,12 +880,7 @@ void T_NAV_vDeleteAllTracksWaypointsRoutes(BOOLEAN bOverridePointOfSale) {
   if (!TWR_bDeclutterSuppressed()) TWR_vDeclutterRebuild();
   TWR_vUnlock();
 
-  if (bGone[0]) T_NAV_vUpdateCursorWaypoint(NAV_NONE);
-  if (bGone[1]) T_NAV_vUnregister_Last_Waypoint_Menu();
-  if (bGone[2]) T_NAV_vRemoveTargetNow();
-  if (bGone[3]) T_NAV_vRemoveGridNow();
-  T_NAV_vUpdateCursorToWaypointMenuRegistration();
-  T_NAV_vUnregister_Last_Saved_Route_Menu();
+  T_NAV_TWR_vTellStoreReplaced(abHeld);
 }
 
 // ---------------------------------------------------------------------------

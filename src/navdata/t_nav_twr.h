@@ -172,6 +172,12 @@ S16 T_NAV_s16GetMinLockWaypointIndex(void);
 // Empties the store: every saved track, route, waypoint and group with its
 // file, then a new root. The current-track journal stays. SWID becomes 0.
 void T_NAV_vDeleteAllTracksWaypointsRoutes(BOOLEAN bOverridePointOfSale);
+// Before the store is emptied or replaced: which of the waypoints the
+// navigation task holds by slot (cursor, last created, target, grid) are
+// there; after it, the task is told to let those go.
+constexpr U32 NAV_HELD_WAYPOINTS = 4;
+void T_NAV_TWR_vNoteHeldWaypoints(BOOLEAN abHeld[NAV_HELD_WAYPOINTS]);
+void T_NAV_TWR_vTellStoreReplaced(const BOOLEAN abHeld[NAV_HELD_WAYPOINTS]);
 
 // ---------------------------------------------------------------------------
 // Data spaces: a detached set of tables
