@@ -799,7 +799,8 @@ void T_NAV_DATA_vCopySelectedBufferSegment(NAV_DATA_SPACE* pData) {
   home.u16FirstBodyIndex = NAV_NONE;
   TREE_vHomeName(home.sName);
   const U16 group = T_NAV_GROUP_DATA_nNewGroupEX(pData, &home);
-  if (group != NAV_NONE) {
+  // The new group is the space's root: its chains are prepared as a root's.
+  if (group != NAV_NONE && TREE_bAddShareLockBody(pData, group)) {
     memset(s_au8CopyMet, 0, sizeof s_au8CopyMet);
     s_u32CopyPending = 0;
     const U32 count = s_Selection.SelectedExportCount < NAV_SELECT_EXPORT_MAX ? s_Selection.SelectedExportCount

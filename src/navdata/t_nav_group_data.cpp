@@ -181,33 +181,51 @@ void TREE_vHomeName(char* pcName) {
   U_WSTRING_vw_strncpy(pcName, Home[nCurrentLanguage()], NAV_WAYPOINT_NAME_SIZE, FALSE);
 }
 
-BOOLEAN T_NAV_GROUP_DATA_bAddShareLockBody(U16 indexGroup) {
+// The lock chain is reached through 0xCFFF only: its body must be slot
+// 2999. The live allocator hands that slot out first on the not-shared
+// side; a data space's takes the lowest free one, so there it is written
+// straight into slot 2999.
+static U16 TREE_u16TakeLockSlot(NAV_DATA_SPACE* pData) {
+  GROUP_SLOT slot;
+  const S32 lock = TREE_nSlot(NAV_ITEM_ROOT_LOCK_BODY);
+  if (pData != nullptr) return TREE_bRead(pData, lock, &slot) && TREE_u8Status(&slot) == WPT_STATUS_FREE ? NAV_ITEM_ROOT_LOCK_BODY : NAV_NONE;
+  const U16 id = T_NAV_nAllocGroupSlot(TRUE);
+  if (id != NAV_NONE && TREE_nSlot(id) != lock) {
+    T_NAV_vFreeGroupSlot(id);
+    return NAV_NONE;
+  }
+  return id;
+}
+
+BOOLEAN TREE_bAddShareLockBody(NAV_DATA_SPACE* pData, U16 indexGroup) {
   GROUP_SLOT header, shared, lock;
-  if (!TREE_bNamesHeader(indexGroup)) return TRUE;
+  if (indexGroup == NAV_ITEM_ROOT_LOCK_BODY || !TREE_bReadAs(pData, indexGroup, WPT_STATUS_GROUP_HEADER, &header)) {
+    return TRUE;
+  }
   TREE_vLock();
-  TREE_bReadAs(nullptr, indexGroup, WPT_STATUS_GROUP_HEADER, &header);
   BOOLEAN bDone = FALSE;
-  const U16 sharedId = T_NAV_nAllocGroupSlot(FALSE);
+  const U16 sharedId = TREE_u16Alloc(pData, FALSE);
   if (sharedId != NAV_NONE) {
     TREE_vNewBody(&shared, FALSE, NAV_NONE);
     header.sHeader.u16FirstBodyIndex = sharedId;
-    bDone = T_NAV_bSetGroupSlot(sharedId, &shared) && T_NAV_bSetGroupSlot(indexGroup, &header);
-    if (!bDone) T_NAV_vFreeGroupSlot(sharedId);
+    bDone = TREE_bWrite(pData, sharedId, &shared) && TREE_bWrite(pData, indexGroup, &header);
+    if (!bDone) TREE_vFree(pData, sharedId);
   }
-  // The lock chain is reached through 0xCFFF only: its body must be slot 2999.
-  const U16 lockId = bDone ? T_NAV_nAllocGroupSlot(TRUE) : NAV_NONE;
-  bDone = lockId != NAV_NONE && TREE_nSlot(lockId) == TREE_nSlot(NAV_ITEM_ROOT_LOCK_BODY);
+  const U16 lockId = bDone ? TREE_u16TakeLockSlot(pData) : NAV_NONE;
+  bDone = lockId != NAV_NONE;
   if (bDone) {
     TREE_vNewBody(&lock, TRUE, NAV_NONE);
     shared.sBody.u16NextIndex = NAV_ITEM_ROOT_LOCK_BODY;
-    bDone = T_NAV_bSetGroupSlot(NAV_ITEM_ROOT_LOCK_BODY, &lock) && T_NAV_bSetGroupSlot(sharedId, &shared);
+    bDone = TREE_bWrite(pData, NAV_ITEM_ROOT_LOCK_BODY, &lock) && TREE_bWrite(pData, sharedId, &shared);
   }
-  if (!bDone && lockId != NAV_NONE && !TREE_bReadAs(nullptr, lockId, WPT_STATUS_GROUP_BODY, &lock)) {
-    T_NAV_vFreeGroupSlot(lockId);
+  if (!bDone && lockId != NAV_NONE && !TREE_bReadAs(pData, lockId, WPT_STATUS_GROUP_BODY, &lock)) {
+    TREE_vFree(pData, lockId);
   }
   TREE_vUnlock();
   return bDone;
 }
+
+BOOLEAN T_NAV_GROUP_DATA_bAddShareLockBody(U16 indexGroup) { return TREE_bAddShareLockBody(nullptr, indexGroup); }
 
 // Writes a new root header; its id, or 65535.
 static U16 TREE_u16NewRootHeader(void) {

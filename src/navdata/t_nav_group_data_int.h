@@ -31,5 +31,7 @@ U16 TREE_u16Root(NAV_DATA_SPACE* pData);
 void TREE_vNewBody(GROUP_SLOT* pSlot, BOOLEAN bNotShared, U16 u16Next);
 // Starts a walk's met-body list with u16Start alone.
 void TREE_vMetReset(U16 u16Start);
+// Gives the group (a data space's root) a shared body and the lock body.
+BOOLEAN TREE_bAddShareLockBody(NAV_DATA_SPACE* pData, U16 indexGroup);
 // The Home text of the language, as a 12-byte name.
 void TREE_vHomeName(char* pcName);

@@ -6,6 +6,7 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <chrono>
 #include <map>
 #include <random>
@@ -13,6 +14,7 @@
 #include "linuxsvc.h"
 #include "navstore_rig.h"
 #include "t_nav_data.h"
+#include "t_nav_group.h"
 
 namespace {
 
@@ -309,6 +311,71 @@ TEST_F(NavStore, ATransferThatBreaksOffLeavesTheStoreAndItsLock) {
   EXPECT_FALSE(Import(bad, 1024));
   EXPECT_TRUE(a == Files(m_root));
   EXPECT_FALSE(Exists(Dir("import")));
+  // A whole stream that holds nothing empties the store.
+  EXPECT_TRUE(Import({}, 1024));
+  FILES root;
+  for (U32 slot : {0u, 1u, 2999u}) root["wpts/" + std::to_string(slot)] = Read(File("wpts", slot));
+  EXPECT_TRUE(root == Files(m_root));
+}
+
+// The waypoint manager's choice copied into the selected data space under a
+// new group named Home: a waypoint, a route with its points, a group with
+// its waypoint, a track's header. The space's stream carries them.
+TEST_F(NavStore, ChosenItemsAreCopiedIntoADataSpaceUnderHome) {
+  WAYPOINT w = NAVTEST_Waypoint(10, 10, "ONE");
+  const U16 a = T_NAV_nAddWaypoint(&w, TRUE);
+  w = NAVTEST_Waypoint(20, 20, "TWO");
+  const U16 b = T_NAV_nAddWaypoint(&w, TRUE);
+  w = NAVTEST_Waypoint(30, 30, "INNER");
+  const U16 inner = T_NAV_nAddWaypoint(&w, TRUE);
+  ROUTE r = {};
+  r.nCount = 2;
+  r.u32DateTime = 8;
+  r.anWaypoint[0] = a;
+  r.anWaypoint[1] = b;
+  const U16 route = (U16)(0x8800 + T_NAV_nAddRoute(&r));
+  GROUP_HEADER h = {};
+  h.u8Status = WPT_STATUS_GROUP_HEADER;
+  h.u16ParentIndex = h.u16FirstBodyIndex = 0xFFFF;
+  strcpy(h.sName, "SUB");
+  const U16 group = T_NAV_GROUP_DATA_nNewGroup(&h);
+  NAVTEST_vKeep(group);
+  ASSERT_TRUE(T_NAV_GROUP_DATA_bAddLink(group, inner));
+  auto t = std::make_unique<TRACK>();
+  U_NAV_vClearTrack(&t->sHeader);
+  U_NAV_vAddTrackPoint(t.get(), {0, 0}, 0, FALSE);
+  U_NAV_vAddTrackPoint(t.get(), {9, 9}, 0, FALSE);
+  const U16 track = T_NAV_nAddTrack(t.get(), 3, nullptr, FALSE);
+  const U16 chosen[] = {a, route, group, NAVTEST_u16Track(track)};
+  T_NAV_GROUP_vSetExportSelection(chosen, 4);
+
+  ASSERT_TRUE(T_NAV_vInitializeNavDataBuffer());
+  NAV_DATA_SPACE* space = T_NAV_nGetSelectNavDataSpace();
+  T_NAV_DATA_vCopySelectedBufferSegment(space);
+  const U16 home = T_NAV_vGetRootGroupIDEx(space);
+  ASSERT_NE(0xFFFF, home);
+  std::vector<std::string> names;
+  for (U32 i = 0; i < NAV_MAX_WAYPOINTS; i++) {
+    if (space->pWaypoint[i].u8Status == WPT_STATUS_SAVED) names.push_back(space->pWaypoint[i].sName);
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ((std::vector<std::string>{"INNER", "ONE", "TWO"}), names);
+  const ROUTE* copy = &space->pRoute[0];
+  ASSERT_EQ(2u, (U32)copy->nCount);
+  EXPECT_STREQ("ONE", space->pWaypoint[copy->anWaypoint[0]].sName);
+  EXPECT_STREQ("TWO", space->pWaypoint[copy->anWaypoint[1]].sName);
+  EXPECT_EQ(2, space->pTrackHeader[track].u16Count);
+  EXPECT_TRUE(T_NAV_GROUP_DATA_bIsGroupNavDataIntegralEX(space, home));
+
+  // Home, its two bodies, the group SUB and its body, three waypoints; a
+  // route and a track.
+  T_NAV_DATA_vFillBufferInit();
+  std::vector<U8> stream;
+  U8 segment[NAV_DATA_SEGMENT_SIZE];
+  for (U32 n; (n = T_NAV_DATA_u32FillSelectedBufferSegment(space, segment)) != 0;) stream.insert(stream.end(), segment, segment + n);
+  T_NAV_DATA_vFillBufferEnd();
+  EXPECT_EQ(NAV_DATA_RECORD_MAX + 8 * 36 + 136, stream.size());
+  T_NAV_vFreeNavDataBuffer();
 }
 
 // The saver imports the stream of another store and is killed at random
@@ -392,6 +459,14 @@ TEST_F(NavStore, TheSyncBlockCarriesTheCrc32OfItsDataPart) {
   EXPECT_EQ((std::vector<U8>{0, 7, 0, 1, 0, 0, 0, 0}), std::vector<U8>(block.begin() + 4, block.begin() + 12));
   block.resize(end - block.data());
   Write(m_root + "/sync.bin", block);
+  // The block received by a unit whose shared side was empty gives it the
+  // same side.
+  std::vector<U8> received = block;
+  UseRig(m_root + "/peer");
+  T_NAV_vStoreAllSyncedGroupNavDataReceived(received.data() + 12, 7, received.data() + 12 + 7 * 28, 1);
+  std::vector<U8> again(NAV_SYNC_MAX_SIZE);
+  again.resize(T_NAV_pGetGroupNavData(again.data()) - again.data());
+  EXPECT_TRUE(block == again);
   EXPECT_EQ("True\n", RunPython("-c \"import binascii,struct,sys; d=open(sys.argv[1],'rb').read(); "
                                 "print(struct.unpack('>I', d[:4])[0] == binascii.crc32(d[12:]))\" " +
                                 m_root + "/sync.bin"));
