@@ -2,8 +2,7 @@
 // list of files, each [control][name][length][bytes]: control bits 0-1 pick
 // the directory (waypoints, routes, tracks; 3: a waypoint temporary file),
 // bit 2 pads the file with zeros to a saved track's size. After the load
-// every record in the tables must be one a reader can trust, and every
-// saved track must scan inside the Mercator range.
+// (and its collection) the store must hold what fuzz_navstore.h asks.
 
 #include <fcntl.h>
 #include <stddef.h>
@@ -14,6 +13,7 @@
 
 #include <string>
 
+#include "fuzz_navstore.h"
 #include "h_database.h"
 #include "t_nav_nvram_flash.h"
 #include "t_nav_twr.h"
@@ -33,12 +33,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   return 0;
 }
 
-static bool InRange(POINT p) { return p.x >= -20038300 && p.x <= 20038300 && p.y >= -15433198 && p.y <= 15433198; }
-
-static void Check(bool bHolds) {
-  if (!bHolds) abort();
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   T_NAV_NVRAM_vErase();
   T_NAV_NVRAM_vInit();
@@ -56,30 +50,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     at += n;
   }
   T_NAV_vInitTracksWaypointsRoutes();
-  for (U32 i = 0; i < NAV_MAX_WAYPOINTS; i++) {
-    const WAYPOINT* w = T_NAV_pGetWaypoint(i);
-    if (w->u8Status == 1 || w->u8Status == 3) Check(w->u8Icon <= 82 && InRange(w->pt));
-    Check(w->u8Status == 0 || w->u8Status == 1 || w->u8Status == 3 || w->u8Status == 16 || w->u8Status == 17 ||
-          w->u8Status == 63);
-  }
-  for (U32 r = 0; r < NAV_MAX_ROUTES; r++) {
-    const ROUTE* route = T_NAV_pGetRoute(r);
-    Check(route->nCount <= 50);
-    for (U16 point : route->anWaypoint) Check(point < 3000 || point == 65535);
-  }
-  for (U32 t = 0; t < NAV_MAX_TRACKS; t++) {
-    const TRACK_HEADER* h = T_NAV_pGetTrackHeader(t);
-    Check(h->u16Count <= 21836 && h->u16FirstDelta <= 21834);
-    if (h->u16Count == 0) continue;
-    Check(InRange(h->ptFirst) && InRange(h->ptLast) && InRange(h->ptLowerLeft) && InRange(h->ptUpperRight));
-    const TRACK* track = T_NAV_NVRAM_pLoadTrack((S32)t);
-    U16 it = 0;
-    POINT pt;
-    U32 points = 0;
-    while (U_NAV_eScanTrack(track, &it, &pt, nullptr) != TRACKPOINT_INVALID) {
-      Check(InRange(pt) && ++points <= 21836);
-    }
-    T_NAV_NVRAM_vReleaseTrack();
-  }
+  FUZZ_vCheckStore();
   return 0;
 }

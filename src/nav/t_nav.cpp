@@ -14,3 +14,8 @@ void T_NAV_vUnregister_Last_Waypoint_Menu(void) {}
 void T_NAV_vRemoveTargetNow(void) {}
 void T_NAV_vRemoveGridNow(void) {}
 void T_NAV_vUpdateCursorToWaypointMenuRegistration(void) {}
+void T_NAV_vUnregister_Last_Saved_Route_Menu(void) {}
+// No route is navigated yet, so no current route holds a waypoint.
+void T_NAV_vUpdateCurrentRouteArray(U16) {}
+// Nothing is drawn from the store yet whose hide state could be stale.
+void T_NAV_vActivateUpdateHideStatus(void) {}

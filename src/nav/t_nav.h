@@ -1,5 +1,5 @@
 // The navigation task: its entry, and what the store tells it when a
-// waypoint goes away.
+// waypoint or a route goes away or the drawn items change.
 #pragma once
 
 #include "basetypes.h"
@@ -15,3 +15,10 @@ void T_NAV_vRemoveTargetNow(void);
 void T_NAV_vRemoveGridNow(void);
 // Registers the cursor-to-waypoint menus that the waypoints now allow.
 void T_NAV_vUpdateCursorToWaypointMenuRegistration(void);
+// Removes the menu of the last route saved.
+void T_NAV_vUnregister_Last_Saved_Route_Menu(void);
+// The waypoint in that slot goes away: the current route's point list lets
+// go of it.
+void T_NAV_vUpdateCurrentRouteArray(U16 u16Index);
+// Recomputes which stored items are drawn, after their hide bits changed.
+void T_NAV_vActivateUpdateHideStatus(void);

@@ -27,6 +27,7 @@
 #include "linux_fs.h"
 #include "linuxsvc.h"
 #include "navmath.h"
+#include "t_nav_data.h"
 #include "t_startup.h"
 
 static_assert(std::endian::native == std::endian::little, "the record files hold the records as the board does");
@@ -188,22 +189,41 @@ void T_NAV_NVRAM_vInit(void) {
   }
 }
 
-void T_NAV_NVRAM_vErase(void) {
-  for (const char* dir : s_apcDirectories) {
-    char path[NVRAM_PATH_SIZE];
-    if (!NVRAM_bPath(dir, nullptr, path, sizeof path)) continue;
-    VELMORA_DIR* d = FS_OpenDir(path);
-    if (d == nullptr) continue;
-    while (VELMORA_DIRENT* e = FS_ReadDir(d)) FS_nUnlink(e->full_name);
+// Removes every entry of a directory (and of the directories in it) and
+// then the directory itself.
+static void NVRAM_vRemoveTree(const char* pcPath, U32 u32Depth) {
+  VELMORA_DIR* d = FS_OpenDir(pcPath);
+  if (d != nullptr) {
+    while (VELMORA_DIRENT* e = FS_ReadDir(d)) {
+      if (e->attr == FS_ATTR_DIRECTORY && u32Depth > 0) {
+        NVRAM_vRemoveTree(e->full_name, u32Depth - 1);
+      } else {
+        FS_nUnlink(e->full_name);
+      }
+    }
     FS_CloseDir(d);
-    if (rmdir(path) != 0) log_me("[%d]%s: %s stays: %s\n", __LINE__, __func__, path, strerror(errno));
+  }
+  if (rmdir(pcPath) != 0 && errno != ENOENT) log_me("[%d]%s: %s stays: %s\n", __LINE__, __func__, pcPath, strerror(errno));
+}
+
+static void NVRAM_vEraseDirectories(U32 u32Count) {
+  for (U32 i = 0; i < u32Count; i++) {
+    char path[NVRAM_PATH_SIZE];
+    if (NVRAM_bPath(s_apcDirectories[i], nullptr, path, sizeof path)) NVRAM_vRemoveTree(path, 0);
   }
   LS_sync();
+}
+
+void T_NAV_NVRAM_vErase(void) {
+  NVRAM_vEraseDirectories(sizeof s_apcDirectories / sizeof s_apcDirectories[0]);
   // The next point of the current track begins a new journal with its own
   // start: entries appended behind a vanished one would lead nowhere.
   s_currentTrackOffset = 0;
   s_bJournalBroken = FALSE;
 }
+
+// The journal is the last directory of the list.
+void T_NAV_NVRAM_vEraseRecords(void) { NVRAM_vEraseDirectories(sizeof s_apcDirectories / sizeof s_apcDirectories[0] - 1); }
 
 // ---------------------------------------------------------------------------
 // Record files
@@ -257,6 +277,143 @@ BOOLEAN T_NAV_NVRAM_bDeleteTrack(U16 u16Index, BOOLEAN bOverridePointOfSale) {
 }
 
 // ---------------------------------------------------------------------------
+// The staged replacement of the record directories (an import)
+//
+// The new records are written into import/wpts, import/routes and
+// import/tracks beside the live directories and forced to the medium. Only
+// then is the marker import/commit made; from that moment the replacement
+// is decided, and each live directory is moved to import/old_* and its
+// staged one put in its place. A start that finds the marker finishes the
+// moves; one that finds a staging area without it removes the area. So a
+// crash at any moment leaves the old store or the new one.
+
+static const char* const s_apcStaged[] = {"wpts", "routes", "tracks"};
+static const char* const s_apcOld[] = {"old_wpts", "old_routes", "old_tracks"};
+static const char* const NVRAM_COMMIT_MARKER = "commit";
+
+static BOOLEAN NVRAM_bSyncDirectory(const char* pcPath) {
+  const int fd = open(pcPath, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const BOOLEAN bDone = fd >= 0 && FS_nFsync(fd) == 0;
+  if (fd >= 0) close(fd);
+  return bDone;
+}
+
+static BOOLEAN NVRAM_bStagePath(const char* pcName, char* pcPath, size_t size) {
+  return NVRAM_bPath(NAV_DIR_IMPORT, pcName, pcPath, size);
+}
+
+static BOOLEAN NVRAM_bExists(const char* pcPath) { return FS_GetFileAttributes(pcPath) != FS_ATTR_MISSING; }
+
+// Puts each staged directory in the place of its live one. Safe to run
+// again from any point it was cut at.
+static void NVRAM_vFinishCommit(void) {
+  for (U32 k = 0; k < 3; k++) {
+    char staged[NVRAM_PATH_SIZE], old[NVRAM_PATH_SIZE], live[NVRAM_PATH_SIZE];
+    if (!NVRAM_bStagePath(s_apcStaged[k], staged, sizeof staged) || !NVRAM_bStagePath(s_apcOld[k], old, sizeof old) ||
+        !NVRAM_bPath(s_apcDirectories[k], nullptr, live, sizeof live) || !NVRAM_bExists(staged)) {
+      continue;
+    }
+    if (NVRAM_bExists(live) && !NVRAM_bExists(old) && FS_nRename(live, old) != 0) {
+      log_me("[%d]%s: %s not moved aside: %s\n", __LINE__, __func__, live, strerror(errno));
+    }
+    if (FS_nRename(staged, live) != 0) log_me("[%d]%s: %s not put in place: %s\n", __LINE__, __func__, live, strerror(errno));
+  }
+  char base[NVRAM_PATH_SIZE], import[NVRAM_PATH_SIZE];
+  if (NVRAM_bPath("/usr/velmora", nullptr, base, sizeof base)) NVRAM_bSyncDirectory(base);
+  if (NVRAM_bStagePath(nullptr, import, sizeof import)) NVRAM_vRemoveTree(import, 1);
+  LS_sync();
+}
+
+void T_NAV_NVRAM_vRecover(void) {
+  char import[NVRAM_PATH_SIZE], marker[NVRAM_PATH_SIZE];
+  if (!NVRAM_bStagePath(nullptr, import, sizeof import) || !NVRAM_bExists(import) ||
+      !NVRAM_bStagePath(NVRAM_COMMIT_MARKER, marker, sizeof marker)) {
+    return;
+  }
+  if (NVRAM_bExists(marker)) {
+    log_me("[%d]%s: finishing a replacement of the store\n", __LINE__, __func__);
+    NVRAM_vFinishCommit();
+  } else {
+    log_me("[%d]%s: an unfinished import is dropped\n", __LINE__, __func__);
+    NVRAM_vRemoveTree(import, 1);
+  }
+}
+
+BOOLEAN T_NAV_NVRAM_bStageBegin(void) {
+  char import[NVRAM_PATH_SIZE];
+  if (!NVRAM_bStagePath(nullptr, import, sizeof import)) return FALSE;
+  NVRAM_vRemoveTree(import, 1);
+  BOOLEAN bDone = TRUE;
+  for (const char* name : s_apcStaged) {
+    char path[NVRAM_PATH_SIZE];
+    bDone = bDone && NVRAM_bStagePath(name, path, sizeof path);
+    if (bDone) NVRAM_vMakeDirectories(path);
+    bDone = bDone && FS_GetFileAttributes(path) == FS_ATTR_DIRECTORY;
+  }
+  return bDone;
+}
+
+static BOOLEAN NVRAM_bStage(U32 u32Kind, U8 u8Type, U16 u16Index, U32 u32Limit, const void* pRecord, size_t size) {
+  if (u16Index >= u32Limit || pRecord == nullptr) return FALSE;
+  char dir[NVRAM_PATH_SIZE], name[16], path[NVRAM_PATH_SIZE];
+  snprintf(name, sizeof name, "%u", u16Index);
+  if (!NVRAM_bStagePath(s_apcStaged[u32Kind], dir, sizeof dir) ||
+      snprintf(path, sizeof path, "%s/%s", dir, name) >= (int)sizeof path) {
+    return FALSE;
+  }
+  U8 head[sizeof(FILE_HEADER)];
+  NVRAM_vPutLe32(head, NAV_FS_VERSION);
+  head[4] = u8Type;
+  head[5] = NAV_FILE_RECORD_VERSION;
+  NVRAM_vPutLe16(head + 6, u16Index);
+  // The staging area is thrown away unless it is complete: no temporary file.
+  const int fd = FS_nOpen(path, O_WRONLY | O_CREAT | O_TRUNC, 0666);
+  BOOLEAN bDone = fd >= 0 && NVRAM_bPutAll(fd, head, sizeof head, 0, FALSE) && NVRAM_bPutAll(fd, pRecord, size, 0, FALSE);
+  bDone = bDone && FS_nFsync(fd) == 0;
+  if (fd >= 0 && close(fd) != 0) bDone = FALSE;
+  if (!bDone) log_me("[%d]%s: %s not staged: %s\n", __LINE__, __func__, path, strerror(errno));
+  return bDone;
+}
+
+BOOLEAN T_NAV_NVRAM_bStageWaypoint(const WAYPOINT* pWaypoint, U16 u16Index) {
+  return NVRAM_bStage(0, NAV_FILE_WAYPOINT, u16Index, NAV_MAX_WAYPOINTS, pWaypoint, sizeof(WAYPOINT));
+}
+
+BOOLEAN T_NAV_NVRAM_bStageRoute(const ROUTE* pRoute, U16 u16Index) {
+  return NVRAM_bStage(1, NAV_FILE_ROUTE, u16Index, NAV_MAX_ROUTES, pRoute, sizeof(ROUTE));
+}
+
+BOOLEAN T_NAV_NVRAM_bStageTrack(const TRACK* pTrack, U16 u16Index) {
+  return NVRAM_bStage(2, NAV_FILE_TRACK, u16Index, NAV_MAX_TRACKS, pTrack, sizeof(TRACK));
+}
+
+BOOLEAN T_NAV_NVRAM_bStageCommit(void) {
+  char import[NVRAM_PATH_SIZE], marker[NVRAM_PATH_SIZE];
+  if (!NVRAM_bStagePath(nullptr, import, sizeof import) || !NVRAM_bStagePath(NVRAM_COMMIT_MARKER, marker, sizeof marker)) {
+    return FALSE;
+  }
+  BOOLEAN bDone = TRUE;
+  for (const char* name : s_apcStaged) {
+    char path[NVRAM_PATH_SIZE];
+    bDone = bDone && NVRAM_bStagePath(name, path, sizeof path) && NVRAM_bSyncDirectory(path);
+  }
+  const U8 mark = 1;
+  bDone = bDone && NVRAM_bReplaceFile(marker, &mark, sizeof mark, nullptr, 0) && NVRAM_bSyncDirectory(import);
+  if (!bDone) {
+    log_me("[%d]%s: the staged store is not taken\n", __LINE__, __func__);
+    NVRAM_vRemoveTree(import, 1);
+    return FALSE;
+  }
+  NVRAM_vFinishCommit();
+  return TRUE;
+}
+
+void T_NAV_NVRAM_vStageAbort(void) {
+  char import[NVRAM_PATH_SIZE];
+  if (NVRAM_bStagePath(nullptr, import, sizeof import)) NVRAM_vRemoveTree(import, 1);
+}
+
+// ---------------------------------------------------------------------------
 // The start-up reader. Files come from older software, other units and
 // damaged media: a record is taken only when nothing in it can send a
 // reader out of its tables.
@@ -265,7 +422,7 @@ static BOOLEAN NVRAM_bInMercator(POINT pt) {
   return pt.x >= -NV_X_LIMIT && pt.x <= NV_X_LIMIT && pt.y >= -NV_Y_LIMIT && pt.y <= NV_Y_LIMIT;
 }
 
-static BOOLEAN NVRAM_bCheckWaypoint(WAYPOINT* p) {
+BOOLEAN T_NAV_NVRAM_bCheckWaypoint(WAYPOINT* p) {
   switch (p->u8Status) {
     case WPT_STATUS_SAVED:
     case WPT_STATUS_SAVED_2:
@@ -280,7 +437,7 @@ static BOOLEAN NVRAM_bCheckWaypoint(WAYPOINT* p) {
   }
 }
 
-static BOOLEAN NVRAM_bCheckRoute(ROUTE* p) {
+BOOLEAN T_NAV_NVRAM_bCheckRoute(ROUTE* p) {
   if (p->nCount > NAV_MAX_ROUTE_POINTS) return FALSE;
   for (U16& point : p->anWaypoint) {
     if (point >= NAV_MAX_WAYPOINTS) point = NAV_NONE;
@@ -288,7 +445,7 @@ static BOOLEAN NVRAM_bCheckRoute(ROUTE* p) {
   return TRUE;
 }
 
-static BOOLEAN NVRAM_bCheckTrackHeader(const TRACK_HEADER* p) {
+BOOLEAN T_NAV_NVRAM_bCheckTrackHeader(const TRACK_HEADER* p) {
   if (p->u16Count > TRACK_MAX_COUNT || p->u16FirstDelta >= TRACK_DELTA_ENTRIES) return FALSE;
   return p->u16Count == 0 || (NVRAM_bInMercator(p->ptFirst) && NVRAM_bInMercator(p->ptLast) &&
                               NVRAM_bInMercator(p->ptLowerLeft) && NVRAM_bInMercator(p->ptUpperRight));
@@ -329,8 +486,9 @@ static void NVRAM_vReadRecordFile(const char* pcPath, U8 u8Expected, const NVRAM
     if (u16Index >= NAV_MAX_WAYPOINTS) return NVRAM_vDrop(pcPath, "slot beyond the table");
     if (available < sizeof w) return NVRAM_vDrop(pcPath, "short");
     memcpy(&w, pRecord, sizeof w);
-    if (!NVRAM_bCheckWaypoint(&w)) return NVRAM_vDrop(pcPath, "status or position out of range");
+    if (!T_NAV_NVRAM_bCheckWaypoint(&w)) return NVRAM_vDrop(pcPath, "status or position out of range");
     pScan->pWaypoint[u16Index] = w;
+    T_NAV_DATA_vFixBadGravaneIcon(u16Index, data[5], &pScan->pWaypoint[u16Index]);
     if (pScan->pnWaypointsUsed != nullptr && *pScan->pnWaypointsUsed < u16Index + 1) {
       *pScan->pnWaypointsUsed = u16Index + 1;
     }
@@ -339,14 +497,14 @@ static void NVRAM_vReadRecordFile(const char* pcPath, U8 u8Expected, const NVRAM
     if (u16Index >= NAV_MAX_ROUTES) return NVRAM_vDrop(pcPath, "route beyond the table");
     if (available < sizeof r) return NVRAM_vDrop(pcPath, "short");
     memcpy(&r, pRecord, sizeof r);
-    if (!NVRAM_bCheckRoute(&r)) return NVRAM_vDrop(pcPath, "more than 50 points");
+    if (!T_NAV_NVRAM_bCheckRoute(&r)) return NVRAM_vDrop(pcPath, "more than 50 points");
     pScan->pRoute[u16Index] = r;
   } else {
     TRACK_HEADER h;
     if (u16Index >= NAV_MAX_TRACKS) return NVRAM_vDrop(pcPath, "track beyond the table");
     if (size < (off_t)(sizeof(FILE_HEADER) + sizeof(TRACK))) return NVRAM_vDrop(pcPath, "short");
     memcpy(&h, pRecord, sizeof h);
-    if (!NVRAM_bCheckTrackHeader(&h)) return NVRAM_vDrop(pcPath, "count or position out of range");
+    if (!T_NAV_NVRAM_bCheckTrackHeader(&h)) return NVRAM_vDrop(pcPath, "count or position out of range");
     pScan->pTrackHeader[u16Index] = h;
   }
 }
@@ -395,7 +553,7 @@ TRACK* T_NAV_NVRAM_pLoadTrack(S32 nIndex) {
     if (fd >= 0) close(fd);
   }
   bLoaded = bLoaded && NVRAM_u32Le32(head) == NAV_FS_VERSION && head[4] == NAV_FILE_TRACK &&
-            NVRAM_bCheckTrackHeader(&s_sTrack.sHeader);
+            T_NAV_NVRAM_bCheckTrackHeader(&s_sTrack.sHeader);
   if (!bLoaded) U_NAV_vClearTrack(&s_sTrack.sHeader);
   return &s_sTrack;
 }

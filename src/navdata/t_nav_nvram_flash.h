@@ -12,6 +12,8 @@ constexpr const char* NAV_DIR_WAYPOINTS = "/usr/velmora/wpts";
 constexpr const char* NAV_DIR_ROUTES = "/usr/velmora/routes";
 constexpr const char* NAV_DIR_TRACKS = "/usr/velmora/tracks";
 constexpr const char* NAV_DIR_CURRENT_TRACK = "/usr/velmora/cr_track";
+// Where an import stages the new record files.
+constexpr const char* NAV_DIR_IMPORT = "/usr/velmora/import";
 
 // The 8-byte head of every record file.
 constexpr U32 NAV_FS_VERSION = 0x00024210;
@@ -40,6 +42,33 @@ void T_NAV_NVRAM_vInit(void);
 // Removes the four directories with everything in them; the journal starts
 // afresh. Callers call T_NAV_NVRAM_vInit after it.
 void T_NAV_NVRAM_vErase(void);
+// The same for the three record directories: the journal stays.
+void T_NAV_NVRAM_vEraseRecords(void);
+
+// The checks of the start-up reader, for records from elsewhere too: FALSE
+// for a record the tables cannot hold; icons above 82 become 0 and route
+// points beyond the table 65535.
+BOOLEAN T_NAV_NVRAM_bCheckWaypoint(WAYPOINT* p);
+BOOLEAN T_NAV_NVRAM_bCheckRoute(ROUTE* p);
+BOOLEAN T_NAV_NVRAM_bCheckTrackHeader(const TRACK_HEADER* p);
+
+// A replacement of all record files at once (an import). Begin makes an
+// empty staging area beside the record directories (FALSE when it cannot);
+// the Stage writers put records there, forced to the medium (FALSE on a
+// failure); Commit puts the staged directories in the place of the live
+// ones, or, returning FALSE, leaves the live ones and drops the staging
+// area; Abort drops it. A crash during a commit is finished by the next
+// T_NAV_NVRAM_vRecover, one before it is undone: the store is the old one
+// or the new one. The journal is not touched.
+BOOLEAN T_NAV_NVRAM_bStageBegin(void);
+BOOLEAN T_NAV_NVRAM_bStageWaypoint(const WAYPOINT* pWaypoint, U16 u16Index);
+BOOLEAN T_NAV_NVRAM_bStageRoute(const ROUTE* pRoute, U16 u16Index);
+BOOLEAN T_NAV_NVRAM_bStageTrack(const TRACK* pTrack, U16 u16Index);
+BOOLEAN T_NAV_NVRAM_bStageCommit(void);
+void T_NAV_NVRAM_vStageAbort(void);
+// At start, before the record files are read: finishes or undoes a
+// replacement a crash cut short.
+void T_NAV_NVRAM_vRecover(void);
 
 // The writers replace the record's file whole or not at all: on failure the
 // old file stays and FALSE is returned (logged). In the point-of-sale state

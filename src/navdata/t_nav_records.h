@@ -61,6 +61,49 @@ static_assert(offsetof(WAYPOINT, u8Icon) == 1 && offsetof(WAYPOINT, u16Depth) ==
 static_assert(sizeof(ROUTE) == 128);
 static_assert(offsetof(ROUTE, u32DateTime) == 4 && offsetof(ROUTE, sName) == 8 && offsetof(ROUTE, anWaypoint) == 28);
 
+// A group's header and the link pages of its chain share the waypoint
+// table's slots; the first byte is laid out as a waypoint's.
+typedef struct tag_GROUP_HEADER {
+  U8 u8Status : 6;      // 16
+  U8 bHide : 1;         // its members are not drawn
+  U8 bWpNotShared : 1;  // the group's side
+  U8 u8Icon;
+  U16 u16Depth;
+  U32 u32DateTime;
+  U16 u16ParentIndex;     // the group that links it; 65535 for the root
+  U16 u16Reserved1;
+  U16 u16FirstBodyIndex;  // the chain's first body; 65535 when none
+  U16 u16Reserved2;
+  char sName[NAV_WAYPOINT_NAME_SIZE];
+} GROUP_HEADER;
+typedef GROUP_HEADER GROUP_HEADER_V1;
+
+constexpr U32 NAV_GROUP_BODY_ITEMS = 12;
+typedef struct tag_GROUP_BODY {
+  U8 u8Status : 6;  // 17
+  U8 bHide : 1;
+  U8 bWpNotShared : 1;
+  U8 u8Icon;
+  U16 u16NextIndex;  // 65535 ends the chain; the root's shared chain goes on to 0xCFFF
+  U16 u16Item[NAV_GROUP_BODY_ITEMS];  // item ids; 65535 a free place
+} GROUP_BODY;
+typedef GROUP_BODY GROUP_BODY_V1;
+
+typedef union tag_GROUP_SLOT {
+  GROUP_HEADER sHeader;
+  GROUP_BODY sBody;
+} GROUP_SLOT;
+
+static_assert(sizeof(GROUP_HEADER) == 28 && sizeof(GROUP_BODY) == 28 && sizeof(GROUP_SLOT) == 28);
+static_assert(offsetof(GROUP_HEADER, u16ParentIndex) == 8 && offsetof(GROUP_HEADER, u16FirstBodyIndex) == 12 &&
+              offsetof(GROUP_HEADER, sName) == 16);
+static_assert(offsetof(GROUP_BODY, u16NextIndex) == 2 && offsetof(GROUP_BODY, u16Item) == 4);
+
+// The first byte of every slot.
+constexpr U8 NAV_SLOT_STATUS_MASK = 0x3F;
+constexpr U8 NAV_SLOT_HIDE_BIT = 0x40;
+constexpr U8 NAV_SLOT_NOT_SHARED_BIT = 0x80;
+
 // A set of tables that is not the live one (an import buffer); a null
 // pointer to it means the live tables.
 typedef struct tag_NAV_DATA_SPACE {

@@ -21,6 +21,8 @@
 #include "navmath.h"
 #include "t_nav.h"
 #include "t_nav_group.h"
+#include "t_nav_group_data.h"
+#include "t_nav_data.h"
 #include "t_nav_nvram_flash.h"
 #include "u_crc16.h"
 #include "u_language.h"
@@ -62,6 +64,10 @@ typedef struct tag_TWR_MOVE {
 static TWR_MOVE s_aLockedTable[NAV_MAX_WAYPOINTS];
 static TWR_MOVE s_aSharedRing[TWR_SHARED_RING];
 static TWR_MOVE s_aMoves[NAV_MAX_WAYPOINTS];
+// The moves of the last compaction that moved anything, and how many
+// compactions moved waypoints since start.
+static U32 s_u32LastMoves;
+static U32 s_u32Compactions;
 
 static void TWR_vLock(void) { L_MUTEX_LockWait(RES_NAV_DATA); }
 static void TWR_vUnlock(void) { L_MUTEX_Unlock(RES_NAV_DATA); }
@@ -195,6 +201,7 @@ void T_NAV_TWR_vSetMultiWaypointFlag(BOOLEAN bMulti) {
 
 BOOLEAN T_NAV_TWR_bGetMultiWaypointFlag(void) { return s_bMultiWaypointAddDelete; }
 void T_NAV_TWR_vTemporarilyDisableDeclutterWaypointsScan(S32 bDisable) { s_bTemporarilyDisableDeclutterScan = bDisable; }
+S32 T_NAV_TWR_bDeclutterScanDisabled(void) { return s_bTemporarilyDisableDeclutterScan; }
 void T_NAV_TWR_vTemporarilyEnableCLWCUpdateForAllModels(BOOLEAN bEnable) {
   s_bTemporarilyEnableCLWCUpdateForAllModels = bEnable;
 }
@@ -450,15 +457,29 @@ static U32 TWR_u32Compact(void) {
   }
   s_bCompacting = FALSE;
   if (nMoves > 0) {
+    s_u32LastMoves = nMoves;
+    s_u32Compactions++;
     static U16 s_au16From[NAV_MAX_WAYPOINTS], s_au16To[NAV_MAX_WAYPOINTS];
     for (U32 i = 0; i < nMoves; i++) {
       s_au16From[i] = s_aMoves[i].u16From;
       s_au16To[i] = s_aMoves[i].u16To;
     }
     T_NAV_TWR_vRenumberRoutePoints(s_au16From, s_au16To, nMoves);
+    // Groups name waypoints by slot too: a link left on the old slot would
+    // make the next collection take the moved waypoint for garbage.
+    T_NAV_GROUP_DATA_vRenumberLinks(s_au16From, s_au16To, nMoves);
     log_me("[%d]%s: %u waypoints moved\n", __LINE__, __func__, nMoves);
   }
   return nMoves;
+}
+
+U32 T_NAV_TWR_u32Compactions(void) { return s_u32Compactions; }
+
+U16 T_NAV_TWR_u16MovedTo(U16 u16Slot) {
+  for (U32 i = 0; i < s_u32LastMoves; i++) {
+    if (s_aMoves[i].u16From == u16Slot) return s_aMoves[i].u16To;
+  }
+  return u16Slot;
 }
 
 void T_NAV_TWR_vStatisticWaypointStore(BOOLEAN bOnlyStatistic) {
@@ -631,6 +652,238 @@ BOOLEAN T_NAV_bMakeWaypointPermanent(U32 nIndex) {
 }
 
 // ---------------------------------------------------------------------------
+// Group slots
+
+static BOOLEAN TWR_bIsGroupFamily(U8 status) { return TWR_bIsGroup(status) || status == WPT_STATUS_GROUP_ANY; }
+
+// The slot a group id names, 0xCFFF being slot 2999; -1 for any other id.
+static S32 TWR_nGroupSlot(U16 u16Id) {
+  U16 index;
+  return T_NAV_RECORDS_eItemKind(u16Id, &index) == NAV_ITEM_GROUP ? (S32)index : -1;
+}
+
+void T_NAV_TWR_vReadSlot(U32 nIndex, void* pSlot) {
+  if (nIndex < NAV_MAX_WAYPOINTS && pSlot != nullptr) memcpy(pSlot, &s_Waypoint[nIndex], sizeof(WAYPOINT));
+}
+
+GROUP_SLOT* T_NAV_pGetGroupSlot(U16 slotIndex) {
+  const S32 slot = TWR_nGroupSlot(slotIndex);
+  if (slot < 0 || !TWR_bIsGroupFamily(s_Waypoint[slot].u8Status)) return nullptr;
+  return reinterpret_cast<GROUP_SLOT*>(&s_Waypoint[slot]);
+}
+
+static void TWR_vGroupNote(const char* pcWhy) {
+  char note[64];
+  snprintf(note, sizeof note, "Set Group Slot ERR: %s", pcWhy);
+  T_NAV_GROUP_vSetNavUIRawNoteWithTimeout(note, 2);
+}
+
+BOOLEAN T_NAV_bSetGroupSlot(U16 slotIndex, const GROUP_SLOT* pSlot) {
+  const S32 slot = TWR_nGroupSlot(slotIndex);
+  if (slot < 0) {
+    TWR_vGroupNote("SLOT INDEX INVALID !!!");
+    return FALSE;
+  }
+  if (pSlot == nullptr) return FALSE;
+  WAYPOINT w;
+  memcpy(&w, pSlot, sizeof w);
+  if (!TWR_bIsGroup(w.u8Status)) return FALSE;
+  if (w.u8Status == WPT_STATUS_GROUP_BODY && TWR_nGroupSlot(pSlot->sBody.u16NextIndex) == slot) {
+    TWR_vGroupNote("SLOT LINK ITSELF !!!");
+    return FALSE;
+  }
+  TWR_vLock();
+  BOOLEAN bDone = T_NAV_NVRAM_bSaveWaypoint(&w, (U16)slot, FALSE);
+  if (bDone) {
+    if (s_Waypoint[slot].u8Status == WPT_STATUS_FREE) s_nWaypointsUsed++;
+    s_Waypoint[slot] = w;
+    s_WaypointHashTable[slot] = 0;
+    TWR_vRaiseMaxUsed((U32)slot);
+  }
+  TWR_vUnlock();
+  return bDone;
+}
+
+U16 T_NAV_nAllocGroupSlot(BOOLEAN bNotShared) {
+  const BOOLEAN D = s_bDisableShareLockSeperator;
+  if (!D) {
+    if (s_nMaxShareWaypointIndex == s_nSeperateWaypointIndex || s_nMinLockWaypointIndex == s_nSeperateWaypointIndex) {
+      T_NAV_TWR_vStatisticWaypointStore(FALSE);
+    }
+    if (s_nSeperateWaypointIndex != 0 && s_nMinLockWaypointIndex != 0 &&
+        (s_nMaxShareWaypointIndex == s_nSeperateWaypointIndex || s_nMinLockWaypointIndex == s_nSeperateWaypointIndex)) {
+      return NAV_NONE;
+    }
+  }
+  // Without a separator (suspended, or not yet counted) a side may take any
+  // slot but the two ends that belong to the other.
+  const S32 sep = D ? -1 : s_nSeperateWaypointIndex;
+  const S32 top = (S32)NAV_MAX_WAYPOINTS - 1;
+  S32 slot = -1;
+  if (bNotShared) {
+    for (S32 i = top; i >= (sep >= 0 ? sep : 1) && slot < 0; i--) {
+      if (s_Waypoint[i].u8Status == WPT_STATUS_FREE) slot = i;
+    }
+  } else {
+    for (S32 i = 0; i <= (sep >= 0 ? sep : top - 1) && slot < 0; i++) {
+      if (s_Waypoint[i].u8Status == WPT_STATUS_FREE) slot = i;
+    }
+  }
+  if (slot < 0 || (sep >= 0 && slot == sep) || (D && (slot < 1 || slot > top - 1))) return NAV_NONE;
+  memset(&s_Waypoint[slot], 0, sizeof s_Waypoint[slot]);
+  s_Waypoint[slot].u8Status = WPT_STATUS_GROUP_ANY;
+  s_WaypointHashTable[slot] = 0;
+  s_nWaypointsUsed++;
+  TWR_vRaiseMaxUsed((U32)slot);
+  if (bNotShared) {
+    s_nMinLockWaypointIndex = s_nMinLockWaypointIndex == 0 || slot < s_nMinLockWaypointIndex ? slot : s_nMinLockWaypointIndex;
+  } else if (slot > s_nMaxShareWaypointIndex) {
+    s_nMaxShareWaypointIndex = slot;
+  }
+  if (!D) {
+    s_nSeperateWaypointIndex = s_nSeperateWaypointIndex != 0 && s_nMinLockWaypointIndex != 0
+                                   ? (s_nMinLockWaypointIndex + s_nMaxShareWaypointIndex) / 2
+                                   : s_nMaxShareWaypointIndex;
+  }
+  return (U16)(slot | NAV_ITEM_GROUP_BASE);
+}
+
+// Frees a group-family slot; its file goes with it.
+static void TWR_vFreeGroupSlot(U16 slotIndex, BOOLEAN bOverridePointOfSale) {
+  const S32 slot = TWR_nGroupSlot(slotIndex);
+  if (slot < 0 || !TWR_bIsGroupFamily(s_Waypoint[slot].u8Status)) return;
+  TWR_vLock();
+  memset(&s_Waypoint[slot], 0, sizeof s_Waypoint[slot]);
+  if (s_nWaypointsUsed > 0) s_nWaypointsUsed--;
+  s_WaypointHashTable[slot] = 0;
+  if (slot + 1 == s_nMaxUsedWaypointIndex) s_nMaxUsedWaypointIndex = slot;
+  // A file left behind comes back at the next start, unreached, and the
+  // next collection takes it.
+  T_NAV_NVRAM_bDeleteWaypoint((U16)slot, bOverridePointOfSale);
+  TWR_vUnlock();
+}
+
+void T_NAV_vFreeGroupSlot(U16 slotIndex) { TWR_vFreeGroupSlot(slotIndex, TRUE); }
+
+void T_NAV_vDeleteGpWpSlot(U16 slotIndex) {
+  U16 index;
+  switch (T_NAV_RECORDS_eItemKind(slotIndex, &index)) {
+    case NAV_ITEM_WAYPOINT:
+      T_NAV_vUpdateCurrentRouteArray(index);
+      T_NAV_bDeleteWaypoint(index, FALSE);
+      break;
+    case NAV_ITEM_GROUP:
+      TWR_vFreeGroupSlot(slotIndex, FALSE);
+      break;
+    default:
+      break;
+  }
+}
+
+BOOLEAN T_NAV_bIsNotSharedLink(U16 indexLinkToAdd) {
+  U16 index;
+  switch (T_NAV_RECORDS_eItemKind(indexLinkToAdd, &index)) {
+    case NAV_ITEM_WAYPOINT:
+    case NAV_ITEM_GROUP:
+      return s_Waypoint[index].bWpNotShared;
+    case NAV_ITEM_ROUTE:
+      return T_NAV_pGetRoute(index)->bRtNotShared;
+    default:
+      return FALSE;
+  }
+}
+
+// A free slot on the item's side, short of the guard band next to the
+// separator (the slot the waypoint add would take).
+BOOLEAN T_NAV_vRoomForWptOrGroup(BOOLEAN bWpNotShared) {
+  S32 from = 0, to = TWR_LAST_WAYPOINT_SLOT;
+  TWR_vLock();
+  if (!s_bDisableShareLockSeperator) {
+    if (bWpNotShared) {
+      from = s_nSeperateWaypointIndex + TWR_GUARD_BAND + 1;
+    } else {
+      to = s_nSeperateWaypointIndex - TWR_GUARD_BAND - 1;
+    }
+  }
+  BOOLEAN bRoom = FALSE;
+  for (S32 i = from < 0 ? 0 : from; i <= to && !bRoom; i++) bRoom = s_Waypoint[i].u8Status == WPT_STATUS_FREE;
+  TWR_vUnlock();
+  return bRoom;
+}
+
+S16 T_NAV_s16GetMaxShareWaypointIndex(void) { return (S16)s_nMaxShareWaypointIndex; }
+S16 T_NAV_s16GetMinLockWaypointIndex(void) { return (S16)s_nMinLockWaypointIndex; }
+
+// ---------------------------------------------------------------------------
+// Deleting everything
+
+// The waypoints the navigation task holds by slot: cursor, last created,
+// target and grid.
+static const FOURCHARID s_aHeldKeys[NAV_HELD_WAYPOINTS] = {FCID("ICWP"), FCID("CLWC"), FCID("ITWP"), FCID("IGWP")};
+
+void T_NAV_TWR_vNoteHeldWaypoints(BOOLEAN abHeld[NAV_HELD_WAYPOINTS]) {
+  for (U32 k = 0; k < NAV_HELD_WAYPOINTS; k++) {
+    U32 slot;
+    abHeld[k] = H_DATABASE_bFetchU32(s_aHeldKeys[k], &slot, nullptr, nullptr) && slot < NAV_MAX_WAYPOINTS &&
+                s_Waypoint[slot].u8Status != WPT_STATUS_FREE;
+  }
+}
+
+void T_NAV_TWR_vTellStoreReplaced(const BOOLEAN abHeld[NAV_HELD_WAYPOINTS]) {
+  if (abHeld[0]) T_NAV_vUpdateCursorWaypoint(NAV_NONE);
+  if (abHeld[1]) T_NAV_vUnregister_Last_Waypoint_Menu();
+  if (abHeld[2]) T_NAV_vRemoveTargetNow();
+  if (abHeld[3]) T_NAV_vRemoveGridNow();
+  T_NAV_vUpdateCursorToWaypointMenuRegistration();
+  T_NAV_vUnregister_Last_Saved_Route_Menu();
+}
+
+void T_NAV_vDeleteAllTracksWaypointsRoutes(BOOLEAN bOverridePointOfSale) {
+  TWR_vLock();
+  s_bMultiWaypointAddDelete = TRUE;
+  BOOLEAN abHeld[NAV_HELD_WAYPOINTS];
+  T_NAV_TWR_vNoteHeldWaypoints(abHeld);
+
+  for (U32 t = 0; t < NAV_MAX_TRACKS; t++) T_NAV_bDeleteTrack(t, bOverridePointOfSale);
+  T_NAV_TWR_vDeleteAllRoutes(bOverridePointOfSale);
+  const S32 bDeclutterWas = s_bTemporarilyDisableDeclutterScan;
+  s_bTemporarilyDisableDeclutterScan = TRUE;
+  BOOLEAN bErased = FALSE;
+  for (U32 i = 0; i < NAV_MAX_WAYPOINTS; i++) {
+    const U8 status = s_Waypoint[i].u8Status;
+    if (status == WPT_STATUS_FREE) continue;
+    if (TWR_bIsSaved(status) && !bErased) {
+      // The current track's journal stays: the track goes on being recorded.
+      T_NAV_NVRAM_vEraseRecords();
+      T_NAV_NVRAM_vInit();
+      bErased = TRUE;
+    } else if (TWR_bIsGroupFamily(status) && !bErased) {
+      T_NAV_NVRAM_bDeleteWaypoint((U16)i, bOverridePointOfSale);
+    }
+    if (s_nWaypointsUsed > 0) s_nWaypointsUsed--;
+    s_Waypoint[i].u8Status = WPT_STATUS_FREE;
+    if ((S32)i + 1 == s_nMaxUsedWaypointIndex) s_nMaxUsedWaypointIndex = (S32)i;
+    s_WaypointHashTable[i] = 0;
+  }
+  s_nMaxUsedWaypointIndex = 0;
+  s_nWaypointsUsed = 0;
+  H_DATABASE_bUpdateValueS32(FCID("SWID"), 0, P_NORMAL);
+  // The emptied table decides where the new root goes.
+  T_NAV_TWR_vStatisticWaypointStore(TRUE);
+  T_NAV_TWR_vStatisticRouteStore(TRUE);
+  T_NAV_GROUP_DATA_bBuildRootGroup();
+  if (!T_NAV_GROUP_vKeepInputStateMode()) T_NAV_GROUP_vRefreshData();
+  T_NAV_TWR_vStatisticWaypointStore(TRUE);
+  T_NAV_TWR_vStatisticRouteStore(TRUE);
+  s_bMultiWaypointAddDelete = FALSE;
+  s_bTemporarilyDisableDeclutterScan = bDeclutterWas;
+  if (!TWR_bDeclutterSuppressed()) TWR_vDeclutterRebuild();
+  TWR_vUnlock();
+
+  T_NAV_TWR_vTellStoreReplaced(abHeld);
+}
+
+// ---------------------------------------------------------------------------
 // Accessors and searches
 
 WAYPOINT* T_NAV_pGetWaypoint(U32 nIndex) {
@@ -766,7 +1019,7 @@ void T_NAV_TWR_vHashWaypoints(void) {
   for (U32 i = 0; i < NAV_MAX_WAYPOINTS; i++) {
     TWR_vHashSlot(i);
     const U8 status = s_Waypoint[i].u8Status;
-    if (TWR_bIsWaypoint(status)) s_nWaypointsUsed++;
+    if (status != WPT_STATUS_FREE) s_nWaypointsUsed++;
     if (TWR_bIsSaved(status)) (s_Waypoint[i].bWpNotShared ? s_nNumberLockedWaypoints : s_nNumberSharedWaypoints)++;
   }
   TWR_vUnlock();
@@ -789,8 +1042,10 @@ void T_NAV_vInitTracksWaypointsRoutes(void) {
   s_nMaxUsedWaypointIndex = 0;
   s_nSeperateWaypointIndex = -1;
   s_nMaxShareWaypointIndex = s_nMinLockWaypointIndex = 0;
+  T_NAV_NVRAM_vRecover();
   T_NAV_NVRAM_vInit();
   T_NAV_NVRAM_vScan(T_NAV_TWR_pTrackHeaderTable(), s_Waypoint, &s_nMaxUsedWaypointIndex, T_NAV_TWR_pRouteTable());
+  T_NAV_DATA_vRewriteFlaggedWaypoints(s_Waypoint);
   for (WAYPOINT& w : s_Waypoint) {
     if (w.u8Status == WPT_STATUS_FREE) memset(&w, 0, sizeof w);
   }
@@ -802,8 +1057,8 @@ void T_NAV_vInitTracksWaypointsRoutes(void) {
     H_DATABASE_bUpdateValueS32(FCID("SWID"), counter, P_NORMAL);
   }
   T_NAV_TWR_vHashWaypoints();
-  T_NAV_TWR_vStatisticWaypointStore(FALSE);
-  T_NAV_TWR_vStatisticWaypointStore(TRUE);
+  // The tree keeps what it reaches and sets the sides up.
+  T_NAV_GROUP_DATA_vInitGroups();
   s_bTemporarilyDisableDeclutterScan = bDeclutterWas;
   TWR_vUnlock();
 }

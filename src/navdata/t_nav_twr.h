@@ -99,6 +99,7 @@ S32* T_NAV_TWR_pGetDeclutterWaypointTable(BOOLEAN bLeftPane);
 void T_NAV_TWR_vSetMultiWaypointFlag(BOOLEAN bMulti);
 BOOLEAN T_NAV_TWR_bGetMultiWaypointFlag(void);
 void T_NAV_TWR_vTemporarilyDisableDeclutterWaypointsScan(S32 bDisable);
+S32 T_NAV_TWR_bDeclutterScanDisabled(void);
 void T_NAV_TWR_vTemporarilyEnableCLWCUpdateForAllModels(BOOLEAN bEnable);
 void T_NAV_TWR_vTemporarilyDisableCLWCUpdate(BOOLEAN bDisable);
 BOOLEAN T_NAV_TWR_bDisableShareLockSeperator(BOOLEAN bDisable);
@@ -111,6 +112,10 @@ BOOLEAN T_NAV_bThereIsMoreRoomForGroup(BOOLEAN bNotShared);
 // Recounts the sides and sets the separator; unless bOnlyStatistic first
 // moves waypoints until the sides are ten slots apart.
 void T_NAV_TWR_vStatisticWaypointStore(BOOLEAN bOnlyStatistic);
+// Compactions that moved waypoints since start, and where the last one
+// moved a slot (the slot itself when it did not).
+U32 T_NAV_TWR_u32Compactions(void);
+U16 T_NAV_TWR_u16MovedTo(U16 u16Slot);
 
 // The slot policy's state, for the group code and for tests.
 typedef struct tag_NAV_SLOT_POLICY {
@@ -125,9 +130,164 @@ typedef struct tag_NAV_SLOT_POLICY {
 void T_NAV_TWR_vGetSlotPolicy(NAV_SLOT_POLICY* pPolicy);
 
 // Empties every table and loads them from the record files; then the
-// counter, the hashes and the slot policy. Called once by the navigation
-// task before it runs.
+// counter, the hashes, the group tree (which drops what no group reaches)
+// and the slot policy. Called once by the navigation task before it runs,
+// and again when an import has replaced the files.
 void T_NAV_vInitTracksWaypointsRoutes(void);
+
+// ---------------------------------------------------------------------------
+// Group slots, the sides, and deleting everything
+//
+// Group headers (status 16) and bodies (17) live in the waypoint table; 63
+// marks a slot taken for a group and not yet written. A group id is the
+// slot | 0xC000, and 0xCFFF names slot 2999, the root's lock body.
+
+// The 28 bytes of a slot as they are (no lock: callers hold mutex 9).
+void T_NAV_TWR_vReadSlot(U32 nIndex, void* pSlot);
+// The slot a group id names when its status is 16, 17 or 63, else null. No
+// lock: callers hold mutex 9. The slot is the table's: write it only through
+// T_NAV_bSetGroupSlot.
+GROUP_SLOT* T_NAV_pGetGroupSlot(U16 slotIndex);
+// Writes a header or a body into the slot the group id names, and its file.
+// FALSE for any other id or status, for a body whose next names its own
+// slot (both with a note), and for a failed write, which leaves the slot.
+BOOLEAN T_NAV_bSetGroupSlot(U16 slotIndex, const GROUP_SLOT* pSlot);
+// Takes a free slot on that side (status 63, zeroed); its group id, or
+// 65535 when the side is full. Callers hold mutex 9.
+U16 T_NAV_nAllocGroupSlot(BOOLEAN bNotShared);
+// Frees a group slot (16, 17 or 63) and removes its file; anything else is
+// left alone.
+void T_NAV_vFreeGroupSlot(U16 slotIndex);
+// Clears a waypoint or group slot with its file, without the point-of-sale
+// override.
+void T_NAV_vDeleteGpWpSlot(U16 slotIndex);
+// The not-shared bit of the group slot, waypoint or route the id names;
+// FALSE for anything else.
+BOOLEAN T_NAV_bIsNotSharedLink(U16 indexLinkToAdd);
+// Whether that side has a free slot short of its guard band.
+BOOLEAN T_NAV_vRoomForWptOrGroup(BOOLEAN bWpNotShared);
+S16 T_NAV_s16GetMaxShareWaypointIndex(void);
+S16 T_NAV_s16GetMinLockWaypointIndex(void);
+
+// Empties the store: every saved track, route, waypoint and group with its
+// file, then a new root. The current-track journal stays. SWID becomes 0.
+void T_NAV_vDeleteAllTracksWaypointsRoutes(BOOLEAN bOverridePointOfSale);
+// Before the store is emptied or replaced: which of the waypoints the
+// navigation task holds by slot (cursor, last created, target, grid) are
+// there; after it, the task is told to let those go.
+constexpr U32 NAV_HELD_WAYPOINTS = 4;
+void T_NAV_TWR_vNoteHeldWaypoints(BOOLEAN abHeld[NAV_HELD_WAYPOINTS]);
+void T_NAV_TWR_vTellStoreReplaced(const BOOLEAN abHeld[NAV_HELD_WAYPOINTS]);
+
+// ---------------------------------------------------------------------------
+// Data spaces: a detached set of tables
+//
+// Each EX operation works on the data space given, writing no file, and is
+// the live operation when it is null. Indexes must lie below the space's
+// counts. The accessors take no lock.
+
+WAYPOINT* T_NAV_pGetWaypointEX(NAV_DATA_SPACE* pData, U32 nIndex);
+ROUTE* T_NAV_pGetRouteEX(NAV_DATA_SPACE* pData, U32 nIndex);
+TRACK_HEADER* T_NAV_pGetTrackHeaderEX(NAV_DATA_SPACE* pData, U32 nIndex);
+GROUP_SLOT* T_NAV_pGetGroupSlotEX(NAV_DATA_SPACE* pData, U16 slotIndex);
+// The space's root: the first header named Home with no parent; null or
+// 65535 when it has none. The live root for a null space.
+GROUP_SLOT* T_NAV_pGetRootGroupSlotEX(NAV_DATA_SPACE* pData);
+U16 T_NAV_vGetRootGroupIDEx(NAV_DATA_SPACE* pData);
+// A waypoint of status 1-3 into the lowest free slot; 65535 when the space
+// is full (after a collection of its tree).
+U16 T_NAV_u16WaypointAddEX(NAV_DATA_SPACE* pData, WAYPOINT* pWaypoint, BOOLEAN bImport);
+U16 T_NAV_nAddWaypointEX(NAV_DATA_SPACE* pData, WAYPOINT* pWaypoint, BOOLEAN bImport);
+BOOLEAN T_NAV_bDeleteWaypointEX(NAV_DATA_SPACE* pData, U32 nIndex, BOOLEAN bOverridePointOfSale);
+U16 T_NAV_nAllocGroupSlotEX(NAV_DATA_SPACE* pData, BOOLEAN bNotShared);
+void T_NAV_vFreeGroupSlotEX(NAV_DATA_SPACE* pData, U16 slotIndex);
+BOOLEAN T_NAV_bSetGroupSlotEX(NAV_DATA_SPACE* pData, U16 slotIndex, const GROUP_SLOT* pSlot);
+// Date and name (null: the index + 1 as "%02d") into the track, and its
+// header into the space's slot u16TrackIndex.
+U16 T_NAV_nAddTrackEX(NAV_DATA_SPACE* pData, TRACK* pTrack, U32 u32DateTime, char* sName,
+                      BOOLEAN bOverridePointOfSale, U16 u16TrackIndex);
+void T_NAV_vDeleteTrackEX(NAV_DATA_SPACE* pData, U32 nIndex, BOOLEAN bOverridePointOfSale);
+BOOLEAN T_NAV_bGetTrackVisibilityEX(NAV_DATA_SPACE* pData, U32 nIndex);
+U16 T_NAV_u16FindAvailableRouteEX(NAV_DATA_SPACE* pData, BOOLEAN bNotShared);
+U16 T_NAV_u16RouteAddEX(NAV_DATA_SPACE* pData, ROUTE* pRoute);
+U16 T_NAV_nAddRouteEX(NAV_DATA_SPACE* pData, ROUTE* pRoute);
+void T_NAV_vRouteStoreEX(NAV_DATA_SPACE* pData, U32 nIndex, ROUTE* pRoute, BOOLEAN bOverridePointOfSale);
+void T_NAV_vSaveRouteEX(NAV_DATA_SPACE* pData, U32 nIndex, ROUTE* pRoute, BOOLEAN bOverridePointOfSale);
+BOOLEAN T_NAV_bDeleteRouteEX(NAV_DATA_SPACE* pData, U32 nIndex, BOOLEAN bOverridePointOfSale);
+BOOLEAN T_NAV_bIsNotSharedLinkEX(NAV_DATA_SPACE* pData, U16 indexLinkToAdd);
+BOOLEAN T_NAV_bWaypointsExistEX(NAV_DATA_SPACE* pData);
+// Whether the live group links a route equal to the given one (its points
+// compared as records of the data space, when one is given).
+BOOLEAN T_NAV_bFindRouteInGroup(ROUTE* pDataInMMC, NAV_DATA_SPACE* pData, U16 index);
+// Same status and flags, icon, depth, date and name.
+BOOLEAN T_NAV_bGroupCompare(const GROUP_HEADER* pGroup1, const GROUP_HEADER* pGroup2);
+
+// The importing buffer: one fixed data space of 3,000 slots, 50 routes and
+// 50 track headers. Initialize gives it zeroed (FALSE without memory).
+BOOLEAN T_NAV_vInitializeImportingBuffer(void);
+void T_NAV_vFreeImportingBuffer(void);
+NAV_DATA_SPACE* T_NAV_pGetWaypointDataSpaceOnMMC(void);
+WAYPOINT* T_NAV_pGetWaypointFromMMC(U32 nIndex);
+ROUTE* T_NAV_pGetRouteFromMMC(U32 nIndex);
+TRACK_HEADER* T_NAV_pGetTrackHeaderFromMMC(U32 nIndex);
+GROUP_SLOT* T_NAV_pGetGroupSlotFromMMC(U16 slotIndex);
+GROUP_SLOT* T_NAV_pGetRootSlotFromMMC(void);
+// A group slot (16 or 17) into slot 0; 0, or 65535.
+U16 T_NAV_u16ReplaceRootGroup(GROUP_SLOT* pSlot);
+U16 T_NAV_nReplaceRootGroup(GROUP_SLOT* pSlot);
+// The record into the next slot of the buffer; its index, or 65535 when
+// the buffer is full.
+U16 T_NAV_u16GroupAddFromMMC(GROUP_SLOT* pSlot);
+U16 T_NAV_u16WaypointAddFromMMC(WAYPOINT* pWaypoint);
+U16 T_NAV_nAddGroupFromMMC(GROUP_SLOT* pSlot);
+U16 T_NAV_nAddWaypointFromMMC(WAYPOINT* pWaypoint);
+U16 T_NAV_nAddTrackFromMMC(TRACK* pTrack, U32 u32DateTime);
+U16 T_NAV_u16FindAvailableRouteFromMMC(void);
+void T_NAV_vSaveRouteFromMMC(U32 nIndex, ROUTE* pRoute);
+// The selected data space, for copies of chosen items.
+BOOLEAN T_NAV_vInitializeNavDataBuffer(void);
+void T_NAV_vFreeNavDataBuffer(void);
+NAV_DATA_SPACE* T_NAV_nGetSelectNavDataSpace(void);
+
+// ---------------------------------------------------------------------------
+// Hashes and synchronisation of the shared side
+//
+// The synchronisation block, all big-endian: the CRC-32 of the bytes from
+// offset 12 on, the number W of waypoint slots (the highest shared one + 1),
+// the number R of routes (the highest shared one + 1), two zero halves, then
+// W slots and R routes converted as transfer-stream bodies.
+
+constexpr U32 NAV_SYNC_HEAD_SIZE = 12;
+constexpr U32 NAV_SYNC_MAX_SIZE = NAV_SYNC_HEAD_SIZE + NAV_MAX_WAYPOINTS * sizeof(WAYPOINT) + NAV_MAX_ROUTES * sizeof(ROUTE);
+// CRC-32 of the shared slots and routes (or all of them) as the block
+// carries them; of a block's data part sized by this side's counts.
+U32 T_NAV_u32HashAllSharedNavData(void);
+U32 T_NAV_u32HashAllNavData(void);
+U32 T_NAV_u32HashAllSharedNavDataInBuffer(const U8* pu8NavData);
+// Writes the block at p (NAV_SYNC_MAX_SIZE bytes will do); its end.
+U8* T_NAV_pGetGroupNavData(U8* p);
+U8* T_NAV_pBufferSendSyncedGroupNavDataBack(U8* p);
+U8* T_NAV_pBufferSendSyncedGroupNavDataToParvex(U8* p);
+// A block's slots and routes (big-endian) into the live shared side, with
+// their files; the shared ones past them go. Records that fail the reader's
+// checks are taken as free.
+void T_NAV_vStoreAllSyncedGroupNavDataReceived(U8* pNetworkWaypoints, U32 nTotalSyncedWpts, U8* pNetworkRoutes,
+                                               U32 nTotalsyncedRoutes);
+// A data space's shared side into the live tables, with files.
+BOOLEAN T_NAV_bReplaceSharedNavDataSpace(NAV_DATA_SPACE* pSrcNavData);
+// One received (big-endian) slot or route stored with its file; a route
+// deleted with its file.
+void T_NAV_vSaveGpWpSlot(U16 slotIndex, U8* pSlotData);
+void T_NAV_vSaveRouteSlot(U16 slotIndex, U8* pRoute);
+void T_NAV_vDeleteRouteSlot(U16 slotIndex);
+// The shared waypoint slots and routes kept aside, and written back.
+BOOLEAN T_NAV_bBackupAllWaypointsRoutes(void);
+BOOLEAN T_NAV_bRestoreAllWaypointsRoutes(void);
+// Every slot's and route's file written again.
+void T_NAV_vSolidStoreAllWaypointsRoutes(void);
+// Tracks and routes deleted, the waypoint files removed while the slots
+// stay in memory, SWID 0.
+void T_NAV_vDeleteAllTracksWaypointsRoutesForKeepDataOnNetwork(BOOLEAN bOverridePointOfSale);
 
 // ---------------------------------------------------------------------------
 // Routes and saved tracks
@@ -197,6 +357,25 @@ BOOLEAN T_NAV_bSetTrackColor(U32 nIndex, U32 u32Color);
 // of half-side nMMClipLimit around the centre: start *pnIndex at -1.
 BOOLEAN T_NAV_bScanVisibleTracks(const POINT* pptCenterMM, S32 nMMClipLimit, S32* pnIndex,
                                  TRACK_HEADER** ppTrackHeader);
+
+// Deletes one route with its file; FALSE for an index beyond the table, an
+// empty slot or a file that stays.
+BOOLEAN T_NAV_bDeleteRoute(U32 nIndex, BOOLEAN bOverridePointOfSale);
+// Moves a route to a free slot of its side (a not-shared one as high as it
+// goes, a shared one as low); the new index, or 65535.
+U16 T_NAV_u16MoveRoute(U16 nOldIndex);
+// Recounts the route sides and sets their separator; unless bOnlyStatistic
+// first moves routes apart and lines their waypoints up with their sides.
+void T_NAV_TWR_vStatisticRouteStore(BOOLEAN bOnlyStatistic);
+S16 T_NAV_s16GetMaxShareRouteIndex(void);
+S16 T_NAV_s16GetMinLockRouteIndex(void);
+// The route separator; -1 when the sides cross.
+S16 T_NAV_TWR_s16GetRouteSeparator(void);
+// Every route write also writes its backup: TRUE below 50, nothing stored.
+BOOLEAN T_NAV_bStoreOldRoute(U32 nIndex);
+ROUTE* T_NAV_pGetOldRoute(U32 nIndex);
+// Every route and its file gone (delete-all).
+void T_NAV_TWR_vDeleteAllRoutes(BOOLEAN bOverridePointOfSale);
 
 // The start-up load's hold on the route and track tables.
 ROUTE* T_NAV_TWR_pRouteTable(void);

@@ -9,6 +9,8 @@
 
 #include "h_database.h"
 #include "linuxsvc.h"
+#include "t_nav.h"
+#include "t_nav_group_data.h"
 #include "t_nav_nvram_flash.h"
 #include "t_nav_twr.h"
 #include "u_wstring.h"
@@ -23,7 +25,7 @@ static ROUTE s_RouteBackup[NAV_MAX_ROUTES];  // each route as last written
 static S16 s_nRoutesUsed;
 static S16 s_nSeperateRouteIndex = -1;
 static S16 s_nMaxShareRouteIndex = -1;
-static S16 s_nMinLockRouteIndex = (S16)NAV_MAX_ROUTES;
+static S16 s_nMinLockRouteIndex = (S16)NAV_MAX_ROUTES - 1;
 static TRACK_HEADER s_TrackHeader[NAV_MAX_TRACKS];
 // Waypoint slots that route alignment left behind, for the route statistics.
 static S16 s_nCheckWptDelete[ROUTES_PENDING_DELETES];
@@ -437,6 +439,149 @@ BOOLEAN T_NAV_bScanVisibleTracks(const POINT* pptCenterMM, S32 nMMClipLimit, S32
 }
 
 // ---------------------------------------------------------------------------
+// Route sides: shared routes from 0 up, not-shared ones from 49 down
+
+// The highest shared route, the lowest not-shared one (49 when there is
+// none) and the separator halfway between when they do not cross.
+static void ROUTES_vStatistics(void) {
+  s_nMinLockRouteIndex = s_nMaxShareRouteIndex = s_nSeperateRouteIndex = -1;
+  for (U32 i = 0; i < NAV_MAX_ROUTES; i++) {
+    const ROUTE* r = &s_Route[i];
+    if (!ROUTES_bInUse(r) || r->nCount > NAV_MAX_ROUTE_POINTS) continue;
+    if (!r->bRtNotShared) {
+      s_nMaxShareRouteIndex = (S16)i;
+    } else if (s_nMinLockRouteIndex < 0) {
+      s_nMinLockRouteIndex = (S16)i;
+    }
+  }
+  if (s_nMinLockRouteIndex < 0) s_nMinLockRouteIndex = (S16)NAV_MAX_ROUTES - 1;
+  if (s_nMaxShareRouteIndex <= s_nMinLockRouteIndex) {
+    s_nSeperateRouteIndex = (S16)((s_nMaxShareRouteIndex + s_nMinLockRouteIndex) / 2);
+  }
+}
+
+S16 T_NAV_s16GetMaxShareRouteIndex(void) { return s_nMaxShareRouteIndex; }
+S16 T_NAV_s16GetMinLockRouteIndex(void) { return s_nMinLockRouteIndex; }
+S16 T_NAV_TWR_s16GetRouteSeparator(void) { return s_nSeperateRouteIndex; }
+
+static void ROUTES_vClear(U32 nIndex) {
+  memset(&s_Route[nIndex], 0, sizeof s_Route[nIndex]);
+  memset(&s_RouteBackup[nIndex], 0, sizeof s_RouteBackup[nIndex]);
+}
+
+BOOLEAN T_NAV_bDeleteRoute(U32 nIndex, BOOLEAN bOverridePointOfSale) {
+  if (nIndex >= NAV_MAX_ROUTES) return FALSE;
+  ROUTES_vLock();
+  BOOLEAN bDone = ROUTES_bInUse(&s_Route[nIndex]) && T_NAV_NVRAM_bDeleteRoute((U16)nIndex, bOverridePointOfSale);
+  if (bDone) {
+    if (s_nRoutesUsed > 0) s_nRoutesUsed--;
+    ROUTES_vClear(nIndex);
+    ROUTES_vStatistics();
+  }
+  ROUTES_vUnlock();
+  U32 last;
+  if (bDone && H_DATABASE_bFetchU32(FCID("CLRT"), &last, nullptr, nullptr) && last == nIndex) {
+    T_NAV_vUnregister_Last_Saved_Route_Menu();
+  }
+  return bDone;
+}
+
+void T_NAV_TWR_vDeleteAllRoutes(BOOLEAN bOverridePointOfSale) {
+  ROUTES_vLock();
+  for (U32 i = 0; i < NAV_MAX_ROUTES; i++) {
+    if (ROUTES_bInUse(&s_Route[i])) T_NAV_NVRAM_bDeleteRoute((U16)i, bOverridePointOfSale);
+    ROUTES_vClear(i);
+  }
+  s_nRoutesUsed = 0;
+  ROUTES_vUnlock();
+}
+
+U16 T_NAV_u16MoveRoute(U16 nOldIndex) {
+  if (nOldIndex >= NAV_MAX_ROUTES) return NAV_NONE;
+  ROUTES_vLock();
+  U16 to = NAV_NONE;
+  if (ROUTES_bInUse(&s_Route[nOldIndex])) {
+    if (s_Route[nOldIndex].bRtNotShared) {
+      for (S32 i = (S32)NAV_MAX_ROUTES - 1; i > s_nMaxShareRouteIndex && to == NAV_NONE; i--) {
+        if (!ROUTES_bInUse(&s_Route[i])) to = (U16)i;
+      }
+    } else {
+      for (S32 i = 0; i < s_nMinLockRouteIndex && to == NAV_NONE; i++) {
+        if (!ROUTES_bInUse(&s_Route[i])) to = (U16)i;
+      }
+    }
+  }
+  if (to != NAV_NONE && (!T_NAV_bProcessRouteWaypoints(nOldIndex, to) || !T_NAV_NVRAM_bDeleteRoute(nOldIndex, FALSE))) {
+    // The route stays where it was; a copy written meanwhile goes again.
+    if (ROUTES_bInUse(&s_Route[to]) && T_NAV_NVRAM_bDeleteRoute(to, FALSE)) {
+      ROUTES_vClear(to);
+      s_nRoutesUsed--;
+    }
+    to = NAV_NONE;
+  }
+  if (to != NAV_NONE) {
+    ROUTES_vClear(nOldIndex);
+    s_nRoutesUsed--;
+    const U16 from = (U16)(NAV_ITEM_ROUTE_BASE + nOldIndex), now = (U16)(NAV_ITEM_ROUTE_BASE + to);
+    T_NAV_GROUP_DATA_vRenumberLinks(&from, &now, 1);
+  }
+  ROUTES_vUnlock();
+  return to;
+}
+
+// Moves not-shared routes up and shared ones down until the sides are two
+// slots apart; only moves that widen the gap are made.
+static void ROUTES_vCompact(void) {
+  for (;;) {
+    S32 lowestLocked = -1;
+    for (U32 i = 0; i < NAV_MAX_ROUTES && lowestLocked < 0; i++) {
+      if (ROUTES_bInUse(&s_Route[i]) && s_Route[i].bRtNotShared) lowestLocked = (S32)i;
+    }
+    if (lowestLocked < 0 || s_nMaxShareRouteIndex < 0 || s_nMaxShareRouteIndex + 2 < lowestLocked) return;
+    // A free slot above the lowest not-shared route is where the move takes
+    // it (the highest free one); else one below the highest shared route.
+    BOOLEAN bUp = FALSE, bDown = FALSE;
+    for (S32 i = lowestLocked + 1; i < (S32)NAV_MAX_ROUTES; i++) bUp = bUp || !ROUTES_bInUse(&s_Route[i]);
+    for (S32 i = 0; i < s_nMaxShareRouteIndex; i++) bDown = bDown || !ROUTES_bInUse(&s_Route[i]);
+    const BOOLEAN bMoved = (bUp && T_NAV_u16MoveRoute((U16)lowestLocked) != NAV_NONE) ||
+                           (bDown && T_NAV_u16MoveRoute((U16)s_nMaxShareRouteIndex) != NAV_NONE);
+    ROUTES_vStatistics();
+    if (!bMoved) {
+      T_NAV_GROUP_DATA_vDisplayGroupNavDataError((char*)__FILE__, __LINE__);
+      return;
+    }
+  }
+}
+
+void T_NAV_TWR_vStatisticRouteStore(BOOLEAN bOnlyStatistic) {
+  ROUTES_vLock();
+  ROUTES_vStatistics();
+  if (!bOnlyStatistic) {
+    s_nCheckWptDelCount = 0;
+    ROUTES_vCompact();
+    for (S32 i = s_nMaxShareRouteIndex < 0 ? 0 : s_nMaxShareRouteIndex; i < (S32)NAV_MAX_ROUTES; i++) {
+      if (ROUTES_bInUse(&s_Route[i])) T_NAV_bProcessRouteWaypoints((U16)i, NAV_NONE);
+    }
+    // Waypoints the alignment replaced go, unless a route or a group still
+    // holds them.
+    for (S32 k = 0; k < s_nCheckWptDelCount; k++) {
+      const U16 slot = (U16)s_nCheckWptDelete[k];
+      BOOLEAN bUsed = FALSE;
+      for (U32 r = 0; r < NAV_MAX_ROUTES && !bUsed; r++) {
+        bUsed = s_Route[r].nCount != 0 && T_NAV_bWaypointUsedInRoute(slot, &s_Route[r]);
+      }
+      if (!bUsed && !T_NAV_GROUP_DATA_bIsInAnyGroup(slot)) T_NAV_bDeleteWaypoint(slot, FALSE);
+    }
+    s_nCheckWptDelCount = -1;
+    ROUTES_vStatistics();
+  }
+  ROUTES_vUnlock();
+}
+
+BOOLEAN T_NAV_bStoreOldRoute(U32 nIndex) { return nIndex < NAV_MAX_ROUTES; }
+ROUTE* T_NAV_pGetOldRoute(U32 nIndex) { return nIndex < NAV_MAX_ROUTES ? &s_RouteBackup[nIndex] : nullptr; }
+
+// ---------------------------------------------------------------------------
 // Start-up and compaction
 
 ROUTE* T_NAV_TWR_pRouteTable(void) { return s_Route; }
@@ -454,24 +599,15 @@ void T_NAV_TWR_vClearRoutesAndTracks(void) {
 
 void T_NAV_TWR_vRoutesLoaded(void) {
   s_nRoutesUsed = 0;
-  s_nMaxShareRouteIndex = -1;
-  s_nMinLockRouteIndex = (S16)NAV_MAX_ROUTES;
   for (U32 i = 0; i < NAV_MAX_ROUTES; i++) {
     if (!ROUTES_bInUse(&s_Route[i])) {
       memset(&s_Route[i], 0, sizeof s_Route[i]);
       continue;
     }
     s_nRoutesUsed++;
-    if (s_Route[i].bRtNotShared) {
-      if ((S16)i < s_nMinLockRouteIndex) s_nMinLockRouteIndex = (S16)i;
-    } else {
-      s_nMaxShareRouteIndex = (S16)i;
-    }
   }
   memcpy(s_RouteBackup, s_Route, sizeof s_Route);
-  s_nSeperateRouteIndex = s_nMinLockRouteIndex > s_nMaxShareRouteIndex
-                              ? (S16)((s_nMinLockRouteIndex + s_nMaxShareRouteIndex) / 2)
-                              : (S16)-1;
+  ROUTES_vStatistics();
   s_nCheckWptDelCount = -1;
 }
 

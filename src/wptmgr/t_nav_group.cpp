@@ -1,5 +1,7 @@
 // Stand-ins for the waypoint manager until it lands: the store's default
-// names, every group shown, and a plain scan for a waypoint by content.
+// names, every group shown, a plain scan for a waypoint by content, links
+// that are never copied, a selection that whoever needs one sets, and notes
+// that go to the log.
 
 #include "t_nav_group.h"
 
@@ -7,6 +9,7 @@
 #include <string.h>
 
 #include "h_database.h"
+#include "linuxsvc.h"
 #include "t_nav_twr.h"
 
 static char s_acDefaultName[NAV_WAYPOINT_NAME_SIZE + 8];
@@ -49,4 +52,31 @@ U16 T_NAV_GROUP_u16FindWaypoint(WAYPOINT* pWaypoint) {
     }
   }
   return NAV_NONE;
+}
+
+U16 T_NAV_GROUP_u16CopyContentForAddLink(U8, U16, U16 itemID) { return itemID; }
+
+static SELECT_EXPORT_DATA s_Selection;
+
+void T_NAV_GROUP_vSetExportSelection(const U16* pIds, U32 u32Count) {
+  if (pIds == nullptr) u32Count = 0;
+  if (u32Count > NAV_SELECT_EXPORT_MAX) u32Count = NAV_SELECT_EXPORT_MAX;
+  if (u32Count > 0) memcpy(s_Selection.SelectedExportIDs, pIds, u32Count * sizeof pIds[0]);
+  s_Selection.SelectedExportCount = u32Count;
+}
+
+void T_NAV_GROUP_vExportSelectedDataItems(SELECT_EXPORT_DATA* p) {
+  if (p == nullptr) return;
+  p->SelectedExportCount = s_Selection.SelectedExportCount;
+  memcpy(p->SelectedExportIDs, s_Selection.SelectedExportIDs,
+         s_Selection.SelectedExportCount * sizeof s_Selection.SelectedExportIDs[0]);
+}
+
+BOOLEAN T_NAV_GROUP_vKeepInputStateMode(void) { return FALSE; }
+
+// The manager has no view of the store to rebuild yet.
+void T_NAV_GROUP_vRefreshData(void) {}
+
+void T_NAV_GROUP_vSetNavUIRawNoteWithTimeout(const char* text, U32 seconds) {
+  log_me("[%d]%s: %s (%u s)\n", __LINE__, __func__, text != nullptr ? text : "", seconds);
 }

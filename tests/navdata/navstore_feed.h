@@ -32,6 +32,8 @@ inline void NAVTEST_vRecord(TRACK* t, POINT p, U16 depth, BOOLEAN bGap) {
 // ---- The crash test's records ----
 
 constexpr U32 NAVSAVER_WAYPOINTS = 40;
+// Above the root and its first body.
+constexpr U32 NAVSAVER_FIRST_SLOT = 10;
 constexpr U32 NAVSAVER_ROUTES = 5;
 constexpr U32 NAVSAVER_POINTS_PER_GENERATION = 3;
 
@@ -54,7 +56,7 @@ inline ROUTE NAVSAVER_Route(U32 r, U32 g) {
   memset(&route, 0, sizeof route);
   route.nCount = g % 50 + 1;
   route.u32DateTime = g ^ NAVSAVER_u32Mix(100 + r);
-  for (U32 i = 0; i < route.nCount; i++) route.anWaypoint[i] = (U16)((g + i * r) % 3000);
+  for (U32 i = 0; i < route.nCount; i++) route.anWaypoint[i] = (U16)(NAVSAVER_FIRST_SLOT + (g + i * r) % NAVSAVER_WAYPOINTS);
   snprintf(route.sName, sizeof route.sName, "ROUTE %u OF %u", r, g);
   return route;
 }

@@ -8,6 +8,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <memory>
@@ -16,6 +17,7 @@
 
 #include "h_database.h"
 #include "linux_fs.h"
+#include "t_nav_group_data.h"
 #include "t_nav_nvram_flash.h"
 #include "t_nav_twr.h"
 #include "test_process.h"
@@ -42,6 +44,7 @@ class NavStore : public ::testing::Test {
   std::string Dir(const char* pcName) const { return m_root + "/usr/velmora/" + pcName; }
   std::string File(const char* pcDir, U32 index) const { return Dir(pcDir) + "/" + std::to_string(index); }
 
+ public:
   static std::vector<U8> Read(const std::string& path) {
     std::vector<U8> bytes;
     FILE* f = fopen(path.c_str(), "rb");
@@ -62,7 +65,19 @@ class NavStore : public ::testing::Test {
     struct stat st;
     return stat(path.c_str(), &st) == 0;
   }
+  // Removes the tree's files: the next start builds a new root and links
+  // every record it reads into it.
+  void DropTree() const {
+    for (U32 i = 0; i < NAV_MAX_WAYPOINTS; i++) {
+      if (T_NAV_pGetWaypoint(i)->u8Status >= WPT_STATUS_GROUP_HEADER) unlink(File("wpts", i).c_str());
+    }
+  }
 };
+
+// An item linked into the root, so that the collection at the next start
+// keeps it.
+inline void NAVTEST_vKeep(U16 u16Id) { ASSERT_TRUE(T_NAV_GROUP_DATA_bAddLink(T_NAV_GROUP_DATA_nGetRootGroup(), u16Id)); }
+inline U16 NAVTEST_u16Track(U32 u32Slot) { return (U16)(0x8000 + T_NAV_GROUP_DATA_u16Getu7UnitID() + u32Slot); }
 
 // A saved shared waypoint with every field set.
 inline WAYPOINT NAVTEST_Waypoint(S32 x, S32 y, const char* pcName, U8 u8Status = WPT_STATUS_SAVED,

@@ -71,7 +71,7 @@ TEST_F(NavStore, KillingTheStoreMidWriteLeavesWholeRecordsAndATrackPrefix) {
     // What the next start will find.
     T_NAV_vInitTracksWaypointsRoutes();
     for (U32 k = 0; k < NAVSAVER_WAYPOINTS && u32Finished > 0; k++) {
-      const WAYPOINT* w = T_NAV_pGetWaypoint(k);
+      const WAYPOINT* w = T_NAV_pGetWaypoint(NAVSAVER_FIRST_SLOT + k);
       const U32 g = NAVSAVER_u32WaypointGeneration(k, w);
       const WAYPOINT expected = NAVSAVER_Waypoint(k, g);
       EXPECT_TRUE(g >= u32Finished && g <= u32Begun) << "run " << i << " waypoint " << k << " of generation " << g;

@@ -30,7 +30,7 @@ std::vector<std::string> Names(const LIST& list) {
   return names;
 }
 
-U16 AddWaypoint(S32 x, S32 y, const char* name, U8 status = WPT_STATUS_SAVED, U32 date = 1000) {
+U16 AddListWaypoint(S32 x, S32 y, const char* name, U8 status = WPT_STATUS_SAVED, U32 date = 1000) {
   WAYPOINT w = NAVTEST_Waypoint(x, y, name, status);
   w.u32DateTime = date;
   return T_NAV_nAddWaypoint(&w, FALSE);
@@ -68,10 +68,10 @@ TEST_F(NavStore, RoutesWithTheirEndsListEachStartBeforeItsEnd) {
 }
 
 TEST_F(NavStore, SecondKindWaypointsComeFirstWhateverTheOrder) {
-  AddWaypoint(0, 9000, "ZULU", WPT_STATUS_SAVED_2, 10);
-  AddWaypoint(0, 100, "ALFA", WPT_STATUS_SAVED, 30);
-  AddWaypoint(0, 200, "TEMP", WPT_STATUS_TEMPORARY, 40);
-  const U16 gravane = AddWaypoint(0, 300, "GRAV", WPT_STATUS_SAVED, 20);
+  AddListWaypoint(0, 9000, "ZULU", WPT_STATUS_SAVED_2, 10);
+  AddListWaypoint(0, 100, "ALFA", WPT_STATUS_SAVED, 30);
+  AddListWaypoint(0, 200, "TEMP", WPT_STATUS_TEMPORARY, 40);
+  const U16 gravane = AddListWaypoint(0, 300, "GRAV", WPT_STATUS_SAVED, 20);
   T_NAV_pGetWaypoint(gravane)->u8Icon = NAVRO_GRAVANE_ICON;
   AddRoute("BRAVO", {gravane}, 50);
   EXPECT_EQ((std::vector<std::string>{"ZULU", "ALFA", "BRAVO", "GRAV"}), Names(Listed(NAV_WPT_SORT_BY_NAME)));
@@ -83,10 +83,10 @@ TEST_F(NavStore, SecondKindWaypointsComeFirstWhateverTheOrder) {
 
 // Rhumb distances from the boat: without a position it stands at 0, 0.
 TEST_F(NavStore, DistanceOrderRunsFromTheBoat) {
-  AddWaypoint(1000, 0, "EAST");
-  AddWaypoint(-500, 0, "WEST");
-  AddWaypoint(0, 2000, "NORTH");
-  const U16 far = AddWaypoint(0, 3000, "FAR");
+  AddListWaypoint(1000, 0, "EAST");
+  AddListWaypoint(-500, 0, "WEST");
+  AddListWaypoint(0, 2000, "NORTH");
+  const U16 far = AddListWaypoint(0, 3000, "FAR");
   AddRoute("TO FAR", {far});
   EXPECT_EQ((std::vector<std::string>{"WEST", "EAST", "NORTH", "FAR", "TO FAR"}),
             Names(Listed(NAV_WPT_SORT_BY_DISTANCE)));
@@ -102,8 +102,8 @@ TEST_F(NavStore, DistanceOrderRunsFromTheBoat) {
 }
 
 TEST_F(NavStore, TheNewestShownRouteFromAWaypointIsFound) {
-  const U16 a = AddWaypoint(1, 1, "FULLNAMEXYZW");  // all 12 bytes
-  const U16 b = AddWaypoint(2, 2, "B");
+  const U16 a = AddListWaypoint(1, 1, "FULLNAMEXYZW");  // all 12 bytes
+  const U16 b = AddListWaypoint(2, 2, "B");
   AddRoute("OLD", {a, b}, 100);
   const U16 newer = AddRoute("NEWER", {a}, 200);
   const U16 hidden = AddRoute("HIDDEN", {a}, 300);

@@ -34,6 +34,7 @@ TEST_F(NavStore, ASavedWaypointFileIsItsHeadAndThe28BytesOfItsSlot) {
   EXPECT_EQ((std::vector<U8>{0x10, 0x42, 0x02, 0x00, 0x02, 0x03, 0x11, 0x00}),
             std::vector<U8>(expected.begin(), expected.begin() + 8));
   // And it reads back whole at the next start, name to its last byte.
+  NAVTEST_vKeep(17);
   T_NAV_vInitTracksWaypointsRoutes();
   EXPECT_EQ(0, memcmp(&w, T_NAV_pGetWaypoint(17), sizeof w));
   char name[20];
@@ -42,6 +43,7 @@ TEST_F(NavStore, ASavedWaypointFileIsItsHeadAndThe28BytesOfItsSlot) {
 }
 
 TEST_F(NavStore, TheReaderGoesByTheHeadNotTheFileName) {
+  DropTree();
   Write(Dir("wpts") + "/5", NAVTEST_File(NAV_FILE_WAYPOINT, 7, NAVTEST_Waypoint(10, 20, "SEVEN")));
   Write(Dir("wpts") + "/8", NAVTEST_File(NAV_FILE_ROUTE, 8, ROUTE{}));  // a route among waypoints
   Write(Dir("wpts") + "/9", {0x11, 0x42, 0x02, 0x00, 2, 3, 9, 0});       // no record file
@@ -54,7 +56,30 @@ TEST_F(NavStore, TheReaderGoesByTheHeadNotTheFileName) {
   EXPECT_TRUE(Exists(Dir("wpts") + "/8")) << "not the waypoint reader's to judge";
   EXPECT_FALSE(Exists(Dir("wpts") + "/9"));
   EXPECT_FALSE(Exists(Dir("wpts") + "/12.tmp"));
-  EXPECT_EQ(8, T_NAV_TWR_u16GetMaxUsedWaypoint());
+  // The reader's count: one past the highest slot it read.
+  auto tables = std::make_unique<TRACK_HEADER[]>(NAV_MAX_TRACKS);
+  auto slots = std::make_unique<WAYPOINT[]>(NAV_MAX_WAYPOINTS);
+  auto routes = std::make_unique<ROUTE[]>(NAV_MAX_ROUTES);
+  for (U32 i : {0u, 1u, 2999u}) unlink(File("wpts", i).c_str());
+  S32 used = 0;
+  T_NAV_NVRAM_vScan(tables.get(), slots.get(), &used, routes.get());
+  EXPECT_EQ(8, used);
+}
+
+// Files of versions 1 and 2 (and above 3) are rewritten in version 3 at
+// start; the record itself is the same in every version.
+TEST_F(NavStore, WaypointFilesOfOtherVersionsAreRewrittenInTheCurrentOne) {
+  DropTree();
+  const U8 versions[] = {0, 1, 2, 3, 4};
+  for (U16 i = 0; i < 5; i++) {
+    std::vector<U8> file = NAVTEST_File(NAV_FILE_WAYPOINT, (U16)(100 + i), NAVTEST_Waypoint(i, 0, "OLD"));
+    file[5] = versions[i];
+    file[8 + 4] = (U8)(1 + i);  // dates differ: no two records are one
+    Write(File("wpts", 100 + i), file);
+  }
+  T_NAV_vInitTracksWaypointsRoutes();
+  const U8 expected[] = {0, 3, 3, 3, 3};
+  for (U16 i = 0; i < 5; i++) EXPECT_EQ(expected[i], Read(File("wpts", 100 + i))[5]) << "version " << (int)versions[i];
 }
 
 // Records that would send a reader out of its tables are dropped with their
@@ -75,7 +100,7 @@ TEST_F(NavStore, LoadedRecordsAreCheckedDroppedOrRepaired) {
   std::vector<U8> trackFile = NAVTEST_File(NAV_FILE_TRACK, 3, track);
   trackFile.resize(8 + sizeof(TRACK));
   std::vector<U8> shortTrack = NAVTEST_File(NAV_FILE_TRACK, 4, TRACK_HEADER{});
-  std::vector<U8> shortWaypoint = NAVTEST_File(NAV_FILE_WAYPOINT, 2, NAVTEST_Waypoint(0, 0, "S"));
+  std::vector<U8> shortWaypoint = NAVTEST_File(NAV_FILE_WAYPOINT, 102, NAVTEST_Waypoint(0, 0, "S"));
   shortWaypoint.pop_back();
   const struct {
     const char* dir;
@@ -83,23 +108,24 @@ TEST_F(NavStore, LoadedRecordsAreCheckedDroppedOrRepaired) {
     std::vector<U8> bytes;
     bool kept;
   } rows[] = {
-      {"wpts", 1, NAVTEST_File(NAV_FILE_WAYPOINT, 1, icon), true},
-      {"wpts", 2, shortWaypoint, false},
-      {"wpts", 3, NAVTEST_File(NAV_FILE_WAYPOINT, 3, NAVTEST_Waypoint(20038301, 0, "EAST")), false},
-      {"wpts", 4, NAVTEST_File(NAV_FILE_WAYPOINT, 4, NAVTEST_Waypoint(0, -15433199, "SOUTH")), false},
-      {"wpts", 5, NAVTEST_File(NAV_FILE_WAYPOINT, 3000, NAVTEST_Waypoint(0, 0, "FAR")), false},
-      {"wpts", 6, NAVTEST_File(NAV_FILE_WAYPOINT, 6, NAVTEST_Waypoint(0, 0, "TEMP", WPT_STATUS_TEMPORARY)), false},
+      {"wpts", 101, NAVTEST_File(NAV_FILE_WAYPOINT, 101, icon), true},
+      {"wpts", 102, shortWaypoint, false},
+      {"wpts", 103, NAVTEST_File(NAV_FILE_WAYPOINT, 103, NAVTEST_Waypoint(20038301, 0, "EAST")), false},
+      {"wpts", 104, NAVTEST_File(NAV_FILE_WAYPOINT, 104, NAVTEST_Waypoint(0, -15433199, "SOUTH")), false},
+      {"wpts", 105, NAVTEST_File(NAV_FILE_WAYPOINT, 3000, NAVTEST_Waypoint(0, 0, "FAR")), false},
+      {"wpts", 106, NAVTEST_File(NAV_FILE_WAYPOINT, 106, NAVTEST_Waypoint(0, 0, "TEMP", WPT_STATUS_TEMPORARY)), false},
       {"routes", 1, NAVTEST_File(NAV_FILE_ROUTE, 1, route), true},
       {"routes", 2, NAVTEST_File(NAV_FILE_ROUTE, 2, tooLong), false},
       {"routes", 3, NAVTEST_File(NAV_FILE_ROUTE, 50, route), false},
       {"tracks", 3, trackFile, false},
       {"tracks", 4, shortTrack, false},
   };
+  DropTree();
   for (const auto& row : rows) Write(File(row.dir, row.name), row.bytes);
   T_NAV_vInitTracksWaypointsRoutes();
   for (const auto& row : rows) EXPECT_EQ(row.kept, Exists(File(row.dir, row.name))) << row.dir << "/" << row.name;
-  EXPECT_EQ(0, T_NAV_pGetWaypoint(1)->u8Icon);
-  EXPECT_EQ(WPT_STATUS_FREE, T_NAV_pGetWaypoint(3)->u8Status);
+  EXPECT_EQ(0, T_NAV_pGetWaypoint(101)->u8Icon);
+  EXPECT_EQ(WPT_STATUS_FREE, T_NAV_pGetWaypoint(103)->u8Status);
   EXPECT_EQ(65535, T_NAV_pGetRoute(1)->anWaypoint[0]);
   EXPECT_EQ(65535, T_NAV_pGetRoute(1)->anWaypoint[1]);
   EXPECT_EQ(2999, T_NAV_pGetRoute(1)->anWaypoint[2]);

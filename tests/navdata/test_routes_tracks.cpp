@@ -77,6 +77,7 @@ TEST_F(NavStore, ARenamedTrackKeepsItsPointsInItsFile) {
   EXPECT_STREQ("A NAME OF TWENTY-FI", loaded->sHeader.sName);
   EXPECT_EQ(0, memcmp(t->aDelta, loaded->aDelta, 2 * sizeof t->aDelta[0]));
   T_NAV_NVRAM_vReleaseTrack();
+  NAVTEST_vKeep(NAVTEST_u16Track(slot));
   T_NAV_vInitTracksWaypointsRoutes();
   EXPECT_STREQ("A NAME OF TWENTY-FI", T_NAV_pGetTrackHeader(slot)->sName);
   EXPECT_EQ(3, T_NAV_pGetTrackHeader(slot)->u16Count);
@@ -118,6 +119,7 @@ TEST_F(NavStore, ARouteOfTheOtherSideGetsCopiesOfItsWaypoints) {
   const S16* pending;
   ASSERT_EQ(1, T_NAV_TWR_nGetPendingWaypointDeletes(&pending));
   EXPECT_EQ((S16)wp, pending[0]);
+  NAVTEST_vKeep((U16)(0x8800 + route));
   T_NAV_vInitTracksWaypointsRoutes();
   EXPECT_EQ(copy, T_NAV_pGetRoute(route)->anWaypoint[0]) << "the route's file holds the copy";
 }

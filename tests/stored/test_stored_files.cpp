@@ -25,6 +25,7 @@
 #include <string.h>
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,8 @@
 #include "h_database.h"
 #include "h_nvram.h"
 #include "linuxsvc.h"
+#include "t_nav_data.h"
+#include "t_nav_group_data.h"
 #include "t_nav_nvram_flash.h"
 #include "t_nav_twr.h"
 
@@ -190,12 +193,14 @@ void ReadNvrStore(const std::string& dir) {
 // The navigation store's record files and its journal, written under a rig
 // of their own (VELMORA_DEVROOT) and copied out; read back by loading a rig
 // made of the copies.
-const char* const kNavFiles[][2] = {{"wpts/17", "nav_waypoint_17.bin"},   {"wpts/2999", "nav_group_2999.bin"},
-                                    {"routes/3", "nav_route_3.bin"},       {"tracks/5", "nav_track_5.bin"},
+const char* const kNavFiles[][2] = {{"wpts/17", "nav_waypoint_17.bin"},    {"wpts/0", "nav_group_0.bin"},
+                                    {"wpts/1", "nav_group_1.bin"},          {"wpts/2999", "nav_group_2999.bin"},
+                                    {"routes/3", "nav_route_3.bin"},        {"tracks/5", "nav_track_5.bin"},
                                     {"cr_track/track.2", "nav_journal.bin"}};
 
-std::string NavRig(void) {
-  const std::string rig = std::string(L_UTILS_cpGetPathnamePtr()) + "/navrig";
+std::string NavRig(const char* pcName = "navrig") {
+  const std::string rig = std::string(L_UTILS_cpGetPathnamePtr()) + "/" + pcName;
+  std::filesystem::remove_all(rig);
   for (const char* sub : {"", "/usr", "/usr/velmora"}) mkdir((rig + sub).c_str(), 0755);
   setenv("VELMORA_DEVROOT", rig.c_str(), 1);
   H_DATABASE_vInit();
@@ -238,9 +243,8 @@ void WriteNavStore(const std::string& dir) {
   T_NAV_NVRAM_vEraseCurrentTrack();
   WAYPOINT w = NavWaypoint(WPT_STATUS_SAVED_2, TRUE);
   ASSERT_TRUE(T_NAV_bSaveWaypoint(17, &w, FALSE, FALSE));
-  WAYPOINT group = NavWaypoint(WPT_STATUS_GROUP_HEADER, FALSE);
-  ASSERT_TRUE(T_NAV_NVRAM_bSaveWaypoint(&group, 2999, FALSE));
   ROUTE r = NavRoute();
+  for (U32 i = 0; i < 50; i++) r.anWaypoint[i] = i == 7 ? 65535 : 17;
   ASSERT_TRUE(T_NAV_bSaveRoute(3, &r, FALSE));
   static TRACK s_track;
   U_NAV_vClearTrack(&s_track.sHeader);
@@ -257,6 +261,15 @@ void WriteNavStore(const std::string& dir) {
   s_track.sHeader.u32DateTime = 0x11223344;
   memcpy(s_track.sHeader.sName, "FIVE", 5);
   ASSERT_TRUE(T_NAV_NVRAM_bSaveTrack(&s_track, 5, FALSE));
+  // The tree an empty store starts with (root 0, bodies 1 and 2999) keeps
+  // them: the not-shared waypoint and route in the lock body, the track of
+  // unit 64 (no SUID, SMDL or SENU) in the shared one.
+  const U16 root = T_NAV_GROUP_DATA_nGetRootGroup();
+  ASSERT_EQ(0xC000, root);
+  ASSERT_TRUE(T_NAV_GROUP_DATA_bAddLink(root, 17));
+  ASSERT_TRUE(T_NAV_GROUP_DATA_bAddLink(root, 0x8803));
+  T_NAV_TWR_pTrackHeaderTable()[5] = s_track.sHeader;
+  ASSERT_TRUE(T_NAV_GROUP_DATA_bAddLink(root, 0x8045));
   for (const auto& f : kNavFiles) STORED_vSave(dir + "/" + f[1], STORED_Load(base + f[0]));
   unsetenv("VELMORA_DEVROOT");
 }
@@ -288,11 +301,20 @@ void ReadNavStore(const std::string& dir) {
   for (const char* sub : {"wpts", "routes", "tracks", "cr_track"}) mkdir((base + sub).c_str(), 0755);
   for (const auto& f : kNavFiles) STORED_vSave(base + f[0], STORED_Load(dir + "/" + f[1]));
   T_NAV_vInitTracksWaypointsRoutes();
-  const WAYPOINT w = NavWaypoint(WPT_STATUS_SAVED_2, TRUE), group = NavWaypoint(WPT_STATUS_GROUP_HEADER, FALSE);
-  const ROUTE r = NavRoute();
+  const WAYPOINT w = NavWaypoint(WPT_STATUS_SAVED_2, TRUE);
+  ROUTE r = NavRoute();
+  for (U32 i = 0; i < 50; i++) r.anWaypoint[i] = i == 7 ? 65535 : 17;
   EXPECT_EQ(0, memcmp(&w, T_NAV_pGetWaypoint(17), sizeof w));
-  EXPECT_EQ(0, memcmp(&group, T_NAV_pGetWaypoint(2999), sizeof group));
   EXPECT_EQ(0, memcmp(&r, T_NAV_pGetRoute(3), sizeof r));
+  // The tree, field by field from the group records' layout.
+  const U8 rootHeader[28] = {0x10, 1, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0, 0, 0x01, 0xC0, 0, 0, 'H', 'o', 'm', 'e'};
+  const U8 sharedBody[28] = {0x11, 0, 0xFF, 0xCF, 0x45, 0x80, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                             0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+  const U8 lockBody[28] = {0x91, 0, 0xFF, 0xFF, 17, 0, 0x03, 0x88, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                           0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+  EXPECT_EQ(0, memcmp(rootHeader, T_NAV_pGetWaypoint(0), 28));
+  EXPECT_EQ(0, memcmp(sharedBody, T_NAV_pGetWaypoint(1), 28));
+  EXPECT_EQ(0, memcmp(lockBody, T_NAV_pGetWaypoint(2999), 28));
   EXPECT_STREQ("FIVE", T_NAV_pGetTrackHeader(5)->sName);
   EXPECT_EQ(0x11223344u, T_NAV_pGetTrackHeader(5)->u32DateTime);
   ExpectNavTrack(T_NAV_NVRAM_pLoadTrack(5));
@@ -303,9 +325,80 @@ void ReadNavStore(const std::string& dir) {
   unsetenv("VELMORA_DEVROOT");
 }
 
+// A small store as the transfer stream carries it, and its synchronisation
+// block; read back by importing the stream (in the transport's short
+// blocks) into an empty store, which must then give the same block.
+void FillTransferStore(void) {
+  T_NAV_vInitTracksWaypointsRoutes();
+  const U16 root = T_NAV_GROUP_DATA_nGetRootGroup();
+  WAYPOINT shared = NavWaypoint(WPT_STATUS_SAVED, FALSE), locked = NavWaypoint(WPT_STATUS_SAVED_2, TRUE);
+  locked.u16Depth = 0x1234;  // a group links one record of each content
+  const U16 a = T_NAV_nAddWaypoint(&shared, TRUE), b = T_NAV_nAddWaypoint(&locked, TRUE);
+  ROUTE r = NavRoute();
+  r.bRtNotShared = 0;
+  r.nCount = 2;
+  r.anWaypoint[0] = a;
+  r.anWaypoint[1] = a;
+  const U16 route = T_NAV_nAddRoute(&r);
+  static TRACK s_track;
+  U_NAV_vClearTrack(&s_track.sHeader);
+  for (U32 i = 0; i < sizeof kNavPoints / sizeof kNavPoints[0]; i++) {
+    U_NAV_vAddTrackPoint(&s_track, kNavPoints[i], (U16)(100 * i), i == 3);
+  }
+  const U16 track = T_NAV_nAddTrack(&s_track, 0x11223344, (char*)"FIVE", FALSE);
+  for (U16 id : {a, b, (U16)(0x8800 + route), (U16)(0x8040 + track)}) ASSERT_TRUE(T_NAV_GROUP_DATA_bAddLink(root, id));
+}
+
+std::vector<U8> SyncBlock(void) {
+  std::vector<U8> block(NAV_SYNC_MAX_SIZE);
+  block.resize(T_NAV_pGetGroupNavData(block.data()) - block.data());
+  return block;
+}
+
+void WriteTransfer(const std::string& dir) {
+  NavRig("navtransfer");
+  FillTransferStore();
+  std::vector<U8> stream;
+  U8 segment[NAV_DATA_SEGMENT_SIZE];
+  T_NAV_DATA_vFillBufferInit();
+  for (U32 n; (n = T_NAV_DATA_u32FillBufferSegment(segment, nullptr)) != 0;) stream.insert(stream.end(), segment, segment + n);
+  T_NAV_DATA_vFillBufferEnd();
+  STORED_vSave(dir + "/nav_transfer.bin", stream);
+  STORED_vSave(dir + "/nav_sync_block.bin", SyncBlock());
+  unsetenv("VELMORA_DEVROOT");
+}
+
+void ReadTransfer(const std::string& dir) {
+  NavRig("navtransfer");
+  T_NAV_vInitTracksWaypointsRoutes();
+  const std::vector<U8> stream = STORED_Load(dir + "/nav_transfer.bin");
+  T_NAV_DATA_vSaveBufferInit();
+  for (size_t at = 0; at < stream.size(); at += 128) {
+    U8 block[128];
+    memset(block, 0x1A, sizeof block);
+    memcpy(block, stream.data() + at, std::min<size_t>(128, stream.size() - at));
+    T_NAV_DATA_vSaveBufferSegment(sizeof block, block, nullptr);
+  }
+  ASSERT_TRUE(T_NAV_DATA_bSaveBufferEnd(TRUE));
+  const WAYPOINT shared = NavWaypoint(WPT_STATUS_SAVED, FALSE);
+  WAYPOINT locked = NavWaypoint(WPT_STATUS_SAVED_2, TRUE);
+  locked.u16Depth = 0x1234;
+  EXPECT_EQ(0, memcmp(&shared, T_NAV_pGetWaypoint(2), sizeof shared));
+  EXPECT_EQ(0, memcmp(&locked, T_NAV_pGetWaypoint(2998), sizeof locked));
+  EXPECT_EQ(2u, (U32)T_NAV_pGetRoute(0)->nCount);
+  EXPECT_STREQ("A ROUTE OF 20 CHARS!", std::string(T_NAV_pGetRoute(0)->sName, 20).c_str());
+  EXPECT_STREQ("FIVE", T_NAV_pGetTrackHeader(0)->sName);
+  ExpectNavTrack(T_NAV_NVRAM_pLoadTrack(0));
+  T_NAV_NVRAM_vReleaseTrack();
+  EXPECT_EQ(STORED_Load(dir + "/nav_sync_block.bin"), SyncBlock());
+  unsetenv("VELMORA_DEVROOT");
+}
+
 TEST(StoredFiles, NvrStoreFilesReadBackToTheirSettings) { STORED_vCase(WriteNvrStore, ReadNvrStore); }
 
 TEST(StoredFiles, NavigationRecordsAndTheJournalReadBackToTheirPoints) { STORED_vCase(WriteNavStore, ReadNavStore); }
+
+TEST(StoredFiles, TheTransferStreamAndSyncBlockReadBackToTheirStore) { STORED_vCase(WriteTransfer, ReadTransfer); }
 
 TEST(StoredFiles, TransferFormatWordsAreBigEndian) { STORED_vCase(WriteByteOrder, ReadByteOrder); }
 
