@@ -77,7 +77,7 @@ void DrawSlowly(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER pSpec) {
   DrawRed(pBitmap, pSpec);
 }
 
-U32 s_u32HotView = (U32)NO_VIEW_PRIORITY;
+std::atomic<U32> s_u32HotView{(U32)NO_VIEW_PRIORITY};
 U32 HotView() { return s_u32HotView; }
 
 int FreePages() {
