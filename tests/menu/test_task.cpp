@@ -17,6 +17,7 @@
 #include "h_memory.h"
 #include "menu_rig.h"
 #include "t_keyboard.h"
+#include "t_startup.h"
 #include "t_view.h"
 #include "ui_texts.h"
 
@@ -216,7 +217,7 @@ TEST_F(MenuKeys, TheQuickSetUpStaysUntilItsUserLeavesItAndThenTheStartUpTaskTake
   ASSERT_TRUE(U_MENU_bRegisterQuickSelectorMenu(Water_Type, 299, FCID("SSWA"), 3, kWater, kWaterValues, M_BASIC));
   ASSERT_TRUE(U_MENU_bRegisterQuickVarStepSliderMenu(Max_Depth, 298, FCID("SSMD"), kDepth, kSteps, M_BASIC));
   MT_vSync();
-  T_MENU_vActivateQuickMenu();
+  T_STARTUP_vShowQuickConfigMenu();
   EXPECT_EQ(QUICK_SETUP_MENU, MT_u32Cmnu());
   EXPECT_TRUE(UI_bWaitFor([] { return T_VIEW_bIsLayerActive(QUICK_CONFIGURE_LAYER); }));
   EXPECT_EQ((std::vector<std::string>{"Max Depth", "Water Type"}), MT_Labels());

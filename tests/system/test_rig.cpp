@@ -21,27 +21,12 @@
 
 #include "golden.h"
 #include "nvram_files.h"
+#include "rig_unit.h"
 #include "test_process.h"
 
 namespace {
 
-const std::string kVelmora = VELMORA_BINARY;
-const std::string kRigTool = VELMORA_TOOLS_DIR "/rig";
-
-// The tool widens RGB565 by repeating the high bits; the top bits give it back.
-std::vector<COLOR> FromRgb(const std::vector<U8>& rgb) {
-  std::vector<COLOR> pixels(rgb.size() / 3);
-  for (size_t i = 0; i < pixels.size(); i++) {
-    pixels[i] = (COLOR)((rgb[3 * i] >> 3) << 11 | (rgb[3 * i + 1] >> 2) << 5 | rgb[3 * i + 2] >> 3);
-  }
-  return pixels;
-}
-
-int Tool(const std::string& rig, const std::string& arguments) {
-  std::string command = "python3 " + kRigTool + " --rig " + rig + " " + arguments + " > /dev/null";
-  int status = system(command.c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using namespace rigunit;
 
 TEST_RESULT ToolRun(const std::string& rig, const std::vector<std::string>& arguments) {
   std::vector<std::string> args = {"python3", kRigTool, "--rig", rig};
@@ -55,33 +40,6 @@ void ExpectRefusal(const TEST_RESULT& r, const std::string& why) {
   EXPECT_EQ(0u, r.err.rfind("rig: ", 0)) << r.err;
   EXPECT_EQ(1, std::count(r.err.begin(), r.err.end(), '\n')) << r.err;
   EXPECT_NE(std::string::npos, r.err.find(why)) << r.err;
-}
-
-// Ends the rig's helpers (pseudo-terminal relays, the paddlewheel) and
-// removes the rig whatever the test's outcome.
-struct RIG_GUARD {
-  std::string dir;
-  ~RIG_GUARD() {
-    Tool(dir, "stop");
-    std::error_code ignored;
-    std::filesystem::remove_all(dir, ignored);
-  }
-};
-
-// The page on display as the rig's screen tool saves it, in RGB565; empty
-// when it cannot be had.
-std::vector<COLOR> Screen(const std::string& rig) {
-  const std::string png = rig + "/screen.png";
-  U32 width = 0, height = 0;
-  std::vector<U8> rgb;
-  std::string error;
-  if (Tool(rig, "screen " + png) != 0 || !GOLDEN_bReadPng(png, &width, &height, &rgb, &error)) return {};
-  return FromRgb(rgb);
-}
-
-void MakeRig(const std::string& dir) {
-  std::string command = "python3 " + kRigTool + " create " + dir + " > /dev/null";
-  ASSERT_EQ(0, system(command.c_str()));
 }
 
 TEST(Rig, TheUnitRunsOnARigAndTheScreenFeedAndSpeedToolsWorkAgainstIt) {
@@ -160,14 +118,15 @@ TEST(Rig, AMissingFeedFileAndAStoppedRigAreRefused) {
 }
 
 // The panel is lit once the settings are restored, never darker than level 5
-// (brightness 50) whatever level was stored.
+// (brightness 50) whatever level was stored. The unit is a set-up one: a
+// unit in burn-in or on its first start runs at full light.
 TEST(Rig, TheUnitLightsThePanelFromItsStoredLevel) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
-  ASSERT_EQ(0, system(("python3 " + kRigTool + " create " + rig.dir + " > /dev/null").c_str()));
+  ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
   const std::string brightness = rig.dir + "/sys/class/backlight/pwm-backlight/brightness";
   ASSERT_EQ(0, nvfiles::Size(brightness)) << "a fresh rig's panel is dark";
   const std::string base = TEST_MakeTempDir("velmora-base");
-  nvfiles::Seed(base, {{"NVER", nvfiles::kVersion}, {"SBAK", 3}});
+  SeedUnit(base, {{"SQCD", 1}, {"SBAK", 3}});
 
   TEST_RESULT r = TEST_Run(kVelmora, {"quit_sec", "1"}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base}, 20000);
   EXPECT_EQ(4, r.status) << r.out << r.err;
@@ -175,13 +134,9 @@ TEST(Rig, TheUnitLightsThePanelFromItsStoredLevel) {
   EXPECT_EQ("50", std::string(text.begin(), text.end()));
 }
 
-}  // namespace
-
-namespace {
-
 TEST(Rig, PowerHeldThreeSecondsShutsTheUnitDownWithTheDisplayLastAndEndsItWithTen) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
-  ASSERT_EQ(0, system(("python3 " + kRigTool + " create " + rig.dir + " > /dev/null").c_str()));
+  ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
   auto unit = TEST_Spawn(kVelmora, {},
                          {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + TEST_MakeTempDir("velmora-base")});
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "L_TASK_Start: task 71 ", 20000));
@@ -204,7 +159,7 @@ TEST(Rig, PowerHeldThreeSecondsShutsTheUnitDownWithTheDisplayLastAndEndsItWithTe
 // window reach the keypad FIFO as presses and releases.
 TEST(Rig, TheViewWindowShowsThePageOnDisplayAndTypedKeysReachTheKeypad) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
-  ASSERT_EQ(0, system(("python3 " + kRigTool + " create " + rig.dir + " > /dev/null").c_str()));
+  ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
   std::vector<COLOR> page(800 * 480);
   for (size_t i = 0; i < page.size(); i++) page[i] = (COLOR)(i * 2654435761u >> 7);
   {
@@ -242,23 +197,6 @@ TEST(Rig, TheViewWindowShowsThePageOnDisplayAndTypedKeysReachTheKeypad) {
   EXPECT_EQ((std::vector<std::pair<int, int>>{{49, 1}, {49, 0}, {50, 1}, {50, 0}}), keys);
 }
 
-}  // namespace
-
-namespace {
-
-// The screen on display once it differs from before (or after two seconds).
-std::vector<COLOR> NextScreen(const std::string& rig, const std::vector<COLOR>& before) {
-  std::vector<COLOR> screen;
-  for (int i = 0; i < 40 && (screen = Screen(rig)) == before; i++) usleep(50 * 1000);
-  return screen;
-}
-
-::testing::AssertionResult MatchesGolden(const std::string& name, const std::vector<COLOR>& screen) {
-  if (screen.size() != 800u * 480u) return ::testing::AssertionFailure() << "no screen";
-  GOLDEN_PICTURE picture = {screen.data(), 800, 480, 800};
-  return GOLDEN_Match(RIG_GOLDEN_DIR "/" + name + ".png", picture);
-}
-
 // No view is registered in the unit yet: the live screen is the empty view
 // with the layers over all views. VIEW reaches the view-key task, which finds
 // no view to move to; POWER reaches the display task, whose pop-up is the
@@ -267,9 +205,9 @@ TEST(Rig, KeysFromTheKeypadReachTheirOwnersAndTheNextPageOnDisplayShowsWhatTheyD
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
   ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
   const std::string base = TEST_MakeTempDir("velmora-base");
-  nvfiles::Seed(base, {{"NVER", nvfiles::kVersion}, {"SQCD", 1}});
+  SeedUnit(base, {{"SQCD", 1}});
   auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base});
-  ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "VIEWTASK [", 20000));
+  ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "run-system sent to", 20000));
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "update CVEW to -2", 5000));
   const std::vector<COLOR> empty = NextScreen(rig.dir, {});
   EXPECT_TRUE(MatchesGolden("rig_empty", empty));
@@ -290,24 +228,6 @@ TEST(Rig, KeysFromTheKeypadReachTheirOwnersAndTheNextPageOnDisplayShowsWhatTheyD
       << "VIEW reached the view-key task";
 }
 
-}  // namespace
-
-namespace {
-
-// Waits until the unit's output holds text at least n times.
-bool WaitForCount(TEST_PROCESS* p, const std::string& text, size_t n, int ms) {
-  for (int waited = 0; waited <= ms; waited += 10) {
-    {
-      std::lock_guard<std::mutex> guard(p->lock);
-      size_t count = 0;
-      for (size_t at = p->out.find(text); at != std::string::npos; at = p->out.find(text, at + 1)) count++;
-      if (count >= n) return true;
-    }
-    usleep(10 * 1000);
-  }
-  return false;
-}
-
 // The menus of the unit as it starts: MENU opens the main menu on its Setup
 // tab, the Sonar selector writes its setting, and Restore Defaults asks
 // first; the reset its Yes sends closes the menus.
@@ -315,15 +235,11 @@ TEST(Rig, TheMainMenuOpensOnSetupWritesTheSonarSettingAndAsksBeforeRestoringDefa
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
   ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
   const std::string base = TEST_MakeTempDir("velmora-base");
-  nvfiles::Seed(base, {{"NVER", nvfiles::kVersion}, {"SQCD", 1}});
+  SeedUnit(base, {{"SQCD", 1}});
   auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base});
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "run-system sent to", 20000));
   usleep(500 * 1000);  // the tasks register their items as they are told
-  // What is on display once a logged change has had its frame.
-  auto settled = [&rig] {
-    usleep(300 * 1000);
-    return Screen(rig.dir);
-  };
+  auto settled = [&rig] { return SettledScreen(rig.dir); };
 
   EXPECT_EQ(0, Tool(rig.dir, "key hold MENU --ms 100"));
   ASSERT_TRUE(WaitForCount(unit.get(), "CMNU 3", 1, 5000));
