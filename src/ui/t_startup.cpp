@@ -418,7 +418,9 @@ static void STARTUP_vStartKeyboard(void) {
 static void STARTUP_vModel(void) {
   U32 u32Model = 0;
   if (!STARTUP_bFetchU32(FCID("SMDL"), &u32Model)) ERROR_vFatal(__FILE_NAME__, __LINE__, "Registering for SMDL");
-  if (!MODEL_bRegisterModel((MODEL_TYPE)u32Model)) log_me("[%d]%s: model %u is not one of ours", __LINE__, __func__, u32Model);
+  if (!MODEL_bRegisterModel((MODEL_TYPE)u32Model)) {
+    log_me("[%d]%s: model %u is not one of ours", __LINE__, __func__, u32Model);
+  }
   H_DATABASE_bRegisterForDataWithConditions(FCID("SMDL"), M_STARTUP, TRUE, FALSE, FALSE);
   L_SEMA_Signal(SEMA_VIEW_UPDATE);
   if (VERSION_bDetectVersionChange()) log_me("[%d]%s: software version changed", __LINE__, __func__);
@@ -527,7 +529,9 @@ static void STARTUP_vStartSystem(void) {
     H_DATABASE_bUpdateValueBoolean(FCID("ITXD"), TRUE, P_NORMAL);
   }
   const S32 s32Row = g_sStartup.s32MenuLine;
-  if (g_sStartup.bInMenu && s32Row >= 0 && s32Row < STARTUP_MENU_ROWS) g_sStartup.eState = g_asStartupMenu[s32Row].state;
+  if (g_sStartup.bInMenu && s32Row >= 0 && s32Row < STARTUP_MENU_ROWS) {
+    g_sStartup.eState = g_asStartupMenu[s32Row].state;
+  }
   const U32 eState = g_sStartup.eState;
   STARTUP_vWriteU32(FCID("CCST"), eState);
   log_me("[%d]%s: system state %u (%s) after %llu ms", __LINE__, __func__, eState, STARTUP_pcStateName(eState),
@@ -677,10 +681,19 @@ static void STARTUP_vSystemStatusKey(const MSG_KEY_CHANGE* pMsg) {
 // ---------------------------------------------------------------------------
 // Notices, the tick and shutdown
 
+// A new model starts from its set's first language; a domestic one from
+// English, since it has no Asian faces.
 static void STARTUP_vModelChanged(U32 u32Model) {
-  if (!MODEL_bRegisterModel((MODEL_TYPE)u32Model)) log_me("[%d]%s: model %u is not one of ours", __LINE__, __func__, u32Model);
+  if (!MODEL_bRegisterModel((MODEL_TYPE)u32Model)) {
+    log_me("[%d]%s: model %u is not one of ours", __LINE__, __func__, u32Model);
+  }
   U32 u32Set = 0;
   H_DATABASE_bFetchU32(FCID("SLNS"), &u32Set, nullptr, nullptr);
+  if (MODEL_bDomesticModelNumber((MODEL_TYPE)u32Model) && u32Set != 0) {
+    u32Set = 0;
+    H_DATABASE_bUpdateValueU32(FCID("SLNS"), 0, P_NORMAL);
+    STARTUP_vTellNvr(CMD_ID_WRITE_TO_NVR, FCID("SLNS"));
+  }
   H_DATABASE_bUpdateValueU32(FCID("SLNG"), u32Set == 1 ? LANGUAGE_ENGLISH_UNICODE : LANGUAGE_ENGLISH, P_NORMAL);
   STARTUP_vTellNvr(CMD_ID_WRITE_TO_NVR, FCID("SLNG"));
 }

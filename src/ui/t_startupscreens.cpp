@@ -280,7 +280,8 @@ void T_STARTUP_vDisplayStartupMenu(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER
   for (S32 i = 0; i < STARTUP_MENU_ROWS; i++) {
     const S32 rowBottom = band.y - STARTUP_ROW_H * (i + 1);
     POINT label = {box.x + 11, rowBottom + 13};
-    G_STRING_vPut(pBitmap, STARTUP_color(35), &label, pRowFont, (const BYTE*)STARTUP_pcText(g_asStartupMenu[i].pString));
+    const char* pcRow = STARTUP_pcText(g_asStartupMenu[i].pString);
+    G_STRING_vPut(pBitmap, STARTUP_color(35), &label, pRowFont, (const BYTE*)pcRow);
     if (i + 1 < STARTUP_MENU_ROWS) {
       POINT rule = {box.x + 11, rowBottom};
       G_BOX_vDrawFilled(pBitmap, STARTUP_color(236), &rule, (U32)(STARTUP_PANEL_W - 23), 1);

@@ -26,7 +26,7 @@ MT_TEXT(kInside, "Inside");
 MT_TEXT(kDiagnostic, "Diagnostic");
 MT_TEXT(kFull, "Full");
 
-void Nothing() {}
+void StoreNothing() {}
 const MENU_TEXT kChoices[] = {kOn};
 const U32 kValues[] = {1};
 
@@ -34,7 +34,7 @@ typedef MenuTest MenuStore;
 
 TEST_F(MenuStore, WithoutTheTasksKeyARegistrationIsNotSentAndNeverShows) {
   H_DATABASE_vDeleteEntry(FCID("TMNU"));
-  EXPECT_FALSE(U_MENU_bRegisterMainActionMenu(kA, kOrder, 1, Nothing, FALSE, M_BASIC));
+  EXPECT_FALSE(U_MENU_bRegisterMainActionMenu(kA, kOrder, 1, StoreNothing, FALSE, M_BASIC));
   H_DATABASE_bUpdateEverythingU32(FCID("TMNU"), (U32)M_MENU, P_NORMAL, D_MAILBOX, nullptr, DB_NEVER_STALE);
   EXPECT_EQ(-1, MT_nKey(UI_MENU)) << "no tab has anything to show";
   EXPECT_EQ(NO_MENU, MT_u32Cmnu());
@@ -43,7 +43,7 @@ TEST_F(MenuStore, WithoutTheTasksKeyARegistrationIsNotSentAndNeverShows) {
 TEST_F(MenuStore, ItemsShowByPriorityAndANameAndPriorityAgainReplacesInPlace) {
   ASSERT_TRUE(U_MENU_bRegisterTab(kOrder, 3, nullptr, M_BASIC));
   for (auto [name, priority] : {std::pair{kC, 184u}, {kA, 122u}, {kB, 127u}}) {
-    Main(kOrder, [=] { return U_MENU_bRegisterMainActionMenu(name, kOrder, priority, Nothing, FALSE, M_BASIC); }, name);
+    Main(kOrder, [=] { return U_MENU_bRegisterMainActionMenu(name, kOrder, priority, StoreNothing, FALSE, M_BASIC); }, name);
   }
   // Bravo again, now a selector.
   ASSERT_TRUE(U_MENU_bRegisterMainSelectorMenu(kB, kOrder, 127, FCID("SQON"), 1, kChoices, kValues, M_BASIC));
@@ -53,8 +53,8 @@ TEST_F(MenuStore, ItemsShowByPriorityAndANameAndPriorityAgainReplacesInPlace) {
   EXPECT_STREQ("On", MT_Snap().aacValues[1]) << "the selector took the action's place";
 
   // One name at two places is two rows; removing the name removes both.
-  ASSERT_TRUE(U_MENU_bRegisterMainActionMenu(kTwin, kOrder, 61, Nothing, FALSE, M_BASIC));
-  ASSERT_TRUE(U_MENU_bRegisterMainActionMenu(kTwin, kOrder, 21, Nothing, FALSE, M_BASIC));
+  ASSERT_TRUE(U_MENU_bRegisterMainActionMenu(kTwin, kOrder, 61, StoreNothing, FALSE, M_BASIC));
+  ASSERT_TRUE(U_MENU_bRegisterMainActionMenu(kTwin, kOrder, 21, StoreNothing, FALSE, M_BASIC));
   EXPECT_EQ((std::vector<std::string>{"Sonar View", "Sonar View", "Alpha", "Bravo", "Charlie"}), MT_Labels());
   ASSERT_TRUE(U_MENU_bUnregisterMainMenuItem(kTwin, kOrder));
   EXPECT_EQ((std::vector<std::string>{"Alpha", "Bravo", "Charlie"}), MT_Labels());
@@ -62,8 +62,8 @@ TEST_F(MenuStore, ItemsShowByPriorityAndANameAndPriorityAgainReplacesInPlace) {
 
 TEST_F(MenuStore, AnItemBeforeItsTabShowsOnceTheTabIsRegisteredInTheTabsPlace) {
   ASSERT_TRUE(U_MENU_bRegisterTab(kOrder, 3, nullptr, M_BASIC));
-  Main(kOrder, [] { return U_MENU_bRegisterMainActionMenu(kA, kOrder, 1, Nothing, FALSE, M_BASIC); }, kA);
-  Main(kLate, [] { return U_MENU_bRegisterMainActionMenu(kB, kLate, 1, Nothing, FALSE, M_BASIC); }, kB);
+  Main(kOrder, [] { return U_MENU_bRegisterMainActionMenu(kA, kOrder, 1, StoreNothing, FALSE, M_BASIC); }, kA);
+  Main(kLate, [] { return U_MENU_bRegisterMainActionMenu(kB, kLate, 1, StoreNothing, FALSE, M_BASIC); }, kB);
   ASSERT_EQ(1, MT_nKey(UI_MENU));
   EXPECT_STREQ("Order", MT_Snap().pcTitle) << "a tab nobody registered comes after the registered ones";
   MT_nKey(UI_EXIT);
@@ -81,16 +81,16 @@ TEST_F(MenuStore, SuperUserItemsWaitForTheSettingDiagnosticOnesNeverShowAndEmpty
   ASSERT_TRUE(U_MENU_bRegisterTab(kHidden, 4, nullptr, M_BASIC));
   ASSERT_TRUE(U_MENU_bRegisterTab(kOrder, 5, nullptr, M_BASIC));
   const MENU_TEXT apInside[] = {kInside};
-  Main(kLevels, [] { return U_MENU_bRegisterMainActionMenu(kBasic, kLevels, 1, Nothing, FALSE, M_BASIC); }, kBasic);
+  Main(kLevels, [] { return U_MENU_bRegisterMainActionMenu(kBasic, kLevels, 1, StoreNothing, FALSE, M_BASIC); }, kBasic);
   Main(kLevels, [&] {
     return U_MENU_bRegisterMainSubMenu(kExpert, kLevels, 2, nullptr, apInside, nullptr, 1, M_SUPER_USER);
   }, kExpert);
-  ASSERT_TRUE(U_MENU_bRegisterSubMenuActionMenu(kA, kInside, nullptr, 1, Nothing, FALSE, M_BASIC));
+  ASSERT_TRUE(U_MENU_bRegisterSubMenuActionMenu(kA, kInside, nullptr, 1, StoreNothing, FALSE, M_BASIC));
   Undo([] { U_MENU_bUnregisterSubMenuItem(kInside, kA); });
-  Main(kLevels, [] { return U_MENU_bRegisterMainActionMenu(kDiagnostic, kLevels, 3, Nothing, FALSE, M_DIAGNOSTIC); },
+  Main(kLevels, [] { return U_MENU_bRegisterMainActionMenu(kDiagnostic, kLevels, 3, StoreNothing, FALSE, M_DIAGNOSTIC); },
        kDiagnostic);
-  Main(kHidden, [] { return U_MENU_bRegisterMainActionMenu(kC, kHidden, 1, Nothing, FALSE, M_DIAGNOSTIC); }, kC);
-  Main(kOrder, [] { return U_MENU_bRegisterMainActionMenu(kB, kOrder, 1, Nothing, FALSE, M_BASIC); }, kB);
+  Main(kHidden, [] { return U_MENU_bRegisterMainActionMenu(kC, kHidden, 1, StoreNothing, FALSE, M_DIAGNOSTIC); }, kC);
+  Main(kOrder, [] { return U_MENU_bRegisterMainActionMenu(kB, kOrder, 1, StoreNothing, FALSE, M_BASIC); }, kB);
 
   ASSERT_EQ(1, MT_nKey(UI_MENU));
   EXPECT_EQ((std::vector<std::string>{"Basic"}), MT_Labels());
@@ -112,11 +112,11 @@ TEST_F(MenuStore, AnItemPastTheStoresEndIsDroppedWithALogLineAndTheMenusKeepWork
   ASSERT_TRUE(U_MENU_bRegisterTab(kOrder, 3, nullptr, M_BASIC));
   Main(kOrder, [&] { return U_MENU_bRegisterMainSubMenu(kFull, kOrder, 1, nullptr, apFull, nullptr, 1, M_BASIC); },
        kFull);
-  Main(kOrder, [] { return U_MENU_bRegisterMainActionMenu(kB, kOrder, 2, Nothing, FALSE, M_BASIC); }, kB);
+  Main(kOrder, [] { return U_MENU_bRegisterMainActionMenu(kB, kOrder, 2, StoreNothing, FALSE, M_BASIC); }, kB);
   Undo([] { U_MENU_bUnregisterSubMenuItem(kFull, kA); });
   ::testing::internal::CaptureStdout();
   for (U32 i = 0; i < kTried; i++) {
-    ASSERT_TRUE(U_MENU_bRegisterSubMenuActionMenu(kA, kFull, nullptr, i, Nothing, FALSE, M_BASIC));
+    ASSERT_TRUE(U_MENU_bRegisterSubMenuActionMenu(kA, kFull, nullptr, i, StoreNothing, FALSE, M_BASIC));
   }
   MT_vSync();
   const std::string log = ::testing::internal::GetCapturedStdout();
@@ -132,7 +132,7 @@ TEST_F(MenuStore, AnItemPastTheStoresEndIsDroppedWithALogLineAndTheMenusKeepWork
   EXPECT_EQ(kTried - s.u32Rows, lines) << "one line for each item dropped";
   U_MENU_bUnregisterSubMenuItem(kFull, kA);
   EXPECT_EQ(MAIN_MENU, MT_Snap().eMenu) << "the emptied level closed";
-  Main(kOrder, [] { return U_MENU_bRegisterMainActionMenu(kC, kOrder, 3, Nothing, FALSE, M_BASIC); }, kC);
+  Main(kOrder, [] { return U_MENU_bRegisterMainActionMenu(kC, kOrder, 3, StoreNothing, FALSE, M_BASIC); }, kC);
   EXPECT_EQ((std::vector<std::string>{"Bravo", "Charlie"}), MT_Labels()) << "room again once items leave";
 }
 

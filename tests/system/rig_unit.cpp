@@ -94,14 +94,6 @@ bool WaitForCount(TEST_PROCESS* p, const std::string& text, size_t n, int ms) {
   return false;
 }
 
-double LogSeconds(const std::string& out, const std::string& text) {
-  const size_t at = out.find(text);
-  if (at == std::string::npos) return -1;
-  size_t start = out.rfind('\n', at);
-  start = start == std::string::npos ? 0 : start + 1;
-  double sincePrevious = 0, seconds = -1;
-  return sscanf(out.c_str() + start, "%lf %lf", &sincePrevious, &seconds) == 2 ? seconds : -1;
-}
 
 double Now(void) {
   timespec ts;

@@ -46,9 +46,7 @@ bool WaitForCount(TEST_PROCESS* p, const std::string& text, size_t n, int ms);
 size_t Count(const std::string& out, const std::string& text);
 // What the unit has written so far, for a failure's message.
 std::string Out(TEST_PROCESS* p);
-// The monotonic seconds the log gives the first line holding text; -1 when
-// there is none. The log's clock is the host's monotonic clock, as is Now.
-double LogSeconds(const std::string& out, const std::string& text);
+// The host's monotonic clock, the log's (TEST_dLogSeconds).
 double Now(void);
 
 // A base directory whose store holds a unit as it leaves the factory: its

@@ -26,15 +26,24 @@ TEST(StartUpState, EachRuleOfTheChoiceTakesItsTurn) {
     SYSTEM_STATE eState;
     BOOLEAN bConnected, bItem, bNote, bClock, bIceOff;
   } rows[] = {
-      {"a transducer answers", {TRUE, TRUE, TRUE, TRUE, TRUE, 1, 42, FALSE}, STATE_NORMAL_RUN, TRUE, TRUE, FALSE, FALSE, FALSE},
-      {"none, demonstration on", {FALSE, TRUE, TRUE, TRUE, TRUE, 1, 42, FALSE}, STATE_POINT_OF_SALE, FALSE, FALSE, TRUE, FALSE, TRUE},
-      {"none on an ice model", {FALSE, TRUE, TRUE, TRUE, TRUE, 1, 42, TRUE}, STATE_POINT_OF_SALE, FALSE, FALSE, TRUE, FALSE, FALSE},
-      {"none, nothing readable", {FALSE, FALSE, FALSE, FALSE, FALSE, kNone, 42, FALSE}, STATE_POINT_OF_SALE, FALSE, FALSE, TRUE, FALSE, TRUE},
-      {"none, demonstration off", {FALSE, TRUE, FALSE, TRUE, TRUE, 1, 42, FALSE}, STATE_NORMAL_RUN, TRUE, TRUE, FALSE, FALSE, FALSE},
-      {"none, sonar off", {FALSE, TRUE, TRUE, TRUE, FALSE, 1, 42, FALSE}, STATE_NORMAL_RUN, FALSE, FALSE, FALSE, FALSE, FALSE},
-      {"none, ice transducer chosen", {FALSE, TRUE, TRUE, TRUE, TRUE, 27, 42, FALSE}, STATE_NORMAL_RUN, FALSE, FALSE, FALSE, FALSE, FALSE},
-      {"no serial number", {TRUE, TRUE, TRUE, TRUE, TRUE, 1, kNone, FALSE}, STATE_BURN_IN, FALSE, TRUE, TRUE, TRUE, FALSE},
-      {"no serial, demonstration off", {FALSE, TRUE, FALSE, TRUE, TRUE, 1, kNone, FALSE}, STATE_NORMAL_RUN, TRUE, TRUE, FALSE, FALSE, FALSE},
+      {"a transducer answers", {TRUE, TRUE, TRUE, TRUE, TRUE, 1, 42, FALSE},
+       STATE_NORMAL_RUN, TRUE, TRUE, FALSE, FALSE, FALSE},
+      {"none, demonstration on", {FALSE, TRUE, TRUE, TRUE, TRUE, 1, 42, FALSE},
+       STATE_POINT_OF_SALE, FALSE, FALSE, TRUE, FALSE, TRUE},
+      {"none on an ice model", {FALSE, TRUE, TRUE, TRUE, TRUE, 1, 42, TRUE},
+       STATE_POINT_OF_SALE, FALSE, FALSE, TRUE, FALSE, FALSE},
+      {"none, nothing readable", {FALSE, FALSE, FALSE, FALSE, FALSE, kNone, 42, FALSE},
+       STATE_POINT_OF_SALE, FALSE, FALSE, TRUE, FALSE, TRUE},
+      {"none, demonstration off", {FALSE, TRUE, FALSE, TRUE, TRUE, 1, 42, FALSE},
+       STATE_NORMAL_RUN, TRUE, TRUE, FALSE, FALSE, FALSE},
+      {"none, sonar off", {FALSE, TRUE, TRUE, TRUE, FALSE, 1, 42, FALSE},
+       STATE_NORMAL_RUN, FALSE, FALSE, FALSE, FALSE, FALSE},
+      {"none, ice transducer chosen", {FALSE, TRUE, TRUE, TRUE, TRUE, 27, 42, FALSE},
+       STATE_NORMAL_RUN, FALSE, FALSE, FALSE, FALSE, FALSE},
+      {"no serial number", {TRUE, TRUE, TRUE, TRUE, TRUE, 1, kNone, FALSE},
+       STATE_BURN_IN, FALSE, TRUE, TRUE, TRUE, FALSE},
+      {"no serial, demonstration off", {FALSE, TRUE, FALSE, TRUE, TRUE, 1, kNone, FALSE},
+       STATE_NORMAL_RUN, TRUE, TRUE, FALSE, FALSE, FALSE},
   };
   for (const auto& row : rows) {
     const STARTUP_CHOICE c = T_STARTUP_sChooseState(&row.facts);
