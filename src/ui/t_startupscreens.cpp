@@ -381,15 +381,20 @@ static U32 STATUS_u32Fetch(FOURCHARID id, U32 u32Default) {
   return H_DATABASE_bFetchU32(id, &value, nullptr, nullptr) ? value : u32Default;
 }
 
-// The serial number is the unit, batch and build-year keys side by side.
+// The serial number is the unit, batch and build-year keys side by side; a
+// part the factory never wrote counts as 0.
+static U32 STATUS_u32SerialPart(FOURCHARID id, U32 u32Modulus) {
+  const U32 value = STATUS_u32Fetch(id, 0xFFFFFFFF);
+  return value == 0xFFFFFFFF ? 0 : value % u32Modulus;
+}
+
 static void STATUS_vSerialNumber(char* pcBuffer, size_t size) {
-  const U32 u32Unit = STATUS_u32Fetch(FCID("SENU"), 0xFFFFFFFF);
-  if (u32Unit == 0xFFFFFFFF) {
+  if (STATUS_u32Fetch(FCID("SENU"), 0xFFFFFFFF) == 0xFFFFFFFF) {
     snprintf(pcBuffer, size, "-----");
     return;
   }
-  snprintf(pcBuffer, size, "%05d%02d%04d", (int)(u32Unit % 100000), (int)(STATUS_u32Fetch(FCID("SENB"), 0) % 100),
-           (int)(STATUS_u32Fetch(FCID("SETB"), 0) % 10000));
+  snprintf(pcBuffer, size, "%05d%02d%04d", (int)STATUS_u32SerialPart(FCID("SENU"), 100000),
+           (int)STATUS_u32SerialPart(FCID("SENB"), 100), (int)STATUS_u32SerialPart(FCID("SETB"), 10000));
 }
 
 void T_STARTUP_vDrawSelfTestData(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
