@@ -60,6 +60,16 @@ std::vector<COLOR> SettledScreen(const std::string& rig) {
   return Screen(rig);
 }
 
+std::vector<COLOR> StableScreen(const std::string& rig) {
+  std::vector<COLOR> before = Screen(rig), now;
+  for (int i = 0; i < 15; i++, before = now) {
+    usleep(200 * 1000);
+    now = Screen(rig);
+    if (now == before && !now.empty()) break;
+  }
+  return now;
+}
+
 ::testing::AssertionResult MatchesGoldenBox(const std::string& name, const std::vector<COLOR>& screen, U32 u32Left,
                                             U32 u32Top, U32 u32Width, U32 u32Height) {
   if (screen.size() != 800u * 480u) return ::testing::AssertionFailure() << "no screen";

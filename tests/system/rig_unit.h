@@ -35,6 +35,9 @@ std::vector<COLOR> Screen(const std::string& rig);
 std::vector<COLOR> NextScreen(const std::string& rig, const std::vector<COLOR>& before);
 // The page on display once a logged change has had its frame.
 std::vector<COLOR> SettledScreen(const std::string& rig);
+// The page on display once two looks 200 ms apart agree (the last look
+// after three seconds of change).
+std::vector<COLOR> StableScreen(const std::string& rig);
 ::testing::AssertionResult MatchesGolden(const std::string& name, const std::vector<COLOR>& screen);
 // Only the box of the screen from (left, top), top row first: a panel over a
 // view that changes from frame to frame.

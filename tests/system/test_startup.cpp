@@ -63,17 +63,17 @@ TEST(StartUp, MenuDuringTheSplashOffersTheStartUpMenuWhoseChoiceStartsFiveSecond
 
   auto unit = TEST_Spawn(kVelmora, {}, Environment(rig.dir, base));
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "initialised after", 20000)) << Out(unit.get());
-  EXPECT_TRUE(MatchesGolden("startup_splash", SettledScreen(rig.dir)));
+  EXPECT_TRUE(MatchesGolden("startup_splash", StableScreen(rig.dir)));
 
   EXPECT_EQ(0, Tool(rig.dir, "key hold MENU --ms 100"));
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "start-up menu shown", 5000)) << Out(unit.get());
-  EXPECT_TRUE(MatchesGolden("startup_menu", SettledScreen(rig.dir)));
+  EXPECT_TRUE(MatchesGolden("startup_menu", StableScreen(rig.dir)));
   // Normal, Simulator, System Status.
   EXPECT_EQ(0, Tool(rig.dir, "key hold DOWN --ms 100"));
   EXPECT_EQ(0, Tool(rig.dir, "key hold DOWN --ms 100"));
   const double lastKey = Now();
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "system state 7 (diagnostic)", 10000)) << Out(unit.get());
-  EXPECT_TRUE(MatchesGolden("startup_self_test", SettledScreen(rig.dir)));
+  EXPECT_TRUE(MatchesGolden("startup_self_test", StableScreen(rig.dir)));
 
   TEST_RESULT r = Stop(std::move(unit));
   EXPECT_EQ(2, r.status) << r.out << r.err;
@@ -90,7 +90,7 @@ TEST(StartUp, WithoutATransducerAndWithTheDemonstrationOnTheUnitStartsInPointOfS
   SeedUnit(base, {{"SQCD", 1}});
   auto unit = TEST_Spawn(kVelmora, {"fake_transducer"}, Environment(rig.dir, base));
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "initialised after", 20000)) << Out(unit.get());
-  EXPECT_TRUE(MatchesGolden("startup_no_transducer", SettledScreen(rig.dir)));
+  EXPECT_TRUE(MatchesGolden("startup_no_transducer", StableScreen(rig.dir)));
   EXPECT_TRUE(TEST_bWaitForOutput(unit.get(), "system state 6 (point of sale)", 10000)) << Out(unit.get());
   TEST_RESULT r = Stop(std::move(unit));
   EXPECT_EQ(2, r.status) << r.out << r.err;
@@ -109,7 +109,7 @@ TEST(StartUp, AFirstStartAsksTheQuestionsOnceAndTheAnswersOutliveAPowerCycle) {
   auto unit = TEST_Spawn(kVelmora, {}, Environment(rig.dir, base));
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "CMNU 1", 20000)) << Out(unit.get());
   // The panel only: the view behind it moves.
-  EXPECT_TRUE(MatchesGoldenBox("startup_language", SettledScreen(rig.dir), 120, 11, 560, 224));
+  EXPECT_TRUE(MatchesGoldenBox("startup_language", StableScreen(rig.dir), 120, 11, 560, 224));
   // English, Bulgarian, Croatian, Czech, Danish.
   for (int i = 0; i < 4; i++) EXPECT_EQ(0, Tool(rig.dir, "key hold RIGHT --ms 100"));
   EXPECT_TRUE(TEST_bWaitForOutput(unit.get(), "write SLNG = 1 taken", 5000)) << Out(unit.get());
