@@ -386,12 +386,11 @@ static void STARTUP_vReadPersonal(void) {
   MSG_READ_PERSONALIZED* pMsg = (MSG_READ_PERSONALIZED*)H_MEMORY_pvCalloc(1, sizeof(MSG_READ_PERSONALIZED));
   pMsg->Header.Cmd = CMD_ID_READ_PERSONALIZED;
   pMsg->pPersonData = &s_personalBlock;
-  const ERC rc = L_MBOX_SendWaitTicks((MBOX)u32Nvr, pMsg, STARTUP_MAIL_PRIORITY, SEMA_PERSONAL_DATA,
-                                      STARTUP_REPLY_WAIT_MS);
-  if (rc == 0) {
-    STARTUP_vTakePersonal(pMsg);
+  L_SEMA_SetPending(SEMA_PERSONAL_DATA);
+  if (L_MBOX_Send((MBOX)u32Nvr, pMsg, STARTUP_MAIL_PRIORITY, SEMA_PERSONAL_DATA) != 0) {
     H_MEMORY_vFree(pMsg);
-  } else if (L_MBOX_bIsAcknowledged(pMsg)) {
+  } else if (L_SEMA_WaitTicks(SEMA_PERSONAL_DATA, STARTUP_REPLY_WAIT_MS) == 0 || L_MBOX_bIsAcknowledged(pMsg)) {
+    STARTUP_vTakePersonal(pMsg);
     H_MEMORY_vFree(pMsg);
   } else {
     log_me("[%d]%s: no owner's text within %u ms", __LINE__, __func__, STARTUP_REPLY_WAIT_MS);
