@@ -34,6 +34,8 @@ trap 'exit 130' INT TERM
 
 rig=$(./tools/rig create)
 base=$(mktemp -d /tmp/velmora-base-XXXXXX)
+# A new unit with its serial number: the first start asks the set-up questions.
+./tools/rig unit "$base"
 log="$base/velmora.log"
 export VELMORA_DEVROOT="$rig" VELMORA_CWD="$base"
 ./build/src/app/velmora "${unit_args[@]}" >"$log" 2>&1 &

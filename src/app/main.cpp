@@ -12,7 +12,9 @@
 #include "h_platform.h"
 #include "linux_fs.h"
 #include "linuxsvc.h"
+#include "s_detect.h"
 #include "t_startup.h"
+#include "u_mapflash.h"
 #include "u_convert.h"
 
 const char model_string[] = "VORNE7_SONAR_b";
@@ -151,6 +153,14 @@ static const TASK s_aLateTasks[] = {
     VARDEKNETWORKTASK,
 };
 
+static const char* MAIN_pcMapFlashStateText(void) {
+  return U_MAPFLASH_pcGetMapFlashStateText(U_MAPFLASH_eGetMapFlashState(0));
+}
+
+// What the start-up task asks of the sonar and the storage before their
+// tasks run.
+static const T_STARTUP_NEIGHBOURS s_startupNeighbours = {S_DETECT_bTransducerConnected, MAIN_pcMapFlashStateText};
+
 void Main(void) {
   H_DATABASE_vInit();
   srand((unsigned)time(nullptr));
@@ -159,6 +169,7 @@ void Main(void) {
   U_CONVERT_vInitialiseConversionUtility();
   LS_sync_vInit();
 
+  T_STARTUP_vSetNeighbours(&s_startupNeighbours);
   L_TASK_Start(UARTTASK);
   L_TASK_Start(STARTTASK);
   // A start-up task that was left out never reports: Main then waits for ever.

@@ -17,6 +17,7 @@
 #include "h_memory.h"
 #include "menu_rig.h"
 #include "t_keyboard.h"
+#include "t_startup.h"
 #include "t_view.h"
 #include "ui_texts.h"
 
@@ -215,11 +216,13 @@ TEST_F(MenuKeys, TheQuickSetUpStaysUntilItsUserLeavesItAndThenTheStartUpTaskTake
   Key(FCID("SQCD"), FALSE);
   ASSERT_TRUE(U_MENU_bRegisterQuickSelectorMenu(Water_Type, 299, FCID("SSWA"), 3, kWater, kWaterValues, M_BASIC));
   ASSERT_TRUE(U_MENU_bRegisterQuickVarStepSliderMenu(Max_Depth, 298, FCID("SSMD"), kDepth, kSteps, M_BASIC));
+  ASSERT_TRUE(U_MENU_bRegisterQuickSelectorMenu(Connected_Transducer, 317, FCID("SSWA"), 1, kWater, kWaterValues,
+                                                M_BASIC));
   MT_vSync();
-  T_MENU_vActivateQuickMenu();
+  T_STARTUP_vShowQuickConfigMenu();
   EXPECT_EQ(QUICK_SETUP_MENU, MT_u32Cmnu());
   EXPECT_TRUE(UI_bWaitFor([] { return T_VIEW_bIsLayerActive(QUICK_CONFIGURE_LAYER); }));
-  EXPECT_EQ((std::vector<std::string>{"Max Depth", "Water Type"}), MT_Labels());
+  EXPECT_EQ((std::vector<std::string>{"Max Depth", "Water Type", "Connected Transducer"}), MT_Labels());
   EXPECT_EQ("Max Depth", MT_Selected());
   EXPECT_EQ(-1, MT_nKey(UI_MENU));
   U_MENU_vClearMenus();
@@ -240,6 +243,10 @@ TEST_F(MenuKeys, TheQuickSetUpStaysUntilItsUserLeavesItAndThenTheStartUpTaskTake
   EXPECT_EQ(TRUE, MT_u32Fetch(FCID("SQCD")));
   EXPECT_EQ(-1, MT_nKey(UI_SOUTH)) << "the keys went with it";
   EXPECT_EQ(1, MT_nKey(UI_MENU)) << "but for the idle MENU";
+  T_MENU_vRemoveMenus();
+  MT_vSync();
+  T_STARTUP_vShowQuickConfigMenu();
+  EXPECT_TRUE(MT_Labels().empty()) << "leaving took every quick item away";
 }
 
 TEST_F(MenuKeys, ASingleCenteredSelectorTakesTheRemotesKeysUntilAnotherTaskRemovesIt) {

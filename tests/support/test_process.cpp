@@ -152,3 +152,12 @@ std::string TEST_MakeTempDir(const char* prefix) {
   if (mkdtemp(dir.data()) == nullptr) return "";
   return dir;
 }
+
+double TEST_dLogSeconds(const std::string& out, const std::string& text) {
+  const size_t at = out.find(text);
+  if (at == std::string::npos) return -1;
+  size_t start = out.rfind('\n', at);
+  start = start == std::string::npos ? 0 : start + 1;
+  double sincePrevious = 0, seconds = -1;
+  return sscanf(out.c_str() + start, "%lf %lf", &sincePrevious, &seconds) == 2 ? seconds : -1;
+}

@@ -44,5 +44,9 @@ TEST_RESULT TEST_Finish(std::unique_ptr<TEST_PROCESS> p, int ms);
 TEST_RESULT TEST_Run(const std::string& program, const std::vector<std::string>& args,
                      const std::vector<std::string>& env = {}, int ms = 30000);
 
+// The seconds the unit's log gives the first line holding text (the second
+// column, the host's monotonic clock); -1 when there is none.
+double TEST_dLogSeconds(const std::string& out, const std::string& text);
+
 // A fresh empty directory under the test's temporary area.
 std::string TEST_MakeTempDir(const char* prefix);

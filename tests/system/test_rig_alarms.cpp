@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "nvram_files.h"
-#include "rig_util.h"
+#include "rig_unit.h"
 
 namespace {
 
-using namespace rig;
+using namespace rigunit;
 
 // The supply reading is the sonar stand-in's: a lower one in dev/sonar.cfg
 // reaches the battery task within a second or two. 1724 reads 10.49 V
@@ -29,7 +29,7 @@ TEST(Rig, ALowSupplyShowsTheLowBatteryPopUpSoundsItsAlertAndAnyKeyAnswersIt) {
   const float threshold = 11.0f;
   uint32_t bits = 0;
   memcpy(&bits, &threshold, sizeof bits);
-  nvfiles::Seed(base, {{"NVER", nvfiles::kVersion}, {"SQCD", 1}, {"SLBV", bits}});
+  SeedUnit(base, {{"SQCD", 1}, {"SLBV", bits}});
   auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base});
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "update CVEW to -2", 20000));
   const std::vector<COLOR> empty = NextScreen(rig.dir, {});

@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "nvram_files.h"
-#include "rig_util.h"
+#include "rig_unit.h"
 
 namespace {
 
-using namespace rig;
+using namespace rigunit;
 
 // The menus of the unit as it starts: MENU opens the main menu on its Setup
 // tab, the Sonar selector writes its setting, and Restore Defaults asks
@@ -24,15 +24,12 @@ TEST(Rig, TheMainMenuOpensOnSetupWritesTheSonarSettingAndAsksBeforeRestoringDefa
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
   ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
   const std::string base = TEST_MakeTempDir("velmora-base");
-  nvfiles::Seed(base, {{"NVER", nvfiles::kVersion}, {"SQCD", 1}});
+  SeedUnit(base, {{"SQCD", 1}});
   auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base});
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "run-system sent to", 20000));
   usleep(500 * 1000);  // the tasks register their items as they are told
   // What is on display once a logged change has had its frame.
-  auto settled = [&rig] {
-    usleep(300 * 1000);
-    return Screen(rig.dir);
-  };
+  auto settled = [&rig] { return SettledScreen(rig.dir); };
 
   // The main menu opens on its first tab (Alarms); Setup is the next one.
   // The rows below are counted from the items the unit's tasks register

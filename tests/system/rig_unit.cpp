@@ -1,0 +1,121 @@
+#include "rig_unit.h"
+
+#include <stdlib.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <mutex>
+
+#include "golden.h"
+#include "nvram_files.h"
+
+namespace rigunit {
+
+const std::string kVelmora = VELMORA_BINARY;
+const std::string kRigTool = VELMORA_TOOLS_DIR "/rig";
+
+int Tool(const std::string& rig, const std::string& arguments) {
+  std::string command = "python3 " + kRigTool + " --rig " + rig + " " + arguments + " > /dev/null";
+  int status = system(command.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+void MakeRig(const std::string& dir) {
+  std::string command = "python3 " + kRigTool + " create " + dir + " > /dev/null";
+  ASSERT_EQ(0, system(command.c_str()));
+}
+
+RIG_GUARD::~RIG_GUARD() {
+  Tool(dir, "stop");
+  std::error_code ignored;
+  std::filesystem::remove_all(dir, ignored);
+}
+
+std::vector<COLOR> FromRgb(const std::vector<U8>& rgb) {
+  std::vector<COLOR> pixels(rgb.size() / 3);
+  for (size_t i = 0; i < pixels.size(); i++) {
+    pixels[i] = (COLOR)((rgb[3 * i] >> 3) << 11 | (rgb[3 * i + 1] >> 2) << 5 | rgb[3 * i + 2] >> 3);
+  }
+  return pixels;
+}
+
+std::vector<COLOR> Screen(const std::string& rig) {
+  const std::string png = rig + "/screen.png";
+  U32 width = 0, height = 0;
+  std::vector<U8> rgb;
+  std::string error;
+  if (Tool(rig, "screen " + png) != 0 || !GOLDEN_bReadPng(png, &width, &height, &rgb, &error)) return {};
+  return FromRgb(rgb);
+}
+
+std::vector<COLOR> NextScreen(const std::string& rig, const std::vector<COLOR>& before) {
+  std::vector<COLOR> screen;
+  for (int i = 0; i < 40 && (screen = Screen(rig)) == before; i++) usleep(50 * 1000);
+  return screen;
+}
+
+std::vector<COLOR> SettledScreen(const std::string& rig) {
+  usleep(300 * 1000);
+  return Screen(rig);
+}
+
+std::vector<COLOR> StableScreen(const std::string& rig) {
+  std::vector<COLOR> before = Screen(rig), now;
+  for (int i = 0; i < 15; i++, before = now) {
+    usleep(200 * 1000);
+    now = Screen(rig);
+    if (now == before && !now.empty()) break;
+  }
+  return now;
+}
+
+::testing::AssertionResult MatchesGoldenBox(const std::string& name, const std::vector<COLOR>& screen, U32 u32Left,
+                                            U32 u32Top, U32 u32Width, U32 u32Height) {
+  if (screen.size() != 800u * 480u) return ::testing::AssertionFailure() << "no screen";
+  if (u32Left + u32Width > 800 || u32Top + u32Height > 480) return ::testing::AssertionFailure() << "box off screen";
+  GOLDEN_PICTURE picture = {screen.data() + u32Top * 800 + u32Left, u32Width, u32Height, 800};
+  return GOLDEN_Match(RIG_GOLDEN_DIR "/" + name + ".png", picture);
+}
+
+::testing::AssertionResult MatchesGolden(const std::string& name, const std::vector<COLOR>& screen) {
+  return MatchesGoldenBox(name, screen, 0, 0, 800, 480);
+}
+
+size_t Count(const std::string& out, const std::string& text) {
+  size_t count = 0;
+  for (size_t at = out.find(text); at != std::string::npos; at = out.find(text, at + 1)) count++;
+  return count;
+}
+
+std::string Out(TEST_PROCESS* p) {
+  std::lock_guard<std::mutex> guard(p->lock);
+  return p->out;
+}
+
+bool WaitForCount(TEST_PROCESS* p, const std::string& text, size_t n, int ms) {
+  for (int waited = 0; waited <= ms; waited += 10) {
+    {
+      std::lock_guard<std::mutex> guard(p->lock);
+      if (Count(p->out, text) >= n) return true;
+    }
+    usleep(10 * 1000);
+  }
+  return false;
+}
+
+
+double Now(void) {
+  timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return (double)ts.tv_sec + (double)ts.tv_nsec * 1e-9;
+}
+
+void SeedUnit(const std::string& base, const std::map<std::string, uint32_t>& more) {
+  std::map<std::string, uint32_t> values = {
+      {"NVER", nvfiles::kVersion}, {"SENU", 12345}, {"SENB", 7}, {"SETB", 2024}};
+  for (const auto& [key, value] : more) values[key] = value;
+  nvfiles::Seed(base, values);
+}
+
+}  // namespace rigunit

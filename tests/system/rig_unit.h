@@ -1,0 +1,59 @@
+// The unit's own process on a host rig as the rig tests drive it: the rig
+// tool, the page on display against goldens, and the unit's log.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "g_types.h"
+#include "test_process.h"
+
+namespace rigunit {
+
+extern const std::string kVelmora;
+extern const std::string kRigTool;
+
+// The tool's exit status; its output is dropped.
+int Tool(const std::string& rig, const std::string& arguments);
+void MakeRig(const std::string& dir);
+
+// Ends the rig's helpers (pseudo-terminal relays, the paddlewheel) and
+// removes the rig whatever the test's outcome.
+struct RIG_GUARD {
+  std::string dir;
+  ~RIG_GUARD();
+};
+
+// The tool widens RGB565 by repeating the high bits; the top bits give it back.
+std::vector<COLOR> FromRgb(const std::vector<U8>& rgb);
+// The page on display, in RGB565; empty when it cannot be had.
+std::vector<COLOR> Screen(const std::string& rig);
+// The page on display once it differs from before (or after two seconds).
+std::vector<COLOR> NextScreen(const std::string& rig, const std::vector<COLOR>& before);
+// The page on display once a logged change has had its frame.
+std::vector<COLOR> SettledScreen(const std::string& rig);
+// The page on display once two looks 200 ms apart agree (the last look
+// after three seconds of change).
+std::vector<COLOR> StableScreen(const std::string& rig);
+::testing::AssertionResult MatchesGolden(const std::string& name, const std::vector<COLOR>& screen);
+// Only the box of the screen from (left, top), top row first: a panel over a
+// view that changes from frame to frame.
+::testing::AssertionResult MatchesGoldenBox(const std::string& name, const std::vector<COLOR>& screen, U32 u32Left,
+                                            U32 u32Top, U32 u32Width, U32 u32Height);
+
+// Waits until the unit's output holds text at least n times.
+bool WaitForCount(TEST_PROCESS* p, const std::string& text, size_t n, int ms);
+size_t Count(const std::string& out, const std::string& text);
+// What the unit has written so far, for a failure's message.
+std::string Out(TEST_PROCESS* p);
+// The host's monotonic clock, the log's (TEST_dLogSeconds).
+double Now(void);
+
+// A base directory whose store holds a unit as it leaves the factory: its
+// serial number, and any further settings given.
+void SeedUnit(const std::string& base, const std::map<std::string, uint32_t>& more = {});
+
+}  // namespace rigunit
