@@ -1,21 +1,585 @@
-// The navigation task. Until its work is built here it keeps its place in the start
-// order: it publishes its mailbox, answers shutdown and frees what it is sent.
+// The navigation task: start-up, the wait loop, the mailbox, the
+// registrations of the first GPS detection, the change notices and keys,
+// the start of normal running and the wipe of the navigation store.
 
 #include "t_nav.h"
 
-#include "u_taskstub.h"
+#include <stdlib.h>
+#include <string.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
-void T_NAV_vMain(void) { U_TASKSTUB_vRun(FCID("TNAV"), M_NAV, SEMA_MBOX_NAV); }
+#include "error.h"
+#include "g_box.h"
+#include "color.h"
+#include "h_database.h"
+#include "h_memory.h"
+#include "linuxsvc.h"
+#include "model_current.h"
+#include "t_nav_alarm.h"
+#include "t_nav_int.h"
+#include "t_nav_nvram_flash.h"
+#include "t_nav_twr.h"
+#include "u_language.h"
+#include "u_nav.h"
+#include "u_shutdown.h"
+#include "u_view.h"
+#include "ui_texts.h"
 
-// The cursor, menus, target and grid these act on do not exist yet: until
-// they do, a deleted waypoint has nothing here to clear.
-void T_NAV_vUpdateCursorWaypoint(U16) {}
-void T_NAV_vUnregister_Last_Waypoint_Menu(void) {}
-void T_NAV_vRemoveTargetNow(void) {}
-void T_NAV_vRemoveGridNow(void) {}
-void T_NAV_vUpdateCursorToWaypointMenuRegistration(void) {}
-void T_NAV_vUnregister_Last_Saved_Route_Menu(void) {}
-// No route is navigated yet, so no current route holds a waypoint.
-void T_NAV_vUpdateCurrentRouteArray(U16) {}
-// Nothing is drawn from the store yet whose hide state could be stale.
-void T_NAV_vActivateUpdateHideStatus(void) {}
+NAV_TASK g_NAV;
+
+const NAV_VIEW_PANE g_aNavViews[NAV_VIEW_COUNT] = {
+    {CHART_VIEW_PRIORITY, SPLIT_FULL_WINDOW},  {(LAYER_ID)65, SPLIT_FULL_WINDOW}, {(LAYER_ID)56, SPLIT_FULL_WINDOW},
+    {(LAYER_ID)53, SPLIT_FULL_WINDOW},         {(LAYER_ID)55, SPLIT_LEFT_WINDOW}, {(LAYER_ID)55, SPLIT_RIGHT_WINDOW},
+    {(LAYER_ID)50, SPLIT_RIGHT_WINDOW},        {(LAYER_ID)67, SPLIT_RIGHT_WINDOW}, {(LAYER_ID)54, SPLIT_LEFT_WINDOW},
+    {(LAYER_ID)54, SPLIT_RIGHT_WINDOW},        {(LAYER_ID)66, SPLIT_RIGHT_WINDOW}, {(LAYER_ID)40, SPLIT_LEFT_WINDOW},
+};
+
+static U32 NAV_u32RealMilliseconds(void) { return H_TICK_u32ReadFreeRunningTimerInMilliSeconds(); }
+static U32 (*s_pfnMilliseconds)(void) = NAV_u32RealMilliseconds;
+
+void NAV_vSetClock(U32 (*pfnMilliseconds)(void)) {
+  s_pfnMilliseconds = pfnMilliseconds != nullptr ? pfnMilliseconds : NAV_u32RealMilliseconds;
+}
+U32 NAV_u32Milliseconds(void) { return s_pfnMilliseconds(); }
+
+// ---------------------------------------------------------------------------
+// What later navigation work draws and does: until it is built, the views
+// show a plain field and its menu actions are refused.
+
+static void NAV_vPlaceholderDraw(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWindowSpec) {
+  if (pBitmap == nullptr || psWindowSpec == nullptr) return;
+  const WINDOW_LOCATION* w = &psWindowSpec->drawWindow;
+  if (w->s32ClipRight < w->s32ClipLeft || w->s32ClipTop < w->s32ClipBottom) return;
+  const POINT anchor = {w->s32ClipLeft, w->s32ClipBottom};
+  G_BOX_vDrawFilled(pBitmap, gCOLOR_pcolColorTable[100], &anchor, (U32)(w->s32ClipRight - w->s32ClipLeft + 1),
+                    (U32)(w->s32ClipTop - w->s32ClipBottom + 1));
+}
+
+DRAW_FUNCTION T_NAV_vTrackMemoryWarning;
+void T_NAV_vTrackMemoryWarning(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWindowSpec) {
+  NAV_vPlaceholderDraw(pBitmap, psWindowSpec);
+}
+
+static void NAV_vRefused(void) { L_SEMA_Signal(SEMA_KEYCLICK_BAD); }
+
+void T_NAV_vSaveCurrentRoute(void) { NAV_vRefused(); }
+void T_NAV_vStartTrack(void) {
+  H_DATABASE_bUpdateEverythingBoolean(FCID("CTRE"), TRUE, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+}
+
+// The wipe itself runs in this task, under mutex 9: the menu only asks.
+static void T_NAV_vWipeNav(void) {
+  GENERIC_MESSAGE* pMsg = (GENERIC_MESSAGE*)H_MEMORY_pvMallocNoWait(sizeof(GENERIC_MESSAGE));
+  if (pMsg == nullptr) return;
+  memset(pMsg, 0, sizeof *pMsg);
+  pMsg->Cmd = CMD_ID_NAV_WIPE_FLASH;
+  if (L_MBOX_Send(M_NAV, pMsg, 3, 0) != 0) H_MEMORY_vFree(pMsg);
+}
+
+// ---------------------------------------------------------------------------
+// Client functions
+
+BOOLEAN T_NAV_bGPSDetected(void) { return g_NAV.bGPSDetected; }
+void T_NAV_vActivateUpdateHideStatus(void) { g_NAV.bUpdateHideStatus = true; }
+
+void T_NAV_vRegisterArrivalAlarms(BOOLEAN bUnregister) {
+  if (bUnregister) {
+    U_MENU_bUnregisterMainMenuItem(Off_Course_Alarm, Alarms);
+    U_MENU_bUnregisterMainMenuItem(Arrival_Alarm, Alarms);
+    return;
+  }
+  static const MENU_LIMITS s_aOffCourse[] = {{U_FEET, 0, 5000, 50}, {U_METRES, 0, 1500, 10}, {}};
+  static const MENU_LIMITS s_aArrival[] = {{U_FEET, 0, 1000, 10}, {U_METRES, 0, 300, 5}, {}};
+  U_MENU_bRegisterMainSliderMenu(Off_Course_Alarm, Alarms, 516, FCID("SNAO"), s_aOffCourse, Off, nullptr, nullptr,
+                                 M_BASIC);
+  U_MENU_bRegisterMainSliderMenu(Arrival_Alarm, Alarms, 518, FCID("SNAA"), s_aArrival, Off, nullptr, nullptr,
+                                 M_BASIC);
+}
+
+// The cursor's waypoint; kept as ICWP for the menus that act on it.
+void T_NAV_vUpdateCursorWaypoint(U16 u16Index) {
+  H_DATABASE_bUpdateEverythingU32(FCID("ICWP"), u16Index, P_NORMAL, D_WAYPOINT, nullptr, DB_NEVER_STALE);
+}
+void T_NAV_vUnregister_Last_Waypoint_Menu(void) {
+  if (!g_NAV.bLastWaypointMenuCreated) return;
+  NAV_vUnregisterHotInNavViews(Waypoint);
+  g_NAV.bLastWaypointMenuCreated = FALSE;
+}
+void T_NAV_vRemoveTargetNow(void) {
+  H_DATABASE_bUpdateEverythingU32(FCID("ITWP"), NAV_NONE, P_NORMAL, D_WAYPOINT, nullptr, DB_NEVER_STALE);
+  NAV_vUnregisterHotInNavViews(Remove_Target);
+}
+void T_NAV_vRemoveGridNow(void) {
+  H_DATABASE_bUpdateEverythingU32(FCID("IGWP"), NAV_NONE, P_NORMAL, D_WAYPOINT, nullptr, DB_NEVER_STALE);
+  NAV_vUnregisterHotInNavViews(Remove_Grid);
+}
+void T_NAV_vUnregister_Last_Saved_Route_Menu(void) {
+  if (!g_NAV.bLastRouteMenuCreated) return;
+  NAV_vUnregisterHotInNavViews(Route);
+  g_NAV.bLastRouteMenuCreated = FALSE;
+}
+
+// "Cursor To Waypoint" while any waypoint exists, in the plan views.
+void T_NAV_vUpdateCursorToWaypointMenuRegistration(void) {
+  static const NAV_VIEW_PANE s_aViews[] = {
+      {CHART_VIEW_PRIORITY, SPLIT_FULL_WINDOW}, {(LAYER_ID)65, SPLIT_FULL_WINDOW},  {(LAYER_ID)53, SPLIT_FULL_WINDOW},
+      {(LAYER_ID)55, SPLIT_RIGHT_WINDOW},       {(LAYER_ID)50, SPLIT_RIGHT_WINDOW}, {(LAYER_ID)67, SPLIT_RIGHT_WINDOW},
+      {(LAYER_ID)66, SPLIT_RIGHT_WINDOW},       {(LAYER_ID)54, SPLIT_RIGHT_WINDOW}, {(LAYER_ID)40, SPLIT_LEFT_WINDOW}};
+  const BOOLEAN bAny = T_NAV_bWaypointsExist();
+  if (bAny == g_NAV.bCursorToWaypointMenuCreated) return;
+  for (const NAV_VIEW_PANE& v : s_aViews) {
+    if (bAny) {
+      U_MENU_bRegisterHotActionMenu(Cursor_To_Waypoint, nullptr, 54, NAV_vRefused, FALSE, M_ADVANCED, v.eView,
+                                    v.eSplit);
+    } else {
+      U_MENU_bUnregisterHotMenuItem(Cursor_To_Waypoint, v.eView, v.eSplit);
+    }
+  }
+  g_NAV.bCursorToWaypointMenuCreated = bAny;
+}
+
+// ---------------------------------------------------------------------------
+// Menus
+
+void NAV_vRegisterHotInNavViews(MENU_TEXT pName, MENU_PRIORITY priority, MENU_ACTION pAction, BOOLEAN bConfirm,
+                                MENU_USER_LEVEL eLevel) {
+  for (const NAV_VIEW_PANE& v : g_aNavViews) {
+    U_MENU_bRegisterHotActionMenu(pName, nullptr, priority, pAction, bConfirm, eLevel, v.eView, v.eSplit);
+  }
+}
+
+void NAV_vUnregisterHotInNavViews(MENU_TEXT pName) {
+  for (const NAV_VIEW_PANE& v : g_aNavViews) U_MENU_bUnregisterHotMenuItem(pName, v.eView, v.eSplit);
+}
+
+void NAV_vRegisterTrackMenus(BOOLEAN bRegister) {
+  if (bRegister) {
+    NAV_vRegisterHotInNavViews(Clear_Current_Track, 58, NAV_vRefused, TRUE, M_BASIC);
+    NAV_vRegisterHotInNavViews(Save_Current_Track, 57, NAV_vRefused, TRUE, M_BASIC);
+  } else {
+    NAV_vUnregisterHotInNavViews(Clear_Current_Track);
+    NAV_vUnregisterHotInNavViews(Save_Current_Track);
+  }
+}
+
+void NAV_vStartAutoZoomTimer(void) {
+  if (g_NAV.pAutoZoom != nullptr) L_TIMER_Start(g_NAV.pAutoZoom, 5000, 0, SEMA_NAVI_AUTOZOOM_RESTORE);
+}
+
+static void NAV_vSubscribe(FOURCHARID id) { H_DATABASE_bRegisterForDataWithConditions(id, M_NAV, TRUE, FALSE, FALSE); }
+
+static const U32 s_aTwo[] = {0, 1};
+static const MENU_TEXT s_aOffOn[] = {Off, On};
+
+// Main menus of the navigation settings, under their tabs.
+static void NAV_vRegisterMainMenus(void) {
+  const BOOLEAN bDomestic = MODEL_bDomesticModel();
+  U_MENU_bRegisterMainSelectorMenu(Auto_Zoom, Nav, 219, FCID("SAZM"), 2, s_aOffOn, s_aTwo, M_BASIC);
+  U_MENU_bRegisterMainSelectorMenu(Auto_Range, Nav, 220, FCID("SARS"), 2, s_aOffOn, s_aTwo, M_BASIC);
+  U_MENU_bRegisterMainSelectorMenu(Vessel_Offset, Nav, 221, FCID("SVOS"), 2, s_aOffOn, s_aTwo, M_ADVANCED);
+  static const MENU_LIMITS s_sSpeed[] = {{U_MPS, 0.0f, 20.0f, 0.1f}, {}};
+  U_MENU_bRegisterMainSliderMenu(Offset_Speed, Nav, 222, FCID("SNOS"), s_sSpeed, nullptr, nullptr, nullptr,
+                                 M_ADVANCED);
+  static const MENU_LIMITS s_sZone[] = {{U_NONE, -720, 720, 60}};
+  (void)bDomestic;
+  U_MENU_bRegisterMainSliderMenu(Local_Time_Zone, Setup, 138, FCID("SLTZ"), s_sZone, nullptr, nullptr, nullptr,
+                                 M_BASIC);
+  U_MENU_bRegisterMainSelectorMenu(Daylight_Saving_Time, Setup, 139, FCID("SDST"), 2, s_aOffOn, s_aTwo, M_BASIC);
+  T_NAV_vRegisterArrivalAlarms(FALSE);
+  static const MENU_LIMITS s_aDrift[] = {{U_FEET, 0, 5000, 50}, {U_METRES, 0, 1500, 10}, {}};
+  U_MENU_bRegisterMainSliderMenu(Drift_Alarm, Alarms, 519, FCID("CNDA"), s_aDrift, Off, nullptr, nullptr, M_BASIC);
+  U_MENU_bRegisterMainActionMenu(Saved_Tracks_Defaults, Nav, 194, NAV_vRefused, FALSE, M_ADVANCED);
+  U_MENU_bRegisterMainActionMenu(Waypoints_Routes_Tracks, Nav, 192, NAV_vRefused, FALSE, M_BASIC);
+  U_MENU_bRegisterMainActionMenu(Waypoint_Settings, Nav, 193, NAV_vRefused, FALSE, M_BASIC);
+  static const U32 s_aFour[] = {0, 1, 2, 3};
+  static const MENU_TEXT s_aProjection[] = {Off, On, Auto, Auto};
+  U_MENU_bRegisterMainSelectorMenu(Course_Projection_Line, Nav, 228, FCID("SCCP"), 4, s_aProjection, s_aFour,
+                                   M_ADVANCED);
+  static const MENU_LIMITS s_sRotation[] = {{U_NONE, 0, 359, 1}};
+  U_MENU_bRegisterMainSliderMenu(Trolling_Grid_Rotation, Nav, 212, FCID("SNGA"), s_sRotation, nullptr, nullptr,
+                                 nullptr, M_ADVANCED);
+  U_MENU_bRegisterMainSelectorMenu(Continuous_Navigation_Mode, Nav, 234, FCID("SNCM"), 2, s_aOffOn, s_aTwo,
+                                   M_ADVANCED);
+  static const MENU_LIMITS s_aRings[] = {{U_FEET, 0, 1000, 10}, {U_METRES, 0, 300, 5}, {}};
+  U_MENU_bRegisterMainSliderMenu(Casting_Rings, Nav, 197, FCID("SNCR"), s_aRings, Off, nullptr, nullptr, M_BASIC);
+  U_MENU_bRegisterMainSelectorMenu(North_Up_Indicator, Chart, 218, FCID("SNUP"), 2, s_aOffOn, s_aTwo, M_ADVANCED);
+  U_MENU_bRegisterMainSelectorMenu(View_Orientation, Chart, 203, FCID("SCUV"), 2, s_aOffOn, s_aTwo, M_BASIC);
+  static const U32 s_aInterval[] = {1, 5, 10, 15, 30, 60};
+  static const MENU_TEXT s_aIntervalNames[] = {Trackpoint_Interval, Trackpoint_Interval, Trackpoint_Interval,
+                                               Trackpoint_Interval, Trackpoint_Interval, Trackpoint_Interval};
+  U_MENU_bRegisterMainSelectorMenu(Trackpoint_Interval, Nav, 213, FCID("SNTI"), 6, s_aIntervalNames, s_aInterval,
+                                   M_ADVANCED);
+  static const MENU_LIMITS s_aMinimum[] = {{U_FEET, 0, 1000, 1}, {U_METRES, 0, 300, 1}, {}};
+  U_MENU_bRegisterMainSliderMenu(Track_Min_Distance, Nav, 214, FCID("SNTD"), s_aMinimum, nullptr, nullptr, nullptr,
+                                 M_ADVANCED);
+  U_MENU_bRegisterMainSelectorMenu(Waypoint_Proximity_Flags, Nav, 210, FCID("SNWP"), 2, s_aOffOn, s_aTwo,
+                                   M_ADVANCED);
+  U_MENU_bRegisterMainSelectorMenu(Waypoint_Decluttering, Nav, 211, FCID("SNWD"), 2, s_aOffOn, s_aTwo, M_ADVANCED);
+}
+
+// The chart, highway and split views; in ice mode only the ice chart.
+static void NAV_vRegisterViews(void) {
+  const char* const* pos = Optional_Accessory_Required_to_Support_This_View;
+  if (g_NAV.bInIceMode) {
+    U_VIEW_bRegisterLayer(NAV_vPlaceholderDraw, (LAYER_ID)65, (LAYER_ID)65, 0, FCID("SV17"), TRUE, nullptr, nullptr,
+                          pos);
+    U_VIEW_bUnRegisterLayer(CHART_VIEW_PRIORITY);
+    static const LAYER_ID s_aGone[] = {(LAYER_ID)53, (LAYER_ID)252, (LAYER_ID)265};
+    for (LAYER_ID l : s_aGone) U_VIEW_bUnRegisterLayer(l);
+    U_VIEW_bUnRegisterLayerSplit((LAYER_ID)55, SPLIT_LEFT_WINDOW);
+    U_VIEW_bUnRegisterLayerSplit((LAYER_ID)55, SPLIT_RIGHT_WINDOW);
+    return;
+  }
+  U_VIEW_bRegisterLayer(NAV_vPlaceholderDraw, CHART_VIEW_PRIORITY, CHART_VIEW_PRIORITY, 0, FCID("SVNA"), TRUE, nullptr,
+                        nullptr, pos);
+  U_VIEW_bUnRegisterLayer((LAYER_ID)65);
+  U_VIEW_bRegisterLayer(NAV_vPlaceholderDraw, (LAYER_ID)56, (LAYER_ID)56, 0, FCID("SVHI"), TRUE, nullptr, nullptr, pos);
+  U_VIEW_bRegisterLayerSplit(NAV_vPlaceholderDraw, (LAYER_ID)54, (LAYER_ID)54, 0, FCID("SVCB"), TRUE, nullptr,
+                             nullptr, pos, SPLIT_LEFT_WINDOW, FCID("SZCB"));
+  U_VIEW_bRegisterLayerSplit(NAV_vPlaceholderDraw, (LAYER_ID)54, (LAYER_ID)54, 0, FCID("SVCB"), TRUE, nullptr,
+                             nullptr, pos, SPLIT_RIGHT_WINDOW, FCID("SZCB"));
+  U_VIEW_bRegisterLayerSplit(NAV_vPlaceholderDraw, (LAYER_ID)55, (LAYER_ID)55, 0, FCID("SVI2"), FALSE, nullptr,
+                             nullptr, pos, SPLIT_LEFT_WINDOW, FCID("SZI2"));
+  U_VIEW_bRegisterLayerSplit(NAV_vPlaceholderDraw, (LAYER_ID)55, (LAYER_ID)55, 0, FCID("SVI2"), FALSE, nullptr,
+                             nullptr, pos, SPLIT_RIGHT_WINDOW, FCID("SZI2"));
+  U_VIEW_bRegisterLayer(NAV_vPlaceholderDraw, (LAYER_ID)53, (LAYER_ID)53, 0, FCID("SVIC"), FALSE, nullptr, nullptr,
+                        pos);
+}
+
+// What the first GPS position brings: run again on every detection, with
+// the once-only groups guarded by their flags.
+static void NAV_vGPSDetected(void) {
+  g_NAV.bGPSDetected = TRUE;
+  NAV_vSubscribe(FCID("SSEN"));
+  NAV_vSubscribe(FCID("SSTS"));
+  static const MENU_LIMITS s_sZoom[] = {{U_NONE, 9, 23, 1}};
+  for (const NAV_VIEW_PANE& v : g_aNavViews) {
+    U_MENU_bRegisterExpressMenu(v.eView, v.eSplit);
+    const BOOLEAN bBirdsEye = v.eView == 56 || ((v.eView == 54 || v.eView == 55) && v.eSplit == SPLIT_LEFT_WINDOW);
+    U_MENU_bRegisterHotSliderMenu(Zoom, nullptr, 55, bBirdsEye ? FCID("SNBS") : FCID("SNCS"), s_sZoom, nullptr,
+                                  nullptr, nullptr, M_BASIC, v.eView, v.eSplit);
+    U_MENU_bRegisterHotActionMenu(GoTo_, nullptr, 56, NAV_vRefused, FALSE, M_BASIC, v.eView, v.eSplit);
+  }
+  if (g_NAV.bTrackEnable) NAV_vRegisterTrackMenus(TRUE);
+  U_MENU_bRegisterHotActionMenu(Mark, nullptr, 24, NAV_vRefused, FALSE, M_BASIC, USED_BY_ALL, SPLIT_FULL_WINDOW);
+  T_NAV_vUpdateCursorToWaypointMenuRegistration();
+  if (!g_NAV.bNavAndChartTabsRegistered) U_MENU_bRegisterTab(Nav, NAV_TAB_PRIORITY, nullptr, M_BASIC);
+  NAV_vRegisterMainMenus();
+
+  const struct {
+    FOURCHARID box;
+    FOURCHARID key;
+  } s_aBoxes[] = {{FCID("BHDG"), FCID("IHDG")}, {FCID("BSOG"), FCID("ISOG")}, {FCID("BTAW"), FCID("ITAW")},
+                  {FCID("QTTG"), FCID("ITTG")}, {FCID("QBRG"), FCID("IBRG")}, {FCID("QXTE"), FCID("IXTE")},
+                  {FCID("QDTG"), FCID("IDTG")}, {FCID("QVMG"), FCID("IVMG")}};
+  H_DATABASE_bUpdateEverythingU32(FCID("ITAW"), 0, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+  for (const auto& b : s_aBoxes) {
+    H_DATABASE_bUpdateEverythingU32(b.box, b.key, P_NORMAL, D_FCID, nullptr, DB_NEVER_STALE);
+  }
+  H_DATABASE_bUpdateEverythingFloat(FCID("IXTE"), 0.0f, P_NORMAL, D_DISTANCE, nullptr, DB_NEVER_STALE);
+  H_DATABASE_bUpdateEverythingFloat(FCID("IBRG"), 0.0f, P_NORMAL, D_HEADING, nullptr, DB_NEVER_STALE);
+  H_DATABASE_bUpdateEverythingFloat(FCID("IVMG"), 0.0f, P_NORMAL, D_SPEED, nullptr, DB_NEVER_STALE);
+  H_DATABASE_bUpdateEverythingS32(FCID("ITTG"), -1, P_NORMAL, D_TIME, nullptr, DB_NEVER_STALE);
+  L_SEMA_Signal(SEMA_INFOBOX_UPDATE);
+
+  NAV_vRegisterViews();
+
+  if (g_NAV.pUpdateTimer == nullptr) {
+    g_NAV.pUpdateTimer = L_TIMER_Allocate();
+    if (g_NAV.pUpdateTimer != nullptr) L_TIMER_Start(g_NAV.pUpdateTimer, 1000, 1000, SEMA_TIMER_NAV);
+  }
+  g_NAV.bNavAndChartTabsRegistered = TRUE;
+}
+
+// ---------------------------------------------------------------------------
+// Change notices and keys
+
+static void NAV_vDropCursor(void) {
+  H_DATABASE_bUpdateEverythingBoolean(FCID("ICAC"), FALSE, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+  U_KEYBOARD_bUnregisterKeys(M_NAV, HKEY_MASK_EXIT);
+  T_NAV_vUpdateCursorWaypoint(NAV_NONE);
+}
+
+static void NAV_vNewData(const MESSAGE_NEW_DATA* p) {
+  switch (p->FourCharId) {
+    case FCID("SLNG"):
+      g_NAV.u32CurrentLanguage = p->dbValue.u32Val;
+      break;
+    case FCID("CVEW"): {
+      NAV_vDropCursor();
+      // The chart view's zoom and pan state starts afresh in a new view.
+      static const FOURCHARID s_aZero[] = {FCID("KZMC"), FCID("KZLC"), FCID("KSMC"), FCID("KSLC"), FCID("KTMC"),
+                                           FCID("KTLC"), FCID("OLPC"), FCID("OMPC"), FCID("OMCC"), FCID("OLCC")};
+      for (FOURCHARID id : s_aZero) H_DATABASE_bUpdateValueU32(id, 0, P_NORMAL);
+      H_DATABASE_bUpdateValueFloat(FCID("OMLC"), -380.0f, P_NORMAL);
+      H_DATABASE_bUpdateValueFloat(FCID("OLLC"), -380.0f, P_NORMAL);
+      break;
+    }
+    case FCID("CVAS"):
+      NAV_vDropCursor();
+      break;
+    case FCID("CMNU"):
+      g_NAV.bMenuNotActive = p->dbValue.u32Val == 0;
+      break;
+    case FCID("SICE"):
+      g_NAV.bInIceMode = (p->dbValue.u32Val & 0xFF) != 0;
+      T_NAV_vSetDefaultSettings(TRUE);
+      H_DATABASE_bUpdateEverythingU32(FCID("SWDI"), g_NAV.bInIceMode ? NAV_MAX_ICON : 0, P_NORMAL, D_UNKNOWN, nullptr,
+                                      DB_NEVER_STALE);
+      L_SEMA_Signal(SEMA_NVRAM_UPDATE);
+      log_me("[%d]%s: ice mode change done", __LINE__, __func__);
+      break;
+    case FCID("SNHL"):
+      g_NAV.bHeadingLine = (p->dbValue.u32Val & 0xFF) != 0;
+      break;
+    case FCID("CNDA"): {
+      POINT boat;
+      if (NAV_bBoat(&boat)) {
+        H_DATABASE_bUpdateEverythingS32(FCID("IDLT"), boat.y, P_NORMAL, D_POSITION_LAT_MM, nullptr, DB_NEVER_STALE);
+        H_DATABASE_bUpdateEverythingS32(FCID("IDLN"), boat.x, P_NORMAL, D_POSITION_LON_MM, nullptr, DB_NEVER_STALE);
+      } else {
+        T_NAV_vSetNavUIError(Fix_Required);
+      }
+      break;
+    }
+    case FCID("CCRT"):
+      if (p->dbValue.s32Val >= 0 && !g_NAV.bReverseMenuCreated) {
+        NAV_vRegisterHotInNavViews(Reverse, 100, NAV_vRefused, FALSE, M_BASIC);
+        g_NAV.bReverseMenuCreated = TRUE;
+      }
+      break;
+    case FCID("CLRT"):
+      log_me("[%d]%s: index last saved route = %d\n", __LINE__, __func__, (int)p->dbValue.s32Val);
+      if (!g_NAV.bLastRouteMenuCreated) {
+        static const MENU_TEXT s_aNames[] = {Travel_Forward, Travel_Reverse, Edit, Delete};
+        static const MENU_ACTION s_aActions[] = {NAV_vRefused, NAV_vRefused, NAV_vRefused, NAV_vRefused};
+        static const BOOLEAN s_abConfirm[] = {FALSE, FALSE, FALSE, TRUE};
+        for (const NAV_VIEW_PANE& v : g_aNavViews) {
+          U_MENU_bRegisterHotActionListMenu(Route, nullptr, 101, s_aNames, s_aActions, 4, M_BASIC, v.eView, v.eSplit,
+                                            FCID("CLRT"), s_abConfirm);
+        }
+        g_NAV.bLastRouteMenuCreated = TRUE;
+      }
+      break;
+    case FCID("CLWC"):
+      if (!g_NAV.bLastWaypointMenuCreated) {
+        static const MENU_TEXT s_aNames[] = {Edit, Delete, GoTo_, Target, Grid};
+        static const MENU_ACTION s_aActions[] = {NAV_vRefused, NAV_vRefused, NAV_vRefused, NAV_vRefused, NAV_vRefused};
+        static const BOOLEAN s_abConfirm[] = {FALSE, TRUE, FALSE, FALSE, FALSE};
+        for (const NAV_VIEW_PANE& v : g_aNavViews) {
+          U_MENU_bRegisterHotActionListMenu(Waypoint, nullptr, 94, s_aNames, s_aActions, 5, M_BASIC, v.eView,
+                                            v.eSplit, FCID("CLWC"), s_abConfirm);
+        }
+        g_NAV.bLastWaypointMenuCreated = TRUE;
+      }
+      T_NAV_vUpdateCursorToWaypointMenuRegistration();
+      break;
+    default:
+      break;
+  }
+}
+
+static void NAV_vKey(const MSG_KEY_CHANGE* p) {
+  if (g_NAV.bTrackingMemoryWarningDisplayed) {
+    U_VIEW_bUnRegisterLayer((LAYER_ID)268);
+    U_KEYBOARD_bUnregisterKeys(M_NAV, HKEY_MASK_EXIT);
+    g_NAV.bTrackingMemoryWarningDisplayed = FALSE;
+    return;
+  }
+  if (p->key == HKEY_MASK_EXIT) {
+    g_NAV.bChartSnapEnable = FALSE;
+    const LAYER_ID view = U_VIEW_eCurrentView();
+    if (view == 56 || view == 54 || (view == 55 && U_VIEW_eCurrentSplit() == SPLIT_LEFT_WINDOW)) {
+      H_DATABASE_bUpdateValueFloat(FCID("ICHD"), 0.0f, P_NORMAL);
+    }
+    BOOLEAN bCursor = FALSE;
+    if (H_DATABASE_bFetchBoolean(FCID("ICAC"), &bCursor, nullptr, nullptr) && bCursor) {
+      NAV_vDropCursor();
+      L_SEMA_Signal(SEMA_KEYCLICK_GOOD);
+    } else {
+      L_SEMA_Signal(SEMA_KEYCLICK_BAD);
+    }
+  } else if (p->key == HKEY_MASK_CURSOR) {
+    log_me("Get cursor message %u\n", (unsigned)NAV_u32Milliseconds());
+    if (p->state == KEY_DOWN) {
+      if (g_NAV.pChartSnap != nullptr) L_TIMER_Stop(g_NAV.pChartSnap);
+      g_NAV.bCursorMoveKeyDown = TRUE;
+    } else if (g_NAV.bCursorMoveKeyDown) {
+      g_NAV.bCursorMoveKeyDown = FALSE;
+      g_NAV.bChartSnapEnable = TRUE;
+      g_NAV.lastCursorKeyChange = *p;
+      if (g_NAV.pChartSnap == nullptr) g_NAV.pChartSnap = L_TIMER_Allocate();
+      if (g_NAV.pChartSnap != nullptr) L_TIMER_Start(g_NAV.pChartSnap, 600, 0, SEMA_CURSOR_STOP);
+    }
+  } else {
+    L_SEMA_Signal(SEMA_KEYCLICK_BAD);
+  }
+}
+
+static void NAV_vRunSystem(void) {
+  U32 state = 0;
+  if (H_DATABASE_bFetchU32(FCID("CCST"), &state, nullptr, nullptr) && state == NAV_STATE_POINT_OF_SALE) {
+    NAV_vStartSimulator();
+  }
+  L_MUTEX_LockWait(RES_NAV_DATA);
+  T_NAV_NVRAM_vScanCurrentTrack(&g_NAV.CurrentTrack);
+  T_NAV_TWR_vInitialScan();
+  L_MUTEX_Unlock(RES_NAV_DATA);
+  if (g_NAV.pUpdateHideStatusTimer != nullptr) {
+    L_TIMER_Start(g_NAV.pUpdateHideStatusTimer, 500, 5000, SEMA_TIMER_WAYPOINT_TIMER);
+  }
+  U_MENU_bRegisterMainActionMenu(Format_Nav_Directories, Setup, 129, T_NAV_vWipeNav, TRUE, M_ADVANCED);
+}
+
+[[noreturn]] static void NAV_vWipe(void) {
+  static const FOURCHARID s_aNoKill[] = {FCID("TVUE"), FCID("TDSP"), 0};
+  L_SEMA_Signal(SEMA_KEYCLICK_GOOD);
+  U_VIEW_bRegisterLayer(NAV_vPlaceholderDraw, (LAYER_ID)308, USED_BY_ALL, 0, 0, TRUE, nullptr, nullptr, nullptr);
+  L_SEMA_Signal(SEMA_VIEW_UPDATE);
+  L_CLOCK_Sleep(1000);
+  L_TASK_Terminate(8);
+  L_MUTEX_LockWait(RES_NAV_DATA);
+  T_NAV_NVRAM_vErase();
+  T_NAV_NVRAM_vInit();
+  L_MUTEX_Unlock(RES_NAV_DATA);
+  U_SHUTDOWN_vShutdown(s_aNoKill);
+  exit(5);
+}
+
+// One message: TRUE when the mailbox is to be drained further.
+static BOOLEAN NAV_bMessage(void* pMessage) {
+  const GENERIC_MESSAGE* p = (const GENERIC_MESSAGE*)pMessage;
+  BOOLEAN bMore = TRUE;
+  switch (p->Cmd) {
+    case CMD_ID_SHUTDOWN:
+      bMore = FALSE;
+      break;
+    case CMD_ID_NEW_DATA:
+      NAV_vNewData((const MESSAGE_NEW_DATA*)pMessage);
+      break;
+    case CMD_ID_RESET_POS: {
+      T_NAV_vSetDefaultSettings(TRUE);
+      BOOLEAN bRestore = FALSE;
+      H_DATABASE_bFetchBoolean(FCID("SSRD"), &bRestore, nullptr, nullptr);
+      break;
+    }
+    case CMD_ID_KEY_CHANGE:
+      NAV_vKey((const MSG_KEY_CHANGE*)pMessage);
+      break;
+    case CMD_ID_RUN_SYSTEM:
+      NAV_vRunSystem();
+      break;
+    case CMD_ID_NAV_WIPE_FLASH:
+      H_MEMORY_vDumpMail(pMessage);
+      NAV_vWipe();
+    default:
+      break;
+  }
+  H_MEMORY_vDumpMail(pMessage);
+  return bMore;
+}
+
+void NAV_vHandleMessage(void* pMessage) { NAV_bMessage(pMessage); }
+
+// ---------------------------------------------------------------------------
+// Start-up and the loop
+
+void NAV_vStartUp(void) {
+  log_me("[%d]%s: LWP ID %ld", __LINE__, __func__, (long)syscall(SYS_gettid));
+  g_NAV.pAutoZoom = L_TIMER_Allocate();
+  if (H_DATABASE_bUpdateEverythingU32(FCID("TNAV"), (U32)M_NAV, P_NORMAL, D_MAILBOX, nullptr, DB_NEVER_STALE)) {
+    ERROR_vFatal(__FILE_NAME__, __LINE__, "Somebody else registered the Nav Task Mailbox");
+  }
+  g_NAV.bUpdateHideStatus = true;
+  g_NAV.dDistanceTravelled = -1.0;
+  g_NAV.bTrackEnable = TRUE;
+  g_NAV.bPowerOnGap = TRUE;
+  g_NAV.pUpdateHideStatusTimer = L_TIMER_Allocate();
+  if (g_NAV.pUpdateHideStatusTimer == nullptr) {
+    ERROR_vFatal(__FILE_NAME__, __LINE__, "Could allocate waypoint management hide status timer");
+  }
+  g_NAV.u32CurrentLanguage = nCurrentLanguage();
+  NAV_vSubscribe(FCID("SLNG"));
+  BOOLEAN bIce = FALSE;
+  H_DATABASE_bFetchBoolean(FCID("SICE"), &bIce, nullptr, nullptr);
+  g_NAV.bInIceMode = bIce;
+  NAV_ROUTE_vReset();
+  T_NAV_vSetDefaultSettings(FALSE);
+  T_NAV_ALARM_vInit();
+  NAV_vSubscribe(FCID("CVEW"));
+  NAV_vSubscribe(FCID("CNDA"));
+  NAV_vSubscribe(FCID("CVAS"));
+  NAV_vSubscribe(FCID("SCCP"));
+  static const FOURCHARID s_aStart[] = {FCID("CCNC"), FCID("SCTV"), FCID("IARO"), FCID("IARA"), FCID("IAZR")};
+  static const BOOLEAN s_abStart[] = {FALSE, TRUE, FALSE, TRUE, TRUE};
+  for (U32 i = 0; i < 5; i++) {
+    H_DATABASE_bUpdateEverythingBoolean(s_aStart[i], s_abStart[i], P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+  }
+  H_DATABASE_bUpdateValueBoolean(FCID("KZHD"), FALSE, P_NORMAL);
+  NAV_vSubscribe(FCID("SNHL"));
+  NAV_vSubscribe(FCID("SICE"));
+
+  L_MUTEX_LockWait(RES_NAV_DATA);
+  U_NAV_vClearTrack(&g_NAV.CurrentTrack.sHeader);
+  NAV_ROUTE_vReset();
+  T_NAV_vInitTracksWaypointsRoutes();
+  L_MUTEX_Unlock(RES_NAV_DATA);
+
+  g_NAV.bLastRouteMenuCreated = FALSE;
+  g_NAV.bCurrentActiveRouteMenuCreated = FALSE;
+  g_NAV.bLastWaypointMenuCreated = FALSE;
+  g_NAV.bCursorToWaypointMenuCreated = FALSE;
+  g_NAV.bNavAndChartTabsRegistered = FALSE;
+  g_NAV.bReverseMenuCreated = FALSE;
+  NAV_vSubscribe(FCID("CLWC"));
+  NAV_vSubscribe(FCID("CLRT"));
+  H_DATABASE_bUpdateEverythingS32(FCID("CCRT"), -1, P_NORMAL, D_SIGNED32, nullptr, DB_NEVER_STALE);
+  NAV_vSubscribe(FCID("CCRT"));
+  static const FOURCHARID s_aRoutes[] = {FCID("IRT0"), FCID("IRT1"), FCID("IRT2"), FCID("IRT3"), FCID("IRT4")};
+  for (FOURCHARID id : s_aRoutes) NAV_vSubscribe(id);
+  NAV_vSubscribe(FCID("CMNU"));
+  U32 menu = 0;
+  H_DATABASE_bFetchU32(FCID("CMNU"), &menu, nullptr, nullptr);
+  g_NAV.bMenuNotActive = menu == 0;
+}
+
+void NAV_vHandleEvent(S32 s32Event) {
+  switch (s32Event) {
+    case SEMA_TIMER_NAV:
+      T_NAV_vHandleUpdateTimer();
+      break;
+    case SEMA_MBOX_NAV:
+      while (void* pMessage = L_MBOX_Receive(M_NAV)) {
+        if (!NAV_bMessage(pMessage)) break;
+      }
+      break;
+    case SEMA_GPS_DETECTED:
+      NAV_vGPSDetected();
+      break;
+    case SEMA_NAVI_AUTOZOOM_RESTORE:
+      if (g_NAV.pAutoZoom != nullptr) {
+        H_DATABASE_bUpdateEverythingBoolean(FCID("IAZR"), TRUE, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+      }
+      break;
+    case SEMA_CURSOR_STOP:
+      // The chart snap replays the released cursor key into the cursor code
+      // of the chart, which is not built yet.
+      if (g_NAV.bChartSnapEnable && g_NAV.pChartSnap != nullptr && !g_NAV.bCursorMoveKeyDown) {
+        g_NAV.bChartSnapEnable = FALSE;
+      }
+      break;
+    case SEMA_TIMER_WAYPOINT_TIMER:
+      g_NAV.bUpdateHideStatus = false;
+      break;
+    default:
+      break;
+  }
+}
+
+void T_NAV_vMain(void) {
+  NAV_vStartUp();
+  static const SEMA s_aEvents[] = {SEMA_MBOX_NAV,    SEMA_TIMER_NAV,    SEMA_TIMER_WAYPOINT_TIMER, SEMA_GPS_DETECTED,
+                                   SEMA_NAVI_AUTOZOOM_RESTORE, SEMA_CURSOR_STOP, 0};
+  for (;;) NAV_vHandleEvent(L_SEMA_WaitMultiple(s_aEvents));
+}
