@@ -495,6 +495,11 @@ void NAV_vStartUp(void) {
   g_NAV.dDistanceTravelled = -1.0;
   g_NAV.bTrackEnable = TRUE;
   g_NAV.bPowerOnGap = TRUE;
+  g_NAV.bSimulatorStarted = FALSE;
+  g_NAV.u32TrackTicks = 0;
+  g_NAV.bTrackingMemoryWarning = FALSE;
+  g_NAV.bTrackingMemoryWarningDisplayed = FALSE;
+  g_NAV.bGPSDetected = FALSE;
   g_NAV.pUpdateHideStatusTimer = L_TIMER_Allocate();
   if (g_NAV.pUpdateHideStatusTimer == nullptr) {
     ERROR_vFatal(__FILE_NAME__, __LINE__, "Could allocate waypoint management hide status timer");

@@ -41,6 +41,7 @@ static std::atomic<bool> s_bArrivalFunctionCalled{false};
 static std::atomic<NAV_ARRIVAL_FUNCTION> s_pArrivalFunction{nullptr};
 static U32 s_nTick;
 static U32 s_nArrivalExpires;
+static void NAV_AIS_vReset(void);
 static std::atomic<bool> s_bUIErrorActive{false};
 static std::atomic<S32> s_nUINoteCount{0};
 static std::atomic<S32> s_nUINoteCountdown{0};
@@ -86,7 +87,23 @@ static void NAV_ALARM_vArrive(NAV_COMPLETE pComplete) {
   if (pArrival != nullptr) pArrival(pComplete);
 }
 
-void T_NAV_ALARM_vInit(void) {}
+// Nothing of the alarms outlives a restart of the task.
+void T_NAV_ALARM_vInit(void) {
+  s_OffCourse.bActive = FALSE;
+  s_OffCourse.bCleared = false;
+  s_Drift.bActive = FALSE;
+  s_Drift.bCleared = false;
+  s_bPastWaypointAlarmActive = false;
+  s_bArrivalAlarmActive = false;
+  s_bArrivalFunctionCalled = false;
+  s_pArrivalFunction = nullptr;
+  s_nTick = 0;
+  s_nArrivalExpires = 0;
+  s_bUIErrorActive = false;
+  s_nUINoteCount = 0;
+  s_nUINoteCountdown = 0;
+  NAV_AIS_vReset();
+}
 
 void T_NAV_vUpdateAlarms(BOOLEAN bOffCourse, BOOLEAN bDrift, BOOLEAN bPastWaypoint, BOOLEAN bArrival,
                          NAV_ARRIVAL_FUNCTION pArrivalFunction) {
@@ -246,6 +263,12 @@ typedef struct tag_NAV_AIS_ALARM {
 } NAV_AIS_ALARM;
 
 static NAV_AIS_ALARM s_Ais;
+
+static void NAV_AIS_vReset(void) {
+  std::lock_guard<std::mutex> hold(s_Ais.lock);
+  s_Ais.u32Count = 0;
+  s_Ais.bShown = FALSE;
+}
 
 static S32 NAV_AIS_nFind(U32 u32MMSI) {
   for (U32 i = 0; i < s_Ais.u32Count; i++) {
