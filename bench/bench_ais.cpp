@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ais_manager.h"
+#include "bench_ais_report.h"
 #include "bench_timing.h"
 #include "h_database.h"
 #include "navmath.h"
@@ -102,22 +103,6 @@ BENCHMARK_CAPTURE(BM_DecodeByType, type24, std::string("24"))->Unit(benchmark::k
 
 U32 g_u32BenchClock;
 
-// A class A report of mmsi near 52 N 4 E, moving.
-std::string Report(U32 mmsi, int n) {
-  std::string bits;
-  auto put = [&](long long v, int width) {
-    for (int i = width - 1; i >= 0; i--) bits += (char)('0' + ((v >> i) & 1));
-  };
-  put(1, 6), put(0, 2), put(mmsi, 30), put(0, 4), put(0, 8), put(50 + n % 200, 10), put(1, 1);
-  put(llround((4.0 + (n % 37) * 0.01) * 600000), 28), put(llround((52.0 + (n % 41) * 0.01) * 600000), 27);
-  put((n * 97) % 3600, 12), put(511, 9), put(60, 6), put(0, 25);
-  std::string armour;
-  for (size_t i = 0; i < bits.size(); i += 6) {
-    const int v = std::stoi(bits.substr(i, 6), nullptr, 2);
-    armour += (char)(v < 40 ? v + 48 : v + 56);
-  }
-  return "AIVDM,1,1,,A," + armour + ",0";
-}
 
 void Unit(void) {
   H_DATABASE_vInit();
@@ -139,7 +124,7 @@ void Unit(void) {
 void BM_DecodeMergeIntoFullPool(benchmark::State& state) {
   Unit();
   std::vector<std::string> reports;
-  for (U32 i = 0; i < AIS_MAX_TARGETS; i++) reports.push_back(Report(1000 + 2 * i, (int)i));
+  for (U32 i = 0; i < AIS_MAX_TARGETS; i++) reports.push_back(BENCH_AisReport(1000 + 2 * i, (int)i));
   for (const std::string& r : reports) T_NMEA_bAisDecodeVDM(r.c_str(), 0);
   size_t n = 0;
   for (auto _ : state) {
@@ -154,8 +139,10 @@ BENCHMARK(BM_DecodeMergeIntoFullPool)->Unit(benchmark::kNanosecond);
 // up), then timed out again (every entry moves back).
 void BM_InsertAtTheFrontAndDrop(benchmark::State& state) {
   Unit();
-  for (U32 i = 0; i < AIS_MAX_TARGETS - 1; i++) T_NMEA_bAisDecodeVDM(Report(1000 + 2 * i, (int)i).c_str(), 5000);
-  const std::string front = Report(7, 3);
+  for (U32 i = 0; i < AIS_MAX_TARGETS - 1; i++) {
+    T_NMEA_bAisDecodeVDM(BENCH_AisReport(1000 + 2 * i, (int)i).c_str(), 5000);
+  }
+  const std::string front = BENCH_AisReport(7, 3);
   ais_DeviceInfo* p;
   for (auto _ : state) {
     g_u32BenchClock = 0;
@@ -170,7 +157,7 @@ BENCHMARK(BM_InsertAtTheFrontAndDrop)->Unit(benchmark::kNanosecond);
 
 void BM_CollisionValuesOf150Targets(benchmark::State& state) {
   Unit();
-  for (U32 i = 0; i < AIS_MAX_TARGETS; i++) T_NMEA_bAisDecodeVDM(Report(1000 + 2 * i, (int)i).c_str(), 0);
+  for (U32 i = 0; i < AIS_MAX_TARGETS; i++) T_NMEA_bAisDecodeVDM(BENCH_AisReport(1000 + 2 * i, (int)i).c_str(), 0);
   for (auto _ : state) T_NMEA_vAisCalculateCollisionValue();
   state.counters["targets"] = T_NMEA_u32GetAisNumOfTargets();
 }

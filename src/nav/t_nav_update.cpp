@@ -316,8 +316,12 @@ static void NAV_vTrack(const POINT* pBoat, U32 u32State) {
   if (L_MUTEX_LockTime(RES_NAV_DATA, 1000) == 0) {
     const U16 before = t->sHeader.u16Count;
     const U32 previousNewest = (t->sHeader.u16FirstDelta + before + TRACK_DELTA_ENTRIES - 2) % TRACK_DELTA_ENTRIES;
-    if (g_NAV.bTrackEnable) U_NAV_vAddTrackPoint(t, *pBoat, u16Depth, bGap);
-    if (u32State == NAV_STATE_NORMAL_RUN && t->sHeader.u16Count != before) NAV_vJournal(t, before, previousNewest);
+    // A full ring drops its oldest point as it takes the new one: the count
+    // stays, the journal still gets the new entries.
+    if (g_NAV.bTrackEnable) {
+      U_NAV_vAddTrackPoint(t, *pBoat, u16Depth, bGap);
+      if (u32State == NAV_STATE_NORMAL_RUN) NAV_vJournal(t, before, previousNewest);
+    }
     L_MUTEX_Unlock(RES_NAV_DATA);
   }
   g_NAV.u32TrackTicks = 0;

@@ -145,6 +145,15 @@ TEST_F(NavTask, TheMemoryWarningComesWhenTheTrackIsAboutToDropPoints) {
   }
   EXPECT_FALSE(g_NAV.bTrackingMemoryWarningDisplayed) << "shown for ten updates";
   EXPECT_TRUE(g_NAV.bTrackingMemoryWarning) << "and not again while room stays short";
+
+  // Full, the ring drops its oldest point for each new one, journaled.
+  for (S32 i = 0; t->sHeader.u16Count < TRACK_MAX_COUNT; i++) U_NAV_vAddTrackPoint(t, {x += 20, kY}, 0, FALSE);
+  const S32 journal = T_NAV_NVRAM_s32JournalOffset();
+  Boat(x += 20, kY);
+  Tick();
+  EXPECT_EQ(TRACK_MAX_COUNT, t->sHeader.u16Count);
+  EXPECT_EQ(x, t->sHeader.ptLast.x);
+  EXPECT_EQ(journal + (S32)NAV_JOURNAL_ENTRY_SIZE, T_NAV_NVRAM_s32JournalOffset());
 }
 
 TEST_F(NavTask, TheDemonstrationBoatFollowsItsAimPointsAndStandsStillOnIce) {
