@@ -260,6 +260,9 @@ static void NAV_vSimulatorStep(void) {
   NAV_vPutFloat(FCID("ILND"), shown.lon, D_POSITION_LON);
   H_DATABASE_bUpdateEverythingU32(FCID("IDTM"), now + 1, P_NORMAL, D_DATETIME, nullptr, DB_NEVER_STALE);
   if (NAV_bChartViewUp()) L_SEMA_Signal(SEMA_VIEW_UPDATE);
+  // Where the demonstration goes, now and then, for whoever reads the log.
+  static U32 s_u32Steps;
+  if (++s_u32Steps % 5 == 0) log_me("[%d]%s: demonstration boat at %d %d", __LINE__, __func__, (int)pt.x, (int)pt.y);
 }
 
 // ---------------------------------------------------------------------------

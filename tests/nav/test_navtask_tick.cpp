@@ -15,11 +15,11 @@
 
 namespace {
 
-constexpr S32 kX = -8930670, kY = 2944465;
+constexpr S32 kTickX = -8930670, kTickY = 2944465;
 
 TEST_F(NavTask, AZeroCoordinateIsNoFix) {
   H_DATABASE_bUpdateValueU32(FCID("INIP"), 1, P_NORMAL);
-  for (POINT p : {POINT{0, kY}, POINT{kX, 0}}) {
+  for (POINT p : {POINT{0, kTickY}, POINT{kTickX, 0}}) {
     Boat(p.x, p.y);
     Tick(3);
     EXPECT_EQ(0, g_NAV.CurrentTrack.sHeader.u16Count);
@@ -30,24 +30,24 @@ TEST_F(NavTask, AZeroCoordinateIsNoFix) {
 TEST_F(NavTask, TheTrackGrowsOnlyBeyondTheMinimumDistanceAndIsJournaledInNormalRun) {
   const float minimum = Float(FCID("SNTD"));
   ASSERT_GT(minimum, 1.0f);
-  Boat(kX, kY);
+  Boat(kTickX, kTickY);
   Tick();
   ASSERT_EQ(1, g_NAV.CurrentTrack.sHeader.u16Count);
   S32 journal = T_NAV_NVRAM_s32JournalOffset();
   // Mercator metres are longer than ground metres away from the equator:
   // half the minimum in ground metres is well inside it.
-  Boat(kX + (S32)(minimum / 2), kY);
+  Boat(kTickX + (S32)(minimum / 2), kTickY);
   Tick(5);
   EXPECT_EQ(1, g_NAV.CurrentTrack.sHeader.u16Count);
   EXPECT_EQ(journal, T_NAV_NVRAM_s32JournalOffset());
-  Boat(kX + (S32)(minimum * 3), kY);
+  Boat(kTickX + (S32)(minimum * 3), kTickY);
   Tick();
   EXPECT_EQ(2, g_NAV.CurrentTrack.sHeader.u16Count);
   EXPECT_EQ(journal + (S32)NAV_JOURNAL_ENTRY_SIZE, T_NAV_NVRAM_s32JournalOffset());
 
   State(11);
   journal = T_NAV_NVRAM_s32JournalOffset();
-  Boat(kX + (S32)(minimum * 6), kY);
+  Boat(kTickX + (S32)(minimum * 6), kTickY);
   Tick();
   EXPECT_EQ(3, g_NAV.CurrentTrack.sHeader.u16Count);
   EXPECT_EQ(journal, T_NAV_NVRAM_s32JournalOffset()) << "only the normal run journals";
@@ -68,12 +68,12 @@ U16 GoTo(S32 x, S32 y, S32 bx, S32 by, float hdg, float sog) {
 }
 
 TEST_F(NavTask, HeadingAcrossTheBearingClosesNothing) {
-  Boat(kX, kY);
-  GoTo(kX, kY + 5000, kX, kY, 90.0f, 5.0f);
+  Boat(kTickX, kTickY);
+  GoTo(kTickX, kTickY + 5000, kTickX, kTickY, 90.0f, 5.0f);
   Tick();
   EXPECT_NEAR(0.0f, Float(FCID("IDCV")), 1e-4);
   EXPECT_EQ(-1, S32Of(FCID("ITTG")));
-  Boat(kX, kY, 0.0f, 5.0f);
+  Boat(kTickX, kTickY, 0.0f, 5.0f);
   Tick();
   const float dtg = Float(FCID("IDTG"));
   EXPECT_NEAR(5.0f, Float(FCID("IDCV")), 1e-3);
@@ -110,14 +110,14 @@ TEST_F(NavTask, BearingAndDistanceToGoMatchGeographicLib) {
 
 TEST_F(NavTask, TheLastLegOfAContinuousRouteNeverArrivesButLatches) {
   H_DATABASE_bUpdateValueBoolean(FCID("SNCM"), TRUE, P_NORMAL);
-  Boat(kX, kY);
-  const U16 dest = GoTo(kX, kY + 2000, kX, kY + 1000, 0.0f, 3.0f);
+  Boat(kTickX, kTickY);
+  const U16 dest = GoTo(kTickX, kTickY + 2000, kTickX, kTickY + 1000, 0.0f, 3.0f);
   Tick();
   EXPECT_FALSE(Bool(FCID("CCNC")));
   Alarms();
   // Inside the arrival radius, then past the waypoint, then back.
   for (S32 dy : {1990, 2100, 1500}) {
-    Boat(kX, kY + dy, 0.0f, 3.0f);
+    Boat(kTickX, kTickY + dy, 0.0f, 3.0f);
     Tick(7);
     EXPECT_TRUE(Bool(FCID("CCNC"))) << dy;
     EXPECT_EQ(1u, U32Of(FCID("INIP")));
@@ -131,25 +131,25 @@ TEST_F(NavTask, TheLastLegOfAContinuousRouteNeverArrivesButLatches) {
 TEST_F(NavTask, TheMemoryWarningComesWhenTheTrackIsAboutToDropPoints) {
   // SNTI x (21,836 - count) < 600 s: with one point a second, 599 left.
   TRACK* t = &g_NAV.CurrentTrack;
-  for (S32 i = 0; t->sHeader.u16Count < TRACK_MAX_COUNT - 600; i++) U_NAV_vAddTrackPoint(t, {kX + 10 * i, kY}, 0, FALSE);
+  for (S32 i = 0; t->sHeader.u16Count < TRACK_MAX_COUNT - 600; i++) U_NAV_vAddTrackPoint(t, {kTickX + 10 * i, kTickY}, 0, FALSE);
   S32 x = t->sHeader.ptLast.x;
-  Boat(x += 20, kY);
+  Boat(x += 20, kTickY);
   Tick();
   EXPECT_FALSE(g_NAV.bTrackingMemoryWarningDisplayed) << "600 s of room left";
-  Boat(x += 20, kY);
+  Boat(x += 20, kTickY);
   Tick();
   EXPECT_TRUE(g_NAV.bTrackingMemoryWarningDisplayed);
   for (int i = 0; i < 11; i++) {
-    Boat(x += 20, kY);
+    Boat(x += 20, kTickY);
     Tick();
   }
   EXPECT_FALSE(g_NAV.bTrackingMemoryWarningDisplayed) << "shown for ten updates";
   EXPECT_TRUE(g_NAV.bTrackingMemoryWarning) << "and not again while room stays short";
 
   // Full, the ring drops its oldest point for each new one, journaled.
-  for (S32 i = 0; t->sHeader.u16Count < TRACK_MAX_COUNT; i++) U_NAV_vAddTrackPoint(t, {x += 20, kY}, 0, FALSE);
+  for (S32 i = 0; t->sHeader.u16Count < TRACK_MAX_COUNT; i++) U_NAV_vAddTrackPoint(t, {x += 20, kTickY}, 0, FALSE);
   const S32 journal = T_NAV_NVRAM_s32JournalOffset();
-  Boat(x += 20, kY);
+  Boat(x += 20, kTickY);
   Tick();
   EXPECT_EQ(TRACK_MAX_COUNT, t->sHeader.u16Count);
   EXPECT_EQ(x, t->sHeader.ptLast.x);
