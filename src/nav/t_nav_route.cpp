@@ -601,12 +601,14 @@ void T_NAV_vUpdateCurrentRouteArray(U16 u16Index) {
 
 BOOLEAN T_NAV_bIsRouteActive(U32 u32RteId) {
   if (u32RteId >= NAV_MAX_ROUTES) return FALSE;
-  ROUTE* saved = T_NAV_pGetRoute(u32RteId);
-  if (saved == nullptr || saved->nCount == 0) return FALSE;
-  for (U32 i = 0; i < saved->nCount; i++) {
-    if (T_NAV_bWaypointUsedInRoute(saved->anWaypoint[i], &g_NAV.CurrentRoute)) return TRUE;
+  NAV_ROUTE_vLock();
+  const ROUTE* saved = T_NAV_pGetRoute(u32RteId);
+  BOOLEAN bActive = FALSE;
+  for (U32 i = 0; saved != nullptr && i < saved->nCount && !bActive; i++) {
+    bActive = T_NAV_bWaypointUsedInRoute(saved->anWaypoint[i], &g_NAV.CurrentRoute);
   }
-  return FALSE;
+  NAV_ROUTE_vUnlock();
+  return bActive;
 }
 
 // Whether "Save Current Route" waits for an answer.

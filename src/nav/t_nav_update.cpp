@@ -80,8 +80,11 @@ float T_NAV_fDistanceBetweenPoints(const POINT* a, const POINT* b) {
 
 float T_NAV_vGetTargetBearing(U32 nTarget) {
   POINT boat, target;
-  if (!NAV_bBoat(&boat) || g_NAV.CurrentRoute.nCount == 0 || !NAV_ROUTE_bPoint(nTarget, &target)) return 0.0f;
-  return (float)NAV_dBearing(&boat, &target);
+  if (!NAV_bBoat(&boat)) return 0.0f;
+  L_MUTEX_LockWait(RES_NAV_DATA);
+  const BOOLEAN bTarget = g_NAV.CurrentRoute.nCount > 0 && NAV_ROUTE_bPoint(nTarget, &target);
+  L_MUTEX_Unlock(RES_NAV_DATA);
+  return bTarget ? (float)NAV_dBearing(&boat, &target) : 0.0f;
 }
 
 void T_NAV_vUpdateCursorDistAndBearing(const POINT* from, const POINT* to) {
@@ -400,6 +403,9 @@ static BOOLEAN NAV_bWaypoint(U32 nIndex, POINT* pt) {
 // Publishes the leg's values; the off-course, past and arrival conditions
 // for the alarms.
 static void NAV_vLeg(const NAV_LEG_INPUT* in, const POINT* pBoat, U32 now, BOOLEAN bDrift) {
+  // The route, the waypoints and the leg's start may change in the menu,
+  // message-box and alarm tasks: all of them are read under mutex 9.
+  L_MUTEX_LockWait(RES_NAV_DATA);
   POINT dest = {0, 0};
   const BOOLEAN bDest = NAV_bWaypoint(in->destination, &dest);
   const double B = NAV_dBearing(pBoat, &dest);
@@ -417,7 +423,6 @@ static void NAV_vLeg(const NAV_LEG_INPUT* in, const POINT* pBoat, U32 now, BOOLE
   const BOOLEAN bPastRaw = A >= 90.0 && A <= 270.0;
   BOOLEAN bPast = bPastRaw;
 
-  L_MUTEX_LockWait(RES_NAV_DATA);
   const U32 count = g_NAV.CurrentRoute.nCount;
   const BOOLEAN bContinuousCase = in->bContinuous && count > 0 && in->nip == count - 1;
   if (bContinuousCase) {
@@ -437,7 +442,6 @@ static void NAV_vLeg(const NAV_LEG_INPUT* in, const POINT* pBoat, U32 now, BOOLE
   }
   POINT origin;
   const BOOLEAN bOrigin = NAV_ROUTE_bPoint(in->nip - 1, &origin);
-  L_MUTEX_Unlock(RES_NAV_DATA);
 
   NAV_vPutFloat(FCID("IDTF"), F, D_DISTANCE);
   const S32 ttf = NAV_s32TimeToGo(F, V);
@@ -461,6 +465,11 @@ static void NAV_vLeg(const NAV_LEG_INPUT* in, const POINT* pBoat, U32 now, BOOLE
   NAV_vPutS32(FCID("IETM"), (S32)(now - g_NAV.u32NavStartTime), D_SIGNED32);
   NAV_vPutS32(FCID("IETA"), ttg == -1 ? -1 : ttg + (S32)now, D_DATETIME);
   NAV_vPutS32(FCID("IETF"), ttf == -1 ? -1 : ttf + (S32)now, D_DATETIME);
+  U32 owp = NAV_NONE;
+  POINT legOrigin;
+  const BOOLEAN bLegOrigin =
+      H_DATABASE_bFetchU32(FCID("IOWP"), &owp, nullptr, nullptr) && NAV_bWaypoint(owp, &legOrigin);
+  L_MUTEX_Unlock(RES_NAV_DATA);
 
   if (bMob) {
     NAV_vPutS32(FCID("MOBT"), E > 359939 ? -1 : (S32)E, D_LONG_TIME);
@@ -473,14 +482,10 @@ static void NAV_vLeg(const NAV_LEG_INPUT* in, const POINT* pBoat, U32 now, BOOLE
     bOffCourse = FALSE;
   } else if (xte < -limit || xte > limit || (bContinuousCase && bPastRaw && D > limit)) {
     bOffCourse = TRUE;
-  } else {
-    U32 owp = NAV_NONE;
-    POINT o;
-    if (H_DATABASE_bFetchU32(FCID("IOWP"), &owp, nullptr, nullptr) && NAV_bWaypoint(owp, &o)) {
-      // The origin still ahead of the boat, and far: it has not started the leg.
-      const double O = NAV_dDegrees(in->fTrack - NAV_dBearing(pBoat, &o) + 360.0);
-      bOffCourse = (O < 90.0 || O > 270.0) && T_NAV_fDistanceBetweenPoints(pBoat, &o) > limit;
-    }
+  } else if (bLegOrigin) {
+    // The origin still ahead of the boat, and far: it has not started the leg.
+    const double O = NAV_dDegrees(in->fTrack - NAV_dBearing(pBoat, &legOrigin) + 360.0);
+    bOffCourse = (O < 90.0 || O > 270.0) && T_NAV_fDistanceBetweenPoints(pBoat, &legOrigin) > limit;
   }
   T_NAV_vUpdateAlarms(bOffCourse, bDrift, bPast, bArrival, T_NAV_vOnArrival);
 }
