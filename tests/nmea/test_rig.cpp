@@ -35,6 +35,7 @@ void ExpectHeldByTheExternalGps(bool bValid) {
 constexpr U32 kFixTime = 1796646919;
 
 TEST(Rig, TheRigsFeedGivesAFixWithinASecondThatFadesFourSecondsAfterItStops) {
+  if (TEST_bEmulated()) GTEST_SKIP() << "a fix within a second is a promise of the host's own processor";
   TOOL_RIG rig;
   ASSERT_EQ(0, Tool(rig.dir, "create " + rig.dir));
   if (!std::filesystem::exists(rig.dir + "/serial/ttyO3")) GTEST_SKIP() << "no socat: the rig has no serial ports";
@@ -50,8 +51,7 @@ TEST(Rig, TheRigsFeedGivesAFixWithinASecondThatFadesFourSecondsAfterItStops) {
   const U64 start = NowMs();
   auto feed = TEST_Spawn("/usr/bin/env", {"python3", kRigTool, "--rig", rig.dir, "feed", "ttyO3", VELMORA_NMEA_FIX,
                                           "--baud", "38400", "--repeat", "3", "--every", "1"});
-  EXPECT_TRUE(WaitFor([] { return Fetch("ILTD").bValid && Fetch("ISAN").bValid && Fetch("IDTM").bValid; },
-                      TEST_u64SlackMs(1000)))
+  EXPECT_TRUE(WaitFor([] { return Fetch("ILTD").bValid && Fetch("ISAN").bValid && Fetch("IDTM").bValid; }, 1000))
       << NowMs() - start << " ms";
   ExpectHeldByTheExternalGps(true);
   EXPECT_EQ(kFixTime, Fetch("IDTM").data.u32Val);
@@ -73,7 +73,7 @@ TEST(Rig, TheRigsFeedGivesAFixWithinASecondThatFadesFourSecondsAfterItStops) {
   setenv("TZ", "America/New_York", 1);
   tzset();
   EXPECT_EQ(0, Tool(rig.dir, std::string("feed ttyO3 ") + VELMORA_NMEA_FIX + " --baud 38400"));
-  EXPECT_TRUE(WaitFor([] { return Fetch("IDTM").bValid; }, TEST_u64SlackMs(1000)));
+  EXPECT_TRUE(WaitFor([] { return Fetch("IDTM").bValid; }, 1000));
   EXPECT_EQ(kFixTime, Fetch("IDTM").data.u32Val);
   setenv("TZ", savedTz.c_str(), 1);
   if (tz == nullptr) unsetenv("TZ");
