@@ -3,6 +3,7 @@
 #pragma once
 
 #include "basetypes.h"
+#include "g_truetype.h"
 #include "g_types.h"
 
 constexpr U32 HISTORY_COLUMNS = 820;
@@ -25,3 +26,9 @@ typedef struct tag_HISTORY_BEAM {
 HISTORY_BEAM* HISTORY_psBeam(U32 u32Beam);
 // The newest column's index.
 U32 HISTORY_u32Newest(const HISTORY_BEAM* pHistory);
+
+// Outlined text drawn as G_STRING_vPutWithOutline draws it, kept once drawn:
+// the anchor moves past it. The width is the distance it moves.
+void HISTORY_vPutText(BITMAP* pBitmap, POINT* pAt, const FONT_DEF* pFont, const char* pc, COLOR colText,
+                      COLOR colOutline);
+U32 HISTORY_u32TextWidth(const FONT_DEF* pFont, const char* pc, COLOR colText, COLOR colOutline);

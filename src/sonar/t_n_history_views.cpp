@@ -95,13 +95,15 @@ static VIEWS_TEXT VIEWS_sScale(double dMetres, UNIT_TYPE units) {
 }
 
 static void VIEWS_vPut(BITMAP* pBitmap, const VIEWS_CONTEXT& c, POINT* pAt, const FONT_DEF* pFont, const char* pc) {
-  G_STRING_vPutWithOutline(pBitmap, c.colText, pAt, pFont, (const BYTE*)pc, c.colOutline);
+  HISTORY_vPutText(pBitmap, pAt, pFont, pc, c.colText, c.colOutline);
 }
 
 // How far a line of text reaches above its baseline.
 static S32 VIEWS_s32Above(const FONT_DEF* pFont) { return (S32)(G_FONTS_u32GetHeight(pFont) * 3 / 4); }
 
-static U32 VIEWS_u32Width(const FONT_DEF* pFont, const char* pc) { return G_STRING_u32GetWidth(pFont, (const BYTE*)pc); }
+static U32 VIEWS_u32Width(const VIEWS_CONTEXT& c, const FONT_DEF* pFont, const char* pc) {
+  return HISTORY_u32TextWidth(pFont, pc, c.colText, c.colOutline);
+}
 
 // The depth in the large font followed by its units, its baseline at y and
 // its left end at x, or centred on x.
@@ -112,7 +114,7 @@ static void VIEWS_vDrawDepth(BITMAP* pBitmap, const VIEWS_CONTEXT& c, S32 x, S32
   const FONT_DEF* pLarge = VIEWS_pFont(TRUE);
   const FONT_DEF* pSmall = VIEWS_pFont(FALSE);
   if (bCentred) {
-    x -= (S32)(VIEWS_u32Width(pLarge, number.ac) + VIEWS_MARGIN + VIEWS_u32Width(pSmall, pcUnits)) / 2;
+    x -= (S32)(VIEWS_u32Width(c, pLarge, number.ac) + VIEWS_MARGIN + VIEWS_u32Width(c, pSmall, pcUnits)) / 2;
   }
   POINT at = {x, y};
   VIEWS_vPut(pBitmap, c, &at, pLarge, number.ac);
@@ -127,10 +129,10 @@ static void VIEWS_vDrawScale(BITMAP* pBitmap, const VIEWS_CONTEXT& c, const WIND
   const FONT_DEF* pFont = VIEWS_pFont(FALSE);
   const VIEWS_TEXT top = VIEWS_sScale(fTopM, c.units);
   const VIEWS_TEXT bottom = VIEWS_sScale(fBottomM, c.units);
-  POINT at = {w.s32ClipRight - VIEWS_MARGIN - (S32)VIEWS_u32Width(pFont, top.ac),
+  POINT at = {w.s32ClipRight - VIEWS_MARGIN - (S32)VIEWS_u32Width(c, pFont, top.ac),
               w.s32ClipTop - VIEWS_MARGIN - VIEWS_s32Above(pFont)};
   VIEWS_vPut(pBitmap, c, &at, pFont, top.ac);
-  at = {w.s32ClipRight - VIEWS_MARGIN - (S32)VIEWS_u32Width(pFont, bottom.ac),
+  at = {w.s32ClipRight - VIEWS_MARGIN - (S32)VIEWS_u32Width(c, pFont, bottom.ac),
         w.s32ClipBottom + VIEWS_MARGIN + (S32)G_FONTS_u32GetDescenderHeight(pFont)};
   VIEWS_vPut(pBitmap, c, &at, pFont, bottom.ac);
 }
