@@ -12,6 +12,7 @@
 #include "g_buffers.h"
 #include "g_string.h"
 #include "t_n_history_priv.h"
+#include "u_language.h"
 #include "u_wstring.h"
 
 constexpr U32 TEXT_WIDTH = 256;
@@ -24,6 +25,7 @@ typedef struct tag_TEXT_SPRITE {
   char ac[TEXT_BYTES];
   U32 u32Bytes;
   const FONT_DEF* pFont;
+  U32 u32Language;  // the code page the bytes are drawn in follows it
   COLOR colText;
   COLOR colOutline;
   U32 u32Advance;
@@ -96,7 +98,7 @@ static void TEXT_vRender(TEXT_SPRITE* p) {
 static const TEXT_SPRITE* TEXT_psFind(const FONT_DEF* pFont, const char* pc, U32 u32Bytes, COLOR colText,
                                       COLOR colOutline) {
   for (const TEXT_SPRITE& s : s_asSprites) {
-    if (s.pFont == pFont && s.colText == colText && s.colOutline == colOutline && s.u32Bytes == u32Bytes &&
+    if (s.pFont == pFont && s.u32Language == nCurrentLanguage() && s.colText == colText && s.colOutline == colOutline && s.u32Bytes == u32Bytes &&
         memcmp(s.ac, pc, u32Bytes) == 0) {
       return &s;
     }
@@ -107,6 +109,7 @@ static const TEXT_SPRITE* TEXT_psFind(const FONT_DEF* pFont, const char* pc, U32
   memcpy(p->ac, pc, u32Bytes);
   p->u32Bytes = u32Bytes;
   p->pFont = pFont;
+  p->u32Language = nCurrentLanguage();
   p->colText = colText;
   p->colOutline = colOutline;
   TEXT_vRender(p);
