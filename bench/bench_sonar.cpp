@@ -1,15 +1,27 @@
 // One ping through the signal chain: the block split by channel, the noise
 // floor, the bottom and the 480-row column. The time per iteration is the
-// cost of one ping; items per second are pings a core could take.
+// cost of one ping; items per second are pings a core could take. Then a
+// frame of each sonar view with a column scrolled into both histories, next
+// to a copy of one whole frame (x_memcpy: ours over the copy; goal 1.3).
 
 #include <benchmark/benchmark.h>
 
+#include <string.h>
+
 #include <vector>
 
+#include "bench_timing.h"
+#include "g_buffers.h"
+#include "g_truetype.h"
+#include "h_database.h"
+#include "h_memory.h"
+#include "linuxsvc.h"
 #include "s_bottom.h"
 #include "s_coproc.h"
 #include "s_demultiplex.h"
 #include "s_sim.h"
+#include "t_n_history.h"
+#include "test_tasks.h"
 
 namespace {
 
@@ -38,5 +50,55 @@ void BM_PingThroughTheChain(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_PingThroughTheChain)->Arg(4096)->Arg(17323)->Unit(benchmark::kMicrosecond);
+
+// The history task running against a view-task mailbox that nobody reads,
+// its histories made, and a depth to show.
+void StartHistory() {
+  static bool s_bStarted = false;
+  if (s_bStarted) return;
+  s_bStarted = true;
+  H_DATABASE_vInit();
+  G_TRUETYPE_bInit();
+  H_DATABASE_bUpdateEverythingU32(FCID("TVUE"), M_VIEW, P_NORMAL, D_MAILBOX, nullptr, DB_NEVER_STALE);
+  TEST_StartTask(HISTORYTASK, T_N_HISTORY_vMain);
+  // The first registration comes once the histories are made.
+  if (void* pMsg = L_MBOX_ReceiveWaitTicks(M_VIEW, 2000)) H_MEMORY_vDumpMail(pMsg);
+  H_DATABASE_bUpdateEverythingFloat(FCID("IDEP"), 12.0f, P_NORMAL, D_DEPTH, nullptr, DB_NEVER_STALE);
+}
+
+constexpr U32 kFrameBytes = 800 * 480 * 2;
+
+void BM_ScrollAndDrawAFullPane(benchmark::State& state, DRAW_FUNCTION* draw) {
+  StartHistory();
+  BITMAP* page = G_BUFFERS_pCreateFullScreenBitmap();
+  std::vector<U8> from(kFrameBytes, 0x5A), to(kFrameBytes);
+  U8 column[S_BOTTOM_ROWS] = {};
+  for (U32 r = 384; r < 400; r++) column[r] = 31;
+  WINDOW_SPECIFICATION spec = {};
+  spec.currentLayer = SONAR_VIEW_PRIORITY;
+  spec.activeWindow = SPLIT_FULL_WINDOW;
+  spec.drawWindowType = SPLIT_FULL_WINDOW;
+  spec.drawWindow = {0, 479, 799, 0};
+  const double ratio = BENCH_dCompare(
+      state,
+      [&] {
+        T_N_HISTORY_vAddColumn(BEAM_DOWN_0, column, 15.0f);
+        T_N_HISTORY_vAddColumn(BEAM_DOWN_1, column, 15.0f);
+        draw(page, &spec);
+      },
+      [&] { memcpy(to.data(), from.data(), kFrameBytes); });
+  benchmark::DoNotOptimize(to.data());
+  state.counters["x_memcpy"] = ratio;
+  G_BUFFERS_vFreeFullScreenBitmap(page);
+}
+BENCHMARK_CAPTURE(BM_ScrollAndDrawAFullPane, sonar_2d, T_N_HISTORY_vDrawSonarSplit)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_ScrollAndDrawAFullPane, zoom, T_N_HISTORY_vDrawZoomView)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_ScrollAndDrawAFullPane, flasher, T_N_HISTORY_vDrawCircularFlasher)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace

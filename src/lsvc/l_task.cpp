@@ -59,7 +59,11 @@ size_t LSVC_szStackSize(size_t bytes) {
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
   const size_t extra = 1024 * 1024;
 #else
-  const size_t extra = sizeof(void*) == 4 ? 0 : 256 * 1024;
+  // The stack sizes in the task table are the board's budget for our own
+  // frames; FreeType's rasteriser and glibc's formatted output add their own
+  // on top, which overflowed the smaller tasks (the message box task) on the
+  // board. Untouched stack pages cost no memory.
+  const size_t extra = sizeof(void*) == 4 ? 64 * 1024 : 256 * 1024;
 #endif
   size_t size = bytes + extra;
   if (size < (size_t)PTHREAD_STACK_MIN) size = PTHREAD_STACK_MIN;

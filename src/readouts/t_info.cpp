@@ -9,3 +9,5 @@ void T_INFO_vMain(void) { U_TASKSTUB_vRun(FCID("TINF"), M_INFO, SEMA_MBOX_INFO);
 
 // No view has a data-box column until the data boxes are built here.
 U32 T_INFO_u32XOrigin(void) { return 0; }
+
+void T_INFO_vDrawInfoLayer_Instrumentation_SonarView(BITMAP*, WINDOW_SPECIFICATION_POINTER) {}

@@ -153,7 +153,7 @@ static void PROCESS_vPing(const PING_DESCRIPTOR* p) {
   S_SHARE_vSetRangeMetres(p->Beam, S_BOTTOM_fNextRange(&s_aRange[beam], bFound, depth, s_fFixedRangeM));
   S_BOTTOM_vMakeColumn(p->pu8RawSonarData, p->u32NumberOfSamples, nf, p->fRangeMetres, s_u32Sensitivity,
                        s_au8Column);
-  T_N_HISTORY_vAddColumn(p->Beam, s_au8Column);
+  T_N_HISTORY_vAddColumn(p->Beam, s_au8Column, p->fRangeMetres);
   PROCESS_vTellHistory();
 }
 

@@ -66,11 +66,12 @@ class SonarTasks : public ::testing::Test {
     opt_noadc = 0;
     opt_fake_transducer = 0;
     T_N_PING_vSonarStandbyMode(FALSE);
-    for (MBOX m : {(MBOX)M_PING, (MBOX)M_PROCESS, (MBOX)M_HISTORY, kProbe}) Drain(m);
+    for (MBOX m : {(MBOX)M_PING, (MBOX)M_PROCESS, (MBOX)M_HISTORY, (MBOX)M_VIEW, kProbe}) Drain(m);
   }
   void TearDown() override {
     for (TASK t : kTasks) L_TASK_Terminate(t);
     for (TASK t : kTasks) EXPECT_TRUE(TEST_bJoinTask(t, 3000)) << t;
+    Drain(M_VIEW);
     opt_noadc = 0;
     opt_fake_transducer = 0;
   }
@@ -79,6 +80,9 @@ class SonarTasks : public ::testing::Test {
   static void Start(SYSTEM_STATE state, BOOLEAN bTransducer) {
     H_DATABASE_bUpdateEverythingU32(FCID("CCST"), state, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
     H_DATABASE_bUpdateEverythingBoolean(FCID("ITXD"), bTransducer, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+    // The history task registers its views with a view task: a mailbox that
+    // takes them.
+    H_DATABASE_bUpdateEverythingU32(FCID("TVUE"), M_VIEW, P_NORMAL, D_MAILBOX, nullptr, DB_NEVER_STALE);
     ASSERT_EQ(0, TEST_StartTask(PINGTASK, T_N_PING_vMain));
     ASSERT_EQ(0, TEST_StartTask(PROCESSTASK, T_N_PROCESS_vMain));
     ASSERT_EQ(0, TEST_StartTask(HISTORYTASK, T_N_HISTORY_vMain));

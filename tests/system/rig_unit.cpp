@@ -9,6 +9,7 @@
 
 #include "golden.h"
 #include "nvram_files.h"
+#include "test_timing.h"
 
 namespace rigunit {
 
@@ -119,3 +120,20 @@ void SeedUnit(const std::string& base, const std::map<std::string, uint32_t>& mo
 }
 
 }  // namespace rigunit
+
+namespace {
+
+// The whole unit on an emulated processor runs many times slower than on
+// the board, so its screens and key timings say nothing there; the same code
+// runs natively here and every library's unit tests run emulated.
+class RIG_NATIVE_ONLY : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    if (TEST_bEmulated()) GTEST_SKIP() << "whole-unit runs are timed on the host's own processor";
+  }
+};
+
+[[maybe_unused]] ::testing::Environment* const s_pNativeOnly =
+    ::testing::AddGlobalTestEnvironment(new RIG_NATIVE_ONLY);
+
+}  // namespace

@@ -197,18 +197,19 @@ TEST(Rig, TheViewWindowShowsThePageOnDisplayAndTypedKeysReachTheKeypad) {
   EXPECT_EQ((std::vector<std::pair<int, int>>{{49, 1}, {49, 0}, {50, 1}, {50, 0}}), keys);
 }
 
-// No view is registered in the unit yet: the live screen is the empty view
-// with the layers over all views. VIEW reaches the view-key task, which finds
-// no view to move to; POWER reaches the display task, whose pop-up is the
-// next page on display, and EXIT takes it away again.
+// With the sonar off the live screen is the 2D sonar view with an empty
+// history, which stays still, and the layers over all views. VIEW reaches the
+// view-key task, which moves on to the big-digits view; POWER reaches the
+// display task, whose pop-up is the next page on display, and EXIT takes it
+// away again.
 TEST(Rig, KeysFromTheKeypadReachTheirOwnersAndTheNextPageOnDisplayShowsWhatTheyDid) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
   ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
   const std::string base = TEST_MakeTempDir("velmora-base");
-  SeedUnit(base, {{"SQCD", 1}});
+  SeedUnit(base, {{"SQCD", 1}, {"SSEN", 0}});
   auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base});
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "run-system sent to", 20000));
-  ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "update CVEW to -2", 5000));
+  ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "update CVEW to 21", 5000));
   const std::vector<COLOR> empty = NextScreen(rig.dir, {});
   EXPECT_TRUE(MatchesGolden("rig_empty", empty));
 
@@ -224,7 +225,7 @@ TEST(Rig, KeysFromTheKeypadReachTheirOwnersAndTheNextPageOnDisplayShowsWhatTheyD
   TEST_RESULT r = TEST_Finish(std::move(unit), 10000);
   EXPECT_EQ(2, r.status) << r.out << r.err;
   EXPECT_EQ(std::string::npos, r.out.find("error:")) << r.out;
-  EXPECT_TRUE(std::regex_search(r.out, std::regex(R"( VIEWKEYTASK \[\d+\]T_VIEW_vSetNextBackgroundLayer: update CVEW to -2)")))
+  EXPECT_TRUE(std::regex_search(r.out, std::regex(R"( VIEWKEYTASK \[\d+\]T_VIEW_vSetNextBackgroundLayer: update CVEW to 22)")))
       << "VIEW reached the view-key task";
 }
 

@@ -29,9 +29,10 @@ TEST(Rig, ALowSupplyShowsTheLowBatteryPopUpSoundsItsAlertAndAnyKeyAnswersIt) {
   const float threshold = 11.0f;
   uint32_t bits = 0;
   memcpy(&bits, &threshold, sizeof bits);
-  SeedUnit(base, {{"SQCD", 1}, {"SLBV", bits}});
+  // The sonar is off, so the view under the pop-up stays still.
+  SeedUnit(base, {{"SQCD", 1}, {"SLBV", bits}, {"SSEN", 0}});
   auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base});
-  ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "update CVEW to -2", 20000));
+  ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "update CVEW to 21", 20000));
   const std::vector<COLOR> empty = NextScreen(rig.dir, {});
 
   const std::string cfg = rig.dir + "/dev/sonar.cfg";

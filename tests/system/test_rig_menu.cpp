@@ -28,8 +28,10 @@ TEST(Rig, TheMainMenuOpensOnSetupWritesTheSonarSettingAndAsksBeforeRestoringDefa
   auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base});
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "run-system sent to", 20000));
   usleep(500 * 1000);  // the tasks register their items as they are told
-  // What is on display once a logged change has had its frame.
+  // The menu's box once a logged change has had its frame; the sonar view
+  // round it scrolls.
   auto settled = [&rig] { return SettledScreen(rig.dir); };
+  const U32 kLeft = 120, kTop = 11, kWidth = 560, kHeight = 384;
 
   // The main menu opens on its first tab (Alarms); Setup is the next one.
   // The rows below are counted from the items the unit's tasks register
@@ -37,7 +39,7 @@ TEST(Rig, TheMainMenuOpensOnSetupWritesTheSonarSettingAndAsksBeforeRestoringDefa
   EXPECT_EQ(0, Tool(rig.dir, "key hold MENU --ms 100"));
   ASSERT_TRUE(WaitForCount(unit.get(), "CMNU 3", 1, 5000));
   EXPECT_EQ(0, Tool(rig.dir, "key hold RIGHT --ms 100"));
-  EXPECT_TRUE(MatchesGolden("main_setup", settled()));
+  EXPECT_TRUE(MatchesGoldenBox("main_setup", settled(), kLeft, kTop, kWidth, kHeight));
   // From the tab down to Sonar, below the navigation task's item and the
   // NMEA task's two.
   for (const char* key : {"DOWN", "DOWN", "DOWN", "DOWN", "DOWN", "DOWN", "LEFT"}) {
@@ -52,7 +54,7 @@ TEST(Rig, TheMainMenuOpensOnSetupWritesTheSonarSettingAndAsksBeforeRestoringDefa
     EXPECT_EQ(0, Tool(rig.dir, std::string("key hold ") + key + " --ms 100"));
   }
   ASSERT_TRUE(WaitForCount(unit.get(), "confirm Restore Defaults", 1, 5000));
-  EXPECT_TRUE(MatchesGolden("main_confirm", settled()));
+  EXPECT_TRUE(MatchesGoldenBox("main_confirm", settled(), kLeft, kTop, kWidth, kHeight));
   EXPECT_EQ(0, Tool(rig.dir, "key hold RIGHT --ms 100"));
   EXPECT_TRUE(WaitForCount(unit.get(), "CMNU 0", 2, 5000)) << "Yes restored the defaults and the reset closed the menu";
 

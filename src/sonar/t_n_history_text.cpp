@@ -1,0 +1,176 @@
+// Outlined text of the sonar views, kept as drawn. A view shows the same few
+// texts frame after frame (the depth, the range marks), and laying out and
+// rasterising them costs more than copying the whole history. So each text
+// is drawn once onto black and once onto white in a small bitmap of its own;
+// the two give every pixel's cover and colour, and later frames blend that
+// over the pane.
+
+#include <string.h>
+
+#include <mutex>
+
+#include "g_buffers.h"
+#include "g_string.h"
+#include "t_n_history_priv.h"
+#include "u_language.h"
+#include "u_wstring.h"
+
+constexpr U32 TEXT_WIDTH = 256;
+constexpr U32 TEXT_HEIGHT = 64;
+constexpr U32 TEXT_ENTRIES = 12;
+constexpr S32 TEXT_BASELINE = 16;  // rows below the baseline, for descenders and the outline
+constexpr U32 TEXT_BYTES = 64;
+
+typedef struct tag_TEXT_SPRITE {
+  char ac[TEXT_BYTES];
+  U32 u32Bytes;
+  const FONT_DEF* pFont;
+  U32 u32Language;  // the code page the bytes are drawn in follows it
+  COLOR colText;
+  COLOR colOutline;
+  U32 u32Advance;
+  BOOLEAN bFits;  // narrow enough to be kept
+  U32 u32Top, u32Bottom, u32Left, u32Right;  // the rows and columns with cover, bottom and right excluded
+  U8 au8Cover[TEXT_HEIGHT][TEXT_WIDTH];  // 0 untouched .. 255 opaque; row 0 the top
+  COLOR acol[TEXT_HEIGHT][TEXT_WIDTH];
+} TEXT_SPRITE;
+
+static TEXT_SPRITE s_asSprites[TEXT_ENTRIES];
+static U32 s_u32Next;
+static std::mutex s_lock;
+alignas(64) static U32 s_au32Scratch[2][TEXT_WIDTH * TEXT_HEIGHT / 2];
+
+static U32 TEXT_u32Channel(COLOR c, U32 k) {
+  const U32 v = k == 0 ? c >> 11 : k == 1 ? (c >> 5) & 0x3F : c & 0x1F;
+  const U32 bits = k == 1 ? 6 : 5;
+  return (v << (8 - bits)) | (v >> (2 * bits - 8));
+}
+
+static COLOR TEXT_colPack(const U32 rgb[3]) {
+  return (COLOR)((rgb[0] >> 3) << 11 | (rgb[1] >> 2) << 5 | (rgb[2] >> 3));
+}
+
+static const COLOR* TEXT_pcolRow(const BITMAP* pBitmap, U32 u32Row) {
+  return (const COLOR*)pBitmap->pBuffer + u32Row * pBitmap->__u32PixelWidthOfBuffer;
+}
+
+static void TEXT_vRender(TEXT_SPRITE* p) {
+  BITMAP bitmaps[2];
+  const COLOR backgrounds[2] = {0x0000, 0xFFFF};
+  U32 advance = 0;
+  for (U32 b = 0; b < 2; b++) {
+    G_BUFFERS_pCreateBitmap(TEXT_WIDTH, TEXT_HEIGHT, &bitmaps[b], s_au32Scratch[b]);
+    COLOR* pixels = (COLOR*)bitmaps[b].pBuffer;
+    for (U32 i = 0; i < TEXT_WIDTH * TEXT_HEIGHT; i++) pixels[i] = backgrounds[b];
+    POINT at = {1, TEXT_BASELINE};
+    G_STRING_vPutWithOutline(&bitmaps[b], p->colText, &at, p->pFont, (const BYTE*)p->ac, p->colOutline);
+    advance = (U32)(at.x - 1);
+  }
+  p->u32Advance = advance;
+  p->bFits = advance + 4 < TEXT_WIDTH;
+  p->u32Top = TEXT_HEIGHT, p->u32Bottom = 0, p->u32Left = TEXT_WIDTH, p->u32Right = 0;
+  for (U32 r = 0; r < TEXT_HEIGHT; r++) {
+    const COLOR* onBlack = TEXT_pcolRow(&bitmaps[0], r);
+    const COLOR* onWhite = TEXT_pcolRow(&bitmaps[1], r);
+    for (U32 x = 0; x < TEXT_WIDTH; x++) {
+      // On black a pixel is cover x colour; on white that plus 1 - cover.
+      const U32 g0 = TEXT_u32Channel(onBlack[x], 1), g1 = TEXT_u32Channel(onWhite[x], 1);
+      const U32 cover = g1 >= g0 ? 255 - (g1 - g0) : 255;
+      p->au8Cover[r][x] = (U8)cover;
+      if (cover > 0) {
+        if (r < p->u32Top) p->u32Top = r;
+        if (r + 1 > p->u32Bottom) p->u32Bottom = r + 1;
+        if (x < p->u32Left) p->u32Left = x;
+        if (x + 1 > p->u32Right) p->u32Right = x + 1;
+      }
+      U32 rgb[3] = {0, 0, 0};
+      if (cover > 0) {
+        for (U32 k = 0; k < 3; k++) {
+          const U32 v = TEXT_u32Channel(onBlack[x], k) * 255 / cover;
+          rgb[k] = v > 255 ? 255 : v;
+        }
+      }
+      p->acol[r][x] = TEXT_colPack(rgb);
+    }
+  }
+}
+
+static const TEXT_SPRITE* TEXT_psFind(const FONT_DEF* pFont, const char* pc, U32 u32Bytes, COLOR colText,
+                                      COLOR colOutline) {
+  for (const TEXT_SPRITE& s : s_asSprites) {
+    if (s.pFont == pFont && s.u32Language == nCurrentLanguage() && s.colText == colText && s.colOutline == colOutline && s.u32Bytes == u32Bytes &&
+        memcmp(s.ac, pc, u32Bytes) == 0) {
+      return &s;
+    }
+  }
+  TEXT_SPRITE* p = &s_asSprites[s_u32Next];
+  s_u32Next = (s_u32Next + 1) % TEXT_ENTRIES;
+  memset(p->ac, 0, sizeof p->ac);
+  memcpy(p->ac, pc, u32Bytes);
+  p->u32Bytes = u32Bytes;
+  p->pFont = pFont;
+  p->u32Language = nCurrentLanguage();
+  p->colText = colText;
+  p->colOutline = colOutline;
+  TEXT_vRender(p);
+  return p;
+}
+
+// The three channels spread apart in one word, weighted in 32nds.
+static COLOR TEXT_colBlend(COLOR colNew, COLOR colOld, U32 cover) {
+  const U32 a = (cover + 4) >> 3;
+  const U32 n = ((U32)colNew | (U32)colNew << 16) & 0x07E0F81Fu;
+  const U32 o = ((U32)colOld | (U32)colOld << 16) & 0x07E0F81Fu;
+  const U32 m = ((n * a + o * (32 - a)) >> 5) & 0x07E0F81Fu;
+  return (COLOR)(m | m >> 16);
+}
+
+// The text's bytes before its end (two zero bytes in a wide language);
+// TEXT_BYTES when it is too long to keep.
+static U32 TEXT_u32Bytes(const char* pc) {
+  const BOOLEAN bWide = U_WSTRING_bIsUnicodeLanguage();
+  for (U32 i = 0; i + 2 < TEXT_BYTES; i += bWide ? 2 : 1) {
+    if (pc[i] == '\0' && (!bWide || pc[i + 1] == '\0')) return i;
+  }
+  return TEXT_BYTES;
+}
+
+void HISTORY_vPutText(BITMAP* pBitmap, POINT* pAt, const FONT_DEF* pFont, const char* pc, COLOR colText,
+                      COLOR colOutline) {
+  if (pc == nullptr || pAt == nullptr) return;
+  const U32 bytes = TEXT_u32Bytes(pc);
+  std::unique_lock<std::mutex> guard(s_lock);
+  const TEXT_SPRITE* p = bytes < TEXT_BYTES ? TEXT_psFind(pFont, pc, bytes, colText, colOutline) : nullptr;
+  if (p == nullptr || !p->bFits) {
+    guard.unlock();
+    G_STRING_vPutWithOutline(pBitmap, colText, pAt, pFont, (const BYTE*)pc, colOutline);
+    return;
+  }
+  // Sprite row r lies at logical y = baseline + (TEXT_HEIGHT - 1 - TEXT_BASELINE) - r.
+  const S32 top = pAt->y + (S32)(TEXT_HEIGHT - 1) - TEXT_BASELINE;
+  for (U32 r = p->u32Top; r < p->u32Bottom; r++) {
+    const S32 y = top - (S32)r;
+    if (y < pBitmap->s32ClipBottom || y > pBitmap->s32ClipTop) continue;
+    COLOR* row = (COLOR*)pBitmap->pBuffer +
+                 (U32)(pBitmap->pixels_high_full_screen - 1 - y) * pBitmap->__u32PixelWidthOfBuffer;
+    for (U32 c = p->u32Left; c < p->u32Right; c++) {
+      const U32 cover = p->au8Cover[r][c];
+      if (cover == 0) continue;
+      const S32 x = pAt->x - 1 + (S32)c;
+      if (x < pBitmap->s32ClipLeft || x > pBitmap->s32ClipRight) continue;
+      row[x] = cover == 255 ? p->acol[r][c] : TEXT_colBlend(p->acol[r][c], row[x], cover);
+    }
+  }
+  pAt->x += (S32)p->u32Advance;
+}
+
+U32 HISTORY_u32TextWidth(const FONT_DEF* pFont, const char* pc, COLOR colText, COLOR colOutline) {
+  if (pc == nullptr) return 0;
+  const U32 bytes = TEXT_u32Bytes(pc);
+  if (bytes < TEXT_BYTES) {
+    std::lock_guard<std::mutex> guard(s_lock);
+    const TEXT_SPRITE* p = TEXT_psFind(pFont, pc, bytes, colText, colOutline);
+    if (p->bFits) return p->u32Advance;
+  }
+  return G_STRING_u32GetWidth(pFont, (const BYTE*)pc);
+}

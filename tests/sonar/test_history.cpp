@@ -1,0 +1,259 @@
+// The history task on a stand-in view task: the sonar colours, the views it
+// registers, the scrolling histories and the pictures of the sonar views.
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <utility>
+#include <vector>
+
+#include "color.h"
+#include "font_test.h"
+#include "g_bmp.h"
+#include "g_buffers.h"
+#include "golden.h"
+#include "h_database.h"
+#include "h_memory.h"
+#include "linuxsvc.h"
+#include "s_bottom.h"
+#include "s_coproc.h"
+#include "s_demultiplex.h"
+#include "s_share.h"
+#include "s_sim.h"
+#include "sonar_test_util.h"
+#include "t_n_history.h"
+#include "t_n_history_priv.h"
+#include "test_tasks.h"
+#include "u_view.h"
+
+namespace {
+
+using sonartest::WaitFor;
+
+COLOR Rgb(U32 r, U32 g, U32 b) { return (COLOR)((r >> 3) << 11 | (g >> 2) << 5 | (b >> 3)); }
+
+TEST(SonarSchemes, AnchorsOfBothSchemesAndWhichPalettesAreDark) {
+  const COLOR* light = T_N_HISTORY_pcolScheme(FALSE);
+  const COLOR* dark = T_N_HISTORY_pcolScheme(TRUE);
+  EXPECT_EQ(Rgb(255, 255, 255), light[0]);
+  EXPECT_EQ(Rgb(0, 0, 0), dark[0]);
+  EXPECT_EQ(Rgb(40, 90, 220), light[8]);
+  EXPECT_EQ(Rgb(40, 90, 220), dark[8]);
+  EXPECT_EQ(Rgb(160, 20, 20), light[31]);
+  EXPECT_EQ(Rgb(255, 40, 40), dark[31]);
+  // Halfway between entries 14 and 18 lies the middle of cyan and green.
+  EXPECT_EQ(Rgb(20, 190, 130), light[16]);
+  for (U32 palette : {8u, 17u, 19u, 22u}) EXPECT_TRUE(T_N_HISTORY_bDarkScheme(palette)) << palette;
+  for (U32 palette : {0u, 7u, 18u, 23u}) EXPECT_FALSE(T_N_HISTORY_bDarkScheme(palette)) << palette;
+}
+
+// The view task's side: registrations kept by layer and pane, removals
+// applied, every message freed.
+struct FAKE_VIEW {
+  std::map<std::pair<S32, S32>, MSG_REGISTER_LAYER> layers;
+
+  void Drain() {
+    while (void* m = L_MBOX_Receive(M_VIEW)) {
+      const GENERIC_MESSAGE* g = (const GENERIC_MESSAGE*)m;
+      if (g->Cmd == CMD_ID_REGISTER_LAYER) {
+        const MSG_REGISTER_LAYER* r = (const MSG_REGISTER_LAYER*)m;
+        layers[{r->layer, r->eLocation}] = *r;
+      } else if (g->Cmd == CMD_ID_UNREGISTER_LAYER) {
+        const MSG_UNREGISTER_LAYER* u = (const MSG_UNREGISTER_LAYER*)m;
+        layers.erase({u->layer, u->eLocation});
+      }
+      H_MEMORY_vDumpMail(m);
+    }
+  }
+  bool Has(S32 layer, S32 split = SPLIT_FULL_WINDOW) const { return layers.count({layer, split}) != 0; }
+  const MSG_REGISTER_LAYER& At(S32 layer, S32 split = SPLIT_FULL_WINDOW) const { return layers.at({layer, split}); }
+};
+
+bool TableIs(const COLOR* scheme) {
+  for (U32 i = 0; i < HISTORY_LEVELS; i++) {
+    if (gCOLOR_pcolColorTable[i] != scheme[i]) return false;
+  }
+  return true;
+}
+
+class SonarHistory : public FontTest {
+ protected:
+  FAKE_VIEW view;
+
+  void SetUp() override {
+    FontTest::SetUp();
+    while (void* m = L_MBOX_Receive(M_VIEW)) H_MEMORY_vDumpMail(m);
+    H_DATABASE_bUpdateEverythingU32(FCID("TVUE"), M_VIEW, P_NORMAL, D_MAILBOX, nullptr, DB_NEVER_STALE);
+    ASSERT_EQ(0, TEST_StartTask(HISTORYTASK, T_N_HISTORY_vMain));
+    ASSERT_TRUE(WaitFor(
+        [this] {
+          view.Drain();
+          return view.Has(INFO_DUAL_BEAM_VIEW_LAYER);
+        },
+        2000));
+  }
+  void TearDown() override {
+    L_TASK_Terminate(HISTORYTASK);
+    EXPECT_TRUE(TEST_bJoinTask(HISTORYTASK, 3000));
+    view.Drain();
+    FontTest::TearDown();
+  }
+};
+
+TEST_F(SonarHistory, RegistersTheNormalSetAndSwapsToTheIceSetAndItsColoursFollowTheScheme) {
+  struct {
+    LAYER_ID view;
+    FOURCHARID display;
+    LAYER_ID info;
+  } normal[] = {{SONAR_VIEW_PRIORITY, FCID("SVSO"), INFO_SONAR_VIEW_LAYER},
+                {ZOLT_DIGIT_VIEW_PRIORITY, FCID("SVBD"), INFO_ZOLT_DIGIT_LAYER},
+                {SONAR_ZOOM_VIEW_PRIORITY, FCID("SVSZ"), INFO_SONAR_ZOOM_VIEW_LAYER}};
+  for (const auto& n : normal) {
+    ASSERT_TRUE(view.Has(n.view)) << n.view;
+    EXPECT_EQ(n.display, view.At(n.view).fcidDisplayFlag) << n.view;
+    EXPECT_EQ(USED_BY_NONE, view.At(n.view).where_used);
+    BOOLEAN bShown = FALSE;
+    EXPECT_TRUE(H_DATABASE_bFetchBoolean(n.display, &bShown, nullptr, nullptr) && bShown) << n.view;
+    ASSERT_TRUE(view.Has(n.info)) << n.info;
+    EXPECT_EQ(n.view, view.At(n.info).where_used);
+  }
+  // The dual-beam view: 83 kHz on the left, 200 kHz on the right, one split key.
+  ASSERT_TRUE(view.Has(SONAR_DUAL_BEAM_VIEW_PRIORITY, SPLIT_LEFT_WINDOW));
+  ASSERT_TRUE(view.Has(SONAR_DUAL_BEAM_VIEW_PRIORITY, SPLIT_RIGHT_WINDOW));
+  EXPECT_EQ(1u, view.At(SONAR_DUAL_BEAM_VIEW_PRIORITY, SPLIT_LEFT_WINDOW).user);
+  EXPECT_EQ(0u, view.At(SONAR_DUAL_BEAM_VIEW_PRIORITY, SPLIT_RIGHT_WINDOW).user);
+  EXPECT_EQ(FCID("SZSS"), view.At(SONAR_DUAL_BEAM_VIEW_PRIORITY, SPLIT_LEFT_WINDOW).fcidSplitControl);
+  EXPECT_EQ(FCID("SZSS"), view.At(SONAR_DUAL_BEAM_VIEW_PRIORITY, SPLIT_RIGHT_WINDOW).fcidSplitControl);
+  EXPECT_EQ(SONAR_DUAL_BEAM_VIEW_PRIORITY, view.At(INFO_DUAL_BEAM_VIEW_LAYER).where_used);
+  EXPECT_EQ(9u, view.layers.size());
+  EXPECT_TRUE(TableIs(T_N_HISTORY_pcolScheme(FALSE)));
+
+  H_DATABASE_bUpdateEverythingU32(FCID("SSPL"), 10, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+  EXPECT_TRUE(WaitFor([] { return TableIs(T_N_HISTORY_pcolScheme(TRUE)); }, 1000));
+
+  H_DATABASE_bUpdateEverythingBoolean(FCID("SICE"), TRUE, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+  ASSERT_TRUE(WaitFor(
+      [this] {
+        view.Drain();
+        return !view.Has(SONAR_VIEW_PRIORITY) && view.Has(SONAR_2D_ZOOM_PLUS_FLASHER_ICE_PRIORITY, SPLIT_RIGHT_WINDOW);
+      },
+      2000));
+  for (S32 ice = SONAR_2D_PLUS_FLASHER_ICE_PRIORITY; ice <= SONAR_DUAL_BEAM_ICE_VIEW_PRIORITY; ice++) {
+    const bool bSplit = ice == SONAR_2D_PLUS_FLASHER_ICE_PRIORITY || ice == SONAR_2D_ZOOM_PLUS_FLASHER_ICE_PRIORITY ||
+                        ice == SONAR_DUAL_BEAM_ICE_VIEW_PRIORITY;
+    EXPECT_TRUE(view.Has(ice, bSplit ? SPLIT_LEFT_WINDOW : SPLIT_FULL_WINDOW)) << ice;
+  }
+  EXPECT_EQ(FCID("SZFS"), view.At(SONAR_2D_PLUS_FLASHER_ICE_PRIORITY, SPLIT_RIGHT_WINDOW).fcidSplitControl);
+  EXPECT_EQ(SONAR_ICE_VIEW_PRIORITY, view.At(INFO_SONAR_VIEW_LAYER).where_used);
+  EXPECT_EQ(SONAR_FLASHER_ICE_PRIORITY, view.At(INFO_FLASHER_SONAR_LAYER).where_used);
+  // Seven views, three of them split, and five information layers.
+  EXPECT_EQ(15u, view.layers.size());
+}
+
+TEST_F(SonarHistory, EachColumnScrollsAtFullChartSpeedAndSlowerSpeedsKeepTheStrongestEcho) {
+  U8 a[HISTORY_ROWS] = {}, b[HISTORY_ROWS] = {};
+  a[10] = 3, a[20] = 5, b[10] = 7, b[20] = 1, b[30] = 40;  // 40: out of range, drawn as the strongest
+  L_MUTEX_LockWait(RES_HISTORY);
+  const U32 start = HISTORY_psBeam(1)->u32Write;
+  L_MUTEX_Unlock(RES_HISTORY);
+  T_N_HISTORY_vAddColumn(BEAM_DOWN_1, a, 15.0f);
+  T_N_HISTORY_vAddColumn(BEAM_DOWN_1, b, 15.0f);
+  L_MUTEX_LockWait(RES_HISTORY);
+  const HISTORY_BEAM* h = HISTORY_psBeam(1);
+  EXPECT_EQ((start + 2) % HISTORY_COLUMNS, h->u32Write);
+  const U32 newest = HISTORY_u32Newest(h);
+  EXPECT_EQ(7, h->au8Levels[10][newest]);
+  EXPECT_EQ(31, h->au8Levels[30][newest]);
+  EXPECT_EQ(gCOLOR_pcolColorTable[31], ((const COLOR*)h->bitmap.pBuffer)[30 * h->bitmap.__u32PixelWidthOfBuffer + newest]);
+  EXPECT_EQ(0, HISTORY_psBeam(0)->au8Levels[10][newest]) << "the other beam is untouched";
+  L_MUTEX_Unlock(RES_HISTORY);
+
+  H_DATABASE_bUpdateEverythingU32(FCID("SSSP"), 5, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+  L_CLOCK_Sleep(100);
+  for (int i = 0; i < 5; i++) T_N_HISTORY_vAddColumn(BEAM_DOWN_1, i % 2 ? b : a, 15.0f);
+  L_MUTEX_LockWait(RES_HISTORY);
+  EXPECT_EQ((start + 4) % HISTORY_COLUMNS, h->u32Write) << "two of five columns scrolled";
+  EXPECT_EQ(7, h->au8Levels[10][HISTORY_u32Newest(h)]);
+  EXPECT_EQ(5, h->au8Levels[20][HISTORY_u32Newest(h)]);
+  L_MUTEX_Unlock(RES_HISTORY);
+}
+
+// A full history of both beams over a 12 m bottom in the 15 m range, from
+// the echo model with seed 1 and no fish, so every picture is the same.
+void FillHistories() {
+  S_SIM_CONFIG cfg;
+  S_SIM_vDefaults(&cfg);
+  cfg.fDepthM = 12.0f;
+  cfg.fDepthSwingM = 0.0f;
+  cfg.u32Fish = 0;
+  cfg.u32Seed = 1;
+  const float range = 15.0f;
+  const U32 n = (U32)(1.1f * range / 0.01905f) + 1;
+  std::vector<U8> block(S_COPROC_BLOCK_BYTES), noise(S_COPROC_NOISE_SAMPLES), echo(n);
+  U8 column[S_BOTTOM_ROWS];
+  for (U32 i = 0; i < HISTORY_COLUMNS; i++) {
+    for (BEAM beam : {BEAM_DOWN_0, BEAM_DOWN_1}) {
+      const U16 khz = beam == BEAM_DOWN_0 ? 200 : 83;
+      MULTI_TX tx;
+      S_COPROC_vBuildTxSequenceForSingleDown(&tx, 40, TXPOWER_HIGH, 0, n, khz, 0, FALSE, 236, khz);
+      S_SIM_u32FillBlock(&cfg, &tx, 0, 2 * i + beam, TRUE, block.data(), (U32)block.size());
+      TX_SEQUENCE echoed;
+      const U8* samples = nullptr;
+      S_DEMULTIPLEX_bExtractTxSequence(block.data(), &echoed, &samples);
+      S_DEMULTIPLEX_vGetExtractRxData(samples, 0, S_COPROC_NOISE_SAMPLES, n, noise.data(), echo.data());
+      const U8 nf = S_BOTTOM_u8NoiseFloor(noise.data(), S_COPROC_NOISE_SAMPLES);
+      S_BOTTOM_vMakeColumn(echo.data(), n, nf, range, 10, column);
+      T_N_HISTORY_vAddColumn(beam, column, range);
+    }
+  }
+  S_SHARE_vSetLastBottomMetres(BEAM_DOWN_0, 12.0f);
+  H_DATABASE_bUpdateEverythingFloat(FCID("IDEP"), 12.0f, P_NORMAL, D_DEPTH, nullptr, 60);
+}
+
+void Draw(BITMAP* page, DRAW_FUNCTION* draw, SPLIT_WINDOW_TYPE pane, S32 left, S32 right, U32 user) {
+  WINDOW_SPECIFICATION spec = {};
+  spec.currentLayer = SONAR_VIEW_PRIORITY;
+  spec.activeWindow = pane;
+  spec.drawWindowType = pane;
+  spec.drawWindow = {left, 479, right, 0};
+  spec.u32User = user;
+  draw(page, &spec);
+}
+
+// The panes of a split at 50 %: the divider's middle column is 400.
+TEST_F(SonarHistory, EachSonarViewMatchesItsPicture) {
+  FillHistories();
+  BITMAP* page = G_BUFFERS_pCreateFullScreenBitmap();
+  ASSERT_NE(nullptr, page);
+  struct {
+    const char* name;
+    DRAW_FUNCTION* left;
+    U32 leftUser;
+    DRAW_FUNCTION* right;
+  } views[] = {
+      {"sonar_2d", T_N_HISTORY_vDrawSonarSplit, 0, nullptr},
+      {"sonar_big_digits", T_N_HISTORY_vDrawBigDigitsView, 0, nullptr},
+      {"sonar_zoom", T_N_HISTORY_vDrawZoomView, 0, nullptr},
+      {"sonar_dual_beam", T_N_HISTORY_vDrawSonarSplit, 1, T_N_HISTORY_vDrawSonarSplit},
+      {"sonar_flasher", T_N_HISTORY_vDrawCircularFlasher, 0, nullptr},
+      {"sonar_2d_flasher", T_N_HISTORY_vDrawSonarSplit, 0, T_N_HISTORY_vDrawCircularFlasher},
+  };
+  for (const auto& v : views) {
+    G_BMP_vSet(page, 0x8410);
+    if (v.right == nullptr) {
+      Draw(page, v.left, SPLIT_FULL_WINDOW, 0, 799, v.leftUser);
+    } else {
+      Draw(page, v.left, SPLIT_LEFT_WINDOW, 0, 397, v.leftUser);
+      Draw(page, v.right, SPLIT_RIGHT_WINDOW, 403, 799, 0);
+    }
+    EXPECT_TRUE(GOLDEN_MatchBitmap(std::string(SONAR_GOLDEN_DIR "/") + v.name + ".png", page)) << v.name;
+  }
+  // The dark scheme recolours what is there.
+  H_DATABASE_bUpdateEverythingU32(FCID("SSPL"), 10, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+  ASSERT_TRUE(WaitFor([] { return TableIs(T_N_HISTORY_pcolScheme(TRUE)); }, 1000));
+  Draw(page, T_N_HISTORY_vDrawSonarSplit, SPLIT_FULL_WINDOW, 0, 799, 0);
+  EXPECT_TRUE(GOLDEN_MatchBitmap(SONAR_GOLDEN_DIR "/sonar_2d_dark.png", page));
+  G_BUFFERS_vFreeFullScreenBitmap(page);
+}
+
+}  // namespace
