@@ -151,17 +151,21 @@ static BOOLEAN XMODEM_bSendBlock(U8 u8Block, const U8* pu8Data, U32 u32Count) {
   return FALSE;
 }
 
+// EOT, sent once more when refused. Receivers take their time to answer it
+// (lrzsz's rx first waits a second for stray bytes), so each EOT is given
+// ten reads.
 static BOOLEAN XMODEM_bSendEnd(void) {
-  if (!XMODEM_bDiscardInput() || !XMODEM_bPut(XMODEM_EOT)) return FALSE;
-  U8 answer;
-  if (!XMODEM_bGet(&answer, XMODEM_BYTE_TICKS)) return FALSE;
-  if (answer == XMODEM_ACK) return TRUE;
-  if (answer != XMODEM_NAK) return FALSE;
-  if (!XMODEM_bDiscardInput() || !XMODEM_bPut(XMODEM_EOT)) return FALSE;
-  for (U32 i = 0; i < XMODEM_TRIES; i++) {
-    if (!XMODEM_bGet(&answer, XMODEM_BYTE_TICKS)) continue;
-    if (answer == XMODEM_ACK) return TRUE;
-    if (answer == XMODEM_CAN) return FALSE;
+  for (U32 u32Eot = 0; u32Eot < 2; u32Eot++) {
+    if (!XMODEM_bDiscardInput() || !XMODEM_bPut(XMODEM_EOT)) return FALSE;
+    BOOLEAN bRefused = FALSE;
+    for (U32 i = 0; i < XMODEM_TRIES && !bRefused; i++) {
+      U8 answer;
+      if (!XMODEM_bGet(&answer, XMODEM_BYTE_TICKS)) continue;
+      if (answer == XMODEM_ACK) return TRUE;
+      if (answer == XMODEM_CAN) return FALSE;
+      bRefused = answer == XMODEM_NAK;
+    }
+    if (!bRefused) return FALSE;
   }
   return FALSE;
 }
