@@ -62,8 +62,9 @@ class PcLine : public ::testing::Test {
     std::filesystem::remove_all(m_dir, ignored);
   }
 
-  // The unit's ttyO3 and the peer's end, joined by socat.
-  void OpenSocatLine(void) {
+  // The unit's ttyO3 and the peer's end, joined by socat; the test's thread
+  // owns channel 2 unless a task is to claim it.
+  void OpenSocatLine(BOOLEAN bOwn = TRUE) {
     m_peerTty = m_dir + "/peer";
     m_socat = TEST_Spawn("/usr/bin/env", {"socat", "-d", "pty,raw,echo=0,link=" + m_dir + "/dev/ttyO3",
                                    "pty,raw,echo=0,link=" + m_peerTty});
@@ -73,6 +74,10 @@ class PcLine : public ::testing::Test {
     // Held open so that a peer's exit is no hang-up, which would throw away
     // its last bytes on their way to the unit.
     m_peerHold = open(m_peerTty.c_str(), O_RDWR | O_NOCTTY);
+    if (!bOwn) {
+      ASSERT_NO_FATAL_FAILURE(StartUart());
+      return;
+    }
     ASSERT_NO_FATAL_FAILURE(OwnChannel());
   }
 
@@ -92,9 +97,11 @@ class PcLine : public ::testing::Test {
   // A peer program talking over the line through socat's pipes: lrzsz
   // flushes its terminal as it ends, which on a pseudo-terminal would drop
   // its last ACK before the unit has it.
+  // The command is a shell script, so socat sees none of its characters.
   std::unique_ptr<TEST_PROCESS> Peer(const std::string& command) {
-    return TEST_Spawn("/usr/bin/env", {"socat", "FILE:" + m_peerTty + ",raw,echo=0",
-                                       "SYSTEM:cd " + m_dir + " && exec " + command});
+    const std::string script = "cd " + m_dir + " && " + command + "\n";
+    WriteFile(m_dir + "/peer.sh", std::vector<U8>(script.begin(), script.end()));
+    return TEST_Spawn("/usr/bin/env", {"socat", "FILE:" + m_peerTty + ",raw,echo=0", "SYSTEM:sh " + m_dir + "/peer.sh"});
   }
 
   std::string m_dir;

@@ -52,7 +52,7 @@ class Lrzsz : public PcLine {
  protected:
   // The unit sends; rx keeps what it receives.
   void SendToRx(const std::vector<U8>& data, const std::string& options = "") {
-    auto peer = Peer("rx -X -c -b " + options + " out.bin");
+    auto peer = Peer("exec rx -X -c -b " + options + " out.bin");
     std::vector<U8> bytes = data;
     EXPECT_TRUE(U_XMODEM_bTransmit(2, bytes.data(), (S32)bytes.size(), nullptr, nullptr)) << data.size();
     TEST_RESULT r = TEST_Finish(std::move(peer), 20000);
@@ -63,7 +63,7 @@ class Lrzsz : public PcLine {
   // sx sends; the unit receives into one buffer.
   void ReceiveFromSx(const std::vector<U8>& data, const std::string& options, size_t block) {
     WriteFile(m_dir + "/in.bin", data);
-    auto peer = Peer("sx -X -b " + options + " in.bin");
+    auto peer = Peer("exec sx -X -b " + options + " in.bin");
     std::vector<U8> buffer(data.size() + 2048);
     S32 s32Size = (S32)buffer.size();
     EXPECT_TRUE(U_XMODEM_bReceive(2, buffer.data(), &s32Size, nullptr, nullptr)) << data.size();
@@ -101,7 +101,7 @@ TEST_F(Lrzsz, ABlockRepeatedAfterALostAckIsAcknowledgedAndKeptOnce) {
   ASSERT_NO_FATAL_FAILURE(OpenRelayLine([&](U8 byte) { return byte != XMODEM_ACK || ++acks != 2; }));
   const std::vector<U8> data = Random(5000, 11);
   WriteFile(m_dir + "/in.bin", data);
-  auto peer = Peer("sx -X -k -b -t 10 in.bin");
+  auto peer = Peer("exec sx -X -k -b -t 10 in.bin");
   std::vector<U8> buffer(8192);
   S32 s32Size = (S32)buffer.size();
   EXPECT_TRUE(U_XMODEM_bReceive(2, buffer.data(), &s32Size, nullptr, nullptr));
