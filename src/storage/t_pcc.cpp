@@ -700,6 +700,7 @@ static void T_PCC_vSetPCConnectMode(void) {
   if (!H_DATABASE_bFetch(FCID("CGRP"), nullptr, nullptr, nullptr)) H_DATABASE_bUpdateValueU32(FCID("CGRP"), 0, P_NORMAL);
   s_bShowWarningWindow = FALSE;
   s_bConnected = TRUE;
+  log_me("[%d]%s: PC connect mode, after state %u", __LINE__, __func__, s_u32PreviousSystemState);
   s_aEvents[2] = SEMA_QUEUE_RX2;
   L_SEMA_Signal(SEMA_CLEAR_ALARMS);
   L_SEMA_Signal(SEMA_VIEW_UPDATE);
@@ -715,6 +716,7 @@ static void T_PCC_vLeavePCConnectMode(void) {
   s_bConnected = FALSE;
   s_aEvents[2] = 0;
   T_PCC_vResetReceiver();
+  log_me("[%d]%s: PC connect mode left, state %u again", __LINE__, __func__, s_u32PreviousSystemState);
   L_SEMA_Signal(SEMA_CLEAR_ALARMS);
   L_SEMA_Signal(SEMA_VIEW_UPDATE);
 }
@@ -815,6 +817,7 @@ void T_PCC_vMain(void) {
   s_bConnected = FALSE;
   s_aEvents[2] = 0;
   T_PCC_vResetReceiver();
+  log_me("[%d]%s: PC connect mode left, state %u again", __LINE__, __func__, s_u32PreviousSystemState);
   U_UART_bRegisterForChannel(PCC_CHANNEL, '#', SEMA_PC_CONNECT);
   for (;;) {
     const S32 event = L_SEMA_WaitMultiple(s_aEvents);
