@@ -351,18 +351,22 @@ void T_MMC_vMain(void) {
 // ---------------------------------------------------------------------------
 // Update image trailer
 
-// The value of the first entry "key=..." (leading blanks skipped, up to the
-// next blank, at most 63 characters) into pcValue[64]; FALSE when no entry
-// before the empty one or the end has the key.
-static BOOLEAN MMC_bTrailerValue(const char* pcTrailer, const char* pcKey, char* pcValue) {
-  char format[32];
-  snprintf(format, sizeof format, "%s=%%63s", pcKey);
+// The value of the first entry "key=..." into pcValue[64], leading blanks
+// skipped, at most 63 characters: up to the next blank, or with bToEnd the
+// rest of the entry (the table's model names hold blanks). FALSE when no
+// entry before the empty one or the end has the key.
+static BOOLEAN MMC_bTrailerValue(const char* pcTrailer, const char* pcKey, BOOLEAN bToEnd, char* pcValue) {
   const size_t keyLength = strlen(pcKey);
   for (U32 at = 0; at < T_MMC_TRAILER_SIZE && pcTrailer[at] != 0;) {
     const char* pcEntry = pcTrailer + at;
     if (strncmp(pcEntry, pcKey, keyLength) == 0 && pcEntry[keyLength] == '=') {
-      pcValue[0] = 0;
-      sscanf(pcEntry, format, pcValue);
+      const char* pcFrom = pcEntry + keyLength + 1;
+      while (*pcFrom == ' ' || *pcFrom == '\t') pcFrom++;
+      size_t length = bToEnd ? strnlen(pcFrom, 63) : strcspn(pcFrom, " \t\r\n");
+      if (length > 63) length = 63;
+      while (bToEnd && length > 0 && (pcFrom[length - 1] == ' ' || pcFrom[length - 1] == '\t')) length--;
+      memcpy(pcValue, pcFrom, length);
+      pcValue[length] = 0;
       return TRUE;
     }
     at += (U32)strlen(pcEntry) + 1;
@@ -376,13 +380,13 @@ BOOLEAN T_MMC_bVerifyNewCodeModel(const char* pcTrailer) {
   const char* pcName = MODEL_pcFetchModelText((MODEL_TYPE)u32Model);
   if (MODEL_s32FindModel(pcName) < 0) return FALSE;
   char value[64];
-  if (!MMC_bTrailerValue(pcTrailer, "model", value)) return FALSE;
+  if (!MMC_bTrailerValue(pcTrailer, "model", TRUE, value)) return FALSE;
   return strcmp(value, pcName) == 0 || strcmp(value, "all") == 0;
 }
 
 U32 T_MMC_u32FetchNewCodeVersion(const char* pcTrailer) {
   char value[64];
-  if (!MMC_bTrailerValue(pcTrailer, "version", value)) return 0;
+  if (!MMC_bTrailerValue(pcTrailer, "version", FALSE, value)) return 0;
   return (U32)strtoul(value, nullptr, 10);
 }
 

@@ -13,7 +13,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <array>
 #include <string>
 
 #include "color.h"
@@ -91,7 +90,16 @@ static int s_nLightIndex = DISPLAY_BACKLIGHT_LOW;
 static int s_nBacklight = DISPLAY_BACKLIGHT_LOW;
 static BOOLEAN s_bConnected;
 
-static FOURCHARID_XREF xref[30];
+static FOURCHARID_XREF xref[30] = {
+    {FCID("XX01"), "01", FALSE}, {FCID("XX02"), "02", FALSE}, {FCID("XX03"), "03", FALSE}, {FCID("XX04"), "04", FALSE},
+    {FCID("XX05"), "05", FALSE}, {FCID("XX06"), "06", FALSE}, {FCID("XX07"), "07", FALSE}, {FCID("XX08"), "08", FALSE},
+    {FCID("XX09"), "09", FALSE}, {FCID("XX10"), "10", FALSE}, {FCID("XX11"), "11", FALSE}, {FCID("XX12"), "12", FALSE},
+    {FCID("XX13"), "13", FALSE}, {FCID("XX14"), "14", FALSE}, {FCID("XX15"), "15", FALSE}, {FCID("XX16"), "16", FALSE},
+    {FCID("XX17"), "17", FALSE}, {FCID("XX18"), "18", FALSE}, {FCID("XX19"), "19", FALSE}, {FCID("XX20"), "20", FALSE},
+    {FCID("XX21"), "21", FALSE}, {FCID("XX22"), "22", FALSE}, {FCID("XX23"), "23", FALSE}, {FCID("XX24"), "24", FALSE},
+    {FCID("XX25"), "25", FALSE}, {FCID("XX26"), "26", FALSE}, {FCID("XX27"), "27", FALSE}, {FCID("XX28"), "28", FALSE},
+    {FCID("XX29"), "29", FALSE}, {FCID("XX30"), "30", FALSE},
+};
 
 static void PCC_vChannelReply(const U8* pu8Bytes, U32 u32Count) {
   U_UART_bTransmitData(PCC_CHANNEL, pu8Bytes, (int)u32Count);
@@ -807,11 +815,6 @@ void T_PCC_vMain(void) {
   log_me("[%d]%s: LWP ID %ld", __LINE__, __func__, (long)gettid());
   if (H_DATABASE_bUpdateEverythingU32(FCID("TPCC"), (U32)M_PCCOM, P_NORMAL, D_MAILBOX, nullptr, DB_NEVER_STALE)) {
     ERROR_vFatal(__FILE_NAME__, __LINE__, "Somebody else registered the PC Connect Task Maibox");
-  }
-  static std::array<char[5], 30> s_acIds;
-  for (int i = 0; i < 30; i++) {
-    snprintf(s_acIds[i], sizeof s_acIds[i], "XX%02d", i + 1);
-    xref[i] = {PCC_fcidKey((const U8*)s_acIds[i]), s_acIds[i] + 2, FALSE};
   }
   s_bFirstOn = TRUE;
   s_bConnected = FALSE;

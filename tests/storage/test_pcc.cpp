@@ -7,6 +7,8 @@
 #include "pclink_line.h"
 #include "t_nav_data.h"
 #include "t_nav_group_data.h"
+#include "model.h"
+#include "t_mmc.h"
 #include "t_pcc.h"
 
 namespace {
@@ -172,6 +174,57 @@ TEST_F(Receiver, ALineTooLongIsDroppedWholeAndRefused) {
   EXPECT_EQ("#NAK\n\r", Feed(line));
   EXPECT_EQ(30u, Value("SMDL"));
   EXPECT_EQ("#1234567890\r\n", Feed("#T\r\n"));
+}
+
+}  // namespace
+
+namespace {
+
+// 512 bytes of entries, each ended by NUL, zeros after.
+std::string Trailer(const std::vector<std::string>& entries) {
+  std::string t;
+  for (const std::string& e : entries) t += e + '\0';
+  t.resize(T_MMC_TRAILER_SIZE + 1, '\0');
+  return t;
+}
+
+TEST_F(Receiver, TheTrailerNamesThisUnitsModelOrAllAndAVersion) {
+  H_DATABASE_bUpdateValueU32(FCID("SMDL"), MODEL_DOMESTIC, P_NORMAL);
+  const std::string name = MODEL_pcFetchModelText(MODEL_DOMESTIC);
+  EXPECT_TRUE(T_MMC_bVerifyNewCodeModel(Trailer({"x=1", "model=all"}).c_str()));
+  EXPECT_TRUE(T_MMC_bVerifyNewCodeModel(Trailer({"model= " + name}).c_str())) << "a blank before the name";
+  EXPECT_FALSE(T_MMC_bVerifyNewCodeModel(Trailer({"model=" + name + "X"}).c_str()));
+  EXPECT_FALSE(T_MMC_bVerifyNewCodeModel(Trailer({"x=1", "", "model=all"}).c_str())) << "after the empty entry";
+  EXPECT_EQ(2150u, T_MMC_u32FetchNewCodeVersion(Trailer({"model=all", "version=2150", "version=7"}).c_str()));
+  EXPECT_EQ(0u, T_MMC_u32FetchNewCodeVersion(Trailer({"model=all"}).c_str()));
+  EXPECT_EQ(0u, T_MMC_u32FetchNewCodeVersion(Trailer({"version=abc"}).c_str()));
+  // A unit whose model is not in the table takes no image.
+  H_DATABASE_bUpdateValueU32(FCID("SMDL"), 30, P_NORMAL);
+  EXPECT_FALSE(T_MMC_bVerifyNewCodeModel(Trailer({"model=all"}).c_str()));
+  // No NUL in the 512 bytes: the terminator after them ends the search.
+  std::string full = "model=all" + std::string(T_MMC_TRAILER_SIZE - 9, 'z') + '\0';
+  EXPECT_FALSE(T_MMC_bVerifyNewCodeModel(full.c_str()));
+  EXPECT_EQ(0u, T_MMC_u32FetchNewCodeVersion(full.c_str()));
+}
+
+TEST(VersionText, IsReadAsTwoIntegers) {
+  EXPECT_EQ(2002u, T_MMC_u32VersionNumber("2.002"));
+  EXPECT_EQ(1001u, T_MMC_u32VersionNumber("1.001"));
+  EXPECT_EQ(2000u, T_MMC_u32VersionNumber("2.000"));
+  EXPECT_EQ(0u, T_MMC_u32VersionNumber("x"));
+}
+
+TEST_F(Receiver, ModelAccessoriesAndAMissingFeatureKeyAnswerExactly) {
+  EXPECT_EQ("#0000001E\r\n", Feed("#M\r"));
+  H_DATABASE_vDeleteEntry(FCID("SMDL"));
+  EXPECT_EQ("#NAK\n\r", Feed("#M\r"));
+  EXPECT_EQ("#NAK\n\r", Feed("#A\r"));
+  H_DATABASE_bUpdateValueU32(FCID("XX05"), 1, P_NORMAL);
+  H_DATABASE_bUpdateValueU32(FCID("XX01"), 1, P_NORMAL);
+  H_DATABASE_bUpdateValueU32(FCID("XX99"), 1, P_NORMAL);
+  EXPECT_EQ("#01,05\r\n", Feed("#A\r"));
+  EXPECT_EQ("#ACK\n\r#NAK\n\r", Feed("#fFAAA0x00000002,FZZZ0x00000003,FAAA0x00000004\r"));
+  EXPECT_EQ(2u, Value("FAAA"));
 }
 
 }  // namespace
