@@ -370,7 +370,6 @@ static BOOLEAN T_PCC_bSendSItems(U8* pu8Data) {
 
 static BOOLEAN T_PCC_bSendSerialNum(U8*) {
   static const char* const s_apcKeys[] = {"SEDB", "SEDU", "SEIB", "SEIU", "SENB", "SENU", "SETB", "SMDL", "SIMT"};
-  PCC_vSend("#");
   std::string list;
   BOOLEAN bAny = FALSE;
   for (const char* pcKey : s_apcKeys) {
@@ -378,7 +377,8 @@ static BOOLEAN T_PCC_bSendSerialNum(U8*) {
     const FOURCHARID id = PCC_fcidKey((const U8*)pcKey);
     if (H_DATABASE_bFetchU32(id, &u32Value, nullptr, nullptr)) PCC_vAppend(&list, PCC_sValueItem(id, u32Value), &bAny);
   }
-  PCC_vSend(bAny ? (list + s_acEnd).c_str() : s_acNak);
+  // The '#' goes first even when nothing follows but the refusal.
+  PCC_vSend(("#" + (bAny ? list + s_acEnd : std::string(s_acNak))).c_str());
   return TRUE;
 }
 

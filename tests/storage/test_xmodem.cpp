@@ -92,7 +92,7 @@ TEST_F(Lrzsz, SxSendsEverySizeToTheUnitIn1kAnd128ByteBlocks) {
 
 TEST_F(Lrzsz, ATransferToARxThatFindsCrcErrorsStillCompletes) {
   ASSERT_NO_FATAL_FAILURE(OpenSocatLine());
-  SendToRx(Random(20000, 7), "--errors 4000");
+  SendToRx(Random(8000, 7), "--errors 3000");
 }
 
 // sx waits a second for an answer, then sends the block again.
