@@ -32,6 +32,7 @@ constexpr TICKS XMODEM_RETRY_PAUSE = 100;
 // A line without a byte for this long has finished sending a bad packet.
 constexpr TICKS XMODEM_QUIET_TICKS = 1000;
 constexpr U32 XMODEM_CAN_COUNT = 8;
+constexpr TICKS XMODEM_DRAIN_TICKS = 1;
 
 // The transfer in progress; touched only under RES_XMODEM.
 static U8 s_u8Port;
@@ -46,14 +47,23 @@ static void* s_pParam;
 
 static BOOLEAN XMODEM_bQueueGet(U8 u8Port, U8* pu8Byte, TICKS ticks) {
   U16 entry = 0;
-  const ERC erc = ticks == 0 ? L_QUEUE_Get(s_queues[u8Port].queueReceive, &entry)
-                             : L_QUEUE_GetWaitTicks(s_queues[u8Port].queueReceive, &entry, ticks);
+  const QUEUE queue = s_queues[u8Port].queueReceive;
+  // The clock is read for a deadline only when the queue is empty.
+  BOOLEAN bGot = L_QUEUE_Get(queue, &entry) == 0;
+  if (!bGot && ticks != 0) bGot = L_QUEUE_GetWaitTicks(queue, &entry, ticks) == 0;
   *pu8Byte = (U8)entry;
-  return erc == 0;
+  return bGot;
 }
 
+// A full queue is left to drain to half before the next byte goes in: one
+// wake-up per half queue rather than one per byte.
 static BOOLEAN XMODEM_bQueuePut(U8 u8Port, U8 u8Byte, TICKS ticks) {
   const QUEUE queue = s_queues[u8Port].queueTransmit;
+  if (L_QUEUE_Put(queue, &u8Byte) == 0) return TRUE;
+  const S32 s32Half = (S32)QueueParams[queue - 1].QParamDepth / 2;
+  for (TICKS waited = 0; waited < ticks && L_QUEUE_Inquire(queue) > s32Half; waited += XMODEM_DRAIN_TICKS) {
+    L_CLOCK_Sleep(XMODEM_DRAIN_TICKS);
+  }
   return L_QUEUE_Put(queue, &u8Byte) == 0 || L_QUEUE_PutWaitTicks(queue, &u8Byte, ticks) == 0;
 }
 

@@ -99,8 +99,7 @@ struct PC_RELAY {
   void Run(std::function<bool(U8)> toPeer, U32 u32PeerRate) {
     struct pollfd fds[2] = {{unitMaster, POLLIN, 0}, {peerMaster, POLLIN, 0}};
     U8 buffer[4096];
-    const double start = (double)L_CLOCK_qwGetTimeInMicros() / 1e6;
-    U64 u64Paced = 0;
+    double due = 0;  // when the line is free for the PC's next byte
     while (!bStop) {
       if (poll(fds, 2, 20) <= 0) continue;
       if (fds[0].revents & POLLIN) {
@@ -111,14 +110,14 @@ struct PC_RELAY {
       }
       if (fds[1].revents & POLLIN) {
         const ssize_t n = read(peerMaster, buffer, u32PeerRate > 0 ? 16 : sizeof buffer);
-        for (ssize_t i = 0; i < n; i++) {
-          // Each byte leaves at its time on a line of that rate.
-          if (u32PeerRate > 0) {
-            const double due = start + (double)++u64Paced / u32PeerRate;
-            const double now = (double)L_CLOCK_qwGetTimeInMicros() / 1e6;
-            if (due > now) usleep((useconds_t)((due - now) * 1e6));
-          }
-          Put(unitMaster, &buffer[i], 1);
+        if (n > 0) Put(unitMaster, buffer, (size_t)n);
+        // The line is busy until those bytes have gone at its rate.
+        if (n > 0 && u32PeerRate > 0) {
+          const double now = (double)L_CLOCK_qwGetTimeInMicros() / 1e6;
+          // A sleep that overshoots is made up, not added; a pause resets.
+          if (now > due + 0.005) due = now;
+          due += (double)n / u32PeerRate;
+          if (due > now) usleep((useconds_t)((due - now) * 1e6));
         }
       }
       if ((fds[0].revents | fds[1].revents) & (POLLHUP | POLLERR)) usleep(10000);
