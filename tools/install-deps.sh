@@ -19,6 +19,8 @@ packages=(
   geographiclib-tools libgeographiclib-dev proj-bin libproj-dev python3-scipy
   # gpsdecode, the AIS decoder's benchmark peer.
   gpsd-clients
+  # The PC link's XMODEM peer (sx, rx).
+  lrzsz
 )
 
 # The list alone, for tools/install-cross-deps.sh.

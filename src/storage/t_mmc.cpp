@@ -6,14 +6,18 @@
 #include "t_mmc.h"
 
 #include <stddef.h>
+#include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <zlib.h>
 
 #include "color.h"
 #include "g_bmp.h"
+#include "h_database.h"
 #include "h_memory.h"
 #include "linux_fs.h"
 #include "linuxsvc.h"
+#include "model.h"
 #include "u_file.h"
 #include "u_taskstub.h"
 
@@ -342,4 +346,53 @@ void T_MMC_vMain(void) {
     if (L_SEMA_WaitMultiple(events) != SEMA_MBOX_MMC) continue;
     while (void* message = L_MBOX_Receive(M_MMC)) T_MMC_vHandle((GENERIC_MESSAGE*)message);
   }
+}
+
+// ---------------------------------------------------------------------------
+// Update image trailer
+
+// The value of the first entry "key=..." into pcValue[64], leading blanks
+// skipped, at most 63 characters: up to the next blank, or with bToEnd the
+// rest of the entry (the table's model names hold blanks). FALSE when no
+// entry before the empty one or the end has the key.
+static BOOLEAN MMC_bTrailerValue(const char* pcTrailer, const char* pcKey, BOOLEAN bToEnd, char* pcValue) {
+  const size_t keyLength = strlen(pcKey);
+  for (U32 at = 0; at < T_MMC_TRAILER_SIZE && pcTrailer[at] != 0;) {
+    const char* pcEntry = pcTrailer + at;
+    if (strncmp(pcEntry, pcKey, keyLength) == 0 && pcEntry[keyLength] == '=') {
+      const char* pcFrom = pcEntry + keyLength + 1;
+      while (*pcFrom == ' ' || *pcFrom == '\t') pcFrom++;
+      size_t length = bToEnd ? strnlen(pcFrom, 63) : strcspn(pcFrom, " \t\r\n");
+      if (length > 63) length = 63;
+      while (bToEnd && length > 0 && (pcFrom[length - 1] == ' ' || pcFrom[length - 1] == '\t')) length--;
+      memcpy(pcValue, pcFrom, length);
+      pcValue[length] = 0;
+      return TRUE;
+    }
+    at += (U32)strlen(pcEntry) + 1;
+  }
+  return FALSE;
+}
+
+BOOLEAN T_MMC_bVerifyNewCodeModel(const char* pcTrailer) {
+  U32 u32Model = 0;
+  if (!H_DATABASE_bFetchU32(FCID("SMDL"), &u32Model, nullptr, nullptr)) return FALSE;
+  const char* pcName = MODEL_pcFetchModelText((MODEL_TYPE)u32Model);
+  if (MODEL_s32FindModel(pcName) < 0) return FALSE;
+  char value[64];
+  if (!MMC_bTrailerValue(pcTrailer, "model", TRUE, value)) return FALSE;
+  return strcmp(value, pcName) == 0 || strcmp(value, "all") == 0;
+}
+
+U32 T_MMC_u32FetchNewCodeVersion(const char* pcTrailer) {
+  char value[64];
+  if (!MMC_bTrailerValue(pcTrailer, "version", FALSE, value)) return 0;
+  return (U32)strtoul(value, nullptr, 10);
+}
+
+U32 T_MMC_u32VersionNumber(const char* pcText) {
+  unsigned major = 0, minor = 0;
+  int used = 0;
+  if (sscanf(pcText, "%u.%3u%n", &major, &minor, &used) != 2 || used == 0) return 0;
+  return major * 1000 + minor;
 }

@@ -50,3 +50,20 @@ const char* T_MMC_pcPngResultText(T_MMC_PNG_RESULT eResult);
 // Heap bytes the last load or decode took for its work (the file's buffer,
 // the compressed input, the rows and the inflater), the bitmap not counted.
 U32 T_MMC_u32WorkingBytes(void);
+
+// ---------------------------------------------------------------------------
+// Trailer of a software update image: its last 512 bytes, entries
+// "key=value" each ended by NUL, an empty entry ending the list.
+
+constexpr U32 T_MMC_TRAILER_SIZE = 512;
+
+// TRUE when the trailer's "model" value is this unit's model name (from
+// SMDL) or "all"; FALSE when SMDL is absent or not a model of the table.
+// pcTrailer holds T_MMC_TRAILER_SIZE bytes and a terminating NUL.
+BOOLEAN T_MMC_bVerifyNewCodeModel(const char* pcTrailer);
+// The trailer's "version" value (the version times 1,000); 0 when absent or
+// not a number.
+U32 T_MMC_u32FetchNewCodeVersion(const char* pcTrailer);
+// A version text of the form "2.150" as 2150, read as two integers; 0 when it
+// is not of that form.
+U32 T_MMC_u32VersionNumber(const char* pcText);

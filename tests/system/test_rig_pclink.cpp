@@ -1,0 +1,199 @@
+// A service PC on ttyO3 of a host rig: the exact bytes of the link's
+// requests and replies, a long line that hides a wipe, a key pressed while
+// connected, and leaving connect mode.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <map>
+#include <memory>
+#include <regex>
+#include <string>
+
+#include "nvram_files.h"
+#include "rig_unit.h"
+
+namespace {
+
+using namespace rigunit;
+
+// The PC's end of the line.
+struct PC_LINE {
+  int fd = -1;
+  ~PC_LINE() {
+    if (fd >= 0) close(fd);
+  }
+
+  void Send(const std::string& bytes) const { ASSERT_EQ((ssize_t)bytes.size(), write(fd, bytes.data(), bytes.size())); }
+
+  // Everything that arrives until the line has been quiet for ms.
+  std::string Quiet(int ms = 400) const {
+    std::string got;
+    struct pollfd p = {fd, POLLIN, 0};
+    while (poll(&p, 1, ms) > 0) {
+      char buffer[512];
+      const ssize_t n = read(fd, buffer, sizeof buffer);
+      if (n <= 0) break;
+      got.append(buffer, (size_t)n);
+    }
+    return got;
+  }
+
+  std::string Ask(const std::string& request) const {
+    Send(request);
+    return Quiet();
+  }
+};
+
+// The unit on a fresh rig, and the PC's end of ttyO3 once the unit answers
+// there. The NMEA task keeps channel 2 for its first 20 s without
+// sentences, so the PC asks until the unit answers, as a PC tool would.
+struct PC_SESSION {
+  RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
+  std::string base = TEST_MakeTempDir("velmora-base");
+  std::unique_ptr<TEST_PROCESS> unit;
+  PC_LINE pc;
+
+  void Start(const std::map<std::string, uint32_t>& settings) {
+    ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
+    SeedUnit(base, settings);
+    unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base});
+    ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "update CVEW to -2", 20000)) << Out(unit.get());
+  }
+
+  void Connect(void) {
+    pc.fd = open((rig.dir + "/serial/ttyO3").c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(pc.fd, 0);
+    struct termios tio;
+    tcgetattr(pc.fd, &tio);
+    cfmakeraw(&tio);
+    tcsetattr(pc.fd, TCSANOW, &tio);
+    std::string test;
+    for (int i = 0; i < 80 && test != "#1234567890\r\n"; i++) {
+      test = pc.Ask("\r\n#T\r\n");
+      const size_t at = test.rfind('#');
+      test = at == std::string::npos ? "" : test.substr(at);
+    }
+    ASSERT_EQ("#1234567890\r\n", test);
+  }
+
+  // A PC program on the line through socat's pipes (lrzsz flushes a
+  // terminal as it ends, which would lose its last ACK).
+  TEST_RESULT RunOnLine(const std::string& script) {
+    std::ofstream(base + "/pc.sh") << "cd " << base << " && " << script << "\n";
+    return TEST_Run("/usr/bin/env", {"socat", "FILE:" + rig.dir + "/serial/ttyO3,raw,echo=0", "SYSTEM:sh " + base + "/pc.sh"},
+                    {}, 60000);
+  }
+};
+
+std::vector<int32_t> Tones(const std::string& rig) {
+  const std::vector<uint8_t> bytes = nvfiles::Read(rig + "/dev/buzzer0");
+  std::vector<int32_t> tones(bytes.size() / 4);
+  memcpy(tones.data(), bytes.data(), tones.size() * 4);
+  return tones;
+}
+
+TEST(Rig, AServicePcOnTtyO3GetsExactRepliesAndCannotSlipAWipeIntoALongLine) {
+  PC_SESSION session;
+  ASSERT_NO_FATAL_FAILURE(session.Start({{"SQCD", 1}, {"SMDL", 30}}));
+  const std::string& base = session.base;
+  const std::string& rigDir = session.rig.dir;
+  const std::vector<COLOR> normal = StableScreen(rigDir);
+  ASSERT_NO_FATAL_FAILURE(session.Connect());
+  const PC_LINE& pc = session.pc;
+
+  const std::string version = pc.Ask("#V\r\n");
+  EXPECT_TRUE(std::regex_match(version, std::regex("#Ver\\.2\\.000;Dat\\.Mar 13 2019;Rev\\.[^;]*;Spd\\.800Mhz\r\n")))
+      << version;
+  EXPECT_EQ("#1234567890\r\n", pc.Ask("#T\r"));
+  EXPECT_EQ("#2\r\n", pc.Ask("#C\r"));
+  EXPECT_EQ("#3,3,3\r\n", pc.Ask("#c\r"));
+  const std::string space = pc.Ask("#I\r");
+  EXPECT_TRUE(std::regex_match(space, std::regex("#W:0/3000,G:[0-9]+/[0-9]+,R:0/50,T:0/50\r\n"))) << space;
+  EXPECT_EQ("#0000001E\r\n", pc.Ask("#M\r"));
+  EXPECT_EQ("#NAK\n\r", pc.Ask("#A\r")) << "no accessory";
+  EXPECT_EQ("#NAK\n\r", pc.Ask("#X\r"));
+  EXPECT_EQ("#NAK\n\r", pc.Ask("##V\r"));
+  EXPECT_EQ("", pc.Ask("#VX"));
+
+  const std::string settings = pc.Ask("#s\r");
+  EXPECT_TRUE(std::regex_match(settings, std::regex("#S[A-Z0-9]{3}0x[0-9A-F]{8}(,S[A-Z0-9]{3}0x[0-9A-F]{8})*\r\n")))
+      << settings;
+  EXPECT_NE(std::string::npos, settings.find("SMDL0x0000001E"));
+  EXPECT_EQ("#SMDL0x0000001E\r\n", pc.Ask("#sSMDL\r"));
+  EXPECT_EQ("#ACK\n\r", pc.Ask("#sSMDL0x0000001F\r"));
+  EXPECT_EQ("#SMDL0x0000001F\r\n", pc.Ask("#RSMDL\r"));
+  EXPECT_EQ("#NAK\n\r", pc.Ask("#sTNAV0x00000001\r"));
+
+  const std::string line = "#s" + std::string(300, 'x') + "#WALL" + std::string(295, 'y') + "\r";
+  EXPECT_EQ("#NAK\n\r", pc.Ask(line));
+  EXPECT_EQ("#1234567890\r\n", pc.Ask("#T\r")) << "still running, nothing wiped";
+  EXPECT_EQ(12345u, nvfiles::Stored(base, "SENU").value_or(0));
+
+  // Connect mode takes every key but POWER and refuses it with the refused
+  // click alone: its two tones at the normal pitch.
+  const std::vector<COLOR> connected = StableScreen(rigDir);
+  EXPECT_TRUE(connected != normal);
+  const size_t before = Tones(rigDir).size();
+  EXPECT_EQ(0, Tool(rigDir, "key hold MENU --ms 100"));
+  usleep(500 * 1000);
+  const std::vector<int32_t> tones = Tones(rigDir);
+  EXPECT_EQ(std::vector<int32_t>({1010, 990}), std::vector<int32_t>(tones.begin() + (long)before, tones.end()));
+  EXPECT_TRUE(StableScreen(rigDir) == connected);
+
+  // The NMEA task's own sentences may follow on the line it has again.
+  const std::string quit = pc.Ask("#Q\r");
+  EXPECT_EQ(0u, quit.rfind("#ACK\n\r", 0)) << quit;
+  EXPECT_TRUE(StableScreen(rigDir) != connected) << "connect mode left";
+
+  TEST_Signal(session.unit.get(), SIGTERM);
+  TEST_RESULT r = TEST_Finish(std::move(session.unit), 10000);
+  EXPECT_EQ(2, r.status) << r.out << r.err;
+}
+
+// The image: a payload, then the trailer's entries in 512 bytes.
+std::string Image(const std::string& entries) {
+  std::string image;
+  for (int i = 0; i < 5000; i++) image += (char)(i * 7 + i / 300);
+  std::string trailer = entries;
+  trailer.resize(512, '\0');
+  return image + trailer;
+}
+
+TEST(Rig, AnUpdateImageIsHandedOverWithStatus30OnlyWhenItFitsAndTheSettingsStayUntilThen) {
+  PC_SESSION session;
+  ASSERT_NO_FATAL_FAILURE(session.Start({{"SQCD", 1}, {"SMDL", 584}}));
+  ASSERT_NO_FATAL_FAILURE(session.Connect());
+  const std::string settings = session.pc.Ask("#s\r");
+  const std::vector<uint8_t> entries = nvfiles::Read(session.base + "/nvr_entries.dat");
+  const std::string send = "printf '\\r\\n#B\\r' && dd bs=1 count=6 of=reply.bin 2>/dev/null && exec sx -X -k -b image.bin";
+
+  // The running version (2.000), then none.
+  size_t refused = 0;
+  for (const char* entry : {"version=2000", "version=0"}) {
+    std::ofstream(session.base + "/image.bin", std::ios::binary) << Image(std::string("model=all") + '\0' + entry);
+    session.RunOnLine(send);
+    EXPECT_TRUE(WaitForCount(session.unit.get(), "image refused", ++refused, 5000)) << entry;
+    EXPECT_EQ("#ACK\n\r", std::string(std::istreambuf_iterator<char>(std::ifstream(session.base + "/reply.bin").rdbuf()), {}));
+  }
+  EXPECT_EQ(settings, session.pc.Ask("#s\r")) << "a refused image leaves the settings";
+  EXPECT_TRUE(entries == nvfiles::Read(session.base + "/nvr_entries.dat"));
+
+  const std::string image = Image(std::string("version=2150") + '\0' + "model=all");
+  std::ofstream(session.base + "/image.bin", std::ios::binary) << image;
+  session.RunOnLine(send);
+  TEST_RESULT r = TEST_Finish(std::move(session.unit), 20000);
+  EXPECT_EQ(30, r.status) << r.out;
+  const std::string dir = session.base + "/update";
+  EXPECT_EQ(dir + "/velmora_update.bin",
+            std::string(std::istreambuf_iterator<char>(std::ifstream(dir + "/up_fname.txt").rdbuf()), {}));
+  EXPECT_EQ(image, std::string(std::istreambuf_iterator<char>(std::ifstream(dir + "/velmora_update.bin").rdbuf()), {}))
+      << "the padding gone";
+}
+
+}  // namespace
