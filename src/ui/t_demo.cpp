@@ -294,9 +294,12 @@ void T_KEYBOARD_vRestartTutorial(void) {
   DEMO_vReleasePhoto();
   s_u32ChapterSelection = 0;
   memset(s_u32ChapterAssignment, 0, sizeof s_u32ChapterAssignment);
-  if (s_bScriptInUse) U_KEYBOARD_bUnregisterKeys(M_KEYB, POS_KEYS);
+  // The keys and the splash are the tutorial's only when it played a script.
+  if (s_bScriptInUse) {
+    U_KEYBOARD_bUnregisterKeys(M_KEYB, POS_KEYS);
+    T_STARTUP_vUnRegisterSplashScreen();
+  }
   H_DATABASE_bUpdateValueBoolean(FCID("CDSM"), FALSE, P_NORMAL);
-  T_STARTUP_vUnRegisterSplashScreen();
   DEMO_vStartTimer(POS_STEP_MS);
 }
 

@@ -23,7 +23,7 @@ SET SSPL 1
 WAIT 8
 // The chart
 PHOTO CHART.PNG
-BALLOON 40 240 400 4 "Chart" 600 260
+BALLOON 40 200 400 5 "Chart" 600 260
 [BULLET] Built-in chart of lakes and coasts
 [BULLET] Waypoints, routes and tracks
 [VSPACE 4]Your position and heading stay on

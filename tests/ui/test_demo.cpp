@@ -27,7 +27,7 @@
 
 namespace {
 
-// Demonstration seconds per real millisecond... a hundredth of the unit's time.
+// Every delay of the demonstration a hundred times shorter than the unit's.
 constexpr U32 DEMO_TIME_BASE = 10;
 
 std::vector<U32> DemoDelays(void) {
@@ -210,6 +210,23 @@ TEST_F(Demo, AViewThatCannotBeSelectedHaltsTheScriptWithItsErrorUntilExit) {
   EXPECT_EQ(1, UI_nTapClick(UI_EXIT));
   EXPECT_EQ(NO_ERROR, T_DEMO_eError());
   EXPECT_EQ(180000u, DemoDelaysUntil(180000, 500).back());
+}
+
+TEST_F(Demo, LeavingThePointOfSaleStateGivesTheTutorialsKeysBack) {
+  ASSERT_TRUE(U_KEYBOARD_bRegisterKeys(UI_MBOX_A, HKEY_MASK_MENU, KEY_DOWN, FALSE, FALSE, NOT_CURSOR_KEY,
+                                       REGISTER_VIEW));
+  Enter("CHAPTER T\nWAIT 9999\nENDCHAPTER\n");
+  DemoDelaysUntil(10000, 2000);
+  EXPECT_EQ(-1, UI_nTapClick(UI_MENU)) << "the tutorial holds MENU and refuses it";
+  EXPECT_EQ(nullptr, UI_pReceive(UI_MBOX_A, 50));
+  H_DATABASE_bUpdateValueU32(FCID("CCST"), STATE_NORMAL_RUN, P_NORMAL);
+  ASSERT_TRUE(UI_bWaitFor([] { return !T_VIEW_bIsLayerActive(POS_MESSAGE_LAYER); }));
+  L_CLOCK_Sleep(50);
+  UI_vTap(UI_MENU);
+  GENERIC_MESSAGE* p = UI_pReceive(UI_MBOX_A, 500);
+  ASSERT_NE(nullptr, p);
+  EXPECT_EQ(CMD_ID_KEY_CHANGE, p->Cmd);
+  H_MEMORY_vFree(p);
 }
 
 // The card task, started for the tests that load photos, and the photos on
