@@ -90,7 +90,7 @@ static D_BALLOON s_curBalloon;
 static ERROR_CODE s_scriptError = NO_ERROR;
 static BITMAP* s_pPhotoImage = nullptr;
 static BOOLEAN s_bShowImage = FALSE;
-static POINT s_exitBoxAnchor = {-1, -1};
+static BOOLEAN s_bExitBox = FALSE;  // centred at the top when placed
 static BOOLEAN s_bScriptInUse = FALSE;
 
 // A photo the card task is loading, and one it still holds after the wait
@@ -280,7 +280,7 @@ void T_KEYBOARD_vRestartTutorial(void) {
   s_scriptError = NO_ERROR;
   s_curBalloon.bActive = FALSE;
   s_curBalloon.bMoreInfo = FALSE;
-  s_exitBoxAnchor = {-1, -1};
+  s_bExitBox = FALSE;
   DEMO_vUnlock();
   s_bTutorialStarted = FALSE;
   s_bInTutorial = FALSE;
@@ -349,10 +349,10 @@ void T_DEMO_vKeyChange(const MSG_KEY_CHANGE* pMsg) {
 // ---------------------------------------------------------------------------
 // Script commands
 
+// The text is measured where it is drawn: fonts belong to the view task.
 static void DEMO_vPlaceExitBox(void) {
-  const U32 width = G_STRING_u32GetWidth(DEMO_pBoldFont(), (const BYTE*)Press_exit_to_leave_demo[nCurrentLanguage()]);
   DEMO_vLock();
-  s_exitBoxAnchor = {((S32)766 - (S32)width) / 2, 0};
+  s_bExitBox = TRUE;
   DEMO_vUnlock();
   DEMO_vRedraw();
 }
@@ -666,7 +666,7 @@ void T_DEMO_vRunSystem(void) {
   H_DATABASE_bRegisterForDataWithConditions(FCID("CSD1"), M_KEYB, TRUE, FALSE, FALSE);
   if (!s_bTutorialStarted) {
     DEMO_vLock();
-    s_exitBoxAnchor = {-1, -1};
+    s_bExitBox = FALSE;
     DEMO_vUnlock();
     DEMO_vAllocateTimer();
     DEMO_vStartTimer(POS_STEP_MS);
@@ -777,9 +777,10 @@ static void DEMO_vDrawBalloon(BITMAP* pBitmap, const D_BALLOON* b) {
 static void DEMO_vDrawExitBox(BITMAP* pBitmap) {
   const FONT_DEF* pFont = DEMO_pBoldFont();
   const BYTE* pText = (const BYTE*)Press_exit_to_leave_demo[nCurrentLanguage()];
-  const S32 width = (S32)G_STRING_u32GetWidth(pFont, pText) + 34;
+  const S32 textWidth = (S32)G_STRING_u32GetWidth(pFont, pText);
+  const S32 width = textWidth + 34;
   const S32 height = 36;
-  const POINT box = {s_exitBoxAnchor.x, pBitmap->pixels_high - height - s_exitBoxAnchor.y};
+  const POINT box = {(766 - textWidth) / 2, pBitmap->pixels_high - height};
   G_BOX_vDrawFilledAlpha(pBitmap, gCOLOR_pcolColorTable[237], &box, (U32)width, (U32)height, 96);
   U_DIALOG_vOutline(pBitmap, 32, box.x, box.y, width, height);
   POINT at = {box.x + 17, box.y + 11};
@@ -808,7 +809,7 @@ void T_KEYBOARD_vDrawPOSMessage(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
     G_BMP_vPlaceLogicalOnLogical(pBitmap, &origin, s_pPhotoImage, &origin, w, h);
   }
   if (s_curBalloon.bActive) DEMO_vDrawBalloon(pBitmap, &s_curBalloon);
-  if (s_exitBoxAnchor.x != -1 || s_exitBoxAnchor.y != -1) DEMO_vDrawExitBox(pBitmap);
+  if (s_bExitBox) DEMO_vDrawExitBox(pBitmap);
   DEMO_vUnlock();
 }
 
