@@ -301,8 +301,10 @@ S32 T_INFO_nInfoStrings(char* sValue, const char** psUnits, BOOLEAN* pbDataValid
   if (!H_DATABASE_bFetch(fcid, &value, &bValid, &attributes)) return 0;
   const DATA_TYPE type = attributes.DataType;
   UNIT_TYPE unit = H_DATABASE_CurrentUnits(type);
-  const double raw = INFO_dNumber(value, type);
-  const double d = unit != U_NONE ? dConvertFromInternal(raw, type, unit) : raw;
+  // Magnetic headings are turned from true ones below.
+  const UNIT_TYPE conversion = unit == U_DEG_MAGNETIC ? U_DEG_TRUE : unit;
+  const double raw = unit != U_NONE || type == D_DISTANCE ? INFO_dNumber(value, type) : 0.0;
+  const double d = unit != U_NONE ? dConvertFromInternal(raw, type, conversion) : raw;
   const BOOLEAN bNoTenths = eDigitsFormat == NO_TENTHS;
   const char* units = "";
   BOOLEAN bUnitText = TRUE;
