@@ -290,15 +290,22 @@ static void INFO_vMoonIcon(INFO_OVERLAY* o, POINT centre, U32 u32Phase) {
   G_CIRCLE_vDraw(o->pBitmap, o->colorText, &centre, diameter);
 }
 
-// A sun on the horizon, its rays up for a rise.
+// Half a sun over the horizon, with an arrow up for a rise, down for a set.
 static void INFO_vSunIcon(INFO_OVERLAY* o, POINT centre, BOOLEAN bRise) {
-  G_CIRCLE_vDrawFilled(o->pBitmap, o->colorText, &centre, 16);
-  INFO_vHLine(o->pBitmap, 35, centre.x - 14, centre.x + 14, centre.y - 9);
-  const S32 tip = bRise ? 14 : -14;
-  INFO_vVLine(o->pBitmap, 35, centre.x, centre.y + 10, centre.y + 10 + (bRise ? 6 : 0));
-  POINT a = {centre.x, centre.y + tip};
-  POINT b = {centre.x - 4, centre.y + tip - (bRise ? 4 : -4)};
-  G_LINE_vDraw(o->pBitmap, o->colorText, &a, &b);
+  for (S32 dy = 0; dy <= 9; dy++) {
+    const S32 half = (S32)sqrt((double)(81 - dy * dy));
+    const POINT a = {centre.x - half - 1, centre.y + dy};
+    G_BOX_vDrawFilled(o->pBitmap, o->colorText, &a, (U32)(2 * half + 3), 1);
+  }
+  const POINT horizon = {centre.x - 13, centre.y - 2};
+  G_BOX_vDrawFilled(o->pBitmap, o->colorText, &horizon, 27, 2);
+  const S32 tipY = bRise ? centre.y + 20 : centre.y + 12;
+  const S32 baseY = bRise ? centre.y + 12 : centre.y + 20;
+  for (S32 dx = -4; dx <= 4; dx++) {
+    POINT a = {centre.x + 14 + dx, baseY};
+    POINT b = {centre.x + 14, tipY};
+    G_LINE_vDraw(o->pBitmap, o->colorText, &a, &b);
+  }
 }
 
 static void INFO_vIceMoonLine(INFO_OVERLAY* o, double lat, double lon, U32 y, U32 m, U32 d, double zone) {
@@ -628,7 +635,7 @@ void T_INFO_vDrawInfoLayer_Instrumentation_Big_Digits(BITMAP* pBitmap, WINDOW_SP
   const FOURCHARID* items = INFO_bIce() ? ice : normal;
   S32 y = 322;
   for (U32 i = 0; i < 3; i++) {
-    const S32 w = T_INFO_nDrawDigitsInfoBox(pBitmap, 296, 154, 2, y, items[i], T_INFO_pFont(100), T_INFO_pFont(14),
+    const S32 w = T_INFO_nDrawDigitsInfoBox(pBitmap, 290, 154, 2, y, items[i], T_INFO_pFont(100), T_INFO_pFont(14),
                                             T_INFO_pFont(62), DONT_FORCE, IBS_SEMITRANSPARENT_VORNE_DARK_GRAY_BAR,
                                             INSTRUMENTATION_JUSTIFY_RIGHT, nLang);
     if (w > 0) y -= 160;
