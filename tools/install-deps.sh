@@ -19,6 +19,8 @@ packages=(
   geographiclib-tools libgeographiclib-dev proj-bin libproj-dev python3-scipy
   # gpsdecode, the AIS decoder's benchmark peer.
   gpsd-clients
+  # The almanac's peers: libnova (linked by the test) and PyEphem.
+  libnova-dev python3-ephem
 )
 
 # The list alone, for tools/install-cross-deps.sh.

@@ -65,26 +65,52 @@ double CAstroInfo::dTwilightHourAngle(double dLatitude, double dDeclination) {
   return ASTRO_dHourAngle(dLatitude, dDeclination, ASTRO_TWILIGHT_ALTITUDE);
 }
 
+// The sun at day number dd: its declination, and the UTC hour of its transit
+// over the longitude on that day.
+static void ASTRO_vSunAt(CAstroInfo* p, double dd, double* pdDeclination, double* pdTransit) {
+  const double lambda = p->dGetSunEclipticLongitude(dd);
+  const double epsilon = (23.439 - 4e-7 * dd) * DEG;
+  const double alpha = CAstroInfo::dAngleInRange(atan2(cos(epsilon) * sin(lambda), cos(lambda)));
+  *pdDeclination = asin(sin(epsilon) * sin(lambda));
+  const double L = p->m_dMeanLongitude;
+  const double k = L < PI ? L - alpha + 2 * PI : L - alpha;
+  double E = 24.0 * (1.0 - k / (2 * PI));
+  // The equation of time is a few minutes; k carries whole turns with it.
+  E -= 24.0 * floor(E / 24.0 + 0.5);
+  *pdTransit = 12.0 - p->m_dLongitude / 15.0 + E;
+}
+
+// The UTC hour of the event at altitude h0 on day d, before (sign -1) or
+// after (sign +1) the transit: first with the sun of the place's noon, then
+// once more with the sun of that first answer, since far from Greenwich and
+// near an equinox the declination moves enough within the day to matter.
+// NaN when the sun never reaches that altitude.
+static double ASTRO_dEvent(CAstroInfo* p, double d, double h0Degrees, double sign) {
+  double delta = 0, transit = 0;
+  // The solar terms count days from J2000.0, noon; d counts from 0h.
+  const double j2000 = d - 0.5;
+  ASTRO_vSunAt(p, j2000 + (12.0 - p->m_dLongitude / 15.0) / 24.0, &delta, &transit);
+  auto hours = [&](void) {
+    const double H = h0Degrees > -1.0 ? CAstroInfo::dHourAngle(p->m_dLatitude, delta)
+                                      : CAstroInfo::dTwilightHourAngle(p->m_dLatitude, delta);
+    return transit + sign * H * 12.0 / PI;
+  };
+  const double first = hours();
+  if (isnan(first)) return first;
+  ASTRO_vSunAt(p, j2000 + first / 24.0, &delta, &transit);
+  return hours();
+}
+
 bool CAstroInfo::bCalculateAlmanc(bool bTomorrow, double& d, double& dRise, double& dSet, double& dMorningTwilight,
                                   double& dEveningTwilight) {
   const S32 y = (S32)(bTomorrow ? m_u32YearTomorrow : m_u32Year);
   const S32 m = (S32)(bTomorrow ? m_u32MonthTomorrow : m_u32Month);
   const S32 D = (S32)(bTomorrow ? m_u32DayTomorrow : m_u32Day);
   d = 367 * y - (7 * (y + (m + 9) / 12)) / 4 + (275 * m) / 9 + D - 730531;
-  const double lambda = dGetSunEclipticLongitude(d);
-  const double epsilon = (23.439 - 4e-7 * d) * DEG;
-  const double alpha = dAngleInRange(atan2(cos(epsilon) * sin(lambda), cos(lambda)));
-  const double delta = asin(sin(epsilon) * sin(lambda));
-  const double L = m_dMeanLongitude;
-  const double k = L < PI ? L - alpha + 2 * PI : L - alpha;
-  const double E = 24.0 * (1.0 - k / (2 * PI));
-  const double transit = m_dTimezone + 12.0 - m_dLongitude / 15.0 + E;
-  const double H = dHourAngle(m_dLatitude, delta) * 12.0 / PI;
-  const double Ht = dTwilightHourAngle(m_dLatitude, delta) * 12.0 / PI;
-  dRise = transit - H;
-  dSet = transit + H;
-  dMorningTwilight = transit - Ht;
-  dEveningTwilight = transit + Ht;
+  dRise = m_dTimezone + ASTRO_dEvent(this, d, ASTRO_RISE_ALTITUDE / DEG, -1.0);
+  dSet = m_dTimezone + ASTRO_dEvent(this, d, ASTRO_RISE_ALTITUDE / DEG, 1.0);
+  dMorningTwilight = m_dTimezone + ASTRO_dEvent(this, d, ASTRO_TWILIGHT_ALTITUDE / DEG, -1.0);
+  dEveningTwilight = m_dTimezone + ASTRO_dEvent(this, d, ASTRO_TWILIGHT_ALTITUDE / DEG, 1.0);
   if (dRise > 24.0) dRise -= 24.0;
   if (dSet > 24.0) dSet -= 24.0;
   return true;

@@ -303,7 +303,7 @@ S32 T_INFO_nInfoStrings(char* sValue, const char** psUnits, BOOLEAN* pbDataValid
   UNIT_TYPE unit = H_DATABASE_CurrentUnits(type);
   // Magnetic headings are turned from true ones below.
   const UNIT_TYPE conversion = unit == U_DEG_MAGNETIC ? U_DEG_TRUE : unit;
-  const double raw = unit != U_NONE || type == D_DISTANCE ? INFO_dNumber(value, type) : 0.0;
+  const double raw = type == D_FIXED_POINT ? value.s32Val / 65536.0 : INFO_dNumber(value, type);
   const double d = unit != U_NONE ? dConvertFromInternal(raw, type, conversion) : raw;
   const BOOLEAN bNoTenths = eDigitsFormat == NO_TENTHS;
   const char* units = "";
