@@ -160,34 +160,38 @@ static BOOLEAN INFO_bOverlayClock(INFO_OVERLAY* o) {
   return TRUE;
 }
 
-static BOOLEAN INFO_bOverlayTemperature(INFO_OVERLAY* o, U32 nLang) {
+// The outlined lines of a readout in the unit its setting picks: the first
+// listed unit equal to the setting, else the last one.
+struct INFO_OVERLAY_LINE {
+  FOURCHARID readout;
+  FOURCHARID unitSetting;
+  DATA_TYPE type;
+  U32 u32Points;
+  U32 u32Units;
+  UNIT_TYPE aeUnits[3];
+  const char* const* apText[3];
+};
+static const INFO_OVERLAY_LINE s_sTemperatureLine = {
+    FCID("BTMP"), FCID("SUTE"), D_TEMPERATURE, 44, 2, {U_FAHRENHEIT, U_CELSIUS}, {Degrees_F, Degrees_C}};
+static const INFO_OVERLAY_LINE s_sSpeedLine = {
+    FCID("BSPD"), FCID("SUSP"), D_SPEED, 44, 3, {U_KNOTS, U_KPH, U_MPH}, {kts_LC, kph_LC, mph_LC}};
+static const INFO_OVERLAY_LINE s_sDepthLine = {
+    FCID("BDEP"), FCID("SUDP"), D_DEPTH, 62, 3, {U_FEET, U_FATHOMS, U_METRES}, {ft, fthm, m}};
+
+static BOOLEAN INFO_bOverlayLine(INFO_OVERLAY* o, const INFO_OVERLAY_LINE& line, U32 nLang) {
   double d = 0;
-  if (!INFO_bReadoutValue(FCID("BTMP"), &d)) return FALSE;
-  const BOOLEAN bF = INFO_u32Setting(FCID("SUTE"), U_CELSIUS) == U_FAHRENHEIT;
-  INFO_vOverlayValue(o, dConvertFromInternal(d, D_TEMPERATURE, bF ? U_FAHRENHEIT : U_CELSIUS), T_INFO_pFont(44),
-                     (bF ? Degrees_F : Degrees_C)[nLang]);
+  if (!INFO_bReadoutValue(line.readout, &d)) return FALSE;
+  const U32 setting = INFO_u32Setting(line.unitSetting, U_NONE);
+  U32 i = 0;
+  while (i + 1 < line.u32Units && line.aeUnits[i] != setting) i++;
+  INFO_vOverlayValue(o, dConvertFromInternal(d, line.type, line.aeUnits[i]), T_INFO_pFont(line.u32Points),
+                     line.apText[i][nLang]);
   return TRUE;
 }
 
-static BOOLEAN INFO_bOverlaySpeed(INFO_OVERLAY* o, U32 nLang) {
-  double d = 0;
-  if (!INFO_bReadoutValue(FCID("BSPD"), &d)) return FALSE;
-  const U32 unit = INFO_u32Setting(FCID("SUSP"), U_MPH);
-  const UNIT_TYPE u = unit == U_KNOTS ? U_KNOTS : unit == U_KPH ? U_KPH : U_MPH;
-  const char* const* text = u == U_KNOTS ? kts_LC : u == U_KPH ? kph_LC : mph_LC;
-  INFO_vOverlayValue(o, dConvertFromInternal(d, D_SPEED, u), T_INFO_pFont(44), text[nLang]);
-  return TRUE;
-}
-
-static BOOLEAN INFO_bOverlayDepth(INFO_OVERLAY* o, U32 nLang) {
-  double d = 0;
-  if (!INFO_bReadoutValue(FCID("BDEP"), &d)) return FALSE;
-  const U32 unit = INFO_u32Setting(FCID("SUDP"), U_FEET);
-  const UNIT_TYPE u = unit == U_FEET ? U_FEET : unit == U_FATHOMS ? U_FATHOMS : U_METRES;
-  const char* const* text = u == U_FEET ? ft : u == U_FATHOMS ? fthm : m;
-  INFO_vOverlayValue(o, dConvertFromInternal(d, D_DEPTH, u), T_INFO_pFont(62), text[nLang]);
-  return TRUE;
-}
+static BOOLEAN INFO_bOverlayTemperature(INFO_OVERLAY* o, U32 nLang) { return INFO_bOverlayLine(o, s_sTemperatureLine, nLang); }
+static BOOLEAN INFO_bOverlaySpeed(INFO_OVERLAY* o, U32 nLang) { return INFO_bOverlayLine(o, s_sSpeedLine, nLang); }
+static BOOLEAN INFO_bOverlayDepth(INFO_OVERLAY* o, U32 nLang) { return INFO_bOverlayLine(o, s_sDepthLine, nLang); }
 
 static BOOLEAN INFO_bOverlayHeading(INFO_OVERLAY* o, U32 nLang) {
   double d = 0;

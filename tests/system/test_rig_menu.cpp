@@ -38,8 +38,9 @@ TEST(Rig, TheMainMenuOpensOnSetupWritesTheSonarSettingAndAsksBeforeRestoringDefa
   ASSERT_TRUE(WaitForCount(unit.get(), "CMNU 3", 1, 5000));
   EXPECT_EQ(0, Tool(rig.dir, "key hold RIGHT --ms 100"));
   EXPECT_TRUE(MatchesGolden("main_setup", settled()));
-  // From the tab down to Sonar, below the NMEA task's two items.
-  for (const char* key : {"DOWN", "DOWN", "DOWN", "DOWN", "DOWN", "LEFT"}) {
+  // From the tab down to Sonar, below the info task's three items and the
+  // NMEA task's two.
+  for (const char* key : {"DOWN", "DOWN", "DOWN", "DOWN", "DOWN", "DOWN", "DOWN", "DOWN", "LEFT"}) {
     EXPECT_EQ(0, Tool(rig.dir, std::string("key hold ") + key + " --ms 100"));
   }
   EXPECT_TRUE(WaitForCount(unit.get(), "write SSEN = 0 taken", 1, 5000));
@@ -47,7 +48,7 @@ TEST(Rig, TheMainMenuOpensOnSetupWritesTheSonarSettingAndAsksBeforeRestoringDefa
   EXPECT_TRUE(WaitForCount(unit.get(), "CMNU 0", 1, 5000));
 
   // The menu opens again on the tab it was left on, the focus on the tabs.
-  for (const char* key : {"MENU", "DOWN", "DOWN", "RIGHT"}) {
+  for (const char* key : {"MENU", "DOWN", "DOWN", "DOWN", "RIGHT"}) {
     EXPECT_EQ(0, Tool(rig.dir, std::string("key hold ") + key + " --ms 100"));
   }
   ASSERT_TRUE(WaitForCount(unit.get(), "confirm Restore Defaults", 1, 5000));
