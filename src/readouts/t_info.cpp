@@ -37,16 +37,22 @@ static BOOLEAN s_bMenusCreated = FALSE;
 static BOOLEAN s_bChoiceMenusRegistered = FALSE;
 static TIMER_INFO* s_pTickTimer = nullptr;
 
-// The lists are handed to the menu task by address and rebuilt in place.
-static const char* const* s_aBChoices[INFO_CHOICES_MAX];
-static U32 s_aBValues[INFO_CHOICES_MAX];
-static U32 s_nBChoices = 0;
-static const char* const* s_aQChoices[INFO_CHOICES_MAX];
-static U32 s_aQValues[INFO_CHOICES_MAX];
-static U32 s_nQChoices = 0;
-static const char* const* s_aCombinedChoices[INFO_CHOICES_MAX];
-static U32 s_aCombinedValues[INFO_CHOICES_MAX];
-static U32 s_nCombinedChoices = 0;
+// The lists are handed to the menu task by address. Each rebuild writes the
+// set the menus do not use now, so a menu drawn during a rebuild never reads
+// a list half rewritten.
+struct INFO_CHOICE_LISTS {
+  const char* const* apB[INFO_CHOICES_MAX];
+  U32 au32B[INFO_CHOICES_MAX];
+  U32 u32B;
+  const char* const* apQ[INFO_CHOICES_MAX];
+  U32 au32Q[INFO_CHOICES_MAX];
+  U32 u32Q;
+  const char* const* apCombined[INFO_CHOICES_MAX];
+  U32 au32Combined[INFO_CHOICES_MAX];
+  U32 u32Combined;
+};
+static INFO_CHOICE_LISTS s_asLists[2];
+static std::atomic<U32> s_u32ListsInUse{0};
 
 constexpr U32 INFO_TICK_MS = 1000;
 
@@ -119,19 +125,20 @@ BOOLEAN T_INFO_bChirpLabelOn(void) { return s_bChirpLabelOn; }
 BOOLEAN T_INFO_bUseInvertedXTEBoatIcon(void) { return s_bUseInvertedXTEBoatIcon; }
 
 const char* const* const* T_INFO_ppChoices(char cList, const U32** ppValues, U32* pu32Count) {
+  const INFO_CHOICE_LISTS& l = s_asLists[s_u32ListsInUse];
   switch (cList) {
     case 'B':
-      *ppValues = s_aBValues;
-      *pu32Count = s_nBChoices;
-      return s_aBChoices;
+      *ppValues = l.au32B;
+      *pu32Count = l.u32B;
+      return l.apB;
     case 'Q':
-      *ppValues = s_aQValues;
-      *pu32Count = s_nQChoices;
-      return s_aQChoices;
+      *ppValues = l.au32Q;
+      *pu32Count = l.u32Q;
+      return l.apQ;
     default:
-      *ppValues = s_aCombinedValues;
-      *pu32Count = s_nCombinedChoices;
-      return s_aCombinedChoices;
+      *ppValues = l.au32Combined;
+      *pu32Count = l.u32Combined;
+      return l.apCombined;
   }
 }
 
@@ -175,16 +182,17 @@ void T_INFO_vUpdateInfoboxChoices(BOOLEAN bNavigationRelatedOnlyUpdate) {
   DB_ATTRIBUTES attributes = {D_FCID, INFO_bIceMode() ? Battery : nullptr, DB_NEVER_STALE};
   H_DATABASE_vReadOrSetDefault(FCID("BBAT"), &value, P_NORMAL, &attributes);
 
-  s_nBChoices = vFetchAllBeginningWith('B', s_aBChoices, s_aBValues, nLang);
-  s_nQChoices = vFetchAllBeginningWith('Q', s_aQChoices, s_aQValues, nLang);
-  s_nCombinedChoices = vCombineChoices(s_aQChoices, s_aQValues, s_nQChoices, s_aBChoices, s_aBValues, s_nBChoices,
-                                       s_aCombinedChoices, s_aCombinedValues, nLang);
+  const U32 u32Next = s_u32ListsInUse ^ 1;
+  INFO_CHOICE_LISTS& l = s_asLists[u32Next];
+  l.u32B = vFetchAllBeginningWith('B', l.apB, l.au32B, nLang);
+  l.u32Q = vFetchAllBeginningWith('Q', l.apQ, l.au32Q, nLang);
+  l.u32Combined = vCombineChoices(l.apQ, l.au32Q, l.u32Q, l.apB, l.au32B, l.u32B, l.apCombined, l.au32Combined, nLang);
+  s_u32ListsInUse = u32Next;
   for (U32 i = 0; i < INFO_SLOTS; i++) {
-    U_MENU_bRegisterSubMenuSelectorMenu(s_apReadoutNames[i], Select_Readouts, nullptr, 2 + i, s_afcidNormal[i],
-                                        s_nBChoices, s_aBChoices, s_aBValues, M_BASIC);
+    U_MENU_bRegisterSubMenuSelectorMenu(s_apReadoutNames[i], Select_Readouts, nullptr, 2 + i, s_afcidNormal[i], l.u32B,
+                                        l.apB, l.au32B, M_BASIC);
     U_MENU_bRegisterSubMenuSelectorMenu(s_apNavReadoutNames[i], Select_Nav_Readouts, nullptr, 2 + i,
-                                        s_afcidNavigating[i], s_nCombinedChoices, s_aCombinedChoices,
-                                        s_aCombinedValues, M_BASIC);
+                                        s_afcidNavigating[i], l.u32Combined, l.apCombined, l.au32Combined, M_BASIC);
   }
 }
 
