@@ -34,6 +34,17 @@ void OverGrey(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWindowSpec) {
   T_INFO_vDrawInfoLayer_Instrumentation_SonarView(pBitmap, psWindowSpec);
 }
 
+// The sonar view's layer drawn wholly within one blink phase.
+std::vector<COLOR> PictureInPhase(BOOLEAN bOn) {
+  for (int attempt = 0; attempt < 5; attempt++) {
+    if (!rt::WaitFor([bOn] { return T_INFO_bBlinkState() == bOn; }, 3000)) break;
+    std::vector<COLOR> picture = rt::Picture(T_INFO_vDrawInfoLayer_Instrumentation_SonarView);
+    if (T_INFO_bBlinkState() == bOn) return picture;
+  }
+  ADD_FAILURE() << "no whole picture in blink phase " << (int)bOn;
+  return {};
+}
+
 bool HasColour(const std::vector<COLOR>& picture, COLOR c) {
   return std::find(picture.begin(), picture.end(), c) != picture.end();
 }
@@ -81,10 +92,8 @@ TEST_F(InfoDrawing, TheBoxColumnFlashesAnInvalidReadoutAndLeavesAnOffSlotEmpty) 
   L_CLOCK_Sleep(1100);
   H_DATABASE_vSendAllInvalidData();
   EXPECT_EQ(160u, T_INFO_u32XOrigin());
-  ASSERT_TRUE(rt::WaitFor([] { return T_INFO_bBlinkState() == TRUE; }, 3000));
-  const std::vector<COLOR> on = rt::Picture(T_INFO_vDrawInfoLayer_Instrumentation_SonarView);
-  ASSERT_TRUE(rt::WaitFor([] { return T_INFO_bBlinkState() == FALSE; }, 3000));
-  const std::vector<COLOR> off = rt::Picture(T_INFO_vDrawInfoLayer_Instrumentation_SonarView);
+  const std::vector<COLOR> on = PictureInPhase(TRUE);
+  const std::vector<COLOR> off = PictureInPhase(FALSE);
   EXPECT_TRUE(rt::MatchesGolden("column_blink_on", on));
   EXPECT_TRUE(rt::MatchesGolden("column_blink_off", off));
   // Only the invalid temperature's digits change between the phases.
