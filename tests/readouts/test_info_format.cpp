@@ -284,8 +284,7 @@ TEST_F(ChoiceLists, AreSortedOnTenCharactersWithOffAndAtMostFifty) {
   EXPECT_EQ(0u, values[4]);
 
   for (int i = 0; i < 60; i++) {
-    char key[5];
-    snprintf(key, sizeof key, "Bx%02d", i);
+    const char key[5] = {'B', 'x', (char)('0' + i / 10), (char)('0' + i % 10), 0};
     add(key, "Extra " + std::to_string(i));
   }
   EXPECT_EQ(INFO_CHOICES_MAX, vFetchAllBeginningWith('B', choices, values, 0));
