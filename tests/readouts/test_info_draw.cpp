@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "color.h"
@@ -27,6 +28,17 @@ void PutFloat(FOURCHARID id, float value, DATA_TYPE type, U32 u32TimeOut = DB_NE
 }
 
 COLOR Pixel(const std::vector<COLOR>& picture, int x, int row) { return picture[(size_t)row * G_SCREEN_WIDTH + x]; }
+
+// FreeType built for 32-bit ARM rounds some coverage values of the large
+// digits differently from the 64-bit host build, so pictures with text keep
+// the board's golden beside the host's; each is compared exactly.
+::testing::AssertionResult MatchesTextGolden(const std::string& name, const std::vector<COLOR>& picture) {
+#if defined(__arm__)
+  return rt::MatchesGolden(name + "-armhf", picture);
+#else
+  return rt::MatchesGolden(name, picture);
+#endif
+}
 
 // The layer over a mid-grey picture, so outlined text in either colour shows.
 void OverGrey(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWindowSpec) {
@@ -94,8 +106,8 @@ TEST_F(InfoDrawing, TheBoxColumnFlashesAnInvalidReadoutAndLeavesAnOffSlotEmpty) 
   EXPECT_EQ(160u, T_INFO_u32XOrigin());
   const std::vector<COLOR> on = PictureInPhase(TRUE);
   const std::vector<COLOR> off = PictureInPhase(FALSE);
-  EXPECT_TRUE(rt::MatchesGolden("column_blink_on", on));
-  EXPECT_TRUE(rt::MatchesGolden("column_blink_off", off));
+  EXPECT_TRUE(MatchesTextGolden("column_blink_on", on));
+  EXPECT_TRUE(MatchesTextGolden("column_blink_off", off));
   // Only the invalid temperature's digits change between the phases.
   for (size_t i = 0; i < on.size(); i++) {
     const int x = (int)(i % G_SCREEN_WIDTH);
@@ -139,7 +151,7 @@ TEST_F(InfoDrawing, TheSonarOverlayShowsOutlinedValuesAndNoColumn) {
   Slots(FCID("BDEP"), FCID("BTMP"), 0, 0, 0);
   EXPECT_EQ(0u, T_INFO_u32XOrigin());
   const std::vector<COLOR> picture = rt::Picture(OverGrey);
-  EXPECT_TRUE(rt::MatchesGolden("sonar_overlay", picture));
+  EXPECT_TRUE(MatchesTextGolden("sonar_overlay", picture));
   EXPECT_FALSE(HasColour(picture, gCOLOR_pcolColorTable[238]));
 }
 
@@ -152,14 +164,14 @@ TEST_F(InfoDrawing, TheIceOverlayShowsMoonDatesAndTheNextSunEvent) {
   Put(FCID("IBAT"), 56, D_PERCENT);
   Put(FCID("BBAT"), FCID("IBAT"), D_FCID);
   const std::vector<COLOR> picture = rt::Picture(OverGrey);
-  EXPECT_TRUE(rt::MatchesGolden("ice_overlay", picture));
+  EXPECT_TRUE(MatchesTextGolden("ice_overlay", picture));
 }
 
 TEST_F(InfoDrawing, TheBigDigitsViewShowsThreeReadoutsBesideItsArea) {
   Put(FCID("CVEW"), ZOLT_DIGIT_VIEW_PRIORITY);
   EXPECT_EQ(300u, T_INFO_u32XOrigin());
   const std::vector<COLOR> picture = rt::Picture(T_INFO_vDrawInfoLayer_Instrumentation_SonarView);
-  EXPECT_TRUE(rt::MatchesGolden("big_digits", picture));
+  EXPECT_TRUE(MatchesTextGolden("big_digits", picture));
   for (size_t i = 0; i < picture.size(); i++) {
     if (picture[i] != 0) {
       ASSERT_LT((int)(i % G_SCREEN_WIDTH), 300);
@@ -215,7 +227,7 @@ TEST_F(InfoDrawing, TheCursorAndManOverboardBarsAppearOnlyWhenTheirStateHolds) {
   Put(FCID("INIP"), 1);
   Put(FCID("MOBT"), 125, D_TIME);
   p = rt::Picture(T_INFO_vDrawInfoLayer_Instrumentation_SonarView);
-  EXPECT_TRUE(rt::MatchesGolden("mob_bar", p));
+  EXPECT_TRUE(MatchesTextGolden("mob_bar", p));
   r = row(p, 30);
   EXPECT_GT(std::count(r.begin() + 170, r.end(), bar), 300);
   // Navigating without a man overboard: the waypoint bar instead, narrow.
