@@ -20,6 +20,7 @@
 #include "t_n_process.h"
 #include "t_startup.h"
 #include "test_tasks.h"
+#include "test_timing.h"
 
 namespace {
 
@@ -125,7 +126,9 @@ TEST_F(SonarTasks, TheDepthTracksASwingingBottomWithinThirtyCentimetres) {
     worst = fmaxf(worst, fabsf(d - S_SIM_fDepthAt((TICKS)L_CLOCK_qwGetTimeInMillis())));
     L_CLOCK_Sleep(200);
   }
-  EXPECT_LE(worst, 0.3f);
+  // The depth is that of the last processed ping: a late task on a slow
+  // build reads a bottom that has swung on since.
+  EXPECT_LE(worst, TEST_bSanitized() || TEST_bEmulated() ? 0.45f : 0.3f);
 }
 
 TEST_F(SonarTasks, AnalogueInputsAreReadTwiceASecondFromTheStartAndNeverWithNoAdc) {
