@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <string_view>
 
 #include "color.h"
 #include "error.h"
@@ -111,6 +112,14 @@ void T_PCC_vSetReplySink(PCC_REPLY_FUNCTION* pfnReply) {
 }
 
 static void PCC_vSend(const char* pcText) { s_pfnReply((const U8*)pcText, (U32)strlen(pcText)); }
+
+// "#", the body and the line end. Appended in place: GCC 12 at -O3 takes
+// a text + string for an overlapping copy.
+static void PCC_vSendLine(std::string_view body) {
+  std::string text = "#";
+  text.append(body).append(s_acEnd);
+  PCC_vSend(text.c_str());
+}
 static void PCC_vAck(void) { PCC_vSend(s_acAck); }
 static void PCC_vNak(void) { PCC_vSend(s_acNak); }
 
@@ -133,7 +142,7 @@ static void PCC_vSendListing(const std::string& sItems, BOOLEAN bAny) {
     PCC_vNak();
     return;
   }
-  PCC_vSend(("#" + sItems + s_acEnd).c_str());
+  PCC_vSendLine(sItems);
 }
 
 static void PCC_vAppend(std::string* psList, const std::string& sItem, BOOLEAN* pbAny) {
@@ -167,7 +176,7 @@ static void PCC_vSendOneItem(const U8* pu8Data) {
     PCC_vNak();
     return;
   }
-  PCC_vSend(("#" + PCC_sValueItem(id, u32Value) + s_acEnd).c_str());
+  PCC_vSendLine(PCC_sValueItem(id, u32Value));
 }
 
 // Items "KEYxxHHHHHHHH" with an optional ',' between them, each written and
@@ -280,7 +289,7 @@ static BOOLEAN T_PCC_bSendAccessories(U8*) {
 }
 
 static BOOLEAN T_PCC_bFetchNavNVRAMVer(U8*) {
-  PCC_vSend(("#" + std::to_string(PCC_NAV_NVRAM_VERSION) + s_acEnd).c_str());
+  PCC_vSendLine(std::to_string(PCC_NAV_NVRAM_VERSION));
   return TRUE;
 }
 
@@ -349,7 +358,7 @@ static BOOLEAN T_PCC_bPersonalize(U8* pu8Data) {
     PCC_vAck();
   } else {
     const char* pcText = (const char*)&s_sPerson;
-    PCC_vSend(("#" + std::string(pcText, strnlen(pcText, PCC_PERSONAL_TEXT_MAX)) + s_acEnd).c_str());
+    PCC_vSendLine(std::string_view(pcText, strnlen(pcText, PCC_PERSONAL_TEXT_MAX)));
   }
   return TRUE;
 }
@@ -378,7 +387,9 @@ static BOOLEAN T_PCC_bSendSerialNum(U8*) {
     if (H_DATABASE_bFetchU32(id, &u32Value, nullptr, nullptr)) PCC_vAppend(&list, PCC_sValueItem(id, u32Value), &bAny);
   }
   // The '#' goes first even when nothing follows but the refusal.
-  PCC_vSend(("#" + (bAny ? list + s_acEnd : std::string(s_acNak))).c_str());
+  std::string text = "#";
+  text.append(bAny ? list + s_acEnd : std::string(s_acNak));
+  PCC_vSend(text.c_str());
   return TRUE;
 }
 
@@ -390,10 +401,17 @@ static BOOLEAN T_PCC_bSendTest(U8*) {
 // Each field of the version record up to its first zero byte.
 static BOOLEAN T_PCC_bSendVersion(U8*) {
   const VERSION_INFO* pInfo = VERSION_pversion_infoGetCurrentVersion();
-  auto field = [](const char* pcField, size_t size) { return std::string(pcField, strnlen(pcField, size)); };
-  const std::string text = "#Ver." + field(pInfo->version, sizeof pInfo->version) + ";Dat." +
-                           field(pInfo->date, sizeof pInfo->date) + ";Rev." + field(pInfo->rev, sizeof pInfo->rev) +
-                           ";Spd." + field(pInfo->speed, sizeof pInfo->speed) + s_acEnd;
+  // Appended in place: GCC 12 at -O3 takes a text + string for an
+  // overlapping copy.
+  std::string text;
+  auto field = [&text](const char* pcLabel, const char* pcField, size_t size) {
+    text.append(pcLabel).append(pcField, strnlen(pcField, size));
+  };
+  field("#Ver.", pInfo->version, sizeof pInfo->version);
+  field(";Dat.", pInfo->date, sizeof pInfo->date);
+  field(";Rev.", pInfo->rev, sizeof pInfo->rev);
+  field(";Spd.", pInfo->speed, sizeof pInfo->speed);
+  text.append(s_acEnd);
   PCC_vSend(text.c_str());
   return TRUE;
 }
