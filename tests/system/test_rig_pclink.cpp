@@ -17,6 +17,7 @@
 
 #include "nvram_files.h"
 #include "rig_unit.h"
+#include "test_timing.h"
 
 namespace {
 
@@ -178,7 +179,7 @@ TEST(Rig, AnUpdateImageIsHandedOverWithStatus30OnlyWhenItFitsAndTheSettingsStayU
   for (const char* entry : {"version=2000", "version=0"}) {
     std::ofstream(session.base + "/image.bin", std::ios::binary) << Image(std::string("model=all") + '\0' + entry);
     session.RunOnLine(send);
-    EXPECT_TRUE(WaitForCount(session.unit.get(), "image refused", ++refused, 5000)) << entry;
+    EXPECT_TRUE(WaitForCount(session.unit.get(), "image refused", ++refused, TEST_u64SlackMs(5000))) << entry;
     EXPECT_EQ("#ACK\n\r", std::string(std::istreambuf_iterator<char>(std::ifstream(session.base + "/reply.bin").rdbuf()), {}));
   }
   EXPECT_EQ(settings, session.pc.Ask("#s\r")) << "a refused image leaves the settings";
