@@ -104,37 +104,41 @@ void WPM_vClick(BOOLEAN bAccepted) { L_SEMA_Signal(bAccepted ? SEMA_KEYCLICK_GOO
 
 static BOOLEAN WPM_bWide(void) { return U_WSTRING_bIsUnicodeLanguage(); }
 
-// Appends an 8-bit or wide text to dest (of size bytes), cut to fit.
+// Appends a text (8-bit, or already in the wide form) to dest of size
+// bytes in the current language's form, cut to fit.
 static void WPM_vCat(char* dest, U32 size, const char* src) {
-  const BOOLEAN bWide = WPM_bWide();
+  const U32 unit = WPM_bWide() ? 2 : 1;
   const U32 used = U_WSTRING_u32w_strlen(dest, FALSE);
-  const U32 unit = bWide ? 2 : 1;
   if (used + unit >= size) return;
-  U32 room = size - used - unit;
-  if (bWide) room &= ~1u;
-  U_WSTRING_vw_strncat(dest, src, room, FALSE);
+  const U32 room = (size - used - unit) & ~(unit - 1);
+  if (room > 0) U_WSTRING_vAscii2UnicodeCat(dest, src, room);
 }
 
+// "Default Group: " and the default group's path, its lowest names kept
+// within 127 units.
 static void WPM_vDefaultGroupLine(char* out, U32 size) {
+  constexpr U32 kMaxNames = 64;
+  char names[kMaxNames][NAV_WAYPOINT_NAME_SIZE + 2] = {};
+  U32 count = 0, units = 0;
+  const U32 unit = WPM_bWide() ? 2 : 1;
+  U16 id = T_NAV_GROUP_DATA_nGetDefaultGroup();
+  for (U32 steps = 0; id != NAV_NONE && count < kMaxNames && steps < NAV_GROUP_MAX_PARENT_STEPS; steps++) {
+    const GROUP_SLOT* s = WPM_bIsGroupId(id) ? T_NAV_pGetGroupSlot(id) : nullptr;
+    if (s == nullptr || s->sHeader.u8Status != WPT_STATUS_GROUP_HEADER) break;
+    memcpy(names[count], s->sHeader.sName, NAV_WAYPOINT_NAME_SIZE);
+    const U32 len = U_WSTRING_u32w_strlen(names[count], FALSE) / unit;
+    if ((units + len + 1) * 2 > 127) break;
+    units += len + 1;
+    count++;
+    id = s->sHeader.u16ParentIndex;
+  }
   memset(out, 0, size);
   WPM_vCat(out, size, WPM_pcText(Default_Group));
   WPM_vCat(out, size, ": ");
-  // The path of the default group, lowest names kept within 127 units.
-  char path[128 + 2] = {};
-  U16 id = T_NAV_GROUP_DATA_nGetDefaultGroup();
-  for (U32 steps = 0; id != NAV_NONE && steps < NAV_GROUP_MAX_PARENT_STEPS; steps++) {
-    const GROUP_SLOT* s = WPM_bIsGroupId(id) ? T_NAV_pGetGroupSlot(id) : nullptr;
-    if (s == nullptr || s->sHeader.u8Status != WPT_STATUS_GROUP_HEADER) break;
-    char name[NAV_WAYPOINT_NAME_SIZE + 2] = {};
-    memcpy(name, s->sHeader.sName, NAV_WAYPOINT_NAME_SIZE);
-    const U32 have = (U32)strlen(path), len = (U32)strlen(name);
-    if ((have + len + 1) * 2 > 127) break;
-    char next[sizeof path] = {};
-    snprintf(next, sizeof next, have ? "%s/%s" : "%s%s", name, path);
-    memcpy(path, next, sizeof path);
-    id = s->sHeader.u16ParentIndex;
+  for (U32 i = count; i-- > 0;) {
+    WPM_vCat(out, size, names[i]);
+    if (i > 0) WPM_vCat(out, size, "/");
   }
-  WPM_vCat(out, size, path);
 }
 
 void T_NAV_GROUP_vSwitchToBrowseMode(void) {

@@ -81,6 +81,23 @@ TEST_F(Wpm, EnteringWithAChildBringsItsPageAndDeepNamesAreCut) {
   EXPECT_STREQ("MMMMMMMMM...", out) << "232 pixels or more keep 9 characters";
 }
 
+TEST_F(Wpm, TheDefaultGroupLineKeepsTheLowestNamesWithinItsBudget) {
+  // Eight levels of 11 characters: with the "/" each takes 12 of the 63
+  // characters (127 bytes of the wide form), so the lowest five show.
+  U16 parent = 0xFFFF;
+  for (int i = 0; i < 8; i++) {
+    char name[16];
+    snprintf(name, sizeof name, "Level%d_____", i);
+    parent = Group(name, parent);
+  }
+  T_NAV_GROUP_DATA_bSetDefaultGroup(parent);
+  T_NAV_GROUP_vSetup();
+  EXPECT_STREQ("Default Group: Level3_____/Level4_____/Level5_____/Level6_____/Level7_____",
+               g_WPM.acInstructionText);
+  EXPECT_EQ(parent, g_WPM.u16CurrentGroupID) << "the window opens on the default group";
+  EXPECT_EQ(9, g_WPM.u16PathDepth);
+}
+
 TEST_F(Wpm, SortOrdersFollowTheirKeysAndTheBarStopsAtItsEnds) {
   const U16 g = Group("Sorts");
   const U16 a = Waypoint("apple", g, 30000, 0, 300, 9);
