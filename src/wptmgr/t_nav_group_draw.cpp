@@ -78,6 +78,25 @@ void WPM_vFitRowName(const char* pcName, char* out, U32 u32Size) {
 // ---------------------------------------------------------------------------
 // Item list
 
+// The waypoint symbols by icon number.
+static const ICON* const s_apWaypointIcons[NAV_MAX_ICON + 1] = {
+    &Waypoint1_icon, &Home1_icon, &Cross1_icon, &Fish1_icon, &Duck1_icon, &Buoy1_icon, &Anchor1_icon,
+    &Airport1_icon, &Camp1_icon, &Danger1_icon, &Gas1_icon, &Rocks1_icon, &Weed1_icon, &Wreck1_icon,
+    &Phone1_icon, &Restaurant1_icon, &Beverage1_icon, &Moor1_icon, &Pier1_icon, &Slip1_icon, &BoatRamp1_icon,
+    &Circle_icon, &Diamond_icon, &Flag_icon, &Pattern_icon, &Shower_icon, &Water_icon, &timber_icon,
+    &Waypoint_recording_icon, &Waypoint_snapshot_icon, &MOB_icon, &bad_ice_hole, &bass, &beach, &beacon, &car,
+    &coast_guard, &crack_in_ice, &dam, &drop_off, &Fine_Cross, &good_catch, &good_ice_hole, &grass, &gravel,
+    &grouse, &ice, &information, &lobster, &mackeral, &mud, &no_anchor, &no_horn, &panfish, &picnic,
+    &playground, &redfish, &reef_icon, &restricted_area, &rock_pile, &sailfish, &sand, &sand_bar, &striper,
+    &stump, &swim_area, &thin_ice, &trout, &turkey, &water_ski, &Bridge_icon, &Ice_walleye, &Ice_pike,
+    &Ice_perch, &Ice_trout, &Ice_crappie, &Ice_fishing, &Snowflake, &Ice_shack, &Snowmobile, &ATV,
+    &Waypoint_ice, &Waypoint_dctr_icon};
+
+static const ICON* WPM_pWaypointIcon(U16 id) {
+  const U8 icon = T_NAV_pGetWaypoint(id & 0x0FFF)->u8Icon;
+  return icon <= NAV_MAX_ICON ? s_apWaypointIcons[icon] : &Waypoint1_icon;
+}
+
 static const ICON* WPM_pRowIcon(U16 id) {
   switch (WPM_eClass(id)) {
     case WPM_ITEM_GROUP:
@@ -87,7 +106,7 @@ static const ICON* WPM_pRowIcon(U16 id) {
     case WPM_ITEM_TRACK:
       return &wpt_mngmnt_track_icon;
     case WPM_ITEM_WAYPOINT:
-      return &Waypoint1_icon;
+      return WPM_pWaypointIcon(id);
     default:
       return nullptr;
   }
@@ -220,7 +239,7 @@ static void WPM_vDrawInfo(BITMAP* pBitmap, S32 x, S32 y, S32 w) {
   }
   if (c == WPM_ITEM_WAYPOINT) {
     POINT icon = {x + w - 40, line};
-    G_ICON_vPut(pBitmap, &Waypoint1_icon, &icon);
+    G_ICON_vPut(pBitmap, WPM_pWaypointIcon(id), &icon);
     WPM_vLabelLine(pBitmap, x, line, w - 44, Icon_Category, nullptr);
     line -= 26;
   }

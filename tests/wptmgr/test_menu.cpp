@@ -197,7 +197,7 @@ TEST_F(Wpm, KeysNoticesRendersAndCallbacksMayRunTogether) {
   Registrations();
 }
 
-TEST_F(Wpm, TheFrameAndTheOpenItemMenuMatchTheirPictures) {
+TEST_F(Wpm, TheFrameWithAndWithoutADataBarAndTheOpenItemMenuMatchTheirPictures) {
   const U16 g = Group("Harbour");
   Waypoint("Buoy", g, 1000, 2000, 0x5F5E1000, 4);
   Waypoint("Reef", kRoot, 3000, 2500);
@@ -210,6 +210,15 @@ TEST_F(Wpm, TheFrameAndTheOpenItemMenuMatchTheirPictures) {
   const std::vector<COLOR> frame = Picture();
   const GOLDEN_PICTURE p = {frame.data(), G_SCREEN_WIDTH, G_SCREEN_HEIGHT, G_SCREEN_WIDTH};
   EXPECT_TRUE(GOLDEN_Match(WPTMGR_GOLDEN_DIR "/frame.png", p));
+  // Behind a data bar (300 pixels in the big-digits view) the frame starts
+  // at its edge.
+  H_DATABASE_bUpdateEverythingS32(FCID("CVEW"), ZOLT_DIGIT_VIEW_PRIORITY, P_NORMAL, D_SIGNED32, nullptr,
+                                  DB_NEVER_STALE);
+  const std::vector<COLOR> bar = Picture();
+  EXPECT_EQ(0u, g_WPM.u32XOriginOffset);
+  const GOLDEN_PICTURE b = {bar.data(), G_SCREEN_WIDTH, G_SCREEN_HEIGHT, G_SCREEN_WIDTH};
+  EXPECT_TRUE(GOLDEN_Match(WPTMGR_GOLDEN_DIR "/frame_data_bar.png", b));
+  H_DATABASE_bUpdateValueS32(FCID("CVEW"), 0, P_NORMAL);
   Cursor(CURSOR_EAST);
   ASSERT_NE(nullptr, Menu());
   const std::vector<COLOR> menu = Picture();
