@@ -13,7 +13,6 @@
 
 namespace {
 
-const U16 kRoot = 0xC000;
 
 GROUP_MGR_MENU_ITEM* Highlighted(GROUP_MGR_MENU_ITEM* level) {
   for (int depth = 0; level != nullptr && depth < 8; depth++) {
@@ -133,7 +132,7 @@ TEST_F(Wpm, CorruptStoresNeitherHangNorOverflowAndTheRenderFallsBack) {
   T_NAV_GROUP_vSetup();
   T_NAV_GROUP_bEnterGroup(c, 0xFFFF);
   EXPECT_EQ(31u, g_WPM.u16ListCount) << "each link once, the loop walked once";
-  T_NAV_GROUP_bEnterGroup(kRoot, a);  // the preview gathers A, B, C, A...
+  T_NAV_GROUP_bEnterGroup(kWpmRoot, a);  // the preview gathers A, B, C, A...
   EXPECT_EQ(30u, g_WPM.u16PreviewCount);
   EXPECT_EQ(0xFFFF, T_NAV_pGetGroupSlot(last)->sBody.u16NextIndex) << "the loop was cut where it was met";
   double d;
@@ -146,8 +145,8 @@ TEST_F(Wpm, CorruptStoresNeitherHangNorOverflowAndTheRenderFallsBack) {
   T_NAV_GROUP_DATA_bSetDefaultGroup(b);
   g_WPM.u16CurrentGroupID = c;
   Picture();
-  EXPECT_EQ(kRoot, g_WPM.u16CurrentGroupID) << "neither C nor the default B reach the root";
-  EXPECT_EQ(kRoot, T_NAV_GROUP_DATA_nGetDefaultGroup());
+  EXPECT_EQ(kWpmRoot, g_WPM.u16CurrentGroupID) << "neither C nor the default B reach the root";
+  EXPECT_EQ(kWpmRoot, T_NAV_GROUP_DATA_nGetDefaultGroup());
   // The default group, when it still hangs under the root, comes first.
   T_NAV_GROUP_DATA_bSetDefaultGroup(a);
   g_WPM.u16CurrentGroupID = c;
@@ -158,7 +157,7 @@ TEST_F(Wpm, CorruptStoresNeitherHangNorOverflowAndTheRenderFallsBack) {
 }
 
 TEST_F(Wpm, KeysNoticesRendersAndCallbacksMayRunTogether) {
-  for (int i = 0; i < 20; i++) Waypoint("S", kRoot, i, i);
+  for (int i = 0; i < 20; i++) Waypoint("S", kWpmRoot, i, i);
   Group("G");
   T_NAV_GROUP_vSetup();
   std::atomic<bool> stop{false};
@@ -200,8 +199,8 @@ TEST_F(Wpm, KeysNoticesRendersAndCallbacksMayRunTogether) {
 TEST_F(Wpm, TheFrameWithAndWithoutADataBarAndTheOpenItemMenuMatchTheirPictures) {
   const U16 g = Group("Harbour");
   Waypoint("Buoy", g, 1000, 2000, 0x5F5E1000, 4);
-  Waypoint("Reef", kRoot, 3000, 2500);
-  Route("Out", kRoot, {});
+  Waypoint("Reef", kWpmRoot, 3000, 2500);
+  Route("Out", kWpmRoot, {});
   T_NAV_GROUP_vSetup();
   H_DATABASE_bUpdateEverythingU32(FCID("SIPF"), 0, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
   // The info pane's dates are local time: keep the zone fixed.

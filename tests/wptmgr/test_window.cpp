@@ -8,7 +8,6 @@
 
 namespace {
 
-const U16 kRoot = 0xC000;
 
 // Three groups and twenty waypoints in the root; names run W00..W19 with
 // their cases mixed so the order is not the bytes' order.
@@ -17,7 +16,7 @@ void Fixture(std::vector<U16>* pWaypoints = nullptr) {
   for (int i = 0; i < 20; i++) {
     char name[8];
     snprintf(name, sizeof name, i % 2 ? "w%02d" : "W%02d", i);
-    const U16 id = Wpm::Waypoint(name, kRoot, 1000 * i, 0, 0x5F5E1000 + i, (U8)(i % 7));
+    const U16 id = Wpm::Waypoint(name, kWpmRoot, 1000 * i, 0, 0x5F5E1000 + i, (U8)(i % 7));
     if (pWaypoints != nullptr) pWaypoints->push_back(id);
   }
 }
@@ -63,7 +62,7 @@ TEST_F(Wpm, EnteringWithAChildBringsItsPageAndDeepNamesAreCut) {
   const U16 inner = Group("InnerGroup", deep);
   T_NAV_GROUP_vSetup();
   // Position 7 in A to Z: alpha Beta Deep Gamma W00 w01 W02 w03.
-  T_NAV_GROUP_bEnterGroup(kRoot, w[3]);
+  T_NAV_GROUP_bEnterGroup(kWpmRoot, w[3]);
   EXPECT_EQ(6, g_WPM.u16FirstShowItemIndexInList);
   EXPECT_EQ(1, g_WPM.u16HighlightIndex);
   EXPECT_EQ(w[3], g_WPM.au16ShowItemIDs[1]);
@@ -190,11 +189,11 @@ TEST_F(Wpm, ThePreviewZoomFitsTheHighlightedItemAndTheZoomKeysStayInRange) {
   const U16 one = Group("One");
   Waypoint("Only", one, 5, 5);
   T_NAV_GROUP_vSetup();
-  T_NAV_GROUP_bEnterGroup(kRoot, g);
+  T_NAV_GROUP_bEnterGroup(kWpmRoot, g);
   // 20 km by 10 km: at zoom 19 the 20 km are 156 pixels of the 311, at 18
   // they would be 312.
   EXPECT_EQ(19, Zoom());
-  T_NAV_GROUP_bEnterGroup(kRoot, one);
+  T_NAV_GROUP_bEnterGroup(kWpmRoot, one);
   EXPECT_EQ(9, Zoom()) << "a single point";
   T_NAV_GROUP_bEnterGroup(g, 0xFFFF);
   EXPECT_EQ(16, Zoom()) << "a waypoint";
@@ -248,11 +247,11 @@ TEST_F(Wpm, CursorKeysMoveThroughListAndBarsAndGoToClosesTheWindow) {
   // with it highlighted.
   Cursor(CURSOR_EAST);
   Cursor(CURSOR_EAST);
-  EXPECT_NE(kRoot, g_WPM.u16CurrentGroupID);
+  EXPECT_NE(kWpmRoot, g_WPM.u16CurrentGroupID);
   EXPECT_EQ(2, g_WPM.u16PathDepth);
   g_WPM.eInputState = STATE_OPTIONS_MENU;
   Cursor(CURSOR_WEST);
-  EXPECT_EQ(kRoot, g_WPM.u16CurrentGroupID);
+  EXPECT_EQ(kWpmRoot, g_WPM.u16CurrentGroupID);
   EXPECT_EQ(1, g_WPM.u16PathDepth);
   EXPECT_EQ(0, g_WPM.u16HighlightIndex);
 
@@ -264,8 +263,8 @@ TEST_F(Wpm, CursorKeysMoveThroughListAndBarsAndGoToClosesTheWindow) {
 }
 
 TEST_F(Wpm, ReversingARouteStoresItReversed) {
-  const U16 a = Waypoint("A", kRoot), b = Waypoint("B", kRoot), c = Waypoint("C", kRoot);
-  const U16 r = Route("Trip", kRoot, {a, b, c});
+  const U16 a = Waypoint("A", kWpmRoot), b = Waypoint("B", kWpmRoot), c = Waypoint("C", kWpmRoot);
+  const U16 r = Route("Trip", kWpmRoot, {a, b, c});
   T_NAV_GROUP_vSetup();
   g_WPM.u16PathDepth = 2;
   T_NAV_GROUP_bEnterRoute(r, 0xFFFF);
@@ -282,7 +281,7 @@ TEST_F(Wpm, ReversingARouteStoresItReversed) {
   g_WPM.eInputState = STATE_ITEM_LIST;
   g_WPM.u16HighlightIndex = 0;
   EXPECT_TRUE(Cursor(CURSOR_WEST));
-  EXPECT_EQ(kRoot, g_WPM.u16CurrentGroupID);
+  EXPECT_EQ(kWpmRoot, g_WPM.u16CurrentGroupID);
   EXPECT_EQ(r, g_WPM.au16ShowItemIDs[g_WPM.u16HighlightIndex]);
 }
 
@@ -301,7 +300,7 @@ TEST_F(Wpm, ANoteLastsTwoTicksAfterItIsSeenAndAKeyOrNoticeTakesItDown) {
   EXPECT_EQ(nullptr, g_WPM.pPopupAlarmWindow);
 
   T_NAV_GROUP_vSetNavUIRawNoteWithTimeout("Note", 2);
-  const U16 added = Waypoint("Zz", kRoot);
+  const U16 added = Waypoint("Zz", kWpmRoot);
   MESSAGE_NEW_DATA m = {};
   m.Header.Cmd = CMD_ID_NEW_DATA;
   m.FourCharId = FCID("CLWC");

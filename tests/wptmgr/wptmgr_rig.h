@@ -9,6 +9,9 @@
 #include "navstore_rig.h"
 #include "t_nav_group_priv.h"
 
+// The root group of a fresh store.
+constexpr U16 kWpmRoot = 0xC000;
+
 class Wpm : public NavStore {
  protected:
   void SetUp() override;
