@@ -41,3 +41,29 @@ BOOLEAN T_NAV_GROUP_vKeepInputStateMode(void);
 void T_NAV_GROUP_vRefreshData(void);
 // A navigation note shown for that many seconds.
 void T_NAV_GROUP_vSetNavUIRawNoteWithTimeout(const char* text, U32 seconds);
+
+// ---- The manager's window ----
+
+#include "layer_id.h"
+#include "u_keyboard.h"
+
+
+// Opens the window on the store's default group (the main-menu action).
+void T_NAV_GROUP_vSetup(void);
+// A key the navigation task did not consume; TRUE when the manager took it.
+BOOLEAN T_NAV_GROUP_bHandleKeys(MSG_KEY_CHANGE* pMsg);
+// A CLWC change notice (or any other the navigation task passes on).
+void T_NAV_GROUP_vHandleNewData(const void* pMessage);
+// The navigation task's one-second tick: times the note.
+void T_NAV_vHandleUpdateNAVUITimer(void);
+// The draw function of layer 286 (view task).
+void T_NAV_GROUP_vRender(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWindowSpec);
+// Factory reset and shutdown close an open window.
+void T_NAV_GROUP_vReset(U32 u32Priority);
+void T_NAV_GROUP_vShutdown(void);
+// TRUE from open to close.
+BOOLEAN T_NAV_GROUP_bIsWPMWindowUp(void);
+// The same note with left-justified text.
+void T_NAV_GROUP_vSetNavUIRawNoteLeftWithTimeout(const char* text, U32 seconds);
+// The waypoint the mark key created, highlighted when the list is rebuilt.
+void T_NAV_GROUP_vSetCurrentHighlight(U16 nUid);
