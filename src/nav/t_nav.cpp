@@ -3,6 +3,7 @@
 // the start of normal running and the wipe of the navigation store.
 
 #include "t_nav.h"
+#include "t_nav_group.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -190,7 +191,7 @@ static void NAV_vRegisterMainMenus(void) {
   static const MENU_LIMITS s_aDrift[] = {{U_FEET, 0, 5000, 50}, {U_METRES, 0, 1500, 10}, {}};
   U_MENU_bRegisterMainSliderMenu(Drift_Alarm, Alarms, 519, FCID("CNDA"), s_aDrift, Off, nullptr, nullptr, M_BASIC);
   U_MENU_bRegisterMainActionMenu(Saved_Tracks_Defaults, Nav, 194, NAV_vRefused, FALSE, M_ADVANCED);
-  U_MENU_bRegisterMainActionMenu(Waypoints_Routes_Tracks, Nav, 192, NAV_vRefused, FALSE, M_BASIC);
+  U_MENU_bRegisterMainActionMenu(Waypoints_Routes_Tracks, Nav, 192, T_NAV_GROUP_vSetup, FALSE, M_BASIC);
   U_MENU_bRegisterMainActionMenu(Waypoint_Settings, Nav, 193, NAV_vRefused, FALSE, M_BASIC);
   static const U32 s_aFour[] = {0, 1, 2, 3};
   static const MENU_TEXT s_aProjection[] = {Off, On, Auto, Auto};
@@ -381,6 +382,8 @@ static void NAV_vNewData(const MESSAGE_NEW_DATA* p) {
 }
 
 static void NAV_vKey(const MSG_KEY_CHANGE* p) {
+  // The waypoint manager's window, while open, has the keys first.
+  if (T_NAV_GROUP_bHandleKeys((MSG_KEY_CHANGE*)p)) return;
   if (g_NAV.bTrackingMemoryWarningDisplayed) {
     U_VIEW_bUnRegisterLayer((LAYER_ID)268);
     U_KEYBOARD_bUnregisterKeys(M_NAV, HKEY_MASK_EXIT);
@@ -453,10 +456,12 @@ static BOOLEAN NAV_bMessage(void* pMessage) {
   BOOLEAN bMore = TRUE;
   switch (p->Cmd) {
     case CMD_ID_SHUTDOWN:
+      T_NAV_GROUP_vShutdown();
       bMore = FALSE;
       break;
     case CMD_ID_NEW_DATA:
       NAV_vNewData((const MESSAGE_NEW_DATA*)pMessage);
+      T_NAV_GROUP_vHandleNewData(pMessage);
       break;
     case CMD_ID_RESET_POS: {
       T_NAV_vSetDefaultSettings(TRUE);
@@ -553,6 +558,7 @@ void NAV_vHandleEvent(S32 s32Event) {
   switch (s32Event) {
     case SEMA_TIMER_NAV:
       T_NAV_vHandleUpdateTimer();
+      T_NAV_vHandleUpdateNAVUITimer();
       break;
     case SEMA_MBOX_NAV:
       while (void* pMessage = L_MBOX_Receive(M_NAV)) {

@@ -7,6 +7,7 @@
 
 #include "h_database.h"
 #include "model_current.h"
+#include "t_nav_group.h"
 #include "t_nav_int.h"
 #include "u_convert.h"
 #include "u_view.h"
@@ -221,6 +222,7 @@ void T_NAV_vSetDefaultSettings(BOOLEAN bForceFactoryDefaults) {
   NAV_vSettings(s_aTrackDisplaySettings, sizeof s_aTrackDisplaySettings / sizeof s_aTrackDisplaySettings[0], prio,
                 bDomestic);
 
+  T_NAV_GROUP_vReset(prio);
   g_NAV.pEndNavigationComplete = nullptr;
   T_NAV_vEndNavigationNow();
   if (g_NAV.pAutoZoom != nullptr) NAV_vStartAutoZoomTimer();

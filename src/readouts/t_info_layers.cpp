@@ -18,6 +18,7 @@
 #include "g_line.h"
 #include "g_string.h"
 #include "t_info.h"
+#include "t_nav_group.h"
 #include "t_nav_twr.h"
 #include "u_convert.h"
 #include "u_language.h"
@@ -405,8 +406,7 @@ static const FOURCHARID s_afcidSmallTenths[] = {FCID("ISPD"), FCID("ISOG"), FCID
                                                 FCID("ITMS"), FCID("ITMT"), FCID("IRTP"), FCID("IRTS"),
                                                 FCID("IVLT"), FCID("IVMG"), FCID("IDEP")};
 
-// The waypoint manager's window is not part of this build: it is never open.
-static BOOLEAN INFO_bWaypointManagerOpen(void) { return FALSE; }
+static BOOLEAN INFO_bWaypointManagerOpen(void) { return T_NAV_GROUP_bIsWPMWindowUp(); }
 
 // A renderer readout whose renderer its owner has not yet supplied: a framed
 // box with the readout's title, so the slot still shows what it holds.
