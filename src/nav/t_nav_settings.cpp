@@ -9,6 +9,7 @@
 #include "model_current.h"
 #include "t_nav_int.h"
 #include "u_convert.h"
+#include "u_nav_edit.h"
 #include "u_view.h"
 #include "ui_texts.h"
 
@@ -220,6 +221,7 @@ void T_NAV_vSetDefaultSettings(BOOLEAN bForceFactoryDefaults) {
 
   NAV_vSettings(s_aTrackDisplaySettings, sizeof s_aTrackDisplaySettings / sizeof s_aTrackDisplaySettings[0], prio,
                 bDomestic);
+  T_NAV_EDIT_vReset(prio);
 
   g_NAV.pEndNavigationComplete = nullptr;
   T_NAV_vEndNavigationNow();
