@@ -221,7 +221,7 @@ void T_NAV_vSetDefaultSettings(BOOLEAN bForceFactoryDefaults) {
 
   NAV_vSettings(s_aTrackDisplaySettings, sizeof s_aTrackDisplaySettings / sizeof s_aTrackDisplaySettings[0], prio,
                 bDomestic);
-  T_NAV_EDIT_vReset(prio);
+  if (bForceFactoryDefaults) T_NAV_EDIT_vReset(prio);
 
   g_NAV.pEndNavigationComplete = nullptr;
   T_NAV_vEndNavigationNow();
