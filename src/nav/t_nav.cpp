@@ -23,6 +23,7 @@
 #include "t_nav_twr.h"
 #include "u_language.h"
 #include "u_nav.h"
+#include "u_nav_edit.h"
 #include "u_shutdown.h"
 #include "u_view.h"
 #include "ui_texts.h"
@@ -63,6 +64,26 @@ void T_NAV_vTrackMemoryWarning(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psW
 }
 
 static void NAV_vRefused(void) { L_SEMA_Signal(SEMA_KEYCLICK_BAD); }
+
+static void NAV_vCursorToChosenWaypoint(U32 nIndex) {
+  const WAYPOINT* w = T_NAV_pGetWaypoint(nIndex);
+  if (w == nullptr) return;
+  H_DATABASE_bUpdateEverythingS32(FCID("ICLT"), w->pt.y, P_NORMAL, D_POSITION_LAT_MM, nullptr, DB_NEVER_STALE);
+  H_DATABASE_bUpdateEverythingS32(FCID("ICLN"), w->pt.x, P_NORMAL, D_POSITION_LON_MM, nullptr, DB_NEVER_STALE);
+  H_DATABASE_bUpdateValueBoolean(FCID("ICAC"), TRUE, P_NORMAL);
+  T_NAV_vUpdateCursorWaypoint((U16)nIndex);
+  L_SEMA_Signal(SEMA_KEYCLICK_GOOD);
+}
+static void NAV_vCursorToWaypoint(void) {
+  const BOOLEAN bOpen =
+      T_NAV_EDIT_bSelectWaypointSetup(NAV_vCursorToChosenWaypoint, nullptr, Select_Waypoint_To_Move_Cursor_To, TRUE);
+  if (!bOpen) T_NAV_vSetNavUIError(No_Saved_Waypoints);
+  L_SEMA_Signal(bOpen ? SEMA_KEYCLICK_GOOD : SEMA_KEYCLICK_BAD);
+}
+static void NAV_vTrackDefaults(void) {
+  T_NAV_EDIT_vTrackDefaultsSetup();
+  L_SEMA_Signal(SEMA_KEYCLICK_GOOD);
+}
 
 void T_NAV_vSaveCurrentRoute(void) { NAV_vRefused(); }
 void T_NAV_vStartTrack(void) {
@@ -131,7 +152,7 @@ void T_NAV_vUpdateCursorToWaypointMenuRegistration(void) {
   if (bAny == g_NAV.bCursorToWaypointMenuCreated) return;
   for (const NAV_VIEW_PANE& v : s_aViews) {
     if (bAny) {
-      U_MENU_bRegisterHotActionMenu(Cursor_To_Waypoint, nullptr, 54, NAV_vRefused, FALSE, M_ADVANCED, v.eView,
+      U_MENU_bRegisterHotActionMenu(Cursor_To_Waypoint, nullptr, 54, NAV_vCursorToWaypoint, FALSE, M_ADVANCED, v.eView,
                                     v.eSplit);
     } else {
       U_MENU_bUnregisterHotMenuItem(Cursor_To_Waypoint, v.eView, v.eSplit);
@@ -190,7 +211,7 @@ static void NAV_vRegisterMainMenus(void) {
   T_NAV_vRegisterArrivalAlarms(FALSE);
   static const MENU_LIMITS s_aDrift[] = {{U_FEET, 0, 5000, 50}, {U_METRES, 0, 1500, 10}, {}};
   U_MENU_bRegisterMainSliderMenu(Drift_Alarm, Alarms, 519, FCID("CNDA"), s_aDrift, Off, nullptr, nullptr, M_BASIC);
-  U_MENU_bRegisterMainActionMenu(Saved_Tracks_Defaults, Nav, 194, NAV_vRefused, FALSE, M_ADVANCED);
+  U_MENU_bRegisterMainActionMenu(Saved_Tracks_Defaults, Nav, 194, NAV_vTrackDefaults, FALSE, M_ADVANCED);
   U_MENU_bRegisterMainActionMenu(Waypoints_Routes_Tracks, Nav, 192, T_NAV_GROUP_vSetup, FALSE, M_BASIC);
   U_MENU_bRegisterMainActionMenu(Waypoint_Settings, Nav, 193, NAV_vRefused, FALSE, M_BASIC);
   static const U32 s_aFour[] = {0, 1, 2, 3};
@@ -382,14 +403,16 @@ static void NAV_vNewData(const MESSAGE_NEW_DATA* p) {
 }
 
 static void NAV_vKey(const MSG_KEY_CHANGE* p) {
-  // The waypoint manager's window, while open, has the keys first.
-  if (T_NAV_GROUP_bHandleKeys((MSG_KEY_CHANGE*)p)) return;
   if (g_NAV.bTrackingMemoryWarningDisplayed) {
     U_VIEW_bUnRegisterLayer((LAYER_ID)268);
     U_KEYBOARD_bUnregisterKeys(M_NAV, HKEY_MASK_EXIT);
     g_NAV.bTrackingMemoryWarningDisplayed = FALSE;
     return;
   }
+  // The overlay screens, then the waypoint manager's window, have the keys
+  // first while open.
+  if (T_NAV_EDIT_bHandleKeys(const_cast<MSG_KEY_CHANGE*>(p))) return;
+  if (T_NAV_GROUP_bHandleKeys(const_cast<MSG_KEY_CHANGE*>(p))) return;
   if (p->key == HKEY_MASK_EXIT) {
     g_NAV.bChartSnapEnable = FALSE;
     const LAYER_ID view = U_VIEW_eCurrentView();

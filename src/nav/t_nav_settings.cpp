@@ -10,6 +10,7 @@
 #include "t_nav_group.h"
 #include "t_nav_int.h"
 #include "u_convert.h"
+#include "u_nav_edit.h"
 #include "u_view.h"
 #include "ui_texts.h"
 
@@ -221,6 +222,7 @@ void T_NAV_vSetDefaultSettings(BOOLEAN bForceFactoryDefaults) {
 
   NAV_vSettings(s_aTrackDisplaySettings, sizeof s_aTrackDisplaySettings / sizeof s_aTrackDisplaySettings[0], prio,
                 bDomestic);
+  if (bForceFactoryDefaults) T_NAV_EDIT_vReset(prio);
 
   T_NAV_GROUP_vReset(prio);
   g_NAV.pEndNavigationComplete = nullptr;
