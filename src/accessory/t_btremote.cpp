@@ -679,7 +679,7 @@ void BTR_vDrawBattery(BITMAP* pBitmap, U32 u32Battery) {
 void T_BTREMOTE_vDrawRemoteInfoLayer(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
   const U32 nLang = nCurrentLanguage();
   const COLOR line = gCOLOR_pcolColorTable[35];
-  G_BMP_vSet(pBitmap, gCOLOR_pcolColorTable[0]);
+  G_BMP_vSet(pBitmap, gCOLOR_pcolColorTable[32]);  // black under white text
   const POINT origin = {0, 0}, inner = {2, 2};
   G_BOX_vDraw(pBitmap, line, &origin, 800, 480);
   G_BOX_vDraw(pBitmap, line, &inner, 796, 476);
