@@ -532,6 +532,11 @@ static U32 BTR_u32RunTimers(void) {
   return u32Sleep;
 }
 
+void T_BTREMOTE_vHandleMail(void* pMessage) {
+  BTR_u32RunTimers();
+  BTR_vMessage(pMessage);
+}
+
 // ---------------------------------------------------------------------------
 // Pairing
 
@@ -597,10 +602,7 @@ void T_BTREMOTE_vMain(void) {
     if (u32Sleep == 0) continue;
     if (L_SEMA_WaitTicks(SEMA_MBOX_BTREMOTE, u32Sleep) != 0) continue;
     // Timers that fell due while the mail waited go first.
-    while (void* p = L_MBOX_Receive(M_BT_REMOTE)) {
-      BTR_u32RunTimers();
-      BTR_vMessage(p);
-    }
+    while (void* p = L_MBOX_Receive(M_BT_REMOTE)) T_BTREMOTE_vHandleMail(p);
   }
 }
 

@@ -47,5 +47,9 @@ void T_BTREMOTE_vSetClock(U32 (*pfnMilliseconds)(void));
 // The short press of MARK places a mark through the navigation task's mark
 // action, handed in by whoever links both; without one it is logged.
 void T_BTREMOTE_vSetMarkAction(void (*pfnMark)(void));
+// One message handled as the task handles it, on the caller's thread, with
+// the timers that are due run first; the message is ended (freed or
+// acknowledged). For driving the task's records without its thread.
+void T_BTREMOTE_vHandleMail(void* pMessage);
 // The data bar as the drawing sees it (for tests and the drawing only).
 void T_BTREMOTE_vSetDataBar(BOOLEAN bOn, U32 u32Page, U32 u32Battery);
