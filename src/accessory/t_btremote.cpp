@@ -59,10 +59,12 @@ BOOLEAN s_bWatching = FALSE;
 U32 s_u32LastSeenMs = 0;
 
 // The last request, kept for re-sending, and the checksum it went out with
-// while its acknowledgement is awaited (0: none).
+// while its acknowledgement is awaited. A checksum can be 0, so a flag
+// rather than the value says whether one is awaited.
 REMOTE_MSG_TYPE s_eLastMsgType = (REMOTE_MSG_TYPE)0;
 U8 s_u8LastValue = 0;
 U8 s_u8AwaitedChecksum = 0;
+BOOLEAN s_bAckAwaited = FALSE;
 
 U32 s_u32KeyPressTimestamp = 0;
 BOOLEAN s_bLastKeyPressAndHold = FALSE;
@@ -393,8 +395,8 @@ static void BTR_vRemoteMessage(const void* pMessage) {
     case BLUETOOTH_TYPE_ACK:
       // Only the acknowledgement of the request in flight ends its re-sending:
       // one for an earlier copy leaves the retry running.
-      if (s_u8AwaitedChecksum != 0 && g->u8Value == s_u8AwaitedChecksum) {
-        s_u8AwaitedChecksum = 0;
+      if (s_bAckAwaited && g->u8Value == s_u8AwaitedChecksum) {
+        s_bAckAwaited = FALSE;
         s_eLastMsgType = (REMOTE_MSG_TYPE)0;
         s_u8LastValue = 0;
         BTR_vStopTimer(BTR_TIMER_ACK);
@@ -404,6 +406,7 @@ static void BTR_vRemoteMessage(const void* pMessage) {
     case BLUETOOTH_TYPE_HELLO: BTR_vStartSupervision(); break;
     case BLUETOOTH_TYPE_CHECKSUM:
       s_u8AwaitedChecksum = g->u8Value;
+      s_bAckAwaited = TRUE;
       BTR_vStartTimer(BTR_TIMER_ACK);
       break;
     default: break;
@@ -497,7 +500,7 @@ static void BTR_vTimerExpired(BTR_TIMER eTimer) {
     case BTR_TIMER_ACK:
       // The checksum notice of the copy starts the next second's wait.
       BTR_vStopTimer(BTR_TIMER_ACK);
-      s_u8AwaitedChecksum = 0;
+      s_bAckAwaited = FALSE;
       if (s_eLastMsgType != 0) BTR_vSendRequest(s_eLastMsgType, s_u8LastValue);
       break;
     case BTR_TIMER_HEARTBEAT:
@@ -589,7 +592,7 @@ void T_BTREMOTE_vMain(void) {
   s_bMenusRegistered = FALSE;
   s_bSyncMessage = FALSE;
   s_bDoubleKeyPress = FALSE;
-  s_u8AwaitedChecksum = 0;
+  s_bAckAwaited = FALSE;
   s_eLastMsgType = (REMOTE_MSG_TYPE)0;
   g_s32BtrKey = BTR_KEY_NONE;
   g_s32BtrLastKey = BTR_KEY_NONE;
