@@ -14,6 +14,7 @@
 #include "msg_bluetooth_remote.h"
 #include "remote_test.h"
 #include "t_btremote.h"
+#include "t_nmea_internal.h"
 #include "test_tasks.h"
 #include "u_menu.h"
 #include "u_view.h"
@@ -214,6 +215,22 @@ TEST_F(Remote, PairingEndsWhenTheDongleReportsNormalOperation) {
   EXPECT_EQ(Mail({"-272", "+272"}), rmt::Layers()) << "the dialog gives way to the completion notice";
   Advance(2000);
   EXPECT_EQ(Mail({"-272"}), rmt::Layers());
+}
+
+// The dongle's lines as the NMEA receiver hands them over (after '$'), each
+// checksum worked out by a separate XOR model, into the running task.
+TEST_F(Remote, ButtonSentencesBecomeKeyActionsAndMalformedOnesNothing) {
+  NMEA_PORT_INFO* pPort = T_NMEA_pInitPortInfo(ID_EXTERNAL_GPS);
+  View(CHART_VIEW_PRIORITY);
+  for (const char* line : {"PQVM100,41,01,x*7B", "PQVM100,G7,01,x*0E", "PQVM100,3C*77"}) {
+    T_NMEA_vParseSentence(line, pPort);
+  }
+  rmt::Sync();
+  EXPECT_EQ(1u, Fetch(FCID("IBTR"))) << "key 7 still shows the remote is there";
+  EXPECT_EQ(Mail(), rmt::Keys(M_NAV)) << "key 7, a bad hex digit and a missing field do nothing";
+  T_NMEA_vParseSentence("PQVM100,3C,01,x*0E", pPort);
+  rmt::Sync();
+  EXPECT_EQ(Mail({"key 20 down", "key 20 up"}), rmt::Keys(M_NAV));
 }
 
 }  // namespace
