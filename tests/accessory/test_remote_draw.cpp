@@ -15,17 +15,22 @@
 
 namespace {
 
-// A data-bar item showing the live value of key; stale values are invalid.
+U64 s_u64DbMs = 0;
+U64 DbClock(void) { return s_u64DbMs; }
+
+// A data-bar item showing the live value of key; an invalid one goes stale
+// after a second, which the database's clock passes in SetUp.
 void Item(FOURCHARID item, FOURCHARID key, DATA_TYPE eType, float fValue, bool bValid) {
   H_DATABASE_bUpdateEverythingU32(item, key, P_NORMAL, D_FCID, nullptr, DB_NEVER_STALE);
-  H_DATABASE_bUpdateEverythingFloat(key, fValue, P_NORMAL, eType, nullptr, 4000);
-  if (!bValid) H_DATABASE_vRelinquishOwnership(key);
+  H_DATABASE_bUpdateEverythingFloat(key, fValue, P_NORMAL, eType, nullptr, bValid ? DB_NEVER_STALE : 1);
 }
 
 class RemoteDrawing : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(G_TRUETYPE_bInit());
+    s_u64DbMs = 0;
+    H_DATABASE_vSetClock(DbClock);
     H_DATABASE_vInit();
     U_CONVERT_vInitialiseConversionUtility();
     Item(FCID("BDEP"), FCID("IDEP"), D_DEPTH, 12.5f, true);
@@ -34,11 +39,14 @@ class RemoteDrawing : public ::testing::Test {
     Item(FCID("BVLT"), FCID("IVLT"), D_VOLTAGE, 12.6f, true);
     Item(FCID("BXTE"), FCID("IXTE"), D_DEPTH, 0.0f, false);
     Item(FCID("BBRG"), FCID("IBRG"), D_HEADING, 2.0f, true);
+    s_u64DbMs = 10000;
+    H_DATABASE_vSendAllInvalidData();
     m_pBitmap = G_BUFFERS_pCreateFullScreenBitmap();
   }
   void TearDown() override {
     G_BUFFERS_vFreeBitmap(m_pBitmap);
     T_BTREMOTE_vSetDataBar(FALSE, 1, 0);
+    H_DATABASE_vSetClock(nullptr);
   }
   ::testing::AssertionResult Matches(const std::string& name, DRAW_FUNCTION* pDraw) {
     G_BMP_vSet(m_pBitmap, 0);
