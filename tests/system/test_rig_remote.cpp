@@ -1,0 +1,77 @@
+// The unit on a host rig with a scripted remote dongle at the far end of the
+// external GPS port: the dongle's hello is acknowledged, and the remote
+// task's question for the dongle's mode comes again every second until the
+// dongle acknowledges it.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <stdio.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "rig_unit.h"
+#include "test_process.h"
+
+namespace {
+
+using namespace rigunit;
+
+// A dongle line: the checksum is the XOR of everything between '$' and '*'.
+std::string DongleLine(const std::string& body) {
+  unsigned sum = 0;
+  for (char c : body) sum ^= (unsigned char)c;
+  char tail[8];
+  snprintf(tail, sizeof tail, "*%02X\r\n", sum);
+  return "$" + body + tail;
+}
+
+// What the unit wrote to the far end within ms.
+std::string ReadFor(int fd, int ms) {
+  std::string text;
+  const double end = Now() + ms / 1000.0;
+  while (Now() < end) {
+    char buffer[256];
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n > 0) {
+      text.append(buffer, (size_t)n);
+    } else {
+      usleep(10000);
+    }
+  }
+  return text;
+}
+
+TEST(RigRemote, TheDongleIsAskedItsModeEverySecondUntilItAcknowledges) {
+  RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
+  ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
+  const std::string base = TEST_MakeTempDir("velmora-base");
+  SeedUnit(base);
+  auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base});
+  ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "L_TASK_Start: task 71 ", 20000)) << Out(unit.get());
+  const int fd = open((rig.dir + "/serial/ttyO3").c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(fd, 0);
+  const std::string hello = DongleLine("PQVM102");
+  const std::string question = DongleLine("PQVM127,01");
+  // The port may still be settling: say hello until the unit answers.
+  std::string heard;
+  for (int i = 0; i < 20 && heard.find(question) == std::string::npos; i++) {
+    ASSERT_EQ((ssize_t)hello.size(), write(fd, hello.data(), hello.size()));
+    heard += ReadFor(fd, 500);
+  }
+  EXPECT_NE(std::string::npos, heard.find(DongleLine("PQVM125," + hello.substr(hello.size() - 4, 2)))) << heard;
+  ASSERT_NE(std::string::npos, heard.find(question)) << heard;
+  heard = ReadFor(fd, 2500);
+  EXPECT_GE(Count(heard, question), 2u) << heard;
+  const std::string ack = DongleLine("PQVM125," + question.substr(question.size() - 4, 2));
+  ASSERT_EQ((ssize_t)ack.size(), write(fd, ack.data(), ack.size()));
+  ReadFor(fd, 300);
+  EXPECT_EQ(0u, Count(ReadFor(fd, 2500), question)) << "acknowledged: asked no more";
+  close(fd);
+  TEST_Signal(unit.get(), SIGTERM);
+  TEST_RESULT r = TEST_Finish(std::move(unit), 10000);
+  EXPECT_EQ(std::string::npos, r.out.find("error:")) << r.out;
+}
+
+}  // namespace
