@@ -237,24 +237,29 @@ static void T_INLINETEST_HandleTestSonarBeam(void) {
   }
 }
 
-static BOOLEAN INLINETEST_bSetBeamRow(S32 s32Row) {
-  if (s32Row < 0 || s32Row >= (S32)INLINETEST_BEAM_ROWS) return FALSE;
-  S().u8CurrentBeam = (U8)s32Row;
-  return TRUE;
+// Fields 1-4 of a sonar test: the beam row, refused outside the table (the
+// row indexes the beam table and the stored limits), then the frequency,
+// receiver and bandwidth of that beam. The reply is "#NAK" for a bad row.
+static V3_BEAM_DATA* INLINETEST_pSetBeam(const S32* f, char* pcBuffer) {
+  if (f[1] < 0 || f[1] >= (S32)INLINETEST_BEAM_ROWS) {
+    snprintf(pcBuffer, INLINETEST_BUFFER_SIZE, "#NAK");
+    return nullptr;
+  }
+  S().u8CurrentBeam = (U8)f[1];
+  V3_BEAM_DATA* pBeam = &S().testParams.aBeamData[S().u8CurrentBeam];
+  pBeam->s16TransmitFrequency = (S16)f[2];
+  pBeam->s16RecieverNumber = (S16)f[3];
+  pBeam->s16Bandwidth = (S16)f[4];
+  return pBeam;
 }
 
 static void T_INLINETEST_vStartSonarTest(const S32* f, char* pcBuffer) {
   INLINETEST_STATE& s = S();
   L_TIMER_Stop(s.pUpdateTimer);
   pcBuffer[0] = 0;
-  if (!INLINETEST_bSetBeamRow(f[1])) {
-    snprintf(pcBuffer, INLINETEST_BUFFER_SIZE, "#NAK");
-    return;
-  }
-  V3_BEAM_DATA& beam = s.testParams.aBeamData[s.u8CurrentBeam];
-  beam.s16TransmitFrequency = (S16)f[2];
-  beam.s16RecieverNumber = (S16)f[3];
-  beam.s16Bandwidth = (S16)f[4];
+  V3_BEAM_DATA* pBeam = INLINETEST_pSetBeam(f, pcBuffer);
+  if (pBeam == nullptr) return;
+  V3_BEAM_DATA& beam = *pBeam;
   beam.s16MinSignalLevel = (S16)f[5];
   beam.s16MaxSignalLevel = (S16)f[6];
   beam.s16MinDepth = (S16)f[7];
@@ -280,14 +285,7 @@ static void T_INLINETEST_vStartSonarTest(const S32* f, char* pcBuffer) {
 
 static void T_INLINETEST_vRunSonarTuneTest(const S32* f, char* pcBuffer) {
   INLINETEST_STATE& s = S();
-  if (!INLINETEST_bSetBeamRow(f[1])) {
-    snprintf(pcBuffer, INLINETEST_BUFFER_SIZE, "#NAK");
-    return;
-  }
-  V3_BEAM_DATA& beam = s.testParams.aBeamData[s.u8CurrentBeam];
-  beam.s16TransmitFrequency = (S16)f[2];
-  beam.s16RecieverNumber = (S16)f[3];
-  beam.s16Bandwidth = (S16)f[4];
+  if (INLINETEST_pSetBeam(f, pcBuffer) == nullptr) return;
   s.eTestResult = PENDING;
   if (!T_INLINETEST_bPingForSonarTestData()) {
     snprintf(pcBuffer, INLINETEST_BUFFER_SIZE, "FAIL--Failed to communicate with coprocessor");
