@@ -44,13 +44,16 @@ TEST(Rig, ATestPcTakesTheUnitOverAndDrivesItsTestsOnTtyO3) {
   ASSERT_NO_FATAL_FAILURE(session.Open());
   const PC_LINE& pc = session.pc;
   const std::string connect = ConnectTest(session);
-  const double start = Now();
   EXPECT_TRUE(std::regex_search(Lines(connect),
                                 std::regex("#ACK\\|Waiting for Coprocessor\\|Coprocessor Ready\\|Shutting down Tasks\\|"
                                            "All Conflicting tasks shut down\\|Unit Ready for Test--[0-9]+\\.[0-9]{6} "
                                            "seconds\\|$")))
       << connect;
-  (void)start;
+  std::smatch ready;
+  if (std::regex_search(connect, ready, std::regex("Unit Ready for Test--([0-9.]+) seconds"))) {
+    printf("connect sequence to Unit Ready: %.1f ms\n", std::stod(ready[1]) * 1000.0);
+  }
+  EXPECT_TRUE(TEST_bWaitForOutput(session.unit.get(), "pinging stopped for good", 2000)) << "the ping task was stopped";
   EXPECT_EQ("", pc.Ask("?\r\n")) << "a second connect is ignored";
   EXPECT_TRUE(MatchesGolden("inlinetest_waiting", StableScreen(session.rig.dir)));
 
