@@ -490,7 +490,10 @@ static void T_INLINETEST_vInitPCTest(void) {
 // The task
 
 void T_INLINETEST_vInitState(void) {
+  TIMER_INFO* pTimer = s_state.pUpdateTimer;  // one timer for the task's life
+  if (pTimer != nullptr) L_TIMER_Stop(pTimer);
   memset(&s_state, 0, sizeof s_state);
+  s_state.pUpdateTimer = pTimer;
   snprintf(s_state.strStartingTest, sizeof s_state.strStartingTest, "%s", INLINETEST_WAITING);
   s_state.eTestResult = PENDING;
   s_state.s32DisplayColor = -1;
@@ -498,6 +501,9 @@ void T_INLINETEST_vInitState(void) {
   s_state.s32timeBetweenPingsMs = 500;
   s_state.s32TxPower = 3;
   s_state.s32TxCycles = 40;
+  // The stored block tells its layout by this version; 0 would read as an
+  // older layout.
+  s_state.testParams.u32Version_X10 = 30;
   snprintf(s_state.acBluetoothTarget, sizeof s_state.acBluetoothTarget, "%s", "00:11:22:33:44:55");
   if (s_state.pUpdateTimer == nullptr) s_state.pUpdateTimer = L_TIMER_Allocate();
   DB_DATA_TYPE passed = {};
