@@ -51,14 +51,12 @@ typedef enum tag_INLINETEST_RX_STATE {
 } INLINETEST_RX_STATE;
 
 constexpr U8 INLINETEST_CHANNEL = 2;
-constexpr U32 INLINETEST_BUFFER_SIZE = 512;
 constexpr U32 INLINETEST_KEY_MASK = 0xFFFE;  // every key but POWER
 constexpr PRIORITY INLINETEST_MAIL_PRIORITY = 3;
 constexpr U32 INLINETEST_COPROC_POLL_MS = 100;
 constexpr U32 INLINETEST_COPROC_WAIT_MS = 10000;
 constexpr U32 INLINETEST_HISTORY_WAIT_MS = 5000;
 constexpr TICKS INLINETEST_SHUTDOWN_WAIT_MS = 1000;
-constexpr TICKS INLINETEST_NVR_WAIT_MS = 5000;
 constexpr U32 INLINETEST_RX_SLOT = 5;
 constexpr const char* INLINETEST_WAITING = "Waiting for Test Command";
 constexpr const char* INLINETEST_MAP_LIST = "/usr/velmora/charts/maps.md5";

@@ -84,6 +84,10 @@ constexpr U32 INLINETEST_BEAM_ROWS = 6;
 extern const std::array<INLINETEST_BEAM_ROW, INLINETEST_BEAM_ROWS> aBeamOrder;
 
 constexpr U32 INLINETEST_STATUS_SIZE = 200;
+// The command buffer: the data in, the reply out.
+constexpr U32 INLINETEST_BUFFER_SIZE = 512;
+// The longest wait for the NVR task's answer to a request.
+constexpr TICKS INLINETEST_NVR_WAIT_MS = 5000;
 constexpr U32 INLINETEST_ECHO_SAMPLES = 4096;
 constexpr U32 INLINETEST_NOISE_SAMPLES = 50;
 
