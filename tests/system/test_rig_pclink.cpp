@@ -16,81 +16,13 @@
 #include <string>
 
 #include "nvram_files.h"
+#include "rig_pcline.h"
 #include "rig_unit.h"
 #include "test_timing.h"
 
 namespace {
 
 using namespace rigunit;
-
-// The PC's end of the line.
-struct PC_LINE {
-  int fd = -1;
-  ~PC_LINE() {
-    if (fd >= 0) close(fd);
-  }
-
-  void Send(const std::string& bytes) const { ASSERT_EQ((ssize_t)bytes.size(), write(fd, bytes.data(), bytes.size())); }
-
-  // Everything that arrives until the line has been quiet for ms.
-  std::string Quiet(int ms = 400) const {
-    std::string got;
-    struct pollfd p = {fd, POLLIN, 0};
-    while (poll(&p, 1, ms) > 0) {
-      char buffer[512];
-      const ssize_t n = read(fd, buffer, sizeof buffer);
-      if (n <= 0) break;
-      got.append(buffer, (size_t)n);
-    }
-    return got;
-  }
-
-  std::string Ask(const std::string& request) const {
-    Send(request);
-    return Quiet();
-  }
-};
-
-// The unit on a fresh rig, and the PC's end of ttyO3 once the unit answers
-// there. The NMEA task keeps channel 2 for its first 20 s without
-// sentences, so the PC asks until the unit answers, as a PC tool would.
-struct PC_SESSION {
-  RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
-  std::string base = TEST_MakeTempDir("velmora-base");
-  std::unique_ptr<TEST_PROCESS> unit;
-  PC_LINE pc;
-
-  void Start(const std::map<std::string, uint32_t>& settings) {
-    ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
-    SeedUnit(base, settings);
-    unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base});
-    ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "update CVEW to ", 20000)) << Out(unit.get());
-  }
-
-  void Connect(void) {
-    pc.fd = open((rig.dir + "/serial/ttyO3").c_str(), O_RDWR | O_NOCTTY);
-    ASSERT_GE(pc.fd, 0);
-    struct termios tio;
-    tcgetattr(pc.fd, &tio);
-    cfmakeraw(&tio);
-    tcsetattr(pc.fd, TCSANOW, &tio);
-    std::string test;
-    for (int i = 0; i < 80 && test != "#1234567890\r\n"; i++) {
-      test = pc.Ask("\r\n#T\r\n");
-      const size_t at = test.rfind('#');
-      test = at == std::string::npos ? "" : test.substr(at);
-    }
-    ASSERT_EQ("#1234567890\r\n", test);
-  }
-
-  // A PC program on the line through socat's pipes (lrzsz flushes a
-  // terminal as it ends, which would lose its last ACK).
-  TEST_RESULT RunOnLine(const std::string& script) {
-    std::ofstream(base + "/pc.sh") << "cd " << base << " && " << script << "\n";
-    return TEST_Run("/usr/bin/env", {"socat", "FILE:" + rig.dir + "/serial/ttyO3,raw,echo=0", "SYSTEM:sh " + base + "/pc.sh"},
-                    {}, 60000);
-  }
-};
 
 std::vector<int32_t> Tones(const std::string& rig) {
   const std::vector<uint8_t> bytes = nvfiles::Read(rig + "/dev/buzzer0");
