@@ -200,15 +200,35 @@ void T_NAV_vRenderPolyLineMM(POINT* pptBuffer, S32 nPointCount, NAV_VIEW_INFO* p
   }
 }
 
-// A name with a one-pixel outline: four offset copies, then the text.
+// Text stops at the bitmap's edges only: a pane's text is kept inside the
+// pane by narrowing the bitmap to it, and a line that would reach above or
+// below the pane is left out.
+static BOOLEAN OVL_bTextBitmap(const BITMAP* pBitmap, const FONT_DEF* pFont, S32 y, BITMAP* pOut) {
+  if (y - (S32)G_FONTS_u32GetDescenderHeight(pFont) < pBitmap->s32ClipBottom ||
+      y + (S32)G_FONTS_u32GetAscenderHeight(pFont) > pBitmap->s32ClipTop) {
+    return FALSE;
+  }
+  *pOut = *pBitmap;
+  if (pOut->pixels_wide > pOut->s32ClipRight + 1) pOut->pixels_wide = pOut->s32ClipRight + 1;
+  if (pOut->pixels_high > pOut->s32ClipTop + 1) pOut->pixels_high = pOut->s32ClipTop + 1;
+  return TRUE;
+}
+
+void T_NAV_vPutText(BITMAP* pBitmap, COLOR colour, POINT at, const FONT_DEF* pFont, const char* sText) {
+  BITMAP pane;
+  if (OVL_bTextBitmap(pBitmap, pFont, at.y, &pane)) G_STRING_vPut(&pane, colour, &at, pFont, (const BYTE*)sText);
+}
+
+// The outline's copies reach one pixel further each way.
 void T_NAV_vRenderOutlinedName(BITMAP* pBitmap, POINT at, const FONT_DEF* pFont, const char* sName, COLOR text,
                                COLOR outline) {
-  static const POINT offsets[4] = {{-1, -1}, {1, 1}, {-1, 1}, {1, -1}};
-  for (const POINT& o : offsets) {
-    POINT p = {at.x + o.x, at.y + o.y};
-    G_STRING_vPut(pBitmap, outline, &p, pFont, (const BYTE*)sName);
+  BITMAP pane;
+  if (at.x - 1 < pBitmap->s32ClipLeft || !OVL_bTextBitmap(pBitmap, pFont, at.y - 1, &pane) ||
+      !OVL_bTextBitmap(pBitmap, pFont, at.y + 1, &pane)) {
+    return;
   }
-  G_STRING_vPut(pBitmap, text, &at, pFont, (const BYTE*)sName);
+  pane.pixels_wide -= 1;
+  G_STRING_vPutWithOutline(&pane, text, &at, pFont, (const BYTE*)sName, outline);
 }
 
 // ---------------------------------------------------------------------------
@@ -549,7 +569,7 @@ static void OVL_vRenderOrientationText(NAV_VIEW_INFO* pNVI, S32 nOrientation) {
   if (nView == 40) {
     at = {pNVI->nWindowWidth - NupBox.nWidth - NupArrow.nWidth / 2 - 4, b->s32ClipBottom + 19 + NupBox.nHeight / 2};
   }
-  G_STRING_vPut(pNVI->pBitmap, gCOLOR_pcolColorTable[35], &at, T_NAV_pFont14(), (const BYTE*)sText);
+  T_NAV_vPutText(pNVI->pBitmap, gCOLOR_pcolColorTable[35], at, T_NAV_pFont14(), sText);
 }
 
 // ---------------------------------------------------------------------------

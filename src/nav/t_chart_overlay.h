@@ -2,6 +2,7 @@
 // order, the own boat, the north arrow and the ruler lengths by zoom.
 #pragma once
 
+#include "g_fonts.h"
 #include "u_nav.h"
 
 // One row of a ruler table: the marks at one, two and three lengths, the
@@ -24,3 +25,10 @@ const SCALE_BAR_LENGTHS* T_NAV_pGetScaleBarLengths(S32 nZoom);
 void T_NAV_vDrawChartOverlay(NAV_VIEW_INFO* pNVI, BOOLEAN bRenderCursorWaypoint, BOOLEAN bLeftPane);
 void T_NAV_vRenderBoat(NAV_VIEW_INFO* pNVI);
 void T_NAV_vRenderNupArrow(NAV_VIEW_INFO* pNVI);
+
+// Text inside the bitmap's clip only; a line that does not fit vertically is
+// left out, one too wide is cut at the right edge.
+void T_NAV_vPutText(BITMAP* pBitmap, COLOR colour, POINT at, const FONT_DEF* pFont, const char* sText);
+void T_NAV_vRenderOutlinedName(BITMAP* pBitmap, POINT at, const FONT_DEF* pFont, const char* sName, COLOR text,
+                               COLOR outline);
+const FONT_DEF* T_NAV_pFont14(void);

@@ -372,10 +372,6 @@ static void CHART_vRenderLatLonLines(NAV_VIEW_INFO* pNVI) {
   }
 }
 
-static const FONT_DEF* CHART_pFont14(void) {
-  return U_WSTRING_bIsUnicodeLanguage() ? arialuni_size14_font_def_ptr : myriad_pro_bold_size14_font_def_ptr;
-}
-
 // The ruler: a translucent vertical strip one ground length long, outlined,
 // with its label in a dark box beside it.
 static void CHART_vRenderChartScale(NAV_VIEW_INFO* pNVI, S32 x, S32 y, BOOLEAN bOnRight) {
@@ -397,13 +393,12 @@ static void CHART_vRenderChartScale(NAV_VIEW_INFO* pNVI, S32 x, S32 y, BOOLEAN b
   G_BOX_vDraw(pBitmap, gCOLOR_pcolColorTable[105], &inner, 4, (U32)len);
   char sLabel[32];
   snprintf(sLabel, sizeof sLabel, "%s %s", pRow->sNumber, pRow->sUnits);
-  const FONT_DEF* pFont = CHART_pFont14();
+  const FONT_DEF* pFont = T_NAV_pFont14();
   const S32 w = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)sLabel);
   const S32 boxX = bOnRight ? x - w - 12 : x + 8;
   const POINT box = {boxX, y - 9};
   G_BOX_vDrawFilled(pBitmap, gCOLOR_pcolColorTable[238], &box, (U32)w + 8, 19);
-  POINT text = {boxX + 4, y - 5};
-  G_STRING_vPut(pBitmap, gCOLOR_pcolColorTable[35], &text, pFont, (const BYTE*)sLabel);
+  T_NAV_vPutText(pBitmap, gCOLOR_pcolColorTable[35], {boxX + 4, y - 5}, pFont, sLabel);
 }
 
 // ---------------------------------------------------------------------------
