@@ -21,6 +21,7 @@
 #include "navmath.h"
 #include "t_chart.h"
 #include "t_chart_ais.h"
+#include "t_chart_marks.h"
 #include "t_nav_int.h"
 #include "t_nav_nvram_flash.h"
 #include "t_nav_twr.h"
@@ -429,7 +430,6 @@ static void OVL_vFitName(const char* sName, S32 room, S32 iconWidth, const FONT_
 }
 
 void T_NAV_vRenderWaypoint(S32 nIndex, const WAYPOINT* pWaypoint, NAV_VIEW_INFO* pNVI, S32 s32DeclutterWaypoint) {
-  (void)nIndex;
   if (pWaypoint->u8Status < WPT_STATUS_SAVED || pWaypoint->u8Status > WPT_STATUS_SAVED_2) return;
   const POINT rel = T_NAV_ptRelative(pNVI, pWaypoint->pt);
   if (!OVL_bInside(rel, OVL_nClipLimit(pNVI))) return;
@@ -443,6 +443,9 @@ void T_NAV_vRenderWaypoint(S32 nIndex, const WAYPOINT* pWaypoint, NAV_VIEW_INFO*
   const S32 w = (S32)G_ICON_u32GetWidth(pIcon), h = (S32)G_ICON_u32GetHeight(pIcon);
   const POINT corner = {p.x + 1 - w / 2, p.y - h / 2};
   G_ICON_vPut(pNVI->pBitmap, pIcon, &corner);
+  POINT centre = {corner.x + w / 2, corner.y + h / 2};
+  if (!(bDeclutter && s32DeclutterWaypoint == -1)) T_NAV_vDrawCastingRings(pNVI, &centre);
+  T_NAV_vAddProximityCandidate(pNVI, nIndex);
   if (bHidden) return;
   char sName[NAV_WAYPOINT_NAME_SIZE + 1];
   memcpy(sName, pWaypoint->sName, 10);
@@ -576,14 +579,18 @@ static void OVL_vRenderOrientationText(NAV_VIEW_INFO* pNVI, S32 nOrientation) {
 // The overlay
 
 void T_NAV_vDrawChartOverlay(NAV_VIEW_INFO* pNVI, BOOLEAN bRenderCursorWaypoint, BOOLEAN bLeftPane) {
-  (void)bRenderCursorWaypoint;
   if (pNVI == nullptr || pNVI->pBitmap == nullptr || pNVI->nPixelsPerMMM <= 0) return;
+  const BOOLEAN bCursor = OVL_bIsTrue("ICAC");
   L_MUTEX_LockWait(RES_NAV_DATA);
+  T_NAV_vClearProximity();
   BOOLEAN bAIS = FALSE;
   H_DATABASE_bFetchBoolean(FCID("SAIS"), &bAIS, nullptr, nullptr);
   L_MUTEX_LockWait(RES_AIS_DATA);
   if (bAIS) T_NAV_vRenderAIS(pNVI);
   L_MUTEX_Unlock(RES_AIS_DATA);
+  T_NAV_vRenderWaypointTarget(pNVI);
+  T_NAV_vRenderWaypointGrid(pNVI);
+  T_NAV_vRenderAlarmLimits(pNVI);
   // Saved tracks, each loaded into the one track buffer and let go again.
   S32 nTrack = -1;
   TRACK_HEADER* pHeader = nullptr;
@@ -601,6 +608,8 @@ void T_NAV_vDrawChartOverlay(NAV_VIEW_INFO* pNVI, BOOLEAN bRenderCursorWaypoint,
   OVL_vRenderAllSavedRoutes(pNVI);
   T_NAV_vRenderRoute(pNVI);
   OVL_vRenderWaypoints(pNVI, bLeftPane);
+  T_NAV_vRenderProximityFlags(pNVI, bCursor);
+  if (bRenderCursorWaypoint) T_NAV_vRenderCursorWaypoint(pNVI);
   L_MUTEX_Unlock(RES_NAV_DATA);
   T_NAV_vRenderBoat(pNVI);
   S32 nOrientation = 0;

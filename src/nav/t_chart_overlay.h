@@ -3,6 +3,7 @@
 #pragma once
 
 #include "g_fonts.h"
+#include "g_icon.h"
 #include "u_nav.h"
 
 // One row of a ruler table: the marks at one, two and three lengths, the
@@ -32,3 +33,10 @@ void T_NAV_vPutText(BITMAP* pBitmap, COLOR colour, POINT at, const FONT_DEF* pFo
 void T_NAV_vRenderOutlinedName(BITMAP* pBitmap, POINT at, const FONT_DEF* pFont, const char* sName, COLOR text,
                                COLOR outline);
 const FONT_DEF* T_NAV_pFont14(void);
+// A position relative to the view centre, x the short way round the globe.
+POINT T_NAV_ptRelative(const NAV_VIEW_INFO* pNVI, POINT pt);
+// The large waypoint symbol of an icon number; beyond the table, the first.
+const ICON* T_NAV_pWaypointIcon(U32 u32Icon);
+// The open polyline through points relative to the centre, with the pen the
+// caller set, clipped so no product leaves 32 bits.
+void T_NAV_vRenderPolyLineMM(POINT* pptBuffer, S32 nPointCount, NAV_VIEW_INFO* pNVI);
