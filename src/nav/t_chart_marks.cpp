@@ -364,7 +364,7 @@ void T_NAV_vDrawProximityFlag(NAV_VIEW_INFO* pNVI, POINT* pt, float WP_Dist, BOO
   const POINT endAt = {bLeft ? x - pEnd->nWidth + mid : x, bandY};
   G_ICON_vPut(pNVI->pBitmap, pEnd, &endAt);
   const COLOR text = gCOLOR_pcolColorTable[MRK_u32Palette() == 2 ? 40 : 35];
-  T_NAV_vPutText(pNVI->pBitmap, text, {textX - 8 + 8, bandY + 4}, pFont, sText);
+  T_NAV_vPutText(pNVI->pBitmap, text, {textX - 8, bandY + 4}, pFont, sText);
 }
 
 void T_NAV_vRenderProximityFlags(NAV_VIEW_INFO* pNVI, BOOLEAN bCursor) {

@@ -2,76 +2,9 @@
 // texts, the reuse of the background, exact frames, and random stores that
 // must neither fault nor draw outside the pane.
 
-#include <gtest/gtest.h>
-
-#include <random>
-
-#include "color.h"
-#include "g_bmp.h"
-#include "g_buffers.h"
-#include "g_span.h"
-#include "g_truetype.h"
-#include "golden.h"
-#include "navmath.h"
-#include "navtask_test.h"
-#include "t_chart.h"
-#include "t_chart_overlay.h"
+#include "chart_test.h"
 
 namespace {
-
-constexpr S32 kY = 5000000;  // about 41 N
-
-class Chart : public NavTask {
- public:
-  BITMAP* m_pPage = nullptr;
-  WINDOW_SPECIFICATION m_spec{};
-
-  static void SetUpTestSuite() { ASSERT_TRUE(G_TRUETYPE_bInit()); }
-
-  void SetUp() override {
-    NavTask::SetUp();
-    T_CHART_vReset();
-    T_CHART_vLoadPalettes(PALETTE1);
-    m_pPage = G_BUFFERS_pCreateFullScreenBitmap();
-    m_spec.currentLayer = CHART_VIEW_PRIORITY;
-    m_spec.drawWindowType = SPLIT_FULL_WINDOW;
-    m_spec.drawWindow = {0, 479, 799, 0};
-    Set("SCUV", 0);
-    Set("SNCS", 17);
-    SetU("SPAL", PALETTE1);
-    H_DATABASE_bUpdateEverythingBoolean(FCID("SNUP"), FALSE, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
-    H_DATABASE_bUpdateEverythingBoolean(FCID("ICAC"), FALSE, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
-    Drain(M_CHART);
-  }
-  void TearDown() override {
-    G_BUFFERS_vFreeFullScreenBitmap(m_pPage);
-    T_CHART_vLoadPalettes(PALETTE1);
-    NavTask::TearDown();
-  }
-  static void Set(const char (&key)[5], S32 v) {
-    H_DATABASE_bUpdateEverythingS32(FCID(key), v, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
-  }
-  static void SetU(const char (&key)[5], U32 v) {
-    H_DATABASE_bUpdateEverythingU32(FCID(key), v, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
-  }
-  static void SetF(const char (&key)[5], float v) {
-    H_DATABASE_bUpdateEverythingFloat(FCID(key), v, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
-  }
-  void Draw() { T_CHART_vDrawChartView(m_pPage, &m_spec); }
-  COLOR At(S32 x, S32 y) const { return *G_SPAN_pcolAt(m_pPage, x, y); }
-  std::vector<COLOR> Pixels() const {
-    const COLOR* p = (const COLOR*)m_pPage->pBuffer;
-    return std::vector<COLOR>(p, p + (size_t)m_pPage->__u32PixelWidthOfBuffer * m_pPage->pixels_high_full_screen);
-  }
-  // Every alarm text raised since the last call.
-  static std::string Raised() {
-    std::string s;
-    for (const NAVTEST_ALARM& a : Alarms()) {
-      if (a.bSet) s += "[" + a.text + "]";
-    }
-    return s;
-  }
-};
 
 TEST_F(Chart, PaletteNoticeSwitchesBothSectionsAndAsksForARedraw) {
   SetU("SPAL", PALETTE3);
@@ -217,64 +150,6 @@ TEST_F(Chart, TestCard) {
                                        ".png",
                                    m_pPage));
     T_NAV_vDeleteAllTracksWaypointsRoutes(TRUE);
-  }
-}
-
-// Random stores at every zoom and turn: nothing faults and nothing lands
-// outside the pane.
-TEST_F(Chart, RandomStoresStayInsideThePane) {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_UNDEFINED__)
-  constexpr int kRounds = 300;
-#else
-  constexpr int kRounds = 600;
-#endif
-  std::mt19937 rng(28);
-  auto any = [&](S32 lo, S32 hi) { return std::uniform_int_distribution<S32>(lo, hi)(rng); };
-  auto coord = [&](S32 limit) {
-    switch (any(0, 3)) {
-      case 0: return limit;
-      case 1: return -limit;
-      case 2: return any(-limit, limit);
-      default: return limit - any(0, 3000);
-    }
-  };
-  std::vector<U16> slots;
-  for (int i = 0; i < 40; i++) slots.push_back(Waypoint(any(-1000, 1000) + 100 * i, kY, "W"));
-  m_spec.drawWindow = {200, 360, 599, 120};
-  const COLOR sentinel = 0x5A5A;
-  SetU("SNWD", 1);
-  for (int round = 0; round < kRounds; round++) {
-    G_BMP_vSet(m_pPage, sentinel);
-    for (U16 i : slots) {
-      WAYPOINT* w = T_NAV_pGetWaypoint(i);
-      w->u8Status = (U8)any(0, 3);
-      w->u8Icon = (U8)any(0, 255);
-      w->pt = {coord(NV_X_LIMIT), coord(NV_Y_LIMIT)};
-      for (char& c : w->sName) c = (char)any(1, 255);
-    }
-    for (U32 r = 0; r < 3; r++) {
-      ROUTE* pRoute = T_NAV_pGetRoute(r);
-      pRoute->nCount = (U32)any(0, (1 << 30) - 1) >> any(0, 30);
-      pRoute->bHide = any(0, 1);
-      for (U16& n : pRoute->anWaypoint) n = (U16)any(0, 45);
-    }
-    Boat(coord(NV_X_LIMIT), coord(NV_Y_LIMIT), (float)any(-720, 720), (float)any(0, 40));
-    Set("SNCS", any(9, 23));
-    const bool bCursor = any(0, 1) != 0;
-    H_DATABASE_bUpdateEverythingBoolean(FCID("ICAC"), bCursor, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
-    Set("ICLT", coord(NV_Y_LIMIT));
-    Set("ICLN", coord(NV_X_LIMIT));
-    SetF("ICHH", 0.0f);
-    SetF("ICHD", (float)any(-1000, 1000));
-    SetU("SNCP", (U32)any(0, 4));
-    H_DATABASE_bUpdateEverythingBoolean(FCID("SNUP"), any(0, 1), P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
-    Draw();
-    for (S32 y = 0; y < 480; y++) {
-      for (S32 x = 0; x < 800; x++) {
-        if (x >= 200 && x <= 599 && y >= 120 && y <= 360) continue;
-        ASSERT_EQ(sentinel, At(x, y)) << "round " << round << " at " << x << "," << y;
-      }
-    }
   }
 }
 
