@@ -44,4 +44,38 @@ TEST(RigNav, InPointOfSaleThePositionFollowsTheDemonstrationBoat) {
   EXPECT_LT(p[2].second, p[0].second);
 }
 
+// VIEW brings up the chart: the boat near the window's centre and the grid
+// in the chart's grid colours.
+TEST(RigNav, InPointOfSaleViewBringsUpTheChartWithBoatAndGrid) {
+  RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
+  ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
+  const std::string base = TEST_MakeTempDir("velmora-base");
+  SeedUnit(base, {{"SQCD", 1}});
+  auto unit = TEST_Spawn(kVelmora, {"fake_transducer"}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base});
+  ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "system state 6 (point of sale)", 20000)) << Out(unit.get());
+  ASSERT_TRUE(WaitForCount(unit.get(), "demonstration boat at", 2, 30000)) << Out(unit.get());
+  bool bChart = false;
+  for (int press = 0; press < 8 && !bChart; press++) {
+    EXPECT_EQ(0, Tool(rig.dir, "key hold VIEW --ms 100"));
+    bChart = WaitForCount(unit.get(), "update CVEW to 52", 1, 3000);
+  }
+  ASSERT_TRUE(bChart) << Out(unit.get());
+  const std::vector<COLOR> screen = StableScreen(rig.dir);
+  ASSERT_EQ(800u * 480u, screen.size());
+  const COLOR background = screen[5 * 800 + 795];
+  int boat = 0, grid = 0;
+  for (U32 row = 0; row < 480; row++) {
+    for (U32 x = 0; x < 800; x++) {
+      const COLOR c = screen[row * 800 + x];
+      const bool bNearCentre = x >= 370 && x <= 430 && row >= 210 && row <= 270;
+      if (bNearCentre && c != background) boat++;
+      if (!bNearCentre && c == 0x2308) grid++;
+    }
+  }
+  EXPECT_GT(boat, 40) << "the boat symbol near the centre";
+  EXPECT_GT(grid, 400) << "grid lines";
+  TEST_Signal(unit.get(), SIGTERM);
+  TEST_Finish(std::move(unit), 10000);
+}
+
 }  // namespace
