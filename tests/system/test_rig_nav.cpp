@@ -26,14 +26,21 @@ std::vector<std::pair<long, long>> BoatPositions(const std::string& out) {
   return positions;
 }
 
+// A unit in point of sale on the rig, once the demonstration boat has moved
+// nMoves times.
+std::unique_ptr<TEST_PROCESS> PointOfSaleUnit(const std::string& rig, size_t nMoves) {
+  const std::string base = TEST_MakeTempDir("velmora-base");
+  SeedUnit(base, {{"SQCD", 1}});
+  auto unit = TEST_Spawn(kVelmora, {"fake_transducer"}, {"VELMORA_DEVROOT=" + rig, "VELMORA_CWD=" + base});
+  EXPECT_TRUE(TEST_bWaitForOutput(unit.get(), "system state 6 (point of sale)", 20000)) << Out(unit.get());
+  EXPECT_TRUE(WaitForCount(unit.get(), "demonstration boat at", nMoves, 30000)) << Out(unit.get());
+  return unit;
+}
+
 TEST(RigNav, InPointOfSaleThePositionFollowsTheDemonstrationBoat) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
   ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
-  const std::string base = TEST_MakeTempDir("velmora-base");
-  SeedUnit(base, {{"SQCD", 1}});
-  auto unit = TEST_Spawn(kVelmora, {"fake_transducer"}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base});
-  ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "system state 6 (point of sale)", 20000)) << Out(unit.get());
-  ASSERT_TRUE(WaitForCount(unit.get(), "demonstration boat at", 3, 30000)) << Out(unit.get());
+  auto unit = PointOfSaleUnit(rig.dir, 3);
   TEST_Signal(unit.get(), SIGTERM);
   TEST_RESULT r = TEST_Finish(std::move(unit), 10000);
   const std::vector<std::pair<long, long>> p = BoatPositions(r.out);
@@ -49,11 +56,7 @@ TEST(RigNav, InPointOfSaleThePositionFollowsTheDemonstrationBoat) {
 TEST(RigNav, InPointOfSaleViewBringsUpTheChartWithBoatAndGrid) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
   ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
-  const std::string base = TEST_MakeTempDir("velmora-base");
-  SeedUnit(base, {{"SQCD", 1}});
-  auto unit = TEST_Spawn(kVelmora, {"fake_transducer"}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base});
-  ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "system state 6 (point of sale)", 20000)) << Out(unit.get());
-  ASSERT_TRUE(WaitForCount(unit.get(), "demonstration boat at", 2, 30000)) << Out(unit.get());
+  auto unit = PointOfSaleUnit(rig.dir, 2);
   bool bChart = false;
   for (int press = 0; press < 8 && !bChart; press++) {
     EXPECT_EQ(0, Tool(rig.dir, "key hold VIEW --ms 100"));
