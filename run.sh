@@ -36,6 +36,9 @@ rig=$(./tools/rig create)
 base=$(mktemp -d /tmp/velmora-base-XXXXXX)
 # A new unit with its serial number: the first start asks the set-up questions.
 ./tools/rig unit "$base"
+# The shop demonstration's photos, where the unit looks for them.
+mkdir -p "$base/posphoto"
+cp -r build/data/posphoto/480_800 "$base/posphoto/"
 log="$base/velmora.log"
 export VELMORA_DEVROOT="$rig" VELMORA_CWD="$base"
 ./build/src/app/velmora "${unit_args[@]}" >"$log" 2>&1 &

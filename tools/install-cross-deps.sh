@@ -13,7 +13,7 @@ tools=(g++-arm-linux-gnueabihf qemu-user)
 # GoogleTest is built from source for the target; benchmarks are not built;
 # the navigation peers (GeographicLib, PROJ), OpenSSL and the second PNG
 # decoder serve host tests only, and the rig's screen window runs on the host.
-host_only=(libgtest-dev libgmock-dev libbenchmark-dev libgeographiclib-dev libproj-dev libsdl2-dev libssl-dev libspng-dev)
+host_only=(libgtest-dev libgmock-dev libbenchmark-dev libgeographiclib-dev libproj-dev libsdl2-dev libssl-dev libspng-dev libnova-dev)
 target_extra=()
 
 target=()

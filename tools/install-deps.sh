@@ -21,6 +21,8 @@ packages=(
   gpsd-clients
   # The PC link's XMODEM peer (sx, rx).
   lrzsz
+  # The almanac's peers: libnova (linked by the test) and PyEphem.
+  libnova-dev python3-ephem
 )
 
 # The list alone, for tools/install-cross-deps.sh.

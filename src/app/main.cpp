@@ -13,9 +13,11 @@
 #include "linux_fs.h"
 #include "linuxsvc.h"
 #include "s_detect.h"
+#include "t_info.h"
 #include "t_startup.h"
 #include "u_mapflash.h"
 #include "u_convert.h"
+#include "u_view.h"
 
 const char model_string[] = "VORNE7_SONAR_b";
 
@@ -161,6 +163,11 @@ static const char* MAIN_pcMapFlashStateText(void) {
 // tasks run.
 static const T_STARTUP_NEIGHBOURS s_startupNeighbours = {S_DETECT_bTransducerConnected, MAIN_pcMapFlashStateText};
 
+// What the screen frame asks of the readouts: where the view area begins
+// right of the data-box column. The navigation views' kinds keep the
+// frame's defaults until the navigation views answer them.
+static const U_VIEW_NEIGHBOURS s_viewNeighbours = {T_INFO_u32XOrigin, nullptr, nullptr};
+
 void Main(void) {
   H_DATABASE_vInit();
   srand((unsigned)time(nullptr));
@@ -170,6 +177,7 @@ void Main(void) {
   LS_sync_vInit();
 
   T_STARTUP_vSetNeighbours(&s_startupNeighbours);
+  U_VIEW_vSetNeighbours(&s_viewNeighbours);
   L_TASK_Start(UARTTASK);
   L_TASK_Start(STARTTASK);
   // A start-up task that was left out never reports: Main then waits for ever.

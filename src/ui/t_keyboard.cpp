@@ -4,8 +4,8 @@
 // task polls the keypad every 25 ms, turns a held POWER key into the
 // three-second shutdown count-down, and carries out shutdown requests.
 //
-// The point-of-sale demonstration that also runs here is built later: its
-// timer and notices are taken and left alone.
+// The point-of-sale demonstration (t_demo) runs here too: it gets this
+// task's demonstration ticks, its notices and keys, and news of every poll.
 
 #include "t_keyboard.h"
 
@@ -20,6 +20,7 @@
 #include "h_memory.h"
 #include "h_shutdown.h"
 #include "linuxsvc.h"
+#include "t_demo.h"
 #include "u_dialog.h"
 #include "u_keyboard.h"
 #include "u_language.h"
@@ -247,8 +248,18 @@ static void KEYBOARD_vSendKey(const KEY_USER* pHead, KEY_STATE state, U32 u32Cou
   if (L_MBOX_Send(pHead->mailbox, pMsg, KEY_CHANGE_PRIORITY, 0) != 0) H_MEMORY_vFree(pMsg);
 }
 
+BOOLEAN T_KEYBOARD_bSendKeyPastSelf(HKEY_ID key, CURSOR_POSITION cursor) {
+  if ((U32)key >= HKEY_NUM_KEYS) return FALSE;
+  const KEY_USER* pUser = *s_crossKey[key].pListHead;
+  while (pUser != nullptr && pUser->mailbox == M_KEYB) pUser = pUser->next;
+  if (pUser == nullptr) return FALSE;
+  KEYBOARD_vSendKey(pUser, KEY_DOWN, 1, cursor);
+  KEYBOARD_vSendKey(pUser, KEY_UP, 1, cursor);
+  return TRUE;
+}
+
 static void KEYBOARD_vPollKeys(void) {
-  H_KEYBOARD_bProcessKeys();
+  if (H_KEYBOARD_bProcessKeys()) T_DEMO_vKeysPolled();
   HKEY_ID key;
   KEY_STATE state;
   U32 u32Count;
@@ -276,7 +287,7 @@ static void KEYBOARD_vPollKeys(void) {
 
 // Every task but this one hears of the reset. A mailbox key that is stale,
 // zero or out of range names no task to tell.
-static void KEYBOARD_vSendResetMessages(void) {
+void T_KEYBOARD_vSendResetMessages(void) {
   MULTI_FETCH_CONTROL_STRUCTURE walk = {};
   walk.cMatch = 'T';
   walk.__bNotFirst = FALSE;
@@ -294,7 +305,7 @@ void T_KEYBOARD_vRestoreFactoryDefaults(void) {
   BOOLEAN bIce = FALSE;
   if (!H_DATABASE_bFetchBoolean(FCID("SICE"), &bIce, nullptr, nullptr)) bIce = FALSE;
   H_DATABASE_bUpdateValueS32(FCID("SBAK"), bIce ? 7 : 10, P_NORMAL);
-  KEYBOARD_vSendResetMessages();
+  T_KEYBOARD_vSendResetMessages();
   H_DATABASE_bUpdateValueBoolean(FCID("SRDF"), TRUE, P_NORMAL);
   H_DATABASE_bUpdateValueBoolean(FCID("SCDW"), FALSE, P_NORMAL);
   H_DATABASE_bUpdateValueBoolean(FCID("SCIW"), FALSE, P_NORMAL);
@@ -305,13 +316,18 @@ void T_KEYBOARD_vRestoreFactoryDefaults(void) {
 // Mail
 
 static void KEYBOARD_vHandleNewData(const MESSAGE_NEW_DATA* pMsg) {
-  if (pMsg->FourCharId == FCID("SMDL")) KEYBOARD_vSendResetMessages();
+  if (pMsg->FourCharId == FCID("SMDL")) {
+    T_KEYBOARD_vSendResetMessages();
+  } else {
+    T_DEMO_vNewData(pMsg);
+  }
 }
 
 static void KEYBOARD_vHandleRunSystem(void) {
   U_MENU_bRegisterMainActionMenu(Restore_Defaults, Setup, MENU_RESTORE_FACTORY_DEFAULTS,
                                  T_KEYBOARD_vRestoreFactoryDefaults, TRUE, M_BASIC);
   H_DATABASE_bRegisterForDataWithConditions(FCID("CCST"), M_KEYB, TRUE, FALSE, FALSE);
+  T_DEMO_vRunSystem();
 }
 
 static void KEYBOARD_vDispatch(GENERIC_MESSAGE* pMsg) {
@@ -340,6 +356,9 @@ static void KEYBOARD_vDispatch(GENERIC_MESSAGE* pMsg) {
     }
     case CMD_ID_RUN_SYSTEM:
       KEYBOARD_vHandleRunSystem();
+      break;
+    case CMD_ID_KEY_CHANGE:
+      T_DEMO_vKeyChange((const MSG_KEY_CHANGE*)pMsg);
       break;
     default:
       break;
@@ -373,6 +392,10 @@ void T_KEYBOARD_vMain(void) {
       KEYBOARD_vPollKeys();
     } else if (event == SEMA_MBOX_KEYB) {
       while (GENERIC_MESSAGE* pMsg = (GENERIC_MESSAGE*)L_MBOX_Receive(M_KEYB)) KEYBOARD_vDispatch(pMsg);
+    } else if (event == SEMA_TIMER_POS) {
+      T_DEMO_vTick();
+    } else if (event == SEMA_SERIAL_KEYBOARD_DISABLE) {
+      T_DEMO_vPhotoDone();
     }
   }
 }

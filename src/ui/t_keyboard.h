@@ -3,6 +3,7 @@
 #pragma once
 
 #include "g_types.h"
+#include "h_keyboard.h"
 #include "layer_id.h"
 
 void T_KEYBOARD_vMain(void);
@@ -18,3 +19,8 @@ void T_KEYBOARD_vReConfigure(void);
 void T_KEYBOARD_vCountdownText(char* pBuffer, U32 u32Size, const char* pTemplate, char cDigit);
 // Draw function of the shutdown count-down layer.
 void T_KEYBOARD_vDrawShutdownMessage(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWindowSpec);
+// CMD_ID_RESET_POS to every task but this one.
+void T_KEYBOARD_vSendResetMessages(void);
+// A press and then a release (count 1) for the first registrant of the key
+// that is not this task; FALSE when there is none.
+BOOLEAN T_KEYBOARD_bSendKeyPastSelf(HKEY_ID key, CURSOR_POSITION cursor);

@@ -839,9 +839,11 @@ static int VIEW_nFreeLoadSlot(void) {
   return free;
 }
 
-// The name with everything from its first full stop replaced by ".PNG".
+// The name with everything from the first full stop of its last path element
+// replaced by ".PNG"; a dot in a directory name stays.
 static char* VIEW_pcImageName(const char* sName) {
-  const char* pcDot = strchr(sName, '.');
+  const char* pcSlash = strrchr(sName, '/');
+  const char* pcDot = strchr(pcSlash != nullptr ? pcSlash : sName, '.');
   const size_t n = pcDot != nullptr ? (size_t)(pcDot - sName) : strlen(sName);
   char* pcName = (char*)H_MEMORY_pvCalloc(1, n + sizeof ".PNG");
   memcpy(pcName, sName, n);

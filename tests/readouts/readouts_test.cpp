@@ -14,10 +14,12 @@
 #include "h_memory.h"
 #include "t_alarm.h"
 #include "t_battery.h"
+#include "t_info.h"
 #include "t_startup.h"
 #include "t_tone.h"
 #include "test_tasks.h"
 #include "test_timing.h"
+#include "u_info.h"
 #include "u_view.h"
 
 namespace rt {
@@ -45,6 +47,7 @@ const struct {
     {TONETASK, M_TONE, SEMA_MBOX_TONE, FCID("TTON"), T_TONE_vMain},
     {ALARMTASK, M_ALARM, SEMA_MBOX_ALARM, FCID("TALR"), T_ALARM_vMain},
     {BATTTASK, M_BATTERY, SEMA_MBOX_BATT, FCID("TBAT"), T_BATTERY_vMain},
+    {INFOTASK, M_INFO, SEMA_MBOX_INFO, FCID("TINF"), T_INFO_vMain},
 };
 
 void Publish(FOURCHARID key, MBOX mbox) {
@@ -85,6 +88,7 @@ void ReadoutsTest::SetUp() {
   }
   s_viewLog.clear();
   s_draws.clear();
+  U_INFO_vForgetRequests();
   T_TONE_vSetSink(Sink, [] { Sink(0); });
   ClearEdges();
 }

@@ -20,7 +20,7 @@ namespace rt {
 constexpr MBOX kViewBox = M_VIEW;
 constexpr MBOX kKeyboardBox = M_KEYB;
 constexpr MBOX kMenuBox = M_MENU;
-enum TASKS : unsigned { TONE = 1, ALARM = 2, BATTERY = 4 };
+enum TASKS : unsigned { TONE = 1, ALARM = 2, BATTERY = 4, INFO = 8 };
 
 // Each test starts from an empty database with the stand-ins published and
 // the system in its normal run, and starts the tasks it names.

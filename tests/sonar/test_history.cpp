@@ -13,6 +13,7 @@
 #include "g_buffers.h"
 #include "golden.h"
 #include "h_database.h"
+#include "test_timing.h"
 #include "h_memory.h"
 #include "linuxsvc.h"
 #include "s_bottom.h"
@@ -169,7 +170,8 @@ TEST_F(SonarHistory, EachColumnScrollsAtFullChartSpeedAndSlowerSpeedsKeepTheStro
   L_MUTEX_Unlock(RES_HISTORY);
 
   H_DATABASE_bUpdateEverythingU32(FCID("SSSP"), 5, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
-  L_CLOCK_Sleep(100);
+  // The history task takes the new speed from its change notice.
+  L_CLOCK_Sleep(TEST_u64SlackMs(100));
   for (int i = 0; i < 5; i++) T_N_HISTORY_vAddColumn(BEAM_DOWN_1, i % 2 ? b : a, 15.0f);
   L_MUTEX_LockWait(RES_HISTORY);
   EXPECT_EQ((start + 4) % HISTORY_COLUMNS, h->u32Write) << "two of five columns scrolled";

@@ -139,7 +139,7 @@ std::vector<COLOR> Expected(const char* pText) {
   return pixels;
 }
 
-std::vector<COLOR> Frame() {
+std::vector<COLOR> CountdownFrame() {
   UI_vFrame();
   std::vector<COLOR> pixels(G_SCREEN_WIDTH * G_SCREEN_HEIGHT);
   memcpy(pixels.data(), H_DISPLAY_psbGetFrameBufferPointer(), pixels.size() * sizeof(COLOR));
@@ -154,10 +154,10 @@ TEST_F(Keyboard, PowerHeldShowsTwoAtOneSecondOneFromTwoSecondsAndTheReleaseRemov
   EXPECT_FALSE(T_VIEW_bIsLayerActive(SHUTDOWN_LAYER));
   ASSERT_TRUE(UI_bWaitFor([] { return T_VIEW_bIsLayerActive(SHUTDOWN_LAYER); }, 600));
   EXPECT_NEAR(1000, (double)(L_CLOCK_qwGetTimeInMillis() - start), 150);
-  EXPECT_TRUE(Frame() == Expected("Shutdown in 2 seconds"));
+  EXPECT_TRUE(CountdownFrame() == Expected("Shutdown in 2 seconds"));
   const S64 left = 2150 - (S64)(L_CLOCK_qwGetTimeInMillis() - start);
   if (left > 0) L_CLOCK_Sleep((U32)left);
-  EXPECT_TRUE(Frame() == Expected("Shutdown in 1 seconds"));
+  EXPECT_TRUE(CountdownFrame() == Expected("Shutdown in 1 seconds"));
   UI_vKey(UI_POWER, 0);
   EXPECT_TRUE(UI_bWaitFor([] { return !T_VIEW_bIsLayerActive(SHUTDOWN_LAYER); }, 500));
 }
