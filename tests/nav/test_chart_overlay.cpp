@@ -130,6 +130,7 @@ TEST_F(ChartOverlay, MarksCard) {
 // routes; a straight go-to shows neither arrival circle nor corridor.
 TEST_F(ChartOverlay, RoutesHiddenAndStraightGoTo) {
   Set("SNCS", 15);
+  Set("SNWD", 0);
   const U16 a = Waypoint(m_boat.x - 2000, m_boat.y + 1500, "A");
   const U16 b = Waypoint(m_boat.x + 2500, m_boat.y - 1200, "B");
   const std::vector<COLOR> empty = Frame();
@@ -148,6 +149,11 @@ TEST_F(ChartOverlay, RoutesHiddenAndStraightGoTo) {
   EXPECT_NE(empty, Frame());
   // Going to B: with CCNC one straight line, nothing round B.
   ASSERT_TRUE(T_NAV_bWaypointToCurrentRoute(b));
+  // The leg's start is named in the language of the moment: fixed here.
+  WAYPOINT* pStart = T_NAV_pGetWaypoint(g_NAV.CurrentRoute.anWaypoint[0]);
+  ASSERT_NE(nullptr, pStart);
+  memset(pStart->sName, 0, sizeof pStart->sName);
+  memcpy(pStart->sName, "START", 5);
   Set("INIP", 1);
   SetF("SNAA", 300.0f);
   SetF("SNAO", 200.0f);
