@@ -51,6 +51,10 @@ TEST(RigNav, InPointOfSaleThePositionFollowsTheDemonstrationBoat) {
   EXPECT_LT(p[2].second, p[0].second);
 }
 
+// The grid colours (16-18) of the chart's two palettes: the demonstration
+// may switch to the black one.
+constexpr COLOR kGridWhite = 0x2308, kGridBlack = 0x8C71, kGridBlackSeconds = 0x6B6D;
+
 // VIEW brings up the chart: the boat near the window's centre and the grid
 // in the chart's grid colours.
 TEST(RigNav, InPointOfSaleViewBringsUpTheChartWithBoatAndGrid) {
@@ -58,9 +62,12 @@ TEST(RigNav, InPointOfSaleViewBringsUpTheChartWithBoatAndGrid) {
   ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
   auto unit = PointOfSaleUnit(rig.dir, 2);
   bool bChart = false;
+  // The shop demonstration may have shown the chart on its own before: only
+  // a showing after this key press counts (the press pauses the loop).
   for (int press = 0; press < 8 && !bChart; press++) {
+    const size_t before = Count(Out(unit.get()), "update CVEW to 52");
     EXPECT_EQ(0, Tool(rig.dir, "key hold VIEW --ms 100"));
-    bChart = WaitForCount(unit.get(), "update CVEW to 52", 1, 3000);
+    bChart = WaitForCount(unit.get(), "update CVEW to 52", before + 1, 3000);
   }
   ASSERT_TRUE(bChart) << Out(unit.get());
   const std::vector<COLOR> screen = StableScreen(rig.dir);
@@ -72,7 +79,7 @@ TEST(RigNav, InPointOfSaleViewBringsUpTheChartWithBoatAndGrid) {
       const COLOR c = screen[row * 800 + x];
       const bool bNearCentre = x >= 370 && x <= 430 && row >= 210 && row <= 270;
       if (bNearCentre && c != background) boat++;
-      if (!bNearCentre && c == 0x2308) grid++;
+      if (!bNearCentre && (c == kGridWhite || c == kGridBlack || c == kGridBlackSeconds)) grid++;
     }
   }
   EXPECT_GT(boat, 40) << "the boat symbol near the centre";
