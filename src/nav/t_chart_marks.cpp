@@ -369,7 +369,8 @@ void T_NAV_vDrawProximityFlag(NAV_VIEW_INFO* pNVI, POINT* pt, float WP_Dist, BOO
 
 void T_NAV_vRenderProximityFlags(NAV_VIEW_INFO* pNVI, BOOLEAN bCursor) {
   if (s_u32WPPCount == 0) return;
-  WP_NODE* pNodes = (WP_NODE*)H_MEMORY_pvMalloc(s_u32WPPCount * (U32)sizeof(WP_NODE));
+  // A frame does not wait for the heap: without a block it shows no flags.
+  WP_NODE* pNodes = (WP_NODE*)H_MEMORY_pvMallocNoWait(s_u32WPPCount * (U32)sizeof(WP_NODE));
   if (pNodes == nullptr) return;
   U32 used = 0;
   for (U32 i = 0; i < s_u32WPPCount; i++) {

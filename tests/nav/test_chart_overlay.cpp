@@ -194,6 +194,8 @@ TEST_F(ChartOverlay, RandomStoresStayInsideThePane) {
   SetB("SNWP", TRUE);
   for (U32 m = 0; m < 20; m++) Target(366100000 + m, 0.001 * m, -0.001 * m, 10, 10 * m);
   for (int round = 0; round < kRounds; round++) {
+    // The settings' change notices would pile up in the mailboxes.
+    for (MBOX m : {M_NAV, M_ALARM, M_MENU, M_CHART}) Drain(m);
     G_BMP_vSet(m_pPage, sentinel);
     for (U16 i : slots) {
       WAYPOINT* w = T_NAV_pGetWaypoint(i);
