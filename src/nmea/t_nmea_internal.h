@@ -265,7 +265,31 @@ void T_NMEA_vCompassCalibrationStop(void);
 // Forgets the time of the last initialisation (a new run of the task).
 void T_NMEA_vResetSetup(void);
 
-// ---- t_nmea_pending.cpp: diagnostic view and the
+// ---- t_nmea_diag.cpp: the GPS diagnostic view ----
+
+constexpr U32 NMEA_DIAG_LIST = 20;  // satellites of each list
+typedef struct tag_NMEA_DIAG_SAT {
+  U8 u8Number;
+  U8 u8Elevation;   // degrees, 0-90
+  U16 u16Azimuth;   // degrees, 0-359
+  U8 u8Cno;         // dB-Hz
+  BOOLEAN bUsed;    // in the fix
+} NMEA_DIAG_SAT;
+
+// Registers the view (layer 152 under SVGD) and its data boxes.
+void T_NMEA_vRegisterGPSDiagnosticView(void);
+void T_NMEA_vDrawDiagnosticView(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWindowSpec);
+void T_NMEA_vDrawDiagnosticLatLon(BITMAP* pBitmap, POINT origin, BOOLEAN bBlinkOn, U32 nLang);
+// The satellites of both lists (2 x NMEA_DIAG_LIST entries of room) by
+// ascending azimuth; returns the count.
+U32 T_NMEA_u32CollectSatellites(NMEA_DIAG_SAT* pOut);
+// The average signal of the four strongest (0 with fewer than 4 received)
+// and of all received satellites, rounded.
+void T_NMEA_vCnoAverages(const NMEA_DIAG_SAT* pSats, U32 n, S32* ps32Top4, S32* ps32Average);
+// A satellite's place in the sky plot from its centre, y upward.
+POINT T_NMEA_ptSkyOffset(U16 u16Azimuth, U8 u8Elevation);
+
+// ---- t_nmea_pending.cpp: the
 // AIS menus, whose work is built later ----
 
 void T_NMEA_vHandleScanBaudRate(NMEA_PORT_INFO* pPort, int nMinShift, int nMaxShift);
@@ -277,7 +301,6 @@ void T_NMEA_vTransmitUBloxInitialization(NMEA_RESET eNMEAReset, NMEA_PORT_INFO* 
 void T_NMEA_vNavmanSwitchToBinary(NMEA_SERIAL_INFO* pSerial);
 void T_NMEA_vSendGnssConfiguration(BOOLEAN bGlonass);
 void T_NMEA_vCompassCalibrationStart(void);
-void T_NMEA_vRegisterGPSDiagnosticView(void);
 void T_NMEA_vSetupAISMenuItems(void);
 
 // ---- t_nmea_ais.cpp: the AIS target pool ----

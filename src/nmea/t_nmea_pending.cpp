@@ -1,4 +1,4 @@
-// What the NMEA task asks of its GPS diagnostic view and the AIS menus, whose work is built later. Until then
+// What the NMEA task asks of its AIS menus, whose work is built later. Until then
 // a plain NMEA receiver needs none of it: each step says once in the log
 // what it would have done.
 
@@ -17,5 +17,4 @@ static void NMEA_vLogOnce(BOOLEAN* pbLogged, const char* pcFunction, const char*
     NMEA_vLogOnce(&s_bLogged, __func__, (what));  \
   } while (0)
 
-void T_NMEA_vRegisterGPSDiagnosticView(void) { NMEA_PENDING("no GPS diagnostic view"); }
 void T_NMEA_vSetupAISMenuItems(void) { NMEA_PENDING("no AIS menus"); }
