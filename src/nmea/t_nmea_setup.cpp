@@ -205,7 +205,10 @@ void T_NMEA_vChangeBaudRate(int nBaudRate, NMEA_PORT_INFO* pPort) {
   if (g_NMEA.u32SystemState == STATE_BURN_IN || g_NMEA.u32SystemState == STATE_POINT_OF_SALE) nBaudRate = 4800;
   static const char s_acUblox[] = "$PUBX,41,1,0007,0003,%d,0*";
   static const char s_acSirf[] = "$PSRF100,1,%d,8,1,0*";
-  if (pPort->eGPSType == GPS_TYPE_UBLOX) {
+  if (pPort->eGPSType == GPS_TYPE_DISCONNECTED) {
+    // Nothing has been heard on the line: no receiver to tell, and whatever
+    // is there (a service PC) is not to be sent receiver commands.
+  } else if (pPort->eGPSType == GPS_TYPE_UBLOX) {
     NMEA_vBaudCommand(pPort, s_acUblox, nBaudRate);
   } else if (pPort->eGPSType == GPS_TYPE_NAVMAN) {
     NMEA_vBaudCommand(pPort, s_acSirf, nBaudRate);

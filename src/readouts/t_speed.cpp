@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "color.h"
+#include "dd_devpath.h"
 #include "error.h"
 #include "g_box.h"
 #include "g_fonts.h"
@@ -69,8 +70,21 @@ void T_SPEED_vSetSource(T_SPEED_SENSOR* pfnSensor, T_SPEED_ELAPSED* pfnElapsed) 
   s_pfnElapsed = pfnElapsed;
 }
 
+static BOOLEAN s_bSensorDevice = FALSE;
+
 static BOOLEAN SPEED_bRead(float* pfSpeed) {
-  return s_pfnSensor != nullptr ? s_pfnSensor(pfSpeed) : H_SPEED_bGetSpeed(pfSpeed);
+  if (s_pfnSensor != nullptr) return s_pfnSensor(pfSpeed);
+  return s_bSensorDevice && H_SPEED_bGetSpeed(pfSpeed);
+}
+
+// A unit run without the paddle-wheel's device (a host without a rig) has no
+// water speed; the GPS speed and the trip log work as ever.
+static BOOLEAN SPEED_bSensorDevicePresent(void) {
+  char path[256];
+  const char* pc = DD_DEVPATH_pcResolve("/dev/paddlewheel", path, sizeof path);
+  if (pc != nullptr && access(pc, R_OK) == 0) return TRUE;
+  log_me("[%d]%s: no paddle-wheel device: no water speed", __LINE__, __func__);
+  return FALSE;
 }
 
 static U32 SPEED_u32Elapsed(U32* pu32Stamp) {
@@ -340,7 +354,8 @@ static void SPEED_vInit(void) {
   if (!H_DATABASE_bRegisterForDataWithConditions(FCID("SCAS"), M_SPEED, TRUE, FALSE, FALSE)) {
     ERROR_vFatal(__FILE_NAME__, __LINE__, "T_SPEED: Database problem");
   }
-  if (s_pfnSensor == nullptr) H_SPEED_vInit();
+  s_bSensorDevice = s_pfnSensor == nullptr && SPEED_bSensorDevicePresent();
+  if (s_bSensorDevice) H_SPEED_vInit();
   s_pPollTimer = nullptr;
   if (s_pfnSensor == nullptr) {
     s_pPollTimer = L_TIMER_Allocate();
