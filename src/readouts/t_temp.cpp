@@ -225,6 +225,7 @@ static void vUpdateDatabaseNormal(TEMP_SENSOR_CONTROL* psTemp) {
   if (!(psTemp->fTemperature > TEMP_LOWEST && psTemp->fTemperature < TEMP_HIGHEST)) return;
   if (!psTemp->bSensorFound) {
     psTemp->bSensorFound = TRUE;
+    log_me("[%d]%s: water temperature sensor %u found", __LINE__, __func__, (unsigned)psTemp->u32Source);
     H_DATABASE_bUpdateValueBoolean(psTemp->fcidFoundItem, TRUE, P_NORMAL);
     vInitializeMenus();
     psTemp->bMenusUp = TRUE;
