@@ -441,8 +441,8 @@ void AIS_vRow(BITMAP* pBitmap, const ais_DeviceInfo* pInfo, S32 x0, S32 w, S32 y
   snprintf(text, sizeof text, "%lu", (unsigned long)a.MMSI);
   AIS_vCell(pBitmap, x0 + 169, y, pFont, text);
   char sTime[40] = {};
-  const time_t when = pInfo->ReceiveDateTime != 0 ? (time_t)pInfo->ReceiveDateTime : 0;
-  T_INFO_vFormatTime(when, TRUE, TRUE, sTime, nullptr, nullptr);
+  // The clock time of the last report; without GPS time it has none.
+  T_INFO_vFormatTime((time_t)pInfo->ReceiveDateTime, TRUE, TRUE, sTime, nullptr, nullptr);
   NAV_EDIT_vText(pBitmap, x0 + 285, y, pFont, sTime);
   if (a.validityFlag[COG_FLAG_INDEX] && isfinite(a.Cog)) {
     snprintf(text, sizeof text, "%.0f", a.Cog);

@@ -298,3 +298,27 @@ TEST_F(AisList, TheTimeOutPassAndTheListDrawingNeverDeadlock) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(AisLimits, PicturesOfTheRowsAndTheValueDialog) {
+  SetFloat("SCPA", 1.5f);
+  ot::Set("STCP", 307);
+  T_NAV_EDIT_vAisLimitsSetUp();
+  Pad(CURSOR_SOUTH);
+  EXPECT_TRUE(ot::MatchesGolden("ais-limits-tcpa-row", ot::Picture()));
+  Pad(CURSOR_EAST);
+  Pad(CURSOR_EAST);
+  EXPECT_TRUE(ot::MatchesGolden("ais-limits-tcpa-value", ot::Picture()));
+}
+
+TEST_F(AisList, PictureOfNineTargets) {
+  for (U32 i = 0; i < 9; i++) Ship(211000001 + i);
+  aist::Feed(aist::Type24A(211000002, "NORTHERN LIGHTS XV"));
+  aist::Feed(aist::Type24A(211000003, "PILOT"));
+  ASSERT_TRUE(T_NAV_vAisTargetListSetup());
+  Pad(CURSOR_SOUTH);
+  EXPECT_TRUE(ot::MatchesGolden("ais-list-9", Draw()));
+}
+
+}  // namespace
