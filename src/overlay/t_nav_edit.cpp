@@ -169,11 +169,6 @@ BOOLEAN T_NAV_EDIT_bSelectTWRPointSetup(NAV_EDIT_POINT_CALLBACK pSelect, NAV_EDI
   return bAny;
 }
 
-// The AIS limits editor and target list come with the AIS overlays; until
-// then nothing opens.
-void T_NAV_EDIT_vAisLimitsSetUp(void) {}
-BOOLEAN T_NAV_vAisTargetListSetup(void) { return FALSE; }
-
 void T_NAV_EDIT_vRouteInfoSetup(U32 nIndex, NAV_EDIT_TEXT pTitle) {
   L_MUTEX_LockWait(RES_NAV_EDIT);
   L_MUTEX_LockWait(RES_NAV_DATA);
@@ -340,8 +335,11 @@ void T_NAV_EDIT_vRender(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
     case NAV_EDIT_SELECT_TWR_POINT_ACTION:
       T_NAV_vSelectTWRPointRender(pBitmap);
       break;
+    case NAV_EDIT_AIS_CPA_LIMIT:
+      T_NAV_vAisLimitsRender(pBitmap);
+      break;
     default:
-      // The editors' and the AIS screens' drawings come with their issues;
+      // The editors' drawings come with their issues;
       // the AIS target list draws through a layer of its own.
       break;
   }

@@ -178,18 +178,6 @@ KEY_RESULT KEYS_ePointAction(const MSG_KEY_CHANGE* pMsg) {
   return KEY_TAKEN;
 }
 
-// The AIS target list takes every key while it is open; its cursor moves
-// come with the AIS overlays, so here it only closes.
-KEY_RESULT KEYS_eAisList(const MSG_KEY_CHANGE* pMsg) {
-  if (pMsg->key == HKEY_MASK_EXIT) {
-    NAV_EDIT_vClose();
-    NAV_EDIT_vClick(TRUE);
-  } else {
-    NAV_EDIT_vClick(FALSE);
-  }
-  return KEY_TAKEN;
-}
-
 KEY_RESULT KEYS_eRouteInfo(const MSG_KEY_CHANGE* pMsg) {
   NAV_RTE_INFO& s = s_RteInfo;
   if (pMsg->key == HKEY_MASK_EXIT) {
@@ -230,7 +218,10 @@ BOOLEAN T_NAV_EDIT_bHandleKeys(MSG_KEY_CHANGE* pMsg) {
       eResult = KEYS_eRouteInfo(pMsg);
       break;
     case NAV_AIS_LIST:
-      eResult = KEYS_eAisList(pMsg);
+      eResult = T_NAV_bAisListHandleKeys(pMsg) ? KEY_TAKEN : KEY_NOT_TAKEN;
+      break;
+    case NAV_EDIT_AIS_CPA_LIMIT:
+      eResult = T_NAV_bAisLimitsHandleKeys(pMsg) ? KEY_TAKEN : KEY_NOT_TAKEN;
       break;
     case NAV_EDIT_SELECT_TWR_POINT:
       eResult = KEYS_eSelectPoint(pMsg);
@@ -239,8 +230,7 @@ BOOLEAN T_NAV_EDIT_bHandleKeys(MSG_KEY_CHANGE* pMsg) {
       eResult = KEYS_ePointAction(pMsg);
       break;
     default:
-      // The track, waypoint and route editors and the AIS limits editor
-      // come with their own issues; none of them is ever opened here.
+      // The track, waypoint and route editors come with their own issues; none of them is ever opened here.
       break;
   }
   L_MUTEX_Unlock(RES_NAV_EDIT);
