@@ -6,6 +6,7 @@
 #include "h_database.h"
 #include "linuxsvc.h"
 #include "t_nav_edit_int.h"
+#include "t_nav_edit_rte.h"
 #include "t_nav_edit_wpt.h"
 #include "u_menu.h"
 
@@ -230,6 +231,9 @@ BOOLEAN T_NAV_EDIT_bHandleKeys(MSG_KEY_CHANGE* pMsg) {
     case NAV_EDIT_WAYPOINT:
       eResult = T_NAV_bEditWaypointHandleKeys(pMsg) ? KEY_TAKEN : KEY_NOT_TAKEN;
       break;
+    case NAV_EDIT_ROUTE:
+      eResult = T_NAV_vEditRouteHandleKeys(pMsg) ? KEY_TAKEN : KEY_NOT_TAKEN;
+      break;
     case NAV_EDIT_ROUTE_INFO:
       eResult = KEYS_eRouteInfo(pMsg);
       break;
@@ -243,7 +247,7 @@ BOOLEAN T_NAV_EDIT_bHandleKeys(MSG_KEY_CHANGE* pMsg) {
       eResult = KEYS_ePointAction(pMsg);
       break;
     default:
-      // The track and route editors and the AIS limits editor
+      // The track editor and the AIS limits editor
       // come with their own issues; none of them is ever opened here.
       break;
   }

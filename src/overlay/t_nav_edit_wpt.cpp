@@ -81,16 +81,6 @@ S32 EW_s32PresetRow(U16 id) {
   return -1;
 }
 
-U16 EW_u16StepChar(U16 c, BOOLEAN bUp) {
-  const U32 nLang = s_WptEdit.nLang;
-  // The narrow alphabets are 8-bit text; English steps the wide one.
-  if (U_WSTRING_bIsUnicodeLanguage() || nCurrentLanguage() == LANGUAGE_ENGLISH) {
-    return bUp ? T_NAV_u16NextWCharInAlphabet(nLang, c) : T_NAV_u16PrevWCharInAlphabet(nLang, c);
-  }
-  const char cThis = c > 0xFF ? '\0' : (char)c;
-  return (U8)(bUp ? T_NAV_cNextCharInAlphabet(nLang, cThis) : T_NAV_cPrevCharInAlphabet(nLang, cThis));
-}
-
 BOOLEAN EW_bNameStep(BOOLEAN bUp) {
   const S32 n = s_WptEdit.nPosition;
   if (n < 0 || n > WPT_NAME_LAST) return FALSE;
@@ -105,7 +95,7 @@ BOOLEAN EW_bNameStep(BOOLEAN bUp) {
     }
     EW_vName(0, T_NAV_EDIT_sGetChineseWyptType((U8)next)->u16Id);
   } else {
-    EW_vName(n, EW_u16StepChar(EW_u16Name(n), bUp));
+    EW_vName(n, NAV_EDIT_u16StepNameChar(s_WptEdit.nLang, EW_u16Name(n), bUp));
   }
   s_WptEdit.bDirty = TRUE;
   return TRUE;
@@ -204,14 +194,6 @@ BOOLEAN EW_bPosLeft(BOOLEAN bLat) {
 
 // ---- saving
 
-// The stored name: 8-bit text outside the wide languages.
-void EW_vStoredName(WAYPOINT* pWaypoint) {
-  if (U_WSTRING_bIsUnicodeLanguage()) return;
-  char narrow[NAV_WAYPOINT_NAME_SIZE] = {};
-  U_WSTRING_vUnicode2Ascii(narrow, s_WptEdit.Waypoint.sName, sizeof narrow, TRUE);
-  memcpy(pWaypoint->sName, narrow, sizeof narrow);
-}
-
 BOOLEAN EW_bSaveCommon(void) {
   WAYPOINT w = s_WptEdit.Waypoint;
   if (s_WptEdit.bLatDirty || s_WptEdit.bLonDirty) {
@@ -231,7 +213,7 @@ BOOLEAN EW_bSaveCommon(void) {
     if (s_WptEdit.bLatDirty) w.pt.y = pt.y;
     if (s_WptEdit.bLonDirty) w.pt.x = pt.x;
   }
-  EW_vStoredName(&w);
+  NAV_EDIT_vNarrowName(w.sName, s_WptEdit.Waypoint.sName, NAV_WAYPOINT_NAME_SIZE);
   if (!T_NAV_bSaveWaypoint(s_WptEdit.nIndex, &w, FALSE, FALSE)) return FALSE;
   const NAV_EDIT_INDEX_CALLBACK pSave = s_WptEdit.pSave;
   NAV_EDIT_vClose();
@@ -309,6 +291,26 @@ void EW_vExit(void) {
 
 // ---------------------------------------------------------------------------
 // Fields
+
+U16 NAV_EDIT_u16StepNameChar(U32 nLang, U16 c, BOOLEAN bUp) {
+  // The narrow alphabets are 8-bit text; English steps the wide one.
+  if (U_WSTRING_bIsUnicodeLanguage() || nCurrentLanguage() == LANGUAGE_ENGLISH) {
+    return bUp ? T_NAV_u16NextWCharInAlphabet(nLang, c) : T_NAV_u16PrevWCharInAlphabet(nLang, c);
+  }
+  const char cThis = c > 0xFF ? '\0' : (char)c;
+  return (U8)(bUp ? T_NAV_cNextCharInAlphabet(nLang, cThis) : T_NAV_cPrevCharInAlphabet(nLang, cThis));
+}
+
+void NAV_EDIT_vNarrowName(char* pStored, const char* pWide, U32 u32Size) {
+  if (U_WSTRING_bIsUnicodeLanguage()) {
+    memcpy(pStored, pWide, u32Size);
+    return;
+  }
+  char narrow[NAV_ROUTE_NAME_SIZE] = {};
+  if (u32Size > sizeof narrow) u32Size = sizeof narrow;
+  U_WSTRING_vUnicode2Ascii(narrow, pWide, u32Size, TRUE);
+  memcpy(pStored, narrow, u32Size);
+}
 
 BOOLEAN T_NAV_bEWIconUp(void) {
   U8& icon = s_WptEdit.Waypoint.u8Icon;

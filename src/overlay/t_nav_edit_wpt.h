@@ -63,5 +63,11 @@ BOOLEAN T_NAV_bEWSave(void);
 void T_NAV_vEWSave(void);
 void T_NAV_vEWCancel(void);
 
+// The name editors' step through the alphabet of nLang (16-bit characters).
+U16 NAV_EDIT_u16StepNameChar(U32 nLang, U16 c, BOOLEAN bUp);
+// A 16-bit big-endian name as the store keeps it: 8-bit text outside the
+// wide languages (u32Size bytes at most, ended within them).
+void NAV_EDIT_vNarrowName(char* pStored, const char* pWide, U32 u32Size);
+
 // State 6's keys (mutex 10 held).
 BOOLEAN T_NAV_bEditWaypointHandleKeys(const MSG_KEY_CHANGE* pMsg);
