@@ -16,6 +16,7 @@
 #include "linuxsvc.h"
 #include "navmath.h"
 #include "t_messagebox.h"
+#include "u_convert.h"
 #include "u_language.h"
 #include "u_menu.h"
 #include "u_view.h"
@@ -198,7 +199,7 @@ void T_NAV_EDIT_vRouteInfoSetup(U32 nIndex, NAV_EDIT_TEXT pTitle) {
       nv_MeterToDegr(&pTo->pt, &to);
       nv_CalcDistance(&from, &to, bearing, &distance);
       s_RteInfo.fBRG[i - 1] = bearing;
-      s_RteInfo.fDTG[i - 1] = distance;
+      s_RteInfo.fDTG[i - 1] = dConvertToInternal(distance, D_DISTANCE, U_NAUT_MILES);
       s_RteInfo.nLegs = i;
     }
   }
@@ -339,6 +340,9 @@ void T_NAV_EDIT_vRender(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
     case NAV_EDIT_SELECT_TWR_POINT:
     case NAV_EDIT_SELECT_TWR_POINT_ACTION:
       T_NAV_vSelectTWRPointRender(pBitmap);
+      break;
+    case NAV_EDIT_ROUTE_INFO:
+      T_NAV_vRouteInfoRender(pBitmap);
       break;
     default:
       // The editors' and the AIS screens' drawings come with their issues;

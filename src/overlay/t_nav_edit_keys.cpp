@@ -3,6 +3,8 @@
 
 #include <string.h>
 
+#include <algorithm>
+
 #include "h_database.h"
 #include "linuxsvc.h"
 #include "t_nav_edit_int.h"
@@ -203,7 +205,7 @@ KEY_RESULT KEYS_eRouteInfo(const MSG_KEY_CHANGE* pMsg) {
   if (pMsg->cursor == CURSOR_NORTH && s.nRteTop != -1) {
     s.nRteTop--;
     if (pMsg->count <= 1) NAV_EDIT_vClick(TRUE);
-  } else if (pMsg->cursor == CURSOR_SOUTH && s.nRteTop + 8 < (S32)(s.Route.nCount & 0x3FFFFFFF)) {
+  } else if (pMsg->cursor == CURSOR_SOUTH && s.nRteTop + 8 < (S32)std::min<U32>(s.Route.nCount, NAV_MAX_ROUTE_POINTS)) {
     s.nRteTop++;
     if (pMsg->count <= 1) NAV_EDIT_vClick(TRUE);
   } else {

@@ -136,3 +136,45 @@ TEST_F(RouteEditor, ADamagedCountIsCutToFiftyPoints) {
 }
 
 }  // namespace
+
+namespace {
+
+class RouteInfo : public ot::OverlayTest {
+ protected:
+  void Open(U32 u32Count) {
+    for (U32 i = 0; i < 3; i++) ot::PutWaypoint(i, "P", (S32)i * 2000, (S32)i * 500, 1000);
+    ROUTE* p = T_NAV_pGetRoute(1);
+    p->u32DateTime = 5;
+    for (U32 i = 0; i < NAV_MAX_ROUTE_POINTS; i++) p->anWaypoint[i] = (U16)(i % 3);
+    p->nCount = u32Count;
+    T_NAV_EDIT_vRouteInfoSetup(1, nullptr);
+    ASSERT_EQ(NAV_EDIT_ROUTE_INFO, T_NAV_EDIT_eState());
+    Click();
+  }
+};
+
+TEST_F(RouteInfo, EightPointsScrollOnceFromTheCurrentPositionRow) {
+  Open(8);
+  EXPECT_EQ(-1, s_RteInfo.nRteTop);
+  EXPECT_EQ(7u, s_RteInfo.nLegs);
+  EXPECT_GT(s_RteInfo.fDTG[0], 0.0);
+  EXPECT_TRUE(ot::MatchesGolden("route-info-8", ot::Picture()));
+  Pad(CURSOR_SOUTH);
+  EXPECT_EQ(1, Click());
+  EXPECT_EQ(0, s_RteInfo.nRteTop);
+  Pad(CURSOR_SOUTH);
+  EXPECT_EQ(-1, Click());
+  Pad(CURSOR_NORTH);
+  EXPECT_EQ(-1, s_RteInfo.nRteTop);
+}
+
+TEST_F(RouteInfo, ADamagedCountShowsFiftyPointsAtMost) {
+  Open(1000);
+  EXPECT_EQ(49u, s_RteInfo.nLegs);
+  for (int i = 0; i < 100; i++) Pad(CURSOR_SOUTH);
+  EXPECT_EQ(42, s_RteInfo.nRteTop);
+  const std::vector<COLOR> picture = ot::Picture();
+  EXPECT_EQ(G_SCREEN_WIDTH * G_SCREEN_HEIGHT, picture.size());
+}
+
+}  // namespace
