@@ -16,6 +16,7 @@
 #include "linuxsvc.h"
 #include "navmath.h"
 #include "t_messagebox.h"
+#include "t_nav_edit_wpt.h"
 #include "u_convert.h"
 #include "u_language.h"
 #include "u_menu.h"
@@ -340,6 +341,9 @@ void T_NAV_EDIT_vRender(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
     case NAV_EDIT_SELECT_TWR_POINT:
     case NAV_EDIT_SELECT_TWR_POINT_ACTION:
       T_NAV_vSelectTWRPointRender(pBitmap);
+      break;
+    case NAV_EDIT_WAYPOINT:
+      T_NAV_vEditWaypointRender(pBitmap);
       break;
     case NAV_EDIT_ROUTE_INFO:
       T_NAV_vRouteInfoRender(pBitmap);

@@ -69,5 +69,7 @@ U16 NAV_EDIT_u16StepNameChar(U32 nLang, U16 c, BOOLEAN bUp);
 // wide languages (u32Size bytes at most, ended within them).
 void NAV_EDIT_vNarrowName(char* pStored, const char* pWide, U32 u32Size);
 
+void T_NAV_vEditWaypointRender(BITMAP* pBitmap);
+
 // State 6's keys (mutex 10 held).
 BOOLEAN T_NAV_bEditWaypointHandleKeys(const MSG_KEY_CHANGE* pMsg);

@@ -167,6 +167,10 @@ TEST_F(WaypointEditor, SavedWaypointReadsBackWithTheEditedFields) {
   Key(HKEY_MASK_EXIT);
   Pad(CURSOR_SOUTH);
   ASSERT_EQ(WPT_EDIT_SAVE, s_WptEdit.eState);
+  s_WptEdit.eState = WPT_EDIT_LAT_VALUE;
+  s_WptEdit.nPosition = 3;
+  EXPECT_TRUE(ot::MatchesGolden("waypoint-editor-latitude", ot::Picture()));
+  s_WptEdit.eState = WPT_EDIT_SAVE;
   int saved = -1;
   static int* s_pSaved;
   s_pSaved = &saved;
