@@ -16,6 +16,8 @@
 #include "linuxsvc.h"
 #include "navmath.h"
 #include "t_messagebox.h"
+#include "t_nav_edit_wpt.h"
+#include "u_convert.h"
 #include "u_language.h"
 #include "u_menu.h"
 #include "u_view.h"
@@ -193,7 +195,7 @@ void T_NAV_EDIT_vRouteInfoSetup(U32 nIndex, NAV_EDIT_TEXT pTitle) {
       nv_MeterToDegr(&pTo->pt, &to);
       nv_CalcDistance(&from, &to, bearing, &distance);
       s_RteInfo.fBRG[i - 1] = bearing;
-      s_RteInfo.fDTG[i - 1] = distance;
+      s_RteInfo.fDTG[i - 1] = dConvertToInternal(distance, D_DISTANCE, U_NAUT_MILES);
       s_RteInfo.nLegs = i;
     }
   }
@@ -338,8 +340,14 @@ void T_NAV_EDIT_vRender(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
     case NAV_EDIT_AIS_CPA_LIMIT:
       T_NAV_vAisLimitsRender(pBitmap);
       break;
+    case NAV_EDIT_WAYPOINT:
+      T_NAV_vEditWaypointRender(pBitmap);
+      break;
+    case NAV_EDIT_ROUTE_INFO:
+      T_NAV_vRouteInfoRender(pBitmap);
+      break;
     default:
-      // The editors' drawings come with their issues;
+      // The track and route editors draw nothing yet;
       // the AIS target list draws through a layer of its own.
       break;
   }

@@ -104,6 +104,9 @@ void T_NAV_vCurrentTrackAppearanceRender(BITMAP* pBitmap);
 void T_NAV_vTrackDefaultsRender(BITMAP* pBitmap);
 BOOLEAN T_NAV_vCurrentTrackAppearanceHandleKeys(const MSG_KEY_CHANGE* pMsg);
 BOOLEAN T_NAV_vTrackDefaultsHandleKeys(const MSG_KEY_CHANGE* pMsg);
+void T_NAV_vRouteInfoRender(BITMAP* pBitmap);
+// The title band of the editor screens, centred right of the 160-pixel column.
+void T_NAV_vDrawTitleBoxString(BITMAP* pBitmap, const BYTE* sTitle);
 // The confirmation answers; each acts only while its screen is still open.
 void T_NAV_vSWSelect(void);
 void T_NAV_vSWCancel(void);

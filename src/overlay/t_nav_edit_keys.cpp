@@ -3,9 +3,13 @@
 
 #include <string.h>
 
+#include <algorithm>
+
 #include "h_database.h"
 #include "linuxsvc.h"
 #include "t_nav_edit_int.h"
+#include "t_nav_edit_rte.h"
+#include "t_nav_edit_wpt.h"
 #include "u_menu.h"
 
 namespace {
@@ -189,7 +193,7 @@ KEY_RESULT KEYS_eRouteInfo(const MSG_KEY_CHANGE* pMsg) {
   if (pMsg->cursor == CURSOR_NORTH && s.nRteTop != -1) {
     s.nRteTop--;
     if (pMsg->count <= 1) NAV_EDIT_vClick(TRUE);
-  } else if (pMsg->cursor == CURSOR_SOUTH && s.nRteTop + 8 < (S32)(s.Route.nCount & 0x3FFFFFFF)) {
+  } else if (pMsg->cursor == CURSOR_SOUTH && s.nRteTop + 8 < (S32)std::min<U32>(s.Route.nCount, NAV_MAX_ROUTE_POINTS)) {
     s.nRteTop++;
     if (pMsg->count <= 1) NAV_EDIT_vClick(TRUE);
   } else {
@@ -214,6 +218,12 @@ BOOLEAN T_NAV_EDIT_bHandleKeys(MSG_KEY_CHANGE* pMsg) {
     case NAV_EDIT_SELECT_WAYPOINT:
       eResult = KEYS_eSelectWaypoint(pMsg);
       break;
+    case NAV_EDIT_WAYPOINT:
+      eResult = T_NAV_bEditWaypointHandleKeys(pMsg) ? KEY_TAKEN : KEY_NOT_TAKEN;
+      break;
+    case NAV_EDIT_ROUTE:
+      eResult = T_NAV_vEditRouteHandleKeys(pMsg) ? KEY_TAKEN : KEY_NOT_TAKEN;
+      break;
     case NAV_EDIT_ROUTE_INFO:
       eResult = KEYS_eRouteInfo(pMsg);
       break;
@@ -230,7 +240,7 @@ BOOLEAN T_NAV_EDIT_bHandleKeys(MSG_KEY_CHANGE* pMsg) {
       eResult = KEYS_ePointAction(pMsg);
       break;
     default:
-      // The track, waypoint and route editors come with their own issues; none of them is ever opened here.
+      // The track editor is not built yet: nothing opens it.
       break;
   }
   L_MUTEX_Unlock(RES_NAV_EDIT);
