@@ -403,9 +403,8 @@ const IMAGE32* T_NAV_pAisShipIcon(U32 u32ShipType) {
 
 U32 T_NAV_u32AisSplitName(const char* pName, U32 u32Size, char* sFirst, char* sSecond) {
   char name[22] = {};
-  strncpy(name, pName, u32Size < 21 ? u32Size : 21);
-  name[20] = 0;
-  const size_t n = strlen(name);
+  const size_t n = strnlen(pName, u32Size < 20 ? u32Size : 20);
+  memcpy(name, pName, n);
   if (n <= 10) {
     snprintf(sFirst, 22, "%s", name);
     sSecond[0] = 0;
