@@ -116,11 +116,11 @@ void BM_ChartFrame(benchmark::State& state) {
   Store(bFull);
   BITMAP* pPage = G_BUFFERS_pCreateFullScreenBitmap();
   std::vector<U8> copy(kFrameBytes);
-  WINDOW_SPECIFICATION spec{};
-  spec.currentLayer = CHART_VIEW_PRIORITY;
-  spec.drawWindowType = SPLIT_FULL_WINDOW;
-  spec.drawWindow = {0, 479, 799, 0};
-  T_CHART_vDrawChartView(pPage, &spec);
+  WINDOW_SPECIFICATION windowSpec{};
+  windowSpec.currentLayer = CHART_VIEW_PRIORITY;
+  windowSpec.drawWindowType = SPLIT_FULL_WINDOW;
+  windowSpec.drawWindow = {0, 479, 799, 0};
+  T_CHART_vDrawChartView(pPage, &windowSpec);
   BENCH_PAIR pair;
   unsigned long long bytes = 0, frames = 0;
   // What reading the counter itself costs.
@@ -129,7 +129,7 @@ void BM_ChartFrame(benchmark::State& state) {
     if (!bReuse) T_CHART_vReRenderAll();
     const unsigned long long before = ReadBytes();
     BENCH_dTimePair(
-        state, &pair, [&] { T_CHART_vDrawChartView(pPage, &spec); },
+        state, &pair, [&] { T_CHART_vDrawChartView(pPage, &windowSpec); },
         [&] { memcpy(copy.data(), pPage->pBuffer, kFrameBytes); });
     const unsigned long long read = ReadBytes() - before;
     bytes += read > probe ? read - probe : 0;

@@ -288,10 +288,10 @@ std::vector<COLOR> Picture(LAYER_ID layer) {
 std::vector<COLOR> Picture(DRAW_FUNCTION* pDraw) {
   BITMAP* pBitmap = G_BUFFERS_pCreateFullScreenBitmap();
   G_BMP_vSet(pBitmap, 0x0000);
-  WINDOW_SPECIFICATION spec = {};
-  spec.drawWindowType = SPLIT_FULL_WINDOW;
-  spec.drawWindow = {0, (S32)G_SCREEN_HEIGHT - 1, (S32)G_SCREEN_WIDTH - 1, 0};
-  if (pDraw != nullptr) pDraw(pBitmap, &spec);
+  WINDOW_SPECIFICATION windowSpec = {};
+  windowSpec.drawWindowType = SPLIT_FULL_WINDOW;
+  windowSpec.drawWindow = {0, (S32)G_SCREEN_HEIGHT - 1, (S32)G_SCREEN_WIDTH - 1, 0};
+  if (pDraw != nullptr) pDraw(pBitmap, &windowSpec);
   const COLOR* p = (const COLOR*)pBitmap->pBuffer;
   std::vector<COLOR> pixels(p, p + G_SCREEN_WIDTH * G_SCREEN_HEIGHT);
   G_BUFFERS_vFreeBitmap(pBitmap);

@@ -212,13 +212,13 @@ void FillHistories() {
 }
 
 void Draw(BITMAP* page, DRAW_FUNCTION* draw, SPLIT_WINDOW_TYPE pane, S32 left, S32 right, U32 user) {
-  WINDOW_SPECIFICATION spec = {};
-  spec.currentLayer = SONAR_VIEW_PRIORITY;
-  spec.activeWindow = pane;
-  spec.drawWindowType = pane;
-  spec.drawWindow = {left, 479, right, 0};
-  spec.u32User = user;
-  draw(page, &spec);
+  WINDOW_SPECIFICATION windowSpec = {};
+  windowSpec.currentLayer = SONAR_VIEW_PRIORITY;
+  windowSpec.activeWindow = pane;
+  windowSpec.drawWindowType = pane;
+  windowSpec.drawWindow = {left, 479, right, 0};
+  windowSpec.u32User = user;
+  draw(page, &windowSpec);
 }
 
 // The panes of a split at 50 %: the divider's middle column is 400.
