@@ -644,7 +644,8 @@ void BTR_vDrawCell(BITMAP* pBitmap, int cell, FOURCHARID item, const char* const
   const COLOR text = gCOLOR_pcolColorTable[35];
   if (attributes.DataType == D_POINTER) {
     INFO_BOX_RENDERING_FUNCTION* pRender = (INFO_BOX_RENDERING_FUNCTION*)value.vpPointer;
-    if (pRender != nullptr) pRender(pBitmap, s_aCellOrigin[cell], (VIBD_DIRECTION)0, nLang);
+    POINT pt = s_aCellOrigin[cell];
+    if (pRender != nullptr) pRender(pBitmap, &pt, VIBD_DOWN, nLang);
     return;
   }
   if (attributes.DataType != D_FCID) return;

@@ -25,6 +25,7 @@
 #include "u_language.h"
 #include "u_nav.h"
 #include "u_nav_edit.h"
+#include "u_nav_infobox.h"
 #include "u_shutdown.h"
 #include "u_view.h"
 #include "ui_texts.h"
@@ -300,6 +301,8 @@ static void NAV_vGPSDetected(void) {
   for (const auto& b : s_aBoxes) {
     H_DATABASE_bUpdateEverythingU32(b.box, b.key, P_NORMAL, D_FCID, nullptr, DB_NEVER_STALE);
   }
+  // The drawn boxes; QDTG's renderer replaces its plain binding above.
+  T_NAV_INFOBOX_vPublish();
   H_DATABASE_bUpdateEverythingFloat(FCID("IXTE"), 0.0f, P_NORMAL, D_DISTANCE, nullptr, DB_NEVER_STALE);
   H_DATABASE_bUpdateEverythingFloat(FCID("IBRG"), 0.0f, P_NORMAL, D_HEADING, nullptr, DB_NEVER_STALE);
   H_DATABASE_bUpdateEverythingFloat(FCID("IVMG"), 0.0f, P_NORMAL, D_SPEED, nullptr, DB_NEVER_STALE);

@@ -56,14 +56,15 @@ enum INFO_JUSTIFICATION : U32 {
   JUSTIFY_LEFT_INDENTED = 9,
 };
 
-// Which way a renderer's box grows from its anchor.
+// Which way the caller lays out successive renderer boxes.
 enum VIBD_DIRECTION : U32 {
-  VIBD_UP = 0,
-  VIBD_DOWN = 1,
+  VIBD_DOWN = 0,
+  VIBD_RIGHT = 1,
 };
 
-// A D_POINTER readout: draws a whole box at the anchor.
-typedef void INFO_BOX_RENDERING_FUNCTION(BITMAP* pBitmap, POINT pt, VIBD_DIRECTION eDirection, U32 nLang);
+// A D_POINTER readout: draws a whole box with its lower-left corner at *ppt;
+// a renderer may move *ppt on to where the next box of the row goes.
+typedef void INFO_BOX_RENDERING_FUNCTION(BITMAP* pBitmap, POINT* ppt, VIBD_DIRECTION eDirection, U32 nLang);
 
 constexpr U32 INFO_CHOICES_MAX = 50;
 constexpr U32 INFO_SLOTS = 5;

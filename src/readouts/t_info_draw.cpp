@@ -29,9 +29,12 @@ static const struct {
   const FONT_DEF* const* ppWide;
   const FONT_DEF* const* ppLatin;
 } s_aFonts[] = {
+    {9, &arialuni_size9_font_def_ptr, &myriad_pro_bold_size9_font_def_ptr},
     {14, &arialuni_size14_font_def_ptr, &myriad_pro_bold_size14_font_def_ptr},
+    {16, &arialuni_size16_font_def_ptr, &myriad_pro_bold_size16_font_def_ptr},
     {17, &arialuni_size17_font_def_ptr, &myriad_pro_bold_size17_font_def_ptr},
     {21, &arialuni_size21_font_def_ptr, &myriad_pro_bold_size21_font_def_ptr},
+    {26, &arialuni_size26_font_def_ptr, &myriad_pro_bold_size26_font_def_ptr},
     {32, &arialuni_size32_font_def_ptr, &myriad_pro_bold_size32_font_def_ptr},
     {38, &arialuni_size38_font_def_ptr, &myriad_pro_bold_size38_font_def_ptr},
     {44, &arialuni_size44_font_def_ptr, &myriad_pro_bold_size44_font_def_ptr},
@@ -206,7 +209,10 @@ static const struct {
     {FCID("ITMO"), Time, nullptr, FALSE},
 };
 
-void T_INFO_vDrawInfoBoxTitle(BITMAP* pBitmap, POINT* ppt, FOURCHARID fcid, const FONT_DEF* pUnitsFont, U32 nLang) {
+// Right-aligned titles end 156 pixels right of the box's left edge xBox, so
+// that a box drawn anywhere but the column keeps its title inside it.
+static void INFO_vDrawTitle(BITMAP* pBitmap, POINT* ppt, FOURCHARID fcid, const FONT_DEF* pUnitsFont, U32 nLang,
+                            S32 xBox) {
   const BOOLEAN bWide = U_WSTRING_bIsUnicodeLanguage();
   const FONT_DEF* pFont = bWide ? T_INFO_pFont(14) : pUnitsFont;
   const char* const* pTitle = nullptr;
@@ -221,7 +227,7 @@ void T_INFO_vDrawInfoBoxTitle(BITMAP* pBitmap, POINT* ppt, FOURCHARID fcid, cons
   if (pFont == T_INFO_pFont(14)) {
     if (!bWide && fcid == FCID("ISPD")) pTitle = SOG;
     if (bRight) {
-      ppt->x = 156 - (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)pTitle[nLang]);
+      ppt->x = xBox + 156 - (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)pTitle[nLang]);
     } else {
       ppt->x += 2;
     }
@@ -230,6 +236,10 @@ void T_INFO_vDrawInfoBoxTitle(BITMAP* pBitmap, POINT* ppt, FOURCHARID fcid, cons
   INFO_vResolve(pBitmap, &ppt->x, &ppt->y);
   POINT pt = {ppt->x, ppt->y - 5};
   G_STRING_vPut(pBitmap, INFO_color(35), &pt, pFont, (const BYTE*)pTitle[nLang]);
+}
+
+void T_INFO_vDrawInfoBoxTitle(BITMAP* pBitmap, POINT* ppt, FOURCHARID fcid, const FONT_DEF* pUnitsFont, U32 nLang) {
+  INFO_vDrawTitle(pBitmap, ppt, fcid, pUnitsFont, nLang, 0);
 }
 
 // ---------------------------------------------------------------------------
@@ -386,10 +396,10 @@ S32 T_INFO_nDrawDigitsInfoBox(BITMAP* pBitmap, S32 nMinWidth, S32 nHeight, S32 n
   title.y = y + nHeight - 2 - (S32)G_FONTS_u32GetCoreHeight(pUnitsFont);
   if (bUnitsRight) {
     title.x = x + 4;
-    T_INFO_vDrawInfoBoxTitle(pBitmap, &title, fcid, T_INFO_pFont(17), nLang);
+    INFO_vDrawTitle(pBitmap, &title, fcid, T_INFO_pFont(17), nLang, x);
   } else {
     title.x = x + 98;
-    T_INFO_vDrawInfoBoxTitle(pBitmap, &title, fcid, pUnitsFont, nLang);
+    INFO_vDrawTitle(pBitmap, &title, fcid, pUnitsFont, nLang, x);
   }
   return width;
 }

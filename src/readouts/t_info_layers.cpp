@@ -408,15 +408,6 @@ static const FOURCHARID s_afcidSmallTenths[] = {FCID("ISPD"), FCID("ISOG"), FCID
 
 static BOOLEAN INFO_bWaypointManagerOpen(void) { return T_NAV_GROUP_bIsWPMWindowUp(); }
 
-// A renderer readout whose renderer its owner has not yet supplied: a framed
-// box with the readout's title, so the slot still shows what it holds.
-static void INFO_vDrawTitledFrame(BITMAP* pBitmap, POINT pt, const char* const* pTitle, U32 nLang) {
-  T_INFO_vDrawInfoBar(pBitmap, 158, 94, pt.x, pt.y, IBS_VORNE_DARK_GRAY_BAR);
-  const POINT corner = {pt.x + 2, pt.y + 1};
-  G_BOX_vDraw(pBitmap, INFO_color(236), &corner, 154, 92);
-  if (pTitle != nullptr) T_INFO_vDrawText(pBitmap, pt.x + 6, pt.y + 66, pTitle, T_INFO_pFont(17), nLang);
-}
-
 // Draws the box of one slot at y; FALSE when it draws nothing.
 static BOOLEAN INFO_bDrawSlot(BITMAP* pBitmap, FOURCHARID slot, S32 y, S32 view, U32 nLang) {
   U32 readout = 0;
@@ -426,11 +417,9 @@ static BOOLEAN INFO_bDrawSlot(BITMAP* pBitmap, FOURCHARID slot, S32 y, S32 view,
   if (!H_DATABASE_bFetch(readout, &value, nullptr, &attributes)) return FALSE;
   if (attributes.DataType == D_POINTER) {
     INFO_BOX_RENDERING_FUNCTION* pRender = (INFO_BOX_RENDERING_FUNCTION*)value.vpPointer;
-    if (pRender != nullptr) {
-      pRender(pBitmap, {0, y}, VIBD_DOWN, nLang);
-    } else {
-      INFO_vDrawTitledFrame(pBitmap, {0, y}, attributes.ppcText, nLang);
-    }
+    if (pRender == nullptr) return FALSE;
+    POINT pt = {0, y};
+    pRender(pBitmap, &pt, VIBD_DOWN, nLang);
     return TRUE;
   }
   if (attributes.DataType != D_FCID) return FALSE;

@@ -258,7 +258,8 @@ static float SPEED_fShownDistance(float fDistance) {
   }
 }
 
-void IBRF_vRenderTripLogInfoBox(BITMAP* pBitmap, POINT pt, VIBD_DIRECTION, U32 nLang) {
+void IBRF_vRenderTripLogInfoBox(BITMAP* pBitmap, POINT* ppt, VIBD_DIRECTION, U32 nLang) {
+  const POINT pt = *ppt;
   if (!H_DATABASE_bFetch(FCID("ISPD"), nullptr, nullptr, nullptr)) return;
   const COLOR separator = gCOLOR_pcolColorTable[236];
   T_INFO_vDrawInfoBar(pBitmap, 158, 94, pt.x, pt.y, IBS_SEMITRANSPARENT_VORNE_DARK_GRAY_BAR);

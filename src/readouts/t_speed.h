@@ -15,7 +15,7 @@ void T_SPEED_vPollSensor(void);
 // The "Triplog Reset" action.
 void T_SPEED_vResetTripLog(void);
 // The trip-log data box (a D_POINTER readout).
-void IBRF_vRenderTripLogInfoBox(BITMAP* pBitmap, POINT pt, VIBD_DIRECTION eDirection, U32 nLang);
+void IBRF_vRenderTripLogInfoBox(BITMAP* pBitmap, POINT* ppt, VIBD_DIRECTION eDirection, U32 nLang);
 
 // Test programs replace the sensor and the milliseconds between polls; with
 // a source set the task starts no poll timer and polls when SEMA_TIMER_SPEED
