@@ -45,3 +45,5 @@ BOOLEAN T_NAV_vEditRouteHandleKeys(const MSG_KEY_CHANGE* pMsg);
 // The confirmation answers; each acts only while the editor is open.
 void T_NAV_vERSave(void);
 void T_NAV_vERCancel(void);
+
+void T_NAV_vEditRouteRender(BITMAP* pBitmap);
