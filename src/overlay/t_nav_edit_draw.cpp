@@ -104,3 +104,9 @@ void NAV_EDIT_vDetailsBox(BITMAP* pBitmap) {
   NAV_EDIT_vRounded(pBitmap, NAV_EDIT_INK, 290, 8, 380, 76, 5, FALSE);
   NAV_EDIT_vRounded(pBitmap, NAV_EDIT_INK, 291, 9, 378, 74, 3, FALSE);
 }
+
+void NAV_EDIT_vEditorDetails(BITMAP* pBitmap, U32 u32DateTime, U32 nLang) {
+  NAV_EDIT_vRounded(pBitmap, NAV_EDIT_INK, 290, 18, 380, 76, 5, FALSE);
+  NAV_EDIT_vRounded(pBitmap, NAV_EDIT_INK, 291, 19, 378, 74, 3, FALSE);
+  NAV_EDIT_vCreated(pBitmap, 306, 32, u32DateTime, 654, nLang);
+}

@@ -36,6 +36,9 @@ void NAV_EDIT_vEditName(BITMAP* pBitmap, S32 x, S32 y, const char* sName, U32 u3
 void NAV_EDIT_vCreated(BITMAP* pBitmap, S32 x, S32 y, U32 u32DateTime, S32 xTimeRight, U32 nLang);
 // "<count> <what>" at (x, y).
 void NAV_EDIT_vCount(BITMAP* pBitmap, S32 x, S32 y, U32 u32Count, NAV_EDIT_TEXT pWhat, U32 nLang);
+// The box at the foot of the waypoint and track editors, with the creation
+// time in it.
+void NAV_EDIT_vEditorDetails(BITMAP* pBitmap, U32 u32DateTime, U32 nLang);
 // The box under the route and track lists that holds the details.
 void NAV_EDIT_vDetailsBox(BITMAP* pBitmap);
 // A 16-bit big-endian character of a name field at byte offset n.

@@ -276,8 +276,6 @@ void T_NAV_vEditTrackRender(BITMAP* pBitmap) {
   NAV_EDIT_vInk(pBitmap, 300, 117, pFont, pSave);
   if (e == TRK_EDIT_SAVE) NAV_EDIT_vArrow(pBitmap, 295 + (S32)w - 20, 117);
 
-  NAV_EDIT_vRounded(pBitmap, NAV_EDIT_INK, 290, 18, 380, 76, 5, FALSE);
-  NAV_EDIT_vRounded(pBitmap, NAV_EDIT_INK, 291, 19, 378, 74, 3, FALSE);
-  NAV_EDIT_vCreated(pBitmap, 306, 32, s_TrkName.u32DateTime, 654, t.nLang);
+  NAV_EDIT_vEditorDetails(pBitmap, s_TrkName.u32DateTime, t.nLang);
   NAV_EDIT_vCount(pBitmap, 306, 62, s_TrkName.u16Count, Trackpoints, t.nLang);
 }

@@ -4,8 +4,10 @@
 #include <string.h>
 
 #include "g_box.h"
+#include "g_icon.h"
 #include "g_string.h"
 #include "model_current.h"
+#include "t_chart_overlay.h"
 #include "t_nav_edit_draw.h"
 #include "t_nav_edit_wpt.h"
 #include "u_language.h"
@@ -94,8 +96,11 @@ void T_NAV_vEditWaypointRender(BITMAP* pBitmap) {
   }
   WD_vPositionValue(pBitmap, WD_ROW_NAME - WD_ROW_STEP, e.sLat, e.eState == WPT_EDIT_LAT_VALUE);
   WD_vPositionValue(pBitmap, WD_ROW_NAME - 2 * WD_ROW_STEP, e.sLon, e.eState == WPT_EDIT_LON_VALUE);
-  // The icon row holds the icon's frame; the pictures belong to the chart.
-  NAV_EDIT_vRounded(pBitmap, 130, WD_VALUE_X + 98, WD_ROW_NAME - 3 * WD_ROW_STEP - 6, 36, 36, 2, FALSE);
+  const S32 xIcon = WD_VALUE_X + 98, yIcon = WD_ROW_NAME - 3 * WD_ROW_STEP - 6;
+  NAV_EDIT_vRounded(pBitmap, 130, xIcon, yIcon, 36, 36, 2, FALSE);
+  const ICON* pIcon = T_NAV_pWaypointIcon(e.Waypoint.u8Icon);
+  const POINT at = {xIcon + (36 - (S32)G_ICON_u32GetWidth(pIcon)) / 2, yIcon + (36 - (S32)G_ICON_u32GetHeight(pIcon)) / 2};
+  G_ICON_vPut(pBitmap, pIcon, &at);
 
   const S32 ySave = WD_ROW_NAME - 4 * WD_ROW_STEP;
   const char* pSave = NAV_EDIT_pText(Save, e.nLang);
@@ -105,4 +110,5 @@ void T_NAV_vEditWaypointRender(BITMAP* pBitmap) {
   NAV_EDIT_vRounded(pBitmap, 130, 295, ySave - 5, w, 33, 3, FALSE);
   WD_vText(pBitmap, 300, ySave, pSave);
   if (bSave) U_MENU_vDrawArrowRight(pBitmap, 295 + (S32)w - 20, ySave, 23, NAV_EDIT_color(131));
+  NAV_EDIT_vEditorDetails(pBitmap, e.Waypoint.u32DateTime, e.nLang);
 }
