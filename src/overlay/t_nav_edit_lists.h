@@ -32,6 +32,7 @@ typedef struct tag_NAV_TRK_SEL {
 // What the track editor shows besides the appearance in s_TrkEdit.
 typedef struct tag_NAV_TRK_NAME {
   char sName[TRACK_NAME_SIZE];  // 16-bit big-endian, nine characters and a zero
+  char sShownName[TRACK_NAME_SIZE];  // as first shown: an unedited name is not rewritten
   U16 u16Count;
   U32 u32DateTime;
 } NAV_TRK_NAME;

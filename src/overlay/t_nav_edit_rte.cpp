@@ -60,7 +60,11 @@ BOOLEAN RE_bSave(void) {
   NAV_RTE_EDIT& e = s_RteEdit;
   ROUTE r = e.Route;
   r.nCount = RE_u32Points();
-  NAV_EDIT_vNarrowName(r.sName, e.Route.sName, NAV_ROUTE_NAME_SIZE);
+  if (memcmp(e.Route.sName, e.sShownName, NAV_ROUTE_NAME_SIZE) == 0) {
+    memcpy(r.sName, e.sStoredName, NAV_ROUTE_NAME_SIZE);
+  } else {
+    NAV_EDIT_vNarrowName(r.sName, e.Route.sName, NAV_ROUTE_NAME_SIZE);
+  }
   if (!T_NAV_bSaveRoute(e.nIndex, &r, FALSE)) return FALSE;
   const NAV_EDIT_INDEX_CALLBACK pSave = e.pSave;
   NAV_EDIT_vClose();
@@ -293,6 +297,8 @@ BOOLEAN T_NAV_EDIT_bEditRouteSetup(U32 nIndex, NAV_EDIT_INDEX_CALLBACK pSave, NA
     char name[NAV_ROUTE_NAME_SIZE] = {};
     memcpy(name, pRoute->sName, sizeof name - 2);
     U_WSTRING_vAscii2Unicode(e.Route.sName, name, NAV_ROUTE_NAME_SIZE - 2, TRUE);
+    memcpy(e.sStoredName, pRoute->sName, NAV_ROUTE_NAME_SIZE);
+    memcpy(e.sShownName, e.Route.sName, NAV_ROUTE_NAME_SIZE);
   }
   L_MUTEX_Unlock(RES_NAV_DATA);
   if (pRoute != nullptr) {

@@ -39,7 +39,8 @@ BOOLEAN TE_bSave(void) {
   const NAV_TRK_EDIT& t = s_TrkEdit;
   char name[TRACK_NAME_SIZE] = {};
   NAV_EDIT_vNarrowName(name, s_TrkName.sName, sizeof name);
-  if (!T_NAV_bRenameTrack(t.nIndex, name)) return FALSE;
+  const BOOLEAN bRenamed = memcmp(s_TrkName.sName, s_TrkName.sShownName, TRACK_NAME_SIZE) != 0;
+  if (bRenamed && !T_NAV_bRenameTrack(t.nIndex, name)) return FALSE;
   if (t.bVisibleDirty) T_NAV_vSetTrackVisibility(t.nIndex, t.bVisible);
   if (t.bStyleDirty) T_NAV_bSetTrackStyle(t.nIndex, t.u32Style);
   if (t.bColorDirty) T_NAV_bSetTrackColor(t.nIndex, t.u32ActualColor);
@@ -207,6 +208,7 @@ BOOLEAN T_NAV_EDIT_bEditTrackSetup(U32 nIndex, NAV_EDIT_INDEX_CALLBACK pSave, NA
     memcpy(name, pTrack->sName, sizeof name - 2);
     s_TrkName = NAV_TRK_NAME{};
     U_WSTRING_vAscii2Unicode(s_TrkName.sName, name, TRACK_NAME_SIZE - 2, TRUE);
+    memcpy(s_TrkName.sShownName, s_TrkName.sName, TRACK_NAME_SIZE);
     s_TrkName.u16Count = pTrack->u16Count;
     s_TrkName.u32DateTime = pTrack->u32DateTime;
   }

@@ -193,6 +193,18 @@ TEST_F(TrackEditor, ValuesStopAtTheirEndsAndSaveStoresNameAndAppearance) {
   EXPECT_EQ(2u, T_NAV_nGetTrackColor(m_slot));
 }
 
+TEST_F(TrackEditor, AnUneditedLongNameStaysWhole) {
+  const U16 slot = AddTrack("EVENING RUN HOME");
+  ASSERT_TRUE(T_NAV_bSetTrackStyle(slot, TRACK_STYLE_WIDE_LINE));
+  ASSERT_TRUE(T_NAV_EDIT_bEditTrackSetup(slot, nullptr, nullptr, nullptr));
+  s_TrkEdit.eState = TRK_EDIT_STYLE_VALUE;
+  Pad(CURSOR_NORTH);
+  T_NAV_vETSave();
+  EXPECT_EQ(NAV_EDIT_NONE, T_NAV_EDIT_eState());
+  EXPECT_STREQ("EVENING RUN HOME", T_NAV_pGetTrackHeader(slot)->sName);
+  EXPECT_EQ(2u, T_NAV_nGetTrackStyle(slot));
+}
+
 TEST_F(TrackEditor, ExitAfterAChangeAsksAndTheNoAnswerKeepsTheTrack) {
   Open();
   s_TrkEdit.eState = TRK_EDIT_STYLE;

@@ -2,6 +2,7 @@
 // moves, the refusals of an incomplete route and the save into the store.
 
 #include <math.h>
+#include <string.h>
 
 #include "h_database.h"
 #include "overlay_test.h"
@@ -128,6 +129,17 @@ TEST_F(RouteEditor, NamedRouteSavesAndReadsBack) {
   EXPECT_EQ((std::vector<U16>{3, 1}), Points(*p));
   EXPECT_EQ(first, p->sName[0]);
   EXPECT_EQ(' ', p->sName[1]);  // stored as 8-bit text
+}
+
+TEST_F(RouteEditor, AnUneditedLongNameIsSavedWhole) {
+  strcpy(T_NAV_pGetRoute(2)->sName, "NORTH HARBOUR RUN");
+  Open();
+  Add(0);
+  Add(1);
+  T_NAV_vERSave();
+  EXPECT_EQ(NAV_EDIT_NONE, T_NAV_EDIT_eState());
+  EXPECT_STREQ("NORTH HARBOUR RUN", T_NAV_pGetRoute(2)->sName);
+  EXPECT_EQ(2u, T_NAV_pGetRoute(2)->nCount);
 }
 
 TEST_F(RouteEditor, ADamagedCountIsCutToFiftyPoints) {
