@@ -4,6 +4,7 @@
 
 #include "t_nav_edit_int.h"
 
+#include <math.h>
 #include <string.h>
 
 #include "color.h"
@@ -16,6 +17,8 @@
 #include "linuxsvc.h"
 #include "navmath.h"
 #include "t_messagebox.h"
+#include "t_nav_edit_lists.h"
+#include "t_nav_edit_rte.h"
 #include "t_nav_edit_wpt.h"
 #include "u_convert.h"
 #include "u_language.h"
@@ -123,6 +126,12 @@ void T_NAV_vDrawScrollTab(BITMAP* pBitmap, POINT* pAnchor, U32 u32Width, BOOLEAN
 // ---------------------------------------------------------------------------
 // Setups
 
+double NAV_EDIT_dShownBearing(double dTrue, UNIT_TYPE units) {
+  float variation = 0;
+  if (units != U_DEG_MAGNETIC || !H_DATABASE_bFetchFloat(FCID("IMGV"), &variation, nullptr, nullptr)) return dTrue;
+  return fmod(dTrue + 360.0 - variation, 360.0);
+}
+
 static NAV_FORMAT_ENUM NAV_EDIT_ePosFormat(void) { return (NAV_FORMAT_ENUM)NAV_EDIT_u32Setting(FCID("SIPF"), 6); }
 
 BOOLEAN T_NAV_EDIT_bSelectWaypointSetup(NAV_EDIT_INDEX_CALLBACK pSelect, NAV_EDIT_TEXT pConfirmation,
@@ -184,6 +193,8 @@ void T_NAV_EDIT_vRouteInfoSetup(U32 nIndex, NAV_EDIT_TEXT pTitle) {
     U32 count = s_RteInfo.Route.nCount & 0x3FFFFFFF;
     if (count > NAV_MAX_ROUTE_POINTS) count = NAV_MAX_ROUTE_POINTS;
     s_RteInfo.nLegs = 0;
+    s_RteInfo.unitsBRG = H_DATABASE_CurrentUnits(D_HEADING);
+    s_RteInfo.unitsDTG = H_DATABASE_CurrentUnits(D_DISTANCE);
     for (U32 i = 1; i < count; i++) {
       const WAYPOINT* pFrom = T_NAV_pGetWaypoint(s_RteInfo.Route.anWaypoint[i - 1]);
       const WAYPOINT* pTo = T_NAV_pGetWaypoint(s_RteInfo.Route.anWaypoint[i]);
@@ -194,7 +205,7 @@ void T_NAV_EDIT_vRouteInfoSetup(U32 nIndex, NAV_EDIT_TEXT pTitle) {
       nv_MeterToDegr(&pFrom->pt, &from);
       nv_MeterToDegr(&pTo->pt, &to);
       nv_CalcDistance(&from, &to, bearing, &distance);
-      s_RteInfo.fBRG[i - 1] = bearing;
+      s_RteInfo.fBRG[i - 1] = NAV_EDIT_dShownBearing(bearing, s_RteInfo.unitsBRG);
       s_RteInfo.fDTG[i - 1] = dConvertToInternal(distance, D_DISTANCE, U_NAUT_MILES);
       s_RteInfo.nLegs = i;
     }
@@ -346,9 +357,20 @@ void T_NAV_EDIT_vRender(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
     case NAV_EDIT_ROUTE_INFO:
       T_NAV_vRouteInfoRender(pBitmap);
       break;
+    case NAV_EDIT_SELECT_TRACK:
+      T_NAV_vSelectTrackRender(pBitmap);
+      break;
+    case NAV_EDIT_TRACK:
+      T_NAV_vEditTrackRender(pBitmap);
+      break;
+    case NAV_EDIT_SELECT_ROUTE:
+      T_NAV_vSelectRouteRender(pBitmap);
+      break;
+    case NAV_EDIT_ROUTE:
+      T_NAV_vEditRouteRender(pBitmap);
+      break;
     default:
-      // The track and route editors draw nothing yet;
-      // the AIS target list draws through a layer of its own.
+      // The AIS target list draws through a layer of its own.
       break;
   }
   L_MUTEX_Unlock(RES_NAV_EDIT);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "g_image32.h"
+#include "h_database.h"
 #include "u_nav_edit.h"
 
 typedef struct tag_NAV_WPT_SEL {
@@ -63,6 +64,8 @@ typedef struct tag_NAV_RTE_INFO {
   U32 nIndex;
   ROUTE Route;
   U32 nLegs;
+  UNIT_TYPE unitsBRG;
+  UNIT_TYPE unitsDTG;
   double fBRG[NAV_MAX_ROUTE_POINTS];
   double fDTG[NAV_MAX_ROUTE_POINTS];
 } NAV_RTE_INFO;
@@ -86,6 +89,9 @@ void NAV_EDIT_vClick(BOOLEAN bGood);
 // A yes/no box in the current language whose answers run later.
 void NAV_EDIT_vAsk(NAV_EDIT_TEXT pQuestion, void (*pNo)(void), void (*pYes)(void));
 U32 NAV_EDIT_u32Setting(FOURCHARID id, U32 u32Fallback);
+// A true bearing as the bearing units show it: magnetic when the units are
+// and the variation is known.
+double NAV_EDIT_dShownBearing(double dTrue, UNIT_TYPE units);
 
 // The look: fonts by the current language's text width, the table colours.
 const FONT_DEF* NAV_EDIT_pFont(void);

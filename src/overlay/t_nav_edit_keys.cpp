@@ -8,6 +8,7 @@
 #include "h_database.h"
 #include "linuxsvc.h"
 #include "t_nav_edit_int.h"
+#include "t_nav_edit_lists.h"
 #include "t_nav_edit_rte.h"
 #include "t_nav_edit_wpt.h"
 #include "u_menu.h"
@@ -239,8 +240,16 @@ BOOLEAN T_NAV_EDIT_bHandleKeys(MSG_KEY_CHANGE* pMsg) {
     case NAV_EDIT_SELECT_TWR_POINT_ACTION:
       eResult = KEYS_ePointAction(pMsg);
       break;
+    case NAV_EDIT_SELECT_TRACK:
+      eResult = T_NAV_bSelectTrackHandleKeys(pMsg) ? KEY_TAKEN : KEY_NOT_TAKEN;
+      break;
+    case NAV_EDIT_TRACK:
+      eResult = T_NAV_bEditTrackHandleKeys(pMsg) ? KEY_TAKEN : KEY_NOT_TAKEN;
+      break;
+    case NAV_EDIT_SELECT_ROUTE:
+      eResult = T_NAV_bSelectRouteHandleKeys(pMsg) ? KEY_TAKEN : KEY_NOT_TAKEN;
+      break;
     default:
-      // The track editor is not built yet: nothing opens it.
       break;
   }
   L_MUTEX_Unlock(RES_NAV_EDIT);

@@ -8,6 +8,8 @@
 #include "h_database.h"
 #include "linuxsvc.h"
 #include "t_nav_alarm.h"
+#include "t_nav_edit_draw.h"
+#include "t_nav_edit_lists.h"
 #include "t_nav_edit_wpt.h"
 #include "u_language.h"
 #include "u_wstring.h"
@@ -25,24 +27,8 @@ U32 RE_u32Points(void) {
   return n > NAV_MAX_ROUTE_POINTS ? NAV_MAX_ROUTE_POINTS : n;
 }
 
-U16 RE_u16Name(S32 n) { return (U16)(((U8)s_RteEdit.Route.sName[n] << 8) | (U8)s_RteEdit.Route.sName[n + 1]); }
-void RE_vName(S32 n, U16 c) {
-  s_RteEdit.Route.sName[n] = (char)(c >> 8);
-  s_RteEdit.Route.sName[n + 1] = (char)c;
-}
-
-// Moves a list cursor by one row; FALSE at the ends.
 BOOLEAN RE_bRow(S32* pnPosition, S32* pnTop, U32 u32Count, BOOLEAN bUp) {
-  if (bUp) {
-    if (*pnPosition <= 0) return FALSE;
-    (*pnPosition)--;
-    if (*pnPosition < *pnTop) *pnTop = *pnPosition;
-  } else {
-    if (*pnPosition + 1 >= (S32)u32Count) return FALSE;
-    (*pnPosition)++;
-    if (*pnPosition > *pnTop + RTE_ROWS - 1) (*pnTop)++;
-  }
-  return TRUE;
+  return NAV_EDIT_bListStep(pnPosition, pnTop, 0, u32Count, RTE_ROWS, bUp);
 }
 
 // The route list's top that keeps the selected point in sight.
@@ -74,7 +60,11 @@ BOOLEAN RE_bSave(void) {
   NAV_RTE_EDIT& e = s_RteEdit;
   ROUTE r = e.Route;
   r.nCount = RE_u32Points();
-  NAV_EDIT_vNarrowName(r.sName, e.Route.sName, NAV_ROUTE_NAME_SIZE);
+  if (memcmp(e.Route.sName, e.sShownName, NAV_ROUTE_NAME_SIZE) == 0) {
+    memcpy(r.sName, e.sStoredName, NAV_ROUTE_NAME_SIZE);
+  } else {
+    NAV_EDIT_vNarrowName(r.sName, e.Route.sName, NAV_ROUTE_NAME_SIZE);
+  }
   if (!T_NAV_bSaveRoute(e.nIndex, &r, FALSE)) return FALSE;
   const NAV_EDIT_INDEX_CALLBACK pSave = e.pSave;
   NAV_EDIT_vClose();
@@ -109,36 +99,6 @@ void RE_vExit(void) {
       return;
   }
   NAV_EDIT_vClick(TRUE);
-}
-
-// ---- name
-
-void RE_vNameStep(BOOLEAN bUp) {
-  const S32 n = s_RteEdit.nPosition;
-  RE_vName(n, NAV_EDIT_u16StepNameChar(s_RteEdit.nLang, RE_u16Name(n), bUp));
-  s_RteEdit.bDirty = TRUE;
-}
-
-void RE_vNameRight(void) {
-  NAV_RTE_EDIT& e = s_RteEdit;
-  e.nPosition += 2;
-  if (e.nPosition > RTE_NAME_LAST) {
-    e.nPosition = 0;
-    e.eState = RTE_EDIT_SAVE;
-    return;
-  }
-  if (RE_u16Name(e.nPosition) == 0) RE_vName(e.nPosition, ' ');
-}
-
-void RE_vNameLeft(void) {
-  NAV_RTE_EDIT& e = s_RteEdit;
-  const U16 c = RE_u16Name(e.nPosition);
-  if ((c == ' ' || c == 0x3000) && RE_u16Name(e.nPosition + 2) == 0) RE_vName(e.nPosition, 0);
-  e.nPosition -= 2;
-  if (e.nPosition < 0) {
-    e.nPosition = 0;
-    e.eState = RTE_EDIT_NAME;
-  }
 }
 
 // ---- points
@@ -190,9 +150,7 @@ void RE_vDelete(void) {
   RE_vFollow();
 }
 
-typedef enum { RE_REFUSED = 0, RE_CLICK = 1, RE_FIRST_CLICK = 2, RE_SILENT = 3 } RE_RESULT;
-
-RE_RESULT RE_eCursor(CURSOR_POSITION cursor) {
+NAV_EDIT_KEY_CLICK RE_eCursor(CURSOR_POSITION cursor) {
   NAV_RTE_EDIT& e = s_RteEdit;
   const BOOLEAN bN = cursor == CURSOR_NORTH, bE = cursor == CURSOR_EAST;
   const BOOLEAN bS = cursor == CURSOR_SOUTH, bW = cursor == CURSOR_WEST;
@@ -202,12 +160,15 @@ RE_RESULT RE_eCursor(CURSOR_POSITION cursor) {
         e.eState = bE ? RTE_EDIT_NAME_VALUE : RTE_EDIT_WPTS;
         e.nPosition = 0;
       }
-      return RE_CLICK;
+      return NAV_EDIT_CLICK;
     case RTE_EDIT_NAME_VALUE:
-      if (bN || bS) RE_vNameStep(bN);
-      if (bE) RE_vNameRight();
-      if (bW) RE_vNameLeft();
-      return RE_FIRST_CLICK;
+      if (bN || bS) {
+        NAV_EDIT_vStepChar(e.Route.sName, e.nPosition, e.nLang, bN);
+        e.bDirty = TRUE;
+      }
+      if (bE && !NAV_EDIT_bCaretRight(e.Route.sName, &e.nPosition, RTE_NAME_LAST)) e.eState = RTE_EDIT_SAVE;
+      if (bW && !NAV_EDIT_bCaretLeft(e.Route.sName, &e.nPosition)) e.eState = RTE_EDIT_NAME;
+      return NAV_EDIT_FIRST_CLICK;
     case RTE_EDIT_WPTS:
       if (bN || bW) e.eState = RTE_EDIT_NAME;
       if (bS) e.eState = RTE_EDIT_SAVE;
@@ -215,50 +176,50 @@ RE_RESULT RE_eCursor(CURSOR_POSITION cursor) {
         e.eState = RE_u32Points() == 0 ? RTE_EDIT_WPTS_ALL : RTE_EDIT_WPTS_RTE;
         RE_vResetLists();
       }
-      return RE_CLICK;
+      return NAV_EDIT_CLICK;
     case RTE_EDIT_WPTS_ALL:
-      if (bN || bS) return RE_bRow(&e.nPosition, &e.nTop, e.nCount, bN) ? RE_FIRST_CLICK : RE_REFUSED;
-      if (bE) return RE_bAdd() ? RE_CLICK : RE_REFUSED;
+      if (bN || bS) return RE_bRow(&e.nPosition, &e.nTop, e.nCount, bN) ? NAV_EDIT_FIRST_CLICK : NAV_EDIT_REFUSED;
+      if (bE) return RE_bAdd() ? NAV_EDIT_CLICK : NAV_EDIT_REFUSED;
       if (bW) {
         e.eState = RTE_EDIT_WPTS;
         RE_vResetLists();
-        return RE_CLICK;
+        return NAV_EDIT_CLICK;
       }
-      return RE_SILENT;
+      return NAV_EDIT_SILENT;
     case RTE_EDIT_WPTS_RTE:
-      if (bN || bS) return RE_bRow(&e.nRtePosition, &e.nRteTop, RE_u32Points(), bN) ? RE_FIRST_CLICK : RE_REFUSED;
+      if (bN || bS) return RE_bRow(&e.nRtePosition, &e.nRteTop, RE_u32Points(), bN) ? NAV_EDIT_FIRST_CLICK : NAV_EDIT_REFUSED;
       if (bE) {
         e.eState = !RE_bFirst() ? RTE_EDIT_MENU_UP : !RE_bLast() ? RTE_EDIT_MENU_DOWN : RTE_EDIT_MENU_DEL;
-        return RE_CLICK;
+        return NAV_EDIT_CLICK;
       }
       if (bW) {
         e.eState = RTE_EDIT_WPTS_ALL;
-        return RE_CLICK;
+        return NAV_EDIT_CLICK;
       }
-      return RE_SILENT;
+      return NAV_EDIT_SILENT;
     case RTE_EDIT_MENU_UP:
-      if (bN) return RE_REFUSED;
+      if (bN) return NAV_EDIT_REFUSED;
       if (bE) {
-        if (RE_bFirst()) return RE_REFUSED;
+        if (RE_bFirst()) return NAV_EDIT_REFUSED;
         RE_vSwap(e.nRtePosition, e.nRtePosition - 1);
         if (RE_bFirst()) e.eState = RTE_EDIT_MENU_DOWN;
       }
       if (bS) e.eState = RE_bLast() ? RTE_EDIT_MENU_DEL : RTE_EDIT_MENU_DOWN;
       if (bW) e.eState = RTE_EDIT_WPTS_RTE;
-      return bN || bE || bS || bW ? RE_CLICK : RE_SILENT;
+      return bN || bE || bS || bW ? NAV_EDIT_CLICK : NAV_EDIT_SILENT;
     case RTE_EDIT_MENU_DOWN:
       if (bN) {
-        if (RE_bFirst()) return RE_REFUSED;
+        if (RE_bFirst()) return NAV_EDIT_REFUSED;
         e.eState = RTE_EDIT_MENU_UP;
       }
       if (bE) {
-        if (RE_bLast()) return RE_REFUSED;
+        if (RE_bLast()) return NAV_EDIT_REFUSED;
         RE_vSwap(e.nRtePosition, e.nRtePosition + 1);
         if (RE_bLast()) e.eState = RTE_EDIT_MENU_UP;
       }
       if (bS) e.eState = RTE_EDIT_MENU_DEL;
       if (bW) e.eState = RTE_EDIT_WPTS_RTE;
-      return bN || bE || bS || bW ? RE_CLICK : RE_SILENT;
+      return bN || bE || bS || bW ? NAV_EDIT_CLICK : NAV_EDIT_SILENT;
     case RTE_EDIT_MENU_DEL:
       if (bN) {
         if (!RE_bLast()) {
@@ -266,33 +227,61 @@ RE_RESULT RE_eCursor(CURSOR_POSITION cursor) {
         } else if (!RE_bFirst()) {
           e.eState = RTE_EDIT_MENU_UP;
         } else {
-          return RE_REFUSED;
+          return NAV_EDIT_REFUSED;
         }
       }
       if (bE) RE_vDelete();
-      if (bS) return RE_REFUSED;
+      if (bS) return NAV_EDIT_REFUSED;
       if (bW) e.eState = RTE_EDIT_WPTS_RTE;
-      return bN || bE || bW ? RE_CLICK : RE_SILENT;
+      return bN || bE || bW ? NAV_EDIT_CLICK : NAV_EDIT_SILENT;
     case RTE_EDIT_SAVE:
       if (bN || bW) e.eState = RTE_EDIT_WPTS;
       if (bE) {
         if (!e.bDirty) {
           RE_vLeave();
-          return RE_SILENT;
+          return NAV_EDIT_SILENT;
         }
         if (RE_u32Points() <= 1) {
           T_NAV_vSetNavUINote(Cant_Save_Incomplete_Route, nullptr, FALSE);
-          return RE_REFUSED;
+          return NAV_EDIT_REFUSED;
         }
-        return RE_bSave() ? RE_CLICK : RE_REFUSED;
+        return RE_bSave() ? NAV_EDIT_CLICK : NAV_EDIT_REFUSED;
       }
-      return RE_CLICK;
+      return NAV_EDIT_CLICK;
     default:
-      return RE_SILENT;
+      return NAV_EDIT_SILENT;
   }
 }
 
 }  // namespace
+
+static void NAV_EDIT_vPutChar(char* sName, S32 n, U16 c) {
+  sName[n] = (char)(c >> 8);
+  sName[n + 1] = (char)c;
+}
+
+void NAV_EDIT_vStepChar(char* sName, S32 nPosition, U32 nLang, BOOLEAN bUp) {
+  NAV_EDIT_vPutChar(sName, nPosition, NAV_EDIT_u16StepNameChar(nLang, NAV_EDIT_u16At(sName, nPosition), bUp));
+}
+
+BOOLEAN NAV_EDIT_bCaretRight(char* sName, S32* pnPosition, S32 nLast) {
+  *pnPosition += 2;
+  if (*pnPosition > nLast) {
+    *pnPosition = 0;
+    return FALSE;
+  }
+  if (NAV_EDIT_u16At(sName, *pnPosition) == 0) NAV_EDIT_vPutChar(sName, *pnPosition, ' ');
+  return TRUE;
+}
+
+BOOLEAN NAV_EDIT_bCaretLeft(char* sName, S32* pnPosition) {
+  const U16 c = NAV_EDIT_u16At(sName, *pnPosition);
+  if ((c == ' ' || c == 0x3000) && NAV_EDIT_u16At(sName, *pnPosition + 2) == 0) NAV_EDIT_vPutChar(sName, *pnPosition, 0);
+  *pnPosition -= 2;
+  if (*pnPosition >= 0) return TRUE;
+  *pnPosition = 0;
+  return FALSE;
+}
 
 BOOLEAN T_NAV_EDIT_bEditRouteSetup(U32 nIndex, NAV_EDIT_INDEX_CALLBACK pSave, NAV_EDIT_INDEX_CALLBACK pCancel,
                                    NAV_EDIT_TEXT pTitle) {
@@ -308,6 +297,8 @@ BOOLEAN T_NAV_EDIT_bEditRouteSetup(U32 nIndex, NAV_EDIT_INDEX_CALLBACK pSave, NA
     char name[NAV_ROUTE_NAME_SIZE] = {};
     memcpy(name, pRoute->sName, sizeof name - 2);
     U_WSTRING_vAscii2Unicode(e.Route.sName, name, NAV_ROUTE_NAME_SIZE - 2, TRUE);
+    memcpy(e.sStoredName, pRoute->sName, NAV_ROUTE_NAME_SIZE);
+    memcpy(e.sShownName, e.Route.sName, NAV_ROUTE_NAME_SIZE);
   }
   L_MUTEX_Unlock(RES_NAV_DATA);
   if (pRoute != nullptr) {
@@ -327,28 +318,9 @@ BOOLEAN T_NAV_EDIT_bEditRouteSetup(U32 nIndex, NAV_EDIT_INDEX_CALLBACK pSave, NA
   return pRoute != nullptr;
 }
 
-BOOLEAN T_NAV_vEditRouteHandleKeys(const MSG_KEY_CHANGE* pMsg) {
-  if (pMsg->key == HKEY_MASK_EXIT) {
-    RE_vExit();
-    return TRUE;
-  }
-  if (pMsg->key != HKEY_MASK_CURSOR) return FALSE;
-  const RE_RESULT eResult = RE_eCursor(pMsg->cursor);
-  if (eResult == RE_REFUSED) {
-    NAV_EDIT_vClick(FALSE);
-  } else if (eResult == RE_CLICK || (eResult == RE_FIRST_CLICK && pMsg->count <= 1)) {
-    NAV_EDIT_vClick(TRUE);
-  }
-  return TRUE;
-}
+BOOLEAN T_NAV_vEditRouteHandleKeys(const MSG_KEY_CHANGE* pMsg) { return NAV_EDIT_bEditorKeys(pMsg, RE_vExit, RE_eCursor); }
 
-void T_NAV_vERSave(void) {
-  L_MUTEX_LockWait(RES_NAV_EDIT);
-  const BOOLEAN bOpen = s_eNavEditState == NAV_EDIT_ROUTE;
-  const BOOLEAN bSaved = bOpen && RE_bSave();
-  L_MUTEX_Unlock(RES_NAV_EDIT);
-  if (bOpen) NAV_EDIT_vClick(bSaved);
-}
+void T_NAV_vERSave(void) { NAV_EDIT_vSaveAnswer(NAV_EDIT_ROUTE, RE_bSave); }
 
 void T_NAV_vERCancel(void) {
   L_MUTEX_LockWait(RES_NAV_EDIT);

@@ -28,6 +28,10 @@ typedef struct tag_NAV_RTE_EDIT {
   S32 nRteTop;
   U32 nIndex;
   ROUTE Route;  // sName: 16-bit big-endian
+  // The name as stored and as the editor first showed it: an unedited name
+  // is saved as it was, however long.
+  char sStoredName[NAV_ROUTE_NAME_SIZE];
+  char sShownName[NAV_ROUTE_NAME_SIZE];
   U32 nLang;
   NAV_EDIT_INDEX_CALLBACK pSave;
   NAV_EDIT_INDEX_CALLBACK pCancel;
@@ -45,3 +49,5 @@ BOOLEAN T_NAV_vEditRouteHandleKeys(const MSG_KEY_CHANGE* pMsg);
 // The confirmation answers; each acts only while the editor is open.
 void T_NAV_vERSave(void);
 void T_NAV_vERCancel(void);
+
+void T_NAV_vEditRouteRender(BITMAP* pBitmap);

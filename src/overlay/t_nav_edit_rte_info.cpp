@@ -5,14 +5,15 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "color.h"
 #include "g_box.h"
 #include "g_fonts.h"
 #include "g_string.h"
 #include "h_database.h"
 #include "linuxsvc.h"
 #include "t_info.h"
-#include "t_nav_edit_int.h"
+#include "navmath.h"
+#include "t_nav_edit_draw.h"
+#include "u_convert.h"
 #include "u_language.h"
 #include "u_wstring.h"
 #include "ui_texts.h"
@@ -26,39 +27,51 @@ U32 RI_u32Points(void) {
   return n > NAV_MAX_ROUTE_POINTS ? NAV_MAX_ROUTE_POINTS : n;
 }
 
-void RI_vRounded(BITMAP* pBitmap, U32 u32Entry, S32 x, S32 y, U32 w, U32 h, U32 r, BOOLEAN bFill) {
-  const POINT at = {x, y};
-  (bFill ? G_BOX_vDrawRoundedFilled : G_BOX_vDrawRounded)(pBitmap, NAV_EDIT_color(u32Entry), &at, w, h, r);
-}
-
-// The screen's texts are dark on its light panels.
-void RI_vText(BITMAP* pBitmap, S32 x, S32 y, const FONT_DEF* pFont, const char* pText) {
-  POINT at = {x, y};
-  G_STRING_vPut(pBitmap, NAV_EDIT_color(131), &at, pFont, (const BYTE*)pText);
-}
-
-void RI_vTextRight(BITMAP* pBitmap, S32 xRight, S32 y, const FONT_DEF* pFont, const char* pText) {
-  RI_vText(pBitmap, xRight - (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)pText), y, pFont, pText);
-}
-
-void RI_vPointName(BITMAP* pBitmap, U32 k, S32 y, const FONT_DEF* pFont) {
+void RI_vPointName(BITMAP* pBitmap, U32 k, S32 y) {
   const WAYPOINT* p = T_NAV_pGetWaypoint(s_RteInfo.Route.anWaypoint[k]);
-  if (p == nullptr) return;
-  POINT at = {296, y};
-  T_NAV_EDIT_vRenderWyptRteTrkName(pBitmap, NAV_EDIT_color(131), &at, pFont, p->sName, sizeof p->sName);
+  if (p != nullptr) NAV_EDIT_vName(pBitmap, 296, y, p->sName, sizeof p->sName);
 }
 
-void RI_vLeg(BITMAP* pBitmap, U32 k, S32 y, const FONT_DEF* pFont, U32 nLang) {
-  UNIT_TYPE units = H_DATABASE_CurrentUnits(D_DISTANCE);
+// A leg's distance with the units the formatter settled on, ending at x 595,
+// and its bearing with the bearing units, ending at x 665.
+void RI_vLeg(BITMAP* pBitmap, double dDistance, double dBearing, S32 y, U32 nLang) {
+  const FONT_DEF* pFont = NAV_EDIT_pBoldFont();
+  UNIT_TYPE units = s_RteInfo.unitsDTG;
   char value[40] = {}, line[2 * 80 + 2] = {};
-  T_INFO_vFormatDistance(s_RteInfo.fDTG[k], &units, value);
+  T_INFO_vFormatDistance(dDistance, &units, value);
   U_WSTRING_vAscii2Unicode(line, value, 40, FALSE);
   U_WSTRING_vAscii2UnicodeCat(line, H_DATABASE_pcUnitsString(units, nLang), 40);
-  RI_vTextRight(pBitmap, 595, y, pFont, line);
-  snprintf(value, sizeof value, "%03.0f", s_RteInfo.fBRG[k]);
+  NAV_EDIT_vInkRight(pBitmap, 595, y, pFont, line);
+  snprintf(value, sizeof value, "%03.0f", dBearing);
   U_WSTRING_vAscii2Unicode(line, value, 40, FALSE);
-  U_WSTRING_vAscii2UnicodeCat(line, H_DATABASE_pcUnitsString(H_DATABASE_CurrentUnits(D_HEADING), nLang), 40);
-  RI_vTextRight(pBitmap, 665, y, pFont, line);
+  U_WSTRING_vAscii2UnicodeCat(line, H_DATABASE_pcUnitsString(s_RteInfo.unitsBRG, nLang), 40);
+  NAV_EDIT_vInkRight(pBitmap, 665, y, pFont, line);
+}
+
+// The leg from the boat to the route's first point; FALSE without a valid
+// position or a first point.
+BOOLEAN RI_bLiveLeg(double* pdDistance, double* pdBearing) {
+  S32 x = 0, y = 0;
+  float lat = 0, lon = 0;
+  BOOLEAN bX = FALSE, bY = FALSE, bLat = FALSE, bLon = FALSE;
+  if (RI_u32Points() == 0 || !H_DATABASE_bFetchS32(FCID("ILAT"), &y, &bY, nullptr) ||
+      !H_DATABASE_bFetchS32(FCID("ILON"), &x, &bX, nullptr) ||
+      !H_DATABASE_bFetchFloat(FCID("ILTD"), &lat, &bLat, nullptr) ||
+      !H_DATABASE_bFetchFloat(FCID("ILND"), &lon, &bLon, nullptr) || !bX || !bY || !bLat || !bLon) {
+    return FALSE;
+  }
+  const WAYPOINT* pTo = T_NAV_pGetWaypoint(s_RteInfo.Route.anWaypoint[0]);
+  if (pTo == nullptr) return FALSE;
+  const POINT from = {x, y};
+  double bearing = 0, distance = 0;
+  nv_RouteAngle(&from, &pTo->pt, &bearing);
+  const POSITION fromDeg = {lat, lon};
+  POSITION toDeg = {};
+  nv_MeterToDegr(&pTo->pt, &toDeg);
+  nv_CalcDistance(&fromDeg, &toDeg, bearing, &distance);
+  *pdDistance = dConvertToInternal(distance, D_DISTANCE, U_NAUT_MILES);
+  *pdBearing = NAV_EDIT_dShownBearing(bearing, s_RteInfo.unitsBRG);
+  return TRUE;
 }
 
 }  // namespace
@@ -101,10 +114,10 @@ void T_NAV_vRouteInfoRender(BITMAP* pBitmap) {
   U_WSTRING_vAscii2UnicodeCat(title, name, NAV_ROUTE_NAME_SIZE);
   T_NAV_vDrawTitleBoxString(pBitmap, (const BYTE*)title);
 
-  RI_vRounded(pBitmap, 128, 289, 109, 382, 263, 4, FALSE);
-  RI_vRounded(pBitmap, 131, 290, 110, 380, 261, 4, FALSE);
-  RI_vRounded(pBitmap, 131, 291, 111, 378, 259, 2, FALSE);
-  RI_vRounded(pBitmap, 129, 292, 112, 376, 257, 2, TRUE);
+  NAV_EDIT_vRounded(pBitmap, NAV_EDIT_MARK, 289, 109, 382, 263, 4, FALSE);
+  NAV_EDIT_vRounded(pBitmap, NAV_EDIT_INK, 290, 110, 380, 261, 4, FALSE);
+  NAV_EDIT_vRounded(pBitmap, NAV_EDIT_INK, 291, 111, 378, 259, 2, FALSE);
+  NAV_EDIT_vRounded(pBitmap, NAV_EDIT_PANEL, 292, 112, 376, 257, 2, TRUE);
   POINT tab = {669, 110};
   T_NAV_vDrawScrollTab(pBitmap, &tab, 40, s.nRteTop != -1, s.nRteTop + RI_ROWS < (S32)count);
 
@@ -115,29 +128,17 @@ void T_NAV_vRouteInfoRender(BITMAP* pBitmap) {
     const S32 y = 340 - 32 * row;
     if (k >= (S32)count) break;
     if (k < 0) {
-      RI_vText(pBitmap, 296, y, pFont, NAV_EDIT_pText(Current_Position, nLang));
+      NAV_EDIT_vInk(pBitmap, 296, y, pFont, NAV_EDIT_pText(Current_Position, nLang));
+      double distance = 0, bearing = 0;
+      if (RI_bLiveLeg(&distance, &bearing)) RI_vLeg(pBitmap, distance, bearing, y, nLang);
       continue;
     }
-    RI_vPointName(pBitmap, (U32)k, y, pFont);
-    if (k + 1 < (S32)count && (U32)k < s.nLegs) RI_vLeg(pBitmap, (U32)k, y - 16, pFont, nLang);
+    RI_vPointName(pBitmap, (U32)k, y);
+    if (k + 1 < (S32)count && (U32)k < s.nLegs) RI_vLeg(pBitmap, s.fDTG[k], s.fBRG[k], y - 16, nLang);
   }
   L_MUTEX_Unlock(RES_NAV_DATA);
 
-  RI_vRounded(pBitmap, 128, 289, 7, 382, 78, 6, TRUE);
-  RI_vRounded(pBitmap, 131, 290, 8, 380, 76, 5, FALSE);
-  RI_vRounded(pBitmap, 131, 291, 9, 378, 74, 3, FALSE);
-  char sTime[40] = {}, sDate[40] = {}, line[2 * 80 + 2] = {};
-  T_INFO_vFormatTime((time_t)s.Route.u32DateTime, TRUE, TRUE, sTime, sDate, nullptr);
-  U_WSTRING_vAscii2Unicode(line, NAV_EDIT_pText(Created, nLang), 60, FALSE);
-  U_WSTRING_vAscii2UnicodeCat(line, ": ", 4);
-  U_WSTRING_vAscii2UnicodeCat(line, sDate, 40);
-  RI_vText(pBitmap, 310, 22, pFont, line);
-  const S32 end = 310 + (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)line);
-  const S32 w = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)sTime);
-  RI_vText(pBitmap, end + (670 - end - w) / 2, 22, pFont, sTime);
-  char number[16] = {};
-  snprintf(number, sizeof number, "%u ", (unsigned)count);
-  U_WSTRING_vAscii2Unicode(line, number, 16, FALSE);
-  U_WSTRING_vAscii2UnicodeCat(line, NAV_EDIT_pText(Waypoints, nLang), 60);
-  RI_vText(pBitmap, 310, 52, pFont, line);
+  NAV_EDIT_vDetailsBox(pBitmap);
+  NAV_EDIT_vCreated(pBitmap, 310, 22, s.Route.u32DateTime, 0, nLang);
+  NAV_EDIT_vCount(pBitmap, 310, 52, count, Waypoints, nLang);
 }

@@ -65,6 +65,14 @@ void T_NAV_vEWCancel(void);
 
 // The name editors' step through the alphabet of nLang (16-bit characters).
 U16 NAV_EDIT_u16StepNameChar(U32 nLang, U16 c, BOOLEAN bUp);
+// The caret of a 16-bit big-endian name being edited (byte offsets, two a
+// character). Right: on to the next character, which becomes a blank when
+// empty; FALSE, caret back at 0, past nLast. Left: a blank under the caret
+// with nothing after it is dropped first; FALSE, caret at 0, before the first.
+BOOLEAN NAV_EDIT_bCaretRight(char* sName, S32* pnPosition, S32 nLast);
+BOOLEAN NAV_EDIT_bCaretLeft(char* sName, S32* pnPosition);
+// The character under the caret one step on (or back) in the alphabet.
+void NAV_EDIT_vStepChar(char* sName, S32 nPosition, U32 nLang, BOOLEAN bUp);
 // A 16-bit big-endian name as the store keeps it: 8-bit text outside the
 // wide languages (u32Size bytes at most, ended within them).
 void NAV_EDIT_vNarrowName(char* pStored, const char* pWide, U32 u32Size);

@@ -4,8 +4,11 @@
 #include <string.h>
 
 #include "g_box.h"
+#include "g_icon.h"
 #include "g_string.h"
 #include "model_current.h"
+#include "t_chart_overlay.h"
+#include "t_nav_edit_draw.h"
 #include "t_nav_edit_wpt.h"
 #include "u_language.h"
 #include "u_menu.h"
@@ -19,29 +22,8 @@ constexpr S32 WD_VALUE_X = 432;
 constexpr S32 WD_ROW_NAME = 340;
 constexpr S32 WD_ROW_STEP = 53;
 
-void WD_vRounded(BITMAP* pBitmap, U32 u32Entry, S32 x, S32 y, U32 w, U32 h, U32 r, BOOLEAN bFill) {
-  const POINT at = {x, y};
-  (bFill ? G_BOX_vDrawRoundedFilled : G_BOX_vDrawRounded)(pBitmap, NAV_EDIT_color(u32Entry), &at, w, h, r);
-}
-
 void WD_vText(BITMAP* pBitmap, S32 x, S32 y, const char* pText) {
-  POINT at = {x, y};
-  G_STRING_vPut(pBitmap, NAV_EDIT_color(131), &at, NAV_EDIT_pBoldFont(), (const BYTE*)pText);
-}
-
-// One character in the current text form; the x after it.
-S32 WD_s32Char(BITMAP* pBitmap, S32 x, S32 y, U16 c, BOOLEAN bCursor) {
-  char one[4] = {};
-  if (U_WSTRING_bIsUnicodeLanguage()) {
-    one[0] = (char)(c >> 8);
-    one[1] = (char)c;
-  } else {
-    one[0] = c > 0xFF ? '_' : (char)c;
-  }
-  const S32 w = (S32)G_STRING_u32GetWidth(NAV_EDIT_pBoldFont(), (const BYTE*)one);
-  if (bCursor) WD_vRounded(pBitmap, 130, x - 2, y - 5, (U32)w + 5, 29, 2, FALSE);
-  WD_vText(pBitmap, x, y, one);
-  return x + w;
+  NAV_EDIT_vInk(pBitmap, x, y, NAV_EDIT_pBoldFont(), pText);
 }
 
 // The name while it is edited: 16-bit characters, a preset first.
@@ -55,7 +37,7 @@ void WD_vNameValue(BITMAP* pBitmap, S32 y) {
     const U32 lang = nCurrentLanguage();
     if (lang >= LANGUAGE_KOREAN && lang <= LANGUAGE_KOREAN + 2) {
       const U32 w = T_NAV_EDIT_u32GetWidthChineseWypt(NAV_EDIT_pBoldFont(), first);
-      if (cursor == 0) WD_vRounded(pBitmap, 130, x - 2, y - 5, w + 5, 29, 2, FALSE);
+      if (cursor == 0) NAV_EDIT_vRounded(pBitmap, 130, x - 2, y - 5, w + 5, 29, 2, FALSE);
       POINT at = {x, y};
       T_NAV_EDIT_vPutChineseWypt(pBitmap, NAV_EDIT_color(131), &at, NAV_EDIT_pBoldFont(), first);
       x += (S32)w;
@@ -67,7 +49,7 @@ void WD_vNameValue(BITMAP* pBitmap, S32 y) {
   for (; n + 1 < (S32)NAV_WAYPOINT_NAME_SIZE; n += 2) {
     const U16 c = (U16)(((U8)e.Waypoint.sName[n] << 8) | (U8)e.Waypoint.sName[n + 1]);
     if (c == 0) break;
-    x = WD_s32Char(pBitmap, x, y, c, n == cursor);
+    x = NAV_EDIT_s32EditChar(pBitmap, x, y, c, n == cursor);
   }
 }
 
@@ -81,7 +63,7 @@ void WD_vPositionValue(BITMAP* pBitmap, S32 y, const char* s, BOOLEAN bEdited) {
   for (S32 n = 0; n + step < (S32)U_NAV_POSITION_TEXT_SIZE; n += step) {
     const U16 c = step == 2 ? (U16)(((U8)s[n] << 8) | (U8)s[n + 1]) : (U8)s[n];
     if (c == 0) break;
-    x = WD_s32Char(pBitmap, x, y, c, n == s_WptEdit.nPosition);
+    x = NAV_EDIT_s32EditChar(pBitmap, x, y, c, n == s_WptEdit.nPosition);
   }
 }
 
@@ -89,11 +71,11 @@ void WD_vPositionValue(BITMAP* pBitmap, S32 y, const char* s, BOOLEAN bEdited) {
 
 void T_NAV_vEditWaypointRender(BITMAP* pBitmap) {
   const NAV_WPT_EDIT& e = s_WptEdit;
-  WD_vRounded(pBitmap, 128, WD_X, 17, 382, 394, 6, TRUE);
+  NAV_EDIT_vRounded(pBitmap, 128, WD_X, 17, 382, 394, 6, TRUE);
   T_NAV_vDrawTitleBoxString(pBitmap, (const BYTE*)NAV_EDIT_pText(s_pNavEditTitle, e.nLang));
-  WD_vRounded(pBitmap, 131, WD_X + 1, 90, 380, 320, 5, FALSE);
-  WD_vRounded(pBitmap, 131, WD_X + 2, 91, 378, 318, 3, FALSE);
-  WD_vRounded(pBitmap, 129, WD_X + 3, 92, 376, 316, 3, TRUE);
+  NAV_EDIT_vRounded(pBitmap, 131, WD_X + 1, 90, 380, 320, 5, FALSE);
+  NAV_EDIT_vRounded(pBitmap, 131, WD_X + 2, 91, 378, 318, 3, FALSE);
+  NAV_EDIT_vRounded(pBitmap, 129, WD_X + 3, 92, 376, 316, 3, TRUE);
 
   const NAV_EDIT_TEXT labels[] = {Name, Latitude, Longitude, Icon};
   for (U32 row = 0; row < 4; row++) {
@@ -101,8 +83,8 @@ void T_NAV_vEditWaypointRender(BITMAP* pBitmap) {
     const WPT_EDIT_STATE eRow = (WPT_EDIT_STATE)(WPT_EDIT_NAME + 2 * row);
     WD_vText(pBitmap, 300, y, NAV_EDIT_pText(labels[row], e.nLang));
     const BOOLEAN bValue = e.eState == eRow + 1;
-    if (bValue) WD_vRounded(pBitmap, 128, WD_VALUE_X, y - 5, 232, 33, 3, TRUE);
-    WD_vRounded(pBitmap, e.eState == eRow ? 131 : 130, WD_VALUE_X, y - 5, 232, 33, 3, FALSE);
+    if (bValue) NAV_EDIT_vRounded(pBitmap, 128, WD_VALUE_X, y - 5, 232, 33, 3, TRUE);
+    NAV_EDIT_vRounded(pBitmap, e.eState == eRow ? 131 : 130, WD_VALUE_X, y - 5, 232, 33, 3, FALSE);
   }
   if (e.eState == WPT_EDIT_NAME_VALUE) {
     WD_vNameValue(pBitmap, WD_ROW_NAME);
@@ -114,15 +96,19 @@ void T_NAV_vEditWaypointRender(BITMAP* pBitmap) {
   }
   WD_vPositionValue(pBitmap, WD_ROW_NAME - WD_ROW_STEP, e.sLat, e.eState == WPT_EDIT_LAT_VALUE);
   WD_vPositionValue(pBitmap, WD_ROW_NAME - 2 * WD_ROW_STEP, e.sLon, e.eState == WPT_EDIT_LON_VALUE);
-  // The icon row holds the icon's frame; the pictures belong to the chart.
-  WD_vRounded(pBitmap, 130, WD_VALUE_X + 98, WD_ROW_NAME - 3 * WD_ROW_STEP - 6, 36, 36, 2, FALSE);
+  const S32 xIcon = WD_VALUE_X + 98, yIcon = WD_ROW_NAME - 3 * WD_ROW_STEP - 6;
+  NAV_EDIT_vRounded(pBitmap, 130, xIcon, yIcon, 36, 36, 2, FALSE);
+  const ICON* pIcon = T_NAV_pWaypointIcon(e.Waypoint.u8Icon);
+  const POINT at = {xIcon + (36 - (S32)G_ICON_u32GetWidth(pIcon)) / 2, yIcon + (36 - (S32)G_ICON_u32GetHeight(pIcon)) / 2};
+  G_ICON_vPut(pBitmap, pIcon, &at);
 
   const S32 ySave = WD_ROW_NAME - 4 * WD_ROW_STEP;
   const char* pSave = NAV_EDIT_pText(Save, e.nLang);
   const U32 w = G_STRING_u32GetWidth(NAV_EDIT_pBoldFont(), (const BYTE*)pSave) + 23;
   const BOOLEAN bSave = e.eState == WPT_EDIT_SAVE;
-  if (bSave) WD_vRounded(pBitmap, 128, 295, ySave - 5, w, 33, 3, TRUE);
-  WD_vRounded(pBitmap, 130, 295, ySave - 5, w, 33, 3, FALSE);
+  if (bSave) NAV_EDIT_vRounded(pBitmap, 128, 295, ySave - 5, w, 33, 3, TRUE);
+  NAV_EDIT_vRounded(pBitmap, 130, 295, ySave - 5, w, 33, 3, FALSE);
   WD_vText(pBitmap, 300, ySave, pSave);
   if (bSave) U_MENU_vDrawArrowRight(pBitmap, 295 + (S32)w - 20, ySave, 23, NAV_EDIT_color(131));
+  NAV_EDIT_vEditorDetails(pBitmap, e.Waypoint.u32DateTime, e.nLang);
 }

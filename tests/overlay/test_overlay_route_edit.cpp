@@ -1,6 +1,10 @@
 // The route editor: adding points from the waypoint list, the point menu's
 // moves, the refusals of an incomplete route and the save into the store.
 
+#include <math.h>
+#include <string.h>
+
+#include "h_database.h"
 #include "overlay_test.h"
 #include "t_nav_edit_rte.h"
 #include "t_nav_twr.h"
@@ -127,6 +131,17 @@ TEST_F(RouteEditor, NamedRouteSavesAndReadsBack) {
   EXPECT_EQ(' ', p->sName[1]);  // stored as 8-bit text
 }
 
+TEST_F(RouteEditor, AnUneditedLongNameIsSavedWhole) {
+  strcpy(T_NAV_pGetRoute(2)->sName, "NORTH HARBOUR RUN");
+  Open();
+  Add(0);
+  Add(1);
+  T_NAV_vERSave();
+  EXPECT_EQ(NAV_EDIT_NONE, T_NAV_EDIT_eState());
+  EXPECT_STREQ("NORTH HARBOUR RUN", T_NAV_pGetRoute(2)->sName);
+  EXPECT_EQ(2u, T_NAV_pGetRoute(2)->nCount);
+}
+
 TEST_F(RouteEditor, ADamagedCountIsCutToFiftyPoints) {
   ROUTE* p = T_NAV_pGetRoute(4);
   p->nCount = 1000;
@@ -166,6 +181,16 @@ TEST_F(RouteInfo, EightPointsScrollOnceFromTheCurrentPositionRow) {
   EXPECT_EQ(-1, Click());
   Pad(CURSOR_NORTH);
   EXPECT_EQ(-1, s_RteInfo.nRteTop);
+}
+
+TEST_F(RouteInfo, MagneticUnitsTurnTheLegsByTheVariation) {
+  Open(3);
+  const double dTrue = s_RteInfo.fBRG[0];
+  ot::Set("SUHD", U_DEG_MAGNETIC);
+  H_DATABASE_bUpdateEverythingFloat(FCID("IMGV"), 100.0f, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+  T_NAV_EDIT_vRouteInfoSetup(1, nullptr);
+  EXPECT_EQ(U_DEG_MAGNETIC, s_RteInfo.unitsBRG);
+  EXPECT_NEAR(fmod(dTrue + 260.0, 360.0), s_RteInfo.fBRG[0], 1e-9);
 }
 
 TEST_F(RouteInfo, ADamagedCountShowsFiftyPointsAtMost) {
