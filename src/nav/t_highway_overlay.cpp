@@ -8,6 +8,7 @@
 #include <string.h>
 
 #include "color.h"
+#include "g_fonts.h"
 #include "g_iconset.h"
 #include "g_image32.h"
 #include "gp_rotate.h"
@@ -257,7 +258,15 @@ static void HWY_vPinWithLabel(NAV_VIEW_INFO* pNVI, POINT p, const ICON* pIcon, c
   const FONT_DEF* pFont = T_NAV_pFont14();
   const S32 w = (S32)T_NAV_EDIT_u32GetWidthWaypointName(pFont, (const BYTE*)sLabel);
   POINT anchor = {p.x + 1 - w / 2, p.y + 1 + (S32)G_ICON_u32GetHeight(pIcon)};
-  T_NAV_EDIT_vRenderWyptRteTrkName(pNVI->pBitmap, colour, &anchor, pFont, sLabel, u32Size);
+  // The name renderer keeps the anchor inside the pane, and glyphs stop only
+  // at the bitmap's edges: the bitmap ends at the pane's top and right, and a
+  // label reaching below the pane is left out.
+  const BITMAP* b = pNVI->pBitmap;
+  if (anchor.y - (S32)G_FONTS_u32GetDescenderHeight(pFont) < b->s32ClipBottom) return;
+  BITMAP pane = *b;
+  if (pane.pixels_wide > pane.s32ClipRight + 1) pane.pixels_wide = pane.s32ClipRight + 1;
+  if (pane.pixels_high > pane.s32ClipTop + 1) pane.pixels_high = pane.s32ClipTop + 1;
+  T_NAV_EDIT_vRenderWyptRteTrkName(&pane, colour, &anchor, pFont, sLabel, u32Size);
 }
 
 static void HWY_vRenderWaypoint(NAV_VIEW_INFO* pNVI, S32 nIndex, const WAYPOINT* pWaypoint) {

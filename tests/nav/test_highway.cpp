@@ -450,7 +450,7 @@ TEST_F(Highway, RandomScenesStayInsideTheWindow) {
     for (S32 y = 0; y < 480; y++) {
       for (S32 x = 0; x < 800; x++) {
         if (x >= 200 && x <= 599 && y >= 120 && y <= 360) continue;
-        ASSERT_EQ(sentinel, At(x, y)) << "round " << round << " at " << x << "," << y;
+        ASSERT_EQ(sentinel, At(x, y)) << "round " << round << " at " << x << "," << y << " zoom " << zoom << " pane " << pane.first;
       }
     }
   }
