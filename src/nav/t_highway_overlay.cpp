@@ -60,15 +60,21 @@ static S64 HWY_s64Mercator(const NAV_VIEW_INFO* pNVI, S64 s64Metres) {
   return s64Metres * U_NAV_u16ScalingMMPerKm(pNVI->ptCenterMM.y) >> 10;
 }
 
+// A distance limit setting (ground metres) in Mercator metres; 0 for none.
+static S64 HWY_s64Limit(const NAV_VIEW_INFO* pNVI, float fLimit) {
+  if (!isfinite(fLimit) || fLimit <= 0.0f || fLimit > 1.0e7f) return 0;
+  return ((S64)fLimit * U_NAV_u16ScalingMMPerKm(pNVI->ptCenterMM.y)) / 1024;
+}
+
 // ---------------------------------------------------------------------------
 // Circles on the ground
 
-// A circle of radius r (Mercator metres) round a position, walked in 5
-// degree steps; consecutive points inside the cone are joined. With
-// bWholeDegrees the visible arc starts and ends on whole degrees. Where a
-// metre is many pixels the walk runs on a finer grid, so small circles stay
-// round.
-static void HWY_vCircle(NAV_VIEW_INFO* pNVI, POINT ptCentre, S64 r, BOOLEAN bWholeDegrees) {
+// An arc of radius r (Mercator metres) round a position from bearing nFrom
+// to nTo, walked in 5 degree steps; consecutive points inside the cone are
+// joined. With bWholeDegrees the visible arc starts and ends on whole
+// degrees. Where a metre is many pixels the walk runs on a finer grid, so
+// small circles stay round.
+static void HWY_vArc(NAV_VIEW_INFO* pNVI, POINT ptCentre, S64 r, S32 nFrom, S32 nTo, BOOLEAN bWholeDegrees) {
   const POINT c = T_NAV_ptRelative(pNVI, ptCentre);
   const S64 E = pNVI->nEyeOffsetMM, reach = 4 * E;
   const S64 dist = (S64)sqrt((double)c.x * c.x + (double)c.y * c.y);
@@ -106,9 +112,9 @@ static void HWY_vCircle(NAV_VIEW_INFO* pNVI, POINT ptCentre, S64 r, BOOLEAN bWho
     bPenDown = TRUE;
   };
   BOOLEAN bPrevVisible = FALSE;
-  for (S32 a = 0; a <= 360; a += 5) {
+  for (S32 a = nFrom; a <= nTo; a += 5) {
     const BOOLEAN bVisible = (T_NAV_u32PerspectiveFails(&v, pointAt(a)) & HWY_CONE) == 0;
-    if (bWholeDegrees && a > 0 && bVisible != bPrevVisible) {
+    if (bWholeDegrees && a > nFrom && bVisible != bPrevVisible) {
       for (S32 d = a - 4; d < a; d++) visit(d);
     }
     visit(a);
@@ -125,7 +131,7 @@ static void HWY_vRenderTargetRings(NAV_VIEW_INFO* pNVI) {
   }
   const S64 unit = HWY_s64Mercator(pNVI, T_NAV_pGetScaleBarLengths(pNVI->nChartScale)->nMeters);
   HWY_vPen(pNVI, 23, BRUSH, 2);
-  for (S64 k = 1; k <= 3; k++) HWY_vCircle(pNVI, pt, k * unit, TRUE);
+  for (S64 k = 1; k <= 3; k++) HWY_vArc(pNVI, pt, k * unit, 0, 360, TRUE);
   HWY_vResetPen(pNVI);
 }
 
@@ -165,21 +171,44 @@ static void HWY_vRenderAlarmLimits(NAV_VIEW_INFO* pNVI) {
   float fDrift = 0.0f;
   S32 nLat = 0, nLon = 0;
   HWY_vPen(pNVI, 20, BRUSH, 2);
-  if (H_DATABASE_bFetchFloat(FCID("CNDA"), &fDrift, nullptr, nullptr) && fDrift > 0.0f && fDrift < 1.0e7f &&
+  if (H_DATABASE_bFetchFloat(FCID("CNDA"), &fDrift, nullptr, nullptr) && fDrift > 0.0f &&
       H_DATABASE_bFetchS32(FCID("IDLT"), &nLat, nullptr, nullptr) &&
       H_DATABASE_bFetchS32(FCID("IDLN"), &nLon, nullptr, nullptr)) {
-    HWY_vCircle(pNVI, {nLon, nLat}, HWY_s64Mercator(pNVI, (S64)fDrift), FALSE);
+    HWY_vArc(pNVI, {nLon, nLat}, HWY_s64Limit(pNVI, fDrift), 0, 360, FALSE);
   }
   float fOffCourse = 0.0f, fArrival = 0.0f;
   S32 nLeg = 0;
   const ROUTE* pRoute = &g_NAV.CurrentRoute;
-  POINT ptDest;
-  if (g_NAV.u16MOBWaypoint == 65535 && H_DATABASE_bFetchFloat(FCID("SNAO"), &fOffCourse, nullptr, nullptr) &&
-      H_DATABASE_bFetchFloat(FCID("SNAA"), &fArrival, nullptr, nullptr) &&
-      H_DATABASE_bFetchS32(FCID("INIP"), &nLeg, nullptr, nullptr) && nLeg > 0 && !HWY_bIsTrue("CCNC") &&
-      (U32)nLeg < pRoute->nCount && (U32)nLeg < NAV_MAX_ROUTE_POINTS &&
-      T_NAV_bPerspectiveWaypointAt(pRoute->anWaypoint[nLeg], &ptDest) && fArrival >= 1.0f && fArrival < 1.0e7f) {
-    HWY_vCircle(pNVI, ptDest, (S64)fArrival * U_NAV_u16ScalingMMPerKm(pNVI->ptCenterMM.y) / 1024, FALSE);
+  const U32 n = pRoute->nCount > NAV_MAX_ROUTE_POINTS ? NAV_MAX_ROUTE_POINTS : (U32)pRoute->nCount;
+  POINT ptDest, ptOrigin;
+  if (g_NAV.u16MOBWaypoint != 65535 || !H_DATABASE_bFetchFloat(FCID("SNAO"), &fOffCourse, nullptr, nullptr) ||
+      !H_DATABASE_bFetchFloat(FCID("SNAA"), &fArrival, nullptr, nullptr) ||
+      !H_DATABASE_bFetchS32(FCID("INIP"), &nLeg, nullptr, nullptr) || nLeg <= 0 || (U32)nLeg >= n ||
+      HWY_bIsTrue("CCNC") || !T_NAV_bPerspectiveWaypointAt(pRoute->anWaypoint[nLeg], &ptDest)) {
+    HWY_vResetPen(pNVI);
+    return;
+  }
+  if (fArrival != 0.0f) HWY_vArc(pNVI, ptDest, HWY_s64Limit(pNVI, fArrival), 0, 360, FALSE);
+  // The off-course corridor: half circles round both ends of the leg and
+  // the two sides between them, from the recalculation point after a reset.
+  const BOOLEAN bOrigin = g_NAV.bRecalculate ? (ptOrigin = g_NAV.ptRecalculateOrigin, TRUE)
+                                             : T_NAV_bPerspectiveWaypointAt(pRoute->anWaypoint[nLeg - 1], &ptOrigin);
+  const S64 r = HWY_s64Limit(pNVI, fOffCourse);
+  if (r == 0 || !bOrigin) {
+    HWY_vResetPen(pNVI);
+    return;
+  }
+  float fTrack = 0.0f;
+  H_DATABASE_bFetchFloat(FCID("ITRK"), &fTrack, nullptr, nullptr);
+  const S32 a = isfinite(fTrack) ? (S32)fmod((double)fTrack, 360.0) : 0;
+  HWY_vArc(pNVI, ptDest, r, a - 90, a + 90, FALSE);
+  HWY_vArc(pNVI, ptOrigin, r, a + 90, a + 270, FALSE);
+  const POINT o = T_NAV_ptRelative(pNVI, ptOrigin), d = T_NAV_ptRelative(pNVI, ptDest);
+  for (S32 side : {a - 90, a + 90}) {
+    const S64 ox = (r * U_NAV_nIntSin(side)) >> 16, oy = (r * U_NAV_nIntCos(side)) >> 16;
+    auto cut = [](S64 v) { return (S32)(v > 0x7FFFFFFF ? 0x7FFFFFFF : v < -0x7FFFFFFF ? -0x7FFFFFFF : v); };
+    POINT seg[2] = {{cut(o.x + ox), cut(o.y + oy)}, {cut(d.x + ox), cut(d.y + oy)}};
+    T_NAV_vRenderPerspectivePolyLineMM(seg, 2, pNVI);
   }
   HWY_vResetPen(pNVI);
 }

@@ -150,6 +150,19 @@ class Highway : public Chart {
       aist::Feed(aist::Type1(366000100 + n++, p.lat, p.lon, 10, 90));
     }
     ((ais_DeviceInfo*)aist::Held(366000101))->bAisAlarmActive = TRUE;
+    // Rings round Charlie, a trolling grid on Delta, an anchor circle, and
+    // arrival circle and corridor on the leg to Bravo.
+    Set("ITWP", c);
+    Set("IGWP", d);
+    SetF("SNGA", 20.0f);
+    SetF("CNDA", (float)(300 * scale));
+    const POINT anchor = Ahead(1200 * scale, -20);
+    Set("IDLT", anchor.y);
+    Set("IDLN", anchor.x);
+    Set("INIP", 1);
+    SetF("SNAA", (float)(150 * scale));
+    SetF("SNAO", (float)(100 * scale));
+    SetF("ITRK", 15.0f);
   }
 };
 
