@@ -60,6 +60,20 @@ class Highway : public Chart {
     DrawHighway();
     return Pixels();
   }
+  // The split's highway pane and chart pane.
+  ::testing::AssertionResult Split(const std::string& golden) {
+    Pane(54, SPLIT_LEFT_WINDOW, kLeft);
+    DrawHighway();
+    Pane(54, SPLIT_RIGHT_WINDOW, kRight);
+    Draw();
+    return GOLDEN_MatchBitmap(NAV_GOLDEN_DIR "/" + golden + ".png", m_pPage);
+  }
+  void FullAndSplit(const std::string& full, const std::string& split) {
+    Pane(56, SPLIT_FULL_WINDOW, kFull);
+    DrawHighway();
+    EXPECT_TRUE(GOLDEN_MatchBitmap(NAV_GOLDEN_DIR "/" + full + ".png", m_pPage));
+    EXPECT_TRUE(Split(split));
+  }
   // A position d metres from the boat on bearing a degrees.
   POINT Ahead(double d, double a) const {
     const double r = a * M_PI / 180.0;
@@ -316,14 +330,7 @@ TEST_F(Highway, SkippedLegsAndTheBoatLyingOnTheGround) {
 TEST_F(Highway, SceneFrames) {
   Set("SNCS", 17);
   Scene(0.6);
-  m_spec.drawWindow = kFull;
-  DrawHighway();
-  EXPECT_TRUE(GOLDEN_MatchBitmap(NAV_GOLDEN_DIR "/highway_z17.png", m_pPage));
-  Pane(54, SPLIT_LEFT_WINDOW, kLeft);
-  DrawHighway();
-  Pane(54, SPLIT_RIGHT_WINDOW, kRight);
-  Draw();
-  EXPECT_TRUE(GOLDEN_MatchBitmap(NAV_GOLDEN_DIR "/highway_split54_z17.png", m_pPage));
+  FullAndSplit("highway_z17", "highway_split54_z17");
 }
 
 TEST_F(Highway, CursorFramesInTheBlackPalette) {
@@ -338,13 +345,7 @@ TEST_F(Highway, CursorFramesInTheBlackPalette) {
   Set("ICLN", c.x);
   SetF("ICHD", 35.0f);
   SetF("ICHH", 0.0f);
-  DrawHighway();
-  EXPECT_TRUE(GOLDEN_MatchBitmap(NAV_GOLDEN_DIR "/highway_z23_cursor_black.png", m_pPage));
-  Pane(54, SPLIT_LEFT_WINDOW, kLeft);
-  DrawHighway();
-  Pane(54, SPLIT_RIGHT_WINDOW, kRight);
-  Draw();
-  EXPECT_TRUE(GOLDEN_MatchBitmap(NAV_GOLDEN_DIR "/highway_split54_z23_cursor_black.png", m_pPage));
+  FullAndSplit("highway_z23_cursor_black", "highway_split54_z23_cursor_black");
 }
 
 // A still boat with equal chart and highway zooms: neither pane may ever be
@@ -352,11 +353,7 @@ TEST_F(Highway, CursorFramesInTheBlackPalette) {
 TEST_F(Highway, SplitPanesKeepTheirOwnBackgrounds) {
   Set("SNCS", 17);
   Scene(0.6);
-  Pane(54, SPLIT_LEFT_WINDOW, kLeft);
-  DrawHighway();
-  Pane(54, SPLIT_RIGHT_WINDOW, kRight);
-  Draw();
-  ASSERT_TRUE(GOLDEN_MatchBitmap(NAV_GOLDEN_DIR "/highway_split54_z17.png", m_pPage));
+  ASSERT_TRUE(Split("highway_split54_z17"));
   const std::vector<COLOR> both = Pixels();
   for (int frame = 0; frame < 100; frame++) {
     const bool bLeft = frame % 2 == 0;
