@@ -33,6 +33,9 @@ void T_CHART_vDrawChartView(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWind
 void T_CHART_vDrawChartInPopupWindow(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWindowSpec,
                                      POINT* pChartCenterPosition, U16* pTwrItemsToShow);
 void T_CHART_vEnableChartInPopupWindow(BOOLEAN bEnable);
+// The boat's position and heading for a frame; FALSE when there is no
+// usable fix (raising the no-receiver or no-fix notice when it lasts).
+BOOLEAN T_CHART_bCheckErrorConditions(POINT* pptBoat, float* pfHeading);
 // A receiver reports, but its fix is incomplete.
 BOOLEAN T_CHART_bGPSNoFix(void);
 void* T_CHART_vpAlloc(void);

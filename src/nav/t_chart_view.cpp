@@ -280,6 +280,10 @@ static BOOLEAN CHART_bCheckErrorConditions(POINT* pptBoat, float* pfHeading) {
   return TRUE;
 }
 
+BOOLEAN T_CHART_bCheckErrorConditions(POINT* pptBoat, float* pfHeading) {
+  return CHART_bCheckErrorConditions(pptBoat, pfHeading);
+}
+
 // ---------------------------------------------------------------------------
 // Drawing helpers
 

@@ -18,6 +18,7 @@
 #include "linuxsvc.h"
 #include "model_current.h"
 #include "t_chart.h"
+#include "t_highway.h"
 #include "t_nav_alarm.h"
 #include "t_nav_int.h"
 #include "t_nav_nvram_flash.h"
@@ -258,12 +259,12 @@ static void NAV_vRegisterViews(void) {
   U_VIEW_bRegisterLayer(T_CHART_vDrawChartView, CHART_VIEW_PRIORITY, USED_BY_NONE, 0, FCID("SVNA"), TRUE, nullptr,
                         nullptr, pos);
   U_VIEW_bUnRegisterLayer((LAYER_ID)65);
-  U_VIEW_bRegisterLayer(NAV_vPlaceholderDraw, (LAYER_ID)56, USED_BY_NONE, 0, FCID("SVHI"), TRUE, nullptr, nullptr, pos);
-  U_VIEW_bRegisterLayerSplit(NAV_vPlaceholderDraw, (LAYER_ID)54, USED_BY_NONE, 0, FCID("SVCB"), TRUE, nullptr,
+  U_VIEW_bRegisterLayer(T_CHART_vDrawHighwayView, (LAYER_ID)56, USED_BY_NONE, 0, FCID("SVHI"), TRUE, nullptr, nullptr, pos);
+  U_VIEW_bRegisterLayerSplit(T_CHART_vDrawHighwayView, (LAYER_ID)54, USED_BY_NONE, 0, FCID("SVCB"), TRUE, nullptr,
                              nullptr, pos, SPLIT_LEFT_WINDOW, FCID("SZCB"));
   U_VIEW_bRegisterLayerSplit(T_CHART_vDrawChartView, (LAYER_ID)54, USED_BY_NONE, 0, FCID("SVCB"), TRUE, nullptr,
                              nullptr, pos, SPLIT_RIGHT_WINDOW, FCID("SZCB"));
-  U_VIEW_bRegisterLayerSplit(NAV_vPlaceholderDraw, (LAYER_ID)55, USED_BY_NONE, 0, FCID("SVI2"), FALSE, nullptr,
+  U_VIEW_bRegisterLayerSplit(T_CHART_vDrawHighwayView, (LAYER_ID)55, USED_BY_NONE, 0, FCID("SVI2"), FALSE, nullptr,
                              nullptr, pos, SPLIT_LEFT_WINDOW, FCID("SZI2"));
   U_VIEW_bRegisterLayerSplit(T_CHART_vDrawChartView, (LAYER_ID)55, USED_BY_NONE, 0, FCID("SVI2"), FALSE, nullptr,
                              nullptr, pos, SPLIT_RIGHT_WINDOW, FCID("SZI2"));

@@ -88,4 +88,38 @@ TEST(RigNav, InPointOfSaleViewBringsUpTheChartWithBoatAndGrid) {
   TEST_Finish(std::move(unit), 10000);
 }
 
+// VIEW reaches the highway view: the sky band across the top with its
+// compass posts, and the boat lying on the ground below the screen's middle.
+TEST(RigNav, InPointOfSaleViewReachesTheHighwayWithCompassAndBoat) {
+  RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
+  ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
+  auto unit = PointOfSaleUnit(rig.dir, 2);
+  bool bHighway = false;
+  for (int press = 0; press < 16 && !bHighway; press++) {
+    const size_t before = Count(Out(unit.get()), "update CVEW to 56");
+    EXPECT_EQ(0, Tool(rig.dir, "key hold VIEW --ms 100"));
+    bHighway = WaitForCount(unit.get(), "update CVEW to 56", before + 1, 3000);
+  }
+  ASSERT_TRUE(bHighway) << Out(unit.get());
+  const std::vector<COLOR> screen = StableScreen(rig.dir);
+  ASSERT_EQ(800u * 480u, screen.size());
+  constexpr COLOR kSky = 0x3B51;
+  const COLOR ground = screen[470 * 800 + 5];
+  int sky = 0, posts = 0, boat = 0;
+  for (U32 row = 0; row < 480; row++) {
+    for (U32 x = 0; x < 800; x++) {
+      const COLOR c = screen[row * 800 + x];
+      if (row < 95 && c == kSky) sky++;
+      // The posts stand on the band's lower edge.
+      if (row >= 75 && row < 110 && c != kSky && c != ground) posts++;
+      if (x >= 370 && x <= 430 && row >= 350 && row <= 400 && c != ground && c != kSky) boat++;
+    }
+  }
+  EXPECT_GT(sky, 60000) << "the sky band";
+  EXPECT_GT(posts, 100) << "compass posts and labels";
+  EXPECT_GT(boat, 40) << "the boat";
+  TEST_Signal(unit.get(), SIGTERM);
+  TEST_Finish(std::move(unit), 10000);
+}
+
 }  // namespace

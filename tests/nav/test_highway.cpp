@@ -1,0 +1,469 @@
+// The highway view: what it shows without a zoom or fix, when it keeps its
+// background, its grid colours, the perspective lines and dots, exact
+// frames of a full scene, the split panes keeping apart, and random scenes
+// that must stay inside the window.
+
+#include <math.h>
+
+#include <random>
+
+#include "../nmea/ais_sentences.h"
+#include "chart_test.h"
+#include "g_bmp.h"
+#include "g_box.h"
+#include "g_iconset.h"
+#include "gr_context.h"
+#include "t_highway.h"
+#include "t_nmea_ais.h"
+#include "track_scan.h"
+
+namespace {
+
+U32 s_u32HighwayAisClock = 100000;
+
+constexpr WINDOW_LOCATION kFull = {0, 479, 799, 0};
+constexpr WINDOW_LOCATION kLeft = {0, 479, 399, 0};
+constexpr WINDOW_LOCATION kRight = {400, 479, 799, 0};
+
+class Highway : public Chart {
+ public:
+  POINT m_boat{};
+  POSITION m_pos{};
+
+  void SetUp() override {
+    Chart::SetUp();
+    T_CHART_vResetHighway();
+    U_CONVERT_vInitialiseConversionUtility();
+    T_NMEA_vSetAisClock([] { return s_u32HighwayAisClock; });
+    T_NMEA_vAisInit();
+    m_spec.currentLayer = (LAYER_ID)56;
+    Set("SNBS", 17);
+    SetU("SUDS", U_KM);
+    m_pos = {41.0004, -70.0004};
+    ASSERT_EQ(NV_OK, nv_DegrToMeter(&m_pos, &m_boat));
+    Boat(m_boat.x, m_boat.y);
+  }
+  void TearDown() override {
+    T_NMEA_vSetAisClock(nullptr);
+    Chart::TearDown();
+  }
+  static void SetB(const char (&key)[5], BOOLEAN b) {
+    H_DATABASE_bUpdateEverythingBoolean(FCID(key), b, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+  }
+  void Pane(S32 layer, SPLIT_WINDOW_TYPE pane, WINDOW_LOCATION w) {
+    m_spec.currentLayer = (LAYER_ID)layer;
+    m_spec.drawWindowType = pane;
+    m_spec.drawWindow = w;
+  }
+  void DrawHighway() { T_CHART_vDrawHighwayView(m_pPage, &m_spec); }
+  std::vector<COLOR> Frame() {
+    DrawHighway();
+    return Pixels();
+  }
+  // The split's highway pane and chart pane.
+  ::testing::AssertionResult Split(const std::string& golden) {
+    Pane(54, SPLIT_LEFT_WINDOW, kLeft);
+    DrawHighway();
+    Pane(54, SPLIT_RIGHT_WINDOW, kRight);
+    Draw();
+    return GOLDEN_MatchBitmap(NAV_GOLDEN_DIR "/" + golden + ".png", m_pPage);
+  }
+  void FullAndSplit(const std::string& full, const std::string& split) {
+    Pane(56, SPLIT_FULL_WINDOW, kFull);
+    DrawHighway();
+    EXPECT_TRUE(GOLDEN_MatchBitmap(NAV_GOLDEN_DIR "/" + full + ".png", m_pPage));
+    EXPECT_TRUE(Split(split));
+  }
+  // A position d metres from the boat on bearing a degrees.
+  POINT Ahead(double d, double a) const {
+    const double r = a * M_PI / 180.0;
+    return {m_boat.x + (S32)lrint(d * sin(r)), m_boat.y + (S32)lrint(d * cos(r))};
+  }
+  S32 Count(COLOR c) const {
+    S32 n = 0;
+    for (S32 y = 0; y < 480; y++) {
+      for (S32 x = 0; x < 800; x++) n += At(x, y) == c;
+    }
+    return n;
+  }
+
+  // A frame's view state drawn straight into the page, for the lines.
+  NAV_VIEW_INFO View(S32 zoom, float heading) {
+    NAV_VIEW_INFO v;
+    memset(&v, 0, sizeof v);
+    m_pPage->s32ClipLeft = 0;
+    m_pPage->s32ClipRight = 799;
+    m_pPage->s32ClipBottom = 0;
+    m_pPage->s32ClipTop = 479;
+    v.pBitmap = m_pPage;
+    gr_InitGC(&v.GrContext, (SINT)m_pPage->__u32PixelWidthOfBuffer, m_pPage->pixels_high_full_screen,
+              m_pPage->pBuffer);
+    gr_SetClipArea(&v.GrContext, 0, 0, 800, 480);
+    gr_SetColorPalette(&gCOLOR_pcolColorTable[T_CHART_CHART_PALETTE_START]);
+    v.ptBoatMM = v.ptCenterMM = m_boat;
+    v.fHeading = v.fBoatHeading = heading;
+    v.nChartScale = zoom;
+    gr_ResetRotationContext(&v.RotContext);
+    gr_SetRotationAngle(&v.RotContext, heading);
+    T_CHART_vCalculateHighwayParameters(&v, 0, 799, 56);
+    gr_SetColor(&v.GrContext, (S32)(0x80000000u | 0xF800u));
+    G_BMP_vSet(m_pPage, 0);
+    return v;
+  }
+  // The box round every pixel that is not black: {x0, y0, x1, y1}, or
+  // x0 > x1 when there is none.
+  std::array<S32, 4> Drawn() const {
+    std::array<S32, 4> b = {800, 480, -1, -1};
+    for (S32 y = 0; y < 480; y++) {
+      for (S32 x = 0; x < 800; x++) {
+        if (At(x, y) == 0) continue;
+        b = {std::min(b[0], x), std::min(b[1], y), std::max(b[2], x), std::max(b[3], y)};
+      }
+    }
+    return b;
+  }
+
+  // Route A-B-C navigated from the stored route A-D-B-C (D skipped), a
+  // current and a saved track, four AIS targets.
+  void Scene(double scale) {
+    const U16 a = Waypoint(Ahead(900 * scale, 10).x, Ahead(900 * scale, 10).y, "Alpha");
+    const U16 d = Waypoint(Ahead(1800 * scale, -40).x, Ahead(1800 * scale, -40).y, "Delta");
+    const U16 b = Waypoint(Ahead(2600 * scale, 15).x, Ahead(2600 * scale, 15).y, "Bravo");
+    const U16 c = Waypoint(Ahead(4200 * scale, 40).x, Ahead(4200 * scale, 40).y, "Charlie");
+    Waypoint(Ahead(3000 * scale, -15).x, Ahead(3000 * scale, -15).y, "Temp", WPT_STATUS_TEMPORARY);
+    ROUTE* pStored = T_NAV_pGetRoute(0);
+    memset(pStored, 0, sizeof *pStored);
+    pStored->nCount = 4;
+    pStored->u32DateTime = 1;
+    const U16 stored[] = {a, d, b, c};
+    memcpy(pStored->anWaypoint, stored, sizeof stored);
+    ROUTE* pRoute = &g_NAV.CurrentRoute;
+    memset(pRoute, 0, sizeof *pRoute);
+    pRoute->nCount = 3;
+    const U16 nav[] = {a, b, c};
+    memcpy(pRoute->anWaypoint, nav, sizeof nav);
+    g_NAV.s32CurrentRoute = 0;
+    g_NAV.aptRoutePoint[0] = m_boat;
+    for (int i = 0; i < 3; i++) g_NAV.aptRoutePoint[i + 1] = T_NAV_pGetWaypoint(nav[i])->pt;
+    g_NAV.nRoutePointUsed = 4;
+    g_NAV.nRoutePointTarget = 2;
+    for (int i = 0; i <= 12; i++) {
+      const POINT p = Ahead((1500 - 120 * i) * scale, -60 + 4 * i);
+      U_NAV_vAddTrackPoint(&g_NAV.CurrentTrack, p, 0, i == 7);
+    }
+    std::unique_ptr<TRACK> saved(new TRACK());
+    U_NAV_vClearTrack(&saved->sHeader);
+    for (int i = 0; i <= 10; i++) U_NAV_vAddTrackPoint(saved.get(), Ahead((800 + 300 * i) * scale, 55 - 3 * i), 0, 0);
+    ASSERT_NE(65535, T_NAV_nAddTrack(saved.get(), 1, nullptr, TRUE));
+    SetB("SAIS", TRUE);
+    int n = 0;
+    for (double bearing : {-25.0, 0.0, 25.0, 50.0}) {
+      POSITION p;
+      const POINT at = Ahead(3500 * scale, bearing);
+      ASSERT_EQ(NV_OK, nv_MeterToDegr(&at, &p));
+      aist::Feed(aist::Type1(366000100 + n++, p.lat, p.lon, 10, 90));
+    }
+    ((ais_DeviceInfo*)aist::Held(366000101))->bAisAlarmActive = TRUE;
+    // Rings round Charlie, a trolling grid on Delta, an anchor circle, and
+    // arrival circle and corridor on the leg to Bravo.
+    Set("ITWP", c);
+    Set("IGWP", d);
+    SetF("SNGA", 20.0f);
+    SetF("CNDA", (float)(300 * scale));
+    const POINT anchor = Ahead(1200 * scale, -20);
+    Set("IDLT", anchor.y);
+    Set("IDLN", anchor.x);
+    Set("INIP", 1);
+    SetF("SNAA", (float)(150 * scale));
+    SetF("SNAO", (float)(100 * scale));
+    SetF("ITRK", 15.0f);
+  }
+};
+
+TEST_F(Highway, NoZoomOrFixShowsColour100AndTheCursorNeedsItsHeading) {
+  H_DATABASE_vDeleteEntry(FCID("SNBS"));
+  DrawHighway();
+  EXPECT_EQ(800 * 480, Count(gCOLOR_pcolColorTable[100]));
+  Set("SNBS", 17);
+  const std::vector<COLOR> boatView = Frame();
+  EXPECT_NE(800 * 480, Count(gCOLOR_pcolColorTable[100]));
+  SetB("ICAC", TRUE);
+  Set("ICLT", m_boat.y + 3000);
+  Set("ICLN", m_boat.x - 2000);
+  EXPECT_EQ(boatView, Frame());
+  SetF("ICHD", 90.0f);
+  EXPECT_NE(boatView, Frame());
+}
+
+TEST_F(Highway, TinyTurnsKeepTheBackgroundTurnsAndZoomsRedrawIt) {
+  SetF("IHDC", 10.0f);
+  const std::vector<COLOR> first = Frame();
+  SetF("IHDC", 10.00005f);
+  EXPECT_EQ(first, Frame());
+  SetF("IHDC", 10.5f);
+  EXPECT_NE(first, Frame());
+  SetF("IHDC", 10.0f);
+  EXPECT_EQ(first, Frame());
+  Set("SNBS", 18);
+  EXPECT_NE(first, Frame());
+  // A palette change must not bring back the old colours.
+  Set("SNBS", 17);
+  T_CHART_vLoadPalettes(PALETTE3);
+  EXPECT_NE(first, Frame());
+}
+
+TEST_F(Highway, GridLinesByDegreeMinuteAndFraction) {
+  // Three colours found nowhere else in the frame.
+  const COLOR grid[3] = {0x0841, 0x1082, 0x18C3};
+  COLOR_vSetColorTableSection(T_CHART_CHART_PALETTE_START + 16, 3, grid);
+  struct {
+    S32 zoom;
+    bool degree, minute, rest;
+  } cases[] = {{23, true, false, false}, {17, true, true, false}, {16, true, false, true}};
+  for (const auto& c : cases) {
+    Set("SNBS", c.zoom);
+    DrawHighway();
+    EXPECT_EQ(c.degree, Count(grid[0]) > 0) << c.zoom;
+    EXPECT_EQ(c.minute, Count(grid[1]) > 0) << c.zoom;
+    EXPECT_EQ(c.rest, Count(grid[2]) > 0) << c.zoom;
+  }
+}
+
+TEST_F(Highway, PerspectiveLines) {
+  NAV_VIEW_INFO v = View(17, 0.0f);
+  const S32 E = v.nEyeOffsetMM;
+  POINT one[1] = {{0, E}};
+  T_NAV_vRenderPerspectivePolyLineMM(one, 1, &v);
+  EXPECT_GT(Drawn()[0], Drawn()[2]);
+  POINT left[2] = {{-3 * E, E}, {-4 * E, 2 * E}};
+  T_NAV_vRenderPerspectivePolyLineMM(left, 2, &v);
+  EXPECT_GT(Drawn()[0], Drawn()[2]);
+  // From behind the eye to a visible point: cut at the near line, so the
+  // line starts at the near line's row and runs up to the point.
+  POINT behind[2] = {{0, -3 * E}, {0, 2 * E}};
+  T_NAV_vRenderPerspectivePolyLineMM(behind, 2, &v);
+  const POINT nearEnd = T_NAV_ptPerspectivePixel(&v, {0, -E / 2});
+  const POINT farEnd = T_NAV_ptPerspectivePixel(&v, {0, 2 * E});
+  const auto box = Drawn();
+  EXPECT_NEAR(nearEnd.y < 0 ? 0 : nearEnd.y, box[1], 2);
+  EXPECT_NEAR(farEnd.y, box[3], 2);
+}
+
+TEST_F(Highway, TracksGapsBoatSegmentAndDots) {
+  NAV_VIEW_INFO v = View(17, 0.0f);
+  const S32 E = v.nEyeOffsetMM;
+  std::unique_ptr<TRACK> t(new TRACK());
+  U_NAV_vClearTrack(&t->sHeader);
+  // A gap between two pieces across the view is not bridged.
+  U_NAV_vAddTrackPoint(t.get(), {m_boat.x - E, m_boat.y + E}, 0, FALSE);
+  U_NAV_vAddTrackPoint(t.get(), {m_boat.x - E / 2, m_boat.y + E}, 0, FALSE);
+  U_NAV_vAddTrackPoint(t.get(), {m_boat.x + E / 2, m_boat.y + E}, 0, TRUE);
+  U_NAV_vAddTrackPoint(t.get(), {m_boat.x + E, m_boat.y + E}, 0, FALSE);
+  T_NAV_vRenderPerspectiveTrack(t.get(), &v, FALSE, 2, 1);
+  const POINT mid = T_NAV_ptPerspectivePixel(&v, {0, E});
+  EXPECT_EQ(0, At(mid.x, mid.y));
+  EXPECT_NE(0, At(mid.x - 300, mid.y));
+  // One point: a saved track shows nothing, the current track its segment
+  // to the boat, unless hidden.
+  G_BMP_vSet(m_pPage, 0);
+  U_NAV_vClearTrack(&t->sHeader);
+  U_NAV_vAddTrackPoint(t.get(), {m_boat.x, m_boat.y + E}, 0, FALSE);
+  T_NAV_vRenderPerspectiveTrack(t.get(), &v, FALSE, 2, 1);
+  EXPECT_GT(Drawn()[0], Drawn()[2]);
+  T_NAV_vRenderPerspectiveTrack(t.get(), &v, TRUE, 2, 1);
+  const POINT boat = T_NAV_ptPerspectivePixel(&v, {0, 0});
+  EXPECT_NEAR(boat.y, Drawn()[1], 2);
+  EXPECT_NEAR(mid.y, Drawn()[3], 2);
+  G_BMP_vSet(m_pPage, 0);
+  SetB("SCTV", FALSE);
+  T_NAV_vRenderPerspectiveTrack(t.get(), &v, TRUE, 2, 1);
+  EXPECT_GT(Drawn()[0], Drawn()[2]);
+  // Dots: the largest on the bottom row, small ones by the horizon.
+  SetB("SCTV", TRUE);
+  auto dotWidth = [&](S32 y) {
+    G_BMP_vSet(m_pPage, 0);
+    U_NAV_vClearTrack(&t->sHeader);
+    U_NAV_vAddTrackPoint(t.get(), {m_boat.x, m_boat.y + y}, 0, FALSE);
+    T_NAV_vRenderPerspectiveTrack(t.get(), &v, FALSE, 0, 1);
+    return Drawn()[2] - Drawn()[0] + 1;
+  };
+  auto iconWidth = [&](const ICON* pIcon) {
+    G_BMP_vSet(m_pPage, 0);
+    const POINT at = {100, 100};
+    G_ICON_vPut(m_pPage, pIcon, &at);
+    return Drawn()[2] - Drawn()[0] + 1;
+  };
+  EXPECT_EQ(iconWidth(&Wpt_Save11), dotWidth(-370));
+  EXPECT_LE(dotWidth(4 * E - 10), iconWidth(&Wpt_Save2));
+}
+
+TEST_F(Highway, SkippedLegsAndTheBoatLyingOnTheGround) {
+  NAV_VIEW_INFO v = View(17, 0.0f);
+  const S32 E = v.nEyeOffsetMM;
+  const U16 a = Waypoint(m_boat.x, m_boat.y + E, "A");
+  const U16 b = Waypoint(m_boat.x + E / 2, m_boat.y + 2 * E, "B");
+  ROUTE r;
+  memset(&r, 0, sizeof r);
+  r.nCount = 2;
+  r.anWaypoint[0] = a;
+  r.anWaypoint[1] = b;
+  g_NAV.CurrentRoute = r;
+  T_NAV_vRenderPerspectiveSkipedLeg(&r, &v);
+  EXPECT_GT(Drawn()[0], Drawn()[2]);
+  g_NAV.CurrentRoute.anWaypoint[1] = a;
+  T_NAV_vRenderPerspectiveSkipedLeg(&r, &v);
+  EXPECT_LE(Drawn()[0], Drawn()[2]);
+  // The arrow's rows are pressed harder from its top at row 241 upwards.
+  auto boatHeight = [&](S32 y0) {
+    v.CenterOffset.y += y0 - (T_NAV_ptPerspectivePixel(&v, {0, 0}).y - (S32)(16 * 0.70710677));
+    G_BMP_vSet(m_pPage, 0);
+    T_NAV_vRenderPerspectiveBoat(&v);
+    return Drawn()[3] - Drawn()[1] + 1;
+  };
+  const S32 h240 = boatHeight(240), h241 = boatHeight(241);
+  EXPECT_GT(h240, h241 + 4);
+  EXPECT_GT(h241, 5);
+}
+
+// Exact frames of the full scene, full screen and in the split beside the
+// chart, north up at zoom 17 and with a cursor turned view at zoom 23.
+TEST_F(Highway, SceneFrames) {
+  Set("SNCS", 17);
+  Scene(0.6);
+  FullAndSplit("highway_z17", "highway_split54_z17");
+}
+
+TEST_F(Highway, CursorFramesInTheBlackPalette) {
+  Set("SNCS", 23);
+  Set("SNBS", 23);
+  SetU("SPAL", PALETTE3);
+  T_CHART_vLoadPalettes(PALETTE3);
+  Scene(40.0);
+  SetB("ICAC", TRUE);
+  const POINT c = Ahead(30000, 20);
+  Set("ICLT", c.y);
+  Set("ICLN", c.x);
+  SetF("ICHD", 35.0f);
+  SetF("ICHH", 0.0f);
+  FullAndSplit("highway_z23_cursor_black", "highway_split54_z23_cursor_black");
+}
+
+// A still boat with equal chart and highway zooms: neither pane may ever be
+// shown the other's saved background.
+TEST_F(Highway, SplitPanesKeepTheirOwnBackgrounds) {
+  Set("SNCS", 17);
+  Scene(0.6);
+  ASSERT_TRUE(Split("highway_split54_z17"));
+  const std::vector<COLOR> both = Pixels();
+  for (int frame = 0; frame < 100; frame++) {
+    const bool bLeft = frame % 2 == 0;
+    const WINDOW_LOCATION w = bLeft ? kLeft : kRight;
+    const POINT at = {w.s32ClipLeft, 0};
+    G_BOX_vDrawFilled(m_pPage, 0x1234, &at, 400, 480);
+    Pane(54, bLeft ? SPLIT_LEFT_WINDOW : SPLIT_RIGHT_WINDOW, w);
+    if (bLeft) {
+      DrawHighway();
+    } else {
+      Draw();
+    }
+    ASSERT_EQ(both, Pixels()) << "frame " << frame;
+  }
+}
+
+// Random scenes: nothing faults and nothing lands outside the window.
+TEST_F(Highway, RandomScenesStayInsideTheWindow) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_UNDEFINED__)
+  int kRounds = 300;
+#else
+  int kRounds = 500;
+#endif
+  if (const char* p = getenv("HIGHWAY_RANDOM_ROUNDS")) kRounds = atoi(p);
+  std::mt19937 rng(30);
+  auto any = [&](S32 lo, S32 hi) { return std::uniform_int_distribution<S32>(lo, hi)(rng); };
+  auto coord = [&](S32 limit) {
+    switch (any(0, 3)) {
+      case 0: return limit;
+      case 1: return -limit;
+      case 2: return any(-limit, limit);
+      default: return limit - any(0, 3000);
+    }
+  };
+  std::vector<U16> slots;
+  for (int i = 0; i < 30; i++) slots.push_back(Waypoint(m_boat.x + 100 * i, m_boat.y, "W"));
+  for (U32 m = 0; m < 12; m++) aist::Feed(aist::Type1(366200000 + m, 41.0 + 0.001 * m, -70.0, 10, 10 * m));
+  SetB("SAIS", TRUE);
+  const COLOR sentinel = 0x5A5A;
+  for (int round = 0; round < kRounds; round++) {
+    for (MBOX m : {M_NAV, M_ALARM, M_MENU, M_CHART}) Drain(m);
+    G_BMP_vSet(m_pPage, sentinel);
+    const S32 zoom = any(9, 23);
+    const S32 E = T_CHART_nCalculateHighwayEyeOffsetMM(zoom);
+    const POINT boat = {coord(NV_X_LIMIT), coord(NV_Y_LIMIT)};
+    auto near = [&]() {
+      return any(0, 3) == 0 ? POINT{coord(NV_X_LIMIT), coord(NV_Y_LIMIT)}
+                            : POINT{U_NAV_nFoldX(boat.x + any(-5 * E, 5 * E)), boat.y + any(-5 * E, 5 * E)};
+    };
+    for (U16 i : slots) {
+      WAYPOINT* w = T_NAV_pGetWaypoint(i);
+      w->u8Status = (U8)any(0, 3);
+      w->bHide = any(0, 1);
+      w->pt = near();
+      for (char& c : w->sName) c = (char)any(1, 255);
+    }
+    ROUTE* pRoute = &g_NAV.CurrentRoute;
+    pRoute->nCount = (U32)any(0, (1 << 30) - 1) >> any(0, 30);
+    for (U16& n : pRoute->anWaypoint) n = any(0, 5) == 0 ? (U16)any(0, 65535) : slots[(size_t)any(0, 29)];
+    *T_NAV_pGetRoute(0) = *pRoute;
+    T_NAV_pGetRoute(0)->nCount = (U32)any(0, (1 << 30) - 1) >> any(0, 30);
+    g_NAV.s32CurrentRoute = any(-1, 0);
+    g_NAV.nRoutePointUsed = (U32)any(0, 60);
+    g_NAV.nRoutePointTarget = (U32)any(0, 60);
+    for (POINT& p : g_NAV.aptRoutePoint) p = near();
+    g_NAV.u16MOBWaypoint = any(0, 5) == 0 ? slots[0] : 65535;
+    U_NAV_vClearTrack(&g_NAV.CurrentTrack.sHeader);
+    for (int k = any(0, 40); k > 0; k--) U_NAV_vAddTrackPoint(&g_NAV.CurrentTrack, near(), 0, any(0, 6) == 0);
+    ais_DeviceInfo* pAis = nullptr;
+    for (S32 t = 0; T_NMEA_bScanAisPoints(t, &pAis); t++) {
+      POSITION pos;
+      const POINT p = near();
+      nv_MeterToDegr(&p, &pos);
+      pAis->aisInfo.Latitude = pos.lat;
+      pAis->aisInfo.Longitude = pos.lon;
+      pAis->aisInfo.ShipType = (U8)any(0, 255);
+      pAis->bAisAlarmActive = any(0, 1);
+    }
+    Set("ITWP", any(0, 1) ? slots[(size_t)any(0, 29)] : any(-5, 70000));
+    Set("IGWP", any(0, 1) ? slots[(size_t)any(0, 29)] : any(-5, 70000));
+    SetF("SNGA", (float)any(-720, 720));
+    SetF("CNDA", (float)any(0, 100000));
+    const POINT anchor = near();
+    Set("IDLT", anchor.y);
+    Set("IDLN", anchor.x);
+    SetF("SNAA", (float)any(0, 100000));
+    SetF("SNAO", (float)any(0, 1000));
+    Set("INIP", any(-2, 60));
+    SetU("SNCP", (U32)any(0, 4));
+    SetU("SNCC", (U32)any(0, 20));
+    Boat(boat.x, boat.y, (float)any(-720, 720), 3.0f);
+    SetF("IHDC", (float)any(-720, 720) / 7.0f);
+    Set("SNBS", zoom);
+    SetB("ICAC", any(0, 1));
+    const POINT cursor = near();
+    Set("ICLT", cursor.y);
+    Set("ICLN", cursor.x);
+    SetF("ICHD", (float)any(-1000, 1000));
+    static const std::pair<S32, SPLIT_WINDOW_TYPE> panes[] = {
+        {56, SPLIT_FULL_WINDOW}, {54, SPLIT_LEFT_WINDOW}, {55, SPLIT_LEFT_WINDOW}};
+    const auto& pane = panes[any(0, 2)];
+    Pane(pane.first, pane.second, {200, 360, 599, 120});
+    DrawHighway();
+    for (S32 y = 0; y < 480; y++) {
+      for (S32 x = 0; x < 800; x++) {
+        if (x >= 200 && x <= 599 && y >= 120 && y <= 360) continue;
+        ASSERT_EQ(sentinel, At(x, y)) << "round " << round << " at " << x << "," << y << " zoom " << zoom << " pane " << pane.first;
+      }
+    }
+  }
+}
+
+}  // namespace
