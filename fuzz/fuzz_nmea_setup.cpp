@@ -20,8 +20,9 @@
 #include "t_startup.h"
 #include "u_convert.h"
 
-// The line takes everything at once, so no wait of the set-up lasts.
-extern "C" void __wrap_L_CLOCK_Sleep(U32) { L_QUEUE_Purge(Q_TRANSMIT_UART2); }
+// The line takes everything at once, so no wait of the set-up lasts. The
+// link wraps the sleep by its C++ name (targets.cmake).
+extern "C" void __wrap__Z13L_CLOCK_Sleepj(U32) { L_QUEUE_Purge(Q_TRANSMIT_UART2); }
 
 static NMEA_PORT_INFO* s_pPort = nullptr;
 
