@@ -192,10 +192,12 @@ TEST_F(Setup, AReceiverThatNeverAnswersInBinaryIsTriedThreeTimes) {
 }
 
 // The receiver at the far end: NMEA until told to switch to binary, binary
-// until told to switch back; it names itself when asked.
-struct FAKE_SIRF {
-  explicit FAKE_SIRF(int nFd) : fd(nFd) {}
+// until told to switch back; it names itself when asked. As a u-blox one it
+// answers only its own probe and has no binary mode.
+struct FAKE_RECEIVER {
+  FAKE_RECEIVER(int nFd, bool bIsUblox) : fd(nFd), bUblox(bIsUblox) {}
   int fd;
+  bool bUblox;
   std::atomic<bool> bStop{false};
   std::mutex lock;
   std::string heard;
@@ -208,6 +210,10 @@ struct FAKE_SIRF {
       heard += piece;
       for (size_t at; (at = heard.find_first_of("$\xA0", scanned)) != std::string::npos; scanned = at + 1) {
         if (heard.size() - at < 10) break;
+        if (bUblox) {
+          if (heard.compare(at, 9, "$PUBX,04*") == 0) Write(fd, "$PUBX,04*37\r\n");
+          continue;
+        }
         if (heard.compare(at, kToBinary.size(), kToBinary) == 0) bBinary = true;
         if (heard.compare(at, kToNmea.size(), kToNmea) == 0) bBinary = false;
         if (heard.compare(at, 9, "$PSRF101,") == 0) Write(fd, WithChecksum("PSRFTXT,fake"));
@@ -222,7 +228,7 @@ struct FAKE_SIRF {
 TEST_F(Setup, ASirfReceiverGoesThroughTheSbasSwitchAndBackToNmea) {
   for (bool bStartsInBinary : {false, true}) {
     ASSERT_NO_FATAL_FAILURE(StartUnit());
-    FAKE_SIRF receiver(master[2]);
+    FAKE_RECEIVER receiver(master[2], false);
     std::thread far([&] { receiver.Run(bStartsInBinary); });
     const bool bConfigured = WaitFor(
         [] {
@@ -246,6 +252,36 @@ TEST_F(Setup, ASirfReceiverGoesThroughTheSbasSwitchAndBackToNmea) {
     EXPECT_NE(std::string::npos, heard.find("$PSRF103,04,00,01,01*", toNmea)) << "sentences set up afterwards";
     EXPECT_EQ(1u, Count(heard, kSelectSbas)) << bStartsInBinary;
   }
+}
+
+TEST_F(Setup, AUbloxReceiverIsIdentifiedSetUpAndGivenTheDiagnosticSetWhenTheGpsPageOpens) {
+  ASSERT_NO_FATAL_FAILURE(StartUnit());
+  FAKE_RECEIVER receiver(master[2], true);
+  std::thread far([&] { receiver.Run(false); });
+  const NMEA_PORT_INFO* p = T_NMEA_pPortInfo(PORT_INDEX_EXTERNAL_GPS);
+  bool bOnline = WaitFor([&] { return p->eState == NMEA_STATE_ONLINE; }, 20000);
+  size_t online = 0;
+  if (bOnline) {
+    L_CLOCK_Sleep(300);  // what the set-up sent has arrived
+    std::lock_guard<std::mutex> hold(receiver.lock);
+    online = receiver.heard.size();
+  }
+  T_NMEA_vConfigureGPS(DIAGNOSTIC_GPS_CARTOGRAPHY);
+  const bool bDiag = WaitFor([&] { return p->eSentenceRate == NMEA_SENTENCE_RATE_DIAG; }, 5000);
+  L_CLOCK_Sleep(300);
+  receiver.bStop = true;
+  far.join();
+  ASSERT_TRUE(bOnline);
+  ASSERT_TRUE(bDiag);
+  EXPECT_EQ(GPS_TYPE_UBLOX, p->eGPSType);
+  const std::string setUp = receiver.heard.substr(0, online), page = receiver.heard.substr(online);
+  for (const char* chart : {"RMC,0,1", "GGA,0,1", "GSV,0,0", "GSA,0,0", "VTG,0,0", "GLL,0,0"}) {
+    EXPECT_NE(std::string::npos, setUp.find(WithChecksum(std::string("PUBX,40,") + chart + ",0,0"))) << chart;
+  }
+  EXPECT_NE(std::string::npos, setUp.find("\xB5\x62\x06\x16\x08\x00\x03\x03\x01\x00\x00\x00\x00\x00\x2B\xBD", 0, 16));
+  EXPECT_NE(std::string::npos, setUp.find("\xB5\x62\x06\x02\x08\x00\x01\x00\x00\x00\x00\x04\x00\x00\x15\xC2", 0, 16));
+  EXPECT_NE(std::string::npos, page.find(WithChecksum("PUBX,40,GSV,0,2,0,0")));
+  EXPECT_NE(std::string::npos, page.find(WithChecksum("PUBX,40,GSA,0,2,0,0")));
 }
 
 }  // namespace
