@@ -655,6 +655,7 @@ static void NMEA_vPortStep(NMEA_PORT_INFO* p) {
       } else if (p->bSentenceReceived) {
         NMEA_vHeard(p);
       } else if (NMEA_bBinaryFound(p)) {
+        // on to the SBAS sequence
       } else if (bScanned) {
         NMEA_vScanStep(p);
       }
@@ -671,6 +672,7 @@ static void NMEA_vPortStep(NMEA_PORT_INFO* p) {
         NMEA_vLockChannel(p);
         NMEA_vSetState(p, NMEA_STATE_OFFLINE);
       } else if (NMEA_bBinaryFound(p)) {
+        // on to the SBAS sequence
       } else if (bScanned && bSerial) {
         NMEA_vScanStep(p);
       } else if (p->nStateTimeout > 6) {
