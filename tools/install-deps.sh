@@ -19,6 +19,8 @@ packages=(
   geographiclib-tools libgeographiclib-dev proj-bin libproj-dev python3-scipy
   # gpsdecode, the AIS decoder's benchmark peer.
   gpsd-clients
+  # gpsd, which reads the NMEA output back in the output tests.
+  gpsd
   # The PC link's XMODEM peer (sx, rx).
   lrzsz
   # The almanac's peers: libnova (linked by the test) and PyEphem.

@@ -147,22 +147,6 @@ static void NMEA_vSendf(const NMEA_PORT_INFO* pPort, const char* pcFormat, S32 v
   T_NMEA_u8SendSentence(pPort, text);
 }
 
-// The SiRF message that puts a receiver left in its binary protocol back to
-// NMEA at 38400 baud: GGA, GLL, GSA, GSV and RMC once a second.
-static void NMEA_vSendSwitchToNmea(U8 u8Channel) {
-  static const U8 s_aPayload[] = {0x81, 0x02, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01,
-                                  0x00, 0x01, 0x00, 0x01, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00, 0x96, 0x00};
-  U8 frame[sizeof s_aPayload + 8];
-  U_UART_bTransmitData(u8Channel, frame, T_NMEA_nSirfFrame(s_aPayload, (int)sizeof s_aPayload, frame, (int)sizeof frame));
-}
-
-// Everything sent has left, and a pause for the receiver; bounded, so an
-// unread line delays the task by two seconds at most.
-static void NMEA_vWaitSent(U8 u8Channel) {
-  U_UART_bWaitTransmitDone(u8Channel, 2000);
-  L_CLOCK_Sleep(100);
-}
-
 // ---------------------------------------------------------------------------
 // Settings and menus
 
@@ -342,9 +326,9 @@ static void NMEA_vRunSystem(void) {
     U_UART_bRegisterForChannel(2, 0, UART_CLAIM_TAKE_OVER);
     L_SEMA_Signal(SEMA_NMEA_DETECTED);
     if (g_NMEA.u32SystemState != STATE_BURN_IN) {
+      // A SiRF-type receiver may have been left in its binary protocol.
       U_UART_bChangeBaudRate(2, 38400);
-      NMEA_vSendSwitchToNmea(2);
-      NMEA_vWaitSent(2);
+      T_NMEA_vNavmanSwitchToNmea(2);
     }
     if (ext != nullptr && ext->pSerialInfo != nullptr) T_NMEA_vChangeBaudRate(ext->pSerialInfo->nBaudRate, ext);
   }
@@ -540,10 +524,16 @@ static void NMEA_vHandleMailbox(void) {
 // ---------------------------------------------------------------------------
 // The 500 ms tick
 
+// Commands are repeated every 11 ticks (5.5 s) while unanswered, three
+// times at most before the receiver is looked for again.
+constexpr int NMEA_RETRY_TICKS = 11;
+constexpr int NMEA_TRIES = 3;
+
 static void NMEA_vSetState(NMEA_PORT_INFO* p, NMEA_STATE eState) {
   if (p->eState == eState) return;
   p->eState = eState;
   p->nStateTimeout = 0;
+  p->nTries = 0;
 }
 
 static BOOLEAN NMEA_bIsAisPort(const NMEA_PORT_INFO* p) {
@@ -577,6 +567,83 @@ static void NMEA_vHeard(NMEA_PORT_INFO* p) {
   }
 }
 
+// The SiRF-type receiver's switch to SBAS corrections goes through its
+// binary protocol: the switch, the correction source, and back to NMEA.
+// Binary messages show the receiver is there; one that answers neither in
+// binary nor in NMEA is told to speak NMEA and looked for again, one that
+// keeps to NMEA goes on without SBAS.
+
+static void NMEA_vSwitchToBinary(NMEA_PORT_INFO* p) {
+  T_NMEA_vNavmanSwitchToBinary(p->pSerialInfo);
+  p->bBinaryMsgReceived = FALSE;
+  p->bSentenceReceived = FALSE;
+}
+
+// The receiver answers at 38400 baud once told to speak NMEA.
+static void NMEA_vBackToNmea(NMEA_PORT_INFO* p) {
+  NMEA_SERIAL_INFO* serial = p->pSerialInfo;
+  T_NMEA_vNavmanSwitchToNmea(serial->u8Port);
+  if (serial->nBaudRate != 38400) U_UART_bChangeBaudRate(serial->u8Port, 38400);
+  serial->nBaudRate = serial->nNewBaudRate = 38400;
+  p->bSentenceReceived = FALSE;
+  p->bBinaryMsgReceived = FALSE;
+}
+
+// A receiver heard only in binary on the external GPS's line: a SiRF-type
+// one, taken through the SBAS sequence, which brings it back to NMEA.
+static BOOLEAN NMEA_bBinaryFound(NMEA_PORT_INFO* p) {
+  if (p->eSourceID != ID_EXTERNAL_GPS || !p->bBinaryMsgReceived || p->pSerialInfo == nullptr) return FALSE;
+  p->eGPSType = GPS_TYPE_NAVMAN;
+  NMEA_vLockChannel(p);
+  NMEA_vSetState(p, NMEA_STATE_NAVMAN_SBAS_1);
+  return TRUE;
+}
+
+static void NMEA_vSbasStep(NMEA_PORT_INFO* p) {
+  const U8 ch = p->pSerialInfo->u8Port;
+  const BOOLEAN bRetry = p->nStateTimeout >= NMEA_RETRY_TICKS;
+  switch (p->eState) {
+    case NMEA_STATE_NAVMAN_SBAS_1:
+      if (p->bBinaryMsgReceived) {
+        p->nWarmStarts = 0;
+        T_NMEA_vNavmanSelectSbas(ch);
+        NMEA_vSetState(p, NMEA_STATE_NAVMAN_SBAS_2);
+      } else if (bRetry && ++p->nTries < NMEA_TRIES) {
+        NMEA_vSwitchToBinary(p);
+        p->nStateTimeout = 0;
+      } else if (bRetry && p->bSentenceReceived) {
+        p->bConfiguredNavmanSBAS = TRUE;
+        T_NMEA_vSetupNavmanSentences(p);
+        NMEA_vSetState(p, NMEA_STATE_ONLINE);
+      } else if (bRetry) {
+        NMEA_vBackToNmea(p);
+        T_NMEA_pInitPortInfo(p->eSourceID);
+      }
+      break;
+    case NMEA_STATE_NAVMAN_SBAS_2:
+      NMEA_vBackToNmea(p);
+      NMEA_vSetState(p, NMEA_STATE_NAVMAN_SBAS_3);
+      break;
+    case NMEA_STATE_NAVMAN_SBAS_3:
+      if (p->bSentenceReceived) {
+        p->nWarmStarts = 0;
+        T_NMEA_vSetupNavmanSentences(p);
+        p->bConfiguredNavmanSBAS = TRUE;
+        if (g_NMEA.bNmeaOutOn) {
+          H_DATABASE_bUpdateEverythingBoolean(FCID("SNOE"), TRUE, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+        }
+        NMEA_vSetState(p, NMEA_STATE_ONLINE);
+      } else if (bRetry) {
+        NMEA_vBackToNmea(p);
+        p->nStateTimeout = 0;
+        if (++p->nWarmStarts >= NMEA_TRIES) T_NMEA_pInitPortInfo(p->eSourceID);
+      }
+      break;
+    default:
+      break;
+  }
+}
+
 static void NMEA_vPortStep(NMEA_PORT_INFO* p) {
   const BOOLEAN bSerial = p->ePortType == NMEA_PORT_TYPE_SERIAL && p->pSerialInfo != nullptr;
   const BOOLEAN bScanned = p->eSourceID == ID_EXTERNAL_GPS || NMEA_bIsAisPort(p);
@@ -587,10 +654,8 @@ static void NMEA_vPortStep(NMEA_PORT_INFO* p) {
         if (p->bSentenceReceived) NMEA_vSetState(p, NMEA_STATE_ONLINE);
       } else if (p->bSentenceReceived) {
         NMEA_vHeard(p);
-      } else if (p->eSourceID == ID_EXTERNAL_GPS && p->bBinaryMsgReceived) {
-        p->eGPSType = GPS_TYPE_NAVMAN;
-        NMEA_vLockChannel(p);
-        NMEA_vSetState(p, NMEA_STATE_NAVMAN_SBAS_1);
+      } else if (NMEA_bBinaryFound(p)) {
+        // on to the SBAS sequence
       } else if (bScanned) {
         NMEA_vScanStep(p);
       }
@@ -606,6 +671,8 @@ static void NMEA_vPortStep(NMEA_PORT_INFO* p) {
         L_QUEUE_Purge(serial->TxDataQueue);
         NMEA_vLockChannel(p);
         NMEA_vSetState(p, NMEA_STATE_OFFLINE);
+      } else if (NMEA_bBinaryFound(p)) {
+        // on to the SBAS sequence
       } else if (bScanned && bSerial) {
         NMEA_vScanStep(p);
       } else if (p->nStateTimeout > 6) {
@@ -633,7 +700,12 @@ static void NMEA_vPortStep(NMEA_PORT_INFO* p) {
         H_DATABASE_bFetchBoolean(FCID("SITP"), &bTest, nullptr, nullptr);
         if (!bTest) g_NMEA.bIgnoreInput = FALSE;
         NMEA_vSetState(p, NMEA_STATE_ONLINE);
-      } else if (p->nStateTimeout >= 11 && serial != nullptr) {
+      } else if (p->nStateTimeout >= NMEA_RETRY_TICKS && serial != nullptr) {
+        // A receiver gone while its rate changed is looked for again.
+        if (++p->nTries >= NMEA_TRIES) {
+          T_NMEA_pInitPortInfo(p->eSourceID);
+          break;
+        }
         T_NMEA_vChangeBaudRate(serial->nNewBaudRate, p);
         p->bSentenceReceived = FALSE;
         p->nStateTimeout = 0;
@@ -642,17 +714,7 @@ static void NMEA_vPortStep(NMEA_PORT_INFO* p) {
     case NMEA_STATE_NAVMAN_SBAS_1:
     case NMEA_STATE_NAVMAN_SBAS_2:
     case NMEA_STATE_NAVMAN_SBAS_3:
-      // The SiRF SBAS sequence waits for binary replies nothing recognises
-      // yet; its sentences bring the port back online.
-      if (p->bSentenceReceived) {
-        p->nWarmStarts = 0;
-        p->bConfiguredNavmanSBAS = TRUE;
-        NMEA_vSetState(p, NMEA_STATE_ONLINE);
-      } else if (p->nStateTimeout >= 11 && serial != nullptr) {
-        T_NMEA_vNavmanSwitchToBinary(serial);
-        p->bBinaryMsgReceived = FALSE;
-        p->nStateTimeout = 0;
-      }
+      if (bSerial) NMEA_vSbasStep(p);
       break;
     case NMEA_STATE_ONLINE:
       if (!bSerial) break;
@@ -661,8 +723,7 @@ static void NMEA_vPortStep(NMEA_PORT_INFO* p) {
         p->bSentenceReceived = FALSE;
         NMEA_vSetState(p, NMEA_STATE_BAUDRATE);
       } else if (p->eGPSType == GPS_TYPE_NAVMAN && !p->bConfiguredNavmanSBAS) {
-        T_NMEA_vNavmanSwitchToBinary(serial);
-        p->bBinaryMsgReceived = FALSE;
+        NMEA_vSwitchToBinary(p);
         NMEA_vSetState(p, NMEA_STATE_NAVMAN_SBAS_1);
       } else if (p->nDataTimeout > 10) {
         // Not cleared here: a receiver that stays silent is warm-started on
@@ -681,6 +742,12 @@ static void NMEA_vPortStep(NMEA_PORT_INFO* p) {
   }
 }
 
+void T_NMEA_vPortTick(NMEA_PORT_INFO* pPort) {
+  pPort->nStateTimeout++;
+  pPort->nDataTimeout++;
+  NMEA_vPortStep(pPort);
+}
+
 static void NMEA_vTick(void) {
   NMEA_PORT_INFO* ext = NMEA_pExternal();
   if (s_nWatchdogTicks < 40 && ++s_nWatchdogTicks == 40) {
@@ -693,10 +760,7 @@ static void NMEA_vTick(void) {
     }
   }
   for (NMEA_PORT_INFO* p : s_NMEAPortInfo) {
-    if (p == nullptr) continue;
-    p->nStateTimeout++;
-    p->nDataTimeout++;
-    NMEA_vPortStep(p);
+    if (p != nullptr) T_NMEA_vPortTick(p);
   }
   if (NMEA_bStateWithoutReceivers()) return;
   if (g_NMEA.s8AcquisitionPeriod > 0) {

@@ -951,9 +951,75 @@ static void NMEA_vComplete(NMEA_PORT_INFO* p, BOOLEAN bParse) {
   }
 }
 
+// SiRF binary messages: a receiver switched to its binary protocol still
+// shows it is there. The bytes also go through the sentence framing, which
+// cannot take binary for a sentence with a good checksum, so a stray A0 A2
+// never hides the sentences that follow.
+enum NMEA_BINARY_STEP : U8 {
+  BINARY_OUTSIDE = 0,
+  BINARY_SYNC2,
+  BINARY_LENGTH1,
+  BINARY_LENGTH2,
+  BINARY_PAYLOAD,
+  BINARY_SUM1,
+  BINARY_SUM2,
+  BINARY_END1,
+  BINARY_END2,
+};
+// The receivers' payloads stay far below the 11 bits their length allows.
+constexpr U16 NMEA_BINARY_MAX_PAYLOAD = 2047;
+
+static void NMEA_vBinaryByte(NMEA_PORT_INFO* p, U16 u16Entry) {
+  RX_PARSE_INFO* r = p->pRxParseInfo;
+  const U8 c = (U8)u16Entry;
+  U8 next = BINARY_OUTSIDE;
+  if (u16Entry & 0xF00) {
+    r->u8BinaryStep = BINARY_OUTSIDE;
+    return;
+  }
+  switch (r->u8BinaryStep) {
+    case BINARY_OUTSIDE:
+      if (c == 0xA0) next = BINARY_SYNC2;
+      break;
+    case BINARY_SYNC2:
+      next = c == 0xA2 ? BINARY_LENGTH1 : c == 0xA0 ? BINARY_SYNC2 : BINARY_OUTSIDE;
+      break;
+    case BINARY_LENGTH1:
+      r->u16BinaryLength = (U16)(c << 8);
+      next = BINARY_LENGTH2;
+      break;
+    case BINARY_LENGTH2:
+      r->u16BinaryLength |= c;
+      r->u16BinaryCount = 0;
+      r->u16BinarySum = 0;
+      if (r->u16BinaryLength > 0 && r->u16BinaryLength <= NMEA_BINARY_MAX_PAYLOAD) next = BINARY_PAYLOAD;
+      break;
+    case BINARY_PAYLOAD:
+      r->u16BinarySum = (U16)((r->u16BinarySum + c) & 0x7FFF);
+      next = ++r->u16BinaryCount < r->u16BinaryLength ? BINARY_PAYLOAD : BINARY_SUM1;
+      break;
+    case BINARY_SUM1:
+      if (c == (U8)(r->u16BinarySum >> 8)) next = BINARY_SUM2;
+      break;
+    case BINARY_SUM2:
+      if (c == (U8)r->u16BinarySum) next = BINARY_END1;
+      break;
+    case BINARY_END1:
+      if (c == 0xB0) next = BINARY_END2;
+      break;
+    case BINARY_END2:
+      if (c == 0xB3) p->bBinaryMsgReceived = TRUE;
+      break;
+    default:
+      break;
+  }
+  r->u8BinaryStep = next;
+}
+
 BOOLEAN T_NMEA_bFrameEntry(NMEA_PORT_INFO* p, U16 u16Entry) {
   RX_PARSE_INFO* r = p->pRxParseInfo;
   const U8 c = (U8)u16Entry;
+  NMEA_vBinaryByte(p, u16Entry);
   if (u16Entry & 0xF00) r->eReceiveState = WAITING_DOLLAR;
   switch (r->eReceiveState) {
     case WAITING_DOLLAR:

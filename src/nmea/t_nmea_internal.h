@@ -79,6 +79,11 @@ typedef struct tag_RX_PARSE_INFO {
   char sSentence[NMEA_SENTENCE_SIZE];
   U8 cGivenChecksum;
   U8 cRunningChecksum;
+  // A SiRF binary message read alongside: A0 A2, length, payload, sum, B0 B3.
+  U8 u8BinaryStep;                    // 0: outside one
+  U16 u16BinaryLength;
+  U16 u16BinaryCount;
+  U16 u16BinarySum;
 } RX_PARSE_INFO;
 
 typedef struct tag_NMEA_SERIAL_INFO {
@@ -111,6 +116,7 @@ typedef struct tag_NMEA_PORT_INFO {
   int nDataTimeout;            // 500 ms ticks since the last recognised sentence
   int nStateTimeout;           // 500 ms ticks in the state
   int nWarmStarts;
+  int nTries;                  // commands repeated in the state without an answer
   U32 u32PFI;                  // last fix quality
   float fPositionError;
   int* pnSatsInUse;            // NMEA_SATS_IN_USE PRNs, 0 = free
@@ -154,6 +160,8 @@ PORT_SCAN_STATUS* T_NMEA_pPortScanStatus(U8 u8Channel);
 void T_NMEA_vUpdateNavCompassMenus(void);
 // The heading-rate slider and the calibration action, once a sensor is found.
 void T_NMEA_vRegisterCompassSetupMenus(void);
+// One 500 ms tick of a port's state machine: its counters and one step.
+void T_NMEA_vPortTick(NMEA_PORT_INFO* pPort);
 // Adds "*hh\r\n" to a sentence that ends with "*" (or has none; the "*" is
 // added) and queues it on the port's channel; returns the checksum.
 U8 T_NMEA_u8SendSentence(const NMEA_PORT_INFO* pPort, const char* pcSentence);
@@ -167,7 +175,8 @@ U8 T_NMEA_u8Checksum(const char* pcSentence);
 // rest waits only for the task's other work.
 void T_NMEA_vHandleReceive(BOOLEAN bIgnoreInput, NMEA_PORT_INFO* pPort);
 // Frames one receive-queue entry; TRUE when it completed a checksum
-// comparison.
+// comparison. SiRF binary messages are read from the same bytes: a whole one
+// with a good sum sets bBinaryMsgReceived.
 BOOLEAN T_NMEA_bFrameEntry(NMEA_PORT_INFO* pPort, U16 u16Entry);
 // Recognises and applies one sentence (without its start character, with
 // "*hh" when it had one).
@@ -299,6 +308,12 @@ void T_NMEA_vChangeBaudRate(int nBaudRate, NMEA_PORT_INFO* pPort);
 void T_NMEA_vInitializeGPS(NMEA_RESET eNMEAReset, NMEA_PORT_INFO* pPort);
 void T_NMEA_vTransmitUBloxInitialization(NMEA_RESET eNMEAReset, NMEA_PORT_INFO* pPort);
 void T_NMEA_vNavmanSwitchToBinary(NMEA_SERIAL_INFO* pSerial);
+// The SiRF binary messages: SBAS as the correction source, and back to NMEA
+// at 38400 baud; each waits until it has left and the receiver has had a
+// moment.
+void T_NMEA_vNavmanSelectSbas(U8 u8Channel);
+void T_NMEA_vNavmanSwitchToNmea(U8 u8Channel);
+void T_NMEA_vSetupNavmanSentences(const NMEA_PORT_INFO* pPort);
 void T_NMEA_vSendGnssConfiguration(BOOLEAN bGlonass);
 void T_NMEA_vCompassCalibrationStart(void);
 void T_NMEA_vSetupAISMenuItems(void);

@@ -76,7 +76,7 @@ static BOOLEAN NMEA_bSetupUBloxSentences(const NMEA_PORT_INFO* pPort, BOOLEAN bP
   return TRUE;
 }
 
-static void NMEA_vSetupNavmanSentences(const NMEA_PORT_INFO* pPort) {
+void T_NMEA_vSetupNavmanSentences(const NMEA_PORT_INFO* pPort) {
   int column = NMEA_nColumn(pPort->eSentenceRate);
   if (pPort->pSerialInfo != nullptr && pPort->pSerialInfo->u8Port == 2 && g_NMEA.bNmeaOutOn) column = 0;
   if (g_NMEA.u32SystemState == STATE_INLINE_TEST) column = 1;
@@ -111,7 +111,7 @@ void T_NMEA_vSetupSentences(NMEA_PORT_INFO* pPort, LAYER_ID eView) {
   pPort->eSentenceRate = eRate;
   switch (type) {
     case GPS_TYPE_NAVMAN:
-      NMEA_vSetupNavmanSentences(pPort);
+      T_NMEA_vSetupNavmanSentences(pPort);
       break;
     case GPS_TYPE_UBLOX:
       NMEA_bSetupUBloxSentences(pPort, FALSE);
@@ -342,6 +342,25 @@ void T_NMEA_vNavmanSwitchToBinary(NMEA_SERIAL_INFO* pSerial) {
                          T_NMEA_u8Checksum("$PSRF100,0,38400,8,1,0*"));
   U_UART_bTransmitData(pSerial->u8Port, (const U8*)text, n);
   NMEA_vWaitSent(pSerial->u8Port);
+}
+
+static void NMEA_vSendSirf(U8 u8Channel, const U8* pPayload, int nLength) {
+  U8 frame[32];
+  const int n = T_NMEA_nSirfFrame(pPayload, nLength, frame, (int)sizeof frame);
+  if (n > 0) U_UART_bTransmitData(u8Channel, frame, n);
+  NMEA_vWaitSent(u8Channel);
+}
+
+void T_NMEA_vNavmanSelectSbas(U8 u8Channel) {
+  static const U8 s_aPayload[] = {0x85, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00};
+  NMEA_vSendSirf(u8Channel, s_aPayload, (int)sizeof s_aPayload);
+}
+
+// GGA, GLL, GSA, GSV and RMC once a second, the rest off, 38400 baud.
+void T_NMEA_vNavmanSwitchToNmea(U8 u8Channel) {
+  static const U8 s_aPayload[] = {0x81, 0x02, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01,
+                                  0x00, 0x01, 0x00, 0x01, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00, 0x96, 0x00};
+  NMEA_vSendSirf(u8Channel, s_aPayload, (int)sizeof s_aPayload);
 }
 
 // ---------------------------------------------------------------------------

@@ -1,10 +1,18 @@
 // The NMEA output: what one run sends from the values in the database, its
-// four-step cycle, the framing of every line and the fields that need care
-// (rounded minutes, clamped leg values, time zones, waypoint ids).
+// four-step cycle, the framing of every line, the fields that need care
+// (rounded minutes, clamped leg values, time zones, waypoint ids), and
+// gpsd's reading of it on a line.
 
+#include <arpa/inet.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <map>
 #include <sstream>
@@ -13,8 +21,10 @@
 
 #include "h_database.h"
 #include "navmath.h"
+#include "nmea_line.h"
 #include "t_nav_twr.h"
 #include "t_nmea_internal.h"
+#include "test_process.h"
 #include "u_convert.h"
 
 namespace {
@@ -155,6 +165,100 @@ TEST_F(NmeaOutput, FieldsRoundTheMinutesClampTheLegAndCarryTheZone) {
   EXPECT_EQ("$INZDA,221320,14,11,2023,-04,30", Sentence(OutputRun(2), "INZDA")) << "the host's zone plays no part";
   unsetenv("TZ");
   tzset();
+}
+
+// A port nobody listens on now.
+int FreePort(void) {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a = {};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t n = sizeof a;
+  bind(fd, (sockaddr*)&a, sizeof a);
+  getsockname(fd, (sockaddr*)&a, &n);
+  close(fd);
+  return ntohs(a.sin_port);
+}
+
+int Connect(int port) {
+  for (int tries = 0; tries < 100; tries++, usleep(50000)) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a = {};
+    a.sin_family = AF_INET;
+    a.sin_port = htons((uint16_t)port);
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (connect(fd, (sockaddr*)&a, sizeof a) == 0) return fd;
+    close(fd);
+  }
+  return -1;
+}
+
+// Four runs a second apart on a line Debian's gpsd reads: its position, time,
+// speed and track reports are the database's values.
+TEST_F(NmeaOutput, GpsdReadsTheDatabasesFixFromTheOutput) {
+  std::string program;
+  for (const char* where : {"/usr/sbin/gpsd", "/usr/bin/gpsd", "/usr/local/sbin/gpsd"}) {
+    if (program.empty() && access(where, X_OK) == 0) program = where;
+  }
+  if (program.empty()) GTEST_SKIP() << "gpsd is not installed";
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(0, grantpt(master));
+  ASSERT_EQ(0, unlockpt(master));
+  const std::string dir = TEST_MakeTempDir("velmora-gpsd");
+  const int port = FreePort();
+  auto gpsd = TEST_Spawn(program, {"-N", "-n", "-b", "-S", std::to_string(port), "-F", dir + "/control",
+                                  ptsname(master)});
+  const int client = Connect(port);
+  ASSERT_GE(client, 0);
+  const std::string watch = "?WATCH={\"enable\":true,\"json\":true};";
+  ASSERT_EQ((ssize_t)watch.size(), write(client, watch.data(), watch.size()));
+  std::string reports;
+  auto collect = [&](int ms) {
+    struct pollfd p = {client, POLLIN, 0};
+    char buffer[4096];
+    for (U64 end = nmt::NowMs() + (U64)ms; nmt::NowMs() < end;) {
+      if (poll(&p, 1, 20) <= 0) continue;
+      const ssize_t n = read(client, buffer, sizeof buffer);
+      if (n <= 0) break;
+      reports.append(buffer, (size_t)n);
+    }
+  };
+  collect(300);
+  for (int step = 0; step < 4; step++) {
+    OutU32("IDTM", 1700000000u + (U32)step);
+    nmt::Write(master, OutputRun(step));
+    collect(700);
+  }
+  collect(500);
+  close(client);
+  TEST_Signal(gpsd.get(), SIGTERM);
+  TEST_Finish(std::move(gpsd), 5000);
+  close(master);
+  // The database holds Mercator millimetres: their degrees, to the 1e-4
+  // minute the sentences carry.
+  POSITION where = {48.137, 11.575};
+  POINT mm = {};
+  ASSERT_EQ(NV_OK, nv_DegrToMeter(&where, &mm));
+  ASSERT_EQ(NV_OK, nv_MeterToDegr(&mm, &where));
+  int fixes = 0;
+  for (size_t at = 0, end; (end = reports.find('\n', at)) != std::string::npos; at = end + 1) {
+    const std::string line = reports.substr(at, end - at);
+    std::string cls, time;
+    double lat = 0, lon = 0, speed = 0, track = 0;
+    if (!nmt::JString(line, "class", &cls) || cls != "TPV" || !nmt::JNumber(line, "lat", &lat)) continue;
+    fixes++;
+    EXPECT_NEAR(where.lat, lat, 1e-6) << line;
+    EXPECT_TRUE(nmt::JNumber(line, "lon", &lon));
+    EXPECT_NEAR(where.lon, lon, 1e-6) << line;
+    EXPECT_TRUE(nmt::JString(line, "time", &time));
+    EXPECT_EQ(0u, time.find("2023-11-14T22:13:2")) << line;
+    EXPECT_TRUE(nmt::JNumber(line, "speed", &speed));
+    EXPECT_NEAR(10.0 * 1852.0 / 3600.0, speed, 0.01) << line;
+    EXPECT_TRUE(nmt::JNumber(line, "track", &track));
+    EXPECT_NEAR(90.0, track, 0.05) << line;
+  }
+  EXPECT_GE(fixes, 2) << reports;
 }
 
 }  // namespace

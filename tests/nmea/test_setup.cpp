@@ -1,7 +1,9 @@
 // What the NMEA task says to its receivers: the binary messages byte for
-// byte, the scan through the rates of a silent line, and a baud change that
-// reaches a receiver whatever rate it listens at.
+// byte, the scan through the rates of a silent line, a baud change that
+// reaches a receiver whatever rate it listens at, and a SiRF-type receiver
+// taken through its binary protocol to SBAS and back.
 
+#include <mutex>
 #include <thread>
 
 #include "nmea_line.h"
@@ -110,6 +112,176 @@ TEST_F(Setup, ASilentLineCyclesThroughTheRatesUntilItsChannelIsLocked) {
   T_NMEA_vHandleScanBaudRate(p, 1, 1);
   EXPECT_EQ(9600, p->pSerialInfo->nNewBaudRate) << "locked";
   T_NMEA_pPortScanStatus(2)->bLocked = FALSE;
+}
+
+// A SiRF-type receiver's binary message (a command acknowledgement).
+std::string BinaryAnswer(void) {
+  const U8 payload[] = {0x0B, 0x81};
+  U8 frame[16];
+  const int n = T_NMEA_nSirfFrame(payload, (int)sizeof payload, frame, (int)sizeof frame);
+  return std::string((const char*)frame, (size_t)n);
+}
+
+const std::string kToBinary = WithChecksum("PSRF100,0,38400,8,1,0");
+const std::string kSelectSbas("\xA0\xA2\x00\x07\x85\x01", 6);
+const std::string kToNmea("\xA0\xA2\x00\x18\x81\x02", 6);
+
+size_t Count(const std::string& all, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = all.find(what); at != std::string::npos; at = all.find(what, at + 1)) n++;
+  return n;
+}
+
+TEST_F(Setup, BinaryMessagesAreToldFromNoiseAndLeaveTheSentencesAlone) {
+  NMEA_PORT_INFO* p = T_NMEA_pInitPortInfo(ID_EXTERNAL_GPS);
+  ASSERT_NE(nullptr, p);
+  auto feed = [&](const std::string& bytes) {
+    for (char c : bytes) T_NMEA_bFrameEntry(p, (U8)c);
+  };
+  std::string bad = BinaryAnswer();
+  bad[6] ^= 1;
+  feed(bad + "\xA0\xA2\x7F\xFF" + WithChecksum("PQVM999"));
+  EXPECT_FALSE(p->bBinaryMsgReceived) << "bad sum, impossible length";
+  EXPECT_TRUE(p->bSentenceReceived) << "the sentence after them";
+  feed("\xA0" + BinaryAnswer());
+  EXPECT_TRUE(p->bBinaryMsgReceived);
+
+  // Heard only in binary while offline: a SiRF-type receiver.
+  g_NMEA.u32SystemState = STATE_NORMAL_RUN;
+  p = T_NMEA_pInitPortInfo(ID_EXTERNAL_GPS);
+  feed(BinaryAnswer());
+  T_NMEA_vPortTick(p);
+  EXPECT_EQ(NMEA_STATE_NAVMAN_SBAS_1, p->eState);
+  EXPECT_EQ(GPS_TYPE_NAVMAN, p->eGPSType);
+}
+
+// A SiRF-type receiver online at 38400 that does not answer the switch to
+// binary: three tries, then it either goes on without SBAS (it still speaks
+// NMEA) or is told to speak NMEA and looked for again (it says nothing).
+TEST_F(Setup, AReceiverThatNeverAnswersInBinaryIsTriedThreeTimes) {
+  ASSERT_NO_FATAL_FAILURE(StartUart());
+  g_NMEA.u32SystemState = STATE_NORMAL_RUN;
+  g_NMEA.bNmeaOutOn = FALSE;
+  for (bool bSpeaksNmea : {false, true}) {
+    NMEA_PORT_INFO* p = T_NMEA_pInitPortInfo(ID_EXTERNAL_GPS);
+    ASSERT_NE(nullptr, p);
+    p->eGPSType = GPS_TYPE_NAVMAN;
+    p->eState = NMEA_STATE_ONLINE;
+    ReadFar(master[2], 20);
+    int ticks = 0;
+    do {
+      if (bSpeaksNmea) p->bSentenceReceived = TRUE, p->nDataTimeout = 0;
+      T_NMEA_vPortTick(p);
+    } while (p->eState == NMEA_STATE_NAVMAN_SBAS_1 && ++ticks < 100);
+    const std::string sent = ReadFar(master[2], 200);
+    EXPECT_EQ(3u, Count(sent, kToBinary)) << bSpeaksNmea;
+    EXPECT_EQ(0u, Count(sent, kSelectSbas)) << bSpeaksNmea;
+    if (bSpeaksNmea) {
+      EXPECT_EQ(NMEA_STATE_ONLINE, p->eState);
+      EXPECT_TRUE(p->bConfiguredNavmanSBAS);
+      EXPECT_EQ(7u, Count(sent, "$PSRF103,"));
+      T_NMEA_vPortTick(p);
+      EXPECT_EQ(NMEA_STATE_ONLINE, p->eState) << "not tried again";
+    } else {
+      EXPECT_EQ(1u, Count(sent, kToNmea));
+      EXPECT_LT(sent.rfind(kToBinary), sent.find(kToNmea));
+      EXPECT_EQ(NMEA_STATE_OFFLINE, p->eState);
+      EXPECT_EQ(GPS_TYPE_DISCONNECTED, p->eGPSType);
+    }
+  }
+}
+
+// The receiver at the far end: NMEA until told to switch to binary, binary
+// until told to switch back; it names itself when asked. As a u-blox one it
+// answers only its own probe and has no binary mode.
+struct FAKE_RECEIVER {
+  FAKE_RECEIVER(int nFd, bool bIsUblox) : fd(nFd), bUblox(bIsUblox) {}
+  int fd;
+  bool bUblox;
+  std::atomic<bool> bStop{false};
+  std::mutex lock;
+  std::string heard;
+
+  void Run(bool bBinary) {
+    size_t scanned = 0;
+    while (!bStop) {
+      std::string piece = ReadFar(fd, 50);
+      std::lock_guard<std::mutex> hold(lock);
+      heard += piece;
+      for (size_t at; (at = heard.find_first_of("$\xA0", scanned)) != std::string::npos; scanned = at + 1) {
+        if (heard.size() - at < 10) break;
+        if (bUblox) {
+          if (heard.compare(at, 9, "$PUBX,04*") == 0) Write(fd, "$PUBX,04*37\r\n");
+          continue;
+        }
+        if (heard.compare(at, kToBinary.size(), kToBinary) == 0) bBinary = true;
+        if (heard.compare(at, kToNmea.size(), kToNmea) == 0) bBinary = false;
+        if (heard.compare(at, 9, "$PSRF101,") == 0) Write(fd, WithChecksum("PSRFTXT,fake"));
+      }
+      Write(fd, bBinary ? BinaryAnswer() : WithChecksum("GPGGA,120000.00,,,,,0,00,99.99,,,,,,"));
+    }
+  }
+};
+
+// Found speaking NMEA it is identified and switched to binary by the unit;
+// found in binary (left so by an earlier run) it is taken on from there.
+TEST_F(Setup, ASirfReceiverGoesThroughTheSbasSwitchAndBackToNmea) {
+  for (bool bStartsInBinary : {false, true}) {
+    ASSERT_NO_FATAL_FAILURE(StartUnit());
+    FAKE_RECEIVER receiver(master[2], false);
+    std::thread far([&] { receiver.Run(bStartsInBinary); });
+    const bool bConfigured = WaitFor(
+        [] {
+          const NMEA_PORT_INFO* p = T_NMEA_pPortInfo(PORT_INDEX_EXTERNAL_GPS);
+          return p->eState == NMEA_STATE_ONLINE && p->bConfiguredNavmanSBAS;
+        },
+        20000);
+    receiver.bStop = true;
+    far.join();
+    StopTasks();
+    ASSERT_TRUE(bConfigured) << bStartsInBinary;
+    const std::string& heard = receiver.heard;
+    const size_t sbas = heard.find(kSelectSbas);
+    const size_t toNmea = heard.find(kToNmea, sbas);
+    ASSERT_NE(std::string::npos, toNmea) << bStartsInBinary;
+    if (!bStartsInBinary) {
+      const size_t toBinary = heard.find(kToBinary);
+      EXPECT_LT(heard.find("$PSRF101,"), toBinary) << "identified first";
+      EXPECT_LT(toBinary, sbas);
+    }
+    EXPECT_NE(std::string::npos, heard.find("$PSRF103,04,00,01,01*", toNmea)) << "sentences set up afterwards";
+    EXPECT_EQ(1u, Count(heard, kSelectSbas)) << bStartsInBinary;
+  }
+}
+
+TEST_F(Setup, AUbloxReceiverIsIdentifiedSetUpAndGivenTheDiagnosticSetWhenTheGpsPageOpens) {
+  ASSERT_NO_FATAL_FAILURE(StartUnit());
+  FAKE_RECEIVER receiver(master[2], true);
+  std::thread far([&] { receiver.Run(false); });
+  const NMEA_PORT_INFO* p = T_NMEA_pPortInfo(PORT_INDEX_EXTERNAL_GPS);
+  bool bOnline = WaitFor([&] { return p->eState == NMEA_STATE_ONLINE; }, 20000);
+  size_t online = 0;
+  if (bOnline) {
+    L_CLOCK_Sleep(300);  // what the set-up sent has arrived
+    std::lock_guard<std::mutex> hold(receiver.lock);
+    online = receiver.heard.size();
+  }
+  T_NMEA_vConfigureGPS(DIAGNOSTIC_GPS_CARTOGRAPHY);
+  const bool bDiag = WaitFor([&] { return p->eSentenceRate == NMEA_SENTENCE_RATE_DIAG; }, 5000);
+  L_CLOCK_Sleep(300);
+  receiver.bStop = true;
+  far.join();
+  ASSERT_TRUE(bOnline);
+  ASSERT_TRUE(bDiag);
+  EXPECT_EQ(GPS_TYPE_UBLOX, p->eGPSType);
+  const std::string setUp = receiver.heard.substr(0, online), page = receiver.heard.substr(online);
+  for (const char* chart : {"RMC,0,1", "GGA,0,1", "GSV,0,0", "GSA,0,0", "VTG,0,0", "GLL,0,0"}) {
+    EXPECT_NE(std::string::npos, setUp.find(WithChecksum(std::string("PUBX,40,") + chart + ",0,0"))) << chart;
+  }
+  EXPECT_NE(std::string::npos, setUp.find("\xB5\x62\x06\x16\x08\x00\x03\x03\x01\x00\x00\x00\x00\x00\x2B\xBD", 0, 16));
+  EXPECT_NE(std::string::npos, setUp.find("\xB5\x62\x06\x02\x08\x00\x01\x00\x00\x00\x00\x04\x00\x00\x15\xC2", 0, 16));
+  EXPECT_NE(std::string::npos, page.find(WithChecksum("PUBX,40,GSV,0,2,0,0")));
+  EXPECT_NE(std::string::npos, page.find(WithChecksum("PUBX,40,GSA,0,2,0,0")));
 }
 
 }  // namespace
