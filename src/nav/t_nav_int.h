@@ -120,8 +120,15 @@ U32 NAV_u32Milliseconds(void);
 void NAV_vRegisterHotInNavViews(MENU_TEXT pName, MENU_PRIORITY priority, MENU_ACTION pAction, BOOLEAN bConfirm,
                                 MENU_USER_LEVEL eLevel);
 void NAV_vUnregisterHotInNavViews(MENU_TEXT pName);
+// The last-waypoint and last-route lists of one navigation pane.
+void NAV_vRegisterLastWaypointList(const NAV_VIEW_PANE& v);
+void NAV_vRegisterLastRouteList(const NAV_VIEW_PANE& v);
+// The route items of the cursor waypoint registered afresh.
+void NAV_vRefreshRoutesUnderCursor(void);
 // "Clear Current Track" and "Save Current Track" in the navigation views.
 void NAV_vRegisterTrackMenus(BOOLEAN bRegister);
+// Track recording on or off: its main-menu list, its hot actions and CTRE.
+void NAV_vTrackRecording(BOOLEAN bOn);
 // The 5 s one-shot after which auto range may zoom again.
 void NAV_vStartAutoZoomTimer(void);
 
@@ -131,6 +138,9 @@ void T_NAV_vHandleUpdateTimer(void);
 void NAV_vStartSimulator(void);
 // The boat position: FALSE when ILAT or ILON is absent, invalid or 0.
 BOOLEAN NAV_bBoat(POINT* pBoat);
+// Degrees of a position as shown: in the datum chosen (SDTM) when there is one.
+struct tag_POSITION;
+void NAV_vShownDegrees(const struct tag_POSITION* pWgs, struct tag_POSITION* pShown);
 
 // ---- Route navigation (t_nav_route.cpp) ----
 
