@@ -76,11 +76,9 @@ void T_NAV_vSaveCurrentRoute(void) {
       SAVE_vClick(FALSE);
       return;
     }
-    char wide[NAV_ROUTE_NAME_SIZE + 1] = {};
-    strncpy(wide, name, NAV_ROUTE_NAME_SIZE);
-    if (U_WSTRING_bIsUnicodeLanguage()) U_WSTRING_vReplaceNarrowWithWide(wide, sizeof wide);
-    memcpy(route.sName, wide, NAV_ROUTE_NAME_SIZE);
-    memcpy(current->sName, wide, NAV_ROUTE_NAME_SIZE);
+    // The name comes widened already in the wide languages.
+    memcpy(route.sName, name, NAV_ROUTE_NAME_SIZE);
+    memcpy(current->sName, name, NAV_ROUTE_NAME_SIZE);
   } else {
     memcpy(route.sName, current->sName, NAV_ROUTE_NAME_SIZE);
     route.u32DateTime = current->u32DateTime;
@@ -126,7 +124,10 @@ void T_NAV_vSaveCurrentTrack(void) {
     snprintf(name, sizeof name, "%s %s", sDate, sTime);
     pName = name;
   } else {
-    now = 0;
+    // Without a clock the track keeps the store's name; a date of 0 would
+    // make it no item any group can hold, and the next collection would
+    // take it, so it carries the earliest date instead.
+    now = 1;
   }
   L_MUTEX_LockWait(RES_NAV_DATA);
   const U16 index = T_NAV_nAddTrack(&g_NAV.CurrentTrack, now, pName, FALSE);
