@@ -144,23 +144,35 @@ static S64 CURSOR_s64Step(S32 nCount, S32 nPixelsPerMMM) {
   return s;
 }
 
+// The view's scale, needed as a divisor, and a direction to go: FALSE
+// (refused) without either.
+static BOOLEAN CURSOR_bScale(FOURCHARID id, CURSOR_POSITION eCursor, S32* pnPixelsPerMMM) {
+  if (CURSOR_bS32(id, pnPixelsPerMMM) && *pnPixelsPerMMM > 0 && eCursor >= CURSOR_NORTH &&
+      eCursor <= CURSOR_NORTH_WEST) {
+    return TRUE;
+  }
+  L_SEMA_Signal(SEMA_KEYCLICK_BAD);
+  return FALSE;
+}
+
+// The cursor's place and heading when it is active and placed.
+static BOOLEAN CURSOR_bPlaced(POINT* pt, float* pfHeading) {
+  S32 lat = 0, lon = 0;
+  if (!CURSOR_bActive() || !CURSOR_bS32(FCID("ICLT"), &lat) || !CURSOR_bS32(FCID("ICLN"), &lon) ||
+      !CURSOR_bFloat(FCID("ICHD"), pfHeading)) {
+    return FALSE;
+  }
+  *pt = {lon, lat};
+  return TRUE;
+}
+
 static void CURSOR_vBirdsEye(CURSOR_POSITION eCursor, S32 nCount, KEY_STATE eState, const POINT* pBoat) {
   if (eState != KEY_DOWN) return;
   S32 nPixelsPerMMM = 0;
-  if (!CURSOR_bS32(FCID("IBPM"), &nPixelsPerMMM) || nPixelsPerMMM <= 0 || eCursor < CURSOR_NORTH ||
-      eCursor > CURSOR_NORTH_WEST) {
-    L_SEMA_Signal(SEMA_KEYCLICK_BAD);
-    return;
-  }
-  S32 lat = 0, lon = 0;
+  if (!CURSOR_bScale(FCID("IBPM"), eCursor, &nPixelsPerMMM)) return;
   float heading = 0.0f;
   POINT pt = *pBoat;
-  if (CURSOR_bActive() && CURSOR_bS32(FCID("ICLT"), &lat) && CURSOR_bS32(FCID("ICLN"), &lon) &&
-      CURSOR_bFloat(FCID("ICHD"), &heading)) {
-    pt = {lon, lat};
-  } else if (!CURSOR_bBoatHeading(&heading)) {
-    heading = 0.0f;
-  }
+  if (!CURSOR_bPlaced(&pt, &heading) && !CURSOR_bBoatHeading(&heading)) heading = 0.0f;
   if (!isfinite(heading)) heading = 0.0f;
   S64 s = 8388608 / nPixelsPerMMM;
   s = s < 1 ? 1 : s > 32767 ? 32767 : s;
@@ -197,19 +209,11 @@ void T_NAV_vHandleCursor(CURSOR_POSITION eCursor, S32 nCount, KEY_STATE eState) 
   }
   // 1. Without a scale of the plan view no step can be worked out.
   S32 nPixelsPerMMM = 0;
-  if (!CURSOR_bS32(FCID("ICPM"), &nPixelsPerMMM) || nPixelsPerMMM <= 0 || eCursor < CURSOR_NORTH ||
-      eCursor > CURSOR_NORTH_WEST) {
-    L_SEMA_Signal(SEMA_KEYCLICK_BAD);
-    return;
-  }
+  if (!CURSOR_bScale(FCID("ICPM"), eCursor, &nPixelsPerMMM)) return;
   // 2.
-  S32 lat = 0, lon = 0;
   float heading = 0.0f;
   POINT cursor = boat;
-  if (CURSOR_bActive() && CURSOR_bS32(FCID("ICLT"), &lat) && CURSOR_bS32(FCID("ICLN"), &lon) &&
-      CURSOR_bFloat(FCID("ICHD"), &heading)) {
-    cursor = {lon, lat};
-  } else {
+  if (!CURSOR_bPlaced(&cursor, &heading)) {
     T_NAV_vMakeCursorActive();
     if (!CURSOR_bFloat(FCID("ICHH"), &heading)) heading = 0.0f;
     CURSOR_vPutFloat(FCID("ICHD"), heading, D_HEADING);

@@ -16,22 +16,6 @@
 static BOOLEAN s_bSonarCursorView;
 static BOOLEAN s_bGoToMenu;
 
-// The manager's route editor does not open from here.
-static BOOLEAN GOTO_bEditRouteForm(U32 nIndex) {
-  (void)nIndex;
-  return FALSE;
-}
-
-static U32 GOTO_u32Key(FOURCHARID id, U32 u32Default) {
-  U32 v = u32Default;
-  if (!H_DATABASE_bFetchU32(id, &v, nullptr, nullptr)) v = u32Default;
-  return v;
-}
-static S32 GOTO_s32Key(FOURCHARID id, S32 s32Default) {
-  S32 v = s32Default;
-  if (!H_DATABASE_bFetchS32(id, &v, nullptr, nullptr)) v = s32Default;
-  return v;
-}
 static BOOLEAN GOTO_bTrue(FOURCHARID id) {
   BOOLEAN b = FALSE;
   return H_DATABASE_bFetchBoolean(id, &b, nullptr, nullptr) && b;
@@ -93,7 +77,7 @@ static void GOTO_vInfoMenu(const S32* pRoutes, U32 u32Count) {
   auto add = [&](MENU_TEXT pName, MENU_PRIORITY, MENU_ACTION pAction, BOOLEAN bConfirm) {
     if (n < MENU_MAX_INFO_ITEMS) aItems[n++] = {pName, {pAction, bConfirm}};
   };
-  const S32 travelled = GOTO_s32Key(FCID("CCRT"), -1);
+  const S32 travelled = NAV_s32Key(FCID("CCRT"), -1);
   char title[NAV_ROUTE_NAME_SIZE + 1] = {};
   add(GoTo_Position, 0, T_NAV_vHandleGoTo_GoToCursorPosition, FALSE);
   if (u32Count == 1 && pRoutes[0] != travelled) {
@@ -139,7 +123,7 @@ void T_NAV_vHandleGoTo(void) {
     GOTO_vClick(FALSE);
     return;
   }
-  const U32 waypoint = GOTO_u32Key(FCID("ICWP"), NAV_NONE);
+  const U32 waypoint = NAV_u32Key(FCID("ICWP"), NAV_NONE);
   S32 aRoutes[5] = {-1, -1, -1, -1, -1};
   U32 count = 0;
   if (bChart && waypoint != NAV_NONE) {
@@ -170,7 +154,7 @@ void T_NAV_vHandleGoTo_NavData(void) {
 // The menu client's clear takes the menu task's own lock; none is held here.
 void T_NAV_vHandleGoTo_GoToCursorPosition(void) {
   U_MENU_vClearMenus();
-  T_NAV_vHandleGoTo_Waypoint(GOTO_u32Key(FCID("ICWP"), NAV_NONE));
+  T_NAV_vHandleGoTo_Waypoint(NAV_u32Key(FCID("ICWP"), NAV_NONE));
 }
 
 void T_NAV_vHandleGoTo_Waypoint(U32 nIndex) {
@@ -213,7 +197,7 @@ void T_NAV_vGoToPoint(const ST_POINT_TYPE_INDEX* pPoint) {
 }
 
 void T_NAV_vGoToWaypointInMenu(void) {
-  const U32 waypoint = GOTO_u32Key(FCID("ICWP"), NAV_NONE);
+  const U32 waypoint = NAV_u32Key(FCID("ICWP"), NAV_NONE);
   if (waypoint == NAV_NONE) return;
   T_NAV_vRemoveMarkMenu();
   U_MENU_vClearMenus();
@@ -225,8 +209,8 @@ static void GOTO_vToWaypoint(U32 nIndex) {
   L_SEMA_Signal(SEMA_VIEW_UPDATE);
   GOTO_vClick(TRUE);
 }
-void T_NAV_vGoToCursorWaypoint(void) { GOTO_vToWaypoint(GOTO_u32Key(FCID("ICWP"), NAV_NONE)); }
-void T_NAV_vGoToLastWaypoint(void) { GOTO_vToWaypoint(GOTO_u32Key(FCID("CLWC"), NAV_NONE)); }
+void T_NAV_vGoToCursorWaypoint(void) { GOTO_vToWaypoint(NAV_u32Key(FCID("ICWP"), NAV_NONE)); }
+void T_NAV_vGoToLastWaypoint(void) { GOTO_vToWaypoint(NAV_u32Key(FCID("CLWC"), NAV_NONE)); }
 void T_NAV_vGoToWaypoint(U32 nIndex) {
   GOTO_vClick(T_NAV_bWaypointToCurrentRoute(nIndex));
   L_SEMA_Signal(SEMA_VIEW_UPDATE);
@@ -257,7 +241,7 @@ void T_NAV_vTravelSelectedRoute(U32 nIndex, U32 u32StartAt, BOOLEAN bReverse) {
 }
 
 static void GOTO_vTravel(FOURCHARID id, BOOLEAN bReverse) {
-  const S32 route = GOTO_s32Key(id, -1);
+  const S32 route = NAV_s32Key(id, -1);
   log_me("[%d]%s: (%c%c%c%c) travel route %d %s\n", __LINE__, __func__, (char)(id >> 24), (char)(id >> 16),
          (char)(id >> 8), (char)id, (int)route, bReverse ? "reverse" : "forward");
   if (route < 0) {
@@ -282,8 +266,8 @@ void T_NAV_vTravelReverse(void) { GOTO_vTravel(FCID("CLRT"), TRUE); }
 
 // The single route through the cursor waypoint, from that waypoint on.
 static void GOTO_vFromPoint(BOOLEAN bReverse) {
-  const S32 route = GOTO_s32Key(FCID("IRT0"), -1);
-  const U32 waypoint = GOTO_u32Key(FCID("ICWP"), NAV_NONE);
+  const S32 route = NAV_s32Key(FCID("IRT0"), -1);
+  const U32 waypoint = NAV_u32Key(FCID("ICWP"), NAV_NONE);
   U32 at = 0;
   L_MUTEX_LockWait(RES_NAV_DATA);
   const ROUTE* r = route >= 0 ? T_NAV_pGetRoute((U32)route) : nullptr;
@@ -304,11 +288,11 @@ static void GOTO_vForwardFromPoint(void) { GOTO_vFromPoint(FALSE); }
 static void GOTO_vReverseFromPoint(void) { GOTO_vFromPoint(TRUE); }
 
 void T_NAV_vReverseRoute(void) {
-  const S32 travelled = GOTO_s32Key(FCID("CCRT"), -1);
+  const S32 travelled = NAV_s32Key(FCID("CCRT"), -1);
   if (travelled < 0) return;
   // 1. The start of this navigation goes back into the store as the point
   //    the reversed route ends at.
-  const U32 leg = GOTO_u32Key(FCID("INIP"), 0);
+  const U32 leg = NAV_u32Key(FCID("INIP"), 0);
   POINT start = {};
   WAYPOINT w;
   memset(&w, 0, sizeof w);
@@ -346,11 +330,11 @@ void T_NAV_vReverseRoute(void) {
 }
 
 void T_NAV_vEditLastSavedRoute(void) {
-  if (GOTO_bEditRouteForm(GOTO_u32Key(FCID("CLRT"), NAV_NONE))) GOTO_vClick(TRUE);
+  if (NAV_bEditRouteForm(NAV_s32Key(FCID("CLRT"), -1))) GOTO_vClick(TRUE);
 }
 
 void T_NAV_vDeleteLastSavedRoute(void) {
-  const S32 route = GOTO_s32Key(FCID("CLRT"), -1);
+  const S32 route = NAV_s32Key(FCID("CLRT"), -1);
   log_me("[%d]%s: index last route saved = %d\n", __LINE__, __func__, (int)route);
   GOTO_vClick(route >= 0 && T_NAV_bDeleteRoute((U32)route, FALSE));
 }
@@ -362,7 +346,7 @@ static void GOTO_vMarkWaypoint(U32 nIndex, FOURCHARID mine, MENU_TEXT pMine, MEN
                                MENU_ACTION pRemove, FOURCHARID other, MENU_TEXT pOther) {
   H_DATABASE_bUpdateEverythingU32(mine, nIndex, P_NORMAL, D_WAYPOINT, nullptr, DB_NEVER_STALE);
   NAV_vRegisterHotInNavViews(pMine, priority, pRemove, FALSE, M_BASIC);
-  if (GOTO_u32Key(other, NAV_NONE) != NAV_NONE) {
+  if (NAV_u32Key(other, NAV_NONE) != NAV_NONE) {
     H_DATABASE_bUpdateEverythingU32(other, NAV_NONE, P_NORMAL, D_WAYPOINT, nullptr, DB_NEVER_STALE);
     NAV_vUnregisterHotInNavViews(pOther);
     return;
@@ -376,11 +360,11 @@ void T_NAV_vAddWaypointTarget(U32 nIndex) {
 void T_NAV_vAddWaypointGrid(U32 nIndex) {
   GOTO_vMarkWaypoint(nIndex, FCID("IGWP"), Remove_Grid, 85, T_NAV_vRemoveGrid, FCID("ITWP"), Remove_Target);
 }
-void T_NAV_vTargetCursorWaypoint(void) { T_NAV_vAddWaypointTarget(GOTO_u32Key(FCID("ICWP"), NAV_NONE)); }
-void T_NAV_vTargetLastWaypoint(void) { T_NAV_vAddWaypointTarget(GOTO_u32Key(FCID("CLWC"), NAV_NONE)); }
+void T_NAV_vTargetCursorWaypoint(void) { T_NAV_vAddWaypointTarget(NAV_u32Key(FCID("ICWP"), NAV_NONE)); }
+void T_NAV_vTargetLastWaypoint(void) { T_NAV_vAddWaypointTarget(NAV_u32Key(FCID("CLWC"), NAV_NONE)); }
 void T_NAV_vTargetWaypoint(U32 nIndex) { T_NAV_vAddWaypointTarget(nIndex); }
-void T_NAV_vGridCursorWaypoint(void) { T_NAV_vAddWaypointGrid(GOTO_u32Key(FCID("ICWP"), NAV_NONE)); }
-void T_NAV_vGridLastWaypoint(void) { T_NAV_vAddWaypointGrid(GOTO_u32Key(FCID("CLWC"), NAV_NONE)); }
+void T_NAV_vGridCursorWaypoint(void) { T_NAV_vAddWaypointGrid(NAV_u32Key(FCID("ICWP"), NAV_NONE)); }
+void T_NAV_vGridLastWaypoint(void) { T_NAV_vAddWaypointGrid(NAV_u32Key(FCID("CLWC"), NAV_NONE)); }
 void T_NAV_vGridWaypoint(U32 nIndex) { T_NAV_vAddWaypointGrid(nIndex); }
 
 void T_NAV_vRemoveTargetNow(void) {

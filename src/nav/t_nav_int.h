@@ -123,6 +123,12 @@ void NAV_vUnregisterHotInNavViews(MENU_TEXT pName);
 // The last-waypoint and last-route lists of one navigation pane.
 void NAV_vRegisterLastWaypointList(const NAV_VIEW_PANE& v);
 void NAV_vRegisterLastRouteList(const NAV_VIEW_PANE& v);
+// A key's value, or the default when it cannot be fetched.
+U32 NAV_u32Key(FOURCHARID id, U32 u32Default);
+S32 NAV_s32Key(FOURCHARID id, S32 s32Default);
+// The waypoint manager's route editor does not open from the navigation
+// views: it answers that nothing was opened.
+BOOLEAN NAV_bEditRouteForm(S32 s32Route);
 // The route items of the cursor waypoint registered afresh.
 void NAV_vRefreshRoutesUnderCursor(void);
 // "Clear Current Track" and "Save Current Track" in the navigation views.

@@ -213,12 +213,6 @@ void T_NAV_vHandleMarkAtPosition(void) {
 // ---------------------------------------------------------------------------
 // Cursor-waypoint and last-waypoint entries
 
-static U32 MARK_u32Key(FOURCHARID id) {
-  U32 v = NAV_NONE;
-  if (!H_DATABASE_bFetchU32(id, &v, nullptr, nullptr)) v = NAV_NONE;
-  return v;
-}
-
 static void MARK_vEdit(U32 nIndex) {
   if (MARK_bEditWaypointForm(nIndex)) L_SEMA_Signal(SEMA_KEYCLICK_GOOD);
 }
@@ -246,10 +240,10 @@ static void MARK_vDelete(U32 nIndex) {
   L_SEMA_Signal(bDeleted ? SEMA_KEYCLICK_GOOD : SEMA_KEYCLICK_BAD);
 }
 
-void T_NAV_vEditCursorWaypoint(void) { MARK_vEdit(MARK_u32Key(FCID("ICWP"))); }
-void T_NAV_vDeleteCursorWaypoint(void) { MARK_vDelete(MARK_u32Key(FCID("ICWP"))); }
-void T_NAV_vEditLastWaypoint(void) { MARK_vEdit(MARK_u32Key(FCID("CLWC"))); }
-void T_NAV_vDeleteLastWaypoint(void) { MARK_vDelete(MARK_u32Key(FCID("CLWC"))); }
+void T_NAV_vEditCursorWaypoint(void) { MARK_vEdit(NAV_u32Key(FCID("ICWP"), NAV_NONE)); }
+void T_NAV_vDeleteCursorWaypoint(void) { MARK_vDelete(NAV_u32Key(FCID("ICWP"), NAV_NONE)); }
+void T_NAV_vEditLastWaypoint(void) { MARK_vEdit(NAV_u32Key(FCID("CLWC"), NAV_NONE)); }
+void T_NAV_vDeleteLastWaypoint(void) { MARK_vDelete(NAV_u32Key(FCID("CLWC"), NAV_NONE)); }
 void T_NAV_vGravaneCursorWaypoint(void) {}
 void T_NAV_vCircleCursorWaypoint(void) {}
 void T_NAV_vGravaneLastWaypoint(void) {}

@@ -34,17 +34,18 @@ static const NAV_VIEW_PANE s_aChartViews[] = {
 static const FOURCHARID s_aRouteKeys[NAV_ROUTE_SLOTS] = {FCID("IRT0"), FCID("IRT1"), FCID("IRT2"), FCID("IRT3"),
                                                          FCID("IRT4")};
 
-// The manager's route editor does not open from here: it answers that
-// nothing was opened.
-static BOOLEAN MENUS_bEditRouteForm(S32 s32Route) {
+BOOLEAN NAV_bEditRouteForm(S32 s32Route) {
   (void)s32Route;
   return FALSE;
 }
 
-static S32 MENUS_s32Key(FOURCHARID id, S32 s32Default) {
+U32 NAV_u32Key(FOURCHARID id, U32 u32Default) {
+  U32 v = u32Default;
+  return H_DATABASE_bFetchU32(id, &v, nullptr, nullptr) ? v : u32Default;
+}
+S32 NAV_s32Key(FOURCHARID id, S32 s32Default) {
   S32 v = s32Default;
-  if (!H_DATABASE_bFetchS32(id, &v, nullptr, nullptr)) v = s32Default;
-  return v;
+  return H_DATABASE_bFetchS32(id, &v, nullptr, nullptr) ? v : s32Default;
 }
 
 // The cursor's view and pane: the full pane of the plain chart views, else
@@ -52,7 +53,7 @@ static S32 MENUS_s32Key(FOURCHARID id, S32 s32Default) {
 static void MENUS_vCursorPane(LAYER_ID* pView, SPLIT_WINDOW_TYPE* pSplit) {
   *pView = U_VIEW_eCurrentView();
   *pSplit = *pView == CHART_VIEW_PRIORITY || *pView == (LAYER_ID)65 ? SPLIT_FULL_WINDOW
-                                                                    : (SPLIT_WINDOW_TYPE)MENUS_s32Key(FCID("CVAS"), 1);
+                                                                    : (SPLIT_WINDOW_TYPE)NAV_s32Key(FCID("CVAS"), 1);
 }
 
 // ---------------------------------------------------------------------------
@@ -63,7 +64,7 @@ static void MENUS_vDeleteRoute1(void) { T_NAV_vDeleteCursoredRoute(1); }
 static void MENUS_vDeleteRoute2(void) { T_NAV_vDeleteCursoredRoute(2); }
 static void MENUS_vDeleteRoute3(void) { T_NAV_vDeleteCursoredRoute(3); }
 static void MENUS_vDeleteRoute4(void) { T_NAV_vDeleteCursoredRoute(4); }
-static void MENUS_vEditRoute(U32 u32Slot) { MENUS_bEditRouteForm(MENUS_s32Key(s_aRouteKeys[u32Slot], -1)); }
+static void MENUS_vEditRoute(U32 u32Slot) { NAV_bEditRouteForm(NAV_s32Key(s_aRouteKeys[u32Slot], -1)); }
 static void MENUS_vEditRoute0(void) { MENUS_vEditRoute(0); }
 static void MENUS_vEditRoute1(void) { MENUS_vEditRoute(1); }
 static void MENUS_vEditRoute2(void) { MENUS_vEditRoute(2); }
@@ -86,7 +87,7 @@ void T_NAV_vRegister_Routes_Under_Cursor_Menu(S32 s32View, S32 s32Split, U32 u32
   H_DATABASE_bUpdateEverythingS32(s_aRouteKeys[u32Slot], s32Route, P_NORMAL, D_SIGNED32, nullptr, DB_NEVER_STALE);
   s_aRoutesUnderCursor[u32Slot] = s32Route;
   if (s_aDisplayRoutesMenu[u32Slot]) return;
-  const BOOLEAN bTravelled = MENUS_s32Key(FCID("CCRT"), -1) == s32Route;
+  const BOOLEAN bTravelled = NAV_s32Key(FCID("CCRT"), -1) == s32Route;
   if (bTravelled) {
     U_MENU_bRegisterHotActionListMenu(Route, nullptr, 95 + u32Slot, s_aTravelledRouteChoices,
                                       &s_aapfnRoute[u32Slot][2], 2, M_BASIC, (LAYER_ID)s32View,
@@ -133,8 +134,8 @@ static void MENUS_vRestoreLastLists(LAYER_ID eView, SPLIT_WINDOW_TYPE eSplit) {
 
 void T_NAV_vDeleteCursoredRoute(U32 u32Slot) {
   if (u32Slot >= NAV_ROUTE_SLOTS) return;
-  const U32 waypoint = (U32)MENUS_s32Key(FCID("ICWP"), NAV_NONE);
-  const S32 route = MENUS_s32Key(s_aRouteKeys[u32Slot], -1);
+  const U32 waypoint = (U32)NAV_s32Key(FCID("ICWP"), NAV_NONE);
+  const S32 route = NAV_s32Key(s_aRouteKeys[u32Slot], -1);
   LAYER_ID view;
   SPLIT_WINDOW_TYPE split;
   MENUS_vCursorPane(&view, &split);
@@ -146,7 +147,7 @@ void T_NAV_vDeleteCursoredRoute(U32 u32Slot) {
 }
 
 void NAV_vRefreshRoutesUnderCursor(void) {
-  const U32 waypoint = (U32)MENUS_s32Key(FCID("ICWP"), NAV_NONE);
+  const U32 waypoint = (U32)NAV_s32Key(FCID("ICWP"), NAV_NONE);
   if (waypoint == NAV_NONE) return;
   LAYER_ID view;
   SPLIT_WINDOW_TYPE split;
@@ -216,7 +217,7 @@ void T_NAV_vUnregister_Last_Saved_Route_Menu(void) {
   NAV_vUnregisterHotInNavViews(Route);
   g_NAV.bLastRouteMenuCreated = FALSE;
   for (BOOLEAN& b : s_aDisplayRoutesMenu) b = FALSE;
-  const U32 waypoint = (U32)MENUS_s32Key(FCID("ICWP"), NAV_NONE);
+  const U32 waypoint = (U32)NAV_s32Key(FCID("ICWP"), NAV_NONE);
   if (waypoint == NAV_NONE) return;
   LAYER_ID view;
   SPLIT_WINDOW_TYPE split;
