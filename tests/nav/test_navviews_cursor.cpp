@@ -114,6 +114,30 @@ TEST_F(NavViews, TheBirdsEyeCursorMovesAlongItsHeadingAndTurnsThreeDegrees) {
   EXPECT_EQ(1000000 + 32767, S32Of(FCID("ICLN")));
 }
 
+TEST_F(NavViews, TheZoomKeysStepThePanesZoomWithinItsRangeAndTimeTheHold) {
+  View(54, 2);
+  MSG_KEY_CHANGE key = {};
+  key.key = 0x20;
+  key.state = KEY_DOWN;
+  key.count = 1;
+  const S32 birdsEye = S32Of(FCID("SNBS")), chart = S32Of(FCID("SNCS"));
+  T_NAV_vHandleZoomKey(&key);
+  EXPECT_EQ(birdsEye - 1, S32Of(FCID("SNBS")));
+  EXPECT_EQ(chart, S32Of(FCID("SNCS")));
+  EXPECT_NE(0u, g_NAV.u64ZoomKeyPressMs);
+  key.state = KEY_UP;
+  T_NAV_vHandleZoomKey(&key);
+  EXPECT_EQ(0u, g_NAV.u64ZoomKeyPressMs);
+  Clicks();
+  View(52);
+  Put(FCID("SNCS"), 23);
+  key.key = 0x40;
+  key.state = KEY_DOWN;
+  T_NAV_vHandleZoomKey(&key);
+  EXPECT_EQ(23, S32Of(FCID("SNCS")));
+  EXPECT_EQ(-1, Clicks());
+}
+
 // ---------------------------------------------------------------------------
 // Marks
 
