@@ -2,6 +2,7 @@
 // deleting, and the navigation question queue.
 
 #include "navviews_test.h"
+#include "u_view.h"
 #include "u_nav.h"
 #include "ui_texts.h"
 
@@ -53,6 +54,31 @@ TEST_F(NavViews, DeletingTheLastWaypointTakesCursorToWaypointFromTheNineChartPan
   T_NAV_bDeleteWaypoint(w, FALSE);
   EXPECT_EQ(9u, Requests(Cursor_To_Waypoint, MENU_REQ_UNREGISTER_HOT_ITEM).size());
   EXPECT_FALSE(T_NAV_bCursorToWaypointMenuCreated());
+}
+
+// The layers of the view registered (+) or removed (-) since the last call.
+std::string ViewChanges(S32 view) {
+  std::string s;
+  while (void* p = L_MBOX_Receive(M_VIEW)) {
+    const GENERIC_MESSAGE* g = (const GENERIC_MESSAGE*)p;
+    if (g->Cmd == CMD_ID_REGISTER_LAYER && ((const MSG_REGISTER_LAYER*)p)->layer == view) s += "+";
+    if (g->Cmd == CMD_ID_UNREGISTER_LAYER && ((const MSG_UNREGISTER_LAYER*)p)->layer == view) s += "-";
+    H_MEMORY_vDumpMail(p);
+  }
+  return s;
+}
+
+TEST_F(NavViews, TheChartAndSonarViewWaitsForADetectedTransducer) {
+  H_DATABASE_bUpdateEverythingU32(FCID("TVUE"), M_VIEW, P_NORMAL, D_MAILBOX, nullptr, DB_NEVER_STALE);
+  H_DATABASE_bUpdateEverythingBoolean(FCID("SDEN"), TRUE, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+  T_NAV_vEnableSonarDisplays(TRUE, 5);
+  EXPECT_EQ("", ViewChanges(50));
+  H_DATABASE_bUpdateEverythingU32(FCID("ITXD"), 5, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+  T_NAV_vEnableSonarDisplays(TRUE, 5);
+  EXPECT_EQ("++", ViewChanges(50)) << "the sonar pane and the chart pane";
+  T_NAV_vEnableSonarDisplays(FALSE, 5);
+  EXPECT_EQ("--", ViewChanges(50));
+  H_DATABASE_vDeleteEntry(FCID("TVUE"));
 }
 
 // ---------------------------------------------------------------------------
