@@ -123,6 +123,9 @@ void NAV_vUnregisterHotInNavViews(MENU_TEXT pName);
 // The last-waypoint and last-route lists of one navigation pane.
 void NAV_vRegisterLastWaypointList(const NAV_VIEW_PANE& v);
 void NAV_vRegisterLastRouteList(const NAV_VIEW_PANE& v);
+// The date of a record made now: IDTM, or without a valid clock the
+// earliest date, since a record dated 0 is no item a group can hold.
+U32 NAV_u32RecordDate(void);
 // A key's value, or the default when it cannot be fetched.
 U32 NAV_u32Key(FOURCHARID id, U32 u32Default);
 S32 NAV_s32Key(FOURCHARID id, S32 s32Default);

@@ -113,6 +113,7 @@ static void MARK_vAt(const char* sName, U8 u8Icon, POINT pt, U16 u16Depth, BOOLE
   w.u8Status = WPT_STATUS_SAVED;
   w.u8Icon = u8Icon;
   w.u16Depth = u16Depth;
+  w.u32DateTime = NAV_u32RecordDate();
   w.pt = pt;
   if (sName != nullptr) {
     const size_t limit = U_WSTRING_bIsUnicodeLanguage() ? 10 : NAV_WAYPOINT_NAME_SIZE;

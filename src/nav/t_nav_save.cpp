@@ -49,6 +49,12 @@ static U16 SAVE_u16TrackId(U16 u16Index) {
              : NAV_NONE;
 }
 
+U32 NAV_u32RecordDate(void) {
+  U32 now = 0;
+  BOOLEAN bValid = FALSE;
+  return H_DATABASE_bFetchU32(FCID("IDTM"), &now, &bValid, nullptr) && bValid && now != 0 ? now : 1;
+}
+
 void T_NAV_vSaveCurrentRoute(void) {
   L_MUTEX_LockWait(RES_NAV_DATA);
   ROUTE* current = &g_NAV.CurrentRoute;
@@ -79,9 +85,10 @@ void T_NAV_vSaveCurrentRoute(void) {
     // The name comes widened already in the wide languages.
     memcpy(route.sName, name, NAV_ROUTE_NAME_SIZE);
     memcpy(current->sName, name, NAV_ROUTE_NAME_SIZE);
+    route.u32DateTime = NAV_u32RecordDate();
   } else {
     memcpy(route.sName, current->sName, NAV_ROUTE_NAME_SIZE);
-    route.u32DateTime = current->u32DateTime;
+    route.u32DateTime = current->u32DateTime != 0 ? current->u32DateTime : NAV_u32RecordDate();
   }
   // 3. A route no group holds would go at the next collection.
   const U16 index = T_NAV_nAddRoute(&route);
@@ -114,20 +121,15 @@ static void SAVE_vClearTrack(void) {
 }
 
 void T_NAV_vSaveCurrentTrack(void) {
-  U32 now = 0;
-  BOOLEAN bValid = FALSE;
+  // Without a clock the store names the track.
+  const U32 now = NAV_u32RecordDate();
   char name[2 * 40 + 2] = {};
   char* pName = nullptr;
-  if (H_DATABASE_bFetchU32(FCID("IDTM"), &now, &bValid, nullptr) && bValid) {
+  if (now != 1) {
     char sTime[40] = {}, sDate[40] = {};
     T_INFO_vFormatTimeAscii((time_t)now, FALSE, FALSE, sTime, sDate, nullptr, FALSE);
     snprintf(name, sizeof name, "%s %s", sDate, sTime);
     pName = name;
-  } else {
-    // Without a clock the track keeps the store's name; a date of 0 would
-    // make it no item any group can hold, and the next collection would
-    // take it, so it carries the earliest date instead.
-    now = 1;
   }
   L_MUTEX_LockWait(RES_NAV_DATA);
   const U16 index = T_NAV_nAddTrack(&g_NAV.CurrentTrack, now, pName, FALSE);

@@ -161,8 +161,10 @@ TEST_F(NavViews, AMarkWithoutAFixOrACursorNeedsTheFix) {
   EXPECT_EQ(0, T_NAV_TWR_nGetWaypointCount());
 }
 
+// Also without a clock: a record dated 0 would be no item the tree keeps.
 TEST_F(NavViews, AMarkAtTheBoatKeepsItsDepthCappedAndOutlivesACollection) {
   Chart();
+  H_DATABASE_vDeleteEntry(FCID("IDTM"));
   H_DATABASE_bUpdateEverythingFloat(FCID("IDEP"), 700.0f, P_NORMAL, D_DEPTH, nullptr, DB_NEVER_STALE);
   T_NAV_vHandleMark();
   const U16 w = T_NAV_nFindWaypointAtPosition({1000000, 5000000}, TRUE);
