@@ -14,6 +14,7 @@
 #include "linuxsvc.h"
 #include "s_detect.h"
 #include "t_info.h"
+#include "t_nav_views.h"
 #include "t_startup.h"
 #include "u_mapflash.h"
 #include "u_convert.h"
@@ -163,10 +164,11 @@ static const char* MAIN_pcMapFlashStateText(void) {
 // tasks run.
 static const T_STARTUP_NEIGHBOURS s_startupNeighbours = {S_DETECT_bTransducerConnected, MAIN_pcMapFlashStateText};
 
-// What the screen frame asks of the readouts: where the view area begins
-// right of the data-box column. The navigation views' kinds keep the
-// frame's defaults until the navigation views answer them.
-static const U_VIEW_NEIGHBOURS s_viewNeighbours = {T_INFO_u32XOrigin, nullptr, nullptr};
+// What the screen frame asks of the readouts and the navigation views: where
+// the view area begins right of the data-box column, and the navigation
+// views' kinds.
+static const U_VIEW_NEIGHBOURS s_viewNeighbours = {T_INFO_u32XOrigin, T_NAV_bIsMyInstrumentView,
+                                                     T_NAV_bIsMyBirdsEyeCursorView};
 
 void Main(void) {
   H_DATABASE_vInit();

@@ -23,6 +23,7 @@
 #include "t_nav_int.h"
 #include "t_nav_nvram_flash.h"
 #include "t_nav_twr.h"
+#include "t_nav_views.h"
 #include "u_language.h"
 #include "u_nav.h"
 #include "u_nav_edit.h"
@@ -61,46 +62,7 @@ static void NAV_vPlaceholderDraw(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER p
                     (U32)(w->s32ClipTop - w->s32ClipBottom + 1));
 }
 
-DRAW_FUNCTION T_NAV_vTrackMemoryWarning;
-void T_NAV_vTrackMemoryWarning(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWindowSpec) {
-  NAV_vPlaceholderDraw(pBitmap, psWindowSpec);
-}
-
 static void NAV_vRefused(void) { L_SEMA_Signal(SEMA_KEYCLICK_BAD); }
-
-static void NAV_vCursorToChosenWaypoint(U32 nIndex) {
-  const WAYPOINT* w = T_NAV_pGetWaypoint(nIndex);
-  if (w == nullptr) return;
-  H_DATABASE_bUpdateEverythingS32(FCID("ICLT"), w->pt.y, P_NORMAL, D_POSITION_LAT_MM, nullptr, DB_NEVER_STALE);
-  H_DATABASE_bUpdateEverythingS32(FCID("ICLN"), w->pt.x, P_NORMAL, D_POSITION_LON_MM, nullptr, DB_NEVER_STALE);
-  H_DATABASE_bUpdateValueBoolean(FCID("ICAC"), TRUE, P_NORMAL);
-  T_NAV_vUpdateCursorWaypoint((U16)nIndex);
-  L_SEMA_Signal(SEMA_KEYCLICK_GOOD);
-}
-static void NAV_vCursorToWaypoint(void) {
-  const BOOLEAN bOpen =
-      T_NAV_EDIT_bSelectWaypointSetup(NAV_vCursorToChosenWaypoint, nullptr, Select_Waypoint_To_Move_Cursor_To, TRUE);
-  if (!bOpen) T_NAV_vSetNavUIError(No_Saved_Waypoints);
-  L_SEMA_Signal(bOpen ? SEMA_KEYCLICK_GOOD : SEMA_KEYCLICK_BAD);
-}
-static void NAV_vTrackDefaults(void) {
-  T_NAV_EDIT_vTrackDefaultsSetup();
-  L_SEMA_Signal(SEMA_KEYCLICK_GOOD);
-}
-
-void T_NAV_vSaveCurrentRoute(void) { NAV_vRefused(); }
-void T_NAV_vStartTrack(void) {
-  H_DATABASE_bUpdateEverythingBoolean(FCID("CTRE"), TRUE, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
-}
-
-// The wipe itself runs in this task, under mutex 9: the menu only asks.
-static void T_NAV_vWipeNav(void) {
-  GENERIC_MESSAGE* pMsg = (GENERIC_MESSAGE*)H_MEMORY_pvMallocNoWait(sizeof(GENERIC_MESSAGE));
-  if (pMsg == nullptr) return;
-  memset(pMsg, 0, sizeof *pMsg);
-  pMsg->Cmd = CMD_ID_NAV_WIPE_FLASH;
-  if (L_MBOX_Send(M_NAV, pMsg, 3, 0) != 0) H_MEMORY_vFree(pMsg);
-}
 
 // ---------------------------------------------------------------------------
 // Client functions
@@ -122,48 +84,6 @@ void T_NAV_vRegisterArrivalAlarms(BOOLEAN bUnregister) {
                                  M_BASIC);
 }
 
-// The cursor's waypoint; kept as ICWP for the menus that act on it.
-void T_NAV_vUpdateCursorWaypoint(U16 u16Index) {
-  H_DATABASE_bUpdateEverythingU32(FCID("ICWP"), u16Index, P_NORMAL, D_WAYPOINT, nullptr, DB_NEVER_STALE);
-}
-void T_NAV_vUnregister_Last_Waypoint_Menu(void) {
-  if (!g_NAV.bLastWaypointMenuCreated) return;
-  NAV_vUnregisterHotInNavViews(Waypoint);
-  g_NAV.bLastWaypointMenuCreated = FALSE;
-}
-void T_NAV_vRemoveTargetNow(void) {
-  H_DATABASE_bUpdateEverythingU32(FCID("ITWP"), NAV_NONE, P_NORMAL, D_WAYPOINT, nullptr, DB_NEVER_STALE);
-  NAV_vUnregisterHotInNavViews(Remove_Target);
-}
-void T_NAV_vRemoveGridNow(void) {
-  H_DATABASE_bUpdateEverythingU32(FCID("IGWP"), NAV_NONE, P_NORMAL, D_WAYPOINT, nullptr, DB_NEVER_STALE);
-  NAV_vUnregisterHotInNavViews(Remove_Grid);
-}
-void T_NAV_vUnregister_Last_Saved_Route_Menu(void) {
-  if (!g_NAV.bLastRouteMenuCreated) return;
-  NAV_vUnregisterHotInNavViews(Route);
-  g_NAV.bLastRouteMenuCreated = FALSE;
-}
-
-// "Cursor To Waypoint" while any waypoint exists, in the plan views.
-void T_NAV_vUpdateCursorToWaypointMenuRegistration(void) {
-  static const NAV_VIEW_PANE s_aViews[] = {
-      {CHART_VIEW_PRIORITY, SPLIT_FULL_WINDOW}, {(LAYER_ID)65, SPLIT_FULL_WINDOW},  {(LAYER_ID)53, SPLIT_FULL_WINDOW},
-      {(LAYER_ID)55, SPLIT_RIGHT_WINDOW},       {(LAYER_ID)50, SPLIT_RIGHT_WINDOW}, {(LAYER_ID)67, SPLIT_RIGHT_WINDOW},
-      {(LAYER_ID)66, SPLIT_RIGHT_WINDOW},       {(LAYER_ID)54, SPLIT_RIGHT_WINDOW}, {(LAYER_ID)40, SPLIT_LEFT_WINDOW}};
-  const BOOLEAN bAny = T_NAV_bWaypointsExist();
-  if (bAny == g_NAV.bCursorToWaypointMenuCreated) return;
-  for (const NAV_VIEW_PANE& v : s_aViews) {
-    if (bAny) {
-      U_MENU_bRegisterHotActionMenu(Cursor_To_Waypoint, nullptr, 54, NAV_vCursorToWaypoint, FALSE, M_ADVANCED, v.eView,
-                                    v.eSplit);
-    } else {
-      U_MENU_bUnregisterHotMenuItem(Cursor_To_Waypoint, v.eView, v.eSplit);
-    }
-  }
-  g_NAV.bCursorToWaypointMenuCreated = bAny;
-}
-
 // ---------------------------------------------------------------------------
 // Menus
 
@@ -180,8 +100,8 @@ void NAV_vUnregisterHotInNavViews(MENU_TEXT pName) {
 
 void NAV_vRegisterTrackMenus(BOOLEAN bRegister) {
   if (bRegister) {
-    NAV_vRegisterHotInNavViews(Clear_Current_Track, 58, NAV_vRefused, TRUE, M_BASIC);
-    NAV_vRegisterHotInNavViews(Save_Current_Track, 57, NAV_vRefused, TRUE, M_BASIC);
+    NAV_vRegisterHotInNavViews(Clear_Current_Track, 58, T_NAV_vClearCurrentTrack, TRUE, M_BASIC);
+    NAV_vRegisterHotInNavViews(Save_Current_Track, 57, T_NAV_vSaveCurrentTrack, TRUE, M_BASIC);
   } else {
     NAV_vUnregisterHotInNavViews(Clear_Current_Track);
     NAV_vUnregisterHotInNavViews(Save_Current_Track);
@@ -214,7 +134,7 @@ static void NAV_vRegisterMainMenus(void) {
   T_NAV_vRegisterArrivalAlarms(FALSE);
   static const MENU_LIMITS s_aDrift[] = {{U_FEET, 0, 5000, 50}, {U_METRES, 0, 1500, 10}, {}};
   U_MENU_bRegisterMainSliderMenu(Drift_Alarm, Alarms, 519, FCID("CNDA"), s_aDrift, Off, nullptr, nullptr, M_BASIC);
-  U_MENU_bRegisterMainActionMenu(Saved_Tracks_Defaults, Nav, 194, NAV_vTrackDefaults, FALSE, M_ADVANCED);
+  U_MENU_bRegisterMainActionMenu(Saved_Tracks_Defaults, Nav, 194, T_NAV_vTrackDefaults, FALSE, M_ADVANCED);
   U_MENU_bRegisterMainActionMenu(Waypoints_Routes_Tracks, Nav, 192, T_NAV_GROUP_vSetup, FALSE, M_BASIC);
   U_MENU_bRegisterMainActionMenu(Waypoint_Settings, Nav, 193, NAV_vRefused, FALSE, M_BASIC);
   static const U32 s_aFour[] = {0, 1, 2, 3};
@@ -272,6 +192,8 @@ static void NAV_vRegisterViews(void) {
                         pos);
 }
 
+static void NAV_vSonarNotice(FOURCHARID id, U32 u32Value);
+
 // What the first GPS position brings: run again on every detection, with
 // the once-only groups guarded by their flags.
 static void NAV_vGPSDetected(void) {
@@ -284,10 +206,10 @@ static void NAV_vGPSDetected(void) {
     const BOOLEAN bBirdsEye = v.eView == 56 || ((v.eView == 54 || v.eView == 55) && v.eSplit == SPLIT_LEFT_WINDOW);
     U_MENU_bRegisterHotSliderMenu(Zoom, nullptr, 55, bBirdsEye ? FCID("SNBS") : FCID("SNCS"), s_sZoom, nullptr,
                                   nullptr, nullptr, M_BASIC, v.eView, v.eSplit);
-    U_MENU_bRegisterHotActionMenu(GoTo_, nullptr, 56, NAV_vRefused, FALSE, M_BASIC, v.eView, v.eSplit);
+    U_MENU_bRegisterHotActionMenu(GoTo_, nullptr, 56, T_NAV_vHandleGoTo, FALSE, M_BASIC, v.eView, v.eSplit);
   }
-  if (g_NAV.bTrackEnable) NAV_vRegisterTrackMenus(TRUE);
-  U_MENU_bRegisterHotActionMenu(Mark, nullptr, 24, NAV_vRefused, FALSE, M_BASIC, USED_BY_ALL, SPLIT_FULL_WINDOW);
+  NAV_vTrackRecording(g_NAV.bTrackEnable);
+  U_MENU_bRegisterHotActionMenu(Mark, nullptr, 24, T_NAV_vHandleMark, FALSE, M_BASIC, USED_BY_ALL, SPLIT_FULL_WINDOW);
   T_NAV_vUpdateCursorToWaypointMenuRegistration();
   if (!g_NAV.bNavAndChartTabsRegistered) U_MENU_bRegisterTab(Nav, NAV_TAB_PRIORITY, nullptr, M_BASIC);
   NAV_vRegisterMainMenus();
@@ -311,6 +233,7 @@ static void NAV_vGPSDetected(void) {
   L_SEMA_Signal(SEMA_INFOBOX_UPDATE);
 
   NAV_vRegisterViews();
+  NAV_vSonarNotice(FCID("SSEN"), 0);
 
   if (g_NAV.pUpdateTimer == nullptr) {
     g_NAV.pUpdateTimer = L_TIMER_Allocate();
@@ -322,10 +245,19 @@ static void NAV_vGPSDetected(void) {
 // ---------------------------------------------------------------------------
 // Change notices and keys
 
-static void NAV_vDropCursor(void) {
-  H_DATABASE_bUpdateEverythingBoolean(FCID("ICAC"), FALSE, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
-  U_KEYBOARD_bUnregisterKeys(M_NAV, HKEY_MASK_EXIT);
-  T_NAV_vUpdateCursorWaypoint(NAV_NONE);
+// The chart-and-sonar views follow the sonar's switch (SSEN) and its
+// transducer (SSTS).
+static void NAV_vSonarNotice(FOURCHARID id, U32 u32Value) {
+  U32 transducer = 0;
+  BOOLEAN bSonar = FALSE;
+  H_DATABASE_bFetchU32(FCID("SSTS"), &transducer, nullptr, nullptr);
+  if (id == FCID("SSTS")) {
+    T_NAV_vEnableSonarDisplays(u32Value != 0, u32Value);
+  } else if (H_DATABASE_bFetchBoolean(FCID("SSEN"), &bSonar, nullptr, nullptr) && bSonar) {
+    T_NAV_vEnableSonarDisplays(transducer != 0, transducer);
+  } else if (id == FCID("SSEN") && g_NAV.bGPSDetected) {
+    T_NAV_vEnableSonarDisplays(FALSE, transducer);
+  }
 }
 
 static void NAV_vNewData(const MESSAGE_NEW_DATA* p) {
@@ -334,7 +266,8 @@ static void NAV_vNewData(const MESSAGE_NEW_DATA* p) {
       g_NAV.u32CurrentLanguage = p->dbValue.u32Val;
       break;
     case FCID("CVEW"): {
-      NAV_vDropCursor();
+      T_NAV_vCheckKeyRegistration(p->dbValue.s32Val, UNKNOWN_SPLIT);
+      T_NAV_vMakeCursorInactive();
       // The chart view's zoom and pan state starts afresh in a new view.
       static const FOURCHARID s_aZero[] = {FCID("KZMC"), FCID("KZLC"), FCID("KSMC"), FCID("KSLC"), FCID("KTMC"),
                                            FCID("KTLC"), FCID("OLPC"), FCID("OMPC"), FCID("OMCC"), FCID("OLCC")};
@@ -344,7 +277,12 @@ static void NAV_vNewData(const MESSAGE_NEW_DATA* p) {
       break;
     }
     case FCID("CVAS"):
-      NAV_vDropCursor();
+      T_NAV_vCheckKeyRegistration(UNKNOWN_VIEW, p->dbValue.s32Val);
+      T_NAV_vMakeCursorInactive();
+      break;
+    case FCID("SSEN"):
+    case FCID("SSTS"):
+      NAV_vSonarNotice(p->FourCharId, p->dbValue.u32Val);
       break;
     case FCID("CMNU"):
       g_NAV.bMenuNotActive = p->dbValue.u32Val == 0;
@@ -372,32 +310,22 @@ static void NAV_vNewData(const MESSAGE_NEW_DATA* p) {
     }
     case FCID("CCRT"):
       if (p->dbValue.s32Val >= 0 && !g_NAV.bReverseMenuCreated) {
-        NAV_vRegisterHotInNavViews(Reverse, 100, NAV_vRefused, FALSE, M_BASIC);
+        NAV_vRegisterHotInNavViews(Reverse, 100, T_NAV_vReverseRoute, FALSE, M_BASIC);
         g_NAV.bReverseMenuCreated = TRUE;
       }
+      NAV_vRefreshRoutesUnderCursor();
       break;
     case FCID("CLRT"):
       log_me("[%d]%s: index last saved route = %d\n", __LINE__, __func__, (int)p->dbValue.s32Val);
       if (!g_NAV.bLastRouteMenuCreated) {
-        static const MENU_TEXT s_aNames[] = {Travel_Forward, Travel_Reverse, Edit, Delete};
-        static const MENU_ACTION s_aActions[] = {NAV_vRefused, NAV_vRefused, NAV_vRefused, NAV_vRefused};
-        static const BOOLEAN s_abConfirm[] = {FALSE, FALSE, FALSE, TRUE};
-        for (const NAV_VIEW_PANE& v : g_aNavViews) {
-          U_MENU_bRegisterHotActionListMenu(Route, nullptr, 101, s_aNames, s_aActions, 4, M_BASIC, v.eView, v.eSplit,
-                                            FCID("CLRT"), s_abConfirm);
-        }
+        for (const NAV_VIEW_PANE& v : g_aNavViews) NAV_vRegisterLastRouteList(v);
         g_NAV.bLastRouteMenuCreated = TRUE;
       }
+      NAV_vRefreshRoutesUnderCursor();
       break;
     case FCID("CLWC"):
       if (!g_NAV.bLastWaypointMenuCreated) {
-        static const MENU_TEXT s_aNames[] = {Edit, Delete, GoTo_, Target, Grid};
-        static const MENU_ACTION s_aActions[] = {NAV_vRefused, NAV_vRefused, NAV_vRefused, NAV_vRefused, NAV_vRefused};
-        static const BOOLEAN s_abConfirm[] = {FALSE, TRUE, FALSE, FALSE, FALSE};
-        for (const NAV_VIEW_PANE& v : g_aNavViews) {
-          U_MENU_bRegisterHotActionListMenu(Waypoint, nullptr, 94, s_aNames, s_aActions, 5, M_BASIC, v.eView,
-                                            v.eSplit, FCID("CLWC"), s_abConfirm);
-        }
+        for (const NAV_VIEW_PANE& v : g_aNavViews) NAV_vRegisterLastWaypointList(v);
         g_NAV.bLastWaypointMenuCreated = TRUE;
       }
       T_NAV_vUpdateCursorToWaypointMenuRegistration();
@@ -414,8 +342,9 @@ static void NAV_vKey(const MSG_KEY_CHANGE* p) {
     g_NAV.bTrackingMemoryWarningDisplayed = FALSE;
     return;
   }
-  // The overlay screens, then the waypoint manager's window, have the keys
-  // first while open.
+  // A pending question, the overlay screens, then the waypoint manager's
+  // window have the keys first while open.
+  if (T_NAV_CONF_bHandleKeys(p)) return;
   if (T_NAV_EDIT_bHandleKeys(const_cast<MSG_KEY_CHANGE*>(p))) return;
   if (T_NAV_GROUP_bHandleKeys(const_cast<MSG_KEY_CHANGE*>(p))) return;
   if (p->key == HKEY_MASK_EXIT) {
@@ -426,7 +355,7 @@ static void NAV_vKey(const MSG_KEY_CHANGE* p) {
     }
     BOOLEAN bCursor = FALSE;
     if (H_DATABASE_bFetchBoolean(FCID("ICAC"), &bCursor, nullptr, nullptr) && bCursor) {
-      NAV_vDropCursor();
+      T_NAV_vMakeCursorInactive();
       L_SEMA_Signal(SEMA_KEYCLICK_GOOD);
     } else {
       L_SEMA_Signal(SEMA_KEYCLICK_BAD);
@@ -435,6 +364,7 @@ static void NAV_vKey(const MSG_KEY_CHANGE* p) {
     log_me("Get cursor message %u\n", (unsigned)NAV_u32Milliseconds());
     if (p->state == KEY_DOWN) {
       if (g_NAV.pChartSnap != nullptr) L_TIMER_Stop(g_NAV.pChartSnap);
+      T_NAV_vHandleCursor(p->cursor, (S32)p->count, p->state);
       g_NAV.bCursorMoveKeyDown = TRUE;
     } else if (g_NAV.bCursorMoveKeyDown) {
       g_NAV.bCursorMoveKeyDown = FALSE;
@@ -443,6 +373,8 @@ static void NAV_vKey(const MSG_KEY_CHANGE* p) {
       if (g_NAV.pChartSnap == nullptr) g_NAV.pChartSnap = L_TIMER_Allocate();
       if (g_NAV.pChartSnap != nullptr) L_TIMER_Start(g_NAV.pChartSnap, 600, 0, SEMA_CURSOR_STOP);
     }
+  } else if (p->key == 0x20 || p->key == 0x40) {
+    T_NAV_vHandleZoomKey(p);
   } else {
     L_SEMA_Signal(SEMA_KEYCLICK_BAD);
   }
@@ -460,22 +392,7 @@ static void NAV_vRunSystem(void) {
   if (g_NAV.pUpdateHideStatusTimer != nullptr) {
     L_TIMER_Start(g_NAV.pUpdateHideStatusTimer, 500, 5000, SEMA_TIMER_WAYPOINT_TIMER);
   }
-  U_MENU_bRegisterMainActionMenu(Format_Nav_Directories, Setup, 129, T_NAV_vWipeNav, TRUE, M_ADVANCED);
-}
-
-[[noreturn]] static void NAV_vWipe(void) {
-  static const FOURCHARID s_aNoKill[] = {FCID("TVUE"), FCID("TDSP"), 0};
-  L_SEMA_Signal(SEMA_KEYCLICK_GOOD);
-  U_VIEW_bRegisterLayer(NAV_vPlaceholderDraw, (LAYER_ID)308, USED_BY_ALL, 0, 0, TRUE, nullptr, nullptr, nullptr);
-  L_SEMA_Signal(SEMA_VIEW_UPDATE);
-  L_CLOCK_Sleep(1000);
-  L_TASK_Terminate(8);
-  L_MUTEX_LockWait(RES_NAV_DATA);
-  T_NAV_NVRAM_vErase();
-  T_NAV_NVRAM_vInit();
-  L_MUTEX_Unlock(RES_NAV_DATA);
-  U_SHUTDOWN_vShutdown(s_aNoKill);
-  exit(5);
+  U_MENU_bRegisterMainActionMenu(Format_Nav_Directories, Setup, 129, T_NAV_vWipeNav, FALSE, M_ADVANCED);
 }
 
 // One message: TRUE when the mailbox is to be drained further.
@@ -505,7 +422,7 @@ static BOOLEAN NAV_bMessage(void* pMessage) {
       break;
     case CMD_ID_NAV_WIPE_FLASH:
       H_MEMORY_vDumpMail(pMessage);
-      NAV_vWipe();
+      T_NAV_bWipeFlash();
     default:
       break;
   }
@@ -602,10 +519,11 @@ void NAV_vHandleEvent(S32 s32Event) {
       }
       break;
     case SEMA_CURSOR_STOP:
-      // The chart snap replays the released cursor key into the cursor code
-      // of the chart, which is not built yet.
+      // The released cursor key, replayed once the key has rested, snaps.
       if (g_NAV.bChartSnapEnable && g_NAV.pChartSnap != nullptr && !g_NAV.bCursorMoveKeyDown) {
         g_NAV.bChartSnapEnable = FALSE;
+        T_NAV_vHandleCursor(g_NAV.lastCursorKeyChange.cursor, (S32)g_NAV.lastCursorKeyChange.count,
+                            g_NAV.lastCursorKeyChange.state);
       }
       break;
     case SEMA_TIMER_WAYPOINT_TIMER:

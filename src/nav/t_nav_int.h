@@ -120,8 +120,24 @@ U32 NAV_u32Milliseconds(void);
 void NAV_vRegisterHotInNavViews(MENU_TEXT pName, MENU_PRIORITY priority, MENU_ACTION pAction, BOOLEAN bConfirm,
                                 MENU_USER_LEVEL eLevel);
 void NAV_vUnregisterHotInNavViews(MENU_TEXT pName);
+// The last-waypoint and last-route lists of one navigation pane.
+void NAV_vRegisterLastWaypointList(const NAV_VIEW_PANE& v);
+void NAV_vRegisterLastRouteList(const NAV_VIEW_PANE& v);
+// The date of a record made now: IDTM, or without a valid clock the
+// earliest date, since a record dated 0 is no item a group can hold.
+U32 NAV_u32RecordDate(void);
+// A key's value, or the default when it cannot be fetched.
+U32 NAV_u32Key(FOURCHARID id, U32 u32Default);
+S32 NAV_s32Key(FOURCHARID id, S32 s32Default);
+// The waypoint manager's route editor does not open from the navigation
+// views: it answers that nothing was opened.
+BOOLEAN NAV_bEditRouteForm(S32 s32Route);
+// The route items of the cursor waypoint registered afresh.
+void NAV_vRefreshRoutesUnderCursor(void);
 // "Clear Current Track" and "Save Current Track" in the navigation views.
 void NAV_vRegisterTrackMenus(BOOLEAN bRegister);
+// Track recording on or off: its main-menu list, its hot actions and CTRE.
+void NAV_vTrackRecording(BOOLEAN bOn);
 // The 5 s one-shot after which auto range may zoom again.
 void NAV_vStartAutoZoomTimer(void);
 
@@ -131,6 +147,9 @@ void T_NAV_vHandleUpdateTimer(void);
 void NAV_vStartSimulator(void);
 // The boat position: FALSE when ILAT or ILON is absent, invalid or 0.
 BOOLEAN NAV_bBoat(POINT* pBoat);
+// Degrees of a position as shown: in the datum chosen (SDTM) when there is one.
+struct tag_POSITION;
+void NAV_vShownDegrees(const struct tag_POSITION* pWgs, struct tag_POSITION* pShown);
 
 // ---- Route navigation (t_nav_route.cpp) ----
 

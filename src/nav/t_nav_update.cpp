@@ -137,7 +137,7 @@ static void NAV_vAim(U32 u32Row) {
 }
 
 // Degrees of a position as shown: in the datum chosen (SDTM) when there is one.
-static void NAV_vShownDegrees(const POSITION* pWgs, POSITION* pShown) {
+void NAV_vShownDegrees(const POSITION* pWgs, POSITION* pShown) {
   *pShown = *pWgs;
   U32 datum = 0;
   if (H_DATABASE_bFetchU32(FCID("SDTM"), &datum, nullptr, nullptr) && datum != 0) {

@@ -71,9 +71,6 @@ BOOLEAN T_NAV_vAisTargetListSetup(void);
 // The menu actions: open and click.
 void T_NAV_vAisTargetList(void);
 void T_NAV_vAisCPALimit(void);
-// The AIS sub-menu, registered once; TRUE after that.
-void T_NAV_vSetupAISMenuItems(void);
-BOOLEAN T_NAV_bIsAISAvailable(void);
 void T_NAV_vAisLimitsSave(void);
 void T_NAV_vAisLimitsCancel(void);
 // The target list's layer, and the pool's notice of a dropped target.

@@ -48,7 +48,17 @@ char* T_NAV_GROUP_pGetDefaultWaypointNameForUNICODE(void) {
   return s_acDefaultName;
 }
 
-char* T_NAV_GROUP_pGetDefaultRouteName(void) { return nullptr; }
+// "RT" and the number of the first free shared route slot; two digits,
+// widened, in the wide languages.
+char* T_NAV_GROUP_pGetDefaultRouteName(void) {
+  const U16 r = T_NAV_u16FindAvailableRoute(FALSE);
+  if (r == NAV_NONE) return nullptr;
+  const BOOLEAN bWide = U_WSTRING_bIsUnicodeLanguage();
+  memset(s_acDefaultName, 0, sizeof s_acDefaultName);
+  snprintf(s_acDefaultName, sizeof s_acDefaultName, bWide ? "RT%02d" : "RT%03d", (int)r + 1);
+  if (bWide) U_WSTRING_vReplaceNarrowWithWide(s_acDefaultName, sizeof s_acDefaultName);
+  return s_acDefaultName;
+}
 
 BOOLEAN T_NAV_GROUP_bCheckWaypointIsInVisibleGroup(U32 nIndex) { return nIndex < NAV_MAX_WAYPOINTS; }
 

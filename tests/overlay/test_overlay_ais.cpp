@@ -14,6 +14,7 @@
 #include "linuxsvc.h"
 #include "overlay_test.h"
 #include "u_convert.h"
+#include "t_nav_views.h"
 #include "u_menu.h"
 #include "ui_texts.h"
 

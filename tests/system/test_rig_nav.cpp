@@ -64,7 +64,7 @@ TEST(RigNav, InPointOfSaleViewBringsUpTheChartWithBoatAndGrid) {
   bool bChart = false;
   // The shop demonstration may have shown the chart on its own before: only
   // a showing after this key press counts (the press pauses the loop).
-  for (int press = 0; press < 8 && !bChart; press++) {
+  for (int press = 0; press < 12 && !bChart; press++) {
     const size_t before = Count(Out(unit.get()), "update CVEW to 52");
     EXPECT_EQ(0, Tool(rig.dir, "key hold VIEW --ms 100"));
     bChart = WaitForCount(unit.get(), "update CVEW to 52", before + 1, 3000);
