@@ -22,6 +22,7 @@
 #include "h_database.h"
 #include "navmath.h"
 #include "t_chart.h"
+#include "t_nav_views.h"
 #include "t_chart_overlay.h"
 #include "t_highway.h"
 #include "t_info.h"
@@ -70,12 +71,6 @@ void T_CHART_vResetHighway(void) {
     if (p != nullptr) p->bValid = FALSE;
   }
   s_u32BirdeyeEdge = G_SCREEN_HEIGHT;
-}
-
-// Which views show the compass, and which follow the bird's-eye cursor.
-static BOOLEAN HWY_bInstrumentView(S32 eLayer) { return eLayer == 53 || eLayer == 55; }
-static BOOLEAN HWY_bCursorPane(S32 eLayer, S32 ePane) {
-  return eLayer == 56 || ((eLayer == 54 || eLayer == 55) && ePane == SPLIT_LEFT_WINDOW);
 }
 
 static BOOLEAN HWY_bFetchS32(const char (&key)[5], S32* p) {
@@ -317,7 +312,7 @@ static BOOLEAN HWY_bDecode(const IMAGE32* pImage, std::vector<U8>* pOut) {
 static void HWY_vRenderBoat(NAV_VIEW_INFO* pNVI) {
   size_t index = 0;
   float fCursorHeading = 0.0f;
-  if (HWY_bCursorPane(s_eFrameLayer, s_eFramePane) && HWY_bFetchFloat("ICHD", &fCursorHeading) &&
+  if (T_NAV_bIsMyBirdsEyeCursorView(s_eFrameLayer, s_eFramePane) && HWY_bFetchFloat("ICHD", &fCursorHeading) &&
       fCursorHeading != 0.0f && isfinite(fCursorHeading)) {
     const double r = fmod(fmod((double)pNVI->fBoatHeading - fCursorHeading + 360.0, 360.0) + 365.0, 360.0);
     const S32 k = (S32)(r * 0.1);
@@ -395,7 +390,7 @@ void T_CHART_vDrawHighwayView(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWi
   S32 nLat = 0, nLon = 0;
   float fCursorHeading = 0.0f;
   NVI.fHeading = NVI.fBoatHeading;
-  if (HWY_bCursorPane(eLayer, ePane) && H_DATABASE_bFetchBoolean(FCID("ICAC"), &bActive, nullptr, nullptr) &&
+  if (T_NAV_bIsMyBirdsEyeCursorView(eLayer, ePane) && H_DATABASE_bFetchBoolean(FCID("ICAC"), &bActive, nullptr, nullptr) &&
       bActive && HWY_bFetchS32("ICLT", &nLat) && HWY_bFetchS32("ICLN", &nLon) &&
       HWY_bFetchFloat("ICHD", &fCursorHeading)) {
     NVI.bCursorActive = TRUE;
@@ -425,5 +420,5 @@ void T_CHART_vDrawHighwayView(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWi
   s_eFramePane = ePane;
   if (NVI.nEyeOffsetMM > 0 && NVI.nPixelsPerMMM > 0) T_NAV_vDrawHighwayOverlay(&NVI);
   HWY_vRenderSky(&NVI);
-  if (!HWY_bInstrumentView(eLayer) && NVI.nEyeOffsetMM > 0) T_NAV_vDrawHighwayCompass(&NVI);
+  if (!T_NAV_bIsMyInstrumentView(eLayer) && NVI.nEyeOffsetMM > 0) T_NAV_vDrawHighwayCompass(&NVI);
 }

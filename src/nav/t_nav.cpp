@@ -50,17 +50,8 @@ void NAV_vSetClock(U32 (*pfnMilliseconds)(void)) {
 U32 NAV_u32Milliseconds(void) { return s_pfnMilliseconds(); }
 
 // ---------------------------------------------------------------------------
-// What later navigation work draws and does: until it is built, the views
-// show a plain field and its menu actions are refused.
-
-static void NAV_vPlaceholderDraw(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWindowSpec) {
-  if (pBitmap == nullptr || psWindowSpec == nullptr) return;
-  const WINDOW_LOCATION* w = &psWindowSpec->drawWindow;
-  if (w->s32ClipRight < w->s32ClipLeft || w->s32ClipTop < w->s32ClipBottom) return;
-  const POINT anchor = {w->s32ClipLeft, w->s32ClipBottom};
-  G_BOX_vDrawFilled(pBitmap, gCOLOR_pcolColorTable[100], &anchor, (U32)(w->s32ClipRight - w->s32ClipLeft + 1),
-                    (U32)(w->s32ClipTop - w->s32ClipBottom + 1));
-}
+// What later navigation work does: until it is built, its menu actions are
+// refused.
 
 static void NAV_vRefused(void) { L_SEMA_Signal(SEMA_KEYCLICK_BAD); }
 
