@@ -252,8 +252,7 @@ void T_NAV_vRenderCursorWaypoint(NAV_VIEW_INFO* pNVI) {
   char sName[NAV_WAYPOINT_NAME_SIZE + 1];
   memcpy(sName, pWaypoint->sName, 10);
   sName[10] = 0;
-  const FONT_DEF* pFont = U_WSTRING_bIsUnicodeLanguage() ? arialuni_size17_font_def_ptr
-                                                          : myriad_pro_bold_size17_font_def_ptr;
+  const FONT_DEF* pFont = T_NAV_pFont17();
   const S32 w = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)sName);
   const POINT box = {p.x + 1 + pIcon->nWidth / 2 - 3, p.y - 12};
   G_BOX_vDrawFilled(pNVI->pBitmap, gCOLOR_pcolColorTable[238], &box, (U32)w + 9, 23);

@@ -10,6 +10,7 @@
 #include <string.h>
 
 #include "color.h"
+#include "g_box.h"
 #include "g_fonts.h"
 #include "g_iconset.h"
 #include "g_image32.h"
@@ -167,6 +168,10 @@ const FONT_DEF* T_NAV_pFont14(void) {
   return U_WSTRING_bIsUnicodeLanguage() ? arialuni_size14_font_def_ptr : myriad_pro_bold_size14_font_def_ptr;
 }
 
+const FONT_DEF* T_NAV_pFont17(void) {
+  return U_WSTRING_bIsUnicodeLanguage() ? arialuni_size17_font_def_ptr : myriad_pro_bold_size17_font_def_ptr;
+}
+
 // The open polyline through points relative to the centre, clipped to the
 // square of the clip limit so no product leaves 32 bits.
 void T_NAV_vRenderPolyLineMM(POINT* pptBuffer, S32 nPointCount, NAV_VIEW_INFO* pNVI) {
@@ -315,6 +320,40 @@ static BOOLEAN OVL_bWaypointAt(U32 nIndex, POINT* ppt) {
   return TRUE;
 }
 
+// The name of the newest shown route that starts where this one does, beside
+// its first waypoint; boxed when that waypoint is under the cursor.
+static void OVL_vRenderRouteLabel(const ROUTE* pRoute, NAV_VIEW_INFO* pNVI, BOOLEAN bHighlighted) {
+  const U16 first = pRoute->anWaypoint[0];
+  POINT pt;
+  if (!OVL_bWaypointAt(first, &pt)) return;
+  const POINT rel = T_NAV_ptRelative(pNVI, pt);
+  if (!OVL_bInside(rel, OVL_nClipLimit(pNVI))) return;
+  char sName[NAV_ROUTE_NAME_SIZE + 2];
+  if (!T_NAV_TWR_bGetNameOfLastRouteStartingAt(first, sName)) return;
+  sName[NAV_ROUTE_NAME_SIZE] = 0;
+  const POINT p = OVL_ptPixel(pNVI, rel);
+  const POINT at = {p.x + 16, p.y - 39};
+  S32 nCursor = 65535;
+  H_DATABASE_bFetchS32(FCID("ICWP"), &nCursor, nullptr, nullptr);
+  const BOOLEAN bCursor = nCursor == (S32)first;
+  const FONT_DEF* pFont = bCursor ? T_NAV_pFont17() : T_NAV_pFont14();
+  COLOR text = gCOLOR_pcolColorTable[bHighlighted ? 35 : 101];
+  COLOR outline = gCOLOR_pcolColorTable[bHighlighted ? 32 : 35];
+  if (text == outline) outline = gCOLOR_pcolColorTable[32];
+  if (bCursor) {
+    const S32 w = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)sName);
+    const POINT box = bHighlighted ? POINT{at.x - 4, at.y - 1} : at;
+    const BITMAP* b = pNVI->pBitmap;
+    const S32 boxWidth = w + (bHighlighted ? 9 : 1), boxHeight = bHighlighted ? 23 : 25;
+    if (box.x >= b->s32ClipLeft && box.x + boxWidth <= b->s32ClipRight + 1 && box.y >= b->s32ClipBottom &&
+        box.y + boxHeight <= b->s32ClipTop + 1) {
+      G_BOX_vDrawFilled(pNVI->pBitmap, gCOLOR_pcolColorTable[bHighlighted ? 238 : 100], &box, (U32)boxWidth,
+                        (U32)boxHeight);
+    }
+  }
+  T_NAV_vRenderOutlinedName(pNVI->pBitmap, at, pFont, sName, text, outline);
+}
+
 void T_NAV_vRenderSavedRoute(const ROUTE* pRoute, NAV_VIEW_INFO* pNVI, BOOLEAN bHighlightedRoute) {
   // Files and imports may claim more points than a route holds.
   const S32 n = pRoute->nCount > NAV_MAX_ROUTE_POINTS ? (S32)NAV_MAX_ROUTE_POINTS : (S32)pRoute->nCount;
@@ -338,6 +377,7 @@ void T_NAV_vRenderSavedRoute(const ROUTE* pRoute, NAV_VIEW_INFO* pNVI, BOOLEAN b
   OVL_vPen(pNVI, colour, BRUSH, 2);
   T_NAV_vRenderPolyLineMM(aRel, used, pNVI);
   OVL_vResetPen(pNVI);
+  OVL_vRenderRouteLabel(pRoute, pNVI, bHighlightedRoute);
 }
 
 static void OVL_vRenderAllSavedRoutes(NAV_VIEW_INFO* pNVI) {
@@ -348,6 +388,43 @@ static void OVL_vRenderAllSavedRoutes(NAV_VIEW_INFO* pNVI) {
     if (pRoute == nullptr || pRoute->nCount == 0 || pRoute->bHide || i == nCurrent) continue;
     T_NAV_vRenderSavedRoute(pRoute, pNVI, FALSE);
   }
+  // The route that starts at the cursor waypoint again, on top and in red.
+  S32 nCursor = 65535;
+  if (!H_DATABASE_bFetchS32(FCID("ICWP"), &nCursor, nullptr, nullptr) || nCursor == 65535 || nCursor < 0) return;
+  const S32 nRoute = T_NAV_TWR_s32GetIndexOfLastRouteStartingAt(nCursor);
+  const ROUTE* pRoute = nRoute >= 0 ? T_NAV_pGetRoute((U32)nRoute) : nullptr;
+  if (pRoute != nullptr && pRoute->nCount != 0 && !pRoute->bHide && nCurrent != (S32)NAV_MAX_ROUTES) {
+    T_NAV_vRenderSavedRoute(pRoute, pNVI, TRUE);
+  }
+}
+
+// The legs of the saved route being travelled that the navigation leaves
+// out (a start in its middle, skipped waypoints), in grey.
+static void OVL_vRenderSkippedLegs(NAV_VIEW_INFO* pNVI) {
+  if (g_NAV.s32CurrentRoute < 0) return;
+  const ROUTE* pStored = T_NAV_pGetRoute((U32)g_NAV.s32CurrentRoute);
+  if (pStored == nullptr) return;
+  const ROUTE* pRoute = &g_NAV.CurrentRoute;
+  const U32 nStored = pStored->nCount > NAV_MAX_ROUTE_POINTS ? NAV_MAX_ROUTE_POINTS : pStored->nCount;
+  const U32 nNavigated = pRoute->nCount > NAV_MAX_ROUTE_POINTS ? NAV_MAX_ROUTE_POINTS : pRoute->nCount;
+  if (nStored == 0) return;
+  BOOLEAN abSkipped[NAV_MAX_ROUTE_POINTS];
+  for (U32 i = 0; i < nStored; i++) {
+    abSkipped[i] = TRUE;
+    for (U32 k = 0; k < nNavigated && abSkipped[i]; k++) abSkipped[i] = pRoute->anWaypoint[k] != pStored->anWaypoint[i];
+  }
+  OVL_vPen(pNVI, 7, BRUSH, 2);
+  auto leg = [pNVI](U16 from, U16 to) {
+    POINT a, b;
+    if (!OVL_bWaypointAt(from, &a) || !OVL_bWaypointAt(to, &b)) return;
+    POINT seg[2] = {T_NAV_ptRelative(pNVI, a), T_NAV_ptRelative(pNVI, b)};
+    T_NAV_vRenderPolyLineMM(seg, 2, pNVI);
+  };
+  if (abSkipped[0] && nNavigated != 0) leg(pRoute->anWaypoint[0], pStored->anWaypoint[0]);
+  for (U32 i = 1; i < nStored; i++) {
+    if (abSkipped[i - 1] || abSkipped[i]) leg(pStored->anWaypoint[i - 1], pStored->anWaypoint[i]);
+  }
+  OVL_vResetPen(pNVI);
 }
 
 void T_NAV_vRenderRoute(NAV_VIEW_INFO* pNVI) {
@@ -368,6 +445,7 @@ void T_NAV_vRenderRoute(NAV_VIEW_INFO* pNVI) {
     T_NAV_vRenderPolyLineMM(seg, 2, pNVI);
     cursorColour = OVL_nEntry(32);
   } else {
+    OVL_vRenderSkippedLegs(pNVI);
     POINT aRel[NAV_MAX_ROUTE_POINTS];
     const U32 used = g_NAV.nRoutePointUsed > NAV_MAX_ROUTE_POINTS ? NAV_MAX_ROUTE_POINTS : g_NAV.nRoutePointUsed;
     for (U32 i = 0; i < used; i++) aRel[i] = T_NAV_ptRelative(pNVI, g_NAV.aptRoutePoint[i]);
@@ -529,6 +607,8 @@ void T_NAV_vRenderBoat(NAV_VIEW_INFO* pNVI) {
                                                     : (bIce ? &boat_icon_ice_0_small : &boat_icon_0_small);
   const S32 k = (S32)(fmod(fmod(h + 365.0, 360.0) + 360.0, 360.0) * 0.1);
   const POINT centre = {pImage->s32Width / 2, pImage->s32Height / 2};
+  // The lines start under the boat, which stays on top.
+  T_NAV_vRenderCourseLines(pNVI, p, h, fSpeed);
   G_IMAGE32_vPutRotated(pNVI->pBitmap, pImage, &p, &centre, (double)((36 - k) * 10) * M_PI / 180.0);
 }
 
@@ -591,16 +671,7 @@ void T_NAV_vDrawChartOverlay(NAV_VIEW_INFO* pNVI, BOOLEAN bRenderCursorWaypoint,
   T_NAV_vRenderWaypointTarget(pNVI);
   T_NAV_vRenderWaypointGrid(pNVI);
   T_NAV_vRenderAlarmLimits(pNVI);
-  // Saved tracks, each loaded into the one track buffer and let go again.
-  S32 nTrack = -1;
-  TRACK_HEADER* pHeader = nullptr;
-  while (T_NAV_bScanVisibleTracks(&pNVI->ptCenterMM, OVL_nClipLimit(pNVI), &nTrack, &pHeader)) {
-    TRACK* pTrack = T_NAV_NVRAM_pLoadTrack(nTrack);
-    if (pTrack != nullptr) {
-      T_NAV_vRenderTrack(pTrack, pNVI, FALSE, T_NAV_nGetTrackStyle((U32)nTrack), T_NAV_nGetTrackColor((U32)nTrack));
-    }
-    T_NAV_NVRAM_vReleaseTrack();
-  }
+  T_NAV_vRenderSavedTracks(pNVI, FALSE);
   U32 u32Style = 2, u32Colour = 0;
   if (!H_DATABASE_bFetchU32(FCID("SNCP"), &u32Style, nullptr, nullptr)) u32Style = 0;
   if (!H_DATABASE_bFetchU32(FCID("SNCC"), &u32Colour, nullptr, nullptr)) u32Colour = 0;
