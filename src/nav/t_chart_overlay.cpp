@@ -240,29 +240,28 @@ void T_NAV_vRenderOutlinedName(BITMAP* pBitmap, POINT at, const FONT_DEF* pFont,
 // ---------------------------------------------------------------------------
 // Tracks
 
-void T_NAV_vRenderTrack(const TRACK* pTrack, NAV_VIEW_INFO* pNVI, BOOLEAN bCurrentTrack, U32 u32Style,
-                        U32 u32Color) {
+// What a track draws, in pixels: pen moves, lines and dots. A line that
+// ends on the pixel the last line ended on paints nothing new and is left
+// out, except in the dotted style, whose pattern runs on with every pixel.
+void T_NAV_vTraceTrack(const TRACK* pTrack, const NAV_VIEW_INFO* pNVI, BOOLEAN bCurrentTrack, U32 u32Style,
+                       std::vector<T_NAV_TRACK_STEP>* pSteps) {
+  pSteps->clear();
   if (pTrack == nullptr || pTrack->sHeader.u16Count == 0) return;
-  if (bCurrentTrack) {
-    BOOLEAN bVisible = TRUE;
-    if (H_DATABASE_bFetchBoolean(FCID("SCTV"), &bVisible, nullptr, nullptr) && !bVisible) return;
-  }
-  u32Color &= 15;
-  const U32 pal = OVL_u32Palette();
-  if (pal == 1 && u32Color == 15) u32Color = 0;
-  if (pal == 2 && u32Color == 12) u32Color = 15;
-  if (pal == 3 && u32Color == 0) u32Color = 15;
-  GR_CONTEXT* gc = &pNVI->GrContext;
-  OVL_vPen(pNVI, (S32)u32Color, STD_PEN, 1);
-  if (u32Style == 1) {
-    gr_SetPatternType(gc, 49);
-    gr_SetPatternIndex(gc, 0);
-    gr_ResetPattern(gc);
-    gr_SetPatternStatus(gc, TRUE);
-  } else if (u32Style == 3) {
-    gr_SetDrawingTool(gc, BRUSH);
-    gr_SetPixelSize(gc, 2);
-  }
+  const BOOLEAN bKeepRepeats = u32Style == 1;
+  POINT pen = {0x7FFFFFFF, 0x7FFFFFFF};
+  auto move = [&](POINT p) {
+    if (!pSteps->empty() && pSteps->back().eKind == T_NAV_TRACK_MOVE) pSteps->pop_back();
+    pSteps->push_back({p.x, p.y, T_NAV_TRACK_MOVE});
+    pen = p;
+  };
+  auto line = [&](POINT p) {
+    if (!bKeepRepeats && p.x == pen.x && p.y == pen.y && !pSteps->empty() &&
+        pSteps->back().eKind == T_NAV_TRACK_LINE) {
+      return;
+    }
+    pSteps->push_back({p.x, p.y, T_NAV_TRACK_LINE});
+    pen = p;
+  };
   const S32 V = OVL_nView(pNVI);
   U16 it = 0;
   POINT pt = {0, 0};
@@ -279,17 +278,13 @@ void T_NAV_vRenderTrack(const TRACK* pTrack, NAV_VIEW_INFO* pNVI, BOOLEAN bCurre
       const POINT p = OVL_ptPixel(pNVI, rel);
       if (u32Style == 0) {
         if (!(p.x - lastDot.x >= -3 && p.x - lastDot.x <= 3 && p.y - lastDot.y >= -3 && p.y - lastDot.y <= 3)) {
-          if (e == TRACKPOINT_NORMAL) {
-            for (S32 dy = -1; dy <= 1; dy++) {
-              for (S32 dx = -1; dx <= 1; dx++) gr_SetPixel(gc, p.x + dx, p.y + dy);
-            }
-          }
+          if (e == TRACKPOINT_NORMAL) pSteps->push_back({p.x, p.y, T_NAV_TRACK_DOT});
           lastDot = p;
         }
       } else if (bPrevVisible && e == TRACKPOINT_NORMAL) {
-        gr_DrawAbsLine(gc, p.x, p.y);
+        line(p);
       } else {
-        gr_SetAbsPenPos(gc, p.x, p.y);
+        move(p);
       }
     }
     bPrevVisible = bVisible && e == TRACKPOINT_NORMAL;
@@ -301,13 +296,59 @@ void T_NAV_vRenderTrack(const TRACK* pTrack, NAV_VIEW_INFO* pNVI, BOOLEAN bCurre
     if (rel.x > -V && rel.x < V && rel.y > -V && rel.y < V) {
       const POINT p = OVL_ptPixel(pNVI, rel);
       if (eLast == TRACKPOINT_NORMAL) {
-        gr_DrawAbsLine(gc, p.x, p.y);
+        line(p);
       } else {
-        gr_SetAbsPenPos(gc, p.x, p.y);
+        move(p);
       }
     }
   }
+}
+
+void T_NAV_vPlayTrack(const std::vector<T_NAV_TRACK_STEP>& steps, NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color) {
+  u32Color &= 15;
+  const U32 pal = OVL_u32Palette();
+  if (pal == 1 && u32Color == 15) u32Color = 0;
+  if (pal == 2 && u32Color == 12) u32Color = 15;
+  if (pal == 3 && u32Color == 0) u32Color = 15;
+  GR_CONTEXT* gc = &pNVI->GrContext;
+  OVL_vPen(pNVI, (S32)u32Color, STD_PEN, 1);
+  if (u32Style == 1) {
+    gr_SetPatternType(gc, 49);
+    gr_SetPatternIndex(gc, 0);
+    gr_ResetPattern(gc);
+    gr_SetPatternStatus(gc, TRUE);
+  } else if (u32Style == 3) {
+    gr_SetDrawingTool(gc, BRUSH);
+    gr_SetPixelSize(gc, 2);
+  }
+  for (const T_NAV_TRACK_STEP& s : steps) {
+    switch (s.eKind) {
+      case T_NAV_TRACK_MOVE:
+        gr_SetAbsPenPos(gc, s.x, s.y);
+        break;
+      case T_NAV_TRACK_LINE:
+        gr_DrawAbsLine(gc, s.x, s.y);
+        break;
+      case T_NAV_TRACK_DOT:
+        for (S32 dy = -1; dy <= 1; dy++) {
+          for (S32 dx = -1; dx <= 1; dx++) gr_SetPixel(gc, s.x + dx, s.y + dy);
+        }
+        break;
+    }
+  }
   OVL_vResetPen(pNVI);
+}
+
+void T_NAV_vRenderTrack(const TRACK* pTrack, NAV_VIEW_INFO* pNVI, BOOLEAN bCurrentTrack, U32 u32Style,
+                        U32 u32Color) {
+  if (pTrack == nullptr || pTrack->sHeader.u16Count == 0) return;
+  if (bCurrentTrack) {
+    BOOLEAN bVisible = TRUE;
+    if (H_DATABASE_bFetchBoolean(FCID("SCTV"), &bVisible, nullptr, nullptr) && !bVisible) return;
+  }
+  static std::vector<T_NAV_TRACK_STEP> s_steps;  // the view task's only
+  T_NAV_vTraceTrack(pTrack, pNVI, bCurrentTrack, u32Style, &s_steps);
+  T_NAV_vPlayTrack(s_steps, pNVI, u32Style, u32Color);
 }
 
 // ---------------------------------------------------------------------------

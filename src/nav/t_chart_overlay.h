@@ -2,6 +2,8 @@
 // order, the own boat, the north arrow and the ruler lengths by zoom.
 #pragma once
 
+#include <vector>
+
 #include "g_fonts.h"
 #include "g_icon.h"
 #include "u_nav.h"
@@ -30,6 +32,21 @@ void T_NAV_vRenderNupArrow(NAV_VIEW_INFO* pNVI);
 // pixel ptBoat; dHeading is the boat's heading as shown (chart turn taken
 // off), fSpeed its speed over ground in metres per second.
 void T_NAV_vRenderCourseLines(NAV_VIEW_INFO* pNVI, POINT ptBoat, double dHeading, float fSpeed);
+// A track drawn as pixel steps: traced once for a view, played in any
+// colour.
+typedef enum tag_T_NAV_TRACK_STEP_KIND : U8 {
+  T_NAV_TRACK_MOVE = 0,
+  T_NAV_TRACK_LINE = 1,
+  T_NAV_TRACK_DOT = 2,
+} T_NAV_TRACK_STEP_KIND;
+typedef struct tag_T_NAV_TRACK_STEP {
+  S32 x;
+  S32 y;
+  T_NAV_TRACK_STEP_KIND eKind;
+} T_NAV_TRACK_STEP;
+void T_NAV_vTraceTrack(const TRACK* pTrack, const NAV_VIEW_INFO* pNVI, BOOLEAN bCurrentTrack, U32 u32Style,
+                       std::vector<T_NAV_TRACK_STEP>* pSteps);
+void T_NAV_vPlayTrack(const std::vector<T_NAV_TRACK_STEP>& steps, NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color);
 // One track in a style (0 dots, 1 dotted, 2 thin, 3 wide) and colour index;
 // the current track also runs on to the boat.
 void T_NAV_vRenderTrack(const TRACK* pTrack, NAV_VIEW_INFO* pNVI, BOOLEAN bCurrentTrack, U32 u32Style,
