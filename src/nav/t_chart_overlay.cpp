@@ -716,7 +716,7 @@ void T_NAV_vDrawChartOverlay(NAV_VIEW_INFO* pNVI, BOOLEAN bRenderCursorWaypoint,
   U32 u32Style = 2, u32Colour = 0;
   if (!H_DATABASE_bFetchU32(FCID("SNCP"), &u32Style, nullptr, nullptr)) u32Style = 0;
   if (!H_DATABASE_bFetchU32(FCID("SNCC"), &u32Colour, nullptr, nullptr)) u32Colour = 0;
-  T_NAV_vRenderTrack(&g_NAV.CurrentTrack, pNVI, TRUE, u32Style, u32Colour);
+  T_NAV_vRenderCurrentTrack(&g_NAV.CurrentTrack, pNVI, u32Style, u32Colour);
   OVL_vRenderAllSavedRoutes(pNVI);
   T_NAV_vRenderRoute(pNVI);
   OVL_vRenderWaypoints(pNVI, bLeftPane);

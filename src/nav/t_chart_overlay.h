@@ -51,6 +51,8 @@ void T_NAV_vPlayTrack(const std::vector<T_NAV_TRACK_STEP>& steps, NAV_VIEW_INFO*
 // the current track also runs on to the boat.
 void T_NAV_vRenderTrack(const TRACK* pTrack, NAV_VIEW_INFO* pNVI, BOOLEAN bCurrentTrack, U32 u32Style,
                         U32 u32Color);
+// The current track (unless SCTV hides it), on to the boat. Under mutex 9.
+void T_NAV_vRenderCurrentTrack(const TRACK* pTrack, NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color);
 // Every visible saved track of the view, each in its own style and colour.
 // The flag is not used.
 void T_NAV_vRenderSavedTracks(NAV_VIEW_INFO* pNVI, BOOLEAN bUnused);

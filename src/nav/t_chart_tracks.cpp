@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "h_database.h"
 #include "linuxsvc.h"
 #include "t_chart_overlay.h"
 #include "t_nav_nvram_flash.h"
@@ -80,6 +81,34 @@ static void TRK_vRender(S32 nIndex, const TRACK_HEADER* pHeader, NAV_VIEW_INFO* 
     pCopy->bTraced = TRUE;
   }
   T_NAV_vPlayTrack(pCopy->steps, pNVI, u32Style, T_NAV_nGetTrackColor((U32)nIndex));
+}
+
+// The current track grows by appending, which changes its header; while
+// header, view and boat stay, its steps stay too.
+typedef struct tag_CHART_CURRENT_TRACK {
+  BOOLEAN bTraced;
+  TRACK_HEADER sHeader;
+  CHART_TRACK_VIEW view;
+  POINT ptBoatMM;
+  std::vector<T_NAV_TRACK_STEP> steps;
+} CHART_CURRENT_TRACK;
+static CHART_CURRENT_TRACK s_current;
+
+void T_NAV_vRenderCurrentTrack(const TRACK* pTrack, NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color) {
+  BOOLEAN bVisible = TRUE;
+  if (H_DATABASE_bFetchBoolean(FCID("SCTV"), &bVisible, nullptr, nullptr) && !bVisible) return;
+  if (pTrack->sHeader.u16Count == 0) return;
+  const CHART_TRACK_VIEW view = TRK_view(pNVI, u32Style);
+  if (!s_current.bTraced || memcmp(&s_current.sHeader, &pTrack->sHeader, sizeof pTrack->sHeader) != 0 ||
+      memcmp(&s_current.view, &view, sizeof view) != 0 || s_current.ptBoatMM.x != pNVI->ptBoatMM.x ||
+      s_current.ptBoatMM.y != pNVI->ptBoatMM.y) {
+    T_NAV_vTraceTrack(pTrack, pNVI, TRUE, u32Style, &s_current.steps);
+    s_current.sHeader = pTrack->sHeader;
+    s_current.view = view;
+    s_current.ptBoatMM = pNVI->ptBoatMM;
+    s_current.bTraced = TRUE;
+  }
+  T_NAV_vPlayTrack(s_current.steps, pNVI, u32Style, u32Color);
 }
 
 void T_NAV_vRenderSavedTracks(NAV_VIEW_INFO* pNVI, BOOLEAN bUnused) {
