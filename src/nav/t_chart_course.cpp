@@ -5,6 +5,7 @@
 
 #include <math.h>
 #include <stdio.h>
+#include <string.h>
 
 #include "color.h"
 #include "gr_context.h"
@@ -12,7 +13,10 @@
 #include "h_database.h"
 #include "t_chart_marks.h"
 #include "u_convert.h"
+#include "u_language.h"
 #include "u_nav.h"
+#include "u_wstring.h"
+#include "ui_texts.h"
 
 // Far enough to leave any pane; the graphic context cuts the line there.
 static constexpr double CRS_EDGE_PIXELS = 1200.0;
@@ -38,8 +42,8 @@ static void CRS_vLine(NAV_VIEW_INFO* pNVI, POINT from, POINT to, S32 size) {
   gr_SetPixelSize(gc, 1);
 }
 
-// A ground distance in the short or long unit of the distance setting;
-// FALSE for a setting without a unit pair.
+// A ground distance in the short or long unit of the distance setting; a
+// setting without a unit pair says so.
 static BOOLEAN CRS_bDistanceText(double dMetres, char* sOut, size_t size) {
   U32 u32Units = U_STAT_MILES;
   H_DATABASE_bFetchU32(FCID("SUDS"), &u32Units, nullptr, nullptr);
@@ -59,7 +63,10 @@ static BOOLEAN CRS_bDistanceText(double dMetres, char* sOut, size_t size) {
       if (dMetres < 1852.0) return snprintf(sOut, size, "%.0fm", dMetres) > 0;
       return snprintf(sOut, size, "%.1fnm", dMetres / 1852.0) > 0;
     default:
-      return FALSE;
+      // Cut short if need be, and always ended (by two zero bytes when wide).
+      memset(sOut, 0, size);
+      U_WSTRING_vw_strncpy(sOut, Unknown[nCurrentLanguage()], (U32)size - 2, FALSE);
+      return TRUE;
   }
 }
 
