@@ -451,13 +451,15 @@ void T_N_HISTORY_vMain(void) {
   log_me("[%d]%s: LWP ID %ld", __LINE__, __func__, (long)syscall(SYS_gettid));
   s_bShutdown = FALSE;
   U_TASKSTUB_vPublish(FCID("TSMG"), M_HISTORY);
+  // Subscribed before the settings are read, so a change made while the
+  // task starts is never lost between the read and the subscription.
+  HISTORY_vSubscribe();
   HISTORY_vSettings(FALSE);
   T_N_HISTORY_vSet2DColorTable();
   HISTORY_vCreate();
   BOOLEAN bIce = FALSE;
   if (!H_DATABASE_bFetchBoolean(FCID("SICE"), &bIce, nullptr, nullptr)) bIce = FALSE;
   HISTORY_vRegisterSet(bIce, FALSE);
-  HISTORY_vSubscribe();
   for (;;) {
     GENERIC_MESSAGE* pMsg = (GENERIC_MESSAGE*)L_MBOX_ReceiveWaitTicks(M_HISTORY, 1000);
     for (; pMsg != nullptr; pMsg = (GENERIC_MESSAGE*)L_MBOX_Receive(M_HISTORY)) HISTORY_vDispatch(pMsg);

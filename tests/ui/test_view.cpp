@@ -9,6 +9,7 @@
 #include <mutex>
 #include <vector>
 
+#include "test_timing.h"
 #include "g_box.h"
 #include "h_database.h"
 #include "h_display.h"
@@ -133,7 +134,9 @@ TEST_F(View, RequestsAfterAFrameAreDrawnOnceAHundredMillisecondsAfterIt) {
   L_CLOCK_Sleep(150);
   frames = OverlayMs();
   EXPECT_NEAR((double)elapsed / 100.0 + 1.0, (double)(frames.size() - first - 2), 1.5) << "one at 0, 100, ... ms of " << elapsed;
-  for (size_t i = first + 1; i < frames.size(); i++) EXPECT_GE(frames[i] - frames[i - 1], 95u) << i;
+  // Stamped when the overlay draws, so what came before it in a frame moves
+  // the stamp: room for that, more where the processor is emulated.
+  for (size_t i = first + 1; i < frames.size(); i++) EXPECT_GE(frames[i] - frames[i - 1], 100u - TEST_u64SlackMs(5)) << i;
 }
 
 TEST_F(View, AViewChangeDuringALongDrawDropsThatFrameAndShowsTheNewViewAtOnce) {
