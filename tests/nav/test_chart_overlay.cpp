@@ -313,6 +313,15 @@ TEST_F(ChartOverlay, RandomStoresStayInsideThePane) {
     SetF("ICHH", 0.0f);
     SetF("ICHD", (float)any(-1000, 1000));
     SetU("SNCP", (U32)any(0, 4));
+    SetU("SCCP", (U32)any(0, 4));
+    SetB("SNHL", any(0, 1));
+    SetF("IHDC", (float)any(-1000, 1000));
+    static const U32 s_aUnits[] = {U_STAT_MILES, U_NAUT_MILES, U_KM, U_NAUT_MILES_FT, U_NAUT_MILES_M, U_MPH};
+    SetU("SUDS", s_aUnits[any(0, 5)]);
+    // A travelled route, spoiled as a file could leave it.
+    g_NAV.s32CurrentRoute = any(-1, 60);
+    g_NAV.CurrentRoute.nCount = (U32)any(0, 60);
+    for (U16& n : g_NAV.CurrentRoute.anWaypoint) n = (U16)any(0, 45);
     H_DATABASE_bUpdateEverythingBoolean(FCID("SNUP"), any(0, 1), P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
     Draw();
     for (S32 y = 0; y < 480; y++) {
@@ -322,6 +331,8 @@ TEST_F(ChartOverlay, RandomStoresStayInsideThePane) {
       }
     }
   }
+  g_NAV.CurrentRoute.nCount = 0;
+  g_NAV.s32CurrentRoute = -1;
 }
 
 }  // namespace
