@@ -107,12 +107,13 @@ void T_NAV_vRenderCourseLines(NAV_VIEW_INFO* pNVI, POINT ptBoat, double dHeading
   CRS_vLine(pNVI, ptBoat, end, 2);
   // A short bar across the end, and what the run covers.
   CRS_vLine(pNVI, CRS_ptAlong(end, dHeading - 90.0, 6.0), CRS_ptAlong(end, dHeading + 90.0, 6.0), 2);
-  char sText[24];
+  char sText[40];
   if (nMinutes >= CRS_DAY_MINUTES) {
     snprintf(sText, sizeof sText, ">1 Day");
   } else if (!CRS_bDistanceText(dMetres, sText, sizeof sText)) {
     return;
   }
+  U_WSTRING_vReplaceNarrowWithWide(sText, sizeof sText);
   U32 u32Palette = 0;
   H_DATABASE_bFetchU32(FCID("SPAL"), &u32Palette, nullptr, nullptr);
   const BOOLEAN bLight = u32Palette == 1;

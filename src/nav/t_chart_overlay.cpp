@@ -523,29 +523,47 @@ void T_NAV_vRenderRoute(NAV_VIEW_INFO* pNVI) {
 // ---------------------------------------------------------------------------
 // Waypoints
 
-// The name cut to what fits before "..." in the room; empty when not even
-// one character does.
-static void OVL_vFitName(const char* sName, S32 room, S32 iconWidth, const FONT_DEF* pFont, char* sOut,
-                         size_t outSize) {
-  const S32 nameWidth = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)sName);
-  const S32 dotsWidth = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)"...");
-  if (iconWidth + nameWidth < room) {
-    snprintf(sOut, outSize, "%s", sName);
-    return;
-  }
-  sOut[0] = 0;
-  if (room <= iconWidth + dotsWidth) return;
+// A waypoint's shown name: at most its first 10 bytes, in 16-bit characters
+// in a wide language. sOut (NAV_WAYPOINT_NAME_SIZE + 8 bytes) always ends
+// in zeros; FALSE when there is nothing to show. With a room (pixels, icon
+// included) the name is cut to what fits before "...", nothing when not
+// even one character does.
+static constexpr size_t OVL_SHOWN_NAME_SIZE = NAV_WAYPOINT_NAME_SIZE + 8;
+static BOOLEAN OVL_bShownName(const char* pcName, BOOLEAN bCut, S32 room, S32 iconWidth, const FONT_DEF* pFont,
+                              char (&sOut)[OVL_SHOWN_NAME_SIZE]) {
+  const BOOLEAN bWide = U_WSTRING_bIsUnicodeLanguage();
+  const size_t unit = bWide ? 2 : 1;
+  size_t n = 0;
+  while (n + unit <= 10 && !(pcName[n] == 0 && (unit == 1 || pcName[n + 1] == 0))) n += unit;
+  memset(sOut, 0, sizeof sOut);
+  memcpy(sOut, pcName, n);
+  if (n == 0) return FALSE;
+  if (!bCut) return TRUE;
+  static const char s_acWideDots[] = {0, '.', 0, '.', 0, '.', 0, 0};
+  const char* pcDots = bWide ? s_acWideDots : "...";
+  const S32 nameWidth = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)sOut);
+  const S32 dotsWidth = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)pcDots);
+  if (iconWidth + nameWidth < room) return TRUE;
+  memset(sOut, 0, sizeof sOut);
+  if (room <= iconWidth + dotsWidth) return FALSE;
   const S32 budget = room - iconWidth - dotsWidth;
   S32 sum = 0;
   size_t k = 0;
-  while (sName[k] != 0 && k + 4 < outSize) {
-    const S32 cw = (S32)G_FONTS_u32GetWidth(pFont, (BYTE)sName[k]);
+  while (k < n) {
+    S32 cw;
+    if (bWide) {
+      const char one[4] = {pcName[k], pcName[k + 1], 0, 0};
+      cw = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)one);
+    } else {
+      cw = (S32)G_FONTS_u32GetWidth(pFont, (BYTE)pcName[k]);
+    }
     if (sum + cw >= budget) break;
     sum += cw;
-    sOut[k] = sName[k];
-    k++;
+    k += unit;
   }
-  memcpy(sOut + k, "...", 4);
+  memcpy(sOut, pcName, k);
+  memcpy(sOut + k, pcDots, 3 * unit);
+  return TRUE;
 }
 
 void T_NAV_vRenderWaypoint(S32 nIndex, const WAYPOINT* pWaypoint, NAV_VIEW_INFO* pNVI, S32 s32DeclutterWaypoint) {
@@ -566,19 +584,12 @@ void T_NAV_vRenderWaypoint(S32 nIndex, const WAYPOINT* pWaypoint, NAV_VIEW_INFO*
   if (!(bDeclutter && s32DeclutterWaypoint == -1)) T_NAV_vDrawCastingRings(pNVI, &centre);
   T_NAV_vAddProximityCandidate(pNVI, nIndex);
   if (bHidden) return;
-  char sName[NAV_WAYPOINT_NAME_SIZE + 1];
-  memcpy(sName, pWaypoint->sName, 10);
-  sName[10] = 0;
-  char sShown[NAV_WAYPOINT_NAME_SIZE + 8];
+  char sShown[OVL_SHOWN_NAME_SIZE];
   const FONT_DEF* pFont = T_NAV_pFont14();
-  if (bDeclutter && s32DeclutterWaypoint > 0) {
-    const S64 room64 = ((S64)s32DeclutterWaypoint * pNVI->nPixelsPerMMM + 0x80000) >> 20;
-    const S32 room = room64 > 100000 ? 100000 : (S32)room64;
-    OVL_vFitName(sName, room, w, pFont, sShown, sizeof sShown);
-  } else {
-    snprintf(sShown, sizeof sShown, "%s", sName);
-  }
-  if (sShown[0] == 0) return;
+  const BOOLEAN bCut = bDeclutter && s32DeclutterWaypoint > 0;
+  const S64 room64 = bCut ? ((S64)s32DeclutterWaypoint * pNVI->nPixelsPerMMM + 0x80000) >> 20 : 0;
+  const S32 room = room64 > 100000 ? 100000 : (S32)room64;
+  if (!OVL_bShownName(pWaypoint->sName, bCut, room, w, pFont, sShown)) return;
   const BOOLEAN bLight = OVL_u32Palette() == 1;
   T_NAV_vRenderOutlinedName(pNVI->pBitmap, {p.x + 1 + w / 2, p.y - 9}, pFont, sShown,
                             gCOLOR_pcolColorTable[bLight ? 32 : 35], gCOLOR_pcolColorTable[bLight ? 35 : 32]);
@@ -693,7 +704,10 @@ static void OVL_vRenderOrientationText(NAV_VIEW_INFO* pNVI, S32 nOrientation) {
   if (nView == 40) {
     at = {pNVI->nWindowWidth - NupBox.nWidth - NupArrow.nWidth / 2 - 4, b->s32ClipBottom + 19 + NupBox.nHeight / 2};
   }
-  T_NAV_vPutText(pNVI->pBitmap, gCOLOR_pcolColorTable[35], at, T_NAV_pFont14(), sText);
+  char sShown[16];
+  snprintf(sShown, sizeof sShown, "%s", sText);
+  U_WSTRING_vReplaceNarrowWithWide(sShown, sizeof sShown);
+  T_NAV_vPutText(pNVI->pBitmap, gCOLOR_pcolColorTable[35], at, T_NAV_pFont14(), sShown);
 }
 
 // ---------------------------------------------------------------------------

@@ -8,11 +8,14 @@
 #include "../nmea/ais_sentences.h"
 #include "chart_test.h"
 #include "g_bmp.h"
+#include "g_iconset.h"
 #include "linuxsvc.h"
 #include "t_chart_marks.h"
 #include "t_nav_nvram_flash.h"
 #include "t_nav_twr.h"
 #include "t_nmea_ais.h"
+#include "u_language.h"
+#include "u_wstring.h"
 
 namespace {
 
@@ -235,6 +238,34 @@ TEST_F(ChartOverlay, SavedTracksFollowTheStore) {
   ASSERT_EQ(slot, T_NAV_nAddTrack(straight.get(), 1, (char*)"T", TRUE));
   T_NAV_vSetTrackVisibility(slot, TRUE);
   EXPECT_EQ(drawn, Frame());
+}
+
+// In a wide language names are 16-bit: shown whole, or cut by whole
+// characters before "..." when the declutter room is short; the chart's
+// own texts are widened.
+TEST_F(ChartOverlay, WideNamesShowWholeOrCut) {
+  Set("SNCS", 15);
+  SetU("SCCP", 0);
+  SetU("SLNG", LANGUAGE_ENGLISH_UNICODE);
+  U_WSTRING_vUpdateCurrentLanguage();
+  static const char s_acWide[10] = {0, 'W', 0, 'I', 0, 'D', 0, 'E', 0, 'N'};
+  const U16 whole = Waypoint(m_boat.x + 300, m_boat.y - 300, "");
+  const U16 cut = Waypoint(m_boat.x + 300, m_boat.y + 200, "");
+  for (U16 i : {whole, cut}) memcpy(T_NAV_pGetWaypoint(i)->sName, s_acWide, sizeof s_acWide);
+  Draw();
+  const S32 ppm = S32Of(FCID("ICPM"));
+  ASSERT_GT(ppm, 0);
+  S32* pRoom = T_NAV_TWR_pGetDeclutterWaypointTable(FALSE);
+  ASSERT_NE(nullptr, pRoom);
+  pRoom[whole] = 0;
+  // Room for the icon, "..." and about two letters.
+  pRoom[cut] = (S32)(((S64)(Waypoint1_icon.nWidth + 40) << 20) / ppm);
+  Set("SNWD", 1);
+  SetB("SNUP", TRUE);
+  Draw();
+  EXPECT_TRUE(GOLDEN_MatchBitmap(NAV_GOLDEN_DIR "/chart_wide_names.png", m_pPage));
+  SetU("SLNG", LANGUAGE_ENGLISH);
+  U_WSTRING_vUpdateCurrentLanguage();
 }
 
 // Random stores at every zoom and turn: nothing faults and nothing lands
