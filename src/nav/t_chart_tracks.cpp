@@ -113,6 +113,7 @@ void T_NAV_vRenderCurrentTrack(const TRACK* pTrack, NAV_VIEW_INFO* pNVI, U32 u32
 
 void T_NAV_vRenderSavedTracks(NAV_VIEW_INFO* pNVI, BOOLEAN bUnused) {
   (void)bUnused;
+  if (pNVI == nullptr || pNVI->pBitmap == nullptr || pNVI->nPixelsPerMMM <= 0) return;
   L_MUTEX_LockWait(RES_NAV_DATA);
   S32 nTrack = -1;
   TRACK_HEADER* pHeader = nullptr;
