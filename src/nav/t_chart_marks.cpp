@@ -146,7 +146,10 @@ static void MRK_vResetPen(NAV_VIEW_INFO* pNVI) {
 }
 
 // A label in a dark box, its lower-left corner at (x + 4 - w/2, y - 3).
-static void MRK_vBoxLabel(NAV_VIEW_INFO* pNVI, POINT at, const char* sText) {
+static void MRK_vBoxLabel(NAV_VIEW_INFO* pNVI, POINT at, const char* sNarrow) {
+  char sText[32];
+  snprintf(sText, sizeof sText, "%s", sNarrow);
+  U_WSTRING_vReplaceNarrowWithWide(sText, sizeof sText);
   const FONT_DEF* pFont = T_NAV_pFont14();
   const S32 w = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)sText);
   const POINT box = {at.x + 4 - w / 2, at.y - 3};
@@ -249,11 +252,10 @@ void T_NAV_vRenderCursorWaypoint(NAV_VIEW_INFO* pNVI) {
   G_ICON_vPut(pNVI->pBitmap, pIcon, &corner);
   POINT centre = {corner.x + pIcon->nWidth / 2, corner.y + pIcon->nHeight / 2};
   T_NAV_vDrawCastingRings(pNVI, &centre);
-  char sName[NAV_WAYPOINT_NAME_SIZE + 1];
+  // Ended by two zero bytes, as a 16-bit name needs.
+  char sName[NAV_WAYPOINT_NAME_SIZE + 2] = {};
   memcpy(sName, pWaypoint->sName, 10);
-  sName[10] = 0;
-  const FONT_DEF* pFont = U_WSTRING_bIsUnicodeLanguage() ? arialuni_size17_font_def_ptr
-                                                          : myriad_pro_bold_size17_font_def_ptr;
+  const FONT_DEF* pFont = T_NAV_pFont17();
   const S32 w = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)sName);
   const POINT box = {p.x + 1 + pIcon->nWidth / 2 - 3, p.y - 12};
   G_BOX_vDrawFilled(pNVI->pBitmap, gCOLOR_pcolColorTable[238], &box, (U32)w + 9, 23);
@@ -292,7 +294,7 @@ void T_NAV_vDrawProximityFlag(NAV_VIEW_INFO* pNVI, POINT* pt, float WP_Dist, BOO
   U32 u32Units = 0;
   H_DATABASE_bFetchU32(FCID("SUDS"), &u32Units, nullptr, nullptr);
   const double d = WP_Dist;
-  char sText[32];
+  char sText[40];  // with room to widen what the formats give
   auto shown = [&](UNIT_TYPE u) { return dConvertFromInternal(d, D_DISTANCE, u); };
   switch (u32Units) {
     case U_STAT_MILES:
@@ -328,6 +330,7 @@ void T_NAV_vDrawProximityFlag(NAV_VIEW_INFO* pNVI, POINT* pt, float WP_Dist, BOO
       snprintf(sText, sizeof sText, "%.2fkm", shown(U_KM));
       break;
   }
+  U_WSTRING_vReplaceNarrowWithWide(sText, sizeof sText);
   const FONT_DEF* pFont = T_NAV_pFont14();
   const S32 w = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)sText);
   const S32 mid = PBox_Middle.nWidth > 0 ? PBox_Middle.nWidth : 1;

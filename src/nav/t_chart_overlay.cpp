@@ -10,6 +10,7 @@
 #include <string.h>
 
 #include "color.h"
+#include "g_box.h"
 #include "g_fonts.h"
 #include "g_iconset.h"
 #include "g_image32.h"
@@ -167,6 +168,10 @@ const FONT_DEF* T_NAV_pFont14(void) {
   return U_WSTRING_bIsUnicodeLanguage() ? arialuni_size14_font_def_ptr : myriad_pro_bold_size14_font_def_ptr;
 }
 
+const FONT_DEF* T_NAV_pFont17(void) {
+  return U_WSTRING_bIsUnicodeLanguage() ? arialuni_size17_font_def_ptr : myriad_pro_bold_size17_font_def_ptr;
+}
+
 // The open polyline through points relative to the centre, clipped to the
 // square of the clip limit so no product leaves 32 bits.
 void T_NAV_vRenderPolyLineMM(POINT* pptBuffer, S32 nPointCount, NAV_VIEW_INFO* pNVI) {
@@ -235,29 +240,28 @@ void T_NAV_vRenderOutlinedName(BITMAP* pBitmap, POINT at, const FONT_DEF* pFont,
 // ---------------------------------------------------------------------------
 // Tracks
 
-void T_NAV_vRenderTrack(const TRACK* pTrack, NAV_VIEW_INFO* pNVI, BOOLEAN bCurrentTrack, U32 u32Style,
-                        U32 u32Color) {
+// What a track draws, in pixels: pen moves, lines and dots. A line that
+// ends on the pixel the last line ended on paints nothing new and is left
+// out, except in the dotted style, whose pattern runs on with every pixel.
+void T_NAV_vTraceTrack(const TRACK* pTrack, const NAV_VIEW_INFO* pNVI, BOOLEAN bCurrentTrack, U32 u32Style,
+                       std::vector<T_NAV_TRACK_STEP>* pSteps) {
+  pSteps->clear();
   if (pTrack == nullptr || pTrack->sHeader.u16Count == 0) return;
-  if (bCurrentTrack) {
-    BOOLEAN bVisible = TRUE;
-    if (H_DATABASE_bFetchBoolean(FCID("SCTV"), &bVisible, nullptr, nullptr) && !bVisible) return;
-  }
-  u32Color &= 15;
-  const U32 pal = OVL_u32Palette();
-  if (pal == 1 && u32Color == 15) u32Color = 0;
-  if (pal == 2 && u32Color == 12) u32Color = 15;
-  if (pal == 3 && u32Color == 0) u32Color = 15;
-  GR_CONTEXT* gc = &pNVI->GrContext;
-  OVL_vPen(pNVI, (S32)u32Color, STD_PEN, 1);
-  if (u32Style == 1) {
-    gr_SetPatternType(gc, 49);
-    gr_SetPatternIndex(gc, 0);
-    gr_ResetPattern(gc);
-    gr_SetPatternStatus(gc, TRUE);
-  } else if (u32Style == 3) {
-    gr_SetDrawingTool(gc, BRUSH);
-    gr_SetPixelSize(gc, 2);
-  }
+  const BOOLEAN bKeepRepeats = u32Style == 1;
+  POINT pen = {0x7FFFFFFF, 0x7FFFFFFF};
+  auto move = [&](POINT p) {
+    if (!pSteps->empty() && pSteps->back().eKind == T_NAV_TRACK_MOVE) pSteps->pop_back();
+    pSteps->push_back({p.x, p.y, T_NAV_TRACK_MOVE});
+    pen = p;
+  };
+  auto line = [&](POINT p) {
+    if (!bKeepRepeats && p.x == pen.x && p.y == pen.y && !pSteps->empty() &&
+        pSteps->back().eKind == T_NAV_TRACK_LINE) {
+      return;
+    }
+    pSteps->push_back({p.x, p.y, T_NAV_TRACK_LINE});
+    pen = p;
+  };
   const S32 V = OVL_nView(pNVI);
   U16 it = 0;
   POINT pt = {0, 0};
@@ -274,17 +278,13 @@ void T_NAV_vRenderTrack(const TRACK* pTrack, NAV_VIEW_INFO* pNVI, BOOLEAN bCurre
       const POINT p = OVL_ptPixel(pNVI, rel);
       if (u32Style == 0) {
         if (!(p.x - lastDot.x >= -3 && p.x - lastDot.x <= 3 && p.y - lastDot.y >= -3 && p.y - lastDot.y <= 3)) {
-          if (e == TRACKPOINT_NORMAL) {
-            for (S32 dy = -1; dy <= 1; dy++) {
-              for (S32 dx = -1; dx <= 1; dx++) gr_SetPixel(gc, p.x + dx, p.y + dy);
-            }
-          }
+          if (e == TRACKPOINT_NORMAL) pSteps->push_back({p.x, p.y, T_NAV_TRACK_DOT});
           lastDot = p;
         }
       } else if (bPrevVisible && e == TRACKPOINT_NORMAL) {
-        gr_DrawAbsLine(gc, p.x, p.y);
+        line(p);
       } else {
-        gr_SetAbsPenPos(gc, p.x, p.y);
+        move(p);
       }
     }
     bPrevVisible = bVisible && e == TRACKPOINT_NORMAL;
@@ -296,13 +296,59 @@ void T_NAV_vRenderTrack(const TRACK* pTrack, NAV_VIEW_INFO* pNVI, BOOLEAN bCurre
     if (rel.x > -V && rel.x < V && rel.y > -V && rel.y < V) {
       const POINT p = OVL_ptPixel(pNVI, rel);
       if (eLast == TRACKPOINT_NORMAL) {
-        gr_DrawAbsLine(gc, p.x, p.y);
+        line(p);
       } else {
-        gr_SetAbsPenPos(gc, p.x, p.y);
+        move(p);
       }
     }
   }
+}
+
+void T_NAV_vPlayTrack(const std::vector<T_NAV_TRACK_STEP>& steps, NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color) {
+  u32Color &= 15;
+  const U32 pal = OVL_u32Palette();
+  if (pal == 1 && u32Color == 15) u32Color = 0;
+  if (pal == 2 && u32Color == 12) u32Color = 15;
+  if (pal == 3 && u32Color == 0) u32Color = 15;
+  GR_CONTEXT* gc = &pNVI->GrContext;
+  OVL_vPen(pNVI, (S32)u32Color, STD_PEN, 1);
+  if (u32Style == 1) {
+    gr_SetPatternType(gc, 49);
+    gr_SetPatternIndex(gc, 0);
+    gr_ResetPattern(gc);
+    gr_SetPatternStatus(gc, TRUE);
+  } else if (u32Style == 3) {
+    gr_SetDrawingTool(gc, BRUSH);
+    gr_SetPixelSize(gc, 2);
+  }
+  for (const T_NAV_TRACK_STEP& s : steps) {
+    switch (s.eKind) {
+      case T_NAV_TRACK_MOVE:
+        gr_SetAbsPenPos(gc, s.x, s.y);
+        break;
+      case T_NAV_TRACK_LINE:
+        gr_DrawAbsLine(gc, s.x, s.y);
+        break;
+      case T_NAV_TRACK_DOT:
+        for (S32 dy = -1; dy <= 1; dy++) {
+          for (S32 dx = -1; dx <= 1; dx++) gr_SetPixel(gc, s.x + dx, s.y + dy);
+        }
+        break;
+    }
+  }
   OVL_vResetPen(pNVI);
+}
+
+void T_NAV_vRenderTrack(const TRACK* pTrack, NAV_VIEW_INFO* pNVI, BOOLEAN bCurrentTrack, U32 u32Style,
+                        U32 u32Color) {
+  if (pTrack == nullptr || pTrack->sHeader.u16Count == 0) return;
+  if (bCurrentTrack) {
+    BOOLEAN bVisible = TRUE;
+    if (H_DATABASE_bFetchBoolean(FCID("SCTV"), &bVisible, nullptr, nullptr) && !bVisible) return;
+  }
+  static std::vector<T_NAV_TRACK_STEP> s_steps;  // the view task's only
+  T_NAV_vTraceTrack(pTrack, pNVI, bCurrentTrack, u32Style, &s_steps);
+  T_NAV_vPlayTrack(s_steps, pNVI, u32Style, u32Color);
 }
 
 // ---------------------------------------------------------------------------
@@ -313,6 +359,40 @@ static BOOLEAN OVL_bWaypointAt(U32 nIndex, POINT* ppt) {
   if (p == nullptr || p->u8Status < WPT_STATUS_SAVED || p->u8Status > WPT_STATUS_SAVED_2) return FALSE;
   *ppt = p->pt;
   return TRUE;
+}
+
+// The name of the newest shown route that starts where this one does, beside
+// its first waypoint; boxed when that waypoint is under the cursor.
+static void OVL_vRenderRouteLabel(const ROUTE* pRoute, NAV_VIEW_INFO* pNVI, BOOLEAN bHighlighted) {
+  const U16 first = pRoute->anWaypoint[0];
+  POINT pt;
+  if (!OVL_bWaypointAt(first, &pt)) return;
+  const POINT rel = T_NAV_ptRelative(pNVI, pt);
+  if (!OVL_bInside(rel, OVL_nClipLimit(pNVI))) return;
+  char sName[NAV_ROUTE_NAME_SIZE + 2];
+  if (!T_NAV_TWR_bGetNameOfLastRouteStartingAt(first, sName)) return;
+  sName[NAV_ROUTE_NAME_SIZE] = 0;
+  const POINT p = OVL_ptPixel(pNVI, rel);
+  const POINT at = {p.x + 16, p.y - 39};
+  S32 nCursor = 65535;
+  H_DATABASE_bFetchS32(FCID("ICWP"), &nCursor, nullptr, nullptr);
+  const BOOLEAN bCursor = nCursor == (S32)first;
+  const FONT_DEF* pFont = bCursor ? T_NAV_pFont17() : T_NAV_pFont14();
+  COLOR text = gCOLOR_pcolColorTable[bHighlighted ? 35 : 101];
+  COLOR outline = gCOLOR_pcolColorTable[bHighlighted ? 32 : 35];
+  if (text == outline) outline = gCOLOR_pcolColorTable[32];
+  if (bCursor) {
+    const S32 w = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)sName);
+    const POINT box = bHighlighted ? POINT{at.x - 4, at.y - 1} : at;
+    const BITMAP* b = pNVI->pBitmap;
+    const S32 boxWidth = w + (bHighlighted ? 9 : 1), boxHeight = bHighlighted ? 23 : 25;
+    if (box.x >= b->s32ClipLeft && box.x + boxWidth <= b->s32ClipRight + 1 && box.y >= b->s32ClipBottom &&
+        box.y + boxHeight <= b->s32ClipTop + 1) {
+      G_BOX_vDrawFilled(pNVI->pBitmap, gCOLOR_pcolColorTable[bHighlighted ? 238 : 100], &box, (U32)boxWidth,
+                        (U32)boxHeight);
+    }
+  }
+  T_NAV_vRenderOutlinedName(pNVI->pBitmap, at, pFont, sName, text, outline);
 }
 
 void T_NAV_vRenderSavedRoute(const ROUTE* pRoute, NAV_VIEW_INFO* pNVI, BOOLEAN bHighlightedRoute) {
@@ -338,6 +418,7 @@ void T_NAV_vRenderSavedRoute(const ROUTE* pRoute, NAV_VIEW_INFO* pNVI, BOOLEAN b
   OVL_vPen(pNVI, colour, BRUSH, 2);
   T_NAV_vRenderPolyLineMM(aRel, used, pNVI);
   OVL_vResetPen(pNVI);
+  OVL_vRenderRouteLabel(pRoute, pNVI, bHighlightedRoute);
 }
 
 static void OVL_vRenderAllSavedRoutes(NAV_VIEW_INFO* pNVI) {
@@ -348,6 +429,43 @@ static void OVL_vRenderAllSavedRoutes(NAV_VIEW_INFO* pNVI) {
     if (pRoute == nullptr || pRoute->nCount == 0 || pRoute->bHide || i == nCurrent) continue;
     T_NAV_vRenderSavedRoute(pRoute, pNVI, FALSE);
   }
+  // The route that starts at the cursor waypoint again, on top and in red.
+  S32 nCursor = 65535;
+  if (!H_DATABASE_bFetchS32(FCID("ICWP"), &nCursor, nullptr, nullptr) || nCursor == 65535 || nCursor < 0) return;
+  const S32 nRoute = T_NAV_TWR_s32GetIndexOfLastRouteStartingAt(nCursor);
+  const ROUTE* pRoute = nRoute >= 0 ? T_NAV_pGetRoute((U32)nRoute) : nullptr;
+  if (pRoute != nullptr && pRoute->nCount != 0 && !pRoute->bHide && nCurrent != (S32)NAV_MAX_ROUTES) {
+    T_NAV_vRenderSavedRoute(pRoute, pNVI, TRUE);
+  }
+}
+
+// The legs of the saved route being travelled that the navigation leaves
+// out (a start in its middle, skipped waypoints), in grey.
+static void OVL_vRenderSkippedLegs(NAV_VIEW_INFO* pNVI) {
+  if (g_NAV.s32CurrentRoute < 0) return;
+  const ROUTE* pStored = T_NAV_pGetRoute((U32)g_NAV.s32CurrentRoute);
+  if (pStored == nullptr) return;
+  const ROUTE* pRoute = &g_NAV.CurrentRoute;
+  const U32 nStored = pStored->nCount > NAV_MAX_ROUTE_POINTS ? NAV_MAX_ROUTE_POINTS : pStored->nCount;
+  const U32 nNavigated = pRoute->nCount > NAV_MAX_ROUTE_POINTS ? NAV_MAX_ROUTE_POINTS : pRoute->nCount;
+  if (nStored == 0) return;
+  BOOLEAN abSkipped[NAV_MAX_ROUTE_POINTS];
+  for (U32 i = 0; i < nStored; i++) {
+    abSkipped[i] = TRUE;
+    for (U32 k = 0; k < nNavigated && abSkipped[i]; k++) abSkipped[i] = pRoute->anWaypoint[k] != pStored->anWaypoint[i];
+  }
+  OVL_vPen(pNVI, 7, BRUSH, 2);
+  auto leg = [pNVI](U16 from, U16 to) {
+    POINT a, b;
+    if (!OVL_bWaypointAt(from, &a) || !OVL_bWaypointAt(to, &b)) return;
+    POINT seg[2] = {T_NAV_ptRelative(pNVI, a), T_NAV_ptRelative(pNVI, b)};
+    T_NAV_vRenderPolyLineMM(seg, 2, pNVI);
+  };
+  if (abSkipped[0] && nNavigated != 0) leg(pRoute->anWaypoint[0], pStored->anWaypoint[0]);
+  for (U32 i = 1; i < nStored; i++) {
+    if (abSkipped[i - 1] || abSkipped[i]) leg(pStored->anWaypoint[i - 1], pStored->anWaypoint[i]);
+  }
+  OVL_vResetPen(pNVI);
 }
 
 void T_NAV_vRenderRoute(NAV_VIEW_INFO* pNVI) {
@@ -368,6 +486,7 @@ void T_NAV_vRenderRoute(NAV_VIEW_INFO* pNVI) {
     T_NAV_vRenderPolyLineMM(seg, 2, pNVI);
     cursorColour = OVL_nEntry(32);
   } else {
+    OVL_vRenderSkippedLegs(pNVI);
     POINT aRel[NAV_MAX_ROUTE_POINTS];
     const U32 used = g_NAV.nRoutePointUsed > NAV_MAX_ROUTE_POINTS ? NAV_MAX_ROUTE_POINTS : g_NAV.nRoutePointUsed;
     for (U32 i = 0; i < used; i++) aRel[i] = T_NAV_ptRelative(pNVI, g_NAV.aptRoutePoint[i]);
@@ -404,29 +523,47 @@ void T_NAV_vRenderRoute(NAV_VIEW_INFO* pNVI) {
 // ---------------------------------------------------------------------------
 // Waypoints
 
-// The name cut to what fits before "..." in the room; empty when not even
-// one character does.
-static void OVL_vFitName(const char* sName, S32 room, S32 iconWidth, const FONT_DEF* pFont, char* sOut,
-                         size_t outSize) {
-  const S32 nameWidth = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)sName);
-  const S32 dotsWidth = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)"...");
-  if (iconWidth + nameWidth < room) {
-    snprintf(sOut, outSize, "%s", sName);
-    return;
-  }
-  sOut[0] = 0;
-  if (room <= iconWidth + dotsWidth) return;
+// A waypoint's shown name: at most its first 10 bytes, in 16-bit characters
+// in a wide language. sOut (NAV_WAYPOINT_NAME_SIZE + 8 bytes) always ends
+// in zeros; FALSE when there is nothing to show. With a room (pixels, icon
+// included) the name is cut to what fits before "...", nothing when not
+// even one character does.
+static constexpr size_t OVL_SHOWN_NAME_SIZE = NAV_WAYPOINT_NAME_SIZE + 8;
+static BOOLEAN OVL_bShownName(const char* pcName, BOOLEAN bCut, S32 room, S32 iconWidth, const FONT_DEF* pFont,
+                              char (&sOut)[OVL_SHOWN_NAME_SIZE]) {
+  const BOOLEAN bWide = U_WSTRING_bIsUnicodeLanguage();
+  const size_t unit = bWide ? 2 : 1;
+  size_t n = 0;
+  while (n + unit <= 10 && !(pcName[n] == 0 && (unit == 1 || pcName[n + 1] == 0))) n += unit;
+  memset(sOut, 0, sizeof sOut);
+  memcpy(sOut, pcName, n);
+  if (n == 0) return FALSE;
+  if (!bCut) return TRUE;
+  static const char s_acWideDots[] = {0, '.', 0, '.', 0, '.', 0, 0};
+  const char* pcDots = bWide ? s_acWideDots : "...";
+  const S32 nameWidth = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)sOut);
+  const S32 dotsWidth = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)pcDots);
+  if (iconWidth + nameWidth < room) return TRUE;
+  memset(sOut, 0, sizeof sOut);
+  if (room <= iconWidth + dotsWidth) return FALSE;
   const S32 budget = room - iconWidth - dotsWidth;
   S32 sum = 0;
   size_t k = 0;
-  while (sName[k] != 0 && k + 4 < outSize) {
-    const S32 cw = (S32)G_FONTS_u32GetWidth(pFont, (BYTE)sName[k]);
+  while (k < n) {
+    S32 cw;
+    if (bWide) {
+      const char one[4] = {pcName[k], pcName[k + 1], 0, 0};
+      cw = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)one);
+    } else {
+      cw = (S32)G_FONTS_u32GetWidth(pFont, (BYTE)pcName[k]);
+    }
     if (sum + cw >= budget) break;
     sum += cw;
-    sOut[k] = sName[k];
-    k++;
+    k += unit;
   }
-  memcpy(sOut + k, "...", 4);
+  memcpy(sOut, pcName, k);
+  memcpy(sOut + k, pcDots, 3 * unit);
+  return TRUE;
 }
 
 void T_NAV_vRenderWaypoint(S32 nIndex, const WAYPOINT* pWaypoint, NAV_VIEW_INFO* pNVI, S32 s32DeclutterWaypoint) {
@@ -447,19 +584,12 @@ void T_NAV_vRenderWaypoint(S32 nIndex, const WAYPOINT* pWaypoint, NAV_VIEW_INFO*
   if (!(bDeclutter && s32DeclutterWaypoint == -1)) T_NAV_vDrawCastingRings(pNVI, &centre);
   T_NAV_vAddProximityCandidate(pNVI, nIndex);
   if (bHidden) return;
-  char sName[NAV_WAYPOINT_NAME_SIZE + 1];
-  memcpy(sName, pWaypoint->sName, 10);
-  sName[10] = 0;
-  char sShown[NAV_WAYPOINT_NAME_SIZE + 8];
+  char sShown[OVL_SHOWN_NAME_SIZE];
   const FONT_DEF* pFont = T_NAV_pFont14();
-  if (bDeclutter && s32DeclutterWaypoint > 0) {
-    const S64 room64 = ((S64)s32DeclutterWaypoint * pNVI->nPixelsPerMMM + 0x80000) >> 20;
-    const S32 room = room64 > 100000 ? 100000 : (S32)room64;
-    OVL_vFitName(sName, room, w, pFont, sShown, sizeof sShown);
-  } else {
-    snprintf(sShown, sizeof sShown, "%s", sName);
-  }
-  if (sShown[0] == 0) return;
+  const BOOLEAN bCut = bDeclutter && s32DeclutterWaypoint > 0;
+  const S64 room64 = bCut ? ((S64)s32DeclutterWaypoint * pNVI->nPixelsPerMMM + 0x80000) >> 20 : 0;
+  const S32 room = room64 > 100000 ? 100000 : (S32)room64;
+  if (!OVL_bShownName(pWaypoint->sName, bCut, room, w, pFont, sShown)) return;
   const BOOLEAN bLight = OVL_u32Palette() == 1;
   T_NAV_vRenderOutlinedName(pNVI->pBitmap, {p.x + 1 + w / 2, p.y - 9}, pFont, sShown,
                             gCOLOR_pcolColorTable[bLight ? 32 : 35], gCOLOR_pcolColorTable[bLight ? 35 : 32]);
@@ -529,6 +659,8 @@ void T_NAV_vRenderBoat(NAV_VIEW_INFO* pNVI) {
                                                     : (bIce ? &boat_icon_ice_0_small : &boat_icon_0_small);
   const S32 k = (S32)(fmod(fmod(h + 365.0, 360.0) + 360.0, 360.0) * 0.1);
   const POINT centre = {pImage->s32Width / 2, pImage->s32Height / 2};
+  // The lines start under the boat, which stays on top.
+  T_NAV_vRenderCourseLines(pNVI, p, h, fSpeed);
   G_IMAGE32_vPutRotated(pNVI->pBitmap, pImage, &p, &centre, (double)((36 - k) * 10) * M_PI / 180.0);
 }
 
@@ -572,7 +704,10 @@ static void OVL_vRenderOrientationText(NAV_VIEW_INFO* pNVI, S32 nOrientation) {
   if (nView == 40) {
     at = {pNVI->nWindowWidth - NupBox.nWidth - NupArrow.nWidth / 2 - 4, b->s32ClipBottom + 19 + NupBox.nHeight / 2};
   }
-  T_NAV_vPutText(pNVI->pBitmap, gCOLOR_pcolColorTable[35], at, T_NAV_pFont14(), sText);
+  char sShown[16];
+  snprintf(sShown, sizeof sShown, "%s", sText);
+  U_WSTRING_vReplaceNarrowWithWide(sShown, sizeof sShown);
+  T_NAV_vPutText(pNVI->pBitmap, gCOLOR_pcolColorTable[35], at, T_NAV_pFont14(), sShown);
 }
 
 // ---------------------------------------------------------------------------
@@ -591,20 +726,11 @@ void T_NAV_vDrawChartOverlay(NAV_VIEW_INFO* pNVI, BOOLEAN bRenderCursorWaypoint,
   T_NAV_vRenderWaypointTarget(pNVI);
   T_NAV_vRenderWaypointGrid(pNVI);
   T_NAV_vRenderAlarmLimits(pNVI);
-  // Saved tracks, each loaded into the one track buffer and let go again.
-  S32 nTrack = -1;
-  TRACK_HEADER* pHeader = nullptr;
-  while (T_NAV_bScanVisibleTracks(&pNVI->ptCenterMM, OVL_nClipLimit(pNVI), &nTrack, &pHeader)) {
-    TRACK* pTrack = T_NAV_NVRAM_pLoadTrack(nTrack);
-    if (pTrack != nullptr) {
-      T_NAV_vRenderTrack(pTrack, pNVI, FALSE, T_NAV_nGetTrackStyle((U32)nTrack), T_NAV_nGetTrackColor((U32)nTrack));
-    }
-    T_NAV_NVRAM_vReleaseTrack();
-  }
+  T_NAV_vRenderSavedTracks(pNVI, FALSE);
   U32 u32Style = 2, u32Colour = 0;
   if (!H_DATABASE_bFetchU32(FCID("SNCP"), &u32Style, nullptr, nullptr)) u32Style = 0;
   if (!H_DATABASE_bFetchU32(FCID("SNCC"), &u32Colour, nullptr, nullptr)) u32Colour = 0;
-  T_NAV_vRenderTrack(&g_NAV.CurrentTrack, pNVI, TRUE, u32Style, u32Colour);
+  T_NAV_vRenderCurrentTrack(&g_NAV.CurrentTrack, pNVI, u32Style, u32Colour);
   OVL_vRenderAllSavedRoutes(pNVI);
   T_NAV_vRenderRoute(pNVI);
   OVL_vRenderWaypoints(pNVI, bLeftPane);

@@ -2,6 +2,8 @@
 // order, the own boat, the north arrow and the ruler lengths by zoom.
 #pragma once
 
+#include <vector>
+
 #include "g_fonts.h"
 #include "g_icon.h"
 #include "u_nav.h"
@@ -26,6 +28,34 @@ const SCALE_BAR_LENGTHS* T_NAV_pGetScaleBarLengths(S32 nZoom);
 void T_NAV_vDrawChartOverlay(NAV_VIEW_INFO* pNVI, BOOLEAN bRenderCursorWaypoint, BOOLEAN bLeftPane);
 void T_NAV_vRenderBoat(NAV_VIEW_INFO* pNVI);
 void T_NAV_vRenderNupArrow(NAV_VIEW_INFO* pNVI);
+// The course projection and compass heading lines from the moving boat at
+// pixel ptBoat; dHeading is the boat's heading as shown (chart turn taken
+// off), fSpeed its speed over ground in metres per second.
+void T_NAV_vRenderCourseLines(NAV_VIEW_INFO* pNVI, POINT ptBoat, double dHeading, float fSpeed);
+// A track drawn as pixel steps: traced once for a view, played in any
+// colour.
+typedef enum tag_T_NAV_TRACK_STEP_KIND : U8 {
+  T_NAV_TRACK_MOVE = 0,
+  T_NAV_TRACK_LINE = 1,
+  T_NAV_TRACK_DOT = 2,
+} T_NAV_TRACK_STEP_KIND;
+typedef struct tag_T_NAV_TRACK_STEP {
+  S32 x;
+  S32 y;
+  T_NAV_TRACK_STEP_KIND eKind;
+} T_NAV_TRACK_STEP;
+void T_NAV_vTraceTrack(const TRACK* pTrack, const NAV_VIEW_INFO* pNVI, BOOLEAN bCurrentTrack, U32 u32Style,
+                       std::vector<T_NAV_TRACK_STEP>* pSteps);
+void T_NAV_vPlayTrack(const std::vector<T_NAV_TRACK_STEP>& steps, NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color);
+// One track in a style (0 dots, 1 dotted, 2 thin, 3 wide) and colour index;
+// the current track also runs on to the boat.
+void T_NAV_vRenderTrack(const TRACK* pTrack, NAV_VIEW_INFO* pNVI, BOOLEAN bCurrentTrack, U32 u32Style,
+                        U32 u32Color);
+// The current track (unless SCTV hides it), on to the boat. Under mutex 9.
+void T_NAV_vRenderCurrentTrack(const TRACK* pTrack, NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color);
+// Every visible saved track of the view, each in its own style and colour.
+// The flag is not used.
+void T_NAV_vRenderSavedTracks(NAV_VIEW_INFO* pNVI, BOOLEAN bUnused);
 
 // Text inside the bitmap's clip only; a line that does not fit vertically is
 // left out, one too wide is cut at the right edge.
@@ -33,6 +63,7 @@ void T_NAV_vPutText(BITMAP* pBitmap, COLOR colour, POINT at, const FONT_DEF* pFo
 void T_NAV_vRenderOutlinedName(BITMAP* pBitmap, POINT at, const FONT_DEF* pFont, const char* sName, COLOR text,
                                COLOR outline);
 const FONT_DEF* T_NAV_pFont14(void);
+const FONT_DEF* T_NAV_pFont17(void);
 // A position relative to the view centre, x the short way round the globe.
 POINT T_NAV_ptRelative(const NAV_VIEW_INFO* pNVI, POINT pt);
 // The large waypoint symbol of an icon number; beyond the table, the first.

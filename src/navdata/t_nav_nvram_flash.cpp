@@ -20,6 +20,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <bit>
 
 #include "dd_devpath.h"
@@ -177,6 +178,12 @@ static void NVRAM_vPutLe16(U8* p, U16 v) {
 // ---------------------------------------------------------------------------
 // Directories
 
+// Counts every write, removal or replacement of saved-track files, so that
+// readers keeping a loaded track know when to load it again.
+static std::atomic<U32> s_u32TrackChanges{0};
+
+U32 T_NAV_NVRAM_u32TrackChanges(void) { return s_u32TrackChanges.load(); }
+
 static const char* const s_apcDirectories[] = {NAV_DIR_WAYPOINTS, NAV_DIR_ROUTES, NAV_DIR_TRACKS,
                                                NAV_DIR_CURRENT_TRACK};
 
@@ -216,6 +223,7 @@ static void NVRAM_vEraseDirectories(U32 u32Count) {
 
 void T_NAV_NVRAM_vErase(void) {
   NVRAM_vEraseDirectories(sizeof s_apcDirectories / sizeof s_apcDirectories[0]);
+  s_u32TrackChanges++;
   // The next point of the current track begins a new journal with its own
   // start: entries appended behind a vanished one would lead nowhere.
   s_currentTrackOffset = 0;
@@ -223,7 +231,10 @@ void T_NAV_NVRAM_vErase(void) {
 }
 
 // The journal is the last directory of the list.
-void T_NAV_NVRAM_vEraseRecords(void) { NVRAM_vEraseDirectories(sizeof s_apcDirectories / sizeof s_apcDirectories[0] - 1); }
+void T_NAV_NVRAM_vEraseRecords(void) {
+  NVRAM_vEraseDirectories(sizeof s_apcDirectories / sizeof s_apcDirectories[0] - 1);
+  s_u32TrackChanges++;
+}
 
 // ---------------------------------------------------------------------------
 // Record files
@@ -253,8 +264,10 @@ BOOLEAN T_NAV_NVRAM_bSaveRoute(const ROUTE* pRoute, U16 u16Index, BOOLEAN bOverr
 }
 
 BOOLEAN T_NAV_NVRAM_bSaveTrack(const TRACK* pTrack, U16 u16Index, BOOLEAN bOverridePointOfSale) {
-  return NVRAM_bSave(NAV_DIR_TRACKS, NAV_FILE_TRACK, u16Index, NAV_MAX_TRACKS, pTrack, sizeof(TRACK),
-                     bOverridePointOfSale);
+  const BOOLEAN bDone = NVRAM_bSave(NAV_DIR_TRACKS, NAV_FILE_TRACK, u16Index, NAV_MAX_TRACKS, pTrack, sizeof(TRACK),
+                                    bOverridePointOfSale);
+  s_u32TrackChanges++;
+  return bDone;
 }
 
 static BOOLEAN NVRAM_bDelete(const char* pcDir, U16 u16Index, U32 u32Limit, BOOLEAN bOverridePointOfSale) {
@@ -273,7 +286,9 @@ BOOLEAN T_NAV_NVRAM_bDeleteRoute(U16 u16Index, BOOLEAN bOverridePointOfSale) {
 }
 
 BOOLEAN T_NAV_NVRAM_bDeleteTrack(U16 u16Index, BOOLEAN bOverridePointOfSale) {
-  return NVRAM_bDelete(NAV_DIR_TRACKS, u16Index, NAV_MAX_TRACKS, bOverridePointOfSale);
+  const BOOLEAN bDone = NVRAM_bDelete(NAV_DIR_TRACKS, u16Index, NAV_MAX_TRACKS, bOverridePointOfSale);
+  s_u32TrackChanges++;
+  return bDone;
 }
 
 // ---------------------------------------------------------------------------
@@ -333,6 +348,7 @@ void T_NAV_NVRAM_vRecover(void) {
   if (NVRAM_bExists(marker)) {
     log_me("[%d]%s: finishing a replacement of the store\n", __LINE__, __func__);
     NVRAM_vFinishCommit();
+    s_u32TrackChanges++;
   } else {
     log_me("[%d]%s: an unfinished import is dropped\n", __LINE__, __func__);
     NVRAM_vRemoveTree(import, 1);
@@ -405,6 +421,7 @@ BOOLEAN T_NAV_NVRAM_bStageCommit(void) {
     return FALSE;
   }
   NVRAM_vFinishCommit();
+  s_u32TrackChanges++;
   return TRUE;
 }
 

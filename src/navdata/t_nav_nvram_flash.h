@@ -94,6 +94,9 @@ void T_NAV_NVRAM_vScan(TRACK_HEADER* pTrackHeader, WAYPOINT* pWaypoint, S32* pnW
 // the mutex held: call T_NAV_NVRAM_vReleaseTrack on every path.
 TRACK* T_NAV_NVRAM_pLoadTrack(S32 nIndex);
 void T_NAV_NVRAM_vReleaseTrack(void);
+// Rises with every write, removal or replacement of saved-track files: a
+// track loaded before is stale when it has moved.
+U32 T_NAV_NVRAM_u32TrackChanges(void);
 
 // Journals the current track's ring entry nDeltaIndex (and the two after it
 // when bGapPoint); nLastDeltaIndex is the newest entry, 65535 for the first

@@ -1,14 +1,21 @@
 // The chart overlay's marks and AIS targets: what each setting shows and
 // hides, and exact frames of a card with rings, flags and targets.
 
+#include <initializer_list>
+#include <memory>
 #include <random>
 
 #include "../nmea/ais_sentences.h"
 #include "chart_test.h"
 #include "g_bmp.h"
+#include "g_iconset.h"
 #include "linuxsvc.h"
 #include "t_chart_marks.h"
+#include "t_nav_nvram_flash.h"
+#include "t_nav_twr.h"
 #include "t_nmea_ais.h"
+#include "u_language.h"
+#include "u_wstring.h"
 
 namespace {
 
@@ -164,6 +171,103 @@ TEST_F(ChartOverlay, RoutesHiddenAndStraightGoTo) {
   EXPECT_TRUE(GOLDEN_MatchBitmap(NAV_GOLDEN_DIR "/chart_straight_goto.png", m_pPage));
 }
 
+// A saved route travelled from its third point (its first legs grey), a
+// route starting at the cursor waypoint (red, boxed name), a named route,
+// and the automatic course projection with its distance and the compass
+// heading line.
+TEST_F(ChartOverlay, RouteCard) {
+  Set("SNCS", 15);
+  Set("SNWD", 0);
+  const S32 x = m_boat.x, y = m_boat.y;
+  const U16 a = Waypoint(x - 2500, y + 600, "A"), b = Waypoint(x - 1500, y + 1400, "B");
+  const U16 c = Waypoint(x + 500, y + 1600, "C"), d = Waypoint(x + 2000, y + 800, "D");
+  const U16 e = Waypoint(x - 2200, y - 1200, "E"), f = Waypoint(x - 600, y - 1800, "F");
+  const U16 g = Waypoint(x + 900, y - 900, "G"), h = Waypoint(x + 2600, y - 1500, "H");
+  auto route = [](U32 r, std::initializer_list<U16> pts, const char* name) {
+    ROUTE* pRoute = T_NAV_pGetRoute(r);
+    memset(pRoute, 0, sizeof *pRoute);
+    pRoute->u32DateTime = 1;
+    for (U16 p : pts) pRoute->anWaypoint[pRoute->nCount++] = p;
+    memcpy(pRoute->sName, name, strlen(name));
+    return pRoute;
+  };
+  T_NAV_vTravelRoute(route(0, {a, b, c, d}, "Harbour"), 0, 3, FALSE, nullptr);
+  ASSERT_EQ(0, g_NAV.s32CurrentRoute);
+  route(1, {e, f}, "Bay");
+  route(2, {g, h}, "Reef");
+  Set("ICWP", e);
+  SetU("SCCP", 2);
+  SetB("SNHL", TRUE);
+  SetF("IHDC", 100.0f);
+  Boat(x, y, 45.0f, 3.0f);
+  Draw();
+  EXPECT_TRUE(GOLDEN_MatchBitmap(NAV_GOLDEN_DIR "/chart_routes.png", m_pPage));
+}
+
+// Saved tracks are read once and drawn again from memory until the store
+// changes a track, even one with the same header.
+TEST_F(ChartOverlay, SavedTracksFollowTheStore) {
+  Set("SNCS", 15);
+  SetU("SCCP", 0);
+  const std::vector<COLOR> empty = Frame();
+  // A zigzag; the bent one moves one low point up inside the same box.
+  auto track = [&](int bent) {
+    TRACK* pTrack = (TRACK*)calloc(1, sizeof(TRACK));
+    for (int i = 0; i < 40; i++) {
+      const S32 dy = i % 2 ? 500 : i == bent ? 480 : 400;
+      U_NAV_vAddTrackPoint(pTrack, {m_boat.x - 2000 + 100 * i, m_boat.y + dy}, 0, FALSE);
+    }
+    return std::unique_ptr<TRACK, decltype(&free)>(pTrack, &free);
+  };
+  auto straight = track(-1);
+  const U16 slot = T_NAV_nAddTrack(straight.get(), 1, (char*)"T", TRUE);
+  ASSERT_NE(NAV_NONE, slot);
+  T_NAV_vSetTrackVisibility(slot, TRUE);
+  const std::vector<COLOR> drawn = Frame();
+  EXPECT_NE(empty, drawn);
+  EXPECT_EQ(drawn, Frame());
+  // The same header over other points: the file changed, so does the frame.
+  auto bent = track(20);
+  bent->sHeader = T_NAV_pGetTrackHeader(slot)[0];
+  ASSERT_TRUE(T_NAV_NVRAM_bSaveTrack(bent.get(), slot, TRUE));
+  const std::vector<COLOR> bentFrame = Frame();
+  EXPECT_NE(drawn, bentFrame);
+  EXPECT_NE(empty, bentFrame);
+  ASSERT_TRUE(T_NAV_bDeleteTrack(slot, TRUE));
+  EXPECT_EQ(empty, Frame());
+  ASSERT_EQ(slot, T_NAV_nAddTrack(straight.get(), 1, (char*)"T", TRUE));
+  T_NAV_vSetTrackVisibility(slot, TRUE);
+  EXPECT_EQ(drawn, Frame());
+}
+
+// In a wide language names are 16-bit: shown whole, or cut by whole
+// characters before "..." when the declutter room is short; the chart's
+// own texts are widened.
+TEST_F(ChartOverlay, WideNamesShowWholeOrCut) {
+  Set("SNCS", 15);
+  SetU("SCCP", 0);
+  SetU("SLNG", LANGUAGE_ENGLISH_UNICODE);
+  U_WSTRING_vUpdateCurrentLanguage();
+  static const char s_acWide[10] = {0, 'W', 0, 'I', 0, 'D', 0, 'E', 0, 'N'};
+  const U16 whole = Waypoint(m_boat.x + 300, m_boat.y - 300, "");
+  const U16 cut = Waypoint(m_boat.x + 300, m_boat.y + 200, "");
+  for (U16 i : {whole, cut}) memcpy(T_NAV_pGetWaypoint(i)->sName, s_acWide, sizeof s_acWide);
+  Draw();
+  const S32 ppm = S32Of(FCID("ICPM"));
+  ASSERT_GT(ppm, 0);
+  S32* pRoom = T_NAV_TWR_pGetDeclutterWaypointTable(FALSE);
+  ASSERT_NE(nullptr, pRoom);
+  pRoom[whole] = 0;
+  // Room for the icon, "..." and about two letters.
+  pRoom[cut] = (S32)(((S64)(Waypoint1_icon.nWidth + 40) << 20) / ppm);
+  Set("SNWD", 1);
+  SetB("SNUP", TRUE);
+  Draw();
+  EXPECT_TRUE(GOLDEN_MatchBitmap(NAV_GOLDEN_DIR "/chart_wide_names.png", m_pPage));
+  SetU("SLNG", LANGUAGE_ENGLISH);
+  U_WSTRING_vUpdateCurrentLanguage();
+}
+
 // Random stores at every zoom and turn: nothing faults and nothing lands
 // outside the pane.
 TEST_F(ChartOverlay, RandomStoresStayInsideThePane) {
@@ -240,6 +344,15 @@ TEST_F(ChartOverlay, RandomStoresStayInsideThePane) {
     SetF("ICHH", 0.0f);
     SetF("ICHD", (float)any(-1000, 1000));
     SetU("SNCP", (U32)any(0, 4));
+    SetU("SCCP", (U32)any(0, 4));
+    SetB("SNHL", any(0, 1));
+    SetF("IHDC", (float)any(-1000, 1000));
+    static const U32 s_aUnits[] = {U_STAT_MILES, U_NAUT_MILES, U_KM, U_NAUT_MILES_FT, U_NAUT_MILES_M, U_MPH};
+    SetU("SUDS", s_aUnits[any(0, 5)]);
+    // A travelled route, spoiled as a file could leave it.
+    g_NAV.s32CurrentRoute = any(-1, 60);
+    g_NAV.CurrentRoute.nCount = (U32)any(0, 60);
+    for (U16& n : g_NAV.CurrentRoute.anWaypoint) n = (U16)any(0, 45);
     H_DATABASE_bUpdateEverythingBoolean(FCID("SNUP"), any(0, 1), P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
     Draw();
     for (S32 y = 0; y < 480; y++) {
@@ -249,6 +362,8 @@ TEST_F(ChartOverlay, RandomStoresStayInsideThePane) {
       }
     }
   }
+  g_NAV.CurrentRoute.nCount = 0;
+  g_NAV.s32CurrentRoute = -1;
 }
 
 }  // namespace

@@ -1,0 +1,135 @@
+// Saved tracks on the plan chart. A full track is 128 KiB on the medium and
+// a frame may show fifty of them: each is read once and kept here until the
+// store writes, removes or replaces track files or its header changes. Its
+// pixel steps are kept too, and drawn again while the view does not move.
+
+#include <string.h>
+
+#include <memory>
+#include <vector>
+
+#include "h_database.h"
+#include "linuxsvc.h"
+#include "t_chart_overlay.h"
+#include "t_nav_nvram_flash.h"
+#include "t_nav_twr.h"
+
+// What the pixels of a trace depend on besides the track.
+typedef struct tag_CHART_TRACK_VIEW {
+  POINT ptCenterMM;
+  POINT CenterOffset;
+  S32 nPixelsPerMMM;
+  S32 nCos;
+  S32 nSin;
+  S32 nWide;
+  S32 nHigh;
+  U32 u32Style;
+} CHART_TRACK_VIEW;
+
+typedef struct tag_CHART_TRACK_COPY {
+  std::unique_ptr<TRACK> pTrack;
+  TRACK_HEADER sHeader;  // the store's header when it was read
+  U32 u32Changes;        // the store's change count when it was read
+  BOOLEAN bTraced;
+  CHART_TRACK_VIEW view;  // of the steps
+  std::vector<T_NAV_TRACK_STEP> steps;
+} CHART_TRACK_COPY;
+
+// Used only under mutex 9.
+static CHART_TRACK_COPY s_aCopies[NAV_MAX_TRACKS];
+
+static CHART_TRACK_VIEW TRK_view(const NAV_VIEW_INFO* pNVI, U32 u32Style) {
+  CHART_TRACK_VIEW v;
+  memset(&v, 0, sizeof v);  // compared whole
+  v.ptCenterMM = pNVI->ptCenterMM;
+  v.CenterOffset = pNVI->CenterOffset;
+  v.nPixelsPerMMM = pNVI->nPixelsPerMMM;
+  v.nCos = pNVI->RotContext.IntCosAngle;
+  v.nSin = pNVI->RotContext.IntSinAngle;
+  v.nWide = pNVI->pBitmap->pixels_wide_full_screen;
+  v.nHigh = pNVI->pBitmap->pixels_high_full_screen;
+  // Lines of every style but the dotted one trace alike.
+  v.u32Style = u32Style == 0 || u32Style == 1 ? u32Style : 2;
+  return v;
+}
+
+static CHART_TRACK_COPY* TRK_pCopy(S32 nIndex, const TRACK_HEADER* pHeader) {
+  CHART_TRACK_COPY* pCopy = &s_aCopies[nIndex];
+  // Taken before the read: a write during it leaves the copy stale.
+  const U32 u32Changes = T_NAV_NVRAM_u32TrackChanges();
+  if (pCopy->pTrack != nullptr && pCopy->u32Changes == u32Changes &&
+      memcmp(&pCopy->sHeader, pHeader, sizeof *pHeader) == 0) {
+    return pCopy;
+  }
+  if (pCopy->pTrack == nullptr) pCopy->pTrack = std::make_unique<TRACK>();
+  const TRACK* pLoaded = T_NAV_NVRAM_pLoadTrack(nIndex);
+  memcpy(pCopy->pTrack.get(), pLoaded, sizeof(TRACK));
+  T_NAV_NVRAM_vReleaseTrack();
+  pCopy->sHeader = *pHeader;
+  pCopy->u32Changes = u32Changes;
+  pCopy->bTraced = FALSE;
+  return pCopy;
+}
+
+static void TRK_vRender(S32 nIndex, const TRACK_HEADER* pHeader, NAV_VIEW_INFO* pNVI) {
+  CHART_TRACK_COPY* pCopy = TRK_pCopy(nIndex, pHeader);
+  const U32 u32Style = T_NAV_nGetTrackStyle((U32)nIndex);
+  const CHART_TRACK_VIEW view = TRK_view(pNVI, u32Style);
+  if (!pCopy->bTraced || memcmp(&pCopy->view, &view, sizeof view) != 0) {
+    T_NAV_vTraceTrack(pCopy->pTrack.get(), pNVI, FALSE, u32Style, &pCopy->steps);
+    pCopy->view = view;
+    pCopy->bTraced = TRUE;
+  }
+  T_NAV_vPlayTrack(pCopy->steps, pNVI, u32Style, T_NAV_nGetTrackColor((U32)nIndex));
+}
+
+// The current track grows by appending, which changes its header; while
+// header, view and boat stay, its steps stay too.
+typedef struct tag_CHART_CURRENT_TRACK {
+  BOOLEAN bTraced;
+  TRACK_HEADER sHeader;
+  CHART_TRACK_VIEW view;
+  POINT ptBoatMM;
+  std::vector<T_NAV_TRACK_STEP> steps;
+} CHART_CURRENT_TRACK;
+static CHART_CURRENT_TRACK s_current;
+
+void T_NAV_vRenderCurrentTrack(const TRACK* pTrack, NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color) {
+  BOOLEAN bVisible = TRUE;
+  if (H_DATABASE_bFetchBoolean(FCID("SCTV"), &bVisible, nullptr, nullptr) && !bVisible) return;
+  if (pTrack->sHeader.u16Count == 0) return;
+  const CHART_TRACK_VIEW view = TRK_view(pNVI, u32Style);
+  if (!s_current.bTraced || memcmp(&s_current.sHeader, &pTrack->sHeader, sizeof pTrack->sHeader) != 0 ||
+      memcmp(&s_current.view, &view, sizeof view) != 0 || s_current.ptBoatMM.x != pNVI->ptBoatMM.x ||
+      s_current.ptBoatMM.y != pNVI->ptBoatMM.y) {
+    T_NAV_vTraceTrack(pTrack, pNVI, TRUE, u32Style, &s_current.steps);
+    s_current.sHeader = pTrack->sHeader;
+    s_current.view = view;
+    s_current.ptBoatMM = pNVI->ptBoatMM;
+    s_current.bTraced = TRUE;
+  }
+  T_NAV_vPlayTrack(s_current.steps, pNVI, u32Style, u32Color);
+}
+
+void T_NAV_vRenderSavedTracks(NAV_VIEW_INFO* pNVI, BOOLEAN bUnused) {
+  (void)bUnused;
+  if (pNVI == nullptr || pNVI->pBitmap == nullptr || pNVI->nPixelsPerMMM <= 0) return;
+  L_MUTEX_LockWait(RES_NAV_DATA);
+  S32 nTrack = -1;
+  TRACK_HEADER* pHeader = nullptr;
+  while (T_NAV_bScanVisibleTracks(&pNVI->ptCenterMM, U_NAV_CLIP_PIXELS_X_SCALE / pNVI->nPixelsPerMMM, &nTrack,
+                                  &pHeader)) {
+    if (nTrack < 0 || nTrack >= (S32)NAV_MAX_TRACKS || pHeader == nullptr) continue;
+    TRK_vRender(nTrack, pHeader, pNVI);
+  }
+  // Slots emptied since they were read give their memory back.
+  for (U32 i = 0; i < NAV_MAX_TRACKS; i++) {
+    const TRACK_HEADER* p = T_NAV_pGetTrackHeader(i);
+    if (s_aCopies[i].pTrack != nullptr && (p == nullptr || p->u16Count == 0)) {
+      s_aCopies[i].pTrack.reset();
+      s_aCopies[i].steps = std::vector<T_NAV_TRACK_STEP>();
+      s_aCopies[i].bTraced = FALSE;
+    }
+  }
+  L_MUTEX_Unlock(RES_NAV_DATA);
+}
