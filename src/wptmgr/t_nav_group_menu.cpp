@@ -13,6 +13,7 @@
 #include "linuxsvc.h"
 #include "t_nav.h"
 #include "t_nav_group_data.h"
+#include "t_nav_group_edit.h"
 #include "t_nav_group_priv.h"
 #include "u_dialog.h"
 #include "u_wstring.h"
@@ -47,7 +48,7 @@ static BOOLEAN WPM_bCollectsAfter(GROUP_MGR_ACTION f) {
 #define WPM_LEAF(text, fn) {GROUP_MGR_MENU_ITEM_STATE_IDLE, text, nullptr, nullptr, fn, nullptr, nullptr}
 #define WPM_NODE(text) {GROUP_MGR_MENU_ITEM_STATE_IDLE, text, nullptr, nullptr, nullptr, nullptr, nullptr}
 
-static GROUP_MGR_MENU_ITEM s_MenuNewSub[] = {WPM_LEAF(New_Group, WPM_vNotYet), WPM_LEAF(New_Waypoint, WPM_vNotYet),
+static GROUP_MGR_MENU_ITEM s_MenuNewSub[] = {WPM_LEAF(New_Group, WPM_vNotYet), WPM_LEAF(New_Waypoint, T_NAV_GROUP_vNewWaypoint),
                                              WPM_LEAF(New_Route, WPM_vNotYet)};
 static GROUP_MGR_MENU_ITEM s_MenuMultipleSub[] = {
     WPM_LEAF(Delete, WPM_vNotYet), WPM_LEAF(Export, WPM_vNotYet), WPM_LEAF(Duplicate, WPM_vNotYet),
@@ -68,7 +69,7 @@ static GROUP_MGR_MENU_ITEM s_GroupMenuOpen[] = {WPM_LEAF(Open, T_NAV_GROUP_vOpen
 static GROUP_MGR_MENU_ITEM s_DeleteWaypointSub[] = {WPM_LEAF(Selected, WPM_vNotYet),
                                                     WPM_LEAF(All_Instances, WPM_vNotYet)};
 static GROUP_MGR_MENU_ITEM s_WaypointMenuEdit[] = {
-    WPM_LEAF(Edit, WPM_vNotYet),      WPM_NODE(Delete),
+    WPM_LEAF(Edit, T_NAV_GROUP_vEditWaypoint), WPM_NODE(Delete),
     WPM_LEAF(Duplicate, WPM_vNotYet), WPM_LEAF(Save_As, WPM_vNotYet),
     WPM_LEAF(Move, WPM_vNotYet),      WPM_LEAF(Cursor_To, WPM_vNotYet),
     WPM_LEAF(GoTo_, T_NAV_GROUP_vWaypointGoTo), WPM_LEAF(Target, WPM_vNotYet),
@@ -76,7 +77,7 @@ static GROUP_MGR_MENU_ITEM s_WaypointMenuEdit[] = {
 static GROUP_MGR_MENU_ITEM s_DeleteWaypointInRouteSub[] = {WPM_LEAF(Selected, WPM_vNotYet),
                                                            WPM_LEAF(All_Instances, WPM_vNotYet)};
 static GROUP_MGR_MENU_ITEM s_WaypointMenuReorderInRoute[] = {
-    WPM_LEAF(Reorder, WPM_vNotYet),   WPM_LEAF(Edit, WPM_vNotYet),
+    WPM_LEAF(Reorder, WPM_vNotYet),   WPM_LEAF(Edit, T_NAV_GROUP_vEditWaypoint),
     WPM_NODE(Delete),                 WPM_LEAF(Duplicate, WPM_vNotYet),
     WPM_LEAF(Save_As, WPM_vNotYet),   WPM_LEAF(Move, WPM_vNotYet),
     WPM_LEAF(Cursor_To, WPM_vNotYet), WPM_LEAF(GoTo_, T_NAV_GROUP_vWaypointGoTo),

@@ -1,0 +1,95 @@
+// The manager's edit forms: a titled popup over a zero-terminated table of
+// field rows, edited with the cursor pad; the waypoint forms built on it.
+#pragma once
+
+#include "t_nav_group_priv.h"
+
+typedef enum : U8 {
+  EDIT_TYPE_INVALID = 0,
+  EDIT_TYPE_SAVE = 10,
+  EDIT_TYPE_STATIC = ' ',
+  EDIT_TYPE_00 = '0',
+  EDIT_TYPE_01 = '1',
+  EDIT_TYPE_03 = '3',
+  EDIT_TYPE_05 = '5',
+  EDIT_TYPE_07 = '7',
+  EDIT_TYPE_09 = '9',
+  EDIT_TYPE_ICON_ARRAY = 'A',
+  EDIT_TYPE_YESNO = 'B',
+  EDIT_TYPE_CHAR = 'C',
+  EDIT_TYPE_ICON = 'I',
+  EDIT_TYPE_STRING_LIST = 'L',
+  EDIT_TYPE_MIXED_CHAR = 'M',
+  EDIT_TYPE_COLOR = 'O',
+  EDIT_TYPE_NS = 'S',
+  EDIT_TYPE_TRACKSTYLE = 'T',
+  EDIT_TYPE_CHAR_U = 'U',
+  EDIT_TYPE_ICON_VAR = 'V',
+  EDIT_TYPE_EW = 'W',
+} GROUP_MGR_EDIT_TYPE;
+
+constexpr U32 EDIT_FIELD_VALUE_SIZE = 40;
+
+typedef void (*EDIT_HOOK)(POPUP_WINDOW* pWin);
+
+typedef struct tag_EDIT_FIELD {
+  const char* const* name;
+  S16 highlight;
+  GROUP_MGR_EDIT_TYPE type;
+  U16 string_len;
+  char value_string[EDIT_FIELD_VALUE_SIZE];
+  const char* candidate_mask;
+  S16 left_part_percent;
+  BOOLEAN bInactive;
+  EDIT_HOOK pHookDataFunc;
+  const void* pDisplayList;
+  U16 nDisplayList;
+  BOOLEAN bDisabled;
+} EDIT_FIELD;
+
+typedef BOOLEAN (*EDIT_UPDATE)(POPUP_WINDOW* pWin);
+typedef void (*EDIT_SAVE)(void* pData, U32 u32Index);
+typedef void (*EDIT_CANCEL)(U32 u32Index);
+
+typedef struct tag_POPUP_EDIT_WINDOW {
+  POPUP_WINDOW parent;
+  EDIT_FIELD* pEditFields;
+  BOOLEAN bDirty;
+  EDIT_UPDATE pUpdateDataFunc;
+  EDIT_SAVE pSaveFunc;
+  EDIT_CANCEL pCancelFunc;
+  void* pData;
+  U32 u32Index;
+} POPUP_EDIT_WINDOW;
+
+// The forms' shared state: the character editor is open, the form came from
+// the mark key, a new-item form is open and the counters before it.
+typedef struct tag_WPM_FORM_STATE {
+  BOOLEAN bEditMenuChange;
+  BOOLEAN bMarkFlag;
+  BOOLEAN bNewGroupCreated;
+  BOOLEAN bNewWaypointCreated;
+  BOOLEAN bNewRouteCreated;
+  S32 s32OldGroupCount2Name;
+  S32 s32OldWaypointCount2Name;
+} WPM_FORM_STATE;
+extern WPM_FORM_STATE g_WPMForm;
+
+// The next (bForward) or previous candidate after cValue for the edit type;
+// 255 for a type without candidates.
+U8 T_NAV_GROUP_cEditWindowStepValue(const void* pDisplayList, const U16* pnDisplayList, U8 cValue,
+                                    GROUP_MGR_EDIT_TYPE eType, BOOLEAN bForward);
+BOOLEAN T_NAV_GROUP_bEditWindowHandleKeys(POPUP_WINDOW* pWin, const MSG_KEY_CHANGE* pMsg);
+void T_NAV_GROUP_vEditWindowDraw(POPUP_WINDOW* pWin, BITMAP* pBitmap);
+void T_NAV_GROUP_vEditWindowSaveAndExit(void);
+void T_NAV_GROUP_vEditWindowCancelAndExit(void);
+// Fills the window record, selects row 0 and installs the form.
+void WPM_vOpenForm(POPUP_EDIT_WINDOW* pWin, const char* const* strTitle, S32 nWidth, S32 nHeight);
+
+// Waypoint forms (menu actions; the argument is ignored).
+void T_NAV_GROUP_vNewWaypoint(U32 arg);
+void T_NAV_GROUP_vEditWaypoint(U32 arg);
+void T_NAV_GROUP_vSaveAsWaypoint(U32 arg);
+// The icons offered by the "All" category.
+constexpr U32 WPM_ICON_ALL_COUNT = 83;
+extern const U16 ICONCATEGORY_DEFAULT_ARRAY[WPM_ICON_ALL_COUNT];
