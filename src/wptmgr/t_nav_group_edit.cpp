@@ -14,6 +14,7 @@
 #include "linuxsvc.h"
 #include "t_info.h"
 #include "t_messagebox.h"
+#include "t_nav_alarm.h"
 #include "t_nav_group_edit.h"
 #include "u_dialog.h"
 #include "u_wstring.h"
@@ -354,6 +355,76 @@ void WPM_vOpenForm(POPUP_EDIT_WINDOW* pWin, const char* const* strTitle, S32 nWi
 }
 
 // ---------------------------------------------------------------------------
+// Helpers of the forms
+
+static const char* const* const s_StringListVisibility[] = {Hidden, Visible};
+
+EDIT_FIELD WPM_Row(const char* const* name, GROUP_MGR_EDIT_TYPE eType) {
+  EDIT_FIELD f = {};
+  f.name = name;
+  f.highlight = -1;
+  f.type = eType;
+  f.string_len = 1;
+  return f;
+}
+
+void WPM_vNameRow(EDIT_FIELD* f, const char* pcText, U32 u32TextSize, U16 len, const char* mask) {
+  *f = WPM_Row(Name, EDIT_TYPE_CHAR);
+  f->string_len = len;
+  f->candidate_mask = mask;
+  if (pcText != nullptr) memcpy(f->value_string, pcText, strnlen(pcText, u32TextSize < len ? u32TextSize : len));
+}
+
+void WPM_vVisibilityRow(EDIT_FIELD* f, BOOLEAN bHide) {
+  *f = WPM_Row(Visibility, EDIT_TYPE_STRING_LIST);
+  f->pDisplayList = s_StringListVisibility;
+  f->nDisplayList = 2;
+  f->value_string[0] = bHide ? 0 : 1;
+}
+
+void WPM_vTakeName(char* pcName, U32 u32Size, const EDIT_FIELD* f) {
+  memset(pcName, 0, u32Size);
+  memcpy(pcName, f->value_string, strnlen(f->value_string, u32Size));
+  for (U32 i = u32Size - 1; i > 0 && (pcName[i] == ' ' || pcName[i] == '\0'); i--) pcName[i] = '\0';
+}
+
+BOOLEAN WPM_bBlankName(const char* pcName) {
+  return pcName[0] == '\0' || (pcName[0] == ' ' && pcName[1] == '\0');
+}
+
+void WPM_vCreatedLine(char* out, U32 u32Size, U32 u32DateTime) {
+  char date[40] = {}, time[40] = {};
+  T_INFO_vFormatTime((time_t)u32DateTime, FALSE, TRUE, time, date, nullptr);
+  snprintf(out, u32Size, "%s: %s %s", WPM_pcText(Created), date, time);
+}
+
+void WPM_vReenter(U16 highlight) {
+  const U16 cur = g_WPM.u16CurrentGroupID;
+  if (WPM_bIsGroupId(cur) && (cur & 0x0FFF) <= 2999) {
+    T_NAV_GROUP_bEnterGroup(cur, highlight);
+  } else if (WPM_bIsRouteId(cur) && (cur & 0x07FF) < NAV_MAX_ROUTES) {
+    T_NAV_GROUP_bEnterRoute(cur, highlight);
+  }
+}
+
+BOOLEAN WPM_bNeedFix(void) {
+  S32 lat = 0, lon = 0;
+  BOOLEAN bLat = FALSE, bLon = FALSE;
+  if (H_DATABASE_bFetchS32(FCID("ILAT"), &lat, &bLat, nullptr) && bLat &&
+      H_DATABASE_bFetchS32(FCID("ILON"), &lon, &bLon, nullptr) && bLon) {
+    return TRUE;
+  }
+  T_NAV_vSetNavUIError(Fix_Required);
+  WPM_vClick(FALSE);
+  return FALSE;
+}
+
+void WPM_vNameOf(char* out, U32 u32Size, const char* pcField, U32 u32FieldSize) {
+  memset(out, 0, u32Size);
+  memcpy(out, pcField, strnlen(pcField, u32FieldSize < u32Size - 1 ? u32FieldSize : u32Size - 1));
+}
+
+// ---------------------------------------------------------------------------
 // Drawing
 
 static COLOR WPM_colour(U32 u32Entry) { return gCOLOR_pcolColorTable[u32Entry]; }
@@ -365,13 +436,18 @@ static void WPM_vFramed(BITMAP* pBitmap, S32 x, S32 y, S32 w, S32 h, U32 fill) {
   if (w > 2 && h > 2) G_BOX_vDrawFilled(pBitmap, WPM_colour(fill), &at, (U32)(w - 2), (U32)(h - 2));
 }
 
-static const char* const* WPM_pEditorTitle(const EDIT_FIELD* f) {
+static const char* const* WPM_pEditorTitle(const POPUP_EDIT_WINDOW* pForm, const EDIT_FIELD* f) {
   if (f->name == Latitude) return Edit_Latitude;
   if (f->name == Longitude) return Edit_Longitude;
+  if (f->name != Name) return f->name;
+  const char* const* t = pForm->parent.strTitle;
+  if (t == Edit_Track || t == Save_As_Track) return Edit_Track_Name;
+  if (t == Edit_Group || t == Create_New_Group) return Edit_Group_Name;
+  if (t == Edit_Route || t == New_Route || t == Save_As_Route) return Edit_Route_Name;
   return Edit_Waypoint_Name;
 }
 
-static void WPM_vDrawEditor(const EDIT_FIELD* f, BITMAP* pBitmap) {
+static void WPM_vDrawEditor(const POPUP_EDIT_WINDOW* pForm, const EDIT_FIELD* f, BITMAP* pBitmap) {
   char line[EDIT_FIELD_VALUE_SIZE * 2 + 4];
   memset(line, 0, sizeof line);
   // One cell per position, the cursor's cell marked.
@@ -384,7 +460,7 @@ static void WPM_vDrawEditor(const EDIT_FIELD* f, BITMAP* pBitmap) {
   char foot[64];
   snprintf(foot, sizeof foot, "%s %s", WPM_pcText(Press), WPM_pcText(To_Save));
   const FONT_DEF* pFont = U_WSTRING_bIsUnicodeLanguage() ? arialuni_size17_font_def_ptr : myriad_pro_size17_font_def_ptr;
-  U_DIALOG_vDrawDialogWithConfirm(pBitmap, WPM_pcText(WPM_pEditorTitle(f)), line, pFont, nullptr, foot,
+  U_DIALOG_vDrawDialogWithConfirm(pBitmap, WPM_pcText(WPM_pEditorTitle(pForm, f)), line, pFont, nullptr, foot,
                                   JUSTIFICATION_CENTER, JUSTIFICATION_CENTER, FALSE, FALSE, FALSE, 0);
 }
 
@@ -442,6 +518,6 @@ void T_NAV_GROUP_vEditWindowDraw(POPUP_WINDOW* pWin, BITMAP* pBitmap) {
   }
   if (pEditing != nullptr) {
     g_WPMForm.bEditMenuChange = TRUE;
-    WPM_vDrawEditor(pEditing, pBitmap);
+    WPM_vDrawEditor(p, pEditing, pBitmap);
   }
 }

@@ -86,6 +86,56 @@ void T_NAV_GROUP_vEditWindowCancelAndExit(void);
 // Fills the window record, selects row 0 and installs the form.
 void WPM_vOpenForm(POPUP_EDIT_WINDOW* pWin, const char* const* strTitle, S32 nWidth, S32 nHeight);
 
+// Row builders and helpers shared by the forms.
+EDIT_FIELD WPM_Row(const char* const* name, GROUP_MGR_EDIT_TYPE eType);
+// A text row of len positions holding the first len bytes of pcText.
+void WPM_vNameRow(EDIT_FIELD* f, const char* pcText, U32 u32TextSize, U16 len, const char* mask);
+// A "Hidden"/"Visible" list row.
+void WPM_vVisibilityRow(EDIT_FIELD* f, BOOLEAN bHide);
+// The row's text into a cleared name field, trailing blanks removed (never
+// the first character).
+void WPM_vTakeName(char* pcName, U32 u32Size, const EDIT_FIELD* f);
+// A name that is empty or a single blank.
+BOOLEAN WPM_bBlankName(const char* pcName);
+// "Created: <date> <time>".
+void WPM_vCreatedLine(char* out, U32 u32Size, U32 u32DateTime);
+// The directory shown entered again with the item highlighted.
+void WPM_vReenter(U16 highlight);
+// TRUE with a valid boat position; otherwise the fix error and the refused click.
+BOOLEAN WPM_bNeedFix(void);
+// Names of the store's records as terminated text.
+void WPM_vNameOf(char* out, U32 u32Size, const char* pcField, U32 u32FieldSize);
+
+// The edit state of group and route editing: the links an edit added (bit
+// 31 clear) or removed (set), and the items made or changed for it.
+constexpr U32 WPM_UNDO_MAX = 3100;
+constexpr U32 WPM_UNDO_REMOVED = 0x80000000u;
+typedef struct tag_WPM_EDIT_STATE {
+  U32 au32UndoList[WPM_UNDO_MAX];
+  U32 u32UndoCount;
+  U16 u16GroupIndexBackupForDelete;
+  U16 u16RouteIndexBackupForEdit;
+  U16 u16RouteIndexBackupForDelete;
+  U16 u16NewAddedItemParentGroupID;
+  ROUTE RouteBackupForEdit;
+} WPM_EDIT_STATE;
+extern WPM_EDIT_STATE g_WPMEdit;
+// Resets the edit state (nothing to undo).
+void WPM_vClearEditState(void);
+// "Exit and Discard?" Yes: undoes the group or route edit.
+void T_NAV_GROUP_vDiscardChangesConfirm(void);
+
+// Route, track and group forms (menu actions; the argument is ignored).
+void T_NAV_GROUP_vNewRoute(U32 arg);
+void T_NAV_GROUP_vEditRoute(U32 arg);
+void T_NAV_GROUP_vSaveAsRoute(U32 arg);
+void T_NAV_GROUP_vEditTrack(U32 arg);
+void T_NAV_GROUP_vSaveAsTrack(U32 arg);
+void T_NAV_GROUP_vNewGroup(U32 arg);
+void T_NAV_GROUP_vEditGroup(U32 arg);
+// The 131,072-byte block a track copy goes through.
+constexpr U32 WPM_TRACK_COPY_BYTES = 131072;
+
 // Waypoint forms (menu actions; the argument is ignored).
 void T_NAV_GROUP_vNewWaypoint(U32 arg);
 void T_NAV_GROUP_vEditWaypoint(U32 arg);

@@ -10,7 +10,9 @@
 #include "linuxsvc.h"
 #include "t_nav.h"
 #include "t_nav_alarm.h"
+#include "t_messagebox.h"
 #include "t_nav_group_data.h"
+#include "t_nav_group_edit.h"
 #include "t_nav_group_priv.h"
 #include "t_nav_twr.h"
 #include "ui_texts.h"
@@ -190,11 +192,16 @@ static void WPM_vExitKey(void) {
       T_NAV_GROUP_vExitMainWindow();
       WPM_vClick(TRUE);
       break;
-    case MODE_SEARCH:
     case MODE_EDIT_GROUP:
     case MODE_EDIT_ROUTE:
     case MODE_REORDER_WAYPOINT_IN_ROUTE:
-      // Leaving these modes comes with the search and editing parts.
+      g_WPM.pfnConfYes = T_NAV_GROUP_vDiscardChangesConfirm;
+      T_MESSAGEBOX_vSetupConfMessageWithTitle(WPM_pcText(Exit_And_Discard), nullptr, T_NAV_GROUP_vNavConfYes, TRUE,
+                                              0);
+      WPM_vClick(TRUE);
+      break;
+    case MODE_SEARCH:
+      // Leaving the search comes with the search part.
       WPM_vNotYet(0);
       break;
     default:

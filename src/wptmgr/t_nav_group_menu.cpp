@@ -48,8 +48,8 @@ static BOOLEAN WPM_bCollectsAfter(GROUP_MGR_ACTION f) {
 #define WPM_LEAF(text, fn) {GROUP_MGR_MENU_ITEM_STATE_IDLE, text, nullptr, nullptr, fn, nullptr, nullptr}
 #define WPM_NODE(text) {GROUP_MGR_MENU_ITEM_STATE_IDLE, text, nullptr, nullptr, nullptr, nullptr, nullptr}
 
-static GROUP_MGR_MENU_ITEM s_MenuNewSub[] = {WPM_LEAF(New_Group, WPM_vNotYet), WPM_LEAF(New_Waypoint, T_NAV_GROUP_vNewWaypoint),
-                                             WPM_LEAF(New_Route, WPM_vNotYet)};
+static GROUP_MGR_MENU_ITEM s_MenuNewSub[] = {WPM_LEAF(New_Group, T_NAV_GROUP_vNewGroup), WPM_LEAF(New_Waypoint, T_NAV_GROUP_vNewWaypoint),
+                                             WPM_LEAF(New_Route, T_NAV_GROUP_vNewRoute)};
 static GROUP_MGR_MENU_ITEM s_MenuMultipleSub[] = {
     WPM_LEAF(Delete, WPM_vNotYet), WPM_LEAF(Export, WPM_vNotYet), WPM_LEAF(Duplicate, WPM_vNotYet),
     WPM_LEAF(Move, WPM_vNotYet),   WPM_LEAF(Show, WPM_vNotYet),   WPM_LEAF(Hide, WPM_vNotYet),
@@ -63,14 +63,14 @@ GROUP_MGR_MENU_ITEM s_MenuNew[] = {WPM_NODE(New), WPM_NODE(Select_Multiple_Items
                                    WPM_NODE(Select_All_And), WPM_LEAF(Set_As_Default, T_NAV_GROUP_vSetAsDefaultGroup)};
 
 static GROUP_MGR_MENU_ITEM s_GroupMenuOpen[] = {WPM_LEAF(Open, T_NAV_GROUP_vOpenDirectory),
-                                                WPM_LEAF(Add_Remove, WPM_vNotYet), WPM_LEAF(Edit, WPM_vNotYet),
+                                                WPM_LEAF(Add_Remove, WPM_vNotYet), WPM_LEAF(Edit, T_NAV_GROUP_vEditGroup),
                                                 WPM_LEAF(Delete, WPM_vNotYet), WPM_LEAF(Move, WPM_vNotYet)};
 
 static GROUP_MGR_MENU_ITEM s_DeleteWaypointSub[] = {WPM_LEAF(Selected, WPM_vNotYet),
                                                     WPM_LEAF(All_Instances, WPM_vNotYet)};
 static GROUP_MGR_MENU_ITEM s_WaypointMenuEdit[] = {
     WPM_LEAF(Edit, T_NAV_GROUP_vEditWaypoint), WPM_NODE(Delete),
-    WPM_LEAF(Duplicate, WPM_vNotYet), WPM_LEAF(Save_As, WPM_vNotYet),
+    WPM_LEAF(Duplicate, WPM_vNotYet), WPM_LEAF(Save_As, T_NAV_GROUP_vSaveAsWaypoint),
     WPM_LEAF(Move, WPM_vNotYet),      WPM_LEAF(Cursor_To, WPM_vNotYet),
     WPM_LEAF(GoTo_, T_NAV_GROUP_vWaypointGoTo), WPM_LEAF(Target, WPM_vNotYet),
     WPM_LEAF(Grid, WPM_vNotYet)};
@@ -79,7 +79,7 @@ static GROUP_MGR_MENU_ITEM s_DeleteWaypointInRouteSub[] = {WPM_LEAF(Selected, WP
 static GROUP_MGR_MENU_ITEM s_WaypointMenuReorderInRoute[] = {
     WPM_LEAF(Reorder, WPM_vNotYet),   WPM_LEAF(Edit, T_NAV_GROUP_vEditWaypoint),
     WPM_NODE(Delete),                 WPM_LEAF(Duplicate, WPM_vNotYet),
-    WPM_LEAF(Save_As, WPM_vNotYet),   WPM_LEAF(Move, WPM_vNotYet),
+    WPM_LEAF(Save_As, T_NAV_GROUP_vSaveAsWaypoint), WPM_LEAF(Move, WPM_vNotYet),
     WPM_LEAF(Cursor_To, WPM_vNotYet), WPM_LEAF(GoTo_, T_NAV_GROUP_vWaypointGoTo),
     WPM_LEAF(Target, WPM_vNotYet),    WPM_LEAF(Grid, WPM_vNotYet)};
 
@@ -88,15 +88,16 @@ static GROUP_MGR_MENU_ITEM s_DeleteRouteSub[] = {WPM_LEAF(Selected, WPM_vNotYet)
                                                  WPM_LEAF(All_Instances, WPM_vNotYet)};
 static GROUP_MGR_MENU_ITEM s_RouteMenuOpen[] = {
     WPM_LEAF(Open, T_NAV_GROUP_vOpenDirectory), WPM_NODE(Travel),
-    WPM_LEAF(Add_Remove, WPM_vNotYet),          WPM_LEAF(Edit, WPM_vNotYet),
+    WPM_LEAF(Add_Remove, WPM_vNotYet),          WPM_LEAF(Edit, T_NAV_GROUP_vEditRoute),
     WPM_NODE(Delete),                           WPM_LEAF(Duplicate, WPM_vNotYet),
-    WPM_LEAF(Save_As, WPM_vNotYet),             WPM_LEAF(Move, WPM_vNotYet),
+    WPM_LEAF(Save_As, T_NAV_GROUP_vSaveAsRoute), WPM_LEAF(Move, WPM_vNotYet),
     WPM_LEAF(Info, WPM_vNotYet)};
 
 static GROUP_MGR_MENU_ITEM s_DeleteTrackSub[] = {WPM_LEAF(Selected, WPM_vNotYet),
                                                  WPM_LEAF(All_Instances, T_NAV_GROUP_vDeleteAllInstancesTrack)};
-static GROUP_MGR_MENU_ITEM s_TrackMenuEdit[] = {WPM_LEAF(Edit, WPM_vNotYet), WPM_NODE(Delete),
-                                                WPM_LEAF(Duplicate, WPM_vNotYet), WPM_LEAF(Save_As, WPM_vNotYet),
+static GROUP_MGR_MENU_ITEM s_TrackMenuEdit[] = {WPM_LEAF(Edit, T_NAV_GROUP_vEditTrack), WPM_NODE(Delete),
+                                                WPM_LEAF(Duplicate, WPM_vNotYet),
+                                                WPM_LEAF(Save_As, T_NAV_GROUP_vSaveAsTrack),
                                                 WPM_LEAF(Move, WPM_vNotYet)};
 
 static GROUP_MGR_MENU_ITEM s_RouteEditMenuReorder[] = {WPM_LEAF(Reorder, WPM_vNotYet),

@@ -24,7 +24,6 @@ const U16 ICONCATEGORY_DEFAULT_ARRAY[WPM_ICON_ALL_COUNT] = {
     57, 58, 59, 60, 61, 62, 63, 64, 65, 66, 67, 68, 69, 70, 71, 0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11};
 
 static const char* const* const s_StringListIconCategory[] = {All};
-static const char* const* const s_StringListVisibility[] = {Hidden, Visible};
 
 enum { ROW_NAME = 0, ROW_CATEGORY, ROW_ICON, ROW_VISIBILITY, ROW_LAT, ROW_LON, ROW_SAVE };
 
@@ -67,47 +66,39 @@ static void WPM_vPositionRow(EDIT_FIELD* f, DATA_TYPE eType, double d, NAV_FORMA
 static void WPM_vFillFields(const POINT& pt, const char* pcName, U8 u8Icon, BOOLEAN bHide, U32 u32DateTime) {
   memset(s_aWaypointFields, 0, sizeof s_aWaypointFields);
   EDIT_FIELD* f = s_aWaypointFields;
-  f[ROW_NAME] = {Name, 0, EDIT_TYPE_CHAR, 11, {}, "CCCCCCCCCCC", 0, FALSE, nullptr, nullptr, 0, FALSE};
-  memcpy(f[ROW_NAME].value_string, pcName, strnlen(pcName, NAV_WAYPOINT_NAME_SIZE));
-  f[ROW_CATEGORY] = {Icon_Category, -1, EDIT_TYPE_STRING_LIST, 1, {}, "L", 0, FALSE, nullptr,
-                     s_StringListIconCategory, 1, FALSE};
-  f[ROW_ICON] = {Icon, -1, EDIT_TYPE_ICON_ARRAY, 1, {}, "A", 0, FALSE, nullptr, ICONCATEGORY_DEFAULT_ARRAY,
-                 WPM_ICON_ALL_COUNT, FALSE};
+  WPM_vNameRow(&f[ROW_NAME], pcName, NAV_WAYPOINT_NAME_SIZE, 11, "CCCCCCCCCCC");
+  f[ROW_CATEGORY] = WPM_Row(Icon_Category, EDIT_TYPE_STRING_LIST);
+  f[ROW_CATEGORY].pDisplayList = s_StringListIconCategory;
+  f[ROW_CATEGORY].nDisplayList = 1;
+  f[ROW_ICON] = WPM_Row(Icon, EDIT_TYPE_ICON_ARRAY);
+  f[ROW_ICON].pDisplayList = ICONCATEGORY_DEFAULT_ARRAY;
+  f[ROW_ICON].nDisplayList = WPM_ICON_ALL_COUNT;
   for (U32 i = 0; i < WPM_ICON_ALL_COUNT; i++) {
     if (ICONCATEGORY_DEFAULT_ARRAY[i] == u8Icon) {
       f[ROW_ICON].value_string[0] = (char)i;
       break;
     }
   }
-  f[ROW_VISIBILITY] = {Visibility, -1, EDIT_TYPE_STRING_LIST, 1, {}, "L", 0, FALSE, nullptr,
-                       s_StringListVisibility, 2, FALSE};
-  f[ROW_VISIBILITY].value_string[0] = bHide ? 0 : 1;
+  WPM_vVisibilityRow(&f[ROW_VISIBILITY], bHide);
   const char *latMask, *lonMask;
   const NAV_FORMAT_ENUM eFormat = WPM_eFormat(&latMask, &lonMask);
   POSITION pos = {};
   nv_MeterToDegr(&pt, &pos);
-  f[ROW_LAT] = {Latitude, -1, EDIT_TYPE_CHAR, 0, {}, nullptr, 0, FALSE, nullptr, nullptr, 0, FALSE};
-  f[ROW_LON] = {Longitude, -1, EDIT_TYPE_CHAR, 0, {}, nullptr, 0, FALSE, nullptr, nullptr, 0, FALSE};
+  f[ROW_LAT] = WPM_Row(Latitude, EDIT_TYPE_CHAR);
+  f[ROW_LON] = WPM_Row(Longitude, EDIT_TYPE_CHAR);
   WPM_vPositionRow(&f[ROW_LAT], D_POSITION_LAT, pos.lat, eFormat, latMask);
   WPM_vPositionRow(&f[ROW_LON], D_POSITION_LON, pos.lon, eFormat, lonMask);
-  f[ROW_SAVE] = {Save, -1, EDIT_TYPE_SAVE, 1, {}, nullptr, 0, FALSE, nullptr, nullptr, 0, FALSE};
-  char date[40] = {}, time[40] = {};
-  T_INFO_vFormatTime((time_t)u32DateTime, FALSE, TRUE, time, date, nullptr);
-  snprintf(s_acFooter, sizeof s_acFooter, "%s: %s %s", WPM_pcText(Created), date, time);
+  f[ROW_SAVE] = WPM_Row(Save, EDIT_TYPE_SAVE);
+  WPM_vCreatedLine(s_acFooter, sizeof s_acFooter, u32DateTime);
 }
 
 static BOOLEAN T_NAV_GROUP_vUpdateEditDataWaypoint(POPUP_WINDOW*) {
   EDIT_FIELD* f = s_aWaypointFields;
-  memset(s_Waypoint.sName, 0, sizeof s_Waypoint.sName);
-  memcpy(s_Waypoint.sName, f[ROW_NAME].value_string,
-         strnlen(f[ROW_NAME].value_string, NAV_WAYPOINT_NAME_SIZE));
-  for (S32 i = NAV_WAYPOINT_NAME_SIZE - 1; i > 0 && (s_Waypoint.sName[i] == ' ' || s_Waypoint.sName[i] == 0); i--) {
-    s_Waypoint.sName[i] = 0;
-  }
+  WPM_vTakeName(s_Waypoint.sName, sizeof s_Waypoint.sName, &f[ROW_NAME]);
   const U8 iconIndex = (U8)f[ROW_ICON].value_string[0];
   s_Waypoint.u8Icon = (U8)ICONCATEGORY_DEFAULT_ARRAY[iconIndex < WPM_ICON_ALL_COUNT ? iconIndex : 0];
   s_Waypoint.bHide = f[ROW_VISIBILITY].value_string[0] == 0;
-  if ((s_Waypoint.sName[0] == ' ' || s_Waypoint.sName[0] == 0) && s_Waypoint.sName[1] == 0) return FALSE;
+  if (WPM_bBlankName(s_Waypoint.sName)) return FALSE;
   if (strcmp(f[ROW_LAT].value_string, s_strOriginWpLat) == 0 && strcmp(f[ROW_LON].value_string, s_strOriginWpLon) == 0) {
     return TRUE;
   }
@@ -125,15 +116,6 @@ static BOOLEAN T_NAV_GROUP_vUpdateEditDataWaypoint(POPUP_WINDOW*) {
   }
   nv_DegrToMeter(&pos, &s_Waypoint.pt);
   return TRUE;
-}
-
-static void WPM_vReenter(U16 highlight) {
-  const U16 cur = g_WPM.u16CurrentGroupID;
-  if (WPM_bIsGroupId(cur) && (cur & 0x0FFF) <= 2999) {
-    T_NAV_GROUP_bEnterGroup(cur, highlight);
-  } else if (WPM_bIsRouteId(cur) && (cur & 0x0FFF) < 50) {
-    T_NAV_GROUP_bEnterRoute(cur, highlight);
-  }
 }
 
 static U16 WPM_u16AddNew(const WAYPOINT& from) {
@@ -193,14 +175,10 @@ static void WPM_vInstall(const char* const* strTitle, U32 u32Index) {
 
 void T_NAV_GROUP_vNewWaypoint(U32) {
   memset(&s_Waypoint, 0, sizeof s_Waypoint);
+  if (!WPM_bNeedFix()) return;
   S32 lat = 0, lon = 0;
-  BOOLEAN bLat = FALSE, bLon = FALSE;
-  if (!H_DATABASE_bFetchS32(FCID("ILAT"), &lat, &bLat, nullptr) || !bLat ||
-      !H_DATABASE_bFetchS32(FCID("ILON"), &lon, &bLon, nullptr) || !bLon) {
-    T_NAV_vSetNavUIError(Fix_Required);
-    WPM_vClick(FALSE);
-    return;
-  }
+  H_DATABASE_bFetchS32(FCID("ILAT"), &lat, nullptr, nullptr);
+  H_DATABASE_bFetchS32(FCID("ILON"), &lon, nullptr, nullptr);
   if (!T_NAV_vRoomForWptOrGroup(FALSE)) {
     T_NAV_vSetNavUIError(No_Waypoints);
     WPM_vClick(FALSE);
@@ -243,4 +221,50 @@ void T_NAV_GROUP_vEditWaypoint(U32) {
   snprintf(s_strOriginWpLat, sizeof s_strOriginWpLat, "%s", s_aWaypointFields[ROW_LAT].value_string);
   snprintf(s_strOriginWpLon, sizeof s_strOriginWpLon, "%s", s_aWaypointFields[ROW_LON].value_string);
   WPM_vInstall(Edit_Waypoint, index);
+}
+
+// ---------------------------------------------------------------------------
+// "Save as Waypoint"
+
+static EDIT_FIELD s_aSaveAsFields[3];
+static POPUP_EDIT_WINDOW s_SaveAsForm;
+static WAYPOINT s_SaveAsWaypoint;
+
+static BOOLEAN T_NAV_GROUP_vUpdateSaveAsDataWaypoint(POPUP_WINDOW*) {
+  const WAYPOINT* pStored = T_NAV_pGetWaypoint(s_SaveAsForm.u32Index & 0x0FFF);
+  if (pStored == nullptr) return FALSE;
+  WPM_vTakeName(s_SaveAsWaypoint.sName, sizeof s_SaveAsWaypoint.sName, &s_aSaveAsFields[0]);
+  if (memcmp(s_SaveAsWaypoint.sName, pStored->sName, sizeof s_SaveAsWaypoint.sName) == 0) {
+    T_NAV_vSetNavUIError(Must_Specify_New_Name);
+    return FALSE;
+  }
+  char name[NAV_WAYPOINT_NAME_SIZE];
+  memcpy(name, s_SaveAsWaypoint.sName, sizeof name);
+  s_SaveAsWaypoint = *pStored;
+  memcpy(s_SaveAsWaypoint.sName, name, sizeof name);
+  return TRUE;
+}
+
+static void T_NAV_GROUP_vWaypointSaveAs(void* pData, U32) {
+  const U16 index = WPM_u16AddNew(*(const WAYPOINT*)pData);
+  WPM_vReenter(index);
+  g_WPM.eInputState = STATE_ITEM_LIST;
+}
+
+void T_NAV_GROUP_vSaveAsWaypoint(U32) {
+  if (g_WPM.u16HighlightIndex >= g_WPM.u16ShowItemsCount) return;
+  const U16 id = g_WPM.au16ShowItemIDs[g_WPM.u16HighlightIndex];
+  if (WPM_eClass(id) != WPM_ITEM_WAYPOINT) return;
+  const WAYPOINT* pStored = T_NAV_pGetWaypoint(id & 0x0FFF);
+  if (pStored == nullptr) return;
+  memset(s_aSaveAsFields, 0, sizeof s_aSaveAsFields);
+  WPM_vNameRow(&s_aSaveAsFields[0], pStored->sName, NAV_WAYPOINT_NAME_SIZE, 11, "CCCCCCCCCCC");
+  s_aSaveAsFields[1] = WPM_Row(Save, EDIT_TYPE_SAVE);
+  s_SaveAsForm = {};
+  s_SaveAsForm.pEditFields = s_aSaveAsFields;
+  s_SaveAsForm.pUpdateDataFunc = T_NAV_GROUP_vUpdateSaveAsDataWaypoint;
+  s_SaveAsForm.pSaveFunc = T_NAV_GROUP_vWaypointSaveAs;
+  s_SaveAsForm.pData = &s_SaveAsWaypoint;
+  s_SaveAsForm.u32Index = id;
+  WPM_vOpenForm(&s_SaveAsForm, Save_As_Waypoint, 410, 148);
 }
