@@ -89,6 +89,15 @@ static void WPM_vStartEditing(U16 id, const char* pcName, GROUP_MGR_MODE eMode) 
   g_WPM.eInputState = STATE_ITEM_LIST;
 }
 
+// A blank name saves nothing: back to the list, the new-item form over.
+static BOOLEAN WPM_bBlankSave(const char* pcName, BOOLEAN* pbNewItem) {
+  if (!WPM_bBlankName(pcName)) return FALSE;
+  g_WPM.eInputState = STATE_ITEM_LIST;
+  WPM_vEnterDirectory(g_WPM.u16CurrentGroupID, NAV_NONE);
+  *pbNewItem = FALSE;
+  return TRUE;
+}
+
 // ---------------------------------------------------------------------------
 // Routes
 
@@ -100,12 +109,7 @@ static BOOLEAN T_NAV_GROUP_bUpdateEditDataRoute(POPUP_WINDOW*) {
 
 static void T_NAV_GROUP_vSaveRouteHeader(void* pData, U32 u32Index) {
   const ROUTE* pCopy = (const ROUTE*)pData;
-  if (WPM_bBlankName(pCopy->sName)) {
-    g_WPM.eInputState = STATE_ITEM_LIST;
-    WPM_vEnterDirectory(g_WPM.u16CurrentGroupID, NAV_NONE);
-    g_WPMForm.bNewRouteCreated = FALSE;
-    return;
-  }
+  if (WPM_bBlankSave(pCopy->sName, &g_WPMForm.bNewRouteCreated)) return;
   if (u32Index == NAV_NONE) {
     g_WPMForm.bNewRouteCreated = FALSE;
     ROUTE r = *pCopy;
@@ -301,8 +305,9 @@ static void T_NAV_GROUP_vDoSaveAsTrack(void* pData, U32 u32Index) {
   T_NAV_NVRAM_vReleaseTrack();
   U16 index = NAV_NONE;
   if (pCopy->sHeader.u16Count > 0) {
-    memcpy(pCopy->sHeader.sName, p->trackHeader.sName, sizeof pCopy->sHeader.sName);
-    index = T_NAV_nAddTrack(pCopy, pCopy->sHeader.u32DateTime, pCopy->sHeader.sName, FALSE);
+    // The store clears the header's name before it copies the one given, so
+    // the name goes from the form's copy, not from the block itself.
+    index = T_NAV_nAddTrack(pCopy, pCopy->sHeader.u32DateTime, p->trackHeader.sName, FALSE);
   }
   // A failed add makes no id: nothing is linked.
   if (index != NAV_NONE && index < NAV_MAX_TRACKS) {
@@ -341,11 +346,8 @@ static BOOLEAN T_NAV_GROUP_bUpdateEditDataGroup(POPUP_WINDOW*) {
 
 static void T_NAV_GROUP_vSaveGroupHeader(void* pData, U32 u32Index) {
   const GROUP_HEADER* pCopy = (const GROUP_HEADER*)pData;
-  if (WPM_bBlankName(pCopy->sName)) {
+  if (WPM_bBlankSave(pCopy->sName, &g_WPMForm.bNewGroupCreated)) {
     g_WPMEdit.u32UndoCount = 0;
-    g_WPM.eInputState = STATE_ITEM_LIST;
-    WPM_vEnterDirectory(g_WPM.u16CurrentGroupID, NAV_NONE);
-    g_WPMForm.bNewGroupCreated = FALSE;
     return;
   }
   if (u32Index != NAV_NONE) {
