@@ -136,6 +136,47 @@ void T_NAV_GROUP_vEditGroup(U32 arg);
 // The 131,072-byte block a track copy goes through.
 constexpr U32 WPM_TRACK_COPY_BYTES = 131072;
 
+// Searches over the whole tree.
+typedef enum : U8 {
+  SEARCHBY_NAME = 0,
+  SEARCHBY_DATE = 1,
+  SEARCHBY_DISTANCE = 2,
+  SEARCHBY_ICON = 3,
+  SEARCHBY_ICON_CATEGORY = 4,
+} SEARCHBY_MENU_MODE;
+constexpr U32 WPM_SEARCH_MAX = 3100;
+constexpr U32 WPM_SEARCH_CATEGORIES = 9;
+// The criterion and, parallel to the manager's list, the container each
+// result was found in and that container's own parent.
+typedef struct tag_WPM_SEARCH_STATE {
+  SEARCHBY_MENU_MODE eMode;
+  char sName[24];
+  char sDateTime[40];
+  double dMinNm;
+  double dMaxNm;
+  U8 u8Icon;
+  U8 u8IconCategory;
+  U16 au16Parent[NAV_GROUP_LIST_MAX];
+  U16 au16GrandParent[NAV_GROUP_LIST_MAX];
+} WPM_SEARCH_STATE;
+extern WPM_SEARCH_STATE g_WPMSearch;
+void T_NAV_GROUP_vSearchByName(U32 arg);
+void T_NAV_GROUP_vSearchByDate(U32 arg);
+void T_NAV_GROUP_vSearchByDistance(U32 arg);
+void T_NAV_GROUP_vSearchByIcon(U32 arg);
+void T_NAV_GROUP_vSearchByIconCategory(U32 arg);
+void T_NAV_GROUP_vSearchJumpTo(U32 arg);
+void T_NAV_GROUP_vSearchDeleteEX(U32 arg);
+void T_NAV_GROUP_vExitSearch(void);
+// Runs the search of g_WPMSearch from the root into the manager's list.
+void WPM_vRunSearch(void);
+// The first occurrence of the pattern, case folded by bit 0x20; null for none
+// or an empty pattern.
+const char* WPM_pcStrIStr(const char* pcText, const char* pcPattern);
+// A month/day/two-digit-year text that names a real day.
+BOOLEAN WPM_bValidDate(const char* pcText);
+BOOLEAN WPM_bIconInCategory(U8 u8Icon, U32 u32Category);
+
 // Waypoint forms (menu actions; the argument is ignored).
 void T_NAV_GROUP_vNewWaypoint(U32 arg);
 void T_NAV_GROUP_vEditWaypoint(U32 arg);

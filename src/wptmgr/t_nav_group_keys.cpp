@@ -139,7 +139,7 @@ static void WPM_vListEast(void) {
   const U16 id =
       g_WPM.u16HighlightIndex < g_WPM.u16ShowItemsCount ? g_WPM.au16ShowItemIDs[g_WPM.u16HighlightIndex] : NAV_NONE;
   const WPM_ITEM_CLASS c = WPM_eClass(id);
-  if (g_WPM.eMode == MODE_BROWSE) {
+  if (g_WPM.eMode == MODE_BROWSE || g_WPM.eMode == MODE_SEARCH) {
     if (c == WPM_ITEM_NONE || c == WPM_ITEM_OTHER) {
       WPM_vClick(FALSE);
     } else {
@@ -201,8 +201,7 @@ static void WPM_vExitKey(void) {
       WPM_vClick(TRUE);
       break;
     case MODE_SEARCH:
-      // Leaving the search comes with the search part.
-      WPM_vNotYet(0);
+      T_NAV_GROUP_vExitSearch();
       break;
     default:
       T_NAV_GROUP_vReturnToBrowseState();
@@ -251,6 +250,7 @@ static BOOLEAN WPM_bKeys(MSG_KEY_CHANGE* pMsg) {
       return TRUE;
     case 0x80: {
       log_me("[%d]%s\n", __LINE__, __func__);
+      if (g_WPM.eMode == MODE_SEARCH) T_NAV_GROUP_vExitSearch();
       BOOLEAN bCursor = FALSE;
       if (H_DATABASE_bFetchBoolean(FCID("ICAC"), &bCursor, nullptr, nullptr) && bCursor) {
         H_DATABASE_bUpdateValueBoolean(FCID("ICAC"), FALSE, P_NORMAL);

@@ -54,9 +54,12 @@ static GROUP_MGR_MENU_ITEM s_MenuMultipleSub[] = {
     WPM_LEAF(Delete, WPM_vNotYet), WPM_LEAF(Export, WPM_vNotYet), WPM_LEAF(Duplicate, WPM_vNotYet),
     WPM_LEAF(Move, WPM_vNotYet),   WPM_LEAF(Show, WPM_vNotYet),   WPM_LEAF(Hide, WPM_vNotYet),
     WPM_LEAF(Set_Waypoint_Icon, WPM_vNotYet)};
-static GROUP_MGR_MENU_ITEM s_MenuSearchSub[] = {WPM_LEAF(Name, WPM_vNotYet), WPM_LEAF(Distance, WPM_vNotYet),
-                                                WPM_LEAF(Date, WPM_vNotYet), WPM_LEAF(Icon, WPM_vNotYet),
-                                                WPM_LEAF(Icon_Category, WPM_vNotYet)};
+static GROUP_MGR_MENU_ITEM s_MenuSearchSub[] = {
+    WPM_LEAF(Name, T_NAV_GROUP_vSearchByName), WPM_LEAF(Distance, T_NAV_GROUP_vSearchByDistance),
+    WPM_LEAF(Date, T_NAV_GROUP_vSearchByDate), WPM_LEAF(Icon, T_NAV_GROUP_vSearchByIcon),
+    WPM_LEAF(Icon_Category, T_NAV_GROUP_vSearchByIconCategory)};
+static GROUP_MGR_MENU_ITEM s_GroupSearchResult[] = {WPM_LEAF(Jump_To, T_NAV_GROUP_vSearchJumpTo),
+                                                    WPM_LEAF(Delete, T_NAV_GROUP_vSearchDeleteEX)};
 static GROUP_MGR_MENU_ITEM s_MenuAllSub[] = {WPM_LEAF(Delete, WPM_vNotYet), WPM_LEAF(Export, WPM_vNotYet),
                                              WPM_LEAF(Show, WPM_vNotYet), WPM_LEAF(Hide, WPM_vNotYet)};
 GROUP_MGR_MENU_ITEM s_MenuNew[] = {WPM_NODE(New), WPM_NODE(Select_Multiple_Items), WPM_NODE(Search_By),
@@ -118,6 +121,7 @@ static void WPM_vLinkTrees(void) {
   if (s_bLinked) return;
   s_bLinked = TRUE;
   WPM_vLinkLevel(s_MenuNew, nullptr);
+  WPM_vLinkLevel(s_GroupSearchResult, nullptr);
   WPM_vLinkLevel(s_MenuNewSub, &s_MenuNew[0]);
   WPM_vLinkLevel(s_MenuMultipleSub, &s_MenuNew[1]);
   WPM_vLinkLevel(s_MenuSearchSub, &s_MenuNew[2]);
@@ -155,6 +159,15 @@ void WPM_vOpenMenu(GROUP_MGR_MENU_ITEM* pFirst, POINT anchor) {
 
 void WPM_vOpenItemMenu(U16 id) {
   GROUP_MGR_MENU_ITEM* pMenu = nullptr;
+  if (g_WPM.eMode == MODE_SEARCH) {
+    const WPM_ITEM_CLASS c = WPM_eClass(id);
+    if (c == WPM_ITEM_NONE || c == WPM_ITEM_OTHER) {
+      WPM_vClick(FALSE);
+    } else {
+      WPM_vOpenMenu(s_GroupSearchResult, g_WPM.ptItemListRightClickMenu);
+    }
+    return;
+  }
   switch (WPM_eClass(id)) {
     case WPM_ITEM_GROUP:
       pMenu = s_GroupMenuOpen;
