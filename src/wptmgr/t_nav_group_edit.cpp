@@ -354,6 +354,17 @@ void WPM_vOpenForm(POPUP_EDIT_WINDOW* pWin, const char* const* strTitle, S32 nWi
   g_WPM.pPopupWindow = &pWin->parent;
 }
 
+void WPM_vInstallForm(POPUP_EDIT_WINDOW* pWin, EDIT_FIELD* pFields, const WPM_FORM_SPEC& spec) {
+  *pWin = {};
+  pWin->pEditFields = pFields;
+  pWin->pUpdateDataFunc = spec.pUpdate;
+  pWin->pSaveFunc = spec.pSave;
+  pWin->pData = spec.pData;
+  pWin->u32Index = spec.u32Index;
+  pWin->parent.ppStrFooter = spec.ppStrFooter;
+  WPM_vOpenForm(pWin, spec.strTitle, spec.nWidth, spec.nHeight);
+}
+
 // ---------------------------------------------------------------------------
 // Helpers of the forms
 
@@ -417,6 +428,13 @@ BOOLEAN WPM_bNeedFix(void) {
   T_NAV_vSetNavUIError(Fix_Required);
   WPM_vClick(FALSE);
   return FALSE;
+}
+
+U32 WPM_u32DefaultIcon(void) {
+  U32 icon = 0;
+  BOOLEAN bValid = FALSE;
+  if (!H_DATABASE_bFetchU32(FCID("SWDI"), &icon, &bValid, nullptr) || !bValid || icon > 71) icon = 0;
+  return icon;
 }
 
 void WPM_vNameOf(char* out, U32 u32Size, const char* pcField, U32 u32FieldSize) {

@@ -85,6 +85,18 @@ void T_NAV_GROUP_vEditWindowSaveAndExit(void);
 void T_NAV_GROUP_vEditWindowCancelAndExit(void);
 // Fills the window record, selects row 0 and installs the form.
 void WPM_vOpenForm(POPUP_EDIT_WINDOW* pWin, const char* const* strTitle, S32 nWidth, S32 nHeight);
+// A form's record from scratch, then opened as above.
+typedef struct tag_WPM_FORM_SPEC {
+  const char* const* strTitle;
+  S32 nWidth;
+  S32 nHeight;
+  EDIT_UPDATE pUpdate;
+  EDIT_SAVE pSave;
+  void* pData;
+  U32 u32Index;
+  const char* const* ppStrFooter;
+} WPM_FORM_SPEC;
+void WPM_vInstallForm(POPUP_EDIT_WINDOW* pWin, EDIT_FIELD* pFields, const WPM_FORM_SPEC& spec);
 
 // Row builders and helpers shared by the forms.
 EDIT_FIELD WPM_Row(const char* const* name, GROUP_MGR_EDIT_TYPE eType);
@@ -103,6 +115,8 @@ void WPM_vCreatedLine(char* out, U32 u32Size, U32 u32DateTime);
 void WPM_vReenter(U16 highlight);
 // TRUE with a valid boat position; otherwise the fix error and the refused click.
 BOOLEAN WPM_bNeedFix(void);
+// The default waypoint icon (SWDI); 0 when unset or out of range.
+U32 WPM_u32DefaultIcon(void);
 // Names of the store's records as terminated text.
 void WPM_vNameOf(char* out, U32 u32Size, const char* pcField, U32 u32FieldSize);
 

@@ -63,14 +63,8 @@ static void WPM_vFooter(U32 u32DateTime, const char* pcSecond) {
 
 static void WPM_vInstall(const char* const* strTitle, S32 w, S32 h, EDIT_UPDATE pUpdate, EDIT_SAVE pSave,
                          void* pData, U32 u32Index, BOOLEAN bFooter) {
-  s_Form = {};
-  s_Form.pEditFields = s_aFields;
-  s_Form.pUpdateDataFunc = pUpdate;
-  s_Form.pSaveFunc = pSave;
-  s_Form.pData = pData;
-  s_Form.u32Index = u32Index;
-  s_Form.parent.ppStrFooter = bFooter ? s_apFooter : nullptr;
-  WPM_vOpenForm(&s_Form, strTitle, w, h);
+  WPM_vInstallForm(&s_Form, s_aFields,
+                   {strTitle, w, h, pUpdate, pSave, pData, u32Index, bFooter ? s_apFooter : nullptr});
 }
 
 static U32 WPM_u32Now(void) {

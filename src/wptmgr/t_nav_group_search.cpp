@@ -274,20 +274,9 @@ static void WPM_vOpenSearch(SEARCHBY_MENU_MODE eMode, const char* const* strTitl
   while (s_aFields[r].name != nullptr) r++;
   for (U32 i = 0; i < r; i++) s_aFields[i].left_part_percent = eMode == SEARCHBY_DISTANCE ? 55 : 0;
   s_aFields[r] = WPM_Row(Enter, EDIT_TYPE_SAVE);
-  s_Form = {};
-  s_Form.pEditFields = s_aFields;
-  s_Form.pUpdateDataFunc = T_NAV_GROUP_bUpdateSearch;
-  s_Form.pSaveFunc = T_NAV_GROUP_vSearchData;
-  s_Form.pData = &g_WPMSearch;
-  s_Form.u32Index = NAV_NONE;
-  WPM_vOpenForm(&s_Form, strTitle, 410, nHeight);
-}
-
-static U32 WPM_u32DefaultIcon(void) {
-  U32 icon = 0;
-  BOOLEAN bValid = FALSE;
-  if (!H_DATABASE_bFetchU32(FCID("SWDI"), &icon, &bValid, nullptr) || !bValid || icon > 71) icon = 0;
-  return icon;
+  WPM_vInstallForm(&s_Form, s_aFields,
+                   {strTitle, 410, nHeight, T_NAV_GROUP_bUpdateSearch, T_NAV_GROUP_vSearchData, &g_WPMSearch,
+                    NAV_NONE, nullptr});
 }
 
 void T_NAV_GROUP_vSearchByName(U32) {

@@ -163,14 +163,9 @@ static void T_NAV_GROUP_vSaveWaypoint(void* pData, U32 nIndex) {
 }
 
 static void WPM_vInstall(const char* const* strTitle, U32 u32Index) {
-  s_WaypointForm = {};
-  s_WaypointForm.pEditFields = s_aWaypointFields;
-  s_WaypointForm.pUpdateDataFunc = T_NAV_GROUP_vUpdateEditDataWaypoint;
-  s_WaypointForm.pSaveFunc = T_NAV_GROUP_vSaveWaypoint;
-  s_WaypointForm.pData = &s_Waypoint;
-  s_WaypointForm.u32Index = u32Index;
-  s_WaypointForm.parent.ppStrFooter = s_apFooter;
-  WPM_vOpenForm(&s_WaypointForm, strTitle, 410, 457);
+  WPM_vInstallForm(&s_WaypointForm, s_aWaypointFields,
+                   {strTitle, 410, 457, T_NAV_GROUP_vUpdateEditDataWaypoint, T_NAV_GROUP_vSaveWaypoint, &s_Waypoint,
+                    u32Index, s_apFooter});
 }
 
 void T_NAV_GROUP_vNewWaypoint(U32) {
@@ -190,10 +185,7 @@ void T_NAV_GROUP_vNewWaypoint(U32) {
   U32 dt = 0;
   H_DATABASE_bFetchU32(FCID("IDTM"), &dt, nullptr, nullptr);
   s_Waypoint.u32DateTime = dt;
-  U32 icon = 0;
-  BOOLEAN bIcon = FALSE;
-  if (!H_DATABASE_bFetchU32(FCID("SWDI"), &icon, &bIcon, nullptr) || !bIcon || icon > 255) icon = 0;
-  WPM_vFillFields(s_Waypoint.pt, pcName, (U8)icon, FALSE, dt);
+  WPM_vFillFields(s_Waypoint.pt, pcName, (U8)WPM_u32DefaultIcon(), FALSE, dt);
   g_WPMForm.bNewWaypointCreated = TRUE;
   s_strOriginWpLat[0] = 0;
   s_strOriginWpLon[0] = 0;
@@ -260,11 +252,7 @@ void T_NAV_GROUP_vSaveAsWaypoint(U32) {
   memset(s_aSaveAsFields, 0, sizeof s_aSaveAsFields);
   WPM_vNameRow(&s_aSaveAsFields[0], pStored->sName, NAV_WAYPOINT_NAME_SIZE, 11, "CCCCCCCCCCC");
   s_aSaveAsFields[1] = WPM_Row(Save, EDIT_TYPE_SAVE);
-  s_SaveAsForm = {};
-  s_SaveAsForm.pEditFields = s_aSaveAsFields;
-  s_SaveAsForm.pUpdateDataFunc = T_NAV_GROUP_vUpdateSaveAsDataWaypoint;
-  s_SaveAsForm.pSaveFunc = T_NAV_GROUP_vWaypointSaveAs;
-  s_SaveAsForm.pData = &s_SaveAsWaypoint;
-  s_SaveAsForm.u32Index = id;
-  WPM_vOpenForm(&s_SaveAsForm, Save_As_Waypoint, 410, 148);
+  WPM_vInstallForm(&s_SaveAsForm, s_aSaveAsFields,
+                   {Save_As_Waypoint, 410, 148, T_NAV_GROUP_vUpdateSaveAsDataWaypoint, T_NAV_GROUP_vWaypointSaveAs,
+                    &s_SaveAsWaypoint, id, nullptr});
 }
