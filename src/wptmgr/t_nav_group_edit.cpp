@@ -510,7 +510,8 @@ void T_NAV_GROUP_vEditWindowDraw(POPUP_WINDOW* pWin, BITMAP* pBitmap) {
     band++;
     const S32 bandBottom = top - 40 - 54 * band;
     if (f->highlight >= 0) WPM_vFramed(pBitmap, x + 2, bandBottom, w - 4, 54, 33);
-    const BOOLEAN bValueOnly = f->name == Name || f->name == Latitude || f->name == Longitude;
+    const BOOLEAN bValueOnly =
+        pWin->strTitle != Search_By_Name && (f->name == Name || f->name == Latitude || f->name == Longitude);
     at = {x + 11, top - 54 * band - 7 - 40 + 54 - 27};
     if (!bValueOnly) G_STRING_vPut(pBitmap, WPM_colour(35), &at, pFont, (const BYTE*)WPM_pcText(f->name));
     char value[EDIT_FIELD_VALUE_SIZE + 1] = {};
