@@ -81,11 +81,11 @@ void FrameRatio(benchmark::State& state, DRAW_FUNCTION* pDraw, LAYER_ID view) {
   Put(FCID("CVEW"), (U32)view, D_UNKNOWN);
   BITMAP* pBitmap = G_BUFFERS_pCreateFullScreenBitmap();
   std::vector<unsigned char> from(kFrameBytes, 0x5A), to(kFrameBytes);
-  WINDOW_SPECIFICATION spec = {};
-  spec.drawWindowType = SPLIT_FULL_WINDOW;
-  spec.u32User = 0x333333;
+  WINDOW_SPECIFICATION windowSpec = {};
+  windowSpec.drawWindowType = SPLIT_FULL_WINDOW;
+  windowSpec.u32User = 0x333333;
   const double ratio = BENCH_dCompare(
-      state, [&] { pDraw(pBitmap, &spec); }, [&] { memcpy(to.data(), from.data(), kFrameBytes); });
+      state, [&] { pDraw(pBitmap, &windowSpec); }, [&] { memcpy(to.data(), from.data(), kFrameBytes); });
   benchmark::DoNotOptimize(to.data());
   state.counters["x_frame_copy"] = ratio;
   G_BUFFERS_vFreeBitmap(pBitmap);

@@ -124,10 +124,10 @@ void BM_Render(benchmark::State& state) {
   }
   Drain();
   BITMAP* pBitmap = G_BUFFERS_pCreateFullScreenBitmap();
-  WINDOW_SPECIFICATION spec = {};
+  WINDOW_SPECIFICATION windowSpec = {};
   double total = 0;
   for (auto _ : state) {
-    const double s = BENCH_dTime([&] { T_NAV_EDIT_vRender(pBitmap, &spec); });
+    const double s = BENCH_dTime([&] { T_NAV_EDIT_vRender(pBitmap, &windowSpec); });
     state.SetIterationTime(s);
     total += s;
   }

@@ -74,17 +74,17 @@ void BM_ScrollAndDrawAFullPane(benchmark::State& state, DRAW_FUNCTION* draw) {
   std::vector<U8> from(kFrameBytes, 0x5A), to(kFrameBytes);
   U8 column[S_BOTTOM_ROWS] = {};
   for (U32 r = 384; r < 400; r++) column[r] = 31;
-  WINDOW_SPECIFICATION spec = {};
-  spec.currentLayer = SONAR_VIEW_PRIORITY;
-  spec.activeWindow = SPLIT_FULL_WINDOW;
-  spec.drawWindowType = SPLIT_FULL_WINDOW;
-  spec.drawWindow = {0, 479, 799, 0};
+  WINDOW_SPECIFICATION windowSpec = {};
+  windowSpec.currentLayer = SONAR_VIEW_PRIORITY;
+  windowSpec.activeWindow = SPLIT_FULL_WINDOW;
+  windowSpec.drawWindowType = SPLIT_FULL_WINDOW;
+  windowSpec.drawWindow = {0, 479, 799, 0};
   const double ratio = BENCH_dCompare(
       state,
       [&] {
         T_N_HISTORY_vAddColumn(BEAM_DOWN_0, column, 15.0f);
         T_N_HISTORY_vAddColumn(BEAM_DOWN_1, column, 15.0f);
-        draw(page, &spec);
+        draw(page, &windowSpec);
       },
       [&] { memcpy(to.data(), from.data(), kFrameBytes); });
   benchmark::DoNotOptimize(to.data());

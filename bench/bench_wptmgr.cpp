@@ -92,12 +92,12 @@ void BM_RenderFrame(benchmark::State& state) {
   }
   BITMAP* pBitmap = G_BUFFERS_pCreateFullScreenBitmap();
   std::vector<COLOR> copy(G_SCREEN_WIDTH * G_SCREEN_HEIGHT);
-  WINDOW_SPECIFICATION spec = {};
-  spec.drawWindowType = SPLIT_FULL_WINDOW;
-  spec.drawWindow = {0, (S32)G_SCREEN_HEIGHT - 1, (S32)G_SCREEN_WIDTH - 1, 0};
+  WINDOW_SPECIFICATION windowSpec = {};
+  windowSpec.drawWindowType = SPLIT_FULL_WINDOW;
+  windowSpec.drawWindow = {0, (S32)G_SCREEN_HEIGHT - 1, (S32)G_SCREEN_WIDTH - 1, 0};
   T_NAV_GROUP_vSetup();
   const double ratio = BENCH_dCompare(
-      state, [&] { T_NAV_GROUP_vRender(pBitmap, &spec); },
+      state, [&] { T_NAV_GROUP_vRender(pBitmap, &windowSpec); },
       [&] { memcpy(copy.data(), pBitmap->pBuffer, copy.size() * sizeof copy[0]); });
   state.counters["ratio"] = ratio;
   T_NAV_GROUP_vShutdown();

@@ -294,8 +294,8 @@ void T_ACC_vDrawInventoryView(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
   G_BOX_vDraw(pBitmap, c[32], &panel, (U32)width, 440);
   G_BOX_vDrawFilled(pBitmap, c[238], &title, (U32)width, 40);
   G_BOX_vDraw(pBitmap, c[32], &title, (U32)width, 40);
-  U_DIALOG_vLine(pBitmap, c[236], x0 + 1, 440, 798, 440);
-  U_DIALOG_vLine(pBitmap, c[239], x0 + 1, 441, 798, 441);
+  U_DIALOG_vLine(pBitmap, 236, x0 + 1, 440, 798, 440);
+  U_DIALOG_vLine(pBitmap, 239, x0 + 1, 441, 798, 441);
   const char* pTitle = Accessory_Test[nLang];
   const POINT at = {x0 + (width - (S32)G_TRUETYPE_u32GetWidth(pTitle, 19, 2)) / 2, 452};
   G_TRUETYPE_vPut(pBitmap, pTitle, &at, c[35], 19, 2);
@@ -315,7 +315,7 @@ void T_ACC_vDrawInventoryView(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
     const POINT state = {stateX, y};
     G_TRUETYPE_vPut(pBitmap, pState, &state, p->bConnected ? c[241] : c[35], 17, 2);
     const S32 lineStart = name.x + (S32)G_TRUETYPE_u32GetWidth(pName, 17, 1) + 10;
-    if (lineStart < stateX - 10) U_DIALOG_vLine(pBitmap, c[236], lineStart, y + 5, stateX - 10, y + 5);
+    if (lineStart < stateX - 10) U_DIALOG_vLine(pBitmap, 236, lineStart, y + 5, stateX - 10, y + 5);
     y -= 38;
   }
 }

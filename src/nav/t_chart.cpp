@@ -1,6 +1,5 @@
-// The chart task. Until its work is built here it keeps its place in the start
-// order: it publishes its mailbox, answers shutdown and frees what it is sent.
-// The highway view's frame geometry is already here: the overlays need it.
+// The highway view's frame geometry: its centre, eye and scale, and the
+// ground it shows.
 
 #include "t_chart.h"
 
@@ -8,9 +7,6 @@
 
 #include "h_database.h"
 #include "t_info.h"
-#include "u_taskstub.h"
-
-void T_CHART_vMain(void) { U_TASKSTUB_vRun(FCID("TCRT"), M_CHART, SEMA_MBOX_CHART); }
 
 // The highway's centre column, and the row where infinitely far ground would
 // lie (above the 480-row screen), without and with a data-box column.

@@ -1,6 +1,7 @@
 // The chart task: its entry, and the highway view's frame geometry.
 #pragma once
 
+#include "layer_id.h"
 #include "u_nav.h"
 
 void T_CHART_vMain(void);
@@ -22,3 +23,46 @@ BOOLEAN T_CHART_bPerspectiveLimitsX(S32 nY, S32* nMinX, S32* nMaxX, const GP_ROT
                                     S32 nEyeOffsetMM);
 BOOLEAN T_CHART_bPerspectiveLimitsY(S32 nX, S32* nMinY, S32* nMaxY, const GP_ROTCONTEXT* pRotContext,
                                     S32 nEyeOffsetMM);
+
+// ---- The plan chart ----
+
+// The draw function of the chart layers and chart panes.
+void T_CHART_vDrawChartView(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWindowSpec);
+// A chart centred on *pChartCenterPosition in a window of the waypoint
+// manager; draws nothing unless enabled below.
+void T_CHART_vDrawChartInPopupWindow(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWindowSpec,
+                                     POINT* pChartCenterPosition, U16* pTwrItemsToShow);
+void T_CHART_vEnableChartInPopupWindow(BOOLEAN bEnable);
+// A receiver reports, but its fix is incomplete.
+BOOLEAN T_CHART_bGPSNoFix(void);
+void* T_CHART_vpAlloc(void);
+// The next frame draws its background anew.
+void T_CHART_vReRenderAll(void);
+
+// The zoom that shows the boat and the waypoint in a window of xSize by
+// ySize pixels, one level of margin added; 9..23.
+S32 T_CHART_sGetAutoRangeScale(const POINT* pptBoatMM, const POINT* pptWaypoint, U32 xSize, U32 ySize);
+// The zoom of a speed over ground (metres per second); 0 below the slowest
+// band.
+S32 T_CHART_s32SpeedZoom(float fSpeedMS);
+// The palettes of SPAL value u32Palette into the colour table.
+void T_CHART_vLoadPalettes(U32 u32Palette);
+
+// The chart task's start and one wake-up, apart for the tests.
+void T_CHART_vStartUp(void);
+void T_CHART_vHandleMail(void);
+// GPS state of the frames: 0 at start, 1 no receiver, 2 no fix, 3 fix.
+S32 T_CHART_nGPSState(void);
+// Forgets every saved background and the GPS state (tests).
+void T_CHART_vReset(void);
+
+// The black-background sections of the colour table (the white ones are the
+// table's initial values).
+constexpr U32 T_CHART_NAV_PALETTE_START = 96;
+constexpr U32 T_CHART_NAV_PALETTE_SIZE = 16;
+constexpr U32 T_CHART_CHART_PALETTE_START = 148;
+constexpr U32 T_CHART_CHART_PALETTE_SIZE = 48;
+extern const COLOR acNavPaletteWhiteBackground[T_CHART_NAV_PALETTE_SIZE];
+extern const COLOR acCartographyPaletteWhiteBackground[T_CHART_CHART_PALETTE_SIZE];
+extern const COLOR acNavPaletteBlackBackground[T_CHART_NAV_PALETTE_SIZE];
+extern const COLOR acCartographyPaletteBlackBackground[T_CHART_CHART_PALETTE_SIZE];

@@ -17,6 +17,7 @@
 #include "h_memory.h"
 #include "linuxsvc.h"
 #include "model_current.h"
+#include "t_chart.h"
 #include "t_nav_alarm.h"
 #include "t_nav_int.h"
 #include "t_nav_nvram_flash.h"
@@ -244,7 +245,7 @@ static void NAV_vRegisterMainMenus(void) {
 static void NAV_vRegisterViews(void) {
   const char* const* pos = Optional_Accessory_Required_to_Support_This_View;
   if (g_NAV.bInIceMode) {
-    U_VIEW_bRegisterLayer(NAV_vPlaceholderDraw, (LAYER_ID)65, (LAYER_ID)65, 0, FCID("SV17"), TRUE, nullptr, nullptr,
+    U_VIEW_bRegisterLayer(T_CHART_vDrawChartView, (LAYER_ID)65, USED_BY_NONE, 0, FCID("SV17"), TRUE, nullptr, nullptr,
                           pos);
     U_VIEW_bUnRegisterLayer(CHART_VIEW_PRIORITY);
     static const LAYER_ID s_aGone[] = {(LAYER_ID)53, (LAYER_ID)252, (LAYER_ID)265};
@@ -253,19 +254,19 @@ static void NAV_vRegisterViews(void) {
     U_VIEW_bUnRegisterLayerSplit((LAYER_ID)55, SPLIT_RIGHT_WINDOW);
     return;
   }
-  U_VIEW_bRegisterLayer(NAV_vPlaceholderDraw, CHART_VIEW_PRIORITY, CHART_VIEW_PRIORITY, 0, FCID("SVNA"), TRUE, nullptr,
+  U_VIEW_bRegisterLayer(T_CHART_vDrawChartView, CHART_VIEW_PRIORITY, USED_BY_NONE, 0, FCID("SVNA"), TRUE, nullptr,
                         nullptr, pos);
   U_VIEW_bUnRegisterLayer((LAYER_ID)65);
-  U_VIEW_bRegisterLayer(NAV_vPlaceholderDraw, (LAYER_ID)56, (LAYER_ID)56, 0, FCID("SVHI"), TRUE, nullptr, nullptr, pos);
-  U_VIEW_bRegisterLayerSplit(NAV_vPlaceholderDraw, (LAYER_ID)54, (LAYER_ID)54, 0, FCID("SVCB"), TRUE, nullptr,
+  U_VIEW_bRegisterLayer(NAV_vPlaceholderDraw, (LAYER_ID)56, USED_BY_NONE, 0, FCID("SVHI"), TRUE, nullptr, nullptr, pos);
+  U_VIEW_bRegisterLayerSplit(NAV_vPlaceholderDraw, (LAYER_ID)54, USED_BY_NONE, 0, FCID("SVCB"), TRUE, nullptr,
                              nullptr, pos, SPLIT_LEFT_WINDOW, FCID("SZCB"));
-  U_VIEW_bRegisterLayerSplit(NAV_vPlaceholderDraw, (LAYER_ID)54, (LAYER_ID)54, 0, FCID("SVCB"), TRUE, nullptr,
+  U_VIEW_bRegisterLayerSplit(T_CHART_vDrawChartView, (LAYER_ID)54, USED_BY_NONE, 0, FCID("SVCB"), TRUE, nullptr,
                              nullptr, pos, SPLIT_RIGHT_WINDOW, FCID("SZCB"));
-  U_VIEW_bRegisterLayerSplit(NAV_vPlaceholderDraw, (LAYER_ID)55, (LAYER_ID)55, 0, FCID("SVI2"), FALSE, nullptr,
+  U_VIEW_bRegisterLayerSplit(NAV_vPlaceholderDraw, (LAYER_ID)55, USED_BY_NONE, 0, FCID("SVI2"), FALSE, nullptr,
                              nullptr, pos, SPLIT_LEFT_WINDOW, FCID("SZI2"));
-  U_VIEW_bRegisterLayerSplit(NAV_vPlaceholderDraw, (LAYER_ID)55, (LAYER_ID)55, 0, FCID("SVI2"), FALSE, nullptr,
+  U_VIEW_bRegisterLayerSplit(T_CHART_vDrawChartView, (LAYER_ID)55, USED_BY_NONE, 0, FCID("SVI2"), FALSE, nullptr,
                              nullptr, pos, SPLIT_RIGHT_WINDOW, FCID("SZI2"));
-  U_VIEW_bRegisterLayer(NAV_vPlaceholderDraw, (LAYER_ID)53, (LAYER_ID)53, 0, FCID("SVIC"), FALSE, nullptr, nullptr,
+  U_VIEW_bRegisterLayer(T_CHART_vDrawChartView, (LAYER_ID)53, USED_BY_NONE, 0, FCID("SVIC"), FALSE, nullptr, nullptr,
                         pos);
 }
 

@@ -152,19 +152,8 @@ static void NMEA_vSendf(const NMEA_PORT_INFO* pPort, const char* pcFormat, S32 v
 static void NMEA_vSendSwitchToNmea(U8 u8Channel) {
   static const U8 s_aPayload[] = {0x81, 0x02, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01,
                                   0x00, 0x01, 0x00, 0x01, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00, 0x96, 0x00};
-  U8 frame[sizeof s_aPayload + 8] = {0xA0, 0xA2, 0x00, (U8)sizeof s_aPayload};
-  U32 sum = 0;
-  for (size_t i = 0; i < sizeof s_aPayload; i++) {
-    frame[4 + i] = s_aPayload[i];
-    sum += s_aPayload[i];
-  }
-  sum &= 0x7FFF;
-  U8* tail = frame + 4 + sizeof s_aPayload;
-  tail[0] = (U8)(sum >> 8);
-  tail[1] = (U8)sum;
-  tail[2] = 0xB0;
-  tail[3] = 0xB3;
-  U_UART_bTransmitData(u8Channel, frame, (int)sizeof frame);
+  U8 frame[sizeof s_aPayload + 8];
+  U_UART_bTransmitData(u8Channel, frame, T_NMEA_nSirfFrame(s_aPayload, (int)sizeof s_aPayload, frame, (int)sizeof frame));
 }
 
 // Everything sent has left, and a pause for the receiver; bounded, so an
@@ -345,8 +334,6 @@ static BOOLEAN NMEA_bStateWithoutReceivers(void) {
 static TIMER_INFO* s_pTimer = nullptr;
 static S32 s_nWatchdogTicks = 1;
 static S32 s_nOutputCountdown = 2;
-static U32 s_u32LastResetMs = 0;
-static BOOLEAN s_bResetDone = FALSE;
 static BOOLEAN s_bReadingChannel2 = FALSE;
 
 static void NMEA_vRunSystem(void) {
@@ -384,26 +371,7 @@ static void NMEA_vRunSystem(void) {
 }
 
 static void NMEA_vReset(const GPS_RESET_MSG* pMsg) {
-  NMEA_PORT_INFO* p = T_NMEA_pPortInfo(NMEA_ePortIndex(pMsg->eSourceID));
-  if (p == nullptr || p->ePortType != NMEA_PORT_TYPE_SERIAL) return;
-  const U32 now = H_TICK_u32ReadFreeRunningTimerInMilliSeconds();
-  if (s_bResetDone && H_TICK_u32ElapsedTime(s_u32LastResetMs, now) < 1000) return;
-  s_bResetDone = TRUE;
-  s_u32LastResetMs = now;
-  if (p->eGPSType == GPS_TYPE_NAVMAN) {
-    if (pMsg->eNMEAReset == NMEA_RESET_COLD) T_NMEA_u8SendSentence(p, "$PSRF101,0,0,0,0,0,0,12,4*");
-    if (pMsg->eNMEAReset == NMEA_RESET_FACTORY) T_NMEA_u8SendSentence(p, "$PSRF101,0,0,0,0,0,0,12,8*");
-    if (pMsg->eNMEAReset == NMEA_RESET_COLD || pMsg->eNMEAReset == NMEA_RESET_FACTORY) L_CLOCK_Sleep(100);
-    T_NMEA_vSetupSentences(p, UNKNOWN_VIEW);
-  } else if (p->eGPSType == GPS_TYPE_COMPASS) {
-    if (!g_NMEA.bAlreadyDisconnected) {
-      H_DATABASE_bUpdateEverythingU32(FCID("GPSC"), 0, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
-      g_NMEA.bCompassIdentified = FALSE;
-      g_NMEA.bAlreadyDisconnected = TRUE;
-    }
-  } else {
-    T_NMEA_vTransmitUBloxInitialization(pMsg->eNMEAReset, p);
-  }
+  T_NMEA_vInitializeGPS(pMsg->eNMEAReset, T_NMEA_pPortInfo(NMEA_ePortIndex(pMsg->eSourceID)));
 }
 
 // The heading sensor hangs on the external GPS's line.
@@ -721,6 +689,7 @@ static void NMEA_vTick(void) {
       // Nothing on channel 2: hand it back, so that a PC link can have it.
       U_UART_bReleaseChannel(2, TRUE);
       s_bReadingChannel2 = FALSE;
+      g_NMEA.bChannel2Released = TRUE;
     }
   }
   for (NMEA_PORT_INFO* p : s_NMEAPortInfo) {
@@ -763,7 +732,7 @@ static void NMEA_vResetTask(void) {
   g_NMEA.bAlreadyDisconnected = TRUE;
   s_nWatchdogTicks = 1;
   s_nOutputCountdown = 2;
-  s_bResetDone = FALSE;
+  T_NMEA_vResetSetup();
   s_bReadingChannel2 = FALSE;
   if (s_pTimer != nullptr) L_TIMER_Release(s_pTimer);
   s_pTimer = nullptr;

@@ -66,6 +66,9 @@ static NMEA_SPEED_RING s_aSpeedRing[3];  // internal, external, network GPS
 static float s_afHeading[NMEA_HEADING_SAMPLES];
 static U32 s_u32Headings;
 static U32 s_u32HdgSentences;
+// The deviation of the last HDG sentence that gave one, for the output.
+static float s_fHdgDeviation;
+static char s_cHdgDeviation;  // 'E', 'W', or 0 before any
 static NMEA_GSV_ARBITER s_aGsv[NMEA_VIEW_COUNT];
 static BOOLEAN s_bAisSeen;
 static BOOLEAN s_bGPSDetected;
@@ -78,11 +81,18 @@ void T_NMEA_vSetFixTrace(void (*pfTrace)(const NMEA_FIX_TRACE*)) { s_pfFixTrace 
 
 U32 T_NMEA_u32SentencesParsed(void) { return s_u32Parsed.load(); }
 
+char T_NMEA_cHdgDeviation(float* pfDeviation) {
+  *pfDeviation = s_fHdgDeviation;
+  return s_cHdgDeviation;
+}
+
 void T_NMEA_vResetInput(void) {
   memset(s_aSpeedRing, 0, sizeof s_aSpeedRing);
   memset(s_afHeading, 0, sizeof s_afHeading);
   s_u32Headings = 0;
   s_u32HdgSentences = 0;
+  s_fHdgDeviation = 0.0f;
+  s_cHdgDeviation = 0;
   memset(s_aGsv, 0, sizeof s_aGsv);
   s_bAisSeen = FALSE;
   s_bGPSDetected = FALSE;
@@ -520,6 +530,8 @@ static void NMEA_vHDG(const NMEA_FIELDS* f, NMEA_PORT_INFO* p, NMEA_FIX_TRACE*) 
   NMEA_vWriteFloat(FCID("IHDM"), (float)heading, prio, D_HEADING);
   if (!NMEA_bDouble(NMEA_pcField(f, 1), &deviation)) deviation = 0;
   if (!NMEA_bEastWest(NMEA_pcField(f, 2))) return;
+  s_fHdgDeviation = (float)deviation;
+  s_cHdgDeviation = *NMEA_pcField(f, 2);
   if (!NMEA_bDouble(NMEA_pcField(f, 3), &variation) || !NMEA_bEastWest(NMEA_pcField(f, 4))) return;
   if (*NMEA_pcField(f, 4) == 'W') variation = -variation;
   float smoothed = NMEA_fSmoothHeading(NMEA_fWrap360(heading + variation));

@@ -138,6 +138,7 @@ typedef struct tag_NMEA_TASK_STATE {
   BOOLEAN bCompassMenusOn;
   BOOLEAN bAlreadyDisconnected;
   U32 eDataBoxOption;          // SDBO
+  BOOLEAN bChannel2Released;   // handed back after silence: no more scanning on it
 } NMEA_TASK_STATE;
 
 extern NMEA_TASK_STATE g_NMEA;
@@ -197,8 +198,98 @@ typedef struct tag_NMEA_FIX_TRACE {
 void T_NMEA_vSetFixTrace(void (*pfTrace)(const NMEA_FIX_TRACE*));
 // Sentences framed whole and handed to the parser since the program started.
 U32 T_NMEA_u32SentencesParsed(void);
+// The magnetic deviation of the last HDG sentence that gave one, and its
+// direction letter; 0 before any.
+char T_NMEA_cHdgDeviation(float* pfDeviation);
 
-// ---- t_nmea_pending.cpp: receiver set-up, output, diagnostic view and the
+// ---- t_nmea_out.cpp ----
+
+// What one output run sends, gathered from the database.
+typedef struct tag_NMEA_OUT_DATA {
+  BOOLEAN bNMEAOutEnabled;
+  BOOLEAN bGPSOutEnabled;
+  BOOLEAN bGPSValid;
+  char sPosition[26];
+  char sTime[8];
+  char sDate[8];
+  U32 nFixIndicator;
+  float fHeading;
+  float fMagneticVariation;
+  float fSpeed;
+  S32 nLocalTimeZone;
+  BOOLEAN bNavOutEnabled;
+  BOOLEAN bNavValid;
+  BOOLEAN bACE;
+  BOOLEAN bPPD;
+  char sOrigName[13];
+  char sDestName[13];
+  char sDestPosition[26];
+  float fTRK;
+  float fBRG;
+  float fXTE;
+  float fDTG;
+  float fDCV;
+  BOOLEAN bDepthValid;
+  float fDepth;
+  float fDepthOffset;
+  BOOLEAN bTempValid;
+  float fTemp;
+  float fHeadingTrue;
+  float fMagneticSensorHeading;
+} NMEA_OUT_DATA;
+
+constexpr int NMEA_OUT_MAX_SENTENCE = 82;
+// Room for every sentence of one run.
+constexpr int NMEA_OUT_RUN_SIZE = 12 * (NMEA_OUT_MAX_SENTENCE + 1) + 1;
+
+// One output run, every second; the cycle step advances also when nothing
+// is sent.
+void T_NMEA_vHandleTransmit(void);
+void T_NMEA_vGatherOutput(NMEA_OUT_DATA* pData);
+// "ddmm.mmmm,N,dddmm.mmmm,E," of a position in degrees.
+void T_NMEA_vFormatPosition(double dLat, double dLon, char* sOut, size_t size);
+// The sentences of one run at cycle step nStep (0-3), each with its
+// checksum and CR LF, into pcOut; returns the characters written.
+int T_NMEA_nFormatRun(const NMEA_OUT_DATA* pData, int nStep, const char* pcTalker, char* pcOut, size_t size);
+
+// ---- t_nmea_setup.cpp: what is said to the receivers ----
+
+// Whole binary messages into pOut (nSize bytes); the bytes written, 0 when
+// they do not fit. UBX: B5 62, class, id, length, payload, Fletcher sum.
+int T_NMEA_nUbxFrame(U8 u8Class, U8 u8Id, const U8* pPayload, int nLength, U8* pOut, int nSize);
+// SiRF: A0 A2, length, payload, 15-bit sum, B0 B3.
+int T_NMEA_nSirfFrame(const U8* pPayload, int nLength, U8* pOut, int nSize);
+// The u-blox CFG-GNSS message with GLONASS on or off.
+int T_NMEA_nGnssConfiguration(BOOLEAN bGlonass, U8* pOut, int nSize);
+void T_NMEA_vCompassCalibrationStop(void);
+// Forgets the time of the last initialisation (a new run of the task).
+void T_NMEA_vResetSetup(void);
+
+// ---- t_nmea_diag.cpp: the GPS diagnostic view ----
+
+constexpr U32 NMEA_DIAG_LIST = 20;  // satellites of each list
+typedef struct tag_NMEA_DIAG_SAT {
+  U8 u8Number;
+  U8 u8Elevation;   // degrees, 0-90
+  U16 u16Azimuth;   // degrees, 0-359
+  U8 u8Cno;         // dB-Hz
+  BOOLEAN bUsed;    // in the fix
+} NMEA_DIAG_SAT;
+
+// Registers the view (layer 152 under SVGD) and its data boxes.
+void T_NMEA_vRegisterGPSDiagnosticView(void);
+void T_NMEA_vDrawDiagnosticView(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWindowSpec);
+void T_NMEA_vDrawDiagnosticLatLon(BITMAP* pBitmap, POINT origin, BOOLEAN bBlinkOn, U32 nLang);
+// The satellites of both lists (2 x NMEA_DIAG_LIST entries of room) by
+// ascending azimuth; returns the count.
+U32 T_NMEA_u32CollectSatellites(NMEA_DIAG_SAT* pOut);
+// The average signal of the four strongest (0 with fewer than 4 received)
+// and of all received satellites, rounded.
+void T_NMEA_vCnoAverages(const NMEA_DIAG_SAT* pSats, U32 n, S32* ps32Top4, S32* ps32Average);
+// A satellite's place in the sky plot from its centre, y upward.
+POINT T_NMEA_ptSkyOffset(U16 u16Azimuth, U8 u8Elevation);
+
+// ---- t_nmea_pending.cpp: the
 // AIS menus, whose work is built later ----
 
 void T_NMEA_vHandleScanBaudRate(NMEA_PORT_INFO* pPort, int nMinShift, int nMaxShift);
@@ -210,8 +301,6 @@ void T_NMEA_vTransmitUBloxInitialization(NMEA_RESET eNMEAReset, NMEA_PORT_INFO* 
 void T_NMEA_vNavmanSwitchToBinary(NMEA_SERIAL_INFO* pSerial);
 void T_NMEA_vSendGnssConfiguration(BOOLEAN bGlonass);
 void T_NMEA_vCompassCalibrationStart(void);
-void T_NMEA_vHandleTransmit(void);
-void T_NMEA_vRegisterGPSDiagnosticView(void);
 void T_NMEA_vSetupAISMenuItems(void);
 
 // ---- t_nmea_ais.cpp: the AIS target pool ----

@@ -16,6 +16,8 @@
 #include "linuxsvc.h"
 #include "navmath.h"
 #include "t_messagebox.h"
+#include "t_nav_edit_wpt.h"
+#include "u_convert.h"
 #include "u_language.h"
 #include "u_menu.h"
 #include "u_view.h"
@@ -169,11 +171,6 @@ BOOLEAN T_NAV_EDIT_bSelectTWRPointSetup(NAV_EDIT_POINT_CALLBACK pSelect, NAV_EDI
   return bAny;
 }
 
-// The AIS limits editor and target list come with the AIS overlays; until
-// then nothing opens.
-void T_NAV_EDIT_vAisLimitsSetUp(void) {}
-BOOLEAN T_NAV_vAisTargetListSetup(void) { return FALSE; }
-
 void T_NAV_EDIT_vRouteInfoSetup(U32 nIndex, NAV_EDIT_TEXT pTitle) {
   L_MUTEX_LockWait(RES_NAV_EDIT);
   L_MUTEX_LockWait(RES_NAV_DATA);
@@ -198,7 +195,7 @@ void T_NAV_EDIT_vRouteInfoSetup(U32 nIndex, NAV_EDIT_TEXT pTitle) {
       nv_MeterToDegr(&pTo->pt, &to);
       nv_CalcDistance(&from, &to, bearing, &distance);
       s_RteInfo.fBRG[i - 1] = bearing;
-      s_RteInfo.fDTG[i - 1] = distance;
+      s_RteInfo.fDTG[i - 1] = dConvertToInternal(distance, D_DISTANCE, U_NAUT_MILES);
       s_RteInfo.nLegs = i;
     }
   }
@@ -340,8 +337,17 @@ void T_NAV_EDIT_vRender(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
     case NAV_EDIT_SELECT_TWR_POINT_ACTION:
       T_NAV_vSelectTWRPointRender(pBitmap);
       break;
+    case NAV_EDIT_AIS_CPA_LIMIT:
+      T_NAV_vAisLimitsRender(pBitmap);
+      break;
+    case NAV_EDIT_WAYPOINT:
+      T_NAV_vEditWaypointRender(pBitmap);
+      break;
+    case NAV_EDIT_ROUTE_INFO:
+      T_NAV_vRouteInfoRender(pBitmap);
+      break;
     default:
-      // The editors' and the AIS screens' drawings come with their issues;
+      // The track and route editors draw nothing yet;
       // the AIS target list draws through a layer of its own.
       break;
   }

@@ -3,6 +3,7 @@
 // 10 (RES_NAV_EDIT).
 #pragma once
 
+#include "g_image32.h"
 #include "u_nav_edit.h"
 
 typedef struct tag_NAV_WPT_SEL {
@@ -103,6 +104,9 @@ void T_NAV_vCurrentTrackAppearanceRender(BITMAP* pBitmap);
 void T_NAV_vTrackDefaultsRender(BITMAP* pBitmap);
 BOOLEAN T_NAV_vCurrentTrackAppearanceHandleKeys(const MSG_KEY_CHANGE* pMsg);
 BOOLEAN T_NAV_vTrackDefaultsHandleKeys(const MSG_KEY_CHANGE* pMsg);
+void T_NAV_vRouteInfoRender(BITMAP* pBitmap);
+// The title band of the editor screens, centred right of the 160-pixel column.
+void T_NAV_vDrawTitleBoxString(BITMAP* pBitmap, const BYTE* sTitle);
 // The confirmation answers; each acts only while its screen is still open.
 void T_NAV_vSWSelect(void);
 void T_NAV_vSWCancel(void);
@@ -111,3 +115,59 @@ void T_NAV_vSelectTWRPointAction(void);
 void T_NAV_vECTSave(void);
 void T_NAV_vEDTSave(void);
 void T_NAV_vETCancel(void);
+
+// The AIS screens: the limits editor (drawn by the dispatcher) and the target
+// list (a layer of its own).
+typedef enum tag_AIS_EDIT_STATE {
+  AIS_EDIT_NONE = 0,
+  AIS_EDIT_CPA = 1,
+  AIS_EDIT_CPA_VALUE = 2,
+  AIS_EDIT_TCPA = 3,
+  AIS_EDIT_TCPA_VALUE = 4,
+  AIS_EDIT_SAVE = 5,
+} AIS_EDIT_STATE;
+
+// The values are narrow program texts; a wide language widens them only to
+// draw.
+typedef struct tag_NAV_AIS_EDIT {
+  AIS_EDIT_STATE eState;
+  S32 nPosition;
+  U32 nLang;
+  char sCPA[16];   // dd.ddNM
+  char sTCPA[12];  // hh:mm
+  float fCPA;
+  U32 nTCPA;       // minutes
+  BOOLEAN bCPADirty;
+  BOOLEAN bTCPADirty;
+} NAV_AIS_EDIT;
+
+typedef struct tag_NAV_AIS_TARGETS {
+  S32 nSelIndex;
+  U32 nMMSI;  // 0: not known
+  U32 nLang;
+  S32 nStartIndex;
+} NAV_AIS_TARGETS;
+
+struct tag_ais_DeviceInfo;
+extern NAV_AIS_EDIT s_AisEdit;
+extern NAV_AIS_TARGETS s_AisList;
+
+// Clamps fCPA and nTCPA into the texts' forms and formats both texts.
+void T_NAV_vAisLimitsFormat(void);
+void T_NAV_vAisLimitsUp(AIS_EDIT_STATE state);
+void T_NAV_vAisLimitsDown(AIS_EDIT_STATE state);
+void T_NAV_vAisLimitsRight(AIS_EDIT_STATE state);
+void T_NAV_vAisLimitsLeft(AIS_EDIT_STATE state);
+// Store a dirty value; FALSE when the database refused it.
+BOOLEAN T_NAV_bAisLimitsSaveCPA(void);
+BOOLEAN T_NAV_EDIT_bAisLimitsSaveTCPAUsingCheckKey(void);
+void T_NAV_vAisLimitsRender(BITMAP* pBitmap);
+BOOLEAN T_NAV_bAisLimitsHandleKeys(const MSG_KEY_CHANGE* pMsg);
+BOOLEAN T_NAV_bAisListHandleKeys(const MSG_KEY_CHANGE* pMsg);
+const IMAGE32* T_NAV_pAisShipIcon(U32 u32ShipType);
+// A name's first line and second line (empty when one line holds it); both
+// outputs hold 22 bytes. Returns the line count.
+U32 T_NAV_u32AisSplitName(const char* pName, U32 u32Size, char* sFirst, char* sSecond);
+// Moves the chart cursor onto a target; FALSE (key refused) without a boat
+// position and heading or a target position.
+BOOLEAN T_NAV_bCursorToAisPoint(const struct tag_ais_DeviceInfo* pAisInfo);

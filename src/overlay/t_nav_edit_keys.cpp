@@ -3,9 +3,13 @@
 
 #include <string.h>
 
+#include <algorithm>
+
 #include "h_database.h"
 #include "linuxsvc.h"
 #include "t_nav_edit_int.h"
+#include "t_nav_edit_rte.h"
+#include "t_nav_edit_wpt.h"
 #include "u_menu.h"
 
 namespace {
@@ -178,18 +182,6 @@ KEY_RESULT KEYS_ePointAction(const MSG_KEY_CHANGE* pMsg) {
   return KEY_TAKEN;
 }
 
-// The AIS target list takes every key while it is open; its cursor moves
-// come with the AIS overlays, so here it only closes.
-KEY_RESULT KEYS_eAisList(const MSG_KEY_CHANGE* pMsg) {
-  if (pMsg->key == HKEY_MASK_EXIT) {
-    NAV_EDIT_vClose();
-    NAV_EDIT_vClick(TRUE);
-  } else {
-    NAV_EDIT_vClick(FALSE);
-  }
-  return KEY_TAKEN;
-}
-
 KEY_RESULT KEYS_eRouteInfo(const MSG_KEY_CHANGE* pMsg) {
   NAV_RTE_INFO& s = s_RteInfo;
   if (pMsg->key == HKEY_MASK_EXIT) {
@@ -201,7 +193,7 @@ KEY_RESULT KEYS_eRouteInfo(const MSG_KEY_CHANGE* pMsg) {
   if (pMsg->cursor == CURSOR_NORTH && s.nRteTop != -1) {
     s.nRteTop--;
     if (pMsg->count <= 1) NAV_EDIT_vClick(TRUE);
-  } else if (pMsg->cursor == CURSOR_SOUTH && s.nRteTop + 8 < (S32)(s.Route.nCount & 0x3FFFFFFF)) {
+  } else if (pMsg->cursor == CURSOR_SOUTH && s.nRteTop + 8 < (S32)std::min<U32>(s.Route.nCount, NAV_MAX_ROUTE_POINTS)) {
     s.nRteTop++;
     if (pMsg->count <= 1) NAV_EDIT_vClick(TRUE);
   } else {
@@ -226,11 +218,20 @@ BOOLEAN T_NAV_EDIT_bHandleKeys(MSG_KEY_CHANGE* pMsg) {
     case NAV_EDIT_SELECT_WAYPOINT:
       eResult = KEYS_eSelectWaypoint(pMsg);
       break;
+    case NAV_EDIT_WAYPOINT:
+      eResult = T_NAV_bEditWaypointHandleKeys(pMsg) ? KEY_TAKEN : KEY_NOT_TAKEN;
+      break;
+    case NAV_EDIT_ROUTE:
+      eResult = T_NAV_vEditRouteHandleKeys(pMsg) ? KEY_TAKEN : KEY_NOT_TAKEN;
+      break;
     case NAV_EDIT_ROUTE_INFO:
       eResult = KEYS_eRouteInfo(pMsg);
       break;
     case NAV_AIS_LIST:
-      eResult = KEYS_eAisList(pMsg);
+      eResult = T_NAV_bAisListHandleKeys(pMsg) ? KEY_TAKEN : KEY_NOT_TAKEN;
+      break;
+    case NAV_EDIT_AIS_CPA_LIMIT:
+      eResult = T_NAV_bAisLimitsHandleKeys(pMsg) ? KEY_TAKEN : KEY_NOT_TAKEN;
       break;
     case NAV_EDIT_SELECT_TWR_POINT:
       eResult = KEYS_eSelectPoint(pMsg);
@@ -239,8 +240,7 @@ BOOLEAN T_NAV_EDIT_bHandleKeys(MSG_KEY_CHANGE* pMsg) {
       eResult = KEYS_ePointAction(pMsg);
       break;
     default:
-      // The track, waypoint and route editors and the AIS limits editor
-      // come with their own issues; none of them is ever opened here.
+      // The track editor is not built yet: nothing opens it.
       break;
   }
   L_MUTEX_Unlock(RES_NAV_EDIT);

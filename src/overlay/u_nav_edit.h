@@ -64,9 +64,18 @@ BOOLEAN T_NAV_EDIT_bSelectTWRPointSetup(NAV_EDIT_POINT_CALLBACK pSelect, NAV_EDI
                                         BOOLEAN bIncludeFerwStartEnd, BOOLEAN bAllowFlyoutPositionMenu);
 void T_NAV_EDIT_vCurrentTrackAppearanceSetup(void);
 void T_NAV_EDIT_vTrackDefaultsSetup(void);
-// The AIS overlays are not part of this build: nothing opens.
+// The AIS limits editor; the AIS target list (FALSE, nothing opened, when
+// AIS is off or no target is held).
 void T_NAV_EDIT_vAisLimitsSetUp(void);
 BOOLEAN T_NAV_vAisTargetListSetup(void);
+// The menu actions: open and click.
+void T_NAV_vAisTargetList(void);
+void T_NAV_vAisCPALimit(void);
+void T_NAV_vAisLimitsSave(void);
+void T_NAV_vAisLimitsCancel(void);
+// The target list's layer, and the pool's notice of a dropped target.
+void T_NAV_vAisRenderTargetList(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWindowSpec);
+void T_NAV_vDeleteTargetListIndex(U32 nMMSI, int nIndex);
 // Route legs of the route-info screen, at most 50 whatever the record says.
 void T_NAV_EDIT_vRouteInfoSetup(U32 nIndex, NAV_EDIT_TEXT pTitle);
 

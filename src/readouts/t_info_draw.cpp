@@ -33,6 +33,7 @@ static const struct {
     {17, &arialuni_size17_font_def_ptr, &myriad_pro_bold_size17_font_def_ptr},
     {21, &arialuni_size21_font_def_ptr, &myriad_pro_bold_size21_font_def_ptr},
     {32, &arialuni_size32_font_def_ptr, &myriad_pro_bold_size32_font_def_ptr},
+    {38, &arialuni_size38_font_def_ptr, &myriad_pro_bold_size38_font_def_ptr},
     {44, &arialuni_size44_font_def_ptr, &myriad_pro_bold_size44_font_def_ptr},
     {62, &arialuni_size62_font_def_ptr, &myriad_pro_bold_size62_font_def_ptr},
     {100, &arialuni_size100_font_def_ptr, &myriad_pro_bold_size100_font_def_ptr},

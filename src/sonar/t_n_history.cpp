@@ -106,6 +106,8 @@ void T_N_HISTORY_vAddColumn(BEAM eBeam, const U8* pu8Levels, float fRangeMetres)
 
 U32 T_N_HISTORY_u32ColumnCount(BEAM eBeam) { return s_au32Columns[HISTORY_u32Beam(eBeam)].load(); }
 
+U32 T_N_HISTORY_u32ChartSpeed(void) { return s_u32ChartSpeed.load(); }
+
 // ---------------------------------------------------------------------------
 // Colour schemes
 

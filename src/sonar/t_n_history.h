@@ -13,6 +13,8 @@ void T_N_HISTORY_vMain(void);
 void T_N_HISTORY_vAddColumn(BEAM eBeam, const U8* pu8Levels, float fRangeMetres);
 // Columns handed over for the beam since the process started.
 U32 T_N_HISTORY_u32ColumnCount(BEAM eBeam);
+// The chart speed in force (SSSP as the task last took it, 1..10).
+U32 T_N_HISTORY_u32ChartSpeed(void);
 
 // The 32 sonar colours: scheme of SSPL into entries 0-31 of the colour table.
 void T_N_HISTORY_vSet2DColorTable(void);

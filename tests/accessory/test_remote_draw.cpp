@@ -51,7 +51,14 @@ class RemoteDrawing : public ::testing::Test {
   ::testing::AssertionResult Matches(const std::string& name, DRAW_FUNCTION* pDraw) {
     G_BMP_vSet(m_pBitmap, 0);
     pDraw(m_pBitmap, nullptr);
-    return GOLDEN_MatchBitmap(std::string(ACCESSORY_GOLDEN_DIR) + "/" + name + ".png", m_pBitmap);
+    // FreeType built for 32-bit ARM rounds some coverage values of the
+    // large digits apart from the host build: the board keeps its own.
+#if defined(__arm__)
+    const std::string board = "-armhf";
+#else
+    const std::string board;
+#endif
+    return GOLDEN_MatchBitmap(std::string(ACCESSORY_GOLDEN_DIR) + "/" + name + board + ".png", m_pBitmap);
   }
   BITMAP* m_pBitmap = nullptr;
 };

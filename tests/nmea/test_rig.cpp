@@ -95,8 +95,9 @@ TEST_F(Silence, AfterTwentySilentSecondsTheChannelGoesBackAt4800ForTheNextClaima
       if (L_SEMA_WaitMultiple(events) == SEMA_PC_CONNECT) s_nPc++;
     }
   }));
-  EXPECT_TRUE(WaitFor([] { return T_UART_u32CurrentBaudRate(2) == 4800; }, 22000));
-  EXPECT_FALSE(T_UART_bChannelIsOwned(2));
+  // The scan passes 4800 on its own too; the hand-back ends at 4800.
+  EXPECT_TRUE(WaitFor([] { return !T_UART_bChannelIsOwned(2); }, 22000));
+  EXPECT_EQ(4800u, T_UART_u32CurrentBaudRate(2));
   Feed("\r\n#hello\r\n");
   EXPECT_EQ(1, s_nPc.load());
   std::string got;
@@ -110,6 +111,7 @@ TEST_F(Silence, AfterTwentySilentSecondsTheChannelGoesBackAt4800ForTheNextClaima
 // room: every sentence is parsed and no byte is lost. A minute of it runs
 // with VELMORA_NMEA_LOAD_SECONDS=60.
 TEST_F(Silence, AFullLineLosesNothingWhileACommandWaitsForAnUnreadLine) {
+  if (TEST_bEmulated()) GTEST_SKIP() << "keeping up with a full line is a promise of the board's own processor";
   ASSERT_NO_FATAL_FAILURE(StartUnit());
   const char* env = getenv("VELMORA_NMEA_LOAD_SECONDS");
   const double seconds = env != nullptr ? atof(env) : 5.0;

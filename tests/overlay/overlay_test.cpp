@@ -112,11 +112,11 @@ void PutWaypoint(U32 u32Slot, const char* pcName, S32 x, S32 y, U32 u32DateTime)
   memcpy(p->sName, pcName, std::min(sizeof p->sName, strlen(pcName)));
 }
 
-std::vector<COLOR> Picture(void) {
+std::vector<COLOR> Picture(void (*pfRender)(BITMAP*, WINDOW_SPECIFICATION_POINTER)) {
   BITMAP* pBitmap = G_BUFFERS_pCreateFullScreenBitmap();
   G_BMP_vSet(pBitmap, 0x0000);
-  WINDOW_SPECIFICATION spec = {};
-  T_NAV_EDIT_vRender(pBitmap, &spec);
+  WINDOW_SPECIFICATION windowSpec = {};
+  pfRender(pBitmap, &windowSpec);
   const COLOR* p = (const COLOR*)pBitmap->pBuffer;
   std::vector<COLOR> pixels(p, p + G_SCREEN_WIDTH * G_SCREEN_HEIGHT);
   G_BUFFERS_vFreeBitmap(pBitmap);

@@ -31,7 +31,7 @@ void Set(const char (&pcKey)[5], U32 value);
 // A saved waypoint written straight into slot u32Slot (no file).
 void PutWaypoint(U32 u32Slot, const char* pcName, S32 x, S32 y, U32 u32DateTime);
 // The full screen as the layer leaves it on black.
-std::vector<COLOR> Picture(void);
+std::vector<COLOR> Picture(void (*pfRender)(BITMAP*, WINDOW_SPECIFICATION_POINTER) = T_NAV_EDIT_vRender);
 ::testing::AssertionResult MatchesGolden(const std::string& name, const std::vector<COLOR>& picture);
 
 }  // namespace ot

@@ -18,8 +18,8 @@ TEST_F(OverlayThreads, DrawingKeysAndALateAnswerShareTheOverlay) {
   std::atomic<bool> done{false};
   std::thread view([&] {
     BITMAP* pBitmap = G_BUFFERS_pCreateFullScreenBitmap();
-    WINDOW_SPECIFICATION spec = {};
-    while (!done.load()) T_NAV_EDIT_vRender(pBitmap, &spec);
+    WINDOW_SPECIFICATION windowSpec = {};
+    while (!done.load()) T_NAV_EDIT_vRender(pBitmap, &windowSpec);
     G_BUFFERS_vFreeBitmap(pBitmap);
   });
   std::thread answers([&] {

@@ -15,11 +15,14 @@
 #include "t_alarm.h"
 #include "t_battery.h"
 #include "t_info.h"
+#include "t_speed.h"
 #include "t_startup.h"
+#include "t_temp.h"
 #include "t_tone.h"
 #include "test_tasks.h"
 #include "test_timing.h"
 #include "u_info.h"
+#include "u_menu.h"
 #include "u_view.h"
 
 namespace rt {
@@ -48,6 +51,8 @@ const struct {
     {ALARMTASK, M_ALARM, SEMA_MBOX_ALARM, FCID("TALR"), T_ALARM_vMain},
     {BATTTASK, M_BATTERY, SEMA_MBOX_BATT, FCID("TBAT"), T_BATTERY_vMain},
     {INFOTASK, M_INFO, SEMA_MBOX_INFO, FCID("TINF"), T_INFO_vMain},
+    {SPEEDTASK, M_SPEED, SEMA_MBOX_SPEED, FCID("TSPD"), T_SPEED_vMain},
+    {WTEMPTASK, M_WTEMP, SEMA_MBOX_WTEMP, FCID("TTEM"), T_TEMP_vMain},
 };
 
 void Publish(FOURCHARID key, MBOX mbox) {
@@ -221,6 +226,35 @@ void Sync(MBOX mbox, SEMA ackSema) {
   ASSERT_TRUE(L_MBOX_bIsAcknowledged(&marker));
 }
 
+std::vector<std::string> AlarmMail(void) {
+  std::vector<std::string> out;
+  while (GENERIC_MESSAGE* p = (GENERIC_MESSAGE*)L_MBOX_Receive(M_ALARM)) {
+    const ALARM_SET_MESSAGE* a = (const ALARM_SET_MESSAGE*)p;
+    out.push_back(p->Cmd == CMD_ID_SET_ALARM ? "+" + std::to_string(a->Priority) + "/" +
+                                                   std::to_string(a->InitialToneID) + " " + a->pMessageString
+                                             : "-" + std::to_string(a->Priority));
+    H_MEMORY_vDumpMail(p);
+  }
+  return out;
+}
+
+std::vector<std::string> MenuNames(void) {
+  std::vector<std::string> out;
+  while (GENERIC_MESSAGE* p = (GENERIC_MESSAGE*)L_MBOX_Receive(kMenuBox)) {
+    const MSG_MENU_REQUEST* r = (const MSG_MENU_REQUEST*)p;
+    if (r->pItemName != nullptr) out.push_back(r->pItemName[0]);
+    H_MEMORY_vDumpMail(p);
+  }
+  return out;
+}
+
+void Send(MBOX mbox, CMD_ID cmd) {
+  GENERIC_MESSAGE* p = (GENERIC_MESSAGE*)H_MEMORY_pvCalloc(1, sizeof(GENERIC_MESSAGE));
+  p->Cmd = cmd;
+  ASSERT_EQ(0, L_MBOX_Send(mbox, p, 3, 0));
+  Sync(mbox);
+}
+
 void ForgetClicks(void) {
   L_SEMA_SetPending(SEMA_KEYCLICK_GOOD);
   L_SEMA_SetPending(SEMA_KEYCLICK_BAD);
@@ -254,10 +288,10 @@ std::vector<COLOR> Picture(LAYER_ID layer) {
 std::vector<COLOR> Picture(DRAW_FUNCTION* pDraw) {
   BITMAP* pBitmap = G_BUFFERS_pCreateFullScreenBitmap();
   G_BMP_vSet(pBitmap, 0x0000);
-  WINDOW_SPECIFICATION spec = {};
-  spec.drawWindowType = SPLIT_FULL_WINDOW;
-  spec.drawWindow = {0, (S32)G_SCREEN_HEIGHT - 1, (S32)G_SCREEN_WIDTH - 1, 0};
-  if (pDraw != nullptr) pDraw(pBitmap, &spec);
+  WINDOW_SPECIFICATION windowSpec = {};
+  windowSpec.drawWindowType = SPLIT_FULL_WINDOW;
+  windowSpec.drawWindow = {0, (S32)G_SCREEN_HEIGHT - 1, (S32)G_SCREEN_WIDTH - 1, 0};
+  if (pDraw != nullptr) pDraw(pBitmap, &windowSpec);
   const COLOR* p = (const COLOR*)pBitmap->pBuffer;
   std::vector<COLOR> pixels(p, p + G_SCREEN_WIDTH * G_SCREEN_HEIGHT);
   G_BUFFERS_vFreeBitmap(pBitmap);

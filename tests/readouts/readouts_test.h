@@ -20,7 +20,7 @@ namespace rt {
 constexpr MBOX kViewBox = M_VIEW;
 constexpr MBOX kKeyboardBox = M_KEYB;
 constexpr MBOX kMenuBox = M_MENU;
-enum TASKS : unsigned { TONE = 1, ALARM = 2, BATTERY = 4, INFO = 8 };
+enum TASKS : unsigned { TONE = 1, ALARM = 2, BATTERY = 4, INFO = 8, SPEED = 16, TEMP = 32 };
 
 // Each test starts from an empty database with the stand-ins published and
 // the system in its normal run, and starts the tasks it names.
@@ -48,6 +48,13 @@ void ExpectPulses(const std::vector<EDGE>& edges, size_t first, float frequency,
 std::vector<std::string> ViewLog(void);
 std::vector<std::string> KeyLog(void);
 std::vector<CMD_ID> Commands(MBOX mbox);
+// The alarm mail sent since the last call, as "+5/8 Low Voltage" (id,
+// initial tone, text) or "-5"; the English names of the menu items asked
+// of the menu task.
+std::vector<std::string> AlarmMail(void);
+std::vector<std::string> MenuNames(void);
+// A bare command to a task, then Sync.
+void Send(MBOX mbox, CMD_ID cmd);
 // The alarm tones asked of the tone task while the task is left out.
 std::vector<TONE_SEQUENCE> ToneRequests(void);
 

@@ -10,6 +10,7 @@
 
 namespace {
 
+using rt::AlarmMail;
 using Mail = std::vector<std::string>;
 
 // AD05 as the co-processor's reader writes it, for the supply whose raw
@@ -23,19 +24,6 @@ DB_DATA_TYPE GetSetting(FOURCHARID id) {
   DB_DATA_TYPE value = {};
   H_DATABASE_bFetch(id, &value, nullptr, nullptr);
   return value;
-}
-
-// The alarm mail sent, as "+5/8 Low Voltage" (id, initial tone, text) or "-5".
-Mail AlarmMail() {
-  Mail out;
-  while (GENERIC_MESSAGE* p = (GENERIC_MESSAGE*)L_MBOX_Receive(M_ALARM)) {
-    const ALARM_SET_MESSAGE* a = (const ALARM_SET_MESSAGE*)p;
-    out.push_back(p->Cmd == CMD_ID_SET_ALARM ? "+" + std::to_string(a->Priority) + "/" +
-                                                   std::to_string(a->InitialToneID) + " " + a->pMessageString
-                                             : "-" + std::to_string(a->Priority));
-    H_MEMORY_vDumpMail(p);
-  }
-  return out;
 }
 
 class Battery : public rt::ReadoutsTest {

@@ -130,7 +130,7 @@ TEST_F(SonarHistory, RegistersTheNormalSetAndSwapsToTheIceSetAndItsColoursFollow
   EXPECT_TRUE(TableIs(T_N_HISTORY_pcolScheme(FALSE)));
 
   H_DATABASE_bUpdateEverythingU32(FCID("SSPL"), 10, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
-  EXPECT_TRUE(WaitFor([] { return TableIs(T_N_HISTORY_pcolScheme(TRUE)); }, 1000));
+  EXPECT_TRUE(WaitFor([] { return TableIs(T_N_HISTORY_pcolScheme(TRUE)); }, TEST_u64SlackMs(1000)));
 
   H_DATABASE_bUpdateEverythingBoolean(FCID("SICE"), TRUE, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
   ASSERT_TRUE(WaitFor(
@@ -170,8 +170,7 @@ TEST_F(SonarHistory, EachColumnScrollsAtFullChartSpeedAndSlowerSpeedsKeepTheStro
   L_MUTEX_Unlock(RES_HISTORY);
 
   H_DATABASE_bUpdateEverythingU32(FCID("SSSP"), 5, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
-  // The history task takes the new speed from its change notice.
-  L_CLOCK_Sleep(TEST_u64SlackMs(100));
+  ASSERT_TRUE(WaitFor([] { return T_N_HISTORY_u32ChartSpeed() == 5; }, TEST_u64SlackMs(1000)));
   for (int i = 0; i < 5; i++) T_N_HISTORY_vAddColumn(BEAM_DOWN_1, i % 2 ? b : a, 15.0f);
   L_MUTEX_LockWait(RES_HISTORY);
   EXPECT_EQ((start + 4) % HISTORY_COLUMNS, h->u32Write) << "two of five columns scrolled";
@@ -213,13 +212,13 @@ void FillHistories() {
 }
 
 void Draw(BITMAP* page, DRAW_FUNCTION* draw, SPLIT_WINDOW_TYPE pane, S32 left, S32 right, U32 user) {
-  WINDOW_SPECIFICATION spec = {};
-  spec.currentLayer = SONAR_VIEW_PRIORITY;
-  spec.activeWindow = pane;
-  spec.drawWindowType = pane;
-  spec.drawWindow = {left, 479, right, 0};
-  spec.u32User = user;
-  draw(page, &spec);
+  WINDOW_SPECIFICATION windowSpec = {};
+  windowSpec.currentLayer = SONAR_VIEW_PRIORITY;
+  windowSpec.activeWindow = pane;
+  windowSpec.drawWindowType = pane;
+  windowSpec.drawWindow = {left, 479, right, 0};
+  windowSpec.u32User = user;
+  draw(page, &windowSpec);
 }
 
 // The panes of a split at 50 %: the divider's middle column is 400.

@@ -33,6 +33,9 @@ TEST(Rig, ALowSupplyShowsTheLowBatteryPopUpSoundsItsAlertAndAnyKeyAnswersIt) {
   SeedUnit(base, {{"SQCD", 1}, {"SLBV", bits}, {"SSEN", 0}});
   auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base});
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "update CVEW to 21", 20000));
+  // The transducer's water temperature has its data box before the picture.
+  ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "water temperature sensor 0 found", 5000));
+  usleep(300 * 1000);
   const std::vector<COLOR> empty = NextScreen(rig.dir, {});
 
   const std::string cfg = rig.dir + "/dev/sonar.cfg";

@@ -41,8 +41,9 @@ TEST(Rig, TheMainMenuOpensOnSetupWritesTheSonarSettingAndAsksBeforeRestoringDefa
   EXPECT_EQ(0, Tool(rig.dir, "key hold RIGHT --ms 100"));
   EXPECT_TRUE(MatchesGoldenBox("main_setup", settled(), kLeft, kTop, kWidth, kHeight));
   // From the tab down to Sonar, below the navigation task's item, the info
-  // task's three and the NMEA task's two.
-  for (const char* key : {"DOWN", "DOWN", "DOWN", "DOWN", "DOWN", "DOWN", "DOWN", "DOWN", "DOWN", "LEFT"}) {
+  // task's three, the NMEA task's two and the temperature task's two.
+  for (const char* key :
+       {"DOWN", "DOWN", "DOWN", "DOWN", "DOWN", "DOWN", "DOWN", "DOWN", "DOWN", "DOWN", "DOWN", "LEFT"}) {
     EXPECT_EQ(0, Tool(rig.dir, std::string("key hold ") + key + " --ms 100"));
   }
   EXPECT_TRUE(WaitForCount(unit.get(), "write SSEN = 0 taken", 1, 5000));
@@ -50,7 +51,7 @@ TEST(Rig, TheMainMenuOpensOnSetupWritesTheSonarSettingAndAsksBeforeRestoringDefa
   EXPECT_TRUE(WaitForCount(unit.get(), "CMNU 0", 1, 5000));
 
   // The menu opens again on the tab it was left on, the focus on the tabs.
-  for (const char* key : {"MENU", "DOWN", "DOWN", "DOWN", "RIGHT"}) {
+  for (const char* key : {"MENU", "DOWN", "DOWN", "DOWN", "DOWN", "RIGHT"}) {
     EXPECT_EQ(0, Tool(rig.dir, std::string("key hold ") + key + " --ms 100"));
   }
   ASSERT_TRUE(WaitForCount(unit.get(), "confirm Restore Defaults", 1, 5000));

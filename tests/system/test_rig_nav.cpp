@@ -26,14 +26,21 @@ std::vector<std::pair<long, long>> BoatPositions(const std::string& out) {
   return positions;
 }
 
+// A unit in point of sale on the rig, once the demonstration boat has moved
+// nMoves times.
+std::unique_ptr<TEST_PROCESS> PointOfSaleUnit(const std::string& rig, size_t nMoves) {
+  const std::string base = TEST_MakeTempDir("velmora-base");
+  SeedUnit(base, {{"SQCD", 1}});
+  auto unit = TEST_Spawn(kVelmora, {"fake_transducer"}, {"VELMORA_DEVROOT=" + rig, "VELMORA_CWD=" + base});
+  EXPECT_TRUE(TEST_bWaitForOutput(unit.get(), "system state 6 (point of sale)", 20000)) << Out(unit.get());
+  EXPECT_TRUE(WaitForCount(unit.get(), "demonstration boat at", nMoves, 30000)) << Out(unit.get());
+  return unit;
+}
+
 TEST(RigNav, InPointOfSaleThePositionFollowsTheDemonstrationBoat) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
   ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
-  const std::string base = TEST_MakeTempDir("velmora-base");
-  SeedUnit(base, {{"SQCD", 1}});
-  auto unit = TEST_Spawn(kVelmora, {"fake_transducer"}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base});
-  ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "system state 6 (point of sale)", 20000)) << Out(unit.get());
-  ASSERT_TRUE(WaitForCount(unit.get(), "demonstration boat at", 3, 30000)) << Out(unit.get());
+  auto unit = PointOfSaleUnit(rig.dir, 3);
   TEST_Signal(unit.get(), SIGTERM);
   TEST_RESULT r = TEST_Finish(std::move(unit), 10000);
   const std::vector<std::pair<long, long>> p = BoatPositions(r.out);
@@ -42,6 +49,43 @@ TEST(RigNav, InPointOfSaleThePositionFollowsTheDemonstrationBoat) {
   EXPECT_GT(p[2].first - p[1].first, p[1].first - p[0].first) << r.out;
   EXPECT_GT(p[1].first, p[0].first);
   EXPECT_LT(p[2].second, p[0].second);
+}
+
+// The grid colours (16-18) of the chart's two palettes: the demonstration
+// may switch to the black one.
+constexpr COLOR kGridWhite = 0x2308, kGridBlack = 0x8C71, kGridBlackSeconds = 0x6B6D;
+
+// VIEW brings up the chart: the boat near the window's centre and the grid
+// in the chart's grid colours.
+TEST(RigNav, InPointOfSaleViewBringsUpTheChartWithBoatAndGrid) {
+  RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
+  ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
+  auto unit = PointOfSaleUnit(rig.dir, 2);
+  bool bChart = false;
+  // The shop demonstration may have shown the chart on its own before: only
+  // a showing after this key press counts (the press pauses the loop).
+  for (int press = 0; press < 8 && !bChart; press++) {
+    const size_t before = Count(Out(unit.get()), "update CVEW to 52");
+    EXPECT_EQ(0, Tool(rig.dir, "key hold VIEW --ms 100"));
+    bChart = WaitForCount(unit.get(), "update CVEW to 52", before + 1, 3000);
+  }
+  ASSERT_TRUE(bChart) << Out(unit.get());
+  const std::vector<COLOR> screen = StableScreen(rig.dir);
+  ASSERT_EQ(800u * 480u, screen.size());
+  const COLOR background = screen[5 * 800 + 795];
+  int boat = 0, grid = 0;
+  for (U32 row = 0; row < 480; row++) {
+    for (U32 x = 0; x < 800; x++) {
+      const COLOR c = screen[row * 800 + x];
+      const bool bNearCentre = x >= 370 && x <= 430 && row >= 210 && row <= 270;
+      if (bNearCentre && c != background) boat++;
+      if (!bNearCentre && (c == kGridWhite || c == kGridBlack || c == kGridBlackSeconds)) grid++;
+    }
+  }
+  EXPECT_GT(boat, 40) << "the boat symbol near the centre";
+  EXPECT_GT(grid, 400) << "grid lines";
+  TEST_Signal(unit.get(), SIGTERM);
+  TEST_Finish(std::move(unit), 10000);
 }
 
 }  // namespace

@@ -85,7 +85,7 @@ TEST_F(Wpm, TheDefaultGroupLineKeepsTheLowestNamesWithinItsBudget) {
   // characters (127 bytes of the wide form), so the lowest five show.
   U16 parent = 0xFFFF;
   for (int i = 0; i < 8; i++) {
-    char name[16];
+    char name[32];
     snprintf(name, sizeof name, "Level%d_____", i);
     parent = Group(name, parent);
   }

@@ -136,10 +136,10 @@ S32 Wpm::Zoom(void) {
 std::vector<COLOR> Wpm::Picture(void) {
   BITMAP* pBitmap = G_BUFFERS_pCreateFullScreenBitmap();
   G_BMP_vSet(pBitmap, 0x0000);
-  WINDOW_SPECIFICATION spec = {};
-  spec.drawWindowType = SPLIT_FULL_WINDOW;
-  spec.drawWindow = {0, (S32)G_SCREEN_HEIGHT - 1, (S32)G_SCREEN_WIDTH - 1, 0};
-  T_NAV_GROUP_vRender(pBitmap, &spec);
+  WINDOW_SPECIFICATION windowSpec = {};
+  windowSpec.drawWindowType = SPLIT_FULL_WINDOW;
+  windowSpec.drawWindow = {0, (S32)G_SCREEN_HEIGHT - 1, (S32)G_SCREEN_WIDTH - 1, 0};
+  T_NAV_GROUP_vRender(pBitmap, &windowSpec);
   const COLOR* p = (const COLOR*)pBitmap->pBuffer;
   std::vector<COLOR> pixels(p, p + G_SCREEN_WIDTH * G_SCREEN_HEIGHT);
   G_BUFFERS_vFreeBitmap(pBitmap);

@@ -1,0 +1,10 @@
+// AIS targets over the plan chart.
+#pragma once
+
+#include "g_image32.h"
+#include "u_nav.h"
+
+// Every target of the pool; the caller holds mutex 68 (and mutex 9).
+void T_NAV_vRenderAIS(NAV_VIEW_INFO* pNVI);
+// The ship symbol of a ship type in state 0 normal, 1 stale, 2 in alarm.
+const IMAGE32* T_NAV_vGetAisIcon(U8 u8ShipType, S32 eState);

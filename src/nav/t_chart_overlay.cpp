@@ -1,0 +1,621 @@
+// What the navigation subsystem puts over a plan chart, in a fixed order so
+// that the boat and the north arrow always stay on top: tracks, routes,
+// waypoints with their names, the own boat, the north arrow and the
+// orientation text. The ruler tables for every zoom live here too.
+
+#include "t_chart_overlay.h"
+
+#include <math.h>
+#include <stdio.h>
+#include <string.h>
+
+#include "color.h"
+#include "g_fonts.h"
+#include "g_iconset.h"
+#include "g_image32.h"
+#include "g_string.h"
+#include "gr_context.h"
+#include "gr_line.h"
+#include "h_database.h"
+#include "linuxsvc.h"
+#include "navmath.h"
+#include "t_chart.h"
+#include "t_chart_ais.h"
+#include "t_chart_marks.h"
+#include "t_nav_int.h"
+#include "t_nav_nvram_flash.h"
+#include "t_nav_twr.h"
+#include "u_view.h"
+#include "u_wstring.h"
+#include "ui_texts.h"
+
+// ---------------------------------------------------------------------------
+// Ruler lengths by zoom 9..23
+
+#define ROW(a, b, c, u, m) {a, b, c, u, m}
+static const SCALE_BAR_LENGTHS ScaleBarKM[15] = {
+    ROW("10", "20", "30", "m", 10),        ROW("15", "30", "45", "m", 15),       ROW("25", "50", "75", "m", 25),
+    ROW("50", "100", "150", "m", 50),      ROW("100", "200", "300", "m", 100),   ROW("250", "500", "750", "m", 250),
+    ROW("500", "1000", "1500", "m", 500),  ROW("1", "2", "3", "km", 1000),       ROW("2", "4", "6", "km", 2000),
+    ROW("5", "10", "15", "km", 5000),      ROW("10", "20", "30", "km", 10000),   ROW("15", "30", "45", "km", 15000),
+    ROW("25", "50", "75", "km", 25000),    ROW("50", "100", "150", "km", 50000), ROW("100", "200", "300", "km", 100000),
+};
+static const SCALE_BAR_LENGTHS ScaleBarNM_M[15] = {
+    ROW("10", "20", "30", "m", 10),         ROW("15", "30", "45", "m", 15),      ROW("25", "50", "75", "m", 25),
+    ROW("50", "100", "150", "m", 50),       ROW("100", "200", "300", "m", 100),  ROW("250", "500", "750", "m", 250),
+    ROW("0.25", "0.5", "0.75", "nm", 463),  ROW("0.5", "1", "1.5", "nm", 926),   ROW("1", "2", "3", "nm", 1852),
+    ROW("2", "4", "6", "nm", 3704),         ROW("5", "10", "15", "nm", 9260),    ROW("10", "20", "30", "nm", 18520),
+    ROW("15", "30", "45", "nm", 27780),     ROW("25", "50", "75", "nm", 46300),  ROW("50", "100", "150", "nm", 92600),
+};
+static const SCALE_BAR_LENGTHS ScaleBarNM_FT[15] = {
+    ROW("20", "40", "60", "ft", 6),          ROW("50", "100", "150", "ft", 15),     ROW("100", "200", "300", "ft", 30),
+    ROW("200", "400", "600", "ft", 61),      ROW("500", "1000", "1500", "ft", 152), ROW("1000", "2000", "3000", "ft", 305),
+    ROW("0.25", "0.5", "0.75", "nm", 463),   ROW("0.5", "1", "1.5", "nm", 926),     ROW("1", "2", "3", "nm", 1852),
+    ROW("2", "4", "6", "nm", 3704),          ROW("5", "10", "15", "nm", 9260),      ROW("10", "20", "30", "nm", 18520),
+    ROW("15", "30", "45", "nm", 27780),      ROW("25", "50", "75", "nm", 46300),    ROW("50", "100", "150", "nm", 92600),
+};
+static const SCALE_BAR_LENGTHS ScaleBarSM[15] = {
+    ROW("20", "40", "60", "ft", 6),          ROW("50", "100", "150", "ft", 15),     ROW("100", "200", "300", "ft", 30),
+    ROW("200", "400", "600", "ft", 61),      ROW("500", "1000", "1500", "ft", 152), ROW("1000", "2000", "3000", "ft", 305),
+    ROW("0.25", "0.5", "0.75", "sm", 402),   ROW("0.5", "1", "1.5", "sm", 805),     ROW("1", "2", "3", "sm", 1609),
+    ROW("2", "4", "6", "sm", 3219),          ROW("5", "10", "15", "sm", 8047),      ROW("10", "20", "30", "sm", 16093),
+    ROW("20", "40", "60", "sm", 32187),      ROW("50", "100", "150", "sm", 80467),  ROW("100", "200", "300", "sm", 160934),
+};
+#undef ROW
+
+const SCALE_BAR_LENGTHS* T_NAV_pGetScaleBarLengths(S32 nZoom) {
+  if (nZoom < T_NAV_ZOOM_MIN) nZoom = T_NAV_ZOOM_MIN;
+  if (nZoom > T_NAV_ZOOM_MAX) nZoom = T_NAV_ZOOM_MAX;
+  const S32 row = nZoom - T_NAV_ZOOM_MIN;
+  switch (H_DATABASE_CurrentUnits(D_DISTANCE)) {
+    case U_KM:
+      return &ScaleBarKM[row];
+    case U_NAUT_MILES_M:
+      return &ScaleBarNM_M[row];
+    case U_NAUT_MILES_FT:
+      return &ScaleBarNM_FT[row];
+    default:
+      return &ScaleBarSM[row];
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Shared helpers
+
+// The waypoint symbols by icon number; a number beyond the table (a spoiled
+// record or an import) draws the first.
+static const ICON* const g_NAV_Icons_Large[] = {
+    &Waypoint1_icon, &Home1_icon,      &Cross1_icon,   &Fish1_icon,        &Duck1_icon,
+    &Buoy1_icon,     &Anchor1_icon,    &Airport1_icon, &Camp1_icon,        &Danger1_icon,
+    &Gas1_icon,      &Rocks1_icon,     &Weed1_icon,    &Wreck1_icon,       &Phone1_icon,
+    &Restaurant1_icon, &Beverage1_icon, &Moor1_icon,   &Pier1_icon,        &Slip1_icon,
+    &BoatRamp1_icon, &Circle_icon,     &Diamond_icon,  &Flag_icon,         &Pattern_icon,
+    &Shower_icon,    &Water_icon,      &timber_icon,   &Waypoint_recording_icon, &Waypoint_snapshot_icon,
+    &MOB_icon,       &bad_ice_hole,    &bass,          &beach,             &beacon,
+    &car,            &coast_guard,     &crack_in_ice,  &dam,               &drop_off,
+    &Fine_Cross,     &good_catch,      &good_ice_hole, &grass,             &gravel,
+    &grouse,         &ice,             &information,   &lobster,           &mackeral,
+    &mud,            &no_anchor,       &no_horn,       &panfish,           &picnic,
+    &playground,     &redfish,         &reef_icon,     &restricted_area,   &rock_pile,
+    &sailfish,       &sand,            &sand_bar,      &striper,           &stump,
+    &swim_area,      &thin_ice,        &trout,         &turkey,            &water_ski,
+    &Bridge_icon,    &Waypoint1_icon,  &Ice_walleye,   &Ice_pike,          &Ice_perch,
+    &Ice_trout,      &Ice_crappie,     &Ice_fishing,   &Snowflake,         &Ice_shack,
+    &Snowmobile,     &ATV,             &Waypoint_ice,
+};
+static_assert(sizeof g_NAV_Icons_Large / sizeof g_NAV_Icons_Large[0] == 83);
+static constexpr U8 NAV_MOB_ICON = 30;
+
+const ICON* T_NAV_pWaypointIcon(U32 u32Icon) {
+  return g_NAV_Icons_Large[u32Icon < 83 ? u32Icon : 0];
+}
+
+static S32 OVL_nClipLimit(const NAV_VIEW_INFO* pNVI) { return U_NAV_CLIP_PIXELS_X_SCALE / pNVI->nPixelsPerMMM; }
+
+static S32 OVL_nView(const NAV_VIEW_INFO* pNVI) {
+  const S32 side = pNVI->pBitmap->pixels_wide_full_screen > pNVI->pBitmap->pixels_high_full_screen
+                       ? pNVI->pBitmap->pixels_wide_full_screen
+                       : pNVI->pBitmap->pixels_high_full_screen;
+  const S64 v = ((S64)side << 20) / pNVI->nPixelsPerMMM;
+  return v > 0x7FFFFFFF ? 0x7FFFFFFF : (S32)v;
+}
+
+// A position relative to the centre, x the short way round.
+POINT T_NAV_ptRelative(const NAV_VIEW_INFO* pNVI, POINT pt) {
+  S64 dx = (S64)pt.x - pNVI->ptCenterMM.x;
+  if (dx > NV_X_LIMIT) dx -= NV_X_CIRCUMFERENCE;
+  if (dx < -NV_X_LIMIT) dx += NV_X_CIRCUMFERENCE;
+  S64 dy = (S64)pt.y - pNVI->ptCenterMM.y;
+  auto cut = [](S64 v) -> S32 { return v > 0x7FFFFFFF ? 0x7FFFFFFF : v < -0x7FFFFFFF ? -0x7FFFFFFF : (S32)v; };
+  return {cut(dx), cut(dy)};
+}
+
+static BOOLEAN OVL_bInside(POINT p, S32 limit) { return p.x > -limit && p.x < limit && p.y > -limit && p.y < limit; }
+
+static POINT OVL_ptPixel(const NAV_VIEW_INFO* pNVI, POINT p) {
+  U_NAV_vConvertMMToPixel(&p, &pNVI->RotContext, &pNVI->CenterOffset, pNVI->nPixelsPerMMM);
+  return p;
+}
+
+static U32 OVL_u32Palette(void) {
+  U32 u = 0;
+  H_DATABASE_bFetchU32(FCID("SPAL"), &u, nullptr, nullptr);
+  return u;
+}
+
+static BOOLEAN OVL_bIsTrue(const char (&key)[5]) {
+  BOOLEAN b = FALSE;
+  return H_DATABASE_bFetchBoolean(FCID(key), &b, nullptr, nullptr) && b;
+}
+
+static void OVL_vPen(NAV_VIEW_INFO* pNVI, S32 colour, DRAWING_TOOL tool, S32 size) {
+  gr_SetColor(&pNVI->GrContext, colour);
+  gr_SetDrawingTool(&pNVI->GrContext, tool);
+  gr_SetPixelSize(&pNVI->GrContext, size);
+}
+
+static void OVL_vResetPen(NAV_VIEW_INFO* pNVI) {
+  gr_SetPatternStatus(&pNVI->GrContext, FALSE);
+  gr_SetDrawingTool(&pNVI->GrContext, STD_PEN);
+  gr_SetPixelSize(&pNVI->GrContext, 1);
+}
+
+// A colour-table entry for the context.
+static S32 OVL_nEntry(U32 u32Entry) { return (S32)(0x80000000u | gCOLOR_pcolColorTable[u32Entry]); }
+
+const FONT_DEF* T_NAV_pFont14(void) {
+  return U_WSTRING_bIsUnicodeLanguage() ? arialuni_size14_font_def_ptr : myriad_pro_bold_size14_font_def_ptr;
+}
+
+// The open polyline through points relative to the centre, clipped to the
+// square of the clip limit so no product leaves 32 bits.
+void T_NAV_vRenderPolyLineMM(POINT* pptBuffer, S32 nPointCount, NAV_VIEW_INFO* pNVI) {
+  if (nPointCount <= 0) return;
+  const S32 L = OVL_nClipLimit(pNVI);
+  BOOLEAN bPrevInside = OVL_bInside(pptBuffer[0], L);
+  if (bPrevInside) {
+    const POINT p = OVL_ptPixel(pNVI, pptBuffer[0]);
+    gr_SetAbsPenPos(&pNVI->GrContext, p.x, p.y);
+  }
+  for (S32 i = 1; i < nPointCount; i++) {
+    const POINT P = pptBuffer[i - 1], Q = pptBuffer[i];
+    const BOOLEAN bQInside = OVL_bInside(Q, L);
+    if (bPrevInside && bQInside) {
+      const POINT q = OVL_ptPixel(pNVI, Q);
+      gr_DrawAbsLine(&pNVI->GrContext, q.x, q.y);
+      continue;
+    }
+    if (!bPrevInside && ((P.x < -L && Q.x < -L) || (P.x > L && Q.x > L) || (P.y < -L && Q.y < -L) ||
+                         (P.y > L && Q.y > L))) {
+      bPrevInside = FALSE;
+      continue;
+    }
+    POINT a = P, b = Q;
+    U_NAV_vClipLineToBox(&a, &b, -L, L);
+    bPrevInside = b.x == Q.x && b.y == Q.y;
+    if (a.x >= -L && a.x <= L && a.y >= -L && a.y <= L && b.x >= -L && b.x <= L && b.y >= -L && b.y <= L) {
+      const POINT pa = OVL_ptPixel(pNVI, a), pb = OVL_ptPixel(pNVI, b);
+      gr_SetAbsPenPos(&pNVI->GrContext, pa.x, pa.y);
+      gr_DrawAbsLine(&pNVI->GrContext, pb.x, pb.y);
+    }
+  }
+}
+
+// Text stops at the bitmap's edges only: a pane's text is kept inside the
+// pane by narrowing the bitmap to it, and a line that would reach above or
+// below the pane is left out.
+static BOOLEAN OVL_bTextBitmap(const BITMAP* pBitmap, const FONT_DEF* pFont, S32 y, BITMAP* pOut) {
+  if (y - (S32)G_FONTS_u32GetDescenderHeight(pFont) < pBitmap->s32ClipBottom ||
+      y + (S32)G_FONTS_u32GetAscenderHeight(pFont) > pBitmap->s32ClipTop) {
+    return FALSE;
+  }
+  *pOut = *pBitmap;
+  if (pOut->pixels_wide > pOut->s32ClipRight + 1) pOut->pixels_wide = pOut->s32ClipRight + 1;
+  if (pOut->pixels_high > pOut->s32ClipTop + 1) pOut->pixels_high = pOut->s32ClipTop + 1;
+  return TRUE;
+}
+
+void T_NAV_vPutText(BITMAP* pBitmap, COLOR colour, POINT at, const FONT_DEF* pFont, const char* sText) {
+  BITMAP pane;
+  if (OVL_bTextBitmap(pBitmap, pFont, at.y, &pane)) G_STRING_vPut(&pane, colour, &at, pFont, (const BYTE*)sText);
+}
+
+// The outline's copies reach one pixel further each way.
+void T_NAV_vRenderOutlinedName(BITMAP* pBitmap, POINT at, const FONT_DEF* pFont, const char* sName, COLOR text,
+                               COLOR outline) {
+  BITMAP pane;
+  if (at.x - 1 < pBitmap->s32ClipLeft || !OVL_bTextBitmap(pBitmap, pFont, at.y - 1, &pane) ||
+      !OVL_bTextBitmap(pBitmap, pFont, at.y + 1, &pane)) {
+    return;
+  }
+  pane.pixels_wide -= 1;
+  G_STRING_vPutWithOutline(&pane, text, &at, pFont, (const BYTE*)sName, outline);
+}
+
+// ---------------------------------------------------------------------------
+// Tracks
+
+void T_NAV_vRenderTrack(const TRACK* pTrack, NAV_VIEW_INFO* pNVI, BOOLEAN bCurrentTrack, U32 u32Style,
+                        U32 u32Color) {
+  if (pTrack == nullptr || pTrack->sHeader.u16Count == 0) return;
+  if (bCurrentTrack) {
+    BOOLEAN bVisible = TRUE;
+    if (H_DATABASE_bFetchBoolean(FCID("SCTV"), &bVisible, nullptr, nullptr) && !bVisible) return;
+  }
+  u32Color &= 15;
+  const U32 pal = OVL_u32Palette();
+  if (pal == 1 && u32Color == 15) u32Color = 0;
+  if (pal == 2 && u32Color == 12) u32Color = 15;
+  if (pal == 3 && u32Color == 0) u32Color = 15;
+  GR_CONTEXT* gc = &pNVI->GrContext;
+  OVL_vPen(pNVI, (S32)u32Color, STD_PEN, 1);
+  if (u32Style == 1) {
+    gr_SetPatternType(gc, 49);
+    gr_SetPatternIndex(gc, 0);
+    gr_ResetPattern(gc);
+    gr_SetPatternStatus(gc, TRUE);
+  } else if (u32Style == 3) {
+    gr_SetDrawingTool(gc, BRUSH);
+    gr_SetPixelSize(gc, 2);
+  }
+  const S32 V = OVL_nView(pNVI);
+  U16 it = 0;
+  POINT pt = {0, 0};
+  U16 depth = 0;
+  BOOLEAN bPrevVisible = FALSE;
+  TRACKPOINT_TYPE eLast = TRACKPOINT_INVALID;
+  POINT lastDot = {-1000, -1000};
+  for (;;) {
+    const TRACKPOINT_TYPE e = U_NAV_eScanTrack(pTrack, &it, &pt, &depth);
+    if (e == TRACKPOINT_INVALID) break;
+    const POINT rel = T_NAV_ptRelative(pNVI, pt);
+    const BOOLEAN bVisible = rel.x > -V && rel.x < V && rel.y > -V && rel.y < V;
+    if (bVisible) {
+      const POINT p = OVL_ptPixel(pNVI, rel);
+      if (u32Style == 0) {
+        if (!(p.x - lastDot.x >= -3 && p.x - lastDot.x <= 3 && p.y - lastDot.y >= -3 && p.y - lastDot.y <= 3)) {
+          if (e == TRACKPOINT_NORMAL) {
+            for (S32 dy = -1; dy <= 1; dy++) {
+              for (S32 dx = -1; dx <= 1; dx++) gr_SetPixel(gc, p.x + dx, p.y + dy);
+            }
+          }
+          lastDot = p;
+        }
+      } else if (bPrevVisible && e == TRACKPOINT_NORMAL) {
+        gr_DrawAbsLine(gc, p.x, p.y);
+      } else {
+        gr_SetAbsPenPos(gc, p.x, p.y);
+      }
+    }
+    bPrevVisible = bVisible && e == TRACKPOINT_NORMAL;
+    if (bVisible && it == 1) bPrevVisible = TRUE;  // the first point starts the line
+    eLast = e;
+  }
+  if (bCurrentTrack && u32Style != 0 && bPrevVisible) {
+    const POINT rel = T_NAV_ptRelative(pNVI, pNVI->ptBoatMM);
+    if (rel.x > -V && rel.x < V && rel.y > -V && rel.y < V) {
+      const POINT p = OVL_ptPixel(pNVI, rel);
+      if (eLast == TRACKPOINT_NORMAL) {
+        gr_DrawAbsLine(gc, p.x, p.y);
+      } else {
+        gr_SetAbsPenPos(gc, p.x, p.y);
+      }
+    }
+  }
+  OVL_vResetPen(pNVI);
+}
+
+// ---------------------------------------------------------------------------
+// Routes
+
+static BOOLEAN OVL_bWaypointAt(U32 nIndex, POINT* ppt) {
+  const WAYPOINT* p = T_NAV_pGetWaypoint(nIndex);
+  if (p == nullptr || p->u8Status < WPT_STATUS_SAVED || p->u8Status > WPT_STATUS_SAVED_2) return FALSE;
+  *ppt = p->pt;
+  return TRUE;
+}
+
+void T_NAV_vRenderSavedRoute(const ROUTE* pRoute, NAV_VIEW_INFO* pNVI, BOOLEAN bHighlightedRoute) {
+  // Files and imports may claim more points than a route holds.
+  const S32 n = pRoute->nCount > NAV_MAX_ROUTE_POINTS ? (S32)NAV_MAX_ROUTE_POINTS : (S32)pRoute->nCount;
+  if (n == 0) return;
+  POINT aRel[NAV_MAX_ROUTE_POINTS];
+  S32 used = 0;
+  S32 minX = 0x7FFFFFFF, maxX = -0x7FFFFFFF, minY = 0x7FFFFFFF, maxY = -0x7FFFFFFF;
+  for (S32 i = 0; i < n; i++) {
+    POINT pt;
+    if (!OVL_bWaypointAt(pRoute->anWaypoint[i], &pt)) continue;
+    aRel[used] = T_NAV_ptRelative(pNVI, pt);
+    minX = aRel[used].x < minX ? aRel[used].x : minX;
+    maxX = aRel[used].x > maxX ? aRel[used].x : maxX;
+    minY = aRel[used].y < minY ? aRel[used].y : minY;
+    maxY = aRel[used].y > maxY ? aRel[used].y : maxY;
+    used++;
+  }
+  const S32 V = OVL_nView(pNVI);
+  if (used == 0 || maxX < -V || minX > V || maxY < -V || minY > V) return;
+  const S32 colour = bHighlightedRoute ? OVL_nEntry(36) : OVL_u32Palette() == 1 ? OVL_nEntry(32) : (S32)0x8000BDD7u;
+  OVL_vPen(pNVI, colour, BRUSH, 2);
+  T_NAV_vRenderPolyLineMM(aRel, used, pNVI);
+  OVL_vResetPen(pNVI);
+}
+
+static void OVL_vRenderAllSavedRoutes(NAV_VIEW_INFO* pNVI) {
+  S32 nCurrent = -1;
+  H_DATABASE_bFetchS32(FCID("CCRT"), &nCurrent, nullptr, nullptr);
+  for (S32 i = 0; i < (S32)NAV_MAX_ROUTES; i++) {
+    const ROUTE* pRoute = T_NAV_pGetRoute((U32)i);
+    if (pRoute == nullptr || pRoute->nCount == 0 || pRoute->bHide || i == nCurrent) continue;
+    T_NAV_vRenderSavedRoute(pRoute, pNVI, FALSE);
+  }
+}
+
+void T_NAV_vRenderRoute(NAV_VIEW_INFO* pNVI) {
+  const ROUTE* pRoute = &g_NAV.CurrentRoute;
+  const S32 n = pRoute->nCount > NAV_MAX_ROUTE_POINTS ? (S32)NAV_MAX_ROUTE_POINTS : (S32)pRoute->nCount;
+  if (n == 0) return;
+  const S32 L = OVL_nClipLimit(pNVI);
+  POINT ptLast;
+  if (!OVL_bWaypointAt(pRoute->anWaypoint[n - 1], &ptLast)) return;
+  const U32 pal = OVL_u32Palette();
+  S32 cursorColour = pal == 1 ? OVL_nEntry(32) : OVL_nEntry(35);
+  if (g_NAV.u16MOBWaypoint == 65535 && OVL_bIsTrue("CCNC")) {
+    // Straight to the destination: no legs, no arrival circle, no corridor.
+    POINT a = T_NAV_ptRelative(pNVI, pNVI->ptBoatMM), b = T_NAV_ptRelative(pNVI, ptLast);
+    U_NAV_vClipLineToBox(&a, &b, -L, L);
+    OVL_vPen(pNVI, 20, BRUSH, 1);
+    POINT seg[2] = {a, b};
+    T_NAV_vRenderPolyLineMM(seg, 2, pNVI);
+    cursorColour = OVL_nEntry(32);
+  } else {
+    POINT aRel[NAV_MAX_ROUTE_POINTS];
+    const U32 used = g_NAV.nRoutePointUsed > NAV_MAX_ROUTE_POINTS ? NAV_MAX_ROUTE_POINTS : g_NAV.nRoutePointUsed;
+    for (U32 i = 0; i < used; i++) aRel[i] = T_NAV_ptRelative(pNVI, g_NAV.aptRoutePoint[i]);
+    U32 target = g_NAV.nRoutePointTarget;
+    if (target >= used) target = used == 0 ? 0 : used - 1;
+    OVL_vPen(pNVI, 7, BRUSH, 2);
+    if (target > 1) T_NAV_vRenderPolyLineMM(&aRel[1], (S32)target, pNVI);
+    if (used >= 2 && target >= 1) {
+      OVL_vPen(pNVI, cursorColour, BRUSH, 2);
+      S32 nLeg = 0;
+      H_DATABASE_bFetchS32(FCID("INIP"), &nLeg, nullptr, nullptr);
+      POINT leg[2] = {aRel[target - 1], aRel[target]};
+      if (g_NAV.bStartedRouteInMiddle && nLeg > 0 && (U32)nLeg < used) leg[0] = aRel[0], leg[1] = aRel[nLeg];
+      T_NAV_vRenderPolyLineMM(leg, 2, pNVI);
+      OVL_vPen(pNVI, OVL_nEntry(238), BRUSH, 2);
+      T_NAV_vRenderPolyLineMM(&aRel[target], (S32)(used - target), pNVI);
+    }
+  }
+  OVL_vResetPen(pNVI);
+  if (pNVI->bCursorActive) {
+    POINT a = {0, 0}, b = T_NAV_ptRelative(pNVI, ptLast);
+    U_NAV_vClipLineToBox(&a, &b, -L, L);
+    const POINT pb = OVL_ptPixel(pNVI, b);
+    OVL_vPen(pNVI, cursorColour, STD_PEN, 3);
+    gr_SetPatternType(&pNVI->GrContext, 49);
+    gr_SetPatternIndex(&pNVI->GrContext, 0);
+    gr_SetPatternStatus(&pNVI->GrContext, TRUE);
+    gr_SetAbsPenPos(&pNVI->GrContext, pb.x, pb.y);
+    gr_DrawAbsLine(&pNVI->GrContext, pNVI->CenterOffset.x, pNVI->CenterOffset.y);
+    OVL_vResetPen(pNVI);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Waypoints
+
+// The name cut to what fits before "..." in the room; empty when not even
+// one character does.
+static void OVL_vFitName(const char* sName, S32 room, S32 iconWidth, const FONT_DEF* pFont, char* sOut,
+                         size_t outSize) {
+  const S32 nameWidth = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)sName);
+  const S32 dotsWidth = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)"...");
+  if (iconWidth + nameWidth < room) {
+    snprintf(sOut, outSize, "%s", sName);
+    return;
+  }
+  sOut[0] = 0;
+  if (room <= iconWidth + dotsWidth) return;
+  const S32 budget = room - iconWidth - dotsWidth;
+  S32 sum = 0;
+  size_t k = 0;
+  while (sName[k] != 0 && k + 4 < outSize) {
+    const S32 cw = (S32)G_FONTS_u32GetWidth(pFont, (BYTE)sName[k]);
+    if (sum + cw >= budget) break;
+    sum += cw;
+    sOut[k] = sName[k];
+    k++;
+  }
+  memcpy(sOut + k, "...", 4);
+}
+
+void T_NAV_vRenderWaypoint(S32 nIndex, const WAYPOINT* pWaypoint, NAV_VIEW_INFO* pNVI, S32 s32DeclutterWaypoint) {
+  if (pWaypoint->u8Status < WPT_STATUS_SAVED || pWaypoint->u8Status > WPT_STATUS_SAVED_2) return;
+  const POINT rel = T_NAV_ptRelative(pNVI, pWaypoint->pt);
+  if (!OVL_bInside(rel, OVL_nClipLimit(pNVI))) return;
+  BOOLEAN bDeclutter = FALSE;
+  H_DATABASE_bFetchBoolean(FCID("SNWD"), &bDeclutter, nullptr, nullptr);
+  const BOOLEAN bHidden = bDeclutter && s32DeclutterWaypoint == -1 && pWaypoint->u8Icon != NAV_MOB_ICON;
+  const ICON* pIcon = bHidden ? &Waypoint_dctr_icon : T_NAV_pWaypointIcon(pWaypoint->u8Icon);
+  const ROUTE* pRoute = &g_NAV.CurrentRoute;
+  if (pRoute->nCount != 0 && pRoute->anWaypoint[0] == (U16)nIndex) pIcon = &WaypointStart_icon;
+  const POINT p = OVL_ptPixel(pNVI, rel);
+  const S32 w = (S32)G_ICON_u32GetWidth(pIcon), h = (S32)G_ICON_u32GetHeight(pIcon);
+  const POINT corner = {p.x + 1 - w / 2, p.y - h / 2};
+  G_ICON_vPut(pNVI->pBitmap, pIcon, &corner);
+  POINT centre = {corner.x + w / 2, corner.y + h / 2};
+  if (!(bDeclutter && s32DeclutterWaypoint == -1)) T_NAV_vDrawCastingRings(pNVI, &centre);
+  T_NAV_vAddProximityCandidate(pNVI, nIndex);
+  if (bHidden) return;
+  char sName[NAV_WAYPOINT_NAME_SIZE + 1];
+  memcpy(sName, pWaypoint->sName, 10);
+  sName[10] = 0;
+  char sShown[NAV_WAYPOINT_NAME_SIZE + 8];
+  const FONT_DEF* pFont = T_NAV_pFont14();
+  if (bDeclutter && s32DeclutterWaypoint > 0) {
+    const S64 room64 = ((S64)s32DeclutterWaypoint * pNVI->nPixelsPerMMM + 0x80000) >> 20;
+    const S32 room = room64 > 100000 ? 100000 : (S32)room64;
+    OVL_vFitName(sName, room, w, pFont, sShown, sizeof sShown);
+  } else {
+    snprintf(sShown, sizeof sShown, "%s", sName);
+  }
+  if (sShown[0] == 0) return;
+  const BOOLEAN bLight = OVL_u32Palette() == 1;
+  T_NAV_vRenderOutlinedName(pNVI->pBitmap, {p.x + 1 + w / 2, p.y - 9}, pFont, sShown,
+                            gCOLOR_pcolColorTable[bLight ? 32 : 35], gCOLOR_pcolColorTable[bLight ? 35 : 32]);
+}
+
+static void OVL_vRenderWaypoints(NAV_VIEW_INFO* pNVI, BOOLEAN bLeftPane) {
+  const S32* pDeclutter = T_NAV_TWR_pGetDeclutterWaypointTable(bLeftPane);
+  S32 nIndex = -1;
+  WAYPOINT* pWaypoint = nullptr;
+  while (T_NAV_bScanWaypoints(&nIndex, &pWaypoint, FALSE)) {
+    if (pWaypoint == nullptr || pWaypoint->bHide) continue;
+    const S32 d = pDeclutter != nullptr && nIndex >= 0 && nIndex < (S32)NAV_MAX_WAYPOINTS ? pDeclutter[nIndex] : 0;
+    T_NAV_vRenderWaypoint(nIndex, pWaypoint, pNVI, d);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Boat and north arrow
+
+void T_NAV_vRenderBoat(NAV_VIEW_INFO* pNVI) {
+  const COLOR lineColour = gCOLOR_pcolColorTable[OVL_u32Palette() == 1 ? 32 : 35];
+  const S32 L = OVL_nClipLimit(pNVI);
+  POINT rel = T_NAV_ptRelative(pNVI, pNVI->ptBoatMM);
+  GR_CONTEXT* gc = &pNVI->GrContext;
+  if (!OVL_bInside(rel, L)) {
+    if (pNVI->bCursorActive) {
+      POINT a = {0, 0};
+      U_NAV_vClipLineToBox(&a, &rel, -L, L);
+      const POINT p = OVL_ptPixel(pNVI, rel);
+      OVL_vPen(pNVI, (S32)(0x80000000u | lineColour), STD_PEN, 1);
+      gr_SetAbsPenPos(gc, pNVI->CenterOffset.x, pNVI->CenterOffset.y);
+      gr_DrawAbsLine(gc, p.x, p.y);
+    }
+    return;
+  }
+  const POINT p = OVL_ptPixel(pNVI, rel);
+  if (pNVI->bCursorActive) {
+    OVL_vPen(pNVI, (S32)(0x80000000u | lineColour), BRUSH, 3);
+    gr_SetAbsPenPos(gc, p.x, p.y);
+    gr_DrawAbsLine(gc, pNVI->CenterOffset.x, pNVI->CenterOffset.y);
+    OVL_vResetPen(pNVI);
+  }
+  float fSpeed = 0.0f;
+  U32 u32Source = 0;
+  BOOLEAN bPCDemo = FALSE;
+  H_DATABASE_bFetchFloat(FCID("ISOG"), &fSpeed, nullptr, nullptr);
+  H_DATABASE_bFetchU32(FCID("GPSC"), &u32Source, nullptr, nullptr);
+  H_DATABASE_bFetchBoolean(FCID("IPCD"), &bPCDemo, nullptr, nullptr);
+  const BOOLEAN bNoFix = T_CHART_bGPSNoFix();
+  const BOOLEAN bIce = g_NAV.bInIceMode;
+  if (!(fSpeed >= 0.25f) && u32Source != 5 && !bPCDemo) {
+    const ICON* pIcon = bNoFix ? &boat_icon_no_gps : bIce ? &Ice_icon_stationary : &boat_icon_stationary;
+    const POINT at = {p.x - 1 - pIcon->nWidth / 2, p.y - pIcon->nHeight / 2};
+    G_ICON_vPut(pNVI->pBitmap, pIcon, &at);
+    return;
+  }
+  double h = pNVI->fBoatHeading;
+  if (!isfinite(h)) h = 0.0;
+  if (pNVI->nChartRotation != 0) h = fmod(fmod(h - pNVI->nChartRotation, 360.0) + 360.0, 360.0);
+  if (bNoFix) {
+    const POINT at = {p.x - 1 - boat_icon_no_gps.nWidth / 2, p.y - boat_icon_no_gps.nHeight / 2};
+    G_ICON_vPut(pNVI->pBitmap, &boat_icon_no_gps, &at);
+    return;
+  }
+  const IMAGE32* pImage = pNVI->nChartScale <= 13   ? (bIce ? &boat_icon_ice_0 : &boat_icon_0)
+                          : pNVI->nChartScale <= 21 ? (bIce ? &boat_icon_ice_0_medium : &boat_icon_0_medium)
+                                                    : (bIce ? &boat_icon_ice_0_small : &boat_icon_0_small);
+  const S32 k = (S32)(fmod(fmod(h + 365.0, 360.0) + 360.0, 360.0) * 0.1);
+  const POINT centre = {pImage->s32Width / 2, pImage->s32Height / 2};
+  G_IMAGE32_vPutRotated(pNVI->pBitmap, pImage, &p, &centre, (double)((36 - k) * 10) * M_PI / 180.0);
+}
+
+void T_NAV_vRenderNupArrow(NAV_VIEW_INFO* pNVI) {
+  const BITMAP* b = pNVI->pBitmap;
+  S32 x = b->s32ClipLeft + pNVI->nWindowWidth - 10 - NupBox.nWidth - NupArrow.nWidth / 2;
+  S32 y = b->s32ClipBottom + 25;
+  S32 nView = 0;
+  if (!H_DATABASE_bFetchS32(FCID("CVEW"), &nView, nullptr, nullptr) || nView == -3) nView = U_VIEW_eCurrentView();
+  if (nView == 53 || nView == 55) y = b->s32ClipBottom + 111;
+  if (nView == 40) x = pNVI->nWindowWidth - 10 - NupBox.nWidth - NupArrow.nWidth / 2;
+  const POINT box = {x, y};
+  G_ICON_vPut(pNVI->pBitmap, &NupBox, &box);
+  const S32 dh = NupBox.nHeight - NupArrow.nHeight;
+  const POINT at = {x - 4 + NupBox.nWidth, y + 1 + NupBox.nHeight - NupArrow.nHeight / 2 + (dh < 0 ? -dh : dh) / 2};
+  const POINT centre = {NupArrow.nWidth / 2, NupArrow.nHeight / 2};
+  G_ICON_vPutRotatedAngle(pNVI->pBitmap, &NupArrow, &at, &centre, pNVI->RotContext.AngleRad);
+}
+
+static void OVL_vRenderOrientationText(NAV_VIEW_INFO* pNVI, S32 nOrientation) {
+  const char* sText = nullptr;
+  float fCompass = 0.0f;
+  BOOLEAN bValid = FALSE;
+  switch (nOrientation) {
+    case 0:
+      sText = "N-up";
+      break;
+    case 1:
+      sText = H_DATABASE_bFetchFloat(FCID("IHDC"), &fCompass, &bValid, nullptr) && bValid ? "H-up" : "COG";
+      break;
+    case 2:
+      sText = "C-up";
+      break;
+    default:
+      return;
+  }
+  const BITMAP* b = pNVI->pBitmap;
+  const S32 nView = U_VIEW_eCurrentView();
+  POINT at = {pNVI->nWindowWidth + b->s32ClipLeft - NupBox.nWidth - NupArrow.nWidth / 2 - 4,
+              b->s32ClipBottom + (nView == 53 || nView == 55 ? 111 : 25) + NupBox.nHeight / 2 - 6};
+  if (nView == 40) {
+    at = {pNVI->nWindowWidth - NupBox.nWidth - NupArrow.nWidth / 2 - 4, b->s32ClipBottom + 19 + NupBox.nHeight / 2};
+  }
+  T_NAV_vPutText(pNVI->pBitmap, gCOLOR_pcolColorTable[35], at, T_NAV_pFont14(), sText);
+}
+
+// ---------------------------------------------------------------------------
+// The overlay
+
+void T_NAV_vDrawChartOverlay(NAV_VIEW_INFO* pNVI, BOOLEAN bRenderCursorWaypoint, BOOLEAN bLeftPane) {
+  if (pNVI == nullptr || pNVI->pBitmap == nullptr || pNVI->nPixelsPerMMM <= 0) return;
+  const BOOLEAN bCursor = OVL_bIsTrue("ICAC");
+  L_MUTEX_LockWait(RES_NAV_DATA);
+  T_NAV_vClearProximity();
+  BOOLEAN bAIS = FALSE;
+  H_DATABASE_bFetchBoolean(FCID("SAIS"), &bAIS, nullptr, nullptr);
+  L_MUTEX_LockWait(RES_AIS_DATA);
+  if (bAIS) T_NAV_vRenderAIS(pNVI);
+  L_MUTEX_Unlock(RES_AIS_DATA);
+  T_NAV_vRenderWaypointTarget(pNVI);
+  T_NAV_vRenderWaypointGrid(pNVI);
+  T_NAV_vRenderAlarmLimits(pNVI);
+  // Saved tracks, each loaded into the one track buffer and let go again.
+  S32 nTrack = -1;
+  TRACK_HEADER* pHeader = nullptr;
+  while (T_NAV_bScanVisibleTracks(&pNVI->ptCenterMM, OVL_nClipLimit(pNVI), &nTrack, &pHeader)) {
+    TRACK* pTrack = T_NAV_NVRAM_pLoadTrack(nTrack);
+    if (pTrack != nullptr) {
+      T_NAV_vRenderTrack(pTrack, pNVI, FALSE, T_NAV_nGetTrackStyle((U32)nTrack), T_NAV_nGetTrackColor((U32)nTrack));
+    }
+    T_NAV_NVRAM_vReleaseTrack();
+  }
+  U32 u32Style = 2, u32Colour = 0;
+  if (!H_DATABASE_bFetchU32(FCID("SNCP"), &u32Style, nullptr, nullptr)) u32Style = 0;
+  if (!H_DATABASE_bFetchU32(FCID("SNCC"), &u32Colour, nullptr, nullptr)) u32Colour = 0;
+  T_NAV_vRenderTrack(&g_NAV.CurrentTrack, pNVI, TRUE, u32Style, u32Colour);
+  OVL_vRenderAllSavedRoutes(pNVI);
+  T_NAV_vRenderRoute(pNVI);
+  OVL_vRenderWaypoints(pNVI, bLeftPane);
+  T_NAV_vRenderProximityFlags(pNVI, bCursor);
+  if (bRenderCursorWaypoint) T_NAV_vRenderCursorWaypoint(pNVI);
+  L_MUTEX_Unlock(RES_NAV_DATA);
+  T_NAV_vRenderBoat(pNVI);
+  S32 nOrientation = 0;
+  if (OVL_bIsTrue("SNUP")) {
+    H_DATABASE_bFetchS32(FCID("SCUV"), &nOrientation, nullptr, nullptr);
+    T_NAV_vRenderNupArrow(pNVI);
+    OVL_vRenderOrientationText(pNVI, nOrientation);
+  }
+}

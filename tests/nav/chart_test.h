@@ -1,0 +1,73 @@
+// The chart frame on the test's thread: the navigation task's fixture, a
+// full-screen page and the chart view's window, white palette, north up.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "color.h"
+#include "g_buffers.h"
+#include "g_span.h"
+#include "g_truetype.h"
+#include "golden.h"
+#include "navmath.h"
+#include "navtask_test.h"
+#include "t_chart.h"
+#include "t_chart_overlay.h"
+
+inline constexpr S32 kY = 5000000;  // about 41 N
+
+class Chart : public NavTask {
+ public:
+  BITMAP* m_pPage = nullptr;
+  WINDOW_SPECIFICATION m_spec{};
+
+  static void SetUpTestSuite() { ASSERT_TRUE(G_TRUETYPE_bInit()); }
+
+  void SetUp() override {
+    NavTask::SetUp();
+    T_CHART_vReset();
+    T_CHART_vLoadPalettes(PALETTE1);
+    m_pPage = G_BUFFERS_pCreateFullScreenBitmap();
+    m_spec.currentLayer = CHART_VIEW_PRIORITY;
+    m_spec.drawWindowType = SPLIT_FULL_WINDOW;
+    m_spec.drawWindow = {0, 479, 799, 0};
+    Set("SCUV", 0);
+    Set("SNCS", 17);
+    SetU("SPAL", PALETTE1);
+    H_DATABASE_bUpdateEverythingBoolean(FCID("SNUP"), FALSE, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+    H_DATABASE_bUpdateEverythingBoolean(FCID("ICAC"), FALSE, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+    Drain(M_CHART);
+  }
+  void TearDown() override {
+    G_BUFFERS_vFreeFullScreenBitmap(m_pPage);
+    T_CHART_vLoadPalettes(PALETTE1);
+    NavTask::TearDown();
+  }
+  static void Set(const char (&key)[5], S32 v) {
+    H_DATABASE_bUpdateEverythingS32(FCID(key), v, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+  }
+  static void SetU(const char (&key)[5], U32 v) {
+    H_DATABASE_bUpdateEverythingU32(FCID(key), v, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+  }
+  static void SetF(const char (&key)[5], float v) {
+    H_DATABASE_bUpdateEverythingFloat(FCID(key), v, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+  }
+  void Draw() { T_CHART_vDrawChartView(m_pPage, &m_spec); }
+  COLOR At(S32 x, S32 y) const { return *G_SPAN_pcolAt(m_pPage, x, y); }
+  std::vector<COLOR> Pixels() const {
+    const COLOR* p = (const COLOR*)m_pPage->pBuffer;
+    return std::vector<COLOR>(p, p + (size_t)m_pPage->__u32PixelWidthOfBuffer * m_pPage->pixels_high_full_screen);
+  }
+  // Every alarm text raised since the last call.
+  static std::string Raised() {
+    std::string s;
+    for (const NAVTEST_ALARM& a : Alarms()) {
+      if (a.bSet) s += "[" + a.text + "]";
+    }
+    return s;
+  }
+};
+

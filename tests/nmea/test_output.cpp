@@ -1,0 +1,160 @@
+// The NMEA output: what one run sends from the values in the database, its
+// four-step cycle, the framing of every line and the fields that need care
+// (rounded minutes, clamped leg values, time zones, waypoint ids).
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "h_database.h"
+#include "navmath.h"
+#include "t_nav_twr.h"
+#include "t_nmea_internal.h"
+#include "u_convert.h"
+
+namespace {
+
+std::vector<std::string> RunLines(const std::string& run) {
+  std::vector<std::string> out;
+  for (size_t at = 0, end; (end = run.find("\r\n", at)) != std::string::npos; at = end + 2) {
+    out.push_back(run.substr(at, end - at + 2));
+  }
+  return out;
+}
+
+std::string OutputRun(int step, const char* talker = "IN") {
+  NMEA_OUT_DATA data;
+  T_NMEA_vGatherOutput(&data);
+  char out[NMEA_OUT_RUN_SIZE];
+  const int n = T_NMEA_nFormatRun(&data, step, talker, out, sizeof out);
+  return std::string(out, (size_t)n);
+}
+
+// The sentence with this address (e.g. "INRMB") of one run, without its
+// checksum and line end; "" when it was not sent.
+std::string Sentence(const std::string& run, const std::string& address) {
+  for (const std::string& line : RunLines(run)) {
+    if (line.compare(1, address.size(), address) == 0) return line.substr(0, line.find('*'));
+  }
+  return "";
+}
+
+void OutFloat(const char (&id)[5], float f, DATA_TYPE type = D_FLOAT) {
+  H_DATABASE_bUpdateEverythingFloat(FCID(id), f, 2, type, nullptr, DB_NEVER_STALE);
+}
+void OutU32(const char (&id)[5], U32 u) { H_DATABASE_bUpdateEverythingU32(FCID(id), u, 2, D_UNKNOWN, nullptr, DB_NEVER_STALE); }
+void OutS32(const char (&id)[5], S32 s) { H_DATABASE_bUpdateEverythingS32(FCID(id), s, 2, D_UNKNOWN, nullptr, DB_NEVER_STALE); }
+
+void OutPosition(const char (&lat)[5], const char (&lon)[5], double dLat, double dLon) {
+  POSITION pos = {dLat, dLon};
+  POINT mm = {};
+  ASSERT_EQ(NV_OK, nv_DegrToMeter(&pos, &mm));
+  OutS32(lat, mm.y);
+  OutS32(lon, mm.x);
+}
+
+class NmeaOutput : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    H_DATABASE_vInit();
+    OutU32("SNOE", TRUE);
+    OutU32("SNGE", TRUE);
+    OutU32("SDST", FALSE);
+    OutS32("SLTZ", 0);
+    OutU32("IPFI", 1);
+    OutPosition("ILAT", "ILON", 48.137, 11.575);
+    OutU32("IDTM", 1700000000u);  // 2023-11-14 22:13:20 UTC
+    OutFloat("IHDG", 90.0f);
+    OutFloat("ISPD", (float)dConvertToInternal(10.0, D_SPEED, U_KNOTS), D_SPEED);
+    OutFloat("IMGV", -2.5f);
+    OutFloat("IDEP", (float)dConvertToInternal(12.3, D_DEPTH, U_METRES), D_DEPTH);
+    OutFloat("SDPO", 0.0f, D_DEPTH);
+    OutFloat("ITMP", 19.5f, D_TEMPERATURE);
+  }
+  void Navigate(float xteNm) {
+    OutU32("SNNE", TRUE);
+    OutU32("INIP", 1);
+    OutU32("IOWP", 0);
+    OutU32("IDWP", 0);
+    OutFloat("ITRK", 45.0f);
+    OutFloat("IBRG", 46.0f);
+    OutFloat("IXTE", (float)dConvertToInternal(xteNm, D_DISTANCE, U_NAUT_MILES));
+    OutFloat("IDTG", (float)dConvertToInternal(1500.0, D_DISTANCE, U_NAUT_MILES));
+    OutFloat("IDCV", (float)dConvertToInternal(5.0, D_SPEED, U_KNOTS));
+    OutU32("IACE", FALSE);
+    OutU32("IPPD", FALSE);
+  }
+};
+
+TEST_F(NmeaOutput, EveryLineIsFramedWithAValidChecksumAndTheCycleSpreadsTheSentencesOverFourSeconds) {
+  Navigate(0.5f);
+  std::map<std::string, int> count;
+  for (int step = 0; step < 8; step++) {
+    for (const std::string& line : RunLines(OutputRun(step % 4))) {
+      ASSERT_LE(line.size(), 82u) << line;
+      ASSERT_EQ('$', line[0]);
+      const size_t star = line.find('*');
+      ASSERT_EQ(line.size() - 5, star) << line;
+      U8 sum = 0;
+      for (size_t i = 1; i < star; i++) sum ^= (U8)line[i];
+      EXPECT_EQ(sum, (U8)strtoul(line.substr(star + 1, 2).c_str(), nullptr, 16)) << line;
+      count[line.substr(3, 3)]++;
+    }
+  }
+  const std::map<std::string, int> expected = {{"DPT", 8}, {"HDG", 8}, {"HDT", 8}, {"RMC", 4}, {"RMB", 4},
+                                               {"APB", 4}, {"BWR", 4}, {"MTW", 4}, {"GLL", 2}, {"VTG", 2},
+                                               {"GGA", 2}, {"ZDA", 2}};
+  EXPECT_EQ(expected, count);
+  EXPECT_EQ("$GPRMC", Sentence(OutputRun(1, "GP"), "GPRMC").substr(0, 6));
+}
+
+TEST_F(NmeaOutput, WithoutAFixTheEmptyFormsGoOutAndWithOutputOffNothingDoes) {
+  OutU32("IPFI", 0);
+  Navigate(0.5f);
+  const std::string even = OutputRun(0), odd = OutputRun(1), zda = OutputRun(2);
+  EXPECT_EQ("$INGLL,,,,,,V", Sentence(even, "INGLL"));
+  EXPECT_EQ("$INVTG,,T,,M,,N,,K", Sentence(even, "INVTG"));
+  EXPECT_EQ("$INRMC,,V,,,,,,,,,", Sentence(odd, "INRMC"));
+  EXPECT_EQ("$INGGA,,,,,,0,,,,,,,,", Sentence(zda, "INGGA"));
+  EXPECT_EQ("$INZDA,,,,,,", Sentence(zda, "INZDA"));
+  EXPECT_EQ("$INHDG,,,V,,V", Sentence(even, "INHDG"));
+  EXPECT_EQ("$INHDT,,T", Sentence(even, "INHDT"));
+  EXPECT_EQ("$INAPB,A,V,,,,V,V,,,,,,,", Sentence(even, "INAPB")) << "a leg needs a fix";
+  EXPECT_EQ("$INDPT,12.3,0.0", Sentence(even, "INDPT"));
+  EXPECT_EQ("$INMTW,19.5,C", Sentence(even, "INMTW"));
+  OutU32("SNOE", FALSE);
+  for (int step = 0; step < 4; step++) EXPECT_EQ("", OutputRun(step));
+}
+
+TEST_F(NmeaOutput, FieldsRoundTheMinutesClampTheLegAndCarryTheZone) {
+  char position[26];
+  T_NMEA_vFormatPosition(48.0 + 59.99997 / 60.0, -(7.0 + 0.5 / 60.0), position, sizeof position);
+  EXPECT_STREQ("4900.0000,N,00700.5000,W,", position);
+
+  Navigate(-12.0f);
+  WAYPOINT* w = T_NAV_pGetWaypoint(0);
+  ASSERT_NE(nullptr, w);
+  memset(w->sName, 0, sizeof w->sName);
+  memcpy(w->sName, "A,B*C$D!E\x01", 10);
+  const std::string apb = Sentence(OutputRun(0), "INAPB"), rmb = Sentence(OutputRun(1), "INRMB");
+  EXPECT_NE(std::string::npos, apb.find(",12.000,R,N,")) << apb;
+  EXPECT_NE(std::string::npos, apb.find(",T,A_B_C_D_E_,46.0,T,")) << apb;
+  EXPECT_NE(std::string::npos, rmb.find("RMB,A,9.990,R,A_B_C_D,A_B_C_D,")) << "ids shortened to fit the line: " << rmb;
+  EXPECT_NE(std::string::npos, rmb.find(",999.900,46.0,5.0,V")) << rmb;
+
+  OutS32("SLTZ", -330);
+  OutU32("SDST", TRUE);
+  EXPECT_EQ("$INZDA,221320,14,11,2023,-04,30", Sentence(OutputRun(2), "INZDA"));
+  setenv("TZ", "America/New_York", 1);
+  tzset();
+  EXPECT_EQ("$INZDA,221320,14,11,2023,-04,30", Sentence(OutputRun(2), "INZDA")) << "the host's zone plays no part";
+  unsetenv("TZ");
+  tzset();
+}
+
+}  // namespace
