@@ -10,6 +10,8 @@
 #include "h_database.h"
 #include "h_memory.h"
 #include "linuxsvc.h"
+#include "t_messagebox.h"
+#include "t_nav.h"
 #include "t_nav_group.h"
 #include "t_nav_group_data.h"
 #include "t_nav_group_edit.h"
@@ -115,6 +117,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         } else {
           T_NAV_GROUP_vNavConfNo();
         }
+        // An answered box closes, as the box task closes it.
+        T_MESSAGEBOX_vResetConfState();
         continue;
       default:
         break;
@@ -122,6 +126,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     T_NAV_GROUP_bHandleKeys(&m);
   }
   T_NAV_GROUP_vShutdown();
+  // What one input leaves beyond the store goes with it, so that a finding
+  // does not hang on the inputs before it: no box task runs here to take the
+  // boxes the keys queued (one a key at most), and a "Go To" navigates from
+  // a temporary start waypoint that goes when the navigation ends.
+  for (U32 n = 0; n <= size; n++) T_MESSAGEBOX_vResetConfState();
+  T_NAV_vEndNavigationNow();
   g_WPMForm = {};
   WPM_vClearEditState();
   g_WPM.eMode = MODE_BROWSE;

@@ -5,6 +5,7 @@
 
 #include "h_memory.h"
 #include "navmath.h"
+#include "t_nav.h"
 #include "t_nav_group_edit.h"
 #include "t_nav_twr.h"
 #include "u_alarm.h"
@@ -193,6 +194,25 @@ TEST_F(Forms, AChangedFormAsksAndNoLeavesTheStoreAlone) {
   EXPECT_EQ(3, T_NAV_pGetWaypoint(id)->u8Icon);
   Key(0x2, CURSOR_UP);
   EXPECT_NE(-1, Click()) << "keys go back to the list";
+}
+
+// A "Go To" from the list navigates from a start waypoint of its own, which
+// is temporary: ending the navigation takes it away and the tree stays whole.
+TEST_F(Forms, GoToStartsFromATemporaryWaypointThatTheEndOfNavigationRemoves) {
+  Waypoint("Reef", kWpmRoot, 500000, 500000);
+  Boat(1000, 2000);
+  T_NAV_GROUP_vSetup();
+  g_WPM.u16HighlightIndex = 0;
+  auto Temporary = [] {
+    int n = 0;
+    for (U32 i = 0; i < NAV_MAX_WAYPOINTS; i++) n += T_NAV_pGetWaypoint(i)->u8Status == WPT_STATUS_TEMPORARY;
+    return n;
+  };
+  EXPECT_TRUE(Key(0x100));
+  EXPECT_EQ(1, Temporary());
+  T_NAV_vEndNavigationNow();
+  EXPECT_EQ(0, Temporary());
+  EXPECT_TRUE(T_NAV_GROUP_DATA_bIsGroupNavDataIntegralEX(nullptr, kWpmRoot));
 }
 
 }  // namespace
