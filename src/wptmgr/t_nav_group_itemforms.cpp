@@ -299,9 +299,8 @@ static void T_NAV_GROUP_vDoSaveAsTrack(void* pData, U32 u32Index) {
   T_NAV_NVRAM_vReleaseTrack();
   U16 index = NAV_NONE;
   if (pCopy->sHeader.u16Count > 0) {
-    // The store clears the header's name before it copies the one given, so
-    // the name goes from the form's copy, not from the block itself.
-    index = T_NAV_nAddTrack(pCopy, pCopy->sHeader.u32DateTime, p->trackHeader.sName, FALSE);
+    memcpy(pCopy->sHeader.sName, p->trackHeader.sName, sizeof pCopy->sHeader.sName);
+    index = T_NAV_nAddTrack(pCopy, pCopy->sHeader.u32DateTime, pCopy->sHeader.sName, FALSE);
   }
   // A failed add makes no id: nothing is linked.
   if (index != NAV_NONE && index < NAV_MAX_TRACKS) {
