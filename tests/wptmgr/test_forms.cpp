@@ -3,6 +3,7 @@
 
 #include <math.h>
 
+#include "golden.h"
 #include "h_memory.h"
 #include "navmath.h"
 #include "t_nav.h"
@@ -117,6 +118,11 @@ TEST_F(Forms, NewWaypointNeedsAFixAndItsDefaultNameReturnsOnExit) {
 TEST_F(Forms, NewWaypointFromTheKeysIsStoredAndHighlighted) {
   Boat(-300000, 500000);
   H_DATABASE_bUpdateEverythingU32(FCID("IDTM"), 0x5F5E2000, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+  // The footer's date is local time: keep the zone and formats fixed.
+  H_DATABASE_bUpdateEverythingS32(FCID("SLTZ"), 0, P_NORMAL, D_SIGNED32, nullptr, DB_NEVER_STALE);
+  for (FOURCHARID key : {FCID("SITF"), FCID("SIDF")}) {
+    H_DATABASE_bUpdateEverythingU32(key, 0, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+  }
   T_NAV_GROUP_vSetup();
   T_NAV_GROUP_vNewWaypoint(0);
   ASSERT_NE(nullptr, Form());
@@ -125,6 +131,8 @@ TEST_F(Forms, NewWaypointFromTheKeysIsStoredAndHighlighted) {
   ASSERT_EQ(1, Form()->pEditFields[0].highlight);
   std::vector<COLOR> editor = Picture();
   EXPECT_TRUE(g_WPMForm.bEditMenuChange) << "drawing a text cursor opens the editor";
+  const GOLDEN_PICTURE picture = {editor.data(), G_SCREEN_WIDTH, G_SCREEN_HEIGHT, G_SCREEN_WIDTH};
+  EXPECT_TRUE(GOLDEN_Match(WPTMGR_GOLDEN_DIR "/new_waypoint_editor.png", picture));
   Cursor(CURSOR_NORTH);
   EXPECT_TRUE(Form()->bDirty);
   Key(HKEY_MASK_EXIT);
