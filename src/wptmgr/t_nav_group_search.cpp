@@ -103,12 +103,24 @@ static BOOLEAN WPM_bMatches(const WPM_CANDIDATE& c) {
 // ---------------------------------------------------------------------------
 // The walk
 
+// Only what the search compares is made: a date's text or a distance costs
+// far more than the name.
 static void WPM_vCandidate(U16 id, U8 u8Icon, WPM_CANDIDATE* c) {
-  memset(c, 0, sizeof *c);
   c->u8Icon = u8Icon;
-  WPM_bItemName(id, c->sName, sizeof c->sName);
-  const U32 date = WPM_u32ItemDate(id);
-  if (date != 0) T_INFO_vFormatTime((time_t)date, FALSE, FALSE, nullptr, c->sDateTime, nullptr);
+  c->bDistance = FALSE;
+  c->sName[0] = c->sDateTime[0] = '\0';
+  switch (g_WPMSearch.eMode) {
+    case SEARCHBY_NAME:
+      WPM_bItemName(id, c->sName, sizeof c->sName);
+      break;
+    case SEARCHBY_DATE:
+      if (const U32 date = WPM_u32ItemDate(id); date != 0) {
+        T_INFO_vFormatTime((time_t)date, FALSE, FALSE, nullptr, c->sDateTime, nullptr);
+      }
+      break;
+    default:
+      break;
+  }
 }
 
 static void WPM_vAppend(U16 id, U16 parent, U16 grand) {
@@ -124,7 +136,7 @@ static void WPM_vWaypoint(U16 id, U16 parent, U16 grand) {
   if (w == nullptr || w->u8Status == WPT_STATUS_FREE || w->u8Status > WPT_STATUS_SAVED_2) return;
   WPM_CANDIDATE c;
   WPM_vCandidate(id, w->u8Icon, &c);
-  c.bDistance = WPM_bDistanceNm(w->pt, &c.dDistance);
+  if (g_WPMSearch.eMode == SEARCHBY_DISTANCE) c.bDistance = WPM_bDistanceNm(w->pt, &c.dDistance);
   if (WPM_bMatches(c)) WPM_vAppend(id, parent, grand);
 }
 
