@@ -33,7 +33,7 @@ bool SetUp(void) {
   static const bool s_bUp = []() -> bool {
     setenv("VELMORA_DEVROOT", TEST_MakeTempDir("velmora-bench-wptforms").c_str(), 1);
     H_DATABASE_vInit();
-    // A state in which the store keeps its records in memory only.
+    // Point of sale: the store's records need not reach the disk.
     H_DATABASE_bUpdateEverythingU32(FCID("CCST"), 6, P_HIGHEST, D_UNKNOWN, nullptr, DB_NEVER_STALE);
     H_DATABASE_bUpdateEverythingS32(FCID("ILAT"), 5000000, P_NORMAL, D_POSITION_LAT_MM, nullptr, DB_NEVER_STALE);
     H_DATABASE_bUpdateEverythingS32(FCID("ILON"), -9000000, P_NORMAL, D_POSITION_LON_MM, nullptr, DB_NEVER_STALE);
