@@ -330,11 +330,14 @@ void T_NAV_vSetTrackVisibility(U32 nIndex, BOOLEAN bVisible) {
 // ---------------------------------------------------------------------------
 // Saved tracks
 
-// At most 20 bytes of the name, the last forced to 0.
+// At most 20 bytes of the name, the last forced to 0. The name may be the
+// destination itself (a header given its own name), so it is copied aside
+// before the destination is cleared.
 static void TRACKS_vCopyName(char* pcDest, const char* pcName) {
-  memset(pcDest, 0, TRACK_NAME_SIZE);
-  U_WSTRING_vw_strncpy(pcDest, pcName, TRACK_NAME_SIZE, FALSE);
-  pcDest[TRACK_NAME_SIZE - 1] = 0;
+  char name[TRACK_NAME_SIZE] = {};
+  U_WSTRING_vw_strncpy(name, pcName, TRACK_NAME_SIZE, FALSE);
+  name[TRACK_NAME_SIZE - 1] = 0;
+  memcpy(pcDest, name, TRACK_NAME_SIZE);
 }
 
 U16 T_NAV_nAddTrack(TRACK* pTrack, U32 u32DateTime, char* sName, BOOLEAN bOverridePointOfSale) {

@@ -221,14 +221,16 @@ U16 T_NAV_nAddTrackEX(NAV_DATA_SPACE* pData, TRACK* pTrack, U32 u32DateTime, cha
   if (pData == nullptr) return T_NAV_nAddTrack(pTrack, u32DateTime, sName, bOverridePointOfSale);
   if (pTrack == nullptr || u16TrackIndex >= SPACES_u32Tracks(pData)) return NAV_NONE;
   pTrack->sHeader.u32DateTime = u32DateTime;
-  memset(pTrack->sHeader.sName, 0, TRACK_NAME_SIZE);
+  // Built aside: the name given may be the header's own.
+  char name[TRACK_NAME_SIZE] = {};
   if (sName != nullptr) {
-    U_WSTRING_vw_strncpy(pTrack->sHeader.sName, sName, TRACK_NAME_SIZE, FALSE);
-    pTrack->sHeader.sName[TRACK_NAME_SIZE - 1] = 0;
+    U_WSTRING_vw_strncpy(name, sName, TRACK_NAME_SIZE, FALSE);
+    name[TRACK_NAME_SIZE - 1] = 0;
   } else {
-    snprintf(pTrack->sHeader.sName, TRACK_NAME_SIZE, "%02d", u16TrackIndex + 1);
-    U_WSTRING_vReplaceNarrowWithWide(pTrack->sHeader.sName, TRACK_NAME_SIZE);
+    snprintf(name, TRACK_NAME_SIZE, "%02d", u16TrackIndex + 1);
+    U_WSTRING_vReplaceNarrowWithWide(name, TRACK_NAME_SIZE);
   }
+  memcpy(pTrack->sHeader.sName, name, TRACK_NAME_SIZE);
   pData->pTrackHeader[u16TrackIndex] = pTrack->sHeader;
   return u16TrackIndex;
 }

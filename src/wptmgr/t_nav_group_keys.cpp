@@ -10,7 +10,9 @@
 #include "linuxsvc.h"
 #include "t_nav.h"
 #include "t_nav_alarm.h"
+#include "t_messagebox.h"
 #include "t_nav_group_data.h"
+#include "t_nav_group_edit.h"
 #include "t_nav_group_priv.h"
 #include "t_nav_twr.h"
 #include "ui_texts.h"
@@ -137,7 +139,7 @@ static void WPM_vListEast(void) {
   const U16 id =
       g_WPM.u16HighlightIndex < g_WPM.u16ShowItemsCount ? g_WPM.au16ShowItemIDs[g_WPM.u16HighlightIndex] : NAV_NONE;
   const WPM_ITEM_CLASS c = WPM_eClass(id);
-  if (g_WPM.eMode == MODE_BROWSE) {
+  if (g_WPM.eMode == MODE_BROWSE || g_WPM.eMode == MODE_SEARCH) {
     if (c == WPM_ITEM_NONE || c == WPM_ITEM_OTHER) {
       WPM_vClick(FALSE);
     } else {
@@ -190,12 +192,16 @@ static void WPM_vExitKey(void) {
       T_NAV_GROUP_vExitMainWindow();
       WPM_vClick(TRUE);
       break;
-    case MODE_SEARCH:
     case MODE_EDIT_GROUP:
     case MODE_EDIT_ROUTE:
     case MODE_REORDER_WAYPOINT_IN_ROUTE:
-      // Leaving these modes comes with the search and editing parts.
-      WPM_vNotYet(0);
+      g_WPM.pfnConfYes = T_NAV_GROUP_vDiscardChangesConfirm;
+      T_MESSAGEBOX_vSetupConfMessageWithTitle(WPM_pcText(Exit_And_Discard), nullptr, T_NAV_GROUP_vNavConfYes, TRUE,
+                                              0);
+      WPM_vClick(TRUE);
+      break;
+    case MODE_SEARCH:
+      T_NAV_GROUP_vExitSearch();
       break;
     default:
       T_NAV_GROUP_vReturnToBrowseState();
@@ -244,6 +250,7 @@ static BOOLEAN WPM_bKeys(MSG_KEY_CHANGE* pMsg) {
       return TRUE;
     case 0x80: {
       log_me("[%d]%s\n", __LINE__, __func__);
+      if (g_WPM.eMode == MODE_SEARCH) T_NAV_GROUP_vExitSearch();
       BOOLEAN bCursor = FALSE;
       if (H_DATABASE_bFetchBoolean(FCID("ICAC"), &bCursor, nullptr, nullptr) && bCursor) {
         H_DATABASE_bUpdateValueBoolean(FCID("ICAC"), FALSE, P_NORMAL);

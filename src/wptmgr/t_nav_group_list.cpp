@@ -11,6 +11,7 @@
 #include "h_database.h"
 #include "linuxsvc.h"
 #include "t_nav_group_data.h"
+#include "t_nav_group_edit.h"
 #include "t_nav_group_priv.h"
 #include "t_nav_twr.h"
 #include "u_wstring.h"
@@ -417,6 +418,9 @@ BOOLEAN T_NAV_GROUP_bLowSelectionBarHandleKeys(const MSG_KEY_CHANGE* pMsg) {
     case CURSOR_EAST:
       if (g_WPM.eMode == MODE_BROWSE) {
         WPM_vOpenMenu(s_MenuNew, {g_WPM.ptItemListRightClickMenu.x - 3, 385});
+      } else if (g_WPM.eMode == MODE_SEARCH) {
+        T_NAV_GROUP_vExitSearch();
+        WPM_vClick(TRUE);
       } else if (g_WPM.eMode != MODE_WAYPOINTSETTINGS) {
         // The other modes' "Done" steps come with the editing parts.
         WPM_vNotYet(0);

@@ -13,6 +13,7 @@
 #include "linuxsvc.h"
 #include "t_nav.h"
 #include "t_nav_group_data.h"
+#include "t_nav_group_edit.h"
 #include "t_nav_group_priv.h"
 #include "u_dialog.h"
 #include "u_wstring.h"
@@ -47,38 +48,41 @@ static BOOLEAN WPM_bCollectsAfter(GROUP_MGR_ACTION f) {
 #define WPM_LEAF(text, fn) {GROUP_MGR_MENU_ITEM_STATE_IDLE, text, nullptr, nullptr, fn, nullptr, nullptr}
 #define WPM_NODE(text) {GROUP_MGR_MENU_ITEM_STATE_IDLE, text, nullptr, nullptr, nullptr, nullptr, nullptr}
 
-static GROUP_MGR_MENU_ITEM s_MenuNewSub[] = {WPM_LEAF(New_Group, WPM_vNotYet), WPM_LEAF(New_Waypoint, WPM_vNotYet),
-                                             WPM_LEAF(New_Route, WPM_vNotYet)};
+static GROUP_MGR_MENU_ITEM s_MenuNewSub[] = {WPM_LEAF(New_Group, T_NAV_GROUP_vNewGroup), WPM_LEAF(New_Waypoint, T_NAV_GROUP_vNewWaypoint),
+                                             WPM_LEAF(New_Route, T_NAV_GROUP_vNewRoute)};
 static GROUP_MGR_MENU_ITEM s_MenuMultipleSub[] = {
     WPM_LEAF(Delete, WPM_vNotYet), WPM_LEAF(Export, WPM_vNotYet), WPM_LEAF(Duplicate, WPM_vNotYet),
     WPM_LEAF(Move, WPM_vNotYet),   WPM_LEAF(Show, WPM_vNotYet),   WPM_LEAF(Hide, WPM_vNotYet),
     WPM_LEAF(Set_Waypoint_Icon, WPM_vNotYet)};
-static GROUP_MGR_MENU_ITEM s_MenuSearchSub[] = {WPM_LEAF(Name, WPM_vNotYet), WPM_LEAF(Distance, WPM_vNotYet),
-                                                WPM_LEAF(Date, WPM_vNotYet), WPM_LEAF(Icon, WPM_vNotYet),
-                                                WPM_LEAF(Icon_Category, WPM_vNotYet)};
+static GROUP_MGR_MENU_ITEM s_MenuSearchSub[] = {
+    WPM_LEAF(Name, T_NAV_GROUP_vSearchByName), WPM_LEAF(Distance, T_NAV_GROUP_vSearchByDistance),
+    WPM_LEAF(Date, T_NAV_GROUP_vSearchByDate), WPM_LEAF(Icon, T_NAV_GROUP_vSearchByIcon),
+    WPM_LEAF(Icon_Category, T_NAV_GROUP_vSearchByIconCategory)};
+static GROUP_MGR_MENU_ITEM s_GroupSearchResult[] = {WPM_LEAF(Jump_To, T_NAV_GROUP_vSearchJumpTo),
+                                                    WPM_LEAF(Delete, T_NAV_GROUP_vSearchDeleteEX)};
 static GROUP_MGR_MENU_ITEM s_MenuAllSub[] = {WPM_LEAF(Delete, WPM_vNotYet), WPM_LEAF(Export, WPM_vNotYet),
                                              WPM_LEAF(Show, WPM_vNotYet), WPM_LEAF(Hide, WPM_vNotYet)};
 GROUP_MGR_MENU_ITEM s_MenuNew[] = {WPM_NODE(New), WPM_NODE(Select_Multiple_Items), WPM_NODE(Search_By),
                                    WPM_NODE(Select_All_And), WPM_LEAF(Set_As_Default, T_NAV_GROUP_vSetAsDefaultGroup)};
 
 static GROUP_MGR_MENU_ITEM s_GroupMenuOpen[] = {WPM_LEAF(Open, T_NAV_GROUP_vOpenDirectory),
-                                                WPM_LEAF(Add_Remove, WPM_vNotYet), WPM_LEAF(Edit, WPM_vNotYet),
+                                                WPM_LEAF(Add_Remove, WPM_vNotYet), WPM_LEAF(Edit, T_NAV_GROUP_vEditGroup),
                                                 WPM_LEAF(Delete, WPM_vNotYet), WPM_LEAF(Move, WPM_vNotYet)};
 
 static GROUP_MGR_MENU_ITEM s_DeleteWaypointSub[] = {WPM_LEAF(Selected, WPM_vNotYet),
                                                     WPM_LEAF(All_Instances, WPM_vNotYet)};
 static GROUP_MGR_MENU_ITEM s_WaypointMenuEdit[] = {
-    WPM_LEAF(Edit, WPM_vNotYet),      WPM_NODE(Delete),
-    WPM_LEAF(Duplicate, WPM_vNotYet), WPM_LEAF(Save_As, WPM_vNotYet),
+    WPM_LEAF(Edit, T_NAV_GROUP_vEditWaypoint), WPM_NODE(Delete),
+    WPM_LEAF(Duplicate, WPM_vNotYet), WPM_LEAF(Save_As, T_NAV_GROUP_vSaveAsWaypoint),
     WPM_LEAF(Move, WPM_vNotYet),      WPM_LEAF(Cursor_To, WPM_vNotYet),
     WPM_LEAF(GoTo_, T_NAV_GROUP_vWaypointGoTo), WPM_LEAF(Target, WPM_vNotYet),
     WPM_LEAF(Grid, WPM_vNotYet)};
 static GROUP_MGR_MENU_ITEM s_DeleteWaypointInRouteSub[] = {WPM_LEAF(Selected, WPM_vNotYet),
                                                            WPM_LEAF(All_Instances, WPM_vNotYet)};
 static GROUP_MGR_MENU_ITEM s_WaypointMenuReorderInRoute[] = {
-    WPM_LEAF(Reorder, WPM_vNotYet),   WPM_LEAF(Edit, WPM_vNotYet),
+    WPM_LEAF(Reorder, WPM_vNotYet),   WPM_LEAF(Edit, T_NAV_GROUP_vEditWaypoint),
     WPM_NODE(Delete),                 WPM_LEAF(Duplicate, WPM_vNotYet),
-    WPM_LEAF(Save_As, WPM_vNotYet),   WPM_LEAF(Move, WPM_vNotYet),
+    WPM_LEAF(Save_As, T_NAV_GROUP_vSaveAsWaypoint), WPM_LEAF(Move, WPM_vNotYet),
     WPM_LEAF(Cursor_To, WPM_vNotYet), WPM_LEAF(GoTo_, T_NAV_GROUP_vWaypointGoTo),
     WPM_LEAF(Target, WPM_vNotYet),    WPM_LEAF(Grid, WPM_vNotYet)};
 
@@ -87,15 +91,16 @@ static GROUP_MGR_MENU_ITEM s_DeleteRouteSub[] = {WPM_LEAF(Selected, WPM_vNotYet)
                                                  WPM_LEAF(All_Instances, WPM_vNotYet)};
 static GROUP_MGR_MENU_ITEM s_RouteMenuOpen[] = {
     WPM_LEAF(Open, T_NAV_GROUP_vOpenDirectory), WPM_NODE(Travel),
-    WPM_LEAF(Add_Remove, WPM_vNotYet),          WPM_LEAF(Edit, WPM_vNotYet),
+    WPM_LEAF(Add_Remove, WPM_vNotYet),          WPM_LEAF(Edit, T_NAV_GROUP_vEditRoute),
     WPM_NODE(Delete),                           WPM_LEAF(Duplicate, WPM_vNotYet),
-    WPM_LEAF(Save_As, WPM_vNotYet),             WPM_LEAF(Move, WPM_vNotYet),
+    WPM_LEAF(Save_As, T_NAV_GROUP_vSaveAsRoute), WPM_LEAF(Move, WPM_vNotYet),
     WPM_LEAF(Info, WPM_vNotYet)};
 
 static GROUP_MGR_MENU_ITEM s_DeleteTrackSub[] = {WPM_LEAF(Selected, WPM_vNotYet),
                                                  WPM_LEAF(All_Instances, T_NAV_GROUP_vDeleteAllInstancesTrack)};
-static GROUP_MGR_MENU_ITEM s_TrackMenuEdit[] = {WPM_LEAF(Edit, WPM_vNotYet), WPM_NODE(Delete),
-                                                WPM_LEAF(Duplicate, WPM_vNotYet), WPM_LEAF(Save_As, WPM_vNotYet),
+static GROUP_MGR_MENU_ITEM s_TrackMenuEdit[] = {WPM_LEAF(Edit, T_NAV_GROUP_vEditTrack), WPM_NODE(Delete),
+                                                WPM_LEAF(Duplicate, WPM_vNotYet),
+                                                WPM_LEAF(Save_As, T_NAV_GROUP_vSaveAsTrack),
                                                 WPM_LEAF(Move, WPM_vNotYet)};
 
 static GROUP_MGR_MENU_ITEM s_RouteEditMenuReorder[] = {WPM_LEAF(Reorder, WPM_vNotYet),
@@ -116,6 +121,7 @@ static void WPM_vLinkTrees(void) {
   if (s_bLinked) return;
   s_bLinked = TRUE;
   WPM_vLinkLevel(s_MenuNew, nullptr);
+  WPM_vLinkLevel(s_GroupSearchResult, nullptr);
   WPM_vLinkLevel(s_MenuNewSub, &s_MenuNew[0]);
   WPM_vLinkLevel(s_MenuMultipleSub, &s_MenuNew[1]);
   WPM_vLinkLevel(s_MenuSearchSub, &s_MenuNew[2]);
@@ -153,6 +159,15 @@ void WPM_vOpenMenu(GROUP_MGR_MENU_ITEM* pFirst, POINT anchor) {
 
 void WPM_vOpenItemMenu(U16 id) {
   GROUP_MGR_MENU_ITEM* pMenu = nullptr;
+  if (g_WPM.eMode == MODE_SEARCH) {
+    const WPM_ITEM_CLASS c = WPM_eClass(id);
+    if (c == WPM_ITEM_NONE || c == WPM_ITEM_OTHER) {
+      WPM_vClick(FALSE);
+    } else {
+      WPM_vOpenMenu(s_GroupSearchResult, g_WPM.ptItemListRightClickMenu);
+    }
+    return;
+  }
   switch (WPM_eClass(id)) {
     case WPM_ITEM_GROUP:
       pMenu = s_GroupMenuOpen;

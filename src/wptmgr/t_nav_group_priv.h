@@ -172,6 +172,8 @@ BOOLEAN WPM_bReachesRoot(U16 groupId);
 
 // Sort and distances (t_nav_group_sort.cpp).
 void T_NAV_GROUP_vSortByOrder(SORTBY_ORDER eOrder);
+// Distance from the boat in nautical miles; FALSE without a boat position.
+BOOLEAN WPM_bDistanceNm(POINT pt, double* pdNm);
 // Distance from the boat in the display unit; FALSE without a boat position.
 BOOLEAN T_NAV_GROUP_bCalDistance(POINT ptWaypointMM, double* pfDistance);
 // The largest distance of the group's contents; FALSE without a position.

@@ -61,6 +61,13 @@ static double WPM_dFrom(const POINT* pBoat, POINT pt) {
   return nm;
 }
 
+BOOLEAN WPM_bDistanceNm(POINT pt, double* pdNm) {
+  POINT boat;
+  if (!WPM_bBoat(&boat)) return FALSE;
+  *pdNm = WPM_dFrom(&boat, pt);
+  return TRUE;
+}
+
 BOOLEAN T_NAV_GROUP_bCalDistance(POINT ptWaypointMM, double* pfDistance) {
   POINT boat;
   if (!WPM_bBoat(&boat)) return FALSE;

@@ -83,6 +83,14 @@ TEST_F(NavStore, ARenamedTrackKeepsItsPointsInItsFile) {
   EXPECT_EQ(3, T_NAV_pGetTrackHeader(slot)->u16Count);
 }
 
+TEST_F(NavStore, ATrackAddedUnderItsHeadersOwnNameKeepsIt) {
+  auto t = TrackThrough({{0, 0}, {10, 10}});
+  snprintf(t->sHeader.sName, sizeof t->sHeader.sName, "OWN NAME");
+  const U16 slot = T_NAV_nAddTrack(t.get(), 77, t->sHeader.sName, FALSE);
+  ASSERT_NE(65535, slot);
+  EXPECT_STREQ("OWN NAME", T_NAV_pGetTrackHeader(slot)->sName);
+}
+
 // Around x = 20,038,000 with a 5,000 m square: a track just across the seam
 // is 1,600 m away and shows; one 38 km west or 10 km north does not.
 TEST_F(NavStore, TheVisibleTrackIteratorHandsOutBoxesReachingTheSquare) {
