@@ -14,6 +14,7 @@
 #include "t_nav_group_data.h"
 #include "t_nav_group_edit.h"
 #include "t_nav_group_priv.h"
+#include "t_nav_group_sel.h"
 #include "t_nav_twr.h"
 #include "ui_texts.h"
 
@@ -147,7 +148,18 @@ static void WPM_vListEast(void) {
     }
     return;
   }
-  // The other modes come with the editing, search and selection parts.
+  if (g_WPM.eMode == MODE_MULTI_SELECT) {
+    WPM_vMultiSelectListEast(id);
+    return;
+  }
+  if (g_WPM.eMode == MODE_PASTE) {
+    const BOOLEAN bTarget =
+        c == WPM_ITEM_ROUTE || (c == WPM_ITEM_GROUP && (g_WPMSel.u16SelectedCount == 0 || id != g_WPMSel.au16SelectedIDs[0]));
+    if (bTarget) T_NAV_GROUP_vOpenDirectory(0);
+    WPM_vClick(bTarget);
+    return;
+  }
+  // The other modes come with the editing parts.
   WPM_vNotYet(0);
 }
 
