@@ -36,7 +36,7 @@ static U16 WPM_u16FindOnSide(const WAYPOINT* pWaypoint) {
 }
 
 U16 WPM_u16WaypointOnSide(U16 id, BOOLEAN bNotShared, BOOLEAN bFind) {
-  const WAYPOINT* w = WPM_eClass(id) == WPM_ITEM_WAYPOINT ? T_NAV_pGetWaypoint(id) : nullptr;
+  const WAYPOINT* w = WPM_pWaypoint(id);
   if (w == nullptr) return NAV_NONE;
   WAYPOINT copy = *w;
   copy.u8Status = w->u8Status == WPT_STATUS_SAVED_2 ? WPT_STATUS_SAVED_2 : WPT_STATUS_SAVED;
@@ -150,7 +150,7 @@ U16 T_NAV_GROUP_u16CopyContentForAddLink(U8 bNotShared, U16 groupID, U16 itemID)
   const BOOLEAN bSide = bNotShared != 0;
   switch (WPM_eClass(itemID)) {
     case WPM_ITEM_WAYPOINT:
-      if (T_NAV_pGetWaypoint(itemID) == nullptr) return NAV_NONE;
+      if (WPM_pWaypoint(itemID) == nullptr) return NAV_NONE;
       return WPM_bNotShared(itemID) == bSide ? itemID : WPM_u16WaypointOnSide(itemID, bSide, FALSE);
     case WPM_ITEM_ROUTE:
       if (WPM_pRoute(itemID) == nullptr) return NAV_NONE;
@@ -179,7 +179,7 @@ static void WPM_vTakeHighlighted(WPM_ITEM_CLASS eKind, BOOLEAN bCut, BOOLEAN bHi
   const U16 id = WPM_u16HighlightedItem();
   if (WPM_eClass(id) != eKind) return;
   if (eKind == WPM_ITEM_WAYPOINT) {
-    const WAYPOINT* w = T_NAV_pGetWaypoint(id);
+    const WAYPOINT* w = WPM_pWaypoint(id);
     if (w == nullptr || w->u8Status == WPT_STATUS_SAVED_2) {
       WPM_vClick(FALSE);
       return;

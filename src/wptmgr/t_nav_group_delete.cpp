@@ -49,7 +49,7 @@ static void WPM_vCollect(void) {
 // The highlighted item
 
 static void T_NAV_GROUP_vDeleteWaypoint(void) {
-  if (WPM_eClass(s_u16DeleteItem) == WPM_ITEM_WAYPOINT && T_NAV_pGetWaypoint(s_u16DeleteItem) != nullptr) {
+  if (WPM_eClass(s_u16DeleteItem) == WPM_ITEM_WAYPOINT && WPM_pWaypoint(s_u16DeleteItem) != nullptr) {
     T_NAV_GROUP_DATA_bRemoveLink(s_u16DeleteOwner, s_u16DeleteItem);
   }
   WPM_vReenterList();
@@ -159,7 +159,7 @@ void T_NAV_GROUP_vDeleteAllInstancesFromGroup(U16 groupID, U16 itemID) {
   T_NAV_vActivateUpdateHideStatus();
 }
 
-static void T_NAV_GROUP_vDeleteAllInstancesWaypointMsgConfirm(void) {
+void T_NAV_GROUP_vDeleteAllInstancesWaypointMsgConfirm(void) {
   L_MUTEX_LockWait(RES_NAV_DATA);
   const U16 id = g_WPMSel.u16WaypointInstanceIndex;
   g_WPMSel.u16WaypointInstanceIndex = NAV_NONE;
@@ -171,7 +171,7 @@ static void T_NAV_GROUP_vDeleteAllInstancesWaypointMsgConfirm(void) {
   L_MUTEX_Unlock(RES_NAV_DATA);
 }
 
-static void T_NAV_GROUP_vDeleteAllInstancesRouteMsgConfirm(void) {
+void T_NAV_GROUP_vDeleteAllInstancesRouteMsgConfirm(void) {
   L_MUTEX_LockWait(RES_NAV_DATA);
   const U16 id = g_WPMSel.u16RouteInstanceIndex;
   g_WPMSel.u16RouteInstanceIndex = NAV_NONE;

@@ -55,6 +55,8 @@ BOOLEAN WPM_bIsBelow(U16 id, U16 ancestor);
 // The direct links of a group in body order (each body walked once), at
 // most u32Max; their number.
 U32 WPM_u32GroupLinks(U16 group, U16* pOut, U32 u32Max);
+// The record of an in-use waypoint; null for any other id or slot.
+const WAYPOINT* WPM_pWaypoint(U16 id);
 // Whether an item carries the not-shared flag.
 BOOLEAN WPM_bNotShared(U16 id);
 
@@ -118,6 +120,9 @@ void T_NAV_GROUP_vDeleteSelectedConfirm(U32 arg);
 void T_NAV_GROUP_vDeleteSelectedItemsEx(void);
 void T_NAV_GROUP_vCancelDeleteSelectedItemsEx(void);
 void T_NAV_GROUP_vDeleteAllInstancesFromGroup(U16 groupID, U16 itemID);
+// The Yes of the "All Instances" boxes, called by the message-box task.
+void T_NAV_GROUP_vDeleteAllInstancesWaypointMsgConfirm(void);
+void T_NAV_GROUP_vDeleteAllInstancesRouteMsgConfirm(void);
 
 // Visibility, sharing and export (t_nav_group_visibility.cpp).
 void T_NAV_GROUP_vHideSelectedItems(U32 arg);

@@ -63,6 +63,13 @@ U32 WPM_u32GroupLinks(U16 group, U16* pOut, U32 u32Max) {
   return n;
 }
 
+const WAYPOINT* WPM_pWaypoint(U16 id) {
+  if (WPM_eClass(id) != WPM_ITEM_WAYPOINT) return nullptr;
+  const WAYPOINT* w = T_NAV_pGetWaypoint(id);
+  const U8 status = w != nullptr ? w->u8Status : (U8)WPT_STATUS_FREE;
+  return status == WPT_STATUS_SAVED || status == WPT_STATUS_TEMPORARY || status == WPT_STATUS_SAVED_2 ? w : nullptr;
+}
+
 BOOLEAN WPM_bNotShared(U16 id) {
   switch (WPM_eClass(id)) {
     case WPM_ITEM_GROUP: {
@@ -74,7 +81,7 @@ BOOLEAN WPM_bNotShared(U16 id) {
       return r != nullptr && r->bRtNotShared;
     }
     case WPM_ITEM_WAYPOINT: {
-      const WAYPOINT* w = T_NAV_pGetWaypoint(id);
+      const WAYPOINT* w = WPM_pWaypoint(id);
       return w != nullptr && w->bWpNotShared;
     }
     default:
@@ -225,7 +232,7 @@ void WPM_vMultiSelectListEast(U16 id) {
   BOOLEAN bRefused = c == WPM_ITEM_NONE || c == WPM_ITEM_OTHER ||
                      (c == WPM_ITEM_TRACK && m == GROUP_MULTI_SELECT_SETWAYPOINTICON);
   if (c == WPM_ITEM_WAYPOINT && m != GROUP_MULTI_SELECT_DELETE && m != GROUP_MULTI_SELECT_EXPORT) {
-    const WAYPOINT* w = T_NAV_pGetWaypoint(id);
+    const WAYPOINT* w = WPM_pWaypoint(id);
     bRefused = w == nullptr || w->u8Status == WPT_STATUS_SAVED_2;
   }
   if (!bRefused) T_NAV_GROUP_vSelectItem(0);

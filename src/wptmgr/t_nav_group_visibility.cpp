@@ -29,7 +29,7 @@ static void WPM_vSetHidden(U16 id, BOOLEAN bHide) {
       break;
     }
     case WPM_ITEM_WAYPOINT: {
-      const WAYPOINT* w = T_NAV_pGetWaypoint(id);
+      const WAYPOINT* w = WPM_pWaypoint(id);
       if (w == nullptr) break;
       WAYPOINT copy = *w;
       copy.bHide = bHide;
@@ -96,7 +96,7 @@ S32 T_NAV_GROUP_s32HandleShareLockSelectedItem(U16 uId, U16 uParentGpIndex, BOOL
   const WPM_ITEM_CLASS c = WPM_eClass(uId);
   const BOOLEAN bPresent = (c == WPM_ITEM_GROUP && WPM_pHeader(uId) != nullptr) ||
                            (c == WPM_ITEM_ROUTE && WPM_pRoute(uId) != nullptr) ||
-                           (c == WPM_ITEM_WAYPOINT && T_NAV_pGetWaypoint(uId) != nullptr);
+                           (c == WPM_ITEM_WAYPOINT && WPM_pWaypoint(uId) != nullptr);
   if (!bPresent || WPM_bNotShared(uId) == bDestNotShared) return 1;
   switch (c) {
     case WPM_ITEM_GROUP:
@@ -128,7 +128,7 @@ S32 T_NAV_GROUP_s32ChangeAllItemShareOrHide(U16 groupID, CHANGE_ITEM_MODE eMode)
     const U16 link = links[i];
     const WPM_ITEM_CLASS c = WPM_eClass(link);
     if (c == WPM_ITEM_WAYPOINT) {
-      const WAYPOINT* w = T_NAV_pGetWaypoint(link);
+      const WAYPOINT* w = WPM_pWaypoint(link);
       if (w != nullptr && w->u8Status == WPT_STATUS_SAVED_2) {
         WPM_vClick(FALSE);
         continue;
