@@ -69,6 +69,9 @@ void WPM_vMultiSelectListEast(U16 id);
 // The "Done" (or "Paste here") of the low selection bar.
 void WPM_vMultiSelectDone(void);
 void WPM_vSelectAppend(U16 id, U16 parent, U16 grand);
+// An entry step: the selection emptied, its bar texts, "Done" and mode.
+void WPM_vStartMultiSelect(const char* const* ppBar, const char* const* ppLabel, GROUP_MGR_ACTION pfnDone,
+                           GROUP_MGR_MULTI_SELECT_MODE eMode, BOOLEAN bHideCheck);
 // Back to browsing after an operation: the selection emptied, the list
 // re-entered at its first row.
 void WPM_vFinishOperation(void);

@@ -242,8 +242,8 @@ void WPM_vMultiSelectListEast(U16 id) {
 // ---------------------------------------------------------------------------
 // Entry steps
 
-static void WPM_vStartMultiSelect(const char* const* ppBar, const char* const* ppLabel, GROUP_MGR_ACTION pfnDone,
-                                  GROUP_MGR_MULTI_SELECT_MODE eMode, BOOLEAN bHideCheck) {
+void WPM_vStartMultiSelect(const char* const* ppBar, const char* const* ppLabel, GROUP_MGR_ACTION pfnDone,
+                           GROUP_MGR_MULTI_SELECT_MODE eMode, BOOLEAN bHideCheck) {
   g_WPMSel.u16SelectedCount = 0;
   g_WPM.eMode = MODE_MULTI_SELECT;
   g_WPM.eInputState = STATE_ITEM_LIST;
