@@ -70,5 +70,8 @@ void T_NAV_GROUP_vWaypointSettings_Setup(void);
 // The chart's edit of one waypoint: FALSE, opening nothing, for a waypoint
 // that is not stored or lies on the route being navigated.
 BOOLEAN T_NAV_GROUP_bVerifyAndEditSpecifiedWaypoint_Setup(U16 nIndex);
+// The chart's edit of one saved route (index below 50); FALSE, opening
+// nothing, for any other.
+BOOLEAN T_NAV_GROUP_bVerifyAndEditSpecifiedRoute_Setup(U16 u16Index);
 // The waypoint the mark key created, highlighted when the list is rebuilt.
 void T_NAV_GROUP_vSetCurrentHighlight(U16 nUid);

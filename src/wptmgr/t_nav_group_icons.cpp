@@ -241,6 +241,67 @@ BOOLEAN T_NAV_GROUP_bVerifyAndEditSpecifiedWaypoint_Setup(U16 nIndex) {
   return bOpened;
 }
 
+// The chart's route form edits the first 11 characters of the name; the
+// rest of a longer stored name stays as it was.
+constexpr U32 WPM_CHART_ROUTE_NAME = 11;
+static EDIT_FIELD s_aChartRouteFields[4];
+static POPUP_EDIT_WINDOW s_ChartRouteForm;
+static ROUTE s_ChartRoute;
+static char s_acChartRouteFooter[64];
+static const char* s_apChartRouteFooter[2] = {s_acChartRouteFooter, nullptr};
+
+static BOOLEAN T_NAV_GROUP_bUpdateEditDataRoute(POPUP_WINDOW*) {
+  char name[WPM_CHART_ROUTE_NAME + 1] = {};
+  WPM_vTakeName(name, sizeof name, &s_aChartRouteFields[0]);
+  if (WPM_bBlankName(name)) return FALSE;
+  const BOOLEAN bLonger = strnlen(s_ChartRoute.sName, NAV_ROUTE_NAME_SIZE) > WPM_CHART_ROUTE_NAME;
+  for (U32 i = 0; i < WPM_CHART_ROUTE_NAME; i++) {
+    const char c = i < strlen(name) ? name[i] : (bLonger ? ' ' : '\0');
+    s_ChartRoute.sName[i] = c;
+  }
+  s_ChartRoute.bHide = s_aChartRouteFields[1].value_string[0] == 0;
+  return TRUE;
+}
+
+static void T_NAV_GROUP_vSaveRouteHeader(void* pData, U32 u32Index) {
+  const ROUTE* pCopy = (const ROUTE*)pData;
+  const ROUTE* pStored = WPM_pRoute((U16)u32Index);
+  if (pStored == nullptr) return;
+  ROUTE r = *pStored;
+  memcpy(r.sName, pCopy->sName, sizeof r.sName);
+  r.bHide = pCopy->bHide;
+  T_NAV_bSaveRoute(u32Index & 0x07FF, &r, FALSE);
+  T_NAV_vActivateUpdateHideStatus();
+}
+
+BOOLEAN T_NAV_GROUP_bVerifyAndEditSpecifiedRoute_Setup(U16 u16Index) {
+  const U16 id = (U16)(u16Index | NAV_ITEM_ROUTE_BASE);
+  log_me("[%d]%s: route index to edit = %d\n", __LINE__, "T_NAV_GROUP_vEditSpecifiedRoute_Setup", (int)u16Index);
+  log_me("[%d]%s: big index = %d\n", __LINE__, "T_NAV_GROUP_vEditSpecifiedRoute_Setup", (int)id);
+  L_MUTEX_LockWait(RES_NAV_DATA);
+  const ROUTE* r = u16Index < NAV_MAX_ROUTES ? WPM_pRoute(id) : nullptr;
+  if (r == nullptr) {
+    L_MUTEX_Unlock(RES_NAV_DATA);
+    return FALSE;
+  }
+  s_ChartRoute = *r;
+  memset(s_aChartRouteFields, 0, sizeof s_aChartRouteFields);
+  WPM_vNameRow(&s_aChartRouteFields[0], r->sName, NAV_ROUTE_NAME_SIZE, WPM_CHART_ROUTE_NAME, "CCCCCCCCCCC");
+  s_aChartRouteFields[1] = WPM_Row(Visibility, EDIT_TYPE_STRING_LIST);
+  WPM_vVisibilityRow(&s_aChartRouteFields[1], r->bHide);
+  s_aChartRouteFields[2] = WPM_Row(Save, EDIT_TYPE_SAVE);
+  for (U32 i = 0; i < 3; i++) s_aChartRouteFields[i].left_part_percent = 21;
+  WPM_vCreatedLine(s_acChartRouteFooter, sizeof s_acChartRouteFooter, r->u32DateTime);
+  WPM_vInstallForm(&s_ChartRouteForm, s_aChartRouteFields,
+                   {Edit_Route, 420, 241, T_NAV_GROUP_bUpdateEditDataRoute, T_NAV_GROUP_vSaveRouteHeader,
+                    &s_ChartRoute, id, s_apChartRouteFooter});
+  s_ChartRouteForm.parent.pDestoryFunc = T_NAV_GROUP_vExitDialog;
+  WPM_vDialogUp();
+  L_MUTEX_Unlock(RES_NAV_DATA);
+  WPM_vClick(TRUE);
+  return TRUE;
+}
+
 // ---------------------------------------------------------------------------
 // Waypoint actions
 

@@ -47,9 +47,9 @@ void WPM_vLeg(const POINT* pFrom, const POINT* pTo, double* pdBearing, double* p
   nv_CalcDistance(&from, &to, course, &nm);
   *pdDistance = dConvertToInternal(nm, D_DISTANCE, U_NAUT_MILES);
   *pdBearing = course;
-  S32 variation = 0;
+  float variation = 0.0f;
   if (H_DATABASE_CurrentUnits(D_HEADING) == U_DEG_MAGNETIC &&
-      H_DATABASE_bFetchS32(FCID("IMGV"), &variation, nullptr, nullptr)) {
+      H_DATABASE_bFetchFloat(FCID("IMGV"), &variation, nullptr, nullptr)) {
     *pdBearing = (double)(float)fmod(course + 360.0 - (double)variation, 360.0);
   }
 }
