@@ -193,12 +193,11 @@ void T_NAV_GROUP_vRouteInfo(U32) {
   const U16 id = WPM_u16HighlightedItem();
   if (!WPM_bIsRouteId(id)) return;
   WPM_ROUTE_INFO& ri = g_WPMRouteInfo;
-  L_MUTEX_LockWait(RES_NAV_EDIT);
+  // Read under mutex 9, which the menu holds and every store writer takes;
+  // the overlay editors' mutex 10 is taken before 9 elsewhere, so it is not
+  // taken here, after it.
   const ROUTE* r = WPM_pRoute(id);
-  if (r == nullptr) {
-    L_MUTEX_Unlock(RES_NAV_EDIT);
-    return;
-  }
+  if (r == nullptr) return;
   ROUTE copy = *r;
   const U32 n = copy.nCount <= NAV_MAX_ROUTE_POINTS ? copy.nCount : NAV_MAX_ROUTE_POINTS;
   ri.u16CurrentGroupIDForRouteInfo = id;
@@ -209,7 +208,6 @@ void T_NAV_GROUP_vRouteInfo(U32) {
   ri.u16ListCountForRouteInfo = (U16)(n + 1);
   ri.u16ShowItemsCountForRouteInfo = (U16)(n < ri.u16MaxShowItemsForRouteInfo ? n : ri.u16MaxShowItemsForRouteInfo);
   WPM_u32Legs(&copy, ri.afBRGArray, ri.afDTGArray);
-  L_MUTEX_Unlock(RES_NAV_EDIT);
   memset(&s_RouteInfoWindow, 0, sizeof s_RouteInfoWindow);
   s_RouteInfoWindow.strTitle = Show_Route_Information;
   s_RouteInfoWindow.bActive = TRUE;

@@ -237,6 +237,18 @@ TEST_F(Actions, HideAndShowSetTheirBitsAndExportLatchesAtMost3000) {
   EXPECT_EQ(0u, out->SelectedExportCount) << "read once";
 }
 
+// Every group's links, group by group.
+std::vector<U16> Tree(void) {
+  std::vector<U16> all;
+  for (U32 i = 0; i < NAV_MAX_WAYPOINTS; i++) {
+    if (WPM_pHeader((U16)(0xC000 | i)) == nullptr) continue;
+    all.push_back((U16)(0xC000 | i));
+    const std::vector<U16> l = Actions::Links((U16)(0xC000 | i));
+    all.insert(all.end(), l.begin(), l.end());
+  }
+  return all;
+}
+
 // Every group reached once from the root with the parent it was reached
 // from, every link naming a live item, every live waypoint and group reached.
 void ExpectWhole(const char* step) {
@@ -281,6 +293,7 @@ TEST_F(Actions, RandomOperationsKeepTheStoreWhole) {
   T_NAV_GROUP_vSetup();
   T_NAV_GROUP_DATA_vScanGroupForGarbageCollection(Root());
   ExpectWhole("start");
+  U32 changed = 0;
   for (int step = 0; step < 40 && !HasFatalFailure(); step++) {
     std::vector<U16> live;
     for (U16 g : groups) {
@@ -293,6 +306,7 @@ TEST_F(Actions, RandomOperationsKeepTheStoreWhole) {
                                                 T_NAV_GROUP_vSelectMultipleAndShare,
                                                 T_NAV_GROUP_vSelectMultipleAndHide,
                                                 T_NAV_GROUP_vSelectMultipleAndLock};
+    const std::vector<U16> tree = Tree();
     Open(live[rng() % live.size()]);
     s_aStart[op](0);
     for (int k = 0; k < 3 && g_WPM.u16ListCount > 0; k++) {
@@ -305,6 +319,7 @@ TEST_F(Actions, RandomOperationsKeepTheStoreWhole) {
     if (g_WPM.pfnConfYes != nullptr) Yes();
     T_NAV_GROUP_vReturnToBrowseState();
     T_NAV_GROUP_DATA_vScanGroupForGarbageCollection(Root());
+    changed += Tree() != tree;
     const std::string name = "step " + std::to_string(step) + " op " + std::to_string(op);
     ExpectWhole(name.c_str());
     std::vector<WAYPOINT> before(NAV_MAX_WAYPOINTS);
@@ -316,6 +331,7 @@ TEST_F(Actions, RandomOperationsKeepTheStoreWhole) {
       ASSERT_EQ(0, memcmp(&before[i], &after, sizeof after)) << name << ": a second collection changed slot " << i;
     }
   }
+  EXPECT_GT(changed, 10u) << "the operations did change the tree";
   Notes();
 }
 

@@ -110,6 +110,12 @@ TEST_F(Items, ReorderSavesTheRouteAndTravelStartsItAndCloses) {
   T_NAV_GROUP_vDiscardChangesConfirm();
   Highlight(kWpmRoot, r);
   Boat(1, 1);
+  g_NAV.u16MOBWaypoint = a;
+  Click();
+  T_NAV_GROUP_vTravelRouteForward(0);
+  EXPECT_EQ(-1, Click()) << "a man-overboard navigation keeps its route";
+  EXPECT_TRUE(T_NAV_GROUP_bIsWPMWindowUp());
+  g_NAV.u16MOBWaypoint = 0xFFFF;
   T_NAV_GROUP_vTravelRouteReverse(0);
   EXPECT_FALSE(T_NAV_GROUP_bIsWPMWindowUp());
   const ROUTE* travelled = T_NAV_pGetCurrentRoute();
