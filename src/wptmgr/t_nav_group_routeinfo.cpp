@@ -131,8 +131,9 @@ void T_NAV_GROUP_vRouteInfoWindowDraw(POPUP_WINDOW* pWin, BITMAP* pBitmap) {
     }
     char line[72];
     snprintf(line, sizeof line, "%s - %s", from, to);
-    WPM_vPut(pBitmap, x + 12, rowBottom + 21, line, FALSE);
-    WPM_vPut(pBitmap, x + 12, rowBottom + 4, leg, FALSE);
+    WPM_vPut(pBitmap, x + 12, rowBottom + 12, line, FALSE);
+    const S32 legWidth = (S32)G_STRING_u32GetWidth(WPM_pInfoFont(FALSE), (const BYTE*)leg);
+    WPM_vPut(pBitmap, x + w - 12 - legWidth, rowBottom + 12, leg, FALSE);
   }
   char created[64] = {}, count[32] = {};
   WPM_vCreatedLine(created, sizeof created, copy.u32DateTime);

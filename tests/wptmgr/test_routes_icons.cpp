@@ -3,6 +3,9 @@
 
 #include <math.h>
 
+#include "g_bmp.h"
+#include "g_buffers.h"
+#include "golden.h"
 #include "h_memory.h"
 #include "navmath.h"
 #include "t_nav.h"
@@ -206,6 +209,34 @@ TEST_F(Items, CursorToClosesOnTheChartViewAndChartEditsOpenOnlyStoredItems) {
   Form()->pSaveFunc(Form()->pData, Form()->u32Index);
   EXPECT_EQ(std::string("ZBCDEFGHIJKLMNOPQRS"), std::string(T_NAV_pGetRoute(r & 0x07FF)->sName, 19));
   T_NAV_GROUP_vExitDialog(&Form()->parent);
+}
+
+TEST_F(Items, RouteInfoAndWaypointSettingsMatchTheirPictures) {
+  H_DATABASE_bUpdateEverythingS32(FCID("SLTZ"), 0, P_NORMAL, D_SIGNED32, nullptr, DB_NEVER_STALE);
+  const U16 a = Waypoint("Dock", kWpmRoot, 0, 0), b = Waypoint("Reef", kWpmRoot, 4000, 9000);
+  const U16 r = Route("Out", kWpmRoot, {a, b, a});
+  T_NAV_GROUP_vSetup();
+  Highlight(kWpmRoot, r);
+  T_NAV_GROUP_vRouteInfo(0);
+  const std::vector<COLOR> info = Picture();
+  EXPECT_TRUE(GOLDEN_Match(WPTMGR_GOLDEN_DIR "/route_info.png",
+                           {info.data(), G_SCREEN_WIDTH, G_SCREEN_HEIGHT, G_SCREEN_WIDTH}));
+  T_NAV_GROUP_vExitMainWindow();
+
+  Put(FCID("SWDI"), 3);
+  T_NAV_GROUP_vWaypointSettings_Setup();
+  BITMAP* pBitmap = G_BUFFERS_pCreateFullScreenBitmap();
+  G_BMP_vSet(pBitmap, 0x0000);
+  WINDOW_SPECIFICATION windowSpec = {};
+  windowSpec.drawWindowType = SPLIT_FULL_WINDOW;
+  windowSpec.drawWindow = {0, (S32)G_SCREEN_HEIGHT - 1, (S32)G_SCREEN_WIDTH - 1, 0};
+  T_NAV_GROUP_vWaypointSettingsRender(pBitmap, &windowSpec);
+  const COLOR* p = (const COLOR*)pBitmap->pBuffer;
+  const std::vector<COLOR> dialog(p, p + G_SCREEN_WIDTH * G_SCREEN_HEIGHT);
+  G_BUFFERS_vFreeBitmap(pBitmap);
+  EXPECT_TRUE(GOLDEN_Match(WPTMGR_GOLDEN_DIR "/waypoint_settings.png",
+                           {dialog.data(), G_SCREEN_WIDTH, G_SCREEN_HEIGHT, G_SCREEN_WIDTH}));
+  T_NAV_GROUP_vExitDialog(g_WPM.pPopupWindow);
 }
 
 }  // namespace
