@@ -14,6 +14,7 @@
 #include "t_nav_group_data.h"
 #include "t_nav_group_edit.h"
 #include "t_nav_group_priv.h"
+#include "t_nav_group_routeinfo.h"
 #include "t_nav_group_sel.h"
 #include "t_nav_twr.h"
 #include "ui_texts.h"
@@ -163,6 +164,12 @@ static void WPM_vListEast(void) {
   WPM_vNotYet(0);
 }
 
+// While reordering, the highlighted point moves with the highlight.
+static void WPM_vReorderStep(BOOLEAN bUp) {
+  if (g_WPM.eMode != MODE_REORDER_WAYPOINT_IN_ROUTE) return;
+  T_NAV_GROUP_vRouteEditChangeWaypointOrder((S32)g_WPM.u16FirstShowItemIndexInList + g_WPM.u16HighlightIndex, bUp);
+}
+
 static void WPM_vListKeys(const MSG_KEY_CHANGE* pMsg) {
   if (pMsg->key != HKEY_MASK_CURSOR) {
     WPM_vClick(FALSE);
@@ -170,9 +177,11 @@ static void WPM_vListKeys(const MSG_KEY_CHANGE* pMsg) {
   }
   switch (pMsg->cursor) {
     case CURSOR_NORTH:
+      WPM_vReorderStep(TRUE);
       WPM_vListNorth();
       break;
     case CURSOR_SOUTH:
+      WPM_vReorderStep(FALSE);
       WPM_vListSouth();
       break;
     case CURSOR_WEST:

@@ -109,6 +109,10 @@ TEST_F(Items, ReorderSavesTheRouteAndTravelStartsItAndCloses) {
   const ROUTE* stored = T_NAV_pGetRoute(r & 0x07FF);
   EXPECT_EQ((std::vector<U16>{a, c, b}), std::vector<U16>(stored->anWaypoint, stored->anWaypoint + 3));
   EXPECT_EQ((std::vector<std::string>{"A", "C", "B"}), Names());
+  g_WPM.u16HighlightIndex = 2;
+  Cursor(CURSOR_NORTH);
+  EXPECT_EQ((std::vector<std::string>{"A", "B", "C"}), Names()) << "the point goes up with the highlight";
+  EXPECT_EQ(b, WPM_u16HighlightedItem());
 
   T_NAV_GROUP_vDiscardChangesConfirm();
   Highlight(kWpmRoot, r);
