@@ -153,6 +153,10 @@ static void WPM_vListEast(void) {
     WPM_vMultiSelectListEast(id);
     return;
   }
+  if (g_WPM.eMode == MODE_REORDER_WAYPOINT_IN_ROUTE) {
+    WPM_vPlaceReorderedPoint();
+    return;
+  }
   if (g_WPM.eMode == MODE_PASTE) {
     const BOOLEAN bTarget =
         c == WPM_ITEM_ROUTE || (c == WPM_ITEM_GROUP && (g_WPMSel.u16SelectedCount == 0 || id != g_WPMSel.au16SelectedIDs[0]));

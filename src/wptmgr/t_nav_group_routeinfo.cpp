@@ -239,18 +239,29 @@ static void WPM_vBackUp(U16 id) {
   g_WPMEdit.u16RouteIndexBackupForEdit = id;
 }
 
-void T_NAV_GROUP_vAddRemoveRoute(U32) {
-  const U16 id = WPM_u16HighlightedItem();
-  const ROUTE* r = WPM_pRoute(id);
-  if (r == nullptr || WPM_bRouteInUse(id)) return;
+// "Save <name>" on the low bar and "Edit Route: <name>, then select Save".
+static void WPM_vEditRouteTexts(U16 id) {
   char name[NAV_ROUTE_NAME_SIZE + 2] = {};
   WPM_vPointName(id, name, sizeof name);
   snprintf(g_WPM.acLowBarText, sizeof g_WPM.acLowBarText, "%s %s", WPM_pcText(Save), name);
   snprintf(g_WPM.acInstructionText, sizeof g_WPM.acInstructionText, "%s: %s, %s %s", WPM_pcText(Edit_Route), name,
            WPM_pcText(Then_Select), WPM_pcText(Save));
+}
+
+void T_NAV_GROUP_vAddRemoveRoute(U32) {
+  const U16 id = WPM_u16HighlightedItem();
+  const ROUTE* r = WPM_pRoute(id);
+  if (r == nullptr || WPM_bRouteInUse(id)) return;
+  WPM_vEditRouteTexts(id);
   g_WPM.u16CurrentEditGroupID = id;
   WPM_vBackUp(id);
   g_WPM.eMode = MODE_EDIT_ROUTE;
+}
+
+void WPM_vPlaceReorderedPoint(void) {
+  if (WPM_pRoute(g_WPM.u16CurrentGroupID) != nullptr) WPM_vEditRouteTexts(g_WPM.u16CurrentGroupID);
+  g_WPM.eMode = MODE_EDIT_ROUTE;
+  WPM_vClick(TRUE);
 }
 
 void T_NAV_GROUP_vAddRemoveGroup(U32) {

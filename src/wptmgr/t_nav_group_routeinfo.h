@@ -35,5 +35,7 @@ void T_NAV_GROUP_vAddRemoveRoute(U32 arg);
 void T_NAV_GROUP_vAddRemoveGroup(U32 arg);
 void T_NAV_GROUP_vRouteEditReorder(U32 arg);
 void T_NAV_GROUP_vRouteEditChangeWaypointOrder(S32 Index, BOOLEAN IsUp);
+// Cursor east while reordering: the point stays, the route edit goes on.
+void WPM_vPlaceReorderedPoint(void);
 void T_NAV_GROUP_vTravelRouteForward(U32 arg);
 void T_NAV_GROUP_vTravelRouteReverse(U32 arg);
