@@ -127,7 +127,7 @@ static void NAV_vRegisterMainMenus(void) {
   U_MENU_bRegisterMainSliderMenu(Drift_Alarm, Alarms, 519, FCID("CNDA"), s_aDrift, Off, nullptr, nullptr, M_BASIC);
   U_MENU_bRegisterMainActionMenu(Saved_Tracks_Defaults, Nav, 194, T_NAV_vTrackDefaults, FALSE, M_ADVANCED);
   U_MENU_bRegisterMainActionMenu(Waypoints_Routes_Tracks, Nav, 192, T_NAV_GROUP_vSetup, FALSE, M_BASIC);
-  U_MENU_bRegisterMainActionMenu(Waypoint_Settings, Nav, 193, NAV_vRefused, FALSE, M_BASIC);
+  U_MENU_bRegisterMainActionMenu(Waypoint_Settings, Nav, 193, T_NAV_GROUP_vWaypointSettings_Setup, FALSE, M_BASIC);
   static const U32 s_aFour[] = {0, 1, 2, 3};
   static const MENU_TEXT s_aProjection[] = {Off, On, Auto, Auto};
   U_MENU_bRegisterMainSelectorMenu(Course_Projection_Line, Nav, 228, FCID("SCCP"), 4, s_aProjection, s_aFour,

@@ -1,9 +1,7 @@
 // The waypoint manager's window: opening and closing, the modes it returns
 // to browsing from, new data, the timed note and its tick, reset and
 // shutdown; and what the store asks of the manager (default names, the
-// search by content, links, the export selection). Every group is still
-// shown, links are never copied and the selection is whoever sets it, until
-// the manager's later parts come.
+// search by content). Every group is still shown.
 
 #include "t_nav_group.h"
 
@@ -75,25 +73,6 @@ U16 T_NAV_GROUP_u16FindWaypoint(WAYPOINT* pWaypoint) {
   }
   return NAV_NONE;
 }
-
-U16 T_NAV_GROUP_u16CopyContentForAddLink(U8, U16, U16 itemID) { return itemID; }
-
-static SELECT_EXPORT_DATA s_Selection;
-
-void T_NAV_GROUP_vSetExportSelection(const U16* pIds, U32 u32Count) {
-  if (pIds == nullptr) u32Count = 0;
-  if (u32Count > NAV_SELECT_EXPORT_MAX) u32Count = NAV_SELECT_EXPORT_MAX;
-  if (u32Count > 0) memcpy(s_Selection.SelectedExportIDs, pIds, u32Count * sizeof pIds[0]);
-  s_Selection.SelectedExportCount = u32Count;
-}
-
-void T_NAV_GROUP_vExportSelectedDataItems(SELECT_EXPORT_DATA* p) {
-  if (p == nullptr) return;
-  p->SelectedExportCount = s_Selection.SelectedExportCount;
-  memcpy(p->SelectedExportIDs, s_Selection.SelectedExportIDs,
-         s_Selection.SelectedExportCount * sizeof s_Selection.SelectedExportIDs[0]);
-}
-
 
 // ---------------------------------------------------------------------------
 // The window

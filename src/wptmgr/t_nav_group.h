@@ -65,5 +65,13 @@ void T_NAV_GROUP_vShutdown(void);
 BOOLEAN T_NAV_GROUP_bIsWPMWindowUp(void);
 // The same note with left-justified text.
 void T_NAV_GROUP_vSetNavUIRawNoteLeftWithTimeout(const char* text, U32 seconds);
+// The "Waypoint Settings" dialog (main menu).
+void T_NAV_GROUP_vWaypointSettings_Setup(void);
+// The chart's edit of one waypoint: FALSE, opening nothing, for a waypoint
+// that is not stored or lies on the route being navigated.
+BOOLEAN T_NAV_GROUP_bVerifyAndEditSpecifiedWaypoint_Setup(U16 nIndex);
+// The chart's edit of one saved route (index below 50); FALSE, opening
+// nothing, for any other.
+BOOLEAN T_NAV_GROUP_bVerifyAndEditSpecifiedRoute_Setup(U16 u16Index);
 // The waypoint the mark key created, highlighted when the list is rebuilt.
 void T_NAV_GROUP_vSetCurrentHighlight(U16 nUid);

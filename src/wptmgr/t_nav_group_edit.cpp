@@ -433,7 +433,7 @@ BOOLEAN WPM_bNeedFix(void) {
 U32 WPM_u32DefaultIcon(void) {
   U32 icon = 0;
   BOOLEAN bValid = FALSE;
-  if (!H_DATABASE_bFetchU32(FCID("SWDI"), &icon, &bValid, nullptr) || !bValid || icon > 71) icon = 0;
+  if (!H_DATABASE_bFetchU32(FCID("SWDI"), &icon, &bValid, nullptr) || !bValid || icon > NAV_MAX_ICON) icon = 0;
   return icon;
 }
 
@@ -447,7 +447,7 @@ void WPM_vNameOf(char* out, U32 u32Size, const char* pcField, U32 u32FieldSize) 
 
 static COLOR WPM_colour(U32 u32Entry) { return gCOLOR_pcolColorTable[u32Entry]; }
 
-static void WPM_vFramed(BITMAP* pBitmap, S32 x, S32 y, S32 w, S32 h, U32 fill) {
+void WPM_vFramed(BITMAP* pBitmap, S32 x, S32 y, S32 w, S32 h, U32 fill) {
   POINT at = {x, y};
   G_BOX_vDrawFilled(pBitmap, WPM_colour(32), &at, (U32)w, (U32)h);
   at = {x + 1, y + 1};

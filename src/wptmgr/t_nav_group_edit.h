@@ -119,6 +119,8 @@ BOOLEAN WPM_bNeedFix(void);
 U32 WPM_u32DefaultIcon(void);
 // Names of the store's records as terminated text.
 void WPM_vNameOf(char* out, U32 u32Size, const char* pcField, U32 u32FieldSize);
+// A box outlined in colour entry 32 and filled with the given entry.
+void WPM_vFramed(BITMAP* pBitmap, S32 x, S32 y, S32 w, S32 h, U32 fill);
 
 // The edit state of group and route editing: the links an edit added (bit
 // 31 clear) or removed (set), and the items made or changed for it.
@@ -190,6 +192,17 @@ const char* WPM_pcStrIStr(const char* pcText, const char* pcPattern);
 // A month/day/two-digit-year text that names a real day.
 BOOLEAN WPM_bValidDate(const char* pcText);
 BOOLEAN WPM_bIconInCategory(U8 u8Icon, U32 u32Category);
+// The icons of a category in list order ("All" for 0 and out of range).
+const U16* WPM_pCategoryIcons(U32 u32Category, U16* pu16Count);
+extern const char* const* const s_StringListIconCategory[WPM_SEARCH_CATEGORIES];
+// The category field's hook: the icon field that follows it shows the
+// chosen category's icons from the first.
+void T_NAV_GROUP_vEditIconCategoryChange(POPUP_WINDOW* pWin);
+// The track form's style hook: breadcrumbs (style 0) have no colour row.
+void T_NAV_GROUP_vEditTrackStyleChange(POPUP_WINDOW* pWin);
+// The waypoint edit form opened on a stored waypoint; null when the index
+// names none.
+POPUP_EDIT_WINDOW* WPM_pOpenWaypointEdit(U32 u32Index);
 
 // Waypoint forms (menu actions; the argument is ignored).
 void T_NAV_GROUP_vNewWaypoint(U32 arg);

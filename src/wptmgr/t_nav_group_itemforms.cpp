@@ -267,6 +267,7 @@ void T_NAV_GROUP_vEditTrack(U32) {
   s_aFields[3] = WPM_Row(Color, EDIT_TYPE_COLOR);
   s_aFields[3].value_string[0] = (char)(T_NAV_nGetTrackColor(index) & 15);
   s_aFields[3].bInactive = s_aFields[2].value_string[0] == 0;
+  s_aFields[2].pHookDataFunc = T_NAV_GROUP_vEditTrackStyleChange;
   s_aFields[4] = WPM_Row(Save, EDIT_TYPE_SAVE);
   for (U32 i = 0; i < 4; i++) s_aFields[i].left_part_percent = 21;
   char points[32];

@@ -14,6 +14,8 @@
 #include "t_nav_group_data.h"
 #include "t_nav_group_edit.h"
 #include "t_nav_group_priv.h"
+#include "t_nav_group_routeinfo.h"
+#include "t_nav_group_sel.h"
 #include "t_nav_twr.h"
 #include "ui_texts.h"
 
@@ -147,8 +149,29 @@ static void WPM_vListEast(void) {
     }
     return;
   }
-  // The other modes come with the editing, search and selection parts.
+  if (g_WPM.eMode == MODE_MULTI_SELECT) {
+    WPM_vMultiSelectListEast(id);
+    return;
+  }
+  if (g_WPM.eMode == MODE_REORDER_WAYPOINT_IN_ROUTE) {
+    WPM_vPlaceReorderedPoint();
+    return;
+  }
+  if (g_WPM.eMode == MODE_PASTE) {
+    const BOOLEAN bTarget =
+        c == WPM_ITEM_ROUTE || (c == WPM_ITEM_GROUP && (g_WPMSel.u16SelectedCount == 0 || id != g_WPMSel.au16SelectedIDs[0]));
+    if (bTarget) T_NAV_GROUP_vOpenDirectory(0);
+    WPM_vClick(bTarget);
+    return;
+  }
+  // The other modes come with the editing parts.
   WPM_vNotYet(0);
+}
+
+// While reordering, the highlighted point moves with the highlight.
+static void WPM_vReorderStep(BOOLEAN bUp) {
+  if (g_WPM.eMode != MODE_REORDER_WAYPOINT_IN_ROUTE) return;
+  T_NAV_GROUP_vRouteEditChangeWaypointOrder((S32)g_WPM.u16FirstShowItemIndexInList + g_WPM.u16HighlightIndex, bUp);
 }
 
 static void WPM_vListKeys(const MSG_KEY_CHANGE* pMsg) {
@@ -158,9 +181,11 @@ static void WPM_vListKeys(const MSG_KEY_CHANGE* pMsg) {
   }
   switch (pMsg->cursor) {
     case CURSOR_NORTH:
+      WPM_vReorderStep(TRUE);
       WPM_vListNorth();
       break;
     case CURSOR_SOUTH:
+      WPM_vReorderStep(FALSE);
       WPM_vListSouth();
       break;
     case CURSOR_WEST:

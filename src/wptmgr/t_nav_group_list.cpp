@@ -13,6 +13,7 @@
 #include "t_nav_group_data.h"
 #include "t_nav_group_edit.h"
 #include "t_nav_group_priv.h"
+#include "t_nav_group_sel.h"
 #include "t_nav_twr.h"
 #include "u_wstring.h"
 #include "ui_texts.h"
@@ -34,12 +35,12 @@ WPM_ITEM_CLASS WPM_eClass(U16 id) {
   return WPM_ITEM_OTHER;
 }
 
-static const GROUP_HEADER* WPM_pHeader(U16 id) {
+const GROUP_HEADER* WPM_pHeader(U16 id) {
   const GROUP_SLOT* s = WPM_bIsGroupId(id) ? T_NAV_pGetGroupSlot(id) : nullptr;
   return (s != nullptr && s->sHeader.u8Status == WPT_STATUS_GROUP_HEADER) ? &s->sHeader : nullptr;
 }
 
-static const ROUTE* WPM_pRoute(U16 id) {
+const ROUTE* WPM_pRoute(U16 id) {
   if (!WPM_bIsRouteId(id)) return nullptr;
   const U32 index = id & 0x37FF;
   if (index >= NAV_MAX_ROUTES) return nullptr;
@@ -421,6 +422,10 @@ BOOLEAN T_NAV_GROUP_bLowSelectionBarHandleKeys(const MSG_KEY_CHANGE* pMsg) {
       } else if (g_WPM.eMode == MODE_SEARCH) {
         T_NAV_GROUP_vExitSearch();
         WPM_vClick(TRUE);
+      } else if (g_WPM.eMode == MODE_MULTI_SELECT) {
+        WPM_vMultiSelectDone();
+      } else if (g_WPM.eMode == MODE_PASTE) {
+        T_NAV_GROUP_vPasteSelectedItems();
       } else if (g_WPM.eMode != MODE_WAYPOINTSETTINGS) {
         // The other modes' "Done" steps come with the editing parts.
         WPM_vNotYet(0);

@@ -15,6 +15,9 @@
 #include "t_nav_group_data.h"
 #include "t_nav_group_edit.h"
 #include "t_nav_group_priv.h"
+#include "t_nav_group_icons.h"
+#include "t_nav_group_routeinfo.h"
+#include "t_nav_group_sel.h"
 #include "u_dialog.h"
 #include "u_wstring.h"
 #include "ui_texts.h"
@@ -24,21 +27,12 @@
 
 void WPM_vNotYet(U32) { WPM_vClick(FALSE); }
 
-// Actions after which the tree is collected; their real bodies come with the
-// delete and visibility parts.
-static void T_NAV_GROUP_vRouteEditDelete(U32 arg) { WPM_vNotYet(arg); }
-static void T_NAV_GROUP_vDeleteAllInstancesTrack(U32 arg) { WPM_vNotYet(arg); }
-
-static void T_NAV_GROUP_vWaypointGoTo(U32) {
-  if (g_WPM.u16HighlightIndex >= g_WPM.u16ShowItemsCount) return;
-  const U16 id = g_WPM.au16ShowItemIDs[g_WPM.u16HighlightIndex];
-  if (WPM_eClass(id) != WPM_ITEM_WAYPOINT) return;
-  T_NAV_bStartCurrentRouteWithWaypt(id);
-  if (g_WPM.eInputState != STATE_SLEEP) T_NAV_GROUP_vExitMainWindow();
-}
-
 static BOOLEAN WPM_bCollectsAfter(GROUP_MGR_ACTION f) {
-  return f == T_NAV_GROUP_vRouteEditDelete || f == T_NAV_GROUP_vDeleteAllInstancesTrack;
+  return f == T_NAV_GROUP_vRouteEditDelete || f == T_NAV_GROUP_vDeleteAllInstancesTrack ||
+         f == T_NAV_GROUP_vShareSelectedItems || f == T_NAV_GROUP_vNoShareSelectedItems ||
+         f == T_NAV_GROUP_vHideSelectedItems || f == T_NAV_GROUP_vShowSelectedItems ||
+         f == T_NAV_GROUP_vSelectAllAndShare || f == T_NAV_GROUP_vSelectAllAndLock ||
+         f == T_NAV_GROUP_vSelectAllAndShow || f == T_NAV_GROUP_vSelectAllAndHide;
 }
 
 // ---------------------------------------------------------------------------
@@ -51,59 +45,63 @@ static BOOLEAN WPM_bCollectsAfter(GROUP_MGR_ACTION f) {
 static GROUP_MGR_MENU_ITEM s_MenuNewSub[] = {WPM_LEAF(New_Group, T_NAV_GROUP_vNewGroup), WPM_LEAF(New_Waypoint, T_NAV_GROUP_vNewWaypoint),
                                              WPM_LEAF(New_Route, T_NAV_GROUP_vNewRoute)};
 static GROUP_MGR_MENU_ITEM s_MenuMultipleSub[] = {
-    WPM_LEAF(Delete, WPM_vNotYet), WPM_LEAF(Export, WPM_vNotYet), WPM_LEAF(Duplicate, WPM_vNotYet),
-    WPM_LEAF(Move, WPM_vNotYet),   WPM_LEAF(Show, WPM_vNotYet),   WPM_LEAF(Hide, WPM_vNotYet),
-    WPM_LEAF(Set_Waypoint_Icon, WPM_vNotYet)};
+    WPM_LEAF(Delete, T_NAV_GROUP_vSelectMultipleAndDelete), WPM_LEAF(Export, T_NAV_GROUP_vSelectMultipleAndExport),
+    WPM_LEAF(Duplicate, T_NAV_GROUP_vSelectMultipleAndDuplicate), WPM_LEAF(Move, T_NAV_GROUP_vSelectMultipleAndMove),
+    WPM_LEAF(Show, T_NAV_GROUP_vSelectMultipleAndShow), WPM_LEAF(Hide, T_NAV_GROUP_vSelectMultipleAndHide),
+    WPM_LEAF(Set_Waypoint_Icon, T_NAV_GROUP_vSelectMultipleAndSetWaypointIcon)};
 static GROUP_MGR_MENU_ITEM s_MenuSearchSub[] = {
     WPM_LEAF(Name, T_NAV_GROUP_vSearchByName), WPM_LEAF(Distance, T_NAV_GROUP_vSearchByDistance),
     WPM_LEAF(Date, T_NAV_GROUP_vSearchByDate), WPM_LEAF(Icon, T_NAV_GROUP_vSearchByIcon),
     WPM_LEAF(Icon_Category, T_NAV_GROUP_vSearchByIconCategory)};
 static GROUP_MGR_MENU_ITEM s_GroupSearchResult[] = {WPM_LEAF(Jump_To, T_NAV_GROUP_vSearchJumpTo),
                                                     WPM_LEAF(Delete, T_NAV_GROUP_vSearchDeleteEX)};
-static GROUP_MGR_MENU_ITEM s_MenuAllSub[] = {WPM_LEAF(Delete, WPM_vNotYet), WPM_LEAF(Export, WPM_vNotYet),
-                                             WPM_LEAF(Show, WPM_vNotYet), WPM_LEAF(Hide, WPM_vNotYet)};
+static GROUP_MGR_MENU_ITEM s_MenuAllSub[] = {
+    WPM_LEAF(Delete, T_NAV_GROUP_vSelectAllAndDelete), WPM_LEAF(Export, T_NAV_GROUP_vSelectAllAndExport),
+    WPM_LEAF(Show, T_NAV_GROUP_vSelectAllAndShow), WPM_LEAF(Hide, T_NAV_GROUP_vSelectAllAndHide)};
 GROUP_MGR_MENU_ITEM s_MenuNew[] = {WPM_NODE(New), WPM_NODE(Select_Multiple_Items), WPM_NODE(Search_By),
                                    WPM_NODE(Select_All_And), WPM_LEAF(Set_As_Default, T_NAV_GROUP_vSetAsDefaultGroup)};
 
 static GROUP_MGR_MENU_ITEM s_GroupMenuOpen[] = {WPM_LEAF(Open, T_NAV_GROUP_vOpenDirectory),
-                                                WPM_LEAF(Add_Remove, WPM_vNotYet), WPM_LEAF(Edit, T_NAV_GROUP_vEditGroup),
-                                                WPM_LEAF(Delete, WPM_vNotYet), WPM_LEAF(Move, WPM_vNotYet)};
+                                                WPM_LEAF(Add_Remove, T_NAV_GROUP_vAddRemoveGroup), WPM_LEAF(Edit, T_NAV_GROUP_vEditGroup),
+                                                WPM_LEAF(Delete, T_NAV_GROUP_vDeleteGroupEX),
+                                                WPM_LEAF(Move, T_NAV_GROUP_vMoveGroup)};
 
-static GROUP_MGR_MENU_ITEM s_DeleteWaypointSub[] = {WPM_LEAF(Selected, WPM_vNotYet),
-                                                    WPM_LEAF(All_Instances, WPM_vNotYet)};
+static GROUP_MGR_MENU_ITEM s_DeleteWaypointSub[] = {WPM_LEAF(Selected, T_NAV_GROUP_vDeleteWaypointEX),
+                                                    WPM_LEAF(All_Instances, T_NAV_GROUP_vDeleteAllInstancesWaypoint)};
 static GROUP_MGR_MENU_ITEM s_WaypointMenuEdit[] = {
     WPM_LEAF(Edit, T_NAV_GROUP_vEditWaypoint), WPM_NODE(Delete),
-    WPM_LEAF(Duplicate, WPM_vNotYet), WPM_LEAF(Save_As, T_NAV_GROUP_vSaveAsWaypoint),
-    WPM_LEAF(Move, WPM_vNotYet),      WPM_LEAF(Cursor_To, WPM_vNotYet),
-    WPM_LEAF(GoTo_, T_NAV_GROUP_vWaypointGoTo), WPM_LEAF(Target, WPM_vNotYet),
-    WPM_LEAF(Grid, WPM_vNotYet)};
-static GROUP_MGR_MENU_ITEM s_DeleteWaypointInRouteSub[] = {WPM_LEAF(Selected, WPM_vNotYet),
-                                                           WPM_LEAF(All_Instances, WPM_vNotYet)};
+    WPM_LEAF(Duplicate, T_NAV_GROUP_vCopyHighlightedItem), WPM_LEAF(Save_As, T_NAV_GROUP_vSaveAsWaypoint),
+    WPM_LEAF(Move, T_NAV_GROUP_vCutHighlightedItem),      WPM_LEAF(Cursor_To, T_NAV_GROUP_vWaypointCursorTo),
+    WPM_LEAF(GoTo_, T_NAV_GROUP_vWaypointGoTo), WPM_LEAF(Target, T_NAV_GROUP_vWaypointTarget),
+    WPM_LEAF(Grid, T_NAV_GROUP_vWaypointGrid)};
+static GROUP_MGR_MENU_ITEM s_DeleteWaypointInRouteSub[] = {
+    WPM_LEAF(Selected, T_NAV_GROUP_vDeleteWaypointEX), WPM_LEAF(All_Instances, T_NAV_GROUP_vDeleteAllInstancesWaypoint)};
 static GROUP_MGR_MENU_ITEM s_WaypointMenuReorderInRoute[] = {
-    WPM_LEAF(Reorder, WPM_vNotYet),   WPM_LEAF(Edit, T_NAV_GROUP_vEditWaypoint),
-    WPM_NODE(Delete),                 WPM_LEAF(Duplicate, WPM_vNotYet),
-    WPM_LEAF(Save_As, T_NAV_GROUP_vSaveAsWaypoint), WPM_LEAF(Move, WPM_vNotYet),
-    WPM_LEAF(Cursor_To, WPM_vNotYet), WPM_LEAF(GoTo_, T_NAV_GROUP_vWaypointGoTo),
-    WPM_LEAF(Target, WPM_vNotYet),    WPM_LEAF(Grid, WPM_vNotYet)};
+    WPM_LEAF(Reorder, T_NAV_GROUP_vRouteEditReorder), WPM_LEAF(Edit, T_NAV_GROUP_vEditWaypoint),
+    WPM_NODE(Delete),                 WPM_LEAF(Duplicate, T_NAV_GROUP_vCopyHighlightedItem),
+    WPM_LEAF(Save_As, T_NAV_GROUP_vSaveAsWaypoint), WPM_LEAF(Move, T_NAV_GROUP_vCutHighlightedItem),
+    WPM_LEAF(Cursor_To, T_NAV_GROUP_vWaypointCursorTo), WPM_LEAF(GoTo_, T_NAV_GROUP_vWaypointGoTo),
+    WPM_LEAF(Target, T_NAV_GROUP_vWaypointTarget),    WPM_LEAF(Grid, T_NAV_GROUP_vWaypointGrid)};
 
-static GROUP_MGR_MENU_ITEM s_TravelSub[] = {WPM_LEAF(Forward, WPM_vNotYet), WPM_LEAF(Reverse, WPM_vNotYet)};
-static GROUP_MGR_MENU_ITEM s_DeleteRouteSub[] = {WPM_LEAF(Selected, WPM_vNotYet),
-                                                 WPM_LEAF(All_Instances, WPM_vNotYet)};
+static GROUP_MGR_MENU_ITEM s_TravelSub[] = {WPM_LEAF(Forward, T_NAV_GROUP_vTravelRouteForward),
+                                            WPM_LEAF(Reverse, T_NAV_GROUP_vTravelRouteReverse)};
+static GROUP_MGR_MENU_ITEM s_DeleteRouteSub[] = {WPM_LEAF(Selected, T_NAV_GROUP_vDeleteRouteEX),
+                                                 WPM_LEAF(All_Instances, T_NAV_GROUP_vDeleteAllInstancesRoute)};
 static GROUP_MGR_MENU_ITEM s_RouteMenuOpen[] = {
     WPM_LEAF(Open, T_NAV_GROUP_vOpenDirectory), WPM_NODE(Travel),
-    WPM_LEAF(Add_Remove, WPM_vNotYet),          WPM_LEAF(Edit, T_NAV_GROUP_vEditRoute),
-    WPM_NODE(Delete),                           WPM_LEAF(Duplicate, WPM_vNotYet),
-    WPM_LEAF(Save_As, T_NAV_GROUP_vSaveAsRoute), WPM_LEAF(Move, WPM_vNotYet),
-    WPM_LEAF(Info, WPM_vNotYet)};
+    WPM_LEAF(Add_Remove, T_NAV_GROUP_vAddRemoveRoute), WPM_LEAF(Edit, T_NAV_GROUP_vEditRoute),
+    WPM_NODE(Delete),                           WPM_LEAF(Duplicate, T_NAV_GROUP_vDupicateRoute),
+    WPM_LEAF(Save_As, T_NAV_GROUP_vSaveAsRoute), WPM_LEAF(Move, T_NAV_GROUP_vMoveRoute),
+    WPM_LEAF(Info, T_NAV_GROUP_vRouteInfo)};
 
-static GROUP_MGR_MENU_ITEM s_DeleteTrackSub[] = {WPM_LEAF(Selected, WPM_vNotYet),
+static GROUP_MGR_MENU_ITEM s_DeleteTrackSub[] = {WPM_LEAF(Selected, T_NAV_GROUP_vDeleteTrackEX),
                                                  WPM_LEAF(All_Instances, T_NAV_GROUP_vDeleteAllInstancesTrack)};
 static GROUP_MGR_MENU_ITEM s_TrackMenuEdit[] = {WPM_LEAF(Edit, T_NAV_GROUP_vEditTrack), WPM_NODE(Delete),
-                                                WPM_LEAF(Duplicate, WPM_vNotYet),
+                                                WPM_LEAF(Duplicate, T_NAV_GROUP_vDupicateTrack),
                                                 WPM_LEAF(Save_As, T_NAV_GROUP_vSaveAsTrack),
-                                                WPM_LEAF(Move, WPM_vNotYet)};
+                                                WPM_LEAF(Move, T_NAV_GROUP_vMoveTrack)};
 
-static GROUP_MGR_MENU_ITEM s_RouteEditMenuReorder[] = {WPM_LEAF(Reorder, WPM_vNotYet),
+static GROUP_MGR_MENU_ITEM s_RouteEditMenuReorder[] = {WPM_LEAF(Reorder, T_NAV_GROUP_vRouteEditReorder),
                                                        WPM_LEAF(Delete, T_NAV_GROUP_vRouteEditDelete)};
 
 template <size_t N>

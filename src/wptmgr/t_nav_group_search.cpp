@@ -34,7 +34,7 @@ typedef struct tag_WPM_CATEGORY {
 static const WPM_CATEGORY s_aCategories[WPM_SEARCH_CATEGORIES] = {
     {nullptr, 0},          WPM_CAT(s_aEnvironment), WPM_CAT(s_aFish),     WPM_CAT(s_aRecreation), WPM_CAT(s_aNavigation),
     WPM_CAT(s_aSupplies), WPM_CAT(s_aAlerts),      WPM_CAT(s_aGeometry), WPM_CAT(s_aIce)};
-static const char* const* const s_StringListCategories[WPM_SEARCH_CATEGORIES] = {
+const char* const* const s_StringListIconCategory[WPM_SEARCH_CATEGORIES] = {
     All,
     Category_Environment,
     Category_Fish,
@@ -44,6 +44,15 @@ static const char* const* const s_StringListCategories[WPM_SEARCH_CATEGORIES] = 
     Category_Alerts,
     Category_Geometry,
     Category_Ice};
+
+const U16* WPM_pCategoryIcons(U32 u32Category, U16* pu16Count) {
+  if (u32Category == 0 || u32Category >= WPM_SEARCH_CATEGORIES) {
+    *pu16Count = WPM_ICON_ALL_COUNT;
+    return ICONCATEGORY_DEFAULT_ARRAY;
+  }
+  *pu16Count = (U16)s_aCategories[u32Category].u32Count;
+  return s_aCategories[u32Category].pIcons;
+}
 
 BOOLEAN WPM_bIconInCategory(U8 u8Icon, U32 u32Category) {
   if (u32Category == 0) return TRUE;
@@ -337,7 +346,7 @@ void T_NAV_GROUP_vSearchByIcon(U32) {
 void T_NAV_GROUP_vSearchByIconCategory(U32) {
   memset(s_aFields, 0, sizeof s_aFields);
   s_aFields[0] = WPM_Row(Category, EDIT_TYPE_STRING_LIST);
-  s_aFields[0].pDisplayList = s_StringListCategories;
+  s_aFields[0].pDisplayList = s_StringListIconCategory;
   s_aFields[0].nDisplayList = WPM_SEARCH_CATEGORIES;
   const U8 icon = (U8)WPM_u32DefaultIcon();
   for (U32 c = 1; c < WPM_SEARCH_CATEGORIES; c++) {

@@ -14,6 +14,7 @@
 #include "navmath.h"
 #include "t_nav_group_data.h"
 #include "t_nav_group_priv.h"
+#include "t_nav_group_routeinfo.h"
 #include "t_nav_twr.h"
 #include "u_wstring.h"
 
@@ -32,7 +33,7 @@ struct WPM_SORT_ROW {
 
 }  // namespace
 
-static BOOLEAN WPM_bBoat(POINT* pBoat) {
+BOOLEAN WPM_bBoat(POINT* pBoat) {
   S32 lat = 0, lon = 0;
   BOOLEAN bLat = FALSE, bLon = FALSE;
   if (!H_DATABASE_bFetchS32(FCID("ILAT"), &lat, &bLat, nullptr) || !bLat) return FALSE;

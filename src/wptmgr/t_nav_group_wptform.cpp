@@ -18,12 +18,11 @@
 #include "u_nav.h"
 #include "ui_texts.h"
 
+// Every icon in number order; the position of 71 holds 0.
 const U16 ICONCATEGORY_DEFAULT_ARRAY[WPM_ICON_ALL_COUNT] = {
     0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27,
-    28, 29, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43, 44, 45, 46, 47, 48, 49, 50, 51, 52, 53, 54, 55, 56,
-    57, 58, 59, 60, 61, 62, 63, 64, 65, 66, 67, 68, 69, 70, 71, 0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11};
-
-static const char* const* const s_StringListIconCategory[] = {All};
+    28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43, 44, 45, 46, 47, 48, 49, 50, 51, 52, 53, 54, 55,
+    56, 57, 58, 59, 60, 61, 62, 63, 64, 65, 66, 67, 68, 69, 70, 0,  72, 73, 74, 75, 76, 77, 78, 79, 80, 81, 82};
 
 enum { ROW_NAME = 0, ROW_CATEGORY, ROW_ICON, ROW_VISIBILITY, ROW_LAT, ROW_LON, ROW_SAVE };
 
@@ -69,7 +68,8 @@ static void WPM_vFillFields(const POINT& pt, const char* pcName, U8 u8Icon, BOOL
   WPM_vNameRow(&f[ROW_NAME], pcName, NAV_WAYPOINT_NAME_SIZE, 11, "CCCCCCCCCCC");
   f[ROW_CATEGORY] = WPM_Row(Icon_Category, EDIT_TYPE_STRING_LIST);
   f[ROW_CATEGORY].pDisplayList = s_StringListIconCategory;
-  f[ROW_CATEGORY].nDisplayList = 1;
+  f[ROW_CATEGORY].nDisplayList = WPM_SEARCH_CATEGORIES;
+  f[ROW_CATEGORY].pHookDataFunc = T_NAV_GROUP_vEditIconCategoryChange;
   f[ROW_ICON] = WPM_Row(Icon, EDIT_TYPE_ICON_ARRAY);
   f[ROW_ICON].pDisplayList = ICONCATEGORY_DEFAULT_ARRAY;
   f[ROW_ICON].nDisplayList = WPM_ICON_ALL_COUNT;
@@ -96,7 +96,8 @@ static BOOLEAN T_NAV_GROUP_vUpdateEditDataWaypoint(POPUP_WINDOW*) {
   EDIT_FIELD* f = s_aWaypointFields;
   WPM_vTakeName(s_Waypoint.sName, sizeof s_Waypoint.sName, &f[ROW_NAME]);
   const U8 iconIndex = (U8)f[ROW_ICON].value_string[0];
-  s_Waypoint.u8Icon = (U8)ICONCATEGORY_DEFAULT_ARRAY[iconIndex < WPM_ICON_ALL_COUNT ? iconIndex : 0];
+  const U16* pIcons = (const U16*)f[ROW_ICON].pDisplayList;
+  s_Waypoint.u8Icon = (U8)pIcons[iconIndex < f[ROW_ICON].nDisplayList ? iconIndex : 0];
   s_Waypoint.bHide = f[ROW_VISIBILITY].value_string[0] == 0;
   if (WPM_bBlankName(s_Waypoint.sName)) return FALSE;
   if (strcmp(f[ROW_LAT].value_string, s_strOriginWpLat) == 0 && strcmp(f[ROW_LON].value_string, s_strOriginWpLon) == 0) {
@@ -203,8 +204,12 @@ void T_NAV_GROUP_vEditWaypoint(U32) {
     WPM_vClick(FALSE);
     return;
   }
+  WPM_pOpenWaypointEdit(index);
+}
+
+POPUP_EDIT_WINDOW* WPM_pOpenWaypointEdit(U32 index) {
   const WAYPOINT* pStored = T_NAV_pGetWaypoint(index);
-  if (pStored == nullptr) return;
+  if (pStored == nullptr) return nullptr;
   s_Waypoint.pt = pStored->pt;
   s_Waypoint.u8Status = pStored->u8Status;
   char name[NAV_WAYPOINT_NAME_SIZE + 1] = {};
@@ -213,6 +218,7 @@ void T_NAV_GROUP_vEditWaypoint(U32) {
   snprintf(s_strOriginWpLat, sizeof s_strOriginWpLat, "%s", s_aWaypointFields[ROW_LAT].value_string);
   snprintf(s_strOriginWpLon, sizeof s_strOriginWpLon, "%s", s_aWaypointFields[ROW_LON].value_string);
   WPM_vInstall(Edit_Waypoint, index);
+  return &s_WaypointForm;
 }
 
 // ---------------------------------------------------------------------------
