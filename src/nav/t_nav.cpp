@@ -50,12 +50,6 @@ void NAV_vSetClock(U32 (*pfnMilliseconds)(void)) {
 U32 NAV_u32Milliseconds(void) { return s_pfnMilliseconds(); }
 
 // ---------------------------------------------------------------------------
-// What later navigation work does: until it is built, its menu actions are
-// refused.
-
-static void NAV_vRefused(void) { L_SEMA_Signal(SEMA_KEYCLICK_BAD); }
-
-// ---------------------------------------------------------------------------
 // Client functions
 
 BOOLEAN T_NAV_bGPSDetected(void) { return g_NAV.bGPSDetected; }

@@ -57,7 +57,7 @@ bool OpenManager(const std::string& rig, TEST_PROCESS* unit) {
       Keys(rig, {"MENU"});
       if (!WaitForCount(unit, "bBeginRoot: open main", main + 1, 3000)) return false;
       const size_t before = Count(Out(unit), "action Waypoints, Routes, Tracks");
-      Keys(rig, {"RIGHT", "DOWN", "RIGHT"});
+      Keys(rig, {"RIGHT", "DOWN", "DOWN", "RIGHT"});  // past "Current Track"
       if (!WaitForCount(unit, "action Waypoints, Routes, Tracks", before + 1, 3000)) return false;
       usleep(500 * 1000);  // the window takes the keys
       return true;
