@@ -67,6 +67,10 @@ BOOLEAN T_NAV_GROUP_bIsWPMWindowUp(void);
 void T_NAV_GROUP_vSetNavUIRawNoteLeftWithTimeout(const char* text, U32 seconds);
 // The "Waypoint Settings" dialog (main menu).
 void T_NAV_GROUP_vWaypointSettings_Setup(void);
+// The icon choice of a new mark; the mark is made when it is saved, at the
+// cursor (or boat) or always at the boat.
+void T_NAV_GROUP_vSelectWaypointIconForMark(void);
+void T_NAV_GROUP_vSelectWaypointIconForVesselMark(void);
 // The chart's edit of one waypoint: FALSE, opening nothing, for a waypoint
 // that is not stored or lies on the route being navigated.
 BOOLEAN T_NAV_GROUP_bVerifyAndEditSpecifiedWaypoint_Setup(U16 nIndex);
