@@ -14,6 +14,7 @@
 #include "t_nav_group_edit.h"
 #include "t_nav_nvram_flash.h"
 #include "t_nav_twr.h"
+#include "u_wstring.h"
 #include "ui_texts.h"
 
 WPM_EDIT_STATE g_WPMEdit = {{}, 0, NAV_NONE, NAV_NONE, NAV_NONE, NAV_NONE, {}};
@@ -42,8 +43,9 @@ typedef struct tag_TRACK_INFO {
 } TRACK_INFO;
 static TRACK_INFO s_Track;
 
-static const char* const kName19 = "CCCCCCCCCCCCCCCCCCC";
-static const char* const kName11 = "CCCCCCCCCCC";
+static const WPM_NAME_SHAPE kRouteName = {"CCCCCCCCCCCCCCCCCCC", "UUUU"};
+static const WPM_NAME_SHAPE kTrackName = {"CCCCCCCCCCCCCCCCCCC", "UUUUUUUUU"};
+static const WPM_NAME_SHAPE kGroupName = {"CCCCCCCCCCC", "UUUUU"};
 
 static U16 WPM_u16Highlighted(void) {
   return g_WPM.u16HighlightIndex < g_WPM.u16ShowItemsCount ? g_WPM.au16ShowItemIDs[g_WPM.u16HighlightIndex]
@@ -139,7 +141,7 @@ static void T_NAV_GROUP_vSaveRouteHeader(void* pData, U32 u32Index) {
 
 static void WPM_vRouteRows(const char* pcName, BOOLEAN bHide, const char* const* action, BOOLEAN bVisibility) {
   memset(s_aFields, 0, sizeof s_aFields);
-  WPM_vNameRow(&s_aFields[0], pcName, NAV_ROUTE_NAME_SIZE, 19, kName19);
+  WPM_vNameRow(&s_aFields[0], pcName, NAV_ROUTE_NAME_SIZE, kRouteName);
   U32 r = 1;
   if (bVisibility) WPM_vVisibilityRow(&s_aFields[r++], bHide);
   s_aFields[r] = WPM_Row(action, EDIT_TYPE_SAVE);
@@ -156,8 +158,9 @@ void T_NAV_GROUP_vNewRoute(U32) {
     return;
   }
   if (!WPM_bIsGroupId(g_WPM.u16CurrentGroupID)) return;
-  char name[NAV_ROUTE_NAME_SIZE + 1];
-  snprintf(name, sizeof name, "RT%03d", (int)slot + 1);
+  char name[2 * NAV_ROUTE_NAME_SIZE + 2] = {};
+  snprintf(name, sizeof name, U_WSTRING_bIsUnicodeLanguage() ? "RT%02d" : "RT%03d", (int)slot + 1);
+  U_WSTRING_vReplaceNarrowWithWide(name, sizeof name);
   WPM_vRouteRows(name, FALSE, Plan_Route, TRUE);
   s_Route.u32DateTime = WPM_u32Now();
   for (U16& w : s_Route.anWaypoint) w = NAV_NONE;
@@ -259,7 +262,7 @@ void T_NAV_GROUP_vEditTrack(U32) {
   memset(&s_Track, 0, sizeof s_Track);
   s_Track.trackHeader = *pStored;
   memset(s_aFields, 0, sizeof s_aFields);
-  WPM_vNameRow(&s_aFields[0], pStored->sName, sizeof pStored->sName, 19, kName19);
+  WPM_vNameRow(&s_aFields[0], pStored->sName, sizeof pStored->sName, kTrackName);
   s_aFields[1] = WPM_Row(Visibility, EDIT_TYPE_STRING_LIST);
   WPM_vVisibilityRow(&s_aFields[1], !T_NAV_bGetTrackVisibility(index));
   s_aFields[2] = WPM_Row(Style, EDIT_TYPE_TRACKSTYLE);
@@ -323,7 +326,7 @@ void T_NAV_GROUP_vSaveAsTrack(U32) {
   memset(&s_Track, 0, sizeof s_Track);
   memset(s_aFields, 0, sizeof s_aFields);
   if (pStored != nullptr) s_Track.trackHeader = *pStored;
-  WPM_vNameRow(&s_aFields[0], s_Track.trackHeader.sName, sizeof s_Track.trackHeader.sName, 19, kName19);
+  WPM_vNameRow(&s_aFields[0], s_Track.trackHeader.sName, sizeof s_Track.trackHeader.sName, kTrackName);
   s_aFields[1] = WPM_Row(Save, EDIT_TYPE_SAVE);
   WPM_vInstall(Save_As_Track, 420, 148, T_NAV_GROUP_bUpdateEditDataSaveAsTrack, T_NAV_GROUP_vDoSaveAsTrack,
                &s_Track, id, FALSE);
@@ -386,7 +389,7 @@ static void T_NAV_GROUP_vSaveGroupHeader(void* pData, U32 u32Index) {
 
 static void WPM_vGroupRows(const char* pcName, BOOLEAN bHide, const char* const* action) {
   memset(s_aFields, 0, sizeof s_aFields);
-  WPM_vNameRow(&s_aFields[0], pcName, NAV_WAYPOINT_NAME_SIZE, 11, kName11);
+  WPM_vNameRow(&s_aFields[0], pcName, NAV_WAYPOINT_NAME_SIZE, kGroupName);
   WPM_vVisibilityRow(&s_aFields[1], bHide);
   s_aFields[2] = WPM_Row(action, EDIT_TYPE_SAVE);
 }
@@ -402,8 +405,9 @@ void T_NAV_GROUP_vNewGroup(U32) {
   S32 n = 1;
   if (!H_DATABASE_bFetchS32(FCID("SGID"), &n, nullptr, nullptr)) n = 1;
   g_WPMForm.s32OldGroupCount2Name = n;
-  char name[16];
+  char name[32] = {};
   snprintf(name, sizeof name, "GP%03d", (int)(n % 1000));
+  U_WSTRING_vReplaceNarrowWithWide(name, sizeof name);
   H_DATABASE_bUpdateValueS32(FCID("SGID"), n + 1, P_NORMAL);
   WPM_vGroupRows(name, FALSE, Add_Items);
   s_Group.u32DateTime = WPM_u32Now();

@@ -15,6 +15,7 @@
 #include "t_nav_group_data.h"
 #include "t_nav_group_edit.h"
 #include "t_nav_twr.h"
+#include "u_wstring.h"
 #include "ui_texts.h"
 
 // Icon categories: the members of each, in table order.
@@ -82,6 +83,27 @@ const char* WPM_pcStrIStr(const char* pcText, const char* pcPattern) {
   return nullptr;
 }
 
+// The same over big-endian 16-bit units of at most u32Size bytes, compared
+// lower-cased.
+static U16 WPM_u16WideAt(const char* p, U32 i, U32 u32Size) {
+  return 2 * i + 1 < u32Size ? (U16)(((U8)p[2 * i] << 8) | (U8)p[2 * i + 1]) : 0;
+}
+
+static U16 WPM_u16Lower(U16 c) { return c >= 'A' && c <= 'Z' ? (U16)(c + 0x20) : c; }
+
+static BOOLEAN WPM_bWideContains(const char* pcText, const char* pcPattern, U32 u32Size) {
+  if (WPM_u16WideAt(pcPattern, 0, u32Size) == 0) return FALSE;
+  for (U32 p = 0; WPM_u16WideAt(pcText, p, u32Size) != 0; p++) {
+    U32 i = 0;
+    while (WPM_u16WideAt(pcPattern, i, u32Size) != 0 && WPM_u16WideAt(pcText, p + i, u32Size) != 0 &&
+           WPM_u16Lower(WPM_u16WideAt(pcPattern, i, u32Size)) == WPM_u16Lower(WPM_u16WideAt(pcText, p + i, u32Size))) {
+      i++;
+    }
+    if (WPM_u16WideAt(pcPattern, i, u32Size) == 0) return TRUE;
+  }
+  return FALSE;
+}
+
 typedef struct tag_WPM_CANDIDATE {
   U8 u8Icon;
   double dDistance;
@@ -94,6 +116,9 @@ static BOOLEAN WPM_bMatches(const WPM_CANDIDATE& c) {
   const WPM_SEARCH_STATE& s = g_WPMSearch;
   switch (s.eMode) {
     case SEARCHBY_NAME:
+      if (U_WSTRING_bIsUnicodeLanguage()) {
+        return WPM_u16WideAt(s.sName, 0, sizeof s.sName) == 0 || WPM_bWideContains(c.sName, s.sName, sizeof s.sName);
+      }
       return s.sName[0] == '\0' || strlen(s.sName) > 12 || WPM_pcStrIStr(c.sName, s.sName) != nullptr;
     case SEARCHBY_DATE:
       return strcmp(c.sDateTime, s.sDateTime) == 0;
@@ -263,7 +288,7 @@ static BOOLEAN T_NAV_GROUP_bUpdateSearch(POPUP_WINDOW*) {
   switch (s.eMode) {
     case SEARCHBY_NAME:
       WPM_vTakeName(s.sName, sizeof s.sName, &s_aFields[0]);
-      if (WPM_bBlankName(s.sName)) s.sName[0] = '\0';
+      if (WPM_bBlankName(s.sName)) memset(s.sName, 0, sizeof s.sName);
       break;
     case SEARCHBY_DATE: {
       U32 format = 0;
@@ -302,7 +327,7 @@ static void WPM_vOpenSearch(SEARCHBY_MENU_MODE eMode, const char* const* strTitl
 
 void T_NAV_GROUP_vSearchByName(U32) {
   memset(s_aFields, 0, sizeof s_aFields);
-  WPM_vNameRow(&s_aFields[0], nullptr, 0, 11, "CCCCCCCCCCC");
+  WPM_vNameRow(&s_aFields[0], nullptr, 0, WPM_WaypointNameShape());
   WPM_vOpenSearch(SEARCHBY_NAME, Search_By_Name, 148);
 }
 
