@@ -77,7 +77,7 @@ static void WPM_vPositionText(const EDIT_FIELD* f, char* out, U32 u32Size) {
   for (U32 i = 0; i + 1 < u32Size && 2 * i + 1 < sizeof f->value_string; i++) {
     const U16 c = (U16)(((U8)f->value_string[2 * i] << 8) | (U8)f->value_string[2 * i + 1]);
     if (c == 0) break;
-    out[i] = c < 0x80 ? (char)c : '?';
+    out[i] = c < 0x100 ? (char)c : '?';
   }
 }
 
