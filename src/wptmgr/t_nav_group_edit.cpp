@@ -536,10 +536,29 @@ BOOLEAN WPM_bBlankName(const char* pcName) {
   return pcName[0] == '\0' || (pcName[0] == ' ' && pcName[1] == '\0');
 }
 
+// Appends a text in the current string form, cut to the room left.
+static void WPM_vAppendText(char* out, U32 u32Size, const char* pcText) {
+  const U32 used = U_WSTRING_u32w_strlen(out, FALSE), len = U_WSTRING_u32w_strlen(pcText, FALSE);
+  if (used + 4 > u32Size || len == 0) return;
+  const U32 room = (u32Size - used - 2) & ~1u;
+  U_WSTRING_vw_strncat(out, pcText, len < room ? len : room, FALSE);
+}
+
 void WPM_vCreatedLine(char* out, U32 u32Size, U32 u32DateTime) {
   char date[40] = {}, time[40] = {};
   T_INFO_vFormatTime((time_t)u32DateTime, FALSE, TRUE, time, date, nullptr);
-  snprintf(out, u32Size, "%s: %s %s", WPM_pcText(Created), date, time);
+  if (!U_WSTRING_bIsUnicodeLanguage()) {
+    snprintf(out, u32Size, "%s: %s %s", WPM_pcText(Created), date, time);
+    return;
+  }
+  char colon[4] = ":", space[4] = " ";
+  U_WSTRING_vReplaceNarrowWithWide(colon, sizeof colon);
+  U_WSTRING_vReplaceNarrowWithWide(space, sizeof space);
+  memset(out, 0, u32Size);
+  for (const char* part : {WPM_pcText(Created), (const char*)colon, (const char*)date, (const char*)space,
+                           (const char*)time}) {
+    WPM_vAppendText(out, u32Size, part);
+  }
 }
 
 void WPM_vReenter(U16 highlight) {

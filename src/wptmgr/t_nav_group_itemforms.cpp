@@ -57,7 +57,7 @@ static void WPM_vFooter(U32 u32DateTime, const char* pcSecond) {
   s_apFooter[0] = s_acFooter[0];
   s_apFooter[1] = nullptr;
   if (pcSecond != nullptr) {
-    snprintf(s_acFooter[1], sizeof s_acFooter[1], "%s", pcSecond);
+    U_WSTRING_vw_strncpy(s_acFooter[1], pcSecond, sizeof s_acFooter[1] - 2, FALSE);
     s_apFooter[1] = s_acFooter[1];
   }
   s_apFooter[2] = nullptr;
@@ -273,8 +273,10 @@ void T_NAV_GROUP_vEditTrack(U32) {
   s_aFields[2].pHookDataFunc = T_NAV_GROUP_vEditTrackStyleChange;
   s_aFields[4] = WPM_Row(Save, EDIT_TYPE_SAVE);
   for (U32 i = 0; i < 4; i++) s_aFields[i].left_part_percent = 21;
-  char points[32];
-  snprintf(points, sizeof points, "%d %s", (int)pStored->u16Count, WPM_pcText(Trackpoints));
+  char points[64] = {};
+  snprintf(points, sizeof points, "%d ", (int)pStored->u16Count);
+  U_WSTRING_vReplaceNarrowWithWide(points, sizeof points);
+  U_WSTRING_vw_strncat(points, WPM_pcText(Trackpoints), 40, FALSE);
   WPM_vFooter(pStored->u32DateTime, points);
   WPM_vInstall(Edit_Track, 420, 388, T_NAV_GROUP_bUpdateEditDataTrack, T_NAV_GROUP_vSaveTrack, &s_Track, id, TRUE);
 }
