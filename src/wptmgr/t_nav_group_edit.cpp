@@ -672,6 +672,65 @@ static void WPM_vDrawText(BITMAP* pBitmap, POINT* pAt, const FONT_DEF* pFont, co
   G_STRING_vPut(pBitmap, WPM_colour(35), pAt, pFont, (const BYTE*)pText);
 }
 
+// A value row's band: its left edge, bottom, width and whether it is selected.
+typedef struct tag_WPM_ROW_BOX {
+  S32 x;
+  S32 bottom;
+  S32 w;
+  BOOLEAN bSelected;
+} WPM_ROW_BOX;
+
+// The selection arrows of a chosen value as wide as nInner; the left edge
+// of the value between them.
+static S32 WPM_s32Arrows(BITMAP* pBitmap, const WPM_ROW_BOX& box, S32 nInner) {
+  const S32 right = box.x + box.w - 10 - QX_Vorne_Selection_Arrow_Right.nWidth;
+  const S32 left = right - nInner - 12 - QX_Vorne_Selection_Arrow_Left.nWidth;
+  POINT at = {right, box.bottom + (54 - QX_Vorne_Selection_Arrow_Right.nHeight) / 2};
+  G_ICON_vPut(pBitmap, &QX_Vorne_Selection_Arrow_Right, &at);
+  at = {left, box.bottom + (54 - QX_Vorne_Selection_Arrow_Left.nHeight) / 2};
+  G_ICON_vPut(pBitmap, &QX_Vorne_Selection_Arrow_Left, &at);
+  return left + QX_Vorne_Selection_Arrow_Left.nWidth + 6;
+}
+
+// A list value: centred between the arrows when selected, else right-aligned.
+static void WPM_vDrawChoiceText(BITMAP* pBitmap, const WPM_ROW_BOX& box, const FONT_DEF* pFont, const char* pcText) {
+  const S32 width = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)pcText);
+  POINT at = {box.x + box.w - 10 - width, box.bottom + 20};
+  if (box.bSelected) {
+    const S32 inner = width > 120 ? width : 120;
+    at.x = WPM_s32Arrows(pBitmap, box, inner) + (inner - width) / 2;
+  }
+  G_STRING_vPut(pBitmap, WPM_colour(35), &at, pFont, (const BYTE*)pcText);
+}
+
+// A picture value, placed as a list value; the arrows leave room for 66
+// pixels of icon. Returns the picture's left edge.
+static S32 WPM_s32DrawChoiceIcon(BITMAP* pBitmap, const WPM_ROW_BOX& box, const ICON* pIcon) {
+  POINT at = {box.x + box.w - 10 - pIcon->nWidth, box.bottom + (54 - pIcon->nHeight) / 2};
+  if (box.bSelected) {
+    const S32 inner = pIcon->nWidth > 66 ? pIcon->nWidth : 66;
+    at.x = WPM_s32Arrows(pBitmap, box, inner) + (inner - pIcon->nWidth) / 2;
+  }
+  G_ICON_vPut(pBitmap, pIcon, &at);
+  return at.x;
+}
+
+// The colour tray with the chosen swatch on it.
+static void WPM_vDrawSwatch(BITMAP* pBitmap, const WPM_ROW_BOX& box, U8 u8Colour) {
+  static const ICON* const s_apSwatches[17] = {
+      &QX_Vorne_Track_Color_Black,       &QX_Vorne_Track_Color_Dark_Red,   &QX_Vorne_Track_Color_Light_Green,
+      &QX_Vorne_Track_Color_Beige,       &QX_Vorne_Track_Color_Navy,       &QX_Vorne_Track_Color_Maroon,
+      &QX_Vorne_Track_Color_Light_Blue,  &QX_Vorne_Track_Color_Gray,       &QX_Vorne_Track_Color_Dark_Gray,
+      &QX_Vorne_Track_Color_Red,         &QX_Vorne_Track_Color_Lime,       &QX_Vorne_Track_Color_Yellow,
+      &QX_Vorne_Track_Color_Bright_Blue, &QX_Vorne_Track_Color_Magenta,    &QX_Vorne_Track_Color_Teal,
+      &QX_Vorne_Track_Color_White,       &QX_Vorne_Track_Color_Orange};
+  const ICON* pTray = &QX_Vorne_Track_Color_Tray;
+  const ICON* pSwatch = s_apSwatches[u8Colour < 17 ? u8Colour : 0];
+  const S32 trayLeft = WPM_s32DrawChoiceIcon(pBitmap, box, pTray);
+  POINT at = {trayLeft + (pTray->nWidth - pSwatch->nWidth) / 2, box.bottom + (54 - pSwatch->nHeight) / 2};
+  G_ICON_vPut(pBitmap, pSwatch, &at);
+}
+
 void T_NAV_GROUP_vEditWindowDraw(POPUP_WINDOW* pWin, BITMAP* pBitmap) {
   POPUP_EDIT_WINDOW* p = (POPUP_EDIT_WINDOW*)pWin;
   const S32 x = pWin->ptAnchor.x, y = pWin->ptAnchor.y, w = pWin->nWidth, h = pWin->nHeight;
@@ -704,7 +763,7 @@ void T_NAV_GROUP_vEditWindowDraw(POPUP_WINDOW* pWin, BITMAP* pBitmap) {
         pWin->strTitle != Search_By_Name && (f->name == Name || f->name == Latitude || f->name == Longitude);
     at = {x + 11, top - 54 * band - 7 - 40 + 54 - 27};
     if (!bValueOnly) G_STRING_vPut(pBitmap, WPM_colour(35), &at, pFont, (const BYTE*)WPM_pcText(f->name));
-    char value[EDIT_FIELD_VALUE_SIZE + 1] = {};
+    const WPM_ROW_BOX box = {x, bandBottom, w, f->highlight >= 0};
     if (WPM_bTextType(f->type)) {
       at.x = x + 10;
       WPM_vDrawText(pBitmap, &at, pFont, f, bWide);
@@ -712,14 +771,19 @@ void T_NAV_GROUP_vEditWindowDraw(POPUP_WINDOW* pWin, BITMAP* pBitmap) {
     } else if (f->type == EDIT_TYPE_STRING_LIST && f->pDisplayList != nullptr &&
                (U8)f->value_string[0] < f->nDisplayList) {
       const char* const* const* list = (const char* const* const*)f->pDisplayList;
-      snprintf(value, sizeof value, "%s", WPM_pcText(list[(U8)f->value_string[0]]));
-      at.x = x + w - 10 - (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)value);
+      WPM_vDrawChoiceText(pBitmap, box, pFont, WPM_pcText(list[(U8)f->value_string[0]]));
     } else if (f->type == EDIT_TYPE_ICON_ARRAY && f->pDisplayList != nullptr &&
                (U8)f->value_string[0] < f->nDisplayList) {
-      snprintf(value, sizeof value, "%u", (unsigned)((const U16*)f->pDisplayList)[(U8)f->value_string[0]]);
-      at.x = x + w - 10 - (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)value);
+      WPM_s32DrawChoiceIcon(pBitmap, box, WPM_pIconPicture(((const U16*)f->pDisplayList)[(U8)f->value_string[0]]));
+    } else if (f->type == EDIT_TYPE_ICON) {
+      WPM_s32DrawChoiceIcon(pBitmap, box, WPM_pIconPicture((U8)f->value_string[0]));
+    } else if (f->type == EDIT_TYPE_COLOR) {
+      WPM_vDrawSwatch(pBitmap, box, (U8)f->value_string[0]);
+    } else if (f->type == EDIT_TYPE_TRACKSTYLE) {
+      static const ICON* const s_apStyles[4] = {&QX_Vorne_Track_Style_Dot_Large, &QX_Vorne_Track_Style_Dot_Small,
+                                                &QX_Vorne_Track_Style_Line_Small, &QX_Vorne_Track_Style_Line_Large};
+      WPM_s32DrawChoiceIcon(pBitmap, box, s_apStyles[(U8)f->value_string[0] & 3]);
     }
-    if (value[0] != '\0') G_STRING_vPut(pBitmap, WPM_colour(35), &at, pFont, (const BYTE*)value);
     if (f->highlight >= 0 && (f->type == EDIT_TYPE_SAVE || WPM_bTextType(f->type))) {
       POINT arrow = {x + w - 31, bandBottom + 18};
       G_ICON_vPut(pBitmap, &QX_Vorne_Action_Arrow, &arrow);
