@@ -1,5 +1,6 @@
 // The route, track and group forms and the discard of an edit.
 
+#include "golden.h"
 #include "h_memory.h"
 #include "t_nav_group_data.h"
 #include "t_nav_group_edit.h"
@@ -196,6 +197,10 @@ TEST_F(ItemForms, TrackStyleZeroHidesTheColourRow) {
   EXPECT_FALSE(Row(3)->bInactive);
   Cursor(CURSOR_SOUTH);
   Cursor(CURSOR_SOUTH);
+  // The style row selected between its arrows, the colour as its swatch.
+  const std::vector<COLOR> form = Picture();
+  EXPECT_TRUE(GOLDEN_Match(WPTMGR_GOLDEN_DIR "/edit_track_form.png",
+                           {form.data(), G_SCREEN_WIDTH, G_SCREEN_HEIGHT, G_SCREEN_WIDTH}));
   Cursor(CURSOR_EAST);  // style 1 -> 0
   EXPECT_TRUE(Row(3)->bInactive);
   Cursor(CURSOR_SOUTH);  // passes the hidden colour row
