@@ -190,6 +190,7 @@ typedef struct tag_WPM_SEARCH_STATE {
   U8 u8IconCategory;
   U16 au16Parent[NAV_GROUP_LIST_MAX];
   U16 au16GrandParent[NAV_GROUP_LIST_MAX];
+  U16 u16ResultIndex;  // the highlighted result's place in the list
 } WPM_SEARCH_STATE;
 extern WPM_SEARCH_STATE g_WPMSearch;
 void T_NAV_GROUP_vSearchByName(U32 arg);
@@ -200,6 +201,12 @@ void T_NAV_GROUP_vSearchByIconCategory(U32 arg);
 void T_NAV_GROUP_vSearchJumpTo(U32 arg);
 void T_NAV_GROUP_vSearchDeleteEX(U32 arg);
 void T_NAV_GROUP_vExitSearch(void);
+// The path line rewritten for the highlighted result: the root, then the
+// groups (and the route) that lead to it.
+void T_NAV_GROUP_vGetRootPath(void);
+// After the highlight moved in the result list: the result index follows it
+// and the path line is rebuilt.
+void WPM_vSearchFollowHighlight(void);
 // Runs the search of g_WPMSearch from the root into the manager's list.
 void WPM_vRunSearch(void);
 // The first occurrence of the pattern, case folded by bit 0x20; null for none
