@@ -12,6 +12,7 @@
 #include "t_nav_group.h"
 #include "t_nav_group_data.h"
 #include "t_nav_group_edit.h"
+#include "t_nav_group_sel.h"
 #include "t_nav_nvram_flash.h"
 #include "t_nav_twr.h"
 #include "u_wstring.h"
@@ -130,9 +131,22 @@ static void T_NAV_GROUP_vSaveRouteHeader(void* pData, U32 u32Index) {
   ROUTE r = *pStored;
   memcpy(r.sName, pCopy->sName, sizeof r.sName);
   r.bHide = pCopy->bHide;
-  T_NAV_bSaveRoute(u32Index & 0x07FF, &r, FALSE);
-  g_WPMEdit.u16RouteIndexBackupForEdit = (U16)u32Index;
-  WPM_vReenter((U16)u32Index);
+  U16 id = (U16)u32Index;
+  if (r.bRtNotShared == pCopy->bRtNotShared) {
+    T_NAV_bSaveRoute(u32Index & 0x07FF, &r, FALSE);
+  } else {
+    // The other side holds its own copy, linked where the route was.
+    r.bRtNotShared = pCopy->bRtNotShared;
+    const U16 made = T_NAV_GROUP_u16CopyRouteContent(&r);
+    if (made != NAV_NONE) {
+      T_NAV_GROUP_DATA_bAddLink(g_WPM.u16CurrentGroupID, made);
+      T_NAV_GROUP_DATA_bRemoveLink(g_WPM.u16CurrentGroupID, id);
+      T_NAV_GROUP_DATA_vScanGroupForGarbageCollection(T_NAV_GROUP_DATA_nGetRootGroup());
+      id = made;
+    }
+  }
+  g_WPMEdit.u16RouteIndexBackupForEdit = id;
+  WPM_vReenter(id);
   T_NAV_GROUP_vSwitchToBrowseMode();
   snprintf(g_WPM.acInstructionText, sizeof g_WPM.acInstructionText, "%s", WPM_pcText(Edit_Route));
   g_WPM.u16CurrentEditGroupID = (U16)u32Index;
@@ -355,12 +369,28 @@ static void T_NAV_GROUP_vSaveGroupHeader(void* pData, U32 u32Index) {
     GROUP_HEADER h = pSlot->sHeader;
     memcpy(h.sName, pCopy->sName, sizeof h.sName);
     h.bHide = pCopy->bHide;
-    // Moving a group to the other side needs the copy of its content; until
-    // then it keeps its side.
-    T_NAV_GROUP_DATA_bModifyGroup((U16)u32Index, &h);
-    WPM_vReenter((U16)u32Index);
+    U16 id = (U16)u32Index;
+    if (h.bWpNotShared == pCopy->bWpNotShared) {
+      T_NAV_GROUP_DATA_bModifyGroup(id, &h);
+    } else {
+      // The other side gets a copy of the whole group (it takes over as the
+      // default group), under the new name; the old one is unlinked here.
+      const U16 made = T_NAV_GROUP_u16CopySelectedGroupContent(id, h.u16ParentIndex, pCopy->bWpNotShared);
+      if (made != NAV_NONE) {
+        if (const GROUP_SLOT* pMade = T_NAV_pGetGroupSlot(made); pMade != nullptr) {
+          GROUP_HEADER moved = pMade->sHeader;
+          memcpy(moved.sName, h.sName, sizeof moved.sName);
+          moved.bHide = h.bHide;
+          T_NAV_GROUP_DATA_bModifyGroup(made, &moved);
+        }
+        T_NAV_GROUP_DATA_bRemoveLink(g_WPM.u16CurrentGroupID, id);
+        T_NAV_GROUP_DATA_vScanGroupForGarbageCollection(T_NAV_GROUP_DATA_nGetRootGroup());
+        id = made;
+      }
+    }
+    WPM_vReenter(id);
     T_NAV_GROUP_vSwitchToBrowseMode();
-    g_WPM.u16CurrentEditGroupID = (U16)u32Index;
+    g_WPM.u16CurrentEditGroupID = id;
     g_WPMEdit.u32UndoCount = 0;
     g_WPM.eInputState = STATE_ITEM_LIST;
     return;
