@@ -13,6 +13,7 @@
 #include "linux_fs.h"
 #include "linuxsvc.h"
 #include "s_detect.h"
+#include "t_btremote.h"
 #include "t_info.h"
 #include "t_nav_views.h"
 #include "t_startup.h"
@@ -180,6 +181,8 @@ void Main(void) {
 
   T_STARTUP_vSetNeighbours(&s_startupNeighbours);
   U_VIEW_vSetNeighbours(&s_viewNeighbours);
+  // A short press of the remote's MARK marks as the unit's own Mark does.
+  T_BTREMOTE_vSetMarkAction(T_NAV_vHandleMark);
   L_TASK_Start(UARTTASK);
   L_TASK_Start(STARTTASK);
   // A start-up task that was left out never reports: Main then waits for ever.

@@ -725,6 +725,7 @@ void T_NAV_vDrawChartOverlay(NAV_VIEW_INFO* pNVI, BOOLEAN bRenderCursorWaypoint,
   L_MUTEX_Unlock(RES_AIS_DATA);
   T_NAV_vRenderWaypointTarget(pNVI);
   T_NAV_vRenderWaypointGrid(pNVI);
+  T_NAV_vRender3DViewOutline(pNVI);
   T_NAV_vRenderAlarmLimits(pNVI);
   T_NAV_vRenderSavedTracks(pNVI, FALSE);
   U32 u32Style = 2, u32Colour = 0;

@@ -6,6 +6,7 @@
 
 #include "g_fonts.h"
 #include "g_icon.h"
+#include "t_nav_records.h"
 #include "u_nav.h"
 
 // One row of a ruler table: the marks at one, two and three lengths, the
@@ -71,3 +72,22 @@ const ICON* T_NAV_pWaypointIcon(U32 u32Icon);
 // The open polyline through points relative to the centre, with the pen the
 // caller set, clipped so no product leaves 32 bits.
 void T_NAV_vRenderPolyLineMM(POINT* pptBuffer, S32 nPointCount, NAV_VIEW_INFO* pNVI);
+
+// The ground the bird's-eye pane shows, as a closed outline relative to this
+// plan pane's centre (at most 20 points); 0 points while that pane has not
+// published its geometry.
+S32 T_NAV_nBuild3DViewOutline(const NAV_VIEW_INFO* pNVI, POINT* pOut);
+// That outline, on the plan pane of the chart and bird's-eye splits when
+// SPVO asks for it.
+void T_NAV_vRender3DViewOutline(NAV_VIEW_INFO* pNVI);
+
+// One waypoint slot: its icon, rings and name (cut or hidden by the
+// declutter entry), gathered for the proximity flags.
+void T_NAV_vRenderWaypoint(S32 nIndex, const WAYPOINT* pWaypoint, NAV_VIEW_INFO* pNVI, S32 s32DeclutterWaypoint);
+
+// The waypoint manager's chart preview: the boat and the one item *pItem
+// names (a waypoint slot, a route or one of this unit's tracks; NAV_NONE for
+// none). Takes mutex 9.
+void T_NAV_vDrawChartTwrSelected(NAV_VIEW_INFO* pNVI, U16* pItem);
+// A route as one polyline through its waypoints, for that preview.
+void T_NAV_vRenderRouteForPopupWindow(const ROUTE* pRoute, NAV_VIEW_INFO* pNVI);

@@ -647,7 +647,6 @@ void T_CHART_vDrawChartView(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWind
 
 void T_CHART_vDrawChartInPopupWindow(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWindowSpec,
                                      POINT* pChartCenterPosition, U16* pTwrItemsToShow) {
-  (void)pTwrItemsToShow;
   if (!s_chart.bHasChartInPopupWindow || pBitmap == nullptr || psWindowSpec == nullptr ||
       pChartCenterPosition == nullptr) {
     return;
@@ -667,4 +666,5 @@ void T_CHART_vDrawChartInPopupWindow(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINT
   CHART_vSetRotation(&NVI);
   CHART_vRenderLatLonLines(&NVI);
   CHART_vRenderChartScale(&NVI, w.s32ClipRight - 6, w.s32ClipBottom + NVI.nWindowHeight / 2, TRUE);
+  T_NAV_vDrawChartTwrSelected(&NVI, pTwrItemsToShow);
 }

@@ -177,6 +177,29 @@ static void NAV_vRegisterViews(void) {
                         pos);
 }
 
+// The data-box layers over the navigation views.
+static void NAV_vRegisterInstrumentLayers(void) {
+  static const LAYER_ID s_aTrackChart[] = {INFO_CHART_LAYER, INFO_CHART_2D_LAYER, INFO_CHART_FLASHER_LAYER};
+  for (LAYER_ID l : s_aTrackChart) U_VIEW_bUnRegisterLayer(l);
+  const auto boxes = [](DRAW_FUNCTION* pfn, LAYER_ID layer, S32 view) {
+    U_VIEW_bRegisterLayer(pfn, layer, (LAYER_ID)view, 0, 0, TRUE, nullptr, nullptr, nullptr);
+  };
+  DRAW_FUNCTION* const pfnTrackChart = T_INFO_vDrawInfoLayer_Instrumentation_TrackChartView;
+  if (g_NAV.bInIceMode) {
+    boxes(pfnTrackChart, INFO_CHART_LAYER, 65);
+    boxes(pfnTrackChart, INFO_CHART_2D_LAYER, 67);
+    boxes(pfnTrackChart, INFO_CHART_FLASHER_LAYER, 66);
+    U_VIEW_bUnRegisterLayer(INFO_BIRDS_EYE_LAYER);
+    U_VIEW_bUnRegisterLayer(INFO_CHART_BIRDS_EYE_LAYER);
+    return;
+  }
+  boxes(pfnTrackChart, INFO_CHART_LAYER, CHART_VIEW_PRIORITY);
+  boxes(pfnTrackChart, INFO_CHART_2D_LAYER, 50);
+  boxes(T_NAV_INFOBOX_vDrawInfoLayer_Instrumentation_BigDigitsViews, INFO_BIRDS_EYE_LAYER, BIRDS_EYE_VIEW_PRIORITY);
+  boxes(pfnTrackChart, INFO_CHART_BIRDS_EYE_LAYER, 54);
+  boxes(pfnTrackChart, INFO_CHART_ON_LEFT_PLUS_SI_DI_ON_RIGHT_LAYER, 40);
+}
+
 static void NAV_vSonarNotice(FOURCHARID id, U32 u32Value);
 
 // What the first GPS position brings: run again on every detection, with
@@ -219,6 +242,7 @@ static void NAV_vGPSDetected(void) {
 
   NAV_vRegisterViews();
   NAV_vSonarNotice(FCID("SSEN"), 0);
+  NAV_vRegisterInstrumentLayers();
 
   if (g_NAV.pUpdateTimer == nullptr) {
     g_NAV.pUpdateTimer = L_TIMER_Allocate();

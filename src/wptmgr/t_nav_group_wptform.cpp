@@ -58,8 +58,9 @@ static void WPM_vPositionRow(EDIT_FIELD* f, DATA_TYPE eType, double d, NAV_FORMA
   char text[U_NAV_POSITION_TEXT_SIZE] = {};
   U_NAV_vFormatPosition(eType, d, text, eFormat, nCurrentLanguage(), IPS_SPACE);
   memset(f->value_string, 0, sizeof f->value_string);
-  snprintf(f->value_string, sizeof f->value_string, "%s", text);
-  f->string_len = (U16)strlen(f->value_string);
+  const size_t n = strnlen(text, sizeof f->value_string - 1);
+  memcpy(f->value_string, text, n);
+  f->string_len = (U16)n;
   f->candidate_mask = mask;
   if (U_WSTRING_bIsUnicodeLanguage() && 2u * f->string_len + 2 <= sizeof f->value_string) {
     f->type = EDIT_TYPE_CHAR_U;

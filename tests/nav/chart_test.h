@@ -55,6 +55,16 @@ class Chart : public NavTask {
   static void SetF(const char (&key)[5], float v) {
     H_DATABASE_bUpdateEverythingFloat(FCID(key), v, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
   }
+  // Saved route nIndex made of the two waypoint slots a and b.
+  static ROUTE* TwoPointRoute(U32 nIndex, U16 a, U16 b) {
+    ROUTE* pRoute = T_NAV_pGetRoute(nIndex);
+    memset(pRoute, 0, sizeof *pRoute);
+    pRoute->nCount = 2;
+    pRoute->u32DateTime = 1;
+    pRoute->anWaypoint[0] = a;
+    pRoute->anWaypoint[1] = b;
+    return pRoute;
+  }
   void Draw() { T_CHART_vDrawChartView(m_pPage, &m_spec); }
   COLOR At(S32 x, S32 y) const { return *G_SPAN_pcolAt(m_pPage, x, y); }
   std::vector<COLOR> Pixels() const {

@@ -132,12 +132,7 @@ TEST_F(Chart, TestCard) {
     Set("SNCS", 13);
     const U16 w1 = Waypoint(x0 - 800, kY + 300, "Westpoint");
     const U16 w2 = Waypoint(-NV_X_LIMIT + 600, kY - 200, "Eastern Harbour");
-    ROUTE* pRoute = T_NAV_pGetRoute(0);
-    memset(pRoute, 0, sizeof *pRoute);
-    pRoute->nCount = 2;
-    pRoute->u32DateTime = 1;
-    pRoute->anWaypoint[0] = w1;
-    pRoute->anWaypoint[1] = w2;
+    TwoPointRoute(0, w1, w2);
     TRACK* pTrack = &g_NAV.CurrentTrack;
     U_NAV_vClearTrack(&pTrack->sHeader);
     for (int i = 0; i < 20; i++) U_NAV_vAddTrackPoint(pTrack, {x0 - 1200 + 40 * i, kY - 300}, 0, FALSE);

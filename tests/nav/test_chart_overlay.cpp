@@ -11,6 +11,7 @@
 #include "g_iconset.h"
 #include "linuxsvc.h"
 #include "t_chart_marks.h"
+#include "t_nav_group_data.h"
 #include "t_nav_nvram_flash.h"
 #include "t_nav_twr.h"
 #include "t_nmea_ais.h"
@@ -141,14 +142,7 @@ TEST_F(ChartOverlay, RoutesHiddenAndStraightGoTo) {
   const U16 a = Waypoint(m_boat.x - 2000, m_boat.y + 1500, "A");
   const U16 b = Waypoint(m_boat.x + 2500, m_boat.y - 1200, "B");
   const std::vector<COLOR> empty = Frame();
-  for (U32 r = 0; r < 2; r++) {
-    ROUTE* pRoute = T_NAV_pGetRoute(r);
-    memset(pRoute, 0, sizeof *pRoute);
-    pRoute->nCount = 2;
-    pRoute->u32DateTime = 1;
-    pRoute->anWaypoint[0] = a;
-    pRoute->anWaypoint[1] = b;
-  }
+  for (U32 r = 0; r < 2; r++) TwoPointRoute(r, a, b);
   T_NAV_pGetRoute(0)->bHide = 1;
   Set("CCRT", 1);
   EXPECT_EQ(empty, Frame());
@@ -270,6 +264,44 @@ TEST_F(ChartOverlay, WideNamesShowWholeOrCut) {
 
 // Random stores at every zoom and turn: nothing faults and nothing lands
 // outside the pane.
+// The manager's preview shows the boat and the one item it names; an id
+// that names nothing this unit can show leaves the boat alone.
+TEST_F(ChartOverlay, PreviewShowsTheChosenItemOnly) {
+  T_CHART_vEnableChartInPopupWindow(TRUE);
+  Set("INCN", 15);
+  const U16 a = Waypoint(m_boat.x - 1500, m_boat.y + 1000, "A");
+  const U16 b = Waypoint(m_boat.x + 1500, m_boat.y - 800, "B");
+  TwoPointRoute(3, a, b);
+  std::unique_ptr<TRACK> pTrack(new TRACK());
+  U_NAV_vClearTrack(&pTrack->sHeader);
+  for (int i = 0; i < 10; i++) U_NAV_vAddTrackPoint(pTrack.get(), {m_boat.x + 300 * i, m_boat.y + 900}, 0, FALSE);
+  const U16 slot = T_NAV_nAddTrack(pTrack.get(), 1, (char*)"T", TRUE);
+  ASSERT_NE(NAV_NONE, slot);
+  const U16 unit = T_NAV_GROUP_DATA_u16Getu7UnitID();
+  auto preview = [&](U16 id) {
+    G_BMP_vSet(m_pPage, 0);
+    POINT centre = m_boat;
+    T_CHART_vDrawChartInPopupWindow(m_pPage, &m_spec, &centre, &id);
+    return Pixels();
+  };
+  const std::vector<COLOR> none = preview(NAV_NONE);
+  const std::vector<COLOR> waypoint = preview(a), route = preview(NAV_ITEM_ROUTE_BASE | 3);
+  EXPECT_NE(none, waypoint);
+  EXPECT_NE(none, route);
+  EXPECT_NE(waypoint, route);
+  EXPECT_NE(none, preview((U16)(NAV_ITEM_TRACK_BASE | unit | slot)));
+  EXPECT_EQ(none, preview((U16)(NAV_ITEM_TRACK_BASE | ((unit + 0x40) & NAV_ITEM_UNIT_BITS) | slot)));
+  EXPECT_EQ(none, preview(NAV_ITEM_ROUTE_BASE | 60));
+  EXPECT_EQ(none, preview(0x3FFF));
+  T_CHART_vEnableChartInPopupWindow(FALSE);
+  G_BMP_vSet(m_pPage, 0x1234);
+  const std::vector<COLOR> before = Pixels();
+  POINT centre = m_boat;
+  U16 id = a;
+  T_CHART_vDrawChartInPopupWindow(m_pPage, &m_spec, &centre, &id);
+  EXPECT_EQ(before, Pixels());
+}
+
 TEST_F(ChartOverlay, RandomStoresStayInsideThePane) {
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_UNDEFINED__)
   int kRounds = 300;

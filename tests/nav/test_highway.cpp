@@ -13,7 +13,9 @@
 #include "g_box.h"
 #include "g_iconset.h"
 #include "gr_context.h"
+#include "t_chart_overlay.h"
 #include "t_highway.h"
+#include "t_info.h"
 #include "t_nmea_ais.h"
 #include "track_scan.h"
 
@@ -58,6 +60,10 @@ class Highway : public Chart {
   void DrawHighway() { T_CHART_vDrawHighwayView(m_pPage, &m_spec); }
   std::vector<COLOR> Frame() {
     DrawHighway();
+    return Pixels();
+  }
+  std::vector<COLOR> Frame2() {
+    Draw();
     return Pixels();
   }
   // The split's highway pane and chart pane.
@@ -346,6 +352,86 @@ TEST_F(Highway, CursorFramesInTheBlackPalette) {
   SetF("ICHD", 35.0f);
   SetF("ICHH", 0.0f);
   FullAndSplit("highway_z23_cursor_black", "highway_split54_z23_cursor_black");
+}
+
+TEST_F(Highway, CursorFramesAtZoom17) {
+  Set("SNCS", 17);
+  Scene(0.6);
+  SetB("ICAC", TRUE);
+  const POINT c = Ahead(700, -10);
+  Set("ICLT", c.y);
+  Set("ICLN", c.x);
+  SetF("ICHD", 300.0f);
+  SetF("ICHH", 0.0f);
+  // The split on screen: its plan pane outlines the cursor's view.
+  Set("CVEW", 54);
+  SetB("SPVO", TRUE);
+  FullAndSplit("highway_z17_cursor", "highway_split54_z17_cursor");
+}
+
+TEST_F(Highway, BoatFramesAtZoom23) {
+  Set("SNCS", 23);
+  Set("SNBS", 23);
+  Scene(40.0);
+  FullAndSplit("highway_z23", "highway_split54_z23");
+}
+
+// A big-digits column 300 wide moves the vanishing point and narrows the
+// scale of both the full view and the split pane.
+TEST_F(Highway, FramesBesideTheBigDigitsColumn) {
+  Set("SNCS", 17);
+  Scene(0.6);
+  Set("CVEW", ZOLT_DIGIT_VIEW_PRIORITY);
+  ASSERT_EQ(300u, T_INFO_u32XOrigin());
+  FullAndSplit("highway_z17_column300", "highway_split54_z17_column300");
+}
+
+// The plan pane's outline is the ground the bird's-eye pane shows: its near
+// corners fall on that pane's bottom corners and its far arc on the horizon
+// between the pane's sides. It shows only in the split views when SPVO asks.
+TEST_F(Highway, OutlineOfTheBirdsEyePane) {
+  const float kHeading = 30.0f;
+  Boat(m_boat.x, m_boat.y, kHeading);
+  Set("CVEW", 54);
+  SetB("SPVO", TRUE);
+  Set("SNCS", 16);
+  Pane(54, SPLIT_LEFT_WINDOW, kLeft);
+  DrawHighway();
+  NAV_VIEW_INFO plan{};
+  plan.ptBoatMM = plan.ptCenterMM = m_boat;
+  plan.fBoatHeading = kHeading;
+  POINT outline[20];
+  const S32 n = T_NAV_nBuild3DViewOutline(&plan, outline);
+  ASSERT_GE(n, 5);
+  EXPECT_EQ(outline[0].x, outline[n - 1].x);
+  EXPECT_EQ(outline[0].y, outline[n - 1].y);
+  NAV_VIEW_INFO bird{};
+  bird.nChartScale = 17;
+  gr_ResetRotationContext(&bird.RotContext);
+  gr_SetRotationAngle(&bird.RotContext, kHeading);
+  T_CHART_vCalculateHighwayParameters(&bird, kLeft.s32ClipLeft, kLeft.s32ClipRight, 54);
+  std::vector<POINT> px;
+  for (S32 i = 0; i < n - 1; i++) px.push_back(T_NAV_ptPerspectivePixel(&bird, outline[i]));
+  EXPECT_NEAR(0, px[0].x, 2);
+  EXPECT_NEAR(399, px[1].x, 2);
+  EXPECT_NEAR(0, px[0].y, 2);
+  EXPECT_NEAR(0, px[1].y, 2);
+  EXPECT_NEAR(399, px[2].x, 2);
+  EXPECT_NEAR(0, px.back().x, 2);
+  for (size_t i = 2; i < px.size(); i++) {
+    EXPECT_NEAR(px[2].y, px[i].y, 2) << i;
+    EXPECT_TRUE(px[i].x >= -2 && px[i].x <= 401) << i << ": " << px[i].x;
+  }
+  EXPECT_GT(px[2].y, px[0].y + 100);
+  // On the plan pane.
+  Pane(54, SPLIT_RIGHT_WINDOW, kRight);
+  const std::vector<COLOR> shown = Frame2();
+  SetB("SPVO", FALSE);
+  const std::vector<COLOR> hidden = Frame2();
+  EXPECT_NE(shown, hidden);
+  SetB("SPVO", TRUE);
+  Set("CVEW", 52);
+  EXPECT_EQ(hidden, Frame2());
 }
 
 // A still boat with equal chart and highway zooms: neither pane may ever be

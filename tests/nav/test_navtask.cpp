@@ -2,9 +2,14 @@
 // priorities, the factory reset and the ice mode, the registrations of the
 // GPS detection, the start of normal running and a change of view.
 
+#include <map>
+#include <set>
+
 #include "model_current.h"
 #include "navtask_test.h"
 #include "u_convert.h"
+#include "u_nav_infobox.h"
+#include "u_view.h"
 #include "ui_texts.h"
 
 namespace {
@@ -130,6 +135,45 @@ TEST_F(NavTask, ASecondGpsDetectionDuplicatesNoOnceOnlyRegistration) {
   const TIMER_INFO* pTimer = g_NAV.pUpdateTimer;
   NAV_vHandleEvent(SEMA_GPS_DETECTED);
   EXPECT_EQ(pTimer, g_NAV.pUpdateTimer) << "one tick timer";
+}
+
+// The data boxes over the navigation views: the big-digits layer over the
+// highway view, the track-chart layer over the chart; ice mode moves the
+// chart's boxes to the ice chart and takes the highway's away.
+TEST_F(NavTask, GpsDetectionRegistersTheDataBoxLayers) {
+  H_DATABASE_bUpdateEverythingU32(FCID("TVUE"), M_VIEW, P_NORMAL, D_MAILBOX, nullptr, DB_NEVER_STALE);
+  auto layers = [](std::map<S32, std::pair<S32, DRAW_FUNCTION*>>* pOn, std::set<S32>* pOff) {
+    while (void* p = L_MBOX_Receive(M_VIEW)) {
+      const GENERIC_MESSAGE* g = (const GENERIC_MESSAGE*)p;
+      if (g->Cmd == CMD_ID_REGISTER_LAYER) {
+        const MSG_REGISTER_LAYER* r = (const MSG_REGISTER_LAYER*)p;
+        (*pOn)[r->layer] = {r->where_used, r->pDrawFunction};
+        pOff->erase(r->layer);
+      }
+      if (g->Cmd == CMD_ID_UNREGISTER_LAYER) {
+        pOn->erase(((const MSG_UNREGISTER_LAYER*)p)->layer);
+        pOff->insert(((const MSG_UNREGISTER_LAYER*)p)->layer);
+      }
+      H_MEMORY_vDumpMail(p);
+    }
+  };
+  std::map<S32, std::pair<S32, DRAW_FUNCTION*>> on;
+  std::set<S32> off;
+  NAV_vHandleEvent(SEMA_GPS_DETECTED);
+  layers(&on, &off);
+  ASSERT_EQ(1u, on.count(249));
+  EXPECT_EQ(56, on[249].first);
+  EXPECT_EQ(T_NAV_INFOBOX_vDrawInfoLayer_Instrumentation_BigDigitsViews, on[249].second);
+  EXPECT_EQ(52, on[240].first);
+  EXPECT_EQ(54, on[250].first);
+  g_NAV.bInIceMode = TRUE;
+  NAV_vHandleEvent(SEMA_GPS_DETECTED);
+  layers(&on, &off);
+  g_NAV.bInIceMode = FALSE;
+  EXPECT_EQ(1u, off.count(249));
+  EXPECT_EQ(1u, off.count(250));
+  EXPECT_EQ(65, on[240].first);
+  H_DATABASE_vDeleteEntry(FCID("TVUE"));
 }
 
 TEST_F(NavTask, RunSystemStartsTheSimulatorOnlyInPointOfSale) {

@@ -245,7 +245,13 @@ TEST_F(InfoBox, AllFourteenBoxesWhileNavigating) {
   const COLOR* p = (const COLOR*)pBitmap->pBuffer;
   const std::vector<COLOR> picture(p, p + G_SCREEN_WIDTH * G_SCREEN_HEIGHT);
   G_BUFFERS_vFreeBitmap(pBitmap);
+  // FreeType built for 32-bit ARM rounds some glyph coverage differently, so
+  // the board keeps its own picture beside the host's.
+#if defined(__arm__)
+  EXPECT_TRUE(ot::MatchesGolden("infoboxes-armhf", picture));
+#else
   EXPECT_TRUE(ot::MatchesGolden("infoboxes", picture));
+#endif
 }
 
 }  // namespace
