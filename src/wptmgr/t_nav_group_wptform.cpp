@@ -72,7 +72,8 @@ static void WPM_vPositionRow(EDIT_FIELD* f, DATA_TYPE eType, double d, NAV_FORMA
 static void WPM_vPositionText(const EDIT_FIELD* f, char* out, U32 u32Size) {
   memset(out, 0, u32Size);
   if (!WPM_bWideRow(f)) {
-    snprintf(out, u32Size, "%s", f->value_string);
+    const size_t limit = u32Size <= sizeof f->value_string ? u32Size - 1 : sizeof f->value_string;
+    memcpy(out, f->value_string, strnlen(f->value_string, limit));
     return;
   }
   for (U32 i = 0; i + 1 < u32Size && 2 * i + 1 < sizeof f->value_string; i++) {
