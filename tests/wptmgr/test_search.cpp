@@ -130,4 +130,36 @@ TEST_F(Search, JumpingEntersTheContainerAndAWaypointOfTheNavigatedRouteIsNotDele
   EXPECT_EQ(std::vector<std::string>{"Other"}, Names());
 }
 
+TEST_F(Search, ThePathLineFollowsTheHighlightedResult) {
+  const U16 outer = Group("Outer"), inner = Group("Inner", outer);
+  const U16 deep = Waypoint("Deep1", inner);
+  Route("Leg", outer, {deep});
+  T_NAV_GROUP_vSetup();
+  ByName("Deep");
+  ASSERT_EQ(2, g_WPM.u16ListCount) << "in its group and in the route";
+  g_WPM.eInputState = STATE_ITEM_LIST;
+  g_WPM.u16HighlightIndex = 0;
+  auto Path = [] {
+    std::vector<std::string> rows;
+    for (U32 i = 1; i < g_WPM.u16PathDepth; i++) rows.emplace_back(g_WPM.aacGroupPath[i]);
+    return rows;
+  };
+  // Whichever order the walk found them in, each row leads to its own place.
+  auto Expected = [&](U32 at) {
+    return WPM_bIsRouteId(g_WPMSearch.au16Parent[at]) ? std::vector<std::string>{"Outer", "Leg"}
+                                                        : std::vector<std::string>{"Outer", "Inner"};
+  };
+  Cursor(CURSOR_SOUTH);
+  EXPECT_EQ(1, g_WPMSearch.u16ResultIndex);
+  EXPECT_EQ(Expected(1), Path());
+  Cursor(CURSOR_NORTH);
+  EXPECT_EQ(0, g_WPMSearch.u16ResultIndex);
+  EXPECT_EQ(Expected(0), Path());
+  EXPECT_NE(Expected(0), Expected(1));
+
+  ByName("Inner");
+  Cursor(CURSOR_SOUTH);  // refused on the only row: the path still follows it
+  EXPECT_EQ(std::vector<std::string>{"Outer"}, Path()) << "a group shows the groups above it";
+}
+
 }  // namespace
