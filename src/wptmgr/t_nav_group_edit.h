@@ -156,6 +156,8 @@ extern WPM_EDIT_STATE g_WPMEdit;
 void WPM_vClearEditState(void);
 // "Exit and Discard?" Yes: undoes the group or route edit.
 void T_NAV_GROUP_vDiscardChangesConfirm(void);
+// The low bar's Save while a group or route is being edited.
+void T_NAV_GROUP_vSaveChanges(void);
 
 // Route, track and group forms (menu actions; the argument is ignored).
 void T_NAV_GROUP_vNewRoute(U32 arg);

@@ -515,6 +515,42 @@ static void WPM_vDiscardRouteEdit(void) {
   g_WPMEdit.u16NewAddedItemParentGroupID = NAV_NONE;
 }
 
+// The low bar's Save of a group or route edit: the links already stand in
+// the store, so a group only forgets what it would have undone; a route is
+// written with its points as they now are.
+void T_NAV_GROUP_vSaveChanges(void) {
+  switch (g_WPM.eMode) {
+    case MODE_EDIT_GROUP:
+      g_WPMEdit.u32UndoCount = 0;
+      g_WPMEdit.u16GroupIndexBackupForDelete = NAV_NONE;
+      break;
+    case MODE_EDIT_ROUTE:
+    case MODE_REORDER_WAYPOINT_IN_ROUTE: {
+      const U16 id = g_WPM.u16CurrentEditGroupID;
+      const ROUTE* pRoute = WPM_pRoute(id);
+      if (pRoute != nullptr) {
+        ROUTE copy = *pRoute;
+        if (!T_NAV_bSaveRoute(id & 0x07FF, &copy, FALSE)) {
+          WPM_vClick(FALSE);
+          return;
+        }
+      }
+      g_WPMEdit.u16RouteIndexBackupForEdit = NAV_NONE;
+      g_WPMEdit.u16RouteIndexBackupForDelete = NAV_NONE;
+      g_WPMEdit.u16NewAddedItemParentGroupID = NAV_NONE;
+      break;
+    }
+    default:
+      return;
+  }
+  const U16 highlight = g_WPM.u16HighlightIndex < g_WPM.u16ShowItemsCount
+                            ? g_WPM.au16ShowItemIDs[g_WPM.u16HighlightIndex]
+                            : NAV_NONE;
+  WPM_vReenterShown(highlight);
+  T_NAV_GROUP_vSwitchToBrowseMode();
+  WPM_vClick(TRUE);
+}
+
 void T_NAV_GROUP_vDiscardChangesConfirm(void) {
   switch (g_WPM.eMode) {
     case MODE_EDIT_GROUP:

@@ -142,6 +142,34 @@ TEST_F(ItemForms, NewGroupCounterAndAnUndoneEditLeaveTheTreeAsItWas) {
   EXPECT_EQ(before, In(g));
 }
 
+// The low bar's Save keeps what the edit did: the new route stays, and the
+// group keeps the links it was given.
+TEST_F(ItemForms, SavingFromTheLowBarKeepsTheEdit) {
+  const U16 w = Waypoint("A", kWpmRoot);
+  T_NAV_GROUP_vSetup();
+  T_NAV_GROUP_vNewRoute(0);
+  Save();
+  ASSERT_EQ(MODE_EDIT_ROUTE, g_WPM.eMode);
+  Key(HKEY_MASK_EXIT);  // focus to the bar
+  Cursor(CURSOR_EAST);
+  EXPECT_EQ(MODE_BROWSE, g_WPM.eMode);
+  EXPECT_STREQ("RT001", T_NAV_pGetRoute(0)->sName);
+  EXPECT_NE(0u, T_NAV_pGetRoute(0)->u32DateTime);
+  EXPECT_EQ(NAV_NONE, g_WPMEdit.u16RouteIndexBackupForDelete) << "a later discard takes nothing back";
+
+  const U16 g = Group("Edited");
+  T_NAV_GROUP_bEnterGroup(kWpmRoot, 0xFFFF);
+  g_WPM.eMode = MODE_EDIT_GROUP;
+  g_WPM.u16CurrentEditGroupID = g;
+  ASSERT_TRUE(T_NAV_GROUP_DATA_bAddLink(g, w));
+  g_WPMEdit.au32UndoList[g_WPMEdit.u32UndoCount++] = w;
+  g_WPM.eInputState = STATE_OPTIONS_MENU;
+  Cursor(CURSOR_EAST);
+  EXPECT_EQ(MODE_BROWSE, g_WPM.eMode);
+  EXPECT_EQ(0u, g_WPMEdit.u32UndoCount);
+  EXPECT_EQ(std::vector<std::string>{"A"}, In(g));
+}
+
 TEST_F(ItemForms, SaveAsTrackCopiesTheWholeTrackAndAFailedAddKeepsNothing) {
   auto t = std::make_unique<TRACK>();
   U_NAV_vClearTrack(&t->sHeader);
