@@ -83,7 +83,7 @@ TEST_F(Search, ACyclicTreeIsWalkedOnceAndResultsStopAt3100) {
   ASSERT_TRUE(T_NAV_GROUP_DATA_bAddLink(b, a)) << "B holds A, which holds B";
   std::vector<U16> points;
   for (int i = 0; i < 800; i++) {
-    char name[8];
+    char name[16];
     snprintf(name, sizeof name, "P%03d", i);
     const U16 w = Waypoint(name, i < 50 ? b : kWpmRoot);
     if (i < 50) points.push_back(w);
@@ -92,7 +92,7 @@ TEST_F(Search, ACyclicTreeIsWalkedOnceAndResultsStopAt3100) {
   EXPECT_EQ(802u, ByName("").size()) << "800 points and two groups, each once";
   // 46 routes of 50 points bring it past the cap.
   for (int r = 0; r < 46; r++) {
-    char name[8];
+    char name[16];
     snprintf(name, sizeof name, "R%02d", r);
     Route(name, kWpmRoot, points);
   }
