@@ -602,6 +602,8 @@ BOOLEAN G_TRUETYPE_bInit(void) {
     G_TRUETYPE_vSetMetrics(arialuni_fonts[0], s_FontInfo[FACE_UNICODE]);
   }
   G_TRUETYPE_vSetFixedWidths(FACE_UNICODE, 0);
+  // The zeros of every size measured above are not what screens draw.
+  G_TRUETYPE_vForgetGlyphs();
   L_MUTEX_Unlock(RES_TRUETYPE_FONT);
   return TRUE;
 }
