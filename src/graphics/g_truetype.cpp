@@ -170,6 +170,9 @@ typedef struct tag_SIZE_METRICS {
 } SIZE_METRICS;
 
 static SIZE_METRICS s_SizeMetrics[(size_t)FACE_COUNT * (size_t)TTF_SIZE_COUNT];
+static_assert(sizeof s_au8GlyphPool + sizeof s_aGlyphSlots + sizeof s_au16GlyphBuckets + sizeof s_SizeMetrics <=
+                  512 * 1024,
+              "the text caches' memory");
 
 static void G_TRUETYPE_vForgetGlyphs(void) {
   memset(s_au16GlyphBuckets, 0, sizeof s_au16GlyphBuckets);

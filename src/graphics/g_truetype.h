@@ -1,5 +1,6 @@
 // All text is TrueType: the embedded faces, a font for every face and size,
-// and 8-bit and wide text drawn and measured through FreeType's caches.
+// and 8-bit and wide text drawn and measured through FreeType, whose rendered
+// glyphs are kept in a fixed cache of the module's own.
 #pragma once
 
 #include "g_types.h"
