@@ -128,6 +128,7 @@ static void MARK_vAt(const char* sName, U8 u8Icon, POINT pt, U16 u16Depth, BOOLE
     L_SEMA_Signal(SEMA_KEYCLICK_BAD);
     return;
   }
+  T_NAV_GROUP_vSetWaypointVisible(index);
   T_NAV_GROUP_vSetCurrentHighlight(index);
   MARK_vNote(Waypoint_Created, index);
   if (MARK_bActive()) T_NAV_vUpdateCursorWaypoint(index);
