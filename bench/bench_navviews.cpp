@@ -2,11 +2,14 @@
 // a mark (the waypoint written through, its declutter slot, its hash and its
 // link into the default group) and a saved track (written and linked), each
 // timed next to a write, fsync and rename of the same bytes in the same
-// loop (goal: at most 2 times as long).
+// loop (goal: at most 2 times as long); and the delete-all of a full table
+// of waypoints (3,000 slots) next to removing as many files of the same size.
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
@@ -14,7 +17,10 @@
 
 #include "bench_timing.h"
 #include "h_database.h"
+#include "linux_fs.h"
+#include "linuxsvc.h"
 #include "navmath.h"
+#include "t_nav_group_data.h"
 #include "t_nav_int.h"
 #include "t_nav_nvram_flash.h"
 #include "t_nav_twr.h"
@@ -89,5 +95,78 @@ void BM_SaveTrackAgainstRawWrite(benchmark::State& state) {
   state.counters["x_raw"] = BENCH_dRatio(pair);
 }
 BENCHMARK(BM_SaveTrackAgainstRawWrite)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(40);
+
+U32 s_u32Syncs;
+void CountSyncs(const FS_TRACE_RECORD* p) { s_u32Syncs += p->u32Call == FS_CALL_SYNC; }
+
+// A full waypoint table. Links are left out: the bodies holding them share
+// the table, and delete-all takes every slot whatever links to it.
+void FillWaypoints(POINT boat) {
+  for (S32 i = 0; i < 3000; i++) {
+    WAYPOINT w = {};
+    w.u8Status = WPT_STATUS_SAVED;
+    w.u32DateTime = 1213461000u;
+    w.pt = {boat.x + 40 * (i % 60), boat.y + 40 * (i / 60)};
+    snprintf(w.sName, sizeof w.sName, "W%04d", (int)i);
+    if (T_NAV_nAddWaypoint(&w, FALSE) == NAV_NONE) break;
+  }
+}
+
+// The peer: as many files of one record each, made beforehand and then
+// removed, the directory synced once at the end.
+std::vector<std::string> RawFiles(U32 count, size_t size) {
+  const std::string dir = g_root + "/rawdel";
+  mkdir(dir.c_str(), 0755);
+  const std::vector<char> bytes(size, 'w');
+  std::vector<std::string> paths;
+  for (U32 i = 0; i < count; i++) {
+    paths.push_back(dir + "/w" + std::to_string(i));
+    const int fd = open(paths.back().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0) continue;
+    if (write(fd, bytes.data(), bytes.size()) != (ssize_t)bytes.size()) perror("write");
+    close(fd);
+  }
+  return paths;
+}
+
+void RawRemove(const std::vector<std::string>& paths) {
+  for (const std::string& path : paths) unlink(path.c_str());
+  const int fd = open((g_root + "/rawdel").c_str(), O_RDONLY | O_DIRECTORY);
+  if (fd < 0) return;
+  fsync(fd);
+  close(fd);
+}
+
+// The store's part of "Delete All" (the busy notice's one-second show left
+// out): every waypoint, route and track goes.
+void BM_DeleteAllAgainstRemovingTheFiles(benchmark::State& state) {
+  const POINT boat = Unit();
+  Fix(boat);
+  BENCH_PAIR pair;
+  U32 syncs = 0, waypoints = 0;
+  for (auto _ : state) {
+    FillWaypoints(boat);
+    waypoints = (U32)T_NAV_TWR_nGetWaypointCount();
+    const std::vector<std::string> paths = RawFiles(waypoints, sizeof(FILE_HEADER) + sizeof(WAYPOINT));
+    BENCH_dTimePair(
+        state, &pair,
+        [&] {
+          s_u32Syncs = 0;
+          FS_vSetTrace(CountSyncs);
+          L_MUTEX_LockWait(RES_NAV_DATA);
+          T_NAV_vDeleteAllTracksWaypointsRoutes(FALSE);
+          L_MUTEX_Unlock(RES_NAV_DATA);
+          FS_vSetTrace(nullptr);
+          syncs = s_u32Syncs;
+        },
+        [&] { RawRemove(paths); });
+  }
+  // The group slots of a fresh store keep a few of the 3,000 entries.
+  if (waypoints < 2950 || T_NAV_TWR_nGetWaypointCount() != 0) state.SkipWithError("the full table was not deleted");
+  state.counters["x_raw"] = BENCH_dRatio(pair);
+  state.counters["syncs"] = syncs;
+  state.counters["waypoints"] = waypoints;
+}
+BENCHMARK(BM_DeleteAllAgainstRemovingTheFiles)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <string.h>
 
 #include "h_database.h"
+#include "g_buffers.h"
 #include "h_memory.h"
 #include "linuxsvc.h"
 #include "t_messagebox.h"
@@ -17,6 +18,8 @@
 #include "t_nav_group_edit.h"
 #include "t_nav_nvram_flash.h"
 #include "t_nav_twr.h"
+#include "u_language.h"
+#include "u_wstring.h"
 #include "fuzz_navstore.h"
 #include "fuzz_support.h"
 
@@ -86,11 +89,35 @@ static const OPENER kOpeners[] = {
     T_NAV_GROUP_vEditGroup,    T_NAV_GROUP_vSearchByName,    T_NAV_GROUP_vSearchByDate,
     T_NAV_GROUP_vSearchByDistance, T_NAV_GROUP_vSearchByIcon, T_NAV_GROUP_vSearchByIconCategory};
 
+// The character editor opens when the form is drawn with a text cursor;
+// the form is drawn then (a draw after every key would be too slow).
+static void DrawForm(void) {
+  static BITMAP* s_pBitmap = G_BUFFERS_pCreateFullScreenBitmap();
+  POPUP_WINDOW* p = g_WPM.pPopupWindow;
+  if (g_WPMForm.bEditMenuChange || p == nullptr || !p->bActive ||
+      p->pKeyHandleFunc != T_NAV_GROUP_bEditWindowHandleKeys) {
+    return;
+  }
+  for (const EDIT_FIELD* f = ((POPUP_EDIT_WINDOW*)p)->pEditFields; f->name != nullptr; f++) {
+    if (f->highlight > 0) {
+      T_NAV_GROUP_vEditWindowDraw(p, s_pBitmap);
+      return;
+    }
+  }
+}
+
+static void SetLanguage(U32 language) {
+  H_DATABASE_bUpdateEverythingU32(FCID("SLNG"), language, P_NORMAL, D_UNSIGNED32, nullptr, 0xFFFFFFFF);
+  U_WSTRING_vUpdateCurrentLanguage();
+}
+
 static const CURSOR_POSITION kPad[] = {CURSOR_NORTH, CURSOR_EAST, CURSOR_SOUTH, CURSOR_WEST, CURSOR_NORTH_EAST};
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_INPUT in = {data, size, 0};
   const U8 pick = FUZZ_u8Take(&in);
+  // Bit 6 of the pick: a language with wide text and name-type codes.
+  SetLanguage((pick & 0x40) != 0 ? LANGUAGE_KOREAN : LANGUAGE_ENGLISH);
   T_NAV_GROUP_vSetup();
   L_MUTEX_LockWait(RES_NAV_DATA);
   g_WPM.u16HighlightIndex = g_WPM.u16ShowItemsCount > 0 ? (U16)((pick >> 4) % g_WPM.u16ShowItemsCount) : 0xFFFF;
@@ -124,6 +151,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         break;
     }
     T_NAV_GROUP_bHandleKeys(&m);
+    DrawForm();
   }
   T_NAV_GROUP_vShutdown();
   // What one input leaves beyond the store goes with it, so that a finding

@@ -131,6 +131,107 @@ static BOOLEAN G_TRUETYPE_bGlyphImage(const FontInfo* pInfo, FT_UInt glyph, GLYP
   return TRUE;
 }
 
+// Rendered glyphs are kept here, above FreeType: its cache manager holds one
+// size object (four on a domestic model) and few bytes, so a frame drawing in
+// several sizes would otherwise create a size and render its glyphs again for
+// nearly every text. A glyph is found by face, size, character map and
+// character; the cache holds the glyph index and the coverage rows, packed.
+// All its memory is fixed (about 470 KB with the size records below): when
+// the pool or the slots run out, everything is let go at once and refilled
+// from FreeType.
+constexpr U32 GLYPH_POOL_BYTES = G_TRUETYPE_GLYPH_POOL_BYTES;
+constexpr U32 GLYPH_SLOTS = 3072;
+constexpr U32 GLYPH_BUCKETS = 4096;
+// A bigger glyph (a huge digit, a wide character at the largest sizes) is
+// drawn from FreeType each time rather than crowding out the text sizes.
+constexpr U32 GLYPH_LARGEST = GLYPH_POOL_BYTES / 16;
+static_assert((GLYPH_BUCKETS & (GLYPH_BUCKETS - 1)) == 0 && GLYPH_SLOTS < 0xFFFF);
+
+typedef struct tag_GLYPH_SLOT {
+  U64 u64Key;
+  U32 u32Offset;  // of the coverage rows in the pool
+  U32 u32Glyph;   // 0: the map has no glyph for the character
+  S16 s16Width;
+  S16 s16Rows;
+  S16 s16Top;
+  U16 u16Next;  // the next slot of the bucket + 1, 0 at the end
+} GLYPH_SLOT;
+
+static U8 s_au8GlyphPool[GLYPH_POOL_BYTES];
+static GLYPH_SLOT s_aGlyphSlots[GLYPH_SLOTS];
+static U16 s_au16GlyphBuckets[GLYPH_BUCKETS];  // first slot + 1, 0 for none
+static U32 s_u32GlyphSlotsUsed;
+static U32 s_u32GlyphPoolUsed;
+
+// A size's face and scale, looked up from FreeType once.
+typedef struct tag_SIZE_METRICS {
+  FT_Face face;  // null until the size was first looked up
+  FT_Fixed xScale;
+} SIZE_METRICS;
+
+static SIZE_METRICS s_SizeMetrics[(size_t)FACE_COUNT * (size_t)TTF_SIZE_COUNT];
+static_assert(sizeof s_au8GlyphPool + sizeof s_aGlyphSlots + sizeof s_au16GlyphBuckets + sizeof s_SizeMetrics <=
+                  512 * 1024,
+              "the text caches' memory");
+
+static void G_TRUETYPE_vForgetGlyphs(void) {
+  memset(s_au16GlyphBuckets, 0, sizeof s_au16GlyphBuckets);
+  s_u32GlyphSlotsUsed = 0;
+  s_u32GlyphPoolUsed = 0;
+}
+
+// The font's position in s_FontInfo, which also indexes s_SizeMetrics.
+static ptrdiff_t FontIndex(const FontInfo* pInfo) { return pInfo - &s_FontInfo[0][0]; }
+
+// Keeps a glyph (and its image, when image is not null) for the key. Images
+// the blend cannot read as packed rows are not kept.
+static void G_TRUETYPE_vKeepGlyph(U64 u64Key, U32 u32Bucket, FT_UInt glyph, const GLYPH_IMAGE* pImage) {
+  const GLYPH_IMAGE none = {0, 0, 0, 0, nullptr};
+  const GLYPH_IMAGE& image = pImage == nullptr ? none : *pImage;
+  if (image.s32Width < 0 || image.s32Rows < 0 || image.s32Pitch < image.s32Width || image.s32Width > INT16_MAX ||
+      image.s32Rows > INT16_MAX || image.s32Top < INT16_MIN || image.s32Top > INT16_MAX) {
+    return;
+  }
+  const U64 u64Bytes = (U64)image.s32Width * (U64)image.s32Rows;
+  if (u64Bytes > GLYPH_LARGEST) return;
+  if (s_u32GlyphSlotsUsed == GLYPH_SLOTS || s_u32GlyphPoolUsed + u64Bytes > GLYPH_POOL_BYTES) {
+    G_TRUETYPE_vForgetGlyphs();
+  }
+  const U32 u32Slot = s_u32GlyphSlotsUsed++;
+  GLYPH_SLOT& slot = s_aGlyphSlots[u32Slot];
+  slot = {u64Key, s_u32GlyphPoolUsed, (U32)glyph, (S16)image.s32Width, (S16)image.s32Rows, (S16)image.s32Top,
+          s_au16GlyphBuckets[u32Bucket]};
+  for (S32 r = 0; r < image.s32Rows && image.s32Width > 0; r++) {
+    memcpy(s_au8GlyphPool + slot.u32Offset + (size_t)r * (size_t)image.s32Width,
+           image.pu8Buffer + (ptrdiff_t)r * image.s32Pitch, (size_t)image.s32Width);
+  }
+  s_u32GlyphPoolUsed += (U32)u64Bytes;
+  s_au16GlyphBuckets[u32Bucket] = (U16)(u32Slot + 1);
+}
+
+// The glyph of the character in map nMap of the font's face (0 for none) and,
+// when TRUE, its image, which stays valid until the next look-up.
+static BOOLEAN G_TRUETYPE_bFindGlyph(const FontInfo* pInfo, FT_Int nMap, FT_UInt32 code, FT_UInt* pGlyph,
+                                     GLYPH_IMAGE* pImage) {
+  const U64 u64Key = (U64)FontIndex(pInfo) << 40 | (U64)((U32)nMap & 0xFF) << 32 | code;
+  const U32 u32Bucket = (U32)((u64Key * 0x9E3779B97F4A7C15ull) >> 52) & (GLYPH_BUCKETS - 1);
+  for (U16 n = s_au16GlyphBuckets[u32Bucket]; n != 0; n = s_aGlyphSlots[n - 1].u16Next) {
+    const GLYPH_SLOT& slot = s_aGlyphSlots[n - 1];
+    if (slot.u64Key != u64Key) continue;
+    *pGlyph = slot.u32Glyph;
+    *pImage = {slot.s16Width, slot.s16Rows, slot.s16Top, slot.s16Width, s_au8GlyphPool + slot.u32Offset};
+    return slot.u32Glyph != 0;
+  }
+  *pGlyph = FTC_CMapCache_Lookup(s_cmap_cache, pInfo->scaler.face_id, nMap, code);
+  if (*pGlyph == 0) {
+    G_TRUETYPE_vKeepGlyph(u64Key, u32Bucket, 0, nullptr);
+    return FALSE;
+  }
+  if (!G_TRUETYPE_bGlyphImage(pInfo, *pGlyph, pImage)) return FALSE;
+  G_TRUETYPE_vKeepGlyph(u64Key, u32Bucket, *pGlyph, pImage);
+  return TRUE;
+}
+
 static COLOR G_TRUETYPE_GetBlendedColor(COLOR colorText, COLOR colorOld, U32 a) {
   const U32 r = (((U32)colorText >> 11) * a + ((U32)colorOld >> 11) * (255 - a)) / 255;
   const U32 g = ((((U32)colorText >> 5) & 0x3F) * a + (((U32)colorOld >> 5) & 0x3F) * (255 - a)) / 255;
@@ -155,12 +256,24 @@ static void G_TRUETYPE_vBlendGlyph(BITMAP* pBmp, const GLYPH_IMAGE& image, PIXEL
   }
 }
 
+// Under the font lock: the font's size, or null when FreeType cannot give it.
+static const SIZE_METRICS* G_TRUETYPE_pFaceAtSize(const FontInfo* pInfo) {
+  SIZE_METRICS& metrics = s_SizeMetrics[FontIndex(pInfo)];
+  if (metrics.face == nullptr) {
+    FTC_ScalerRec scaler = pInfo->scaler;
+    FT_Size size = nullptr;
+    if (FTC_Manager_LookupSize(s_ftc_Manager, &scaler, &size) != 0 || size == nullptr) return nullptr;
+    metrics = {size->face, size->metrics.x_scale};
+  }
+  return &metrics;
+}
+
 // Walks the text as drawing does, handing every glyph and its pen position to
 // plot, which returns FALSE to stop the walk there. Wide text in a wide
 // language unless b8Bit. Returns the pen position after the last glyph.
 template <typename PLOT>
-static S32 G_TRUETYPE_s32WalkWith(const char* pText, PIXEL x, const FontInfo* pInfo, U32 u32Height, FT_Face face,
-                                  BOOLEAN b8Bit, PLOT&& plot) {
+static S32 G_TRUETYPE_s32WalkWith(const char* pText, PIXEL x, const FontInfo* pInfo, U32 u32Height,
+                                  const SIZE_METRICS* pSize, BOOLEAN b8Bit, PLOT&& plot) {
   const BOOLEAN bUnicode = !b8Bit && U_WSTRING_bIsUnicodeLanguage();
   const BOOLEAN bASCII = s_bASCII.load(std::memory_order_relaxed);
   const int nCharmap = s_nCharmap.load(std::memory_order_relaxed);
@@ -187,17 +300,22 @@ static S32 G_TRUETYPE_s32WalkWith(const char* pText, PIXEL x, const FontInfo* pI
     // default (Unicode) map for wide text and in ASCII mode, else through the
     // code page of the font set.
     const FT_Int nMap = bUnicode || bASCII ? pDesc->nUnicodeMap : nCharmap;
-    const FT_UInt glyph = FTC_CMapCache_Lookup(s_cmap_cache, pInfo->scaler.face_id, nMap, code);
+    FT_UInt glyph;
+    GLYPH_IMAGE image;
+    const BOOLEAN bImage = G_TRUETYPE_bFindGlyph(pInfo, nMap, code, &glyph, &image);
     if (glyph == 0) {
       previous = 0;
       continue;
     }
-    if (previous != 0 && FT_HAS_KERNING(face)) {
+    // Kerning in font units scaled by the size, as FreeType scales it for
+    // the face's active size, without needing that size to be active.
+    if (previous != 0 && FT_HAS_KERNING(pSize->face)) {
       FT_Vector delta;
-      if (FT_Get_Kerning(face, previous, glyph, FT_KERNING_UNFITTED, &delta) == 0) x += (S32)(delta.x >> 6);
+      if (FT_Get_Kerning(pSize->face, previous, glyph, FT_KERNING_UNSCALED, &delta) == 0) {
+        x += (S32)(FT_MulFix(delta.x, pSize->xScale) >> 6);
+      }
     }
-    GLYPH_IMAGE image;
-    if (!G_TRUETYPE_bGlyphImage(pInfo, glyph, &image)) continue;
+    if (!bImage) continue;
     if (!plot(image, x)) break;
     x += image.s32Width + (S32)(u32Height >> 6) + 1;
     previous = glyph;
@@ -208,8 +326,8 @@ static S32 G_TRUETYPE_s32WalkWith(const char* pText, PIXEL x, const FontInfo* pI
 // Walks the text as drawing does; draws into pBmp when it is not null.
 // Returns the pen position after the last glyph, starting from x.
 static S32 G_TRUETYPE_s32Walk(BITMAP* pBmp, const char* pText, PIXEL x, PIXEL yBaseline, COLOR colorText,
-                              const FontInfo* pInfo, U32 u32Height, FT_Face face) {
-  return G_TRUETYPE_s32WalkWith(pText, x, pInfo, u32Height, face, FALSE, [&](const GLYPH_IMAGE& image, PIXEL at) {
+                              const FontInfo* pInfo, U32 u32Height, const SIZE_METRICS* pSize) {
+  return G_TRUETYPE_s32WalkWith(pText, x, pInfo, u32Height, pSize, FALSE, [&](const GLYPH_IMAGE& image, PIXEL at) {
     if (pBmp == nullptr) return TRUE;
     const PIXEL y = yBaseline + image.s32Top - image.s32Rows;
     if (y + image.s32Rows >= pBmp->pixels_high || y < 0) return FALSE;
@@ -221,22 +339,15 @@ static S32 G_TRUETYPE_s32Walk(BITMAP* pBmp, const char* pText, PIXEL x, PIXEL yB
   });
 }
 
-// Under the font lock: the size looked up, or null.
-static FT_Face G_TRUETYPE_pFaceAtSize(const FontInfo* pInfo) {
-  FTC_ScalerRec scaler = pInfo->scaler;
-  FT_Size size = nullptr;
-  if (FTC_Manager_LookupSize(s_ftc_Manager, &scaler, &size) != 0 || size == nullptr) return nullptr;
-  return size->face;
-}
 
 U32 G_TRUETYPE_M_u32GetWidth(const char* pText, const FONT_DEF* pFontPtr) {
   const FontInfo* pInfo = InfoOf(pFontPtr);
   if (pText == nullptr || pInfo == nullptr || !s_bReady.load()) return 0;
   L_MUTEX_LockWait(RES_TRUETYPE_FONT);
   S32 s32Width = 0;
-  FT_Face face = G_TRUETYPE_pFaceAtSize(pInfo);
-  if (face != nullptr && U_WSTRING_u32w_strlen(pText, FALSE) != 0) {
-    s32Width = G_TRUETYPE_s32Walk(nullptr, pText, 0, 0, 0, pInfo, pFontPtr->u32Height, face);
+  const SIZE_METRICS* pSize = G_TRUETYPE_pFaceAtSize(pInfo);
+  if (pSize != nullptr && U_WSTRING_u32w_strlen(pText, FALSE) != 0) {
+    s32Width = G_TRUETYPE_s32Walk(nullptr, pText, 0, 0, 0, pInfo, pFontPtr->u32Height, pSize);
   }
   L_MUTEX_Unlock(RES_TRUETYPE_FONT);
   return s32Width > 0 ? (U32)s32Width : 0;
@@ -248,12 +359,12 @@ static void G_TRUETYPE_vDraw(BITMAP* pBmp, const char* pText, POINT* pAnchor, CO
   if (pBmp == nullptr || pText == nullptr || pAnchor == nullptr || pInfo == nullptr || !s_bReady.load()) return;
   if (pAnchor->x < pBmp->s32ClipLeft || pAnchor->x > pBmp->s32ClipRight) return;
   L_MUTEX_LockWait(RES_TRUETYPE_FONT);
-  FT_Face face = G_TRUETYPE_pFaceAtSize(pInfo);
+  const SIZE_METRICS* pSize = G_TRUETYPE_pFaceAtSize(pInfo);
   const PIXEL x = pAnchor->x;
   // x + width can only be 0 when x is not positive.
   const BOOLEAN bEmpty = x <= 0 && (S64)x + (S64)G_TRUETYPE_M_u32GetWidth(pText, pFontPtr) == 0;
-  if (face != nullptr && !bEmpty && (U32)x < (U32)pBmp->pixels_wide) {
-    const S32 s32End = G_TRUETYPE_s32Walk(pBmp, pText, x, pAnchor->y, colorText, pInfo, pFontPtr->u32Height, face);
+  if (pSize != nullptr && !bEmpty && (U32)x < (U32)pBmp->pixels_wide) {
+    const S32 s32End = G_TRUETYPE_s32Walk(pBmp, pText, x, pAnchor->y, colorText, pInfo, pFontPtr->u32Height, pSize);
     if (bMove) pAnchor->x = s32End;
   }
   L_MUTEX_Unlock(RES_TRUETYPE_FONT);
@@ -275,15 +386,15 @@ void G_TRUETYPE_M_vPutRotated(BITMAP* pBmp, const char* pText, const POINT* pptA
     return;
   }
   L_MUTEX_LockWait(RES_TRUETYPE_FONT);
-  FT_Face face = G_TRUETYPE_pFaceAtSize(pInfo);
+  const SIZE_METRICS* pSize = G_TRUETYPE_pFaceAtSize(pInfo);
   const U32 u32Height = pFontPtr->u32Height;
-  const S32 s32TextWidth = face == nullptr ? 0 : G_TRUETYPE_s32WalkWith(pText, 0, pInfo, u32Height, face, TRUE,
+  const S32 s32TextWidth = pSize == nullptr ? 0 : G_TRUETYPE_s32WalkWith(pText, 0, pInfo, u32Height, pSize, TRUE,
                                                                        [](const GLYPH_IMAGE&, PIXEL) { return TRUE; });
   const S64 s64Width = (S64)(s32TextWidth > 0 ? s32TextWidth : 0) + 32;
   const S64 s64Rows = (S64)u32Height + 34;
   // A picture beyond the heap's largest block would end the unit.
-  if (face == nullptr || s64Width * s64Rows * 4 > (S64)H_MEMORY_MAX_REQUEST) {
-    if (face != nullptr) log_me("[%d]%s: text too large to turn", __LINE__, __func__);
+  if (pSize == nullptr || s64Width * s64Rows * 4 > (S64)H_MEMORY_MAX_REQUEST) {
+    if (pSize != nullptr) log_me("[%d]%s: text too large to turn", __LINE__, __func__);
     L_MUTEX_Unlock(RES_TRUETYPE_FONT);
     return;
   }
@@ -291,7 +402,7 @@ void G_TRUETYPE_M_vPutRotated(BITMAP* pBmp, const char* pText, const POINT* pptA
   U8* pu8Pixels = (U8*)H_MEMORY_pvCalloc((U32)(s32Width * s32Rows), 4);
   const U8 u8Red = (U8)((colorText >> 8) & 0xF8), u8Green = (U8)((colorText >> 3) & 0xFC),
            u8Blue = (U8)((colorText << 3) & 0xFF);
-  G_TRUETYPE_s32WalkWith(pText, 0, pInfo, u32Height, face, TRUE, [&](const GLYPH_IMAGE& image, PIXEL x) {
+  G_TRUETYPE_s32WalkWith(pText, 0, pInfo, u32Height, pSize, TRUE, [&](const GLYPH_IMAGE& image, PIXEL x) {
     const S32 y = ROTATED_BASELINE + image.s32Top - image.s32Rows;
     if (y + image.s32Rows >= s32Rows || y < 0) return FALSE;
     for (S32 r = 0; r < image.s32Rows; r++) {
@@ -436,6 +547,8 @@ static void G_TRUETYPE_vShutDownFreeType(void) {
   s_ftc_Manager = nullptr;
   s_FontLibrary = nullptr;
   for (FontFaceDescriptor& d : s_FontFaceDesciptor) d = {nullptr, 0, nullptr, 0};
+  for (SIZE_METRICS& m : s_SizeMetrics) m = SIZE_METRICS{};
+  G_TRUETYPE_vForgetGlyphs();
 }
 
 // Called again, it starts over with empty caches.
@@ -492,6 +605,15 @@ BOOLEAN G_TRUETYPE_bInit(void) {
     G_TRUETYPE_vSetMetrics(arialuni_fonts[0], s_FontInfo[FACE_UNICODE]);
   }
   G_TRUETYPE_vSetFixedWidths(FACE_UNICODE, 0);
+  // The zeros of every size measured above are not what screens draw.
+  G_TRUETYPE_vForgetGlyphs();
   L_MUTEX_Unlock(RES_TRUETYPE_FONT);
   return TRUE;
+}
+
+void G_TRUETYPE_vGlyphCacheUse(U32* pu32Glyphs, U32* pu32Bytes) {
+  L_MUTEX_LockWait(RES_TRUETYPE_FONT);
+  if (pu32Glyphs != nullptr) *pu32Glyphs = s_u32GlyphSlotsUsed;
+  if (pu32Bytes != nullptr) *pu32Bytes = s_u32GlyphPoolUsed;
+  L_MUTEX_Unlock(RES_TRUETYPE_FONT);
 }

@@ -1,5 +1,6 @@
 // All text is TrueType: the embedded faces, a font for every face and size,
-// and 8-bit and wide text drawn and measured through FreeType's caches.
+// and 8-bit and wide text drawn and measured through FreeType, whose rendered
+// glyphs are kept in a fixed cache of the module's own.
 #pragma once
 
 #include "g_types.h"
@@ -94,3 +95,7 @@ void G_TRUETYPE_M_vPutRotated(BITMAP* pBmp, const char* pText, const POINT* pptA
                               const FONT_DEF* pFontPtr, const POINT* pptRotateCenter, double dRotateAngle);
 void G_TRUETYPE_vPutRotated(BITMAP* pBmp, const char* pText, const POINT* pptAnchor, const POINT* pptRotateCenter,
                             double dRotateAngle, COLOR colorText, U32 u32Height, U32 u32FontStyle);
+// The glyph cache above FreeType: the glyphs it holds and the bytes of
+// coverage they take, of at most G_TRUETYPE_GLYPH_POOL_BYTES.
+constexpr U32 G_TRUETYPE_GLYPH_POOL_BYTES = 384 * 1024;
+void G_TRUETYPE_vGlyphCacheUse(U32* pu32Glyphs, U32* pu32Bytes);

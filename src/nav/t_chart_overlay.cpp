@@ -23,6 +23,7 @@
 #include "t_chart.h"
 #include "t_chart_ais.h"
 #include "t_chart_marks.h"
+#include "t_nav_group.h"
 #include "t_nav_int.h"
 #include "t_nav_nvram_flash.h"
 #include "t_nav_twr.h"
@@ -601,6 +602,9 @@ static void OVL_vRenderWaypoints(NAV_VIEW_INFO* pNVI, BOOLEAN bLeftPane) {
   WAYPOINT* pWaypoint = nullptr;
   while (T_NAV_bScanWaypoints(&nIndex, &pWaypoint, FALSE)) {
     if (pWaypoint == nullptr || pWaypoint->bHide) continue;
+    if (pWaypoint->u8Status != WPT_STATUS_TEMPORARY && !T_NAV_GROUP_bCheckWaypointIsInVisibleGroup((U32)nIndex)) {
+      continue;
+    }
     const S32 d = pDeclutter != nullptr && nIndex >= 0 && nIndex < (S32)NAV_MAX_WAYPOINTS ? pDeclutter[nIndex] : 0;
     T_NAV_vRenderWaypoint(nIndex, pWaypoint, pNVI, d);
   }

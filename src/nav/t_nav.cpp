@@ -544,7 +544,10 @@ void NAV_vHandleEvent(S32 s32Event) {
       }
       break;
     case SEMA_TIMER_WAYPOINT_TIMER:
-      g_NAV.bUpdateHideStatus = false;
+      if (g_NAV.bUpdateHideStatus.exchange(false)) {
+        T_NAV_GROUP_vCheckWaypointInVisibleGroup();
+        L_SEMA_Signal(SEMA_VIEW_UPDATE);
+      }
       break;
     default:
       break;

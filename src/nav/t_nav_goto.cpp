@@ -48,10 +48,12 @@ static void GOTO_vNavigationEntries(ADD add) {
   if (points > 2) add(Skip_Next_Waypoint, 637, T_NAV_vSkipNextWaypoint, TRUE);
 }
 
-// The floating Go To menu, with the cursor's position when it is active.
+// The floating Go To menu, with the cursor's position when it is active. The
+// menu task runs its exit function whenever it closes the menu, which is
+// what ends the Go To menu's flag.
 static void GOTO_vFloatingMenu(BOOLEAN bActiveCursor) {
-  U_MENU_bRegisterFloatingMenu(GoTo_, bActiveCursor ? T_NAV_vHandleGoTo_GoToCursorPosition : nullptr, nullptr, FALSE,
-                               nullptr);
+  U_MENU_bRegisterFloatingMenu(GoTo_, bActiveCursor ? T_NAV_vHandleGoTo_GoToCursorPosition : nullptr,
+                               T_NAV_vClearGoToMenu, FALSE, nullptr);
   U_MENU_bRegisterFloatingActionMenu(GoTo_, Nav_Data, nullptr, 660, T_NAV_vHandleGoTo_NavData, FALSE, M_BASIC);
   if (bActiveCursor) {
     U_MENU_bRegisterFloatingActionMenu(GoTo_, GoTo_Position, nullptr, 635, T_NAV_vHandleGoTo_GoToCursorPosition,

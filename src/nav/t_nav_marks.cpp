@@ -11,6 +11,7 @@
 #include "t_nav_alarm.h"
 #include "t_nav_group.h"
 #include "t_nav_group_data.h"
+#include "t_nav_group_sel.h"
 #include "t_nav_int.h"
 #include "t_nav_views.h"
 #include "u_wstring.h"
@@ -20,13 +21,6 @@
 constexpr float NAV_MAX_DEPTH = 655.35f;
 
 static BOOLEAN s_bMarkMenu;
-
-// The waypoint manager's edit forms do not open from here: they answer that
-// nothing was opened.
-static BOOLEAN MARK_bEditWaypointForm(U32 nIndex) {
-  (void)nIndex;
-  return FALSE;
-}
 
 static BOOLEAN MARK_bActive(void) {
   BOOLEAN b = FALSE;
@@ -134,6 +128,7 @@ static void MARK_vAt(const char* sName, U8 u8Icon, POINT pt, U16 u16Depth, BOOLE
     L_SEMA_Signal(SEMA_KEYCLICK_BAD);
     return;
   }
+  T_NAV_GROUP_vSetWaypointVisible(index);
   T_NAV_GROUP_vSetCurrentHighlight(index);
   MARK_vNote(Waypoint_Created, index);
   if (MARK_bActive()) T_NAV_vUpdateCursorWaypoint(index);
@@ -194,15 +189,28 @@ void T_NAV_vRemoveMarkMenu(void) {
   s_bMarkMenu = FALSE;
 }
 
-// Asking for an icon first (STOS) is the manager's icon choice, which marks
-// with the default icon here.
+// Asking for an icon first (STOS) hands the mark to the manager's icon
+// choice, which makes it once an icon is saved.
+static BOOLEAN MARK_bAskIcon(void) {
+  BOOLEAN bAsk = FALSE, bValid = FALSE;
+  return H_DATABASE_bFetchBoolean(FCID("STOS"), &bAsk, &bValid, nullptr) && bValid && bAsk;
+}
+
 void T_NAV_vHandleMarkKey(void) {
   T_NAV_vRemoveMarkMenu();
+  if (MARK_bAskIcon()) {
+    T_NAV_GROUP_vSelectWaypointIconForMark();
+    return;
+  }
   T_NAV_vHandleMark();
 }
 void T_NAV_vHandleMarkPreCheck(void) { T_NAV_vHandleMarkKey(); }
 
 void T_NAV_vHandleMarkAtPosition(void) {
+  if (MARK_bAskIcon()) {
+    T_NAV_GROUP_vSelectWaypointIconForVesselMark();
+    return;
+  }
   POINT pt;
   U16 depth = 0;
   if (!MARK_bWhere(&pt, &depth, TRUE)) return;
@@ -215,7 +223,9 @@ void T_NAV_vHandleMarkAtPosition(void) {
 // Cursor-waypoint and last-waypoint entries
 
 static void MARK_vEdit(U32 nIndex) {
-  if (MARK_bEditWaypointForm(nIndex)) L_SEMA_Signal(SEMA_KEYCLICK_GOOD);
+  if (T_NAV_GROUP_bVerifyAndEditSpecifiedWaypoint_Setup(nIndex < NAV_MAX_WAYPOINTS ? (U16)nIndex : NAV_NONE)) {
+    L_SEMA_Signal(SEMA_KEYCLICK_GOOD);
+  }
 }
 
 // A waypoint a route needs stays; otherwise it leaves its group and the store.
@@ -233,9 +243,7 @@ static void MARK_vDelete(U32 nIndex) {
     L_SEMA_Signal(SEMA_KEYCLICK_BAD);
     return;
   }
-  // The link of the default group goes now; links in other groups are cut
-  // by the next collection once the slot is free.
-  T_NAV_GROUP_DATA_bRemoveLink(T_NAV_GROUP_DATA_nGetDefaultGroup(), (U16)nIndex);
+  T_NAV_GROUP_vDeleteAllInstancesFromGroup(T_NAV_GROUP_DATA_nGetRootGroup(), (U16)nIndex);
   const BOOLEAN bDeleted = T_NAV_bDeleteWaypoint(nIndex, FALSE);
   L_MUTEX_Unlock(RES_NAV_DATA);
   L_SEMA_Signal(bDeleted ? SEMA_KEYCLICK_GOOD : SEMA_KEYCLICK_BAD);

@@ -1048,6 +1048,54 @@ static BOOLEAN TREE_bIsIn(U16 u16Waypoint, BOOLEAN bVisibleOnly) {
 }
 
 BOOLEAN T_NAV_GROUP_DATA_bIsInAnyGroup(U16 indexWaypoint) { return TREE_bIsIn(indexWaypoint, FALSE); }
+
+typedef struct tag_TREE_VISIBLE {
+  BOOLEAN* pbVisible;
+  U32 u32Steps;
+} TREE_VISIBLE;
+
+static void TREE_vMarkVisible(TREE_VISIBLE* v, U16 u16Waypoint) {
+  const WAYPOINT* w = u16Waypoint < NAV_MAX_WAYPOINTS ? T_NAV_pGetWaypoint(u16Waypoint) : nullptr;
+  if (w != nullptr && !w->bHide) v->pbVisible[u16Waypoint] = TRUE;
+}
+
+static BOOLEAN TREE_bVisiblePlace(U16* pItem, void* pContext, BOOLEAN*) {
+  TREE_VISIBLE* v = (TREE_VISIBLE*)pContext;
+  U16 index;
+  if (++v->u32Steps > TREE_STEP_LIMIT) return FALSE;
+  switch (T_NAV_RECORDS_eItemKind(*pItem, &index)) {
+    case NAV_ITEM_WAYPOINT:
+      TREE_vMarkVisible(v, index);
+      break;
+    case NAV_ITEM_ROUTE: {
+      // A shown route shows its points, whatever group holds them.
+      const ROUTE* r = T_NAV_pGetRoute(index);
+      if (r == nullptr || r->bHide) break;
+      const U32 n = r->nCount <= NAV_MAX_ROUTE_POINTS ? r->nCount : NAV_MAX_ROUTE_POINTS;
+      for (U32 i = 0; i < n; i++) TREE_vMarkVisible(v, r->anWaypoint[i]);
+      break;
+    }
+    default:
+      break;
+  }
+  return TRUE;
+}
+
+// A hidden group hides everything below it that no shown group also holds.
+static TREE_VISIT TREE_eVisibleGroup(NAV_DATA_SPACE*, U16, GROUP_SLOT* pHeader, void* pContext) {
+  if (pHeader->sHeader.bHide) return TREE_PASS;
+  return TREE_bEachPlace(pHeader, TREE_bVisiblePlace, pContext) ? TREE_ENTER : TREE_STOP;
+}
+
+BOOLEAN T_NAV_GROUP_DATA_bMarkVisibleWaypoints(BOOLEAN* pbVisible) {
+  if (pbVisible == nullptr || s_IdRootGroup == NAV_NONE) return FALSE;
+  TREE_VISIBLE visible = {pbVisible, 0};
+  TREE_vLock();
+  const BOOLEAN bDone = TREE_bVisitGroups(nullptr, s_IdRootGroup, TREE_STEP_LIMIT, TREE_eVisibleGroup, &visible) &&
+                        visible.u32Steps <= TREE_STEP_LIMIT;
+  TREE_vUnlock();
+  return bDone;
+}
 BOOLEAN T_NAV_GROUP_DATA_bIsInAnyVisibleGroup(U16 indexWaypoint) { return TREE_bIsIn(indexWaypoint, TRUE); }
 
 typedef struct tag_TREE_UNIT {

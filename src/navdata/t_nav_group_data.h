@@ -101,6 +101,10 @@ BOOLEAN T_NAV_GROUP_DATA_bIsValidGroupNavData(U16 nItemUid);
 // root or after 99,999 steps.
 BOOLEAN T_NAV_GROUP_DATA_bIsInAnyGroup(U16 indexWaypoint);
 BOOLEAN T_NAV_GROUP_DATA_bIsInAnyVisibleGroup(U16 indexWaypoint);
+// Sets pbVisible[i] (NAV_MAX_WAYPOINTS entries, cleared by the caller) for
+// every waypoint not hidden itself that a group not hidden holds, directly or
+// through a route not hidden. FALSE when the tree was not walked whole.
+BOOLEAN T_NAV_GROUP_DATA_bMarkVisibleWaypoints(BOOLEAN* pbVisible);
 // The guard of every chain walk: TRUE for 65535, and for a body not met
 // before in the current walk (which it then counts as met).
 BOOLEAN T_NAV_GROUP_DATA_bIsUniqueLinkedGroupBodyEX(NAV_DATA_SPACE* pData, U16 groupBody);

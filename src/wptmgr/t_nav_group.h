@@ -16,6 +16,10 @@ char* T_NAV_GROUP_pGetDefaultWaypointNameForUNICODE(void);
 char* T_NAV_GROUP_pGetDefaultRouteName(void);
 // Whether the waypoint lies in a group that is shown; FALSE above 2999.
 BOOLEAN T_NAV_GROUP_bCheckWaypointIsInVisibleGroup(U32 nIndex);
+// Rebuilds that table from the group tree (the navigation task's
+// hide-status tick); marks one slot shown (a new mark).
+void T_NAV_GROUP_vCheckWaypointInVisibleGroup(void);
+void T_NAV_GROUP_vSetWaypointVisible(S32 nIndex);
 // The live slot of an in-use waypoint equal in status, icon, depth, date,
 // position and name; 65535 when none.
 U16 T_NAV_GROUP_u16FindWaypoint(WAYPOINT* pWaypoint);
@@ -67,6 +71,10 @@ BOOLEAN T_NAV_GROUP_bIsWPMWindowUp(void);
 void T_NAV_GROUP_vSetNavUIRawNoteLeftWithTimeout(const char* text, U32 seconds);
 // The "Waypoint Settings" dialog (main menu).
 void T_NAV_GROUP_vWaypointSettings_Setup(void);
+// The icon choice of a new mark; the mark is made when it is saved, at the
+// cursor (or boat) or always at the boat.
+void T_NAV_GROUP_vSelectWaypointIconForMark(void);
+void T_NAV_GROUP_vSelectWaypointIconForVesselMark(void);
 // The chart's edit of one waypoint: FALSE, opening nothing, for a waypoint
 // that is not stored or lies on the route being navigated.
 BOOLEAN T_NAV_GROUP_bVerifyAndEditSpecifiedWaypoint_Setup(U16 nIndex);

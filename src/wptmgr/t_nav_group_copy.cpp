@@ -298,10 +298,12 @@ void T_NAV_GROUP_vPasteSelectedItems(void) {
   } else {
     return;
   }
+  WPM_vBusyOn();
   if (g_WPMSel.bCutSelectedItems) {
     WPM_vMove(dest, bDestNotShared);
   } else {
     WPM_vDuplicate(dest);
   }
   WPM_vFinishOperation();
+  WPM_vBusyOff();
 }

@@ -242,6 +242,7 @@ void T_NAV_GROUP_vDeleteSelectedItemsEx(void) {
       return;
     }
   }
+  WPM_vBusyOn();
   for (U32 i = 0; i < g_WPMSel.u16SelectedCount; i++) {
     const U16 id = g_WPMSel.au16SelectedIDs[i], parent = g_WPMSel.au16SelectedIDParents[i];
     if (WPM_bIsGroupId(id)) WPM_vDefaultLeaves(id);
@@ -249,6 +250,7 @@ void T_NAV_GROUP_vDeleteSelectedItemsEx(void) {
   }
   WPM_vCollect();
   WPM_vFinishOperation();
+  WPM_vBusyOff();
   T_NAV_vActivateUpdateHideStatus();
 }
 

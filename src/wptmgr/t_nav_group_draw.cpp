@@ -94,6 +94,10 @@ static const ICON* const s_apWaypointIcons[NAV_MAX_ICON + 1] = {
     &Ice_perch, &Ice_trout, &Ice_crappie, &Ice_fishing, &Snowflake, &Ice_shack, &Snowmobile, &ATV,
     &Waypoint_ice, &Waypoint_dctr_icon};
 
+const ICON* WPM_pIconPicture(U32 u32Icon) {
+  return u32Icon <= NAV_MAX_ICON ? s_apWaypointIcons[u32Icon] : &Waypoint1_icon;
+}
+
 static const ICON* WPM_pWaypointIcon(U16 id) {
   const U8 icon = T_NAV_pGetWaypoint(id & 0x0FFF)->u8Icon;
   return icon <= NAV_MAX_ICON ? s_apWaypointIcons[icon] : &Waypoint1_icon;

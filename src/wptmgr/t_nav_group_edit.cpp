@@ -17,6 +17,8 @@
 #include "t_nav_alarm.h"
 #include "t_nav_group_edit.h"
 #include "u_dialog.h"
+#include "u_language.h"
+#include "u_nav_edit.h"
 #include "u_wstring.h"
 #include "ui_texts.h"
 
@@ -95,11 +97,96 @@ U8 T_NAV_GROUP_cEditWindowStepValue(const void* pDisplayList, const U16* pnDispl
   return (U8)table[bForward ? (i + 1) % len : (i + len - 1) % len];
 }
 
+// The waypoint-type codes a mixed position offers, in order: presets 0, 1,
+// 3 to 29 and 47.
+static U16 WPM_u16TypeCode(U32 i) { return i < 2 ? (U16)(0xFDD0 + i) : i < 29 ? (U16)(0xFDD1 + i) : (U16)0xFDFF; }
+constexpr U32 WPM_TYPE_CODES = 30;
+
+static U16 WPM_u16Unit(const char* p) { return (U16)(((U8)p[0] << 8) | (U8)p[1]); }
+
+static U16 WPM_u16WideToggle(U16 c, const char* const* pA, const char* const* pB) {
+  const U16 a = WPM_u16Unit(WPM_pcText(pA)), b = WPM_u16Unit(WPM_pcText(pB));
+  return c == a ? b : c == b ? a : 0;
+}
+
+U16 T_NAV_GROUP_u16EditWindowStepWide(U16 c, GROUP_MGR_EDIT_TYPE eType, BOOLEAN bForward) {
+  const U32 nLang = nCurrentLanguage();
+  switch (eType) {
+    case EDIT_TYPE_CHAR_U: {
+      const U16 look = c == 0 ? (U16)' ' : c;
+      return bForward ? T_NAV_u16NextWCharInAlphabet(nLang, look) : T_NAV_u16PrevWCharInAlphabet(nLang, look);
+    }
+    case EDIT_TYPE_MIXED_CHAR:
+      if (c < 0xFDD0 || c > 0xFDFE) return bForward ? 0xFDD0 : 0xFDED;
+      if (bForward) {
+        for (U32 i = 0; i < WPM_TYPE_CODES; i++) {
+          if (WPM_u16TypeCode(i) > c) return WPM_u16TypeCode(i);
+        }
+      }
+      for (U32 i = WPM_TYPE_CODES; i-- > 0;) {
+        if (WPM_u16TypeCode(i) < c) return WPM_u16TypeCode(i);
+      }
+      return 0xFDFF;
+    case EDIT_TYPE_NS:
+      return WPM_u16WideToggle(c, Direction_N, Direction_S);
+    case EDIT_TYPE_EW:
+      return WPM_u16WideToggle(c, Direction_E, Direction_W);
+    default:
+      break;
+  }
+  const char* alphabet = WPM_pcText(Alphabet);
+  const U16 first = WPM_u16Unit(alphabet);
+  if (eType == EDIT_TYPE_CHAR) {
+    // The language's own alphabet is wide text.
+    const U16 look = c == 0 ? (U16)' ' : c;
+    U32 n = 0, at = 0;
+    BOOLEAN bFound = FALSE;
+    for (; WPM_u16Unit(alphabet + 2 * n) != 0; n++) {
+      if (!bFound && WPM_u16Unit(alphabet + 2 * n) == look) {
+        at = n;
+        bFound = TRUE;
+      }
+    }
+    if (!bFound || n == 0) return first;
+    return WPM_u16Unit(alphabet + 2 * (bForward ? (at + 1) % n : (at + n - 1) % n));
+  }
+  const char* table = WPM_pcTypeTable(eType);
+  if (table == nullptr) return 0xFFFF;
+  const size_t len = strlen(table);
+  const char* at = (len == 0 || c == 0 || c > 0x7F) ? nullptr : strchr(table, (char)c);
+  if (at == nullptr) return first;
+  const size_t i = (size_t)(at - table);
+  return (U8)table[bForward ? (i + 1) % len : (i + len - 1) % len];
+}
+
 // ---------------------------------------------------------------------------
 // Keys
 
 static BOOLEAN WPM_bTextType(GROUP_MGR_EDIT_TYPE t) {
   return t == EDIT_TYPE_CHAR || t == EDIT_TYPE_CHAR_U || t == EDIT_TYPE_MIXED_CHAR;
+}
+
+BOOLEAN WPM_bWideRow(const EDIT_FIELD* f) {
+  return f->type == EDIT_TYPE_CHAR_U || f->type == EDIT_TYPE_MIXED_CHAR;
+}
+
+// Position p's character (from 0) of a text row, 16-bit in a wide row.
+static U16 WPM_u16CharAt(const EDIT_FIELD* f, U32 p) {
+  return WPM_bWideRow(f) ? WPM_u16Unit(f->value_string + 2 * p) : (U8)f->value_string[p];
+}
+
+static void WPM_vSetCharAt(EDIT_FIELD* f, U32 p, U16 c) {
+  if (WPM_bWideRow(f)) {
+    f->value_string[2 * p] = (char)(c >> 8);
+    f->value_string[2 * p + 1] = (char)c;
+  } else {
+    f->value_string[p] = (char)c;
+  }
+}
+
+// Positions a row's buffer holds with room for its end mark.
+static U32 WPM_u32Positions(const EDIT_FIELD* f) {
+  return WPM_bWideRow(f) ? EDIT_FIELD_VALUE_SIZE / 2 - 1 : EDIT_FIELD_VALUE_SIZE - 2;
 }
 
 static EDIT_FIELD* WPM_pSelected(POPUP_EDIT_WINDOW* p, S32* pIndex) {
@@ -190,11 +277,18 @@ static void WPM_vMoveSelection(POPUP_EDIT_WINDOW* p, S32 sel, int d) {
 
 static void WPM_vStepValue(POPUP_EDIT_WINDOW* p, EDIT_FIELD* f, U32 at, GROUP_MGR_EDIT_TYPE eType,
                            BOOLEAN bForward) {
-  if (at >= EDIT_FIELD_VALUE_SIZE - 1) return;
-  const U8 c = T_NAV_GROUP_cEditWindowStepValue(f->pDisplayList, &f->nDisplayList, (U8)f->value_string[at], eType,
-                                                bForward);
-  if (c == 255) return;
-  f->value_string[at] = (char)c;
+  if (WPM_bWideRow(f)) {
+    if (at >= WPM_u32Positions(f)) return;
+    const U16 c = T_NAV_GROUP_u16EditWindowStepWide(WPM_u16CharAt(f, at), eType, bForward);
+    if (c == 0xFFFF) return;
+    WPM_vSetCharAt(f, at, c);
+  } else {
+    if (at >= EDIT_FIELD_VALUE_SIZE - 1) return;
+    const U8 c = T_NAV_GROUP_cEditWindowStepValue(f->pDisplayList, &f->nDisplayList, (U8)f->value_string[at], eType,
+                                                  bForward);
+    if (c == 255) return;
+    f->value_string[at] = (char)c;
+  }
   p->bDirty = TRUE;
   if (f->pHookDataFunc != nullptr) f->pHookDataFunc(&p->parent);
 }
@@ -205,7 +299,7 @@ static U8 WPM_cMaskAt(const EDIT_FIELD* f, S32 pos) {
 }
 
 static void WPM_vCursorRight(POPUP_EDIT_WINDOW* p, EDIT_FIELD* f) {
-  const S32 len = f->string_len < EDIT_FIELD_VALUE_SIZE - 1 ? f->string_len : EDIT_FIELD_VALUE_SIZE - 2;
+  const S32 len = f->string_len <= WPM_u32Positions(f) ? f->string_len : (S32)WPM_u32Positions(f);
   S32 pos = f->highlight + 1;
   while (pos <= len && WPM_cMaskAt(f, pos) == ' ') pos++;
   if (pos > len) {
@@ -213,10 +307,13 @@ static void WPM_vCursorRight(POPUP_EDIT_WINDOW* p, EDIT_FIELD* f) {
     WPM_vClick(FALSE);
     return;
   }
-  if (WPM_cMaskAt(f, pos) == EDIT_TYPE_CHAR && f->value_string[pos - 1] == '\0') {
-    // The text grows as the cursor moves past its end.
-    f->value_string[pos - 1] = ' ';
-    f->value_string[pos] = '\0';
+  const U8 kind = WPM_cMaskAt(f, pos);
+  const BOOLEAN bGrows = kind == EDIT_TYPE_CHAR || kind == EDIT_TYPE_CHAR_U || kind == EDIT_TYPE_MIXED_CHAR;
+  if (bGrows && WPM_u16CharAt(f, (U32)pos - 1) == 0) {
+    // The text grows as the cursor moves past its end, so a character set
+    // further on is never cut off by an end mark before it.
+    WPM_vSetCharAt(f, (U32)pos - 1, ' ');
+    WPM_vSetCharAt(f, (U32)pos, 0);
   }
   f->highlight = (S16)pos;
   WPM_vClick(TRUE);
@@ -386,6 +483,31 @@ void WPM_vNameRow(EDIT_FIELD* f, const char* pcText, U32 u32TextSize, U16 len, c
   if (pcText != nullptr) memcpy(f->value_string, pcText, strnlen(pcText, u32TextSize < len ? u32TextSize : len));
 }
 
+void WPM_vNameRow(EDIT_FIELD* f, const char* pcText, U32 u32TextSize, const WPM_NAME_SHAPE& shape) {
+  const BOOLEAN bWide = U_WSTRING_bIsUnicodeLanguage();
+  const char* mask = bWide ? shape.pcWideMask : shape.pcMask;
+  const U16 len = (U16)strlen(mask);
+  *f = WPM_Row(Name, bWide ? (mask[0] == EDIT_TYPE_MIXED_CHAR ? EDIT_TYPE_MIXED_CHAR : EDIT_TYPE_CHAR_U)
+                           : EDIT_TYPE_CHAR);
+  f->string_len = len;
+  f->candidate_mask = mask;
+  if (pcText == nullptr) return;
+  if (!bWide) {
+    memcpy(f->value_string, pcText, strnlen(pcText, u32TextSize < len ? u32TextSize : len));
+    return;
+  }
+  for (U32 i = 0; i < len && 2 * i + 1 < u32TextSize && WPM_u16Unit(pcText + 2 * i) != 0; i++) {
+    WPM_vSetCharAt(f, i, WPM_u16Unit(pcText + 2 * i));
+  }
+}
+
+WPM_NAME_SHAPE WPM_WaypointNameShape(void) {
+  // The languages with waypoint-type presets start a name with a type code.
+  const U32 lang = nCurrentLanguage();
+  const BOOLEAN bPresets = lang >= LANGUAGE_KOREAN && lang <= LANGUAGE_KOREAN + 2;
+  return {"CCCCCCCCCCC", bPresets ? "MUUUUU" : "UUUUU"};
+}
+
 void WPM_vVisibilityRow(EDIT_FIELD* f, BOOLEAN bHide) {
   *f = WPM_Row(Visibility, EDIT_TYPE_STRING_LIST);
   f->pDisplayList = s_StringListVisibility;
@@ -395,18 +517,48 @@ void WPM_vVisibilityRow(EDIT_FIELD* f, BOOLEAN bHide) {
 
 void WPM_vTakeName(char* pcName, U32 u32Size, const EDIT_FIELD* f) {
   memset(pcName, 0, u32Size);
-  memcpy(pcName, f->value_string, strnlen(f->value_string, u32Size));
-  for (U32 i = u32Size - 1; i > 0 && (pcName[i] == ' ' || pcName[i] == '\0'); i--) pcName[i] = '\0';
+  if (!WPM_bWideRow(f)) {
+    memcpy(pcName, f->value_string, strnlen(f->value_string, u32Size));
+    for (U32 i = u32Size - 1; i > 0 && (pcName[i] == ' ' || pcName[i] == '\0'); i--) pcName[i] = '\0';
+    return;
+  }
+  U32 n = 0;
+  while (n < WPM_u32Positions(f) && 2 * n + 1 < u32Size && WPM_u16CharAt(f, n) != 0) n++;
+  while (n > 1 && WPM_u16CharAt(f, n - 1) == ' ') n--;
+  memcpy(pcName, f->value_string, 2 * n);
 }
 
 BOOLEAN WPM_bBlankName(const char* pcName) {
+  if (U_WSTRING_bIsUnicodeLanguage()) {
+    const U16 c = WPM_u16Unit(pcName);
+    return c == 0 || (c == ' ' && WPM_u16Unit(pcName + 2) == 0);
+  }
   return pcName[0] == '\0' || (pcName[0] == ' ' && pcName[1] == '\0');
+}
+
+// Appends a text in the current string form, cut to the room left.
+static void WPM_vAppendText(char* out, U32 u32Size, const char* pcText) {
+  const U32 used = U_WSTRING_u32w_strlen(out, FALSE), len = U_WSTRING_u32w_strlen(pcText, FALSE);
+  if (used + 4 > u32Size || len == 0) return;
+  const U32 room = (u32Size - used - 2) & ~1u;
+  U_WSTRING_vw_strncat(out, pcText, len < room ? len : room, FALSE);
 }
 
 void WPM_vCreatedLine(char* out, U32 u32Size, U32 u32DateTime) {
   char date[40] = {}, time[40] = {};
   T_INFO_vFormatTime((time_t)u32DateTime, FALSE, TRUE, time, date, nullptr);
-  snprintf(out, u32Size, "%s: %s %s", WPM_pcText(Created), date, time);
+  if (!U_WSTRING_bIsUnicodeLanguage()) {
+    snprintf(out, u32Size, "%s: %s %s", WPM_pcText(Created), date, time);
+    return;
+  }
+  char colon[4] = ":", space[4] = " ";
+  U_WSTRING_vReplaceNarrowWithWide(colon, sizeof colon);
+  U_WSTRING_vReplaceNarrowWithWide(space, sizeof space);
+  memset(out, 0, u32Size);
+  for (const char* part : {WPM_pcText(Created), (const char*)colon, (const char*)date, (const char*)space,
+                           (const char*)time}) {
+    WPM_vAppendText(out, u32Size, part);
+  }
 }
 
 void WPM_vReenter(U16 highlight) {
@@ -465,21 +617,118 @@ static const char* const* WPM_pEditorTitle(const POPUP_EDIT_WINDOW* pForm, const
   return Edit_Waypoint_Name;
 }
 
+// Appends one character in the current string form.
+static void WPM_vPutUnit(char* line, U32 u32Size, U32* pO, U16 c, BOOLEAN bWide) {
+  if (bWide) {
+    if (*pO + 3 >= u32Size) return;
+    line[(*pO)++] = (char)(c >> 8);
+    line[(*pO)++] = (char)c;
+  } else if (*pO + 1 < u32Size) {
+    line[(*pO)++] = (char)c;
+  }
+}
+
 static void WPM_vDrawEditor(const POPUP_EDIT_WINDOW* pForm, const EDIT_FIELD* f, BITMAP* pBitmap) {
-  char line[EDIT_FIELD_VALUE_SIZE * 2 + 4];
+  char line[EDIT_FIELD_VALUE_SIZE * 4 + 8];
   memset(line, 0, sizeof line);
+  const BOOLEAN bWide = U_WSTRING_bIsUnicodeLanguage();
   // One cell per position, the cursor's cell marked.
   U32 o = 0;
-  for (S32 i = 0; i < f->string_len && f->value_string[i] != '\0' && o + 3 < sizeof line; i++) {
-    if (i + 1 == f->highlight) line[o++] = '[';
-    line[o++] = f->value_string[i];
-    if (i + 1 == f->highlight) line[o++] = ']';
+  for (U32 i = 0; i < f->string_len && i < WPM_u32Positions(f); i++) {
+    const U16 c = WPM_u16CharAt(f, i);
+    if (c == 0) break;
+    const BOOLEAN bCursor = (S32)i + 1 == f->highlight;
+    if (bCursor) WPM_vPutUnit(line, sizeof line, &o, '[', bWide);
+    WPM_vPutUnit(line, sizeof line, &o, c, bWide);
+    if (bCursor) WPM_vPutUnit(line, sizeof line, &o, ']', bWide);
   }
-  char foot[64];
-  snprintf(foot, sizeof foot, "%s %s", WPM_pcText(Press), WPM_pcText(To_Save));
-  const FONT_DEF* pFont = U_WSTRING_bIsUnicodeLanguage() ? arialuni_size17_font_def_ptr : myriad_pro_size17_font_def_ptr;
+  char foot[128] = {};
+  U_WSTRING_vw_strncpy(foot, WPM_pcText(Press), 48, FALSE);
+  U_WSTRING_vAscii2UnicodeCat(foot, " ", 4);
+  U_WSTRING_vw_strncat(foot, WPM_pcText(To_Save), 48, FALSE);
+  const FONT_DEF* pFont = bWide ? arialuni_size17_font_def_ptr : myriad_pro_size17_font_def_ptr;
   U_DIALOG_vDrawDialogWithConfirm(pBitmap, WPM_pcText(WPM_pEditorTitle(pForm, f)), line, pFont, nullptr, foot,
                                   JUSTIFICATION_CENTER, JUSTIFICATION_CENTER, FALSE, FALSE, FALSE, 0);
+}
+
+// A text row's value in the current string form; a mixed row's leading
+// type code is drawn as its preset's word.
+static void WPM_vDrawText(BITMAP* pBitmap, POINT* pAt, const FONT_DEF* pFont, const EDIT_FIELD* f, BOOLEAN bWide) {
+  char value[2 * EDIT_FIELD_VALUE_SIZE + 2] = {};
+  const char* pText = value;
+  if (WPM_bWideRow(f)) {
+    memcpy(value, f->value_string, EDIT_FIELD_VALUE_SIZE);
+    if (f->type == EDIT_TYPE_MIXED_CHAR && (U8)value[0] == 253) {
+      T_NAV_EDIT_vPutChineseWypt(pBitmap, WPM_colour(35), pAt, pFont, WPM_u16Unit(value));
+      pText = value + 2;
+    }
+  } else if (bWide) {
+    char narrow[EDIT_FIELD_VALUE_SIZE + 1] = {};
+    memcpy(narrow, f->value_string, EDIT_FIELD_VALUE_SIZE);
+    U_WSTRING_vAscii2Unicode(value, narrow, sizeof value - 2, FALSE);
+  } else {
+    memcpy(value, f->value_string, EDIT_FIELD_VALUE_SIZE);
+  }
+  G_STRING_vPut(pBitmap, WPM_colour(35), pAt, pFont, (const BYTE*)pText);
+}
+
+// A value row's band: its left edge, bottom, width and whether it is selected.
+typedef struct tag_WPM_ROW_BOX {
+  S32 x;
+  S32 bottom;
+  S32 w;
+  BOOLEAN bSelected;
+} WPM_ROW_BOX;
+
+// The selection arrows of a chosen value as wide as nInner; the left edge
+// of the value between them.
+static S32 WPM_s32Arrows(BITMAP* pBitmap, const WPM_ROW_BOX& box, S32 nInner) {
+  const S32 right = box.x + box.w - 10 - QX_Vorne_Selection_Arrow_Right.nWidth;
+  const S32 left = right - nInner - 12 - QX_Vorne_Selection_Arrow_Left.nWidth;
+  POINT at = {right, box.bottom + (54 - QX_Vorne_Selection_Arrow_Right.nHeight) / 2};
+  G_ICON_vPut(pBitmap, &QX_Vorne_Selection_Arrow_Right, &at);
+  at = {left, box.bottom + (54 - QX_Vorne_Selection_Arrow_Left.nHeight) / 2};
+  G_ICON_vPut(pBitmap, &QX_Vorne_Selection_Arrow_Left, &at);
+  return left + QX_Vorne_Selection_Arrow_Left.nWidth + 6;
+}
+
+// A list value: centred between the arrows when selected, else right-aligned.
+static void WPM_vDrawChoiceText(BITMAP* pBitmap, const WPM_ROW_BOX& box, const FONT_DEF* pFont, const char* pcText) {
+  const S32 width = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)pcText);
+  POINT at = {box.x + box.w - 10 - width, box.bottom + 20};
+  if (box.bSelected) {
+    const S32 inner = width > 120 ? width : 120;
+    at.x = WPM_s32Arrows(pBitmap, box, inner) + (inner - width) / 2;
+  }
+  G_STRING_vPut(pBitmap, WPM_colour(35), &at, pFont, (const BYTE*)pcText);
+}
+
+// A picture value, placed as a list value; the arrows leave room for 66
+// pixels of icon. Returns the picture's left edge.
+static S32 WPM_s32DrawChoiceIcon(BITMAP* pBitmap, const WPM_ROW_BOX& box, const ICON* pIcon) {
+  POINT at = {box.x + box.w - 10 - pIcon->nWidth, box.bottom + (54 - pIcon->nHeight) / 2};
+  if (box.bSelected) {
+    const S32 inner = pIcon->nWidth > 66 ? pIcon->nWidth : 66;
+    at.x = WPM_s32Arrows(pBitmap, box, inner) + (inner - pIcon->nWidth) / 2;
+  }
+  G_ICON_vPut(pBitmap, pIcon, &at);
+  return at.x;
+}
+
+// The colour tray with the chosen swatch on it.
+static void WPM_vDrawSwatch(BITMAP* pBitmap, const WPM_ROW_BOX& box, U8 u8Colour) {
+  static const ICON* const s_apSwatches[17] = {
+      &QX_Vorne_Track_Color_Black,       &QX_Vorne_Track_Color_Dark_Red,   &QX_Vorne_Track_Color_Light_Green,
+      &QX_Vorne_Track_Color_Beige,       &QX_Vorne_Track_Color_Navy,       &QX_Vorne_Track_Color_Maroon,
+      &QX_Vorne_Track_Color_Light_Blue,  &QX_Vorne_Track_Color_Gray,       &QX_Vorne_Track_Color_Dark_Gray,
+      &QX_Vorne_Track_Color_Red,         &QX_Vorne_Track_Color_Lime,       &QX_Vorne_Track_Color_Yellow,
+      &QX_Vorne_Track_Color_Bright_Blue, &QX_Vorne_Track_Color_Magenta,    &QX_Vorne_Track_Color_Teal,
+      &QX_Vorne_Track_Color_White,       &QX_Vorne_Track_Color_Orange};
+  const ICON* pTray = &QX_Vorne_Track_Color_Tray;
+  const ICON* pSwatch = s_apSwatches[u8Colour < 17 ? u8Colour : 0];
+  const S32 trayLeft = WPM_s32DrawChoiceIcon(pBitmap, box, pTray);
+  POINT at = {trayLeft + (pTray->nWidth - pSwatch->nWidth) / 2, box.bottom + (54 - pSwatch->nHeight) / 2};
+  G_ICON_vPut(pBitmap, pSwatch, &at);
 }
 
 void T_NAV_GROUP_vEditWindowDraw(POPUP_WINDOW* pWin, BITMAP* pBitmap) {
@@ -514,22 +763,27 @@ void T_NAV_GROUP_vEditWindowDraw(POPUP_WINDOW* pWin, BITMAP* pBitmap) {
         pWin->strTitle != Search_By_Name && (f->name == Name || f->name == Latitude || f->name == Longitude);
     at = {x + 11, top - 54 * band - 7 - 40 + 54 - 27};
     if (!bValueOnly) G_STRING_vPut(pBitmap, WPM_colour(35), &at, pFont, (const BYTE*)WPM_pcText(f->name));
-    char value[EDIT_FIELD_VALUE_SIZE + 1] = {};
+    const WPM_ROW_BOX box = {x, bandBottom, w, f->highlight >= 0};
     if (WPM_bTextType(f->type)) {
-      memcpy(value, f->value_string, EDIT_FIELD_VALUE_SIZE);
       at.x = x + 10;
+      WPM_vDrawText(pBitmap, &at, pFont, f, bWide);
       if (f->highlight > 0) pEditing = f;
     } else if (f->type == EDIT_TYPE_STRING_LIST && f->pDisplayList != nullptr &&
                (U8)f->value_string[0] < f->nDisplayList) {
       const char* const* const* list = (const char* const* const*)f->pDisplayList;
-      snprintf(value, sizeof value, "%s", WPM_pcText(list[(U8)f->value_string[0]]));
-      at.x = x + w - 10 - (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)value);
+      WPM_vDrawChoiceText(pBitmap, box, pFont, WPM_pcText(list[(U8)f->value_string[0]]));
     } else if (f->type == EDIT_TYPE_ICON_ARRAY && f->pDisplayList != nullptr &&
                (U8)f->value_string[0] < f->nDisplayList) {
-      snprintf(value, sizeof value, "%u", (unsigned)((const U16*)f->pDisplayList)[(U8)f->value_string[0]]);
-      at.x = x + w - 10 - (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)value);
+      WPM_s32DrawChoiceIcon(pBitmap, box, WPM_pIconPicture(((const U16*)f->pDisplayList)[(U8)f->value_string[0]]));
+    } else if (f->type == EDIT_TYPE_ICON) {
+      WPM_s32DrawChoiceIcon(pBitmap, box, WPM_pIconPicture((U8)f->value_string[0]));
+    } else if (f->type == EDIT_TYPE_COLOR) {
+      WPM_vDrawSwatch(pBitmap, box, (U8)f->value_string[0]);
+    } else if (f->type == EDIT_TYPE_TRACKSTYLE) {
+      static const ICON* const s_apStyles[4] = {&QX_Vorne_Track_Style_Dot_Large, &QX_Vorne_Track_Style_Dot_Small,
+                                                &QX_Vorne_Track_Style_Line_Small, &QX_Vorne_Track_Style_Line_Large};
+      WPM_s32DrawChoiceIcon(pBitmap, box, s_apStyles[(U8)f->value_string[0] & 3]);
     }
-    if (value[0] != '\0') G_STRING_vPut(pBitmap, WPM_colour(35), &at, pFont, (const BYTE*)value);
     if (f->highlight >= 0 && (f->type == EDIT_TYPE_SAVE || WPM_bTextType(f->type))) {
       POINT arrow = {x + w - 31, bandBottom + 18};
       G_ICON_vPut(pBitmap, &QX_Vorne_Action_Arrow, &arrow);

@@ -100,14 +100,30 @@ void WPM_vInstallForm(POPUP_EDIT_WINDOW* pWin, EDIT_FIELD* pFields, const WPM_FO
 
 // Row builders and helpers shared by the forms.
 EDIT_FIELD WPM_Row(const char* const* name, GROUP_MGR_EDIT_TYPE eType);
-// A text row of len positions holding the first len bytes of pcText.
+// An 8-bit text row of len positions holding the first len bytes of pcText.
 void WPM_vNameRow(EDIT_FIELD* f, const char* pcText, U32 u32TextSize, U16 len, const char* mask);
+// A name row's masks in the 8-bit and in the 16-bit languages; one position
+// per mask character, and a wide mask beginning with 'M' makes a mixed row.
+typedef struct tag_WPM_NAME_SHAPE {
+  const char* pcMask;
+  const char* pcWideMask;
+} WPM_NAME_SHAPE;
+// A name row holding the start of pcText (in the current string form) that
+// fits its positions.
+void WPM_vNameRow(EDIT_FIELD* f, const char* pcText, U32 u32TextSize, const WPM_NAME_SHAPE& shape);
+// The name shape of waypoints and of the searches by name.
+WPM_NAME_SHAPE WPM_WaypointNameShape(void);
+// Rows whose buffers hold big-endian 16-bit characters.
+BOOLEAN WPM_bWideRow(const EDIT_FIELD* f);
+// A 16-bit character one step on for the kind of its position; 0xFFFF for
+// a kind without candidates.
+U16 T_NAV_GROUP_u16EditWindowStepWide(U16 c, GROUP_MGR_EDIT_TYPE eType, BOOLEAN bForward);
 // A "Hidden"/"Visible" list row.
 void WPM_vVisibilityRow(EDIT_FIELD* f, BOOLEAN bHide);
 // The row's text into a cleared name field, trailing blanks removed (never
 // the first character).
 void WPM_vTakeName(char* pcName, U32 u32Size, const EDIT_FIELD* f);
-// A name that is empty or a single blank.
+// A name (in the current string form) that is empty or a single blank.
 BOOLEAN WPM_bBlankName(const char* pcName);
 // "Created: <date> <time>".
 void WPM_vCreatedLine(char* out, U32 u32Size, U32 u32DateTime);
@@ -140,6 +156,8 @@ extern WPM_EDIT_STATE g_WPMEdit;
 void WPM_vClearEditState(void);
 // "Exit and Discard?" Yes: undoes the group or route edit.
 void T_NAV_GROUP_vDiscardChangesConfirm(void);
+// The low bar's Save while a group or route is being edited.
+void T_NAV_GROUP_vSaveChanges(void);
 
 // Route, track and group forms (menu actions; the argument is ignored).
 void T_NAV_GROUP_vNewRoute(U32 arg);
@@ -174,6 +192,7 @@ typedef struct tag_WPM_SEARCH_STATE {
   U8 u8IconCategory;
   U16 au16Parent[NAV_GROUP_LIST_MAX];
   U16 au16GrandParent[NAV_GROUP_LIST_MAX];
+  U16 u16ResultIndex;  // the highlighted result's place in the list
 } WPM_SEARCH_STATE;
 extern WPM_SEARCH_STATE g_WPMSearch;
 void T_NAV_GROUP_vSearchByName(U32 arg);
@@ -184,6 +203,12 @@ void T_NAV_GROUP_vSearchByIconCategory(U32 arg);
 void T_NAV_GROUP_vSearchJumpTo(U32 arg);
 void T_NAV_GROUP_vSearchDeleteEX(U32 arg);
 void T_NAV_GROUP_vExitSearch(void);
+// The path line rewritten for the highlighted result: the root, then the
+// groups (and the route) that lead to it.
+void T_NAV_GROUP_vGetRootPath(void);
+// After the highlight moved in the result list: the result index follows it
+// and the path line is rebuilt.
+void WPM_vSearchFollowHighlight(void);
 // Runs the search of g_WPMSearch from the root into the manager's list.
 void WPM_vRunSearch(void);
 // The first occurrence of the pattern, case folded by bit 0x20; null for none

@@ -17,6 +17,7 @@
 #include "t_nav_group_icons.h"
 #include "t_nav_group_sel.h"
 #include "t_nav_twr.h"
+#include "t_nav_views.h"
 #include "u_keyboard.h"
 #include "u_view.h"
 #include "ui_texts.h"
@@ -140,6 +141,56 @@ static void WPM_vDialogUp(void) {
   g_WPM.eInputState = STATE_ITEM_LIST;
   g_WPM.eMode = MODE_WAYPOINTSETTINGS;
 }
+
+// ---------------------------------------------------------------------------
+// The icon of a new mark: the place is taken when the mark is asked for, so
+// that a cursor or boat moving while the icon is chosen does not move it.
+
+static POINT s_ptMark;
+static BOOLEAN s_bMarkPos;
+static U8 s_u8WaypointIconUsed;
+
+static void T_NAV_GROUP_vSaveWaypointIcon(void* pData, U32) {
+  if (!s_bMarkPos) return;
+  POINT pt = s_ptMark;
+  s_bMarkPos = FALSE;
+  T_NAV_TWR_vTemporarilyEnableCLWCUpdateForAllModels(TRUE);
+  T_NAV_vHandleNamedMarkWithoutUpdatingPos(nullptr, *(const U8*)pData, &pt, nullptr);
+  T_NAV_TWR_vTemporarilyEnableCLWCUpdateForAllModels(FALSE);
+  WPM_vClick(TRUE);
+}
+
+static void WPM_vSelectIconForMark(BOOLEAN bVesselPosition) {
+  log_me("[%d]%s: in here\n", __LINE__, __func__);
+  s_bMarkPos = FALSE;
+  if (!T_NAV_vGetPosBeforeMark(&s_ptMark, bVesselPosition)) {
+    WPM_vClick(FALSE);
+    return;
+  }
+  s_bMarkPos = TRUE;
+  L_MUTEX_LockWait(RES_NAV_DATA);
+  WPM_vDialogUp();
+  WPM_vClick(TRUE);
+  U32 icon = 0;
+  BOOLEAN bValid = FALSE;
+  if (!H_DATABASE_bFetchU32(FCID("SWDI"), &icon, &bValid, nullptr) || !bValid || icon > NAV_MAX_ICON) {
+    icon = 0;
+    H_DATABASE_bUpdateEverythingU32(FCID("SWDI"), icon, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+  }
+  s_u8WaypointIconUsed = (U8)icon;
+  memset(s_aIconFields, 0, sizeof s_aIconFields);
+  WPM_vCategoryRows(s_aIconFields, Icon, WPM_u8AllIndex(s_u8WaypointIconUsed));
+  s_aIconFields[0].left_part_percent = s_aIconFields[1].left_part_percent = 60;
+  s_aIconFields[2] = WPM_Row(Save, EDIT_TYPE_SAVE);
+  WPM_vInstallForm(&s_IconForm, s_aIconFields,
+                   {New_Waypoint_Icon, 410, 202, T_NAV_GROUP_vUpdateEditWaypointIcon, T_NAV_GROUP_vSaveWaypointIcon,
+                    &s_u8WaypointIconUsed, 0, nullptr});
+  s_IconForm.parent.pDestoryFunc = T_NAV_GROUP_vExitDialog;
+  L_MUTEX_Unlock(RES_NAV_DATA);
+}
+
+void T_NAV_GROUP_vSelectWaypointIconForMark(void) { WPM_vSelectIconForMark(FALSE); }
+void T_NAV_GROUP_vSelectWaypointIconForVesselMark(void) { WPM_vSelectIconForMark(TRUE); }
 
 static EDIT_FIELD s_aSettingsFields[5];
 static POPUP_EDIT_WINDOW s_SettingsForm;
@@ -319,11 +370,7 @@ static void WPM_vCloseAfterAction(void) {
 void T_NAV_GROUP_vWaypointCursorTo(U32) {
   const U16 id = WPM_u16HighlightedWaypoint();
   if (id == NAV_NONE) return;
-  const POINT pt = WPM_pWaypoint(id)->pt;
-  H_DATABASE_bUpdateEverythingS32(FCID("ICLT"), pt.y, P_NORMAL, D_POSITION_LAT_MM, nullptr, DB_NEVER_STALE);
-  H_DATABASE_bUpdateEverythingS32(FCID("ICLN"), pt.x, P_NORMAL, D_POSITION_LON_MM, nullptr, DB_NEVER_STALE);
-  H_DATABASE_bUpdateValueBoolean(FCID("ICAC"), TRUE, P_NORMAL);
-  T_NAV_vUpdateCursorWaypoint(id);
+  T_NAV_vCursorToWaypoint(id);
   WPM_vCloseAfterAction();
   S32 view = 0;
   if (H_DATABASE_bFetchS32(FCID("CVEW"), &view, nullptr, nullptr)) {
@@ -333,25 +380,18 @@ void T_NAV_GROUP_vWaypointCursorTo(U32) {
   }
 }
 
-void T_NAV_GROUP_vWaypointGoTo(U32) {
+// The navigation task does the work (and puts up its "Remove Target" or
+// "Remove Grid" items); the manager only hands the waypoint over and closes.
+static void WPM_vHandOver(void (*pfnNav)(U32)) {
   const U16 id = WPM_u16HighlightedWaypoint();
   if (id == NAV_NONE) return;
-  T_NAV_bStartCurrentRouteWithWaypt(id);
+  pfnNav(id);
   WPM_vCloseAfterAction();
 }
 
-// Target rings and the trolling grid are drawn around the waypoint the
-// navigation publishes; one waypoint carries either, not both.
-static void WPM_vMarkWaypoint(FOURCHARID key, FOURCHARID other) {
-  const U16 id = WPM_u16HighlightedWaypoint();
-  if (id == NAV_NONE) return;
-  H_DATABASE_bUpdateEverythingU32(other, NAV_NONE, P_NORMAL, D_WAYPOINT, nullptr, DB_NEVER_STALE);
-  H_DATABASE_bUpdateEverythingU32(key, id, P_NORMAL, D_WAYPOINT, nullptr, DB_NEVER_STALE);
-  WPM_vCloseAfterAction();
-}
-
-void T_NAV_GROUP_vWaypointTarget(U32) { WPM_vMarkWaypoint(FCID("ITWP"), FCID("IGWP")); }
-void T_NAV_GROUP_vWaypointGrid(U32) { WPM_vMarkWaypoint(FCID("IGWP"), FCID("ITWP")); }
+void T_NAV_GROUP_vWaypointGoTo(U32) { WPM_vHandOver(T_NAV_vGoToWaypoint); }
+void T_NAV_GROUP_vWaypointTarget(U32) { WPM_vHandOver(T_NAV_vTargetWaypoint); }
+void T_NAV_GROUP_vWaypointGrid(U32) { WPM_vHandOver(T_NAV_vGridWaypoint); }
 
 // ---------------------------------------------------------------------------
 // Multi-select entry

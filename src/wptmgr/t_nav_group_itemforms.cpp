@@ -12,8 +12,10 @@
 #include "t_nav_group.h"
 #include "t_nav_group_data.h"
 #include "t_nav_group_edit.h"
+#include "t_nav_group_sel.h"
 #include "t_nav_nvram_flash.h"
 #include "t_nav_twr.h"
+#include "u_wstring.h"
 #include "ui_texts.h"
 
 WPM_EDIT_STATE g_WPMEdit = {{}, 0, NAV_NONE, NAV_NONE, NAV_NONE, NAV_NONE, {}};
@@ -42,8 +44,9 @@ typedef struct tag_TRACK_INFO {
 } TRACK_INFO;
 static TRACK_INFO s_Track;
 
-static const char* const kName19 = "CCCCCCCCCCCCCCCCCCC";
-static const char* const kName11 = "CCCCCCCCCCC";
+static const WPM_NAME_SHAPE kRouteName = {"CCCCCCCCCCCCCCCCCCC", "UUUU"};
+static const WPM_NAME_SHAPE kTrackName = {"CCCCCCCCCCCCCCCCCCC", "UUUUUUUUU"};
+static const WPM_NAME_SHAPE kGroupName = {"CCCCCCCCCCC", "UUUUU"};
 
 static U16 WPM_u16Highlighted(void) {
   return g_WPM.u16HighlightIndex < g_WPM.u16ShowItemsCount ? g_WPM.au16ShowItemIDs[g_WPM.u16HighlightIndex]
@@ -55,7 +58,7 @@ static void WPM_vFooter(U32 u32DateTime, const char* pcSecond) {
   s_apFooter[0] = s_acFooter[0];
   s_apFooter[1] = nullptr;
   if (pcSecond != nullptr) {
-    snprintf(s_acFooter[1], sizeof s_acFooter[1], "%s", pcSecond);
+    U_WSTRING_vw_strncpy(s_acFooter[1], pcSecond, sizeof s_acFooter[1] - 2, FALSE);
     s_apFooter[1] = s_acFooter[1];
   }
   s_apFooter[2] = nullptr;
@@ -128,9 +131,22 @@ static void T_NAV_GROUP_vSaveRouteHeader(void* pData, U32 u32Index) {
   ROUTE r = *pStored;
   memcpy(r.sName, pCopy->sName, sizeof r.sName);
   r.bHide = pCopy->bHide;
-  T_NAV_bSaveRoute(u32Index & 0x07FF, &r, FALSE);
-  g_WPMEdit.u16RouteIndexBackupForEdit = (U16)u32Index;
-  WPM_vReenter((U16)u32Index);
+  U16 id = (U16)u32Index;
+  if (r.bRtNotShared == pCopy->bRtNotShared) {
+    T_NAV_bSaveRoute(u32Index & 0x07FF, &r, FALSE);
+  } else {
+    // The other side holds its own copy, linked where the route was.
+    r.bRtNotShared = pCopy->bRtNotShared;
+    const U16 made = T_NAV_GROUP_u16CopyRouteContent(&r);
+    if (made != NAV_NONE) {
+      T_NAV_GROUP_DATA_bAddLink(g_WPM.u16CurrentGroupID, made);
+      T_NAV_GROUP_DATA_bRemoveLink(g_WPM.u16CurrentGroupID, id);
+      T_NAV_GROUP_DATA_vScanGroupForGarbageCollection(T_NAV_GROUP_DATA_nGetRootGroup());
+      id = made;
+    }
+  }
+  g_WPMEdit.u16RouteIndexBackupForEdit = id;
+  WPM_vReenter(id);
   T_NAV_GROUP_vSwitchToBrowseMode();
   snprintf(g_WPM.acInstructionText, sizeof g_WPM.acInstructionText, "%s", WPM_pcText(Edit_Route));
   g_WPM.u16CurrentEditGroupID = (U16)u32Index;
@@ -139,7 +155,7 @@ static void T_NAV_GROUP_vSaveRouteHeader(void* pData, U32 u32Index) {
 
 static void WPM_vRouteRows(const char* pcName, BOOLEAN bHide, const char* const* action, BOOLEAN bVisibility) {
   memset(s_aFields, 0, sizeof s_aFields);
-  WPM_vNameRow(&s_aFields[0], pcName, NAV_ROUTE_NAME_SIZE, 19, kName19);
+  WPM_vNameRow(&s_aFields[0], pcName, NAV_ROUTE_NAME_SIZE, kRouteName);
   U32 r = 1;
   if (bVisibility) WPM_vVisibilityRow(&s_aFields[r++], bHide);
   s_aFields[r] = WPM_Row(action, EDIT_TYPE_SAVE);
@@ -156,8 +172,9 @@ void T_NAV_GROUP_vNewRoute(U32) {
     return;
   }
   if (!WPM_bIsGroupId(g_WPM.u16CurrentGroupID)) return;
-  char name[NAV_ROUTE_NAME_SIZE + 1];
-  snprintf(name, sizeof name, "RT%03d", (int)slot + 1);
+  char name[2 * NAV_ROUTE_NAME_SIZE + 2] = {};
+  snprintf(name, sizeof name, U_WSTRING_bIsUnicodeLanguage() ? "RT%02d" : "RT%03d", (int)slot + 1);
+  U_WSTRING_vReplaceNarrowWithWide(name, sizeof name);
   WPM_vRouteRows(name, FALSE, Plan_Route, TRUE);
   s_Route.u32DateTime = WPM_u32Now();
   for (U16& w : s_Route.anWaypoint) w = NAV_NONE;
@@ -259,7 +276,7 @@ void T_NAV_GROUP_vEditTrack(U32) {
   memset(&s_Track, 0, sizeof s_Track);
   s_Track.trackHeader = *pStored;
   memset(s_aFields, 0, sizeof s_aFields);
-  WPM_vNameRow(&s_aFields[0], pStored->sName, sizeof pStored->sName, 19, kName19);
+  WPM_vNameRow(&s_aFields[0], pStored->sName, sizeof pStored->sName, kTrackName);
   s_aFields[1] = WPM_Row(Visibility, EDIT_TYPE_STRING_LIST);
   WPM_vVisibilityRow(&s_aFields[1], !T_NAV_bGetTrackVisibility(index));
   s_aFields[2] = WPM_Row(Style, EDIT_TYPE_TRACKSTYLE);
@@ -270,8 +287,10 @@ void T_NAV_GROUP_vEditTrack(U32) {
   s_aFields[2].pHookDataFunc = T_NAV_GROUP_vEditTrackStyleChange;
   s_aFields[4] = WPM_Row(Save, EDIT_TYPE_SAVE);
   for (U32 i = 0; i < 4; i++) s_aFields[i].left_part_percent = 21;
-  char points[32];
-  snprintf(points, sizeof points, "%d %s", (int)pStored->u16Count, WPM_pcText(Trackpoints));
+  char points[64] = {};
+  snprintf(points, sizeof points, "%d ", (int)pStored->u16Count);
+  U_WSTRING_vReplaceNarrowWithWide(points, sizeof points);
+  U_WSTRING_vw_strncat(points, WPM_pcText(Trackpoints), 40, FALSE);
   WPM_vFooter(pStored->u32DateTime, points);
   WPM_vInstall(Edit_Track, 420, 388, T_NAV_GROUP_bUpdateEditDataTrack, T_NAV_GROUP_vSaveTrack, &s_Track, id, TRUE);
 }
@@ -323,7 +342,7 @@ void T_NAV_GROUP_vSaveAsTrack(U32) {
   memset(&s_Track, 0, sizeof s_Track);
   memset(s_aFields, 0, sizeof s_aFields);
   if (pStored != nullptr) s_Track.trackHeader = *pStored;
-  WPM_vNameRow(&s_aFields[0], s_Track.trackHeader.sName, sizeof s_Track.trackHeader.sName, 19, kName19);
+  WPM_vNameRow(&s_aFields[0], s_Track.trackHeader.sName, sizeof s_Track.trackHeader.sName, kTrackName);
   s_aFields[1] = WPM_Row(Save, EDIT_TYPE_SAVE);
   WPM_vInstall(Save_As_Track, 420, 148, T_NAV_GROUP_bUpdateEditDataSaveAsTrack, T_NAV_GROUP_vDoSaveAsTrack,
                &s_Track, id, FALSE);
@@ -350,12 +369,28 @@ static void T_NAV_GROUP_vSaveGroupHeader(void* pData, U32 u32Index) {
     GROUP_HEADER h = pSlot->sHeader;
     memcpy(h.sName, pCopy->sName, sizeof h.sName);
     h.bHide = pCopy->bHide;
-    // Moving a group to the other side needs the copy of its content; until
-    // then it keeps its side.
-    T_NAV_GROUP_DATA_bModifyGroup((U16)u32Index, &h);
-    WPM_vReenter((U16)u32Index);
+    U16 id = (U16)u32Index;
+    if (h.bWpNotShared == pCopy->bWpNotShared) {
+      T_NAV_GROUP_DATA_bModifyGroup(id, &h);
+    } else {
+      // The other side gets a copy of the whole group (it takes over as the
+      // default group), under the new name; the old one is unlinked here.
+      const U16 made = T_NAV_GROUP_u16CopySelectedGroupContent(id, h.u16ParentIndex, pCopy->bWpNotShared);
+      if (made != NAV_NONE) {
+        if (const GROUP_SLOT* pMade = T_NAV_pGetGroupSlot(made); pMade != nullptr) {
+          GROUP_HEADER moved = pMade->sHeader;
+          memcpy(moved.sName, h.sName, sizeof moved.sName);
+          moved.bHide = h.bHide;
+          T_NAV_GROUP_DATA_bModifyGroup(made, &moved);
+        }
+        T_NAV_GROUP_DATA_bRemoveLink(g_WPM.u16CurrentGroupID, id);
+        T_NAV_GROUP_DATA_vScanGroupForGarbageCollection(T_NAV_GROUP_DATA_nGetRootGroup());
+        id = made;
+      }
+    }
+    WPM_vReenter(id);
     T_NAV_GROUP_vSwitchToBrowseMode();
-    g_WPM.u16CurrentEditGroupID = (U16)u32Index;
+    g_WPM.u16CurrentEditGroupID = id;
     g_WPMEdit.u32UndoCount = 0;
     g_WPM.eInputState = STATE_ITEM_LIST;
     return;
@@ -386,7 +421,7 @@ static void T_NAV_GROUP_vSaveGroupHeader(void* pData, U32 u32Index) {
 
 static void WPM_vGroupRows(const char* pcName, BOOLEAN bHide, const char* const* action) {
   memset(s_aFields, 0, sizeof s_aFields);
-  WPM_vNameRow(&s_aFields[0], pcName, NAV_WAYPOINT_NAME_SIZE, 11, kName11);
+  WPM_vNameRow(&s_aFields[0], pcName, NAV_WAYPOINT_NAME_SIZE, kGroupName);
   WPM_vVisibilityRow(&s_aFields[1], bHide);
   s_aFields[2] = WPM_Row(action, EDIT_TYPE_SAVE);
 }
@@ -402,8 +437,9 @@ void T_NAV_GROUP_vNewGroup(U32) {
   S32 n = 1;
   if (!H_DATABASE_bFetchS32(FCID("SGID"), &n, nullptr, nullptr)) n = 1;
   g_WPMForm.s32OldGroupCount2Name = n;
-  char name[16];
+  char name[32] = {};
   snprintf(name, sizeof name, "GP%03d", (int)(n % 1000));
+  U_WSTRING_vReplaceNarrowWithWide(name, sizeof name);
   H_DATABASE_bUpdateValueS32(FCID("SGID"), n + 1, P_NORMAL);
   WPM_vGroupRows(name, FALSE, Add_Items);
   s_Group.u32DateTime = WPM_u32Now();
@@ -477,6 +513,42 @@ static void WPM_vDiscardRouteEdit(void) {
   g_WPMEdit.u16RouteIndexBackupForEdit = NAV_NONE;
   g_WPMEdit.u16RouteIndexBackupForDelete = NAV_NONE;
   g_WPMEdit.u16NewAddedItemParentGroupID = NAV_NONE;
+}
+
+// The low bar's Save of a group or route edit: the links already stand in
+// the store, so a group only forgets what it would have undone; a route is
+// written with its points as they now are.
+void T_NAV_GROUP_vSaveChanges(void) {
+  switch (g_WPM.eMode) {
+    case MODE_EDIT_GROUP:
+      g_WPMEdit.u32UndoCount = 0;
+      g_WPMEdit.u16GroupIndexBackupForDelete = NAV_NONE;
+      break;
+    case MODE_EDIT_ROUTE:
+    case MODE_REORDER_WAYPOINT_IN_ROUTE: {
+      const U16 id = g_WPM.u16CurrentEditGroupID;
+      const ROUTE* pRoute = WPM_pRoute(id);
+      if (pRoute != nullptr) {
+        ROUTE copy = *pRoute;
+        if (!T_NAV_bSaveRoute(id & 0x07FF, &copy, FALSE)) {
+          WPM_vClick(FALSE);
+          return;
+        }
+      }
+      g_WPMEdit.u16RouteIndexBackupForEdit = NAV_NONE;
+      g_WPMEdit.u16RouteIndexBackupForDelete = NAV_NONE;
+      g_WPMEdit.u16NewAddedItemParentGroupID = NAV_NONE;
+      break;
+    }
+    default:
+      return;
+  }
+  const U16 highlight = g_WPM.u16HighlightIndex < g_WPM.u16ShowItemsCount
+                            ? g_WPM.au16ShowItemIDs[g_WPM.u16HighlightIndex]
+                            : NAV_NONE;
+  WPM_vReenterShown(highlight);
+  T_NAV_GROUP_vSwitchToBrowseMode();
+  WPM_vClick(TRUE);
 }
 
 void T_NAV_GROUP_vDiscardChangesConfirm(void) {

@@ -183,10 +183,12 @@ static void WPM_vListKeys(const MSG_KEY_CHANGE* pMsg) {
     case CURSOR_NORTH:
       WPM_vReorderStep(TRUE);
       WPM_vListNorth();
+      WPM_vSearchFollowHighlight();
       break;
     case CURSOR_SOUTH:
       WPM_vReorderStep(FALSE);
       WPM_vListSouth();
+      WPM_vSearchFollowHighlight();
       break;
     case CURSOR_WEST:
       if (g_WPM.eMode == MODE_SEARCH || g_WPM.eMode == MODE_REORDER_WAYPOINT_IN_ROUTE || !WPM_bGoUpFromList()) {

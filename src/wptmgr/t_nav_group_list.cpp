@@ -426,9 +426,9 @@ BOOLEAN T_NAV_GROUP_bLowSelectionBarHandleKeys(const MSG_KEY_CHANGE* pMsg) {
         WPM_vMultiSelectDone();
       } else if (g_WPM.eMode == MODE_PASTE) {
         T_NAV_GROUP_vPasteSelectedItems();
-      } else if (g_WPM.eMode != MODE_WAYPOINTSETTINGS) {
-        // The other modes' "Done" steps come with the editing parts.
-        WPM_vNotYet(0);
+      } else if (g_WPM.eMode == MODE_EDIT_GROUP || g_WPM.eMode == MODE_EDIT_ROUTE ||
+                 g_WPM.eMode == MODE_REORDER_WAYPOINT_IN_ROUTE) {
+        T_NAV_GROUP_vSaveChanges();
       }
       break;
     case CURSOR_SOUTH:

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "basetypes.h"
+#include "g_icon.h"
 #include "g_types.h"
 #include "t_nav_group.h"
 #include "t_nav_records.h"
@@ -152,6 +153,8 @@ BOOLEAN WPM_bIsRouteId(U16 id);
 // The item's name, terminated, in out (at least 24 bytes); FALSE when its
 // record cannot be fetched.
 BOOLEAN WPM_bItemName(U16 id, char* out, U32 u32Size);
+// The large picture of a waypoint icon number; beyond the table, the first.
+const ICON* WPM_pIconPicture(U32 u32Icon);
 // The item's date-time; 0 when none.
 U32 WPM_u32ItemDate(U16 id);
 

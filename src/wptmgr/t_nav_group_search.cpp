@@ -14,7 +14,9 @@
 #include "t_nav_alarm.h"
 #include "t_nav_group_data.h"
 #include "t_nav_group_edit.h"
+#include "t_nav_group_sel.h"
 #include "t_nav_twr.h"
+#include "u_wstring.h"
 #include "ui_texts.h"
 
 // Icon categories: the members of each, in table order.
@@ -82,6 +84,27 @@ const char* WPM_pcStrIStr(const char* pcText, const char* pcPattern) {
   return nullptr;
 }
 
+// The same over big-endian 16-bit units of at most u32Size bytes, compared
+// lower-cased.
+static U16 WPM_u16WideAt(const char* p, U32 i, U32 u32Size) {
+  return 2 * i + 1 < u32Size ? (U16)(((U8)p[2 * i] << 8) | (U8)p[2 * i + 1]) : 0;
+}
+
+static U16 WPM_u16Lower(U16 c) { return c >= 'A' && c <= 'Z' ? (U16)(c + 0x20) : c; }
+
+static BOOLEAN WPM_bWideContains(const char* pcText, const char* pcPattern, U32 u32Size) {
+  if (WPM_u16WideAt(pcPattern, 0, u32Size) == 0) return FALSE;
+  for (U32 p = 0; WPM_u16WideAt(pcText, p, u32Size) != 0; p++) {
+    U32 i = 0;
+    while (WPM_u16WideAt(pcPattern, i, u32Size) != 0 && WPM_u16WideAt(pcText, p + i, u32Size) != 0 &&
+           WPM_u16Lower(WPM_u16WideAt(pcPattern, i, u32Size)) == WPM_u16Lower(WPM_u16WideAt(pcText, p + i, u32Size))) {
+      i++;
+    }
+    if (WPM_u16WideAt(pcPattern, i, u32Size) == 0) return TRUE;
+  }
+  return FALSE;
+}
+
 typedef struct tag_WPM_CANDIDATE {
   U8 u8Icon;
   double dDistance;
@@ -94,6 +117,9 @@ static BOOLEAN WPM_bMatches(const WPM_CANDIDATE& c) {
   const WPM_SEARCH_STATE& s = g_WPMSearch;
   switch (s.eMode) {
     case SEARCHBY_NAME:
+      if (U_WSTRING_bIsUnicodeLanguage()) {
+        return WPM_u16WideAt(s.sName, 0, sizeof s.sName) == 0 || WPM_bWideContains(c.sName, s.sName, sizeof s.sName);
+      }
       return s.sName[0] == '\0' || strlen(s.sName) > 12 || WPM_pcStrIStr(c.sName, s.sName) != nullptr;
     case SEARCHBY_DATE:
       return strcmp(c.sDateTime, s.sDateTime) == 0;
@@ -263,7 +289,7 @@ static BOOLEAN T_NAV_GROUP_bUpdateSearch(POPUP_WINDOW*) {
   switch (s.eMode) {
     case SEARCHBY_NAME:
       WPM_vTakeName(s.sName, sizeof s.sName, &s_aFields[0]);
-      if (WPM_bBlankName(s.sName)) s.sName[0] = '\0';
+      if (WPM_bBlankName(s.sName)) memset(s.sName, 0, sizeof s.sName);
       break;
     case SEARCHBY_DATE: {
       U32 format = 0;
@@ -302,7 +328,7 @@ static void WPM_vOpenSearch(SEARCHBY_MENU_MODE eMode, const char* const* strTitl
 
 void T_NAV_GROUP_vSearchByName(U32) {
   memset(s_aFields, 0, sizeof s_aFields);
-  WPM_vNameRow(&s_aFields[0], nullptr, 0, 11, "CCCCCCCCCCC");
+  WPM_vNameRow(&s_aFields[0], nullptr, 0, WPM_WaypointNameShape());
   WPM_vOpenSearch(SEARCHBY_NAME, Search_By_Name, 148);
 }
 
@@ -369,6 +395,7 @@ static BOOLEAN WPM_bExists(U16 id) {
 }
 
 static void WPM_vClearResults(void) {
+  g_WPMSearch.u16ResultIndex = 0;
   memset(g_WPMSearch.au16Parent, 0xFF, sizeof g_WPMSearch.au16Parent);
   memset(g_WPMSearch.au16GrandParent, 0xFF, sizeof g_WPMSearch.au16GrandParent);
 }
@@ -415,8 +442,72 @@ static void T_NAV_GROUP_vSearchDelete(void) {
   }
   g_WPM.au16ListIDs[n - 1] = NAV_NONE;
   g_WPM.u16ListCount = (U16)(n - 1);
+  g_WPMSearch.u16ResultIndex = 0;
   WPM_vShowFirstPage();
   T_NAV_vActivateUpdateHideStatus();
+}
+
+// The path rows after the root's for a chain of groups: from the topmost
+// below the root down to groupId. Returns the next free row.
+static U32 WPM_u32GroupRows(U16 groupId) {
+  U16 chain[NAV_GROUP_PATH_LEVELS];
+  U32 n = 0;
+  U16 id = groupId;
+  // The root itself (no parent) keeps row 0; a broken or cyclic chain stops
+  // at the rows there are.
+  for (U32 steps = 0; steps < NAV_GROUP_MAX_PARENT_STEPS && n < NAV_GROUP_PATH_LEVELS - 1; steps++) {
+    const GROUP_HEADER* h = WPM_pHeader(id);
+    if (h == nullptr || h->u16ParentIndex == NAV_NONE) break;
+    chain[n++] = id;
+    id = h->u16ParentIndex;
+  }
+  U32 row = 1;
+  while (n > 0) {
+    const GROUP_HEADER* h = WPM_pHeader(chain[--n]);
+    memcpy(g_WPM.aacGroupPath[row++], h->sName, NAV_WAYPOINT_NAME_SIZE);
+  }
+  return row;
+}
+
+void T_NAV_GROUP_vGetRootPath(void) {
+  const U32 at = g_WPMSearch.u16ResultIndex;
+  for (U32 i = 1; i < NAV_GROUP_PATH_LEVELS; i++) memset(g_WPM.aacGroupPath[i], 0, sizeof g_WPM.aacGroupPath[i]);
+  const U16 id = at < g_WPM.u16ListCount ? g_WPM.au16ListIDs[at] : NAV_NONE;
+  U32 row = 1;
+  switch (WPM_eClass(id)) {
+    case WPM_ITEM_GROUP: {
+      const GROUP_HEADER* h = WPM_pHeader(id);
+      if (h != nullptr) row = WPM_u32GroupRows(h->u16ParentIndex);
+      break;
+    }
+    case WPM_ITEM_WAYPOINT:
+    case WPM_ITEM_ROUTE:
+    case WPM_ITEM_TRACK: {
+      const U16 parent = g_WPMSearch.au16Parent[at];
+      if (WPM_bIsRouteId(parent)) {
+        // A route point: the groups above the route, then the route.
+        row = WPM_u32GroupRows(g_WPMSearch.au16GrandParent[at]);
+        if (const ROUTE* r = WPM_pRoute(parent); r != nullptr && row < NAV_GROUP_PATH_LEVELS) {
+          memcpy(g_WPM.aacGroupPath[row++], r->sName, NAV_GROUP_PATH_NAME);
+        }
+      } else {
+        row = WPM_u32GroupRows(parent);
+      }
+      break;
+    }
+    default:
+      memset(g_WPM.aacGroupPath, 0, sizeof g_WPM.aacGroupPath);
+      g_WPM.u16PathDepth = 0;
+      return;
+  }
+  g_WPM.u16PathDepth = (U16)row;
+}
+
+void WPM_vSearchFollowHighlight(void) {
+  if (g_WPM.eMode != MODE_SEARCH || g_WPM.eInputState != STATE_ITEM_LIST) return;
+  const U32 at = WPM_u32Highlighted();
+  g_WPMSearch.u16ResultIndex = (U16)(at < g_WPM.u16ListCount ? at : 0);
+  T_NAV_GROUP_vGetRootPath();
 }
 
 void T_NAV_GROUP_vSearchDeleteEX(U32) {

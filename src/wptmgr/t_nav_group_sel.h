@@ -75,6 +75,11 @@ void WPM_vStartMultiSelect(const char* const* ppBar, const char* const* ppLabel,
 // Back to browsing after an operation: the selection emptied, the list
 // re-entered at its first row.
 void WPM_vFinishOperation(void);
+// The navigation's busy notice around a long operation. The store's lock is
+// let go while the notice goes up (it waits for a frame to show it) and
+// taken again as it was held.
+void WPM_vBusyOn(void);
+void WPM_vBusyOff(void);
 void T_NAV_GROUP_vSelectMultipleAndDelete(U32 arg);
 void T_NAV_GROUP_vSelectMultipleAndExport(U32 arg);
 void T_NAV_GROUP_vSelectMultipleAndDuplicate(U32 arg);

@@ -15,6 +15,7 @@
 #include "t_nav_group_sel.h"
 #include "t_messagebox.h"
 #include "t_nav_twr.h"
+#include "t_nav_views.h"
 #include "ui_texts.h"
 
 NAV_GROUP_SELECTION g_WPMSel = [] {
@@ -311,6 +312,14 @@ void WPM_vMultiSelectDone(void) {
   if (eMode == GROUP_MULTI_SELECT_DUPLICATE || eMode == GROUP_MULTI_SELECT_MOVE) T_NAV_GROUP_vPasteSelectedItems();
 }
 
+void WPM_vBusyOn(void) {
+  const ERC rc = L_MUTEX_Unlock(RES_NAV_DATA);
+  T_NAV_vStartBusy();
+  if (rc == 0 || rc == -lsMUTEX_NESTED) L_MUTEX_LockWait(RES_NAV_DATA);
+}
+
+void WPM_vBusyOff(void) { T_NAV_vStopBusy(); }
+
 void WPM_vFinishOperation(void) {
   T_NAV_GROUP_vSwitchToBrowseMode();
   g_WPMSel.u16SelectedCount = 0;
@@ -338,16 +347,20 @@ void T_NAV_GROUP_vSelectAllAndDelete(U32) {
 void T_NAV_GROUP_vSelectAllAndExport(U32) {}
 
 static void WPM_vSelectAllVisibility(CHANGE_ITEM_MODE eMode) {
+  WPM_vBusyOn();
   T_NAV_GROUP_s32ChangeAllItemShareOrHide(T_NAV_GROUP_DATA_nGetRootGroup(), eMode);
+  WPM_vBusyOff();
   T_NAV_GROUP_vReturnToBrowseState();
 }
 void T_NAV_GROUP_vSelectAllAndShow(U32) { WPM_vSelectAllVisibility(CHANGE_ITEM_TO_SHOW); }
 void T_NAV_GROUP_vSelectAllAndHide(U32) { WPM_vSelectAllVisibility(CHANGE_ITEM_TO_HIDE); }
 
 static void WPM_vSelectAllShareLock(CHANGE_ITEM_MODE eMode) {
+  WPM_vBusyOn();
   T_NAV_TWR_bDisableShareLockSeperator(TRUE);
   const U16 root = T_NAV_GROUP_DATA_nGetRootGroup();
   const S32 result = T_NAV_GROUP_s32ChangeAllItemShareOrHide(root, eMode);
+  WPM_vBusyOff();
   T_NAV_TWR_bDisableShareLockSeperator(FALSE);
   T_NAV_TWR_vStatisticWaypointStore(TRUE);
   T_NAV_TWR_vStatisticRouteStore(TRUE);

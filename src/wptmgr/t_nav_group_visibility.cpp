@@ -66,11 +66,13 @@ void T_NAV_GROUP_vShowOneItem(U16 id) {
 }
 
 static void WPM_vHideSelection(BOOLEAN bHide) {
+  WPM_vBusyOn();
   for (U32 i = 0; i < g_WPMSel.u16SelectedCount; i++) {
     if (g_WPMSel.au16SelectedIDParents[i] != NAV_NONE) WPM_vSetHidden(g_WPMSel.au16SelectedIDs[i], bHide);
   }
   T_NAV_GROUP_vSwitchToBrowseMode();
   g_WPMSel.u16SelectedCount = 0;
+  WPM_vBusyOff();
   WPM_vEnterDirectory(g_WPM.u16CurrentGroupID, NAV_NONE);
   T_NAV_vActivateUpdateHideStatus();
 }
@@ -147,6 +149,7 @@ S32 T_NAV_GROUP_s32ChangeAllItemShareOrHide(U16 groupID, CHANGE_ITEM_MODE eMode)
 }
 
 static void WPM_vShareSelection(BOOLEAN bNotShared) {
+  WPM_vBusyOn();
   BOOLEAN bFull = FALSE;
   for (U32 i = 0; i < g_WPMSel.u16SelectedCount && !bFull; i++) {
     const U16 id = g_WPMSel.au16SelectedIDs[i], parent = g_WPMSel.au16SelectedIDParents[i];
@@ -159,6 +162,7 @@ static void WPM_vShareSelection(BOOLEAN bNotShared) {
   T_NAV_GROUP_vSwitchToBrowseMode();
   T_NAV_GROUP_bEnterGroup(root, NAV_NONE);
   g_WPMSel.u16SelectedCount = 0;
+  WPM_vBusyOff();
   if (bFull) {
     T_NAV_vSetNavUINoteWithTimeout(Out_Of_Waypoint_Route_Memory, nullptr, 5, FALSE);
     L_SEMA_Signal(SEMA_VIEW_UPDATE);

@@ -16,6 +16,7 @@
 #include "t_nav_twr.h"
 #include "u_language.h"
 #include "u_nav.h"
+#include "u_wstring.h"
 #include "ui_texts.h"
 
 // Every icon in number order; the position of 71 holds 0.
@@ -61,12 +62,48 @@ static void WPM_vPositionRow(EDIT_FIELD* f, DATA_TYPE eType, double d, NAV_FORMA
   memcpy(f->value_string, text, n);
   f->string_len = (U16)n;
   f->candidate_mask = mask;
+  if (U_WSTRING_bIsUnicodeLanguage() && 2u * f->string_len + 2 <= sizeof f->value_string) {
+    f->type = EDIT_TYPE_CHAR_U;
+    U_WSTRING_vReplaceNarrowWithWide(f->value_string, sizeof f->value_string);
+  }
+}
+
+// A position row's text as 8-bit text for the parser.
+static void WPM_vPositionText(const EDIT_FIELD* f, char* out, U32 u32Size) {
+  memset(out, 0, u32Size);
+  if (!WPM_bWideRow(f)) {
+    const size_t limit = u32Size <= sizeof f->value_string ? u32Size - 1 : sizeof f->value_string;
+    memcpy(out, f->value_string, strnlen(f->value_string, limit));
+    return;
+  }
+  for (U32 i = 0; i + 1 < u32Size && 2 * i + 1 < sizeof f->value_string; i++) {
+    const U16 c = (U16)(((U8)f->value_string[2 * i] << 8) | (U8)f->value_string[2 * i + 1]);
+    if (c == 0) break;
+    out[i] = c < 0x100 ? (char)c : '?';
+  }
+}
+
+// The default name of a new waypoint in the current string form.
+static const char* WPM_pcDefaultWaypointName(void) {
+  if (!U_WSTRING_bIsUnicodeLanguage()) return T_NAV_GROUP_pGetDefaultWaypointName();
+  static char s_acWide[NAV_WAYPOINT_NAME_SIZE + 2];
+  memset(s_acWide, 0, sizeof s_acWide);
+  const char* pcDigits = T_NAV_GROUP_pGetDefaultWaypointNameForUNICODE();
+  U32 o = 0;
+  if (WPM_WaypointNameShape().pcWideMask[0] == EDIT_TYPE_MIXED_CHAR) {
+    // The plain waypoint type comes first.
+    s_acWide[0] = (char)0xFD;
+    s_acWide[1] = (char)0xFF;
+    o = 2;
+  }
+  memcpy(s_acWide + o, pcDigits, sizeof s_acWide - 2 - o);
+  return s_acWide;
 }
 
 static void WPM_vFillFields(const POINT& pt, const char* pcName, U8 u8Icon, BOOLEAN bHide, U32 u32DateTime) {
   memset(s_aWaypointFields, 0, sizeof s_aWaypointFields);
   EDIT_FIELD* f = s_aWaypointFields;
-  WPM_vNameRow(&f[ROW_NAME], pcName, NAV_WAYPOINT_NAME_SIZE, 11, "CCCCCCCCCCC");
+  WPM_vNameRow(&f[ROW_NAME], pcName, NAV_WAYPOINT_NAME_SIZE, WPM_WaypointNameShape());
   f[ROW_CATEGORY] = WPM_Row(Icon_Category, EDIT_TYPE_STRING_LIST);
   f[ROW_CATEGORY].pDisplayList = s_StringListIconCategory;
   f[ROW_CATEGORY].nDisplayList = WPM_SEARCH_CATEGORIES;
@@ -101,17 +138,18 @@ static BOOLEAN T_NAV_GROUP_vUpdateEditDataWaypoint(POPUP_WINDOW*) {
   s_Waypoint.u8Icon = (U8)pIcons[iconIndex < f[ROW_ICON].nDisplayList ? iconIndex : 0];
   s_Waypoint.bHide = f[ROW_VISIBILITY].value_string[0] == 0;
   if (WPM_bBlankName(s_Waypoint.sName)) return FALSE;
-  if (strcmp(f[ROW_LAT].value_string, s_strOriginWpLat) == 0 && strcmp(f[ROW_LON].value_string, s_strOriginWpLon) == 0) {
-    return TRUE;
-  }
+  char lat[U_NAV_POSITION_TEXT_SIZE], lon[U_NAV_POSITION_TEXT_SIZE];
+  WPM_vPositionText(&f[ROW_LAT], lat, sizeof lat);
+  WPM_vPositionText(&f[ROW_LON], lon, sizeof lon);
+  if (strcmp(lat, s_strOriginWpLat) == 0 && strcmp(lon, s_strOriginWpLon) == 0) return TRUE;
   const char *latMask, *lonMask;
   const NAV_FORMAT_ENUM eFormat = WPM_eFormat(&latMask, &lonMask);
   POSITION pos = {};
-  if (!U_NAV_bParsePosition(D_POSITION_LAT, f[ROW_LAT].value_string, &pos.lat, eFormat, nCurrentLanguage()) ||
-      pos.lat < -80.0 || pos.lat > 80.0) {
+  if (!U_NAV_bParsePosition(D_POSITION_LAT, lat, &pos.lat, eFormat, nCurrentLanguage()) || pos.lat < -80.0 ||
+      pos.lat > 80.0) {
     return FALSE;
   }
-  if (!U_NAV_bParsePosition(D_POSITION_LON, f[ROW_LON].value_string, &pos.lon, eFormat, nCurrentLanguage()) ||
+  if (!U_NAV_bParsePosition(D_POSITION_LON, lon, &pos.lon, eFormat, nCurrentLanguage()) ||
       pos.lon < -180.0 || pos.lon > 180.0) {
     T_NAV_vSetNavUIError(Invalid_Longitude);
     return FALSE;
@@ -183,7 +221,7 @@ void T_NAV_GROUP_vNewWaypoint(U32) {
   }
   s_Waypoint.pt = {lon, lat};
   g_WPMForm.s32OldWaypointCount2Name = T_NAV_s32GetMaxWayPointCounter();
-  const char* pcName = T_NAV_GROUP_pGetDefaultWaypointName();
+  const char* pcName = WPM_pcDefaultWaypointName();
   U32 dt = 0;
   H_DATABASE_bFetchU32(FCID("IDTM"), &dt, nullptr, nullptr);
   s_Waypoint.u32DateTime = dt;
@@ -216,8 +254,8 @@ POPUP_EDIT_WINDOW* WPM_pOpenWaypointEdit(U32 index) {
   char name[NAV_WAYPOINT_NAME_SIZE + 1] = {};
   memcpy(name, pStored->sName, NAV_WAYPOINT_NAME_SIZE);
   WPM_vFillFields(pStored->pt, name, pStored->u8Icon, pStored->bHide, pStored->u32DateTime);
-  snprintf(s_strOriginWpLat, sizeof s_strOriginWpLat, "%s", s_aWaypointFields[ROW_LAT].value_string);
-  snprintf(s_strOriginWpLon, sizeof s_strOriginWpLon, "%s", s_aWaypointFields[ROW_LON].value_string);
+  WPM_vPositionText(&s_aWaypointFields[ROW_LAT], s_strOriginWpLat, sizeof s_strOriginWpLat);
+  WPM_vPositionText(&s_aWaypointFields[ROW_LON], s_strOriginWpLon, sizeof s_strOriginWpLon);
   WPM_vInstall(Edit_Waypoint, index);
   return &s_WaypointForm;
 }
@@ -257,7 +295,7 @@ void T_NAV_GROUP_vSaveAsWaypoint(U32) {
   const WAYPOINT* pStored = T_NAV_pGetWaypoint(id & 0x0FFF);
   if (pStored == nullptr) return;
   memset(s_aSaveAsFields, 0, sizeof s_aSaveAsFields);
-  WPM_vNameRow(&s_aSaveAsFields[0], pStored->sName, NAV_WAYPOINT_NAME_SIZE, 11, "CCCCCCCCCCC");
+  WPM_vNameRow(&s_aSaveAsFields[0], pStored->sName, NAV_WAYPOINT_NAME_SIZE, WPM_WaypointNameShape());
   s_aSaveAsFields[1] = WPM_Row(Save, EDIT_TYPE_SAVE);
   WPM_vInstallForm(&s_SaveAsForm, s_aSaveAsFields,
                    {Save_As_Waypoint, 410, 148, T_NAV_GROUP_vUpdateSaveAsDataWaypoint, T_NAV_GROUP_vWaypointSaveAs,

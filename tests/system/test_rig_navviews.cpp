@@ -1,10 +1,12 @@
-// Wiping the navigation store from the Setup menu on a host rig.
+// Wiping the navigation store from the Setup menu, and the chart cursor, on a
+// host rig.
 
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <map>
 #include <string>
 
 #include "rig_unit.h"
@@ -57,6 +59,82 @@ TEST(RigNavViews, FormatNavDirectoriesEmptiesTheStoreAndEndsTheUnitWithStatus5) 
   EXPECT_GT(Files(store + "wpts"), 0u);
   EXPECT_EQ(0u, Files(store + "routes"));
   EXPECT_EQ(0u, Files(store + "tracks"));
+}
+
+// The pixels that differ between two pages.
+size_t Changed(const std::vector<COLOR>& a, const std::vector<COLOR>& b) {
+  size_t n = 0;
+  for (size_t i = 0; i < a.size() && i < b.size(); i++) n += a[i] != b[i];
+  return n;
+}
+
+// The centre of the pixels of one colour inside a box of the page; {-1, -1}
+// when there are none.
+std::pair<double, double> Centre(const std::vector<COLOR>& page, COLOR c, int left, int top, int right, int bottom) {
+  double sx = 0, sy = 0;
+  int n = 0;
+  for (int y = top; y < bottom; y++) {
+    for (int x = left; x < right; x++) {
+      if (page[(size_t)y * 800 + (size_t)x] != c) continue;
+      sx += x;
+      sy += y;
+      n++;
+    }
+  }
+  return n == 0 ? std::pair{-1.0, -1.0} : std::pair{sx / n, sy / n};
+}
+
+// With a fix, VIEW brings up the chart with the boat in the middle; the
+// first cursor key puts the cursor on it, and holding the key east moves
+// the cursor away: the chart follows the cursor, so the boat slides west.
+TEST(RigNavViews, CursorKeysOnTheChartViewMoveTheCursorOnTheSavedScreen) {
+  RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
+  ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
+  const std::string base = TEST_MakeTempDir("velmora-base");
+  SeedUnit(base, {{"SQCD", 1}});
+  auto feed = TEST_Spawn(kRigTool, {"--rig", rig.dir, "feed", "ttyO3", VELMORA_TOOLS_DIR "/../tests/nmea/data/fix-munich.nmea",
+                                    "--baud", "38400", "--repeat", "600", "--every", "1"},
+                         {});
+  auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base});
+  ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "run-system sent to", 20000));
+  usleep(500 * 1000);
+  bool bChart = false;
+  for (int press = 0; press < 12 && !bChart; press++) {
+    const size_t before = Count(Out(unit.get()), "update CVEW to 52");
+    EXPECT_EQ(0, Tool(rig.dir, "key hold VIEW --ms 100"));
+    bChart = WaitForCount(unit.get(), "update CVEW to 52", before + 1, 3000);
+  }
+  ASSERT_TRUE(bChart) << Out(unit.get());
+  const std::vector<COLOR> plain = StableScreen(rig.dir);
+  EXPECT_EQ(0, Tool(rig.dir, "key hold RIGHT --ms 100"));
+  const std::vector<COLOR> placed = NextScreen(rig.dir, plain);
+  EXPECT_EQ(0, Tool(rig.dir, "key hold RIGHT --ms 1500"));
+  usleep(800 * 1000);  // past the snap on release
+  const std::vector<COLOR> moved = StableScreen(rig.dir);
+  ASSERT_EQ(800u * 480u, plain.size());
+  ASSERT_EQ(800u * 480u, moved.size());
+  // The boat: the commonest colour near the middle but the background's
+  // and the grid's.
+  std::map<COLOR, int> near;
+  for (int y = 210; y < 270; y++) {
+    for (int x = 370; x < 430; x++) near[plain[(size_t)y * 800 + (size_t)x]]++;
+  }
+  near.erase(plain[5 * 800 + 795]);
+  for (COLOR grid : {0x2308, 0x8C71, 0x6B6D}) near.erase(grid);
+  COLOR boat = 0;
+  int most = 0;
+  for (auto [c, n] : near) {
+    if (n > most) boat = c, most = n;
+  }
+  ASSERT_GT(most, 20) << "no boat in the middle";
+  EXPECT_GT(Changed(plain, placed), 0u) << "the cursor did not come up";
+  const auto before = Centre(plain, boat, 250, 100, 550, 380), after = Centre(moved, boat, 0, 0, 800, 480);
+  EXPECT_LT(after.first, before.first - 100) << "the boat did not slide west";
+  EXPECT_NEAR(after.second, before.second, 40);
+  TEST_Signal(unit.get(), SIGTERM);
+  TEST_Finish(std::move(unit), 10000);
+  TEST_Signal(feed.get(), SIGTERM);
+  TEST_Finish(std::move(feed), 5000);
 }
 
 }  // namespace

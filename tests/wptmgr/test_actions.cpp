@@ -14,6 +14,7 @@
 #include "t_nav_group_data.h"
 #include "t_nav_group_sel.h"
 #include "t_nav_twr.h"
+#include "t_nav_views.h"
 #include "u_alarm.h"
 #include "wptmgr_rig.h"
 
@@ -225,6 +226,17 @@ TEST_F(Actions, HideAndShowSetTheirBitsAndExportLatchesAtMost3000) {
     EXPECT_EQ(!bHide, T_NAV_bGetTrackVisibility(track & 63));
     EXPECT_FALSE(WPM_pWaypoint(a)->bHide);
   }
+
+  // The busy notice lets the store's lock go while it shows and gives it
+  // back as deeply held as before.
+  L_MUTEX_LockWait(RES_NAV_DATA);
+  L_MUTEX_LockWait(RES_NAV_DATA);
+  WPM_vBusyOn();
+  EXPECT_TRUE(T_NAV_bIsBusyNotice());
+  WPM_vBusyOff();
+  EXPECT_FALSE(T_NAV_bIsBusyNotice());
+  EXPECT_EQ(-lsMUTEX_NESTED, L_MUTEX_Unlock(RES_NAV_DATA));
+  EXPECT_EQ(0, L_MUTEX_Unlock(RES_NAV_DATA));
 
   T_NAV_GROUP_vSelectMultipleAndExport(0);
   for (U32 i = 0; i < NAV_GROUP_LIST_MAX; i++) WPM_vSelectAppend((U16)(i % 3000), Root(), 0xFFFF);

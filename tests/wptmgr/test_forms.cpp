@@ -2,6 +2,7 @@
 // forms' defaults, checks and saves through the store.
 
 #include <math.h>
+#include <string.h>
 
 #include "golden.h"
 #include "h_memory.h"
@@ -63,7 +64,9 @@ class Forms : public Wpm {
   static void SetText(U32 row, DATA_TYPE eType, double d) {
     char text[U_NAV_POSITION_TEXT_SIZE] = {};
     U_NAV_vFormatPosition(eType, d, text, F_DD_MM_MMM, 0, IPS_SPACE);
-    snprintf(Form()->pEditFields[row].value_string, EDIT_FIELD_VALUE_SIZE, "%s", text);
+    char* value = Form()->pEditFields[row].value_string;
+    memset(value, 0, EDIT_FIELD_VALUE_SIZE);
+    memcpy(value, text, strnlen(text, EDIT_FIELD_VALUE_SIZE - 1));
   }
 };
 

@@ -1,8 +1,10 @@
 // The route, track and group forms and the discard of an edit.
 
+#include "golden.h"
 #include "h_memory.h"
 #include "t_nav_group_data.h"
 #include "t_nav_group_edit.h"
+#include "t_nav_group_sel.h"
 #include "t_nav_nvram_flash.h"
 #include "t_nav_twr.h"
 #include "u_alarm.h"
@@ -140,6 +142,34 @@ TEST_F(ItemForms, NewGroupCounterAndAnUndoneEditLeaveTheTreeAsItWas) {
   EXPECT_EQ(before, In(g));
 }
 
+// The low bar's Save keeps what the edit did: the new route stays, and the
+// group keeps the links it was given.
+TEST_F(ItemForms, SavingFromTheLowBarKeepsTheEdit) {
+  const U16 w = Waypoint("A", kWpmRoot);
+  T_NAV_GROUP_vSetup();
+  T_NAV_GROUP_vNewRoute(0);
+  Save();
+  ASSERT_EQ(MODE_EDIT_ROUTE, g_WPM.eMode);
+  Key(HKEY_MASK_EXIT);  // focus to the bar
+  Cursor(CURSOR_EAST);
+  EXPECT_EQ(MODE_BROWSE, g_WPM.eMode);
+  EXPECT_STREQ("RT001", T_NAV_pGetRoute(0)->sName);
+  EXPECT_NE(0u, T_NAV_pGetRoute(0)->u32DateTime);
+  EXPECT_EQ(NAV_NONE, g_WPMEdit.u16RouteIndexBackupForDelete) << "a later discard takes nothing back";
+
+  const U16 g = Group("Edited");
+  T_NAV_GROUP_bEnterGroup(kWpmRoot, 0xFFFF);
+  g_WPM.eMode = MODE_EDIT_GROUP;
+  g_WPM.u16CurrentEditGroupID = g;
+  ASSERT_TRUE(T_NAV_GROUP_DATA_bAddLink(g, w));
+  g_WPMEdit.au32UndoList[g_WPMEdit.u32UndoCount++] = w;
+  g_WPM.eInputState = STATE_OPTIONS_MENU;
+  Cursor(CURSOR_EAST);
+  EXPECT_EQ(MODE_BROWSE, g_WPM.eMode);
+  EXPECT_EQ(0u, g_WPMEdit.u32UndoCount);
+  EXPECT_EQ(std::vector<std::string>{"A"}, In(g));
+}
+
 TEST_F(ItemForms, SaveAsTrackCopiesTheWholeTrackAndAFailedAddKeepsNothing) {
   auto t = std::make_unique<TRACK>();
   U_NAV_vClearTrack(&t->sHeader);
@@ -196,6 +226,10 @@ TEST_F(ItemForms, TrackStyleZeroHidesTheColourRow) {
   EXPECT_FALSE(Row(3)->bInactive);
   Cursor(CURSOR_SOUTH);
   Cursor(CURSOR_SOUTH);
+  // The style row selected between its arrows, the colour as its swatch.
+  const std::vector<COLOR> form = Picture();
+  EXPECT_TRUE(GOLDEN_Match(WPTMGR_GOLDEN_DIR "/edit_track_form.png",
+                           {form.data(), G_SCREEN_WIDTH, G_SCREEN_HEIGHT, G_SCREEN_WIDTH}));
   Cursor(CURSOR_EAST);  // style 1 -> 0
   EXPECT_TRUE(Row(3)->bInactive);
   Cursor(CURSOR_SOUTH);  // passes the hidden colour row
@@ -203,6 +237,52 @@ TEST_F(ItemForms, TrackStyleZeroHidesTheColourRow) {
   Cursor(CURSOR_EAST);
   EXPECT_FALSE(FormOpen());
   EXPECT_EQ(0u, T_NAV_nGetTrackStyle(0));
+}
+
+TEST_F(ItemForms, SavingANotSharedGroupMovesItToTheSharedSideUnderItsNewName) {
+  GROUP_HEADER h = {};
+  h.u8Status = WPT_STATUS_GROUP_HEADER;
+  h.bWpNotShared = 1;
+  h.u16ParentIndex = h.u16FirstBodyIndex = 0xFFFF;
+  memcpy(h.sName, "Mine", 4);
+  const U16 locked = T_NAV_GROUP_DATA_nNewGroup(&h);
+  ASSERT_TRUE(T_NAV_GROUP_DATA_bAddLink(kWpmRoot, locked));
+  ROUTE r = {};
+  r.bRtNotShared = 1;
+  memcpy(r.sName, "Leg", 3);
+  const U16 route = (U16)(0x8800 | T_NAV_nAddRoute(&r));
+  ASSERT_TRUE(T_NAV_GROUP_DATA_bAddLink(kWpmRoot, route));
+  T_NAV_GROUP_vSetup();
+  auto Linked = [](const char* name) {
+    T_NAV_GROUP_bEnterGroup(kWpmRoot, 0xFFFF);
+    std::vector<U16> ids;
+    for (U16 i = 0; i < g_WPM.u16ListCount; i++) {
+      char n[24] = {};
+      if (WPM_bItemName(g_WPM.au16ListIDs[i], n, sizeof n) && strcmp(n, name) == 0) ids.push_back(g_WPM.au16ListIDs[i]);
+    }
+    return ids;
+  };
+
+  Highlight(locked);
+  T_NAV_GROUP_vEditGroup(0);
+  Cursor(CURSOR_EAST);
+  Picture();
+  Cursor(CURSOR_NORTH);  // "Mine" -> "Nine"
+  Key(HKEY_MASK_EXIT);
+  Save();
+  EXPECT_TRUE(Linked("Mine").empty());
+  const std::vector<U16> moved = Linked("Nine");
+  ASSERT_EQ(1u, moved.size());
+  EXPECT_NE(locked, moved[0]);
+  EXPECT_FALSE(WPM_bNotShared(moved[0]));
+
+  // A route's form keeps the stored record, and so its side.
+  T_NAV_GROUP_bEnterGroup(kWpmRoot, 0xFFFF);
+  Highlight(route);
+  T_NAV_GROUP_vEditRoute(0);
+  Save();
+  EXPECT_EQ(std::vector<U16>{route}, Linked("Leg"));
+  EXPECT_TRUE(T_NAV_GROUP_DATA_bIsGroupNavDataIntegralEX(nullptr, kWpmRoot));
 }
 
 }  // namespace

@@ -177,6 +177,9 @@ TEST_F(Items, CategoriesDefaultIconsAndTheSelectionsIconSparesManOverboard) {
 
 TEST_F(Items, CursorToClosesOnTheChartViewAndChartEditsOpenOnlyStoredItems) {
   const U16 w = Waypoint("W", kWpmRoot, 100, 200);
+  // The navigation places the cursor only with a fix and a heading.
+  Boat(10, 10);
+  H_DATABASE_bUpdateEverythingFloat(FCID("IHDG"), 0.0f, P_NORMAL, D_HEADING, nullptr, DB_NEVER_STALE);
   for (BOOLEAN bIce : {FALSE, TRUE}) {
     H_DATABASE_bUpdateEverythingBoolean(FCID("SICE"), bIce, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
     H_DATABASE_bUpdateEverythingS32(FCID("CVEW"), 21, P_NORMAL, D_SIGNED32, nullptr, DB_NEVER_STALE);
@@ -190,6 +193,23 @@ TEST_F(Items, CursorToClosesOnTheChartViewAndChartEditsOpenOnlyStoredItems) {
     EXPECT_EQ(bIce ? 65 : 52, view);
     EXPECT_EQ(200, lat);
   }
+  U32 cursorWaypoint = 0;
+  H_DATABASE_bFetchU32(FCID("ICWP"), &cursorWaypoint, nullptr, nullptr);
+  EXPECT_EQ(w, cursorWaypoint);
+
+  // Target and grid go to the navigation, which keeps one of the two.
+  U32 target = 0, grid = 0;
+  T_NAV_GROUP_vSetup();
+  Highlight(kWpmRoot, w);
+  T_NAV_GROUP_vWaypointTarget(0);
+  EXPECT_FALSE(T_NAV_GROUP_bIsWPMWindowUp());
+  T_NAV_GROUP_vSetup();
+  Highlight(kWpmRoot, w);
+  T_NAV_GROUP_vWaypointGrid(0);
+  H_DATABASE_bFetchU32(FCID("ITWP"), &target, nullptr, nullptr);
+  H_DATABASE_bFetchU32(FCID("IGWP"), &grid, nullptr, nullptr);
+  EXPECT_EQ(NAV_NONE, target);
+  EXPECT_EQ(w, grid);
 
   EXPECT_FALSE(T_NAV_GROUP_bVerifyAndEditSpecifiedWaypoint_Setup(0xFFFF));
   EXPECT_FALSE(T_NAV_GROUP_bVerifyAndEditSpecifiedRoute_Setup(50));

@@ -83,7 +83,7 @@ TEST_F(Search, ACyclicTreeIsWalkedOnceAndResultsStopAt3100) {
   ASSERT_TRUE(T_NAV_GROUP_DATA_bAddLink(b, a)) << "B holds A, which holds B";
   std::vector<U16> points;
   for (int i = 0; i < 800; i++) {
-    char name[8];
+    char name[16];
     snprintf(name, sizeof name, "P%03d", i);
     const U16 w = Waypoint(name, i < 50 ? b : kWpmRoot);
     if (i < 50) points.push_back(w);
@@ -92,7 +92,7 @@ TEST_F(Search, ACyclicTreeIsWalkedOnceAndResultsStopAt3100) {
   EXPECT_EQ(802u, ByName("").size()) << "800 points and two groups, each once";
   // 46 routes of 50 points bring it past the cap.
   for (int r = 0; r < 46; r++) {
-    char name[8];
+    char name[16];
     snprintf(name, sizeof name, "R%02d", r);
     Route(name, kWpmRoot, points);
   }
@@ -128,6 +128,38 @@ TEST_F(Search, JumpingEntersTheContainerAndAWaypointOfTheNavigatedRouteIsNotDele
   T_NAV_GROUP_vExitSearch();
   T_NAV_GROUP_bEnterGroup(sub, 0xFFFF);
   EXPECT_EQ(std::vector<std::string>{"Other"}, Names());
+}
+
+TEST_F(Search, ThePathLineFollowsTheHighlightedResult) {
+  const U16 outer = Group("Outer"), inner = Group("Inner", outer);
+  const U16 deep = Waypoint("Deep1", inner);
+  Route("Leg", outer, {deep});
+  T_NAV_GROUP_vSetup();
+  ByName("Deep");
+  ASSERT_EQ(2, g_WPM.u16ListCount) << "in its group and in the route";
+  g_WPM.eInputState = STATE_ITEM_LIST;
+  g_WPM.u16HighlightIndex = 0;
+  auto Path = [] {
+    std::vector<std::string> rows;
+    for (U32 i = 1; i < g_WPM.u16PathDepth; i++) rows.emplace_back(g_WPM.aacGroupPath[i]);
+    return rows;
+  };
+  // Whichever order the walk found them in, each row leads to its own place.
+  auto Expected = [&](U32 at) {
+    return WPM_bIsRouteId(g_WPMSearch.au16Parent[at]) ? std::vector<std::string>{"Outer", "Leg"}
+                                                        : std::vector<std::string>{"Outer", "Inner"};
+  };
+  Cursor(CURSOR_SOUTH);
+  EXPECT_EQ(1, g_WPMSearch.u16ResultIndex);
+  EXPECT_EQ(Expected(1), Path());
+  Cursor(CURSOR_NORTH);
+  EXPECT_EQ(0, g_WPMSearch.u16ResultIndex);
+  EXPECT_EQ(Expected(0), Path());
+  EXPECT_NE(Expected(0), Expected(1));
+
+  ByName("Inner");
+  Cursor(CURSOR_SOUTH);  // refused on the only row: the path still follows it
+  EXPECT_EQ(std::vector<std::string>{"Outer"}, Path()) << "a group shows the groups above it";
 }
 
 }  // namespace

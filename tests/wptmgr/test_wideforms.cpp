@@ -1,0 +1,141 @@
+// The edit forms in the 16-bit languages: wide stepping, names edited
+// through the keys and stored wide, and the form with its editor drawn.
+
+#include "golden.h"
+#include "h_memory.h"
+#include "t_nav.h"
+#include "t_nav_group_data.h"
+#include "t_nav_group_edit.h"
+#include "t_nav_group_sel.h"
+#include "text_util.h"
+#include "u_alarm.h"
+#include "u_language.h"
+#include "u_nav_edit.h"
+#include "ui_texts.h"
+#include "wptmgr_rig.h"
+
+namespace {
+
+class WideForms : public Wpm {
+ protected:
+  void SetUp() override {
+    Wpm::SetUp();
+    H_DATABASE_bUpdateEverythingU32(FCID("TALR"), M_ALARM, P_NORMAL, D_MAILBOX, nullptr, DB_NEVER_STALE);
+    H_DATABASE_bUpdateEverythingU32(FCID("SIPF"), 6, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+    H_DATABASE_bUpdateEverythingU32(FCID("IDTM"), 0x5F5E2000, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+    H_DATABASE_bUpdateEverythingS32(FCID("SLTZ"), 0, P_NORMAL, D_SIGNED32, nullptr, DB_NEVER_STALE);
+    for (FOURCHARID key : {FCID("SITF"), FCID("SIDF")}) {
+      H_DATABASE_bUpdateEverythingU32(key, 0, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+    }
+    Boat(-300000, 500000);
+  }
+  void TearDown() override {
+    if (g_WPM.pPopupWindow != nullptr) g_WPM.pPopupWindow->bActive = FALSE;
+    g_WPMForm = {};
+    SetLanguage(LANGUAGE_ENGLISH);
+    while (void* p = L_MBOX_Receive(M_ALARM)) H_MEMORY_vDumpMail(p);
+    Wpm::TearDown();
+  }
+
+ public:
+  static EDIT_FIELD* Row(U32 i) {
+    POPUP_WINDOW* p = g_WPM.pPopupWindow;
+    if (p == nullptr || !p->bActive) return nullptr;
+    return &((POPUP_EDIT_WINDOW*)p)->pEditFields[i];
+  }
+  static std::u16string Stored(const char* field, size_t size) {
+    std::string copy(field, size);
+    copy += std::string(2, '\0');
+    return Units(copy.data());
+  }
+};
+
+U16 Wide(U16 c, GROUP_MGR_EDIT_TYPE t, bool fwd) { return T_NAV_GROUP_u16EditWindowStepWide(c, t, fwd ? TRUE : FALSE); }
+
+TEST_F(WideForms, WideStepsFollowTheirKinds) {
+  SetLanguage(LANGUAGE_KOREAN);
+  // The type codes skip U+FDD2 and close the ring with U+FDFF.
+  EXPECT_EQ(0xFDD3, Wide(0xFDD1, EDIT_TYPE_MIXED_CHAR, true));
+  EXPECT_EQ(0xFDD1, Wide(0xFDD3, EDIT_TYPE_MIXED_CHAR, false));
+  EXPECT_EQ(0xFDFF, Wide(0xFDED, EDIT_TYPE_MIXED_CHAR, true));
+  EXPECT_EQ(0xFDD0, Wide(0xFDFF, EDIT_TYPE_MIXED_CHAR, true));
+  EXPECT_EQ(0xFDFF, Wide(0xFDD0, EDIT_TYPE_MIXED_CHAR, false));
+  EXPECT_EQ(0xFDED, Wide(0xFDFF, EDIT_TYPE_MIXED_CHAR, false));
+  EXPECT_EQ(0xFDD0, Wide(u'A', EDIT_TYPE_MIXED_CHAR, true));
+  EXPECT_EQ(0xFDED, Wide(u'A', EDIT_TYPE_MIXED_CHAR, false));
+  EXPECT_EQ(Wide(u' ', EDIT_TYPE_CHAR_U, true), Wide(0, EDIT_TYPE_CHAR_U, true)) << "an empty position is a space";
+  EXPECT_NE(0, Wide(0, EDIT_TYPE_CHAR_U, true));
+  EXPECT_EQ(u'0', Wide(u'5', EDIT_TYPE_05, true));
+  const U16 n = Units(Direction_N[LANGUAGE_KOREAN])[0], s = Units(Direction_S[LANGUAGE_KOREAN])[0];
+  EXPECT_EQ(s, Wide(n, EDIT_TYPE_NS, true));
+  EXPECT_EQ(n, Wide(s, EDIT_TYPE_NS, false));
+  EXPECT_EQ(0, Wide(u'x', EDIT_TYPE_NS, true));
+}
+
+TEST_F(WideForms, AKoreanWaypointNameEditedThroughTheKeysIsStoredWide) {
+  SetLanguage(LANGUAGE_KOREAN);
+  T_NAV_GROUP_vSetup();
+  T_NAV_GROUP_vNewWaypoint(0);
+  ASSERT_NE(nullptr, Row(0));
+  EXPECT_EQ(EDIT_TYPE_MIXED_CHAR, Row(0)->type);
+  EXPECT_EQ(u"\uFDFF001", Units(Row(0)->value_string)) << "the plain type first";
+  Cursor(CURSOR_EAST);
+  Picture();  // the drawn cursor opens the editor
+  Cursor(CURSOR_NORTH);  // U+FDFF -> U+FDD0, the first preset
+  for (int i = 0; i < 3; i++) Cursor(CURSOR_EAST);
+  Cursor(CURSOR_SOUTH);  // '1' steps back to '0'
+  Cursor(CURSOR_EAST);   // onto the empty fifth position: it becomes a space
+  EXPECT_EQ(u"\uFDD0000 ", Units(Row(0)->value_string));
+  Cursor(CURSOR_NORTH);
+  const std::vector<COLOR> editor = Picture();
+  const GOLDEN_PICTURE picture = {editor.data(), G_SCREEN_WIDTH, G_SCREEN_HEIGHT, G_SCREEN_WIDTH};
+  EXPECT_TRUE(GOLDEN_Match(WPTMGR_GOLDEN_DIR "/new_waypoint_editor_korean.png", picture));
+  Key(HKEY_MASK_EXIT);
+  for (int i = 0; i < 6; i++) Cursor(CURSOR_SOUTH);
+  Cursor(CURSOR_EAST);
+  ASSERT_EQ(nullptr, Row(0)) << "saved";
+  const WAYPOINT* w = T_NAV_pGetWaypoint(g_WPM.au16ShowItemIDs[g_WPM.u16HighlightIndex]);
+  ASSERT_NE(nullptr, w);
+  const std::u16string name = Stored(w->sName, sizeof w->sName);
+  ASSERT_EQ(5u, name.size());
+  EXPECT_EQ(u"\uFDD0000", name.substr(0, 4));
+  EXPECT_EQ(T_NAV_u16NextWCharInAlphabet(LANGUAGE_KOREAN, u' '), name[4]);
+  EXPECT_NEAR(-300000, w->pt.y, 5) << "the wide position texts went through the parser";
+  EXPECT_NEAR(500000, w->pt.x, 5);
+}
+
+TEST_F(WideForms, AJapaneseGroupKeepsItsWideNameAndASearchFindsIt) {
+  SetLanguage(LANGUAGE_JAPANESE);
+  H_DATABASE_bUpdateValueS32(FCID("SGID"), 7, P_NORMAL);
+  T_NAV_GROUP_vSetup();
+  T_NAV_GROUP_vNewGroup(0);
+  ASSERT_NE(nullptr, Row(0));
+  EXPECT_EQ(u"GP007", Units(Row(0)->value_string));
+  Cursor(CURSOR_EAST);
+  Picture();
+  Cursor(CURSOR_NORTH);
+  const U16 first = T_NAV_u16NextWCharInAlphabet(LANGUAGE_JAPANESE, u'G');
+  Key(HKEY_MASK_EXIT);
+  Cursor(CURSOR_SOUTH);
+  Cursor(CURSOR_SOUTH);
+  Cursor(CURSOR_EAST);
+  EXPECT_EQ(MODE_EDIT_GROUP, g_WPM.eMode) << "saved, and the new group is being filled";
+  const std::u16string want = std::u16string(1, first) + u"P007";
+  bool bFound = false;
+  for (U16 i = 0; i < 3000 && !bFound; i++) {
+    const GROUP_HEADER* h = WPM_pHeader((U16)(0xC000 | i));
+    bFound = h != nullptr && Stored(h->sName, sizeof h->sName) == want;
+  }
+  EXPECT_TRUE(bFound);
+
+  WPM_vClearEditState();
+  g_WPM.eMode = MODE_BROWSE;
+  g_WPMSearch = {};
+  g_WPMSearch.eMode = SEARCHBY_NAME;
+  const std::string pattern = W(u"p00");
+  memcpy(g_WPMSearch.sName, pattern.data(), pattern.size());
+  WPM_vRunSearch();
+  EXPECT_EQ(1, g_WPM.u16ListCount) << "the wide search folds case";
+}
+
+}  // namespace
