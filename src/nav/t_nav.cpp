@@ -155,7 +155,8 @@ static void NAV_vRegisterViews(void) {
     U_VIEW_bRegisterLayer(T_CHART_vDrawChartView, (LAYER_ID)65, USED_BY_NONE, 0, FCID("SV17"), TRUE, nullptr, nullptr,
                           pos);
     U_VIEW_bUnRegisterLayer(CHART_VIEW_PRIORITY);
-    static const LAYER_ID s_aGone[] = {(LAYER_ID)53, (LAYER_ID)252, (LAYER_ID)265};
+    static const LAYER_ID s_aGone[] = {(LAYER_ID)53, INFO_CHART_INSTRUMENT_LAYER,
+                                       INFO_CHART_PLUS_BIRDS_EYE_INSTRUMENT_LAYER};
     for (LAYER_ID l : s_aGone) U_VIEW_bUnRegisterLayer(l);
     U_VIEW_bUnRegisterLayerSplit((LAYER_ID)55, SPLIT_LEFT_WINDOW);
     U_VIEW_bUnRegisterLayerSplit((LAYER_ID)55, SPLIT_RIGHT_WINDOW);
@@ -175,6 +176,13 @@ static void NAV_vRegisterViews(void) {
                              nullptr, pos, SPLIT_RIGHT_WINDOW, FCID("SZI2"));
   U_VIEW_bRegisterLayer(T_CHART_vDrawChartView, (LAYER_ID)53, USED_BY_NONE, 0, FCID("SVIC"), FALSE, nullptr, nullptr,
                         pos);
+  // The two instrument views carry their own data-box layer with the
+  // compass strip.
+  U_VIEW_bRegisterLayer(T_INFO_vDrawInfoLayer_Instrumentation_ChartInstrumentView, INFO_CHART_INSTRUMENT_LAYER,
+                        (LAYER_ID)53, 0, 0, TRUE, nullptr, nullptr, nullptr);
+  U_VIEW_bRegisterLayer(T_INFO_vDrawInfoLayer_Instrumentation_ChartInstrumentView,
+                        INFO_CHART_PLUS_BIRDS_EYE_INSTRUMENT_LAYER, (LAYER_ID)55, 0, 0, TRUE, nullptr, nullptr,
+                        nullptr);
 }
 
 // The data-box layers over the navigation views.

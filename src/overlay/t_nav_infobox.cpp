@@ -312,7 +312,12 @@ void IBRF_vRenderTimeOnlyDezoInfoBox(BITMAP* pBitmap, POINT* ppt, U32 nLang, U32
   const POINT o = *ppt;
   char sTime[IB_TEXT_SIZE] = {};
   if (!IB_bClock(FALSE, sTime, nullptr)) return;
-  IB_vPutCentred(pBitmap, o.x, (S32)u32Width, o.y + 6, T_INFO_pFont(100), sTime);
+  // In 100-point digits the widest times (10:00 to 12:59, 20:00 to 23:59)
+  // are wider than the 300-pixel column, and a text that would start left
+  // of its box is not drawn at all: those step down to 62 points.
+  const FONT_DEF* pValue = T_INFO_pFont(100);
+  if (IB_nWidth(pValue, sTime) > (S32)u32Width) pValue = T_INFO_pFont(62);
+  IB_vPutCentred(pBitmap, o.x, (S32)u32Width, o.y + 6, pValue, sTime);
   const FONT_DEF* pLabel = T_INFO_pFont(17);
   IB_nPut(pBitmap, o.x + 5, o.y + (S32)u32Height + 1 - (S32)G_FONTS_u32GetCoreHeight(pLabel), pLabel, Time[nLang]);
 }

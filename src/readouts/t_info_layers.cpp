@@ -22,6 +22,7 @@
 #include "t_nav_twr.h"
 #include "u_convert.h"
 #include "u_language.h"
+#include "u_nav_infobox.h"
 #include "u_view.h"
 #include "u_wstring.h"
 #include "ui_texts.h"
@@ -330,6 +331,7 @@ static void INFO_vIceSunLine(INFO_OVERLAY* o, double lat, double lon, U32 y, U32
                              double zone) {
   U32 riseH = 0, riseM = 0, setH = 0, setM = 0, tomorrowH = 0, tomorrowM = 0;
   char text[INFO_VALUE_SIZE] = {};
+  char suffix[IBRF_AMPM_SIZE] = {};
   BOOLEAN bRise = TRUE;
   if (!ASTRO_bGetSunriseSunsetTimes(lat, lon, y, m, d, zone, &riseH, &riseM, &setH, &setM, &tomorrowH,
                                     &tomorrowM)) {
@@ -352,12 +354,23 @@ static void INFO_vIceSunLine(INFO_OVERLAY* o, double lat, double lon, U32 y, U32
         mi = tomorrowM;
       }
     }
-    snprintf(text, sizeof text, "%02u:%02u", h, mi);
+    // The almanac's times are local already; the 12-hour clock shows the
+    // hour from 1 to 12 and the suffix after it.
+    struct tm local = {};
+    local.tm_hour = (int)h;
+    local.tm_min = (int)mi;
+    IBRF_vAddAmPm(suffix, &local);
+    if (suffix[0] != 0 || suffix[1] != 0) {
+      snprintf(text, sizeof text, "%u:%02u", h % 12 == 0 ? 12 : h % 12, mi);
+    } else {
+      snprintf(text, sizeof text, "%02u:%02u", h, mi);
+    }
   }
   INFO_vSunIcon(o, {o->x + 14, o->y + 12}, bRise);
   INFO_vWide(text);
   POINT pt = {o->x + 34, o->y};
   INFO_vOverlayText(o, &pt, T_INFO_pFont(32), text);
+  INFO_vOverlayText(o, &pt, T_INFO_pFont(21), suffix);
 }
 
 void T_INFO_vDrawIceDataBoxOverlay(BITMAP* pBitmap, LAYER_ID eView) {
@@ -628,6 +641,18 @@ void T_INFO_vDrawInfoLayer_Instrumentation_Big_Digits(BITMAP* pBitmap, WINDOW_SP
   const FOURCHARID* items = INFO_bIce() ? ice : normal;
   S32 y = 322;
   for (U32 i = 0; i < 3; i++) {
+    if (items[i] == FCID("IDTM")) {
+      // The clock in the large renderer over a box like its neighbours';
+      // its 160-row cell sits so that the digits and the label both stay
+      // inside the 154-row box.
+      DB_DATA_TYPE now = {};
+      if (!INFO_bFetchValid(FCID("IDTM"), &now)) continue;
+      T_INFO_vDrawInfoBar(pBitmap, 290, 154, 2, y, IBS_SEMITRANSPARENT_VORNE_DARK_GRAY_BAR);
+      POINT pt = {0, y - 5};
+      IBRF_vRenderTimeOnlyDezoInfoBox(pBitmap, &pt, nLang, T_INFO_u32XOrigin(), 160);
+      y -= 160;
+      continue;
+    }
     const S32 w = T_INFO_nDrawDigitsInfoBox(pBitmap, 290, 154, 2, y, items[i], T_INFO_pFont(100), T_INFO_pFont(14),
                                             T_INFO_pFont(62), DONT_FORCE, IBS_SEMITRANSPARENT_VORNE_DARK_GRAY_BAR,
                                             INSTRUMENTATION_JUSTIFY_RIGHT, nLang);

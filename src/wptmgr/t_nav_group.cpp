@@ -11,6 +11,7 @@
 #include "g_fonts.h"
 #include "h_database.h"
 #include "linuxsvc.h"
+#include "t_chart.h"
 #include "t_nav.h"
 #include "t_nav_group_data.h"
 #include "t_nav_group_priv.h"
@@ -201,6 +202,7 @@ void T_NAV_GROUP_vSetup(void) {
   U_VIEW_bRegisterLayer(T_NAV_GROUP_vRender, NAV_GROUP_MAIN_LAYER, USED_BY_ALL, 0, 0, TRUE, nullptr, nullptr,
                         nullptr);
   g_WPM.bWindowUp = TRUE;
+  T_CHART_vEnableChartInPopupWindow(TRUE);
   L_MUTEX_Unlock(RES_NAV_DATA);
   L_SEMA_Signal(SEMA_KEYCLICK_GOOD);
 }
@@ -209,6 +211,7 @@ static void WPM_vClose(BOOLEAN bCollect) {
   g_WPM.eInputState = STATE_SLEEP;
   g_WPM.pPopupWindow = nullptr;
   if (bCollect) T_NAV_GROUP_DATA_vScanGroupForGarbageCollection(T_NAV_GROUP_DATA_nGetRootGroup());
+  T_CHART_vEnableChartInPopupWindow(FALSE);
   U_KEYBOARD_bUnregisterKeys(M_NAV, 0xFFFE);
   U_VIEW_bUnRegisterLayer(NAV_GROUP_MAIN_LAYER);
 }

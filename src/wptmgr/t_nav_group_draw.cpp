@@ -16,9 +16,11 @@
 #include "h_database.h"
 #include "linuxsvc.h"
 #include "navmath.h"
+#include "t_chart.h"
 #include "t_info.h"
 #include "t_nav_group_data.h"
 #include "t_nav_group_priv.h"
+#include "t_nav_group_sel.h"
 #include "t_nav_twr.h"
 #include "u_dialog.h"
 #include "u_language.h"
@@ -284,7 +286,27 @@ static void WPM_vDrawHighBar(BITMAP* pBitmap, S32 x, S32 half) {
   }
 }
 
-void T_NAV_GROUP_vDrawMainFrame(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
+// The chart preview of the highlighted item inside the pane's inner frame.
+// A waypoint or a track moves the centre to itself; anything else keeps the
+// centre last computed for the directory's items.
+static void WPM_vDrawPreview(BITMAP* pBitmap, const WINDOW_SPECIFICATION* psWindowSpec, S32 rx, S32 rw) {
+  U16 id = WPM_u16HighlightedItem();
+  if (const WAYPOINT* pWaypoint = WPM_pWaypoint(id)) {
+    g_WPM.ptPreviewCentre = pWaypoint->pt;
+  } else if (WPM_eClass(id) == WPM_ITEM_TRACK) {
+    const TRACK_HEADER* h = T_NAV_pGetTrackHeader(id & 63);
+    if (h != nullptr && h->u16Count != 0) {
+      g_WPM.ptPreviewCentre = {(S32)(((S64)h->ptLowerLeft.x + h->ptUpperRight.x) / 2),
+                               (S32)(((S64)h->ptLowerLeft.y + h->ptUpperRight.y) / 2)};
+    }
+  }
+  WINDOW_SPECIFICATION spec = psWindowSpec != nullptr ? *psWindowSpec : WINDOW_SPECIFICATION{};
+  spec.drawWindow = {rx + 2, 418, rx + rw - 3, 278};
+  POINT centre = g_WPM.ptPreviewCentre;
+  T_CHART_vDrawChartInPopupWindow(pBitmap, &spec, &centre, &id);
+}
+
+void T_NAV_GROUP_vDrawMainFrame(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWindowSpec) {
   const S32 origin = (S32)T_INFO_u32XOrigin();
   const S32 W = 800 - origin, half = W / 2;
   WPM_vFill(pBitmap, 237, origin, 0, W, 480);
@@ -318,11 +340,11 @@ void T_NAV_GROUP_vDrawMainFrame(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
   }
   WPM_nText(pBitmap, WPM_pBold(), x + 12, 13, g_WPM.acLowBarText);
   // Right column: the chart preview pane, the information pane and the
-  // instruction bar. The chart drawing into the pane is the chart task's;
-  // until it offers one the pane shows its frame only.
+  // instruction bar.
   const S32 rx = origin + half + 2, rw = W - half - 6;
   U_DIALOG_vOutline(pBitmap, 32, rx, 276, rw, 145);
   U_DIALOG_vOutline(pBitmap, 236, rx + 1, 277, rw - 2, 143);
+  WPM_vDrawPreview(pBitmap, psWindowSpec, rx, rw);
   WPM_vDrawInfo(pBitmap, rx + 8, 270, rw - 16);
   WPM_vFill(pBitmap, 238, rx, 2, rw, 34);
   U_DIALOG_vLine(pBitmap, 32, rx, 36, rx + rw - 1, 36);

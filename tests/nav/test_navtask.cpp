@@ -166,12 +166,16 @@ TEST_F(NavTask, GpsDetectionRegistersTheDataBoxLayers) {
   EXPECT_EQ(T_NAV_INFOBOX_vDrawInfoLayer_Instrumentation_BigDigitsViews, on[249].second);
   EXPECT_EQ(52, on[240].first);
   EXPECT_EQ(54, on[250].first);
+  EXPECT_EQ(std::make_pair(53, &T_INFO_vDrawInfoLayer_Instrumentation_ChartInstrumentView), on[252]);
+  EXPECT_EQ(std::make_pair(55, &T_INFO_vDrawInfoLayer_Instrumentation_ChartInstrumentView), on[265]);
   g_NAV.bInIceMode = TRUE;
   NAV_vHandleEvent(SEMA_GPS_DETECTED);
   layers(&on, &off);
   g_NAV.bInIceMode = FALSE;
   EXPECT_EQ(1u, off.count(249));
   EXPECT_EQ(1u, off.count(250));
+  EXPECT_EQ(1u, off.count(252));
+  EXPECT_EQ(1u, off.count(265));
   EXPECT_EQ(65, on[240].first);
   H_DATABASE_vDeleteEntry(FCID("TVUE"));
 }

@@ -61,6 +61,25 @@ bool HasColour(const std::vector<COLOR>& picture, COLOR c) {
   return std::find(picture.begin(), picture.end(), c) != picture.end();
 }
 
+// The columns between which rows y0..y1 hold anything but the background.
+struct Extent {
+  int left = G_SCREEN_WIDTH, right = -1, bottom = G_SCREEN_HEIGHT, top = -1;
+};
+Extent TextExtent(const std::vector<COLOR>& picture, int y0, int y1, COLOR background, int x0 = 0,
+                  int x1 = G_SCREEN_WIDTH) {
+  Extent e;
+  for (int y = y0; y <= y1; y++) {
+    for (int x = x0; x < x1; x++) {
+      if (Pixel(picture, x, G_SCREEN_HEIGHT - 1 - y) == background) continue;
+      e.left = std::min(e.left, x);
+      e.right = std::max(e.right, x);
+      e.bottom = std::min(e.bottom, y);
+      e.top = std::max(e.top, y);
+    }
+  }
+  return e;
+}
+
 class InfoDrawing : public rt::ReadoutsTest {
  protected:
   void SetUp() override {
@@ -165,6 +184,35 @@ TEST_F(InfoDrawing, TheIceOverlayShowsMoonDatesAndTheNextSunEvent) {
   Put(FCID("BBAT"), FCID("IBAT"), D_FCID);
   const std::vector<COLOR> picture = rt::Picture(OverGrey);
   EXPECT_TRUE(MatchesTextGolden("ice_overlay", picture));
+  // On the 12-hour clock the sunset at about 18:10 reads 6:10 with a PM
+  // after it, so the sun line ends further right.
+  Put(FCID("SITF"), F_12HOUR);
+  const std::vector<COLOR> twelve = rt::Picture(OverGrey);
+  const Extent sun24 = TextExtent(picture, 85, 122, 0x8410), sun12 = TextExtent(twelve, 85, 122, 0x8410);
+  EXPECT_GT(sun12.right, sun24.right + 10);
+  EXPECT_EQ(sun12.left, sun24.left) << "the icon stays";
+}
+
+TEST_F(InfoDrawing, TheIceBigDigitsClockIsCentredInTheColumnAndAlwaysShown) {
+  H_DATABASE_bUpdateEverythingBoolean(FCID("SICE"), TRUE, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+  Put(FCID("CVEW"), ZOLT_DIGIT_ICE_VIEW_PRIORITY);
+  rt::Sync(M_INFO);
+  ASSERT_EQ(300u, T_INFO_u32XOrigin());
+  Put(FCID("SITF"), F_12HOUR);
+  // The depth box on top, the clock's box (rows 162..315) under it; the
+  // digits lie in its lower half, inside the bar.
+  auto clock = [](U32 u32Time) {
+    Put(FCID("IDTM"), u32Time, D_DATETIME);
+    const std::vector<COLOR> picture = rt::Picture(T_INFO_vDrawInfoLayer_Instrumentation_SonarView);
+    return TextExtent(picture, 150, 240, Pixel(picture, 20, G_SCREEN_HEIGHT - 1 - 170), 2, 292);
+  };
+  const Extent narrow = clock(1710927660);  // 9:41, no AM/PM
+  const Extent wide = clock(1710936000);    // 12:00
+  for (const Extent& e : {narrow, wide}) {
+    EXPECT_NEAR(150, (e.left + e.right) / 2, 4);
+    EXPECT_GT(e.right - e.left, 120);
+  }
+  EXPECT_GT(narrow.top - narrow.bottom, wide.top - wide.bottom) << "only a time too wide for the column is smaller";
 }
 
 TEST_F(InfoDrawing, TheBigDigitsViewShowsThreeReadoutsBesideItsArea) {

@@ -3,7 +3,11 @@
 // list and the bars, and the timed note.
 
 #include <algorithm>
+#include <set>
 
+#include "g_bmp.h"
+#include "g_buffers.h"
+#include "t_chart.h"
 #include "wptmgr_rig.h"
 
 namespace {
@@ -315,6 +319,42 @@ TEST_F(Wpm, ANoteLastsTwoTicksAfterItIsSeenAndAKeyOrNoticeTakesItDown) {
   std::string longNote(300, 'x');
   T_NAV_GROUP_vSetNavUIRawNoteWithTimeout(longNote.c_str(), 2);
   EXPECT_EQ(NAV_GROUP_NOTE_SIZE - 1, strlen(g_WPM.pPopupAlarmWindow->pStrMessage));
+}
+
+// The preview pane's inside, as rows of the picture.
+std::vector<COLOR> PreviewPane(const std::vector<COLOR>& picture) {
+  std::vector<COLOR> pane;
+  for (S32 y = 278; y <= 418; y++) {
+    const COLOR* row = &picture[(size_t)(G_SCREEN_HEIGHT - 1 - y) * G_SCREEN_WIDTH];
+    pane.insert(pane.end(), row + 404, row + 794);
+  }
+  return pane;
+}
+
+TEST_F(Wpm, ThePreviewShowsTheHighlightedItemOnAChartUntilTheWindowCloses) {
+  Boat(200000, 100000);
+  H_DATABASE_bUpdateEverythingU32(FCID("IPFI"), 2, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+  H_DATABASE_bUpdateEverythingFloat(FCID("IHDG"), 0.0f, P_NORMAL, D_HEADING, nullptr, DB_NEVER_STALE);
+  Waypoint("A", kWpmRoot, 100500, 200000);
+  Waypoint("B", kWpmRoot, 99500, 200300);
+  T_NAV_GROUP_vSetup();
+  ASSERT_EQ(0, g_WPM.u16HighlightIndex);
+  const std::vector<COLOR> first = PreviewPane(Picture());
+  EXPECT_GT(std::set<COLOR>(first.begin(), first.end()).size(), 2u) << "a chart, not a plain fill";
+  g_WPM.u16HighlightIndex = 1;
+  T_NAV_GROUP_vComputeChartScale();
+  EXPECT_NE(first, PreviewPane(Picture()));
+
+  T_NAV_GROUP_vExitMainWindow();
+  BITMAP* pBitmap = G_BUFFERS_pCreateFullScreenBitmap();
+  G_BMP_vSet(pBitmap, 0x1234);
+  WINDOW_SPECIFICATION spec = {};
+  spec.drawWindow = {0, 479, 799, 0};
+  POINT centre = {100000, 200000};
+  U16 id = NAV_NONE;
+  T_CHART_vDrawChartInPopupWindow(pBitmap, &spec, &centre, &id);
+  EXPECT_EQ(0x1234, ((const COLOR*)pBitmap->pBuffer)[0]) << "closing switches the preview off";
+  G_BUFFERS_vFreeBitmap(pBitmap);
 }
 
 }  // namespace
