@@ -19,3 +19,4 @@ velmora_fuzz(fuzz_inline_commands SOURCES fuzz_inline_commands.cpp LIBS inlinete
 velmora_fuzz(fuzz_nmea_setup SOURCES fuzz_nmea_setup.cpp LIBS nmea)
 target_link_options(fuzz_nmea_setup PRIVATE -Wl,--wrap=_Z13L_CLOCK_Sleepj)
 velmora_fuzz(fuzz_wpt_forms SOURCES fuzz_wpt_forms.cpp LIBS wptmgr)
+target_link_options(fuzz_wpt_forms PRIVATE -Wl,--wrap=_Z13L_CLOCK_Sleepj)
