@@ -36,6 +36,10 @@ void T_CHART_vEnableChartInPopupWindow(BOOLEAN bEnable);
 // The boat's position and heading for a frame; FALSE when there is no
 // usable fix (raising the no-receiver or no-fix notice when it lasts).
 BOOLEAN T_CHART_bCheckErrorConditions(POINT* pptBoat, float* pfHeading);
+// A pane's bitmap header narrowed to its window and a drawing context in it
+// (the colour index u8Transparent is left undrawn).
+void T_CHART_vPrepareWindow(NAV_VIEW_INFO* pNVI, BITMAP* pCopy, const BITMAP* pBitmap, const WINDOW_LOCATION* w,
+                            U8 u8Transparent);
 // A receiver reports, but its fix is incomplete.
 BOOLEAN T_CHART_bGPSNoFix(void);
 void* T_CHART_vpAlloc(void);

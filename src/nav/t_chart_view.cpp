@@ -494,8 +494,10 @@ static BOOLEAN CHART_bWindowOf(const BITMAP* pBitmap, const WINDOW_SPECIFICATION
   return w->s32ClipRight >= w->s32ClipLeft && w->s32ClipTop >= w->s32ClipBottom;
 }
 
-// The bitmap header narrowed to the window, and a context that draws in it.
-static void CHART_vPrepare(NAV_VIEW_INFO* pNVI, BITMAP* pCopy, const BITMAP* pBitmap, const WINDOW_LOCATION* w) {
+// The bitmap header narrowed to the window, and a context that draws in it;
+// u8Transparent is the colour index the context leaves undrawn.
+void T_CHART_vPrepareWindow(NAV_VIEW_INFO* pNVI, BITMAP* pCopy, const BITMAP* pBitmap, const WINDOW_LOCATION* w,
+                            U8 u8Transparent) {
   *pCopy = *pBitmap;
   pCopy->s32ClipLeft = w->s32ClipLeft;
   pCopy->s32ClipRight = w->s32ClipRight;
@@ -510,8 +512,12 @@ static void CHART_vPrepare(NAV_VIEW_INFO* pNVI, BITMAP* pCopy, const BITMAP* pBi
   gr_SetPatternStatus(gc, FALSE);
   gr_SetPatternZoom(gc, 1, 1);
   gr_SetPrintingDirection(gc, 0);
-  gr_SetTranspAttr(gc, 0, 0);
+  gr_SetTranspAttr(gc, 0, u8Transparent);
   gr_SetClipArea(gc, w->s32ClipLeft, w->s32ClipBottom, pNVI->nWindowWidth, pNVI->nWindowHeight);
+}
+
+static void CHART_vPrepare(NAV_VIEW_INFO* pNVI, BITMAP* pCopy, const BITMAP* pBitmap, const WINDOW_LOCATION* w) {
+  T_CHART_vPrepareWindow(pNVI, pCopy, pBitmap, w, 0);
   pNVI->CenterOffset = {w->s32ClipLeft + pNVI->nWindowWidth / 2, w->s32ClipBottom + pNVI->nWindowHeight / 2};
 }
 

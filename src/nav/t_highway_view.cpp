@@ -343,25 +343,6 @@ void T_NAV_vRenderPerspectiveBoat(NAV_VIEW_INFO* pNVI) {
   if (pNVI != nullptr && pNVI->pBitmap != nullptr && pNVI->nEyeOffsetMM > 0) HWY_vRenderBoat(pNVI);
 }
 
-static void HWY_vPrepare(NAV_VIEW_INFO* pNVI, BITMAP* pCopy, const BITMAP* pBitmap, const WINDOW_LOCATION* w) {
-  *pCopy = *pBitmap;
-  pCopy->s32ClipLeft = w->s32ClipLeft;
-  pCopy->s32ClipRight = w->s32ClipRight;
-  pCopy->s32ClipBottom = w->s32ClipBottom;
-  pCopy->s32ClipTop = w->s32ClipTop;
-  pNVI->pBitmap = pCopy;
-  pNVI->nWindowWidth = w->s32ClipRight - w->s32ClipLeft + 1;
-  pNVI->nWindowHeight = w->s32ClipTop - w->s32ClipBottom + 1;
-  gr_SetColorPalette(&gCOLOR_pcolColorTable[T_CHART_CHART_PALETTE_START]);
-  GR_CONTEXT* gc = &pNVI->GrContext;
-  gr_InitGC(gc, (SINT)pBitmap->__u32PixelWidthOfBuffer, pBitmap->pixels_high_full_screen, pBitmap->pBuffer);
-  gr_SetPatternStatus(gc, FALSE);
-  gr_SetPatternZoom(gc, 1, 1);
-  gr_SetPrintingDirection(gc, 0);
-  gr_SetTranspAttr(gc, 0, 15);
-  gr_SetClipArea(gc, w->s32ClipLeft, w->s32ClipBottom, pNVI->nWindowWidth, pNVI->nWindowHeight);
-}
-
 static float HWY_fFinite(float f) { return isfinite(f) && fabsf(f) < 1.0e6f ? f : 0.0f; }
 
 void T_CHART_vDrawHighwayView(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWindowSpec) {
@@ -384,7 +365,7 @@ void T_CHART_vDrawHighwayView(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWi
   NVI.fBoatHeading = HWY_fFinite(NVI.fBoatHeading);
   NVI.ptCenterMM = NVI.ptBoatMM;
   BITMAP copy;
-  HWY_vPrepare(&NVI, &copy, pBitmap, &w);
+  T_CHART_vPrepareWindow(&NVI, &copy, pBitmap, &w, 15);
   // Cursor mode.
   BOOLEAN bActive = FALSE;
   S32 nLat = 0, nLon = 0;
