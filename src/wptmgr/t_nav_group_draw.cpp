@@ -300,10 +300,10 @@ static void WPM_vDrawPreview(BITMAP* pBitmap, const WINDOW_SPECIFICATION* psWind
                                (S32)(((S64)h->ptLowerLeft.y + h->ptUpperRight.y) / 2)};
     }
   }
-  WINDOW_SPECIFICATION spec = psWindowSpec != nullptr ? *psWindowSpec : WINDOW_SPECIFICATION{};
-  spec.drawWindow = {rx + 2, 418, rx + rw - 3, 278};
+  WINDOW_SPECIFICATION windowSpec = psWindowSpec != nullptr ? *psWindowSpec : WINDOW_SPECIFICATION{};
+  windowSpec.drawWindow = {rx + 2, 418, rx + rw - 3, 278};
   POINT centre = g_WPM.ptPreviewCentre;
-  T_CHART_vDrawChartInPopupWindow(pBitmap, &spec, &centre, &id);
+  T_CHART_vDrawChartInPopupWindow(pBitmap, &windowSpec, &centre, &id);
 }
 
 void T_NAV_GROUP_vDrawMainFrame(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWindowSpec) {

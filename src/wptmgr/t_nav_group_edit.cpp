@@ -451,15 +451,15 @@ void WPM_vOpenForm(POPUP_EDIT_WINDOW* pWin, const char* const* strTitle, S32 nWi
   g_WPM.pPopupWindow = &pWin->parent;
 }
 
-void WPM_vInstallForm(POPUP_EDIT_WINDOW* pWin, EDIT_FIELD* pFields, const WPM_FORM_SPEC& spec) {
+void WPM_vInstallForm(POPUP_EDIT_WINDOW* pWin, EDIT_FIELD* pFields, const WPM_FORM_LAYOUT& form) {
   *pWin = {};
   pWin->pEditFields = pFields;
-  pWin->pUpdateDataFunc = spec.pUpdate;
-  pWin->pSaveFunc = spec.pSave;
-  pWin->pData = spec.pData;
-  pWin->u32Index = spec.u32Index;
-  pWin->parent.ppStrFooter = spec.ppStrFooter;
-  WPM_vOpenForm(pWin, spec.strTitle, spec.nWidth, spec.nHeight);
+  pWin->pUpdateDataFunc = form.pUpdate;
+  pWin->pSaveFunc = form.pSave;
+  pWin->pData = form.pData;
+  pWin->u32Index = form.u32Index;
+  pWin->parent.ppStrFooter = form.ppStrFooter;
+  WPM_vOpenForm(pWin, form.strTitle, form.nWidth, form.nHeight);
 }
 
 // ---------------------------------------------------------------------------

@@ -86,7 +86,7 @@ void T_NAV_GROUP_vEditWindowCancelAndExit(void);
 // Fills the window record, selects row 0 and installs the form.
 void WPM_vOpenForm(POPUP_EDIT_WINDOW* pWin, const char* const* strTitle, S32 nWidth, S32 nHeight);
 // A form's record from scratch, then opened as above.
-typedef struct tag_WPM_FORM_SPEC {
+typedef struct tag_WPM_FORM_LAYOUT {
   const char* const* strTitle;
   S32 nWidth;
   S32 nHeight;
@@ -95,8 +95,8 @@ typedef struct tag_WPM_FORM_SPEC {
   void* pData;
   U32 u32Index;
   const char* const* ppStrFooter;
-} WPM_FORM_SPEC;
-void WPM_vInstallForm(POPUP_EDIT_WINDOW* pWin, EDIT_FIELD* pFields, const WPM_FORM_SPEC& spec);
+} WPM_FORM_LAYOUT;
+void WPM_vInstallForm(POPUP_EDIT_WINDOW* pWin, EDIT_FIELD* pFields, const WPM_FORM_LAYOUT& form);
 
 // Row builders and helpers shared by the forms.
 EDIT_FIELD WPM_Row(const char* const* name, GROUP_MGR_EDIT_TYPE eType);

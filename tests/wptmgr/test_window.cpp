@@ -348,11 +348,11 @@ TEST_F(Wpm, ThePreviewShowsTheHighlightedItemOnAChartUntilTheWindowCloses) {
   T_NAV_GROUP_vExitMainWindow();
   BITMAP* pBitmap = G_BUFFERS_pCreateFullScreenBitmap();
   G_BMP_vSet(pBitmap, 0x1234);
-  WINDOW_SPECIFICATION spec = {};
-  spec.drawWindow = {0, 479, 799, 0};
+  WINDOW_SPECIFICATION windowSpec = {};
+  windowSpec.drawWindow = {0, 479, 799, 0};
   POINT centre = {100000, 200000};
   U16 id = NAV_NONE;
-  T_CHART_vDrawChartInPopupWindow(pBitmap, &spec, &centre, &id);
+  T_CHART_vDrawChartInPopupWindow(pBitmap, &windowSpec, &centre, &id);
   EXPECT_EQ(0x1234, ((const COLOR*)pBitmap->pBuffer)[0]) << "closing switches the preview off";
   G_BUFFERS_vFreeBitmap(pBitmap);
 }
