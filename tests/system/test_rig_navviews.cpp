@@ -129,7 +129,8 @@ TEST(RigNavViews, CursorKeysOnTheChartViewMoveTheCursorOnTheSavedScreen) {
   ASSERT_GT(most, 20) << "no boat in the middle";
   EXPECT_GT(Changed(plain, placed), 0u) << "the cursor did not come up";
   const auto before = Centre(plain, boat, 250, 100, 550, 380), after = Centre(moved, boat, 0, 0, 800, 480);
-  EXPECT_LT(after.first, before.first - 100) << "the boat did not slide west";
+  // A held key repeats fewer times on a slow (sanitized) run: any clear slide will do.
+  EXPECT_LT(after.first, before.first - 40) << "the boat did not slide west";
   EXPECT_NEAR(after.second, before.second, 40);
   TEST_Signal(unit.get(), SIGTERM);
   TEST_Finish(std::move(unit), 10000);
