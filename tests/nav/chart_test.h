@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <stdlib.h>
 #include <string>
 #include <vector>
 
@@ -81,3 +83,28 @@ class Chart : public NavTask {
   }
 };
 
+// A random-scene soak: its rounds (fewer under the sanitizers, any number
+// through the named environment variable) and its numbers, coordinates
+// favouring the ends of their range.
+inline int CHART_nRandomRounds(int nNormal, const char* pcEnv) {
+  if (const char* p = getenv(pcEnv)) return atoi(p);
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_UNDEFINED__)
+  return 300;
+#else
+  return nNormal;
+#endif
+}
+
+struct CHART_RANDOM {
+  std::mt19937 rng;
+  explicit CHART_RANDOM(unsigned seed) : rng(seed) {}
+  S32 Any(S32 lo, S32 hi) { return std::uniform_int_distribution<S32>(lo, hi)(rng); }
+  S32 Coord(S32 limit) {
+    switch (Any(0, 3)) {
+      case 0: return limit;
+      case 1: return -limit;
+      case 2: return Any(-limit, limit);
+      default: return limit - Any(0, 3000);
+    }
+  }
+};

@@ -303,23 +303,10 @@ TEST_F(ChartOverlay, PreviewShowsTheChosenItemOnly) {
 }
 
 TEST_F(ChartOverlay, RandomStoresStayInsideThePane) {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_UNDEFINED__)
-  int kRounds = 300;
-#else
-  int kRounds = 600;
-#endif
-  // A long soak on request.
-  if (const char* p = getenv("CHART_RANDOM_ROUNDS")) kRounds = atoi(p);
-  std::mt19937 rng(28);
-  auto any = [&](S32 lo, S32 hi) { return std::uniform_int_distribution<S32>(lo, hi)(rng); };
-  auto coord = [&](S32 limit) {
-    switch (any(0, 3)) {
-      case 0: return limit;
-      case 1: return -limit;
-      case 2: return any(-limit, limit);
-      default: return limit - any(0, 3000);
-    }
-  };
+  const int kRounds = CHART_nRandomRounds(600, "CHART_RANDOM_ROUNDS");
+  CHART_RANDOM random(28);
+  auto any = [&](S32 lo, S32 hi) { return random.Any(lo, hi); };
+  auto coord = [&](S32 limit) { return random.Coord(limit); };
   std::vector<U16> slots;
   for (int i = 0; i < 40; i++) slots.push_back(Waypoint(any(-1000, 1000) + 100 * i, kY, "W"));
   m_spec.drawWindow = {200, 360, 599, 120};

@@ -458,22 +458,10 @@ TEST_F(Highway, SplitPanesKeepTheirOwnBackgrounds) {
 
 // Random scenes: nothing faults and nothing lands outside the window.
 TEST_F(Highway, RandomScenesStayInsideTheWindow) {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_UNDEFINED__)
-  int kRounds = 300;
-#else
-  int kRounds = 500;
-#endif
-  if (const char* p = getenv("HIGHWAY_RANDOM_ROUNDS")) kRounds = atoi(p);
-  std::mt19937 rng(30);
-  auto any = [&](S32 lo, S32 hi) { return std::uniform_int_distribution<S32>(lo, hi)(rng); };
-  auto coord = [&](S32 limit) {
-    switch (any(0, 3)) {
-      case 0: return limit;
-      case 1: return -limit;
-      case 2: return any(-limit, limit);
-      default: return limit - any(0, 3000);
-    }
-  };
+  const int kRounds = CHART_nRandomRounds(500, "HIGHWAY_RANDOM_ROUNDS");
+  CHART_RANDOM random(30);
+  auto any = [&](S32 lo, S32 hi) { return random.Any(lo, hi); };
+  auto coord = [&](S32 limit) { return random.Coord(limit); };
   std::vector<U16> slots;
   for (int i = 0; i < 30; i++) slots.push_back(Waypoint(m_boat.x + 100 * i, m_boat.y, "W"));
   for (U32 m = 0; m < 12; m++) aist::Feed(aist::Type1(366200000 + m, 41.0 + 0.001 * m, -70.0, 10, 10 * m));
