@@ -113,22 +113,25 @@ TEST(RigNavViews, CursorKeysOnTheChartViewMoveTheCursorOnTheSavedScreen) {
   const std::vector<COLOR> moved = StableScreen(rig.dir);
   ASSERT_EQ(800u * 480u, plain.size());
   ASSERT_EQ(800u * 480u, moved.size());
-  // The boat: the commonest colour near the middle but the background's
-  // and the grid's.
-  std::map<COLOR, int> near;
-  for (int y = 210; y < 270; y++) {
-    for (int x = 370; x < 430; x++) near[plain[(size_t)y * 800 + (size_t)x]]++;
+  // The boat: the commonest colour near the middle that nothing else on the
+  // page has (the course line, the grid and the boat's outline share theirs
+  // with the line, the labels and the cursor's position box).
+  std::map<COLOR, int> near, elsewhere;
+  for (int y = 0; y < 480; y++) {
+    for (int x = 0; x < 800; x++) {
+      const bool bMiddle = y >= 210 && y < 270 && x >= 370 && x < 430;
+      (bMiddle ? near : elsewhere)[plain[(size_t)y * 800 + (size_t)x]]++;
+    }
   }
-  near.erase(plain[5 * 800 + 795]);
-  for (COLOR grid : {0x2308, 0x8C71, 0x6B6D}) near.erase(grid);
   COLOR boat = 0;
   int most = 0;
   for (auto [c, n] : near) {
-    if (n > most) boat = c, most = n;
+    if (n > most && elsewhere.count(c) == 0) boat = c, most = n;
   }
-  ASSERT_GT(most, 20) << "no boat in the middle";
+  ASSERT_GE(most, 5) << "no boat in the middle";
   EXPECT_GT(Changed(plain, placed), 0u) << "the cursor did not come up";
-  const auto before = Centre(plain, boat, 250, 100, 550, 380), after = Centre(moved, boat, 0, 0, 800, 480);
+  const auto before = Centre(plain, boat, 0, 0, 800, 480), after = Centre(moved, boat, 0, 0, 800, 480);
+  ASSERT_GE(after.first, 0.0) << "the boat left the page";
   // A held key repeats fewer times on a slow (sanitized) run: any clear slide will do.
   EXPECT_LT(after.first, before.first - 40) << "the boat did not slide west";
   EXPECT_NEAR(after.second, before.second, 40);
