@@ -84,14 +84,25 @@ void UI_vTap(UI_KEY key) {
 int UI_nTapClick(UI_KEY key) {
   UI_vForget(SEMA_KEYCLICK_GOOD);
   UI_vForget(SEMA_KEYCLICK_BAD);
-  UI_vTap(key);
+  // The keyboard task samples the keys every 25 ms; on a starved run it can
+  // sleep through a short press. So the key stays down until its click, but
+  // never as long as the cursor keys' first repeat (200 ms).
+  int nClick = 0;
+  const auto seen = [&nClick](int ms) {
+    if (UI_bSignalled(SEMA_KEYCLICK_GOOD, ms)) nClick = 1;
+    else if (UI_bSignalled(SEMA_KEYCLICK_BAD, 0)) nClick = -1;
+    return nClick != 0;
+  };
+  UI_vKey(key, 1);
+  L_CLOCK_Sleep(80);
+  for (int held = 80; held < 180 && !seen(5); held += 5) {
+  }
+  UI_vKey(key, 0);
+  L_CLOCK_Sleep(80);
   // Whichever click comes first; a busy or sanitized run gets more room.
   const int ms = (int)TEST_u64SlackMs(300);
-  for (int waited = 0; waited <= ms; waited += 5) {
-    if (UI_bSignalled(SEMA_KEYCLICK_GOOD, 5)) return 1;
-    if (UI_bSignalled(SEMA_KEYCLICK_BAD, 0)) return -1;
-  }
-  return 0;
+  for (int waited = 0; waited <= ms && nClick == 0; waited += 5) seen(5);
+  return nClick;
 }
 
 bool UI_bWaitFor(const std::function<bool()>& bCondition, int ms) {
