@@ -16,6 +16,7 @@
 #include "t_view.h"
 #include "u_dialog.h"
 #include "u_keyboard.h"
+#include "test_timing.h"
 #include "ui_frame.h"
 
 namespace {
@@ -69,8 +70,11 @@ TEST_F(Keyboard, ExitGoesToTheMenuRegistrantThenTheNewerViewRegistrantThenTheOld
   ASSERT_TRUE(U_KEYBOARD_bRegisterKeys(UI_MBOX_C, HKEY_MASK_EXIT, KEY_DOWN, FALSE, FALSE, NOT_CURSOR_KEY, REGISTER_MENU));
   Sync();
   for (MBOX expected : {UI_MBOX_C, UI_MBOX_B, UI_MBOX_A}) {
-    UI_vTap(UI_EXIT);
-    std::vector<KEY_SEEN> seen = Collect(expected, 300);
+    // Held through the wait: a starved keyboard task could miss a tap.
+    UI_vKey(UI_EXIT, 1);
+    std::vector<KEY_SEEN> seen = Collect(expected, (int)TEST_u64SlackMs(300));
+    UI_vKey(UI_EXIT, 0);
+    L_CLOCK_Sleep(80);
     ASSERT_EQ(1u, seen.size()) << "mailbox " << expected;
     EXPECT_EQ(HKEY_MASK_EXIT, seen[0].key);
     EXPECT_EQ(KEY_DOWN, seen[0].state);
