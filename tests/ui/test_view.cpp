@@ -122,7 +122,10 @@ TEST_F(View, RequestsAfterAFrameAreDrawnOnceAHundredMillisecondsAfterIt) {
   L_CLOCK_Sleep(300);
   std::vector<U64> frames = OverlayMs();
   ASSERT_EQ(first + 2, frames.size()) << "one frame after the last";
-  EXPECT_NEAR(100.0, (double)(frames[first + 1] - frames[first]), 25.0);
+  // Stamped when the overlay draws: a late stamp on the first frame shortens
+  // the gap, by more on a loaded, sanitized run.
+  EXPECT_GE(frames[first + 1] - frames[first], 100u - TEST_u64SlackMs(8));
+  EXPECT_LE(frames[first + 1] - frames[first], 100u + TEST_u64SlackMs(25));
   // Requests every 5 ms for about a second: a frame every 100 ms of however
   // long that took on a busy machine, never more often.
   const U64 start = L_CLOCK_qwGetTimeInNans() / 1000000;
@@ -136,7 +139,7 @@ TEST_F(View, RequestsAfterAFrameAreDrawnOnceAHundredMillisecondsAfterIt) {
   EXPECT_NEAR((double)elapsed / 100.0 + 1.0, (double)(frames.size() - first - 2), 1.5) << "one at 0, 100, ... ms of " << elapsed;
   // Stamped when the overlay draws, so what came before it in a frame moves
   // the stamp: room for that, more where the processor is emulated.
-  for (size_t i = first + 1; i < frames.size(); i++) EXPECT_GE(frames[i] - frames[i - 1], 100u - TEST_u64SlackMs(5)) << i;
+  for (size_t i = first + 1; i < frames.size(); i++) EXPECT_GE(frames[i] - frames[i - 1], 100u - TEST_u64SlackMs(8)) << i;
 }
 
 TEST_F(View, AViewChangeDuringALongDrawDropsThatFrameAndShowsTheNewViewAtOnce) {
