@@ -106,7 +106,9 @@ int UI_nTapClick(UI_KEY key) {
 }
 
 bool UI_bWaitFor(const std::function<bool()>& bCondition, int ms) {
-  for (int waited = 0; waited <= ms; waited += 5) {
+  // A busy, sanitized or emulated run gets more room.
+  const int limit = (int)TEST_u64SlackMs((U64)ms);
+  for (int waited = 0; waited <= limit; waited += 5) {
     if (bCondition()) return true;
     L_CLOCK_Sleep(5);
   }
