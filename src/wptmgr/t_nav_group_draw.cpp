@@ -196,8 +196,7 @@ static void WPM_vLabelLine(BITMAP* pBitmap, S32 x, S32 y, S32 w, const char* con
 }
 
 static void WPM_vDrawInfo(BITMAP* pBitmap, S32 x, S32 y, S32 w) {
-  const U16 id = g_WPM.u16HighlightIndex < g_WPM.u16ShowItemsCount ? g_WPM.au16ShowItemIDs[g_WPM.u16HighlightIndex]
-                                                                    : NAV_NONE;
+  const U16 id = WPM_u16HighlightedItem();
   const WPM_ITEM_CLASS c = WPM_eClass(id);
   if (c == WPM_ITEM_NONE || c == WPM_ITEM_OTHER) {
     for (S32 k = 0; k < 2; k++) {

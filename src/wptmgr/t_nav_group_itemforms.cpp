@@ -48,11 +48,6 @@ static const WPM_NAME_SHAPE kRouteName = {"CCCCCCCCCCCCCCCCCCC", "UUUU"};
 static const WPM_NAME_SHAPE kTrackName = {"CCCCCCCCCCCCCCCCCCC", "UUUUUUUUU"};
 static const WPM_NAME_SHAPE kGroupName = {"CCCCCCCCCCC", "UUUUU"};
 
-static U16 WPM_u16Highlighted(void) {
-  return g_WPM.u16HighlightIndex < g_WPM.u16ShowItemsCount ? g_WPM.au16ShowItemIDs[g_WPM.u16HighlightIndex]
-                                                            : NAV_NONE;
-}
-
 static void WPM_vFooter(U32 u32DateTime, const char* pcSecond) {
   WPM_vCreatedLine(s_acFooter[0], sizeof s_acFooter[0], u32DateTime);
   s_apFooter[0] = s_acFooter[0];
@@ -185,7 +180,7 @@ void T_NAV_GROUP_vNewRoute(U32) {
 }
 
 void T_NAV_GROUP_vEditRoute(U32) {
-  const U16 id = WPM_u16Highlighted();
+  const U16 id = WPM_u16HighlightedItem();
   if (!WPM_bIsRouteId(id)) return;
   if (T_NAV_bIsRouteActive(id & 0x07FF)) {
     T_NAV_vSetNavUINote(Data_In_Use_Cannot_Edit, nullptr, FALSE);
@@ -229,7 +224,7 @@ static void T_NAV_GROUP_vSaveAsRouteHeader(void* pData, U32 u32Index) {
 }
 
 void T_NAV_GROUP_vSaveAsRoute(U32) {
-  const U16 id = WPM_u16Highlighted();
+  const U16 id = WPM_u16HighlightedItem();
   const ROUTE* pStored = WPM_bIsRouteId(id) ? T_NAV_pGetRoute(id & 0x07FF) : nullptr;
   if (pStored == nullptr) return;
   memset(&s_Route, 0, sizeof s_Route);
@@ -268,7 +263,7 @@ static void T_NAV_GROUP_vSaveTrack(void* pData, U32 u32Index) {
 }
 
 void T_NAV_GROUP_vEditTrack(U32) {
-  const U16 id = WPM_u16Highlighted();
+  const U16 id = WPM_u16HighlightedItem();
   if (WPM_eClass(id) != WPM_ITEM_TRACK) return;
   const U32 index = id & 63;
   const TRACK_HEADER* pStored = T_NAV_pGetTrackHeader(index);
@@ -337,7 +332,7 @@ static void T_NAV_GROUP_vDoSaveAsTrack(void* pData, U32 u32Index) {
 }
 
 void T_NAV_GROUP_vSaveAsTrack(U32) {
-  const U16 id = WPM_u16Highlighted();
+  const U16 id = WPM_u16HighlightedItem();
   const TRACK_HEADER* pStored = T_NAV_pGetTrackHeader(WPM_u32TrackIndex(id));
   memset(&s_Track, 0, sizeof s_Track);
   memset(s_aFields, 0, sizeof s_aFields);
@@ -450,7 +445,7 @@ void T_NAV_GROUP_vNewGroup(U32) {
 }
 
 void T_NAV_GROUP_vEditGroup(U32) {
-  const U16 id = WPM_u16Highlighted();
+  const U16 id = WPM_u16HighlightedItem();
   const GROUP_SLOT* pSlot = WPM_bIsGroupId(id) ? T_NAV_pGetGroupSlot(id) : nullptr;
   if (pSlot == nullptr) return;
   memset(&s_Group, 0, sizeof s_Group);
@@ -543,10 +538,7 @@ void T_NAV_GROUP_vSaveChanges(void) {
     default:
       return;
   }
-  const U16 highlight = g_WPM.u16HighlightIndex < g_WPM.u16ShowItemsCount
-                            ? g_WPM.au16ShowItemIDs[g_WPM.u16HighlightIndex]
-                            : NAV_NONE;
-  WPM_vReenterShown(highlight);
+  WPM_vReenterShown(WPM_u16HighlightedItem());
   T_NAV_GROUP_vSwitchToBrowseMode();
   WPM_vClick(TRUE);
 }
@@ -563,10 +555,7 @@ void T_NAV_GROUP_vDiscardChangesConfirm(void) {
     default:
       return;
   }
-  const U16 highlight = g_WPM.u16HighlightIndex < g_WPM.u16ShowItemsCount
-                            ? g_WPM.au16ShowItemIDs[g_WPM.u16HighlightIndex]
-                            : NAV_NONE;
   g_WPM.eInputState = STATE_ITEM_LIST;
-  WPM_vReenterShown(highlight);
+  WPM_vReenterShown(WPM_u16HighlightedItem());
   T_NAV_GROUP_vSwitchToBrowseMode();
 }

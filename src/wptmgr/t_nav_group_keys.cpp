@@ -138,8 +138,7 @@ static void WPM_vListSouth(void) {
 }
 
 static void WPM_vListEast(void) {
-  const U16 id =
-      g_WPM.u16HighlightIndex < g_WPM.u16ShowItemsCount ? g_WPM.au16ShowItemIDs[g_WPM.u16HighlightIndex] : NAV_NONE;
+  const U16 id = WPM_u16HighlightedItem();
   const WPM_ITEM_CLASS c = WPM_eClass(id);
   if (g_WPM.eMode == MODE_BROWSE || g_WPM.eMode == MODE_SEARCH) {
     if (c == WPM_ITEM_NONE || c == WPM_ITEM_OTHER) {

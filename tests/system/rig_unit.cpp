@@ -94,6 +94,12 @@ std::string Out(TEST_PROCESS* p) {
   return p->out;
 }
 
+std::unique_ptr<TEST_PROCESS> FixFeed(const std::string& rig) {
+  return TEST_Spawn(kRigTool, {"--rig", rig, "feed", "ttyO3", VELMORA_TOOLS_DIR "/../tests/nmea/data/fix-munich.nmea",
+                               "--baud", "38400", "--repeat", "600", "--every", "1"},
+                    {});
+}
+
 bool WaitForCount(TEST_PROCESS* p, const std::string& text, size_t n, int ms) {
   for (int waited = 0; waited <= ms; waited += 10) {
     {

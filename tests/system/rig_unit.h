@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,9 @@ std::vector<COLOR> StableScreen(const std::string& rig);
 // view that changes from frame to frame.
 ::testing::AssertionResult MatchesGoldenBox(const std::string& name, const std::vector<COLOR>& screen, U32 u32Left,
                                             U32 u32Top, U32 u32Width, U32 u32Height);
+
+// A GPS fix on the rig's GPS port once a second, for ten minutes.
+std::unique_ptr<TEST_PROCESS> FixFeed(const std::string& rig);
 
 // Waits until the unit's output holds text at least n times.
 bool WaitForCount(TEST_PROCESS* p, const std::string& text, size_t n, int ms);

@@ -92,9 +92,7 @@ TEST(RigNavViews, CursorKeysOnTheChartViewMoveTheCursorOnTheSavedScreen) {
   ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
   const std::string base = TEST_MakeTempDir("velmora-base");
   SeedUnit(base, {{"SQCD", 1}});
-  auto feed = TEST_Spawn(kRigTool, {"--rig", rig.dir, "feed", "ttyO3", VELMORA_TOOLS_DIR "/../tests/nmea/data/fix-munich.nmea",
-                                    "--baud", "38400", "--repeat", "600", "--every", "1"},
-                         {});
+  auto feed = FixFeed(rig.dir);
   auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base});
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "run-system sent to", 20000));
   usleep(500 * 1000);

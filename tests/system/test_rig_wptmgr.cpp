@@ -73,10 +73,7 @@ TEST(RigWptMgr, AWaypointMadeThroughTheFormsIsListedAndSurvivesARestart) {
   ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
   const std::string base = TEST_MakeTempDir("velmora-base");
   SeedUnit(base, {{"SQCD", 1}});
-  // A GPS fix once a second for as long as the test runs.
-  auto feed = TEST_Spawn(kRigTool, {"--rig", rig.dir, "feed", "ttyO3", VELMORA_TOOLS_DIR "/../tests/nmea/data/fix-munich.nmea",
-                                    "--baud", "38400", "--repeat", "600", "--every", "1"},
-                         {});
+  auto feed = FixFeed(rig.dir);
   auto unit = Start(rig.dir, base);
   ASSERT_TRUE(OpenManager(rig.dir, unit.get())) << Out(unit.get());
   // The empty list leaves the focus on Options: its menu, New, New Waypoint;
