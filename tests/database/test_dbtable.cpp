@@ -1,0 +1,106 @@
+// The key table: every key the sources name has its row, and the rows hold
+// together.
+
+#include <gtest/gtest.h>
+#include <math.h>
+#include <string.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <string>
+
+#include "h_dbtable.h"
+#include "u_convert.h"
+
+namespace {
+
+std::string KeyText(FOURCHARID id) { return std::string((const char*)&id, 4); }
+
+FOURCHARID KeyOf(const std::string& text) {
+  return (U32)(U8)text[0] | (U32)(U8)text[1] << 8 | (U32)(U8)text[2] << 16 | (U32)(U8)text[3] << 24;
+}
+
+// Four capitals or digits in quotes that are words of a protocol, a file
+// format or a script, not keys.
+const std::set<std::string> kNotKeys = {"COPY", "EAST", "EXIT", "FAIL", "FILE", "IDAT", "IEND", "IHDR", "MENU",
+                                        "PASS", "PEMT", "PQVM", "PSMT", "PSRF", "PUBX", "UUUU", "VIEW", "WAIT",
+                                        "WEST"};
+
+// The keys as the sources spell them: FCID("KEY"), a key in quotes handed to
+// a helper, and the SET lines of the demonstration scripts.
+std::set<std::string> KeysNamedInSources(void) {
+  static const std::regex s_fcid("FCID\\(\"([^\"]{4})\"\\)");
+  static const std::regex s_quoted("\"([A-Z][A-Z0-9]{3})\"");
+  static const std::regex s_set("^SET ([A-Z][A-Z0-9]{3}) ");
+  std::set<std::string> keys;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(VELMORA_SOURCE_DIR)) {
+    const std::string ext = entry.path().extension().string();
+    if (ext != ".cpp" && ext != ".h") continue;
+    std::ifstream in(entry.path());
+    std::string line;
+    while (std::getline(in, line)) {
+      for (const std::regex* pattern : {&s_fcid, &s_quoted, &s_set}) {
+        for (std::sregex_iterator m(line.begin(), line.end(), *pattern), end; m != end; ++m) {
+          const std::string key = (*m)[1];
+          // A '#' names the digits of a family of keys, the table's own.
+          if (!kNotKeys.count(key) && key.find('#') == std::string::npos) keys.insert(key);
+        }
+      }
+    }
+  }
+  return keys;
+}
+
+TEST(KeyTable, EveryKeyTheSourcesNameHasARow) {
+  const std::set<std::string> keys = KeysNamedInSources();
+  EXPECT_GT(keys.size(), 500u) << "the walk found the sources";
+  for (const std::string& key : keys) EXPECT_NE(nullptr, H_DBTABLE_pRow(KeyOf(key))) << key;
+}
+
+U32 FloatWord(float f) {
+  U32 u;
+  memcpy(&u, &f, 4);
+  return u;
+}
+
+// Defaults a row's own check refuses, slider spans that reach past its range
+// and settings that nobody makes would each be a unit that cannot hold its
+// own factory state.
+TEST(KeyTable, EveryRowsDefaultsAndSliderSpansLieInItsRange) {
+  U_CONVERT_vInitialiseConversionUtility();
+  for (U32 i = 0; i < H_DBTABLE_u32Rows(); i++) {
+    const DB_TABLE_ROW* r = H_DBTABLE_pRowAt(i);
+    const std::string key = KeyText(r->id);
+    EXPECT_TRUE(r->u8Owner >= 1 && r->u8Owner <= 16) << key;
+    if (H_DBTABLE_bIsSetting(r)) {
+      EXPECT_TRUE(r->sDefault.eKind != DBD_NONE || (r->u8Flags & DBF_OWNER) != 0) << key << " is made by nobody";
+    }
+    if (r->sDefault.eKind != DBD_NONE) {
+      EXPECT_EQ(DBC_TAKEN, H_DBTABLE_eCheck(r->id, r->sDefault.u32Value)) << key;
+    }
+    if (r->sDefault.eKind != DBD_NONE && r->sDefault.eKind != DBD_FIXED) {
+      EXPECT_EQ(DBC_TAKEN, H_DBTABLE_eCheck(r->id, r->sDefault.u32Other)) << key;
+    }
+    if (r->sRange.eKind == DBR_CHOICES) {
+      EXPECT_GT(r->sRange.u32Choices, 0u) << key;
+    }
+    for (U32 s = 0; r->sRange.pShown != nullptr && s < DB_MAX_SHOWN; s++) {
+      const DB_SHOWN_SPAN& span = r->sRange.pShown[s];
+      if (span.eUnits == U_NONE && span.fStep == 0.0f) break;  // the end of the list
+      EXPECT_GT(span.fStep, 0.0f) << key;
+      for (float f : {span.fLow, span.fHigh}) {
+        const double dInternal =
+            span.eUnits == U_NONE ? f : dConvertToInternal(f, H_DBTABLE_eDataType(r), span.eUnits);
+        U32 u32Word = r->eType == DBT_FLOAT ? FloatWord((float)dInternal) : (U32)(S32)lround(dInternal);
+        // A span in feet ends a rounding hair past the same length in metres.
+        if (r->eType == DBT_FLOAT && span.eUnits != U_NONE) u32Word = FloatWord((float)(dInternal * 0.99999));
+        EXPECT_EQ(DBC_TAKEN, H_DBTABLE_eCheck(r->id, u32Word)) << key << " " << f << " in units " << span.eUnits;
+      }
+      if (span.eUnits == U_NONE) break;
+    }
+  }
+}
+
+}  // namespace
