@@ -9,6 +9,7 @@
 #include <time.h>
 
 #include "h_database.h"
+#include "h_dbtable.h"
 #include "h_platform.h"
 #include "linux_fs.h"
 #include "linuxsvc.h"
@@ -173,6 +174,9 @@ static const U_VIEW_NEIGHBOURS s_viewNeighbours = {T_INFO_u32XOrigin, T_NAV_bIsM
 
 void Main(void) {
   H_DATABASE_vInit();
+  // Every setting has its factory value before any task reads one; stored
+  // values and the user's choices replace them as they come.
+  H_DBTABLE_vCreateSettings();
   srand((unsigned)time(nullptr));
   H_PLATFORM_vSetup();
   for (const MAILBOX_BINDING& b : s_aBindings) L_MBOX_DefineSema(b.mbox, b.sema);

@@ -1,5 +1,5 @@
-// The key table: every key the sources name has its row, and the rows hold
-// together.
+// The key table: every key the sources name has its row, the rows hold
+// together, and start-up and Restore Defaults take their values from it.
 
 #include <gtest/gtest.h>
 #include <math.h>
@@ -12,6 +12,7 @@
 #include <string>
 
 #include "h_dbtable.h"
+#include "test_tasks.h"
 #include "u_convert.h"
 
 namespace {
@@ -101,6 +102,54 @@ TEST(KeyTable, EveryRowsDefaultsAndSliderSpansLieInItsRange) {
       if (span.eUnits == U_NONE) break;
     }
   }
+}
+
+class KeyTableInDatabase : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    TEST_vInitServiceLayer();
+    H_DATABASE_vInit();
+  }
+  void TearDown() override { H_DATABASE_vInit(); }
+  static U32 Word(const char (&key)[5]) {
+    DB_DATA_TYPE v = {};
+    v.u32Val = 0xDEADBEEF;
+    EXPECT_TRUE(H_DATABASE_bFetch(FCID(key), &v, nullptr, nullptr)) << key;
+    return v.u32Val;
+  }
+};
+
+// The factory values a user is promised: a domestic model (584) shows depth
+// in feet, the collision limits are 0.5 NM and 15 minutes, the off-course
+// limit 300 ft, sensitivity 10.
+TEST_F(KeyTableInDatabase, StartUpMakesEverySettingAndRestoreDefaultsPutsTheUnkeptBack) {
+  ASSERT_FALSE(H_DATABASE_bUpdateValueU32(FCID("SMDL"), 584, P_NORMAL));
+  H_DBTABLE_vCreateSettings();
+  ASSERT_FALSE(H_DATABASE_bUpdateValueU32(FCID("SLNG"), 5, P_NORMAL)) << "restored from the store";
+  H_DBTABLE_vSettleModelDefaults();
+  EXPECT_EQ((U32)U_FEET, Word("SUDP"));
+  EXPECT_EQ(FloatWord(0.5f), Word("SCPA"));
+  EXPECT_EQ(15u, Word("STCP"));
+  EXPECT_EQ(FloatWord((float)(300 * (double)0.3048f)), Word("SNAO"));
+  EXPECT_EQ(10u, Word("SSS2"));
+  EXPECT_EQ(5u, Word("SLNG"));
+  EXPECT_FALSE(H_DATABASE_bFetch(FCID("SQCD"), nullptr, nullptr, nullptr)) << "its absence is the first start";
+  for (U32 i = 0; i < H_DBTABLE_u32Rows(); i++) {
+    const DB_TABLE_ROW* r = H_DBTABLE_pRowAt(i);
+    if (H_DBTABLE_bIsSetting(r) && r->sDefault.eKind != DBD_NONE && (r->u8Flags & DBF_OWNER) == 0) {
+      EXPECT_TRUE(H_DATABASE_bFetch(r->id, nullptr, nullptr, nullptr)) << KeyText(r->id);
+    }
+  }
+
+  ASSERT_FALSE(H_DATABASE_bUpdateValueU32(FCID("SSS2"), 3, P_NORMAL));
+  ASSERT_FALSE(H_DATABASE_bUpdateValueFloat(FCID("SCPA"), 2.0f, P_NORMAL));
+  ASSERT_FALSE(H_DATABASE_bUpdateValueU32(FCID("SLNG"), 7, P_NORMAL));
+  ASSERT_FALSE(H_DATABASE_bUpdateValueU32(FCID("SENU"), 12345, P_NORMAL));
+  EXPECT_GT(H_DBTABLE_u32RestoreDefaults(), 200u);
+  EXPECT_EQ(10u, Word("SSS2"));
+  EXPECT_EQ(FloatWord(0.5f), Word("SCPA"));
+  EXPECT_EQ(7u, Word("SLNG")) << "the language survives";
+  EXPECT_EQ(12345u, Word("SENU")) << "the serial number survives";
 }
 
 }  // namespace
