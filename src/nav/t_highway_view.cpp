@@ -26,6 +26,7 @@
 #include "t_chart_overlay.h"
 #include "t_highway.h"
 #include "t_info.h"
+#include "t_nav_int.h"
 #include "u_datum.h"
 #include "u_language.h"
 #include "u_wstring.h"
@@ -383,7 +384,7 @@ void T_CHART_vDrawHighwayView(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWi
   T_CHART_vCalculateHighwayParameters(&NVI, w.s32ClipLeft, w.s32ClipRight, eLayer);
   // The background: copied back, or drawn and kept.
   S32 nDatum = 0;
-  if (!HWY_bFetchS32("SDTM", &nDatum) || nDatum <= 0 || nDatum > DATUM_Custom_Datum) nDatum = DATUM_WGS_84;
+  if (!NAV_bFetchIndex(FCID("SDTM"), &nDatum) || nDatum <= 0 || nDatum > DATUM_Custom_Datum) nDatum = DATUM_WGS_84;
   HWY_SAVED* pSaved = HWY_pSavedFor(eLayer, ePane);
   if (HWY_bSameView(pSaved, &NVI, &w, nDatum)) {
     HWY_vCopy(pBitmap, pSaved, FALSE);

@@ -236,7 +236,7 @@ static void NAV_vGPSDetected(void) {
   } s_aBoxes[] = {{FCID("BHDG"), FCID("IHDG")}, {FCID("BSOG"), FCID("ISOG")}, {FCID("BTAW"), FCID("ITAW")},
                   {FCID("QTTG"), FCID("ITTG")}, {FCID("QBRG"), FCID("IBRG")}, {FCID("QXTE"), FCID("IXTE")},
                   {FCID("QDTG"), FCID("IDTG")}, {FCID("QVMG"), FCID("IVMG")}};
-  H_DATABASE_bUpdateEverythingU32(FCID("ITAW"), 0, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+  H_DATABASE_bUpdateEverythingS32(FCID("ITAW"), 0, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
   for (const auto& b : s_aBoxes) {
     H_DATABASE_bUpdateEverythingU32(b.box, b.key, P_NORMAL, D_FCID, nullptr, DB_NEVER_STALE);
   }
@@ -285,10 +285,12 @@ static void NAV_vNewData(const MESSAGE_NEW_DATA* p) {
     case FCID("CVEW"): {
       T_NAV_vCheckKeyRegistration(p->dbValue.s32Val, UNKNOWN_SPLIT);
       T_NAV_vMakeCursorInactive();
-      // The chart view's zoom and pan state starts afresh in a new view.
+      // The chart view's zoom and pan state starts afresh in a new view: whole
+      // numbers and floats alike, the word 0 is zero in each.
       static const FOURCHARID s_aZero[] = {FCID("KZMC"), FCID("KZLC"), FCID("KSMC"), FCID("KSLC"), FCID("KTMC"),
                                            FCID("KTLC"), FCID("OLPC"), FCID("OMPC"), FCID("OMCC"), FCID("OLCC")};
-      for (FOURCHARID id : s_aZero) H_DATABASE_bUpdateValueU32(id, 0, P_NORMAL);
+      DB_DATA_TYPE zero = {};
+      for (FOURCHARID id : s_aZero) H_DATABASE_bUpdateValue(id, zero, P_NORMAL);
       H_DATABASE_bUpdateValueFloat(FCID("OMLC"), -380.0f, P_NORMAL);
       H_DATABASE_bUpdateValueFloat(FCID("OLLC"), -380.0f, P_NORMAL);
       break;

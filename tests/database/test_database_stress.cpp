@@ -11,6 +11,7 @@
 
 #include "db_test_util.h"
 #include "test_tasks.h"
+#include "test_keys.h"
 
 namespace {
 
@@ -38,6 +39,7 @@ struct TASK_RESULT {
 };
 
 TEST(DatabaseStress, EightTasksShareTheTableWithoutRaceOrLostNotice) {
+  TEST_OWN_KEYS ownKeys;
   H_DATABASE_vSetClock(nullptr);
   H_DATABASE_vInit();
   const FOURCHARID shared = FCID("QSHR");

@@ -1,5 +1,6 @@
 // The key table: every key the sources name has its row, the rows hold
-// together, and start-up and Restore Defaults take their values from it.
+// together, start-up and Restore Defaults take their values from it, and a
+// key used as another type than its own stops a test build.
 
 #include <gtest/gtest.h>
 #include <math.h>
@@ -9,6 +10,7 @@
 #include <fstream>
 #include <regex>
 #include <set>
+#include <sstream>
 #include <string>
 
 #include "h_dbtable.h"
@@ -150,6 +152,52 @@ TEST_F(KeyTableInDatabase, StartUpMakesEverySettingAndRestoreDefaultsPutsTheUnke
   EXPECT_EQ(FloatWord(0.5f), Word("SCPA"));
   EXPECT_EQ(7u, Word("SLNG")) << "the language survives";
   EXPECT_EQ(12345u, Word("SENU")) << "the serial number survives";
+}
+
+// The keys two callers read or wrote as two types, each now one type.
+TEST_F(KeyTableInDatabase, TheThirteenKeysOfTwoTypesReadAndWriteAsTheirOne) {
+  const struct {
+    FOURCHARID id;
+    DB_VALUE_TYPE eType;
+  } kKeys[] = {{FCID("CCNC"), DBT_BOOL}, {FCID("CVEW"), DBT_S32}, {FCID("ICAC"), DBT_BOOL}, {FCID("ICWP"), DBT_U32},
+               {FCID("IGWP"), DBT_U32},  {FCID("INIP"), DBT_U32}, {FCID("ITAW"), DBT_S32},  {FCID("ITWP"), DBT_U32},
+               {FCID("ITXD"), DBT_BOOL}, {FCID("SBAK"), DBT_S32}, {FCID("SMSU"), DBT_BOOL}, {FCID("SNDG"), DBT_U32},
+               {FCID("SSEN"), DBT_BOOL}};
+  for (const auto& k : kKeys) {
+    ASSERT_NE(nullptr, H_DBTABLE_pRow(k.id)) << KeyText(k.id);
+    EXPECT_EQ(k.eType, H_DBTABLE_pRow(k.id)->eType) << KeyText(k.id);
+    switch (k.eType) {
+      case DBT_BOOL: {
+        BOOLEAN b = FALSE;
+        EXPECT_FALSE(H_DATABASE_bUpdateValueBoolean(k.id, TRUE, P_NORMAL));
+        EXPECT_TRUE(H_DATABASE_bFetchBoolean(k.id, &b, nullptr, nullptr) && b) << KeyText(k.id);
+        break;
+      }
+      case DBT_S32: {
+        S32 s = 0;
+        EXPECT_FALSE(H_DATABASE_bUpdateValueS32(k.id, -2, P_NORMAL));
+        EXPECT_TRUE(H_DATABASE_bFetchS32(k.id, &s, nullptr, nullptr) && s == -2) << KeyText(k.id);
+        break;
+      }
+      default: {
+        U32 u = 0;
+        EXPECT_FALSE(H_DATABASE_bUpdateValueU32(k.id, 0xFFFF, P_NORMAL));
+        EXPECT_TRUE(H_DATABASE_bFetchU32(k.id, &u, nullptr, nullptr) && u == 0xFFFF) << KeyText(k.id);
+        break;
+      }
+    }
+  }
+}
+
+TEST_F(KeyTableInDatabase, AKeyUsedAsAnotherTypeOrWithoutARowStopsATestBuild) {
+#ifndef VELMORA_CHECK_DB_TYPES
+  GTEST_SKIP() << "the check is in debug and test builds only";
+#endif
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  U32 u = 0;
+  EXPECT_DEATH(H_DATABASE_bFetchU32(FCID("SSEN"), &u, nullptr, nullptr), "SSEN is a BOOLEAN key, used as U32");
+  EXPECT_DEATH(H_DATABASE_bUpdateValueFloat(FCID("STCP"), 15.0f, P_NORMAL), "STCP is a U32 key, used as float");
+  EXPECT_DEATH(H_DATABASE_bFetch(FCID("QQQQ"), nullptr, nullptr, nullptr), "QQQQ .* has no row");
 }
 
 }  // namespace
