@@ -47,6 +47,8 @@ constexpr U32 s_au32NorthReferences[] = {U_DEG_TRUE, U_DEG_MAGNETIC};
 constexpr U32 s_au32WaterTypes[] = {0, 1, 2};
 constexpr U32 s_au32Transducers[] = {0};
 constexpr U32 s_au32TrackIntervals[] = {1, 5, 10, 15, 30, 60};
+// Month first, day first, year first.
+constexpr U32 s_au32DateFormats[] = {0, 1, 2};
 constexpr U32 s_au32Noise[] = {0, 25, 50, 75, 100, 125};
 // The 2D sonar's frequency by beam number: 0 the 200 kHz beam, 1 the 83 kHz.
 constexpr U32 s_au32SonarFrequencies[] = {0, 1};
@@ -404,7 +406,7 @@ constexpr DB_TABLE_ROW s_asRows[] = {
     {FCID("SGPP"), DBT_U32, DBU_NONE, 10, 0, Fixed(14), Any()},
     {FCID("SGSC"), DBT_BOOL, DBU_NONE, 10, 0, Fixed(FALSE), Any()},
     {FCID("SICE"), DBT_BOOL, DBU_NONE, 4, 0, IceModelDefault(FALSE, TRUE), Any()},
-    {FCID("SIDF"), DBT_U32, DBU_NONE, 8, 0, Fixed(0), Any()},
+    {FCID("SIDF"), DBT_U32, DBU_NONE, 8, 0, Fixed(0), Choices(s_au32DateFormats)},
     {FCID("SIMT"), DBT_U32, DBU_NONE, 1, DBF_KEPT | DBF_OWNER, NoDefault(), Any()},
     {FCID("SINE"), DBT_BOOL, DBU_NONE, 8, 0, Fixed(FALSE), Any()},
     {FCID("SIPF"), DBT_U32, DBU_NONE, 8, 0, Fixed(6), Any()},
@@ -552,7 +554,7 @@ constexpr DB_TABLE_ROW s_asRows[] = {
     {FCID("SSWV"), DBT_U32, DBU_NONE, 2, 0, Fixed(0), Any()},
     {FCID("SSZW"), DBT_U32, DBU_NONE, 2, 0, Fixed(0), Any()},
     {FCID("STAW"), DBT_U32, DBU_TIME, 11, 0, Fixed(0), Any()},
-    {FCID("STCL"), DBT_S32, DBU_TIME, 10, 0, Fixed(S32Word(300)), Any()},
+    {FCID("STCL"), DBT_S32, DBU_TIME, 10, 0, Fixed(S32Word(300)), SpanS(0, 3600)},
     {FCID("STCP"), DBT_U32, DBU_NONE, 10, 0, Fixed(15), SpanU(0, 99 * 60 + 59)},
     {FCID("STDB"), DBT_U32, DBU_NONE, 10, DBF_OWNER, NoDefault(), Any()},
     {FCID("STLD"), DBT_FLOAT, DBU_DISTANCE, 11, 0, Fixed(FloatWord(0.0f)), Any()},
