@@ -47,7 +47,8 @@ static U8 s_au8NewStatus[NVRAM_STATUS_WORDS * 4];
 
 static U32 fcid_statbits[NVRAM_STATUS_WORDS];
 // Whole slots the slot file held when it was opened; marks of slots beyond
-// them were dropped then and counted here.
+// them were dropped then, and counted here for the whole run: the first
+// open may not be the NVR task's.
 static U32 s_u32SlotsAtOpen = NVRAM_SLOTS;
 static U32 s_u32LostSlots;
 
@@ -150,6 +151,7 @@ static BOOLEAN NVRAM_bPutAll(int fd, const U8* pData, U32 u32Size, U32 u32Offset
 // their marks go, in memory and in the status file, before anything can grow
 // the slot file over them. The settings keep their defaults.
 static void NVRAM_vDropMarksPastEnd(int fdStatus, BOOLEAN bReadOnly) {
+  const U32 u32Lost = s_u32LostSlots;
   for (U32 w = s_u32SlotsAtOpen / 32; w < NVRAM_STATUS_WORDS; w++) {
     const U32 first = 32 * w;
     const U32 keep = s_u32SlotsAtOpen <= first ? 0 : (U32)((1ull << (s_u32SlotsAtOpen - first)) - 1);
@@ -163,12 +165,12 @@ static void NVRAM_vDropMarksPastEnd(int fdStatus, BOOLEAN bReadOnly) {
       log_me("[%d]%s: status word %u not mended: %s", __LINE__, __func__, w, strerror(errno));
     }
   }
-  if (s_u32LostSlots == 0) return;
+  if (u32Lost == s_u32LostSlots) return;
   if (!bReadOnly && FS_nFsync(fdStatus) != 0) {
     log_me("[%d]%s: status file not flushed: %s", __LINE__, __func__, strerror(errno));
   }
-  log_me("[%d]%s: the slot file ends at slot %u: %u stored settings lost, back at their defaults", __LINE__,
-         __func__, s_u32SlotsAtOpen, s_u32LostSlots);
+  log_me("[%d]%s: the slot file ends at slot %u: stored settings lost, back at their defaults", __LINE__, __func__,
+         s_u32SlotsAtOpen);
 }
 
 // Whole slots in the slot file as it is now.
@@ -231,7 +233,6 @@ static void NVRAM_vCloseAll(void) {
   }
   memset(fcid_statbits, 0, sizeof fcid_statbits);
   s_u32SlotsAtOpen = NVRAM_SLOTS;
-  s_u32LostSlots = 0;
   fcread_offset = 0;
   fcread_offbit = 0;
   fcread_offbno = 0;
