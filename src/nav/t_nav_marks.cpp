@@ -14,6 +14,7 @@
 #include "t_nav_group_sel.h"
 #include "t_nav_int.h"
 #include "t_nav_views.h"
+#include "u_storefault.h"
 #include "u_wstring.h"
 #include "u_view.h"
 #include "ui_texts.h"
@@ -113,6 +114,7 @@ static void MARK_vAt(const char* sName, U8 u8Icon, POINT pt, U16 u16Depth, BOOLE
     const size_t limit = U_WSTRING_bIsUnicodeLanguage() ? 10 : NAV_WAYPOINT_NAME_SIZE;
     memcpy(w.sName, sName, strnlen(sName, limit));
   }
+  const U32 u32Refused = U_STOREFAULT_u32Count(STORE_FAULT_CAUSES);
   L_MUTEX_LockWait(RES_NAV_DATA);
   const U16 group = T_NAV_GROUP_DATA_nGetDefaultGroup();
   w.bWpNotShared = T_NAV_bIsNotSharedLinkEX(nullptr, group) ? 1 : 0;
@@ -124,7 +126,9 @@ static void MARK_vAt(const char* sName, U8 u8Icon, POINT pt, U16 u16Depth, BOOLE
   if (index != NAV_NONE && !bLinked) T_NAV_bDeleteWaypoint(index, FALSE);
   L_MUTEX_Unlock(RES_NAV_DATA);
   if (!bLinked) {
-    T_NAV_vSetNavUIError(No_Waypoints);
+    // A store that refused the write is not out of waypoint memory.
+    const BOOLEAN bStoreFault = U_STOREFAULT_u32Count(STORE_FAULT_CAUSES) != u32Refused;
+    T_NAV_vSetNavUIError(bStoreFault ? U_STOREFAULT_ppcLastCauseText() : No_Waypoints);
     L_SEMA_Signal(SEMA_KEYCLICK_BAD);
     return;
   }

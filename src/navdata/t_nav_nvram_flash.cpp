@@ -30,6 +30,7 @@
 #include "navmath.h"
 #include "t_nav_data.h"
 #include "t_startup.h"
+#include "u_storefault.h"
 
 static_assert(std::endian::native == std::endian::little, "the record files hold the records as the board does");
 
@@ -118,7 +119,9 @@ static BOOLEAN NVRAM_bReplaceFile(const char* pcPath, const void* pHead, size_t 
   if (!bDone) {
     const int error = errno;
     if (fd >= 0) FS_nUnlink(temp);
-    log_me("[%d]%s: %s not written: %s\n", __LINE__, __func__, pcPath, strerror(error));
+    if (U_STOREFAULT_bReport(error, pcPath)) {
+      log_me("[%d]%s: %s not written: %s\n", __LINE__, __func__, pcPath, strerror(error));
+    }
     return FALSE;
   }
   LS_sync();
@@ -130,7 +133,10 @@ static BOOLEAN NVRAM_bRemove(const char* pcPath) {
     LS_sync();
     return TRUE;
   }
-  log_me("[%d]%s: %s not removed: %s\n", __LINE__, __func__, pcPath, strerror(errno));
+  const int error = errno;
+  if (U_STOREFAULT_bReport(error, pcPath)) {
+    log_me("[%d]%s: %s not removed: %s\n", __LINE__, __func__, pcPath, strerror(error));
+  }
   return FALSE;
 }
 
@@ -387,7 +393,10 @@ static BOOLEAN NVRAM_bStage(U32 u32Kind, U8 u8Type, U16 u16Index, U32 u32Limit, 
   BOOLEAN bDone = fd >= 0 && NVRAM_bPutAll(fd, head, sizeof head, 0, FALSE) && NVRAM_bPutAll(fd, pRecord, size, 0, FALSE);
   bDone = bDone && FS_nFsync(fd) == 0;
   if (fd >= 0 && close(fd) != 0) bDone = FALSE;
-  if (!bDone) log_me("[%d]%s: %s not staged: %s\n", __LINE__, __func__, path, strerror(errno));
+  const int error = errno;
+  if (!bDone && U_STOREFAULT_bReport(error, path)) {
+    log_me("[%d]%s: %s not staged: %s\n", __LINE__, __func__, path, strerror(error));
+  }
   return bDone;
 }
 
@@ -627,11 +636,16 @@ void T_NAV_NVRAM_vAddCurrentTrackPoint(const TRACK* pTrack, U16 nDeltaIndex, con
   const BOOLEAN bFirstPoint = nLastDeltaIndex == NAV_NONE;
   if (bFirstPoint) {
     // A new track: what the journal holds belongs to the one before.
-    if (FS_nUnlink(pathOld) != 0 && errno != ENOENT) log_me("[%d]%s: %s stays\n", __LINE__, __func__, pathOld);
+    if (FS_nUnlink(pathOld) != 0 && errno != ENOENT && U_STOREFAULT_bReport(errno, pathOld)) {
+      log_me("[%d]%s: %s stays\n", __LINE__, __func__, pathOld);
+    }
     s_currentTrackOffset = 0;
   } else if (s_currentTrackOffset > NAV_JOURNAL_ROLL_OFFSET || (s_bJournalBroken && s_currentTrackOffset > 0)) {
     if (!JOURNAL_bRollOver(pathOld, pathNew)) {
-      log_me("[%d]%s: journal not rolled over: %s\n", __LINE__, __func__, strerror(errno));
+      const int error = errno;
+      if (U_STOREFAULT_bReport(error, pathNew)) {
+        log_me("[%d]%s: journal not rolled over: %s\n", __LINE__, __func__, strerror(error));
+      }
       s_bJournalBroken = TRUE;
       return;
     }
@@ -680,7 +694,9 @@ void T_NAV_NVRAM_vAddCurrentTrackPoint(const TRACK* pTrack, U16 nDeltaIndex, con
   const int error = errno;
   if (fd >= 0 && close(fd) != 0) bDone = FALSE;
   if (!bDone) {
-    log_me("[%d]%s: %s not appended: %s\n", __LINE__, __func__, pathNew, strerror(error));
+    if (U_STOREFAULT_bReport(error, pathNew)) {
+      log_me("[%d]%s: %s not appended: %s\n", __LINE__, __func__, pathNew, strerror(error));
+    }
     s_bJournalBroken = TRUE;
     return;
   }

@@ -41,6 +41,9 @@ static S32 s_s32BytesRemainingInBuffer;
 static TRANSMIT_BLOCK_FUNCTION* s_pfnTransmitBlock;
 static RECEIVE_BLOCK_FUNCTION* s_pfnReceiveBlock;
 static void* s_pParam;
+// The byte that ended a send's wait for the end's answer; kept for the caller.
+static U8 s_u8Stray;
+static BOOLEAN s_bStray;
 
 // ---------------------------------------------------------------------------
 // The line
@@ -163,7 +166,10 @@ static BOOLEAN XMODEM_bSendBlock(U8 u8Block, const U8* pu8Data, U32 u32Count) {
 
 // EOT, sent once more when refused. Receivers take their time to answer it
 // (lrzsz's rx first waits a second for stray bytes), so each EOT is given
-// ten reads.
+// ten reads. A receiver may also end without its last ACK reaching us (lrzsz
+// flushes its terminal as it exits): the PC then speaks its own protocol
+// again, and the first byte that answers nothing ends the wait. It is kept
+// for the caller, not swallowed.
 static BOOLEAN XMODEM_bSendEnd(void) {
   for (U32 u32Eot = 0; u32Eot < 2; u32Eot++) {
     if (!XMODEM_bDiscardInput() || !XMODEM_bPut(XMODEM_EOT)) return FALSE;
@@ -174,6 +180,11 @@ static BOOLEAN XMODEM_bSendEnd(void) {
       if (answer == XMODEM_ACK) return TRUE;
       if (answer == XMODEM_CAN) return FALSE;
       bRefused = answer == XMODEM_NAK;
+      if (!bRefused && answer != XMODEM_CRC_REQUEST) {
+        s_u8Stray = answer;
+        s_bStray = TRUE;
+        return FALSE;
+      }
     }
     if (!bRefused) return FALSE;
   }
@@ -206,6 +217,7 @@ static BOOLEAN XMODEM_bTransmitLocked(void) {
 BOOLEAN U_XMODEM_bTransmit(U8 u8Port, BYTE* pcBuffer, S32 s32SizeOfBufferBytes, TRANSMIT_BLOCK_FUNCTION* pfnBlock,
                            void* pParam) {
   if (!XMODEM_bLock(u8Port)) return FALSE;
+  s_bStray = FALSE;
   s_pu8Buffer = pcBuffer;
   s_s32BytesRemainingInBuffer = s32SizeOfBufferBytes;
   s_pfnTransmitBlock = pfnBlock;
@@ -213,6 +225,15 @@ BOOLEAN U_XMODEM_bTransmit(U8 u8Port, BYTE* pcBuffer, S32 s32SizeOfBufferBytes, 
   const BOOLEAN bDone = XMODEM_bTransmitLocked();
   L_MUTEX_Unlock(RES_XMODEM);
   return bDone;
+}
+
+BOOLEAN U_XMODEM_bTakeStrayByte(U8* pu8Byte) {
+  if (L_MUTEX_LockTime(RES_XMODEM, XMODEM_HEADER_TICKS) != 0) return FALSE;
+  const BOOLEAN bStray = s_bStray;
+  if (bStray) *pu8Byte = s_u8Stray;
+  s_bStray = FALSE;
+  L_MUTEX_Unlock(RES_XMODEM);
+  return bStray;
 }
 
 // ---------------------------------------------------------------------------

@@ -40,6 +40,10 @@ typedef void RECEIVE_BLOCK_FUNCTION(U32 u32Count, U8* pu8Buffer, void* pParam);
 // acknowledged the end.
 BOOLEAN U_XMODEM_bTransmit(U8 u8Port, BYTE* pcBuffer, S32 s32SizeOfBufferBytes, TRANSMIT_BLOCK_FUNCTION* pfnBlock,
                            void* pParam);
+// After a send: the byte from the receiver's side that ended the wait for
+// the end's answer because it answered nothing (the PC's next request, when
+// the receiver's last ACK was lost), once. FALSE when there is none.
+BOOLEAN U_XMODEM_bTakeStrayByte(U8* pu8Byte);
 // Receives. *ps32SizeOfBufferBytes is the room in pcBuffer on entry and the
 // bytes received on return (with pfnBlock: the size of the last block; every
 // block then goes to the start of pcBuffer). TRUE only when every block came

@@ -1,5 +1,6 @@
 // The chart cursor, marks and the view predicates.
 
+#include "linux_fs.h"
 #include "navmath.h"
 #include "navviews_test.h"
 #include "t_nav_group.h"
@@ -259,6 +260,18 @@ TEST_F(NavViews, AMarkNoGroupCanHoldIsRefusedAndLeavesNoWaypoint) {
   EXPECT_EQ(-1, Clicks());
   EXPECT_EQ(before, T_NAV_TWR_nGetWaypointCount());
   EXPECT_EQ(NAV_NONE, T_NAV_nFindWaypointAtPosition({1000000, 5000000}, TRUE));
+}
+
+// A disk that is full is not a full waypoint table: the user is told which.
+TEST_F(NavViews, AMarkOnAFullDiskSaysTheStorageIsFull) {
+  Chart();
+  const FS_FAULT full = {FS_FAULT_DISK_FULL, nullptr, 0, FS_FAULT_UNTIL_CLEARED};
+  FS_vSetFault(&full);
+  T_NAV_vHandleMark();
+  FS_vSetFault(nullptr);
+  EXPECT_EQ("The storage is full: changes are not kept.|", Notes());
+  EXPECT_EQ(-1, Clicks());
+  EXPECT_EQ(0, T_NAV_TWR_nGetWaypointCount());
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <deque>
 
 #include "pclink_line.h"
+#include "xmodem_script.h"
 
 namespace {
 
@@ -112,52 +113,16 @@ TEST_F(Lrzsz, ABlockRepeatedAfterALostAckIsAcknowledgedAndKeptOnce) {
 }
 
 // ---------------------------------------------------------------------------
-// Scripted peers: what the peer sends is fixed; time passes only in waits.
+// Scripted peers
 
-std::deque<U8> g_script;
-std::vector<U8> g_sent;
-U64 g_u64Now;
-U32 g_u32ByteTicks;  // how long each scripted byte takes to arrive
-
-BOOLEAN ScriptGet(U8, U8* pu8Byte, TICKS ticks) {
-  if (g_script.empty()) {
-    g_u64Now += ticks;
-    return FALSE;
-  }
-  *pu8Byte = g_script.front();
-  g_script.pop_front();
-  g_u64Now += g_u32ByteTicks;
-  return TRUE;
-}
-BOOLEAN ScriptPut(U8, U8 u8Byte, TICKS) {
-  g_sent.push_back(u8Byte);
-  return TRUE;
-}
-U64 ScriptNow(void) { return g_u64Now; }
-void ScriptSleep(TICKS ticks) { g_u64Now += ticks; }
-const XMODEM_LINK kScripted = {ScriptGet, ScriptPut, ScriptNow, ScriptSleep};
-
-std::vector<U8> Packet(U8 u8Header, U8 u8Block, U8 u8Complement, const std::vector<U8>& data) {
-  std::vector<U8> p(data.size() + 5);
-  p[0] = u8Header;
-  p[1] = u8Block;
-  p[2] = u8Complement;
-  std::copy(data.begin(), data.end(), p.begin() + 3);
-  const U16 crc = U_XMODEM_u16Crc(data.data(), (U32)data.size());
-  p[data.size() + 3] = (U8)(crc >> 8);
-  p[data.size() + 4] = (U8)crc;
-  return p;
-}
+using namespace xmscript;
 
 class Scripted : public ::testing::Test {
  protected:
   void SetUp() override {
     TEST_vInitServiceLayer();
     U_XMODEM_vSetLink(&kScripted);
-    g_script.clear();
-    g_sent.clear();
-    g_u64Now = 0;
-    g_u32ByteTicks = 0;
+    Reset();
   }
   void TearDown() override { U_XMODEM_vSetLink(nullptr); }
 

@@ -16,6 +16,7 @@
 #include "t_nav_twr.h"
 #include "t_nav_views.h"
 #include "u_alarm.h"
+#include "version.h"
 #include "wptmgr_rig.h"
 
 namespace {
@@ -161,6 +162,36 @@ TEST_F(Actions, MovingALockedWaypointIntoASharedGroupRelinksItsSharedTwin) {
   T_NAV_GROUP_vPasteSelectedItems();
   EXPECT_EQ(std::vector<U16>{twin}, Links(shared));
   EXPECT_TRUE(Links(locked).empty());
+}
+
+// The power goes right after a confirmed delete, before the unit ever saved
+// its settings: the next start finds no version and rebuilds the tree from
+// every record file it reads. A deleted waypoint or track must not be among
+// them.
+TEST_F(Actions, AConfirmedDeleteOutlivesAPowerLossAndARebuild) {
+  const U16 g = Group("G");
+  const U16 a = Waypoint("A", g), b = Waypoint("B", g);
+  T_NAV_GROUP_vSetup();
+  Open(g);
+  Highlight(a);
+  T_NAV_GROUP_vDeleteWaypointEX(0);
+  Yes();
+  T_NAV_GROUP_vShutdown();
+  H_DATABASE_vInit();
+  State(3);
+  VERSION_bDetectVersionChange();
+  ASSERT_TRUE(VERSION_bIsUpgradingToGroupedWaypointManagement());
+  T_NAV_vInitTracksWaypointsRoutes();
+  EXPECT_EQ(WPT_STATUS_FREE, T_NAV_pGetWaypoint(a)->u8Status);
+  EXPECT_FALSE(Exists(File("wpts", a)));
+  EXPECT_EQ(WPT_STATUS_SAVED, T_NAV_pGetWaypoint(b)->u8Status);
+  // The next start is an ordinary one again.
+  for (FOURCHARID id : {FCID("SFVR"), FCID("SAGS"), FCID("SAGE")}) {
+    H_DATABASE_bUpdateEverythingU32(id, id == FCID("SFVR") ? VERSION_STORED_NUMBER : 1, P_NORMAL, D_UNKNOWN, nullptr,
+                                    DB_NEVER_STALE);
+  }
+  VERSION_bDetectVersionChange();
+  ASSERT_FALSE(VERSION_bIsUpgradingToGroupedWaypointManagement());
 }
 
 TEST_F(Actions, DeletesRefuseNavigatedItemsAndAllInstancesKeepsTheAskedItem) {
