@@ -10,6 +10,7 @@
 
 #include "h_database.h"
 #include "h_platform.h"
+#include "h_rigserve.h"
 #include "linux_fs.h"
 #include "linuxsvc.h"
 #include "s_detect.h"
@@ -173,6 +174,7 @@ static const U_VIEW_NEIGHBOURS s_viewNeighbours = {T_INFO_u32XOrigin, T_NAV_bIsM
 
 void Main(void) {
   H_DATABASE_vInit();
+  H_RIGSERVE_vStart();
   srand((unsigned)time(nullptr));
   H_PLATFORM_vSetup();
   for (const MAILBOX_BINDING& b : s_aBindings) L_MBOX_DefineSema(b.mbox, b.sema);
