@@ -119,12 +119,7 @@ TEST(Rig, AFeedLosesOrFlipsBytesOnRequestAndEndsInOneLineWhenTheRigStops) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
   ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
   PC_LINE unitEnd;
-  unitEnd.fd = open((rig.dir + "/dev/ttyO4").c_str(), O_RDWR | O_NOCTTY);
-  ASSERT_GE(unitEnd.fd, 0);
-  struct termios tio;
-  tcgetattr(unitEnd.fd, &tio);
-  cfmakeraw(&tio);
-  tcsetattr(unitEnd.fd, TCSANOW, &tio);
+  ASSERT_NO_FATAL_FAILURE(unitEnd.OpenRaw(rig.dir + "/dev/ttyO4"));
   const std::string sentence = "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47";
   const std::string nmea = rig.dir + "/feed.nmea";
   std::ofstream(nmea) << sentence << "\n";
