@@ -105,6 +105,8 @@ TEST(Readme, TheWalkOnAFreshRigIsWhatTheUnitDoes) {
   TEST_RESULT r = TEST_Finish(std::move(unit), 20000);
   EXPECT_EQ(10, r.status) << r.out << r.err;
   EXPECT_EQ(std::string::npos, r.out.find("error:")) << r.out;
+  const std::string beforeRunning = r.out.substr(0, r.out.find("system state 3 (normal run)"));
+  EXPECT_EQ(std::string::npos, beforeRunning.find("VIEWKEY_vWriteView")) << "the splash stayed until then";
 }
 
 bool WaitForFileText(const std::string& path, const std::string& text, int ms) {
