@@ -10,6 +10,7 @@
 
 #include "h_database.h"
 #include "h_platform.h"
+#include "h_rigserve.h"
 #include "linux_fs.h"
 #include "linuxsvc.h"
 #include "s_detect.h"
@@ -183,6 +184,7 @@ static void MAIN_vStoreNote(const char* const* ppText, const char* pcText) {
 
 void Main(void) {
   H_DATABASE_vInit();
+  H_RIGSERVE_vStart();
   srand((unsigned)time(nullptr));
   H_PLATFORM_vSetup();
   for (const MAILBOX_BINDING& b : s_aBindings) L_MBOX_DefineSema(b.mbox, b.sema);

@@ -72,6 +72,17 @@ void L_TASK_Deactivate(void);
 void L_TASK_Debug(void);
 // TRUE while the id's thread exists (started and not yet ended).
 BOOLEAN L_TASK_bIsRunning(TASK task);
+// A task's state and counters as a tester sees them: a run is the time
+// between two waits of the service layer (a sleep counts as a wait).
+enum L_TASK_STATE : U8 { L_TASK_NOT_STARTED, L_TASK_RUNNING, L_TASK_WAITING, L_TASK_ENDED };
+typedef struct tag_L_TASK_STATUS {
+  L_TASK_STATE eState;
+  U64 u64Mails;         // mail blocks it has taken
+  U64 u64SinceRunMs;    // since its last run ended; 0 while it runs
+  U64 u64LongestRunMs;  // its longest run, the current one included
+} L_TASK_STATUS;
+// FALSE for an id outside 1..72 (72: the main thread).
+BOOLEAN L_TASK_bStatus(TASK task, L_TASK_STATUS* pStatus);
 
 // A joinable thread with its own stack; 0 on failure.
 pthread_t L_UTILS_threadCreateSimpleThread(const char* name, void* (*function)(void*), void* argument);

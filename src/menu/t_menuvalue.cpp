@@ -30,6 +30,7 @@ typedef struct tag_VALUE_NUMBER {
   double dStep2;
   BOOLEAN bKnown;         // the key holds a valid value
   double dValue;
+  BOOLEAN bZeroBelow;     // 0 is the left text's place, one step below dMin
 } VALUE_NUMBER;
 
 static BOOLEAN VALUE_bSlider(const MENU_VALUE* p) {
@@ -79,6 +80,9 @@ static void VALUE_vNumber(const MENU_VALUE* p, VALUE_NUMBER* n) {
     s_bLogged = TRUE;
     n->dInc = 1;
   }
+  // A variable step's left text is a choice of its own beneath the numbers
+  // (the automatic depth range below the fixed ones), stored as 0.
+  n->bZeroBelow = p->eKind == MENU_ITEM_VAR_STEP_SLIDER && p->pLeft != nullptr && n->dMin > 0;
   const MENU_STEP_LEVELS* pSteps = VALUE_pEntry(p->aSteps, p->u8Steps, eDisplay);
   if (pSteps != nullptr) {
     n->dStep1 = pSteps->fStep1;
@@ -93,7 +97,10 @@ static void VALUE_vNumber(const MENU_VALUE* p, VALUE_NUMBER* n) {
   n->dValue = VALUE_dShown(n, dRaw);
 }
 
-static BOOLEAN VALUE_bAtMin(const VALUE_NUMBER* n) { return n->dValue <= n->dMin + n->dInc * VALUE_GRID_SLACK; }
+static double VALUE_dFloor(const VALUE_NUMBER* n) { return n->bZeroBelow ? 0 : n->dMin; }
+static BOOLEAN VALUE_bAtMin(const VALUE_NUMBER* n) {
+  return n->dValue <= VALUE_dFloor(n) + n->dInc * VALUE_GRID_SLACK;
+}
 static BOOLEAN VALUE_bAtMax(const VALUE_NUMBER* n) { return n->dValue >= n->dMax - n->dInc * VALUE_GRID_SLACK; }
 
 static BOOLEAN VALUE_bWhole(double d) { return fabs(d - round(d)) < 1e-4; }
@@ -178,7 +185,8 @@ void T_MENUVALUE_vShow(const MENU_VALUE* pValue, BOOLEAN bLoop, unsigned nLangua
   VALUE_vNumber(pValue, &n);
   if (!n.bKnown) return VALUE_vCompose("--", nullptr, nLanguage, pBuffer, u32Size);
   *pePosition = VALUE_ePosition(n.dMax <= n.dMin, VALUE_bAtMin(&n), VALUE_bAtMax(&n), bLoop);
-  if (n.dMax > n.dMin) *pfFraction = (float)((n.dValue - n.dMin) / (n.dMax - n.dMin));
+  const double dFloor = VALUE_dFloor(&n);
+  if (n.dMax > dFloor) *pfFraction = (float)((n.dValue - dFloor) / (n.dMax - dFloor));
   VALUE_vSliderText(&n, pValue, n.dValue, nLanguage, pBuffer, u32Size);
 }
 
@@ -194,7 +202,7 @@ U32 T_MENUVALUE_u32Widest(const MENU_VALUE* pValue, unsigned nLanguage, const FO
   }
   VALUE_NUMBER n;
   VALUE_vNumber(pValue, &n);
-  for (double d : {n.dMin, n.dMax, n.dMin + n.dInc, n.dMax - n.dInc}) {
+  for (double d : {VALUE_dFloor(&n), n.dMin, n.dMax, n.dMin + n.dInc, n.dMax - n.dInc}) {
     VALUE_vSliderText(&n, pValue, d, nLanguage, acText, sizeof acText);
     const U32 w = U_MENULOOK_u32Width(acText, pFont);
     if (w > u32Widest) u32Widest = w;
@@ -262,15 +270,21 @@ static BOOLEAN VALUE_bNextNumber(const MENU_VALUE* p, int nDirection, U32 u32Ste
   VALUE_NUMBER n;
   VALUE_vNumber(p, &n);
   if (p->u8Limits == 0 || n.dMax < n.dMin) return FALSE;
+  const double dFloor = VALUE_dFloor(&n);
+  const double slack = n.dInc * VALUE_GRID_SLACK;
   double t;
   if (!n.bKnown) {
-    t = nDirection > 0 ? n.dMin : n.dMax;
+    t = nDirection > 0 ? dFloor : n.dMax;
   } else if (nDirection > 0 && VALUE_bAtMax(&n)) {
-    if (!bLoop || n.dMax <= n.dMin) return FALSE;
-    t = n.dMin;
+    if (!bLoop || n.dMax <= dFloor) return FALSE;
+    t = dFloor;
   } else if (nDirection < 0 && VALUE_bAtMin(&n)) {
-    if (!bLoop || n.dMax <= n.dMin) return FALSE;
+    if (!bLoop || n.dMax <= dFloor) return FALSE;
     t = n.dMax;
+  } else if (n.bZeroBelow && nDirection > 0 && n.dValue < n.dMin - slack) {
+    t = n.dMin;
+  } else if (n.bZeroBelow && nDirection < 0 && n.dValue <= n.dMin + slack) {
+    t = 0;
   } else if (p->eKind == MENU_ITEM_VAR_STEP_SLIDER) {
     t = n.dValue;
     for (U32 i = 0; i < u32Steps; i++) t = VALUE_dVariableStep(&n, t, nDirection);
@@ -281,7 +295,8 @@ static BOOLEAN VALUE_bNextNumber(const MENU_VALUE* p, int nDirection, U32 u32Ste
     t = n.dMin + grid * n.dInc;
   }
   if (t > n.dMax) t = n.dMax;
-  if (t < n.dMin) t = n.dMin;
+  if (t < dFloor) t = dFloor;
+  if (n.bZeroBelow && t > 0 && t < n.dMin) t = nDirection > 0 ? n.dMin : 0;
   const double dInternal = VALUE_dInternal(&n, t);
   pWrite->key = p->key;
   pWrite->eForm = n.eForm;

@@ -10,6 +10,7 @@
 #include "h_memory.h"
 #include "menu_rig.h"
 #include "t_nvram.h"
+#include "t_startup.h"
 #include "u_language.h"
 #include "ui_texts.h"
 
@@ -88,6 +89,32 @@ TEST_F(MenuValues, AVariableStepGrowsByFiveAndTenPastItsLevelsBothWays) {
       EXPECT_NEAR(to, Stored(FCID("SQMD")), 0.001) << "from " << w.from;
     }
   }
+}
+
+// The quick set-up's Max Depth: 0 is the automatic range, shown as "Auto"
+// one step below the lowest fixed range (6 ft) and reached again from it.
+TEST_F(MenuValues, AutoSitsOneStepBelowAVariableStepsLowestRangeBothWays) {
+  const MENU_LIMITS kFeet[] = {{U_FEET, 6, 360, 1}, {U_NONE, 0, 0, 0}};
+  const MENU_STEP_LEVELS kLevels[] = {{U_FEET, 50, 150}, {U_NONE, 0, 0}};
+  Key(FCID("SUDP"), U_FEET);
+  Key(FCID("SQCD"), FALSE);
+  KeyFloat(FCID("SQMD"), 0, D_DEPTH);
+  ASSERT_TRUE(U_MENU_bRegisterQuickVarStepSliderMenu(Max_Depth, 298, FCID("SQMD"), kFeet, kLevels, Auto, M_BASIC));
+  MT_vSync();
+  T_STARTUP_vShowQuickConfigMenu();
+  ASSERT_EQ("Max Depth", MT_Selected());
+  EXPECT_STREQ("Auto", MT_Snap().aacValues[0]);
+  EXPECT_EQ(-1, MT_nKey(UI_WEST)) << "nothing below Auto";
+  EXPECT_EQ(1, MT_nKey(UI_EAST));
+  EXPECT_NEAR(1.8288, Stored(FCID("SQMD")), 0.001);  // 6 ft
+  EXPECT_STREQ("6", MT_Snap().aacValues[0]);
+  EXPECT_EQ(1, MT_nKey(UI_EAST));
+  EXPECT_NEAR(2.1336, Stored(FCID("SQMD")), 0.001);  // 7 ft
+  EXPECT_EQ(1, MT_nKey(UI_WEST));
+  EXPECT_EQ(1, MT_nKey(UI_WEST));
+  EXPECT_EQ(0.0f, Stored(FCID("SQMD")));
+  EXPECT_STREQ("Auto", MT_Snap().aacValues[0]);
+  EXPECT_EQ(1, MT_nKey(UI_EXIT));
 }
 
 TEST_F(MenuValues, ALanguageOfTheSameSetIsWrittenAtOnceAndOneOfTheOtherSetWaitsForYes) {

@@ -22,6 +22,12 @@ int Tool(const std::string& rig, const std::string& arguments) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+TEST_RESULT ToolRun(const std::string& rig, const std::vector<std::string>& arguments) {
+  std::vector<std::string> args = {"python3", kRigTool, "--rig", rig};
+  args.insert(args.end(), arguments.begin(), arguments.end());
+  return TEST_Run("/usr/bin/env", args, {}, 20000);
+}
+
 void MakeRig(const std::string& dir) {
   std::string command = "python3 " + kRigTool + " create " + dir + " > /dev/null";
   ASSERT_EQ(0, system(command.c_str()));

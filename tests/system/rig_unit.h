@@ -19,6 +19,8 @@ extern const std::string kRigTool;
 
 // The tool's exit status; its output is dropped.
 int Tool(const std::string& rig, const std::string& arguments);
+// The tool's run with what it printed.
+TEST_RESULT ToolRun(const std::string& rig, const std::vector<std::string>& arguments);
 void MakeRig(const std::string& dir);
 
 // Ends the rig's helpers (pseudo-terminal relays, the paddlewheel) and
