@@ -131,8 +131,8 @@ void T_NMEA_vGatherOutput(NMEA_OUT_DATA* d) {
   if (!d->bNMEAOutEnabled) return;
   H_DATABASE_bFetchBoolean(FCID("SNGE"), &d->bGPSOutEnabled, nullptr, nullptr);
   NMEA_bReadFloat(FCID("IMGV"), &d->fMagneticVariation);
-  NMEA_bReadFloat(FCID("IHDC"), &d->fHeadingTrue);
-  NMEA_bReadFloat(FCID("IHDM"), &d->fMagneticSensorHeading);
+  d->bHeadingTrueValid = NMEA_bValidFloat(FCID("IHDC"), &d->fHeadingTrue);
+  d->bMagneticHeadingValid = NMEA_bValidFloat(FCID("IHDM"), &d->fMagneticSensorHeading);
   d->bGPSValid = d->bGPSOutEnabled && NMEA_bGatherFix(d);
 
   BOOLEAN bNav = FALSE;
@@ -193,9 +193,11 @@ static void NMEA_vEveryRun(NMEA_RUN* r, const NMEA_OUT_DATA* d) {
   const char cDeviation = T_NMEA_cHdgDeviation(&fDeviation);
   char deviation[24] = ",";
   if (cDeviation != 0) snprintf(deviation, sizeof deviation, "%3.1f,%c", fDeviation, cDeviation);
-  NMEA_vEmit(r, d->bGPSValid, "$%sHDG,,,V,,V*", "$%sHDG,%3.1f,%s,%3.1f,%c*", t, d->fMagneticSensorHeading,
-             deviation, fabsf(d->fMagneticVariation), NMEA_cEastWest(d->fMagneticVariation));
-  NMEA_vEmit(r, d->bGPSValid, "$%sHDT,,T*", "$%sHDT,%3.1f,T*", t, d->fHeadingTrue);
+  // Without a heading source an autopilot must read no heading, not north.
+  NMEA_vEmit(r, d->bGPSValid && d->bMagneticHeadingValid, "$%sHDG,,,V,,V*", "$%sHDG,%3.1f,%s,%3.1f,%c*", t,
+             d->fMagneticSensorHeading, deviation, fabsf(d->fMagneticVariation),
+             NMEA_cEastWest(d->fMagneticVariation));
+  NMEA_vEmit(r, d->bGPSValid && d->bHeadingTrueValid, "$%sHDT,,T*", "$%sHDT,%3.1f,T*", t, d->fHeadingTrue);
 }
 
 // The leg sentences carry waypoint ids: a long id is shortened (both alike)

@@ -141,6 +141,27 @@ TEST_F(NmeaOutput, WithoutAFixTheEmptyFormsGoOutAndWithOutputOffNothingDoes) {
   for (int step = 0; step < 4; step++) EXPECT_EQ("", OutputRun(step));
 }
 
+U64 s_qwClockMs;
+U64 TestClock(void) { return s_qwClockMs; }
+
+// A fix and no heading sensor: an autopilot must read no heading, not north.
+TEST_F(NmeaOutput, HeadingSentencesAreEmptyUnlessAHeadingSourceIsValid) {
+  EXPECT_EQ("$INHDG,,,V,,V", Sentence(OutputRun(0), "INHDG"));
+  EXPECT_EQ("$INHDT,,T", Sentence(OutputRun(0), "INHDT"));
+  s_qwClockMs = 1000000;
+  H_DATABASE_vSetClock(TestClock);
+  H_DATABASE_bUpdateEverythingFloat(FCID("IHDC"), 123.4f, 7, D_HEADING, nullptr, 4);
+  H_DATABASE_bUpdateEverythingFloat(FCID("IHDM"), 126.0f, 7, D_HEADING, nullptr, 4);
+  std::string run = OutputRun(0);
+  EXPECT_EQ("$INHDT,123.4,T", Sentence(run, "INHDT"));
+  EXPECT_EQ("$INHDG,126.0,", Sentence(run, "INHDG").substr(0, 13));
+  s_qwClockMs += 5000;  // the sensor fell silent four seconds ago
+  run = OutputRun(0);
+  H_DATABASE_vSetClock(nullptr);
+  EXPECT_EQ("$INHDG,,,V,,V", Sentence(run, "INHDG"));
+  EXPECT_EQ("$INHDT,,T", Sentence(run, "INHDT"));
+}
+
 TEST_F(NmeaOutput, FieldsRoundTheMinutesClampTheLegAndCarryTheZone) {
   char position[26];
   T_NMEA_vFormatPosition(48.0 + 59.99997 / 60.0, -(7.0 + 0.5 / 60.0), position, sizeof position);
