@@ -45,11 +45,13 @@ typedef struct tag_NMEA_FIELDS {
 
 typedef void (*NMEA_HANDLER)(const NMEA_FIELDS* pFields, NMEA_PORT_INFO* pPort, NMEA_FIX_TRACE* pTrace);
 
-// Speed over ground of one source, averaged over its last ten RMC sentences.
+// Speed over ground of one source, averaged over its last ten RMC sentences
+// of the current fix.
 typedef struct tag_NMEA_SPEED_RING {
   float afSpeed[NMEA_SPEED_SAMPLES];
   U32 u32Count;
   float fPrevCOG;
+  U64 qwLastMs;  // service-layer time of the last sample
 } NMEA_SPEED_RING;
 
 // Whose satellite view is shown: GSV of a weaker port waits until the
@@ -300,6 +302,37 @@ static void NMEA_vKeepFixTime(NMEA_PORT_INFO* p, const char* pcTime) {
 // ---------------------------------------------------------------------------
 // GGA and RMC
 
+static int NMEA_nSpeedRing(U32 u32Source) {
+  switch (u32Source) {
+    case ID_INTERNAL_GPS:
+      return 0;
+    case ID_EXTERNAL_GPS:
+      return 1;
+    case ID_NETWORK_GPS:
+      return 2;
+    default:
+      return -1;
+  }
+}
+
+// The speeds of a lost fix say nothing of the next one.
+static void NMEA_vRestartSpeed(const NMEA_PORT_INFO* p) {
+  const int ring = NMEA_nSpeedRing(p->eSourceID);
+  if (ring >= 0) s_aSpeedRing[ring] = NMEA_SPEED_RING{};
+}
+
+// The mean of the ring's samples so far, after this one.
+static float NMEA_fAverageSpeed(NMEA_SPEED_RING* r, float fSpeed) {
+  const U64 now = L_CLOCK_qwGetTimeInMillis();
+  if (r->u32Count != 0 && now - r->qwLastMs > NMEA_VALIDITY_S * 1000) *r = NMEA_SPEED_RING{};  // the fix expired
+  r->qwLastMs = now;
+  r->afSpeed[r->u32Count++ % NMEA_SPEED_SAMPLES] = fSpeed;
+  const U32 filled = r->u32Count < NMEA_SPEED_SAMPLES ? r->u32Count : NMEA_SPEED_SAMPLES;
+  float sum = 0;
+  for (U32 i = 0; i < filled; i++) sum += r->afSpeed[i];
+  return sum / (float)filled;
+}
+
 static void NMEA_vGGA(const NMEA_FIELDS* f, NMEA_PORT_INFO* p, NMEA_FIX_TRACE* t) {
   const U32 prio = p->GPSWritePriority;
   NMEA_vKeepFixTime(p, NMEA_pcField(f, 0));
@@ -313,6 +346,7 @@ static void NMEA_vGGA(const NMEA_FIELDS* f, NMEA_PORT_INFO* p, NMEA_FIX_TRACE* t
   }
   if (!bPublished) {
     // The last known position stays on the chart while the fix is gone.
+    NMEA_vRestartSpeed(p);
     p->u32PFI = 0;
     NMEA_vWriteU32(FCID("IPFI"), 0, prio, D_UNKNOWN);
     S32 slat, slon, ilat, ilon;
@@ -349,19 +383,6 @@ static void NMEA_vGGA(const NMEA_FIELDS* f, NMEA_PORT_INFO* p, NMEA_FIX_TRACE* t
   NMEA_vWriteFloat(FCID("IDGA"), (float)age, prio, D_FLOAT);
   if (!NMEA_bInt(NMEA_pcField(f, 13), &station)) return;
   NMEA_vWriteU32(FCID("IDGS"), (U32)station, prio, D_UNKNOWN);
-}
-
-static int NMEA_nSpeedRing(U32 u32Source) {
-  switch (u32Source) {
-    case ID_INTERNAL_GPS:
-      return 0;
-    case ID_EXTERNAL_GPS:
-      return 1;
-    case ID_NETWORK_GPS:
-      return 2;
-    default:
-      return -1;
-  }
 }
 
 // The course when the boat moves (or nothing is there yet); else the
@@ -425,6 +446,7 @@ static void NMEA_vRmcTime(const NMEA_FIELDS* f, NMEA_PORT_INFO* p, NMEA_FIX_TRAC
 static void NMEA_vRMC(const NMEA_FIELDS* f, NMEA_PORT_INFO* p, NMEA_FIX_TRACE* t) {
   const char* time = NMEA_pcField(f, 0);
   const char* status = NMEA_pcField(f, 1);
+  if (status != nullptr && strcmp(status, "A") != 0) NMEA_vRestartSpeed(p);
   if (time == nullptr || strlen(time) < 6 || status == nullptr || strcmp(status, "A") != 0) return;
   NMEA_vKeepFixTime(p, time);
   POSITION pos = {0, 0};
@@ -462,10 +484,7 @@ static void NMEA_vRMC(const NMEA_FIELDS* f, NMEA_PORT_INFO* p, NMEA_FIX_TRACE* t
   } else if (ring >= 0 && !bUblox) {
     NMEA_SPEED_RING* r = &s_aSpeedRing[ring];
     if (p->RMC_Lat == p->RMC_pre_Lat && p->RMC_Lon == p->RMC_pre_Lon && speed <= 0.09f) speed = 0;
-    r->afSpeed[r->u32Count++ % NMEA_SPEED_SAMPLES] = speed;
-    float sum = 0;
-    for (float sample : r->afSpeed) sum += sample;
-    speed = sum * 0.1f;
+    speed = NMEA_fAverageSpeed(r, speed);
     r->fPrevCOG = (float)course;
   } else {
     NMEA_vWriteFloat(FCID("ISOG"), speed, prio, D_SPEED);

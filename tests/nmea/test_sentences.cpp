@@ -145,6 +145,24 @@ TEST_F(Sentences, AStandingReceiversJitterAveragesToRestAndARealDriftDoesNot) {
   EXPECT_NEAR(0.102889f, Fetch("ISOG").data.fVal, 1e-5);
 }
 
+// 22.4 knots is 22.4 x 1852 / 3600 = 11.523556 m/s; 10 knots 5.144444 m/s.
+TEST_F(Sentences, TheSpeedOfANewFixIsTheReceiversFromItsFirstSentence) {
+  const std::string at = "GPRMC,123519,A,4807.038,N,01131.000,E,", after = ",084.4,071226,003.1,W";
+  for (int i = 1; i <= 3; i++) {
+    H_DATABASE_vDeleteEntry(FCID("ISOG"));
+    Parse(at + "22.4" + after, ext);
+    if (i % 2 == 1) {
+      EXPECT_NEAR(11.523556f, Fetch("ISOG").data.fVal, 1e-4) << "sentence " << i;
+    }
+  }
+  for (const char* lost : {"GPRMC,123522,V,,,,,,,071226,,", "GPGGA,123522,,,,,0,00,,,M,,M,,"}) {
+    Parse(lost, ext);
+    Parse(at + "10.0" + after, ext);
+    EXPECT_NEAR(5.144444f, Fetch("ISOG").data.fVal, 1e-4) << "the first speed after " << lost;
+    Parse(at + "22.4" + after, ext);
+  }
+}
+
 class Remote : public Line {
  protected:
   // The next mail to the remote task, null after a while.
