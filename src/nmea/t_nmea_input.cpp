@@ -729,6 +729,9 @@ static void NMEA_vRemoteAcknowledge(const NMEA_FIELDS* f) {
 
 static void NMEA_vRemoteSentence(const NMEA_FIELDS* f, int nNumber) {
   U8 first = 0, second = 0;
+  // A status or a hello is answered with its own checksum: one without a
+  // whole checksum is refused, as a wrong one would be.
+  if ((nNumber == 101 || nNumber == 102) && strlen(f->acChecksum) != 2) return;
   switch (nNumber) {
     case 100: {
       if (f->nCount < 2 || f->nCount > 3 || !NMEA_bHexByte(NMEA_pcField(f, 0), &first) ||

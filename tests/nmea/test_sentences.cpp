@@ -163,6 +163,22 @@ TEST_F(Sentences, TheSpeedOfANewFixIsTheReceiversFromItsFirstSentence) {
   }
 }
 
+// The answer to a status or hello gives the sentence's checksum back; one
+// without a checksum is refused as a bad one would be.
+TEST_F(Sentences, DongleSentencesWithoutAChecksumAreRefused) {
+  H_DATABASE_bUpdateEverythingU32(FCID("TBTR"), M_BT_REMOTE, P_NORMAL, D_MAILBOX, nullptr, DB_NEVER_STALE);
+  while (void* pMsg = L_MBOX_Receive(M_BT_REMOTE)) H_MEMORY_vDumpMail(pMsg);
+  Parse("PQVM102", ext);
+  Parse("PQVM101,02,ABCDEFGH", ext);
+  Parse("PQVM102*4", ext);
+  EXPECT_EQ(nullptr, L_MBOX_Receive(M_BT_REMOTE));
+  Parse("PQVM102*" + WithChecksum("PQVM102").substr(9, 2), ext);
+  GENERIC_MESSAGE* pMsg = (GENERIC_MESSAGE*)L_MBOX_Receive(M_BT_REMOTE);
+  ASSERT_NE(nullptr, pMsg);
+  EXPECT_EQ(BLUETOOTH_TYPE_HELLO, ((const MSG_BLUETOOTH_REMOTE_GENERIC*)pMsg)->eMsgtype);
+  H_MEMORY_vFree(pMsg);
+}
+
 class Remote : public Line {
  protected:
   // The next mail to the remote task, null after a while.
@@ -197,9 +213,14 @@ TEST_F(Remote, DongleSentencesBecomeMailAndStatusIsAnsweredWithItsOwnChecksum) {
   EXPECT_EQ("ABCDEFGH", std::string((const char*)s->au8Status, REMOTE_STATUS_BYTES));
   H_MEMORY_vFree(pMsg);
   EXPECT_NE(std::string::npos, ReadFar(master[2], 200).find(WithChecksum("PQVM125," + received)));
-  // Without a checksum there is none to give back.
-  Feed("$PQVM102\r");
-  EXPECT_NE(std::string::npos, ReadFar(master[2], 200).find(WithChecksum("PQVM125,")));
+  // Without a checksum there is none to give back: refused, so only the
+  // second hello is answered.
+  const std::string hello = WithChecksum("PQVM102");
+  Feed("$PQVM102\r" + hello);
+  std::string answers;
+  const std::string answer = WithChecksum("PQVM125," + hello.substr(hello.size() - 4, 2));
+  EXPECT_TRUE(WaitFor([&] { return (answers += ReadFar(master[2], 20)).find(answer) != std::string::npos; }, 5000));
+  EXPECT_EQ(answers.find("PQVM125"), answers.rfind("PQVM125")) << answers;
 }
 
 }  // namespace
