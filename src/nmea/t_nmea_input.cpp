@@ -257,20 +257,28 @@ BOOLEAN T_NMEA_bUpdateLatLon(const POSITION* pPosition, U32 TimeOfPos, U32 u32Pr
   POINT mm;
   NV_STATUS status = nv_DegrToMeter(pPosition, &mm);
   if (status != NV_OK && status < NV_WARN_BASE) return FALSE;
+  const float variation = NMEA_fVariation(pPosition, TimeOfPos);
+  U32 datum = 0;
+  const BOOLEAN bDatum = H_DATABASE_bFetchU32(FCID("SDTM"), &datum, nullptr, nullptr);
+  POSITION shown = {};
+  if (bDatum) WGS84_2_Datum(pPosition->lat, pPosition->lon, &shown.lat, &shown.lon, (DATUM_PLANE)datum);
+  // Readers take the coordinates in pairs under the database lock: held
+  // across the whole fix, none of them sees it half written.
+  L_MUTEX_LockWait(RES_DATABASE);
   NMEA_vWriteS32(FCID("ILAT"), mm.y, u32Priority, D_POSITION_LAT_MM);
   NMEA_vWriteS32(FCID("ILON"), mm.x, u32Priority, D_POSITION_LON_MM);
   // The last position outlives the fix and the power; any source may renew it.
   H_DATABASE_bUpdateEverythingS32(FCID("SLAT"), mm.y, P_NORMAL, D_POSITION_LAT_MM, nullptr, DB_NEVER_STALE);
   H_DATABASE_bUpdateEverythingS32(FCID("SLON"), mm.x, P_NORMAL, D_POSITION_LON_MM, nullptr, DB_NEVER_STALE);
-  NMEA_vWriteFloat(FCID("IMGV"), NMEA_fVariation(pPosition, TimeOfPos), u32Priority, D_UNKNOWN);
-  U32 datum = 0;
-  if (H_DATABASE_bFetchU32(FCID("SDTM"), &datum, nullptr, nullptr)) {
-    WGS84_2_Datum(pPosition->lat, pPosition->lon, &s_sPosition.lat, &s_sPosition.lon, (DATUM_PLANE)datum);
-    NMEA_vWriteFloat(FCID("ILTD"), (float)s_sPosition.lat, u32Priority, D_POSITION_LAT);
-    NMEA_vWriteFloat(FCID("ILND"), (float)s_sPosition.lon, u32Priority, D_POSITION_LON);
+  NMEA_vWriteFloat(FCID("IMGV"), variation, u32Priority, D_UNKNOWN);
+  if (bDatum) {
+    s_sPosition = shown;
+    NMEA_vWriteFloat(FCID("ILTD"), (float)shown.lat, u32Priority, D_POSITION_LAT);
+    NMEA_vWriteFloat(FCID("ILND"), (float)shown.lon, u32Priority, D_POSITION_LON);
     H_DATABASE_bUpdateEverythingVoidPointer(FCID("IPOS"), &s_sPosition, u32Priority, D_POINTER, nullptr,
                                             NMEA_VALIDITY_S);
   }
+  L_MUTEX_Unlock(RES_DATABASE);
   return TRUE;
 }
 
@@ -349,14 +357,15 @@ static void NMEA_vGGA(const NMEA_FIELDS* f, NMEA_PORT_INFO* p, NMEA_FIX_TRACE* t
     NMEA_vRestartSpeed(p);
     p->u32PFI = 0;
     NMEA_vWriteU32(FCID("IPFI"), 0, prio, D_UNKNOWN);
-    S32 slat, slon, ilat, ilon;
-    if (H_DATABASE_bFetchS32(FCID("SLAT"), &slat, nullptr, nullptr) &&
-        H_DATABASE_bFetchS32(FCID("SLON"), &slon, nullptr, nullptr) &&
-        (!H_DATABASE_bFetchS32(FCID("ILAT"), &ilat, nullptr, nullptr) ||
-         !H_DATABASE_bFetchS32(FCID("ILON"), &ilon, nullptr, nullptr) || ilat != slat || ilon != slon)) {
-      NMEA_vWriteS32(FCID("ILAT"), slat, prio, D_POSITION_LAT_MM);
-      NMEA_vWriteS32(FCID("ILON"), slon, prio, D_POSITION_LON_MM);
+    DB_DATA_TYPE slat, slon, ilat, ilon;
+    L_MUTEX_LockWait(RES_DATABASE);
+    if (H_DATABASE_bFetchPair(FCID("SLAT"), FCID("SLON"), &slat, &slon, nullptr) &&
+        (!H_DATABASE_bFetchPair(FCID("ILAT"), FCID("ILON"), &ilat, &ilon, nullptr) ||
+         ilat.s32Val != slat.s32Val || ilon.s32Val != slon.s32Val)) {
+      NMEA_vWriteS32(FCID("ILAT"), slat.s32Val, prio, D_POSITION_LAT_MM);
+      NMEA_vWriteS32(FCID("ILON"), slon.s32Val, prio, D_POSITION_LON_MM);
     }
+    L_MUTEX_Unlock(RES_DATABASE);
     return;
   }
   S32 quality, satellites;

@@ -78,14 +78,13 @@ static BOOLEAN NMEA_bGatherFix(NMEA_OUT_DATA* d) {
   BOOLEAN bDst = FALSE;
   S32 s32Zone = 0;
   U32 u32Fix = 0, u32Time = 0;
-  S32 lat = 0, lon = 0;
-  BOOLEAN bLat = FALSE, bLon = FALSE;
+  DB_DATA_TYPE lat, lon;
+  BOOLEAN bPosition = FALSE;
   if (!H_DATABASE_bFetchBoolean(FCID("SDST"), &bDst, nullptr, nullptr)) return FALSE;
   if (!H_DATABASE_bFetchS32(FCID("SLTZ"), &s32Zone, nullptr, nullptr)) return FALSE;
   if (!NMEA_bValidU32(FCID("IPFI"), &u32Fix) || u32Fix == 0) return FALSE;
-  if (!H_DATABASE_bFetchS32(FCID("ILAT"), &lat, &bLat, nullptr) || !bLat) return FALSE;
-  if (!H_DATABASE_bFetchS32(FCID("ILON"), &lon, &bLon, nullptr) || !bLon) return FALSE;
-  if (!NMEA_bPosition({lon, lat}, d->sPosition, sizeof d->sPosition)) return FALSE;
+  if (!H_DATABASE_bFetchPair(FCID("ILAT"), FCID("ILON"), &lat, &lon, &bPosition) || !bPosition) return FALSE;
+  if (!NMEA_bPosition({lon.s32Val, lat.s32Val}, d->sPosition, sizeof d->sPosition)) return FALSE;
   if (!NMEA_bValidU32(FCID("IDTM"), &u32Time)) return FALSE;
   if (!NMEA_bValidFloat(FCID("IHDG"), &d->fHeading)) return FALSE;
   if (!NMEA_bValidFloat(FCID("ISPD"), &d->fSpeed)) return FALSE;

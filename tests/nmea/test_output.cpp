@@ -14,9 +14,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <map>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "h_database.h"
@@ -186,6 +188,34 @@ TEST_F(NmeaOutput, FieldsRoundTheMinutesClampTheLegAndCarryTheZone) {
   EXPECT_EQ("$INZDA,221320,14,11,2023,-04,30", Sentence(OutputRun(2), "INZDA")) << "the host's zone plays no part";
   unsetenv("TZ");
   tzset();
+}
+
+// Fixes arrive while the output reads them: the position sent is always one
+// fix's, never one's latitude with the other's longitude.
+TEST_F(NmeaOutput, APositionIsSentWholeWhileFixesArrive) {
+  const POSITION fixes[2] = {{48.13711, 11.57511}, {48.13722, 11.57522}};  // one cell of the field model
+  std::string sent[2];
+  for (int i = 0; i < 2; i++) {
+    ASSERT_TRUE(T_NMEA_bUpdateLatLon(&fixes[i], 1700000000u, P_NORMAL));
+    NMEA_OUT_DATA d;
+    T_NMEA_vGatherOutput(&d);
+    sent[i] = d.sPosition;
+  }
+  ASSERT_NE(sent[0].substr(0, 12), sent[1].substr(0, 12));
+  ASSERT_NE(sent[0].substr(12), sent[1].substr(12));
+  std::atomic<bool> done{false};
+  std::thread writer([&] {
+    for (int i = 0; i < 20000; i++) T_NMEA_bUpdateLatLon(&fixes[i % 2], 1700000000u, P_NORMAL);
+    done = true;
+  });
+  int reads = 0, torn = 0;
+  for (; !done; reads++) {
+    NMEA_OUT_DATA d;
+    T_NMEA_vGatherOutput(&d);
+    if (d.bGPSValid && d.sPosition != sent[0] && d.sPosition != sent[1] && ++torn <= 3) ADD_FAILURE() << d.sPosition;
+  }
+  writer.join();
+  EXPECT_EQ(0, torn) << "of " << reads << " reads";
 }
 
 // A port nobody listens on now.
