@@ -380,6 +380,14 @@ BOOLEAN H_DATABASE_bFetchBoolean(FOURCHARID id, BOOLEAN* pValue, BOOLEAN* pbVali
   return TRUE;
 }
 
+BOOLEAN H_DATABASE_bFetchPair(FOURCHARID idA, FOURCHARID idB, DB_DATA_TYPE* pA, DB_DATA_TYPE* pB, BOOLEAN* pbValid) {
+  DB_LOCK lock;
+  BOOLEAN bValidA = FALSE, bValidB = FALSE;
+  const BOOLEAN bFound = H_DATABASE_bFetch(idA, pA, &bValidA, nullptr) && H_DATABASE_bFetch(idB, pB, &bValidB, nullptr);
+  if (pbValid != nullptr) *pbValid = bFound && bValidA && bValidB;
+  return bFound;
+}
+
 BOOLEAN H_DATABASE_bFetchNextBeginningWith(MULTI_FETCH_CONTROL_STRUCTURE* pControl) {
   if (pControl == nullptr) return FALSE;
   if (!pControl->__bNotFirst) {

@@ -221,6 +221,11 @@ BOOLEAN H_DATABASE_bFetchFloat(FOURCHARID id, float* pValue, BOOLEAN* pbValid, D
 BOOLEAN H_DATABASE_bFetchVoidPointer(FOURCHARID id, void** pValue, BOOLEAN* pbValid, DB_ATTRIBUTES* pExtra);
 // Stores the low byte of the value word.
 BOOLEAN H_DATABASE_bFetchBoolean(FOURCHARID id, BOOLEAN* pValue, BOOLEAN* pbValid, DB_ATTRIBUTES* pExtra);
+// Two values that belong together, read under one hold of RES_DATABASE: a
+// writer that holds it across both (a fix's ILAT and ILON) is never seen
+// half done. TRUE when both exist; *pbValid (when given) TRUE when both are
+// also within their time-outs.
+BOOLEAN H_DATABASE_bFetchPair(FOURCHARID idA, FOURCHARID idB, DB_DATA_TYPE* pA, DB_DATA_TYPE* pB, BOOLEAN* pbValid);
 
 // Subscribes mbox to the item's notices: on a change of value (and the first
 // write), on invalidation, on every taken write. Subscribing again replaces

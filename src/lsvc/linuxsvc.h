@@ -185,6 +185,9 @@ enum TIMER_STATE : U8 { TIMER_STOPPED = 0, TIMER_ONESHOT = 1, TIMER_PERIODIC = 2
 struct tag_TIMER_INFO {
   std::atomic<U8> u8TimerState;   // TIMER_STATE; read by the timer thread without a lock
   std::atomic<U8> u8TimerSignal;  // expiries not yet handed on
+  std::atomic<U32> u32Arming;     // counts the starts; an expiry carries the one it belongs to
+  std::atomic<U32> u32Queued;     // the arming whose expiry waits in the pipe; 0 none
+  std::atomic<U64> qwDueUs;       // service-layer time of this arming's first expiry
   std::atomic<TASK> OwningTaskID;
   std::atomic<SEMA> Semaphore;
   timer_t TimerID;

@@ -254,11 +254,13 @@ static BOOLEAN CHART_bCheckErrorConditions(POINT* pptBoat, float* pfHeading) {
     }
     return FALSE;
   }
-  BOOLEAN bLat = FALSE, bLon = FALSE, bHdg = FALSE;
-  const BOOLEAN bReadLat = H_DATABASE_bFetchS32(FCID("ILAT"), &pptBoat->y, &bLat, nullptr);
-  const BOOLEAN bReadLon = H_DATABASE_bFetchS32(FCID("ILON"), &pptBoat->x, &bLon, nullptr);
-  if (bReadLat && bReadLon) H_DATABASE_bFetchFloat(FCID("IHDG"), pfHeading, &bHdg, nullptr);
-  if (bFixValid && u32Fix != 0 && bLat && bLon && bHdg) {
+  BOOLEAN bPosition = FALSE, bHdg = FALSE;
+  DB_DATA_TYPE lat, lon;
+  if (H_DATABASE_bFetchPair(FCID("ILAT"), FCID("ILON"), &lat, &lon, &bPosition)) {
+    *pptBoat = {lon.s32Val, lat.s32Val};
+    H_DATABASE_bFetchFloat(FCID("IHDG"), pfHeading, &bHdg, nullptr);
+  }
+  if (bFixValid && u32Fix != 0 && bPosition && bHdg) {
     if (s_chart.eGPSState != CHART_GPS_FIX) {
       T_NAV_vClearNavUIError();
       s_chart.eGPSState = CHART_GPS_FIX;

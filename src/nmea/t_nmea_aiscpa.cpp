@@ -40,19 +40,18 @@ static void AIS_vVelocity(double dKnots, double dCourse, AIS_MOTION* m) {
 // The own boat's place and motion; FALSE when its position, speed or course
 // cannot be had (a stale position too when bValidOnly).
 static BOOLEAN AIS_bOwnBoat(BOOLEAN bValidOnly, AIS_MOTION* m) {
-  S32 lat = 0, lon = 0;
-  BOOLEAN bLatValid = FALSE, bLonValid = FALSE;
+  DB_DATA_TYPE lat, lon;
+  BOOLEAN bPositionValid = FALSE;
   float fSog = 0, fCourse = 0, fCompass = 0;
   BOOLEAN bCompass = FALSE;
-  if (!H_DATABASE_bFetchS32(FCID("ILAT"), &lat, &bLatValid, nullptr) ||
-      !H_DATABASE_bFetchS32(FCID("ILON"), &lon, &bLonValid, nullptr) ||
+  if (!H_DATABASE_bFetchPair(FCID("ILAT"), FCID("ILON"), &lat, &lon, &bPositionValid) ||
       !H_DATABASE_bFetchFloat(FCID("ISOG"), &fSog, nullptr, nullptr) ||
       !H_DATABASE_bFetchFloat(FCID("IHDG"), &fCourse, nullptr, nullptr)) {
     return FALSE;
   }
-  if (bValidOnly && !(bLatValid && bLonValid)) return FALSE;
+  if (bValidOnly && !bPositionValid) return FALSE;
   if (H_DATABASE_bFetchFloat(FCID("IHDC"), &fCompass, &bCompass, nullptr) && bCompass) fCourse = fCompass;
-  m->pt = {lon, lat};
+  m->pt = {lon.s32Val, lat.s32Val};
   const double knots = dConvertFromInternal(fSog, D_SPEED, U_KNOTS);
   AIS_vVelocity(knots > AIS_OWN_STILL_KNOTS ? knots : 0.0, fCourse, m);
   return TRUE;

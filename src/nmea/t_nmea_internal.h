@@ -245,6 +245,8 @@ typedef struct tag_NMEA_OUT_DATA {
   float fTemp;
   float fHeadingTrue;
   float fMagneticSensorHeading;
+  BOOLEAN bHeadingTrueValid;        // IHDC valid: a heading source is there
+  BOOLEAN bMagneticHeadingValid;    // IHDM valid
 } NMEA_OUT_DATA;
 
 constexpr int NMEA_OUT_MAX_SENTENCE = 82;

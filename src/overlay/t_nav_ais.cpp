@@ -530,11 +530,10 @@ void T_NAV_vAisRenderTargetList(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
 
 BOOLEAN T_NAV_bCursorToAisPoint(const ais_DeviceInfo* pAisInfo) {
   L_MUTEX_LockWait(RES_AIS_DATA);
-  S32 lat = 0, lon = 0;
+  DB_DATA_TYPE latitude, longitude;
   float heading = 0;
-  BOOLEAN bLat = FALSE, bLon = FALSE, bHdg = FALSE;
-  if (!H_DATABASE_bFetchS32(FCID("ILAT"), &lat, &bLat, nullptr) || !bLat ||
-      !H_DATABASE_bFetchS32(FCID("ILON"), &lon, &bLon, nullptr) || !bLon ||
+  BOOLEAN bPosition = FALSE, bHdg = FALSE;
+  if (!H_DATABASE_bFetchPair(FCID("ILAT"), FCID("ILON"), &latitude, &longitude, &bPosition) || !bPosition ||
       !H_DATABASE_bFetchFloat(FCID("IHDG"), &heading, &bHdg, nullptr)) {
     L_MUTEX_Unlock(RES_AIS_DATA);
     NAV_EDIT_vClick(FALSE);
@@ -567,7 +566,7 @@ BOOLEAN T_NAV_bCursorToAisPoint(const ais_DeviceInfo* pAisInfo) {
   }
   H_DATABASE_bUpdateEverythingFloat(FCID("ICTD"), (float)dLat, P_NORMAL, D_POSITION_LAT, nullptr, DB_NEVER_STALE);
   H_DATABASE_bUpdateEverythingFloat(FCID("ICND"), (float)dLon, P_NORMAL, D_POSITION_LON, nullptr, DB_NEVER_STALE);
-  const POINT boat = {lon, lat};
+  const POINT boat = {longitude.s32Val, latitude.s32Val};
   T_NAV_vUpdateCursorDistAndBearing(&boat, &cursor);
   NAV_EDIT_vClick(TRUE);
   return TRUE;

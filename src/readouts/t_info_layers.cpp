@@ -385,7 +385,8 @@ void T_INFO_vDrawIceDataBoxOverlay(BITMAP* pBitmap, LAYER_ID eView) {
     double zone = 0;
     INFO_vLocalDate((time_t)now.u32Val, &y, &m, &d, &minutes, &zone);
     DB_DATA_TYPE lat = {}, lon = {};
-    const BOOLEAN bPosition = INFO_bFetchValid(FCID("ILTD"), &lat) && INFO_bFetchValid(FCID("ILND"), &lon);
+    BOOLEAN bPosition = FALSE;
+    H_DATABASE_bFetchPair(FCID("ILTD"), FCID("ILND"), &lat, &lon, &bPosition);
     INFO_vIceMoonLine(&o, bPosition ? lat.fVal : 0.0, bPosition ? lon.fVal : 0.0, y, m, d, zone);
     o.y += 34;
     if (bPosition) {
