@@ -24,6 +24,8 @@ constexpr U32 INFO_VALUE_SIZE = 40;
 constexpr U32 INFO_SORT_CHARACTERS = 10;
 
 static const char s_acDashes[] = "---";
+// A date-time of -1: not known.
+constexpr U32 INFO_NO_TIME = 0xFFFFFFFFu;
 
 // ---------------------------------------------------------------------------
 // Catalogue
@@ -343,7 +345,14 @@ S32 T_INFO_nInfoStrings(char* sValue, const char** psUnits, BOOLEAN* pbDataValid
       snprintf(s, INFO_VALUE_SIZE, INFO_bDepthUnitHasTenths(unit) && !bNoTenths && d < 99.95 ? "%.1f" : "%.0f", d);
       break;
     case D_DATETIME:
-      INFO_vFormatClockOnly((time_t)value.u32Val, s);
+      // An arrival time is -1 while the time to go is unknown: no clock time
+      // may stand for it.
+      if (value.u32Val == INFO_NO_TIME) {
+        snprintf(s, INFO_VALUE_SIZE, "%s", s_acDashes);
+        INFO_vWiden(s);
+      } else {
+        INFO_vFormatClockOnly((time_t)value.u32Val, s);
+      }
       bUnitText = FALSE;
       break;
     case D_TIME:
