@@ -65,6 +65,7 @@ TEST_F(Formatters, DistancesSwitchToSmallUnitsAndKeepThreeFigures) {
   } rows[] = {
       {0.05 * 1852, U_NAUT_MILES_FT, "304", U_FEET},  // 0.05 x 6076.1 = 303.8
       {0.05 * 1852, U_NAUT_MILES_M, "93", U_METRES},  // 92.6 m
+      {0.05 * 1852, U_NAUT_MILES, "304", U_FEET},     // nautical feet, not statute ones
       {9994, U_KM, "9.99", U_KM},
       {9995, U_KM, "10.0", U_KM},
       {99950, U_KM, "100", U_KM},
