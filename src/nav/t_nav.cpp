@@ -24,6 +24,7 @@
 #include "t_nav_nvram_flash.h"
 #include "t_nav_twr.h"
 #include "t_nav_views.h"
+#include "t_startup.h"
 #include "u_language.h"
 #include "u_nav.h"
 #include "u_nav_edit.h"
@@ -108,13 +109,14 @@ static void NAV_vRegisterMainMenus(void) {
   U_MENU_bRegisterMainSelectorMenu(Auto_Zoom, Nav, 219, FCID("SAZM"), 2, s_aOffOn, s_aTwo, M_BASIC);
   U_MENU_bRegisterMainSelectorMenu(Auto_Range, Nav, 220, FCID("SARS"), 2, s_aOffOn, s_aTwo, M_BASIC);
   U_MENU_bRegisterMainSelectorMenu(Vessel_Offset, Nav, 221, FCID("SVOS"), 2, s_aOffOn, s_aTwo, M_ADVANCED);
-  static const MENU_LIMITS s_sSpeed[] = {{U_MPS, 0.0f, 20.0f, 0.1f}, {}};
+  static const MENU_LIMITS s_sSpeed[] = {
+      {U_KPH, 0.0f, 72.0f, 0.5f}, {U_MPH, 0.0f, 45.0f, 0.5f}, {U_KNOTS, 0.0f, 39.0f, 0.5f}, {U_MPS, 0.0f, 20.0f, 0.1f}, {}};
   U_MENU_bRegisterMainSliderMenu(Offset_Speed, Nav, 222, FCID("SNOS"), s_sSpeed, nullptr, nullptr, nullptr,
                                  M_ADVANCED);
-  static const MENU_LIMITS s_sZone[] = {{U_NONE, -720, 720, 60}};
-  (void)bDomestic;
-  U_MENU_bRegisterMainSliderMenu(Local_Time_Zone, Setup, 138, FCID("SLTZ"), s_sZone, nullptr, nullptr, nullptr,
-                                 M_BASIC);
+  MENU_CHOICE_LIST pZones = nullptr;
+  const U32* pZoneValues = nullptr;
+  const U32 u32Zones = T_STARTUP_u32TimeZoneChoices(bDomestic, &pZones, &pZoneValues);
+  U_MENU_bRegisterMainSelectorMenu(Local_Time_Zone, Setup, 138, FCID("SLTZ"), u32Zones, pZones, pZoneValues, M_BASIC);
   U_MENU_bRegisterMainSelectorMenu(Daylight_Saving_Time, Setup, 139, FCID("SDST"), 2, s_aOffOn, s_aTwo, M_BASIC);
   T_NAV_vRegisterArrivalAlarms(FALSE);
   static const MENU_LIMITS s_aDrift[] = {{U_FEET, 0, 5000, 50}, {U_METRES, 0, 1500, 10}, {}};
