@@ -532,6 +532,9 @@ void NAV_vHandleEvent(S32 s32Event) {
     case SEMA_GPS_DETECTED:
       NAV_vGPSDetected();
       break;
+    case SEMA_KEYBOARD_LONG_GOTO:
+      T_NAV_vManOverboard();
+      break;
     case SEMA_NAVI_AUTOZOOM_RESTORE:
       if (g_NAV.pAutoZoom != nullptr) {
         H_DATABASE_bUpdateEverythingBoolean(FCID("IAZR"), TRUE, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
@@ -558,7 +561,8 @@ void NAV_vHandleEvent(S32 s32Event) {
 
 void T_NAV_vMain(void) {
   NAV_vStartUp();
+  // 99 is the man-overboard semaphore the remote signals.
   static const SEMA s_aEvents[] = {SEMA_MBOX_NAV,    SEMA_TIMER_NAV,    SEMA_TIMER_WAYPOINT_TIMER, SEMA_GPS_DETECTED,
-                                   SEMA_NAVI_AUTOZOOM_RESTORE, SEMA_CURSOR_STOP, 0};
+                                   SEMA_NAVI_AUTOZOOM_RESTORE, SEMA_CURSOR_STOP, SEMA_KEYBOARD_LONG_GOTO, 0};
   for (;;) NAV_vHandleEvent(L_SEMA_WaitMultiple(s_aEvents));
 }
