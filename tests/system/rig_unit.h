@@ -39,6 +39,12 @@ std::vector<COLOR> SettledScreen(const std::string& rig);
 // The page on display once two looks 200 ms apart agree (the last look
 // after three seconds of change).
 std::vector<COLOR> StableScreen(const std::string& rig);
+// The box of a screen from (left, top), top row first; empty without a screen.
+std::vector<COLOR> Box(const std::vector<COLOR>& screen, U32 u32Left, U32 u32Top, U32 u32Width, U32 u32Height);
+// The page on display once the box from (left, top) looks the same twice
+// 200 ms apart (the last look after three seconds of change): a readout
+// over a view that scrolls.
+std::vector<COLOR> StableBox(const std::string& rig, U32 u32Left, U32 u32Top, U32 u32Width, U32 u32Height);
 ::testing::AssertionResult MatchesGolden(const std::string& name, const std::vector<COLOR>& screen);
 // Only the box of the screen from (left, top), top row first: a panel over a
 // view that changes from frame to frame.
@@ -55,6 +61,9 @@ size_t Count(const std::string& out, const std::string& text);
 std::string Out(TEST_PROCESS* p);
 // The host's monotonic clock, the log's (TEST_dLogSeconds).
 double Now(void);
+
+// The rig's water: a still bottom at depth_m, no fish.
+void StillWater(const std::string& rig, const std::string& depth);
 
 // A base directory whose store holds a unit as it leaves the factory: its
 // serial number, and any further settings given.

@@ -116,21 +116,14 @@ TEST(RigRemote, TheRemotesManOverboardStoresThePlaceAndShowsTheMobBarCounting) {
   // The bar across the bottom: the icon, "MOB at:" and the fixed position;
   // right of it the elapsed time, which moves on.
   constexpr U32 kBarTop = 432, kElapsedLeft = 360;
-  auto elapsed = [](const std::vector<COLOR>& screen) {
-    std::vector<COLOR> box;
-    for (U32 y = kBarTop; y < 480 && screen.size() == 800u * 480u; y++) {
-      box.insert(box.end(), screen.begin() + y * 800 + kElapsedLeft, screen.begin() + y * 800 + 800);
-    }
-    return box;
-  };
   std::vector<COLOR> screen = Screen(rig.dir);
   EXPECT_TRUE(MatchesGoldenBox("rig_mob_bar", screen, 0, kBarTop, kElapsedLeft - 4, 480 - kBarTop));
-  const std::vector<COLOR> first = elapsed(screen);
+  const std::vector<COLOR> first = Box(screen, kElapsedLeft, kBarTop, 800 - kElapsedLeft, 480 - kBarTop);
   ASSERT_FALSE(first.empty());
   bool bMoved = false;
   for (int i = 0; i < 60 && !bMoved; i++) {
     usleep(100 * 1000);
-    bMoved = elapsed(Screen(rig.dir)) != first;
+    bMoved = Box(Screen(rig.dir), kElapsedLeft, kBarTop, 800 - kElapsedLeft, 480 - kBarTop) != first;
   }
   EXPECT_TRUE(bMoved) << "the elapsed time counts";
 
