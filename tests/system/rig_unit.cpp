@@ -125,6 +125,31 @@ bool WaitForCount(TEST_PROCESS* p, const std::string& text, size_t n, int ms) {
   return false;
 }
 
+std::unique_ptr<TEST_PROCESS> StartUnit(const std::string& rig, const std::string& base) {
+  auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig, "VELMORA_CWD=" + base});
+  EXPECT_TRUE(TEST_bWaitForOutput(unit.get(), "run-system sent to", 20000)) << Out(unit.get());
+  usleep(500 * 1000);  // the tasks register their items as they are told
+  return unit;
+}
+
+bool OpenMainMenuWithFix(const std::string& rig, TEST_PROCESS* unit) {
+  auto key = [&rig](const char* name) {
+    Tool(rig, std::string("key hold ") + name + " --ms 100");
+    usleep(300 * 1000);
+  };
+  for (int attempt = 0; attempt < 20; attempt++) {
+    const size_t express = Count(Out(unit), "bBeginRoot: open express");
+    const size_t main = Count(Out(unit), "bBeginRoot: open main");
+    key("MENU");
+    if (WaitForCount(unit, "bBeginRoot: open express", express + 1, 1500)) {
+      key("MENU");
+      return WaitForCount(unit, "bBeginRoot: open main", main + 1, 3000);
+    }
+    if (Count(Out(unit), "bBeginRoot: open main") > main) key("EXIT");
+    usleep(700 * 1000);
+  }
+  return false;
+}
 
 double Now(void) {
   timespec ts;

@@ -54,6 +54,16 @@ std::vector<COLOR> StableBox(const std::string& rig, U32 u32Left, U32 u32Top, U3
 // A GPS fix on the rig's GPS port once a second, for ten minutes.
 std::unique_ptr<TEST_PROCESS> FixFeed(const std::string& rig);
 
+// The unit started on the rig over the base directory, once its tasks have
+// been told to run and have registered their items.
+std::unique_ptr<TEST_PROCESS> StartUnit(const std::string& rig, const std::string& base);
+
+// MENU until the main menu opens with a fix at hand. The express menu comes
+// first once there is a fix (its Mark needs one): a second MENU goes on to
+// the main menu; without a fix yet, the main menu is left and the next
+// second's fix awaited. FALSE after twenty tries.
+bool OpenMainMenuWithFix(const std::string& rig, TEST_PROCESS* unit);
+
 // Waits until the unit's output holds text at least n times.
 bool WaitForCount(TEST_PROCESS* p, const std::string& text, size_t n, int ms);
 size_t Count(const std::string& out, const std::string& text);

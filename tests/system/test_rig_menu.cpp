@@ -65,6 +65,27 @@ TEST(Rig, TheMainMenuOpensOnSetupWritesTheSonarSettingAndAsksBeforeRestoringDefa
   EXPECT_EQ(std::string::npos, r.out.find("error:")) << r.out;
 }
 
+// The Alarms tab of a metric unit with a fix: the navigation alarms in
+// metres, the unit named (100 m and 50 m by factory default), never as bare
+// feet.
+TEST(Rig, TheAlarmsMenuOfAMetricUnitShowsItsDistancesInMetres) {
+  RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
+  ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
+  const std::string base = TEST_MakeTempDir("velmora-base");
+  SeedUnit(base, {{"SQCD", 1}});
+  auto feed = FixFeed(rig.dir);
+  auto unit = StartUnit(rig.dir, base);
+  ASSERT_TRUE(OpenMainMenuWithFix(rig.dir, unit.get())) << Out(unit.get());
+  const U32 kLeft = 120, kTop = 11, kWidth = 560, kHeight = 384;
+  EXPECT_TRUE(MatchesGoldenBox("alarms_metric", StableBox(rig.dir, kLeft, kTop, kWidth, kHeight), kLeft, kTop, kWidth,
+                               kHeight));
+  TEST_Signal(unit.get(), SIGTERM);
+  TEST_RESULT r = TEST_Finish(std::move(unit), 10000);
+  EXPECT_EQ(std::string::npos, r.out.find("error:")) << r.out;
+  TEST_Signal(feed.get(), SIGTERM);
+  TEST_Finish(std::move(feed), 5000);
+}
+
 // Feet chosen under Setup > Units - Depth, then POWER held: the next start
 // shows the still 12 m bottom as 39.4 ft in the 2D view's readout and in the
 // big-digits Depth box (12 / 0.3048 = 39.37).
