@@ -137,23 +137,28 @@ TEST_F(NavTask, ASecondGpsDetectionDuplicatesNoOnceOnlyRegistration) {
   EXPECT_EQ(pTimer, g_NAV.pUpdateTimer) << "one tick timer";
 }
 
-// The zone is chosen by its name, as the quick set-up offers it, never as a
-// bare count of minutes.
-TEST_F(NavTask, TheLocalTimeZoneIsChosenByItsName) {
+// A zone is chosen by its name, as the quick set-up offers it, never as a
+// bare count of minutes; a trackpoint interval by its time.
+TEST_F(NavTask, ZonesAndTrackpointIntervalsAreChosenByWhatTheyAre) {
   NAV_vHandleEvent(SEMA_GPS_DETECTED);
   std::vector<MSG_MENU_REQUEST> all;
   MenuRequests(nullptr, &all);
-  const MSG_MENU_REQUEST* pZone = nullptr;
-  for (const MSG_MENU_REQUEST& r : all) {
-    if (r.pItemName == Local_Time_Zone) pZone = &r;
-  }
-  ASSERT_NE(nullptr, pZone);
-  EXPECT_EQ(MENU_REQ_MAIN_SELECTOR, pZone->eKind);
-  std::map<S32, std::string> names;
-  for (U32 i = 0; i < pZone->u32Count; i++) names[(S32)pZone->pu32Values[i]] = pZone->pChoiceList[i][0];
+  auto choices = [&all](MENU_TEXT item) {
+    std::map<S32, std::string> names;
+    for (const MSG_MENU_REQUEST& r : all) {
+      if (r.pItemName != item || r.eKind != MENU_REQ_MAIN_SELECTOR) continue;
+      for (U32 i = 0; i < r.u32Count; i++) names[(S32)r.pu32Values[i]] = r.pChoiceList[i][0];
+    }
+    return names;
+  };
+  std::map<S32, std::string> names = choices(Local_Time_Zone);
   EXPECT_EQ(35u, names.size());
   EXPECT_EQ("UTC-05:00", names[-300]);
   EXPECT_EQ("UTC+05:45", names[345]);
+  names = choices(Trackpoint_Interval);
+  EXPECT_EQ(6u, names.size());
+  EXPECT_EQ("0:05", names[5]);
+  EXPECT_EQ("1:00", names[60]);
 }
 
 // The data boxes over the navigation views: the big-digits layer over the
