@@ -125,7 +125,7 @@ bool WaitForCount(TEST_PROCESS* p, const std::string& text, size_t n, int ms) {
   return false;
 }
 
-std::unique_ptr<TEST_PROCESS> StartUnit(const std::string& rig, const std::string& base) {
+std::unique_ptr<TEST_PROCESS> Start(const std::string& rig, const std::string& base) {
   auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig, "VELMORA_CWD=" + base});
   EXPECT_TRUE(TEST_bWaitForOutput(unit.get(), "run-system sent to", 20000)) << Out(unit.get());
   usleep(500 * 1000);  // the tasks register their items as they are told

@@ -56,7 +56,7 @@ std::unique_ptr<TEST_PROCESS> FixFeed(const std::string& rig);
 
 // The unit started on the rig over the base directory, once its tasks have
 // been told to run and have registered their items.
-std::unique_ptr<TEST_PROCESS> StartUnit(const std::string& rig, const std::string& base);
+std::unique_ptr<TEST_PROCESS> Start(const std::string& rig, const std::string& base);
 
 // MENU until the main menu opens with a fix at hand. The express menu comes
 // first once there is a fix (its Mark needs one): a second MENU goes on to

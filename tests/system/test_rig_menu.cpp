@@ -74,7 +74,7 @@ TEST(Rig, TheAlarmsMenuOfAMetricUnitShowsItsDistancesInMetres) {
   const std::string base = TEST_MakeTempDir("velmora-base");
   SeedUnit(base, {{"SQCD", 1}});
   auto feed = FixFeed(rig.dir);
-  auto unit = StartUnit(rig.dir, base);
+  auto unit = Start(rig.dir, base);
   ASSERT_TRUE(OpenMainMenuWithFix(rig.dir, unit.get())) << Out(unit.get());
   const U32 kLeft = 120, kTop = 11, kWidth = 560, kHeight = 384;
   EXPECT_TRUE(MatchesGoldenBox("alarms_metric", StableBox(rig.dir, kLeft, kTop, kWidth, kHeight), kLeft, kTop, kWidth,

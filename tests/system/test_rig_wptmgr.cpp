@@ -52,7 +52,7 @@ TEST(RigWptMgr, AWaypointMadeThroughTheFormsIsListedAndSurvivesARestart) {
   const std::string base = TEST_MakeTempDir("velmora-base");
   SeedUnit(base, {{"SQCD", 1}});
   auto feed = FixFeed(rig.dir);
-  auto unit = StartUnit(rig.dir, base);
+  auto unit = Start(rig.dir, base);
   ASSERT_TRUE(OpenManager(rig.dir, unit.get())) << Out(unit.get());
   // The empty list leaves the focus on Options: its menu, New, New Waypoint;
   // then down the form's six rows to Save.
@@ -66,7 +66,7 @@ TEST(RigWptMgr, AWaypointMadeThroughTheFormsIsListedAndSurvivesARestart) {
   TEST_Signal(unit.get(), SIGTERM);
   TEST_Finish(std::move(unit), 10000);
 
-  auto again = StartUnit(rig.dir, base);
+  auto again = Start(rig.dir, base);
   ASSERT_TRUE(OpenManager(rig.dir, again.get())) << Out(again.get());
   EXPECT_TRUE(MatchesGoldenBox("wptmgr_listed_waypoint", StableScreen(rig.dir), kLeft, kTop, kWidth, kHeight));
   TEST_Signal(again.get(), SIGTERM);
