@@ -106,7 +106,6 @@ static const ICON* const g_NAV_Icons_Large[] = {
     &Snowmobile,     &ATV,             &Waypoint_ice,
 };
 static_assert(sizeof g_NAV_Icons_Large / sizeof g_NAV_Icons_Large[0] == 83);
-static constexpr U8 NAV_MOB_ICON = 30;
 
 const ICON* T_NAV_pWaypointIcon(U32 u32Icon) {
   return g_NAV_Icons_Large[u32Icon < 83 ? u32Icon : 0];
@@ -478,8 +477,10 @@ void T_NAV_vRenderRoute(NAV_VIEW_INFO* pNVI) {
   if (!OVL_bWaypointAt(pRoute->anWaypoint[n - 1], &ptLast)) return;
   const U32 pal = OVL_u32Palette();
   S32 cursorColour = pal == 1 ? OVL_nEntry(32) : OVL_nEntry(35);
-  if (g_NAV.u16MOBWaypoint == 65535 && OVL_bIsTrue("CCNC")) {
+  if (g_NAV.u16MOBWaypoint != NAV_NONE || OVL_bIsTrue("CCNC")) {
     // Straight to the destination: no legs, no arrival circle, no corridor.
+    // A man overboard is steered to from wherever the boat is, as on the
+    // highway.
     POINT a = T_NAV_ptRelative(pNVI, pNVI->ptBoatMM), b = T_NAV_ptRelative(pNVI, ptLast);
     U_NAV_vClipLineToBox(&a, &b, -L, L);
     OVL_vPen(pNVI, 20, BRUSH, 1);

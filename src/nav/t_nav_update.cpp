@@ -32,6 +32,9 @@ static BOOLEAN NAV_bU32(FOURCHARID id, U32* p) {
   return H_DATABASE_bFetchU32(id, p, &bValid, nullptr) && bValid;
 }
 
+// 99:58:59, the longest elapsed time the MOB bar shows.
+constexpr U32 NAV_MOB_TIME_CAP = 359939;
+
 static void NAV_vPutFloat(FOURCHARID id, double value, DATA_TYPE type) {
   H_DATABASE_bUpdateEverythingFloat(id, (float)value, P_NORMAL, type, nullptr, DB_NEVER_STALE);
 }
@@ -473,7 +476,6 @@ static void NAV_vLeg(const NAV_LEG_INPUT* in, const POINT* pBoat, U32 now, BOOLE
   L_MUTEX_Unlock(RES_NAV_DATA);
 
   if (bMob) {
-    NAV_vPutS32(FCID("MOBT"), E > 359939 ? -1 : (S32)E, D_LONG_TIME);
     T_NAV_vUpdateAlarms(FALSE, bDrift, FALSE, FALSE, T_NAV_vOnArrival);
     return;
   }
@@ -494,9 +496,18 @@ static void NAV_vLeg(const NAV_LEG_INPUT* in, const POINT* pBoat, U32 now, BOOLE
 // ---------------------------------------------------------------------------
 // The tick
 
+// The time since the man went overboard runs on the unit's own clock, fix
+// or no fix: a receiver's time may stall, step or stop.
+static void NAV_vManOverboardTime(void) {
+  if (!T_NAV_bIsMOBInProgress()) return;
+  const U32 seconds = (NAV_u32Milliseconds() - g_NAV.u32MOBStartMs) / 1000;
+  NAV_vPutS32(FCID("MOBT"), seconds > NAV_MOB_TIME_CAP ? -1 : (S32)seconds, D_LONG_TIME);
+}
+
 void T_NAV_vHandleUpdateTimer(void) {
   U32 now = 0;
   H_DATABASE_bFetchU32(FCID("IDTM"), &now, nullptr, nullptr);
+  NAV_vManOverboardTime();
   if (g_NAV.u64ZoomKeyPressMs != 0 && NAV_u32Milliseconds() - g_NAV.u64ZoomKeyPressMs >= 1800) {
     NAV_vPutBool(FCID("KZHD"), TRUE);
     g_NAV.u64ZoomKeyPressMs = 0;

@@ -505,6 +505,9 @@ void T_INFO_vDrawInfoLayer_MOBBar(BITMAP* pBitmap, S32 nX) {
   T_INFO_nDrawInfoBox(pBitmap, INFO_SCREEN_WIDTH - 6 - (x + 360), 48, x + 360, 2, FCID("MOBT"), T_INFO_pFont(32),
                       T_INFO_pFont(21), IBS_NONE, INSTRUMENTATION_JUSTIFY_LEFT, nLang);
   T_INFO_vDrawText(pBitmap, x + 360, 28, Elapsed_Time, p14, nLang);
+  // The destination of a man-overboard navigation is always its MOB waypoint.
+  const POINT icon = {x + 4, (48 - (S32)G_ICON_u32GetHeight(&MOB_icon)) / 2};
+  G_ICON_vPut(pBitmap, &MOB_icon, &icon);
 }
 
 void T_INFO_vDrawInfoLayer_WaypointIndicatorBar(BITMAP* pBitmap, POINT* ppt) {

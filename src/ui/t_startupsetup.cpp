@@ -181,6 +181,19 @@ static void STARTUP_vMakeTimeZoneNames(void) {
   });
 }
 
+// A domestic unit's seven are its home zones, Hawaii to Atlantic: the
+// offsets -600 to -240 of the list.
+constexpr U32 STARTUP_FIRST_DOMESTIC_ZONE = 1;
+constexpr U32 STARTUP_DOMESTIC_ZONES = 7;
+
+U32 T_STARTUP_u32TimeZoneChoices(BOOLEAN bDomestic, MENU_CHOICE_LIST* ppNames, const U32** ppu32Values) {
+  STARTUP_vMakeTimeZoneNames();
+  const U32 first = bDomestic ? STARTUP_FIRST_DOMESTIC_ZONE : 0;
+  *ppNames = s_apTimeZones + first;
+  *ppu32Values = s_au32TimeZones + first;
+  return bDomestic ? STARTUP_DOMESTIC_ZONES : STARTUP_TIME_ZONES;
+}
+
 constexpr MENU_PRIORITY STARTUP_QUICK_TIME_ZONE = 138;
 constexpr MENU_PRIORITY STARTUP_QUICK_DAYLIGHT_SAVING = 139;
 constexpr MENU_PRIORITY STARTUP_QUICK_MAX_DEPTH = 298;

@@ -157,6 +157,41 @@ TEST_F(NavViews, MarkingTwiceAtOnePlaceSaysItExists) {
   EXPECT_EQ(first, U32Of(FCID("CLWC")));
 }
 
+// The remote's man-overboard semaphore: a waypoint with the MOB icon at the
+// boat even where another one stands, navigation to it with the MOB bar's
+// values, Go To refused meanwhile, and the end of it like any navigation's.
+TEST_F(NavViews, AManOverboardMarksTheBoatAndNavigatesThereUntilCancelled) {
+  Chart();
+  Linked(1000000, 5000000, "HERE");
+  Notes();
+  NAV_vHandleEvent(SEMA_KEYBOARD_LONG_GOTO);
+  EXPECT_EQ(1, Clicks());
+  ASSERT_TRUE(T_NAV_bIsMOBInProgress());
+  const U16 w = T_NAV_u16GetMOBWaypoint();
+  const WAYPOINT* p = T_NAV_pGetWaypoint(w);
+  EXPECT_EQ(30, p->u8Icon);
+  EXPECT_EQ(WPT_STATUS_SAVED, p->u8Status);
+  EXPECT_EQ(1000000, p->pt.x);
+  EXPECT_EQ(5000000, p->pt.y);
+  EXPECT_EQ(1u, U32Of(FCID("INIP")));
+  EXPECT_EQ(w, U32Of(FCID("IDWP")));
+  EXPECT_EQ(0, S32Of(FCID("MOBT")));
+  EXPECT_TRUE(H_DATABASE_bFetch(FCID("MOBX"), nullptr, nullptr, nullptr));
+  Tick(3);
+  EXPECT_EQ(3, S32Of(FCID("MOBT")));
+  Notes();
+  T_NAV_vHandleGoTo();
+  NAV_vHandleEvent(SEMA_KEYBOARD_LONG_GOTO);
+  EXPECT_EQ("MOB navigation is in progress|MOB navigation is in progress|", Notes());
+  EXPECT_EQ(-1, Clicks());
+
+  T_NAV_vCancelNavigation();
+  EXPECT_FALSE(T_NAV_bIsMOBInProgress());
+  EXPECT_EQ(0u, U32Of(FCID("INIP")));
+  EXPECT_FALSE(H_DATABASE_bFetch(FCID("MOBT"), nullptr, nullptr, nullptr)) << "no MOB bar after it";
+  EXPECT_EQ(30, T_NAV_pGetWaypoint(w)->u8Icon) << "the place stays marked";
+}
+
 TEST_F(NavViews, AMarkWithoutAFixOrACursorNeedsTheFix) {
   View(52);
   T_NAV_vHandleMark();

@@ -37,36 +37,14 @@ bool InWaypointFiles(const std::string& rig, const std::string& text) {
   return false;
 }
 
-// The unit started on the rig, its tasks told to run.
-std::unique_ptr<TEST_PROCESS> Start(const std::string& rig, const std::string& base) {
-  auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig, "VELMORA_CWD=" + base});
-  EXPECT_TRUE(TEST_bWaitForOutput(unit.get(), "run-system sent to", 20000)) << Out(unit.get());
-  usleep(500 * 1000);  // the tasks register their items as they are told
-  return unit;
-}
-
-// From the main menu's Nav tab into "Waypoints, Routes, Tracks". The express
-// menu comes first once there is a fix (its Mark needs one): a second MENU
-// goes on to the main menu; without a fix yet, the main menu is left and the
-// next second's fix awaited.
+// From the main menu's Nav tab into "Waypoints, Routes, Tracks".
 bool OpenManager(const std::string& rig, TEST_PROCESS* unit) {
-  for (int attempt = 0; attempt < 20; attempt++) {
-    const size_t express = Count(Out(unit), "bBeginRoot: open express");
-    const size_t main = Count(Out(unit), "bBeginRoot: open main");
-    Keys(rig, {"MENU"});
-    if (WaitForCount(unit, "bBeginRoot: open express", express + 1, 1500)) {
-      Keys(rig, {"MENU"});
-      if (!WaitForCount(unit, "bBeginRoot: open main", main + 1, 3000)) return false;
-      const size_t before = Count(Out(unit), "action Waypoints, Routes, Tracks");
-      Keys(rig, {"RIGHT", "DOWN", "DOWN", "RIGHT"});  // past "Current Track"
-      if (!WaitForCount(unit, "action Waypoints, Routes, Tracks", before + 1, 3000)) return false;
-      usleep(500 * 1000);  // the window takes the keys
-      return true;
-    }
-    if (Count(Out(unit), "bBeginRoot: open main") > main) Keys(rig, {"EXIT"});
-    usleep(700 * 1000);
-  }
-  return false;
+  if (!OpenMainMenuWithFix(rig, unit)) return false;
+  const size_t before = Count(Out(unit), "action Waypoints, Routes, Tracks");
+  Keys(rig, {"RIGHT", "DOWN", "DOWN", "RIGHT"});  // past "Current Track"
+  if (!WaitForCount(unit, "action Waypoints, Routes, Tracks", before + 1, 3000)) return false;
+  usleep(500 * 1000);  // the window takes the keys
+  return true;
 }
 
 TEST(RigWptMgr, AWaypointMadeThroughTheFormsIsListedAndSurvivesARestart) {
