@@ -134,7 +134,7 @@ TEST_F(MenuValues, AutoSitsOneStepBelowAVariableStepsLowestRangeBothWays) {
   EXPECT_EQ(-1, MT_nKey(UI_WEST)) << "nothing below Auto";
   EXPECT_EQ(1, MT_nKey(UI_EAST));
   EXPECT_NEAR(1.8288, Stored(FCID("SQMD")), 0.001);  // 6 ft
-  EXPECT_STREQ("6", MT_Snap().aacValues[0]);
+  EXPECT_EQ(std::string("6 ") + ft[0], MT_Snap().aacValues[0]);
   EXPECT_EQ(1, MT_nKey(UI_EAST));
   EXPECT_NEAR(2.1336, Stored(FCID("SQMD")), 0.001);  // 7 ft
   EXPECT_EQ(1, MT_nKey(UI_WEST));
