@@ -241,28 +241,26 @@ void T_NAV_vRenderOutlinedName(BITMAP* pBitmap, POINT at, const FONT_DEF* pFont,
 // ---------------------------------------------------------------------------
 // Tracks
 
-// What a track draws, in pixels: pen moves, lines and dots. A line that
-// ends on the pixel the last line ended on paints nothing new and is left
-// out, except in the dotted style, whose pattern runs on with every pixel.
+void T_NAV_vAddTrackStep(T_NAV_STEP_SINK* pSink, T_NAV_TRACK_STEP_KIND eKind, POINT p, U8 u8Dot) {
+  std::vector<T_NAV_TRACK_STEP>& steps = *pSink->pSteps;
+  const BOOLEAN bStill = eKind == T_NAV_TRACK_LINE && !steps.empty() && pSink->pen.x == p.x && pSink->pen.y == p.y;
+  if (pSink->bDropRepeats && !steps.empty()) {
+    if (eKind == T_NAV_TRACK_MOVE && steps.back().eKind == T_NAV_TRACK_MOVE) steps.pop_back();
+    if (bStill && pSink->bStill) return;
+  }
+  steps.push_back({p.x, p.y, eKind, u8Dot});
+  pSink->bStill = bStill;
+  pSink->pen = p;
+}
+
+// What a track draws, in pixels: pen moves, lines and dots.
 void T_NAV_vTraceTrack(const TRACK* pTrack, const NAV_VIEW_INFO* pNVI, BOOLEAN bCurrentTrack, U32 u32Style,
                        std::vector<T_NAV_TRACK_STEP>* pSteps) {
   pSteps->clear();
   if (pTrack == nullptr || pTrack->sHeader.u16Count == 0) return;
-  const BOOLEAN bKeepRepeats = u32Style == 1;
-  POINT pen = {0x7FFFFFFF, 0x7FFFFFFF};
-  auto move = [&](POINT p) {
-    if (!pSteps->empty() && pSteps->back().eKind == T_NAV_TRACK_MOVE) pSteps->pop_back();
-    pSteps->push_back({p.x, p.y, T_NAV_TRACK_MOVE});
-    pen = p;
-  };
-  auto line = [&](POINT p) {
-    if (!bKeepRepeats && p.x == pen.x && p.y == pen.y && !pSteps->empty() &&
-        pSteps->back().eKind == T_NAV_TRACK_LINE) {
-      return;
-    }
-    pSteps->push_back({p.x, p.y, T_NAV_TRACK_LINE});
-    pen = p;
-  };
+  T_NAV_STEP_SINK sink = {pSteps, u32Style != 1, FALSE, {0, 0}};
+  auto move = [&](POINT p) { T_NAV_vAddTrackStep(&sink, T_NAV_TRACK_MOVE, p, 0); };
+  auto line = [&](POINT p) { T_NAV_vAddTrackStep(&sink, T_NAV_TRACK_LINE, p, 0); };
   const S32 V = OVL_nView(pNVI);
   U16 it = 0;
   POINT pt = {0, 0};
@@ -279,7 +277,7 @@ void T_NAV_vTraceTrack(const TRACK* pTrack, const NAV_VIEW_INFO* pNVI, BOOLEAN b
       const POINT p = OVL_ptPixel(pNVI, rel);
       if (u32Style == 0) {
         if (!(p.x - lastDot.x >= -3 && p.x - lastDot.x <= 3 && p.y - lastDot.y >= -3 && p.y - lastDot.y <= 3)) {
-          if (e == TRACKPOINT_NORMAL) pSteps->push_back({p.x, p.y, T_NAV_TRACK_DOT});
+          if (e == TRACKPOINT_NORMAL) T_NAV_vAddTrackStep(&sink, T_NAV_TRACK_DOT, p, 0);
           lastDot = p;
         }
       } else if (bPrevVisible && e == TRACKPOINT_NORMAL) {
