@@ -30,6 +30,7 @@ typedef struct tag_CHART_TRACK_COPY {
   std::unique_ptr<TRACK> pTrack;
   TRACK_HEADER sHeader;  // the store's header when it was read
   U32 u32Changes;        // the store's change count when it was read
+  U32 u32Read;           // which read of any copy this is
   BOOLEAN bTraced;
   CHART_TRACK_VIEW view;  // of the steps
   std::vector<T_NAV_TRACK_STEP> steps;
@@ -37,6 +38,7 @@ typedef struct tag_CHART_TRACK_COPY {
 
 // Used only under mutex 9.
 static CHART_TRACK_COPY s_aCopies[NAV_MAX_TRACKS];
+static U32 s_u32Reads;
 
 static CHART_TRACK_VIEW TRK_view(const NAV_VIEW_INFO* pNVI, U32 u32Style) {
   CHART_TRACK_VIEW v;
@@ -67,8 +69,16 @@ static CHART_TRACK_COPY* TRK_pCopy(S32 nIndex, const TRACK_HEADER* pHeader) {
   T_NAV_NVRAM_vReleaseTrack();
   pCopy->sHeader = *pHeader;
   pCopy->u32Changes = u32Changes;
+  pCopy->u32Read = ++s_u32Reads;
   pCopy->bTraced = FALSE;
   return pCopy;
+}
+
+const TRACK* T_NAV_pSavedTrackCopy(S32 nIndex, const TRACK_HEADER* pHeader, U32* pu32Read) {
+  if (nIndex < 0 || nIndex >= (S32)NAV_MAX_TRACKS || pHeader == nullptr) return nullptr;
+  const CHART_TRACK_COPY* pCopy = TRK_pCopy(nIndex, pHeader);
+  if (pu32Read != nullptr) *pu32Read = pCopy->u32Read;
+  return pCopy->pTrack.get();
 }
 
 static void TRK_vRender(S32 nIndex, const TRACK_HEADER* pHeader, NAV_VIEW_INFO* pNVI) {
