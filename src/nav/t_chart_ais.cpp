@@ -136,7 +136,7 @@ static void AIS_vRenderTarget(NAV_VIEW_INFO* pNVI, const ais_DeviceInfo* pInfo, 
     const double a = AIS_dScreenAngle(pNVI, t->Cog);
     const S32 k = (S32)(fmod(a + 365.0, 360.0) * 0.1);
     const POINT pivot = {pImage->s32Width / 2, pImage->s32Height / 2};
-    G_IMAGE32_vPutRotated(pNVI->pBitmap, pImage, &p, &pivot, (double)((36 - k) * 10) * M_PI / 180.0);
+    G_IMAGE32_vPutRotatedKept(pNVI->pBitmap, pImage, &p, &pivot, (double)((36 - k) * 10) * M_PI / 180.0);
     const S32 nAngle = (S32)lrint(a);
     const S32 len = nCourseTime > 0 ? AIS_nPixels(pNVI, dSog * 0.5144444444444445 * nCourseTime) : 0;
     const POINT end = AIS_ptLine(pNVI, p, nAngle, len, -800, 800, 0);

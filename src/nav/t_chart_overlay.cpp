@@ -663,7 +663,7 @@ void T_NAV_vRenderBoat(NAV_VIEW_INFO* pNVI) {
   const POINT centre = {pImage->s32Width / 2, pImage->s32Height / 2};
   // The lines start under the boat, which stays on top.
   T_NAV_vRenderCourseLines(pNVI, p, h, fSpeed);
-  G_IMAGE32_vPutRotated(pNVI->pBitmap, pImage, &p, &centre, (double)((36 - k) * 10) * M_PI / 180.0);
+  G_IMAGE32_vPutRotatedKept(pNVI->pBitmap, pImage, &p, &centre, (double)((36 - k) * 10) * M_PI / 180.0);
 }
 
 void T_NAV_vRenderNupArrow(NAV_VIEW_INFO* pNVI) {
@@ -679,7 +679,7 @@ void T_NAV_vRenderNupArrow(NAV_VIEW_INFO* pNVI) {
   const S32 dh = NupBox.nHeight - NupArrow.nHeight;
   const POINT at = {x - 4 + NupBox.nWidth, y + 1 + NupBox.nHeight - NupArrow.nHeight / 2 + (dh < 0 ? -dh : dh) / 2};
   const POINT centre = {NupArrow.nWidth / 2, NupArrow.nHeight / 2};
-  G_ICON_vPutRotatedAngle(pNVI->pBitmap, &NupArrow, &at, &centre, pNVI->RotContext.AngleRad);
+  G_ICON_vPutRotatedAngleKept(pNVI->pBitmap, &NupArrow, &at, &centre, pNVI->RotContext.AngleRad);
 }
 
 static void OVL_vRenderOrientationText(NAV_VIEW_INFO* pNVI, S32 nOrientation) {

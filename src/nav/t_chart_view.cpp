@@ -472,16 +472,26 @@ static CHART_SAVED* CHART_pSavedFor(LAYER_ID eLayer, SPLIT_WINDOW_TYPE ePane, BO
   return s_apSaved[slot];
 }
 
-static void CHART_vCopyRows(BITMAP* pBitmap, CHART_SAVED* pSaved, BOOLEAN bSave) {
-  for (S32 y = pSaved->nBottom; y < pSaved->nBottom + pSaved->nHeight; y++) {
-    COLOR* pRow = G_SPAN_pcolAt(pBitmap, pSaved->nLeft, y);
-    COLOR* pKept = &pSaved->aPixels[(size_t)(y - pSaved->nBottom) * G_SCREEN_WIDTH];
-    if (bSave) {
-      memcpy(pKept, pRow, (size_t)pSaved->nWidth * sizeof(COLOR));
-    } else {
-      memcpy(pRow, pKept, (size_t)pSaved->nWidth * sizeof(COLOR));
-    }
+void T_CHART_vCopyWindow(BITMAP* pBitmap, S32 nLeft, S32 nBottom, S32 nWidth, S32 nHeight, COLOR* pKept,
+                         BOOLEAN bSave) {
+  if (nWidth <= 0 || nHeight <= 0) return;
+  const size_t width = (size_t)nWidth;
+  if (nLeft == 0 && width == (size_t)pBitmap->__u32PixelWidthOfBuffer && width <= G_SCREEN_WIDTH) {
+    COLOR* pTop = G_SPAN_pcolAt(pBitmap, 0, nBottom + nHeight - 1);
+    const size_t bytes = width * (size_t)nHeight * sizeof(COLOR);
+    memcpy(bSave ? (void*)pKept : (void*)pTop, bSave ? (const void*)pTop : (const void*)pKept, bytes);
+    return;
   }
+  for (S32 r = 0; r < nHeight; r++) {
+    COLOR* pRow = G_SPAN_pcolAt(pBitmap, nLeft, nBottom + r);
+    COLOR* pOut = pKept + (size_t)r * G_SCREEN_WIDTH;
+    memcpy(bSave ? pOut : pRow, bSave ? pRow : pOut, width * sizeof(COLOR));
+  }
+}
+
+static void CHART_vCopyRows(BITMAP* pBitmap, CHART_SAVED* pSaved, BOOLEAN bSave) {
+  T_CHART_vCopyWindow(pBitmap, pSaved->nLeft, pSaved->nBottom, pSaved->nWidth, pSaved->nHeight,
+                      pSaved->aPixels.data(), bSave);
 }
 
 static BOOLEAN CHART_bWindowOf(const BITMAP* pBitmap, const WINDOW_SPECIFICATION* ps, WINDOW_LOCATION* w) {

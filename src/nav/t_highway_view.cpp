@@ -121,23 +121,10 @@ static HWY_SAVED* HWY_pSavedFor(LAYER_ID eLayer, SPLIT_WINDOW_TYPE ePane) {
   return p;
 }
 
-// The window's rows to or from a saved picture; a full-width window is one
-// block.
 static void HWY_vCopy(BITMAP* pBitmap, HWY_SAVED* pSaved, COLOR* pKept, BOOLEAN bSave) {
   const WINDOW_LOCATION* w = &pSaved->window;
-  const size_t width = (size_t)(w->s32ClipRight - w->s32ClipLeft + 1);
-  const S32 rows = w->s32ClipTop - w->s32ClipBottom + 1;
-  if (w->s32ClipLeft == 0 && width == (size_t)pBitmap->__u32PixelWidthOfBuffer) {
-    COLOR* pTop = G_SPAN_pcolAt(pBitmap, 0, w->s32ClipTop);
-    const size_t bytes = width * (size_t)rows * sizeof(COLOR);
-    memcpy(bSave ? (void*)pKept : (void*)pTop, bSave ? (const void*)pTop : (const void*)pKept, bytes);
-    return;
-  }
-  for (S32 r = 0; r < rows; r++) {
-    COLOR* pRow = G_SPAN_pcolAt(pBitmap, w->s32ClipLeft, w->s32ClipTop - r);
-    COLOR* pOut = pKept + (size_t)r * width;
-    memcpy(bSave ? pOut : pRow, bSave ? pRow : pOut, width * sizeof(COLOR));
-  }
+  T_CHART_vCopyWindow(pBitmap, w->s32ClipLeft, w->s32ClipBottom, w->s32ClipRight - w->s32ClipLeft + 1,
+                      w->s32ClipTop - w->s32ClipBottom + 1, pKept, bSave);
 }
 
 static std::array<COLOR, 4> HWY_aColours(void) {
