@@ -13,6 +13,7 @@
 #include "gr_line.h"
 #include "h_database.h"
 #include "navmath.h"
+#include "t_chart_list.h"
 #include "t_chart_overlay.h"
 #include "t_nmea_ais.h"
 #include "u_convert.h"
@@ -86,17 +87,16 @@ static POINT AIS_ptLine(NAV_VIEW_INFO* pNVI, POINT p, S32 nAngle, S32 len, S32 l
                (S32)(((S64)len * U_NAV_nIntCos(nAngle) + 0x8000) >> 16) + p.y};
   POINT a = p, b = end;
   U_NAV_vClipLineToBox(&a, &b, lo, hi);
-  gr_SetColor(&pNVI->GrContext, colour);
-  gr_SetDrawingTool(&pNVI->GrContext, STD_PEN);
-  gr_SetPixelSize(&pNVI->GrContext, 1);
-  gr_SetAbsPenPos(&pNVI->GrContext, a.x, a.y);
-  gr_DrawAbsLine(&pNVI->GrContext, b.x, b.y);
+  T_CHART_vColour(pNVI, colour);
+  T_CHART_vTool(pNVI, STD_PEN);
+  T_CHART_vSize(pNVI, 1);
+  T_CHART_vMove(pNVI, {a.x, a.y});
+  T_CHART_vLine(pNVI, {b.x, b.y});
   return end;
 }
 
-static void AIS_vPutCentred(BITMAP* pBitmap, const ICON* pIcon, POINT at) {
-  const POINT corner = {at.x - pIcon->nWidth / 2, at.y - pIcon->nHeight / 2};
-  G_ICON_vPut(pBitmap, pIcon, &corner);
+static void AIS_vPutCentred(NAV_VIEW_INFO* pNVI, const ICON* pIcon, POINT at) {
+  T_CHART_vIcon(pNVI, pIcon, {at.x - pIcon->nWidth / 2, at.y - pIcon->nHeight / 2});
 }
 
 static double AIS_dScreenAngle(const NAV_VIEW_INFO* pNVI, double dAngle) {
@@ -131,19 +131,19 @@ static void AIS_vRenderTarget(NAV_VIEW_INFO* pNVI, const ais_DeviceInfo* pInfo, 
   const double dTcpa = isfinite(t->TCPA) && t->TCPA > 0.0 ? t->TCPA : 0.0;
   if (!bCog) {
     const POINT corner = {p.x - 1 - pImage->s32Width / 2, p.y - pImage->s32Height / 2};
-    G_IMAGE32_vPut(pNVI->pBitmap, pImage, &corner);
+    T_CHART_vImage(pNVI, pImage, corner);
   } else {
     const double a = AIS_dScreenAngle(pNVI, t->Cog);
     const S32 k = (S32)(fmod(a + 365.0, 360.0) * 0.1);
     const POINT pivot = {pImage->s32Width / 2, pImage->s32Height / 2};
-    G_IMAGE32_vPutRotatedKept(pNVI->pBitmap, pImage, &p, &pivot, (double)((36 - k) * 10) * M_PI / 180.0);
+    T_CHART_vTurnedImage(pNVI, pImage, p, pivot, (double)((36 - k) * 10) * M_PI / 180.0);
     const S32 nAngle = (S32)lrint(a);
     const S32 len = nCourseTime > 0 ? AIS_nPixels(pNVI, dSog * 0.5144444444444445 * nCourseTime) : 0;
     const POINT end = AIS_ptLine(pNVI, p, nAngle, len, -800, 800, 0);
-    AIS_vPutCentred(pNVI->pBitmap, &AIS_circle, nCourseTime > 0 ? end : p);
+    AIS_vPutCentred(pNVI, &AIS_circle, nCourseTime > 0 ? end : p);
     if (pInfo->bAisAlarmActive) {
       const POINT cpa = AIS_ptLine(pNVI, p, nAngle, AIS_nPixels(pNVI, dTcpa * dSog * 30.866666666666667), 0, 1600, 9);
-      AIS_vPutCentred(pNVI->pBitmap, &red_x_icon, cpa);
+      AIS_vPutCentred(pNVI, &red_x_icon, cpa);
     }
   }
   if (pInfo->bAisAlarmActive) {
@@ -153,7 +153,7 @@ static void AIS_vRenderTarget(NAV_VIEW_INFO* pNVI, const ais_DeviceInfo* pInfo, 
       U_NAV_vConvertMMToPixel(&q, &pNVI->RotContext, &pNVI->CenterOffset, pNVI->nPixelsPerMMM);
       const S32 nAngle = (S32)lrint(AIS_dScreenAngle(pNVI, pNVI->fBoatHeading));
       const S32 len = dOwnKnots < 0.25 ? 0 : AIS_nPixels(pNVI, dTcpa * dOwnKnots * 1852.0 / 60.0);
-      AIS_vPutCentred(pNVI->pBitmap, &red_x_icon, AIS_ptLine(pNVI, q, nAngle, len, 0, 1600, 9));
+      AIS_vPutCentred(pNVI, &red_x_icon, AIS_ptLine(pNVI, q, nAngle, len, 0, 1600, 9));
     }
   }
   if (bLabels) {
@@ -166,7 +166,7 @@ static void AIS_vRenderTarget(NAV_VIEW_INFO* pNVI, const ais_DeviceInfo* pInfo, 
     }
     snprintf(sMMSI, sizeof sMMSI, "%s", sNarrow);
     U_WSTRING_vReplaceNarrowWithWide(sMMSI, sizeof sMMSI);
-    T_NAV_vPutText(pNVI->pBitmap, gCOLOR_pcolColorTable[101], {p.x + 1 + pImage->s32Width / 2, p.y - 9},
+    T_CHART_vText(pNVI, gCOLOR_pcolColorTable[101], {p.x + 1 + pImage->s32Width / 2, p.y - 9},
                    T_NAV_pFont14(), sMMSI);
   }
 }
@@ -182,5 +182,5 @@ void T_NAV_vRenderAIS(NAV_VIEW_INFO* pNVI) {
   for (S32 i = 0; T_NMEA_bScanAisPoints(i, &pInfo); i++) {
     if (pInfo != nullptr) AIS_vRenderTarget(pNVI, pInfo, u32Now, nCourseTime, bLabels);
   }
-  gr_SetColor(&pNVI->GrContext, 0);
+  T_CHART_vColour(pNVI, 0);
 }

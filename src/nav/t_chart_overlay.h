@@ -61,7 +61,13 @@ typedef struct tag_T_NAV_STEP_SINK {
 void T_NAV_vAddTrackStep(T_NAV_STEP_SINK* pSink, T_NAV_TRACK_STEP_KIND eKind, POINT p, U8 u8Dot);
 void T_NAV_vTraceTrack(const TRACK* pTrack, const NAV_VIEW_INFO* pNVI, BOOLEAN bCurrentTrack, U32 u32Style,
                        std::vector<T_NAV_TRACK_STEP>* pSteps);
-void T_NAV_vPlayTrack(const std::vector<T_NAV_TRACK_STEP>& steps, NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color);
+// The pen of a track style (1 dotted, 3 wide, others thin) in colour index
+// u32Color (0..15, turned for the palettes that would hide it).
+void T_NAV_vTrackPen(NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color);
+// Steps kept by their owner go into a list by reference with the serial
+// that changes with them; other steps (serial 0) go in one by one.
+void T_NAV_vPlayTrack(const std::vector<T_NAV_TRACK_STEP>& steps, NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color,
+                      U32 u32Serial = 0);
 // One track in a style (0 dots, 1 dotted, 2 thin, 3 wide) and colour index;
 // the current track also runs on to the boat.
 void T_NAV_vRenderTrack(const TRACK* pTrack, NAV_VIEW_INFO* pNVI, BOOLEAN bCurrentTrack, U32 u32Style,

@@ -44,81 +44,15 @@ POINT T_NAV_ptPerspectivePixel(const NAV_VIEW_INFO* pNVI, POINT ptRelative) {
 }
 
 // ---------------------------------------------------------------------------
-// Drawing calls, made at once or listed
+// Pins
 
-static HWY_LIST* s_pList;
-
-void HWY_vListInto(HWY_LIST* pList) {
-  s_pList = pList;
-  if (pList != nullptr) {
-    pList->ops.clear();
-    pList->text.clear();
-  }
-}
-
-BOOLEAN HWY_bListsEqual(const HWY_LIST* a, const HWY_LIST* b) {
-  return a->ops.size() == b->ops.size() && a->text == b->text &&
-         (a->ops.empty() || memcmp(a->ops.data(), b->ops.data(), a->ops.size() * sizeof(HWY_OP)) == 0);
-}
-
-static void HWY_vAdd(HWY_OP_KIND eKind, S32 x, S32 y, S32 n, const void* p) {
-  HWY_OP op;
-  memset(&op, 0, sizeof op);
-  op.eKind = eKind;
-  op.x = x;
-  op.y = y;
-  op.n = n;
-  op.p = p;
-  s_pList->ops.push_back(op);
-}
-
-void HWY_vColour(NAV_VIEW_INFO* pNVI, S32 n) {
-  if (s_pList != nullptr) return HWY_vAdd(HWY_OP_COLOUR, 0, 0, n, nullptr);
-  gr_SetColor(&pNVI->GrContext, n);
-}
-
-void HWY_vTool(NAV_VIEW_INFO* pNVI, DRAWING_TOOL eTool) {
-  if (s_pList != nullptr) return HWY_vAdd(HWY_OP_TOOL, 0, 0, eTool, nullptr);
-  gr_SetDrawingTool(&pNVI->GrContext, eTool);
-}
-
-void HWY_vSize(NAV_VIEW_INFO* pNVI, S32 n) {
-  if (s_pList != nullptr) return HWY_vAdd(HWY_OP_SIZE, 0, 0, n, nullptr);
-  gr_SetPixelSize(&pNVI->GrContext, n);
-}
-
-void HWY_vPattern(NAV_VIEW_INFO* pNVI, BOOLEAN bDotted) {
-  if (s_pList != nullptr) return HWY_vAdd(HWY_OP_PATTERN, 0, 0, bDotted, nullptr);
-  GR_CONTEXT* gc = &pNVI->GrContext;
-  if (bDotted) {
-    gr_SetPatternType(gc, 49);
-    gr_SetPatternIndex(gc, 0);
-    gr_ResetPattern(gc);
-  }
-  gr_SetPatternStatus(gc, bDotted);
-}
-
-void HWY_vMove(NAV_VIEW_INFO* pNVI, POINT p) {
-  if (s_pList != nullptr) return HWY_vAdd(HWY_OP_MOVE, p.x, p.y, 0, nullptr);
-  gr_SetAbsPenPos(&pNVI->GrContext, p.x, p.y);
-}
-
-void HWY_vLine(NAV_VIEW_INFO* pNVI, POINT p) {
-  if (s_pList != nullptr) return HWY_vAdd(HWY_OP_LINE, p.x, p.y, 0, nullptr);
-  gr_DrawAbsLine(&pNVI->GrContext, p.x, p.y);
-}
-
-static void HWY_vIcon(NAV_VIEW_INFO* pNVI, const ICON* pIcon, POINT at) {
-  if (s_pList != nullptr) return HWY_vAdd(HWY_OP_ICON, at.x, at.y, 0, pIcon);
-  G_ICON_vPut(pNVI->pBitmap, pIcon, &at);
-}
-
-static void HWY_vDrawPin(NAV_VIEW_INFO* pNVI, POINT p, const ICON* pIcon, const char* sLabel, U32 u32Size,
-                         COLOR colour) {
+static void HWY_vPinCall(NAV_VIEW_INFO* pNVI, const T_CHART_OP* pOp, const char* pcLabel) {
+  const ICON* pIcon = (const ICON*)pOp->p;
+  const POINT p = {pOp->x, pOp->y};
   const POINT at = {p.x - (S32)((G_ICON_u32GetWidth(pIcon) - 1) / 2), p.y};
   G_ICON_vPut(pNVI->pBitmap, pIcon, &at);
   const FONT_DEF* pFont = T_NAV_pFont14();
-  const S32 w = (S32)T_NAV_EDIT_u32GetWidthWaypointName(pFont, (const BYTE*)sLabel);
+  const S32 w = (S32)T_NAV_EDIT_u32GetWidthWaypointName(pFont, (const BYTE*)pcLabel);
   POINT anchor = {p.x + 1 - w / 2, p.y + 1 + (S32)G_ICON_u32GetHeight(pIcon)};
   // The name renderer keeps the anchor inside the pane, and glyphs stop only
   // at the bitmap's edges: the bitmap ends at the pane's top and right, and a
@@ -128,21 +62,21 @@ static void HWY_vDrawPin(NAV_VIEW_INFO* pNVI, POINT p, const ICON* pIcon, const 
   BITMAP pane = *b;
   if (pane.pixels_wide > pane.s32ClipRight + 1) pane.pixels_wide = pane.s32ClipRight + 1;
   if (pane.pixels_high > pane.s32ClipTop + 1) pane.pixels_high = pane.s32ClipTop + 1;
-  T_NAV_EDIT_vRenderWyptRteTrkName(&pane, colour, &anchor, pFont, sLabel, u32Size);
+  T_NAV_EDIT_vRenderWyptRteTrkName(&pane, pOp->colour, &anchor, pFont, pcLabel, pOp->u32TextSize);
 }
 
 void HWY_vPin(NAV_VIEW_INFO* pNVI, POINT p, const ICON* pIcon, const char* sLabel, U32 u32Size, COLOR colour) {
-  if (s_pList == nullptr) return HWY_vDrawPin(pNVI, p, pIcon, sLabel, u32Size, colour);
-  // The label is kept whole as far as the renderer could read it: to its
-  // terminator, two of them for wide text.
+  // The label as far as the renderer reads it: to its end, two zero bytes
+  // for 16-bit text; what lies beyond in the caller's buffer is not kept.
   U32 n = 0;
   while (n < u32Size && (sLabel[n] != 0 || (n + 1 < u32Size && sLabel[n + 1] != 0))) n++;
   if (n < u32Size) n++;
-  HWY_vAdd(HWY_OP_PIN, p.x, p.y, (S32)n, pIcon);
-  HWY_OP* op = &s_pList->ops.back();
-  op->u32Text = (U32)s_pList->text.size();
-  op->colour = colour;
-  s_pList->text.insert(s_pList->text.end(), sLabel, sLabel + n);
+  T_CHART_OP op = T_CHART_op();
+  op.p = pIcon;
+  op.x = p.x;
+  op.y = p.y;
+  op.colour = colour;
+  T_CHART_vCall(pNVI, HWY_vPinCall, op, sLabel, n);
 }
 
 // ---------------------------------------------------------------------------
@@ -173,13 +107,13 @@ static void HWY_vPlaySteps(NAV_VIEW_INFO* pNVI, const std::vector<HWY_STEP>& ste
   for (const HWY_STEP& s : steps) {
     switch (s.eKind) {
       case HWY_STEP_MOVE:
-        HWY_vMove(pNVI, {s.x, s.y});
+        T_CHART_vMove(pNVI, {s.x, s.y});
         break;
       case HWY_STEP_LINE:
-        HWY_vLine(pNVI, {s.x, s.y});
+        T_CHART_vLine(pNVI, {s.x, s.y});
         break;
       case HWY_STEP_DOT:
-        HWY_vIcon(pNVI, apDots[s.u8Dot], {s.x, s.y});
+        T_CHART_vIcon(pNVI, apDots[s.u8Dot], {s.x, s.y});
         break;
     }
   }
@@ -236,14 +170,14 @@ static void HWY_vPenStep(const NAV_VIEW_INFO* pNVI, HWY_PEN* pPen, POINT Q, BOOL
 }
 
 static void HWY_vThick(NAV_VIEW_INFO* pNVI) {
-  HWY_vTool(pNVI, BRUSH);
-  HWY_vSize(pNVI, 2);
+  T_CHART_vTool(pNVI, BRUSH);
+  T_CHART_vSize(pNVI, 2);
 }
 
 static void HWY_vThin(NAV_VIEW_INFO* pNVI) {
-  HWY_vPattern(pNVI, FALSE);
-  HWY_vTool(pNVI, STD_PEN);
-  HWY_vSize(pNVI, 1);
+  T_CHART_vPatternStatus(pNVI, FALSE);
+  T_CHART_vTool(pNVI, STD_PEN);
+  T_CHART_vSize(pNVI, 1);
 }
 
 void T_NAV_vRenderPerspectivePolyLineMM(POINT* pptBuffer, S32 nPointCount, NAV_VIEW_INFO* pNVI) {
@@ -260,9 +194,9 @@ void T_NAV_vRenderPerspectivePolyLineMM(POINT* pptBuffer, S32 nPointCount, NAV_V
     if (k == nStart) HWY_vThick(pNVI);
     const POINT p = {s_steps[k].x, s_steps[k].y};
     if (s_steps[k].eKind == HWY_STEP_MOVE) {
-      HWY_vMove(pNVI, p);
+      T_CHART_vMove(pNVI, p);
     } else {
-      HWY_vLine(pNVI, p);
+      T_CHART_vLine(pNVI, p);
     }
   }
   if (nStart == s_steps.size()) HWY_vThick(pNVI);
@@ -429,25 +363,6 @@ static void HWY_vTraceLines(const TRACK* pTrack, const std::vector<HWY_RUN>* pRu
   }
 }
 
-// The pen of a line style: tool 0, size 1 and the colour; style 1 dotted,
-// style 3 wide. The colour is one of the palette's first sixteen entries,
-// whatever a setting or a track file says.
-static void HWY_vTrackPen(NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color) {
-  u32Color &= 15;
-  U32 u32Palette = 0;
-  H_DATABASE_bFetchU32(FCID("SPAL"), &u32Palette, nullptr, nullptr);
-  if (u32Palette == 1 && u32Color == 15) u32Color = 0;
-  if (u32Palette == 2 && u32Color == 12) u32Color = 15;
-  if (u32Palette == 3 && u32Color == 0) u32Color = 15;
-  HWY_vThin(pNVI);
-  HWY_vColour(pNVI, (S32)u32Color);
-  if (u32Style == 1) {
-    HWY_vPattern(pNVI, TRUE);
-  } else if (u32Style == 3) {
-    HWY_vThick(pNVI);
-  }
-}
-
 static BOOLEAN HWY_bCurrentTrackHidden(void) {
   BOOLEAN bVisible = TRUE;
   return H_DATABASE_bFetchBoolean(FCID("SCTV"), &bVisible, nullptr, nullptr) && !bVisible;
@@ -478,7 +393,7 @@ void T_NAV_vRenderPerspectiveTrack(const TRACK* pTrack, NAV_VIEW_INFO* pNVI, BOO
   if (!HWY_bTrackDraws(pTrack, bCurrentTrack, u32Style)) return;
   static std::vector<HWY_STEP> s_steps;  // the view task's only
   HWY_vTrace(pTrack, nullptr, pNVI, bCurrentTrack, u32Style, &s_steps);
-  if (u32Style != 0) HWY_vTrackPen(pNVI, u32Style, u32Color);
+  if (u32Style != 0) T_NAV_vTrackPen(pNVI, u32Style, u32Color);
   HWY_vPlaySteps(pNVI, s_steps, bCurrentTrack);
   if (u32Style != 0) HWY_vThin(pNVI);
 }
@@ -527,6 +442,10 @@ static HWY_TRACE_VIEW HWY_traceView(const NAV_VIEW_INFO* pNVI, BOOLEAN bCurrentT
   return v;
 }
 
+static void HWY_vPlayTrace(NAV_VIEW_INFO* pNVI, const T_CHART_OP* pOp, const char*) {
+  HWY_vPlaySteps(pNVI, ((const HWY_TRACE*)pOp->p)->steps, (BOOLEAN)pOp->a);
+}
+
 // Runs from the track unless they were made from the same copy or header;
 // steps unless they were made for the same view.
 static void HWY_vRenderKept(HWY_TRACE* pTrace, const TRACK* pTrack, U32 u32Read, NAV_VIEW_INFO* pNVI,
@@ -547,12 +466,12 @@ static void HWY_vRenderKept(HWY_TRACE* pTrace, const TRACK* pTrack, U32 u32Read,
     pTrace->u32Serial = ++s_u32Serials;
     pTrace->bTraced = TRUE;
   }
-  if (u32Style != 0) HWY_vTrackPen(pNVI, u32Style, u32Color);
-  if (s_pList != nullptr) {
-    HWY_vAdd(HWY_OP_TRACE, bCurrentTrack, 0, (S32)pTrace->u32Serial, pTrace);
-  } else {
-    HWY_vPlaySteps(pNVI, pTrace->steps, bCurrentTrack);
-  }
+  if (u32Style != 0) T_NAV_vTrackPen(pNVI, u32Style, u32Color);
+  T_CHART_OP op = T_CHART_op();
+  op.p = pTrace;
+  op.n = (S32)pTrace->u32Serial;
+  op.a = bCurrentTrack;
+  T_CHART_vCall(pNVI, HWY_vPlayTrace, op, nullptr, 0);
   if (u32Style != 0) HWY_vThin(pNVI);
 }
 
@@ -567,43 +486,6 @@ void HWY_vRenderSavedTrack(NAV_VIEW_INFO* pNVI, S32 nIndex, const TRACK_HEADER* 
 void HWY_vRenderCurrentTrack(NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color) {
   if (HWY_bCurrentTrackHidden()) return;
   HWY_vRenderKept(&s_currentTrace, &g_NAV.CurrentTrack, 0, pNVI, TRUE, u32Style, u32Color);
-}
-
-void HWY_vPlayList(NAV_VIEW_INFO* pNVI, const HWY_LIST* pList) {
-  HWY_LIST* pKeep = s_pList;
-  s_pList = nullptr;
-  for (const HWY_OP& op : pList->ops) {
-    switch (op.eKind) {
-      case HWY_OP_COLOUR:
-        HWY_vColour(pNVI, op.n);
-        break;
-      case HWY_OP_TOOL:
-        HWY_vTool(pNVI, (DRAWING_TOOL)op.n);
-        break;
-      case HWY_OP_SIZE:
-        HWY_vSize(pNVI, op.n);
-        break;
-      case HWY_OP_PATTERN:
-        HWY_vPattern(pNVI, (BOOLEAN)op.n);
-        break;
-      case HWY_OP_MOVE:
-        HWY_vMove(pNVI, {op.x, op.y});
-        break;
-      case HWY_OP_LINE:
-        HWY_vLine(pNVI, {op.x, op.y});
-        break;
-      case HWY_OP_ICON:
-        HWY_vIcon(pNVI, (const ICON*)op.p, {op.x, op.y});
-        break;
-      case HWY_OP_PIN:
-        HWY_vDrawPin(pNVI, {op.x, op.y}, (const ICON*)op.p, &pList->text[op.u32Text], (U32)op.n, op.colour);
-        break;
-      case HWY_OP_TRACE:
-        HWY_vPlaySteps(pNVI, ((const HWY_TRACE*)op.p)->steps, (BOOLEAN)op.x);
-        break;
-    }
-  }
-  s_pList = pKeep;
 }
 
 // ---------------------------------------------------------------------------
@@ -640,7 +522,7 @@ void T_NAV_vRenderPerspectiveSkipedLeg(const ROUTE* pRoute, NAV_VIEW_INFO* pNVI)
     }
   }
   HWY_vThick(pNVI);
-  HWY_vColour(pNVI, 7);
+  T_CHART_vColour(pNVI, 7);
   if (n > 0 && abSkipped[0] && nNavigated > 0) HWY_vLeg(pNVI, pNavigated->anWaypoint[0], pRoute->anWaypoint[0]);
   for (U32 i = 1; i < n; i++) {
     if (abSkipped[i] || abSkipped[i - 1]) HWY_vLeg(pNVI, pRoute->anWaypoint[i - 1], pRoute->anWaypoint[i]);

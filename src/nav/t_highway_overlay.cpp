@@ -44,15 +44,15 @@ static U32 HWY_u32Palette(void) {
 static S32 HWY_nEntry(U32 u32Entry) { return (S32)(0x80000000u | gCOLOR_pcolColorTable[u32Entry]); }
 
 static void HWY_vPen(NAV_VIEW_INFO* pNVI, S32 colour, DRAWING_TOOL tool, S32 size) {
-  HWY_vColour(pNVI, colour);
-  HWY_vTool(pNVI, tool);
-  HWY_vSize(pNVI, size);
+  T_CHART_vColour(pNVI, colour);
+  T_CHART_vTool(pNVI, tool);
+  T_CHART_vSize(pNVI, size);
 }
 
 static void HWY_vResetPen(NAV_VIEW_INFO* pNVI) {
-  HWY_vPattern(pNVI, FALSE);
-  HWY_vTool(pNVI, STD_PEN);
-  HWY_vSize(pNVI, 1);
+  T_CHART_vPatternStatus(pNVI, FALSE);
+  T_CHART_vTool(pNVI, STD_PEN);
+  T_CHART_vSize(pNVI, 1);
 }
 
 // Ground metres to Mercator metres at the view's latitude.
@@ -104,9 +104,9 @@ static void HWY_vArc(NAV_VIEW_INFO* pNVI, POINT ptCentre, S64 r, S32 nFrom, S32 
     }
     const POINT q = T_NAV_ptPerspectivePixel(&v, p);
     if (bPenDown) {
-      HWY_vLine(pNVI, q);
+      T_CHART_vLine(pNVI, q);
     } else {
-      HWY_vMove(pNVI, q);
+      T_CHART_vMove(pNVI, q);
     }
     bPenDown = TRUE;
   };
@@ -228,7 +228,7 @@ static void HWY_vRenderRoute(NAV_VIEW_INFO* pNVI) {
     POINT ptLast;
     if (!T_NAV_bPerspectiveWaypointAt(pRoute->anWaypoint[n - 1], &ptLast)) return;
     POINT leg[2] = {T_NAV_ptRelative(pNVI, pNVI->ptBoatMM), T_NAV_ptRelative(pNVI, ptLast)};
-    HWY_vColour(pNVI, 20);
+    T_CHART_vColour(pNVI, 20);
     T_NAV_vRenderPerspectivePolyLineMM(leg, 2, pNVI);
     HWY_vResetPen(pNVI);
     return;
@@ -243,11 +243,11 @@ static void HWY_vRenderRoute(NAV_VIEW_INFO* pNVI) {
   HWY_vPen(pNVI, 7, BRUSH, 2);
   T_NAV_vRenderPerspectivePolyLineMM(aRel, (S32)target, pNVI);
   if (target >= 1 && target < used) {
-    HWY_vColour(pNVI, HWY_u32Palette() == 1 ? 0 : 24);
+    T_CHART_vColour(pNVI, HWY_u32Palette() == 1 ? 0 : 24);
     T_NAV_vRenderPerspectivePolyLineMM(&aRel[target - 1], 2, pNVI);
   }
   if (target < used) {
-    HWY_vColour(pNVI, HWY_nEntry(238));
+    T_CHART_vColour(pNVI, HWY_nEntry(238));
     T_NAV_vRenderPerspectivePolyLineMM(&aRel[target], (S32)(used - target), pNVI);
   }
   HWY_vResetPen(pNVI);
@@ -374,8 +374,8 @@ static void HWY_vRenderAis(NAV_VIEW_INFO* pNVI) {
 // ---------------------------------------------------------------------------
 // The overlay
 
-void HWY_vListOverlay(NAV_VIEW_INFO* pNVI, HWY_LIST* pList) {
-  HWY_vListInto(pList);
+void HWY_vListOverlay(NAV_VIEW_INFO* pNVI, T_CHART_LIST* pList) {
+  T_CHART_vListInto(pList);
   if (pNVI != nullptr && pNVI->pBitmap != nullptr && pNVI->nPixelsPerMMM > 0 && pNVI->nEyeOffsetMM > 0) {
     L_MUTEX_LockWait(RES_NAV_DATA);
     HWY_vRenderTargetRings(pNVI);
@@ -387,13 +387,13 @@ void HWY_vListOverlay(NAV_VIEW_INFO* pNVI, HWY_LIST* pList) {
     HWY_vRenderAis(pNVI);
     L_MUTEX_Unlock(RES_NAV_DATA);
   }
-  HWY_vListInto(nullptr);
+  T_CHART_vListInto(nullptr);
 }
 
 void T_NAV_vDrawHighwayOverlay(NAV_VIEW_INFO* pNVI) {
   if (pNVI == nullptr || pNVI->pBitmap == nullptr || pNVI->nPixelsPerMMM <= 0 || pNVI->nEyeOffsetMM <= 0) return;
-  static HWY_LIST s_list;  // the view task's only
+  static T_CHART_LIST s_list;  // the view task's only
   HWY_vListOverlay(pNVI, &s_list);
-  HWY_vPlayList(pNVI, &s_list);
+  T_CHART_vPlayList(pNVI, &s_list);
   T_NAV_vRenderPerspectiveBoat(pNVI);
 }

@@ -58,14 +58,8 @@ typedef struct tag_HWY_SAVED {
   S32 nDatum;
   std::array<COLOR, 4> aColours;
   std::array<COLOR, G_SCREEN_WIDTH * G_SCREEN_HEIGHT> aPixels;
-  // The same background with the overlay of the list on it, drawn with this
-  // colour table and text in this language.
-  BOOLEAN bComposed;
-  HWY_LIST list;
-  std::array<COLOR, COLOR_TABLE_SIZE> aTable;
-  U32 u32Language;
-  BOOLEAN bWideText;
-  std::array<COLOR, G_SCREEN_WIDTH * G_SCREEN_HEIGHT> aComposed;
+  // The same background with the overlay on it.
+  T_CHART_COMPOSED composed;
 } HWY_SAVED;
 
 static constexpr U32 HWY_SAVED_SLOTS = 3;
@@ -77,7 +71,7 @@ U32 T_NAV_u32BirdeyeEdge(void) { return s_u32BirdeyeEdge; }
 
 void T_CHART_vResetHighway(void) {
   for (HWY_SAVED* p : s_apSaved) {
-    if (p != nullptr) p->bValid = p->bComposed = FALSE;
+    if (p != nullptr) p->bValid = p->composed.bValid = FALSE;
   }
   s_u32BirdeyeEdge = G_SCREEN_HEIGHT;
 }
@@ -115,7 +109,7 @@ static HWY_SAVED* HWY_pSavedFor(LAYER_ID eLayer, SPLIT_WINDOW_TYPE ePane) {
   const U32 slot = s_u32NextSlot++ % HWY_SAVED_SLOTS;
   if (s_apSaved[slot] == nullptr) s_apSaved[slot] = new HWY_SAVED();
   HWY_SAVED* p = s_apSaved[slot];
-  p->bValid = p->bComposed = FALSE;
+  p->bValid = p->composed.bValid = FALSE;
   p->eLayer = eLayer;
   p->ePane = ePane;
   return p;
@@ -131,10 +125,6 @@ static std::array<COLOR, 4> HWY_aColours(void) {
   const COLOR* t = gCOLOR_pcolColorTable;
   const U32 p = T_CHART_CHART_PALETTE_START;
   return {t[HWY_GROUND], t[p + 16], t[p + 17], t[p + 18]};
-}
-
-static BOOLEAN HWY_bSameText(const HWY_SAVED* pSaved) {
-  return pSaved->u32Language == nCurrentLanguage() && pSaved->bWideText == U_WSTRING_bIsUnicodeLanguage();
 }
 
 static BOOLEAN HWY_bSameView(const HWY_SAVED* pSaved, const NAV_VIEW_INFO* pNVI, const WINDOW_LOCATION* w,
@@ -396,11 +386,10 @@ void T_CHART_vDrawHighwayView(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWi
   s_eFrameLayer = eLayer;
   s_eFramePane = ePane;
   const BOOLEAN bOverlay = NVI.nEyeOffsetMM > 0 && NVI.nPixelsPerMMM > 0;
-  static HWY_LIST s_list;  // the view task's only
+  static T_CHART_LIST s_list;  // the view task's only
   if (bOverlay) HWY_vListOverlay(&NVI, &s_list);
-  if (bSameView && pSaved->bComposed && HWY_bSameText(pSaved) && HWY_bListsEqual(&pSaved->list, &s_list) &&
-      memcmp(pSaved->aTable.data(), gCOLOR_pcolColorTable, sizeof pSaved->aTable) == 0) {
-    HWY_vCopy(pBitmap, pSaved, pSaved->aComposed.data(), FALSE);
+  if (bSameView && T_CHART_bComposedSame(&pSaved->composed, &s_list)) {
+    HWY_vCopy(pBitmap, pSaved, pSaved->composed.aPixels.data(), FALSE);
   } else {
     if (bSameView) {
       HWY_vCopy(pBitmap, pSaved, pSaved->aPixels.data(), FALSE);
@@ -414,13 +403,9 @@ void T_CHART_vDrawHighwayView(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWi
       HWY_vCopy(pBitmap, pSaved, pSaved->aPixels.data(), TRUE);
       pSaved->bValid = TRUE;
     }
-    if (bOverlay) HWY_vPlayList(&NVI, &s_list);
-    HWY_vCopy(pBitmap, pSaved, pSaved->aComposed.data(), TRUE);
-    std::swap(pSaved->list, s_list);
-    memcpy(pSaved->aTable.data(), gCOLOR_pcolColorTable, sizeof pSaved->aTable);
-    pSaved->u32Language = nCurrentLanguage();
-    pSaved->bWideText = U_WSTRING_bIsUnicodeLanguage();
-    pSaved->bComposed = TRUE;
+    if (bOverlay) T_CHART_vPlayList(&NVI, &s_list);
+    HWY_vCopy(pBitmap, pSaved, pSaved->composed.aPixels.data(), TRUE);
+    T_CHART_vComposedKeep(&pSaved->composed, &s_list);
   }
   if (bOverlay) T_NAV_vRenderPerspectiveBoat(&NVI);
   HWY_vRenderSky(&NVI);
