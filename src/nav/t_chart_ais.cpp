@@ -6,6 +6,7 @@
 
 #include <math.h>
 #include <stdio.h>
+#include <string.h>
 
 #include "color.h"
 #include "g_iconset.h"
@@ -67,6 +68,27 @@ const IMAGE32* T_NAV_vGetAisIcon(U8 u8ShipType, S32 eState) {
   return s_aFamily[family].apImage[eState >= AIS_NORMAL && eState <= AIS_ALARM ? eState : AIS_NORMAL];
 }
 
+// The last position converted for each pool index, and its result.
+typedef struct tag_AIS_PLACE {
+  POSITION pos;
+  POINT pt;
+  BOOLEAN bConverted;
+  BOOLEAN bKept;
+} AIS_PLACE;
+static AIS_PLACE s_aPlaces[AIS_MAX_TARGETS];
+
+BOOLEAN T_NAV_bAisPositionMM(S32 nIndex, const POSITION* pPos, POINT* ppt) {
+  if (nIndex < 0 || nIndex >= (S32)AIS_MAX_TARGETS) return nv_DegrToMeter(pPos, ppt) == NV_OK;
+  AIS_PLACE* p = &s_aPlaces[nIndex];
+  if (!p->bKept || memcmp(&p->pos, pPos, sizeof *pPos) != 0) {
+    p->pos = *pPos;
+    p->bConverted = nv_DegrToMeter(pPos, &p->pt) == NV_OK;
+    p->bKept = TRUE;
+  }
+  *ppt = p->pt;
+  return p->bConverted;
+}
+
 // Ground metres to pixels along the screen, computed wide and capped at
 // twice the clip limit (a huge speed or time must not wrap to a short or
 // negative line).
@@ -105,8 +127,8 @@ static double AIS_dScreenAngle(const NAV_VIEW_INFO* pNVI, double dAngle) {
   return dAngle;
 }
 
-static void AIS_vRenderTarget(NAV_VIEW_INFO* pNVI, const ais_DeviceInfo* pInfo, U32 u32Now, S32 nCourseTime,
-                              BOOLEAN bLabels) {
+static void AIS_vRenderTarget(NAV_VIEW_INFO* pNVI, S32 nIndex, const ais_DeviceInfo* pInfo, U32 u32Now,
+                              S32 nCourseTime, BOOLEAN bLabels) {
   const aisTargetINFO* t = &pInfo->aisInfo;
   AIS_STATE eState = AIS_NORMAL;
   if (pInfo->bAisAlarmActive) {
@@ -115,9 +137,9 @@ static void AIS_vRenderTarget(NAV_VIEW_INFO* pNVI, const ais_DeviceInfo* pInfo, 
     eState = AIS_STALE;
   }
   const IMAGE32* pImage = T_NAV_vGetAisIcon(t->ShipType, eState);
-  POSITION pos = {t->Latitude, t->Longitude};
+  const POSITION pos = {t->Latitude, t->Longitude};
   POINT pt;
-  if (nv_DegrToMeter(&pos, &pt) != NV_OK) return;
+  if (!T_NAV_bAisPositionMM(nIndex, &pos, &pt)) return;
   const S32 L = U_NAV_CLIP_PIXELS_X_SCALE / pNVI->nPixelsPerMMM;
   const POINT rel = T_NAV_ptRelative(pNVI, pt);
   if (!(rel.x > -L && rel.x < L && rel.y > -L && rel.y < L)) return;
@@ -180,7 +202,7 @@ void T_NAV_vRenderAIS(NAV_VIEW_INFO* pNVI) {
   const U32 u32Now = T_NMEA_u32AisNow();
   ais_DeviceInfo* pInfo = nullptr;
   for (S32 i = 0; T_NMEA_bScanAisPoints(i, &pInfo); i++) {
-    if (pInfo != nullptr) AIS_vRenderTarget(pNVI, pInfo, u32Now, nCourseTime, bLabels);
+    if (pInfo != nullptr) AIS_vRenderTarget(pNVI, i, pInfo, u32Now, nCourseTime, bLabels);
   }
   T_CHART_vColour(pNVI, 0);
 }

@@ -13,6 +13,21 @@
 // u32Size bytes of sLabel at most.
 void HWY_vPin(NAV_VIEW_INFO* pNVI, POINT p, const ICON* pIcon, const char* sLabel, U32 u32Size, COLOR colour);
 
+// What a projection depends on: a view's centre, turn, eye, scale and
+// offset, the boat for the current track, the style class of a track.
+// Compared whole.
+typedef struct tag_HWY_TRACE_VIEW {
+  POINT ptCenterMM;
+  POINT CenterOffset;
+  POINT ptBoatMM;
+  S32 nPixelsPerMMM;
+  S32 nEyeOffsetMM;
+  S32 nCos;
+  S32 nSin;
+  U32 u32Style;
+} HWY_TRACE_VIEW;
+HWY_TRACE_VIEW HWY_traceView(const NAV_VIEW_INFO* pNVI, BOOLEAN bCurrentTrack, U32 u32Style);
+
 // Saved track nIndex (kept copy, steps kept while the view stays) and the
 // current track, as the overlay draws them.
 void HWY_vRenderSavedTrack(NAV_VIEW_INFO* pNVI, S32 nIndex, const TRACK_HEADER* pHeader, U32 u32Style,

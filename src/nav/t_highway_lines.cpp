@@ -398,18 +398,6 @@ void T_NAV_vRenderPerspectiveTrack(const TRACK* pTrack, NAV_VIEW_INFO* pNVI, BOO
   if (u32Style != 0) HWY_vThin(pNVI);
 }
 
-// What a track's steps were made for.
-typedef struct tag_HWY_TRACE_VIEW {
-  POINT ptCenterMM;
-  POINT CenterOffset;
-  POINT ptBoatMM;
-  S32 nPixelsPerMMM;
-  S32 nEyeOffsetMM;
-  S32 nCos;
-  S32 nSin;
-  U32 u32Style;
-} HWY_TRACE_VIEW;
-
 // One track's runs, and its steps for one view; each new set of steps has a
 // serial of its own.
 typedef struct tag_HWY_TRACE {
@@ -427,7 +415,7 @@ static HWY_TRACE s_aSavedTraces[NAV_MAX_TRACKS];
 static HWY_TRACE s_currentTrace;
 static U32 s_u32Serials;
 
-static HWY_TRACE_VIEW HWY_traceView(const NAV_VIEW_INFO* pNVI, BOOLEAN bCurrentTrack, U32 u32Style) {
+HWY_TRACE_VIEW HWY_traceView(const NAV_VIEW_INFO* pNVI, BOOLEAN bCurrentTrack, U32 u32Style) {
   HWY_TRACE_VIEW v;
   memset(&v, 0, sizeof v);  // compared whole
   v.ptCenterMM = pNVI->ptCenterMM;

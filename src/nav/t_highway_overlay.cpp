@@ -274,35 +274,65 @@ static void HWY_vRenderTracks(NAV_VIEW_INFO* pNVI) {
 // ---------------------------------------------------------------------------
 // Waypoints and AIS targets
 
-static void HWY_vRenderWaypoint(NAV_VIEW_INFO* pNVI, S32 nIndex, const WAYPOINT* pWaypoint) {
-  const POINT rel = T_NAV_ptRelative(pNVI, pWaypoint->pt);
-  if (T_NAV_u32PerspectiveFails(pNVI, rel) != 0) return;
+// Where each waypoint slot shows in the view of the last frames: the
+// position it had then, whether it shows and its pixel. Kept while the view
+// stays; a slot whose position changed is projected again.
+typedef struct tag_HWY_SEEN {
+  POINT pt;
+  POINT pixel;
+  U32 u32Generation;
+  BOOLEAN bShown;
+} HWY_SEEN;
+static HWY_SEEN s_aSeen[NAV_MAX_WAYPOINTS];
+static HWY_TRACE_VIEW s_seenView;
+static U32 s_u32SeenGeneration;
+
+static BOOLEAN HWY_bWaypointPixel(const NAV_VIEW_INFO* pNVI, S32 nIndex, POINT pt, POINT* pPixel) {
+  HWY_SEEN* p = &s_aSeen[nIndex];
+  if (p->u32Generation != s_u32SeenGeneration || p->pt.x != pt.x || p->pt.y != pt.y) {
+    const POINT rel = T_NAV_ptRelative(pNVI, pt);
+    p->bShown = T_NAV_u32PerspectiveFails(pNVI, rel) == 0;
+    p->pixel = p->bShown ? T_NAV_ptPerspectivePixel(pNVI, rel) : POINT{0, 0};
+    p->pt = pt;
+    p->u32Generation = s_u32SeenGeneration;
+  }
+  *pPixel = p->pixel;
+  return p->bShown;
+}
+
+static void HWY_vRenderWaypoint(NAV_VIEW_INFO* pNVI, S32 nIndex, const WAYPOINT* pWaypoint, BOOLEAN bLight) {
+  POINT p;
+  if (!HWY_bWaypointPixel(pNVI, nIndex, pWaypoint->pt, &p)) return;
   const ROUTE* pRoute = &g_NAV.CurrentRoute;
   const U32 n = pRoute->nCount > NAV_MAX_ROUTE_POINTS ? NAV_MAX_ROUTE_POINTS : (U32)pRoute->nCount;
   const BOOLEAN bFirst = n > 1 && pRoute->anWaypoint[0] == (U16)nIndex;
   const BOOLEAN bLast = n > 1 && pRoute->anWaypoint[n - 1] == (U16)nIndex;
-  const BOOLEAN bLight = HWY_u32Palette() == 1;
   const ICON* pIcon = bLight ? (bFirst ? &Wpt_pin_start_icon : bLast ? &Wpt_pin_end_icon : &Wpt_pin_blk_icon)
                              : (bFirst ? &Wpt_pin_end_wht_icon : bLast ? &Wpt_pin_start_wht_icon : &Wpt_pin_icon);
   char sName[11];
   memcpy(sName, pWaypoint->sName, 10);
   sName[10] = 0;
-  HWY_vPin(pNVI, T_NAV_ptPerspectivePixel(pNVI, rel), pIcon, sName, sizeof sName,
-           gCOLOR_pcolColorTable[bLight ? 32 : 35]);
+  HWY_vPin(pNVI, p, pIcon, sName, sizeof sName, gCOLOR_pcolColorTable[bLight ? 32 : 35]);
 }
 
 static void HWY_vRenderWaypoints(NAV_VIEW_INFO* pNVI) {
+  const HWY_TRACE_VIEW view = HWY_traceView(pNVI, FALSE, 0);
+  if (s_u32SeenGeneration == 0 || memcmp(&view, &s_seenView, sizeof view) != 0) {
+    s_seenView = view;
+    if (++s_u32SeenGeneration == 0) s_u32SeenGeneration = 1;
+  }
+  const BOOLEAN bLight = HWY_u32Palette() == 1;
   S32 nIndex = -1;
   WAYPOINT* pWaypoint = nullptr;
   while (T_NAV_bScanWaypoints(&nIndex, &pWaypoint, FALSE)) {
-    if (pWaypoint == nullptr) continue;
+    if (pWaypoint == nullptr || nIndex < 0 || nIndex >= (S32)NAV_MAX_WAYPOINTS) continue;
     const U8 status = pWaypoint->u8Status;
     if (status == WPT_STATUS_FREE || status > WPT_STATUS_SAVED_2) continue;
     if (status != WPT_STATUS_TEMPORARY &&
         (pWaypoint->bHide || !T_NAV_GROUP_bCheckWaypointIsInVisibleGroup((U32)nIndex))) {
       continue;
     }
-    HWY_vRenderWaypoint(pNVI, nIndex, pWaypoint);
+    HWY_vRenderWaypoint(pNVI, nIndex, pWaypoint, bLight);
   }
 }
 
@@ -355,7 +385,7 @@ static void HWY_vRenderAis(NAV_VIEW_INFO* pNVI) {
     const aisTargetINFO* t = &pInfo->aisInfo;
     POSITION pos = {t->Latitude, t->Longitude};
     POINT pt;
-    if (!isfinite(pos.lat) || !isfinite(pos.lon) || nv_DegrToMeter(&pos, &pt) != NV_OK) continue;
+    if (!isfinite(pos.lat) || !isfinite(pos.lon) || !T_NAV_bAisPositionMM(i, &pos, &pt)) continue;
     const POINT rel = T_NAV_ptRelative(pNVI, pt);
     if (T_NAV_u32PerspectiveFails(pNVI, rel) != 0) continue;
     char sLabel[2 * (sizeof t->Name + 1)];
