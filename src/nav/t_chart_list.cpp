@@ -190,9 +190,8 @@ void T_CHART_vCircle(NAV_VIEW_INFO* pNVI, COLOR colour, POINT centre, U32 u32Dia
 // The bytes of a text up to and with its end in the current text form, and
 // a second zero byte, so that a copy reads as the text did.
 static U32 LIST_u32TextSize(const char* pcText) {
-  const BOOLEAN bWide = U_WSTRING_bIsUnicodeLanguage();
-  const U32 n = U_WSTRING_u32w_strlen(pcText, FALSE);
-  return bWide ? 2 * n + 2 : n + 1;
+  // The length counts bytes in either form.
+  return U_WSTRING_u32w_strlen(pcText, FALSE) + (U_WSTRING_bIsUnicodeLanguage() ? 2 : 1);
 }
 
 static void LIST_vAddText(T_CHART_OP op, T_CHART_OP_KIND eKind, const char* pcText) {
