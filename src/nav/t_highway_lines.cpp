@@ -23,6 +23,7 @@
 #include "t_nav_int.h"
 #include "t_nav_twr.h"
 #include "u_nav_edit.h"
+#include "u_wstring.h"
 
 U32 T_NAV_u32PerspectiveFails(const NAV_VIEW_INFO* pNVI, POINT ptRelative) {
   POINT r;
@@ -66,11 +67,12 @@ static void HWY_vPinCall(NAV_VIEW_INFO* pNVI, const T_CHART_OP* pOp, const char*
 }
 
 void HWY_vPin(NAV_VIEW_INFO* pNVI, POINT p, const ICON* pIcon, const char* sLabel, U32 u32Size, COLOR colour) {
-  // The label as far as the renderer reads it: to its end, two zero bytes
-  // for 16-bit text; what lies beyond in the caller's buffer is not kept.
+  // The label as far as the renderer reads it, to its end in the current
+  // text form; what lies beyond in the caller's buffer is not kept.
+  const U32 unit = U_WSTRING_bIsUnicodeLanguage() ? 2 : 1;
   U32 n = 0;
-  while (n < u32Size && (sLabel[n] != 0 || (n + 1 < u32Size && sLabel[n + 1] != 0))) n++;
-  if (n < u32Size) n++;
+  while (n + unit <= u32Size && (sLabel[n] != 0 || (unit == 2 && sLabel[n + 1] != 0))) n += unit;
+  n = n + unit <= u32Size ? n + unit : u32Size;
   T_CHART_OP op = T_CHART_op();
   op.p = pIcon;
   op.x = p.x;
