@@ -112,8 +112,8 @@ static POINT AIS_ptLine(NAV_VIEW_INFO* pNVI, POINT p, S32 nAngle, S32 len, S32 l
   T_CHART_vColour(pNVI, colour);
   T_CHART_vTool(pNVI, STD_PEN);
   T_CHART_vSize(pNVI, 1);
-  T_CHART_vMove(pNVI, {a.x, a.y});
-  T_CHART_vLine(pNVI, {b.x, b.y});
+  T_CHART_vMove(pNVI, a);
+  T_CHART_vLine(pNVI, b);
   return end;
 }
 
@@ -188,8 +188,8 @@ static void AIS_vRenderTarget(NAV_VIEW_INFO* pNVI, S32 nIndex, const ais_DeviceI
     }
     snprintf(sMMSI, sizeof sMMSI, "%s", sNarrow);
     U_WSTRING_vReplaceNarrowWithWide(sMMSI, sizeof sMMSI);
-    T_CHART_vText(pNVI, gCOLOR_pcolColorTable[101], {p.x + 1 + pImage->s32Width / 2, p.y - 9},
-                   T_NAV_pFont14(), sMMSI);
+    T_CHART_vText(pNVI, gCOLOR_pcolColorTable[101], {p.x + 1 + pImage->s32Width / 2, p.y - 9}, T_NAV_pFont14(),
+                  sMMSI);
   }
 }
 

@@ -10,8 +10,8 @@
 #include "color.h"
 #include "gr_context.h"
 #include "gr_line.h"
-#include "t_chart_list.h"
 #include "h_database.h"
+#include "t_chart_list.h"
 #include "t_chart_marks.h"
 #include "u_convert.h"
 #include "u_language.h"
@@ -36,8 +36,8 @@ static void CRS_vLine(NAV_VIEW_INFO* pNVI, POINT from, POINT to, S32 size) {
   T_CHART_vColour(pNVI, (S32)(0x80000000u | gCOLOR_pcolColorTable[39]));
   T_CHART_vTool(pNVI, size > 1 ? BRUSH : STD_PEN);
   T_CHART_vSize(pNVI, size);
-  T_CHART_vMove(pNVI, {from.x, from.y});
-  T_CHART_vLine(pNVI, {to.x, to.y});
+  T_CHART_vMove(pNVI, from);
+  T_CHART_vLine(pNVI, to);
   T_CHART_vTool(pNVI, STD_PEN);
   T_CHART_vSize(pNVI, 1);
 }
@@ -117,6 +117,6 @@ void T_NAV_vRenderCourseLines(NAV_VIEW_INFO* pNVI, POINT ptBoat, double dHeading
   U32 u32Palette = 0;
   H_DATABASE_bFetchU32(FCID("SPAL"), &u32Palette, nullptr, nullptr);
   const BOOLEAN bLight = u32Palette == 1;
-  T_CHART_vOutlined(pNVI, {end.x + 8, end.y - 6}, T_NAV_pFont14(), sText,
-                            gCOLOR_pcolColorTable[bLight ? 32 : 35], gCOLOR_pcolColorTable[bLight ? 35 : 32]);
+  T_CHART_vOutlined(pNVI, {end.x + 8, end.y - 6}, T_NAV_pFont14(), sText, gCOLOR_pcolColorTable[bLight ? 32 : 35],
+                    gCOLOR_pcolColorTable[bLight ? 35 : 32]);
 }

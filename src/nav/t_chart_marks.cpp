@@ -123,9 +123,9 @@ static BOOLEAN MRK_bArc(NAV_VIEW_INFO* pNVI, POINT c, S64 r, S32 a0, S32 a1) {
     if (bIn) {
       const POINT p = MRK_ptProject(pNVI, s, x, y);
       if (bPrev) {
-        T_CHART_vLine(pNVI, {p.x, p.y});
+        T_CHART_vLine(pNVI, p);
       } else {
-        T_CHART_vMove(pNVI, {p.x, p.y});
+        T_CHART_vMove(pNVI, p);
       }
       bAny = TRUE;
     }

@@ -5,8 +5,8 @@
 
 #include "gp_rotate.h"
 #include "gr_line.h"
-#include "t_chart_list.h"
 #include "h_database.h"
+#include "t_chart_list.h"
 #include "t_chart_overlay.h"
 #include "u_view.h"
 

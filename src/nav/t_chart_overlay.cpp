@@ -182,14 +182,14 @@ void T_NAV_vRenderPolyLineMM(POINT* pptBuffer, S32 nPointCount, NAV_VIEW_INFO* p
   BOOLEAN bPrevInside = OVL_bInside(pptBuffer[0], L);
   if (bPrevInside) {
     const POINT p = OVL_ptPixel(pNVI, pptBuffer[0]);
-    T_CHART_vMove(pNVI, {p.x, p.y});
+    T_CHART_vMove(pNVI, p);
   }
   for (S32 i = 1; i < nPointCount; i++) {
     const POINT P = pptBuffer[i - 1], Q = pptBuffer[i];
     const BOOLEAN bQInside = OVL_bInside(Q, L);
     if (bPrevInside && bQInside) {
       const POINT q = OVL_ptPixel(pNVI, Q);
-      T_CHART_vLine(pNVI, {q.x, q.y});
+      T_CHART_vLine(pNVI, q);
       continue;
     }
     if (!bPrevInside && ((P.x < -L && Q.x < -L) || (P.x > L && Q.x > L) || (P.y < -L && Q.y < -L) ||
@@ -202,8 +202,8 @@ void T_NAV_vRenderPolyLineMM(POINT* pptBuffer, S32 nPointCount, NAV_VIEW_INFO* p
     bPrevInside = b.x == Q.x && b.y == Q.y;
     if (a.x >= -L && a.x <= L && a.y >= -L && a.y <= L && b.x >= -L && b.x <= L && b.y >= -L && b.y <= L) {
       const POINT pa = OVL_ptPixel(pNVI, a), pb = OVL_ptPixel(pNVI, b);
-      T_CHART_vMove(pNVI, {pa.x, pa.y});
-      T_CHART_vLine(pNVI, {pb.x, pb.y});
+      T_CHART_vMove(pNVI, pa);
+      T_CHART_vLine(pNVI, pb);
     }
   }
 }
@@ -545,7 +545,7 @@ void T_NAV_vRenderRoute(NAV_VIEW_INFO* pNVI) {
     T_CHART_vPatternType(pNVI, 49);
     T_CHART_vPatternIndex(pNVI, 0);
     T_CHART_vPatternStatus(pNVI, TRUE);
-    T_CHART_vMove(pNVI, {pb.x, pb.y});
+    T_CHART_vMove(pNVI, pb);
     T_CHART_vLine(pNVI, {pNVI->CenterOffset.x, pNVI->CenterOffset.y});
     OVL_vResetPen(pNVI);
   }
@@ -622,8 +622,8 @@ void T_NAV_vRenderWaypoint(S32 nIndex, const WAYPOINT* pWaypoint, NAV_VIEW_INFO*
   const S32 room = room64 > 100000 ? 100000 : (S32)room64;
   if (!OVL_bShownName(pWaypoint->sName, bCut, room, w, pFont, sShown)) return;
   const BOOLEAN bLight = OVL_u32Palette() == 1;
-  T_CHART_vOutlined(pNVI, {p.x + 1 + w / 2, p.y - 9}, pFont, sShown,
-                            gCOLOR_pcolColorTable[bLight ? 32 : 35], gCOLOR_pcolColorTable[bLight ? 35 : 32]);
+  T_CHART_vOutlined(pNVI, {p.x + 1 + w / 2, p.y - 9}, pFont, sShown, gCOLOR_pcolColorTable[bLight ? 32 : 35],
+                    gCOLOR_pcolColorTable[bLight ? 35 : 32]);
 }
 
 static void OVL_vRenderWaypoints(NAV_VIEW_INFO* pNVI, BOOLEAN bLeftPane) {
@@ -658,14 +658,14 @@ void T_NAV_vRenderBoat(NAV_VIEW_INFO* pNVI) {
       const POINT p = OVL_ptPixel(pNVI, rel);
       OVL_vPen(pNVI, (S32)(0x80000000u | lineColour), STD_PEN, 1);
       T_CHART_vMove(pNVI, {pNVI->CenterOffset.x, pNVI->CenterOffset.y});
-      T_CHART_vLine(pNVI, {p.x, p.y});
+      T_CHART_vLine(pNVI, p);
     }
     return;
   }
   const POINT p = OVL_ptPixel(pNVI, rel);
   if (pNVI->bCursorActive) {
     OVL_vPen(pNVI, (S32)(0x80000000u | lineColour), BRUSH, 3);
-    T_CHART_vMove(pNVI, {p.x, p.y});
+    T_CHART_vMove(pNVI, p);
     T_CHART_vLine(pNVI, {pNVI->CenterOffset.x, pNVI->CenterOffset.y});
     OVL_vResetPen(pNVI);
   }

@@ -248,7 +248,9 @@ TEST_F(ChartOverlay, KeptPicturesFollowEveryChange) {
   TwoPointRoute(0, a, b);
   Set("ITWP", b);
   Target(366000021, 0.006, -0.004, 10, 60);
-  for (int i = 0; i < 30; i++) U_NAV_vAddTrackPoint(&g_NAV.CurrentTrack, {m_boat.x - 40 * i, m_boat.y - 25 * i}, 0, FALSE);
+  for (int i = 0; i < 30; i++) {
+    U_NAV_vAddTrackPoint(&g_NAV.CurrentTrack, {m_boat.x - 40 * i, m_boat.y - 25 * i}, 0, FALSE);
+  }
   Boat(m_boat.x, m_boat.y, 20.0f, 2.0f);
   auto kept = [&] {
     Draw();

@@ -501,7 +501,9 @@ TEST_F(Highway, KeptTracksDrawWhatAWalkOfEveryPointDraws) {
       T_NAV_vDrawHighwayOverlay(&v);
       const std::vector<COLOR> kept = Pixels();
       G_BMP_vSet(m_pPage, 0);
-      if (nSaved >= 0) T_NAV_vRenderPerspectiveTrack(saved.get(), &v, FALSE, savedStyle, T_NAV_nGetTrackColor((U32)nSaved));
+      if (nSaved >= 0) {
+        T_NAV_vRenderPerspectiveTrack(saved.get(), &v, FALSE, savedStyle, T_NAV_nGetTrackColor((U32)nSaved));
+      }
       T_NAV_vRenderPerspectiveTrack(&g_NAV.CurrentTrack, &v, TRUE, style, 1);
       T_NAV_vRenderPerspectiveBoat(&v);
       ASSERT_EQ(Pixels(), kept) << "round " << round << " pass " << pass << " zoom " << zoom << " style " << style;
