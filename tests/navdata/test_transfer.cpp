@@ -209,9 +209,10 @@ TEST_F(NavStore, AStreamCutInsideItsLastRecordIsTakenWithoutIt) {
   EXPECT_EQ(36, T_NAV_TWR_nGetWaypointCount());
   EXPECT_EQ(0u, T_NAV_DATA_u32RecordsNotTaken());
 
-  std::vector<U8> filled(stream.begin(), stream.begin() + 28 * 36 + 2);
-  filled.resize(1024, 0x1A);
-  filled.insert(filled.end(), stream.begin() + 28 * 36, stream.end());
+  // A record cut two bytes in, the block padded out, then the stream again.
+  std::vector<U8> filled(1024 + stream.size() - 28 * 36, 0x1A);
+  std::copy(stream.begin(), stream.begin() + 28 * 36 + 2, filled.begin());
+  std::copy(stream.begin() + 28 * 36, stream.end(), filled.begin() + 1024);
   EXPECT_FALSE(Import(filled, 1024));
   EXPECT_EQ(36, T_NAV_TWR_nGetWaypointCount());
 }
