@@ -1,6 +1,6 @@
 // The serial port driver: each port a raw tty with a reader thread that
 // fills a 256-byte receive ring and signals the port's receive semaphore for
-// every byte.
+// every run of bytes it adds.
 #pragma once
 
 #include <pthread.h>
@@ -42,6 +42,12 @@ void DD_UART_vChangeBaudRate(U8 u8Port, U32 u32BaudRate);
 void DD_UART_vTxRxEnable(U8 u8Port, BOOLEAN bTxEnable, BOOLEAN bRxEnable);
 // Dropped when transmit is off or the port is closed.
 void DD_UART_vSendByte(U8 u8Port, U8 u8Data);
+// Writes the bytes in as few calls as the line takes them; returns how many
+// went out (0 when transmit is off or the port is closed). Blocks while the
+// line does not drain.
+U32 DD_UART_u32SendBlock(U8 u8Port, const U8* pu8Data, U32 u32Count);
+// Takes up to u32Max received bytes from the ring; how many it took.
+U32 DD_UART_u32Read(U8 u8Port, U8* pu8Bytes, U32 u32Max);
 // The next received byte, 0xFF when none: ask DD_UART_bRxCharAvail first,
 // since 0xFF is also a byte.
 U8 DD_UART_u8Getch(U8 u8Port);

@@ -137,7 +137,9 @@ TEST_F(Silence, AFullLineLosesNothingWhileACommandWaitsForAnUnreadLine) {
   });
   L_CLOCK_Sleep(500);
   ASSERT_EQ(0, tcflow(slave[2], TCOOFF));
-  const std::string fill(128, '-');
+  // One queue's worth goes to the writer, which the stopped line holds, and
+  // one fills the queue again.
+  const std::string fill(256, '-');
   U_UART_bTransmitData(2, (const U8*)fill.data(), (int)fill.size());
   while (!bDone) {
     T_NMEA_vRunCompassTest(TEST_SEND_VERSION);
