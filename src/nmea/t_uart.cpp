@@ -52,13 +52,14 @@ typedef struct tag_CHANNEL_SETUP {
   SEMA semaReceive;       // the receive queue's, signalled on every put
   SEMA semaReceiveReady;  // the driver's, signalled per run of received bytes
   U32 u32ReceiveDepth;    // 0: the queue table's depth
+  U32 u32TransmitDepth;   // 0: the queue table's depth
 } CHANNEL_SETUP;
 
 static const CHANNEL_SETUP s_aSetup[UART_CHANNELS] = {
-    {4800, FALSE, Q_TRANSMIT_UART0, Q_RECEIVE_UART0, SEMA_QUEUE_TX0, SEMA_QUEUE_RX0, SEMA_RECEIVE_RDY_UART0, 0},
-    {38400, FALSE, Q_TRANSMIT_UART1, Q_RECEIVE_UART1, SEMA_QUEUE_TX1, SEMA_QUEUE_RX1, SEMA_RECEIVE_RDY_UART1, 0},
+    {4800, FALSE, Q_TRANSMIT_UART0, Q_RECEIVE_UART0, SEMA_QUEUE_TX0, SEMA_QUEUE_RX0, SEMA_RECEIVE_RDY_UART0, 0, 0},
+    {38400, FALSE, Q_TRANSMIT_UART1, Q_RECEIVE_UART1, SEMA_QUEUE_TX1, SEMA_QUEUE_RX1, SEMA_RECEIVE_RDY_UART1, 0, 0},
     {38400, FALSE, Q_TRANSMIT_UART2, Q_RECEIVE_UART2, SEMA_QUEUE_TX2, SEMA_QUEUE_RX2, SEMA_RECEIVE_RDY_UART2,
-     UART_RX2_DEPTH},
+     UART_RX2_DEPTH, UART_TX2_DEPTH},
 };
 
 typedef struct tag_CHANNEL_CONTROL {
@@ -188,9 +189,9 @@ U32 T_UART_u32CurrentBaudRate(U8 u8Channel) {
 // byte is never silent: counted, and logged at most once a second.
 static void UART_vPutRun(U8 u8Channel, const U8* pu8Bytes, U32 u32Count) {
   CHANNEL_CONTROL* p = &s_sControl[u8Channel];
-  U16 entries[DD_UART_RING_SIZE];
-  for (U32 i = 0; i < u32Count; i++) entries[i] = pu8Bytes[i];
-  const S32 put = L_QUEUE_PutMany(s_aSetup[u8Channel].queueReceive, entries, u32Count, 0);
+  static U16 s_au16Entries[DD_UART_RING_SIZE];  // the UART task's alone
+  for (U32 i = 0; i < u32Count; i++) s_au16Entries[i] = pu8Bytes[i];
+  const S32 put = L_QUEUE_PutMany(s_aSetup[u8Channel].queueReceive, s_au16Entries, u32Count, 0);
   const U32 lost = u32Count - (put > 0 ? (U32)put : 0);
   if (lost == 0) return;
   const U32 dropped = p->u32Dropped += lost;
@@ -235,9 +236,9 @@ static void UART_vReceiveBlock(U8 u8Channel, const U8* pu8Bytes, U32 u32Count) {
 }
 
 static void UART_vHandleReceive(U8 u8Channel) {
-  U8 bytes[DD_UART_RING_SIZE];
-  for (U32 n; (n = H_UART_u32FetchRxBlock(u8Channel, bytes, sizeof bytes)) > 0;) {
-    if (!s_bInitPeriod) UART_vReceiveBlock(u8Channel, bytes, n);
+  static U8 s_au8Bytes[DD_UART_RING_SIZE];  // the UART task's alone
+  for (U32 n; (n = H_UART_u32FetchRxBlock(u8Channel, s_au8Bytes, sizeof s_au8Bytes)) > 0;) {
+    if (!s_bInitPeriod) UART_vReceiveBlock(u8Channel, s_au8Bytes, n);
   }
 }
 
@@ -355,6 +356,7 @@ static void UART_vResetChannels(void) {
     H_UART_vShutdown(ch);
     UART_vFreeClaims(c);
     if (s->u32ReceiveDepth != 0) L_QUEUE_Define(s->queueReceive, sizeof(U16), s->u32ReceiveDepth, nullptr, 0);
+    if (s->u32TransmitDepth != 0) L_QUEUE_Define(s->queueTransmit, 1, s->u32TransmitDepth, nullptr, 0);
     L_QUEUE_DefineSema(s->queueReceive, s->semaReceive, QNE);
     L_QUEUE_DefineSema(s->queueTransmit, s->semaTransmit, QNE);
     c->u32CurrentBaudrate = s->u32InitialBaudRate;

@@ -9,6 +9,9 @@ constexpr U8 UART_CHANNELS = 3;
 // Channel 2 carries GPS and AIS together; its receive queue holds a second
 // of a 38400-baud line, so that a task busy for a moment loses nothing.
 constexpr U32 UART_RX2_DEPTH = 4096;
+// Its transmit queue holds a whole XMODEM-1K packet, so that the PC link
+// hands a packet over, and the writer the line, in one go.
+constexpr U32 UART_TX2_DEPTH = 2048;
 
 void T_UART_vMain(void);
 

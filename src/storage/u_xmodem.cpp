@@ -64,11 +64,11 @@ static BOOLEAN XMODEM_bQueuePut(U8 u8Port, U8 u8Byte, TICKS ticks) {
 }
 
 // Entries of the receive queue taken per hand-over.
-constexpr U32 XMODEM_GET_RUN = 256;
+constexpr U32 XMODEM_GET_RUN = XMODEM_BLOCK_SIZE;
 
 static U32 XMODEM_u32QueueGetBlock(U8 u8Port, U8* pu8Bytes, U32 u32Count, TICKS ticks) {
   const QUEUE queue = s_queues[u8Port].queueReceive;
-  U16 entries[XMODEM_GET_RUN];
+  static U16 entries[XMODEM_GET_RUN];  // under RES_XMODEM, as the transfer
   U32 done = 0;
   while (done < u32Count) {
     const U32 want = u32Count - done < XMODEM_GET_RUN ? u32Count - done : XMODEM_GET_RUN;
