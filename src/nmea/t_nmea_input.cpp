@@ -969,6 +969,9 @@ void T_NMEA_vParseSentence(const char* pSentence, NMEA_PORT_INFO* p) {
     trace.pcSentence = pSentence;
     trace.u32Priority = p->GPSWritePriority;
     // One hold of the database and one reading of its clock per sentence.
+    // Nothing may wait for memory while the database is held, so the port's
+    // satellite list is made before.
+    NMEA_pnSatsInUse(p);
     H_DATABASE_vBeginRun();
     standard.pfHandler(&f, p, &trace);
     H_DATABASE_vEndRun();

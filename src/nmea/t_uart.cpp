@@ -104,9 +104,9 @@ static void* UART_pvWriter(void* pv) {
     const S32 n = L_QUEUE_GetMany(w->queue, block, sizeof block, 0);
     if (n > 0 && !w->bStop.load()) H_UART_u32PutBlock(w->u8Channel, block, (U32)n);
     w->bWriting = FALSE;
+    if (n > 0) continue;
     // A wait refused outright (another thread waits on the semaphore) must
     // not turn the loop into a spin.
-    if (n > 0) continue;
     const ERC rc = L_SEMA_WaitTicks(w->semaQueued, UART_WRITER_POLL_MS);
     if (rc != 0 && rc != RC_TIMEOUT) L_CLOCK_Sleep(UART_WRITER_POLL_MS);
   }

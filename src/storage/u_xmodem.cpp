@@ -33,7 +33,6 @@ constexpr TICKS XMODEM_RETRY_PAUSE = 100;
 // A line without a byte for this long has finished sending a bad packet.
 constexpr TICKS XMODEM_QUIET_TICKS = 1000;
 constexpr U32 XMODEM_CAN_COUNT = 8;
-constexpr TICKS XMODEM_DRAIN_TICKS = 1;
 
 // The transfer in progress; touched only under RES_XMODEM.
 static U8 s_u8Port;
@@ -68,13 +67,13 @@ constexpr U32 XMODEM_GET_RUN = XMODEM_BLOCK_SIZE;
 
 static U32 XMODEM_u32QueueGetBlock(U8 u8Port, U8* pu8Bytes, U32 u32Count, TICKS ticks) {
   const QUEUE queue = s_queues[u8Port].queueReceive;
-  static U16 entries[XMODEM_GET_RUN];  // under RES_XMODEM, as the transfer
+  static U16 s_au16Entries[XMODEM_GET_RUN];  // under RES_XMODEM, as the transfer
   U32 done = 0;
   while (done < u32Count) {
     const U32 want = u32Count - done < XMODEM_GET_RUN ? u32Count - done : XMODEM_GET_RUN;
-    const S32 got = L_QUEUE_GetMany(queue, entries, want, ticks);
+    const S32 got = L_QUEUE_GetMany(queue, s_au16Entries, want, ticks);
     if (got <= 0) break;
-    for (S32 i = 0; i < got; i++) pu8Bytes[done++] = (U8)entries[i];
+    for (S32 i = 0; i < got; i++) pu8Bytes[done++] = (U8)s_au16Entries[i];
   }
   return done;
 }
