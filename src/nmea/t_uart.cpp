@@ -70,6 +70,7 @@ typedef struct tag_CHANNEL_CONTROL {
   BOOLEAN bFindInitialCR;
   BOOLEAN bLastCharCR;
   std::atomic<U32> u32Dropped;
+  std::atomic<U32> u32Received;  // never reset: see T_UART_u32ReceivedBytes
   U32 u32DroppedLogged;
   U32 u32LastDropLogMs;
   std::atomic<UART_WRITER*> pWriter;
@@ -180,6 +181,10 @@ U32 T_UART_u32DroppedBytes(U8 u8Channel) {
   return u8Channel < UART_CHANNELS ? s_sControl[u8Channel].u32Dropped.load() : 0;
 }
 
+U32 T_UART_u32ReceivedBytes(U8 u8Channel) {
+  return u8Channel < UART_CHANNELS ? s_sControl[u8Channel].u32Received.load() : 0;
+}
+
 BOOLEAN T_UART_bInStartPeriod(void) { return s_bInitPeriod.load(); }
 
 U32 T_UART_u32CurrentBaudRate(U8 u8Channel) {
@@ -243,6 +248,7 @@ static void UART_vHandleReceive(U8 u8Channel) {
   static U8 s_au8Bytes[DD_UART_RING_SIZE];  // the UART task's alone
   for (U32 n; (n = H_UART_u32FetchRxBlock(u8Channel, s_au8Bytes, sizeof s_au8Bytes)) > 0;) {
     if (!s_bInitPeriod) UART_vReceiveBlock(u8Channel, s_au8Bytes, n);
+    s_sControl[u8Channel].u32Received += n;
   }
 }
 
