@@ -232,6 +232,12 @@ ERC L_QUEUE_Get(QUEUE queue, void* destination);
 ERC L_QUEUE_GetWait(QUEUE queue, void* destination);
 ERC L_QUEUE_GetWaitTicks(QUEUE queue, void* destination, TICKS ticks);
 ERC L_QUEUE_GetWaitSeconds(QUEUE queue, void* destination, U32 seconds);
+// Block hand-overs: up to u32Count entries in or out under one lock, with one
+// signal per condition reached. When nothing can move, they wait up to ticks
+// (0: not at all) for room or for an entry. The result is the number of
+// entries moved, 0 at the deadline, or a negative ERC for a bad queue.
+S32 L_QUEUE_PutMany(QUEUE queue, const void* entries, U32 u32Count, TICKS ticks);
+S32 L_QUEUE_GetMany(QUEUE queue, void* destination, U32 u32Count, TICKS ticks);
 ERC L_QUEUE_Purge(QUEUE queue);
 S32 L_QUEUE_Inquire(QUEUE queue);
 void L_QUEUE_Debug(void);
