@@ -118,26 +118,29 @@ static ssize_t NVRAM_nReadFile(const char* pcPath, void* pData, size_t size) {
   return done;
 }
 
-// Writes the two pieces to a new file at pcTemp. FALSE (reported) leaves
-// no file there.
+// Writes the two pieces to a new file at pcTemp, leaving its descriptor open
+// in *pFd when one is given, else closed. FALSE (reported) leaves no file.
 static BOOLEAN NVRAM_bWriteTemp(const char* pcTemp, const void* pHead, size_t headSize, const void* pBody,
-                                size_t bodySize, const char* pcWhat) {
+                                size_t bodySize, const char* pcWhat, int* pFd) {
   const int fd = FS_nOpen(pcTemp, O_WRONLY | O_CREAT | O_TRUNC, 0666);
   BOOLEAN bDone = fd >= 0;
   bDone = bDone && NVRAM_bPutAll(fd, pHead, headSize, 0, FALSE) && NVRAM_bPutAll(fd, pBody, bodySize, 0, FALSE);
-  if (fd >= 0 && close(fd) != 0) bDone = FALSE;
+  if (fd >= 0 && (!bDone || pFd == nullptr) && close(fd) != 0) bDone = FALSE;
   if (!bDone) {
     const int error = errno;
     if (fd >= 0) FS_nUnlink(pcTemp);
     if (U_STOREFAULT_bReport(error, pcWhat)) log_me("[%d]%s: %s not written: %s\n", __LINE__, __func__, pcWhat, strerror(error));
+    return FALSE;
   }
-  return bDone;
+  if (pFd != nullptr) *pFd = fd;
+  return TRUE;
 }
 
-// Forces the finished temporary file to the medium and renames it over
-// pcPath; 0, or the errno of the failure, the temporary file then gone.
-static int NVRAM_nLandTemp(const char* pcTemp, const char* pcPath) {
-  const int fd = FS_nOpen(pcTemp, O_WRONLY, 0);
+// Forces the finished temporary file to the medium (through fdOpen when it
+// is still open, -1 when not; closed here) and renames it over pcPath; 0, or
+// the errno of the failure, the temporary file then gone.
+static int NVRAM_nLandTemp(const char* pcTemp, const char* pcPath, int fdOpen) {
+  const int fd = fdOpen >= 0 ? fdOpen : FS_nOpen(pcTemp, O_WRONLY, 0);
   BOOLEAN bDone = fd >= 0 && FS_nFsync(fd) == 0;
   int error = errno;
   if (fd >= 0 && close(fd) != 0 && bDone) {
@@ -172,11 +175,15 @@ static void NVRAM_vReportLanding(int error, const char* pcPath) {
 typedef struct tag_NVRAM_STEP {
   U64 u64Seq;
   BOOLEAN bRemove;
+  int fd;  // the temporary file's, kept open while few steps wait; -1 closed
   char acPath[NVRAM_PATH_SIZE];
   char acTemp[NVRAM_PATH_SIZE];  // the new record, complete; empty for a removal
 } NVRAM_STEP;
 
 constexpr size_t NVRAM_FAILURES_KEPT = 64;
+// A long run of waiting steps reopens its files to force them rather than
+// hold a descriptor each.
+constexpr size_t NVRAM_OPEN_STEPS = 16;
 
 static std::mutex s_queueLock;  // the queue, the numbering and the failures
 static std::mutex s_landLock;   // one thread lands steps at a time, oldest first
@@ -210,7 +217,7 @@ static BOOLEAN NVRAM_bLand(U64 u64Upto) {
         step = s_queue.front();
         s_queue.pop_front();
       }
-      const int error = step.bRemove ? NVRAM_nRemove(step.acPath) : NVRAM_nLandTemp(step.acTemp, step.acPath);
+      const int error = step.bRemove ? NVRAM_nRemove(step.acPath) : NVRAM_nLandTemp(step.acTemp, step.acPath, step.fd);
       std::lock_guard<std::mutex> guard(s_queueLock);
       s_u64Landed = step.u64Seq;
       if (error != 0) {
@@ -259,11 +266,12 @@ static BOOLEAN NVRAM_bChange(const char* pcPath, const void* pHead, size_t headS
       if (error != 0) NVRAM_vReportLanding(error, pcPath);
       return error == 0;
     }
+    int fd = -1;
     if (snprintf(temp, sizeof temp, "%s%s", pcPath, NVRAM_TEMP_SUFFIX) >= (int)sizeof temp ||
-        !NVRAM_bWriteTemp(temp, pHead, headSize, pBody, bodySize, pcPath)) {
+        !NVRAM_bWriteTemp(temp, pHead, headSize, pBody, bodySize, pcPath, &fd)) {
       return FALSE;
     }
-    const int error = NVRAM_nLandTemp(temp, pcPath);
+    const int error = NVRAM_nLandTemp(temp, pcPath, fd);
     if (error != 0) NVRAM_vReportLanding(error, pcPath);
     return error == 0;
   }
@@ -271,10 +279,13 @@ static BOOLEAN NVRAM_bChange(const char* pcPath, const void* pHead, size_t headS
   L_MUTEX_vSetReleaseHook(RES_NAV_DATA, NVRAM_vOnRelease);
   NVRAM_STEP step;
   step.bRemove = bRemove;
+  step.fd = -1;
   step.acTemp[0] = '\0';
+  BOOLEAN bKeepOpen;
   {
     std::lock_guard<std::mutex> guard(s_queueLock);
     step.u64Seq = ++s_u64Numbered;
+    bKeepOpen = s_queue.size() < NVRAM_OPEN_STEPS;
   }
   // Each step its own temporary file: a record may change again before the
   // first change lands.
@@ -283,7 +294,10 @@ static BOOLEAN NVRAM_bChange(const char* pcPath, const void* pHead, size_t headS
                             NVRAM_TEMP_SUFFIX) >= (int)sizeof step.acTemp)) {
     return FALSE;
   }
-  if (!bRemove && !NVRAM_bWriteTemp(step.acTemp, pHead, headSize, pBody, bodySize, pcPath)) return FALSE;
+  if (!bRemove && !NVRAM_bWriteTemp(step.acTemp, pHead, headSize, pBody, bodySize, pcPath,
+                                     bKeepOpen ? &step.fd : nullptr)) {
+    return FALSE;
+  }
   std::lock_guard<std::mutex> guard(s_queueLock);
   s_queue.push_back(step);
   s_u64MyNewest = step.u64Seq;
