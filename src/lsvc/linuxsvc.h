@@ -152,6 +152,11 @@ ERC L_MUTEX_Lock(MUTEX id);
 ERC L_MUTEX_LockWait(MUTEX id);
 ERC L_MUTEX_LockTime(MUTEX id, TICKS ticks);
 ERC L_MUTEX_Unlock(MUTEX id);
+// Runs pfnHook on every thread right after its outermost unlock of id, with
+// the lock already free: the one way for the owner of a resource to finish
+// work that must not be done under it (a store's writes reaching the medium).
+// One hook a mutex, set after the mutexes are made; null removes it.
+void L_MUTEX_vSetReleaseHook(MUTEX id, void (*pfnHook)(void));
 S32 L_MUTEX_GetOwnerTaskID(MUTEX id);
 void L_MUTEX_Debug(void);
 
