@@ -59,7 +59,8 @@ constexpr DB_SHOWN_SPAN s_asArrivalShown[] = {{U_FEET, 0, 1000, 10}, {U_METRES, 
 constexpr DB_SHOWN_SPAN s_asDriftShown[] = {{U_FEET, 0, 5000, 50}, {U_METRES, 0, 1500, 10}, {}};
 constexpr DB_SHOWN_SPAN s_asRingsShown[] = {{U_FEET, 0, 1000, 10}, {U_METRES, 0, 300, 5}, {}};
 constexpr DB_SHOWN_SPAN s_asTrackDistanceShown[] = {{U_FEET, 0, 1000, 1}, {U_METRES, 0, 300, 1}, {}};
-constexpr DB_SHOWN_SPAN s_asOffsetSpeedShown[] = {{U_MPS, 0.0f, 20.0f, 0.1f}, {}};
+constexpr DB_SHOWN_SPAN s_asOffsetSpeedShown[] = {
+    {U_KPH, 0.0f, 72.0f, 0.5f}, {U_MPH, 0.0f, 45.0f, 0.5f}, {U_KNOTS, 0.0f, 39.0f, 0.5f}, {U_MPS, 0.0f, 20.0f, 0.1f}};
 constexpr DB_SHOWN_SPAN s_asRotationShown[] = {{U_NONE, 0, 359, 1}};
 constexpr DB_SHOWN_SPAN s_asHeadingRateShown[] = {{U_NONE, 1, 10, 1}};
 // The lower range: a stored 0 is Auto (the range follows the bottom); the
@@ -302,8 +303,8 @@ constexpr DB_TABLE_ROW s_asRows[] = {
     {FCID("KZMC"), DBT_S32, DBU_NONE, 8, 0, Fixed(0), Any()},
     {FCID("LSTS"), DBT_U32, DBU_NONE, 4, 0, Fixed(0), Choices(s_au32Transducers)},
     {FCID("MOBT"), DBT_S32, DBU_TIME, 8, 0, NoDefault(), Any()},
-    {FCID("MOBX"), DBT_S32, DBU_NONE, 8, 0, NoDefault(), Any()},
-    {FCID("MOBY"), DBT_S32, DBU_NONE, 8, 0, NoDefault(), Any()},
+    {FCID("MOBX"), DBT_FLOAT, DBU_NONE, 8, 0, NoDefault(), Any()},
+    {FCID("MOBY"), DBT_FLOAT, DBU_NONE, 8, 0, NoDefault(), Any()},
     {FCID("NVER"), DBT_U32, DBU_NONE, 2, DBF_KEPT | DBF_OWNER, NoDefault(), Any()},
     {FCID("OLCC"), DBT_S32, DBU_NONE, 8, 0, NoDefault(), Any()},
     {FCID("OLLC"), DBT_FLOAT, DBU_NONE, 8, 0, NoDefault(), Any()},
@@ -489,7 +490,7 @@ constexpr DB_TABLE_ROW s_asRows[] = {
     {FCID("SNNS"), DBT_U32, DBU_NONE, 2, DBF_KEPT | DBF_OWNER, NoDefault(), Any()},
     {FCID("SNNT"), DBT_U32, DBU_NONE, 2, DBF_KEPT | DBF_OWNER, NoDefault(), Any()},
     {FCID("SNOE"), DBT_BOOL, DBU_NONE, 10, 0, Fixed(FALSE), Any()},
-    {FCID("SNOS"), DBT_FLOAT, DBU_SPEED, 8, 0, Fixed(FloatWord(2.2352f)), SpanF(0.0f, 20.0f, s_asOffsetSpeedShown)},
+    {FCID("SNOS"), DBT_FLOAT, DBU_SPEED, 8, 0, Fixed(FloatWord(2.2352f)), SpanF(0.0f, 20.2f, s_asOffsetSpeedShown)},
     {FCID("SNRC"), DBT_U32, DBU_NONE, 8, 0, Fixed(0), SpanU(0, 15)},
     {FCID("SNS1"), DBT_U32, DBU_NONE, 8, 0, Fixed(0), Any()},
     {FCID("SNS2"), DBT_U32, DBU_NONE, 8, 0, Fixed(0), Any()},

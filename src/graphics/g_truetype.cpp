@@ -8,6 +8,7 @@
 #include <string.h>
 
 #include <atomic>
+#include <vector>
 
 #include "g_fontdata.h"
 #include "g_image32.h"
@@ -392,14 +393,18 @@ void G_TRUETYPE_M_vPutRotated(BITMAP* pBmp, const char* pText, const POINT* pptA
                                                                        [](const GLYPH_IMAGE&, PIXEL) { return TRUE; });
   const S64 s64Width = (S64)(s32TextWidth > 0 ? s32TextWidth : 0) + 32;
   const S64 s64Rows = (S64)u32Height + 34;
-  // A picture beyond the heap's largest block would end the unit.
+  // No text turns that needs more than the heap's largest block.
   if (pSize == nullptr || s64Width * s64Rows * 4 > (S64)H_MEMORY_MAX_REQUEST) {
     if (pSize != nullptr) log_me("[%d]%s: text too large to turn", __LINE__, __func__);
     L_MUTEX_Unlock(RES_TRUETYPE_FONT);
     return;
   }
   const S32 s32Width = (S32)s64Width, s32Rows = (S32)s64Rows;
-  U8* pu8Pixels = (U8*)H_MEMORY_pvCalloc((U32)(s32Width * s32Rows), 4);
+  // One picture serves every call, under the font lock: it grows to the
+  // largest text turned so far and is never given back.
+  static std::vector<U8> s_picture;
+  s_picture.assign((size_t)s32Width * (size_t)s32Rows * 4, 0);
+  U8* pu8Pixels = s_picture.data();
   const U8 u8Red = (U8)((colorText >> 8) & 0xF8), u8Green = (U8)((colorText >> 3) & 0xFC),
            u8Blue = (U8)((colorText << 3) & 0xFF);
   G_TRUETYPE_s32WalkWith(pText, 0, pInfo, u32Height, pSize, TRUE, [&](const GLYPH_IMAGE& image, PIXEL x) {
@@ -421,7 +426,6 @@ void G_TRUETYPE_M_vPutRotated(BITMAP* pBmp, const char* pText, const POINT* pptA
   const IMAGE32 picture = {pu8Pixels, nullptr, s32Width, s32Rows, 0};
   const POINT center = {pptRotateCenter->x, pptRotateCenter->y + ROTATED_BASELINE};
   G_IMAGE32_vPutRotated(pBmp, &picture, pptAnchor, &center, dRotateAngle);
-  H_MEMORY_vFree(pu8Pixels);
   L_MUTEX_Unlock(RES_TRUETYPE_FONT);
 }
 

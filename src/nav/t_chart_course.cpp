@@ -11,6 +11,7 @@
 #include "gr_context.h"
 #include "gr_line.h"
 #include "h_database.h"
+#include "t_chart_list.h"
 #include "t_chart_marks.h"
 #include "u_convert.h"
 #include "u_language.h"
@@ -32,14 +33,13 @@ static POINT CRS_ptAlong(POINT from, double dHeading, double dPixels) {
 }
 
 static void CRS_vLine(NAV_VIEW_INFO* pNVI, POINT from, POINT to, S32 size) {
-  GR_CONTEXT* gc = &pNVI->GrContext;
-  gr_SetColor(gc, (S32)(0x80000000u | gCOLOR_pcolColorTable[39]));
-  gr_SetDrawingTool(gc, size > 1 ? BRUSH : STD_PEN);
-  gr_SetPixelSize(gc, size);
-  gr_SetAbsPenPos(gc, from.x, from.y);
-  gr_DrawAbsLine(gc, to.x, to.y);
-  gr_SetDrawingTool(gc, STD_PEN);
-  gr_SetPixelSize(gc, 1);
+  T_CHART_vColour(pNVI, (S32)(0x80000000u | gCOLOR_pcolColorTable[39]));
+  T_CHART_vTool(pNVI, size > 1 ? BRUSH : STD_PEN);
+  T_CHART_vSize(pNVI, size);
+  T_CHART_vMove(pNVI, from);
+  T_CHART_vLine(pNVI, to);
+  T_CHART_vTool(pNVI, STD_PEN);
+  T_CHART_vSize(pNVI, 1);
 }
 
 // A ground distance in the short or long unit of the distance setting; a
@@ -117,6 +117,6 @@ void T_NAV_vRenderCourseLines(NAV_VIEW_INFO* pNVI, POINT ptBoat, double dHeading
   U32 u32Palette = 0;
   H_DATABASE_bFetchU32(FCID("SPAL"), &u32Palette, nullptr, nullptr);
   const BOOLEAN bLight = u32Palette == 1;
-  T_NAV_vRenderOutlinedName(pNVI->pBitmap, {end.x + 8, end.y - 6}, T_NAV_pFont14(), sText,
-                            gCOLOR_pcolColorTable[bLight ? 32 : 35], gCOLOR_pcolColorTable[bLight ? 35 : 32]);
+  T_CHART_vOutlined(pNVI, {end.x + 8, end.y - 6}, T_NAV_pFont14(), sText, gCOLOR_pcolColorTable[bLight ? 32 : 35],
+                    gCOLOR_pcolColorTable[bLight ? 35 : 32]);
 }

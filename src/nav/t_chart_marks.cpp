@@ -19,6 +19,7 @@
 #include "h_database.h"
 #include "h_memory.h"
 #include "navmath.h"
+#include "t_chart_list.h"
 #include "t_nav_int.h"
 #include "t_nav_twr.h"
 #include "u_convert.h"
@@ -74,7 +75,7 @@ void T_NAV_vDrawCastingRings(NAV_VIEW_INFO* pNVI, POINT* pt) {
   const double d = 2.0 * (double)fCast * pNVI->nPixelsPerMMM / 1048576.0 * u / pRow->nMeters + 0.5;
   if (!(d >= 1.0) || d > 4096.0) return;
   const U32 diameter = (U32)d;
-  for (U32 k = 0; k < 4; k++) G_CIRCLE_vDraw(pNVI->pBitmap, gCOLOR_pcolColorTable[37], pt, diameter + k);
+  for (U32 k = 0; k < 4; k++) T_CHART_vCircle(pNVI, gCOLOR_pcolColorTable[37], *pt, diameter + k);
 }
 
 // ---------------------------------------------------------------------------
@@ -122,9 +123,9 @@ static BOOLEAN MRK_bArc(NAV_VIEW_INFO* pNVI, POINT c, S64 r, S32 a0, S32 a1) {
     if (bIn) {
       const POINT p = MRK_ptProject(pNVI, s, x, y);
       if (bPrev) {
-        gr_DrawAbsLine(&pNVI->GrContext, p.x, p.y);
+        T_CHART_vLine(pNVI, p);
       } else {
-        gr_SetAbsPenPos(&pNVI->GrContext, p.x, p.y);
+        T_CHART_vMove(pNVI, p);
       }
       bAny = TRUE;
     }
@@ -134,15 +135,15 @@ static BOOLEAN MRK_bArc(NAV_VIEW_INFO* pNVI, POINT c, S64 r, S32 a0, S32 a1) {
 }
 
 static void MRK_vPen(NAV_VIEW_INFO* pNVI, S32 colour, S32 size) {
-  gr_SetColor(&pNVI->GrContext, colour);
-  gr_SetDrawingTool(&pNVI->GrContext, BRUSH);
-  gr_SetPixelSize(&pNVI->GrContext, size);
+  T_CHART_vColour(pNVI, colour);
+  T_CHART_vTool(pNVI, BRUSH);
+  T_CHART_vSize(pNVI, size);
 }
 
 static void MRK_vResetPen(NAV_VIEW_INFO* pNVI) {
-  gr_SetPatternStatus(&pNVI->GrContext, FALSE);
-  gr_SetDrawingTool(&pNVI->GrContext, STD_PEN);
-  gr_SetPixelSize(&pNVI->GrContext, 1);
+  T_CHART_vPatternStatus(pNVI, FALSE);
+  T_CHART_vTool(pNVI, STD_PEN);
+  T_CHART_vSize(pNVI, 1);
 }
 
 // A label in a dark box, its lower-left corner at (x + 4 - w/2, y - 3).
@@ -158,8 +159,8 @@ static void MRK_vBoxLabel(NAV_VIEW_INFO* pNVI, POINT at, const char* sNarrow) {
       box.y + 19 > b->s32ClipTop + 1) {
     return;
   }
-  G_BOX_vDrawFilled(pNVI->pBitmap, gCOLOR_pcolColorTable[238], &box, (U32)w + 8, 19);
-  T_NAV_vPutText(pNVI->pBitmap, gCOLOR_pcolColorTable[35], {box.x + 4, box.y + 4}, pFont, sText);
+  T_CHART_vBox(pNVI, gCOLOR_pcolColorTable[238], box, (U32)w + 8, 19);
+  T_CHART_vText(pNVI, gCOLOR_pcolColorTable[35], {box.x + 4, box.y + 4}, pFont, sText);
 }
 
 static BOOLEAN MRK_bWaypoint(S32 nIndex, POINT* ppt, const WAYPOINT** ppWaypoint = nullptr) {
@@ -249,7 +250,7 @@ void T_NAV_vRenderCursorWaypoint(NAV_VIEW_INFO* pNVI) {
   U_NAV_vConvertMMToPixel(&p, &pNVI->RotContext, &pNVI->CenterOffset, pNVI->nPixelsPerMMM);
   const ICON* pIcon = T_NAV_pWaypointIcon(pWaypoint->u8Icon);
   const POINT corner = {p.x + 1 - pIcon->nWidth / 2, p.y - pIcon->nHeight / 2};
-  G_ICON_vPut(pNVI->pBitmap, pIcon, &corner);
+  T_CHART_vIcon(pNVI, pIcon, corner);
   POINT centre = {corner.x + pIcon->nWidth / 2, corner.y + pIcon->nHeight / 2};
   T_NAV_vDrawCastingRings(pNVI, &centre);
   // Ended by two zero bytes, as a 16-bit name needs.
@@ -258,8 +259,8 @@ void T_NAV_vRenderCursorWaypoint(NAV_VIEW_INFO* pNVI) {
   const FONT_DEF* pFont = T_NAV_pFont17();
   const S32 w = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)sName);
   const POINT box = {p.x + 1 + pIcon->nWidth / 2 - 3, p.y - 12};
-  G_BOX_vDrawFilled(pNVI->pBitmap, gCOLOR_pcolColorTable[238], &box, (U32)w + 9, 23);
-  T_NAV_vPutText(pNVI->pBitmap, gCOLOR_pcolColorTable[35], {p.x + 1 + pIcon->nWidth / 2 + 1, p.y - 11}, pFont, sName);
+  T_CHART_vBox(pNVI, gCOLOR_pcolColorTable[238], box, (U32)w + 9, 23);
+  T_CHART_vText(pNVI, gCOLOR_pcolColorTable[35], {p.x + 1 + pIcon->nWidth / 2 + 1, p.y - 11}, pFont, sName);
 }
 
 // ---------------------------------------------------------------------------
@@ -352,22 +353,22 @@ void T_NAV_vDrawProximityFlag(NAV_VIEW_INFO* pNVI, POINT* pt, float WP_Dist, BOO
   if (bHang) {
     const POINT centre = {pHead->nWidth / 2, pHead->nHeight / 2};
     const POINT at = {pt->x + (bLeft ? -pHead->nWidth / 2 : pHead->nWidth / 2), pt->y - pHead->nHeight / 2};
-    G_ICON_vPutRotatedAngle(pNVI->pBitmap, pHead, &at, &centre, M_PI);
+    T_CHART_vTurnedIcon(pNVI, pHead, at, centre, M_PI);
   } else {
     const POINT at = {bLeft ? pt->x - pHead->nWidth + 1 : pt->x, pt->y};
-    G_ICON_vPut(pNVI->pBitmap, pHead, &at);
+    T_CHART_vIcon(pNVI, pHead, at);
   }
   S32 x = bLeft ? pt->x - pHead->nWidth + 1 - mid : pt->x + pHead->nWidth - 1;
   const S32 textX = bLeft ? x - n * mid + mid : x;
   for (S32 i = 0; i < n; i++) {
     const POINT at = {x, bandY};
-    G_ICON_vPut(pNVI->pBitmap, &PBox_Middle, &at);
+    T_CHART_vIcon(pNVI, &PBox_Middle, at);
     x += bLeft ? -mid : mid;
   }
   const POINT endAt = {bLeft ? x - pEnd->nWidth + mid : x, bandY};
-  G_ICON_vPut(pNVI->pBitmap, pEnd, &endAt);
+  T_CHART_vIcon(pNVI, pEnd, endAt);
   const COLOR text = gCOLOR_pcolColorTable[MRK_u32Palette() == 2 ? 40 : 35];
-  T_NAV_vPutText(pNVI->pBitmap, text, {textX - 8, bandY + 4}, pFont, sText);
+  T_CHART_vText(pNVI, text, {textX - 8, bandY + 4}, pFont, sText);
 }
 
 void T_NAV_vRenderProximityFlags(NAV_VIEW_INFO* pNVI, BOOLEAN bCursor) {

@@ -5,10 +5,13 @@
 #include "t_nav.h"
 #include "t_nav_group.h"
 
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+
+#include <mutex>
 
 #include "error.h"
 #include "g_box.h"
@@ -24,12 +27,14 @@
 #include "t_nav_nvram_flash.h"
 #include "t_nav_twr.h"
 #include "t_nav_views.h"
+#include "t_startup.h"
 #include "u_language.h"
 #include "u_nav.h"
 #include "u_nav_edit.h"
 #include "u_nav_infobox.h"
 #include "u_shutdown.h"
 #include "u_view.h"
+#include "u_wstring.h"
 #include "ui_texts.h"
 
 NAV_TASK g_NAV;
@@ -100,6 +105,29 @@ static void NAV_vSubscribe(FOURCHARID id) { H_DATABASE_bRegisterForDataWithCondi
 static const U32 s_aTwo[] = {0, 1};
 static const MENU_TEXT s_aOffOn[] = {Off, On};
 
+// The trackpoint intervals in seconds, named by their time as the readouts
+// write a duration ("0:05"): made once, in both text forms.
+static const U32 s_au32Intervals[] = {1, 5, 10, 15, 30, 60};
+constexpr U32 NAV_INTERVALS = sizeof s_au32Intervals / sizeof s_au32Intervals[0];
+static const char* s_aapcIntervalNames[NAV_INTERVALS][LANGUAGE_COUNT];
+static MENU_TEXT s_apIntervalNames[NAV_INTERVALS];
+
+static void NAV_vMakeIntervalNames(void) {
+  static std::once_flag s_once;
+  std::call_once(s_once, [] {
+    static char s_aacNarrow[NAV_INTERVALS][24];
+    static char s_aacWide[NAV_INTERVALS][48];
+    for (U32 i = 0; i < NAV_INTERVALS; i++) {
+      snprintf(s_aacNarrow[i], sizeof s_aacNarrow[i], "%u:%02u", s_au32Intervals[i] / 60, s_au32Intervals[i] % 60);
+      U_WSTRING_vAscii2Unicode(s_aacWide[i], s_aacNarrow[i], sizeof s_aacWide[i] - 2, TRUE);
+      for (U32 l = 0; l < LANGUAGE_COUNT; l++) {
+        s_aapcIntervalNames[i][l] = l >= LANGUAGE_FIRST_WIDE ? s_aacWide[i] : s_aacNarrow[i];
+      }
+      s_apIntervalNames[i] = s_aapcIntervalNames[i];
+    }
+  });
+}
+
 // Main menus of the navigation settings, under their tabs.
 static void NAV_vRegisterMainMenus(void) {
   const BOOLEAN bDomestic = MODEL_bDomesticModel();
@@ -108,10 +136,10 @@ static void NAV_vRegisterMainMenus(void) {
   U_MENU_bRegisterMainSelectorMenu(Vessel_Offset, Nav, 221, FCID("SVOS"), 2, s_aOffOn, s_aTwo, M_ADVANCED);
   U_MENU_bRegisterMainSliderMenu(Offset_Speed, Nav, 222, FCID("SNOS"), U_MENU_pLimitsOf(FCID("SNOS")), nullptr,
                                  nullptr, nullptr, M_ADVANCED);
-  static const MENU_LIMITS s_sZone[] = {{U_NONE, -720, 720, 60}};
-  (void)bDomestic;
-  U_MENU_bRegisterMainSliderMenu(Local_Time_Zone, Setup, 138, FCID("SLTZ"), s_sZone, nullptr, nullptr, nullptr,
-                                 M_BASIC);
+  MENU_CHOICE_LIST pZones = nullptr;
+  const U32* pZoneValues = nullptr;
+  const U32 u32Zones = T_STARTUP_u32TimeZoneChoices(bDomestic, &pZones, &pZoneValues);
+  U_MENU_bRegisterMainSelectorMenu(Local_Time_Zone, Setup, 138, FCID("SLTZ"), u32Zones, pZones, pZoneValues, M_BASIC);
   U_MENU_bRegisterMainSelectorMenu(Daylight_Saving_Time, Setup, 139, FCID("SDST"), 2, s_aOffOn, s_aTwo, M_BASIC);
   T_NAV_vRegisterArrivalAlarms(FALSE);
   U_MENU_bRegisterMainSliderMenu(Drift_Alarm, Alarms, 519, FCID("CNDA"), U_MENU_pLimitsOf(FCID("CNDA")), Off, nullptr,
@@ -124,18 +152,16 @@ static void NAV_vRegisterMainMenus(void) {
   U_MENU_bRegisterMainSelectorMenu(Course_Projection_Line, Nav, 228, FCID("SCCP"), 4, s_aProjection, s_aFour,
                                    M_ADVANCED);
   U_MENU_bRegisterMainSliderMenu(Trolling_Grid_Rotation, Nav, 212, FCID("SNGA"), U_MENU_pLimitsOf(FCID("SNGA")),
-                                 nullptr, nullptr, nullptr, M_ADVANCED);
+                                 nullptr, nullptr, Degrees, M_ADVANCED);
   U_MENU_bRegisterMainSelectorMenu(Continuous_Navigation_Mode, Nav, 234, FCID("SNCM"), 2, s_aOffOn, s_aTwo,
                                    M_ADVANCED);
   U_MENU_bRegisterMainSliderMenu(Casting_Rings, Nav, 197, FCID("SNCR"), U_MENU_pLimitsOf(FCID("SNCR")), Off, nullptr,
                                  nullptr, M_BASIC);
   U_MENU_bRegisterMainSelectorMenu(North_Up_Indicator, Chart, 218, FCID("SNUP"), 2, s_aOffOn, s_aTwo, M_ADVANCED);
   U_MENU_bRegisterMainSelectorMenu(View_Orientation, Chart, 203, FCID("SCUV"), 2, s_aOffOn, s_aTwo, M_BASIC);
-  static const U32 s_aInterval[] = {1, 5, 10, 15, 30, 60};
-  static const MENU_TEXT s_aIntervalNames[] = {Trackpoint_Interval, Trackpoint_Interval, Trackpoint_Interval,
-                                               Trackpoint_Interval, Trackpoint_Interval, Trackpoint_Interval};
-  U_MENU_bRegisterMainSelectorMenu(Trackpoint_Interval, Nav, 213, FCID("SNTI"), 6, s_aIntervalNames, s_aInterval,
-                                   M_ADVANCED);
+  NAV_vMakeIntervalNames();
+  U_MENU_bRegisterMainSelectorMenu(Trackpoint_Interval, Nav, 213, FCID("SNTI"), NAV_INTERVALS, s_apIntervalNames,
+                                   s_au32Intervals, M_ADVANCED);
   U_MENU_bRegisterMainSliderMenu(Track_Min_Distance, Nav, 214, FCID("SNTD"), U_MENU_pLimitsOf(FCID("SNTD")), nullptr,
                                  nullptr, nullptr, M_ADVANCED);
   U_MENU_bRegisterMainSelectorMenu(Waypoint_Proximity_Flags, Nav, 210, FCID("SNWP"), 2, s_aOffOn, s_aTwo,
@@ -527,6 +553,9 @@ void NAV_vHandleEvent(S32 s32Event) {
     case SEMA_GPS_DETECTED:
       NAV_vGPSDetected();
       break;
+    case SEMA_KEYBOARD_LONG_GOTO:
+      T_NAV_vManOverboard();
+      break;
     case SEMA_NAVI_AUTOZOOM_RESTORE:
       if (g_NAV.pAutoZoom != nullptr) {
         H_DATABASE_bUpdateEverythingBoolean(FCID("IAZR"), TRUE, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
@@ -553,7 +582,8 @@ void NAV_vHandleEvent(S32 s32Event) {
 
 void T_NAV_vMain(void) {
   NAV_vStartUp();
+  // 99 is the man-overboard semaphore the remote signals.
   static const SEMA s_aEvents[] = {SEMA_MBOX_NAV,    SEMA_TIMER_NAV,    SEMA_TIMER_WAYPOINT_TIMER, SEMA_GPS_DETECTED,
-                                   SEMA_NAVI_AUTOZOOM_RESTORE, SEMA_CURSOR_STOP, 0};
+                                   SEMA_NAVI_AUTOZOOM_RESTORE, SEMA_CURSOR_STOP, SEMA_KEYBOARD_LONG_GOTO, 0};
   for (;;) NAV_vHandleEvent(L_SEMA_WaitMultiple(s_aEvents));
 }

@@ -117,11 +117,11 @@ static void DIAG_vRight(BITMAP* pBitmap, S32 xRight, S32 y, const FONT_DEF* pFon
 }
 
 void T_NMEA_vDrawDiagnosticLatLon(BITMAP* pBitmap, POINT origin, BOOLEAN bBlinkOn, U32 nLang) {
-  float lat = 0.0f, lon = 0.0f;
-  BOOLEAN bLat = FALSE, bLon = FALSE;
-  const BOOLEAN bHave = H_DATABASE_bFetchFloat(FCID("ILTD"), &lat, &bLat, nullptr) &&
-                        H_DATABASE_bFetchFloat(FCID("ILND"), &lon, &bLon, nullptr);
-  if (!bHave || (!(bLat && bLon) && !bBlinkOn)) return;
+  DB_DATA_TYPE latitude, longitude;
+  BOOLEAN bValid = FALSE;
+  if (!H_DATABASE_bFetchPair(FCID("ILTD"), FCID("ILND"), &latitude, &longitude, &bValid)) return;
+  if (!bValid && !bBlinkOn) return;
+  const float lat = latitude.fVal, lon = longitude.fVal;
   U32 format = 6;
   H_DATABASE_bFetchU32(FCID("SIPF"), &format, nullptr, nullptr);
   const FONT_DEF* pFont = DIAG_pFont(14, TRUE);

@@ -320,6 +320,14 @@ void WPM_vBusyOn(void) {
 
 void WPM_vBusyOff(void) { T_NAV_vStopBusy(); }
 
+void WPM_vYieldStore(void) {
+  U32 u32Levels = 0;
+  ERC rc;
+  while ((rc = L_MUTEX_Unlock(RES_NAV_DATA)) == -lsMUTEX_NESTED) u32Levels++;
+  if (rc != 0) return;  // not held
+  for (U32 i = 0; i <= u32Levels; i++) L_MUTEX_LockWait(RES_NAV_DATA);
+}
+
 void WPM_vFinishOperation(void) {
   T_NAV_GROUP_vSwitchToBrowseMode();
   g_WPMSel.u16SelectedCount = 0;

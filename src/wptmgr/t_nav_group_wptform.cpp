@@ -211,15 +211,14 @@ static void WPM_vInstall(const char* const* strTitle, U32 u32Index) {
 void T_NAV_GROUP_vNewWaypoint(U32) {
   memset(&s_Waypoint, 0, sizeof s_Waypoint);
   if (!WPM_bNeedFix()) return;
-  S32 lat = 0, lon = 0;
-  H_DATABASE_bFetchS32(FCID("ILAT"), &lat, nullptr, nullptr);
-  H_DATABASE_bFetchS32(FCID("ILON"), &lon, nullptr, nullptr);
+  DB_DATA_TYPE lat = {}, lon = {};
+  H_DATABASE_bFetchPair(FCID("ILAT"), FCID("ILON"), &lat, &lon, nullptr);
   if (!T_NAV_vRoomForWptOrGroup(FALSE)) {
     T_NAV_vSetNavUIError(No_Waypoints);
     WPM_vClick(FALSE);
     return;
   }
-  s_Waypoint.pt = {lon, lat};
+  s_Waypoint.pt = {lon.s32Val, lat.s32Val};
   g_WPMForm.s32OldWaypointCount2Name = T_NAV_s32GetMaxWayPointCounter();
   const char* pcName = WPM_pcDefaultWaypointName();
   U32 dt = 0;

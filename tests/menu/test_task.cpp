@@ -215,7 +215,7 @@ TEST_F(MenuKeys, TheQuickSetUpStaysUntilItsUserLeavesItAndThenTheStartUpTaskTake
   Key(FCID("SSWA"), 0);
   Key(FCID("SQCD"), FALSE);
   ASSERT_TRUE(U_MENU_bRegisterQuickSelectorMenu(Water_Type, 299, FCID("SSWA"), 3, kWater, kWaterValues, M_BASIC));
-  ASSERT_TRUE(U_MENU_bRegisterQuickVarStepSliderMenu(Max_Depth, 298, FCID("SSMD"), kDepth, kSteps, M_BASIC));
+  ASSERT_TRUE(U_MENU_bRegisterQuickVarStepSliderMenu(Max_Depth, 298, FCID("SSMD"), kDepth, kSteps, nullptr, M_BASIC));
   ASSERT_TRUE(U_MENU_bRegisterQuickSelectorMenu(Connected_Transducer, 317, FCID("SSWA"), 1, kWater, kWaterValues,
                                                 M_BASIC));
   MT_vSync();

@@ -137,6 +137,30 @@ TEST_F(NavTask, ASecondGpsDetectionDuplicatesNoOnceOnlyRegistration) {
   EXPECT_EQ(pTimer, g_NAV.pUpdateTimer) << "one tick timer";
 }
 
+// A zone is chosen by its name, as the quick set-up offers it, never as a
+// bare count of minutes; a trackpoint interval by its time.
+TEST_F(NavTask, ZonesAndTrackpointIntervalsAreChosenByWhatTheyAre) {
+  NAV_vHandleEvent(SEMA_GPS_DETECTED);
+  std::vector<MSG_MENU_REQUEST> all;
+  MenuRequests(nullptr, &all);
+  auto choices = [&all](MENU_TEXT item) {
+    std::map<S32, std::string> names;
+    for (const MSG_MENU_REQUEST& r : all) {
+      if (r.pItemName != item || r.eKind != MENU_REQ_MAIN_SELECTOR) continue;
+      for (U32 i = 0; i < r.u32Count; i++) names[(S32)r.pu32Values[i]] = r.pChoiceList[i][0];
+    }
+    return names;
+  };
+  std::map<S32, std::string> names = choices(Local_Time_Zone);
+  EXPECT_EQ(35u, names.size());
+  EXPECT_EQ("UTC-05:00", names[-300]);
+  EXPECT_EQ("UTC+05:45", names[345]);
+  names = choices(Trackpoint_Interval);
+  EXPECT_EQ(6u, names.size());
+  EXPECT_EQ("0:05", names[5]);
+  EXPECT_EQ("1:00", names[60]);
+}
+
 // The data boxes over the navigation views: the big-digits layer over the
 // highway view, the track-chart layer over the chart; ice mode moves the
 // chart's boxes to the ice chart and takes the highway's away.

@@ -4,6 +4,7 @@
 // appends. Bytes and slots are laid out by hand from the group records.
 
 #include "navstore_rig.h"
+#include "u_storefault.h"
 
 namespace {
 
@@ -116,6 +117,42 @@ TEST_F(NavStore, AUnitIdOutOfRangeIsMadeFromTheModelAndSerial) {
   U32 stored = 0;
   EXPECT_TRUE(H_DATABASE_bFetchU32(FCID("SUID"), &stored, nullptr, nullptr));
   EXPECT_EQ(64u, stored);
+}
+
+// More waypoint files than a rebuilt tree has room to link: what finds no
+// place goes with its file, and one note names the first of them.
+std::vector<std::string> g_treeNotes;
+void TakeTreeNote(const char* const*, const char* pcText) { g_treeNotes.push_back(pcText); }
+
+TEST_F(NavStore, ARebuildWithoutRoomForEveryItemDeletesTheRestAndNamesThem) {
+  DropTree();
+  for (U16 i = 0; i < 2900; i++) {
+    char name[12];
+    snprintf(name, sizeof name, "W%u", i);
+    WAYPOINT w = NAVTEST_Waypoint(i * 10, 0, name);
+    ASSERT_TRUE(T_NAV_NVRAM_bSaveWaypoint(&w, i, FALSE));
+  }
+  g_treeNotes.clear();
+  U_STOREFAULT_vSetNoteAction(TakeTreeNote);
+  T_NAV_vInitTracksWaypointsRoutes();
+  U_STOREFAULT_vSetNoteAction(nullptr);
+  // 2,900 links need 242 bodies of 12, and 100 slots are free.
+  const int kept = T_NAV_TWR_nGetWaypointCount();
+  EXPECT_GT(kept, 0);
+  EXPECT_LE(kept, 100 * 12);
+  std::vector<std::string> dropped;
+  for (U16 i = 0; i < 2900; i++) {
+    if (T_NAV_pGetWaypoint(i)->u8Status == WPT_STATUS_SAVED) {
+      EXPECT_TRUE(T_NAV_GROUP_DATA_bIsInAnyGroup(i)) << i;
+    } else if (T_NAV_pGetWaypoint(i)->u8Status == WPT_STATUS_FREE) {
+      EXPECT_FALSE(Exists(File("wpts", i))) << i;
+      if (dropped.size() < 4) dropped.push_back("W" + std::to_string(i));
+    }
+  }
+  ASSERT_EQ(1u, g_treeNotes.size());
+  EXPECT_EQ("No room in the waypoint tree, deleted: " + dropped[0] + ", " + dropped[1] + ", " + dropped[2] + ", " +
+                dropped[3] + " (+" + std::to_string(2900 - kept - 4) + ")",
+            g_treeNotes[0]);
 }
 
 // Waypoints in the lowest slots put a rebuilt root above them; a start

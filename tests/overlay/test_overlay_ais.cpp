@@ -102,6 +102,20 @@ TEST_F(AisLimits, TheMinuteFieldIsKeptWithinAnHour) {
   EXPECT_EQ(AIS_EDIT_SAVE, s_AisEdit.eState);
 }
 
+// The keypad has no check key: MENU stores the value of an open dialog and
+// is no one's key on the rows.
+TEST_F(AisLimits, MenuStoresTheValueOfTheOpenDialog) {
+  SetFloat("SCPA", 1.5f);
+  T_NAV_EDIT_vAisLimitsSetUp();
+  EXPECT_FALSE(Key(HKEY_MASK_MENU));
+  EXPECT_EQ(AIS_EDIT_CPA, s_AisEdit.eState);
+  Pad(CURSOR_EAST);
+  Pad(CURSOR_NORTH);  // 01.50 to 11.50
+  Key(HKEY_MASK_MENU);
+  EXPECT_FLOAT_EQ(11.5f, GetFloat("SCPA"));
+  EXPECT_EQ(AIS_EDIT_TCPA, s_AisEdit.eState);
+}
+
 TEST_F(AisLimits, ExitAfterAChangeAsksAndTheAnswersStoreOrNot) {
   SetFloat("SCPA", 1.5f);
   ot::Set("STCP", 307);

@@ -11,6 +11,8 @@
 #include "font_test.h"
 #include "g_bmp.h"
 #include "g_buffers.h"
+#include "g_fonts.h"
+#include "g_pixel.h"
 #include "golden.h"
 #include "h_database.h"
 #include "test_timing.h"
@@ -219,6 +221,43 @@ void Draw(BITMAP* page, DRAW_FUNCTION* draw, SPLIT_WINDOW_TYPE pane, S32 left, S
   windowSpec.drawWindow = {left, 479, right, 0};
   windowSpec.u32User = user;
   draw(page, &windowSpec);
+}
+
+using SonarText = FontTest;
+
+// A stripy pane, so that every edge pixel of a text blends with something.
+void Stripes(std::vector<U32>* pPixels, BITMAP* pBitmap) {
+  G_BUFFERS_pCreateBitmap(200, 100, pBitmap, pPixels->data());
+  COLOR* p = (COLOR*)pBitmap->pBuffer;
+  for (U32 i = 0; i < 200 * 100; i++) p[i] = (COLOR)(i % 7 == 0 ? 0xF800 : 0x07FF + i);
+}
+
+// A kept text cut by the clip on all four sides: inside the clip the pixels
+// of the same text drawn whole, outside it the pane untouched.
+TEST_F(SonarText, AKeptTextCutByTheClipMatchesTheWholeOneInsideIt) {
+  std::vector<U32> wholePixels(200 * 100 / 2), cutPixels(200 * 100 / 2), panePixels(200 * 100 / 2);
+  BITMAP whole, cut, pane;
+  Stripes(&wholePixels, &whole);
+  Stripes(&cutPixels, &cut);
+  Stripes(&panePixels, &pane);
+  POINT at = {20, 40};
+  HISTORY_vPutText(&whole, &at, myriad_pro_bold_size32_font_def_ptr, "12.8", 0x0000, 0xFFFF);
+  const S32 advance = at.x - 20;
+  ASSERT_GT(advance, 40);
+  cut.s32ClipLeft = 35, cut.s32ClipRight = 20 + advance - 15, cut.s32ClipBottom = 45, cut.s32ClipTop = 55;
+  at = {20, 40};
+  HISTORY_vPutText(&cut, &at, myriad_pro_bold_size32_font_def_ptr, "12.8", 0x0000, 0xFFFF);
+  EXPECT_EQ(20 + advance, at.x);
+  auto pixel = [](const BITMAP& b, S32 x, S32 y) { return G_PIXEL_colorGetPhysicalPixel(&b, x, 99 - y); };
+  U32 changed = 0;
+  for (S32 y = 0; y < 100; y++) {
+    for (S32 x = 0; x < 200; x++) {
+      const bool inside = x >= cut.s32ClipLeft && x <= cut.s32ClipRight && y >= cut.s32ClipBottom && y <= cut.s32ClipTop;
+      ASSERT_EQ(inside ? pixel(whole, x, y) : pixel(pane, x, y), pixel(cut, x, y)) << x << "," << y;
+      changed += pixel(cut, x, y) != pixel(pane, x, y);
+    }
+  }
+  EXPECT_GT(changed, 50u);
 }
 
 // The panes of a split at 50 %: the divider's middle column is 400.

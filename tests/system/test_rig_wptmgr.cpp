@@ -1,6 +1,7 @@
 // The waypoint manager in the whole unit on a host rig: a waypoint made
 // through the item menu and the form's keys is listed, written to the
-// store's files and read back by the next start.
+// store's files and read back by the next start; one deleted on screen
+// stays deleted when the power goes at once.
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -36,36 +37,14 @@ bool InWaypointFiles(const std::string& rig, const std::string& text) {
   return false;
 }
 
-// The unit started on the rig, its tasks told to run.
-std::unique_ptr<TEST_PROCESS> Start(const std::string& rig, const std::string& base) {
-  auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig, "VELMORA_CWD=" + base});
-  EXPECT_TRUE(TEST_bWaitForOutput(unit.get(), "run-system sent to", 20000)) << Out(unit.get());
-  usleep(500 * 1000);  // the tasks register their items as they are told
-  return unit;
-}
-
-// From the main menu's Nav tab into "Waypoints, Routes, Tracks". The express
-// menu comes first once there is a fix (its Mark needs one): a second MENU
-// goes on to the main menu; without a fix yet, the main menu is left and the
-// next second's fix awaited.
+// From the main menu's Nav tab into "Waypoints, Routes, Tracks".
 bool OpenManager(const std::string& rig, TEST_PROCESS* unit) {
-  for (int attempt = 0; attempt < 20; attempt++) {
-    const size_t express = Count(Out(unit), "bBeginRoot: open express");
-    const size_t main = Count(Out(unit), "bBeginRoot: open main");
-    Keys(rig, {"MENU"});
-    if (WaitForCount(unit, "bBeginRoot: open express", express + 1, 1500)) {
-      Keys(rig, {"MENU"});
-      if (!WaitForCount(unit, "bBeginRoot: open main", main + 1, 3000)) return false;
-      const size_t before = Count(Out(unit), "action Waypoints, Routes, Tracks");
-      Keys(rig, {"RIGHT", "DOWN", "DOWN", "RIGHT"});  // past "Current Track"
-      if (!WaitForCount(unit, "action Waypoints, Routes, Tracks", before + 1, 3000)) return false;
-      usleep(500 * 1000);  // the window takes the keys
-      return true;
-    }
-    if (Count(Out(unit), "bBeginRoot: open main") > main) Keys(rig, {"EXIT"});
-    usleep(700 * 1000);
-  }
-  return false;
+  if (!OpenMainMenuWithFix(rig, unit)) return false;
+  const size_t before = Count(Out(unit), "action Waypoints, Routes, Tracks");
+  Keys(rig, {"RIGHT", "DOWN", "DOWN", "RIGHT"});  // past "Current Track"
+  if (!WaitForCount(unit, "action Waypoints, Routes, Tracks", before + 1, 3000)) return false;
+  usleep(500 * 1000);  // the window takes the keys
+  return true;
 }
 
 TEST(RigWptMgr, AWaypointMadeThroughTheFormsIsListedAndSurvivesARestart) {
@@ -91,6 +70,37 @@ TEST(RigWptMgr, AWaypointMadeThroughTheFormsIsListedAndSurvivesARestart) {
   auto again = Start(rig.dir, base);
   ASSERT_TRUE(OpenManager(rig.dir, again.get())) << Out(again.get());
   EXPECT_TRUE(MatchesGoldenBox("wptmgr_listed_waypoint", StableScreen(rig.dir), kLeft, kTop, kWidth, kHeight));
+  TEST_Signal(again.get(), SIGTERM);
+  TEST_Finish(std::move(again), 10000);
+  TEST_Signal(feed.get(), SIGTERM);
+  TEST_Finish(std::move(feed), 5000);
+}
+
+// The power goes (kill -9) right after a delete the user confirmed, before
+// the unit ever saved its settings: the next start rebuilds the tree from
+// the record files it finds, and the deleted waypoint must not be among them.
+TEST(RigWptMgr, AWaypointDeletedOnScreenStaysDeletedAfterAKill) {
+  RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
+  ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
+  const std::string base = TEST_MakeTempDir("velmora-base");
+  SeedUnit(base, {{"SQCD", 1}});
+  auto feed = FixFeed(rig.dir);
+  auto unit = Start(rig.dir, base);
+  ASSERT_TRUE(OpenManager(rig.dir, unit.get())) << Out(unit.get());
+  Keys(rig.dir, {"RIGHT", "RIGHT", "DOWN", "RIGHT"});
+  Keys(rig.dir, {"DOWN", "DOWN", "DOWN", "DOWN", "DOWN", "DOWN", "RIGHT"});
+  bool bStored = false;
+  for (int i = 0; i < 50 && !(bStored = InWaypointFiles(rig.dir, "WP001")); i++) usleep(100 * 1000);
+  ASSERT_TRUE(bStored) << Out(unit.get());
+  // The waypoint's menu, Delete, Selected, and Yes in the confirmation.
+  Keys(rig.dir, {"RIGHT", "DOWN", "RIGHT", "RIGHT", "RIGHT"});
+  for (int i = 0; i < 50 && InWaypointFiles(rig.dir, "WP001"); i++) usleep(100 * 1000);
+  TEST_Signal(unit.get(), SIGKILL);
+  TEST_Finish(std::move(unit), 10000);
+
+  auto again = Start(rig.dir, base);
+  ASSERT_TRUE(OpenManager(rig.dir, again.get())) << Out(again.get());
+  EXPECT_FALSE(InWaypointFiles(rig.dir, "WP001"));
   TEST_Signal(again.get(), SIGTERM);
   TEST_Finish(std::move(again), 10000);
   TEST_Signal(feed.get(), SIGTERM);

@@ -143,6 +143,31 @@ TEST(StartUp, AFirstStartAsksTheQuestionsOnceAndTheAnswersOutliveAPowerCycle) {
   EXPECT_EQ(std::string::npos, r.out.find("error:")) << r.out;
 }
 
+// The view left at the last shutdown (22, big digits) comes back however the
+// view-key task and the view task's move off the splash interleave: EXIT
+// starts the system at once, and no later write takes the view away again.
+// The unit reads it through the rig as a tester would.
+TEST(StartUp, TheSavedViewIsBackAfterEveryOneOfTwentyStarts) {
+  RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
+  ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
+  const std::string base = TEST_MakeTempDir("velmora-base");
+  SeedUnit(base, {{"SQCD", 1}, {"SVEW", 22}});
+  for (int start = 0; start < 20; start++) {
+    SCOPED_TRACE("start " + std::to_string(start + 1));
+    auto unit = TEST_Spawn(kVelmora, {}, Environment(rig.dir, base));
+    ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "registered 4 sonar views", 20000)) << Out(unit.get());
+    EXPECT_EQ(0, Tool(rig.dir, "key hold EXIT --ms 50"));
+    ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "VIEWKEY_vWriteView: update CVEW to 22", 10000)) << Out(unit.get());
+    const TEST_RESULT db = ToolRun(rig.dir, {"db", "CVEW"});
+    TEST_RESULT r = Stop(std::move(unit));
+    EXPECT_EQ("CVEW 22\n", db.out) << db.err;
+    const size_t last = r.out.rfind("update CVEW to");
+    ASSERT_NE(std::string::npos, last);
+    EXPECT_EQ(0u, r.out.compare(last, 17, "update CVEW to 22")) << r.out.substr(last, 80);
+    if (HasFailure()) break;
+  }
+}
+
 // English and Spanish only: the first step east is Spanish (12), where the
 // international list has Bulgarian, and there is no second.
 TEST(StartUp, ADomesticUnitOffersEnglishAndSpanish) {
