@@ -530,6 +530,7 @@ constexpr DB_TABLE_ROW s_asRows[] = {
     {FCID("SSFS"), DBT_U32, DBU_NONE, 2, 0, Fixed(0), Any()},
     {FCID("SSIN"), DBT_U32, DBU_NONE, 2, 0, Fixed(0), Any()},
     {FCID("SSLD"), DBT_U32, DBU_NONE, 2, 0, Fixed(0), Any()},
+    // 0 is Auto: the unit finds the depth range itself.
     {FCID("SSMD"), DBT_FLOAT, DBU_DEPTH, 5, 0, Fixed(FloatWord(0.0f)), SpanF(0.0f, 120.0f, s_asMaxDepthShown)},
     {FCID("SSNF"), DBT_U32, DBU_NONE, 2, 0, Fixed(0), Choices(s_au32Noise)},
     {FCID("SSPA"), DBT_U32, DBU_NONE, 1, DBF_KEPT | DBF_OWNER, NoDefault(), Any()},
