@@ -153,3 +153,5 @@ BOOLEAN H_KEYBOARD_bIsPowerPressed(void) {
 }
 
 void H_KEYBOARD_vSetCursorKeyMode(HKEY_ID mode) { s_keyType = (S32)mode; }
+
+HKEY_ID H_KEYBOARD_eCursorKeyMode(void) { return (HKEY_ID)s_keyType.load(); }
