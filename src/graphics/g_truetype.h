@@ -95,6 +95,22 @@ void G_TRUETYPE_M_vPutRotated(BITMAP* pBmp, const char* pText, const POINT* pptA
                               const FONT_DEF* pFontPtr, const POINT* pptRotateCenter, double dRotateAngle);
 void G_TRUETYPE_vPutRotated(BITMAP* pBmp, const char* pText, const POINT* pptAnchor, const POINT* pptRotateCenter,
                             double dRotateAngle, COLOR colorText, U32 u32Height, U32 u32FontStyle);
+// Where text was drawn, for tests that check what a screen shows: the box
+// its glyphs covered, inclusive, x to the right and y up as in the bitmap.
+typedef struct tag_G_TEXT_BOX {
+  PIXEL left;
+  PIXEL bottom;
+  PIXEL right;
+  PIXEL top;
+} G_TEXT_BOX;
+typedef void G_TEXT_OBSERVER(const BITMAP* pBmp, const char* pText, const FONT_DEF* pFont, const G_TEXT_BOX* pBox);
+// The observer hears every string drawn into a bitmap from then on (null
+// stops it); it runs on the drawing task, after the font lock is released.
+void G_TRUETYPE_vSetTextObserver(G_TEXT_OBSERVER* pfnObserver);
+// Tells the observer of text drawn without the renderer (a kept picture of
+// it); an empty box tells nothing.
+void G_TRUETYPE_vTextDrawn(const BITMAP* pBmp, const char* pText, const FONT_DEF* pFont, const G_TEXT_BOX* pBox);
+
 // The glyph cache above FreeType: the glyphs it holds and the bytes of
 // coverage they take, of at most G_TRUETYPE_GLYPH_POOL_BYTES.
 constexpr U32 G_TRUETYPE_GLYPH_POOL_BYTES = 384 * 1024;

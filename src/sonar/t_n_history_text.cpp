@@ -11,6 +11,7 @@
 
 #include "g_buffers.h"
 #include "g_string.h"
+#include "g_truetype.h"
 #include "t_n_history_priv.h"
 #include "u_language.h"
 #include "u_wstring.h"
@@ -67,7 +68,9 @@ static void TEXT_vRender(TEXT_SPRITE* p) {
     advance = (U32)(at.x - 1);
   }
   p->u32Advance = advance;
-  p->bFits = advance + 4 < TEXT_WIDTH;
+  // A glyph taller than the picture stops the text there: such a text is not
+  // kept but drawn whole on the page each time.
+  p->bFits = advance + 4 < TEXT_WIDTH && advance >= G_STRING_u32GetWidth(p->pFont, (const BYTE*)p->ac);
   p->u32Top = TEXT_HEIGHT, p->u32Bottom = 0, p->u32Left = TEXT_WIDTH, p->u32Right = 0;
   for (U32 r = 0; r < TEXT_HEIGHT; r++) {
     const COLOR* onBlack = TEXT_pcolRow(&bitmaps[0], r);
@@ -161,6 +164,13 @@ void HISTORY_vPutText(BITMAP* pBitmap, POINT* pAt, const FONT_DEF* pFont, const 
       row[x] = cover == 255 ? p->acol[r][c] : TEXT_colBlend(p->acol[r][c], row[x], cover);
     }
   }
+  G_TEXT_BOX box = {pAt->x - 1 + (S32)p->u32Left, top - (S32)p->u32Bottom + 1, pAt->x - 2 + (S32)p->u32Right,
+                    top - (S32)p->u32Top};
+  if (box.left < pBitmap->s32ClipLeft) box.left = pBitmap->s32ClipLeft;
+  if (box.right > pBitmap->s32ClipRight) box.right = pBitmap->s32ClipRight;
+  if (box.bottom < pBitmap->s32ClipBottom) box.bottom = pBitmap->s32ClipBottom;
+  if (box.top > pBitmap->s32ClipTop) box.top = pBitmap->s32ClipTop;
+  G_TRUETYPE_vTextDrawn(pBitmap, pc, pFont, &box);
   pAt->x += (S32)p->u32Advance;
 }
 

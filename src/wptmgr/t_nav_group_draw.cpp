@@ -32,9 +32,9 @@ static COLOR WPM_color(U32 u32Entry) { return gCOLOR_pcolColorTable[u32Entry]; }
 
 static BOOLEAN WPM_bWide(void) { return U_WSTRING_bIsUnicodeLanguage(); }
 
-static const FONT_DEF* WPM_pFont(void) {
-  return WPM_bWide() ? arialuni_size17_font_def_ptr : myriad_pro_size17_font_def_ptr;
-}
+// Plain texts keep the regular Latin face in every language; the renderer
+// takes a wide language's own characters from the Unicode face.
+static const FONT_DEF* WPM_pFont(void) { return myriad_pro_size17_font_def_ptr; }
 
 static const FONT_DEF* WPM_pBold(void) {
   return WPM_bWide() ? arialuni_size17_font_def_ptr : myriad_pro_bold_size17_font_def_ptr;
