@@ -9,6 +9,7 @@
 #include "h_database.h"
 #include "h_memory.h"
 #include "menu_rig.h"
+#include "t_menulayer.h"
 #include "t_nvram.h"
 #include "u_language.h"
 #include "ui_texts.h"
@@ -128,6 +129,16 @@ TEST_F(MenuValues, ALanguageOfTheSameSetIsWrittenAtOnceAndOneOfTheOtherSetWaitsF
   EXPECT_EQ(1u, set);
   EXPECT_EQ((U32)LANGUAGE_ENGLISH_UNICODE, language);
   EXPECT_EQ((U32)TRUE, again) << "the set-up questions come again at the next start";
+
+  // The row keeps the western list until the restart, and says so.
+  MT_vSync();
+  static MENU_PANEL s_panel;
+  static MENU_PANEL_TEXTS s_texts;
+  L_MUTEX_LockWait(RES_MENU);
+  const BOOLEAN bOpen = T_MENULAYER_bDescribe(0, LANGUAGE_ENGLISH, &s_panel, &s_texts);
+  L_MUTEX_Unlock(RES_MENU);
+  ASSERT_TRUE(bOpen);
+  EXPECT_STREQ("Japanese, Korean, Chinese after restart", s_panel.aRows[0].pcLabel);
 }
 
 }  // namespace
