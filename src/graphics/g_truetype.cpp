@@ -423,6 +423,29 @@ U32 G_TRUETYPE_M_u32GetWidth(const char* pText, const FONT_DEF* pFontPtr) {
   return s32Width > 0 ? (U32)s32Width : 0;
 }
 
+BOOLEAN G_TRUETYPE_M_bInkBox(const char* pText, const FONT_DEF* pFontPtr, G_TEXT_BOX* pBox) {
+  const FontInfo* pInfo = InfoOf(pFontPtr);
+  if (pText == nullptr || pBox == nullptr || pInfo == nullptr || !s_bReady.load()) return FALSE;
+  G_TEXT_BOX box = {INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+  L_MUTEX_LockWait(RES_TRUETYPE_FONT);
+  const SIZE_METRICS* pSize = G_TRUETYPE_pFaceAtSize(pInfo);
+  if (pSize != nullptr) {
+    G_TRUETYPE_s32WalkWith(pText, 0, pInfo, pFontPtr->u32Height, pSize, FALSE, [&](const GLYPH_IMAGE& image, PIXEL at) {
+      if (image.s32Width <= 0 || image.s32Rows <= 0) return TRUE;
+      const PIXEL bottom = image.s32Top - image.s32Rows;
+      if (at < box.left) box.left = at;
+      if (at + image.s32Width - 1 > box.right) box.right = at + image.s32Width - 1;
+      if (bottom < box.bottom) box.bottom = bottom;
+      if (image.s32Top - 1 > box.top) box.top = image.s32Top - 1;
+      return TRUE;
+    });
+  }
+  L_MUTEX_Unlock(RES_TRUETYPE_FONT);
+  if (box.left > box.right) return FALSE;
+  *pBox = box;
+  return TRUE;
+}
+
 static void G_TRUETYPE_vDraw(BITMAP* pBmp, const char* pText, POINT* pAnchor, COLOR colorText,
                              const FONT_DEF* pFontPtr, BOOLEAN bMove) {
   const FontInfo* pInfo = InfoOf(pFontPtr);

@@ -104,6 +104,9 @@ typedef struct tag_G_TEXT_BOX {
   PIXEL top;
 } G_TEXT_BOX;
 typedef void G_TEXT_OBSERVER(const BITMAP* pBmp, const char* pText, const FONT_DEF* pFont, const G_TEXT_BOX* pBox);
+// The box the text's glyphs would cover drawn with its anchor at (0, 0),
+// without drawing it; FALSE when no glyph would be drawn.
+BOOLEAN G_TRUETYPE_M_bInkBox(const char* pText, const FONT_DEF* pFontPtr, G_TEXT_BOX* pBox);
 // The observer hears every string drawn into a bitmap from then on (null
 // stops it); it runs on the drawing task, after the font lock is released.
 void G_TRUETYPE_vSetTextObserver(G_TEXT_OBSERVER* pfnObserver);
