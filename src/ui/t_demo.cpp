@@ -779,18 +779,25 @@ static void DEMO_vDrawBalloon(BITMAP* pBitmap, const D_BALLOON* b) {
 }
 
 // In the middle of the view, clear of the readouts along its edges and under
-// the simulation notice; under the balloon when the balloon is there.
-constexpr S32 DEMO_EXIT_BOX_BOTTOM = 286;
+// the simulation notice; when a balloon and its pointer are there, at the
+// bottom, or above the balloon when it reaches down there too.
+constexpr S32 DEMO_EXIT_BOX_MIDDLE = 286;
+constexpr S32 DEMO_EXIT_BOX_LOW = 4;
 constexpr S32 DEMO_EXIT_BOX_HEIGHT = 36;
 constexpr S32 DEMO_EXIT_BOX_GAP = 4;
 
 static void DEMO_vDrawExitBox(BITMAP* pBitmap, const D_BALLOON* b) {
-  S32 bottom = DEMO_EXIT_BOX_BOTTOM;
+  S32 bottom = DEMO_EXIT_BOX_MIDDLE;
   if (b != nullptr) {
-    const S32 balloonTop = b->llAnchor.y + DEMO_s32BalloonHeight(b);
-    if (bottom < balloonTop + DEMO_EXIT_BOX_GAP && bottom + DEMO_EXIT_BOX_HEIGHT + DEMO_EXIT_BOX_GAP > b->llAnchor.y) {
-      bottom = b->llAnchor.y - DEMO_EXIT_BOX_GAP - DEMO_EXIT_BOX_HEIGHT;
-      if (bottom < 0) bottom = balloonTop + DEMO_EXIT_BOX_GAP;
+    S32 low = b->llAnchor.y, high = b->llAnchor.y + DEMO_s32BalloonHeight(b);
+    if (b->pointerAnchor.x >= 0 && b->pointerAnchor.y >= 0) {
+      if (b->pointerAnchor.y < low) low = b->pointerAnchor.y;
+      if (b->pointerAnchor.y > high) high = b->pointerAnchor.y;
+    }
+    const S32 candidates[] = {DEMO_EXIT_BOX_MIDDLE, DEMO_EXIT_BOX_LOW, high + DEMO_EXIT_BOX_GAP};
+    for (S32 y : candidates) {
+      bottom = y;
+      if (y + DEMO_EXIT_BOX_HEIGHT + DEMO_EXIT_BOX_GAP <= low || y >= high + DEMO_EXIT_BOX_GAP) break;
     }
   }
   U_DIALOG_vDrawNote(pBitmap, Press_exit_to_leave_demo[nCurrentLanguage()], DEMO_pBoldFont(), bottom);

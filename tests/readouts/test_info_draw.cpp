@@ -230,6 +230,20 @@ TEST_F(InfoDrawing, TheBigDigitsViewShowsThreeReadoutsBesideItsArea) {
   }
 }
 
+TEST_F(InfoDrawing, TheBigDigitsViewWithItsWidestValues) {
+  Put(FCID("CVEW"), ZOLT_DIGIT_VIEW_PRIORITY);
+  PutFloat(FCID("IDEP"), 304.77f, D_DEPTH);        // 999.9 ft
+  PutFloat(FCID("ITMP"), -99.9f, D_TEMPERATURE);   // -99.9 °C
+  PutFloat(FCID("ISPD"), 51.39f, D_SPEED);         // 99.9 kts
+  const std::vector<COLOR> picture = rt::Picture(T_INFO_vDrawInfoLayer_Instrumentation_SonarView);
+  EXPECT_TRUE(MatchesTextGolden("big_digits_widest", picture));
+  for (size_t i = 0; i < picture.size(); i++) {
+    if (picture[i] != 0) {
+      ASSERT_LT((int)(i % G_SCREEN_WIDTH), 292) << "inside the boxes";
+    }
+  }
+}
+
 TEST_F(InfoDrawing, TheXOriginAndColumnWidthFollowTheSlots) {
   Option(DATA_BOXES_ON);
   Slots(0, 0, 0, 0, 0);
