@@ -138,7 +138,7 @@ TEST_F(MenuValues, ALanguageOfTheSameSetIsWrittenAtOnceAndOneOfTheOtherSetWaitsF
   const BOOLEAN bOpen = T_MENULAYER_bDescribe(0, LANGUAGE_ENGLISH, &s_panel, &s_texts);
   L_MUTEX_Unlock(RES_MENU);
   ASSERT_TRUE(bOpen);
-  EXPECT_STREQ("Japanese, Korean, Chinese after restart", s_panel.aRows[0].pcLabel);
+  EXPECT_STREQ("Japanese, Korean, Chinese: restart", s_panel.aRows[0].pcLabel);
 }
 
 }  // namespace
