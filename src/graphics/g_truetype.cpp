@@ -275,7 +275,9 @@ static const SIZE_METRICS* G_TRUETYPE_pFaceAtSize(const FontInfo* pInfo) {
 // has one weight. A font of the Unicode face takes its Latin from the bold
 // face; a font of a Latin face takes its wide characters from the Unicode
 // face at the same size.
-static BOOLEAN G_TRUETYPE_bLatinCode(FT_UInt32 code) { return code >= 0x21 && code < 0x250 && !(code >= 0x7F && code < 0xA0); }
+static BOOLEAN G_TRUETYPE_bLatinCode(FT_UInt32 code) {
+  return code >= 0x21 && code < 0x250 && !(code >= 0x7F && code < 0xA0);
+}
 
 static const FontInfo* G_TRUETYPE_pLatinPartner(const FontInfo* pInfo) {
   const ptrdiff_t index = FontIndex(pInfo);

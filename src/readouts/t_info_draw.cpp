@@ -230,8 +230,6 @@ static const struct {
     {FCID("ITMO"), Time, nullptr, FALSE},
 };
 
-// Right-aligned titles end 156 pixels right of the box's left edge xBox, so
-// that a box drawn anywhere but the column keeps its title inside it.
 // The item's short title, or null when it has none.
 static const char* const* INFO_ppTitle(FOURCHARID fcid, BOOLEAN* pbRight) {
   for (const auto& t : s_aTitles) {
@@ -242,6 +240,8 @@ static const char* const* INFO_ppTitle(FOURCHARID fcid, BOOLEAN* pbRight) {
   return nullptr;
 }
 
+// Right-aligned titles end 156 pixels right of the box's left edge xBox, so
+// that a box drawn anywhere but the column keeps its title inside it.
 static void INFO_vDrawTitle(BITMAP* pBitmap, POINT* ppt, FOURCHARID fcid, const FONT_DEF* pUnitsFont, U32 nLang,
                             S32 xBox) {
   const BOOLEAN bWide = U_WSTRING_bIsUnicodeLanguage();
@@ -332,9 +332,10 @@ static const FONT_DEF* INFO_pTenthsFor(const FONT_DEF* pValue, const FONT_DEF* p
   return p != nullptr ? p : pValue;
 }
 
-// Formats the item into the box's text. A value wider than u32Room steps
-// down a font size at a time, so it stays inside its box, down to the
-// smallest step. FALSE when the item does not exist.
+// Formats the item into the box's text. A value wider than the room
+// pfnRoom leaves it in a box nMinWidth wide steps down a font size at a
+// time, so it stays inside its box, down to the smallest step; it starts
+// u32StepsDown sizes smaller. FALSE when the item does not exist.
 static BOOLEAN INFO_bBoxText(INFO_BOX_TEXT* t, FOURCHARID fcid, const FONT_DEF* pValueFont,
                              const FONT_DEF* pUnitsFont, const FONT_DEF* pTenthsFont, DIGITS_FORMAT eFormat,
                              U32 nLang, S32 (*pfnRoom)(const INFO_BOX_TEXT*, S32), S32 nMinWidth, U32 u32StepsDown) {
@@ -451,7 +452,8 @@ S32 T_INFO_nDrawDigitsInfoBox(BITMAP* pBitmap, S32 nMinWidth, S32 nHeight, S32 n
                        INFO_pfnRoom(eJustification), nMinWidth, steps)) {
       return 0;
     }
-    if (!bUnitsRight || INFO_bTitleAbove(&t, fcid, nHeight, pUnitsFont, &titleY) || INFO_pSmaller(t.pValueFont) == nullptr) {
+    if (!bUnitsRight || INFO_bTitleAbove(&t, fcid, nHeight, pUnitsFont, &titleY) ||
+        INFO_pSmaller(t.pValueFont) == nullptr) {
       break;
     }
   }

@@ -137,7 +137,8 @@ std::vector<PIECE> Frame(LAYER_ID view, SPLIT_WINDOW_TYPE active) {
     return w;
   };
   for (const NODE& pane : layers[at]) {
-    pieces.push_back({pane, spec(pane), false, "view " + std::to_string(view) + " pane " + std::to_string(pane.eSplit)});
+    const std::string name = "view " + std::to_string(view) + " pane " + std::to_string(pane.eSplit);
+    pieces.push_back({pane, spec(pane), false, name});
     if (pane.eSplit != SPLIT_FULL_WINDOW && pane.eSplit == active) {
       pieces.push_back({pane, spec(pane), true, "the active pane's mark"});
     }

@@ -299,7 +299,8 @@ TEST_F(TrueTypeTest, WideTextTakesLatinFromTheBoldFaceAndWideCharactersFromTheUn
   EXPECT_TRUE(picture(W(u"12.5 m"), UNI(44)) == boldDigits) << "digits and Latin in the bold face";
   EXPECT_TRUE(picture(fish, BOLD(44)) == wideFish) << "a wide character from the Unicode face";
   const U32 mixed = G_TRUETYPE_M_u32GetWidth(W(u"\u9B5A12").data(), UNI(44));
-  EXPECT_EQ(G_TRUETYPE_M_u32GetWidth(fish.data(), UNI(44)) + G_TRUETYPE_M_u32GetWidth(W(u"12").data(), UNI(44)), mixed);
+  EXPECT_EQ(G_TRUETYPE_M_u32GetWidth(fish.data(), UNI(44)) + G_TRUETYPE_M_u32GetWidth(W(u"12").data(), UNI(44)),
+            mixed);
   SetLanguage(LANGUAGE_ENGLISH);
   EXPECT_GT(mixed, G_TRUETYPE_M_u32GetWidth("12", BOLD(44)));
 }

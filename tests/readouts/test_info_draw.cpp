@@ -351,7 +351,9 @@ TEST_F(InfoDrawing, TheWidestValuesStayInsideEveryBoxSizeClearOfTitleAndUnits) {
                                 std::to_string(v.unit);
       EXPECT_EQ(b.width, drawn) << where;
       std::vector<G_TEXT_BOX> digits, others;
-      for (const INK& i : s_ink) (i.text.find_first_of("0123456789") != std::string::npos ? digits : others).push_back(i.box);
+      for (const INK& i : s_ink) {
+        (i.text.find_first_of("0123456789") != std::string::npos ? digits : others).push_back(i.box);
+      }
       ASSERT_FALSE(digits.empty()) << where;
       ASSERT_EQ(2u, others.size()) << where << ": a title and units";
       for (const G_TEXT_BOX& d : digits) {
@@ -360,7 +362,7 @@ TEST_F(InfoDrawing, TheWidestValuesStayInsideEveryBoxSizeClearOfTitleAndUnits) {
         for (const G_TEXT_BOX& o : others) {
           if (!b.bTitleAbove) break;
           const bool apart = d.right < o.left || o.right < d.left || d.top < o.bottom || o.top < d.bottom;
-          EXPECT_TRUE(apart) << where << ": digits under the title or units " << d.left << "," << d.bottom << "," << d.right << "," << d.top << " vs " << o.left << "," << o.bottom << "," << o.right << "," << o.top;
+          EXPECT_TRUE(apart) << where << ": digits under the title or units";
         }
       }
     }
