@@ -7,6 +7,7 @@
 #include <string.h>
 
 #include <atomic>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@
 #include "linuxsvc.h"
 #include "screen_unit.h"
 #include "t_demo.h"
+#include "t_info.h"
 #include "t_startup.h"
 #include "u_language.h"
 #include "u_wstring.h"
@@ -89,10 +91,12 @@ std::vector<bool> Opaque(PAGES& pages, const PIECE& piece) {
   return opaque;
 }
 
-// Every readout of the view's frame covered by a later piece, as a line.
-std::vector<std::string> Covered(LAYER_ID view, SPLIT_WINDOW_TYPE active, const std::string& where) {
+// Every readout of the view's frame covered by a later piece, as a line;
+// nothing when the view has left the view task's list.
+std::optional<std::vector<std::string>> Covered(LAYER_ID view, SPLIT_WINDOW_TYPE active, const std::string& where) {
   PAGES pages;
   const std::vector<PIECE> pieces = Frame(view, active);
+  if (pieces.empty()) return std::nullopt;
   s_seen.clear();
   G_BMP_vSet(pages.frame, 0x0000);
   s_pWatched = pages.frame;
@@ -168,33 +172,35 @@ class Screens : public ::testing::Test {
       const NODE& view = layer[0];
       if (view.whereUsed != USED_BY_NONE || view.layer < NORMAL_VIEW_PRIORITIES) continue;
       // A view the user has hidden is shown for its picture.
-      if (!view.bShown) {
-        if (view.display == 0 || !bHidden) continue;
-        Write(view.display, TRUE);
-        EXPECT_TRUE(WaitFor([&] { return Shown(view.layer); }, 2000)) << view.layer;
-      }
+      if (!view.bShown && (view.display == 0 || !bHidden)) continue;
       const bool bSplit = layer.size() > 1;
+      bool bWritten = false;
       for (SPLIT_WINDOW_TYPE active : {SPLIT_LEFT_WINDOW, SPLIT_RIGHT_WINDOW}) {
         if (!bSplit && active == SPLIT_LEFT_WINDOW) continue;
         Write(FCID("CVAS"), (U32)active);
-        // The demonstration's start may still be changing views: the view is
-        // asked for again until it stays.
-        bool bShown = false;
-        for (int attempt = 0; attempt < 10 && !bShown; attempt++) {
-          Write(FCID("CVEW"), (U32)view.layer);
-          bShown = WaitFor([&] { return T_VIEW_eCurrentLayer() == view.layer; }, 500);
-        }
-        EXPECT_TRUE(bShown) << view.layer << " is not shown: the view is " << T_VIEW_eCurrentLayer() << ", " << state;
-        L_CLOCK_Sleep(50);  // the other tasks' notices of the view
-        if (pNotice != nullptr && view.*pNotice != nullptr) {
-          EXPECT_TRUE(WaitFor(NoticeShows, 12000)) << view.layer;
-        }
         const std::string where = state + ", view " + std::to_string(view.layer) +
                                   (bSplit ? active == SPLIT_LEFT_WINDOW ? " left active" : " right active" : "");
-        const std::vector<std::string> more = Covered(view.layer, bSplit ? active : SPLIT_FULL_WINDOW, where);
-        covered.insert(covered.end(), more.begin(), more.end());
+        // The demonstration's start, or the switch into or out of the ice
+        // views, may still be hiding views or registering them anew: the
+        // view is asked for until it stays for its picture.
+        std::optional<std::vector<std::string>> more;
+        for (int attempt = 0; attempt < 10 && !more; attempt++) {
+          if (view.display != 0 && !Shown(view.layer)) {
+            Write(view.display, TRUE);
+            bWritten = true;
+          }
+          Write(FCID("CVEW"), (U32)view.layer);
+          if (!WaitFor([&] { return T_VIEW_eCurrentLayer() == view.layer && Shown(view.layer); }, 500)) continue;
+          L_CLOCK_Sleep(50);  // the other tasks' notices of the view
+          if (pNotice != nullptr && view.*pNotice != nullptr) {
+            EXPECT_TRUE(WaitFor(NoticeShows, 12000)) << where;
+          }
+          more = Covered(view.layer, bSplit ? active : SPLIT_FULL_WINDOW, where);
+        }
+        EXPECT_TRUE(more) << where << " is not shown: the view is " << T_VIEW_eCurrentLayer();
+        if (more) covered.insert(covered.end(), more->begin(), more->end());
       }
-      if (!view.bShown) Write(view.display, FALSE);
+      if (bWritten) Write(view.display, FALSE);
     }
     return covered;
   }
@@ -237,23 +243,21 @@ TEST_F(Screens, NoLayerCoversAReadoutOfAnyViewInEnglishOrJapanese) {
     }
     Write(FCID("SICE"), 0);
     Write(FCID("SDBO"), 1);
-    // The shop demonstration with its exit box up.
+    // The shop demonstration with its exit box up, once its start has
+    // stepped through the views and reset the settings.
     T_DEMO_vSetTimeBase(10);
     T_DEMO_vSetScript(language, kExitBoxScript, sizeof kExitBoxScript - 1);
+    U32 delays[64];
+    T_DEMO_u32Delays(delays, 64);
     Write(FCID("CCST"), STATE_POINT_OF_SALE);
     EXPECT_TRUE(WaitFor(
-        [] {
-          for (const std::vector<NODE>& layer : Layers()) {
-            if (layer[0].layer != POS_MESSAGE_LAYER) continue;
-            PAGES pages;
-            PIECE piece = {layer[0], {}, false, "demonstration"};
-            for (bool b : Opaque(pages, piece)) {
-              if (b) return true;
-            }
-          }
-          return false;
+        [&] {
+          const U32 n = T_DEMO_u32Delays(delays, 64);
+          return n > 0 && delays[n - 1] == 99999000u;
         },
         20000));
+    Write(FCID("SDBO"), 1);
+    EXPECT_TRUE(WaitFor([] { return T_INFO_eDataBoxOption() == DATA_BOXES_OVERLAY; }, 2000));
     // Over the views the demonstration steps through; the notice of the
     // simulation gives way to the demonstration's own texts.
     const std::vector<std::string> more = EveryView(name + ", demonstration", nullptr, false);
