@@ -531,7 +531,9 @@ void G_TRUETYPE_vSetASCIIMode(BOOLEAN bASCII) { s_bASCII.store(bASCII, std::memo
 
 static const FONT_DEF* G_TRUETYPE_pGetFont(U32 u32Size, U32 u32FontStyle) {
   if (u32Size < 1 || u32Size >= TTF_SIZE_COUNT) return nullptr;
-  if (U_WSTRING_bIsUnicodeLanguage()) return &arialuni_fonts[0][u32Size];
+  // A regular text keeps its thin Latin letters in a wide language; its
+  // wide characters come from the Unicode face all the same.
+  if (U_WSTRING_bIsUnicodeLanguage() && u32FontStyle != 1) return &arialuni_fonts[0][u32Size];
   return &myriad_pro_fonts[u32FontStyle == 1 ? 1 : 0][u32Size];
 }
 

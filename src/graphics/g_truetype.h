@@ -77,8 +77,8 @@ void G_TRUETYPE_vSetASCIIMode(BOOLEAN bASCII);
 void G_TRUETYPE_M_vPut(BITMAP* pBmp, const char* pText, POINT* pAnchor, COLOR colorText, const FONT_DEF* pFontPtr);
 // The distance G_TRUETYPE_M_vPut moves the pen over the whole text.
 U32 G_TRUETYPE_M_u32GetWidth(const char* pText, const FONT_DEF* pFontPtr);
-// By size index and style (1 regular, anything else bold; the Unicode face
-// in a wide language, where sizes above 130 draw at 130). The anchor is not
+// By size index and style (1 regular, anything else bold, the Unicode face
+// in a wide language; there sizes above 130 draw at 130). The anchor is not
 // moved; an invalid size draws nothing and measures 0.
 void G_TRUETYPE_vPut(BITMAP* pBmp, const char* pText, const POINT* pAnchor, COLOR colorText, U32 u32Height,
                      U32 u32FontStyle);

@@ -303,6 +303,19 @@ TEST_F(TrueTypeTest, WideTextTakesLatinFromTheBoldFaceAndWideCharactersFromTheUn
             mixed);
   SetLanguage(LANGUAGE_ENGLISH);
   EXPECT_GT(mixed, G_TRUETYPE_M_u32GetWidth("12", BOLD(44)));
+  // By size and style: a regular text stays regular, a bold one bold.
+  auto sized = [](const std::string& text, U32 style) {
+    Canvas canvas(300, 80);
+    const POINT at = {5, 12};
+    G_TRUETYPE_vPut(canvas.get(), text.data(), &at, kInk, 44, style);
+    return std::vector<COLOR>(canvas.pixels(), canvas.pixels() + canvas.pixelCount());
+  };
+  const std::vector<COLOR> regular = sized("GPS", 1), bold = sized("GPS", 2);
+  SetLanguage(LANGUAGE_JAPANESE);
+  EXPECT_TRUE(sized(W(u"GPS"), 1) == regular) << "a regular text's Latin in the regular face";
+  EXPECT_TRUE(sized(W(u"GPS"), 2) == bold);
+  EXPECT_TRUE(sized(fish, 1) == wideFish) << "its wide characters from the Unicode face";
+  SetLanguage(LANGUAGE_ENGLISH);
 }
 
 TEST_F(TrueTypeTest, ADomesticModelDrawsWideTextWithTheLatinFace) {
