@@ -24,6 +24,8 @@ constexpr U32 INFO_VALUE_SIZE = 40;
 constexpr U32 INFO_SORT_CHARACTERS = 10;
 
 static const char s_acDashes[] = "---";
+// The units of a percentage in a wide language, with its wide terminator.
+static const char s_acWidePercent[] = {0, '%', 0, 0};
 
 // ---------------------------------------------------------------------------
 // Catalogue
@@ -390,7 +392,7 @@ S32 T_INFO_nInfoStrings(char* sValue, const char** psUnits, BOOLEAN* pbDataValid
     }
     case D_PERCENT:
       snprintf(s, INFO_VALUE_SIZE, "%u", value.u32Val);
-      units = "%";
+      units = U_WSTRING_bIsUnicodeLanguage() ? s_acWidePercent : "%";
       bUnitText = FALSE;
       break;
     case D_WAYPOINT:

@@ -3,6 +3,7 @@
 // are compared with the PNGs in golden/.
 
 #include <gtest/gtest.h>
+#include <string.h>
 
 #include <algorithm>
 #include <string>
@@ -242,6 +243,22 @@ TEST_F(InfoDrawing, TheBigDigitsViewWithItsWidestValues) {
       ASSERT_LT((int)(i % G_SCREEN_WIDTH), 292) << "inside the boxes";
     }
   }
+}
+
+TEST_F(InfoDrawing, APercentageInAWideLanguageHasWideUnits) {
+  Put(FCID("IBAT"), 56, D_PERCENT);
+  Put(FCID("SLNG"), LANGUAGE_JAPANESE);
+  U_WSTRING_vUpdateCurrentLanguage();
+  char value[40] = {};
+  const char* units = nullptr;
+  T_INFO_nInfoStrings(value, &units, nullptr, 158, FCID("IBAT"), T_INFO_pFont(62), T_INFO_pFont(14), T_INFO_pFont(32),
+                      SMALL_TENTHS, 0, 40, nullptr, nullptr);
+  const char wide56[] = {0, '5', 0, '6', 0, 0}, widePercent[] = {0, '%', 0, 0};
+  EXPECT_EQ(0, memcmp(wide56, value, sizeof wide56));
+  ASSERT_NE(nullptr, units);
+  EXPECT_EQ(0, memcmp(widePercent, units, sizeof widePercent));
+  Put(FCID("SLNG"), LANGUAGE_ENGLISH);
+  U_WSTRING_vUpdateCurrentLanguage();
 }
 
 TEST_F(InfoDrawing, TheXOriginAndColumnWidthFollowTheSlots) {
