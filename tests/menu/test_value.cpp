@@ -2,6 +2,7 @@
 // language selector that asks before it changes the language set.
 
 #include <gtest/gtest.h>
+#include <string.h>
 
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "t_menulayer.h"
 #include "t_nvram.h"
 #include "u_language.h"
+#include "u_wstring.h"
 #include "ui_texts.h"
 
 namespace {
@@ -135,10 +137,16 @@ TEST_F(MenuValues, ALanguageOfTheSameSetIsWrittenAtOnceAndOneOfTheOtherSetWaitsF
   static MENU_PANEL s_panel;
   static MENU_PANEL_TEXTS s_texts;
   L_MUTEX_LockWait(RES_MENU);
-  const BOOLEAN bOpen = T_MENULAYER_bDescribe(0, LANGUAGE_ENGLISH, &s_panel, &s_texts);
+  U_WSTRING_vUpdateCurrentLanguage();
+  const BOOLEAN bOpen = T_MENULAYER_bDescribe(0, LANGUAGE_ENGLISH_UNICODE, &s_panel, &s_texts);
   L_MUTEX_Unlock(RES_MENU);
   ASSERT_TRUE(bOpen);
-  EXPECT_STREQ("Japanese, Korean, Chinese: restart", s_panel.aRows[0].pcLabel);
+  const char* pcEnglish = "Japanese, Korean, Chinese: restart";
+  char acWide[80] = {};
+  U_WSTRING_vAscii2Unicode(acWide, pcEnglish, sizeof acWide, TRUE);
+  const U32 u32Bytes = U_WSTRING_u32w_strlen(acWide, TRUE);
+  ASSERT_EQ(2 * strlen(pcEnglish), u32Bytes);
+  EXPECT_EQ(0, memcmp(acWide, s_panel.aRows[0].pcLabel, u32Bytes + 2)) << "in the unicode English the unit now speaks";
 }
 
 }  // namespace
