@@ -28,12 +28,10 @@ const FONT_DEF* U_MENULOOK_pTitleFont(void) {
 const FONT_DEF* U_MENULOOK_pValueFont(void) {
   return LOOK_bWide() ? arialuni_size17_font_def_ptr : myriad_pro_bold_size17_font_def_ptr;
 }
-const FONT_DEF* U_MENULOOK_pLabelFont(void) {
-  return LOOK_bWide() ? arialuni_size17_font_def_ptr : myriad_pro_size17_font_def_ptr;
-}
-const FONT_DEF* U_MENULOOK_pSmallFont(void) {
-  return LOOK_bWide() ? arialuni_size14_font_def_ptr : myriad_pro_size14_font_def_ptr;
-}
+// Plain texts keep the regular Latin face in every language; the renderer
+// takes a wide language's own characters from the Unicode face.
+const FONT_DEF* U_MENULOOK_pLabelFont(void) { return myriad_pro_size17_font_def_ptr; }
+const FONT_DEF* U_MENULOOK_pSmallFont(void) { return myriad_pro_size14_font_def_ptr; }
 const FONT_DEF* U_MENULOOK_pBigFont(void) {
   return LOOK_bWide() ? arialuni_size26_font_def_ptr : myriad_pro_bold_size26_font_def_ptr;
 }

@@ -17,6 +17,7 @@
 #include "g_box.h"
 #include "color.h"
 #include "h_database.h"
+#include "h_keyboard.h"
 #include "h_memory.h"
 #include "linuxsvc.h"
 #include "model_current.h"
@@ -289,6 +290,13 @@ static void NAV_vGPSDetected(void) {
 // ---------------------------------------------------------------------------
 // Change notices and keys
 
+// Inside a menu a held cursor key waits longer before it repeats, so an
+// ordinary press does not step a setting twice.
+static void NAV_vMenuState(U32 u32Menu) {
+  g_NAV.bMenuNotActive = u32Menu == 0;
+  H_KEYBOARD_vSetCursorKeyMode(u32Menu != 0 ? (HKEY_ID)1 : (HKEY_ID)3);
+}
+
 // The chart-and-sonar views follow the sonar's switch (SSEN) and its
 // transducer (SSTS).
 static void NAV_vSonarNotice(FOURCHARID id, U32 u32Value) {
@@ -329,7 +337,7 @@ static void NAV_vNewData(const MESSAGE_NEW_DATA* p) {
       NAV_vSonarNotice(p->FourCharId, p->dbValue.u32Val);
       break;
     case FCID("CMNU"):
-      g_NAV.bMenuNotActive = p->dbValue.u32Val == 0;
+      NAV_vMenuState(p->dbValue.u32Val);
       break;
     case FCID("SICE"):
       g_NAV.bInIceMode = (p->dbValue.u32Val & 0xFF) != 0;
@@ -540,7 +548,7 @@ void NAV_vStartUp(void) {
   NAV_vSubscribe(FCID("CMNU"));
   U32 menu = 0;
   H_DATABASE_bFetchU32(FCID("CMNU"), &menu, nullptr, nullptr);
-  g_NAV.bMenuNotActive = menu == 0;
+  NAV_vMenuState(menu);
 }
 
 void NAV_vHandleEvent(S32 s32Event) {

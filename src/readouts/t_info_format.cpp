@@ -27,6 +27,9 @@ static const char s_acDashes[] = "---";
 // A date-time of -1: not known.
 constexpr U32 INFO_NO_TIME = 0xFFFFFFFFu;
 
+// The units of a percentage in a wide language, with its wide terminator.
+static const char s_acWidePercent[] = {0, '%', 0, 0};
+
 // ---------------------------------------------------------------------------
 // Catalogue
 
@@ -394,7 +397,7 @@ S32 T_INFO_nInfoStrings(char* sValue, const char** psUnits, BOOLEAN* pbDataValid
     }
     case D_PERCENT:
       snprintf(s, INFO_VALUE_SIZE, "%u", value.u32Val);
-      units = "%";
+      units = U_WSTRING_bIsUnicodeLanguage() ? s_acWidePercent : "%";
       bUnitText = FALSE;
       break;
     case D_WAYPOINT:

@@ -19,6 +19,7 @@
 #include "t_chart.h"
 #include "t_info.h"
 #include "t_nav_group_data.h"
+#include "t_nav_group_edit.h"
 #include "t_nav_group_priv.h"
 #include "t_nav_group_sel.h"
 #include "t_nav_twr.h"
@@ -32,9 +33,9 @@ static COLOR WPM_color(U32 u32Entry) { return gCOLOR_pcolColorTable[u32Entry]; }
 
 static BOOLEAN WPM_bWide(void) { return U_WSTRING_bIsUnicodeLanguage(); }
 
-static const FONT_DEF* WPM_pFont(void) {
-  return WPM_bWide() ? arialuni_size17_font_def_ptr : myriad_pro_size17_font_def_ptr;
-}
+// Plain texts keep the regular Latin face in every language; the renderer
+// takes a wide language's own characters from the Unicode face.
+static const FONT_DEF* WPM_pFont(void) { return myriad_pro_size17_font_def_ptr; }
 
 static const FONT_DEF* WPM_pBold(void) {
   return WPM_bWide() ? arialuni_size17_font_def_ptr : myriad_pro_bold_size17_font_def_ptr;
@@ -225,11 +226,11 @@ static void WPM_vDrawInfo(BITMAP* pBitmap, S32 x, S32 y, S32 w) {
     U32 format = 0;
     H_DATABASE_bFetchU32(FCID("SIPF"), &format, nullptr, nullptr);
     char text[U_NAV_POSITION_TEXT_SIZE] = {};
-    U_NAV_vFormatPosition(D_POSITION_LON, pos.lon, text, (NAV_FORMAT_ENUM)format, nCurrentLanguage(), IPS_SPACE);
-    WPM_vLabelLine(pBitmap, x, line, w, Longitude, text);
-    line -= 26;
     U_NAV_vFormatPosition(D_POSITION_LAT, pos.lat, text, (NAV_FORMAT_ENUM)format, nCurrentLanguage(), IPS_SPACE);
     WPM_vLabelLine(pBitmap, x, line, w, Latitude, text);
+    line -= 26;
+    U_NAV_vFormatPosition(D_POSITION_LON, pos.lon, text, (NAV_FORMAT_ENUM)format, nCurrentLanguage(), IPS_SPACE);
+    WPM_vLabelLine(pBitmap, x, line, w, Longitude, text);
     line -= 26;
   }
   if (c != WPM_ITEM_TRACK) {
@@ -243,9 +244,18 @@ static void WPM_vDrawInfo(BITMAP* pBitmap, S32 x, S32 y, S32 w) {
     line -= 26;
   }
   if (c == WPM_ITEM_WAYPOINT) {
+    // The first category that holds the icon names it; an icon of none is
+    // shown as just an icon.
+    const U8 u8Icon = T_NAV_pGetWaypoint(id & 0x0FFF)->u8Icon;
+    U32 category = 1;
+    while (category < WPM_SEARCH_CATEGORIES && !WPM_bIconInCategory(u8Icon, category)) category++;
     POINT icon = {x + w - 40, line};
     G_ICON_vPut(pBitmap, WPM_pWaypointIcon(id), &icon);
-    WPM_vLabelLine(pBitmap, x, line, w - 44, Icon_Category, nullptr);
+    if (category < WPM_SEARCH_CATEGORIES) {
+      WPM_vLabelLine(pBitmap, x, line, w - 44, Icon_Category, WPM_pcText(s_StringListIconCategory[category]));
+    } else {
+      WPM_vLabelLine(pBitmap, x, line, w - 44, Icon, nullptr);
+    }
     line -= 26;
   }
   WPM_vLabelLine(pBitmap, x, line, w, Name, name);

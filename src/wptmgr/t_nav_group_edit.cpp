@@ -646,7 +646,7 @@ static void WPM_vDrawEditor(const POPUP_EDIT_WINDOW* pForm, const EDIT_FIELD* f,
   U_WSTRING_vw_strncpy(foot, WPM_pcText(Press), 48, FALSE);
   U_WSTRING_vAscii2UnicodeCat(foot, " ", 4);
   U_WSTRING_vw_strncat(foot, WPM_pcText(To_Save), 48, FALSE);
-  const FONT_DEF* pFont = bWide ? arialuni_size17_font_def_ptr : myriad_pro_size17_font_def_ptr;
+  const FONT_DEF* pFont = myriad_pro_size17_font_def_ptr;
   U_DIALOG_vDrawDialogWithConfirm(pBitmap, WPM_pcText(WPM_pEditorTitle(pForm, f)), line, pFont, nullptr, foot,
                                   JUSTIFICATION_CENTER, JUSTIFICATION_CENTER, FALSE, FALSE, FALSE, 0);
 }
@@ -737,7 +737,7 @@ void T_NAV_GROUP_vEditWindowDraw(POPUP_WINDOW* pWin, BITMAP* pBitmap) {
   const S32 top = y + h;
   const BOOLEAN bWide = U_WSTRING_bIsUnicodeLanguage();
   const FONT_DEF* pBold = bWide ? arialuni_size17_font_def_ptr : myriad_pro_bold_size17_font_def_ptr;
-  const FONT_DEF* pFont = bWide ? arialuni_size17_font_def_ptr : myriad_pro_size17_font_def_ptr;
+  const FONT_DEF* pFont = myriad_pro_size17_font_def_ptr;
   U32 nFooter = 0;
   while (pWin->ppStrFooter != nullptr && pWin->ppStrFooter[nFooter] != nullptr && nFooter < 4) nFooter++;
   WPM_vFramed(pBitmap, x, top - 40, w, 40, 239);

@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 
+#include "h_keyboard.h"
 #include "model_current.h"
 #include "navtask_test.h"
 #include "u_convert.h"
@@ -101,6 +102,14 @@ TEST_F(NavTask, AForcedResetWritesAtPriority2AndEndsNavigationWithoutAsking) {
     if (s.id == FCID("SNLT") || s.id == FCID("SNLN") || s.id == FCID("INCN")) continue;
     EXPECT_EQ(s.value, Raw(s.id)) << Name(s.id);
     EXPECT_EQ((U32)P_NORMAL, Priority(s.id)) << Name(s.id);
+  }
+}
+
+TEST_F(NavTask, AnOpenMenuGivesTheCursorPadTheLongerFirstRepeat) {
+  for (U32 menu : {3u, 0u, 13u, 0u}) {
+    H_DATABASE_bUpdateEverythingU32(FCID("CMNU"), menu, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+    Mail();
+    EXPECT_EQ(menu != 0 ? 1 : 3, (int)H_KEYBOARD_eCursorKeyMode()) << "menu " << menu;
   }
 }
 
