@@ -10,12 +10,12 @@
 #include "u_nav.h"
 
 // One row of a ruler table: the marks at one, two and three lengths, the
-// unit's name and one length in ground metres.
+// unit's name (a text table) and one length in ground metres.
 typedef struct tag_SCALE_BAR_LENGTHS {
   const char* sNumber;
   const char* sNumber2;
   const char* sNumber3;
-  const char* sUnits;
+  const char* const* sUnits;
   U32 nMeters;
 } SCALE_BAR_LENGTHS;
 

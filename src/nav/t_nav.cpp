@@ -281,6 +281,8 @@ static void NAV_vNewData(const MESSAGE_NEW_DATA* p) {
   switch (p->FourCharId) {
     case FCID("SLNG"):
       g_NAV.u32CurrentLanguage = p->dbValue.u32Val;
+      // The kept chart background holds the ruler's unit name.
+      T_CHART_vReRenderAll();
       break;
     case FCID("CVEW"): {
       T_NAV_vCheckKeyRegistration(p->dbValue.s32Val, UNKNOWN_SPLIT);
