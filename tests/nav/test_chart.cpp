@@ -63,7 +63,8 @@ TEST_F(Chart, TheRulerNamesItsUnitInTheLanguage) {
   Boat(0, kY);
   Set("SNCS", 15);
   SetU("SUDS", U_NAUT_MILES_FT);
-  const std::pair<LANGUAGE, const char*> cases[] = {{LANGUAGE_GERMAN, "ruler_de"}, {LANGUAGE_ENGLISH_UNICODE, "ruler_wide"}};
+  const std::pair<LANGUAGE, const char*> cases[] = {{LANGUAGE_GERMAN, "ruler_de"},
+                                                    {LANGUAGE_ENGLISH_UNICODE, "ruler_wide"}};
   for (const auto& [language, name] : cases) {
     SetLanguageAndFontSet(language);
     Mail();
