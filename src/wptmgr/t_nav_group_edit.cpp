@@ -476,11 +476,25 @@ EDIT_FIELD WPM_Row(const char* const* name, GROUP_MGR_EDIT_TYPE eType) {
   return f;
 }
 
-void WPM_vNameRow(EDIT_FIELD* f, const char* pcText, U32 u32TextSize, U16 len, const char* mask) {
-  *f = WPM_Row(Name, EDIT_TYPE_CHAR);
-  f->string_len = len;
-  f->candidate_mask = mask;
-  if (pcText != nullptr) memcpy(f->value_string, pcText, strnlen(pcText, u32TextSize < len ? u32TextSize : len));
+void WPM_vWidenRow(EDIT_FIELD* f) {
+  if (!U_WSTRING_bIsUnicodeLanguage() || f->type != EDIT_TYPE_CHAR) return;
+  if (2 * strnlen(f->value_string, sizeof f->value_string) + 2 > sizeof f->value_string) return;
+  f->type = EDIT_TYPE_CHAR_U;
+  U_WSTRING_vReplaceNarrowWithWide(f->value_string, sizeof f->value_string);
+}
+
+void WPM_vRowText(const EDIT_FIELD* f, char* out, U32 u32Size) {
+  memset(out, 0, u32Size);
+  if (!WPM_bWideRow(f)) {
+    const size_t limit = u32Size <= sizeof f->value_string ? u32Size - 1 : sizeof f->value_string;
+    memcpy(out, f->value_string, strnlen(f->value_string, limit));
+    return;
+  }
+  for (U32 i = 0; i + 1 < u32Size && 2 * i + 1 < sizeof f->value_string; i++) {
+    const U16 c = WPM_u16Unit(f->value_string + 2 * i);
+    if (c == 0) break;
+    out[i] = c < 0x100 ? (char)c : '?';
+  }
 }
 
 void WPM_vNameRow(EDIT_FIELD* f, const char* pcText, U32 u32TextSize, const WPM_NAME_SHAPE& shape) {
