@@ -27,6 +27,7 @@
 #include "t_nav_int.h"
 #include "t_nav_nvram_flash.h"
 #include "t_nav_twr.h"
+#include "u_language.h"
 #include "u_view.h"
 #include "u_wstring.h"
 #include "ui_texts.h"
@@ -64,6 +65,27 @@ static const SCALE_BAR_LENGTHS ScaleBarSM[15] = {
     ROW("20", "40", "60", sm, 32187),      ROW("50", "100", "150", sm, 80467),  ROW("100", "200", "300", sm, 160934),
 };
 #undef ROW
+
+void T_NAV_vNumberAndUnit(char* pcOut, U32 u32Size, const char* pcNumber, const char* pcSeparator,
+                          const char* const* ppUnit) {
+  if (pcOut == nullptr || u32Size < 2) return;
+  memset(pcOut, 0, u32Size);
+  const char* pcUnit = ppUnit[nCurrentLanguage()];
+  if (!U_WSTRING_bIsUnicodeLanguage()) {
+    snprintf(pcOut, u32Size, "%s%s%s", pcNumber, pcSeparator, pcUnit);
+    return;
+  }
+  U32 o = 0;
+  auto put = [&](U32 c) {
+    if (o + 4 > u32Size) return;
+    pcOut[o++] = (char)(c >> 8);
+    pcOut[o++] = (char)c;
+  };
+  for (const char* p : {pcNumber, pcSeparator}) {
+    for (; *p != 0; p++) put((U8)*p);
+  }
+  for (const U8* p = (const U8*)pcUnit; p[0] != 0 || p[1] != 0; p += 2) put((U32)p[0] << 8 | p[1]);
+}
 
 const SCALE_BAR_LENGTHS* T_NAV_pGetScaleBarLengths(S32 nZoom) {
   if (nZoom < T_NAV_ZOOM_MIN) nZoom = T_NAV_ZOOM_MIN;

@@ -397,11 +397,8 @@ static void CHART_vRenderChartScale(NAV_VIEW_INFO* pNVI, S32 x, S32 y, BOOLEAN b
   G_BOX_vDraw(pBitmap, gCOLOR_pcolColorTable[104], &outer, 6, (U32)len + 10);
   const POINT inner = {x, y - len / 2};
   G_BOX_vDraw(pBitmap, gCOLOR_pcolColorTable[105], &inner, 4, (U32)len);
-  // The number is ASCII; the unit is a text of the language, wide or not.
-  char sLabel[40] = {};
-  U_WSTRING_vAscii2Unicode(sLabel, pRow->sNumber, 0, FALSE);
-  U_WSTRING_vAscii2UnicodeCat(sLabel, " ", 0);
-  U_WSTRING_vw_strncat(sLabel, pRow->sUnits[nCurrentLanguage()], 0, FALSE);
+  char sLabel[40];
+  T_NAV_vNumberAndUnit(sLabel, sizeof sLabel, pRow->sNumber, " ", pRow->sUnits);
   const FONT_DEF* pFont = T_NAV_pFont14();
   const S32 w = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)sLabel);
   const S32 boxX = bOnRight ? x - w - 12 : x + 8;

@@ -729,19 +729,33 @@ static S32 WPM_s32DrawChoiceIcon(BITMAP* pBitmap, const WPM_ROW_BOX& box, const 
   return at.x;
 }
 
-// The colour tray with the chosen swatch on it.
-static void WPM_vDrawSwatch(BITMAP* pBitmap, const WPM_ROW_BOX& box, U8 u8Colour) {
-  static const ICON* const s_apSwatches[17] = {
+// The colour's name and the tray with its swatch on it, placed together as
+// a list value.
+static void WPM_vDrawSwatch(BITMAP* pBitmap, const WPM_ROW_BOX& box, const FONT_DEF* pFont, U8 u8Colour) {
+  static const ICON* const s_apSwatches[NAV_EDIT_COLOR_NAMES] = {
       &QX_Vorne_Track_Color_Black,       &QX_Vorne_Track_Color_Dark_Red,   &QX_Vorne_Track_Color_Light_Green,
       &QX_Vorne_Track_Color_Beige,       &QX_Vorne_Track_Color_Navy,       &QX_Vorne_Track_Color_Maroon,
       &QX_Vorne_Track_Color_Light_Blue,  &QX_Vorne_Track_Color_Gray,       &QX_Vorne_Track_Color_Dark_Gray,
       &QX_Vorne_Track_Color_Red,         &QX_Vorne_Track_Color_Lime,       &QX_Vorne_Track_Color_Yellow,
       &QX_Vorne_Track_Color_Bright_Blue, &QX_Vorne_Track_Color_Magenta,    &QX_Vorne_Track_Color_Teal,
       &QX_Vorne_Track_Color_White,       &QX_Vorne_Track_Color_Orange};
+  const U32 colour = u8Colour < NAV_EDIT_COLOR_NAMES ? u8Colour : 0;
   const ICON* pTray = &QX_Vorne_Track_Color_Tray;
-  const ICON* pSwatch = s_apSwatches[u8Colour < 17 ? u8Colour : 0];
-  const S32 trayLeft = WPM_s32DrawChoiceIcon(pBitmap, box, pTray);
-  POINT at = {trayLeft + (pTray->nWidth - pSwatch->nWidth) / 2, box.bottom + (54 - pSwatch->nHeight) / 2};
+  const ICON* pSwatch = s_apSwatches[colour];
+  const char* pcName = WPM_pcText(g_apNavEditColorName[colour]);
+  const S32 nameW = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)pcName);
+  const S32 width = nameW + 8 + pTray->nWidth;
+  S32 left = box.x + box.w - 10 - width;
+  if (box.bSelected) {
+    const S32 inner = width > 66 ? width : 66;
+    left = WPM_s32Arrows(pBitmap, box, inner) + (inner - width) / 2;
+  }
+  POINT at = {left, box.bottom + 20};
+  G_STRING_vPut(pBitmap, WPM_colour(35), &at, pFont, (const BYTE*)pcName);
+  const S32 trayLeft = left + nameW + 8;
+  at = {trayLeft, box.bottom + (54 - pTray->nHeight) / 2};
+  G_ICON_vPut(pBitmap, pTray, &at);
+  at = {trayLeft + (pTray->nWidth - pSwatch->nWidth) / 2, box.bottom + (54 - pSwatch->nHeight) / 2};
   G_ICON_vPut(pBitmap, pSwatch, &at);
 }
 
@@ -792,7 +806,7 @@ void T_NAV_GROUP_vEditWindowDraw(POPUP_WINDOW* pWin, BITMAP* pBitmap) {
     } else if (f->type == EDIT_TYPE_ICON) {
       WPM_s32DrawChoiceIcon(pBitmap, box, WPM_pIconPicture((U8)f->value_string[0]));
     } else if (f->type == EDIT_TYPE_COLOR) {
-      WPM_vDrawSwatch(pBitmap, box, (U8)f->value_string[0]);
+      WPM_vDrawSwatch(pBitmap, box, pFont, (U8)f->value_string[0]);
     } else if (f->type == EDIT_TYPE_TRACKSTYLE) {
       static const ICON* const s_apStyles[4] = {&QX_Vorne_Track_Style_Dot_Large, &QX_Vorne_Track_Style_Dot_Small,
                                                 &QX_Vorne_Track_Style_Line_Small, &QX_Vorne_Track_Style_Line_Large};

@@ -5,6 +5,7 @@
 #include "chart_test.h"
 #include "font_test.h"
 #include "u_language.h"
+#include "ui_texts.h"
 
 namespace {
 
@@ -73,6 +74,22 @@ TEST_F(Chart, TheRulerNamesItsUnitInTheLanguage) {
     EXPECT_TRUE(GOLDEN_Match(std::string(NAV_GOLDEN_DIR "/chart_") + name + ".png", label));
   }
   SetLanguageAndFontSet(LANGUAGE_ENGLISH);
+}
+
+// The chart's distance labels (ruler, course projection, proximity flags)
+// are a number and the unit as the language writes it, in its form; a short
+// buffer cuts whole characters and still ends the text.
+TEST_F(Chart, DistanceLabelsJoinTheNumberAndTheLanguagesUnit) {
+  char out[40];
+  SetLanguage(LANGUAGE_GERMAN);
+  T_NAV_vNumberAndUnit(out, sizeof out, "0.25", " ", nm);
+  EXPECT_STREQ("0.25 sm", out) << "German writes the nautical mile sm";
+  SetLanguage(LANGUAGE_ENGLISH_UNICODE);
+  T_NAV_vNumberAndUnit(out, sizeof out, "12", "", ft);
+  EXPECT_EQ(u"12ft", Units(out));
+  T_NAV_vNumberAndUnit(out, 8, "1500", "", ft);
+  EXPECT_EQ(u"150", Units(out)) << "three units and the end mark";
+  SetLanguage(LANGUAGE_ENGLISH);
 }
 
 TEST_F(Chart, UnreadableOrientationFillsTheBackgroundOnly) {
