@@ -198,11 +198,11 @@ void U_MENULOOK_vDrawValueBox(BITMAP* pBitmap, POINT anchor, U32 u32Width, U32 u
 }
 
 void U_MENULOOK_vDrawBar(BITMAP* pBitmap, POINT anchor, U32 u32Width, U32 u32Height, float fFraction,
-                         const char* pText) {
+                         const char* pText, U32 u32Field) {
   constexpr U32 TRACK_HEIGHT = 10;
-  constexpr U32 FIELD = 44;
-  if (u32Width <= 48) return;
-  const U32 track = u32Width - 48;
+  const U32 FIELD = u32Field != 0 ? u32Field : 44;
+  if (u32Width <= FIELD + 4) return;
+  const U32 track = u32Width - FIELD - 4;
   const POINT at = {anchor.x, anchor.y + ((PIXEL)u32Height - (PIXEL)TRACK_HEIGHT) / 2};
   if (!(fFraction >= 0.0f)) fFraction = 0.0f;  // NaN reads as empty
   if (fFraction > 1.0f) fFraction = 1.0f;

@@ -136,8 +136,8 @@ static void NAV_vRegisterMainMenus(void) {
   U_MENU_bRegisterMainSelectorMenu(North_Up_Indicator, Chart, 218, FCID("SNUP"), 2, s_aOffOn, s_aTwo, M_ADVANCED);
   U_MENU_bRegisterMainSelectorMenu(View_Orientation, Chart, 203, FCID("SCUV"), 2, s_aOffOn, s_aTwo, M_BASIC);
   static const U32 s_aInterval[] = {1, 5, 10, 15, 30, 60};
-  static const MENU_TEXT s_aIntervalNames[] = {Trackpoint_Interval, Trackpoint_Interval, Trackpoint_Interval,
-                                               Trackpoint_Interval, Trackpoint_Interval, Trackpoint_Interval};
+  static const MENU_TEXT s_aIntervalNames[] = {Interval_1_sec,  Interval_5_sec,  Interval_10_sec,
+                                               Interval_15_sec, Interval_30_sec, Interval_60_sec};
   U_MENU_bRegisterMainSelectorMenu(Trackpoint_Interval, Nav, 213, FCID("SNTI"), 6, s_aIntervalNames, s_aInterval,
                                    M_ADVANCED);
   static const MENU_LIMITS s_aMinimum[] = {{U_FEET, 0, 1000, 1}, {U_METRES, 0, 300, 1}, {}};

@@ -1,0 +1,63 @@
+// Texts against their rooms: each place a catalogue text is drawn gives it
+// so many pixels, and every language's text must stay within them, since
+// the renderer would cut it (or run it over what lies beside it). The
+// findings of a whole check are gathered and reported together, each with
+// the table's name, the language, the width and the room.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "font_test.h"
+#include "g_string.h"
+#include "u_language.h"
+#include "ui_texts.h"
+
+// The language files' names, by LANGUAGE value.
+inline const char* FIT_pcLanguage(U32 language) {
+  static const char* const s_apcCodes[UI_TEXT_LANGUAGES] = {
+      "en", "da", "nl", "fi", "fr", "de", "el", "hu", "it", "nb", "pl", "pt", "es", "sv",
+      "cs", "hr", "ru", "bg", "et", "lv", "lt", "tr", "ja", "ko", "zh_CN", "zh_TW", "en@wide"};
+  return language < UI_TEXT_LANGUAGES ? s_apcCodes[language] : "?";
+}
+
+// The catalogue's name of a table.
+inline const char* FIT_pcName(const char* const* ppTable) {
+  for (const UI_TEXT_ENTRY& entry : g_aUiTextCatalogue) {
+    if (entry.ppcTable == ppTable) return entry.pcName;
+  }
+  return "(not a catalogue table)";
+}
+
+class FitFindings {
+ public:
+  // Notes the text when it is wider than its room.
+  void Check(const std::string& place, const char* const* ppTable, U32 language, U32 u32Width, U32 u32Room) {
+    m_checked++;
+    if (u32Width <= u32Room) return;
+    m_findings.push_back(place + ": " + FIT_pcName(ppTable) + " in " + FIT_pcLanguage(language) + " is " +
+                         std::to_string(u32Width) + " px, room " + std::to_string(u32Room));
+  }
+  // The text of the table in the current language, measured in the face.
+  void Measure(const std::string& place, const char* const* ppTable, const FONT_DEF* pFont, U32 u32Room) {
+    const U32 language = nCurrentLanguage();
+    Check(place, ppTable, language, G_STRING_u32GetWidth(pFont, (const BYTE*)ppTable[language]), u32Room);
+  }
+  void Note(const std::string& finding) { m_findings.push_back(finding); }
+  ::testing::AssertionResult AllFit(U32 u32AtLeastChecked) const {
+    if (m_checked < u32AtLeastChecked) {
+      return ::testing::AssertionFailure() << "only " << m_checked << " texts measured";
+    }
+    if (m_findings.empty()) return ::testing::AssertionSuccess();
+    ::testing::AssertionResult r = ::testing::AssertionFailure();
+    r << m_findings.size() << " texts do not fit:";
+    for (const std::string& f : m_findings) r << "\n  " << f;
+    return r;
+  }
+
+ private:
+  std::vector<std::string> m_findings;
+  U32 m_checked = 0;
+};
