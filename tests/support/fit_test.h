@@ -34,11 +34,12 @@ inline const char* FIT_pcName(const char* const* ppTable) {
 class FitFindings {
  public:
   // Notes the text when it is wider than its room.
-  void Check(const std::string& place, const char* const* ppTable, U32 language, U32 u32Width, U32 u32Room) {
+  void Check(const std::string& place, const char* const* ppTable, U32 language, U32 u32Width, U32 u32Room,
+             const char* pcUnit = "px") {
     m_checked++;
     if (u32Width <= u32Room) return;
     m_findings.push_back(place + ": " + FIT_pcName(ppTable) + " in " + FIT_pcLanguage(language) + " is " +
-                         std::to_string(u32Width) + " px, room " + std::to_string(u32Room));
+                         std::to_string(u32Width) + " " + pcUnit + ", room " + std::to_string(u32Room));
   }
   // The text of the table in the current language, measured in the face.
   void Measure(const std::string& place, const char* const* ppTable, const FONT_DEF* pFont, U32 u32Room) {
