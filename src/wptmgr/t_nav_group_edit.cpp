@@ -558,6 +558,26 @@ static void WPM_vAppendText(char* out, U32 u32Size, const char* pcText) {
   U_WSTRING_vw_strncat(out, pcText, len < room ? len : room, FALSE);
 }
 
+void WPM_vJoinTexts(char* out, U32 u32Size, std::initializer_list<const char*> parts) {
+  memset(out, 0, u32Size);
+  const BOOLEAN bWide = U_WSTRING_bIsUnicodeLanguage();
+  BOOLEAN bText = TRUE;
+  for (const char* pcPart : parts) {
+    if (pcPart == nullptr) {
+      bText = !bText;
+      continue;
+    }
+    if (bText) {
+      WPM_vAppendText(out, u32Size, pcPart);
+    } else {
+      char acAscii[64] = {};
+      U_WSTRING_vAscii2Unicode(acAscii, pcPart, bWide ? sizeof acAscii - 2 : 0, FALSE);
+      WPM_vAppendText(out, u32Size, acAscii);
+    }
+    bText = !bText;
+  }
+}
+
 void WPM_vCreatedLine(char* out, U32 u32Size, U32 u32DateTime) {
   char date[40] = {}, time[40] = {};
   T_INFO_vFormatTime((time_t)u32DateTime, FALSE, TRUE, time, date, nullptr);

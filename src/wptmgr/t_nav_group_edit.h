@@ -2,6 +2,8 @@
 // field rows, edited with the cursor pad; the waypoint forms built on it.
 #pragma once
 
+#include <initializer_list>
+
 #include "t_nav_group_priv.h"
 
 typedef enum : U8 {
@@ -132,6 +134,10 @@ void WPM_vTakeName(char* pcName, U32 u32Size, const EDIT_FIELD* f);
 BOOLEAN WPM_bBlankName(const char* pcName);
 // "Created: <date> <time>".
 void WPM_vCreatedLine(char* out, U32 u32Size, U32 u32DateTime);
+// A bar's text in the current string form: the parts at even places are
+// texts of that form (the language's texts, names), those at odd places the
+// ASCII that joins them. Cut to the room, always ended.
+void WPM_vJoinTexts(char* out, U32 u32Size, std::initializer_list<const char*> parts);
 // The directory shown entered again with the item highlighted.
 void WPM_vReenter(U16 highlight);
 // TRUE with a valid boat position; otherwise the fix error and the refused click.

@@ -159,7 +159,7 @@ static void WPM_vSetHighBar(const char* const* ppText) {
 
 // The root keeps the Home text of the language it was made in; the path
 // names it in the language of the day.
-static const char* WPM_pcGroupName(const GROUP_HEADER* h, char* pcHome) {
+const char* WPM_pcGroupName(const GROUP_HEADER* h, char* pcHome) {
   if (h->u16ParentIndex != NAV_NONE) return h->sName;
   memset(pcHome, 0, NAV_WAYPOINT_NAME_SIZE);
   U_WSTRING_vw_strncpy(pcHome, WPM_pcText(Home), NAV_WAYPOINT_NAME_SIZE, FALSE);

@@ -254,8 +254,8 @@ void WPM_vRunSearch(void) {
   WPM_VISITED* pVisited = new WPM_VISITED();
   WPM_vWalk(T_NAV_GROUP_DATA_nGetRootGroup(), NAV_NONE, pVisited);
   delete pVisited;
-  snprintf(g_WPM.acLowBarText, sizeof g_WPM.acLowBarText, "%s", WPM_pcText(Done));
-  snprintf(g_WPM.acHighBarText, sizeof g_WPM.acHighBarText, "%s", WPM_pcText(Search_Results));
+  WPM_vJoinTexts(g_WPM.acLowBarText, sizeof g_WPM.acLowBarText, {WPM_pcText(Done)});
+  WPM_vJoinTexts(g_WPM.acHighBarText, sizeof g_WPM.acHighBarText, {WPM_pcText(Search_Results)});
   g_WPM.eMode = MODE_SEARCH;
   g_WPM.eInputState = STATE_ITEM_LIST;
   WPM_vShowFirstPage();

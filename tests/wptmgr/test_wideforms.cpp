@@ -182,4 +182,18 @@ TEST_F(WideForms, SearchRowsAndTheChartRouteNameAreWide) {
   T_NAV_GROUP_vExitDialog(&form->parent);
 }
 
+// The bars join the language's texts with names in the wide form.
+TEST_F(WideForms, TheBarsJoinTheirTextsInWideForm) {
+  SetLanguage(LANGUAGE_ENGLISH_UNICODE);
+  T_NAV_GROUP_vSetup();
+  EXPECT_EQ(u"Options", Units(g_WPM.acLowBarText));
+  EXPECT_EQ(u"Sort By", Units(g_WPM.acHighBarText));
+  EXPECT_EQ(u"Default Group: Home", Units(g_WPM.acInstructionText));
+  g_WPMSearch = {};
+  g_WPMSearch.eMode = SEARCHBY_NAME;
+  WPM_vRunSearch();
+  EXPECT_EQ(u"Done", Units(g_WPM.acLowBarText));
+  EXPECT_EQ(u"Search Results", Units(g_WPM.acHighBarText));
+}
+
 }  // namespace
