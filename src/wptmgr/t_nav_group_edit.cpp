@@ -813,7 +813,14 @@ void T_NAV_GROUP_vEditWindowDraw(POPUP_WINDOW* pWin, BITMAP* pBitmap) {
     if (!bValueOnly) G_STRING_vPut(pBitmap, WPM_colour(35), &at, pFont, (const BYTE*)WPM_pcText(f->name));
     const WPM_ROW_BOX box = {x, bandBottom, w, f->highlight >= 0};
     if (WPM_bTextType(f->type)) {
+      // Beside a shown label the text starts past it, at the label part at
+      // the earliest, so the two never print over each other.
       at.x = x + 10;
+      if (!bValueOnly) {
+        const S32 label = x + 11 + (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)WPM_pcText(f->name)) + 12;
+        const S32 part = x + w * f->left_part_percent / 100;
+        at.x = label > part ? label : part;
+      }
       WPM_vDrawText(pBitmap, &at, pFont, f, bWide);
       if (f->highlight > 0) pEditing = f;
     } else if (f->type == EDIT_TYPE_STRING_LIST && f->pDisplayList != nullptr &&

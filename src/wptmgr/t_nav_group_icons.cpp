@@ -193,6 +193,9 @@ void T_NAV_GROUP_vSelectWaypointIconForMark(void) { WPM_vSelectIconForMark(FALSE
 void T_NAV_GROUP_vSelectWaypointIconForVesselMark(void) { WPM_vSelectIconForMark(TRUE); }
 
 static EDIT_FIELD s_aSettingsFields[5];
+// Wider than the other forms: its rows' labels name the waypoint icon in
+// full beside a picture or a choice.
+constexpr S32 WPM_SETTINGS_WIDTH = 470;
 static POPUP_EDIT_WINDOW s_SettingsForm;
 static WAYPOINT_SETTINGS s_Settings;
 static const char* const* const s_StringListMarkIcon[] = {Default, Select};
@@ -242,7 +245,7 @@ void T_NAV_GROUP_vEditWaypointSettingsDiag(U32) {
   s_aSettingsFields[2].value_string[0] = bSelect ? 1 : 0;
   s_aSettingsFields[3] = WPM_Row(Save, EDIT_TYPE_SAVE);
   WPM_vInstallForm(&s_SettingsForm, s_aSettingsFields,
-                   {Waypoint_Settings, 410, 256, T_NAV_GROUP_vUpdateEditWaypointSettings,
+                   {Waypoint_Settings, WPM_SETTINGS_WIDTH, 256, T_NAV_GROUP_vUpdateEditWaypointSettings,
                     T_NAV_GROUP_vSaveWaypointSettings, &s_Settings, 0, nullptr});
   s_SettingsForm.parent.pKeyHandleFunc = T_NAV_GROUP_bEditWaypointSettingsWindowHandleKeys;
   s_SettingsForm.parent.pDestoryFunc = T_NAV_GROUP_vExitDialog;

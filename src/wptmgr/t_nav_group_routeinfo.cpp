@@ -68,6 +68,7 @@ U32 WPM_u32Legs(const ROUTE* pRoute, double* pdBearing, double* pdDistance) {
 // The popup
 
 static POPUP_WINDOW s_RouteInfoWindow;
+constexpr S32 WPM_ROUTE_INFO_WIDTH = 490;
 
 static const FONT_DEF* WPM_pInfoFont(BOOLEAN bBold) {
   if (U_WSTRING_bIsUnicodeLanguage()) return arialuni_size17_font_def_ptr;
@@ -217,10 +218,12 @@ void T_NAV_GROUP_vRouteInfo(U32) {
   memset(&s_RouteInfoWindow, 0, sizeof s_RouteInfoWindow);
   s_RouteInfoWindow.strTitle = Show_Route_Information;
   s_RouteInfoWindow.bActive = TRUE;
-  s_RouteInfoWindow.nWidth = 410;
+  // Wide enough for the leg from the boat, its names and its values on one
+  // row in every language, and still inside the narrowest view area.
+  s_RouteInfoWindow.nWidth = WPM_ROUTE_INFO_WIDTH;
   s_RouteInfoWindow.nHeight = 460;
   const S32 origin = (S32)T_INFO_u32XOrigin();
-  s_RouteInfoWindow.ptAnchor = {origin + (800 - 410 - origin) / 2, (480 - 460) / 2};
+  s_RouteInfoWindow.ptAnchor = {origin + (800 - WPM_ROUTE_INFO_WIDTH - origin) / 2, (480 - 460) / 2};
   s_RouteInfoWindow.pDrawFunc = T_NAV_GROUP_vRouteInfoWindowDraw;
   s_RouteInfoWindow.pKeyHandleFunc = T_NAV_GROUP_vRouteInfoHandleKeys;
   g_WPM.pPopupWindow = &s_RouteInfoWindow;

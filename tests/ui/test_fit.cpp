@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "fit_test.h"
+#include "fit_wrap.h"
 #include "g_fonts.h"
 #include "u_dialog.h"
 #include "u_language.h"
@@ -55,33 +55,6 @@ const FONT_DEF* Face(const FONT_DEF* pLatin, const FONT_DEF* pWide) {
 class FrameFit : public FontTest {
  protected:
   FitFindings m_fit;
-
-  // A text wrapped between words: each word within the wrap, and the lines
-  // no more than allowed. The East Asian languages break anywhere.
-  void Wrapped(const std::string& place, const char* const* ppTable, const FONT_DEF* pFont, U32 u32Wrap,
-               U32 u32Lines) {
-    const U32 language = nCurrentLanguage();
-    const char* text = ppTable[language];
-    if (language < LANGUAGE_JAPANESE || language == LANGUAGE_ENGLISH_UNICODE) {
-      const U32 unit = language >= LANGUAGE_FIRST_WIDE ? 2 : 1;
-      const U32 bytes = U_WSTRING_u32w_strlen(text, unit == 2);
-      std::string word;
-      for (U32 i = 0; i <= bytes; i += unit) {
-        const bool bEnd = i == bytes || (unit == 1 ? text[i] == ' ' : text[i] == 0 && text[i + 1] == ' ');
-        if (!bEnd) {
-          word.append(text + i, unit);
-          continue;
-        }
-        std::string ended = word + std::string(unit, '\0');
-        m_fit.Check(place + " word", ppTable, language, G_STRING_u32GetWidth(pFont, (const BYTE*)ended.c_str()),
-                    u32Wrap - 1);
-        word.clear();
-      }
-    }
-    LINEOFTEXT lines[U_DIALOG_MAX_LINES];
-    const U16 n = U_DIALOG_u16ExtractTextIntoLines(text, lines, pFont, (U16)u32Wrap, FALSE);
-    m_fit.Check(place, ppTable, language, n, u32Lines, "lines");
-  }
 };
 
 TEST_F(FrameFit, EveryDialogAndScreenTextStaysInsideItsRoomInEveryLanguage) {
@@ -90,16 +63,18 @@ TEST_F(FrameFit, EveryDialogAndScreenTextStaysInsideItsRoomInEveryLanguage) {
     SetLanguageAndFontSet(language);
     // Confirmation boxes: the question under its title, the answers at the
     // two ends of the choice bar.
-    for (const auto* q : kQuestions) Wrapped("confirmation", q, U_DIALOG_pTextFont(), kDialogWrap, kDialogLines);
+    for (const auto* q : kQuestions) {
+      FIT_vWrapped(&m_fit, "confirmation", q, U_DIALOG_pTextFont(), kDialogWrap, kDialogLines);
+    }
     for (const auto* t : {Confirm, Warning1}) m_fit.Measure("box title", t, U_DIALOG_pTitleFont(), kDialogBox - 36);
     for (const auto* c : {Yes, No, Cancel, Close, More}) {
       m_fit.Measure("box choice", c, U_DIALOG_pChoiceFont(), (kDialogBox - 84) / 2 - 4);
     }
-    for (const auto* n : kNotes) Wrapped("banner", n, U_DIALOG_pChoiceFont(), band, kBandLines);
+    for (const auto* n : kNotes) FIT_vWrapped(&m_fit, "banner", n, U_DIALOG_pChoiceFont(), band, kBandLines);
     // The shutdown count-down: an untitled box as wide as its text.
     for (const auto* t : {Shutdown_in_seconds, Shutting_Down}) {
-      Wrapped("shutdown box", t, Face(myriad_pro_bold_size17_font_def_ptr, arialuni_size17_font_def_ptr), kDialogWrap,
-              kDialogLines);
+      FIT_vWrapped(&m_fit, "shutdown box", t, Face(myriad_pro_bold_size17_font_def_ptr, arialuni_size17_font_def_ptr),
+                   kDialogWrap, kDialogLines);
     }
 
     // Start-up: the splash's hint, the start-up menu (360 wide) and the
