@@ -170,6 +170,11 @@ static COLOR LOOK_colorOn(COLOR background) {
   return U_MENULOOK_color(luma > 127 ? MENU_COLOR_BLACK : MENU_COLOR_WHITE);
 }
 
+U32 U_MENULOOK_u32ValueBoxRoom(U32 u32Width) {
+  const U32 sides = 2 * (LOOK_ARROW_INSET + (LOOK_ARROW + 1) / 2 + 4);
+  return u32Width > sides ? u32Width - sides : 0;
+}
+
 void U_MENULOOK_vDrawValueBox(BITMAP* pBitmap, POINT anchor, U32 u32Width, U32 u32Height, COLOR background,
                               const char* pText, const ICON* pIcon, BOOLEAN bLeft, BOOLEAN bRight) {
   G_BOX_vDrawFilled(pBitmap, background, &anchor, u32Width, u32Height);
@@ -190,9 +195,9 @@ void U_MENULOOK_vDrawValueBox(BITMAP* pBitmap, POINT anchor, U32 u32Width, U32 u
   }
   if (pText == nullptr) return;
   const FONT_DEF* pFont = U_MENULOOK_pValueFont();
-  const PIXEL room = (PIXEL)u32Width - 2 * (LOOK_ARROW_INSET + arrowWidth + 4);
   char acText[MENU_TEXT_BUFFER];
-  const PIXEL width = (PIXEL)U_MENULOOK_u32Shorten(acText, sizeof acText, pText, pFont, room > 0 ? (U32)room : 0);
+  const PIXEL width =
+      (PIXEL)U_MENULOOK_u32Shorten(acText, sizeof acText, pText, pFont, U_MENULOOK_u32ValueBoxRoom(u32Width));
   U_MENULOOK_vPut(pBitmap, ink, anchor.x + ((PIXEL)u32Width - width) / 2,
                   U_MENULOOK_s32Baseline(anchor.y, u32Height), pFont, acText);
 }

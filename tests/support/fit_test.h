@@ -13,6 +13,7 @@
 #include "font_test.h"
 #include "g_string.h"
 #include "u_language.h"
+#include "u_wstring.h"
 #include "ui_texts.h"
 
 // The language files' names, by LANGUAGE value.
@@ -29,6 +30,24 @@ inline const char* FIT_pcName(const char* const* ppTable) {
     if (entry.ppcTable == ppTable) return entry.pcName;
   }
   return "(not a catalogue table)";
+}
+
+// Texts in the current language's form: a table's, and ASCII (widened in
+// the 16-bit languages); and the width of such a text, or of a joint one.
+inline std::string FIT_Text(const char* const* ppTable) {
+  const char* p = ppTable[nCurrentLanguage()];
+  return std::string(p, U_WSTRING_u32w_strlen(p, FALSE));
+}
+inline std::string FIT_Ascii(const char* pcAscii) {
+  std::string s;
+  for (const char* p = pcAscii; *p != '\0'; p++) {
+    if (U_WSTRING_bIsUnicodeLanguage()) s += '\0';
+    s += *p;
+  }
+  return s;
+}
+inline S32 FIT_s32Width(const FONT_DEF* pFont, const std::string& text) {
+  return (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)(text + std::string(2, '\0')).c_str());
 }
 
 class FitFindings {

@@ -74,19 +74,9 @@ class WpmFit : public Wpm {
   static const FONT_DEF* Regular() { return Wide() ? arialuni_size17_font_def_ptr : myriad_pro_size17_font_def_ptr; }
   static const FONT_DEF* Bold() { return Wide() ? arialuni_size17_font_def_ptr : myriad_pro_bold_size17_font_def_ptr; }
   static S32 IconWidth(const ICON& icon) { return (S32)G_ICON_u32GetWidth(&icon); }
-  // Texts in the language's form: a table's, and ASCII; and their widths.
-  static std::string T(const char* const* ppTable) {
-    const char* p = ppTable[nCurrentLanguage()];
-    return std::string(p, U_WSTRING_u32w_strlen(p, FALSE));
-  }
-  static std::string L(const char* pcAscii) {
-    std::string s;
-    for (const char* p = pcAscii; *p != '\0'; p++) s += Wide() ? std::string{'\0', *p} : std::string{*p};
-    return s;
-  }
-  static S32 Width(const FONT_DEF* pFont, const std::string& text) {
-    return (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)(text + std::string(2, '\0')).c_str());
-  }
+  static std::string T(const char* const* ppTable) { return FIT_Text(ppTable); }
+  static std::string L(const char* pcAscii) { return FIT_Ascii(pcAscii); }
+  static S32 Width(const FONT_DEF* pFont, const std::string& text) { return FIT_s32Width(pFont, text); }
   static S32 Width(const FONT_DEF* pFont, const char* const* ppTable) { return Width(pFont, T(ppTable)); }
   void Check(const std::string& place, const char* const* ppTable, S32 width, S32 room) {
     m_met.push_back(ppTable);
@@ -108,7 +98,8 @@ class WpmFit : public Wpm {
     const S32 arrows = 10 + IconWidth(QX_Vorne_Selection_Arrow_Right) + 12 + IconWidth(QX_Vorne_Selection_Arrow_Left);
     for (const EDIT_FIELD* f = p->pEditFields; f->name != nullptr; f++) {
       const std::string row = place + " row";
-      const bool bValueOnly = title != Search_By_Name && (f->name == Name || f->name == Latitude || f->name == Longitude);
+      const bool bValueOnly =
+          title != Search_By_Name && (f->name == Name || f->name == Latitude || f->name == Longitude);
       const S32 label = bValueOnly ? 0 : Width(Regular(), f->name);
       const S32 labelRoom = w - 11 - 4;  // to the start of the value block
       auto Beside = [&](const char* const* value, S32 inner) {
@@ -140,7 +131,9 @@ class WpmFit : public Wpm {
         case EDIT_TYPE_ICON_ARRAY:
         case EDIT_TYPE_ICON: {
           S32 widest = 0;
-          for (U32 icon = 0; icon <= NAV_MAX_ICON; icon++) widest = std::max(widest, IconWidth(*WPM_pIconPicture(icon)));
+          for (U32 icon = 0; icon <= NAV_MAX_ICON; icon++) {
+            widest = std::max(widest, IconWidth(*WPM_pIconPicture(icon)));
+          }
           Beside(nullptr, std::max(widest, 66));
           break;
         }
@@ -194,7 +187,9 @@ TEST_F(WpmFit, EveryManagerTextStaysInsideItsRoomInEveryLanguage) {
     // wrapped onto three lines at most (a name in it may be any length).
     Check("frame title", Waypoints_Routes_Tracks, Width(pBold, Waypoints_Routes_Tracks), W - 20);
     const S32 sortRoom = half - 4 - 3 - 12 - 8 - 28 - 4 - IconWidth(QX_Vorne_Action_Arrow);
-    for (const auto* s : kSortNames) Check("high bar after Sort By", s, Width(pBold, Sort_By) + Width(pFont, s), sortRoom);
+    for (const auto* s : kSortNames) {
+      Check("high bar after Sort By", s, Width(pBold, Sort_By) + Width(pFont, s), sortRoom);
+    }
     for (const auto* b : {Reverse, Search_Results}) Check("high bar", b, Width(pBold, b), half - 36 - 12 - 4);
     for (const auto* b : kLowBar) Check("low bar", b, Width(pBold, b), half - 36 - 12 - 4);
     Check("low bar with a name", Save, Width(pBold, T(Save) + L(" RT001")), half - 36 - 12 - 4);
