@@ -100,7 +100,7 @@ const std::vector<ITEM> kMainItems = {
     Selector(Track_Sonar_Combo_View, kHiddenVisible), Selector(Chart_Instrument_View, kHiddenVisible),
     Selector(Chart_BE_Instrument_View, kHiddenVisible),
 };
-const TEXTS kTabs = {Alarms, Nav, Setup, Views, Accessories};
+const TEXTS kTabs = {Alarms, Sonar, Chart, Nav, Setup, Views, Accessories};
 
 const std::vector<ITEM> kQuickItems = {
     Selector(Language, {Language_English, Language_Spanish, Language_Japanese, Language_Korean,
@@ -114,7 +114,8 @@ const TEXTS kReadouts = {Depth,          Temperature,       Speed,          Wate
                          Battery,        Timer,             Position,       Time_Date,         Sunrise_Sunset,
                          Moon_Phase,     Time,              Pitch,          Roll,              Heading,
                          XTE_Over_Distance, TTG_Over_Speed, WTG,            WPTnextDTGOverTTG, WPTnextDTGOverETA,
-                         WPTendDTGOverTTG, WPTendDTGOverETA, CMGOverSMG,    TRKOverCMG,        Off};
+                         WPTendDTGOverTTG, WPTendDTGOverETA, CMGOverSMG,    TRKOverCMG,        Triplog,
+                         Off};
 
 // The levels below the main menu, the express menus of the views, the
 // floating and info menus.
@@ -167,7 +168,7 @@ const std::vector<PANEL> kPanels = {
     {MENU_PANEL_EXPRESS,
      nullptr,
      {Slider(Zoom, {}, "23"), Action(GoTo_), Action(Mark), Action(Waypoint), Action(Route), Action(Cursor_To_Waypoint),
-      Action(Cancel_Navigation)}},
+      Action(Cancel_Navigation), Action(Clear_Current_Track), Action(Save_Current_Track)}},
     {MENU_PANEL_EXPRESS,
      nullptr,
      {Selector(Active_Pane, {Upper, Lower}), Slider(Split_Position, {Upper, Lower}, "50"),

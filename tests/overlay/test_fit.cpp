@@ -12,6 +12,7 @@
 #include "g_fonts.h"
 #include "g_icon.h"
 #include "g_iconset.h"
+#include "t_info.h"
 #include "t_nav_edit_draw.h"
 #include "u_dialog.h"
 #include "u_menulook.h"
@@ -102,6 +103,12 @@ TEST_F(OverlayFit, EveryEditorTextStaysInsideItsRoomInEveryLanguage) {
     Check("route information", Current_Position, W(pBold, Current_Position), 665 - 296);
     Check("details box", Created, W(pBold, T(Created) + L(": 12/31/20")) + 8 + W(pBold, L("12:59 PM")), 348);
     for (const auto* c : {Waypoints, Trackpoints}) Check("details box", c, W(pBold, L("9999 ") + T(c)), 350);
+
+    // A waypoint data box's next or last mark, right-aligned after the
+    // waypoint's icon.
+    for (const auto* l : {NEXT, END}) {
+      Check("waypoint data box", l, W(T_INFO_pFont(9), l), 154 - IconWidth(Waypoint1_icon) - 6);
+    }
 
     // The AIS limits: labels before the action arrow, the value editor's
     // title and its foot around the check key; the target list's column

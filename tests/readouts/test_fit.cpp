@@ -28,7 +28,8 @@ const struct {
     {{COG, Heading, Bearing, CMG, TRK}, {Degrees_T, Degrees_M}},
     {{Pitch, Roll}, {Degrees}},
     {{XTE, DTG, DIST}, {nm, sm, km, m, ft}},
-    {{TTG, ETA, Timer, Time, Battery}, {}},
+    {{TTG, Timer, Battery}, {}},
+    {{ETA, Time}, {am, pm}},
     {{VLT}, {V}},
 };
 

@@ -40,7 +40,8 @@ const TEXTS kNotes = {
     Processing_tracks_waypoints_and_routes, Formatting_Unit_will_reboot, Track_will_record_10_more_minutes,
     Storage_Read_Only, Storage_Full, Settings_Reset, Items_Not_Placed, Records_Not_Taken,
     Optional_Accessory_Required_to_Support_This_View, PC_Connect, Software_Downloading, Updating_Flash,
-    Must_Upgrade_PC_Software, Press_Right_Cursor_Arrow_to_Select, Press_and_hold_to_power_unit_Off};
+    Must_Upgrade_PC_Software, Press_Right_Cursor_Arrow_to_Select, Press_and_hold_to_power_unit_Off,
+    No_GPS_Receiver_Connected, No_GPS_Position_Fix, Simulation, Remote_Sync_Complete};
 
 constexpr U32 kDialogWrap = 326;       // a titled box 420 wide
 constexpr U32 kDialogBox = 420;
@@ -66,8 +67,10 @@ TEST_F(FrameFit, EveryDialogAndScreenTextStaysInsideItsRoomInEveryLanguage) {
     for (const auto* q : kQuestions) {
       FIT_vWrapped(&m_fit, "confirmation", q, U_DIALOG_pTextFont(), kDialogWrap, kDialogLines);
     }
-    for (const auto* t : {Confirm, Warning1}) m_fit.Measure("box title", t, U_DIALOG_pTitleFont(), kDialogBox - 36);
-    for (const auto* c : {Yes, No, Cancel, Close, More}) {
+    for (const auto* t : {Confirm, Confirm_Colon, Warning1}) {
+      m_fit.Measure("box title", t, U_DIALOG_pTitleFont(), kDialogBox - 36);
+    }
+    for (const auto* c : {Yes, No, Cancel, Close, More, Clear, Repeat}) {
       m_fit.Measure("box choice", c, U_DIALOG_pChoiceFont(), (kDialogBox - 84) / 2 - 4);
     }
     for (const auto* n : kNotes) FIT_vWrapped(&m_fit, "banner", n, U_DIALOG_pChoiceFont(), band, kBandLines);

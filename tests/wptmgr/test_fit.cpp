@@ -44,6 +44,11 @@ const TEXTS kSortNames = {A_to_Z, Z_to_A, Newest, Oldest, Distance, Icon};
 const TEXTS kInfoLabels = {Created, Latitude, Name};
 const TEXTS kEditorTitles = {Edit_Latitude,   Edit_Longitude,  Distance,        Date,
                              Edit_Track_Name, Edit_Group_Name, Edit_Route_Name, Edit_Waypoint_Name};
+const TEXTS kPresets = {Wypt_Airport, Wypt_Anchor, Wypt_Base_Marine_Culture, Wypt_Beverage, Wypt_Boat_Ramp,
+                        Wypt_Buoy, Wypt_Camp, Wypt_Circle, Wypt_Danger, Wypt_Diamond, Wypt_Drilling_Platform,
+                        Wypt_Duck, Wypt_Fish, Wypt_Flag, Wypt_Gas, Wypt_Home, Wypt_Hydrologic_Station, Wypt_Medical,
+                        Wypt_Moor, Wypt_Pattern, Wypt_Phone, Wypt_Pier, Wypt_Restaurant, Wypt_Rocks, Wypt_Shower,
+                        Wypt_Slip, Wypt_Timber, Wypt_Water, Wypt_Weeds, Wypt_Wreck};
 // The forms' titles and rows this test must have met in the forms it opens.
 const TEXTS kFormTexts = {
     Create_New_Waypoint, Edit_Waypoint, Save_As_Waypoint, New_Route, Edit_Route, Save_As_Route, Edit_Track,
@@ -240,6 +245,12 @@ TEST_F(WpmFit, EveryManagerTextStaysInsideItsRoomInEveryLanguage) {
     const FONT_DEF* pNote = Wide() ? arialuni_size14_font_def_ptr : myriad_pro_bold_size14_font_def_ptr;
     for (const auto* n : {Only_groups_can_be_set_as_the_default, Default_Group_Deleted}) {
       FIT_vWrapped(&m_fit, "note", n, pNote, 326, 11);
+    }
+
+    // In Korean and Chinese a waypoint-type preset's word leads a name
+    // field, before the four characters the name keeps beside it.
+    if (language >= LANGUAGE_KOREAN && language <= LANGUAGE_KOREAN + 2) {
+      for (const auto* w : kPresets) Check("name field preset", w, Width(pFont, T(w) + L("WWWW")), 410 - 10 - 35);
     }
 
     // Every form, opened as the user opens it.
