@@ -261,6 +261,33 @@ TEST_F(MenuPanel, TwelveRowsScrolledToTheMiddleShowBothMarks) {
   EXPECT_TRUE(Golden("scrolled_middle", {p}));
 }
 
+// The main menu and the quick set-up's questions as six scripts write them,
+// every word from the language files. The Russian, Greek, Japanese, Korean
+// and Chinese pictures follow their translations.
+TEST_F(MenuPanel, TheMainMenuAndTheQuickSetUpInSixScripts) {
+  const struct {
+    const char* pcCode;
+    U32 u32Language;
+  } kScripts[] = {{"de", LANGUAGE_GERMAN},   {"ru", LANGUAGE_RUSSIAN}, {"el", LANGUAGE_GREEK},
+                  {"ja", LANGUAGE_JAPANESE}, {"ko", LANGUAGE_KOREAN},  {"zh_CN", LANGUAGE_CHINESE_SIMPLIFIED}};
+  for (const auto& script : kScripts) {
+    SetLanguageAndFontSet(script.u32Language);
+    MENU_PANEL quick = Panel(MENU_PANEL_QUICK, T(Quick_Setup),
+                             {Row(T(Language), MENU_CONTROL_SELECTOR, T(Language_English), MENU_CHOICE_FIRST),
+                              Row(T(Water_Type), MENU_CONTROL_SELECTOR, T(Water_Fresh), MENU_CHOICE_FIRST),
+                              Row(T(Max_Depth), MENU_CONTROL_SLIDER, T(Auto), MENU_CHOICE_FIRST),
+                              Row(T(Connected_Transducer), MENU_CONTROL_SELECTOR, T(Transducer_83_200_kHz)),
+                              Row(T(Local_Time_Zone), MENU_CONTROL_SELECTOR, L(u"UTC+1")),
+                              Row(T(Daylight_Saving_Time), MENU_CONTROL_SELECTOR, T(Off), MENU_CHOICE_FIRST)});
+    quick.aRows[1].bSelected = TRUE;
+    quick.pcFooter = T(Press_EXIT_when_done);
+    quick.bMoreDown = TRUE;
+    const std::string code = script.pcCode;
+    EXPECT_TRUE(Golden(("main_setup_" + code).c_str(), {MainOnSetup(2)})) << code;
+    EXPECT_TRUE(Golden(("quick_setup_" + code).c_str(), {quick})) << code;
+  }
+}
+
 TEST_F(MenuPanel, TheMainMenuInWideEnglish) {
   SetLanguageAndFontSet(LANGUAGE_ENGLISH_UNICODE);
   EXPECT_TRUE(Golden("main_setup_wide", {MainOnSetup(2)}));
