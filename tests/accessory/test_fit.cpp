@@ -9,7 +9,7 @@
 #include "g_iconset.h"
 #include "g_truetype.h"
 
-namespace {
+namespace accessory_fit {
 
 constexpr U32 kBold = 2, kRegular = 1;
 
@@ -63,4 +63,4 @@ TEST_F(AccessoryFit, EveryAccessoryTextStaysInsideItsRoomInEveryLanguage) {
   EXPECT_TRUE(m_fit.AllFit(27 * 25));
 }
 
-}  // namespace
+}  // namespace accessory_fit

@@ -15,7 +15,7 @@
 #include "u_menulook.h"
 #include "u_menupanel.h"
 
-namespace {
+namespace menu_fit {
 
 typedef std::vector<MENU_TEXT> TEXTS;
 
@@ -333,4 +333,4 @@ TEST_F(MenuFit, EveryMenuTextStaysInsideItsRoomInEveryLanguage) {
   EXPECT_TRUE(m_fit.AllFit(27 * 500));
 }
 
-}  // namespace
+}  // namespace menu_fit

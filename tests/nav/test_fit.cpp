@@ -3,7 +3,7 @@
 
 #include "fit_test.h"
 
-namespace {
+namespace nav_fit {
 
 TEST(NavFit, TheStartPointsNameFitsAStoredNameInEveryLanguage) {
   FitFindings fit;
@@ -17,4 +17,4 @@ TEST(NavFit, TheStartPointsNameFitsAStoredNameInEveryLanguage) {
   EXPECT_TRUE(fit.AllFit(27));
 }
 
-}  // namespace
+}  // namespace nav_fit

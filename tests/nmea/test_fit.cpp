@@ -8,7 +8,7 @@
 #include "fit_test.h"
 #include "g_fonts.h"
 
-namespace {
+namespace diagnostic_fit {
 
 class DiagnosticFit : public FontTest {
  protected:
@@ -50,4 +50,4 @@ TEST_F(DiagnosticFit, EveryDiagnosticTextStaysInsideItsRoomInEveryLanguage) {
   EXPECT_TRUE(m_fit.AllFit(27 * 25));
 }
 
-}  // namespace
+}  // namespace diagnostic_fit

@@ -18,7 +18,7 @@
 #include "u_menulook.h"
 #include "u_nav_edit.h"
 
-namespace {
+namespace overlay_fit {
 
 typedef std::vector<const char* const*> TEXTS;
 
@@ -132,4 +132,4 @@ TEST_F(OverlayFit, EveryEditorTextStaysInsideItsRoomInEveryLanguage) {
   EXPECT_TRUE(m_fit.AllFit(27 * 70));
 }
 
-}  // namespace
+}  // namespace overlay_fit

@@ -11,7 +11,7 @@
 #include "t_info.h"
 #include "u_dialog.h"
 
-namespace {
+namespace readout_fit {
 
 typedef std::vector<const char* const*> TEXTS;
 
@@ -28,7 +28,7 @@ const struct {
     {{COG, Heading, Bearing, CMG, TRK}, {Degrees_T, Degrees_M}},
     {{Pitch, Roll}, {Degrees}},
     {{XTE, DTG, DIST}, {nm, sm, km, m, ft}},
-    {{TTG, Timer, Battery}, {}},
+    {{TTG, Timer, ::Battery}, {}},
     {{ETA, Time}, {am, pm}},
     {{VLT}, {V}},
 };
@@ -51,7 +51,7 @@ TEST_F(ReadoutFit, EveryReadoutTextStaysInsideItsRoomInEveryLanguage) {
     }
     // The man-overboard bar: its label before the position boxes, which
     // end 352 in, and the elapsed time's title over its box.
-    const U32 position = G_STRING_u32GetWidth(p17, (const BYTE*)"N 88\xBA""88.888'") + 8;
+    const U32 position = (U32)FIT_s32Width(p17, FIT_Ascii("N 88\xBA" "88.888'")) + 8;
     m_fit.Measure("man-overboard bar", MOB_at, p14, 352 - 50 - 4 - position);
     m_fit.Measure("man-overboard bar", Elapsed_Time, p14, 800 - 6 - kColumn - 360);
 
@@ -70,4 +70,4 @@ TEST_F(ReadoutFit, EveryReadoutTextStaysInsideItsRoomInEveryLanguage) {
   EXPECT_TRUE(m_fit.AllFit(27 * 35));
 }
 
-}  // namespace
+}  // namespace readout_fit

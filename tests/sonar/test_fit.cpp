@@ -5,7 +5,7 @@
 #include "fit_test.h"
 #include "g_fonts.h"
 
-namespace {
+namespace sonar_fit {
 
 class SonarFit : public FontTest {};
 
@@ -21,4 +21,4 @@ TEST_F(SonarFit, TheBeamNamesStayInsideTheirPaneInEveryLanguage) {
   EXPECT_TRUE(fit.AllFit(27 * 2));
 }
 
-}  // namespace
+}  // namespace sonar_fit

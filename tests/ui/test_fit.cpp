@@ -15,7 +15,7 @@
 #include "u_language.h"
 #include "u_wstring.h"
 
-namespace {
+namespace frame_fit {
 
 typedef std::vector<const char* const*> TEXTS;
 
@@ -100,13 +100,13 @@ TEST_F(FrameFit, EveryDialogAndScreenTextStaysInsideItsRoomInEveryLanguage) {
     for (const auto* label : {Model, Software_Version, Serial_Number, Total_Time, Voltage, MAC_Address, IP_Address}) {
       m_fit.Measure("status label", label, pStatus, 430 - 150 - 10);
     }
-    const U32 number = G_STRING_u32GetWidth(pStatus, (const BYTE*)"99999 ");
+    const U32 number = (U32)FIT_s32Width(pStatus, FIT_Ascii("99999 "));
     for (const auto* unit : {hrs, V}) m_fit.Measure("status unit", unit, pStatus, 800 - 430 - 20 - number);
 
     // The POWER key's menu grows with its labels and controls, as far as
     // the view area beside the readout column.
     const FONT_DEF* pLabel = Face(myriad_pro_size17_font_def_ptr, arialuni_size17_font_def_ptr);
-    U32 control = G_STRING_u32GetWidth(U_DIALOG_pChoiceFont(), (const BYTE*)"10");
+    U32 control = (U32)FIT_s32Width(U_DIALOG_pChoiceFont(), FIT_Ascii("10"));
     for (const auto* v : {Off, On, Dim}) {
       control = std::max(control, G_STRING_u32GetWidth(U_DIALOG_pChoiceFont(), (const BYTE*)v[language]));
     }
@@ -122,4 +122,4 @@ TEST_F(FrameFit, EveryDialogAndScreenTextStaysInsideItsRoomInEveryLanguage) {
   EXPECT_TRUE(m_fit.AllFit(27 * 150));
 }
 
-}  // namespace
+}  // namespace frame_fit

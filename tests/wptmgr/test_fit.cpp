@@ -24,7 +24,7 @@
 #include "ui_texts.h"
 #include "wptmgr_rig.h"
 
-namespace {
+namespace wpm_fit {
 
 typedef std::vector<const char* const*> TEXTS;
 
@@ -314,4 +314,4 @@ TEST_F(WpmFit, EveryManagerTextStaysInsideItsRoomInEveryLanguage) {
   }
 }
 
-}  // namespace
+}  // namespace wpm_fit
