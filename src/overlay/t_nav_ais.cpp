@@ -534,7 +534,9 @@ void T_NAV_vAisRenderTargetList(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
   T_INFO_vDrawText(pBitmap, x0 + 169, H - 65, MMSI, pSmall, s.nLang);
   T_INFO_vDrawText(pBitmap, x0 + 285, H - 65, Last_Message, pSmall, s.nLang);
   T_INFO_vDrawText(pBitmap, x0 + 426, H - 65, COG, pSmall, s.nLang);
-  T_INFO_vDrawText(pBitmap, x0 + 485, H - 65, Speed, pSmall, s.nLang);
+  // The column holds the target's speed over ground, and its short name
+  // fits the column in every language where the word for speed does not.
+  T_INFO_vDrawText(pBitmap, x0 + 485, H - 65, SOG, pSmall, s.nLang);
   T_INFO_vDrawText(pBitmap, x0 + 558, H - 65, TCPA, pSmall, s.nLang);
   for (const S32 x : {159, 275, 416, 475, 548}) {
     POINT a = {x0 + x, H - 73}, b = {x0 + x, H - 46};

@@ -203,11 +203,14 @@ void T_INFO_vFormatTimeAscii(time_t nTime, BOOLEAN bIncludeSeconds, BOOLEAN bInc
       const int hour = t.tm_hour == 0 ? 12 : t.tm_hour > 12 ? t.tm_hour - 12 : t.tm_hour;
       const BOOLEAN bPm = t.tm_hour >= 12;
       if (!bWide || !bForceUnicode) {
-        const char* suffix = !bIncludeAMPM ? "" : bPm ? " PM" : " AM";
+        // An 8-bit language writes its own marks; a wide one asked for 8-bit
+        // text keeps the Latin ones.
+        const char* mark = !bIncludeAMPM ? "" : !bWide ? (bPm ? pm : am)[nLang] : bPm ? "PM" : "AM";
+        const char* gap = bIncludeAMPM ? " " : "";
         if (bIncludeSeconds) {
-          snprintf(sTime, INFO_VALUE_SIZE, "%d:%02d:%02d%s", hour, t.tm_min, t.tm_sec, suffix);
+          snprintf(sTime, INFO_VALUE_SIZE, "%d:%02d:%02d%s%s", hour, t.tm_min, t.tm_sec, gap, mark);
         } else {
-          snprintf(sTime, INFO_VALUE_SIZE, "%d:%02d%s", hour, t.tm_min, suffix);
+          snprintf(sTime, INFO_VALUE_SIZE, "%d:%02d%s%s", hour, t.tm_min, gap, mark);
         }
       } else {
         if (bIncludeSeconds) {

@@ -122,7 +122,6 @@ constexpr U32 POS_PHOTO_WAIT_MS = 5000;
 constexpr U32 POS_KEYS = 0xfffe;
 constexpr MENU_PRIORITY MENU_DEMO_BALLOONS = 128;
 constexpr U32 POS_TEXT_COLOUR = 35;
-static const char s_acMoreInfo[] = "Press > for more information";
 static const char* const s_apcPhotoDirs[] = {"/mnt/mmc0/", "/mnt/mmc1/", nullptr};
 
 static const MENU_TEXT s_apBalloonChoices[] = {Hidden, Visible};
@@ -775,7 +774,8 @@ static void DEMO_vDrawBalloon(BITMAP* pBitmap, const D_BALLOON* b) {
   U_DEMOSCRIPT_eWalkText(b->text, &at, &sink);
   if (!b->bMoreInfo) return;
   at = {b->llAnchor.x + POS_BALLOON_MARGIN, at.y - POS_BALLOON_LINE};
-  G_STRING_vPut(pBitmap, pen.colour, &at, pen.pFont, (const BYTE*)s_acMoreInfo);
+  const char* pcMore = Press_Right_For_More_Information[nCurrentLanguage()];
+  G_STRING_vPut(pBitmap, pen.colour, &at, pen.pFont, (const BYTE*)pcMore);
 }
 
 // In the middle of the view, clear of the readouts along its edges and under

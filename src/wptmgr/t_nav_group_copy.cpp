@@ -14,6 +14,7 @@
 #include "t_nav_alarm.h"
 #include "t_nav_group.h"
 #include "t_nav_group_data.h"
+#include "t_nav_group_edit.h"
 #include "t_nav_group_sel.h"
 #include "t_nav_twr.h"
 #include "ui_texts.h"
@@ -168,8 +169,8 @@ U16 T_NAV_GROUP_u16CopyContentForAddLink(U8 bNotShared, U16 groupID, U16 itemID)
 
 static void WPM_vPasteMode(BOOLEAN bCut) {
   g_WPMSel.bCutSelectedItems = bCut;
-  snprintf(g_WPM.acLowBarText, sizeof g_WPM.acLowBarText, "%s", WPM_pcText(Paste_Here));
-  snprintf(g_WPM.acInstructionText, sizeof g_WPM.acInstructionText, "%s", WPM_pcText(Select_Directory_To_Paste));
+  WPM_vJoinTexts(g_WPM.acLowBarText, sizeof g_WPM.acLowBarText, {WPM_pcText(Paste_Here)});
+  WPM_vJoinTexts(g_WPM.acInstructionText, sizeof g_WPM.acInstructionText, {WPM_pcText(Select_Directory_To_Paste)});
   g_WPM.eMode = MODE_PASTE;
   g_WPM.eInputState = STATE_ITEM_LIST;
   g_WPM.u16HighlightIndex = 0;

@@ -166,8 +166,8 @@ TEST_F(NavTask, ZonesAndTrackpointIntervalsAreChosenByWhatTheyAre) {
   EXPECT_EQ("UTC+05:45", names[345]);
   names = choices(Trackpoint_Interval);
   EXPECT_EQ(6u, names.size());
-  EXPECT_EQ("0:05", names[5]);
-  EXPECT_EQ("1:00", names[60]);
+  EXPECT_EQ("5 sec", names[5]);
+  EXPECT_EQ("60 sec", names[60]);
 }
 
 // The data boxes over the navigation views: the big-digits layer over the

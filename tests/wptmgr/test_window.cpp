@@ -9,6 +9,9 @@
 #include "g_buffers.h"
 #include "t_chart.h"
 #include "g_truetype.h"
+#include "text_util.h"
+#include "u_language.h"
+#include "ui_texts.h"
 #include "wptmgr_rig.h"
 
 namespace {
@@ -100,6 +103,22 @@ TEST_F(Wpm, TheDefaultGroupLineKeepsTheLowestNamesWithinItsBudget) {
                g_WPM.acInstructionText);
   EXPECT_EQ(parent, g_WPM.u16CurrentGroupID) << "the window opens on the default group";
   EXPECT_EQ(9, g_WPM.u16PathDepth);
+}
+
+// The root keeps the name it was made with; the path names it in the
+// language of the day.
+TEST_F(Wpm, ThePathNamesTheRootInTheLanguageOfTheDay) {
+  Fixture();
+  ASSERT_STRNE("Home", Home[LANGUAGE_GERMAN]);
+  SetLanguage(LANGUAGE_GERMAN);
+  T_NAV_GROUP_vSetup();
+  EXPECT_STREQ(Home[LANGUAGE_GERMAN], g_WPM.aacGroupPath[0]);
+  EXPECT_STREQ("Home", T_NAV_pGetGroupSlot(kWpmRoot)->sHeader.sName) << "the stored name stays";
+  const U16 inner = Group("Inner", kWpmRoot);
+  T_NAV_GROUP_bEnterGroup(inner, 0xFFFF);
+  EXPECT_STREQ(Home[LANGUAGE_GERMAN], g_WPM.aacGroupPath[0]);
+  EXPECT_STREQ("Inner", g_WPM.aacGroupPath[1]);
+  SetLanguage(LANGUAGE_ENGLISH);
 }
 
 TEST_F(Wpm, SortOrdersFollowTheirKeysAndTheBarStopsAtItsEnds) {
