@@ -20,10 +20,12 @@
 #include "h_memory.h"
 #include "navmath.h"
 #include "t_chart_list.h"
+#include "t_chart_overlay.h"
 #include "t_nav_int.h"
 #include "t_nav_twr.h"
 #include "u_convert.h"
 #include "u_wstring.h"
+#include "ui_texts.h"
 
 static U16 s_ProxTable[NAV_MAX_WAYPOINTS];
 static U32 s_u32WPPCount;
@@ -291,47 +293,56 @@ static float MRK_fDistance(const POINT* a, const POINT* b) {
   return (float)dConvertToInternal(distance, D_DISTANCE, U_NAUT_MILES);
 }
 
+// The text table of a distance unit the flag shows.
+static const char* const* MRK_ppUnitText(UNIT_TYPE eUnits) {
+  switch (eUnits) {
+    case U_FEET:
+      return ft;
+    case U_METRES:
+      return m;
+    case U_STAT_MILES:
+      return sm;
+    case U_NAUT_MILES:
+      return nm;
+    default:
+      return km;
+  }
+}
+
 void T_NAV_vDrawProximityFlag(NAV_VIEW_INFO* pNVI, POINT* pt, float WP_Dist, BOOLEAN bCursor) {
   U32 u32Units = 0;
   H_DATABASE_bFetchU32(FCID("SUDS"), &u32Units, nullptr, nullptr);
   const double d = WP_Dist;
-  char sText[40];  // with room to widen what the formats give
-  auto shown = [&](UNIT_TYPE u) { return dConvertFromInternal(d, D_DISTANCE, u); };
+  // Short distances in the short unit, whole; longer ones with two decimals.
+  BOOLEAN bShort = FALSE;
+  UNIT_TYPE eShort = U_METRES, eLong = U_KM;
   switch (u32Units) {
     case U_STAT_MILES:
-      if (d * 3.2808333290409095 < 1000) {
-        snprintf(sText, sizeof sText, "%3.0fft", shown(U_FEET));
-      } else {
-        snprintf(sText, sizeof sText, "%.2fsm", shown(U_STAT_MILES));
-      }
+      bShort = d * 3.2808333290409095 < 1000;
+      eShort = U_FEET;
+      eLong = U_STAT_MILES;
       break;
     case U_KM:
-      if (d < 1000) {
-        snprintf(sText, sizeof sText, "%3.0fm", shown(U_METRES));
-      } else {
-        snprintf(sText, sizeof sText, "%.2fkm", shown(U_KM));
-      }
+      bShort = d < 1000;
       break;
     case U_NAUT_MILES_FT:
       // The threshold factor is kept as the unit has always shown it.
-      if (d * 3.775515267229085 < 1000) {
-        snprintf(sText, sizeof sText, "%3.0fft", shown(U_FEET));
-      } else {
-        snprintf(sText, sizeof sText, "%.2fnm", shown(U_NAUT_MILES));
-      }
+      bShort = d * 3.775515267229085 < 1000;
+      eShort = U_FEET;
+      eLong = U_NAUT_MILES;
       break;
     case U_NAUT_MILES_M:
-      if (d < 1000) {
-        snprintf(sText, sizeof sText, "%3.0fm", shown(U_METRES));
-      } else {
-        snprintf(sText, sizeof sText, "%.2fnm", shown(U_NAUT_MILES));
-      }
+      bShort = d < 1000;
+      eLong = U_NAUT_MILES;
       break;
     default:
-      snprintf(sText, sizeof sText, "%.2fkm", shown(U_KM));
       break;
   }
-  U_WSTRING_vReplaceNarrowWithWide(sText, sizeof sText);
+  const UNIT_TYPE eShown = bShort ? eShort : eLong;
+  char sNumber[24];
+  snprintf(sNumber, sizeof sNumber, bShort ? "%3.0f" : "%.2f", dConvertFromInternal(d, D_DISTANCE, eShown));
+  char sText[40];
+  T_NAV_vNumberAndUnit(sText, sizeof sText, sNumber, "", MRK_ppUnitText(eShown));
   const FONT_DEF* pFont = T_NAV_pFont14();
   const S32 w = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)sText);
   const S32 mid = PBox_Middle.nWidth > 0 ? PBox_Middle.nWidth : 1;

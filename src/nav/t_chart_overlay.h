@@ -10,12 +10,12 @@
 #include "u_nav.h"
 
 // One row of a ruler table: the marks at one, two and three lengths, the
-// unit's name and one length in ground metres.
+// unit's name (a text table) and one length in ground metres.
 typedef struct tag_SCALE_BAR_LENGTHS {
   const char* sNumber;
   const char* sNumber2;
   const char* sNumber3;
-  const char* sUnits;
+  const char* const* sUnits;
   U32 nMeters;
 } SCALE_BAR_LENGTHS;
 
@@ -25,6 +25,11 @@ constexpr S32 T_NAV_ZOOM_MAX = 23;
 // The row for nZoom in the current distance units; a zoom outside 9..23 is
 // held to that range.
 const SCALE_BAR_LENGTHS* T_NAV_pGetScaleBarLengths(S32 nZoom);
+// The ASCII number and separator followed by the unit's text in the current
+// language, as one text in its form (wide in languages 22-26); cut to
+// u32Size bytes and always ended.
+void T_NAV_vNumberAndUnit(char* pcOut, U32 u32Size, const char* pcNumber, const char* pcSeparator,
+                          const char* const* ppUnit);
 
 void T_NAV_vDrawChartOverlay(NAV_VIEW_INFO* pNVI, BOOLEAN bRenderCursorWaypoint, BOOLEAN bLeftPane);
 void T_NAV_vRenderBoat(NAV_VIEW_INFO* pNVI);

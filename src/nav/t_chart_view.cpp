@@ -402,8 +402,7 @@ static void CHART_vRenderChartScale(NAV_VIEW_INFO* pNVI, S32 x, S32 y, BOOLEAN b
   const POINT inner = {x, y - len / 2};
   G_BOX_vDraw(pBitmap, gCOLOR_pcolColorTable[105], &inner, 4, (U32)len);
   char sLabel[40];
-  snprintf(sLabel, sizeof sLabel, "%s %s", pRow->sNumber, pRow->sUnits);
-  U_WSTRING_vReplaceNarrowWithWide(sLabel, sizeof sLabel);
+  T_NAV_vNumberAndUnit(sLabel, sizeof sLabel, pRow->sNumber, " ", pRow->sUnits);
   const FONT_DEF* pFont = T_NAV_pFont14();
   const S32 w = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)sLabel);
   const S32 boxX = bOnRight ? x - w - 12 : x + 8;

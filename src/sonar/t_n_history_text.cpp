@@ -13,6 +13,7 @@
 
 #include "g_buffers.h"
 #include "g_string.h"
+#include "g_truetype.h"
 #include "t_n_history_priv.h"
 #include "u_language.h"
 #include "u_wstring.h"
@@ -32,7 +33,7 @@ typedef struct tag_TEXT_SPRITE {
   COLOR colOutline;
   U32 u32Advance;
   BOOLEAN bFits;  // narrow enough to be kept
-  U32 u32Top, u32Bottom;  // the rows with cover, bottom excluded
+  U32 u32Top, u32Bottom, u32Left, u32Right;  // the rows and columns with cover, bottom and right excluded
   U16 au16Left[TEXT_HEIGHT], au16Right[TEXT_HEIGHT];  // each row's columns with cover, right excluded
   U8 au8Weight[TEXT_HEIGHT][TEXT_WIDTH];  // the cover in 32nds: 0 untouched .. 32 opaque; row 0 the top
   COLOR acol[TEXT_HEIGHT][TEXT_WIDTH];
@@ -70,8 +71,10 @@ static void TEXT_vRender(TEXT_SPRITE* p) {
     advance = (U32)(at.x - 1);
   }
   p->u32Advance = advance;
-  p->bFits = advance + 4 < TEXT_WIDTH;
-  p->u32Top = TEXT_HEIGHT, p->u32Bottom = 0;
+  // A glyph taller than the picture stops the text there: such a text is not
+  // kept but drawn whole on the page each time.
+  p->bFits = advance + 4 < TEXT_WIDTH && advance >= G_STRING_u32GetWidth(p->pFont, (const BYTE*)p->ac);
+  p->u32Top = TEXT_HEIGHT, p->u32Bottom = 0, p->u32Left = TEXT_WIDTH, p->u32Right = 0;
   for (U32 r = 0; r < TEXT_HEIGHT; r++) {
     const COLOR* onBlack = TEXT_pcolRow(&bitmaps[0], r);
     const COLOR* onWhite = TEXT_pcolRow(&bitmaps[1], r);
@@ -86,6 +89,8 @@ static void TEXT_vRender(TEXT_SPRITE* p) {
         if (r + 1 > p->u32Bottom) p->u32Bottom = r + 1;
         if (x < p->au16Left[r]) p->au16Left[r] = (U16)x;
         p->au16Right[r] = (U16)(x + 1);
+        if (x < p->u32Left) p->u32Left = x;
+        if (x + 1 > p->u32Right) p->u32Right = x + 1;
       }
       U32 rgb[3] = {0, 0, 0};
       if (cover > 0) {
@@ -170,6 +175,13 @@ void HISTORY_vPutText(BITMAP* pBitmap, POINT* pAt, const FONT_DEF* pFont, const 
                  (U32)(pBitmap->pixels_high_full_screen - 1 - y) * pBitmap->__u32PixelWidthOfBuffer;
     TEXT_vBlendRow(row + from, &p->acol[r][from - left], &p->au8Weight[r][from - left], to - from);
   }
+  G_TEXT_BOX box = {pAt->x - 1 + (S32)p->u32Left, top - (S32)p->u32Bottom + 1, pAt->x - 2 + (S32)p->u32Right,
+                    top - (S32)p->u32Top};
+  if (box.left < pBitmap->s32ClipLeft) box.left = pBitmap->s32ClipLeft;
+  if (box.right > pBitmap->s32ClipRight) box.right = pBitmap->s32ClipRight;
+  if (box.bottom < pBitmap->s32ClipBottom) box.bottom = pBitmap->s32ClipBottom;
+  if (box.top > pBitmap->s32ClipTop) box.top = pBitmap->s32ClipTop;
+  G_TRUETYPE_vTextDrawn(pBitmap, pc, pFont, &box);
   pAt->x += (S32)p->u32Advance;
 }
 

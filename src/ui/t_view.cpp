@@ -533,15 +533,6 @@ static void VIEW_vSetupWindow(const BITMAP* pPage, const LAYER_ITEM* p) {
   s_windowSpec.u32User = p->user;
 }
 
-// A draw function may narrow the page's clip; the next one gets the whole page.
-static void VIEW_vRestorePage(BITMAP* pPage) {
-  pPage->pixels_wide = pPage->pixels_wide_full_screen;
-  pPage->pixels_high = pPage->pixels_high_full_screen;
-  pPage->s32ClipLeft = pPage->s32ClipLeft_full_screen;
-  pPage->s32ClipTop = pPage->s32ClipTop_full_screen;
-  pPage->s32ClipRight = pPage->s32ClipRight_full_screen;
-  pPage->s32ClipBottom = pPage->s32ClipBottom_full_screen;
-}
 
 // Sets up the node's window and calls its draw function. A node without one,
 // or whose pane has no pixels, is skipped (and logged once): FALSE.
@@ -556,9 +547,10 @@ static BOOLEAN VIEW_bDrawNode(BITMAP* pPage, LAYER_ITEM* p) {
     }
     return FALSE;
   }
-  VIEW_vRestorePage(pPage);
+  // A draw function may narrow the page's clip; the next one gets the whole page.
+  G_BUFFERS_vRestoreWhole(pPage);
   p->pDrawFunction(pPage, &s_windowSpec);
-  VIEW_vRestorePage(pPage);
+  G_BUFFERS_vRestoreWhole(pPage);
   return TRUE;
 }
 
@@ -725,11 +717,14 @@ static BOOLEAN VIEW_bKeyNonZero(FOURCHARID key) {
   return H_DATABASE_bFetch(key, &value, &bValid, nullptr) && bValid && value.u32Val != 0;
 }
 
-// The mark of the active pane near the top of its window: in the corner next
-// to the divider, lower where the view puts its own things at the top.
-static void VIEW_vDrawActivePaneIcon(BITMAP* pPage, BOOLEAN bHorizontal) {
-  const WINDOW_LOCATION& w = s_windowSpec.drawWindow;
-  const LAYER_ID view = s_windowSpec.currentLayer;
+// The mark of the active pane near the top of its window, in its right-hand
+// corner below the range scale's first mark (a left pane's is next to the
+// divider); lower where the view puts its own things at the top. A right
+// pane's left-hand corner holds the pane's depth and frequency.
+BOOLEAN T_VIEW_bActivePaneIconAt(const WINDOW_SPECIFICATION* psWindowSpec, POINT* pAt) {
+  if (psWindowSpec == nullptr || pAt == nullptr) return FALSE;
+  const WINDOW_LOCATION& w = psWindowSpec->drawWindow;
+  const LAYER_ID view = psWindowSpec->currentLayer;
   S32 y = w.s32ClipTop - 66;
   if (view == SONAR_2D_PLUS_FLASHER_ICE_PRIORITY || view == SONAR_2D_ZOOM_PLUS_FLASHER_ICE_PRIORITY ||
       view == CHART_PLUS_FLASHER_ICE_VIEW_PRIORITY) {
@@ -739,23 +734,22 @@ static void VIEW_vDrawActivePaneIcon(BITMAP* pPage, BOOLEAN bHorizontal) {
     y -= 81;
     if (VIEW_bKeyNonZero(FCID("ICAC"))) y -= 56;
   }
-  S32 x = 0;
-  if (s_windowSpec.activeWindow == SPLIT_LEFT_WINDOW) {
-    x = w.s32ClipRight - 14 - active_pane_icon.nWidth;
-  } else if (s_windowSpec.activeWindow == SPLIT_RIGHT_WINDOW) {
-    const S32 s32Origin = (S32)U_VIEW_u32XOrigin();
-    x = (bHorizontal && s32Origin > w.s32ClipLeft ? s32Origin : w.s32ClipLeft) + 14;
-  } else {
-    return;
+  if (psWindowSpec->activeWindow != SPLIT_LEFT_WINDOW && psWindowSpec->activeWindow != SPLIT_RIGHT_WINDOW) {
+    return FALSE;
   }
-  POINT at = {x, y};
-  G_ICON_vPut(pPage, &active_pane_icon, &at);
+  *pAt = {w.s32ClipRight - 14 - active_pane_icon.nWidth, y};
+  return TRUE;
+}
+
+static void VIEW_vDrawActivePaneIcon(BITMAP* pPage) {
+  POINT at;
+  if (T_VIEW_bActivePaneIconAt(&s_windowSpec, &at)) G_ICON_vPut(pPage, &active_pane_icon, &at);
 }
 
 // The decoration of a split pane just drawn: while an express menu of a
 // view is open the other pane is dimmed and this one framed; the active pane
 // always carries its mark.
-static void VIEW_vDecoratePane(BITMAP* pPage, const LAYER_ITEM* pPane, BOOLEAN bExpressMenu) {
+static void VIEW_vDecoratePane(BITMAP* pPage, BOOLEAN bExpressMenu) {
   const BOOLEAN bActive = s_windowSpec.drawWindowType == s_windowSpec.activeWindow;
   const WINDOW_LOCATION& w = s_windowSpec.drawWindow;
   if (bExpressMenu && !bActive) {
@@ -765,7 +759,7 @@ static void VIEW_vDecoratePane(BITMAP* pPage, const LAYER_ITEM* pPane, BOOLEAN b
   }
   if (!bActive) return;
   if (bExpressMenu) T_VIEW_vDrawPaneHighlight(pPage, &s_windowSpec);
-  VIEW_vDrawActivePaneIcon(pPage, pPane->bHorizontalSplit);
+  VIEW_vDrawActivePaneIcon(pPage);
 }
 
 // Five lines between the panes: light edges round a dark middle.
@@ -793,7 +787,7 @@ static void VIEW_vDrawView(BITMAP* pPage, LAYER_ITEM* pView) {
   const BOOLEAN bExpressMenu = u32Menu == EXPRESS_MENU && u32HotView != (U32)VIRTUAL_DISPLAY_VIEW_LAYER;
   for (LAYER_ITEM* pPane = pView; pPane != nullptr && !s_bViewUpdateCancelled; pPane = pPane->pSplit) {
     if (!VIEW_bDrawNode(pPage, pPane) || pPane->eSplit == SPLIT_FULL_WINDOW) continue;
-    VIEW_vDecoratePane(pPage, pPane, bExpressMenu);
+    VIEW_vDecoratePane(pPage, bExpressMenu);
   }
   if (pView->eSplit != SPLIT_FULL_WINDOW) VIEW_vDrawDivider(pPage, pView);
 }
@@ -843,6 +837,10 @@ static void VIEW_vRefreshDisplay(void) {
 // ---------------------------------------------------------------------------
 // The notice over simulated views
 
+// Below a pane's depth and frequency, above the flasher's depth and the
+// demonstration's exit box.
+constexpr S32 VIEW_NOTE_BOTTOM = 330;
+
 static BOOLEAN VIEW_bNoticeState(U32 u32State) {
   return u32State == STATE_SIMULATION || u32State == STATE_POINT_OF_SALE || u32State == STATE_PLAYBACK;
 }
@@ -857,7 +855,9 @@ void T_VIEW_vDrawSimMessage(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
                               : s_state == STATE_POINT_OF_SALE ? pView->pPOSString
                                                                : nullptr;
   if (pTable == nullptr || pTable[nCurrentLanguage()] == nullptr) return;
-  U_DIALOG_vDrawDialogGenericNotification(pBitmap, pTable[nCurrentLanguage()]);
+  // A short note in the middle rather than a bar across the bottom: the
+  // views keep their readouts along their edges.
+  U_DIALOG_vDrawNote(pBitmap, pTable[nCurrentLanguage()], U_DIALOG_pChoiceFont(), VIEW_NOTE_BOTTOM);
 }
 
 static void VIEW_vShowSimNotice(void) {

@@ -15,6 +15,8 @@
 #include "navstore_rig.h"
 #include "t_nav_data.h"
 #include "t_nav_group.h"
+#include "text_util.h"
+#include "u_language.h"
 
 namespace {
 
@@ -381,6 +383,13 @@ TEST_F(NavStore, ChosenItemsAreCopiedIntoADataSpaceUnderHome) {
   T_NAV_DATA_vCopySelectedBufferSegment(space);
   const U16 home = T_NAV_vGetRootGroupIDEx(space);
   ASSERT_NE(0xFFFF, home);
+  // Made in English, the space keeps its root in another language, 8-bit or
+  // wide: the root is named Home in whichever language it was made.
+  for (U32 language : {LANGUAGE_GERMAN, LANGUAGE_JAPANESE}) {
+    SetLanguage(language);
+    EXPECT_EQ(home, T_NAV_vGetRootGroupIDEx(space)) << language;
+  }
+  SetLanguage(LANGUAGE_ENGLISH);
   std::vector<std::string> names;
   for (U32 i = 0; i < NAV_MAX_WAYPOINTS; i++) {
     if (space->pWaypoint[i].u8Status == WPT_STATUS_SAVED) names.push_back(space->pWaypoint[i].sName);

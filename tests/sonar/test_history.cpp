@@ -13,6 +13,8 @@
 #include "g_buffers.h"
 #include "g_fonts.h"
 #include "g_pixel.h"
+#include "g_icon.h"
+#include "g_iconset.h"
 #include "golden.h"
 #include "h_database.h"
 #include "test_timing.h"
@@ -26,6 +28,7 @@
 #include "sonar_test_util.h"
 #include "t_n_history.h"
 #include "t_n_history_priv.h"
+#include "t_view.h"
 #include "test_tasks.h"
 #include "u_view.h"
 
@@ -293,6 +296,46 @@ TEST_F(SonarHistory, EachSonarViewMatchesItsPicture) {
   ASSERT_TRUE(WaitFor([] { return TableIs(T_N_HISTORY_pcolScheme(TRUE)); }, 1000));
   Draw(page, T_N_HISTORY_vDrawSonarSplit, SPLIT_FULL_WINDOW, 0, 799, 0);
   EXPECT_TRUE(GOLDEN_MatchBitmap(SONAR_GOLDEN_DIR "/sonar_2d_dark.png", page));
+  G_BUFFERS_vFreeFullScreenBitmap(page);
+}
+
+// The split views with their right pane active, as the view task draws
+// their panes and the active pane's mark: the mark clear of the depth and
+// the frequency at the top of the right pane.
+TEST_F(SonarHistory, TheSplitViewsWithTheRightPaneActiveMatchTheirPictures) {
+  FillHistories();
+  BITMAP* page = G_BUFFERS_pCreateFullScreenBitmap();
+  ASSERT_NE(nullptr, page);
+  struct {
+    const char* name;
+    LAYER_ID view;
+    DRAW_FUNCTION* left;
+    U32 leftUser;
+    DRAW_FUNCTION* right;
+  } splits[] = {{"split_33_right_active", SONAR_DUAL_BEAM_VIEW_PRIORITY, T_N_HISTORY_vDrawSonarSplit, 1,
+                 T_N_HISTORY_vDrawSonarSplit},
+                {"split_58_right_active", SONAR_2D_PLUS_FLASHER_ICE_PRIORITY, T_N_HISTORY_vDrawSonarSplit, 0,
+                 T_N_HISTORY_vDrawCircularFlasher}};
+  for (const auto& v : splits) {
+    G_BMP_vSet(page, 0x8410);
+    WINDOW_SPECIFICATION spec = {};
+    spec.currentLayer = v.view;
+    spec.activeWindow = SPLIT_RIGHT_WINDOW;
+    spec.drawWindowType = SPLIT_LEFT_WINDOW;
+    spec.drawWindow = {0, 479, 397, 0};
+    spec.u32User = v.leftUser;
+    v.left(page, &spec);
+    G_BUFFERS_vRestoreWhole(page);
+    spec.drawWindowType = SPLIT_RIGHT_WINDOW;
+    spec.drawWindow = {403, 479, 799, 0};
+    spec.u32User = 0;
+    v.right(page, &spec);
+    G_BUFFERS_vRestoreWhole(page);
+    POINT mark;
+    ASSERT_TRUE(T_VIEW_bActivePaneIconAt(&spec, &mark));
+    G_ICON_vPut(page, &active_pane_icon, &mark);
+    EXPECT_TRUE(GOLDEN_MatchBitmap(std::string(SONAR_GOLDEN_DIR "/") + v.name + ".png", page)) << v.name;
+  }
   G_BUFFERS_vFreeFullScreenBitmap(page);
 }
 

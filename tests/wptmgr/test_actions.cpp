@@ -139,6 +139,34 @@ TEST_F(Actions, DuplicateIntoARouteLinksWaypointsOnlyAndAGroupIsNeverMovedIntoIt
   }
 }
 
+TEST_F(Actions, DownFromTheLastRowReachesPasteHereAndAPasteIntoTheOwnGroupSaysWhyNothingChanged) {
+  const U16 g = Group("G"), other = Group("Other");
+  const U16 a = Waypoint("A", g), b = Waypoint("B", g);
+  T_NAV_GROUP_vSetup();
+  Notes();
+  for (void (*take)(U32) : {T_NAV_GROUP_vCopyHighlightedItem, T_NAV_GROUP_vCutHighlightedItem}) {
+    Open(g);
+    Highlight(a);
+    take(0);
+    Click();
+    ASSERT_EQ(MODE_PASTE, g_WPM.eMode);
+    Cursor(CURSOR_SOUTH);
+    Cursor(CURSOR_SOUTH);
+    EXPECT_EQ(STATE_OPTIONS_MENU, g_WPM.eInputState) << "down from the last row";
+    EXPECT_EQ(1, Click());
+    Cursor(CURSOR_EAST);  // Paste here
+    EXPECT_EQ((std::vector<std::string>{"Nothing pasted: the items are already in this group."}), Notes());
+    EXPECT_EQ((std::vector<U16>{a, b}), Links(g));
+  }
+  Open(g);
+  Highlight(b);
+  T_NAV_GROUP_vCutHighlightedItem(0);
+  Open(other);
+  T_NAV_GROUP_vPasteSelectedItems();
+  EXPECT_EQ((std::vector<std::string>{"Total 1 items moved."}), Notes()) << "elsewhere the count as before";
+  EXPECT_EQ(std::vector<U16>{a}, Links(g));
+}
+
 TEST_F(Actions, MovingALockedWaypointIntoASharedGroupRelinksItsSharedTwin) {
   const U16 shared = Group("Shared");
   GROUP_HEADER h = {};
