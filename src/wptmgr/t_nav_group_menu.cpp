@@ -25,8 +25,6 @@
 // ---------------------------------------------------------------------------
 // Actions
 
-void WPM_vNotYet(U32) { WPM_vClick(FALSE); }
-
 static BOOLEAN WPM_bCollectsAfter(GROUP_MGR_ACTION f) {
   return f == T_NAV_GROUP_vRouteEditDelete || f == T_NAV_GROUP_vDeleteAllInstancesTrack ||
          f == T_NAV_GROUP_vShareSelectedItems || f == T_NAV_GROUP_vNoShareSelectedItems ||
@@ -185,6 +183,8 @@ void WPM_vOpenItemMenu(U16 id) {
   }
   WPM_vOpenMenu(pMenu, g_WPM.ptItemListRightClickMenu);
 }
+
+void WPM_vOpenRouteEditMenu(void) { WPM_vOpenMenu(s_RouteEditMenuReorder, g_WPM.ptItemListRightClickMenu); }
 
 // ---------------------------------------------------------------------------
 // Keys
