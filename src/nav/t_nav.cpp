@@ -140,11 +140,11 @@ typedef struct tag_NAV_OVERLAY_ITEM {
 } NAV_OVERLAY_ITEM;
 
 static const NAV_OVERLAY_ITEM s_aOverlayItems[] = {
-    {Travel_Route, 186, 60, T_NAV_EDIT_vTravelRouteMenu},
-    {New_Route, 187, 61, T_NAV_EDIT_vNewRouteMenu},
-    {Edit_Route, 188, 0, T_NAV_EDIT_vEditRouteMenu},
-    {Edit_Waypoint, 189, 62, T_NAV_EDIT_vEditWaypointMenu},
-    {Edit_Track, 190, 0, T_NAV_EDIT_vEditTrackMenu},
+    {Travel_Route, 194, 60, T_NAV_EDIT_vTravelRouteMenu},
+    {New_Route, 194, 61, T_NAV_EDIT_vNewRouteMenu},
+    {Edit_Route, 194, 0, T_NAV_EDIT_vEditRouteMenu},
+    {Edit_Waypoint, 194, 62, T_NAV_EDIT_vEditWaypointMenu},
+    {Edit_Track, 194, 0, T_NAV_EDIT_vEditTrackMenu},
 };
 
 // Main menus of the navigation settings, under their tabs.
