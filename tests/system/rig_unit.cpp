@@ -138,6 +138,13 @@ std::unique_ptr<TEST_PROCESS> Start(const std::string& rig, const std::string& b
   return unit;
 }
 
+void PressKeys(const std::string& rig, std::initializer_list<const char*> keys) {
+  for (const char* key : keys) {
+    EXPECT_EQ(0, Tool(rig, std::string("key hold ") + key + " --ms 100"));
+    usleep(200 * 1000);
+  }
+}
+
 bool OpenMainMenuWithFix(const std::string& rig, TEST_PROCESS* unit) {
   auto key = [&rig](const char* name) {
     Tool(rig, std::string("key hold ") + name + " --ms 100");

@@ -66,6 +66,10 @@ std::unique_ptr<TEST_PROCESS> Start(const std::string& rig, const std::string& b
 // second's fix awaited. FALSE after twenty tries.
 bool OpenMainMenuWithFix(const std::string& rig, TEST_PROCESS* unit);
 
+// Each key pressed and released in turn, a fifth of a second apart, as a
+// user's thumb goes.
+void PressKeys(const std::string& rig, std::initializer_list<const char*> keys);
+
 // Waits until the unit's output holds text at least n times.
 bool WaitForCount(TEST_PROCESS* p, const std::string& text, size_t n, int ms);
 size_t Count(const std::string& out, const std::string& text);

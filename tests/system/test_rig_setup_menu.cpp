@@ -13,13 +13,6 @@ namespace {
 
 using namespace rigunit;
 
-void Keys(const std::string& rig, std::initializer_list<const char*> keys) {
-  for (const char* key : keys) {
-    EXPECT_EQ(0, Tool(rig, std::string("key hold ") + key + " --ms 100"));
-    usleep(200 * 1000);
-  }
-}
-
 // Reads the far end of a port until the text comes or ms pass.
 bool Heard(int fd, const std::string& text, int ms) {
   std::string heard;
@@ -48,13 +41,13 @@ TEST(RigSetupMenu, NmeaOutputSendsRmcOnTheGpsPortAndDateAndTimeOpensItsScreen) {
   ASSERT_TRUE(OpenMainMenuWithFix(rig.dir, unit.get())) << Out(unit.get());
   // Setup after Alarms, Sonar and Nav; up from the tab is its last row, and
   // the output switch stands seven rows up, below its sentence choices.
-  Keys(rig.dir, {"RIGHT", "RIGHT", "RIGHT", "UP", "UP", "UP", "UP", "UP", "UP", "UP", "RIGHT"});
+  PressKeys(rig.dir, {"RIGHT", "RIGHT", "RIGHT", "UP", "UP", "UP", "UP", "UP", "UP", "UP", "RIGHT"});
   ASSERT_TRUE(WaitForCount(unit.get(), "write SNOE = 1 taken", 1, 5000)) << Out(unit.get());
   EXPECT_TRUE(Heard(fd, "RMC,", 10000)) << "RMC at the far end of the GPS port";
   close(fd);
 
   // Two rows further up: Date and Time.
-  Keys(rig.dir, {"UP", "UP", "RIGHT"});
+  PressKeys(rig.dir, {"UP", "UP", "RIGHT"});
   ASSERT_TRUE(WaitForCount(unit.get(), "action Date and Time", 1, 5000)) << Out(unit.get());
   const U32 kLeft = 288, kTop = 106, kWidth = 384, kHeight = 269;
   EXPECT_TRUE(MatchesGoldenBox("setup_date_and_time", StableBox(rig.dir, kLeft, kTop, kWidth, kHeight), kLeft, kTop,

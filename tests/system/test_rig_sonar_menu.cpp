@@ -17,13 +17,6 @@ namespace {
 
 using namespace rigunit;
 
-void Keys(const std::string& rig, std::initializer_list<const char*> keys) {
-  for (const char* key : keys) {
-    EXPECT_EQ(0, Tool(rig, std::string("key hold ") + key + " --ms 100"));
-    usleep(200 * 1000);
-  }
-}
-
 // The summed colour levels of a box of the picture: the echo it shows.
 long Echo(const std::vector<COLOR>& screen, U32 u32Left, U32 u32Top, U32 u32Width, U32 u32Height) {
   const COLOR* scheme = T_N_HISTORY_pcolScheme(FALSE);
@@ -53,10 +46,10 @@ TEST(RigSonarMenu, SensitivityBrightensThePictureLowerRangeFixesTheScaleAndSonar
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "bottom found at", 10000)) << Out(unit.get());
 
   // Main menu, Sonar tab, Sensitivity from 10 to its top, 20.
-  Keys(rig.dir, {"MENU", "RIGHT", "DOWN"});
+  PressKeys(rig.dir, {"MENU", "RIGHT", "DOWN"});
   // The newest columns, right of the menu and left of the range marks.
   const long before = Echo(Screen(rig.dir), 740, 40, 50, 400);
-  for (int i = 0; i < 10; i++) Keys(rig.dir, {"RIGHT"});
+  for (int i = 0; i < 10; i++) PressKeys(rig.dir, {"RIGHT"});
   ASSERT_TRUE(WaitForCount(unit.get(), "write SSS2 = 20 taken", 1, 5000)) << Out(unit.get());
   long after = 0;
   for (int i = 0; i < 100 && after <= before * 3 / 2; i++) {
@@ -66,15 +59,15 @@ TEST(RigSonarMenu, SensitivityBrightensThePictureLowerRangeFixesTheScaleAndSonar
   EXPECT_GT(after, before * 3 / 2) << "twice the gain shows more echo";
 
   // Lower Range two steps from Auto: 10 m. Then the sonar off.
-  Keys(rig.dir, {"DOWN", "RIGHT", "RIGHT"});
+  PressKeys(rig.dir, {"DOWN", "RIGHT", "RIGHT"});
   ASSERT_TRUE(WaitForCount(unit.get(), "write SSMD = 10.000 taken", 1, 5000)) << Out(unit.get());
   // The scale's corner once its columns are all of the new range, whose
   // 10 m end lies above the 12 m bottom.
   for (int i = 0; i < 100 && Echo(Screen(rig.dir), 740, 440, 60, 40) != 0; i++) usleep(200 * 1000);
-  Keys(rig.dir, {"DOWN", "DOWN", "DOWN", "LEFT"});
+  PressKeys(rig.dir, {"DOWN", "DOWN", "DOWN", "LEFT"});
   ASSERT_TRUE(WaitForCount(unit.get(), "write SSEN = 0 taken", 1, 5000)) << Out(unit.get());
   const size_t closed = Count(Out(unit.get()), "CMNU 0");
-  Keys(rig.dir, {"EXIT"});
+  PressKeys(rig.dir, {"EXIT"});
   ASSERT_TRUE(WaitForCount(unit.get(), "CMNU 0", closed + 1, 5000)) << Out(unit.get());
   const std::vector<COLOR> still = StableScreen(rig.dir);
   EXPECT_TRUE(MatchesGoldenBox("sonar_off_note", still, 300, 200, 200, 60));

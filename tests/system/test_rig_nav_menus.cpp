@@ -21,13 +21,6 @@ namespace {
 
 using namespace rigunit;
 
-void Keys(const std::string& rig, std::initializer_list<const char*> keys) {
-  for (const char* key : keys) {
-    EXPECT_EQ(0, Tool(rig, std::string("key hold ") + key + " --ms 100"));
-    usleep(200 * 1000);
-  }
-}
-
 // The number `rig db` prints first for a key; -1 when it cannot be had.
 long Stored(const std::string& rig, const std::string& key) {
   std::smatch m;
@@ -41,9 +34,9 @@ bool OpenViewMenu(const std::string& rig, TEST_PROCESS* unit) {
   for (int attempt = 0; attempt < 20; attempt++) {
     const size_t before = Count(Out(unit), "bBeginRoot: open express");
     const size_t main = Count(Out(unit), "bBeginRoot: open main");
-    Keys(rig, {"MENU"});
+    PressKeys(rig, {"MENU"});
     if (WaitForCount(unit, "bBeginRoot: open express", before + 1, 1500)) return true;
-    if (Count(Out(unit), "bBeginRoot: open main") > main) Keys(rig, {"EXIT"});
+    if (Count(Out(unit), "bBeginRoot: open main") > main) PressKeys(rig, {"EXIT"});
     usleep(500 * 1000);
   }
   return false;
@@ -65,12 +58,12 @@ bool RunChartMenuRow(const std::string& rig, TEST_PROCESS* unit, const std::stri
   }
   if (index < 0 || !OpenViewMenu(rig, unit)) return false;
   const size_t before = Count(Out(unit), "action " + name);
-  for (int i = 0; i < index; i++) Keys(rig, {"DOWN"});
-  Keys(rig, {"RIGHT"});
+  for (int i = 0; i < index; i++) PressKeys(rig, {"DOWN"});
+  PressKeys(rig, {"RIGHT"});
   return WaitForCount(unit, "action " + name, before + 1, 5000);
 }
 
-// An NMEA line with its checksum.
+// An NMEA or remote dongle line with its checksum.
 std::string Sentence(const std::string& body) {
   unsigned sum = 0;
   for (char c : body) sum ^= (unsigned char)c;
@@ -96,48 +89,64 @@ double Longitude(const std::string& rig) {
   return std::regex_search(out, m, std::regex("ILND (-?[0-9.]+)")) ? std::stod(m[1]) : 0.0;
 }
 
-// A dongle line: the checksum is the XOR of everything between '$' and '*'.
-std::string DongleLine(const std::string& body) {
-  unsigned sum = 0;
-  for (char c : body) sum ^= (unsigned char)c;
-  char tail[8];
-  snprintf(tail, sizeof tail, "*%02X\r\n", sum);
-  return "$" + body + tail;
+
+// Three marks at the boat from the chart's menu, the boat moved a fifth of
+// a minute east between them (one place takes one waypoint): WP001 to
+// WP003.
+void ThreeMarks(const std::string& rig, TEST_PROCESS* unit, std::unique_ptr<TEST_PROCESS>& feed) {
+  bool bChart = false;
+  for (int press = 0; press < 12 && !bChart; press++) {
+    const size_t before = Count(Out(unit), "update CVEW to 52");
+    PressKeys(rig, {"VIEW"});
+    bChart = WaitForCount(unit, "update CVEW to 52", before + 1, 3000);
+  }
+  ASSERT_TRUE(bChart) << Out(unit);
+  for (int n = 0; n < 3; n++) {
+    if (n > 0) {
+      TEST_Signal(feed.get(), SIGTERM);
+      TEST_Finish(std::move(feed), 5000);
+      const std::string minutes = n == 1 ? "31.200" : "31.400";
+      feed = FixAt(rig, minutes);
+      const double east = 11 + std::stod(minutes) / 60;
+      for (int i = 0; i < 100 && std::fabs(Longitude(rig) - east) > 1e-4; i++) usleep(100 * 1000);
+    }
+    ASSERT_TRUE(RunChartMenuRow(rig, unit, "Mark")) << Out(unit);
+  }
 }
 
-TEST(RigChartMenu, ARouteBuiltAndAWaypointRenamedFromTheChartMenuAreInTheManagerAfterARestart) {
+// An orderly restart: POWER held until the settings are written.
+std::unique_ptr<TEST_PROCESS> Restart(const std::string& rig, const std::string& base,
+                                      std::unique_ptr<TEST_PROCESS> unit) {
+  EXPECT_EQ(0, Tool(rig, "key press POWER"));
+  EXPECT_TRUE(WaitForCount(unit.get(), "settings written", 1, 10000)) << Out(unit.get());
+  EXPECT_EQ(0, Tool(rig, "key release POWER"));
+  EXPECT_EQ(10, TEST_Finish(std::move(unit), 15000).status);
+  return Start(rig, base);
+}
+
+// From the main menu's Nav tab into "Waypoints, Routes, Tracks".
+bool OpenManager(const std::string& rig, TEST_PROCESS* unit) {
+  if (!OpenMainMenuWithFix(rig, unit)) return false;
+  const size_t opened = Count(Out(unit), "action Waypoints, Routes, Tracks");
+  PressKeys(rig, {"RIGHT", "RIGHT", "DOWN", "DOWN", "RIGHT"});
+  if (!WaitForCount(unit, "action Waypoints, Routes, Tracks", opened + 1, 3000)) return false;
+  usleep(500 * 1000);  // the window takes the keys
+  return true;
+}
+
+TEST(RigNavMenus, ARouteBuiltAndAWaypointRenamedFromTheChartMenuAreInTheManagerAfterARestart) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
   ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
   const std::string base = TEST_MakeTempDir("velmora-base");
   SeedUnit(base, {{"SQCD", 1}});
   auto feed = FixAt(rig.dir, "31.000");
   auto unit = Start(rig.dir, base);
-
-  bool bChart = false;
-  for (int press = 0; press < 12 && !bChart; press++) {
-    const size_t before = Count(Out(unit.get()), "update CVEW to 52");
-    Keys(rig.dir, {"VIEW"});
-    bChart = WaitForCount(unit.get(), "update CVEW to 52", before + 1, 3000);
-  }
-  ASSERT_TRUE(bChart) << Out(unit.get());
-  // Three marks at the boat, moved a fifth of a minute east between them
-  // (one place takes one waypoint).
-  for (int n = 0; n < 3; n++) {
-    if (n > 0) {
-      TEST_Signal(feed.get(), SIGTERM);
-      TEST_Finish(std::move(feed), 5000);
-      const std::string minutes = n == 1 ? "31.200" : "31.400";
-      feed = FixAt(rig.dir, minutes);
-      const double east = 11 + std::stod(minutes) / 60;
-      for (int i = 0; i < 100 && std::fabs(Longitude(rig.dir) - east) > 1e-4; i++) usleep(100 * 1000);
-    }
-    ASSERT_TRUE(RunChartMenuRow(rig.dir, unit.get(), "Mark")) << Out(unit.get());
-  }
+  ASSERT_NO_FATAL_FAILURE(ThreeMarks(rig.dir, unit.get(), feed));
 
   // New Route: the route editor on its Name row; down to Waypoints, then
   // each mark added in turn from the list of all.
   ASSERT_TRUE(RunChartMenuRow(rig.dir, unit.get(), "New Route")) << Out(unit.get());
-  Keys(rig.dir, {"DOWN", "RIGHT", "RIGHT", "LEFT", "DOWN", "RIGHT", "LEFT", "DOWN", "RIGHT", "EXIT", "DOWN", "RIGHT"});
+  PressKeys(rig.dir, {"DOWN", "RIGHT", "RIGHT", "LEFT", "DOWN", "RIGHT", "LEFT", "DOWN", "RIGHT", "EXIT", "DOWN", "RIGHT"});
   struct stat st = {};
   const std::string route = rig.dir + "/usr/velmora/routes/0";
   for (int i = 0; i < 50 && stat(route.c_str(), &st) != 0; i++) usleep(100 * 1000);
@@ -146,13 +155,13 @@ TEST(RigChartMenu, ARouteBuiltAndAWaypointRenamedFromTheChartMenuAreInTheManager
   // Edit Waypoint: no cursor, so the waypoint picker; its first waypoint's
   // first letter one step on, then Save.
   ASSERT_TRUE(RunChartMenuRow(rig.dir, unit.get(), "Edit Waypoint")) << Out(unit.get());
-  Keys(rig.dir, {"DOWN", "RIGHT", "RIGHT", "UP", "EXIT", "DOWN", "DOWN", "DOWN", "DOWN", "RIGHT"});
+  PressKeys(rig.dir, {"DOWN", "RIGHT", "RIGHT", "UP", "EXIT", "DOWN", "DOWN", "DOWN", "DOWN", "RIGHT"});
 
   // The remote's PLUS on the chart: one step of zoom in.
   const long zoom = Stored(rig.dir, "SNCS");
   const int fd = open((rig.dir + "/serial/ttyO3").c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
   ASSERT_GE(fd, 0);
-  const std::string down = DongleLine("PQVM100,3C,01"), up = DongleLine("PQVM100,3C,00");
+  const std::string down = Sentence("PQVM100,3C,01"), up = Sentence("PQVM100,3C,00");
   for (int i = 0; i < 20 && Stored(rig.dir, "SNCS") == zoom; i++) {
     ASSERT_EQ((ssize_t)down.size(), write(fd, down.data(), down.size()));
     usleep(100 * 1000);
@@ -164,23 +173,56 @@ TEST(RigChartMenu, ARouteBuiltAndAWaypointRenamedFromTheChartMenuAreInTheManager
 
   // Travel Route: the picker's first route, forward.
   ASSERT_TRUE(RunChartMenuRow(rig.dir, unit.get(), "Travel Route")) << Out(unit.get());
-  Keys(rig.dir, {"DOWN", "RIGHT"});
+  PressKeys(rig.dir, {"DOWN", "RIGHT"});
   for (int i = 0; i < 50 && Stored(rig.dir, "CCRT") != 0; i++) usleep(100 * 1000);
   EXPECT_EQ(0, Stored(rig.dir, "CCRT")) << "route 0 is travelled";
 
   // An orderly restart, then the manager: the route and the renamed mark.
-  EXPECT_EQ(0, Tool(rig.dir, "key press POWER"));
-  EXPECT_TRUE(WaitForCount(unit.get(), "settings written", 1, 10000)) << Out(unit.get());
-  EXPECT_EQ(0, Tool(rig.dir, "key release POWER"));
-  EXPECT_EQ(10, TEST_Finish(std::move(unit), 15000).status);
-  auto again = Start(rig.dir, base);
-  ASSERT_TRUE(OpenMainMenuWithFix(rig.dir, again.get())) << Out(again.get());
-  const size_t opened = Count(Out(again.get()), "action Waypoints, Routes, Tracks");
-  Keys(rig.dir, {"RIGHT", "RIGHT", "DOWN", "DOWN", "RIGHT"});
-  ASSERT_TRUE(WaitForCount(again.get(), "action Waypoints, Routes, Tracks", opened + 1, 3000)) << Out(again.get());
+  auto again = Restart(rig.dir, base, std::move(unit));
+  ASSERT_TRUE(OpenManager(rig.dir, again.get())) << Out(again.get());
   const U32 kLeft = 0, kTop = 96, kWidth = 392, kHeight = 298;
   EXPECT_TRUE(MatchesGoldenBox("chart_menu_route_in_manager", StableBox(rig.dir, kLeft, kTop, kWidth, kHeight), kLeft,
                                kTop, kWidth, kHeight));
+  TEST_Signal(again.get(), SIGTERM);
+  TEST_Finish(std::move(again), 10000);
+  TEST_Signal(feed.get(), SIGTERM);
+  TEST_Finish(std::move(feed), 5000);
+}
+
+// In the waypoint manager, keys only: a new route filled with the three
+// marks, and a new group given two of them of which one is taken out
+// again; after an orderly restart the group holds the other and the route
+// all three.
+TEST(RigNavMenus, TheManagerBuildsARouteAndAddsToAndRemovesFromAGroupThatStayAfterARestart) {
+  RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
+  ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
+  const std::string base = TEST_MakeTempDir("velmora-base");
+  SeedUnit(base, {{"SQCD", 1}});
+  auto feed = FixAt(rig.dir, "31.000");
+  auto unit = Start(rig.dir, base);
+  ASSERT_NO_FATAL_FAILURE(ThreeMarks(rig.dir, unit.get(), feed));
+  ASSERT_TRUE(OpenManager(rig.dir, unit.get())) << Out(unit.get());
+
+  // Up to the low bar: Options, New, New Route, and its form's Plan Route.
+  // The list then highlights RT001 above the marks: each one East adds.
+  PressKeys(rig.dir, {"UP", "RIGHT", "RIGHT", "DOWN", "DOWN", "RIGHT", "DOWN", "DOWN", "RIGHT"});
+  PressKeys(rig.dir, {"DOWN", "RIGHT", "DOWN", "RIGHT", "DOWN", "RIGHT", "EXIT", "RIGHT"});
+  // Options, New, New Group, and its form's Add Items; GP001 heads the
+  // list: WP001 and WP002 go in, and the edit is saved.
+  PressKeys(rig.dir, {"RIGHT", "RIGHT", "RIGHT", "DOWN", "DOWN", "RIGHT"});
+  PressKeys(rig.dir, {"DOWN", "DOWN", "RIGHT", "DOWN", "RIGHT", "EXIT", "RIGHT"});
+  // GP001's Add/Remove, into the group, WP001 out (Yes), saved.
+  PressKeys(rig.dir, {"DOWN", "RIGHT", "DOWN", "RIGHT", "RIGHT", "RIGHT", "RIGHT", "EXIT", "RIGHT"});
+
+  auto again = Restart(rig.dir, base, std::move(unit));
+  ASSERT_TRUE(OpenManager(rig.dir, again.get())) << Out(again.get());
+  const U32 kLeft = 0, kTop = 96, kWidth = 392, kHeight = 298;
+  auto list = [&rig] { return StableBox(rig.dir, kLeft, kTop, kWidth, kHeight); };
+  EXPECT_TRUE(MatchesGoldenBox("manager_root_after_edits", list(), kLeft, kTop, kWidth, kHeight));
+  PressKeys(rig.dir, {"RIGHT", "RIGHT"});  // GP001's menu, Open
+  EXPECT_TRUE(MatchesGoldenBox("manager_group_after_edits", list(), kLeft, kTop, kWidth, kHeight));
+  PressKeys(rig.dir, {"LEFT", "DOWN", "RIGHT", "RIGHT"});  // up, RT001's menu, Open
+  EXPECT_TRUE(MatchesGoldenBox("manager_route_after_edits", list(), kLeft, kTop, kWidth, kHeight));
   TEST_Signal(again.get(), SIGTERM);
   TEST_Finish(std::move(again), 10000);
   TEST_Signal(feed.get(), SIGTERM);
