@@ -93,8 +93,9 @@ TEST(RigWptMgr, AWaypointDeletedOnScreenStaysDeletedAfterAKill) {
   bool bStored = false;
   for (int i = 0; i < 50 && !(bStored = InWaypointFiles(rig.dir, "WP001")); i++) usleep(100 * 1000);
   ASSERT_TRUE(bStored) << Out(unit.get());
-  // The waypoint's menu, Delete, Selected, and Yes in the confirmation.
-  Keys(rig.dir, {"RIGHT", "DOWN", "RIGHT", "RIGHT", "RIGHT"});
+  // The waypoint's menu, past Edit and Set Icon to Delete, Selected, and
+  // Yes in the confirmation.
+  Keys(rig.dir, {"RIGHT", "DOWN", "DOWN", "RIGHT", "RIGHT", "RIGHT"});
   for (int i = 0; i < 50 && InWaypointFiles(rig.dir, "WP001"); i++) usleep(100 * 1000);
   TEST_Signal(unit.get(), SIGKILL);
   TEST_Finish(std::move(unit), 10000);
