@@ -14,6 +14,7 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "rig_unit.h"
 
@@ -59,8 +60,13 @@ bool RunChartMenuRow(const std::string& rig, TEST_PROCESS* unit, const std::stri
   if (index < 0 || !OpenViewMenu(rig, unit)) return false;
   const size_t before = Count(Out(unit), "action " + name);
   for (int i = 0; i < index; i++) PressKeys(rig, {"DOWN"});
+  const std::vector<COLOR> menu = SettledScreen(rig);
   PressKeys(rig, {"RIGHT"});
-  return WaitForCount(unit, "action " + name, before + 1, 5000);
+  if (!WaitForCount(unit, "action " + name, before + 1, 5000)) return false;
+  // What the row opens is on screen, its keys taken, before the next key.
+  for (int i = 0; i < 100 && Screen(rig) == menu; i++) usleep(100 * 1000);
+  usleep(300 * 1000);
+  return true;
 }
 
 // An NMEA or remote dongle line with its checksum.
