@@ -38,10 +38,16 @@ const char* const* WPM_pRemoveQuestion(WPM_ITEM_CLASS c) {
   }
 }
 
-// A note of up to four parts joined by blanks, cut to the note's size.
-void WPM_vNote(BOOLEAN bLeft, const char* a, const char* b, const char* c, const char* d) {
+// A note of the item's kind and name, what befell it and, unless holder is
+// NAV_NONE, the group or route it concerns, cut to the note's size.
+void WPM_vNote(BOOLEAN bLeft, const char* const* pKind, U16 id, const char* const* pWhat, U16 holder) {
+  char name[NAV_GROUP_PATH_NAME + 4] = {};
+  char into[NAV_GROUP_PATH_NAME + 4] = {};
+  WPM_bItemName(id, name, sizeof name);
+  if (holder != NAV_NONE) WPM_bItemName(holder, into, sizeof into);
   char ac[NAV_GROUP_NOTE_SIZE];
-  snprintf(ac, sizeof ac, "%s %s %s%s%s", a, b, c, d != nullptr ? " " : "", d != nullptr ? d : "");
+  snprintf(ac, sizeof ac, "%s %s %s%s%s", WPM_pcText(pKind), name, WPM_pcText(pWhat), holder != NAV_NONE ? " " : "",
+           into);
   if (bLeft) {
     T_NAV_GROUP_vSetNavUIRawNoteLeftWithTimeout(ac, WPM_NOTE_SECONDS);
   } else {
@@ -83,16 +89,9 @@ void WPM_vEditGroupListEast(U16 id) {
     WPM_vClick(FALSE);
     return;
   }
-  char name[NAV_GROUP_PATH_NAME + 4] = {};
-  char group[NAV_GROUP_PATH_NAME + 4] = {};
-  WPM_bItemName(id, name, sizeof name);
-  WPM_bItemName(edited, group, sizeof group);
-  if (T_NAV_GROUP_DATA_bAddLink(edited, id)) {
-    if (g_WPMEdit.u32UndoCount < WPM_UNDO_MAX) g_WPMEdit.au32UndoList[g_WPMEdit.u32UndoCount++] = id;
-    WPM_vNote(FALSE, WPM_pcText(WPM_pKindText(c)), name, WPM_pcText(Added_To_Group), group);
-  } else {
-    WPM_vNote(FALSE, WPM_pcText(WPM_pKindText(c)), name, WPM_pcText(Already_In_The_Group), group);
-  }
+  const BOOLEAN bAdded = T_NAV_GROUP_DATA_bAddLink(edited, id);
+  if (bAdded && g_WPMEdit.u32UndoCount < WPM_UNDO_MAX) g_WPMEdit.au32UndoList[g_WPMEdit.u32UndoCount++] = id;
+  WPM_vNote(FALSE, WPM_pKindText(c), id, bAdded ? Added_To_Group : Already_In_The_Group, edited);
   WPM_vClick(TRUE);
 }
 
@@ -116,15 +115,11 @@ void WPM_vEditRouteListEast(U16 id) {
     WPM_vClick(FALSE);
     return;
   }
-  char name[NAV_GROUP_PATH_NAME + 4] = {};
-  char route[NAV_GROUP_PATH_NAME + 4] = {};
-  WPM_bItemName(id, name, sizeof name);
-  WPM_bItemName(edited, route, sizeof route);
   T_NAV_bStoreOldRoute(edited & 0x07FF);
   if (T_NAV_GROUP_DATA_bRouteAddLink(edited, id)) {
-    WPM_vNote(FALSE, WPM_pcText(Waypoint), name, WPM_pcText(Added_To_Route), route);
+    WPM_vNote(FALSE, Waypoint, id, Added_To_Route, edited);
   } else {
-    WPM_vNote(TRUE, WPM_pcText(Waypoint), name, WPM_pcText(Was_Last_Added), nullptr);
+    WPM_vNote(TRUE, Waypoint, id, Was_Last_Added, NAV_NONE);
   }
   WPM_vClick(TRUE);
 }
