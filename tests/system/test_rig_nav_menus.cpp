@@ -3,9 +3,7 @@
 // waypoint editor, the remote's PLUS zooming in, the route travelled, and
 // after an orderly restart the waypoint manager listing both.
 
-#include <fcntl.h>
 #include <signal.h>
-#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,10 +21,16 @@ namespace {
 using namespace rigunit;
 
 // The number `rig db` prints first for a key; -1 when it cannot be had.
-long Stored(const std::string& rig, const std::string& key) {
+double Stored(const std::string& rig, const std::string& key) {
   std::smatch m;
   const std::string out = ToolRun(rig, {"db", key}).out;
-  return std::regex_search(out, m, std::regex(key + " (-?[0-9]+)")) ? std::stol(m[1]) : -1;
+  return std::regex_search(out, m, std::regex(key + " (-?[0-9.]+)")) ? std::stod(m[1]) : -1;
+}
+
+// The screen once it has left the given one and settled.
+void SettledAfter(const std::string& rig, const std::vector<COLOR>& before) {
+  for (int i = 0; i < 100 && Screen(rig) == before; i++) usleep(100 * 1000);
+  StableScreen(rig);
 }
 
 // MENU until the view's own menu is open (it has rows once there is a fix);
@@ -64,49 +68,31 @@ bool RunChartMenuRow(const std::string& rig, TEST_PROCESS* unit, const std::stri
   PressKeys(rig, {"RIGHT"});
   if (!WaitForCount(unit, "action " + name, before + 1, 5000)) return false;
   // What the row opens is on screen, its keys taken, before the next key.
-  for (int i = 0; i < 100 && Screen(rig) == menu; i++) usleep(100 * 1000);
-  usleep(300 * 1000);
+  SettledAfter(rig, menu);
   return true;
-}
-
-// An NMEA or remote dongle line with its checksum.
-std::string Sentence(const std::string& body) {
-  unsigned sum = 0;
-  for (char c : body) sum ^= (unsigned char)c;
-  char tail[8];
-  snprintf(tail, sizeof tail, "*%02X\r\n", sum);
-  return "$" + body + tail;
 }
 
 // A fix once a second at 48 07.038 N and the given minutes east of 11
 // degrees, until the feed is ended.
 std::unique_ptr<TEST_PROCESS> FixAt(const std::string& rig, const std::string& minutes) {
   const std::string file = rig + "/fix-" + minutes + ".nmea";
-  std::ofstream(file) << Sentence("GPGGA,123519,4807.038,N,011" + minutes + ",E,1,08,0.9,545.4,M,46.9,M,,")
-                      << Sentence("GPRMC,123519,A,4807.038,N,011" + minutes + ",E,000.0,084.4,071226,003.1,W");
+  std::ofstream(file) << NmeaLine("GPGGA,123519,4807.038,N,011" + minutes + ",E,1,08,0.9,545.4,M,46.9,M,,")
+                      << NmeaLine("GPRMC,123519,A,4807.038,N,011" + minutes + ",E,000.0,084.4,071226,003.1,W");
   return TEST_Spawn(kRigTool, {"--rig", rig, "feed", "ttyO3", file, "--baud", "38400", "--repeat", "600", "--every", "1"},
                     {});
 }
-
-// The boat's longitude in degrees as the unit has it; 0 when unknown.
-double Longitude(const std::string& rig) {
-  std::smatch m;
-  const std::string out = ToolRun(rig, {"db", "ILND"}).out;
-  return std::regex_search(out, m, std::regex("ILND (-?[0-9.]+)")) ? std::stod(m[1]) : 0.0;
-}
-
 
 // Three marks at the boat from the chart's menu, the boat moved a fifth of
 // a minute east between them (one place takes one waypoint): WP001 to
 // WP003.
 void ThreeMarks(const std::string& rig, TEST_PROCESS* unit, std::unique_ptr<TEST_PROCESS>& feed) {
-  bool bChart = false;
-  for (int press = 0; press < 12 && !bChart; press++) {
-    const size_t before = Count(Out(unit), "update CVEW to 52");
+  // VIEW until the chart (52) is in front, each press awaited by its view.
+  for (int press = 0; press < 14 && Stored(rig, "CVEW") != 52; press++) {
+    const double view = Stored(rig, "CVEW");
     PressKeys(rig, {"VIEW"});
-    bChart = WaitForCount(unit, "update CVEW to 52", before + 1, 3000);
+    for (int i = 0; i < 30 && Stored(rig, "CVEW") == view; i++) usleep(100 * 1000);
   }
-  ASSERT_TRUE(bChart) << Out(unit);
+  ASSERT_EQ(52, Stored(rig, "CVEW")) << Out(unit);
   for (int n = 0; n < 3; n++) {
     if (n > 0) {
       TEST_Signal(feed.get(), SIGTERM);
@@ -114,10 +100,27 @@ void ThreeMarks(const std::string& rig, TEST_PROCESS* unit, std::unique_ptr<TEST
       const std::string minutes = n == 1 ? "31.200" : "31.400";
       feed = FixAt(rig, minutes);
       const double east = 11 + std::stod(minutes) / 60;
-      for (int i = 0; i < 100 && std::fabs(Longitude(rig) - east) > 1e-4; i++) usleep(100 * 1000);
+      for (int i = 0; i < 100 && std::fabs(Stored(rig, "ILND") - east) > 1e-4; i++) usleep(100 * 1000);
     }
     ASSERT_TRUE(RunChartMenuRow(rig, unit, "Mark")) << Out(unit);
   }
+}
+
+// A rig with a fix and a unit that has marked WP001 to WP003 there.
+void StartWithMarks(const std::string& rig, const std::string& base, std::unique_ptr<TEST_PROCESS>& feed,
+                    std::unique_ptr<TEST_PROCESS>& unit) {
+  ASSERT_NO_FATAL_FAILURE(MakeRig(rig));
+  SeedUnit(base, {{"SQCD", 1}});
+  feed = FixAt(rig, "31.000");
+  unit = Start(rig, base);
+  ASSERT_NO_FATAL_FAILURE(ThreeMarks(rig, unit.get(), feed));
+}
+
+void End(std::unique_ptr<TEST_PROCESS> unit, std::unique_ptr<TEST_PROCESS> feed) {
+  TEST_Signal(unit.get(), SIGTERM);
+  TEST_Finish(std::move(unit), 10000);
+  TEST_Signal(feed.get(), SIGTERM);
+  TEST_Finish(std::move(feed), 5000);
 }
 
 // An orderly restart: POWER held until the settings are written.
@@ -134,20 +137,19 @@ std::unique_ptr<TEST_PROCESS> Restart(const std::string& rig, const std::string&
 bool OpenManager(const std::string& rig, TEST_PROCESS* unit) {
   if (!OpenMainMenuWithFix(rig, unit)) return false;
   const size_t opened = Count(Out(unit), "action Waypoints, Routes, Tracks");
-  PressKeys(rig, {"RIGHT", "RIGHT", "DOWN", "DOWN", "RIGHT"});
+  PressKeys(rig, {"RIGHT", "RIGHT", "DOWN", "DOWN"});
+  const std::vector<COLOR> menu = SettledScreen(rig);
+  PressKeys(rig, {"RIGHT"});
   if (!WaitForCount(unit, "action Waypoints, Routes, Tracks", opened + 1, 3000)) return false;
-  usleep(500 * 1000);  // the window takes the keys
+  SettledAfter(rig, menu);  // the window is up and takes the keys
   return true;
 }
 
 TEST(RigNavMenus, ARouteBuiltAndAWaypointRenamedFromTheChartMenuAreInTheManagerAfterARestart) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
-  ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
   const std::string base = TEST_MakeTempDir("velmora-base");
-  SeedUnit(base, {{"SQCD", 1}});
-  auto feed = FixAt(rig.dir, "31.000");
-  auto unit = Start(rig.dir, base);
-  ASSERT_NO_FATAL_FAILURE(ThreeMarks(rig.dir, unit.get(), feed));
+  std::unique_ptr<TEST_PROCESS> feed, unit;
+  ASSERT_NO_FATAL_FAILURE(StartWithMarks(rig.dir, base, feed, unit));
 
   // New Route: the route editor on its Name row; down to Waypoints, then
   // each mark added in turn from the list of all.
@@ -163,18 +165,13 @@ TEST(RigNavMenus, ARouteBuiltAndAWaypointRenamedFromTheChartMenuAreInTheManagerA
   ASSERT_TRUE(RunChartMenuRow(rig.dir, unit.get(), "Edit Waypoint")) << Out(unit.get());
   PressKeys(rig.dir, {"DOWN", "RIGHT", "RIGHT", "UP", "EXIT", "DOWN", "DOWN", "DOWN", "DOWN", "RIGHT"});
 
-  // The remote's PLUS on the chart: one step of zoom in.
-  const long zoom = Stored(rig.dir, "SNCS");
-  const int fd = open((rig.dir + "/serial/ttyO3").c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-  ASSERT_GE(fd, 0);
-  const std::string down = Sentence("PQVM100,3C,01"), up = Sentence("PQVM100,3C,00");
+  // The remote's PLUS on the chart: one step of zoom in. Its line shares
+  // the port with the fix and may be cut by it: pressed again until taken.
+  const double zoom = Stored(rig.dir, "SNCS");
   for (int i = 0; i < 20 && Stored(rig.dir, "SNCS") == zoom; i++) {
-    ASSERT_EQ((ssize_t)down.size(), write(fd, down.data(), down.size()));
-    usleep(100 * 1000);
-    ASSERT_EQ((ssize_t)up.size(), write(fd, up.data(), up.size()));
-    usleep(400 * 1000);
+    RemotePress(rig.dir, "3C");
+    for (int j = 0; j < 10 && Stored(rig.dir, "SNCS") == zoom; j++) usleep(100 * 1000);
   }
-  close(fd);
   EXPECT_EQ(zoom - 1, Stored(rig.dir, "SNCS")) << "PLUS zooms in one step";
 
   // Travel Route: the picker's first route, forward.
@@ -189,10 +186,7 @@ TEST(RigNavMenus, ARouteBuiltAndAWaypointRenamedFromTheChartMenuAreInTheManagerA
   const U32 kLeft = 0, kTop = 96, kWidth = 392, kHeight = 298;
   EXPECT_TRUE(MatchesGoldenBox("chart_menu_route_in_manager", StableBox(rig.dir, kLeft, kTop, kWidth, kHeight), kLeft,
                                kTop, kWidth, kHeight));
-  TEST_Signal(again.get(), SIGTERM);
-  TEST_Finish(std::move(again), 10000);
-  TEST_Signal(feed.get(), SIGTERM);
-  TEST_Finish(std::move(feed), 5000);
+  End(std::move(again), std::move(feed));
 }
 
 // In the waypoint manager, keys only: a new route filled with the three
@@ -201,12 +195,9 @@ TEST(RigNavMenus, ARouteBuiltAndAWaypointRenamedFromTheChartMenuAreInTheManagerA
 // all three.
 TEST(RigNavMenus, TheManagerBuildsARouteAndAddsToAndRemovesFromAGroupThatStayAfterARestart) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
-  ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
   const std::string base = TEST_MakeTempDir("velmora-base");
-  SeedUnit(base, {{"SQCD", 1}});
-  auto feed = FixAt(rig.dir, "31.000");
-  auto unit = Start(rig.dir, base);
-  ASSERT_NO_FATAL_FAILURE(ThreeMarks(rig.dir, unit.get(), feed));
+  std::unique_ptr<TEST_PROCESS> feed, unit;
+  ASSERT_NO_FATAL_FAILURE(StartWithMarks(rig.dir, base, feed, unit));
   ASSERT_TRUE(OpenManager(rig.dir, unit.get())) << Out(unit.get());
 
   // Up to the low bar: Options, New, New Route, and its form's Plan Route.
@@ -229,10 +220,7 @@ TEST(RigNavMenus, TheManagerBuildsARouteAndAddsToAndRemovesFromAGroupThatStayAft
   EXPECT_TRUE(MatchesGoldenBox("manager_group_after_edits", list(), kLeft, kTop, kWidth, kHeight));
   PressKeys(rig.dir, {"LEFT", "DOWN", "RIGHT", "RIGHT"});  // up, RT001's menu, Open
   EXPECT_TRUE(MatchesGoldenBox("manager_route_after_edits", list(), kLeft, kTop, kWidth, kHeight));
-  TEST_Signal(again.get(), SIGTERM);
-  TEST_Finish(std::move(again), 10000);
-  TEST_Signal(feed.get(), SIGTERM);
-  TEST_Finish(std::move(feed), 5000);
+  End(std::move(again), std::move(feed));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The Sonar tab of the main menu on a rig, keys only: Sensitivity brightens
 // the 2D picture, a fixed Lower Range shows on the range scale, and the
-// sonar switched off leaves the view saying so.
+// sonar switched off leaves the view saying so; then the remote's MINUS
+// steps Sensitivity in its centred menu.
 
 #include <signal.h>
 #include <unistd.h>
@@ -72,6 +73,11 @@ TEST(RigSonarMenu, SensitivityBrightensThePictureLowerRangeFixesTheScaleAndSonar
   const std::vector<COLOR> still = StableScreen(rig.dir);
   EXPECT_TRUE(MatchesGoldenBox("sonar_off_note", still, 300, 200, 200, 60));
   EXPECT_TRUE(MatchesGoldenBox("sonar_range_10m", still, 740, 440, 60, 40));
+
+  // The remote's MINUS on the 2D view: the centred Sensitivity, one down.
+  RemotePress(rig.dir, "3B");
+  EXPECT_TRUE(WaitForCount(unit.get(), "open single Sensitivity", 1, 5000)) << Out(unit.get());
+  EXPECT_TRUE(WaitForCount(unit.get(), "write SSS2 = 19 taken", 1, 5000)) << Out(unit.get());
 
   TEST_Signal(unit.get(), SIGTERM);
   TEST_RESULT r = TEST_Finish(std::move(unit), 10000);
