@@ -25,6 +25,8 @@ packages=(
   lrzsz
   # The almanac's peers: libnova (linked by the test) and PyEphem.
   libnova-dev python3-ephem
+  # RapidJSON, the accessory JSON decoder's benchmark peer.
+  rapidjson-dev
 )
 
 # The list alone, for tools/install-cross-deps.sh.

@@ -283,3 +283,10 @@ void H_DATABASE_vCheckForValidUnits(FOURCHARID id, const U32* pValidUnits, U8 co
 // step time-outs with a clock of their own; null restores the real one.
 typedef U64 (*H_DATABASE_CLOCK)(void);
 void H_DATABASE_vSetClock(H_DATABASE_CLOCK pfClock);
+
+// A run of database calls from one thread under one hold of the database
+// lock and one reading of the clock: the calls inside take neither again.
+// Runs nest. Keep a run short and free of waits and of other locks, since
+// every other task's database call waits for its end.
+void H_DATABASE_vBeginRun(void);
+void H_DATABASE_vEndRun(void);

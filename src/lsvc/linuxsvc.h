@@ -152,6 +152,11 @@ ERC L_MUTEX_Lock(MUTEX id);
 ERC L_MUTEX_LockWait(MUTEX id);
 ERC L_MUTEX_LockTime(MUTEX id, TICKS ticks);
 ERC L_MUTEX_Unlock(MUTEX id);
+// Runs pfnHook on every thread right after its outermost unlock of id, with
+// the lock already free: the one way for the owner of a resource to finish
+// work that must not be done under it (a store's writes reaching the medium).
+// One hook a mutex, set after the mutexes are made; null removes it.
+void L_MUTEX_vSetReleaseHook(MUTEX id, void (*pfnHook)(void));
 S32 L_MUTEX_GetOwnerTaskID(MUTEX id);
 void L_MUTEX_Debug(void);
 
@@ -232,6 +237,12 @@ ERC L_QUEUE_Get(QUEUE queue, void* destination);
 ERC L_QUEUE_GetWait(QUEUE queue, void* destination);
 ERC L_QUEUE_GetWaitTicks(QUEUE queue, void* destination, TICKS ticks);
 ERC L_QUEUE_GetWaitSeconds(QUEUE queue, void* destination, U32 seconds);
+// Block hand-overs: up to u32Count entries in or out under one lock, with one
+// signal per condition reached. When nothing can move, they wait up to ticks
+// (0: not at all) for room or for an entry. The result is the number of
+// entries moved, 0 at the deadline, or a negative ERC for a bad queue.
+S32 L_QUEUE_PutMany(QUEUE queue, const void* entries, U32 u32Count, TICKS ticks);
+S32 L_QUEUE_GetMany(QUEUE queue, void* destination, U32 u32Count, TICKS ticks);
 ERC L_QUEUE_Purge(QUEUE queue);
 S32 L_QUEUE_Inquire(QUEUE queue);
 void L_QUEUE_Debug(void);

@@ -11,12 +11,12 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#include <mutex>
 
 #include "error.h"
 #include "g_box.h"
 #include "color.h"
 #include "h_database.h"
+#include "h_keyboard.h"
 #include "h_memory.h"
 #include "linuxsvc.h"
 #include "model_current.h"
@@ -107,29 +107,6 @@ static void NAV_vSubscribe(FOURCHARID id) { H_DATABASE_bRegisterForDataWithCondi
 static const U32 s_aTwo[] = {0, 1};
 static const MENU_TEXT s_aOffOn[] = {Off, On};
 
-// The trackpoint intervals in seconds, named by their time as the readouts
-// write a duration ("0:05"): made once, in both text forms.
-static const U32 s_au32Intervals[] = {1, 5, 10, 15, 30, 60};
-constexpr U32 NAV_INTERVALS = sizeof s_au32Intervals / sizeof s_au32Intervals[0];
-static const char* s_aapcIntervalNames[NAV_INTERVALS][LANGUAGE_COUNT];
-static MENU_TEXT s_apIntervalNames[NAV_INTERVALS];
-
-static void NAV_vMakeIntervalNames(void) {
-  static std::once_flag s_once;
-  std::call_once(s_once, [] {
-    static char s_aacNarrow[NAV_INTERVALS][24];
-    static char s_aacWide[NAV_INTERVALS][48];
-    for (U32 i = 0; i < NAV_INTERVALS; i++) {
-      snprintf(s_aacNarrow[i], sizeof s_aacNarrow[i], "%u:%02u", s_au32Intervals[i] / 60, s_au32Intervals[i] % 60);
-      U_WSTRING_vAscii2Unicode(s_aacWide[i], s_aacNarrow[i], sizeof s_aacWide[i] - 2, TRUE);
-      for (U32 l = 0; l < LANGUAGE_COUNT; l++) {
-        s_aapcIntervalNames[i][l] = l >= LANGUAGE_FIRST_WIDE ? s_aacWide[i] : s_aacNarrow[i];
-      }
-      s_apIntervalNames[i] = s_aapcIntervalNames[i];
-    }
-  });
-}
-
 // The overlay screens the menus open: their places in the Nav tab, and in
 // a navigation view's MENU (0: not there).
 typedef struct tag_NAV_OVERLAY_ITEM {
@@ -188,9 +165,11 @@ static void NAV_vRegisterMainMenus(void) {
   // The remote asks for the chart's orientation by this name; the tab shows
   // it once, as View Orientation.
   U_MENU_bRegisterMainSelectorMenu(Chart_Orientation, Chart, 203, FCID("SCUV"), 2, s_aOffOn, s_aTwo, M_DIAGNOSTIC);
-  NAV_vMakeIntervalNames();
-  U_MENU_bRegisterMainSelectorMenu(Trackpoint_Interval, Nav, 213, FCID("SNTI"), NAV_INTERVALS, s_apIntervalNames,
-                                   s_au32Intervals, M_ADVANCED);
+  static const U32 s_aInterval[] = {1, 5, 10, 15, 30, 60};
+  static const MENU_TEXT s_aIntervalNames[] = {Interval_1_sec,  Interval_5_sec,  Interval_10_sec,
+                                               Interval_15_sec, Interval_30_sec, Interval_60_sec};
+  U_MENU_bRegisterMainSelectorMenu(Trackpoint_Interval, Nav, 213, FCID("SNTI"), 6, s_aIntervalNames, s_aInterval,
+                                   M_ADVANCED);
   static const MENU_LIMITS s_aMinimum[] = {{U_FEET, 0, 1000, 1}, {U_METRES, 0, 300, 1}, {}};
   U_MENU_bRegisterMainSliderMenu(Track_Min_Distance, Nav, 214, FCID("SNTD"), s_aMinimum, nullptr, nullptr, nullptr,
                                  M_ADVANCED);
@@ -318,6 +297,13 @@ static void NAV_vGPSDetected(void) {
 // ---------------------------------------------------------------------------
 // Change notices and keys
 
+// Inside a menu a held cursor key waits longer before it repeats, so an
+// ordinary press does not step a setting twice.
+static void NAV_vMenuState(U32 u32Menu) {
+  g_NAV.bMenuNotActive = u32Menu == 0;
+  H_KEYBOARD_vSetCursorKeyMode(u32Menu != 0 ? (HKEY_ID)1 : (HKEY_ID)3);
+}
+
 // The chart-and-sonar views follow the sonar's switch (SSEN) and its
 // transducer (SSTS).
 static void NAV_vSonarNotice(FOURCHARID id, U32 u32Value) {
@@ -337,6 +323,8 @@ static void NAV_vNewData(const MESSAGE_NEW_DATA* p) {
   switch (p->FourCharId) {
     case FCID("SLNG"):
       g_NAV.u32CurrentLanguage = p->dbValue.u32Val;
+      // The kept chart background holds the ruler's unit name.
+      T_CHART_vReRenderAll();
       break;
     case FCID("CVEW"): {
       T_NAV_vCheckKeyRegistration(p->dbValue.s32Val, UNKNOWN_SPLIT);
@@ -358,7 +346,7 @@ static void NAV_vNewData(const MESSAGE_NEW_DATA* p) {
       NAV_vSonarNotice(p->FourCharId, p->dbValue.u32Val);
       break;
     case FCID("CMNU"):
-      g_NAV.bMenuNotActive = p->dbValue.u32Val == 0;
+      NAV_vMenuState(p->dbValue.u32Val);
       break;
     case FCID("SICE"):
       g_NAV.bInIceMode = (p->dbValue.u32Val & 0xFF) != 0;
@@ -569,7 +557,7 @@ void NAV_vStartUp(void) {
   NAV_vSubscribe(FCID("CMNU"));
   U32 menu = 0;
   H_DATABASE_bFetchU32(FCID("CMNU"), &menu, nullptr, nullptr);
-  g_NAV.bMenuNotActive = menu == 0;
+  NAV_vMenuState(menu);
 }
 
 void NAV_vHandleEvent(S32 s32Event) {

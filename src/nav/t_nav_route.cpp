@@ -16,6 +16,7 @@
 #include "t_nav_twr.h"
 #include "u_language.h"
 #include "u_menu.h"
+#include "u_wstring.h"
 #include "ui_texts.h"
 
 // The question is tracked here: it is on show between its asking and its
@@ -154,7 +155,12 @@ BOOLEAN T_NAV_bStartRouteWithWayptOrigin(U32 nIndex, const POINT* ptOrigin) {
     }
     w.u32DateTime = now;
     w.pt = *ptOrigin;
-    strncpy(w.sName, NAV_ROUTE_pText(START), 11);
+    // Named in the current text form like every stored name: at most 11
+    // characters, or 5 of 16 bits.
+    const char* pcStart = NAV_ROUTE_pText(START);
+    const U32 u32Limit = U_WSTRING_bIsUnicodeLanguage() ? 10 : 11;
+    const U32 u32Length = U_WSTRING_u32w_strlen(pcStart, FALSE);
+    memcpy(w.sName, pcStart, u32Length < u32Limit ? u32Length : u32Limit);
     origin = T_NAV_nAddWaypoint(&w, FALSE);
     if (origin == NAV_NONE) {
       NAV_ROUTE_vUnlock();

@@ -182,6 +182,17 @@ void TREE_vHomeName(char* pcName) {
   U_WSTRING_vw_strncpy(pcName, Home[nCurrentLanguage()], NAV_WAYPOINT_NAME_SIZE, FALSE);
 }
 
+BOOLEAN TREE_bIsHomeName(const char* pcName) {
+  for (U32 language = 0; language < UI_TEXT_LANGUAGES; language++) {
+    char acHome[NAV_WAYPOINT_NAME_SIZE] = {};
+    const char* pcHome = Home[language];
+    const U32 u32Bytes = language < UI_TEXT_FIRST_WIDE ? (U32)strlen(pcHome) : U_WSTRING_u32w_strlen(pcHome, TRUE);
+    memcpy(acHome, pcHome, u32Bytes < NAV_WAYPOINT_NAME_SIZE ? u32Bytes : NAV_WAYPOINT_NAME_SIZE);
+    if (memcmp(acHome, pcName, NAV_WAYPOINT_NAME_SIZE) == 0) return TRUE;
+  }
+  return FALSE;
+}
+
 // The lock chain is reached through 0xCFFF only: its body must be slot
 // 2999. The live allocator hands that slot out first on the not-shared
 // side; a data space's takes the lowest free one, so there it is written

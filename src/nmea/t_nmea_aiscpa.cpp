@@ -111,6 +111,11 @@ static void AIS_vCollision(const AIS_MOTION* own, aisTargetINFO* t) {
   t->CPA = AIS_dDistanceAt(own, &target, t->TCPA);
 }
 
+// The second of the last whole pass, on the pool's clock; written by the
+// NMEA task only.
+static U32 s_u32LastWholePass;
+static BOOLEAN s_bWholePassDone;
+
 void T_NMEA_vAisCalculateCollisionValue(void) {
   AIS_MOTION own;
   if (!AIS_bOwnBoat(FALSE, &own)) return;
@@ -118,6 +123,24 @@ void T_NMEA_vAisCalculateCollisionValue(void) {
   ais_DeviceInfo* p;
   for (S32 i = 0; T_NMEA_bScanAisPoints(i, &p); i++) AIS_vCollision(&own, &p->aisInfo);
   L_MUTEX_Unlock(RES_AIS_DATA);
+}
+
+void T_NMEA_vAisCalculateCollisionValueOf(U32 u32MMSI) {
+  AIS_MOTION own;
+  if (!AIS_bOwnBoat(FALSE, &own)) return;
+  L_MUTEX_LockWait(RES_AIS_DATA);
+  const S32 index = T_NMEA_s32GetAisIndex(u32MMSI);
+  ais_DeviceInfo* p;
+  if (T_NMEA_bScanAisPoints(index, &p)) AIS_vCollision(&own, &p->aisInfo);
+  L_MUTEX_Unlock(RES_AIS_DATA);
+}
+
+void T_NMEA_vAisCalculateCollisionValueEverySecond(void) {
+  const U32 now = T_NMEA_u32AisNow();
+  if (s_bWholePassDone && now == s_u32LastWholePass) return;
+  s_bWholePassDone = TRUE;
+  s_u32LastWholePass = now;
+  T_NMEA_vAisCalculateCollisionValue();
 }
 
 BOOLEAN T_NMEA_bAisHasAlarm(const ais_DeviceInfo* pInfo) {

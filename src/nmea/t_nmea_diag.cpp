@@ -101,8 +101,9 @@ POINT T_NMEA_ptSkyOffset(U16 u16Azimuth, U8 u8Elevation) {
 static COLOR DIAG_color(U32 u32Entry) { return gCOLOR_pcolColorTable[u32Entry]; }
 
 static const FONT_DEF* DIAG_pFont(U32 u32Points, BOOLEAN bBold) {
-  if (U_WSTRING_bIsUnicodeLanguage()) return u32Points >= 16 ? arialuni_size16_font_def_ptr : arialuni_size14_font_def_ptr;
+  // Plain text keeps the regular Latin face in a wide language too.
   if (!bBold) return myriad_pro_size14_font_def_ptr;
+  if (U_WSTRING_bIsUnicodeLanguage()) return u32Points >= 16 ? arialuni_size16_font_def_ptr : arialuni_size14_font_def_ptr;
   if (u32Points >= 19) return myriad_pro_bold_size19_font_def_ptr;
   return u32Points >= 16 ? myriad_pro_bold_size16_font_def_ptr : myriad_pro_bold_size14_font_def_ptr;
 }

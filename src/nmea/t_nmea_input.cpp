@@ -264,7 +264,7 @@ BOOLEAN T_NMEA_bUpdateLatLon(const POSITION* pPosition, U32 TimeOfPos, U32 u32Pr
   if (bDatum) WGS84_2_Datum(pPosition->lat, pPosition->lon, &shown.lat, &shown.lon, (DATUM_PLANE)datum);
   // Readers take the coordinates in pairs under the database lock: held
   // across the whole fix, none of them sees it half written.
-  L_MUTEX_LockWait(RES_DATABASE);
+  H_DATABASE_vBeginRun();
   NMEA_vWriteS32(FCID("ILAT"), mm.y, u32Priority, D_POSITION_LAT_MM);
   NMEA_vWriteS32(FCID("ILON"), mm.x, u32Priority, D_POSITION_LON_MM);
   // The last position outlives the fix and the power; any source may renew it.
@@ -278,7 +278,7 @@ BOOLEAN T_NMEA_bUpdateLatLon(const POSITION* pPosition, U32 TimeOfPos, U32 u32Pr
     H_DATABASE_bUpdateEverythingVoidPointer(FCID("IPOS"), &s_sPosition, u32Priority, D_POINTER, nullptr,
                                             NMEA_VALIDITY_S);
   }
-  L_MUTEX_Unlock(RES_DATABASE);
+  H_DATABASE_vEndRun();
   return TRUE;
 }
 
@@ -419,6 +419,10 @@ static BOOLEAN NMEA_bChartShowing(void) {
   return FALSE;
 }
 
+// A fix's time for the system clock, set once the sentence is stored.
+static U64 s_qwClockToSet;
+static BOOLEAN s_bClockToSet;
+
 // Date and time in UTC, whatever the process's time zone.
 static void NMEA_vRmcTime(const NMEA_FIELDS* f, NMEA_PORT_INFO* p, NMEA_FIX_TRACE* t) {
   const char* date = NMEA_pcField(f, 8);
@@ -445,10 +449,20 @@ static void NMEA_vRmcTime(const NMEA_FIELDS* f, NMEA_PORT_INFO* p, NMEA_FIX_TRAC
   t->bTime = TRUE;
   t->dTimeOfDay = hour * 3600.0 + minute * 60.0 + second;
   t->u32DateTime = (U32)seconds;
-  if (seconds <= INT32_MAX) {
-    L_UTILS_vSetSysDate((S32)seconds);
+  s_qwClockToSet = (U64)seconds;
+  s_bClockToSet = TRUE;
+}
+
+// Setting the clock may run a shell, so it waits until the sentence's
+// database run has ended.
+static void NMEA_vSetClockFromFix(void) {
+  if (!s_bClockToSet) return;
+  s_bClockToSet = FALSE;
+  if (s_qwClockToSet <= INT32_MAX) {
+    L_UTILS_vSetSysDate((S32)s_qwClockToSet);
   } else {
-    log_me("[%d]%s: %lld is past what the clock holds; not set", __LINE__, __func__, (long long)seconds);
+    log_me("[%d]%s: %llu is past what the clock holds; not set", __LINE__, __func__,
+           (unsigned long long)s_qwClockToSet);
   }
 }
 
@@ -840,6 +854,7 @@ void T_NMEA_vGPSDetected(NMEA_PORT_INFO* p) {
     L_SEMA_Signal(SEMA_GPS_DETECTED);
   }
   const U32 prio = p->GPSWritePriority;
+  H_DATABASE_vBeginRun();
   NMEA_vWriteU32(FCID("IPFI"), NMEA_u32Fetch(FCID("IPFI"), 0), prio, D_UNKNOWN);
   NMEA_vWriteU32(FCID("CGPS"), p->eSourceID, prio, D_UNKNOWN);
   p->nDataTimeout = 0;
@@ -858,14 +873,19 @@ void T_NMEA_vGPSDetected(NMEA_PORT_INFO* p) {
     }
     status = 5;
   }
-  if (p->fcidGPSStatus != 0) {
+  // Only this port and the task's start write its status, which never goes
+  // stale: an unchanged one is not written again.
+  if (p->fcidGPSStatus != 0 && (!p->bStatusWritten || p->u32StatusWritten != status)) {
     H_DATABASE_bUpdateEverythingU32(p->fcidGPSStatus, status, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+    p->u32StatusWritten = status;
+    p->bStatusWritten = TRUE;
   }
+  H_DATABASE_vEndRun();
   if (p->eSourceID == ID_EXTERNAL_GPS) {
     s_bExternalGPSConnected = TRUE;
     if (p->pSerialInfo != nullptr) T_NMEA_pPortScanStatus(p->pSerialInfo->u8Port)->bLocked = TRUE;
   }
-  T_NMEA_vAisCalculateCollisionValue();
+  T_NMEA_vAisCalculateCollisionValueEverySecond();
 }
 
 typedef struct tag_NMEA_SENTENCE_TYPE {
@@ -932,8 +952,9 @@ void T_NMEA_vParseSentence(const char* pSentence, NMEA_PORT_INFO* p) {
     }
     BOOLEAN bAis = FALSE;
     if (bVDM && H_DATABASE_bFetchBoolean(FCID("SAIS"), &bAis, nullptr, nullptr) && bAis) {
+      U32 u32MMSI = 0;
       L_MUTEX_LockWait(RES_AIS_DATA);
-      if (T_NMEA_bAisDecodeVDM(pSentence, T_NMEA_u32AisNow())) T_NMEA_vAisCalculateCollisionValue();
+      if (T_NMEA_bAisDecodeVDM(pSentence, T_NMEA_u32AisNow(), &u32MMSI)) T_NMEA_vAisCalculateCollisionValueOf(u32MMSI);
       L_MUTEX_Unlock(RES_AIS_DATA);
       return;
     }
@@ -947,7 +968,14 @@ void T_NMEA_vParseSentence(const char* pSentence, NMEA_PORT_INFO* p) {
     NMEA_FIX_TRACE trace = {};
     trace.pcSentence = pSentence;
     trace.u32Priority = p->GPSWritePriority;
+    // One hold of the database and one reading of its clock per sentence.
+    // Nothing may wait for memory while the database is held, so the port's
+    // satellite list is made before.
+    NMEA_pnSatsInUse(p);
+    H_DATABASE_vBeginRun();
     standard.pfHandler(&f, p, &trace);
+    H_DATABASE_vEndRun();
+    NMEA_vSetClockFromFix();
     void (*pfTrace)(const NMEA_FIX_TRACE*) = s_pfFixTrace.load();
     if (pfTrace != nullptr && (standard.pfHandler == NMEA_vGGA || standard.pfHandler == NMEA_vRMC)) pfTrace(&trace);
     T_NMEA_vGPSDetected(p);

@@ -446,17 +446,27 @@ BOOLEAN AIS_bTcpaKnown(const aisTargetINFO& a) {
          bLat && H_DATABASE_bFetchS32(FCID("ILON"), &s32Coordinate, &bLon, nullptr) && bLon;
 }
 
+// The ship's icon inside the row, clear of the list's frame and of the
+// highlight drawn along its left edge, upright in the row's middle; the name
+// and its heading follow it.
+constexpr S32 AIS_ICON_X = 8;
+constexpr S32 AIS_ROW_PITCH = 47;
+constexpr S32 AIS_ROW_BELOW_BASELINE = 19;  // from a row's baseline down to its rule
+
+S32 AIS_nNameX(S32 w) { return AIS_ICON_X + w + 4; }
+
 void AIS_vRow(BITMAP* pBitmap, const ais_DeviceInfo* pInfo, S32 x0, S32 w, S32 y, const FONT_DEF* pFont) {
   const aisTargetINFO& a = pInfo->aisInfo;
-  const POINT icon = {x0 - 3, y - 14};
-  G_IMAGE32_vPut(pBitmap, T_NAV_pAisShipIcon(a.ShipType), &icon);
+  const IMAGE32* pIcon = T_NAV_pAisShipIcon(a.ShipType);
+  const POINT icon = {x0 + AIS_ICON_X, y - AIS_ROW_BELOW_BASELINE + (AIS_ROW_PITCH - pIcon->s32Height) / 2};
+  G_IMAGE32_vPut(pBitmap, pIcon, &icon);
   if (a.validityFlag[NAME_FLAG_INDEX]) {
     char first[22], second[22];
     if (T_NAV_u32AisSplitName(a.Name, sizeof a.Name, first, second) == 2) {
-      AIS_vCell(pBitmap, x0 + w - 6, y + 9, pFont, first);
-      AIS_vCell(pBitmap, x0 + w - 6, y - 10, pFont, second);
+      AIS_vCell(pBitmap, x0 + AIS_nNameX(w), y + 9, pFont, first);
+      AIS_vCell(pBitmap, x0 + AIS_nNameX(w), y - 10, pFont, second);
     } else {
-      AIS_vCell(pBitmap, x0 + w - 6, y, pFont, first);
+      AIS_vCell(pBitmap, x0 + AIS_nNameX(w), y, pFont, first);
     }
   }
   char text[48];
@@ -520,11 +530,13 @@ void T_NAV_vAisRenderTargetList(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
   NAV_EDIT_vHLine(pBitmap, 32, x0 + 1, x0 + 638, H - 79);
   const BOOLEAN bWide = U_WSTRING_bIsUnicodeLanguage();
   const FONT_DEF* pSmall = bWide ? arialuni_size14_font_def_ptr : myriad_pro_size14_font_def_ptr;
-  T_INFO_vDrawText(pBitmap, x0 + w + 1, H - 65, Name, pSmall, s.nLang);
+  T_INFO_vDrawText(pBitmap, x0 + AIS_nNameX(w), H - 65, Name, pSmall, s.nLang);
   T_INFO_vDrawText(pBitmap, x0 + 169, H - 65, MMSI, pSmall, s.nLang);
   T_INFO_vDrawText(pBitmap, x0 + 285, H - 65, Last_Message, pSmall, s.nLang);
   T_INFO_vDrawText(pBitmap, x0 + 426, H - 65, COG, pSmall, s.nLang);
-  T_INFO_vDrawText(pBitmap, x0 + 485, H - 65, Speed, pSmall, s.nLang);
+  // The column holds the target's speed over ground, and its short name
+  // fits the column in every language where the word for speed does not.
+  T_INFO_vDrawText(pBitmap, x0 + 485, H - 65, SOG, pSmall, s.nLang);
   T_INFO_vDrawText(pBitmap, x0 + 558, H - 65, TCPA, pSmall, s.nLang);
   for (const S32 x : {159, 275, 416, 475, 548}) {
     POINT a = {x0 + x, H - 73}, b = {x0 + x, H - 46};

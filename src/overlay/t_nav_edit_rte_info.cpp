@@ -127,7 +127,8 @@ void T_NAV_vRouteInfoRender(BITMAP* pBitmap) {
     if (k < 0) {
       NAV_EDIT_vInk(pBitmap, 296, y, pFont, NAV_EDIT_pText(Current_Position, nLang));
       double distance = 0, bearing = 0;
-      if (RI_bLiveLeg(&distance, &bearing)) RI_vLeg(pBitmap, distance, bearing, y, nLang);
+      // Like every leg, between the rows of its two ends.
+      if (RI_bLiveLeg(&distance, &bearing)) RI_vLeg(pBitmap, distance, bearing, y - 16, nLang);
       continue;
     }
     RI_vPointName(pBitmap, (U32)k, y);

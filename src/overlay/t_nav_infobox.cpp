@@ -322,11 +322,8 @@ void IBRF_vAddAmPm(char* pUnitString, const struct tm* pLocalTime) {
   U32 u32Format = 0;
   if (!H_DATABASE_bFetchU32(FCID("SITF"), &u32Format, nullptr, nullptr) || u32Format == F_24HOUR) return;
   const BOOLEAN bPm = pLocalTime->tm_hour > 11;
-  if (U_WSTRING_bIsUnicodeLanguage()) {
-    U_WSTRING_vw_strncpy(pUnitString, (bPm ? pm : am)[nCurrentLanguage()], IBRF_AMPM_SIZE - 2, TRUE);
-    return;
-  }
-  memcpy(pUnitString, bPm ? "PM" : "AM", 3);
+  const BOOLEAN bWide = U_WSTRING_bIsUnicodeLanguage();
+  U_WSTRING_vw_strncpy(pUnitString, (bPm ? pm : am)[nCurrentLanguage()], IBRF_AMPM_SIZE - (bWide ? 2 : 1), bWide);
 }
 
 void IBRF_vRenderSunriseSunsetInfoBox(BITMAP* pBitmap, POINT* ppt, VIBD_DIRECTION, U32) {

@@ -150,3 +150,5 @@ BOOLEAN H_KEYBOARD_bIsDown(HKEY_ID key) { return (U32)key < HKEY_NUM_KEYS && s_k
 BOOLEAN H_KEYBOARD_bIsPowerPressed(void) { return DD_KEYBOARD_bIsDown(KEYBYTE_POWER); }
 
 void H_KEYBOARD_vSetCursorKeyMode(HKEY_ID mode) { s_keyType = (S32)mode; }
+
+HKEY_ID H_KEYBOARD_eCursorKeyMode(void) { return (HKEY_ID)s_keyType.load(); }

@@ -27,6 +27,9 @@ static const char s_acDashes[] = "---";
 // A date-time of -1: not known.
 constexpr U32 INFO_NO_TIME = 0xFFFFFFFFu;
 
+// The units of a percentage in a wide language, with its wide terminator.
+static const char s_acWidePercent[] = {0, '%', 0, 0};
+
 // ---------------------------------------------------------------------------
 // Catalogue
 
@@ -200,11 +203,14 @@ void T_INFO_vFormatTimeAscii(time_t nTime, BOOLEAN bIncludeSeconds, BOOLEAN bInc
       const int hour = t.tm_hour == 0 ? 12 : t.tm_hour > 12 ? t.tm_hour - 12 : t.tm_hour;
       const BOOLEAN bPm = t.tm_hour >= 12;
       if (!bWide || !bForceUnicode) {
-        const char* suffix = !bIncludeAMPM ? "" : bPm ? " PM" : " AM";
+        // An 8-bit language writes its own marks; a wide one asked for 8-bit
+        // text keeps the Latin ones.
+        const char* mark = !bIncludeAMPM ? "" : !bWide ? (bPm ? pm : am)[nLang] : bPm ? "PM" : "AM";
+        const char* gap = bIncludeAMPM ? " " : "";
         if (bIncludeSeconds) {
-          snprintf(sTime, INFO_VALUE_SIZE, "%d:%02d:%02d%s", hour, t.tm_min, t.tm_sec, suffix);
+          snprintf(sTime, INFO_VALUE_SIZE, "%d:%02d:%02d%s%s", hour, t.tm_min, t.tm_sec, gap, mark);
         } else {
-          snprintf(sTime, INFO_VALUE_SIZE, "%d:%02d%s", hour, t.tm_min, suffix);
+          snprintf(sTime, INFO_VALUE_SIZE, "%d:%02d%s%s", hour, t.tm_min, gap, mark);
         }
       } else {
         if (bIncludeSeconds) {
@@ -394,7 +400,7 @@ S32 T_INFO_nInfoStrings(char* sValue, const char** psUnits, BOOLEAN* pbDataValid
     }
     case D_PERCENT:
       snprintf(s, INFO_VALUE_SIZE, "%u", value.u32Val);
-      units = "%";
+      units = U_WSTRING_bIsUnicodeLanguage() ? s_acWidePercent : "%";
       bUnitText = FALSE;
       break;
     case D_WAYPOINT:

@@ -403,7 +403,9 @@ void T_INFO_vDrawIceDataBoxOverlay(BITMAP* pBitmap, LAYER_ID eView) {
     POINT pt = {o.x, o.y};
     INFO_vOverlayText(&o, &pt, T_INFO_pFont(44), text);
     pt.x += 2;
-    INFO_vOverlayText(&o, &pt, T_INFO_pFont(21), "%");
+    char percent[INFO_VALUE_SIZE] = "%";
+    INFO_vWide(percent);
+    INFO_vOverlayText(&o, &pt, T_INFO_pFont(21), percent);
   }
   (void)nLang;
 }

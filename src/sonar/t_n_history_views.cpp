@@ -268,7 +268,7 @@ void T_N_HISTORY_vDrawSonarSplit(BITMAP* pBitmap, WINDOW_SPECIFICATION* psWindow
     y -= (S32)G_FONTS_u32GetDescenderHeight(VIEWS_pFont(TRUE)) + VIEWS_MARGIN +
          VIEWS_s32Above(pFont);
     POINT at = {x, y};
-    VIEWS_vPut(pBitmap, c, &at, pFont, VIEWS_sText(beam == 1 ? "83 kHz" : "200 kHz").ac);
+    VIEWS_vPut(pBitmap, c, &at, pFont, (beam == 1 ? Beam_83_kHz : Beam_200_kHz)[nCurrentLanguage()]);
   }
   VIEWS_vDrawSonarOff(pBitmap, c, w);
 }

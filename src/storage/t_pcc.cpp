@@ -839,8 +839,7 @@ void T_PCC_vDrawScreen(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
   if (s_bShowWarningWindow) {
     H_BACKLIGHT_vChangeIntensity((DISPLAY_BACKLIGHT)s_nLightIndex);
     if (++s_nLightIndex >= DISPLAY_BACKLIGHT_MAX) s_nLightIndex = DISPLAY_BACKLIGHT_LOW;
-    // Only the first language has the warning's words.
-    U_DIALOG_vDrawDialogGenericNotification(pBitmap, language == 0 ? "Must upgrade software-Brisvale PC" : "");
+    U_DIALOG_vDrawDialogGenericNotification(pBitmap, Must_Upgrade_PC_Software[language]);
   }
   if (s_u32NotTaken > 0) {
     PCC_vDrawWithNumber(pBitmap, Records_Not_Taken[language], std::to_string(s_u32NotTaken).c_str());

@@ -60,11 +60,17 @@ U16 U_XMODEM_u16Crc(const U8* pu8Data, U32 u32Count);
 
 // The line a transfer talks over. The default is the channel's queues and
 // the service layer's clock; a fuzz target or a test may put a scripted line
-// in its place (nullptr restores the default). Times are ticks (ms).
+// in its place (nullptr restores the default). Times are ticks (ms). The
+// block forms move a packet's bytes in one hand-over; a line without them
+// (null) is spoken to byte by byte.
 typedef struct tag_XMODEM_LINK {
   BOOLEAN (*pfnGet)(U8 u8Port, U8* pu8Byte, TICKS ticks);  // FALSE after ticks without a byte
   BOOLEAN (*pfnPut)(U8 u8Port, U8 u8Byte, TICKS ticks);    // FALSE when refused for ticks
   U64 (*pfnNow)(void);
   void (*pfnSleep)(TICKS ticks);
+  // The bytes that came before a pause of ticks, at most u32Count.
+  U32 (*pfnGetBlock)(U8 u8Port, U8* pu8Bytes, U32 u32Count, TICKS ticks);
+  // FALSE when the line took nothing for ticks.
+  BOOLEAN (*pfnPutBlock)(U8 u8Port, const U8* pu8Bytes, U32 u32Count, TICKS ticks);
 } XMODEM_LINK;
 void U_XMODEM_vSetLink(const XMODEM_LINK* pLink);

@@ -2,6 +2,7 @@
 // language selector that asks before it changes the language set.
 
 #include <gtest/gtest.h>
+#include <string.h>
 
 #include <string>
 #include <vector>
@@ -9,9 +10,11 @@
 #include "h_database.h"
 #include "h_memory.h"
 #include "menu_rig.h"
+#include "t_menulayer.h"
 #include "t_nvram.h"
 #include "t_startup.h"
 #include "u_language.h"
+#include "u_wstring.h"
 #include "ui_texts.h"
 
 namespace {
@@ -182,6 +185,22 @@ TEST_F(MenuValues, ALanguageOfTheSameSetIsWrittenAtOnceAndOneOfTheOtherSetWaitsF
   EXPECT_EQ(1u, set);
   EXPECT_EQ((U32)LANGUAGE_ENGLISH_UNICODE, language);
   EXPECT_EQ((U32)TRUE, again) << "the set-up questions come again at the next start";
+
+  // The row keeps the western list until the restart, and says so.
+  MT_vSync();
+  static MENU_PANEL s_panel;
+  static MENU_PANEL_TEXTS s_texts;
+  L_MUTEX_LockWait(RES_MENU);
+  U_WSTRING_vUpdateCurrentLanguage();
+  const BOOLEAN bOpen = T_MENULAYER_bDescribe(0, LANGUAGE_ENGLISH_UNICODE, &s_panel, &s_texts);
+  L_MUTEX_Unlock(RES_MENU);
+  ASSERT_TRUE(bOpen);
+  const char* pcEnglish = "Japanese, Korean, Chinese: restart";
+  char acWide[80] = {};
+  U_WSTRING_vAscii2Unicode(acWide, pcEnglish, sizeof acWide, TRUE);
+  const U32 u32Bytes = U_WSTRING_u32w_strlen(acWide, TRUE);
+  ASSERT_EQ(2 * strlen(pcEnglish), u32Bytes);
+  EXPECT_EQ(0, memcmp(acWide, s_panel.aRows[0].pcLabel, u32Bytes + 2)) << "in the unicode English the unit now speaks";
 }
 
 }  // namespace

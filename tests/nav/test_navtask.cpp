@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 
+#include "h_keyboard.h"
 #include "model_current.h"
 #include "navtask_test.h"
 #include "u_convert.h"
@@ -104,6 +105,14 @@ TEST_F(NavTask, AForcedResetWritesAtPriority2AndEndsNavigationWithoutAsking) {
   }
 }
 
+TEST_F(NavTask, AnOpenMenuGivesTheCursorPadTheLongerFirstRepeat) {
+  for (U32 menu : {3u, 0u, 13u, 0u}) {
+    H_DATABASE_bUpdateEverythingU32(FCID("CMNU"), menu, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+    Mail();
+    EXPECT_EQ(menu != 0 ? 1 : 3, (int)H_KEYBOARD_eCursorKeyMode()) << "menu " << menu;
+  }
+}
+
 TEST_F(NavTask, IceModeShowsTheIceViews) {
   H_DATABASE_bUpdateValueBoolean(FCID("SICE"), TRUE, P_NORMAL);
   Mail();
@@ -157,8 +166,8 @@ TEST_F(NavTask, ZonesAndTrackpointIntervalsAreChosenByWhatTheyAre) {
   EXPECT_EQ("UTC+05:45", names[345]);
   names = choices(Trackpoint_Interval);
   EXPECT_EQ(6u, names.size());
-  EXPECT_EQ("0:05", names[5]);
-  EXPECT_EQ("1:00", names[60]);
+  EXPECT_EQ("5 sec", names[5]);
+  EXPECT_EQ("60 sec", names[60]);
 }
 
 // The data boxes over the navigation views: the big-digits layer over the

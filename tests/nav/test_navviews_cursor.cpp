@@ -1,6 +1,7 @@
 // The chart cursor, marks and the view predicates.
 
 #include "linux_fs.h"
+#include "t_nav_nvram_flash.h"
 #include "navmath.h"
 #include "navviews_test.h"
 #include "t_nav_group.h"
@@ -211,6 +212,26 @@ TEST_F(NavViews, AMarkAtTheBoatKeepsItsDepthCappedAndOutlivesACollection) {
   EXPECT_EQ(65535, T_NAV_pGetWaypoint(w)->u16Depth);
   T_NAV_GROUP_DATA_vScanGroupForGarbageCollection(T_NAV_GROUP_DATA_nGetRootGroup());
   EXPECT_EQ(WPT_STATUS_SAVED, T_NAV_pGetWaypoint(w)->u8Status);
+}
+
+// What a kill leaves is what the files hold: once the mark has returned they
+// hold the waypoint and its link as the tables do.
+TEST_F(NavViews, AMarkIsInItsFilesWhenItReturns) {
+  Chart();
+  T_NAV_vHandleMark();
+  const U16 w = T_NAV_nFindWaypointAtPosition({1000000, 5000000}, TRUE);
+  ASSERT_NE(NAV_NONE, w);
+  static WAYPOINT s_aFiles[NAV_MAX_WAYPOINTS];
+  memset(s_aFiles, 0, sizeof s_aFiles);
+  T_NAV_NVRAM_vScan(nullptr, s_aFiles, nullptr, nullptr);
+  U32 compared = 0;
+  for (U32 i = 0; i < NAV_MAX_WAYPOINTS; i++) {
+    const WAYPOINT* p = T_NAV_pGetWaypoint(i);
+    if (p->u8Status == WPT_STATUS_FREE || p->u8Status == WPT_STATUS_TEMPORARY) continue;
+    EXPECT_EQ(0, memcmp(p, &s_aFiles[i], sizeof *p)) << "slot " << i;
+    compared++;
+  }
+  EXPECT_GE(compared, 3u) << "the waypoint, and the default group's header and body";
 }
 
 TEST_F(NavViews, AMarkWithTheCursorActiveGoesToTheCursorAndBecomesItsWaypoint) {

@@ -15,6 +15,8 @@
 #include "navstore_rig.h"
 #include "t_nav_data.h"
 #include "t_nav_group.h"
+#include "text_util.h"
+#include "u_language.h"
 
 namespace {
 
@@ -209,9 +211,10 @@ TEST_F(NavStore, AStreamCutInsideItsLastRecordIsTakenWithoutIt) {
   EXPECT_EQ(36, T_NAV_TWR_nGetWaypointCount());
   EXPECT_EQ(0u, T_NAV_DATA_u32RecordsNotTaken());
 
-  std::vector<U8> filled(stream.begin(), stream.begin() + 28 * 36 + 2);
-  filled.resize(1024, 0x1A);
-  filled.insert(filled.end(), stream.begin() + 28 * 36, stream.end());
+  // A record cut two bytes in, the block padded out, then the stream again.
+  std::vector<U8> filled(1024 + stream.size() - 28 * 36, 0x1A);
+  std::copy(stream.begin(), stream.begin() + 28 * 36 + 2, filled.begin());
+  std::copy(stream.begin() + 28 * 36, stream.end(), filled.begin() + 1024);
   EXPECT_FALSE(Import(filled, 1024));
   EXPECT_EQ(36, T_NAV_TWR_nGetWaypointCount());
 }
@@ -380,6 +383,13 @@ TEST_F(NavStore, ChosenItemsAreCopiedIntoADataSpaceUnderHome) {
   T_NAV_DATA_vCopySelectedBufferSegment(space);
   const U16 home = T_NAV_vGetRootGroupIDEx(space);
   ASSERT_NE(0xFFFF, home);
+  // Made in English, the space keeps its root in another language, 8-bit or
+  // wide: the root is named Home in whichever language it was made.
+  for (U32 language : {LANGUAGE_GERMAN, LANGUAGE_JAPANESE}) {
+    SetLanguage(language);
+    EXPECT_EQ(home, T_NAV_vGetRootGroupIDEx(space)) << language;
+  }
+  SetLanguage(LANGUAGE_ENGLISH);
   std::vector<std::string> names;
   for (U32 i = 0; i < NAV_MAX_WAYPOINTS; i++) {
     if (space->pWaypoint[i].u8Status == WPT_STATUS_SAVED) names.push_back(space->pWaypoint[i].sName);

@@ -44,6 +44,22 @@ class Sentences : public ::testing::Test {
   NMEA_PORT_INFO internal = {};
 };
 
+// The port's status never goes stale, so a sentence that leaves it as it
+// was does not write it again: subscribers hear of it once.
+TEST_F(Sentences, AnUnchangedGpsStatusIsWrittenOnce) {
+  ASSERT_TRUE(H_DATABASE_bRegisterForDataWithConditions(FCID("GPSE"), M_DORVISH, TRUE, TRUE, TRUE));
+  const std::string gga = WithChecksum("GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,");
+  EXPECT_EQ(3u, Parsed(gga + gga + gga));
+  int notices = 0;
+  while (void* p = L_MBOX_Receive(M_DORVISH)) {
+    EXPECT_EQ((U32)GPS_TYPE_LEGACY, ((MESSAGE_NEW_DATA*)p)->dbValue.u32Val);
+    notices++;
+    H_MEMORY_vDumpMail(p);
+  }
+  EXPECT_EQ(1, notices);
+  H_DATABASE_vUnregisterMailbox(FCID("GPSE"), M_DORVISH);
+}
+
 TEST_F(Sentences, FramingKeepsWholeCheckedSentencesAndDropsTheRest) {
   const std::string gga = "GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,";
   const std::string body149 = "GPTXT," + std::string(149 - 6, 'a');

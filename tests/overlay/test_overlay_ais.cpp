@@ -250,6 +250,27 @@ TEST_F(AisList, ATimedOutHighlightMovesToTheNewLastTarget) {
   EXPECT_EQ(1, s_AisList.nSelIndex);
 }
 
+TEST_F(AisList, EveryShipsIconSitsInsideTheListAndItsRow) {
+  for (U32 i = 0; i < 3; i++) Ship(211000001 + i);
+  ASSERT_TRUE(T_NAV_vAisTargetListSetup());
+  const std::vector<COLOR> picture = Draw();
+  const S32 x0 = (S32)G_SCREEN_WIDTH / 2 - 320;  // the 640-pixel list in the middle of the screen
+  const S32 H = (S32)G_SCREEN_HEIGHT;
+  auto lit = [&](S32 left, S32 right, S32 bottom, S32 top) {
+    int n = 0;
+    for (S32 y = bottom; y <= top; y++) {
+      for (S32 x = left; x <= right; x++) n += picture[(size_t)(H - 1 - y) * G_SCREEN_WIDTH + x] != 0;
+    }
+    return n;
+  };
+  EXPECT_EQ(0, lit(0, x0 - 1, 0, H - 1)) << "nothing left of the list's frame";
+  // The rows lie between rules 47 pixels apart, the first under the headings.
+  for (S32 r = 0; r < 3; r++) {
+    const S32 top = H - 80 - 47 * r, bottom = H - 125 - 47 * r;
+    EXPECT_GT(lit(x0 + 4, x0 + 40, bottom, top), 20) << "the icon of row " << r;
+  }
+}
+
 TEST_F(AisList, LongNamesWrapAfterTenCharacters) {
   char first[22], second[22];
   EXPECT_EQ(1u, T_NAV_u32AisSplitName("ABCDEFGHIJ", 21, first, second));

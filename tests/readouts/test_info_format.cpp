@@ -18,7 +18,9 @@
 #include "h_memory.h"
 #include "readouts_test.h"
 #include "t_info.h"
+#include "text_util.h"
 #include "u_info.h"
+#include "u_language.h"
 #include "u_nav.h"
 #include "ui_texts.h"
 
@@ -216,6 +218,12 @@ TEST_F(Formatters, ClockTimesFollowTheSettingsAndNeverTheHostTimeZone) {
   }
   if (saved != nullptr) setenv("TZ", saved, 1); else unsetenv("TZ");
   tzset();
+  // A language writes its own marks: Turkish afternoons are "ÖS" (öğleden sonra).
+  SetLanguage(LANGUAGE_TURKISH);
+  char turkish[40] = {};
+  T_INFO_vFormatTimeAscii(midnight + 13 * 3600 + 5 * 60, FALSE, TRUE, turkish, nullptr, nullptr, FALSE);
+  EXPECT_EQ(u"1:05 ÖS", FromPage(turkish, LANGUAGE_TURKISH));
+  SetLanguage(LANGUAGE_ENGLISH);
   // The user's zone and summer time move the clock, and the 24-hour form.
   H_DATABASE_bUpdateEverythingS32(FCID("SLTZ"), -300, P_NORMAL, D_SIGNED32, nullptr, DB_NEVER_STALE);
   H_DATABASE_bUpdateEverythingBoolean(FCID("SDST"), TRUE, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);

@@ -117,11 +117,13 @@ TEST_F(Lrzsz, ABlockRepeatedAfterALostAckIsAcknowledgedAndKeptOnce) {
 
 using namespace xmscript;
 
-class Scripted : public ::testing::Test {
+// Each scripted case on a line spoken to byte by byte and on one spoken to
+// in blocks.
+class Scripted : public ::testing::TestWithParam<const XMODEM_LINK*> {
  protected:
   void SetUp() override {
     TEST_vInitServiceLayer();
-    U_XMODEM_vSetLink(&kScripted);
+    U_XMODEM_vSetLink(GetParam());
     Reset();
   }
   void TearDown() override { U_XMODEM_vSetLink(nullptr); }
@@ -135,7 +137,7 @@ class Scripted : public ::testing::Test {
   }
 };
 
-TEST_F(Scripted, OnlyAnAcknowledgedEndAfterWholeBlocksIsSuccess) {
+TEST_P(Scripted, OnlyAnAcknowledgedEndAfterWholeBlocksIsSuccess) {
   const std::vector<U8> block(128, 0x55);
   S32 s32Size;
   Add(Packet(XMODEM_SOH, 1, 254, block));
@@ -154,7 +156,7 @@ TEST_F(Scripted, OnlyAnAcknowledgedEndAfterWholeBlocksIsSuccess) {
   EXPECT_FALSE(Receive(&s32Size));
 }
 
-TEST_F(Scripted, ACorruptedBlockNumberOrAnEotInsideABadPacketIsNeverSuccess) {
+TEST_P(Scripted, ACorruptedBlockNumberOrAnEotInsideABadPacketIsNeverSuccess) {
   std::vector<U8> eots(1024, XMODEM_EOT);
   S32 s32Size;
   // A wrong block number: the rest of the packet is let go by, then NAK.
@@ -170,7 +172,7 @@ TEST_F(Scripted, ACorruptedBlockNumberOrAnEotInsideABadPacketIsNeverSuccess) {
   EXPECT_EQ(0, std::count(g_sent.begin(), g_sent.end(), XMODEM_ACK));
 }
 
-TEST_F(Scripted, APeerThatStopsMidFileFailsAndAFullBufferIsCancelled) {
+TEST_P(Scripted, APeerThatStopsMidFileFailsAndAFullBufferIsCancelled) {
   S32 s32Size;
   std::vector<U8> cut = Packet(XMODEM_STX, 1, 254, Random(1024, 4));
   cut.resize(600);
@@ -185,7 +187,7 @@ TEST_F(Scripted, APeerThatStopsMidFileFailsAndAFullBufferIsCancelled) {
   EXPECT_EQ(8, std::count(g_sent.begin(), g_sent.end(), XMODEM_CAN));
 }
 
-TEST_F(Scripted, TheSenderGivesUpAfterTwoMinutesOfNoCrcRequestHoweverChattyTheLine) {
+TEST_P(Scripted, TheSenderGivesUpAfterTwoMinutesOfNoCrcRequestHoweverChattyTheLine) {
   U8 data[10] = {};
   // A NAK every 100 ms for 200 s: the line is never quiet, yet no 'C' comes.
   g_u32ByteTicks = 100;
@@ -195,5 +197,10 @@ TEST_F(Scripted, TheSenderGivesUpAfterTwoMinutesOfNoCrcRequestHoweverChattyTheLi
   EXPECT_GE(g_u64Now, 120000u);
   EXPECT_LE(g_u64Now, 121000u);
 }
+
+INSTANTIATE_TEST_SUITE_P(Lines, Scripted, ::testing::Values(&kScripted, &kScriptedBlocks),
+                         [](const ::testing::TestParamInfo<const XMODEM_LINK*>& info) {
+                           return info.param == &kScripted ? std::string("Bytes") : std::string("Blocks");
+                         });
 
 }  // namespace

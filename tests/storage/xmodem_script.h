@@ -32,7 +32,18 @@ inline BOOLEAN ScriptPut(U8, U8 u8Byte, TICKS) {
 }
 inline U64 ScriptNow(void) { return g_u64Now; }
 inline void ScriptSleep(TICKS ticks) { g_u64Now += ticks; }
-inline const XMODEM_LINK kScripted = {ScriptGet, ScriptPut, ScriptNow, ScriptSleep};
+// The same line spoken to in blocks, a byte's time apart.
+inline U32 ScriptGetBlock(U8 u8Port, U8* pu8Bytes, U32 u32Count, TICKS ticks) {
+  U32 n = 0;
+  while (n < u32Count && ScriptGet(u8Port, &pu8Bytes[n], ticks)) n++;
+  return n;
+}
+inline BOOLEAN ScriptPutBlock(U8, const U8* pu8Bytes, U32 u32Count, TICKS) {
+  g_sent.insert(g_sent.end(), pu8Bytes, pu8Bytes + u32Count);
+  return TRUE;
+}
+inline const XMODEM_LINK kScripted = {ScriptGet, ScriptPut, ScriptNow, ScriptSleep, nullptr, nullptr};
+inline const XMODEM_LINK kScriptedBlocks = {ScriptGet, ScriptPut, ScriptNow, ScriptSleep, ScriptGetBlock, ScriptPutBlock};
 
 inline void Reset(void) {
   g_script.clear();

@@ -161,7 +161,7 @@ TEST_F(Keyboard, PowerHeldShowsTwoAtOneSecondOneFromTwoSecondsAndTheReleaseRemov
   EXPECT_TRUE(CountdownFrame() == Expected("Shutdown in 2 seconds"));
   const S64 left = 2150 - (S64)(L_CLOCK_qwGetTimeInMillis() - start);
   if (left > 0) L_CLOCK_Sleep((U32)left);
-  EXPECT_TRUE(CountdownFrame() == Expected("Shutdown in 1 seconds"));
+  EXPECT_TRUE(CountdownFrame() == Expected("Shutdown in 1 second"));
   UI_vKey(UI_POWER, 0);
   EXPECT_TRUE(UI_bWaitFor([] { return !T_VIEW_bIsLayerActive(SHUTDOWN_LAYER); }, 500));
 }
