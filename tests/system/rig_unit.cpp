@@ -1,5 +1,7 @@
 #include "rig_unit.h"
 
+#include <fcntl.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <time.h>
 #include <unistd.h>
@@ -136,6 +138,32 @@ std::unique_ptr<TEST_PROCESS> Start(const std::string& rig, const std::string& b
   EXPECT_TRUE(TEST_bWaitForOutput(unit.get(), "run-system sent to", 20000)) << Out(unit.get());
   usleep(500 * 1000);  // the tasks register their items as they are told
   return unit;
+}
+
+void PressKeys(const std::string& rig, std::initializer_list<const char*> keys) {
+  for (const char* key : keys) {
+    EXPECT_EQ(0, Tool(rig, std::string("key hold ") + key + " --ms 100"));
+    usleep(200 * 1000);
+  }
+}
+
+std::string NmeaLine(const std::string& body) {
+  unsigned sum = 0;
+  for (char c : body) sum ^= (unsigned char)c;
+  char tail[8];
+  snprintf(tail, sizeof tail, "*%02X\r\n", sum);
+  return "$" + body + tail;
+}
+
+void RemotePress(const std::string& rig, const std::string& key) {
+  const int fd = open((rig + "/serial/ttyO3").c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(fd, 0);
+  for (const char* state : {"01", "00"}) {
+    const std::string line = NmeaLine("PQVM100," + key + "," + state);
+    EXPECT_EQ((ssize_t)line.size(), write(fd, line.data(), line.size()));
+    usleep(100 * 1000);  // a thumb's press
+  }
+  close(fd);
 }
 
 bool OpenMainMenuWithFix(const std::string& rig, TEST_PROCESS* unit) {
