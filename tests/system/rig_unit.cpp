@@ -208,6 +208,24 @@ void SeedUnit(const std::string& base, const std::map<std::string, uint32_t>& mo
   nvfiles::Seed(base, values);
 }
 
+// The screen once it has left the given one and settled.
+void SettledAfter(const std::string& rig, const std::vector<COLOR>& before) {
+  for (int i = 0; i < 100 && Screen(rig) == before; i++) usleep(100 * 1000);
+  StableScreen(rig);
+}
+
+// From the main menu's Nav tab (past Alarms and Sonar) into "Waypoints, Routes, Tracks".
+bool OpenManager(const std::string& rig, TEST_PROCESS* unit) {
+  if (!OpenMainMenuWithFix(rig, unit)) return false;
+  const size_t opened = Count(Out(unit), "action Waypoints, Routes, Tracks");
+  PressKeys(rig, {"RIGHT", "RIGHT", "DOWN", "DOWN"});
+  const std::vector<COLOR> menu = SettledScreen(rig);
+  PressKeys(rig, {"RIGHT"});
+  if (!WaitForCount(unit, "action Waypoints, Routes, Tracks", opened + 1, 3000)) return false;
+  SettledAfter(rig, menu);  // the window is up and takes the keys
+  return true;
+}
+
 }  // namespace rigunit
 
 namespace {

@@ -91,4 +91,11 @@ void StillWater(const std::string& rig, const std::string& depth);
 // serial number, and any further settings given.
 void SeedUnit(const std::string& base, const std::map<std::string, uint32_t>& more = {});
 
+// The screen once it has left the given one and settled.
+void SettledAfter(const std::string& rig, const std::vector<COLOR>& before);
+
+// From the main menu's Nav tab into "Waypoints, Routes, Tracks", once the
+// window takes keys.
+bool OpenManager(const std::string& rig, TEST_PROCESS* unit);
+
 }  // namespace rigunit

@@ -27,12 +27,6 @@ double Stored(const std::string& rig, const std::string& key) {
   return std::regex_search(out, m, std::regex(key + " (-?[0-9.]+)")) ? std::stod(m[1]) : -1;
 }
 
-// The screen once it has left the given one and settled.
-void SettledAfter(const std::string& rig, const std::vector<COLOR>& before) {
-  for (int i = 0; i < 100 && Screen(rig) == before; i++) usleep(100 * 1000);
-  StableScreen(rig);
-}
-
 // MENU until the view's own menu is open (it has rows once there is a fix);
 // the main menu that opens before is closed again.
 bool OpenViewMenu(const std::string& rig, TEST_PROCESS* unit) {
@@ -131,18 +125,6 @@ std::unique_ptr<TEST_PROCESS> Restart(const std::string& rig, const std::string&
   EXPECT_EQ(0, Tool(rig, "key release POWER"));
   EXPECT_EQ(10, TEST_Finish(std::move(unit), 15000).status);
   return Start(rig, base);
-}
-
-// From the main menu's Nav tab into "Waypoints, Routes, Tracks".
-bool OpenManager(const std::string& rig, TEST_PROCESS* unit) {
-  if (!OpenMainMenuWithFix(rig, unit)) return false;
-  const size_t opened = Count(Out(unit), "action Waypoints, Routes, Tracks");
-  PressKeys(rig, {"RIGHT", "RIGHT", "DOWN", "DOWN"});
-  const std::vector<COLOR> menu = SettledScreen(rig);
-  PressKeys(rig, {"RIGHT"});
-  if (!WaitForCount(unit, "action Waypoints, Routes, Tracks", opened + 1, 3000)) return false;
-  SettledAfter(rig, menu);  // the window is up and takes the keys
-  return true;
 }
 
 TEST(RigNavMenus, ARouteBuiltAndAWaypointRenamedFromTheChartMenuAreInTheManagerAfterARestart) {

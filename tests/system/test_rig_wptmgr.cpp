@@ -37,17 +37,6 @@ bool InWaypointFiles(const std::string& rig, const std::string& text) {
   return false;
 }
 
-// From the main menu's Nav tab (after Alarms and Sonar) into "Waypoints,
-// Routes, Tracks".
-bool OpenManager(const std::string& rig, TEST_PROCESS* unit) {
-  if (!OpenMainMenuWithFix(rig, unit)) return false;
-  const size_t before = Count(Out(unit), "action Waypoints, Routes, Tracks");
-  Keys(rig, {"RIGHT", "RIGHT", "DOWN", "DOWN", "RIGHT"});  // past "Current Track"
-  if (!WaitForCount(unit, "action Waypoints, Routes, Tracks", before + 1, 3000)) return false;
-  usleep(500 * 1000);  // the window takes the keys
-  return true;
-}
-
 TEST(RigWptMgr, AWaypointMadeThroughTheFormsIsListedAndSurvivesARestart) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
   ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
