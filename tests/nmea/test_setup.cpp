@@ -114,6 +114,37 @@ TEST_F(Setup, ASilentLineCyclesThroughTheRatesUntilItsChannelIsLocked) {
   T_NMEA_pPortScanStatus(2)->bLocked = FALSE;
 }
 
+// Lines queued as the UART task queues them, waiting for the NMEA task when
+// the scan's next change of rate falls due.
+TEST_F(Setup, WhatCameInBeforeTheScanChangesTheRateIsReadAndAHeardReceiverKeepsItsRate) {
+  ASSERT_NO_FATAL_FAILURE(StartUart(false));
+  NMEA_PORT_INFO* p = T_NMEA_pInitPortInfo(ID_EXTERNAL_GPS);
+  ASSERT_NE(nullptr, p);
+  g_NMEA.u32SystemState = STATE_NORMAL_RUN;
+  g_NMEA.bIgnoreInput = FALSE;
+  T_NMEA_pPortScanStatus(2)->bLocked = FALSE;
+  const auto queue = [](const std::string& line) {
+    for (char c : line) {
+      const U16 entry = (U8)c;
+      ASSERT_EQ(0, L_QUEUE_Put(Q_RECEIVE_UART2, &entry));
+    }
+  };
+  T_NMEA_vHandleScanBaudRate(p, 1, 1);  // 38400, the rate it runs at
+  queue(WithChecksum("PQVM100,3B,01"));
+  T_NMEA_vHandleScanBaudRate(p, 1, 1);
+  GENERIC_MESSAGE* pMsg = (GENERIC_MESSAGE*)L_MBOX_Receive(M_BT_REMOTE);
+  EXPECT_NE(nullptr, pMsg) << "the dongle's button";
+  H_MEMORY_vDumpMail(pMsg);
+  EXPECT_EQ(9600, p->pSerialInfo->nBaudRate) << "the dongle is no receiver: the scan goes on";
+
+  queue(WithChecksum("GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,"));
+  T_NMEA_vHandleScanBaudRate(p, 1, 1);
+  EXPECT_TRUE(p->bSentenceReceived);
+  EXPECT_EQ(9600, p->pSerialInfo->nBaudRate);
+  EXPECT_EQ(9600, p->pSerialInfo->nNewBaudRate);
+  EXPECT_EQ(0, L_QUEUE_Inquire(Q_RECEIVE_UART2));
+}
+
 // A SiRF-type receiver's binary message (a command acknowledgement).
 std::string BinaryAnswer(void) {
   const U8 payload[] = {0x0B, 0x81};
