@@ -12,6 +12,7 @@
 #include <string>
 
 #include "rig_unit.h"
+#include "test_timing.h"
 
 namespace {
 
@@ -80,17 +81,15 @@ TEST(RigWptMgr, AWaypointMadeThroughTheFormsIsListedAndSurvivesARestart) {
   // then down the form's six rows to Save.
   Keys(rig.dir, {"RIGHT", "RIGHT", "DOWN", "RIGHT"});
   Keys(rig.dir, {"DOWN", "DOWN", "DOWN", "DOWN", "DOWN", "DOWN", "RIGHT"});
-  bool bStored = false;
-  for (int i = 0; i < 50 && !(bStored = InWaypointFiles(rig.dir, "WP001")); i++) usleep(100 * 1000);
-  EXPECT_TRUE(bStored) << Out(unit.get());
+  EXPECT_TRUE(TEST_bWaitUntil([&] { return InWaypointFiles(rig.dir, "WP001"); }, 5000)) << Out(unit.get());
   const U32 kLeft = 0, kTop = 96, kWidth = 392, kHeight = 298;
-  EXPECT_TRUE(MatchesGoldenBox("wptmgr_listed_waypoint", StableScreen(rig.dir), kLeft, kTop, kWidth, kHeight));
+  EXPECT_TRUE(ShowsGoldenBox(rig.dir, "wptmgr_listed_waypoint", kLeft, kTop, kWidth, kHeight));
   TEST_Signal(unit.get(), SIGTERM);
   TEST_Finish(std::move(unit), 10000);
 
   auto again = Start(rig.dir, base);
   ASSERT_TRUE(OpenManager(rig.dir, again.get())) << Out(again.get());
-  EXPECT_TRUE(MatchesGoldenBox("wptmgr_listed_waypoint", StableScreen(rig.dir), kLeft, kTop, kWidth, kHeight));
+  EXPECT_TRUE(ShowsGoldenBox(rig.dir, "wptmgr_listed_waypoint", kLeft, kTop, kWidth, kHeight));
   TEST_Signal(again.get(), SIGTERM);
   TEST_Finish(std::move(again), 10000);
   TEST_Signal(feed.get(), SIGTERM);
