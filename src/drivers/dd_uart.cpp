@@ -69,6 +69,7 @@ static BOOLEAN UART_bPut(UART_INFO* p, U8 byte) {
   }
   p->qbuffer[put] = byte;
   p->putidx.store(next, std::memory_order_release);
+  p->u32Received.fetch_add(1, std::memory_order_release);
   // A semaphore still signalled counts once: the consumer drains the ring.
   L_SEMA_Signal(p->receive_sema);
   return TRUE;
@@ -181,6 +182,11 @@ BOOLEAN DD_UART_bRxCharAvail(U8 u8Port) {
   UART_INFO* p = UART_pPort(u8Port);
   if (p == nullptr || p->dev_handle < 0) return FALSE;
   return p->putidx.load(std::memory_order_acquire) != p->getidx.load(std::memory_order_relaxed);
+}
+
+U32 DD_UART_u32ReceivedCount(U8 u8Port) {
+  UART_INFO* p = UART_pPort(u8Port);
+  return p == nullptr ? 0 : p->u32Received.load(std::memory_order_acquire);
 }
 
 U32 DD_UART_u32FetchTxCount(U8 u8Port) {

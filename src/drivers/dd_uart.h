@@ -23,6 +23,7 @@ typedef struct tag_UART_INFO {
   std::atomic<BOOLEAN> bReaderEnded;   // the reader left by itself (end of file, error)
   std::atomic<U32> getidx;              // advanced by the consumer
   std::atomic<U32> putidx;              // advanced by the reader thread
+  std::atomic<U32> u32Received;         // bytes handed to the ring, wrapping
   U8 qbuffer[DD_UART_RING_SIZE];
 } UART_INFO;
 
@@ -46,6 +47,9 @@ void DD_UART_vSendByte(U8 u8Port, U8 u8Data);
 // since 0xFF is also a byte.
 U8 DD_UART_u8Getch(U8 u8Port);
 BOOLEAN DD_UART_bRxCharAvail(U8 u8Port);
+// Bytes the reader has handed to the ring since the process started
+// (wrapping): the far end can tell when all it wrote is in the unit's hands.
+U32 DD_UART_u32ReceivedCount(U8 u8Port);
 U32 DD_UART_u32FetchTxCount(U8 u8Port);
 BOOLEAN DD_UART_bTxComplete(U8 u8Port);
 BOOLEAN DD_UART_bIsTxShifterEmpty(U8 u8Port);

@@ -290,29 +290,38 @@ TEST_F(Setup, AUbloxReceiverIsIdentifiedSetUpAndGivenTheDiagnosticSetWhenTheGpsP
   FAKE_RECEIVER receiver(master[2], true);
   std::thread far([&] { receiver.Run(false); });
   const NMEA_PORT_INFO* p = T_NMEA_pPortInfo(PORT_INDEX_EXTERNAL_GPS);
+  const std::string kSbas("\xB5\x62\x06\x16\x08\x00\x03\x03\x01\x00\x00\x00\x00\x00\x2B\xBD", 16);
+  const std::string kInf("\xB5\x62\x06\x02\x08\x00\x01\x00\x00\x00\x00\x04\x00\x00\x15\xC2", 16);
+  std::vector<std::string> setUpSent = {kSbas, kInf};
+  for (const char* chart : {"RMC,0,1", "GGA,0,1", "GSV,0,0", "GSA,0,0", "VTG,0,0", "GLL,0,0"}) {
+    setUpSent.push_back(WithChecksum(std::string("PUBX,40,") + chart + ",0,0"));
+  }
+  const std::vector<std::string> pageSent = {WithChecksum("PUBX,40,GSV,0,2,0,0"), WithChecksum("PUBX,40,GSA,0,2,0,0")};
+  const auto heardAll = [&receiver](const std::vector<std::string>& texts, size_t from) {
+    std::lock_guard<std::mutex> hold(receiver.lock);
+    for (const std::string& t : texts) {
+      if (receiver.heard.find(t, from) == std::string::npos) return false;
+    }
+    return true;
+  };
   bool bOnline = WaitFor([&] { return p->eState == NMEA_STATE_ONLINE; }, 20000);
   size_t online = 0;
   if (bOnline) {
-    L_CLOCK_Sleep(300);  // what the set-up sent has arrived
+    WaitFor([&] { return heardAll(setUpSent, 0); }, 5000);
     std::lock_guard<std::mutex> hold(receiver.lock);
     online = receiver.heard.size();
   }
   T_NMEA_vConfigureGPS(DIAGNOSTIC_GPS_CARTOGRAPHY);
   const bool bDiag = WaitFor([&] { return p->eSentenceRate == NMEA_SENTENCE_RATE_DIAG; }, 5000);
-  L_CLOCK_Sleep(300);
+  WaitFor([&] { return heardAll(pageSent, online); }, 5000);
   receiver.bStop = true;
   far.join();
   ASSERT_TRUE(bOnline);
   ASSERT_TRUE(bDiag);
   EXPECT_EQ(GPS_TYPE_UBLOX, p->eGPSType);
   const std::string setUp = receiver.heard.substr(0, online), page = receiver.heard.substr(online);
-  for (const char* chart : {"RMC,0,1", "GGA,0,1", "GSV,0,0", "GSA,0,0", "VTG,0,0", "GLL,0,0"}) {
-    EXPECT_NE(std::string::npos, setUp.find(WithChecksum(std::string("PUBX,40,") + chart + ",0,0"))) << chart;
-  }
-  EXPECT_NE(std::string::npos, setUp.find("\xB5\x62\x06\x16\x08\x00\x03\x03\x01\x00\x00\x00\x00\x00\x2B\xBD", 0, 16));
-  EXPECT_NE(std::string::npos, setUp.find("\xB5\x62\x06\x02\x08\x00\x01\x00\x00\x00\x00\x04\x00\x00\x15\xC2", 0, 16));
-  EXPECT_NE(std::string::npos, page.find(WithChecksum("PUBX,40,GSV,0,2,0,0")));
-  EXPECT_NE(std::string::npos, page.find(WithChecksum("PUBX,40,GSA,0,2,0,0")));
+  for (const std::string& sent : setUpSent) EXPECT_NE(std::string::npos, setUp.find(sent)) << sent;
+  for (const std::string& sent : pageSent) EXPECT_NE(std::string::npos, page.find(sent)) << sent;
 }
 
 }  // namespace
