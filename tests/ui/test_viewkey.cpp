@@ -66,7 +66,7 @@ TEST_F(ViewKey, VIEWReleasedAfter300MsShowsTheNextShownViewWithOneClickAndAsksFo
   UI_vKey(UI_VIEW, 0);
   EXPECT_TRUE(ViewBecomes(CHART_VIEW_PRIORITY)) << "past the hidden zoom view";
   EXPECT_TRUE(UI_bSignalled(SEMA_KEYCLICK_GOOD, 100));
-  EXPECT_FALSE(UI_bSignalled(SEMA_KEYCLICK_GOOD, 100)) << "one click";
+  EXPECT_TRUE(UI_bNoSignal(SEMA_KEYCLICK_GOOD, 100)) << "one click";
   EXPECT_TRUE(UI_MenuRequests().empty());
 }
 
@@ -93,9 +93,15 @@ TEST_F(ViewKey, VIEWHeldASecondRebuildsTheViewsSelectionMenuWithTheViewsThatQual
   ASSERT_TRUE(UI_bRegister({SONAR_ZOOM_VIEW_PRIORITY, DrawNothing, USED_BY_NONE, FCID("SVQ5")}));
   // SVSS is written, but the split sonar view's layer is not there.
   UI_MenuRequests();
+  // Held until the menu opens: a second at least, longer on a busy machine.
   UI_vKey(UI_VIEW, 1);
-  L_CLOCK_Sleep(1150);
-  std::vector<CMD_ID> requests = UI_MenuRequests();
+  std::vector<CMD_ID> requests;
+  UI_bWaitFor(
+      [&requests] {
+        for (CMD_ID cmd : UI_MenuRequests()) requests.push_back(cmd);
+        return !requests.empty() && requests.back() == CMD_ID_ACTIVATE_HOT_MENU;
+      },
+      2000);
   UI_vKey(UI_VIEW, 0);
   H_DATABASE_vDeleteEntry(FCID("SNID"));
 
@@ -125,7 +131,7 @@ TEST_F(ViewKey, ChoosingARegisteredViewShowsItAndClosesTheMenusAndAnUnregistered
   UI_vForget(SEMA_KEYCLICK_BAD);
   GUI_vSetView(DIAGNOSTIC_GPS_CARTOGRAPHY, FCID("SVGD"));
   EXPECT_TRUE(UI_bSignalled(SEMA_KEYCLICK_BAD, 100));
-  L_CLOCK_Sleep(100);
+  EXPECT_TRUE(UI_bSettled(M_VIEW));
   EXPECT_EQ(CHART_VIEW_PRIORITY, U_VIEW_eCurrentView());
   EXPECT_TRUE(UI_MenuRequests().empty());
 }
