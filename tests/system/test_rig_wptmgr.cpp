@@ -4,13 +4,14 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
+#include "nvram_files.h"
 #include "rig_unit.h"
 #include "test_timing.h"
 
@@ -18,10 +19,17 @@ namespace {
 
 using namespace rigunit;
 
+// The tones the buzzer has sounded: each key that someone takes (or
+// refuses) clicks.
+size_t Tones(const std::string& rig) { return (size_t)std::max<off_t>(0, nvfiles::Size(rig + "/dev/buzzer0")) / 4; }
+
+// Each key once the one before has been taken, as its click tells: a window
+// a key opens has asked for the keys by then.
 void Keys(const std::string& rig, std::initializer_list<const char*> keys) {
   for (const char* key : keys) {
+    const size_t before = Tones(rig);
     EXPECT_EQ(0, Tool(rig, std::string("key hold ") + key + " --ms 100"));
-    usleep(300 * 1000);
+    EXPECT_TRUE(TEST_bWaitUntil([&] { return Tones(rig) > before; }, 5000)) << key << " made no click";
   }
 }
 
@@ -41,30 +49,37 @@ bool InWaypointFiles(const std::string& rig, const std::string& text) {
 std::unique_ptr<TEST_PROCESS> Start(const std::string& rig, const std::string& base) {
   auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig, "VELMORA_CWD=" + base});
   EXPECT_TRUE(TEST_bWaitForOutput(unit.get(), "run-system sent to", 20000)) << Out(unit.get());
-  usleep(500 * 1000);  // the tasks register their items as they are told
   return unit;
 }
 
-// From the main menu's Nav tab into "Waypoints, Routes, Tracks". The express
-// menu comes first once there is a fix (its Mark needs one): a second MENU
-// goes on to the main menu; without a fix yet, the main menu is left and the
-// next second's fix awaited.
-bool OpenManager(const std::string& rig, TEST_PROCESS* unit) {
+// The list box of the manager's window.
+const U32 kLeft = 0, kTop = 96, kWidth = 392, kHeight = 298;
+
+// From the main menu's Nav tab into "Waypoints, Routes, Tracks", until the
+// window shows its list as the golden has it. The express menu comes first
+// once there is a fix (its Mark needs one): a second MENU goes on to the main
+// menu. Without a fix yet, or with the navigation task's items not yet
+// registered, the menus are left and tried again, as a user would.
+bool OpenManager(const std::string& rig, TEST_PROCESS* unit, const std::string& list) {
   for (int attempt = 0; attempt < 20; attempt++) {
     const size_t express = Count(Out(unit), "bBeginRoot: open express");
     const size_t main = Count(Out(unit), "bBeginRoot: open main");
+    const size_t before = Count(Out(unit), "action Waypoints, Routes, Tracks");
+    const size_t opens = Count(Out(unit), "bBeginRoot: open");
     Keys(rig, {"MENU"});
     if (WaitForCount(unit, "bBeginRoot: open express", express + 1, 1500)) {
       Keys(rig, {"MENU"});
-      if (!WaitForCount(unit, "bBeginRoot: open main", main + 1, 3000)) return false;
-      const size_t before = Count(Out(unit), "action Waypoints, Routes, Tracks");
-      Keys(rig, {"RIGHT", "DOWN", "DOWN", "RIGHT"});  // past "Current Track"
-      if (!WaitForCount(unit, "action Waypoints, Routes, Tracks", before + 1, 3000)) return false;
-      usleep(500 * 1000);  // the window takes the keys
-      return true;
+      if (WaitForCount(unit, "bBeginRoot: open main", main + 1, 3000)) {
+        Keys(rig, {"RIGHT", "DOWN", "DOWN", "RIGHT"});  // past "Current Track"
+        if (WaitForCount(unit, "action Waypoints, Routes, Tracks", before + 1, 3000)) {
+          return ShowsGoldenBox(rig, list, kLeft, kTop, kWidth, kHeight);
+        }
+      }
     }
-    if (Count(Out(unit), "bBeginRoot: open main") > main) Keys(rig, {"EXIT"});
-    usleep(700 * 1000);
+    // Back out of what opened; the next try has the next second's fix.
+    const bool bOpened = Count(Out(unit), "bBeginRoot: open") > opens;
+    const size_t closed = Count(Out(unit), "CMNU 0");
+    for (int i = 0; i < 3 && bOpened && !WaitForCount(unit, "CMNU 0", closed + 1, 250); i++) Keys(rig, {"EXIT"});
   }
   return false;
 }
@@ -76,20 +91,18 @@ TEST(RigWptMgr, AWaypointMadeThroughTheFormsIsListedAndSurvivesARestart) {
   SeedUnit(base, {{"SQCD", 1}});
   auto feed = FixFeed(rig.dir);
   auto unit = Start(rig.dir, base);
-  ASSERT_TRUE(OpenManager(rig.dir, unit.get())) << Out(unit.get());
+  ASSERT_TRUE(OpenManager(rig.dir, unit.get(), "wptmgr_empty_list")) << Out(unit.get());
   // The empty list leaves the focus on Options: its menu, New, New Waypoint;
   // then down the form's six rows to Save.
   Keys(rig.dir, {"RIGHT", "RIGHT", "DOWN", "RIGHT"});
   Keys(rig.dir, {"DOWN", "DOWN", "DOWN", "DOWN", "DOWN", "DOWN", "RIGHT"});
   EXPECT_TRUE(TEST_bWaitUntil([&] { return InWaypointFiles(rig.dir, "WP001"); }, 5000)) << Out(unit.get());
-  const U32 kLeft = 0, kTop = 96, kWidth = 392, kHeight = 298;
   EXPECT_TRUE(ShowsGoldenBox(rig.dir, "wptmgr_listed_waypoint", kLeft, kTop, kWidth, kHeight));
   TEST_Signal(unit.get(), SIGTERM);
   TEST_Finish(std::move(unit), 10000);
 
   auto again = Start(rig.dir, base);
-  ASSERT_TRUE(OpenManager(rig.dir, again.get())) << Out(again.get());
-  EXPECT_TRUE(ShowsGoldenBox(rig.dir, "wptmgr_listed_waypoint", kLeft, kTop, kWidth, kHeight));
+  EXPECT_TRUE(OpenManager(rig.dir, again.get(), "wptmgr_listed_waypoint")) << Out(again.get());
   TEST_Signal(again.get(), SIGTERM);
   TEST_Finish(std::move(again), 10000);
   TEST_Signal(feed.get(), SIGTERM);

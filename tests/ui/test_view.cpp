@@ -111,8 +111,13 @@ class View : public ::testing::Test {
 };
 
 // Two requests 30 ms apart after a frame, then one every 5 ms for a second.
+// A frame begins no sooner than 100 ms after the one before, and its overlay
+// is stamped after it began; a frame asked for while none is due begins no
+// sooner than the asking. Stamps are measured from moments before such
+// beginnings, so a busy machine only makes them later.
 TEST_F(View, RequestsAfterAFrameAreDrawnOnceAHundredMillisecondsAfterIt) {
   ASSERT_TRUE(UI_bRegister({COLOR_PALETTE_DEBUG_LAYER, DrawOverlay, USED_BY_ALL}));
+  const U64 framed = L_CLOCK_qwGetTimeInMillis();
   UI_vFrame();
   const size_t first = OverlayMs().size() - 1;
   for (int ms : {10, 30}) {
@@ -122,12 +127,7 @@ TEST_F(View, RequestsAfterAFrameAreDrawnOnceAHundredMillisecondsAfterIt) {
   ASSERT_TRUE(UI_bWaitFor([first] { return OverlayMs().size() >= first + 2; }, 300));
   EXPECT_FALSE(UI_bWaitFor([first] { return OverlayMs().size() > first + 2; }, 150)) << "one frame after the last";
   std::vector<U64> frames = OverlayMs();
-  // Stamped when the overlay draws: a late stamp on the first frame shortens
-  // the gap, by more on a sanitized or emulated run.
-  const U64 kStampMs = TEST_bEmulated() ? 80 : TEST_bSanitized() ? 40 : 8;
-  EXPECT_GE(frames[first + 1] - frames[first], 100u - kStampMs);
-  // Requests every 5 ms for about a second: a frame every 100 ms of however
-  // long that took on a busy machine, never more often.
+  EXPECT_GE(frames[first + 1] - framed, 100u - 1);
   const U64 start = L_CLOCK_qwGetTimeInNans() / 1000000;
   for (int i = 0; i < 200; i++) {
     L_SEMA_Signal(SEMA_VIEW_UPDATE);
@@ -136,7 +136,9 @@ TEST_F(View, RequestsAfterAFrameAreDrawnOnceAHundredMillisecondsAfterIt) {
   const U64 elapsed = L_CLOCK_qwGetTimeInNans() / 1000000 - start;
   frames = OverlayMs();
   EXPECT_LE((double)(frames.size() - first - 2), (double)elapsed / 100.0 + 2.5) << "one at 0, 100, ... ms of " << elapsed;
-  for (size_t i = first + 1; i < frames.size(); i++) EXPECT_GE(frames[i] - frames[i - 1], 100u - kStampMs) << i;
+  for (size_t m = 1; first + 1 + m < frames.size(); m++) {
+    EXPECT_GE(frames[first + 1 + m] + 1, start + 100 * (m - 1)) << m;
+  }
 }
 
 TEST_F(View, AViewChangeDuringALongDrawDropsThatFrameAndShowsTheNewViewAtOnce) {
