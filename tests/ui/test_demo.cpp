@@ -62,7 +62,7 @@ std::vector<DEMO_VIEW_CHANGE> DemoViewChanges(MBOX mbox, int ms, size_t want) {
   std::vector<DEMO_VIEW_CHANGE> seen;
   const U64 end = L_CLOCK_qwGetTimeInMillis() + TEST_u64SlackMs((U64)ms);
   for (U64 now = L_CLOCK_qwGetTimeInMillis(); now < end && seen.size() < want; now = L_CLOCK_qwGetTimeInMillis()) {
-    GENERIC_MESSAGE* p = UI_pReceive(mbox, (int)(end - now));
+    GENERIC_MESSAGE* p = (GENERIC_MESSAGE*)L_MBOX_ReceiveWaitTicks(mbox, (TICKS)(end - now));
     if (p == nullptr) break;
     const MESSAGE_NEW_DATA* d = (const MESSAGE_NEW_DATA*)p;
     if (p->Cmd == CMD_ID_NEW_DATA && d->FourCharId == FCID("CVEW")) {
