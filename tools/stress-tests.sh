@@ -4,26 +4,30 @@
 # two cores, with a busy loop on each of them. Prints each test that failed
 # at least once, with how often; the exit status is 1 when any did.
 #
-#   tools/stress-tests.sh [--build DIR] SUITE N
+#   tools/stress-tests.sh [--build DIR] [--cores A,B] SUITE N
 #
 # DIR is the build directory (build/ by default; build-asan for the
-# sanitizer build). The output of every failed run is kept in
-# DIR/stress/SUITE-RUN.log.
+# sanitizer build); A,B the two cores (0,1 by default). The output of every
+# failed run is kept in DIR/stress/SUITE-RUN.log.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build=build
-if [ "${1:-}" = "--build" ]; then
-  build=$2
+cores=0,1
+while [ $# -gt 2 ]; do
+  case $1 in
+    --build) build=$2 ;;
+    --cores) cores=$2 ;;
+    *) break ;;
+  esac
   shift 2
-fi
-if [ $# -ne 2 ] || ! [[ $2 =~ ^[1-9][0-9]*$ ]]; then
-  echo "usage: $0 [--build DIR] SUITE N" >&2
+done
+if [ $# -ne 2 ] || ! [[ $2 =~ ^[1-9][0-9]*$ ]] || ! [[ $cores =~ ^[0-9]+,[0-9]+$ ]]; then
+  echo "usage: $0 [--build DIR] [--cores A,B] SUITE N" >&2
   exit 2
 fi
 suite=$1
 runs=$2
-cores=0,1
 jobs=$((4 * 2))
 logs=$build/stress
 mkdir -p "$logs"

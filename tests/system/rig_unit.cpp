@@ -44,24 +44,7 @@ std::vector<COLOR> FromRgb(const std::vector<U8>& rgb) {
   return pixels;
 }
 
-// The rig's framebuffer file holds four pages; fb0.page names the one on
-// display. Read here rather than through the tool, whose PNG takes seconds on
-// a busy machine, so that a wait can look often.
-std::vector<COLOR> Screen(const std::string& rig) {
-  constexpr size_t kPage = 800u * 480u;
-  unsigned page = 0;
-  if (FILE* f = fopen((rig + "/dev/fb0.page").c_str(), "r")) {
-    if (fscanf(f, "%u", &page) != 1 || page > 3) page = 0;
-    fclose(f);
-  }
-  std::vector<COLOR> screen(kPage);
-  FILE* f = fopen((rig + "/dev/fb0").c_str(), "rb");
-  if (f == nullptr) return {};
-  const bool bRead = fseek(f, (long)(page * kPage * sizeof(COLOR)), SEEK_SET) == 0 &&
-                     fread(screen.data(), sizeof(COLOR), kPage, f) == kPage;
-  fclose(f);
-  return bRead ? screen : std::vector<COLOR>{};
-}
+std::vector<COLOR> Screen(const std::string& rig) { return GOLDEN_RigScreen(rig); }
 
 std::vector<COLOR> WaitForScreen(const std::string& rig, const std::function<bool(const std::vector<COLOR>&)>& bShows,
                                  int ms) {

@@ -187,32 +187,45 @@ void UI_vShowBlackView(void) {
   ASSERT_TRUE(UI_bWaitFor([] { return T_VIEW_eCurrentLayer() == SONAR_VIEW_PRIORITY; }));
 }
 
-std::vector<COLOR> UI_Screen(void) {
-  std::string png = RIG_Dir() + "/screen.png";
-  std::string command = "python3 " VELMORA_TOOLS_DIR "/rig --rig " + RIG_Dir() + " screen " + png + " > /dev/null";
-  EXPECT_EQ(0, system(command.c_str()));
-  U32 width = 0, height = 0;
-  std::vector<U8> rgb;
-  std::string error;
-  EXPECT_TRUE(GOLDEN_bReadPng(png, &width, &height, &rgb, &error)) << error;
-  std::vector<COLOR> pixels(rgb.size() / 3);
-  // The tool widens RGB565 by repeating the high bits; the top bits give it back.
-  for (size_t i = 0; i < pixels.size(); i++) {
-    pixels[i] = (COLOR)((rgb[3 * i] >> 3) << 11 | (rgb[3 * i + 1] >> 2) << 5 | rgb[3 * i + 2] >> 3);
-  }
-  return pixels;
-}
+std::vector<COLOR> UI_Screen(void) { return GOLDEN_RigScreen(RIG_Dir()); }
 
-::testing::AssertionResult UI_MatchGolden(const std::string& name, const std::vector<COLOR>& pixels, U32 u32Width,
-                                          U32 u32Height) {
-  GOLDEN_PICTURE picture = {pixels.data(), u32Width, u32Height, u32Width};
+static std::string UI_GoldenPath(const std::string& name) {
   std::string path = UI_GOLDEN_DIR "/" + name;
 #if defined(__arm__)
   // FreeType built for 32-bit ARM rounds a few coverage values differently;
   // where that shows, the board's picture is kept beside the host's.
   if (access((path + "-armhf.png").c_str(), R_OK) == 0) path += "-armhf";
 #endif
-  return GOLDEN_Match(path + ".png", picture);
+  return path + ".png";
+}
+
+::testing::AssertionResult UI_MatchGolden(const std::string& name, const std::vector<COLOR>& pixels, U32 u32Width,
+                                          U32 u32Height) {
+  GOLDEN_PICTURE picture = {pixels.data(), u32Width, u32Height, u32Width};
+  return GOLDEN_Match(UI_GoldenPath(name), picture);
+}
+
+::testing::AssertionResult UI_ShowsGolden(const std::string& name, int ms, U64 u64GiveUpAtMs) {
+  U32 width = 0, height = 0;
+  std::vector<U8> rgb;
+  std::string error;
+  std::vector<COLOR> screen;
+  if (GOLDEN_bReadPng(UI_GoldenPath(name), &width, &height, &rgb, &error) && getenv("UPDATE_GOLDEN") == nullptr) {
+    GOLDEN_PICTURE picture = {nullptr, G_SCREEN_WIDTH, G_SCREEN_HEIGHT, G_SCREEN_WIDTH};
+    UI_bWaitFor(
+        [&] {
+          UI_vFrame();
+          screen = UI_Screen();
+          picture.pPixels = screen.data();
+          if (u64GiveUpAtMs != 0 && L_CLOCK_qwGetTimeInMillis() >= u64GiveUpAtMs) return true;
+          return screen.size() == (size_t)G_SCREEN_WIDTH * G_SCREEN_HEIGHT && GOLDEN_rgbFromPicture(picture) == rgb;
+        },
+        ms);
+  } else {
+    UI_vFrame();
+    screen = UI_Screen();
+  }
+  return UI_MatchGolden(name, screen, G_SCREEN_WIDTH, G_SCREEN_HEIGHT);
 }
 
 bool UI_bSendAcked(MBOX mbox, void* pMsg) {

@@ -83,11 +83,15 @@ void UI_vFrame(void);
 // A black full-screen view (layer 21) registered and made current, for
 // pictures of what is drawn over the views.
 void UI_vShowBlackView(void);
-// The page on display as the rig's screen tool saves it, in RGB565, top row first.
+// The page on display of the rig, in RGB565, top row first.
 std::vector<COLOR> UI_Screen(void);
 // A picture against a PNG in tests/ui/golden.
 ::testing::AssertionResult UI_MatchGolden(const std::string& name, const std::vector<COLOR>& pixels, U32 u32Width,
                                           U32 u32Height);
+// The whole screen, drawn frame after frame, once it shows the golden (a
+// failure tells how the last frame differed); the looking ends at ms, or at
+// the millisecond clock's u64GiveUpAtMs when that is not 0.
+::testing::AssertionResult UI_ShowsGolden(const std::string& name, int ms = 2000, U64 u64GiveUpAtMs = 0);
 // Sends a message and waits until its receiver is done with it; the block
 // stays the caller's.
 bool UI_bSendAcked(MBOX mbox, void* pMsg);
