@@ -67,7 +67,8 @@ bool OpenManager(const std::string& rig, TEST_PROCESS* unit, const std::string& 
     const size_t before = Count(Out(unit), "action Waypoints, Routes, Tracks");
     const size_t opens = Count(Out(unit), "bBeginRoot: open");
     Keys(rig, {"MENU"});
-    if (WaitForCount(unit, "bBeginRoot: open express", express + 1, 1500)) {
+    WaitForCount(unit, "bBeginRoot: open", opens + 1, 3000);
+    if (Count(Out(unit), "bBeginRoot: open express") > express) {
       Keys(rig, {"MENU"});
       if (WaitForCount(unit, "bBeginRoot: open main", main + 1, 3000)) {
         Keys(rig, {"RIGHT", "DOWN", "DOWN", "RIGHT"});  // past "Current Track"
@@ -77,9 +78,11 @@ bool OpenManager(const std::string& rig, TEST_PROCESS* unit, const std::string& 
       }
     }
     // Back out of what opened; the next try has the next second's fix.
-    const bool bOpened = Count(Out(unit), "bBeginRoot: open") > opens;
     const size_t closed = Count(Out(unit), "CMNU 0");
-    for (int i = 0; i < 3 && bOpened && !WaitForCount(unit, "CMNU 0", closed + 1, 250); i++) Keys(rig, {"EXIT"});
+    for (int i = 0; i < 3 && Count(Out(unit), "bBeginRoot: open") > opens && Count(Out(unit), "CMNU 0") == closed; i++) {
+      Keys(rig, {"EXIT"});
+      WaitForCount(unit, "CMNU 0", closed + 1, 500);
+    }
   }
   return false;
 }
