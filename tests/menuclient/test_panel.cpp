@@ -12,6 +12,7 @@
 #include "color.h"
 #include "g_iconset.h"
 #include "menu_test.h"
+#include "test_timing.h"
 #include "u_menu.h"
 #include "u_menupanel.h"
 #include "ui_texts.h"
@@ -267,15 +268,38 @@ TEST_F(MenuPanel, TheMainMenuInWideEnglish) {
   EXPECT_TRUE(Golden("main_setup_wide", {MainOnSetup(2)}));
 }
 
+// Whether two screen rows hold the same pixels. Under the board's emulator
+// the C library's memcmp, run over thousands of whole screens, made the
+// catalogue test take minutes: there rows are compared four pixels at a time,
+// in a quarter of that.
+bool SameRow(const COLOR* a, const COLOR* b) {
+  typedef U64 __attribute__((__may_alias__)) FOUR_PIXELS;
+  static_assert(G_SCREEN_WIDTH % 4 == 0);
+  if (!TEST_bEmulated() || (((uintptr_t)a | (uintptr_t)b) & (alignof(U64) - 1)) != 0) {
+    return memcmp(a, b, G_SCREEN_WIDTH * sizeof(COLOR)) == 0;
+  }
+  const FOUR_PIXELS* p = (const FOUR_PIXELS*)a;
+  const FOUR_PIXELS* q = (const FOUR_PIXELS*)b;
+  U64 differ = 0;
+  for (U32 i = 0; i < G_SCREEN_WIDTH / 4; i++) differ |= p[i] ^ q[i];
+  return differ == 0;
+}
+
 // The pixels of `after` that differ from `before`, outside the given box.
 int StrayPixels(const Canvas& before, const Canvas& after, PIXEL x0, PIXEL y0, PIXEL x1, PIXEL y1) {
   int stray = 0;
   for (PIXEL y = 0; y < (PIXEL)G_SCREEN_HEIGHT; y++) {
     const COLOR* a = &before.at(0, y);
     const COLOR* b = &after.at(0, y);
-    if (memcmp(a, b, G_SCREEN_WIDTH * sizeof(COLOR)) == 0) continue;
+    if (SameRow(a, b)) continue;
+    // Only what lies outside the box, on a row through it.
+    const bool bThrough = y >= y0 && y <= y1;
     for (PIXEL x = 0; x < (PIXEL)G_SCREEN_WIDTH; x++) {
-      if (a[x] != b[x] && (x < x0 || x > x1 || y < y0 || y > y1)) stray++;
+      if (bThrough && x >= x0 && x <= x1) {
+        x = x1;
+        continue;
+      }
+      if (a[x] != b[x]) stray++;
     }
   }
   return stray;
