@@ -139,9 +139,9 @@ void T_NMEA_vIdentifyGPS(NMEA_PORT_INFO* pPort) {
 // Baud rates
 
 // Bytes already queued came in at the rate the line ran at until now, so
-// they are read before a change of rate empties the queue: a receiver or the
-// remote's dongle that spoke just before the change is heard. What is
-// queued meanwhile waits for the task's next turn at the queue.
+// they are read before the rate changes: a receiver or the remote's dongle
+// that spoke just before the change is heard. What is queued meanwhile waits
+// for the task's next turn at the queue.
 static void NMEA_vReadQueued(NMEA_PORT_INFO* pPort) {
   if (pPort->pRxParseInfo == nullptr) return;
   for (S32 left = L_QUEUE_Inquire(pPort->pSerialInfo->RxDataQueue); left > 0;) {
@@ -178,7 +178,10 @@ void T_NMEA_vHandleScanBaudRate(NMEA_PORT_INFO* pPort, int nMinShift, int nMaxSh
   }
   serial->nBaudRate = serial->nNewBaudRate;
   U_UART_bChangeBaudRate(serial->u8Port, (U32)serial->nBaudRate);
-  L_QUEUE_Purge(serial->RxDataQueue);
+  // The receive queue is not emptied: all it held at the old rate has just
+  // been read, and what came since may be a whole sentence at the new one (a
+  // dongle's acknowledgement, whose loss would have it asked again). Bytes
+  // garbled by the change fail their sentence's checksum.
   L_QUEUE_Purge(serial->TxDataQueue);
 }
 

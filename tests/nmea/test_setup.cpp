@@ -145,6 +145,45 @@ TEST_F(Setup, WhatCameInBeforeTheScanChangesTheRateIsReadAndAHeardReceiverKeepsI
   EXPECT_EQ(0, L_QUEUE_Inquire(Q_RECEIVE_UART2));
 }
 
+// The dongle's acknowledgements queued while the scan changes the rate at
+// every step: each is heard, none lost to the change.
+TEST_F(Setup, SentencesQueuedWhileTheScanChangesTheRateAreAllHeard) {
+  ASSERT_NO_FATAL_FAILURE(StartUart(false));
+  NMEA_PORT_INFO* p = T_NMEA_pInitPortInfo(ID_EXTERNAL_GPS);
+  ASSERT_NE(nullptr, p);
+  g_NMEA.u32SystemState = STATE_NORMAL_RUN;
+  g_NMEA.bIgnoreInput = FALSE;
+  T_NMEA_pPortScanStatus(2)->bLocked = FALSE;
+  constexpr int kAcks = 300;
+  const std::string ack = WithChecksum("PQVM125,5A");
+  std::atomic<bool> bDone{false};
+  std::thread dongle([&] {
+    for (int i = 0; i < kAcks; i++) {
+      for (char c : ack) {
+        const U16 entry = (U8)c;
+        while (L_QUEUE_Put(Q_RECEIVE_UART2, &entry) != 0) std::this_thread::yield();
+      }
+    }
+    bDone = true;
+  });
+  int heard = 0;
+  const auto take = [&heard] {
+    while (GENERIC_MESSAGE* pMsg = (GENERIC_MESSAGE*)L_MBOX_Receive(M_BT_REMOTE)) {
+      heard++;
+      H_MEMORY_vDumpMail(pMsg);
+    }
+  };
+  while (!bDone) {
+    T_NMEA_vHandleScanBaudRate(p, 1, 1);
+    take();
+  }
+  dongle.join();
+  while (L_QUEUE_Inquire(Q_RECEIVE_UART2) > 0) T_NMEA_vHandleReceive(FALSE, p);
+  take();
+  EXPECT_EQ(kAcks, heard);
+  EXPECT_FALSE(p->bSentenceReceived) << "the dongle is no receiver";
+}
+
 // A SiRF-type receiver's binary message (a command acknowledgement).
 std::string BinaryAnswer(void) {
   const U8 payload[] = {0x0B, 0x81};
