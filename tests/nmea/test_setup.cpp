@@ -114,15 +114,21 @@ TEST_F(Setup, ASilentLineCyclesThroughTheRatesUntilItsChannelIsLocked) {
   T_NMEA_pPortScanStatus(2)->bLocked = FALSE;
 }
 
-// Lines queued as the UART task queues them, waiting for the NMEA task when
-// the scan's next change of rate falls due.
-TEST_F(Setup, WhatCameInBeforeTheScanChangesTheRateIsReadAndAHeardReceiverKeepsItsRate) {
+// The external GPS port of a running system, its line scanned.
+void ScanningPort(NMEA_PORT_INFO** ppPort) {
   ASSERT_NO_FATAL_FAILURE(StartUart(false));
-  NMEA_PORT_INFO* p = T_NMEA_pInitPortInfo(ID_EXTERNAL_GPS);
-  ASSERT_NE(nullptr, p);
+  *ppPort = T_NMEA_pInitPortInfo(ID_EXTERNAL_GPS);
+  ASSERT_NE(nullptr, *ppPort);
   g_NMEA.u32SystemState = STATE_NORMAL_RUN;
   g_NMEA.bIgnoreInput = FALSE;
   T_NMEA_pPortScanStatus(2)->bLocked = FALSE;
+}
+
+// Lines queued as the UART task queues them, waiting for the NMEA task when
+// the scan's next change of rate falls due.
+TEST_F(Setup, WhatCameInBeforeTheScanChangesTheRateIsReadAndAHeardReceiverKeepsItsRate) {
+  NMEA_PORT_INFO* p = nullptr;
+  ASSERT_NO_FATAL_FAILURE(ScanningPort(&p));
   const auto queue = [](const std::string& line) {
     for (char c : line) {
       const U16 entry = (U8)c;
@@ -148,12 +154,8 @@ TEST_F(Setup, WhatCameInBeforeTheScanChangesTheRateIsReadAndAHeardReceiverKeepsI
 // The dongle's acknowledgements queued while the scan changes the rate at
 // every step: each is heard, none lost to the change.
 TEST_F(Setup, SentencesQueuedWhileTheScanChangesTheRateAreAllHeard) {
-  ASSERT_NO_FATAL_FAILURE(StartUart(false));
-  NMEA_PORT_INFO* p = T_NMEA_pInitPortInfo(ID_EXTERNAL_GPS);
-  ASSERT_NE(nullptr, p);
-  g_NMEA.u32SystemState = STATE_NORMAL_RUN;
-  g_NMEA.bIgnoreInput = FALSE;
-  T_NMEA_pPortScanStatus(2)->bLocked = FALSE;
+  NMEA_PORT_INFO* p = nullptr;
+  ASSERT_NO_FATAL_FAILURE(ScanningPort(&p));
   constexpr int kAcks = 300;
   const std::string ack = WithChecksum("PQVM125,5A");
   std::atomic<bool> bDone{false};
