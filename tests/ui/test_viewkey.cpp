@@ -42,6 +42,8 @@ class ViewKey : public ::testing::Test {
   void TakeKeys() {
     ASSERT_TRUE(U_KEYBOARD_bRegisterKeys(M_VIEWKEY, HKEY_MASK_VIEW | HKEY_MASK_EXIT, KEY_CHANGE, FALSE, FALSE,
                                          NOT_CURSOR_KEY, REGISTER_EXCLUSIVE));
+    // A key pressed before the keyboard task has them is refused.
+    ASSERT_TRUE(UI_bSettled(M_KEYB));
   }
 };
 
@@ -49,6 +51,8 @@ TEST_F(ViewKey, AtStartTheSavedViewComesBackAndVIEWAndEXITAreTaken) {
   H_DATABASE_bUpdateEverythingS32(FCID("SVEW"), CHART_VIEW_PRIORITY, P_NORMAL, D_SIGNED32, nullptr, DB_NEVER_STALE);
   UI_vSend(M_VIEWKEY, CMD_ID_RUN_SYSTEM);
   EXPECT_TRUE(ViewBecomes(CHART_VIEW_PRIORITY));
+  // The task has asked for its keys; the keyboard task has them.
+  ASSERT_TRUE(UI_bSettled(M_VIEWKEY) && UI_bSettled(M_KEYB));
   EXPECT_EQ(1, UI_nTapClick(UI_EXIT));
   EXPECT_TRUE(ViewBecomes(SONAR_VIEW_PRIORITY));
 }
