@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts the unit on a fresh host rig
-# (stand-ins for the board's devices) with a fresh base directory. Both go
-# when the unit ends, unless --keep is given; other arguments go to the unit.
+# Installs what is missing, builds the unit and what it runs with, and starts
+# it on a fresh host rig (stand-ins for the board's devices) with a fresh
+# base directory. Both go when the unit ends, unless --keep is given; other
+# arguments go to the unit. ./test.sh builds the tests and benchmarks.
 set -euo pipefail
 cd "$(dirname "$0")"
 keep=0
@@ -12,11 +13,11 @@ done
 
 ./tools/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build
+cmake --build build --target velmora demo_photos
 
-rig="" base="" unit=""
+rig="" base="" unit="" log=""
 finish() {
-  if [ -n "$unit" ]; then
+  if [ -n "$unit" ] && kill -0 "$unit" 2>/dev/null; then
     kill "$unit" 2>/dev/null || true
     wait "$unit" 2>/dev/null || true
   fi
@@ -30,7 +31,30 @@ finish() {
   fi
 }
 trap finish EXIT
-trap 'exit 130' INT TERM
+interrupted=0
+trap 'interrupted=1' INT TERM
+
+# Ctrl-C switches the unit off as POWER held for three seconds does, so that
+# it saves what the user set; the key goes up once the unit has begun its
+# shutdown (it waits for that before it ends). A unit that does not end so
+# within half a minute, or a second Ctrl-C, ends it at once.
+switch_off() {
+  trap 'kill -KILL "$unit" 2>/dev/null' INT TERM
+  echo
+  echo "Switching the unit off (POWER held) ..."
+  if ./tools/rig --rig "$rig" key press POWER; then
+    for _ in $(seq 100); do
+      if ! kill -0 "$unit" 2>/dev/null || grep -q "shutdown (power down)" "$log"; then break; fi
+      sleep 0.1
+    done
+    ./tools/rig --rig "$rig" key release POWER 2>/dev/null || true
+  fi
+  for _ in $(seq 300); do
+    kill -0 "$unit" 2>/dev/null || return 0
+    sleep 0.1
+  done
+  kill "$unit" 2>/dev/null || true
+}
 
 rig=$(./tools/rig create)
 base=$(mktemp -d /tmp/velmora-base-XXXXXX)
@@ -41,31 +65,39 @@ mkdir -p "$base/posphoto"
 cp -r build/data/posphoto/480_800 "$base/posphoto/"
 log="$base/velmora.log"
 export VELMORA_DEVROOT="$rig" VELMORA_CWD="$base"
-./build/src/app/velmora "${unit_args[@]}" >"$log" 2>&1 &
+# A session of its own: the terminal's Ctrl-C comes to this script, which
+# ends the unit in order, and not to the unit, which would end at once.
+setsid ./build/src/app/velmora "${unit_args[@]}" >"$log" 2>&1 &
 unit=$!
 
+# What to do next is the README's, printed from it with this rig's paths.
 tools=$(pwd)/tools
-cat <<TEXT
+echo
+echo "The unit runs (process $unit) on the rig $rig"
+echo "  base directory  $base"
+echo "  log             $log"
+echo
+echo "In another terminal:"
+sed -n '/^<!-- run.sh prints this -->$/,/^<!-- end -->$/p' README.md | grep -v -e '^<!--' -e '^```' |
+  sed -e "s|<the rig>|$rig|" -e "s|^tools/|$tools/|" -e "s| tests/| $(pwd)/tests/|" -e 's/^/  /'
+echo "  \$EDITOR $rig/dev/sonar.cfg        # the simulated water: depth, fish, noise, faults"
+echo "  tail -f $log"
+echo
+echo "Ctrl-C switches the unit off (as POWER held does) and removes the rig and the"
+echo "base directory; with run.sh --keep they stay."
 
-The unit runs (process $unit) on the rig $rig
-  base directory  $base
-  log             $log
-
-In another terminal:
-  export VELMORA_DEVROOT=$rig
-  $tools/rig screen screen.png       # the page on display as a PNG
-  $tools/rig key hold MENU           # press and release a key; also: key press VIEW, key release VIEW
-                                     # keys: POWER MENU EXIT VIEW UP DOWN LEFT RIGHT
-  $tools/rig feed ttyO4 FILE.nmea    # NMEA sentences into a serial port (--baud 4800)
-  $tools/rig speed 100               # paddlewheel pulses per second
-  \$EDITOR $rig/dev/sonar.cfg        # the simulated water: depth, fish, noise, faults
-  tail -f $log                       # what the unit logs
-
-Ctrl-C ends the unit and the rig and removes both directories (run.sh --keep
-keeps them).
-TEXT
 set +e
 wait "$unit"
 status=$?
+if [ "$interrupted" = 1 ]; then
+  switch_off
+  while :; do
+    wait "$unit"
+    status=$?
+    kill -0 "$unit" 2>/dev/null || break
+  done
+  echo "The unit ended with status $status."
+  exit 130
+fi
 echo "The unit ended with status $status."
 exit "$status"

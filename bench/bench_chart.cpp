@@ -154,9 +154,11 @@ BENCHMARK(BM_ChartFrame)
 // The highway view on the same stores: a full frame (the view turned by a
 // thousandth of a degree each time, so its background is drawn anew) and a
 // frame that reuses its background, full screen or as the bird's-eye pane of
-// the chart split beside the chart pane, as ratios to the chart's full frame
-// and to a memcpy of one frame in the same loop. Goals: a full frame at most
-// 2x the chart's, reuse at most 3x the memcpy.
+// the chart split beside the chart pane. Each is timed in the same loop as a
+// memcpy of one frame (x_memcpy) and as the full-screen chart frame of the
+// same store drawn the same way, its background reused or drawn anew
+// (x_chart). Goals with the background reused: the typical store at most 3x
+// the memcpy, the full store at most 10x the memcpy and 2x the chart.
 #include "t_highway.h"
 
 namespace {
@@ -177,34 +179,30 @@ void BM_HighwayFrame(benchmark::State& state) {
   fullChart.currentLayer = CHART_VIEW_PRIORITY;
   fullChart.drawWindowType = SPLIT_FULL_WINDOW;
   fullChart.drawWindow = {0, 479, 799, 0};
-  T_CHART_vDrawHighwayView(pPage, &highway);
-  BENCH_PAIR vsChart, vsCopy;
+  auto drawChart = [&](WINDOW_SPECIFICATION* pSpec) {
+    if (!bReuse) T_CHART_vReRenderAll();
+    T_CHART_vDrawChartView(pPage, pSpec);
+  };
+  auto ours = [&] {
+    T_CHART_vDrawHighwayView(pPage, &highway);
+    if (bSplit) drawChart(&chart);
+  };
+  // Every kept picture made before the loop.
+  ours();
+  drawChart(&fullChart);
+  BENCH_PAIR vsCopy, vsChart;
   int turn = 0;
   for (auto _ : state) {
     if (!bReuse) {
       H_DATABASE_bUpdateEverythingFloat(FCID("IHDC"), 30.0f + 0.001f * (float)(turn++ % 2), P_NORMAL, D_HEADING,
                                         nullptr, DB_NEVER_STALE);
     }
-    auto ours = [&] {
-      T_CHART_vDrawHighwayView(pPage, &highway);
-      if (bSplit) T_CHART_vDrawChartView(pPage, &chart);
-    };
-    if (bSplit && !bReuse) T_CHART_vReRenderAll();
-    BENCH_dTimePair(state, &vsCopy, ours, [&] { memcpy(copy.data(), pPage->pBuffer, kFrameBytes); });
-    if (!bReuse) {
-      H_DATABASE_bUpdateEverythingFloat(FCID("IHDC"), 30.0f + 0.001f * (float)(turn++ % 2), P_NORMAL, D_HEADING,
-                                        nullptr, DB_NEVER_STALE);
-    }
-    BENCH_PAIR unused;
-    if (bSplit && !bReuse) T_CHART_vReRenderAll();
-    BENCH_dTimePair(state, &unused, ours, [] {});
-    T_CHART_vReRenderAll();
-    vsChart.dPeer += BENCH_dTime([&] { T_CHART_vDrawChartView(pPage, &fullChart); });
-    vsChart.dOurs += unused.dOurs;
+    vsChart.dOurs += BENCH_dTimePair(state, &vsCopy, ours, [&] { memcpy(copy.data(), pPage->pBuffer, kFrameBytes); });
+    vsChart.dPeer += BENCH_dTime([&] { drawChart(&fullChart); });
   }
   G_BUFFERS_vFreeFullScreenBitmap(pPage);
   state.counters["x_memcpy"] = BENCH_dRatio(vsCopy);
-  state.counters["x_chart_full"] = BENCH_dRatio(vsChart);
+  state.counters["x_chart"] = BENCH_dRatio(vsChart);
 }
 BENCHMARK(BM_HighwayFrame)
     ->ArgNames({"full", "reuse", "split"})

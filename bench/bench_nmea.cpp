@@ -1,6 +1,7 @@
 // The sentence path: framing, parsing and the database writes of a
 // GGA/RMC/GSV/HDG mix, in sentences a second against the 75 a second of a
-// full 38400-baud line; a sentence from a line's far end to the change
+// full 38400-baud line, and of the receiver logs of the test data against
+// gpsdecode over the same logs; a sentence from a line's far end to the change
 // notice of its position, through both tasks; the heaviest output step; and
 // the GPS page drawn next to a copy of one frame.
 
@@ -12,10 +13,13 @@
 
 #include <string.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "bench_gpsdecode.h"
 #include "bench_timing.h"
 #include "g_buffers.h"
 #include "g_truetype.h"
@@ -76,6 +80,58 @@ void BM_FrameParseWrite(benchmark::State& state) {
   state.counters["x_full_line"] = benchmark::Counter((double)parsed / 75.0, benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_FrameParseWrite)->Unit(benchmark::kMicrosecond);
+
+// The lines of every receiver log of the test data, comments left out.
+std::vector<std::string> LogLines(void) {
+  std::vector<std::string> lines;
+  std::vector<std::filesystem::path> logs;
+  for (const auto& entry : std::filesystem::directory_iterator(VELMORA_NMEA_LOGS)) {
+    if (entry.path().extension() == ".log") logs.push_back(entry.path());
+  }
+  std::sort(logs.begin(), logs.end());
+  for (const auto& path : logs) {
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (!line.empty() && line[0] != '#') lines.push_back(line);
+    }
+  }
+  return lines;
+}
+
+// The receiver logs framed, parsed and stored sentence by sentence, against
+// gpsdecode over the same logs repeated to some 150,000 lines, its start-up
+// taken off; processor time on both sides (on ours a receiver's TXT lines
+// set it up, with pauses for the receiver that cost no processor time, and
+// with no UART task here its commands wait out their queue). Goal:
+// x_gpsdecode at least 8.
+void BM_LogsAgainstGpsdecode(benchmark::State& state) {
+  Unit();
+  T_NMEA_vResetInput();
+  NMEA_PORT_INFO* port = T_NMEA_pInitPortInfo(ID_EXTERNAL_GPS);
+  const std::vector<std::string> lines = LogLines();
+  const size_t repeat = 150000 / lines.size() + 1;
+  const double peerSeconds = BENCH_dGpsdecodeSeconds("", lines, repeat);
+  std::string stream;
+  for (const std::string& line : lines) stream += line + "\r\n";
+  const U32 before = T_NMEA_u32SentencesParsed();
+  size_t passes = 0;
+  const double start = BENCH_dThreadCpu();
+  for (auto _ : state) {
+    for (char c : stream) T_NMEA_bFrameEntry(port, (U8)c);
+    passes++;
+  }
+  const double seconds = BENCH_dThreadCpu() - start;
+  const U32 parsed = T_NMEA_u32SentencesParsed() - before;
+  state.SetItemsProcessed(parsed);
+  state.counters["lines"] = (double)lines.size();
+  // Lines a second each, both over the same lines.
+  const double ours = (double)lines.size() * (double)passes / seconds;
+  const double peer = peerSeconds > 0 ? (double)lines.size() * (double)repeat / peerSeconds : 0;
+  state.counters["gpsdecode_lines_per_s"] = peer;
+  state.counters["x_gpsdecode"] = peer > 0 ? ours / peer : 0;
+}
+BENCHMARK(BM_LogsAgainstGpsdecode)->Unit(benchmark::kMillisecond);
 
 // Both tasks on pseudo-terminal lines; each sample is one GGA from the far
 // end's write to the notice of ILAT's update in a subscribed mailbox.

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_timing.h"
 #include "g_buffers.h"
 #include "g_truetype.h"
 #include "h_database.h"
@@ -35,11 +36,7 @@ std::string s_rig;
 constexpr size_t kFrameBytes = 800 * 480 * 2;
 constexpr U16 kCodeMenu = 50;
 
-double NowMs() {
-  struct timespec now;
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return now.tv_sec * 1000.0 + now.tv_nsec / 1e6;
-}
+double NowMs() { return BENCH_dNow() * 1000.0; }
 
 struct INPUT_EVENT {
   struct timeval time;
@@ -93,12 +90,9 @@ void BM_KeyLatency(benchmark::State& state) {
   }
   close(fd);
   if (latencies.empty()) return;
-  std::sort(latencies.begin(), latencies.end());
-  state.counters["p50_ms"] = latencies[latencies.size() / 2];
-  state.counters["p99_ms"] = latencies[std::min(latencies.size() - 1, latencies.size() * 99 / 100)];
+  state.counters["p50_ms"] = BENCH_dPercentile(latencies, 0.50);
+  state.counters["p99_ms"] = BENCH_dPercentile(latencies, 0.99);
 }
-
-double Now() { return NowMs() / 1000.0; }
 
 void BM_ConfirmBoxOf20Lines(benchmark::State& state) {
   BITMAP* pFrame = G_BUFFERS_pCreateFullScreenBitmap();
@@ -110,21 +104,13 @@ void BM_ConfirmBoxOf20Lines(benchmark::State& state) {
     return;
   }
   std::vector<U8> src(kFrameBytes, 0x5A), dst(kFrameBytes, 0);
-  double boxTime = 0, copyTime = 0;
-  for (auto _ : state) {
-    double t0 = Now();
-    U_DIALOG_vDrawDialogWithConfirm(pFrame, "Confirm", text.c_str(), myriad_pro_size17_font_def_ptr, "No", "Yes",
-                                    JUSTIFICATION_CENTER, JUSTIFICATION_CENTER, TRUE, TRUE, FALSE, 0);
-    benchmark::ClobberMemory();
-    double t1 = Now();
-    memcpy(dst.data(), src.data(), kFrameBytes);
-    benchmark::ClobberMemory();
-    double t2 = Now();
-    boxTime += t1 - t0;
-    copyTime += t2 - t1;
-    state.SetIterationTime(t1 - t0);
-  }
-  state.counters["x_memcpy"] = boxTime / copyTime;
+  state.counters["x_memcpy"] = BENCH_dCompare(
+      state,
+      [&] {
+        U_DIALOG_vDrawDialogWithConfirm(pFrame, "Confirm", text.c_str(), myriad_pro_size17_font_def_ptr, "No", "Yes",
+                                        JUSTIFICATION_CENTER, JUSTIFICATION_CENTER, TRUE, TRUE, FALSE, 0);
+      },
+      [&] { memcpy(dst.data(), src.data(), kFrameBytes); });
   G_BUFFERS_vFreeFullScreenBitmap(pFrame);
 }
 BENCHMARK(BM_ConfirmBoxOf20Lines)->UseManualTime()->Unit(benchmark::kMicrosecond);

@@ -2,11 +2,12 @@
 // it: a full-screen view that copies its picture in (as the sonar views copy
 // their histories) under a data box, a notification and an alarm banner; and
 // a split view of two such panes under the same banners, also with an
-// express menu open (dimmed pane, highlight frame, mark). Each is set against a
-// memcpy of one 768,000-byte frame in the same run (x_memcpy). Then frame
-// pacing: updates asked for every millisecond for --pacing-s=S seconds (10
-// unless told), and the p50 and p99 lateness of each frame against the 100 ms
-// after the one before.
+// express menu open (dimmed pane, highlight frame, mark; goal 3). Each is set
+// against a memcpy of one 768,000-byte frame in the same run (x_memcpy). Then
+// frame pacing: updates asked for every millisecond for --pacing-s=S seconds
+// (10 unless told), and the p50 and greatest lateness of each frame against
+// the 100 ms after the one before; a p99 as well from 1,000 frames on
+// (--pacing-s=100), below which it would be one of the last few samples.
 
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
@@ -39,6 +40,7 @@ namespace {
 
 constexpr size_t kFrameBytes = 800 * 480 * 2;
 int s_nPacingSeconds = 10;
+constexpr size_t kPacingSamplesForP99 = 1000;
 
 // The picture the views copy from, as a sonar view copies its history.
 BITMAP* s_pPicture = nullptr;
@@ -133,7 +135,8 @@ void BM_FramePacing(benchmark::State& state) {
   }
   state.counters["frames"] = (double)lateness.size() + 1;
   state.counters["p50_late_ms"] = BENCH_dPercentile(lateness, 0.5);
-  state.counters["p99_late_ms"] = BENCH_dPercentile(lateness, 0.99);
+  if (lateness.size() >= kPacingSamplesForP99) state.counters["p99_late_ms"] = BENCH_dPercentile(lateness, 0.99);
+  state.counters["max_late_ms"] = BENCH_dPercentile(lateness, 1.0);
 }
 
 bool ViewTaskUp(void) {

@@ -31,6 +31,6 @@ inline BOOLEAN FUZZ_bLinePut(U8, U8, TICKS) {
 }
 inline U64 FUZZ_u64LineNow(void) { return g_fuzzLine.u64Now; }
 inline void FUZZ_vLineSleep(TICKS ticks) { g_fuzzLine.u64Now += ticks; }
-inline const XMODEM_LINK g_fuzzXmodemLink = {FUZZ_bLineGet, FUZZ_bLinePut, FUZZ_u64LineNow, FUZZ_vLineSleep};
+inline const XMODEM_LINK g_fuzzXmodemLink = {FUZZ_bLineGet, FUZZ_bLinePut, FUZZ_u64LineNow, FUZZ_vLineSleep, nullptr, nullptr};
 
 inline void FUZZ_vLineStart(const uint8_t* pData, size_t size) { g_fuzzLine = {pData, size, 0, 0, 0}; }

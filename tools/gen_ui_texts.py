@@ -9,10 +9,14 @@ C++ source defining them together with the code-page conversion table.
 Entries 0..21 are encoded in the 8-bit page of the language's font set; a
 character the page lacks is an error. Entries 22..26 are UTF-16 big-endian
 with a zero unit. A language without a translation of a table gets the
-English text. The output depends only on the inputs.
+English text. A translation must keep the English text's printf conversions
+in their order, and as many {...} markers and bare '#' as it has: the program
+fills them in, so a lost or extra one would show the wrong value or read
+past the arguments. The output depends only on the inputs.
 """
 
 import argparse
+import re
 import sys
 
 # Index = LANGUAGE value: (po file, code page index or None for wide text).
@@ -128,6 +132,28 @@ def read_po(path):
     return entries, order
 
 
+PRINTF = re.compile(r"%(?:%|[-+ #0]*(?:\*|\d+)?(?:\.(?:\*|\d+))?(?:hh|h|ll|l|L|z|j|t)?[diouxXeEfFgGaAcsp])")
+BRACED = re.compile(r"\{[^}]*\}?")
+# The template filler takes the full-width forms as it takes the ASCII ones.
+FULL_WIDTH = str.maketrans({"\uFF03": "#", "\uFF5B": "{", "\uFF5D": "}"})
+
+
+def placeholders(text):
+    """The printf conversions in order, the {...} markers, the bare '#'."""
+    plain = text.translate(FULL_WIDTH)
+    return PRINTF.findall(plain), len(BRACED.findall(plain)), BRACED.sub("", plain).count("#")
+
+
+def check_placeholders(english, text, where):
+    want, got = placeholders(english), placeholders(text)
+    if want[0] != got[0]:
+        raise CatalogueError(f"{where}: the printf placeholders {' '.join(got[0]) or 'none'} differ from "
+                             f"the English text's {' '.join(want[0]) or 'none'} (same ones, same order)")
+    for what, n, m in (("{...} markers", want[1], got[1]), ("'#' placeholders", want[2], got[2])):
+        if n != m:
+            raise CatalogueError(f"{where}: {m} {what} where the English text has {n}")
+
+
 def encode_narrow(text, table, where):
     out = bytearray()
     for ch in text:
@@ -189,6 +215,7 @@ def build(args):
         for language, (code, page) in enumerate(LANGUAGES):
             text = translations[language].get(name, english)
             where = f"{code or 'en'}: {name}"
+            check_placeholders(english, text, where)
             data = encode_wide(text, where) if page is None else encode_narrow(text, pages[page], where)
             if data not in string_ids:
                 string_ids[data] = len(strings)

@@ -25,6 +25,8 @@ packages=(
   lrzsz
   # The almanac's peers: libnova (linked by the test) and PyEphem.
   libnova-dev python3-ephem
+  # RapidJSON, the accessory JSON decoder's benchmark peer.
+  rapidjson-dev
 )
 
 # The list alone, for tools/install-cross-deps.sh.
@@ -38,11 +40,19 @@ if [ "${1:-}" = --fuzz ]; then
   packages+=(clang-14 libclang-rt-14-dev)
 fi
 
+# A package installed for the board's architecture too (armhf, for the
+# cross build) has one line per architecture: only the host's own line, or
+# the one of an architecture-independent package, says it is here.
+native=$(dpkg --print-architecture)
+declare -A present=()
+while read -r name arch status; do
+  if [ "$status" = "install ok installed" ] && { [ "$arch" = "$native" ] || [ "$arch" = all ]; }; then
+    present[$name]=1
+  fi
+done < <(dpkg-query -W -f='${Package} ${Architecture} ${Status}\n' "${packages[@]}" 2>/dev/null || true)
 missing=()
 for p in "${packages[@]}"; do
-  if [ "$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null)" != "install ok installed" ]; then
-    missing+=("$p")
-  fi
+  [ -n "${present[$p]:-}" ] || missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 

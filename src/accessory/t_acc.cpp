@@ -262,8 +262,9 @@ void T_ACC_vMain(void) {
   attributes.u32TimeOut = DB_NEVER_STALE;
   attributes.ppcText = Accessory_Test;
   H_DATABASE_vReadOrSetDefault(FCID("SVAC"), &value, P_NORMAL, &attributes);
-  U_VIEW_bRegisterLayer(T_ACC_vDrawInventoryView, DIAGNOSTIC_ACCESSORY_CATALOG, DIAGNOSTIC_ACCESSORY_CATALOG, 0,
-                        FCID("SVAC"), FALSE, Playback, Simulation, Simulation);
+  // A base view of its own, so that the VIEW key reaches it once it is on.
+  U_VIEW_bRegisterLayer(T_ACC_vDrawInventoryView, DIAGNOSTIC_ACCESSORY_CATALOG, USED_BY_NONE, 0, FCID("SVAC"), FALSE,
+                        Playback, Simulation, Simulation);
   U_VIEW_bRegisterLayer(T_INFO_vDrawInfoLayer_Instrumentation_SonarView, INFO_ACCESSORY_LAYER,
                         DIAGNOSTIC_ACCESSORY_CATALOG, 0, 0, TRUE, nullptr, nullptr, nullptr);
   s_bShuttingDown = FALSE;

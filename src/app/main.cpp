@@ -10,15 +10,19 @@
 
 #include "h_database.h"
 #include "h_platform.h"
+#include "h_rigserve.h"
 #include "linux_fs.h"
 #include "linuxsvc.h"
 #include "s_detect.h"
 #include "t_btremote.h"
 #include "t_info.h"
 #include "t_nav_views.h"
+#include "t_messagebox.h"
 #include "t_startup.h"
+#include "u_language.h"
 #include "u_mapflash.h"
 #include "u_convert.h"
+#include "u_storefault.h"
 #include "u_view.h"
 
 const char model_string[] = "VORNE7_SONAR_b";
@@ -171,8 +175,16 @@ static const T_STARTUP_NEIGHBOURS s_startupNeighbours = {S_DETECT_bTransducerCon
 static const U_VIEW_NEIGHBOURS s_viewNeighbours = {T_INFO_u32XOrigin, T_NAV_bIsMyInstrumentView,
                                                      T_NAV_bIsMyBirdsEyeCursorView};
 
+// A note about the stores keeps no keys: it may come while the start-up
+// screens are up, and the unit goes on working without what was not kept.
+constexpr U32 MAIN_STORE_NOTE_S = 15;
+static void MAIN_vStoreNote(const char* const* ppText, const char* pcText) {
+  T_MESSAGEBOX_vSetupInfoMessage(ppText != nullptr ? ppText[nCurrentLanguage()] : pcText, MAIN_STORE_NOTE_S);
+}
+
 void Main(void) {
   H_DATABASE_vInit();
+  H_RIGSERVE_vStart();
   srand((unsigned)time(nullptr));
   H_PLATFORM_vSetup();
   for (const MAILBOX_BINDING& b : s_aBindings) L_MBOX_DefineSema(b.mbox, b.sema);
@@ -183,6 +195,7 @@ void Main(void) {
   U_VIEW_vSetNeighbours(&s_viewNeighbours);
   // A short press of the remote's MARK marks as the unit's own Mark does.
   T_BTREMOTE_vSetMarkAction(T_NAV_vHandleMark);
+  U_STOREFAULT_vSetNoteAction(MAIN_vStoreNote);
   L_TASK_Start(UARTTASK);
   L_TASK_Start(STARTTASK);
   // A start-up task that was left out never reports: Main then waits for ever.

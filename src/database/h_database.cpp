@@ -63,16 +63,25 @@ constexpr PRIORITY DB_NOTICE_PRIORITY = 3;
 
 static std::atomic<H_DATABASE_CLOCK> s_pfClock{nullptr};
 
+// This thread's run: its depth, and the time its calls read.
+static thread_local U32 t_u32RunDepth;
+static thread_local U64 t_u64RunNow;
+
 // ---------------------------------------------------------------------------
 // Helpers
 
 namespace {
 
 // Holds the database mutex for a scope. The mutex nests for its owner, so a
-// subscriber's code may call back in while it holds it.
+// subscriber's code may call back in while it holds it; inside a run the
+// thread holds it already.
 struct DB_LOCK {
-  DB_LOCK() { L_MUTEX_LockWait(RES_DATABASE); }
-  ~DB_LOCK() { L_MUTEX_Unlock(RES_DATABASE); }
+  DB_LOCK() {
+    if (t_u32RunDepth == 0) L_MUTEX_LockWait(RES_DATABASE);
+  }
+  ~DB_LOCK() {
+    if (t_u32RunDepth == 0) L_MUTEX_Unlock(RES_DATABASE);
+  }
   DB_LOCK(const DB_LOCK&) = delete;
   DB_LOCK& operator=(const DB_LOCK&) = delete;
 };
@@ -95,6 +104,7 @@ static KEY_TEXT DB_KeyText(FOURCHARID id) {
 }
 
 static U64 DB_u64Now(void) {
+  if (t_u32RunDepth != 0) return t_u64RunNow;
   H_DATABASE_CLOCK pfClock = s_pfClock.load(std::memory_order_acquire);
   return pfClock != nullptr ? pfClock() : L_CLOCK_qwGetTimeInMillis();
 }
@@ -267,6 +277,21 @@ void H_DATABASE_vInit(void) {
 
 void H_DATABASE_vSetClock(H_DATABASE_CLOCK pfClock) { s_pfClock.store(pfClock, std::memory_order_release); }
 
+void H_DATABASE_vBeginRun(void) {
+  if (t_u32RunDepth != 0) {
+    t_u32RunDepth++;
+    return;
+  }
+  L_MUTEX_LockWait(RES_DATABASE);
+  t_u64RunNow = DB_u64Now();
+  t_u32RunDepth = 1;
+}
+
+void H_DATABASE_vEndRun(void) {
+  if (t_u32RunDepth == 0 || --t_u32RunDepth != 0) return;
+  L_MUTEX_Unlock(RES_DATABASE);
+}
+
 // ---------------------------------------------------------------------------
 // Writes
 
@@ -378,6 +403,14 @@ BOOLEAN H_DATABASE_bFetchBoolean(FOURCHARID id, BOOLEAN* pValue, BOOLEAN* pbVali
   if (!H_DATABASE_bFetch(id, &v, pbValid, pExtra)) return FALSE;
   if (pValue != nullptr) *pValue = (BOOLEAN)(v.u32Val & 0xFF);
   return TRUE;
+}
+
+BOOLEAN H_DATABASE_bFetchPair(FOURCHARID idA, FOURCHARID idB, DB_DATA_TYPE* pA, DB_DATA_TYPE* pB, BOOLEAN* pbValid) {
+  DB_LOCK lock;
+  BOOLEAN bValidA = FALSE, bValidB = FALSE;
+  const BOOLEAN bFound = H_DATABASE_bFetch(idA, pA, &bValidA, nullptr) && H_DATABASE_bFetch(idB, pB, &bValidB, nullptr);
+  if (pbValid != nullptr) *pbValid = bFound && bValidA && bValidB;
+  return bFound;
 }
 
 BOOLEAN H_DATABASE_bFetchNextBeginningWith(MULTI_FETCH_CONTROL_STRUCTURE* pControl) {

@@ -221,6 +221,11 @@ BOOLEAN H_DATABASE_bFetchFloat(FOURCHARID id, float* pValue, BOOLEAN* pbValid, D
 BOOLEAN H_DATABASE_bFetchVoidPointer(FOURCHARID id, void** pValue, BOOLEAN* pbValid, DB_ATTRIBUTES* pExtra);
 // Stores the low byte of the value word.
 BOOLEAN H_DATABASE_bFetchBoolean(FOURCHARID id, BOOLEAN* pValue, BOOLEAN* pbValid, DB_ATTRIBUTES* pExtra);
+// Two values that belong together, read under one hold of RES_DATABASE: a
+// writer that holds it across both (a fix's ILAT and ILON) is never seen
+// half done. TRUE when both exist; *pbValid (when given) TRUE when both are
+// also within their time-outs.
+BOOLEAN H_DATABASE_bFetchPair(FOURCHARID idA, FOURCHARID idB, DB_DATA_TYPE* pA, DB_DATA_TYPE* pB, BOOLEAN* pbValid);
 
 // Subscribes mbox to the item's notices: on a change of value (and the first
 // write), on invalidation, on every taken write. Subscribing again replaces
@@ -278,3 +283,10 @@ void H_DATABASE_vCheckForValidUnits(FOURCHARID id, const U32* pValidUnits, U8 co
 // step time-outs with a clock of their own; null restores the real one.
 typedef U64 (*H_DATABASE_CLOCK)(void);
 void H_DATABASE_vSetClock(H_DATABASE_CLOCK pfClock);
+
+// A run of database calls from one thread under one hold of the database
+// lock and one reading of the clock: the calls inside take neither again.
+// Runs nest. Keep a run short and free of waits and of other locks, since
+// every other task's database call waits for its end.
+void H_DATABASE_vBeginRun(void);
+void H_DATABASE_vEndRun(void);

@@ -33,6 +33,7 @@
 #include "dd_util.h"
 #include "linux_fs.h"
 #include "linuxsvc.h"
+#include "u_storefault.h"
 
 static const char* const velmora_filenames[nfCOUNT] = {"sonar.dat", "personal.dat", "nvr_statbit.dat",
                                                        "nvr_entries.dat"};
@@ -45,6 +46,11 @@ static BOOLEAN velmora_filereadonly[nfCOUNT];                // open for reading
 static U8 s_au8NewStatus[NVRAM_STATUS_WORDS * 4];
 
 static U32 fcid_statbits[NVRAM_STATUS_WORDS];
+// Whole slots the slot file held when it was opened; marks of slots beyond
+// them were dropped then, and counted here for the whole run: the first
+// open may not be the NVR task's.
+static U32 s_u32SlotsAtOpen = NVRAM_SLOTS;
+static U32 s_u32LostSlots;
 
 // The walk of H_NVRAM_bReadSEntry and H_NVRAM_bReadFEntry.
 static U32 fcread_offset;  // current status word
@@ -127,6 +133,54 @@ static U32 NVRAM_u32Marked(void) {
   return count;
 }
 
+// All the bytes at an offset; a short write goes on with the rest. FALSE
+// when a write fails or moves nothing.
+static BOOLEAN NVRAM_bPutAll(int fd, const U8* pData, U32 u32Size, U32 u32Offset) {
+  U32 done = 0;
+  while (done < u32Size) {
+    ssize_t n = FS_nPWrite(fd, pData + done, u32Size - done, (off_t)(u32Offset + done));
+    if (n <= 0) return FALSE;
+    done += (U32)n;
+  }
+  return TRUE;
+}
+
+// A slot file cut short (a card pulled while the file grew, a copy cut off)
+// has lost the values of its marked slots beyond its end. Read, they would be
+// zeros, or whatever a later write's hole puts there, taken for settings:
+// their marks go, in memory and in the status file, before anything can grow
+// the slot file over them. The settings keep their defaults.
+static void NVRAM_vDropMarksPastEnd(int fdStatus, BOOLEAN bReadOnly) {
+  const U32 u32Lost = s_u32LostSlots;
+  for (U32 w = s_u32SlotsAtOpen / 32; w < NVRAM_STATUS_WORDS; w++) {
+    const U32 first = 32 * w;
+    const U32 keep = s_u32SlotsAtOpen <= first ? 0 : (U32)((1ull << (s_u32SlotsAtOpen - first)) - 1);
+    const U32 lost = fcid_statbits[w] & ~keep;
+    if (lost == 0) continue;
+    fcid_statbits[w] &= keep;
+    s_u32LostSlots += (U32)std::popcount(lost);
+    U8 raw[4];
+    NVRAM_vPutLE(raw, fcid_statbits[w]);
+    if (!bReadOnly && !NVRAM_bPutAll(fdStatus, raw, sizeof raw, 4 * w)) {
+      log_me("[%d]%s: status word %u not mended: %s", __LINE__, __func__, w, strerror(errno));
+    }
+  }
+  if (u32Lost == s_u32LostSlots) return;
+  if (!bReadOnly && FS_nFsync(fdStatus) != 0) {
+    log_me("[%d]%s: status file not flushed: %s", __LINE__, __func__, strerror(errno));
+  }
+  log_me("[%d]%s: the slot file ends at slot %u: stored settings lost, back at their defaults", __LINE__, __func__,
+         s_u32SlotsAtOpen);
+}
+
+// Whole slots in the slot file as it is now.
+static U32 NVRAM_u32SlotsInFile(int fd) {
+  struct stat st;
+  if (fstat(fd, &st) != 0 || st.st_size < 0) return 0;
+  const U64 slots = (U64)st.st_size / 4;
+  return slots > NVRAM_SLOTS ? NVRAM_SLOTS : (U32)slots;
+}
+
 // The file's descriptor, opened on first use. A store that cannot be written
 // (a read-only file system, no write access) is still read, so the unit keeps
 // its settings: the file is opened for reading, and each writer tries again
@@ -139,9 +193,11 @@ static int NVRAM_nOpen(NVRAM_FILENAMES_ED eFile, BOOLEAN bWrite) {
   int fd = FS_nOpen(path, O_RDWR | O_CREAT, 0666);
   BOOLEAN bReadOnly = FALSE;
   if (fd < 0) {
-    if (fdOpen >= 0) return -1;  // still read-only, as logged when it was opened
     const int error = errno;
-    log_me("[%d]%s: cannot open %s: %s", __LINE__, __func__, path, strerror(error));
+    if (U_STOREFAULT_bReport(error, path)) {
+      log_me("[%d]%s: cannot open %s: %s", __LINE__, __func__, path, strerror(error));
+    }
+    if (fdOpen >= 0) return -1;  // still read-only
     if (error != EROFS && error != EACCES) return -1;
     fd = FS_nOpen(path, O_RDONLY, 0);
     if (fd < 0) return -1;
@@ -149,12 +205,20 @@ static int NVRAM_nOpen(NVRAM_FILENAMES_ED eFile, BOOLEAN bWrite) {
   }
   if (fdOpen >= 0) {
     close(fdOpen);  // the same file, writable now; its status words are in memory
+  } else if (eFile == nfFCID_ENTRIES) {
+    s_u32SlotsAtOpen = NVRAM_u32SlotsInFile(fd);
   } else if (eFile == nfFCID_STATBIT) {
     NVRAM_vLoadStatusWords(fd);
+    NVRAM_vDropMarksPastEnd(fd, bReadOnly);
   }
   velmora_filehands[eFile] = fd;
   velmora_filereadonly[eFile] = bReadOnly;
   return bReadOnly && bWrite ? -1 : fd;
+}
+
+U32 H_NVRAM_u32LostSlots(void) {
+  std::lock_guard<std::recursive_mutex> guard(s_Lock);
+  return s_u32LostSlots;
 }
 
 static BOOLEAN NVRAM_bOpenSlotFiles(BOOLEAN bWrite) {
@@ -168,21 +232,10 @@ static void NVRAM_vCloseAll(void) {
     velmora_filereadonly[i] = FALSE;
   }
   memset(fcid_statbits, 0, sizeof fcid_statbits);
+  s_u32SlotsAtOpen = NVRAM_SLOTS;
   fcread_offset = 0;
   fcread_offbit = 0;
   fcread_offbno = 0;
-}
-
-// All the bytes at an offset; a short write goes on with the rest. FALSE
-// when a write fails or moves nothing.
-static BOOLEAN NVRAM_bPutAll(int fd, const U8* pData, U32 u32Size, U32 u32Offset) {
-  U32 done = 0;
-  while (done < u32Size) {
-    ssize_t n = FS_nPWrite(fd, pData + done, u32Size - done, (off_t)(u32Offset + done));
-    if (n <= 0) return FALSE;
-    done += (U32)n;
-  }
-  return TRUE;
 }
 
 // A status file that marks more slots than the unit has settings was not
@@ -207,7 +260,10 @@ static BOOLEAN NVRAM_bPutWord(NVRAM_FILENAMES_ED eFile, U32 u32Offset, U32 value
   U8 raw[4];
   NVRAM_vPutLE(raw, value);
   if (!NVRAM_bPutAll(velmora_filehands[eFile], raw, sizeof raw, u32Offset)) {
-    log_me("[%d]%s: %s at %u: %s", __LINE__, __func__, velmora_filenames[eFile], u32Offset, strerror(errno));
+    const int error = errno;
+    if (U_STOREFAULT_bReport(error, velmora_filenames[eFile])) {
+      log_me("[%d]%s: %s at %u: %s", __LINE__, __func__, velmora_filenames[eFile], u32Offset, strerror(error));
+    }
     return FALSE;
   }
   return TRUE;
@@ -415,7 +471,11 @@ static BOOLEAN NVRAM_bTransfer(NVRAM_FILENAMES_ED eFile, U8* pRead, const U8* pW
     done += (U32)n;
   }
   BOOLEAN bSynced = FS_nFsync(fd) == 0;
+  const int error = errno;
   if (pWrite != nullptr && eFile == nfFCID_STATBIT) NVRAM_vLoadStatusWords(fd);
+  if (pWrite != nullptr && (done != u32Size || !bSynced) && !U_STOREFAULT_bReport(error, velmora_filenames[eFile])) {
+    return FALSE;
+  }
   if (done != u32Size || !bSynced) {
     log_me("[%d]%s: %s: %u of %u bytes%s", __LINE__, __func__, velmora_filenames[eFile], done, u32Size,
            bSynced ? "" : ", not flushed");
@@ -457,8 +517,10 @@ void H_NVRAM_vFlashWriteBack(void) {
   std::lock_guard<std::recursive_mutex> guard(s_Lock);
   for (NVRAM_FILENAMES_ED eFile : {nfFCID_ENTRIES, nfFCID_STATBIT}) {
     int fd = velmora_filehands[eFile];
-    if (fd >= 0 && FS_nFsync(fd) != 0) {
-      log_me("[%d]%s: %s not flushed: %s", __LINE__, __func__, velmora_filenames[eFile], strerror(errno));
+    if (fd < 0 || FS_nFsync(fd) == 0) continue;
+    const int error = errno;
+    if (U_STOREFAULT_bReport(error, velmora_filenames[eFile])) {
+      log_me("[%d]%s: %s not flushed: %s", __LINE__, __func__, velmora_filenames[eFile], strerror(error));
     }
   }
 }

@@ -143,3 +143,17 @@ double dConvertToInternal(double dValue, DATA_TYPE DataType, UNIT_TYPE FromUnits
   if (!U_CONVERT_bKnownType(DataType) || s_InternalUnits[DataType] == FromUnits) return dValue;
   return dGenericConvert(dValue, FromUnits, s_InternalUnits[DataType]);
 }
+
+UNIT_TYPE U_CONVERT_eShortDistanceUnits(UNIT_TYPE DistanceUnits) {
+  switch (DistanceUnits) {
+    case U_KM:
+    case U_NAUT_MILES_M:
+      return U_METRES;
+    case U_STAT_MILES:
+    case U_NAUT_MILES:
+    case U_NAUT_MILES_FT:
+      return U_FEET;
+    default:
+      return DistanceUnits;
+  }
+}

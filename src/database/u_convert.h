@@ -26,3 +26,8 @@ double dGenericConvert(double dValue, UNIT_TYPE FromUnits, UNIT_TYPE ToUnits);
 // A unit without a factor (degrees magnetic, inches, seconds, ...) or out of
 // range on either side leaves the value as it is, with a log line the first
 // time that unit is met.
+
+// The unit a short length is shown in beside a distance unit: metres beside
+// kilometres and metric nautical miles, feet beside miles; any other unit is
+// its own.
+UNIT_TYPE U_CONVERT_eShortDistanceUnits(UNIT_TYPE DistanceUnits);

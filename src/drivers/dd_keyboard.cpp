@@ -1,6 +1,9 @@
 // The keypad is an input event device. Its reader thread runs real-time so
 // that key edges are taken at once; the keyboard task copies the state bytes
-// every 25 ms without a lock, one byte per key.
+// every 25 ms without a lock, one byte per key. A tap shorter than that
+// would fall between two copies, so the thread also counts each key's
+// presses, and the copy hands on every press it has not yet seen, with the
+// release before it, one edge a copy.
 
 #include "dd_keyboard.h"
 
@@ -37,19 +40,33 @@ static const U16 s_au16KeyCodes[DD_KEYBOARD_NUM_KEYS] = {
 };
 
 // Written by the reader thread (and the fake key), read by the keyboard task.
+// A press is counted before its level is stored, so a reader that sees the
+// level down also sees its count.
 static std::atomic<BOOLEAN> s_state[DD_KEYBOARD_NUM_KEYS];
+static std::atomic<U32> s_au32Presses[DD_KEYBOARD_NUM_KEYS];
 static std::atomic<pthread_t> hw_thread;
+
+// The copier's own: the presses it has handed on and the level it handed on last.
+static U32 s_au32PressesSeen[DD_KEYBOARD_NUM_KEYS];
+static BOOLEAN s_abHandedOn[DD_KEYBOARD_NUM_KEYS];
 
 // The command line's fake key: pressed 100 ms, released 250 ms, over and over.
 static BOOLEAN fk_currstate = 0;
 static S32 fk_lasttime = 200;
+
+static void KEYBOARD_vSetLevel(U32 u32Index, BOOLEAN bDown) {
+  if (bDown && !s_state[u32Index].load(std::memory_order_relaxed)) {
+    s_au32Presses[u32Index].fetch_add(1, std::memory_order_relaxed);
+  }
+  s_state[u32Index].store(bDown, std::memory_order_release);
+}
 
 static void KEYBOARD_vApplyEvent(const struct input_event* pEvent) {
   // Value 2 is the kernel's own auto-repeat: repeats are made above.
   if (pEvent->type != EV_KEY || (pEvent->value != 0 && pEvent->value != 1)) return;
   for (U32 i = 0; i < DD_KEYBOARD_NUM_KEYS; i++) {
     if (s_au16KeyCodes[i] == pEvent->code) {
-      s_state[i].store((BOOLEAN)pEvent->value, std::memory_order_relaxed);
+      KEYBOARD_vSetLevel(i, (BOOLEAN)pEvent->value);
       return;
     }
   }
@@ -89,7 +106,12 @@ void* DD_KEYBOARD_vThread(void*) {
 
 void DD_KEYBOARD_vInit(void) {
   if (hw_thread.load() != 0) return;
-  for (std::atomic<BOOLEAN>& b : s_state) b.store(0, std::memory_order_relaxed);
+  for (U32 i = 0; i < DD_KEYBOARD_NUM_KEYS; i++) {
+    s_state[i].store(0, std::memory_order_relaxed);
+    s_au32Presses[i].store(0, std::memory_order_relaxed);
+    s_au32PressesSeen[i] = 0;
+    s_abHandedOn[i] = 0;
+  }
   hw_thread = L_UTILS_threadCreateSimpleThread("keyboard", DD_KEYBOARD_vThread, nullptr);
 }
 
@@ -100,13 +122,29 @@ static void KEYBOARD_vFakeKey(void) {
   S32 now = lm_gettime(nullptr);
   if (now <= fk_lasttime) return;
   fk_currstate = !fk_currstate;
-  s_state[index].store(fk_currstate, std::memory_order_relaxed);
+  KEYBOARD_vSetLevel((U32)index, fk_currstate);
   fk_lasttime = now + (fk_currstate ? 100 : 250);
 }
 
+// A press not yet handed on is handed on now; when the last copy had the
+// key down, that press came after a release, which goes first.
 void DD_KEYBOARD_vGetState(BOOLEAN* pbList) {
   KEYBOARD_vFakeKey();
-  for (U32 i = 0; i < DD_KEYBOARD_NUM_KEYS; i++) pbList[i] = s_state[i].load(std::memory_order_relaxed);
+  for (U32 i = 0; i < DD_KEYBOARD_NUM_KEYS; i++) {
+    const BOOLEAN bLevel = s_state[i].load(std::memory_order_acquire);
+    const U32 u32Presses = s_au32Presses[i].load(std::memory_order_relaxed);
+    BOOLEAN bDown = bLevel;
+    if (u32Presses != s_au32PressesSeen[i]) {
+      bDown = !s_abHandedOn[i];
+      if (bDown) s_au32PressesSeen[i]++;
+    }
+    s_abHandedOn[i] = bDown;
+    pbList[i] = bDown;
+  }
+}
+
+BOOLEAN DD_KEYBOARD_bIsDown(U32 u32Index) {
+  return u32Index < DD_KEYBOARD_NUM_KEYS && s_state[u32Index].load(std::memory_order_acquire);
 }
 
 void DD_KEYBOARD_vPhasedScan(void) {}

@@ -58,27 +58,34 @@ static const XLAT_BAUD* UART_pBaud(U32 u32BaudRate) {
 
 BOOLEAN DD_UART_bIsSupportedBaudRate(U32 u32BaudRate) { return UART_pBaud(u32BaudRate) != nullptr; }
 
-// Hands one byte to the ring; waits while the ring is full so that nothing is
-// lost or overwritten. FALSE when the port is being shut meanwhile.
-static BOOLEAN UART_bPut(UART_INFO* p, U8 byte) {
-  U32 put = p->putidx.load(std::memory_order_relaxed);
-  U32 next = (put + 1) % DD_UART_RING_SIZE;
-  while (next == p->getidx.load(std::memory_order_acquire)) {
-    if (p->bStopping.load()) return FALSE;
-    usleep(1);
+// Hands a run of bytes to the ring, one signal for each part that fits;
+// waits while the ring is full so that nothing is lost or overwritten.
+// FALSE when the port is being shut meanwhile.
+static BOOLEAN UART_bPut(UART_INFO* p, const U8* pu8Bytes, U32 u32Count) {
+  while (u32Count > 0) {
+    const U32 put = p->putidx.load(std::memory_order_relaxed);
+    const U32 room = (p->getidx.load(std::memory_order_acquire) + DD_UART_RING_SIZE - put - 1) % DD_UART_RING_SIZE;
+    if (room == 0) {
+      if (p->bStopping.load()) return FALSE;
+      usleep(1);
+      continue;
+    }
+    U32 run = u32Count < room ? u32Count : room;
+    if (run > DD_UART_RING_SIZE - put) run = DD_UART_RING_SIZE - put;
+    memcpy(&p->qbuffer[put], pu8Bytes, run);
+    p->putidx.store((put + run) % DD_UART_RING_SIZE, std::memory_order_release);
+    // A semaphore still signalled counts once: the consumer drains the ring.
+    L_SEMA_Signal(p->receive_sema);
+    pu8Bytes += run;
+    u32Count -= run;
   }
-  p->qbuffer[put] = byte;
-  p->putidx.store(next, std::memory_order_release);
-  p->u32Received.fetch_add(1, std::memory_order_release);
-  // A semaphore still signalled counts once: the consumer drains the ring.
-  L_SEMA_Signal(p->receive_sema);
   return TRUE;
 }
 
 void* DD_UART_ReadThread(void* vptr) {
   UART_INFO* p = (UART_INFO*)vptr;
   struct pollfd fds[2] = {{p->dev_handle, POLLIN, 0}, {p->stop_fd, POLLIN, 0}};
-  U8 bytes[64];
+  U8 bytes[DD_UART_RING_SIZE];
   for (;;) {
     if (poll(fds, 2, -1) < 0) {
       if (errno == EINTR) continue;
@@ -92,9 +99,7 @@ void* DD_UART_ReadThread(void* vptr) {
       log_me("[%d]%s: %s read ended: %s", __LINE__, __func__, p->dev_name, n == 0 ? "end of file" : strerror(errno));
       break;
     }
-    BOOLEAN bGoOn = TRUE;
-    for (ssize_t i = 0; i < n && bGoOn; i++) bGoOn = UART_bPut(p, bytes[i]);
-    if (!bGoOn) break;
+    if (!UART_bPut(p, bytes, (U32)n)) break;
   }
   p->bReaderEnded = TRUE;
   return nullptr;
@@ -168,6 +173,36 @@ void DD_UART_vSendByte(U8 u8Port, U8 u8Data) {
   }
 }
 
+U32 DD_UART_u32SendBlock(U8 u8Port, const U8* pu8Data, U32 u32Count) {
+  UART_INFO* p = UART_pPort(u8Port);
+  if (p == nullptr || !p->xmit_enable || p->dev_handle < 0) return 0;
+  U32 done = 0;
+  while (done < u32Count) {
+    const ssize_t n = write(p->dev_handle, pu8Data + done, u32Count - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += (U32)n;
+  }
+  return done;
+}
+
+U32 DD_UART_u32Read(U8 u8Port, U8* pu8Bytes, U32 u32Max) {
+  UART_INFO* p = UART_pPort(u8Port);
+  if (p == nullptr || p->dev_handle < 0) return 0;
+  U32 get = p->getidx.load(std::memory_order_relaxed);
+  const U32 put = p->putidx.load(std::memory_order_acquire);
+  U32 done = 0;
+  while (done < u32Max && get != put) {
+    U32 run = (put > get ? put : DD_UART_RING_SIZE) - get;
+    if (run > u32Max - done) run = u32Max - done;
+    memcpy(pu8Bytes + done, &p->qbuffer[get], run);
+    done += run;
+    get = (get + run) % DD_UART_RING_SIZE;
+  }
+  p->getidx.store(get, std::memory_order_release);
+  return done;
+}
+
 U8 DD_UART_u8Getch(U8 u8Port) {
   UART_INFO* p = UART_pPort(u8Port);
   if (p == nullptr) return 0xFF;
@@ -182,11 +217,6 @@ BOOLEAN DD_UART_bRxCharAvail(U8 u8Port) {
   UART_INFO* p = UART_pPort(u8Port);
   if (p == nullptr || p->dev_handle < 0) return FALSE;
   return p->putidx.load(std::memory_order_acquire) != p->getidx.load(std::memory_order_relaxed);
-}
-
-U32 DD_UART_u32ReceivedCount(U8 u8Port) {
-  UART_INFO* p = UART_pPort(u8Port);
-  return p == nullptr ? 0 : p->u32Received.load(std::memory_order_acquire);
 }
 
 U32 DD_UART_u32FetchTxCount(U8 u8Port) {

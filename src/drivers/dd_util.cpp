@@ -1,7 +1,8 @@
 // The hand-tuned copy routines. On the board (ARMv7 with NEON) the copy and
-// the blit are NEON code; elsewhere a portable body of the same shape runs.
-// Both copies move small sizes by the bits of n, align the destination to 16
-// bytes and move the bulk in 32-byte blocks.
+// the blit are NEON code; elsewhere a portable body runs. Both copies move
+// small sizes by the bits of n and hand long ones to the C library; between
+// the two the board aligns the destination to 16 bytes and moves 32-byte
+// blocks.
 
 #include "dd_util.h"
 
@@ -81,6 +82,19 @@ static inline void UTIL_vAlignDestination(U8*& d, const U8*& s, U32& n) {
   }
 }
 
+// From this many bytes on the C library's copy runs. Its copy is chosen at
+// load time for the processor it finds: on a host the widest vector moves,
+// which beat our 16-byte moves at every size from 16 bytes to 4 KB, at any
+// alignment; on the board a NEON copy with preload like ours. A frame row
+// (1,600 bytes) or a sonar column (960) thus moves at the library's speed on
+// both. The board's 512 leaves short copies their inline path without a
+// call; dd_util_copy_timing prints both copies either side of it.
+#if defined(__ARM_NEON)
+constexpr U32 UTIL_LIBRARY_FROM = 512;
+#else
+constexpr U32 UTIL_LIBRARY_FROM = 16;
+#endif
+
 void* DD_UTIL_Memcpy(void* dest, const void* src, U32 n) {
   U8* d = (U8*)dest;
   const U8* s = (const U8*)src;
@@ -88,6 +102,7 @@ void* DD_UTIL_Memcpy(void* dest, const void* src, U32 n) {
     UTIL_vTail(d, s, n);
     return dest;
   }
+  if (n >= UTIL_LIBRARY_FROM) return memcpy(dest, src, n);
   UTIL_vAlignDestination(d, s, n);
 #if defined(__ARM_NEON)
   // The preload runs further ahead as the copy proves long, but only while a
@@ -99,13 +114,6 @@ void* DD_UTIL_Memcpy(void* dest, const void* src, U32 n) {
     UTIL_vMove32Aligned(d, s);
     n -= 32;
     if (ahead < 320) ahead += 32;
-  }
-#else
-  // Large copies go to the C library's copy, which picks the widest moves
-  // and the cache-bypassing stores this processor has.
-  if (n >= 4096) {
-    memcpy(d, s, n);
-    return dest;
   }
 #endif
   for (; n >= 32; n -= 32) UTIL_vMove32Aligned(d, s);

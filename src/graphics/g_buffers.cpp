@@ -62,6 +62,16 @@ static void BUFFERS_vSetGeometry(BITMAP* pBitmap, U32 u32Width, U32 u32Height) {
   pBitmap->__u32PixelHeightOfBuffer = (u32Height + 1) & ~1u;
 }
 
+void G_BUFFERS_vRestoreWhole(BITMAP* pBitmap) {
+  if (pBitmap == nullptr) return;
+  pBitmap->pixels_wide = pBitmap->pixels_wide_full_screen;
+  pBitmap->pixels_high = pBitmap->pixels_high_full_screen;
+  pBitmap->s32ClipLeft = pBitmap->s32ClipLeft_full_screen;
+  pBitmap->s32ClipTop = pBitmap->s32ClipTop_full_screen;
+  pBitmap->s32ClipRight = pBitmap->s32ClipRight_full_screen;
+  pBitmap->s32ClipBottom = pBitmap->s32ClipBottom_full_screen;
+}
+
 BITMAP* G_BUFFERS_pCreateBitmap(U32 u32Width, U32 u32Height, BITMAP* pBitmap, const U32* pu32Buffer) {
   BOOLEAN bHeaderOwned = pBitmap == nullptr;
   if (bHeaderOwned) pBitmap = (BITMAP*)H_MEMORY_pvMalloc(sizeof(BITMAP));

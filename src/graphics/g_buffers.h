@@ -17,6 +17,9 @@ void G_BUFFERS_vFreeBitmap(BITMAP* pBitmap);
 
 // A new 800 x 480 bitmap with its own pixels.
 BITMAP* G_BUFFERS_pCreateFullScreenBitmap(void);
+// The clip and the size back to the whole bitmap, after a drawing that
+// narrowed them.
+void G_BUFFERS_vRestoreWhole(BITMAP* pBitmap);
 void G_BUFFERS_vFreeFullScreenBitmap(BITMAP* pBitmap);
 
 // A new 800 x 480 header without pixels: the caller points pBuffer at a frame.

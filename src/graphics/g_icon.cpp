@@ -125,6 +125,15 @@ void G_ICON_vPutRotatedAngle(BITMAP* pDest, const ICON* pIcon, const POINT* pptA
   G_ICON_vDecompressAndPutIndirect(pDest, pIcon, pptAnchor, writer, nullptr);
 }
 
+void G_ICON_vPutRotatedAngleKept(BITMAP* pDest, const ICON* pIcon, const POINT* pptAnchor,
+                                 const POINT* pptRotateCenter, double dRotateAngle) {
+  if (pIcon != nullptr && pIcon->eCompression == ICON_PNG_IMAGE32) {
+    G_IMAGE32_vPutRotatedOldKept(pDest, pIcon, pptAnchor, pptRotateCenter, dRotateAngle);
+    return;
+  }
+  G_ICON_vPutRotatedAngle(pDest, pIcon, pptAnchor, pptRotateCenter, dRotateAngle);
+}
+
 void G_ICON_vPutRotated(BITMAP* pDest, const ICON* pIcon, const POINT* pptAnchor, G_ICON_ROTATION eRotation) {
   G_ICON_PUT_PIXEL_FUNCTION* writer = G_ICON_vRot0PutPixel;
   if ((U32)eRotation >= 1 && (U32)eRotation <= 3) writer = s_apRotatedWriters[(U32)eRotation - 1];

@@ -64,6 +64,10 @@ void G_ICON_vPut(BITMAP* pDest, const ICON* pIcon, const POINT* pptLowerLeft);
 // truncated: 1, 2 and 3 turn, anything else draws unrotated.
 void G_ICON_vPutRotatedAngle(BITMAP* pDest, const ICON* pIcon, const POINT* pptAnchor, const POINT* pptRotateCenter,
                              double dRotateAngle);
+// The same for an icon compiled into the program: a 32-bit icon's turned
+// picture is kept and drawn again (G_IMAGE32_vPutRotatedOldKept).
+void G_ICON_vPutRotatedAngleKept(BITMAP* pDest, const ICON* pIcon, const POINT* pptAnchor,
+                                 const POINT* pptRotateCenter, double dRotateAngle);
 // Quarter turns clockwise about pptAnchor; a 32-bit icon draws nothing here.
 void G_ICON_vPutRotated(BITMAP* pDest, const ICON* pIcon, const POINT* pptAnchor, G_ICON_ROTATION eRotation);
 // 0 for a null icon.

@@ -4,6 +4,8 @@
 #include <string.h>
 
 #include <algorithm>
+#include <mutex>
+#include <vector>
 
 #include "g_span.h"
 
@@ -175,94 +177,237 @@ PIXEL Bound(PIXEL v, PIXEL limit) {
   return v < limit ? v : limit;
 }
 
-// Inverse mapping with bilinear filtering in 16.16 fixed point. With
-// bDivide255 the channel sums are divided by 255 x 65536 and the box is
-// bounded by the screen; otherwise shifted by 24 and bounded by the bitmap.
-void PutRotated(BITMAP* pDest, const U8* pu8Data, S32 s32Width, S32 s32Height, const POINT* pptAnchor,
-                const POINT* pptCenter, double dAngle, bool bDivide255) {
-  if (s32Width <= 0 || s32Height <= 0) return;
-  const double s = sin(dAngle), c = cos(dAngle);
-  S64 s16 = (S64)(s * 65536.0), c16 = (S64)(c * 65536.0);
-  s16 = s16 < -65536 ? -65536 : (s16 > 65536 ? 65536 : s16);
-  c16 = c16 < -65536 ? -65536 : (c16 > 65536 ? 65536 : c16);
-  const S64 cx = pptCenter->x, cy = pptCenter->y, ax = pptAnchor->x, ay = pptAnchor->y;
+// The turn of PutRotated: the image's data and size, the centre that lands
+// on the anchor, the sine and cosine in 16.16 fixed point, and whether the
+// channel sums are divided by 255 x 65536 with the box bounded by the screen
+// (otherwise shifted by 24 and bounded by the bitmap).
+typedef struct tag_TURN {
+  const U8* pu8Data;
+  S32 s32Width;
+  S32 s32Height;
+  S64 cx;
+  S64 cy;
+  double s;
+  double c;
+  S64 s16;
+  S64 c16;
+  bool bDivide255;
+} TURN;
 
+TURN TurnOf(const U8* pu8Data, S32 s32Width, S32 s32Height, const POINT* pptCenter, double dAngle, bool bDivide255) {
+  TURN t;
+  t.pu8Data = pu8Data;
+  t.s32Width = s32Width;
+  t.s32Height = s32Height;
+  t.cx = pptCenter->x;
+  t.cy = pptCenter->y;
+  t.s = sin(dAngle);
+  t.c = cos(dAngle);
+  t.s16 = (S64)(t.s * 65536.0);
+  t.c16 = (S64)(t.c * 65536.0);
+  t.s16 = t.s16 < -65536 ? -65536 : (t.s16 > 65536 ? 65536 : t.s16);
+  t.c16 = t.c16 < -65536 ? -65536 : (t.c16 > 65536 ? 65536 : t.c16);
+  t.bDivide255 = bDivide255;
+  return t;
+}
+
+// The pixels of the bitmap that the turned image may reach from the anchor:
+// columns x0 up to x1 and rows y0 up to y1, ends excluded.
+typedef struct tag_TURN_BOX {
+  PIXEL x0;
+  PIXEL x1;
+  PIXEL y0;
+  PIXEL y1;
+} TURN_BOX;
+
+TURN_BOX BoxOf(const TURN* t, const BITMAP* pDest, const POINT* pptAnchor) {
+  const S64 ax = pptAnchor->x, ay = pptAnchor->y;
   double minX = 0, maxX = 0, minY = 0, maxY = 0;
-  const double dxs[2] = {(double)-cx, (double)(s32Width - cx)};
-  const double dys[2] = {(double)-cy, (double)(s32Height - cy)};
+  const double dxs[2] = {(double)-t->cx, (double)(t->s32Width - t->cx)};
+  const double dys[2] = {(double)-t->cy, (double)(t->s32Height - t->cy)};
   for (int i = 0; i < 4; i++) {
     const double dx = dxs[i & 1], dy = dys[i >> 1];
-    const double X = (double)ax + c * dx - s * dy;
-    const double Y = (double)ay + s * dx + c * dy;
+    const double X = (double)ax + t->c * dx - t->s * dy;
+    const double Y = (double)ay + t->s * dx + t->c * dy;
     if (i == 0 || X < minX) minX = X;
     if (i == 0 || X > maxX) maxX = X;
     if (i == 0 || Y < minY) minY = Y;
     if (i == 0 || Y > maxY) maxY = Y;
   }
-  const PIXEL wide = bDivide255 ? (PIXEL)G_SCREEN_WIDTH : pDest->pixels_wide;
-  const PIXEL high = bDivide255 ? (PIXEL)G_SCREEN_HEIGHT : pDest->pixels_high;
-  const PIXEL x0Box = Bound(ToPixel(minX) - 1, wide), x1Box = Bound(ToPixel(maxX) + 2, wide);
-  const PIXEL y0Box = Bound(ToPixel(minY) - 1, high), y1Box = Bound(ToPixel(maxY) + 2, high);
+  const PIXEL wide = t->bDivide255 ? (PIXEL)G_SCREEN_WIDTH : pDest->pixels_wide;
+  const PIXEL high = t->bDivide255 ? (PIXEL)G_SCREEN_HEIGHT : pDest->pixels_high;
+  return {Bound(ToPixel(minX) - 1, wide), Bound(ToPixel(maxX) + 2, wide), Bound(ToPixel(minY) - 1, high),
+          Bound(ToPixel(maxY) + 2, high)};
+}
 
-  const S64 sxMax = ((S64)s32Width << 16) + 65535, syMax = ((S64)s32Height << 16) + 65535;
-  for (PIXEL x = x0Box; x < x1Box; x++) {
-    for (PIXEL y = y0Box; y < y1Box; y++) {
-      const S64 sx = cx * 65536 + c16 * (x - ax) + s16 * (y - ay);
-      const S64 sy = cy * 65536 - s16 * (x - ax) + c16 * (y - ay);
-      if (sx < -65535 || sx > sxMax || sy < -65535 || sy > syMax) continue;
-      const S32 x0 = (S32)(sx >> 16), y0 = (S32)(sy >> 16);
-      const U32 wx0 = (U32)((((S64)x0 << 16) + 65536 - sx) >> 8);
-      const U32 wy0 = (U32)((((S64)y0 << 16) + 65536 - sy) >> 8);
-      const U32 wxs[2] = {wx0, 256 - wx0}, wys[2] = {wy0, 256 - wy0};
-      // Bilinear weights add up to 65536, so with 8-bit channels every sum
-      // stays below 2^32.
-      U32 t = 0, sr = 0, sg = 0, sb = 0;
-      for (int n = 0; n < 4; n++) {
-        const S32 xi = x0 + (n >> 1), yi = y0 + (n & 1);
-        if (xi < 0 || xi >= s32Width || yi < 0 || yi >= s32Height) continue;
-        const U8* unit = pu8Data + ((size_t)yi * (size_t)s32Width + (size_t)xi) * 4;
-        if (unit[3] == 0) continue;
-        const U32 wa = wxs[n >> 1] * wys[n & 1] * unit[3];
-        t += wa;
-        sr += wa * unit[0];
-        sg += wa * unit[1];
-        sb += wa * unit[2];
-      }
-      if (t <= 0x10000) continue;
-      U32 r, g, b;
-      if (t >= 0xFE0000) {
-        if (bDivide255) {
-          r = (U32)(((U64)(sr >> 3) * 0x80808081ULL) >> 55);
-          g = (U32)(((U64)(sg >> 2) * 0x80808081ULL) >> 55);
-          b = (U32)(((U64)(sb >> 3) * 0x80808081ULL) >> 55);
-        } else {
-          r = sr >> 27;
-          g = sg >> 26;
-          b = sb >> 27;
-        }
-      } else {
-        COLOR old = 0;
-        if (G_SPAN_bInClip(pDest, x, y)) old = *G_SPAN_pcolAt(pDest, x, y);
-        const U32 rest = 0x1000000 - t;
-        const U32 vr = (sr >> 3) + ((U32)old >> 11) * rest;
-        const U32 vg = (sg >> 2) + (((U32)old >> 5) & 63) * rest;
-        const U32 vb = (sb >> 3) + ((U32)old & 31) * rest;
-        if (bDivide255) {
-          r = (U32)(((U64)vr * 0x80808081ULL) >> 55);
-          g = (U32)(((U64)vg * 0x80808081ULL) >> 55);
-          b = (U32)(((U64)vb * 0x80808081ULL) >> 55);
-        } else {
-          r = vr >> 24;
-          g = vg >> 24;
-          b = vb >> 24;
-        }
-      }
-      if (r > 31) r = 31;
-      if (g > 63) g = 63;
-      if (b > 31) b = 31;
-      if (G_SPAN_bInClip(pDest, x, y)) *G_SPAN_pcolAt(pDest, x, y) = (COLOR)((r << 11) | (g << 5) | b);
+// What the turn puts at the pixel dx, dy from the anchor: nothing, a colour
+// (in r), or a blend of the old pixel, whose channels are weighted by rest
+// and added to r, g and b.
+typedef enum tag_TURN_KIND : U8 { TURN_NONE = 0, TURN_COLOUR = 1, TURN_BLEND = 2 } TURN_KIND;
+typedef struct tag_TURN_SAMPLE {
+  TURN_KIND eKind;
+  U32 r;
+  U32 g;
+  U32 b;
+  U32 rest;
+} TURN_SAMPLE;
+
+// Channel values of 5 or 6 bits from sums: divided by 255 x 65536 through a
+// multiply, or shifted by 24.
+U32 Channel(U32 v, bool bDivide255) { return bDivide255 ? (U32)(((U64)v * 0x80808081ULL) >> 55) : v >> 24; }
+
+TURN_SAMPLE SampleAt(const TURN* t, S64 dx, S64 dy) {
+  TURN_SAMPLE out = {TURN_NONE, 0, 0, 0, 0};
+  const S32 w = t->s32Width, h = t->s32Height;
+  const S64 sx = t->cx * 65536 + t->c16 * dx + t->s16 * dy;
+  const S64 sy = t->cy * 65536 - t->s16 * dx + t->c16 * dy;
+  const S64 sxMax = ((S64)w << 16) + 65535, syMax = ((S64)h << 16) + 65535;
+  if (sx < -65535 || sx > sxMax || sy < -65535 || sy > syMax) return out;
+  const S32 x0 = (S32)(sx >> 16), y0 = (S32)(sy >> 16);
+  const U32 wx0 = (U32)((((S64)x0 << 16) + 65536 - sx) >> 8);
+  const U32 wy0 = (U32)((((S64)y0 << 16) + 65536 - sy) >> 8);
+  const U32 wxs[2] = {wx0, 256 - wx0}, wys[2] = {wy0, 256 - wy0};
+  // Bilinear weights add up to 65536, so with 8-bit channels every sum
+  // stays below 2^32.
+  U32 total = 0, sr = 0, sg = 0, sb = 0;
+  for (int n = 0; n < 4; n++) {
+    const S32 xi = x0 + (n >> 1), yi = y0 + (n & 1);
+    if (xi < 0 || xi >= w || yi < 0 || yi >= h) continue;
+    const U8* unit = t->pu8Data + ((size_t)yi * (size_t)w + (size_t)xi) * 4;
+    if (unit[3] == 0) continue;
+    const U32 wa = wxs[n >> 1] * wys[n & 1] * unit[3];
+    total += wa;
+    sr += wa * unit[0];
+    sg += wa * unit[1];
+    sb += wa * unit[2];
+  }
+  if (total <= 0x10000) return out;
+  if (total >= 0xFE0000) {
+    U32 r, g, b;
+    if (t->bDivide255) {
+      r = Channel(sr >> 3, true);
+      g = Channel(sg >> 2, true);
+      b = Channel(sb >> 3, true);
+    } else {
+      r = sr >> 27;
+      g = sg >> 26;
+      b = sb >> 27;
+    }
+    if (r > 31) r = 31;
+    if (g > 63) g = 63;
+    if (b > 31) b = 31;
+    out.eKind = TURN_COLOUR;
+    out.r = (r << 11) | (g << 5) | b;
+    return out;
+  }
+  out.eKind = TURN_BLEND;
+  out.r = sr >> 3;
+  out.g = sg >> 2;
+  out.b = sb >> 3;
+  out.rest = 0x1000000 - total;
+  return out;
+}
+
+COLOR Finish(const TURN_SAMPLE* p, COLOR old, bool bDivide255) {
+  if (p->eKind == TURN_COLOUR) return (COLOR)p->r;
+  U32 r = Channel(p->r + ((U32)old >> 11) * p->rest, bDivide255);
+  U32 g = Channel(p->g + (((U32)old >> 5) & 63) * p->rest, bDivide255);
+  U32 b = Channel(p->b + ((U32)old & 31) * p->rest, bDivide255);
+  if (r > 31) r = 31;
+  if (g > 63) g = 63;
+  if (b > 31) b = 31;
+  return (COLOR)((r << 11) | (g << 5) | b);
+}
+
+// Inverse mapping with bilinear filtering in 16.16 fixed point.
+void PutRotated(BITMAP* pDest, const U8* pu8Data, S32 s32Width, S32 s32Height, const POINT* pptAnchor,
+                const POINT* pptCenter, double dAngle, bool bDivide255) {
+  if (s32Width <= 0 || s32Height <= 0) return;
+  const TURN t = TurnOf(pu8Data, s32Width, s32Height, pptCenter, dAngle, bDivide255);
+  const TURN_BOX box = BoxOf(&t, pDest, pptAnchor);
+  for (PIXEL x = box.x0; x < box.x1; x++) {
+    for (PIXEL y = box.y0; y < box.y1; y++) {
+      if (!G_SPAN_bInClip(pDest, x, y)) continue;
+      const TURN_SAMPLE sample = SampleAt(&t, (S64)x - pptAnchor->x, (S64)y - pptAnchor->y);
+      if (sample.eKind == TURN_NONE) continue;
+      COLOR* p = G_SPAN_pcolAt(pDest, x, y);
+      *p = Finish(&sample, *p, bDivide255);
     }
   }
+}
+
+// Turned pictures of images that never change, kept for reuse: what the
+// turn puts at each pixel it reaches, relative to the anchor, so that one
+// picture serves every anchor. The least recently drawn is given up first.
+typedef struct tag_KEPT_PIXEL {
+  S16 dx;
+  S16 dy;
+  TURN_SAMPLE sample;
+} KEPT_PIXEL;
+
+typedef struct tag_KEPT_TURN {
+  const U8* pu8Data;
+  S32 s32Width;
+  S32 s32Height;
+  POINT centre;
+  double dAngle;
+  bool bDivide255;
+  U64 u64Used;
+  std::vector<KEPT_PIXEL> pixels;
+} KEPT_TURN;
+
+constexpr size_t KEPT_TURNS = 64;
+constexpr S32 KEPT_TURN_MAX_SIDE = 256;
+KEPT_TURN s_aKeptTurns[KEPT_TURNS];
+U64 s_u64KeptUses;
+std::mutex s_keptTurnsLock;
+
+// Every pixel, relative to the anchor, whose sample falls on the image or
+// the pixel round it: the corners of that ring turned back, with two pixels
+// to spare for the fixed-point sine and cosine.
+TURN_BOX KeptArea(const TURN* t) {
+  const double us[2] = {-1.0 - (double)t->cx, (double)t->s32Width + 1.0 - (double)t->cx};
+  const double vs[2] = {-1.0 - (double)t->cy, (double)t->s32Height + 1.0 - (double)t->cy};
+  double x0 = 0, x1 = 0, y0 = 0, y1 = 0;
+  for (int i = 0; i < 4; i++) {
+    const double u = us[i & 1], v = vs[i >> 1];
+    const double dx = t->c * u - t->s * v, dy = t->s * u + t->c * v;
+    if (i == 0 || dx < x0) x0 = dx;
+    if (i == 0 || dx > x1) x1 = dx;
+    if (i == 0 || dy < y0) y0 = dy;
+    if (i == 0 || dy > y1) y1 = dy;
+  }
+  return {(PIXEL)floor(x0) - 2, (PIXEL)ceil(x1) + 3, (PIXEL)floor(y0) - 2, (PIXEL)ceil(y1) + 3};
+}
+
+const KEPT_TURN* KeptTurn(const TURN* t, const POINT* pptCenter, double dAngle) {
+  KEPT_TURN* pOldest = &s_aKeptTurns[0];
+  for (KEPT_TURN& k : s_aKeptTurns) {
+    if (k.pu8Data == t->pu8Data && k.s32Width == t->s32Width && k.s32Height == t->s32Height &&
+        k.centre.x == pptCenter->x && k.centre.y == pptCenter->y && k.dAngle == dAngle &&
+        k.bDivide255 == t->bDivide255) {
+      k.u64Used = ++s_u64KeptUses;
+      return &k;
+    }
+    if (k.u64Used < pOldest->u64Used) pOldest = &k;
+  }
+  KEPT_TURN* k = pOldest;
+  k->pu8Data = t->pu8Data;
+  k->s32Width = t->s32Width;
+  k->s32Height = t->s32Height;
+  k->centre = *pptCenter;
+  k->dAngle = dAngle;
+  k->bDivide255 = t->bDivide255;
+  k->u64Used = ++s_u64KeptUses;
+  k->pixels.clear();
+  const TURN_BOX area = KeptArea(t);
+  for (S64 dy = area.y0; dy < area.y1; dy++) {
+    for (S64 dx = area.x0; dx < area.x1; dx++) {
+      const TURN_SAMPLE sample = SampleAt(t, dx, dy);
+      if (sample.eKind != TURN_NONE) k->pixels.push_back({(S16)dx, (S16)dy, sample});
+    }
+  }
+  return k;
 }
 
 // A fraction of a size, limited to 0..size.
@@ -346,6 +491,48 @@ void G_IMAGE32_vPutRotatedOld(BITMAP* pDest, const ICON* pImage32, const POINT* 
                               const POINT* pptRotateCenter, double dRotateAngle) {
   PutRotated(pDest, (const U8*)pImage32->pBitmap, pImage32->nWidth, pImage32->nHeight, pptAnchor, pptRotateCenter,
              dRotateAngle, true);
+}
+
+// The kept picture drawn at the anchor, pixel for pixel what PutRotated
+// draws there: within the box it would walk and the clip.
+static void PutKept(BITMAP* pDest, const U8* pu8Data, S32 s32Width, S32 s32Height, const POINT* pptAnchor,
+                    const POINT* pptCenter, double dAngle, bool bDivide255) {
+  if (s32Width <= 0 || s32Height <= 0) return;
+  const TURN t = TurnOf(pu8Data, s32Width, s32Height, pptCenter, dAngle, bDivide255);
+  // A large image, or a centre far from it, is turned afresh every time.
+  const BOOLEAN bSmall = s32Width <= KEPT_TURN_MAX_SIDE && s32Height <= KEPT_TURN_MAX_SIDE &&
+                         llabs(t.cx) <= KEPT_TURN_MAX_SIDE && llabs(t.cy) <= KEPT_TURN_MAX_SIDE;
+  if (!bSmall || !isfinite(dAngle)) {
+    PutRotated(pDest, pu8Data, s32Width, s32Height, pptAnchor, pptCenter, dAngle, bDivide255);
+    return;
+  }
+  TURN_BOX box = BoxOf(&t, pDest, pptAnchor);
+  if (box.x0 < pDest->s32ClipLeft) box.x0 = pDest->s32ClipLeft;
+  if (box.x1 > (S64)pDest->s32ClipRight + 1) box.x1 = pDest->s32ClipRight + 1;
+  if (box.y0 < pDest->s32ClipBottom) box.y0 = pDest->s32ClipBottom;
+  if (box.y1 > (S64)pDest->s32ClipTop + 1) box.y1 = pDest->s32ClipTop + 1;
+  if (box.x0 >= box.x1 || box.y0 >= box.y1) return;
+  const std::lock_guard<std::mutex> lock(s_keptTurnsLock);
+  const KEPT_TURN* k = KeptTurn(&t, pptCenter, dAngle);
+  const S64 ax = pptAnchor->x, ay = pptAnchor->y;
+  for (const KEPT_PIXEL& kp : k->pixels) {
+    const S64 x = ax + kp.dx, y = ay + kp.dy;
+    if (x < box.x0 || x >= box.x1 || y < box.y0 || y >= box.y1) continue;
+    COLOR* p = G_SPAN_pcolAt(pDest, (PIXEL)x, (PIXEL)y);
+    *p = Finish(&kp.sample, *p, bDivide255);
+  }
+}
+
+void G_IMAGE32_vPutRotatedKept(BITMAP* pDest, const IMAGE32* pImage32, const POINT* pptAnchor,
+                               const POINT* pptRotateCenter, double dRotateAngle) {
+  PutKept(pDest, pImage32->data, pImage32->s32Width, pImage32->s32Height, pptAnchor, pptRotateCenter, dRotateAngle,
+          false);
+}
+
+void G_IMAGE32_vPutRotatedOldKept(BITMAP* pDest, const ICON* pImage32, const POINT* pptAnchor,
+                                  const POINT* pptRotateCenter, double dRotateAngle) {
+  PutKept(pDest, (const U8*)pImage32->pBitmap, pImage32->nWidth, pImage32->nHeight, pptAnchor, pptRotateCenter,
+          dRotateAngle, true);
 }
 
 void G_IMAGE32_vPut_Half(BITMAP* pDest, const IMAGE32* pImage32, const POINT* pptLowerLeft, U8 u8Top, U8 u8Left) {

@@ -53,6 +53,13 @@ void G_IMAGE32_vPutRotated(BITMAP* pDest, const IMAGE32* pImage32, const POINT* 
 // bounded by the screen rather than the bitmap.
 void G_IMAGE32_vPutRotatedOld(BITMAP* pDest, const ICON* pImage32, const POINT* pptAnchor,
                               const POINT* pptRotateCenter, double dRotateAngle);
+// The same two drawings for an image whose pixels never change, such as one
+// compiled into the program: the turned picture is kept, keyed by the
+// image's data, size, centre and angle, and drawn again at any anchor.
+void G_IMAGE32_vPutRotatedKept(BITMAP* pDest, const IMAGE32* pImage32, const POINT* pptAnchor,
+                               const POINT* pptRotateCenter, double dRotateAngle);
+void G_IMAGE32_vPutRotatedOldKept(BITMAP* pDest, const ICON* pImage32, const POINT* pptAnchor,
+                                  const POINT* pptRotateCenter, double dRotateAngle);
 // As G_IMAGE32_vPut, keeping only part of the image: u8Top 1 the rows 0 to
 // H / 2, 2 the rows H / 2 to H; u8Left 1 the columns 0 to W / 2, 2 the
 // columns W / 2 to W; other values keep all (bounds included).

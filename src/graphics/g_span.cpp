@@ -6,6 +6,7 @@
 #include "g_span.h"
 
 #include <stdint.h>
+#include <string.h>
 
 typedef U16 SPAN_V16 __attribute__((vector_size(32)));
 
@@ -41,10 +42,9 @@ void G_SPAN_vFill(COLOR* p, size_t count, COLOR color) {
 // instruction.
 G_SPAN_WIDE_CLONES
 void G_SPAN_vBlend(COLOR* p, size_t count, COLOR color, U8 u8Alpha) {
-  while (count != 0 && ((uintptr_t)p & 31) != 0) {
-    *p = G_SPAN_colorBlend(color, *p, u8Alpha);
-    p++;
-    count--;
+  if (count < 16) {
+    for (; count != 0; count--, p++) *p = G_SPAN_colorBlend(color, *p, u8Alpha);
+    return;
   }
   // Every channel product stays below 2^14, so 16-bit lanes hold the blend
   // exactly; the shifts back into place fold the truncating >> 8.
@@ -53,17 +53,28 @@ void G_SPAN_vBlend(COLOR* p, size_t count, COLOR color, U8 u8Alpha) {
   const SPAN_V16 vr = SPAN_V16{} + (U16)((color >> 11) * n);
   const SPAN_V16 vg = SPAN_V16{} + (U16)(((color >> 5) & 63) * n);
   const SPAN_V16 vb = SPAN_V16{} + (U16)((color & 31) * n);
-  SPAN_V16* q = (SPAN_V16*)p;
-  const size_t vectors = count / 16;
-  for (size_t i = 0; i < vectors; i++) {
-    const SPAN_V16 old = q[i];
+  auto blend = [&](SPAN_V16& v) {
+    const SPAN_V16 old = v;
     const SPAN_V16 r = (((old >> 11) * va + vr) << 3) & 0xF800;
     const SPAN_V16 g = ((((old >> 5) & 63) * va + vg) >> 3) & 0x07E0;
     const SPAN_V16 b = ((old & 31) * va + vb) >> 8;
-    q[i] = r | g | b;
-  }
-  p += vectors * 16;
-  for (count &= 15; count != 0; count--, p++) *p = G_SPAN_colorBlend(color, *p, u8Alpha);
+    v = r | g | b;
+  };
+  // The ends go as two unaligned vectors of the pixels as they were, stored
+  // after the aligned middle: where they overlap it they write the same
+  // blend of the same pixels, and no pixel is left to a one-by-one loop
+  // (a pane's rows seldom start or end on a 32-byte boundary).
+  COLOR* pEnd = p + count;
+  SPAN_V16 head, tail;
+  memcpy(&head, p, sizeof head);
+  memcpy(&tail, pEnd - 16, sizeof tail);
+  SPAN_V16* q = (SPAN_V16*)(((uintptr_t)p + 31) & ~(uintptr_t)31);
+  SPAN_V16* qEnd = (SPAN_V16*)((uintptr_t)pEnd & ~(uintptr_t)31);
+  for (; q < qEnd; q++) blend(*q);
+  blend(head);
+  blend(tail);
+  memcpy(p, &head, sizeof head);
+  memcpy(pEnd - 16, &tail, sizeof tail);
 }
 
 void G_SPAN_vFillColumn(COLOR* p, size_t count, size_t pitch, COLOR color) {

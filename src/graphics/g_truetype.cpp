@@ -5,9 +5,11 @@
 #include FT_CACHE_H
 #include FT_GLYPH_H
 
+#include <stdint.h>
 #include <string.h>
 
 #include <atomic>
+#include <vector>
 
 #include "g_fontdata.h"
 #include "g_image32.h"
@@ -268,6 +270,49 @@ static const SIZE_METRICS* G_TRUETYPE_pFaceAtSize(const FontInfo* pInfo) {
   return &metrics;
 }
 
+// Wide text mixes two faces: Latin letters, digits and their signs are drawn
+// from a Latin face, so that a readout keeps the weight it has in the other
+// languages, and only the wide characters come from the Unicode face, which
+// has one weight. A font of the Unicode face takes its Latin from the bold
+// face; a font of a Latin face takes its wide characters from the Unicode
+// face at the same size.
+static BOOLEAN G_TRUETYPE_bLatinCode(FT_UInt32 code) {
+  return code >= 0x21 && code < 0x250 && !(code >= 0x7F && code < 0xA0);
+}
+
+static const FontInfo* G_TRUETYPE_pLatinPartner(const FontInfo* pInfo) {
+  const ptrdiff_t index = FontIndex(pInfo);
+  if (index / (ptrdiff_t)TTF_SIZE_COUNT != FACE_UNICODE) return pInfo;
+  return &s_FontInfo[FACE_BOLD][index % (ptrdiff_t)TTF_SIZE_COUNT];
+}
+
+static const FontInfo* G_TRUETYPE_pWidePartner(const FontInfo* pInfo) {
+  if (s_FontFaceDesciptor[FACE_UNICODE].pData == nullptr) return pInfo;
+  return &s_FontInfo[FACE_UNICODE][FontIndex(pInfo) % (ptrdiff_t)TTF_SIZE_COUNT];
+}
+
+// The glyph of one character of wide text, from the first of its faces that
+// has one; the face is returned in *ppFrom.
+static BOOLEAN G_TRUETYPE_bFindWideGlyph(const FontInfo* pInfo, FT_UInt32 code, const FontInfo** ppFrom,
+                                         const SIZE_METRICS** ppSize, FT_UInt* pGlyph, GLYPH_IMAGE* pImage) {
+  const BOOLEAN bLatin = G_TRUETYPE_bLatinCode(code);
+  const FontInfo* apTry[2] = {bLatin ? G_TRUETYPE_pLatinPartner(pInfo) : G_TRUETYPE_pWidePartner(pInfo),
+                              bLatin ? G_TRUETYPE_pWidePartner(pInfo) : pInfo};
+  *pGlyph = 0;
+  for (int k = 0; k < 2; k++) {
+    if (k == 1 && apTry[1] == apTry[0]) break;
+    const SIZE_METRICS* pSize = G_TRUETYPE_pFaceAtSize(apTry[k]);
+    if (pSize == nullptr) continue;
+    const FontFaceDescriptor* pDesc = (const FontFaceDescriptor*)apTry[k]->scaler.face_id;
+    const BOOLEAN bImage = G_TRUETYPE_bFindGlyph(apTry[k], pDesc->nUnicodeMap, code, pGlyph, pImage);
+    if (*pGlyph == 0) continue;
+    *ppFrom = apTry[k];
+    *ppSize = pSize;
+    return bImage;
+  }
+  return FALSE;
+}
+
 // Walks the text as drawing does, handing every glyph and its pen position to
 // plot, which returns FALSE to stop the walk there. Wide text in a wide
 // language unless b8Bit. Returns the pen position after the last glyph.
@@ -281,6 +326,7 @@ static S32 G_TRUETYPE_s32WalkWith(const char* pText, PIXEL x, const FontInfo* pI
   const U32 u32Step = bUnicode ? 2 : 1;
   const FontFaceDescriptor* pDesc = (const FontFaceDescriptor*)pInfo->scaler.face_id;
   FT_UInt previous = 0;
+  const FontInfo* pPrevious = nullptr;
   for (U32 i = 0; i + u32Step <= u32Length; i += u32Step) {
     FT_UInt32 code;
     BOOLEAN bSpace;
@@ -299,34 +345,43 @@ static S32 G_TRUETYPE_s32WalkWith(const char* pText, PIXEL x, const FontInfo* pI
     // The glyph is always looked up in the face that draws it: through its
     // default (Unicode) map for wide text and in ASCII mode, else through the
     // code page of the font set.
-    const FT_Int nMap = bUnicode || bASCII ? pDesc->nUnicodeMap : nCharmap;
-    FT_UInt glyph;
+    FT_UInt glyph = 0;
     GLYPH_IMAGE image;
-    const BOOLEAN bImage = G_TRUETYPE_bFindGlyph(pInfo, nMap, code, &glyph, &image);
+    const FontInfo* pFrom = pInfo;
+    const SIZE_METRICS* pFromSize = pSize;
+    BOOLEAN bImage;
+    if (bUnicode) {
+      bImage = G_TRUETYPE_bFindWideGlyph(pInfo, code, &pFrom, &pFromSize, &glyph, &image);
+    } else {
+      bImage = G_TRUETYPE_bFindGlyph(pInfo, bASCII ? pDesc->nUnicodeMap : nCharmap, code, &glyph, &image);
+    }
     if (glyph == 0) {
       previous = 0;
       continue;
     }
     // Kerning in font units scaled by the size, as FreeType scales it for
-    // the face's active size, without needing that size to be active.
-    if (previous != 0 && FT_HAS_KERNING(pSize->face)) {
+    // the face's active size, without needing that size to be active; only
+    // between two glyphs of one face.
+    if (previous != 0 && pPrevious == pFrom && FT_HAS_KERNING(pFromSize->face)) {
       FT_Vector delta;
-      if (FT_Get_Kerning(pSize->face, previous, glyph, FT_KERNING_UNSCALED, &delta) == 0) {
-        x += (S32)(FT_MulFix(delta.x, pSize->xScale) >> 6);
+      if (FT_Get_Kerning(pFromSize->face, previous, glyph, FT_KERNING_UNSCALED, &delta) == 0) {
+        x += (S32)(FT_MulFix(delta.x, pFromSize->xScale) >> 6);
       }
     }
     if (!bImage) continue;
     if (!plot(image, x)) break;
     x += image.s32Width + (S32)(u32Height >> 6) + 1;
     previous = glyph;
+    pPrevious = pFrom;
   }
   return x;
 }
 
-// Walks the text as drawing does; draws into pBmp when it is not null.
-// Returns the pen position after the last glyph, starting from x.
+// Walks the text as drawing does; draws into pBmp when it is not null, and
+// then widens *pBox by every glyph drawn. Returns the pen position after the
+// last glyph, starting from x.
 static S32 G_TRUETYPE_s32Walk(BITMAP* pBmp, const char* pText, PIXEL x, PIXEL yBaseline, COLOR colorText,
-                              const FontInfo* pInfo, U32 u32Height, const SIZE_METRICS* pSize) {
+                              const FontInfo* pInfo, U32 u32Height, const SIZE_METRICS* pSize, G_TEXT_BOX* pBox) {
   return G_TRUETYPE_s32WalkWith(pText, x, pInfo, u32Height, pSize, FALSE, [&](const GLYPH_IMAGE& image, PIXEL at) {
     if (pBmp == nullptr) return TRUE;
     const PIXEL y = yBaseline + image.s32Top - image.s32Rows;
@@ -335,8 +390,26 @@ static S32 G_TRUETYPE_s32Walk(BITMAP* pBmp, const char* pText, PIXEL x, PIXEL yB
     if (at + s32Columns > pBmp->pixels_wide) s32Columns = pBmp->pixels_wide - at;
     if (s32Columns <= 0 && image.s32Width > 0) return FALSE;
     G_TRUETYPE_vBlendGlyph(pBmp, image, at, y, s32Columns, colorText);
+    if (pBox != nullptr && s32Columns > 0 && image.s32Rows > 0) {
+      const PIXEL left = at < 0 ? 0 : at;
+      if (left < pBox->left) pBox->left = left;
+      if (at + s32Columns - 1 > pBox->right) pBox->right = at + s32Columns - 1;
+      if (y < pBox->bottom) pBox->bottom = y;
+      if (y + image.s32Rows - 1 > pBox->top) pBox->top = y + image.s32Rows - 1;
+    }
     return TRUE;
   });
+}
+
+static std::atomic<G_TEXT_OBSERVER*> s_pfnTextObserver{nullptr};
+
+void G_TRUETYPE_vSetTextObserver(G_TEXT_OBSERVER* pfnObserver) { s_pfnTextObserver.store(pfnObserver); }
+
+void G_TRUETYPE_vTextDrawn(const BITMAP* pBmp, const char* pText, const FONT_DEF* pFont, const G_TEXT_BOX* pBox) {
+  G_TEXT_OBSERVER* pfn = s_pfnTextObserver.load();
+  if (pfn != nullptr && pBox != nullptr && pBox->left <= pBox->right && pBox->bottom <= pBox->top) {
+    pfn(pBmp, pText, pFont, pBox);
+  }
 }
 
 
@@ -347,10 +420,33 @@ U32 G_TRUETYPE_M_u32GetWidth(const char* pText, const FONT_DEF* pFontPtr) {
   S32 s32Width = 0;
   const SIZE_METRICS* pSize = G_TRUETYPE_pFaceAtSize(pInfo);
   if (pSize != nullptr && U_WSTRING_u32w_strlen(pText, FALSE) != 0) {
-    s32Width = G_TRUETYPE_s32Walk(nullptr, pText, 0, 0, 0, pInfo, pFontPtr->u32Height, pSize);
+    s32Width = G_TRUETYPE_s32Walk(nullptr, pText, 0, 0, 0, pInfo, pFontPtr->u32Height, pSize, nullptr);
   }
   L_MUTEX_Unlock(RES_TRUETYPE_FONT);
   return s32Width > 0 ? (U32)s32Width : 0;
+}
+
+BOOLEAN G_TRUETYPE_M_bInkBox(const char* pText, const FONT_DEF* pFontPtr, G_TEXT_BOX* pBox) {
+  const FontInfo* pInfo = InfoOf(pFontPtr);
+  if (pText == nullptr || pBox == nullptr || pInfo == nullptr || !s_bReady.load()) return FALSE;
+  G_TEXT_BOX box = {INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+  L_MUTEX_LockWait(RES_TRUETYPE_FONT);
+  const SIZE_METRICS* pSize = G_TRUETYPE_pFaceAtSize(pInfo);
+  if (pSize != nullptr) {
+    G_TRUETYPE_s32WalkWith(pText, 0, pInfo, pFontPtr->u32Height, pSize, FALSE, [&](const GLYPH_IMAGE& image, PIXEL at) {
+      if (image.s32Width <= 0 || image.s32Rows <= 0) return TRUE;
+      const PIXEL bottom = image.s32Top - image.s32Rows;
+      if (at < box.left) box.left = at;
+      if (at + image.s32Width - 1 > box.right) box.right = at + image.s32Width - 1;
+      if (bottom < box.bottom) box.bottom = bottom;
+      if (image.s32Top - 1 > box.top) box.top = image.s32Top - 1;
+      return TRUE;
+    });
+  }
+  L_MUTEX_Unlock(RES_TRUETYPE_FONT);
+  if (box.left > box.right) return FALSE;
+  *pBox = box;
+  return TRUE;
 }
 
 static void G_TRUETYPE_vDraw(BITMAP* pBmp, const char* pText, POINT* pAnchor, COLOR colorText,
@@ -363,11 +459,14 @@ static void G_TRUETYPE_vDraw(BITMAP* pBmp, const char* pText, POINT* pAnchor, CO
   const PIXEL x = pAnchor->x;
   // x + width can only be 0 when x is not positive.
   const BOOLEAN bEmpty = x <= 0 && (S64)x + (S64)G_TRUETYPE_M_u32GetWidth(pText, pFontPtr) == 0;
+  G_TEXT_BOX box = {INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
   if (pSize != nullptr && !bEmpty && (U32)x < (U32)pBmp->pixels_wide) {
-    const S32 s32End = G_TRUETYPE_s32Walk(pBmp, pText, x, pAnchor->y, colorText, pInfo, pFontPtr->u32Height, pSize);
+    const S32 s32End =
+        G_TRUETYPE_s32Walk(pBmp, pText, x, pAnchor->y, colorText, pInfo, pFontPtr->u32Height, pSize, &box);
     if (bMove) pAnchor->x = s32End;
   }
   L_MUTEX_Unlock(RES_TRUETYPE_FONT);
+  G_TRUETYPE_vTextDrawn(pBmp, pText, pFontPtr, &box);
 }
 
 void G_TRUETYPE_M_vPut(BITMAP* pBmp, const char* pText, POINT* pAnchor, COLOR colorText, const FONT_DEF* pFontPtr) {
@@ -392,14 +491,18 @@ void G_TRUETYPE_M_vPutRotated(BITMAP* pBmp, const char* pText, const POINT* pptA
                                                                        [](const GLYPH_IMAGE&, PIXEL) { return TRUE; });
   const S64 s64Width = (S64)(s32TextWidth > 0 ? s32TextWidth : 0) + 32;
   const S64 s64Rows = (S64)u32Height + 34;
-  // A picture beyond the heap's largest block would end the unit.
+  // No text turns that needs more than the heap's largest block.
   if (pSize == nullptr || s64Width * s64Rows * 4 > (S64)H_MEMORY_MAX_REQUEST) {
     if (pSize != nullptr) log_me("[%d]%s: text too large to turn", __LINE__, __func__);
     L_MUTEX_Unlock(RES_TRUETYPE_FONT);
     return;
   }
   const S32 s32Width = (S32)s64Width, s32Rows = (S32)s64Rows;
-  U8* pu8Pixels = (U8*)H_MEMORY_pvCalloc((U32)(s32Width * s32Rows), 4);
+  // One picture serves every call, under the font lock: it grows to the
+  // largest text turned so far and is never given back.
+  static std::vector<U8> s_picture;
+  s_picture.assign((size_t)s32Width * (size_t)s32Rows * 4, 0);
+  U8* pu8Pixels = s_picture.data();
   const U8 u8Red = (U8)((colorText >> 8) & 0xF8), u8Green = (U8)((colorText >> 3) & 0xFC),
            u8Blue = (U8)((colorText << 3) & 0xFF);
   G_TRUETYPE_s32WalkWith(pText, 0, pInfo, u32Height, pSize, TRUE, [&](const GLYPH_IMAGE& image, PIXEL x) {
@@ -421,7 +524,6 @@ void G_TRUETYPE_M_vPutRotated(BITMAP* pBmp, const char* pText, const POINT* pptA
   const IMAGE32 picture = {pu8Pixels, nullptr, s32Width, s32Rows, 0};
   const POINT center = {pptRotateCenter->x, pptRotateCenter->y + ROTATED_BASELINE};
   G_IMAGE32_vPutRotated(pBmp, &picture, pptAnchor, &center, dRotateAngle);
-  H_MEMORY_vFree(pu8Pixels);
   L_MUTEX_Unlock(RES_TRUETYPE_FONT);
 }
 
@@ -433,7 +535,9 @@ void G_TRUETYPE_vSetASCIIMode(BOOLEAN bASCII) { s_bASCII.store(bASCII, std::memo
 
 static const FONT_DEF* G_TRUETYPE_pGetFont(U32 u32Size, U32 u32FontStyle) {
   if (u32Size < 1 || u32Size >= TTF_SIZE_COUNT) return nullptr;
-  if (U_WSTRING_bIsUnicodeLanguage()) return &arialuni_fonts[0][u32Size];
+  // A regular text keeps its thin Latin letters in a wide language; its
+  // wide characters come from the Unicode face all the same.
+  if (U_WSTRING_bIsUnicodeLanguage() && u32FontStyle != 1) return &arialuni_fonts[0][u32Size];
   return &myriad_pro_fonts[u32FontStyle == 1 ? 1 : 0][u32Size];
 }
 

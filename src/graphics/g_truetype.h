@@ -77,8 +77,8 @@ void G_TRUETYPE_vSetASCIIMode(BOOLEAN bASCII);
 void G_TRUETYPE_M_vPut(BITMAP* pBmp, const char* pText, POINT* pAnchor, COLOR colorText, const FONT_DEF* pFontPtr);
 // The distance G_TRUETYPE_M_vPut moves the pen over the whole text.
 U32 G_TRUETYPE_M_u32GetWidth(const char* pText, const FONT_DEF* pFontPtr);
-// By size index and style (1 regular, anything else bold; the Unicode face
-// in a wide language, where sizes above 130 draw at 130). The anchor is not
+// By size index and style (1 regular, anything else bold, the Unicode face
+// in a wide language; there sizes above 130 draw at 130). The anchor is not
 // moved; an invalid size draws nothing and measures 0.
 void G_TRUETYPE_vPut(BITMAP* pBmp, const char* pText, const POINT* pAnchor, COLOR colorText, U32 u32Height,
                      U32 u32FontStyle);
@@ -95,6 +95,25 @@ void G_TRUETYPE_M_vPutRotated(BITMAP* pBmp, const char* pText, const POINT* pptA
                               const FONT_DEF* pFontPtr, const POINT* pptRotateCenter, double dRotateAngle);
 void G_TRUETYPE_vPutRotated(BITMAP* pBmp, const char* pText, const POINT* pptAnchor, const POINT* pptRotateCenter,
                             double dRotateAngle, COLOR colorText, U32 u32Height, U32 u32FontStyle);
+// Where text was drawn, for tests that check what a screen shows: the box
+// its glyphs covered, inclusive, x to the right and y up as in the bitmap.
+typedef struct tag_G_TEXT_BOX {
+  PIXEL left;
+  PIXEL bottom;
+  PIXEL right;
+  PIXEL top;
+} G_TEXT_BOX;
+typedef void G_TEXT_OBSERVER(const BITMAP* pBmp, const char* pText, const FONT_DEF* pFont, const G_TEXT_BOX* pBox);
+// The box the text's glyphs would cover drawn with its anchor at (0, 0),
+// without drawing it; FALSE when no glyph would be drawn.
+BOOLEAN G_TRUETYPE_M_bInkBox(const char* pText, const FONT_DEF* pFontPtr, G_TEXT_BOX* pBox);
+// The observer hears every string drawn into a bitmap from then on (null
+// stops it); it runs on the drawing task, after the font lock is released.
+void G_TRUETYPE_vSetTextObserver(G_TEXT_OBSERVER* pfnObserver);
+// Tells the observer of text drawn without the renderer (a kept picture of
+// it); an empty box tells nothing.
+void G_TRUETYPE_vTextDrawn(const BITMAP* pBmp, const char* pText, const FONT_DEF* pFont, const G_TEXT_BOX* pBox);
+
 // The glyph cache above FreeType: the glyphs it holds and the bytes of
 // coverage they take, of at most G_TRUETYPE_GLYPH_POOL_BYTES.
 constexpr U32 G_TRUETYPE_GLYPH_POOL_BYTES = 384 * 1024;

@@ -57,12 +57,15 @@ U32 L_CLOCK_ScanTimerspec(const struct itimerspec* ts) {
   return (U32)(ts->it_value.tv_sec * 1000 + (ts->it_value.tv_nsec + 500000) / 1000000);
 }
 
+// A task asleep is not running: its run ends here as at any other wait.
 void L_CLOCK_Sleep(U32 ms) {
   struct timespec left;
   left.tv_sec = ms / 1000;
   left.tv_nsec = (long)(ms % 1000) * 1000000;
+  L_TASK_Deactivate();
   while (nanosleep(&left, &left) != 0 && errno == EINTR) {
   }
+  L_TASK_Activate();
 }
 
 // ---------------------------------------------------------------------------

@@ -45,6 +45,8 @@ S32 LSVC_s32Park(pthread_cond_t* cond, pthread_mutex_t* mutex, const struct time
 // Ends the calling thread if its task was told to terminate; call it where
 // the caller holds none of the layer's locks.
 void TASK_vLeaveIfTerminated(void);
+// Counts a mail block taken by the calling task (nothing for other threads).
+void TASK_vCountMail(void);
 
 void LSVC_vInitRecursiveMutex(pthread_mutex_t* mutex);
 void LSVC_vInitMonotonicCond(pthread_cond_t* cond);

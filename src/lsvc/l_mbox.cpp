@@ -112,6 +112,7 @@ void* L_MBOX_Receive(MBOX mbox) {
   pthread_mutex_lock(&m->MboxMutex);
   RTXCMSG* msg = MBOX_pTakeHead(m);
   pthread_mutex_unlock(&m->MboxMutex);
+  if (msg != nullptr) TASK_vCountMail();
   return msg;
 }
 
@@ -124,6 +125,7 @@ static void* MBOX_pReceiveUntil(MBOX mbox, const struct timespec* deadline) {
   RTXCMSG* msg = rc == LSVC_TERMINATED ? nullptr : MBOX_pTakeHead(m);
   pthread_mutex_unlock(&m->MboxMutex);
   if (rc == LSVC_TERMINATED) TASK_vLeaveIfTerminated();
+  if (msg != nullptr) TASK_vCountMail();
   return msg;
 }
 

@@ -12,6 +12,7 @@ struct tag_MUTEX_INFO {
   U32 NestLevel;                   // guarded by MutexStruct
   pthread_mutex_t MutexStruct;     // guards the fields; held only briefly
   pthread_cond_t Cond;             // monotonic; signalled when released
+  std::atomic<void (*)(void)> pfnReleaseHook;
 };
 typedef tag_MUTEX_INFO MUTEX_INFO;
 
@@ -29,6 +30,7 @@ void MUTEX_Init(void) {
     table[i].OwningTaskID = 0;
     table[i].OwnerThread = 0;
     table[i].NestLevel = 0;
+    table[i].pfnReleaseHook = nullptr;
     pthread_mutex_init(&table[i].MutexStruct, nullptr);
     LSVC_vInitMonotonicCond(&table[i].Cond);
   }
@@ -98,7 +100,14 @@ ERC L_MUTEX_Unlock(MUTEX id) {
     rc = 0;
   }
   pthread_mutex_unlock(&m->MutexStruct);
+  if (rc == 0) {
+    if (void (*pfnHook)(void) = m->pfnReleaseHook.load()) pfnHook();
+  }
   return rc;
+}
+
+void L_MUTEX_vSetReleaseHook(MUTEX id, void (*pfnHook)(void)) {
+  if (MUTEX_INFO* m = MUTEX_pInfo(id)) m->pfnReleaseHook = pfnHook;
 }
 
 S32 L_MUTEX_GetOwnerTaskID(MUTEX id) {
@@ -114,11 +123,16 @@ void MUTEX_vReleaseAllOfCaller(void) {
     MUTEX_INFO* m = &s_pMutexes[id - 1];
     if (!pthread_equal(m->OwnerThread.load(), self)) continue;
     pthread_mutex_lock(&m->MutexStruct);
+    BOOLEAN bFreed = FALSE;
     if (m->NestLevel > 0 && pthread_equal(m->OwnerThread.load(), self)) {
       log_me("[%d]%s: released %s held by an ending task", __LINE__, __func__, get_mutex_name(id));
       MUTEX_vFree(m);
+      bFreed = TRUE;
     }
     pthread_mutex_unlock(&m->MutexStruct);
+    if (bFreed) {
+      if (void (*pfnHook)(void) = m->pfnReleaseHook.load()) pfnHook();
+    }
   }
 }
 

@@ -5,6 +5,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
+
 #include "l_internal.h"
 
 const QUEUE_PARAM QueueParams[nqueues] = {
@@ -218,6 +220,68 @@ ERC L_QUEUE_GetWaitSeconds(QUEUE queue, void* destination, U32 seconds) {
   struct timespec deadline;
   L_CLOCK_PrepTimeoutSeconds(&deadline, seconds);
   return QUEUE_Transfer(queue, destination, FALSE, TRUE, &deadline);
+}
+
+// Copies n entries between the ring and a flat buffer, in at most two runs
+// since the ring wraps once. Caller holds the queue mutex.
+static void QUEUE_vCopyRun(QUEUE_INFO* q, U8** ppRing, U8* flat, U32 n, BOOLEAN put) {
+  size_t bytes = (size_t)n * q->QueueParam.QParamWidth;
+  while (bytes > 0) {
+    const size_t run = std::min(bytes, (size_t)(q->ptrQueueEnd - *ppRing));
+    if (put) {
+      memcpy(*ppRing, flat, run);
+    } else {
+      memcpy(flat, *ppRing, run);
+    }
+    flat += run;
+    bytes -= run;
+    *ppRing += run;
+    if (*ppRing >= q->ptrQueueEnd) *ppRing = q->ptrQueueBase;
+  }
+}
+
+// As many entries as can move now, or after waiting until the deadline
+// when none can; the conditions the move reaches are signalled once each.
+static S32 QUEUE_s32TransferMany(QUEUE queue, U8* data, U32 u32Count, BOOLEAN put, TICKS ticks) {
+  struct timespec deadline;
+  if (ticks != 0) L_CLOCK_PrepTimeoutTicks(&deadline, ticks);
+  QUEUE_INFO* q = QUEUE_pLock(queue);
+  if (q == nullptr) return -lsQUEUE_INVALID;
+  const U32 depth = q->QueueParam.QParamDepth;
+  S32 rc = 0;
+  U32 n = 0;
+  for (;;) {
+    n = std::min(u32Count, put ? depth - q->QueueCount : q->QueueCount);
+    if (n > 0 || u32Count == 0 || ticks == 0) break;
+    rc = LSVC_s32Park(&q->QueueCond, &q->QueueMutex, &deadline);
+    if (rc != 0) break;
+  }
+  if (n > 0) {
+    const U32 before = q->QueueCount;
+    if (put) {
+      QUEUE_vCopyRun(q, &q->ptrQueuePut, data, n, TRUE);
+      q->QueueCount += n;
+      QUEUE_vSignal(q, QNE);
+      if (q->QueueCount == depth) QUEUE_vSignal(q, QF);
+    } else {
+      QUEUE_vCopyRun(q, &q->ptrQueueGet, data, n, FALSE);
+      q->QueueCount -= n;
+      if (before == depth) QUEUE_vSignal(q, QNF);
+      if (q->QueueCount == 0) QUEUE_vSignal(q, QE);
+    }
+    pthread_cond_broadcast(&q->QueueCond);
+  }
+  pthread_mutex_unlock(&q->QueueMutex);
+  if (rc == LSVC_TERMINATED) TASK_vLeaveIfTerminated();
+  return (S32)n;
+}
+
+S32 L_QUEUE_PutMany(QUEUE queue, const void* entries, U32 u32Count, TICKS ticks) {
+  return QUEUE_s32TransferMany(queue, (U8*)entries, u32Count, TRUE, ticks);
+}
+
+S32 L_QUEUE_GetMany(QUEUE queue, void* destination, U32 u32Count, TICKS ticks) {
+  return QUEUE_s32TransferMany(queue, (U8*)destination, u32Count, FALSE, ticks);
 }
 
 ERC L_QUEUE_Purge(QUEUE queue) {

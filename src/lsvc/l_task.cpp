@@ -17,6 +17,11 @@ struct tag_TASK_INFO {
   std::atomic<int> active_count;
   std::atomic<U64> activ_ns;
   std::atomic<U64> accum_ns;
+  // Kept for the rig's status, each written by the task's own thread only.
+  std::atomic<U64> mails;        // blocks taken from a mailbox
+  std::atomic<U64> ran_until_ns; // the end of its last run, 0 before any
+  std::atomic<U64> longest_ns;   // its longest run between two waits
+  std::atomic<BOOLEAN> bStarted;
 };
 typedef tag_TASK_INFO TASK_INFO;
 
@@ -187,6 +192,10 @@ void TASK_Init(void) {
     b->active_count = 0;
     b->activ_ns = 0;
     b->accum_ns = 0;
+    b->mails = 0;
+    b->ran_until_ns = 0;
+    b->longest_ns = 0;
+    b->bStarted = id > ntasks;
   }
   // The thread that brings the layer up is the main thread (id 72).
   t_pWait = &table[MAINTHREAD_ID - 1].Wait;
@@ -209,6 +218,7 @@ static void* TASK_KickOff(void* argument) {
   TASK_INFO* b = (TASK_INFO*)argument;
   t_pWait = &b->Wait;
   b->ThreadID = pthread_self();
+  b->bStarted = TRUE;
   L_TASK_Activate();
   PRIORITY q = b->TaskParam.TParamPriority;
   struct sched_param sp = {};
@@ -394,8 +404,38 @@ void L_TASK_Activate(void) {
 void L_TASK_Deactivate(void) {
   WAIT_BLOCK* me = t_pWait;
   if (me == nullptr || me->pTask == nullptr) return;
-  me->pTask->active_count--;
-  me->pTask->accum_ns += L_CLOCK_qwGetTimeInNans() - me->pTask->activ_ns;
+  TASK_INFO* b = me->pTask;
+  b->active_count--;
+  const U64 now = L_CLOCK_qwGetTimeInNans();
+  const U64 run = now - b->activ_ns;
+  b->accum_ns += run;
+  b->ran_until_ns.store(now, std::memory_order_relaxed);
+  if (run > b->longest_ns.load(std::memory_order_relaxed)) b->longest_ns.store(run, std::memory_order_relaxed);
+}
+
+void TASK_vCountMail(void) {
+  WAIT_BLOCK* me = t_pWait;
+  if (me != nullptr && me->pTask != nullptr) me->pTask->mails.fetch_add(1, std::memory_order_relaxed);
+}
+
+BOOLEAN L_TASK_bStatus(TASK task, L_TASK_STATUS* pStatus) {
+  TASK_INFO* b = TASK_pBlock(task);
+  if (b == nullptr || pStatus == nullptr) return FALSE;
+  const U64 now = L_CLOCK_qwGetTimeInNans();
+  const BOOLEAN bRunning = b->active_count.load() > 0;
+  U64 longest = b->longest_ns.load(std::memory_order_relaxed);
+  const U64 current = bRunning ? now - b->activ_ns.load() : 0;
+  if (current > longest) longest = current;
+  const U64 ranUntil = b->ran_until_ns.load(std::memory_order_relaxed);
+  if (b->ThreadID.load() == 0) {
+    pStatus->eState = b->bStarted ? L_TASK_ENDED : L_TASK_NOT_STARTED;
+  } else {
+    pStatus->eState = bRunning ? L_TASK_RUNNING : L_TASK_WAITING;
+  }
+  pStatus->u64Mails = b->mails.load(std::memory_order_relaxed);
+  pStatus->u64SinceRunMs = bRunning || ranUntil == 0 || ranUntil > now ? 0 : (now - ranUntil) / 1000000u;
+  pStatus->u64LongestRunMs = longest / 1000000u;
+  return TRUE;
 }
 
 void L_TASK_Debug(void) {

@@ -1,7 +1,10 @@
 // POSIX timers whose expiries one thread turns into semaphore signals, so that
 // a task waits for time as it waits for everything else. An expiry arrives as
 // SIGUSR1 directed at that thread; the handler only counts it and writes the
-// timer's index into a pipe, so no service call runs in signal context.
+// timer's index into a pipe, so no service call runs in signal context. A
+// restart must not be answered by an expiry of the arming before it, which
+// may still sit in the pipe or in the kernel: every pipe entry carries the
+// arming it belongs to, and the thread drops it when a start came since.
 
 #include <errno.h>
 #include <fcntl.h>
@@ -19,6 +22,10 @@ static std::atomic<TIMER_INFO*> s_pPool{nullptr};
 static std::atomic<TIMER_INFO*> s_apTimers[kMaxTimers];
 static S32 s_nTimers;  // indices in use; guarded by TimerMutex
 static pthread_mutex_t TimerMutex = PTHREAD_MUTEX_INITIALIZER;
+// A start or a stop and the thread's hand-on of an expiry exclude each other:
+// a signal the thread decided on before a restart is given before the
+// restart drops it, never after.
+static std::mutex s_ArmingMutex;
 static int timer_pipe_handles[2] = {-1, -1};
 static pthread_t timer_thread_id;
 static std::atomic<pid_t> s_TimerTid;
@@ -26,6 +33,12 @@ static std::atomic<U32> timer_fired_count;
 static std::atomic<U32> timer_queue_count;
 
 static const char* const s_apcTimerStates[3] = {"idle", "running", "cycling"};
+
+// What travels through the pipe (8 bytes: one write is never split).
+struct TIMER_EXPIRY {
+  S32 s32Index;
+  U32 u32Arming;
+};
 
 static void TIMER_SignalHandler(int, siginfo_t* info, void*) {
   if (info->si_code != SI_TIMER) return;
@@ -35,15 +48,20 @@ static void TIMER_SignalHandler(int, siginfo_t* info, void*) {
   if (t == nullptr) return;
   timer_fired_count++;
   t->timer_fired_count++;
-  U8 pending = t->u8TimerSignal.load();
-  if (pending == 0) {
+  // One entry in the pipe per arming at most; later expiries before the
+  // thread takes it are only counted.
+  const TIMER_EXPIRY e = {index, t->u32Arming.load()};
+  if (t->u32Queued.exchange(e.u32Arming) != e.u32Arming) {
     int saved = errno;
-    if (write(timer_pipe_handles[1], &index, sizeof index) == (ssize_t)sizeof index) {
+    if (write(timer_pipe_handles[1], &e, sizeof e) == (ssize_t)sizeof e) {
       timer_queue_count++;
       t->timer_queue_count++;
+    } else {
+      t->u32Queued = 0;  // the next expiry tries again
     }
     errno = saved;
   }
+  U8 pending = t->u8TimerSignal.load();
   if (pending < 255) t->u8TimerSignal.store((U8)(pending + 1));
 }
 
@@ -57,14 +75,21 @@ static void* TIMER_Thread(void*) {
     // lets the handler run.
     struct pollfd pfd = {timer_pipe_handles[0], POLLIN, 0};
     if (poll(&pfd, 1, -1) < 0) continue;
-    int index;
-    ssize_t n = read(timer_pipe_handles[0], &index, sizeof index);
+    TIMER_EXPIRY e;
+    ssize_t n = read(timer_pipe_handles[0], &e, sizeof e);
     if (n < 0 && errno == EINTR) continue;
-    if (n != (ssize_t)sizeof index) break;
-    if (index < 0 || index >= kMaxTimers) continue;
-    TIMER_INFO* t = s_apTimers[index].load();
+    if (n != (ssize_t)sizeof e) break;
+    if (e.s32Index < 0 || e.s32Index >= kMaxTimers) continue;
+    TIMER_INFO* t = s_apTimers[e.s32Index].load();
     if (t == nullptr) continue;
+    U32 queued = e.u32Arming;
+    t->u32Queued.compare_exchange_strong(queued, 0);
+    std::lock_guard<std::mutex> guard(s_ArmingMutex);
+    if (e.u32Arming != t->u32Arming) continue;  // the restart dropped it
     t->u8TimerSignal = 0;
+    // A signal of the earlier arming that reached the handler only after the
+    // restart carries the new arming; no real expiry comes before its time.
+    if (L_CLOCK_qwGetTimeInMicros() < t->qwDueUs) continue;
     U8 state = t->u8TimerState;
     if (state == TIMER_ONESHOT) {
       t->u8TimerState = TIMER_STOPPED;
@@ -111,6 +136,9 @@ void TIMER_Init(void) {
     TIMER_INFO* t = &table[i];
     t->u8TimerState = TIMER_STOPPED;
     t->u8TimerSignal = 0;
+    t->u32Arming = 0;
+    t->u32Queued = 0;
+    t->qwDueUs = 0;
     t->OwningTaskID = 0;
     t->Semaphore = 0;
     t->timer_fired_count = 0;
@@ -139,6 +167,9 @@ ERC L_TIMER_InitTimer(TIMER_INFO* timer, TASK task) {
   if (timer->bCreated && timer->s32Index == index) timer_delete(timer->TimerID);
   timer->u8TimerState = TIMER_STOPPED;
   timer->u8TimerSignal = 0;
+  timer->u32Arming = 0;
+  timer->u32Queued = 0;
+  timer->qwDueUs = 0;
   timer->Semaphore = 0;
   timer->timer_fired_count = 0;
   timer->timer_queue_count = 0;
@@ -187,6 +218,7 @@ TIMER_INFO* L_TIMER_Start(TIMER_INFO* timer, U32 initial, U32 period, SEMA sema)
   if (timer == nullptr) timer = L_TIMER_Allocate();
   if (timer == nullptr) return nullptr;
   if (!TIMER_bOwnedByCaller(timer)) return nullptr;
+  std::lock_guard<std::mutex> guard(s_ArmingMutex);
   if (timer->u8TimerState != TIMER_STOPPED) TIMER_vDisarm(timer);
   if (sema >= 0) timer->Semaphore = sema;
   SEMA s = timer->Semaphore;
@@ -198,7 +230,12 @@ TIMER_INFO* L_TIMER_Start(TIMER_INFO* timer, U32 initial, U32 period, SEMA sema)
     if (period == 0) return timer;
     first = period;
   }
-  // The state is set before arming: an expiry found in the stopped state is dropped.
+  // Due time, arming and state are set before arming, in this order: an
+  // expiry found stopped, of an earlier arming, or before its time is dropped.
+  timer->qwDueUs = L_CLOCK_qwGetTimeInMicros() + (U64)first * 1000;
+  const U32 arming = timer->u32Arming + 1;
+  timer->u32Arming = arming != 0 ? arming : 1;
+  timer->u8TimerSignal = 0;
   timer->u8TimerState = period != 0 ? TIMER_PERIODIC : TIMER_ONESHOT;
   if (!TIMER_bArm(timer, first, period)) {
     timer->u8TimerState = TIMER_STOPPED;
@@ -210,6 +247,7 @@ TIMER_INFO* L_TIMER_Start(TIMER_INFO* timer, U32 initial, U32 period, SEMA sema)
 
 ERC L_TIMER_Stop(TIMER_INFO* timer) {
   if (!TIMER_bOwnedByCaller(timer)) return -lsTIMER_ILLEGAL;
+  std::lock_guard<std::mutex> guard(s_ArmingMutex);
   if (timer->u8TimerState == TIMER_STOPPED) return -lsTIMER_INACTIVE;
   TIMER_vDisarm(timer);
   return 0;
@@ -218,7 +256,10 @@ ERC L_TIMER_Stop(TIMER_INFO* timer) {
 ERC L_TIMER_Release(TIMER_INFO* timer) {
   if (s_pPool == nullptr) return -lsTIMER_UNINIT;
   if (!TIMER_bOwnedByCaller(timer)) return -lsTIMER_ILLEGAL;
-  if (timer->u8TimerState != TIMER_STOPPED) TIMER_vDisarm(timer);
+  {
+    std::lock_guard<std::mutex> guard(s_ArmingMutex);
+    if (timer->u8TimerState != TIMER_STOPPED) TIMER_vDisarm(timer);
+  }
   pthread_mutex_lock(&TimerMutex);
   timer->OwningTaskID = 0;
   pthread_mutex_unlock(&TimerMutex);

@@ -72,6 +72,17 @@ void L_TASK_Deactivate(void);
 void L_TASK_Debug(void);
 // TRUE while the id's thread exists (started and not yet ended).
 BOOLEAN L_TASK_bIsRunning(TASK task);
+// A task's state and counters as a tester sees them: a run is the time
+// between two waits of the service layer (a sleep counts as a wait).
+enum L_TASK_STATE : U8 { L_TASK_NOT_STARTED, L_TASK_RUNNING, L_TASK_WAITING, L_TASK_ENDED };
+typedef struct tag_L_TASK_STATUS {
+  L_TASK_STATE eState;
+  U64 u64Mails;         // mail blocks it has taken
+  U64 u64SinceRunMs;    // since its last run ended; 0 while it runs
+  U64 u64LongestRunMs;  // its longest run, the current one included
+} L_TASK_STATUS;
+// FALSE for an id outside 1..72 (72: the main thread).
+BOOLEAN L_TASK_bStatus(TASK task, L_TASK_STATUS* pStatus);
 
 // A joinable thread with its own stack; 0 on failure.
 pthread_t L_UTILS_threadCreateSimpleThread(const char* name, void* (*function)(void*), void* argument);
@@ -141,6 +152,11 @@ ERC L_MUTEX_Lock(MUTEX id);
 ERC L_MUTEX_LockWait(MUTEX id);
 ERC L_MUTEX_LockTime(MUTEX id, TICKS ticks);
 ERC L_MUTEX_Unlock(MUTEX id);
+// Runs pfnHook on every thread right after its outermost unlock of id, with
+// the lock already free: the one way for the owner of a resource to finish
+// work that must not be done under it (a store's writes reaching the medium).
+// One hook a mutex, set after the mutexes are made; null removes it.
+void L_MUTEX_vSetReleaseHook(MUTEX id, void (*pfnHook)(void));
 S32 L_MUTEX_GetOwnerTaskID(MUTEX id);
 void L_MUTEX_Debug(void);
 
@@ -174,6 +190,9 @@ enum TIMER_STATE : U8 { TIMER_STOPPED = 0, TIMER_ONESHOT = 1, TIMER_PERIODIC = 2
 struct tag_TIMER_INFO {
   std::atomic<U8> u8TimerState;   // TIMER_STATE; read by the timer thread without a lock
   std::atomic<U8> u8TimerSignal;  // expiries not yet handed on
+  std::atomic<U32> u32Arming;     // counts the starts; an expiry carries the one it belongs to
+  std::atomic<U32> u32Queued;     // the arming whose expiry waits in the pipe; 0 none
+  std::atomic<U64> qwDueUs;       // service-layer time of this arming's first expiry
   std::atomic<TASK> OwningTaskID;
   std::atomic<SEMA> Semaphore;
   timer_t TimerID;
@@ -218,6 +237,12 @@ ERC L_QUEUE_Get(QUEUE queue, void* destination);
 ERC L_QUEUE_GetWait(QUEUE queue, void* destination);
 ERC L_QUEUE_GetWaitTicks(QUEUE queue, void* destination, TICKS ticks);
 ERC L_QUEUE_GetWaitSeconds(QUEUE queue, void* destination, U32 seconds);
+// Block hand-overs: up to u32Count entries in or out under one lock, with one
+// signal per condition reached. When nothing can move, they wait up to ticks
+// (0: not at all) for room or for an entry. The result is the number of
+// entries moved, 0 at the deadline, or a negative ERC for a bad queue.
+S32 L_QUEUE_PutMany(QUEUE queue, const void* entries, U32 u32Count, TICKS ticks);
+S32 L_QUEUE_GetMany(QUEUE queue, void* destination, U32 u32Count, TICKS ticks);
 ERC L_QUEUE_Purge(QUEUE queue);
 S32 L_QUEUE_Inquire(QUEUE queue);
 void L_QUEUE_Debug(void);

@@ -360,11 +360,27 @@ static void MENU_vRevalidate(MENU_AFTER* pAfter) {
 // ---------------------------------------------------------------------------
 // Actions
 
+// Confirmations that ask a question of their own: an item's name alone, as
+// the statement of its confirmation, does not say what Yes will do.
+static const struct {
+  MENU_TEXT pName;
+  MENU_TEXT pQuestion;
+} s_aQuestions[] = {
+    {Restore_Defaults, Restore_factory_defaults_Q},
+};
+
+static MENU_TEXT MENU_pQuestion(MENU_TEXT pName) {
+  for (const auto& q : s_aQuestions) {
+    if (q.pName == pName) return q.pQuestion;
+  }
+  return pName;
+}
+
 static int MENU_nRun(MENU_TEXT pName, M_ACTION_PARAMETERS action, MENU_AFTER* pAfter) {
   if (action.p2Function == nullptr) return -1;
   if (action.bConfirm) {
     pAfter->pConfirm = action.p2Function;
-    pAfter->pcStatement = T_MENUSTORE_pcText(pName, nCurrentLanguage());
+    pAfter->pcStatement = T_MENUSTORE_pcText(MENU_pQuestion(pName), nCurrentLanguage());
     pAfter->pcActionName = T_MENUSTORE_pcEnglish(pName);
     return 0;
   }

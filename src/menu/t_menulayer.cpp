@@ -9,6 +9,7 @@
 
 #include <mutex>
 
+#include "h_database.h"
 #include "linuxsvc.h"
 #include "t_menuvalue.h"
 #include "u_language.h"
@@ -33,9 +34,24 @@ static void LAYER_vValueRow(const MENU_VALUE* pValue, BOOLEAN bLoop, unsigned nL
   r->u32ValueWidth = T_MENUVALUE_u32Widest(pValue, nLanguage, pFont);
 }
 
+// Once the Asian set is chosen, the language row still holds the western
+// list until the next start registers the Asian one; until then it says
+// where the Asian languages are to be found.
+static BOOLEAN LAYER_bAsianAfterRestart(const MENU_VALUE* pValue) {
+  if (pValue->key != FCID("SLNG") || pValue->pValues == nullptr) return FALSE;
+  U32 u32Set = 0;
+  if (!H_DATABASE_bFetchU32(FCID("SLNS"), &u32Set, nullptr, nullptr) || u32Set != 1) return FALSE;
+  for (U32 i = 0; i < pValue->u32Count; i++) {
+    if (pValue->pValues[i] == LANGUAGE_JAPANESE) return FALSE;
+  }
+  return TRUE;
+}
+
 static void LAYER_vItemRow(const MENU_ITEM* pItem, unsigned nLanguage, MENU_PANEL_ROW* r, char* pcBuffer) {
   r->pIcon = pItem->pIcon;
-  r->pcLabel = T_MENUSTORE_pcText(pItem->pName, nLanguage);
+  r->pcLabel = T_MENUSTORE_pcText(LAYER_bAsianAfterRestart(&pItem->value) ? Asian_Languages_After_Restart
+                                                                          : pItem->pName,
+                                  nLanguage);
   switch (pItem->value.eKind) {
     case MENU_ITEM_SELECTOR:
       r->eControl = MENU_CONTROL_SELECTOR;

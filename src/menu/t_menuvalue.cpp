@@ -30,10 +30,19 @@ typedef struct tag_VALUE_NUMBER {
   double dStep2;
   BOOLEAN bKnown;         // the key holds a valid value
   double dValue;
+  BOOLEAN bZeroBelow;     // 0 is the left text's place, one step below dMin
 } VALUE_NUMBER;
 
 static BOOLEAN VALUE_bSlider(const MENU_VALUE* p) {
   return p->eKind == MENU_ITEM_SLIDER || p->eKind == MENU_ITEM_PROGRESS_BAR || p->eKind == MENU_ITEM_VAR_STEP_SLIDER;
+}
+
+template <typename ENTRY>
+static BOOLEAN VALUE_bHasEntry(const ENTRY* pEntries, U32 u32Count, UNIT_TYPE eUnits) {
+  for (U32 i = 0; i < u32Count; i++) {
+    if (pEntries[i].Units == eUnits) return TRUE;
+  }
+  return FALSE;
 }
 
 // The entry of the units in use, else the unit-less one, else the first.
@@ -64,7 +73,10 @@ static void VALUE_vNumber(const MENU_VALUE* p, VALUE_NUMBER* n) {
   DB_ATTRIBUTES attributes = {};
   const BOOLEAN bFound = H_DATABASE_bFetch(p->key, &raw, &bValid, &attributes);
   n->eType = bFound ? attributes.DataType : D_UNKNOWN;
-  const UNIT_TYPE eDisplay = H_DATABASE_CurrentUnits(n->eType);
+  UNIT_TYPE eDisplay = H_DATABASE_CurrentUnits(n->eType);
+  // Limits in feet and metres on a distance are a short length: they follow
+  // the distance unit's short unit (metres beside kilometres).
+  if (!VALUE_bHasEntry(p->aLimits, p->u8Limits, eDisplay)) eDisplay = U_CONVERT_eShortDistanceUnits(eDisplay);
   const MENU_LIMITS* pLimit = VALUE_pEntry(p->aLimits, p->u8Limits, eDisplay);
   if (pLimit != nullptr) {
     n->dMin = pLimit->fMinimum;
@@ -79,6 +91,9 @@ static void VALUE_vNumber(const MENU_VALUE* p, VALUE_NUMBER* n) {
     s_bLogged = TRUE;
     n->dInc = 1;
   }
+  // A variable step's left text is a choice of its own beneath the numbers
+  // (the automatic depth range below the fixed ones), stored as 0.
+  n->bZeroBelow = p->eKind == MENU_ITEM_VAR_STEP_SLIDER && p->pLeft != nullptr && n->dMin > 0;
   const MENU_STEP_LEVELS* pSteps = VALUE_pEntry(p->aSteps, p->u8Steps, eDisplay);
   if (pSteps != nullptr) {
     n->dStep1 = pSteps->fStep1;
@@ -93,33 +108,48 @@ static void VALUE_vNumber(const MENU_VALUE* p, VALUE_NUMBER* n) {
   n->dValue = VALUE_dShown(n, dRaw);
 }
 
-static BOOLEAN VALUE_bAtMin(const VALUE_NUMBER* n) { return n->dValue <= n->dMin + n->dInc * VALUE_GRID_SLACK; }
+static double VALUE_dFloor(const VALUE_NUMBER* n) { return n->bZeroBelow ? 0 : n->dMin; }
+static BOOLEAN VALUE_bAtMin(const VALUE_NUMBER* n) {
+  return n->dValue <= VALUE_dFloor(n) + n->dInc * VALUE_GRID_SLACK;
+}
 static BOOLEAN VALUE_bAtMax(const VALUE_NUMBER* n) { return n->dValue >= n->dMax - n->dInc * VALUE_GRID_SLACK; }
 
 static BOOLEAN VALUE_bWhole(double d) { return fabs(d - round(d)) < 1e-4; }
 
-// The number as a row shows it: whole, one or two decimals by the grid.
+// The number as a row shows it: whole, one or two decimals by the grid; a
+// duration in seconds as minutes and seconds (hours and minutes from an
+// hour), as the readouts show one.
 static void VALUE_vNumberText(const VALUE_NUMBER* n, double dValue, char* pBuffer, U32 u32Size) {
+  if (n->eType == D_TIME && dValue >= 0) {
+    const long seconds = lround(dValue);
+    if (seconds >= 3600) {
+      snprintf(pBuffer, u32Size, "%ld:%02ld", seconds / 3600, seconds / 60 % 60);
+    } else {
+      snprintf(pBuffer, u32Size, "%ld:%02ld", seconds / 60, seconds % 60);
+    }
+    return;
+  }
   const int nDecimals = VALUE_bWhole(n->dMin) && VALUE_bWhole(n->dInc) ? 0 : VALUE_bWhole(n->dInc * 10) ? 1 : 2;
   if (fabs(dValue) < 0.5 * pow(10.0, -nDecimals)) dValue = 0;  // no "-0"
   snprintf(pBuffer, u32Size, "%.*f", nDecimals, dValue);
 }
 
-// An 8-bit text in the current form, then the suffix.
-static void VALUE_vCompose(const char* pcNumber, MENU_TEXT pSuffix, unsigned nLanguage, char* pBuffer, U32 u32Size) {
+// An 8-bit text in the current form, then the suffix (already in that form).
+static void VALUE_vCompose(const char* pcNumber, const char* pcSuffix, unsigned nLanguage, char* pBuffer,
+                           U32 u32Size) {
   const BOOLEAN bWide = nLanguage >= LANGUAGE_FIRST_WIDE;
   if (bWide) {
     U_WSTRING_vAscii2Unicode(pBuffer, pcNumber, u32Size, TRUE);
   } else {
     snprintf(pBuffer, u32Size, "%s", pcNumber);
   }
-  if (pSuffix == nullptr) return;
+  if (pcSuffix == nullptr) return;
   const U32 u32Used = U_WSTRING_u32w_strlen(pBuffer, bWide);
   const U32 u32Terminator = bWide ? 2 : 1;
   if (u32Used + u32Terminator >= u32Size) return;
   U32 u32Room = u32Size - u32Used - u32Terminator;
   if (bWide) u32Room &= ~1u;
-  if (u32Room > 0) U_WSTRING_vw_strncat(pBuffer, T_MENUSTORE_pcText(pSuffix, nLanguage), u32Room, bWide);
+  if (u32Room > 0) U_WSTRING_vw_strncat(pBuffer, pcSuffix, u32Room, bWide);
 }
 
 static void VALUE_vCopyText(const char* pText, unsigned nLanguage, char* pBuffer, U32 u32Size) {
@@ -139,7 +169,15 @@ static void VALUE_vSliderText(const VALUE_NUMBER* n, const MENU_VALUE* p, double
   if (p->pRight != nullptr && VALUE_bAtMax(&at)) return VALUE_vCopyText(T_MENUSTORE_pcText(p->pRight, nLanguage), nLanguage, pBuffer, u32Size);
   char acNumber[32];
   VALUE_vNumberText(n, dValue, acNumber, sizeof acNumber);
-  VALUE_vCompose(acNumber, p->pSuffix, nLanguage, pBuffer, u32Size);
+  if (p->pSuffix != nullptr) {
+    return VALUE_vCompose(acNumber, T_MENUSTORE_pcText(p->pSuffix, nLanguage), nLanguage, pBuffer, u32Size);
+  }
+  // A value shown in a unit of the user's choosing names that unit.
+  const char* pcUnits = n->eUnits != U_NONE ? H_DATABASE_pcUnitsString(n->eUnits, nLanguage) : nullptr;
+  if (pcUnits != nullptr && !U_WSTRING_bIsStringNull(pcUnits)) {
+    strncat(acNumber, " ", sizeof acNumber - strlen(acNumber) - 1);
+  }
+  VALUE_vCompose(acNumber, pcUnits, nLanguage, pBuffer, u32Size);
 }
 
 static MENU_CHOICE_POSITION VALUE_ePosition(BOOLEAN bOnly, BOOLEAN bFirst, BOOLEAN bLast, BOOLEAN bLoop) {
@@ -178,7 +216,8 @@ void T_MENUVALUE_vShow(const MENU_VALUE* pValue, BOOLEAN bLoop, unsigned nLangua
   VALUE_vNumber(pValue, &n);
   if (!n.bKnown) return VALUE_vCompose("--", nullptr, nLanguage, pBuffer, u32Size);
   *pePosition = VALUE_ePosition(n.dMax <= n.dMin, VALUE_bAtMin(&n), VALUE_bAtMax(&n), bLoop);
-  if (n.dMax > n.dMin) *pfFraction = (float)((n.dValue - n.dMin) / (n.dMax - n.dMin));
+  const double dFloor = VALUE_dFloor(&n);
+  if (n.dMax > dFloor) *pfFraction = (float)((n.dValue - dFloor) / (n.dMax - dFloor));
   VALUE_vSliderText(&n, pValue, n.dValue, nLanguage, pBuffer, u32Size);
 }
 
@@ -194,7 +233,7 @@ U32 T_MENUVALUE_u32Widest(const MENU_VALUE* pValue, unsigned nLanguage, const FO
   }
   VALUE_NUMBER n;
   VALUE_vNumber(pValue, &n);
-  for (double d : {n.dMin, n.dMax, n.dMin + n.dInc, n.dMax - n.dInc}) {
+  for (double d : {VALUE_dFloor(&n), n.dMin, n.dMax, n.dMin + n.dInc, n.dMax - n.dInc}) {
     VALUE_vSliderText(&n, pValue, d, nLanguage, acText, sizeof acText);
     const U32 w = U_MENULOOK_u32Width(acText, pFont);
     if (w > u32Widest) u32Widest = w;
@@ -262,15 +301,21 @@ static BOOLEAN VALUE_bNextNumber(const MENU_VALUE* p, int nDirection, U32 u32Ste
   VALUE_NUMBER n;
   VALUE_vNumber(p, &n);
   if (p->u8Limits == 0 || n.dMax < n.dMin) return FALSE;
+  const double dFloor = VALUE_dFloor(&n);
+  const double slack = n.dInc * VALUE_GRID_SLACK;
   double t;
   if (!n.bKnown) {
-    t = nDirection > 0 ? n.dMin : n.dMax;
+    t = nDirection > 0 ? dFloor : n.dMax;
   } else if (nDirection > 0 && VALUE_bAtMax(&n)) {
-    if (!bLoop || n.dMax <= n.dMin) return FALSE;
-    t = n.dMin;
+    if (!bLoop || n.dMax <= dFloor) return FALSE;
+    t = dFloor;
   } else if (nDirection < 0 && VALUE_bAtMin(&n)) {
-    if (!bLoop || n.dMax <= n.dMin) return FALSE;
+    if (!bLoop || n.dMax <= dFloor) return FALSE;
     t = n.dMax;
+  } else if (n.bZeroBelow && nDirection > 0 && n.dValue < n.dMin - slack) {
+    t = n.dMin;
+  } else if (n.bZeroBelow && nDirection < 0 && n.dValue <= n.dMin + slack) {
+    t = 0;
   } else if (p->eKind == MENU_ITEM_VAR_STEP_SLIDER) {
     t = n.dValue;
     for (U32 i = 0; i < u32Steps; i++) t = VALUE_dVariableStep(&n, t, nDirection);
@@ -281,7 +326,8 @@ static BOOLEAN VALUE_bNextNumber(const MENU_VALUE* p, int nDirection, U32 u32Ste
     t = n.dMin + grid * n.dInc;
   }
   if (t > n.dMax) t = n.dMax;
-  if (t < n.dMin) t = n.dMin;
+  if (t < dFloor) t = dFloor;
+  if (n.bZeroBelow && t > 0 && t < n.dMin) t = nDirection > 0 ? n.dMin : 0;
   const double dInternal = VALUE_dInternal(&n, t);
   pWrite->key = p->key;
   pWrite->eForm = n.eForm;

@@ -400,10 +400,11 @@ BOOLEAN U_MENU_bRegisterQuickSelectorMenu(MENU_TEXT pMenuName, MENU_PRIORITY men
 
 BOOLEAN U_MENU_bRegisterQuickVarStepSliderMenu(MENU_TEXT pMenuName, MENU_PRIORITY menuPriority,
                                                FOURCHARID FourCharId, const MENU_LIMITS* pLimits,
-                                               const MENU_STEP_LEVELS* pStepLevels, MENU_USER_LEVEL userLevel) {
+                                               const MENU_STEP_LEVELS* pStepLevels, MENU_TEXT pControlTextLeft,
+                                               MENU_USER_LEVEL userLevel) {
   MSG_MENU_REQUEST r =
       MENU_item(MENU_REQ_QUICK_VAR_STEP_SLIDER, pMenuName, nullptr, nullptr, menuPriority, userLevel);
-  MENU_vVarStepSlider(&r, FourCharId, pLimits, pStepLevels, nullptr, nullptr, nullptr);
+  MENU_vVarStepSlider(&r, FourCharId, pLimits, pStepLevels, pControlTextLeft, nullptr, nullptr);
   return MENU_bSend(&r);
 }
 

@@ -320,9 +320,12 @@ void U_MENU_vActivateSpecifiedHotMenu(U32 view);
 BOOLEAN U_MENU_bRegisterQuickSelectorMenu(MENU_TEXT pMenuName, MENU_PRIORITY menuPriority, FOURCHARID FourCharId,
                                           U32 numSelections, MENU_CHOICE_LIST pSelectionList,
                                           const U32* pSelectionValues, MENU_USER_LEVEL userLevel);
+// pControlTextLeft, when given, stands for 0 one step below the lowest
+// limit (an automatic choice beneath the fixed ones); nullptr: none.
 BOOLEAN U_MENU_bRegisterQuickVarStepSliderMenu(MENU_TEXT pMenuName, MENU_PRIORITY menuPriority,
                                                FOURCHARID FourCharId, const MENU_LIMITS* pLimits,
-                                               const MENU_STEP_LEVELS* pStepLevels, MENU_USER_LEVEL userLevel);
+                                               const MENU_STEP_LEVELS* pStepLevels, MENU_TEXT pControlTextLeft,
+                                               MENU_USER_LEVEL userLevel);
 BOOLEAN U_MENU_bUnregisterQuickMenuItem(MENU_TEXT pMenuName);
 BOOLEAN U_MENU_bRegisterFloatingMenu(MENU_TEXT pMenuTitle, MENU_ACTION pGoToFunction, MENU_ACTION pExitFunction,
                                      BOOLEAN bDisplayAltName, const char* pAltName);

@@ -167,7 +167,7 @@ void U_MENU_vDrawControlProgressBar(BITMAP* pBitmap, POINT anchor, DB_DATA_TYPE 
   } else {
     DRAW_vValueText(acText, sizeof acText, fValue, dataFormat, parameters);
   }
-  U_MENULOOK_vDrawBar(pBitmap, anchor, u32barWidth, u32barHeight, fPart, pText);
+  U_MENULOOK_vDrawBar(pBitmap, anchor, u32barWidth, u32barHeight, fPart, pText, 0);
 }
 
 void U_MENU_vDrawControlAction(BITMAP* pBitmap, POINT anchor, U32 u32value, U32 u32menuWidth, U32 u32subMenuHeight) {

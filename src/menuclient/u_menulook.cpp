@@ -28,12 +28,10 @@ const FONT_DEF* U_MENULOOK_pTitleFont(void) {
 const FONT_DEF* U_MENULOOK_pValueFont(void) {
   return LOOK_bWide() ? arialuni_size17_font_def_ptr : myriad_pro_bold_size17_font_def_ptr;
 }
-const FONT_DEF* U_MENULOOK_pLabelFont(void) {
-  return LOOK_bWide() ? arialuni_size17_font_def_ptr : myriad_pro_size17_font_def_ptr;
-}
-const FONT_DEF* U_MENULOOK_pSmallFont(void) {
-  return LOOK_bWide() ? arialuni_size14_font_def_ptr : myriad_pro_size14_font_def_ptr;
-}
+// Plain texts keep the regular Latin face in every language; the renderer
+// takes a wide language's own characters from the Unicode face.
+const FONT_DEF* U_MENULOOK_pLabelFont(void) { return myriad_pro_size17_font_def_ptr; }
+const FONT_DEF* U_MENULOOK_pSmallFont(void) { return myriad_pro_size14_font_def_ptr; }
 const FONT_DEF* U_MENULOOK_pBigFont(void) {
   return LOOK_bWide() ? arialuni_size26_font_def_ptr : myriad_pro_bold_size26_font_def_ptr;
 }
@@ -170,6 +168,11 @@ static COLOR LOOK_colorOn(COLOR background) {
   return U_MENULOOK_color(luma > 127 ? MENU_COLOR_BLACK : MENU_COLOR_WHITE);
 }
 
+U32 U_MENULOOK_u32ValueBoxRoom(U32 u32Width) {
+  const U32 sides = 2 * (LOOK_ARROW_INSET + (LOOK_ARROW + 1) / 2 + 4);
+  return u32Width > sides ? u32Width - sides : 0;
+}
+
 void U_MENULOOK_vDrawValueBox(BITMAP* pBitmap, POINT anchor, U32 u32Width, U32 u32Height, COLOR background,
                               const char* pText, const ICON* pIcon, BOOLEAN bLeft, BOOLEAN bRight) {
   G_BOX_vDrawFilled(pBitmap, background, &anchor, u32Width, u32Height);
@@ -190,19 +193,19 @@ void U_MENULOOK_vDrawValueBox(BITMAP* pBitmap, POINT anchor, U32 u32Width, U32 u
   }
   if (pText == nullptr) return;
   const FONT_DEF* pFont = U_MENULOOK_pValueFont();
-  const PIXEL room = (PIXEL)u32Width - 2 * (LOOK_ARROW_INSET + arrowWidth + 4);
   char acText[MENU_TEXT_BUFFER];
-  const PIXEL width = (PIXEL)U_MENULOOK_u32Shorten(acText, sizeof acText, pText, pFont, room > 0 ? (U32)room : 0);
+  const PIXEL width =
+      (PIXEL)U_MENULOOK_u32Shorten(acText, sizeof acText, pText, pFont, U_MENULOOK_u32ValueBoxRoom(u32Width));
   U_MENULOOK_vPut(pBitmap, ink, anchor.x + ((PIXEL)u32Width - width) / 2,
                   U_MENULOOK_s32Baseline(anchor.y, u32Height), pFont, acText);
 }
 
 void U_MENULOOK_vDrawBar(BITMAP* pBitmap, POINT anchor, U32 u32Width, U32 u32Height, float fFraction,
-                         const char* pText) {
+                         const char* pText, U32 u32Field) {
   constexpr U32 TRACK_HEIGHT = 10;
-  constexpr U32 FIELD = 44;
-  if (u32Width <= 48) return;
-  const U32 track = u32Width - 48;
+  const U32 FIELD = u32Field != 0 ? u32Field : 44;
+  if (u32Width <= FIELD + 4) return;
+  const U32 track = u32Width - FIELD - 4;
   const POINT at = {anchor.x, anchor.y + ((PIXEL)u32Height - (PIXEL)TRACK_HEIGHT) / 2};
   if (!(fFraction >= 0.0f)) fFraction = 0.0f;  // NaN reads as empty
   if (fFraction > 1.0f) fFraction = 1.0f;

@@ -55,8 +55,10 @@ void U_MENULOOK_vPut(BITMAP* pBitmap, COLOR color, PIXEL x, PIXEL y, const FONT_
 // black on a light background, else white.
 void U_MENULOOK_vDrawValueBox(BITMAP* pBitmap, POINT anchor, U32 u32Width, U32 u32Height, COLOR background,
                               const char* pText, const ICON* pIcon, BOOLEAN bLeft, BOOLEAN bRight);
-// A track from the anchor to 48 pixels short of the width, 10 high and
-// centred, fFraction (clamped to 0..1) of it filled, and pText in the 44
-// pixels at the right.
+// The pixels a value box of the width gives its text between the arrows.
+U32 U_MENULOOK_u32ValueBoxRoom(U32 u32Width);
+// A track from the anchor to 4 pixels short of the text field, 10 high and
+// centred, fFraction (clamped to 0..1) of it filled, and pText centred in
+// the field of u32Field pixels at the right (0: 44).
 void U_MENULOOK_vDrawBar(BITMAP* pBitmap, POINT anchor, U32 u32Width, U32 u32Height, float fFraction,
-                         const char* pText);
+                         const char* pText, U32 u32Field);

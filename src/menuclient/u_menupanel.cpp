@@ -81,12 +81,21 @@ static U32 PANEL_u32NaturalControl(const MENU_PANEL_ROW* r) {
   }
 }
 
+// The label's whole extent from the panel's left edge.
+static U32 PANEL_u32LabelExtent(const MENU_PANEL_ROW* r) {
+  return (U32)PANEL_s32LabelStart(r) + U_MENULOOK_u32Width(r->pcLabel, U_MENULOOK_pLabelFont());
+}
+
 U32 U_MENUPANEL_u32ControlWidth(const MENU_PANEL_ROW* pRow, U32 u32PanelWidth) {
   if (pRow == nullptr) return 0;
   const U32 natural = PANEL_u32NaturalControl(pRow);
+  if (pRow->eControl == MENU_CONTROL_ACTION || pRow->eControl == MENU_CONTROL_CHECK_BOX) return natural;
+  // The control takes what the label leaves, but never less than half the
+  // row: a long value and a long label share it.
+  const U32 inner = u32PanelWidth > (U32)(PANEL_GAP + PANEL_MARGIN) ? u32PanelWidth - (U32)(PANEL_GAP + PANEL_MARGIN) : 0;
   const U32 half = u32PanelWidth > 46 ? (u32PanelWidth - 46) / 2 : 0;
-  return pRow->eControl == MENU_CONTROL_ACTION || pRow->eControl == MENU_CONTROL_CHECK_BOX ? natural
-                                                                                          : std::min(natural, half);
+  const U32 label = PANEL_u32LabelExtent(pRow);
+  return std::min(natural, std::max(half, inner > label ? inner - label : 0));
 }
 
 static U32 PANEL_u32NaturalWidth(const MENU_PANEL* p) {
@@ -104,7 +113,7 @@ static U32 PANEL_u32NaturalWidth(const MENU_PANEL* p) {
   U32 label = 0, control = 0;
   for (U32 i = 0; i < PANEL_u32Rows(p); i++) {
     const MENU_PANEL_ROW* r = &p->aRows[i];
-    label = std::max(label, (U32)PANEL_s32LabelStart(r) + U_MENULOOK_u32Width(r->pcLabel, U_MENULOOK_pLabelFont()));
+    label = std::max(label, PANEL_u32LabelExtent(r));
     control = std::max(control, PANEL_u32NaturalControl(r));
   }
   return std::max(width, label + (U32)PANEL_GAP + control + (U32)PANEL_MARGIN);
@@ -115,7 +124,10 @@ void U_MENUPANEL_vLayout(const MENU_PANEL* pPanel, U32 u32XOrigin, const MENU_PA
   if (pPanel == nullptr || pBox == nullptr) return;
   U_MENULOOK_vFollowLanguage();
   const PIXEL o = (PIXEL)std::min(u32XOrigin, 480u);
-  const U32 maxWidth = (U32)(PANEL_SCREEN_WIDTH - o - 20);
+  // A narrow view area (the big-digits view's readout column) does not
+  // narrow a menu below the fixed width: the menu reaches over the column
+  // rather than cut its texts.
+  const U32 maxWidth = std::max(PANEL_FIXED_WIDTH, (U32)(PANEL_SCREEN_WIDTH - o - 20));
   const BOOLEAN bFixed = pPanel->eKind == MENU_PANEL_MAIN || pPanel->eKind == MENU_PANEL_QUICK;
   const U32 W = bFixed ? std::min(PANEL_FIXED_WIDTH, maxWidth) : std::min(PANEL_u32NaturalWidth(pPanel), maxWidth);
   const U32 H = 2 + PANEL_u32Band(pPanel) + PANEL_u32BodyHeight(pPanel) + (PANEL_bFooter(pPanel) ? PANEL_FOOTER : 0);
@@ -136,6 +148,7 @@ void U_MENUPANEL_vLayout(const MENU_PANEL* pPanel, U32 u32XOrigin, const MENU_PA
     default:
       break;
   }
+  x = std::min(x, PANEL_SCREEN_WIDTH - 4 - (PIXEL)W);
   pBox->at = POINT{x, top - (PIXEL)H};
   pBox->u32Width = W;
   pBox->u32Height = H;
@@ -145,6 +158,73 @@ POINT U_MENUPANEL_ptRow(const MENU_PANEL* pPanel, const MENU_PANEL_BOX* pBox, U3
   const PIXEL top = pBox->at.y + (PIXEL)pBox->u32Height - 1 - (PIXEL)PANEL_u32Band(pPanel);
   const PIXEL height = pPanel->eKind == MENU_PANEL_SINGLE ? (PIXEL)PANEL_SINGLE_ROW : (PIXEL)MENU_ROW_HEIGHT;
   return POINT{pBox->at.x, top - height * (PIXEL)(u32Row + 1)};
+}
+
+// ---------------------------------------------------------------------------
+// Rooms
+
+constexpr U32 PANEL_VALUE_INSETS = 34;  // the selected value box's arrows and gaps
+constexpr U32 PANEL_BAR_FIELD = 44;     // a progress bar's text field, at least
+constexpr U32 PANEL_BAR_TRACK = 36;     // and its track, at least
+constexpr PIXEL PANEL_FOOTER_TAB = 60;  // the quick set-up footer's scroll tab
+
+// A progress bar's text field: as wide as its widest value, the track
+// taking the rest.
+static U32 PANEL_u32BarField(const MENU_PANEL_ROW* r, U32 cw) {
+  const U32 value = r->u32ValueWidth != 0 ? r->u32ValueWidth : U_MENULOOK_u32Width(r->pcValue, U_MENULOOK_pValueFont());
+  const U32 most = cw > PANEL_BAR_TRACK + 4 ? cw - PANEL_BAR_TRACK - 4 : 0;
+  return std::max(PANEL_BAR_FIELD, std::min(value + 4, most));
+}
+
+static const MENU_PANEL_ROW* PANEL_pRow(const MENU_PANEL* p, U32 u32Row) {
+  return p != nullptr && u32Row < PANEL_u32Rows(p) ? &p->aRows[u32Row] : nullptr;
+}
+
+static PIXEL PANEL_s32LabelRoom(const MENU_PANEL_ROW* r, PIXEL W) {
+  const U32 cw = U_MENUPANEL_u32ControlWidth(r, (U32)W);
+  const PIXEL labelEnd = cw > 0 ? W - PANEL_MARGIN - (PIXEL)cw - PANEL_GAP : W - PANEL_MARGIN;
+  return labelEnd - PANEL_s32LabelStart(r);
+}
+
+U32 U_MENUPANEL_u32LabelRoom(const MENU_PANEL* pPanel, const MENU_PANEL_BOX* pBox, U32 u32Row) {
+  const MENU_PANEL_ROW* r = PANEL_pRow(pPanel, u32Row);
+  if (r == nullptr || pBox == nullptr) return 0;
+  const PIXEL room = PANEL_s32LabelRoom(r, (PIXEL)pBox->u32Width);
+  return room > 0 ? (U32)room : 0;
+}
+
+U32 U_MENUPANEL_u32ValueRoom(const MENU_PANEL* pPanel, const MENU_PANEL_BOX* pBox, U32 u32Row) {
+  const MENU_PANEL_ROW* r = PANEL_pRow(pPanel, u32Row);
+  if (r == nullptr || pBox == nullptr) return 0;
+  if (pPanel->eKind == MENU_PANEL_SINGLE) {
+    const PIXEL inset = PANEL_MARGIN + (PIXEL)(PANEL_SINGLE_ARROW + 1) / 2 + 8;
+    const PIXEL room = (PIXEL)pBox->u32Width - 2 * inset;
+    return room > 0 ? (U32)room : 0;
+  }
+  const U32 cw = U_MENUPANEL_u32ControlWidth(r, pBox->u32Width);
+  switch (r->eControl) {
+    case MENU_CONTROL_SELECTOR:
+    case MENU_CONTROL_SLIDER:
+      return cw > PANEL_VALUE_INSETS ? cw - PANEL_VALUE_INSETS : 0;
+    case MENU_CONTROL_PROGRESS_BAR:
+      return PANEL_u32BarField(r, cw);
+    default:
+      return 0;
+  }
+}
+
+U32 U_MENUPANEL_u32TitleRoom(const MENU_PANEL*, const MENU_PANEL_BOX* pBox) {
+  return pBox != nullptr && pBox->u32Width > 2 * PANEL_MARGIN ? pBox->u32Width - 2 * PANEL_MARGIN : 0;
+}
+
+U32 U_MENUPANEL_u32FooterRoom(const MENU_PANEL* pPanel, const MENU_PANEL_BOX* pBox) {
+  const U32 title = U_MENUPANEL_u32TitleRoom(pPanel, pBox);
+  return title > (U32)PANEL_FOOTER_TAB ? title - (U32)PANEL_FOOTER_TAB : 0;
+}
+
+U32 U_MENUPANEL_u32TabRoom(const MENU_PANEL_BOX* pBox) {
+  // The strip less the scroll arrows' room on both sides and the tab's own padding.
+  return pBox != nullptr && pBox->u32Width > 8 + 28 + 24 ? pBox->u32Width - 8 - 28 - 24 : 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -231,7 +311,8 @@ static void PANEL_vBand(BITMAP* b, const MENU_PANEL* p, PIXEL x, PIXEL W, PIXEL 
     PANEL_vTabs(b, p, x, W, T);
     return;
   }
-  const PIXEL room = W - 2 * PANEL_MARGIN;
+  const MENU_PANEL_BOX box = {{x, 0}, (U32)W, 0};
+  const PIXEL room = (PIXEL)U_MENUPANEL_u32TitleRoom(p, &box);
   PANEL_vText(b, MENU_COLOR_WHITE, x + PANEL_MARGIN, T - 26, room, U_MENULOOK_pTitleFont(), p->pcTitle, FALSE);
   PANEL_vText(b, MENU_COLOR_WHITE, x + PANEL_MARGIN, T - 46, room, U_MENULOOK_pSmallFont(), p->pcSubtitle, FALSE);
 }
@@ -250,7 +331,7 @@ static void PANEL_vControl(BITMAP* b, const MENU_PANEL_ROW* r, PIXEL x, PIXEL W,
       }
       break;
     case MENU_CONTROL_PROGRESS_BAR:
-      U_MENULOOK_vDrawBar(b, box, cw, 32, r->fFraction, r->pcValue);
+      U_MENULOOK_vDrawBar(b, box, cw, 32, r->fFraction, r->pcValue, PANEL_u32BarField(r, cw));
       break;
     case MENU_CONTROL_ACTION:
       if (r->bArrow) U_MENU_vDrawControlAction(b, POINT{x, rb}, r->bSelected, (U32)W, MENU_ROW_HEIGHT);
@@ -272,9 +353,8 @@ static void PANEL_vRow(BITMAP* b, const MENU_PANEL_ROW* r, PIXEL x, PIXEL W, PIX
   }
   const U32 cw = U_MENUPANEL_u32ControlWidth(r, (U32)W);
   const PIXEL slot = x + W - PANEL_MARGIN - (PIXEL)cw;
-  const PIXEL labelX = x + PANEL_s32LabelStart(r);
-  const PIXEL labelEnd = cw > 0 ? slot - PANEL_GAP : x + W - PANEL_MARGIN;
-  PANEL_vText(b, MENU_COLOR_WHITE, labelX, rb + 13, labelEnd - labelX, U_MENULOOK_pLabelFont(), r->pcLabel, FALSE);
+  PANEL_vText(b, MENU_COLOR_WHITE, x + PANEL_s32LabelStart(r), rb + 13, PANEL_s32LabelRoom(r, W),
+              U_MENULOOK_pLabelFont(), r->pcLabel, FALSE);
   PANEL_vControl(b, r, x, W, rb, slot, cw);
   if (!bLast) PANEL_vRule(b, MENU_COLOR_RULE, x + PANEL_MARGIN, x + W - 12, rb);
   if (!r->bSelected) return;
@@ -311,10 +391,11 @@ static void PANEL_vFooter(BITMAP* b, const MENU_PANEL* p, PIXEL x, PIXEL y, PIXE
     T_MENU_vDrawMoreDownTab(b, POINT{x + 1, y + 1}, (U32)(W - 2), p->bMoreUp, p->bMoreDown);
     return;
   }
-  constexpr PIXEL TAB = 60;
-  PANEL_vText(b, MENU_COLOR_WHITE, x + PANEL_MARGIN, y + 8, W - 2 * PANEL_MARGIN - TAB, U_MENULOOK_pSmallFont(),
-              p->pcFooter, FALSE);
-  T_MENU_vDrawMoreDownTab(b, POINT{x + W - 1 - TAB, y + 1}, (U32)TAB, p->bMoreUp, p->bMoreDown);
+  const MENU_PANEL_BOX box = {{x, y}, (U32)W, 0};
+  PANEL_vText(b, MENU_COLOR_WHITE, x + PANEL_MARGIN, y + 8, (PIXEL)U_MENUPANEL_u32FooterRoom(p, &box),
+              U_MENULOOK_pSmallFont(), p->pcFooter, FALSE);
+  T_MENU_vDrawMoreDownTab(b, POINT{x + W - 1 - PANEL_FOOTER_TAB, y + 1}, (U32)PANEL_FOOTER_TAB, p->bMoreUp,
+                          p->bMoreDown);
 }
 
 // The rows a panel shows: the single-centred one has its own.

@@ -89,6 +89,15 @@ POINT U_MENUPANEL_ptRow(const MENU_PANEL* pPanel, const MENU_PANEL_BOX* pBox, U3
 // The width of a row's control slot, which ends 11 pixels inside the panel's
 // right edge; 0 for a row without a control.
 U32 U_MENUPANEL_u32ControlWidth(const MENU_PANEL_ROW* pRow, U32 u32PanelWidth);
+// The pixels a laid-out panel gives its texts, which the drawing cuts them
+// to: row i's label and value text (the value as its selected box shows it,
+// the tighter of its two looks; 0 for a row without one), the title, the
+// quick set-up's footer, and a tab of the main menu's strip.
+U32 U_MENUPANEL_u32LabelRoom(const MENU_PANEL* pPanel, const MENU_PANEL_BOX* pBox, U32 u32Row);
+U32 U_MENUPANEL_u32ValueRoom(const MENU_PANEL* pPanel, const MENU_PANEL_BOX* pBox, U32 u32Row);
+U32 U_MENUPANEL_u32TitleRoom(const MENU_PANEL* pPanel, const MENU_PANEL_BOX* pBox);
+U32 U_MENUPANEL_u32FooterRoom(const MENU_PANEL* pPanel, const MENU_PANEL_BOX* pBox);
+U32 U_MENUPANEL_u32TabRoom(const MENU_PANEL_BOX* pBox);
 // Draws the panel into its box. A description that does not fit its box
 // (more rows than slots, a zero box) draws what fits.
 void U_MENUPANEL_vDraw(BITMAP* pBitmap, const MENU_PANEL* pPanel, const MENU_PANEL_BOX* pBox);

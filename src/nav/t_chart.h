@@ -25,7 +25,6 @@ BOOLEAN T_CHART_bPerspectiveLimitsY(S32 nX, S32* nMinY, S32* nMaxY, const GP_ROT
                                     S32 nEyeOffsetMM);
 
 // ---- The plan chart ----
-
 // The draw function of the chart layers and chart panes.
 void T_CHART_vDrawChartView(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWindowSpec);
 // A chart centred on *pChartCenterPosition in a window of the waypoint
@@ -40,6 +39,11 @@ BOOLEAN T_CHART_bCheckErrorConditions(POINT* pptBoat, float* pfHeading);
 // (the colour index u8Transparent is left undrawn).
 void T_CHART_vPrepareWindow(NAV_VIEW_INFO* pNVI, BITMAP* pCopy, const BITMAP* pBitmap, const WINDOW_LOCATION* w,
                             U8 u8Transparent);
+// The window's pixels (columns nLeft.., rows nBottom..) to or from a kept
+// picture of G_SCREEN_WIDTH pixels a row: a window as wide as the bitmap's
+// rows is one block, kept in the bitmap's own row order.
+void T_CHART_vCopyWindow(BITMAP* pBitmap, S32 nLeft, S32 nBottom, S32 nWidth, S32 nHeight, COLOR* pKept,
+                         BOOLEAN bSave);
 // A receiver reports, but its fix is incomplete.
 BOOLEAN T_CHART_bGPSNoFix(void);
 void* T_CHART_vpAlloc(void);

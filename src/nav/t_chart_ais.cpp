@@ -6,6 +6,7 @@
 
 #include <math.h>
 #include <stdio.h>
+#include <string.h>
 
 #include "color.h"
 #include "g_iconset.h"
@@ -13,6 +14,7 @@
 #include "gr_line.h"
 #include "h_database.h"
 #include "navmath.h"
+#include "t_chart_list.h"
 #include "t_chart_overlay.h"
 #include "t_nmea_ais.h"
 #include "u_convert.h"
@@ -66,6 +68,27 @@ const IMAGE32* T_NAV_vGetAisIcon(U8 u8ShipType, S32 eState) {
   return s_aFamily[family].apImage[eState >= AIS_NORMAL && eState <= AIS_ALARM ? eState : AIS_NORMAL];
 }
 
+// The last position converted for each pool index, and its result.
+typedef struct tag_AIS_PLACE {
+  POSITION pos;
+  POINT pt;
+  BOOLEAN bConverted;
+  BOOLEAN bKept;
+} AIS_PLACE;
+static AIS_PLACE s_aPlaces[AIS_MAX_TARGETS];
+
+BOOLEAN T_NAV_bAisPositionMM(S32 nIndex, const POSITION* pPos, POINT* ppt) {
+  if (nIndex < 0 || nIndex >= (S32)AIS_MAX_TARGETS) return nv_DegrToMeter(pPos, ppt) == NV_OK;
+  AIS_PLACE* p = &s_aPlaces[nIndex];
+  if (!p->bKept || memcmp(&p->pos, pPos, sizeof *pPos) != 0) {
+    p->pos = *pPos;
+    p->bConverted = nv_DegrToMeter(pPos, &p->pt) == NV_OK;
+    p->bKept = TRUE;
+  }
+  *ppt = p->pt;
+  return p->bConverted;
+}
+
 // Ground metres to pixels along the screen, computed wide and capped at
 // twice the clip limit (a huge speed or time must not wrap to a short or
 // negative line).
@@ -86,17 +109,16 @@ static POINT AIS_ptLine(NAV_VIEW_INFO* pNVI, POINT p, S32 nAngle, S32 len, S32 l
                (S32)(((S64)len * U_NAV_nIntCos(nAngle) + 0x8000) >> 16) + p.y};
   POINT a = p, b = end;
   U_NAV_vClipLineToBox(&a, &b, lo, hi);
-  gr_SetColor(&pNVI->GrContext, colour);
-  gr_SetDrawingTool(&pNVI->GrContext, STD_PEN);
-  gr_SetPixelSize(&pNVI->GrContext, 1);
-  gr_SetAbsPenPos(&pNVI->GrContext, a.x, a.y);
-  gr_DrawAbsLine(&pNVI->GrContext, b.x, b.y);
+  T_CHART_vColour(pNVI, colour);
+  T_CHART_vTool(pNVI, STD_PEN);
+  T_CHART_vSize(pNVI, 1);
+  T_CHART_vMove(pNVI, a);
+  T_CHART_vLine(pNVI, b);
   return end;
 }
 
-static void AIS_vPutCentred(BITMAP* pBitmap, const ICON* pIcon, POINT at) {
-  const POINT corner = {at.x - pIcon->nWidth / 2, at.y - pIcon->nHeight / 2};
-  G_ICON_vPut(pBitmap, pIcon, &corner);
+static void AIS_vPutCentred(NAV_VIEW_INFO* pNVI, const ICON* pIcon, POINT at) {
+  T_CHART_vIcon(pNVI, pIcon, {at.x - pIcon->nWidth / 2, at.y - pIcon->nHeight / 2});
 }
 
 static double AIS_dScreenAngle(const NAV_VIEW_INFO* pNVI, double dAngle) {
@@ -105,8 +127,8 @@ static double AIS_dScreenAngle(const NAV_VIEW_INFO* pNVI, double dAngle) {
   return dAngle;
 }
 
-static void AIS_vRenderTarget(NAV_VIEW_INFO* pNVI, const ais_DeviceInfo* pInfo, U32 u32Now, S32 nCourseTime,
-                              BOOLEAN bLabels) {
+static void AIS_vRenderTarget(NAV_VIEW_INFO* pNVI, S32 nIndex, const ais_DeviceInfo* pInfo, U32 u32Now,
+                              S32 nCourseTime, BOOLEAN bLabels) {
   const aisTargetINFO* t = &pInfo->aisInfo;
   AIS_STATE eState = AIS_NORMAL;
   if (pInfo->bAisAlarmActive) {
@@ -115,9 +137,9 @@ static void AIS_vRenderTarget(NAV_VIEW_INFO* pNVI, const ais_DeviceInfo* pInfo, 
     eState = AIS_STALE;
   }
   const IMAGE32* pImage = T_NAV_vGetAisIcon(t->ShipType, eState);
-  POSITION pos = {t->Latitude, t->Longitude};
+  const POSITION pos = {t->Latitude, t->Longitude};
   POINT pt;
-  if (nv_DegrToMeter(&pos, &pt) != NV_OK) return;
+  if (!T_NAV_bAisPositionMM(nIndex, &pos, &pt)) return;
   const S32 L = U_NAV_CLIP_PIXELS_X_SCALE / pNVI->nPixelsPerMMM;
   const POINT rel = T_NAV_ptRelative(pNVI, pt);
   if (!(rel.x > -L && rel.x < L && rel.y > -L && rel.y < L)) return;
@@ -131,19 +153,19 @@ static void AIS_vRenderTarget(NAV_VIEW_INFO* pNVI, const ais_DeviceInfo* pInfo, 
   const double dTcpa = isfinite(t->TCPA) && t->TCPA > 0.0 ? t->TCPA : 0.0;
   if (!bCog) {
     const POINT corner = {p.x - 1 - pImage->s32Width / 2, p.y - pImage->s32Height / 2};
-    G_IMAGE32_vPut(pNVI->pBitmap, pImage, &corner);
+    T_CHART_vImage(pNVI, pImage, corner);
   } else {
     const double a = AIS_dScreenAngle(pNVI, t->Cog);
     const S32 k = (S32)(fmod(a + 365.0, 360.0) * 0.1);
     const POINT pivot = {pImage->s32Width / 2, pImage->s32Height / 2};
-    G_IMAGE32_vPutRotated(pNVI->pBitmap, pImage, &p, &pivot, (double)((36 - k) * 10) * M_PI / 180.0);
+    T_CHART_vTurnedImage(pNVI, pImage, p, pivot, (double)((36 - k) * 10) * M_PI / 180.0);
     const S32 nAngle = (S32)lrint(a);
     const S32 len = nCourseTime > 0 ? AIS_nPixels(pNVI, dSog * 0.5144444444444445 * nCourseTime) : 0;
     const POINT end = AIS_ptLine(pNVI, p, nAngle, len, -800, 800, 0);
-    AIS_vPutCentred(pNVI->pBitmap, &AIS_circle, nCourseTime > 0 ? end : p);
+    AIS_vPutCentred(pNVI, &AIS_circle, nCourseTime > 0 ? end : p);
     if (pInfo->bAisAlarmActive) {
       const POINT cpa = AIS_ptLine(pNVI, p, nAngle, AIS_nPixels(pNVI, dTcpa * dSog * 30.866666666666667), 0, 1600, 9);
-      AIS_vPutCentred(pNVI->pBitmap, &red_x_icon, cpa);
+      AIS_vPutCentred(pNVI, &red_x_icon, cpa);
     }
   }
   if (pInfo->bAisAlarmActive) {
@@ -153,7 +175,7 @@ static void AIS_vRenderTarget(NAV_VIEW_INFO* pNVI, const ais_DeviceInfo* pInfo, 
       U_NAV_vConvertMMToPixel(&q, &pNVI->RotContext, &pNVI->CenterOffset, pNVI->nPixelsPerMMM);
       const S32 nAngle = (S32)lrint(AIS_dScreenAngle(pNVI, pNVI->fBoatHeading));
       const S32 len = dOwnKnots < 0.25 ? 0 : AIS_nPixels(pNVI, dTcpa * dOwnKnots * 1852.0 / 60.0);
-      AIS_vPutCentred(pNVI->pBitmap, &red_x_icon, AIS_ptLine(pNVI, q, nAngle, len, 0, 1600, 9));
+      AIS_vPutCentred(pNVI, &red_x_icon, AIS_ptLine(pNVI, q, nAngle, len, 0, 1600, 9));
     }
   }
   if (bLabels) {
@@ -166,8 +188,8 @@ static void AIS_vRenderTarget(NAV_VIEW_INFO* pNVI, const ais_DeviceInfo* pInfo, 
     }
     snprintf(sMMSI, sizeof sMMSI, "%s", sNarrow);
     U_WSTRING_vReplaceNarrowWithWide(sMMSI, sizeof sMMSI);
-    T_NAV_vPutText(pNVI->pBitmap, gCOLOR_pcolColorTable[101], {p.x + 1 + pImage->s32Width / 2, p.y - 9},
-                   T_NAV_pFont14(), sMMSI);
+    T_CHART_vText(pNVI, gCOLOR_pcolColorTable[101], {p.x + 1 + pImage->s32Width / 2, p.y - 9}, T_NAV_pFont14(),
+                  sMMSI);
   }
 }
 
@@ -180,7 +202,7 @@ void T_NAV_vRenderAIS(NAV_VIEW_INFO* pNVI) {
   const U32 u32Now = T_NMEA_u32AisNow();
   ais_DeviceInfo* pInfo = nullptr;
   for (S32 i = 0; T_NMEA_bScanAisPoints(i, &pInfo); i++) {
-    if (pInfo != nullptr) AIS_vRenderTarget(pNVI, pInfo, u32Now, nCourseTime, bLabels);
+    if (pInfo != nullptr) AIS_vRenderTarget(pNVI, i, pInfo, u32Now, nCourseTime, bLabels);
   }
-  gr_SetColor(&pNVI->GrContext, 0);
+  T_CHART_vColour(pNVI, 0);
 }

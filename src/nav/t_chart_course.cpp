@@ -11,7 +11,9 @@
 #include "gr_context.h"
 #include "gr_line.h"
 #include "h_database.h"
+#include "t_chart_list.h"
 #include "t_chart_marks.h"
+#include "t_chart_overlay.h"
 #include "u_convert.h"
 #include "u_language.h"
 #include "u_nav.h"
@@ -32,42 +34,59 @@ static POINT CRS_ptAlong(POINT from, double dHeading, double dPixels) {
 }
 
 static void CRS_vLine(NAV_VIEW_INFO* pNVI, POINT from, POINT to, S32 size) {
-  GR_CONTEXT* gc = &pNVI->GrContext;
-  gr_SetColor(gc, (S32)(0x80000000u | gCOLOR_pcolColorTable[39]));
-  gr_SetDrawingTool(gc, size > 1 ? BRUSH : STD_PEN);
-  gr_SetPixelSize(gc, size);
-  gr_SetAbsPenPos(gc, from.x, from.y);
-  gr_DrawAbsLine(gc, to.x, to.y);
-  gr_SetDrawingTool(gc, STD_PEN);
-  gr_SetPixelSize(gc, 1);
+  T_CHART_vColour(pNVI, (S32)(0x80000000u | gCOLOR_pcolColorTable[39]));
+  T_CHART_vTool(pNVI, size > 1 ? BRUSH : STD_PEN);
+  T_CHART_vSize(pNVI, size);
+  T_CHART_vMove(pNVI, from);
+  T_CHART_vLine(pNVI, to);
+  T_CHART_vTool(pNVI, STD_PEN);
+  T_CHART_vSize(pNVI, 1);
 }
 
-// A ground distance in the short or long unit of the distance setting; a
-// setting without a unit pair says so.
-static BOOLEAN CRS_bDistanceText(double dMetres, char* sOut, size_t size) {
+// A ground distance in the short or long unit of the distance setting, in
+// the current language's form; a setting without a unit pair says so.
+static void CRS_vDistanceText(double dMetres, char* sOut, size_t size) {
   U32 u32Units = U_STAT_MILES;
   H_DATABASE_bFetchU32(FCID("SUDS"), &u32Units, nullptr, nullptr);
   const double feet = dMetres / 0.3048;
+  // Below a long unit: the short one without decimals; else the long one with one.
+  BOOLEAN bShort = FALSE;
+  double dShort = dMetres, dLong = 0.0;
+  const char* const* ppShort = m;
+  const char* const* ppLong = nm;
   switch (u32Units) {
     case U_STAT_MILES:
-      if (feet < 5280.0) return snprintf(sOut, size, "%.0fft", feet) > 0;
-      return snprintf(sOut, size, "%.1fsm", feet / 5280.0) > 0;
+      bShort = feet < 5280.0;
+      dShort = feet;
+      dLong = feet / 5280.0;
+      ppShort = ft;
+      ppLong = sm;
+      break;
     case U_NAUT_MILES:
     case U_NAUT_MILES_FT:
-      if (dMetres < 1852.0) return snprintf(sOut, size, "%.0fft", feet) > 0;
-      return snprintf(sOut, size, "%.1fnm", dMetres / 1852.0) > 0;
+      bShort = dMetres < 1852.0;
+      dShort = feet;
+      dLong = dMetres / 1852.0;
+      ppShort = ft;
+      break;
     case U_KM:
-      if (dMetres < 1000.0) return snprintf(sOut, size, "%.0fm", dMetres) > 0;
-      return snprintf(sOut, size, "%.1fkm", dMetres / 1000.0) > 0;
+      bShort = dMetres < 1000.0;
+      dLong = dMetres / 1000.0;
+      ppLong = km;
+      break;
     case U_NAUT_MILES_M:
-      if (dMetres < 1852.0) return snprintf(sOut, size, "%.0fm", dMetres) > 0;
-      return snprintf(sOut, size, "%.1fnm", dMetres / 1852.0) > 0;
+      bShort = dMetres < 1852.0;
+      dLong = dMetres / 1852.0;
+      break;
     default:
       // Cut short if need be, and always ended (by two zero bytes when wide).
       memset(sOut, 0, size);
       U_WSTRING_vw_strncpy(sOut, Unknown[nCurrentLanguage()], (U32)size - 2, FALSE);
-      return TRUE;
+      return;
   }
+  char sNumber[24];
+  snprintf(sNumber, sizeof sNumber, bShort ? "%.0f" : "%.1f", bShort ? dShort : dLong);
+  T_NAV_vNumberAndUnit(sOut, (U32)size, sNumber, "", bShort ? ppShort : ppLong);
 }
 
 // Pixels per ground metre at the chart centre.
@@ -107,16 +126,15 @@ void T_NAV_vRenderCourseLines(NAV_VIEW_INFO* pNVI, POINT ptBoat, double dHeading
   CRS_vLine(pNVI, ptBoat, end, 2);
   // A short bar across the end, and what the run covers.
   CRS_vLine(pNVI, CRS_ptAlong(end, dHeading - 90.0, 6.0), CRS_ptAlong(end, dHeading + 90.0, 6.0), 2);
-  char sText[40];
+  char sText[40] = {};
   if (nMinutes >= CRS_DAY_MINUTES) {
-    snprintf(sText, sizeof sText, ">1 Day");
-  } else if (!CRS_bDistanceText(dMetres, sText, sizeof sText)) {
-    return;
+    U_WSTRING_vw_strncpy(sText, More_Than_A_Day[nCurrentLanguage()], sizeof sText - 2, FALSE);
+  } else {
+    CRS_vDistanceText(dMetres, sText, sizeof sText);
   }
-  U_WSTRING_vReplaceNarrowWithWide(sText, sizeof sText);
   U32 u32Palette = 0;
   H_DATABASE_bFetchU32(FCID("SPAL"), &u32Palette, nullptr, nullptr);
   const BOOLEAN bLight = u32Palette == 1;
-  T_NAV_vRenderOutlinedName(pNVI->pBitmap, {end.x + 8, end.y - 6}, T_NAV_pFont14(), sText,
-                            gCOLOR_pcolColorTable[bLight ? 32 : 35], gCOLOR_pcolColorTable[bLight ? 35 : 32]);
+  T_CHART_vOutlined(pNVI, {end.x + 8, end.y - 6}, T_NAV_pFont14(), sText, gCOLOR_pcolColorTable[bLight ? 32 : 35],
+                    gCOLOR_pcolColorTable[bLight ? 35 : 32]);
 }

@@ -19,10 +19,13 @@
 #include "h_database.h"
 #include "h_memory.h"
 #include "navmath.h"
+#include "t_chart_list.h"
+#include "t_chart_overlay.h"
 #include "t_nav_int.h"
 #include "t_nav_twr.h"
 #include "u_convert.h"
 #include "u_wstring.h"
+#include "ui_texts.h"
 
 static U16 s_ProxTable[NAV_MAX_WAYPOINTS];
 static U32 s_u32WPPCount;
@@ -74,7 +77,7 @@ void T_NAV_vDrawCastingRings(NAV_VIEW_INFO* pNVI, POINT* pt) {
   const double d = 2.0 * (double)fCast * pNVI->nPixelsPerMMM / 1048576.0 * u / pRow->nMeters + 0.5;
   if (!(d >= 1.0) || d > 4096.0) return;
   const U32 diameter = (U32)d;
-  for (U32 k = 0; k < 4; k++) G_CIRCLE_vDraw(pNVI->pBitmap, gCOLOR_pcolColorTable[37], pt, diameter + k);
+  for (U32 k = 0; k < 4; k++) T_CHART_vCircle(pNVI, gCOLOR_pcolColorTable[37], *pt, diameter + k);
 }
 
 // ---------------------------------------------------------------------------
@@ -122,9 +125,9 @@ static BOOLEAN MRK_bArc(NAV_VIEW_INFO* pNVI, POINT c, S64 r, S32 a0, S32 a1) {
     if (bIn) {
       const POINT p = MRK_ptProject(pNVI, s, x, y);
       if (bPrev) {
-        gr_DrawAbsLine(&pNVI->GrContext, p.x, p.y);
+        T_CHART_vLine(pNVI, p);
       } else {
-        gr_SetAbsPenPos(&pNVI->GrContext, p.x, p.y);
+        T_CHART_vMove(pNVI, p);
       }
       bAny = TRUE;
     }
@@ -134,15 +137,15 @@ static BOOLEAN MRK_bArc(NAV_VIEW_INFO* pNVI, POINT c, S64 r, S32 a0, S32 a1) {
 }
 
 static void MRK_vPen(NAV_VIEW_INFO* pNVI, S32 colour, S32 size) {
-  gr_SetColor(&pNVI->GrContext, colour);
-  gr_SetDrawingTool(&pNVI->GrContext, BRUSH);
-  gr_SetPixelSize(&pNVI->GrContext, size);
+  T_CHART_vColour(pNVI, colour);
+  T_CHART_vTool(pNVI, BRUSH);
+  T_CHART_vSize(pNVI, size);
 }
 
 static void MRK_vResetPen(NAV_VIEW_INFO* pNVI) {
-  gr_SetPatternStatus(&pNVI->GrContext, FALSE);
-  gr_SetDrawingTool(&pNVI->GrContext, STD_PEN);
-  gr_SetPixelSize(&pNVI->GrContext, 1);
+  T_CHART_vPatternStatus(pNVI, FALSE);
+  T_CHART_vTool(pNVI, STD_PEN);
+  T_CHART_vSize(pNVI, 1);
 }
 
 // A label in a dark box, its lower-left corner at (x + 4 - w/2, y - 3).
@@ -158,8 +161,8 @@ static void MRK_vBoxLabel(NAV_VIEW_INFO* pNVI, POINT at, const char* sNarrow) {
       box.y + 19 > b->s32ClipTop + 1) {
     return;
   }
-  G_BOX_vDrawFilled(pNVI->pBitmap, gCOLOR_pcolColorTable[238], &box, (U32)w + 8, 19);
-  T_NAV_vPutText(pNVI->pBitmap, gCOLOR_pcolColorTable[35], {box.x + 4, box.y + 4}, pFont, sText);
+  T_CHART_vBox(pNVI, gCOLOR_pcolColorTable[238], box, (U32)w + 8, 19);
+  T_CHART_vText(pNVI, gCOLOR_pcolColorTable[35], {box.x + 4, box.y + 4}, pFont, sText);
 }
 
 static BOOLEAN MRK_bWaypoint(S32 nIndex, POINT* ppt, const WAYPOINT** ppWaypoint = nullptr) {
@@ -249,7 +252,7 @@ void T_NAV_vRenderCursorWaypoint(NAV_VIEW_INFO* pNVI) {
   U_NAV_vConvertMMToPixel(&p, &pNVI->RotContext, &pNVI->CenterOffset, pNVI->nPixelsPerMMM);
   const ICON* pIcon = T_NAV_pWaypointIcon(pWaypoint->u8Icon);
   const POINT corner = {p.x + 1 - pIcon->nWidth / 2, p.y - pIcon->nHeight / 2};
-  G_ICON_vPut(pNVI->pBitmap, pIcon, &corner);
+  T_CHART_vIcon(pNVI, pIcon, corner);
   POINT centre = {corner.x + pIcon->nWidth / 2, corner.y + pIcon->nHeight / 2};
   T_NAV_vDrawCastingRings(pNVI, &centre);
   // Ended by two zero bytes, as a 16-bit name needs.
@@ -258,8 +261,8 @@ void T_NAV_vRenderCursorWaypoint(NAV_VIEW_INFO* pNVI) {
   const FONT_DEF* pFont = T_NAV_pFont17();
   const S32 w = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)sName);
   const POINT box = {p.x + 1 + pIcon->nWidth / 2 - 3, p.y - 12};
-  G_BOX_vDrawFilled(pNVI->pBitmap, gCOLOR_pcolColorTable[238], &box, (U32)w + 9, 23);
-  T_NAV_vPutText(pNVI->pBitmap, gCOLOR_pcolColorTable[35], {p.x + 1 + pIcon->nWidth / 2 + 1, p.y - 11}, pFont, sName);
+  T_CHART_vBox(pNVI, gCOLOR_pcolColorTable[238], box, (U32)w + 9, 23);
+  T_CHART_vText(pNVI, gCOLOR_pcolColorTable[35], {p.x + 1 + pIcon->nWidth / 2 + 1, p.y - 11}, pFont, sName);
 }
 
 // ---------------------------------------------------------------------------
@@ -290,47 +293,56 @@ static float MRK_fDistance(const POINT* a, const POINT* b) {
   return (float)dConvertToInternal(distance, D_DISTANCE, U_NAUT_MILES);
 }
 
+// The text table of a distance unit the flag shows.
+static const char* const* MRK_ppUnitText(UNIT_TYPE eUnits) {
+  switch (eUnits) {
+    case U_FEET:
+      return ft;
+    case U_METRES:
+      return m;
+    case U_STAT_MILES:
+      return sm;
+    case U_NAUT_MILES:
+      return nm;
+    default:
+      return km;
+  }
+}
+
 void T_NAV_vDrawProximityFlag(NAV_VIEW_INFO* pNVI, POINT* pt, float WP_Dist, BOOLEAN bCursor) {
   U32 u32Units = 0;
   H_DATABASE_bFetchU32(FCID("SUDS"), &u32Units, nullptr, nullptr);
   const double d = WP_Dist;
-  char sText[40];  // with room to widen what the formats give
-  auto shown = [&](UNIT_TYPE u) { return dConvertFromInternal(d, D_DISTANCE, u); };
+  // Short distances in the short unit, whole; longer ones with two decimals.
+  BOOLEAN bShort = FALSE;
+  UNIT_TYPE eShort = U_METRES, eLong = U_KM;
   switch (u32Units) {
     case U_STAT_MILES:
-      if (d * 3.2808333290409095 < 1000) {
-        snprintf(sText, sizeof sText, "%3.0fft", shown(U_FEET));
-      } else {
-        snprintf(sText, sizeof sText, "%.2fsm", shown(U_STAT_MILES));
-      }
+      bShort = d * 3.2808333290409095 < 1000;
+      eShort = U_FEET;
+      eLong = U_STAT_MILES;
       break;
     case U_KM:
-      if (d < 1000) {
-        snprintf(sText, sizeof sText, "%3.0fm", shown(U_METRES));
-      } else {
-        snprintf(sText, sizeof sText, "%.2fkm", shown(U_KM));
-      }
+      bShort = d < 1000;
       break;
     case U_NAUT_MILES_FT:
       // The threshold factor is kept as the unit has always shown it.
-      if (d * 3.775515267229085 < 1000) {
-        snprintf(sText, sizeof sText, "%3.0fft", shown(U_FEET));
-      } else {
-        snprintf(sText, sizeof sText, "%.2fnm", shown(U_NAUT_MILES));
-      }
+      bShort = d * 3.775515267229085 < 1000;
+      eShort = U_FEET;
+      eLong = U_NAUT_MILES;
       break;
     case U_NAUT_MILES_M:
-      if (d < 1000) {
-        snprintf(sText, sizeof sText, "%3.0fm", shown(U_METRES));
-      } else {
-        snprintf(sText, sizeof sText, "%.2fnm", shown(U_NAUT_MILES));
-      }
+      bShort = d < 1000;
+      eLong = U_NAUT_MILES;
       break;
     default:
-      snprintf(sText, sizeof sText, "%.2fkm", shown(U_KM));
       break;
   }
-  U_WSTRING_vReplaceNarrowWithWide(sText, sizeof sText);
+  const UNIT_TYPE eShown = bShort ? eShort : eLong;
+  char sNumber[24];
+  snprintf(sNumber, sizeof sNumber, bShort ? "%3.0f" : "%.2f", dConvertFromInternal(d, D_DISTANCE, eShown));
+  char sText[40];
+  T_NAV_vNumberAndUnit(sText, sizeof sText, sNumber, "", MRK_ppUnitText(eShown));
   const FONT_DEF* pFont = T_NAV_pFont14();
   const S32 w = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)sText);
   const S32 mid = PBox_Middle.nWidth > 0 ? PBox_Middle.nWidth : 1;
@@ -352,22 +364,22 @@ void T_NAV_vDrawProximityFlag(NAV_VIEW_INFO* pNVI, POINT* pt, float WP_Dist, BOO
   if (bHang) {
     const POINT centre = {pHead->nWidth / 2, pHead->nHeight / 2};
     const POINT at = {pt->x + (bLeft ? -pHead->nWidth / 2 : pHead->nWidth / 2), pt->y - pHead->nHeight / 2};
-    G_ICON_vPutRotatedAngle(pNVI->pBitmap, pHead, &at, &centre, M_PI);
+    T_CHART_vTurnedIcon(pNVI, pHead, at, centre, M_PI);
   } else {
     const POINT at = {bLeft ? pt->x - pHead->nWidth + 1 : pt->x, pt->y};
-    G_ICON_vPut(pNVI->pBitmap, pHead, &at);
+    T_CHART_vIcon(pNVI, pHead, at);
   }
   S32 x = bLeft ? pt->x - pHead->nWidth + 1 - mid : pt->x + pHead->nWidth - 1;
   const S32 textX = bLeft ? x - n * mid + mid : x;
   for (S32 i = 0; i < n; i++) {
     const POINT at = {x, bandY};
-    G_ICON_vPut(pNVI->pBitmap, &PBox_Middle, &at);
+    T_CHART_vIcon(pNVI, &PBox_Middle, at);
     x += bLeft ? -mid : mid;
   }
   const POINT endAt = {bLeft ? x - pEnd->nWidth + mid : x, bandY};
-  G_ICON_vPut(pNVI->pBitmap, pEnd, &endAt);
+  T_CHART_vIcon(pNVI, pEnd, endAt);
   const COLOR text = gCOLOR_pcolColorTable[MRK_u32Palette() == 2 ? 40 : 35];
-  T_NAV_vPutText(pNVI->pBitmap, text, {textX - 8, bandY + 4}, pFont, sText);
+  T_CHART_vText(pNVI, text, {textX - 8, bandY + 4}, pFont, sText);
 }
 
 void T_NAV_vRenderProximityFlags(NAV_VIEW_INFO* pNVI, BOOLEAN bCursor) {

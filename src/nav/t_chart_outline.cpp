@@ -6,6 +6,7 @@
 #include "gp_rotate.h"
 #include "gr_line.h"
 #include "h_database.h"
+#include "t_chart_list.h"
 #include "t_chart_overlay.h"
 #include "u_view.h"
 
@@ -125,10 +126,10 @@ void T_NAV_vRender3DViewOutline(NAV_VIEW_INFO* pNVI) {
   POINT aOutline[OUTLINE_MAX_POINTS];
   const S32 n = T_NAV_nBuild3DViewOutline(pNVI, aOutline);
   if (n < 2) return;
-  gr_SetColor(&pNVI->GrContext, 32);
-  gr_SetDrawingTool(&pNVI->GrContext, BRUSH);
-  gr_SetPixelSize(&pNVI->GrContext, 2);
+  T_CHART_vColour(pNVI, 32);
+  T_CHART_vTool(pNVI, BRUSH);
+  T_CHART_vSize(pNVI, 2);
   T_NAV_vRenderPolyLineMM(aOutline, n, pNVI);
-  gr_SetDrawingTool(&pNVI->GrContext, STD_PEN);
-  gr_SetPixelSize(&pNVI->GrContext, 1);
+  T_CHART_vTool(pNVI, STD_PEN);
+  T_CHART_vSize(pNVI, 1);
 }

@@ -24,9 +24,11 @@
 #include "t_chart_ais.h"
 #include "t_chart_marks.h"
 #include "t_nav_group.h"
+#include "t_chart_list.h"
 #include "t_nav_int.h"
 #include "t_nav_nvram_flash.h"
 #include "t_nav_twr.h"
+#include "u_language.h"
 #include "u_view.h"
 #include "u_wstring.h"
 #include "ui_texts.h"
@@ -36,34 +38,55 @@
 
 #define ROW(a, b, c, u, m) {a, b, c, u, m}
 static const SCALE_BAR_LENGTHS ScaleBarKM[15] = {
-    ROW("10", "20", "30", "m", 10),        ROW("15", "30", "45", "m", 15),       ROW("25", "50", "75", "m", 25),
-    ROW("50", "100", "150", "m", 50),      ROW("100", "200", "300", "m", 100),   ROW("250", "500", "750", "m", 250),
-    ROW("500", "1000", "1500", "m", 500),  ROW("1", "2", "3", "km", 1000),       ROW("2", "4", "6", "km", 2000),
-    ROW("5", "10", "15", "km", 5000),      ROW("10", "20", "30", "km", 10000),   ROW("15", "30", "45", "km", 15000),
-    ROW("25", "50", "75", "km", 25000),    ROW("50", "100", "150", "km", 50000), ROW("100", "200", "300", "km", 100000),
+    ROW("10", "20", "30", m, 10),        ROW("15", "30", "45", m, 15),       ROW("25", "50", "75", m, 25),
+    ROW("50", "100", "150", m, 50),      ROW("100", "200", "300", m, 100),   ROW("250", "500", "750", m, 250),
+    ROW("500", "1000", "1500", m, 500),  ROW("1", "2", "3", km, 1000),       ROW("2", "4", "6", km, 2000),
+    ROW("5", "10", "15", km, 5000),      ROW("10", "20", "30", km, 10000),   ROW("15", "30", "45", km, 15000),
+    ROW("25", "50", "75", km, 25000),    ROW("50", "100", "150", km, 50000), ROW("100", "200", "300", km, 100000),
 };
 static const SCALE_BAR_LENGTHS ScaleBarNM_M[15] = {
-    ROW("10", "20", "30", "m", 10),         ROW("15", "30", "45", "m", 15),      ROW("25", "50", "75", "m", 25),
-    ROW("50", "100", "150", "m", 50),       ROW("100", "200", "300", "m", 100),  ROW("250", "500", "750", "m", 250),
-    ROW("0.25", "0.5", "0.75", "nm", 463),  ROW("0.5", "1", "1.5", "nm", 926),   ROW("1", "2", "3", "nm", 1852),
-    ROW("2", "4", "6", "nm", 3704),         ROW("5", "10", "15", "nm", 9260),    ROW("10", "20", "30", "nm", 18520),
-    ROW("15", "30", "45", "nm", 27780),     ROW("25", "50", "75", "nm", 46300),  ROW("50", "100", "150", "nm", 92600),
+    ROW("10", "20", "30", m, 10),         ROW("15", "30", "45", m, 15),      ROW("25", "50", "75", m, 25),
+    ROW("50", "100", "150", m, 50),       ROW("100", "200", "300", m, 100),  ROW("250", "500", "750", m, 250),
+    ROW("0.25", "0.5", "0.75", nm, 463),  ROW("0.5", "1", "1.5", nm, 926),   ROW("1", "2", "3", nm, 1852),
+    ROW("2", "4", "6", nm, 3704),         ROW("5", "10", "15", nm, 9260),    ROW("10", "20", "30", nm, 18520),
+    ROW("15", "30", "45", nm, 27780),     ROW("25", "50", "75", nm, 46300),  ROW("50", "100", "150", nm, 92600),
 };
 static const SCALE_BAR_LENGTHS ScaleBarNM_FT[15] = {
-    ROW("20", "40", "60", "ft", 6),          ROW("50", "100", "150", "ft", 15),     ROW("100", "200", "300", "ft", 30),
-    ROW("200", "400", "600", "ft", 61),      ROW("500", "1000", "1500", "ft", 152), ROW("1000", "2000", "3000", "ft", 305),
-    ROW("0.25", "0.5", "0.75", "nm", 463),   ROW("0.5", "1", "1.5", "nm", 926),     ROW("1", "2", "3", "nm", 1852),
-    ROW("2", "4", "6", "nm", 3704),          ROW("5", "10", "15", "nm", 9260),      ROW("10", "20", "30", "nm", 18520),
-    ROW("15", "30", "45", "nm", 27780),      ROW("25", "50", "75", "nm", 46300),    ROW("50", "100", "150", "nm", 92600),
+    ROW("20", "40", "60", ft, 6),          ROW("50", "100", "150", ft, 15),     ROW("100", "200", "300", ft, 30),
+    ROW("200", "400", "600", ft, 61),      ROW("500", "1000", "1500", ft, 152), ROW("1000", "2000", "3000", ft, 305),
+    ROW("0.25", "0.5", "0.75", nm, 463),   ROW("0.5", "1", "1.5", nm, 926),     ROW("1", "2", "3", nm, 1852),
+    ROW("2", "4", "6", nm, 3704),          ROW("5", "10", "15", nm, 9260),      ROW("10", "20", "30", nm, 18520),
+    ROW("15", "30", "45", nm, 27780),      ROW("25", "50", "75", nm, 46300),    ROW("50", "100", "150", nm, 92600),
 };
 static const SCALE_BAR_LENGTHS ScaleBarSM[15] = {
-    ROW("20", "40", "60", "ft", 6),          ROW("50", "100", "150", "ft", 15),     ROW("100", "200", "300", "ft", 30),
-    ROW("200", "400", "600", "ft", 61),      ROW("500", "1000", "1500", "ft", 152), ROW("1000", "2000", "3000", "ft", 305),
-    ROW("0.25", "0.5", "0.75", "sm", 402),   ROW("0.5", "1", "1.5", "sm", 805),     ROW("1", "2", "3", "sm", 1609),
-    ROW("2", "4", "6", "sm", 3219),          ROW("5", "10", "15", "sm", 8047),      ROW("10", "20", "30", "sm", 16093),
-    ROW("20", "40", "60", "sm", 32187),      ROW("50", "100", "150", "sm", 80467),  ROW("100", "200", "300", "sm", 160934),
+    ROW("20", "40", "60", ft, 6),          ROW("50", "100", "150", ft, 15),     ROW("100", "200", "300", ft, 30),
+    ROW("200", "400", "600", ft, 61),      ROW("500", "1000", "1500", ft, 152), ROW("1000", "2000", "3000", ft, 305),
+    ROW("0.25", "0.5", "0.75", sm, 402),   ROW("0.5", "1", "1.5", sm, 805),     ROW("1", "2", "3", sm, 1609),
+    ROW("2", "4", "6", sm, 3219),          ROW("5", "10", "15", sm, 8047),      ROW("10", "20", "30", sm, 16093),
+    ROW("20", "40", "60", sm, 32187),      ROW("50", "100", "150", sm, 80467),  ROW("100", "200", "300", sm, 160934),
 };
 #undef ROW
+
+void T_NAV_vNumberAndUnit(char* pcOut, U32 u32Size, const char* pcNumber, const char* pcSeparator,
+                          const char* const* ppUnit) {
+  if (pcOut == nullptr || u32Size < 2) return;
+  memset(pcOut, 0, u32Size);
+  const char* pcUnit = ppUnit[nCurrentLanguage()];
+  if (!U_WSTRING_bIsUnicodeLanguage()) {
+    snprintf(pcOut, u32Size, "%s%s%s", pcNumber, pcSeparator, pcUnit);
+    return;
+  }
+  U32 o = 0;
+  auto put = [&](U32 c) {
+    if (o + 4 > u32Size) return;
+    pcOut[o++] = (char)(c >> 8);
+    pcOut[o++] = (char)c;
+  };
+  for (const char* p : {pcNumber, pcSeparator}) {
+    for (; *p != 0; p++) put((U8)*p);
+  }
+  for (const U8* p = (const U8*)pcUnit; p[0] != 0 || p[1] != 0; p += 2) put((U32)p[0] << 8 | p[1]);
+}
 
 const SCALE_BAR_LENGTHS* T_NAV_pGetScaleBarLengths(S32 nZoom) {
   if (nZoom < T_NAV_ZOOM_MIN) nZoom = T_NAV_ZOOM_MIN;
@@ -106,7 +129,6 @@ static const ICON* const g_NAV_Icons_Large[] = {
     &Snowmobile,     &ATV,             &Waypoint_ice,
 };
 static_assert(sizeof g_NAV_Icons_Large / sizeof g_NAV_Icons_Large[0] == 83);
-static constexpr U8 NAV_MOB_ICON = 30;
 
 const ICON* T_NAV_pWaypointIcon(U32 u32Icon) {
   return g_NAV_Icons_Large[u32Icon < 83 ? u32Icon : 0];
@@ -151,15 +173,15 @@ static BOOLEAN OVL_bIsTrue(const char (&key)[5]) {
 }
 
 static void OVL_vPen(NAV_VIEW_INFO* pNVI, S32 colour, DRAWING_TOOL tool, S32 size) {
-  gr_SetColor(&pNVI->GrContext, colour);
-  gr_SetDrawingTool(&pNVI->GrContext, tool);
-  gr_SetPixelSize(&pNVI->GrContext, size);
+  T_CHART_vColour(pNVI, colour);
+  T_CHART_vTool(pNVI, tool);
+  T_CHART_vSize(pNVI, size);
 }
 
 static void OVL_vResetPen(NAV_VIEW_INFO* pNVI) {
-  gr_SetPatternStatus(&pNVI->GrContext, FALSE);
-  gr_SetDrawingTool(&pNVI->GrContext, STD_PEN);
-  gr_SetPixelSize(&pNVI->GrContext, 1);
+  T_CHART_vPatternStatus(pNVI, FALSE);
+  T_CHART_vTool(pNVI, STD_PEN);
+  T_CHART_vSize(pNVI, 1);
 }
 
 // A colour-table entry for the context.
@@ -181,14 +203,14 @@ void T_NAV_vRenderPolyLineMM(POINT* pptBuffer, S32 nPointCount, NAV_VIEW_INFO* p
   BOOLEAN bPrevInside = OVL_bInside(pptBuffer[0], L);
   if (bPrevInside) {
     const POINT p = OVL_ptPixel(pNVI, pptBuffer[0]);
-    gr_SetAbsPenPos(&pNVI->GrContext, p.x, p.y);
+    T_CHART_vMove(pNVI, p);
   }
   for (S32 i = 1; i < nPointCount; i++) {
     const POINT P = pptBuffer[i - 1], Q = pptBuffer[i];
     const BOOLEAN bQInside = OVL_bInside(Q, L);
     if (bPrevInside && bQInside) {
       const POINT q = OVL_ptPixel(pNVI, Q);
-      gr_DrawAbsLine(&pNVI->GrContext, q.x, q.y);
+      T_CHART_vLine(pNVI, q);
       continue;
     }
     if (!bPrevInside && ((P.x < -L && Q.x < -L) || (P.x > L && Q.x > L) || (P.y < -L && Q.y < -L) ||
@@ -201,8 +223,8 @@ void T_NAV_vRenderPolyLineMM(POINT* pptBuffer, S32 nPointCount, NAV_VIEW_INFO* p
     bPrevInside = b.x == Q.x && b.y == Q.y;
     if (a.x >= -L && a.x <= L && a.y >= -L && a.y <= L && b.x >= -L && b.x <= L && b.y >= -L && b.y <= L) {
       const POINT pa = OVL_ptPixel(pNVI, a), pb = OVL_ptPixel(pNVI, b);
-      gr_SetAbsPenPos(&pNVI->GrContext, pa.x, pa.y);
-      gr_DrawAbsLine(&pNVI->GrContext, pb.x, pb.y);
+      T_CHART_vMove(pNVI, pa);
+      T_CHART_vLine(pNVI, pb);
     }
   }
 }
@@ -241,28 +263,26 @@ void T_NAV_vRenderOutlinedName(BITMAP* pBitmap, POINT at, const FONT_DEF* pFont,
 // ---------------------------------------------------------------------------
 // Tracks
 
-// What a track draws, in pixels: pen moves, lines and dots. A line that
-// ends on the pixel the last line ended on paints nothing new and is left
-// out, except in the dotted style, whose pattern runs on with every pixel.
+void T_NAV_vAddTrackStep(T_NAV_STEP_SINK* pSink, T_NAV_TRACK_STEP_KIND eKind, POINT p, U8 u8Dot) {
+  std::vector<T_NAV_TRACK_STEP>& steps = *pSink->pSteps;
+  const BOOLEAN bStill = eKind == T_NAV_TRACK_LINE && !steps.empty() && pSink->pen.x == p.x && pSink->pen.y == p.y;
+  if (pSink->bDropRepeats && !steps.empty()) {
+    if (eKind == T_NAV_TRACK_MOVE && steps.back().eKind == T_NAV_TRACK_MOVE) steps.pop_back();
+    if (bStill && pSink->bStill) return;
+  }
+  steps.push_back({p.x, p.y, eKind, u8Dot});
+  pSink->bStill = bStill;
+  pSink->pen = p;
+}
+
+// What a track draws, in pixels: pen moves, lines and dots.
 void T_NAV_vTraceTrack(const TRACK* pTrack, const NAV_VIEW_INFO* pNVI, BOOLEAN bCurrentTrack, U32 u32Style,
                        std::vector<T_NAV_TRACK_STEP>* pSteps) {
   pSteps->clear();
   if (pTrack == nullptr || pTrack->sHeader.u16Count == 0) return;
-  const BOOLEAN bKeepRepeats = u32Style == 1;
-  POINT pen = {0x7FFFFFFF, 0x7FFFFFFF};
-  auto move = [&](POINT p) {
-    if (!pSteps->empty() && pSteps->back().eKind == T_NAV_TRACK_MOVE) pSteps->pop_back();
-    pSteps->push_back({p.x, p.y, T_NAV_TRACK_MOVE});
-    pen = p;
-  };
-  auto line = [&](POINT p) {
-    if (!bKeepRepeats && p.x == pen.x && p.y == pen.y && !pSteps->empty() &&
-        pSteps->back().eKind == T_NAV_TRACK_LINE) {
-      return;
-    }
-    pSteps->push_back({p.x, p.y, T_NAV_TRACK_LINE});
-    pen = p;
-  };
+  T_NAV_STEP_SINK sink = {pSteps, u32Style != 1, FALSE, {0, 0}};
+  auto move = [&](POINT p) { T_NAV_vAddTrackStep(&sink, T_NAV_TRACK_MOVE, p, 0); };
+  auto line = [&](POINT p) { T_NAV_vAddTrackStep(&sink, T_NAV_TRACK_LINE, p, 0); };
   const S32 V = OVL_nView(pNVI);
   U16 it = 0;
   POINT pt = {0, 0};
@@ -279,7 +299,7 @@ void T_NAV_vTraceTrack(const TRACK* pTrack, const NAV_VIEW_INFO* pNVI, BOOLEAN b
       const POINT p = OVL_ptPixel(pNVI, rel);
       if (u32Style == 0) {
         if (!(p.x - lastDot.x >= -3 && p.x - lastDot.x <= 3 && p.y - lastDot.y >= -3 && p.y - lastDot.y <= 3)) {
-          if (e == TRACKPOINT_NORMAL) pSteps->push_back({p.x, p.y, T_NAV_TRACK_DOT});
+          if (e == TRACKPOINT_NORMAL) T_NAV_vAddTrackStep(&sink, T_NAV_TRACK_DOT, p, 0);
           lastDot = p;
         }
       } else if (bPrevVisible && e == TRACKPOINT_NORMAL) {
@@ -305,23 +325,9 @@ void T_NAV_vTraceTrack(const TRACK* pTrack, const NAV_VIEW_INFO* pNVI, BOOLEAN b
   }
 }
 
-void T_NAV_vPlayTrack(const std::vector<T_NAV_TRACK_STEP>& steps, NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color) {
-  u32Color &= 15;
-  const U32 pal = OVL_u32Palette();
-  if (pal == 1 && u32Color == 15) u32Color = 0;
-  if (pal == 2 && u32Color == 12) u32Color = 15;
-  if (pal == 3 && u32Color == 0) u32Color = 15;
+// The steps straight into the context.
+static void OVL_vSteps(NAV_VIEW_INFO* pNVI, const std::vector<T_NAV_TRACK_STEP>& steps) {
   GR_CONTEXT* gc = &pNVI->GrContext;
-  OVL_vPen(pNVI, (S32)u32Color, STD_PEN, 1);
-  if (u32Style == 1) {
-    gr_SetPatternType(gc, 49);
-    gr_SetPatternIndex(gc, 0);
-    gr_ResetPattern(gc);
-    gr_SetPatternStatus(gc, TRUE);
-  } else if (u32Style == 3) {
-    gr_SetDrawingTool(gc, BRUSH);
-    gr_SetPixelSize(gc, 2);
-  }
   for (const T_NAV_TRACK_STEP& s : steps) {
     switch (s.eKind) {
       case T_NAV_TRACK_MOVE:
@@ -335,6 +341,51 @@ void T_NAV_vPlayTrack(const std::vector<T_NAV_TRACK_STEP>& steps, NAV_VIEW_INFO*
           for (S32 dx = -1; dx <= 1; dx++) gr_SetPixel(gc, s.x + dx, s.y + dy);
         }
         break;
+    }
+  }
+}
+
+static void OVL_vKeptSteps(NAV_VIEW_INFO* pNVI, const T_CHART_OP* pOp, const char*) {
+  OVL_vSteps(pNVI, *(const std::vector<T_NAV_TRACK_STEP>*)pOp->p);
+}
+
+void T_NAV_vTrackPen(NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color) {
+  u32Color &= 15;
+  const U32 pal = OVL_u32Palette();
+  if (pal == 1 && u32Color == 15) u32Color = 0;
+  if (pal == 2 && u32Color == 12) u32Color = 15;
+  if (pal == 3 && u32Color == 0) u32Color = 15;
+  T_CHART_vPatternStatus(pNVI, FALSE);
+  OVL_vPen(pNVI, (S32)u32Color, STD_PEN, 1);
+  if (u32Style == 1) {
+    T_CHART_vPatternType(pNVI, 49);
+    T_CHART_vPatternIndex(pNVI, 0);
+    T_CHART_vPatternReset(pNVI);
+    T_CHART_vPatternStatus(pNVI, TRUE);
+  } else if (u32Style == 3) {
+    T_CHART_vTool(pNVI, BRUSH);
+    T_CHART_vSize(pNVI, 2);
+  }
+}
+
+void T_NAV_vPlayTrack(const std::vector<T_NAV_TRACK_STEP>& steps, NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color,
+                      U32 u32Serial) {
+  T_NAV_vTrackPen(pNVI, u32Style, u32Color);
+  if (!T_CHART_bListing()) {
+    OVL_vSteps(pNVI, steps);
+  } else if (u32Serial != 0) {
+    T_CHART_OP op = T_CHART_op();
+    op.p = &steps;
+    op.n = (S32)u32Serial;
+    T_CHART_vCall(pNVI, OVL_vKeptSteps, op, nullptr, 0);
+  } else {
+    for (const T_NAV_TRACK_STEP& s : steps) {
+      if (s.eKind == T_NAV_TRACK_MOVE) T_CHART_vMove(pNVI, {s.x, s.y});
+      if (s.eKind == T_NAV_TRACK_LINE) T_CHART_vLine(pNVI, {s.x, s.y});
+      if (s.eKind != T_NAV_TRACK_DOT) continue;
+      for (S32 dy = -1; dy <= 1; dy++) {
+        for (S32 dx = -1; dx <= 1; dx++) T_CHART_vPixel(pNVI, {s.x + dx, s.y + dy});
+      }
     }
   }
   OVL_vResetPen(pNVI);
@@ -389,11 +440,11 @@ static void OVL_vRenderRouteLabel(const ROUTE* pRoute, NAV_VIEW_INFO* pNVI, BOOL
     const S32 boxWidth = w + (bHighlighted ? 9 : 1), boxHeight = bHighlighted ? 23 : 25;
     if (box.x >= b->s32ClipLeft && box.x + boxWidth <= b->s32ClipRight + 1 && box.y >= b->s32ClipBottom &&
         box.y + boxHeight <= b->s32ClipTop + 1) {
-      G_BOX_vDrawFilled(pNVI->pBitmap, gCOLOR_pcolColorTable[bHighlighted ? 238 : 100], &box, (U32)boxWidth,
+      T_CHART_vBox(pNVI, gCOLOR_pcolColorTable[bHighlighted ? 238 : 100], box, (U32)boxWidth,
                         (U32)boxHeight);
     }
   }
-  T_NAV_vRenderOutlinedName(pNVI->pBitmap, at, pFont, sName, text, outline);
+  T_CHART_vOutlined(pNVI, at, pFont, sName, text, outline);
 }
 
 void T_NAV_vRenderSavedRoute(const ROUTE* pRoute, NAV_VIEW_INFO* pNVI, BOOLEAN bHighlightedRoute) {
@@ -478,8 +529,10 @@ void T_NAV_vRenderRoute(NAV_VIEW_INFO* pNVI) {
   if (!OVL_bWaypointAt(pRoute->anWaypoint[n - 1], &ptLast)) return;
   const U32 pal = OVL_u32Palette();
   S32 cursorColour = pal == 1 ? OVL_nEntry(32) : OVL_nEntry(35);
-  if (g_NAV.u16MOBWaypoint == 65535 && OVL_bIsTrue("CCNC")) {
+  if (g_NAV.u16MOBWaypoint != NAV_NONE || OVL_bIsTrue("CCNC")) {
     // Straight to the destination: no legs, no arrival circle, no corridor.
+    // A man overboard is steered to from wherever the boat is, as on the
+    // highway.
     POINT a = T_NAV_ptRelative(pNVI, pNVI->ptBoatMM), b = T_NAV_ptRelative(pNVI, ptLast);
     U_NAV_vClipLineToBox(&a, &b, -L, L);
     OVL_vPen(pNVI, 20, BRUSH, 1);
@@ -512,11 +565,11 @@ void T_NAV_vRenderRoute(NAV_VIEW_INFO* pNVI) {
     U_NAV_vClipLineToBox(&a, &b, -L, L);
     const POINT pb = OVL_ptPixel(pNVI, b);
     OVL_vPen(pNVI, cursorColour, STD_PEN, 3);
-    gr_SetPatternType(&pNVI->GrContext, 49);
-    gr_SetPatternIndex(&pNVI->GrContext, 0);
-    gr_SetPatternStatus(&pNVI->GrContext, TRUE);
-    gr_SetAbsPenPos(&pNVI->GrContext, pb.x, pb.y);
-    gr_DrawAbsLine(&pNVI->GrContext, pNVI->CenterOffset.x, pNVI->CenterOffset.y);
+    T_CHART_vPatternType(pNVI, 49);
+    T_CHART_vPatternIndex(pNVI, 0);
+    T_CHART_vPatternStatus(pNVI, TRUE);
+    T_CHART_vMove(pNVI, pb);
+    T_CHART_vLine(pNVI, {pNVI->CenterOffset.x, pNVI->CenterOffset.y});
     OVL_vResetPen(pNVI);
   }
 }
@@ -580,7 +633,7 @@ void T_NAV_vRenderWaypoint(S32 nIndex, const WAYPOINT* pWaypoint, NAV_VIEW_INFO*
   const POINT p = OVL_ptPixel(pNVI, rel);
   const S32 w = (S32)G_ICON_u32GetWidth(pIcon), h = (S32)G_ICON_u32GetHeight(pIcon);
   const POINT corner = {p.x + 1 - w / 2, p.y - h / 2};
-  G_ICON_vPut(pNVI->pBitmap, pIcon, &corner);
+  T_CHART_vIcon(pNVI, pIcon, corner);
   POINT centre = {corner.x + w / 2, corner.y + h / 2};
   if (!(bDeclutter && s32DeclutterWaypoint == -1)) T_NAV_vDrawCastingRings(pNVI, &centre);
   T_NAV_vAddProximityCandidate(pNVI, nIndex);
@@ -592,8 +645,8 @@ void T_NAV_vRenderWaypoint(S32 nIndex, const WAYPOINT* pWaypoint, NAV_VIEW_INFO*
   const S32 room = room64 > 100000 ? 100000 : (S32)room64;
   if (!OVL_bShownName(pWaypoint->sName, bCut, room, w, pFont, sShown)) return;
   const BOOLEAN bLight = OVL_u32Palette() == 1;
-  T_NAV_vRenderOutlinedName(pNVI->pBitmap, {p.x + 1 + w / 2, p.y - 9}, pFont, sShown,
-                            gCOLOR_pcolColorTable[bLight ? 32 : 35], gCOLOR_pcolColorTable[bLight ? 35 : 32]);
+  T_CHART_vOutlined(pNVI, {p.x + 1 + w / 2, p.y - 9}, pFont, sShown, gCOLOR_pcolColorTable[bLight ? 32 : 35],
+                    gCOLOR_pcolColorTable[bLight ? 35 : 32]);
 }
 
 static void OVL_vRenderWaypoints(NAV_VIEW_INFO* pNVI, BOOLEAN bLeftPane) {
@@ -601,7 +654,11 @@ static void OVL_vRenderWaypoints(NAV_VIEW_INFO* pNVI, BOOLEAN bLeftPane) {
   S32 nIndex = -1;
   WAYPOINT* pWaypoint = nullptr;
   while (T_NAV_bScanWaypoints(&nIndex, &pWaypoint, FALSE)) {
-    if (pWaypoint == nullptr || pWaypoint->bHide) continue;
+    // Most slots of a store are free or groups, which draw nothing.
+    if (pWaypoint == nullptr || pWaypoint->bHide || pWaypoint->u8Status < WPT_STATUS_SAVED ||
+        pWaypoint->u8Status > WPT_STATUS_SAVED_2) {
+      continue;
+    }
     if (pWaypoint->u8Status != WPT_STATUS_TEMPORARY && !T_NAV_GROUP_bCheckWaypointIsInVisibleGroup((U32)nIndex)) {
       continue;
     }
@@ -617,23 +674,22 @@ void T_NAV_vRenderBoat(NAV_VIEW_INFO* pNVI) {
   const COLOR lineColour = gCOLOR_pcolColorTable[OVL_u32Palette() == 1 ? 32 : 35];
   const S32 L = OVL_nClipLimit(pNVI);
   POINT rel = T_NAV_ptRelative(pNVI, pNVI->ptBoatMM);
-  GR_CONTEXT* gc = &pNVI->GrContext;
   if (!OVL_bInside(rel, L)) {
     if (pNVI->bCursorActive) {
       POINT a = {0, 0};
       U_NAV_vClipLineToBox(&a, &rel, -L, L);
       const POINT p = OVL_ptPixel(pNVI, rel);
       OVL_vPen(pNVI, (S32)(0x80000000u | lineColour), STD_PEN, 1);
-      gr_SetAbsPenPos(gc, pNVI->CenterOffset.x, pNVI->CenterOffset.y);
-      gr_DrawAbsLine(gc, p.x, p.y);
+      T_CHART_vMove(pNVI, {pNVI->CenterOffset.x, pNVI->CenterOffset.y});
+      T_CHART_vLine(pNVI, p);
     }
     return;
   }
   const POINT p = OVL_ptPixel(pNVI, rel);
   if (pNVI->bCursorActive) {
     OVL_vPen(pNVI, (S32)(0x80000000u | lineColour), BRUSH, 3);
-    gr_SetAbsPenPos(gc, p.x, p.y);
-    gr_DrawAbsLine(gc, pNVI->CenterOffset.x, pNVI->CenterOffset.y);
+    T_CHART_vMove(pNVI, p);
+    T_CHART_vLine(pNVI, {pNVI->CenterOffset.x, pNVI->CenterOffset.y});
     OVL_vResetPen(pNVI);
   }
   float fSpeed = 0.0f;
@@ -647,7 +703,7 @@ void T_NAV_vRenderBoat(NAV_VIEW_INFO* pNVI) {
   if (!(fSpeed >= 0.25f) && u32Source != 5 && !bPCDemo) {
     const ICON* pIcon = bNoFix ? &boat_icon_no_gps : bIce ? &Ice_icon_stationary : &boat_icon_stationary;
     const POINT at = {p.x - 1 - pIcon->nWidth / 2, p.y - pIcon->nHeight / 2};
-    G_ICON_vPut(pNVI->pBitmap, pIcon, &at);
+    T_CHART_vIcon(pNVI, pIcon, at);
     return;
   }
   double h = pNVI->fBoatHeading;
@@ -655,7 +711,7 @@ void T_NAV_vRenderBoat(NAV_VIEW_INFO* pNVI) {
   if (pNVI->nChartRotation != 0) h = fmod(fmod(h - pNVI->nChartRotation, 360.0) + 360.0, 360.0);
   if (bNoFix) {
     const POINT at = {p.x - 1 - boat_icon_no_gps.nWidth / 2, p.y - boat_icon_no_gps.nHeight / 2};
-    G_ICON_vPut(pNVI->pBitmap, &boat_icon_no_gps, &at);
+    T_CHART_vIcon(pNVI, &boat_icon_no_gps, at);
     return;
   }
   const IMAGE32* pImage = pNVI->nChartScale <= 13   ? (bIce ? &boat_icon_ice_0 : &boat_icon_0)
@@ -665,7 +721,7 @@ void T_NAV_vRenderBoat(NAV_VIEW_INFO* pNVI) {
   const POINT centre = {pImage->s32Width / 2, pImage->s32Height / 2};
   // The lines start under the boat, which stays on top.
   T_NAV_vRenderCourseLines(pNVI, p, h, fSpeed);
-  G_IMAGE32_vPutRotated(pNVI->pBitmap, pImage, &p, &centre, (double)((36 - k) * 10) * M_PI / 180.0);
+  T_CHART_vTurnedImage(pNVI, pImage, p, centre, (double)((36 - k) * 10) * M_PI / 180.0);
 }
 
 void T_NAV_vRenderNupArrow(NAV_VIEW_INFO* pNVI) {
@@ -677,11 +733,11 @@ void T_NAV_vRenderNupArrow(NAV_VIEW_INFO* pNVI) {
   if (nView == 53 || nView == 55) y = b->s32ClipBottom + 111;
   if (nView == 40) x = pNVI->nWindowWidth - 10 - NupBox.nWidth - NupArrow.nWidth / 2;
   const POINT box = {x, y};
-  G_ICON_vPut(pNVI->pBitmap, &NupBox, &box);
+  T_CHART_vIcon(pNVI, &NupBox, box);
   const S32 dh = NupBox.nHeight - NupArrow.nHeight;
   const POINT at = {x - 4 + NupBox.nWidth, y + 1 + NupBox.nHeight - NupArrow.nHeight / 2 + (dh < 0 ? -dh : dh) / 2};
   const POINT centre = {NupArrow.nWidth / 2, NupArrow.nHeight / 2};
-  G_ICON_vPutRotatedAngle(pNVI->pBitmap, &NupArrow, &at, &centre, pNVI->RotContext.AngleRad);
+  T_CHART_vTurnedIcon(pNVI, &NupArrow, at, centre, pNVI->RotContext.AngleRad);
 }
 
 static void OVL_vRenderOrientationText(NAV_VIEW_INFO* pNVI, S32 nOrientation) {
@@ -711,7 +767,7 @@ static void OVL_vRenderOrientationText(NAV_VIEW_INFO* pNVI, S32 nOrientation) {
   char sShown[16];
   snprintf(sShown, sizeof sShown, "%s", sText);
   U_WSTRING_vReplaceNarrowWithWide(sShown, sizeof sShown);
-  T_NAV_vPutText(pNVI->pBitmap, gCOLOR_pcolColorTable[35], at, T_NAV_pFont14(), sShown);
+  T_CHART_vText(pNVI, gCOLOR_pcolColorTable[35], at, T_NAV_pFont14(), sShown);
 }
 
 // ---------------------------------------------------------------------------

@@ -10,12 +10,12 @@
 #include "u_nav.h"
 
 // One row of a ruler table: the marks at one, two and three lengths, the
-// unit's name and one length in ground metres.
+// unit's name (a text table) and one length in ground metres.
 typedef struct tag_SCALE_BAR_LENGTHS {
   const char* sNumber;
   const char* sNumber2;
   const char* sNumber3;
-  const char* sUnits;
+  const char* const* sUnits;
   U32 nMeters;
 } SCALE_BAR_LENGTHS;
 
@@ -25,6 +25,11 @@ constexpr S32 T_NAV_ZOOM_MAX = 23;
 // The row for nZoom in the current distance units; a zoom outside 9..23 is
 // held to that range.
 const SCALE_BAR_LENGTHS* T_NAV_pGetScaleBarLengths(S32 nZoom);
+// The ASCII number and separator followed by the unit's text in the current
+// language, as one text in its form (wide in languages 22-26); cut to
+// u32Size bytes and always ended.
+void T_NAV_vNumberAndUnit(char* pcOut, U32 u32Size, const char* pcNumber, const char* pcSeparator,
+                          const char* const* ppUnit);
 
 void T_NAV_vDrawChartOverlay(NAV_VIEW_INFO* pNVI, BOOLEAN bRenderCursorWaypoint, BOOLEAN bLeftPane);
 void T_NAV_vRenderBoat(NAV_VIEW_INFO* pNVI);
@@ -44,10 +49,30 @@ typedef struct tag_T_NAV_TRACK_STEP {
   S32 x;
   S32 y;
   T_NAV_TRACK_STEP_KIND eKind;
+  U8 u8Dot;  // the highway's dot size, 0 (far) to 10
 } T_NAV_TRACK_STEP;
+// Where a trace writes its steps. With bDropRepeats a move straight after a
+// move is left out, and so is a line to the pixel the pen stands on when
+// the step before was such a line already: lines leave out their far end,
+// so the first line that goes nowhere paints the pen's pixel and a repeat
+// paints it again. The dotted pattern runs on with every pixel, so its
+// steps are all kept.
+typedef struct tag_T_NAV_STEP_SINK {
+  std::vector<T_NAV_TRACK_STEP>* pSteps;
+  BOOLEAN bDropRepeats;
+  BOOLEAN bStill;  // the last step was a line that went nowhere
+  POINT pen;
+} T_NAV_STEP_SINK;
+void T_NAV_vAddTrackStep(T_NAV_STEP_SINK* pSink, T_NAV_TRACK_STEP_KIND eKind, POINT p, U8 u8Dot);
 void T_NAV_vTraceTrack(const TRACK* pTrack, const NAV_VIEW_INFO* pNVI, BOOLEAN bCurrentTrack, U32 u32Style,
                        std::vector<T_NAV_TRACK_STEP>* pSteps);
-void T_NAV_vPlayTrack(const std::vector<T_NAV_TRACK_STEP>& steps, NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color);
+// The pen of a track style (1 dotted, 3 wide, others thin) in colour index
+// u32Color (0..15, turned for the palettes that would hide it).
+void T_NAV_vTrackPen(NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color);
+// Steps kept by their owner go into a list by reference with the serial
+// that changes with them; other steps (serial 0) go in one by one.
+void T_NAV_vPlayTrack(const std::vector<T_NAV_TRACK_STEP>& steps, NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color,
+                      U32 u32Serial = 0);
 // One track in a style (0 dots, 1 dotted, 2 thin, 3 wide) and colour index;
 // the current track also runs on to the boat.
 void T_NAV_vRenderTrack(const TRACK* pTrack, NAV_VIEW_INFO* pNVI, BOOLEAN bCurrentTrack, U32 u32Style,
@@ -57,6 +82,11 @@ void T_NAV_vRenderCurrentTrack(const TRACK* pTrack, NAV_VIEW_INFO* pNVI, U32 u32
 // Every visible saved track of the view, each in its own style and colour.
 // The flag is not used.
 void T_NAV_vRenderSavedTracks(NAV_VIEW_INFO* pNVI, BOOLEAN bUnused);
+// The kept copy of saved track nIndex whose store header is *pHeader, read
+// from its file only when the store has written tracks or the header changed
+// since; *pu32Read changes with every read. Valid until the next call for
+// the same slot. Under mutex 9.
+const TRACK* T_NAV_pSavedTrackCopy(S32 nIndex, const TRACK_HEADER* pHeader, U32* pu32Read);
 
 // Text inside the bitmap's clip only; a line that does not fit vertically is
 // left out, one too wide is cut at the right edge.

@@ -30,13 +30,17 @@ typedef struct tag_CHART_TRACK_COPY {
   std::unique_ptr<TRACK> pTrack;
   TRACK_HEADER sHeader;  // the store's header when it was read
   U32 u32Changes;        // the store's change count when it was read
+  U32 u32Read;           // which read of any copy this is
   BOOLEAN bTraced;
   CHART_TRACK_VIEW view;  // of the steps
+  U32 u32Serial;          // new with every trace
   std::vector<T_NAV_TRACK_STEP> steps;
 } CHART_TRACK_COPY;
 
 // Used only under mutex 9.
 static CHART_TRACK_COPY s_aCopies[NAV_MAX_TRACKS];
+static U32 s_u32Reads;
+static U32 s_u32Traces;
 
 static CHART_TRACK_VIEW TRK_view(const NAV_VIEW_INFO* pNVI, U32 u32Style) {
   CHART_TRACK_VIEW v;
@@ -67,8 +71,16 @@ static CHART_TRACK_COPY* TRK_pCopy(S32 nIndex, const TRACK_HEADER* pHeader) {
   T_NAV_NVRAM_vReleaseTrack();
   pCopy->sHeader = *pHeader;
   pCopy->u32Changes = u32Changes;
+  pCopy->u32Read = ++s_u32Reads;
   pCopy->bTraced = FALSE;
   return pCopy;
+}
+
+const TRACK* T_NAV_pSavedTrackCopy(S32 nIndex, const TRACK_HEADER* pHeader, U32* pu32Read) {
+  if (nIndex < 0 || nIndex >= (S32)NAV_MAX_TRACKS || pHeader == nullptr) return nullptr;
+  const CHART_TRACK_COPY* pCopy = TRK_pCopy(nIndex, pHeader);
+  if (pu32Read != nullptr) *pu32Read = pCopy->u32Read;
+  return pCopy->pTrack.get();
 }
 
 static void TRK_vRender(S32 nIndex, const TRACK_HEADER* pHeader, NAV_VIEW_INFO* pNVI) {
@@ -78,9 +90,10 @@ static void TRK_vRender(S32 nIndex, const TRACK_HEADER* pHeader, NAV_VIEW_INFO* 
   if (!pCopy->bTraced || memcmp(&pCopy->view, &view, sizeof view) != 0) {
     T_NAV_vTraceTrack(pCopy->pTrack.get(), pNVI, FALSE, u32Style, &pCopy->steps);
     pCopy->view = view;
+    pCopy->u32Serial = ++s_u32Traces;
     pCopy->bTraced = TRUE;
   }
-  T_NAV_vPlayTrack(pCopy->steps, pNVI, u32Style, T_NAV_nGetTrackColor((U32)nIndex));
+  T_NAV_vPlayTrack(pCopy->steps, pNVI, u32Style, T_NAV_nGetTrackColor((U32)nIndex), pCopy->u32Serial);
 }
 
 // The current track grows by appending, which changes its header; while
@@ -90,6 +103,7 @@ typedef struct tag_CHART_CURRENT_TRACK {
   TRACK_HEADER sHeader;
   CHART_TRACK_VIEW view;
   POINT ptBoatMM;
+  U32 u32Serial;
   std::vector<T_NAV_TRACK_STEP> steps;
 } CHART_CURRENT_TRACK;
 static CHART_CURRENT_TRACK s_current;
@@ -106,9 +120,10 @@ void T_NAV_vRenderCurrentTrack(const TRACK* pTrack, NAV_VIEW_INFO* pNVI, U32 u32
     s_current.sHeader = pTrack->sHeader;
     s_current.view = view;
     s_current.ptBoatMM = pNVI->ptBoatMM;
+    s_current.u32Serial = ++s_u32Traces;
     s_current.bTraced = TRUE;
   }
-  T_NAV_vPlayTrack(s_current.steps, pNVI, u32Style, u32Color);
+  T_NAV_vPlayTrack(s_current.steps, pNVI, u32Style, u32Color, s_current.u32Serial);
 }
 
 void T_NAV_vRenderSavedTracks(NAV_VIEW_INFO* pNVI, BOOLEAN bUnused) {

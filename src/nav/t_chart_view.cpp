@@ -23,6 +23,7 @@
 #include "msghdr.h"
 #include "navmath.h"
 #include "t_chart.h"
+#include "t_chart_list.h"
 #include "t_chart_overlay.h"
 #include "t_nav_alarm.h"
 #include "t_nav_twr.h"
@@ -56,6 +57,8 @@ typedef struct tag_CHART_SAVED {
   S32 nHeight;
   NAV_VIEW_INFO NVI;
   std::array<COLOR, G_SCREEN_WIDTH * G_SCREEN_HEIGHT> aPixels;
+  // The same background with the overlay on it.
+  T_CHART_COMPOSED composed;
 } CHART_SAVED;
 
 static constexpr U32 CHART_SAVED_SLOTS = 3;
@@ -170,7 +173,7 @@ void T_CHART_vReset(void) {
   s_chart.bRedrawRequested = FALSE;
   s_chart.bHasChartInPopupWindow = FALSE;
   for (CHART_SAVED* p : s_apSaved) {
-    if (p != nullptr) p->bValid = FALSE;
+    if (p != nullptr) p->bValid = p->composed.bValid = FALSE;
   }
 }
 
@@ -254,11 +257,13 @@ static BOOLEAN CHART_bCheckErrorConditions(POINT* pptBoat, float* pfHeading) {
     }
     return FALSE;
   }
-  BOOLEAN bLat = FALSE, bLon = FALSE, bHdg = FALSE;
-  const BOOLEAN bReadLat = H_DATABASE_bFetchS32(FCID("ILAT"), &pptBoat->y, &bLat, nullptr);
-  const BOOLEAN bReadLon = H_DATABASE_bFetchS32(FCID("ILON"), &pptBoat->x, &bLon, nullptr);
-  if (bReadLat && bReadLon) H_DATABASE_bFetchFloat(FCID("IHDG"), pfHeading, &bHdg, nullptr);
-  if (bFixValid && u32Fix != 0 && bLat && bLon && bHdg) {
+  BOOLEAN bPosition = FALSE, bHdg = FALSE;
+  DB_DATA_TYPE lat, lon;
+  if (H_DATABASE_bFetchPair(FCID("ILAT"), FCID("ILON"), &lat, &lon, &bPosition)) {
+    *pptBoat = {lon.s32Val, lat.s32Val};
+    H_DATABASE_bFetchFloat(FCID("IHDG"), pfHeading, &bHdg, nullptr);
+  }
+  if (bFixValid && u32Fix != 0 && bPosition && bHdg) {
     if (s_chart.eGPSState != CHART_GPS_FIX) {
       T_NAV_vClearNavUIError();
       s_chart.eGPSState = CHART_GPS_FIX;
@@ -396,8 +401,7 @@ static void CHART_vRenderChartScale(NAV_VIEW_INFO* pNVI, S32 x, S32 y, BOOLEAN b
   const POINT inner = {x, y - len / 2};
   G_BOX_vDraw(pBitmap, gCOLOR_pcolColorTable[105], &inner, 4, (U32)len);
   char sLabel[40];
-  snprintf(sLabel, sizeof sLabel, "%s %s", pRow->sNumber, pRow->sUnits);
-  U_WSTRING_vReplaceNarrowWithWide(sLabel, sizeof sLabel);
+  T_NAV_vNumberAndUnit(sLabel, sizeof sLabel, pRow->sNumber, " ", pRow->sUnits);
   const FONT_DEF* pFont = T_NAV_pFont14();
   const S32 w = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)sLabel);
   const S32 boxX = bOnRight ? x - w - 12 : x + 8;
@@ -464,22 +468,31 @@ static CHART_SAVED* CHART_pSavedFor(LAYER_ID eLayer, SPLIT_WINDOW_TYPE ePane, BO
   *pbFound = FALSE;
   const U32 slot = s_chart.u32NextSlot++ % CHART_SAVED_SLOTS;
   if (s_apSaved[slot] == nullptr) s_apSaved[slot] = new CHART_SAVED();
-  s_apSaved[slot]->bValid = FALSE;
+  s_apSaved[slot]->bValid = s_apSaved[slot]->composed.bValid = FALSE;
   s_apSaved[slot]->eLayer = eLayer;
   s_apSaved[slot]->ePane = ePane;
   return s_apSaved[slot];
 }
 
-static void CHART_vCopyRows(BITMAP* pBitmap, CHART_SAVED* pSaved, BOOLEAN bSave) {
-  for (S32 y = pSaved->nBottom; y < pSaved->nBottom + pSaved->nHeight; y++) {
-    COLOR* pRow = G_SPAN_pcolAt(pBitmap, pSaved->nLeft, y);
-    COLOR* pKept = &pSaved->aPixels[(size_t)(y - pSaved->nBottom) * G_SCREEN_WIDTH];
-    if (bSave) {
-      memcpy(pKept, pRow, (size_t)pSaved->nWidth * sizeof(COLOR));
-    } else {
-      memcpy(pRow, pKept, (size_t)pSaved->nWidth * sizeof(COLOR));
-    }
+void T_CHART_vCopyWindow(BITMAP* pBitmap, S32 nLeft, S32 nBottom, S32 nWidth, S32 nHeight, COLOR* pKept,
+                         BOOLEAN bSave) {
+  if (nWidth <= 0 || nHeight <= 0) return;
+  const size_t width = (size_t)nWidth;
+  if (nLeft == 0 && width == (size_t)pBitmap->__u32PixelWidthOfBuffer && width <= G_SCREEN_WIDTH) {
+    COLOR* pTop = G_SPAN_pcolAt(pBitmap, 0, nBottom + nHeight - 1);
+    const size_t bytes = width * (size_t)nHeight * sizeof(COLOR);
+    memcpy(bSave ? (void*)pKept : (void*)pTop, bSave ? (const void*)pTop : (const void*)pKept, bytes);
+    return;
   }
+  for (S32 r = 0; r < nHeight; r++) {
+    COLOR* pRow = G_SPAN_pcolAt(pBitmap, nLeft, nBottom + r);
+    COLOR* pOut = pKept + (size_t)r * G_SCREEN_WIDTH;
+    memcpy(bSave ? pOut : pRow, bSave ? pRow : pOut, width * sizeof(COLOR));
+  }
+}
+
+static void CHART_vCopyRows(BITMAP* pBitmap, CHART_SAVED* pSaved, COLOR* pKept, BOOLEAN bSave) {
+  T_CHART_vCopyWindow(pBitmap, pSaved->nLeft, pSaved->nBottom, pSaved->nWidth, pSaved->nHeight, pKept, bSave);
 }
 
 static BOOLEAN CHART_bWindowOf(const BITMAP* pBitmap, const WINDOW_SPECIFICATION* ps, WINDOW_LOCATION* w) {
@@ -620,12 +633,13 @@ void T_CHART_vDrawChartView(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWind
   NVI.nPixelsPerMMM = (S32)(1u << (32 - NVI.nChartScale));
   CHART_vLookAhead(&NVI);
   // 10. The last background, when nothing moved.
-  if (bFound && !s_chart.bRedrawRequested && pSaved->bValid && pSaved->NVI.nChartRotation == NVI.nChartRotation &&
-      pSaved->NVI.nChartScale == NVI.nChartScale && CHART_bNearSaved(&NVI, &pSaved->NVI)) {
+  const BOOLEAN bReuse = bFound && !s_chart.bRedrawRequested && pSaved->bValid &&
+                         pSaved->NVI.nChartRotation == NVI.nChartRotation &&
+                         pSaved->NVI.nChartScale == NVI.nChartScale && CHART_bNearSaved(&NVI, &pSaved->NVI);
+  if (bReuse) {
     NVI.ptCenterMM = pSaved->NVI.ptCenterMM;
     NVI.RotContext = pSaved->NVI.RotContext;
     NVI.nPixelsPerMMM = pSaved->NVI.nPixelsPerMMM;
-    CHART_vCopyRows(pBitmap, pSaved, FALSE);
   } else {
     s_chart.bRedrawRequested = FALSE;
     // 12. - 14.
@@ -644,11 +658,23 @@ void T_CHART_vDrawChartView(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWind
     pSaved->nLeft = w.s32ClipLeft;
     pSaved->nBottom = w.s32ClipBottom;
     pSaved->NVI = NVI;
-    CHART_vCopyRows(pBitmap, pSaved, TRUE);
+    CHART_vCopyRows(pBitmap, pSaved, pSaved->aPixels.data(), TRUE);
     pSaved->bValid = TRUE;
   }
-  // 17.
+  // 17. The overlay, shown from the kept picture while its drawing calls,
+  // colours and language stay the same over the same background.
+  static T_CHART_LIST s_list;  // the view task's only
+  T_CHART_vListInto(&s_list);
   T_NAV_vDrawChartOverlay(&NVI, TRUE, FALSE);
+  T_CHART_vListInto(nullptr);
+  if (bReuse && T_CHART_bComposedSame(&pSaved->composed, &s_list)) {
+    CHART_vCopyRows(pBitmap, pSaved, pSaved->composed.aPixels.data(), FALSE);
+    return;
+  }
+  if (bReuse) CHART_vCopyRows(pBitmap, pSaved, pSaved->aPixels.data(), FALSE);
+  T_CHART_vPlayList(&NVI, &s_list);
+  CHART_vCopyRows(pBitmap, pSaved, pSaved->composed.aPixels.data(), TRUE);
+  T_CHART_vComposedKeep(&pSaved->composed, &s_list);
 }
 
 void T_CHART_vDrawChartInPopupWindow(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWindowSpec,

@@ -3,18 +3,27 @@
 // beyond the near line and in range; a segment with an end outside is cut
 // to the visible ground first, and one whose ends both lie beyond the same
 // side is dropped without cutting.
+//
+// A full store holds fifty saved tracks of 21,836 points each, and the view
+// shows a few kilometres of them. Each track is therefore cut into runs of
+// points with the box round every run, so that a walk passes over a run that
+// lies wholly beyond the view's reach in one step; and what a track draws
+// for a view is kept as pixel steps until the view or the track changes.
 
 #include <string.h>
 
+#include "g_fonts.h"
 #include "g_iconset.h"
 #include "gr_context.h"
 #include "gr_line.h"
 #include "h_database.h"
 #include "navmath.h"
 #include "t_chart_overlay.h"
-#include "t_highway.h"
+#include "t_highway_int.h"
 #include "t_nav_int.h"
 #include "t_nav_twr.h"
+#include "u_nav_edit.h"
+#include "u_wstring.h"
 
 U32 T_NAV_u32PerspectiveFails(const NAV_VIEW_INFO* pNVI, POINT ptRelative) {
   POINT r;
@@ -35,6 +44,86 @@ POINT T_NAV_ptPerspectivePixel(const NAV_VIEW_INFO* pNVI, POINT ptRelative) {
   return ptRelative;
 }
 
+// ---------------------------------------------------------------------------
+// Pins
+
+static void HWY_vPinCall(NAV_VIEW_INFO* pNVI, const T_CHART_OP* pOp, const char* pcLabel) {
+  const ICON* pIcon = (const ICON*)pOp->p;
+  const POINT p = {pOp->x, pOp->y};
+  const POINT at = {p.x - (S32)((G_ICON_u32GetWidth(pIcon) - 1) / 2), p.y};
+  G_ICON_vPut(pNVI->pBitmap, pIcon, &at);
+  const FONT_DEF* pFont = T_NAV_pFont14();
+  const S32 w = (S32)T_NAV_EDIT_u32GetWidthWaypointName(pFont, (const BYTE*)pcLabel);
+  POINT anchor = {p.x + 1 - w / 2, p.y + 1 + (S32)G_ICON_u32GetHeight(pIcon)};
+  // The name renderer keeps the anchor inside the pane, and glyphs stop only
+  // at the bitmap's edges: the bitmap ends at the pane's top and right, and a
+  // label reaching below the pane is left out.
+  const BITMAP* b = pNVI->pBitmap;
+  if (anchor.y - (S32)G_FONTS_u32GetDescenderHeight(pFont) < b->s32ClipBottom) return;
+  BITMAP pane = *b;
+  if (pane.pixels_wide > pane.s32ClipRight + 1) pane.pixels_wide = pane.s32ClipRight + 1;
+  if (pane.pixels_high > pane.s32ClipTop + 1) pane.pixels_high = pane.s32ClipTop + 1;
+  T_NAV_EDIT_vRenderWyptRteTrkName(&pane, pOp->colour, &anchor, pFont, pcLabel, pOp->u32TextSize);
+}
+
+void HWY_vPin(NAV_VIEW_INFO* pNVI, POINT p, const ICON* pIcon, const char* sLabel, U32 u32Size, COLOR colour) {
+  // The label as far as the renderer reads it, to its end in the current
+  // text form; what lies beyond in the caller's buffer is not kept.
+  const U32 unit = U_WSTRING_bIsUnicodeLanguage() ? 2 : 1;
+  U32 n = 0;
+  while (n + unit <= u32Size && (sLabel[n] != 0 || (unit == 2 && sLabel[n + 1] != 0))) n += unit;
+  n = n + unit <= u32Size ? n + unit : u32Size;
+  T_CHART_OP op = T_CHART_op();
+  op.p = pIcon;
+  op.x = p.x;
+  op.y = p.y;
+  op.colour = colour;
+  T_CHART_vCall(pNVI, HWY_vPinCall, op, sLabel, n);
+}
+
+// ---------------------------------------------------------------------------
+// Pixel steps
+
+// The highway's dots are icons of 11 sizes: a dot step carries its size.
+typedef T_NAV_TRACK_STEP HWY_STEP;
+typedef T_NAV_TRACK_STEP_KIND HWY_STEP_KIND;
+constexpr HWY_STEP_KIND HWY_STEP_MOVE = T_NAV_TRACK_MOVE;
+constexpr HWY_STEP_KIND HWY_STEP_LINE = T_NAV_TRACK_LINE;
+constexpr HWY_STEP_KIND HWY_STEP_DOT = T_NAV_TRACK_DOT;
+
+typedef T_NAV_STEP_SINK HWY_SINK;
+
+static void HWY_vStep(HWY_SINK* pSink, HWY_STEP_KIND eKind, POINT p, U8 u8Dot = 0) {
+  T_NAV_vAddTrackStep(pSink, eKind, p, u8Dot);
+}
+
+static const ICON* const s_apCurrentDots[11] = {&Wpt_Temp1, &Wpt_Temp2, &Wpt_Temp3, &Wpt_Temp4,
+                                                &Wpt_Temp5, &Wpt_Temp6, &Wpt_Temp7, &Wpt_Temp8,
+                                                &Wpt_Temp9, &Wpt_Temp10, &Wpt_Temp11};
+static const ICON* const s_apSavedDots[11] = {&Wpt_Save1, &Wpt_Save2, &Wpt_Save3, &Wpt_Save4,
+                                              &Wpt_Save5, &Wpt_Save6, &Wpt_Save7, &Wpt_Save8,
+                                              &Wpt_Save9, &Wpt_Save10, &Wpt_Save11};
+
+static void HWY_vPlaySteps(NAV_VIEW_INFO* pNVI, const std::vector<HWY_STEP>& steps, BOOLEAN bCurrentTrack) {
+  const ICON* const* apDots = bCurrentTrack ? s_apCurrentDots : s_apSavedDots;
+  for (const HWY_STEP& s : steps) {
+    switch (s.eKind) {
+      case HWY_STEP_MOVE:
+        T_CHART_vMove(pNVI, {s.x, s.y});
+        break;
+      case HWY_STEP_LINE:
+        T_CHART_vLine(pNVI, {s.x, s.y});
+        break;
+      case HWY_STEP_DOT:
+        T_CHART_vIcon(pNVI, apDots[s.u8Dot], {s.x, s.y});
+        break;
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// The pen walking a line
+
 // Both ends beyond the same side of the cone, or both out of range while
 // inside both sides: nothing of the segment can show.
 static BOOLEAN HWY_bTriviallyHidden(U32 fP, U32 fQ) {
@@ -43,44 +132,38 @@ static BOOLEAN HWY_bTriviallyHidden(U32 fP, U32 fQ) {
   return (fP & fQ & HWY_FAIL_RANGE) != 0 && (fP & sides) == 0 && (fQ & sides) == 0;
 }
 
-// The pen walking a line: down when the last point was shown.
+// Down when the last point was shown.
 typedef struct tag_HWY_PEN {
   POINT prev;
   U32 u32PrevFails;
   BOOLEAN bDown;
 } HWY_PEN;
 
-static void HWY_vPenStart(NAV_VIEW_INFO* pNVI, HWY_PEN* pPen, POINT pt) {
+// The pen at a point that drew nothing: where a run passed over leaves it.
+static void HWY_vPenAt(const NAV_VIEW_INFO* pNVI, HWY_PEN* pPen, POINT pt) {
   pPen->prev = pt;
   pPen->u32PrevFails = T_NAV_u32PerspectiveFails(pNVI, pt);
   pPen->bDown = pPen->u32PrevFails == 0;
-  if (pPen->bDown) {
-    const POINT p = T_NAV_ptPerspectivePixel(pNVI, pt);
-    gr_SetAbsPenPos(&pNVI->GrContext, p.x, p.y);
-  }
+}
+
+static void HWY_vPenStart(const NAV_VIEW_INFO* pNVI, HWY_PEN* pPen, POINT pt, HWY_SINK* pSink) {
+  HWY_vPenAt(pNVI, pPen, pt);
+  if (pPen->bDown) HWY_vStep(pSink, HWY_STEP_MOVE, T_NAV_ptPerspectivePixel(pNVI, pt));
 }
 
 // One step to Q; with bJoin FALSE (a gap) nothing is drawn, the pen only
 // moves to Q when it shows.
-static void HWY_vPenStep(NAV_VIEW_INFO* pNVI, HWY_PEN* pPen, POINT Q, BOOLEAN bJoin) {
-  GR_CONTEXT* gc = &pNVI->GrContext;
+static void HWY_vPenStep(const NAV_VIEW_INFO* pNVI, HWY_PEN* pPen, POINT Q, BOOLEAN bJoin, HWY_SINK* pSink) {
   const U32 fQ = T_NAV_u32PerspectiveFails(pNVI, Q);
   if (fQ == 0 && pPen->bDown) {
-    const POINT q = T_NAV_ptPerspectivePixel(pNVI, Q);
-    if (bJoin) {
-      gr_DrawAbsLine(gc, q.x, q.y);
-    } else {
-      gr_SetAbsPenPos(gc, q.x, q.y);
-    }
+    HWY_vStep(pSink, bJoin ? HWY_STEP_LINE : HWY_STEP_MOVE, T_NAV_ptPerspectivePixel(pNVI, Q));
   } else if (pPen->bDown || !HWY_bTriviallyHidden(pPen->u32PrevFails, fQ)) {
     POINT a = pPen->prev, b = Q;
     if (bJoin && U_NAV_bClipLineToHighwayView(&a, &b, &pNVI->RotContext, pNVI->nEyeOffsetMM)) {
-      const POINT pa = T_NAV_ptPerspectivePixel(pNVI, a), pb = T_NAV_ptPerspectivePixel(pNVI, b);
-      gr_SetAbsPenPos(gc, pa.x, pa.y);
-      gr_DrawAbsLine(gc, pb.x, pb.y);
+      HWY_vStep(pSink, HWY_STEP_MOVE, T_NAV_ptPerspectivePixel(pNVI, a));
+      HWY_vStep(pSink, HWY_STEP_LINE, T_NAV_ptPerspectivePixel(pNVI, b));
     } else if (fQ == 0) {
-      const POINT q = T_NAV_ptPerspectivePixel(pNVI, Q);
-      gr_SetAbsPenPos(gc, q.x, q.y);
+      HWY_vStep(pSink, HWY_STEP_MOVE, T_NAV_ptPerspectivePixel(pNVI, Q));
     }
   }
   pPen->prev = Q;
@@ -89,33 +172,114 @@ static void HWY_vPenStep(NAV_VIEW_INFO* pNVI, HWY_PEN* pPen, POINT Q, BOOLEAN bJ
 }
 
 static void HWY_vThick(NAV_VIEW_INFO* pNVI) {
-  gr_SetDrawingTool(&pNVI->GrContext, BRUSH);
-  gr_SetPixelSize(&pNVI->GrContext, 2);
+  T_CHART_vTool(pNVI, BRUSH);
+  T_CHART_vSize(pNVI, 2);
 }
 
 static void HWY_vThin(NAV_VIEW_INFO* pNVI) {
-  gr_SetPatternStatus(&pNVI->GrContext, FALSE);
-  gr_SetDrawingTool(&pNVI->GrContext, STD_PEN);
-  gr_SetPixelSize(&pNVI->GrContext, 1);
+  T_CHART_vPatternStatus(pNVI, FALSE);
+  T_CHART_vTool(pNVI, STD_PEN);
+  T_CHART_vSize(pNVI, 1);
 }
 
 void T_NAV_vRenderPerspectivePolyLineMM(POINT* pptBuffer, S32 nPointCount, NAV_VIEW_INFO* pNVI) {
   if (pptBuffer == nullptr || nPointCount < 2) return;
+  static std::vector<HWY_STEP> s_steps;  // the view task's only
+  s_steps.clear();
+  HWY_SINK sink = {&s_steps, FALSE, FALSE, {0, 0}};
   HWY_PEN pen;
-  HWY_vPenStart(pNVI, &pen, pptBuffer[0]);
-  HWY_vThick(pNVI);
-  for (S32 i = 1; i < nPointCount; i++) HWY_vPenStep(pNVI, &pen, pptBuffer[i], TRUE);
+  HWY_vPenStart(pNVI, &pen, pptBuffer[0], &sink);
+  const size_t nStart = s_steps.size();
+  for (S32 i = 1; i < nPointCount; i++) HWY_vPenStep(pNVI, &pen, pptBuffer[i], TRUE, &sink);
+  for (size_t k = 0; k < s_steps.size(); k++) {
+    // The pen is set on the first point before the tool changes.
+    if (k == nStart) HWY_vThick(pNVI);
+    const POINT p = {s_steps[k].x, s_steps[k].y};
+    if (s_steps[k].eKind == HWY_STEP_MOVE) {
+      T_CHART_vMove(pNVI, p);
+    } else {
+      T_CHART_vLine(pNVI, p);
+    }
+  }
+  if (nStart == s_steps.size()) HWY_vThick(pNVI);
 }
 
 // ---------------------------------------------------------------------------
 // Tracks
 
-static const ICON* const s_apCurrentDots[11] = {&Wpt_Temp1, &Wpt_Temp2, &Wpt_Temp3, &Wpt_Temp4,
-                                                &Wpt_Temp5, &Wpt_Temp6, &Wpt_Temp7, &Wpt_Temp8,
-                                                &Wpt_Temp9, &Wpt_Temp10, &Wpt_Temp11};
-static const ICON* const s_apSavedDots[11] = {&Wpt_Save1, &Wpt_Save2, &Wpt_Save3, &Wpt_Save4,
-                                              &Wpt_Save5, &Wpt_Save6, &Wpt_Save7, &Wpt_Save8,
-                                              &Wpt_Save9, &Wpt_Save10, &Wpt_Save11};
+// Points per run: a run is passed over whole, or walked point by point.
+static constexpr U32 HWY_RUN_POINTS = 64;
+
+// A run of a track's points: the box round them and round the point before
+// the run, so that every segment that ends in the run lies in the box, and
+// where the scan stands after the run's last point.
+typedef struct tag_HWY_RUN {
+  S32 nMinX;
+  S32 nMaxX;
+  S32 nMinY;
+  S32 nMaxY;
+  POINT ptLast;
+  U16 u16ItAfter;
+  U8 eLast;  // TRACKPOINT_TYPE
+} HWY_RUN;
+
+static void HWY_vIndexTrack(const TRACK* pTrack, std::vector<HWY_RUN>* pRuns) {
+  pRuns->clear();
+  U16 it = 0, depth = 0;
+  POINT pt = {0, 0};
+  BOOLEAN bBefore = FALSE;
+  for (;;) {
+    HWY_RUN run;
+    memset(&run, 0, sizeof run);
+    if (bBefore) run = {pt.x, pt.x, pt.y, pt.y, pt, 0, 0};
+    U32 n = 0;
+    TRACKPOINT_TYPE eLast = TRACKPOINT_INVALID;
+    while (n < HWY_RUN_POINTS) {
+      const U16 itBefore = it;
+      const TRACKPOINT_TYPE e = U_NAV_eScanTrack(pTrack, &it, &pt, &depth);
+      if (e == TRACKPOINT_INVALID) {
+        it = itBefore;
+        break;
+      }
+      if (!bBefore && n == 0) run = {pt.x, pt.x, pt.y, pt.y, pt, 0, 0};
+      if (pt.x < run.nMinX) run.nMinX = pt.x;
+      if (pt.x > run.nMaxX) run.nMaxX = pt.x;
+      if (pt.y < run.nMinY) run.nMinY = pt.y;
+      if (pt.y > run.nMaxY) run.nMaxY = pt.y;
+      eLast = e;
+      n++;
+    }
+    if (n == 0) return;
+    run.ptLast = pt;
+    run.u16ItAfter = it;
+    run.eLast = (U8)eLast;
+    pRuns->push_back(run);
+    bBefore = TRUE;
+  }
+}
+
+// TRUE when nothing of a segment within the run can show: every point of
+// the view, and every point the cut to the visible ground can keep, lies
+// within 4 eye offsets of the centre; the reach allows for the turn's
+// rounding with room to spare. The points take their x the short way round
+// the globe, which moves a run whole only while it lies on one side of the
+// point opposite the centre; a run across that point is walked.
+static BOOLEAN HWY_bRunOutOfReach(const NAV_VIEW_INFO* pNVI, const HWY_RUN* r) {
+  const S64 E = pNVI->nEyeOffsetMM, reach = 4 * E + E / 4 + 1024;
+  const S64 y0 = (S64)r->nMinY - pNVI->ptCenterMM.y, y1 = (S64)r->nMaxY - pNVI->ptCenterMM.y;
+  if (y0 > reach || y1 < -reach) return TRUE;
+  S64 x0 = (S64)r->nMinX - pNVI->ptCenterMM.x, x1 = (S64)r->nMaxX - pNVI->ptCenterMM.x;
+  if (x1 < -(S64)NV_X_LIMIT) {
+    x0 += NV_X_CIRCUMFERENCE;
+    x1 += NV_X_CIRCUMFERENCE;
+  } else if (x0 > NV_X_LIMIT) {
+    x0 -= NV_X_CIRCUMFERENCE;
+    x1 -= NV_X_CIRCUMFERENCE;
+  } else if (x0 < -(S64)NV_X_LIMIT || x1 > NV_X_LIMIT) {
+    return FALSE;
+  }
+  return x0 > reach || x1 < -reach;
+}
 
 // Dots grow towards the viewer: by the row's distance below the horizon.
 static S32 HWY_nDotSize(const NAV_VIEW_INFO* pNVI, S32 y) {
@@ -125,82 +289,193 @@ static S32 HWY_nDotSize(const NAV_VIEW_INFO* pNVI, S32 y) {
   return i < 0 ? 0 : i > 10 ? 10 : (S32)i;
 }
 
-static void HWY_vRenderDots(const TRACK* pTrack, NAV_VIEW_INFO* pNVI, BOOLEAN bCurrentTrack) {
-  const ICON* const* apDots = bCurrentTrack ? s_apCurrentDots : s_apSavedDots;
-  POINT last = {-1000, -1000};
+// The track's points in scan order, the runs out of reach passed over; for
+// each point visit(type, relative position), for each run passed over
+// skip(run).
+template <typename VISIT, typename SKIP>
+static void HWY_vWalk(const TRACK* pTrack, const std::vector<HWY_RUN>* pRuns, const NAV_VIEW_INFO* pNVI,
+                      VISIT&& visit, SKIP&& skip) {
   U16 it = 0, depth = 0;
   POINT pt = {0, 0};
-  for (;;) {
-    const TRACKPOINT_TYPE e = U_NAV_eScanTrack(pTrack, &it, &pt, &depth);
-    if (e == TRACKPOINT_INVALID) break;
-    const POINT rel = T_NAV_ptRelative(pNVI, pt);
-    if (T_NAV_u32PerspectiveFails(pNVI, rel) != 0) continue;
-    const POINT p = T_NAV_ptPerspectivePixel(pNVI, rel);
-    if ((S64)p.x - last.x <= 3 && (S64)last.x - p.x <= 3 && (S64)p.y - last.y <= 3 && (S64)last.y - p.y <= 3) {
+  if (pRuns == nullptr) {
+    for (;;) {
+      const TRACKPOINT_TYPE e = U_NAV_eScanTrack(pTrack, &it, &pt, &depth);
+      if (e == TRACKPOINT_INVALID) return;
+      visit(e, T_NAV_ptRelative(pNVI, pt));
+    }
+  }
+  for (const HWY_RUN& r : *pRuns) {
+    if (HWY_bRunOutOfReach(pNVI, &r)) {
+      skip(r);
+      it = r.u16ItAfter;
+      pt = r.ptLast;
       continue;
     }
-    last.y = p.y;
-    if (e == TRACKPOINT_NORMAL) {
-      const POINT at = {p.x - 1, p.y - 1};
-      G_ICON_vPut(pNVI->pBitmap, apDots[HWY_nDotSize(pNVI, p.y)], &at);
-      last = p;
-    } else {
-      last.x = p.x;
+    while (it < r.u16ItAfter) {
+      const TRACKPOINT_TYPE e = U_NAV_eScanTrack(pTrack, &it, &pt, &depth);
+      if (e == TRACKPOINT_INVALID) return;
+      visit(e, T_NAV_ptRelative(pNVI, pt));
     }
+  }
+}
+
+static void HWY_vTraceDots(const TRACK* pTrack, const std::vector<HWY_RUN>* pRuns, const NAV_VIEW_INFO* pNVI,
+                           HWY_SINK* pSink) {
+  POINT last = {-1000, -1000};
+  HWY_vWalk(
+      pTrack, pRuns, pNVI,
+      [&](TRACKPOINT_TYPE e, POINT rel) {
+        if (T_NAV_u32PerspectiveFails(pNVI, rel) != 0) return;
+        const POINT p = T_NAV_ptPerspectivePixel(pNVI, rel);
+        if ((S64)p.x - last.x <= 3 && (S64)last.x - p.x <= 3 && (S64)p.y - last.y <= 3 && (S64)last.y - p.y <= 3) {
+          return;
+        }
+        last.y = p.y;
+        if (e == TRACKPOINT_NORMAL) {
+          HWY_vStep(pSink, HWY_STEP_DOT, {p.x - 1, p.y - 1}, (U8)HWY_nDotSize(pNVI, p.y));
+          last = p;
+        } else {
+          last.x = p.x;
+        }
+      },
+      [](const HWY_RUN&) {});
+}
+
+static void HWY_vTraceLines(const TRACK* pTrack, const std::vector<HWY_RUN>* pRuns, const NAV_VIEW_INFO* pNVI,
+                            BOOLEAN bCurrentTrack, HWY_SINK* pSink) {
+  HWY_PEN pen = {};
+  TRACKPOINT_TYPE ePrev = TRACKPOINT_INVALID;
+  HWY_vWalk(
+      pTrack, pRuns, pNVI,
+      [&](TRACKPOINT_TYPE e, POINT rel) {
+        if (ePrev == TRACKPOINT_INVALID) {
+          HWY_vPenStart(pNVI, &pen, rel, pSink);
+        } else {
+          HWY_vPenStep(pNVI, &pen, rel, e == TRACKPOINT_NORMAL && ePrev == TRACKPOINT_NORMAL, pSink);
+        }
+        ePrev = e;
+      },
+      [&](const HWY_RUN& r) {
+        HWY_vPenAt(pNVI, &pen, T_NAV_ptRelative(pNVI, r.ptLast));
+        ePrev = (TRACKPOINT_TYPE)r.eLast;
+      });
+  // The current track reaches the boat.
+  if (bCurrentTrack && ePrev != TRACKPOINT_INVALID) {
+    HWY_vPenStep(pNVI, &pen, T_NAV_ptRelative(pNVI, pNVI->ptBoatMM), TRUE, pSink);
+  }
+}
+
+static BOOLEAN HWY_bCurrentTrackHidden(void) {
+  BOOLEAN bVisible = TRUE;
+  return H_DATABASE_bFetchBoolean(FCID("SCTV"), &bVisible, nullptr, nullptr) && !bVisible;
+}
+
+// Whether a track of this style draws anything at all.
+static BOOLEAN HWY_bTrackDraws(const TRACK* pTrack, BOOLEAN bCurrentTrack, U32 u32Style) {
+  return u32Style == 0 || pTrack->sHeader.u16Count >= (bCurrentTrack ? 1 : 2);
+}
+
+// The steps of a track; with the runs of its index, and with the repeats
+// left out that draw nothing new, when they are to be kept.
+static void HWY_vTrace(const TRACK* pTrack, const std::vector<HWY_RUN>* pRuns, const NAV_VIEW_INFO* pNVI,
+                       BOOLEAN bCurrentTrack, U32 u32Style, std::vector<HWY_STEP>* pSteps) {
+  pSteps->clear();
+  HWY_SINK sink = {pSteps, pRuns != nullptr && u32Style != 1, FALSE, {0, 0}};
+  if (u32Style == 0) {
+    HWY_vTraceDots(pTrack, pRuns, pNVI, &sink);
+  } else {
+    HWY_vTraceLines(pTrack, pRuns, pNVI, bCurrentTrack, &sink);
   }
 }
 
 void T_NAV_vRenderPerspectiveTrack(const TRACK* pTrack, NAV_VIEW_INFO* pNVI, BOOLEAN bCurrentTrack, U32 u32Style,
                                    U32 u32Color) {
   if (pTrack == nullptr || pNVI == nullptr) return;
-  if (bCurrentTrack) {
-    BOOLEAN bVisible = TRUE;
-    if (H_DATABASE_bFetchBoolean(FCID("SCTV"), &bVisible, nullptr, nullptr) && !bVisible) return;
+  if (bCurrentTrack && HWY_bCurrentTrackHidden()) return;
+  if (!HWY_bTrackDraws(pTrack, bCurrentTrack, u32Style)) return;
+  static std::vector<HWY_STEP> s_steps;  // the view task's only
+  HWY_vTrace(pTrack, nullptr, pNVI, bCurrentTrack, u32Style, &s_steps);
+  if (u32Style != 0) T_NAV_vTrackPen(pNVI, u32Style, u32Color);
+  HWY_vPlaySteps(pNVI, s_steps, bCurrentTrack);
+  if (u32Style != 0) HWY_vThin(pNVI);
+}
+
+// One track's runs, and its steps for one view; each new set of steps has a
+// serial of its own.
+typedef struct tag_HWY_TRACE {
+  BOOLEAN bIndexed;
+  U32 u32Read;  // saved tracks: the copy the runs were made from
+  TRACK_HEADER sHeader;
+  std::vector<HWY_RUN> runs;
+  BOOLEAN bTraced;
+  HWY_TRACE_VIEW view;
+  U32 u32Serial;
+  std::vector<HWY_STEP> steps;
+} HWY_TRACE;
+
+static HWY_TRACE s_aSavedTraces[NAV_MAX_TRACKS];
+static HWY_TRACE s_currentTrace;
+static U32 s_u32Serials;
+
+HWY_TRACE_VIEW HWY_traceView(const NAV_VIEW_INFO* pNVI, BOOLEAN bCurrentTrack, U32 u32Style) {
+  HWY_TRACE_VIEW v;
+  memset(&v, 0, sizeof v);  // compared whole
+  v.ptCenterMM = pNVI->ptCenterMM;
+  v.CenterOffset = pNVI->CenterOffset;
+  if (bCurrentTrack) v.ptBoatMM = pNVI->ptBoatMM;
+  v.nPixelsPerMMM = pNVI->nPixelsPerMMM;
+  v.nEyeOffsetMM = pNVI->nEyeOffsetMM;
+  v.nCos = pNVI->RotContext.IntCosAngle;
+  v.nSin = pNVI->RotContext.IntSinAngle;
+  // Lines of every style but the dotted one trace alike.
+  v.u32Style = u32Style == 0 || u32Style == 1 ? u32Style : 2;
+  return v;
+}
+
+static void HWY_vPlayTrace(NAV_VIEW_INFO* pNVI, const T_CHART_OP* pOp, const char*) {
+  HWY_vPlaySteps(pNVI, ((const HWY_TRACE*)pOp->p)->steps, (BOOLEAN)pOp->a);
+}
+
+// Runs from the track unless they were made from the same copy or header;
+// steps unless they were made for the same view.
+static void HWY_vRenderKept(HWY_TRACE* pTrace, const TRACK* pTrack, U32 u32Read, NAV_VIEW_INFO* pNVI,
+                            BOOLEAN bCurrentTrack, U32 u32Style, U32 u32Color) {
+  if (!HWY_bTrackDraws(pTrack, bCurrentTrack, u32Style)) return;
+  if (!pTrace->bIndexed || pTrace->u32Read != u32Read ||
+      memcmp(&pTrace->sHeader, &pTrack->sHeader, sizeof pTrack->sHeader) != 0) {
+    HWY_vIndexTrack(pTrack, &pTrace->runs);
+    pTrace->u32Read = u32Read;
+    pTrace->sHeader = pTrack->sHeader;
+    pTrace->bIndexed = TRUE;
+    pTrace->bTraced = FALSE;
   }
-  if (u32Style == 0) {
-    HWY_vRenderDots(pTrack, pNVI, bCurrentTrack);
-    return;
+  const HWY_TRACE_VIEW view = HWY_traceView(pNVI, bCurrentTrack, u32Style);
+  if (!pTrace->bTraced || memcmp(&pTrace->view, &view, sizeof view) != 0) {
+    HWY_vTrace(pTrack, &pTrace->runs, pNVI, bCurrentTrack, u32Style, &pTrace->steps);
+    pTrace->view = view;
+    pTrace->u32Serial = ++s_u32Serials;
+    pTrace->bTraced = TRUE;
   }
-  if (pTrack->sHeader.u16Count < (bCurrentTrack ? 1 : 2)) return;
-  // A colour is one of the palette's first sixteen entries, whatever a
-  // setting or a track file says.
-  u32Color &= 15;
-  U32 u32Palette = 0;
-  H_DATABASE_bFetchU32(FCID("SPAL"), &u32Palette, nullptr, nullptr);
-  if (u32Palette == 1 && u32Color == 15) u32Color = 0;
-  if (u32Palette == 2 && u32Color == 12) u32Color = 15;
-  if (u32Palette == 3 && u32Color == 0) u32Color = 15;
-  GR_CONTEXT* gc = &pNVI->GrContext;
-  HWY_vThin(pNVI);
-  gr_SetColor(gc, (S32)u32Color);
-  if (u32Style == 1) {
-    gr_SetPatternType(gc, 49);
-    gr_SetPatternIndex(gc, 0);
-    gr_ResetPattern(gc);
-    gr_SetPatternStatus(gc, TRUE);
-  } else if (u32Style == 3) {
-    HWY_vThick(pNVI);
-  }
-  HWY_PEN pen = {};
-  U16 it = 0, depth = 0;
-  POINT pt = {0, 0};
-  TRACKPOINT_TYPE ePrev = TRACKPOINT_INVALID;
-  for (;;) {
-    const TRACKPOINT_TYPE e = U_NAV_eScanTrack(pTrack, &it, &pt, &depth);
-    if (e == TRACKPOINT_INVALID) break;
-    const POINT rel = T_NAV_ptRelative(pNVI, pt);
-    if (ePrev == TRACKPOINT_INVALID) {
-      HWY_vPenStart(pNVI, &pen, rel);
-    } else {
-      HWY_vPenStep(pNVI, &pen, rel, e == TRACKPOINT_NORMAL && ePrev == TRACKPOINT_NORMAL);
-    }
-    ePrev = e;
-  }
-  // The current track reaches the boat.
-  if (bCurrentTrack && ePrev != TRACKPOINT_INVALID) {
-    HWY_vPenStep(pNVI, &pen, T_NAV_ptRelative(pNVI, pNVI->ptBoatMM), TRUE);
-  }
-  HWY_vThin(pNVI);
+  if (u32Style != 0) T_NAV_vTrackPen(pNVI, u32Style, u32Color);
+  T_CHART_OP op = T_CHART_op();
+  op.p = pTrace;
+  op.n = (S32)pTrace->u32Serial;
+  op.a = bCurrentTrack;
+  T_CHART_vCall(pNVI, HWY_vPlayTrace, op, nullptr, 0);
+  if (u32Style != 0) HWY_vThin(pNVI);
+}
+
+void HWY_vRenderSavedTrack(NAV_VIEW_INFO* pNVI, S32 nIndex, const TRACK_HEADER* pHeader, U32 u32Style,
+                           U32 u32Color) {
+  U32 u32Read = 0;
+  const TRACK* pTrack = T_NAV_pSavedTrackCopy(nIndex, pHeader, &u32Read);
+  if (pTrack == nullptr) return;
+  HWY_vRenderKept(&s_aSavedTraces[nIndex], pTrack, u32Read, pNVI, FALSE, u32Style, u32Color);
+}
+
+void HWY_vRenderCurrentTrack(NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color) {
+  if (HWY_bCurrentTrackHidden()) return;
+  HWY_vRenderKept(&s_currentTrace, &g_NAV.CurrentTrack, 0, pNVI, TRUE, u32Style, u32Color);
 }
 
 // ---------------------------------------------------------------------------
@@ -237,7 +512,7 @@ void T_NAV_vRenderPerspectiveSkipedLeg(const ROUTE* pRoute, NAV_VIEW_INFO* pNVI)
     }
   }
   HWY_vThick(pNVI);
-  gr_SetColor(&pNVI->GrContext, 7);
+  T_CHART_vColour(pNVI, 7);
   if (n > 0 && abSkipped[0] && nNavigated > 0) HWY_vLeg(pNVI, pNavigated->anWaypoint[0], pRoute->anWaypoint[0]);
   for (U32 i = 1; i < n; i++) {
     if (abSkipped[i] || abSkipped[i - 1]) HWY_vLeg(pNVI, pRoute->anWaypoint[i - 1], pRoute->anWaypoint[i]);

@@ -19,7 +19,7 @@
 #include "navmath.h"
 #include "t_chart_ais.h"
 #include "t_chart_overlay.h"
-#include "t_highway.h"
+#include "t_highway_int.h"
 #include "t_nav_group.h"
 #include "t_nav_int.h"
 #include "t_nav_nvram_flash.h"
@@ -44,15 +44,15 @@ static U32 HWY_u32Palette(void) {
 static S32 HWY_nEntry(U32 u32Entry) { return (S32)(0x80000000u | gCOLOR_pcolColorTable[u32Entry]); }
 
 static void HWY_vPen(NAV_VIEW_INFO* pNVI, S32 colour, DRAWING_TOOL tool, S32 size) {
-  gr_SetColor(&pNVI->GrContext, colour);
-  gr_SetDrawingTool(&pNVI->GrContext, tool);
-  gr_SetPixelSize(&pNVI->GrContext, size);
+  T_CHART_vColour(pNVI, colour);
+  T_CHART_vTool(pNVI, tool);
+  T_CHART_vSize(pNVI, size);
 }
 
 static void HWY_vResetPen(NAV_VIEW_INFO* pNVI) {
-  gr_SetPatternStatus(&pNVI->GrContext, FALSE);
-  gr_SetDrawingTool(&pNVI->GrContext, STD_PEN);
-  gr_SetPixelSize(&pNVI->GrContext, 1);
+  T_CHART_vPatternStatus(pNVI, FALSE);
+  T_CHART_vTool(pNVI, STD_PEN);
+  T_CHART_vSize(pNVI, 1);
 }
 
 // Ground metres to Mercator metres at the view's latitude.
@@ -95,7 +95,6 @@ static void HWY_vArc(NAV_VIEW_INFO* pNVI, POINT ptCentre, S64 r, S32 nFrom, S32 
   auto pointAt = [&](S32 a) {
     return POINT{(S32)(cx + ((U_NAV_nIntSin(a) * rs) >> 16)), (S32)(cy + ((U_NAV_nIntCos(a) * rs) >> 16))};
   };
-  GR_CONTEXT* gc = &pNVI->GrContext;
   BOOLEAN bPenDown = FALSE;
   auto visit = [&](S32 a) {
     const POINT p = pointAt(a);
@@ -105,9 +104,9 @@ static void HWY_vArc(NAV_VIEW_INFO* pNVI, POINT ptCentre, S64 r, S32 nFrom, S32 
     }
     const POINT q = T_NAV_ptPerspectivePixel(&v, p);
     if (bPenDown) {
-      gr_DrawAbsLine(gc, q.x, q.y);
+      T_CHART_vLine(pNVI, q);
     } else {
-      gr_SetAbsPenPos(gc, q.x, q.y);
+      T_CHART_vMove(pNVI, q);
     }
     bPenDown = TRUE;
   };
@@ -229,7 +228,7 @@ static void HWY_vRenderRoute(NAV_VIEW_INFO* pNVI) {
     POINT ptLast;
     if (!T_NAV_bPerspectiveWaypointAt(pRoute->anWaypoint[n - 1], &ptLast)) return;
     POINT leg[2] = {T_NAV_ptRelative(pNVI, pNVI->ptBoatMM), T_NAV_ptRelative(pNVI, ptLast)};
-    gr_SetColor(&pNVI->GrContext, 20);
+    T_CHART_vColour(pNVI, 20);
     T_NAV_vRenderPerspectivePolyLineMM(leg, 2, pNVI);
     HWY_vResetPen(pNVI);
     return;
@@ -244,11 +243,11 @@ static void HWY_vRenderRoute(NAV_VIEW_INFO* pNVI) {
   HWY_vPen(pNVI, 7, BRUSH, 2);
   T_NAV_vRenderPerspectivePolyLineMM(aRel, (S32)target, pNVI);
   if (target >= 1 && target < used) {
-    gr_SetColor(&pNVI->GrContext, HWY_u32Palette() == 1 ? 0 : 24);
+    T_CHART_vColour(pNVI, HWY_u32Palette() == 1 ? 0 : 24);
     T_NAV_vRenderPerspectivePolyLineMM(&aRel[target - 1], 2, pNVI);
   }
   if (target < used) {
-    gr_SetColor(&pNVI->GrContext, HWY_nEntry(238));
+    T_CHART_vColour(pNVI, HWY_nEntry(238));
     T_NAV_vRenderPerspectivePolyLineMM(&aRel[target], (S32)(used - target), pNVI);
   }
   HWY_vResetPen(pNVI);
@@ -263,70 +262,77 @@ static void HWY_vRenderTracks(NAV_VIEW_INFO* pNVI) {
   const S64 radius = 4 * (S64)pNVI->nEyeOffsetMM;
   while (T_NAV_bScanVisibleTracks(&pNVI->ptCenterMM, radius > 0x7FFFFFFF ? 0x7FFFFFFF : (S32)radius, &nTrack,
                                   &pHeader)) {
-    TRACK* pTrack = T_NAV_NVRAM_pLoadTrack(nTrack);
-    if (pTrack != nullptr) {
-      T_NAV_vRenderPerspectiveTrack(pTrack, pNVI, FALSE, T_NAV_nGetTrackStyle((U32)nTrack),
-                                    T_NAV_nGetTrackColor((U32)nTrack));
-    }
-    T_NAV_NVRAM_vReleaseTrack();
+    if (nTrack < 0 || nTrack >= (S32)NAV_MAX_TRACKS || pHeader == nullptr) continue;
+    HWY_vRenderSavedTrack(pNVI, nTrack, pHeader, T_NAV_nGetTrackStyle((U32)nTrack), T_NAV_nGetTrackColor((U32)nTrack));
   }
   U32 u32Style = 2, u32Colour = 0;
   if (!H_DATABASE_bFetchU32(FCID("SNCP"), &u32Style, nullptr, nullptr)) u32Style = 2;
   if (!H_DATABASE_bFetchU32(FCID("SNCC"), &u32Colour, nullptr, nullptr)) u32Colour = 0;
-  T_NAV_vRenderPerspectiveTrack(&g_NAV.CurrentTrack, pNVI, TRUE, u32Style, u32Colour);
+  HWY_vRenderCurrentTrack(pNVI, u32Style, u32Colour);
 }
 
 // ---------------------------------------------------------------------------
 // Waypoints and AIS targets
 
-// An icon standing on the projected point with a label centred under it.
-static void HWY_vPinWithLabel(NAV_VIEW_INFO* pNVI, POINT p, const ICON* pIcon, const char* sLabel, U32 u32Size,
-                              COLOR colour) {
-  const POINT at = {p.x - (S32)((G_ICON_u32GetWidth(pIcon) - 1) / 2), p.y};
-  G_ICON_vPut(pNVI->pBitmap, pIcon, &at);
-  const FONT_DEF* pFont = T_NAV_pFont14();
-  const S32 w = (S32)T_NAV_EDIT_u32GetWidthWaypointName(pFont, (const BYTE*)sLabel);
-  POINT anchor = {p.x + 1 - w / 2, p.y + 1 + (S32)G_ICON_u32GetHeight(pIcon)};
-  // The name renderer keeps the anchor inside the pane, and glyphs stop only
-  // at the bitmap's edges: the bitmap ends at the pane's top and right, and a
-  // label reaching below the pane is left out.
-  const BITMAP* b = pNVI->pBitmap;
-  if (anchor.y - (S32)G_FONTS_u32GetDescenderHeight(pFont) < b->s32ClipBottom) return;
-  BITMAP pane = *b;
-  if (pane.pixels_wide > pane.s32ClipRight + 1) pane.pixels_wide = pane.s32ClipRight + 1;
-  if (pane.pixels_high > pane.s32ClipTop + 1) pane.pixels_high = pane.s32ClipTop + 1;
-  T_NAV_EDIT_vRenderWyptRteTrkName(&pane, colour, &anchor, pFont, sLabel, u32Size);
+// Where each waypoint slot shows in the view of the last frames: the
+// position it had then, whether it shows and its pixel. Kept while the view
+// stays; a slot whose position changed is projected again.
+typedef struct tag_HWY_SEEN {
+  POINT pt;
+  POINT pixel;
+  U32 u32Generation;
+  BOOLEAN bShown;
+} HWY_SEEN;
+static HWY_SEEN s_aSeen[NAV_MAX_WAYPOINTS];
+static HWY_TRACE_VIEW s_seenView;
+static U32 s_u32SeenGeneration;
+
+static BOOLEAN HWY_bWaypointPixel(const NAV_VIEW_INFO* pNVI, S32 nIndex, POINT pt, POINT* pPixel) {
+  HWY_SEEN* p = &s_aSeen[nIndex];
+  if (p->u32Generation != s_u32SeenGeneration || p->pt.x != pt.x || p->pt.y != pt.y) {
+    const POINT rel = T_NAV_ptRelative(pNVI, pt);
+    p->bShown = T_NAV_u32PerspectiveFails(pNVI, rel) == 0;
+    p->pixel = p->bShown ? T_NAV_ptPerspectivePixel(pNVI, rel) : POINT{0, 0};
+    p->pt = pt;
+    p->u32Generation = s_u32SeenGeneration;
+  }
+  *pPixel = p->pixel;
+  return p->bShown;
 }
 
-static void HWY_vRenderWaypoint(NAV_VIEW_INFO* pNVI, S32 nIndex, const WAYPOINT* pWaypoint) {
-  const POINT rel = T_NAV_ptRelative(pNVI, pWaypoint->pt);
-  if (T_NAV_u32PerspectiveFails(pNVI, rel) != 0) return;
+static void HWY_vRenderWaypoint(NAV_VIEW_INFO* pNVI, S32 nIndex, const WAYPOINT* pWaypoint, BOOLEAN bLight) {
+  POINT p;
+  if (!HWY_bWaypointPixel(pNVI, nIndex, pWaypoint->pt, &p)) return;
   const ROUTE* pRoute = &g_NAV.CurrentRoute;
   const U32 n = pRoute->nCount > NAV_MAX_ROUTE_POINTS ? NAV_MAX_ROUTE_POINTS : (U32)pRoute->nCount;
   const BOOLEAN bFirst = n > 1 && pRoute->anWaypoint[0] == (U16)nIndex;
   const BOOLEAN bLast = n > 1 && pRoute->anWaypoint[n - 1] == (U16)nIndex;
-  const BOOLEAN bLight = HWY_u32Palette() == 1;
   const ICON* pIcon = bLight ? (bFirst ? &Wpt_pin_start_icon : bLast ? &Wpt_pin_end_icon : &Wpt_pin_blk_icon)
                              : (bFirst ? &Wpt_pin_end_wht_icon : bLast ? &Wpt_pin_start_wht_icon : &Wpt_pin_icon);
   char sName[11];
   memcpy(sName, pWaypoint->sName, 10);
   sName[10] = 0;
-  HWY_vPinWithLabel(pNVI, T_NAV_ptPerspectivePixel(pNVI, rel), pIcon, sName, sizeof sName,
-                    gCOLOR_pcolColorTable[bLight ? 32 : 35]);
+  HWY_vPin(pNVI, p, pIcon, sName, sizeof sName, gCOLOR_pcolColorTable[bLight ? 32 : 35]);
 }
 
 static void HWY_vRenderWaypoints(NAV_VIEW_INFO* pNVI) {
+  const HWY_TRACE_VIEW view = HWY_traceView(pNVI, FALSE, 0);
+  if (s_u32SeenGeneration == 0 || memcmp(&view, &s_seenView, sizeof view) != 0) {
+    s_seenView = view;
+    if (++s_u32SeenGeneration == 0) s_u32SeenGeneration = 1;
+  }
+  const BOOLEAN bLight = HWY_u32Palette() == 1;
   S32 nIndex = -1;
   WAYPOINT* pWaypoint = nullptr;
   while (T_NAV_bScanWaypoints(&nIndex, &pWaypoint, FALSE)) {
-    if (pWaypoint == nullptr) continue;
+    if (pWaypoint == nullptr || nIndex < 0 || nIndex >= (S32)NAV_MAX_WAYPOINTS) continue;
     const U8 status = pWaypoint->u8Status;
     if (status == WPT_STATUS_FREE || status > WPT_STATUS_SAVED_2) continue;
     if (status != WPT_STATUS_TEMPORARY &&
         (pWaypoint->bHide || !T_NAV_GROUP_bCheckWaypointIsInVisibleGroup((U32)nIndex))) {
       continue;
     }
-    HWY_vRenderWaypoint(pNVI, nIndex, pWaypoint);
+    HWY_vRenderWaypoint(pNVI, nIndex, pWaypoint, bLight);
   }
 }
 
@@ -379,7 +385,7 @@ static void HWY_vRenderAis(NAV_VIEW_INFO* pNVI) {
     const aisTargetINFO* t = &pInfo->aisInfo;
     POSITION pos = {t->Latitude, t->Longitude};
     POINT pt;
-    if (!isfinite(pos.lat) || !isfinite(pos.lon) || nv_DegrToMeter(&pos, &pt) != NV_OK) continue;
+    if (!isfinite(pos.lat) || !isfinite(pos.lon) || !T_NAV_bAisPositionMM(i, &pos, &pt)) continue;
     const POINT rel = T_NAV_ptRelative(pNVI, pt);
     if (T_NAV_u32PerspectiveFails(pNVI, rel) != 0) continue;
     char sLabel[2 * (sizeof t->Name + 1)];
@@ -389,8 +395,8 @@ static void HWY_vRenderAis(NAV_VIEW_INFO* pNVI) {
       snprintf(sLabel, sizeof sLabel, "%ld", (long)t->MMSI);
     }
     U_WSTRING_vReplaceNarrowWithWide(sLabel, sizeof sLabel);
-    HWY_vPinWithLabel(pNVI, T_NAV_ptPerspectivePixel(pNVI, rel), HWY_pAisPerspectiveIcon(pInfo, u32Now), sLabel,
-                      sizeof sLabel, gCOLOR_pcolColorTable[101]);
+    HWY_vPin(pNVI, T_NAV_ptPerspectivePixel(pNVI, rel), HWY_pAisPerspectiveIcon(pInfo, u32Now), sLabel,
+             sizeof sLabel, gCOLOR_pcolColorTable[101]);
   }
   L_MUTEX_Unlock(RES_AIS_DATA);
 }
@@ -398,16 +404,26 @@ static void HWY_vRenderAis(NAV_VIEW_INFO* pNVI) {
 // ---------------------------------------------------------------------------
 // The overlay
 
+void HWY_vListOverlay(NAV_VIEW_INFO* pNVI, T_CHART_LIST* pList) {
+  T_CHART_vListInto(pList);
+  if (pNVI != nullptr && pNVI->pBitmap != nullptr && pNVI->nPixelsPerMMM > 0 && pNVI->nEyeOffsetMM > 0) {
+    L_MUTEX_LockWait(RES_NAV_DATA);
+    HWY_vRenderTargetRings(pNVI);
+    HWY_vRenderWaypointGrid(pNVI);
+    HWY_vRenderAlarmLimits(pNVI);
+    HWY_vRenderRoute(pNVI);
+    HWY_vRenderTracks(pNVI);
+    HWY_vRenderWaypoints(pNVI);
+    HWY_vRenderAis(pNVI);
+    L_MUTEX_Unlock(RES_NAV_DATA);
+  }
+  T_CHART_vListInto(nullptr);
+}
+
 void T_NAV_vDrawHighwayOverlay(NAV_VIEW_INFO* pNVI) {
   if (pNVI == nullptr || pNVI->pBitmap == nullptr || pNVI->nPixelsPerMMM <= 0 || pNVI->nEyeOffsetMM <= 0) return;
-  L_MUTEX_LockWait(RES_NAV_DATA);
-  HWY_vRenderTargetRings(pNVI);
-  HWY_vRenderWaypointGrid(pNVI);
-  HWY_vRenderAlarmLimits(pNVI);
-  HWY_vRenderRoute(pNVI);
-  HWY_vRenderTracks(pNVI);
-  HWY_vRenderWaypoints(pNVI);
-  HWY_vRenderAis(pNVI);
-  L_MUTEX_Unlock(RES_NAV_DATA);
+  static T_CHART_LIST s_list;  // the view task's only
+  HWY_vListOverlay(pNVI, &s_list);
+  T_CHART_vPlayList(pNVI, &s_list);
   T_NAV_vRenderPerspectiveBoat(pNVI);
 }

@@ -2,7 +2,8 @@
 // cursor), its latitude/longitude grid running to the vanishing point, the
 // sky band with its horizon opening, and the compass posts along the far
 // edge. Fill and grid are kept per layer and pane and copied back while the
-// view has not moved, turned or zoomed.
+// view has not moved, turned or zoomed; so is the same background with the
+// overlay on it, shown again while the overlay's drawing calls stay the same.
 
 #include <math.h>
 #include <stdio.h>
@@ -24,7 +25,7 @@
 #include "t_chart.h"
 #include "t_nav_views.h"
 #include "t_chart_overlay.h"
-#include "t_highway.h"
+#include "t_highway_int.h"
 #include "t_info.h"
 #include "u_datum.h"
 #include "u_language.h"
@@ -57,6 +58,8 @@ typedef struct tag_HWY_SAVED {
   S32 nDatum;
   std::array<COLOR, 4> aColours;
   std::array<COLOR, G_SCREEN_WIDTH * G_SCREEN_HEIGHT> aPixels;
+  // The same background with the overlay on it.
+  T_CHART_COMPOSED composed;
 } HWY_SAVED;
 
 static constexpr U32 HWY_SAVED_SLOTS = 3;
@@ -68,7 +71,7 @@ U32 T_NAV_u32BirdeyeEdge(void) { return s_u32BirdeyeEdge; }
 
 void T_CHART_vResetHighway(void) {
   for (HWY_SAVED* p : s_apSaved) {
-    if (p != nullptr) p->bValid = FALSE;
+    if (p != nullptr) p->bValid = p->composed.bValid = FALSE;
   }
   s_u32BirdeyeEdge = G_SCREEN_HEIGHT;
 }
@@ -106,30 +109,16 @@ static HWY_SAVED* HWY_pSavedFor(LAYER_ID eLayer, SPLIT_WINDOW_TYPE ePane) {
   const U32 slot = s_u32NextSlot++ % HWY_SAVED_SLOTS;
   if (s_apSaved[slot] == nullptr) s_apSaved[slot] = new HWY_SAVED();
   HWY_SAVED* p = s_apSaved[slot];
-  p->bValid = FALSE;
+  p->bValid = p->composed.bValid = FALSE;
   p->eLayer = eLayer;
   p->ePane = ePane;
   return p;
 }
 
-// The window's rows to or from the saved picture; a full-width window is
-// one block.
-static void HWY_vCopy(BITMAP* pBitmap, HWY_SAVED* pSaved, BOOLEAN bSave) {
+static void HWY_vCopy(BITMAP* pBitmap, HWY_SAVED* pSaved, COLOR* pKept, BOOLEAN bSave) {
   const WINDOW_LOCATION* w = &pSaved->window;
-  const size_t width = (size_t)(w->s32ClipRight - w->s32ClipLeft + 1);
-  const S32 rows = w->s32ClipTop - w->s32ClipBottom + 1;
-  COLOR* pKept = pSaved->aPixels.data();
-  if (w->s32ClipLeft == 0 && width == (size_t)pBitmap->__u32PixelWidthOfBuffer) {
-    COLOR* pTop = G_SPAN_pcolAt(pBitmap, 0, w->s32ClipTop);
-    const size_t bytes = width * (size_t)rows * sizeof(COLOR);
-    memcpy(bSave ? (void*)pKept : (void*)pTop, bSave ? (const void*)pTop : (const void*)pKept, bytes);
-    return;
-  }
-  for (S32 r = 0; r < rows; r++) {
-    COLOR* pRow = G_SPAN_pcolAt(pBitmap, w->s32ClipLeft, w->s32ClipTop - r);
-    COLOR* pOut = pKept + (size_t)r * width;
-    memcpy(bSave ? pOut : pRow, bSave ? pRow : pOut, width * sizeof(COLOR));
-  }
+  T_CHART_vCopyWindow(pBitmap, w->s32ClipLeft, w->s32ClipBottom, w->s32ClipRight - w->s32ClipLeft + 1,
+                      w->s32ClipTop - w->s32ClipBottom + 1, pKept, bSave);
 }
 
 static std::array<COLOR, 4> HWY_aColours(void) {
@@ -276,6 +265,9 @@ static const IMAGE32* const s_apArrow[36] = {
     &birdseyearrow_300, &birdseyearrow_310, &birdseyearrow_320, &birdseyearrow_330, &birdseyearrow_340,
     &birdseyearrow_350};
 
+// The arrows lying on the ground, by arrow and by the nearer rows' factor.
+static std::array<std::array<std::vector<U8>, 2>, 36> s_aFlatArrows;
+
 // The frame's layer and pane, for the boat's cursor rule.
 static LAYER_ID s_eFrameLayer;
 static SPLIT_WINDOW_TYPE s_eFramePane;
@@ -323,14 +315,19 @@ static void HWY_vRenderBoat(NAV_VIEW_INFO* pNVI) {
   const S32 w = pArrow->s32Width, h = pArrow->s32Height;
   const POINT at = {p.x - w / 2, p.y - (S32)((h / 2) * 0.70710677)};
   if ((U32)at.y > s_u32BirdeyeEdge) return;
-  std::vector<U8> source;
-  if (!HWY_bDecode(pArrow, &source)) return;
   // Lying on the ground: the rows pressed together, harder beyond mid-screen.
-  const double f = at.y <= 240 ? 0.70710677 : 0.42261824;
-  std::vector<U8> flat(source.size(), 0);
-  for (S32 r = 0; r < h; r++) {
-    const S32 to = (S32)(r * f);
-    memcpy(&flat[(size_t)to * w * 4], &source[(size_t)r * w * 4], (size_t)w * 4);
+  // Each of the 72 pictures is made once.
+  const BOOLEAN bNear = at.y <= 240;
+  std::vector<U8>& flat = s_aFlatArrows[index][bNear];
+  if (flat.empty()) {
+    std::vector<U8> source;
+    if (!HWY_bDecode(pArrow, &source)) return;
+    const double f = bNear ? 0.70710677 : 0.42261824;
+    flat.assign(source.size(), 0);
+    for (S32 r = 0; r < h; r++) {
+      const S32 to = (S32)(r * f);
+      memcpy(&flat[(size_t)to * w * 4], &source[(size_t)r * w * 4], (size_t)w * 4);
+    }
   }
   const IMAGE32 lying = {flat.data(), nullptr, w, h, pArrow->eCompression};
   G_IMAGE32_vPut(pNVI->pBitmap, &lying, &at);
@@ -385,21 +382,32 @@ void T_CHART_vDrawHighwayView(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWi
   S32 nDatum = 0;
   if (!HWY_bFetchS32("SDTM", &nDatum) || nDatum <= 0 || nDatum > DATUM_Custom_Datum) nDatum = DATUM_WGS_84;
   HWY_SAVED* pSaved = HWY_pSavedFor(eLayer, ePane);
-  if (HWY_bSameView(pSaved, &NVI, &w, nDatum)) {
-    HWY_vCopy(pBitmap, pSaved, FALSE);
-  } else {
-    HWY_vFill(pBitmap, &w, gCOLOR_pcolColorTable[HWY_GROUND]);
-    if (NVI.nEyeOffsetMM > 0 && NVI.nPixelsPerMMM > 0) HWY_vRenderGrid(&NVI, nDatum);
-    pSaved->window = w;
-    pSaved->NVI = NVI;
-    pSaved->nDatum = nDatum;
-    pSaved->aColours = HWY_aColours();
-    HWY_vCopy(pBitmap, pSaved, TRUE);
-    pSaved->bValid = TRUE;
-  }
+  const BOOLEAN bSameView = HWY_bSameView(pSaved, &NVI, &w, nDatum);
   s_eFrameLayer = eLayer;
   s_eFramePane = ePane;
-  if (NVI.nEyeOffsetMM > 0 && NVI.nPixelsPerMMM > 0) T_NAV_vDrawHighwayOverlay(&NVI);
+  const BOOLEAN bOverlay = NVI.nEyeOffsetMM > 0 && NVI.nPixelsPerMMM > 0;
+  static T_CHART_LIST s_list;  // the view task's only
+  if (bOverlay) HWY_vListOverlay(&NVI, &s_list);
+  if (bSameView && T_CHART_bComposedSame(&pSaved->composed, &s_list)) {
+    HWY_vCopy(pBitmap, pSaved, pSaved->composed.aPixels.data(), FALSE);
+  } else {
+    if (bSameView) {
+      HWY_vCopy(pBitmap, pSaved, pSaved->aPixels.data(), FALSE);
+    } else {
+      HWY_vFill(pBitmap, &w, gCOLOR_pcolColorTable[HWY_GROUND]);
+      if (bOverlay) HWY_vRenderGrid(&NVI, nDatum);
+      pSaved->window = w;
+      pSaved->NVI = NVI;
+      pSaved->nDatum = nDatum;
+      pSaved->aColours = HWY_aColours();
+      HWY_vCopy(pBitmap, pSaved, pSaved->aPixels.data(), TRUE);
+      pSaved->bValid = TRUE;
+    }
+    if (bOverlay) T_CHART_vPlayList(&NVI, &s_list);
+    HWY_vCopy(pBitmap, pSaved, pSaved->composed.aPixels.data(), TRUE);
+    T_CHART_vComposedKeep(&pSaved->composed, &s_list);
+  }
+  if (bOverlay) T_NAV_vRenderPerspectiveBoat(&NVI);
   HWY_vRenderSky(&NVI);
   if (!T_NAV_bIsMyInstrumentView(eLayer) && NVI.nEyeOffsetMM > 0) T_NAV_vDrawHighwayCompass(&NVI);
 }

@@ -5,15 +5,18 @@
 #include "t_nav.h"
 #include "t_nav_group.h"
 
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
+
 #include "error.h"
 #include "g_box.h"
 #include "color.h"
 #include "h_database.h"
+#include "h_keyboard.h"
 #include "h_memory.h"
 #include "linuxsvc.h"
 #include "model_current.h"
@@ -24,12 +27,14 @@
 #include "t_nav_nvram_flash.h"
 #include "t_nav_twr.h"
 #include "t_nav_views.h"
+#include "t_startup.h"
 #include "u_language.h"
 #include "u_nav.h"
 #include "u_nav_edit.h"
 #include "u_nav_infobox.h"
 #include "u_shutdown.h"
 #include "u_view.h"
+#include "u_wstring.h"
 #include "ui_texts.h"
 
 NAV_TASK g_NAV;
@@ -108,13 +113,14 @@ static void NAV_vRegisterMainMenus(void) {
   U_MENU_bRegisterMainSelectorMenu(Auto_Zoom, Nav, 219, FCID("SAZM"), 2, s_aOffOn, s_aTwo, M_BASIC);
   U_MENU_bRegisterMainSelectorMenu(Auto_Range, Nav, 220, FCID("SARS"), 2, s_aOffOn, s_aTwo, M_BASIC);
   U_MENU_bRegisterMainSelectorMenu(Vessel_Offset, Nav, 221, FCID("SVOS"), 2, s_aOffOn, s_aTwo, M_ADVANCED);
-  static const MENU_LIMITS s_sSpeed[] = {{U_MPS, 0.0f, 20.0f, 0.1f}, {}};
+  static const MENU_LIMITS s_sSpeed[] = {
+      {U_KPH, 0.0f, 72.0f, 0.5f}, {U_MPH, 0.0f, 45.0f, 0.5f}, {U_KNOTS, 0.0f, 39.0f, 0.5f}, {U_MPS, 0.0f, 20.0f, 0.1f}, {}};
   U_MENU_bRegisterMainSliderMenu(Offset_Speed, Nav, 222, FCID("SNOS"), s_sSpeed, nullptr, nullptr, nullptr,
                                  M_ADVANCED);
-  static const MENU_LIMITS s_sZone[] = {{U_NONE, -720, 720, 60}};
-  (void)bDomestic;
-  U_MENU_bRegisterMainSliderMenu(Local_Time_Zone, Setup, 138, FCID("SLTZ"), s_sZone, nullptr, nullptr, nullptr,
-                                 M_BASIC);
+  MENU_CHOICE_LIST pZones = nullptr;
+  const U32* pZoneValues = nullptr;
+  const U32 u32Zones = T_STARTUP_u32TimeZoneChoices(bDomestic, &pZones, &pZoneValues);
+  U_MENU_bRegisterMainSelectorMenu(Local_Time_Zone, Setup, 138, FCID("SLTZ"), u32Zones, pZones, pZoneValues, M_BASIC);
   U_MENU_bRegisterMainSelectorMenu(Daylight_Saving_Time, Setup, 139, FCID("SDST"), 2, s_aOffOn, s_aTwo, M_BASIC);
   T_NAV_vRegisterArrivalAlarms(FALSE);
   static const MENU_LIMITS s_aDrift[] = {{U_FEET, 0, 5000, 50}, {U_METRES, 0, 1500, 10}, {}};
@@ -128,7 +134,7 @@ static void NAV_vRegisterMainMenus(void) {
                                    M_ADVANCED);
   static const MENU_LIMITS s_sRotation[] = {{U_NONE, 0, 359, 1}};
   U_MENU_bRegisterMainSliderMenu(Trolling_Grid_Rotation, Nav, 212, FCID("SNGA"), s_sRotation, nullptr, nullptr,
-                                 nullptr, M_ADVANCED);
+                                 Degrees, M_ADVANCED);
   U_MENU_bRegisterMainSelectorMenu(Continuous_Navigation_Mode, Nav, 234, FCID("SNCM"), 2, s_aOffOn, s_aTwo,
                                    M_ADVANCED);
   static const MENU_LIMITS s_aRings[] = {{U_FEET, 0, 1000, 10}, {U_METRES, 0, 300, 5}, {}};
@@ -136,8 +142,8 @@ static void NAV_vRegisterMainMenus(void) {
   U_MENU_bRegisterMainSelectorMenu(North_Up_Indicator, Chart, 218, FCID("SNUP"), 2, s_aOffOn, s_aTwo, M_ADVANCED);
   U_MENU_bRegisterMainSelectorMenu(View_Orientation, Chart, 203, FCID("SCUV"), 2, s_aOffOn, s_aTwo, M_BASIC);
   static const U32 s_aInterval[] = {1, 5, 10, 15, 30, 60};
-  static const MENU_TEXT s_aIntervalNames[] = {Trackpoint_Interval, Trackpoint_Interval, Trackpoint_Interval,
-                                               Trackpoint_Interval, Trackpoint_Interval, Trackpoint_Interval};
+  static const MENU_TEXT s_aIntervalNames[] = {Interval_1_sec,  Interval_5_sec,  Interval_10_sec,
+                                               Interval_15_sec, Interval_30_sec, Interval_60_sec};
   U_MENU_bRegisterMainSelectorMenu(Trackpoint_Interval, Nav, 213, FCID("SNTI"), 6, s_aIntervalNames, s_aInterval,
                                    M_ADVANCED);
   static const MENU_LIMITS s_aMinimum[] = {{U_FEET, 0, 1000, 1}, {U_METRES, 0, 300, 1}, {}};
@@ -262,6 +268,13 @@ static void NAV_vGPSDetected(void) {
 // ---------------------------------------------------------------------------
 // Change notices and keys
 
+// Inside a menu a held cursor key waits longer before it repeats, so an
+// ordinary press does not step a setting twice.
+static void NAV_vMenuState(U32 u32Menu) {
+  g_NAV.bMenuNotActive = u32Menu == 0;
+  H_KEYBOARD_vSetCursorKeyMode(u32Menu != 0 ? (HKEY_ID)1 : (HKEY_ID)3);
+}
+
 // The chart-and-sonar views follow the sonar's switch (SSEN) and its
 // transducer (SSTS).
 static void NAV_vSonarNotice(FOURCHARID id, U32 u32Value) {
@@ -281,6 +294,8 @@ static void NAV_vNewData(const MESSAGE_NEW_DATA* p) {
   switch (p->FourCharId) {
     case FCID("SLNG"):
       g_NAV.u32CurrentLanguage = p->dbValue.u32Val;
+      // The kept chart background holds the ruler's unit name.
+      T_CHART_vReRenderAll();
       break;
     case FCID("CVEW"): {
       T_NAV_vCheckKeyRegistration(p->dbValue.s32Val, UNKNOWN_SPLIT);
@@ -302,7 +317,7 @@ static void NAV_vNewData(const MESSAGE_NEW_DATA* p) {
       NAV_vSonarNotice(p->FourCharId, p->dbValue.u32Val);
       break;
     case FCID("CMNU"):
-      g_NAV.bMenuNotActive = p->dbValue.u32Val == 0;
+      NAV_vMenuState(p->dbValue.u32Val);
       break;
     case FCID("SICE"):
       g_NAV.bInIceMode = (p->dbValue.u32Val & 0xFF) != 0;
@@ -513,7 +528,7 @@ void NAV_vStartUp(void) {
   NAV_vSubscribe(FCID("CMNU"));
   U32 menu = 0;
   H_DATABASE_bFetchU32(FCID("CMNU"), &menu, nullptr, nullptr);
-  g_NAV.bMenuNotActive = menu == 0;
+  NAV_vMenuState(menu);
 }
 
 void NAV_vHandleEvent(S32 s32Event) {
@@ -529,6 +544,9 @@ void NAV_vHandleEvent(S32 s32Event) {
       break;
     case SEMA_GPS_DETECTED:
       NAV_vGPSDetected();
+      break;
+    case SEMA_KEYBOARD_LONG_GOTO:
+      T_NAV_vManOverboard();
       break;
     case SEMA_NAVI_AUTOZOOM_RESTORE:
       if (g_NAV.pAutoZoom != nullptr) {
@@ -556,7 +574,8 @@ void NAV_vHandleEvent(S32 s32Event) {
 
 void T_NAV_vMain(void) {
   NAV_vStartUp();
+  // 99 is the man-overboard semaphore the remote signals.
   static const SEMA s_aEvents[] = {SEMA_MBOX_NAV,    SEMA_TIMER_NAV,    SEMA_TIMER_WAYPOINT_TIMER, SEMA_GPS_DETECTED,
-                                   SEMA_NAVI_AUTOZOOM_RESTORE, SEMA_CURSOR_STOP, 0};
+                                   SEMA_NAVI_AUTOZOOM_RESTORE, SEMA_CURSOR_STOP, SEMA_KEYBOARD_LONG_GOTO, 0};
   for (;;) NAV_vHandleEvent(L_SEMA_WaitMultiple(s_aEvents));
 }

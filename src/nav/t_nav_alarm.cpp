@@ -259,7 +259,8 @@ typedef struct tag_NAV_AIS_ALARM {
   U32 u32Count;
   U32 u32Raised;    // raises so far; its low bit names the callback of the one shown
   BOOLEAN bShown;   // raised, not dismissed, not cleared
-  char sText[AIS_ALARM_TEXT_SIZE];
+  // A name of twenty wide characters after the longest language's title.
+  char sText[2 * AIS_ALARM_TEXT_SIZE];
 } NAV_AIS_ALARM;
 
 static NAV_AIS_ALARM s_Ais;
@@ -289,6 +290,26 @@ static void NAV_AIS_vDismissed(U32 u32Parity) {
 static void NAV_AIS_vCancelledEven(void) { NAV_AIS_vDismissed(0); }
 static void NAV_AIS_vCancelledOdd(void) { NAV_AIS_vDismissed(1); }
 
+// "AIS Alarm for" and the ship: its name once a static report gave one (a
+// boater knows the ship by it), else its MMSI; in the current language's
+// text form and cut to u32Size bytes with the terminator.
+static void NAV_AIS_vText(const aisTargetINFO* a, char* pText, U32 u32Size) {
+  char acWho[32];
+  if (a->validityFlag[NAME_FLAG_INDEX] && a->Name[0] != 0) {
+    snprintf(acWho, sizeof acWho, " %.*s", (int)sizeof a->Name - 1, a->Name);
+  } else {
+    snprintf(acWho, sizeof acWho, " <%lu>", (unsigned long)a->MMSI);
+  }
+  const BOOLEAN bWide = U_WSTRING_bIsUnicodeLanguage();
+  const U32 u32Terminator = bWide ? 2 : 1;
+  memset(pText, 0, u32Size);
+  U_WSTRING_vw_strncpy(pText, NAV_ALARM_pText(Ais_Alarm), u32Size - u32Terminator, bWide);
+  const U32 u32Used = U_WSTRING_u32w_strlen(pText, bWide);
+  U32 u32Room = u32Size - u32Used - u32Terminator;
+  if (bWide) u32Room &= ~1u;
+  if (u32Room > 0) U_WSTRING_vAscii2UnicodeCat(pText, acWho, u32Room);
+}
+
 void T_NAV_vUpdateAisAlarm(BOOLEAN bAisAlarm, ais_DeviceInfo* pAisInfo) {
   if (pAisInfo == nullptr) return;
   const U32 mmsi = pAisInfo->aisInfo.MMSI;
@@ -298,9 +319,8 @@ void T_NAV_vUpdateAisAlarm(BOOLEAN bAisAlarm, ais_DeviceInfo* pAisInfo) {
     if (s_Ais.u32Count >= AIS_MAX_TARGETS) return;
     pAisInfo->bAisAlarmActive = TRUE;
     pAisInfo->bAisAlarmCleared = FALSE;
-    snprintf(pAisInfo->sAlarmString, sizeof pAisInfo->sAlarmString, "%s <%ld>", NAV_ALARM_pText(Ais_Alarm),
-             (long)mmsi);
-    memcpy(s_Ais.sText, pAisInfo->sAlarmString, sizeof s_Ais.sText);
+    NAV_AIS_vText(&pAisInfo->aisInfo, s_Ais.sText, sizeof s_Ais.sText);
+    NAV_AIS_vText(&pAisInfo->aisInfo, pAisInfo->sAlarmString, sizeof pAisInfo->sAlarmString);
     const U32 n = s_Ais.u32Count++;
     s_Ais.au32Alarmed[n] = mmsi;
     s_Ais.abQuiet[n] = FALSE;

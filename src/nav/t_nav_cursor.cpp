@@ -47,11 +47,11 @@ static BOOLEAN CURSOR_bBoatHeading(float* pf) {
 }
 static BOOLEAN CURSOR_bBoatAndHeading(POINT* pBoat) {
   float hdg = 0.0f;
-  S32 lat = 0, lon = 0;
-  if (!CURSOR_bS32(FCID("ILAT"), &lat) || !CURSOR_bS32(FCID("ILON"), &lon) || !CURSOR_bFloat(FCID("IHDG"), &hdg)) {
+  DB_DATA_TYPE lat, lon;
+  if (!H_DATABASE_bFetchPair(FCID("ILAT"), FCID("ILON"), &lat, &lon, nullptr) || !CURSOR_bFloat(FCID("IHDG"), &hdg)) {
     return FALSE;
   }
-  *pBoat = {lon, lat};
+  *pBoat = {lon.s32Val, lat.s32Val};
   return TRUE;
 }
 

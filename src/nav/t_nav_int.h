@@ -24,6 +24,8 @@ typedef struct tag_NAV_VIEW_PANE {
   SPLIT_WINDOW_TYPE eSplit;
 } NAV_VIEW_PANE;
 constexpr U32 NAV_VIEW_COUNT = 12;
+// The man-overboard icon: a waypoint that carries it is never decluttered.
+constexpr U8 NAV_MOB_ICON = 30;
 extern const NAV_VIEW_PANE g_aNavViews[NAV_VIEW_COUNT];
 
 // The demonstration boat.
@@ -101,6 +103,7 @@ typedef struct tag_NAV_TASK {
   BOOLEAN bUnifiedTempRoute;
   NAV_COMPLETE pEndNavigationComplete;
   U16 u16MOBWaypoint;
+  U32 u32MOBStartMs;          // NAV_u32Milliseconds() when the man went overboard
 } NAV_TASK;
 
 extern NAV_TASK g_NAV;
@@ -159,6 +162,16 @@ void NAV_ROUTE_vReset(void);
 BOOLEAN NAV_ROUTE_bPoint(U32 n, POINT* pt);
 // Whether "Save Current Route" waits for its answer.
 BOOLEAN NAV_ROUTE_bQuestionPending(void);
+// Ends any navigation and navigates from the boat to the man-overboard
+// waypoint, with its position and elapsed time published for the MOB bar;
+// FALSE when the navigation could not start.
+BOOLEAN T_NAV_bStartManOverboard(U16 u16Waypoint, const POINT* pBoat);
+
+// ---- Marks (t_nav_marks.cpp) ----
+
+// Semaphore 99: a waypoint with the MOB icon where the boat is, and
+// navigation to it.
+void T_NAV_vManOverboard(void);
 
 // ---- Later navigation work the task already names ----
 

@@ -14,6 +14,7 @@
 #include "t_nav_group_sel.h"
 #include "t_nav_int.h"
 #include "t_nav_views.h"
+#include "u_storefault.h"
 #include "u_wstring.h"
 #include "u_view.h"
 #include "ui_texts.h"
@@ -91,17 +92,9 @@ static void MARK_vNote(const char* const* pText, U16 u16Index) {
   L_MUTEX_Unlock(RES_NAV_DATA);
 }
 
-// Steps 3 to 6 of a mark: refuses a second waypoint at one place, adds the
-// waypoint and links it so that the next collection keeps it.
-static void MARK_vAt(const char* sName, U8 u8Icon, POINT pt, U16 u16Depth, BOOLEAN* pbHandled) {
-  const U16 existing = T_NAV_nFindWaypointAtPosition(pt, TRUE);
-  if (pbHandled != nullptr) *pbHandled = TRUE;
-  if (existing != NAV_NONE) {
-    MARK_vNote(Waypoint_Already_Exists, existing);
-    L_SEMA_Signal(SEMA_KEYCLICK_GOOD);
-    L_SEMA_Signal(SEMA_VIEW_UPDATE);
-    return;
-  }
+// Adds the waypoint and links it so that the next collection keeps it; the
+// index, or NAV_NONE (with the error shown) when the store has no room.
+static U16 MARK_u16Add(const char* sName, U8 u8Icon, POINT pt, U16 u16Depth) {
   WAYPOINT w;
   memset(&w, 0, sizeof w);
   w.u8Status = WPT_STATUS_SAVED;
@@ -113,6 +106,7 @@ static void MARK_vAt(const char* sName, U8 u8Icon, POINT pt, U16 u16Depth, BOOLE
     const size_t limit = U_WSTRING_bIsUnicodeLanguage() ? 10 : NAV_WAYPOINT_NAME_SIZE;
     memcpy(w.sName, sName, strnlen(sName, limit));
   }
+  const U32 u32Refused = U_STOREFAULT_u32Count(STORE_FAULT_CAUSES);
   L_MUTEX_LockWait(RES_NAV_DATA);
   const U16 group = T_NAV_GROUP_DATA_nGetDefaultGroup();
   w.bWpNotShared = T_NAV_bIsNotSharedLinkEX(nullptr, group) ? 1 : 0;
@@ -124,11 +118,29 @@ static void MARK_vAt(const char* sName, U8 u8Icon, POINT pt, U16 u16Depth, BOOLE
   if (index != NAV_NONE && !bLinked) T_NAV_bDeleteWaypoint(index, FALSE);
   L_MUTEX_Unlock(RES_NAV_DATA);
   if (!bLinked) {
-    T_NAV_vSetNavUIError(No_Waypoints);
+    // A store that refused the write is not out of waypoint memory.
+    const BOOLEAN bStoreFault = U_STOREFAULT_u32Count(STORE_FAULT_CAUSES) != u32Refused;
+    T_NAV_vSetNavUIError(bStoreFault ? U_STOREFAULT_ppcLastCauseText() : No_Waypoints);
     L_SEMA_Signal(SEMA_KEYCLICK_BAD);
-    return;
+    return NAV_NONE;
   }
   T_NAV_GROUP_vSetWaypointVisible(index);
+  return index;
+}
+
+// Steps 3 to 6 of a mark: refuses a second waypoint at one place, else adds
+// one.
+static void MARK_vAt(const char* sName, U8 u8Icon, POINT pt, U16 u16Depth, BOOLEAN* pbHandled) {
+  const U16 existing = T_NAV_nFindWaypointAtPosition(pt, TRUE);
+  if (pbHandled != nullptr) *pbHandled = TRUE;
+  if (existing != NAV_NONE) {
+    MARK_vNote(Waypoint_Already_Exists, existing);
+    L_SEMA_Signal(SEMA_KEYCLICK_GOOD);
+    L_SEMA_Signal(SEMA_VIEW_UPDATE);
+    return;
+  }
+  const U16 index = MARK_u16Add(sName, u8Icon, pt, u16Depth);
+  if (index == NAV_NONE) return;
   T_NAV_GROUP_vSetCurrentHighlight(index);
   MARK_vNote(Waypoint_Created, index);
   if (MARK_bActive()) T_NAV_vUpdateCursorWaypoint(index);
@@ -181,6 +193,25 @@ void T_NAV_vHandleMark(void) {
   T_NAV_TWR_vTemporarilyEnableCLWCUpdateForAllModels(TRUE);
   T_NAV_vHandleNamedMarkWithIcon(nullptr, MARK_u8DefaultIcon(), nullptr, nullptr);
   T_NAV_TWR_vTemporarilyEnableCLWCUpdateForAllModels(FALSE);
+}
+
+// Man overboard: the place is marked before anything else can go wrong,
+// with its own icon, however close another waypoint lies, and navigation to
+// it starts at once.
+void T_NAV_vManOverboard(void) {
+  if (T_NAV_bIsMOBInProgress()) {
+    T_NAV_vSetNavUINoteWithTimeout(MOB_navigation_in_progress, nullptr, 2, FALSE);
+    L_SEMA_Signal(SEMA_KEYCLICK_BAD);
+    return;
+  }
+  POINT boat;
+  if (!MARK_bBoat(&boat)) return;
+  const U16 index = MARK_u16Add(nullptr, NAV_MOB_ICON, boat, MARK_u16BoatDepth());
+  if (index == NAV_NONE) return;
+  log_me("[%d]%s: man overboard at waypoint %u", __LINE__, __func__, (unsigned)index);
+  const BOOLEAN bStarted = T_NAV_bStartManOverboard(index, &boat);
+  L_SEMA_Signal(SEMA_VIEW_UPDATE);
+  L_SEMA_Signal(bStarted ? SEMA_KEYCLICK_GOOD : SEMA_KEYCLICK_BAD);
 }
 
 void T_NAV_vRemoveMarkMenu(void) {

@@ -16,6 +16,7 @@
 #include "t_nav_twr.h"
 #include "u_language.h"
 #include "u_menu.h"
+#include "u_wstring.h"
 #include "ui_texts.h"
 
 // The question is tracked here: it is on show between its asking and its
@@ -154,7 +155,12 @@ BOOLEAN T_NAV_bStartRouteWithWayptOrigin(U32 nIndex, const POINT* ptOrigin) {
     }
     w.u32DateTime = now;
     w.pt = *ptOrigin;
-    strncpy(w.sName, NAV_ROUTE_pText(START), 11);
+    // Named in the current text form like every stored name: at most 11
+    // characters, or 5 of 16 bits.
+    const char* pcStart = NAV_ROUTE_pText(START);
+    const U32 u32Limit = U_WSTRING_bIsUnicodeLanguage() ? 10 : 11;
+    const U32 u32Length = U_WSTRING_u32w_strlen(pcStart, FALSE);
+    memcpy(w.sName, pcStart, u32Length < u32Limit ? u32Length : u32Limit);
     origin = T_NAV_nAddWaypoint(&w, FALSE);
     if (origin == NAV_NONE) {
       NAV_ROUTE_vUnlock();
@@ -458,6 +464,27 @@ void T_NAV_vUnifiedNextRouteWaypoint(U16 u16RteNdx) {
   NAV_ROUTE_vUnlock();
 }
 
+BOOLEAN T_NAV_bStartManOverboard(U16 u16Waypoint, const POINT* pBoat) {
+  NAV_ROUTE_vLock();
+  g_NAV.pEndNavigationComplete = nullptr;
+  T_NAV_vEndNavigationNow();
+  const BOOLEAN bStarted = T_NAV_bStartRouteWithWayptOrigin(u16Waypoint, pBoat);
+  if (bStarted) {
+    g_NAV.u16MOBWaypoint = u16Waypoint;
+    g_NAV.u32MOBStartMs = NAV_u32Milliseconds();
+    POSITION wgs = {}, shown = {};
+    nv_MeterToDegr(pBoat, &wgs);
+    NAV_vShownDegrees(&wgs, &shown);
+    H_DATABASE_bUpdateEverythingFloat(FCID("MOBX"), (float)shown.lat, P_NORMAL, D_POSITION_LAT, nullptr,
+                                      DB_NEVER_STALE);
+    H_DATABASE_bUpdateEverythingFloat(FCID("MOBY"), (float)shown.lon, P_NORMAL, D_POSITION_LON, nullptr,
+                                      DB_NEVER_STALE);
+    H_DATABASE_bUpdateEverythingS32(FCID("MOBT"), 0, P_NORMAL, D_LONG_TIME, nullptr, DB_NEVER_STALE);
+  }
+  NAV_ROUTE_vUnlock();
+  return bStarted;
+}
+
 // ---------------------------------------------------------------------------
 // Ending
 
@@ -483,6 +510,11 @@ void T_NAV_vEndNavigationNow(void) {
       NAV_vUnregisterHotInNavViews(Save_Current_Route);
     }
     if (g_NAV.bTrackEnable) NAV_vRegisterTrackMenus(TRUE);
+  }
+  // The MOB bar is shown while MOBT is there: it goes with the navigation.
+  if (T_NAV_bIsMOBInProgress()) {
+    g_NAV.u16MOBWaypoint = NAV_NONE;
+    for (FOURCHARID id : {FCID("MOBT"), FCID("MOBX"), FCID("MOBY")}) H_DATABASE_vDeleteEntry(id);
   }
 
   ROUTE* r = &g_NAV.CurrentRoute;

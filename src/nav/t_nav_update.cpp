@@ -27,15 +27,13 @@ static BOOLEAN NAV_bFloat(FOURCHARID id, float* pf) {
   return H_DATABASE_bFetchFloat(id, pf, &bValid, nullptr) && bValid;
 }
 
-static BOOLEAN NAV_bS32(FOURCHARID id, S32* p) {
-  BOOLEAN bValid = FALSE;
-  return H_DATABASE_bFetchS32(id, p, &bValid, nullptr) && bValid;
-}
-
 static BOOLEAN NAV_bU32(FOURCHARID id, U32* p) {
   BOOLEAN bValid = FALSE;
   return H_DATABASE_bFetchU32(id, p, &bValid, nullptr) && bValid;
 }
+
+// 99:58:59, the longest elapsed time the MOB bar shows.
+constexpr U32 NAV_MOB_TIME_CAP = 359939;
 
 static void NAV_vPutFloat(FOURCHARID id, double value, DATA_TYPE type) {
   H_DATABASE_bUpdateEverythingFloat(id, (float)value, P_NORMAL, type, nullptr, DB_NEVER_STALE);
@@ -45,17 +43,29 @@ static void NAV_vPutS32(FOURCHARID id, S32 value, DATA_TYPE type) {
   H_DATABASE_bUpdateEverythingS32(id, value, P_NORMAL, type, nullptr, DB_NEVER_STALE);
 }
 
+// The boat in metres and in degrees, under one hold of the database lock:
+// readers take each pair under it and never see a step half written.
+static void NAV_vPutPosition(const POINT* pMetres, const POSITION* pDegrees) {
+  L_MUTEX_LockWait(RES_DATABASE);
+  NAV_vPutS32(FCID("ILAT"), pMetres->y, D_POSITION_LAT_MM);
+  NAV_vPutS32(FCID("ILON"), pMetres->x, D_POSITION_LON_MM);
+  NAV_vPutFloat(FCID("ILTD"), pDegrees->lat, D_POSITION_LAT);
+  NAV_vPutFloat(FCID("ILND"), pDegrees->lon, D_POSITION_LON);
+  L_MUTEX_Unlock(RES_DATABASE);
+}
+
 static void NAV_vPutBool(FOURCHARID id, BOOLEAN value) {
   H_DATABASE_bUpdateEverythingBoolean(id, value, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
 }
 
 BOOLEAN NAV_bBoat(POINT* pBoat) {
-  S32 lat = 0, lon = 0;
-  if (!NAV_bS32(FCID("ILAT"), &lat) || !NAV_bS32(FCID("ILON"), &lon)) return FALSE;
+  DB_DATA_TYPE lat, lon;
+  BOOLEAN bValid = FALSE;
+  if (!H_DATABASE_bFetchPair(FCID("ILAT"), FCID("ILON"), &lat, &lon, &bValid) || !bValid) return FALSE;
   // A receiver without a fix reports 0: no boat lies exactly on the equator
   // or the prime meridian often enough to matter.
-  if (lat == 0 || lon == 0) return FALSE;
-  *pBoat = {lon, lat};
+  if (lat.s32Val == 0 || lon.s32Val == 0) return FALSE;
+  *pBoat = {lon.s32Val, lat.s32Val};
   return TRUE;
 }
 
@@ -179,11 +189,8 @@ void NAV_vStartSimulator(void) {
   NAV_vPutFloat(FCID("IHDP"), 1.0, D_FLOAT);
   NAV_vPutFloat(FCID("IEPE"), 5.3, D_DISTANCE);
   NAV_vPutFloat(FCID("IALT"), 330.0, D_DEPTH);
-  NAV_vPutS32(FCID("ILAT"), start.y, D_POSITION_LAT_MM);
-  NAV_vPutS32(FCID("ILON"), start.x, D_POSITION_LON_MM);
+  NAV_vPutPosition(&start, &shown);
   H_DATABASE_bUpdateEverythingU32(FCID("CGPS"), 6, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
-  NAV_vPutFloat(FCID("ILTD"), shown.lat, D_POSITION_LAT);
-  NAV_vPutFloat(FCID("ILND"), shown.lon, D_POSITION_LON);
   NAV_vPutS32(FCID("ICLT"), start.y, D_POSITION_LAT_MM);
   NAV_vPutS32(FCID("ICLN"), start.x, D_POSITION_LON_MM);
   NAV_vPutFloat(FCID("ICTD"), shown.lat, D_POSITION_LAT);
@@ -253,14 +260,11 @@ static void NAV_vSimulatorStep(void) {
   if (x >= 20038301.0) x -= NV_X_CIRCUMFERENCE;
   if (x < -20038300.0) x += NV_X_CIRCUMFERENCE;
   const POINT pt = {(S32)x, (S32)lround(b->adCurrentPositionDoubleMM[1])};
-  NAV_vPutS32(FCID("ILAT"), pt.y, D_POSITION_LAT_MM);
-  NAV_vPutS32(FCID("ILON"), pt.x, D_POSITION_LON_MM);
   POSITION wgs = {}, shown;
   nv_MeterToDegr(&pt, &wgs);
-  NAV_vPutFloat(FCID("IMGV"), dMagneticVariation(0.0, wgs.lat, wgs.lon, now), D_UNKNOWN);
   NAV_vShownDegrees(&wgs, &shown);
-  NAV_vPutFloat(FCID("ILTD"), shown.lat, D_POSITION_LAT);
-  NAV_vPutFloat(FCID("ILND"), shown.lon, D_POSITION_LON);
+  NAV_vPutPosition(&pt, &shown);
+  NAV_vPutFloat(FCID("IMGV"), dMagneticVariation(0.0, wgs.lat, wgs.lon, now), D_UNKNOWN);
   H_DATABASE_bUpdateEverythingU32(FCID("IDTM"), now + 1, P_NORMAL, D_DATETIME, nullptr, DB_NEVER_STALE);
   if (NAV_bChartViewUp()) L_SEMA_Signal(SEMA_VIEW_UPDATE);
   // Where the demonstration goes, now and then, for whoever reads the log.
@@ -472,7 +476,6 @@ static void NAV_vLeg(const NAV_LEG_INPUT* in, const POINT* pBoat, U32 now, BOOLE
   L_MUTEX_Unlock(RES_NAV_DATA);
 
   if (bMob) {
-    NAV_vPutS32(FCID("MOBT"), E > 359939 ? -1 : (S32)E, D_LONG_TIME);
     T_NAV_vUpdateAlarms(FALSE, bDrift, FALSE, FALSE, T_NAV_vOnArrival);
     return;
   }
@@ -493,9 +496,18 @@ static void NAV_vLeg(const NAV_LEG_INPUT* in, const POINT* pBoat, U32 now, BOOLE
 // ---------------------------------------------------------------------------
 // The tick
 
+// The time since the man went overboard runs on the unit's own clock, fix
+// or no fix: a receiver's time may stall, step or stop.
+static void NAV_vManOverboardTime(void) {
+  if (!T_NAV_bIsMOBInProgress()) return;
+  const U32 seconds = (NAV_u32Milliseconds() - g_NAV.u32MOBStartMs) / 1000;
+  NAV_vPutS32(FCID("MOBT"), seconds > NAV_MOB_TIME_CAP ? -1 : (S32)seconds, D_LONG_TIME);
+}
+
 void T_NAV_vHandleUpdateTimer(void) {
   U32 now = 0;
   H_DATABASE_bFetchU32(FCID("IDTM"), &now, nullptr, nullptr);
+  NAV_vManOverboardTime();
   if (g_NAV.u64ZoomKeyPressMs != 0 && NAV_u32Milliseconds() - g_NAV.u64ZoomKeyPressMs >= 1800) {
     NAV_vPutBool(FCID("KZHD"), TRUE);
     g_NAV.u64ZoomKeyPressMs = 0;

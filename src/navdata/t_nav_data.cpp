@@ -477,6 +477,12 @@ U32 T_NAV_DATA_u32FillSelectedBufferSegment(NAV_DATA_SPACE* pData, U8* pu8Buffer
 // Import
 
 static U8* s_pu8SaveBuffer;
+// A whole record that ends in fill bytes, held until the stream shows more
+// than fill after it (then it is taken) or ends (then the fill completed a
+// record that the end of the stream cut). Its buffer changes places with
+// the record buffer.
+static U8* s_pu8HeldRecord;
+static BOOLEAN s_bRecordHeld;
 // Bytes of the current record held, header first.
 static U32 s_nSaveBufferPosition;
 // The current record's whole length once its header is in; -1 before.
@@ -485,6 +491,11 @@ static S32 s_nSaveBufferExpecting;
 static BOOLEAN s_bSaveRecord;
 static BOOLEAN s_bImportActive;
 static BOOLEAN s_bImportFailed;
+// Records of the running (or last) import that were not taken.
+static U32 s_u32NotTaken;
+// A record was cut by the end of the stream: only the transport's fill may
+// follow.
+static BOOLEAN s_bFillOnly;
 static NAV_DATA_SPACE* s_pImport;
 // An old track's body, moved aside while the new one is built in its place.
 static U8 s_au8OldTrack[NAV_DATA_TRACK_V2_SIZE];
@@ -498,6 +509,9 @@ void T_NAV_DATA_vSaveBufferInit(void) {
   if (s_bImportActive) T_NAV_DATA_vSaveBufferFree();
   s_bImportActive = TRUE;
   s_bImportFailed = FALSE;
+  s_u32NotTaken = 0;
+  s_bFillOnly = FALSE;
+  s_bRecordHeld = FALSE;
   s_nSaveBufferPosition = 0;
   s_nSaveBufferExpecting = -1;
   s_pu8SaveBuffer = (U8*)H_MEMORY_pvMallocNoWait(NAV_DATA_RECORD_MAX);
@@ -530,9 +544,54 @@ static U32 DATA_u32RecordLength(const U8* h, BOOLEAN* pbTake) {
   return size == expected ? size : 0;
 }
 
+static BOOLEAN DATA_bAllFill(const U8* p, U32 u32Count) {
+  for (U32 i = 0; i < u32Count; i++) {
+    if (p[i] != DATA_FILL_BYTE) return FALSE;
+  }
+  return TRUE;
+}
+
+// The last record of a stream cut short is completed by the transport's
+// fill: a size the fill has reached into is no damage to the stream but the
+// cut, and the record goes like one that fails its check. Anything but fill
+// after it is a stream out of step, which fails the import.
+static void DATA_vCutRecord(void) {
+  s_u32NotTaken++;
+  s_bFillOnly = TRUE;
+  s_nSaveBufferPosition = 0;
+  s_nSaveBufferExpecting = -1;
+}
+
+// A record just completed: taken, or held when it ends in fill.
+static void DATA_vRecordDone(void) {
+  const U32 u32Length = (U32)s_nSaveBufferExpecting;
+  if (s_pu8SaveBuffer[u32Length - 1] == DATA_FILL_BYTE) {
+    if (s_pu8HeldRecord == nullptr) s_pu8HeldRecord = (U8*)H_MEMORY_pvMallocNoWait(NAV_DATA_RECORD_MAX);
+    if (s_pu8HeldRecord != nullptr) {
+      U8* p = s_pu8HeldRecord;
+      s_pu8HeldRecord = s_pu8SaveBuffer;
+      s_pu8SaveBuffer = p;
+      s_bRecordHeld = TRUE;
+      return;
+    }
+  }
+  T_NAV_vConvertAndSaveItem((NAV_DATA_STRUCTURE_HEADER*)s_pu8SaveBuffer);
+}
+
+// More than fill came after the held record: it was whole.
+static void DATA_vTakeHeld(void) {
+  s_bRecordHeld = FALSE;
+  T_NAV_vConvertAndSaveItem((NAV_DATA_STRUCTURE_HEADER*)s_pu8HeldRecord);
+}
+
 void T_NAV_DATA_vSaveBufferSegment(U32 u32Count, U8* pu8Buffer, void*) {
   if (!s_bImportActive || s_bImportFailed || pu8Buffer == nullptr) return;
+  if (s_bFillOnly) {
+    if (!DATA_bAllFill(pu8Buffer, u32Count)) DATA_vFailImport("data after a record cut short");
+    return;
+  }
   for (U32 o = 0; o < u32Count && !s_bImportFailed;) {
+    if (s_bRecordHeld && pu8Buffer[o] != DATA_FILL_BYTE) DATA_vTakeHeld();
     if (s_nSaveBufferPosition < NAV_DATA_HEADER_SIZE) {
       U32 n = NAV_DATA_HEADER_SIZE - s_nSaveBufferPosition;
       if (n > u32Count - o) n = u32Count - o;
@@ -541,6 +600,11 @@ void T_NAV_DATA_vSaveBufferSegment(U32 u32Count, U8* pu8Buffer, void*) {
       o += n;
       if (s_nSaveBufferPosition < NAV_DATA_HEADER_SIZE) break;
       s_nSaveBufferExpecting = (S32)DATA_u32RecordLength(s_pu8SaveBuffer, &s_bSaveRecord);
+      if (s_nSaveBufferExpecting == 0 && s_pu8SaveBuffer[NAV_DATA_HEADER_SIZE - 1] == DATA_FILL_BYTE) {
+        DATA_vCutRecord();
+        if (!DATA_bAllFill(pu8Buffer + o, u32Count - o)) DATA_vFailImport("data after a record cut short");
+        break;
+      }
       if (s_nSaveBufferExpecting == 0) {
         DATA_vFailImport("a record's size does not fit its type and version");
         break;
@@ -553,7 +617,11 @@ void T_NAV_DATA_vSaveBufferSegment(U32 u32Count, U8* pu8Buffer, void*) {
       o += n;
     }
     if (s_nSaveBufferPosition == (U32)s_nSaveBufferExpecting) {
-      if (s_bSaveRecord) T_NAV_vConvertAndSaveItem((NAV_DATA_STRUCTURE_HEADER*)s_pu8SaveBuffer);
+      if (s_bSaveRecord) {
+        DATA_vRecordDone();
+      } else if (!DATA_bAllFill(s_pu8SaveBuffer, NAV_DATA_HEADER_SIZE)) {
+        s_u32NotTaken++;
+      }
       s_nSaveBufferPosition = 0;
       s_nSaveBufferExpecting = -1;
     }
@@ -566,15 +634,18 @@ void T_NAV_vConvertAndSaveItem(NAV_DATA_STRUCTURE_HEADER* p) {
   T_NAV_DATA_vBigEndianToHost(p, record + NAV_DATA_HEADER_SIZE);
   const U32 index = DATA_u16Host(record + 4);
   NAV_DATA_SPACE* d = s_pImport;
+  BOOLEAN bTaken = FALSE;
   if (p->u8Type == NAV_DATA_TYPE_WAYPOINT && index < NAV_MAX_WAYPOINTS) {
     WAYPOINT w;
     T_NAV_DATA_nConvertRecord(nullptr, &w, record);
-    if (T_NAV_NVRAM_bCheckWaypoint(&w)) d->pWaypoint[index] = w;
+    bTaken = T_NAV_NVRAM_bCheckWaypoint(&w);
+    if (bTaken) d->pWaypoint[index] = w;
   } else if (p->u8Type == NAV_DATA_TYPE_ROUTE && index < NAV_MAX_ROUTES) {
     ROUTE r;
     memset(&r, 0, sizeof r);
     T_NAV_DATA_nConvertRecord(nullptr, &r, record);
-    if (T_NAV_NVRAM_bCheckRoute(&r)) d->pRoute[index] = r;
+    bTaken = T_NAV_NVRAM_bCheckRoute(&r);
+    if (bTaken) d->pRoute[index] = r;
   } else if (p->u8Type == NAV_DATA_TYPE_TRACK && index < NAV_MAX_TRACKS) {
     U8* track = record + NAV_DATA_HEADER_SIZE;
     if (p->u8Version < NAV_DATA_VERSION) {
@@ -585,21 +656,22 @@ void T_NAV_vConvertAndSaveItem(NAV_DATA_STRUCTURE_HEADER* p) {
     }
     TRACK_HEADER h;
     memcpy(&h, track, sizeof h);
-    if (h.u16Count != 0 && T_NAV_NVRAM_bCheckTrackHeader(&h)) {
+    bTaken = h.u16Count != 0 && T_NAV_NVRAM_bCheckTrackHeader(&h);
+    if (bTaken) {
       if (!T_NAV_NVRAM_bStageTrack((const TRACK*)track, (U16)index)) DATA_vFailImport("a track was not staged");
       d->pTrackHeader[index] = h;
     }
   }
+  if (!bTaken) s_u32NotTaken++;
 }
 
-// A record cut off at the end is the transport's fill, or the stream broke.
+// What is held at the end is the transport's fill, or a record the end cut.
 static BOOLEAN DATA_bEndsWhole(void) {
   const U32 held = s_nSaveBufferPosition < NAV_DATA_HEADER_SIZE ? s_nSaveBufferPosition : 1;
-  for (U32 i = 0; i < held; i++) {
-    if (s_pu8SaveBuffer[i] != DATA_FILL_BYTE) return FALSE;
-  }
-  return TRUE;
+  return DATA_bAllFill(s_pu8SaveBuffer, held);
 }
+
+U32 T_NAV_DATA_u32RecordsNotTaken(void) { return s_u32NotTaken; }
 
 // The held waypoints and routes to the staging area, beside the tracks.
 static BOOLEAN DATA_bStageHeld(void) {
@@ -632,10 +704,10 @@ static void DATA_vTakeStaged(void) {
 BOOLEAN T_NAV_DATA_bSaveBufferEnd(BOOLEAN bComplete) {
   if (!s_bImportActive) return FALSE;
   BOOLEAN bTaken = bComplete && !s_bImportFailed;
-  if (bTaken && !DATA_bEndsWhole()) {
-    DATA_vFailImport("the stream ends inside a record");
-    bTaken = FALSE;
-  }
+  if (bTaken && !DATA_bEndsWhole()) DATA_vCutRecord();
+  // Completed by the fill alone, after the cut.
+  if (bTaken && s_bRecordHeld) s_u32NotTaken++;
+  s_bRecordHeld = FALSE;
   bTaken = bTaken && DATA_bStageHeld();
   if (bTaken) {
     const ERC rc = L_MUTEX_LockTime(RES_NAV_DATA, DATA_LOCK_WAIT);
@@ -647,12 +719,18 @@ BOOLEAN T_NAV_DATA_bSaveBufferEnd(BOOLEAN bComplete) {
     }
   }
   if (!bTaken) T_NAV_NVRAM_vStageAbort();
-  if (s_pu8SaveBuffer != nullptr) H_MEMORY_vFree(s_pu8SaveBuffer);
-  s_pu8SaveBuffer = nullptr;
+  for (U8** pp : {&s_pu8SaveBuffer, &s_pu8HeldRecord}) {
+    if (*pp != nullptr) H_MEMORY_vFree(*pp);
+    *pp = nullptr;
+  }
   T_NAV_vFreeImportingBuffer();
   s_pImport = nullptr;
   s_bImportActive = FALSE;
-  log_me("[%d]%s: import %s\n", __LINE__, __func__, bTaken ? "taken" : "dropped; the store is unchanged");
+  if (bTaken) {
+    log_me("[%d]%s: import taken, %u records not\n", __LINE__, __func__, s_u32NotTaken);
+  } else {
+    log_me("[%d]%s: import dropped; the store is unchanged\n", __LINE__, __func__);
+  }
   return bTaken;
 }
 

@@ -74,14 +74,19 @@ void T_NAV_DATA_vSaveBufferInit(void);
 // Takes u32Count bytes of the stream (blocks of any size, 128 or 1,024 from
 // the transport). A record is checked as the start-up reader checks files and
 // held apart; one of another type, or a newer version, is passed over. A size
-// below 8 or not that of its type and version fails the import: the rest is
-// ignored. pParam is not used.
+// below 8 or not that of its type and version fails the import (the rest is
+// ignored), unless the transport's fill reached into it: then the stream was
+// cut there, and only fill may follow. pParam is not used.
 void T_NAV_DATA_vSaveBufferSegment(U32 u32Count, U8* pu8Buffer, void* pParam);
 // Ends the import. With bComplete (the transport received the whole stream)
 // and nothing failed, the held records replace the whole store, tables and
 // files (the current-track journal stays): TRUE. Otherwise nothing changes:
 // FALSE. A crash meanwhile leaves the old store or the new one.
 BOOLEAN T_NAV_DATA_bSaveBufferEnd(BOOLEAN bComplete);
+// Records of the last import that were not taken: failed their checks, of
+// another type or a newer version, out of range, or cut by the stream's end
+// (which otherwise leaves the rest of the import good).
+U32 T_NAV_DATA_u32RecordsNotTaken(void);
 // Ends an import that did not complete: nothing changes.
 void T_NAV_DATA_vSaveBufferFree(void);
 // Converts one whole received record (still big-endian) and holds it for the

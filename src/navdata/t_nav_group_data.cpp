@@ -22,6 +22,7 @@
 #include "t_nav_group.h"
 #include "t_nav_twr.h"
 #include "u_language.h"
+#include "u_storefault.h"
 #include "u_wstring.h"
 #include "ui_texts.h"
 #include "version.h"
@@ -181,6 +182,17 @@ void TREE_vHomeName(char* pcName) {
   U_WSTRING_vw_strncpy(pcName, Home[nCurrentLanguage()], NAV_WAYPOINT_NAME_SIZE, FALSE);
 }
 
+BOOLEAN TREE_bIsHomeName(const char* pcName) {
+  for (U32 language = 0; language < UI_TEXT_LANGUAGES; language++) {
+    char acHome[NAV_WAYPOINT_NAME_SIZE] = {};
+    const char* pcHome = Home[language];
+    const U32 u32Bytes = language < UI_TEXT_FIRST_WIDE ? (U32)strlen(pcHome) : U_WSTRING_u32w_strlen(pcHome, TRUE);
+    memcpy(acHome, pcHome, u32Bytes < NAV_WAYPOINT_NAME_SIZE ? u32Bytes : NAV_WAYPOINT_NAME_SIZE);
+    if (memcmp(acHome, pcName, NAV_WAYPOINT_NAME_SIZE) == 0) return TRUE;
+  }
+  return FALSE;
+}
+
 // The lock chain is reached through 0xCFFF only: its body must be slot
 // 2999. The live allocator hands that slot out first on the not-shared
 // side; a data space's takes the lowest free one, so there it is written
@@ -301,8 +313,96 @@ static U16 TREE_u16FindRoot(void) {
   return first;
 }
 
+// Up to this many names in the note of what a rebuild dropped; the rest are
+// counted.
+constexpr U32 TREE_DROPPED_NAMES = 4;
+
+// A stored name (12 or 20 bytes, narrow or wide, not always ended), ended.
+static void TREE_vCopyName(char* pcName, U32 u32Room, const char* pcStored, U32 u32Size) {
+  memset(pcName, 0, u32Room);
+  memcpy(pcName, pcStored, u32Size < u32Room - 2 ? u32Size : u32Room - 2);
+}
+
+// Records the rebuild could not link anywhere would go at the next
+// collection without a word: they go now, and the user is told which.
+static void TREE_vDropUnplaced(void) {
+  static U8 s_au8Reached[NAV_MAX_WAYPOINTS + NAV_MAX_ROUTES + NAV_MAX_TRACKS];
+  memset(s_au8Reached, 0, sizeof s_au8Reached);
+  GROUP_SLOT slot;
+  TREE_bReadAs(nullptr, s_IdRootGroup, WPT_STATUS_GROUP_HEADER, &slot);
+  U32 steps = 0;
+  for (U16 b = slot.sHeader.u16FirstBodyIndex; b != NAV_NONE && steps++ < NAV_MAX_WAYPOINTS;) {
+    if (!TREE_bReadAs(nullptr, b, WPT_STATUS_GROUP_BODY, &slot)) break;
+    for (U16 item : slot.sBody.u16Item) {
+      U16 index;
+      const NAV_ITEM_KIND eKind = T_NAV_RECORDS_eItemKind(item, &index);
+      if (eKind == NAV_ITEM_WAYPOINT && index < NAV_MAX_WAYPOINTS) s_au8Reached[index] = 1;
+      if (eKind == NAV_ITEM_ROUTE && index < NAV_MAX_ROUTES) s_au8Reached[NAV_MAX_WAYPOINTS + index] = 1;
+      if (eKind == NAV_ITEM_TRACK && index < NAV_MAX_TRACKS) {
+        s_au8Reached[NAV_MAX_WAYPOINTS + NAV_MAX_ROUTES + index] = 1;
+      }
+    }
+    b = slot.sBody.u16NextIndex;
+  }
+  // A route that is linked keeps its points.
+  for (U32 r = 0; r < NAV_MAX_ROUTES; r++) {
+    const ROUTE* route = T_NAV_pGetRoute(r);
+    for (U32 k = 0; s_au8Reached[NAV_MAX_WAYPOINTS + r] && k < route->nCount && k < NAV_MAX_ROUTE_POINTS; k++) {
+      if (route->anWaypoint[k] < NAV_MAX_WAYPOINTS) s_au8Reached[route->anWaypoint[k]] = 1;
+    }
+  }
+  const BOOLEAN bWide = U_WSTRING_bIsUnicodeLanguage();
+  char note[512] = {};
+  U_WSTRING_vw_strncpy(note, Items_Not_Placed[nCurrentLanguage()], sizeof note - 2, FALSE);
+  char* pHash = U_WSTRING_pw_strchr(note, '#');
+  if (pHash != nullptr) memset(pHash, 0, bWide ? 2 : 1);
+  auto Append = [&note](const char* pcText) {
+    const U32 used = U_WSTRING_u32w_strlen(note, FALSE);
+    if (used + 4 < sizeof note) U_WSTRING_vAscii2UnicodeCat(note, pcText, (U32)(sizeof note - used - 4));
+  };
+  U32 dropped = 0;
+  for (U32 i = 0; i < NAV_MAX_WAYPOINTS + NAV_MAX_ROUTES + NAV_MAX_TRACKS; i++) {
+    if (s_au8Reached[i]) continue;
+    char name[24];
+    if (i < NAV_MAX_WAYPOINTS) {
+      TREE_bRead(nullptr, (S32)i, &slot);
+      const U8 status = TREE_u8Status(&slot);
+      if (status != WPT_STATUS_SAVED && status != WPT_STATUS_SAVED_2) continue;
+      const WAYPOINT* w = T_NAV_pGetWaypoint(i);
+      TREE_vCopyName(name, sizeof name, w->sName, sizeof w->sName);
+      log_me("[%d]%s: waypoint %u dropped\n", __LINE__, __func__, i);
+      T_NAV_bDeleteWaypoint(i, FALSE);
+    } else if (i < NAV_MAX_WAYPOINTS + NAV_MAX_ROUTES) {
+      const ROUTE* r = T_NAV_pGetRoute(i - NAV_MAX_WAYPOINTS);
+      if (r->nCount == 0 && r->u32DateTime == 0) continue;
+      TREE_vCopyName(name, sizeof name, r->sName, sizeof r->sName);
+      log_me("[%d]%s: route %u dropped\n", __LINE__, __func__, i - NAV_MAX_WAYPOINTS);
+      T_NAV_bDeleteRoute(i - NAV_MAX_WAYPOINTS, FALSE);
+    } else {
+      const TRACK_HEADER* h = T_NAV_pGetTrackHeader(i - NAV_MAX_WAYPOINTS - NAV_MAX_ROUTES);
+      if (h->u16Count == 0) continue;
+      TREE_vCopyName(name, sizeof name, h->sName, sizeof h->sName);
+      log_me("[%d]%s: track %u dropped\n", __LINE__, __func__, i - NAV_MAX_WAYPOINTS - NAV_MAX_ROUTES);
+      T_NAV_bDeleteTrack(i - NAV_MAX_WAYPOINTS - NAV_MAX_ROUTES, FALSE);
+    }
+    if (dropped < TREE_DROPPED_NAMES) {
+      if (dropped > 0) Append(", ");
+      Append(name);
+    }
+    dropped++;
+  }
+  if (dropped == 0) return;
+  if (dropped > TREE_DROPPED_NAMES) {
+    char more[24];
+    snprintf(more, sizeof more, " (+%u)", dropped - TREE_DROPPED_NAMES);
+    Append(more);
+  }
+  U_STOREFAULT_vNoteText(note);
+}
+
 // Every item into the root, a side and a kind at a time.
 static void TREE_vLinkEverything(void) {
+  BOOLEAN bAllPlaced = TRUE;
   const U16 root = s_IdRootGroup;
   const S32 maxShared = T_NAV_s16GetMaxShareWaypointIndex(), minLocked = T_NAV_s16GetMinLockWaypointIndex();
   const S32 maxSharedRoute = T_NAV_s16GetMaxShareRouteIndex(), minLockedRoute = T_NAV_s16GetMinLockRouteIndex();
@@ -336,8 +436,10 @@ static void TREE_vLinkEverything(void) {
     }
     if (n > 0 && !T_NAV_GROUP_DATA_bAddLinks(root, s_au16Work, n)) {
       log_me("[%d]%s: not every item found room in the new root\n", __LINE__, __func__);
+      bAllPlaced = FALSE;
     }
   }
+  if (!bAllPlaced) TREE_vDropUnplaced();
 }
 
 static void TREE_vRebuild(void) {

@@ -35,3 +35,6 @@ void TREE_vMetReset(U16 u16Start);
 BOOLEAN TREE_bAddShareLockBody(NAV_DATA_SPACE* pData, U16 indexGroup);
 // The Home text of the language, as a 12-byte name.
 void TREE_vHomeName(char* pcName);
+// Whether a 12-byte name is the Home text of any language, in that
+// language's form: a root keeps the name of the language it was made in.
+BOOLEAN TREE_bIsHomeName(const char* pcName);

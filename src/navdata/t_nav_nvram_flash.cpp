@@ -7,6 +7,17 @@
 // that the record was not kept. The rename itself reaches the medium with
 // the sync thread's next round.
 //
+// Forcing a file to the medium takes milliseconds, and the records change
+// under the navigation data lock, which chart drawing waits for. So a record
+// written by a thread that holds the lock goes to its temporary file at once
+// (a full or read-only medium is known while the table can still stay as it
+// was), and the force and the rename wait until that thread lets go of the
+// lock altogether: its outermost unlock runs them, outside the lock, in the
+// order the changes were made under it. The files thus pass through the same
+// states as if each write had finished before the next began. A waypoint's
+// or route's removal waits its turn the same way. Saved tracks, which other
+// tasks load back from their files, are written through at once.
+//
 // The journal is appended at the offset the replay found, not at the end of
 // the file: a write cut short by a crash is then overwritten by the next
 // one instead of shifting every later entry. The replay cuts such a tail off
@@ -22,6 +33,9 @@
 
 #include <atomic>
 #include <bit>
+#include <deque>
+#include <mutex>
+#include <vector>
 
 #include "dd_devpath.h"
 #include "h_database.h"
@@ -30,6 +44,7 @@
 #include "navmath.h"
 #include "t_nav_data.h"
 #include "t_startup.h"
+#include "u_storefault.h"
 
 static_assert(std::endian::native == std::endian::little, "the record files hold the records as the board does");
 
@@ -103,36 +118,198 @@ static ssize_t NVRAM_nReadFile(const char* pcPath, void* pData, size_t size) {
   return done;
 }
 
-// Replaces the file at pcPath with the two pieces, through a temporary file
-// beside it. FALSE (logged) leaves the old file as it was.
-static BOOLEAN NVRAM_bReplaceFile(const char* pcPath, const void* pHead, size_t headSize, const void* pBody,
-                                  size_t bodySize) {
-  char temp[NVRAM_PATH_SIZE];
-  if (snprintf(temp, sizeof temp, "%s%s", pcPath, NVRAM_TEMP_SUFFIX) >= (int)sizeof temp) return FALSE;
-  const int fd = FS_nOpen(temp, O_WRONLY | O_CREAT | O_TRUNC, 0666);
+// Writes the two pieces to a new file at pcTemp, leaving its descriptor open
+// in *pFd when one is given, else closed. FALSE (reported) leaves no file.
+static BOOLEAN NVRAM_bWriteTemp(const char* pcTemp, const void* pHead, size_t headSize, const void* pBody,
+                                size_t bodySize, const char* pcWhat, int* pFd) {
+  const int fd = FS_nOpen(pcTemp, O_WRONLY | O_CREAT | O_TRUNC, 0666);
   BOOLEAN bDone = fd >= 0;
   bDone = bDone && NVRAM_bPutAll(fd, pHead, headSize, 0, FALSE) && NVRAM_bPutAll(fd, pBody, bodySize, 0, FALSE);
-  bDone = bDone && FS_nFsync(fd) == 0;
-  if (fd >= 0 && close(fd) != 0) bDone = FALSE;
-  bDone = bDone && FS_nRename(temp, pcPath) == 0;
+  if (fd >= 0 && (!bDone || pFd == nullptr) && close(fd) != 0) bDone = FALSE;
   if (!bDone) {
     const int error = errno;
-    if (fd >= 0) FS_nUnlink(temp);
-    log_me("[%d]%s: %s not written: %s\n", __LINE__, __func__, pcPath, strerror(error));
+    if (fd >= 0) FS_nUnlink(pcTemp);
+    if (U_STOREFAULT_bReport(error, pcWhat)) log_me("[%d]%s: %s not written: %s\n", __LINE__, __func__, pcWhat, strerror(error));
     return FALSE;
   }
-  LS_sync();
+  if (pFd != nullptr) *pFd = fd;
   return TRUE;
 }
 
-static BOOLEAN NVRAM_bRemove(const char* pcPath) {
-  if (FS_nUnlink(pcPath) == 0 || errno == ENOENT) {
-    LS_sync();
-    return TRUE;
+// Forces the finished temporary file to the medium (through fdOpen when it
+// is still open, -1 when not; closed here) and renames it over pcPath; 0, or
+// the errno of the failure, the temporary file then gone.
+static int NVRAM_nLandTemp(const char* pcTemp, const char* pcPath, int fdOpen) {
+  const int fd = fdOpen >= 0 ? fdOpen : FS_nOpen(pcTemp, O_WRONLY, 0);
+  BOOLEAN bDone = fd >= 0 && FS_nFsync(fd) == 0;
+  int error = errno;
+  if (fd >= 0 && close(fd) != 0 && bDone) {
+    bDone = FALSE;
+    error = errno;
   }
-  log_me("[%d]%s: %s not removed: %s\n", __LINE__, __func__, pcPath, strerror(errno));
+  if (bDone && FS_nRename(pcTemp, pcPath) != 0) {
+    bDone = FALSE;
+    error = errno;
+  }
+  if (!bDone) {
+    FS_nUnlink(pcTemp);
+    return error != 0 ? error : EIO;
+  }
+  LS_sync();
+  return 0;
+}
+
+static int NVRAM_nRemove(const char* pcPath) {
+  if (FS_nUnlink(pcPath) != 0 && errno != ENOENT) return errno;
+  LS_sync();
+  return 0;
+}
+
+static void NVRAM_vReportLanding(int error, const char* pcPath) {
+  if (U_STOREFAULT_bReport(error, pcPath)) log_me("[%d]%s: %s not kept: %s\n", __LINE__, __func__, pcPath, strerror(error));
+}
+
+// ---------------------------------------------------------------------------
+// Record writes waiting for the lock to be let go
+
+typedef struct tag_NVRAM_STEP {
+  U64 u64Seq;
+  BOOLEAN bRemove;
+  int fd;  // the temporary file's, kept open while few steps wait; -1 closed
+  char acPath[NVRAM_PATH_SIZE];
+  char acTemp[NVRAM_PATH_SIZE];  // the new record, complete; empty for a removal
+} NVRAM_STEP;
+
+constexpr size_t NVRAM_FAILURES_KEPT = 64;
+// A long run of waiting steps reopens its files to force them rather than
+// hold a descriptor each.
+constexpr size_t NVRAM_OPEN_STEPS = 16;
+
+static std::mutex s_queueLock;  // the queue, the numbering and the failures
+static std::mutex s_landLock;   // one thread lands steps at a time, oldest first
+static std::deque<NVRAM_STEP> s_queue;
+static U64 s_u64Numbered;
+static std::atomic<U64> s_u64Landed{0};  // every step up to it is in place or failed
+static std::vector<U64> s_au64Failed;    // the newest failed steps
+static thread_local U64 s_u64MyNewest;   // this thread's newest step
+static thread_local BOOLEAN s_bLanding;  // a report's own lock and unlock must not land again
+
+// TRUE when this thread holds the navigation data lock.
+static BOOLEAN NVRAM_bHeldHere(void) {
+  const ERC rc = L_MUTEX_Lock(RES_NAV_DATA);
+  if (rc == -lsMUTEX_NESTED || rc == 0) L_MUTEX_Unlock(RES_NAV_DATA);
+  return rc == -lsMUTEX_NESTED;
+}
+
+// Lands waiting steps, oldest first, until step u64Upto is in place
+// (everything, for the largest number). FALSE when one of them failed; the
+// failures are reported once no lock of the store is held.
+static BOOLEAN NVRAM_bLand(U64 u64Upto) {
+  std::vector<std::pair<int, std::string>> failures;
+  {
+    std::lock_guard<std::mutex> landing(s_landLock);
+    s_bLanding = TRUE;
+    for (;;) {
+      NVRAM_STEP step;
+      {
+        std::lock_guard<std::mutex> guard(s_queueLock);
+        if (s_queue.empty() || s_u64Landed >= u64Upto) break;
+        step = s_queue.front();
+        s_queue.pop_front();
+      }
+      const int error = step.bRemove ? NVRAM_nRemove(step.acPath) : NVRAM_nLandTemp(step.acTemp, step.acPath, step.fd);
+      std::lock_guard<std::mutex> guard(s_queueLock);
+      s_u64Landed = step.u64Seq;
+      if (error != 0) {
+        if (s_au64Failed.size() == NVRAM_FAILURES_KEPT) s_au64Failed.erase(s_au64Failed.begin());
+        s_au64Failed.push_back(step.u64Seq);
+        failures.emplace_back(error, step.acPath);
+      }
+    }
+    s_bLanding = FALSE;
+  }
+  for (const auto& f : failures) NVRAM_vReportLanding(f.first, f.second.c_str());
+  return failures.empty();
+}
+
+// The navigation data lock's release hook: what this thread wrote under it.
+static void NVRAM_vOnRelease(void) {
+  if (!s_bLanding && s_u64MyNewest > s_u64Landed) NVRAM_bLand(s_u64MyNewest);
+}
+
+BOOLEAN T_NAV_NVRAM_bFlush(void) { return NVRAM_bLand(~(U64)0); }
+
+U64 T_NAV_NVRAM_u64NewestWrite(void) { return s_u64MyNewest; }
+
+BOOLEAN T_NAV_NVRAM_bWriteFailed(U64 u64Write) {
+  std::lock_guard<std::mutex> guard(s_queueLock);
+  for (size_t i = 0; i < s_au64Failed.size(); i++) {
+    if (s_au64Failed[i] == u64Write) {
+      s_au64Failed.erase(s_au64Failed.begin() + (ptrdiff_t)i);
+      return TRUE;
+    }
+  }
   return FALSE;
 }
+
+// A write (pBody's record after pHead) or, with no head, a removal of the
+// record file at pcPath. Under the lock it waits its turn; otherwise it is
+// done at once, after any that wait. FALSE when it cannot be done (reported).
+static BOOLEAN NVRAM_bChange(const char* pcPath, const void* pHead, size_t headSize, const void* pBody,
+                             size_t bodySize, BOOLEAN bThrough) {
+  const BOOLEAN bRemove = pHead == nullptr;
+  if (bThrough || !NVRAM_bHeldHere()) {
+    NVRAM_bLand(~(U64)0);
+    char temp[NVRAM_PATH_SIZE];
+    if (bRemove) {
+      const int error = NVRAM_nRemove(pcPath);
+      if (error != 0) NVRAM_vReportLanding(error, pcPath);
+      return error == 0;
+    }
+    int fd = -1;
+    if (snprintf(temp, sizeof temp, "%s%s", pcPath, NVRAM_TEMP_SUFFIX) >= (int)sizeof temp ||
+        !NVRAM_bWriteTemp(temp, pHead, headSize, pBody, bodySize, pcPath, &fd)) {
+      return FALSE;
+    }
+    const int error = NVRAM_nLandTemp(temp, pcPath, fd);
+    if (error != 0) NVRAM_vReportLanding(error, pcPath);
+    return error == 0;
+  }
+  // Set with every step: a service layer made again has a fresh hook table.
+  L_MUTEX_vSetReleaseHook(RES_NAV_DATA, NVRAM_vOnRelease);
+  NVRAM_STEP step;
+  step.bRemove = bRemove;
+  step.fd = -1;
+  step.acTemp[0] = '\0';
+  BOOLEAN bKeepOpen;
+  {
+    std::lock_guard<std::mutex> guard(s_queueLock);
+    step.u64Seq = ++s_u64Numbered;
+    bKeepOpen = s_queue.size() < NVRAM_OPEN_STEPS;
+  }
+  // Each step its own temporary file: a record may change again before the
+  // first change lands.
+  if (snprintf(step.acPath, sizeof step.acPath, "%s", pcPath) >= (int)sizeof step.acPath ||
+      (!bRemove && snprintf(step.acTemp, sizeof step.acTemp, "%s.%llu%s", pcPath, (unsigned long long)step.u64Seq,
+                            NVRAM_TEMP_SUFFIX) >= (int)sizeof step.acTemp)) {
+    return FALSE;
+  }
+  if (!bRemove && !NVRAM_bWriteTemp(step.acTemp, pHead, headSize, pBody, bodySize, pcPath,
+                                     bKeepOpen ? &step.fd : nullptr)) {
+    return FALSE;
+  }
+  std::lock_guard<std::mutex> guard(s_queueLock);
+  s_queue.push_back(step);
+  s_u64MyNewest = step.u64Seq;
+  return TRUE;
+}
+
+static BOOLEAN NVRAM_bReplaceFile(const char* pcPath, const void* pHead, size_t headSize, const void* pBody,
+                                  size_t bodySize) {
+  return NVRAM_bChange(pcPath, pHead, headSize, pBody, bodySize, TRUE);
+}
+
+static BOOLEAN NVRAM_bRemove(const char* pcPath) { return NVRAM_bChange(pcPath, nullptr, 0, nullptr, 0, TRUE); }
 
 // Every missing directory of the path, as mkdir -p does.
 static void NVRAM_vMakeDirectories(const char* pcPath) {
@@ -214,6 +391,7 @@ static void NVRAM_vRemoveTree(const char* pcPath, U32 u32Depth) {
 }
 
 static void NVRAM_vEraseDirectories(U32 u32Count) {
+  NVRAM_bLand(~(U64)0);
   for (U32 i = 0; i < u32Count; i++) {
     char path[NVRAM_PATH_SIZE];
     if (NVRAM_bPath(s_apcDirectories[i], nullptr, path, sizeof path)) NVRAM_vRemoveTree(path, 0);
@@ -241,6 +419,7 @@ void T_NAV_NVRAM_vEraseRecords(void) {
 
 static BOOLEAN NVRAM_bSave(const char* pcDir, U8 u8Type, U16 u16Index, U32 u32Limit, const void* pRecord,
                            size_t size, BOOLEAN bOverridePointOfSale) {
+  const BOOLEAN bThrough = u8Type == NAV_FILE_TRACK;
   if (u16Index >= u32Limit || pRecord == nullptr) return FALSE;
   if (!NVRAM_bMayWrite(bOverridePointOfSale)) return TRUE;
   char path[NVRAM_PATH_SIZE];
@@ -250,7 +429,7 @@ static BOOLEAN NVRAM_bSave(const char* pcDir, U8 u8Type, U16 u16Index, U32 u32Li
   head[4] = u8Type;
   head[5] = NAV_FILE_RECORD_VERSION;
   NVRAM_vPutLe16(head + 6, u16Index);
-  return NVRAM_bReplaceFile(path, head, sizeof head, pRecord, size);
+  return NVRAM_bChange(path, head, sizeof head, pRecord, size, bThrough);
 }
 
 BOOLEAN T_NAV_NVRAM_bSaveWaypoint(const WAYPOINT* pWaypoint, U16 u16Index, BOOLEAN bOverridePointOfSale) {
@@ -270,23 +449,25 @@ BOOLEAN T_NAV_NVRAM_bSaveTrack(const TRACK* pTrack, U16 u16Index, BOOLEAN bOverr
   return bDone;
 }
 
-static BOOLEAN NVRAM_bDelete(const char* pcDir, U16 u16Index, U32 u32Limit, BOOLEAN bOverridePointOfSale) {
+static BOOLEAN NVRAM_bDelete(const char* pcDir, U16 u16Index, U32 u32Limit, BOOLEAN bOverridePointOfSale,
+                             BOOLEAN bThrough) {
   if (u16Index >= u32Limit) return FALSE;
   if (!NVRAM_bMayWrite(bOverridePointOfSale)) return TRUE;
   char path[NVRAM_PATH_SIZE];
-  return NVRAM_bRecordPath(pcDir, u16Index, path, sizeof path) && NVRAM_bRemove(path);
+  return NVRAM_bRecordPath(pcDir, u16Index, path, sizeof path) &&
+         NVRAM_bChange(path, nullptr, 0, nullptr, 0, bThrough);
 }
 
 BOOLEAN T_NAV_NVRAM_bDeleteWaypoint(U16 u16Index, BOOLEAN bOverridePointOfSale) {
-  return NVRAM_bDelete(NAV_DIR_WAYPOINTS, u16Index, NAV_MAX_WAYPOINTS, bOverridePointOfSale);
+  return NVRAM_bDelete(NAV_DIR_WAYPOINTS, u16Index, NAV_MAX_WAYPOINTS, bOverridePointOfSale, FALSE);
 }
 
 BOOLEAN T_NAV_NVRAM_bDeleteRoute(U16 u16Index, BOOLEAN bOverridePointOfSale) {
-  return NVRAM_bDelete(NAV_DIR_ROUTES, u16Index, NAV_MAX_ROUTES, bOverridePointOfSale);
+  return NVRAM_bDelete(NAV_DIR_ROUTES, u16Index, NAV_MAX_ROUTES, bOverridePointOfSale, FALSE);
 }
 
 BOOLEAN T_NAV_NVRAM_bDeleteTrack(U16 u16Index, BOOLEAN bOverridePointOfSale) {
-  const BOOLEAN bDone = NVRAM_bDelete(NAV_DIR_TRACKS, u16Index, NAV_MAX_TRACKS, bOverridePointOfSale);
+  const BOOLEAN bDone = NVRAM_bDelete(NAV_DIR_TRACKS, u16Index, NAV_MAX_TRACKS, bOverridePointOfSale, TRUE);
   s_u32TrackChanges++;
   return bDone;
 }
@@ -387,7 +568,10 @@ static BOOLEAN NVRAM_bStage(U32 u32Kind, U8 u8Type, U16 u16Index, U32 u32Limit, 
   BOOLEAN bDone = fd >= 0 && NVRAM_bPutAll(fd, head, sizeof head, 0, FALSE) && NVRAM_bPutAll(fd, pRecord, size, 0, FALSE);
   bDone = bDone && FS_nFsync(fd) == 0;
   if (fd >= 0 && close(fd) != 0) bDone = FALSE;
-  if (!bDone) log_me("[%d]%s: %s not staged: %s\n", __LINE__, __func__, path, strerror(errno));
+  const int error = errno;
+  if (!bDone && U_STOREFAULT_bReport(error, path)) {
+    log_me("[%d]%s: %s not staged: %s\n", __LINE__, __func__, path, strerror(error));
+  }
   return bDone;
 }
 
@@ -408,7 +592,8 @@ BOOLEAN T_NAV_NVRAM_bStageCommit(void) {
   if (!NVRAM_bStagePath(nullptr, import, sizeof import) || !NVRAM_bStagePath(NVRAM_COMMIT_MARKER, marker, sizeof marker)) {
     return FALSE;
   }
-  BOOLEAN bDone = TRUE;
+  // A waiting write would land in the directories that are about to go.
+  BOOLEAN bDone = NVRAM_bLand(~(U64)0);
   for (const char* name : s_apcStaged) {
     char path[NVRAM_PATH_SIZE];
     bDone = bDone && NVRAM_bStagePath(name, path, sizeof path) && NVRAM_bSyncDirectory(path);
@@ -627,11 +812,16 @@ void T_NAV_NVRAM_vAddCurrentTrackPoint(const TRACK* pTrack, U16 nDeltaIndex, con
   const BOOLEAN bFirstPoint = nLastDeltaIndex == NAV_NONE;
   if (bFirstPoint) {
     // A new track: what the journal holds belongs to the one before.
-    if (FS_nUnlink(pathOld) != 0 && errno != ENOENT) log_me("[%d]%s: %s stays\n", __LINE__, __func__, pathOld);
+    if (FS_nUnlink(pathOld) != 0 && errno != ENOENT && U_STOREFAULT_bReport(errno, pathOld)) {
+      log_me("[%d]%s: %s stays\n", __LINE__, __func__, pathOld);
+    }
     s_currentTrackOffset = 0;
   } else if (s_currentTrackOffset > NAV_JOURNAL_ROLL_OFFSET || (s_bJournalBroken && s_currentTrackOffset > 0)) {
     if (!JOURNAL_bRollOver(pathOld, pathNew)) {
-      log_me("[%d]%s: journal not rolled over: %s\n", __LINE__, __func__, strerror(errno));
+      const int error = errno;
+      if (U_STOREFAULT_bReport(error, pathNew)) {
+        log_me("[%d]%s: journal not rolled over: %s\n", __LINE__, __func__, strerror(error));
+      }
       s_bJournalBroken = TRUE;
       return;
     }
@@ -680,7 +870,9 @@ void T_NAV_NVRAM_vAddCurrentTrackPoint(const TRACK* pTrack, U16 nDeltaIndex, con
   const int error = errno;
   if (fd >= 0 && close(fd) != 0) bDone = FALSE;
   if (!bDone) {
-    log_me("[%d]%s: %s not appended: %s\n", __LINE__, __func__, pathNew, strerror(error));
+    if (U_STOREFAULT_bReport(error, pathNew)) {
+      log_me("[%d]%s: %s not appended: %s\n", __LINE__, __func__, pathNew, strerror(error));
+    }
     s_bJournalBroken = TRUE;
     return;
   }

@@ -74,13 +74,29 @@ void T_NAV_NVRAM_vRecover(void);
 // old file stays and FALSE is returned (logged). In the point-of-sale state
 // (or with no system state) they write nothing and return TRUE, unless
 // bOverridePointOfSale. An index beyond its table: FALSE.
+//
+// A waypoint, group or route record written or removed by a thread that holds
+// the navigation data lock is only prepared: FALSE then means the medium
+// refused the new file. It is forced to the medium and put in place when the
+// thread lets go of the lock altogether, in the order of the changes, and a
+// failure there is reported as a store fault. Saved tracks, and every write
+// made without the lock, are done at once.
 BOOLEAN T_NAV_NVRAM_bSaveWaypoint(const WAYPOINT* pWaypoint, U16 u16Index, BOOLEAN bOverridePointOfSale);
 BOOLEAN T_NAV_NVRAM_bSaveRoute(const ROUTE* pRoute, U16 u16Index, BOOLEAN bOverridePointOfSale);
 BOOLEAN T_NAV_NVRAM_bSaveTrack(const TRACK* pTrack, U16 u16Index, BOOLEAN bOverridePointOfSale);
 // Remove the record's file; a missing file is no failure.
+// (The same waiting as the writers' applies.)
 BOOLEAN T_NAV_NVRAM_bDeleteWaypoint(U16 u16Index, BOOLEAN bOverridePointOfSale);
 BOOLEAN T_NAV_NVRAM_bDeleteRoute(U16 u16Index, BOOLEAN bOverridePointOfSale);
 BOOLEAN T_NAV_NVRAM_bDeleteTrack(U16 u16Index, BOOLEAN bOverridePointOfSale);
+
+// Puts every waiting record write in place now; FALSE when one failed.
+BOOLEAN T_NAV_NVRAM_bFlush(void);
+// The newest record write this thread has prepared under the lock (0: none),
+// and whether a prepared write is known to have failed where it was put in
+// place (asked once: the answer is forgotten).
+U64 T_NAV_NVRAM_u64NewestWrite(void);
+BOOLEAN T_NAV_NVRAM_bWriteFailed(U64 u64Write);
 
 // Reads every record file into the tables (3,000 slots, 50 routes, 50 track
 // headers); *pnWaypointsUsed (when given) rises to one past the highest slot

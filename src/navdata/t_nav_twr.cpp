@@ -6,7 +6,10 @@
 //
 // A record's file is written before the table takes the record: when the
 // write fails the slot is left as it was, so the table never holds a saved
-// waypoint that a restart would lose.
+// waypoint that a restart would lose. Under the lock the file is only
+// prepared, and put in place once the lock is let go (t_nav_nvram_flash):
+// a save or add that held the lock alone learns then whether it landed, and
+// takes the table back when it did not.
 
 #include "t_nav_twr.h"
 
@@ -71,6 +74,13 @@ static U32 s_u32Compactions;
 
 static void TWR_vLock(void) { L_MUTEX_LockWait(RES_NAV_DATA); }
 static void TWR_vUnlock(void) { L_MUTEX_Unlock(RES_NAV_DATA); }
+
+// After the unlock: FALSE when the write this thread prepared since u64Before
+// was refused where it was put in place.
+static BOOLEAN TWR_bLanded(U64 u64Before) {
+  const U64 newest = T_NAV_NVRAM_u64NewestWrite();
+  return newest == u64Before || !T_NAV_NVRAM_bWriteFailed(newest);
+}
 
 static BOOLEAN TWR_bIsWaypoint(U8 status) { return status >= WPT_STATUS_SAVED && status <= WPT_STATUS_SAVED_2; }
 static BOOLEAN TWR_bIsSaved(U8 status) { return status == WPT_STATUS_SAVED || status == WPT_STATUS_SAVED_2; }
@@ -550,6 +560,7 @@ U16 T_NAV_u16WaypointAdd(WAYPOINT* pWaypoint, BOOLEAN bImport, BOOLEAN) {
   WAYPOINT w = *pWaypoint;
   if (!bImport) TWR_vPrepareName(&w);
   if (w.u32DateTime == 0) w.u32DateTime = TWR_u32Now();
+  const U64 before = T_NAV_NVRAM_u64NewestWrite();
   if (TWR_bIsSaved(status) && !T_NAV_NVRAM_bSaveWaypoint(&w, slot, FALSE)) {
     TWR_vUnlock();
     return NAV_NONE;
@@ -563,6 +574,16 @@ U16 T_NAV_u16WaypointAdd(WAYPOINT* pWaypoint, BOOLEAN bImport, BOOLEAN) {
   if (!bNotShared && (S32)slot > s_nMaxShareWaypointIndex) s_nMaxShareWaypointIndex = slot;
   if (!s_bMultiWaypointAddDelete) TWR_vDeclutterSlot(slot);
   TWR_vUnlock();
+  if (!TWR_bLanded(before)) {
+    TWR_vLock();
+    if (memcmp(&s_Waypoint[slot], &w, sizeof w) == 0) {
+      s_WaypointHashTable[slot] = 0;
+      T_NAV_vProcessWaypointDeletion(slot, TRUE);
+    } else {
+      TWR_vUnlock();
+    }
+    return NAV_NONE;
+  }
   return slot;
 }
 
@@ -573,17 +594,34 @@ BOOLEAN T_NAV_bSaveWaypoint(U32 nIndex, WAYPOINT* pWaypoint, BOOLEAN bOverridePo
   WAYPOINT w = *pWaypoint;
   w.u8Status = pWaypoint->u8Status == WPT_STATUS_SAVED_2 ? WPT_STATUS_SAVED_2 : WPT_STATUS_SAVED;
   TWR_vLock();
+  const U64 before = T_NAV_NVRAM_u64NewestWrite();
   if (!T_NAV_NVRAM_bSaveWaypoint(&w, (U16)nIndex, bOverridePointOfSale)) {
     TWR_vUnlock();
     return FALSE;
   }
+  const WAYPOINT previous = s_Waypoint[nIndex];
   if (s_Waypoint[nIndex].u8Status == WPT_STATUS_FREE) s_nWaypointsUsed++;
   s_Waypoint[nIndex] = w;
   TWR_vRaiseMaxUsed(nIndex);
   TWR_vHashSlot(nIndex);
   if (!s_bMultiWaypointAddDelete) TWR_vDeclutterSlot(nIndex);
   TWR_vUnlock();
-  return TRUE;
+  if (TWR_bLanded(before)) return TRUE;
+  // The file still holds the record before: so does the table again, unless
+  // a later change has taken the slot meanwhile.
+  TWR_vLock();
+  if (memcmp(&s_Waypoint[nIndex], &w, sizeof w) != 0) {
+    TWR_vUnlock();
+  } else if (previous.u8Status == WPT_STATUS_FREE) {
+    s_WaypointHashTable[nIndex] = 0;
+    T_NAV_vProcessWaypointDeletion(nIndex, TRUE);
+  } else {
+    s_Waypoint[nIndex] = previous;
+    TWR_vHashSlot(nIndex);
+    if (!s_bMultiWaypointAddDelete) TWR_vDeclutterSlot(nIndex);
+    TWR_vUnlock();
+  }
+  return FALSE;
 }
 
 void T_NAV_vProcessWaypointDeletion(U32 nIndex, BOOLEAN bUnLock) {

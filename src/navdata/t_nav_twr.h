@@ -190,7 +190,7 @@ WAYPOINT* T_NAV_pGetWaypointEX(NAV_DATA_SPACE* pData, U32 nIndex);
 ROUTE* T_NAV_pGetRouteEX(NAV_DATA_SPACE* pData, U32 nIndex);
 TRACK_HEADER* T_NAV_pGetTrackHeaderEX(NAV_DATA_SPACE* pData, U32 nIndex);
 GROUP_SLOT* T_NAV_pGetGroupSlotEX(NAV_DATA_SPACE* pData, U16 slotIndex);
-// The space's root: the first header named Home with no parent; null or
+// The space's root: the first header named Home (in any language) with no parent; null or
 // 65535 when it has none. The live root for a null space.
 GROUP_SLOT* T_NAV_pGetRootGroupSlotEX(NAV_DATA_SPACE* pData);
 U16 T_NAV_vGetRootGroupIDEx(NAV_DATA_SPACE* pData);

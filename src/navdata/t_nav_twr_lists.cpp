@@ -29,13 +29,12 @@ static int LISTS_nOrder(S64 a, S64 b) { return a < b ? -1 : (a > b ? 1 : 0); }
 // The boat from ILAT/ILON (Mercator metres); 0, 0 in both forms without it.
 static void LISTS_vTakeBoat(void) {
   for (double& d : s_adDistance) d = -1.0;
-  S32 y = 0, x = 0;
-  BOOLEAN bLat = FALSE, bLon = FALSE;
+  DB_DATA_TYPE y, x;
+  BOOLEAN bValid = FALSE;
   s_ptBoatMM = {0, 0};
   s_posBoat = {0.0, 0.0};
-  if (H_DATABASE_bFetchS32(FCID("ILAT"), &y, &bLat, nullptr) && H_DATABASE_bFetchS32(FCID("ILON"), &x, &bLon, nullptr) &&
-      bLat && bLon) {
-    s_ptBoatMM = {x, y};
+  if (H_DATABASE_bFetchPair(FCID("ILAT"), FCID("ILON"), &y, &x, &bValid) && bValid) {
+    s_ptBoatMM = {x.s32Val, y.s32Val};
     if (nv_MeterToDegr(&s_ptBoatMM, &s_posBoat) != NV_OK) {
       s_ptBoatMM = {0, 0};
       s_posBoat = {0.0, 0.0};

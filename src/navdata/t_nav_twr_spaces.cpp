@@ -64,15 +64,14 @@ GROUP_SLOT* T_NAV_pGetGroupSlotEX(NAV_DATA_SPACE* pData, U16 slotIndex) {
   return reinterpret_cast<GROUP_SLOT*>(&pData->pWaypoint[slot]);
 }
 
-// The first header named Home without a parent.
+// The first header named Home without a parent. Home in any language: a
+// space made before the language changed still has its root.
 static S32 SPACES_nRootSlot(const NAV_DATA_SPACE* pData) {
-  char home[NAV_WAYPOINT_NAME_SIZE];
-  TREE_vHomeName(home);
   GROUP_SLOT slot;
   for (U32 i = 0; i < SPACES_u32Waypoints(pData); i++) {
     memcpy(&slot, &pData->pWaypoint[i], sizeof slot);
     if (slot.sHeader.u8Status == WPT_STATUS_GROUP_HEADER && slot.sHeader.u16ParentIndex == NAV_NONE &&
-        U_WSTRING_s32w_strncmp(slot.sHeader.sName, home, NAV_WAYPOINT_NAME_SIZE) == 0) {
+        TREE_bIsHomeName(slot.sHeader.sName)) {
       return (S32)i;
     }
   }

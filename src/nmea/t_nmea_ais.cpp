@@ -132,8 +132,8 @@ static void ais_RemoveTarget(AISPOOL* pool, U32 index) {
 }
 
 // Decodes one sentence into the pool; *pbChanged tells whether a target
-// was inserted or updated.
-static U32 ais_DecodeVDM(AISPOOL* pool, const char* pcSentence, U32 u32Time, BOOLEAN* pbChanged) {
+// was inserted or updated, *pu32MMSI which.
+static U32 ais_DecodeVDM(AISPOOL* pool, const char* pcSentence, U32 u32Time, BOOLEAN* pbChanged, U32* pu32MMSI) {
   aisDataVDM data = {};
   aisTargetINFO record;
   *pbChanged = FALSE;
@@ -153,15 +153,18 @@ static U32 ais_DecodeVDM(AISPOOL* pool, const char* pcSentence, U32 u32Time, BOO
     BOOLEAN bValid = FALSE;
     H_DATABASE_bFetchU32(FCID("IDTM"), &dateTime, &bValid, nullptr);
     pool->TargetStruct[index].ReceiveDateTime = bValid ? dateTime : 0;
+    *pu32MMSI = record.MMSI;
   }
   return result;
 }
 
-BOOLEAN T_NMEA_bAisDecodeVDM(const char* pcSentence, U32 u32Time) {
+BOOLEAN T_NMEA_bAisDecodeVDM(const char* pcSentence, U32 u32Time, U32* pu32MMSI) {
   BOOLEAN bChanged = FALSE;
+  U32 u32MMSI = 0;
   L_MUTEX_LockWait(RES_AIS_DATA);
-  ais_DecodeVDM(&s_aAisDB, pcSentence, u32Time, &bChanged);
+  ais_DecodeVDM(&s_aAisDB, pcSentence, u32Time, &bChanged, &u32MMSI);
   L_MUTEX_Unlock(RES_AIS_DATA);
+  if (bChanged && pu32MMSI != nullptr) *pu32MMSI = u32MMSI;
   return bChanged;
 }
 

@@ -155,6 +155,12 @@ void T_NMEA_vAisCheckTargets(void (*pfUpdateAlarm)(BOOLEAN bAisAlarm, ais_Device
 // Recomputes CPA and TCPA of every target from the own boat's position,
 // course and speed; takes mutex 68 (nested in the VDM path's hold).
 void T_NMEA_vAisCalculateCollisionValue(void);
+// The same for the one target a report changed; nothing for an MMSI not held.
+void T_NMEA_vAisCalculateCollisionValueOf(U32 u32MMSI);
+// The own boat's motion moves every target's closest approach: the whole
+// pool again when the pool's clock (T_NMEA_u32AisNow) has reached another
+// second since the last whole pass.
+void T_NMEA_vAisCalculateCollisionValueEverySecond(void);
 // TRUE when the target is a collision danger by the limits SCPA (nautical
 // miles) and STCP (minutes); FALSE without a valid own or target position.
 // Caller holds mutex 68.

@@ -40,19 +40,18 @@ static void AIS_vVelocity(double dKnots, double dCourse, AIS_MOTION* m) {
 // The own boat's place and motion; FALSE when its position, speed or course
 // cannot be had (a stale position too when bValidOnly).
 static BOOLEAN AIS_bOwnBoat(BOOLEAN bValidOnly, AIS_MOTION* m) {
-  S32 lat = 0, lon = 0;
-  BOOLEAN bLatValid = FALSE, bLonValid = FALSE;
+  DB_DATA_TYPE lat, lon;
+  BOOLEAN bPositionValid = FALSE;
   float fSog = 0, fCourse = 0, fCompass = 0;
   BOOLEAN bCompass = FALSE;
-  if (!H_DATABASE_bFetchS32(FCID("ILAT"), &lat, &bLatValid, nullptr) ||
-      !H_DATABASE_bFetchS32(FCID("ILON"), &lon, &bLonValid, nullptr) ||
+  if (!H_DATABASE_bFetchPair(FCID("ILAT"), FCID("ILON"), &lat, &lon, &bPositionValid) ||
       !H_DATABASE_bFetchFloat(FCID("ISOG"), &fSog, nullptr, nullptr) ||
       !H_DATABASE_bFetchFloat(FCID("IHDG"), &fCourse, nullptr, nullptr)) {
     return FALSE;
   }
-  if (bValidOnly && !(bLatValid && bLonValid)) return FALSE;
+  if (bValidOnly && !bPositionValid) return FALSE;
   if (H_DATABASE_bFetchFloat(FCID("IHDC"), &fCompass, &bCompass, nullptr) && bCompass) fCourse = fCompass;
-  m->pt = {lon, lat};
+  m->pt = {lon.s32Val, lat.s32Val};
   const double knots = dConvertFromInternal(fSog, D_SPEED, U_KNOTS);
   AIS_vVelocity(knots > AIS_OWN_STILL_KNOTS ? knots : 0.0, fCourse, m);
   return TRUE;
@@ -112,6 +111,11 @@ static void AIS_vCollision(const AIS_MOTION* own, aisTargetINFO* t) {
   t->CPA = AIS_dDistanceAt(own, &target, t->TCPA);
 }
 
+// The second of the last whole pass, on the pool's clock; written by the
+// NMEA task only.
+static U32 s_u32LastWholePass;
+static BOOLEAN s_bWholePassDone;
+
 void T_NMEA_vAisCalculateCollisionValue(void) {
   AIS_MOTION own;
   if (!AIS_bOwnBoat(FALSE, &own)) return;
@@ -119,6 +123,24 @@ void T_NMEA_vAisCalculateCollisionValue(void) {
   ais_DeviceInfo* p;
   for (S32 i = 0; T_NMEA_bScanAisPoints(i, &p); i++) AIS_vCollision(&own, &p->aisInfo);
   L_MUTEX_Unlock(RES_AIS_DATA);
+}
+
+void T_NMEA_vAisCalculateCollisionValueOf(U32 u32MMSI) {
+  AIS_MOTION own;
+  if (!AIS_bOwnBoat(FALSE, &own)) return;
+  L_MUTEX_LockWait(RES_AIS_DATA);
+  const S32 index = T_NMEA_s32GetAisIndex(u32MMSI);
+  ais_DeviceInfo* p;
+  if (T_NMEA_bScanAisPoints(index, &p)) AIS_vCollision(&own, &p->aisInfo);
+  L_MUTEX_Unlock(RES_AIS_DATA);
+}
+
+void T_NMEA_vAisCalculateCollisionValueEverySecond(void) {
+  const U32 now = T_NMEA_u32AisNow();
+  if (s_bWholePassDone && now == s_u32LastWholePass) return;
+  s_bWholePassDone = TRUE;
+  s_u32LastWholePass = now;
+  T_NMEA_vAisCalculateCollisionValue();
 }
 
 BOOLEAN T_NMEA_bAisHasAlarm(const ais_DeviceInfo* pInfo) {

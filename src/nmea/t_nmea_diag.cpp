@@ -101,8 +101,9 @@ POINT T_NMEA_ptSkyOffset(U16 u16Azimuth, U8 u8Elevation) {
 static COLOR DIAG_color(U32 u32Entry) { return gCOLOR_pcolColorTable[u32Entry]; }
 
 static const FONT_DEF* DIAG_pFont(U32 u32Points, BOOLEAN bBold) {
-  if (U_WSTRING_bIsUnicodeLanguage()) return u32Points >= 16 ? arialuni_size16_font_def_ptr : arialuni_size14_font_def_ptr;
+  // Plain text keeps the regular Latin face in a wide language too.
   if (!bBold) return myriad_pro_size14_font_def_ptr;
+  if (U_WSTRING_bIsUnicodeLanguage()) return u32Points >= 16 ? arialuni_size16_font_def_ptr : arialuni_size14_font_def_ptr;
   if (u32Points >= 19) return myriad_pro_bold_size19_font_def_ptr;
   return u32Points >= 16 ? myriad_pro_bold_size16_font_def_ptr : myriad_pro_bold_size14_font_def_ptr;
 }
@@ -117,11 +118,11 @@ static void DIAG_vRight(BITMAP* pBitmap, S32 xRight, S32 y, const FONT_DEF* pFon
 }
 
 void T_NMEA_vDrawDiagnosticLatLon(BITMAP* pBitmap, POINT origin, BOOLEAN bBlinkOn, U32 nLang) {
-  float lat = 0.0f, lon = 0.0f;
-  BOOLEAN bLat = FALSE, bLon = FALSE;
-  const BOOLEAN bHave = H_DATABASE_bFetchFloat(FCID("ILTD"), &lat, &bLat, nullptr) &&
-                        H_DATABASE_bFetchFloat(FCID("ILND"), &lon, &bLon, nullptr);
-  if (!bHave || (!(bLat && bLon) && !bBlinkOn)) return;
+  DB_DATA_TYPE latitude, longitude;
+  BOOLEAN bValid = FALSE;
+  if (!H_DATABASE_bFetchPair(FCID("ILTD"), FCID("ILND"), &latitude, &longitude, &bValid)) return;
+  if (!bValid && !bBlinkOn) return;
+  const float lat = latitude.fVal, lon = longitude.fVal;
   U32 format = 6;
   H_DATABASE_bFetchU32(FCID("SIPF"), &format, nullptr, nullptr);
   const FONT_DEF* pFont = DIAG_pFont(14, TRUE);

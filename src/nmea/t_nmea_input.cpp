@@ -45,11 +45,13 @@ typedef struct tag_NMEA_FIELDS {
 
 typedef void (*NMEA_HANDLER)(const NMEA_FIELDS* pFields, NMEA_PORT_INFO* pPort, NMEA_FIX_TRACE* pTrace);
 
-// Speed over ground of one source, averaged over its last ten RMC sentences.
+// Speed over ground of one source, averaged over its last ten RMC sentences
+// of the current fix.
 typedef struct tag_NMEA_SPEED_RING {
   float afSpeed[NMEA_SPEED_SAMPLES];
   U32 u32Count;
   float fPrevCOG;
+  U64 qwLastMs;  // service-layer time of the last sample
 } NMEA_SPEED_RING;
 
 // Whose satellite view is shown: GSV of a weaker port waits until the
@@ -255,20 +257,28 @@ BOOLEAN T_NMEA_bUpdateLatLon(const POSITION* pPosition, U32 TimeOfPos, U32 u32Pr
   POINT mm;
   NV_STATUS status = nv_DegrToMeter(pPosition, &mm);
   if (status != NV_OK && status < NV_WARN_BASE) return FALSE;
+  const float variation = NMEA_fVariation(pPosition, TimeOfPos);
+  U32 datum = 0;
+  const BOOLEAN bDatum = H_DATABASE_bFetchU32(FCID("SDTM"), &datum, nullptr, nullptr);
+  POSITION shown = {};
+  if (bDatum) WGS84_2_Datum(pPosition->lat, pPosition->lon, &shown.lat, &shown.lon, (DATUM_PLANE)datum);
+  // Readers take the coordinates in pairs under the database lock: held
+  // across the whole fix, none of them sees it half written.
+  H_DATABASE_vBeginRun();
   NMEA_vWriteS32(FCID("ILAT"), mm.y, u32Priority, D_POSITION_LAT_MM);
   NMEA_vWriteS32(FCID("ILON"), mm.x, u32Priority, D_POSITION_LON_MM);
   // The last position outlives the fix and the power; any source may renew it.
   H_DATABASE_bUpdateEverythingS32(FCID("SLAT"), mm.y, P_NORMAL, D_POSITION_LAT_MM, nullptr, DB_NEVER_STALE);
   H_DATABASE_bUpdateEverythingS32(FCID("SLON"), mm.x, P_NORMAL, D_POSITION_LON_MM, nullptr, DB_NEVER_STALE);
-  NMEA_vWriteFloat(FCID("IMGV"), NMEA_fVariation(pPosition, TimeOfPos), u32Priority, D_UNKNOWN);
-  U32 datum = 0;
-  if (H_DATABASE_bFetchU32(FCID("SDTM"), &datum, nullptr, nullptr)) {
-    WGS84_2_Datum(pPosition->lat, pPosition->lon, &s_sPosition.lat, &s_sPosition.lon, (DATUM_PLANE)datum);
-    NMEA_vWriteFloat(FCID("ILTD"), (float)s_sPosition.lat, u32Priority, D_POSITION_LAT);
-    NMEA_vWriteFloat(FCID("ILND"), (float)s_sPosition.lon, u32Priority, D_POSITION_LON);
+  NMEA_vWriteFloat(FCID("IMGV"), variation, u32Priority, D_UNKNOWN);
+  if (bDatum) {
+    s_sPosition = shown;
+    NMEA_vWriteFloat(FCID("ILTD"), (float)shown.lat, u32Priority, D_POSITION_LAT);
+    NMEA_vWriteFloat(FCID("ILND"), (float)shown.lon, u32Priority, D_POSITION_LON);
     H_DATABASE_bUpdateEverythingVoidPointer(FCID("IPOS"), &s_sPosition, u32Priority, D_POINTER, nullptr,
                                             NMEA_VALIDITY_S);
   }
+  H_DATABASE_vEndRun();
   return TRUE;
 }
 
@@ -300,6 +310,37 @@ static void NMEA_vKeepFixTime(NMEA_PORT_INFO* p, const char* pcTime) {
 // ---------------------------------------------------------------------------
 // GGA and RMC
 
+static int NMEA_nSpeedRing(U32 u32Source) {
+  switch (u32Source) {
+    case ID_INTERNAL_GPS:
+      return 0;
+    case ID_EXTERNAL_GPS:
+      return 1;
+    case ID_NETWORK_GPS:
+      return 2;
+    default:
+      return -1;
+  }
+}
+
+// The speeds of a lost fix say nothing of the next one.
+static void NMEA_vRestartSpeed(const NMEA_PORT_INFO* p) {
+  const int ring = NMEA_nSpeedRing(p->eSourceID);
+  if (ring >= 0) s_aSpeedRing[ring] = NMEA_SPEED_RING{};
+}
+
+// The mean of the ring's samples so far, after this one.
+static float NMEA_fAverageSpeed(NMEA_SPEED_RING* r, float fSpeed) {
+  const U64 now = L_CLOCK_qwGetTimeInMillis();
+  if (r->u32Count != 0 && now - r->qwLastMs > NMEA_VALIDITY_S * 1000) *r = NMEA_SPEED_RING{};  // the fix expired
+  r->qwLastMs = now;
+  r->afSpeed[r->u32Count++ % NMEA_SPEED_SAMPLES] = fSpeed;
+  const U32 filled = r->u32Count < NMEA_SPEED_SAMPLES ? r->u32Count : NMEA_SPEED_SAMPLES;
+  float sum = 0;
+  for (U32 i = 0; i < filled; i++) sum += r->afSpeed[i];
+  return sum / (float)filled;
+}
+
 static void NMEA_vGGA(const NMEA_FIELDS* f, NMEA_PORT_INFO* p, NMEA_FIX_TRACE* t) {
   const U32 prio = p->GPSWritePriority;
   NMEA_vKeepFixTime(p, NMEA_pcField(f, 0));
@@ -313,16 +354,18 @@ static void NMEA_vGGA(const NMEA_FIELDS* f, NMEA_PORT_INFO* p, NMEA_FIX_TRACE* t
   }
   if (!bPublished) {
     // The last known position stays on the chart while the fix is gone.
+    NMEA_vRestartSpeed(p);
     p->u32PFI = 0;
     NMEA_vWriteU32(FCID("IPFI"), 0, prio, D_UNKNOWN);
-    S32 slat, slon, ilat, ilon;
-    if (H_DATABASE_bFetchS32(FCID("SLAT"), &slat, nullptr, nullptr) &&
-        H_DATABASE_bFetchS32(FCID("SLON"), &slon, nullptr, nullptr) &&
-        (!H_DATABASE_bFetchS32(FCID("ILAT"), &ilat, nullptr, nullptr) ||
-         !H_DATABASE_bFetchS32(FCID("ILON"), &ilon, nullptr, nullptr) || ilat != slat || ilon != slon)) {
-      NMEA_vWriteS32(FCID("ILAT"), slat, prio, D_POSITION_LAT_MM);
-      NMEA_vWriteS32(FCID("ILON"), slon, prio, D_POSITION_LON_MM);
+    DB_DATA_TYPE slat, slon, ilat, ilon;
+    L_MUTEX_LockWait(RES_DATABASE);
+    if (H_DATABASE_bFetchPair(FCID("SLAT"), FCID("SLON"), &slat, &slon, nullptr) &&
+        (!H_DATABASE_bFetchPair(FCID("ILAT"), FCID("ILON"), &ilat, &ilon, nullptr) ||
+         ilat.s32Val != slat.s32Val || ilon.s32Val != slon.s32Val)) {
+      NMEA_vWriteS32(FCID("ILAT"), slat.s32Val, prio, D_POSITION_LAT_MM);
+      NMEA_vWriteS32(FCID("ILON"), slon.s32Val, prio, D_POSITION_LON_MM);
     }
+    L_MUTEX_Unlock(RES_DATABASE);
     return;
   }
   S32 quality, satellites;
@@ -351,19 +394,6 @@ static void NMEA_vGGA(const NMEA_FIELDS* f, NMEA_PORT_INFO* p, NMEA_FIX_TRACE* t
   NMEA_vWriteU32(FCID("IDGS"), (U32)station, prio, D_UNKNOWN);
 }
 
-static int NMEA_nSpeedRing(U32 u32Source) {
-  switch (u32Source) {
-    case ID_INTERNAL_GPS:
-      return 0;
-    case ID_EXTERNAL_GPS:
-      return 1;
-    case ID_NETWORK_GPS:
-      return 2;
-    default:
-      return -1;
-  }
-}
-
 // The course when the boat moves (or nothing is there yet); else the
 // heading stays, renewed.
 static void NMEA_vWriteHeading(BOOLEAN bCourse, float fCourse, U32 u32Priority) {
@@ -388,6 +418,10 @@ static BOOLEAN NMEA_bChartShowing(void) {
   }
   return FALSE;
 }
+
+// A fix's time for the system clock, set once the sentence is stored.
+static U64 s_qwClockToSet;
+static BOOLEAN s_bClockToSet;
 
 // Date and time in UTC, whatever the process's time zone.
 static void NMEA_vRmcTime(const NMEA_FIELDS* f, NMEA_PORT_INFO* p, NMEA_FIX_TRACE* t) {
@@ -415,16 +449,27 @@ static void NMEA_vRmcTime(const NMEA_FIELDS* f, NMEA_PORT_INFO* p, NMEA_FIX_TRAC
   t->bTime = TRUE;
   t->dTimeOfDay = hour * 3600.0 + minute * 60.0 + second;
   t->u32DateTime = (U32)seconds;
-  if (seconds <= INT32_MAX) {
-    L_UTILS_vSetSysDate((S32)seconds);
+  s_qwClockToSet = (U64)seconds;
+  s_bClockToSet = TRUE;
+}
+
+// Setting the clock may run a shell, so it waits until the sentence's
+// database run has ended.
+static void NMEA_vSetClockFromFix(void) {
+  if (!s_bClockToSet) return;
+  s_bClockToSet = FALSE;
+  if (s_qwClockToSet <= INT32_MAX) {
+    L_UTILS_vSetSysDate((S32)s_qwClockToSet);
   } else {
-    log_me("[%d]%s: %lld is past what the clock holds; not set", __LINE__, __func__, (long long)seconds);
+    log_me("[%d]%s: %llu is past what the clock holds; not set", __LINE__, __func__,
+           (unsigned long long)s_qwClockToSet);
   }
 }
 
 static void NMEA_vRMC(const NMEA_FIELDS* f, NMEA_PORT_INFO* p, NMEA_FIX_TRACE* t) {
   const char* time = NMEA_pcField(f, 0);
   const char* status = NMEA_pcField(f, 1);
+  if (status != nullptr && strcmp(status, "A") != 0) NMEA_vRestartSpeed(p);
   if (time == nullptr || strlen(time) < 6 || status == nullptr || strcmp(status, "A") != 0) return;
   NMEA_vKeepFixTime(p, time);
   POSITION pos = {0, 0};
@@ -462,10 +507,7 @@ static void NMEA_vRMC(const NMEA_FIELDS* f, NMEA_PORT_INFO* p, NMEA_FIX_TRACE* t
   } else if (ring >= 0 && !bUblox) {
     NMEA_SPEED_RING* r = &s_aSpeedRing[ring];
     if (p->RMC_Lat == p->RMC_pre_Lat && p->RMC_Lon == p->RMC_pre_Lon && speed <= 0.09f) speed = 0;
-    r->afSpeed[r->u32Count++ % NMEA_SPEED_SAMPLES] = speed;
-    float sum = 0;
-    for (float sample : r->afSpeed) sum += sample;
-    speed = sum * 0.1f;
+    speed = NMEA_fAverageSpeed(r, speed);
     r->fPrevCOG = (float)course;
   } else {
     NMEA_vWriteFloat(FCID("ISOG"), speed, prio, D_SPEED);
@@ -710,6 +752,9 @@ static void NMEA_vRemoteAcknowledge(const NMEA_FIELDS* f) {
 
 static void NMEA_vRemoteSentence(const NMEA_FIELDS* f, int nNumber) {
   U8 first = 0, second = 0;
+  // A status or a hello is answered with its own checksum: one without a
+  // whole checksum is refused, as a wrong one would be.
+  if ((nNumber == 101 || nNumber == 102) && strlen(f->acChecksum) != 2) return;
   switch (nNumber) {
     case 100: {
       if (f->nCount < 2 || f->nCount > 3 || !NMEA_bHexByte(NMEA_pcField(f, 0), &first) ||
@@ -809,6 +854,7 @@ void T_NMEA_vGPSDetected(NMEA_PORT_INFO* p) {
     L_SEMA_Signal(SEMA_GPS_DETECTED);
   }
   const U32 prio = p->GPSWritePriority;
+  H_DATABASE_vBeginRun();
   NMEA_vWriteU32(FCID("IPFI"), NMEA_u32Fetch(FCID("IPFI"), 0), prio, D_UNKNOWN);
   NMEA_vWriteU32(FCID("CGPS"), p->eSourceID, prio, D_UNKNOWN);
   p->nDataTimeout = 0;
@@ -827,14 +873,19 @@ void T_NMEA_vGPSDetected(NMEA_PORT_INFO* p) {
     }
     status = 5;
   }
-  if (p->fcidGPSStatus != 0) {
+  // Only this port and the task's start write its status, which never goes
+  // stale: an unchanged one is not written again.
+  if (p->fcidGPSStatus != 0 && (!p->bStatusWritten || p->u32StatusWritten != status)) {
     H_DATABASE_bUpdateEverythingU32(p->fcidGPSStatus, status, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+    p->u32StatusWritten = status;
+    p->bStatusWritten = TRUE;
   }
+  H_DATABASE_vEndRun();
   if (p->eSourceID == ID_EXTERNAL_GPS) {
     s_bExternalGPSConnected = TRUE;
     if (p->pSerialInfo != nullptr) T_NMEA_pPortScanStatus(p->pSerialInfo->u8Port)->bLocked = TRUE;
   }
-  T_NMEA_vAisCalculateCollisionValue();
+  T_NMEA_vAisCalculateCollisionValueEverySecond();
 }
 
 typedef struct tag_NMEA_SENTENCE_TYPE {
@@ -901,8 +952,9 @@ void T_NMEA_vParseSentence(const char* pSentence, NMEA_PORT_INFO* p) {
     }
     BOOLEAN bAis = FALSE;
     if (bVDM && H_DATABASE_bFetchBoolean(FCID("SAIS"), &bAis, nullptr, nullptr) && bAis) {
+      U32 u32MMSI = 0;
       L_MUTEX_LockWait(RES_AIS_DATA);
-      if (T_NMEA_bAisDecodeVDM(pSentence, T_NMEA_u32AisNow())) T_NMEA_vAisCalculateCollisionValue();
+      if (T_NMEA_bAisDecodeVDM(pSentence, T_NMEA_u32AisNow(), &u32MMSI)) T_NMEA_vAisCalculateCollisionValueOf(u32MMSI);
       L_MUTEX_Unlock(RES_AIS_DATA);
       return;
     }
@@ -916,7 +968,14 @@ void T_NMEA_vParseSentence(const char* pSentence, NMEA_PORT_INFO* p) {
     NMEA_FIX_TRACE trace = {};
     trace.pcSentence = pSentence;
     trace.u32Priority = p->GPSWritePriority;
+    // One hold of the database and one reading of its clock per sentence.
+    // Nothing may wait for memory while the database is held, so the port's
+    // satellite list is made before.
+    NMEA_pnSatsInUse(p);
+    H_DATABASE_vBeginRun();
     standard.pfHandler(&f, p, &trace);
+    H_DATABASE_vEndRun();
+    NMEA_vSetClockFromFix();
     void (*pfTrace)(const NMEA_FIX_TRACE*) = s_pfFixTrace.load();
     if (pfTrace != nullptr && (standard.pfHandler == NMEA_vGGA || standard.pfHandler == NMEA_vRMC)) pfTrace(&trace);
     T_NMEA_vGPSDetected(p);

@@ -113,6 +113,8 @@ typedef struct tag_NMEA_PORT_INFO {
   BOOLEAN bReceivedVELNED;
   float fLastCOG;
   FOURCHARID fcidGPSStatus;    // 0: none
+  U32 u32StatusWritten;        // what this port last wrote to fcidGPSStatus
+  BOOLEAN bStatusWritten;      // FALSE: nothing since the port was set up
   int nDataTimeout;            // 500 ms ticks since the last recognised sentence
   int nStateTimeout;           // 500 ms ticks in the state
   int nWarmStarts;
@@ -245,6 +247,8 @@ typedef struct tag_NMEA_OUT_DATA {
   float fTemp;
   float fHeadingTrue;
   float fMagneticSensorHeading;
+  BOOLEAN bHeadingTrueValid;        // IHDC valid: a heading source is there
+  BOOLEAN bMagneticHeadingValid;    // IHDM valid
 } NMEA_OUT_DATA;
 
 constexpr int NMEA_OUT_MAX_SENTENCE = 82;
@@ -324,8 +328,9 @@ void T_NMEA_vSetupAISMenuItems(void);
 void T_NMEA_vAisInit(void);
 // Decodes one VDM sentence (from its address on) into the pool, stamping
 // the target with u32Time (T_NMEA_u32AisNow()); TRUE when a target was
-// inserted or updated. Takes mutex 68.
-BOOLEAN T_NMEA_bAisDecodeVDM(const char* pcSentence, U32 u32Time);
+// inserted or updated, whose MMSI then goes to *pu32MMSI when given. Takes
+// mutex 68.
+BOOLEAN T_NMEA_bAisDecodeVDM(const char* pcSentence, U32 u32Time, U32* pu32MMSI = nullptr);
 // The clock the pool's stamps and time-outs run on (seconds); null restores
 // the monotonic one.
 void T_NMEA_vSetAisClock(U32 (*pfSeconds)(void));

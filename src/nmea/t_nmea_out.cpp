@@ -78,14 +78,13 @@ static BOOLEAN NMEA_bGatherFix(NMEA_OUT_DATA* d) {
   BOOLEAN bDst = FALSE;
   S32 s32Zone = 0;
   U32 u32Fix = 0, u32Time = 0;
-  S32 lat = 0, lon = 0;
-  BOOLEAN bLat = FALSE, bLon = FALSE;
+  DB_DATA_TYPE lat, lon;
+  BOOLEAN bPosition = FALSE;
   if (!H_DATABASE_bFetchBoolean(FCID("SDST"), &bDst, nullptr, nullptr)) return FALSE;
   if (!H_DATABASE_bFetchS32(FCID("SLTZ"), &s32Zone, nullptr, nullptr)) return FALSE;
   if (!NMEA_bValidU32(FCID("IPFI"), &u32Fix) || u32Fix == 0) return FALSE;
-  if (!H_DATABASE_bFetchS32(FCID("ILAT"), &lat, &bLat, nullptr) || !bLat) return FALSE;
-  if (!H_DATABASE_bFetchS32(FCID("ILON"), &lon, &bLon, nullptr) || !bLon) return FALSE;
-  if (!NMEA_bPosition({lon, lat}, d->sPosition, sizeof d->sPosition)) return FALSE;
+  if (!H_DATABASE_bFetchPair(FCID("ILAT"), FCID("ILON"), &lat, &lon, &bPosition) || !bPosition) return FALSE;
+  if (!NMEA_bPosition({lon.s32Val, lat.s32Val}, d->sPosition, sizeof d->sPosition)) return FALSE;
   if (!NMEA_bValidU32(FCID("IDTM"), &u32Time)) return FALSE;
   if (!NMEA_bValidFloat(FCID("IHDG"), &d->fHeading)) return FALSE;
   if (!NMEA_bValidFloat(FCID("ISPD"), &d->fSpeed)) return FALSE;
@@ -131,8 +130,8 @@ void T_NMEA_vGatherOutput(NMEA_OUT_DATA* d) {
   if (!d->bNMEAOutEnabled) return;
   H_DATABASE_bFetchBoolean(FCID("SNGE"), &d->bGPSOutEnabled, nullptr, nullptr);
   NMEA_bReadFloat(FCID("IMGV"), &d->fMagneticVariation);
-  NMEA_bReadFloat(FCID("IHDC"), &d->fHeadingTrue);
-  NMEA_bReadFloat(FCID("IHDM"), &d->fMagneticSensorHeading);
+  d->bHeadingTrueValid = NMEA_bValidFloat(FCID("IHDC"), &d->fHeadingTrue);
+  d->bMagneticHeadingValid = NMEA_bValidFloat(FCID("IHDM"), &d->fMagneticSensorHeading);
   d->bGPSValid = d->bGPSOutEnabled && NMEA_bGatherFix(d);
 
   BOOLEAN bNav = FALSE;
@@ -193,9 +192,11 @@ static void NMEA_vEveryRun(NMEA_RUN* r, const NMEA_OUT_DATA* d) {
   const char cDeviation = T_NMEA_cHdgDeviation(&fDeviation);
   char deviation[24] = ",";
   if (cDeviation != 0) snprintf(deviation, sizeof deviation, "%3.1f,%c", fDeviation, cDeviation);
-  NMEA_vEmit(r, d->bGPSValid, "$%sHDG,,,V,,V*", "$%sHDG,%3.1f,%s,%3.1f,%c*", t, d->fMagneticSensorHeading,
-             deviation, fabsf(d->fMagneticVariation), NMEA_cEastWest(d->fMagneticVariation));
-  NMEA_vEmit(r, d->bGPSValid, "$%sHDT,,T*", "$%sHDT,%3.1f,T*", t, d->fHeadingTrue);
+  // Without a heading source an autopilot must read no heading, not north.
+  NMEA_vEmit(r, d->bGPSValid && d->bMagneticHeadingValid, "$%sHDG,,,V,,V*", "$%sHDG,%3.1f,%s,%3.1f,%c*", t,
+             d->fMagneticSensorHeading, deviation, fabsf(d->fMagneticVariation),
+             NMEA_cEastWest(d->fMagneticVariation));
+  NMEA_vEmit(r, d->bGPSValid && d->bHeadingTrueValid, "$%sHDT,,T*", "$%sHDT,%3.1f,T*", t, d->fHeadingTrue);
 }
 
 // The leg sentences carry waypoint ids: a long id is shortened (both alike)

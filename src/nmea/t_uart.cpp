@@ -4,6 +4,8 @@
 // per channel moves the transmit queue to the line. The writer is a thread of
 // its own because a write to a line nobody reads blocks: then only that
 // writer waits, never this task, and the senders wait, bounded, for room.
+// Both directions move whatever is waiting as one block: a lock, a signal
+// and a system call per byte cost the board more than the line itself.
 
 #include "t_uart.h"
 
@@ -37,7 +39,8 @@ typedef struct tag_UART_WRITER {
   QUEUE queue;
   pthread_t thread;
   std::atomic<BOOLEAN> bStop;
-  std::atomic<BOOLEAN> bWriting;  // holds a byte taken from the queue
+  SEMA semaQueued;                // the transmit queue's, signalled on every put
+  std::atomic<BOOLEAN> bWriting;  // may hold bytes taken from the queue
 } UART_WRITER;
 
 typedef struct tag_CHANNEL_SETUP {
@@ -45,15 +48,18 @@ typedef struct tag_CHANNEL_SETUP {
   BOOLEAN bHalfDuplex;
   QUEUE queueTransmit;
   QUEUE queueReceive;
+  SEMA semaTransmit;      // the transmit queue's, signalled on every put
   SEMA semaReceive;       // the receive queue's, signalled on every put
-  SEMA semaReceiveReady;  // the driver's, signalled per received byte
+  SEMA semaReceiveReady;  // the driver's, signalled per run of received bytes
   U32 u32ReceiveDepth;    // 0: the queue table's depth
+  U32 u32TransmitDepth;   // 0: the queue table's depth
 } CHANNEL_SETUP;
 
 static const CHANNEL_SETUP s_aSetup[UART_CHANNELS] = {
-    {4800, FALSE, Q_TRANSMIT_UART0, Q_RECEIVE_UART0, SEMA_QUEUE_RX0, SEMA_RECEIVE_RDY_UART0, 0},
-    {38400, FALSE, Q_TRANSMIT_UART1, Q_RECEIVE_UART1, SEMA_QUEUE_RX1, SEMA_RECEIVE_RDY_UART1, 0},
-    {38400, FALSE, Q_TRANSMIT_UART2, Q_RECEIVE_UART2, SEMA_QUEUE_RX2, SEMA_RECEIVE_RDY_UART2, UART_RX2_DEPTH},
+    {4800, FALSE, Q_TRANSMIT_UART0, Q_RECEIVE_UART0, SEMA_QUEUE_TX0, SEMA_QUEUE_RX0, SEMA_RECEIVE_RDY_UART0, 0, 0},
+    {38400, FALSE, Q_TRANSMIT_UART1, Q_RECEIVE_UART1, SEMA_QUEUE_TX1, SEMA_QUEUE_RX1, SEMA_RECEIVE_RDY_UART1, 0, 0},
+    {38400, FALSE, Q_TRANSMIT_UART2, Q_RECEIVE_UART2, SEMA_QUEUE_TX2, SEMA_QUEUE_RX2, SEMA_RECEIVE_RDY_UART2,
+     UART_RX2_DEPTH, UART_TX2_DEPTH},
 };
 
 typedef struct tag_CHANNEL_CONTROL {
@@ -64,6 +70,7 @@ typedef struct tag_CHANNEL_CONTROL {
   BOOLEAN bFindInitialCR;
   BOOLEAN bLastCharCR;
   std::atomic<U32> u32Dropped;
+  std::atomic<U32> u32Received;  // never reset: see T_UART_u32ReceivedBytes
   U32 u32DroppedLogged;
   U32 u32LastDropLogMs;
   std::atomic<UART_WRITER*> pWriter;
@@ -78,20 +85,31 @@ constexpr U32 UART_INIT_PERIOD_MS = 800;
 constexpr U32 UART_WRITER_POLL_MS = 50;
 constexpr U32 UART_WRITER_JOIN_MS = 200;
 constexpr U32 UART_DROP_LOG_MS = 1000;
+// Bytes one write hands the line: a whole XMODEM-1K packet and then some.
+constexpr U32 UART_WRITER_BLOCK = 2048;
 
 static BOOLEAN UART_bIsLineEnd(U8 c) { return c == '\r' || c == '\n'; }
 
 // ---------------------------------------------------------------------------
 // Writers
 
+// Busy is set before the queue is looked at, so that the transmit-idle test
+// never finds the queue empty while taken bytes have yet to reach the line.
+// An empty queue is waited for on its semaphore: a put between the look and
+// the wait leaves it signalled, so no byte waits out the poll.
 static void* UART_pvWriter(void* pv) {
   UART_WRITER* w = (UART_WRITER*)pv;
+  U8 block[UART_WRITER_BLOCK];
   while (!w->bStop.load()) {
-    U8 byte;
-    if (L_QUEUE_GetWaitTicks(w->queue, &byte, UART_WRITER_POLL_MS) != 0) continue;
     w->bWriting = TRUE;
-    if (!w->bStop.load()) H_UART_vPutChar(w->u8Channel, byte);
+    const S32 n = L_QUEUE_GetMany(w->queue, block, sizeof block, 0);
+    if (n > 0 && !w->bStop.load()) H_UART_u32PutBlock(w->u8Channel, block, (U32)n);
     w->bWriting = FALSE;
+    if (n > 0) continue;
+    // A wait refused outright (another thread waits on the semaphore) must
+    // not turn the loop into a spin.
+    const ERC rc = L_SEMA_WaitTicks(w->semaQueued, UART_WRITER_POLL_MS);
+    if (rc != 0 && rc != RC_TIMEOUT) L_CLOCK_Sleep(UART_WRITER_POLL_MS);
   }
   return nullptr;
 }
@@ -102,6 +120,7 @@ static void UART_vStartWriter(U8 u8Channel) {
   if (w == nullptr) w = new UART_WRITER();
   w->u8Channel = u8Channel;
   w->queue = s_aSetup[u8Channel].queueTransmit;
+  w->semaQueued = s_aSetup[u8Channel].semaTransmit;
   w->bStop = FALSE;
   w->bWriting = FALSE;
   w->thread = L_UTILS_threadCreateSimpleThread("uart-tx", UART_pvWriter, w);
@@ -162,6 +181,10 @@ U32 T_UART_u32DroppedBytes(U8 u8Channel) {
   return u8Channel < UART_CHANNELS ? s_sControl[u8Channel].u32Dropped.load() : 0;
 }
 
+U32 T_UART_u32ReceivedBytes(U8 u8Channel) {
+  return u8Channel < UART_CHANNELS ? s_sControl[u8Channel].u32Received.load() : 0;
+}
+
 BOOLEAN T_UART_bInStartPeriod(void) { return s_bInitPeriod.load(); }
 
 U32 T_UART_u32CurrentBaudRate(U8 u8Channel) {
@@ -171,12 +194,16 @@ U32 T_UART_u32CurrentBaudRate(U8 u8Channel) {
 // ---------------------------------------------------------------------------
 // Receiving
 
-// A lost byte is never silent: counted, and logged at most once a second.
-static void UART_vPut(U8 u8Channel, U8 c) {
+// Hands a run of received bytes to the channel's owner in one put. A lost
+// byte is never silent: counted, and logged at most once a second.
+static void UART_vPutRun(U8 u8Channel, const U8* pu8Bytes, U32 u32Count) {
   CHANNEL_CONTROL* p = &s_sControl[u8Channel];
-  U16 entry = c;
-  if (L_QUEUE_Put(s_aSetup[u8Channel].queueReceive, &entry) == 0) return;
-  U32 dropped = ++p->u32Dropped;
+  static U16 s_au16Entries[DD_UART_RING_SIZE];  // the UART task's alone
+  for (U32 i = 0; i < u32Count; i++) s_au16Entries[i] = pu8Bytes[i];
+  const S32 put = L_QUEUE_PutMany(s_aSetup[u8Channel].queueReceive, s_au16Entries, u32Count, 0);
+  const U32 lost = u32Count - (put > 0 ? (U32)put : 0);
+  if (lost == 0) return;
+  const U32 dropped = p->u32Dropped += lost;
   U32 now = H_TICK_u32ReadFreeRunningTimerInMilliSeconds();
   if (p->u32DroppedLogged == 0 || H_TICK_u32ElapsedTime(p->u32LastDropLogMs, now) >= UART_DROP_LOG_MS) {
     log_me("[%d]%s: channel %u: receive queue full, %u bytes lost so far", __LINE__, __func__, u8Channel, dropped);
@@ -185,34 +212,43 @@ static void UART_vPut(U8 u8Channel, U8 c) {
   }
 }
 
-// Only the first character of a line can hand an unowned channel over.
-static void UART_vHandleReceive(U8 u8Channel) {
-  CHANNEL_CONTROL* c = &s_sControl[u8Channel];
-  if (s_bInitPeriod) {
-    while (DD_UART_bRxCharAvail(u8Channel)) H_UART_u16FetchRx(u8Channel);
-    return;
+// TRUE when a conditional claim on the line's first character hands the
+// unowned channel over; the newest claim on it wins.
+static BOOLEAN UART_bClaimedBy(CHANNEL_CONTROL* c, U8 byte) {
+  for (CONDITIONAL_CHANNEL_LOCK* claim = c->pConditionalList; claim != nullptr; claim = claim->pNext) {
+    if (claim->cTriggerCharacter != byte) continue;
+    L_SEMA_Signal(claim->semaNotify);
+    c->taskOwner = claim->taskOwner;
+    return TRUE;
   }
-  while (c->bFindInitialCR && DD_UART_bRxCharAvail(u8Channel)) {
-    if (UART_bIsLineEnd((U8)H_UART_u16FetchRx(u8Channel))) {
+  return FALSE;
+}
+
+// Only the first character of a line can hand an unowned channel over; from
+// the trigger on, the rest of the block is the owner's.
+static void UART_vReceiveBlock(U8 u8Channel, const U8* pu8Bytes, U32 u32Count) {
+  CHANNEL_CONTROL* c = &s_sControl[u8Channel];
+  U32 i = 0;
+  while (c->bFindInitialCR && i < u32Count) {
+    if (UART_bIsLineEnd(pu8Bytes[i++])) {
       c->bFindInitialCR = FALSE;
       c->bLastCharCR = TRUE;
     }
   }
-  if (c->bFindInitialCR) return;
-  while (DD_UART_bRxCharAvail(u8Channel)) {
-    U8 byte = (U8)H_UART_u16FetchRx(u8Channel);
-    if (c->taskOwner.load() != 0) {
-      UART_vPut(u8Channel, byte);
-    } else if (c->bLastCharCR) {
-      for (CONDITIONAL_CHANNEL_LOCK* claim = c->pConditionalList; claim != nullptr; claim = claim->pNext) {
-        if (claim->cTriggerCharacter != byte) continue;
-        L_SEMA_Signal(claim->semaNotify);
-        UART_vPut(u8Channel, byte);
-        c->taskOwner = claim->taskOwner;
-        break;
-      }
-    }
-    c->bLastCharCR = UART_bIsLineEnd(byte);
+  while (i < u32Count && c->taskOwner.load() == 0) {
+    if (c->bLastCharCR && UART_bClaimedBy(c, pu8Bytes[i])) break;
+    c->bLastCharCR = UART_bIsLineEnd(pu8Bytes[i++]);
+  }
+  if (i == u32Count) return;
+  UART_vPutRun(u8Channel, pu8Bytes + i, u32Count - i);
+  c->bLastCharCR = UART_bIsLineEnd(pu8Bytes[u32Count - 1]);
+}
+
+static void UART_vHandleReceive(U8 u8Channel) {
+  static U8 s_au8Bytes[DD_UART_RING_SIZE];  // the UART task's alone
+  for (U32 n; (n = H_UART_u32FetchRxBlock(u8Channel, s_au8Bytes, sizeof s_au8Bytes)) > 0;) {
+    if (!s_bInitPeriod) UART_vReceiveBlock(u8Channel, s_au8Bytes, n);
+    s_sControl[u8Channel].u32Received += n;
   }
 }
 
@@ -330,7 +366,9 @@ static void UART_vResetChannels(void) {
     H_UART_vShutdown(ch);
     UART_vFreeClaims(c);
     if (s->u32ReceiveDepth != 0) L_QUEUE_Define(s->queueReceive, sizeof(U16), s->u32ReceiveDepth, nullptr, 0);
+    if (s->u32TransmitDepth != 0) L_QUEUE_Define(s->queueTransmit, 1, s->u32TransmitDepth, nullptr, 0);
     L_QUEUE_DefineSema(s->queueReceive, s->semaReceive, QNE);
+    L_QUEUE_DefineSema(s->queueTransmit, s->semaTransmit, QNE);
     c->u32CurrentBaudrate = s->u32InitialBaudRate;
     c->u32CharacterTime = H_UART_u32Setup(ch, s->u32InitialBaudRate, s->bHalfDuplex);
     if (!s->bHalfDuplex) H_UART_vSetMode(ch, UART_FULL_DUPLEX);

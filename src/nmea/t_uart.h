@@ -9,6 +9,9 @@ constexpr U8 UART_CHANNELS = 3;
 // Channel 2 carries GPS and AIS together; its receive queue holds a second
 // of a 38400-baud line, so that a task busy for a moment loses nothing.
 constexpr U32 UART_RX2_DEPTH = 4096;
+// Its transmit queue holds a whole XMODEM-1K packet, so that the PC link
+// hands a packet over, and the writer the line, in one go.
+constexpr U32 UART_TX2_DEPTH = 2048;
 
 void T_UART_vMain(void);
 
@@ -25,6 +28,10 @@ void T_UART_vHandleTransmit(U8 u8Channel);
 BOOLEAN T_UART_bTransmitIdle(U8 u8Channel);
 // Received bytes lost to a full receive queue since the task started.
 U32 T_UART_u32DroppedBytes(U8 u8Channel);
+// Bytes the task has taken from the channel's driver since the process
+// started, discarded ones included: a count that has reached what the far
+// end sent says no byte is still on its way through the driver.
+U32 T_UART_u32ReceivedBytes(U8 u8Channel);
 // TRUE during the first 800 ms of the task, while every byte is discarded.
 BOOLEAN T_UART_bInStartPeriod(void);
 // The rate the channel runs at; 0 for a channel above 2.

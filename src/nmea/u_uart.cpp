@@ -68,15 +68,21 @@ BOOLEAN U_UART_bTransmitData(U8 u8Channel, const U8* pu8Data, int nCount) {
   QUEUE queue = T_UART_nGetQueue(u8Channel, TRUE);
   if (queue < 0) return FALSE;
   const U32 start = H_TICK_u32ReadFreeRunningTimerInMilliSeconds();
-  for (int i = 0; i < nCount; i++) {
-    if (L_QUEUE_Put(queue, &pu8Data[i]) == 0) continue;
-    // Full: after shutdown this empties the queue, else the writer drains it.
-    T_UART_vHandleTransmit(u8Channel);
-    const U32 waited = H_TICK_u32ElapsedTime(start, H_TICK_u32ReadFreeRunningTimerInMilliSeconds());
-    const U32 left = waited < UART_TRANSMIT_WAIT_MS ? UART_TRANSMIT_WAIT_MS - waited : 0;
-    if (left > 0 && L_QUEUE_PutWaitTicks(queue, &pu8Data[i], left) == 0) continue;
-    log_me("[%d]%s: channel %u takes no bytes: %d of %d not sent", __LINE__, __func__, u8Channel, nCount - i, nCount);
-    return FALSE;
+  for (int done = 0; done < nCount;) {
+    S32 put = L_QUEUE_PutMany(queue, pu8Data + done, (U32)(nCount - done), 0);
+    if (put <= 0) {
+      // Full: after shutdown this empties the queue, else the writer drains it.
+      T_UART_vHandleTransmit(u8Channel);
+      const U32 waited = H_TICK_u32ElapsedTime(start, H_TICK_u32ReadFreeRunningTimerInMilliSeconds());
+      const U32 left = waited < UART_TRANSMIT_WAIT_MS ? UART_TRANSMIT_WAIT_MS - waited : 0;
+      if (left > 0) put = L_QUEUE_PutMany(queue, pu8Data + done, (U32)(nCount - done), left);
+    }
+    if (put <= 0) {
+      log_me("[%d]%s: channel %u takes no bytes: %d of %d not sent", __LINE__, __func__, u8Channel, nCount - done,
+             nCount);
+      return FALSE;
+    }
+    done += put;
   }
   return TRUE;
 }

@@ -21,6 +21,7 @@
 #include "t_nav.h"
 #include "t_nav_edit_int.h"
 #include "t_nmea_ais.h"
+#include "u_convert.h"
 #include "u_datum.h"
 #include "u_dialog.h"
 #include "u_language.h"
@@ -207,7 +208,8 @@ BOOLEAN T_NAV_bAisLimitsHandleKeys(const MSG_KEY_CHANGE* pMsg) {
     }
     return TRUE;
   }
-  if (pMsg->key == AIS_KEY_CHECK) {
+  // MENU is the keypad's check key in a value dialog.
+  if (pMsg->key == AIS_KEY_CHECK || (bValue && pMsg->key == HKEY_MASK_MENU)) {
     if (s.eState == AIS_EDIT_CPA_VALUE || s.eState == AIS_EDIT_TCPA_VALUE) {
       const BOOLEAN bCPA = s.eState == AIS_EDIT_CPA_VALUE;
       if (!(bCPA ? T_NAV_bAisLimitsSaveCPA() : T_NAV_EDIT_bAisLimitsSaveTCPAUsingCheckKey())) {
@@ -299,11 +301,10 @@ void AIS_vValueDialog(BITMAP* pBitmap) {
     }
     AIS_vChar(pBitmap, NAV_EDIT_color(bCursor ? 32 : 35), left + i * cell + cell / 2, y, pFont, p[i]);
   }
-  const S32 iw = (S32)G_ICON_u32GetWidth(&QX_Vorne_Text_Editor_CheckKey);
-  const POINT icon = {dx + ((350 - iw) >> 1), dy + 40};
-  G_ICON_vPut(pBitmap, &QX_Vorne_Text_Editor_CheckKey, &icon);
-  NAV_EDIT_vTextRight(pBitmap, icon.x - 3, icon.y + 6, NAV_EDIT_pFont(), NAV_EDIT_pText(Press, s.nLang));
-  NAV_EDIT_vText(pBitmap, icon.x + iw + 3, icon.y + 6, NAV_EDIT_pFont(), NAV_EDIT_pText(To_Save, s.nLang));
+  // The keypad has no check key: the hint names the key that stands for it.
+  const char* pHint = NAV_EDIT_pText(Press_MENU_to_Save, s.nLang);
+  const S32 hw = (S32)G_STRING_u32GetWidth(NAV_EDIT_pFont(), (const BYTE*)pHint);
+  NAV_EDIT_vText(pBitmap, dx + ((350 - hw) >> 1), dy + 46, NAV_EDIT_pFont(), pHint);
 }
 
 }  // namespace
@@ -423,17 +424,49 @@ void AIS_vCell(BITMAP* pBitmap, S32 x, S32 y, const FONT_DEF* pFont, const char*
   NAV_EDIT_vText(pBitmap, x, y, pFont, U_WSTRING_bIsUnicodeLanguage() ? text : pText);
 }
 
+// A speed over ground (knots, as AIS gives it) in the user's speed unit,
+// with that unit's text.
+void AIS_vSpeedCell(BITMAP* pBitmap, S32 x, S32 y, const FONT_DEF* pFont, double dKnots) {
+  UNIT_TYPE eUnits = H_DATABASE_CurrentUnits(D_SPEED);
+  if (eUnits == U_NONE) eUnits = U_KNOTS;
+  char number[24];
+  snprintf(number, sizeof number, "%.1f ", dGenericConvert(dKnots, U_KNOTS, eUnits));
+  char text[96] = {};
+  U_WSTRING_vAscii2Unicode(text, number, 2 * sizeof number, FALSE);
+  U_WSTRING_vw_strncat(text, H_DATABASE_pcUnitsString(eUnits, nCurrentLanguage()), 40, FALSE);
+  NAV_EDIT_vText(pBitmap, x, y, pFont, text);
+}
+
+// The pool holds a TCPA of 0 for a target until both ships have a place:
+// before the own fix that would read as a collision now.
+BOOLEAN AIS_bTcpaKnown(const aisTargetINFO& a) {
+  S32 s32Coordinate = 0;
+  BOOLEAN bLat = FALSE, bLon = FALSE;
+  return a.validityFlag[SHIPPOS_FLAG_INDEX] && H_DATABASE_bFetchS32(FCID("ILAT"), &s32Coordinate, &bLat, nullptr) &&
+         bLat && H_DATABASE_bFetchS32(FCID("ILON"), &s32Coordinate, &bLon, nullptr) && bLon;
+}
+
+// The ship's icon inside the row, clear of the list's frame and of the
+// highlight drawn along its left edge, upright in the row's middle; the name
+// and its heading follow it.
+constexpr S32 AIS_ICON_X = 8;
+constexpr S32 AIS_ROW_PITCH = 47;
+constexpr S32 AIS_ROW_BELOW_BASELINE = 19;  // from a row's baseline down to its rule
+
+S32 AIS_nNameX(S32 w) { return AIS_ICON_X + w + 4; }
+
 void AIS_vRow(BITMAP* pBitmap, const ais_DeviceInfo* pInfo, S32 x0, S32 w, S32 y, const FONT_DEF* pFont) {
   const aisTargetINFO& a = pInfo->aisInfo;
-  const POINT icon = {x0 - 3, y - 14};
-  G_IMAGE32_vPut(pBitmap, T_NAV_pAisShipIcon(a.ShipType), &icon);
+  const IMAGE32* pIcon = T_NAV_pAisShipIcon(a.ShipType);
+  const POINT icon = {x0 + AIS_ICON_X, y - AIS_ROW_BELOW_BASELINE + (AIS_ROW_PITCH - pIcon->s32Height) / 2};
+  G_IMAGE32_vPut(pBitmap, pIcon, &icon);
   if (a.validityFlag[NAME_FLAG_INDEX]) {
     char first[22], second[22];
     if (T_NAV_u32AisSplitName(a.Name, sizeof a.Name, first, second) == 2) {
-      AIS_vCell(pBitmap, x0 + w - 6, y + 9, pFont, first);
-      AIS_vCell(pBitmap, x0 + w - 6, y - 10, pFont, second);
+      AIS_vCell(pBitmap, x0 + AIS_nNameX(w), y + 9, pFont, first);
+      AIS_vCell(pBitmap, x0 + AIS_nNameX(w), y - 10, pFont, second);
     } else {
-      AIS_vCell(pBitmap, x0 + w - 6, y, pFont, first);
+      AIS_vCell(pBitmap, x0 + AIS_nNameX(w), y, pFont, first);
     }
   }
   char text[48];
@@ -447,9 +480,10 @@ void AIS_vRow(BITMAP* pBitmap, const ais_DeviceInfo* pInfo, S32 x0, S32 w, S32 y
     snprintf(text, sizeof text, "%.0f", a.Cog);
     AIS_vCell(pBitmap, x0 + 426, y, pFont, text);
   }
-  if (a.validityFlag[SOG_FLAG_INDEX] && isfinite(a.Sog)) {
-    snprintf(text, sizeof text, "%3.1f", a.Sog);
-    AIS_vCell(pBitmap, x0 + 485, y, pFont, text);
+  if (a.validityFlag[SOG_FLAG_INDEX] && isfinite(a.Sog)) AIS_vSpeedCell(pBitmap, x0 + 485, y, pFont, a.Sog);
+  if (!AIS_bTcpaKnown(a)) {
+    AIS_vCell(pBitmap, x0 + 558, y, pFont, "--");
+    return;
   }
   // The TCPA is a duration in minutes: shown as hours and minutes, never
   // moved by the time zone as a clock time would be.
@@ -496,11 +530,13 @@ void T_NAV_vAisRenderTargetList(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
   NAV_EDIT_vHLine(pBitmap, 32, x0 + 1, x0 + 638, H - 79);
   const BOOLEAN bWide = U_WSTRING_bIsUnicodeLanguage();
   const FONT_DEF* pSmall = bWide ? arialuni_size14_font_def_ptr : myriad_pro_size14_font_def_ptr;
-  T_INFO_vDrawText(pBitmap, x0 + w + 1, H - 65, Name, pSmall, s.nLang);
+  T_INFO_vDrawText(pBitmap, x0 + AIS_nNameX(w), H - 65, Name, pSmall, s.nLang);
   T_INFO_vDrawText(pBitmap, x0 + 169, H - 65, MMSI, pSmall, s.nLang);
   T_INFO_vDrawText(pBitmap, x0 + 285, H - 65, Last_Message, pSmall, s.nLang);
   T_INFO_vDrawText(pBitmap, x0 + 426, H - 65, COG, pSmall, s.nLang);
-  T_INFO_vDrawText(pBitmap, x0 + 485, H - 65, Speed, pSmall, s.nLang);
+  // The column holds the target's speed over ground, and its short name
+  // fits the column in every language where the word for speed does not.
+  T_INFO_vDrawText(pBitmap, x0 + 485, H - 65, SOG, pSmall, s.nLang);
   T_INFO_vDrawText(pBitmap, x0 + 558, H - 65, TCPA, pSmall, s.nLang);
   for (const S32 x : {159, 275, 416, 475, 548}) {
     POINT a = {x0 + x, H - 73}, b = {x0 + x, H - 46};
@@ -530,11 +566,10 @@ void T_NAV_vAisRenderTargetList(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
 
 BOOLEAN T_NAV_bCursorToAisPoint(const ais_DeviceInfo* pAisInfo) {
   L_MUTEX_LockWait(RES_AIS_DATA);
-  S32 lat = 0, lon = 0;
+  DB_DATA_TYPE latitude, longitude;
   float heading = 0;
-  BOOLEAN bLat = FALSE, bLon = FALSE, bHdg = FALSE;
-  if (!H_DATABASE_bFetchS32(FCID("ILAT"), &lat, &bLat, nullptr) || !bLat ||
-      !H_DATABASE_bFetchS32(FCID("ILON"), &lon, &bLon, nullptr) || !bLon ||
+  BOOLEAN bPosition = FALSE, bHdg = FALSE;
+  if (!H_DATABASE_bFetchPair(FCID("ILAT"), FCID("ILON"), &latitude, &longitude, &bPosition) || !bPosition ||
       !H_DATABASE_bFetchFloat(FCID("IHDG"), &heading, &bHdg, nullptr)) {
     L_MUTEX_Unlock(RES_AIS_DATA);
     NAV_EDIT_vClick(FALSE);
@@ -567,7 +602,7 @@ BOOLEAN T_NAV_bCursorToAisPoint(const ais_DeviceInfo* pAisInfo) {
   }
   H_DATABASE_bUpdateEverythingFloat(FCID("ICTD"), (float)dLat, P_NORMAL, D_POSITION_LAT, nullptr, DB_NEVER_STALE);
   H_DATABASE_bUpdateEverythingFloat(FCID("ICND"), (float)dLon, P_NORMAL, D_POSITION_LON, nullptr, DB_NEVER_STALE);
-  const POINT boat = {lon, lat};
+  const POINT boat = {longitude.s32Val, latitude.s32Val};
   T_NAV_vUpdateCursorDistAndBearing(&boat, &cursor);
   NAV_EDIT_vClick(TRUE);
   return TRUE;

@@ -70,9 +70,8 @@ void NAV_EDIT_vClose(void) {
   U_VIEW_bUnRegisterLayer(NAV_EDIT_LAYER);
 }
 
-const FONT_DEF* NAV_EDIT_pFont(void) {
-  return U_WSTRING_bIsUnicodeLanguage() ? arialuni_size17_font_def_ptr : myriad_pro_size17_font_def_ptr;
-}
+// In every language: a wide language's own characters come from the Unicode face.
+const FONT_DEF* NAV_EDIT_pFont(void) { return myriad_pro_size17_font_def_ptr; }
 
 const FONT_DEF* NAV_EDIT_pBoldFont(void) {
   return U_WSTRING_bIsUnicodeLanguage() ? arialuni_size17_font_def_ptr : myriad_pro_bold_size17_font_def_ptr;

@@ -99,20 +99,29 @@ void LIST_vFrame(BITMAP* pBitmap, S32 x, U32 w, U32 h) {
   NAV_EDIT_vRounded(pBitmap, NAV_EDIT_PANEL, x + 3, 112, w - 6, h - 6, 2, TRUE);
 }
 
+// The box takes the row from past its label to the frame's inner edge, so
+// either choice stands whole beside the label in every language.
+constexpr S32 LIST_DIRECTION_LABEL = 341;
+constexpr S32 LIST_DIRECTION_END = 624;
+
 void LIST_vDirectionRow(BITMAP* pBitmap, S32 y, BOOLEAN bSelected) {
   const NAV_RTE_SEL& s = s_RteSel;
-  NAV_EDIT_vInk(pBitmap, 341, y, NAV_EDIT_pBoldFont(), NAV_EDIT_pText(Direction, s.nLang));
+  const char* pLabel = NAV_EDIT_pText(Direction, s.nLang);
+  NAV_EDIT_vInk(pBitmap, LIST_DIRECTION_LABEL, y, NAV_EDIT_pBoldFont(), pLabel);
+  const S32 left = LIST_DIRECTION_LABEL + (S32)NAV_EDIT_u32Width(NAV_EDIT_pBoldFont(), pLabel) + 12;
+  const S32 width = LIST_DIRECTION_END - left;
+  if (width <= 0) return;
   const U8 choice = s.bReverse ? 1 : 0;
   if (bSelected) {
     M_SELECTION_BOX_PARAMETERS box = {0, s_aDirectionChoices, nullptr, s_aDirectionValues, choice, 2};
-    const POINT at = {494, y - 5};
-    U_MENU_vDrawControlSelectionBox(pBitmap, at, choice, &box, 110, 26, NAV_EDIT_color(NAV_EDIT_PANEL));
+    const POINT at = {left, y - 5};
+    U_MENU_vDrawControlSelectionBox(pBitmap, at, choice, &box, (U32)width, 26, NAV_EDIT_color(NAV_EDIT_PANEL));
     return;
   }
-  NAV_EDIT_vRounded(pBitmap, NAV_EDIT_FIELD, 494, y - 5, 111, 26, 3, FALSE);
+  NAV_EDIT_vRounded(pBitmap, NAV_EDIT_FIELD, left, y - 5, (U32)width + 1, 26, 3, FALSE);
   const char* pText = NAV_EDIT_pText(s_aDirectionChoices[choice], s.nLang);
   const FONT_DEF* pFont = NAV_EDIT_pSmallFont();
-  NAV_EDIT_vInk(pBitmap, 494 + (110 - (S32)NAV_EDIT_u32Width(pFont, pText)) / 2, y, pFont, pText);
+  NAV_EDIT_vInk(pBitmap, left + (width - (S32)NAV_EDIT_u32Width(pFont, pText)) / 2, y, pFont, pText);
 }
 
 }  // namespace

@@ -99,7 +99,12 @@ void RD_vPointMenu(BITMAP* pBitmap) {
   if (!bFirst) add(Move_Up, RTE_EDIT_MENU_UP);
   if (!bLast) add(Move_Down, RTE_EDIT_MENU_DOWN);
   add(Delete, RTE_EDIT_MENU_DEL);
-  const S32 w = (S32)NAV_EDIT_u32Width(pFont, NAV_EDIT_pText(Delete, nLang)) + 24;
+  // As wide as its widest entry, with room for the arrow after it.
+  S32 w = 0;
+  for (S32 i = 0; i < n; i++) {
+    const S32 entry = (S32)NAV_EDIT_u32Width(pFont, NAV_EDIT_pText(apEntry[i], nLang)) + 24;
+    w = entry > w ? entry : w;
+  }
   const S32 h = 28 * n;
   S32 x = 706;
   if (x + w > pBitmap->pixels_wide) x = pBitmap->pixels_wide - w;

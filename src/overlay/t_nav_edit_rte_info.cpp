@@ -51,21 +51,18 @@ void RI_vLeg(BITMAP* pBitmap, double dDistance, double dBearing, S32 y, U32 nLan
 // The leg from the boat to the route's first point; FALSE without a valid
 // position or a first point.
 BOOLEAN RI_bLiveLeg(double* pdDistance, double* pdBearing) {
-  S32 x = 0, y = 0;
-  float lat = 0, lon = 0;
-  BOOLEAN bX = FALSE, bY = FALSE, bLat = FALSE, bLon = FALSE;
-  if (RI_u32Points() == 0 || !H_DATABASE_bFetchS32(FCID("ILAT"), &y, &bY, nullptr) ||
-      !H_DATABASE_bFetchS32(FCID("ILON"), &x, &bX, nullptr) ||
-      !H_DATABASE_bFetchFloat(FCID("ILTD"), &lat, &bLat, nullptr) ||
-      !H_DATABASE_bFetchFloat(FCID("ILND"), &lon, &bLon, nullptr) || !bX || !bY || !bLat || !bLon) {
+  DB_DATA_TYPE y, x, lat, lon;
+  BOOLEAN bMetres = FALSE, bDegrees = FALSE;
+  if (RI_u32Points() == 0 || !H_DATABASE_bFetchPair(FCID("ILAT"), FCID("ILON"), &y, &x, &bMetres) ||
+      !H_DATABASE_bFetchPair(FCID("ILTD"), FCID("ILND"), &lat, &lon, &bDegrees) || !bMetres || !bDegrees) {
     return FALSE;
   }
   const WAYPOINT* pTo = T_NAV_pGetWaypoint(s_RteInfo.Route.anWaypoint[0]);
   if (pTo == nullptr) return FALSE;
-  const POINT from = {x, y};
+  const POINT from = {x.s32Val, y.s32Val};
   double bearing = 0, distance = 0;
   nv_RouteAngle(&from, &pTo->pt, &bearing);
-  const POSITION fromDeg = {lat, lon};
+  const POSITION fromDeg = {lat.fVal, lon.fVal};
   POSITION toDeg = {};
   nv_MeterToDegr(&pTo->pt, &toDeg);
   nv_CalcDistance(&fromDeg, &toDeg, bearing, &distance);
@@ -130,7 +127,8 @@ void T_NAV_vRouteInfoRender(BITMAP* pBitmap) {
     if (k < 0) {
       NAV_EDIT_vInk(pBitmap, 296, y, pFont, NAV_EDIT_pText(Current_Position, nLang));
       double distance = 0, bearing = 0;
-      if (RI_bLiveLeg(&distance, &bearing)) RI_vLeg(pBitmap, distance, bearing, y, nLang);
+      // Like every leg, between the rows of its two ends.
+      if (RI_bLiveLeg(&distance, &bearing)) RI_vLeg(pBitmap, distance, bearing, y - 16, nLang);
       continue;
     }
     RI_vPointName(pBitmap, (U32)k, y);

@@ -95,6 +95,15 @@ U32 SEL_u32Width(const SEL_VIEW& v) {
     if (w > widest) widest = w;
   }
   if (widest > width + 1) width = widest - 1;
+  // The sort row's label and its longest choice, side by side.
+  U32 choice = 0;
+  for (U32 i = 0; i < v.u32Choices; i++) {
+    const U32 w = G_STRING_u32GetWidth(NAV_EDIT_pBoldFont(), (const BYTE*)NAV_EDIT_pText(s_aSortByChoices[i], v.nLang));
+    if (w > choice) choice = w;
+  }
+  const U32 label = G_STRING_u32GetWidth(pFont, (const BYTE*)NAV_EDIT_pText(Sort_By, v.nLang));
+  const U32 sortRow = 11 + label + 16 + choice + 11;
+  if (sortRow > width) width = sortRow;
   return width;
 }
 

@@ -16,6 +16,11 @@
 #include "u_language.h"
 #include "ui_texts.h"
 
+const NAV_EDIT_TEXT g_apNavEditColorName[NAV_EDIT_COLOR_NAMES] = {
+    Color_Black, Color_Dark_Red, Color_Light_Green, Color_Beige,       Color_Navy,    Color_Maroon,
+    Color_Light_Blue, Color_Gray, Color_Dark_Gray, Color_Red,         Color_Lime,    Color_Yellow,
+    Color_Bright_Blue, Color_Magenta, Color_Teal,  Color_White,       Color_Orange};
+
 namespace {
 
 constexpr S32 TRK_WIDTH = 410;
@@ -293,38 +298,32 @@ void TRK_vColorRow(BITMAP* pBitmap, S32 x0, BOOLEAN bSelected) {
   const NAV_TRK_EDIT& t = s_TrkEdit;
   const BOOLEAN bDefaults = TRK_bDefaults();
   const BOOLEAN bRandom = bDefaults && t.bUseRandomColor;
+  const U32 colour = t.u32ActualColor <= NAV_EDIT_MAX_TRACK_COLOR ? t.u32ActualColor : 0;
   const ICON* pTray = &QX_Vorne_Track_Color_Tray;
-  const ICON* pColor = s_apColorIcon[t.u32ActualColor <= NAV_EDIT_MAX_TRACK_COLOR ? t.u32ActualColor : 0];
   const S32 trayW = (S32)G_ICON_u32GetWidth(pTray);
   const FONT_DEF* pBold = NAV_EDIT_pBoldFont();
-  const char* pRandom = NAV_EDIT_pText(Random, t.nLang);
-  const S32 randomW = (S32)G_STRING_u32GetWidth(pBold, (const BYTE*)pRandom);
+  // The value is the colour's name and its swatch, or the word for random.
+  const char* pName = NAV_EDIT_pText(bRandom ? Random : g_apNavEditColorName[colour], t.nLang);
+  const S32 nameW = (S32)G_STRING_u32GetWidth(pBold, (const BYTE*)pName);
+  const S32 valueW = bRandom ? nameW : nameW + 8 + trayW;
   NAV_EDIT_vText(pBitmap, x0 + 9, TRK_ROW_COLOR + 32, NAV_EDIT_pFont(), NAV_EDIT_pText(Color, t.nLang));
+  const S32 x = bSelected ? x0 + (TRK_WIDTH - valueW) / 2 : x0 + TRK_WIDTH - 11 - valueW;
+  if (bSelected) NAV_EDIT_vHighlight(pBitmap, x0 + 1, TRK_ROW_COLOR, 408, TRK_ROW_HEIGHT);
+  NAV_EDIT_vText(pBitmap, x, 194, pBold, pName);
+  if (!bRandom) {
+    TRK_vIcon(pBitmap, pTray, x + nameW + 8, 187);
+    TRK_vIcon(pBitmap, s_apColorIcon[colour], x + nameW + 8 + (trayW - 32) / 2, 187 + 4);
+  }
   if (!bSelected) {
-    if (bRandom) {
-      NAV_EDIT_vText(pBitmap, x0 + TRK_WIDTH - 11 - randomW, 194, pBold, pRandom);
-    } else {
-      const S32 x = x0 + TRK_WIDTH - 11 - trayW;
-      TRK_vIcon(pBitmap, pTray, x, 187);
-      TRK_vIcon(pBitmap, pColor, x + (trayW - 32) / 2, 187 + 4);
-    }
     NAV_EDIT_vHLine(pBitmap, 236, x0 + 11, x0 + 398, TRK_ROW_COLOR);
     return;
   }
-  NAV_EDIT_vHighlight(pBitmap, x0 + 1, TRK_ROW_COLOR, 408, TRK_ROW_HEIGHT);
   const U32 value = bDefaults ? t.u32ColorSetting : t.u32ActualColor;
-  if (bRandom) {
-    const S32 x = x0 + (TRK_WIDTH - randomW) / 2;
-    NAV_EDIT_vText(pBitmap, x, 194, pBold, pRandom);
-    TRK_vIcon(pBitmap, &QX_Vorne_Selection_Arrow_Right, x + randomW + 3, 191);
-    return;
-  }
-  const S32 x = x0 + (TRK_WIDTH - trayW) / 2;
-  TRK_vIcon(pBitmap, pTray, x, 187);
-  TRK_vIcon(pBitmap, pColor, x + (trayW - 32) / 2, 187 + 4);
   const BOOLEAN bCanRise = bDefaults ? !t.bUseRandomColor : t.u32ActualColor < NAV_EDIT_MAX_TRACK_COLOR;
   if (bCanRise) TRK_vIcon(pBitmap, &QX_Vorne_Selection_Arrow_Left, x - 3 - 10, 189);
-  if (value > 0) TRK_vIcon(pBitmap, &QX_Vorne_Selection_Arrow_Right, x + trayW + (bDefaults ? 3 : 5), 189);
+  if (value > 0) {
+    TRK_vIcon(pBitmap, &QX_Vorne_Selection_Arrow_Right, x + valueW + (bDefaults ? 3 : 5), bRandom ? 191 : 189);
+  }
 }
 
 void TRK_vRender(BITMAP* pBitmap) {

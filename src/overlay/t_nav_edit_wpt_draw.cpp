@@ -19,17 +19,32 @@ namespace {
 
 constexpr S32 WD_X = 289;
 constexpr S32 WD_VALUE_X = 432;
+constexpr S32 WD_VALUE_END = 664;
+constexpr S32 WD_LABEL_X = 300;
 constexpr S32 WD_ROW_NAME = 340;
 constexpr S32 WD_ROW_STEP = 53;
+
+const NAV_EDIT_TEXT s_aLabels[] = {Name, Latitude, Longitude, Icon};
+
+// The value boxes start at x 432, or past the widest label of a language
+// whose labels are longer, and all end at x 664.
+S32 WD_s32ValueX(U32 nLang) {
+  S32 x = WD_VALUE_X;
+  for (const NAV_EDIT_TEXT label : s_aLabels) {
+    const S32 end = WD_LABEL_X + (S32)NAV_EDIT_u32Width(NAV_EDIT_pBoldFont(), NAV_EDIT_pText(label, nLang)) + 8;
+    if (end > x) x = end;
+  }
+  return x;
+}
 
 void WD_vText(BITMAP* pBitmap, S32 x, S32 y, const char* pText) {
   NAV_EDIT_vInk(pBitmap, x, y, NAV_EDIT_pBoldFont(), pText);
 }
 
 // The name while it is edited: 16-bit characters, a preset first.
-void WD_vNameValue(BITMAP* pBitmap, S32 y) {
+void WD_vNameValue(BITMAP* pBitmap, S32 xValue, S32 y) {
   const NAV_WPT_EDIT& e = s_WptEdit;
-  S32 x = WD_VALUE_X + 8;
+  S32 x = xValue + 8;
   S32 cursor = e.nPosition;
   S32 n = 0;
   const U16 first = (U16)(((U8)e.Waypoint.sName[0] << 8) | (U8)e.Waypoint.sName[1]);
@@ -53,13 +68,13 @@ void WD_vNameValue(BITMAP* pBitmap, S32 y) {
   }
 }
 
-void WD_vPositionValue(BITMAP* pBitmap, S32 y, const char* s, BOOLEAN bEdited) {
+void WD_vPositionValue(BITMAP* pBitmap, S32 xValue, S32 y, const char* s, BOOLEAN bEdited) {
   if (!bEdited) {
-    WD_vText(pBitmap, WD_VALUE_X + 8, y, s);
+    WD_vText(pBitmap, xValue + 8, y, s);
     return;
   }
   const S32 step = U_WSTRING_bIsUnicodeLanguage() ? 2 : 1;
-  S32 x = WD_VALUE_X + 8;
+  S32 x = xValue + 8;
   for (S32 n = 0; n + step < (S32)U_NAV_POSITION_TEXT_SIZE; n += step) {
     const U16 c = step == 2 ? (U16)(((U8)s[n] << 8) | (U8)s[n + 1]) : (U8)s[n];
     if (c == 0) break;
@@ -77,26 +92,27 @@ void T_NAV_vEditWaypointRender(BITMAP* pBitmap) {
   NAV_EDIT_vRounded(pBitmap, 131, WD_X + 2, 91, 378, 318, 3, FALSE);
   NAV_EDIT_vRounded(pBitmap, 129, WD_X + 3, 92, 376, 316, 3, TRUE);
 
-  const NAV_EDIT_TEXT labels[] = {Name, Latitude, Longitude, Icon};
+  const S32 xValue = WD_s32ValueX(e.nLang);
+  const U32 box = (U32)(WD_VALUE_END - xValue);
   for (U32 row = 0; row < 4; row++) {
     const S32 y = WD_ROW_NAME - (S32)row * WD_ROW_STEP;
     const WPT_EDIT_STATE eRow = (WPT_EDIT_STATE)(WPT_EDIT_NAME + 2 * row);
-    WD_vText(pBitmap, 300, y, NAV_EDIT_pText(labels[row], e.nLang));
+    WD_vText(pBitmap, WD_LABEL_X, y, NAV_EDIT_pText(s_aLabels[row], e.nLang));
     const BOOLEAN bValue = e.eState == eRow + 1;
-    if (bValue) NAV_EDIT_vRounded(pBitmap, 128, WD_VALUE_X, y - 5, 232, 33, 3, TRUE);
-    NAV_EDIT_vRounded(pBitmap, e.eState == eRow ? 131 : 130, WD_VALUE_X, y - 5, 232, 33, 3, FALSE);
+    if (bValue) NAV_EDIT_vRounded(pBitmap, 128, xValue, y - 5, box, 33, 3, TRUE);
+    NAV_EDIT_vRounded(pBitmap, e.eState == eRow ? 131 : 130, xValue, y - 5, box, 33, 3, FALSE);
   }
   if (e.eState == WPT_EDIT_NAME_VALUE) {
-    WD_vNameValue(pBitmap, WD_ROW_NAME);
+    WD_vNameValue(pBitmap, xValue, WD_ROW_NAME);
   } else {
     char name[NAV_WAYPOINT_NAME_SIZE] = {};
     NAV_EDIT_vNarrowName(name, e.Waypoint.sName, sizeof name);
-    POINT at = {WD_VALUE_X + 8, WD_ROW_NAME};
+    POINT at = {xValue + 8, WD_ROW_NAME};
     T_NAV_EDIT_vRenderWyptRteTrkName(pBitmap, NAV_EDIT_color(131), &at, NAV_EDIT_pBoldFont(), name, sizeof name);
   }
-  WD_vPositionValue(pBitmap, WD_ROW_NAME - WD_ROW_STEP, e.sLat, e.eState == WPT_EDIT_LAT_VALUE);
-  WD_vPositionValue(pBitmap, WD_ROW_NAME - 2 * WD_ROW_STEP, e.sLon, e.eState == WPT_EDIT_LON_VALUE);
-  const S32 xIcon = WD_VALUE_X + 98, yIcon = WD_ROW_NAME - 3 * WD_ROW_STEP - 6;
+  WD_vPositionValue(pBitmap, xValue, WD_ROW_NAME - WD_ROW_STEP, e.sLat, e.eState == WPT_EDIT_LAT_VALUE);
+  WD_vPositionValue(pBitmap, xValue, WD_ROW_NAME - 2 * WD_ROW_STEP, e.sLon, e.eState == WPT_EDIT_LON_VALUE);
+  const S32 xIcon = xValue + 98, yIcon = WD_ROW_NAME - 3 * WD_ROW_STEP - 6;
   NAV_EDIT_vRounded(pBitmap, 130, xIcon, yIcon, 36, 36, 2, FALSE);
   const ICON* pIcon = T_NAV_pWaypointIcon(e.Waypoint.u8Icon);
   const POINT at = {xIcon + (36 - (S32)G_ICON_u32GetWidth(pIcon)) / 2, yIcon + (36 - (S32)G_ICON_u32GetHeight(pIcon)) / 2};

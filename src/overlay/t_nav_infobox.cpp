@@ -93,11 +93,6 @@ BOOLEAN IB_bFetchValidU32(FOURCHARID fcid, U32* pu32Value) {
   return H_DATABASE_bFetchU32(fcid, pu32Value, &bValid, nullptr) && bValid;
 }
 
-BOOLEAN IB_bFetchValidFloat(FOURCHARID fcid, float* pfValue) {
-  BOOLEAN bValid = FALSE;
-  return H_DATABASE_bFetchFloat(fcid, pfValue, &bValid, nullptr) && bValid;
-}
-
 // The clock of IDTM in the form the readouts use; FALSE without a valid
 // time.
 BOOLEAN IB_bClock(BOOLEAN bFull, char* sTime, char* sDate) {
@@ -117,15 +112,15 @@ struct IB_ALMANAC_INPUT {
 };
 
 BOOLEAN IB_bAlmanacInput(IB_ALMANAC_INPUT* p) {
-  float fLat = 0.0f;
-  float fLon = 0.0f;
+  DB_DATA_TYPE lat, lon;
+  BOOLEAN bPosition = FALSE;
   U32 u32Now = 0;
-  if (!IB_bFetchValidFloat(FCID("ILTD"), &fLat) || !IB_bFetchValidFloat(FCID("ILND"), &fLon) ||
+  if (!H_DATABASE_bFetchPair(FCID("ILTD"), FCID("ILND"), &lat, &lon, &bPosition) || !bPosition ||
       !IB_bFetchValidU32(FCID("IDTM"), &u32Now)) {
     return FALSE;
   }
-  p->dLatitude = fLat;
-  p->dLongitude = fLon;
+  p->dLatitude = lat.fVal;
+  p->dLongitude = lon.fVal;
   const time_t now = (time_t)u32Now;
   p->tmDay = {};
   gmtime_r(&now, &p->tmDay);
@@ -264,24 +259,24 @@ void IB_vMoonCell(BITMAP* pBitmap, S32 xCell, S32 yTop, S32 yText, const ICON* p
 
 void IBRF_vRenderPositionInfoBox(BITMAP* pBitmap, POINT* ppt, VIBD_DIRECTION, U32 nLang) {
   const POINT o = *ppt;
-  if (!H_DATABASE_bFetch(FCID("ILTD"), nullptr, nullptr, nullptr)) return;
+  DB_DATA_TYPE lat, lon;
+  BOOLEAN bValid = FALSE;
+  if (!H_DATABASE_bFetchPair(FCID("ILTD"), FCID("ILND"), &lat, &lon, &bValid)) return;
   IB_vBar(pBitmap, o);
   U32 u32Format = F_DD_MM_MMM;
   H_DATABASE_bFetchU32(FCID("SIPF"), &u32Format, nullptr, nullptr);
   const FONT_DEF* pFont = T_INFO_pFont(16);
   const struct {
-    FOURCHARID fcid;
+    float fValue;
     DATA_TYPE eType;
     S32 y;
-  } rows[] = {{FCID("ILTD"), D_POSITION_LAT, o.y + 55},
-              {FCID("ILND"), D_POSITION_LON, o.y + 47 - (S32)G_STRING_u32GetHeight(pFont)}};
+  } rows[] = {{lat.fVal, D_POSITION_LAT, o.y + 55},
+              {lon.fVal, D_POSITION_LON, o.y + 47 - (S32)G_STRING_u32GetHeight(pFont)}};
+  // A stale position blinks.
+  if (!bValid && !T_INFO_bBlinkState()) return;
   for (const auto& r : rows) {
-    float fValue = 0.0f;
-    BOOLEAN bValid = FALSE;
-    // A stale position blinks.
-    if (!H_DATABASE_bFetchFloat(r.fcid, &fValue, &bValid, nullptr) || (!bValid && !T_INFO_bBlinkState())) return;
     char sText[U_NAV_POSITION_TEXT_SIZE] = {};
-    U_NAV_vFormatPosition(r.eType, fValue, sText, (NAV_FORMAT_ENUM)u32Format, nLang, IPS_SPACE);
+    U_NAV_vFormatPosition(r.eType, r.fValue, sText, (NAV_FORMAT_ENUM)u32Format, nLang, IPS_SPACE);
     IB_vPutCentred(pBitmap, o.x, IB_WIDTH, r.y, pFont, sText);
   }
 }
@@ -327,11 +322,8 @@ void IBRF_vAddAmPm(char* pUnitString, const struct tm* pLocalTime) {
   U32 u32Format = 0;
   if (!H_DATABASE_bFetchU32(FCID("SITF"), &u32Format, nullptr, nullptr) || u32Format == F_24HOUR) return;
   const BOOLEAN bPm = pLocalTime->tm_hour > 11;
-  if (U_WSTRING_bIsUnicodeLanguage()) {
-    U_WSTRING_vw_strncpy(pUnitString, (bPm ? pm : am)[nCurrentLanguage()], IBRF_AMPM_SIZE - 2, TRUE);
-    return;
-  }
-  memcpy(pUnitString, bPm ? "PM" : "AM", 3);
+  const BOOLEAN bWide = U_WSTRING_bIsUnicodeLanguage();
+  U_WSTRING_vw_strncpy(pUnitString, (bPm ? pm : am)[nCurrentLanguage()], IBRF_AMPM_SIZE - (bWide ? 2 : 1), bWide);
 }
 
 void IBRF_vRenderSunriseSunsetInfoBox(BITMAP* pBitmap, POINT* ppt, VIBD_DIRECTION, U32) {

@@ -51,6 +51,10 @@ constexpr U32 NAV_EDIT_POINT_LIST_SIZE = NAV_POINT_LIST_SIZE;
 constexpr U32 NAV_EDIT_ROWS = 6;
 constexpr U32 NAV_EDIT_MAX_TRACK_COLOR = 15;
 constexpr U32 NAV_EDIT_RANDOM_TRACK_COLOR = 16;
+// The names of the track colours, shown beside their swatches; the
+// waypoint manager's forms offer one more, orange (16).
+constexpr U32 NAV_EDIT_COLOR_NAMES = 17;
+extern const NAV_EDIT_TEXT g_apNavEditColorName[NAV_EDIT_COLOR_NAMES];
 
 // ---------------------------------------------------------------------------
 // Opening and closing

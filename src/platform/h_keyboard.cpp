@@ -146,10 +146,9 @@ BOOLEAN H_KEYBOARD_bFetchKeyEvent(HKEY_ID* phKey, KEY_STATE* pState, U32* pu32Re
 
 BOOLEAN H_KEYBOARD_bIsDown(HKEY_ID key) { return (U32)key < HKEY_NUM_KEYS && s_keyState[key].state == KEY_DOWN; }
 
-BOOLEAN H_KEYBOARD_bIsPowerPressed(void) {
-  BOOLEAN abState[DD_KEYBOARD_NUM_KEYS];
-  DD_KEYBOARD_vGetState(abState);
-  return abState[KEYBYTE_POWER];
-}
+// The level alone: the scans' copy of the keys is left to the scans.
+BOOLEAN H_KEYBOARD_bIsPowerPressed(void) { return DD_KEYBOARD_bIsDown(KEYBYTE_POWER); }
 
 void H_KEYBOARD_vSetCursorKeyMode(HKEY_ID mode) { s_keyType = (S32)mode; }
+
+HKEY_ID H_KEYBOARD_eCursorKeyMode(void) { return (HKEY_ID)s_keyType.load(); }

@@ -78,3 +78,4 @@ BOOLEAN H_KEYBOARD_bIsPowerPressed(void);
 // 1 while a menu is shown, 3 otherwise: the cursor pad's first repeat comes
 // after 400 or 200 ms.
 void H_KEYBOARD_vSetCursorKeyMode(HKEY_ID mode);
+HKEY_ID H_KEYBOARD_eCursorKeyMode(void);

@@ -50,4 +50,10 @@ void H_UART_vPutChar(U8 u8Port, BYTE c) {
 
 U16 H_UART_u16FetchRx(U8 u8Port) { return DD_UART_u8Getch(u8Port); }
 
+U32 H_UART_u32PutBlock(U8 u8Port, const U8* pu8Data, U32 u32Count) {
+  return DD_UART_u32SendBlock(u8Port, pu8Data, u32Count);
+}
+
+U32 H_UART_u32FetchRxBlock(U8 u8Port, U8* pu8Bytes, U32 u32Max) { return DD_UART_u32Read(u8Port, pu8Bytes, u32Max); }
+
 void H_UART_vShutdown(U8 u8Port) { DD_UART_vKill(u8Port); }

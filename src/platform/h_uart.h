@@ -21,4 +21,8 @@ U32 H_UART_u32SetBaudRate(U8 u8Port, U32 u32BaudRate);
 void H_UART_vSetMode(U8 u8Port, UART_MODE mode);
 void H_UART_vPutChar(U8 u8Port, BYTE c);
 U16 H_UART_u16FetchRx(U8 u8Port);
+// The block forms: how many bytes went to the line, and how many received
+// bytes (at most u32Max) were taken.
+U32 H_UART_u32PutBlock(U8 u8Port, const U8* pu8Data, U32 u32Count);
+U32 H_UART_u32FetchRxBlock(U8 u8Port, U8* pu8Bytes, U32 u32Max);
 void H_UART_vShutdown(U8 u8Port);

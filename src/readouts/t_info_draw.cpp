@@ -11,36 +11,38 @@
 #include "g_fonts.h"
 #include "g_line.h"
 #include "g_string.h"
+#include "g_truetype.h"
 #include "t_info.h"
 #include "u_view.h"
 #include "u_wstring.h"
 #include "ui_texts.h"
 
 constexpr U32 INFO_VALUE_SIZE = 40;
-// A 62-point value wider than this is drawn in the 44-point font.
+// The units' separator shows in boxes at least this wide.
 constexpr S32 INFO_WIDEST_LARGE_VALUE = 158;
 constexpr S32 INFO_COLUMN_WIDTH = 162;
 
 // ---------------------------------------------------------------------------
 // Fonts
 
+// Largest first.
 static const struct {
   U32 u32Points;
   const FONT_DEF* const* ppWide;
   const FONT_DEF* const* ppLatin;
 } s_aFonts[] = {
-    {9, &arialuni_size9_font_def_ptr, &myriad_pro_bold_size9_font_def_ptr},
-    {14, &arialuni_size14_font_def_ptr, &myriad_pro_bold_size14_font_def_ptr},
-    {16, &arialuni_size16_font_def_ptr, &myriad_pro_bold_size16_font_def_ptr},
-    {17, &arialuni_size17_font_def_ptr, &myriad_pro_bold_size17_font_def_ptr},
-    {21, &arialuni_size21_font_def_ptr, &myriad_pro_bold_size21_font_def_ptr},
-    {26, &arialuni_size26_font_def_ptr, &myriad_pro_bold_size26_font_def_ptr},
-    {32, &arialuni_size32_font_def_ptr, &myriad_pro_bold_size32_font_def_ptr},
-    {38, &arialuni_size38_font_def_ptr, &myriad_pro_bold_size38_font_def_ptr},
-    {44, &arialuni_size44_font_def_ptr, &myriad_pro_bold_size44_font_def_ptr},
-    {62, &arialuni_size62_font_def_ptr, &myriad_pro_bold_size62_font_def_ptr},
-    {100, &arialuni_size100_font_def_ptr, &myriad_pro_bold_size100_font_def_ptr},
     {161, &arialuni_size161_font_def_ptr, &myriad_pro_bold_size161_font_def_ptr},
+    {100, &arialuni_size100_font_def_ptr, &myriad_pro_bold_size100_font_def_ptr},
+    {62, &arialuni_size62_font_def_ptr, &myriad_pro_bold_size62_font_def_ptr},
+    {44, &arialuni_size44_font_def_ptr, &myriad_pro_bold_size44_font_def_ptr},
+    {38, &arialuni_size38_font_def_ptr, &myriad_pro_bold_size38_font_def_ptr},
+    {32, &arialuni_size32_font_def_ptr, &myriad_pro_bold_size32_font_def_ptr},
+    {26, &arialuni_size26_font_def_ptr, &myriad_pro_bold_size26_font_def_ptr},
+    {21, &arialuni_size21_font_def_ptr, &myriad_pro_bold_size21_font_def_ptr},
+    {17, &arialuni_size17_font_def_ptr, &myriad_pro_bold_size17_font_def_ptr},
+    {16, &arialuni_size16_font_def_ptr, &myriad_pro_bold_size16_font_def_ptr},
+    {14, &arialuni_size14_font_def_ptr, &myriad_pro_bold_size14_font_def_ptr},
+    {9, &arialuni_size9_font_def_ptr, &myriad_pro_bold_size9_font_def_ptr},
 };
 
 const FONT_DEF* T_INFO_pFont(U32 u32Points) {
@@ -49,6 +51,25 @@ const FONT_DEF* T_INFO_pFont(U32 u32Points) {
     if (f.u32Points == u32Points) return bWide ? *f.ppWide : *f.ppLatin;
   }
   return bWide ? arialuni_size14_font_def_ptr : myriad_pro_bold_size14_font_def_ptr;
+}
+
+// Readouts that do not fit step down through these sizes, no further.
+constexpr U32 INFO_SMALLEST_STEP = 14;
+
+// The largest size of the readouts' fonts at most u32Points, in the family of
+// the readouts; null when there is none down to the smallest step.
+static const FONT_DEF* INFO_pFontAtMost(U32 u32Points) {
+  for (const auto& f : s_aFonts) {
+    if (f.u32Points <= u32Points && f.u32Points >= INFO_SMALLEST_STEP) return T_INFO_pFont(f.u32Points);
+  }
+  return nullptr;
+}
+
+// The next smaller readout font, or null: at the smallest step, or a font
+// that is not one of the readouts'.
+static const FONT_DEF* INFO_pSmaller(const FONT_DEF* pFont) {
+  if (pFont == nullptr || T_INFO_pFont(pFont->u32Height) != pFont) return nullptr;
+  return pFont->u32Height > INFO_SMALLEST_STEP ? INFO_pFontAtMost(pFont->u32Height - 1) : nullptr;
 }
 
 static COLOR INFO_color(U32 u32Entry) { return gCOLOR_pcolColorTable[u32Entry]; }
@@ -209,20 +230,24 @@ static const struct {
     {FCID("ITMO"), Time, nullptr, FALSE},
 };
 
+// The item's short title, or null when it has none.
+static const char* const* INFO_ppTitle(FOURCHARID fcid, BOOLEAN* pbRight) {
+  for (const auto& t : s_aTitles) {
+    if (t.fcid != fcid) continue;
+    if (pbRight != nullptr) *pbRight = t.bRightAligned;
+    return t.pNumbered != nullptr && INFO_bSeparateTemperatures() ? t.pNumbered : t.pTitle;
+  }
+  return nullptr;
+}
+
 // Right-aligned titles end 156 pixels right of the box's left edge xBox, so
 // that a box drawn anywhere but the column keeps its title inside it.
 static void INFO_vDrawTitle(BITMAP* pBitmap, POINT* ppt, FOURCHARID fcid, const FONT_DEF* pUnitsFont, U32 nLang,
                             S32 xBox) {
   const BOOLEAN bWide = U_WSTRING_bIsUnicodeLanguage();
   const FONT_DEF* pFont = bWide ? T_INFO_pFont(14) : pUnitsFont;
-  const char* const* pTitle = nullptr;
   BOOLEAN bRight = FALSE;
-  for (const auto& t : s_aTitles) {
-    if (t.fcid != fcid) continue;
-    pTitle = t.pNumbered != nullptr && INFO_bSeparateTemperatures() ? t.pNumbered : t.pTitle;
-    bRight = t.bRightAligned;
-    break;
-  }
+  const char* const* pTitle = INFO_ppTitle(fcid, &bRight);
   if (pTitle == nullptr) return;
   if (pFont == T_INFO_pFont(14)) {
     if (!bWide && fcid == FCID("ISPD")) pTitle = SOG;
@@ -285,31 +310,61 @@ static void INFO_vDashes(INFO_BOX_TEXT* t) {
   t->nUnitsWidth = 0;
 }
 
-// FALSE when the item does not exist.
+// The width the value takes as INFO_vPutValue draws it: the whole part in
+// the value font and, with a smaller tenths font, the point and what
+// follows in that.
+static S32 INFO_nDrawnWidth(const INFO_BOX_TEXT* t) {
+  const char* point = U_WSTRING_pw_strchr(t->acValue, '.');
+  if (t->pTenthsFont == t->pValueFont || point == nullptr) {
+    return (S32)G_STRING_u32GetWidth(t->pValueFont, (const BYTE*)t->acValue);
+  }
+  char whole[INFO_VALUE_SIZE] = {};
+  memcpy(whole, t->acValue, (size_t)(point - t->acValue));
+  return (S32)(G_STRING_u32GetWidth(t->pValueFont, (const BYTE*)whole) +
+               G_STRING_u32GetWidth(t->pTenthsFont, (const BYTE*)point));
+}
+
+// The tenths font for a value font stepped down, smaller by as much as the
+// first was.
+static const FONT_DEF* INFO_pTenthsFor(const FONT_DEF* pValue, const FONT_DEF* pValueWas, const FONT_DEF* pTenthsWas) {
+  if (pTenthsWas == pValueWas || pValueWas->u32Height == 0) return pValue;
+  const FONT_DEF* p = INFO_pFontAtMost(pValue->u32Height * pTenthsWas->u32Height / pValueWas->u32Height);
+  return p != nullptr ? p : pValue;
+}
+
+// Formats the item into the box's text. A value wider than the room
+// pfnRoom leaves it in a box nMinWidth wide steps down a font size at a
+// time, so it stays inside its box, down to the smallest step; it starts
+// u32StepsDown sizes smaller. FALSE when the item does not exist.
 static BOOLEAN INFO_bBoxText(INFO_BOX_TEXT* t, FOURCHARID fcid, const FONT_DEF* pValueFont,
                              const FONT_DEF* pUnitsFont, const FONT_DEF* pTenthsFont, DIGITS_FORMAT eFormat,
-                             U32 nLang) {
+                             U32 nLang, S32 (*pfnRoom)(const INFO_BOX_TEXT*, S32), S32 nMinWidth, U32 u32StepsDown) {
   if (eFormat == LARGE_TENTHS) pTenthsFont = pValueFont;
   if (fcid == FCID("ITAW")) pValueFont = T_INFO_pFont(44);
-  t->pValueFont = pValueFont;
-  t->pTenthsFont = pTenthsFont;
-  t->bDashes = FALSE;
-  if (fcid == INFO_FCID_NO_VALUE) {
-    INFO_vDashes(t);
-    return TRUE;
-  }
-  t->pUnits = nullptr;
-  T_INFO_nInfoStrings(t->acValue, &t->pUnits, &t->bValid, 0, fcid, pValueFont, pUnitsFont, pTenthsFont, eFormat,
-                      nLang, (S32)INFO_VALUE_SIZE, &t->nValueWidth, &t->nUnitsWidth);
-  if (t->pUnits == nullptr) return FALSE;
-  if (t->nValueWidth > INFO_WIDEST_LARGE_VALUE && pValueFont == T_INFO_pFont(62)) {
-    t->pValueFont = T_INFO_pFont(44);
-    if (eFormat == LARGE_TENTHS) t->pTenthsFont = t->pValueFont;
+  const FONT_DEF* const pValueWas = pValueFont;
+  const FONT_DEF* const pTenthsWas = pTenthsFont;
+  for (U32 i = 0; i < u32StepsDown && INFO_pSmaller(pValueFont) != nullptr; i++) pValueFont = INFO_pSmaller(pValueFont);
+  for (;;) {
+    t->pValueFont = pValueFont;
+    t->pTenthsFont = INFO_pTenthsFor(pValueFont, pValueWas, pTenthsWas);
+    t->bDashes = FALSE;
+    if (fcid == INFO_FCID_NO_VALUE) {
+      INFO_vDashes(t);
+      return TRUE;
+    }
+    t->pUnits = nullptr;
     T_INFO_nInfoStrings(t->acValue, &t->pUnits, &t->bValid, 0, fcid, t->pValueFont, pUnitsFont, t->pTenthsFont,
                         eFormat, nLang, (S32)INFO_VALUE_SIZE, &t->nValueWidth, &t->nUnitsWidth);
+    if (t->pUnits == nullptr) return FALSE;
+    if (INFO_bContinuousNavigationHides(fcid)) {
+      INFO_vDashes(t);
+      return TRUE;
+    }
+    t->nValueWidth = INFO_nDrawnWidth(t);
+    const FONT_DEF* pSmaller = INFO_pSmaller(pValueFont);
+    if (t->nValueWidth <= pfnRoom(t, nMinWidth) || pSmaller == nullptr) return TRUE;
+    pValueFont = pSmaller;
   }
-  if (INFO_bContinuousNavigationHides(fcid)) INFO_vDashes(t);
-  return TRUE;
 }
 
 static S32 INFO_nBoxWidth(const INFO_BOX_TEXT* t, S32 nMinWidth) {
@@ -332,12 +387,76 @@ static void INFO_vPutValue(BITMAP* pBitmap, POINT pt, const INFO_BOX_TEXT* t) {
   G_STRING_vPut(pBitmap, color, &pt, t->pTenthsFont, (const BYTE*)point);
 }
 
+// The room a value has in a box of the width, by where the justification
+// puts the value and its units and what margin it leaves on the left.
+static S32 INFO_nRoomRightUnits(const INFO_BOX_TEXT*, S32 nWidth) { return nWidth - 6; }
+static S32 INFO_nRoomNoTick(const INFO_BOX_TEXT*, S32 nWidth) { return nWidth - 4; }
+static S32 INFO_nRoomBeforeUnits(const INFO_BOX_TEXT* t, S32 nWidth) {
+  return nWidth - 4 - (U_WSTRING_bIsStringNull(t->pUnits) ? 0 : t->nUnitsWidth + 6);
+}
+
+static S32 (*INFO_pfnRoom(INFO_JUSTIFICATION eJustification))(const INFO_BOX_TEXT*, S32) {
+  switch (eJustification) {
+    case INSTRUMENTATION_JUSTIFY_LEFT:
+    case JUSTIFY_LEFT:
+    case JUSTIFY_RIGHT:
+      return INFO_nRoomBeforeUnits;
+    case INSTRUMENTATION_JUSTIFY_RIGHT_NO_TICK:
+      return INFO_nRoomNoTick;
+    default:
+      return INFO_nRoomRightUnits;
+  }
+}
+
+// How far the value's glyphs reach above its baseline.
+static S32 INFO_nValueTop(const INFO_BOX_TEXT* t) {
+  char whole[INFO_VALUE_SIZE] = {};
+  const char* point = t->pTenthsFont == t->pValueFont ? nullptr : U_WSTRING_pw_strchr(t->acValue, '.');
+  memcpy(whole, t->acValue, point != nullptr ? (size_t)(point - t->acValue) : sizeof whole - 2);
+  S32 top = 0;
+  G_TEXT_BOX box;
+  if (G_TRUETYPE_M_bInkBox(whole, t->pValueFont, &box)) top = box.top;
+  if (point != nullptr && G_TRUETYPE_M_bInkBox(point, t->pTenthsFont, &box) && box.top > top) top = box.top;
+  return top;
+}
+
+// The value's baseline above the box's bottom edge.
+constexpr S32 INFO_VALUE_BASELINE = 4;
+
+// The baseline of a title above the value: where the layout puts it, or as
+// much higher as keeps its descenders clear of tall digits. FALSE when even
+// then it would leave the box: the value has to be smaller.
+static BOOLEAN INFO_bTitleAbove(const INFO_BOX_TEXT* t, FOURCHARID fcid, S32 nHeight, const FONT_DEF* pUnitsFont,
+                                S32* pnTitleY) {
+  const FONT_DEF* pTitleFont = U_WSTRING_bIsUnicodeLanguage() ? T_INFO_pFont(14) : T_INFO_pFont(17);
+  *pnTitleY = nHeight - 2 - (S32)G_FONTS_u32GetCoreHeight(pUnitsFont);
+  if (INFO_ppTitle(fcid, nullptr) == nullptr) return TRUE;
+  // The title draws 5 rows lower, 6 in the small font (INFO_vDrawTitle).
+  const S32 drop = pTitleFont == T_INFO_pFont(14) ? 6 : 5;
+  const S32 bottom = *pnTitleY - drop - (S32)G_FONTS_u32GetDescenderHeight(pTitleFont);
+  const S32 clear = INFO_VALUE_BASELINE + INFO_nValueTop(t) + 2;
+  if (t->bDashes || bottom >= clear) return TRUE;
+  *pnTitleY += clear - bottom;
+  return *pnTitleY - drop + (S32)(G_FONTS_u32GetCoreHeight(pTitleFont) * 3 / 4) < nHeight;
+}
+
 S32 T_INFO_nDrawDigitsInfoBox(BITMAP* pBitmap, S32 nMinWidth, S32 nHeight, S32 nXPosition, S32 nYPosition,
                               FOURCHARID fcid, const FONT_DEF* pValueFont, const FONT_DEF* pUnitsFont,
                               const FONT_DEF* pTenthsFont, DIGITS_FORMAT eForceFormat, INFO_BOX_STYLE eBoxStyle,
                               INFO_JUSTIFICATION eJustification, U32 nLang) {
+  const BOOLEAN bUnitsRight = eJustification != JUSTIFY_LEFT && eJustification != JUSTIFY_RIGHT;
   INFO_BOX_TEXT t;
-  if (!INFO_bBoxText(&t, fcid, pValueFont, pUnitsFont, pTenthsFont, INFO_eDigitsFormat(eForceFormat), nLang)) return 0;
+  S32 titleY = 0;
+  for (U32 steps = 0;; steps++) {
+    if (!INFO_bBoxText(&t, fcid, pValueFont, pUnitsFont, pTenthsFont, INFO_eDigitsFormat(eForceFormat), nLang,
+                       INFO_pfnRoom(eJustification), nMinWidth, steps)) {
+      return 0;
+    }
+    if (!bUnitsRight || INFO_bTitleAbove(&t, fcid, nHeight, pUnitsFont, &titleY) ||
+        INFO_pSmaller(t.pValueFont) == nullptr) {
+      break;
+    }
+  }
   const S32 width = INFO_nBoxWidth(&t, nMinWidth);
   S32 x = nXPosition;
   S32 y = nYPosition;
@@ -348,7 +467,6 @@ S32 T_INFO_nDrawDigitsInfoBox(BITMAP* pBitmap, S32 nMinWidth, S32 nHeight, S32 n
   const S32 W = t.nValueWidth;
   const S32 U = t.nUnitsWidth;
   S32 valueX = 0;
-  BOOLEAN bUnitsRight = TRUE;
   BOOLEAN bSeparator = FALSE;
   switch (eJustification) {
     case INSTRUMENTATION_JUSTIFY_LEFT:
@@ -359,18 +477,16 @@ S32 T_INFO_nDrawDigitsInfoBox(BITMAP* pBitmap, S32 nMinWidth, S32 nHeight, S32 n
       break;
     case JUSTIFY_LEFT:
       valueX = x + 4;
-      bUnitsRight = FALSE;
       break;
     case JUSTIFY_RIGHT:
       valueX = x + width - W - (bUnits ? U + 6 : 0);
-      bUnitsRight = FALSE;
       break;
     default:
       valueX = x + width - W - 2;
       bSeparator = TRUE;
       break;
   }
-  if (t.bValid || t.bDashes || T_INFO_bBlinkState()) INFO_vPutValue(pBitmap, {valueX, y + 4}, &t);
+  if (t.bValid || t.bDashes || T_INFO_bBlinkState()) INFO_vPutValue(pBitmap, {valueX, y + INFO_VALUE_BASELINE}, &t);
 
   if (bUnits) {
     const FONT_DEF* pSmall = T_INFO_pFont(14);
@@ -396,6 +512,7 @@ S32 T_INFO_nDrawDigitsInfoBox(BITMAP* pBitmap, S32 nMinWidth, S32 nHeight, S32 n
   title.y = y + nHeight - 2 - (S32)G_FONTS_u32GetCoreHeight(pUnitsFont);
   if (bUnitsRight) {
     title.x = x + 4;
+    title.y = y + titleY;
     INFO_vDrawTitle(pBitmap, &title, fcid, T_INFO_pFont(17), nLang, x);
   } else {
     title.x = x + 98;

@@ -24,6 +24,11 @@ constexpr U32 INFO_VALUE_SIZE = 40;
 constexpr U32 INFO_SORT_CHARACTERS = 10;
 
 static const char s_acDashes[] = "---";
+// A date-time of -1: not known.
+constexpr U32 INFO_NO_TIME = 0xFFFFFFFFu;
+
+// The units of a percentage in a wide language, with its wide terminator.
+static const char s_acWidePercent[] = {0, '%', 0, 0};
 
 // ---------------------------------------------------------------------------
 // Catalogue
@@ -118,18 +123,13 @@ static const char* INFO_pcDistanceFormat(double d) { return d >= 99.95 ? "%.0f" 
 void T_INFO_vFormatDistance(double dDistance, UNIT_TYPE* punits, char* sValue) {
   double d = fabs(dConvertFromInternal(dDistance, D_DISTANCE, *punits));
   const char* format = INFO_pcDistanceFormat(d);
-  if (d < 0.1 && (*punits == U_NAUT_MILES_FT || (*punits != U_NAUT_MILES_M && *punits != U_KM))) {
-    d *= *punits == U_NAUT_MILES_FT ? 6076.1 : 5280.0;
-    *punits = U_FEET;
-    format = "%.0f";
-  } else if (d < 0.1 && *punits == U_NAUT_MILES_M) {
-    d *= 1852.0;
-    *punits = U_METRES;
-    format = "%.0f";
-  } else if (d < 1.0 && *punits == U_KM) {
-    d *= 1000.0;
-    *punits = U_METRES;
-    format = "%.2f";
+  // Below a tenth of a mile, or below a kilometre, the short unit reads better.
+  const UNIT_TYPE eShort = U_CONVERT_eShortDistanceUnits(*punits);
+  const BOOLEAN bKm = *punits == U_KM;
+  if (eShort != *punits && d < (bKm ? 1.0 : 0.1)) {
+    d = fabs(dConvertFromInternal(dDistance, D_DISTANCE, eShort));
+    format = bKm ? "%.2f" : "%.0f";
+    *punits = eShort;
   }
   snprintf(sValue, INFO_VALUE_SIZE, format, d);
   INFO_vWiden(sValue);
@@ -203,11 +203,14 @@ void T_INFO_vFormatTimeAscii(time_t nTime, BOOLEAN bIncludeSeconds, BOOLEAN bInc
       const int hour = t.tm_hour == 0 ? 12 : t.tm_hour > 12 ? t.tm_hour - 12 : t.tm_hour;
       const BOOLEAN bPm = t.tm_hour >= 12;
       if (!bWide || !bForceUnicode) {
-        const char* suffix = !bIncludeAMPM ? "" : bPm ? " PM" : " AM";
+        // An 8-bit language writes its own marks; a wide one asked for 8-bit
+        // text keeps the Latin ones.
+        const char* mark = !bIncludeAMPM ? "" : !bWide ? (bPm ? pm : am)[nLang] : bPm ? "PM" : "AM";
+        const char* gap = bIncludeAMPM ? " " : "";
         if (bIncludeSeconds) {
-          snprintf(sTime, INFO_VALUE_SIZE, "%d:%02d:%02d%s", hour, t.tm_min, t.tm_sec, suffix);
+          snprintf(sTime, INFO_VALUE_SIZE, "%d:%02d:%02d%s%s", hour, t.tm_min, t.tm_sec, gap, mark);
         } else {
-          snprintf(sTime, INFO_VALUE_SIZE, "%d:%02d%s", hour, t.tm_min, suffix);
+          snprintf(sTime, INFO_VALUE_SIZE, "%d:%02d%s%s", hour, t.tm_min, gap, mark);
         }
       } else {
         if (bIncludeSeconds) {
@@ -343,7 +346,14 @@ S32 T_INFO_nInfoStrings(char* sValue, const char** psUnits, BOOLEAN* pbDataValid
       snprintf(s, INFO_VALUE_SIZE, INFO_bDepthUnitHasTenths(unit) && !bNoTenths && d < 99.95 ? "%.1f" : "%.0f", d);
       break;
     case D_DATETIME:
-      INFO_vFormatClockOnly((time_t)value.u32Val, s);
+      // An arrival time is -1 while the time to go is unknown: no clock time
+      // may stand for it.
+      if (value.u32Val == INFO_NO_TIME) {
+        snprintf(s, INFO_VALUE_SIZE, "%s", s_acDashes);
+        INFO_vWiden(s);
+      } else {
+        INFO_vFormatClockOnly((time_t)value.u32Val, s);
+      }
       bUnitText = FALSE;
       break;
     case D_TIME:
@@ -390,7 +400,7 @@ S32 T_INFO_nInfoStrings(char* sValue, const char** psUnits, BOOLEAN* pbDataValid
     }
     case D_PERCENT:
       snprintf(s, INFO_VALUE_SIZE, "%u", value.u32Val);
-      units = "%";
+      units = U_WSTRING_bIsUnicodeLanguage() ? s_acWidePercent : "%";
       bUnitText = FALSE;
       break;
     case D_WAYPOINT:

@@ -385,7 +385,8 @@ void T_INFO_vDrawIceDataBoxOverlay(BITMAP* pBitmap, LAYER_ID eView) {
     double zone = 0;
     INFO_vLocalDate((time_t)now.u32Val, &y, &m, &d, &minutes, &zone);
     DB_DATA_TYPE lat = {}, lon = {};
-    const BOOLEAN bPosition = INFO_bFetchValid(FCID("ILTD"), &lat) && INFO_bFetchValid(FCID("ILND"), &lon);
+    BOOLEAN bPosition = FALSE;
+    H_DATABASE_bFetchPair(FCID("ILTD"), FCID("ILND"), &lat, &lon, &bPosition);
     INFO_vIceMoonLine(&o, bPosition ? lat.fVal : 0.0, bPosition ? lon.fVal : 0.0, y, m, d, zone);
     o.y += 34;
     if (bPosition) {
@@ -402,7 +403,9 @@ void T_INFO_vDrawIceDataBoxOverlay(BITMAP* pBitmap, LAYER_ID eView) {
     POINT pt = {o.x, o.y};
     INFO_vOverlayText(&o, &pt, T_INFO_pFont(44), text);
     pt.x += 2;
-    INFO_vOverlayText(&o, &pt, T_INFO_pFont(21), "%");
+    char percent[INFO_VALUE_SIZE] = "%";
+    INFO_vWide(percent);
+    INFO_vOverlayText(&o, &pt, T_INFO_pFont(21), percent);
   }
   (void)nLang;
 }
@@ -504,6 +507,9 @@ void T_INFO_vDrawInfoLayer_MOBBar(BITMAP* pBitmap, S32 nX) {
   T_INFO_nDrawInfoBox(pBitmap, INFO_SCREEN_WIDTH - 6 - (x + 360), 48, x + 360, 2, FCID("MOBT"), T_INFO_pFont(32),
                       T_INFO_pFont(21), IBS_NONE, INSTRUMENTATION_JUSTIFY_LEFT, nLang);
   T_INFO_vDrawText(pBitmap, x + 360, 28, Elapsed_Time, p14, nLang);
+  // The destination of a man-overboard navigation is always its MOB waypoint.
+  const POINT icon = {x + 4, (48 - (S32)G_ICON_u32GetHeight(&MOB_icon)) / 2};
+  G_ICON_vPut(pBitmap, &MOB_icon, &icon);
 }
 
 void T_INFO_vDrawInfoLayer_WaypointIndicatorBar(BITMAP* pBitmap, POINT* ppt) {

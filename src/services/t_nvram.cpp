@@ -13,6 +13,8 @@
 #include "h_database.h"
 #include "h_memory.h"
 #include "linuxsvc.h"
+#include "u_storefault.h"
+#include "ui_texts.h"
 
 // ---------------------------------------------------------------------------
 // State
@@ -76,8 +78,10 @@ static BOOLEAN T_NVRAM_bWriteItem(FOURCHARID id, DB_DATA_TYPE value) {
 // must not reset the unit at every start: the failure is logged and returned,
 // and the next change of the key tries again.
 static BOOLEAN T_NVRAM_bWriteHeaderItem(FOURCHARID id, DB_DATA_TYPE value) {
+  const U32 u32Refused = U_STOREFAULT_u32Count(STORE_FAULT_CAUSES);
   BOOLEAN bWritten = T_NVRAM_bWriteItem(id, value);
-  if (!bWritten) {
+  // A store that is read-only or full has been told of already.
+  if (!bWritten && U_STOREFAULT_u32Count(STORE_FAULT_CAUSES) == u32Refused) {
     log_me("[%d]%s: NVRAM - error writing header %.4s = 0x%08X", __LINE__, __func__, (const char*)&id,
            (unsigned)value.RawData);
   }
@@ -349,6 +353,13 @@ U32 T_NVRAM_u32Start(void) {
   T_NVRAM_vReadHeaderItems(bRestore);
   U32 restored = bRestore ? T_NVRAM_u32ReadItems() : 0;
   T_NVRAM_vPublishMailbox();
+  // Settings the store marked but could not give back keep their defaults:
+  // the user must know the unit is not set up as it was.
+  const U32 u32Lost = H_NVRAM_u32LostSlots();
+  if (u32Lost > 0) {
+    log_me("[%d]%s: %u stored settings lost, back at their defaults", __LINE__, __func__, u32Lost);
+    U_STOREFAULT_vNote(Settings_Reset);
+  }
   return restored;
 }
 

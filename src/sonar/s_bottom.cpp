@@ -15,6 +15,19 @@ U8 S_BOTTOM_u8NoiseFloor(const U8* pu8Noise, U32 u32Count) {
   return (U8)((sum + u32Count / 2) / u32Count);
 }
 
+// A bottom inside the blanking still sends its double echo past it, at
+// twice its depth; the second trip costs it at least half its strength. So
+// a return at i with one at least twice as strong around i / 2, inside the
+// blanking, is that echo: there is no bottom to report.
+static BOOLEAN BOTTOM_bDoubleEcho(const U8* pu8Echo, U32 i, U32 u32NoiseFloor) {
+  const U32 half = i / 2;
+  if (half >= S_BOTTOM_BLANKING_SAMPLES) return FALSE;
+  U32 echo = 0, first = 0;
+  for (U32 k = 0; k < S_BOTTOM_PERSISTENCE; k++) echo = pu8Echo[i + k] > echo ? pu8Echo[i + k] : echo;
+  for (U32 k = half >= 2 ? half - 2 : 0; k <= half + 2; k++) first = pu8Echo[k] > first ? pu8Echo[k] : first;
+  return first > u32NoiseFloor && first - u32NoiseFloor >= 2 * (echo - u32NoiseFloor);
+}
+
 S32 S_BOTTOM_s32FindBottom(const U8* pu8Echo, U32 u32Count, U8 u8NoiseFloor) {
   const U32 b = S_BOTTOM_BLANKING_SAMPLES;
   if (u32Count <= b) return -1;
@@ -32,7 +45,7 @@ S32 S_BOTTOM_s32FindBottom(const U8* pu8Echo, U32 u32Count, U8 u8NoiseFloor) {
     if (pu8Echo[i] < threshold) continue;
     U32 k = 1;
     while (k < S_BOTTOM_PERSISTENCE && pu8Echo[i + k] >= hold) k++;
-    if (k == S_BOTTOM_PERSISTENCE) return (S32)i;
+    if (k == S_BOTTOM_PERSISTENCE) return BOTTOM_bDoubleEcho(pu8Echo, i, nf) ? -1 : (S32)i;
     i += k - 1;  // no start before the sample that broke the hold can last either
   }
   return -1;

@@ -24,7 +24,8 @@ U8 S_BOTTOM_u8NoiseFloor(const U8* pu8Noise, U32 u32Count);
 // The sample where the bottom starts: the first from the blanking on that
 // reaches half-way from the floor to the strongest echo and stays above a
 // quarter of the way for eight samples. A return already under way at the
-// blanking is skipped. -1 when the strongest echo is weak or nothing holds.
+// blanking is skipped. -1 when the strongest echo is weak, nothing holds, or
+// what holds is the double echo of a bottom inside the blanking.
 S32 S_BOTTOM_s32FindBottom(const U8* pu8Echo, U32 u32Count, U8 u8NoiseFloor);
 // Metres below the transducer of an echo sample.
 float S_BOTTOM_fSampleToMetres(S32 s32Sample);

@@ -3,14 +3,17 @@
 // rasterising them costs more than copying the whole history. So each text
 // is drawn once onto black and once onto white in a small bitmap of its own;
 // the two give every pixel's cover and colour, and later frames blend that
-// over the pane.
+// over the pane, a row at a time with no test per pixel: a full cover puts
+// the text's colour and none keeps the pane's, by the same sum.
 
 #include <string.h>
 
+#include <algorithm>
 #include <mutex>
 
 #include "g_buffers.h"
 #include "g_string.h"
+#include "g_truetype.h"
 #include "t_n_history_priv.h"
 #include "u_language.h"
 #include "u_wstring.h"
@@ -31,7 +34,8 @@ typedef struct tag_TEXT_SPRITE {
   U32 u32Advance;
   BOOLEAN bFits;  // narrow enough to be kept
   U32 u32Top, u32Bottom, u32Left, u32Right;  // the rows and columns with cover, bottom and right excluded
-  U8 au8Cover[TEXT_HEIGHT][TEXT_WIDTH];  // 0 untouched .. 255 opaque; row 0 the top
+  U16 au16Left[TEXT_HEIGHT], au16Right[TEXT_HEIGHT];  // each row's columns with cover, right excluded
+  U8 au8Weight[TEXT_HEIGHT][TEXT_WIDTH];  // the cover in 32nds: 0 untouched .. 32 opaque; row 0 the top
   COLOR acol[TEXT_HEIGHT][TEXT_WIDTH];
 } TEXT_SPRITE;
 
@@ -67,19 +71,24 @@ static void TEXT_vRender(TEXT_SPRITE* p) {
     advance = (U32)(at.x - 1);
   }
   p->u32Advance = advance;
-  p->bFits = advance + 4 < TEXT_WIDTH;
+  // A glyph taller than the picture stops the text there: such a text is not
+  // kept but drawn whole on the page each time.
+  p->bFits = advance + 4 < TEXT_WIDTH && advance >= G_STRING_u32GetWidth(p->pFont, (const BYTE*)p->ac);
   p->u32Top = TEXT_HEIGHT, p->u32Bottom = 0, p->u32Left = TEXT_WIDTH, p->u32Right = 0;
   for (U32 r = 0; r < TEXT_HEIGHT; r++) {
     const COLOR* onBlack = TEXT_pcolRow(&bitmaps[0], r);
     const COLOR* onWhite = TEXT_pcolRow(&bitmaps[1], r);
+    p->au16Left[r] = TEXT_WIDTH, p->au16Right[r] = 0;
     for (U32 x = 0; x < TEXT_WIDTH; x++) {
       // On black a pixel is cover x colour; on white that plus 1 - cover.
       const U32 g0 = TEXT_u32Channel(onBlack[x], 1), g1 = TEXT_u32Channel(onWhite[x], 1);
       const U32 cover = g1 >= g0 ? 255 - (g1 - g0) : 255;
-      p->au8Cover[r][x] = (U8)cover;
-      if (cover > 0) {
+      p->au8Weight[r][x] = (U8)((cover + 4) >> 3);
+      if (p->au8Weight[r][x] > 0) {
         if (r < p->u32Top) p->u32Top = r;
         if (r + 1 > p->u32Bottom) p->u32Bottom = r + 1;
+        if (x < p->au16Left[r]) p->au16Left[r] = (U16)x;
+        p->au16Right[r] = (U16)(x + 1);
         if (x < p->u32Left) p->u32Left = x;
         if (x + 1 > p->u32Right) p->u32Right = x + 1;
       }
@@ -116,13 +125,19 @@ static const TEXT_SPRITE* TEXT_psFind(const FONT_DEF* pFont, const char* pc, U32
   return p;
 }
 
-// The three channels spread apart in one word, weighted in 32nds.
-static COLOR TEXT_colBlend(COLOR colNew, COLOR colOld, U32 cover) {
-  const U32 a = (cover + 4) >> 3;
-  const U32 n = ((U32)colNew | (U32)colNew << 16) & 0x07E0F81Fu;
-  const U32 o = ((U32)colOld | (U32)colOld << 16) & 0x07E0F81Fu;
-  const U32 m = ((n * a + o * (32 - a)) >> 5) & 0x07E0F81Fu;
-  return (COLOR)(m | m >> 16);
+// Each channel weighted in 32nds, in 16-bit sums so that the compiler
+// blends eight pixels to one vector.
+static inline COLOR TEXT_colBlend(COLOR colNew, COLOR colOld, U16 a) {
+  const U16 b = (U16)(32 - a);
+  const U16 red = (U16)(((U16)((colNew >> 11) * a + (colOld >> 11) * b) >> 5) << 11);
+  const U16 green = (U16)(((U16)(((colNew >> 5) & 63) * a + ((colOld >> 5) & 63) * b) >> 5) << 5);
+  const U16 blue = (U16)((U16)((colNew & 31) * a + (colOld & 31) * b) >> 5);
+  return (COLOR)(red | green | blue);
+}
+
+static void TEXT_vBlendRow(COLOR* __restrict pcolPane, const COLOR* __restrict pcolText,
+                           const U8* __restrict pu8Weight, S32 s32Count) {
+  for (S32 i = 0; i < s32Count; i++) pcolPane[i] = TEXT_colBlend(pcolText[i], pcolPane[i], pu8Weight[i]);
 }
 
 // The text's bytes before its end (two zero bytes in a wide language);
@@ -146,21 +161,27 @@ void HISTORY_vPutText(BITMAP* pBitmap, POINT* pAt, const FONT_DEF* pFont, const 
     G_STRING_vPutWithOutline(pBitmap, colText, pAt, pFont, (const BYTE*)pc, colOutline);
     return;
   }
-  // Sprite row r lies at logical y = baseline + (TEXT_HEIGHT - 1 - TEXT_BASELINE) - r.
+  // Sprite row r lies at logical y = baseline + (TEXT_HEIGHT - 1 - TEXT_BASELINE) - r,
+  // sprite column c at x = pAt->x - 1 + c.
   const S32 top = pAt->y + (S32)(TEXT_HEIGHT - 1) - TEXT_BASELINE;
+  const S32 left = pAt->x - 1;
   for (U32 r = p->u32Top; r < p->u32Bottom; r++) {
     const S32 y = top - (S32)r;
     if (y < pBitmap->s32ClipBottom || y > pBitmap->s32ClipTop) continue;
+    const S32 from = std::max(left + (S32)p->au16Left[r], pBitmap->s32ClipLeft);
+    const S32 to = std::min(left + (S32)p->au16Right[r], pBitmap->s32ClipRight + 1);
+    if (from >= to) continue;
     COLOR* row = (COLOR*)pBitmap->pBuffer +
                  (U32)(pBitmap->pixels_high_full_screen - 1 - y) * pBitmap->__u32PixelWidthOfBuffer;
-    for (U32 c = p->u32Left; c < p->u32Right; c++) {
-      const U32 cover = p->au8Cover[r][c];
-      if (cover == 0) continue;
-      const S32 x = pAt->x - 1 + (S32)c;
-      if (x < pBitmap->s32ClipLeft || x > pBitmap->s32ClipRight) continue;
-      row[x] = cover == 255 ? p->acol[r][c] : TEXT_colBlend(p->acol[r][c], row[x], cover);
-    }
+    TEXT_vBlendRow(row + from, &p->acol[r][from - left], &p->au8Weight[r][from - left], to - from);
   }
+  G_TEXT_BOX box = {pAt->x - 1 + (S32)p->u32Left, top - (S32)p->u32Bottom + 1, pAt->x - 2 + (S32)p->u32Right,
+                    top - (S32)p->u32Top};
+  if (box.left < pBitmap->s32ClipLeft) box.left = pBitmap->s32ClipLeft;
+  if (box.right > pBitmap->s32ClipRight) box.right = pBitmap->s32ClipRight;
+  if (box.bottom < pBitmap->s32ClipBottom) box.bottom = pBitmap->s32ClipBottom;
+  if (box.top > pBitmap->s32ClipTop) box.top = pBitmap->s32ClipTop;
+  G_TRUETYPE_vTextDrawn(pBitmap, pc, pFont, &box);
   pAt->x += (S32)p->u32Advance;
 }
 

@@ -23,6 +23,7 @@
 #include "u_convert.h"
 #include "u_language.h"
 #include "u_wstring.h"
+#include "ui_texts.h"
 
 // ---------------------------------------------------------------------------
 // Text
@@ -244,7 +245,7 @@ void T_N_HISTORY_vDrawSonarSplit(BITMAP* pBitmap, WINDOW_SPECIFICATION* psWindow
     y -= (S32)G_FONTS_u32GetDescenderHeight(VIEWS_pFont(TRUE)) + VIEWS_MARGIN +
          VIEWS_s32Above(pFont);
     POINT at = {x, y};
-    VIEWS_vPut(pBitmap, c, &at, pFont, VIEWS_sText(beam == 1 ? "83 kHz" : "200 kHz").ac);
+    VIEWS_vPut(pBitmap, c, &at, pFont, (beam == 1 ? Beam_83_kHz : Beam_200_kHz)[nCurrentLanguage()]);
   }
 }
 

@@ -90,6 +90,9 @@ static U32 s_u32NewVersion;
 static int s_nLightIndex = DISPLAY_BACKLIGHT_LOW;
 static int s_nBacklight = DISPLAY_BACKLIGHT_LOW;
 static BOOLEAN s_bConnected;
+// Records of the last import that the store did not take, shown until the
+// next transfer or the end of connect mode.
+static U32 s_u32NotTaken;
 
 static FOURCHARID_XREF xref[30] = {
     {FCID("XX01"), "01", FALSE}, {FCID("XX02"), "02", FALSE}, {FCID("XX03"), "03", FALSE}, {FCID("XX04"), "04", FALSE},
@@ -257,12 +260,19 @@ static U32 PCC_u32ExportBlock(U8* pu8Buffer, void* pParam) {
   return pExport->pfnSegment(pu8Buffer, nullptr);
 }
 
+// A byte of the PC's next request that the transfer read; the receiver
+// takes it before anything still queued.
+static BOOLEAN s_bHeldByte;
+static U8 s_u8HeldByte;
+
 static void PCC_vExport(U32 (*pfnSegment)(U8*, void*)) {
+  s_u32NotTaken = 0;
   PCC_vAck();
   PCC_EXPORT sExport = {pfnSegment, FALSE};
   U8 buffer[XMODEM_BLOCK_SIZE];
   U_XMODEM_bTransmit(PCC_CHANNEL, buffer, XMODEM_BLOCK_SIZE, PCC_u32ExportBlock, &sExport);
   T_NAV_DATA_vFillBufferEnd();
+  s_bHeldByte = U_XMODEM_bTakeStrayByte(&s_u8HeldByte);
 }
 
 static void PCC_vImportBlock(U32 u32Count, U8* pu8Buffer, void* pParam) {
@@ -485,10 +495,16 @@ static BOOLEAN T_PCC_bGetExGPSData(U8*) {
   U8 buffer[XMODEM_BLOCK_SIZE];
   S32 s32Size = XMODEM_BLOCK_SIZE;
   const BOOLEAN bComplete = U_XMODEM_bReceive(PCC_CHANNEL, buffer, &s32Size, PCC_vImportBlock, nullptr);
+  s_u32NotTaken = 0;
   if (!T_NAV_DATA_bSaveBufferEnd(bComplete)) {
     log_me("[%d]%s: navigation import %s; the store is as it was", __LINE__, __func__,
            bComplete ? "refused" : "broken off");
+  } else if (T_NAV_DATA_u32RecordsNotTaken() > 0) {
+    // The PC and the user learn that the store holds less than was sent.
+    s_u32NotTaken = T_NAV_DATA_u32RecordsNotTaken();
+    PCC_vSendLine("Not taken:" + std::to_string(s_u32NotTaken));
   }
+  L_SEMA_Signal(SEMA_VIEW_UPDATE);
   return TRUE;
 }
 
@@ -651,10 +667,15 @@ static BOOLEAN T_PCC_bStartReFlash(U8* pu8Data) {
 // ---------------------------------------------------------------------------
 // Receiver
 
-void T_PCC_vResetReceiver(void) {
+static void PCC_vEndLine(void) {
   s_eRxState = RX_WAIT_PREFIX;
   s_u32DataLength = 0;
   s_au8Data[0] = 0;
+}
+
+void T_PCC_vResetReceiver(void) {
+  s_bHeldByte = FALSE;
+  PCC_vEndLine();
 }
 
 static BOOLEAN PCC_bIsLineEnd(U8 u8Byte) { return u8Byte == '\r' || u8Byte == '\n'; }
@@ -682,7 +703,7 @@ BOOLEAN T_PCC_bReceiveByte(U8 u8Byte) {
       if (PCC_bIsLineEnd(u8Byte)) {
         s_tLookupCommand[s_u32Command].pfnHandler(s_au8Data);
         s_bStay = TRUE;
-        T_PCC_vResetReceiver();
+        PCC_vEndLine();
       } else if (s_u32DataLength == PCC_DATA_MAX) {
         s_eRxState = RX_DISCARD_LINE;
       } else {
@@ -693,13 +714,18 @@ BOOLEAN T_PCC_bReceiveByte(U8 u8Byte) {
     case RX_DISCARD_LINE:
       if (PCC_bIsLineEnd(u8Byte)) {
         PCC_vNak();
-        T_PCC_vResetReceiver();
+        PCC_vEndLine();
       }
       break;
     case RX_WAIT_CR:
       if (PCC_bIsLineEnd(u8Byte)) s_bStay = s_tLookupCommand[s_u32Command].pfnHandler(nullptr);
       s_eRxState = RX_WAIT_PREFIX;
       break;
+  }
+  // Only after the handler's line is done: the held byte begins the next.
+  if (s_bHeldByte) {
+    s_bHeldByte = FALSE;
+    T_PCC_bReceiveByte(s_u8HeldByte);
   }
   return s_bStay;
 }
@@ -740,6 +766,7 @@ static void T_PCC_vLeavePCConnectMode(void) {
   U_KEYBOARD_bUnregisterKeys(M_PCCOM, PCC_KEY_MASK);
   U_UART_bReleaseChannel(PCC_CHANNEL, TRUE);
   s_bConnected = FALSE;
+  s_u32NotTaken = 0;
   s_aEvents[2] = 0;
   T_PCC_vResetReceiver();
   log_me("[%d]%s: PC connect mode left, state %u again", __LINE__, __func__, s_u32PreviousSystemState);
@@ -791,6 +818,19 @@ static void PCC_vStepBacklight(int* pnLevel) {
   H_BACKLIGHT_vChangeIntensity((DISPLAY_BACKLIGHT)*pnLevel);
 }
 
+// A notification whose text ends in '#', the number put in its place.
+static void PCC_vDrawWithNumber(BITMAP* pBitmap, const char* pcText, const char* pcNumber) {
+  char message[256];
+  if (U_WSTRING_bIsUnicodeLanguage()) {
+    char* apArgs[1] = {(char*)pcNumber};
+    U_WSTRING_vReplaceCrossHatchWithNString(pcText, message, sizeof message, apArgs, 1, FALSE, FALSE);
+  } else {
+    const size_t cut = strcspn(pcText, "#");
+    snprintf(message, sizeof message, "%.*s%s", (int)cut, pcText, pcNumber);
+  }
+  U_DIALOG_vDrawDialogGenericNotification(pBitmap, message);
+}
+
 void T_PCC_vDrawScreen(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
   const unsigned language = nCurrentLanguage();
   const POINT origin = {0, 0};
@@ -799,8 +839,10 @@ void T_PCC_vDrawScreen(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
   if (s_bShowWarningWindow) {
     H_BACKLIGHT_vChangeIntensity((DISPLAY_BACKLIGHT)s_nLightIndex);
     if (++s_nLightIndex >= DISPLAY_BACKLIGHT_MAX) s_nLightIndex = DISPLAY_BACKLIGHT_LOW;
-    // Only the first language has the warning's words.
-    U_DIALOG_vDrawDialogGenericNotification(pBitmap, language == 0 ? "Must upgrade software-Brisvale PC" : "");
+    U_DIALOG_vDrawDialogGenericNotification(pBitmap, Must_Upgrade_PC_Software[language]);
+  }
+  if (s_u32NotTaken > 0) {
+    PCC_vDrawWithNumber(pBitmap, Records_Not_Taken[language], std::to_string(s_u32NotTaken).c_str());
   }
   if (s_eUpdateState == PCC_UPDATE_DOWNLOAD) {
     PCC_vStepBacklight(&s_nBacklight);
@@ -808,18 +850,8 @@ void T_PCC_vDrawScreen(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
   } else if (s_eUpdateState == PCC_UPDATE_REFLASH) {
     char version[16];
     snprintf(version, sizeof version, "%1d.%03d", (int)(s_u32NewVersion / 1000), (int)(s_u32NewVersion % 1000));
-    char message[256];
-    if (U_WSTRING_bIsUnicodeLanguage()) {
-      char* apArgs[1] = {version};
-      U_WSTRING_vReplaceCrossHatchWithNString(Updating_Flash[language], message, sizeof message, apArgs, 1, FALSE,
-                                              FALSE);
-    } else {
-      const char* pcText = Updating_Flash[language];
-      const size_t cut = strcspn(pcText, "#");
-      snprintf(message, sizeof message, "%.*s%s", (int)cut, pcText, version);
-    }
     PCC_vStepBacklight(&s_nBacklight);
-    U_DIALOG_vDrawDialogGenericNotification(pBitmap, message);
+    PCC_vDrawWithNumber(pBitmap, Updating_Flash[language], version);
   } else if (s_nBacklight != DISPLAY_BACKLIGHT_LOW) {
     s_nBacklight = DISPLAY_BACKLIGHT_LOW;
     H_BACKLIGHT_vChangeIntensity(DISPLAY_BACKLIGHT_LOW);

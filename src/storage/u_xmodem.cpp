@@ -1,5 +1,6 @@
 // XMODEM-CRC over a serial channel's byte queues. Every wait blocks on the
-// queue with a time-out, so a silent peer costs no processor time. The
+// queue with a time-out, so a silent peer costs no processor time, and a
+// packet's bytes go in and come out of the queues as blocks. The
 // receiver answers only whole, checked blocks; after a bad packet it lets the
 // line go quiet before its NAK, so the rest of a bad packet is never read as
 // headers, and only an acknowledged end of a complete transfer is success.
@@ -32,7 +33,6 @@ constexpr TICKS XMODEM_RETRY_PAUSE = 100;
 // A line without a byte for this long has finished sending a bad packet.
 constexpr TICKS XMODEM_QUIET_TICKS = 1000;
 constexpr U32 XMODEM_CAN_COUNT = 8;
-constexpr TICKS XMODEM_DRAIN_TICKS = 1;
 
 // The transfer in progress; touched only under RES_XMODEM.
 static U8 s_u8Port;
@@ -41,6 +41,9 @@ static S32 s_s32BytesRemainingInBuffer;
 static TRANSMIT_BLOCK_FUNCTION* s_pfnTransmitBlock;
 static RECEIVE_BLOCK_FUNCTION* s_pfnReceiveBlock;
 static void* s_pParam;
+// The byte that ended a send's wait for the end's answer; kept for the caller.
+static U8 s_u8Stray;
+static BOOLEAN s_bStray;
 
 // ---------------------------------------------------------------------------
 // The line
@@ -55,26 +58,64 @@ static BOOLEAN XMODEM_bQueueGet(U8 u8Port, U8* pu8Byte, TICKS ticks) {
   return bGot;
 }
 
-// A full queue is left to drain to half before the next byte goes in: one
-// wake-up per half queue rather than one per byte.
 static BOOLEAN XMODEM_bQueuePut(U8 u8Port, U8 u8Byte, TICKS ticks) {
-  const QUEUE queue = s_queues[u8Port].queueTransmit;
-  if (L_QUEUE_Put(queue, &u8Byte) == 0) return TRUE;
-  const S32 s32Half = (S32)QueueParams[queue - 1].QParamDepth / 2;
-  for (TICKS waited = 0; waited < ticks && L_QUEUE_Inquire(queue) > s32Half; waited += XMODEM_DRAIN_TICKS) {
-    L_CLOCK_Sleep(XMODEM_DRAIN_TICKS);
-  }
-  return L_QUEUE_Put(queue, &u8Byte) == 0 || L_QUEUE_PutWaitTicks(queue, &u8Byte, ticks) == 0;
+  return L_QUEUE_PutMany(s_queues[u8Port].queueTransmit, &u8Byte, 1, ticks) == 1;
 }
 
-static const XMODEM_LINK s_queueLink = {XMODEM_bQueueGet, XMODEM_bQueuePut, L_CLOCK_qwGetTimeInMillis,
-                                        L_CLOCK_Sleep};
+// Entries of the receive queue taken per hand-over.
+constexpr U32 XMODEM_GET_RUN = XMODEM_BLOCK_SIZE;
+
+static U32 XMODEM_u32QueueGetBlock(U8 u8Port, U8* pu8Bytes, U32 u32Count, TICKS ticks) {
+  const QUEUE queue = s_queues[u8Port].queueReceive;
+  static U16 s_au16Entries[XMODEM_GET_RUN];  // under RES_XMODEM, as the transfer
+  U32 done = 0;
+  while (done < u32Count) {
+    const U32 want = u32Count - done < XMODEM_GET_RUN ? u32Count - done : XMODEM_GET_RUN;
+    const S32 got = L_QUEUE_GetMany(queue, s_au16Entries, want, ticks);
+    if (got <= 0) break;
+    for (S32 i = 0; i < got; i++) pu8Bytes[done++] = (U8)s_au16Entries[i];
+  }
+  return done;
+}
+
+static BOOLEAN XMODEM_bQueuePutBlock(U8 u8Port, const U8* pu8Bytes, U32 u32Count, TICKS ticks) {
+  const QUEUE queue = s_queues[u8Port].queueTransmit;
+  for (U32 done = 0; done < u32Count;) {
+    const S32 put = L_QUEUE_PutMany(queue, pu8Bytes + done, u32Count - done, ticks);
+    if (put <= 0) return FALSE;
+    done += (U32)put;
+  }
+  return TRUE;
+}
+
+static const XMODEM_LINK s_queueLink = {XMODEM_bQueueGet,          XMODEM_bQueuePut,      L_CLOCK_qwGetTimeInMillis,
+                                        L_CLOCK_Sleep,             XMODEM_u32QueueGetBlock, XMODEM_bQueuePutBlock};
 static const XMODEM_LINK* s_pLink = &s_queueLink;
 
 void U_XMODEM_vSetLink(const XMODEM_LINK* pLink) { s_pLink = pLink != nullptr ? pLink : &s_queueLink; }
 
 static BOOLEAN XMODEM_bGet(U8* pu8Byte, TICKS ticks) { return s_pLink->pfnGet(s_u8Port, pu8Byte, ticks); }
 static BOOLEAN XMODEM_bPut(U8 u8Byte) { return s_pLink->pfnPut(s_u8Port, u8Byte, XMODEM_PUT_TICKS); }
+
+// TRUE when all u32Count bytes came, none more than XMODEM_BYTE_TICKS after
+// the one before.
+static BOOLEAN XMODEM_bGetBlock(U8* pu8Bytes, U32 u32Count) {
+  if (s_pLink->pfnGetBlock != nullptr) {
+    return s_pLink->pfnGetBlock(s_u8Port, pu8Bytes, u32Count, XMODEM_BYTE_TICKS) == u32Count;
+  }
+  for (U32 i = 0; i < u32Count; i++) {
+    if (!XMODEM_bGet(&pu8Bytes[i], XMODEM_BYTE_TICKS)) return FALSE;
+  }
+  return TRUE;
+}
+
+static BOOLEAN XMODEM_bPutBlock(const U8* pu8Bytes, U32 u32Count) {
+  if (s_pLink->pfnPutBlock != nullptr) return s_pLink->pfnPutBlock(s_u8Port, pu8Bytes, u32Count, XMODEM_PUT_TICKS);
+  for (U32 i = 0; i < u32Count; i++) {
+    if (!XMODEM_bPut(pu8Bytes[i])) return FALSE;
+  }
+  return TRUE;
+}
 
 // Drops what is waiting; FALSE when a CAN was among it.
 static BOOLEAN XMODEM_bDiscardInput(void) {
@@ -137,9 +178,7 @@ static XMODEM_STAT XMODEM_eSendPacket(U8 u8Block, const U8* pu8Data, U32 u32Coun
   const U16 crc = U_XMODEM_u16Crc(packet + 3, XMODEM_BLOCK_SIZE);
   packet[3 + XMODEM_BLOCK_SIZE] = (U8)(crc >> 8);
   packet[4 + XMODEM_BLOCK_SIZE] = (U8)crc;
-  for (U8 byte : packet) {
-    if (!XMODEM_bPut(byte)) return XMODEM_RETRY;
-  }
+  if (!XMODEM_bPutBlock(packet, sizeof packet)) return XMODEM_RETRY;
   // A NAK asks for the block again at once; other bytes are line noise.
   for (U32 i = 0; i < XMODEM_TRIES; i++) {
     U8 answer;
@@ -163,7 +202,10 @@ static BOOLEAN XMODEM_bSendBlock(U8 u8Block, const U8* pu8Data, U32 u32Count) {
 
 // EOT, sent once more when refused. Receivers take their time to answer it
 // (lrzsz's rx first waits a second for stray bytes), so each EOT is given
-// ten reads.
+// ten reads. A receiver may also end without its last ACK reaching us (lrzsz
+// flushes its terminal as it exits): the PC then speaks its own protocol
+// again, and the first byte that answers nothing ends the wait. It is kept
+// for the caller, not swallowed.
 static BOOLEAN XMODEM_bSendEnd(void) {
   for (U32 u32Eot = 0; u32Eot < 2; u32Eot++) {
     if (!XMODEM_bDiscardInput() || !XMODEM_bPut(XMODEM_EOT)) return FALSE;
@@ -174,6 +216,11 @@ static BOOLEAN XMODEM_bSendEnd(void) {
       if (answer == XMODEM_ACK) return TRUE;
       if (answer == XMODEM_CAN) return FALSE;
       bRefused = answer == XMODEM_NAK;
+      if (!bRefused && answer != XMODEM_CRC_REQUEST) {
+        s_u8Stray = answer;
+        s_bStray = TRUE;
+        return FALSE;
+      }
     }
     if (!bRefused) return FALSE;
   }
@@ -206,6 +253,7 @@ static BOOLEAN XMODEM_bTransmitLocked(void) {
 BOOLEAN U_XMODEM_bTransmit(U8 u8Port, BYTE* pcBuffer, S32 s32SizeOfBufferBytes, TRANSMIT_BLOCK_FUNCTION* pfnBlock,
                            void* pParam) {
   if (!XMODEM_bLock(u8Port)) return FALSE;
+  s_bStray = FALSE;
   s_pu8Buffer = pcBuffer;
   s_s32BytesRemainingInBuffer = s32SizeOfBufferBytes;
   s_pfnTransmitBlock = pfnBlock;
@@ -213,6 +261,15 @@ BOOLEAN U_XMODEM_bTransmit(U8 u8Port, BYTE* pcBuffer, S32 s32SizeOfBufferBytes, 
   const BOOLEAN bDone = XMODEM_bTransmitLocked();
   L_MUTEX_Unlock(RES_XMODEM);
   return bDone;
+}
+
+BOOLEAN U_XMODEM_bTakeStrayByte(U8* pu8Byte) {
+  if (L_MUTEX_LockTime(RES_XMODEM, XMODEM_HEADER_TICKS) != 0) return FALSE;
+  const BOOLEAN bStray = s_bStray;
+  if (bStray) *pu8Byte = s_u8Stray;
+  s_bStray = FALSE;
+  L_MUTEX_Unlock(RES_XMODEM);
+  return bStray;
 }
 
 // ---------------------------------------------------------------------------
@@ -239,15 +296,9 @@ static XMODEM_STAT XMODEM_eReadPacket(XMODEM_RECEIVE* r, U32 u32Size) {
   const BOOLEAN bRepeat = u8Block == (U8)(r->u8Expected - 1) && r->s32Received > 0;
   if (u8Block != r->u8Expected && !bRepeat) return XMODEM_CRC_ERROR;
   if (r->s32Room < (S32)u32Size) return XMODEM_OVERFLOW;
-  U16 crc = 0;
-  for (U32 i = 0; i < u32Size; i++) {
-    if (!XMODEM_bGet(&r->pu8Next[i], XMODEM_BYTE_TICKS)) return XMODEM_TIMEOUT;
-    crc = U_CRC16_u16CrcByte(r->pu8Next[i], crc);
-  }
-  crc = U_CRC16_u16CrcByte(0, U_CRC16_u16CrcByte(0, crc));
-  U8 high, low;
-  if (!XMODEM_bGet(&high, XMODEM_BYTE_TICKS) || !XMODEM_bGet(&low, XMODEM_BYTE_TICKS)) return XMODEM_TIMEOUT;
-  if ((U16)(high << 8 | low) != crc) return XMODEM_CRC_ERROR;
+  U8 au8Crc[2];
+  if (!XMODEM_bGetBlock(r->pu8Next, u32Size) || !XMODEM_bGetBlock(au8Crc, 2)) return XMODEM_TIMEOUT;
+  if ((U16)(au8Crc[0] << 8 | au8Crc[1]) != U_XMODEM_u16Crc(r->pu8Next, u32Size)) return XMODEM_CRC_ERROR;
   if (bRepeat) return XMODEM_RETRY;
   r->u8Expected++;
   if (s_pfnReceiveBlock != nullptr) {

@@ -40,6 +40,10 @@ typedef void RECEIVE_BLOCK_FUNCTION(U32 u32Count, U8* pu8Buffer, void* pParam);
 // acknowledged the end.
 BOOLEAN U_XMODEM_bTransmit(U8 u8Port, BYTE* pcBuffer, S32 s32SizeOfBufferBytes, TRANSMIT_BLOCK_FUNCTION* pfnBlock,
                            void* pParam);
+// After a send: the byte from the receiver's side that ended the wait for
+// the end's answer because it answered nothing (the PC's next request, when
+// the receiver's last ACK was lost), once. FALSE when there is none.
+BOOLEAN U_XMODEM_bTakeStrayByte(U8* pu8Byte);
 // Receives. *ps32SizeOfBufferBytes is the room in pcBuffer on entry and the
 // bytes received on return (with pfnBlock: the size of the last block; every
 // block then goes to the start of pcBuffer). TRUE only when every block came
@@ -56,11 +60,17 @@ U16 U_XMODEM_u16Crc(const U8* pu8Data, U32 u32Count);
 
 // The line a transfer talks over. The default is the channel's queues and
 // the service layer's clock; a fuzz target or a test may put a scripted line
-// in its place (nullptr restores the default). Times are ticks (ms).
+// in its place (nullptr restores the default). Times are ticks (ms). The
+// block forms move a packet's bytes in one hand-over; a line without them
+// (null) is spoken to byte by byte.
 typedef struct tag_XMODEM_LINK {
   BOOLEAN (*pfnGet)(U8 u8Port, U8* pu8Byte, TICKS ticks);  // FALSE after ticks without a byte
   BOOLEAN (*pfnPut)(U8 u8Port, U8 u8Byte, TICKS ticks);    // FALSE when refused for ticks
   U64 (*pfnNow)(void);
   void (*pfnSleep)(TICKS ticks);
+  // The bytes that came before a pause of ticks, at most u32Count.
+  U32 (*pfnGetBlock)(U8 u8Port, U8* pu8Bytes, U32 u32Count, TICKS ticks);
+  // FALSE when the line took nothing for ticks.
+  BOOLEAN (*pfnPutBlock)(U8 u8Port, const U8* pu8Bytes, U32 u32Count, TICKS ticks);
 } XMODEM_LINK;
 void U_XMODEM_vSetLink(const XMODEM_LINK* pLink);

@@ -122,7 +122,6 @@ constexpr U32 POS_PHOTO_WAIT_MS = 5000;
 constexpr U32 POS_KEYS = 0xfffe;
 constexpr MENU_PRIORITY MENU_DEMO_BALLOONS = 128;
 constexpr U32 POS_TEXT_COLOUR = 35;
-static const char s_acMoreInfo[] = "Press > for more information";
 static const char* const s_apcPhotoDirs[] = {"/mnt/mmc0/", "/mnt/mmc1/", nullptr};
 
 static const MENU_TEXT s_apBalloonChoices[] = {Hidden, Visible};
@@ -760,10 +759,13 @@ static void DEMO_vDrawPointer(BITMAP* pBitmap, const D_BALLOON* b, S32 w, S32 h)
   G_CIRCLE_vDrawFilled(pBitmap, gCOLOR_pcolColorTable[POS_TEXT_COLOUR], &spot, 9);
 }
 
+// The balloon's height with its frame and title.
+static S32 DEMO_s32BalloonHeight(const D_BALLOON* b) { return (S32)U_DEMOSCRIPT_u32BalloonHeight(b) + 16 + 39; }
+
 static void DEMO_vDrawBalloon(BITMAP* pBitmap, const D_BALLOON* b) {
   const S32 w = (S32)U_DEMOSCRIPT_u32BalloonWidth(b);
   const S32 body = (S32)U_DEMOSCRIPT_u32BalloonHeight(b);
-  const S32 h = body + 16 + 39;
+  const S32 h = DEMO_s32BalloonHeight(b);
   DEMO_vDrawPointer(pBitmap, b, w, h);
   U_DIALOG_vDrawBorderAndTitle(pBitmap, &b->llAnchor, (const BYTE*)b->title, JUSTIFICATION_CENTER, w, h, body, FALSE);
   DEMO_PEN pen = {pBitmap, U_DIALOG_pTextFont(), gCOLOR_pcolColorTable[POS_TEXT_COLOUR]};
@@ -772,20 +774,33 @@ static void DEMO_vDrawBalloon(BITMAP* pBitmap, const D_BALLOON* b) {
   U_DEMOSCRIPT_eWalkText(b->text, &at, &sink);
   if (!b->bMoreInfo) return;
   at = {b->llAnchor.x + POS_BALLOON_MARGIN, at.y - POS_BALLOON_LINE};
-  G_STRING_vPut(pBitmap, pen.colour, &at, pen.pFont, (const BYTE*)s_acMoreInfo);
+  const char* pcMore = Press_Right_For_More_Information[nCurrentLanguage()];
+  G_STRING_vPut(pBitmap, pen.colour, &at, pen.pFont, (const BYTE*)pcMore);
 }
 
-static void DEMO_vDrawExitBox(BITMAP* pBitmap) {
-  const FONT_DEF* pFont = DEMO_pBoldFont();
-  const BYTE* pText = (const BYTE*)Press_exit_to_leave_demo[nCurrentLanguage()];
-  const S32 textWidth = (S32)G_STRING_u32GetWidth(pFont, pText);
-  const S32 width = textWidth + 34;
-  const S32 height = 36;
-  const POINT box = {(766 - textWidth) / 2, pBitmap->pixels_high - height};
-  G_BOX_vDrawFilledAlpha(pBitmap, gCOLOR_pcolColorTable[237], &box, (U32)width, (U32)height, 96);
-  U_DIALOG_vOutline(pBitmap, 32, box.x, box.y, width, height);
-  POINT at = {box.x + 17, box.y + 11};
-  G_STRING_vPut(pBitmap, gCOLOR_pcolColorTable[POS_TEXT_COLOUR], &at, pFont, pText);
+// In the middle of the view, clear of the readouts along its edges and under
+// the simulation notice; when a balloon and its pointer are there, at the
+// bottom, or above the balloon when it reaches down there too.
+constexpr S32 DEMO_EXIT_BOX_MIDDLE = 286;
+constexpr S32 DEMO_EXIT_BOX_LOW = 4;
+constexpr S32 DEMO_EXIT_BOX_HEIGHT = 36;
+constexpr S32 DEMO_EXIT_BOX_GAP = 4;
+
+static void DEMO_vDrawExitBox(BITMAP* pBitmap, const D_BALLOON* b) {
+  S32 bottom = DEMO_EXIT_BOX_MIDDLE;
+  if (b != nullptr) {
+    S32 low = b->llAnchor.y, high = b->llAnchor.y + DEMO_s32BalloonHeight(b);
+    if (b->pointerAnchor.x >= 0 && b->pointerAnchor.y >= 0) {
+      if (b->pointerAnchor.y < low) low = b->pointerAnchor.y;
+      if (b->pointerAnchor.y > high) high = b->pointerAnchor.y;
+    }
+    const S32 candidates[] = {DEMO_EXIT_BOX_MIDDLE, DEMO_EXIT_BOX_LOW, high + DEMO_EXIT_BOX_GAP};
+    for (S32 y : candidates) {
+      bottom = y;
+      if (y + DEMO_EXIT_BOX_HEIGHT + DEMO_EXIT_BOX_GAP <= low || y >= high + DEMO_EXIT_BOX_GAP) break;
+    }
+  }
+  U_DIALOG_vDrawNote(pBitmap, Press_exit_to_leave_demo[nCurrentLanguage()], DEMO_pBoldFont(), bottom);
 }
 
 void T_KEYBOARD_vDrawPOSMessage(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
@@ -810,7 +825,7 @@ void T_KEYBOARD_vDrawPOSMessage(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
     G_BMP_vPlaceLogicalOnLogical(pBitmap, &origin, s_pPhotoImage, &origin, w, h);
   }
   if (s_curBalloon.bActive) DEMO_vDrawBalloon(pBitmap, &s_curBalloon);
-  if (s_bExitBox) DEMO_vDrawExitBox(pBitmap);
+  if (s_bExitBox) DEMO_vDrawExitBox(pBitmap, s_curBalloon.bActive ? &s_curBalloon : nullptr);
   DEMO_vUnlock();
 }
 

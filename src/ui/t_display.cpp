@@ -264,9 +264,8 @@ static COLOR DISPLAY_color(U32 u32Index) { return gCOLOR_pcolColorTable[u32Index
 
 static const char* DISPLAY_pcText(MENU_TEXT pTable) { return pTable[nCurrentLanguage()]; }
 
-static const FONT_DEF* DISPLAY_pLabelFont(void) {
-  return U_WSTRING_bIsUnicodeLanguage() ? arialuni_size17_font_def_ptr : myriad_pro_size17_font_def_ptr;
-}
+// In every language: a wide language's own characters come from the Unicode face.
+static const FONT_DEF* DISPLAY_pLabelFont(void) { return myriad_pro_size17_font_def_ptr; }
 
 // The widest choice or value a control shows, plus room for its arrows.
 static S32 DISPLAY_s32ControlWidth(void) {

@@ -199,12 +199,27 @@ void T_KEYBOARD_vCountdownText(char* pBuffer, U32 u32Size, const char* pTemplate
   pBuffer[out] = '\0';
 }
 
+// The last second has a text of its own. A language whose translators have
+// not given it yet keeps its plural with the digit 1 rather than turning
+// English for that second.
+static BOOLEAN KEYBOARD_bOwnLastSecond(unsigned nLanguage) {
+  const BOOLEAN bWide = nLanguage >= LANGUAGE_FIRST_WIDE;
+  const unsigned nEnglish = bWide ? LANGUAGE_ENGLISH_UNICODE : LANGUAGE_ENGLISH;
+  if (nLanguage == nEnglish) return TRUE;
+  const char* pOwn = Shutdown_in_1_second[nLanguage];
+  const char* pEnglish = Shutdown_in_1_second[nEnglish];
+  return U_WSTRING_u32w_strlen(pOwn, bWide) != U_WSTRING_u32w_strlen(pEnglish, bWide) ||
+         memcmp(pOwn, pEnglish, U_WSTRING_u32w_strlen(pOwn, bWide)) != 0;
+}
+
 void T_KEYBOARD_vDrawShutdownMessage(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
   const unsigned nLanguage = nCurrentLanguage();
   char acText[COUNTDOWN_BUFFER] = {};
   U8 message = s_shutdown_message;
   if (message == LAST_SHUTDOWN_MESSAGE) {
     U_WSTRING_vw_strncpy(acText, Shutting_Down[nLanguage], sizeof acText - 2, FALSE);
+  } else if (message == SECOND_SHUTDOWN_MESSAGE && KEYBOARD_bOwnLastSecond(nLanguage)) {
+    U_WSTRING_vw_strncpy(acText, Shutdown_in_1_second[nLanguage], sizeof acText - 2, FALSE);
   } else {
     T_KEYBOARD_vCountdownText(acText, sizeof acText, Shutdown_in_seconds[nLanguage],
                             message == FIRST_SHUTDOWN_MESSAGE ? '2' : '1');

@@ -229,10 +229,39 @@ static void STARTUP_vRemoveNote(void) {
   STARTUP_vWriteU32(FCID("HACH"), 0);
 }
 
-static void STARTUP_vRemoveStartScreens(void) {
+// Mails a layer request to the view task and waits, bounded, until it has
+// been handled; a block the view task still holds after the wait stays its
+// own. The start-up timer's semaphore is free for the answer: the timer is
+// stopped while a request is out.
+static void STARTUP_vAskViewTask(void* pMsg, const char* pcWhat) {
+  U32 u32View = 0;
+  if (!STARTUP_bFetchU32(FCID("TVUE"), &u32View) || u32View == 0) {
+    H_MEMORY_vFree(pMsg);
+    return;
+  }
+  L_SEMA_SetPending(SEMA_TIMER_STARTUP);
+  if (L_MBOX_Send((MBOX)u32View, pMsg, STARTUP_MAIL_PRIORITY, SEMA_TIMER_STARTUP) != 0) {
+    H_MEMORY_vFree(pMsg);
+  } else if (L_SEMA_WaitTicks(SEMA_TIMER_STARTUP, STARTUP_REPLY_WAIT_MS) == 0 || L_MBOX_bIsAcknowledged(pMsg)) {
+    H_MEMORY_vFree(pMsg);
+  } else {
+    log_me("[%d]%s: the view task did not take %s within %u ms", __LINE__, __func__, pcWhat, STARTUP_REPLY_WAIT_MS);
+  }
+}
+
+// At shutdown nothing waits: the view task may already be gone.
+static void STARTUP_vRemoveStartScreens(BOOLEAN bWait) {
   g_sStartup.bDisplayFullSplashScreen = FALSE;
   for (LAYER_ID layer : {STARTUP_SPLASH_VIEW_PRIORITY, STARTUP_MENU_VIEW_PRIORITY, STARTUP_CHART_DISCLAIMER}) {
-    U_VIEW_bUnRegisterLayer(layer);
+    if (!bWait) {
+      U_VIEW_bUnRegisterLayer(layer);
+      continue;
+    }
+    MSG_UNREGISTER_LAYER* pMsg = (MSG_UNREGISTER_LAYER*)H_MEMORY_pvCalloc(1, sizeof(MSG_UNREGISTER_LAYER));
+    pMsg->header.Cmd = CMD_ID_UNREGISTER_LAYER;
+    pMsg->layer = layer;
+    pMsg->eLocation = SPLIT_FULL_WINDOW;
+    STARTUP_vAskViewTask(pMsg, "a start screen's removal");
   }
 }
 
@@ -547,11 +576,14 @@ static void STARTUP_vStartSystem(void) {
     STARTUP_vRestoreFactoryDefaults("asked for at the last run");
     H_DATABASE_bUpdateValueBoolean(FCID("SSRD"), FALSE, P_NORMAL);
   }
+  // The start screens go before the tasks are told: the view task then
+  // moves off the splash before the view-key task brings the saved view
+  // back, never after it.
+  STARTUP_vRemoveStartScreens(TRUE);
   STARTUP_vSendRunSystem();
   if (L_TIMER_Start(s_pTimer, STARTUP_TICK_MS, STARTUP_TICK_MS, SEMA_TIMER_DBPOLL) == nullptr) {
     ERROR_vFatal(__FILE_NAME__, __LINE__, "Timer Problems");
   }
-  STARTUP_vRemoveStartScreens();
   if (bUserState) {
     U_MENU_bRegisterMainSelectorMenu(Demonstration, Setup, STARTUP_MENU_DEMONSTRATION, FCID("SDEN"), 2,
                                      s_apOffVisible, s_au32OffOn, M_BASIC);
@@ -568,26 +600,14 @@ static void STARTUP_vShowMenu(void) {
   g_sStartup.s32MenuLine = g_sStartup.bTransducerConnected ? STARTUP_NORMAL_ROW : STARTUP_SIMULATOR_ROW;
   STARTUP_vRemoveNote();
   STARTUP_vStopTimer();
-  U32 u32View = 0;
-  if (STARTUP_bFetchU32(FCID("TVUE"), &u32View) && u32View != 0) {
-    MSG_REGISTER_LAYER* pMsg = (MSG_REGISTER_LAYER*)H_MEMORY_pvCalloc(1, sizeof(MSG_REGISTER_LAYER));
-    pMsg->header.Cmd = CMD_ID_REGISTER_LAYER;
-    pMsg->layer = STARTUP_MENU_VIEW_PRIORITY;
-    pMsg->where_used = USED_BY_NONE;
-    pMsg->pDrawFunction = T_STARTUP_vDisplayStartupMenu;
-    pMsg->bDisplay = TRUE;
-    pMsg->eLocation = SPLIT_FULL_WINDOW;
-    L_SEMA_SetPending(SEMA_TIMER_STARTUP);
-    if (L_MBOX_Send((MBOX)u32View, pMsg, STARTUP_MAIL_PRIORITY, SEMA_TIMER_STARTUP) != 0) {
-      H_MEMORY_vFree(pMsg);
-    } else if (L_SEMA_WaitTicks(SEMA_TIMER_STARTUP, STARTUP_REPLY_WAIT_MS) == 0 || L_MBOX_bIsAcknowledged(pMsg)) {
-      H_MEMORY_vFree(pMsg);
-    } else {
-      // The block the view task still holds stays its own.
-      log_me("[%d]%s: the view task did not take the start-up menu within %u ms", __LINE__, __func__,
-             STARTUP_REPLY_WAIT_MS);
-    }
-  }
+  MSG_REGISTER_LAYER* pMsg = (MSG_REGISTER_LAYER*)H_MEMORY_pvCalloc(1, sizeof(MSG_REGISTER_LAYER));
+  pMsg->header.Cmd = CMD_ID_REGISTER_LAYER;
+  pMsg->layer = STARTUP_MENU_VIEW_PRIORITY;
+  pMsg->where_used = USED_BY_NONE;
+  pMsg->pDrawFunction = T_STARTUP_vDisplayStartupMenu;
+  pMsg->bDisplay = TRUE;
+  pMsg->eLocation = SPLIT_FULL_WINDOW;
+  STARTUP_vAskViewTask(pMsg, "the start-up menu");
   H_DATABASE_bUpdateEverythingS32(FCID("CVEW"), STARTUP_MENU_VIEW_PRIORITY, P_NORMAL, D_SIGNED32, nullptr,
                                   DB_NEVER_STALE);
   g_sStartup.bInMenu = TRUE;
@@ -747,7 +767,7 @@ static void STARTUP_vShutdown(void) {
   L_TIMER_Release(s_pTimer);
   s_pTimer = nullptr;
   STARTUP_vRemoveNote();
-  STARTUP_vRemoveStartScreens();
+  STARTUP_vRemoveStartScreens(FALSE);
   if (s_bDiagnosticMode) H_DATABASE_bUpdateValueBoolean(FCID("SVST"), s_bInitialState, P_NORMAL);
 }
 

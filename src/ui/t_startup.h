@@ -101,6 +101,11 @@ U32 T_STARTUP_u32KeptLanguage(U32 u32Language, U32 u32Set, BOOLEAN bDomestic);
 U32 T_STARTUP_u32LanguageChoices(U32 u32Set, BOOLEAN bInternational, MENU_CHOICE_LIST* ppNames,
                                  const U32** ppu32Values);
 
+// The time zones offered by the Local Time Zone items, named "UTC-05:00":
+// the unit's seven home zones on a domestic model, else all 35. Returns the
+// count; the values are minutes east of UTC and the tables are constant.
+U32 T_STARTUP_u32TimeZoneChoices(BOOLEAN bDomestic, MENU_CHOICE_LIST* ppNames, const U32** ppu32Values);
+
 // The owner's lines of the personal block: at most four, split at '|', a
 // line that is the single byte 3 standing for an empty one, each cut to fit
 // its row with its terminator. Reads at most u32Bytes (the text need not be

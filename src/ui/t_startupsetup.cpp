@@ -142,8 +142,9 @@ static const U32 s_au32Transducers[] = {0};
 static const MENU_TEXT s_apOffOn[] = {Off, On};
 static const U32 s_au32OffOn[] = {0, 1};
 
-// The depth ranges of the sonar's own range setting; the step grows at the
-// two levels given for each unit.
+// The fixed depth ranges of the sonar's own range setting, with the
+// automatic range (0, "Auto") below them; the step grows at the two levels
+// given for each unit.
 static const MENU_LIMITS s_asMaxDepthLimits[] = {
     {U_FEET, 6.0f, 360.0f, 1.0f}, {U_METRES, 2.0f, 120.0f, 1.0f}, {U_FATHOMS, 1.0f, 60.0f, 1.0f},
     {U_NONE, 1.0f, 10.0f, 1.0f}};
@@ -180,6 +181,19 @@ static void STARTUP_vMakeTimeZoneNames(void) {
   });
 }
 
+// A domestic unit's seven are its home zones, Hawaii to Atlantic: the
+// offsets -600 to -240 of the list.
+constexpr U32 STARTUP_FIRST_DOMESTIC_ZONE = 1;
+constexpr U32 STARTUP_DOMESTIC_ZONES = 7;
+
+U32 T_STARTUP_u32TimeZoneChoices(BOOLEAN bDomestic, MENU_CHOICE_LIST* ppNames, const U32** ppu32Values) {
+  STARTUP_vMakeTimeZoneNames();
+  const U32 first = bDomestic ? STARTUP_FIRST_DOMESTIC_ZONE : 0;
+  *ppNames = s_apTimeZones + first;
+  *ppu32Values = s_au32TimeZones + first;
+  return bDomestic ? STARTUP_DOMESTIC_ZONES : STARTUP_TIME_ZONES;
+}
+
 constexpr MENU_PRIORITY STARTUP_QUICK_TIME_ZONE = 138;
 constexpr MENU_PRIORITY STARTUP_QUICK_DAYLIGHT_SAVING = 139;
 constexpr MENU_PRIORITY STARTUP_QUICK_MAX_DEPTH = 298;
@@ -209,7 +223,7 @@ static void STARTUP_vRegisterQuickItems(void) {
   U_MENU_bRegisterQuickSelectorMenu(Water_Type, STARTUP_QUICK_WATER_TYPE, FCID("SSWA"), 3, s_apWaterTypes,
                                     s_au32WaterTypes, M_BASIC);
   U_MENU_bRegisterQuickVarStepSliderMenu(Max_Depth, STARTUP_QUICK_MAX_DEPTH, FCID("SSMD"), s_asMaxDepthLimits,
-                                         s_asMaxDepthSteps, M_BASIC);
+                                         s_asMaxDepthSteps, Auto, M_BASIC);
   U_MENU_bRegisterQuickSelectorMenu(Connected_Transducer, STARTUP_QUICK_TRANSDUCER, FCID("LSTS"), 1, s_apTransducers,
                                     s_au32Transducers, M_BASIC);
   if (!g_sStartup.bIceModel) return;

@@ -16,6 +16,7 @@
 
 #include "color.h"
 #include "error.h"
+#include "g_bmp.h"
 #include "g_box.h"
 #include "g_buffers.h"
 #include "g_iconset.h"
@@ -532,15 +533,6 @@ static void VIEW_vSetupWindow(const BITMAP* pPage, const LAYER_ITEM* p) {
   s_windowSpec.u32User = p->user;
 }
 
-// A draw function may narrow the page's clip; the next one gets the whole page.
-static void VIEW_vRestorePage(BITMAP* pPage) {
-  pPage->pixels_wide = pPage->pixels_wide_full_screen;
-  pPage->pixels_high = pPage->pixels_high_full_screen;
-  pPage->s32ClipLeft = pPage->s32ClipLeft_full_screen;
-  pPage->s32ClipTop = pPage->s32ClipTop_full_screen;
-  pPage->s32ClipRight = pPage->s32ClipRight_full_screen;
-  pPage->s32ClipBottom = pPage->s32ClipBottom_full_screen;
-}
 
 // Sets up the node's window and calls its draw function. A node without one,
 // or whose pane has no pixels, is skipped (and logged once): FALSE.
@@ -555,16 +547,14 @@ static BOOLEAN VIEW_bDrawNode(BITMAP* pPage, LAYER_ITEM* p) {
     }
     return FALSE;
   }
-  VIEW_vRestorePage(pPage);
+  // A draw function may narrow the page's clip; the next one gets the whole page.
+  G_BUFFERS_vRestoreWhole(pPage);
   p->pDrawFunction(pPage, &s_windowSpec);
-  VIEW_vRestorePage(pPage);
+  G_BUFFERS_vRestoreWhole(pPage);
   return TRUE;
 }
 
-void T_VIEW_vDrawPaneHighlight(BITMAP* pBitmap, const WINDOW_SPECIFICATION* psWindowSpec) {
-  if (pBitmap == nullptr || psWindowSpec == nullptr) return;
-  const S32 L = psWindowSpec->drawWindow.s32ClipLeft, T = psWindowSpec->drawWindow.s32ClipTop;
-  const S32 R = psWindowSpec->drawWindow.s32ClipRight, B = psWindowSpec->drawWindow.s32ClipBottom;
+static void VIEW_vDrawHighlightLines(BITMAP* pBitmap, S32 L, S32 T, S32 R, S32 B) {
   U_DIALOG_vOutline(pBitmap, VIEW_COLOR_HIGHLIGHT, L, B, R + 1 - L, T + 1 - B);
   U_DIALOG_vOutline(pBitmap, VIEW_COLOR_HIGHLIGHT, L + 1, B + 1, R - 1 - L, T - 1 - B);
   for (S32 i = 0; i < 5; i++) {
@@ -581,6 +571,132 @@ void T_VIEW_vDrawPaneHighlight(BITMAP* pBitmap, const WINDOW_SPECIFICATION* psWi
   U_DIALOG_vLine(pBitmap, VIEW_COLOR_HIGHLIGHT_SHADE, L + 5, T - 6, R - 6, T - 6);
   U_DIALOG_vLine(pBitmap, VIEW_COLOR_HIGHLIGHT_SHADE, L + 5, T - 7, R - 7, T - 7);
   U_DIALOG_vOutline(pBitmap, VIEW_COLOR_BLACK, L + 7, B + 9, R - 14 - L, T - 16 - B);
+}
+
+// The highlight is the same in every pane row but a few near its top and
+// bottom, and drawn line by line it walks a dozen columns down the whole
+// pane. So it is drawn once into a strip (its bottom rows, one middle row,
+// its top rows), the pixels the lines cover found by drawing over two
+// backgrounds, and each pane row takes the covered runs of its strip row.
+constexpr S32 VIEW_STRIP_EDGE = 24;  // rows at either end, beyond the deepest line's reach
+constexpr S32 VIEW_STRIP_ROWS = 2 * VIEW_STRIP_EDGE + 1;
+constexpr U32 VIEW_STRIP_RUNS = 8;
+constexpr U32 VIEW_STRIP_KEYS = 4;
+
+typedef struct tag_VIEW_RUN {
+  U16 u16Left;
+  U16 u16Count;
+} VIEW_RUN;
+
+typedef struct tag_VIEW_STRIP {
+  S32 s32Width;  // 0 until drawn
+  COLOR acolKey[VIEW_STRIP_KEYS];  // the colours it was drawn in
+  BOOLEAN bUsable;  // FALSE: too intricate for runs, drawn line by line
+  COLOR acol[VIEW_STRIP_ROWS][G_SCREEN_WIDTH];  // row 0 the bottom
+  U32 au32Runs[VIEW_STRIP_ROWS];
+  VIEW_RUN asRuns[VIEW_STRIP_ROWS][VIEW_STRIP_RUNS];
+} VIEW_STRIP;
+
+static VIEW_STRIP s_sStrip;
+static std::mutex s_stripLock;  // a test or benchmark may compose beside the task
+// Bitmaps round their rows up to an even count.
+alignas(32) static U32 s_au32StripPixels[G_SCREEN_WIDTH * (VIEW_STRIP_ROWS + 1) / 2];
+
+static void VIEW_vStripKeys(COLOR* pcolKeys) {
+  static const U32 s_au32Entries[VIEW_STRIP_KEYS] = {VIEW_COLOR_HIGHLIGHT, VIEW_COLOR_HIGHLIGHT_BAND,
+                                                     VIEW_COLOR_HIGHLIGHT_SHADE, VIEW_COLOR_BLACK};
+  for (U32 i = 0; i < VIEW_STRIP_KEYS; i++) pcolKeys[i] = VIEW_color(s_au32Entries[i]);
+}
+
+// The covered runs of strip row y of the two drawings; FALSE when there are
+// too many to keep.
+static BOOLEAN VIEW_bStripRuns(const BITMAP* pOnWhite, S32 y) {
+  const COLOR* pcolWhite = (const COLOR*)pOnWhite->pBuffer + (VIEW_STRIP_ROWS - 1 - y) * pOnWhite->__u32PixelWidthOfBuffer;
+  U32& runs = s_sStrip.au32Runs[y];
+  runs = 0;
+  for (S32 x = 0; x < s_sStrip.s32Width;) {
+    if (pcolWhite[x] != s_sStrip.acol[y][x]) {
+      x++;
+      continue;
+    }
+    S32 end = x + 1;
+    while (end < s_sStrip.s32Width && pcolWhite[end] == s_sStrip.acol[y][end]) end++;
+    if (runs == VIEW_STRIP_RUNS) return FALSE;
+    s_sStrip.asRuns[y][runs++] = {(U16)x, (U16)(end - x)};
+    x = end;
+  }
+  return TRUE;
+}
+
+static BOOLEAN VIEW_bSameStripRows(S32 a, S32 b) {
+  if (s_sStrip.au32Runs[a] != s_sStrip.au32Runs[b]) return FALSE;
+  for (U32 i = 0; i < s_sStrip.au32Runs[a]; i++) {
+    const VIEW_RUN& r = s_sStrip.asRuns[a][i];
+    if (r.u16Left != s_sStrip.asRuns[b][i].u16Left || r.u16Count != s_sStrip.asRuns[b][i].u16Count ||
+        memcmp(&s_sStrip.acol[a][r.u16Left], &s_sStrip.acol[b][r.u16Left], r.u16Count * sizeof(COLOR)) != 0) {
+      return FALSE;
+    }
+  }
+  return TRUE;
+}
+
+static void VIEW_vMakeStrip(S32 s32Width, const COLOR* pcolKeys) {
+  s_sStrip.s32Width = s32Width;
+  memcpy(s_sStrip.acolKey, pcolKeys, sizeof s_sStrip.acolKey);
+  BITMAP strip;
+  G_BUFFERS_pCreateBitmap((U32)s32Width, VIEW_STRIP_ROWS, &strip, s_au32StripPixels);
+  G_BMP_vSet(&strip, 0x0000);
+  VIEW_vDrawHighlightLines(&strip, 0, VIEW_STRIP_ROWS - 1, s32Width - 1, 0);
+  for (S32 y = 0; y < VIEW_STRIP_ROWS; y++) {
+    memcpy(s_sStrip.acol[y], (const COLOR*)strip.pBuffer + (VIEW_STRIP_ROWS - 1 - y) * strip.__u32PixelWidthOfBuffer,
+           (size_t)s32Width * sizeof(COLOR));
+  }
+  G_BMP_vSet(&strip, 0xFFFF);
+  VIEW_vDrawHighlightLines(&strip, 0, VIEW_STRIP_ROWS - 1, s32Width - 1, 0);
+  s_sStrip.bUsable = TRUE;
+  for (S32 y = 0; y < VIEW_STRIP_ROWS && s_sStrip.bUsable; y++) s_sStrip.bUsable = VIEW_bStripRuns(&strip, y);
+  // The middle row stands for every row between the ends only if the lines
+  // really are straight down there.
+  s_sStrip.bUsable = s_sStrip.bUsable && VIEW_bSameStripRows(VIEW_STRIP_EDGE - 1, VIEW_STRIP_EDGE) &&
+                     VIEW_bSameStripRows(VIEW_STRIP_EDGE + 1, VIEW_STRIP_EDGE);
+}
+
+// Pane row y takes strip row: its distance from the bottom near the bottom,
+// the strip's top rows near the top, and the middle row between.
+static void VIEW_vPutStrip(BITMAP* pBitmap, S32 L, S32 T, S32 B) {
+  for (S32 y = B; y <= T; y++) {
+    const S32 s = y - B < VIEW_STRIP_EDGE ? y - B : T - y < VIEW_STRIP_EDGE ? VIEW_STRIP_ROWS - 1 - (T - y) : VIEW_STRIP_EDGE;
+    COLOR* row = (COLOR*)pBitmap->pBuffer + (pBitmap->pixels_high_full_screen - 1 - y) * pBitmap->__u32PixelWidthOfBuffer + L;
+    for (U32 i = 0; i < s_sStrip.au32Runs[s]; i++) {
+      const VIEW_RUN& r = s_sStrip.asRuns[s][i];
+      memcpy(row + r.u16Left, &s_sStrip.acol[s][r.u16Left], r.u16Count * sizeof(COLOR));
+    }
+  }
+}
+
+void T_VIEW_vDrawPaneHighlight(BITMAP* pBitmap, const WINDOW_SPECIFICATION* psWindowSpec) {
+  if (pBitmap == nullptr || psWindowSpec == nullptr) return;
+  const S32 L = psWindowSpec->drawWindow.s32ClipLeft, T = psWindowSpec->drawWindow.s32ClipTop;
+  const S32 R = psWindowSpec->drawWindow.s32ClipRight, B = psWindowSpec->drawWindow.s32ClipBottom;
+  const S32 width = R + 1 - L;
+  // The strip stands in only where nothing of the highlight is clipped.
+  const BOOLEAN bInside = L >= pBitmap->s32ClipLeft && R <= pBitmap->s32ClipRight && B >= pBitmap->s32ClipBottom &&
+                          T <= pBitmap->s32ClipTop && width <= (S32)G_SCREEN_WIDTH;
+  if (!bInside || T + 1 - B < VIEW_STRIP_ROWS || width <= 0) {
+    VIEW_vDrawHighlightLines(pBitmap, L, T, R, B);
+    return;
+  }
+  COLOR acolKeys[VIEW_STRIP_KEYS];
+  VIEW_vStripKeys(acolKeys);
+  std::lock_guard<std::mutex> guard(s_stripLock);
+  if (s_sStrip.s32Width != width || memcmp(s_sStrip.acolKey, acolKeys, sizeof acolKeys) != 0) {
+    VIEW_vMakeStrip(width, acolKeys);
+  }
+  if (s_sStrip.bUsable) {
+    VIEW_vPutStrip(pBitmap, L, T, B);
+  } else {
+    VIEW_vDrawHighlightLines(pBitmap, L, T, R, B);
+  }
 }
 
 void T_VIEW_vDrawArrow(BITMAP* pBitmap, SPLIT_WINDOW_TYPE eSplit, const POINT* pPoint) {
@@ -600,11 +716,14 @@ static BOOLEAN VIEW_bKeyNonZero(FOURCHARID key) {
   return H_DATABASE_bFetchU32(key, &value, &bValid, nullptr) && bValid && value != 0;
 }
 
-// The mark of the active pane near the top of its window: in the corner next
-// to the divider, lower where the view puts its own things at the top.
-static void VIEW_vDrawActivePaneIcon(BITMAP* pPage, BOOLEAN bHorizontal) {
-  const WINDOW_LOCATION& w = s_windowSpec.drawWindow;
-  const LAYER_ID view = s_windowSpec.currentLayer;
+// The mark of the active pane near the top of its window, in its right-hand
+// corner below the range scale's first mark (a left pane's is next to the
+// divider); lower where the view puts its own things at the top. A right
+// pane's left-hand corner holds the pane's depth and frequency.
+BOOLEAN T_VIEW_bActivePaneIconAt(const WINDOW_SPECIFICATION* psWindowSpec, POINT* pAt) {
+  if (psWindowSpec == nullptr || pAt == nullptr) return FALSE;
+  const WINDOW_LOCATION& w = psWindowSpec->drawWindow;
+  const LAYER_ID view = psWindowSpec->currentLayer;
   S32 y = w.s32ClipTop - 66;
   if (view == SONAR_2D_PLUS_FLASHER_ICE_PRIORITY || view == SONAR_2D_ZOOM_PLUS_FLASHER_ICE_PRIORITY ||
       view == CHART_PLUS_FLASHER_ICE_VIEW_PRIORITY) {
@@ -614,23 +733,22 @@ static void VIEW_vDrawActivePaneIcon(BITMAP* pPage, BOOLEAN bHorizontal) {
     y -= 81;
     if (VIEW_bKeyNonZero(FCID("ICAC"))) y -= 56;
   }
-  S32 x = 0;
-  if (s_windowSpec.activeWindow == SPLIT_LEFT_WINDOW) {
-    x = w.s32ClipRight - 14 - active_pane_icon.nWidth;
-  } else if (s_windowSpec.activeWindow == SPLIT_RIGHT_WINDOW) {
-    const S32 s32Origin = (S32)U_VIEW_u32XOrigin();
-    x = (bHorizontal && s32Origin > w.s32ClipLeft ? s32Origin : w.s32ClipLeft) + 14;
-  } else {
-    return;
+  if (psWindowSpec->activeWindow != SPLIT_LEFT_WINDOW && psWindowSpec->activeWindow != SPLIT_RIGHT_WINDOW) {
+    return FALSE;
   }
-  POINT at = {x, y};
-  G_ICON_vPut(pPage, &active_pane_icon, &at);
+  *pAt = {w.s32ClipRight - 14 - active_pane_icon.nWidth, y};
+  return TRUE;
+}
+
+static void VIEW_vDrawActivePaneIcon(BITMAP* pPage) {
+  POINT at;
+  if (T_VIEW_bActivePaneIconAt(&s_windowSpec, &at)) G_ICON_vPut(pPage, &active_pane_icon, &at);
 }
 
 // The decoration of a split pane just drawn: while an express menu of a
 // view is open the other pane is dimmed and this one framed; the active pane
 // always carries its mark.
-static void VIEW_vDecoratePane(BITMAP* pPage, const LAYER_ITEM* pPane, BOOLEAN bExpressMenu) {
+static void VIEW_vDecoratePane(BITMAP* pPage, BOOLEAN bExpressMenu) {
   const BOOLEAN bActive = s_windowSpec.drawWindowType == s_windowSpec.activeWindow;
   const WINDOW_LOCATION& w = s_windowSpec.drawWindow;
   if (bExpressMenu && !bActive) {
@@ -640,7 +758,7 @@ static void VIEW_vDecoratePane(BITMAP* pPage, const LAYER_ITEM* pPane, BOOLEAN b
   }
   if (!bActive) return;
   if (bExpressMenu) T_VIEW_vDrawPaneHighlight(pPage, &s_windowSpec);
-  VIEW_vDrawActivePaneIcon(pPage, pPane->bHorizontalSplit);
+  VIEW_vDrawActivePaneIcon(pPage);
 }
 
 // Five lines between the panes: light edges round a dark middle.
@@ -668,7 +786,7 @@ static void VIEW_vDrawView(BITMAP* pPage, LAYER_ITEM* pView) {
   const BOOLEAN bExpressMenu = u32Menu == EXPRESS_MENU && u32HotView != (U32)VIRTUAL_DISPLAY_VIEW_LAYER;
   for (LAYER_ITEM* pPane = pView; pPane != nullptr && !s_bViewUpdateCancelled; pPane = pPane->pSplit) {
     if (!VIEW_bDrawNode(pPage, pPane) || pPane->eSplit == SPLIT_FULL_WINDOW) continue;
-    VIEW_vDecoratePane(pPage, pPane, bExpressMenu);
+    VIEW_vDecoratePane(pPage, bExpressMenu);
   }
   if (pView->eSplit != SPLIT_FULL_WINDOW) VIEW_vDrawDivider(pPage, pView);
 }
@@ -718,6 +836,10 @@ static void VIEW_vRefreshDisplay(void) {
 // ---------------------------------------------------------------------------
 // The notice over simulated views
 
+// Below a pane's depth and frequency, above the flasher's depth and the
+// demonstration's exit box.
+constexpr S32 VIEW_NOTE_BOTTOM = 330;
+
 static BOOLEAN VIEW_bNoticeState(U32 u32State) {
   return u32State == STATE_SIMULATION || u32State == STATE_POINT_OF_SALE || u32State == STATE_PLAYBACK;
 }
@@ -732,7 +854,9 @@ void T_VIEW_vDrawSimMessage(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
                               : s_state == STATE_POINT_OF_SALE ? pView->pPOSString
                                                                : nullptr;
   if (pTable == nullptr || pTable[nCurrentLanguage()] == nullptr) return;
-  U_DIALOG_vDrawDialogGenericNotification(pBitmap, pTable[nCurrentLanguage()]);
+  // A short note in the middle rather than a bar across the bottom: the
+  // views keep their readouts along their edges.
+  U_DIALOG_vDrawNote(pBitmap, pTable[nCurrentLanguage()], U_DIALOG_pChoiceFont(), VIEW_NOTE_BOTTOM);
 }
 
 static void VIEW_vShowSimNotice(void) {

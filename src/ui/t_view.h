@@ -77,6 +77,9 @@ S32 T_VIEW_s32SplitViewClipRight(S32 s32ViewWidth, S32 s32PositionPercent, SPLIT
 // The active-pane mark with its lower-left corner at the point; for the left
 // pane and a full screen it is moved left by its width first.
 void T_VIEW_vDrawArrow(BITMAP* pBitmap, SPLIT_WINDOW_TYPE eSplit, const POINT* pPoint);
+// Where the active pane's mark (active_pane_icon) goes, its lower-left
+// corner, in the window of the pane described; FALSE when no pane is active.
+BOOLEAN T_VIEW_bActivePaneIconAt(const WINDOW_SPECIFICATION* psWindowSpec, POINT* pAt);
 // The highlight frame round the active pane of a split view while its express
 // menu is open.
 void T_VIEW_vDrawPaneHighlight(BITMAP* pBitmap, const WINDOW_SPECIFICATION* psWindowSpec);

@@ -155,9 +155,14 @@ static void VIEWKEY_vSaveView(void) {
   }
 }
 
+// A reset while the unit is still starting (a new unit's first start) leaves
+// the splash on: the first view is chosen when the system runs.
 static void VIEWKEY_vHandleResetPos(void) {
   U32 u32State = 0;
-  if (H_DATABASE_bFetchU32(FCID("CCST"), &u32State, nullptr, nullptr) && u32State == STATE_INLINE_TEST) return;
+  if (H_DATABASE_bFetchU32(FCID("CCST"), &u32State, nullptr, nullptr) &&
+      (u32State == STATE_INLINE_TEST || u32State == STATE_STARTUP)) {
+    return;
+  }
   VIEWKEY_vWriteView(SONAR_VIEW_PRIORITY);
 }
 

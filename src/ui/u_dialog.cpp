@@ -874,6 +874,27 @@ static void DIALOG_vDrawBar(BITMAP* pBitmap, S32 origin, S32 W, S32 h) {
   DIALOG_vFill(pBitmap, 238, origin + W - 1, 0, 1, h + 3);
 }
 
+constexpr S32 DIALOG_NOTE_HEIGHT = 36;
+constexpr S32 DIALOG_NOTE_MARGIN = 17;
+constexpr U32 DIALOG_NOTE_FILL = 237;
+constexpr U8 DIALOG_NOTE_ALPHA = 96;
+constexpr U32 DIALOG_NOTE_TEXT = 35;
+
+void U_DIALOG_vDrawNote(BITMAP* pBitmap, const char* pString, const FONT_DEF* pFont, S32 s32Bottom) {
+  if (pBitmap == nullptr || pString == nullptr || pFont == nullptr) return;
+  const S32 origin = (S32)U_VIEW_u32XOrigin();
+  const S32 width = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)pString) + 2 * DIALOG_NOTE_MARGIN;
+  S32 x = origin + (pBitmap->pixels_wide - origin - width) / 2;
+  if (x + width > pBitmap->pixels_wide) x = pBitmap->pixels_wide - width;
+  if (x < 0) x = 0;
+  const POINT box = {x, s32Bottom};
+  G_BOX_vDrawFilledAlpha(pBitmap, gCOLOR_pcolColorTable[DIALOG_NOTE_FILL], &box, (U32)width, (U32)DIALOG_NOTE_HEIGHT,
+                         DIALOG_NOTE_ALPHA);
+  U_DIALOG_vOutline(pBitmap, 32, x, s32Bottom, width, DIALOG_NOTE_HEIGHT);
+  POINT at = {x + DIALOG_NOTE_MARGIN, s32Bottom + 11};
+  G_STRING_vPut(pBitmap, gCOLOR_pcolColorTable[DIALOG_NOTE_TEXT], &at, pFont, (const BYTE*)pString);
+}
+
 void U_DIALOG_vDrawDialogGenericNotification(BITMAP* pBitmap, const char* pString) {
   if (pBitmap == nullptr) {
     log_me("[%d]%s: no bitmap", __LINE__, __func__);

@@ -14,6 +14,7 @@
 #include "t_chart.h"
 #include "t_nav.h"
 #include "t_nav_group_data.h"
+#include "t_nav_group_edit.h"
 #include "t_nav_group_priv.h"
 #include "t_nav_twr.h"
 #include "u_dialog.h"
@@ -143,7 +144,8 @@ static void WPM_vDefaultGroupLine(char* out, U32 size) {
   for (U32 steps = 0; id != NAV_NONE && count < kMaxNames && steps < NAV_GROUP_MAX_PARENT_STEPS; steps++) {
     const GROUP_SLOT* s = WPM_bIsGroupId(id) ? T_NAV_pGetGroupSlot(id) : nullptr;
     if (s == nullptr || s->sHeader.u8Status != WPT_STATUS_GROUP_HEADER) break;
-    memcpy(names[count], s->sHeader.sName, NAV_WAYPOINT_NAME_SIZE);
+    char home[NAV_WAYPOINT_NAME_SIZE];
+    memcpy(names[count], WPM_pcGroupName(&s->sHeader, home), NAV_WAYPOINT_NAME_SIZE);
     const U32 len = U_WSTRING_u32w_strlen(names[count], FALSE) / unit;
     if ((units + len + 1) * 2 > 127) break;
     units += len + 1;
@@ -151,8 +153,7 @@ static void WPM_vDefaultGroupLine(char* out, U32 size) {
     id = s->sHeader.u16ParentIndex;
   }
   memset(out, 0, size);
-  WPM_vCat(out, size, WPM_pcText(Default_Group));
-  WPM_vCat(out, size, ": ");
+  WPM_vJoinTexts(out, size, {WPM_pcText(Default_Group), ": "});
   for (U32 i = count; i-- > 0;) {
     WPM_vCat(out, size, names[i]);
     if (i > 0) WPM_vCat(out, size, "/");
@@ -161,11 +162,9 @@ static void WPM_vDefaultGroupLine(char* out, U32 size) {
 
 void T_NAV_GROUP_vSwitchToBrowseMode(void) {
   WPM_vDefaultGroupLine(g_WPM.acInstructionText, sizeof g_WPM.acInstructionText);
-  memset(g_WPM.acHighBarText, 0, sizeof g_WPM.acHighBarText);
-  memset(g_WPM.acLowBarText, 0, sizeof g_WPM.acLowBarText);
-  WPM_vCat(g_WPM.acHighBarText, sizeof g_WPM.acHighBarText,
-           WPM_pcText(WPM_bIsRouteId(g_WPM.u16CurrentGroupID) ? Reverse : Sort_By));
-  WPM_vCat(g_WPM.acLowBarText, sizeof g_WPM.acLowBarText, WPM_pcText(Options));
+  WPM_vJoinTexts(g_WPM.acHighBarText, sizeof g_WPM.acHighBarText,
+                 {WPM_pcText(WPM_bIsRouteId(g_WPM.u16CurrentGroupID) ? Reverse : Sort_By)});
+  WPM_vJoinTexts(g_WPM.acLowBarText, sizeof g_WPM.acLowBarText, {WPM_pcText(Options)});
   g_WPM.eMode = MODE_BROWSE;
   T_NAV_vActivateUpdateHideStatus();
 }

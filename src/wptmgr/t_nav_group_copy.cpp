@@ -14,6 +14,7 @@
 #include "t_nav_alarm.h"
 #include "t_nav_group.h"
 #include "t_nav_group_data.h"
+#include "t_nav_group_edit.h"
 #include "t_nav_group_sel.h"
 #include "t_nav_twr.h"
 #include "ui_texts.h"
@@ -168,8 +169,8 @@ U16 T_NAV_GROUP_u16CopyContentForAddLink(U8 bNotShared, U16 groupID, U16 itemID)
 
 static void WPM_vPasteMode(BOOLEAN bCut) {
   g_WPMSel.bCutSelectedItems = bCut;
-  snprintf(g_WPM.acLowBarText, sizeof g_WPM.acLowBarText, "%s", WPM_pcText(Paste_Here));
-  snprintf(g_WPM.acInstructionText, sizeof g_WPM.acInstructionText, "%s", WPM_pcText(Select_Directory_To_Paste));
+  WPM_vJoinTexts(g_WPM.acLowBarText, sizeof g_WPM.acLowBarText, {WPM_pcText(Paste_Here)});
+  WPM_vJoinTexts(g_WPM.acInstructionText, sizeof g_WPM.acInstructionText, {WPM_pcText(Select_Directory_To_Paste)});
   g_WPM.eMode = MODE_PASTE;
   g_WPM.eInputState = STATE_ITEM_LIST;
   g_WPM.u16HighlightIndex = 0;
@@ -211,9 +212,25 @@ static void WPM_vCountNote(const char* const* ppText, U32 u32Count) {
   T_NAV_vSetNavUINoteWithTimeout(ppText, count, 2, FALSE);
 }
 
+// A group holds an item once, so pasting an item into the group it came
+// from changes nothing; a route may repeat a point and is not counted.
+static BOOLEAN WPM_bAlreadyThere(U16 dest, U32 i) {
+  return WPM_bIsGroupId(dest) && g_WPMSel.au16SelectedIDParents[i] == dest;
+}
+
+// The count of what was pasted; when nothing was and every item was already
+// in the group, the reason instead.
+static void WPM_vPastedNote(const char* const* ppCount, U32 u32Pasted, U32 u32Already) {
+  if (u32Pasted == 0 && u32Already > 0) {
+    T_NAV_vSetNavUINoteWithTimeout(Already_In_This_Group, nullptr, 2, FALSE);
+  } else {
+    WPM_vCountNote(ppCount, u32Pasted);
+  }
+}
+
 static void WPM_vDuplicate(U16 dest) {
   BOOLEAN bGroupMet = FALSE;
-  U32 linked = 0;
+  U32 linked = 0, already = 0;
   for (U32 i = 0; i < g_WPMSel.u16SelectedCount; i++) {
     const U16 item = g_WPMSel.au16SelectedIDs[i];
     if (item == NAV_NONE || g_WPMSel.au16SelectedIDParents[i] == NAV_NONE) continue;
@@ -224,9 +241,13 @@ static void WPM_vDuplicate(U16 dest) {
       continue;
     }
     if (WPM_bIsRouteId(dest) && c != WPM_ITEM_WAYPOINT) continue;
-    if (T_NAV_GROUP_DATA_bAddLink(dest, item)) linked++;
+    if (WPM_bAlreadyThere(dest, i)) {
+      already++;
+    } else if (T_NAV_GROUP_DATA_bAddLink(dest, item)) {
+      linked++;
+    }
   }
-  if (!bGroupMet) WPM_vCountNote(Total_Items_Copied, linked);
+  if (!bGroupMet) WPM_vPastedNote(Total_Items_Copied, linked, already);
 }
 
 // Whether a buffered group would end up inside itself: the destination is
@@ -247,12 +268,16 @@ static void WPM_vMove(U16 dest, BOOLEAN bDestNotShared) {
   }
   const BOOLEAN bRoot = dest == T_NAV_GROUP_DATA_nGetRootGroup();
   BOOLEAN bNewItems = FALSE, bFull = FALSE;
-  U32 moved = 0;
+  U32 moved = 0, already = 0;
   for (U32 i = 0; i < g_WPMSel.u16SelectedCount; i++) {
     const U16 item = g_WPMSel.au16SelectedIDs[i], parent = g_WPMSel.au16SelectedIDParents[i];
     if (item == NAV_NONE || parent == NAV_NONE) continue;
     const WPM_ITEM_CLASS c = WPM_eClass(item);
     if (WPM_bIsRouteId(dest) && c != WPM_ITEM_WAYPOINT) continue;
+    if (WPM_bAlreadyThere(dest, i)) {
+      already++;
+      continue;
+    }
     const BOOLEAN bSame = WPM_bNotShared(item) == bDestNotShared;
     U16 use = item;
     if (c == WPM_ITEM_WAYPOINT && !bSame && !bRoot) {
@@ -282,7 +307,7 @@ static void WPM_vMove(U16 dest, BOOLEAN bDestNotShared) {
       moved++;
     }
   }
-  WPM_vCountNote(Total_Items_Moved, moved);
+  WPM_vPastedNote(Total_Items_Moved, moved, already);
   if (bFull) T_NAV_vSetNavUINoteWithTimeout(Out_Of_Waypoint_Route_Memory, nullptr, 5, FALSE);
   if (bNewItems) T_NAV_GROUP_DATA_vScanGroupForGarbageCollection(T_NAV_GROUP_DATA_nGetRootGroup());
 }

@@ -48,9 +48,13 @@ static void WPM_vCollect(void) {
 // ---------------------------------------------------------------------------
 // The highlighted item
 
+// A confirmed delete is final at once: a record left for a later collection
+// would come back if the unit lost power before it, when the start-up tree
+// is rebuilt and takes in every record it finds.
 static void T_NAV_GROUP_vDeleteWaypoint(void) {
   if (WPM_eClass(s_u16DeleteItem) == WPM_ITEM_WAYPOINT && WPM_pWaypoint(s_u16DeleteItem) != nullptr) {
     T_NAV_GROUP_DATA_bRemoveLink(s_u16DeleteOwner, s_u16DeleteItem);
+    WPM_vCollect();
   }
   WPM_vReenterList();
 }
@@ -68,6 +72,7 @@ static void T_NAV_GROUP_vDeleteRoute(void) {
 
 static void T_NAV_GROUP_vDeleteTrack(void) {
   T_NAV_GROUP_DATA_bRemoveLink(s_u16DeleteOwner, s_u16DeleteItem);
+  WPM_vCollect();
   WPM_vReenterList();
 }
 

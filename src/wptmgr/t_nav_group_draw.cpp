@@ -19,6 +19,7 @@
 #include "t_chart.h"
 #include "t_info.h"
 #include "t_nav_group_data.h"
+#include "t_nav_group_edit.h"
 #include "t_nav_group_priv.h"
 #include "t_nav_group_sel.h"
 #include "t_nav_twr.h"
@@ -32,9 +33,9 @@ static COLOR WPM_color(U32 u32Entry) { return gCOLOR_pcolColorTable[u32Entry]; }
 
 static BOOLEAN WPM_bWide(void) { return U_WSTRING_bIsUnicodeLanguage(); }
 
-static const FONT_DEF* WPM_pFont(void) {
-  return WPM_bWide() ? arialuni_size17_font_def_ptr : myriad_pro_size17_font_def_ptr;
-}
+// Plain texts keep the regular Latin face in every language; the renderer
+// takes a wide language's own characters from the Unicode face.
+static const FONT_DEF* WPM_pFont(void) { return myriad_pro_size17_font_def_ptr; }
 
 static const FONT_DEF* WPM_pBold(void) {
   return WPM_bWide() ? arialuni_size17_font_def_ptr : myriad_pro_bold_size17_font_def_ptr;
@@ -225,11 +226,11 @@ static void WPM_vDrawInfo(BITMAP* pBitmap, S32 x, S32 y, S32 w) {
     U32 format = 0;
     H_DATABASE_bFetchU32(FCID("SIPF"), &format, nullptr, nullptr);
     char text[U_NAV_POSITION_TEXT_SIZE] = {};
-    U_NAV_vFormatPosition(D_POSITION_LON, pos.lon, text, (NAV_FORMAT_ENUM)format, nCurrentLanguage(), IPS_SPACE);
-    WPM_vLabelLine(pBitmap, x, line, w, Longitude, text);
-    line -= 26;
     U_NAV_vFormatPosition(D_POSITION_LAT, pos.lat, text, (NAV_FORMAT_ENUM)format, nCurrentLanguage(), IPS_SPACE);
     WPM_vLabelLine(pBitmap, x, line, w, Latitude, text);
+    line -= 26;
+    U_NAV_vFormatPosition(D_POSITION_LON, pos.lon, text, (NAV_FORMAT_ENUM)format, nCurrentLanguage(), IPS_SPACE);
+    WPM_vLabelLine(pBitmap, x, line, w, Longitude, text);
     line -= 26;
   }
   if (c != WPM_ITEM_TRACK) {
@@ -243,9 +244,18 @@ static void WPM_vDrawInfo(BITMAP* pBitmap, S32 x, S32 y, S32 w) {
     line -= 26;
   }
   if (c == WPM_ITEM_WAYPOINT) {
+    // The first category that holds the icon names it; an icon of none is
+    // shown as just an icon.
+    const U8 u8Icon = T_NAV_pGetWaypoint(id & 0x0FFF)->u8Icon;
+    U32 category = 1;
+    while (category < WPM_SEARCH_CATEGORIES && !WPM_bIconInCategory(u8Icon, category)) category++;
     POINT icon = {x + w - 40, line};
     G_ICON_vPut(pBitmap, WPM_pWaypointIcon(id), &icon);
-    WPM_vLabelLine(pBitmap, x, line, w - 44, Icon_Category, nullptr);
+    if (category < WPM_SEARCH_CATEGORIES) {
+      WPM_vLabelLine(pBitmap, x, line, w - 44, Icon_Category, WPM_pcText(s_StringListIconCategory[category]));
+    } else {
+      WPM_vLabelLine(pBitmap, x, line, w - 44, Icon, nullptr);
+    }
     line -= 26;
   }
   WPM_vLabelLine(pBitmap, x, line, w, Name, name);
@@ -305,6 +315,30 @@ static void WPM_vDrawPreview(BITMAP* pBitmap, const WINDOW_SPECIFICATION* psWind
   T_CHART_vDrawChartInPopupWindow(pBitmap, &windowSpec, &centre, &id);
 }
 
+// The instruction wraps onto up to three lines, its bar growing upward into
+// the room the information pane leaves under its last line; only a text
+// longer still is cut, at the end of the third.
+static void WPM_vDrawInstruction(BITMAP* pBitmap, S32 rx, S32 rw) {
+  const U32 u32Width = (U32)(rw - 16);
+  const char* text = g_WPM.acInstructionText;
+  LINEOFTEXT aLines[U_DIALOG_MAX_LINES];
+  const U16 n = U_DIALOG_u16ExtractTextIntoLines(text, aLines, WPM_pBold(), (U16)u32Width, FALSE);
+  const S32 shown = n < 1 ? 1 : (n > 3 ? 3 : n);
+  const S32 grow = 26 * (shown - 1);
+  WPM_vFill(pBitmap, 238, rx, 2, rw, 34 + grow);
+  U_DIALOG_vLine(pBitmap, 32, rx, 36 + grow, rx + rw - 1, 36 + grow);
+  const U32 total = U_WSTRING_u32w_strlen(text, FALSE);
+  for (S32 i = 0; i < shown && i < n; i++) {
+    char line[sizeof g_WPM.acInstructionText + 2] = {};
+    const U32 from = (U32)(aLines[i].pcStartOfText - text);
+    const U32 bytes = i == 2 && n > 3 ? total - from : aLines[i].u8NumberOfCharsInLine;
+    memcpy(line, aLines[i].pcStartOfText, bytes < sizeof line - 2 ? bytes : sizeof line - 2);
+    char fitted[sizeof line];
+    U_DIALOG_vShortenText(fitted, sizeof fitted, line, WPM_pBold(), u32Width);
+    WPM_nText(pBitmap, WPM_pBold(), rx + 8, 13 + grow - 26 * i, fitted);
+  }
+}
+
 void T_NAV_GROUP_vDrawMainFrame(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWindowSpec) {
   const S32 origin = (S32)T_INFO_u32XOrigin();
   const S32 W = 800 - origin, half = W / 2;
@@ -345,11 +379,7 @@ void T_NAV_GROUP_vDrawMainFrame(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER ps
   U_DIALOG_vOutline(pBitmap, 236, rx + 1, 277, rw - 2, 143);
   WPM_vDrawPreview(pBitmap, psWindowSpec, rx, rw);
   WPM_vDrawInfo(pBitmap, rx + 8, 270, rw - 16);
-  WPM_vFill(pBitmap, 238, rx, 2, rw, 34);
-  U_DIALOG_vLine(pBitmap, 32, rx, 36, rx + rw - 1, 36);
-  char instruction[sizeof g_WPM.acInstructionText];
-  U_DIALOG_vShortenText(instruction, sizeof instruction, g_WPM.acInstructionText, WPM_pBold(), (U32)(rw - 16));
-  WPM_nText(pBitmap, WPM_pBold(), rx + 8, 13, instruction);
+  WPM_vDrawInstruction(pBitmap, rx, rw);
 }
 
 // ---------------------------------------------------------------------------

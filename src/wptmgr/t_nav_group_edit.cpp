@@ -476,11 +476,25 @@ EDIT_FIELD WPM_Row(const char* const* name, GROUP_MGR_EDIT_TYPE eType) {
   return f;
 }
 
-void WPM_vNameRow(EDIT_FIELD* f, const char* pcText, U32 u32TextSize, U16 len, const char* mask) {
-  *f = WPM_Row(Name, EDIT_TYPE_CHAR);
-  f->string_len = len;
-  f->candidate_mask = mask;
-  if (pcText != nullptr) memcpy(f->value_string, pcText, strnlen(pcText, u32TextSize < len ? u32TextSize : len));
+void WPM_vWidenRow(EDIT_FIELD* f) {
+  if (!U_WSTRING_bIsUnicodeLanguage() || f->type != EDIT_TYPE_CHAR) return;
+  if (2 * strnlen(f->value_string, sizeof f->value_string) + 2 > sizeof f->value_string) return;
+  f->type = EDIT_TYPE_CHAR_U;
+  U_WSTRING_vReplaceNarrowWithWide(f->value_string, sizeof f->value_string);
+}
+
+void WPM_vRowText(const EDIT_FIELD* f, char* out, U32 u32Size) {
+  memset(out, 0, u32Size);
+  if (!WPM_bWideRow(f)) {
+    const size_t limit = u32Size <= sizeof f->value_string ? u32Size - 1 : sizeof f->value_string;
+    memcpy(out, f->value_string, strnlen(f->value_string, limit));
+    return;
+  }
+  for (U32 i = 0; i + 1 < u32Size && 2 * i + 1 < sizeof f->value_string; i++) {
+    const U16 c = WPM_u16Unit(f->value_string + 2 * i);
+    if (c == 0) break;
+    out[i] = c < 0x100 ? (char)c : '?';
+  }
 }
 
 void WPM_vNameRow(EDIT_FIELD* f, const char* pcText, U32 u32TextSize, const WPM_NAME_SHAPE& shape) {
@@ -542,6 +556,26 @@ static void WPM_vAppendText(char* out, U32 u32Size, const char* pcText) {
   if (used + 4 > u32Size || len == 0) return;
   const U32 room = (u32Size - used - 2) & ~1u;
   U_WSTRING_vw_strncat(out, pcText, len < room ? len : room, FALSE);
+}
+
+void WPM_vJoinTexts(char* out, U32 u32Size, std::initializer_list<const char*> parts) {
+  memset(out, 0, u32Size);
+  const BOOLEAN bWide = U_WSTRING_bIsUnicodeLanguage();
+  BOOLEAN bText = TRUE;
+  for (const char* pcPart : parts) {
+    if (pcPart == nullptr) {
+      bText = !bText;
+      continue;
+    }
+    if (bText) {
+      WPM_vAppendText(out, u32Size, pcPart);
+    } else {
+      char acAscii[64] = {};
+      U_WSTRING_vAscii2Unicode(acAscii, pcPart, bWide ? sizeof acAscii - 2 : 0, FALSE);
+      WPM_vAppendText(out, u32Size, acAscii);
+    }
+    bText = !bText;
+  }
 }
 
 void WPM_vCreatedLine(char* out, U32 u32Size, U32 u32DateTime) {
@@ -646,7 +680,7 @@ static void WPM_vDrawEditor(const POPUP_EDIT_WINDOW* pForm, const EDIT_FIELD* f,
   U_WSTRING_vw_strncpy(foot, WPM_pcText(Press), 48, FALSE);
   U_WSTRING_vAscii2UnicodeCat(foot, " ", 4);
   U_WSTRING_vw_strncat(foot, WPM_pcText(To_Save), 48, FALSE);
-  const FONT_DEF* pFont = bWide ? arialuni_size17_font_def_ptr : myriad_pro_size17_font_def_ptr;
+  const FONT_DEF* pFont = myriad_pro_size17_font_def_ptr;
   U_DIALOG_vDrawDialogWithConfirm(pBitmap, WPM_pcText(WPM_pEditorTitle(pForm, f)), line, pFont, nullptr, foot,
                                   JUSTIFICATION_CENTER, JUSTIFICATION_CENTER, FALSE, FALSE, FALSE, 0);
 }
@@ -715,19 +749,33 @@ static S32 WPM_s32DrawChoiceIcon(BITMAP* pBitmap, const WPM_ROW_BOX& box, const 
   return at.x;
 }
 
-// The colour tray with the chosen swatch on it.
-static void WPM_vDrawSwatch(BITMAP* pBitmap, const WPM_ROW_BOX& box, U8 u8Colour) {
-  static const ICON* const s_apSwatches[17] = {
+// The colour's name and the tray with its swatch on it, placed together as
+// a list value.
+static void WPM_vDrawSwatch(BITMAP* pBitmap, const WPM_ROW_BOX& box, const FONT_DEF* pFont, U8 u8Colour) {
+  static const ICON* const s_apSwatches[NAV_EDIT_COLOR_NAMES] = {
       &QX_Vorne_Track_Color_Black,       &QX_Vorne_Track_Color_Dark_Red,   &QX_Vorne_Track_Color_Light_Green,
       &QX_Vorne_Track_Color_Beige,       &QX_Vorne_Track_Color_Navy,       &QX_Vorne_Track_Color_Maroon,
       &QX_Vorne_Track_Color_Light_Blue,  &QX_Vorne_Track_Color_Gray,       &QX_Vorne_Track_Color_Dark_Gray,
       &QX_Vorne_Track_Color_Red,         &QX_Vorne_Track_Color_Lime,       &QX_Vorne_Track_Color_Yellow,
       &QX_Vorne_Track_Color_Bright_Blue, &QX_Vorne_Track_Color_Magenta,    &QX_Vorne_Track_Color_Teal,
       &QX_Vorne_Track_Color_White,       &QX_Vorne_Track_Color_Orange};
+  const U32 colour = u8Colour < NAV_EDIT_COLOR_NAMES ? u8Colour : 0;
   const ICON* pTray = &QX_Vorne_Track_Color_Tray;
-  const ICON* pSwatch = s_apSwatches[u8Colour < 17 ? u8Colour : 0];
-  const S32 trayLeft = WPM_s32DrawChoiceIcon(pBitmap, box, pTray);
-  POINT at = {trayLeft + (pTray->nWidth - pSwatch->nWidth) / 2, box.bottom + (54 - pSwatch->nHeight) / 2};
+  const ICON* pSwatch = s_apSwatches[colour];
+  const char* pcName = WPM_pcText(g_apNavEditColorName[colour]);
+  const S32 nameW = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)pcName);
+  const S32 width = nameW + 8 + pTray->nWidth;
+  S32 left = box.x + box.w - 10 - width;
+  if (box.bSelected) {
+    const S32 inner = width > 66 ? width : 66;
+    left = WPM_s32Arrows(pBitmap, box, inner) + (inner - width) / 2;
+  }
+  POINT at = {left, box.bottom + 20};
+  G_STRING_vPut(pBitmap, WPM_colour(35), &at, pFont, (const BYTE*)pcName);
+  const S32 trayLeft = left + nameW + 8;
+  at = {trayLeft, box.bottom + (54 - pTray->nHeight) / 2};
+  G_ICON_vPut(pBitmap, pTray, &at);
+  at = {trayLeft + (pTray->nWidth - pSwatch->nWidth) / 2, box.bottom + (54 - pSwatch->nHeight) / 2};
   G_ICON_vPut(pBitmap, pSwatch, &at);
 }
 
@@ -737,7 +785,7 @@ void T_NAV_GROUP_vEditWindowDraw(POPUP_WINDOW* pWin, BITMAP* pBitmap) {
   const S32 top = y + h;
   const BOOLEAN bWide = U_WSTRING_bIsUnicodeLanguage();
   const FONT_DEF* pBold = bWide ? arialuni_size17_font_def_ptr : myriad_pro_bold_size17_font_def_ptr;
-  const FONT_DEF* pFont = bWide ? arialuni_size17_font_def_ptr : myriad_pro_size17_font_def_ptr;
+  const FONT_DEF* pFont = myriad_pro_size17_font_def_ptr;
   U32 nFooter = 0;
   while (pWin->ppStrFooter != nullptr && pWin->ppStrFooter[nFooter] != nullptr && nFooter < 4) nFooter++;
   WPM_vFramed(pBitmap, x, top - 40, w, 40, 239);
@@ -765,7 +813,14 @@ void T_NAV_GROUP_vEditWindowDraw(POPUP_WINDOW* pWin, BITMAP* pBitmap) {
     if (!bValueOnly) G_STRING_vPut(pBitmap, WPM_colour(35), &at, pFont, (const BYTE*)WPM_pcText(f->name));
     const WPM_ROW_BOX box = {x, bandBottom, w, f->highlight >= 0};
     if (WPM_bTextType(f->type)) {
+      // Beside a shown label the text starts past it, at the label part at
+      // the earliest, so the two never print over each other.
       at.x = x + 10;
+      if (!bValueOnly) {
+        const S32 label = x + 11 + (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)WPM_pcText(f->name)) + 12;
+        const S32 part = x + w * f->left_part_percent / 100;
+        at.x = label > part ? label : part;
+      }
       WPM_vDrawText(pBitmap, &at, pFont, f, bWide);
       if (f->highlight > 0) pEditing = f;
     } else if (f->type == EDIT_TYPE_STRING_LIST && f->pDisplayList != nullptr &&
@@ -778,7 +833,7 @@ void T_NAV_GROUP_vEditWindowDraw(POPUP_WINDOW* pWin, BITMAP* pBitmap) {
     } else if (f->type == EDIT_TYPE_ICON) {
       WPM_s32DrawChoiceIcon(pBitmap, box, WPM_pIconPicture((U8)f->value_string[0]));
     } else if (f->type == EDIT_TYPE_COLOR) {
-      WPM_vDrawSwatch(pBitmap, box, (U8)f->value_string[0]);
+      WPM_vDrawSwatch(pBitmap, box, pFont, (U8)f->value_string[0]);
     } else if (f->type == EDIT_TYPE_TRACKSTYLE) {
       static const ICON* const s_apStyles[4] = {&QX_Vorne_Track_Style_Dot_Large, &QX_Vorne_Track_Style_Dot_Small,
                                                 &QX_Vorne_Track_Style_Line_Small, &QX_Vorne_Track_Style_Line_Large};

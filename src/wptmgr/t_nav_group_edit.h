@@ -2,6 +2,8 @@
 // field rows, edited with the cursor pad; the waypoint forms built on it.
 #pragma once
 
+#include <initializer_list>
+
 #include "t_nav_group_priv.h"
 
 typedef enum : U8 {
@@ -100,8 +102,6 @@ void WPM_vInstallForm(POPUP_EDIT_WINDOW* pWin, EDIT_FIELD* pFields, const WPM_FO
 
 // Row builders and helpers shared by the forms.
 EDIT_FIELD WPM_Row(const char* const* name, GROUP_MGR_EDIT_TYPE eType);
-// An 8-bit text row of len positions holding the first len bytes of pcText.
-void WPM_vNameRow(EDIT_FIELD* f, const char* pcText, U32 u32TextSize, U16 len, const char* mask);
 // A name row's masks in the 8-bit and in the 16-bit languages; one position
 // per mask character, and a wide mask beginning with 'M' makes a mixed row.
 typedef struct tag_WPM_NAME_SHAPE {
@@ -115,6 +115,13 @@ void WPM_vNameRow(EDIT_FIELD* f, const char* pcText, U32 u32TextSize, const WPM_
 WPM_NAME_SHAPE WPM_WaypointNameShape(void);
 // Rows whose buffers hold big-endian 16-bit characters.
 BOOLEAN WPM_bWideRow(const EDIT_FIELD* f);
+// In a 16-bit language an 8-bit text row becomes a 16-bit one with the same
+// characters and mask, as every text row there is; a text too long for the
+// buffer in 16 bits stays 8-bit.
+void WPM_vWidenRow(EDIT_FIELD* f);
+// A text row's characters as 8-bit text for a parser (a 16-bit character
+// beyond 8 bits becomes '?'); out is always ended.
+void WPM_vRowText(const EDIT_FIELD* f, char* out, U32 u32Size);
 // A 16-bit character one step on for the kind of its position; 0xFFFF for
 // a kind without candidates.
 U16 T_NAV_GROUP_u16EditWindowStepWide(U16 c, GROUP_MGR_EDIT_TYPE eType, BOOLEAN bForward);
@@ -127,6 +134,10 @@ void WPM_vTakeName(char* pcName, U32 u32Size, const EDIT_FIELD* f);
 BOOLEAN WPM_bBlankName(const char* pcName);
 // "Created: <date> <time>".
 void WPM_vCreatedLine(char* out, U32 u32Size, U32 u32DateTime);
+// A bar's text in the current string form: the parts at even places are
+// texts of that form (the language's texts, names), those at odd places the
+// ASCII that joins them. Cut to the room, always ended.
+void WPM_vJoinTexts(char* out, U32 u32Size, std::initializer_list<const char*> parts);
 // The directory shown entered again with the item highlighted.
 void WPM_vReenter(U16 highlight);
 // TRUE with a valid boat position; otherwise the fix error and the refused click.

@@ -193,6 +193,9 @@ void T_NAV_GROUP_vSelectWaypointIconForMark(void) { WPM_vSelectIconForMark(FALSE
 void T_NAV_GROUP_vSelectWaypointIconForVesselMark(void) { WPM_vSelectIconForMark(TRUE); }
 
 static EDIT_FIELD s_aSettingsFields[5];
+// Wider than the other forms: its rows' labels name the waypoint icon in
+// full beside a picture or a choice.
+constexpr S32 WPM_SETTINGS_WIDTH = 470;
 static POPUP_EDIT_WINDOW s_SettingsForm;
 static WAYPOINT_SETTINGS s_Settings;
 static const char* const* const s_StringListMarkIcon[] = {Default, Select};
@@ -242,7 +245,7 @@ void T_NAV_GROUP_vEditWaypointSettingsDiag(U32) {
   s_aSettingsFields[2].value_string[0] = bSelect ? 1 : 0;
   s_aSettingsFields[3] = WPM_Row(Save, EDIT_TYPE_SAVE);
   WPM_vInstallForm(&s_SettingsForm, s_aSettingsFields,
-                   {Waypoint_Settings, 410, 256, T_NAV_GROUP_vUpdateEditWaypointSettings,
+                   {Waypoint_Settings, WPM_SETTINGS_WIDTH, 256, T_NAV_GROUP_vUpdateEditWaypointSettings,
                     T_NAV_GROUP_vSaveWaypointSettings, &s_Settings, 0, nullptr});
   s_SettingsForm.parent.pKeyHandleFunc = T_NAV_GROUP_bEditWaypointSettingsWindowHandleKeys;
   s_SettingsForm.parent.pDestoryFunc = T_NAV_GROUP_vExitDialog;
@@ -292,23 +295,34 @@ BOOLEAN T_NAV_GROUP_bVerifyAndEditSpecifiedWaypoint_Setup(U16 nIndex) {
   return bOpened;
 }
 
-// The chart's route form edits the first 11 characters of the name; the
-// rest of a longer stored name stays as it was.
-constexpr U32 WPM_CHART_ROUTE_NAME = 11;
+// The chart's route form edits the first 11 characters of the name (4 in
+// the 16-bit languages); the rest of a longer stored name stays as it was.
+static const WPM_NAME_SHAPE s_ChartRouteName = {"CCCCCCCCCCC", "UUUU"};
 static EDIT_FIELD s_aChartRouteFields[4];
 static POPUP_EDIT_WINDOW s_ChartRouteForm;
 static ROUTE s_ChartRoute;
 static char s_acChartRouteFooter[64];
 static const char* s_apChartRouteFooter[2] = {s_acChartRouteFooter, nullptr};
 
+// Character i of a name in u32Unit-byte characters.
+static U16 WPM_u16NameChar(const char* pcName, U32 i, U32 u32Unit) {
+  return u32Unit == 1 ? (U8)pcName[i] : (U16)((U8)pcName[2 * i] << 8 | (U8)pcName[2 * i + 1]);
+}
+
 static BOOLEAN T_NAV_GROUP_bUpdateEditDataRoute(POPUP_WINDOW*) {
-  char name[WPM_CHART_ROUTE_NAME + 1] = {};
-  WPM_vTakeName(name, sizeof name, &s_aChartRouteFields[0]);
+  const EDIT_FIELD* f = &s_aChartRouteFields[0];
+  const U32 unit = WPM_bWideRow(f) ? 2 : 1;
+  const U32 positions = (U32)strlen(unit == 2 ? s_ChartRouteName.pcWideMask : s_ChartRouteName.pcMask);
+  char name[2 * 11 + 2] = {};
+  WPM_vTakeName(name, (positions + 1) * unit, f);
   if (WPM_bBlankName(name)) return FALSE;
-  const BOOLEAN bLonger = strnlen(s_ChartRoute.sName, NAV_ROUTE_NAME_SIZE) > WPM_CHART_ROUTE_NAME;
-  for (U32 i = 0; i < WPM_CHART_ROUTE_NAME; i++) {
-    const char c = i < strlen(name) ? name[i] : (bLonger ? ' ' : '\0');
-    s_ChartRoute.sName[i] = c;
+  U32 taken = 0, stored = 0;
+  while (taken < positions && WPM_u16NameChar(name, taken, unit) != 0) taken++;
+  while (stored < NAV_ROUTE_NAME_SIZE / unit && WPM_u16NameChar(s_ChartRoute.sName, stored, unit) != 0) stored++;
+  for (U32 i = 0; i < positions; i++) {
+    const U16 c = i < taken ? WPM_u16NameChar(name, i, unit) : (stored > positions ? ' ' : 0);
+    if (unit == 2) s_ChartRoute.sName[2 * i] = (char)(c >> 8);
+    s_ChartRoute.sName[unit * i + unit - 1] = (char)c;
   }
   s_ChartRoute.bHide = s_aChartRouteFields[1].value_string[0] == 0;
   return TRUE;
@@ -337,7 +351,7 @@ BOOLEAN T_NAV_GROUP_bVerifyAndEditSpecifiedRoute_Setup(U16 u16Index) {
   }
   s_ChartRoute = *r;
   memset(s_aChartRouteFields, 0, sizeof s_aChartRouteFields);
-  WPM_vNameRow(&s_aChartRouteFields[0], r->sName, NAV_ROUTE_NAME_SIZE, WPM_CHART_ROUTE_NAME, "CCCCCCCCCCC");
+  WPM_vNameRow(&s_aChartRouteFields[0], r->sName, NAV_ROUTE_NAME_SIZE, s_ChartRouteName);
   s_aChartRouteFields[1] = WPM_Row(Visibility, EDIT_TYPE_STRING_LIST);
   WPM_vVisibilityRow(&s_aChartRouteFields[1], r->bHide);
   s_aChartRouteFields[2] = WPM_Row(Save, EDIT_TYPE_SAVE);

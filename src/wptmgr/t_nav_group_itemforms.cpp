@@ -74,8 +74,8 @@ static U32 WPM_u32Now(void) {
 // The edit mode a new group or route starts: "Select items and save" and
 // "Save <name>" on the low bar.
 static void WPM_vStartEditing(U16 id, const char* pcName, GROUP_MGR_MODE eMode) {
-  snprintf(g_WPM.acInstructionText, sizeof g_WPM.acInstructionText, "%s", WPM_pcText(Select_Items_And_Save));
-  snprintf(g_WPM.acLowBarText, sizeof g_WPM.acLowBarText, "%s %s", WPM_pcText(Save), pcName);
+  WPM_vJoinTexts(g_WPM.acInstructionText, sizeof g_WPM.acInstructionText, {WPM_pcText(Select_Items_And_Save)});
+  WPM_vJoinTexts(g_WPM.acLowBarText, sizeof g_WPM.acLowBarText, {WPM_pcText(Save), " ", pcName});
   g_WPM.u16CurrentEditGroupID = id;
   g_WPM.eMode = eMode;
   g_WPM.eInputState = STATE_ITEM_LIST;
@@ -143,7 +143,7 @@ static void T_NAV_GROUP_vSaveRouteHeader(void* pData, U32 u32Index) {
   g_WPMEdit.u16RouteIndexBackupForEdit = id;
   WPM_vReenter(id);
   T_NAV_GROUP_vSwitchToBrowseMode();
-  snprintf(g_WPM.acInstructionText, sizeof g_WPM.acInstructionText, "%s", WPM_pcText(Edit_Route));
+  WPM_vJoinTexts(g_WPM.acInstructionText, sizeof g_WPM.acInstructionText, {WPM_pcText(Edit_Route)});
   g_WPM.u16CurrentEditGroupID = (U16)u32Index;
   g_WPM.eInputState = STATE_ITEM_LIST;
 }

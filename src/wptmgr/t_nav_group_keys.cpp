@@ -129,6 +129,14 @@ static void WPM_vListSouth(void) {
   } else if (g_WPM.u16FirstShowItemIndexInList + g_WPM.u16ShowItemsCount < g_WPM.u16ListCount) {
     g_WPM.u16FirstShowItemIndexInList++;
     WPM_vRefillShown();
+  } else if (g_WPM.eMode != MODE_SEARCH && g_WPM.eMode != MODE_REORDER_WAYPOINT_IN_ROUTE) {
+    // The low bar lies under the list and holds the step that ends a paste
+    // or a selection, so down from the last row reaches it as up from the
+    // first does. A search keeps its results, a reorder its point.
+    g_WPM.u16HighlightIndex = NAV_NONE;
+    g_WPM.eInputState = STATE_OPTIONS_MENU;
+    WPM_vClick(TRUE);
+    return;
   } else {
     WPM_vClick(FALSE);
     return;

@@ -157,6 +157,15 @@ static void WPM_vSetHighBar(const char* const* ppText) {
   U_WSTRING_vw_strncpy(g_WPM.acHighBarText, WPM_pcText(ppText), sizeof g_WPM.acHighBarText - 2, FALSE);
 }
 
+// The root keeps the Home text of the language it was made in; the path
+// names it in the language of the day.
+const char* WPM_pcGroupName(const GROUP_HEADER* h, char* pcHome) {
+  if (h->u16ParentIndex != NAV_NONE) return h->sName;
+  memset(pcHome, 0, NAV_WAYPOINT_NAME_SIZE);
+  U_WSTRING_vw_strncpy(pcHome, WPM_pcText(Home), NAV_WAYPOINT_NAME_SIZE, FALSE);
+  return pcHome;
+}
+
 void WPM_vRebuildPath(U16 groupId) {
   char rows[NAV_GROUP_PATH_LEVELS][NAV_GROUP_PATH_NAME + 2] = {};
   U32 filled = 0;
@@ -164,7 +173,8 @@ void WPM_vRebuildPath(U16 groupId) {
   while (id != NAV_NONE && filled < NAV_GROUP_PATH_LEVELS) {
     const GROUP_HEADER* h = WPM_pHeader(id);
     if (h == nullptr) break;
-    memcpy(rows[NAV_GROUP_PATH_LEVELS - 1 - filled], h->sName, NAV_WAYPOINT_NAME_SIZE);
+    char home[NAV_WAYPOINT_NAME_SIZE];
+    memcpy(rows[NAV_GROUP_PATH_LEVELS - 1 - filled], WPM_pcGroupName(h, home), NAV_WAYPOINT_NAME_SIZE);
     filled++;
     id = h->u16ParentIndex;
   }
@@ -192,7 +202,8 @@ BOOLEAN T_NAV_GROUP_bEnterGroup(U16 indexGroup, U16 indexChildToHighlight) {
       if (g_WPM.eInputState != STATE_SLEEP) g_WPM.eInputState = STATE_OPTIONS_MENU;
     }
   } else {
-    WPM_vPathLevel(h->sName, NAV_WAYPOINT_NAME_SIZE);
+    char home[NAV_WAYPOINT_NAME_SIZE];
+    WPM_vPathLevel(WPM_pcGroupName(h, home), NAV_WAYPOINT_NAME_SIZE);
     g_WPM.u16CurrentGroupID = indexGroup;
     g_WPM.u16ParentGroupID = h->u16ParentIndex;
     memset(g_WPM.au16ListIDs, 0xFF, sizeof g_WPM.au16ListIDs);

@@ -290,9 +290,8 @@ BOOLEAN T_NAV_GROUP_bMenuWindowHandleKeys(POPUP_WINDOW* pWin, const MSG_KEY_CHAN
 // ---------------------------------------------------------------------------
 // Drawing
 
-static const FONT_DEF* WPM_pLabelFont(void) {
-  return U_WSTRING_bIsUnicodeLanguage() ? arialuni_size17_font_def_ptr : myriad_pro_size17_font_def_ptr;
-}
+// In every language: a wide language's own characters come from the Unicode face.
+static const FONT_DEF* WPM_pLabelFont(void) { return myriad_pro_size17_font_def_ptr; }
 
 static const FONT_DEF* WPM_pMarginFont(void) {
   return U_WSTRING_bIsUnicodeLanguage() ? arialuni_size21_font_def_ptr : myriad_pro_bold_size21_font_def_ptr;

@@ -163,6 +163,9 @@ BOOLEAN T_NAV_GROUP_bEnterGroup(U16 indexGroup, U16 indexChildToHighlight);
 BOOLEAN T_NAV_GROUP_bEnterRoute(U16 indexRoute, U16 indexChildToHighlight);
 void WPM_vEnterDirectory(U16 id, U16 child);
 void WPM_vRebuildPath(U16 groupId);
+// A group's name as the manager shows it; pcHome (NAV_WAYPOINT_NAME_SIZE
+// bytes) holds the root's.
+const char* WPM_pcGroupName(const GROUP_HEADER* h, char* pcHome);
 void WPM_vRefillShown(void);
 void T_NAV_GROUP_vComputeChartScale(void);
 void T_NAV_GROUP_vComputeCenterPosition(POINT* pPosition, POINT* pPositionMin, POINT* pPositionMax);

@@ -68,6 +68,7 @@ U32 WPM_u32Legs(const ROUTE* pRoute, double* pdBearing, double* pdDistance) {
 // The popup
 
 static POPUP_WINDOW s_RouteInfoWindow;
+constexpr S32 WPM_ROUTE_INFO_WIDTH = 490;
 
 static const FONT_DEF* WPM_pInfoFont(BOOLEAN bBold) {
   if (U_WSTRING_bIsUnicodeLanguage()) return arialuni_size17_font_def_ptr;
@@ -87,10 +88,14 @@ static void WPM_vPointName(U16 id, char* out, U32 u32Size) {
 static void WPM_vLegText(double dBearing, double dDistance, char* out, U32 u32Size) {
   const U32 lang = nCurrentLanguage();
   UNIT_TYPE units = H_DATABASE_CurrentUnits(D_DISTANCE);
-  char distance[40] = {};
+  char distance[40] = {}, bearing[16], gap[48];
   T_INFO_vFormatDistance(dDistance, &units, distance);
-  snprintf(out, u32Size, "%03.0f%s  %s %s", dBearing, H_DATABASE_pcUnitsString(H_DATABASE_CurrentUnits(D_HEADING), lang),
-           distance, H_DATABASE_pcUnitsString(units, lang));
+  snprintf(bearing, sizeof bearing, "%03.0f", dBearing);
+  snprintf(gap, sizeof gap, "  %s ", distance);
+  // The numbers are ASCII, the units the language's texts.
+  WPM_vJoinTexts(out, u32Size,
+                 {"", bearing, H_DATABASE_pcUnitsString(H_DATABASE_CurrentUnits(D_HEADING), lang), gap,
+                  H_DATABASE_pcUnitsString(units, lang)});
 }
 
 void T_NAV_GROUP_vRouteInfoWindowDraw(POPUP_WINDOW* pWin, BITMAP* pBitmap) {
@@ -115,7 +120,7 @@ void T_NAV_GROUP_vRouteInfoWindowDraw(POPUP_WINDOW* pWin, BITMAP* pBitmap) {
     if (row == ri.u16HighlightIndexForRouteInfo) U_DIALOG_vOutline(pBitmap, 241, x + 4, rowBottom, w - 8, 39);
     char from[32] = {}, to[32] = {}, leg[96] = {};
     if (k == 0) {
-      snprintf(from, sizeof from, "%s", WPM_pcText(Current_Position));
+      WPM_vJoinTexts(from, sizeof from, {WPM_pcText(Current_Position)});
       WPM_vPointName(copy.nCount > 0 ? copy.anWaypoint[0] : NAV_NONE, to, sizeof to);
       POINT boat;
       const WAYPOINT* first = copy.nCount > 0 ? WPM_pWaypoint(copy.anWaypoint[0]) : nullptr;
@@ -130,14 +135,15 @@ void T_NAV_GROUP_vRouteInfoWindowDraw(POPUP_WINDOW* pWin, BITMAP* pBitmap) {
       WPM_vLegText(bearing[k - 1], distance[k - 1], leg, sizeof leg);
     }
     char line[72];
-    snprintf(line, sizeof line, "%s - %s", from, to);
+    WPM_vJoinTexts(line, sizeof line, {from, " - ", to});
     WPM_vPut(pBitmap, x + 12, rowBottom + 12, line, FALSE);
     const S32 legWidth = (S32)G_STRING_u32GetWidth(WPM_pInfoFont(FALSE), (const BYTE*)leg);
     WPM_vPut(pBitmap, x + w - 12 - legWidth, rowBottom + 12, leg, FALSE);
   }
-  char created[64] = {}, count[32] = {};
+  char created[64] = {}, count[32] = {}, number[16];
   WPM_vCreatedLine(created, sizeof created, copy.u32DateTime);
-  snprintf(count, sizeof count, "%d %s", (int)copy.nCount, WPM_pcText(Waypoints));
+  snprintf(number, sizeof number, "%d ", (int)copy.nCount);
+  WPM_vJoinTexts(count, sizeof count, {"", number, WPM_pcText(Waypoints)});
   WPM_vFramed(pBitmap, x, y, w, 60, 239);
   WPM_vPut(pBitmap, x + 10, y + 34, created, FALSE);
   WPM_vPut(pBitmap, x + 10, y + 10, count, FALSE);
@@ -212,10 +218,12 @@ void T_NAV_GROUP_vRouteInfo(U32) {
   memset(&s_RouteInfoWindow, 0, sizeof s_RouteInfoWindow);
   s_RouteInfoWindow.strTitle = Show_Route_Information;
   s_RouteInfoWindow.bActive = TRUE;
-  s_RouteInfoWindow.nWidth = 410;
+  // Wide enough for the leg from the boat, its names and its values on one
+  // row in every language, and still inside the narrowest view area.
+  s_RouteInfoWindow.nWidth = WPM_ROUTE_INFO_WIDTH;
   s_RouteInfoWindow.nHeight = 460;
   const S32 origin = (S32)T_INFO_u32XOrigin();
-  s_RouteInfoWindow.ptAnchor = {origin + (800 - 410 - origin) / 2, (480 - 460) / 2};
+  s_RouteInfoWindow.ptAnchor = {origin + (800 - WPM_ROUTE_INFO_WIDTH - origin) / 2, (480 - 460) / 2};
   s_RouteInfoWindow.pDrawFunc = T_NAV_GROUP_vRouteInfoWindowDraw;
   s_RouteInfoWindow.pKeyHandleFunc = T_NAV_GROUP_vRouteInfoHandleKeys;
   g_WPM.pPopupWindow = &s_RouteInfoWindow;
@@ -243,9 +251,9 @@ static void WPM_vBackUp(U16 id) {
 static void WPM_vEditRouteTexts(U16 id) {
   char name[NAV_ROUTE_NAME_SIZE + 2] = {};
   WPM_vPointName(id, name, sizeof name);
-  snprintf(g_WPM.acLowBarText, sizeof g_WPM.acLowBarText, "%s %s", WPM_pcText(Save), name);
-  snprintf(g_WPM.acInstructionText, sizeof g_WPM.acInstructionText, "%s: %s, %s %s", WPM_pcText(Edit_Route), name,
-           WPM_pcText(Then_Select), WPM_pcText(Save));
+  WPM_vJoinTexts(g_WPM.acLowBarText, sizeof g_WPM.acLowBarText, {WPM_pcText(Save), " ", name});
+  WPM_vJoinTexts(g_WPM.acInstructionText, sizeof g_WPM.acInstructionText,
+                 {WPM_pcText(Edit_Route), ": ", name, ", ", WPM_pcText(Then_Select), " ", WPM_pcText(Save)});
 }
 
 void T_NAV_GROUP_vAddRemoveRoute(U32) {
@@ -269,9 +277,9 @@ void T_NAV_GROUP_vAddRemoveGroup(U32) {
   if (WPM_pHeader(id) == nullptr) return;
   char name[NAV_WAYPOINT_NAME_SIZE + 2] = {};
   WPM_vPointName(id, name, sizeof name);
-  snprintf(g_WPM.acLowBarText, sizeof g_WPM.acLowBarText, "%s %s", WPM_pcText(Save), name);
-  snprintf(g_WPM.acInstructionText, sizeof g_WPM.acInstructionText, "%s: %s, %s %s", WPM_pcText(Edit_Group), name,
-           WPM_pcText(Then_Select), WPM_pcText(Save));
+  WPM_vJoinTexts(g_WPM.acLowBarText, sizeof g_WPM.acLowBarText, {WPM_pcText(Save), " ", name});
+  WPM_vJoinTexts(g_WPM.acInstructionText, sizeof g_WPM.acInstructionText,
+                 {WPM_pcText(Edit_Group), ": ", name, ", ", WPM_pcText(Then_Select), " ", WPM_pcText(Save)});
   g_WPM.u16CurrentEditGroupID = id;
   g_WPMEdit.u32UndoCount = 0;
   g_WPM.eMode = MODE_EDIT_GROUP;
@@ -287,7 +295,7 @@ void T_NAV_GROUP_vRouteEditReorder(U32) {
     WPM_vClick(TRUE);
     return;
   }
-  snprintf(g_WPM.acInstructionText, sizeof g_WPM.acInstructionText, "%s", WPM_pcText(Reorder_Instruction));
+  WPM_vJoinTexts(g_WPM.acInstructionText, sizeof g_WPM.acInstructionText, {WPM_pcText(Reorder_Instruction)});
   g_WPM.eMode = MODE_REORDER_WAYPOINT_IN_ROUTE;
 }
 
@@ -310,7 +318,7 @@ void T_NAV_GROUP_vRouteEditChangeWaypointOrder(S32 Index, BOOLEAN IsUp) {
   g_WPM.u16FirstShowItemIndexInList = first;
   g_WPM.u16HighlightIndex = highlight;
   WPM_vRefillShown();
-  snprintf(g_WPM.acHighBarText, sizeof g_WPM.acHighBarText, "%s", WPM_pcText(Reverse));
+  WPM_vJoinTexts(g_WPM.acHighBarText, sizeof g_WPM.acHighBarText, {WPM_pcText(Reverse)});
 }
 
 // ---------------------------------------------------------------------------

@@ -254,8 +254,8 @@ void WPM_vRunSearch(void) {
   WPM_VISITED* pVisited = new WPM_VISITED();
   WPM_vWalk(T_NAV_GROUP_DATA_nGetRootGroup(), NAV_NONE, pVisited);
   delete pVisited;
-  snprintf(g_WPM.acLowBarText, sizeof g_WPM.acLowBarText, "%s", WPM_pcText(Done));
-  snprintf(g_WPM.acHighBarText, sizeof g_WPM.acHighBarText, "%s", WPM_pcText(Search_Results));
+  WPM_vJoinTexts(g_WPM.acLowBarText, sizeof g_WPM.acLowBarText, {WPM_pcText(Done)});
+  WPM_vJoinTexts(g_WPM.acHighBarText, sizeof g_WPM.acHighBarText, {WPM_pcText(Search_Results)});
   g_WPM.eMode = MODE_SEARCH;
   g_WPM.eInputState = STATE_ITEM_LIST;
   WPM_vShowFirstPage();
@@ -294,15 +294,19 @@ static BOOLEAN T_NAV_GROUP_bUpdateSearch(POPUP_WINDOW*) {
     case SEARCHBY_DATE: {
       U32 format = 0;
       H_DATABASE_bFetchU32(FCID("SIDF"), &format, nullptr, nullptr);
-      snprintf(s.sDateTime, sizeof s.sDateTime, "%s", s_aFields[0].value_string);
+      WPM_vRowText(&s_aFields[0], s.sDateTime, sizeof s.sDateTime);
       if (format == 0 && !WPM_bValidDate(s.sDateTime)) WPM_vClick(FALSE);
       break;
     }
-    case SEARCHBY_DISTANCE:
-      s.dMinNm = WPM_dToNm(strtol(s_aFields[0].value_string, nullptr, 10));
-      s.dMaxNm = WPM_dToNm(strtol(s_aFields[1].value_string, nullptr, 10));
+    case SEARCHBY_DISTANCE: {
+      char acMin[EDIT_FIELD_VALUE_SIZE], acMax[EDIT_FIELD_VALUE_SIZE];
+      WPM_vRowText(&s_aFields[0], acMin, sizeof acMin);
+      WPM_vRowText(&s_aFields[1], acMax, sizeof acMax);
+      s.dMinNm = WPM_dToNm(strtol(acMin, nullptr, 10));
+      s.dMaxNm = WPM_dToNm(strtol(acMax, nullptr, 10));
       log_me("[%d]%s: fDistanceMin(nm) %f, fDistanceMax(nm) %f\n", __LINE__, __func__, s.dMinNm, s.dMaxNm);
       break;
+    }
     case SEARCHBY_ICON:
       s.u8Icon = (U8)s_aFields[0].value_string[0];
       break;
@@ -343,6 +347,7 @@ void T_NAV_GROUP_vSearchByDate(U32) {
   s_aFields[0].string_len = 8;
   T_INFO_vFormatTime((time_t)now, FALSE, FALSE, nullptr, s_aFields[0].value_string, nullptr);
   s_aFields[0].value_string[8] = '\0';
+  WPM_vWidenRow(&s_aFields[0]);
   WPM_vOpenSearch(SEARCHBY_DATE, Search_By_Date, 148);
 }
 
@@ -357,6 +362,7 @@ void T_NAV_GROUP_vSearchByDistance(U32) {
     s_aFields[i].candidate_mask = "00000000";
     s_aFields[i].string_len = 8;
     memcpy(s_aFields[i].value_string, "00000000", 8);
+    WPM_vWidenRow(&s_aFields[i]);
   }
   s_aFields[0].highlight = 0;
   WPM_vOpenSearch(SEARCHBY_DISTANCE, Search_By_Distance, 202);

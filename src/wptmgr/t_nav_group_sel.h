@@ -80,6 +80,10 @@ void WPM_vFinishOperation(void);
 // taken again as it was held.
 void WPM_vBusyOn(void);
 void WPM_vBusyOff(void);
+// Between the items of a long operation: the store's lock is let go whole,
+// so that the records just changed reach the medium and other tasks reach
+// the store, and taken again as it was held.
+void WPM_vYieldStore(void);
 void T_NAV_GROUP_vSelectMultipleAndDelete(U32 arg);
 void T_NAV_GROUP_vSelectMultipleAndExport(U32 arg);
 void T_NAV_GROUP_vSelectMultipleAndDuplicate(U32 arg);

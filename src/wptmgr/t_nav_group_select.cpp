@@ -12,6 +12,7 @@
 #include "t_nav.h"
 #include "t_nav_alarm.h"
 #include "t_nav_group_data.h"
+#include "t_nav_group_edit.h"
 #include "t_nav_group_sel.h"
 #include "t_messagebox.h"
 #include "t_nav_twr.h"
@@ -249,9 +250,9 @@ void WPM_vStartMultiSelect(const char* const* ppBar, const char* const* ppLabel,
   g_WPM.eMode = MODE_MULTI_SELECT;
   g_WPM.eInputState = STATE_ITEM_LIST;
   g_WPM.u16HighlightIndex = 0;
-  snprintf(g_WPM.acLowBarText, sizeof g_WPM.acLowBarText, "%s", WPM_pcText(ppBar));
-  snprintf(g_WPM.acInstructionText, sizeof g_WPM.acInstructionText, "%s %s", WPM_pcText(Select_Items_To),
-           WPM_pcText(ppLabel));
+  WPM_vJoinTexts(g_WPM.acLowBarText, sizeof g_WPM.acLowBarText, {WPM_pcText(ppBar)});
+  WPM_vJoinTexts(g_WPM.acInstructionText, sizeof g_WPM.acInstructionText,
+                 {WPM_pcText(Select_Items_To), " ", WPM_pcText(ppLabel)});
   g_WPMSel.pfnMultiSelectDone = pfnDone;
   g_WPMSel.eMultiSelectMode = eMode;
   if (bHideCheck) T_NAV_vActivateUpdateHideStatus();
@@ -319,6 +320,14 @@ void WPM_vBusyOn(void) {
 }
 
 void WPM_vBusyOff(void) { T_NAV_vStopBusy(); }
+
+void WPM_vYieldStore(void) {
+  U32 u32Levels = 0;
+  ERC rc;
+  while ((rc = L_MUTEX_Unlock(RES_NAV_DATA)) == -lsMUTEX_NESTED) u32Levels++;
+  if (rc != 0) return;  // not held
+  for (U32 i = 0; i <= u32Levels; i++) L_MUTEX_LockWait(RES_NAV_DATA);
+}
 
 void WPM_vFinishOperation(void) {
   T_NAV_GROUP_vSwitchToBrowseMode();

@@ -34,13 +34,12 @@ struct WPM_SORT_ROW {
 }  // namespace
 
 BOOLEAN WPM_bBoat(POINT* pBoat) {
-  S32 lat = 0, lon = 0;
-  BOOLEAN bLat = FALSE, bLon = FALSE;
-  if (!H_DATABASE_bFetchS32(FCID("ILAT"), &lat, &bLat, nullptr) || !bLat) return FALSE;
-  if (!H_DATABASE_bFetchS32(FCID("ILON"), &lon, &bLon, nullptr) || !bLon) return FALSE;
+  DB_DATA_TYPE lat, lon;
+  BOOLEAN bValid = FALSE;
+  if (!H_DATABASE_bFetchPair(FCID("ILAT"), FCID("ILON"), &lat, &lon, &bValid) || !bValid) return FALSE;
   // A receiver without a fix reports 0: the boat is then unknown, never at 0N 0E.
-  if (lat == 0 && lon == 0) return FALSE;
-  *pBoat = {lon, lat};
+  if (lat.s32Val == 0 && lon.s32Val == 0) return FALSE;
+  *pBoat = {lon.s32Val, lat.s32Val};
   return TRUE;
 }
 

@@ -151,11 +151,17 @@ S32 T_NAV_GROUP_s32ChangeAllItemShareOrHide(U16 groupID, CHANGE_ITEM_MODE eMode)
 static void WPM_vShareSelection(BOOLEAN bNotShared) {
   WPM_vBusyOn();
   BOOLEAN bFull = FALSE;
+  // Each item removes a waypoint, and each removal would redo the whole
+  // declutter table: it is redone once, at the end.
+  const BOOLEAN bMulti = T_NAV_TWR_bGetMultiWaypointFlag();
+  T_NAV_TWR_vSetMultiWaypointFlag(TRUE);
   for (U32 i = 0; i < g_WPMSel.u16SelectedCount && !bFull; i++) {
     const U16 id = g_WPMSel.au16SelectedIDs[i], parent = g_WPMSel.au16SelectedIDParents[i];
     if (id == NAV_NONE || parent == NAV_NONE) continue;
     bFull = T_NAV_GROUP_s32HandleShareLockSelectedItem(id, parent, bNotShared) < 0;
+    WPM_vYieldStore();
   }
+  T_NAV_TWR_vSetMultiWaypointFlag(bMulti);
   const U16 root = T_NAV_GROUP_DATA_nGetRootGroup();
   T_NAV_GROUP_DATA_vScanGroupForGarbageCollection(root);
   g_WPM.eInputState = STATE_ITEM_LIST;

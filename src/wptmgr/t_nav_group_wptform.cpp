@@ -62,25 +62,7 @@ static void WPM_vPositionRow(EDIT_FIELD* f, DATA_TYPE eType, double d, NAV_FORMA
   memcpy(f->value_string, text, n);
   f->string_len = (U16)n;
   f->candidate_mask = mask;
-  if (U_WSTRING_bIsUnicodeLanguage() && 2u * f->string_len + 2 <= sizeof f->value_string) {
-    f->type = EDIT_TYPE_CHAR_U;
-    U_WSTRING_vReplaceNarrowWithWide(f->value_string, sizeof f->value_string);
-  }
-}
-
-// A position row's text as 8-bit text for the parser.
-static void WPM_vPositionText(const EDIT_FIELD* f, char* out, U32 u32Size) {
-  memset(out, 0, u32Size);
-  if (!WPM_bWideRow(f)) {
-    const size_t limit = u32Size <= sizeof f->value_string ? u32Size - 1 : sizeof f->value_string;
-    memcpy(out, f->value_string, strnlen(f->value_string, limit));
-    return;
-  }
-  for (U32 i = 0; i + 1 < u32Size && 2 * i + 1 < sizeof f->value_string; i++) {
-    const U16 c = (U16)(((U8)f->value_string[2 * i] << 8) | (U8)f->value_string[2 * i + 1]);
-    if (c == 0) break;
-    out[i] = c < 0x100 ? (char)c : '?';
-  }
+  WPM_vWidenRow(f);
 }
 
 // The default name of a new waypoint in the current string form.
@@ -139,8 +121,8 @@ static BOOLEAN T_NAV_GROUP_vUpdateEditDataWaypoint(POPUP_WINDOW*) {
   s_Waypoint.bHide = f[ROW_VISIBILITY].value_string[0] == 0;
   if (WPM_bBlankName(s_Waypoint.sName)) return FALSE;
   char lat[U_NAV_POSITION_TEXT_SIZE], lon[U_NAV_POSITION_TEXT_SIZE];
-  WPM_vPositionText(&f[ROW_LAT], lat, sizeof lat);
-  WPM_vPositionText(&f[ROW_LON], lon, sizeof lon);
+  WPM_vRowText(&f[ROW_LAT], lat, sizeof lat);
+  WPM_vRowText(&f[ROW_LON], lon, sizeof lon);
   if (strcmp(lat, s_strOriginWpLat) == 0 && strcmp(lon, s_strOriginWpLon) == 0) return TRUE;
   const char *latMask, *lonMask;
   const NAV_FORMAT_ENUM eFormat = WPM_eFormat(&latMask, &lonMask);
@@ -211,15 +193,14 @@ static void WPM_vInstall(const char* const* strTitle, U32 u32Index) {
 void T_NAV_GROUP_vNewWaypoint(U32) {
   memset(&s_Waypoint, 0, sizeof s_Waypoint);
   if (!WPM_bNeedFix()) return;
-  S32 lat = 0, lon = 0;
-  H_DATABASE_bFetchS32(FCID("ILAT"), &lat, nullptr, nullptr);
-  H_DATABASE_bFetchS32(FCID("ILON"), &lon, nullptr, nullptr);
+  DB_DATA_TYPE lat = {}, lon = {};
+  H_DATABASE_bFetchPair(FCID("ILAT"), FCID("ILON"), &lat, &lon, nullptr);
   if (!T_NAV_vRoomForWptOrGroup(FALSE)) {
     T_NAV_vSetNavUIError(No_Waypoints);
     WPM_vClick(FALSE);
     return;
   }
-  s_Waypoint.pt = {lon, lat};
+  s_Waypoint.pt = {lon.s32Val, lat.s32Val};
   g_WPMForm.s32OldWaypointCount2Name = T_NAV_s32GetMaxWayPointCounter();
   const char* pcName = WPM_pcDefaultWaypointName();
   U32 dt = 0;
@@ -254,8 +235,8 @@ POPUP_EDIT_WINDOW* WPM_pOpenWaypointEdit(U32 index) {
   char name[NAV_WAYPOINT_NAME_SIZE + 1] = {};
   memcpy(name, pStored->sName, NAV_WAYPOINT_NAME_SIZE);
   WPM_vFillFields(pStored->pt, name, pStored->u8Icon, pStored->bHide, pStored->u32DateTime);
-  WPM_vPositionText(&s_aWaypointFields[ROW_LAT], s_strOriginWpLat, sizeof s_strOriginWpLat);
-  WPM_vPositionText(&s_aWaypointFields[ROW_LON], s_strOriginWpLon, sizeof s_strOriginWpLon);
+  WPM_vRowText(&s_aWaypointFields[ROW_LAT], s_strOriginWpLat, sizeof s_strOriginWpLat);
+  WPM_vRowText(&s_aWaypointFields[ROW_LON], s_strOriginWpLon, sizeof s_strOriginWpLon);
   WPM_vInstall(Edit_Waypoint, index);
   return &s_WaypointForm;
 }

@@ -89,6 +89,18 @@ TEST_F(Inventory, TheGpsRowBecomesTheHeadingSensorAndBack) {
       << "a water speed of exactly 0 is no sensor";
 }
 
+TEST_F(Inventory, TheAccessoryTestIsABaseViewWithItsDataBoxesOverIt) {
+  std::vector<std::string> layers;
+  while (GENERIC_MESSAGE* p = (GENERIC_MESSAGE*)L_MBOX_Receive(M_VIEW)) {
+    if (p->Cmd == CMD_ID_REGISTER_LAYER) {
+      const MSG_REGISTER_LAYER* r = (const MSG_REGISTER_LAYER*)p;
+      layers.push_back(std::to_string(r->layer) + " over " + std::to_string(r->where_used));
+    }
+    H_MEMORY_vDumpMail(p);
+  }
+  EXPECT_EQ(Names({"153 over 0", "259 over 153"}), layers) << "the VIEW key reaches only base views (over 0)";
+}
+
 TEST_F(Inventory, TheDiagnosticStateShowsTheViewUntilShutdown) {
   BOOLEAN bShown = TRUE;
   ASSERT_TRUE(H_DATABASE_bFetchBoolean(FCID("SVAC"), &bShown, nullptr, nullptr));

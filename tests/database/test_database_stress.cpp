@@ -8,6 +8,7 @@
 #include <atomic>
 #include <set>
 #include <string>
+#include <thread>
 
 #include "db_test_util.h"
 #include "test_tasks.h"
@@ -146,6 +147,34 @@ TEST(DatabaseStress, EightTasksShareTheTableWithoutRaceOrLostNotice) {
   for (const TASK_RESULT& r : results) ownWrites += r.u64OwnWrites;
   RecordProperty("shared_writes", std::to_string(sharedWrites.load()));
   RecordProperty("own_writes", std::to_string(ownWrites));
+  H_DATABASE_vInit();
+}
+
+// A writer holds the lock across both values of a pair, as the fix's writers
+// do; the pair fetch then never sees one write's first value with another's
+// second.
+TEST(DatabaseStress, APairWrittenUnderOneHoldIsNeverReadHalfNew) {
+  H_DATABASE_vInit();
+  std::atomic<bool> done{false};
+  std::thread writer([&] {
+    for (S32 k = 1; k <= 20000; k++) {
+      L_MUTEX_LockWait(RES_DATABASE);
+      H_DATABASE_bUpdateEverythingS32(FCID("QPRA"), k, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+      H_DATABASE_bUpdateEverythingS32(FCID("QPRB"), -k, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+      L_MUTEX_Unlock(RES_DATABASE);
+    }
+    done = true;
+  });
+  int reads = 0, torn = 0;
+  for (; !done; reads++) {
+    DB_DATA_TYPE a = {}, b = {};
+    BOOLEAN bValid = FALSE;
+    if (H_DATABASE_bFetchPair(FCID("QPRA"), FCID("QPRB"), &a, &b, &bValid) && (!bValid || a.s32Val != -b.s32Val)) {
+      torn++;
+    }
+  }
+  writer.join();
+  EXPECT_EQ(0, torn) << "of " << reads << " reads";
   H_DATABASE_vInit();
 }
 

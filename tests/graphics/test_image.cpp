@@ -2,6 +2,7 @@
 #include <math.h>
 
 #include <random>
+#include <string.h>
 #include <vector>
 
 #include "canvas.h"
@@ -187,6 +188,53 @@ TEST(Image32, RotationLeavesTheFaintFringeUntouched) {
     G_IMAGE32_vPutRotated(c.get(), &image, &anchor, &centre, 0.0);
     // Weight 1 x 65536 is at most 0x10000: nothing; weight 2 is written.
     EXPECT_EQ(alpha == 1 ? 0u : 1u, c.changed(kWhite).size());
+  }
+}
+
+// A kept turned picture drawn at any anchor, over any background and clip,
+// is what turning the image there afresh draws; it stays so after others
+// push it out of the keeping and it is made again.
+TEST(Image32, KeptTurnsDrawWhatAFreshTurnDraws) {
+  std::mt19937 rng(57);
+  auto any = [&](S32 lo, S32 hi) { return std::uniform_int_distribution<S32>(lo, hi)(rng); };
+  // The keeping knows an image by its data, which must outlive the process's
+  // pictures of it.
+  static std::vector<STREAM> s_images;
+  for (int i = 0; i < 6; i++) {
+    STREAM s;
+    const S32 n = 9 * 7;
+    // Half of them opaque to the edge, so that their fringe reaches furthest.
+    for (S32 k = 0; k < n; k++) {
+      Pixel(&s, (U8)any(0, 255), (U8)any(0, 255), (U8)any(0, 255), i % 2 ? 255 : (U8)(any(0, 3) * 85));
+    }
+    s_images.push_back(s);
+  }
+  for (int round = 0; round < 400; round++) {
+    const STREAM& data = s_images[(size_t)(round % 6)];
+    const IMAGE32 image = Image(data, 9, 7);
+    const ICON icon = IconOf(data, 9, 7);
+    // Whole ten degrees as the chart turns its symbols, and any angle.
+    const double angle = any(0, 1) ? any(0, 35) * 10 * M_PI / 180.0 : any(-7000, 7000) / 1000.0;
+    const POINT centre = {any(-3, 12), any(-3, 10)}, anchor = {any(-12, 60), any(-12, 50)};
+    const bool bOld = any(0, 1);
+    Canvas fresh(50, 40), kept(50, 40);
+    for (Canvas* c : {&fresh, &kept}) {
+      std::mt19937 paint((unsigned)round);
+      for (size_t k = 0; k < c->pixelCount(); k++) c->pixels()[k] = (COLOR)paint();
+      (*c)->s32ClipLeft = round % 5;
+      (*c)->s32ClipBottom = round % 7;
+      (*c)->s32ClipRight = 49 - round % 3;
+      (*c)->s32ClipTop = 39 - round % 4;
+    }
+    if (bOld) {
+      G_IMAGE32_vPutRotatedOld(fresh.get(), &icon, &anchor, &centre, angle);
+      G_IMAGE32_vPutRotatedOldKept(kept.get(), &icon, &anchor, &centre, angle);
+    } else {
+      G_IMAGE32_vPutRotated(fresh.get(), &image, &anchor, &centre, angle);
+      G_IMAGE32_vPutRotatedKept(kept.get(), &image, &anchor, &centre, angle);
+    }
+    ASSERT_EQ(0, memcmp(fresh.pixels(), kept.pixels(), fresh.pixelCount() * sizeof(COLOR)))
+        << "round " << round << " angle " << angle << " old " << bOld;
   }
 }
 

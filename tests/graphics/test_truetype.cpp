@@ -282,6 +282,42 @@ TEST_F(TrueTypeTest, EveryShippedTextHasItsGlyphs) {
   FT_Done_FreeType(library);
 }
 
+// A readout in a wide language keeps the bold digits of the other languages;
+// only the wide characters come from the Unicode face, whatever face the
+// font handed in has.
+TEST_F(TrueTypeTest, WideTextTakesLatinFromTheBoldFaceAndWideCharactersFromTheUnicodeFace) {
+  auto picture = [](const std::string& text, const FONT_DEF* font) {
+    Canvas canvas(300, 80);
+    POINT at = {5, 12};
+    G_TRUETYPE_M_vPut(canvas.get(), text.data(), &at, kInk, font);
+    return std::vector<COLOR>(canvas.pixels(), canvas.pixels() + canvas.pixelCount());
+  };
+  const std::vector<COLOR> boldDigits = picture("12.5 m", BOLD(44));
+  SetLanguage(LANGUAGE_JAPANESE);
+  const std::string fish = W(u"\u9B5A");
+  const std::vector<COLOR> wideFish = picture(fish, UNI(44));
+  EXPECT_TRUE(picture(W(u"12.5 m"), UNI(44)) == boldDigits) << "digits and Latin in the bold face";
+  EXPECT_TRUE(picture(fish, BOLD(44)) == wideFish) << "a wide character from the Unicode face";
+  const U32 mixed = G_TRUETYPE_M_u32GetWidth(W(u"\u9B5A12").data(), UNI(44));
+  EXPECT_EQ(G_TRUETYPE_M_u32GetWidth(fish.data(), UNI(44)) + G_TRUETYPE_M_u32GetWidth(W(u"12").data(), UNI(44)),
+            mixed);
+  SetLanguage(LANGUAGE_ENGLISH);
+  EXPECT_GT(mixed, G_TRUETYPE_M_u32GetWidth("12", BOLD(44)));
+  // By size and style: a regular text stays regular, a bold one bold.
+  auto sized = [](const std::string& text, U32 style) {
+    Canvas canvas(300, 80);
+    const POINT at = {5, 12};
+    G_TRUETYPE_vPut(canvas.get(), text.data(), &at, kInk, 44, style);
+    return std::vector<COLOR>(canvas.pixels(), canvas.pixels() + canvas.pixelCount());
+  };
+  const std::vector<COLOR> regular = sized("GPS", 1), bold = sized("GPS", 2);
+  SetLanguage(LANGUAGE_JAPANESE);
+  EXPECT_TRUE(sized(W(u"GPS"), 1) == regular) << "a regular text's Latin in the regular face";
+  EXPECT_TRUE(sized(W(u"GPS"), 2) == bold);
+  EXPECT_TRUE(sized(fish, 1) == wideFish) << "its wide characters from the Unicode face";
+  SetLanguage(LANGUAGE_ENGLISH);
+}
+
 TEST_F(TrueTypeTest, ADomesticModelDrawsWideTextWithTheLatinFace) {
   H_DATABASE_bUpdateEverythingU32(FCID("SMDL"), MODEL_DOMESTIC, P_NORMAL, D_UNSIGNED32, nullptr, 0xFFFFFFFF);
   ASSERT_TRUE(MODEL_bDomesticModel());

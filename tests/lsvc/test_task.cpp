@@ -118,6 +118,39 @@ TEST(Task, TerminatingItselfNeverReturns) {
   EXPECT_FALSE(after.load());
 }
 
+// The counters the rig's status shows: a run lasts from one wait to the
+// next, so the 30 ms the task spends busy is its longest.
+TEST(Task, StatusCountsMailsTheLongestRunAndTheTimeSinceTheLastRun) {
+  const TASK id = 53;
+  const SEMA go = SEMA_TIMER_RQX_DEPTH;
+  L_TASK_STATUS s;
+  ASSERT_TRUE(L_TASK_bStatus(id, &s));
+  EXPECT_EQ(L_TASK_NOT_STARTED, s.eState);
+  EXPECT_FALSE(L_TASK_bStatus(MAINTHREAD_ID + 1, &s));
+  ASSERT_EQ(0, TEST_StartTask(id, [&] {
+    for (int i = 0; i < 3; i++) H_MEMORY_vFree(L_MBOX_ReceiveWait(M_XMWEATHER));
+    const U64 until = L_CLOCK_qwGetTimeInNans() + 30000000u;
+    while (L_CLOCK_qwGetTimeInNans() < until) {
+    }
+    L_SEMA_Wait(go);
+  }));
+  for (int i = 0; i < 3; i++) ASSERT_EQ(0, L_MBOX_Send(M_XMWEATHER, H_MEMORY_pvCalloc(1, 64), 3, 0));
+  while (L_SEMA_GetWaitingTaskID(go) != id) L_CLOCK_Sleep(1);
+  ASSERT_TRUE(L_TASK_bStatus(id, &s));
+  EXPECT_EQ(L_TASK_WAITING, s.eState);
+  EXPECT_EQ(3u, s.u64Mails);
+  EXPECT_GE(s.u64LongestRunMs, 30u);
+  for (int i = 0; i < 2000 && s.u64SinceRunMs < 20; i++) {
+    L_CLOCK_Sleep(5);
+    L_TASK_bStatus(id, &s);
+  }
+  EXPECT_GE(s.u64SinceRunMs, 20u);
+  L_SEMA_Signal(go);
+  ASSERT_TRUE(TEST_bJoinTask(id));
+  ASSERT_TRUE(L_TASK_bStatus(id, &s));
+  EXPECT_EQ(L_TASK_ENDED, s.eState);
+}
+
 TEST(Names, TablesHoldOneTextPerIdAndInvalidAboveTheCount) {
   EXPECT_STREQ("", str_tasks[0]);
   EXPECT_STREQ("RTXCBUG", get_task_name(1));

@@ -63,6 +63,31 @@ TEST(Timer, RestartDropsASignalStillStored) {
   EXPECT_EQ(0, L_TIMER_Release(t));
 }
 
+// Each restart comes just as an expiry of the period has been counted, so
+// that it is often still on its way to the timer thread: it must not pass
+// for the one-shot's.
+TEST(Timer, APeriodicTimerRestartedAsAOneShotFiresOnceAndNotBeforeItsTime) {
+  const SEMA s = SEMA_TIMER_RADAR_CLIENT_XMIT;
+  TIMER_INFO* t = L_TIMER_Allocate();
+  ASSERT_NE(nullptr, t);
+  int early = 0;
+  for (int i = 0; i < 1000; i++) {
+    ASSERT_EQ(t, L_TIMER_Start(t, 1, 1, s));
+    const U32 fired = t->timer_fired_count;
+    const U64 deadline = NowUs() + 5000000;
+    while (t->timer_fired_count == fired && NowUs() < deadline) {
+    }
+    ASSERT_NE(fired, t->timer_fired_count.load()) << "restart " << i << ": the period never expired";
+    const U64 start = NowUs();
+    ASSERT_EQ(t, L_TIMER_Start(t, 2, 0, -1));
+    ASSERT_EQ(0, L_SEMA_WaitTicks(s, 5000)) << "restart " << i << ": the one-shot never came";
+    if (NowUs() - start < 2000 && ++early <= 3) ADD_FAILURE() << "restart " << i << ": fired early";
+    EXPECT_EQ(-lsTIMER_INACTIVE, L_TIMER_Stop(t)) << "restart " << i << ": still armed after it fired";
+  }
+  EXPECT_EQ(0, early);
+  EXPECT_EQ(0, L_TIMER_Release(t));
+}
+
 TEST(Timer, PoolHoldsSeventyFiveTimers) {
   std::vector<TIMER_INFO*> held;
   while (TIMER_INFO* t = L_TIMER_Allocate()) held.push_back(t);

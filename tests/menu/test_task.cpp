@@ -17,6 +17,7 @@
 #include "h_memory.h"
 #include "menu_rig.h"
 #include "t_keyboard.h"
+#include "t_messagebox.h"
 #include "t_startup.h"
 #include "t_view.h"
 #include "ui_texts.h"
@@ -110,6 +111,17 @@ TEST_F(MenuKeys, AConfirmedActionWaitsForYesUnderTheOpenMenuAndRestoringDefaults
   MT_nKey(UI_EAST);  // Yes
   EXPECT_TRUE(UI_bWaitFor([] { return MT_u32Fetch(FCID("SRDF")) == TRUE; }));
   EXPECT_TRUE(UI_bWaitFor([] { return MT_u32Cmnu() == NO_MENU; })) << "the reset closes the menus";
+}
+
+TEST_F(MenuKeys, RestoreDefaultsAsksWhetherToRestoreTheFactoryDefaults) {
+  MT_vKeys({UI_MENU, UI_SOUTH, UI_SOUTH});
+  ASSERT_EQ("Restore Defaults", MT_Selected());
+  EXPECT_EQ(1, MT_nKey(UI_EAST));
+  BoxUp();
+  T_MESSAGEBOX_vRemoveAllMatching("Restore factory defaults?");
+  BoxUp();
+  EXPECT_EQ(1, MT_nKey(UI_SOUTH)) << "the box asked the question, and with it gone the keys are back with the menu";
+  EXPECT_EQ("Sonar", MT_Selected());
 }
 
 struct SEEN {
@@ -215,7 +227,7 @@ TEST_F(MenuKeys, TheQuickSetUpStaysUntilItsUserLeavesItAndThenTheStartUpTaskTake
   Key(FCID("SSWA"), 0);
   Key(FCID("SQCD"), FALSE);
   ASSERT_TRUE(U_MENU_bRegisterQuickSelectorMenu(Water_Type, 299, FCID("SSWA"), 3, kWater, kWaterValues, M_BASIC));
-  ASSERT_TRUE(U_MENU_bRegisterQuickVarStepSliderMenu(Max_Depth, 298, FCID("SSMD"), kDepth, kSteps, M_BASIC));
+  ASSERT_TRUE(U_MENU_bRegisterQuickVarStepSliderMenu(Max_Depth, 298, FCID("SSMD"), kDepth, kSteps, nullptr, M_BASIC));
   ASSERT_TRUE(U_MENU_bRegisterQuickSelectorMenu(Connected_Transducer, 317, FCID("SSWA"), 1, kWater, kWaterValues,
                                                 M_BASIC));
   MT_vSync();

@@ -191,7 +191,7 @@ const std::vector<CALL> kCalls = {
      [] { return U_MENU_bRegisterQuickSelectorMenu(kItem, 1, kKey, 2, kChoices, kValues, M_BASIC); },
      [](const R& r) { Names(r, kItem, kNone, kNone); Selector(r); }},
     {"quick variable-step slider", CMD_ID_REGISTER_MENU_ITEM, MENU_REQ_QUICK_VAR_STEP_SLIDER,
-     [] { return U_MENU_bRegisterQuickVarStepSliderMenu(kItem, 2, kKey, kLimits, kSteps, M_BASIC); },
+     [] { return U_MENU_bRegisterQuickVarStepSliderMenu(kItem, 2, kKey, kLimits, kSteps, nullptr, M_BASIC); },
      [](const R& r) {
        EXPECT_EQ(1, r.u8LimitCount);
        ASSERT_EQ(1, r.u8StepCount);

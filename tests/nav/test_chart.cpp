@@ -3,6 +3,9 @@
 // must neither fault nor draw outside the pane.
 
 #include "chart_test.h"
+#include "font_test.h"
+#include "u_language.h"
+#include "ui_texts.h"
 
 namespace {
 
@@ -52,6 +55,41 @@ TEST_F(Chart, ZoomRules) {
   SetU("SUDS", U_STAT_MILES);
   EXPECT_STREQ("20", T_NAV_pGetScaleBarLengths(21)->sNumber);
   EXPECT_STREQ("10", T_NAV_pGetScaleBarLengths(20)->sNumber);
+}
+
+// The ruler's label at the left edge names its unit as the language writes
+// it, 8-bit (German nautical miles are "sm") or wide, from the first frame
+// after the language changes.
+TEST_F(Chart, TheRulerNamesItsUnitInTheLanguage) {
+  Boat(0, kY);
+  Set("SNCS", 15);
+  SetU("SUDS", U_NAUT_MILES_FT);
+  const std::pair<LANGUAGE, const char*> cases[] = {{LANGUAGE_GERMAN, "ruler_de"},
+                                                    {LANGUAGE_ENGLISH_UNICODE, "ruler_wide"}};
+  for (const auto& [language, name] : cases) {
+    SetLanguageAndFontSet(language);
+    Mail();
+    Draw();
+    const GOLDEN_PICTURE label = {G_SPAN_pcolAt(m_pPage, 0, 252), 130, 25, m_pPage->__u32PixelWidthOfBuffer};
+    EXPECT_TRUE(GOLDEN_Match(std::string(NAV_GOLDEN_DIR "/chart_") + name + ".png", label));
+  }
+  SetLanguageAndFontSet(LANGUAGE_ENGLISH);
+}
+
+// The chart's distance labels (ruler, course projection, proximity flags)
+// are a number and the unit as the language writes it, in its form; a short
+// buffer cuts whole characters and still ends the text.
+TEST_F(Chart, DistanceLabelsJoinTheNumberAndTheLanguagesUnit) {
+  char out[40];
+  SetLanguage(LANGUAGE_GERMAN);
+  T_NAV_vNumberAndUnit(out, sizeof out, "0.25", " ", nm);
+  EXPECT_STREQ("0.25 sm", out) << "German writes the nautical mile sm";
+  SetLanguage(LANGUAGE_ENGLISH_UNICODE);
+  T_NAV_vNumberAndUnit(out, sizeof out, "12", "", ft);
+  EXPECT_EQ(u"12ft", Units(out));
+  T_NAV_vNumberAndUnit(out, 8, "1500", "", ft);
+  EXPECT_EQ(u"150", Units(out)) << "three units and the end mark";
+  SetLanguage(LANGUAGE_ENGLISH);
 }
 
 TEST_F(Chart, UnreadableOrientationFillsTheBackgroundOnly) {

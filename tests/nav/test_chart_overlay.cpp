@@ -1,6 +1,7 @@
 // The chart overlay's marks and AIS targets: what each setting shows and
 // hides, and exact frames of a card with rings, flags and targets.
 
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <random>
@@ -232,6 +233,54 @@ TEST_F(ChartOverlay, SavedTracksFollowTheStore) {
   ASSERT_EQ(slot, T_NAV_nAddTrack(straight.get(), 1, (char*)"T", TRUE));
   T_NAV_vSetTrackVisibility(slot, TRUE);
   EXPECT_EQ(drawn, Frame());
+}
+
+// A frame shown from the kept picture of its background and overlay must
+// equal one drawn afresh, whatever changed in between, even behind the
+// store's back.
+TEST_F(ChartOverlay, KeptPicturesFollowEveryChange) {
+  Set("SNCS", 15);
+  SetB("SAIS", TRUE);
+  SetB("SLBL", TRUE);
+  SetB("SNUP", TRUE);
+  const U16 a = Waypoint(m_boat.x - 900, m_boat.y + 700, "Able");
+  const U16 b = Waypoint(m_boat.x + 1200, m_boat.y - 500, "Baker");
+  TwoPointRoute(0, a, b);
+  Set("ITWP", b);
+  Target(366000021, 0.006, -0.004, 10, 60);
+  for (int i = 0; i < 30; i++) {
+    U_NAV_vAddTrackPoint(&g_NAV.CurrentTrack, {m_boat.x - 40 * i, m_boat.y - 25 * i}, 0, FALSE);
+  }
+  Boat(m_boat.x, m_boat.y, 20.0f, 2.0f);
+  auto kept = [&] {
+    Draw();
+    return Pixels();
+  };
+  std::vector<COLOR> last = kept();
+  const std::function<void()> changes[] = {
+      [] {},
+      [&] { T_NAV_pGetWaypoint(a)->sName[0] = 'X'; },
+      [&] { T_NAV_pGetWaypoint(b)->pt.y += 150; },
+      [] { Held(366000021)->aisInfo.Latitude += 0.001; },
+      [] { Held(366000021)->bAisAlarmActive = TRUE; },
+      [] {
+        // The context's colour 23, of the target rings only: the background
+        // is kept whatever the colours until a palette change asks anew.
+        const COLOR green = 0x07E0;
+        COLOR_vSetColorTableSection(T_CHART_CHART_PALETTE_START + 23, 1, &green);
+      },
+      [] { SetB("SLBL", FALSE); },
+      [&] { U_NAV_vAddTrackPoint(&g_NAV.CurrentTrack, {m_boat.x + 300, m_boat.y - 900}, 0, FALSE); },
+  };
+  for (size_t i = 0; i < std::size(changes); i++) {
+    changes[i]();
+    const std::vector<COLOR> shown = kept();
+    EXPECT_EQ(Frame(), shown) << "change " << i;
+    if (i > 0) {
+      EXPECT_NE(last, shown) << "change " << i;
+    }
+    last = shown;
+  }
 }
 
 // In a wide language names are 16-bit: shown whole, or cut by whole

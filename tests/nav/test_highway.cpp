@@ -5,6 +5,7 @@
 
 #include <math.h>
 
+#include <functional>
 #include <random>
 
 #include "../nmea/ais_sentences.h"
@@ -453,6 +454,96 @@ TEST_F(Highway, SplitPanesKeepTheirOwnBackgrounds) {
       Draw();
     }
     ASSERT_EQ(both, Pixels()) << "frame " << frame;
+  }
+}
+
+// The overlay keeps each track's steps for a view and passes over runs of
+// points beyond the view's reach; what it draws must be what a walk through
+// every point draws, before and after the track grows, in every style.
+TEST_F(Highway, KeptTracksDrawWhatAWalkOfEveryPointDraws) {
+  CHART_RANDOM random(57);
+  const int kRounds = CHART_nRandomRounds(40, "HIGHWAY_TRACK_ROUNDS");
+  std::unique_ptr<TRACK> saved(new TRACK());
+  for (int round = 0; round < kRounds; round++) {
+    const S32 zoom = random.Any(9, 23);
+    const S32 E = T_CHART_nCalculateHighwayEyeOffsetMM(zoom);
+    NAV_VIEW_INFO v = View(zoom, (float)random.Any(0, 359));
+    // Every fourth round the boat sits by the 180th meridian, so that the
+    // track crosses the seam and the meridian opposite the view.
+    if (round % 4 == 3) v.ptBoatMM = v.ptCenterMM = {NV_X_LIMIT - random.Any(0, 2 * E), m_boat.y};
+    auto wander = [&](TRACK* t, S32 n) {
+      U_NAV_vClearTrack(&t->sHeader);
+      S64 x = v.ptCenterMM.x + random.Any(-8 * E, 8 * E), y = v.ptCenterMM.y + random.Any(-8 * E, 8 * E);
+      for (S32 i = 0; i < n; i++) {
+        const S32 kind = random.Any(0, 50), step = kind == 0 ? 40000 : kind < 20 ? 2 : E / 16 + 2;
+        x += random.Any(-step, step);
+        y += random.Any(-step, step);
+        if (llabs(y - v.ptCenterMM.y) > 12 * (S64)E) y = v.ptCenterMM.y;
+        U_NAV_vAddTrackPoint(t, {U_NAV_nFoldX((S32)x), U_NAV_nClampY((S32)y)}, 0, random.Any(0, 20) == 0);
+      }
+    };
+    const U32 style = (U32)random.Any(0, 3), savedStyle = (U32)random.Any(0, 3);
+    SetU("SNCP", style);
+    SetU("SNCC", 1);
+    wander(&g_NAV.CurrentTrack, random.Any(1, 3000));
+    T_NAV_vDeleteAllTracksWaypointsRoutes(TRUE);
+    S32 nSaved = -1;
+    if (round % 2 == 0) {
+      wander(saved.get(), random.Any(2, 3000));
+      nSaved = T_NAV_nAddTrack(saved.get(), 1, nullptr, TRUE);
+      ASSERT_LT(nSaved, (S32)NAV_MAX_TRACKS);
+      T_NAV_vSetTrackVisibility((U32)nSaved, TRUE);
+      T_NAV_bSetTrackStyle((U32)nSaved, savedStyle);
+    }
+    for (int pass = 0; pass < 3; pass++) {
+      if (pass == 2) U_NAV_vAddTrackPoint(&g_NAV.CurrentTrack, v.ptCenterMM, 0, FALSE);
+      G_BMP_vSet(m_pPage, 0);
+      T_NAV_vDrawHighwayOverlay(&v);
+      const std::vector<COLOR> kept = Pixels();
+      G_BMP_vSet(m_pPage, 0);
+      if (nSaved >= 0) {
+        T_NAV_vRenderPerspectiveTrack(saved.get(), &v, FALSE, savedStyle, T_NAV_nGetTrackColor((U32)nSaved));
+      }
+      T_NAV_vRenderPerspectiveTrack(&g_NAV.CurrentTrack, &v, TRUE, style, 1);
+      T_NAV_vRenderPerspectiveBoat(&v);
+      ASSERT_EQ(Pixels(), kept) << "round " << round << " pass " << pass << " zoom " << zoom << " style " << style;
+    }
+  }
+}
+
+// A frame shown from the kept picture must equal one drawn from nothing,
+// whatever changed in between, even behind the store's back.
+TEST_F(Highway, KeptPicturesFollowEveryChange) {
+  Set("SNCS", 17);
+  Scene(0.6);
+  Pane(56, SPLIT_FULL_WINDOW, kFull);
+  std::vector<COLOR> last = Frame();
+  auto fresh = [&] {
+    T_CHART_vResetHighway();
+    return Frame();
+  };
+  U32 alpha = 0;
+  while (strcmp(T_NAV_pGetWaypoint(alpha)->sName, "Alpha") != 0) alpha++;
+  const std::function<void()> changes[] = {
+      [] {},
+      [&] { T_NAV_pGetWaypoint(alpha)->sName[0] = 'Z'; },
+      [&] { T_NAV_pGetWaypoint(alpha)->pt.x += 40; },
+      [] { ((ais_DeviceInfo*)aist::Held(366000102))->aisInfo.Latitude += 0.002; },
+      [&] { U_NAV_vAddTrackPoint(&g_NAV.CurrentTrack, Ahead(400, 30), 0, FALSE); },
+      [] { SetU("SNCP", 0); },
+      [] {
+        const COLOR red = 0xF800;
+        COLOR_vSetColorTableSection(35, 1, &red);
+      },
+  };
+  for (size_t i = 0; i < std::size(changes); i++) {
+    changes[i]();
+    const std::vector<COLOR> kept = Frame();
+    EXPECT_EQ(fresh(), kept) << "change " << i;
+    if (i > 0) {
+      EXPECT_NE(last, kept) << "change " << i;
+    }
+    last = kept;
   }
 }
 

@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 
+#include "h_keyboard.h"
 #include "model_current.h"
 #include "navtask_test.h"
 #include "u_convert.h"
@@ -104,6 +105,14 @@ TEST_F(NavTask, AForcedResetWritesAtPriority2AndEndsNavigationWithoutAsking) {
   }
 }
 
+TEST_F(NavTask, AnOpenMenuGivesTheCursorPadTheLongerFirstRepeat) {
+  for (U32 menu : {3u, 0u, 13u, 0u}) {
+    H_DATABASE_bUpdateEverythingU32(FCID("CMNU"), menu, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+    Mail();
+    EXPECT_EQ(menu != 0 ? 1 : 3, (int)H_KEYBOARD_eCursorKeyMode()) << "menu " << menu;
+  }
+}
+
 TEST_F(NavTask, IceModeShowsTheIceViews) {
   H_DATABASE_bUpdateValueBoolean(FCID("SICE"), TRUE, P_NORMAL);
   Mail();
@@ -135,6 +144,30 @@ TEST_F(NavTask, ASecondGpsDetectionDuplicatesNoOnceOnlyRegistration) {
   const TIMER_INFO* pTimer = g_NAV.pUpdateTimer;
   NAV_vHandleEvent(SEMA_GPS_DETECTED);
   EXPECT_EQ(pTimer, g_NAV.pUpdateTimer) << "one tick timer";
+}
+
+// A zone is chosen by its name, as the quick set-up offers it, never as a
+// bare count of minutes; a trackpoint interval by its time.
+TEST_F(NavTask, ZonesAndTrackpointIntervalsAreChosenByWhatTheyAre) {
+  NAV_vHandleEvent(SEMA_GPS_DETECTED);
+  std::vector<MSG_MENU_REQUEST> all;
+  MenuRequests(nullptr, &all);
+  auto choices = [&all](MENU_TEXT item) {
+    std::map<S32, std::string> names;
+    for (const MSG_MENU_REQUEST& r : all) {
+      if (r.pItemName != item || r.eKind != MENU_REQ_MAIN_SELECTOR) continue;
+      for (U32 i = 0; i < r.u32Count; i++) names[(S32)r.pu32Values[i]] = r.pChoiceList[i][0];
+    }
+    return names;
+  };
+  std::map<S32, std::string> names = choices(Local_Time_Zone);
+  EXPECT_EQ(35u, names.size());
+  EXPECT_EQ("UTC-05:00", names[-300]);
+  EXPECT_EQ("UTC+05:45", names[345]);
+  names = choices(Trackpoint_Interval);
+  EXPECT_EQ(6u, names.size());
+  EXPECT_EQ("5 sec", names[5]);
+  EXPECT_EQ("60 sec", names[60]);
 }
 
 // The data boxes over the navigation views: the big-digits layer over the

@@ -170,4 +170,28 @@ TEST_F(NavTask, TheAisAlarmEndsWithItsLastTarget) {
   EXPECT_EQ("", AlarmLog());
 }
 
+// A boater knows a ship by the name its static report gives; the banner and
+// the target's own copy both carry it, the copy cut to its field.
+TEST_F(NavTask, TheAisAlarmNamesTheShipOnceItsNameIsKnown) {
+  ais_DeviceInfo a = Target(211000003);
+  strcpy(a.aisInfo.Name, "RAMMER");
+  a.aisInfo.validityFlag[NAME_FLAG_INDEX] = TRUE;
+  T_NAV_vUpdateAisAlarm(TRUE, &a);
+  std::vector<NAVTEST_ALARM> raised = Alarms();
+  ASSERT_EQ(1u, raised.size());
+  EXPECT_EQ("AIS Alarm for RAMMER", raised[0].text);
+  EXPECT_STREQ("AIS Alarm for RAMMER", a.sAlarmString);
+  T_NAV_vUpdateAisAlarm(FALSE, &a);
+  AlarmLog();
+
+  ais_DeviceInfo b = Target(211000004);
+  strcpy(b.aisInfo.Name, "ABCDEFGHIJKLMNOPQRST");
+  b.aisInfo.validityFlag[NAME_FLAG_INDEX] = TRUE;
+  T_NAV_vUpdateAisAlarm(TRUE, &b);
+  raised = Alarms();
+  ASSERT_EQ(1u, raised.size());
+  EXPECT_EQ("AIS Alarm for ABCDEFGHIJKLMNOPQRST", raised[0].text);
+  T_NAV_vUpdateAisAlarm(FALSE, &b);
+}
+
 }  // namespace

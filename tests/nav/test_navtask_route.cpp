@@ -5,6 +5,8 @@
 #include <math.h>
 
 #include "navtask_test.h"
+#include "text_util.h"
+#include "u_language.h"
 #include "ui_texts.h"
 
 namespace {
@@ -29,6 +31,16 @@ TEST_F(NavRoute, GoToWithoutAFixIsAnErrorAndStartsNothing) {
   EXPECT_EQ("GPS Fix required for this operation", shown[0].text);
   EXPECT_EQ(0u, Route().nCount);
   EXPECT_EQ(0u, U32Of(FCID("INIP")));
+}
+
+// The boat's start point is named in the language's text form.
+TEST_F(NavRoute, TheStartIsNamedInTheWideFormInAWideLanguage) {
+  SetLanguage(LANGUAGE_ENGLISH_UNICODE);
+  Boat(kX, kY);
+  ASSERT_TRUE(T_NAV_bWaypointToCurrentRoute(Waypoint(kX, kY + 1000, "A")));
+  const WAYPOINT* start = T_NAV_pGetWaypoint(Route().anWaypoint[0]);
+  SetLanguage(LANGUAGE_ENGLISH);
+  EXPECT_EQ(std::string("\0S\0T\0A\0R\0T\0\0", 12), std::string(start->sName, 12));
 }
 
 TEST_F(NavRoute, TheLastPointAgainIsANoteAndTheFiftyFirstIsRefused) {

@@ -1,5 +1,7 @@
 // The chart cursor, marks and the view predicates.
 
+#include "linux_fs.h"
+#include "t_nav_nvram_flash.h"
 #include "navmath.h"
 #include "navviews_test.h"
 #include "t_nav_group.h"
@@ -156,6 +158,41 @@ TEST_F(NavViews, MarkingTwiceAtOnePlaceSaysItExists) {
   EXPECT_EQ(first, U32Of(FCID("CLWC")));
 }
 
+// The remote's man-overboard semaphore: a waypoint with the MOB icon at the
+// boat even where another one stands, navigation to it with the MOB bar's
+// values, Go To refused meanwhile, and the end of it like any navigation's.
+TEST_F(NavViews, AManOverboardMarksTheBoatAndNavigatesThereUntilCancelled) {
+  Chart();
+  Linked(1000000, 5000000, "HERE");
+  Notes();
+  NAV_vHandleEvent(SEMA_KEYBOARD_LONG_GOTO);
+  EXPECT_EQ(1, Clicks());
+  ASSERT_TRUE(T_NAV_bIsMOBInProgress());
+  const U16 w = T_NAV_u16GetMOBWaypoint();
+  const WAYPOINT* p = T_NAV_pGetWaypoint(w);
+  EXPECT_EQ(30, p->u8Icon);
+  EXPECT_EQ(WPT_STATUS_SAVED, p->u8Status);
+  EXPECT_EQ(1000000, p->pt.x);
+  EXPECT_EQ(5000000, p->pt.y);
+  EXPECT_EQ(1u, U32Of(FCID("INIP")));
+  EXPECT_EQ(w, U32Of(FCID("IDWP")));
+  EXPECT_EQ(0, S32Of(FCID("MOBT")));
+  EXPECT_TRUE(H_DATABASE_bFetch(FCID("MOBX"), nullptr, nullptr, nullptr));
+  Tick(3);
+  EXPECT_EQ(3, S32Of(FCID("MOBT")));
+  Notes();
+  T_NAV_vHandleGoTo();
+  NAV_vHandleEvent(SEMA_KEYBOARD_LONG_GOTO);
+  EXPECT_EQ("MOB navigation is in progress|MOB navigation is in progress|", Notes());
+  EXPECT_EQ(-1, Clicks());
+
+  T_NAV_vCancelNavigation();
+  EXPECT_FALSE(T_NAV_bIsMOBInProgress());
+  EXPECT_EQ(0u, U32Of(FCID("INIP")));
+  EXPECT_FALSE(H_DATABASE_bFetch(FCID("MOBT"), nullptr, nullptr, nullptr)) << "no MOB bar after it";
+  EXPECT_EQ(30, T_NAV_pGetWaypoint(w)->u8Icon) << "the place stays marked";
+}
+
 TEST_F(NavViews, AMarkWithoutAFixOrACursorNeedsTheFix) {
   View(52);
   T_NAV_vHandleMark();
@@ -175,6 +212,26 @@ TEST_F(NavViews, AMarkAtTheBoatKeepsItsDepthCappedAndOutlivesACollection) {
   EXPECT_EQ(65535, T_NAV_pGetWaypoint(w)->u16Depth);
   T_NAV_GROUP_DATA_vScanGroupForGarbageCollection(T_NAV_GROUP_DATA_nGetRootGroup());
   EXPECT_EQ(WPT_STATUS_SAVED, T_NAV_pGetWaypoint(w)->u8Status);
+}
+
+// What a kill leaves is what the files hold: once the mark has returned they
+// hold the waypoint and its link as the tables do.
+TEST_F(NavViews, AMarkIsInItsFilesWhenItReturns) {
+  Chart();
+  T_NAV_vHandleMark();
+  const U16 w = T_NAV_nFindWaypointAtPosition({1000000, 5000000}, TRUE);
+  ASSERT_NE(NAV_NONE, w);
+  static WAYPOINT s_aFiles[NAV_MAX_WAYPOINTS];
+  memset(s_aFiles, 0, sizeof s_aFiles);
+  T_NAV_NVRAM_vScan(nullptr, s_aFiles, nullptr, nullptr);
+  U32 compared = 0;
+  for (U32 i = 0; i < NAV_MAX_WAYPOINTS; i++) {
+    const WAYPOINT* p = T_NAV_pGetWaypoint(i);
+    if (p->u8Status == WPT_STATUS_FREE || p->u8Status == WPT_STATUS_TEMPORARY) continue;
+    EXPECT_EQ(0, memcmp(p, &s_aFiles[i], sizeof *p)) << "slot " << i;
+    compared++;
+  }
+  EXPECT_GE(compared, 3u) << "the waypoint, and the default group's header and body";
 }
 
 TEST_F(NavViews, AMarkWithTheCursorActiveGoesToTheCursorAndBecomesItsWaypoint) {
@@ -259,6 +316,18 @@ TEST_F(NavViews, AMarkNoGroupCanHoldIsRefusedAndLeavesNoWaypoint) {
   EXPECT_EQ(-1, Clicks());
   EXPECT_EQ(before, T_NAV_TWR_nGetWaypointCount());
   EXPECT_EQ(NAV_NONE, T_NAV_nFindWaypointAtPosition({1000000, 5000000}, TRUE));
+}
+
+// A disk that is full is not a full waypoint table: the user is told which.
+TEST_F(NavViews, AMarkOnAFullDiskSaysTheStorageIsFull) {
+  Chart();
+  const FS_FAULT full = {FS_FAULT_DISK_FULL, nullptr, 0, FS_FAULT_UNTIL_CLEARED};
+  FS_vSetFault(&full);
+  T_NAV_vHandleMark();
+  FS_vSetFault(nullptr);
+  EXPECT_EQ("The storage is full: changes are not kept.|", Notes());
+  EXPECT_EQ(-1, Clicks());
+  EXPECT_EQ(0, T_NAV_TWR_nGetWaypointCount());
 }
 
 }  // namespace

@@ -13,10 +13,12 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "h_database.h"
 #include "linux_fs.h"
+#include "linuxsvc.h"
 #include "t_nav_group_data.h"
 #include "t_nav_nvram_flash.h"
 #include "t_nav_twr.h"
@@ -35,6 +37,7 @@ class NavStore : public ::testing::Test {
     T_NAV_NVRAM_vEraseCurrentTrack();
   }
   void TearDown() override {
+    T_NAV_NVRAM_bFlush();
     FS_vSetFault(nullptr);
     std::error_code ignored;
     std::filesystem::remove_all(m_root, ignored);
@@ -71,6 +74,55 @@ class NavStore : public ::testing::Test {
     for (U32 i = 0; i < NAV_MAX_WAYPOINTS; i++) {
       if (T_NAV_pGetWaypoint(i)->u8Status >= WPT_STATUS_GROUP_HEADER) unlink(File("wpts", i).c_str());
     }
+  }
+};
+
+// Watches record files (waypoints, groups, routes) being forced to the medium
+// while it lives: how many, how many by a thread holding the navigation data
+// lock, how many while the test marks an operation as running, and whether,
+// during the first, another thread could take that lock within a bound that
+// only a lock held across the force would run out.
+class NAVTEST_LOCK_WATCH {
+ public:
+  U32 u32Forced = 0;
+  U32 u32ForcedUnderLock = 0;
+  U32 u32ForcedDuring = 0;   // while the test had bDuring set
+  BOOLEAN bDuring = FALSE;
+  int nTakenMeanwhile = -1;  // -1 not tried, 0 not taken, 1 taken
+
+  NAVTEST_LOCK_WATCH() {
+    s_pWatch = this;
+    FS_vSetTrace(Trace);
+  }
+  ~NAVTEST_LOCK_WATCH() {
+    FS_vSetTrace(nullptr);
+    s_pWatch = nullptr;
+  }
+
+ private:
+  static inline NAVTEST_LOCK_WATCH* s_pWatch = nullptr;
+
+  static bool HeldHere(void) {
+    const ERC rc = L_MUTEX_Lock(RES_NAV_DATA);
+    if (rc == 0 || rc == -lsMUTEX_NESTED) L_MUTEX_Unlock(RES_NAV_DATA);
+    return rc == -lsMUTEX_NESTED;
+  }
+  static void Trace(const FS_TRACE_RECORD* p) {
+    NAVTEST_LOCK_WATCH* w = s_pWatch;
+    if (w == nullptr || p->u32Call != FS_CALL_SYNC || p->pcPath == nullptr ||
+        (strstr(p->pcPath, "/usr/velmora/wpts/") == nullptr && strstr(p->pcPath, "/usr/velmora/routes/") == nullptr)) {
+      return;
+    }
+    w->u32Forced++;
+    w->u32ForcedDuring += w->bDuring;
+    if (HeldHere()) w->u32ForcedUnderLock++;
+    if (w->nTakenMeanwhile >= 0) return;
+    std::thread other([w] {
+      const bool bTaken = L_MUTEX_LockTime(RES_NAV_DATA, 10000) == 0;
+      if (bTaken) L_MUTEX_Unlock(RES_NAV_DATA);
+      w->nTakenMeanwhile = bTaken ? 1 : 0;
+    });
+    other.join();
   }
 };
 

@@ -4,6 +4,10 @@
 // appends. Bytes and slots are laid out by hand from the group records.
 
 #include "navstore_rig.h"
+#include "text_util.h"
+#include "u_language.h"
+#include "u_storefault.h"
+#include "ui_texts.h"
 
 namespace {
 
@@ -118,6 +122,42 @@ TEST_F(NavStore, AUnitIdOutOfRangeIsMadeFromTheModelAndSerial) {
   EXPECT_EQ(64u, stored);
 }
 
+// More waypoint files than a rebuilt tree has room to link: what finds no
+// place goes with its file, and one note names the first of them.
+std::vector<std::string> g_treeNotes;
+void TakeTreeNote(const char* const*, const char* pcText) { g_treeNotes.push_back(pcText); }
+
+TEST_F(NavStore, ARebuildWithoutRoomForEveryItemDeletesTheRestAndNamesThem) {
+  DropTree();
+  for (U16 i = 0; i < 2900; i++) {
+    char name[12];
+    snprintf(name, sizeof name, "W%u", i);
+    WAYPOINT w = NAVTEST_Waypoint(i * 10, 0, name);
+    ASSERT_TRUE(T_NAV_NVRAM_bSaveWaypoint(&w, i, FALSE));
+  }
+  g_treeNotes.clear();
+  U_STOREFAULT_vSetNoteAction(TakeTreeNote);
+  T_NAV_vInitTracksWaypointsRoutes();
+  U_STOREFAULT_vSetNoteAction(nullptr);
+  // 2,900 links need 242 bodies of 12, and 100 slots are free.
+  const int kept = T_NAV_TWR_nGetWaypointCount();
+  EXPECT_GT(kept, 0);
+  EXPECT_LE(kept, 100 * 12);
+  std::vector<std::string> dropped;
+  for (U16 i = 0; i < 2900; i++) {
+    if (T_NAV_pGetWaypoint(i)->u8Status == WPT_STATUS_SAVED) {
+      EXPECT_TRUE(T_NAV_GROUP_DATA_bIsInAnyGroup(i)) << i;
+    } else if (T_NAV_pGetWaypoint(i)->u8Status == WPT_STATUS_FREE) {
+      EXPECT_FALSE(Exists(File("wpts", i))) << i;
+      if (dropped.size() < 4) dropped.push_back("W" + std::to_string(i));
+    }
+  }
+  ASSERT_EQ(1u, g_treeNotes.size());
+  EXPECT_EQ("No room in the waypoint tree, deleted: " + dropped[0] + ", " + dropped[1] + ", " + dropped[2] + ", " +
+                dropped[3] + " (+" + std::to_string(2900 - kept - 4) + ")",
+            g_treeNotes[0]);
+}
+
 // Waypoints in the lowest slots put a rebuilt root above them; a start
 // that looks at every slot finds it there again and keeps the groups.
 TEST_F(NavStore, ARootAboveWaypointsKeepsItsGroupsAndNoRootMeansAFlatRebuild) {
@@ -189,6 +229,36 @@ TEST_F(NavStore, ARouteTakesNoFiftyFirstPointNoRepeatAndACopyFromTheOtherSide) {
   for (int i = 2; i < 50; i++) ASSERT_TRUE(T_NAV_GROUP_DATA_bRouteAddLink(route, i % 2 ? a : b));
   EXPECT_FALSE(T_NAV_GROUP_DATA_bRouteAddLink(route, a + b - T_NAV_pGetRoute(route & 0x3F)->anWaypoint[49]));
   EXPECT_EQ(50u, (U32)T_NAV_pGetRoute(route & 0x3F)->nCount);
+}
+
+// The live root is the header without a parent, whatever language named
+// it: a start in another language finds the same root with its groups, and
+// makes no second one.
+TEST_F(NavStore, TheRootAndItsGroupsOutliveALanguageChange) {
+  const U16 root = T_NAV_GROUP_DATA_nGetRootGroup();
+  const U16 g = NewGroup("G");
+  NAVTEST_vKeep(g);
+  const U16 w = AddWaypoint(7);
+  ASSERT_TRUE(T_NAV_GROUP_DATA_bAddLink(g, w));
+  for (U32 language : {LANGUAGE_GERMAN, LANGUAGE_KOREAN, LANGUAGE_ENGLISH}) {
+    SetLanguage(language);
+    T_NAV_vInitTracksWaypointsRoutes();
+    EXPECT_EQ(root, T_NAV_GROUP_DATA_nGetRootGroup()) << language;
+    U32 roots = 0;
+    for (U32 i = 0; i < NAV_MAX_WAYPOINTS; i++) {
+      const GROUP_SLOT s = Slot(i);
+      roots += s.sHeader.u8Status == WPT_STATUS_GROUP_HEADER && s.sHeader.u16ParentIndex == 0xFFFF;
+    }
+    EXPECT_EQ(1u, roots) << language;
+    EXPECT_EQ(root, Slot(g & 0x0FFF).sHeader.u16ParentIndex) << language;
+    EXPECT_EQ(w, Slot(Slot(g & 0x0FFF).sHeader.u16FirstBodyIndex & 0x0FFF).sBody.u16Item[0]) << language;
+  }
+  // Every language's Home is a whole name, terminator included.
+  for (U32 language = 0; language < UI_TEXT_LANGUAGES; language++) {
+    const U32 bytes =
+        language < UI_TEXT_FIRST_WIDE ? (U32)strlen(Home[language]) + 1 : 2 * (U32)Units(Home[language]).size() + 2;
+    EXPECT_LE(bytes, NAV_WAYPOINT_NAME_SIZE) << language;
+  }
 }
 
 }  // namespace

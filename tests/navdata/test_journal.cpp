@@ -8,6 +8,8 @@
 #include "navstore_feed.h"
 #include "navstore_rig.h"
 #include "track_scan.h"
+#include "u_storefault.h"
+#include "ui_texts.h"
 
 namespace {
 
@@ -136,6 +138,31 @@ TEST_F(NavStore, AFailedAppendCostsOnlyItsOwnPoint) {
     EXPECT_EQ(kept[k].pt.x, replayed[k].pt.x) << k;
     EXPECT_EQ(kept[k].pt.y, replayed[k].pt.y) << k;
   }
+}
+
+// A store that cannot be written is told to the user once for each cause,
+// however often the journal tries again; the refusals are counted.
+std::vector<const char* const*> g_notes;
+void TakeNote(const char* const* ppText, const char*) { g_notes.push_back(ppText); }
+
+TEST_F(NavStore, AReadOnlyOrFullStoreIsToldOncePerCause) {
+  U_STOREFAULT_vReset();
+  U_STOREFAULT_vSetNoteAction(TakeNote);
+  g_notes.clear();
+  auto t = TRACKTEST_Fresh();
+  const FS_FAULT readOnly = {FS_FAULT_READ_ONLY, nullptr, 0, FS_FAULT_UNTIL_CLEARED};
+  const FS_FAULT full = {FS_FAULT_DISK_FULL, nullptr, 0, FS_FAULT_UNTIL_CLEARED};
+  FS_vSetFault(&readOnly);
+  for (S32 i = 0; i < 30; i++) NAVTEST_vRecord(t.get(), {i * 100, i * 50}, (U16)i, FALSE);
+  WAYPOINT w = NAVTEST_Waypoint(5, 5, "RO");
+  EXPECT_EQ(65535, T_NAV_nAddWaypoint(&w, TRUE));
+  FS_vSetFault(&full);
+  for (S32 i = 30; i < 60; i++) NAVTEST_vRecord(t.get(), {i * 100, i * 50}, (U16)i, FALSE);
+  FS_vSetFault(nullptr);
+  U_STOREFAULT_vSetNoteAction(nullptr);
+  EXPECT_EQ((std::vector<const char* const*>{Storage_Read_Only, Storage_Full}), g_notes);
+  EXPECT_GE(U_STOREFAULT_u32Count(STORE_FAULT_READ_ONLY), 31u);
+  EXPECT_GE(U_STOREFAULT_u32Count(STORE_FAULT_FULL), 30u);
 }
 
 TEST_F(NavStore, ErasingTheStoreBeginsTheJournalAgainWithAStart) {

@@ -194,4 +194,54 @@ TEST_F(NavStore, AFailedWriteLeavesTheOldRecordAndSaysSo) {
   EXPECT_EQ(1, T_NAV_TWR_nGetWaypointCount());
 }
 
+
+// The renames and removals of record files, by name, and the forces made
+// while their thread held the navigation data lock.
+std::vector<std::string> s_landed;
+U32 s_u32ForcedUnderLock;
+void TraceLandings(const FS_TRACE_RECORD* p) {
+  const char* pcName = p->u32Call == FS_CALL_RENAME && p->pcPathTo != nullptr ? strrchr(p->pcPathTo, '/')
+                       : p->pcPath != nullptr                                 ? strrchr(p->pcPath, '/')
+                                                                              : nullptr;
+  if (p->u32Call == FS_CALL_SYNC) {
+    const ERC rc = L_MUTEX_Lock(RES_NAV_DATA);
+    if (rc == 0 || rc == -lsMUTEX_NESTED) L_MUTEX_Unlock(RES_NAV_DATA);
+    s_u32ForcedUnderLock += rc == -lsMUTEX_NESTED;
+  }
+  if (pcName == nullptr || strstr(pcName, ".tmp") != nullptr) return;
+  if (p->u32Call == FS_CALL_RENAME) s_landed.push_back(pcName + 1);
+  if (p->u32Call == FS_CALL_UNLINK) s_landed.push_back(std::string("-") + (pcName + 1));
+}
+
+// Records changed under the navigation data lock reach their files only once
+// the lock is let go, in the order they changed, and none is forced to the
+// medium while the lock is held.
+TEST_F(NavStore, ChangesUnderTheLockLandInTheirOrderOnceItIsLetGo) {
+  s_landed.clear();
+  s_u32ForcedUnderLock = 0;
+  FS_vSetTrace(TraceLandings);
+  const WAYPOINT a = NAVTEST_Waypoint(1, 1, "A"), b = NAVTEST_Waypoint(2, 2, "B"), c = NAVTEST_Waypoint(3, 3, "C"),
+                 d = NAVTEST_Waypoint(4, 4, "D");
+  WAYPOINT w = a;
+  L_MUTEX_LockWait(RES_NAV_DATA);
+  ASSERT_TRUE(T_NAV_bSaveWaypoint(5, &w, FALSE, FALSE));
+  w = b;
+  ASSERT_TRUE(T_NAV_bSaveWaypoint(5, &w, FALSE, FALSE));
+  w = c;
+  ASSERT_TRUE(T_NAV_bSaveWaypoint(6, &w, FALSE, FALSE));
+  ASSERT_TRUE(T_NAV_bDeleteWaypoint(6, FALSE));
+  w = d;
+  ASSERT_TRUE(T_NAV_bSaveWaypoint(7, &w, FALSE, FALSE));
+  EXPECT_TRUE(s_landed.empty());
+  EXPECT_FALSE(Exists(File("wpts", 5)));
+  L_MUTEX_Unlock(RES_NAV_DATA);
+  FS_vSetTrace(nullptr);
+  EXPECT_EQ((std::vector<std::string>{"5", "5", "6", "-6", "7"}), s_landed);
+  EXPECT_EQ(0u, s_u32ForcedUnderLock);
+  EXPECT_EQ(NAVTEST_File(2, 5, b), Read(File("wpts", 5)));
+  EXPECT_FALSE(Exists(File("wpts", 6)));
+  EXPECT_EQ(NAVTEST_File(2, 7, d), Read(File("wpts", 7)));
+  EXPECT_FALSE(HasTemporaryFile(Dir("wpts")));
+}
+
 }  // namespace

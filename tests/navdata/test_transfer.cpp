@@ -15,6 +15,8 @@
 #include "navstore_rig.h"
 #include "t_nav_data.h"
 #include "t_nav_group.h"
+#include "text_util.h"
+#include "u_language.h"
 
 namespace {
 
@@ -187,6 +189,36 @@ TEST_F(NavStore, AHeaderSplitAfterAnyByteIsPutTogether) {
   }
 }
 
+// A whole transfer of a stream cut inside its last record, wherever the cut
+// falls (in the header, in the body, just before a block's end or after it,
+// where the fill completes the record): the records before the cut are
+// taken and the cut one is counted as not taken, as a record that fails its
+// check is. A fill that is followed by data is no cut stream.
+TEST_F(NavStore, AStreamCutInsideItsLastRecordIsTakenWithoutIt) {
+  for (S32 i = 0; i < 40; i++) {
+    WAYPOINT w = NAVTEST_Waypoint(i * 1000, -i, "CUT");
+    NAVTEST_vKeep(T_NAV_nAddWaypoint(&w, TRUE));
+  }
+  const std::vector<U8> stream = Export(T_NAV_DATA_u32FillNoGroupBufferSegment);
+  ASSERT_EQ(40 * 36u, stream.size());
+  // 1,023 and 1,025 bytes both cut the 29th record: 28 whole ones before it.
+  for (U32 cut = 28 * 36 + 1; cut < 29 * 36; cut++) {
+    ASSERT_TRUE(Import(std::vector<U8>(stream.begin(), stream.begin() + cut), 1024)) << cut;
+    EXPECT_EQ(28, T_NAV_TWR_nGetWaypointCount()) << cut;
+    EXPECT_EQ(1u, T_NAV_DATA_u32RecordsNotTaken()) << cut;
+  }
+  ASSERT_TRUE(Import(std::vector<U8>(stream.begin(), stream.begin() + 36 * 36), 1024));
+  EXPECT_EQ(36, T_NAV_TWR_nGetWaypointCount());
+  EXPECT_EQ(0u, T_NAV_DATA_u32RecordsNotTaken());
+
+  // A record cut two bytes in, the block padded out, then the stream again.
+  std::vector<U8> filled(1024 + stream.size() - 28 * 36, 0x1A);
+  std::copy(stream.begin(), stream.begin() + 28 * 36 + 2, filled.begin());
+  std::copy(stream.begin() + 28 * 36, stream.end(), filled.begin() + 1024);
+  EXPECT_FALSE(Import(filled, 1024));
+  EXPECT_EQ(36, T_NAV_TWR_nGetWaypointCount());
+}
+
 // A version-1 route of 12 points: count, date, 20 points, 20 name bytes.
 TEST_F(NavStore, AnOldRouteImportsWithItsTwentyPointsAndZerosAfter) {
   std::vector<U8> stream = {3, 1, 0, 76, 0, 7, 0, 0, 0, 0, 0, 12, 0, 0, 1, 0};
@@ -291,18 +323,15 @@ TEST_F(NavStore, ATransferThatBreaksOffLeavesTheStoreAndItsLock) {
   }
   EXPECT_TRUE(stream == Export(T_NAV_DATA_u32FillBufferSegment));
 
-  // Imports cut at random blocks, or holding a record of a wrong size,
-  // change nothing.
+  // Transfers the transport broke off at random blocks, or holding a record
+  // of a wrong size, change nothing.
   std::mt19937 random(26);
   std::vector<U8> segment(1024);
-  // The transport tells a broken transfer (not complete); a stream that
-  // stops inside a record is told by the import itself.
   for (int i = 0; i < 6; i++) {
     T_NAV_DATA_vSaveBufferInit();
-    const BOOLEAN bComplete = i % 2;
-    const size_t cut = bComplete ? 1 + random() % 250 : random() % (stream.size() / 1024);
+    const size_t cut = random() % (stream.size() / 1024);
     for (size_t b = 0; b < cut; b++) T_NAV_DATA_vSaveBufferSegment(1024, (U8*)stream.data() + 1024 * b, nullptr);
-    EXPECT_FALSE(T_NAV_DATA_bSaveBufferEnd(bComplete)) << cut;
+    EXPECT_FALSE(T_NAV_DATA_bSaveBufferEnd(FALSE)) << cut;
   }
   std::vector<U8> bad = stream;
   const size_t firstWaypoint = 2 * NAV_DATA_RECORD_MAX + 36 * 10;
@@ -354,6 +383,13 @@ TEST_F(NavStore, ChosenItemsAreCopiedIntoADataSpaceUnderHome) {
   T_NAV_DATA_vCopySelectedBufferSegment(space);
   const U16 home = T_NAV_vGetRootGroupIDEx(space);
   ASSERT_NE(0xFFFF, home);
+  // Made in English, the space keeps its root in another language, 8-bit or
+  // wide: the root is named Home in whichever language it was made.
+  for (U32 language : {LANGUAGE_GERMAN, LANGUAGE_JAPANESE}) {
+    SetLanguage(language);
+    EXPECT_EQ(home, T_NAV_vGetRootGroupIDEx(space)) << language;
+  }
+  SetLanguage(LANGUAGE_ENGLISH);
   std::vector<std::string> names;
   for (U32 i = 0; i < NAV_MAX_WAYPOINTS; i++) {
     if (space->pWaypoint[i].u8Status == WPT_STATUS_SAVED) names.push_back(space->pWaypoint[i].sName);

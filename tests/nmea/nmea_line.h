@@ -74,10 +74,14 @@ inline bool Handled(MBOX mbox) {
   return true;
 }
 
+// Bytes written to each descriptor number, for Line::Consumed.
+inline std::atomic<U32> g_au32Written[1024];
+
 inline void Write(int fd, const std::string& bytes) {
   for (size_t done = 0; done < bytes.size();) {
     ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
     if (n <= 0) return;
+    if (fd >= 0 && fd < 1024) g_au32Written[fd] += (U32)n;
     done += (size_t)n;
   }
 }
@@ -184,8 +188,9 @@ class Line : public ::testing::Test {
     // The test's own hold on the slave: for its flow.
     slave[ch] = open(ptsname(master[ch]), O_RDWR | O_NOCTTY);
     ASSERT_GE(slave[ch], 0);
-    sent[ch] = 0;
-    received[ch] = DD_UART_u32ReceivedCount(ch);
+    ASSERT_LT(master[ch], 1024);
+    writtenBase[ch] = g_au32Written[master[ch]];
+    receivedBase[ch] = T_UART_u32ReceivedBytes(ch);
   }
 
   // Both tasks, the system running, a line end passed.
@@ -196,20 +201,16 @@ class Line : public ::testing::Test {
     Send(2, "\r\n");
   }
 
-  // The far end writes to channel ch; Consumed counts on it.
-  void Send(U8 ch, const std::string& bytes) {
-    Write(master[ch], bytes);
-    sent[ch] += (U32)bytes.size();
-  }
+  // The far end writes to channel ch; Write counts it for Consumed.
+  void Send(U8 ch, const std::string& bytes) { Write(master[ch], bytes); }
 
-  // Waits until every byte sent on channel ch is in the unit's hands: read
-  // by the driver, taken by the UART task, and, where the NMEA task owns the
-  // line, parsed by it.
+  // Waits until every byte written to channel ch is in the unit's hands:
+  // taken by the UART task and, where the NMEA task owns the line, parsed.
   bool Consumed(U8 ch = 2) {
-    if (!WaitFor([&] { return DD_UART_u32ReceivedCount(ch) - received[ch] == sent[ch]; }, 5000) ||
-        !WaitFor([&] { return !DD_UART_bRxCharAvail(ch); }, 5000) || !Handled(M_COM1A)) {
-      return false;
-    }
+    const auto bTaken = [&] {
+      return T_UART_u32ReceivedBytes(ch) - receivedBase[ch] == g_au32Written[master[ch]] - writtenBase[ch];
+    };
+    if (!WaitFor(bTaken, 5000) || !Handled(M_COM1A)) return false;
     // The NMEA task reads channel 2 until its watchdog hands the line back.
     if (ch != 2 || !NmeaReads() || !T_UART_bChannelIsOwned(ch) || g_NMEA.bChannel2Released) return true;
     return WaitFor([&] { return L_QUEUE_Inquire(T_UART_nGetQueue(ch, FALSE)) == 0; }, 10000) && Handled(M_NMEA);
@@ -222,9 +223,8 @@ class Line : public ::testing::Test {
 
   int master[UART_CHANNELS] = {-1, -1, -1};
   int slave[UART_CHANNELS] = {-1, -1, -1};
-  // Bytes the far end has sent, and the driver's count when the line opened.
-  std::atomic<U32> sent[UART_CHANNELS] = {};
-  U32 received[UART_CHANNELS] = {};
+  U32 writtenBase[UART_CHANNELS] = {};
+  U32 receivedBase[UART_CHANNELS] = {};
 };
 
 // The key of a text known only at run time.

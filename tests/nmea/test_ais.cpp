@@ -268,6 +268,33 @@ TEST_F(AisCollision, AShipHeadingForABoatAtAnchorRaisesTheAlarm) {
   L_MUTEX_Unlock(RES_AIS_DATA);
 }
 
+// Through the sentence input a report sets the approach of its own target
+// at once; the own boat's motion reaches every target in the pass that runs
+// once a second of the pool's clock. Reciprocal courses 2 nm apart at 10 kn
+// each meet in 6 minutes; with the own boat stopped, in 12.
+TEST_F(AisCollision, AReportSetsItsTargetsApproachAndTheOwnMotionReachesAllOnceASecond) {
+  T_NMEA_vSetAisClock([] { return g_u32AisClock; });
+  g_u32AisClock = 777000;
+  T_NMEA_vResetInput();
+  NMEA_PORT_INFO* port = T_NMEA_pInitPortInfo(ID_EXTERNAL_GPS);
+  ASSERT_NE(nullptr, port);
+  Own(50.0, -4.0, 10, 0);
+  const POSITION t = Offset(50.0, -4.0, 0, 2.0);
+  T_NMEA_vParseSentence(Type1(1, t.lat, t.lon, 10, 180).c_str(), port);
+  ASSERT_NE(nullptr, Held(1));
+  EXPECT_NEAR(6.0, Held(1)->aisInfo.TCPA, 0.1);
+
+  Own(50.0, -4.0, 0, 0);
+  T_NMEA_vAisCalculateCollisionValueEverySecond();
+  EXPECT_NEAR(12.0, Held(1)->aisInfo.TCPA, 0.2);
+  Own(50.0, -4.0, 10, 0);
+  T_NMEA_vAisCalculateCollisionValueEverySecond();
+  EXPECT_NEAR(12.0, Held(1)->aisInfo.TCPA, 0.2) << "a second pass within the second";
+  g_u32AisClock++;
+  T_NMEA_vAisCalculateCollisionValueEverySecond();
+  EXPECT_NEAR(6.0, Held(1)->aisInfo.TCPA, 0.1);
+}
+
 // CPA (nm) and TCPA (minutes) of two ships on straight courses in a flat
 // local frame, exact sines.
 std::pair<double, double> FlatCpa(POSITION own, double ownKn, double ownCourse, POSITION t, double tKn, double tCourse) {

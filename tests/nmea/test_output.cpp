@@ -14,9 +14,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <map>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "h_database.h"
@@ -141,6 +143,27 @@ TEST_F(NmeaOutput, WithoutAFixTheEmptyFormsGoOutAndWithOutputOffNothingDoes) {
   for (int step = 0; step < 4; step++) EXPECT_EQ("", OutputRun(step));
 }
 
+U64 s_qwClockMs;
+U64 TestClock(void) { return s_qwClockMs; }
+
+// A fix and no heading sensor: an autopilot must read no heading, not north.
+TEST_F(NmeaOutput, HeadingSentencesAreEmptyUnlessAHeadingSourceIsValid) {
+  EXPECT_EQ("$INHDG,,,V,,V", Sentence(OutputRun(0), "INHDG"));
+  EXPECT_EQ("$INHDT,,T", Sentence(OutputRun(0), "INHDT"));
+  s_qwClockMs = 1000000;
+  H_DATABASE_vSetClock(TestClock);
+  H_DATABASE_bUpdateEverythingFloat(FCID("IHDC"), 123.4f, 7, D_HEADING, nullptr, 4);
+  H_DATABASE_bUpdateEverythingFloat(FCID("IHDM"), 126.0f, 7, D_HEADING, nullptr, 4);
+  std::string run = OutputRun(0);
+  EXPECT_EQ("$INHDT,123.4,T", Sentence(run, "INHDT"));
+  EXPECT_EQ("$INHDG,126.0,", Sentence(run, "INHDG").substr(0, 13));
+  s_qwClockMs += 5000;  // the sensor fell silent four seconds ago
+  run = OutputRun(0);
+  H_DATABASE_vSetClock(nullptr);
+  EXPECT_EQ("$INHDG,,,V,,V", Sentence(run, "INHDG"));
+  EXPECT_EQ("$INHDT,,T", Sentence(run, "INHDT"));
+}
+
 TEST_F(NmeaOutput, FieldsRoundTheMinutesClampTheLegAndCarryTheZone) {
   char position[26];
   T_NMEA_vFormatPosition(48.0 + 59.99997 / 60.0, -(7.0 + 0.5 / 60.0), position, sizeof position);
@@ -165,6 +188,34 @@ TEST_F(NmeaOutput, FieldsRoundTheMinutesClampTheLegAndCarryTheZone) {
   EXPECT_EQ("$INZDA,221320,14,11,2023,-04,30", Sentence(OutputRun(2), "INZDA")) << "the host's zone plays no part";
   unsetenv("TZ");
   tzset();
+}
+
+// Fixes arrive while the output reads them: the position sent is always one
+// fix's, never one's latitude with the other's longitude.
+TEST_F(NmeaOutput, APositionIsSentWholeWhileFixesArrive) {
+  const POSITION fixes[2] = {{48.13711, 11.57511}, {48.13722, 11.57522}};  // one cell of the field model
+  std::string sent[2];
+  for (int i = 0; i < 2; i++) {
+    ASSERT_TRUE(T_NMEA_bUpdateLatLon(&fixes[i], 1700000000u, P_NORMAL));
+    NMEA_OUT_DATA d;
+    T_NMEA_vGatherOutput(&d);
+    sent[i] = d.sPosition;
+  }
+  ASSERT_NE(sent[0].substr(0, 12), sent[1].substr(0, 12));
+  ASSERT_NE(sent[0].substr(12), sent[1].substr(12));
+  std::atomic<bool> done{false};
+  std::thread writer([&] {
+    for (int i = 0; i < 20000; i++) T_NMEA_bUpdateLatLon(&fixes[i % 2], 1700000000u, P_NORMAL);
+    done = true;
+  });
+  int reads = 0, torn = 0;
+  for (; !done; reads++) {
+    NMEA_OUT_DATA d;
+    T_NMEA_vGatherOutput(&d);
+    if (d.bGPSValid && d.sPosition != sent[0] && d.sPosition != sent[1] && ++torn <= 3) ADD_FAILURE() << d.sPosition;
+  }
+  writer.join();
+  EXPECT_EQ(0, torn) << "of " << reads << " reads";
 }
 
 // A port nobody listens on now.

@@ -143,7 +143,9 @@ TEST_F(Silence, AFullLineLosesNothingWhileACommandWaitsForAnUnreadLine) {
   });
   L_CLOCK_Sleep(500);
   ASSERT_EQ(0, tcflow(slave[2], TCOOFF));
-  const std::string fill(128, '-');
+  // One queue's worth goes to the writer, which the stopped line holds, and
+  // one fills the queue again.
+  const std::string fill(2 * UART_TX2_DEPTH, '-');
   U_UART_bTransmitData(2, (const U8*)fill.data(), (int)fill.size());
   while (!bDone) {
     T_NMEA_vRunCompassTest(TEST_SEND_VERSION);
@@ -151,7 +153,7 @@ TEST_F(Silence, AFullLineLosesNothingWhileACommandWaitsForAnUnreadLine) {
   }
   feeder.join();
   // The line stayed full, so every command had to wait for room.
-  EXPECT_EQ(128, L_QUEUE_Inquire(Q_TRANSMIT_UART2));
+  EXPECT_EQ((S32)UART_TX2_DEPTH, L_QUEUE_Inquire(Q_TRANSMIT_UART2));
   tcflow(slave[2], TCOON);
   ASSERT_TRUE(Consumed());
   EXPECT_EQ(sent, T_NMEA_u32SentencesParsed() - before);

@@ -44,6 +44,22 @@ class Sentences : public ::testing::Test {
   NMEA_PORT_INFO internal = {};
 };
 
+// The port's status never goes stale, so a sentence that leaves it as it
+// was does not write it again: subscribers hear of it once.
+TEST_F(Sentences, AnUnchangedGpsStatusIsWrittenOnce) {
+  ASSERT_TRUE(H_DATABASE_bRegisterForDataWithConditions(FCID("GPSE"), M_DORVISH, TRUE, TRUE, TRUE));
+  const std::string gga = WithChecksum("GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,");
+  EXPECT_EQ(3u, Parsed(gga + gga + gga));
+  int notices = 0;
+  while (void* p = L_MBOX_Receive(M_DORVISH)) {
+    EXPECT_EQ((U32)GPS_TYPE_LEGACY, ((MESSAGE_NEW_DATA*)p)->dbValue.u32Val);
+    notices++;
+    H_MEMORY_vDumpMail(p);
+  }
+  EXPECT_EQ(1, notices);
+  H_DATABASE_vUnregisterMailbox(FCID("GPSE"), M_DORVISH);
+}
+
 TEST_F(Sentences, FramingKeepsWholeCheckedSentencesAndDropsTheRest) {
   const std::string gga = "GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,";
   const std::string body149 = "GPTXT," + std::string(149 - 6, 'a');
@@ -145,6 +161,40 @@ TEST_F(Sentences, AStandingReceiversJitterAveragesToRestAndARealDriftDoesNot) {
   EXPECT_NEAR(0.102889f, Fetch("ISOG").data.fVal, 1e-5);
 }
 
+// 22.4 knots is 22.4 x 1852 / 3600 = 11.523556 m/s; 10 knots 5.144444 m/s.
+TEST_F(Sentences, TheSpeedOfANewFixIsTheReceiversFromItsFirstSentence) {
+  const std::string at = "GPRMC,123519,A,4807.038,N,01131.000,E,", after = ",084.4,071226,003.1,W";
+  for (int i = 1; i <= 3; i++) {
+    H_DATABASE_vDeleteEntry(FCID("ISOG"));
+    Parse(at + "22.4" + after, ext);
+    if (i % 2 == 1) {
+      EXPECT_NEAR(11.523556f, Fetch("ISOG").data.fVal, 1e-4) << "sentence " << i;
+    }
+  }
+  for (const char* lost : {"GPRMC,123522,V,,,,,,,071226,,", "GPGGA,123522,,,,,0,00,,,M,,M,,"}) {
+    Parse(lost, ext);
+    Parse(at + "10.0" + after, ext);
+    EXPECT_NEAR(5.144444f, Fetch("ISOG").data.fVal, 1e-4) << "the first speed after " << lost;
+    Parse(at + "22.4" + after, ext);
+  }
+}
+
+// The answer to a status or hello gives the sentence's checksum back; one
+// without a checksum is refused as a bad one would be.
+TEST_F(Sentences, DongleSentencesWithoutAChecksumAreRefused) {
+  H_DATABASE_bUpdateEverythingU32(FCID("TBTR"), M_BT_REMOTE, P_NORMAL, D_MAILBOX, nullptr, DB_NEVER_STALE);
+  while (void* pMsg = L_MBOX_Receive(M_BT_REMOTE)) H_MEMORY_vDumpMail(pMsg);
+  Parse("PQVM102", ext);
+  Parse("PQVM101,02,ABCDEFGH", ext);
+  Parse("PQVM102*4", ext);
+  EXPECT_EQ(nullptr, L_MBOX_Receive(M_BT_REMOTE));
+  Parse("PQVM102*" + WithChecksum("PQVM102").substr(9, 2), ext);
+  GENERIC_MESSAGE* pMsg = (GENERIC_MESSAGE*)L_MBOX_Receive(M_BT_REMOTE);
+  ASSERT_NE(nullptr, pMsg);
+  EXPECT_EQ(BLUETOOTH_TYPE_HELLO, ((const MSG_BLUETOOTH_REMOTE_GENERIC*)pMsg)->eMsgtype);
+  H_MEMORY_vFree(pMsg);
+}
+
 class Remote : public Line {
  protected:
   // The next mail to the remote task, null after a while.
@@ -179,9 +229,14 @@ TEST_F(Remote, DongleSentencesBecomeMailAndStatusIsAnsweredWithItsOwnChecksum) {
   EXPECT_EQ("ABCDEFGH", std::string((const char*)s->au8Status, REMOTE_STATUS_BYTES));
   H_MEMORY_vFree(pMsg);
   EXPECT_NE(std::string::npos, ReadFar(master[2], 200).find(WithChecksum("PQVM125," + received)));
-  // Without a checksum there is none to give back.
-  Feed("$PQVM102\r");
-  EXPECT_NE(std::string::npos, ReadFar(master[2], 200).find(WithChecksum("PQVM125,")));
+  // Without a checksum there is none to give back: refused, so only the
+  // second hello is answered.
+  const std::string hello = WithChecksum("PQVM102");
+  Feed("$PQVM102\r" + hello);
+  std::string answers;
+  const std::string answer = WithChecksum("PQVM125," + hello.substr(hello.size() - 4, 2));
+  EXPECT_TRUE(WaitFor([&] { return (answers += ReadFar(master[2], 20)).find(answer) != std::string::npos; }, 5000));
+  EXPECT_EQ(answers.find("PQVM125"), answers.rfind("PQVM125")) << answers;
 }
 
 }  // namespace

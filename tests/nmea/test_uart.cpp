@@ -126,7 +126,8 @@ TEST_F(Uart, AFarEndThatTakesNothingCostsTheSenderHalfASecondAndStopsNoReceiving
   EXPECT_TRUE(U_UART_bAllocateChannel(2));
   Sync();
   ASSERT_EQ(0, tcflow(slave[2], TCOOFF));
-  std::string bytes(1000, 'x');
+  // More than the writer holds at the stopped line and the queue behind it.
+  std::string bytes(3 * UART_TX2_DEPTH, 'x');
   U64 start = NowMs();
   EXPECT_FALSE(U_UART_bTransmitData(2, (const U8*)bytes.data(), (int)bytes.size()));
   U64 took = NowMs() - start;

@@ -102,6 +102,20 @@ TEST_F(AisLimits, TheMinuteFieldIsKeptWithinAnHour) {
   EXPECT_EQ(AIS_EDIT_SAVE, s_AisEdit.eState);
 }
 
+// The keypad has no check key: MENU stores the value of an open dialog and
+// is no one's key on the rows.
+TEST_F(AisLimits, MenuStoresTheValueOfTheOpenDialog) {
+  SetFloat("SCPA", 1.5f);
+  T_NAV_EDIT_vAisLimitsSetUp();
+  EXPECT_FALSE(Key(HKEY_MASK_MENU));
+  EXPECT_EQ(AIS_EDIT_CPA, s_AisEdit.eState);
+  Pad(CURSOR_EAST);
+  Pad(CURSOR_NORTH);  // 01.50 to 11.50
+  Key(HKEY_MASK_MENU);
+  EXPECT_FLOAT_EQ(11.5f, GetFloat("SCPA"));
+  EXPECT_EQ(AIS_EDIT_TCPA, s_AisEdit.eState);
+}
+
 TEST_F(AisLimits, ExitAfterAChangeAsksAndTheAnswersStoreOrNot) {
   SetFloat("SCPA", 1.5f);
   ot::Set("STCP", 307);
@@ -234,6 +248,27 @@ TEST_F(AisList, ATimedOutHighlightMovesToTheNewLastTarget) {
   EXPECT_EQ(211000002u, s_AisList.nMMSI);
   Draw();
   EXPECT_EQ(1, s_AisList.nSelIndex);
+}
+
+TEST_F(AisList, EveryShipsIconSitsInsideTheListAndItsRow) {
+  for (U32 i = 0; i < 3; i++) Ship(211000001 + i);
+  ASSERT_TRUE(T_NAV_vAisTargetListSetup());
+  const std::vector<COLOR> picture = Draw();
+  const S32 x0 = (S32)G_SCREEN_WIDTH / 2 - 320;  // the 640-pixel list in the middle of the screen
+  const S32 H = (S32)G_SCREEN_HEIGHT;
+  auto lit = [&](S32 left, S32 right, S32 bottom, S32 top) {
+    int n = 0;
+    for (S32 y = bottom; y <= top; y++) {
+      for (S32 x = left; x <= right; x++) n += picture[(size_t)(H - 1 - y) * G_SCREEN_WIDTH + x] != 0;
+    }
+    return n;
+  };
+  EXPECT_EQ(0, lit(0, x0 - 1, 0, H - 1)) << "nothing left of the list's frame";
+  // The rows lie between rules 47 pixels apart, the first under the headings.
+  for (S32 r = 0; r < 3; r++) {
+    const S32 top = H - 80 - 47 * r, bottom = H - 125 - 47 * r;
+    EXPECT_GT(lit(x0 + 4, x0 + 40, bottom, top), 20) << "the icon of row " << r;
+  }
 }
 
 TEST_F(AisList, LongNamesWrapAfterTenCharacters) {

@@ -11,6 +11,7 @@
 #include "t_nav_edit_rte.h"
 #include "t_nav_edit_wpt.h"
 #include "t_nav_twr.h"
+#include "u_language.h"
 #include "text_util.h"
 #include "ui_texts.h"
 
@@ -82,6 +83,10 @@ TEST_F(EditorPictures, RouteEditorWithThreePointsAndThePointMenu) {
   ASSERT_EQ(RTE_EDIT_MENU_UP, s_RteEdit.eState);
   ot::Pad(CURSOR_SOUTH);
   EXPECT_TRUE(ot::MatchesGolden("route-editor-3", ot::Picture()));
+  // The menu is as wide as its widest entry, here the move down.
+  s_RteEdit.nLang = LANGUAGE_TURKISH;
+  EXPECT_TRUE(ot::MatchesGolden("route-editor-3-tr", ot::Picture()));
+  s_RteEdit.nLang = LANGUAGE_ENGLISH;
 }
 
 TEST_F(EditorPictures, RouteEditorWithFiftyPointsAtTheEndOfItsList) {

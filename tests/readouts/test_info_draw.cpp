@@ -3,6 +3,7 @@
 // are compared with the PNGs in golden/.
 
 #include <gtest/gtest.h>
+#include <string.h>
 
 #include <algorithm>
 #include <string>
@@ -11,11 +12,14 @@
 #include "color.h"
 #include "g_bmp.h"
 #include "g_buffers.h"
+#include "g_truetype.h"
 #include "h_database.h"
 #include "h_memory.h"
 #include "readouts_test.h"
 #include "t_info.h"
+#include "u_language.h"
 #include "u_nav.h"
+#include "u_wstring.h"
 
 namespace {
 
@@ -227,6 +231,36 @@ TEST_F(InfoDrawing, TheBigDigitsViewShowsThreeReadoutsBesideItsArea) {
   }
 }
 
+TEST_F(InfoDrawing, TheBigDigitsViewWithItsWidestValues) {
+  Put(FCID("CVEW"), ZOLT_DIGIT_VIEW_PRIORITY);
+  PutFloat(FCID("IDEP"), 304.77f, D_DEPTH);        // 999.9 ft
+  PutFloat(FCID("ITMP"), -99.9f, D_TEMPERATURE);   // -99.9 °C
+  PutFloat(FCID("ISPD"), 51.39f, D_SPEED);         // 99.9 kts
+  const std::vector<COLOR> picture = rt::Picture(T_INFO_vDrawInfoLayer_Instrumentation_SonarView);
+  EXPECT_TRUE(MatchesTextGolden("big_digits_widest", picture));
+  for (size_t i = 0; i < picture.size(); i++) {
+    if (picture[i] != 0) {
+      ASSERT_LT((int)(i % G_SCREEN_WIDTH), 292) << "inside the boxes";
+    }
+  }
+}
+
+TEST_F(InfoDrawing, APercentageInAWideLanguageHasWideUnits) {
+  Put(FCID("IBAT"), 56, D_PERCENT);
+  Put(FCID("SLNG"), LANGUAGE_JAPANESE);
+  U_WSTRING_vUpdateCurrentLanguage();
+  char value[40] = {};
+  const char* units = nullptr;
+  T_INFO_nInfoStrings(value, &units, nullptr, 158, FCID("IBAT"), T_INFO_pFont(62), T_INFO_pFont(14), T_INFO_pFont(32),
+                      SMALL_TENTHS, 0, 40, nullptr, nullptr);
+  const char wide56[] = {0, '5', 0, '6', 0, 0}, widePercent[] = {0, '%', 0, 0};
+  EXPECT_EQ(0, memcmp(wide56, value, sizeof wide56));
+  ASSERT_NE(nullptr, units);
+  EXPECT_EQ(0, memcmp(widePercent, units, sizeof widePercent));
+  Put(FCID("SLNG"), LANGUAGE_ENGLISH);
+  U_WSTRING_vUpdateCurrentLanguage();
+}
+
 TEST_F(InfoDrawing, TheXOriginAndColumnWidthFollowTheSlots) {
   Option(DATA_BOXES_ON);
   Slots(0, 0, 0, 0, 0);
@@ -283,6 +317,74 @@ TEST_F(InfoDrawing, TheCursorAndManOverboardBarsAppearOnlyWhenTheirStateHolds) {
   p = rt::Picture(T_INFO_vDrawInfoLayer_Instrumentation_SonarView);
   r = row(p, 30);
   EXPECT_LT(std::count(r.begin() + 170, r.end(), bar), 100);
+}
+
+struct INK {
+  std::string text;
+  G_TEXT_BOX box;
+};
+std::vector<INK> s_ink;
+void Ink(const BITMAP*, const char* pText, const FONT_DEF*, const G_TEXT_BOX* pBox) {
+  s_ink.push_back({std::string(pText, U_WSTRING_u32w_strlen(pText, FALSE)), *pBox});
+}
+
+// The widest value a box shows, in each size of box the layers draw: its
+// digits stay inside the bar and clear of the title and the units.
+TEST_F(InfoDrawing, TheWidestValuesStayInsideEveryBoxSizeClearOfTitleAndUnits) {
+  // The column's and the big digits' boxes, then the navigation boxes and the
+  // cursor bar's, whose short titles sit beside the value, not above it.
+  struct BOX {
+    S32 width, height, x, y;
+    U32 value, tenths, units;
+    bool bTitleAbove;
+  } boxes[] = {{158, 94, 0, 193, 62, 32, 17, true},   {158, 94, 0, 193, 62, 62, 17, true},
+               {290, 154, 2, 322, 100, 62, 14, true}, {290, 154, 2, 322, 100, 100, 14, true},
+               {158, 44, 300, 100, 26, 26, 14, false}, {150, 52, 300, 100, 32, 32, 14, false}};
+  struct VALUE {
+    FOURCHARID id;
+    U32 unitKey, unit;
+    float internal;
+    DATA_TYPE type;
+    const char* title;
+  } values[] = {{FCID("IDEP"), FCID("SUDP"), U_FEET, 304.77f, D_DEPTH, "Depth"},     // 999.9 ft
+                {FCID("IDEP"), FCID("SUDP"), U_METRES, 99.9f, D_DEPTH, "Depth"},
+                {FCID("ITMP"), FCID("SUTE"), U_CELSIUS, -99.9f, D_TEMPERATURE, "Temp"},
+                {FCID("ITMP"), FCID("SUTE"), U_FAHRENHEIT, -99.9f, D_TEMPERATURE, "Temp"},
+                {FCID("ISPD"), FCID("SUSP"), U_KNOTS, 51.39f, D_SPEED, "Speed"}};         // 99.9 kts
+  BITMAP* page = G_BUFFERS_pCreateFullScreenBitmap();
+  for (const VALUE& v : values) {
+    Put(v.unitKey, v.unit);
+    PutFloat(v.id, v.internal, v.type);
+    for (const BOX& b : boxes) {
+      G_BMP_vSet(page, 0);
+      s_ink.clear();
+      G_TRUETYPE_vSetTextObserver(Ink);
+      const S32 drawn = T_INFO_nDrawDigitsInfoBox(page, b.width, b.height, b.x, b.y, v.id, T_INFO_pFont(b.value),
+                                                  T_INFO_pFont(b.units), T_INFO_pFont(b.tenths), DONT_FORCE,
+                                                  IBS_SEMITRANSPARENT_VORNE_DARK_GRAY_BAR,
+                                                  INSTRUMENTATION_JUSTIFY_RIGHT, LANGUAGE_ENGLISH);
+      G_TRUETYPE_vSetTextObserver(nullptr);
+      const std::string where = std::to_string(b.width) + "x" + std::to_string(b.value) + " " + v.title + " " +
+                                std::to_string(v.unit);
+      EXPECT_EQ(b.width, drawn) << where;
+      std::vector<G_TEXT_BOX> digits, others;
+      for (const INK& i : s_ink) {
+        (i.text.find_first_of("0123456789") != std::string::npos ? digits : others).push_back(i.box);
+      }
+      ASSERT_FALSE(digits.empty()) << where;
+      ASSERT_EQ(2u, others.size()) << where << ": a title and units";
+      for (const G_TEXT_BOX& d : digits) {
+        EXPECT_GE(d.left, b.x) << where;
+        EXPECT_LT(d.right, b.x + b.width) << where << ": the last digit is cut";
+        for (const G_TEXT_BOX& o : others) {
+          if (!b.bTitleAbove) break;
+          const bool apart = d.right < o.left || o.right < d.left || d.top < o.bottom || o.top < d.bottom;
+          EXPECT_TRUE(apart) << where << ": digits under the title or units";
+        }
+      }
+    }
+  }
+  G_BUFFERS_vFreeFullScreenBitmap(page);
 }
 
 }  // namespace

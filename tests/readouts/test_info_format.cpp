@@ -18,7 +18,9 @@
 #include "h_memory.h"
 #include "readouts_test.h"
 #include "t_info.h"
+#include "text_util.h"
 #include "u_info.h"
+#include "u_language.h"
 #include "u_nav.h"
 #include "ui_texts.h"
 
@@ -65,6 +67,7 @@ TEST_F(Formatters, DistancesSwitchToSmallUnitsAndKeepThreeFigures) {
   } rows[] = {
       {0.05 * 1852, U_NAUT_MILES_FT, "304", U_FEET},  // 0.05 x 6076.1 = 303.8
       {0.05 * 1852, U_NAUT_MILES_M, "93", U_METRES},  // 92.6 m
+      {0.05 * 1852, U_NAUT_MILES, "304", U_FEET},     // nautical feet, not statute ones
       {9994, U_KM, "9.99", U_KM},
       {9995, U_KM, "10.0", U_KM},
       {99950, U_KM, "100", U_KM},
@@ -103,6 +106,11 @@ TEST_F(Formatters, EachDataTypeHasItsTextAndUnits) {
   H_DATABASE_bUpdateEverythingS32(FCID("ITTF"), -1, P_NORMAL, D_TIME, nullptr, DB_NEVER_STALE);
   H_DATABASE_bUpdateEverythingS32(FCID("IELT"), 3723, P_NORMAL, D_LONG_TIME, nullptr, DB_NEVER_STALE);
   H_DATABASE_bUpdateEverythingS32(FCID("IFXP"), -98304, P_NORMAL, D_FIXED_POINT, nullptr, DB_NEVER_STALE);
+  // Arrival times: -1 while the time to go is unknown, else a clock time
+  // (2024-03-20 01:00 UTC, no zone set).
+  PutU32(FCID("SITF"), F_24HOUR);
+  H_DATABASE_bUpdateEverythingS32(FCID("IETA"), -1, P_NORMAL, D_DATETIME, nullptr, DB_NEVER_STALE);
+  PutU32(FCID("IETF"), 1710896400u, D_DATETIME);
   PutU32(FCID("IBAT"), 56, D_PERCENT);
   PutU32(FCID("IRAW"), 0xBEEF, D_SAT_DATA);
   const std::string degrees = H_DATABASE_pcUnitsString(U_DEG_TRUE, 0);
@@ -123,6 +131,8 @@ TEST_F(Formatters, EachDataTypeHasItsTextAndUnits) {
       {FCID("ITAW"), SMALL_TENTHS, "59:59", ""},
       {FCID("ITTG"), SMALL_TENTHS, "1:00", ""},
       {FCID("ITTF"), SMALL_TENTHS, "---", ""},
+      {FCID("IETA"), SMALL_TENTHS, "---", ""},
+      {FCID("IETF"), SMALL_TENTHS, "01:00", ""},
       {FCID("IELT"), SMALL_TENTHS, "01:02:03", ""},
       {FCID("IFXP"), SMALL_TENTHS, "-1.50", ""},
       {FCID("IBAT"), SMALL_TENTHS, "56", "%"},
@@ -208,6 +218,12 @@ TEST_F(Formatters, ClockTimesFollowTheSettingsAndNeverTheHostTimeZone) {
   }
   if (saved != nullptr) setenv("TZ", saved, 1); else unsetenv("TZ");
   tzset();
+  // A language writes its own marks: Turkish afternoons are "ÖS" (öğleden sonra).
+  SetLanguage(LANGUAGE_TURKISH);
+  char turkish[40] = {};
+  T_INFO_vFormatTimeAscii(midnight + 13 * 3600 + 5 * 60, FALSE, TRUE, turkish, nullptr, nullptr, FALSE);
+  EXPECT_EQ(u"1:05 ÖS", FromPage(turkish, LANGUAGE_TURKISH));
+  SetLanguage(LANGUAGE_ENGLISH);
   // The user's zone and summer time move the clock, and the 24-hour form.
   H_DATABASE_bUpdateEverythingS32(FCID("SLTZ"), -300, P_NORMAL, D_SIGNED32, nullptr, DB_NEVER_STALE);
   H_DATABASE_bUpdateEverythingBoolean(FCID("SDST"), TRUE, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);

@@ -12,6 +12,8 @@
 #include <regex>
 
 #include "nvram_task_util.h"
+#include "u_storefault.h"
+#include "ui_texts.h"
 
 namespace {
 
@@ -56,6 +58,57 @@ TEST_F(NvramTaskTest, FirstStartWritesTheVersionPublishesTheTaskAndStoresHeaderK
   EXPECT_EQ(14u, Fetch(FCID("TNVR")));
   ASSERT_TRUE(H_DATABASE_bFetch(FCID("TNVR"), nullptr, nullptr, &attributes));
   EXPECT_EQ(D_MAILBOX, attributes.DataType);
+}
+
+// A slot file cut short loses the values past its end. Those settings keep
+// their defaults and are not counted as restored, the status file forgets
+// them (so no later growth of the slot file brings zeros back), and the user
+// is told once. Replayed: a store the unit wrote, its slot file cut at half.
+std::vector<const char* const*> g_notes;
+void TakeNote(const char* const* ppText, const char*) { g_notes.push_back(ppText); }
+
+TEST_F(NvramTaskTest, SettingsPastTheEndOfACutSlotFileKeepTheirDefaultsAndTheUserIsTold) {
+  const std::string base = nvtest::Base();
+  const std::vector<uint8_t> status = nvfiles::Read(std::string(CUT_STORE_DIR) + "/" + kStatus);
+  const std::vector<uint8_t> entries = nvfiles::Read(std::string(CUT_STORE_DIR) + "/" + kEntries);
+  ASSERT_EQ(5836u, status.size());
+  ASSERT_EQ(186628u / 2, entries.size());
+  U32 whole = 0, cut = 0;
+  for (uint32_t slot = 0; slot < NVRAM_S_SLOTS; slot++) {
+    if (!nvfiles::Marked(status, slot)) continue;
+    (4 * slot + 4 <= entries.size() ? whole : cut)++;
+  }
+  ASSERT_GT(whole, 20u);
+  ASSERT_GT(cut, 20u);
+  for (int pass = 0; pass < 2; pass++) {
+    // Once with the half file, once with an empty one.
+    std::ofstream(nvfiles::Path(base, kStatus.c_str()), std::ios::binary)
+        .write((const char*)status.data(), (std::streamsize)status.size());
+    std::ofstream(nvfiles::Path(base, kEntries.c_str()), std::ios::binary)
+        .write((const char*)entries.data(), pass == 0 ? (std::streamsize)entries.size() : 0);
+    H_DATABASE_vInit();
+    g_notes.clear();
+    U_STOREFAULT_vSetNoteAction(TakeNote);
+    // The version lay past the end too: the start writes it again and reads
+    // it back with the rest.
+    EXPECT_EQ(pass == 0 ? whole + 1 : 1, T_NVRAM_u32Start()) << pass;
+    U_STOREFAULT_vSetNoteAction(nullptr);
+    EXPECT_EQ(std::vector<const char* const*>{Settings_Reset}, g_notes) << pass;
+    const std::vector<uint8_t> mended = StoreFile(kStatus);
+    for (uint32_t slot = 0; slot < NVRAM_S_SLOTS; slot++) {
+      if (!nvfiles::Marked(status, slot)) continue;
+      const FOURCHARID id = H_NVRAM_fcidXlatNumber(slot);
+      if (pass == 0 && 4 * slot + 4 <= entries.size()) {
+        EXPECT_EQ(*nvfiles::Word(entries, 4 * slot), Fetch(id)) << slot;
+      } else {
+        EXPECT_FALSE(nvfiles::Marked(mended, slot)) << slot;
+        EXPECT_FALSE(Has(id)) << slot << " has no default here, so no value";
+      }
+    }
+    while (void* pMsg = L_MBOX_Receive(M_NVRAM)) H_MEMORY_vDumpMail(pMsg);
+    H_NVRAM_eInit();
+  }
+  EXPECT_FALSE(Stored("SENU")) << "the serial number is not stored as 0";
 }
 
 TEST_F(NvramTaskTest, AUserSettingIsSavedAtShutdownAndRestoredAtPriorityTwo) {

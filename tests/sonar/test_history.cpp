@@ -11,6 +11,10 @@
 #include "font_test.h"
 #include "g_bmp.h"
 #include "g_buffers.h"
+#include "g_fonts.h"
+#include "g_pixel.h"
+#include "g_icon.h"
+#include "g_iconset.h"
 #include "golden.h"
 #include "h_database.h"
 #include "h_memory.h"
@@ -23,6 +27,7 @@
 #include "sonar_test_util.h"
 #include "t_n_history.h"
 #include "t_n_history_priv.h"
+#include "t_view.h"
 #include "test_tasks.h"
 #include "u_view.h"
 
@@ -220,6 +225,43 @@ void Draw(BITMAP* page, DRAW_FUNCTION* draw, SPLIT_WINDOW_TYPE pane, S32 left, S
   draw(page, &windowSpec);
 }
 
+using SonarText = FontTest;
+
+// A stripy pane, so that every edge pixel of a text blends with something.
+void Stripes(std::vector<U32>* pPixels, BITMAP* pBitmap) {
+  G_BUFFERS_pCreateBitmap(200, 100, pBitmap, pPixels->data());
+  COLOR* p = (COLOR*)pBitmap->pBuffer;
+  for (U32 i = 0; i < 200 * 100; i++) p[i] = (COLOR)(i % 7 == 0 ? 0xF800 : 0x07FF + i);
+}
+
+// A kept text cut by the clip on all four sides: inside the clip the pixels
+// of the same text drawn whole, outside it the pane untouched.
+TEST_F(SonarText, AKeptTextCutByTheClipMatchesTheWholeOneInsideIt) {
+  std::vector<U32> wholePixels(200 * 100 / 2), cutPixels(200 * 100 / 2), panePixels(200 * 100 / 2);
+  BITMAP whole, cut, pane;
+  Stripes(&wholePixels, &whole);
+  Stripes(&cutPixels, &cut);
+  Stripes(&panePixels, &pane);
+  POINT at = {20, 40};
+  HISTORY_vPutText(&whole, &at, myriad_pro_bold_size32_font_def_ptr, "12.8", 0x0000, 0xFFFF);
+  const S32 advance = at.x - 20;
+  ASSERT_GT(advance, 40);
+  cut.s32ClipLeft = 35, cut.s32ClipRight = 20 + advance - 15, cut.s32ClipBottom = 45, cut.s32ClipTop = 55;
+  at = {20, 40};
+  HISTORY_vPutText(&cut, &at, myriad_pro_bold_size32_font_def_ptr, "12.8", 0x0000, 0xFFFF);
+  EXPECT_EQ(20 + advance, at.x);
+  auto pixel = [](const BITMAP& b, S32 x, S32 y) { return G_PIXEL_colorGetPhysicalPixel(&b, x, 99 - y); };
+  U32 changed = 0;
+  for (S32 y = 0; y < 100; y++) {
+    for (S32 x = 0; x < 200; x++) {
+      const bool inside = x >= cut.s32ClipLeft && x <= cut.s32ClipRight && y >= cut.s32ClipBottom && y <= cut.s32ClipTop;
+      ASSERT_EQ(inside ? pixel(whole, x, y) : pixel(pane, x, y), pixel(cut, x, y)) << x << "," << y;
+      changed += pixel(cut, x, y) != pixel(pane, x, y);
+    }
+  }
+  EXPECT_GT(changed, 50u);
+}
+
 // The panes of a split at 50 %: the divider's middle column is 400.
 TEST_F(SonarHistory, EachSonarViewMatchesItsPicture) {
   FillHistories();
@@ -253,6 +295,46 @@ TEST_F(SonarHistory, EachSonarViewMatchesItsPicture) {
   ASSERT_TRUE(WaitFor([] { return TableIs(T_N_HISTORY_pcolScheme(TRUE)); }, 1000));
   Draw(page, T_N_HISTORY_vDrawSonarSplit, SPLIT_FULL_WINDOW, 0, 799, 0);
   EXPECT_TRUE(GOLDEN_MatchBitmap(SONAR_GOLDEN_DIR "/sonar_2d_dark.png", page));
+  G_BUFFERS_vFreeFullScreenBitmap(page);
+}
+
+// The split views with their right pane active, as the view task draws
+// their panes and the active pane's mark: the mark clear of the depth and
+// the frequency at the top of the right pane.
+TEST_F(SonarHistory, TheSplitViewsWithTheRightPaneActiveMatchTheirPictures) {
+  FillHistories();
+  BITMAP* page = G_BUFFERS_pCreateFullScreenBitmap();
+  ASSERT_NE(nullptr, page);
+  struct {
+    const char* name;
+    LAYER_ID view;
+    DRAW_FUNCTION* left;
+    U32 leftUser;
+    DRAW_FUNCTION* right;
+  } splits[] = {{"split_33_right_active", SONAR_DUAL_BEAM_VIEW_PRIORITY, T_N_HISTORY_vDrawSonarSplit, 1,
+                 T_N_HISTORY_vDrawSonarSplit},
+                {"split_58_right_active", SONAR_2D_PLUS_FLASHER_ICE_PRIORITY, T_N_HISTORY_vDrawSonarSplit, 0,
+                 T_N_HISTORY_vDrawCircularFlasher}};
+  for (const auto& v : splits) {
+    G_BMP_vSet(page, 0x8410);
+    WINDOW_SPECIFICATION spec = {};
+    spec.currentLayer = v.view;
+    spec.activeWindow = SPLIT_RIGHT_WINDOW;
+    spec.drawWindowType = SPLIT_LEFT_WINDOW;
+    spec.drawWindow = {0, 479, 397, 0};
+    spec.u32User = v.leftUser;
+    v.left(page, &spec);
+    G_BUFFERS_vRestoreWhole(page);
+    spec.drawWindowType = SPLIT_RIGHT_WINDOW;
+    spec.drawWindow = {403, 479, 799, 0};
+    spec.u32User = 0;
+    v.right(page, &spec);
+    G_BUFFERS_vRestoreWhole(page);
+    POINT mark;
+    ASSERT_TRUE(T_VIEW_bActivePaneIconAt(&spec, &mark));
+    G_ICON_vPut(page, &active_pane_icon, &mark);
+    EXPECT_TRUE(GOLDEN_MatchBitmap(std::string(SONAR_GOLDEN_DIR "/") + v.name + ".png", page)) << v.name;
+  }
   G_BUFFERS_vFreeFullScreenBitmap(page);
 }
 

@@ -10,6 +10,7 @@
 #include "model.h"
 #include "t_mmc.h"
 #include "t_pcc.h"
+#include "xmodem_script.h"
 
 namespace {
 
@@ -121,6 +122,26 @@ TEST_F(PcConnect, AnExportHoldsTheStoreOnlyWhileDataFlowsAndReleasesItWhenThePcC
   EXPECT_TRUE(WaitFor(NavDataFree, 3000)) << "held after the PC cancelled";
 }
 
+// rx straight on the terminal, as a PC runs it: as it exits it flushes the
+// terminal, which may take its last ACK with it. Whether the ACK came or
+// not, a request a second later is answered.
+TEST_F(PcConnect, ARequestASecondAfterRxExitsIsAnsweredEveryTime) {
+  ASSERT_NO_FATAL_FAILURE(AddWaypoints(0, 3));
+  ASSERT_NO_FATAL_FAILURE(StartTask());
+  const std::string tty = m_peerTty;
+  const std::string script = "cd " + m_dir + " && printf '\\r\\n#e\\r' > " + tty +
+                             " && dd bs=1 count=6 of=reply.bin < " + tty + " 2>/dev/null && rx -X -c -b out.bin < " +
+                             tty + " > " + tty + " 2>/dev/null; sleep 1 && printf '#T\\r' > " + tty +
+                             " && timeout 20 dd bs=1 count=13 of=test.bin < " + tty + " 2>/dev/null";
+  for (int run = 0; run < 20; run++) {
+    unlink((m_dir + "/test.bin").c_str());
+    TEST_Finish(TEST_Spawn("/bin/sh", {"-c", script}), 60000);
+    const std::vector<U8> reply = ReadFile(m_dir + "/test.bin");
+    ASSERT_EQ("#1234567890\r\n", std::string(reply.begin(), reply.end())) << "run " << run;
+    ASSERT_TRUE(WaitFor(NavDataFree, 5000)) << "run " << run;
+  }
+}
+
 // ---------------------------------------------------------------------------
 // The receiver alone, its replies taken by the test.
 
@@ -174,6 +195,42 @@ TEST_F(Receiver, ALineTooLongIsDroppedWholeAndRefused) {
   EXPECT_EQ("#NAK\n\r", Feed(line));
   EXPECT_EQ(30u, Value("SMDL"));
   EXPECT_EQ("#1234567890\r\n", Feed("#T\r\n"));
+}
+
+// An import from a PC whose file was cut inside its last record: the rest
+// is taken, and the PC hears how many records were not.
+class PcImport : public NavStore {
+ protected:
+  void SetUp() override {
+    TEST_vInitServiceLayer();
+    NavStore::SetUp();
+    T_PCC_vSetReplySink(Take);
+    T_PCC_vResetReceiver();
+    U_XMODEM_vSetLink(&xmscript::kScripted);
+    xmscript::Reset();
+  }
+  void TearDown() override {
+    U_XMODEM_vSetLink(nullptr);
+    T_PCC_vSetReplySink(nullptr);
+    NavStore::TearDown();
+  }
+};
+
+TEST_F(PcImport, ARecordCutByTheEndOfTheFileIsLeftOutAndThePcIsToldSo) {
+  ASSERT_NO_FATAL_FAILURE(AddWaypoints(0, 30));
+  T_NAV_DATA_vFillBufferInit();
+  std::vector<U8> stream(2048);
+  const U32 n = T_NAV_DATA_u32FillNoGroupBufferSegment(stream.data(), nullptr);
+  ASSERT_EQ(1024u, n);
+  ASSERT_EQ(30 * 36u - 1024, T_NAV_DATA_u32FillNoGroupBufferSegment(stream.data() + n, nullptr));
+  T_NAV_DATA_vFillBufferEnd();
+  // 1,023 bytes: 28 records of 36 and 15 bytes of the 29th.
+  stream.resize(1023);
+  xmscript::AddFile(stream);
+  g_replies.clear();
+  for (char c : std::string("#E\r")) T_PCC_bReceiveByte((U8)c);
+  EXPECT_EQ("#ACK\n\r#Not taken:1\r\n", g_replies);
+  EXPECT_EQ(28, T_NAV_TWR_nGetWaypointCount());
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <deque>
 
 #include "pclink_line.h"
+#include "xmodem_script.h"
 
 namespace {
 
@@ -112,52 +113,18 @@ TEST_F(Lrzsz, ABlockRepeatedAfterALostAckIsAcknowledgedAndKeptOnce) {
 }
 
 // ---------------------------------------------------------------------------
-// Scripted peers: what the peer sends is fixed; time passes only in waits.
+// Scripted peers
 
-std::deque<U8> g_script;
-std::vector<U8> g_sent;
-U64 g_u64Now;
-U32 g_u32ByteTicks;  // how long each scripted byte takes to arrive
+using namespace xmscript;
 
-BOOLEAN ScriptGet(U8, U8* pu8Byte, TICKS ticks) {
-  if (g_script.empty()) {
-    g_u64Now += ticks;
-    return FALSE;
-  }
-  *pu8Byte = g_script.front();
-  g_script.pop_front();
-  g_u64Now += g_u32ByteTicks;
-  return TRUE;
-}
-BOOLEAN ScriptPut(U8, U8 u8Byte, TICKS) {
-  g_sent.push_back(u8Byte);
-  return TRUE;
-}
-U64 ScriptNow(void) { return g_u64Now; }
-void ScriptSleep(TICKS ticks) { g_u64Now += ticks; }
-const XMODEM_LINK kScripted = {ScriptGet, ScriptPut, ScriptNow, ScriptSleep};
-
-std::vector<U8> Packet(U8 u8Header, U8 u8Block, U8 u8Complement, const std::vector<U8>& data) {
-  std::vector<U8> p(data.size() + 5);
-  p[0] = u8Header;
-  p[1] = u8Block;
-  p[2] = u8Complement;
-  std::copy(data.begin(), data.end(), p.begin() + 3);
-  const U16 crc = U_XMODEM_u16Crc(data.data(), (U32)data.size());
-  p[data.size() + 3] = (U8)(crc >> 8);
-  p[data.size() + 4] = (U8)crc;
-  return p;
-}
-
-class Scripted : public ::testing::Test {
+// Each scripted case on a line spoken to byte by byte and on one spoken to
+// in blocks.
+class Scripted : public ::testing::TestWithParam<const XMODEM_LINK*> {
  protected:
   void SetUp() override {
     TEST_vInitServiceLayer();
-    U_XMODEM_vSetLink(&kScripted);
-    g_script.clear();
-    g_sent.clear();
-    g_u64Now = 0;
-    g_u32ByteTicks = 0;
+    U_XMODEM_vSetLink(GetParam());
+    Reset();
   }
   void TearDown() override { U_XMODEM_vSetLink(nullptr); }
 
@@ -170,7 +137,7 @@ class Scripted : public ::testing::Test {
   }
 };
 
-TEST_F(Scripted, OnlyAnAcknowledgedEndAfterWholeBlocksIsSuccess) {
+TEST_P(Scripted, OnlyAnAcknowledgedEndAfterWholeBlocksIsSuccess) {
   const std::vector<U8> block(128, 0x55);
   S32 s32Size;
   Add(Packet(XMODEM_SOH, 1, 254, block));
@@ -189,7 +156,7 @@ TEST_F(Scripted, OnlyAnAcknowledgedEndAfterWholeBlocksIsSuccess) {
   EXPECT_FALSE(Receive(&s32Size));
 }
 
-TEST_F(Scripted, ACorruptedBlockNumberOrAnEotInsideABadPacketIsNeverSuccess) {
+TEST_P(Scripted, ACorruptedBlockNumberOrAnEotInsideABadPacketIsNeverSuccess) {
   std::vector<U8> eots(1024, XMODEM_EOT);
   S32 s32Size;
   // A wrong block number: the rest of the packet is let go by, then NAK.
@@ -205,7 +172,7 @@ TEST_F(Scripted, ACorruptedBlockNumberOrAnEotInsideABadPacketIsNeverSuccess) {
   EXPECT_EQ(0, std::count(g_sent.begin(), g_sent.end(), XMODEM_ACK));
 }
 
-TEST_F(Scripted, APeerThatStopsMidFileFailsAndAFullBufferIsCancelled) {
+TEST_P(Scripted, APeerThatStopsMidFileFailsAndAFullBufferIsCancelled) {
   S32 s32Size;
   std::vector<U8> cut = Packet(XMODEM_STX, 1, 254, Random(1024, 4));
   cut.resize(600);
@@ -220,7 +187,7 @@ TEST_F(Scripted, APeerThatStopsMidFileFailsAndAFullBufferIsCancelled) {
   EXPECT_EQ(8, std::count(g_sent.begin(), g_sent.end(), XMODEM_CAN));
 }
 
-TEST_F(Scripted, TheSenderGivesUpAfterTwoMinutesOfNoCrcRequestHoweverChattyTheLine) {
+TEST_P(Scripted, TheSenderGivesUpAfterTwoMinutesOfNoCrcRequestHoweverChattyTheLine) {
   U8 data[10] = {};
   // A NAK every 100 ms for 200 s: the line is never quiet, yet no 'C' comes.
   g_u32ByteTicks = 100;
@@ -230,5 +197,10 @@ TEST_F(Scripted, TheSenderGivesUpAfterTwoMinutesOfNoCrcRequestHoweverChattyTheLi
   EXPECT_GE(g_u64Now, 120000u);
   EXPECT_LE(g_u64Now, 121000u);
 }
+
+INSTANTIATE_TEST_SUITE_P(Lines, Scripted, ::testing::Values(&kScripted, &kScriptedBlocks),
+                         [](const ::testing::TestParamInfo<const XMODEM_LINK*>& info) {
+                           return info.param == &kScripted ? std::string("Bytes") : std::string("Blocks");
+                         });
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "fourcharid.h"
 #include "h_database.h"
+#include "u_unicode.h"
 #include "u_wstring.h"
 
 // The wide (big-endian) form of a UTF-16 literal, with its zero unit.
@@ -27,6 +28,13 @@ inline std::u16string Units(const char* wide) {
     out += (char16_t)(p[0] << 8 | p[1]);
   }
   return out;
+}
+
+// An 8-bit text of the language's code page in Unicode.
+inline std::u16string FromPage(const char* text, U32 language) {
+  UCHAR16 out[512];
+  U_UNICODE_vFromQX(out, text, 512, language);
+  return std::u16string((const char16_t*)out);
 }
 
 inline void SetLanguage(unsigned language) {

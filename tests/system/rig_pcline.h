@@ -26,6 +26,16 @@ struct PC_LINE {
     if (fd >= 0) close(fd);
   }
 
+  // The end of a serial line at path, raw.
+  void OpenRaw(const std::string& path) {
+    fd = open(path.c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(fd, 0) << path;
+    struct termios tio;
+    tcgetattr(fd, &tio);
+    cfmakeraw(&tio);
+    tcsetattr(fd, TCSANOW, &tio);
+  }
+
   void Send(const std::string& bytes) const { ASSERT_EQ((ssize_t)bytes.size(), write(fd, bytes.data(), bytes.size())); }
 
   // Everything that arrives until the line has been quiet for ms: what is
@@ -101,14 +111,7 @@ struct PC_SESSION {
   }
 
   // The PC's end of ttyO3, raw.
-  void Open(void) {
-    pc.fd = open((rig.dir + "/serial/ttyO3").c_str(), O_RDWR | O_NOCTTY);
-    ASSERT_GE(pc.fd, 0);
-    struct termios tio;
-    tcgetattr(pc.fd, &tio);
-    cfmakeraw(&tio);
-    tcsetattr(pc.fd, TCSANOW, &tio);
-  }
+  void Open(void) { pc.OpenRaw(rig.dir + "/serial/ttyO3"); }
 
   void Connect(void) {
     ASSERT_NO_FATAL_FAILURE(Open());

@@ -7,8 +7,10 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <mutex>
+#include <regex>
 
 #include "golden.h"
 #include "nvram_files.h"
@@ -23,6 +25,12 @@ int Tool(const std::string& rig, const std::string& arguments) {
   std::string command = "python3 " + kRigTool + " --rig " + rig + " " + arguments + " > /dev/null";
   int status = system(command.c_str());
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_RESULT ToolRun(const std::string& rig, const std::vector<std::string>& arguments) {
+  std::vector<std::string> args = {"python3", kRigTool, "--rig", rig};
+  args.insert(args.end(), arguments.begin(), arguments.end());
+  return TEST_Run("/usr/bin/env", args, {}, 20000);
 }
 
 void MakeRig(const std::string& dir) {
@@ -57,12 +65,24 @@ std::vector<COLOR> NextScreen(const std::string& rig, const std::vector<COLOR>& 
   return WaitForScreen(rig, [&](const std::vector<COLOR>& s) { return !s.empty() && s != before; }, 5000);
 }
 
-std::vector<COLOR> StableScreen(const std::string& rig) {
+std::vector<COLOR> StableScreen(const std::string& rig) { return StableBox(rig, 0, 0, 800, 480); }
+
+std::vector<COLOR> Box(const std::vector<COLOR>& screen, U32 u32Left, U32 u32Top, U32 u32Width, U32 u32Height) {
+  std::vector<COLOR> pixels;
+  for (U32 y = u32Top; y < u32Top + u32Height && screen.size() == 800u * 480u; y++) {
+    pixels.insert(pixels.end(), screen.begin() + y * 800 + u32Left, screen.begin() + y * 800 + u32Left + u32Width);
+  }
+  return pixels;
+}
+
+std::vector<COLOR> StableBox(const std::string& rig, U32 u32Left, U32 u32Top, U32 u32Width, U32 u32Height) {
   std::vector<COLOR> before = Screen(rig), now;
   for (int i = 0; i < 15; i++, before = now) {
     usleep(200 * 1000);
     now = Screen(rig);
-    if (now == before && !now.empty()) break;
+    const bool bSame =
+        Box(now, u32Left, u32Top, u32Width, u32Height) == Box(before, u32Left, u32Top, u32Width, u32Height);
+    if (!now.empty() && bSame) break;
   }
   return now;
 }
@@ -128,10 +148,46 @@ bool WaitForCount(TEST_PROCESS* p, const std::string& text, size_t n, int ms) {
   return TEST_bWaitUntil([&] { return Count(Out(p), text) >= n; }, (U64)ms);
 }
 
+std::unique_ptr<TEST_PROCESS> Start(const std::string& rig, const std::string& base) {
+  auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig, "VELMORA_CWD=" + base});
+  EXPECT_TRUE(TEST_bWaitForOutput(unit.get(), "run-system sent to", 20000)) << Out(unit.get());
+  usleep(500 * 1000);  // the tasks register their items as they are told
+  return unit;
+}
+
+bool OpenMainMenuWithFix(const std::string& rig, TEST_PROCESS* unit) {
+  auto key = [&rig](const char* name) {
+    Tool(rig, std::string("key hold ") + name + " --ms 100");
+    usleep(300 * 1000);
+  };
+  for (int attempt = 0; attempt < 20; attempt++) {
+    const size_t express = Count(Out(unit), "bBeginRoot: open express");
+    const size_t main = Count(Out(unit), "bBeginRoot: open main");
+    key("MENU");
+    if (WaitForCount(unit, "bBeginRoot: open express", express + 1, 1500)) {
+      key("MENU");
+      return WaitForCount(unit, "bBeginRoot: open main", main + 1, 3000);
+    }
+    if (Count(Out(unit), "bBeginRoot: open main") > main) key("EXIT");
+    usleep(700 * 1000);
+  }
+  return false;
+}
+
 double Now(void) {
   timespec ts;
   clock_gettime(CLOCK_MONOTONIC, &ts);
   return (double)ts.tv_sec + (double)ts.tv_nsec * 1e-9;
+}
+
+void StillWater(const std::string& rig, const std::string& depth) {
+  const std::string cfg = rig + "/dev/sonar.cfg";
+  std::ifstream in(cfg);
+  std::string text((std::istreambuf_iterator<char>(in)), {});
+  text = std::regex_replace(text, std::regex("(^|\n)depth_m *= *[0-9.]+"), "$1depth_m = " + depth);
+  text = std::regex_replace(text, std::regex("depth_swing_m *= *[0-9.]+"), "depth_swing_m = 0");
+  text = std::regex_replace(text, std::regex("(^|\n)fish *= *[0-9]+"), "$1fish = 0");
+  std::ofstream(cfg) << text;
 }
 
 void SeedUnit(const std::string& base, const std::map<std::string, uint32_t>& more) {

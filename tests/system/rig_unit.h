@@ -20,6 +20,8 @@ extern const std::string kRigTool;
 
 // The tool's exit status; its output is dropped.
 int Tool(const std::string& rig, const std::string& arguments);
+// The tool's run with what it printed.
+TEST_RESULT ToolRun(const std::string& rig, const std::vector<std::string>& arguments);
 void MakeRig(const std::string& dir);
 
 // Ends the rig's helpers (pseudo-terminal relays, the paddlewheel) and
@@ -42,6 +44,12 @@ std::vector<COLOR> NextScreen(const std::string& rig, const std::vector<COLOR>& 
 // The page on display once two looks 200 ms apart agree (the last look
 // after three seconds of change): only for making goldens.
 std::vector<COLOR> StableScreen(const std::string& rig);
+// The box of a screen from (left, top), top row first; empty without a screen.
+std::vector<COLOR> Box(const std::vector<COLOR>& screen, U32 u32Left, U32 u32Top, U32 u32Width, U32 u32Height);
+// The page on display once the box from (left, top) looks the same twice
+// 200 ms apart (the last look after three seconds of change): a readout
+// over a view that scrolls.
+std::vector<COLOR> StableBox(const std::string& rig, U32 u32Left, U32 u32Top, U32 u32Width, U32 u32Height);
 ::testing::AssertionResult MatchesGolden(const std::string& name, const std::vector<COLOR>& screen);
 // Only the box of the screen from (left, top), top row first: a panel over a
 // view that changes from frame to frame.
@@ -57,6 +65,16 @@ std::vector<COLOR> StableScreen(const std::string& rig);
 // A GPS fix on the rig's GPS port once a second, for ten minutes.
 std::unique_ptr<TEST_PROCESS> FixFeed(const std::string& rig);
 
+// The unit started on the rig over the base directory, once its tasks have
+// been told to run and have registered their items.
+std::unique_ptr<TEST_PROCESS> Start(const std::string& rig, const std::string& base);
+
+// MENU until the main menu opens with a fix at hand. The express menu comes
+// first once there is a fix (its Mark needs one): a second MENU goes on to
+// the main menu; without a fix yet, the main menu is left and the next
+// second's fix awaited. FALSE after twenty tries.
+bool OpenMainMenuWithFix(const std::string& rig, TEST_PROCESS* unit);
+
 // Waits until the unit's output holds text at least n times (FALSE after
 // ms, stretched as TEST_bWaitUntil stretches it).
 bool WaitForCount(TEST_PROCESS* p, const std::string& text, size_t n, int ms);
@@ -65,6 +83,9 @@ size_t Count(const std::string& out, const std::string& text);
 std::string Out(TEST_PROCESS* p);
 // The host's monotonic clock, the log's (TEST_dLogSeconds).
 double Now(void);
+
+// The rig's water: a still bottom at depth_m, no fish.
+void StillWater(const std::string& rig, const std::string& depth);
 
 // A base directory whose store holds a unit as it leaves the factory: its
 // serial number, and any further settings given.

@@ -14,12 +14,14 @@
 #include <filesystem>
 #include <mutex>
 #include <regex>
+#include <sstream>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "golden.h"
 #include "nvram_files.h"
+#include "rig_pcline.h"
 #include "rig_unit.h"
 #include "test_process.h"
 #include "test_timing.h"
@@ -27,12 +29,6 @@
 namespace {
 
 using namespace rigunit;
-
-TEST_RESULT ToolRun(const std::string& rig, const std::vector<std::string>& arguments) {
-  std::vector<std::string> args = {"python3", kRigTool, "--rig", rig};
-  args.insert(args.end(), arguments.begin(), arguments.end());
-  return TEST_Run("/usr/bin/env", args, {}, 20000);
-}
 
 // A refusal is one line that names the tool, with status 2, never a trace.
 void ExpectRefusal(const TEST_RESULT& r, const std::string& why) {
@@ -115,6 +111,84 @@ TEST(Rig, AMissingFeedFileAndAStoppedRigAreRefused) {
   std::ofstream(nmea) << "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\n";
   ASSERT_EQ(0, Tool(rig.dir, "stop"));
   ExpectRefusal(ToolRun(rig.dir, {"feed", "ttyO4", nmea}), "was stopped");
+}
+
+// A line fault on purpose: every byte flipped in exactly one bit, or every
+// byte lost; a feed cut off by the rig's end says so in one line.
+TEST(Rig, AFeedLosesOrFlipsBytesOnRequestAndEndsInOneLineWhenTheRigStops) {
+  RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
+  ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
+  PC_LINE unitEnd;
+  ASSERT_NO_FATAL_FAILURE(unitEnd.OpenRaw(rig.dir + "/dev/ttyO4"));
+  const std::string sentence = "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47";
+  const std::string nmea = rig.dir + "/feed.nmea";
+  std::ofstream(nmea) << sentence << "\n";
+  const std::string line = sentence + "\r\n";
+
+  EXPECT_EQ(0, ToolRun(rig.dir, {"feed", "ttyO4", nmea, "--baud", "38400", "--corrupt", "1"}).status);
+  const std::string flipped = unitEnd.Quiet();
+  ASSERT_EQ(line.size(), flipped.size());
+  for (size_t i = 0; i < line.size(); i++) {
+    EXPECT_EQ(1, __builtin_popcount((U8)(line[i] ^ flipped[i]))) << "byte " << i;
+  }
+  EXPECT_EQ(0, ToolRun(rig.dir, {"feed", "ttyO4", nmea, "--baud", "38400", "--drop", "1"}).status);
+  EXPECT_EQ("", unitEnd.Quiet());
+  ExpectRefusal(ToolRun(rig.dir, {"feed", "ttyO4", nmea, "--drop", "1.5"}), "probability");
+
+  auto feed = TEST_Spawn("/usr/bin/env", {"python3", kRigTool, "--rig", rig.dir, "feed", "ttyO4", nmea, "--baud",
+                                          "38400", "--repeat", "100000", "--every", "0.05"});
+  struct pollfd p = {unitEnd.fd, POLLIN, 0};
+  ASSERT_EQ(1, poll(&p, 1, 10000)) << "the feed began";
+  ASSERT_EQ(0, Tool(rig.dir, "stop"));
+  ExpectRefusal(TEST_Finish(std::move(feed), 10000), "stopped while feeding ttyO4");
+}
+
+// The unit answers for its keys and tasks on the rig, and only while it
+// runs: a new unit's model is 585.
+TEST(Rig, TheRunningUnitTellsAKeysValueAndItsTasksCounters) {
+  RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
+  ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
+  const std::string base = TEST_MakeTempDir("velmora-base");
+  SeedUnit(base, {{"SQCD", 1}});
+  ExpectRefusal(ToolRun(rig.dir, {"db", "SMDL"}), "no unit answers");
+  auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base});
+  ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "initialised after", 20000)) << Out(unit.get());
+
+  const TEST_RESULT model = ToolRun(rig.dir, {"db", "SMDL"});
+  EXPECT_EQ(0, model.status) << model.err;
+  EXPECT_EQ("SMDL 585\n", model.out);
+  ExpectRefusal(ToolRun(rig.dir, {"db", "QQQQ"}), "the unit has no QQQQ");
+  ExpectRefusal(ToolRun(rig.dir, {"db", "SMDLX"}), "four letters");
+
+  const TEST_RESULT status = ToolRun(rig.dir, {"status"});
+  EXPECT_EQ(0, status.status) << status.err;
+  // One line a task, the main thread's last: id, name, state, mails, idle, longest.
+  std::map<std::string, std::vector<std::string>> rows;
+  std::istringstream lines(status.out);
+  for (std::string text; std::getline(lines, text);) {
+    std::smatch m;
+    if (std::regex_match(text, m, std::regex(R"( *(\d+) (\S+) +(not started|running|waiting|ended) +(\d+) +(\d+) +(\d+))"))) {
+      rows[m[2]] = {m[1], m[3], m[4]};
+    }
+  }
+  EXPECT_EQ(72u, rows.size()) << status.out;
+  EXPECT_EQ("not started", rows["RTXCBUG"][1]);
+  EXPECT_NE("not started", rows["VIEWTASK"][1]);
+  EXPECT_GT(std::stoul(rows["VIEWTASK"][2]), 0u) << "the view task took its layers by mail";
+
+  TEST_Signal(unit.get(), SIGTERM);
+  TEST_RESULT r = TEST_Finish(std::move(unit), 10000);
+  ExpectRefusal(ToolRun(rig.dir, {"db", "SMDL"}), "no unit answers");
+  EXPECT_EQ(std::string::npos, r.out.find("error:")) << r.out;
+}
+
+// Without a display the window cannot open: the tool says so and stops.
+TEST(Rig, TheViewWindowWithoutADisplayIsRefused) {
+  RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
+  ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
+  ExpectRefusal(TEST_Run("/usr/bin/env", {"python3", kRigTool, "--rig", rig.dir, "view"},
+                         {"DISPLAY=", "WAYLAND_DISPLAY=", "SDL_VIDEODRIVER="}, 20000),
+                "no display");
 }
 
 // The panel is lit once the settings are restored, never darker than level 5

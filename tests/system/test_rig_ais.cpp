@@ -58,7 +58,8 @@ TEST(RigAis, TheTargetListOpensFromTheAisMenuOverTheFedPool) {
   for (const char* key : {"MENU", "RIGHT", "RIGHT", "RIGHT", "DOWN", "RIGHT", "DOWN", "DOWN", "RIGHT"}) Press(rig.dir, key);
   ASSERT_TRUE(WaitForCount(unit.get(), "action Target List", 1, 5000)) << Out(unit.get());
   // The first eight of the pool in MMSI order, the first highlighted, and
-  // the footer arrow for the rest.
+  // the footer arrow for the rest. Without a fix or GPS time no TCPA is
+  // known: dashes, not "0:00"; speeds in the unit's kph.
   EXPECT_TRUE(ShowsGoldenBox(rig.dir, "ais_target_list", 80, 0, 640, 480));
   TEST_Signal(unit.get(), SIGTERM);
   TEST_RESULT r = TEST_Finish(std::move(unit), 10000);

@@ -63,4 +63,68 @@ TEST(Rig, TheMainMenuOpensOnSetupWritesTheSonarSettingAndAsksBeforeRestoringDefa
   EXPECT_EQ(std::string::npos, r.out.find("error:")) << r.out;
 }
 
+// The Alarms tab of a metric unit with a fix: the navigation alarms in
+// metres, the unit named (100 m and 50 m by factory default), never as bare
+// feet.
+TEST(Rig, TheAlarmsMenuOfAMetricUnitShowsItsDistancesInMetres) {
+  RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
+  ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
+  const std::string base = TEST_MakeTempDir("velmora-base");
+  SeedUnit(base, {{"SQCD", 1}});
+  auto feed = FixFeed(rig.dir);
+  auto unit = Start(rig.dir, base);
+  ASSERT_TRUE(OpenMainMenuWithFix(rig.dir, unit.get())) << Out(unit.get());
+  const U32 kLeft = 120, kTop = 11, kWidth = 560, kHeight = 384;
+  EXPECT_TRUE(MatchesGoldenBox("alarms_metric", StableBox(rig.dir, kLeft, kTop, kWidth, kHeight), kLeft, kTop, kWidth,
+                               kHeight));
+  TEST_Signal(unit.get(), SIGTERM);
+  TEST_RESULT r = TEST_Finish(std::move(unit), 10000);
+  EXPECT_EQ(std::string::npos, r.out.find("error:")) << r.out;
+  TEST_Signal(feed.get(), SIGTERM);
+  TEST_Finish(std::move(feed), 5000);
+}
+
+// Feet chosen under Setup > Units - Depth, then POWER held: the next start
+// shows the still 12 m bottom as 39.4 ft in the 2D view's readout and in the
+// big-digits Depth box (12 / 0.3048 = 39.37).
+TEST(Rig, DepthInFeetChosenInTheMenuIsShownInFeetAfterAnOrderlyRestart) {
+  RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
+  ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
+  StillWater(rig.dir, "12");
+  const std::string base = TEST_MakeTempDir("velmora-base");
+  SeedUnit(base, {{"SQCD", 1}});
+  const std::vector<std::string> environment = {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base};
+  auto unit = TEST_Spawn(kVelmora, {}, environment);
+  ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "run-system sent to", 20000));
+  usleep(500 * 1000);  // the tasks register their items as they are told
+  for (const char* key : {"MENU", "RIGHT", "DOWN", "RIGHT"}) {
+    EXPECT_EQ(0, Tool(rig.dir, std::string("key hold ") + key + " --ms 100"));
+  }
+  ASSERT_TRUE(WaitForCount(unit.get(), "write SUDP = 11 taken", 1, 5000)) << Out(unit.get());
+  const size_t closed = Count(Out(unit.get()), "CMNU 0");
+  EXPECT_EQ(0, Tool(rig.dir, "key hold EXIT --ms 100"));
+  EXPECT_TRUE(WaitForCount(unit.get(), "CMNU 0", closed + 1, 5000));
+  EXPECT_EQ(0, Tool(rig.dir, "key press POWER"));
+  EXPECT_TRUE(WaitForCount(unit.get(), "settings written", 1, 10000)) << Out(unit.get());
+  EXPECT_EQ(0, Tool(rig.dir, "key release POWER"));
+  TEST_RESULT r = TEST_Finish(std::move(unit), 15000);
+  EXPECT_EQ(10, r.status) << r.out << r.err;
+  EXPECT_EQ(11u, nvfiles::Stored(base, "SUDP")) << "feet";
+
+  unit = TEST_Spawn(kVelmora, {}, environment);
+  ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "update CVEW to 21", 20000)) << Out(unit.get());
+  ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "bottom found at", 10000)) << Out(unit.get());
+  const U32 kReadoutWidth = 130, kReadoutHeight = 44;
+  EXPECT_TRUE(MatchesGoldenBox("feet_2d_readout", StableBox(rig.dir, 0, 0, kReadoutWidth, kReadoutHeight), 0, 0,
+                               kReadoutWidth, kReadoutHeight));
+  EXPECT_EQ(0, Tool(rig.dir, "key hold VIEW --ms 100"));
+  ASSERT_TRUE(WaitForCount(unit.get(), "update CVEW to 22", 1, 5000)) << Out(unit.get());
+  const U32 kBoxWidth = 292, kBoxHeight = 158;
+  EXPECT_TRUE(MatchesGoldenBox("feet_big_digits_depth", StableBox(rig.dir, 0, 0, kBoxWidth, kBoxHeight), 0, 0,
+                               kBoxWidth, kBoxHeight));
+  TEST_Signal(unit.get(), SIGTERM);
+  r = TEST_Finish(std::move(unit), 10000);
+  EXPECT_EQ(std::string::npos, r.out.find("error:")) << r.out;
+}
+
 }  // namespace

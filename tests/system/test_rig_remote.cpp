@@ -7,11 +7,14 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "nvram_files.h"
 #include "rig_unit.h"
 #include "test_process.h"
 #include "test_timing.h"
@@ -81,6 +84,63 @@ TEST(RigRemote, TheDongleIsAskedItsModeEverySecondUntilItAcknowledges) {
   TEST_Signal(unit.get(), SIGTERM);
   TEST_RESULT r = TEST_Finish(std::move(unit), 10000);
   EXPECT_EQ(std::string::npos, r.out.find("error:")) << r.out;
+}
+
+// The remote's MOB (Mark held past a second, with "MOB" chosen for it): the
+// place is stored with the MOB icon, the MOB bar tells where, and its
+// elapsed time runs. Before the first fix the mark is refused: it is held
+// again until the unit reports it.
+TEST(RigRemote, TheRemotesManOverboardStoresThePlaceAndShowsTheMobBarCounting) {
+  RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
+  ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
+  const std::string base = TEST_MakeTempDir("velmora-base");
+  SeedUnit(base, {{"SQCD", 1}, {"SK01", 1}});
+  auto feed = FixFeed(rig.dir);
+  auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base});
+  ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "L_TASK_Start: task 71 ", 20000)) << Out(unit.get());
+  const int fd = open((rig.dir + "/serial/ttyO3").c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(fd, 0);
+  // Key 0 (Mark) is sent as 58 + 0; state 1 down, 0 up.
+  const std::string down = DongleLine("PQVM100,3A,01"), up = DongleLine("PQVM100,3A,00");
+  const std::string marked = "man overboard at waypoint ";
+  for (int i = 0; i < 20 && Count(Out(unit.get()), marked) == 0; i++) {
+    ASSERT_EQ((ssize_t)down.size(), write(fd, down.data(), down.size()));
+    WaitForCount(unit.get(), marked, 1, 1600);
+    ASSERT_EQ((ssize_t)up.size(), write(fd, up.data(), up.size()));
+    WaitForCount(unit.get(), marked, 1, 500);
+  }
+  close(fd);
+  const std::string out = Out(unit.get());
+  const size_t at = out.find(marked);
+  ASSERT_NE(std::string::npos, at) << out;
+  const std::string index = std::to_string(atoi(out.c_str() + at + marked.size()));
+
+  // The record: an 8-byte file head, then the status (saved: 1) in the low
+  // six bits and the icon.
+  const std::vector<uint8_t> record = nvfiles::Read(rig.dir + "/usr/velmora/wpts/" + index);
+  ASSERT_GE(record.size(), 10u) << index;
+  EXPECT_EQ(1, record[8] & 0x3F);
+  EXPECT_EQ(30, record[9]) << "the MOB icon";
+
+  // The bar across the bottom: the icon, "MOB at:" and the fixed position;
+  // right of it the elapsed time, which moves on.
+  constexpr U32 kBarTop = 432, kElapsedLeft = 360;
+  std::vector<COLOR> screen = Screen(rig.dir);
+  EXPECT_TRUE(MatchesGoldenBox("rig_mob_bar", screen, 0, kBarTop, kElapsedLeft - 4, 480 - kBarTop));
+  const std::vector<COLOR> first = Box(screen, kElapsedLeft, kBarTop, 800 - kElapsedLeft, 480 - kBarTop);
+  ASSERT_FALSE(first.empty());
+  bool bMoved = false;
+  for (int i = 0; i < 60 && !bMoved; i++) {
+    usleep(100 * 1000);
+    bMoved = Box(Screen(rig.dir), kElapsedLeft, kBarTop, 800 - kElapsedLeft, 480 - kBarTop) != first;
+  }
+  EXPECT_TRUE(bMoved) << "the elapsed time counts";
+
+  TEST_Signal(unit.get(), SIGTERM);
+  TEST_RESULT r = TEST_Finish(std::move(unit), 10000);
+  EXPECT_EQ(std::string::npos, r.out.find("error:")) << r.out;
+  TEST_Signal(feed.get(), SIGTERM);
+  TEST_Finish(std::move(feed), 5000);
 }
 
 }  // namespace

@@ -15,17 +15,6 @@ namespace {
 
 using namespace rigunit;
 
-// The rig's water: a still bottom at depth_m, no fish.
-void StillWater(const std::string& rig, const std::string& depth) {
-  const std::string cfg = rig + "/dev/sonar.cfg";
-  std::ifstream in(cfg);
-  std::string text((std::istreambuf_iterator<char>(in)), {});
-  text = std::regex_replace(text, std::regex("(^|\n)depth_m *= *[0-9.]+"), "$1depth_m = " + depth);
-  text = std::regex_replace(text, std::regex("depth_swing_m *= *[0-9.]+"), "depth_swing_m = 0");
-  text = std::regex_replace(text, std::regex("(^|\n)fish *= *[0-9]+"), "$1fish = 0");
-  std::ofstream(cfg) << text;
-}
-
 // The light scheme's entry of a colour, -1 for none.
 int Entry(COLOR c) {
   const COLOR* scheme = T_N_HISTORY_pcolScheme(FALSE);

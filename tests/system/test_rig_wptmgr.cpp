@@ -1,6 +1,7 @@
 // The waypoint manager in the whole unit on a host rig: a waypoint made
 // through the item menu and the form's keys is listed, written to the
-// store's files and read back by the next start.
+// store's files and read back by the next start; one deleted on screen
+// stays deleted when the power goes at once.
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -43,13 +44,6 @@ bool InWaypointFiles(const std::string& rig, const std::string& text) {
     if (bytes.str().find(text) != std::string::npos) return true;
   }
   return false;
-}
-
-// The unit started on the rig, its tasks told to run.
-std::unique_ptr<TEST_PROCESS> Start(const std::string& rig, const std::string& base) {
-  auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig, "VELMORA_CWD=" + base});
-  EXPECT_TRUE(TEST_bWaitForOutput(unit.get(), "run-system sent to", 20000)) << Out(unit.get());
-  return unit;
 }
 
 // The list box of the manager's window.
@@ -106,6 +100,37 @@ TEST(RigWptMgr, AWaypointMadeThroughTheFormsIsListedAndSurvivesARestart) {
 
   auto again = Start(rig.dir, base);
   EXPECT_TRUE(OpenManager(rig.dir, again.get(), "wptmgr_listed_waypoint")) << Out(again.get());
+  TEST_Signal(again.get(), SIGTERM);
+  TEST_Finish(std::move(again), 10000);
+  TEST_Signal(feed.get(), SIGTERM);
+  TEST_Finish(std::move(feed), 5000);
+}
+
+// The power goes (kill -9) right after a delete the user confirmed, before
+// the unit ever saved its settings: the next start rebuilds the tree from
+// the record files it finds, and the deleted waypoint must not be among them.
+TEST(RigWptMgr, AWaypointDeletedOnScreenStaysDeletedAfterAKill) {
+  RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
+  ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
+  const std::string base = TEST_MakeTempDir("velmora-base");
+  SeedUnit(base, {{"SQCD", 1}});
+  auto feed = FixFeed(rig.dir);
+  auto unit = Start(rig.dir, base);
+  ASSERT_TRUE(OpenManager(rig.dir, unit.get(), "wptmgr_empty_list")) << Out(unit.get());
+  Keys(rig.dir, {"RIGHT", "RIGHT", "DOWN", "RIGHT"});
+  Keys(rig.dir, {"DOWN", "DOWN", "DOWN", "DOWN", "DOWN", "DOWN", "RIGHT"});
+  ASSERT_TRUE(TEST_bWaitUntil([&] { return InWaypointFiles(rig.dir, "WP001"); }, 5000)) << Out(unit.get());
+  // The waypoint's menu, Delete, Selected, and Yes in the confirmation,
+  // which answers without a click.
+  Keys(rig.dir, {"RIGHT", "DOWN", "RIGHT", "RIGHT"});
+  EXPECT_EQ(0, Tool(rig.dir, "key hold RIGHT --ms 100"));
+  TEST_bWaitUntil([&] { return !InWaypointFiles(rig.dir, "WP001"); }, 5000);
+  TEST_Signal(unit.get(), SIGKILL);
+  TEST_Finish(std::move(unit), 10000);
+
+  auto again = Start(rig.dir, base);
+  ASSERT_TRUE(OpenManager(rig.dir, again.get(), "wptmgr_empty_list")) << Out(again.get());
+  EXPECT_FALSE(InWaypointFiles(rig.dir, "WP001"));
   TEST_Signal(again.get(), SIGTERM);
   TEST_Finish(std::move(again), 10000);
   TEST_Signal(feed.get(), SIGTERM);

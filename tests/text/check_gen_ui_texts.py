@@ -13,40 +13,86 @@ GEN = os.path.join(ROOT, "tools", "gen_ui_texts.py")
 DATA = os.path.join(ROOT, "data", "text")
 
 
-def run(po_name, body):
+def entry(context, english, text, fuzzy=False):
+    return {"context": context, "english": english, "text": text, "fuzzy": fuzzy}
+
+
+def put(path, e):
+    """Writes the entry into the file, in place of one of the same table."""
+    with open(path, encoding="utf-8") as f:
+        blocks = f.read().split("\n\n")
+    blocks = [b for b in blocks if f'msgctxt "{e["context"]}"\n' not in b + "\n"]
+    block = ("#, fuzzy\n" if e["fuzzy"] else "") + f'msgctxt "{e["context"]}"\nmsgid "{e["english"]}"\n'
+    block += f'msgstr "{e["text"]}"'
+    with open(path, "w", encoding="utf-8") as f:
+        f.write("\n\n".join(blocks + [block]) + "\n")
+
+
+def run(*edits):
+    """Generates from a copy of the catalogue with (file, entry) edits."""
     with tempfile.TemporaryDirectory() as tmp:
-        shutil.copytree(os.path.join(DATA, "po"), os.path.join(tmp, "po"))
-        if po_name:
-            with open(os.path.join(tmp, "po", po_name), "a", encoding="utf-8") as f:
-                f.write(body)
+        po = os.path.join(tmp, "po")
+        shutil.copytree(os.path.join(DATA, "po"), po)
+        for name, e in edits:
+            put(os.path.join(po, name), e)
         result = subprocess.run(
             [sys.executable, GEN, "--codepages", os.path.join(DATA, "codepages.txt"),
-             "--pot", os.path.join(tmp, "po", "texts.pot"), "--po-dir", os.path.join(tmp, "po"),
+             "--pot", os.path.join(po, "texts.pot"), "--po-dir", po,
              "--header", os.path.join(tmp, "t.h"), "--source", os.path.join(tmp, "t.cpp")],
             capture_output=True, text=True)
         source = open(os.path.join(tmp, "t.cpp"), encoding="utf-8").read() if result.returncode == 0 else ""
         return result.returncode, result.stderr, source
 
 
+failures = 0
+
+
 def expect(condition, what):
+    global failures
     if not condition:
         print("FAILED:", what)
-        sys.exit(1)
+        failures += 1
 
 
-code, err, _ = run("de.po", '\nmsgctxt "Yes"\nmsgid "Yes"\nmsgstr "日"\n')
+# Code pages: each language's page, and only the template's tables.
+code, err, _ = run(("de.po", entry("Yes", "Yes", "日")))
 expect(code != 0 and "U+65E5" in err and "Yes" in err, "a character off the page fails the build: " + err)
 
-code, err, _ = run("ru.po", '\nmsgctxt "Yes"\nmsgid "Yes"\nmsgstr "Ją"\n')
+code, err, _ = run(("ru.po", entry("Yes", "Yes", "Ją")))
 expect(code != 0 and "U+0105" in err, "Russian texts use page 2, which lacks Polish letters: " + err)
 
-code, err, _ = run("fr.po", '\nmsgctxt "No_Such_Table"\nmsgid "Nothing"\nmsgstr "Rien"\n')
+code, err, _ = run(("fr.po", entry("No_Such_Table", "Nothing", "Rien")))
 expect(code != 0 and "No_Such_Table" in err, "a stale translation fails the build: " + err)
 
-code, err, source = run("de.po", '\nmsgctxt "Yes"\nmsgid "Yes"\nmsgstr "Jä"\n')
+code, err, source = run(("de.po", entry("Yes", "Yes", "Jä")))
 expect(code == 0, "a translation on the page builds: " + err)
-expect('"J\\344"' in source, "the translation is in the page's bytes")
+expect(code == 0 and '"J\\344"' in source, "the translation is in the page's bytes")
 
-code, err, source = run("de.po", '\n#, fuzzy\nmsgctxt "No"\nmsgid "No"\nmsgstr "Nein"\n')
-expect(code == 0 and '"Nein"' not in source, "a fuzzy translation is not shipped")
-print("1 passed, 0 failed")
+code, err, source = run(("de.po", entry("No", "No", "Nein", fuzzy=True)))
+expect(code == 0 and '"Nein"' not in source, "a fuzzy translation is not shipped: " + err)
+
+# Placeholders: the program fills them in from the English text's shape.
+pings = ("texts.pot", entry("Pings_Per_Second", "%d pings in %.1f s", ""))
+code, err, source = run(pings, ("de.po", entry("Pings_Per_Second", "%d pings in %.1f s", "%d Pings in %.1f s")))
+expect(code == 0, "the same conversions in the same order build: " + err)
+
+for bad, why in (("%.1f s: %d Pings", "swapped"), ("%d Pings", "one lost"), ("%d Pings in %.1f s (%s)", "one added"),
+                 ("%d Pings in %d s", "another type"), ("%d Pings in %.2f s", "another precision")):
+    code, err, _ = run(pings, ("de.po", entry("Pings_Per_Second", "%d pings in %.1f s", bad)))
+    expect(code != 0 and "de: Pings_Per_Second" in err and "printf placeholders" in err and "%.1f" in err,
+           f"a translation with its conversions {why} fails the build: {err}")
+
+code, err, _ = run(("fr.po", entry("Route_Saved", "Route {XXX} Saved", "Route enregistrée")))
+expect(code != 0 and "fr: Route_Saved" in err and "0 {...} markers" in err, "a lost name marker fails: " + err)
+
+code, err, _ = run(("it.po", entry("Shutdown_in_seconds", "Shutdown in {#} seconds", "Spegnimento {#} in {#} s")))
+expect(code != 0 and "2 {...} markers" in err, "an extra count marker fails: " + err)
+
+code, err, _ = run(("pl.po", entry("Records_Not_Taken", "Records from the PC not taken: #", "Rekordy z PC: # (#)")))
+expect(code != 0 and "2 '#' placeholders" in err, "an extra bare '#' fails: " + err)
+
+code, err, source = run(("ja.po", entry("Route_Saved", "Route {XXX} Saved", "ルート｛XXX｝を保存しました")))
+expect(code == 0, "the full-width braces are markers as the template filler reads them: " + err)
+
+print(f"{failures} cases failed" if failures else "every case passed")
+sys.exit(1 if failures else 0)

@@ -11,12 +11,6 @@
 
 namespace {
 
-std::u16string FromPage(const char* text, U32 language) {
-  UCHAR16 out[512];
-  U_UNICODE_vFromQX(out, text, 512, language);
-  return std::u16string((const char16_t*)out);
-}
-
 std::string ToPage(const std::u16string& text, U32 language, int size = 512) {
   char out[512];
   U_UNICODE_vToQX(out, (const UCHAR16*)text.c_str(), size, language);

@@ -23,6 +23,7 @@
 #include "test_tasks.h"
 #include "test_timing.h"
 #include "u_keyboard.h"
+#include "u_demoscript.h"
 #include "ui_frame.h"
 
 namespace {
@@ -104,6 +105,10 @@ class Demo : public ::testing::Test {
 };
 
 void DemoDrawNothing(BITMAP*, WINDOW_SPECIFICATION_POINTER) {}
+
+}  // namespace
+extern const TUTORIAL_DATA g_DEMO_englishScript;
+namespace {
 
 TEST_F(Demo, WithoutAScriptTheLoopShowsFourViewsAndAKeyPausesItForThreeMinutes) {
   for (LAYER_ID view : {SONAR_VIEW_PRIORITY, SONAR_ZOOM_VIEW_PRIORITY, SONAR_DUAL_BEAM_VIEW_PRIORITY}) {
@@ -252,6 +257,21 @@ void DemoCards(void) {
     ASSERT_EQ(0, system(copy.c_str()));
   }
   ASSERT_TRUE(UI_bWaitFor([] { return H_DATABASE_bFetchU32(FCID("TMMC"), nullptr, nullptr, nullptr); }));
+}
+
+// The shipped script's first balloon over the sonar view, with the exit box
+// clear of it and of the view's edges: the script up to its first wait,
+// which here lasts.
+TEST_F(Demo, TheFirstScreenOfTheShippedScript) {
+  UI_vShowBlackView();
+  const std::string shipped(g_DEMO_englishScript.data, g_DEMO_englishScript.dataSize);
+  const size_t wait = shipped.find("\nWAIT ");
+  ASSERT_NE(std::string::npos, wait);
+  Enter(shipped.substr(0, wait) + "\nWAIT 9999\nENDCHAPTER\n");
+  DemoDelaysUntil(9999000, TEST_u64SlackMs(5000));
+  ASSERT_EQ(NO_ERROR, T_DEMO_eError());
+  UI_vFrame();
+  EXPECT_TRUE(UI_MatchGolden("demo_first_screen", UI_Screen(), G_SCREEN_WIDTH, G_SCREEN_HEIGHT));
 }
 
 TEST_F(Demo, ABalloonWithBulletsAndMoreInformationOverAPhoto) {

@@ -8,7 +8,9 @@
 
 #include "t_messagebox.h"
 #include "t_view.h"
+#include "font_test.h"
 #include "text_util.h"
+#include "ui_texts.h"
 #include "u_language.h"
 #include "u_dialog.h"
 #include "u_view.h"
@@ -46,21 +48,27 @@ void DrawAlarm(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) { U_DIALOG_vDrawDi
 
 void Nothing() {}
 
+// The frame in the language (with its code page) over a black view, the
+// message-box task running; and everything back to English after.
+void StartFramesIn(unsigned language) {
+  UI_vStart();
+  UI_vReset();
+  SetLanguageAndFontSet(language);
+  UI_vShowBlackView();
+  UI_vSend(M_MESSAGEBOX, CMD_ID_RUN_SYSTEM);
+  ASSERT_TRUE(UI_bWaitFor([] { return T_VIEW_bIsLayerActive(MESSAGEBOX_LAYER); }));
+}
+
+void StopFrames() {
+  for (int i = 0; i < 4; i++) T_MESSAGEBOX_vResetConfState();
+  SetLanguageAndFontSet(LANGUAGE_ENGLISH);
+  UI_vReset();
+}
+
 class GoldenFrames : public ::testing::TestWithParam<TEXTS> {
  protected:
-  void SetUp() override {
-    UI_vStart();
-    UI_vReset();
-    SetLanguage(GetParam().language);
-    UI_vShowBlackView();
-    UI_vSend(M_MESSAGEBOX, CMD_ID_RUN_SYSTEM);
-    ASSERT_TRUE(UI_bWaitFor([] { return T_VIEW_bIsLayerActive(MESSAGEBOX_LAYER); }));
-  }
-  void TearDown() override {
-    for (int i = 0; i < 4; i++) T_MESSAGEBOX_vResetConfState();
-    SetLanguage(LANGUAGE_ENGLISH);
-    UI_vReset();
-  }
+  void SetUp() override { StartFramesIn(GetParam().language); }
+  void TearDown() override { StopFrames(); }
   std::string Name(const char* what) { return std::string(what) + "_" + GetParam().name; }
 };
 
@@ -106,5 +114,31 @@ TEST_P(GoldenFrames, ThePowerCountDown) {
 
 INSTANTIATE_TEST_SUITE_P(Languages, GoldenFrames, ::testing::ValuesIn(kTexts),
                          [](const ::testing::TestParamInfo<TEXTS>& info) { return std::string(info.param.name); });
+
+// A question of the catalogue in its box as six scripts write it, title and
+// answers from the language files too. The Russian, Greek, Japanese, Korean
+// and Chinese pictures follow their translations.
+struct SCRIPT {
+  const char* name;
+  unsigned language;
+};
+
+class ScriptFrames : public ::testing::TestWithParam<SCRIPT> {
+ protected:
+  void SetUp() override { StartFramesIn(GetParam().language); }
+  void TearDown() override { StopFrames(); }
+};
+
+TEST_P(ScriptFrames, AConfirmationOfTheCatalogue) {
+  T_MESSAGEBOX_vSetupConfMessageWithTitle(Delete_Route_Q[GetParam().language], Nothing, Nothing, TRUE, 0);
+  UI_vFrame();
+  EXPECT_TRUE(UI_MatchGolden(std::string("confirm_catalogue_") + GetParam().name, UI_Screen(), G_SCREEN_WIDTH,
+                             G_SCREEN_HEIGHT));
+}
+
+const SCRIPT kScripts[] = {{"de", LANGUAGE_GERMAN},   {"ru", LANGUAGE_RUSSIAN}, {"el", LANGUAGE_GREEK},
+                           {"ja", LANGUAGE_JAPANESE}, {"ko", LANGUAGE_KOREAN},  {"zh_CN", LANGUAGE_CHINESE_SIMPLIFIED}};
+INSTANTIATE_TEST_SUITE_P(Scripts, ScriptFrames, ::testing::ValuesIn(kScripts),
+                         [](const ::testing::TestParamInfo<SCRIPT>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -170,7 +170,7 @@ std::vector<COLOR> CountdownFrame() {
 // than its second (less the poll), and a busy machine only shows it later.
 TEST_F(Keyboard, PowerHeldShowsTwoAtOneSecondOneFromTwoSecondsAndTheReleaseRemovesIt) {
   UI_vShowBlackView();
-  const std::vector<COLOR> two = Expected("Shutdown in 2 seconds"), one = Expected("Shutdown in 1 seconds");
+  const std::vector<COLOR> two = Expected("Shutdown in 2 seconds"), one = Expected("Shutdown in 1 second");
   const double start = (double)L_CLOCK_qwGetTimeInMillis();
   UI_vKey(UI_POWER, 1);
   double shownTwo = 0, shownOne = 0;

@@ -293,7 +293,7 @@ TEST_F(View, AnImageRequestWithoutACardTaskGivesItsPageBackAndFails) {
 
 bool NoticeShown() {
   UI_vFrame();
-  for (S32 y = 0; y < 40; y++) {
+  for (S32 y = 0; y < (S32)G_SCREEN_HEIGHT; y++) {
     for (S32 x = 0; x < (S32)G_SCREEN_WIDTH; x++) {
       if (Pixel(x, y) != 0x0000) return true;
     }

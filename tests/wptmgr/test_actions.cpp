@@ -16,6 +16,7 @@
 #include "t_nav_twr.h"
 #include "t_nav_views.h"
 #include "u_alarm.h"
+#include "version.h"
 #include "wptmgr_rig.h"
 
 namespace {
@@ -138,6 +139,34 @@ TEST_F(Actions, DuplicateIntoARouteLinksWaypointsOnlyAndAGroupIsNeverMovedIntoIt
   }
 }
 
+TEST_F(Actions, DownFromTheLastRowReachesPasteHereAndAPasteIntoTheOwnGroupSaysWhyNothingChanged) {
+  const U16 g = Group("G"), other = Group("Other");
+  const U16 a = Waypoint("A", g), b = Waypoint("B", g);
+  T_NAV_GROUP_vSetup();
+  Notes();
+  for (void (*take)(U32) : {T_NAV_GROUP_vCopyHighlightedItem, T_NAV_GROUP_vCutHighlightedItem}) {
+    Open(g);
+    Highlight(a);
+    take(0);
+    Click();
+    ASSERT_EQ(MODE_PASTE, g_WPM.eMode);
+    Cursor(CURSOR_SOUTH);
+    Cursor(CURSOR_SOUTH);
+    EXPECT_EQ(STATE_OPTIONS_MENU, g_WPM.eInputState) << "down from the last row";
+    EXPECT_EQ(1, Click());
+    Cursor(CURSOR_EAST);  // Paste here
+    EXPECT_EQ((std::vector<std::string>{"Nothing pasted: the items are already in this group."}), Notes());
+    EXPECT_EQ((std::vector<U16>{a, b}), Links(g));
+  }
+  Open(g);
+  Highlight(b);
+  T_NAV_GROUP_vCutHighlightedItem(0);
+  Open(other);
+  T_NAV_GROUP_vPasteSelectedItems();
+  EXPECT_EQ((std::vector<std::string>{"Total 1 items moved."}), Notes()) << "elsewhere the count as before";
+  EXPECT_EQ(std::vector<U16>{a}, Links(g));
+}
+
 TEST_F(Actions, MovingALockedWaypointIntoASharedGroupRelinksItsSharedTwin) {
   const U16 shared = Group("Shared");
   GROUP_HEADER h = {};
@@ -161,6 +190,36 @@ TEST_F(Actions, MovingALockedWaypointIntoASharedGroupRelinksItsSharedTwin) {
   T_NAV_GROUP_vPasteSelectedItems();
   EXPECT_EQ(std::vector<U16>{twin}, Links(shared));
   EXPECT_TRUE(Links(locked).empty());
+}
+
+// The power goes right after a confirmed delete, before the unit ever saved
+// its settings: the next start finds no version and rebuilds the tree from
+// every record file it reads. A deleted waypoint or track must not be among
+// them.
+TEST_F(Actions, AConfirmedDeleteOutlivesAPowerLossAndARebuild) {
+  const U16 g = Group("G");
+  const U16 a = Waypoint("A", g), b = Waypoint("B", g);
+  T_NAV_GROUP_vSetup();
+  Open(g);
+  Highlight(a);
+  T_NAV_GROUP_vDeleteWaypointEX(0);
+  Yes();
+  T_NAV_GROUP_vShutdown();
+  H_DATABASE_vInit();
+  State(3);
+  VERSION_bDetectVersionChange();
+  ASSERT_TRUE(VERSION_bIsUpgradingToGroupedWaypointManagement());
+  T_NAV_vInitTracksWaypointsRoutes();
+  EXPECT_EQ(WPT_STATUS_FREE, T_NAV_pGetWaypoint(a)->u8Status);
+  EXPECT_FALSE(Exists(File("wpts", a)));
+  EXPECT_EQ(WPT_STATUS_SAVED, T_NAV_pGetWaypoint(b)->u8Status);
+  // The next start is an ordinary one again.
+  for (FOURCHARID id : {FCID("SFVR"), FCID("SAGS"), FCID("SAGE")}) {
+    H_DATABASE_bUpdateEverythingU32(id, id == FCID("SFVR") ? VERSION_STORED_NUMBER : 1, P_NORMAL, D_UNKNOWN, nullptr,
+                                    DB_NEVER_STALE);
+  }
+  VERSION_bDetectVersionChange();
+  ASSERT_FALSE(VERSION_bIsUpgradingToGroupedWaypointManagement());
 }
 
 TEST_F(Actions, DeletesRefuseNavigatedItemsAndAllInstancesKeepsTheAskedItem) {
@@ -290,6 +349,42 @@ void ExpectWhole(const char* step) {
       ASSERT_TRUE(T_NAV_GROUP_DATA_bIsInAnyGroup((U16)i)) << step << ": orphan waypoint " << i;
     }
   }
+}
+
+// Sharing locked waypoints replaces each with a shared copy: three records a
+// waypoint. Run under the store's lock as the keys run it, it lets go of the
+// lock after each waypoint while its records reach the medium, so drawing is
+// never held up behind the whole run or a single force.
+TEST_F(Actions, SharingLetsGoOfTheStoreLockWhileItsRecordsReachTheMedium) {
+  std::vector<U16> locked;
+  for (int i = 0; i < 12; i++) {
+    WAYPOINT w = NAVTEST_Waypoint(i * 100, 0, ("L" + std::to_string(i)).c_str(), WPT_STATUS_SAVED, TRUE);
+    locked.push_back(T_NAV_nAddWaypoint(&w, TRUE));
+    ASSERT_TRUE(T_NAV_GROUP_DATA_bAddLink(Root(), locked.back()));
+  }
+  T_NAV_GROUP_vSetup();
+  Open(Root());
+  for (U16 id : locked) {
+    Highlight(id);
+    T_NAV_GROUP_vSelectItem(0);
+  }
+  ASSERT_EQ(locked, Selected());
+  NAVTEST_LOCK_WATCH watch;
+  L_MUTEX_LockWait(RES_NAV_DATA);
+  watch.bDuring = TRUE;
+  T_NAV_GROUP_vShareSelectedItems(0);
+  watch.bDuring = FALSE;
+  L_MUTEX_Unlock(RES_NAV_DATA);
+  EXPECT_GE(watch.u32ForcedDuring, 12u) << "each waypoint's records land before the next is shared";
+  EXPECT_EQ(0u, watch.u32ForcedUnderLock);
+  EXPECT_EQ(1, watch.nTakenMeanwhile);
+  U32 shared = 0;
+  for (U16 id : Links(Root())) {
+    const WAYPOINT* w = WPM_pWaypoint(id);
+    shared += w != nullptr && !w->bWpNotShared && w->sName[0] == 'L';
+  }
+  EXPECT_EQ(12u, shared);
+  for (U16 id : locked) EXPECT_EQ(WPT_STATUS_FREE, T_NAV_pGetWaypoint(id)->u8Status) << id;
 }
 
 TEST_F(Actions, RandomOperationsKeepTheStoreWhole) {

@@ -189,6 +189,25 @@ TEST_F(Forms, EditKeepsAnUntouchedPositionAndChecksTheTexts) {
   EXPECT_NEAR(-179.5, pos.lon, 1e-4);
 }
 
+// A form is saved where its keys are handled, under the store's lock: the
+// record reaches the medium once that lock is let go, and drawing could take
+// the lock meanwhile.
+TEST_F(Forms, ASavedFormReachesTheMediumOutsideTheStoreLock) {
+  const U16 id = Waypoint("Reef", kWpmRoot);
+  T_NAV_GROUP_vSetup();
+  T_NAV_GROUP_vEditWaypoint(0);
+  ASSERT_NE(nullptr, Form());
+  for (int i = 0; i < 2; i++) Cursor(CURSOR_SOUTH);
+  Cursor(CURSOR_WEST);
+  NAVTEST_LOCK_WATCH watch;
+  ToSaveRowAndSave();
+  EXPECT_EQ(nullptr, Form());
+  EXPECT_EQ(4, T_NAV_pGetWaypoint(id)->u8Icon);
+  EXPECT_EQ(1u, watch.u32Forced);
+  EXPECT_EQ(0u, watch.u32ForcedUnderLock);
+  EXPECT_EQ(1, watch.nTakenMeanwhile);
+}
+
 TEST_F(Forms, AChangedFormAsksAndNoLeavesTheStoreAlone) {
   const U16 id = Waypoint("Reef", kWpmRoot);
   T_NAV_GROUP_vSetup();

@@ -6,6 +6,7 @@
 #include "t_nav.h"
 #include "t_nav_group_data.h"
 #include "t_nav_group_edit.h"
+#include "t_nav_group_icons.h"
 #include "t_nav_group_sel.h"
 #include "text_util.h"
 #include "u_alarm.h"
@@ -136,6 +137,63 @@ TEST_F(WideForms, AJapaneseGroupKeepsItsWideNameAndASearchFindsIt) {
   memcpy(g_WPMSearch.sName, pattern.data(), pattern.size());
   WPM_vRunSearch();
   EXPECT_EQ(1, g_WPM.u16ListCount) << "the wide search folds case";
+}
+
+// The search's date and distance rows and the chart's route form hold wide
+// text in a 16-bit language, as the other rows do, and what they hold is
+// still read as dates, numbers and names.
+TEST_F(WideForms, SearchRowsAndTheChartRouteNameAreWide) {
+  SetLanguage(LANGUAGE_KOREAN);
+  T_NAV_GROUP_vSetup();
+  T_NAV_GROUP_vSearchByDate(0);
+  ASSERT_NE(nullptr, Row(0));
+  EXPECT_EQ(EDIT_TYPE_CHAR_U, Row(0)->type);
+  EXPECT_EQ(u"09/13/20", Units(Row(0)->value_string));
+  POPUP_EDIT_WINDOW* form = (POPUP_EDIT_WINDOW*)g_WPM.pPopupWindow;
+  ASSERT_TRUE(form->pUpdateDataFunc(&form->parent));
+  EXPECT_STREQ("09/13/20", g_WPMSearch.sDateTime);
+
+  T_NAV_GROUP_vSearchByDistance(0);
+  for (U32 i : {0u, 1u}) EXPECT_EQ(EDIT_TYPE_CHAR_U, Row(i)->type) << i;
+  Cursor(CURSOR_EAST);
+  Picture();  // the drawn cursor opens the editor
+  Cursor(CURSOR_NORTH);
+  EXPECT_EQ(u"10000000", Units(Row(0)->value_string));
+  form = (POPUP_EDIT_WINDOW*)g_WPM.pPopupWindow;
+  ASSERT_TRUE(form->pUpdateDataFunc(&form->parent));
+  EXPECT_DOUBLE_EQ(10000000.0, g_WPMSearch.dMinNm);
+  form->parent.bActive = FALSE;
+
+  // Four wide positions; a longer stored name keeps its rest.
+  const U16 r = Route("R", kWpmRoot, {});
+  ROUTE stored = *T_NAV_pGetRoute(r & 0x07FF);
+  const std::string wide = W(u"A나다라마");
+  memcpy(stored.sName, wide.data(), wide.size());
+  ASSERT_TRUE(T_NAV_bSaveRoute(r & 0x07FF, &stored, FALSE));
+  ASSERT_TRUE(T_NAV_GROUP_bVerifyAndEditSpecifiedRoute_Setup(r & 0x07FF));
+  EXPECT_EQ(EDIT_TYPE_CHAR_U, Row(0)->type);
+  EXPECT_EQ(u"A나다라", Units(Row(0)->value_string));
+  Row(0)->value_string[1] = 'Z';
+  Row(0)->value_string[0] = 0;
+  form = (POPUP_EDIT_WINDOW*)g_WPM.pPopupWindow;
+  ASSERT_TRUE(form->pUpdateDataFunc(&form->parent));
+  form->pSaveFunc(form->pData, form->u32Index);
+  EXPECT_EQ(u"Z나다라마", Stored(T_NAV_pGetRoute(r & 0x07FF)->sName, NAV_ROUTE_NAME_SIZE));
+  T_NAV_GROUP_vExitDialog(&form->parent);
+}
+
+// The bars join the language's texts with names in the wide form.
+TEST_F(WideForms, TheBarsJoinTheirTextsInWideForm) {
+  SetLanguage(LANGUAGE_ENGLISH_UNICODE);
+  T_NAV_GROUP_vSetup();
+  EXPECT_EQ(u"Options", Units(g_WPM.acLowBarText));
+  EXPECT_EQ(u"Sort By", Units(g_WPM.acHighBarText));
+  EXPECT_EQ(u"Default Group: Home", Units(g_WPM.acInstructionText));
+  g_WPMSearch = {};
+  g_WPMSearch.eMode = SEARCHBY_NAME;
+  WPM_vRunSearch();
+  EXPECT_EQ(u"Done", Units(g_WPM.acLowBarText));
+  EXPECT_EQ(u"Search Results", Units(g_WPM.acHighBarText));
 }
 
 }  // namespace

@@ -8,6 +8,10 @@
 #include "g_bmp.h"
 #include "g_buffers.h"
 #include "t_chart.h"
+#include "g_truetype.h"
+#include "text_util.h"
+#include "u_language.h"
+#include "ui_texts.h"
 #include "wptmgr_rig.h"
 
 namespace {
@@ -99,6 +103,22 @@ TEST_F(Wpm, TheDefaultGroupLineKeepsTheLowestNamesWithinItsBudget) {
                g_WPM.acInstructionText);
   EXPECT_EQ(parent, g_WPM.u16CurrentGroupID) << "the window opens on the default group";
   EXPECT_EQ(9, g_WPM.u16PathDepth);
+}
+
+// The root keeps the name it was made with; the path names it in the
+// language of the day.
+TEST_F(Wpm, ThePathNamesTheRootInTheLanguageOfTheDay) {
+  Fixture();
+  ASSERT_STRNE("Home", Home[LANGUAGE_GERMAN]);
+  SetLanguage(LANGUAGE_GERMAN);
+  T_NAV_GROUP_vSetup();
+  EXPECT_STREQ(Home[LANGUAGE_GERMAN], g_WPM.aacGroupPath[0]);
+  EXPECT_STREQ("Home", T_NAV_pGetGroupSlot(kWpmRoot)->sHeader.sName) << "the stored name stays";
+  const U16 inner = Group("Inner", kWpmRoot);
+  T_NAV_GROUP_bEnterGroup(inner, 0xFFFF);
+  EXPECT_STREQ(Home[LANGUAGE_GERMAN], g_WPM.aacGroupPath[0]);
+  EXPECT_STREQ("Inner", g_WPM.aacGroupPath[1]);
+  SetLanguage(LANGUAGE_ENGLISH);
 }
 
 TEST_F(Wpm, SortOrdersFollowTheirKeysAndTheBarStopsAtItsEnds) {
@@ -329,6 +349,38 @@ std::vector<COLOR> PreviewPane(const std::vector<COLOR>& picture) {
     pane.insert(pane.end(), row + 404, row + 794);
   }
   return pane;
+}
+
+std::vector<std::string> s_drawn;
+void Heard(const BITMAP*, const char* pText, const FONT_DEF*, const G_TEXT_BOX*) { s_drawn.emplace_back(pText); }
+
+// The information pane's lines as drawn, from the first that starts with a label.
+std::vector<std::string> InfoLines(const std::string& first) {
+  s_drawn.clear();
+  G_TRUETYPE_vSetTextObserver(Heard);
+  Wpm::Picture();
+  G_TRUETYPE_vSetTextObserver(nullptr);
+  auto at = std::find_if(s_drawn.begin(), s_drawn.end(), [&](const std::string& t) { return t.rfind(first, 0) == 0; });
+  return std::vector<std::string>(at, s_drawn.end());
+}
+
+bool StartsWith(const std::string& text, const char* head) { return text.rfind(head, 0) == 0; }
+
+TEST_F(Wpm, AWaypointsInformationReadsLatitudeThenLongitudeAndNamesItsIconsCategory) {
+  Waypoint("Perch", kWpmRoot, 0, 0, 0x5F5E1000, 32);     // an icon of the fish
+  Waypoint("Spot", kWpmRoot, 0, 0, 0x5F5E1000, 71);      // an icon of no category
+  T_NAV_GROUP_vSetup();
+  std::vector<std::string> lines = InfoLines("Created");
+  ASSERT_GE(lines.size(), 6u);
+  EXPECT_TRUE(StartsWith(lines[1], "Latitude: ")) << lines[1];
+  EXPECT_TRUE(StartsWith(lines[2], "Longitude: ")) << lines[2];
+  EXPECT_TRUE(StartsWith(lines[3], "Visibility: ")) << lines[3];
+  EXPECT_EQ("Icon Category: Fish", lines[4]);
+  EXPECT_EQ("Name: Perch", lines[5]);
+  g_WPM.u16HighlightIndex = 1;
+  lines = InfoLines("Created");
+  ASSERT_GE(lines.size(), 6u);
+  EXPECT_EQ("Icon: ", lines[4]) << "no empty category";
 }
 
 TEST_F(Wpm, ThePreviewShowsTheHighlightedItemOnAChartUntilTheWindowCloses) {

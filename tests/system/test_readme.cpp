@@ -1,0 +1,166 @@
+// The README's first minutes as a new user takes them: the walk on a fresh
+// rig checked step by step on the screen, and run.sh's Ctrl-C.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "nvram_files.h"
+#include "rig_unit.h"
+#include "test_process.h"
+
+namespace {
+
+using namespace rigunit;
+
+std::string CurrentView(const std::string& rig) {
+  const TEST_RESULT r = ToolRun(rig, {"db", "CVEW"});
+  return r.status == 0 ? r.out : "";
+}
+
+// The first number `rig db` prints: the value as stored.
+double StoredNumber(const std::string& rig, const std::string& key) {
+  const TEST_RESULT r = ToolRun(rig, {"db", key});
+  std::smatch m;
+  return std::regex_search(r.out, m, std::regex(key + R"( (-?[0-9.]+))")) ? std::stod(m[1]) : -1;
+}
+
+TEST(Readme, TheWalkOnAFreshRigIsWhatTheUnitDoes) {
+  RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
+  ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
+  const std::string base = TEST_MakeTempDir("velmora-base");
+  ASSERT_EQ(0, Tool(rig.dir, "unit " + base));
+  auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base});
+  ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "initialised after", 20000)) << Out(unit.get());
+
+  // The splash with its hint, two seconds after power-up: a new unit's
+  // factory reset does not take it away.
+  const double poweredUp = TEST_dLogSeconds(Out(unit.get()), "VORNE7_SONAR_b start");
+  while (Now() < poweredUp + 2) usleep(20 * 1000);
+  EXPECT_TRUE(MatchesGolden("readme_splash", StableScreen(rig.dir)));
+
+  // MENU: Normal, Simulator, System Status and PC Connect; RIGHT starts Normal.
+  EXPECT_EQ(0, Tool(rig.dir, "key hold MENU --ms 100"));
+  ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "start-up menu shown", 5000)) << Out(unit.get());
+  EXPECT_TRUE(MatchesGolden("readme_startup_menu", StableScreen(rig.dir)));
+  EXPECT_EQ(0, Tool(rig.dir, "key hold RIGHT --ms 100"));
+  ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "system state 3 (normal run)", 5000)) << Out(unit.get());
+
+  // The set-up questions over the live sonar (the panel only): Max Depth one
+  // step up is the lowest fixed range, 2 m, and one step back is Auto.
+  ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "CMNU 1", 10000)) << Out(unit.get());
+  EXPECT_TRUE(MatchesGoldenBox("startup_language", StableScreen(rig.dir), 120, 11, 560, 224));
+  EXPECT_EQ(0, Tool(rig.dir, "key hold DOWN --ms 100"));
+  EXPECT_EQ(0, Tool(rig.dir, "key hold RIGHT --ms 100"));
+  EXPECT_TRUE(TEST_bWaitForOutput(unit.get(), "write SSMD = 2.000 taken", 5000)) << Out(unit.get());
+  EXPECT_EQ(0, Tool(rig.dir, "key hold LEFT --ms 100"));
+  EXPECT_TRUE(TEST_bWaitForOutput(unit.get(), "write SSMD = 0.000 taken", 5000)) << Out(unit.get());
+  EXPECT_TRUE(MatchesGoldenBox("readme_max_depth_auto", StableScreen(rig.dir), 120, 11, 560, 224));
+  EXPECT_EQ(0, Tool(rig.dir, "key hold EXIT --ms 100"));
+  ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "quick set-up done", 5000)) << Out(unit.get());
+
+  // VIEW goes round the four sonar views and comes back to the first.
+  std::vector<std::string> views = {CurrentView(rig.dir)};
+  for (int press = 0; press < 4; press++) {
+    EXPECT_EQ(0, Tool(rig.dir, "key hold VIEW --ms 100"));
+    std::string view = views.back();
+    for (int i = 0; i < 50 && view == views.back(); i++) {
+      usleep(100 * 1000);
+      view = CurrentView(rig.dir);
+    }
+    views.push_back(view);
+  }
+  EXPECT_EQ("CVEW 21\n", views[0]) << "the 2D view first";
+  EXPECT_EQ(views[0], views[4]);
+  std::sort(views.begin(), views.begin() + 4);
+  EXPECT_EQ(views.begin() + 4, std::unique(views.begin(), views.begin() + 4)) << "four different views";
+
+  // The README's GPS fix on its port: 22.4 knots once ten fixes are in,
+  // 22.4 x 1852 / 3600 = 11.5236 m/s.
+  auto feed = FixFeed(rig.dir);
+  double sog = -1;
+  for (int i = 0; i < 100 && !(fabs(sog - 11.5236) < 0.001); i++) {
+    usleep(200 * 1000);
+    sog = StoredNumber(rig.dir, "ISOG");
+  }
+  EXPECT_NEAR(11.5236, sog, 0.001);
+  TEST_Signal(feed.get(), SIGTERM);
+  TEST_Finish(std::move(feed), 5000);
+
+  // POWER held: the unit saves and ends with status 10.
+  EXPECT_EQ(0, Tool(rig.dir, "key press POWER"));
+  EXPECT_TRUE(TEST_bWaitForOutput(unit.get(), "shutdown (power down)", 10000)) << Out(unit.get());
+  EXPECT_EQ(0, Tool(rig.dir, "key release POWER"));
+  TEST_RESULT r = TEST_Finish(std::move(unit), 20000);
+  EXPECT_EQ(10, r.status) << r.out << r.err;
+  EXPECT_EQ(std::string::npos, r.out.find("error:")) << r.out;
+  const std::string beforeRunning = r.out.substr(0, r.out.find("system state 3 (normal run)"));
+  EXPECT_EQ(std::string::npos, beforeRunning.find("VIEWKEY_vWriteView")) << "the splash stayed until then";
+}
+
+bool WaitForFileText(const std::string& path, const std::string& text, int ms) {
+  for (int waited = 0; waited <= ms; waited += 50) {
+    std::ifstream in(path);
+    std::stringstream all;
+    all << in.rdbuf();
+    if (all.str().find(text) != std::string::npos) return true;
+    usleep(50 * 1000);
+  }
+  return false;
+}
+
+// run.sh in a copy of the tree whose build is this one's, with the package
+// check and the build step stood in for: Ctrl-C (SIGINT to its process
+// group, as a terminal sends it) switches the unit off as POWER held does, so
+// with --keep the language chosen while it ran is in the kept store.
+TEST(Readme, CtrlCInRunShSwitchesTheUnitOffInOrderAndKeepKeepsWhatWasSet) {
+  namespace fs = std::filesystem;
+  const std::string tree = TEST_MakeTempDir("velmora-tree");
+  const fs::path source = fs::path(VELMORA_TOOLS_DIR).parent_path();
+  fs::copy_file(source / "run.sh", tree + "/run.sh");
+  fs::create_symlink(source / "README.md", tree + "/README.md");
+  fs::create_symlink(VELMORA_BUILD_DIR, tree + "/build");
+  fs::create_directory(tree + "/tools");
+  fs::create_symlink(source / "tools" / "rig", tree + "/tools/rig");
+  fs::create_directory(tree + "/stubs");
+  for (const std::string& stub : {tree + "/tools/install-deps.sh", tree + "/stubs/cmake"}) {
+    std::ofstream(stub) << "#!/bin/sh\nexit 0\n";
+    chmod(stub.c_str(), 0755);
+  }
+  auto run = TEST_Spawn("/usr/bin/setsid", {tree + "/run.sh", "--keep"},
+                        {"PATH=" + tree + "/stubs:" + std::string(getenv("PATH"))});
+  ASSERT_TRUE(TEST_bWaitForOutput(run.get(), "they stay.", 30000)) << Out(run.get()) << run->err;
+  std::smatch m;
+  const std::string banner = Out(run.get());
+  ASSERT_TRUE(std::regex_search(banner, m, std::regex(R"(on the rig (\S+)\n +base directory +(\S+)\n)"))) << banner;
+  RIG_GUARD rig{m[1]};
+  const std::string base = m[2];
+  EXPECT_NE(std::string::npos, banner.find("feed ttyO3 " + tree + "/tests/nmea/data/fix-munich.nmea --baud 38400"))
+      << "the README's GPS command, with this rig's paths: " << banner;
+
+  ASSERT_TRUE(WaitForFileText(base + "/velmora.log", "CMNU 1", 20000));
+  EXPECT_EQ(0, Tool(rig.dir, "key hold RIGHT --ms 100"));
+  ASSERT_TRUE(WaitForFileText(base + "/velmora.log", "write SLNG = 17 taken", 5000));  // Bulgarian
+  kill(-run->pid, SIGINT);
+  TEST_RESULT r = TEST_Finish(std::move(run), 60000);
+  EXPECT_EQ(130, r.status) << r.out << r.err;
+  EXPECT_NE(std::string::npos, r.out.find("The unit ended with status 10.")) << r.out;
+  EXPECT_NE(std::string::npos, r.out.find("Kept the rig " + rig.dir)) << r.out;
+  EXPECT_EQ(17u, nvfiles::Stored(base, "SLNG"));
+  std::error_code ignored;
+  fs::remove_all(base, ignored);
+  fs::remove_all(tree, ignored);
+}
+
+}  // namespace
