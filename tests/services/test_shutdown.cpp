@@ -8,6 +8,7 @@
 #include "h_memory.h"
 #include "test_tasks.h"
 #include "u_shutdown.h"
+#include "test_keys.h"
 
 namespace {
 
@@ -64,6 +65,7 @@ void StopStandIns() {
 
 class Shutdown : public ::testing::Test {
  protected:
+  TEST_OWN_KEYS m_ownKeys;
   void SetUp() override {
     s_order.clear();
     s_received = 0;

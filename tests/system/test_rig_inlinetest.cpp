@@ -65,8 +65,9 @@ TEST(Rig, ATestPcTakesTheUnitOverAndDrivesItsTestsOnTtyO3) {
   EXPECT_EQ("", pc.Ask("?\r\n", 0)) << "a second connect is ignored";
   EXPECT_TRUE(ShowsGolden(session.rig.dir, "inlinetest_waiting"));
 
-  EXPECT_EQ("Command received--processing\r\n#ACK\r\n", pc.Ask("#wSITW,-7\r", 2));
-  EXPECT_EQ("Command received--processing\r\n-7\r\n", pc.Ask("#rSITW\r", 2));
+  EXPECT_EQ("Command received--processing\r\n#ACK\r\n", pc.Ask("#wSLTZ,-7\r", 2));
+  EXPECT_EQ("Command received--processing\r\n-7\r\n", pc.Ask("#rSLTZ\r", 2));
+  EXPECT_EQ("Command received--processing\r\n#NAK\r\n", pc.Ask("#wSITW,-7\r", 2)) << "a key the unit has not";
   EXPECT_EQ("", pc.Ask("#Z\r", 0));
   EXPECT_EQ("Command received--processing\r\nNo GPU\r\n", pc.Ask("#p\r", 2));
 

@@ -20,6 +20,7 @@
 #include "u_keyboard.h"
 #include "test_timing.h"
 #include "ui_frame.h"
+#include "test_keys.h"
 
 namespace {
 
@@ -64,6 +65,7 @@ void Quiet(MBOX mbox) {
 
 class Keyboard : public ::testing::Test {
  protected:
+  TEST_OWN_KEYS m_ownKeys;
   void SetUp() override {
     UI_vStart();
     UI_vReset();
