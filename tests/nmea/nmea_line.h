@@ -124,6 +124,9 @@ inline void PrepareUnit(void) {
 inline void StartUart(bool bWaitStartPeriod = true) {
   ASSERT_EQ(0, TEST_StartTask(UARTTASK, T_UART_vMain));
   ASSERT_TRUE(WaitFor([] { return H_DATABASE_bFetch(FCID("TURT"), nullptr, nullptr, nullptr); }, 5000));
+  // The task names its mailbox before it sets its channels up, which empties
+  // their queues; it reads its mail once they are.
+  ASSERT_TRUE(Handled(M_COM1A));
   if (bWaitStartPeriod) {
     ASSERT_TRUE(WaitFor([] { return !T_UART_bInStartPeriod(); }, 5000));
   }
