@@ -36,7 +36,7 @@ TEST(Rig, AServicePcOnTtyO3GetsExactRepliesAndCannotSlipAWipeIntoALongLine) {
   ASSERT_NO_FATAL_FAILURE(session.Start({{"SQCD", 1}, {"SMDL", 30}}));
   const std::string& base = session.base;
   const std::string& rigDir = session.rig.dir;
-  const std::vector<COLOR> normal = Screen(rigDir);
+  const std::vector<COLOR> normal = WaitForScreen(rigDir, [](const std::vector<COLOR>& s) { return !s.empty(); }, 5000);
   ASSERT_NO_FATAL_FAILURE(session.Connect());
   const PC_LINE& pc = session.pc;
 
@@ -70,6 +70,7 @@ TEST(Rig, AServicePcOnTtyO3GetsExactRepliesAndCannotSlipAWipeIntoALongLine) {
 
   // Connect mode takes every key but POWER and refuses it with the refused
   // click alone: its two tones at the normal pitch.
+  NextScreen(rigDir, normal);
   const std::vector<COLOR> connected = StableScreen(rigDir);
   EXPECT_TRUE(connected != normal);
   const size_t before = Tones(rigDir).size();
