@@ -105,6 +105,8 @@ TEST_F(Silence, AfterTwentySilentSecondsTheChannelGoesBackAt4800ForTheNextClaima
   EXPECT_TRUE(WaitFor([] { return !T_UART_bChannelIsOwned(2); }, 22000));
   EXPECT_EQ(4800u, T_UART_u32CurrentBaudRate(2));
   Feed("\r\n#hello\r\n");
+  // The claimant's task runs on its own.
+  WaitFor([] { return s_nPc.load() > 0; }, 2000);
   EXPECT_EQ(1, s_nPc.load());
   std::string got;
   U16 entry;
