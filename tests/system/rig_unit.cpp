@@ -235,7 +235,7 @@ bool OpenManager(const std::string& rig, TEST_PROCESS* unit) {
   if (!OpenMainMenuWithFix(rig, unit)) return false;
   const size_t opened = Count(Out(unit), "action Waypoints, Routes, Tracks");
   PressKeys(rig, {"RIGHT", "RIGHT", "DOWN", "DOWN"});
-  const std::vector<COLOR> menu = SettledScreen(rig);
+  const std::vector<COLOR> menu = StableScreen(rig);
   PressKeys(rig, {"RIGHT"});
   if (!WaitForCount(unit, "action Waypoints, Routes, Tracks", opened + 1, 3000)) return false;
   SettledAfter(rig, menu);  // the window is up and takes the keys

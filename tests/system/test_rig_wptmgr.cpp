@@ -54,7 +54,7 @@ const U32 kLeft = 0, kTop = 96, kWidth = 392, kHeight = 298;
 // once there is a fix (its Mark needs one): a second MENU goes on to the main
 // menu. Without a fix yet, or with the navigation task's items not yet
 // registered, the menus are left and tried again, as a user would.
-bool OpenManager(const std::string& rig, TEST_PROCESS* unit, const std::string& list) {
+bool OpenManagerOnList(const std::string& rig, TEST_PROCESS* unit, const std::string& list) {
   for (int attempt = 0; attempt < 20; attempt++) {
     const size_t express = Count(Out(unit), "bBeginRoot: open express");
     const size_t main = Count(Out(unit), "bBeginRoot: open main");
@@ -88,7 +88,7 @@ TEST(RigWptMgr, AWaypointMadeThroughTheFormsIsListedAndSurvivesARestart) {
   SeedUnit(base, {{"SQCD", 1}});
   auto feed = FixFeed(rig.dir);
   auto unit = Start(rig.dir, base);
-  ASSERT_TRUE(OpenManager(rig.dir, unit.get(), "wptmgr_empty_list")) << Out(unit.get());
+  ASSERT_TRUE(OpenManagerOnList(rig.dir, unit.get(), "wptmgr_empty_list")) << Out(unit.get());
   // The empty list leaves the focus on Options: its menu, New, New Waypoint;
   // then down the form's six rows to Save.
   Keys(rig.dir, {"RIGHT", "RIGHT", "DOWN", "RIGHT"});
@@ -99,7 +99,7 @@ TEST(RigWptMgr, AWaypointMadeThroughTheFormsIsListedAndSurvivesARestart) {
   TEST_Finish(std::move(unit), 10000);
 
   auto again = Start(rig.dir, base);
-  EXPECT_TRUE(OpenManager(rig.dir, again.get(), "wptmgr_listed_waypoint")) << Out(again.get());
+  EXPECT_TRUE(OpenManagerOnList(rig.dir, again.get(), "wptmgr_listed_waypoint")) << Out(again.get());
   TEST_Signal(again.get(), SIGTERM);
   TEST_Finish(std::move(again), 10000);
   TEST_Signal(feed.get(), SIGTERM);
@@ -116,7 +116,7 @@ TEST(RigWptMgr, AWaypointDeletedOnScreenStaysDeletedAfterAKill) {
   SeedUnit(base, {{"SQCD", 1}});
   auto feed = FixFeed(rig.dir);
   auto unit = Start(rig.dir, base);
-  ASSERT_TRUE(OpenManager(rig.dir, unit.get(), "wptmgr_empty_list")) << Out(unit.get());
+  ASSERT_TRUE(OpenManagerOnList(rig.dir, unit.get(), "wptmgr_empty_list")) << Out(unit.get());
   Keys(rig.dir, {"RIGHT", "RIGHT", "DOWN", "RIGHT"});
   Keys(rig.dir, {"DOWN", "DOWN", "DOWN", "DOWN", "DOWN", "DOWN", "RIGHT"});
   ASSERT_TRUE(TEST_bWaitUntil([&] { return InWaypointFiles(rig.dir, "WP001"); }, 5000)) << Out(unit.get());
@@ -129,7 +129,7 @@ TEST(RigWptMgr, AWaypointDeletedOnScreenStaysDeletedAfterAKill) {
   TEST_Finish(std::move(unit), 10000);
 
   auto again = Start(rig.dir, base);
-  ASSERT_TRUE(OpenManager(rig.dir, again.get(), "wptmgr_empty_list")) << Out(again.get());
+  ASSERT_TRUE(OpenManagerOnList(rig.dir, again.get(), "wptmgr_empty_list")) << Out(again.get());
   EXPECT_FALSE(InWaypointFiles(rig.dir, "WP001"));
   TEST_Signal(again.get(), SIGTERM);
   TEST_Finish(std::move(again), 10000);
