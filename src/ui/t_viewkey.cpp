@@ -129,7 +129,8 @@ static void VIEWKEY_vHandleRunSystem(void) {
     VIEWKEY_vWriteView(SONAR_VIEW_PRIORITY);
   } else if (u32State == STATE_POINT_OF_SALE) {
     VIEWKEY_vWriteView(SONAR_VIEW_PRIORITY);
-  } else if (u32State != STATE_INLINE_TEST && u32State != STATE_DIAGNOSTIC) {
+  } else if (u32State != STATE_INLINE_TEST && u32State != STATE_DIAGNOSTIC && u32State != STATE_PC_CONNECT) {
+    // A PC that took the line as the system came up keeps its connect page.
     S32 saved = SONAR_VIEW_PRIORITY;
     H_DATABASE_bFetchS32(FCID("SVEW"), &saved, nullptr, nullptr);
     VIEWKEY_vWriteView((LAYER_ID)saved);
@@ -156,11 +157,12 @@ static void VIEWKEY_vSaveView(void) {
 }
 
 // A reset while the unit is still starting (a new unit's first start) leaves
-// the splash on: the first view is chosen when the system runs.
+// the splash on: the first view is chosen when the system runs. Connect mode
+// keeps its page until it ends.
 static void VIEWKEY_vHandleResetPos(void) {
   U32 u32State = 0;
   if (H_DATABASE_bFetchU32(FCID("CCST"), &u32State, nullptr, nullptr) &&
-      (u32State == STATE_INLINE_TEST || u32State == STATE_STARTUP)) {
+      (u32State == STATE_INLINE_TEST || u32State == STATE_STARTUP || u32State == STATE_PC_CONNECT)) {
     return;
   }
   VIEWKEY_vWriteView(SONAR_VIEW_PRIORITY);

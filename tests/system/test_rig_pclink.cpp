@@ -70,9 +70,9 @@ TEST(Rig, AServicePcOnTtyO3GetsExactRepliesAndCannotSlipAWipeIntoALongLine) {
 
   // Connect mode takes every key but POWER and refuses it with the refused
   // click alone: its two tones at the normal pitch.
-  NextScreen(rigDir, normal);
+  WaitForScreen(rigDir, [&](const std::vector<COLOR>& s) { return !s.empty() && s != normal; }, 10000);
   const std::vector<COLOR> connected = StableScreen(rigDir);
-  EXPECT_TRUE(connected != normal);
+  ASSERT_TRUE(connected != normal) << "no connect page\n" << Out(session.unit.get());
   const size_t before = Tones(rigDir).size();
   EXPECT_EQ(0, Tool(rigDir, "key hold MENU --ms 100"));
   EXPECT_TRUE(TEST_bWaitUntil([&] { return Tones(rigDir).size() >= before + 2; }, 2000));
