@@ -88,14 +88,14 @@ static void WPM_vPointName(U16 id, char* out, U32 u32Size) {
 static void WPM_vLegText(double dBearing, double dDistance, char* out, U32 u32Size) {
   const U32 lang = nCurrentLanguage();
   UNIT_TYPE units = H_DATABASE_CurrentUnits(D_DISTANCE);
-  char distance[40] = {}, bearing[16], gap[48];
+  char distance[40] = {}, bearing[16];
   T_INFO_vFormatDistance(dDistance, &units, distance);
   snprintf(bearing, sizeof bearing, "%03.0f", dBearing);
-  snprintf(gap, sizeof gap, "  %s ", distance);
-  // The numbers are ASCII, the units the language's texts.
+  // The bearing and the gaps are ASCII; the distance comes from the
+  // formatter and the units from the catalogue, both in the language's form.
   WPM_vJoinTexts(out, u32Size,
-                 {"", bearing, H_DATABASE_pcUnitsString(H_DATABASE_CurrentUnits(D_HEADING), lang), gap,
-                  H_DATABASE_pcUnitsString(units, lang)});
+                 {nullptr, bearing, H_DATABASE_pcUnitsString(H_DATABASE_CurrentUnits(D_HEADING), lang), "  ",
+                  distance, " ", H_DATABASE_pcUnitsString(units, lang)});
 }
 
 void T_NAV_GROUP_vRouteInfoWindowDraw(POPUP_WINDOW* pWin, BITMAP* pBitmap) {
