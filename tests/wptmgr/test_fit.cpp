@@ -243,7 +243,8 @@ TEST_F(WpmFit, EveryManagerTextStaysInsideItsRoomInEveryLanguage) {
 
     // The timed notes: an untitled box wrapped at 326 pixels.
     const FONT_DEF* pNote = Wide() ? arialuni_size14_font_def_ptr : myriad_pro_bold_size14_font_def_ptr;
-    for (const auto* n : {Only_groups_can_be_set_as_the_default, Default_Group_Deleted}) {
+    for (const auto* n : {Only_groups_can_be_set_as_the_default, Default_Group_Deleted, Cannot_Add_This_Data,
+                          Group_Slot_Index_Invalid, Group_Slot_Links_Itself}) {
       FIT_vWrapped(&m_fit, "note", n, pNote, 326, 11);
     }
 
