@@ -44,10 +44,10 @@ TEST_F(AisLimits, OpeningFormatsAndClampsTheStoredLimits) {
     U32 tcpa;
     const char* sCPA;
     const char* sTCPA;
-  } const cases[] = {{1.5f, 307, "01.50NM", "05:07"},
-                     {FLT_MAX, 0xFFFFFFFF, "99.99NM", "99:59"},
-                     {-3.0f, 6000, "00.00NM", "99:59"},
-                     {150.0f, 0, "99.99NM", "00:00"}};
+  } const cases[] = {{1.5f, 307, "01.50", "05:07"},
+                     {FLT_MAX, 0xFFFFFFFF, "99.99", "99:59"},
+                     {-3.0f, 6000, "00.00", "99:59"},
+                     {150.0f, 0, "99.99", "00:00"}};
   for (const auto& c : cases) {
     SetFloat("SCPA", c.cpa);
     ot::Set("STCP", c.tcpa);
@@ -71,7 +71,7 @@ TEST_F(AisLimits, DigitsWrapWithoutCarryAndTheCursorLeavesAtTheEnds) {
   Pad(CURSOR_SOUTH);  // '0' down to '9'
   Pad(CURSOR_EAST);
   Pad(CURSOR_NORTH);  // '9' up to '0', no carry
-  EXPECT_STREQ("90.00NM", s_AisEdit.sCPA);
+  EXPECT_STREQ("90.00", s_AisEdit.sCPA);
   Pad(CURSOR_EAST);
   EXPECT_EQ(3, s_AisEdit.nPosition);  // the point is skipped
   Pad(CURSOR_EAST);
@@ -114,6 +114,20 @@ TEST_F(AisLimits, MenuStoresTheValueOfTheOpenDialog) {
   Key(HKEY_MASK_MENU);
   EXPECT_FLOAT_EQ(11.5f, GetFloat("SCPA"));
   EXPECT_EQ(AIS_EDIT_TCPA, s_AisEdit.eState);
+}
+
+// The limit is kept in nautical miles and edited in the user's unit:
+// 1.5 nm is 2.778 km; 12.78 km is 6.9006 nm (1 nm = 1.852 km).
+TEST_F(AisLimits, TheCpaIsEditedInTheUsersDistanceUnit) {
+  ot::Set("SUDS", U_KM);
+  SetFloat("SCPA", 1.5f);
+  T_NAV_EDIT_vAisLimitsSetUp();
+  EXPECT_STREQ("02.78", s_AisEdit.sCPA);
+  Pad(CURSOR_EAST);
+  Pad(CURSOR_NORTH);
+  Key(HKEY_MASK_MENU);
+  EXPECT_NEAR(6.9006, GetFloat("SCPA"), 1e-4);
+  ot::Set("SUDS", U_NAUT_MILES_FT);
 }
 
 TEST_F(AisLimits, ExitAfterAChangeAsksAndTheAnswersStoreOrNot) {
