@@ -70,9 +70,13 @@ U32 WPM_u32Legs(const ROUTE* pRoute, double* pdBearing, double* pdDistance) {
 static POPUP_WINDOW s_RouteInfoWindow;
 constexpr S32 WPM_ROUTE_INFO_WIDTH = 490;
 
+// The legs' lines keep the regular Latin face in a wide language too (its
+// own characters come from the Unicode face through it): the Unicode
+// face's Latin letters would crowd a leg's names into its bearing and
+// distance.
 static const FONT_DEF* WPM_pInfoFont(BOOLEAN bBold) {
-  if (U_WSTRING_bIsUnicodeLanguage()) return arialuni_size17_font_def_ptr;
-  return bBold ? myriad_pro_bold_size17_font_def_ptr : myriad_pro_size17_font_def_ptr;
+  if (!bBold) return myriad_pro_size17_font_def_ptr;
+  return U_WSTRING_bIsUnicodeLanguage() ? arialuni_size17_font_def_ptr : myriad_pro_bold_size17_font_def_ptr;
 }
 
 static void WPM_vPut(BITMAP* pBitmap, S32 x, S32 y, const char* pcText, BOOLEAN bBold) {
@@ -143,7 +147,7 @@ void T_NAV_GROUP_vRouteInfoWindowDraw(POPUP_WINDOW* pWin, BITMAP* pBitmap) {
   char created[64] = {}, count[32] = {}, number[16];
   WPM_vCreatedLine(created, sizeof created, copy.u32DateTime);
   snprintf(number, sizeof number, "%d ", (int)copy.nCount);
-  WPM_vJoinTexts(count, sizeof count, {"", number, WPM_pcText(Waypoints)});
+  WPM_vJoinTexts(count, sizeof count, {nullptr, number, WPM_pcText(Waypoints)});
   WPM_vFramed(pBitmap, x, y, w, 60, 239);
   WPM_vPut(pBitmap, x + 10, y + 34, created, FALSE);
   WPM_vPut(pBitmap, x + 10, y + 10, count, FALSE);
