@@ -293,8 +293,11 @@ void AIS_vValueDialog(BITMAP* pBitmap) {
   const S32 dx = o + (((S32)pBitmap->pixels_wide - 350 - o) >> 1);
   const S32 dy = ((S32)pBitmap->pixels_high - 174) >> 1;
   const BOOLEAN bWide = U_WSTRING_bIsUnicodeLanguage();
-  U_DIALOG_vDrawDialogWithConfirm(pBitmap, NAV_EDIT_pText(bCPA ? CPA : TCPA, s.nLang), "",
-                                  bWide ? arialuni_size19_font_def_ptr : myriad_pro_bold_size19_font_def_ptr, "", "",
+  // Empty in either text form: a wide language reads two zero bytes.
+  static const char s_acNoText[2] = {0, 0};
+  U_DIALOG_vDrawDialogWithConfirm(pBitmap, NAV_EDIT_pText(bCPA ? CPA : TCPA, s.nLang), s_acNoText,
+                                  bWide ? arialuni_size19_font_def_ptr : myriad_pro_bold_size19_font_def_ptr,
+                                  s_acNoText, s_acNoText,
                                   JUSTIFICATION_CENTER, JUSTIFICATION_CENTER, FALSE, FALSE, FALSE, 350);
   const char* p = bCPA ? s.sCPA : s.sTCPA;
   const S32 n = (S32)strlen(p);

@@ -6,6 +6,7 @@
 #include <float.h>
 #include <string.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -15,8 +16,10 @@
 #include "overlay_test.h"
 #include "u_convert.h"
 #include "t_nav_views.h"
+#include "u_language.h"
 #include "u_menu.h"
 #include "ui_texts.h"
+#include "text_util.h"
 
 namespace {
 
@@ -128,6 +131,20 @@ TEST_F(AisLimits, TheCpaIsEditedInTheUsersDistanceUnit) {
   Key(HKEY_MASK_MENU);
   EXPECT_NEAR(6.9006, GetFloat("SCPA"), 1e-4);
   ot::Set("SUDS", U_NAUT_MILES_FT);
+}
+
+// In a wide language the value dialog's empty texts are read as wide ones:
+// nothing may be drawn above the dialog, where the screen stays dark.
+TEST_F(AisLimits, TheValueDialogOfAWideLanguageStaysInItsBox) {
+  SetLanguage(LANGUAGE_JAPANESE);
+  T_NAV_EDIT_vAisLimitsSetUp();
+  const std::vector<COLOR> rows = ot::Picture();
+  Pad(CURSOR_EAST);
+  ASSERT_EQ(AIS_EDIT_CPA_VALUE, s_AisEdit.eState);
+  const std::vector<COLOR> dialog = ot::Picture();
+  const size_t above = 150 * G_SCREEN_WIDTH;  // the top 150 rows
+  EXPECT_TRUE(std::equal(rows.begin(), rows.begin() + above, dialog.begin()));
+  SetLanguage(LANGUAGE_ENGLISH);
 }
 
 TEST_F(AisLimits, ExitAfterAChangeAsksAndTheAnswersStoreOrNot) {
