@@ -141,7 +141,7 @@ void BTR_vSendKeyPair(MBOX mbox, U32 u32Key, CURSOR_POSITION eCursor) {
 BOOLEAN BTR_bWideLanguage(void) { return nCurrentLanguage() >= LANGUAGE_FIRST_WIDE; }
 
 static void BTR_vWriteFlag(FOURCHARID key, BOOLEAN bOn, U32 u32Priority) {
-  H_DATABASE_bUpdateEverythingU32(key, bOn ? 1 : 0, u32Priority, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+  H_DATABASE_bUpdateEverythingBoolean(key, bOn, u32Priority, D_UNKNOWN, nullptr, DB_NEVER_STALE);
 }
 
 // The one way requests reach the dongle: through the NMEA task, which

@@ -214,9 +214,8 @@ void T_NMEA_vUpdateNavCompassMenus(void) {
 }
 
 void T_NMEA_vRegisterCompassSetupMenus(void) {
-  static const MENU_LIMITS s_sRate = {U_NONE, 1, 10, 1};
-  U_MENU_bRegisterMainSliderMenu(HDG_Frequency_Hz, Accessories, MENU_COMPASS_CALIBRATION, FCID("CHDR"), &s_sRate,
-                                 nullptr, nullptr, nullptr, M_ADVANCED);
+  U_MENU_bRegisterMainSliderMenu(HDG_Frequency_Hz, Accessories, MENU_COMPASS_CALIBRATION, FCID("CHDR"),
+                                 U_MENU_pLimitsOf(FCID("CHDR")), nullptr, nullptr, nullptr, M_ADVANCED);
   U_MENU_bRegisterMainActionMenu(Compass_Calibration_Start, Accessories, MENU_COMPASS_CALIBRATION,
                                  T_NMEA_vCompassCalibrationStart, FALSE, M_ADVANCED);
 }

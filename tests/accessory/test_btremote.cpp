@@ -29,9 +29,10 @@ U32 Now(void) { return s_u32Now; }
 void Mark(void) { s_nMarks++; }
 
 U32 Fetch(FOURCHARID key) {
-  U32 value = 0xFFFF;
-  H_DATABASE_bFetchU32(key, &value, nullptr, nullptr);
-  return value;
+  DB_DATA_TYPE value = {};
+  value.u32Val = 0xFFFF;
+  H_DATABASE_bFetch(key, &value, nullptr, nullptr);
+  return value.u32Val;
 }
 
 class Remote : public ::testing::Test {
@@ -80,8 +81,8 @@ class Remote : public ::testing::Test {
     Button(key, REMOTE_KEY_RELEASE);
   }
   static void View(LAYER_ID view, SPLIT_WINDOW_TYPE split = SPLIT_RIGHT_WINDOW) {
-    H_DATABASE_bUpdateEverythingU32(FCID("CVEW"), view, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
-    H_DATABASE_bUpdateEverythingU32(FCID("CVAS"), split, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+    H_DATABASE_bUpdateEverythingS32(FCID("CVEW"), view, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+    H_DATABASE_bUpdateEverythingS32(FCID("CVAS"), split, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
     rmt::Sync();
   }
 };

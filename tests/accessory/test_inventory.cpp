@@ -21,7 +21,9 @@
 namespace {
 
 void Write(FOURCHARID key, U32 value) {
-  H_DATABASE_bUpdateEverythingU32(key, value, P_NORMAL, D_UNKNOWN, nullptr, 4000);
+  DB_DATA_TYPE word = {};
+  word.u32Val = value;
+  H_DATABASE_bUpdateEverything(key, word, P_NORMAL, D_UNKNOWN, nullptr, 4000);
 }
 
 class Inventory : public ::testing::Test {

@@ -9,6 +9,7 @@
 #include "test_tasks.h"
 #include "test_timing.h"
 #include "u_shutdown.h"
+#include "test_keys.h"
 
 namespace {
 
@@ -65,6 +66,7 @@ void StopStandIns() {
 
 class Shutdown : public ::testing::Test {
  protected:
+  TEST_OWN_KEYS m_ownKeys;
   void SetUp() override {
     s_order.clear();
     s_received = 0;

@@ -57,8 +57,9 @@ TEST(Rig, ATestPcTakesTheUnitOverAndDrivesItsTestsOnTtyO3) {
   EXPECT_EQ("", pc.Ask("?\r\n")) << "a second connect is ignored";
   EXPECT_TRUE(MatchesGolden("inlinetest_waiting", StableScreen(session.rig.dir)));
 
-  EXPECT_EQ("Command received--processing\r\n#ACK\r\n", pc.Ask("#wSITW,-7\r"));
-  EXPECT_EQ("Command received--processing\r\n-7\r\n", pc.Ask("#rSITW\r"));
+  EXPECT_EQ("Command received--processing\r\n#ACK\r\n", pc.Ask("#wSLTZ,-7\r"));
+  EXPECT_EQ("Command received--processing\r\n-7\r\n", pc.Ask("#rSLTZ\r"));
+  EXPECT_EQ("Command received--processing\r\n#NAK\r\n", pc.Ask("#wSITW,-7\r")) << "a key the unit has not";
   EXPECT_EQ("", pc.Ask("#Z\r"));
   EXPECT_EQ("Command received--processing\r\nNo GPU\r\n", pc.Ask("#p\r"));
 

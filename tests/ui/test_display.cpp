@@ -10,9 +10,9 @@
 namespace {
 
 U32 Value(const char (&key)[5]) {
-  U32 value = 0;
-  H_DATABASE_bFetchU32(FCID(key), &value, nullptr, nullptr);
-  return value;
+  DB_DATA_TYPE value = {};
+  H_DATABASE_bFetch(FCID(key), &value, nullptr, nullptr);
+  return value.u32Val;
 }
 
 

@@ -18,6 +18,7 @@
 #include "u_keyboard.h"
 #include "test_timing.h"
 #include "ui_frame.h"
+#include "test_keys.h"
 
 namespace {
 
@@ -54,6 +55,7 @@ std::vector<KEY_SEEN> Collect(MBOX mbox, int ms) {
 
 class Keyboard : public ::testing::Test {
  protected:
+  TEST_OWN_KEYS m_ownKeys;
   void SetUp() override {
     UI_vStart();
     UI_vReset();

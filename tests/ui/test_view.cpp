@@ -20,6 +20,7 @@
 #include "u_menu.h"
 #include "u_view.h"
 #include "ui_frame.h"
+#include "test_keys.h"
 
 namespace {
 
@@ -90,6 +91,7 @@ int FreePages() {
 
 class View : public ::testing::Test {
  protected:
+  TEST_OWN_KEYS m_ownKeys;
   void SetUp() override {
     UI_vStart();
     UI_vReset();

@@ -14,6 +14,7 @@
 #include "u_keyboard.h"
 #include "u_view.h"
 #include "ui_frame.h"
+#include "test_keys.h"
 
 namespace {
 
@@ -29,6 +30,7 @@ bool ViewBecomes(LAYER_ID view) {
 
 class ViewKey : public ::testing::Test {
  protected:
+  TEST_OWN_KEYS m_ownKeys;
   void SetUp() override {
     UI_vStart();
     UI_vReset();
