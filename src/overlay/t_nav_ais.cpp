@@ -286,11 +286,13 @@ void AIS_vTitleBar(BITMAP* pBitmap, S32 x0, S32 y, U32 w, const char* pTitle, S3
                  pTitle);
 }
 
-// A row's value as its value dialog edits it, right-aligned before the row's
-// arrow, in the screen's text width.
-void AIS_vRowValue(BITMAP* pBitmap, S32 xRight, S32 y, const char* pNarrow) {
-  char text[32] = {};
-  U_WSTRING_vAscii2Unicode(text, pNarrow, sizeof text - 2, U_WSTRING_bIsUnicodeLanguage());
+// A row's value as its value dialog edits it, then its unit (a catalogue
+// text, or null), right-aligned before the row's arrow, in the screen's text
+// width.
+void AIS_vRowValue(BITMAP* pBitmap, S32 xRight, S32 y, const char* pNarrow, const char* pUnit = nullptr) {
+  char text[64] = {};
+  U_WSTRING_vAscii2Unicode(text, pNarrow, 30, U_WSTRING_bIsUnicodeLanguage());
+  if (pUnit != nullptr) U_WSTRING_vw_strncat(text, pUnit, 30, FALSE);
   NAV_EDIT_vTextRight(pBitmap, xRight, y, NAV_EDIT_pBoldFont(), text);
 }
 
@@ -345,7 +347,7 @@ void T_NAV_vAisLimitsRender(BITMAP* pBitmap) {
   const FONT_DEF* pFont = NAV_EDIT_pBoldFont();
   NAV_EDIT_vText(pBitmap, x0 + 11, 217, pFont, NAV_EDIT_pText(CPA, s.nLang));
   const S32 xValues = x0 + 398 - (S32)G_ICON_u32GetWidth(&QX_Vorne_Action_Arrow);
-  AIS_vRowValue(pBitmap, xValues, 217, s.sCPA);
+  AIS_vRowValue(pBitmap, xValues, 217, s.sCPA, H_DATABASE_pcUnitsString(AIS_eCpaUnits(), s.nLang));
   NAV_EDIT_vHLine(pBitmap, 236, x0 + 11, x0 + 399, 185);
   NAV_EDIT_vText(pBitmap, x0 + 11, 163, pFont, NAV_EDIT_pText(TCPA, s.nLang));
   AIS_vRowValue(pBitmap, xValues, 163, s.sTCPA);
