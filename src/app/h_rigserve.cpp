@@ -1,5 +1,6 @@
 // Answers a tester's questions about the running unit on a host rig: the
-// value of one database key, and each task's state and counters. It only
+// value of one database key, each task's state and counters, and what the
+// menus hold. It only
 // reads, and only on a rig: the socket lives in the rig's directory, so a
 // unit on its board (no VELMORA_DEVROOT) never offers it.
 
@@ -19,6 +20,7 @@
 #include "h_database.h"
 #include "h_dbtable.h"
 #include "linuxsvc.h"
+#include "t_menu.h"
 #include "u_convert.h"
 
 static const char* const RIGSERVE_SOCKET = "/tmp/velmora/rig.sock";
@@ -139,14 +141,16 @@ static void RIGSERVE_vAnswer(int fd) {
   }
   acRequest[have] = '\0';
   acRequest[strcspn(acRequest, "\r\n")] = '\0';
-  static char s_acAnswer[8192];
+  static char s_acAnswer[65536];
   size_t length;
   if (strncmp(acRequest, "db ", 3) == 0) {
     length = H_RIGSERVE_szValue(acRequest + 3, s_acAnswer, sizeof s_acAnswer);
   } else if (strcmp(acRequest, "status") == 0) {
     length = H_RIGSERVE_szStatus(s_acAnswer, sizeof s_acAnswer);
+  } else if (strcmp(acRequest, "menus") == 0) {
+    length = T_MENU_szMap(s_acAnswer, sizeof s_acAnswer);
   } else {
-    length = (size_t)snprintf(s_acAnswer, sizeof s_acAnswer, "? ask \"db KEY\" or \"status\"\n");
+    length = (size_t)snprintf(s_acAnswer, sizeof s_acAnswer, "? ask \"db KEY\", \"status\" or \"menus\"\n");
   }
   for (size_t sent = 0; sent < length;) {
     const ssize_t n = send(fd, s_acAnswer + sent, length - sent, MSG_NOSIGNAL);

@@ -105,6 +105,23 @@ static void NAV_vSubscribe(FOURCHARID id) { H_DATABASE_bRegisterForDataWithCondi
 static const U32 s_aTwo[] = {0, 1};
 static const MENU_TEXT s_aOffOn[] = {Off, On};
 
+// The overlay screens the menus open: their places in the Nav tab, and in
+// a navigation view's MENU (0: not there).
+typedef struct tag_NAV_OVERLAY_ITEM {
+  const char* const* pName;
+  U32 u32NavTab;
+  U32 u32View;
+  void (*pfnOpen)(void);
+} NAV_OVERLAY_ITEM;
+
+static const NAV_OVERLAY_ITEM s_aOverlayItems[] = {
+    {Travel_Route, 194, 60, T_NAV_EDIT_vTravelRouteMenu},
+    {New_Route, 194, 61, T_NAV_EDIT_vNewRouteMenu},
+    {Edit_Route, 194, 0, T_NAV_EDIT_vEditRouteMenu},
+    {Edit_Waypoint, 194, 62, T_NAV_EDIT_vEditWaypointMenu},
+    {Edit_Track, 194, 0, T_NAV_EDIT_vEditTrackMenu},
+};
+
 // Main menus of the navigation settings, under their tabs.
 static void NAV_vRegisterMainMenus(void) {
   const BOOLEAN bDomestic = MODEL_bDomesticModel();
@@ -124,6 +141,10 @@ static void NAV_vRegisterMainMenus(void) {
   U_MENU_bRegisterMainActionMenu(Saved_Tracks_Defaults, Nav, 194, T_NAV_vTrackDefaults, FALSE, M_ADVANCED);
   U_MENU_bRegisterMainActionMenu(Waypoints_Routes_Tracks, Nav, 192, T_NAV_GROUP_vSetup, FALSE, M_BASIC);
   U_MENU_bRegisterMainActionMenu(Waypoint_Settings, Nav, 193, T_NAV_GROUP_vWaypointSettings_Setup, FALSE, M_BASIC);
+  // The overlay editors sit beside the waypoint manager, the other way in.
+  for (const NAV_OVERLAY_ITEM& item : s_aOverlayItems) {
+    U_MENU_bRegisterMainActionMenu(item.pName, Nav, item.u32NavTab, item.pfnOpen, FALSE, M_BASIC);
+  }
   static const U32 s_aFour[] = {0, 1, 2, 3};
   static const MENU_TEXT s_aProjection[] = {Off, On, Auto, Auto};
   U_MENU_bRegisterMainSelectorMenu(Course_Projection_Line, Nav, 228, FCID("SCCP"), 4, s_aProjection, s_aFour,
@@ -136,6 +157,9 @@ static void NAV_vRegisterMainMenus(void) {
                                  nullptr, M_BASIC);
   U_MENU_bRegisterMainSelectorMenu(North_Up_Indicator, Chart, 218, FCID("SNUP"), 2, s_aOffOn, s_aTwo, M_ADVANCED);
   U_MENU_bRegisterMainSelectorMenu(View_Orientation, Chart, 203, FCID("SCUV"), 2, s_aOffOn, s_aTwo, M_BASIC);
+  // The remote asks for the chart's orientation by this name; the tab shows
+  // it once, as View Orientation.
+  U_MENU_bRegisterMainSelectorMenu(Chart_Orientation, Chart, 203, FCID("SCUV"), 2, s_aOffOn, s_aTwo, M_DIAGNOSTIC);
   static const U32 s_aInterval[] = {1, 5, 10, 15, 30, 60};
   static const MENU_TEXT s_aIntervalNames[] = {Interval_1_sec,  Interval_5_sec,  Interval_10_sec,
                                                Interval_15_sec, Interval_30_sec, Interval_60_sec};
@@ -223,6 +247,11 @@ static void NAV_vGPSDetected(void) {
     U_MENU_bRegisterHotSliderMenu(Zoom, nullptr, 55, bBirdsEye ? FCID("SNBS") : FCID("SNCS"), s_sZoom, nullptr,
                                   nullptr, nullptr, M_BASIC, v.eView, v.eSplit);
     U_MENU_bRegisterHotActionMenu(GoTo_, nullptr, 56, T_NAV_vHandleGoTo, FALSE, M_BASIC, v.eView, v.eSplit);
+    for (const NAV_OVERLAY_ITEM& item : s_aOverlayItems) {
+      if (item.u32View == 0) continue;
+      U_MENU_bRegisterHotActionMenu(item.pName, nullptr, item.u32View, item.pfnOpen, FALSE, M_BASIC, v.eView,
+                                    v.eSplit);
+    }
   }
   NAV_vTrackRecording(g_NAV.bTrackEnable);
   U_MENU_bRegisterHotActionMenu(Mark, nullptr, 24, T_NAV_vHandleMark, FALSE, M_BASIC, USED_BY_ALL, SPLIT_FULL_WINDOW);

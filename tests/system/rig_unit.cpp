@@ -1,5 +1,7 @@
 #include "rig_unit.h"
 
+#include <fcntl.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <time.h>
 #include <unistd.h>
@@ -138,6 +140,32 @@ std::unique_ptr<TEST_PROCESS> Start(const std::string& rig, const std::string& b
   return unit;
 }
 
+void PressKeys(const std::string& rig, std::initializer_list<const char*> keys) {
+  for (const char* key : keys) {
+    EXPECT_EQ(0, Tool(rig, std::string("key hold ") + key + " --ms 100"));
+    usleep(200 * 1000);
+  }
+}
+
+std::string NmeaLine(const std::string& body) {
+  unsigned sum = 0;
+  for (char c : body) sum ^= (unsigned char)c;
+  char tail[8];
+  snprintf(tail, sizeof tail, "*%02X\r\n", sum);
+  return "$" + body + tail;
+}
+
+void RemotePress(const std::string& rig, const std::string& key) {
+  const int fd = open((rig + "/serial/ttyO3").c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(fd, 0);
+  for (const char* state : {"01", "00"}) {
+    const std::string line = NmeaLine("PQVM100," + key + "," + state);
+    EXPECT_EQ((ssize_t)line.size(), write(fd, line.data(), line.size()));
+    usleep(100 * 1000);  // a thumb's press
+  }
+  close(fd);
+}
+
 bool OpenMainMenuWithFix(const std::string& rig, TEST_PROCESS* unit) {
   auto key = [&rig](const char* name) {
     Tool(rig, std::string("key hold ") + name + " --ms 100");
@@ -178,6 +206,24 @@ void SeedUnit(const std::string& base, const std::map<std::string, uint32_t>& mo
       {"NVER", nvfiles::kVersion}, {"SENU", 12345}, {"SENB", 7}, {"SETB", 2024}};
   for (const auto& [key, value] : more) values[key] = value;
   nvfiles::Seed(base, values);
+}
+
+// The screen once it has left the given one and settled.
+void SettledAfter(const std::string& rig, const std::vector<COLOR>& before) {
+  for (int i = 0; i < 100 && Screen(rig) == before; i++) usleep(100 * 1000);
+  StableScreen(rig);
+}
+
+// From the main menu's Nav tab (past Alarms and Sonar) into "Waypoints, Routes, Tracks".
+bool OpenManager(const std::string& rig, TEST_PROCESS* unit) {
+  if (!OpenMainMenuWithFix(rig, unit)) return false;
+  const size_t opened = Count(Out(unit), "action Waypoints, Routes, Tracks");
+  PressKeys(rig, {"RIGHT", "RIGHT", "DOWN", "DOWN"});
+  const std::vector<COLOR> menu = SettledScreen(rig);
+  PressKeys(rig, {"RIGHT"});
+  if (!WaitForCount(unit, "action Waypoints, Routes, Tracks", opened + 1, 3000)) return false;
+  SettledAfter(rig, menu);  // the window is up and takes the keys
+  return true;
 }
 
 }  // namespace rigunit

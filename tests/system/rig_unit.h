@@ -66,6 +66,16 @@ std::unique_ptr<TEST_PROCESS> Start(const std::string& rig, const std::string& b
 // second's fix awaited. FALSE after twenty tries.
 bool OpenMainMenuWithFix(const std::string& rig, TEST_PROCESS* unit);
 
+// Each key pressed and released in turn, a fifth of a second apart, as a
+// user's thumb goes.
+void PressKeys(const std::string& rig, std::initializer_list<const char*> keys);
+
+// An NMEA (or remote dongle) line: $, the body, its checksum, CR LF.
+std::string NmeaLine(const std::string& body);
+// The remote's key (the two hex digits of its dongle line: PLUS "3C",
+// MINUS "3B") pressed and let go on the GPS port, where the dongle talks.
+void RemotePress(const std::string& rig, const std::string& key);
+
 // Waits until the unit's output holds text at least n times.
 bool WaitForCount(TEST_PROCESS* p, const std::string& text, size_t n, int ms);
 size_t Count(const std::string& out, const std::string& text);
@@ -80,5 +90,12 @@ void StillWater(const std::string& rig, const std::string& depth);
 // A base directory whose store holds a unit as it leaves the factory: its
 // serial number, and any further settings given.
 void SeedUnit(const std::string& base, const std::map<std::string, uint32_t>& more = {});
+
+// The screen once it has left the given one and settled.
+void SettledAfter(const std::string& rig, const std::vector<COLOR>& before);
+
+// From the main menu's Nav tab into "Waypoints, Routes, Tracks", once the
+// window takes keys.
+bool OpenManager(const std::string& rig, TEST_PROCESS* unit);
 
 }  // namespace rigunit

@@ -53,9 +53,11 @@ TEST(RigAis, TheTargetListOpensFromTheAisMenuOverTheFedPool) {
   // The tool sends at the line's pace and returns when the last byte is out.
   EXPECT_EQ(0, Tool(rig.dir, "feed ttyO3 " + nmea + " --baud 38400"));
   usleep(500 * 1000);
-  // Main menu, over Setup and Views to Accessories, into AIS, down past
-  // Tracking Target and CPA Limits to Target List.
-  for (const char* key : {"MENU", "RIGHT", "RIGHT", "RIGHT", "DOWN", "RIGHT", "DOWN", "DOWN", "RIGHT"}) Press(rig.dir, key);
+  // Main menu, over Sonar, Setup and Views to Accessories, into AIS, down
+  // past Tracking Target and CPA Limits to Target List.
+  for (const char* key : {"MENU", "RIGHT", "RIGHT", "RIGHT", "RIGHT", "DOWN", "RIGHT", "DOWN", "DOWN", "RIGHT"}) {
+    Press(rig.dir, key);
+  }
   ASSERT_TRUE(WaitForCount(unit.get(), "action Target List", 1, 5000)) << Out(unit.get());
   // The first eight of the pool in MMSI order, the first highlighted, and
   // the footer arrow for the rest. Without a fix or GPS time no TCPA is

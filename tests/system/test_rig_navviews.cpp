@@ -37,10 +37,11 @@ TEST(RigNavViews, FormatNavDirectoriesEmptiesTheStoreAndEndsTheUnitWithStatus5) 
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "run-system sent to", 20000));
   usleep(500 * 1000);
   EXPECT_GT(Files(store + "wpts"), 0u) << "the root of a new store";
-  // Setup is the tab after Alarms; the navigation task's item is its fifth row.
+  // Setup is the tab after Alarms and Sonar; the navigation task's item is
+  // its fifth row.
   EXPECT_EQ(0, Tool(rig.dir, "key hold MENU --ms 100"));
   ASSERT_TRUE(WaitForCount(unit.get(), "CMNU 3", 1, 5000));
-  for (const char* key : {"RIGHT", "DOWN", "DOWN", "DOWN", "DOWN", "DOWN", "RIGHT"}) {
+  for (const char* key : {"RIGHT", "RIGHT", "DOWN", "DOWN", "DOWN", "DOWN", "DOWN", "RIGHT"}) {
     EXPECT_EQ(0, Tool(rig.dir, std::string("key hold ") + key + " --ms 100"));
   }
   ASSERT_TRUE(WaitForCount(unit.get(), "action Format Nav Directories", 1, 5000)) << Out(unit.get());

@@ -21,15 +21,6 @@ namespace {
 
 using namespace rigunit;
 
-// A dongle line: the checksum is the XOR of everything between '$' and '*'.
-std::string DongleLine(const std::string& body) {
-  unsigned sum = 0;
-  for (char c : body) sum ^= (unsigned char)c;
-  char tail[8];
-  snprintf(tail, sizeof tail, "*%02X\r\n", sum);
-  return "$" + body + tail;
-}
-
 // What the unit wrote to the far end within ms.
 std::string ReadFor(int fd, int ms) {
   std::string text;
@@ -55,19 +46,19 @@ TEST(RigRemote, TheDongleIsAskedItsModeEverySecondUntilItAcknowledges) {
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "L_TASK_Start: task 71 ", 20000)) << Out(unit.get());
   const int fd = open((rig.dir + "/serial/ttyO3").c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
   ASSERT_GE(fd, 0);
-  const std::string hello = DongleLine("PQVM102");
-  const std::string question = DongleLine("PQVM127,01");
+  const std::string hello = NmeaLine("PQVM102");
+  const std::string question = NmeaLine("PQVM127,01");
   // The port may still be settling: say hello until the unit answers.
   std::string heard;
   for (int i = 0; i < 20 && heard.find(question) == std::string::npos; i++) {
     ASSERT_EQ((ssize_t)hello.size(), write(fd, hello.data(), hello.size()));
     heard += ReadFor(fd, 500);
   }
-  EXPECT_NE(std::string::npos, heard.find(DongleLine("PQVM125," + hello.substr(hello.size() - 4, 2)))) << heard;
+  EXPECT_NE(std::string::npos, heard.find(NmeaLine("PQVM125," + hello.substr(hello.size() - 4, 2)))) << heard;
   ASSERT_NE(std::string::npos, heard.find(question)) << heard;
   heard = ReadFor(fd, 2500);
   EXPECT_GE(Count(heard, question), 2u) << heard;
-  const std::string ack = DongleLine("PQVM125," + question.substr(question.size() - 4, 2));
+  const std::string ack = NmeaLine("PQVM125," + question.substr(question.size() - 4, 2));
   ASSERT_EQ((ssize_t)ack.size(), write(fd, ack.data(), ack.size()));
   ReadFor(fd, 300);
   EXPECT_EQ(0u, Count(ReadFor(fd, 2500), question)) << "acknowledged: asked no more";
@@ -92,7 +83,7 @@ TEST(RigRemote, TheRemotesManOverboardStoresThePlaceAndShowsTheMobBarCounting) {
   const int fd = open((rig.dir + "/serial/ttyO3").c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
   ASSERT_GE(fd, 0);
   // Key 0 (Mark) is sent as 58 + 0; state 1 down, 0 up.
-  const std::string down = DongleLine("PQVM100,3A,01"), up = DongleLine("PQVM100,3A,00");
+  const std::string down = NmeaLine("PQVM100,3A,01"), up = NmeaLine("PQVM100,3A,00");
   const std::string marked = "man overboard at waypoint ";
   for (int i = 0; i < 20 && Count(Out(unit.get()), marked) == 0; i++) {
     ASSERT_EQ((ssize_t)down.size(), write(fd, down.data(), down.size()));

@@ -37,16 +37,6 @@ bool InWaypointFiles(const std::string& rig, const std::string& text) {
   return false;
 }
 
-// From the main menu's Nav tab into "Waypoints, Routes, Tracks".
-bool OpenManager(const std::string& rig, TEST_PROCESS* unit) {
-  if (!OpenMainMenuWithFix(rig, unit)) return false;
-  const size_t before = Count(Out(unit), "action Waypoints, Routes, Tracks");
-  Keys(rig, {"RIGHT", "DOWN", "DOWN", "RIGHT"});  // past "Current Track"
-  if (!WaitForCount(unit, "action Waypoints, Routes, Tracks", before + 1, 3000)) return false;
-  usleep(500 * 1000);  // the window takes the keys
-  return true;
-}
-
 TEST(RigWptMgr, AWaypointMadeThroughTheFormsIsListedAndSurvivesARestart) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
   ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
@@ -92,8 +82,9 @@ TEST(RigWptMgr, AWaypointDeletedOnScreenStaysDeletedAfterAKill) {
   bool bStored = false;
   for (int i = 0; i < 50 && !(bStored = InWaypointFiles(rig.dir, "WP001")); i++) usleep(100 * 1000);
   ASSERT_TRUE(bStored) << Out(unit.get());
-  // The waypoint's menu, Delete, Selected, and Yes in the confirmation.
-  Keys(rig.dir, {"RIGHT", "DOWN", "RIGHT", "RIGHT", "RIGHT"});
+  // The waypoint's menu, past Edit and Set Icon to Delete, Selected, and
+  // Yes in the confirmation.
+  Keys(rig.dir, {"RIGHT", "DOWN", "DOWN", "RIGHT", "RIGHT", "RIGHT"});
   for (int i = 0; i < 50 && InWaypointFiles(rig.dir, "WP001"); i++) usleep(100 * 1000);
   TEST_Signal(unit.get(), SIGKILL);
   TEST_Finish(std::move(unit), 10000);
