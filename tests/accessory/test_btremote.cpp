@@ -107,6 +107,25 @@ TEST_F(Remote, AnUnacknowledgedRequestIsSentAgainEverySecondUntilItsOwnAcknowled
   EXPECT_EQ(Mail(), rmt::Mail(M_NMEA));
 }
 
+// A slow NMEA task: the dongle's answers arrive late, one for a request
+// already replaced by another, one for a copy whose successor has been
+// asked for but whose checksum notice has not come back yet.
+TEST_F(Remote, ALateAcknowledgementEndsTheRetryOfItsOwnRequestOnly) {
+  rmt::Generic(BLUETOOTH_TYPE_HELLO, 0);
+  rmt::Generic(BLUETOOTH_TYPE_CHECKSUM, 0x5A);
+  T_BTREMOTE_vSyncNewRemote();
+  rmt::Sync();
+  EXPECT_EQ(Mail({"tx 2/1", "tx 6/4"}), rmt::Mail(M_NMEA));
+  rmt::Generic(BLUETOOTH_TYPE_ACK, 0x5A);  // the mode question's
+  rmt::Generic(BLUETOOTH_TYPE_CHECKSUM, 0x33);
+  Advance(1000);
+  EXPECT_EQ(Mail({"tx 6/4"}), rmt::Mail(M_NMEA)) << "the pairing request is still unanswered";
+  rmt::Generic(BLUETOOTH_TYPE_ACK, 0x33);
+  rmt::Generic(BLUETOOTH_TYPE_CHECKSUM, 0x33);
+  Advance(5000);
+  EXPECT_EQ(Mail(), rmt::Mail(M_NMEA)) << "acknowledged: asked no more";
+}
+
 TEST_F(Remote, FortyFiveSecondsOfSilenceKeepTheLinkAndFortySixLoseIt) {
   rmt::Generic(BLUETOOTH_TYPE_HELLO, 0);  // supervision every 15 s from here
   EXPECT_EQ(1u, Fetch(FCID("IBTD")));

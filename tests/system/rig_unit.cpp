@@ -6,8 +6,10 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <mutex>
 #include <regex>
 
@@ -51,24 +53,17 @@ std::vector<COLOR> FromRgb(const std::vector<U8>& rgb) {
   return pixels;
 }
 
-std::vector<COLOR> Screen(const std::string& rig) {
-  const std::string png = rig + "/screen.png";
-  U32 width = 0, height = 0;
-  std::vector<U8> rgb;
-  std::string error;
-  if (Tool(rig, "screen " + png) != 0 || !GOLDEN_bReadPng(png, &width, &height, &rgb, &error)) return {};
-  return FromRgb(rgb);
-}
+std::vector<COLOR> Screen(const std::string& rig) { return GOLDEN_RigScreen(rig); }
 
-std::vector<COLOR> NextScreen(const std::string& rig, const std::vector<COLOR>& before) {
+std::vector<COLOR> WaitForScreen(const std::string& rig, const std::function<bool(const std::vector<COLOR>&)>& bShows,
+                                 int ms) {
   std::vector<COLOR> screen;
-  for (int i = 0; i < 40 && (screen = Screen(rig)) == before; i++) usleep(50 * 1000);
+  TEST_bWaitUntil([&] { return bShows(screen = Screen(rig)); }, (U64)ms);
   return screen;
 }
 
-std::vector<COLOR> SettledScreen(const std::string& rig) {
-  usleep(300 * 1000);
-  return Screen(rig);
+std::vector<COLOR> NextScreen(const std::string& rig, const std::vector<COLOR>& before) {
+  return WaitForScreen(rig, [&](const std::vector<COLOR>& s) { return !s.empty() && s != before; }, 5000);
 }
 
 std::vector<COLOR> StableScreen(const std::string& rig) { return StableBox(rig, 0, 0, 800, 480); }
@@ -91,6 +86,34 @@ std::vector<COLOR> StableBox(const std::string& rig, U32 u32Left, U32 u32Top, U3
     if (!now.empty() && bSame) break;
   }
   return now;
+}
+
+::testing::AssertionResult ShowsGoldenBox(const std::string& rig, const std::string& name, U32 u32Left, U32 u32Top,
+                                          U32 u32Width, U32 u32Height, int ms) {
+  // Making goldens: what settles on the screen becomes the golden.
+  if (getenv("UPDATE_GOLDEN") != nullptr) {
+    return MatchesGoldenBox(name, StableScreen(rig), u32Left, u32Top, u32Width, u32Height);
+  }
+  U32 width = 0, height = 0;
+  std::vector<U8> rgb;
+  std::string error;
+  if (!GOLDEN_bReadPng(RIG_GOLDEN_DIR "/" + name + ".png", &width, &height, &rgb, &error)) {
+    return ::testing::AssertionFailure() << error;
+  }
+  const std::vector<COLOR> golden = FromRgb(rgb);
+  const auto bShows = [&](const std::vector<COLOR>& s) {
+    if (s.size() != 800u * 480u || width != u32Width || height != u32Height) return false;
+    for (U32 row = 0; row < u32Height; row++) {
+      const COLOR* p = s.data() + (u32Top + row) * 800 + u32Left;
+      if (!std::equal(p, p + u32Width, golden.data() + row * u32Width)) return false;
+    }
+    return true;
+  };
+  return MatchesGoldenBox(name, WaitForScreen(rig, bShows, ms), u32Left, u32Top, u32Width, u32Height);
+}
+
+::testing::AssertionResult ShowsGolden(const std::string& rig, const std::string& name, int ms) {
+  return ShowsGoldenBox(rig, name, 0, 0, 800, 480, ms);
 }
 
 ::testing::AssertionResult MatchesGoldenBox(const std::string& name, const std::vector<COLOR>& screen, U32 u32Left,
@@ -123,14 +146,7 @@ std::unique_ptr<TEST_PROCESS> FixFeed(const std::string& rig) {
 }
 
 bool WaitForCount(TEST_PROCESS* p, const std::string& text, size_t n, int ms) {
-  for (int waited = 0; waited <= ms; waited += 10) {
-    {
-      std::lock_guard<std::mutex> guard(p->lock);
-      if (Count(p->out, text) >= n) return true;
-    }
-    usleep(10 * 1000);
-  }
-  return false;
+  return TEST_bWaitUntil([&] { return Count(Out(p), text) >= n; }, (U64)ms);
 }
 
 std::unique_ptr<TEST_PROCESS> Start(const std::string& rig, const std::string& base) {
@@ -219,7 +235,7 @@ bool OpenManager(const std::string& rig, TEST_PROCESS* unit) {
   if (!OpenMainMenuWithFix(rig, unit)) return false;
   const size_t opened = Count(Out(unit), "action Waypoints, Routes, Tracks");
   PressKeys(rig, {"RIGHT", "RIGHT", "DOWN", "DOWN"});
-  const std::vector<COLOR> menu = SettledScreen(rig);
+  const std::vector<COLOR> menu = StableScreen(rig);
   PressKeys(rig, {"RIGHT"});
   if (!WaitForCount(unit, "action Waypoints, Routes, Tracks", opened + 1, 3000)) return false;
   SettledAfter(rig, menu);  // the window is up and takes the keys

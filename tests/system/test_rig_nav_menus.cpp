@@ -58,7 +58,7 @@ bool RunChartMenuRow(const std::string& rig, TEST_PROCESS* unit, const std::stri
   if (index < 0 || !OpenViewMenu(rig, unit)) return false;
   const size_t before = Count(Out(unit), "action " + name);
   for (int i = 0; i < index; i++) PressKeys(rig, {"DOWN"});
-  const std::vector<COLOR> menu = SettledScreen(rig);
+  const std::vector<COLOR> menu = StableScreen(rig);
   PressKeys(rig, {"RIGHT"});
   if (!WaitForCount(unit, "action " + name, before + 1, 5000)) return false;
   // What the row opens is on screen, its keys taken, before the next key.
