@@ -1059,7 +1059,7 @@ BOOLEAN T_NAV_GROUP_DATA_bRouteAddLinkOnline(U16 indexRoute, U16 indexWaypointTo
                                              U16* pLastIndex) {
   U16 r;
   if (indexWaypointToAdd >= NAV_MAX_WAYPOINTS) {
-    T_NAV_GROUP_vSetNavUIRawNoteWithTimeout("CANNOT ADD this data!", 2);
+    T_NAV_GROUP_vSetNavUIRawNoteWithTimeout(Cannot_Add_This_Data[nCurrentLanguage()], 2);
     return FALSE;
   }
   if (pIndex == nullptr || pLastIndex == nullptr || T_NAV_RECORDS_eItemKind(indexRoute, &r) != NAV_ITEM_ROUTE ||

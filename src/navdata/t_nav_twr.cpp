@@ -30,6 +30,7 @@
 #include "u_crc16.h"
 #include "u_language.h"
 #include "u_wstring.h"
+#include "ui_texts.h"
 
 constexpr S32 TWR_LAST_WAYPOINT_SLOT = 2998;  // 2999 is the root group's
 constexpr S32 TWR_GUARD_BAND = 6;
@@ -710,16 +711,14 @@ GROUP_SLOT* T_NAV_pGetGroupSlot(U16 slotIndex) {
   return reinterpret_cast<GROUP_SLOT*>(&s_Waypoint[slot]);
 }
 
-static void TWR_vGroupNote(const char* pcWhy) {
-  char note[64];
-  snprintf(note, sizeof note, "Set Group Slot ERR: %s", pcWhy);
-  T_NAV_GROUP_vSetNavUIRawNoteWithTimeout(note, 2);
+static void TWR_vGroupNote(const char* const* ppWhy) {
+  T_NAV_GROUP_vSetNavUIRawNoteWithTimeout(ppWhy[nCurrentLanguage()], 2);
 }
 
 BOOLEAN T_NAV_bSetGroupSlot(U16 slotIndex, const GROUP_SLOT* pSlot) {
   const S32 slot = TWR_nGroupSlot(slotIndex);
   if (slot < 0) {
-    TWR_vGroupNote("SLOT INDEX INVALID !!!");
+    TWR_vGroupNote(Group_Slot_Index_Invalid);
     return FALSE;
   }
   if (pSlot == nullptr) return FALSE;
@@ -727,7 +726,7 @@ BOOLEAN T_NAV_bSetGroupSlot(U16 slotIndex, const GROUP_SLOT* pSlot) {
   memcpy(&w, pSlot, sizeof w);
   if (!TWR_bIsGroup(w.u8Status)) return FALSE;
   if (w.u8Status == WPT_STATUS_GROUP_BODY && TWR_nGroupSlot(pSlot->sBody.u16NextIndex) == slot) {
-    TWR_vGroupNote("SLOT LINK ITSELF !!!");
+    TWR_vGroupNote(Group_Slot_Links_Itself);
     return FALSE;
   }
   TWR_vLock();

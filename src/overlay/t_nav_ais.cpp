@@ -40,7 +40,7 @@ namespace {
 
 // The check key of the value dialogs.
 constexpr U32 AIS_KEY_CHECK = 0x200;
-constexpr float AIS_CPA_MAX_NM = 99.99f;
+constexpr double AIS_CPA_MAX = 99.99;  // in the unit shown, as the five digits hold it
 constexpr U32 AIS_TCPA_MAX_MIN = 99 * 60 + 59;
 
 BOOLEAN AIS_bDigit(char c) { return c >= '0' && c <= '9'; }
@@ -51,17 +51,25 @@ char* AIS_pValue(AIS_EDIT_STATE state) {
   return nullptr;
 }
 
+// The CPA limit is stored in nautical miles and edited in the user's
+// distance unit.
+UNIT_TYPE AIS_eCpaUnits(void) {
+  const UNIT_TYPE eUnits = H_DATABASE_CurrentUnits(D_DISTANCE);
+  // Bare nautical miles have no text; their pairing with feet is named "nm".
+  return eUnits == U_NONE || eUnits == U_NAUT_MILES ? U_NAUT_MILES_FT : eUnits;
+}
+
 }  // namespace
 
 void T_NAV_vAisLimitsFormat(void) {
   // Stored values may come from the PC link or the test port: they are
-  // brought into the dd.ddNM and hh:mm forms before formatting.
-  float f = s_AisEdit.fCPA;
-  if (!(f >= 0.0f)) f = 0.0f;
-  if (f > AIS_CPA_MAX_NM) f = AIS_CPA_MAX_NM;
+  // brought into the dd.dd and hh:mm forms before formatting.
+  double d = dGenericConvert(s_AisEdit.fCPA, U_NAUT_MILES, AIS_eCpaUnits());
+  if (!(d >= 0.0)) d = 0.0;
+  if (d > AIS_CPA_MAX) d = AIS_CPA_MAX;
   U32 t = s_AisEdit.nTCPA;
   if (t > AIS_TCPA_MAX_MIN) t = AIS_TCPA_MAX_MIN;
-  snprintf(s_AisEdit.sCPA, sizeof s_AisEdit.sCPA, "%05.2fNM", (double)f);
+  snprintf(s_AisEdit.sCPA, sizeof s_AisEdit.sCPA, "%05.2f", d);
   snprintf(s_AisEdit.sTCPA, sizeof s_AisEdit.sTCPA, "%02u:%02u", (unsigned)(t / 60), (unsigned)(t % 60));
 }
 
@@ -132,8 +140,9 @@ void T_NAV_vAisLimitsLeft(AIS_EDIT_STATE state) {
 
 BOOLEAN T_NAV_bAisLimitsSaveCPA(void) {
   if (!s_AisEdit.bCPADirty) return TRUE;
-  float f = 0;
-  if (sscanf(s_AisEdit.sCPA, "%f", &f) != 1) return FALSE;
+  double d = 0;
+  if (sscanf(s_AisEdit.sCPA, "%lf", &d) != 1) return FALSE;
+  const float f = (float)dGenericConvert(d, AIS_eCpaUnits(), U_NAUT_MILES);
   s_AisEdit.fCPA = f;
   // The store answers TRUE when it refused the value.
   return !H_DATABASE_bUpdateValueFloat(FCID("SCPA"), f, P_NORMAL);
@@ -277,11 +286,13 @@ void AIS_vTitleBar(BITMAP* pBitmap, S32 x0, S32 y, U32 w, const char* pTitle, S3
                  pTitle);
 }
 
-// A row's value as its value dialog edits it, right-aligned before the row's
-// arrow, in the screen's text width.
-void AIS_vRowValue(BITMAP* pBitmap, S32 xRight, S32 y, const char* pNarrow) {
-  char text[32] = {};
-  U_WSTRING_vAscii2Unicode(text, pNarrow, sizeof text - 2, U_WSTRING_bIsUnicodeLanguage());
+// A row's value as its value dialog edits it, then its unit (a catalogue
+// text, or null), right-aligned before the row's arrow, in the screen's text
+// width.
+void AIS_vRowValue(BITMAP* pBitmap, S32 xRight, S32 y, const char* pNarrow, const char* pUnit = nullptr) {
+  char text[64] = {};
+  U_WSTRING_vAscii2Unicode(text, pNarrow, 30, U_WSTRING_bIsUnicodeLanguage());
+  if (pUnit != nullptr) U_WSTRING_vw_strncat(text, pUnit, 30, FALSE);
   NAV_EDIT_vTextRight(pBitmap, xRight, y, NAV_EDIT_pBoldFont(), text);
 }
 
@@ -292,15 +303,21 @@ void AIS_vValueDialog(BITMAP* pBitmap) {
   const S32 dx = o + (((S32)pBitmap->pixels_wide - 350 - o) >> 1);
   const S32 dy = ((S32)pBitmap->pixels_high - 174) >> 1;
   const BOOLEAN bWide = U_WSTRING_bIsUnicodeLanguage();
-  U_DIALOG_vDrawDialogWithConfirm(pBitmap, NAV_EDIT_pText(bCPA ? CPA : TCPA, s.nLang), "",
-                                  bWide ? arialuni_size19_font_def_ptr : myriad_pro_bold_size19_font_def_ptr, "", "",
+  // Empty in either text form: a wide language reads two zero bytes.
+  static const char s_acNoText[2] = {0, 0};
+  U_DIALOG_vDrawDialogWithConfirm(pBitmap, NAV_EDIT_pText(bCPA ? CPA : TCPA, s.nLang), s_acNoText,
+                                  bWide ? arialuni_size19_font_def_ptr : myriad_pro_bold_size19_font_def_ptr,
+                                  s_acNoText, s_acNoText,
                                   JUSTIFICATION_CENTER, JUSTIFICATION_CENTER, FALSE, FALSE, FALSE, 350);
   const char* p = bCPA ? s.sCPA : s.sTCPA;
   const S32 n = (S32)strlen(p);
   const S32 cell = (S32)G_ICON_u32GetWidth(&QX_Vorne_Text_Editor_Highlight);
-  const S32 left = dx + ((350 - (n + 1) * cell) >> 1) + 16;
-  const S32 y = dy + 90;
   const FONT_DEF* pFont = NAV_EDIT_pBoldFont();
+  // The distance's unit follows its digits; the pair is centred together.
+  const char* pUnit = bCPA ? H_DATABASE_pcUnitsString(AIS_eCpaUnits(), s.nLang) : "";
+  const S32 unit = bCPA ? 2 + (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)pUnit) : 0;
+  const S32 left = dx + ((350 - (n + 1) * cell - unit) >> 1) + 16;
+  const S32 y = dy + 90;
   for (S32 i = 0; i < n; i++) {
     const BOOLEAN bCursor = i == s.nPosition;
     if (bCursor) {
@@ -309,6 +326,7 @@ void AIS_vValueDialog(BITMAP* pBitmap) {
     }
     AIS_vChar(pBitmap, NAV_EDIT_color(bCursor ? 32 : 35), left + i * cell + cell / 2, y, pFont, p[i]);
   }
+  if (bCPA) NAV_EDIT_vText(pBitmap, left + n * cell + 2, y, pFont, pUnit);
   // The keypad has no check key: the hint names the key that stands for it.
   const char* pHint = NAV_EDIT_pText(Press_MENU_to_Save, s.nLang);
   const S32 hw = (S32)G_STRING_u32GetWidth(NAV_EDIT_pFont(), (const BYTE*)pHint);
@@ -329,7 +347,7 @@ void T_NAV_vAisLimitsRender(BITMAP* pBitmap) {
   const FONT_DEF* pFont = NAV_EDIT_pBoldFont();
   NAV_EDIT_vText(pBitmap, x0 + 11, 217, pFont, NAV_EDIT_pText(CPA, s.nLang));
   const S32 xValues = x0 + 398 - (S32)G_ICON_u32GetWidth(&QX_Vorne_Action_Arrow);
-  AIS_vRowValue(pBitmap, xValues, 217, s.sCPA);
+  AIS_vRowValue(pBitmap, xValues, 217, s.sCPA, H_DATABASE_pcUnitsString(AIS_eCpaUnits(), s.nLang));
   NAV_EDIT_vHLine(pBitmap, 236, x0 + 11, x0 + 399, 185);
   NAV_EDIT_vText(pBitmap, x0 + 11, 163, pFont, NAV_EDIT_pText(TCPA, s.nLang));
   AIS_vRowValue(pBitmap, xValues, 163, s.sTCPA);
@@ -463,6 +481,10 @@ BOOLEAN AIS_bTcpaKnown(const aisTargetINFO& a) {
 constexpr S32 AIS_ICON_X = 8;
 constexpr S32 AIS_ROW_PITCH = 47;
 constexpr S32 AIS_ROW_BELOW_BASELINE = 19;  // from a row's baseline down to its rule
+// The last message's head is the widest in the wide face: its column takes
+// room from the MMSI's, whose nine digits need less.
+constexpr S32 AIS_MMSI_RULE_X = 265;
+constexpr S32 AIS_LAST_MESSAGE_X = AIS_MMSI_RULE_X + 10;
 
 S32 AIS_nNameX(S32 w) { return AIS_ICON_X + w + 4; }
 
@@ -486,7 +508,7 @@ void AIS_vRow(BITMAP* pBitmap, const ais_DeviceInfo* pInfo, S32 x0, S32 w, S32 y
   char sTime[40] = {};
   // The clock time of the last report; without GPS time it has none.
   T_INFO_vFormatTime((time_t)pInfo->ReceiveDateTime, TRUE, TRUE, sTime, nullptr, nullptr);
-  NAV_EDIT_vText(pBitmap, x0 + 285, y, pFont, sTime);
+  NAV_EDIT_vText(pBitmap, x0 + AIS_LAST_MESSAGE_X, y, pFont, sTime);
   if (a.validityFlag[COG_FLAG_INDEX] && isfinite(a.Cog)) {
     snprintf(text, sizeof text, "%.0f", a.Cog);
     AIS_vCell(pBitmap, x0 + 426, y, pFont, text);
@@ -543,13 +565,13 @@ void T_NAV_vAisRenderTargetList(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
   const FONT_DEF* pSmall = bWide ? arialuni_size14_font_def_ptr : myriad_pro_size14_font_def_ptr;
   T_INFO_vDrawText(pBitmap, x0 + AIS_nNameX(w), H - 65, Name, pSmall, s.nLang);
   T_INFO_vDrawText(pBitmap, x0 + 169, H - 65, MMSI, pSmall, s.nLang);
-  T_INFO_vDrawText(pBitmap, x0 + 285, H - 65, Last_Message, pSmall, s.nLang);
+  T_INFO_vDrawText(pBitmap, x0 + AIS_LAST_MESSAGE_X, H - 65, Last_Message, pSmall, s.nLang);
   T_INFO_vDrawText(pBitmap, x0 + 426, H - 65, COG, pSmall, s.nLang);
   // The column holds the target's speed over ground, and its short name
   // fits the column in every language where the word for speed does not.
   T_INFO_vDrawText(pBitmap, x0 + 485, H - 65, SOG, pSmall, s.nLang);
   T_INFO_vDrawText(pBitmap, x0 + 558, H - 65, TCPA, pSmall, s.nLang);
-  for (const S32 x : {159, 275, 416, 475, 548}) {
+  for (const S32 x : {159, AIS_MMSI_RULE_X, 416, 475, 548}) {
     POINT a = {x0 + x, H - 73}, b = {x0 + x, H - 46};
     G_LINE_vDraw(pBitmap, NAV_EDIT_color(236), &a, &b);
     a = {x0 + x, H - 450};

@@ -76,9 +76,9 @@ void NAV_EDIT_vCreated(BITMAP* pBitmap, S32 x, S32 y, U32 u32DateTime, S32 xTime
   char sTime[40] = {}, sDate[40] = {}, line[2 * 80 + 2] = {};
   for (int full = 1; full >= 0; full--) {
     T_INFO_vFormatTime((time_t)u32DateTime, full, TRUE, sTime, sDate, nullptr);
-    U_WSTRING_vAscii2Unicode(line, NAV_EDIT_pText(Created, nLang), 60, FALSE);
+    U_WSTRING_vw_strncpy(line, NAV_EDIT_pText(Created, nLang), 60, FALSE);
     U_WSTRING_vAscii2UnicodeCat(line, ": ", 4);
-    U_WSTRING_vAscii2UnicodeCat(line, sDate, 40);
+    U_WSTRING_vw_strncat(line, sDate, 40, FALSE);
     if (xTimeRight == 0 || NAV_EDIT_u32Width(pFont, line) + NAV_EDIT_u32Width(pFont, sTime) <= 348) break;
   }
   NAV_EDIT_vInk(pBitmap, x, y, pFont, line);
@@ -95,7 +95,7 @@ void NAV_EDIT_vCount(BITMAP* pBitmap, S32 x, S32 y, U32 u32Count, NAV_EDIT_TEXT 
   char number[16] = {}, line[2 * 80 + 2] = {};
   snprintf(number, sizeof number, "%u ", (unsigned)u32Count);
   U_WSTRING_vAscii2Unicode(line, number, 16, FALSE);
-  U_WSTRING_vAscii2UnicodeCat(line, NAV_EDIT_pText(pWhat, nLang), 60);
+  U_WSTRING_vw_strncat(line, NAV_EDIT_pText(pWhat, nLang), 60, FALSE);
   NAV_EDIT_vInk(pBitmap, x, y, NAV_EDIT_pBoldFont(), line);
 }
 

@@ -139,7 +139,7 @@ typedef struct tag_NAV_AIS_EDIT {
   AIS_EDIT_STATE eState;
   S32 nPosition;
   U32 nLang;
-  char sCPA[16];   // dd.ddNM
+  char sCPA[16];   // dd.dd in the user's distance unit
   char sTCPA[12];  // hh:mm
   float fCPA;
   U32 nTCPA;       // minutes

@@ -39,12 +39,12 @@ void RI_vLeg(BITMAP* pBitmap, double dDistance, double dBearing, S32 y, U32 nLan
   UNIT_TYPE units = s_RteInfo.unitsDTG;
   char value[40] = {}, line[2 * 80 + 2] = {};
   T_INFO_vFormatDistance(dDistance, &units, value);
-  U_WSTRING_vAscii2Unicode(line, value, 40, FALSE);
-  U_WSTRING_vAscii2UnicodeCat(line, H_DATABASE_pcUnitsString(units, nLang), 40);
+  U_WSTRING_vw_strncpy(line, value, 40, FALSE);
+  U_WSTRING_vw_strncat(line, H_DATABASE_pcUnitsString(units, nLang), 40, FALSE);
   NAV_EDIT_vInkRight(pBitmap, 595, y, pFont, line);
   snprintf(value, sizeof value, "%03.0f", dBearing);
   U_WSTRING_vAscii2Unicode(line, value, 40, FALSE);
-  U_WSTRING_vAscii2UnicodeCat(line, H_DATABASE_pcUnitsString(s_RteInfo.unitsBRG, nLang), 40);
+  U_WSTRING_vw_strncat(line, H_DATABASE_pcUnitsString(s_RteInfo.unitsBRG, nLang), 40, FALSE);
   NAV_EDIT_vInkRight(pBitmap, 665, y, pFont, line);
 }
 
@@ -106,9 +106,9 @@ void T_NAV_vRouteInfoRender(BITMAP* pBitmap) {
   char title[2 * 80 + 2 * NAV_ROUTE_NAME_SIZE + 2] = {};
   char name[NAV_ROUTE_NAME_SIZE + 2] = {};
   memcpy(name, s.Route.sName, NAV_ROUTE_NAME_SIZE);
-  U_WSTRING_vAscii2Unicode(title, NAV_EDIT_pText(s_pNavEditTitle, nLang), 2 * 60, FALSE);
+  U_WSTRING_vw_strncpy(title, NAV_EDIT_pText(s_pNavEditTitle, nLang), 2 * 60, FALSE);
   U_WSTRING_vAscii2UnicodeCat(title, ": ", 4);
-  U_WSTRING_vAscii2UnicodeCat(title, name, NAV_ROUTE_NAME_SIZE);
+  U_WSTRING_vw_strncat(title, name, NAV_ROUTE_NAME_SIZE, FALSE);
   T_NAV_vDrawTitleBoxString(pBitmap, (const BYTE*)title);
 
   NAV_EDIT_vRounded(pBitmap, NAV_EDIT_MARK, 289, 109, 382, 263, 4, FALSE);

@@ -87,7 +87,7 @@ U32 SEL_u32Width(const SEL_VIEW& v) {
     if (v.bPoints) {
       // Room for the longest form a route end can take.
       U_WSTRING_vAscii2UnicodeCat(name, " ", 2);
-      U_WSTRING_vAscii2UnicodeCat(name, NAV_EDIT_pText(to_start, v.nLang), 36);
+      U_WSTRING_vw_strncat(name, NAV_EDIT_pText(to_start, v.nLang), 36, FALSE);
       w = G_STRING_u32GetWidth(pFont, (const BYTE*)name);
     } else {
       w += 40;
@@ -171,9 +171,9 @@ void SEL_vDetails(BITMAP* pBitmap, const SEL_VIEW& v, S32 x, U32 W, S32 listBott
   char line[2 * 80 + 2] = {};
   for (int seconds = 1; seconds >= 0; seconds--) {
     T_INFO_vFormatTime((time_t)u32DateTime, seconds, TRUE, sTime, sDate, nullptr);
-    U_WSTRING_vAscii2Unicode(line, NAV_EDIT_pText(Created, v.nLang), 60, FALSE);
+    U_WSTRING_vw_strncpy(line, NAV_EDIT_pText(Created, v.nLang), 60, FALSE);
     U_WSTRING_vAscii2UnicodeCat(line, bWide ? ":" : ": ", 4);
-    U_WSTRING_vAscii2UnicodeCat(line, sTime, 40);
+    U_WSTRING_vw_strncat(line, sTime, 40, FALSE);
     U_WSTRING_vAscii2UnicodeCat(line, " ", 2);
     const U32 w = G_STRING_u32GetWidth(pFont, (const BYTE*)line) + G_STRING_u32GetWidth(pFont, (const BYTE*)sDate);
     if (w <= W - 32) break;

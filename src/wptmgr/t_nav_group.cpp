@@ -123,14 +123,21 @@ void WPM_vClick(BOOLEAN bAccepted) { L_SEMA_Signal(bAccepted ? SEMA_KEYCLICK_GOO
 
 static BOOLEAN WPM_bWide(void) { return U_WSTRING_bIsUnicodeLanguage(); }
 
-// Appends a text (8-bit, or already in the wide form) to dest of size
-// bytes in the current language's form, cut to fit.
-static void WPM_vCat(char* dest, U32 size, const char* src) {
+// Appends to dest of size bytes, cut to fit: a text already in the
+// current language's form (a catalogue text or a name), or with bAscii an
+// ASCII text, widened in a wide language. Which form a text has cannot be
+// told from its bytes: a wide text may start with two ASCII-looking bytes.
+static void WPM_vCat(char* dest, U32 size, const char* src, BOOLEAN bAscii = FALSE) {
   const U32 unit = WPM_bWide() ? 2 : 1;
   const U32 used = U_WSTRING_u32w_strlen(dest, FALSE);
   if (used + unit >= size) return;
   const U32 room = (size - used - unit) & ~(unit - 1);
-  if (room > 0) U_WSTRING_vAscii2UnicodeCat(dest, src, room);
+  if (room == 0) return;
+  if (bAscii) {
+    U_WSTRING_vAscii2UnicodeCat(dest, src, room);
+  } else {
+    U_WSTRING_vw_strncat(dest, src, room, FALSE);
+  }
 }
 
 // "Default Group: " and the default group's path, its lowest names kept
@@ -156,7 +163,7 @@ static void WPM_vDefaultGroupLine(char* out, U32 size) {
   WPM_vJoinTexts(out, size, {WPM_pcText(Default_Group), ": "});
   for (U32 i = count; i-- > 0;) {
     WPM_vCat(out, size, names[i]);
-    if (i > 0) WPM_vCat(out, size, "/");
+    if (i > 0) WPM_vCat(out, size, "/", TRUE);
   }
 }
 

@@ -43,7 +43,8 @@ void T_NAV_GROUP_vSetExportSelection(const U16* pIds, U32 u32Count);
 // rebuilt); the rebuild of its view of the store.
 BOOLEAN T_NAV_GROUP_vKeepInputStateMode(void);
 void T_NAV_GROUP_vRefreshData(void);
-// A navigation note shown for that many seconds.
+// A navigation note shown for that many seconds; the text is in the
+// current language's form (a catalogue text).
 void T_NAV_GROUP_vSetNavUIRawNoteWithTimeout(const char* text, U32 seconds);
 
 // ---- The manager's window ----

@@ -136,7 +136,8 @@ BOOLEAN WPM_bBlankName(const char* pcName);
 void WPM_vCreatedLine(char* out, U32 u32Size, U32 u32DateTime);
 // A bar's text in the current string form: the parts at even places are
 // texts of that form (the language's texts, names), those at odd places the
-// ASCII that joins them. Cut to the room, always ended.
+// ASCII that joins them; a null part keeps an empty place. Cut to the room,
+// always ended.
 void WPM_vJoinTexts(char* out, U32 u32Size, std::initializer_list<const char*> parts);
 // The directory shown entered again with the item highlighted.
 void WPM_vReenter(U16 highlight);

@@ -70,9 +70,13 @@ U32 WPM_u32Legs(const ROUTE* pRoute, double* pdBearing, double* pdDistance) {
 static POPUP_WINDOW s_RouteInfoWindow;
 constexpr S32 WPM_ROUTE_INFO_WIDTH = 490;
 
+// The legs' lines keep the regular Latin face in a wide language too (its
+// own characters come from the Unicode face through it): the Unicode
+// face's Latin letters would crowd a leg's names into its bearing and
+// distance.
 static const FONT_DEF* WPM_pInfoFont(BOOLEAN bBold) {
-  if (U_WSTRING_bIsUnicodeLanguage()) return arialuni_size17_font_def_ptr;
-  return bBold ? myriad_pro_bold_size17_font_def_ptr : myriad_pro_size17_font_def_ptr;
+  if (!bBold) return myriad_pro_size17_font_def_ptr;
+  return U_WSTRING_bIsUnicodeLanguage() ? arialuni_size17_font_def_ptr : myriad_pro_bold_size17_font_def_ptr;
 }
 
 static void WPM_vPut(BITMAP* pBitmap, S32 x, S32 y, const char* pcText, BOOLEAN bBold) {
@@ -88,14 +92,14 @@ static void WPM_vPointName(U16 id, char* out, U32 u32Size) {
 static void WPM_vLegText(double dBearing, double dDistance, char* out, U32 u32Size) {
   const U32 lang = nCurrentLanguage();
   UNIT_TYPE units = H_DATABASE_CurrentUnits(D_DISTANCE);
-  char distance[40] = {}, bearing[16], gap[48];
+  char distance[40] = {}, bearing[16];
   T_INFO_vFormatDistance(dDistance, &units, distance);
   snprintf(bearing, sizeof bearing, "%03.0f", dBearing);
-  snprintf(gap, sizeof gap, "  %s ", distance);
-  // The numbers are ASCII, the units the language's texts.
+  // The bearing and the gaps are ASCII; the distance comes from the
+  // formatter and the units from the catalogue, both in the language's form.
   WPM_vJoinTexts(out, u32Size,
-                 {"", bearing, H_DATABASE_pcUnitsString(H_DATABASE_CurrentUnits(D_HEADING), lang), gap,
-                  H_DATABASE_pcUnitsString(units, lang)});
+                 {nullptr, bearing, H_DATABASE_pcUnitsString(H_DATABASE_CurrentUnits(D_HEADING), lang), "  ",
+                  distance, " ", H_DATABASE_pcUnitsString(units, lang)});
 }
 
 void T_NAV_GROUP_vRouteInfoWindowDraw(POPUP_WINDOW* pWin, BITMAP* pBitmap) {
@@ -143,7 +147,7 @@ void T_NAV_GROUP_vRouteInfoWindowDraw(POPUP_WINDOW* pWin, BITMAP* pBitmap) {
   char created[64] = {}, count[32] = {}, number[16];
   WPM_vCreatedLine(created, sizeof created, copy.u32DateTime);
   snprintf(number, sizeof number, "%d ", (int)copy.nCount);
-  WPM_vJoinTexts(count, sizeof count, {"", number, WPM_pcText(Waypoints)});
+  WPM_vJoinTexts(count, sizeof count, {nullptr, number, WPM_pcText(Waypoints)});
   WPM_vFramed(pBitmap, x, y, w, 60, 239);
   WPM_vPut(pBitmap, x + 10, y + 34, created, FALSE);
   WPM_vPut(pBitmap, x + 10, y + 10, count, FALSE);

@@ -150,7 +150,8 @@ static void WPM_vCandidate(U16 id, U8 u8Icon, WPM_CANDIDATE* c) {
       break;
     case SEARCHBY_DATE:
       if (const U32 date = WPM_u32ItemDate(id); date != 0) {
-        T_INFO_vFormatTime((time_t)date, FALSE, FALSE, nullptr, c->sDateTime, nullptr);
+        // 8-bit, as the form's date row is read back.
+        T_INFO_vFormatTimeAscii((time_t)date, FALSE, FALSE, nullptr, c->sDateTime, nullptr, FALSE);
       }
       break;
     default:

@@ -214,7 +214,7 @@ TEST_F(TrueTypeTest, PresetNamesStandForTheirWords) {
 
   // The same mark in Japanese reads the Japanese entry.
   SetLanguage(LANGUAGE_JAPANESE);
-  EXPECT_EQ(G_TRUETYPE_M_u32GetWidth(W(u"/Wypt_Buoy").data(), font),
+  EXPECT_EQ(G_TRUETYPE_M_u32GetWidth(W(u"ブイ").data(), font),
             G_STRING_u32GetWidth(font, (const BYTE*)buoy.data()));
 }
 

@@ -49,16 +49,26 @@ ITEM Slider(MENU_TEXT pLabel, TEXTS ends, const char* pcNumber, MENU_TEXT pSuffi
 ITEM Action(MENU_TEXT pLabel) { return {pLabel, MENU_CONTROL_ACTION, {}, nullptr, nullptr}; }
 ITEM CheckBox(MENU_TEXT pLabel) { return {pLabel, MENU_CONTROL_CHECK_BOX, {}, nullptr, nullptr}; }
 
+// The languages of the two 8-bit code pages.
+const TEXTS kPageLanguages = {Language_English,    Language_Danish,     Language_Dutch,     Language_Finnish,
+                              Language_French,     Language_German,     Language_Greek,     Language_Hungarian,
+                              Language_Italian,    Language_Norwegian,  Language_Polish,    Language_Portuguese,
+                              Language_Spanish,    Language_Swedish,    Language_Czech,     Language_Croatian,
+                              Language_Russian,    Language_Bulgarian,  Language_Estonian,  Language_Latvian,
+                              Language_Lithuanian, Language_Turkish};
+
+TEXTS Plus(TEXTS a, const TEXTS& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
 // The main menu's tabs and their items.
 const std::vector<ITEM> kMainItems = {
     // Setup
-    Selector(Language, {Language_English, Language_Danish, Language_Dutch, Language_Finnish, Language_French,
-                        Language_German, Language_Greek, Language_Hungarian, Language_Italian, Language_Norwegian,
-                        Language_Polish, Language_Portuguese, Language_Spanish, Language_Swedish, Language_Czech,
-                        Language_Croatian, Language_Russian, Language_Bulgarian, Language_Estonian,
-                        Language_Latvian, Language_Lithuanian, Language_Turkish, Language_Japanese,
-                        Language_Korean, Language_Chinese_Simplified, Language_Chinese_Traditional, Asian_Mode,
-                        International_Mode}),
+    Selector(Language, Plus(kPageLanguages, {Language_Japanese, Language_Korean, Language_Chinese_Simplified,
+                                             Language_Chinese_Traditional, Asian_Mode, International_Mode})),
+    // The same row while the Asian languages wait for a restart.
+    Selector(Asian_Languages_After_Restart, Plus(kPageLanguages, {Asian_Mode})),
     Selector(Sonar, kOffOn), Selector(Demonstration, {Off, Visible}), Selector(Demo_Balloons, kHiddenVisible),
     Action(Restore_Defaults), Selector(Simulation_Playback_Messages, kOffOn), Selector(NMEA_0183_Output, kOffOn),
     Selector(Configure_NMEA_Talker_ID, {Talker_IN, Talker_GP}), Selector(NMEA_GPS_Sentences, kOffOn),

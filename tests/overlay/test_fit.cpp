@@ -120,13 +120,14 @@ TEST_F(OverlayFit, EveryEditorTextStaysInsideItsRoomInEveryLanguage) {
     Check("AIS limits title", CPA_Limits, W(pBold, CPA_Limits), 410 - 20);
     const S32 side = (350 - IconWidth(QX_Vorne_Text_Editor_CheckKey)) / 2 - 3 - 8;
     for (const auto* f : {Press, To_Save}) Check("AIS value editor foot", f, W(pFont, f), side);
+    Check("AIS value editor hint", Press_MENU_to_Save, W(pFont, Press_MENU_to_Save), 350 - 20);
     Check("AIS list title", AIS_List, W(pBold, AIS_List), 640 - 20);
     const FONT_DEF* pHead =
         U_WSTRING_bIsUnicodeLanguage() ? arialuni_size14_font_def_ptr : myriad_pro_size14_font_def_ptr;
     const struct {
       const char* const* ppHead;
       S32 from, to;
-    } kHeads[] = {{MMSI, 169, 275}, {Last_Message, 285, 416}, {COG, 426, 475}, {SOG, 485, 548}, {TCPA, 558, 638}};
+    } kHeads[] = {{MMSI, 169, 265}, {Last_Message, 275, 416}, {COG, 426, 475}, {SOG, 485, 548}, {TCPA, 558, 638}};
     for (const auto& h : kHeads) Check("AIS list head", h.ppHead, W(pHead, h.ppHead), h.to - h.from - 4);
   }
   EXPECT_TRUE(m_fit.AllFit(27 * 70));

@@ -6,6 +6,7 @@
 #include <float.h>
 #include <string.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -15,8 +16,10 @@
 #include "overlay_test.h"
 #include "u_convert.h"
 #include "t_nav_views.h"
+#include "u_language.h"
 #include "u_menu.h"
 #include "ui_texts.h"
+#include "text_util.h"
 
 namespace {
 
@@ -44,10 +47,10 @@ TEST_F(AisLimits, OpeningFormatsAndClampsTheStoredLimits) {
     U32 tcpa;
     const char* sCPA;
     const char* sTCPA;
-  } const cases[] = {{1.5f, 307, "01.50NM", "05:07"},
-                     {FLT_MAX, 0xFFFFFFFF, "99.99NM", "99:59"},
-                     {-3.0f, 6000, "00.00NM", "99:59"},
-                     {150.0f, 0, "99.99NM", "00:00"}};
+  } const cases[] = {{1.5f, 307, "01.50", "05:07"},
+                     {FLT_MAX, 0xFFFFFFFF, "99.99", "99:59"},
+                     {-3.0f, 6000, "00.00", "99:59"},
+                     {150.0f, 0, "99.99", "00:00"}};
   for (const auto& c : cases) {
     SetFloat("SCPA", c.cpa);
     ot::Set("STCP", c.tcpa);
@@ -71,7 +74,7 @@ TEST_F(AisLimits, DigitsWrapWithoutCarryAndTheCursorLeavesAtTheEnds) {
   Pad(CURSOR_SOUTH);  // '0' down to '9'
   Pad(CURSOR_EAST);
   Pad(CURSOR_NORTH);  // '9' up to '0', no carry
-  EXPECT_STREQ("90.00NM", s_AisEdit.sCPA);
+  EXPECT_STREQ("90.00", s_AisEdit.sCPA);
   Pad(CURSOR_EAST);
   EXPECT_EQ(3, s_AisEdit.nPosition);  // the point is skipped
   Pad(CURSOR_EAST);
@@ -114,6 +117,34 @@ TEST_F(AisLimits, MenuStoresTheValueOfTheOpenDialog) {
   Key(HKEY_MASK_MENU);
   EXPECT_FLOAT_EQ(11.5f, GetFloat("SCPA"));
   EXPECT_EQ(AIS_EDIT_TCPA, s_AisEdit.eState);
+}
+
+// The limit is kept in nautical miles and edited in the user's unit:
+// 1.5 nm is 2.778 km; 12.78 km is 6.9006 nm (1 nm = 1.852 km).
+TEST_F(AisLimits, TheCpaIsEditedInTheUsersDistanceUnit) {
+  ot::Set("SUDS", U_KM);
+  SetFloat("SCPA", 1.5f);
+  T_NAV_EDIT_vAisLimitsSetUp();
+  EXPECT_STREQ("02.78", s_AisEdit.sCPA);
+  Pad(CURSOR_EAST);
+  Pad(CURSOR_NORTH);
+  Key(HKEY_MASK_MENU);
+  EXPECT_NEAR(6.9006, GetFloat("SCPA"), 1e-4);
+  ot::Set("SUDS", U_NAUT_MILES_FT);
+}
+
+// In a wide language the value dialog's empty texts are read as wide ones:
+// nothing may be drawn above the dialog, where the screen stays dark.
+TEST_F(AisLimits, TheValueDialogOfAWideLanguageStaysInItsBox) {
+  SetLanguage(LANGUAGE_JAPANESE);
+  T_NAV_EDIT_vAisLimitsSetUp();
+  const std::vector<COLOR> rows = ot::Picture();
+  Pad(CURSOR_EAST);
+  ASSERT_EQ(AIS_EDIT_CPA_VALUE, s_AisEdit.eState);
+  const std::vector<COLOR> dialog = ot::Picture();
+  const size_t above = 150 * G_SCREEN_WIDTH;  // the top 150 rows
+  EXPECT_TRUE(std::equal(rows.begin(), rows.begin() + above, dialog.begin()));
+  SetLanguage(LANGUAGE_ENGLISH);
 }
 
 TEST_F(AisLimits, ExitAfterAChangeAsksAndTheAnswersStoreOrNot) {

@@ -5,8 +5,11 @@
 
 #include <memory>
 
+#include "g_bmp.h"
 #include "model.h"
 #include "overlay_test.h"
+#include "t_nav_edit_draw.h"
+#include "t_nav_edit_int.h"
 #include "t_nav_edit_lists.h"
 #include "t_nav_edit_rte.h"
 #include "t_nav_edit_wpt.h"
@@ -159,6 +162,24 @@ TEST_F(EditorPictures, WaypointEditorWithAPresetNameInSimplifiedChinese) {
   ot::Pad(CURSOR_EAST);
   ot::Pad(CURSOR_EAST);  // the cursor on the digit after the preset
   EXPECT_TRUE(ot::MatchesGolden("waypoint-editor-preset", ot::Picture()));
+}
+
+// A catalogue text of a wide language joins a widened number as it is: its
+// first character (U+822A) could pass for two 8-bit ones.
+TEST_F(EditorPictures, ACountJoinsTheLanguagesWideTextWhole) {
+  SetLanguage(LANGUAGE_CHINESE_SIMPLIFIED);
+  // The ink is dark: on a white ground.
+  const auto Count = [](BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
+    G_BMP_vSet(pBitmap, 0xFFFF);
+    NAV_EDIT_vCount(pBitmap, 100, 200, 12, ::Waypoints, LANGUAGE_CHINESE_SIMPLIFIED);
+  };
+  const auto Expected = [](BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
+    G_BMP_vSet(pBitmap, 0xFFFF);
+    NAV_EDIT_vInk(pBitmap, 100, 200, NAV_EDIT_pBoldFont(), W(u"12 航点").data());
+  };
+  const std::vector<COLOR> expected = ot::Picture(Expected);
+  ASSERT_NE(std::vector<COLOR>(expected.size(), 0xFFFF), expected);
+  EXPECT_EQ(expected, ot::Picture(Count));
 }
 
 }  // namespace

@@ -107,7 +107,8 @@ TEST_F(Names, AlphabetsWrapAndStartOverOnAStrangeCharacter) {
   // (0xFF), the digits; before its first, capital A (0xC0), the last sign.
   EXPECT_EQ('0', T_NAV_cNextCharInAlphabet(16, '\xFF'));
   EXPECT_EQ('+', T_NAV_cPrevCharInAlphabet(16, '\xC0'));
-  EXPECT_EQ('-', T_NAV_cPrevCharInAlphabet(17, '\xC0'));  // Bulgarian ends in " +/-"
+  EXPECT_EQ('+', T_NAV_cPrevCharInAlphabet(17, '\xC0'));  // Bulgarian ends in " -/+"
+  EXPECT_EQ('\xC0', T_NAV_cNextCharInAlphabet(17, '+'));
   // English as the current language: the wide row 24 whatever nLang says.
   EXPECT_EQ(u'B', T_NAV_u16NextWCharInAlphabet(3, u'A'));
   EXPECT_EQ(u'A', T_NAV_u16NextWCharInAlphabet(3, u'+'));

@@ -3,6 +3,7 @@
 rest into the language's code page. Run by CTest with the repository root."""
 
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -70,6 +71,12 @@ expect(code == 0 and '"J\\344"' in source, "the translation is in the page's byt
 
 code, err, source = run(("de.po", entry("No", "No", "Nein", fuzzy=True)))
 expect(code == 0 and '"Nein"' not in source, "a fuzzy translation is not shipped: " + err)
+
+# A language without an entry shows the English text, in its own page.
+code, err, source = run(("de.po", entry("Wypt_Buoy", "/Wypt_Buoy", "")))
+table = re.search(r"Wypt_Buoy\[UI_TEXT_LANGUAGES\] = \{([^}]*)\}", source)
+refs = table.group(1).replace(" ", "").split(",") if table else []
+expect(code == 0 and len(refs) == 27 and refs[5] == refs[0], "a missing German entry falls back to English: " + err)
 
 # Placeholders: the program fills them in from the English text's shape.
 pings = ("texts.pot", entry("Pings_Per_Second", "%d pings in %.1f s", ""))

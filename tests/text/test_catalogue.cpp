@@ -38,12 +38,16 @@ TEST(Catalogue, TranslationsFallBackToEnglish) {
     U32 language;
     std::u16string text;
   } rows[] = {
-      {Restore_Defaults, LANGUAGE_RUSSIAN, u"Restore Defaults"},
-      {Restore_Defaults, LANGUAGE_CHINESE_TRADITIONAL, u"Restore Defaults"},
+      // The wide English file translates only the language names: the rest
+      // of its texts are the English ones in the wide form.
+      {Restore_Defaults, LANGUAGE_ENGLISH_UNICODE, u"Restore Defaults"},
+      {Wypt_Buoy, LANGUAGE_ENGLISH_UNICODE, u"/Wypt_Buoy"},
+      {Restore_Defaults, LANGUAGE_RUSSIAN, u"Заводские настройки"},
+      {Restore_Defaults, LANGUAGE_CHINESE_TRADITIONAL, u"恢復預設值"},
       {Degrees_C, LANGUAGE_POLISH, u"°C"},
       {Degrees_C, LANGUAGE_JAPANESE, u"°C"},
       {Wypt_Buoy, LANGUAGE_ENGLISH, u"/Wypt_Buoy"},
-      {Wypt_Buoy, LANGUAGE_JAPANESE, u"/Wypt_Buoy"},
+      {Wypt_Buoy, LANGUAGE_JAPANESE, u"ブイ"},
       {Wypt_Buoy, LANGUAGE_KOREAN, u"부이"},
       {Wypt_Buoy, LANGUAGE_CHINESE_SIMPLIFIED, u"浮标"},
       {Wypt_Buoy, LANGUAGE_CHINESE_TRADITIONAL, u"浮標"},
@@ -60,7 +64,7 @@ TEST(Catalogue, TranslationsFallBackToEnglish) {
     EXPECT_EQ(row.text, row.language >= UI_TEXT_FIRST_WIDE ? Units(text) : FromPage(text, row.language))
         << row.language;
   }
-  EXPECT_STREQ("\xBA" "C", Degrees_C[LANGUAGE_BULGARIAN]) << "0xBA is the degree sign in both pages";
+  EXPECT_EQ('\xBA', Degrees_C[LANGUAGE_BULGARIAN][0]) << "0xBA is the degree sign in both pages";
   EXPECT_EQ(u"Eλληνικά", FromPage(Language_Greek[LANGUAGE_GREEK], LANGUAGE_GREEK))
       << "page 1 draws Greek capital epsilon with the Latin E";
 }

@@ -25,7 +25,8 @@ const TEXTS kQuestions = {
     Restore_Defaults, Triplog_Reset, Format_Nav_Directories, Delete, Clear, Save_Changes, Exit_And_Discard,
     Confirm_Deletion, Delete_Waypoint_Q, Delete_All_Waypoint_Instances, Delete_Route_Q, Delete_All_Route_Instances,
     Delete_Track_Q, Delete_Group_Q, Mark_For_Export, Delete_All_Saved_Tracks_and_Waypoints,
-    Continue_Format_Nav_Directories, Save_Current_Route, Discard_Incomplete_Route, Change_Language_Mode};
+    Continue_Format_Nav_Directories, Save_Current_Route, Discard_Incomplete_Route, Change_Language_Mode,
+    Restore_factory_defaults_Q};
 
 // What the alarm banner and the notification bar show.
 const TEXTS kNotes = {
@@ -37,7 +38,7 @@ const TEXTS kNotes = {
     Drift_Alarm, Data_In_Use_Cannot_Edit, Out_Of_Waypoint_Route_Memory, Must_Specify_New_Name,
     Route_In_Use_Cannot_Delete, Some_Selected_Data_In_Use, Invalid_Longitude, Invalid_Latitude,
     Cant_Save_Incomplete_Route, Cannot_Move_Into, Cannot_Be_Shared, Cannot_Be_Locked, All_Items_Except_Groups,
-    Total_Items_Copied, Total_Items_Moved, Timer_Alarm, Low_Voltage, Input_Voltage_High, Transducer_not_connected,
+    Total_Items_Copied, Total_Items_Moved, Already_In_This_Group, Timer_Alarm, Low_Voltage, Input_Voltage_High, Transducer_not_connected,
     Processing_tracks_waypoints_and_routes, Formatting_Unit_will_reboot, Track_will_record_10_more_minutes,
     Storage_Read_Only, Storage_Full, Settings_Reset, Items_Not_Placed, Records_Not_Taken,
     Optional_Accessory_Required_to_Support_This_View, PC_Connect, Software_Downloading, Updating_Flash,
@@ -76,7 +77,7 @@ TEST_F(FrameFit, EveryDialogAndScreenTextStaysInsideItsRoomInEveryLanguage) {
     }
     for (const auto* n : kNotes) FIT_vWrapped(&m_fit, "banner", n, U_DIALOG_pChoiceFont(), band, kBandLines);
     // The shutdown count-down: an untitled box as wide as its text.
-    for (const auto* t : {Shutdown_in_seconds, Shutting_Down}) {
+    for (const auto* t : {Shutdown_in_seconds, Shutdown_in_1_second, Shutting_Down}) {
       FIT_vWrapped(&m_fit, "shutdown box", t, Face(myriad_pro_bold_size17_font_def_ptr, arialuni_size17_font_def_ptr),
                    kDialogWrap, kDialogLines);
     }

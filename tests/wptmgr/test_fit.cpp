@@ -210,14 +210,18 @@ TEST_F(WpmFit, EveryManagerTextStaysInsideItsRoomInEveryLanguage) {
     }
     // The list's empty note, the pane's prompt and its label lines.
     for (const auto* e : {Empty_Group, Empty_Route}) Check("empty list", e, Width(pFont, e), half - 7 - 20);
-    for (const auto* s : {Select_An_Item_To, View_Information}) Check("information pane", s, Width(pFont, s), rw - 16);
-    const S32 value = std::max(Width(pFont, L("N 88\xBA" "88.888'")), Width(pFont, L("12/31/20 12:59 PM")));
-    for (const auto* l : kInfoLabels) Check("information line", l, Width(pFont, T(l) + L(": ")) + value, rw - 16);
-    Check("information line", Longitude, Width(pFont, T(Longitude) + L(": W 179\xBA" "59.999'")), rw - 16);
+    // The pane and the route information's lines draw in the regular Latin
+    // face in every language; a wide language's own characters come from
+    // the Unicode face through it.
+    const FONT_DEF* pPane = myriad_pro_size17_font_def_ptr;
+    for (const auto* s : {Select_An_Item_To, View_Information}) Check("information pane", s, Width(pPane, s), rw - 16);
+    const S32 value = std::max(Width(pPane, L("N 88\xBA" "88.888'")), Width(pPane, L("12/31/20 12:59 PM")));
+    for (const auto* l : kInfoLabels) Check("information line", l, Width(pPane, T(l) + L(": ")) + value, rw - 16);
+    Check("information line", Longitude, Width(pPane, T(Longitude) + L(": W 179\xBA" "59.999'")), rw - 16);
     for (const auto* v : {Hidden, Visible}) {
-      Check("information line", v, Width(pFont, T(Visibility) + L(": ") + T(v)), rw - 16);
+      Check("information line", v, Width(pPane, T(Visibility) + L(": ") + T(v)), rw - 16);
     }
-    Check("information line", Icon_Category, Width(pFont, T(Icon_Category) + L(": ")), rw - 16 - 44);
+    Check("information line", Icon_Category, Width(pPane, T(Icon_Category) + L(": ")), rw - 16 - 44);
 
     // Popup menus grow with their widest item, as far as the view area.
     const S32 margin = (S32)G_FONTS_u32GetHeight(Wide() ? arialuni_size21_font_def_ptr
@@ -237,16 +241,17 @@ TEST_F(WpmFit, EveryManagerTextStaysInsideItsRoomInEveryLanguage) {
     g_WPM.pPopupWindow->bActive = FALSE;
     Check("route information title", Route_Info, Width(pBold, Route_Info), info - 20);
     Check("route information leg", Current_Position,
-          Width(pFont, T(Current_Position) + L(" - WP001")) + 12 + Width(pFont, L("359\xBAM  12.5 nm")),
+          Width(pPane, T(Current_Position) + L(" - WP001")) + 12 + Width(pPane, L("359\xBAM  12.5 nm")),
           info - 24);
-    Check("route information count", Waypoints, Width(pFont, L("50 ") + T(Waypoints)), info - 20);
+    Check("route information count", Waypoints, Width(pPane, L("50 ") + T(Waypoints)), info - 20);
 
     // The timed notes: an untitled box wrapped at 326 pixels.
     const FONT_DEF* pNote = Wide() ? arialuni_size14_font_def_ptr : myriad_pro_bold_size14_font_def_ptr;
     // A group's or route's edit names the item and where it went around
     // these; the longest names leave half the width to them.
     for (const auto* n : {Only_groups_can_be_set_as_the_default, Default_Group_Deleted, Added_To_Group,
-                          Already_In_The_Group, Added_To_Route, Was_Last_Added, Track}) {
+                          Already_In_The_Group, Added_To_Route, Was_Last_Added, Track, Cannot_Add_This_Data,
+                          Group_Slot_Index_Invalid, Group_Slot_Links_Itself}) {
       FIT_vWrapped(&m_fit, "note", n, pNote, 326, 11);
     }
 

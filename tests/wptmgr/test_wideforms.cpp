@@ -196,4 +196,24 @@ TEST_F(WideForms, TheBarsJoinTheirTextsInWideForm) {
   EXPECT_EQ(u"Search Results", Units(g_WPM.acHighBarText));
 }
 
+// Texts of a wide language whose first characters look like two ASCII
+// ones (U+9ED8, U+6E2F) keep their form in the default group's line, and a
+// date search compares dates, not the zero byte a wide date starts with.
+TEST_F(WideForms, TheDefaultGroupLineAndADateSearchKeepWideTextsWhole) {
+  SetLanguage(LANGUAGE_CHINESE_SIMPLIFIED);
+  const U16 harbour = Group(W(u"港口").c_str());
+  ASSERT_TRUE(T_NAV_GROUP_DATA_bSetDefaultGroup(harbour));
+  Waypoint("A", harbour, 0, 0, 0x5F5E1000 + 86400);
+  T_NAV_GROUP_vSetup();
+  EXPECT_EQ(u"默认组: 主目录/港口", Units(g_WPM.acInstructionText));
+
+  g_WPMSearch = {};
+  g_WPMSearch.eMode = SEARCHBY_DATE;
+  for (const auto& [date, found] : {std::pair{"09/14/20", 1}, {"09/15/20", 0}}) {
+    snprintf(g_WPMSearch.sDateTime, sizeof g_WPMSearch.sDateTime, "%s", date);
+    WPM_vRunSearch();
+    EXPECT_EQ(found, g_WPM.u16ListCount) << date;
+  }
+}
+
 }  // namespace
