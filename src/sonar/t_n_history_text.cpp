@@ -107,8 +107,10 @@ static void TEXT_vRender(TEXT_SPRITE* p) {
 
 static const TEXT_SPRITE* TEXT_psFind(const FONT_DEF* pFont, const char* pc, U32 u32Bytes, COLOR colText,
                                       COLOR colOutline) {
+  // The language is a database fetch: once per look-up, not once per entry.
+  const U32 u32Language = nCurrentLanguage();
   for (const TEXT_SPRITE& s : s_asSprites) {
-    if (s.pFont == pFont && s.u32Language == nCurrentLanguage() && s.colText == colText && s.colOutline == colOutline && s.u32Bytes == u32Bytes &&
+    if (s.pFont == pFont && s.u32Language == u32Language && s.colText == colText && s.colOutline == colOutline && s.u32Bytes == u32Bytes &&
         memcmp(s.ac, pc, u32Bytes) == 0) {
       return &s;
     }
@@ -119,7 +121,7 @@ static const TEXT_SPRITE* TEXT_psFind(const FONT_DEF* pFont, const char* pc, U32
   memcpy(p->ac, pc, u32Bytes);
   p->u32Bytes = u32Bytes;
   p->pFont = pFont;
-  p->u32Language = nCurrentLanguage();
+  p->u32Language = u32Language;
   p->colText = colText;
   p->colOutline = colOutline;
   TEXT_vRender(p);
