@@ -16,6 +16,12 @@ constexpr U32 HISTORY_PICTURE_COLUMNS = G_SCREEN_WIDTH;
 constexpr U32 HISTORY_PICTURE_PIXELS = HISTORY_PICTURE_COLUMNS * HISTORY_ROWS;
 static_assert(HISTORY_PICTURE_COLUMNS <= HISTORY_COLUMNS);
 
+// The beams by the values of SSSV, and the pane's user value that asks for
+// the beam SSSV chooses.
+constexpr U32 HISTORY_BEAM_200 = 0;
+constexpr U32 HISTORY_BEAM_83 = 1;
+constexpr U32 HISTORY_USER_CHOSEN = 2;
+
 // One beam's history as a ring of columns: the newest is u32Write - 1
 // (mod HISTORY_COLUMNS). The levels are the truth; the pixels are their
 // colours, redone when the colours change.
