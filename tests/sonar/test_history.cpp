@@ -269,7 +269,7 @@ TEST_F(SonarText, AKeptTextCutByTheClipMatchesTheWholeOneInsideIt) {
 // full pane starts deep into the ring.
 TEST_F(SonarHistory, APaneShowsItsNewestColumnsWhereverTheRingStands) {
   H_DATABASE_bUpdateEverythingU32(FCID("SSSP"), 10, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
-  ASSERT_TRUE(WaitFor([] { return T_N_HISTORY_u32ChartSpeed() == 10; }, TEST_u64SlackMs(1000)));
+  ASSERT_TRUE(WaitFor([] { return T_N_HISTORY_u32ChartSpeed() == 10; }, 1000));
   BITMAP* page = G_BUFFERS_pCreateFullScreenBitmap();
   ASSERT_NE(nullptr, page);
   S32 added = 0;
