@@ -166,11 +166,11 @@ bool SetUp(void) {
   L_MBOX_DefineSema(M_VIEW, SEMA_MBOX_VIEW);
   TEST_StartTask(VIEWTASK, T_VIEW_vMain);
   if (!WaitFor(ViewTaskUp)) return false;
-  H_DATABASE_bUpdateEverythingS32(FCID("SQSB"), 50, P_NORMAL, D_SIGNED32, nullptr, DB_NEVER_STALE);
+  H_DATABASE_bUpdateEverythingS32(FCID("SZSS"), 50, P_NORMAL, D_SIGNED32, nullptr, DB_NEVER_STALE);
   U_VIEW_bRegisterLayer(DrawPicture, SONAR_VIEW_PRIORITY, USED_BY_NONE, 0, 0, TRUE, nullptr, nullptr, nullptr);
   for (SPLIT_WINDOW_TYPE pane : {SPLIT_LEFT_WINDOW, SPLIT_RIGHT_WINDOW}) {
     U_VIEW_bRegisterLayerSplit(DrawPicture, CHART_PLUS_2D_VIEW_PRIORITY, USED_BY_NONE, 0, 0, TRUE, nullptr, nullptr,
-                               nullptr, pane, FCID("SQSB"));
+                               nullptr, pane, FCID("SZSS"));
   }
   U_VIEW_bRegisterLayer(DrawDataBox, INFO_SONAR_VIEW_LAYER, SONAR_VIEW_PRIORITY, 0, 0, TRUE, nullptr, nullptr,
                         nullptr);

@@ -38,12 +38,48 @@ void G_SPAN_vFill(COLOR* p, size_t count, COLOR color) {
   for (count &= 15; count != 0; count--) *p++ = color;
 }
 
+// Blending with black, as a pane is dimmed, only scales each channel by
+// a / 256. A high-half multiply by a * 256 does that to a red or green field
+// in place, and what it brings in below the field is masked off: the whole
+// blend in a third fewer steps, with the same truncation. As in
+// G_SPAN_vBlend the ends go as two unaligned runs of sixteen taken before
+// the aligned middle and stored after it (count is at least 16).
+G_SPAN_WIDE_CLONES
+static void SPAN_vDarken(COLOR* p, size_t count, U8 u8Alpha) {
+  const U16 a = u8Alpha;
+  const U16 hi = (U16)(u8Alpha << 8);
+  auto darken = [a, hi](COLOR* __restrict q, size_t n) {
+    for (size_t i = 0; i < n; i++) {
+      const U16 old = q[i];
+      const U16 r = (U16)((U32)(U16)(old & 0xF800) * hi >> 16) & 0xF800;
+      const U16 g = (U16)((U32)(U16)(old & 0x07E0) * hi >> 16) & 0x07E0;
+      const U16 b = (U16)((U16)(old & 0x001F) * a) >> 8;
+      q[i] = (COLOR)(r | g | b);
+    }
+  };
+  COLOR* pEnd = p + count;
+  COLOR head[16], tail[16];
+  memcpy(head, p, sizeof head);
+  memcpy(tail, pEnd - 16, sizeof tail);
+  COLOR* q = (COLOR*)(((uintptr_t)p + 31) & ~(uintptr_t)31);
+  COLOR* qEnd = (COLOR*)((uintptr_t)pEnd & ~(uintptr_t)31);
+  darken(head, 16);
+  darken(tail, 16);
+  if (qEnd > q) darken((COLOR*)__builtin_assume_aligned(q, 32), (size_t)(qEnd - q));
+  memcpy(p, head, sizeof head);
+  memcpy(pEnd - 16, tail, sizeof tail);
+}
+
 // The blend is arithmetic-bound: the wide build handles sixteen pixels per
 // instruction.
 G_SPAN_WIDE_CLONES
 void G_SPAN_vBlend(COLOR* p, size_t count, COLOR color, U8 u8Alpha) {
   if (count < 16) {
     for (; count != 0; count--, p++) *p = G_SPAN_colorBlend(color, *p, u8Alpha);
+    return;
+  }
+  if (color == 0x0000) {
+    SPAN_vDarken(p, count, u8Alpha);
     return;
   }
   // Every channel product stays below 2^14, so 16-bit lanes hold the blend

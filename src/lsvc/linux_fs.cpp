@@ -277,6 +277,10 @@ int FS_nFsync(int fd) {
   return result;
 }
 
+void FS_vStartWriteback(int fd) {
+  if (fd >= 0) (void)sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+}
+
 int FS_nRename(const char* from, const char* to) {
   FS_CALL call{FS_CALL_RENAME};
   if (s_bWatched) {

@@ -72,6 +72,10 @@ ssize_t FS_nWrite(int fd, const void* pData, size_t size);
 ssize_t FS_nPWrite(int fd, const void* pData, size_t size, off_t offset);
 // fsync(2); 0, or -1 with errno.
 int FS_nFsync(int fd);
+// Starts writing the file's changed pages to the medium without waiting
+// (sync_file_range(2)); a later FS_nFsync then finds them under way. Only a
+// hint: it forces nothing, and an error shows at the FS_nFsync.
+void FS_vStartWriteback(int fd);
 // rename(2); 0, or -1 with errno.
 int FS_nRename(const char* from, const char* to);
 // unlink(2); 0, or -1 with errno.

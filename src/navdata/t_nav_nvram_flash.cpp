@@ -31,6 +31,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <atomic>
 #include <deque>
 #include <mutex>
@@ -117,11 +118,21 @@ static ssize_t NVRAM_nReadFile(const char* pcPath, void* pData, size_t size) {
 
 // Writes the two pieces to a new file at pcTemp, leaving its descriptor open
 // in *pFd when one is given, else closed. FALSE (reported) leaves no file.
+// A record of at most this many bytes with its header goes in one write.
+constexpr size_t NVRAM_ONE_WRITE = 256;
+
 static BOOLEAN NVRAM_bWriteTemp(const char* pcTemp, const void* pHead, size_t headSize, const void* pBody,
                                 size_t bodySize, const char* pcWhat, int* pFd) {
   const int fd = FS_nOpen(pcTemp, O_WRONLY | O_CREAT | O_TRUNC, 0666);
   BOOLEAN bDone = fd >= 0;
-  bDone = bDone && NVRAM_bPutAll(fd, pHead, headSize, 0, FALSE) && NVRAM_bPutAll(fd, pBody, bodySize, 0, FALSE);
+  if (bDone && headSize + bodySize <= NVRAM_ONE_WRITE) {
+    U8 au8Record[NVRAM_ONE_WRITE];
+    memcpy(au8Record, pHead, headSize);
+    if (bodySize != 0) memcpy(au8Record + headSize, pBody, bodySize);
+    bDone = NVRAM_bPutAll(fd, au8Record, headSize + bodySize, 0, FALSE);
+  } else {
+    bDone = bDone && NVRAM_bPutAll(fd, pHead, headSize, 0, FALSE) && NVRAM_bPutAll(fd, pBody, bodySize, 0, FALSE);
+  }
   if (fd >= 0 && (!bDone || pFd == nullptr) && close(fd) != 0) bDone = FALSE;
   if (!bDone) {
     const int error = errno;
@@ -133,10 +144,10 @@ static BOOLEAN NVRAM_bWriteTemp(const char* pcTemp, const void* pHead, size_t he
   return TRUE;
 }
 
-// Forces the finished temporary file to the medium (through fdOpen when it
-// is still open, -1 when not; closed here) and renames it over pcPath; 0, or
-// the errno of the failure, the temporary file then gone.
-static int NVRAM_nLandTemp(const char* pcTemp, const char* pcPath, int fdOpen) {
+// Forces the finished temporary file to the medium, through fdOpen when it
+// is still open (-1 when not; closed here); 0, or the errno of the failure,
+// the temporary file then gone.
+static int NVRAM_nForceTemp(const char* pcTemp, int fdOpen) {
   const int fd = fdOpen >= 0 ? fdOpen : FS_nOpen(pcTemp, O_WRONLY, 0);
   BOOLEAN bDone = fd >= 0 && FS_nFsync(fd) == 0;
   int error = errno;
@@ -144,16 +155,28 @@ static int NVRAM_nLandTemp(const char* pcTemp, const char* pcPath, int fdOpen) {
     bDone = FALSE;
     error = errno;
   }
-  if (bDone && FS_nRename(pcTemp, pcPath) != 0) {
-    bDone = FALSE;
-    error = errno;
-  }
   if (!bDone) {
+    FS_nUnlink(pcTemp);
+    return error != 0 ? error : EIO;
+  }
+  return 0;
+}
+
+// Renames the forced temporary file over pcPath; 0, or the errno of the
+// failure, the temporary file then gone.
+static int NVRAM_nPlaceTemp(const char* pcTemp, const char* pcPath) {
+  if (FS_nRename(pcTemp, pcPath) != 0) {
+    const int error = errno;
     FS_nUnlink(pcTemp);
     return error != 0 ? error : EIO;
   }
   LS_sync();
   return 0;
+}
+
+static int NVRAM_nLandTemp(const char* pcTemp, const char* pcPath, int fdOpen) {
+  const int error = NVRAM_nForceTemp(pcTemp, fdOpen);
+  return error != 0 ? error : NVRAM_nPlaceTemp(pcTemp, pcPath);
 }
 
 static int NVRAM_nRemove(const char* pcPath) {
@@ -181,6 +204,8 @@ constexpr size_t NVRAM_FAILURES_KEPT = 64;
 // A long run of waiting steps reopens its files to force them rather than
 // hold a descriptor each.
 constexpr size_t NVRAM_OPEN_STEPS = 16;
+// Steps landed together: a mark's few, kept small for a task's stack.
+constexpr size_t NVRAM_BATCH_STEPS = 4;
 
 static std::mutex s_queueLock;  // the queue, the numbering and the failures
 static std::mutex s_landLock;   // one thread lands steps at a time, oldest first
@@ -201,26 +226,49 @@ static BOOLEAN NVRAM_bHeldHere(void) {
 // Lands waiting steps, oldest first, until step u64Upto is in place
 // (everything, for the largest number). FALSE when one of them failed; the
 // failures are reported once no lock of the store is held.
+//
+// A mark changes two records. Both files start on their way to the medium,
+// then each is forced, and only then are they renamed into place, in order:
+// a rename changes the directory, which forcing a new file writes out again,
+// so renaming between the forces would cost the second one a directory
+// write. Each file is still forced before its own rename, and the renames
+// keep their order, so a crash leaves the same states as landing one by one.
 static BOOLEAN NVRAM_bLand(U64 u64Upto) {
   std::vector<std::pair<int, std::string>> failures;
   {
     std::lock_guard<std::mutex> landing(s_landLock);
     s_bLanding = TRUE;
     for (;;) {
-      NVRAM_STEP step;
+      // A batch of steps, out of the queue; only this thread closes their
+      // descriptors.
+      std::array<NVRAM_STEP, NVRAM_BATCH_STEPS> asBatch;
+      size_t count = 0;
       {
         std::lock_guard<std::mutex> guard(s_queueLock);
-        if (s_queue.empty() || s_u64Landed >= u64Upto) break;
-        step = s_queue.front();
-        s_queue.pop_front();
+        while (count < asBatch.size() && !s_queue.empty() && s_queue.front().u64Seq <= u64Upto) {
+          asBatch[count++] = s_queue.front();
+          s_queue.pop_front();
+        }
       }
-      const int error = step.bRemove ? NVRAM_nRemove(step.acPath) : NVRAM_nLandTemp(step.acTemp, step.acPath, step.fd);
-      std::lock_guard<std::mutex> guard(s_queueLock);
-      s_u64Landed = step.u64Seq;
-      if (error != 0) {
-        if (s_au64Failed.size() == NVRAM_FAILURES_KEPT) s_au64Failed.erase(s_au64Failed.begin());
-        s_au64Failed.push_back(step.u64Seq);
-        failures.emplace_back(error, step.acPath);
+      if (count == 0) break;
+      std::array<int, NVRAM_BATCH_STEPS> aForced;
+      for (size_t i = 0; i < count; i++) {
+        if (!asBatch[i].bRemove) FS_vStartWriteback(asBatch[i].fd);
+      }
+      for (size_t i = 0; i < count; i++) {
+        aForced[i] = asBatch[i].bRemove ? 0 : NVRAM_nForceTemp(asBatch[i].acTemp, asBatch[i].fd);
+      }
+      for (size_t i = 0; i < count; i++) {
+        const NVRAM_STEP& step = asBatch[i];
+        int error = aForced[i];
+        if (error == 0) error = step.bRemove ? NVRAM_nRemove(step.acPath) : NVRAM_nPlaceTemp(step.acTemp, step.acPath);
+        std::lock_guard<std::mutex> guard(s_queueLock);
+        s_u64Landed = step.u64Seq;
+        if (error != 0) {
+          if (s_au64Failed.size() == NVRAM_FAILURES_KEPT) s_au64Failed.erase(s_au64Failed.begin());
+          s_au64Failed.push_back(step.u64Seq);
+          failures.emplace_back(error, step.acPath);
+        }
       }
     }
     s_bLanding = FALSE;

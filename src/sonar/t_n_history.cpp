@@ -13,7 +13,6 @@
 
 #include "color.h"
 #include "error.h"
-#include "g_buffers.h"
 #include "h_database.h"
 #include "h_memory.h"
 #include "linuxsvc.h"
@@ -31,7 +30,7 @@
 static HISTORY_BEAM s_asHistory[HISTORY_BEAMS];
 // The pixels live here rather than on the heap, whose largest block is
 // smaller than one history.
-alignas(64) static U32 s_au32Pixels[HISTORY_BEAMS][HISTORY_COLUMNS * HISTORY_ROWS / 2];
+alignas(64) static COLOR s_acolPictures[HISTORY_BEAMS][HISTORY_PICTURE_PIXELS];
 static COLOR s_acolLevels[HISTORY_LEVELS];  // the colours the pixels are drawn in
 static std::atomic<U32> s_au32Columns[HISTORY_BEAMS];
 static std::atomic<U32> s_u32ChartSpeed{10};  // SSSP, 1..10
@@ -45,8 +44,9 @@ U32 HISTORY_u32Newest(const HISTORY_BEAM* pHistory) {
   return (pHistory->u32Write + HISTORY_COLUMNS - 1) % HISTORY_COLUMNS;
 }
 
-static COLOR* HISTORY_pcolPixel(HISTORY_BEAM* pHistory, U32 u32Column, U32 u32Row) {
-  return (COLOR*)pHistory->bitmap.pBuffer + u32Row * pHistory->bitmap.__u32PixelWidthOfBuffer + u32Column;
+COLOR* HISTORY_pcolShown(const HISTORY_BEAM* pHistory, U32 u32Row, U32 u32Back) {
+  const U32 at = pHistory->u32Origin + u32Row * HISTORY_PICTURE_COLUMNS + HISTORY_PICTURE_COLUMNS - 1 - u32Back;
+  return pHistory->pcolPicture + at % HISTORY_PICTURE_PIXELS;
 }
 
 // Both histories empty (level 0) in the current colours. Called once, before
@@ -55,15 +55,13 @@ static void HISTORY_vCreate(void) {
   L_MUTEX_LockWait(RES_HISTORY);
   for (U32 b = 0; b < HISTORY_BEAMS; b++) {
     HISTORY_BEAM* p = &s_asHistory[b];
-    G_BUFFERS_pCreateBitmap(HISTORY_COLUMNS, HISTORY_ROWS, &p->bitmap, s_au32Pixels[b]);
+    p->pcolPicture = s_acolPictures[b];
+    p->u32Origin = 0;
     memset(p->au8Levels, 0, sizeof p->au8Levels);
     for (float& f : p->afRangeM) f = 0.0f;
     p->u32Write = 0;
     p->u32Speed = 0;
-    for (U32 r = 0; r < HISTORY_ROWS; r++) {
-      COLOR* row = HISTORY_pcolPixel(p, 0, r);
-      for (U32 c = 0; c < HISTORY_COLUMNS; c++) row[c] = s_acolLevels[0];
-    }
+    for (U32 i = 0; i < HISTORY_PICTURE_PIXELS; i++) p->pcolPicture[i] = s_acolLevels[0];
   }
   L_MUTEX_Unlock(RES_HISTORY);
   s_bStarted = TRUE;
@@ -72,9 +70,11 @@ static void HISTORY_vCreate(void) {
 // Every pixel again from its level, in the current colours.
 static void HISTORY_vRecolour(void) {
   for (HISTORY_BEAM& h : s_asHistory) {
+    const U32 newest = HISTORY_u32Newest(&h);
     for (U32 r = 0; r < HISTORY_ROWS; r++) {
-      COLOR* row = HISTORY_pcolPixel(&h, 0, r);
-      for (U32 c = 0; c < HISTORY_COLUMNS; c++) row[c] = s_acolLevels[h.au8Levels[r][c]];
+      for (U32 back = 0; back < HISTORY_PICTURE_COLUMNS; back++) {
+        *HISTORY_pcolShown(&h, r, back) = s_acolLevels[h.au8Levels[r][(newest + HISTORY_COLUMNS - back) % HISTORY_COLUMNS]];
+      }
     }
   }
 }
@@ -92,13 +92,19 @@ void T_N_HISTORY_vAddColumn(BEAM eBeam, const U8* pu8Levels, float fRangeMetres)
   if (bNew) {
     p->u32Speed -= 10;
     p->u32Write = (p->u32Write + 1) % HISTORY_COLUMNS;
+    p->u32Origin = (p->u32Origin + 1) % HISTORY_PICTURE_PIXELS;
   }
   const U32 c = HISTORY_u32Newest(p);
+  // The newest column's pixels lie a row's length apart round the ring.
+  COLOR* pcol = HISTORY_pcolShown(p, 0, 0);
+  COLOR* const pcolEnd = p->pcolPicture + HISTORY_PICTURE_PIXELS;
   for (U32 r = 0; r < HISTORY_ROWS; r++) {
     U8 level = pu8Levels[r] < HISTORY_LEVELS ? pu8Levels[r] : (U8)(HISTORY_LEVELS - 1);
     if (!bNew && p->au8Levels[r][c] > level) level = p->au8Levels[r][c];
     p->au8Levels[r][c] = level;
-    *HISTORY_pcolPixel(p, c, r) = s_acolLevels[level];
+    *pcol = s_acolLevels[level];
+    pcol += HISTORY_PICTURE_COLUMNS;
+    if (pcol >= pcolEnd) pcol -= HISTORY_PICTURE_PIXELS;
   }
   p->afRangeM[c] = fRangeMetres;
   L_MUTEX_Unlock(RES_HISTORY);

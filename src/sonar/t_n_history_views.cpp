@@ -9,7 +9,6 @@
 
 #include "color.h"
 #include "dd_util.h"
-#include "g_bmp.h"
 #include "g_box.h"
 #include "g_fonts.h"
 #include "g_line.h"
@@ -103,6 +102,33 @@ static VIEWS_TEXT VIEWS_sScale(double dMetres, UNIT_TYPE units) {
   return VIEWS_sText(ac);
 }
 
+// The depth and the range marks come back frame after frame with the same
+// values, and formatting a float costs more than blending its label: the
+// last few are kept as formatted, per drawing thread.
+typedef struct tag_VIEWS_NUMBER {
+  BOOLEAN bUsed;
+  BOOLEAN bScale;
+  BOOLEAN bWide;
+  UNIT_TYPE units;
+  double dMetres;
+  VIEWS_TEXT text;
+} VIEWS_NUMBER;
+
+constexpr U32 VIEWS_NUMBERS = 8;
+static thread_local VIEWS_NUMBER s_asNumbers[VIEWS_NUMBERS];
+static thread_local U32 s_u32NextNumber;
+
+static VIEWS_TEXT VIEWS_sNumber(double dMetres, UNIT_TYPE units, BOOLEAN bScale) {
+  const BOOLEAN bWide = U_WSTRING_bIsUnicodeLanguage();
+  for (const VIEWS_NUMBER& n : s_asNumbers) {
+    if (n.bUsed && n.bScale == bScale && n.bWide == bWide && n.units == units && n.dMetres == dMetres) return n.text;
+  }
+  VIEWS_NUMBER& n = s_asNumbers[s_u32NextNumber];
+  s_u32NextNumber = (s_u32NextNumber + 1) % VIEWS_NUMBERS;
+  n = {TRUE, bScale, bWide, units, dMetres, bScale ? VIEWS_sScale(dMetres, units) : VIEWS_sDepth(dMetres, units)};
+  return n.text;
+}
+
 static void VIEWS_vPut(BITMAP* pBitmap, const VIEWS_CONTEXT& c, POINT* pAt, const FONT_DEF* pFont, const char* pc) {
   HISTORY_vPutText(pBitmap, pAt, pFont, pc, c.colText, c.colOutline);
 }
@@ -118,7 +144,7 @@ static U32 VIEWS_u32Width(const VIEWS_CONTEXT& c, const FONT_DEF* pFont, const c
 // its left end at x, or centred on x.
 static void VIEWS_vDrawDepth(BITMAP* pBitmap, const VIEWS_CONTEXT& c, S32 x, S32 y, BOOLEAN bCentred) {
   if (!c.bDepth) return;
-  const VIEWS_TEXT number = VIEWS_sDepth(c.fDepthM, c.units);
+  const VIEWS_TEXT number = VIEWS_sNumber(c.fDepthM, c.units, FALSE);
   const char* pcUnits = H_DATABASE_pcUnitsString(c.units, nCurrentLanguage());
   const FONT_DEF* pLarge = VIEWS_pFont(TRUE);
   const FONT_DEF* pSmall = VIEWS_pFont(FALSE);
@@ -136,8 +162,8 @@ static void VIEWS_vDrawScale(BITMAP* pBitmap, const VIEWS_CONTEXT& c, const WIND
                              float fBottomM) {
   if (!(fBottomM > 0.0f)) return;
   const FONT_DEF* pFont = VIEWS_pFont(FALSE);
-  const VIEWS_TEXT top = VIEWS_sScale(fTopM, c.units);
-  const VIEWS_TEXT bottom = VIEWS_sScale(fBottomM, c.units);
+  const VIEWS_TEXT top = VIEWS_sNumber(fTopM, c.units, TRUE);
+  const VIEWS_TEXT bottom = VIEWS_sNumber(fBottomM, c.units, TRUE);
   POINT at = {w.s32ClipRight - VIEWS_MARGIN - (S32)VIEWS_u32Width(c, pFont, top.ac),
               w.s32ClipTop - VIEWS_MARGIN - VIEWS_s32Above(pFont)};
   VIEWS_vPut(pBitmap, c, &at, pFont, top.ac);
@@ -169,45 +195,37 @@ static U32 VIEWS_u32Beam(const VIEWS_CONTEXT& c, U32 u32User) {
   return u32User == HISTORY_BEAM_83 ? 1 : 0;
 }
 
-// The pane's columns from its newest history column leftward: the first
-// column to copy and how many of them lie before the ring's end.
-typedef struct tag_VIEWS_BANDS {
-  U32 u32Start;
-  U32 u32First;
-  U32 u32Second;
-} VIEWS_BANDS;
-
-static VIEWS_BANDS VIEWS_sBands(const HISTORY_BEAM* pHistory, U32 u32Width) {
-  VIEWS_BANDS b;
-  if (u32Width > HISTORY_COLUMNS) u32Width = HISTORY_COLUMNS;
-  b.u32Start = (pHistory->u32Write + HISTORY_COLUMNS - u32Width) % HISTORY_COLUMNS;
-  b.u32First = HISTORY_COLUMNS - b.u32Start < u32Width ? HISTORY_COLUMNS - b.u32Start : u32Width;
-  b.u32Second = u32Width - b.u32First;
-  return b;
-}
-
 // Pane row r (top first) shows history row u32TopRow + r (or + r / 2 when
-// doubled). The caller holds RES_HISTORY.
-static void VIEWS_vCopyHistory(BITMAP* pBitmap, const WINDOW_LOCATION& w, HISTORY_BEAM* pHistory, U32 u32TopRow,
-                               BOOLEAN bDouble) {
-  const U32 width = (U32)(w.s32ClipRight - w.s32ClipLeft + 1);
+// doubled), its newest columns at the pane's right. The caller holds
+// RES_HISTORY.
+static void VIEWS_vCopyHistory(BITMAP* pBitmap, const WINDOW_LOCATION& w, const HISTORY_BEAM* pHistory,
+                               U32 u32TopRow, BOOLEAN bDouble) {
+  U32 width = (U32)(w.s32ClipRight - w.s32ClipLeft + 1);
+  if (width > HISTORY_PICTURE_COLUMNS) width = HISTORY_PICTURE_COLUMNS;
   const U32 rows = (U32)(w.s32ClipTop - w.s32ClipBottom + 1);
-  const VIEWS_BANDS b = VIEWS_sBands(pHistory, width);
-  const S32 x = w.s32ClipLeft + (S32)(width - b.u32First - b.u32Second);
+  const S32 x = w.s32ClipRight + 1 - (S32)width;
   const S32 top = pBitmap->pixels_high_full_screen - 1 - w.s32ClipTop;
-  if (!bDouble && u32TopRow == 0 && rows == HISTORY_ROWS && pBitmap->pixels_high_full_screen == (S32)HISTORY_ROWS) {
-    G_BMP_vCopyRegion(&pHistory->bitmap, pBitmap, (PIXEL)b.u32Start, x, b.u32First);
-    G_BMP_vCopyRegion(&pHistory->bitmap, pBitmap, 0, x + (S32)b.u32First, b.u32Second);
+  const COLOR* pcolRing = pHistory->pcolPicture;
+  COLOR* pcolPage = (COLOR*)pBitmap->pBuffer;
+  const U32 pitch = pBitmap->__u32PixelWidthOfBuffer;
+  // A pane as wide and as high as the picture on a page of its width is the
+  // ring itself from its origin on.
+  if (!bDouble && u32TopRow == 0 && rows == HISTORY_ROWS && width == HISTORY_PICTURE_COLUMNS && x == 0 &&
+      top == 0 && pitch == HISTORY_PICTURE_COLUMNS) {
+    const U32 first = HISTORY_PICTURE_PIXELS - pHistory->u32Origin;
+    DD_UTIL_Memcpy(pcolPage, pcolRing + pHistory->u32Origin, first * sizeof(COLOR));
+    DD_UTIL_Memcpy(pcolPage + first, pcolRing, pHistory->u32Origin * sizeof(COLOR));
     return;
   }
-  const U32 pitch = pHistory->bitmap.__u32PixelWidthOfBuffer;
   for (U32 r = 0; r < rows; r++) {
     U32 source = u32TopRow + (bDouble ? r / 2 : r);
     if (source >= HISTORY_ROWS) source = HISTORY_ROWS - 1;
-    const COLOR* src = (const COLOR*)pHistory->bitmap.pBuffer + source * pitch;
-    COLOR* dst = (COLOR*)pBitmap->pBuffer + (U32)(top + (S32)r) * pBitmap->__u32PixelWidthOfBuffer + x;
-    DD_UTIL_Memcpy(dst, src + b.u32Start, b.u32First * sizeof(COLOR));
-    DD_UTIL_Memcpy(dst + b.u32First, src, b.u32Second * sizeof(COLOR));
+    const COLOR* src = HISTORY_pcolShown(pHistory, source, width - 1);
+    const U32 first = (U32)(pcolRing + HISTORY_PICTURE_PIXELS - src) < width ? (U32)(pcolRing + HISTORY_PICTURE_PIXELS - src)
+                                                                              : width;
+    COLOR* dst = pcolPage + (U32)(top + (S32)r) * pitch + x;
+    DD_UTIL_Memcpy(dst, src, first * sizeof(COLOR));
+    DD_UTIL_Memcpy(dst + first, pcolRing, (width - first) * sizeof(COLOR));
   }
 }
 
@@ -222,7 +240,7 @@ static void VIEWS_vFill(BITMAP* pBitmap, const WINDOW_LOCATION& w) {
 // newest column.
 static float VIEWS_fDrawHistory(BITMAP* pBitmap, const VIEWS_CONTEXT& c, const WINDOW_LOCATION& w, U32 u32Beam) {
   VIEWS_vClip(pBitmap, w);
-  if ((U32)(w.s32ClipRight - w.s32ClipLeft + 1) > HISTORY_COLUMNS) VIEWS_vFill(pBitmap, w);
+  if ((U32)(w.s32ClipRight - w.s32ClipLeft + 1) > HISTORY_PICTURE_COLUMNS) VIEWS_vFill(pBitmap, w);
   L_MUTEX_LockWait(RES_HISTORY);
   HISTORY_BEAM* pHistory = HISTORY_psBeam(u32Beam);
   VIEWS_vCopyHistory(pBitmap, w, pHistory, 0, FALSE);
@@ -279,7 +297,7 @@ void T_N_HISTORY_vDrawZoomView(BITMAP* pBitmap, WINDOW_SPECIFICATION* psWindowSp
   const WINDOW_LOCATION w = psWindowSpec->drawWindow;
   const float fBottomM = S_SHARE_fGetLastBottomMetres(BEAM_DOWN_0);
   VIEWS_vClip(pBitmap, w);
-  if ((U32)(w.s32ClipRight - w.s32ClipLeft + 1) > HISTORY_COLUMNS) VIEWS_vFill(pBitmap, w);
+  if ((U32)(w.s32ClipRight - w.s32ClipLeft + 1) > HISTORY_PICTURE_COLUMNS) VIEWS_vFill(pBitmap, w);
   L_MUTEX_LockWait(RES_HISTORY);
   HISTORY_BEAM* pHistory = HISTORY_psBeam(0);
   const float fRangeM = pHistory->afRangeM[HISTORY_u32Newest(pHistory)];

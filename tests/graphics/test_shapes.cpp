@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "canvas.h"
 #include "g_arc.h"
 #include "g_box.h"
 #include "g_circle.h"
 #include "g_pixel.h"
+#include "g_span.h"
 
 namespace {
 
@@ -128,6 +131,23 @@ TEST(Box, BlendedRoundedFillOfTallBoxesBlendsTheOpaquePixelsOnce) {
       ExpectBlendedFillBlendsTheOpaquePixelsOnce(opaque, blended, {10, y}, s[0], s[1], s[2]);
       if (HasFatalFailure()) return;
     }
+  }
+}
+
+// Blending with black, as a pane is dimmed, keeps a / 256 of each channel,
+// truncated: every colour at several weights, from an odd start and to an
+// odd end so that no pixel escapes the vector steps' edges.
+TEST(Box, BlendingWithBlackKeepsThatShareOfEachChannel) {
+  std::vector<COLOR> row(65536 + 2);
+  for (U32 a : {0u, 1u, 0x33u, 128u, 200u, 255u}) {
+    for (U32 i = 0; i < row.size(); i++) row[i] = (COLOR)(i - 1);
+    G_SPAN_vBlend(row.data() + 1, 65536 - 3, 0x0000, (U8)a);
+    for (U32 c = 0; c < 65536 - 3; c++) {
+      const U32 r = (c >> 11) * a >> 8, g = ((c >> 5) & 63) * a >> 8, b = (c & 31) * a >> 8;
+      ASSERT_EQ((COLOR)(r << 11 | g << 5 | b), row[c + 1]) << a << " " << c;
+    }
+    EXPECT_EQ(0xFFFF, row[0]);
+    EXPECT_EQ(65533, row[65534]);
   }
 }
 

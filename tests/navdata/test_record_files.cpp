@@ -4,6 +4,9 @@
 
 #include <dirent.h>
 
+#include <algorithm>
+#include <string>
+
 #include "linuxsvc.h"
 #include "navstore_rig.h"
 
@@ -199,7 +202,15 @@ TEST_F(NavStore, AFailedWriteLeavesTheOldRecordAndSaysSo) {
 // while their thread held the navigation data lock.
 std::vector<std::string> s_landed;
 U32 s_u32ForcedUnderLock;
+std::vector<std::string> s_forced;  // temporary files, by name
+U32 s_u32RenamedUnforced;
 void TraceLandings(const FS_TRACE_RECORD* p) {
+  const char* pcFrom = p->pcPath != nullptr ? strrchr(p->pcPath, '/') : nullptr;
+  if (p->u32Call == FS_CALL_SYNC && pcFrom != nullptr) s_forced.push_back(pcFrom);
+  if (p->u32Call == FS_CALL_RENAME && pcFrom != nullptr &&
+      std::find(s_forced.begin(), s_forced.end(), pcFrom) == s_forced.end()) {
+    s_u32RenamedUnforced++;
+  }
   const char* pcName = p->u32Call == FS_CALL_RENAME && p->pcPathTo != nullptr ? strrchr(p->pcPathTo, '/')
                        : p->pcPath != nullptr                                 ? strrchr(p->pcPath, '/')
                                                                               : nullptr;
@@ -214,11 +225,13 @@ void TraceLandings(const FS_TRACE_RECORD* p) {
 }
 
 // Records changed under the navigation data lock reach their files only once
-// the lock is let go, in the order they changed, and none is forced to the
-// medium while the lock is held.
+// the lock is let go, in the order they changed, none forced to the medium
+// while the lock is held and none renamed into place before it was forced.
 TEST_F(NavStore, ChangesUnderTheLockLandInTheirOrderOnceItIsLetGo) {
   s_landed.clear();
+  s_forced.clear();
   s_u32ForcedUnderLock = 0;
+  s_u32RenamedUnforced = 0;
   FS_vSetTrace(TraceLandings);
   const WAYPOINT a = NAVTEST_Waypoint(1, 1, "A"), b = NAVTEST_Waypoint(2, 2, "B"), c = NAVTEST_Waypoint(3, 3, "C"),
                  d = NAVTEST_Waypoint(4, 4, "D");
@@ -238,6 +251,8 @@ TEST_F(NavStore, ChangesUnderTheLockLandInTheirOrderOnceItIsLetGo) {
   FS_vSetTrace(nullptr);
   EXPECT_EQ((std::vector<std::string>{"5", "5", "6", "-6", "7"}), s_landed);
   EXPECT_EQ(0u, s_u32ForcedUnderLock);
+  EXPECT_EQ(0u, s_u32RenamedUnforced);
+  EXPECT_EQ(4u, s_forced.size());
   EXPECT_EQ(NAVTEST_File(2, 5, b), Read(File("wpts", 5)));
   EXPECT_FALSE(Exists(File("wpts", 6)));
   EXPECT_EQ(NAVTEST_File(2, 7, d), Read(File("wpts", 7)));

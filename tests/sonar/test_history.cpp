@@ -169,7 +169,7 @@ TEST_F(SonarHistory, EachColumnScrollsAtFullChartSpeedAndSlowerSpeedsKeepTheStro
   const U32 newest = HISTORY_u32Newest(h);
   EXPECT_EQ(7, h->au8Levels[10][newest]);
   EXPECT_EQ(31, h->au8Levels[30][newest]);
-  EXPECT_EQ(gCOLOR_pcolColorTable[31], ((const COLOR*)h->bitmap.pBuffer)[30 * h->bitmap.__u32PixelWidthOfBuffer + newest]);
+  EXPECT_EQ(gCOLOR_pcolColorTable[31], *HISTORY_pcolShown(h, 30, 0));
   EXPECT_EQ(0, HISTORY_psBeam(0)->au8Levels[10][newest]) << "the other beam is untouched";
   L_MUTEX_Unlock(RES_HISTORY);
 
@@ -260,6 +260,46 @@ TEST_F(SonarText, AKeptTextCutByTheClipMatchesTheWholeOneInsideIt) {
     }
   }
   EXPECT_GT(changed, 50u);
+}
+
+// Column i of this test at level (i + row) % 32, with no range, so the pane
+// has no scale: below the depth, each page pixel is the colour of the column
+// its distance from the pane's right edge says, level 0 before the first.
+// Early on the ring's end falls inside the narrow pane's last row; later a
+// full pane starts deep into the ring.
+TEST_F(SonarHistory, APaneShowsItsNewestColumnsWhereverTheRingStands) {
+  H_DATABASE_bUpdateEverythingU32(FCID("SSSP"), 10, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+  ASSERT_TRUE(WaitFor([] { return T_N_HISTORY_u32ChartSpeed() == 10; }, 1000));
+  BITMAP* page = G_BUFFERS_pCreateFullScreenBitmap();
+  ASSERT_NE(nullptr, page);
+  S32 added = 0;
+  auto addUpTo = [&](S32 total) {
+    for (; added < total; added++) {
+      U8 column[HISTORY_ROWS];
+      for (U32 r = 0; r < HISTORY_ROWS; r++) column[r] = (U8)((added + (S32)r) % 32);
+      T_N_HISTORY_vAddColumn(BEAM_DOWN_0, column, 0.0f);
+    }
+  };
+  auto check = [&](S32 left, S32 right) {
+    G_BMP_vSet(page, 0x8410);
+    Draw(page, T_N_HISTORY_vDrawSonarSplit, left == 0 && right == 799 ? SPLIT_FULL_WINDOW : SPLIT_RIGHT_WINDOW,
+         left, right, 0);
+    for (S32 row = 80; row < (S32)HISTORY_ROWS; row++) {
+      for (S32 x = left; x <= right; x++) {
+        const S32 i = added - 1 - (right - x);
+        const COLOR expected = gCOLOR_pcolColorTable[i < 0 ? 0 : (i + row) % 32];
+        ASSERT_EQ(expected, G_PIXEL_colorGetPhysicalPixel(page, x, row)) << added << " " << x << "," << row;
+      }
+    }
+  };
+  addUpTo(150);
+  check(500, 799);
+  check(0, 799);
+  addUpTo(1234);
+  check(500, 799);
+  check(0, 799);
+  check(3, 402);
+  G_BUFFERS_vFreeFullScreenBitmap(page);
 }
 
 // The panes of a split at 50 %: the divider's middle column is 400.
