@@ -99,7 +99,12 @@ void* DD_UART_ReadThread(void* vptr) {
       log_me("[%d]%s: %s read ended: %s", __LINE__, __func__, p->dev_name, n == 0 ? "end of file" : strerror(errno));
       break;
     }
-    if (!UART_bPut(p, bytes, (U32)n)) break;
+    DD_UART_SINK* pfnSink = p->pfnSink.load();
+    if (pfnSink != nullptr) {
+      pfnSink((U8)(p - uart_info), bytes, (U32)n);
+    } else if (!UART_bPut(p, bytes, (U32)n)) {
+      break;
+    }
   }
   p->bReaderEnded = TRUE;
   return nullptr;
@@ -184,6 +189,11 @@ U32 DD_UART_u32SendBlock(U8 u8Port, const U8* pu8Data, U32 u32Count) {
     done += (U32)n;
   }
   return done;
+}
+
+void DD_UART_vSetSink(U8 u8Port, DD_UART_SINK* pfnSink) {
+  UART_INFO* p = UART_pPort(u8Port);
+  if (p != nullptr) p->pfnSink = pfnSink;
 }
 
 U32 DD_UART_u32Read(U8 u8Port, U8* pu8Bytes, U32 u32Max) {
