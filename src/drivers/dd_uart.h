@@ -53,6 +53,8 @@ void DD_UART_vSendByte(U8 u8Port, U8 u8Data);
 // went out (0 when transmit is off or the port is closed). Blocks while the
 // line does not drain.
 U32 DD_UART_u32SendBlock(U8 u8Port, const U8* pu8Data, U32 u32Count);
+// As much of the bytes as the line takes without waiting; how many.
+U32 DD_UART_u32TrySendBlock(U8 u8Port, const U8* pu8Data, U32 u32Count);
 // From the next run read on, runs go to the sink (null: to the ring again).
 // Bytes already in the ring stay there: the sink's owner takes them first.
 void DD_UART_vSetSink(U8 u8Port, DD_UART_SINK* pfnSink);

@@ -9,7 +9,10 @@
 // its own because a write to a line nobody reads blocks: then only that
 // writer waits, never this task, and the senders wait, bounded, for room.
 // Both directions move whatever is waiting as one block: a lock, a signal
-// and a system call per byte cost the board more than the line itself.
+// and a system call per byte cost the board more than the line itself. A
+// sender that finds the line idle writes to it itself, without blocking,
+// sparing the writer's wake-up; the channel's transmit lock keeps such a
+// write from passing bytes queued or taken before it.
 
 #include "t_uart.h"
 
@@ -82,6 +85,8 @@ typedef struct tag_CHANNEL_CONTROL {
 } CHANNEL_CONTROL;
 
 static CHANNEL_CONTROL s_sControl[UART_CHANNELS];
+// Over the writer's taking of bytes from the queue and a sender's own write.
+static std::mutex s_aTransmitLock[UART_CHANNELS];
 // Over a channel's receive state: owner, claims, line-start tracking, the
 // entries buffer; the transmit side never takes it.
 static std::mutex s_aReceiveLock[UART_CHANNELS];
@@ -109,8 +114,13 @@ static void* UART_pvWriter(void* pv) {
   UART_WRITER* w = (UART_WRITER*)pv;
   U8 block[UART_WRITER_BLOCK];
   while (!w->bStop.load()) {
-    w->bWriting = TRUE;
-    const S32 n = L_QUEUE_GetMany(w->queue, block, sizeof block, 0);
+    S32 n;
+    {
+      std::lock_guard<std::mutex> guard(s_aTransmitLock[w->u8Channel]);
+      w->bWriting = TRUE;
+      n = L_QUEUE_GetMany(w->queue, block, sizeof block, 0);
+      if (n <= 0) w->bWriting = FALSE;
+    }
     if (n > 0 && !w->bStop.load()) H_UART_u32PutBlock(w->u8Channel, block, (U32)n);
     w->bWriting = FALSE;
     if (n > 0) continue;
@@ -177,6 +187,31 @@ void T_UART_vHandleTransmit(U8 u8Channel) {
   if (u8Channel >= UART_CHANNELS || !s_bShutdown.load()) return;
   L_QUEUE_Purge(s_aSetup[u8Channel].queueTransmit);
   L_QUEUE_Purge(s_aSetup[u8Channel].queueReceive);
+}
+
+U32 T_UART_u32Send(U8 u8Channel, const U8* pu8Bytes, U32 u32Count, TICKS ticks) {
+  if (u8Channel >= UART_CHANNELS) return 0;
+  const QUEUE queue = s_aSetup[u8Channel].queueTransmit;
+  U32 done = 0;
+  {
+    std::lock_guard<std::mutex> guard(s_aTransmitLock[u8Channel]);
+    UART_WRITER* w = s_sControl[u8Channel].pWriter.load();
+    // Only a running writer would take up what the line leaves; without one
+    // the queue is all there is.
+    if (w != nullptr && !w->bStop.load() && !w->bWriting.load() && L_QUEUE_Inquire(queue) == 0) {
+      w->bWriting = TRUE;
+      done = H_UART_u32TryPutBlock(u8Channel, pu8Bytes, u32Count);
+      w->bWriting = FALSE;
+    }
+    const S32 put = done < u32Count ? L_QUEUE_PutMany(queue, pu8Bytes + done, u32Count - done, 0) : 0;
+    if (put > 0) done += (U32)put;
+  }
+  while (done < u32Count) {
+    const S32 put = L_QUEUE_PutMany(queue, pu8Bytes + done, u32Count - done, ticks);
+    if (put <= 0) break;
+    done += (U32)put;
+  }
+  return done;
 }
 
 BOOLEAN T_UART_bTransmitIdle(U8 u8Channel) {
