@@ -138,4 +138,27 @@ TEST_F(Uart, AFarEndThatTakesNothingCostsTheSenderHalfASecondAndStopsNoReceiving
   EXPECT_FALSE(U_UART_bTransmitData(3, (const U8*)"x", 1));
 }
 
+// A send writes to the line only when nothing is queued or being written
+// before it, and never waits on the line itself: a stopped line leaves it
+// the queue's room and its time-out, and what it took arrives in order.
+TEST_F(Uart, ASendToAStoppedLineTakesOnlyTheQueuesRoomAndArrivesAfterTheBytesBeforeIt) {
+  ASSERT_NO_FATAL_FAILURE(StartUart());
+  EXPECT_TRUE(U_UART_bAllocateChannel(2));
+  Sync();
+  ASSERT_EQ(0, tcflow(slave[2], TCOOFF));
+  const std::string first = "queued;";
+  EXPECT_EQ(first.size(), T_UART_u32Send(2, (const U8*)first.data(), (U32)first.size(), 100));
+  std::string bytes(2 * UART_TX2_DEPTH, ' ');
+  for (size_t i = 0; i < bytes.size(); i++) bytes[i] = (char)('a' + i % 26);
+  // The writer may or may not have taken the first bytes off the queue yet.
+  const U32 taken = T_UART_u32Send(2, (const U8*)bytes.data(), (U32)bytes.size(), 100);
+  EXPECT_GE(taken, UART_TX2_DEPTH - first.size());
+  EXPECT_LE(taken, UART_TX2_DEPTH);
+  ASSERT_EQ(0, tcflow(slave[2], TCOON));
+  EXPECT_EQ(first + bytes.substr(0, taken), ReadFar(master[2], 300));
+  // An idle line takes a send whole.
+  EXPECT_EQ(3u, T_UART_u32Send(2, (const U8*)"end", 3, 100));
+  EXPECT_EQ("end", ReadFar(master[2], 300));
+}
+
 }  // namespace
