@@ -5,9 +5,10 @@
 // reads to this module's sink, which puts it in the queue at once: a task
 // between reader and owner would cost a wake-up per run. The channel's
 // receive lock keeps the sink, this task's draining of what the driver's
-// ring holds from before, and the claims made by mail in one order. The writer is a thread of
-// its own because a write to a line nobody reads blocks: then only that
-// writer waits, never this task, and the senders wait, bounded, for room.
+// ring holds from before, and the claims made by mail in one order. The
+// writer is a thread of its own because a write to a line nobody reads
+// blocks: then only that writer waits, never this task, and the senders wait,
+// bounded, for room.
 // Both directions move whatever is waiting as one block: a lock, a signal
 // and a system call per byte cost the board more than the line itself. A
 // sender that finds the line idle writes to it itself, without blocking,
