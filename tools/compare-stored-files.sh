@@ -48,6 +48,34 @@ if [ ${#files[@]} -eq 0 ]; then
   failed=1
 fi
 
+# Every kind of file the unit stores or sends, by the names the cases give
+# them; a kind the builds wrote nothing of is a failure.
+echo "== stored file kinds"
+kinds=(
+  "settings:nvr_entries.dat nvr_statbit.dat"
+  "raw blocks:sonar.dat personal.dat"
+  "waypoints:nav_waypoint_*"
+  "groups:nav_group_*"
+  "routes:nav_route_*"
+  "tracks:nav_track_*"
+  "current-track journal:nav_journal*"
+  "transfer stream:nav_transfer*"
+  "synchronisation block:nav_sync_block*"
+)
+for kind in "${kinds[@]}"; do
+  name=${kind%%:*}
+  count=0
+  for pattern in ${kind#*:}; do
+    count=$((count + $(find "$out/host" -name "$pattern" -type f | wc -l)))
+  done
+  if [ "$count" -gt 0 ]; then
+    printf '  %-24s %d file(s)\n' "$name" "$count"
+  else
+    printf '  %-24s none written\n' "$name"
+    failed=$((failed + 1))
+  fi
+done
+
 echo "== reading each build's files with the other"
 run "host reads the board's" VELMORA_STORED_READ="$out/board" "${host[@]}" || failed=$((failed + 1))
 run "board reads the host's" VELMORA_STORED_READ="$out/host" "${board[@]}" || failed=$((failed + 1))

@@ -141,12 +141,16 @@ void BTR_vSendKeyPair(MBOX mbox, U32 u32Key, CURSOR_POSITION eCursor) {
 BOOLEAN BTR_bWideLanguage(void) { return nCurrentLanguage() >= LANGUAGE_FIRST_WIDE; }
 
 static void BTR_vWriteFlag(FOURCHARID key, BOOLEAN bOn, U32 u32Priority) {
-  H_DATABASE_bUpdateEverythingU32(key, bOn ? 1 : 0, u32Priority, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+  H_DATABASE_bUpdateEverythingBoolean(key, bOn, u32Priority, D_UNKNOWN, nullptr, DB_NEVER_STALE);
 }
 
 // The one way requests reach the dongle: through the NMEA task, which
-// answers with the checksum it sent.
+// answers with the checksum it sent. A copy of the request awaited goes out
+// with the same checksum, so an acknowledgement of the earlier copy that
+// arrives before the copy's notice still ends the retry; another request
+// has another checksum, and the old one no longer counts.
 static void BTR_vSendRequest(REMOTE_MSG_TYPE eType, U8 u8Value) {
+  if (eType != s_eLastMsgType || u8Value != s_u8LastValue) s_bAckAwaited = FALSE;
   s_eLastMsgType = eType;
   s_u8LastValue = u8Value;
   MSG_BLUETOOTH_REMOTE_GENERIC* p =
@@ -405,6 +409,8 @@ static void BTR_vRemoteMessage(const void* pMessage) {
     case BLUETOOTH_TYPE_HEARTBEAT: s_u32BatteryStatus = g->u8Value; break;
     case BLUETOOTH_TYPE_HELLO: BTR_vStartSupervision(); break;
     case BLUETOOTH_TYPE_CHECKSUM:
+      // The notice of a copy that left after its request was acknowledged.
+      if (s_eLastMsgType == 0) break;
       s_u8AwaitedChecksum = g->u8Value;
       s_bAckAwaited = TRUE;
       BTR_vStartTimer(BTR_TIMER_ACK);
@@ -500,7 +506,6 @@ static void BTR_vTimerExpired(BTR_TIMER eTimer) {
     case BTR_TIMER_ACK:
       // The checksum notice of the copy starts the next second's wait.
       BTR_vStopTimer(BTR_TIMER_ACK);
-      s_bAckAwaited = FALSE;
       if (s_eLastMsgType != 0) BTR_vSendRequest(s_eLastMsgType, s_u8LastValue);
       break;
     case BTR_TIMER_HEARTBEAT:

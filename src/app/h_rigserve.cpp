@@ -1,5 +1,6 @@
 // Answers a tester's questions about the running unit on a host rig: the
-// value of one database key, and each task's state and counters. It only
+// value of one database key, each task's state and counters, and what the
+// menus hold. It only
 // reads, and only on a rig: the socket lives in the rig's directory, so a
 // unit on its board (no VELMORA_DEVROOT) never offers it.
 
@@ -17,7 +18,9 @@
 
 #include "dd_devpath.h"
 #include "h_database.h"
+#include "h_dbtable.h"
 #include "linuxsvc.h"
+#include "t_menu.h"
 #include "u_convert.h"
 
 static const char* const RIGSERVE_SOCKET = "/tmp/velmora/rig.sock";
@@ -89,7 +92,9 @@ size_t H_RIGSERVE_szValue(const char* pcKey, char* pcOut, size_t size) {
   DB_DATA_TYPE value = {};
   BOOLEAN bValid = FALSE;
   DB_ATTRIBUTES attributes = {};
-  if (!H_DATABASE_bFetch(id, &value, &bValid, &attributes)) {
+  // A key outside the table is one the unit never has: asking the database
+  // for it would stop a test build.
+  if (H_DBTABLE_pRow(id) == nullptr || !H_DATABASE_bFetch(id, &value, &bValid, &attributes)) {
     return RIGSERVE_szWritten(snprintf(pcOut, size, "? the unit has no %s\n", pcKey), size);
   }
   const char* pcStale = bValid ? "" : " (stale)";
@@ -136,14 +141,16 @@ static void RIGSERVE_vAnswer(int fd) {
   }
   acRequest[have] = '\0';
   acRequest[strcspn(acRequest, "\r\n")] = '\0';
-  static char s_acAnswer[8192];
+  static char s_acAnswer[65536];
   size_t length;
   if (strncmp(acRequest, "db ", 3) == 0) {
     length = H_RIGSERVE_szValue(acRequest + 3, s_acAnswer, sizeof s_acAnswer);
   } else if (strcmp(acRequest, "status") == 0) {
     length = H_RIGSERVE_szStatus(s_acAnswer, sizeof s_acAnswer);
+  } else if (strcmp(acRequest, "menus") == 0) {
+    length = T_MENU_szMap(s_acAnswer, sizeof s_acAnswer);
   } else {
-    length = (size_t)snprintf(s_acAnswer, sizeof s_acAnswer, "? ask \"db KEY\" or \"status\"\n");
+    length = (size_t)snprintf(s_acAnswer, sizeof s_acAnswer, "? ask \"db KEY\", \"status\" or \"menus\"\n");
   }
   for (size_t sent = 0; sent < length;) {
     const ssize_t n = send(fd, s_acAnswer + sent, length - sent, MSG_NOSIGNAL);

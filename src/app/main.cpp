@@ -9,6 +9,7 @@
 #include <time.h>
 
 #include "h_database.h"
+#include "h_dbtable.h"
 #include "h_platform.h"
 #include "h_rigserve.h"
 #include "linux_fs.h"
@@ -184,6 +185,9 @@ static void MAIN_vStoreNote(const char* const* ppText, const char* pcText) {
 
 void Main(void) {
   H_DATABASE_vInit();
+  // Every setting has its factory value before any task reads one; stored
+  // values and the user's choices replace them as they come.
+  H_DBTABLE_vCreateSettings();
   H_RIGSERVE_vStart();
   srand((unsigned)time(nullptr));
   H_PLATFORM_vSetup();

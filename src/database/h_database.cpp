@@ -4,11 +4,14 @@
 
 #include "h_database.h"
 
+#include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <atomic>
 
 #include "error.h"
+#include "h_dbtable.h"
 #include "h_memory.h"
 #include "model.h"
 #include "ui_texts.h"
@@ -63,6 +66,8 @@ constexpr PRIORITY DB_NOTICE_PRIORITY = 3;
 
 static std::atomic<H_DATABASE_CLOCK> s_pfClock{nullptr};
 
+static std::atomic<BOOLEAN> s_bKeysOutsideTable{FALSE};
+
 // This thread's run: its depth, and the time its calls read.
 static thread_local U32 t_u32RunDepth;
 static thread_local U64 t_u64RunNow;
@@ -102,6 +107,56 @@ static KEY_TEXT DB_KeyText(FOURCHARID id) {
   text.ac[4] = 0;
   return text;
 }
+
+// A key used with another type than its row's, or a key without a row,
+// ends a debug or test build at once: a value read as the wrong type is a
+// silent wrong number on the screen or in the store.
+#ifdef VELMORA_CHECK_DB_TYPES
+static const char* DB_pcTypeName(DB_VALUE_TYPE eType) {
+  static const char* const s_apcNames[] = {"U32", "S32", "float", "BOOLEAN", "pointer", "binding", "word"};
+  return (U32)eType < sizeof s_apcNames / sizeof s_apcNames[0] ? s_apcNames[eType] : "?";
+}
+
+static BOOLEAN DB_bTypeFits(DB_VALUE_TYPE eRow, DB_VALUE_TYPE eUsed) {
+  if (eUsed == DBT_WORD || eRow == eUsed) return TRUE;
+  return eRow == DBT_BINDING && (eUsed == DBT_U32 || eUsed == DBT_POINTER);
+}
+
+static void DB_vCheck(FOURCHARID id, DB_VALUE_TYPE eUsed, const char* pcFunction) {
+  const DB_TABLE_ROW* pRow = H_DBTABLE_pRow(id);
+  if (pRow == nullptr) {
+    if (s_bKeysOutsideTable.load(std::memory_order_relaxed)) return;
+    fprintf(stderr, "database: key %s (0x%08X) used by %s has no row in the key table\n", DB_KeyText(id).ac,
+            (unsigned)id, pcFunction);
+    fflush(stderr);
+    abort();
+  }
+  if (DB_bTypeFits(pRow->eType, eUsed)) return;
+  fprintf(stderr, "database: key %s is a %s key, used as %s by %s\n", DB_KeyText(id).ac,
+          DB_pcTypeName(pRow->eType), DB_pcTypeName(eUsed), pcFunction);
+  fflush(stderr);
+  abort();
+}
+
+// An owner's start-up default that is not the key table's would be undone
+// by the next Restore Defaults, or the other way round: the two must agree.
+static void DB_vCheckDefault(FOURCHARID id, DB_DATA_TYPE value, const char* pcFunction) {
+  DB_DATA_TYPE dflt = {};
+  if (!H_DBTABLE_bDefaultOf(id, &dflt) || dflt.u32Val == value.u32Val) return;
+  fprintf(stderr, "database: key %s gets the default 0x%08X from %s, the key table says 0x%08X\n", DB_KeyText(id).ac,
+          (unsigned)value.u32Val, pcFunction, (unsigned)dflt.u32Val);
+  fflush(stderr);
+  abort();
+}
+#define DB_CHECK(id, eType) DB_vCheck(id, eType, __func__)
+#define DB_CHECK_DEFAULT(id, value) DB_vCheckDefault(id, value, __func__)
+#else
+#define DB_CHECK(id, eType) ((void)0)
+#define DB_CHECK_DEFAULT(id, value) ((void)0)
+#endif
+
+void H_DATABASE_vAllowKeysOutsideTable(BOOLEAN bAllow) { s_bKeysOutsideTable.store(bAllow); }
+BOOLEAN H_DATABASE_bKeysOutsideTableAllowed(void) { return s_bKeysOutsideTable.load(); }
 
 static U64 DB_u64Now(void) {
   if (t_u32RunDepth != 0) return t_u64RunNow;
@@ -296,61 +351,75 @@ void H_DATABASE_vEndRun(void) {
 // Writes
 
 BOOLEAN H_DATABASE_bUpdateValue(FOURCHARID id, DB_DATA_TYPE value, U32 u32Priority) {
+  DB_CHECK(id, DBT_WORD);
   return H_DATABASE_bUpdateValueExcept(id, value, u32Priority, nullptr, 0);
 }
 
 BOOLEAN H_DATABASE_bUpdateValueU32(FOURCHARID id, U32 value, U32 u32Priority) {
+  DB_CHECK(id, DBT_U32);
   return H_DATABASE_bUpdateValueExcept(id, DB_U32(value), u32Priority, nullptr, 0);
 }
 
 BOOLEAN H_DATABASE_bUpdateValueS32(FOURCHARID id, S32 value, U32 u32Priority) {
+  DB_CHECK(id, DBT_S32);
   return H_DATABASE_bUpdateValueExcept(id, DB_S32(value), u32Priority, nullptr, 0);
 }
 
 BOOLEAN H_DATABASE_bUpdateValueFloat(FOURCHARID id, float value, U32 u32Priority) {
+  DB_CHECK(id, DBT_FLOAT);
   return H_DATABASE_bUpdateValueExcept(id, DB_Float(value), u32Priority, nullptr, 0);
 }
 
 BOOLEAN H_DATABASE_bUpdateValueVoidPointer(FOURCHARID id, void* value, U32 u32Priority) {
+  DB_CHECK(id, DBT_POINTER);
   return H_DATABASE_bUpdateValueExcept(id, DB_Pointer(value), u32Priority, nullptr, 0);
 }
 
 BOOLEAN H_DATABASE_bUpdateValueBoolean(FOURCHARID id, BOOLEAN value, U32 u32Priority) {
+  DB_CHECK(id, DBT_BOOL);
   return H_DATABASE_bUpdateValueExcept(id, DB_U32(value ? 1u : 0u), u32Priority, nullptr, 0);
 }
 
 BOOLEAN H_DATABASE_bUpdateValueU32Except(FOURCHARID id, U32 value, U32 u32Priority, MBOX exceptThisOne) {
+  DB_CHECK(id, DBT_U32);
   return H_DATABASE_bUpdateValueExcept(id, DB_U32(value), u32Priority, nullptr, exceptThisOne);
 }
 
 BOOLEAN H_DATABASE_bUpdateEverything(FOURCHARID id, DB_DATA_TYPE value, U32 u32Priority, DATA_TYPE DataType,
                                      const char* const* ppcText, U32 u32TimeOut) {
+  DB_CHECK(id, DBT_WORD);
+  if (u32Priority == P_DEFAULT_SETTING) DB_CHECK_DEFAULT(id, value);
   const DB_ATTRIBUTES extra = {DataType, ppcText, u32TimeOut};
   return H_DATABASE_bUpdateValueExcept(id, value, u32Priority, &extra, 0);
 }
 
 BOOLEAN H_DATABASE_bUpdateEverythingU32(FOURCHARID id, U32 value, U32 u32Priority, DATA_TYPE DataType,
                                         const char* const* ppcText, U32 u32TimeOut) {
+  DB_CHECK(id, DBT_U32);
   return H_DATABASE_bUpdateEverything(id, DB_U32(value), u32Priority, DataType, ppcText, u32TimeOut);
 }
 
 BOOLEAN H_DATABASE_bUpdateEverythingS32(FOURCHARID id, S32 value, U32 u32Priority, DATA_TYPE DataType,
                                         const char* const* ppcText, U32 u32TimeOut) {
+  DB_CHECK(id, DBT_S32);
   return H_DATABASE_bUpdateEverything(id, DB_S32(value), u32Priority, DataType, ppcText, u32TimeOut);
 }
 
 BOOLEAN H_DATABASE_bUpdateEverythingFloat(FOURCHARID id, float value, U32 u32Priority, DATA_TYPE DataType,
                                           const char* const* ppcText, U32 u32TimeOut) {
+  DB_CHECK(id, DBT_FLOAT);
   return H_DATABASE_bUpdateEverything(id, DB_Float(value), u32Priority, DataType, ppcText, u32TimeOut);
 }
 
 BOOLEAN H_DATABASE_bUpdateEverythingVoidPointer(FOURCHARID id, void* value, U32 u32Priority, DATA_TYPE DataType,
                                                 const char* const* ppcText, U32 u32TimeOut) {
+  DB_CHECK(id, DBT_POINTER);
   return H_DATABASE_bUpdateEverything(id, DB_Pointer(value), u32Priority, DataType, ppcText, u32TimeOut);
 }
 
 BOOLEAN H_DATABASE_bUpdateEverythingBoolean(FOURCHARID id, BOOLEAN value, U32 u32Priority, DATA_TYPE DataType,
                                             const char* const* ppcText, U32 u32TimeOut) {
+  DB_CHECK(id, DBT_BOOL);
   return H_DATABASE_bUpdateEverything(id, DB_U32(value ? 1u : 0u), u32Priority, DataType, ppcText, u32TimeOut);
 }
 
@@ -358,6 +427,7 @@ BOOLEAN H_DATABASE_bUpdateEverythingBoolean(FOURCHARID id, BOOLEAN value, U32 u3
 // Reads
 
 BOOLEAN H_DATABASE_bFetch(FOURCHARID id, DB_DATA_TYPE* pValue, BOOLEAN* pbValid, DB_ATTRIBUTES* pExtra) {
+  DB_CHECK(id, DBT_WORD);
   DB_LOCK lock;
   const DATABASE_LIST_NODE* p = pdbFindEntry(id);
   if (p == nullptr || !p->Element.bCreated) {
@@ -371,6 +441,7 @@ BOOLEAN H_DATABASE_bFetch(FOURCHARID id, DB_DATA_TYPE* pValue, BOOLEAN* pbValid,
 }
 
 BOOLEAN H_DATABASE_bFetchU32(FOURCHARID id, U32* pValue, BOOLEAN* pbValid, DB_ATTRIBUTES* pExtra) {
+  DB_CHECK(id, DBT_U32);
   DB_DATA_TYPE v;
   if (!H_DATABASE_bFetch(id, &v, pbValid, pExtra)) return FALSE;
   if (pValue != nullptr) *pValue = v.u32Val;
@@ -378,6 +449,7 @@ BOOLEAN H_DATABASE_bFetchU32(FOURCHARID id, U32* pValue, BOOLEAN* pbValid, DB_AT
 }
 
 BOOLEAN H_DATABASE_bFetchS32(FOURCHARID id, S32* pValue, BOOLEAN* pbValid, DB_ATTRIBUTES* pExtra) {
+  DB_CHECK(id, DBT_S32);
   DB_DATA_TYPE v;
   if (!H_DATABASE_bFetch(id, &v, pbValid, pExtra)) return FALSE;
   if (pValue != nullptr) *pValue = v.s32Val;
@@ -385,6 +457,7 @@ BOOLEAN H_DATABASE_bFetchS32(FOURCHARID id, S32* pValue, BOOLEAN* pbValid, DB_AT
 }
 
 BOOLEAN H_DATABASE_bFetchFloat(FOURCHARID id, float* pValue, BOOLEAN* pbValid, DB_ATTRIBUTES* pExtra) {
+  DB_CHECK(id, DBT_FLOAT);
   DB_DATA_TYPE v;
   if (!H_DATABASE_bFetch(id, &v, pbValid, pExtra)) return FALSE;
   if (pValue != nullptr) *pValue = v.fVal;
@@ -392,6 +465,7 @@ BOOLEAN H_DATABASE_bFetchFloat(FOURCHARID id, float* pValue, BOOLEAN* pbValid, D
 }
 
 BOOLEAN H_DATABASE_bFetchVoidPointer(FOURCHARID id, void** pValue, BOOLEAN* pbValid, DB_ATTRIBUTES* pExtra) {
+  DB_CHECK(id, DBT_POINTER);
   DB_DATA_TYPE v;
   if (!H_DATABASE_bFetch(id, &v, pbValid, pExtra)) return FALSE;
   if (pValue != nullptr) *pValue = v.vpPointer;
@@ -399,6 +473,7 @@ BOOLEAN H_DATABASE_bFetchVoidPointer(FOURCHARID id, void** pValue, BOOLEAN* pbVa
 }
 
 BOOLEAN H_DATABASE_bFetchBoolean(FOURCHARID id, BOOLEAN* pValue, BOOLEAN* pbValid, DB_ATTRIBUTES* pExtra) {
+  DB_CHECK(id, DBT_BOOL);
   DB_DATA_TYPE v;
   if (!H_DATABASE_bFetch(id, &v, pbValid, pExtra)) return FALSE;
   if (pValue != nullptr) *pValue = (BOOLEAN)(v.u32Val & 0xFF);
@@ -476,6 +551,7 @@ static BOOLEAN bRegisterMailbox(DATABASE_ELEMENT* e, MBOX mbox, const DB_CONDITI
 
 BOOLEAN H_DATABASE_bRegisterForDataWithConditions(FOURCHARID id, MBOX mbox, BOOLEAN bChanged, BOOLEAN bInvalid,
                                                   BOOLEAN bUpdated) {
+  DB_CHECK(id, DBT_WORD);
   DB_LOCK lock;
   DATABASE_LIST_NODE* p = pdbFindOrCreateEntry(id, nullptr);
   return p != nullptr && bRegisterMailbox(&p->Element, mbox, {bChanged, bUpdated, bInvalid});
@@ -497,6 +573,7 @@ static void vFindAndRemoveMailboxes(DATABASE_ELEMENT* e, MBOX mbox) {
 // Also before the item's first write: a task that ends unsubscribes, and its
 // mailbox must not receive the notices of a later first write.
 void H_DATABASE_vUnregisterMailbox(FOURCHARID id, MBOX mbox) {
+  DB_CHECK(id, DBT_WORD);
   DB_LOCK lock;
   DATABASE_LIST_NODE* p = pdbFindEntry(id);
   if (p != nullptr) vFindAndRemoveMailboxes(&p->Element, mbox);
@@ -544,6 +621,7 @@ void H_DATABASE_vSendAllInvalidData(void) {
 }
 
 void H_DATABASE_vRelinquishOwnership(FOURCHARID id) {
+  DB_CHECK(id, DBT_WORD);
   DB_LOCK lock;
   DATABASE_LIST_NODE* p = pdbFindEntry(id);
   if (p == nullptr || !p->Element.bCreated) {
@@ -557,10 +635,12 @@ void H_DATABASE_vRelinquishOwnership(FOURCHARID id) {
 }
 
 void H_DATABASE_vReadOrSetDefault(FOURCHARID id, DB_DATA_TYPE* pValue, U32 u32Priority, DB_ATTRIBUTES* pExtra) {
+  DB_CHECK(id, DBT_WORD);
   if (pValue == nullptr) {
     log_me("database: default of %s without a value", DB_KeyText(id).ac);
     return;
   }
+  if (u32Priority == P_DEFAULT_SETTING) DB_CHECK_DEFAULT(id, *pValue);
   DB_LOCK lock;
   DATABASE_LIST_NODE* p = pdbFindEntry(id);
   if (p != nullptr && p->Element.bCreated) {
@@ -575,6 +655,7 @@ void H_DATABASE_vReadOrSetDefault(FOURCHARID id, DB_DATA_TYPE* pValue, U32 u32Pr
 }
 
 void H_DATABASE_vDeleteEntry(FOURCHARID id) {
+  DB_CHECK(id, DBT_WORD);
   DB_LOCK lock;
   DATABASE_LIST_NODE* p = pdbFindEntry(id);
   if (p != nullptr) p->Element.bCreated = FALSE;

@@ -31,6 +31,7 @@
 #include <mutex>
 
 #include "dd_util.h"
+#include "h_dbtable.h"
 #include "linux_fs.h"
 #include "linuxsvc.h"
 #include "u_storefault.h"
@@ -437,6 +438,17 @@ static BOOLEAN H_NVRAM_bTryNextEntry(U32 u32LastWord, NVR_ENTRY* pEntry) {
   return FALSE;
 }
 
+// A stored value the key table does not allow (a key the unit has no row
+// for, a number outside its range, a float that is not a number) is not
+// restored: the setting keeps its factory value.
+static BOOLEAN NVRAM_bRestorable(const NVR_ENTRY* pEntry) {
+  const DB_CHECK eCheck = H_DBTABLE_eCheck(pEntry->id, pEntry->data.u32Val);
+  if (eCheck == DBC_TAKEN || (eCheck == DBC_NO_KEY && H_DATABASE_bKeysOutsideTableAllowed())) return TRUE;
+  log_me("[%d]%s: %s = 0x%08X not restored: %s", __LINE__, __func__, NVRAM_KeyText(pEntry->id).ac,
+         (unsigned)pEntry->data.u32Val, H_DBTABLE_pcCheckText(eCheck));
+  return FALSE;
+}
+
 static BOOLEAN NVRAM_bReadNext(U32 index, U32 u32FirstWord, U32 u32LastWord, NVR_ENTRY* pEntry) {
   std::lock_guard<std::recursive_mutex> guard(s_Lock);
   if (!NVRAM_bOpenSlotFiles(FALSE)) return FALSE;
@@ -444,7 +456,10 @@ static BOOLEAN NVRAM_bReadNext(U32 index, U32 u32FirstWord, U32 u32LastWord, NVR
     fcread_offset = u32FirstWord;
     fcread_offbit = 0;
   }
-  return H_NVRAM_bTryNextEntry(u32LastWord, pEntry);
+  while (H_NVRAM_bTryNextEntry(u32LastWord, pEntry)) {
+    if (NVRAM_bRestorable(pEntry)) return TRUE;
+  }
+  return FALSE;
 }
 
 BOOLEAN H_NVRAM_bReadSEntry(U32 index, NVR_ENTRY* pEntry) {

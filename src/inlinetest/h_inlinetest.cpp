@@ -74,12 +74,12 @@ INLINETEST_RESULT H_INLINETEST_eAccessoryPort(U32* p_u32DisplayValue) {
 // ---------------------------------------------------------------------------
 // Backlight, files, maps
 
-static constexpr std::array<U32, 3> s_au32BacklightLevels = {3, 6, 10};
+static constexpr std::array<S32, 3> s_as32BacklightLevels = {3, 6, 10};
 static U32 s_u32BacklightStep;
 
 void H_INLINETEST_eTestBackLight(void) {
-  H_DATABASE_bUpdateValueU32(FCID("SBAK"), s_au32BacklightLevels[s_u32BacklightStep], P_TESTMODE);
-  s_u32BacklightStep = (s_u32BacklightStep + 1) % s_au32BacklightLevels.size();
+  H_DATABASE_bUpdateValueS32(FCID("SBAK"), s_as32BacklightLevels[s_u32BacklightStep], P_TESTMODE);
+  s_u32BacklightStep = (s_u32BacklightStep + 1) % s_as32BacklightLevels.size();
   L_SEMA_Signal(SEMA_VIEW_UPDATE);
 }
 

@@ -4,6 +4,8 @@
 
 #include "t_inlinetest.h"
 
+#include <math.h>
+#include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -18,6 +20,7 @@
 #include "error.h"
 #include "h_coproc.h"
 #include "h_database.h"
+#include "h_dbtable.h"
 #include "h_memory.h"
 #include "h_nvram.h"
 #include "h_shutdown.h"
@@ -118,10 +121,20 @@ static BOOLEAN T_INLINETEST_bWriteDatabaseItem(char* pcBuffer) {
     return TRUE;
   }
   const FOURCHARID id = INLINETEST_fcidKey(pcBuffer);
-  const U32 u32Value = (U32)strtol(pcBuffer + 5, nullptr, 10);
-  H_DATABASE_bUpdateValueU32(id, u32Value, P_TESTMODE);
-  U32 u32Held = 0;
-  if (H_DATABASE_bFetchU32(id, &u32Held, nullptr, nullptr) && u32Held == u32Value) {
+  // The number is taken in the key's own type (a float key as a float), and
+  // only a key the unit has and a value it allows are written.
+  DB_DATA_TYPE value = {};
+  const DB_CHECK eCheck = H_DBTABLE_bWordOfNumber(id, (S32)strtol(pcBuffer + 5, nullptr, 10), &value.u32Val)
+                              ? H_DBTABLE_eCheck(id, value.u32Val)
+                              : DBC_NO_KEY;
+  if (eCheck != DBC_TAKEN) {
+    log_me("[%d]%s: %.4s refused: %s", __LINE__, __func__, (const char*)&id, H_DBTABLE_pcCheckText(eCheck));
+    INLINETEST_vReply(pcBuffer, "#NAK");
+    return TRUE;
+  }
+  H_DATABASE_bUpdateValue(id, value, P_TESTMODE);
+  DB_DATA_TYPE held = {};
+  if (H_DATABASE_bFetch(id, &held, nullptr, nullptr) && held.u32Val == value.u32Val) {
     L_SEMA_Signal(SEMA_NVRAM_UPDATE);
     INLINETEST_vReply(pcBuffer, "#ACK");
   } else {
@@ -130,13 +143,26 @@ static BOOLEAN T_INLINETEST_bWriteDatabaseItem(char* pcBuffer) {
   return TRUE;
 }
 
+// A float key answers its value as the nearest whole number, as it is
+// written.
 static BOOLEAN T_INLINETEST_bReadDatabaseItem(char* pcBuffer) {
-  U32 u32Value = 0;
-  if (strnlen(pcBuffer, 4) < 4 || !H_DATABASE_bFetchU32(INLINETEST_fcidKey(pcBuffer), &u32Value, nullptr, nullptr)) {
+  DB_DATA_TYPE value = {};
+  if (strnlen(pcBuffer, 4) < 4) {
     INLINETEST_vReply(pcBuffer, "#NAK");
     return TRUE;
   }
-  snprintf(pcBuffer, INLINETEST_BUFFER_SIZE, "%d", (S32)u32Value);
+  const FOURCHARID id = INLINETEST_fcidKey(pcBuffer);
+  const DB_TABLE_ROW* pRow = H_DBTABLE_pRow(id);
+  if (pRow == nullptr || !H_DATABASE_bFetch(id, &value, nullptr, nullptr)) {
+    INLINETEST_vReply(pcBuffer, "#NAK");
+    return TRUE;
+  }
+  S32 s32Shown = value.s32Val;
+  if (pRow->eType == DBT_FLOAT) {
+    const float f = isfinite(value.fVal) ? value.fVal : 0.0f;
+    s32Shown = f >= 2.0e9f ? INT32_MAX : f <= -2.0e9f ? INT32_MIN : (S32)lroundf(f);
+  }
+  snprintf(pcBuffer, INLINETEST_BUFFER_SIZE, "%d", (int)s32Shown);
   return TRUE;
 }
 
@@ -404,7 +430,7 @@ static void T_INLINETEST_vInitDisplay(void) {
                              nullptr, nullptr)) {
     ERROR_vFatal(__FILE_NAME__, __LINE__, "Unable to register IN_LINE_TEST_LAYER");
   }
-  H_DATABASE_bUpdateValueU32(FCID("CVEW"), IN_LINE_TEST_LAYER, P_TESTMODE);
+  H_DATABASE_bUpdateValueS32(FCID("CVEW"), IN_LINE_TEST_LAYER, P_TESTMODE);
   L_SEMA_Signal(SEMA_CLEAR_ALARMS);
 }
 

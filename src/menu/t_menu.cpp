@@ -9,6 +9,7 @@
 
 #include "t_menu.h"
 
+#include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
 #include <sys/syscall.h>
@@ -1269,4 +1270,72 @@ void T_MENU_vSnapshot(MENU_SNAPSHOT* p) {
     }
   }
   L_MUTEX_Unlock(RES_MENU);
+}
+
+// ---------------------------------------------------------------------------
+// The map of what the menus hold, for a tester on the rig
+
+static size_t MENU_szPut(char* pcOut, size_t size, size_t used, const char* pcFormat, ...)
+    __attribute__((format(printf, 4, 5)));
+
+static size_t MENU_szPut(char* pcOut, size_t size, size_t used, const char* pcFormat, ...) {
+  if (used + 1 >= size) return used;
+  va_list args;
+  va_start(args, pcFormat);
+  const int n = vsnprintf(pcOut + used, size - used, pcFormat, args);
+  va_end(args);
+  if (n < 0) return used;
+  return (size_t)n < size - used ? used + (size_t)n : size - 1;
+}
+
+// One line per visible row below the container: its place, the path of
+// sub-menu entries down to it, and the key it writes ("-" for none).
+static size_t MENU_szMapRows(char* pcOut, size_t size, size_t used, const char* pcPlace, const char* pcPath,
+                             U16 u16Container, BOOLEAN bMerge, U32 u32Depth) {
+  U16 au16Rows[MENU_MAX_ITEMS / 4];
+  const U32 n = T_MENUSTORE_u32Rows(u16Container, bMerge, u32Depth, au16Rows, MENU_MAX_ITEMS / 4);
+  for (U32 i = 0; i < n && i < MENU_MAX_ITEMS / 4; i++) {
+    const MENU_ITEM* pItem = T_MENUSTORE_pItem(au16Rows[i]);
+    char acPath[160];
+    snprintf(acPath, sizeof acPath, "%s%s%s", pcPath, *pcPath != '\0' ? " > " : "", T_MENUSTORE_pcEnglish(pItem->pName));
+    const FOURCHARID k = pItem->value.key;
+    const MENU_ITEM_KIND e = pItem->value.eKind;
+    const BOOLEAN bKeyed = k != 0 && (e == MENU_ITEM_SELECTOR || e == MENU_ITEM_SLIDER || e == MENU_ITEM_PROGRESS_BAR ||
+                                      e == MENU_ITEM_VAR_STEP_SLIDER);
+    if (bKeyed) {
+      used = MENU_szPut(pcOut, size, used, "%s\t%s\t%c%c%c%c\n", pcPlace, acPath, (char)(k & 0xFF),
+                        (char)(k >> 8 & 0xFF), (char)(k >> 16 & 0xFF), (char)(k >> 24 & 0xFF));
+    } else {
+      used = MENU_szPut(pcOut, size, used, "%s\t%s\t-\n", pcPlace, acPath);
+    }
+    if (pItem->value.eKind == MENU_ITEM_SUB_MENU || pItem->value.eKind == MENU_ITEM_SUB_MENU_NO_ARROW) {
+      const U16 sub = T_MENUSTORE_u16Find(MENU_BOX_SUB, pItem->pSubMenu, NO_VIEW_PRIORITY, NO_SPLIT_WINDOW);
+      if (sub != MENU_NONE && u32Depth + 1 < MENU_MAX_LEVELS) {
+        used = MENU_szMapRows(pcOut, size, used, pcPlace, acPath, sub, FALSE, u32Depth + 1);
+      }
+    }
+  }
+  return used;
+}
+
+size_t T_MENU_szMap(char* pcOut, size_t size) {
+  if (size == 0) return 0;
+  pcOut[0] = '\0';
+  size_t used = 0;
+  L_MUTEX_LockWait(RES_MENU);
+  U16 au16Tabs[MENU_MAX_TABS];
+  const U32 tabs = T_MENUSTORE_u32Tabs(au16Tabs, MENU_MAX_TABS);
+  for (U32 t = 0; t < tabs; t++) {
+    const char* pcTab = T_MENUSTORE_pcEnglish(T_MENUSTORE_pContainer(au16Tabs[t])->pName);
+    used = MENU_szMapRows(pcOut, size, used, pcTab, "", au16Tabs[t], FALSE, 0);
+  }
+  for (U16 c = 0; c < MENU_MAX_CONTAINERS; c++) {
+    const MENU_CONTAINER* p = T_MENUSTORE_pContainer(c);
+    if (p == nullptr || p->eKind != MENU_BOX_EXPRESS || p->eView == VIRTUAL_DISPLAY_VIEW_LAYER) continue;
+    char acPlace[32];
+    snprintf(acPlace, sizeof acPlace, "@%d.%d", (int)p->eView, (int)p->eSplit);
+    used = MENU_szMapRows(pcOut, size, used, acPlace, "", c, TRUE, 0);
+  }
+  L_MUTEX_Unlock(RES_MENU);
+  return used;
 }

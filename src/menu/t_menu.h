@@ -20,3 +20,9 @@ typedef struct tag_MENU_SNAPSHOT {
   BOOLEAN abChecked[MENU_SNAPSHOT_ROWS];
 } MENU_SNAPSHOT;
 void T_MENU_vSnapshot(MENU_SNAPSHOT* pSnapshot);
+
+// What the menus hold now, one line per visible row: its tab (or
+// "@view.pane" for a view's express menu), the path of sub-menu entries to
+// it joined by " > ", and the key it sets ("-" for none), tab-separated and
+// in English. The length written, cut at size - 1.
+size_t T_MENU_szMap(char* pcOut, size_t size);

@@ -8,6 +8,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "h_dbtable.h"
 #include "linuxsvc.h"
 #include "u_convert.h"
 #include "u_language.h"
@@ -66,6 +67,18 @@ static double VALUE_dInternal(const VALUE_NUMBER* n, double dShown) {
   return n->eUnits != U_NONE ? dConvertToInternal(dShown, n->eType, n->eUnits) : dShown;
 }
 
+// The key table says how a key's word is read; a key it does not know is
+// read by its data type, signed when the slider goes below zero.
+static DATA_FORMAT VALUE_eForm(FOURCHARID key, DATA_TYPE eType, double dMin) {
+  const DB_TABLE_ROW* pRow = H_DBTABLE_pRow(key);
+  if (pRow != nullptr) {
+    if (pRow->eType == DBT_FLOAT) return DF_FLOAT;
+    return pRow->eType == DBT_S32 ? DF_SIGNED32 : DF_UNSIGNED32;
+  }
+  const DATA_FORMAT eForm = H_DATABASE_DataType(eType);
+  return eForm == DF_FLOAT || eForm == DF_SIGNED32 ? eForm : dMin < 0 ? DF_SIGNED32 : DF_UNSIGNED32;
+}
+
 static void VALUE_vNumber(const MENU_VALUE* p, VALUE_NUMBER* n) {
   memset(n, 0, sizeof *n);
   DB_DATA_TYPE raw = {};
@@ -99,8 +112,7 @@ static void VALUE_vNumber(const MENU_VALUE* p, VALUE_NUMBER* n) {
     n->dStep1 = pSteps->fStep1;
     n->dStep2 = pSteps->fStep2;
   }
-  const DATA_FORMAT eForm = H_DATABASE_DataType(n->eType);
-  n->eForm = eForm == DF_FLOAT || eForm == DF_SIGNED32 ? eForm : n->dMin < 0 ? DF_SIGNED32 : DF_UNSIGNED32;
+  n->eForm = VALUE_eForm(p->key, n->eType, n->dMin);
   n->bKnown = bFound && bValid;
   if (!n->bKnown) return;
   const double dRaw = n->eForm == DF_FLOAT ? (double)raw.fVal : n->eForm == DF_SIGNED32 ? (double)raw.s32Val
@@ -189,14 +201,16 @@ static MENU_CHOICE_POSITION VALUE_ePosition(BOOLEAN bOnly, BOOLEAN bFirst, BOOLE
 
 // ---------------------------------------------------------------------------
 
+// A selector's choices are value words, whatever the key's type: flags,
+// numbers and signed numbers alike.
 U32 T_MENUVALUE_u32Choice(const MENU_VALUE* pValue) {
-  U32 u32Stored = 0;
+  DB_DATA_TYPE stored = {};
   BOOLEAN bValid = FALSE;
-  if (pValue->pValues == nullptr || !H_DATABASE_bFetchU32(pValue->key, &u32Stored, &bValid, nullptr) || !bValid) {
+  if (pValue->pValues == nullptr || !H_DATABASE_bFetch(pValue->key, &stored, &bValid, nullptr) || !bValid) {
     return MENU_NO_ROW;
   }
   for (U32 i = 0; i < pValue->u32Count; i++) {
-    if (pValue->pValues[i] == u32Stored) return i;
+    if (pValue->pValues[i] == stored.u32Val) return i;
   }
   return MENU_NO_ROW;
 }
@@ -359,10 +373,13 @@ BOOLEAN T_MENUVALUE_bWrite(const MENU_WRITE* pWrite) {
       bRefused = H_DATABASE_bUpdateValueS32(pWrite->key, pWrite->value.s32Val, P_NORMAL);
       snprintf(acValue, sizeof acValue, "%d", (int)pWrite->value.s32Val);
       break;
-    default:
-      bRefused = H_DATABASE_bUpdateValueU32(pWrite->key, pWrite->value.u32Val, P_NORMAL);
+    default: {
+      DB_DATA_TYPE word = {};
+      word.u32Val = pWrite->value.u32Val;
+      bRefused = H_DATABASE_bUpdateValue(pWrite->key, word, P_NORMAL);
       snprintf(acValue, sizeof acValue, "%u", (unsigned)pWrite->value.u32Val);
       break;
+    }
   }
   const FOURCHARID k = pWrite->key;
   log_me("[%d]%s: write %c%c%c%c = %s %s", __LINE__, __func__, (char)(k & 0xFF), (char)(k >> 8 & 0xFF),

@@ -96,6 +96,10 @@ typedef struct tag_MENU_STEP_LEVELS {
 
 constexpr U32 MENU_MAX_LIMITS = 8;
 
+// The slider span of a key as the key table gives it, one entry per display
+// unit. The entries live as long as the process.
+const MENU_LIMITS* U_MENU_pLimitsOf(FOURCHARID id);
+
 typedef const char* const* MENU_TEXT;         // a 27-language text table
 typedef const MENU_TEXT* MENU_CHOICE_LIST;    // an array of them
 

@@ -82,12 +82,13 @@ void U_MENU_vDrawControlSelectionBox(BITMAP* pBitmap, POINT anchor, U8 u8CurSel,
   if (pBitmap == nullptr || parameters == nullptr || u32selectorWidth > 4096 || u32selectorHeight > 4096) return;
   U_MENULOOK_vFollowLanguage();
   U32 index = u8CurSel;
-  U32 value = 0;
+  // The choices are value words, for flags and numbers alike.
+  DB_DATA_TYPE value = {};
   BOOLEAN bValid = FALSE;
   if (parameters->FourCharId != 0 && parameters->pSelectionValueArray != nullptr &&
-      H_DATABASE_bFetchU32(parameters->FourCharId, &value, &bValid, nullptr)) {
+      H_DATABASE_bFetch(parameters->FourCharId, &value, &bValid, nullptr)) {
     for (U32 i = 0; i < parameters->numberSelections && i <= 0xFF; i++) {
-      if (parameters->pSelectionValueArray[i] != value) continue;
+      if (parameters->pSelectionValueArray[i] != value.u32Val) continue;
       index = i;
       parameters->CurSelection = (U8)i;
       break;

@@ -177,7 +177,7 @@ static BOOLEAN MRK_bWaypoint(S32 nIndex, POINT* ppt, const WAYPOINT** ppWaypoint
 void T_NAV_vRenderWaypointTarget(NAV_VIEW_INFO* pNVI) {
   S32 nTarget = 65535;
   POINT pt;
-  if (!H_DATABASE_bFetchS32(FCID("ITWP"), &nTarget, nullptr, nullptr) || !MRK_bWaypoint(nTarget, &pt)) return;
+  if (!NAV_bFetchIndex(FCID("ITWP"), &nTarget) || !MRK_bWaypoint(nTarget, &pt)) return;
   const SCALE_BAR_LENGTHS* pRow = T_NAV_pGetScaleBarLengths(pNVI->nChartScale);
   const S64 u = MRK_s64Unit(pNVI, pRow);
   const POINT c = T_NAV_ptRelative(pNVI, pt);
@@ -200,7 +200,7 @@ void T_NAV_vRenderWaypointGrid(NAV_VIEW_INFO* pNVI) {
   S32 nGrid = 65535;
   float fAngle = 0.0f;
   POINT pt;
-  if (!H_DATABASE_bFetchS32(FCID("IGWP"), &nGrid, nullptr, nullptr) || !MRK_bWaypoint(nGrid, &pt) ||
+  if (!NAV_bFetchIndex(FCID("IGWP"), &nGrid) || !MRK_bWaypoint(nGrid, &pt) ||
       !H_DATABASE_bFetchFloat(FCID("SNGA"), &fAngle, nullptr, nullptr) || !isfinite(fAngle)) {
     return;
   }
@@ -242,7 +242,7 @@ void T_NAV_vRenderCursorWaypoint(NAV_VIEW_INFO* pNVI) {
   S32 nIndex = 65535;
   POINT pt;
   const WAYPOINT* pWaypoint = nullptr;
-  if (!H_DATABASE_bFetchS32(FCID("ICWP"), &nIndex, nullptr, nullptr) || !MRK_bWaypoint(nIndex, &pt, &pWaypoint)) {
+  if (!NAV_bFetchIndex(FCID("ICWP"), &nIndex) || !MRK_bWaypoint(nIndex, &pt, &pWaypoint)) {
     return;
   }
   const POINT rel = T_NAV_ptRelative(pNVI, pt);
@@ -429,7 +429,7 @@ void T_NAV_vRenderAlarmLimits(NAV_VIEW_INFO* pNVI) {
   const ROUTE* pRoute = &g_NAV.CurrentRoute;
   if (g_NAV.u16MOBWaypoint == 65535 && H_DATABASE_bFetchFloat(FCID("SNAO"), &fOff, nullptr, nullptr) &&
       H_DATABASE_bFetchFloat(FCID("SNAA"), &fArrive, nullptr, nullptr) &&
-      H_DATABASE_bFetchS32(FCID("INIP"), &nLeg, nullptr, nullptr) && nLeg > 0 &&
+      NAV_bFetchIndex(FCID("INIP"), &nLeg) && nLeg > 0 &&
       (U32)nLeg < (pRoute->nCount < NAV_MAX_ROUTE_POINTS ? pRoute->nCount : NAV_MAX_ROUTE_POINTS) &&
       !(H_DATABASE_bFetchBoolean(FCID("CCNC"), &bStraight, nullptr, nullptr) && bStraight)) {
     POINT dest, origin;

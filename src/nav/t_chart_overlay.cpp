@@ -427,7 +427,7 @@ static void OVL_vRenderRouteLabel(const ROUTE* pRoute, NAV_VIEW_INFO* pNVI, BOOL
   const POINT p = OVL_ptPixel(pNVI, rel);
   const POINT at = {p.x + 16, p.y - 39};
   S32 nCursor = 65535;
-  H_DATABASE_bFetchS32(FCID("ICWP"), &nCursor, nullptr, nullptr);
+  NAV_bFetchIndex(FCID("ICWP"), &nCursor);
   const BOOLEAN bCursor = nCursor == (S32)first;
   const FONT_DEF* pFont = bCursor ? T_NAV_pFont17() : T_NAV_pFont14();
   COLOR text = gCOLOR_pcolColorTable[bHighlighted ? 35 : 101];
@@ -483,7 +483,7 @@ static void OVL_vRenderAllSavedRoutes(NAV_VIEW_INFO* pNVI) {
   }
   // The route that starts at the cursor waypoint again, on top and in red.
   S32 nCursor = 65535;
-  if (!H_DATABASE_bFetchS32(FCID("ICWP"), &nCursor, nullptr, nullptr) || nCursor == 65535 || nCursor < 0) return;
+  if (!NAV_bFetchIndex(FCID("ICWP"), &nCursor) || nCursor == 65535 || nCursor < 0) return;
   const S32 nRoute = T_NAV_TWR_s32GetIndexOfLastRouteStartingAt(nCursor);
   const ROUTE* pRoute = nRoute >= 0 ? T_NAV_pGetRoute((U32)nRoute) : nullptr;
   if (pRoute != nullptr && pRoute->nCount != 0 && !pRoute->bHide && nCurrent != (S32)NAV_MAX_ROUTES) {
@@ -551,7 +551,7 @@ void T_NAV_vRenderRoute(NAV_VIEW_INFO* pNVI) {
     if (used >= 2 && target >= 1) {
       OVL_vPen(pNVI, cursorColour, BRUSH, 2);
       S32 nLeg = 0;
-      H_DATABASE_bFetchS32(FCID("INIP"), &nLeg, nullptr, nullptr);
+      NAV_bFetchIndex(FCID("INIP"), &nLeg);
       POINT leg[2] = {aRel[target - 1], aRel[target]};
       if (g_NAV.bStartedRouteInMiddle && nLeg > 0 && (U32)nLeg < used) leg[0] = aRel[0], leg[1] = aRel[nLeg];
       T_NAV_vRenderPolyLineMM(leg, 2, pNVI);
@@ -801,7 +801,7 @@ void T_NAV_vDrawChartOverlay(NAV_VIEW_INFO* pNVI, BOOLEAN bRenderCursorWaypoint,
   T_NAV_vRenderBoat(pNVI);
   S32 nOrientation = 0;
   if (OVL_bIsTrue("SNUP")) {
-    H_DATABASE_bFetchS32(FCID("SCUV"), &nOrientation, nullptr, nullptr);
+    nOrientation = OVL_bIsTrue("SCUV") ? 1 : 0;
     T_NAV_vRenderNupArrow(pNVI);
     OVL_vRenderOrientationText(pNVI, nOrientation);
   }

@@ -26,6 +26,7 @@
 #include "t_chart_list.h"
 #include "t_chart_overlay.h"
 #include "t_nav_alarm.h"
+#include "t_nav_int.h"
 #include "t_nav_twr.h"
 #include "u_datum.h"
 #include "u_wstring.h"
@@ -353,7 +354,7 @@ static void CHART_vRenderLatLonLines(NAV_VIEW_INFO* pNVI) {
   const double step = dLatLonLineSpacing[pNVI->nChartScale - T_NAV_ZOOM_MIN];
   S32 nDatum = DATUM_WGS_84;
   DATUM_PLANE Datum = DATUM_WGS_84;
-  if (CHART_bFetchS32("SDTM", &nDatum) && nDatum > 0 && nDatum <= DATUM_Custom_Datum) {
+  if (NAV_bFetchIndex(FCID("SDTM"), &nDatum) && nDatum > 0 && nDatum <= DATUM_Custom_Datum) {
     Datum = (DATUM_PLANE)nDatum;
     WGS84_2_Datum(centre.lat, centre.lon, &centre.lat, &centre.lon, Datum);
   }
@@ -418,7 +419,7 @@ static void CHART_vLookAhead(NAV_VIEW_INFO* pNVI) {
   float fThreshold = 0.0f, fSpeed = 0.0f;
   BOOLEAN bThreshold = FALSE, bSpeed = FALSE, bSetting = FALSE;
   const BOOLEAN bOn = !pNVI->bCursorActive && pNVI->nWindowWidth > 0 && pNVI->nWindowHeight > 0 &&
-                      H_DATABASE_bFetchS32(FCID("SVOS"), &nOffsetSetting, &bSetting, nullptr) && bSetting &&
+                      NAV_bFetchIndex(FCID("SVOS"), &nOffsetSetting, &bSetting) && bSetting &&
                       nOffsetSetting == 1 && CHART_bFetchFloat("SNOS", &fThreshold, &bThreshold) && bThreshold &&
                       CHART_bFetchFloat("ISOG", &fSpeed, &bSpeed) && bSpeed;
   double share = 0.0;
@@ -541,8 +542,8 @@ static void CHART_vSetRotation(NAV_VIEW_INFO* pNVI) {
 
 static void CHART_vAutoRange(NAV_VIEW_INFO* pNVI) {
   S32 nLeg = 0, nDest = 0;
-  if (!CHART_bFetchS32("INIP", &nLeg) || nLeg == 0) return;
-  if (!CHART_bFetchS32("IDWP", &nDest) || nDest == 65535 || nDest < 0) return;
+  if (!NAV_bFetchIndex(FCID("INIP"), &nLeg) || nLeg == 0) return;
+  if (!NAV_bFetchIndex(FCID("IDWP"), &nDest) || nDest == 65535 || nDest < 0) return;
   if (!CHART_bIsTrue("SARS") || CHART_bIsTrue("ICAC") || CHART_bIsTrue("IARO")) return;
   POINT ptDest;
   L_MUTEX_LockWait(RES_NAV_DATA);
@@ -578,7 +579,7 @@ void T_CHART_vDrawChartView(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWind
   // 2. The waypoint manager's chart has the screen.
   if (s_chart.bHasChartInPopupWindow) {
     S32 nMenu = 0;
-    if (!CHART_bFetchS32("CMNU", &nMenu) || nMenu == CHART_POPUP_MENU) {
+    if (!NAV_bFetchIndex(FCID("CMNU"), &nMenu) || nMenu == CHART_POPUP_MENU) {
       CHART_vFillWindow(pBitmap, &w);
       return;
     }
@@ -587,8 +588,9 @@ void T_CHART_vDrawChartView(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWind
   // 3. Nothing to show without the orientation, the zoom or a position.
   NAV_VIEW_INFO NVI;
   memset(&NVI, 0, sizeof NVI);
-  S32 nOrientation = 0, nScale = 0;
-  if (!CHART_bFetchS32("SCUV", &nOrientation) || !CHART_bFetchS32("SNCS", &nScale) ||
+  S32 nScale = 0;
+  BOOLEAN bCourseUp = FALSE;
+  if (!H_DATABASE_bFetchBoolean(FCID("SCUV"), &bCourseUp, nullptr, nullptr) || !CHART_bFetchS32("SNCS", &nScale) ||
       !CHART_bCheckErrorConditions(&NVI.ptBoatMM, &NVI.fBoatHeading)) {
     CHART_vFillWindow(pBitmap, &w);
     return;

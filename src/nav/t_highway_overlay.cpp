@@ -124,7 +124,7 @@ static void HWY_vArc(NAV_VIEW_INFO* pNVI, POINT ptCentre, S64 r, S32 nFrom, S32 
 static void HWY_vRenderTargetRings(NAV_VIEW_INFO* pNVI) {
   S32 nTarget = 65535;
   POINT pt;
-  if (!H_DATABASE_bFetchS32(FCID("ITWP"), &nTarget, nullptr, nullptr) || nTarget == 65535 ||
+  if (!NAV_bFetchIndex(FCID("ITWP"), &nTarget) || nTarget == 65535 ||
       !T_NAV_bPerspectiveWaypointAt(nTarget, &pt)) {
     return;
   }
@@ -138,7 +138,7 @@ static void HWY_vRenderWaypointGrid(NAV_VIEW_INFO* pNVI) {
   S32 nGrid = 65535;
   float fAngle = 0.0f;
   POINT pt;
-  if (!H_DATABASE_bFetchS32(FCID("IGWP"), &nGrid, nullptr, nullptr) || nGrid == 65535 ||
+  if (!NAV_bFetchIndex(FCID("IGWP"), &nGrid) || nGrid == 65535 ||
       !T_NAV_bPerspectiveWaypointAt(nGrid, &pt) || !H_DATABASE_bFetchFloat(FCID("SNGA"), &fAngle, nullptr, nullptr) ||
       !isfinite(fAngle)) {
     return;
@@ -182,7 +182,7 @@ static void HWY_vRenderAlarmLimits(NAV_VIEW_INFO* pNVI) {
   POINT ptDest, ptOrigin;
   if (g_NAV.u16MOBWaypoint != 65535 || !H_DATABASE_bFetchFloat(FCID("SNAO"), &fOffCourse, nullptr, nullptr) ||
       !H_DATABASE_bFetchFloat(FCID("SNAA"), &fArrival, nullptr, nullptr) ||
-      !H_DATABASE_bFetchS32(FCID("INIP"), &nLeg, nullptr, nullptr) || nLeg <= 0 || (U32)nLeg >= n ||
+      !NAV_bFetchIndex(FCID("INIP"), &nLeg) || nLeg <= 0 || (U32)nLeg >= n ||
       HWY_bIsTrue("CCNC") || !T_NAV_bPerspectiveWaypointAt(pRoute->anWaypoint[nLeg], &ptDest)) {
     HWY_vResetPen(pNVI);
     return;

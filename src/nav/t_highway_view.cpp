@@ -27,6 +27,7 @@
 #include "t_chart_overlay.h"
 #include "t_highway_int.h"
 #include "t_info.h"
+#include "t_nav_int.h"
 #include "u_datum.h"
 #include "u_language.h"
 #include "u_wstring.h"
@@ -380,7 +381,7 @@ void T_CHART_vDrawHighwayView(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWi
   T_CHART_vCalculateHighwayParameters(&NVI, w.s32ClipLeft, w.s32ClipRight, eLayer);
   // The background: copied back, or drawn and kept.
   S32 nDatum = 0;
-  if (!HWY_bFetchS32("SDTM", &nDatum) || nDatum <= 0 || nDatum > DATUM_Custom_Datum) nDatum = DATUM_WGS_84;
+  if (!NAV_bFetchIndex(FCID("SDTM"), &nDatum) || nDatum <= 0 || nDatum > DATUM_Custom_Datum) nDatum = DATUM_WGS_84;
   HWY_SAVED* pSaved = HWY_pSavedFor(eLayer, ePane);
   const BOOLEAN bSameView = HWY_bSameView(pSaved, &NVI, &w, nDatum);
   s_eFrameLayer = eLayer;

@@ -66,12 +66,10 @@ void T_NAV_vRegisterArrivalAlarms(BOOLEAN bUnregister) {
     U_MENU_bUnregisterMainMenuItem(Arrival_Alarm, Alarms);
     return;
   }
-  static const MENU_LIMITS s_aOffCourse[] = {{U_FEET, 0, 5000, 50}, {U_METRES, 0, 1500, 10}, {}};
-  static const MENU_LIMITS s_aArrival[] = {{U_FEET, 0, 1000, 10}, {U_METRES, 0, 300, 5}, {}};
-  U_MENU_bRegisterMainSliderMenu(Off_Course_Alarm, Alarms, 516, FCID("SNAO"), s_aOffCourse, Off, nullptr, nullptr,
-                                 M_BASIC);
-  U_MENU_bRegisterMainSliderMenu(Arrival_Alarm, Alarms, 518, FCID("SNAA"), s_aArrival, Off, nullptr, nullptr,
-                                 M_BASIC);
+  U_MENU_bRegisterMainSliderMenu(Off_Course_Alarm, Alarms, 516, FCID("SNAO"), U_MENU_pLimitsOf(FCID("SNAO")), Off,
+                                 nullptr, nullptr, M_BASIC);
+  U_MENU_bRegisterMainSliderMenu(Arrival_Alarm, Alarms, 518, FCID("SNAA"), U_MENU_pLimitsOf(FCID("SNAA")), Off,
+                                 nullptr, nullptr, M_BASIC);
 }
 
 // ---------------------------------------------------------------------------
@@ -107,48 +105,68 @@ static void NAV_vSubscribe(FOURCHARID id) { H_DATABASE_bRegisterForDataWithCondi
 static const U32 s_aTwo[] = {0, 1};
 static const MENU_TEXT s_aOffOn[] = {Off, On};
 
+// The overlay screens the menus open: their places in the Nav tab, and in
+// a navigation view's MENU (0: not there).
+typedef struct tag_NAV_OVERLAY_ITEM {
+  const char* const* pName;
+  U32 u32NavTab;
+  U32 u32View;
+  void (*pfnOpen)(void);
+} NAV_OVERLAY_ITEM;
+
+static const NAV_OVERLAY_ITEM s_aOverlayItems[] = {
+    {Travel_Route, 194, 60, T_NAV_EDIT_vTravelRouteMenu},
+    {New_Route, 194, 61, T_NAV_EDIT_vNewRouteMenu},
+    {Edit_Route, 194, 0, T_NAV_EDIT_vEditRouteMenu},
+    {Edit_Waypoint, 194, 62, T_NAV_EDIT_vEditWaypointMenu},
+    {Edit_Track, 194, 0, T_NAV_EDIT_vEditTrackMenu},
+};
+
 // Main menus of the navigation settings, under their tabs.
 static void NAV_vRegisterMainMenus(void) {
   const BOOLEAN bDomestic = MODEL_bDomesticModel();
   U_MENU_bRegisterMainSelectorMenu(Auto_Zoom, Nav, 219, FCID("SAZM"), 2, s_aOffOn, s_aTwo, M_BASIC);
   U_MENU_bRegisterMainSelectorMenu(Auto_Range, Nav, 220, FCID("SARS"), 2, s_aOffOn, s_aTwo, M_BASIC);
   U_MENU_bRegisterMainSelectorMenu(Vessel_Offset, Nav, 221, FCID("SVOS"), 2, s_aOffOn, s_aTwo, M_ADVANCED);
-  static const MENU_LIMITS s_sSpeed[] = {
-      {U_KPH, 0.0f, 72.0f, 0.5f}, {U_MPH, 0.0f, 45.0f, 0.5f}, {U_KNOTS, 0.0f, 39.0f, 0.5f}, {U_MPS, 0.0f, 20.0f, 0.1f}, {}};
-  U_MENU_bRegisterMainSliderMenu(Offset_Speed, Nav, 222, FCID("SNOS"), s_sSpeed, nullptr, nullptr, nullptr,
-                                 M_ADVANCED);
+  U_MENU_bRegisterMainSliderMenu(Offset_Speed, Nav, 222, FCID("SNOS"), U_MENU_pLimitsOf(FCID("SNOS")), nullptr,
+                                 nullptr, nullptr, M_ADVANCED);
   MENU_CHOICE_LIST pZones = nullptr;
   const U32* pZoneValues = nullptr;
   const U32 u32Zones = T_STARTUP_u32TimeZoneChoices(bDomestic, &pZones, &pZoneValues);
   U_MENU_bRegisterMainSelectorMenu(Local_Time_Zone, Setup, 138, FCID("SLTZ"), u32Zones, pZones, pZoneValues, M_BASIC);
   U_MENU_bRegisterMainSelectorMenu(Daylight_Saving_Time, Setup, 139, FCID("SDST"), 2, s_aOffOn, s_aTwo, M_BASIC);
   T_NAV_vRegisterArrivalAlarms(FALSE);
-  static const MENU_LIMITS s_aDrift[] = {{U_FEET, 0, 5000, 50}, {U_METRES, 0, 1500, 10}, {}};
-  U_MENU_bRegisterMainSliderMenu(Drift_Alarm, Alarms, 519, FCID("CNDA"), s_aDrift, Off, nullptr, nullptr, M_BASIC);
+  U_MENU_bRegisterMainSliderMenu(Drift_Alarm, Alarms, 519, FCID("CNDA"), U_MENU_pLimitsOf(FCID("CNDA")), Off, nullptr,
+                                 nullptr, M_BASIC);
   U_MENU_bRegisterMainActionMenu(Saved_Tracks_Defaults, Nav, 194, T_NAV_vTrackDefaults, FALSE, M_ADVANCED);
   U_MENU_bRegisterMainActionMenu(Waypoints_Routes_Tracks, Nav, 192, T_NAV_GROUP_vSetup, FALSE, M_BASIC);
   U_MENU_bRegisterMainActionMenu(Waypoint_Settings, Nav, 193, T_NAV_GROUP_vWaypointSettings_Setup, FALSE, M_BASIC);
+  // The overlay editors sit beside the waypoint manager, the other way in.
+  for (const NAV_OVERLAY_ITEM& item : s_aOverlayItems) {
+    U_MENU_bRegisterMainActionMenu(item.pName, Nav, item.u32NavTab, item.pfnOpen, FALSE, M_BASIC);
+  }
   static const U32 s_aFour[] = {0, 1, 2, 3};
   static const MENU_TEXT s_aProjection[] = {Off, On, Auto, Auto};
   U_MENU_bRegisterMainSelectorMenu(Course_Projection_Line, Nav, 228, FCID("SCCP"), 4, s_aProjection, s_aFour,
                                    M_ADVANCED);
-  static const MENU_LIMITS s_sRotation[] = {{U_NONE, 0, 359, 1}};
-  U_MENU_bRegisterMainSliderMenu(Trolling_Grid_Rotation, Nav, 212, FCID("SNGA"), s_sRotation, nullptr, nullptr,
-                                 Degrees, M_ADVANCED);
+  U_MENU_bRegisterMainSliderMenu(Trolling_Grid_Rotation, Nav, 212, FCID("SNGA"), U_MENU_pLimitsOf(FCID("SNGA")),
+                                 nullptr, nullptr, Degrees, M_ADVANCED);
   U_MENU_bRegisterMainSelectorMenu(Continuous_Navigation_Mode, Nav, 234, FCID("SNCM"), 2, s_aOffOn, s_aTwo,
                                    M_ADVANCED);
-  static const MENU_LIMITS s_aRings[] = {{U_FEET, 0, 1000, 10}, {U_METRES, 0, 300, 5}, {}};
-  U_MENU_bRegisterMainSliderMenu(Casting_Rings, Nav, 197, FCID("SNCR"), s_aRings, Off, nullptr, nullptr, M_BASIC);
+  U_MENU_bRegisterMainSliderMenu(Casting_Rings, Nav, 197, FCID("SNCR"), U_MENU_pLimitsOf(FCID("SNCR")), Off, nullptr,
+                                 nullptr, M_BASIC);
   U_MENU_bRegisterMainSelectorMenu(North_Up_Indicator, Chart, 218, FCID("SNUP"), 2, s_aOffOn, s_aTwo, M_ADVANCED);
   U_MENU_bRegisterMainSelectorMenu(View_Orientation, Chart, 203, FCID("SCUV"), 2, s_aOffOn, s_aTwo, M_BASIC);
+  // The remote asks for the chart's orientation by this name; the tab shows
+  // it once, as View Orientation.
+  U_MENU_bRegisterMainSelectorMenu(Chart_Orientation, Chart, 203, FCID("SCUV"), 2, s_aOffOn, s_aTwo, M_DIAGNOSTIC);
   static const U32 s_aInterval[] = {1, 5, 10, 15, 30, 60};
   static const MENU_TEXT s_aIntervalNames[] = {Interval_1_sec,  Interval_5_sec,  Interval_10_sec,
                                                Interval_15_sec, Interval_30_sec, Interval_60_sec};
   U_MENU_bRegisterMainSelectorMenu(Trackpoint_Interval, Nav, 213, FCID("SNTI"), 6, s_aIntervalNames, s_aInterval,
                                    M_ADVANCED);
-  static const MENU_LIMITS s_aMinimum[] = {{U_FEET, 0, 1000, 1}, {U_METRES, 0, 300, 1}, {}};
-  U_MENU_bRegisterMainSliderMenu(Track_Min_Distance, Nav, 214, FCID("SNTD"), s_aMinimum, nullptr, nullptr, nullptr,
-                                 M_ADVANCED);
+  U_MENU_bRegisterMainSliderMenu(Track_Min_Distance, Nav, 214, FCID("SNTD"), U_MENU_pLimitsOf(FCID("SNTD")), nullptr,
+                                 nullptr, nullptr, M_ADVANCED);
   U_MENU_bRegisterMainSelectorMenu(Waypoint_Proximity_Flags, Nav, 210, FCID("SNWP"), 2, s_aOffOn, s_aTwo,
                                    M_ADVANCED);
   U_MENU_bRegisterMainSelectorMenu(Waypoint_Decluttering, Nav, 211, FCID("SNWD"), 2, s_aOffOn, s_aTwo, M_ADVANCED);
@@ -229,6 +247,11 @@ static void NAV_vGPSDetected(void) {
     U_MENU_bRegisterHotSliderMenu(Zoom, nullptr, 55, bBirdsEye ? FCID("SNBS") : FCID("SNCS"), s_sZoom, nullptr,
                                   nullptr, nullptr, M_BASIC, v.eView, v.eSplit);
     U_MENU_bRegisterHotActionMenu(GoTo_, nullptr, 56, T_NAV_vHandleGoTo, FALSE, M_BASIC, v.eView, v.eSplit);
+    for (const NAV_OVERLAY_ITEM& item : s_aOverlayItems) {
+      if (item.u32View == 0) continue;
+      U_MENU_bRegisterHotActionMenu(item.pName, nullptr, item.u32View, item.pfnOpen, FALSE, M_BASIC, v.eView,
+                                    v.eSplit);
+    }
   }
   NAV_vTrackRecording(g_NAV.bTrackEnable);
   U_MENU_bRegisterHotActionMenu(Mark, nullptr, 24, T_NAV_vHandleMark, FALSE, M_BASIC, USED_BY_ALL, SPLIT_FULL_WINDOW);
@@ -242,7 +265,7 @@ static void NAV_vGPSDetected(void) {
   } s_aBoxes[] = {{FCID("BHDG"), FCID("IHDG")}, {FCID("BSOG"), FCID("ISOG")}, {FCID("BTAW"), FCID("ITAW")},
                   {FCID("QTTG"), FCID("ITTG")}, {FCID("QBRG"), FCID("IBRG")}, {FCID("QXTE"), FCID("IXTE")},
                   {FCID("QDTG"), FCID("IDTG")}, {FCID("QVMG"), FCID("IVMG")}};
-  H_DATABASE_bUpdateEverythingU32(FCID("ITAW"), 0, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+  H_DATABASE_bUpdateEverythingS32(FCID("ITAW"), 0, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
   for (const auto& b : s_aBoxes) {
     H_DATABASE_bUpdateEverythingU32(b.box, b.key, P_NORMAL, D_FCID, nullptr, DB_NEVER_STALE);
   }
@@ -300,10 +323,12 @@ static void NAV_vNewData(const MESSAGE_NEW_DATA* p) {
     case FCID("CVEW"): {
       T_NAV_vCheckKeyRegistration(p->dbValue.s32Val, UNKNOWN_SPLIT);
       T_NAV_vMakeCursorInactive();
-      // The chart view's zoom and pan state starts afresh in a new view.
+      // The chart view's zoom and pan state starts afresh in a new view: whole
+      // numbers and floats alike, the word 0 is zero in each.
       static const FOURCHARID s_aZero[] = {FCID("KZMC"), FCID("KZLC"), FCID("KSMC"), FCID("KSLC"), FCID("KTMC"),
                                            FCID("KTLC"), FCID("OLPC"), FCID("OMPC"), FCID("OMCC"), FCID("OLCC")};
-      for (FOURCHARID id : s_aZero) H_DATABASE_bUpdateValueU32(id, 0, P_NORMAL);
+      DB_DATA_TYPE zero = {};
+      for (FOURCHARID id : s_aZero) H_DATABASE_bUpdateValue(id, zero, P_NORMAL);
       H_DATABASE_bUpdateValueFloat(FCID("OMLC"), -380.0f, P_NORMAL);
       H_DATABASE_bUpdateValueFloat(FCID("OLLC"), -380.0f, P_NORMAL);
       break;

@@ -241,8 +241,8 @@ void T_NAV_vHandleCursor(CURSOR_POSITION eCursor, S32 nCount, KEY_STATE eState) 
     const S64 s = CURSOR_s64Step(nCount, nPixelsPerMMM);
     S64 dx = s_aDir[eCursor - CURSOR_NORTH][0] * s * 1024;
     S64 dy = s_aDir[eCursor - CURSOR_NORTH][1] * s * 1024;
-    S32 courseUp = 0;
-    if (H_DATABASE_bFetchS32(FCID("SCUV"), &courseUp, nullptr, nullptr) && courseUp != 0 && isfinite(heading)) {
+    BOOLEAN bCourseUp = FALSE;
+    if (H_DATABASE_bFetchBoolean(FCID("SCUV"), &bCourseUp, nullptr, nullptr) && bCourseUp && isfinite(heading)) {
       // The screen's up is the cursor heading.
       const S32 h = (S32)lrintf(heading);
       const S64 c = U_NAV_nIntCos(h), sn = U_NAV_nIntSin(h);

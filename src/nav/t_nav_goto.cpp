@@ -332,11 +332,11 @@ void T_NAV_vReverseRoute(void) {
 }
 
 void T_NAV_vEditLastSavedRoute(void) {
-  if (NAV_bEditRouteForm(NAV_s32Key(FCID("CLRT"), -1))) GOTO_vClick(TRUE);
+  if (NAV_bEditRouteForm((S32)NAV_u32Key(FCID("CLRT"), (U32)-1))) GOTO_vClick(TRUE);
 }
 
 void T_NAV_vDeleteLastSavedRoute(void) {
-  const S32 route = NAV_s32Key(FCID("CLRT"), -1);
+  const S32 route = (S32)NAV_u32Key(FCID("CLRT"), (U32)-1);
   log_me("[%d]%s: index last route saved = %d\n", __LINE__, __func__, (int)route);
   GOTO_vClick(route >= 0 && T_NAV_bDeleteRoute((U32)route, FALSE));
 }

@@ -132,6 +132,9 @@ U32 NAV_u32RecordDate(void);
 // A key's value, or the default when it cannot be fetched.
 U32 NAV_u32Key(FOURCHARID id, U32 u32Default);
 S32 NAV_s32Key(FOURCHARID id, S32 s32Default);
+// A waypoint, leg or choice number of a U32 key as the drawing code's signed
+// index; FALSE when the key holds none (*pIndex untouched).
+BOOLEAN NAV_bFetchIndex(FOURCHARID id, S32* pIndex, BOOLEAN* pbValid = nullptr);
 // The waypoint manager's route editor does not open from the navigation
 // views: it answers that nothing was opened.
 BOOLEAN NAV_bEditRouteForm(S32 s32Route);

@@ -49,6 +49,12 @@ S32 NAV_s32Key(FOURCHARID id, S32 s32Default) {
   S32 v = s32Default;
   return H_DATABASE_bFetchS32(id, &v, nullptr, nullptr) ? v : s32Default;
 }
+BOOLEAN NAV_bFetchIndex(FOURCHARID id, S32* pIndex, BOOLEAN* pbValid) {
+  U32 v = 0;
+  if (!H_DATABASE_bFetchU32(id, &v, pbValid, nullptr)) return FALSE;
+  *pIndex = (S32)v;
+  return TRUE;
+}
 
 // The cursor's view and pane: the full pane of the plain chart views, else
 // the active one.
@@ -136,7 +142,7 @@ static void MENUS_vRestoreLastLists(LAYER_ID eView, SPLIT_WINDOW_TYPE eSplit) {
 
 void T_NAV_vDeleteCursoredRoute(U32 u32Slot) {
   if (u32Slot >= NAV_ROUTE_SLOTS) return;
-  const U32 waypoint = (U32)NAV_s32Key(FCID("ICWP"), NAV_NONE);
+  const U32 waypoint = NAV_u32Key(FCID("ICWP"), NAV_NONE);
   const S32 route = NAV_s32Key(s_aRouteKeys[u32Slot], -1);
   LAYER_ID view;
   SPLIT_WINDOW_TYPE split;
@@ -149,7 +155,7 @@ void T_NAV_vDeleteCursoredRoute(U32 u32Slot) {
 }
 
 void NAV_vRefreshRoutesUnderCursor(void) {
-  const U32 waypoint = (U32)NAV_s32Key(FCID("ICWP"), NAV_NONE);
+  const U32 waypoint = NAV_u32Key(FCID("ICWP"), NAV_NONE);
   if (waypoint == NAV_NONE) return;
   LAYER_ID view;
   SPLIT_WINDOW_TYPE split;
@@ -219,7 +225,7 @@ void T_NAV_vUnregister_Last_Saved_Route_Menu(void) {
   NAV_vUnregisterHotInNavViews(Route);
   g_NAV.bLastRouteMenuCreated = FALSE;
   for (BOOLEAN& b : s_aDisplayRoutesMenu) b = FALSE;
-  const U32 waypoint = (U32)NAV_s32Key(FCID("ICWP"), NAV_NONE);
+  const U32 waypoint = NAV_u32Key(FCID("ICWP"), NAV_NONE);
   if (waypoint == NAV_NONE) return;
   LAYER_ID view;
   SPLIT_WINDOW_TYPE split;
@@ -309,10 +315,9 @@ void T_NAV_vEnableSonarDisplays(BOOLEAN bEnable, U32 u32Transducer) {
   BOOLEAN bSonar = FALSE;
   H_DATABASE_bFetchU32(FCID("CCST"), &state, nullptr, nullptr);
   if ((state == 1 || state == 3) && H_DATABASE_bFetchBoolean(FCID("SDEN"), &bSonar, nullptr, nullptr) && bSonar) {
-    U32 detected = 0;
+    BOOLEAN bDetected = FALSE;
     BOOLEAN bValid = FALSE;
-    if (!H_DATABASE_bFetchU32(FCID("ITXD"), &detected, &bValid, nullptr) || !bValid || detected == 0 ||
-        detected == 0xFFFFFFFF) {
+    if (!H_DATABASE_bFetchBoolean(FCID("ITXD"), &bDetected, &bValid, nullptr) || !bValid || !bDetected) {
       return;
     }
   }

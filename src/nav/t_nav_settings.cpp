@@ -3,107 +3,79 @@
 // them (priority 2) by a factory reset or an ice-mode change.
 
 #include <math.h>
-#include <string.h>
 
 #include "h_database.h"
+#include "h_dbtable.h"
 #include "model_current.h"
 #include "t_nav_group.h"
 #include "t_nav_int.h"
-#include "u_convert.h"
 #include "u_nav_edit.h"
 #include "u_view.h"
 #include "ui_texts.h"
 
-typedef enum tag_NAV_SETTING_KIND {
-  NSK_U32,
-  NSK_S32,
-  NSK_BOOL,
-  NSK_FLOAT,
-  NSK_DISTANCE,  // domestic default in feet, other in metres
-} NAV_SETTING_KIND;
-
+// A setting's factory value is the key table's; here are what the
+// navigation task gives each of its settings besides: data type and name.
 typedef struct tag_NAV_SETTING {
   FOURCHARID id;
-  NAV_SETTING_KIND eKind;
   DATA_TYPE eType;
-  double dDomestic;
-  double dOther;
   const char* const* ppcName;
 } NAV_SETTING;
 
 // Written in every call, in this order.
 static const NAV_SETTING s_aFirstSettings[] = {
-    {FCID("SUHD"), NSK_U32, D_UNITS, 30, 30, North_Reference},
-    {FCID("SCUV"), NSK_BOOL, D_UNKNOWN, 0, 0, View_Orientation},
-    {FCID("SNTI"), NSK_S32, D_TIME, 1, 1, Trackpoint_Interval},
-    {FCID("SNTD"), NSK_DISTANCE, D_DISTANCE, 16, 5, Track_Min_Distance},
-    {FCID("SNCR"), NSK_DISTANCE, D_DISTANCE, 0, 0, Casting_Rings},
-    {FCID("SNWP"), NSK_BOOL, D_UNKNOWN, 0, 0, Waypoint_Proximity_Flags},
-    {FCID("SNWD"), NSK_BOOL, D_UNKNOWN, 1, 1, Waypoint_Decluttering},
-    {FCID("SSCW"), NSK_U32, D_UNKNOWN, 266, 266, nullptr},
-    {FCID("SSDW"), NSK_U32, D_UNKNOWN, 266, 266, nullptr},
-    {FCID("SNAO"), NSK_DISTANCE, D_DISTANCE, 300, 100, Off_Course_Alarm},
-    {FCID("SNAA"), NSK_DISTANCE, D_DISTANCE, 150, 50, Arrival_Alarm},
-    {FCID("CNDA"), NSK_DISTANCE, D_DISTANCE, 0, 0, Drift_Alarm},
-    {FCID("SDTM"), NSK_U32, D_UNKNOWN, 0, 0, nullptr},
-    {FCID("SCCP"), NSK_U32, D_UNKNOWN, 1, 1, Course_Projection_Line},
-    {FCID("SPVO"), NSK_BOOL, D_UNKNOWN, 1, 1, nullptr},
-    {FCID("SNGA"), NSK_FLOAT, D_FLOAT, 0, 0, Trolling_Grid_Rotation},
-    {FCID("ITWP"), NSK_U32, D_WAYPOINT, 0xFFFF, 0xFFFF, nullptr},
-    {FCID("IGWP"), NSK_U32, D_WAYPOINT, 0xFFFF, 0xFFFF, nullptr},
-    {FCID("SNCM"), NSK_BOOL, D_UNKNOWN, 0, 0, Continuous_Navigation_Mode},
-    {FCID("SNUP"), NSK_BOOL, D_UNKNOWN, 1, 1, North_Up_Indicator},
+    {FCID("SUHD"), D_UNITS, North_Reference},
+    {FCID("SCUV"), D_UNKNOWN, View_Orientation},
+    {FCID("SNTI"), D_TIME, Trackpoint_Interval},
+    {FCID("SNTD"), D_DISTANCE, Track_Min_Distance},
+    {FCID("SNCR"), D_DISTANCE, Casting_Rings},
+    {FCID("SNWP"), D_UNKNOWN, Waypoint_Proximity_Flags},
+    {FCID("SNWD"), D_UNKNOWN, Waypoint_Decluttering},
+    {FCID("SSCW"), D_UNKNOWN, nullptr},
+    {FCID("SSDW"), D_UNKNOWN, nullptr},
+    {FCID("SNAO"), D_DISTANCE, Off_Course_Alarm},
+    {FCID("SNAA"), D_DISTANCE, Arrival_Alarm},
+    {FCID("CNDA"), D_DISTANCE, Drift_Alarm},
+    {FCID("SDTM"), D_UNKNOWN, nullptr},
+    {FCID("SCCP"), D_UNKNOWN, Course_Projection_Line},
+    {FCID("SPVO"), D_UNKNOWN, nullptr},
+    {FCID("SNGA"), D_FLOAT, Trolling_Grid_Rotation},
+    {FCID("ITWP"), D_WAYPOINT, nullptr},
+    {FCID("IGWP"), D_WAYPOINT, nullptr},
+    {FCID("SNCM"), D_UNKNOWN, Continuous_Navigation_Mode},
+    {FCID("SNUP"), D_UNKNOWN, North_Up_Indicator},
 };
 
 static const NAV_SETTING s_aTimeAndZoomSettings[] = {
-    {FCID("SDST"), NSK_BOOL, D_UNKNOWN, 0, 0, Daylight_Saving_Time},
-    {FCID("SLTZ"), NSK_S32, D_SIGNED32, -300, -300, Local_Time_Zone},
-    {FCID("SIDF"), NSK_U32, D_UNKNOWN, 0, 0, Date_Format},
-    {FCID("SITF"), NSK_U32, D_UNKNOWN, 3, 3, Time_Format},
-    {FCID("SIPF"), NSK_U32, D_UNKNOWN, 6, 6, Position_Format},
-    {FCID("SNBS"), NSK_S32, D_SIGNED32, 18, 18, nullptr},
-    {FCID("SNCS"), NSK_S32, D_SIGNED32, 17, 17, nullptr},
-    {FCID("SNCL"), NSK_S32, D_SIGNED32, 17, 17, nullptr},
+    {FCID("SDST"), D_UNKNOWN, Daylight_Saving_Time}, {FCID("SLTZ"), D_SIGNED32, Local_Time_Zone},
+    {FCID("SIDF"), D_UNKNOWN, Date_Format},          {FCID("SITF"), D_UNKNOWN, Time_Format},
+    {FCID("SIPF"), D_UNKNOWN, Position_Format},      {FCID("SNBS"), D_SIGNED32, nullptr},
+    {FCID("SNCS"), D_SIGNED32, nullptr},             {FCID("SNCL"), D_SIGNED32, nullptr},
 };
 
 static const NAV_SETTING s_aTrackDisplaySettings[] = {
-    {FCID("SNTV"), NSK_U32, D_UNKNOWN, 0xFFFFFFFF, 0xFFFFFFFF, nullptr},
-    {FCID("SNV2"), NSK_U32, D_UNKNOWN, 0xFFFFFFFF, 0xFFFFFFFF, nullptr},
-    {FCID("SNS1"), NSK_U32, D_UNKNOWN, 0, 0, nullptr}, {FCID("SNS2"), NSK_U32, D_UNKNOWN, 0, 0, nullptr},
-    {FCID("SNS3"), NSK_U32, D_UNKNOWN, 0, 0, nullptr}, {FCID("SNS4"), NSK_U32, D_UNKNOWN, 0, 0, nullptr},
-    {FCID("SNS5"), NSK_U32, D_UNKNOWN, 0, 0, nullptr}, {FCID("SNS6"), NSK_U32, D_UNKNOWN, 0, 0, nullptr},
-    {FCID("SNS7"), NSK_U32, D_UNKNOWN, 0, 0, nullptr}, {FCID("SNS8"), NSK_U32, D_UNKNOWN, 0, 0, nullptr},
-    {FCID("SNC1"), NSK_U32, D_UNKNOWN, 0, 0, nullptr}, {FCID("SNC2"), NSK_U32, D_UNKNOWN, 0, 0, nullptr},
-    {FCID("SNC3"), NSK_U32, D_UNKNOWN, 0, 0, nullptr}, {FCID("SNC4"), NSK_U32, D_UNKNOWN, 0, 0, nullptr},
-    {FCID("SNC5"), NSK_U32, D_UNKNOWN, 0, 0, nullptr}, {FCID("SNC6"), NSK_U32, D_UNKNOWN, 0, 0, nullptr},
-    {FCID("SNC7"), NSK_U32, D_UNKNOWN, 0, 0, nullptr}, {FCID("SNC8"), NSK_U32, D_UNKNOWN, 0, 0, nullptr},
-    {FCID("SNRC"), NSK_U32, D_UNKNOWN, 0, 0, nullptr},
-    {FCID("SNDC"), NSK_U32, D_UNKNOWN, 0, 0, nullptr},
-    {FCID("SNDS"), NSK_U32, D_UNKNOWN, 0, 0, nullptr},
-    {FCID("SNDV"), NSK_U32, D_UNKNOWN, 0xFFFFFFFF, 0xFFFFFFFF, nullptr},
-    {FCID("SNCC"), NSK_U32, D_UNKNOWN, 9, 9, nullptr},
-    {FCID("SNCP"), NSK_U32, D_UNKNOWN, 3, 3, nullptr},
+    {FCID("SNTV"), D_UNKNOWN, nullptr}, {FCID("SNV2"), D_UNKNOWN, nullptr}, {FCID("SNS1"), D_UNKNOWN, nullptr},
+    {FCID("SNS2"), D_UNKNOWN, nullptr}, {FCID("SNS3"), D_UNKNOWN, nullptr}, {FCID("SNS4"), D_UNKNOWN, nullptr},
+    {FCID("SNS5"), D_UNKNOWN, nullptr}, {FCID("SNS6"), D_UNKNOWN, nullptr}, {FCID("SNS7"), D_UNKNOWN, nullptr},
+    {FCID("SNS8"), D_UNKNOWN, nullptr}, {FCID("SNC1"), D_UNKNOWN, nullptr}, {FCID("SNC2"), D_UNKNOWN, nullptr},
+    {FCID("SNC3"), D_UNKNOWN, nullptr}, {FCID("SNC4"), D_UNKNOWN, nullptr}, {FCID("SNC5"), D_UNKNOWN, nullptr},
+    {FCID("SNC6"), D_UNKNOWN, nullptr}, {FCID("SNC7"), D_UNKNOWN, nullptr}, {FCID("SNC8"), D_UNKNOWN, nullptr},
+    {FCID("SNRC"), D_UNKNOWN, nullptr}, {FCID("SNDC"), D_UNKNOWN, nullptr}, {FCID("SNDS"), D_UNKNOWN, nullptr},
+    {FCID("SNDV"), D_UNKNOWN, nullptr}, {FCID("SNCC"), D_UNKNOWN, nullptr}, {FCID("SNCP"), D_UNKNOWN, nullptr},
 };
 
-// The view-enable keys: outside and in ice mode.
-typedef struct tag_NAV_VIEW_ENABLE {
-  FOURCHARID id;
-  BOOLEAN bNormal;
-  BOOLEAN bIce;
-  const char* const* ppcName;
-} NAV_VIEW_ENABLE;
-
-static const NAV_VIEW_ENABLE s_aViewEnables[] = {
-    {FCID("SV17"), FALSE, TRUE, Track_View},
-    {FCID("SVNA"), TRUE, FALSE, Track_View},
-    {FCID("SVHI"), TRUE, FALSE, Bird_s_Eye_View},
-    {FCID("SVCB"), TRUE, FALSE, Track_Bird_s_Eye_Combo_View},
-    {FCID("SVCC"), TRUE, FALSE, Chart_Chart_Combo_View},
-    {FCID("SV20"), FALSE, FALSE, Chart_Chart_Combo_View},
-    {FCID("SVCO"), TRUE, FALSE, Track_Sonar_Combo_View},
-    {FCID("SV19"), FALSE, TRUE, Track_Sonar_Combo_View},
-    {FCID("SVIC"), FALSE, FALSE, Chart_Instrument_View},
-    {FCID("SVI2"), FALSE, FALSE, Chart_BE_Instrument_View},
+// The view-enable keys and their names; outside and in ice mode their
+// values differ (the key table's).
+static const NAV_SETTING s_aViewEnables[] = {
+    {FCID("SV17"), D_UNKNOWN, Track_View},
+    {FCID("SVNA"), D_UNKNOWN, Track_View},
+    {FCID("SVHI"), D_UNKNOWN, Bird_s_Eye_View},
+    {FCID("SVCB"), D_UNKNOWN, Track_Bird_s_Eye_Combo_View},
+    {FCID("SVCC"), D_UNKNOWN, Chart_Chart_Combo_View},
+    {FCID("SV20"), D_UNKNOWN, Chart_Chart_Combo_View},
+    {FCID("SVCO"), D_UNKNOWN, Track_Sonar_Combo_View},
+    {FCID("SV19"), D_UNKNOWN, Track_Sonar_Combo_View},
+    {FCID("SVIC"), D_UNKNOWN, Chart_Instrument_View},
+    {FCID("SVI2"), D_UNKNOWN, Chart_BE_Instrument_View},
 };
 
 // At start-up (priority 15) a stored value stays; forced (priority 2) the
@@ -118,36 +90,20 @@ static void NAV_vSetting(FOURCHARID id, DB_DATA_TYPE value, U32 u32Priority, DAT
   }
 }
 
-static void NAV_vSettings(const NAV_SETTING* p, U32 n, U32 u32Priority, BOOLEAN bDomestic) {
+// The settings with the key table's factory values, for this model and mode.
+static void NAV_vSettings(const NAV_SETTING* p, U32 n, U32 u32Priority) {
   for (U32 i = 0; i < n; i++, p++) {
-    const double d = bDomestic ? p->dDomestic : p->dOther;
     DB_DATA_TYPE value;
-    value.u32Val = 0;
-    switch (p->eKind) {
-      case NSK_U32:
-        value.u32Val = (U32)d;
-        break;
-      case NSK_S32:
-        value.s32Val = (S32)d;
-        break;
-      case NSK_BOOL:
-        value.u32Val = d != 0.0 ? 1 : 0;
-        break;
-      case NSK_FLOAT:
-        value.fVal = (float)d;
-        break;
-      case NSK_DISTANCE:
-        value.fVal = (float)dConvertToInternal(d, D_DISTANCE, bDomestic ? U_FEET : U_METRES);
-        break;
-    }
-    NAV_vSetting(p->id, value, u32Priority, p->eType, p->ppcName);
+    if (H_DBTABLE_bDefaultOf(p->id, &value)) NAV_vSetting(p->id, value, u32Priority, p->eType, p->ppcName);
   }
 }
 
 // Start-up keeps a stored value the test accepts; anything else (absent,
 // stale, unusable) gives way to the default.
-static void NAV_vKeepOrDefault(FOURCHARID id, BOOLEAN bForced, DB_DATA_TYPE dflt, DATA_TYPE eType,
-                               const char* const* ppcName, BOOLEAN (*pfKeep)(DB_DATA_TYPE*, const DB_ATTRIBUTES*)) {
+static void NAV_vKeepOrDefault(FOURCHARID id, BOOLEAN bForced, DATA_TYPE eType, const char* const* ppcName,
+                               BOOLEAN (*pfKeep)(DB_DATA_TYPE*, const DB_ATTRIBUTES*)) {
+  DB_DATA_TYPE dflt = {};
+  H_DBTABLE_bDefaultOf(id, &dflt);
   if (bForced) {
     H_DATABASE_bUpdateEverything(id, dflt, P_NORMAL, eType, ppcName, DB_NEVER_STALE);
     return;
@@ -177,34 +133,31 @@ static void NAV_vPut(FOURCHARID id, U32 value, U32 u32Priority, DATA_TYPE eType)
   NAV_vSetting(id, v, u32Priority, eType, nullptr);
 }
 
-static void NAV_vPutFloat(FOURCHARID id, float value) {
-  H_DATABASE_bUpdateEverythingFloat(id, value, P_NORMAL, D_FLOAT, nullptr, DB_NEVER_STALE);
+// Live chart state back to its factory value, at once.
+static void NAV_vReset(FOURCHARID id, DATA_TYPE eType) {
+  DB_DATA_TYPE value = {};
+  H_DBTABLE_bDefaultOf(id, &value);
+  H_DATABASE_bUpdateEverything(id, value, P_NORMAL, eType, nullptr, DB_NEVER_STALE);
 }
 
 void T_NAV_vSetDefaultSettings(BOOLEAN bForceFactoryDefaults) {
   const BOOLEAN bDomestic = MODEL_bDomesticModel();
-  const BOOLEAN bIceModel = MODEL_bIceModel();
   const U32 prio = bForceFactoryDefaults ? P_NORMAL : P_DEFAULT_SETTING;
   if (bForceFactoryDefaults) {
     // The ice model's first ice icon, the ice-fishing hole.
-    H_DATABASE_bUpdateEverythingU32(FCID("SWDI"), bIceModel ? NAV_MAX_ICON : 0, P_NORMAL, D_UNKNOWN, nullptr,
-                                    DB_NEVER_STALE);
-    H_DATABASE_bUpdateEverythingBoolean(FCID("STOS"), FALSE, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+    NAV_vReset(FCID("SWDI"), D_UNKNOWN);
+    NAV_vReset(FCID("STOS"), D_UNKNOWN);
   }
-  NAV_vSettings(s_aFirstSettings, sizeof s_aFirstSettings / sizeof s_aFirstSettings[0], prio, bDomestic);
+  NAV_vSettings(s_aFirstSettings, sizeof s_aFirstSettings / sizeof s_aFirstSettings[0], prio);
 
-  DB_DATA_TYPE v;
-  v.fVal = 2.2352f;
-  NAV_vKeepOrDefault(FCID("SNOS"), bForceFactoryDefaults, v, D_SPEED, Offset_Speed, NAV_bKeepSpeed);
-  v.u32Val = 0;
-  NAV_vKeepOrDefault(FCID("SVOS"), bForceFactoryDefaults, v, D_UNKNOWN, Vessel_Offset, NAV_bKeepAny);
-  v.u32Val = FALSE;
-  NAV_vKeepOrDefault(FCID("SAZM"), bForceFactoryDefaults, v, D_UNKNOWN, Auto_Zoom, NAV_bKeepTrue);
-  NAV_vKeepOrDefault(FCID("SARS"), bForceFactoryDefaults, v, D_UNKNOWN, Auto_Range, NAV_bKeepTrue);
+  NAV_vKeepOrDefault(FCID("SNOS"), bForceFactoryDefaults, D_SPEED, Offset_Speed, NAV_bKeepSpeed);
+  NAV_vKeepOrDefault(FCID("SVOS"), bForceFactoryDefaults, D_UNKNOWN, Vessel_Offset, NAV_bKeepAny);
+  NAV_vKeepOrDefault(FCID("SAZM"), bForceFactoryDefaults, D_UNKNOWN, Auto_Zoom, NAV_bKeepTrue);
+  NAV_vKeepOrDefault(FCID("SARS"), bForceFactoryDefaults, D_UNKNOWN, Auto_Range, NAV_bKeepTrue);
 
-  NAV_vSettings(s_aTimeAndZoomSettings, sizeof s_aTimeAndZoomSettings / sizeof s_aTimeAndZoomSettings[0], prio,
-                bDomestic);
-  NAV_vPut(FCID("INCN"), 16, P_DEFAULT_SETTING, D_SIGNED32);
+  NAV_vSettings(s_aTimeAndZoomSettings, sizeof s_aTimeAndZoomSettings / sizeof s_aTimeAndZoomSettings[0], prio);
+  static const NAV_SETTING s_sChartStyle = {FCID("INCN"), D_SIGNED32, nullptr};
+  NAV_vSettings(&s_sChartStyle, 1, P_DEFAULT_SETTING);
 
   // The simulator's start; the map card's region is not known here.
   U32 state = 0;
@@ -220,8 +173,7 @@ void T_NAV_vSetDefaultSettings(BOOLEAN bForceFactoryDefaults) {
   NAV_vPut(FCID("SNLT"), (U32)lat, startPrio, D_POSITION_LAT_MM);
   NAV_vPut(FCID("SNLN"), (U32)lon, startPrio, D_POSITION_LON_MM);
 
-  NAV_vSettings(s_aTrackDisplaySettings, sizeof s_aTrackDisplaySettings / sizeof s_aTrackDisplaySettings[0], prio,
-                bDomestic);
+  NAV_vSettings(s_aTrackDisplaySettings, sizeof s_aTrackDisplaySettings / sizeof s_aTrackDisplaySettings[0], prio);
   if (bForceFactoryDefaults) T_NAV_EDIT_vReset(prio);
 
   T_NAV_GROUP_vReset(prio);
@@ -235,20 +187,17 @@ void T_NAV_vSetDefaultSettings(BOOLEAN bForceFactoryDefaults) {
   H_DATABASE_bUpdateEverythingU32(FCID("ITWP"), NAV_NONE, P_NORMAL, D_WAYPOINT, nullptr, DB_NEVER_STALE);
   NAV_vUnregisterHotInNavViews(Remove_Target);
 
-  for (const NAV_VIEW_ENABLE& e : s_aViewEnables) {
-    DB_DATA_TYPE b;
-    b.u32Val = bIce ? e.bIce : e.bNormal;
-    NAV_vSetting(e.id, b, prio, D_UNKNOWN, e.ppcName);
-  }
-  NAV_vPut(FCID("SZCB"), 50, prio, D_PERCENT);
-  NAV_vPut(FCID("SZCC"), 50, prio, D_PERCENT);
-  NAV_vPut(FCID("SZCO"), 40, prio, D_PERCENT);
-  NAV_vPut(FCID("SZI2"), 50, prio, D_PERCENT);
+  NAV_vSettings(s_aViewEnables, sizeof s_aViewEnables / sizeof s_aViewEnables[0], prio);
+  static const NAV_SETTING s_aSplits[] = {{FCID("SZCB"), D_PERCENT, nullptr},
+                                          {FCID("SZCC"), D_PERCENT, nullptr},
+                                          {FCID("SZCO"), D_PERCENT, nullptr},
+                                          {FCID("SZI2"), D_PERCENT, nullptr}};
+  NAV_vSettings(s_aSplits, sizeof s_aSplits / sizeof s_aSplits[0], prio);
   static const FOURCHARID s_aOffsets[] = {FCID("OSXS"), FCID("OSYS"), FCID("OSXL"), FCID("OSYL"),
                                           FCID("KSMC"), FCID("KSLC")};
-  for (FOURCHARID id : s_aOffsets) NAV_vPutFloat(id, 0.0f);
+  for (FOURCHARID id : s_aOffsets) NAV_vReset(id, D_FLOAT);
   static const FOURCHARID s_aKeys[] = {FCID("KZMC"), FCID("KZLC"), FCID("KTMC"), FCID("KTLC")};
-  for (FOURCHARID id : s_aKeys) H_DATABASE_bUpdateEverythingS32(id, 0, P_NORMAL, D_SIGNED32, nullptr, DB_NEVER_STALE);
+  for (FOURCHARID id : s_aKeys) NAV_vReset(id, D_SIGNED32);
 
   if (g_NAV.bTrackEnable) {
     H_DATABASE_bUpdateEverythingBoolean(FCID("CTRE"), TRUE, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);

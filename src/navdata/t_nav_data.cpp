@@ -28,8 +28,11 @@
 
 // How long a transfer waits for the store before it gives up.
 constexpr TICKS DATA_LOCK_WAIT = 10000;
-constexpr U32 DATA_WAYPOINT_SIZE = NAV_DATA_HEADER_SIZE + sizeof(WAYPOINT);
-constexpr U32 DATA_ROUTE_SIZE = NAV_DATA_HEADER_SIZE + sizeof(ROUTE);
+constexpr U32 DATA_WAYPOINT_SIZE = NAV_DATA_HEADER_SIZE + NAV_RECORD_SLOT_BYTES;
+constexpr U32 DATA_ROUTE_SIZE = NAV_DATA_HEADER_SIZE + NAV_RECORD_ROUTE_BYTES;
+// Where a route's fields stand in its stored form.
+constexpr U32 DATA_ROUTE_NAME_AT = 8;
+constexpr U32 DATA_ROUTE_POINTS_AT = 28;
 constexpr U32 DATA_ROUTE_V1_RECORD = NAV_DATA_HEADER_SIZE + NAV_DATA_ROUTE_V1_SIZE;
 constexpr U32 DATA_TRACK_V1_RECORD = NAV_DATA_HEADER_SIZE + NAV_DATA_TRACK_V1_SIZE;
 constexpr U32 DATA_TRACK_V2_RECORD = NAV_DATA_HEADER_SIZE + NAV_DATA_TRACK_V2_SIZE;
@@ -82,7 +85,7 @@ static void DATA_vSwapAs(U8* p, U8 u8Layout) {
       for (U32 at = 8; at < 16; at += 2) DATA_vSwap16(p + at);
       break;
     case WPT_STATUS_GROUP_BODY:
-      for (U32 at = 2; at < sizeof(WAYPOINT); at += 2) DATA_vSwap16(p + at);
+      for (U32 at = 2; at < NAV_RECORD_SLOT_BYTES; at += 2) DATA_vSwap16(p + at);
       break;
     default:
       DATA_vSwap16(p + 2);
@@ -120,7 +123,7 @@ static void DATA_vSwapTrack(U8* p, U32 u32Entries, U32 u32EntrySize, U32 u32Word
 }
 
 static void DATA_vSwapCurrentTrack(U8* p, BOOLEAN bHostBefore) {
-  DATA_vSwapTrack(p, TRACK_DELTA_ENTRIES, sizeof(TRACK_DELTA_DEPTH_TRIPLE), 9, sizeof(TRACK_HEADER), bHostBefore);
+  DATA_vSwapTrack(p, TRACK_DELTA_ENTRIES, NAV_RECORD_DELTA_BYTES, 9, NAV_RECORD_TRACK_HEADER_BYTES, bHostBefore);
 }
 
 void T_NAV_DATA_vHostToBigEndian(U8* pSource) {
@@ -133,7 +136,7 @@ void T_NAV_DATA_vHostToBigEndian(U8* pSource) {
       DATA_vSwapSlot(body);
       break;
     case NAV_DATA_TYPE_ROUTE:
-      DATA_vSwapRoute(body, NAV_MAX_ROUTE_POINTS, offsetof(ROUTE, anWaypoint), TRUE);
+      DATA_vSwapRoute(body, NAV_MAX_ROUTE_POINTS, DATA_ROUTE_POINTS_AT, TRUE);
       break;
     case NAV_DATA_TYPE_TRACK:
       DATA_vSwapCurrentTrack(body, TRUE);
@@ -163,7 +166,7 @@ void T_NAV_DATA_vBigEndianToHost(NAV_DATA_STRUCTURE_HEADER* pHeader, U8* pSource
       if (version < NAV_DATA_VERSION) {
         DATA_vSwapRoute(pSource, NAV_DATA_ROUTE_V1_POINTS, 8, FALSE);
       } else if (version == NAV_DATA_VERSION) {
-        DATA_vSwapRoute(pSource, NAV_MAX_ROUTE_POINTS, offsetof(ROUTE, anWaypoint), FALSE);
+        DATA_vSwapRoute(pSource, NAV_MAX_ROUTE_POINTS, DATA_ROUTE_POINTS_AT, FALSE);
       } else {
         pHeader->u8Type = 0;
       }
@@ -195,7 +198,7 @@ void T_NAV_DATA_vGNDHostToBigEndian(U8 DataType, U8* pSource) {
       if ((pSource[0] & NAV_SLOT_STATUS_MASK) != WPT_STATUS_FREE) DATA_vSwapSlot(pSource);
       break;
     case NAV_DATA_TYPE_ROUTE:
-      DATA_vSwapRoute(pSource, NAV_MAX_ROUTE_POINTS, offsetof(ROUTE, anWaypoint), TRUE);
+      DATA_vSwapRoute(pSource, NAV_MAX_ROUTE_POINTS, DATA_ROUTE_POINTS_AT, TRUE);
       break;
     case WPT_STATUS_GROUP_HEADER:
     case WPT_STATUS_GROUP_BODY:
@@ -213,7 +216,7 @@ void T_NAV_DATA_vGNDBigEndianToHost(U8, U8 dataType, U8* pSource) {
       DATA_vSwapCurrentTrack(pSource, FALSE);
       break;
     case NAV_DATA_TYPE_ROUTE:
-      DATA_vSwapRoute(pSource, NAV_MAX_ROUTE_POINTS, offsetof(ROUTE, anWaypoint), FALSE);
+      DATA_vSwapRoute(pSource, NAV_MAX_ROUTE_POINTS, DATA_ROUTE_POINTS_AT, FALSE);
       break;
     default:
       T_NAV_DATA_vGNDHostToBigEndian(dataType, pSource);
@@ -252,8 +255,8 @@ static void DATA_vConvertOldTrack(U8* pDest, const U8* pBody, U32 u32Pairs) {
   h.ptLowerLeft = h.ptUpperRight = h.ptFirst;
   const U32 nameAt = 24 + 4 * u32Pairs;
   memcpy(h.sName, pBody + nameAt, TRACK_NAME_SIZE);
-  U8* ring = pDest + sizeof(TRACK_HEADER);
-  memset(ring, 0, sizeof(TRACK) - sizeof(TRACK_HEADER));
+  U8* ring = pDest + NAV_RECORD_TRACK_HEADER_BYTES;
+  memset(ring, 0, NAV_RECORD_TRACK_BYTES - NAV_RECORD_TRACK_HEADER_BYTES);
   POINT at = h.ptFirst;
   U32 j = DATA_u16Host(pBody + 2) % u32Pairs;
   for (U32 i = 0; i < count; i++, j = (j + 1) % u32Pairs) {
@@ -267,7 +270,7 @@ static void DATA_vConvertOldTrack(U8* pDest, const U8* pBody, U32 u32Pairs) {
     if (at.x > h.ptUpperRight.x) h.ptUpperRight.x = at.x;
     if (at.y > h.ptUpperRight.y) h.ptUpperRight.y = at.y;
   }
-  memcpy(pDest, &h, sizeof h);
+  T_NAV_RECORDS_vPutTrackHeader(pDest, &h);
 }
 
 S32 T_NAV_DATA_nConvertRecord(void* pDestHeader, void* pDestData, const U8* pSource) {
@@ -278,10 +281,10 @@ S32 T_NAV_DATA_nConvertRecord(void* pDestHeader, void* pDestData, const U8* pSou
   U8 newVersion = NAV_DATA_VERSION;
   U16 size = 0;
   if (type == NAV_DATA_TYPE_WAYPOINT) {
-    memcpy(dest, body, sizeof(WAYPOINT));
+    memcpy(dest, body, NAV_RECORD_SLOT_BYTES);
     size = DATA_WAYPOINT_SIZE;
   } else if (type == NAV_DATA_TYPE_ROUTE && version >= NAV_DATA_VERSION) {
-    memcpy(dest, body, sizeof(ROUTE));
+    memcpy(dest, body, NAV_RECORD_ROUTE_BYTES);
     size = DATA_ROUTE_SIZE;
   } else if (type == NAV_DATA_TYPE_ROUTE) {
     // The old count word keeps the destination's flags; only 20 points exist.
@@ -289,12 +292,12 @@ S32 T_NAV_DATA_nConvertRecord(void* pDestHeader, void* pDestData, const U8* pSou
     const U32 flags = DATA_u32Host(dest) & ~0x3FFFFFFFu;
     DATA_vPutHost32(dest, flags | (oldCount < NAV_DATA_ROUTE_V1_POINTS ? oldCount : NAV_DATA_ROUTE_V1_POINTS));
     memcpy(dest + 4, body + 4, 4);
-    memcpy(dest + offsetof(ROUTE, sName), body + 8 + 2 * NAV_DATA_ROUTE_V1_POINTS, NAV_ROUTE_NAME_SIZE);
-    memset(dest + offsetof(ROUTE, anWaypoint), 0, 2 * NAV_MAX_ROUTE_POINTS);
-    memcpy(dest + offsetof(ROUTE, anWaypoint), body + 8, 2 * NAV_DATA_ROUTE_V1_POINTS);
+    memcpy(dest + DATA_ROUTE_NAME_AT, body + 8 + 2 * NAV_DATA_ROUTE_V1_POINTS, NAV_ROUTE_NAME_SIZE);
+    memset(dest + DATA_ROUTE_POINTS_AT, 0, 2 * NAV_MAX_ROUTE_POINTS);
+    memcpy(dest + DATA_ROUTE_POINTS_AT, body + 8, 2 * NAV_DATA_ROUTE_V1_POINTS);
     size = DATA_ROUTE_SIZE;
   } else if (type == NAV_DATA_TYPE_TRACK && version >= NAV_DATA_VERSION) {
-    memcpy(dest, body, sizeof(TRACK));
+    memcpy(dest, body, NAV_RECORD_TRACK_BYTES);
   } else if (type == NAV_DATA_TYPE_TRACK) {
     DATA_vConvertOldTrack(dest, body, version <= 1 ? NAV_DATA_TRACK_V1_PAIRS : NAV_DATA_TRACK_V2_PAIRS);
   } else {
@@ -375,7 +378,7 @@ static BOOLEAN DATA_bLoadTrack(U32 u32Index, const TRACK_HEADER* pExpected, U8* 
   const TRACK* t = T_NAV_NVRAM_pLoadTrack((S32)u32Index);
   const BOOLEAN bTaken = t->sHeader.u16Count != 0 &&
                          (pExpected == nullptr || T_NAV_DATA_bTrackCompareEX(&t->sHeader, pExpected));
-  if (bTaken) memcpy(pBody, t, sizeof(TRACK));
+  if (bTaken) T_NAV_RECORDS_vPutTrack(pBody, t);
   T_NAV_NVRAM_vReleaseTrack();
   return bTaken;
 }
@@ -423,7 +426,7 @@ static void DATA_vPrepareNext(NAV_DATA_SPACE* pData, BOOLEAN bNoGroups) {
           if (w.u8Icon > DATA_LAST_PLAIN_ICON) w.u8Icon = 0;
         }
         DATA_vHeader(p, NAV_DATA_TYPE_WAYPOINT, DATA_WAYPOINT_SIZE, (U16)i);
-        memcpy(body, &w, sizeof w);
+        T_NAV_RECORDS_vPutSlot(body, &w);
         s_nFillBufferLength = DATA_WAYPOINT_SIZE;
       }
       break;
@@ -437,7 +440,7 @@ static void DATA_vPrepareNext(NAV_DATA_SPACE* pData, BOOLEAN bNoGroups) {
       const ROUTE* r = pData == nullptr ? T_NAV_pGetRoute(i) : T_NAV_pGetRouteEX(pData, i);
       if (r != nullptr && (r->nCount != 0 || r->u32DateTime != 0)) {
         DATA_vHeader(p, NAV_DATA_TYPE_ROUTE, DATA_ROUTE_SIZE, (U16)i);
-        memcpy(body, r, sizeof *r);
+        T_NAV_RECORDS_vPutRoute(body, r);
         s_nFillBufferLength = DATA_ROUTE_SIZE;
       }
       break;
@@ -636,14 +639,17 @@ void T_NAV_vConvertAndSaveItem(NAV_DATA_STRUCTURE_HEADER* p) {
   NAV_DATA_SPACE* d = s_pImport;
   BOOLEAN bTaken = FALSE;
   if (p->u8Type == NAV_DATA_TYPE_WAYPOINT && index < NAV_MAX_WAYPOINTS) {
+    U8 image[NAV_RECORD_SLOT_BYTES];
+    T_NAV_DATA_nConvertRecord(nullptr, image, record);
     WAYPOINT w;
-    T_NAV_DATA_nConvertRecord(nullptr, &w, record);
+    T_NAV_RECORDS_vGetSlot(image, &w);
     bTaken = T_NAV_NVRAM_bCheckWaypoint(&w);
     if (bTaken) d->pWaypoint[index] = w;
   } else if (p->u8Type == NAV_DATA_TYPE_ROUTE && index < NAV_MAX_ROUTES) {
+    U8 image[NAV_RECORD_ROUTE_BYTES] = {};
+    T_NAV_DATA_nConvertRecord(nullptr, image, record);
     ROUTE r;
-    memset(&r, 0, sizeof r);
-    T_NAV_DATA_nConvertRecord(nullptr, &r, record);
+    T_NAV_RECORDS_vGetRoute(image, &r);
     bTaken = T_NAV_NVRAM_bCheckRoute(&r);
     if (bTaken) d->pRoute[index] = r;
   } else if (p->u8Type == NAV_DATA_TYPE_TRACK && index < NAV_MAX_TRACKS) {
@@ -655,10 +661,10 @@ void T_NAV_vConvertAndSaveItem(NAV_DATA_STRUCTURE_HEADER* p) {
       DATA_vConvertOldTrack(track, s_au8OldTrack, p->u8Version <= 1 ? NAV_DATA_TRACK_V1_PAIRS : NAV_DATA_TRACK_V2_PAIRS);
     }
     TRACK_HEADER h;
-    memcpy(&h, track, sizeof h);
+    T_NAV_RECORDS_vGetTrackHeader(track, &h);
     bTaken = h.u16Count != 0 && T_NAV_NVRAM_bCheckTrackHeader(&h);
     if (bTaken) {
-      if (!T_NAV_NVRAM_bStageTrack((const TRACK*)track, (U16)index)) DATA_vFailImport("a track was not staged");
+      if (!T_NAV_NVRAM_bStageTrackRecord(track, (U16)index)) DATA_vFailImport("a track was not staged");
       d->pTrackHeader[index] = h;
     }
   }

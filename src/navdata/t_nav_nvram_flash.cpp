@@ -32,7 +32,6 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <bit>
 #include <deque>
 #include <mutex>
 #include <vector>
@@ -45,8 +44,6 @@
 #include "t_nav_data.h"
 #include "t_startup.h"
 #include "u_storefault.h"
-
-static_assert(std::endian::native == std::endian::little, "the record files hold the records as the board does");
 
 static const char* const NVRAM_TEMP_SUFFIX = ".tmp";
 // Paths stay short ("/usr/velmora/wpts/2999" under a rig directory), and a
@@ -433,18 +430,27 @@ static BOOLEAN NVRAM_bSave(const char* pcDir, U8 u8Type, U16 u16Index, U32 u32Li
 }
 
 BOOLEAN T_NAV_NVRAM_bSaveWaypoint(const WAYPOINT* pWaypoint, U16 u16Index, BOOLEAN bOverridePointOfSale) {
-  return NVRAM_bSave(NAV_DIR_WAYPOINTS, NAV_FILE_WAYPOINT, u16Index, NAV_MAX_WAYPOINTS, pWaypoint, sizeof(WAYPOINT),
+  if (pWaypoint == nullptr) return FALSE;
+  U8 record[NAV_RECORD_SLOT_BYTES];
+  T_NAV_RECORDS_vPutSlot(record, pWaypoint);
+  return NVRAM_bSave(NAV_DIR_WAYPOINTS, NAV_FILE_WAYPOINT, u16Index, NAV_MAX_WAYPOINTS, record, sizeof record,
                      bOverridePointOfSale);
 }
 
 BOOLEAN T_NAV_NVRAM_bSaveRoute(const ROUTE* pRoute, U16 u16Index, BOOLEAN bOverridePointOfSale) {
-  return NVRAM_bSave(NAV_DIR_ROUTES, NAV_FILE_ROUTE, u16Index, NAV_MAX_ROUTES, pRoute, sizeof(ROUTE),
+  if (pRoute == nullptr) return FALSE;
+  U8 record[NAV_RECORD_ROUTE_BYTES];
+  T_NAV_RECORDS_vPutRoute(record, pRoute);
+  return NVRAM_bSave(NAV_DIR_ROUTES, NAV_FILE_ROUTE, u16Index, NAV_MAX_ROUTES, record, sizeof record,
                      bOverridePointOfSale);
 }
 
 BOOLEAN T_NAV_NVRAM_bSaveTrack(const TRACK* pTrack, U16 u16Index, BOOLEAN bOverridePointOfSale) {
-  const BOOLEAN bDone = NVRAM_bSave(NAV_DIR_TRACKS, NAV_FILE_TRACK, u16Index, NAV_MAX_TRACKS, pTrack, sizeof(TRACK),
-                                    bOverridePointOfSale);
+  if (pTrack == nullptr) return FALSE;
+  std::vector<U8> record(NAV_RECORD_TRACK_BYTES);
+  T_NAV_RECORDS_vPutTrack(record.data(), pTrack);
+  const BOOLEAN bDone = NVRAM_bSave(NAV_DIR_TRACKS, NAV_FILE_TRACK, u16Index, NAV_MAX_TRACKS, record.data(),
+                                    record.size(), bOverridePointOfSale);
   s_u32TrackChanges++;
   return bDone;
 }
@@ -576,15 +582,21 @@ static BOOLEAN NVRAM_bStage(U32 u32Kind, U8 u8Type, U16 u16Index, U32 u32Limit, 
 }
 
 BOOLEAN T_NAV_NVRAM_bStageWaypoint(const WAYPOINT* pWaypoint, U16 u16Index) {
-  return NVRAM_bStage(0, NAV_FILE_WAYPOINT, u16Index, NAV_MAX_WAYPOINTS, pWaypoint, sizeof(WAYPOINT));
+  if (pWaypoint == nullptr) return FALSE;
+  U8 record[NAV_RECORD_SLOT_BYTES];
+  T_NAV_RECORDS_vPutSlot(record, pWaypoint);
+  return NVRAM_bStage(0, NAV_FILE_WAYPOINT, u16Index, NAV_MAX_WAYPOINTS, record, sizeof record);
 }
 
 BOOLEAN T_NAV_NVRAM_bStageRoute(const ROUTE* pRoute, U16 u16Index) {
-  return NVRAM_bStage(1, NAV_FILE_ROUTE, u16Index, NAV_MAX_ROUTES, pRoute, sizeof(ROUTE));
+  if (pRoute == nullptr) return FALSE;
+  U8 record[NAV_RECORD_ROUTE_BYTES];
+  T_NAV_RECORDS_vPutRoute(record, pRoute);
+  return NVRAM_bStage(1, NAV_FILE_ROUTE, u16Index, NAV_MAX_ROUTES, record, sizeof record);
 }
 
-BOOLEAN T_NAV_NVRAM_bStageTrack(const TRACK* pTrack, U16 u16Index) {
-  return NVRAM_bStage(2, NAV_FILE_TRACK, u16Index, NAV_MAX_TRACKS, pTrack, sizeof(TRACK));
+BOOLEAN T_NAV_NVRAM_bStageTrackRecord(const U8* pRecord, U16 u16Index) {
+  return NVRAM_bStage(2, NAV_FILE_TRACK, u16Index, NAV_MAX_TRACKS, pRecord, NAV_RECORD_TRACK_BYTES);
 }
 
 BOOLEAN T_NAV_NVRAM_bStageCommit(void) {
@@ -667,7 +679,7 @@ static void NVRAM_vDrop(const char* pcPath, const char* pcWhy) {
 
 static void NVRAM_vReadRecordFile(const char* pcPath, U8 u8Expected, const NVRAM_SCAN* pScan) {
   // Large enough for a track's header; a track's ring is read when loaded.
-  U8 data[sizeof(FILE_HEADER) + sizeof(ROUTE)];
+  U8 data[sizeof(FILE_HEADER) + NAV_RECORD_ROUTE_BYTES];
   const int fd = open(pcPath, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return;
   struct stat st;
@@ -686,8 +698,8 @@ static void NVRAM_vReadRecordFile(const char* pcPath, U8 u8Expected, const NVRAM
   if (u8Type == NAV_FILE_WAYPOINT) {
     WAYPOINT w;
     if (u16Index >= NAV_MAX_WAYPOINTS) return NVRAM_vDrop(pcPath, "slot beyond the table");
-    if (available < sizeof w) return NVRAM_vDrop(pcPath, "short");
-    memcpy(&w, pRecord, sizeof w);
+    if (available < NAV_RECORD_SLOT_BYTES) return NVRAM_vDrop(pcPath, "short");
+    T_NAV_RECORDS_vGetSlot(pRecord, &w);
     if (!T_NAV_NVRAM_bCheckWaypoint(&w)) return NVRAM_vDrop(pcPath, "status or position out of range");
     pScan->pWaypoint[u16Index] = w;
     T_NAV_DATA_vFixBadGravaneIcon(u16Index, data[5], &pScan->pWaypoint[u16Index]);
@@ -697,15 +709,15 @@ static void NVRAM_vReadRecordFile(const char* pcPath, U8 u8Expected, const NVRAM
   } else if (u8Type == NAV_FILE_ROUTE) {
     ROUTE r;
     if (u16Index >= NAV_MAX_ROUTES) return NVRAM_vDrop(pcPath, "route beyond the table");
-    if (available < sizeof r) return NVRAM_vDrop(pcPath, "short");
-    memcpy(&r, pRecord, sizeof r);
+    if (available < NAV_RECORD_ROUTE_BYTES) return NVRAM_vDrop(pcPath, "short");
+    T_NAV_RECORDS_vGetRoute(pRecord, &r);
     if (!T_NAV_NVRAM_bCheckRoute(&r)) return NVRAM_vDrop(pcPath, "more than 50 points");
     pScan->pRoute[u16Index] = r;
   } else {
     TRACK_HEADER h;
     if (u16Index >= NAV_MAX_TRACKS) return NVRAM_vDrop(pcPath, "track beyond the table");
-    if (size < (off_t)(sizeof(FILE_HEADER) + sizeof(TRACK))) return NVRAM_vDrop(pcPath, "short");
-    memcpy(&h, pRecord, sizeof h);
+    if (size < (off_t)(sizeof(FILE_HEADER) + NAV_RECORD_TRACK_BYTES)) return NVRAM_vDrop(pcPath, "short");
+    T_NAV_RECORDS_vGetTrackHeader(pRecord, &h);
     if (!T_NAV_NVRAM_bCheckTrackHeader(&h)) return NVRAM_vDrop(pcPath, "count or position out of range");
     pScan->pTrackHeader[u16Index] = h;
   }
@@ -749,10 +761,12 @@ TRACK* T_NAV_NVRAM_pLoadTrack(S32 nIndex) {
   BOOLEAN bLoaded = nIndex >= 0 && nIndex < (S32)NAV_MAX_TRACKS &&
                     NVRAM_bRecordPath(NAV_DIR_TRACKS, (U32)nIndex, path, sizeof path);
   if (bLoaded) {
+    std::vector<U8> record(NAV_RECORD_TRACK_BYTES);
     const int fd = open(path, O_RDONLY | O_CLOEXEC);
     bLoaded = fd >= 0 && NVRAM_nReadFd(fd, head, sizeof head) == (ssize_t)sizeof head &&
-              pread(fd, &s_sTrack, sizeof s_sTrack, sizeof head) == (ssize_t)sizeof s_sTrack;
+              pread(fd, record.data(), record.size(), sizeof head) == (ssize_t)record.size();
     if (fd >= 0) close(fd);
+    if (bLoaded) T_NAV_RECORDS_vGetTrack(record.data(), &s_sTrack);
   }
   bLoaded = bLoaded && NVRAM_u32Le32(head) == NAV_FS_VERSION && head[4] == NAV_FILE_TRACK &&
             T_NAV_NVRAM_bCheckTrackHeader(&s_sTrack.sHeader);

@@ -63,7 +63,8 @@ BOOLEAN T_NAV_NVRAM_bCheckTrackHeader(const TRACK_HEADER* p);
 BOOLEAN T_NAV_NVRAM_bStageBegin(void);
 BOOLEAN T_NAV_NVRAM_bStageWaypoint(const WAYPOINT* pWaypoint, U16 u16Index);
 BOOLEAN T_NAV_NVRAM_bStageRoute(const ROUTE* pRoute, U16 u16Index);
-BOOLEAN T_NAV_NVRAM_bStageTrack(const TRACK* pTrack, U16 u16Index);
+// A track as its record file holds it (NAV_RECORD_TRACK_BYTES).
+BOOLEAN T_NAV_NVRAM_bStageTrackRecord(const U8* pRecord, U16 u16Index);
 BOOLEAN T_NAV_NVRAM_bStageCommit(void);
 void T_NAV_NVRAM_vStageAbort(void);
 // At start, before the record files are read: finishes or undoes a

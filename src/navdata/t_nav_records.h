@@ -141,3 +141,29 @@ NAV_ITEM_KIND T_NAV_RECORDS_eItemKind(U16 u16Id, U16* pu16Index);
 // points, a track of this unit (unit bits u16UnitBits) with a date and a
 // name, or another unit's track.
 BOOLEAN T_NAV_RECORDS_bIsItemValid(U16 u16Id, U16 u16UnitBits);
+
+// ---- The stored form ----
+// The records as the record files keep them and as the transfer stream
+// carries them before its byte swap: each field at its stated offset and
+// width, least significant byte first, whatever layout the compiler gives
+// the structures above.
+constexpr U32 NAV_RECORD_SLOT_BYTES = 28;
+constexpr U32 NAV_RECORD_ROUTE_BYTES = 128;
+constexpr U32 NAV_RECORD_TRACK_HEADER_BYTES = 60;
+constexpr U32 NAV_RECORD_DELTA_BYTES = 6;
+constexpr U32 NAV_RECORD_TRACK_BYTES = 131072;
+// A journal's start: x and y (S32, Mercator metres) and the depth (U16).
+constexpr U32 NAV_RECORD_JOURNAL_START_BYTES = 10;
+
+// A slot as a waypoint, a group header or a group body, by its status.
+void T_NAV_RECORDS_vPutSlot(U8* p, const WAYPOINT* pSlot);
+void T_NAV_RECORDS_vGetSlot(const U8* p, WAYPOINT* pSlot);
+void T_NAV_RECORDS_vPutRoute(U8* p, const ROUTE* pRoute);
+void T_NAV_RECORDS_vGetRoute(const U8* p, ROUTE* pRoute);
+void T_NAV_RECORDS_vPutTrackHeader(U8* p, const TRACK_HEADER* pHeader);
+void T_NAV_RECORDS_vGetTrackHeader(const U8* p, TRACK_HEADER* pHeader);
+void T_NAV_RECORDS_vPutDelta(U8* p, const TRACK_DELTA_DEPTH_TRIPLE* pDelta);
+void T_NAV_RECORDS_vGetDelta(const U8* p, TRACK_DELTA_DEPTH_TRIPLE* pDelta);
+// The whole track: header, ring and the reserved half-word.
+void T_NAV_RECORDS_vPutTrack(U8* p, const TRACK* pTrack);
+void T_NAV_RECORDS_vGetTrack(const U8* p, TRACK* pTrack);

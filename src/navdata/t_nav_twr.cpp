@@ -118,8 +118,8 @@ static void TWR_vRaiseMaxUsed(U32 nIndex) {
 // Declutter
 
 static S32 TWR_nChartZoom(void) {
-  U32 zoom;
-  if (H_DATABASE_bFetchU32(FCID("SNCS"), &zoom, nullptr, nullptr) && zoom >= 9 && zoom <= 23) return (S32)zoom;
+  S32 zoom;
+  if (H_DATABASE_bFetchS32(FCID("SNCS"), &zoom, nullptr, nullptr) && zoom >= 9 && zoom <= 23) return zoom;
   return 15;
 }
 

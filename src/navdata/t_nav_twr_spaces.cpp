@@ -404,9 +404,10 @@ void T_NAV_vSaveRouteFromMMC(U32 nIndex, ROUTE* pRoute) {
 // ---------------------------------------------------------------------------
 // Hashes and synchronisation
 
-// The big-endian copies the hashes are taken over.
-static WAYPOINT s_BigendianWaypoint[NAV_MAX_WAYPOINTS];
-static ROUTE s_BigendianRoute[NAV_MAX_ROUTES];
+// The big-endian copies the hashes are taken over, in the records' stored
+// form.
+static U8 s_BigendianWaypoint[NAV_MAX_WAYPOINTS][NAV_RECORD_SLOT_BYTES];
+static U8 s_BigendianRoute[NAV_MAX_ROUTES][NAV_RECORD_ROUTE_BYTES];
 
 static U32 SPACES_u32SharedSlots(void) { return (U32)(T_NAV_s16GetMaxShareWaypointIndex() + 1); }
 static U32 SPACES_u32SharedRoutes(void) { return (U32)(T_NAV_s16GetMaxShareRouteIndex() + 1); }
@@ -414,19 +415,23 @@ static U32 SPACES_u32SharedRoutes(void) { return (U32)(T_NAV_s16GetMaxShareRoute
 // Slots and routes in the stream's form into the staging tables.
 static void SPACES_vStage(U32 u32Slots, U32 u32Routes) {
   for (U32 i = 0; i < u32Slots; i++) {
-    T_NAV_TWR_vReadSlot(i, &s_BigendianWaypoint[i]);
-    T_NAV_DATA_vGNDHostToBigEndian(NAV_DATA_TYPE_WAYPOINT, (U8*)&s_BigendianWaypoint[i]);
+    WAYPOINT w;
+    T_NAV_TWR_vReadSlot(i, &w);
+    T_NAV_RECORDS_vPutSlot(s_BigendianWaypoint[i], &w);
+    T_NAV_DATA_vGNDHostToBigEndian(NAV_DATA_TYPE_WAYPOINT, s_BigendianWaypoint[i]);
   }
   for (U32 r = 0; r < u32Routes; r++) {
-    T_NAV_vCopyRoute(r, &s_BigendianRoute[r]);
-    T_NAV_DATA_vGNDHostToBigEndian(NAV_DATA_TYPE_ROUTE, (U8*)&s_BigendianRoute[r]);
+    ROUTE route;
+    T_NAV_vCopyRoute(r, &route);
+    T_NAV_RECORDS_vPutRoute(s_BigendianRoute[r], &route);
+    T_NAV_DATA_vGNDHostToBigEndian(NAV_DATA_TYPE_ROUTE, s_BigendianRoute[r]);
   }
 }
 
 static U32 SPACES_u32Crc(const void* pSlots, U32 u32Slots, const void* pRoutes, U32 u32Routes) {
   uLong crc = crc32(0L, Z_NULL, 0);
-  crc = crc32(crc, (const Bytef*)pSlots, (uInt)(u32Slots * sizeof(WAYPOINT)));
-  crc = crc32(crc, (const Bytef*)pRoutes, (uInt)(u32Routes * sizeof(ROUTE)));
+  crc = crc32(crc, (const Bytef*)pSlots, (uInt)(u32Slots * NAV_RECORD_SLOT_BYTES));
+  crc = crc32(crc, (const Bytef*)pRoutes, (uInt)(u32Routes * NAV_RECORD_ROUTE_BYTES));
   return (U32)crc;
 }
 
@@ -444,7 +449,7 @@ U32 T_NAV_u32HashAllNavData(void) { return SPACES_u32Hash(NAV_MAX_WAYPOINTS, NAV
 U32 T_NAV_u32HashAllSharedNavDataInBuffer(const U8* pu8NavData) {
   if (pu8NavData == nullptr) return 0;
   const U32 slots = SPACES_u32SharedSlots();
-  return SPACES_u32Crc(pu8NavData, slots, pu8NavData + slots * sizeof(WAYPOINT), SPACES_u32SharedRoutes());
+  return SPACES_u32Crc(pu8NavData, slots, pu8NavData + slots * NAV_RECORD_SLOT_BYTES, SPACES_u32SharedRoutes());
 }
 
 static void SPACES_vPutBe(U8* p, U32 u32Value, U32 u32Bytes) {
@@ -457,14 +462,14 @@ U8* T_NAV_pGetGroupNavData(U8* p) {
   const U32 slots = SPACES_u32SharedSlots(), routes = SPACES_u32SharedRoutes();
   SPACES_vStage(slots, routes);
   U8* data = p + NAV_SYNC_HEAD_SIZE;
-  memcpy(data, s_BigendianWaypoint, slots * sizeof(WAYPOINT));
-  memcpy(data + slots * sizeof(WAYPOINT), s_BigendianRoute, routes * sizeof(ROUTE));
+  memcpy(data, s_BigendianWaypoint, slots * NAV_RECORD_SLOT_BYTES);
+  memcpy(data + slots * NAV_RECORD_SLOT_BYTES, s_BigendianRoute, routes * NAV_RECORD_ROUTE_BYTES);
   SPACES_vPutBe(p, SPACES_u32Crc(s_BigendianWaypoint, slots, s_BigendianRoute, routes), 4);
   SPACES_vPutBe(p + 4, slots, 2);
   SPACES_vPutBe(p + 6, routes, 2);
   SPACES_vPutBe(p + 8, 0, 4);
   SPACES_vUnlock();
-  return data + slots * sizeof(WAYPOINT) + routes * sizeof(ROUTE);
+  return data + slots * NAV_RECORD_SLOT_BYTES + routes * NAV_RECORD_ROUTE_BYTES;
 }
 
 U8* T_NAV_pBufferSendSyncedGroupNavDataBack(U8* p) { return T_NAV_pGetGroupNavData(p); }
@@ -518,9 +523,11 @@ void T_NAV_vStoreAllSyncedGroupNavDataReceived(U8* pNetworkWaypoints, U32 nTotal
   SPACES_vLock();
   const U32 oldSlots = SPACES_u32SharedSlots(), oldRoutes = SPACES_u32SharedRoutes();
   for (U32 i = 0; pNetworkWaypoints != nullptr && i < nTotalSyncedWpts; i++) {
+    U8 record[NAV_RECORD_SLOT_BYTES];
+    memcpy(record, pNetworkWaypoints + i * NAV_RECORD_SLOT_BYTES, sizeof record);
+    T_NAV_DATA_vGNDBigEndianToHost(NAV_DATA_VERSION, NAV_DATA_TYPE_WAYPOINT, record);
     WAYPOINT w;
-    memcpy(&w, pNetworkWaypoints + i * sizeof w, sizeof w);
-    T_NAV_DATA_vGNDBigEndianToHost(NAV_DATA_VERSION, NAV_DATA_TYPE_WAYPOINT, (U8*)&w);
+    T_NAV_RECORDS_vGetSlot(record, &w);
     SPACES_vStoreSlot(i, &w);
   }
   WAYPOINT slot;
@@ -532,9 +539,11 @@ void T_NAV_vStoreAllSyncedGroupNavDataReceived(U8* pNetworkWaypoints, U32 nTotal
     }
   }
   for (U32 r = 0; pNetworkRoutes != nullptr && r < nTotalsyncedRoutes; r++) {
+    U8 record[NAV_RECORD_ROUTE_BYTES];
+    memcpy(record, pNetworkRoutes + r * NAV_RECORD_ROUTE_BYTES, sizeof record);
+    T_NAV_DATA_vGNDBigEndianToHost(NAV_DATA_VERSION, NAV_DATA_TYPE_ROUTE, record);
     ROUTE route;
-    memcpy(&route, pNetworkRoutes + r * sizeof route, sizeof route);
-    T_NAV_DATA_vGNDBigEndianToHost(NAV_DATA_VERSION, NAV_DATA_TYPE_ROUTE, (U8*)&route);
+    T_NAV_RECORDS_vGetRoute(record, &route);
     SPACES_vStoreRoute(r, &route);
   }
   for (U32 r = pNetworkRoutes != nullptr ? nTotalsyncedRoutes : 0; r < oldRoutes; r++) {

@@ -17,6 +17,7 @@
 #include "t_startup.h"
 #include "t_uart.h"
 #include "u_language.h"
+#include "u_datetime.h"
 #include "u_menu.h"
 #include "u_uart.h"
 #include "ui_texts.h"
@@ -214,9 +215,8 @@ void T_NMEA_vUpdateNavCompassMenus(void) {
 }
 
 void T_NMEA_vRegisterCompassSetupMenus(void) {
-  static const MENU_LIMITS s_sRate = {U_NONE, 1, 10, 1};
-  U_MENU_bRegisterMainSliderMenu(HDG_Frequency_Hz, Accessories, MENU_COMPASS_CALIBRATION, FCID("CHDR"), &s_sRate,
-                                 nullptr, nullptr, nullptr, M_ADVANCED);
+  U_MENU_bRegisterMainSliderMenu(HDG_Frequency_Hz, Accessories, MENU_COMPASS_CALIBRATION, FCID("CHDR"),
+                                 U_MENU_pLimitsOf(FCID("CHDR")), nullptr, nullptr, nullptr, M_ADVANCED);
   U_MENU_bRegisterMainActionMenu(Compass_Calibration_Start, Accessories, MENU_COMPASS_CALIBRATION,
                                  T_NMEA_vCompassCalibrationStart, FALSE, M_ADVANCED);
 }
@@ -320,6 +320,23 @@ static S32 s_nWatchdogTicks = 1;
 static S32 s_nOutputCountdown = 2;
 static BOOLEAN s_bReadingChannel2 = FALSE;
 
+// The date and time screen beside the time zone and daylight saving; its
+// keys come to this task, the clock's keeper.
+constexpr MENU_PRIORITY NMEA_MENU_DATE_AND_TIME = (MENU_PRIORITY)142;
+
+static void NMEA_vOpenDateTime(void) {
+  U_DATETIME_vDateTimeSetup();
+  L_SEMA_Signal(SEMA_KEYCLICK_GOOD);
+}
+
+static void NMEA_vHandleDateTimeMailbox(void) {
+  for (GENERIC_MESSAGE* p = (GENERIC_MESSAGE*)L_MBOX_Receive(M_SYSTIME_EDIT); p != nullptr;
+       p = (GENERIC_MESSAGE*)L_MBOX_Receive(M_SYSTIME_EDIT)) {
+    if (p->Cmd == CMD_ID_KEY_CHANGE) U_DATETIME_bHandleKeys((const MSG_KEY_CHANGE*)p);
+    H_MEMORY_vDumpMail(p);
+  }
+}
+
 static void NMEA_vRunSystem(void) {
   NMEA_PORT_INFO* ext = NMEA_pExternal();
   if (!NMEA_bStateWithoutReceivers()) {
@@ -344,6 +361,12 @@ static void NMEA_vRunSystem(void) {
                                    s_aOffOn, M_ADVANCED);
   U_MENU_bRegisterMainSelectorMenu(Configure_NMEA_Talker_ID, Setup, MENU_NMEA_TALKER_ID, FCID("SNTP"), 2,
                                    s_aTalkerTexts, s_aOffOn, M_ADVANCED);
+  // What goes out stands beside the switch that sends it.
+  U_MENU_bRegisterMainSelectorMenu(NMEA_GPS_Sentences, Setup, MENU_NMEA_TALKER_ID, FCID("SNGE"), 2, s_aOffOnTexts,
+                                   s_aOffOn, M_ADVANCED);
+  U_MENU_bRegisterMainSelectorMenu(NMEA_Nav_Sentences, Setup, MENU_NMEA_TALKER_ID, FCID("SNNE"), 2, s_aOffOnTexts,
+                                   s_aOffOn, M_ADVANCED);
+  U_MENU_bRegisterMainActionMenu(Date_And_Time, Setup, NMEA_MENU_DATE_AND_TIME, NMEA_vOpenDateTime, FALSE, M_BASIC);
   U32 state = 0;
   H_DATABASE_bFetchU32(FCID("CCST"), &state, nullptr, nullptr);
   if (state == STATE_POINT_OF_SALE) {
@@ -843,7 +866,7 @@ void T_NMEA_vMain(void) {
   if (s_pTimer == nullptr) ERROR_vFatal(__FILE_NAME__, __LINE__, "NO TIMER");
 
   for (;;) {
-    const SEMA events[] = {SEMA_MBOX_NMEA, SEMA_NMEA_DETECTED, SEMA_TIMER_NMEA,
+    const SEMA events[] = {SEMA_MBOX_NMEA, SEMA_NMEA_DETECTED, SEMA_TIMER_NMEA, SEMA_MBOX_SYSTIME_EDIT,
                            s_bReadingChannel2 ? SEMA_QUEUE_RX2 : 0, s_bReadingChannel2 ? SEMA_QUEUE_RX3 : 0, 0};
     const S32 event = L_SEMA_WaitMultiple(events);
     if (event == SEMA_QUEUE_RX2) T_NMEA_vHandleReceive(g_NMEA.bIgnoreInput, NMEA_pExternal());
@@ -851,5 +874,6 @@ void T_NMEA_vMain(void) {
     if (event == SEMA_NMEA_DETECTED) s_bReadingChannel2 = TRUE;
     if (event == SEMA_TIMER_NMEA) NMEA_vTick();
     if (event == SEMA_MBOX_NMEA) NMEA_vHandleMailbox();
+    if (event == SEMA_MBOX_SYSTIME_EDIT) NMEA_vHandleDateTimeMailbox();
   }
 }

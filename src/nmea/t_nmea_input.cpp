@@ -634,8 +634,9 @@ static void NMEA_vGSA(const NMEA_FIELDS* f, NMEA_PORT_INFO* p, NMEA_FIX_TRACE*) 
 
 // ISA1..ISA9, ISAA..ISAK; ISB for GLONASS.
 static FOURCHARID NMEA_fcidSatellite(BOOLEAN bGlonass, U32 u32Channel) {
-  const U32 last = u32Channel <= 9 ? '0' + u32Channel : 'A' + u32Channel - 10;
-  return FCID("ISA0") + (bGlonass ? 1u << 16 : 0) - ((U32)'0' << 24) + (last << 24);
+  const char key[5] = {'I', 'S', bGlonass ? 'B' : 'A',
+                       (char)(u32Channel <= 9 ? '0' + u32Channel : 'A' + u32Channel - 10), 0};
+  return FCID(key);
 }
 
 static void NMEA_vWriteSatellite(BOOLEAN bGlonass, U32 u32Channel, U32 u32Record, U32 u32Priority) {
@@ -799,12 +800,11 @@ static void NMEA_vRemoteSentence(const NMEA_FIELDS* f, int nNumber) {
   }
 }
 
-// Keys of four characters each, one after the other in pcKeys.
-static void NMEA_vWriteCalibration(const NMEA_FIELDS* f, int first, const char* pcKeys, int nInts, int nFloats,
+// The whole numbers of the keys come first, then the floats.
+static void NMEA_vWriteCalibration(const NMEA_FIELDS* f, int first, const FOURCHARID* pKeys, int nInts, int nFloats,
                                    U32 u32Priority) {
   for (int i = 0; i < nInts + nFloats; i++) {
-    const U8* k = (const U8*)pcKeys + 4 * i;
-    const FOURCHARID id = (U32)k[0] | (U32)k[1] << 8 | (U32)k[2] << 16 | (U32)k[3] << 24;
+    const FOURCHARID id = pKeys[i];
     double value;
     if (!NMEA_bDouble(NMEA_pcField(f, first + i), &value)) return;
     if (i < nInts) {
@@ -840,8 +840,11 @@ static void NMEA_vHeadingSensor(const NMEA_FIELDS* f, NMEA_PORT_INFO* p, int nNu
   }
   S32 subType;
   if (!NMEA_bInt(NMEA_pcField(f, 0), &subType)) return;
-  if (subType == 1) NMEA_vWriteCalibration(f, 1, "JCSVJCHVJCCB", 3, 0, prio);
-  if (subType == 5) NMEA_vWriteCalibration(f, 1, "JCZXJCZYJCZZJCHXJCHYJCSXJCSY", 5, 2, prio);
+  static const FOURCHARID s_aCompass1[] = {FCID("JCSV"), FCID("JCHV"), FCID("JCCB")};
+  static const FOURCHARID s_aCompass5[] = {FCID("JCZX"), FCID("JCZY"), FCID("JCZZ"), FCID("JCHX"),
+                                           FCID("JCHY"), FCID("JCSX"), FCID("JCSY")};
+  if (subType == 1) NMEA_vWriteCalibration(f, 1, s_aCompass1, 3, 0, prio);
+  if (subType == 5) NMEA_vWriteCalibration(f, 1, s_aCompass5, 5, 2, prio);
 }
 
 // ---------------------------------------------------------------------------

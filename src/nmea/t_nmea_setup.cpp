@@ -138,6 +138,19 @@ void T_NMEA_vIdentifyGPS(NMEA_PORT_INFO* pPort) {
 // ---------------------------------------------------------------------------
 // Baud rates
 
+// Bytes already queued came in at the rate the line ran at until now, so
+// they are read before the rate changes: a receiver or the remote's dongle
+// that spoke just before the change is heard. What is queued meanwhile waits
+// for the task's next turn at the queue.
+static void NMEA_vReadQueued(NMEA_PORT_INFO* pPort) {
+  if (pPort->pRxParseInfo == nullptr) return;
+  for (S32 left = L_QUEUE_Inquire(pPort->pSerialInfo->RxDataQueue); left > 0;) {
+    T_NMEA_vHandleReceive(g_NMEA.bIgnoreInput, pPort);
+    const S32 now = L_QUEUE_Inquire(pPort->pSerialInfo->RxDataQueue);
+    left = now < left ? now : 0;
+  }
+}
+
 void T_NMEA_vHandleScanBaudRate(NMEA_PORT_INFO* pPort, int nMinShift, int nMaxShift) {
   const U32 s = g_NMEA.u32SystemState;
   if ((s == STATE_POINT_OF_SALE || s == STATE_PC_CONNECT || s == STATE_INLINE_TEST) &&
@@ -157,9 +170,18 @@ void T_NMEA_vHandleScanBaudRate(NMEA_PORT_INFO* pPort, int nMinShift, int nMaxSh
   const int dwell = span < 1 ? nMinShift : nMinShift + rand() % span;
   serial->u8BaudShiftCounter = (U8)(dwell > 0 ? dwell - 1 : 0);
   if (serial->nBaudRate == serial->nNewBaudRate) return;
+  NMEA_vReadQueued(pPort);
+  // A receiver heard at this rate keeps it: the next tick takes it on.
+  if (pPort->bSentenceReceived) {
+    serial->nNewBaudRate = serial->nBaudRate;
+    return;
+  }
   serial->nBaudRate = serial->nNewBaudRate;
   U_UART_bChangeBaudRate(serial->u8Port, (U32)serial->nBaudRate);
-  L_QUEUE_Purge(serial->RxDataQueue);
+  // The receive queue is not emptied: all it held at the old rate has just
+  // been read, and what came since may be a whole sentence at the new one (a
+  // dongle's acknowledgement, whose loss would have it asked again). Bytes
+  // garbled by the change fail their sentence's checksum.
   L_QUEUE_Purge(serial->TxDataQueue);
 }
 

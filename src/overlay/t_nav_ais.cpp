@@ -277,6 +277,14 @@ void AIS_vTitleBar(BITMAP* pBitmap, S32 x0, S32 y, U32 w, const char* pTitle, S3
                  pTitle);
 }
 
+// A row's value as its value dialog edits it, right-aligned before the row's
+// arrow, in the screen's text width.
+void AIS_vRowValue(BITMAP* pBitmap, S32 xRight, S32 y, const char* pNarrow) {
+  char text[32] = {};
+  U_WSTRING_vAscii2Unicode(text, pNarrow, sizeof text - 2, U_WSTRING_bIsUnicodeLanguage());
+  NAV_EDIT_vTextRight(pBitmap, xRight, y, NAV_EDIT_pBoldFont(), text);
+}
+
 void AIS_vValueDialog(BITMAP* pBitmap) {
   const NAV_AIS_EDIT& s = s_AisEdit;
   const BOOLEAN bCPA = s.eState == AIS_EDIT_CPA_VALUE;
@@ -320,8 +328,11 @@ void T_NAV_vAisLimitsRender(BITMAP* pBitmap) {
   G_BOX_vDrawFilled(pBitmap, NAV_EDIT_color(238), &at, 408, 163);
   const FONT_DEF* pFont = NAV_EDIT_pBoldFont();
   NAV_EDIT_vText(pBitmap, x0 + 11, 217, pFont, NAV_EDIT_pText(CPA, s.nLang));
+  const S32 xValues = x0 + 398 - (S32)G_ICON_u32GetWidth(&QX_Vorne_Action_Arrow);
+  AIS_vRowValue(pBitmap, xValues, 217, s.sCPA);
   NAV_EDIT_vHLine(pBitmap, 236, x0 + 11, x0 + 399, 185);
   NAV_EDIT_vText(pBitmap, x0 + 11, 163, pFont, NAV_EDIT_pText(TCPA, s.nLang));
+  AIS_vRowValue(pBitmap, xValues, 163, s.sTCPA);
   NAV_EDIT_vHLine(pBitmap, 236, x0 + 11, x0 + 399, 131);
   NAV_EDIT_vText(pBitmap, x0 + 11, 109, pFont, NAV_EDIT_pText(Save, s.nLang));
   S32 rowBottom = -1;

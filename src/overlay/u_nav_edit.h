@@ -80,6 +80,16 @@ void T_NAV_vAisLimitsCancel(void);
 // The target list's layer, and the pool's notice of a dropped target.
 void T_NAV_vAisRenderTargetList(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWindowSpec);
 void T_NAV_vDeleteTargetListIndex(U32 nMMSI, int nIndex);
+// The menu actions of the chart's menu and the Nav tab (menu task): a new
+// route in the route editor; the route picker for editing or for travel
+// (with its direction); the waypoint under the cursor, else one picked, in
+// the waypoint editor; a picked saved track in the track editor. An empty
+// list opens nothing and says so.
+void T_NAV_EDIT_vNewRouteMenu(void);
+void T_NAV_EDIT_vEditRouteMenu(void);
+void T_NAV_EDIT_vTravelRouteMenu(void);
+void T_NAV_EDIT_vEditWaypointMenu(void);
+void T_NAV_EDIT_vEditTrackMenu(void);
 // Route legs of the route-info screen, at most 50 whatever the record says.
 void T_NAV_EDIT_vRouteInfoSetup(U32 nIndex, NAV_EDIT_TEXT pTitle);
 

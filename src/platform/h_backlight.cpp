@@ -6,6 +6,7 @@
 
 #include "dd_devpath.h"
 #include "h_database.h"
+#include "h_dbtable.h"
 #include "linuxsvc.h"
 
 static const char* const BRIGHTNESS_DIGITAL = "/sys/class/backlight/pwm-backlight/brightness";
@@ -13,7 +14,6 @@ static const char* const BACKLIGHT_PWM_RUN = "/sys/class/pwm/ehrpwm.2:0/run";
 static const char* const REVISION_BITS = "/sys/module/board_am335x_Halcyra/parameters/system_id";
 
 static const FOURCHARID SBAK = FCID("SBAK");
-static const FOURCHARID SICE = FCID("SICE");
 
 typedef struct tag_BACKLIGHT_LEVEL {
   DISPLAY_BACKLIGHT level;
@@ -70,9 +70,7 @@ static void BACKLIGHT_vReadRevision(void) {
 
 void H_BACKLIGHT_vSetup(MBOX mailbox) {
   BACKLIGHT_vReadRevision();
-  BOOLEAN bIce = FALSE;
-  if (!H_DATABASE_bFetchBoolean(SICE, &bIce, nullptr, nullptr)) bIce = FALSE;
-  DISPLAY_BACKLIGHT fallback = bIce ? DISPLAY_BACKLIGHT_7 : DISPLAY_BACKLIGHT_MAX;
+  const DISPLAY_BACKLIGHT fallback = (DISPLAY_BACKLIGHT)H_DBTABLE_s32Default(SBAK);
 
   DB_DATA_TYPE value;
   value.s32Val = fallback;

@@ -11,6 +11,7 @@
 
 #include "error.h"
 #include "h_database.h"
+#include "h_dbtable.h"
 #include "h_memory.h"
 #include "linuxsvc.h"
 #include "u_alarm.h"
@@ -166,7 +167,7 @@ static void BATTERY_vDispatch(GENERIC_MESSAGE* pMsg) {
         BATTERY_vNewData((const MESSAGE_NEW_DATA*)pMsg);
         break;
       case CMD_ID_RESET_POS:
-        H_DATABASE_bUpdateValueFloat(FCID("SLBV"), BATTERY_ALARM_OFF, P_NORMAL);
+        H_DATABASE_bUpdateValueFloat(FCID("SLBV"), H_DBTABLE_fDefault(FCID("SLBV")), P_NORMAL);
         break;
       case CMD_ID_RUN_SYSTEM:
         U_MENU_bRegisterMainSliderMenu(Low_Battery_Alarm, Alarms, MENU_LOW_BATTERY_ALARM, FCID("SLBV"),
@@ -200,7 +201,7 @@ static void BATTERY_vInit(void) {
 
   DB_ATTRIBUTES attributes = {D_VOLTAGE, Low_Voltage, DB_NEVER_STALE};
   DB_DATA_TYPE value = {};
-  value.fVal = BATTERY_ALARM_OFF;
+  value.fVal = H_DBTABLE_fDefault(FCID("SLBV"));
   H_DATABASE_vReadOrSetDefault(FCID("SLBV"), &value, P_DEFAULT_SETTING, &attributes);
   s_fLowVoltageAlarmSetpoint = value.fVal;
 

@@ -282,9 +282,9 @@ static DIGITS_FORMAT INFO_eDigitsFormat(DIGITS_FORMAT eForceFormat) {
 static BOOLEAN INFO_bContinuousNavigationHides(FOURCHARID fcid) {
   if (fcid != FCID("IXTE") && fcid != FCID("IVMG")) return FALSE;
   BOOLEAN bContinuous = FALSE;
-  U32 u32Change = 0;
+  BOOLEAN bChange = FALSE;
   return H_DATABASE_bFetchBoolean(FCID("SNCM"), &bContinuous, nullptr, nullptr) && bContinuous &&
-         H_DATABASE_bFetchU32(FCID("CCNC"), &u32Change, nullptr, nullptr) && u32Change != 0;
+         H_DATABASE_bFetchBoolean(FCID("CCNC"), &bChange, nullptr, nullptr) && bChange;
 }
 
 // What a box shows: its texts, widths and fonts after the fallbacks.

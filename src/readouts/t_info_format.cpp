@@ -81,10 +81,11 @@ U32 vCombineChoices(const char* const* const* aBox1Choices, const U32* aBox1Valu
   return count;
 }
 
+// Flags and numbers both: the value word is looked at.
 BOOLEAN T_INFO_bFCIDNonZero(FOURCHARID fcid) {
-  U32 value = 0;
+  DB_DATA_TYPE value = {};
   BOOLEAN bValid = FALSE;
-  return H_DATABASE_bFetchU32(fcid, &value, &bValid, nullptr) && bValid && value != 0;
+  return H_DATABASE_bFetch(fcid, &value, &bValid, nullptr) && bValid && value.u32Val != 0;
 }
 
 BOOLEAN T_INFO_bFCIDIsValidSelection(FOURCHARID fcid) {

@@ -66,7 +66,10 @@ static U32 INFO_u32Setting(FOURCHARID id, U32 u32Default) {
   return value;
 }
 
-static BOOLEAN INFO_bIce(void) { return INFO_u32Setting(FCID("SICE"), 0) != 0; }
+static BOOLEAN INFO_bIce(void) {
+  BOOLEAN bIce = FALSE;
+  return H_DATABASE_bFetchBoolean(FCID("SICE"), &bIce, nullptr, nullptr) && bIce;
+}
 
 static BOOLEAN INFO_bInList(S32 view, const S32* list, size_t n) {
   for (size_t i = 0; i < n; i++) {

@@ -12,6 +12,7 @@
 
 #include "error.h"
 #include "h_database.h"
+#include "h_dbtable.h"
 #include "h_memory.h"
 #include "h_tone.h"
 #include "linuxsvc.h"
@@ -178,12 +179,6 @@ static void TONE_vStopBurst(void) {
 // ---------------------------------------------------------------------------
 // Settings
 
-static TONE_MODE TONE_eIceDefault(void) {
-  BOOLEAN bIce = FALSE;
-  H_DATABASE_bFetchBoolean(FCID("SICE"), &bIce, nullptr, nullptr);
-  return bIce ? TONE_MODE_ALARMS_ONLY : TONE_MODE_ALL;
-}
-
 // A mode beyond the three sounds everything, as the last one does.
 static TONE_MODE TONE_eMode(U32 u32Value) { return u32Value <= TONE_MODE_ALL ? (TONE_MODE)u32Value : TONE_MODE_ALL; }
 
@@ -236,8 +231,8 @@ static void TONE_vDispatch(GENERIC_MESSAGE* pMsg) {
       TONE_vNewData((const MESSAGE_NEW_DATA*)pMsg);
       break;
     case CMD_ID_RESET_POS:
-      H_DATABASE_bUpdateValueU32(FCID("STON"), PITCH_NORMAL, P_NORMAL);
-      H_DATABASE_bUpdateValueU32(FCID("STMD"), TONE_eIceDefault(), P_NORMAL);
+      H_DATABASE_bUpdateValueU32(FCID("STON"), H_DBTABLE_u32Default(FCID("STON")), P_NORMAL);
+      H_DATABASE_bUpdateValueU32(FCID("STMD"), H_DBTABLE_u32Default(FCID("STMD")), P_NORMAL);
       break;
     case CMD_ID_SHUTDOWN:
       TONE_vStopBurst();
@@ -259,13 +254,13 @@ static void TONE_vInit(void) {
   }
   DB_ATTRIBUTES pitchAttributes = {D_UNSIGNED32, Alarm_Tone, DB_NEVER_STALE};
   DB_DATA_TYPE value = {};
-  value.u32Val = PITCH_NORMAL;
+  value.u32Val = H_DBTABLE_u32Default(FCID("STON"));
   H_DATABASE_vReadOrSetDefault(FCID("STON"), &value, P_DEFAULT_SETTING, &pitchAttributes);
   s_eTonePitch = value.u32Val >= PITCH_HIGH && value.u32Val <= PITCH_LOW ? (TONE_PITCH)value.u32Val : PITCH_NORMAL;
   H_DATABASE_bRegisterForDataWithConditions(FCID("STON"), M_TONE, TRUE, FALSE, FALSE);
 
   DB_ATTRIBUTES modeAttributes = {D_UNSIGNED32, Tone_Mode, DB_NEVER_STALE};
-  value.u32Val = TONE_eIceDefault();
+  value.u32Val = H_DBTABLE_u32Default(FCID("STMD"));
   H_DATABASE_vReadOrSetDefault(FCID("STMD"), &value, P_DEFAULT_SETTING, &modeAttributes);
   s_eToneMode = TONE_eMode(value.u32Val);
   H_DATABASE_bRegisterForDataWithConditions(FCID("STMD"), M_TONE, TRUE, FALSE, FALSE);

@@ -190,6 +190,7 @@ constexpr U32 HISTORY_SPLIT_PERCENT = 50;
 static const HISTORY_SETTING s_asSettings[] = {
     {FCID("SSPL"), D_UNKNOWN, 0, nullptr},
     {FCID("SSSP"), D_UNKNOWN, 10, nullptr},
+    {FCID("SSSV"), D_UNKNOWN, HISTORY_BEAM_200, nullptr},
     {FCID("SSTS"), D_UNKNOWN, HISTORY_STANDARD_TRANSDUCER, nullptr},
     {FCID("SVSO"), D_UNKNOWN, TRUE, Sonar_View},
     {FCID("SVBD"), D_UNKNOWN, TRUE, Big_Digits_View},
@@ -249,12 +250,12 @@ typedef struct tag_HISTORY_VIEW {
   LAYER_ID info;            // USED_BY_NONE: no information layer
 } HISTORY_VIEW;
 
-constexpr U32 HISTORY_USER_200 = 0;
-constexpr U32 HISTORY_USER_83 = 1;
+constexpr U32 HISTORY_USER_200 = HISTORY_BEAM_200;
+constexpr U32 HISTORY_USER_83 = HISTORY_BEAM_83;
 constexpr U32 HISTORY_INFO_USER = 0x333333;  // the information bar's alpha 0x33
 
 static const HISTORY_VIEW s_asNormalViews[] = {
-    {SONAR_VIEW_PRIORITY, FCID("SVSO"), T_N_HISTORY_vDrawSonarSplit, HISTORY_USER_200, nullptr, 0, 0,
+    {SONAR_VIEW_PRIORITY, FCID("SVSO"), T_N_HISTORY_vDrawSonarSplit, HISTORY_USER_CHOSEN, nullptr, 0, 0,
      INFO_SONAR_VIEW_LAYER},
     {ZOLT_DIGIT_VIEW_PRIORITY, FCID("SVBD"), T_N_HISTORY_vDrawBigDigitsView, 0, nullptr, 0, 0, INFO_ZOLT_DIGIT_LAYER},
     {SONAR_ZOOM_VIEW_PRIORITY, FCID("SVSZ"), T_N_HISTORY_vDrawZoomView, 0, nullptr, 0, 0, INFO_SONAR_ZOOM_VIEW_LAYER},
@@ -263,13 +264,13 @@ static const HISTORY_VIEW s_asNormalViews[] = {
 };
 
 static const HISTORY_VIEW s_asIceViews[] = {
-    {SONAR_2D_PLUS_FLASHER_ICE_PRIORITY, FCID("SV12"), T_N_HISTORY_vDrawSonarSplit, HISTORY_USER_200,
+    {SONAR_2D_PLUS_FLASHER_ICE_PRIORITY, FCID("SV12"), T_N_HISTORY_vDrawSonarSplit, HISTORY_USER_CHOSEN,
      T_N_HISTORY_vDrawCircularFlasher, 0, FCID("SZFS"), USED_BY_NONE},
     {SONAR_2D_ZOOM_PLUS_FLASHER_ICE_PRIORITY, FCID("SV11"), T_N_HISTORY_vDrawZoomView, 0,
      T_N_HISTORY_vDrawCircularFlasher, 0, FCID("SZFZ"), USED_BY_NONE},
     {SONAR_FLASHER_ICE_PRIORITY, FCID("SV13"), T_N_HISTORY_vDrawCircularFlasher, 0, nullptr, 0, 0,
      INFO_FLASHER_SONAR_LAYER},
-    {SONAR_ICE_VIEW_PRIORITY, FCID("SV14"), T_N_HISTORY_vDrawSonarSplit, HISTORY_USER_200, nullptr, 0, 0,
+    {SONAR_ICE_VIEW_PRIORITY, FCID("SV14"), T_N_HISTORY_vDrawSonarSplit, HISTORY_USER_CHOSEN, nullptr, 0, 0,
      INFO_SONAR_VIEW_LAYER},
     {SONAR_ZOOM_ICE_VIEW_PRIORITY, FCID("SV10"), T_N_HISTORY_vDrawZoomView, 0, nullptr, 0, 0,
      INFO_SONAR_ZOOM_VIEW_LAYER},
@@ -406,7 +407,7 @@ static void HISTORY_vNewData(const MESSAGE_NEW_DATA* pData) {
     L_SEMA_Signal(SEMA_VIEW_UPDATE);
   } else if (id == FCID("SSSP")) {
     s_u32ChartSpeed = HISTORY_u32ChartSpeed(pData->dbValue.u32Val);
-  } else if (id == FCID("SUDP")) {
+  } else if (id == FCID("SUDP") || id == FCID("SSSV") || id == FCID("SSEN")) {
     L_SEMA_Signal(SEMA_VIEW_UPDATE);
   } else if (id == FCID("SICE")) {
     const BOOLEAN bIce = (pData->dbValue.u32Val & 0xFF) != 0;
@@ -426,6 +427,9 @@ static void HISTORY_vDispatch(GENERIC_MESSAGE* pMsg) {
     case CMD_ID_RESET_POS:
       if (!s_bShutdown) HISTORY_vSettings(TRUE);
       break;
+    case CMD_ID_RUN_SYSTEM:
+      if (!s_bShutdown) T_N_HISTORY_vRegisterMenus();
+      break;
     case CMD_ID_PING_UPDATE:
       S_SHARE_vClearHistoryUpdate();
       if (!s_bShutdown && HISTORY_bSonarOnScreen()) L_SEMA_Signal(SEMA_VIEW_UPDATE);
@@ -440,7 +444,7 @@ static void HISTORY_vDispatch(GENERIC_MESSAGE* pMsg) {
 // Entry
 
 static void HISTORY_vSubscribe(void) {
-  for (FOURCHARID key : {FCID("SSPL"), FCID("SSSP"), FCID("SUDP"), FCID("SICE")}) {
+  for (FOURCHARID key : {FCID("SSPL"), FCID("SSSP"), FCID("SUDP"), FCID("SICE"), FCID("SSSV"), FCID("SSEN")}) {
     if (!H_DATABASE_bRegisterForDataWithConditions(key, M_HISTORY, TRUE, FALSE, FALSE)) {
       ERROR_vFatal(__FILE_NAME__, __LINE__, "Database: problem registering");
     }

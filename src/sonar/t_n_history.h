@@ -16,6 +16,9 @@ U32 T_N_HISTORY_u32ColumnCount(BEAM eBeam);
 // The chart speed in force (SSSP as the task last took it, 1..10).
 U32 T_N_HISTORY_u32ChartSpeed(void);
 
+// The Sonar tab's items (the menu task must be up).
+void T_N_HISTORY_vRegisterMenus(void);
+
 // The 32 sonar colours: scheme of SSPL into entries 0-31 of the colour table.
 void T_N_HISTORY_vSet2DColorTable(void);
 // TRUE when SSPL selects the dark scheme.
@@ -26,8 +29,9 @@ const COLOR* T_N_HISTORY_pcolScheme(BOOLEAN bDark);
 // TRUE when the view and pane (-3: the current one) show a sonar history
 // with a cursor. No sonar view has a cursor yet.
 BOOLEAN T_N_HISTORY_bIsMyCursorView(LAYER_ID eView, SPLIT_WINDOW_TYPE eSplit);
-// The history of the pane's beam (u32User 1: 83 kHz, else 200 kHz), newest
-// column at the right edge, with its range scale and the depth.
+// The history of the pane's beam (u32User 1: 83 kHz, 2: the beam SSSV
+// chooses, else 200 kHz), newest column at the right edge, with its range
+// scale and the depth; with the sonar off, a note that says so.
 void T_N_HISTORY_vDrawSonarSplit(BITMAP* pBitmap, WINDOW_SPECIFICATION* psWindowSpec);
 // The newest 200 kHz column laid round a ring, the depth in its middle.
 void T_N_HISTORY_vDrawCircularFlasher(BITMAP* pBitmap, WINDOW_SPECIFICATION* psWindowSpec);

@@ -11,6 +11,12 @@ constexpr U32 HISTORY_ROWS = 480;
 constexpr U32 HISTORY_BEAMS = 2;
 constexpr U32 HISTORY_LEVELS = 32;
 
+// The beams by the values of SSSV, and the pane's user value that asks for
+// the beam SSSV chooses.
+constexpr U32 HISTORY_BEAM_200 = 0;
+constexpr U32 HISTORY_BEAM_83 = 1;
+constexpr U32 HISTORY_USER_CHOSEN = 2;
+
 // One beam's history as a ring of columns: the newest is u32Write - 1
 // (mod HISTORY_COLUMNS). The levels are the truth; the pixels are their
 // colours, redone when the colours change.

@@ -36,6 +36,8 @@ constexpr S32 VIEWS_DEPTH_INDENT = 8;
 
 // What a frame needs from the database, fetched before the history is locked.
 typedef struct tag_VIEWS_CONTEXT {
+  BOOLEAN bSonarOff;
+  U32 u32ChosenBeam;  // SSSV
   BOOLEAN bDepth;
   float fDepthM;
   UNIT_TYPE units;
@@ -46,6 +48,12 @@ typedef struct tag_VIEWS_CONTEXT {
 static VIEWS_CONTEXT VIEWS_sContext(void) {
   VIEWS_CONTEXT c;
   BOOLEAN bValid = FALSE;
+  // An unreadable switch is taken as on, as the ping task takes it.
+  BOOLEAN bOn = TRUE;
+  c.bSonarOff = H_DATABASE_bFetchBoolean(FCID("SSEN"), &bOn, &bValid, nullptr) && bValid && !bOn;
+  c.u32ChosenBeam = HISTORY_BEAM_200;
+  if (!H_DATABASE_bFetchU32(FCID("SSSV"), &c.u32ChosenBeam, nullptr, nullptr)) c.u32ChosenBeam = HISTORY_BEAM_200;
+  bValid = FALSE;
   c.bDepth = H_DATABASE_bFetchFloat(FCID("IDEP"), &c.fDepthM, &bValid, nullptr) && bValid && isfinite(c.fDepthM);
   c.units = H_DATABASE_CurrentUnits(D_DEPTH);
   if (c.units == U_NONE) c.units = U_METRES;
@@ -156,7 +164,10 @@ static BOOLEAN VIEWS_bUsable(const BITMAP* pBitmap, const WINDOW_SPECIFICATION* 
          w.s32ClipBottom >= 0 && w.s32ClipBottom <= w.s32ClipTop && w.s32ClipTop < pBitmap->pixels_high_full_screen;
 }
 
-static U32 VIEWS_u32Beam(U32 u32User) { return u32User == 1 ? 1 : 0; }
+static U32 VIEWS_u32Beam(const VIEWS_CONTEXT& c, U32 u32User) {
+  if (u32User == HISTORY_USER_CHOSEN) u32User = c.u32ChosenBeam;
+  return u32User == HISTORY_BEAM_83 ? 1 : 0;
+}
 
 // The pane's columns from its newest history column leftward: the first
 // column to copy and how many of them lie before the ring's end.
@@ -221,6 +232,18 @@ static float VIEWS_fDrawHistory(BITMAP* pBitmap, const VIEWS_CONTEXT& c, const W
   return fRangeM;
 }
 
+// With the sonar off the picture stands still: the pane says why, in the
+// middle of the pane.
+static void VIEWS_vDrawSonarOff(BITMAP* pBitmap, const VIEWS_CONTEXT& c, const WINDOW_LOCATION& w) {
+  if (!c.bSonarOff) return;
+  VIEWS_vClip(pBitmap, w);
+  const FONT_DEF* pFont = VIEWS_pFont(TRUE);
+  const char* pc = Sonar_Off_Note[nCurrentLanguage()];
+  POINT at = {(w.s32ClipLeft + w.s32ClipRight - (S32)VIEWS_u32Width(c, pFont, pc)) / 2,
+              (w.s32ClipBottom + w.s32ClipTop) / 2 - VIEWS_s32Above(pFont) / 2};
+  VIEWS_vPut(pBitmap, c, &at, pFont, pc);
+}
+
 // ---------------------------------------------------------------------------
 // Draw functions
 
@@ -234,7 +257,7 @@ void T_N_HISTORY_vDrawSonarSplit(BITMAP* pBitmap, WINDOW_SPECIFICATION* psWindow
   if (!VIEWS_bUsable(pBitmap, psWindowSpec)) return;
   const VIEWS_CONTEXT c = VIEWS_sContext();
   const WINDOW_LOCATION w = psWindowSpec->drawWindow;
-  const U32 beam = VIEWS_u32Beam(psWindowSpec->u32User);
+  const U32 beam = VIEWS_u32Beam(c, psWindowSpec->u32User);
   VIEWS_fDrawHistory(pBitmap, c, w, beam);
   const S32 origin = (S32)T_INFO_u32XOrigin();
   const S32 x = (w.s32ClipLeft > origin ? w.s32ClipLeft : origin) + VIEWS_DEPTH_INDENT;
@@ -247,6 +270,7 @@ void T_N_HISTORY_vDrawSonarSplit(BITMAP* pBitmap, WINDOW_SPECIFICATION* psWindow
     POINT at = {x, y};
     VIEWS_vPut(pBitmap, c, &at, pFont, (beam == 1 ? Beam_83_kHz : Beam_200_kHz)[nCurrentLanguage()]);
   }
+  VIEWS_vDrawSonarOff(pBitmap, c, w);
 }
 
 void T_N_HISTORY_vDrawZoomView(BITMAP* pBitmap, WINDOW_SPECIFICATION* psWindowSpec) {
@@ -269,6 +293,7 @@ void T_N_HISTORY_vDrawZoomView(BITMAP* pBitmap, WINDOW_SPECIFICATION* psWindowSp
   VIEWS_vCopyHistory(pBitmap, w, pHistory, topRow, TRUE);
   L_MUTEX_Unlock(RES_HISTORY);
   VIEWS_vDrawScale(pBitmap, c, w, fTopM, fTopM + fRangeM / 2);
+  VIEWS_vDrawSonarOff(pBitmap, c, w);
 }
 
 // The big readouts' panel ends here; its readouts are the information
@@ -290,6 +315,7 @@ void T_N_HISTORY_vDrawBigDigitsView(BITMAP* pBitmap, WINDOW_SPECIFICATION* psWin
   VIEWS_vClip(pBitmap, panel);
   VIEWS_vFill(pBitmap, panel);
   VIEWS_fDrawHistory(pBitmap, c, history, 0);
+  VIEWS_vDrawSonarOff(pBitmap, c, history);
 }
 
 constexpr U32 VIEWS_FLASHER_STEPS = 360;
@@ -330,4 +356,5 @@ void T_N_HISTORY_vDrawCircularFlasher(BITMAP* pBitmap, WINDOW_SPECIFICATION* psW
   }
   const S32 y = (S32)lround(cy) - VIEWS_s32Above(VIEWS_pFont(TRUE)) / 2;
   VIEWS_vDrawDepth(pBitmap, c, (S32)lround(cx), y, TRUE);
+  VIEWS_vDrawSonarOff(pBitmap, c, w);
 }

@@ -26,6 +26,7 @@
 static U32 s_u32Sensitivity;   // SSS2, 1..20
 static float s_fOffsetM;       // SDPO, added to the depth
 static float s_fFixedRangeM;   // SSMD, 0 = automatic
+static U32 s_u32Clutter;       // SSCL, 0 (off) .. 10
 static S_BOTTOM_RANGE s_aRange[2];
 static float s_afRecent[3];    // the last bottoms found, oldest first
 static U32 s_u32Recent;
@@ -35,6 +36,7 @@ static BOOLEAN s_bShutdown;
 static U8 s_au8Column[S_BOTTOM_ROWS];
 
 constexpr U32 PROCESS_DEFAULT_SENSITIVITY = 10;
+constexpr U32 PROCESS_MAX_CLUTTER = 10;
 constexpr U32 PROCESS_MISSES_FOR_LOST = 3;
 constexpr U32 PROCESS_DEPTH_TIMEOUT = 4;
 constexpr PRIORITY PROCESS_MESSAGE_PRIORITY = 3;
@@ -55,10 +57,12 @@ static void PROCESS_vTake(FOURCHARID id, DB_DATA_TYPE value) {
     s_fOffsetM = PROCESS_fMetres(value.fVal);
   } else if (id == FCID("SSMD")) {
     s_fFixedRangeM = PROCESS_fMetres(value.fVal);
+  } else if (id == FCID("SSCL")) {
+    s_u32Clutter = value.u32Val > PROCESS_MAX_CLUTTER ? PROCESS_MAX_CLUTTER : value.u32Val;
   }
 }
 
-// The defaults as value words: 10, and 0.0 for the two lengths.
+// The defaults as value words: 10, 0.0 for the two lengths, clutter off.
 struct PROCESS_SETTING {
   FOURCHARID id;
   DATA_TYPE type;
@@ -69,6 +73,7 @@ static const PROCESS_SETTING s_aSettings[] = {
     {FCID("SSS2"), D_UNKNOWN, PROCESS_DEFAULT_SENSITIVITY},
     {FCID("SDPO"), D_DEPTH, 0},
     {FCID("SSMD"), D_DEPTH, 0},
+    {FCID("SSCL"), D_UNKNOWN, 0},
 };
 
 static DB_DATA_TYPE PROCESS_Default(const PROCESS_SETTING* s) {
@@ -126,6 +131,21 @@ static void PROCESS_vDepth(BEAM eBeam, BOOLEAN bFound, float fDepthM) {
   }
 }
 
+// Surface clutter: weak returns in the band below the surface are dropped
+// from the picture. Level c takes the top c/40 of the range and the levels
+// under 2c; the band stops short of a bottom found, so the bottom is never
+// thinned.
+static void PROCESS_vSuppressClutter(U8* pu8Levels, float fRangeM, BOOLEAN bFound, float fBottomM) {
+  if (s_u32Clutter == 0 || !(fRangeM > 0.0f)) return;
+  float fBandM = fRangeM * (float)s_u32Clutter / 40.0f;
+  if (bFound && fBandM > fBottomM * 0.8f) fBandM = fBottomM * 0.8f;
+  const U32 rows = (U32)(fBandM / fRangeM * (float)S_BOTTOM_ROWS);
+  const U8 below = (U8)(2 * s_u32Clutter);
+  for (U32 r = 0; r < rows && r < S_BOTTOM_ROWS; r++) {
+    if (pu8Levels[r] < below) pu8Levels[r] = 0;
+  }
+}
+
 static void PROCESS_vTellHistory(void) {
   if (!S_SHARE_bRaiseHistoryUpdate()) return;
   GENERIC_MESSAGE* pMsg = (GENERIC_MESSAGE*)H_MEMORY_pvMallocNoWait(sizeof(GENERIC_MESSAGE));
@@ -153,6 +173,7 @@ static void PROCESS_vPing(const PING_DESCRIPTOR* p) {
   S_SHARE_vSetRangeMetres(p->Beam, S_BOTTOM_fNextRange(&s_aRange[beam], bFound, depth, s_fFixedRangeM));
   S_BOTTOM_vMakeColumn(p->pu8RawSonarData, p->u32NumberOfSamples, nf, p->fRangeMetres, s_u32Sensitivity,
                        s_au8Column);
+  PROCESS_vSuppressClutter(s_au8Column, p->fRangeMetres, bFound, depth);
   T_N_HISTORY_vAddColumn(p->Beam, s_au8Column, p->fRangeMetres);
   PROCESS_vTellHistory();
 }
@@ -194,6 +215,7 @@ static void PROCESS_vInit(void) {
   s_u32Sensitivity = PROCESS_DEFAULT_SENSITIVITY;
   s_fOffsetM = 0;
   s_fFixedRangeM = 0;
+  s_u32Clutter = 0;
   for (U32 beam = 0; beam < 2; beam++) S_BOTTOM_vStartRange(&s_aRange[beam]);
   S_SHARE_vSetRangeMetres(BEAM_DOWN_0, S_BOTTOM_FIRST_RANGE_M);
   S_SHARE_vSetRangeMetres(BEAM_DOWN_1, S_BOTTOM_FIRST_RANGE_M);

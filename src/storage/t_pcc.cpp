@@ -21,6 +21,7 @@
 #include "g_box.h"
 #include "h_backlight.h"
 #include "h_database.h"
+#include "h_dbtable.h"
 #include "h_memory.h"
 #include "linuxsvc.h"
 #include "t_keyboard.h"
@@ -173,19 +174,19 @@ static FOURCHARID PCC_fcidKey(const U8* pu8Text) {
 
 // One key's value item, or NAK when it holds none.
 static void PCC_vSendOneItem(const U8* pu8Data) {
-  U32 u32Value = 0;
+  DB_DATA_TYPE value = {};
   const FOURCHARID id = PCC_fcidKey(pu8Data);
-  if (!H_DATABASE_bFetchU32(id, &u32Value, nullptr, nullptr)) {
+  if (H_DBTABLE_pRow(id) == nullptr || !H_DATABASE_bFetch(id, &value, nullptr, nullptr)) {
     PCC_vNak();
     return;
   }
-  PCC_vSendLine(PCC_sValueItem(id, u32Value));
+  PCC_vSendLine(PCC_sValueItem(id, value.u32Val));
 }
 
 // Items "KEYxxHHHHHHHH" with an optional ',' between them, each written and
 // acknowledged in turn. Only existing keys of the class letter are written,
-// and only with eight hexadecimal digits; the first item that fails is
-// refused and ends the request.
+// only with eight hexadecimal digits, and only with a value the key table
+// allows; the first item that fails is refused and ends the request.
 static void PCC_vWriteItems(const U8* pu8Data, BYTE cClass) {
   for (U32 p = 0; pu8Data[p] != 0;) {
     const U8* pItem = pu8Data + p;
@@ -195,13 +196,20 @@ static void PCC_vWriteItems(const U8* pu8Data, BYTE cClass) {
     }
     const FOURCHARID id = PCC_fcidKey(pItem);
     U8 bytes[4];
-    if (pItem[0] != cClass || !H_DATABASE_bFetch(id, nullptr, nullptr, nullptr) ||
-        !U_HEX_b2Hex(pItem + 6, bytes, 4)) {
+    if (pItem[0] != cClass || !U_HEX_b2Hex(pItem + 6, bytes, 4)) {
       PCC_vNak();
       break;
     }
-    const U32 u32Value = (U32)bytes[0] << 24 | (U32)bytes[1] << 16 | (U32)bytes[2] << 8 | bytes[3];
-    H_DATABASE_bUpdateValueU32(id, u32Value, P_NORMAL);
+    DB_DATA_TYPE value = {};
+    value.u32Val = (U32)bytes[0] << 24 | (U32)bytes[1] << 16 | (U32)bytes[2] << 8 | bytes[3];
+    const DB_CHECK eCheck = H_DBTABLE_eCheck(id, value.u32Val);
+    if (eCheck != DBC_TAKEN || !H_DATABASE_bFetch(id, nullptr, nullptr, nullptr)) {
+      log_me("[%d]%s: %.4s = 0x%08X refused: %s", __LINE__, __func__, (const char*)&id, (unsigned)value.u32Val,
+             eCheck != DBC_TAKEN ? H_DBTABLE_pcCheckText(eCheck) : "the unit holds no such item");
+      PCC_vNak();
+      break;
+    }
+    H_DATABASE_bUpdateValue(id, value, P_NORMAL);
     PCC_vAck();
     p += PCC_ITEM_CHARS;
     if (pu8Data[p] == ',') p++;
@@ -747,7 +755,7 @@ static void T_PCC_vSetPCConnectMode(void) {
   H_BACKLIGHT_vChangeIntensity(DISPLAY_BACKLIGHT_LOW);
   U_VIEW_bRegisterLayer(T_PCC_vDrawScreen, PC_CONNECT_VIEW, USED_BY_ALL, 0, FCID("SVPC"), TRUE, nullptr, nullptr,
                         nullptr);
-  H_DATABASE_bUpdateValueU32(FCID("CVEW"), PC_CONNECT_VIEW,
+  H_DATABASE_bUpdateValueS32(FCID("CVEW"), PC_CONNECT_VIEW,
                              s_u32PreviousSystemState == STATE_PC_CONNECT ? P_TESTMODE : P_NORMAL);
   if (!H_DATABASE_bFetch(FCID("CGRP"), nullptr, nullptr, nullptr)) H_DATABASE_bUpdateValueU32(FCID("CGRP"), 0, P_NORMAL);
   s_bShowWarningWindow = FALSE;

@@ -23,6 +23,7 @@
 #include "g_string.h"
 #include "color.h"
 #include "h_database.h"
+#include "h_dbtable.h"
 #include "h_display.h"
 #include "h_memory.h"
 #include "linuxsvc.h"
@@ -460,6 +461,22 @@ static ERROR_CODE DEMO_eSelectChapter(const POS_LINE* pLine) {
   return NO_ERROR;
 }
 
+// A script names its keys and numbers as text from the card: a key the unit
+// does not have, or a number it does not take, is passed over.
+static void DEMO_vSetItem(FOURCHARID id, U32 u32Number) {
+  U32 u32Word = 0;
+  const DB_CHECK eCheck = H_DBTABLE_bWordOfNumber(id, (S32)u32Number, &u32Word) ? H_DBTABLE_eCheck(id, u32Word)
+                                                                                : DBC_NO_KEY;
+  if (eCheck != DBC_TAKEN) {
+    log_me("[%d]%s: SET %.4s %d passed over: %s", __LINE__, __func__, (const char*)&id, (int)u32Number,
+           H_DBTABLE_pcCheckText(eCheck));
+    return;
+  }
+  DB_DATA_TYPE value = {};
+  value.u32Val = u32Word;
+  H_DATABASE_bUpdateValue(id, value, P_NORMAL);
+}
+
 // Runs one line; the error it ends with, and in *pu32Delay the wait before
 // the next (0: the card task's answer decides).
 static ERROR_CODE DEMO_eRunLine(const POS_LINE* pLine, U32* pu32Delay) {
@@ -502,7 +519,7 @@ static ERROR_CODE DEMO_eRunLine(const POS_LINE* pLine, U32* pu32Delay) {
       break;
     case SET_DB_ITEM:
       if (pLine->eError != NO_ERROR) return pLine->eError;
-      H_DATABASE_bUpdateValueU32(pLine->fcid, pLine->u32Value, P_NORMAL);
+      DEMO_vSetItem(pLine->fcid, pLine->u32Value);
       *pu32Delay = POS_SET_MS;
       break;
     case PHOTO:
@@ -570,9 +587,7 @@ static void T_KEYBOARD_vProcessPOSScript(void) {
 static void DEMO_vDefaultRow(void) {
   const POS_SCRIPT_ITEM& row = s_scriptItems[s_u32POSScriptIndex];
   if (row.changeView != NO_VIEW_PRIORITY) H_DATABASE_bUpdateValueS32(FCID("CVEW"), row.changeView, P_NORMAL);
-  if (row.changeDatabaseItem != 0) {
-    H_DATABASE_bUpdateValueU32(row.changeDatabaseItem, row.changeDatabaseItemTo, P_NORMAL);
-  }
+  if (row.changeDatabaseItem != 0) DEMO_vSetItem(row.changeDatabaseItem, row.changeDatabaseItemTo);
   U32 mbox = 0;
   if (row.issueKeyStroke != 0 && H_DATABASE_bFetchU32(row.sendKeyTo, &mbox, nullptr, nullptr) && mbox != 0) {
     MSG_KEY_CHANGE* pMsg = (MSG_KEY_CHANGE*)H_MEMORY_pvCalloc(1, sizeof(MSG_KEY_CHANGE));

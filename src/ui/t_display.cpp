@@ -19,6 +19,7 @@
 #include "g_string.h"
 #include "h_backlight.h"
 #include "h_database.h"
+#include "h_dbtable.h"
 #include "h_display.h"
 #include "h_memory.h"
 #include "linuxsvc.h"
@@ -134,8 +135,8 @@ static void T_DISPLAY_vRemoveContrastMenu(void) {
 void T_DISPLAY_vStandbyMode(BOOLEAN bOn) {
   if (s_bContrastMenuDisplayed) T_DISPLAY_vRemoveContrastMenu();
   if (bOn) {
-    U32 level = DISPLAY_BACKLIGHT_DEFAULT;
-    if (H_DATABASE_bFetchU32(FCID("SBAK"), &level, nullptr, nullptr)) u32SaveBacklight = level;
+    S32 level = DISPLAY_BACKLIGHT_DEFAULT;
+    if (H_DATABASE_bFetchS32(FCID("SBAK"), &level, nullptr, nullptr)) u32SaveBacklight = (U32)level;
     H_BACKLIGHT_vEnableDisableBacklight(FALSE);
     DISPLAY_vSonarStandby(TRUE);
     DISPLAY_vTakeKeys();
@@ -147,13 +148,15 @@ void T_DISPLAY_vStandbyMode(BOOLEAN bOn) {
   H_DATABASE_bUpdateEverythingBoolean(FCID("CSBM"), bOn, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
 }
 
-// A selector row steps its key to the next or previous choice.
+// A selector row steps its key to the next or previous choice. The rows
+// hold keys of different types, so the choice is a value word.
 static BOOLEAN DISPLAY_bStepSelector(FOURCHARID id, const U32* pValues, BOOLEAN bNext) {
-  U32 value = 0;
-  H_DATABASE_bFetchU32(id, &value, nullptr, nullptr);
-  U32 index = value == pValues[1] ? 1 : 0;
+  DB_DATA_TYPE value = {};
+  H_DATABASE_bFetch(id, &value, nullptr, nullptr);
+  U32 index = value.u32Val == pValues[1] ? 1 : 0;
   if (bNext ? index >= 1 : index == 0) return FALSE;
-  H_DATABASE_bUpdateValueU32(id, pValues[bNext ? index + 1 : index - 1], P_NORMAL);
+  value.u32Val = pValues[bNext ? index + 1 : index - 1];
+  H_DATABASE_bUpdateValue(id, value, P_NORMAL);
   return TRUE;
 }
 
@@ -333,9 +336,9 @@ void T_DISPLAY_vDrawLayer(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
     switch (s_aMenuItemList[row]) {
       case PwrMnu_Sonar_Control: {
         DISPLAY_vDrawLabel(pBitmap, Sonar, box.x, rowBottom);
-        U32 u32Sonar = 0;
-        if (H_DATABASE_bFetchU32(FCID("SSEN"), &u32Sonar, nullptr, nullptr) && u32Sonar > 1) {
-          H_DATABASE_bUpdateValueU32(FCID("SSEN"), 1, P_NORMAL);
+        DB_DATA_TYPE sonar = {};
+        if (H_DATABASE_bFetch(FCID("SSEN"), &sonar, nullptr, nullptr) && sonar.u32Val > 1) {
+          H_DATABASE_bUpdateValueBoolean(FCID("SSEN"), TRUE, P_NORMAL);
         }
         U_MENU_vDrawControlSelectionBox(pBitmap, controlAt, 0, &sSonar, (U32)control, 32, DISPLAY_color(237));
         break;
@@ -387,7 +390,7 @@ static void T_DISPLAY_vHandlePOSReset(void) {
     H_DATABASE_bUpdateValueS32(FCID("SBAK"), DISPLAY_BACKLIGHT_MAX, P_NORMAL);
   }
   if (s_bContrastMenuDisplayed) T_DISPLAY_vRemoveContrastMenu();
-  H_DATABASE_bUpdateValueU32(FCID("SPAL"), PALETTE1, P_NORMAL);
+  H_DATABASE_bUpdateValueU32(FCID("SPAL"), H_DBTABLE_u32Default(FCID("SPAL")), P_NORMAL);
 }
 
 static void DISPLAY_vHandleNewData(const MESSAGE_NEW_DATA* pMsg) {
@@ -432,8 +435,8 @@ static void DISPLAY_vDispatch(GENERIC_MESSAGE* pMsg) {
       break;
     case CMD_ID_RUN_SYSTEM: {
       U_PALETTE_vRegisterMenuItem();
-      U32 u32SuperUser = 0;
-      H_DATABASE_bFetchU32(FCID("SMSU"), &u32SuperUser, nullptr, nullptr);
+      BOOLEAN bSuperUser = FALSE;
+      H_DATABASE_bFetchBoolean(FCID("SMSU"), &bSuperUser, nullptr, nullptr);
       break;
     }
     default:
@@ -472,10 +475,10 @@ static void T_DISPLAY_vInit(void) {
                                               D_POINTER, nullptr, DB_NEVER_STALE)) {
     ERROR_vFatal(__FILE_NAME__, __LINE__, "Somebody else registered the Screen Frame Buffer Pointer");
   }
-  H_DATABASE_bUpdateEverythingU32(FCID("SPAL"), PALETTE1, P_DEFAULT_SETTING, D_UNSIGNED32, Color_Palette,
+  H_DATABASE_bUpdateEverythingU32(FCID("SPAL"), H_DBTABLE_u32Default(FCID("SPAL")), P_DEFAULT_SETTING, D_UNSIGNED32, Color_Palette,
                                   DB_NEVER_STALE);
   H_DATABASE_bUpdateEverythingU32(FCID("CZLV"), 1, P_DEFAULT_SETTING, D_UNSIGNED32, Zoom_Level, DB_NEVER_STALE);
-  H_DATABASE_bUpdateEverythingBoolean(FCID("SICE"), MODEL_bIceModel(), P_DEFAULT_SETTING, D_UNKNOWN, Ice_Fishing_Mode,
+  H_DATABASE_bUpdateEverythingBoolean(FCID("SICE"), H_DBTABLE_bDefaultFlag(FCID("SICE")), P_DEFAULT_SETTING, D_UNKNOWN, Ice_Fishing_Mode,
                                       DB_NEVER_STALE);
   H_DATABASE_bUpdateEverythingBoolean(FCID("CSBM"), FALSE, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
   L_SEMA_Signal(SEMA_DISPINIT_COMPLETE);

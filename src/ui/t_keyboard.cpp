@@ -17,6 +17,7 @@
 
 #include "error.h"
 #include "h_database.h"
+#include "h_dbtable.h"
 #include "h_memory.h"
 #include "h_shutdown.h"
 #include "linuxsvc.h"
@@ -315,15 +316,15 @@ void T_KEYBOARD_vSendResetMessages(void) {
   }
 }
 
+// Every setting the key table does not keep goes back to its factory value
+// (balloons on, the backlight of the mode, the dialogs' "do not show again"
+// cleared among them); then each task resets what it holds, and the quick
+// set-up is asked for again.
 void T_KEYBOARD_vRestoreFactoryDefaults(void) {
-  H_DATABASE_bUpdateEverythingBoolean(FCID("SDBV"), TRUE, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
-  BOOLEAN bIce = FALSE;
-  if (!H_DATABASE_bFetchBoolean(FCID("SICE"), &bIce, nullptr, nullptr)) bIce = FALSE;
-  H_DATABASE_bUpdateValueS32(FCID("SBAK"), bIce ? 7 : 10, P_NORMAL);
+  const U32 u32Written = H_DBTABLE_u32RestoreDefaults();
+  log_me("[%d]%s: %u settings back to their factory values", __LINE__, __func__, (unsigned)u32Written);
   T_KEYBOARD_vSendResetMessages();
   H_DATABASE_bUpdateValueBoolean(FCID("SRDF"), TRUE, P_NORMAL);
-  H_DATABASE_bUpdateValueBoolean(FCID("SCDW"), FALSE, P_NORMAL);
-  H_DATABASE_bUpdateValueBoolean(FCID("SCIW"), FALSE, P_NORMAL);
   L_SEMA_Signal(SEMA_KEYCLICK_GOOD);
 }
 

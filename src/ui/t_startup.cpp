@@ -19,6 +19,7 @@
 #include "g_iconset.h"
 #include "g_truetype.h"
 #include "h_database.h"
+#include "h_dbtable.h"
 #include "h_memory.h"
 #include "linuxsvc.h"
 #include "model_current.h"
@@ -449,6 +450,8 @@ static void STARTUP_vModel(void) {
   if (!MODEL_bRegisterModel((MODEL_TYPE)u32Model)) {
     log_me("[%d]%s: model %u is not one of ours", __LINE__, __func__, u32Model);
   }
+  // The settings were made before the model was known.
+  H_DBTABLE_vSettleModelDefaults();
   H_DATABASE_bRegisterForDataWithConditions(FCID("SMDL"), M_STARTUP, TRUE, FALSE, FALSE);
   L_SEMA_Signal(SEMA_VIEW_UPDATE);
   if (VERSION_bDetectVersionChange()) log_me("[%d]%s: software version changed", __LINE__, __func__);

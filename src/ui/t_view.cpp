@@ -710,10 +710,11 @@ void T_VIEW_vDrawArrow(BITMAP* pBitmap, SPLIT_WINDOW_TYPE eSplit, const POINT* p
   G_ICON_vPut(pBitmap, &active_pane_icon, &at);
 }
 
+// The keys asked are flags and numbers both: their words are compared.
 static BOOLEAN VIEW_bKeyNonZero(FOURCHARID key) {
-  U32 value = 0;
+  DB_DATA_TYPE value = {};
   BOOLEAN bValid = FALSE;
-  return H_DATABASE_bFetchU32(key, &value, &bValid, nullptr) && bValid && value != 0;
+  return H_DATABASE_bFetch(key, &value, &bValid, nullptr) && bValid && value.u32Val != 0;
 }
 
 // The mark of the active pane near the top of its window, in its right-hand

@@ -806,9 +806,9 @@ void U_DIALOG_vDrawMessageBlockOutlined(BITMAP* pBitmap, const char* pString, co
 static S32 DIALOG_s32BarHeight(U16 n) { return n <= 1 ? 30 : 34 * n + 8; }
 
 static S32 DIALOG_s32AlarmOffset(void) {
-  U32 u32Icac = 0;
+  BOOLEAN bActive = FALSE;
   BOOLEAN bValid = FALSE;
-  BOOLEAN bIcac = H_DATABASE_bFetchU32(FCID("ICAC"), &u32Icac, &bValid, nullptr) && bValid && u32Icac != 0;
+  BOOLEAN bIcac = H_DATABASE_bFetchBoolean(FCID("ICAC"), &bActive, &bValid, nullptr) && bValid && bActive;
   BOOLEAN bInstrument = U_VIEW_bIsInstrumentView(UNKNOWN_VIEW);
   BOOLEAN bBirdsEye = U_VIEW_bIsBirdsEyeCursorView(UNKNOWN_VIEW, UNKNOWN_SPLIT);
   if (!bIcac) return bInstrument ? 85 : 0;

@@ -169,6 +169,11 @@ void WPM_vClearEditState(void);
 void T_NAV_GROUP_vDiscardChangesConfirm(void);
 // The low bar's Save while a group or route is being edited.
 void T_NAV_GROUP_vSaveChanges(void);
+// East on a list row while a group's or a route's contents are edited.
+void WPM_vEditGroupListEast(U16 id);
+void WPM_vEditRouteListEast(U16 id);
+// The Yes of taking the highlighted item out of the group being edited.
+void T_NAV_GROUP_vRemoveItemConfirm(void);
 
 // Route, track and group forms (menu actions; the argument is ignored).
 void T_NAV_GROUP_vNewRoute(U32 arg);

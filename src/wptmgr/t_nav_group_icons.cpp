@@ -112,6 +112,20 @@ void T_NAV_GROUP_vSetWaypointIconForSelectedItems(U32) {
   s_IconForm.pCancelFunc = T_NAV_GROUP_vCancelWaypointIconForMultiSelect;
 }
 
+// The waypoint menu's Set Icon: the icon chooser of the multi-select, for
+// the highlighted waypoint alone.
+void T_NAV_GROUP_vSetIconOfHighlighted(U32) {
+  const U16 id = WPM_u16HighlightedItem();
+  const WAYPOINT* w = WPM_eClass(id) == WPM_ITEM_WAYPOINT ? WPM_pWaypoint(id) : nullptr;
+  if (w == nullptr || w->u8Status == WPT_STATUS_SAVED_2) {
+    WPM_vClick(FALSE);
+    return;
+  }
+  g_WPMSel.u16SelectedCount = 0;
+  WPM_vSelectAppend(id, g_WPM.u16CurrentGroupID, g_WPM.u16ParentGroupID);
+  T_NAV_GROUP_vSetWaypointIconForSelectedItems(0);
+}
+
 // ---------------------------------------------------------------------------
 // Dialogs opened from outside the manager
 

@@ -17,6 +17,8 @@ typedef struct tag_WAYPOINT_SETTINGS {
 U8 WPM_u8AllIndex(U8 u8Icon);
 void T_NAV_GROUP_vSetWaypointIconForSelectedItems(U32 arg);
 void T_NAV_GROUP_vSelectMultipleAndSetWaypointIcon(U32 arg);
+// The icon chooser for the highlighted waypoint (waypoint menu).
+void T_NAV_GROUP_vSetIconOfHighlighted(U32 arg);
 // The destroy function of the dialogs opened from outside the manager.
 void T_NAV_GROUP_vExitDialog(POPUP_WINDOW* pWin);
 void T_NAV_GROUP_vWaypointSettingsRender(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWindowSpec);

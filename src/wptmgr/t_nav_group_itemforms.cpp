@@ -480,7 +480,7 @@ static void WPM_vDiscardGroupEdit(void) {
       T_NAV_GROUP_vSetNavUIRawNoteWithTimeout(WPM_pcText(Default_Group_Deleted), 2);
       const U16 root = T_NAV_GROUP_DATA_nGetRootGroup();
       T_NAV_GROUP_DATA_bSetDefaultGroup(root);
-      H_DATABASE_bUpdateValueS32(FCID("SNDG"), root, P_NORMAL);
+      H_DATABASE_bUpdateValueU32(FCID("SNDG"), (U32)root, P_NORMAL);
     }
     const GROUP_SLOT* pSlot = T_NAV_pGetGroupSlot(made);
     const U16 parent = pSlot != nullptr ? pSlot->sHeader.u16ParentIndex : NAV_NONE;

@@ -13,6 +13,7 @@
 #include "t_messagebox.h"
 #include "t_nav_group_data.h"
 #include "t_nav_group_edit.h"
+#include "t_nav_group_icons.h"
 #include "t_nav_group_priv.h"
 #include "t_nav_group_routeinfo.h"
 #include "t_nav_group_sel.h"
@@ -171,8 +172,19 @@ static void WPM_vListEast(void) {
     WPM_vClick(bTarget);
     return;
   }
-  // The other modes come with the editing parts.
-  WPM_vNotYet(0);
+  if (g_WPM.eMode == MODE_EDIT_GROUP) {
+    WPM_vEditGroupListEast(id);
+    return;
+  }
+  if (g_WPM.eMode == MODE_EDIT_ROUTE) {
+    WPM_vEditRouteListEast(id);
+    return;
+  }
+  if (g_WPM.eMode == MODE_WAYPOINTSETTINGS) {
+    T_NAV_GROUP_vEditWaypointSettingsDiag(0);
+    return;
+  }
+  WPM_vClick(FALSE);
 }
 
 // While reordering, the highlighted point moves with the highlight.

@@ -25,8 +25,6 @@
 // ---------------------------------------------------------------------------
 // Actions
 
-void WPM_vNotYet(U32) { WPM_vClick(FALSE); }
-
 static BOOLEAN WPM_bCollectsAfter(GROUP_MGR_ACTION f) {
   return f == T_NAV_GROUP_vRouteEditDelete || f == T_NAV_GROUP_vDeleteAllInstancesTrack ||
          f == T_NAV_GROUP_vShareSelectedItems || f == T_NAV_GROUP_vNoShareSelectedItems ||
@@ -69,7 +67,7 @@ static GROUP_MGR_MENU_ITEM s_GroupMenuOpen[] = {WPM_LEAF(Open, T_NAV_GROUP_vOpen
 static GROUP_MGR_MENU_ITEM s_DeleteWaypointSub[] = {WPM_LEAF(Selected, T_NAV_GROUP_vDeleteWaypointEX),
                                                     WPM_LEAF(All_Instances, T_NAV_GROUP_vDeleteAllInstancesWaypoint)};
 static GROUP_MGR_MENU_ITEM s_WaypointMenuEdit[] = {
-    WPM_LEAF(Edit, T_NAV_GROUP_vEditWaypoint), WPM_NODE(Delete),
+    WPM_LEAF(Edit, T_NAV_GROUP_vEditWaypoint), WPM_LEAF(Set_Icon, T_NAV_GROUP_vSetIconOfHighlighted), WPM_NODE(Delete),
     WPM_LEAF(Duplicate, T_NAV_GROUP_vCopyHighlightedItem), WPM_LEAF(Save_As, T_NAV_GROUP_vSaveAsWaypoint),
     WPM_LEAF(Move, T_NAV_GROUP_vCutHighlightedItem),      WPM_LEAF(Cursor_To, T_NAV_GROUP_vWaypointCursorTo),
     WPM_LEAF(GoTo_, T_NAV_GROUP_vWaypointGoTo), WPM_LEAF(Target, T_NAV_GROUP_vWaypointTarget),
@@ -78,7 +76,7 @@ static GROUP_MGR_MENU_ITEM s_DeleteWaypointInRouteSub[] = {
     WPM_LEAF(Selected, T_NAV_GROUP_vDeleteWaypointEX), WPM_LEAF(All_Instances, T_NAV_GROUP_vDeleteAllInstancesWaypoint)};
 static GROUP_MGR_MENU_ITEM s_WaypointMenuReorderInRoute[] = {
     WPM_LEAF(Reorder, T_NAV_GROUP_vRouteEditReorder), WPM_LEAF(Edit, T_NAV_GROUP_vEditWaypoint),
-    WPM_NODE(Delete),                 WPM_LEAF(Duplicate, T_NAV_GROUP_vCopyHighlightedItem),
+    WPM_LEAF(Set_Icon, T_NAV_GROUP_vSetIconOfHighlighted), WPM_NODE(Delete),                 WPM_LEAF(Duplicate, T_NAV_GROUP_vCopyHighlightedItem),
     WPM_LEAF(Save_As, T_NAV_GROUP_vSaveAsWaypoint), WPM_LEAF(Move, T_NAV_GROUP_vCutHighlightedItem),
     WPM_LEAF(Cursor_To, T_NAV_GROUP_vWaypointCursorTo), WPM_LEAF(GoTo_, T_NAV_GROUP_vWaypointGoTo),
     WPM_LEAF(Target, T_NAV_GROUP_vWaypointTarget),    WPM_LEAF(Grid, T_NAV_GROUP_vWaypointGrid)};
@@ -126,9 +124,9 @@ static void WPM_vLinkTrees(void) {
   WPM_vLinkLevel(s_MenuAllSub, &s_MenuNew[3]);
   WPM_vLinkLevel(s_GroupMenuOpen, nullptr);
   WPM_vLinkLevel(s_WaypointMenuEdit, nullptr);
-  WPM_vLinkLevel(s_DeleteWaypointSub, &s_WaypointMenuEdit[1]);
+  WPM_vLinkLevel(s_DeleteWaypointSub, &s_WaypointMenuEdit[2]);
   WPM_vLinkLevel(s_WaypointMenuReorderInRoute, nullptr);
-  WPM_vLinkLevel(s_DeleteWaypointInRouteSub, &s_WaypointMenuReorderInRoute[2]);
+  WPM_vLinkLevel(s_DeleteWaypointInRouteSub, &s_WaypointMenuReorderInRoute[3]);
   WPM_vLinkLevel(s_RouteMenuOpen, nullptr);
   WPM_vLinkLevel(s_TravelSub, &s_RouteMenuOpen[1]);
   WPM_vLinkLevel(s_DeleteRouteSub, &s_RouteMenuOpen[4]);
@@ -185,6 +183,8 @@ void WPM_vOpenItemMenu(U16 id) {
   }
   WPM_vOpenMenu(pMenu, g_WPM.ptItemListRightClickMenu);
 }
+
+void WPM_vOpenRouteEditMenu(void) { WPM_vOpenMenu(s_RouteEditMenuReorder, g_WPM.ptItemListRightClickMenu); }
 
 // ---------------------------------------------------------------------------
 // Keys

@@ -198,14 +198,14 @@ const char* WPM_pcText(const char* const* ppText);
 extern GROUP_MGR_MENU_ITEM s_MenuNew[];
 void WPM_vOpenMenu(GROUP_MGR_MENU_ITEM* pFirst, POINT anchor);
 void WPM_vOpenItemMenu(U16 id);
+// The menu of a point of the route being edited (Reorder, Delete).
+void WPM_vOpenRouteEditMenu(void);
 BOOLEAN T_NAV_GROUP_bMenuWindowHandleKeys(POPUP_WINDOW* pWin, const MSG_KEY_CHANGE* pMsg);
 void T_NAV_GROUP_vMenuWindowDraw(POPUP_WINDOW* pWin, BITMAP* pBitmap);
 // The box of one menu level at an anchor: left edge, lower edge, width.
 void WPM_vMenuBox(GROUP_MGR_MENU_ITEM* pFirst, POINT anchor, S32* px0, S32* py0, S32* pnWidth, S32* pnHeight);
 void T_NAV_GROUP_vNavConfYes(void);
 void T_NAV_GROUP_vNavConfNo(void);
-// The action a leaf runs that comes with a later part of the manager.
-void WPM_vNotYet(U32 arg);
 
 // Drawing (t_nav_group_draw.cpp).
 void T_NAV_GROUP_vDrawMainFrame(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWindowSpec);

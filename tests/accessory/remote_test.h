@@ -17,11 +17,14 @@
 
 namespace rmt {
 
+// Every mail sent to the box before has been handled. A marker the task
+// never takes stays its own, never freed under it.
 inline void Sync(MBOX mbox = M_BT_REMOTE) {
-  GENERIC_MESSAGE marker = {};
-  marker.Cmd = CMD_ID_INVALID_ID;
-  ASSERT_EQ(0, L_MBOX_SendWaitTicks(mbox, &marker, 3, SEMA_USER_TEST, 30000));
-  ASSERT_TRUE(L_MBOX_bIsAcknowledged(&marker));
+  GENERIC_MESSAGE* pMarker = (GENERIC_MESSAGE*)H_MEMORY_pvCalloc(1, sizeof *pMarker);
+  pMarker->Cmd = CMD_ID_INVALID_ID;
+  ASSERT_EQ(0, L_MBOX_SendWaitTicks(mbox, pMarker, 3, SEMA_USER_TEST, 30000));
+  ASSERT_TRUE(L_MBOX_bIsAcknowledged(pMarker));
+  H_MEMORY_vFree(pMarker);
 }
 
 inline void Send(void* p, MBOX mbox = M_BT_REMOTE) {

@@ -16,12 +16,15 @@
 #include "t_acc.h"
 #include "t_startup.h"
 #include "test_tasks.h"
+#include "test_timing.h"
 #include "u_language.h"
 
 namespace {
 
 void Write(FOURCHARID key, U32 value) {
-  H_DATABASE_bUpdateEverythingU32(key, value, P_NORMAL, D_UNKNOWN, nullptr, 4000);
+  DB_DATA_TYPE word = {};
+  word.u32Val = value;
+  H_DATABASE_bUpdateEverything(key, word, P_NORMAL, D_UNKNOWN, nullptr, 4000);
 }
 
 class Inventory : public ::testing::Test {
@@ -33,7 +36,7 @@ class Inventory : public ::testing::Test {
     H_DATABASE_bUpdateEverythingU32(FCID("TVUE"), (U32)M_VIEW, P_NORMAL, D_MAILBOX, nullptr, DB_NEVER_STALE);
     Write(FCID("SLNG"), 0);
     ASSERT_EQ(0, TEST_StartTask(ACCTASK, T_ACC_vMain));
-    for (int i = 0; i < 2000 && !H_DATABASE_bFetchU32(FCID("TAUX"), nullptr, nullptr, nullptr); i++) L_CLOCK_Sleep(1);
+    ASSERT_TRUE(TEST_bWaitUntil([] { return H_DATABASE_bFetchU32(FCID("TAUX"), nullptr, nullptr, nullptr); }, 2000));
     rmt::Sync(M_ACCESSORY);
   }
   void TearDown() override {

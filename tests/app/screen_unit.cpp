@@ -42,7 +42,13 @@ bool WaitFor(const std::function<bool()>& condition, int ms) {
   }
 }
 
-void Write(FOURCHARID key, U32 value) { H_DATABASE_bUpdateValueU32(key, value, P_NORMAL); }
+// Flags, views and counts alike: the word of a small whole number is the
+// same in each of those types.
+void Write(FOURCHARID key, U32 value) {
+  DB_DATA_TYPE word = {};
+  word.u32Val = value;
+  H_DATABASE_bUpdateValue(key, word, P_NORMAL);
+}
 
 bool StartUnit(void) {
   s_rig = Temp("screens-rig");
@@ -60,11 +66,11 @@ bool StartUnit(void) {
   MAIN_vParseOptions(2, argv);
   LSVC_vInit();
   std::thread(Main).detach();
-  U32 view = 0;
+  S32 view = 0;
   BOOLEAN bValid = FALSE;
   const bool bUp = WaitFor(
       [&] {
-        return H_DATABASE_bFetchU32(FCID("CVEW"), &view, &bValid, nullptr) && bValid && view == SONAR_VIEW_PRIORITY &&
+        return H_DATABASE_bFetchS32(FCID("CVEW"), &view, &bValid, nullptr) && bValid && view == SONAR_VIEW_PRIORITY &&
                T_VIEW_bIsLayerActive(SONAR_DUAL_BEAM_VIEW_PRIORITY);
       },
       60000);

@@ -17,6 +17,7 @@
 #include "linux_fs.h"
 #include "nvram_files.h"
 #include "test_tasks.h"
+#include "test_keys.h"
 
 namespace nvtest {
 
@@ -24,10 +25,12 @@ inline std::string Base() { return L_UTILS_cpGetPathnamePtr(); }
 
 inline std::optional<uint32_t> Stored(const char* key) { return nvfiles::Stored(Base(), key); }
 
+// The value word, as the store keeps it.
 inline U32 Fetch(FOURCHARID id) {
-  U32 value = 0xDEADBEEF;
-  EXPECT_TRUE(H_DATABASE_bFetchU32(id, &value, nullptr, nullptr)) << std::string((const char*)&id, 4);
-  return value;
+  DB_DATA_TYPE value = {};
+  value.u32Val = 0xDEADBEEF;
+  EXPECT_TRUE(H_DATABASE_bFetch(id, &value, nullptr, nullptr)) << std::string((const char*)&id, 4);
+  return value.u32Val;
 }
 
 inline BOOLEAN Has(FOURCHARID id) { return H_DATABASE_bFetch(id, nullptr, nullptr, nullptr); }
@@ -81,6 +84,9 @@ inline void Fail(FS_FAULT_KIND eKind, S32 times, const char* file = nullptr, U32
 // The store's files removed, the real file layer back, a fresh table.
 class StoreTest : public ::testing::Test {
  protected:
+  // The store keeps any settings key: its tests make their own.
+  TEST_OWN_KEYS m_ownKeys;
+
   void SetUp() override {
     H_DATABASE_vSetClock(nullptr);
     H_DATABASE_vInit();

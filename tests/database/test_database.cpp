@@ -133,7 +133,7 @@ TEST_F(DatabaseTest, ScalarValuesCompareAsTheirWordWhateverLiesBeyondIt) {
 // Validity
 
 TEST_F(DatabaseTest, ATimedOutItemIsHeldForItsTimeOutThenTakenByAWeakerWriter) {
-  const FOURCHARID id = FCID("ILAT");
+  const FOURCHARID id = FCID("IFLT");
   ASSERT_FALSE(H_DATABASE_bUpdateEverythingFloat(id, 1.0f, P_EXTERNAL_GPS, D_POSITION_LAT, nullptr, 4));
   BOOLEAN bValid = FALSE;
   DB_ATTRIBUTES extra = {};
@@ -315,7 +315,7 @@ TEST_F(DatabaseTest, IterationReturnsEveryWrittenItemOfTheClassOnce) {
   std::set<FOURCHARID> expected;
   for (int i = 0; i < 700; i++) {
     const char c = "SIC"[i % 3];
-    const FOURCHARID id = Key(c, (char)('A' + i % 26), (char)('A' + i / 26 % 26), (char)('0' + i / 676));
+    const FOURCHARID id = Key(c, (char)('a' + i % 26), (char)('A' + i / 26 % 26), (char)('0' + i / 676));
     ASSERT_FALSE(H_DATABASE_bUpdateValueU32(id, (U32)i, P_NORMAL));
     if (c == 'S') expected.insert(id);
   }
@@ -357,7 +357,7 @@ TEST_F(DatabaseTest, IterationNeedsAnUpperCaseClassLetter) {
 // Subscriptions
 
 TEST_F(DatabaseTest, NoticesFollowEachSubscribersConditions) {
-  const FOURCHARID id = FCID("CVEW");
+  const FOURCHARID id = FCID("CNTC");
   ASSERT_TRUE(H_DATABASE_bRegisterForDataWithConditions(id, kBoxA, TRUE, FALSE, FALSE));
   ASSERT_TRUE(H_DATABASE_bRegisterForDataWithConditions(id, kBoxB, FALSE, FALSE, TRUE));
 

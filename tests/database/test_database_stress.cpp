@@ -12,6 +12,7 @@
 
 #include "db_test_util.h"
 #include "test_tasks.h"
+#include "test_keys.h"
 
 namespace {
 
@@ -39,6 +40,7 @@ struct TASK_RESULT {
 };
 
 TEST(DatabaseStress, EightTasksShareTheTableWithoutRaceOrLostNotice) {
+  TEST_OWN_KEYS ownKeys;
   H_DATABASE_vSetClock(nullptr);
   H_DATABASE_vInit();
   const FOURCHARID shared = FCID("QSHR");
@@ -154,6 +156,7 @@ TEST(DatabaseStress, EightTasksShareTheTableWithoutRaceOrLostNotice) {
 // do; the pair fetch then never sees one write's first value with another's
 // second.
 TEST(DatabaseStress, APairWrittenUnderOneHoldIsNeverReadHalfNew) {
+  TEST_OWN_KEYS ownKeys;
   H_DATABASE_vInit();
   std::atomic<bool> done{false};
   std::thread writer([&] {

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <limits>
 #include <fstream>
 #include <map>
 #include <random>
@@ -107,7 +108,7 @@ TEST_F(StoreTest, AValueLandsLittleEndianAtFourTimesItsSlotWithItsStatusBitAndNo
 TEST_F(StoreTest, TheWalksYieldStoredSlotsInSlotOrder) {
   // Neighbours in one status word, across a word boundary, and far apart.
   const std::vector<FOURCHARID> sKeys = {FCID("S000"), FCID("S001"), FCID("S00V"), FCID("S00W"),
-                                         FCID("SLNG"), FCID("SZZY"), FCID("SZZZ")};
+                                         FCID("SLNX"), FCID("SZZY"), FCID("SZZZ")};
   std::vector<FOURCHARID> shuffled = sKeys;
   std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(7));
   for (FOURCHARID id : shuffled) ASSERT_TRUE(Write(id, id ^ 0x5A5A5A5A));
@@ -118,6 +119,21 @@ TEST_F(StoreTest, TheWalksYieldStoredSlotsInSlotOrder) {
   NVR_ENTRY e;
   ASSERT_TRUE(H_NVRAM_bReadSEntry(0, &e));
   EXPECT_EQ(FCID("S000") ^ 0x5A5A5A5Au, e.data.RawData) << "values come with their keys";
+}
+
+// The unit's own settings hold only what the key table allows: a stored key
+// it has no row for, a number outside its range, a flag that is neither 0
+// nor 1 and a float that is not a number stay in the file, unread.
+TEST_F(StoreTest, TheWalkPassesOverWhatTheKeyTableRefuses) {
+  H_DATABASE_vAllowKeysOutsideTable(FALSE);
+  const float fNotANumber = std::numeric_limits<float>::quiet_NaN();
+  U32 u32NotANumber;
+  memcpy(&u32NotANumber, &fNotANumber, 4);
+  for (auto [key, value] : {std::pair{FCID("S000"), 1u}, {FCID("SLNG"), 27u}, {FCID("SSEN"), 2u},
+                            {FCID("SCPA"), u32NotANumber}, {FCID("SSS2"), 20u}, {FCID("SLTZ"), (U32)-720}}) {
+    ASSERT_TRUE(Write(key, value));
+  }
+  EXPECT_EQ((std::vector<FOURCHARID>{FCID("SLTZ"), FCID("SSS2")}), Walk(H_NVRAM_bReadSEntry));
 }
 
 TEST_F(StoreTest, AnEraseWithWrongCodesChangesNothing) {

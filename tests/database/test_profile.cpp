@@ -29,12 +29,17 @@ FOURCHARID Id(const std::string& key) {
   return (U32)(U8)key[0] | (U32)(U8)key[1] << 8 | (U32)(U8)key[2] << 16 | (U32)(U8)key[3] << 24;
 }
 
-void Set(const std::string& key, U32 value) { ASSERT_FALSE(H_DATABASE_bUpdateValueU32(Id(key), value, P_NORMAL)); }
+// Profiles copy value words whatever the setting's type: so do the tests.
+void Set(const std::string& key, U32 value) {
+  DB_DATA_TYPE word = {};
+  word.u32Val = value;
+  ASSERT_FALSE(H_DATABASE_bUpdateValue(Id(key), word, P_NORMAL));
+}
 
 std::optional<U32> Get(const std::string& key) {
-  U32 value;
-  if (!H_DATABASE_bFetchU32(Id(key), &value, nullptr, nullptr)) return std::nullopt;
-  return value;
+  DB_DATA_TYPE word;
+  if (!H_DATABASE_bFetch(Id(key), &word, nullptr, nullptr)) return std::nullopt;
+  return word.u32Val;
 }
 
 U32 ChartDefault(U32 row) { return row == 8 ? 0xFFFFFFFFu : row == 19 ? 2u : 0u; }

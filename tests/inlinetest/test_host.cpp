@@ -66,9 +66,9 @@ TEST_F(HostRoutines, BacklightStepsWrapAfterTheThirdLevel) {
   std::vector<U32> levels;
   for (int i = 0; i < 4; i++) {
     H_INLINETEST_eTestBackLight();
-    U32 level = 0;
-    ASSERT_TRUE(H_DATABASE_bFetchU32(FCID("SBAK"), &level, nullptr, nullptr));
-    levels.push_back(level);
+    S32 level = 0;
+    ASSERT_TRUE(H_DATABASE_bFetchS32(FCID("SBAK"), &level, nullptr, nullptr));
+    levels.push_back((U32)level);
   }
   // The step is kept across calls: start from wherever the sequence stands.
   const std::vector<std::vector<U32>> rotations = {{3, 6, 10, 3}, {6, 10, 3, 6}, {10, 3, 6, 10}};

@@ -12,18 +12,23 @@ using Lines = std::vector<std::string>;
 using Protocol = InlineTest;
 
 TEST_F(Protocol, ReadsAndWritesSettingsAndRefusesShortOrOutranWrites) {
-  H_DATABASE_bUpdateValueS32(FCID("SABC"), -5, P_NORMAL);
-  EXPECT_EQ(Lines({"Command received--processing", "-5"}), Send("junk#rSABC\r"));
+  H_DATABASE_bUpdateValueS32(FCID("SLTZ"), -5, P_NORMAL);
+  EXPECT_EQ(Lines({"Command received--processing", "-5"}), Send("junk#rSLTZ\r"));
   EXPECT_EQ("#NAK", Reply("rSZZZ"));
   EXPECT_EQ("#NAK", Reply("rSA")) << "a key too short to be one";
 
   EXPECT_EQ("#ACK", Reply("wSLNG,12"));
   EXPECT_EQ("12", Reply("rSLNG"));
-  EXPECT_EQ("#ACK", Reply("wSLNG, -3"));
-  EXPECT_EQ("-3", Reply("rSLNG"));
-  H_DATABASE_bUpdateValueU32(FCID("SHLD"), 7, P_HIGHEST);
-  EXPECT_EQ("#NAK", Reply("wSHLD,12")) << "held with a better priority";
-  EXPECT_EQ("7", Reply("rSHLD"));
+  EXPECT_EQ("#ACK", Reply("wSLTZ, -300"));
+  EXPECT_EQ("-300", Reply("rSLTZ"));
+  EXPECT_EQ("#NAK", Reply("wSLNG,27")) << "27 languages, numbered from 0";
+  EXPECT_EQ("#NAK", Reply("wSZZZ,1")) << "no such key";
+  EXPECT_EQ("12", Reply("rSLNG"));
+  EXPECT_EQ("#ACK", Reply("wSNAA,150"));
+  EXPECT_EQ("150", Reply("rSNAA")) << "a float key takes and answers a whole number";
+  H_DATABASE_bUpdateValueU32(FCID("SSS2"), 7, P_HIGHEST);
+  EXPECT_EQ("#NAK", Reply("wSSS2,12")) << "held with a better priority";
+  EXPECT_EQ("7", Reply("rSSS2"));
   EXPECT_EQ("#NAK", Reply("wSLN"));
   EXPECT_EQ("#NAK", Reply("wSLNG"));
 }

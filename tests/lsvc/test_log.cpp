@@ -64,7 +64,7 @@ TEST(LogDeathTest, SigtermEndsWithStatusTwo) {
       {
         log_me("ready");
         raise(SIGTERM);
-        L_CLOCK_Sleep(5000);
+        for (;;) L_CLOCK_Sleep(1000);  // until the end it waits for
       },
       ExitedWithCode(2), "");
 }
@@ -74,7 +74,7 @@ TEST(LogDeathTest, SigintDumpsTheSevenTablesToStandardErrorThenEndsWithStatusTwo
       {
         log_me("ready");
         raise(SIGINT);
-        L_CLOCK_Sleep(5000);
+        for (;;) L_CLOCK_Sleep(1000);  // until the end it waits for
       },
       ExitedWithCode(2),
       "task information \\(71 total\\)(.|\n)*timer information(.|\n)*semaphore information \\(317 total\\)(.|\n)*"
@@ -88,7 +88,7 @@ TEST(LogDeathTest, QuitSecondsEndWithStatusFourEvenWithoutLogOutput) {
         quit_seconds = 1;
         L_CLOCK_Sleep(5);
         log_me("past the quit time");
-        L_CLOCK_Sleep(5000);
+        for (;;) L_CLOCK_Sleep(1000);  // until the end it waits for
       },
       ExitedWithCode(4), "quit seconds expired");
   EXPECT_EXIT(
@@ -97,7 +97,7 @@ TEST(LogDeathTest, QuitSecondsEndWithStatusFourEvenWithoutLogOutput) {
         quit_seconds = 1;
         L_CLOCK_Sleep(5);
         log_me("not printed");
-        L_CLOCK_Sleep(5000);
+        for (;;) L_CLOCK_Sleep(1000);  // until the end it waits for
       },
       ExitedWithCode(4), "");
 }
@@ -107,7 +107,7 @@ TEST(LogDeathTest, QuitSecondsEndAQuietProcessToo) {
       {
         quit_seconds = (S64)L_CLOCK_qwGetTimeInMillis() + 200;
         log_me("the last line before a quiet spell");
-        L_CLOCK_Sleep(5000);
+        for (;;) L_CLOCK_Sleep(1000);  // until the end it waits for
       },
       ExitedWithCode(4), "quit seconds expired");
 }
@@ -117,7 +117,7 @@ TEST(LogDeathTest, WatchdogEndsWithStatusThreeWhenTheLogFallsSilent) {
       {
         debug_seconds = 1;
         log_me("arming the watchdog");
-        L_CLOCK_Sleep(10000);
+        for (;;) L_CLOCK_Sleep(1000);  // until the end it waits for
       },
       ExitedWithCode(3), "task information");
 }

@@ -44,10 +44,12 @@ U32 MT_u32Cmnu(void) {
   return MT_u32Fetch(FCID("CMNU"));
 }
 
+// The value word, whatever the key's type.
 U32 MT_u32Fetch(FOURCHARID key) {
-  U32 value = 0xFFFFFFFF;
-  H_DATABASE_bFetchU32(key, &value, nullptr, nullptr);
-  return value;
+  DB_DATA_TYPE value = {};
+  value.u32Val = 0xFFFFFFFF;
+  H_DATABASE_bFetch(key, &value, nullptr, nullptr);
+  return value.u32Val;
 }
 
 int MT_nKey(UI_KEY key) {
@@ -109,7 +111,9 @@ void MenuTest::Main(MENU_TEXT pTab, const std::function<BOOLEAN()>& registration
 
 void MenuTest::Key(FOURCHARID key, U32 value, DATA_TYPE type) {
   H_DATABASE_vDeleteEntry(key);
-  H_DATABASE_bUpdateEverythingU32(key, value, P_NORMAL, type, nullptr, DB_NEVER_STALE);
+  DB_DATA_TYPE word = {};
+  word.u32Val = value;
+  H_DATABASE_bUpdateEverything(key, word, P_NORMAL, type, nullptr, DB_NEVER_STALE);
   Undo([key] { H_DATABASE_vDeleteEntry(key); });
 }
 

@@ -25,7 +25,7 @@ class MenuExpress : public MenuTest {
  protected:
   // A view registered with its display key, taken away again afterwards.
   void View(LAYER_ID layer, FOURCHARID display, SPLIT_WINDOW_TYPE eSplit = SPLIT_FULL_WINDOW, FOURCHARID split = 0) {
-    if (H_DATABASE_bFetchU32(display, nullptr, nullptr, nullptr) == FALSE) Key(display, TRUE);
+    if (H_DATABASE_bFetch(display, nullptr, nullptr, nullptr) == FALSE) Key(display, TRUE);
     ASSERT_TRUE(UI_bRegister({layer, DrawNothing, USED_BY_NONE, display, eSplit, split}));
     Undo([layer, eSplit] { U_VIEW_bUnRegisterLayerSplit(layer, eSplit); });
   }

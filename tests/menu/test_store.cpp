@@ -8,6 +8,7 @@
 
 #include "h_database.h"
 #include "menu_rig.h"
+#include "test_keys.h"
 
 namespace {
 
@@ -30,7 +31,9 @@ void DoNothing() {}
 const MENU_TEXT kChoices[] = {kOn};
 const U32 kValues[] = {1};
 
-typedef MenuTest MenuStore;
+class MenuStore : public MenuTest {
+  TEST_OWN_KEYS m_ownKeys;  // items bound to keys of the test's own
+};
 
 TEST_F(MenuStore, WithoutTheTasksKeyARegistrationIsNotSentAndNeverShows) {
   H_DATABASE_vDeleteEntry(FCID("TMNU"));

@@ -81,7 +81,7 @@ TEST_F(MenuKeys, MenuOpensTheMainMenuOnItsTabAndWestWritesTheSelectorOnceThenIsR
 }
 
 TEST_F(MenuKeys, AWriteAStrongerOwnerRefusesClicksRefusedAndTheRowKeepsTheStoredValue) {
-  H_DATABASE_bUpdateEverythingU32(FCID("SSEN"), 0, P_TESTMODE, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+  H_DATABASE_bUpdateEverythingBoolean(FCID("SSEN"), FALSE, P_TESTMODE, D_UNKNOWN, nullptr, DB_NEVER_STALE);
   MT_vKeys({UI_MENU, UI_NORTH});
   ASSERT_EQ("Sonar", MT_Selected());
   ::testing::internal::CaptureStdout();

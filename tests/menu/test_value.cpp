@@ -16,6 +16,7 @@
 #include "u_language.h"
 #include "u_wstring.h"
 #include "ui_texts.h"
+#include "test_keys.h"
 
 namespace {
 
@@ -32,7 +33,9 @@ float Stored(FOURCHARID key) {
   return value;
 }
 
-typedef MenuTest MenuValues;
+class MenuValues : public MenuTest {
+  TEST_OWN_KEYS m_ownKeys;  // sliders bound to keys of the test's own
+};
 
 TEST_F(MenuValues, ASliderStepsInTheUsersUnitsAndStoresTheInternalOne) {
   const MENU_LIMITS kTemperature[] = {{U_FAHRENHEIT, 32, 120, 1}, {U_CELSIUS, 0, 50, 1}, {U_NONE, 0, 0, 0}};
@@ -178,10 +181,11 @@ TEST_F(MenuValues, ALanguageOfTheSameSetIsWrittenAtOnceAndOneOfTheOtherSetWaitsF
     if (stored.size() == 3) break;
   }
   EXPECT_EQ((std::vector<FOURCHARID>{FCID("SLNS"), FCID("SLNG"), FCID("SRDF")}), stored);
-  U32 set = 0, language = 0, again = 0;
+  U32 set = 0, language = 0;
+  BOOLEAN again = FALSE;
   H_DATABASE_bFetchU32(FCID("SLNS"), &set, nullptr, nullptr);
   H_DATABASE_bFetchU32(FCID("SLNG"), &language, nullptr, nullptr);
-  H_DATABASE_bFetchU32(FCID("SRDF"), &again, nullptr, nullptr);
+  H_DATABASE_bFetchBoolean(FCID("SRDF"), &again, nullptr, nullptr);
   EXPECT_EQ(1u, set);
   EXPECT_EQ((U32)LANGUAGE_ENGLISH_UNICODE, language);
   EXPECT_EQ((U32)TRUE, again) << "the set-up questions come again at the next start";

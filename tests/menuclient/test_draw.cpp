@@ -35,8 +35,8 @@ TEST_F(MenuDraw, SelectionBoxesShowTheirChoiceBetweenTheArrowsItHas) {
     U_MENU_vDrawControlSelectionBox(canvas.get(), POINT{220, 170 - 40 * choice}, choice, &free, 200, 32, kWhite);
   }
   // Bound to a key holding the third value: that choice, whatever is asked.
-  H_DATABASE_bUpdateEverythingU32(FCID("SSEN"), 30, P_NORMAL, D_UNSIGNED32, nullptr, DB_NEVER_STALE);
-  M_SELECTION_BOX_PARAMETERS bound = {FCID("SSEN"), kChoices, nullptr, kValues, 0, 3};
+  H_DATABASE_bUpdateEverythingU32(FCID("SSPL"), 30, P_NORMAL, D_UNSIGNED32, nullptr, DB_NEVER_STALE);
+  M_SELECTION_BOX_PARAMETERS bound = {FCID("SSPL"), kChoices, nullptr, kValues, 0, 3};
   U_MENU_vDrawControlSelectionBox(canvas.get(), POINT{10, 50}, 0, &bound, 200, 32, Entry(237));
   EXPECT_EQ(2, bound.CurSelection);
   M_SELECTION_BOX_PARAMETERS longText = {0, kLong, nullptr, nullptr, 0, 1};

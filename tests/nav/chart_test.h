@@ -48,11 +48,12 @@ class Chart : public NavTask {
     T_CHART_vLoadPalettes(PALETTE1);
     NavTask::TearDown();
   }
-  static void Set(const char (&key)[5], S32 v) {
-    H_DATABASE_bUpdateEverythingS32(FCID(key), v, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
-  }
+  // Numbers and flags as value words, whatever the key's type.
+  static void Set(const char (&key)[5], S32 v) { SetU(key, (U32)v); }
   static void SetU(const char (&key)[5], U32 v) {
-    H_DATABASE_bUpdateEverythingU32(FCID(key), v, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+    DB_DATA_TYPE word = {};
+    word.u32Val = v;
+    H_DATABASE_bUpdateEverything(FCID(key), word, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
   }
   static void SetF(const char (&key)[5], float v) {
     H_DATABASE_bUpdateEverythingFloat(FCID(key), v, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);

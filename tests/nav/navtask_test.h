@@ -106,15 +106,18 @@ class NavTask : public ::testing::Test {
     H_DATABASE_bFetchFloat(id, &f, nullptr, nullptr);
     return f;
   }
+  // Value words, whatever the key's type.
   static S32 S32Of(FOURCHARID id) {
-    S32 v = -999;
-    H_DATABASE_bFetchS32(id, &v, nullptr, nullptr);
-    return v;
+    DB_DATA_TYPE v = {};
+    v.s32Val = -999;
+    H_DATABASE_bFetch(id, &v, nullptr, nullptr);
+    return v.s32Val;
   }
   static U32 U32Of(FOURCHARID id) {
-    U32 v = 0xDEADu;
-    H_DATABASE_bFetchU32(id, &v, nullptr, nullptr);
-    return v;
+    DB_DATA_TYPE v = {};
+    v.u32Val = 0xDEADu;
+    H_DATABASE_bFetch(id, &v, nullptr, nullptr);
+    return v.u32Val;
   }
   static BOOLEAN Bool(FOURCHARID id) {
     BOOLEAN b = 0x55;

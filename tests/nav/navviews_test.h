@@ -17,8 +17,11 @@ class NavViews : public NavTask {
     H_DATABASE_bUpdateEverythingS32(FCID("CVEW"), view, P_NORMAL, D_SIGNED32, nullptr, DB_NEVER_STALE);
     H_DATABASE_bUpdateEverythingS32(FCID("CVAS"), split, P_NORMAL, D_SIGNED32, nullptr, DB_NEVER_STALE);
   }
+  // A value word, whatever the key's type.
   static void Put(FOURCHARID id, S32 v) {
-    H_DATABASE_bUpdateEverythingS32(id, v, P_NORMAL, D_SIGNED32, nullptr, DB_NEVER_STALE);
+    DB_DATA_TYPE word = {};
+    word.s32Val = v;
+    H_DATABASE_bUpdateEverything(id, word, P_NORMAL, D_SIGNED32, nullptr, DB_NEVER_STALE);
   }
   // The chart on screen at this many pixels per 2^20 metres, the boat at (x, y).
   static void Chart(S32 ppm = 1 << 20, S32 x = 1000000, S32 y = 5000000) {

@@ -92,7 +92,7 @@ TEST_F(NavTask, AForcedResetWritesAtPriority2AndEndsNavigationWithoutAsking) {
 
   Boat(1000000, 5000000);
   for (S32 k = 1; k <= 3; k++) ASSERT_TRUE(T_NAV_bWaypointToCurrentRoute(Waypoint(1000000, 5000000 + 1000 * k, "R")));
-  H_DATABASE_bUpdateValueU32(FCID("SNTI"), 5, P_NORMAL);
+  H_DATABASE_bUpdateValueS32(FCID("SNTI"), 5, P_NORMAL);
   Send(CMD_ID_RESET_POS);
   EXPECT_EQ(0u, U32Of(FCID("INIP")));
   EXPECT_EQ(0u, T_NAV_pGetCurrentRoute()->nCount);
@@ -226,7 +226,7 @@ TEST_F(NavTask, RunSystemStartsTheSimulatorOnlyInPointOfSale) {
 
 TEST_F(NavTask, AChangeOfViewDropsTheCursorAndTheChartViewState) {
   H_DATABASE_bUpdateValueBoolean(FCID("ICAC"), TRUE, P_NORMAL);
-  H_DATABASE_bUpdateValueU32(FCID("KZMC"), 5, P_NORMAL);
+  H_DATABASE_bUpdateValueS32(FCID("KZMC"), 5, P_NORMAL);
   H_DATABASE_bUpdateValueFloat(FCID("OMLC"), 12.5f, P_NORMAL);
   H_DATABASE_bUpdateValueS32(FCID("CVEW"), 56, P_NORMAL);
   Mail();

@@ -73,7 +73,7 @@ TEST_F(NavViews, TheChartAndSonarViewWaitsForADetectedTransducer) {
   H_DATABASE_bUpdateEverythingBoolean(FCID("SDEN"), TRUE, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
   T_NAV_vEnableSonarDisplays(TRUE, 5);
   EXPECT_EQ("", ViewChanges(50));
-  H_DATABASE_bUpdateEverythingU32(FCID("ITXD"), 5, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+  H_DATABASE_bUpdateEverythingBoolean(FCID("ITXD"), TRUE, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
   T_NAV_vEnableSonarDisplays(TRUE, 5);
   EXPECT_EQ("++", ViewChanges(50)) << "the sonar pane and the chart pane";
   T_NAV_vEnableSonarDisplays(FALSE, 5);

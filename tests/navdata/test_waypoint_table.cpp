@@ -161,7 +161,7 @@ TEST_F(NavStore, DeletingTheTopSlotLowersTheMaxUsedIndexByOne) {
 // Zoom 12: a metre is a pixel, 800 m the reach, icons 24 pixels: within 36
 // pixels both ways the icons overlap.
 TEST_F(NavStore, DeclutterMarksOverlapsAndTheDistanceToTheNextIconEast) {
-  H_DATABASE_bUpdateValueU32(FCID("SNCS"), 12, P_NORMAL);
+  H_DATABASE_bUpdateValueS32(FCID("SNCS"), 12, P_NORMAL);
   const POINT at[] = {{0, 0}, {10, 5}, {1000, 0}, {1100, 20}, {5000, 500}, {20038290, 9000}, {-20038290, 9000}};
   for (U32 i = 0; i < sizeof at / sizeof at[0]; i++) {
     WAYPOINT w = NAVTEST_Waypoint(at[i].x, at[i].y, "D");

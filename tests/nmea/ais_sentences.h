@@ -1,5 +1,5 @@
-// AIS sentences made field by field at ITU-R M.1371's bit positions, and a
-// clean pool and database for each AIS test.
+// AIS sentences fed to the decoder, and a clean pool and database for each
+// AIS test.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,51 +8,12 @@
 #include <string>
 
 #include "ais_manager.h"
+#include "ais_payload.h"
 #include "h_database.h"
 #include "t_nmea_internal.h"
 #include "u_convert.h"
 
 namespace aist {
-
-// A payload as a string of '0' and '1', armoured six bits a character.
-struct PAYLOAD {
-  std::string bits;
-  PAYLOAD& Put(long long value, int width) {
-    for (int i = width - 1; i >= 0; i--) bits += (char)('0' + ((value >> i) & 1));
-    return *this;
-  }
-  PAYLOAD& Text(const std::string& text, int chars) {
-    for (int i = 0; i < chars; i++) {
-      const int c = i < (int)text.size() ? (unsigned char)text[i] : '@';
-      Put(c >= 64 ? c - 64 : c, 6);
-    }
-    return *this;
-  }
-  std::string Sentence(const std::string& channel = "A") const {
-    std::string armour;
-    std::string padded = bits + std::string((6 - bits.size() % 6) % 6, '0');
-    for (size_t i = 0; i < padded.size(); i += 6) {
-      const int v = std::stoi(padded.substr(i, 6), nullptr, 2);
-      armour += (char)(v < 40 ? v + 48 : v + 56);
-    }
-    return "AIVDM,1,1,," + channel + "," + armour + "," + std::to_string(padded.size() - bits.size());
-  }
-};
-
-// A class A position report; heading 511 and the rest "not available"
-// where not given.
-inline std::string Type1(U32 mmsi, double lat, double lon, double knots = 0, double cog = 0, int heading = 511) {
-  return PAYLOAD()
-      .Put(1, 6).Put(0, 2).Put(mmsi, 30).Put(0, 4).Put(-128, 8)
-      .Put(llround(knots * 10), 10).Put(1, 1)
-      .Put(llround(lon * 600000), 28).Put(llround(lat * 600000), 27)
-      .Put(llround(cog * 10), 12).Put(heading, 9).Put(60, 6).Put(0, 25)
-      .Sentence();
-}
-
-inline std::string Type24A(U32 mmsi, const std::string& name) {
-  return PAYLOAD().Put(24, 6).Put(0, 2).Put(mmsi, 30).Put(0, 2).Text(name, 20).Sentence();
-}
 
 inline void Feed(const std::string& sentence) { T_NMEA_bAisDecodeVDM(sentence.c_str(), T_NMEA_u32AisNow()); }
 

@@ -53,12 +53,24 @@ inline std::string RigDir(void) {
 
 inline U64 NowMs(void) { return L_CLOCK_qwGetTimeInMillis(); }
 
-// Waits until cond() holds; FALSE after ms.
+// Waits until cond() holds; FALSE after ms (stretched as TEST_bWaitUntil
+// stretches them).
 template <typename COND>
 bool WaitFor(COND cond, U64 ms) {
-  for (U64 end = NowMs() + TEST_u64SlackMs(ms); !cond(); L_CLOCK_Sleep(2)) {
-    if (NowMs() > end) return false;
+  return TEST_bWaitUntil(cond, ms);
+}
+
+// Every mail sent to the task before has been handled once it acknowledges
+// a marker of an id no task acts on. A marker the task never takes stays
+// its own, never freed under it.
+inline bool Handled(MBOX mbox) {
+  GENERIC_MESSAGE* pMarker = (GENERIC_MESSAGE*)H_MEMORY_pvCalloc(1, sizeof *pMarker);
+  pMarker->Cmd = CMD_ID_INVALID_ID;
+  if (L_MBOX_SendWaitTicks(mbox, pMarker, 3, SEMA_USER_TEST, (TICKS)TEST_u64SlackMs(5000)) != 0 ||
+      !L_MBOX_bIsAcknowledged(pMarker)) {
+    return false;
   }
+  H_MEMORY_vFree(pMarker);
   return true;
 }
 
@@ -112,13 +124,23 @@ inline void PrepareUnit(void) {
 inline void StartUart(bool bWaitStartPeriod = true) {
   ASSERT_EQ(0, TEST_StartTask(UARTTASK, T_UART_vMain));
   ASSERT_TRUE(WaitFor([] { return H_DATABASE_bFetch(FCID("TURT"), nullptr, nullptr, nullptr); }, 5000));
+  // The task names its mailbox before it sets its channels up, which empties
+  // their queues; it reads its mail once they are.
+  ASSERT_TRUE(Handled(M_COM1A));
   if (bWaitStartPeriod) {
     ASSERT_TRUE(WaitFor([] { return !T_UART_bInStartPeriod(); }, 5000));
   }
 }
 
+// Whether the NMEA task (rather than a stand-in in its slot) reads its lines.
+inline bool& NmeaReads(void) {
+  static bool s_bReads = false;
+  return s_bReads;
+}
+
 // The NMEA task, told that the system runs, accepting input.
 inline void StartNmea(void) {
+  NmeaReads() = true;
   ASSERT_EQ(0, TEST_StartTask(NMEATASK, T_NMEA_vMain));
   ASSERT_TRUE(WaitFor([] { return H_DATABASE_bFetch(FCID("TNME"), nullptr, nullptr, nullptr); }, 5000));
   GENERIC_MESSAGE* pMsg = (GENERIC_MESSAGE*)H_MEMORY_pvCalloc(1, sizeof *pMsg);
@@ -128,6 +150,7 @@ inline void StartNmea(void) {
 }
 
 inline void StopTasks(void) {
+  NmeaReads() = false;
   T_NMEA_vSetFixTrace(nullptr);
   for (TASK task : {NMEATASK, PCCTASK, UARTTASK}) {
     if (L_TASK_bIsRunning(task)) L_TASK_Terminate(task);
@@ -165,7 +188,7 @@ class Line : public ::testing::Test {
     std::string link = RigDir() + "/dev/" + kPorts[ch];
     unlink(link.c_str());
     ASSERT_EQ(0, symlink(ptsname(master[ch]), link.c_str()));
-    // The test's own hold on the slave: for its input count and its flow.
+    // The test's own hold on the slave: for its flow.
     slave[ch] = open(ptsname(master[ch]), O_RDWR | O_NOCTTY);
     ASSERT_GE(slave[ch], 0);
     ASSERT_LT(master[ch], 1024);
@@ -178,42 +201,26 @@ class Line : public ::testing::Test {
     ASSERT_NO_FATAL_FAILURE(StartUart());
     ASSERT_NO_FATAL_FAILURE(StartNmea());
     ReadFar(master[2], 50);
-    Write(master[2], "\r\n");
+    Send(2, "\r\n");
   }
 
-  // Waits until every byte written to channel ch has left the driver and
-  // its reader (the NMEA task, when it owns the line) has gone quiet. The
-  // driver's reader and the UART task move bytes in blocks, which a look at
-  // the line and the ring cannot see in their hands: the UART task's count
-  // can.
+  // The far end writes to channel ch; Write counts it for Consumed.
+  void Send(U8 ch, const std::string& bytes) { Write(master[ch], bytes); }
+
+  // Waits until every byte written to channel ch is in the unit's hands:
+  // taken by the UART task and, where the NMEA task owns the line, parsed.
   bool Consumed(U8 ch = 2) {
-    U32 parsed = T_NMEA_u32SentencesParsed();
-    S32 queued = -1;
-    int stable = 0;
-    return WaitFor(
-        [&] {
-          int pending = 0;
-          ioctl(slave[ch], TIOCINQ, &pending);
-          const S32 inQueue = L_QUEUE_Inquire(T_UART_nGetQueue(ch, FALSE));
-          const U32 now = T_NMEA_u32SentencesParsed();
-          const bool bThrough = T_UART_u32ReceivedBytes(ch) - receivedBase[ch] >=
-                                g_au32Written[master[ch]] - writtenBase[ch];
-          const bool quiet =
-              bThrough && pending == 0 && !DD_UART_bRxCharAvail(ch) && inQueue == queued && now == parsed;
-          stable = quiet ? stable + 1 : 0;
-          parsed = now;
-          queued = inQueue;
-          // Bytes left in the queue may only wait for a reader busy talking
-          // to its receiver (a probe, a baud change): give it a second.
-          // A slow build pauses the reader longer between bytes.
-          const int scale = TEST_bEmulated() || TEST_bSanitized() ? 10 : 1;
-          return stable >= (inQueue == 0 ? 10 : 500) * scale;
-        },
-        10000);
+    const auto bTaken = [&] {
+      return T_UART_u32ReceivedBytes(ch) - receivedBase[ch] == g_au32Written[master[ch]] - writtenBase[ch];
+    };
+    if (!WaitFor(bTaken, 5000) || !Handled(M_COM1A)) return false;
+    // The NMEA task reads channel 2 until its watchdog hands the line back.
+    if (ch != 2 || !NmeaReads() || !T_UART_bChannelIsOwned(ch) || g_NMEA.bChannel2Released) return true;
+    return WaitFor([&] { return L_QUEUE_Inquire(T_UART_nGetQueue(ch, FALSE)) == 0; }, 10000) && Handled(M_NMEA);
   }
 
   void Feed(const std::string& bytes, U8 ch = 2) {
-    Write(master[ch], bytes);
+    Send(ch, bytes);
     ASSERT_TRUE(Consumed(ch));
   }
 

@@ -8,6 +8,7 @@
 #include "g_truetype.h"
 #include "golden.h"
 #include "h_database.h"
+#include "test_timing.h"
 #include "t_info.h"
 #include "t_nmea_internal.h"
 #include "u_convert.h"
@@ -91,7 +92,14 @@ TEST_F(GpsPage, MatchesItsPictureAndAnInvalidPositionBlinks) {
   // Stale: drawn only in the blink's on phase.
   H_DATABASE_bUpdateEverythingFloat(FCID("ILTD"), 48.137f, 2, D_POSITION_LAT, nullptr, 1);
   H_DATABASE_bUpdateEverythingFloat(FCID("ILND"), 11.575f, 2, D_POSITION_LON, nullptr, 1);
-  L_CLOCK_Sleep(1100);
+  EXPECT_TRUE(TEST_bWaitUntil(
+      [] {
+        BOOLEAN bLat = TRUE, bLon = TRUE;
+        H_DATABASE_bFetch(FCID("ILTD"), nullptr, &bLat, nullptr);
+        H_DATABASE_bFetch(FCID("ILND"), nullptr, &bLon, nullptr);
+        return !bLat && !bLon;
+      },
+      2000));
   BITMAP* on = G_BUFFERS_pCreateFullScreenBitmap();
   BITMAP* off = G_BUFFERS_pCreateFullScreenBitmap();
   G_BMP_vSet(on, 0);

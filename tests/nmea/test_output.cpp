@@ -59,7 +59,12 @@ std::string Sentence(const std::string& run, const std::string& address) {
 void OutFloat(const char (&id)[5], float f, DATA_TYPE type = D_FLOAT) {
   H_DATABASE_bUpdateEverythingFloat(FCID(id), f, 2, type, nullptr, DB_NEVER_STALE);
 }
-void OutU32(const char (&id)[5], U32 u) { H_DATABASE_bUpdateEverythingU32(FCID(id), u, 2, D_UNKNOWN, nullptr, DB_NEVER_STALE); }
+// Flags and numbers as value words.
+void OutU32(const char (&id)[5], U32 u) {
+  DB_DATA_TYPE word = {};
+  word.u32Val = u;
+  H_DATABASE_bUpdateEverything(FCID(id), word, 2, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+}
 void OutS32(const char (&id)[5], S32 s) { H_DATABASE_bUpdateEverythingS32(FCID(id), s, 2, D_UNKNOWN, nullptr, DB_NEVER_STALE); }
 
 void OutPosition(const char (&lat)[5], const char (&lon)[5], double dLat, double dLon) {

@@ -64,7 +64,7 @@ class Peers : public Line {
     }
     const std::string bytes = FileBytes(std::string(VELMORA_NMEA_DATA) + "/" + log) + "\r\n";
     for (size_t at = 0; at < bytes.size(); at += 1024) {
-      Write(master[2], bytes.substr(at, 1024));
+      Send(2, bytes.substr(at, 1024));
       EXPECT_TRUE(Consumed());
       ReadFar(master[2], 0);
     }

@@ -114,6 +114,78 @@ TEST_F(Setup, ASilentLineCyclesThroughTheRatesUntilItsChannelIsLocked) {
   T_NMEA_pPortScanStatus(2)->bLocked = FALSE;
 }
 
+// The external GPS port of a running system, its line scanned.
+void ScanningPort(NMEA_PORT_INFO** ppPort) {
+  ASSERT_NO_FATAL_FAILURE(StartUart(false));
+  *ppPort = T_NMEA_pInitPortInfo(ID_EXTERNAL_GPS);
+  ASSERT_NE(nullptr, *ppPort);
+  g_NMEA.u32SystemState = STATE_NORMAL_RUN;
+  g_NMEA.bIgnoreInput = FALSE;
+  T_NMEA_pPortScanStatus(2)->bLocked = FALSE;
+}
+
+// Lines queued as the UART task queues them, waiting for the NMEA task when
+// the scan's next change of rate falls due.
+TEST_F(Setup, WhatCameInBeforeTheScanChangesTheRateIsReadAndAHeardReceiverKeepsItsRate) {
+  NMEA_PORT_INFO* p = nullptr;
+  ASSERT_NO_FATAL_FAILURE(ScanningPort(&p));
+  const auto queue = [](const std::string& line) {
+    for (char c : line) {
+      const U16 entry = (U8)c;
+      ASSERT_EQ(0, L_QUEUE_Put(Q_RECEIVE_UART2, &entry));
+    }
+  };
+  T_NMEA_vHandleScanBaudRate(p, 1, 1);  // 38400, the rate it runs at
+  queue(WithChecksum("PQVM100,3B,01"));
+  T_NMEA_vHandleScanBaudRate(p, 1, 1);
+  GENERIC_MESSAGE* pMsg = (GENERIC_MESSAGE*)L_MBOX_Receive(M_BT_REMOTE);
+  EXPECT_NE(nullptr, pMsg) << "the dongle's button";
+  H_MEMORY_vDumpMail(pMsg);
+  EXPECT_EQ(9600, p->pSerialInfo->nBaudRate) << "the dongle is no receiver: the scan goes on";
+
+  queue(WithChecksum("GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,"));
+  T_NMEA_vHandleScanBaudRate(p, 1, 1);
+  EXPECT_TRUE(p->bSentenceReceived);
+  EXPECT_EQ(9600, p->pSerialInfo->nBaudRate);
+  EXPECT_EQ(9600, p->pSerialInfo->nNewBaudRate);
+  EXPECT_EQ(0, L_QUEUE_Inquire(Q_RECEIVE_UART2));
+}
+
+// The dongle's acknowledgements queued while the scan changes the rate at
+// every step: each is heard, none lost to the change.
+TEST_F(Setup, SentencesQueuedWhileTheScanChangesTheRateAreAllHeard) {
+  NMEA_PORT_INFO* p = nullptr;
+  ASSERT_NO_FATAL_FAILURE(ScanningPort(&p));
+  constexpr int kAcks = 300;
+  const std::string ack = WithChecksum("PQVM125,5A");
+  std::atomic<bool> bDone{false};
+  std::thread dongle([&] {
+    for (int i = 0; i < kAcks; i++) {
+      for (char c : ack) {
+        const U16 entry = (U8)c;
+        while (L_QUEUE_Put(Q_RECEIVE_UART2, &entry) != 0) std::this_thread::yield();
+      }
+    }
+    bDone = true;
+  });
+  int heard = 0;
+  const auto take = [&heard] {
+    while (GENERIC_MESSAGE* pMsg = (GENERIC_MESSAGE*)L_MBOX_Receive(M_BT_REMOTE)) {
+      heard++;
+      H_MEMORY_vDumpMail(pMsg);
+    }
+  };
+  while (!bDone) {
+    T_NMEA_vHandleScanBaudRate(p, 1, 1);
+    take();
+  }
+  dongle.join();
+  while (L_QUEUE_Inquire(Q_RECEIVE_UART2) > 0) T_NMEA_vHandleReceive(FALSE, p);
+  take();
+  EXPECT_EQ(kAcks, heard);
+  EXPECT_FALSE(p->bSentenceReceived) << "the dongle is no receiver";
+}
+
 // A SiRF-type receiver's binary message (a command acknowledgement).
 std::string BinaryAnswer(void) {
   const U8 payload[] = {0x0B, 0x81};
@@ -259,29 +331,38 @@ TEST_F(Setup, AUbloxReceiverIsIdentifiedSetUpAndGivenTheDiagnosticSetWhenTheGpsP
   FAKE_RECEIVER receiver(master[2], true);
   std::thread far([&] { receiver.Run(false); });
   const NMEA_PORT_INFO* p = T_NMEA_pPortInfo(PORT_INDEX_EXTERNAL_GPS);
+  const std::string kSbas("\xB5\x62\x06\x16\x08\x00\x03\x03\x01\x00\x00\x00\x00\x00\x2B\xBD", 16);
+  const std::string kInf("\xB5\x62\x06\x02\x08\x00\x01\x00\x00\x00\x00\x04\x00\x00\x15\xC2", 16);
+  std::vector<std::string> setUpSent = {kSbas, kInf};
+  for (const char* chart : {"RMC,0,1", "GGA,0,1", "GSV,0,0", "GSA,0,0", "VTG,0,0", "GLL,0,0"}) {
+    setUpSent.push_back(WithChecksum(std::string("PUBX,40,") + chart + ",0,0"));
+  }
+  const std::vector<std::string> pageSent = {WithChecksum("PUBX,40,GSV,0,2,0,0"), WithChecksum("PUBX,40,GSA,0,2,0,0")};
+  const auto heardAll = [&receiver](const std::vector<std::string>& texts, size_t from) {
+    std::lock_guard<std::mutex> hold(receiver.lock);
+    for (const std::string& t : texts) {
+      if (receiver.heard.find(t, from) == std::string::npos) return false;
+    }
+    return true;
+  };
   bool bOnline = WaitFor([&] { return p->eState == NMEA_STATE_ONLINE; }, 20000);
   size_t online = 0;
   if (bOnline) {
-    L_CLOCK_Sleep(300);  // what the set-up sent has arrived
+    WaitFor([&] { return heardAll(setUpSent, 0); }, 5000);
     std::lock_guard<std::mutex> hold(receiver.lock);
     online = receiver.heard.size();
   }
   T_NMEA_vConfigureGPS(DIAGNOSTIC_GPS_CARTOGRAPHY);
   const bool bDiag = WaitFor([&] { return p->eSentenceRate == NMEA_SENTENCE_RATE_DIAG; }, 5000);
-  L_CLOCK_Sleep(300);
+  WaitFor([&] { return heardAll(pageSent, online); }, 5000);
   receiver.bStop = true;
   far.join();
   ASSERT_TRUE(bOnline);
   ASSERT_TRUE(bDiag);
   EXPECT_EQ(GPS_TYPE_UBLOX, p->eGPSType);
   const std::string setUp = receiver.heard.substr(0, online), page = receiver.heard.substr(online);
-  for (const char* chart : {"RMC,0,1", "GGA,0,1", "GSV,0,0", "GSA,0,0", "VTG,0,0", "GLL,0,0"}) {
-    EXPECT_NE(std::string::npos, setUp.find(WithChecksum(std::string("PUBX,40,") + chart + ",0,0"))) << chart;
-  }
-  EXPECT_NE(std::string::npos, setUp.find("\xB5\x62\x06\x16\x08\x00\x03\x03\x01\x00\x00\x00\x00\x00\x2B\xBD", 0, 16));
-  EXPECT_NE(std::string::npos, setUp.find("\xB5\x62\x06\x02\x08\x00\x01\x00\x00\x00\x00\x04\x00\x00\x15\xC2", 0, 16));
-  EXPECT_NE(std::string::npos, page.find(WithChecksum("PUBX,40,GSV,0,2,0,0")));
-  EXPECT_NE(std::string::npos, page.find(WithChecksum("PUBX,40,GSA,0,2,0,0")));
+  for (const std::string& sent : setUpSent) EXPECT_NE(std::string::npos, setUp.find(sent)) << sent;
+  for (const std::string& sent : pageSent) EXPECT_NE(std::string::npos, page.find(sent)) << sent;
 }
 
 }  // namespace

@@ -93,10 +93,12 @@ int Click(void) {
   return click;
 }
 
+// The value word, whatever the key's type.
 U32 Setting(const char (&pcKey)[5]) {
-  U32 value = 0xDEADBEEF;
-  H_DATABASE_bFetchU32(FCID(pcKey), &value, nullptr, nullptr);
-  return value;
+  DB_DATA_TYPE value = {};
+  value.u32Val = 0xDEADBEEF;
+  H_DATABASE_bFetch(FCID(pcKey), &value, nullptr, nullptr);
+  return value.u32Val;
 }
 
 void Set(const char (&pcKey)[5], U32 value) {

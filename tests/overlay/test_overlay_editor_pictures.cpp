@@ -33,7 +33,7 @@ class EditorPictures : public ot::OverlayTest {
   // Waypoints "WPT 00".. around 45N 5W, two minutes apart.
   void Waypoints(U32 count) {
     for (U32 i = 0; i < count; i++) {
-      char name[12];
+      char name[24];
       snprintf(name, sizeof name, "WPT %02u", (unsigned)i);
       ot::PutWaypoint(i, name, -556597 + (S32)i * 3706, 5591295 + (S32)(i % 5) * 5240, 1577880000u + i * 86400u);
     }
@@ -51,7 +51,7 @@ class EditorPictures : public ot::OverlayTest {
     U_NAV_vClearTrack(&t->sHeader);
     for (U32 i = 0; i < u32Points; i++) U_NAV_vAddTrackPoint(t.get(), {(S32)i * 10, 0}, 0, FALSE);
     char name[TRACK_NAME_SIZE] = {};
-    strncpy(name, pcName, sizeof name - 1);
+    snprintf(name, sizeof name, "%s", pcName);
     return T_NAV_nAddTrack(t.get(), 1577880000u, name, FALSE);
   }
 };
@@ -123,7 +123,7 @@ TEST_F(EditorPictures, RouteLegsWithUnitsAndTheLiveLeg) {
 
 TEST_F(EditorPictures, TrackPickerAtItsTopWithSevenTracks) {
   for (int i = 0; i < 7; i++) {
-    char name[12];
+    char name[TRACK_NAME_SIZE];
     snprintf(name, sizeof name, "TRIP %d", i + 1);
     ASSERT_EQ(i, AddTrack(name, 3 + (U32)i));
   }

@@ -121,7 +121,7 @@ void Navigate(void) {
     H_DATABASE_bUpdateEverythingS32(FourCC(pc), 754, P_NORMAL, D_TIME, nullptr, DB_NEVER_STALE);
   }
   for (const char* pc : {"IETA", "IETF"}) {
-    H_DATABASE_bUpdateEverythingU32(FourCC(pc), 1718457600, P_NORMAL, D_DATETIME, nullptr, DB_NEVER_STALE);
+    H_DATABASE_bUpdateEverythingS32(FourCC(pc), 1718457600, P_NORMAL, D_DATETIME, nullptr, DB_NEVER_STALE);
   }
 }
 

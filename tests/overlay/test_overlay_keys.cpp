@@ -19,7 +19,7 @@ class Overlays : public ot::OverlayTest {
  protected:
   void Waypoints(U32 count) {
     for (U32 i = 0; i < count; i++) {
-      char name[12];
+      char name[24];
       snprintf(name, sizeof name, "WP%03u", (unsigned)i);
       ot::PutWaypoint(i, name, (S32)i * 100, 0, 1000 + i);
     }

@@ -14,7 +14,7 @@ class Pictures : public ot::OverlayTest {
   }
   void Waypoints(U32 count) {
     for (U32 i = 0; i < count; i++) {
-      char name[12];
+      char name[24];
       snprintf(name, sizeof name, "SPOT %02u", (unsigned)i);
       // Around 45N 5W, a minute apart, created a day apart from 2020-01-01.
       ot::PutWaypoint(i, name, -556597 + (S32)i * 1853, 5591295 + (S32)i * 2620, 1577880000u + i * 86400u);

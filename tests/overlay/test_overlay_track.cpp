@@ -13,7 +13,7 @@ using ot::Pad;
 class TrackScreens : public ot::OverlayTest {};
 
 // Which settings were written since SetUp: a database of recorded keys.
-bool Present(const char (&pcKey)[5]) { return H_DATABASE_bFetchU32(FCID(pcKey), nullptr, nullptr, nullptr); }
+bool Present(const char (&pcKey)[5]) { return H_DATABASE_bFetch(FCID(pcKey), nullptr, nullptr, nullptr); }
 
 TEST_F(TrackScreens, WestOnWhitePicksRandomAndSaveWritesBothColourKeys) {
   ot::Set("SNDS", 2);

@@ -5,6 +5,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <sstream>
@@ -28,6 +29,12 @@ const std::string& RIG_Dir(void) {
   static std::once_flag s_once;
   std::call_once(s_once, [] {
     s_dir = TEST_MakeTempDir("velmora-rig");
+    // Each test program makes its own, megabytes with its frame buffer: gone
+    // with the program, or thousands of runs fill the disk.
+    atexit([] {
+      std::error_code ignored;
+      std::filesystem::remove_all(s_dir, ignored);
+    });
     setenv("VELMORA_DEVROOT", s_dir.c_str(), 1);
     RIG_vMakeDirs(s_dir + "/dev/input");
     mkfifo((s_dir + "/dev/input/event6").c_str(), 0666);

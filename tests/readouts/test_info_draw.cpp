@@ -17,14 +17,18 @@
 #include "h_memory.h"
 #include "readouts_test.h"
 #include "t_info.h"
+#include "test_keys.h"
 #include "u_language.h"
 #include "u_nav.h"
 #include "u_wstring.h"
 
 namespace {
 
+// A value word, whatever the key's type.
 void Put(FOURCHARID id, U32 value, DATA_TYPE type = D_UNKNOWN) {
-  H_DATABASE_bUpdateEverythingU32(id, value, P_NORMAL, type, nullptr, DB_NEVER_STALE);
+  DB_DATA_TYPE word = {};
+  word.u32Val = value;
+  H_DATABASE_bUpdateEverything(id, word, P_NORMAL, type, nullptr, DB_NEVER_STALE);
 }
 
 void PutFloat(FOURCHARID id, float value, DATA_TYPE type, U32 u32TimeOut = DB_NEVER_STALE) {
@@ -86,6 +90,7 @@ Extent TextExtent(const std::vector<COLOR>& picture, int y0, int y1, COLOR backg
 
 class InfoDrawing : public rt::ReadoutsTest {
  protected:
+  TEST_OWN_KEYS m_ownKeys;
   void SetUp() override {
     rt::ReadoutsTest::SetUp();
     Start(rt::INFO);

@@ -23,6 +23,7 @@
 #include "u_language.h"
 #include "u_nav.h"
 #include "ui_texts.h"
+#include "test_keys.h"
 
 namespace {
 
@@ -39,8 +40,11 @@ void PutFloat(const char* key, float value, DATA_TYPE type, bool bValid = true) 
   H_DATABASE_bUpdateEverythingFloat(id, value, P_NORMAL, type, nullptr, bValid ? DB_NEVER_STALE : 1);
 }
 
+// A value word, whatever the key's type.
 void PutU32(FOURCHARID id, U32 value, DATA_TYPE type = D_UNKNOWN, const char* const* title = nullptr) {
-  H_DATABASE_bUpdateEverythingU32(id, value, P_NORMAL, type, title, DB_NEVER_STALE);
+  DB_DATA_TYPE word = {};
+  word.u32Val = value;
+  H_DATABASE_bUpdateEverything(id, word, P_NORMAL, type, title, DB_NEVER_STALE);
 }
 
 std::string Text(FOURCHARID id, DIGITS_FORMAT format = SMALL_TENTHS, std::string* units = nullptr,
@@ -56,7 +60,9 @@ std::string Text(FOURCHARID id, DIGITS_FORMAT format = SMALL_TENTHS, std::string
   return value;
 }
 
-class Formatters : public rt::ReadoutsTest {};
+class Formatters : public rt::ReadoutsTest {
+  TEST_OWN_KEYS m_ownKeys;  // readouts bound to live items of the test's own
+};
 
 TEST_F(Formatters, DistancesSwitchToSmallUnitsAndKeepThreeFigures) {
   const struct {
@@ -267,7 +273,9 @@ struct TITLE {
   }
 };
 
-class ChoiceLists : public rt::ReadoutsTest {};
+class ChoiceLists : public rt::ReadoutsTest {
+  TEST_OWN_KEYS m_ownKeys;  // boxes of the test's own making
+};
 
 TEST_F(ChoiceLists, AreSortedOnTenCharactersWithOffAndAtMostFifty) {
   std::vector<std::unique_ptr<TITLE>> titles;

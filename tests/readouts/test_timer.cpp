@@ -19,9 +19,10 @@ const Cmds kMenuSwap = {CMD_ID_UNREGISTER_MENU_ITEM, CMD_ID_REGISTER_MENU_ITEM};
 
 std::atomic<U32> g_now{0};
 
+// The value word as a signed number, whatever the key's type.
 S32 GetS32(FOURCHARID id) {
-  S32 value = -1;
-  return H_DATABASE_bFetchS32(id, &value, nullptr, nullptr) ? value : -1;
+  DB_DATA_TYPE value = {};
+  return H_DATABASE_bFetch(id, &value, nullptr, nullptr) ? value.s32Val : -1;
 }
 
 class Timer : public rt::ReadoutsTest {

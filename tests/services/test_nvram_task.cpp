@@ -31,7 +31,12 @@ std::vector<uint8_t> StoreFile(const std::string& name) {
 
 constexpr U32 kNormalRun = 3;
 
-void Set(FOURCHARID id, U32 value) { ASSERT_FALSE(H_DATABASE_bUpdateValueU32(id, value, P_NORMAL)); }
+// The store keeps value words: so do the tests.
+void Set(FOURCHARID id, U32 value) {
+  DB_DATA_TYPE word = {};
+  word.u32Val = value;
+  ASSERT_FALSE(H_DATABASE_bUpdateValue(id, word, P_NORMAL));
+}
 
 // Waits until the store holds the value (header keys reach it by mail).
 bool StoredSoon(const char* key, U32 value) {

@@ -9,6 +9,7 @@
 #include "linuxsvc.h"
 #include "s_sim.h"
 #include "test_process.h"
+#include "test_timing.h"
 
 namespace sonartest {
 
@@ -29,13 +30,6 @@ void WriteConfig(const std::string& text, bool bNow) {
   if (bNow) S_SIM_vLoadConfig();
 }
 
-bool WaitFor(const std::function<bool()>& condition, int ms) {
-  U64 end = L_CLOCK_qwGetTimeInMillis() + (U64)ms;
-  for (;;) {
-    if (condition()) return true;
-    if (L_CLOCK_qwGetTimeInMillis() >= end) return false;
-    L_CLOCK_Sleep(5);
-  }
-}
+bool WaitFor(const std::function<bool()>& condition, int ms) { return TEST_bWaitUntil(condition, (U64)ms); }
 
 }  // namespace sonartest

@@ -17,6 +17,7 @@ TEST_F(SonarFit, TheBeamNamesStayInsideTheirPaneInEveryLanguage) {
     const FONT_DEF* pFont =
         U_WSTRING_bIsUnicodeLanguage() ? arialuni_size17_font_def_ptr : myriad_pro_bold_size17_font_def_ptr;
     for (const auto* b : {Beam_83_kHz, Beam_200_kHz}) fit.Measure("split pane beam", b, pFont, pane);
+    fit.Measure("sonar off note", Sonar_Off_Note, pFont, pane);
   }
   EXPECT_TRUE(fit.AllFit(27 * 2));
 }

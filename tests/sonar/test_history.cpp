@@ -17,7 +17,6 @@
 #include "g_iconset.h"
 #include "golden.h"
 #include "h_database.h"
-#include "test_timing.h"
 #include "h_memory.h"
 #include "linuxsvc.h"
 #include "s_bottom.h"
@@ -135,7 +134,7 @@ TEST_F(SonarHistory, RegistersTheNormalSetAndSwapsToTheIceSetAndItsColoursFollow
   EXPECT_TRUE(TableIs(T_N_HISTORY_pcolScheme(FALSE)));
 
   H_DATABASE_bUpdateEverythingU32(FCID("SSPL"), 10, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
-  EXPECT_TRUE(WaitFor([] { return TableIs(T_N_HISTORY_pcolScheme(TRUE)); }, TEST_u64SlackMs(1000)));
+  EXPECT_TRUE(WaitFor([] { return TableIs(T_N_HISTORY_pcolScheme(TRUE)); }, 1000));
 
   H_DATABASE_bUpdateEverythingBoolean(FCID("SICE"), TRUE, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
   ASSERT_TRUE(WaitFor(
@@ -175,7 +174,7 @@ TEST_F(SonarHistory, EachColumnScrollsAtFullChartSpeedAndSlowerSpeedsKeepTheStro
   L_MUTEX_Unlock(RES_HISTORY);
 
   H_DATABASE_bUpdateEverythingU32(FCID("SSSP"), 5, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
-  ASSERT_TRUE(WaitFor([] { return T_N_HISTORY_u32ChartSpeed() == 5; }, TEST_u64SlackMs(1000)));
+  ASSERT_TRUE(WaitFor([] { return T_N_HISTORY_u32ChartSpeed() == 5; }, 1000));
   for (int i = 0; i < 5; i++) T_N_HISTORY_vAddColumn(BEAM_DOWN_1, i % 2 ? b : a, 15.0f);
   L_MUTEX_LockWait(RES_HISTORY);
   EXPECT_EQ((start + 4) % HISTORY_COLUMNS, h->u32Write) << "two of five columns scrolled";

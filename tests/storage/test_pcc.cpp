@@ -157,8 +157,8 @@ class Receiver : public ::testing::Test {
     T_PCC_vResetReceiver();
     g_replies.clear();
     H_DATABASE_bUpdateValueU32(FCID("SMDL"), 30, P_NORMAL);
-    H_DATABASE_bUpdateValueU32(FCID("SAAA"), 5, P_NORMAL);
-    H_DATABASE_bUpdateValueU32(FCID("FAAA"), 0x100, P_NORMAL);
+    H_DATABASE_bUpdateValueU32(FCID("SSS2"), 5, P_NORMAL);
+    H_DATABASE_bUpdateValueU32(FCID("FFST"), 0x100, P_NORMAL);
     H_DATABASE_bUpdateValueU32(FCID("TNAV"), 12, P_NORMAL);
   }
   void TearDown() override { T_PCC_vSetReplySink(nullptr); }
@@ -169,10 +169,10 @@ class Receiver : public ::testing::Test {
     return g_replies;
   }
   static U32 Value(const char* pcKey) {
-    U32 v = 0;
-    H_DATABASE_bFetchU32((U32)(U8)pcKey[0] | (U32)(U8)pcKey[1] << 8 | (U32)(U8)pcKey[2] << 16 | (U32)(U8)pcKey[3] << 24,
-                         &v, nullptr, nullptr);
-    return v;
+    DB_DATA_TYPE v = {};
+    H_DATABASE_bFetch((U32)(U8)pcKey[0] | (U32)(U8)pcKey[1] << 8 | (U32)(U8)pcKey[2] << 16 | (U32)(U8)pcKey[3] << 24,
+                      &v, nullptr, nullptr);
+    return v.u32Val;
   }
 };
 
@@ -182,12 +182,15 @@ TEST_F(Receiver, WritesReachOnlyExistingKeysOfTheirClassWithHexValues) {
   EXPECT_EQ("#NAK\n\r", Feed("#sTNAV0x00000001\r"));
   EXPECT_EQ(12u, Value("TNAV"));
   EXPECT_EQ("#NAK\n\r", Feed("#sSNEW0x00000001\r")) << "a key that does not exist";
-  EXPECT_EQ("#ACK\n\r#NAK\n\r", Feed("#sSAAA0x00000007,SMDL0x0000g001,SMDL0x00000002\r"));
-  EXPECT_EQ(7u, Value("SAAA"));
+  EXPECT_EQ("#NAK\n\r", Feed("#sSSS20x00000015\r")) << "sensitivity is 1 to 20";
+  EXPECT_EQ("#NAK\n\r", Feed("#sSSEN0x00000002\r")) << "a flag is 0 or 1";
+  EXPECT_EQ("#NAK\n\r", Feed("#sSCPA0x7FC00000\r")) << "a float that is not a number";
+  EXPECT_EQ("#ACK\n\r#NAK\n\r", Feed("#sSSS20x00000007,SMDL0x0000g001,SMDL0x00000002\r"));
+  EXPECT_EQ(7u, Value("SSS2"));
   EXPECT_EQ(0x1Fu, Value("SMDL"));
   EXPECT_EQ("#NAK\n\r", Feed("#fSMDL0x00000001\r")) << "f writes only F keys";
-  EXPECT_EQ("#ACK\n\r", Feed("#fFAAA0x00000201\r"));
-  EXPECT_EQ("#FAAA0x00000201\r\n", Feed("#f\r"));
+  EXPECT_EQ("#ACK\n\r", Feed("#fFFST0x00000201\r"));
+  EXPECT_EQ("#FFST0x00000201\r\n", Feed("#f\r"));
 }
 
 TEST_F(Receiver, ALineTooLongIsDroppedWholeAndRefused) {
@@ -278,10 +281,12 @@ TEST_F(Receiver, ModelAccessoriesAndAMissingFeatureKeyAnswerExactly) {
   EXPECT_EQ("#NAK\n\r", Feed("#A\r"));
   H_DATABASE_bUpdateValueU32(FCID("XX05"), 1, P_NORMAL);
   H_DATABASE_bUpdateValueU32(FCID("XX01"), 1, P_NORMAL);
+  H_DATABASE_vAllowKeysOutsideTable(TRUE);  // an accessory this unit has no row for
   H_DATABASE_bUpdateValueU32(FCID("XX99"), 1, P_NORMAL);
+  H_DATABASE_vAllowKeysOutsideTable(FALSE);
   EXPECT_EQ("#01,05\r\n", Feed("#A\r"));
-  EXPECT_EQ("#ACK\n\r#NAK\n\r", Feed("#fFAAA0x00000002,FZZZ0x00000003,FAAA0x00000004\r"));
-  EXPECT_EQ(2u, Value("FAAA"));
+  EXPECT_EQ("#ACK\n\r#NAK\n\r", Feed("#fFFST0x00000002,FZZZ0x00000003,FFST0x00000004\r"));
+  EXPECT_EQ(2u, Value("FFST"));
 }
 
 }  // namespace

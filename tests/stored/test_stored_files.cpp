@@ -190,6 +190,34 @@ void ReadNvrStore(const std::string& dir) {
   }
 }
 
+// The two raw blocks of the store (the sonar's and the owner's text), words
+// of a fixed pattern whose bytes tell their order.
+const char* const kBlockFiles[] = {"sonar.dat", "personal.dat"};
+
+U16 BlockWord(U32 i) { return (U16)(0x0102 + 0x1111 * (i % 15)); }
+
+void WriteNvrBlocks(const std::string& dir) {
+  H_NVRAM_eInit();
+  SONAR_DATA_BLOCK sonar;
+  PERSONALIZATION_DATA_BLOCK personal;
+  for (U32 i = 0; i < 254; i++) sonar.au16Data[i] = BlockWord(i);
+  for (U32 i = 0; i < 126; i++) personal.au16Data[i] = BlockWord(i + 7);
+  ASSERT_TRUE(H_NVRAM_bWriteSonarData(&sonar));
+  ASSERT_TRUE(H_NVRAM_bWritePersonalizationData(&personal));
+  for (const char* name : kBlockFiles) STORED_vSave(dir + "/" + name, STORED_Load(NvrPath(name)));
+}
+
+void ReadNvrBlocks(const std::string& dir) {
+  for (const char* name : kBlockFiles) STORED_vSave(NvrPath(name), STORED_Load(dir + "/" + name));
+  H_NVRAM_eInit();
+  SONAR_DATA_BLOCK sonar;
+  PERSONALIZATION_DATA_BLOCK personal;
+  ASSERT_TRUE(H_NVRAM_bReadSonarData(&sonar));
+  ASSERT_TRUE(H_NVRAM_bReadPersonalizationData(&personal));
+  for (U32 i = 0; i < 254; i++) EXPECT_EQ(BlockWord(i), sonar.au16Data[i]) << i;
+  for (U32 i = 0; i < 126; i++) EXPECT_EQ(BlockWord(i + 7), personal.au16Data[i]) << i;
+}
+
 // The navigation store's record files and its journal, written under a rig
 // of their own (VELMORA_DEVROOT) and copied out; read back by loading a rig
 // made of the copies.
@@ -395,6 +423,8 @@ void ReadTransfer(const std::string& dir) {
 }
 
 TEST(StoredFiles, NvrStoreFilesReadBackToTheirSettings) { STORED_vCase(WriteNvrStore, ReadNvrStore); }
+
+TEST(StoredFiles, TheStoresRawBlocksReadBackToTheirWords) { STORED_vCase(WriteNvrBlocks, ReadNvrBlocks); }
 
 TEST(StoredFiles, NavigationRecordsAndTheJournalReadBackToTheirPoints) { STORED_vCase(WriteNavStore, ReadNavStore); }
 

@@ -1,6 +1,7 @@
 #include "golden.h"
 
 #include <errno.h>
+#include <stdio.h>
 #include <png.h>
 #include <stdlib.h>
 #include <string.h>
@@ -148,4 +149,20 @@ static std::vector<U8> GOLDEN_diffImage(const std::vector<U8>& actual, const std
   GOLDEN_PICTURE picture = {(const COLOR*)pBitmap->pBuffer, (U32)pBitmap->pixels_wide_full_screen,
                             (U32)pBitmap->pixels_high_full_screen, pBitmap->__u32PixelWidthOfBuffer};
   return GOLDEN_Match(goldenPath, picture);
+}
+
+std::vector<COLOR> GOLDEN_RigScreen(const std::string& rigDir) {
+  constexpr size_t kPage = 800u * 480u;
+  unsigned page = 0;
+  if (FILE* f = fopen((rigDir + "/dev/fb0.page").c_str(), "r")) {
+    if (fscanf(f, "%u", &page) != 1 || page > 3) page = 0;
+    fclose(f);
+  }
+  std::vector<COLOR> screen(kPage);
+  FILE* f = fopen((rigDir + "/dev/fb0").c_str(), "rb");
+  if (f == nullptr) return {};
+  const bool bRead = fseek(f, (long)(page * kPage * sizeof(COLOR)), SEEK_SET) == 0 &&
+                     fread(screen.data(), sizeof(COLOR), kPage, f) == kPage;
+  fclose(f);
+  return bRead ? screen : std::vector<COLOR>{};
 }

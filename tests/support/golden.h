@@ -39,3 +39,9 @@ BOOLEAN GOLDEN_bReadPng(const std::string& path, U32* pu32Width, U32* pu32Height
                         std::string* pError);
 // The picture widened to 8-bit RGB.
 std::vector<U8> GOLDEN_rgbFromPicture(const GOLDEN_PICTURE& picture);
+
+// The page on display of a host rig: its dev/fb0 holds four 800 x 480 RGB565
+// pages and dev/fb0.page names the one shown. Top row first; empty when it
+// cannot be read. Read straight from the file rather than through the rig
+// tool's PNG, which takes seconds on a busy machine, so a wait can look often.
+std::vector<COLOR> GOLDEN_RigScreen(const std::string& rigDir);

@@ -13,6 +13,8 @@
 #include <mutex>
 #include <thread>
 
+#include "test_timing.h"
+
 extern char** environ;
 
 static void ReadAll(TEST_PROCESS* p) {
@@ -106,14 +108,12 @@ std::unique_ptr<TEST_PROCESS> TEST_Spawn(const std::string& given, const std::ve
 }
 
 bool TEST_bWaitForOutput(TEST_PROCESS* p, const std::string& text, int ms) {
-  for (int waited = 0; waited <= ms; waited += 5) {
-    {
-      std::lock_guard<std::mutex> guard(p->lock);
-      if (p->out.find(text) != std::string::npos) return true;
-    }
-    usleep(5000);
-  }
-  return false;
+  return TEST_bWaitUntil(
+      [&] {
+        std::lock_guard<std::mutex> guard(p->lock);
+        return p->out.find(text) != std::string::npos;
+      },
+      (U64)ms);
 }
 
 void TEST_Signal(TEST_PROCESS* p, int signal) { kill(p->pid, signal); }
@@ -122,15 +122,10 @@ TEST_RESULT TEST_Finish(std::unique_ptr<TEST_PROCESS> p, int ms) {
   TEST_RESULT r;
   int status = 0;
   struct rusage usage = {};
-  pid_t done = 0;
-  for (int waited = 0; (done = wait4(p->pid, &status, WNOHANG, &usage)) == 0; waited += 5) {
-    if (waited >= ms) {
-      r.timedOut = true;
-      kill(p->pid, SIGKILL);
-      done = wait4(p->pid, &status, 0, &usage);
-      break;
-    }
-    usleep(5000);
+  if (!TEST_bWaitUntil([&] { return wait4(p->pid, &status, WNOHANG, &usage) != 0; }, (U64)ms)) {
+    r.timedOut = true;
+    kill(p->pid, SIGKILL);
+    wait4(p->pid, &status, 0, &usage);
   }
   p->reader.join();
   if (WIFEXITED(status)) r.status = WEXITSTATUS(status);

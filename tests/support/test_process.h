@@ -36,10 +36,12 @@ struct TEST_RESULT {
 // replacing in) this process's environment.
 std::unique_ptr<TEST_PROCESS> TEST_Spawn(const std::string& program, const std::vector<std::string>& args,
                                          const std::vector<std::string>& env = {});
-// Waits until the standard output holds text (FALSE after ms).
+// Waits until the standard output holds text (FALSE after ms, stretched as
+// TEST_bWaitUntil stretches it).
 bool TEST_bWaitForOutput(TEST_PROCESS* p, const std::string& text, int ms);
 void TEST_Signal(TEST_PROCESS* p, int signal);
-// Waits for the end (killing it after ms) and returns what it did.
+// Waits for the end (killing it after ms, stretched as TEST_bWaitUntil
+// stretches it) and returns what it did.
 TEST_RESULT TEST_Finish(std::unique_ptr<TEST_PROCESS> p, int ms);
 TEST_RESULT TEST_Run(const std::string& program, const std::vector<std::string>& args,
                      const std::vector<std::string>& env = {}, int ms = 30000);

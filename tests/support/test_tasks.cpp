@@ -4,6 +4,8 @@
 #include <mutex>
 #include <utility>
 
+#include "test_timing.h"
+
 static std::array<std::function<void()>, ntasks> s_afnBodies;
 
 template <int N>
@@ -41,9 +43,5 @@ ERC TEST_StartTask(TASK id, std::function<void()> body) {
 }
 
 BOOLEAN TEST_bJoinTask(TASK id, U32 ms) {
-  for (U32 waited = 0; L_TASK_bIsRunning(id); waited++) {
-    if (waited >= ms) return FALSE;
-    L_CLOCK_Sleep(1);
-  }
-  return TRUE;
+  return TEST_bWaitUntil([id] { return !L_TASK_bIsRunning(id); }, ms) ? TRUE : FALSE;
 }

@@ -49,9 +49,9 @@ static BOOLEAN NVRSAVER_bStart(void) {
 
 static int NVRSAVER_nSave(U32 u32First) {
   for (U32 k = 0; k < NVRSAVER_KEYS; k++) {
-    U32 value;
-    if (H_DATABASE_bFetchU32(NVRSAVER_fcidKey(k), &value, nullptr, nullptr)) {
-      NVRSAVER_vSay("R %08x %08x\n", NVRSAVER_fcidKey(k), value);
+    DB_DATA_TYPE value;
+    if (H_DATABASE_bFetch(NVRSAVER_fcidKey(k), &value, nullptr, nullptr)) {
+      NVRSAVER_vSay("R %08x %08x\n", NVRSAVER_fcidKey(k), value.u32Val);
     }
   }
   NVRSAVER_vSay("begin\n", 0, 0);
@@ -60,7 +60,9 @@ static int NVRSAVER_nSave(U32 u32First) {
   GENERIC_MESSAGE* msg = (GENERIC_MESSAGE*)H_MEMORY_pvCalloc(1, sizeof(GENERIC_MESSAGE));
   for (U32 g = u32First;; g++) {
     for (U32 k = 0; k < NVRSAVER_KEYS; k++) {
-      H_DATABASE_bUpdateValueU32(NVRSAVER_fcidKey(k), NVRSAVER_u32Value(k, g), P_NORMAL);
+      DB_DATA_TYPE value = {};
+      value.u32Val = NVRSAVER_u32Value(k, g);
+      H_DATABASE_bUpdateValue(NVRSAVER_fcidKey(k), value, P_NORMAL);
     }
     NVRSAVER_vSay("saving %u\n", g, 0);
     msg->Cmd = CMD_ID_SHUTDOWN;  // the full save; the task keeps serving after it
@@ -102,6 +104,8 @@ int main(int argc, char** argv) {
   opt_nolog = 1;
   TEST_vInitServiceLayer();
   H_DATABASE_vInit();
+  // The store's test: settings of its own making, whatever the unit has.
+  H_DATABASE_vAllowKeysOutsideTable(TRUE);
   L_MBOX_DefineSema(M_NVRAM, SEMA_MBOX_NVRAM);
   if (strcmp(argv[1], "change") == 0) return NVRSAVER_nChange();
   if (!NVRSAVER_bStart()) return 2;

@@ -9,9 +9,10 @@ constexpr uint32_t NVRSAVER_KEYS = 700;
 // The version the format-change test gives the store: any other than the current.
 constexpr uint32_t NVRSAVER_OLD_VERSION = 1;
 
-// "S" and three base-36 digits, spread over the whole slot range.
+// "S" and three base-36 digits, spread over the whole slot range; where one
+// is a setting of the unit it is one that takes any whole number.
 inline uint32_t NVRSAVER_fcidKey(uint32_t k) {
-  const uint32_t slot = k * 66 + 7;
+  const uint32_t slot = k * 66 + 6;
   auto digit = [](uint32_t d) { return d < 10 ? '0' + d : 'A' + d - 10; };
   return (uint32_t)'S' | digit(slot / 1296 % 36) << 8 | digit(slot / 36 % 36) << 16 | digit(slot % 36) << 24;
 }

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "rig_unit.h"
+#include "test_timing.h"
 
 namespace rigunit {
 
@@ -37,7 +38,8 @@ struct PC_LINE {
 
   void Send(const std::string& bytes) const { ASSERT_EQ((ssize_t)bytes.size(), write(fd, bytes.data(), bytes.size())); }
 
-  // Everything that arrives until the line has been quiet for ms.
+  // Everything that arrives until the line has been quiet for ms: what is
+  // to show that nothing comes.
   std::string Quiet(int ms = 400) const {
     std::string got;
     struct pollfd p = {fd, POLLIN, 0};
@@ -50,9 +52,42 @@ struct PC_LINE {
     return got;
   }
 
-  std::string Ask(const std::string& request) const {
+  // What arrives until done(got) holds, or until ms have passed (stretched
+  // as TEST_bWaitUntil stretches them).
+  std::string Until(const std::function<bool(const std::string&)>& done, int ms = 5000) const {
+    std::string got;
+    TEST_bWaitUntil(
+        [&] {
+          struct pollfd p = {fd, POLLIN, 0};
+          while (poll(&p, 1, 0) > 0) {
+            char buffer[512];
+            const ssize_t n = read(fd, buffer, sizeof buffer);
+            if (n <= 0) break;
+            got.append(buffer, (size_t)n);
+          }
+          return done(got);
+        },
+        (U64)ms);
+    return got;
+  }
+
+  // The reply of nLines lines (each ended by CR LF or LF CR); with none
+  // expected, what arrives before the line is quiet.
+  std::string Ask(const std::string& request, size_t nLines = 1) const {
     Send(request);
-    return Quiet();
+    if (nLines == 0) return Quiet();
+    return Until([nLines](const std::string& got) { return Lines(got) >= nLines; });
+  }
+
+  static size_t Lines(const std::string& got) {
+    size_t n = 0;
+    for (size_t i = 0; i + 1 < got.size(); i++) {
+      if ((got[i] == '\r' && got[i + 1] == '\n') || (got[i] == '\n' && got[i + 1] == '\r')) {
+        n++;
+        i++;
+      }
+    }
+    return n;
   }
 };
 
@@ -80,13 +115,23 @@ struct PC_SESSION {
 
   void Connect(void) {
     ASSERT_NO_FATAL_FAILURE(Open());
+    const std::string kTest = "#1234567890\r\n";
     std::string test;
-    for (int i = 0; i < 80 && test != "#1234567890\r\n"; i++) {
-      test = pc.Ask("\r\n#T\r\n");
+    for (int i = 0; i < 80 && test != kTest; i++) {
+      pc.Send("\r\n#T\r\n");
+      test = pc.Until([&](const std::string& got) { return got.find(kTest) != std::string::npos; }, 500);
       const size_t at = test.rfind('#');
       test = at == std::string::npos ? "" : test.substr(at);
     }
-    ASSERT_EQ("#1234567890\r\n", test);
+    ASSERT_EQ(kTest, test);
+    // A unit slow to take the line answers tests sent before it did after
+    // the first answer; the model, asked last, is answered after them all.
+    pc.Send("#M\r");
+    const auto bModel = [&kTest](std::string got) {
+      for (size_t at; (at = got.find(kTest)) != std::string::npos;) got.erase(at, kTest.size());
+      return PC_LINE::Lines(got) >= 1;
+    };
+    ASSERT_TRUE(bModel(pc.Until(bModel)));
   }
 
   // A PC program on the line through socat's pipes (lrzsz flushes a

@@ -1,11 +1,15 @@
 #include "rig_unit.h"
 
+#include <fcntl.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <mutex>
 #include <regex>
 
@@ -49,24 +53,17 @@ std::vector<COLOR> FromRgb(const std::vector<U8>& rgb) {
   return pixels;
 }
 
-std::vector<COLOR> Screen(const std::string& rig) {
-  const std::string png = rig + "/screen.png";
-  U32 width = 0, height = 0;
-  std::vector<U8> rgb;
-  std::string error;
-  if (Tool(rig, "screen " + png) != 0 || !GOLDEN_bReadPng(png, &width, &height, &rgb, &error)) return {};
-  return FromRgb(rgb);
-}
+std::vector<COLOR> Screen(const std::string& rig) { return GOLDEN_RigScreen(rig); }
 
-std::vector<COLOR> NextScreen(const std::string& rig, const std::vector<COLOR>& before) {
+std::vector<COLOR> WaitForScreen(const std::string& rig, const std::function<bool(const std::vector<COLOR>&)>& bShows,
+                                 int ms) {
   std::vector<COLOR> screen;
-  for (int i = 0; i < 40 && (screen = Screen(rig)) == before; i++) usleep(50 * 1000);
+  TEST_bWaitUntil([&] { return bShows(screen = Screen(rig)); }, (U64)ms);
   return screen;
 }
 
-std::vector<COLOR> SettledScreen(const std::string& rig) {
-  usleep(300 * 1000);
-  return Screen(rig);
+std::vector<COLOR> NextScreen(const std::string& rig, const std::vector<COLOR>& before) {
+  return WaitForScreen(rig, [&](const std::vector<COLOR>& s) { return !s.empty() && s != before; }, 5000);
 }
 
 std::vector<COLOR> StableScreen(const std::string& rig) { return StableBox(rig, 0, 0, 800, 480); }
@@ -89,6 +86,34 @@ std::vector<COLOR> StableBox(const std::string& rig, U32 u32Left, U32 u32Top, U3
     if (!now.empty() && bSame) break;
   }
   return now;
+}
+
+::testing::AssertionResult ShowsGoldenBox(const std::string& rig, const std::string& name, U32 u32Left, U32 u32Top,
+                                          U32 u32Width, U32 u32Height, int ms) {
+  // Making goldens: what settles on the screen becomes the golden.
+  if (getenv("UPDATE_GOLDEN") != nullptr) {
+    return MatchesGoldenBox(name, StableScreen(rig), u32Left, u32Top, u32Width, u32Height);
+  }
+  U32 width = 0, height = 0;
+  std::vector<U8> rgb;
+  std::string error;
+  if (!GOLDEN_bReadPng(RIG_GOLDEN_DIR "/" + name + ".png", &width, &height, &rgb, &error)) {
+    return ::testing::AssertionFailure() << error;
+  }
+  const std::vector<COLOR> golden = FromRgb(rgb);
+  const auto bShows = [&](const std::vector<COLOR>& s) {
+    if (s.size() != 800u * 480u || width != u32Width || height != u32Height) return false;
+    for (U32 row = 0; row < u32Height; row++) {
+      const COLOR* p = s.data() + (u32Top + row) * 800 + u32Left;
+      if (!std::equal(p, p + u32Width, golden.data() + row * u32Width)) return false;
+    }
+    return true;
+  };
+  return MatchesGoldenBox(name, WaitForScreen(rig, bShows, ms), u32Left, u32Top, u32Width, u32Height);
+}
+
+::testing::AssertionResult ShowsGolden(const std::string& rig, const std::string& name, int ms) {
+  return ShowsGoldenBox(rig, name, 0, 0, 800, 480, ms);
 }
 
 ::testing::AssertionResult MatchesGoldenBox(const std::string& name, const std::vector<COLOR>& screen, U32 u32Left,
@@ -121,14 +146,7 @@ std::unique_ptr<TEST_PROCESS> FixFeed(const std::string& rig) {
 }
 
 bool WaitForCount(TEST_PROCESS* p, const std::string& text, size_t n, int ms) {
-  for (int waited = 0; waited <= ms; waited += 10) {
-    {
-      std::lock_guard<std::mutex> guard(p->lock);
-      if (Count(p->out, text) >= n) return true;
-    }
-    usleep(10 * 1000);
-  }
-  return false;
+  return TEST_bWaitUntil([&] { return Count(Out(p), text) >= n; }, (U64)ms);
 }
 
 std::unique_ptr<TEST_PROCESS> Start(const std::string& rig, const std::string& base) {
@@ -136,6 +154,32 @@ std::unique_ptr<TEST_PROCESS> Start(const std::string& rig, const std::string& b
   EXPECT_TRUE(TEST_bWaitForOutput(unit.get(), "run-system sent to", 20000)) << Out(unit.get());
   usleep(500 * 1000);  // the tasks register their items as they are told
   return unit;
+}
+
+void PressKeys(const std::string& rig, std::initializer_list<const char*> keys) {
+  for (const char* key : keys) {
+    EXPECT_EQ(0, Tool(rig, std::string("key hold ") + key + " --ms 100"));
+    usleep(200 * 1000);
+  }
+}
+
+std::string NmeaLine(const std::string& body) {
+  unsigned sum = 0;
+  for (char c : body) sum ^= (unsigned char)c;
+  char tail[8];
+  snprintf(tail, sizeof tail, "*%02X\r\n", sum);
+  return "$" + body + tail;
+}
+
+void RemotePress(const std::string& rig, const std::string& key) {
+  const int fd = open((rig + "/serial/ttyO3").c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(fd, 0);
+  for (const char* state : {"01", "00"}) {
+    const std::string line = NmeaLine("PQVM100," + key + "," + state);
+    EXPECT_EQ((ssize_t)line.size(), write(fd, line.data(), line.size()));
+    usleep(100 * 1000);  // a thumb's press
+  }
+  close(fd);
 }
 
 bool OpenMainMenuWithFix(const std::string& rig, TEST_PROCESS* unit) {
@@ -178,6 +222,24 @@ void SeedUnit(const std::string& base, const std::map<std::string, uint32_t>& mo
       {"NVER", nvfiles::kVersion}, {"SENU", 12345}, {"SENB", 7}, {"SETB", 2024}};
   for (const auto& [key, value] : more) values[key] = value;
   nvfiles::Seed(base, values);
+}
+
+// The screen once it has left the given one and settled.
+void SettledAfter(const std::string& rig, const std::vector<COLOR>& before) {
+  for (int i = 0; i < 100 && Screen(rig) == before; i++) usleep(100 * 1000);
+  StableScreen(rig);
+}
+
+// From the main menu's Nav tab (past Alarms and Sonar) into "Waypoints, Routes, Tracks".
+bool OpenManager(const std::string& rig, TEST_PROCESS* unit) {
+  if (!OpenMainMenuWithFix(rig, unit)) return false;
+  const size_t opened = Count(Out(unit), "action Waypoints, Routes, Tracks");
+  PressKeys(rig, {"RIGHT", "RIGHT", "DOWN", "DOWN"});
+  const std::vector<COLOR> menu = StableScreen(rig);
+  PressKeys(rig, {"RIGHT"});
+  if (!WaitForCount(unit, "action Waypoints, Routes, Tracks", opened + 1, 3000)) return false;
+  SettledAfter(rig, menu);  // the window is up and takes the keys
+  return true;
 }
 
 }  // namespace rigunit

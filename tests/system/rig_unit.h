@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -34,12 +35,14 @@ struct RIG_GUARD {
 std::vector<COLOR> FromRgb(const std::vector<U8>& rgb);
 // The page on display, in RGB565; empty when it cannot be had.
 std::vector<COLOR> Screen(const std::string& rig);
-// The page on display once it differs from before (or after two seconds).
+// The page on display once bShows holds for it, or the last one looked at
+// when it still does not after ms (stretched as TEST_bWaitUntil stretches).
+std::vector<COLOR> WaitForScreen(const std::string& rig, const std::function<bool(const std::vector<COLOR>&)>& bShows,
+                                 int ms);
+// The page on display once it differs from before (the same after 5 s).
 std::vector<COLOR> NextScreen(const std::string& rig, const std::vector<COLOR>& before);
-// The page on display once a logged change has had its frame.
-std::vector<COLOR> SettledScreen(const std::string& rig);
 // The page on display once two looks 200 ms apart agree (the last look
-// after three seconds of change).
+// after three seconds of change): only for making goldens.
 std::vector<COLOR> StableScreen(const std::string& rig);
 // The box of a screen from (left, top), top row first; empty without a screen.
 std::vector<COLOR> Box(const std::vector<COLOR>& screen, U32 u32Left, U32 u32Top, U32 u32Width, U32 u32Height);
@@ -52,6 +55,12 @@ std::vector<COLOR> StableBox(const std::string& rig, U32 u32Left, U32 u32Top, U3
 // view that changes from frame to frame.
 ::testing::AssertionResult MatchesGoldenBox(const std::string& name, const std::vector<COLOR>& screen, U32 u32Left,
                                             U32 u32Top, U32 u32Width, U32 u32Height);
+// The screen (or its box) shows the golden within ms; a failure tells how
+// the last look differed. With UPDATE_GOLDEN=1 the settled screen becomes
+// the golden.
+::testing::AssertionResult ShowsGolden(const std::string& rig, const std::string& name, int ms = 10000);
+::testing::AssertionResult ShowsGoldenBox(const std::string& rig, const std::string& name, U32 u32Left, U32 u32Top,
+                                          U32 u32Width, U32 u32Height, int ms = 10000);
 
 // A GPS fix on the rig's GPS port once a second, for ten minutes.
 std::unique_ptr<TEST_PROCESS> FixFeed(const std::string& rig);
@@ -66,7 +75,18 @@ std::unique_ptr<TEST_PROCESS> Start(const std::string& rig, const std::string& b
 // second's fix awaited. FALSE after twenty tries.
 bool OpenMainMenuWithFix(const std::string& rig, TEST_PROCESS* unit);
 
-// Waits until the unit's output holds text at least n times.
+// Each key pressed and released in turn, a fifth of a second apart, as a
+// user's thumb goes.
+void PressKeys(const std::string& rig, std::initializer_list<const char*> keys);
+
+// An NMEA (or remote dongle) line: $, the body, its checksum, CR LF.
+std::string NmeaLine(const std::string& body);
+// The remote's key (the two hex digits of its dongle line: PLUS "3C",
+// MINUS "3B") pressed and let go on the GPS port, where the dongle talks.
+void RemotePress(const std::string& rig, const std::string& key);
+
+// Waits until the unit's output holds text at least n times (FALSE after
+// ms, stretched as TEST_bWaitUntil stretches it).
 bool WaitForCount(TEST_PROCESS* p, const std::string& text, size_t n, int ms);
 size_t Count(const std::string& out, const std::string& text);
 // What the unit has written so far, for a failure's message.
@@ -80,5 +100,12 @@ void StillWater(const std::string& rig, const std::string& depth);
 // A base directory whose store holds a unit as it leaves the factory: its
 // serial number, and any further settings given.
 void SeedUnit(const std::string& base, const std::map<std::string, uint32_t>& more = {});
+
+// The screen once it has left the given one and settled.
+void SettledAfter(const std::string& rig, const std::vector<COLOR>& before);
+
+// From the main menu's Nav tab into "Waypoints, Routes, Tracks", once the
+// window takes keys.
+bool OpenManager(const std::string& rig, TEST_PROCESS* unit);
 
 }  // namespace rigunit

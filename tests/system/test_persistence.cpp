@@ -8,6 +8,7 @@
 
 #include <fstream>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <random>
 #include <regex>
@@ -30,17 +31,24 @@ std::vector<std::string> SaverEnvironment(const std::string& base) {
   return {"VELMORA_CWD=" + base, "VELMORA_DEVROOT=" + s_rig};
 }
 
+// The unit until its start-up has restored the store and checked its
+// version, or until it ends by itself on an error; then it is told to stop.
 TEST_RESULT RunUnit(const std::string& base) {
-  // The store is ready well within a second on the board; an emulated
-  // processor on a busy machine takes several.
-  return TEST_Run(std::string(VELMORA_BINARY), {"quit_sec", TEST_bEmulated() ? "8" : "1"}, {"VELMORA_CWD=" + base},
-                  60000);
+  auto p = TEST_Spawn(std::string(VELMORA_BINARY), {}, {"VELMORA_CWD=" + base});
+  TEST_bWaitUntil(
+      [&] {
+        std::lock_guard<std::mutex> guard(p->lock);
+        return p->out.find("initialised after") != std::string::npos || p->out.find("error:") != std::string::npos;
+      },
+      20000);
+  TEST_Signal(p.get(), SIGTERM);
+  return TEST_Finish(std::move(p), 20000);
 }
 
 TEST(Persistence, TheFirstStartCreatesTheStoreWithItsVersion) {
   const std::string base = TEST_MakeTempDir("velmora-nvr");
   TEST_RESULT r = RunUnit(base);
-  ASSERT_EQ(4, r.status) << r.out;
+  ASSERT_EQ(2, r.status) << r.out;
   EXPECT_NE(std::string::npos, r.out.find("T_NVRAM_vMain: store ready")) << r.out;
   EXPECT_NE(std::string::npos, r.out.find("software version changed")) << "start-up checks the stored version";
   EXPECT_EQ(5836, nvfiles::Size(nvfiles::Path(base, nvfiles::kStatus)));
@@ -53,7 +61,7 @@ TEST(Persistence, AStoreOfAnotherFormatKeepsOnlyTheModelAndScfo) {
   const std::string base = TEST_MakeTempDir("velmora-nvr");
   nvfiles::Seed(base, {{"NVER", 0x00000001}, {"SMDL", 584}, {"SCFO", 7}, {"SLNG", 5}, {"SVEW", 22}, {"CREV", 3}});
   TEST_RESULT r = RunUnit(base);
-  ASSERT_EQ(4, r.status) << r.out;
+  ASSERT_EQ(2, r.status) << r.out;
   EXPECT_EQ(nvfiles::kVersion, nvfiles::Stored(base, "NVER"));
   EXPECT_EQ(584u, nvfiles::Stored(base, "SMDL"));
   EXPECT_EQ(7u, nvfiles::Stored(base, "SCFO"));

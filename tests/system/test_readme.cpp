@@ -11,7 +11,9 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -161,6 +163,74 @@ TEST(Readme, CtrlCInRunShSwitchesTheUnitOffInOrderAndKeepKeepsWhatWasSet) {
   std::error_code ignored;
   fs::remove_all(base, ignored);
   fs::remove_all(tree, ignored);
+}
+
+// The README's menu map against the menus of a started unit with a fix:
+// every row the unit shows is in the map with the key it sets, and every
+// row of the map not marked as conditional is shown.
+TEST(Readme, TheMenuMapHoldsEveryRowTheMenusShowAndNoMore) {
+  std::ifstream readme(std::string(VELMORA_TOOLS_DIR) + "/../README.md");
+  std::map<std::string, std::string> map;  // "tab\titem" -> what it sets
+  bool bIn = false;
+  for (std::string line; std::getline(readme, line);) {
+    if (line.rfind("## ", 0) == 0) bIn = line == "## Menus";
+    std::smatch m;
+    if (!bIn || !std::regex_match(line, m, std::regex(R"(\| (.+?) \| (.+?) \| (.+) \|)")) || m[1] == "Tab" ||
+        m[1] == "---") {
+      continue;
+    }
+    const std::string tab = m[1] == "Chart view (MENU)" ? "@52.1" : std::string(m[1]);
+    map[tab + "\t" + std::string(m[2])] = m[3];
+  }
+  ASSERT_GT(map.size(), 50u) << "the README has its menu map";
+
+  RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
+  ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
+  const std::string base = TEST_MakeTempDir("velmora-base");
+  SeedUnit(base, {{"SQCD", 1}});
+  auto feed = FixFeed(rig.dir);
+  auto unit = Start(rig.dir, base);
+  // The navigation rows come with the first fix, the speed's with the
+  // first speed it gives.
+  std::string shown;
+  for (int i = 0; i < 100 && (shown.find("@52.1\tNew Route") == std::string::npos ||
+                              shown.find("Setup\tUnits - Speed") == std::string::npos);
+       i++) {
+    usleep(200 * 1000);
+    shown = ToolRun(rig.dir, {"menus"}).out;
+  }
+  // The rest of that registration: until two looks agree.
+  std::string last;
+  for (int i = 0; i < 30 && shown != last; i++) {
+    last = shown;
+    usleep(300 * 1000);
+    shown = ToolRun(rig.dir, {"menus"}).out;
+  }
+  std::set<std::string> seen;
+  std::istringstream rows(shown);
+  for (std::string line; std::getline(rows, line);) {
+    const size_t a = line.find('\t'), b = line.rfind('\t');
+    if (a == std::string::npos || a == b) continue;
+    const std::string place = line.substr(0, a);
+    if (place[0] == '@' && place != "@52.1") continue;
+    const std::string row = line.substr(0, b), key = line.substr(b + 1);
+    seen.insert(row);
+    const auto it = map.find(row);
+    if (it == map.end()) {
+      ADD_FAILURE() << "not in the README's menu map: " << row;
+    } else if (key != "-") {
+      EXPECT_NE(std::string::npos, it->second.find("`" + key + "`")) << row << " sets " << key;
+    }
+  }
+  for (const auto& [row, what] : map) {
+    if (what.find("*only*") == std::string::npos) {
+      EXPECT_TRUE(seen.count(row)) << "not shown: " << row;
+    }
+  }
+  TEST_Signal(unit.get(), SIGTERM);
+  TEST_Finish(std::move(unit), 10000);
+  TEST_Signal(feed.get(), SIGTERM);
+  TEST_Finish(std::move(feed), 5000);
 }
 
 }  // namespace

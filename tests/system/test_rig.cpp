@@ -202,10 +202,11 @@ TEST(Rig, TheUnitLightsThePanelFromItsStoredLevel) {
   const std::string base = TEST_MakeTempDir("velmora-base");
   SeedUnit(base, {{"SQCD", 1}, {"SBAK", 3}});
 
-  // Long enough for a loaded, sanitized run to get past restoring the settings.
-  const std::string quit = std::to_string(TEST_u64SlackMs(2000) / 1000);
-  TEST_RESULT r = TEST_Run(kVelmora, {"quit_sec", quit}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base}, 40000);
-  EXPECT_EQ(4, r.status) << r.out << r.err;
+  auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base});
+  EXPECT_TRUE(TEST_bWaitUntil([&] { return nvfiles::Read(brightness) == std::vector<uint8_t>{'5', '0'}; }, 20000));
+  TEST_Signal(unit.get(), SIGTERM);
+  TEST_RESULT r = TEST_Finish(std::move(unit), 10000);
+  EXPECT_EQ(2, r.status) << r.out << r.err;
   const std::vector<uint8_t> text = nvfiles::Read(brightness);
   EXPECT_EQ("50", std::string(text.begin(), text.end()));
 }
@@ -218,8 +219,8 @@ TEST(Rig, PowerHeldThreeSecondsShutsTheUnitDownWithTheDisplayLastAndEndsItWithTe
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "L_TASK_Start: task 71 ", 20000));
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "KEYBOARD_vInit: LWP ID", 5000));
   EXPECT_EQ(0, Tool(rig.dir, "key press POWER"));
-  usleep(3500 * 1000);
-  EXPECT_EQ(0, Tool(rig.dir, "key release POWER"));
+  EXPECT_TRUE(TEST_bWaitForOutput(unit.get(), "shutdown (power down)", 10000)) << Out(unit.get());
+  Tool(rig.dir, "key release POWER");  // refused when the unit has already ended
   TEST_RESULT r = TEST_Finish(std::move(unit), 15000);
   EXPECT_EQ(10, r.status) << r.out << r.err;
   size_t shutdown = r.out.find("shutdown (power down)");
@@ -288,9 +289,8 @@ TEST(Rig, KeysFromTheKeypadReachTheirOwnersAndTheNextPageOnDisplayShowsWhatTheyD
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "update CVEW to 21", 5000));
   // The transducer's water temperature has its data box before the picture.
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "water temperature sensor 0 found", 5000));
-  usleep(300 * 1000);
-  const std::vector<COLOR> empty = NextScreen(rig.dir, {});
-  EXPECT_TRUE(MatchesGolden("rig_empty", empty));
+  EXPECT_TRUE(ShowsGolden(rig.dir, "rig_empty"));
+  const std::vector<COLOR> empty = Screen(rig.dir);
 
   // The big-digits view shows the water temperature the rig's transducer
   // reads.
@@ -298,9 +298,9 @@ TEST(Rig, KeysFromTheKeypadReachTheirOwnersAndTheNextPageOnDisplayShowsWhatTheyD
   const std::vector<COLOR> digits = NextScreen(rig.dir, empty);
 
   EXPECT_EQ(0, Tool(rig.dir, "key hold POWER --ms 100"));
-  EXPECT_TRUE(MatchesGolden("rig_power_popup", NextScreen(rig.dir, digits)));
+  EXPECT_TRUE(ShowsGolden(rig.dir, "rig_power_popup"));
   EXPECT_EQ(0, Tool(rig.dir, "key hold EXIT --ms 100"));
-  std::vector<COLOR> after = NextScreen(rig.dir, Screen(rig.dir));
+  std::vector<COLOR> after = WaitForScreen(rig.dir, [&](const std::vector<COLOR>& s) { return s == digits; }, 5000);
   EXPECT_TRUE(after == digits) << "the pop-up is gone";
 
   TEST_Signal(unit.get(), SIGTERM);

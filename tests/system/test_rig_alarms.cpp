@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <string.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <regex>
 #include <string>
@@ -13,6 +13,7 @@
 
 #include "nvram_files.h"
 #include "rig_unit.h"
+#include "test_timing.h"
 
 namespace {
 
@@ -35,8 +36,8 @@ TEST(Rig, ALowSupplyShowsTheLowBatteryPopUpSoundsItsAlertAndAnyKeyAnswersIt) {
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "update CVEW to 21", 20000));
   // The transducer's water temperature has its data box before the picture.
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "water temperature sensor 0 found", 5000));
-  usleep(300 * 1000);
-  const std::vector<COLOR> empty = NextScreen(rig.dir, {});
+  EXPECT_TRUE(ShowsGolden(rig.dir, "rig_empty"));
+  const std::vector<COLOR> empty = Screen(rig.dir);
 
   const std::string cfg = rig.dir + "/dev/sonar.cfg";
   std::ifstream in(cfg);
@@ -44,23 +45,23 @@ TEST(Rig, ALowSupplyShowsTheLowBatteryPopUpSoundsItsAlertAndAnyKeyAnswersIt) {
   text = std::regex_replace(text, std::regex("adc_supply *= *[0-9]+"), "adc_supply = 1724");
   std::ofstream(cfg + ".new") << text;
   ASSERT_EQ(0, rename((cfg + ".new").c_str(), cfg.c_str()));
-  std::vector<COLOR> shown;
-  for (int i = 0; i < 10 && ((shown = NextScreen(rig.dir, empty)) == empty); i++) {
-  }
-  EXPECT_TRUE(MatchesGolden("rig_low_battery", shown));
+  EXPECT_TRUE(ShowsGolden(rig.dir, "rig_low_battery", 20000));
 
   // Each tone appends its frequency to the buzzer as a 4-byte integer.
   std::vector<int32_t> tones;
-  for (int i = 0; i < 40 && std::count(tones.begin(), tones.end(), 2070) < 3; i++) {
-    usleep(50 * 1000);
-    const std::vector<uint8_t> bytes = nvfiles::Read(rig.dir + "/dev/buzzer0");
-    tones.assign(bytes.size() / 4, 0);
-    memcpy(tones.data(), bytes.data(), tones.size() * 4);
-  }
+  TEST_bWaitUntil(
+      [&] {
+        const std::vector<uint8_t> bytes = nvfiles::Read(rig.dir + "/dev/buzzer0");
+        tones.assign(bytes.size() / 4, 0);
+        memcpy(tones.data(), bytes.data(), tones.size() * 4);
+        return std::count(tones.begin(), tones.end(), 2070) >= 3;
+      },
+      2000);
   EXPECT_EQ(3, std::count(tones.begin(), tones.end(), 2070)) << "the general alert at Normal pitch";
 
   EXPECT_EQ(0, Tool(rig.dir, "key hold EXIT --ms 100"));
-  EXPECT_TRUE(NextScreen(rig.dir, shown) == empty) << "the answered pop-up is gone";
+  EXPECT_TRUE(WaitForScreen(rig.dir, [&](const std::vector<COLOR>& s) { return s == empty; }, 5000) == empty)
+      << "the answered pop-up is gone";
 
   TEST_Signal(unit.get(), SIGTERM);
   TEST_RESULT r = TEST_Finish(std::move(unit), 10000);

@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <regex>
 #include <string>
+#include <vector>
 
 #include "rig_pcline.h"
 #include "rig_unit.h"
@@ -29,8 +31,14 @@ void SetSonar(const std::string& rigDir, const std::string& lines) {
 // channel 2 for its first seconds), then everything up to "Unit Ready".
 std::string ConnectTest(const PC_SESSION& session) {
   std::string got;
-  for (int i = 0; i < 80 && got.find("#ACK") == std::string::npos; i++) got += session.pc.Ask("?\r\n");
-  for (int i = 0; i < 60 && got.find("Unit Ready for Test--") == std::string::npos; i++) got += session.pc.Quiet(500);
+  const auto has = [&got](const char* text) {
+    return [&got, text](const std::string& more) { return (got + more).find(text) != std::string::npos; };
+  };
+  for (int i = 0; i < 80 && got.find("#ACK") == std::string::npos; i++) {
+    session.pc.Send("?\r\n");
+    got += session.pc.Until(has("#ACK"), 500);
+  }
+  got += session.pc.Until(has(" seconds\r\n"), 30000);
   return got;
 }
 
@@ -54,35 +62,44 @@ TEST(Rig, ATestPcTakesTheUnitOverAndDrivesItsTestsOnTtyO3) {
     printf("connect sequence to Unit Ready: %.1f ms\n", std::stod(ready[1]) * 1000.0);
   }
   EXPECT_TRUE(TEST_bWaitForOutput(session.unit.get(), "pinging stopped for good", 2000)) << "the ping task was stopped";
-  EXPECT_EQ("", pc.Ask("?\r\n")) << "a second connect is ignored";
-  EXPECT_TRUE(MatchesGolden("inlinetest_waiting", StableScreen(session.rig.dir)));
+  EXPECT_EQ("", pc.Ask("?\r\n", 0)) << "a second connect is ignored";
+  EXPECT_TRUE(ShowsGolden(session.rig.dir, "inlinetest_waiting"));
 
-  EXPECT_EQ("Command received--processing\r\n#ACK\r\n", pc.Ask("#wSITW,-7\r"));
-  EXPECT_EQ("Command received--processing\r\n-7\r\n", pc.Ask("#rSITW\r"));
-  EXPECT_EQ("", pc.Ask("#Z\r"));
-  EXPECT_EQ("Command received--processing\r\nNo GPU\r\n", pc.Ask("#p\r"));
+  EXPECT_EQ("Command received--processing\r\n#ACK\r\n", pc.Ask("#wSLTZ,-7\r", 2));
+  EXPECT_EQ("Command received--processing\r\n-7\r\n", pc.Ask("#rSLTZ\r", 2));
+  EXPECT_EQ("Command received--processing\r\n#NAK\r\n", pc.Ask("#wSITW,-7\r", 2)) << "a key the unit has not";
+  EXPECT_EQ("", pc.Ask("#Z\r", 0));
+  EXPECT_EQ("Command received--processing\r\nNo GPU\r\n", pc.Ask("#p\r", 2));
 
   // Keypad test: the first prompt on the screen and on the line.
-  const std::string keypad = pc.Ask("#t1,60000\r");
+  const auto has = [](std::vector<std::string> texts) {
+    return [texts](const std::string& got) {
+      return std::all_of(texts.begin(), texts.end(), [&](const std::string& t) { return got.find(t) != std::string::npos; });
+    };
+  };
+  pc.Send("#t1,60000\r");
+  const std::string keypad = pc.Until(has({"Press VIEW Key\r\n"}));
   EXPECT_NE(std::string::npos, keypad.find("Press VIEW Key\r\n")) << keypad;
-  EXPECT_TRUE(MatchesGolden("inlinetest_keypad", StableScreen(session.rig.dir)));
+  EXPECT_TRUE(ShowsGolden(session.rig.dir, "inlinetest_keypad"));
   EXPECT_EQ(0, Tool(session.rig.dir, "key hold VIEW --ms 100"));
-  const std::string view = pc.Quiet(800);
+  const std::string view = pc.Until(has({"View Key--Pressed\r\n", "Press MENU Key\r\n"}));
   EXPECT_NE(std::string::npos, view.find("View Key--Pressed\r\n")) << view;
   EXPECT_NE(std::string::npos, view.find("Press MENU Key\r\n")) << view;
 
   // A beam at 9 ft passes; the verdict follows the command's reply.
-  std::string sonar = pc.Ask("#t7,1,200,0,0,50,255,5,30,20,2000,3,500,40\r");
-  for (int i = 0; i < 10 && sonar.find("Sonar Test") == std::string::npos; i++) sonar += pc.Quiet(500);
+  pc.Send("#t7,1,200,0,0,50,255,5,30,20,2000,3,500,40\r");
+  const std::string sonar = pc.Until([](const std::string& got) {
+    const size_t at = got.find("Sonar Test");
+    return at != std::string::npos && got.find("\r\n", at) != std::string::npos;
+  });
   EXPECT_TRUE(std::regex_search(sonar, std::regex("Sonar Test Pass,[0-9]+,9,[0-9]+\r\n"))) << sonar;
-  pc.Ask("#S\r");
-  const std::vector<COLOR> sonarScreen = StableScreen(session.rig.dir);
-  EXPECT_TRUE(MatchesGoldenBox("inlinetest_sonar_depth", sonarScreen, 0, 0, 800, 290));
+  pc.Ask("#S\r", 2);
+  EXPECT_TRUE(ShowsGoldenBox(session.rig.dir, "inlinetest_sonar_depth", 0, 0, 800, 290));
 
-  EXPECT_EQ("Command received--processing\r\nAuth Chip--FAIL--cant open i2c bus\r\n", pc.Ask("#t46\r"));
-  std::string bluetooth = pc.Ask("#t47\r");
+  EXPECT_EQ("Command received--processing\r\nAuth Chip--FAIL--cant open i2c bus\r\n", pc.Ask("#t46\r", 2));
+  std::string bluetooth = pc.Ask("#t47\r", 2);
   EXPECT_EQ("Command received--processing\r\nBluetooth Test--Fail--RSSI value: 9999\r\n", bluetooth);
-  EXPECT_EQ("Command received--processing\r\nGPS Reset\r\n", pc.Ask("#g\r"));
+  EXPECT_EQ("Command received--processing\r\nGPS Reset\r\n", pc.Ask("#g\r", 2));
 
   session.pc.Send("#x\r");
   const TEST_RESULT end = TEST_Finish(std::move(session.unit), 10000);
@@ -97,7 +114,7 @@ TEST(Rig, ATestPcIsToldWhenTheCoprocessorNeverAnswers) {
   EXPECT_NE(std::string::npos, connect.find("Waiting for Coprocessor\r\nFAIL--Timeout waiting for Coprocessor\r\n"))
       << connect;
   EXPECT_NE(std::string::npos, connect.find("Unit Ready for Test--")) << connect;
-  EXPECT_EQ("Command received--processing\r\nGPS Reset\r\n", session.pc.Ask("#g\r"));
+  EXPECT_EQ("Command received--processing\r\nGPS Reset\r\n", session.pc.Ask("#g\r", 2));
 }
 
 }  // namespace

@@ -55,6 +55,26 @@ TEST(RigNav, InPointOfSaleThePositionFollowsTheDemonstrationBoat) {
 // may switch to the black one.
 constexpr COLOR kGridWhite = 0x2308, kGridBlack = 0x8C71, kGridBlackSeconds = 0x6B6D;
 
+// Pixels of the chart: the boat symbol near the window's centre and the
+// grid lines elsewhere.
+struct CHART_LOOK {
+  int boat = 0, grid = 0;
+};
+CHART_LOOK LookAtChart(const std::vector<COLOR>& screen) {
+  CHART_LOOK look;
+  if (screen.size() != 800u * 480u) return look;
+  const COLOR background = screen[5 * 800 + 795];
+  for (U32 row = 0; row < 480; row++) {
+    for (U32 x = 0; x < 800; x++) {
+      const COLOR c = screen[row * 800 + x];
+      const bool bNearCentre = x >= 370 && x <= 430 && row >= 210 && row <= 270;
+      if (bNearCentre && c != background) look.boat++;
+      if (!bNearCentre && (c == kGridWhite || c == kGridBlack || c == kGridBlackSeconds)) look.grid++;
+    }
+  }
+  return look;
+}
+
 // The shop tutorial takes the keys (VIEW is refused) and steps through the
 // views on its own: it reaches the chart about 40 s after the start, with the
 // boat near the window's centre and the grid in the chart's grid colours.
@@ -63,22 +83,40 @@ TEST(RigNav, InPointOfSaleTheTutorialShowsTheChartWithBoatAndGrid) {
   ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
   auto unit = PointOfSaleUnit(rig.dir, 2);
   ASSERT_TRUE(WaitForCount(unit.get(), "update CVEW to 52", 1, 120000)) << Out(unit.get());
-  const std::vector<COLOR> screen = StableScreen(rig.dir);
-  ASSERT_EQ(800u * 480u, screen.size());
-  const COLOR background = screen[5 * 800 + 795];
-  int boat = 0, grid = 0;
+  // The chart stays up for some seconds; its first frames may still lack the grid.
+  const CHART_LOOK look = LookAtChart(WaitForScreen(
+      rig.dir,
+      [](const std::vector<COLOR>& s) {
+        const CHART_LOOK l = LookAtChart(s);
+        return l.boat > 40 && l.grid > 400;
+      },
+      5000));
+  EXPECT_GT(look.boat, 40) << "the boat symbol near the centre";
+  EXPECT_GT(look.grid, 400) << "grid lines";
+  TEST_Signal(unit.get(), SIGTERM);
+  TEST_Finish(std::move(unit), 10000);
+}
+
+// Pixels of the highway view: the sky band across the top, the compass posts
+// on its lower edge, and the boat lying on the ground below the middle.
+struct HIGHWAY_LOOK {
+  int sky = 0, posts = 0, boat = 0;
+};
+HIGHWAY_LOOK LookAtHighway(const std::vector<COLOR>& screen) {
+  HIGHWAY_LOOK look;
+  if (screen.size() != 800u * 480u) return look;
+  constexpr COLOR kSky = 0x3B51;
+  const COLOR ground = screen[470 * 800 + 5];
   for (U32 row = 0; row < 480; row++) {
     for (U32 x = 0; x < 800; x++) {
       const COLOR c = screen[row * 800 + x];
-      const bool bNearCentre = x >= 370 && x <= 430 && row >= 210 && row <= 270;
-      if (bNearCentre && c != background) boat++;
-      if (!bNearCentre && (c == kGridWhite || c == kGridBlack || c == kGridBlackSeconds)) grid++;
+      if (row < 95 && c == kSky) look.sky++;
+      // The posts stand on the band's lower edge.
+      if (row >= 75 && row < 110 && c != kSky && c != ground) look.posts++;
+      if (x >= 370 && x <= 430 && row >= 350 && row <= 400 && c != ground && c != kSky) look.boat++;
     }
   }
-  EXPECT_GT(boat, 40) << "the boat symbol near the centre";
-  EXPECT_GT(grid, 400) << "grid lines";
-  TEST_Signal(unit.get(), SIGTERM);
-  TEST_Finish(std::move(unit), 10000);
+  return look;
 }
 
 // The tutorial goes on to the highway view: the sky band across the top with
@@ -88,23 +126,16 @@ TEST(RigNav, InPointOfSaleTheTutorialReachesTheHighwayWithCompassAndBoat) {
   ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
   auto unit = PointOfSaleUnit(rig.dir, 2);
   ASSERT_TRUE(WaitForCount(unit.get(), "update CVEW to 56", 1, 120000)) << Out(unit.get());
-  const std::vector<COLOR> screen = StableScreen(rig.dir);
-  ASSERT_EQ(800u * 480u, screen.size());
-  constexpr COLOR kSky = 0x3B51;
-  const COLOR ground = screen[470 * 800 + 5];
-  int sky = 0, posts = 0, boat = 0;
-  for (U32 row = 0; row < 480; row++) {
-    for (U32 x = 0; x < 800; x++) {
-      const COLOR c = screen[row * 800 + x];
-      if (row < 95 && c == kSky) sky++;
-      // The posts stand on the band's lower edge.
-      if (row >= 75 && row < 110 && c != kSky && c != ground) posts++;
-      if (x >= 370 && x <= 430 && row >= 350 && row <= 400 && c != ground && c != kSky) boat++;
-    }
-  }
-  EXPECT_GT(sky, 60000) << "the sky band";
-  EXPECT_GT(posts, 100) << "compass posts and labels";
-  EXPECT_GT(boat, 40) << "the boat";
+  const HIGHWAY_LOOK look = LookAtHighway(WaitForScreen(
+      rig.dir,
+      [](const std::vector<COLOR>& s) {
+        const HIGHWAY_LOOK l = LookAtHighway(s);
+        return l.sky > 60000 && l.posts > 100 && l.boat > 40;
+      },
+      5000));
+  EXPECT_GT(look.sky, 60000) << "the sky band";
+  EXPECT_GT(look.posts, 100) << "compass posts and labels";
+  EXPECT_GT(look.boat, 40) << "the boat";
   TEST_Signal(unit.get(), SIGTERM);
   TEST_Finish(std::move(unit), 10000);
 }

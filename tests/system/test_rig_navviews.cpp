@@ -10,6 +10,7 @@
 #include <string>
 
 #include "rig_unit.h"
+#include "test_timing.h"
 
 namespace {
 
@@ -35,16 +36,20 @@ TEST(RigNavViews, FormatNavDirectoriesEmptiesTheStoreAndEndsTheUnitWithStatus5) 
   const std::string store = rig.dir + "/usr/velmora/";
   auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base});
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "run-system sent to", 20000));
-  usleep(500 * 1000);
-  EXPECT_GT(Files(store + "wpts"), 0u) << "the root of a new store";
-  // Setup is the tab after Alarms; the navigation task's item is its fifth row.
+  EXPECT_TRUE(TEST_bWaitUntil([&] { return Files(store + "wpts") > 0; }, 5000)) << "the root of a new store";
+  // Setup is the tab after Alarms and Sonar; the navigation task's item is its fifth
+  // row once the tasks told to run have registered theirs.
   EXPECT_EQ(0, Tool(rig.dir, "key hold MENU --ms 100"));
   ASSERT_TRUE(WaitForCount(unit.get(), "CMNU 3", 1, 5000));
-  for (const char* key : {"RIGHT", "DOWN", "DOWN", "DOWN", "DOWN", "DOWN", "RIGHT"}) {
+  EXPECT_EQ(0, Tool(rig.dir, "key hold RIGHT --ms 100"));
+  EXPECT_EQ(0, Tool(rig.dir, "key hold RIGHT --ms 100"));
+  EXPECT_TRUE(ShowsGoldenBox(rig.dir, "main_setup", 120, 11, 560, 384));
+  for (const char* key : {"DOWN", "DOWN", "DOWN", "DOWN", "DOWN", "RIGHT"}) {
     EXPECT_EQ(0, Tool(rig.dir, std::string("key hold ") + key + " --ms 100"));
   }
   ASSERT_TRUE(WaitForCount(unit.get(), "action Format Nav Directories", 1, 5000)) << Out(unit.get());
-  usleep(500 * 1000);  // the question comes up
+  // Yes once the question is up.
+  EXPECT_TRUE(ShowsGoldenBox(rig.dir, "navviews_format_question", 190, 173, 420, 135));
   EXPECT_EQ(0, Tool(rig.dir, "key hold RIGHT --ms 100"));
   TEST_RESULT r = TEST_Finish(std::move(unit), 20000);
   EXPECT_EQ(5, r.status) << r.out << r.err;
@@ -52,7 +57,7 @@ TEST(RigNavViews, FormatNavDirectoriesEmptiesTheStoreAndEndsTheUnitWithStatus5) 
 
   auto again = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base});
   ASSERT_TRUE(TEST_bWaitForOutput(again.get(), "run-system sent to", 20000));
-  usleep(500 * 1000);
+  EXPECT_TRUE(TEST_bWaitUntil([&] { return Files(store + "wpts") > 0; }, 5000)) << "a new root";
   TEST_Signal(again.get(), SIGTERM);
   TEST_RESULT second = TEST_Finish(std::move(again), 10000);
   EXPECT_EQ(2, second.status) << second.out;
@@ -95,12 +100,13 @@ TEST(RigNavViews, CursorKeysOnTheChartViewMoveTheCursorOnTheSavedScreen) {
   auto feed = FixFeed(rig.dir);
   auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base});
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "run-system sent to", 20000));
-  usleep(500 * 1000);
+  // Each VIEW shows the next view; the chart is one of them.
   bool bChart = false;
   for (int press = 0; press < 12 && !bChart; press++) {
-    const size_t before = Count(Out(unit.get()), "update CVEW to 52");
+    const size_t views = Count(Out(unit.get()), "update CVEW to "), charts = Count(Out(unit.get()), "update CVEW to 52");
     EXPECT_EQ(0, Tool(rig.dir, "key hold VIEW --ms 100"));
-    bChart = WaitForCount(unit.get(), "update CVEW to 52", before + 1, 3000);
+    EXPECT_TRUE(WaitForCount(unit.get(), "update CVEW to ", views + 1, 3000));
+    bChart = Count(Out(unit.get()), "update CVEW to 52") > charts;
   }
   ASSERT_TRUE(bChart) << Out(unit.get());
   const std::vector<COLOR> plain = StableScreen(rig.dir);

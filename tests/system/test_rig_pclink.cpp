@@ -36,7 +36,7 @@ TEST(Rig, AServicePcOnTtyO3GetsExactRepliesAndCannotSlipAWipeIntoALongLine) {
   ASSERT_NO_FATAL_FAILURE(session.Start({{"SQCD", 1}, {"SMDL", 30}}));
   const std::string& base = session.base;
   const std::string& rigDir = session.rig.dir;
-  const std::vector<COLOR> normal = StableScreen(rigDir);
+  const std::vector<COLOR> normal = WaitForScreen(rigDir, [](const std::vector<COLOR>& s) { return !s.empty(); }, 5000);
   ASSERT_NO_FATAL_FAILURE(session.Connect());
   const PC_LINE& pc = session.pc;
 
@@ -52,7 +52,7 @@ TEST(Rig, AServicePcOnTtyO3GetsExactRepliesAndCannotSlipAWipeIntoALongLine) {
   EXPECT_EQ("#NAK\n\r", pc.Ask("#A\r")) << "no accessory";
   EXPECT_EQ("#NAK\n\r", pc.Ask("#X\r"));
   EXPECT_EQ("#NAK\n\r", pc.Ask("##V\r"));
-  EXPECT_EQ("", pc.Ask("#VX"));
+  EXPECT_EQ("", pc.Ask("#VX", 0));
 
   const std::string settings = pc.Ask("#s\r");
   EXPECT_TRUE(std::regex_match(settings, std::regex("#S[A-Z0-9]{3}0x[0-9A-F]{8}(,S[A-Z0-9]{3}0x[0-9A-F]{8})*\r\n")))
@@ -70,11 +70,12 @@ TEST(Rig, AServicePcOnTtyO3GetsExactRepliesAndCannotSlipAWipeIntoALongLine) {
 
   // Connect mode takes every key but POWER and refuses it with the refused
   // click alone: its two tones at the normal pitch.
+  NextScreen(rigDir, normal);
   const std::vector<COLOR> connected = StableScreen(rigDir);
   EXPECT_TRUE(connected != normal);
   const size_t before = Tones(rigDir).size();
   EXPECT_EQ(0, Tool(rigDir, "key hold MENU --ms 100"));
-  usleep(500 * 1000);
+  EXPECT_TRUE(TEST_bWaitUntil([&] { return Tones(rigDir).size() >= before + 2; }, 2000));
   const std::vector<int32_t> tones = Tones(rigDir);
   EXPECT_EQ(std::vector<int32_t>({1010, 990}), std::vector<int32_t>(tones.begin() + (long)before, tones.end()));
   EXPECT_TRUE(StableScreen(rigDir) == connected);
@@ -82,7 +83,8 @@ TEST(Rig, AServicePcOnTtyO3GetsExactRepliesAndCannotSlipAWipeIntoALongLine) {
   // The NMEA task's own sentences may follow on the line it has again.
   const std::string quit = pc.Ask("#Q\r");
   EXPECT_EQ(0u, quit.rfind("#ACK\n\r", 0)) << quit;
-  EXPECT_TRUE(StableScreen(rigDir) != connected) << "connect mode left";
+  EXPECT_TRUE(WaitForScreen(rigDir, [&](const std::vector<COLOR>& s) { return s != connected; }, 5000) != connected)
+      << "connect mode left";
 
   TEST_Signal(session.unit.get(), SIGTERM);
   TEST_RESULT r = TEST_Finish(std::move(session.unit), 10000);
@@ -114,12 +116,15 @@ TEST(Rig, AnUpdateImageIsHandedOverWithStatus30OnlyWhenItFitsAndTheSettingsStayU
     for (int attempt = 0; attempt < 3; attempt++) {
       const size_t failedBefore = Count(Out(session.unit.get()), "no whole image received");
       session.RunOnLine(send);
-      for (int waited = 0; waited < (int)TEST_u64SlackMs(5000); waited += 50) {
-        const std::string out = Out(session.unit.get());
-        if (Count(out, "image refused") > refusedBefore || out.find("status 30") != std::string::npos) return true;
-        if (Count(out, "no whole image received") > failedBefore) break;
-        usleep(50 * 1000);
-      }
+      bool bDone = false;
+      TEST_bWaitUntil(
+          [&] {
+            const std::string out = Out(session.unit.get());
+            bDone = Count(out, "image refused") > refusedBefore || out.find("status 30") != std::string::npos;
+            return bDone || Count(out, "no whole image received") > failedBefore;
+          },
+          5000);
+      if (bDone) return true;
     }
     return false;
   };

@@ -10,9 +10,9 @@
 namespace {
 
 U32 Value(const char (&key)[5]) {
-  U32 value = 0;
-  H_DATABASE_bFetchU32(FCID(key), &value, nullptr, nullptr);
-  return value;
+  DB_DATA_TYPE value = {};
+  H_DATABASE_bFetch(FCID(key), &value, nullptr, nullptr);
+  return value.u32Val;
 }
 
 
@@ -28,6 +28,9 @@ class Display : public ::testing::Test {
     H_DATABASE_bUpdateValueS32(FCID("SBAK"), 10, P_NORMAL);
     H_DATABASE_bUpdateValueU32(FCID("SPAL"), 1, P_NORMAL);
     H_DATABASE_bUpdateEverythingBoolean(FCID("SQCD"), TRUE, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+    // POWER pressed before the keyboard task has the display task's keys is
+    // refused.
+    ASSERT_TRUE(UI_bSettled(M_DISPLAY) && UI_bSettled(M_KEYB));
   }
   void TearDown() override {
     H_DATABASE_bUpdateValueBoolean(FCID("SQCD"), FALSE, P_NORMAL);

@@ -29,7 +29,8 @@ const TEXTS kQuestions = {
 
 // What the alarm banner and the notification bar show.
 const TEXTS kNotes = {
-    Fix_Required, No_Waypoints, No_Routes, No_Tracks, No_Groups, No_Saved_Waypoints, Cannot_delete_used_waypoint,
+    Fix_Required, No_Waypoints, No_Routes, No_Tracks, No_Groups, No_Saved_Waypoints, No_Saved_Routes, No_Saved_Tracks,
+    Cannot_delete_used_waypoint,
     Max_Waypoints_in_Route, Waypoint_Created, Waypoint_Already_Exists, Waypoint_Added, Waypoint_Already_In_Route,
     Route_Saved, Track_Saved, Track_cleared, Navigation_Started, Traveling_Route, Traveling_Route_In_Reverse,
     Delete_Canceled_By_Nav, MOB_navigation_in_progress, Ais_Alarm, Past_Waypoint, Off_Course_Alarm, Arrival_Alarm,

@@ -11,6 +11,7 @@
 #include "u_view.h"
 #include "ui_frame.h"
 #include "ui_texts.h"
+#include "test_keys.h"
 
 namespace {
 
@@ -63,6 +64,7 @@ std::vector<LAYER_ID> Layers() {
 
 class Layers_ : public ::testing::Test {
  protected:
+  TEST_OWN_KEYS m_ownKeys;
   void SetUp() override {
     UI_vStart();
     UI_vReset();

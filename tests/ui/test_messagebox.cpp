@@ -17,6 +17,7 @@
 #include "t_view.h"
 #include "u_keyboard.h"
 #include "ui_frame.h"
+#include "test_keys.h"
 
 namespace {
 
@@ -52,12 +53,12 @@ void Frame() {
 }
 
 
-// The actions done so far, once as many as expected are done (or after a second).
+// The actions done so far, once as many as expected are done (or after five seconds).
 std::vector<std::string> Actions(size_t expected) {
   UI_bWaitFor([expected] {
     std::lock_guard<std::mutex> guard(s_boxLock);
     return s_actions.size() >= expected;
-  }, 1000);
+  }, 5000);
   std::lock_guard<std::mutex> guard(s_boxLock);
   return s_actions;
 }
@@ -70,6 +71,8 @@ bool MenuReachedTheView() {
 }
 
 class MessageBox : public ::testing::Test {
+  TEST_OWN_KEYS m_ownKeys;  // split keys of views of the test's own
+
  protected:
   void SetUp() override {
     UI_vStart();

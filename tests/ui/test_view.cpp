@@ -20,6 +20,7 @@
 #include "u_menu.h"
 #include "u_view.h"
 #include "ui_frame.h"
+#include "test_keys.h"
 
 namespace {
 
@@ -90,6 +91,7 @@ int FreePages() {
 
 class View : public ::testing::Test {
  protected:
+  TEST_OWN_KEYS m_ownKeys;
   void SetUp() override {
     UI_vStart();
     UI_vReset();
@@ -111,35 +113,34 @@ class View : public ::testing::Test {
 };
 
 // Two requests 30 ms apart after a frame, then one every 5 ms for a second.
+// A frame begins no sooner than 100 ms after the one before, and its overlay
+// is stamped after it began; a frame asked for while none is due begins no
+// sooner than the asking. Stamps are measured from moments before such
+// beginnings, so a busy machine only makes them later.
 TEST_F(View, RequestsAfterAFrameAreDrawnOnceAHundredMillisecondsAfterIt) {
   ASSERT_TRUE(UI_bRegister({COLOR_PALETTE_DEBUG_LAYER, DrawOverlay, USED_BY_ALL}));
+  const U64 framed = L_CLOCK_qwGetTimeInMillis();
   UI_vFrame();
   const size_t first = OverlayMs().size() - 1;
   for (int ms : {10, 30}) {
     L_CLOCK_Sleep((U32)ms);
     L_SEMA_Signal(SEMA_VIEW_UPDATE);
   }
-  L_CLOCK_Sleep(300);
+  ASSERT_TRUE(UI_bWaitFor([first] { return OverlayMs().size() >= first + 2; }, 300));
+  EXPECT_FALSE(UI_bWaitFor([first] { return OverlayMs().size() > first + 2; }, 150)) << "one frame after the last";
   std::vector<U64> frames = OverlayMs();
-  ASSERT_EQ(first + 2, frames.size()) << "one frame after the last";
-  // Stamped when the overlay draws: a late stamp on the first frame shortens
-  // the gap, by more on a loaded, sanitized run.
-  EXPECT_GE(frames[first + 1] - frames[first], 100u - TEST_u64SlackMs(8));
-  EXPECT_LE(frames[first + 1] - frames[first], 100u + TEST_u64SlackMs(25));
-  // Requests every 5 ms for about a second: a frame every 100 ms of however
-  // long that took on a busy machine, never more often.
+  EXPECT_GE(frames[first + 1] - framed, 100u - 1);
   const U64 start = L_CLOCK_qwGetTimeInNans() / 1000000;
   for (int i = 0; i < 200; i++) {
     L_SEMA_Signal(SEMA_VIEW_UPDATE);
     L_CLOCK_Sleep(5);
   }
   const U64 elapsed = L_CLOCK_qwGetTimeInNans() / 1000000 - start;
-  L_CLOCK_Sleep(150);
   frames = OverlayMs();
-  EXPECT_NEAR((double)elapsed / 100.0 + 1.0, (double)(frames.size() - first - 2), 1.5) << "one at 0, 100, ... ms of " << elapsed;
-  // Stamped when the overlay draws, so what came before it in a frame moves
-  // the stamp: room for that, more where the processor is emulated.
-  for (size_t i = first + 1; i < frames.size(); i++) EXPECT_GE(frames[i] - frames[i - 1], 100u - TEST_u64SlackMs(8)) << i;
+  EXPECT_LE((double)(frames.size() - first - 2), (double)elapsed / 100.0 + 2.5) << "one at 0, 100, ... ms of " << elapsed;
+  for (size_t m = 1; first + 1 + m < frames.size(); m++) {
+    EXPECT_GE(frames[first + 1 + m] + 1, start + 100 * (m - 1)) << m;
+  }
 }
 
 TEST_F(View, AViewChangeDuringALongDrawDropsThatFrameAndShowsTheNewViewAtOnce) {
@@ -308,14 +309,14 @@ TEST_F(View, SimulationShowsTheViewsNoticeForThreeSecondsAndLeavingItRemovesTheN
       UI_bRegister({SONAR_VIEW_PRIORITY, DrawPane, USED_BY_NONE, 0, SPLIT_FULL_WINDOW, 0, FALSE, kSimulation.data()}));
   Show(SONAR_VIEW_PRIORITY);
   EXPECT_FALSE(NoticeShown());
+  // The notice comes after the change and stays its three seconds (less a
+  // tick) however late this thread looks; a busy machine only keeps it longer.
+  const U64 entered = L_CLOCK_qwGetTimeInMillis();
   H_DATABASE_bUpdateEverythingU32(FCID("CCST"), STATE_SIMULATION, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
   ASSERT_TRUE(UI_bWaitFor([] { return T_VIEW_bIsLayerActive(SIMULATION_MESSAGE_LAYER); }));
-  const U64 shown = L_CLOCK_qwGetTimeInMillis();
   EXPECT_TRUE(NoticeShown());
-  L_CLOCK_Sleep((U32)(shown + 2600 - L_CLOCK_qwGetTimeInMillis()));
-  EXPECT_TRUE(NoticeShown());
-  L_CLOCK_Sleep((U32)(shown + 3400 - L_CLOCK_qwGetTimeInMillis()));
-  EXPECT_FALSE(NoticeShown());
+  EXPECT_TRUE(UI_bWaitFor([] { return !NoticeShown(); }, 3500));
+  EXPECT_GE(L_CLOCK_qwGetTimeInMillis() - entered, 3000u - 10);
   H_DATABASE_bUpdateValueU32(FCID("CCST"), STATE_NORMAL_RUN, P_NORMAL);
   EXPECT_TRUE(UI_bWaitFor([] { return !T_VIEW_bIsLayerActive(SIMULATION_MESSAGE_LAYER); }));
 }

@@ -89,8 +89,8 @@ int UI_nTapClick(UI_KEY key) {
   // never as long as the cursor keys' first repeat (200 ms).
   int nClick = 0;
   const auto seen = [&nClick](int ms) {
-    if (UI_bSignalled(SEMA_KEYCLICK_GOOD, ms)) nClick = 1;
-    else if (UI_bSignalled(SEMA_KEYCLICK_BAD, 0)) nClick = -1;
+    if (L_SEMA_WaitTicks(SEMA_KEYCLICK_GOOD, (TICKS)ms) == 0) nClick = 1;
+    else if (L_SEMA_WaitTicks(SEMA_KEYCLICK_BAD, 0) == 0) nClick = -1;
     return nClick != 0;
   };
   UI_vKey(key, 1);
@@ -99,23 +99,23 @@ int UI_nTapClick(UI_KEY key) {
   }
   UI_vKey(key, 0);
   L_CLOCK_Sleep(80);
-  // Whichever click comes first; a busy or sanitized run gets more room.
-  const int ms = (int)TEST_u64SlackMs(300);
-  for (int waited = 0; waited <= ms && nClick == 0; waited += 5) seen(5);
+  // Whichever click comes first.
+  TEST_bWaitUntil([&] { return seen(5); }, 300);
   return nClick;
 }
 
-bool UI_bWaitFor(const std::function<bool()>& bCondition, int ms) {
-  // A busy, sanitized or emulated run gets more room.
-  const int limit = (int)TEST_u64SlackMs((U64)ms);
-  for (int waited = 0; waited <= limit; waited += 5) {
-    if (bCondition()) return true;
-    L_CLOCK_Sleep(5);
-  }
-  return bCondition();
+bool UI_bWaitFor(const std::function<bool()>& bCondition, int ms) { return TEST_bWaitUntil(bCondition, (U64)ms); }
+
+GENERIC_MESSAGE* UI_pReceive(MBOX mbox, int ms) {
+  return (GENERIC_MESSAGE*)L_MBOX_ReceiveWaitTicks(mbox, (TICKS)TEST_u64SlackMs((U64)ms));
 }
 
-GENERIC_MESSAGE* UI_pReceive(MBOX mbox, int ms) { return (GENERIC_MESSAGE*)L_MBOX_ReceiveWaitTicks(mbox, (TICKS)ms); }
+bool UI_bNoMail(MBOX mbox, int ms) {
+  GENERIC_MESSAGE* p = (GENERIC_MESSAGE*)L_MBOX_ReceiveWaitTicks(mbox, (TICKS)ms);
+  if (p == nullptr) return true;
+  H_MEMORY_vDumpMail(p);
+  return false;
+}
 
 void UI_vDrain(MBOX mbox) {
   while (void* p = L_MBOX_Receive(mbox)) H_MEMORY_vDumpMail(p);
@@ -123,11 +123,23 @@ void UI_vDrain(MBOX mbox) {
 
 void UI_vForget(SEMA sema) { L_SEMA_SetPending(sema); }
 
-bool UI_bSignalled(SEMA sema, int ms) { return L_SEMA_WaitTicks(sema, (TICKS)ms) == 0; }
+bool UI_bSignalled(SEMA sema, int ms) { return L_SEMA_WaitTicks(sema, (TICKS)TEST_u64SlackMs((U64)ms)) == 0; }
+
+bool UI_bNoSignal(SEMA sema, int ms) { return L_SEMA_WaitTicks(sema, (TICKS)ms) != 0; }
+
+// A marker of an id no task acts on; one the task never takes stays its own.
+bool UI_bSettled(MBOX mbox) {
+  GENERIC_MESSAGE* pMarker = (GENERIC_MESSAGE*)H_MEMORY_pvCalloc(1, sizeof *pMarker);
+  pMarker->Cmd = CMD_ID_INVALID_ID;
+  if (!UI_bSendAcked(mbox, pMarker)) return false;
+  H_MEMORY_vFree(pMarker);
+  return true;
+}
 
 std::vector<CMD_ID> UI_MenuRequests(void) {
+  EXPECT_TRUE(UI_bSettled(M_VIEWKEY) && UI_bSettled(M_VIEW));
   std::vector<CMD_ID> cmds;
-  while (GENERIC_MESSAGE* p = UI_pReceive(UI_MENU_MBOX, 50)) {
+  while (GENERIC_MESSAGE* p = (GENERIC_MESSAGE*)L_MBOX_Receive(UI_MENU_MBOX)) {
     cmds.push_back(p->Cmd);
     H_MEMORY_vFree(p);
   }
@@ -175,36 +187,50 @@ void UI_vShowBlackView(void) {
   ASSERT_TRUE(UI_bWaitFor([] { return T_VIEW_eCurrentLayer() == SONAR_VIEW_PRIORITY; }));
 }
 
-std::vector<COLOR> UI_Screen(void) {
-  std::string png = RIG_Dir() + "/screen.png";
-  std::string command = "python3 " VELMORA_TOOLS_DIR "/rig --rig " + RIG_Dir() + " screen " + png + " > /dev/null";
-  EXPECT_EQ(0, system(command.c_str()));
-  U32 width = 0, height = 0;
-  std::vector<U8> rgb;
-  std::string error;
-  EXPECT_TRUE(GOLDEN_bReadPng(png, &width, &height, &rgb, &error)) << error;
-  std::vector<COLOR> pixels(rgb.size() / 3);
-  // The tool widens RGB565 by repeating the high bits; the top bits give it back.
-  for (size_t i = 0; i < pixels.size(); i++) {
-    pixels[i] = (COLOR)((rgb[3 * i] >> 3) << 11 | (rgb[3 * i + 1] >> 2) << 5 | rgb[3 * i + 2] >> 3);
-  }
-  return pixels;
-}
+std::vector<COLOR> UI_Screen(void) { return GOLDEN_RigScreen(RIG_Dir()); }
 
-::testing::AssertionResult UI_MatchGolden(const std::string& name, const std::vector<COLOR>& pixels, U32 u32Width,
-                                          U32 u32Height) {
-  GOLDEN_PICTURE picture = {pixels.data(), u32Width, u32Height, u32Width};
+static std::string UI_GoldenPath(const std::string& name) {
   std::string path = UI_GOLDEN_DIR "/" + name;
 #if defined(__arm__)
   // FreeType built for 32-bit ARM rounds a few coverage values differently;
   // where that shows, the board's picture is kept beside the host's.
   if (access((path + "-armhf.png").c_str(), R_OK) == 0) path += "-armhf";
 #endif
-  return GOLDEN_Match(path + ".png", picture);
+  return path + ".png";
+}
+
+::testing::AssertionResult UI_MatchGolden(const std::string& name, const std::vector<COLOR>& pixels, U32 u32Width,
+                                          U32 u32Height) {
+  GOLDEN_PICTURE picture = {pixels.data(), u32Width, u32Height, u32Width};
+  return GOLDEN_Match(UI_GoldenPath(name), picture);
+}
+
+::testing::AssertionResult UI_ShowsGolden(const std::string& name, int ms, U64 u64GiveUpAtMs) {
+  U32 width = 0, height = 0;
+  std::vector<U8> rgb;
+  std::string error;
+  std::vector<COLOR> screen;
+  if (GOLDEN_bReadPng(UI_GoldenPath(name), &width, &height, &rgb, &error) && getenv("UPDATE_GOLDEN") == nullptr) {
+    GOLDEN_PICTURE picture = {nullptr, G_SCREEN_WIDTH, G_SCREEN_HEIGHT, G_SCREEN_WIDTH};
+    UI_bWaitFor(
+        [&] {
+          UI_vFrame();
+          screen = UI_Screen();
+          picture.pPixels = screen.data();
+          if (u64GiveUpAtMs != 0 && L_CLOCK_qwGetTimeInMillis() >= u64GiveUpAtMs) return true;
+          return screen.size() == (size_t)G_SCREEN_WIDTH * G_SCREEN_HEIGHT && GOLDEN_rgbFromPicture(picture) == rgb;
+        },
+        ms);
+  } else {
+    UI_vFrame();
+    screen = UI_Screen();
+  }
+  return UI_MatchGolden(name, screen, G_SCREEN_WIDTH, G_SCREEN_HEIGHT);
 }
 
 bool UI_bSendAcked(MBOX mbox, void* pMsg) {
-  return L_MBOX_SendWaitTicks(mbox, pMsg, 3, SEMA_USER_TEST, 3000) == 0 && L_MBOX_bIsAcknowledged(pMsg);
+  return L_MBOX_SendWaitTicks(mbox, pMsg, 3, SEMA_USER_TEST, (TICKS)TEST_u64SlackMs(3000)) == 0 &&
+         L_MBOX_bIsAcknowledged(pMsg);
 }
 
 void UI_vReset(void) {

@@ -41,16 +41,25 @@ void UI_vKey(UI_KEY key, S32 value);
 void UI_vTap(UI_KEY key);
 // Taps a key and tells which click it got: +1 accepted, -1 refused, 0 none.
 int UI_nTapClick(UI_KEY key);
-// Polls bCondition every 5 ms; FALSE when it is still false after ms.
+// Waits until bCondition holds; FALSE when it still does not after ms
+// (stretched as TEST_bWaitUntil stretches them).
 bool UI_bWaitFor(const std::function<bool()>& bCondition, int ms = 2000);
-// The next message in mbox (null after ms); the caller frees it.
+// The next message in mbox (null after ms, stretched the same way); the
+// caller frees it.
 GENERIC_MESSAGE* UI_pReceive(MBOX mbox, int ms);
+// TRUE when no message reaches mbox for ms: what must not come.
+bool UI_bNoMail(MBOX mbox, int ms);
 void UI_vDrain(MBOX mbox);
-// TRUE when sema is signalled within ms; clears a signal given before.
+// UI_vForget clears a signal given before; UI_bSignalled is TRUE when sema
+// is signalled within ms (stretched), UI_bNoSignal when it stays quiet for ms.
 void UI_vForget(SEMA sema);
 bool UI_bSignalled(SEMA sema, int ms);
+bool UI_bNoSignal(SEMA sema, int ms);
+// Waits until the task of mbox has handled everything sent to it before.
+bool UI_bSettled(MBOX mbox);
 // The commands of the menu requests that reached the menu task's mailbox
-// since the last call.
+// since the last call, once the view-key and view tasks have handled what
+// they were sent.
 std::vector<CMD_ID> UI_MenuRequests(void);
 // Sends a command to a task's mailbox.
 void UI_vSend(MBOX mbox, CMD_ID cmd);
@@ -74,11 +83,15 @@ void UI_vFrame(void);
 // A black full-screen view (layer 21) registered and made current, for
 // pictures of what is drawn over the views.
 void UI_vShowBlackView(void);
-// The page on display as the rig's screen tool saves it, in RGB565, top row first.
+// The page on display of the rig, in RGB565, top row first.
 std::vector<COLOR> UI_Screen(void);
 // A picture against a PNG in tests/ui/golden.
 ::testing::AssertionResult UI_MatchGolden(const std::string& name, const std::vector<COLOR>& pixels, U32 u32Width,
                                           U32 u32Height);
+// The whole screen, drawn frame after frame, once it shows the golden (a
+// failure tells how the last frame differed); the looking ends at ms, or at
+// the millisecond clock's u64GiveUpAtMs when that is not 0.
+::testing::AssertionResult UI_ShowsGolden(const std::string& name, int ms = 2000, U64 u64GiveUpAtMs = 0);
 // Sends a message and waits until its receiver is done with it; the block
 // stays the caller's.
 bool UI_bSendAcked(MBOX mbox, void* pMsg);

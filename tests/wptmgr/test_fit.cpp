@@ -35,7 +35,7 @@ const TEXTS kMenuItems = {New, Select_Multiple_Items, Search_By, Select_All_And,
                           New_Waypoint, New_Route, Delete, Export, Duplicate, Move, Show, Hide, Set_Waypoint_Icon,
                           Name, Distance, Date, Icon, Icon_Category, Jump_To, Open, Add_Remove, Edit, Selected,
                           All_Instances, Save_As, Cursor_To, GoTo_, Target, Grid, Reorder, Travel, Forward, Reverse,
-                          Info, Select, Deselect};
+                          Info, Select, Deselect, Set_Icon};
 // What the low bar shows alone, and what the multiple selection's
 // instruction names after "Select items to".
 const TEXTS kLowBar = {Options, Done, Paste_Here, Select_Icon};
@@ -243,7 +243,10 @@ TEST_F(WpmFit, EveryManagerTextStaysInsideItsRoomInEveryLanguage) {
 
     // The timed notes: an untitled box wrapped at 326 pixels.
     const FONT_DEF* pNote = Wide() ? arialuni_size14_font_def_ptr : myriad_pro_bold_size14_font_def_ptr;
-    for (const auto* n : {Only_groups_can_be_set_as_the_default, Default_Group_Deleted}) {
+    // A group's or route's edit names the item and where it went around
+    // these; the longest names leave half the width to them.
+    for (const auto* n : {Only_groups_can_be_set_as_the_default, Default_Group_Deleted, Added_To_Group,
+                          Already_In_The_Group, Added_To_Route, Was_Last_Added, Track}) {
       FIT_vWrapped(&m_fit, "note", n, pNote, 326, 11);
     }
 

@@ -285,4 +285,41 @@ TEST_F(ItemForms, SavingANotSharedGroupMovesItToTheSharedSideUnderItsNewName) {
   EXPECT_TRUE(T_NAV_GROUP_DATA_bIsGroupNavDataIntegralEX(nullptr, kWpmRoot));
 }
 
+// East on the list while contents are edited: a waypoint from elsewhere
+// goes into the edited group once; inside the group, Yes takes it out, and
+// a discard puts it back. A route takes waypoints one after another, but
+// not the one it got last.
+TEST_F(ItemForms, EastAddsToTheEditedGroupOrRouteAndAskedRemovalsUndoOnDiscard) {
+  const U16 a = Waypoint("A", kWpmRoot), b = Waypoint("B", kWpmRoot);
+  const U16 g = Group("Edited");
+  T_NAV_GROUP_vSetup();
+  T_NAV_GROUP_bEnterGroup(kWpmRoot, 0xFFFF);
+  g_WPM.eMode = MODE_EDIT_GROUP;
+  g_WPM.u16CurrentEditGroupID = g;
+  for (U16 id : {a, b, a}) {
+    Highlight(id);
+    Cursor(CURSOR_EAST);
+  }
+  EXPECT_EQ((std::vector<std::string>{"A", "B"}), In(g));
+  EXPECT_EQ(2u, g_WPMEdit.u32UndoCount) << "the refused second link is not undone";
+  Highlight(a);
+  Cursor(CURSOR_EAST);
+  T_NAV_GROUP_vNavConfYes();
+  EXPECT_EQ(std::vector<std::string>{"B"}, In(g));
+  T_NAV_GROUP_vDiscardChangesConfirm();
+  EXPECT_TRUE(In(g).empty()) << "the edit's links all undone";
+
+  T_NAV_GROUP_vNewRoute(0);
+  Save();
+  ASSERT_EQ(MODE_EDIT_ROUTE, g_WPM.eMode);
+  T_NAV_GROUP_bEnterGroup(kWpmRoot, 0xFFFF);
+  for (U16 id : {a, b, b, a}) {
+    Highlight(id);
+    Cursor(CURSOR_EAST);
+  }
+  const ROUTE* r = T_NAV_pGetRoute(0);
+  ASSERT_EQ(3u, r->nCount & 0x3FFFFFFF);
+  EXPECT_EQ((std::vector<U16>{a, b, a}), std::vector<U16>(r->anWaypoint, r->anWaypoint + 3));
+}
+
 }  // namespace

@@ -62,7 +62,7 @@ TEST_F(Wpm, MenusWrapExpandCollapseAndALeafRunsItsAction) {
   EXPECT_EQ(1, Click());
 
   // A one-entry level refuses up and down.
-  static GROUP_MGR_MENU_ITEM s_alone = {GROUP_MGR_MENU_ITEM_STATE_IDLE, Open, nullptr, nullptr, WPM_vNotYet,
+  static GROUP_MGR_MENU_ITEM s_alone = {GROUP_MGR_MENU_ITEM_STATE_IDLE, Open, nullptr, nullptr, nullptr,
                                         nullptr, nullptr};
   WPM_vOpenMenu(&s_alone, {100, 300});
   Click();

@@ -1,0 +1,203 @@
+// The key table: every key the sources name has its row, the rows hold
+// together, start-up and Restore Defaults take their values from it, and a
+// key used as another type than its own stops a test build.
+
+#include <gtest/gtest.h>
+#include <math.h>
+#include <string.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "h_dbtable.h"
+#include "test_tasks.h"
+#include "u_convert.h"
+
+namespace {
+
+std::string KeyText(FOURCHARID id) { return std::string((const char*)&id, 4); }
+
+FOURCHARID KeyOf(const std::string& text) {
+  return (U32)(U8)text[0] | (U32)(U8)text[1] << 8 | (U32)(U8)text[2] << 16 | (U32)(U8)text[3] << 24;
+}
+
+// Four capitals or digits in quotes that are words of a protocol, a file
+// format or a script, not keys.
+const std::set<std::string> kNotKeys = {"COPY", "EAST", "EXIT", "FAIL", "FILE", "IDAT", "IEND", "IHDR", "MENU",
+                                        "PASS", "PEMT", "PQVM", "PSMT", "PSRF", "PUBX", "UUUU", "VIEW", "WAIT",
+                                        "WEST"};
+
+// The keys as the sources spell them: FCID("KEY"), a key in quotes handed to
+// a helper, and the SET lines of the demonstration scripts.
+std::set<std::string> KeysNamedInSources(void) {
+  static const std::regex s_fcid("FCID\\(\"([^\"]{4})\"\\)");
+  static const std::regex s_quoted("\"([A-Z][A-Z0-9]{3})\"");
+  static const std::regex s_set("^SET ([A-Z][A-Z0-9]{3}) ");
+  std::set<std::string> keys;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(VELMORA_SOURCE_DIR)) {
+    const std::string ext = entry.path().extension().string();
+    if (ext != ".cpp" && ext != ".h") continue;
+    std::ifstream in(entry.path());
+    std::string line;
+    while (std::getline(in, line)) {
+      for (const std::regex* pattern : {&s_fcid, &s_quoted, &s_set}) {
+        for (std::sregex_iterator m(line.begin(), line.end(), *pattern), end; m != end; ++m) {
+          const std::string key = (*m)[1];
+          // A '#' names the digits of a family of keys, the table's own.
+          if (!kNotKeys.count(key) && key.find('#') == std::string::npos) keys.insert(key);
+        }
+      }
+    }
+  }
+  return keys;
+}
+
+TEST(KeyTable, EveryKeyTheSourcesNameHasARow) {
+  const std::set<std::string> keys = KeysNamedInSources();
+  EXPECT_GT(keys.size(), 500u) << "the walk found the sources";
+  for (const std::string& key : keys) EXPECT_NE(nullptr, H_DBTABLE_pRow(KeyOf(key))) << key;
+}
+
+U32 FloatWord(float f) {
+  U32 u;
+  memcpy(&u, &f, 4);
+  return u;
+}
+
+// Defaults a row's own check refuses, slider spans that reach past its range
+// and settings that nobody makes would each be a unit that cannot hold its
+// own factory state.
+TEST(KeyTable, EveryRowsDefaultsAndSliderSpansLieInItsRange) {
+  U_CONVERT_vInitialiseConversionUtility();
+  for (U32 i = 0; i < H_DBTABLE_u32Rows(); i++) {
+    const DB_TABLE_ROW* r = H_DBTABLE_pRowAt(i);
+    const std::string key = KeyText(r->id);
+    EXPECT_TRUE(r->u8Owner >= 1 && r->u8Owner <= 16) << key;
+    if (H_DBTABLE_bIsSetting(r)) {
+      EXPECT_TRUE(r->sDefault.eKind != DBD_NONE || (r->u8Flags & DBF_OWNER) != 0) << key << " is made by nobody";
+    }
+    if (r->sDefault.eKind != DBD_NONE) {
+      EXPECT_EQ(DBC_TAKEN, H_DBTABLE_eCheck(r->id, r->sDefault.u32Value)) << key;
+    }
+    if (r->sDefault.eKind != DBD_NONE && r->sDefault.eKind != DBD_FIXED) {
+      EXPECT_EQ(DBC_TAKEN, H_DBTABLE_eCheck(r->id, r->sDefault.u32Other)) << key;
+    }
+    if (r->sRange.eKind == DBR_CHOICES) {
+      EXPECT_GT(r->sRange.u32Choices, 0u) << key;
+    }
+    for (U32 s = 0; r->sRange.pShown != nullptr && s < DB_MAX_SHOWN; s++) {
+      const DB_SHOWN_SPAN& span = r->sRange.pShown[s];
+      if (span.eUnits == U_NONE && span.fStep == 0.0f) break;  // the end of the list
+      EXPECT_GT(span.fStep, 0.0f) << key;
+      for (float f : {span.fLow, span.fHigh}) {
+        const double dInternal =
+            span.eUnits == U_NONE ? f : dConvertToInternal(f, H_DBTABLE_eDataType(r), span.eUnits);
+        U32 u32Word = r->eType == DBT_FLOAT ? FloatWord((float)dInternal) : (U32)(S32)lround(dInternal);
+        // A span in feet ends a rounding hair past the same length in metres.
+        if (r->eType == DBT_FLOAT && span.eUnits != U_NONE) u32Word = FloatWord((float)(dInternal * 0.99999));
+        EXPECT_EQ(DBC_TAKEN, H_DBTABLE_eCheck(r->id, u32Word)) << key << " " << f << " in units " << span.eUnits;
+      }
+      if (span.eUnits == U_NONE) break;
+    }
+  }
+}
+
+class KeyTableInDatabase : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    TEST_vInitServiceLayer();
+    H_DATABASE_vInit();
+  }
+  void TearDown() override { H_DATABASE_vInit(); }
+  static U32 Word(const char (&key)[5]) {
+    DB_DATA_TYPE v = {};
+    v.u32Val = 0xDEADBEEF;
+    EXPECT_TRUE(H_DATABASE_bFetch(FCID(key), &v, nullptr, nullptr)) << key;
+    return v.u32Val;
+  }
+};
+
+// The factory values a user is promised: a domestic model (584) shows depth
+// in feet, the collision limits are 0.5 NM and 15 minutes, the off-course
+// limit 300 ft, sensitivity 10.
+TEST_F(KeyTableInDatabase, StartUpMakesEverySettingAndRestoreDefaultsPutsTheUnkeptBack) {
+  ASSERT_FALSE(H_DATABASE_bUpdateValueU32(FCID("SMDL"), 584, P_NORMAL));
+  H_DBTABLE_vCreateSettings();
+  ASSERT_FALSE(H_DATABASE_bUpdateValueU32(FCID("SLNG"), 5, P_NORMAL)) << "restored from the store";
+  H_DBTABLE_vSettleModelDefaults();
+  EXPECT_EQ((U32)U_FEET, Word("SUDP"));
+  EXPECT_EQ(FloatWord(0.5f), Word("SCPA"));
+  EXPECT_EQ(15u, Word("STCP"));
+  EXPECT_EQ(FloatWord((float)(300 * (double)0.3048f)), Word("SNAO"));
+  EXPECT_EQ(10u, Word("SSS2"));
+  EXPECT_EQ(5u, Word("SLNG"));
+  EXPECT_FALSE(H_DATABASE_bFetch(FCID("SQCD"), nullptr, nullptr, nullptr)) << "its absence is the first start";
+  for (U32 i = 0; i < H_DBTABLE_u32Rows(); i++) {
+    const DB_TABLE_ROW* r = H_DBTABLE_pRowAt(i);
+    if (H_DBTABLE_bIsSetting(r) && r->sDefault.eKind != DBD_NONE && (r->u8Flags & DBF_OWNER) == 0) {
+      EXPECT_TRUE(H_DATABASE_bFetch(r->id, nullptr, nullptr, nullptr)) << KeyText(r->id);
+    }
+  }
+
+  ASSERT_FALSE(H_DATABASE_bUpdateValueU32(FCID("SSS2"), 3, P_NORMAL));
+  ASSERT_FALSE(H_DATABASE_bUpdateValueFloat(FCID("SCPA"), 2.0f, P_NORMAL));
+  ASSERT_FALSE(H_DATABASE_bUpdateValueU32(FCID("SLNG"), 7, P_NORMAL));
+  ASSERT_FALSE(H_DATABASE_bUpdateValueU32(FCID("SENU"), 12345, P_NORMAL));
+  EXPECT_GT(H_DBTABLE_u32RestoreDefaults(), 200u);
+  EXPECT_EQ(10u, Word("SSS2"));
+  EXPECT_EQ(FloatWord(0.5f), Word("SCPA"));
+  EXPECT_EQ(7u, Word("SLNG")) << "the language survives";
+  EXPECT_EQ(12345u, Word("SENU")) << "the serial number survives";
+}
+
+// The keys two callers read or wrote as two types, each now one type.
+TEST_F(KeyTableInDatabase, TheThirteenKeysOfTwoTypesReadAndWriteAsTheirOne) {
+  const struct {
+    FOURCHARID id;
+    DB_VALUE_TYPE eType;
+  } kKeys[] = {{FCID("CCNC"), DBT_BOOL}, {FCID("CVEW"), DBT_S32}, {FCID("ICAC"), DBT_BOOL}, {FCID("ICWP"), DBT_U32},
+               {FCID("IGWP"), DBT_U32},  {FCID("INIP"), DBT_U32}, {FCID("ITAW"), DBT_S32},  {FCID("ITWP"), DBT_U32},
+               {FCID("ITXD"), DBT_BOOL}, {FCID("SBAK"), DBT_S32}, {FCID("SMSU"), DBT_BOOL}, {FCID("SNDG"), DBT_U32},
+               {FCID("SSEN"), DBT_BOOL}};
+  for (const auto& k : kKeys) {
+    ASSERT_NE(nullptr, H_DBTABLE_pRow(k.id)) << KeyText(k.id);
+    EXPECT_EQ(k.eType, H_DBTABLE_pRow(k.id)->eType) << KeyText(k.id);
+    switch (k.eType) {
+      case DBT_BOOL: {
+        BOOLEAN b = FALSE;
+        EXPECT_FALSE(H_DATABASE_bUpdateValueBoolean(k.id, TRUE, P_NORMAL));
+        EXPECT_TRUE(H_DATABASE_bFetchBoolean(k.id, &b, nullptr, nullptr) && b) << KeyText(k.id);
+        break;
+      }
+      case DBT_S32: {
+        S32 s = 0;
+        EXPECT_FALSE(H_DATABASE_bUpdateValueS32(k.id, -2, P_NORMAL));
+        EXPECT_TRUE(H_DATABASE_bFetchS32(k.id, &s, nullptr, nullptr) && s == -2) << KeyText(k.id);
+        break;
+      }
+      default: {
+        U32 u = 0;
+        EXPECT_FALSE(H_DATABASE_bUpdateValueU32(k.id, 0xFFFF, P_NORMAL));
+        EXPECT_TRUE(H_DATABASE_bFetchU32(k.id, &u, nullptr, nullptr) && u == 0xFFFF) << KeyText(k.id);
+        break;
+      }
+    }
+  }
+}
+
+TEST_F(KeyTableInDatabase, AKeyUsedAsAnotherTypeOrWithoutARowStopsATestBuild) {
+#ifndef VELMORA_CHECK_DB_TYPES
+  GTEST_SKIP() << "the check is in debug and test builds only";
+#endif
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  U32 u = 0;
+  EXPECT_DEATH(H_DATABASE_bFetchU32(FCID("SSEN"), &u, nullptr, nullptr), "SSEN is a BOOLEAN key, used as U32");
+  EXPECT_DEATH(H_DATABASE_bUpdateValueFloat(FCID("STCP"), 15.0f, P_NORMAL), "STCP is a U32 key, used as float");
+  EXPECT_DEATH(H_DATABASE_bFetch(FCID("QQQQ"), nullptr, nullptr, nullptr), "QQQQ .* has no row");
+}
+
+}  // namespace

@@ -1,0 +1,208 @@
+// The chart view's menu on a rig with a fix, keys and the remote only: a
+// route of three marks built in the route editor, a waypoint renamed in the
+// waypoint editor, the remote's PLUS zooming in, the route travelled, and
+// after an orderly restart the waypoint manager listing both.
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "rig_unit.h"
+
+namespace {
+
+using namespace rigunit;
+
+// The number `rig db` prints first for a key; -1 when it cannot be had.
+double Stored(const std::string& rig, const std::string& key) {
+  std::smatch m;
+  const std::string out = ToolRun(rig, {"db", key}).out;
+  return std::regex_search(out, m, std::regex(key + " (-?[0-9.]+)")) ? std::stod(m[1]) : -1;
+}
+
+// MENU until the view's own menu is open (it has rows once there is a fix);
+// the main menu that opens before is closed again.
+bool OpenViewMenu(const std::string& rig, TEST_PROCESS* unit) {
+  for (int attempt = 0; attempt < 20; attempt++) {
+    const size_t before = Count(Out(unit), "bBeginRoot: open express");
+    const size_t main = Count(Out(unit), "bBeginRoot: open main");
+    PressKeys(rig, {"MENU"});
+    if (WaitForCount(unit, "bBeginRoot: open express", before + 1, 1500)) return true;
+    if (Count(Out(unit), "bBeginRoot: open main") > main) PressKeys(rig, {"EXIT"});
+    usleep(500 * 1000);
+  }
+  return false;
+}
+
+// Opens the chart's menu and runs its row of that name, found where the
+// menus say it is now (marks and navigation add rows above it).
+bool RunChartMenuRow(const std::string& rig, TEST_PROCESS* unit, const std::string& name) {
+  int index = -1;
+  for (int i = 0; i < 50 && index < 0; i++) {
+    if (i > 0) usleep(100 * 1000);
+    std::istringstream rows(ToolRun(rig, {"menus"}).out);
+    int n = 0;
+    for (std::string line; std::getline(rows, line);) {
+      if (line.rfind("@52.1\t", 0) != 0) continue;
+      if (line.rfind("@52.1\t" + name + "\t", 0) == 0) index = n;
+      n++;
+    }
+  }
+  if (index < 0 || !OpenViewMenu(rig, unit)) return false;
+  const size_t before = Count(Out(unit), "action " + name);
+  for (int i = 0; i < index; i++) PressKeys(rig, {"DOWN"});
+  const std::vector<COLOR> menu = StableScreen(rig);
+  PressKeys(rig, {"RIGHT"});
+  if (!WaitForCount(unit, "action " + name, before + 1, 5000)) return false;
+  // What the row opens is on screen, its keys taken, before the next key.
+  SettledAfter(rig, menu);
+  return true;
+}
+
+// A fix once a second at 48 07.038 N and the given minutes east of 11
+// degrees, until the feed is ended.
+std::unique_ptr<TEST_PROCESS> FixAt(const std::string& rig, const std::string& minutes) {
+  const std::string file = rig + "/fix-" + minutes + ".nmea";
+  std::ofstream(file) << NmeaLine("GPGGA,123519,4807.038,N,011" + minutes + ",E,1,08,0.9,545.4,M,46.9,M,,")
+                      << NmeaLine("GPRMC,123519,A,4807.038,N,011" + minutes + ",E,000.0,084.4,071226,003.1,W");
+  return TEST_Spawn(kRigTool, {"--rig", rig, "feed", "ttyO3", file, "--baud", "38400", "--repeat", "600", "--every", "1"},
+                    {});
+}
+
+// Three marks at the boat from the chart's menu, the boat moved a fifth of
+// a minute east between them (one place takes one waypoint): WP001 to
+// WP003.
+void ThreeMarks(const std::string& rig, TEST_PROCESS* unit, std::unique_ptr<TEST_PROCESS>& feed) {
+  // VIEW until the chart (52) is in front, each press awaited by its view.
+  for (int press = 0; press < 14 && Stored(rig, "CVEW") != 52; press++) {
+    const double view = Stored(rig, "CVEW");
+    PressKeys(rig, {"VIEW"});
+    for (int i = 0; i < 30 && Stored(rig, "CVEW") == view; i++) usleep(100 * 1000);
+  }
+  ASSERT_EQ(52, Stored(rig, "CVEW")) << Out(unit);
+  for (int n = 0; n < 3; n++) {
+    if (n > 0) {
+      TEST_Signal(feed.get(), SIGTERM);
+      TEST_Finish(std::move(feed), 5000);
+      const std::string minutes = n == 1 ? "31.200" : "31.400";
+      feed = FixAt(rig, minutes);
+      const double east = 11 + std::stod(minutes) / 60;
+      for (int i = 0; i < 100 && std::fabs(Stored(rig, "ILND") - east) > 1e-4; i++) usleep(100 * 1000);
+    }
+    ASSERT_TRUE(RunChartMenuRow(rig, unit, "Mark")) << Out(unit);
+  }
+}
+
+// A rig with a fix and a unit that has marked WP001 to WP003 there.
+void StartWithMarks(const std::string& rig, const std::string& base, std::unique_ptr<TEST_PROCESS>& feed,
+                    std::unique_ptr<TEST_PROCESS>& unit) {
+  ASSERT_NO_FATAL_FAILURE(MakeRig(rig));
+  SeedUnit(base, {{"SQCD", 1}});
+  feed = FixAt(rig, "31.000");
+  unit = Start(rig, base);
+  ASSERT_NO_FATAL_FAILURE(ThreeMarks(rig, unit.get(), feed));
+}
+
+void End(std::unique_ptr<TEST_PROCESS> unit, std::unique_ptr<TEST_PROCESS> feed) {
+  TEST_Signal(unit.get(), SIGTERM);
+  TEST_Finish(std::move(unit), 10000);
+  TEST_Signal(feed.get(), SIGTERM);
+  TEST_Finish(std::move(feed), 5000);
+}
+
+// An orderly restart: POWER held until the settings are written.
+std::unique_ptr<TEST_PROCESS> Restart(const std::string& rig, const std::string& base,
+                                      std::unique_ptr<TEST_PROCESS> unit) {
+  EXPECT_EQ(0, Tool(rig, "key press POWER"));
+  EXPECT_TRUE(WaitForCount(unit.get(), "settings written", 1, 10000)) << Out(unit.get());
+  EXPECT_EQ(0, Tool(rig, "key release POWER"));
+  EXPECT_EQ(10, TEST_Finish(std::move(unit), 15000).status);
+  return Start(rig, base);
+}
+
+TEST(RigNavMenus, ARouteBuiltAndAWaypointRenamedFromTheChartMenuAreInTheManagerAfterARestart) {
+  RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
+  const std::string base = TEST_MakeTempDir("velmora-base");
+  std::unique_ptr<TEST_PROCESS> feed, unit;
+  ASSERT_NO_FATAL_FAILURE(StartWithMarks(rig.dir, base, feed, unit));
+
+  // New Route: the route editor on its Name row; down to Waypoints, then
+  // each mark added in turn from the list of all.
+  ASSERT_TRUE(RunChartMenuRow(rig.dir, unit.get(), "New Route")) << Out(unit.get());
+  PressKeys(rig.dir, {"DOWN", "RIGHT", "RIGHT", "LEFT", "DOWN", "RIGHT", "LEFT", "DOWN", "RIGHT", "EXIT", "DOWN", "RIGHT"});
+  struct stat st = {};
+  const std::string route = rig.dir + "/usr/velmora/routes/0";
+  for (int i = 0; i < 50 && stat(route.c_str(), &st) != 0; i++) usleep(100 * 1000);
+  ASSERT_EQ(0, stat(route.c_str(), &st)) << "the route is stored";
+
+  // Edit Waypoint: no cursor, so the waypoint picker; its first waypoint's
+  // first letter one step on, then Save.
+  ASSERT_TRUE(RunChartMenuRow(rig.dir, unit.get(), "Edit Waypoint")) << Out(unit.get());
+  PressKeys(rig.dir, {"DOWN", "RIGHT", "RIGHT", "UP", "EXIT", "DOWN", "DOWN", "DOWN", "DOWN", "RIGHT"});
+
+  // The remote's PLUS on the chart: one step of zoom in. Its line shares
+  // the port with the fix and may be cut by it: pressed again until taken.
+  const double zoom = Stored(rig.dir, "SNCS");
+  for (int i = 0; i < 20 && Stored(rig.dir, "SNCS") == zoom; i++) {
+    RemotePress(rig.dir, "3C");
+    for (int j = 0; j < 10 && Stored(rig.dir, "SNCS") == zoom; j++) usleep(100 * 1000);
+  }
+  EXPECT_EQ(zoom - 1, Stored(rig.dir, "SNCS")) << "PLUS zooms in one step";
+
+  // Travel Route: the picker's first route, forward.
+  ASSERT_TRUE(RunChartMenuRow(rig.dir, unit.get(), "Travel Route")) << Out(unit.get());
+  PressKeys(rig.dir, {"DOWN", "RIGHT"});
+  for (int i = 0; i < 50 && Stored(rig.dir, "CCRT") != 0; i++) usleep(100 * 1000);
+  EXPECT_EQ(0, Stored(rig.dir, "CCRT")) << "route 0 is travelled";
+
+  // An orderly restart, then the manager: the route and the renamed mark.
+  auto again = Restart(rig.dir, base, std::move(unit));
+  ASSERT_TRUE(OpenManager(rig.dir, again.get())) << Out(again.get());
+  const U32 kLeft = 0, kTop = 96, kWidth = 392, kHeight = 298;
+  EXPECT_TRUE(MatchesGoldenBox("chart_menu_route_in_manager", StableBox(rig.dir, kLeft, kTop, kWidth, kHeight), kLeft,
+                               kTop, kWidth, kHeight));
+  End(std::move(again), std::move(feed));
+}
+
+// In the waypoint manager, keys only: a new route filled with the three
+// marks, and a new group given two of them of which one is taken out
+// again; after an orderly restart the group holds the other and the route
+// all three.
+TEST(RigNavMenus, TheManagerBuildsARouteAndAddsToAndRemovesFromAGroupThatStayAfterARestart) {
+  RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
+  const std::string base = TEST_MakeTempDir("velmora-base");
+  std::unique_ptr<TEST_PROCESS> feed, unit;
+  ASSERT_NO_FATAL_FAILURE(StartWithMarks(rig.dir, base, feed, unit));
+  ASSERT_TRUE(OpenManager(rig.dir, unit.get())) << Out(unit.get());
+
+  // Up to the low bar: Options, New, New Route, and its form's Plan Route.
+  // The list then highlights RT001 above the marks: each one East adds.
+  PressKeys(rig.dir, {"UP", "RIGHT", "RIGHT", "DOWN", "DOWN", "RIGHT", "DOWN", "DOWN", "RIGHT"});
+  PressKeys(rig.dir, {"DOWN", "RIGHT", "DOWN", "RIGHT", "DOWN", "RIGHT", "EXIT", "RIGHT"});
+  // Options, New, New Group, and its form's Add Items; GP001 heads the
+  // list: WP001 and WP002 go in, and the edit is saved.
+  PressKeys(rig.dir, {"RIGHT", "RIGHT", "RIGHT", "DOWN", "DOWN", "RIGHT"});
+  PressKeys(rig.dir, {"DOWN", "DOWN", "RIGHT", "DOWN", "RIGHT", "EXIT", "RIGHT"});
+  // GP001's Add/Remove, into the group, WP001 out (Yes), saved.
+  PressKeys(rig.dir, {"DOWN", "RIGHT", "DOWN", "RIGHT", "RIGHT", "RIGHT", "RIGHT", "EXIT", "RIGHT"});
+
+  auto again = Restart(rig.dir, base, std::move(unit));
+  ASSERT_TRUE(OpenManager(rig.dir, again.get())) << Out(again.get());
+  const U32 kLeft = 0, kTop = 96, kWidth = 392, kHeight = 298;
+  auto list = [&rig] { return StableBox(rig.dir, kLeft, kTop, kWidth, kHeight); };
+  EXPECT_TRUE(MatchesGoldenBox("manager_root_after_edits", list(), kLeft, kTop, kWidth, kHeight));
+  PressKeys(rig.dir, {"RIGHT", "RIGHT"});  // GP001's menu, Open
+  EXPECT_TRUE(MatchesGoldenBox("manager_group_after_edits", list(), kLeft, kTop, kWidth, kHeight));
+  PressKeys(rig.dir, {"LEFT", "DOWN", "RIGHT", "RIGHT"});  // up, RT001's menu, Open
+  EXPECT_TRUE(MatchesGoldenBox("manager_route_after_edits", list(), kLeft, kTop, kWidth, kHeight));
+  End(std::move(again), std::move(feed));
+}
+
+}  // namespace

@@ -1,0 +1,63 @@
+// The Setup tab on a rig with a fix, keys only: NMEA 0183 Output switched on
+// sends RMC out of the GPS port, and Date and Time opens its screen.
+
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "rig_unit.h"
+
+namespace {
+
+using namespace rigunit;
+
+// Reads the far end of a port until the text comes or ms pass.
+bool Heard(int fd, const std::string& text, int ms) {
+  std::string heard;
+  const double end = Now() + ms / 1000.0;
+  while (Now() < end && heard.find(text) == std::string::npos) {
+    char buffer[512];
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n > 0) {
+      heard.append(buffer, (size_t)n);
+    } else {
+      usleep(20 * 1000);
+    }
+  }
+  return heard.find(text) != std::string::npos;
+}
+
+TEST(RigSetupMenu, NmeaOutputSendsRmcOnTheGpsPortAndDateAndTimeOpensItsScreen) {
+  RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
+  ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
+  const std::string base = TEST_MakeTempDir("velmora-base");
+  SeedUnit(base, {{"SQCD", 1}});
+  auto feed = FixFeed(rig.dir);
+  auto unit = Start(rig.dir, base);
+  const int fd = open((rig.dir + "/serial/ttyO3").c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(fd, 0);
+  ASSERT_TRUE(OpenMainMenuWithFix(rig.dir, unit.get())) << Out(unit.get());
+  // Setup after Alarms, Sonar and Nav; up from the tab is its last row, and
+  // the output switch stands seven rows up, below its sentence choices.
+  PressKeys(rig.dir, {"RIGHT", "RIGHT", "RIGHT", "UP", "UP", "UP", "UP", "UP", "UP", "UP", "RIGHT"});
+  ASSERT_TRUE(WaitForCount(unit.get(), "write SNOE = 1 taken", 1, 5000)) << Out(unit.get());
+  EXPECT_TRUE(Heard(fd, "RMC,", 10000)) << "RMC at the far end of the GPS port";
+  close(fd);
+
+  // Two rows further up: Date and Time.
+  PressKeys(rig.dir, {"UP", "UP", "RIGHT"});
+  ASSERT_TRUE(WaitForCount(unit.get(), "action Date and Time", 1, 5000)) << Out(unit.get());
+  const U32 kLeft = 288, kTop = 106, kWidth = 384, kHeight = 269;
+  EXPECT_TRUE(MatchesGoldenBox("setup_date_and_time", StableBox(rig.dir, kLeft, kTop, kWidth, kHeight), kLeft, kTop,
+                               kWidth, kHeight));
+
+  TEST_Signal(unit.get(), SIGTERM);
+  TEST_RESULT r = TEST_Finish(std::move(unit), 10000);
+  EXPECT_EQ(std::string::npos, r.out.find("error:")) << r.out;
+  TEST_Signal(feed.get(), SIGTERM);
+  TEST_Finish(std::move(feed), 5000);
+}
+
+}  // namespace
