@@ -2,7 +2,9 @@
 // getidx) per ring; each index is written by its side only, so the ring needs
 // no lock. The reader waits on the tty and on an eventfd together, so that a
 // port being shut is left by its reader before the descriptor is closed and
-// its number can be handed to another file.
+// its number can be handed to another file. The tty is opened non-blocking,
+// so that a sender can hand the line what it takes at once and leave the rest
+// to a writer; the blocking sends wait in poll instead.
 
 #include "dd_uart.h"
 
@@ -99,7 +101,12 @@ void* DD_UART_ReadThread(void* vptr) {
       log_me("[%d]%s: %s read ended: %s", __LINE__, __func__, p->dev_name, n == 0 ? "end of file" : strerror(errno));
       break;
     }
-    if (!UART_bPut(p, bytes, (U32)n)) break;
+    DD_UART_SINK* pfnSink = p->pfnSink.load();
+    if (pfnSink != nullptr) {
+      pfnSink((U8)(p - uart_info), bytes, (U32)n);
+    } else if (!UART_bPut(p, bytes, (U32)n)) {
+      break;
+    }
   }
   p->bReaderEnded = TRUE;
   return nullptr;
@@ -109,7 +116,7 @@ void DD_UART_vInit(U8 u8Port) {
   UART_INFO* p = UART_pPort(u8Port);
   if (p == nullptr) return;
   if (p->dev_handle < 0) {
-    p->dev_handle = DD_DEVPATH_nOpen(p->dev_name, O_RDWR | O_NOCTTY);
+    p->dev_handle = DD_DEVPATH_nOpen(p->dev_name, O_RDWR | O_NOCTTY | O_NONBLOCK);
     if (p->dev_handle < 0) {
       log_me("[%d]%s: cannot open %s: %s", __LINE__, __func__, p->dev_name, strerror(errno));
       return;
@@ -166,24 +173,42 @@ void DD_UART_vTxRxEnable(U8 u8Port, BOOLEAN bTxEnable, BOOLEAN bRxEnable) {
   tcsetattr(p->dev_handle, TCSANOW, &tio);
 }
 
-void DD_UART_vSendByte(U8 u8Port, U8 u8Data) {
-  UART_INFO* p = UART_pPort(u8Port);
-  if (p == nullptr || !p->xmit_enable || p->dev_handle < 0) return;
-  while (write(p->dev_handle, &u8Data, 1) < 0 && errno == EINTR) {
-  }
-}
-
-U32 DD_UART_u32SendBlock(U8 u8Port, const U8* pu8Data, U32 u32Count) {
-  UART_INFO* p = UART_pPort(u8Port);
-  if (p == nullptr || !p->xmit_enable || p->dev_handle < 0) return 0;
+// Writes until all went, the line fails, or, unless bWait, the line is full.
+static U32 UART_u32Write(UART_INFO* p, const U8* pu8Data, U32 u32Count, BOOLEAN bWait) {
+  if (!p->xmit_enable || p->dev_handle < 0) return 0;
   U32 done = 0;
   while (done < u32Count) {
     const ssize_t n = write(p->dev_handle, pu8Data + done, u32Count - done);
     if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno == EAGAIN && bWait) {
+      struct pollfd out = {p->dev_handle, POLLOUT, 0};
+      if (poll(&out, 1, -1) < 0 && errno != EINTR) break;
+      continue;
+    }
     if (n <= 0) break;
     done += (U32)n;
   }
   return done;
+}
+
+void DD_UART_vSendByte(U8 u8Port, U8 u8Data) {
+  UART_INFO* p = UART_pPort(u8Port);
+  if (p != nullptr) UART_u32Write(p, &u8Data, 1, TRUE);
+}
+
+U32 DD_UART_u32SendBlock(U8 u8Port, const U8* pu8Data, U32 u32Count) {
+  UART_INFO* p = UART_pPort(u8Port);
+  return p == nullptr ? 0 : UART_u32Write(p, pu8Data, u32Count, TRUE);
+}
+
+U32 DD_UART_u32TrySendBlock(U8 u8Port, const U8* pu8Data, U32 u32Count) {
+  UART_INFO* p = UART_pPort(u8Port);
+  return p == nullptr ? 0 : UART_u32Write(p, pu8Data, u32Count, FALSE);
+}
+
+void DD_UART_vSetSink(U8 u8Port, DD_UART_SINK* pfnSink) {
+  UART_INFO* p = UART_pPort(u8Port);
+  if (p != nullptr) p->pfnSink = pfnSink;
 }
 
 U32 DD_UART_u32Read(U8 u8Port, U8* pu8Bytes, U32 u32Max) {

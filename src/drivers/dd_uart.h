@@ -1,7 +1,9 @@
 // The serial port driver: each port a raw tty with a reader thread that
 // fills a receive ring and signals the port's receive semaphore for every
-// run of bytes it adds. The ring takes four XMODEM-1K packets, so that a
-// packet reaches the UART task in one or two hand-overs, not in a dozen.
+// run of bytes it adds, or, once a sink is set, hands each run read to the
+// sink itself, so that a packet reaches its reader without a task between.
+// The ring takes four XMODEM-1K packets, so that a packet reaches the UART
+// task in one or two hand-overs, not in a dozen.
 #pragma once
 
 #include <pthread.h>
@@ -12,6 +14,9 @@
 
 constexpr U8 DD_UART_NUM_PORTS = 3;
 constexpr U32 DD_UART_RING_SIZE = 4096;
+
+// Called in the reader thread with every run of bytes read, in line order.
+typedef void DD_UART_SINK(U8 u8Port, const U8* pu8Bytes, U32 u32Count);
 
 typedef struct tag_UART_INFO {
   const char* dev_name;
@@ -24,6 +29,7 @@ typedef struct tag_UART_INFO {
   std::atomic<BOOLEAN> bReaderEnded;   // the reader left by itself (end of file, error)
   std::atomic<U32> getidx;              // advanced by the consumer
   std::atomic<U32> putidx;              // advanced by the reader thread
+  std::atomic<DD_UART_SINK*> pfnSink;   // null: runs go to the ring
   U8 qbuffer[DD_UART_RING_SIZE];
 } UART_INFO;
 
@@ -47,6 +53,11 @@ void DD_UART_vSendByte(U8 u8Port, U8 u8Data);
 // went out (0 when transmit is off or the port is closed). Blocks while the
 // line does not drain.
 U32 DD_UART_u32SendBlock(U8 u8Port, const U8* pu8Data, U32 u32Count);
+// As much of the bytes as the line takes without waiting; how many.
+U32 DD_UART_u32TrySendBlock(U8 u8Port, const U8* pu8Data, U32 u32Count);
+// From the next run read on, runs go to the sink (null: to the ring again).
+// Bytes already in the ring stay there: the sink's owner takes them first.
+void DD_UART_vSetSink(U8 u8Port, DD_UART_SINK* pfnSink);
 // Takes up to u32Max received bytes from the ring; how many it took.
 U32 DD_UART_u32Read(U8 u8Port, U8* pu8Bytes, U32 u32Max);
 // The next received byte, 0xFF when none: ask DD_UART_bRxCharAvail first,

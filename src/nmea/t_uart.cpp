@@ -1,11 +1,19 @@
-// The UART task owns the serial channels: it moves received bytes from the
-// driver into the channel's receive queue for the task that claimed the
-// channel, by its first character of a line or outright, and a writer thread
-// per channel moves the transmit queue to the line. The writer is a thread of
-// its own because a write to a line nobody reads blocks: then only that
-// writer waits, never this task, and the senders wait, bounded, for room.
+// The UART task owns the serial channels: received bytes go into the
+// channel's receive queue for the task that claimed the channel, by its first
+// character of a line or outright, and a writer thread per channel moves the
+// transmit queue to the line. The driver's reader thread hands each run it
+// reads to this module's sink, which puts it in the queue at once: a task
+// between reader and owner would cost a wake-up per run. The channel's
+// receive lock keeps the sink, this task's draining of what the driver's
+// ring holds from before, and the claims made by mail in one order. The
+// writer is a thread of its own because a write to a line nobody reads
+// blocks: then only that writer waits, never this task, and the senders wait,
+// bounded, for room.
 // Both directions move whatever is waiting as one block: a lock, a signal
-// and a system call per byte cost the board more than the line itself.
+// and a system call per byte cost the board more than the line itself. A
+// sender that finds the line idle writes to it itself, without blocking,
+// sparing the writer's wake-up; the channel's transmit lock keeps such a
+// write from passing bytes queued or taken before it.
 
 #include "t_uart.h"
 
@@ -14,6 +22,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <mutex>
 
 #include "dd_uart.h"
 #include "error.h"
@@ -77,6 +86,11 @@ typedef struct tag_CHANNEL_CONTROL {
 } CHANNEL_CONTROL;
 
 static CHANNEL_CONTROL s_sControl[UART_CHANNELS];
+// Over the writer's taking of bytes from the queue and a sender's own write.
+static std::mutex s_aTransmitLock[UART_CHANNELS];
+// Over a channel's receive state: owner, claims, line-start tracking, the
+// entries buffer; the transmit side never takes it.
+static std::mutex s_aReceiveLock[UART_CHANNELS];
 static std::atomic<BOOLEAN> s_bInitPeriod{TRUE};
 static std::atomic<BOOLEAN> s_bShutdown{FALSE};
 static TIMER_INFO* s_pInitTimer = nullptr;
@@ -101,8 +115,13 @@ static void* UART_pvWriter(void* pv) {
   UART_WRITER* w = (UART_WRITER*)pv;
   U8 block[UART_WRITER_BLOCK];
   while (!w->bStop.load()) {
-    w->bWriting = TRUE;
-    const S32 n = L_QUEUE_GetMany(w->queue, block, sizeof block, 0);
+    S32 n;
+    {
+      std::lock_guard<std::mutex> guard(s_aTransmitLock[w->u8Channel]);
+      w->bWriting = TRUE;
+      n = L_QUEUE_GetMany(w->queue, block, sizeof block, 0);
+      if (n <= 0) w->bWriting = FALSE;
+    }
     if (n > 0 && !w->bStop.load()) H_UART_u32PutBlock(w->u8Channel, block, (U32)n);
     w->bWriting = FALSE;
     if (n > 0) continue;
@@ -171,6 +190,31 @@ void T_UART_vHandleTransmit(U8 u8Channel) {
   L_QUEUE_Purge(s_aSetup[u8Channel].queueReceive);
 }
 
+U32 T_UART_u32Send(U8 u8Channel, const U8* pu8Bytes, U32 u32Count, TICKS ticks) {
+  if (u8Channel >= UART_CHANNELS) return 0;
+  const QUEUE queue = s_aSetup[u8Channel].queueTransmit;
+  U32 done = 0;
+  {
+    std::lock_guard<std::mutex> guard(s_aTransmitLock[u8Channel]);
+    UART_WRITER* w = s_sControl[u8Channel].pWriter.load();
+    // Only a running writer would take up what the line leaves; without one
+    // the queue is all there is.
+    if (w != nullptr && !w->bStop.load() && !w->bWriting.load() && L_QUEUE_Inquire(queue) == 0) {
+      w->bWriting = TRUE;
+      done = H_UART_u32TryPutBlock(u8Channel, pu8Bytes, u32Count);
+      w->bWriting = FALSE;
+    }
+    const S32 put = done < u32Count ? L_QUEUE_PutMany(queue, pu8Bytes + done, u32Count - done, 0) : 0;
+    if (put > 0) done += (U32)put;
+  }
+  while (done < u32Count) {
+    const S32 put = L_QUEUE_PutMany(queue, pu8Bytes + done, u32Count - done, ticks);
+    if (put <= 0) break;
+    done += (U32)put;
+  }
+  return done;
+}
+
 BOOLEAN T_UART_bTransmitIdle(U8 u8Channel) {
   if (u8Channel >= UART_CHANNELS) return TRUE;
   UART_WRITER* w = s_sControl[u8Channel].pWriter.load();
@@ -195,13 +239,20 @@ U32 T_UART_u32CurrentBaudRate(U8 u8Channel) {
 // Receiving
 
 // Hands a run of received bytes to the channel's owner in one put. A lost
-// byte is never silent: counted, and logged at most once a second.
+// byte is never silent: counted, and logged at most once a second. Under the
+// channel's receive lock.
 static void UART_vPutRun(U8 u8Channel, const U8* pu8Bytes, U32 u32Count) {
   CHANNEL_CONTROL* p = &s_sControl[u8Channel];
-  static U16 s_au16Entries[DD_UART_RING_SIZE];  // the UART task's alone
-  for (U32 i = 0; i < u32Count; i++) s_au16Entries[i] = pu8Bytes[i];
-  const S32 put = L_QUEUE_PutMany(s_aSetup[u8Channel].queueReceive, s_au16Entries, u32Count, 0);
-  const U32 lost = u32Count - (put > 0 ? (U32)put : 0);
+  static U16 s_aau16Entries[UART_CHANNELS][DD_UART_RING_SIZE];
+  U16* pu16Entries = s_aau16Entries[u8Channel];
+  U32 lost = 0;
+  for (U32 done = 0; done < u32Count;) {
+    const U32 run = u32Count - done < DD_UART_RING_SIZE ? u32Count - done : DD_UART_RING_SIZE;
+    for (U32 i = 0; i < run; i++) pu16Entries[i] = pu8Bytes[done + i];
+    const S32 put = L_QUEUE_PutMany(s_aSetup[u8Channel].queueReceive, pu16Entries, run, 0);
+    lost += run - (put > 0 ? (U32)put : 0);
+    done += run;
+  }
   if (lost == 0) return;
   const U32 dropped = p->u32Dropped += lost;
   U32 now = H_TICK_u32ReadFreeRunningTimerInMilliSeconds();
@@ -244,12 +295,34 @@ static void UART_vReceiveBlock(U8 u8Channel, const U8* pu8Bytes, U32 u32Count) {
   c->bLastCharCR = UART_bIsLineEnd(pu8Bytes[u32Count - 1]);
 }
 
-static void UART_vHandleReceive(U8 u8Channel) {
-  static U8 s_au8Bytes[DD_UART_RING_SIZE];  // the UART task's alone
-  for (U32 n; (n = H_UART_u32FetchRxBlock(u8Channel, s_au8Bytes, sizeof s_au8Bytes)) > 0;) {
-    if (!s_bInitPeriod) UART_vReceiveBlock(u8Channel, s_au8Bytes, n);
-    s_sControl[u8Channel].u32Received += n;
+// A run of received bytes; the start period's are counted and dropped.
+static void UART_vTakeRun(U8 u8Channel, const U8* pu8Bytes, U32 u32Count) {
+  if (!s_bInitPeriod) UART_vReceiveBlock(u8Channel, pu8Bytes, u32Count);
+  s_sControl[u8Channel].u32Received += u32Count;
+}
+
+// What the driver's ring holds: runs read before the sink was set. Under the
+// channel's receive lock.
+static void UART_vDrainRing(U8 u8Channel) {
+  static U8 s_aau8Bytes[UART_CHANNELS][DD_UART_RING_SIZE];
+  U8* pu8Bytes = s_aau8Bytes[u8Channel];
+  for (U32 n; (n = H_UART_u32FetchRxBlock(u8Channel, pu8Bytes, DD_UART_RING_SIZE)) > 0;) {
+    UART_vTakeRun(u8Channel, pu8Bytes, n);
   }
+}
+
+static void UART_vHandleReceive(U8 u8Channel) {
+  std::lock_guard<std::mutex> guard(s_aReceiveLock[u8Channel]);
+  UART_vDrainRing(u8Channel);
+}
+
+// The driver's reader thread, with every run it reads: older bytes still in
+// the ring go first.
+static void UART_vReceiveSink(U8 u8Channel, const U8* pu8Bytes, U32 u32Count) {
+  if (u8Channel >= UART_CHANNELS) return;
+  std::lock_guard<std::mutex> guard(s_aReceiveLock[u8Channel]);
+  UART_vDrainRing(u8Channel);
+  UART_vTakeRun(u8Channel, pu8Bytes, u32Count);
 }
 
 // ---------------------------------------------------------------------------
@@ -279,6 +352,7 @@ static void UART_vDisconnect(const MSG_DISCONNECT* pMsg) {
   if (ch >= UART_CHANNELS || s_sControl[ch].taskOwner.load() != pMsg->Header.msghdr.task) return;
   CHANNEL_CONTROL* c = &s_sControl[ch];
   UART_vSetRate(ch, pMsg->flag ? 4800 : s_aSetup[ch].u32InitialBaudRate);
+  std::lock_guard<std::mutex> guard(s_aReceiveLock[ch]);
   c->taskOwner = 0;
   c->bFindInitialCR = TRUE;
   c->bLastCharCR = FALSE;
@@ -290,6 +364,7 @@ static void UART_vCapture(MSG_CAPTURE_CHANNEL* pMsg) {
   pMsg->flag = FALSE;
   if (ch >= UART_CHANNELS) return;
   CHANNEL_CONTROL* c = &s_sControl[ch];
+  std::lock_guard<std::mutex> guard(s_aReceiveLock[ch]);
   TASK owner = c->taskOwner.load();
   if (pMsg->semaphore == UART_CLAIM_OUTRIGHT || pMsg->semaphore == UART_CLAIM_TAKE_OVER) {
     BOOLEAN bFree = owner == 0 || (owner == sender && c->pConditionalList == nullptr);
@@ -310,6 +385,7 @@ static void UART_vCapture(MSG_CAPTURE_CHANNEL* pMsg) {
   pMsg->flag = TRUE;
 }
 
+// Under the channel's receive lock.
 static void UART_vFreeClaims(CHANNEL_CONTROL* c) {
   while (CONDITIONAL_CHANNEL_LOCK* claim = c->pConditionalList) {
     c->pConditionalList = claim->pNext;
@@ -323,6 +399,7 @@ static void UART_vShutdown(void) {
     H_TICK_vSetFineTimer(ch, 0, nullptr);
     UART_vStopWriter(ch);
     H_UART_vShutdown(ch);
+    std::lock_guard<std::mutex> guard(s_aReceiveLock[ch]);
     s_sControl[ch].taskOwner = 0;
     UART_vFreeClaims(&s_sControl[ch]);
   }
@@ -364,21 +441,24 @@ static void UART_vResetChannels(void) {
     const CHANNEL_SETUP* s = &s_aSetup[ch];
     UART_vStopWriter(ch);
     H_UART_vShutdown(ch);
+    std::unique_lock<std::mutex> guard(s_aReceiveLock[ch]);
     UART_vFreeClaims(c);
-    if (s->u32ReceiveDepth != 0) L_QUEUE_Define(s->queueReceive, sizeof(U16), s->u32ReceiveDepth, nullptr, 0);
-    if (s->u32TransmitDepth != 0) L_QUEUE_Define(s->queueTransmit, 1, s->u32TransmitDepth, nullptr, 0);
-    L_QUEUE_DefineSema(s->queueReceive, s->semaReceive, QNE);
-    L_QUEUE_DefineSema(s->queueTransmit, s->semaTransmit, QNE);
-    c->u32CurrentBaudrate = s->u32InitialBaudRate;
-    c->u32CharacterTime = H_UART_u32Setup(ch, s->u32InitialBaudRate, s->bHalfDuplex);
-    if (!s->bHalfDuplex) H_UART_vSetMode(ch, UART_FULL_DUPLEX);
-    L_QUEUE_Purge(s->queueReceive);
-    L_QUEUE_Purge(s->queueTransmit);
     c->taskOwner = 0;
     c->bFindInitialCR = TRUE;
     c->bLastCharCR = FALSE;
     c->u32Dropped = 0;
     c->u32DroppedLogged = 0;
+    guard.unlock();
+    if (s->u32ReceiveDepth != 0) L_QUEUE_Define(s->queueReceive, sizeof(U16), s->u32ReceiveDepth, nullptr, 0);
+    if (s->u32TransmitDepth != 0) L_QUEUE_Define(s->queueTransmit, 1, s->u32TransmitDepth, nullptr, 0);
+    L_QUEUE_DefineSema(s->queueReceive, s->semaReceive, QNE);
+    L_QUEUE_DefineSema(s->queueTransmit, s->semaTransmit, QNE);
+    L_QUEUE_Purge(s->queueReceive);
+    L_QUEUE_Purge(s->queueTransmit);
+    H_UART_vSetReceiveSink(ch, UART_vReceiveSink);
+    c->u32CurrentBaudrate = s->u32InitialBaudRate;
+    c->u32CharacterTime = H_UART_u32Setup(ch, s->u32InitialBaudRate, s->bHalfDuplex);
+    if (!s->bHalfDuplex) H_UART_vSetMode(ch, UART_FULL_DUPLEX);
     UART_vStartWriter(ch);
   }
 }

@@ -23,6 +23,11 @@ BOOLEAN T_UART_bChannelIsOwned(U8 u8Channel);
 // One transmit pass: after shutdown it empties the channel's queues, since
 // nothing sends any more; before, the channel's writer drains the queue.
 void T_UART_vHandleTransmit(U8 u8Channel);
+// Sends bytes on the channel: straight to the line when nothing is queued
+// before them and the line takes them without waiting, the rest by the
+// transmit queue and the channel's writer, waiting up to ticks at a time for
+// room. How many were taken; 0 for a channel above 2.
+U32 T_UART_u32Send(U8 u8Channel, const U8* pu8Bytes, U32 u32Count, TICKS ticks);
 // TRUE when the channel's transmit queue is empty and its writer holds no
 // byte; TRUE for a channel above 2.
 BOOLEAN T_UART_bTransmitIdle(U8 u8Channel);

@@ -25,4 +25,10 @@ U16 H_UART_u16FetchRx(U8 u8Port);
 // bytes (at most u32Max) were taken.
 U32 H_UART_u32PutBlock(U8 u8Port, const U8* pu8Data, U32 u32Count);
 U32 H_UART_u32FetchRxBlock(U8 u8Port, U8* pu8Bytes, U32 u32Max);
+// As much of the bytes as the line takes without waiting; how many.
+U32 H_UART_u32TryPutBlock(U8 u8Port, const U8* pu8Data, U32 u32Count);
+// Received runs handed straight to pfnSink in the port's reader thread
+// (null: to the ring that H_UART_u32FetchRxBlock empties). The ring's bytes
+// are older than any run the sink gets, so the sink takes them first.
+void H_UART_vSetReceiveSink(U8 u8Port, void (*pfnSink)(U8 u8Port, const U8* pu8Bytes, U32 u32Count));
 void H_UART_vShutdown(U8 u8Port);

@@ -1,6 +1,7 @@
-// XMODEM-CRC over a serial channel's byte queues. Every wait blocks on the
-// queue with a time-out, so a silent peer costs no processor time, and a
-// packet's bytes go in and come out of the queues as blocks. The
+// XMODEM-CRC over a serial channel: bytes in from its receive queue, out by
+// the UART module's send, which writes to an idle line at once. Every wait
+// blocks on the queue with a time-out, so a silent peer costs no processor
+// time, and a packet's bytes go in and come out as blocks. The
 // receiver answers only whole, checked blocks; after a bad packet it lets the
 // line go quiet before its NAK, so the rest of a bad packet is never read as
 // headers, and only an acknowledged end of a complete transfer is success.
@@ -8,20 +9,12 @@
 #include "u_xmodem.h"
 
 #include "linuxsvc.h"
+#include "t_uart.h"
 #include "u_crc16.h"
 
-// Transmit and receive queue of each port.
-typedef struct tag_XMODEM_QUEUES {
-  QUEUE queueTransmit;
-  QUEUE queueReceive;
-} XMODEM_QUEUES;
-
-static const XMODEM_QUEUES s_queues[] = {
-    {Q_TRANSMIT_UART0, Q_RECEIVE_UART0},
-    {Q_TRANSMIT_UART1, Q_RECEIVE_UART1},
-    {Q_TRANSMIT_UART2, Q_RECEIVE_UART2},
-};
-constexpr U8 XMODEM_PORTS = sizeof s_queues / sizeof s_queues[0];
+// Receive queue of each port; a port is the UART channel of its number.
+static const QUEUE s_aReceiveQueue[] = {Q_RECEIVE_UART0, Q_RECEIVE_UART1, Q_RECEIVE_UART2};
+constexpr U8 XMODEM_PORTS = sizeof s_aReceiveQueue / sizeof s_aReceiveQueue[0];
 
 constexpr TICKS XMODEM_PUT_TICKS = 1000;
 constexpr TICKS XMODEM_BYTE_TICKS = 1000;
@@ -50,7 +43,7 @@ static BOOLEAN s_bStray;
 
 static BOOLEAN XMODEM_bQueueGet(U8 u8Port, U8* pu8Byte, TICKS ticks) {
   U16 entry = 0;
-  const QUEUE queue = s_queues[u8Port].queueReceive;
+  const QUEUE queue = s_aReceiveQueue[u8Port];
   // The clock is read for a deadline only when the queue is empty.
   BOOLEAN bGot = L_QUEUE_Get(queue, &entry) == 0;
   if (!bGot && ticks != 0) bGot = L_QUEUE_GetWaitTicks(queue, &entry, ticks) == 0;
@@ -59,14 +52,14 @@ static BOOLEAN XMODEM_bQueueGet(U8 u8Port, U8* pu8Byte, TICKS ticks) {
 }
 
 static BOOLEAN XMODEM_bQueuePut(U8 u8Port, U8 u8Byte, TICKS ticks) {
-  return L_QUEUE_PutMany(s_queues[u8Port].queueTransmit, &u8Byte, 1, ticks) == 1;
+  return T_UART_u32Send(u8Port, &u8Byte, 1, ticks) == 1;
 }
 
 // Entries of the receive queue taken per hand-over.
 constexpr U32 XMODEM_GET_RUN = XMODEM_BLOCK_SIZE;
 
 static U32 XMODEM_u32QueueGetBlock(U8 u8Port, U8* pu8Bytes, U32 u32Count, TICKS ticks) {
-  const QUEUE queue = s_queues[u8Port].queueReceive;
+  const QUEUE queue = s_aReceiveQueue[u8Port];
   static U16 s_au16Entries[XMODEM_GET_RUN];  // under RES_XMODEM, as the transfer
   U32 done = 0;
   while (done < u32Count) {
@@ -79,13 +72,7 @@ static U32 XMODEM_u32QueueGetBlock(U8 u8Port, U8* pu8Bytes, U32 u32Count, TICKS 
 }
 
 static BOOLEAN XMODEM_bQueuePutBlock(U8 u8Port, const U8* pu8Bytes, U32 u32Count, TICKS ticks) {
-  const QUEUE queue = s_queues[u8Port].queueTransmit;
-  for (U32 done = 0; done < u32Count;) {
-    const S32 put = L_QUEUE_PutMany(queue, pu8Bytes + done, u32Count - done, ticks);
-    if (put <= 0) return FALSE;
-    done += (U32)put;
-  }
-  return TRUE;
+  return T_UART_u32Send(u8Port, pu8Bytes, u32Count, ticks) == u32Count;
 }
 
 static const XMODEM_LINK s_queueLink = {XMODEM_bQueueGet,          XMODEM_bQueuePut,      L_CLOCK_qwGetTimeInMillis,

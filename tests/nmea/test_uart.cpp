@@ -52,6 +52,17 @@ class Uart : public Line {
     return cfgetospeed(&tio);
   }
 
+  // What channel 2's far end has read once it has u32Count bytes, or after
+  // five seconds.
+  std::string FarEnd(size_t u32Count) {
+    std::string got;
+    WaitFor([&] {
+      got += ReadFar(master[2], 20);
+      return got.size() >= u32Count;
+    }, 5000);
+    return got;
+  }
+
   std::string Received(U8 ch) {
     std::string got;
     U16 entry;
@@ -138,6 +149,31 @@ TEST_F(Uart, AFarEndThatTakesNothingCostsTheSenderHalfASecondAndStopsNoReceiving
   EXPECT_EQ(0u, T_UART_u32DroppedBytes(2));
   EXPECT_TRUE(U_UART_bTransmitData(2, nullptr, 0));
   EXPECT_FALSE(U_UART_bTransmitData(3, (const U8*)"x", 1));
+}
+
+// A send writes to the line only when nothing is queued or being written
+// before it, and never waits on the line itself: a stopped line leaves it
+// the room of the queue and of the writer's block, within its time-out, and
+// what it took arrives in order.
+TEST_F(Uart, ASendToAStoppedLineNeverWaitsOnTheLineAndWhatItTookArrivesAfterTheBytesBeforeIt) {
+  ASSERT_NO_FATAL_FAILURE(StartUart());
+  EXPECT_TRUE(U_UART_bAllocateChannel(2));
+  Sync();
+  ASSERT_EQ(0, tcflow(slave[2], TCOOFF));
+  const std::string first = "queued;";
+  EXPECT_EQ(first.size(), T_UART_u32Send(2, (const U8*)first.data(), (U32)first.size(), 100));
+  std::string bytes(3 * UART_TX2_DEPTH, ' ');
+  for (size_t i = 0; i < bytes.size(); i++) bytes[i] = (char)('a' + i % 26);
+  // The queue's room at least; more when the writer takes a block off it
+  // meanwhile, but never all.
+  const U32 taken = T_UART_u32Send(2, (const U8*)bytes.data(), (U32)bytes.size(), 100);
+  EXPECT_GE(taken, UART_TX2_DEPTH - first.size());
+  EXPECT_LT(taken, bytes.size());
+  ASSERT_EQ(0, tcflow(slave[2], TCOON));
+  EXPECT_EQ(first + bytes.substr(0, taken), FarEnd(first.size() + taken));
+  // An idle line takes a send whole.
+  EXPECT_EQ(3u, T_UART_u32Send(2, (const U8*)"end", 3, 100));
+  EXPECT_EQ("end", FarEnd(3));
 }
 
 }  // namespace
