@@ -133,7 +133,7 @@ std::vector<PIECE> Frame(LAYER_ID view, SPLIT_WINDOW_TYPE active) {
   size_t at = 0;
   while (at < layers.size() && !(layers[at][0].layer == view && layers[at][0].bShown)) at++;
   if (at == layers.size()) return pieces;
-  auto spec = [&](const NODE& n) {
+  auto window = [&](const NODE& n) {
     WINDOW_SPECIFICATION w = {};
     w.currentLayer = view;
     w.activeWindow = active;
@@ -144,26 +144,26 @@ std::vector<PIECE> Frame(LAYER_ID view, SPLIT_WINDOW_TYPE active) {
   };
   for (const NODE& pane : layers[at]) {
     const std::string name = "view " + std::to_string(view) + " pane " + std::to_string(pane.eSplit);
-    pieces.push_back({pane, spec(pane), false, name});
+    pieces.push_back({pane, window(pane), false, name});
     if (pane.eSplit != SPLIT_FULL_WINDOW && pane.eSplit == active) {
-      pieces.push_back({pane, spec(pane), true, "the active pane's mark"});
+      pieces.push_back({pane, window(pane), true, "the active pane's mark"});
     }
   }
   for (size_t i = at + 1; i < layers.size(); i++) {
     const NODE& n = layers[i][0];
     if (n.whereUsed != view && n.whereUsed != USED_BY_ALL) continue;
-    pieces.push_back({n, spec(n), false, "layer " + std::to_string(n.layer)});
+    pieces.push_back({n, window(n), false, "layer " + std::to_string(n.layer)});
   }
   return pieces;
 }
 
 void Draw(BITMAP* pPage, const PIECE& piece) {
-  WINDOW_SPECIFICATION spec = piece.spec;
+  WINDOW_SPECIFICATION window = piece.window;
   if (piece.bMark) {
     POINT at;
-    if (T_VIEW_bActivePaneIconAt(&spec, &at)) G_ICON_vPut(pPage, &active_pane_icon, &at);
+    if (T_VIEW_bActivePaneIconAt(&window, &at)) G_ICON_vPut(pPage, &active_pane_icon, &at);
   } else if (piece.node.pDraw != nullptr) {
-    piece.node.pDraw(pPage, &spec);
+    piece.node.pDraw(pPage, &window);
   }
   G_BUFFERS_vRestoreWhole(pPage);
 }

@@ -44,7 +44,7 @@ std::vector<std::vector<NODE>> Layers(void);
 // the active pane.
 struct PIECE {
   NODE node;
-  WINDOW_SPECIFICATION spec;
+  WINDOW_SPECIFICATION window;
   bool bMark;
   std::string name;
 };

@@ -137,7 +137,7 @@ bool NoticeShows(void) {
     if (layer[0].layer != SIMULATION_MESSAGE_LAYER) continue;
     PAGES pages;
     PIECE piece = {layer[0], {}, false, "notice"};
-    piece.spec.drawWindow = {0, G_SCREEN_HEIGHT - 1, G_SCREEN_WIDTH - 1, 0};
+    piece.window.drawWindow = {0, G_SCREEN_HEIGHT - 1, G_SCREEN_WIDTH - 1, 0};
     const std::vector<bool> opaque = Opaque(pages, piece);
     for (bool b : opaque) {
       if (b) return true;

@@ -357,21 +357,21 @@ TEST_F(SonarHistory, TheSplitViewsWithTheRightPaneActiveMatchTheirPictures) {
                  T_N_HISTORY_vDrawCircularFlasher}};
   for (const auto& v : splits) {
     G_BMP_vSet(page, 0x8410);
-    WINDOW_SPECIFICATION spec = {};
-    spec.currentLayer = v.view;
-    spec.activeWindow = SPLIT_RIGHT_WINDOW;
-    spec.drawWindowType = SPLIT_LEFT_WINDOW;
-    spec.drawWindow = {0, 479, 397, 0};
-    spec.u32User = v.leftUser;
-    v.left(page, &spec);
+    WINDOW_SPECIFICATION window = {};
+    window.currentLayer = v.view;
+    window.activeWindow = SPLIT_RIGHT_WINDOW;
+    window.drawWindowType = SPLIT_LEFT_WINDOW;
+    window.drawWindow = {0, 479, 397, 0};
+    window.u32User = v.leftUser;
+    v.left(page, &window);
     G_BUFFERS_vRestoreWhole(page);
-    spec.drawWindowType = SPLIT_RIGHT_WINDOW;
-    spec.drawWindow = {403, 479, 799, 0};
-    spec.u32User = 0;
-    v.right(page, &spec);
+    window.drawWindowType = SPLIT_RIGHT_WINDOW;
+    window.drawWindow = {403, 479, 799, 0};
+    window.u32User = 0;
+    v.right(page, &window);
     G_BUFFERS_vRestoreWhole(page);
     POINT mark;
-    ASSERT_TRUE(T_VIEW_bActivePaneIconAt(&spec, &mark));
+    ASSERT_TRUE(T_VIEW_bActivePaneIconAt(&window, &mark));
     G_ICON_vPut(page, &active_pane_icon, &mark);
     EXPECT_TRUE(GOLDEN_MatchBitmap(std::string(SONAR_GOLDEN_DIR "/") + v.name + ".png", page)) << v.name;
   }

@@ -226,7 +226,7 @@ void SeedUnit(const std::string& base, const std::map<std::string, uint32_t>& mo
 
 // The screen once it has left the given one and settled.
 void SettledAfter(const std::string& rig, const std::vector<COLOR>& before) {
-  for (int i = 0; i < 100 && Screen(rig) == before; i++) usleep(100 * 1000);
+  WaitForScreen(rig, [&before](const std::vector<COLOR>& s) { return s != before; }, 10000);
   StableScreen(rig);
 }
 

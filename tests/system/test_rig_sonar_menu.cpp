@@ -64,7 +64,7 @@ TEST(RigSonarMenu, SensitivityBrightensThePictureLowerRangeFixesTheScaleAndSonar
   ASSERT_TRUE(WaitForCount(unit.get(), "write SSMD = 10.000 taken", 1, 5000)) << Out(unit.get());
   // The scale's corner once its columns are all of the new range, whose
   // 10 m end lies above the 12 m bottom.
-  for (int i = 0; i < 100 && Echo(Screen(rig.dir), 740, 440, 60, 40) != 0; i++) usleep(200 * 1000);
+  TEST_bWaitUntil([&] { return Echo(Screen(rig.dir), 740, 440, 60, 40) == 0; }, 20000);
 
   // The noise back: Surface Clutter at its top (in Advanced Sonar) clears
   // the weak returns under the surface from the newest columns.
@@ -83,7 +83,7 @@ TEST(RigSonarMenu, SensitivityBrightensThePictureLowerRangeFixesTheScaleAndSonar
   // off, a row above Advanced Sonar.
   std::ofstream(cfg) << quiet;
   PressKeys(rig.dir, {"EXIT"});
-  for (int i = 0; i < 100 && Echo(Screen(rig.dir), 740, 440, 60, 40) != 0; i++) usleep(200 * 1000);
+  TEST_bWaitUntil([&] { return Echo(Screen(rig.dir), 740, 440, 60, 40) == 0; }, 20000);
   PressKeys(rig.dir, {"UP", "LEFT"});
   ASSERT_TRUE(WaitForCount(unit.get(), "write SSEN = 0 taken", 1, 5000)) << Out(unit.get());
   const size_t closed = Count(Out(unit.get()), "CMNU 0");
