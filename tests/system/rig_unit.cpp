@@ -224,6 +224,15 @@ void SeedUnit(const std::string& base, const std::map<std::string, uint32_t>& mo
   nvfiles::Seed(base, values);
 }
 
+std::unique_ptr<TEST_PROCESS> StartWithFix(const std::string& rig, const std::string& base,
+                                           std::unique_ptr<TEST_PROCESS>* pFeed) {
+  MakeRig(rig);
+  if (::testing::Test::HasFatalFailure()) return nullptr;
+  SeedUnit(base, {{"SQCD", 1}});
+  *pFeed = FixFeed(rig);
+  return Start(rig, base);
+}
+
 // The screen once it has left the given one and settled.
 void SettledAfter(const std::string& rig, const std::vector<COLOR>& before) {
   WaitForScreen(rig, [&before](const std::vector<COLOR>& s) { return s != before; }, 10000);

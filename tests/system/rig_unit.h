@@ -104,6 +104,11 @@ void SeedUnit(const std::string& base, const std::map<std::string, uint32_t>& mo
 // The screen once it has left the given one and settled.
 void SettledAfter(const std::string& rig, const std::vector<COLOR>& before);
 
+// A fresh rig and a unit past its first-start questions, started with a GPS
+// fix fed on its port (*pFeed); null when the rig could not be made.
+std::unique_ptr<TEST_PROCESS> StartWithFix(const std::string& rig, const std::string& base,
+                                           std::unique_ptr<TEST_PROCESS>* pFeed);
+
 // From the main menu's Nav tab into "Waypoints, Routes, Tracks", once the
 // window takes keys.
 bool OpenManager(const std::string& rig, TEST_PROCESS* unit);

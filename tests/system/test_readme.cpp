@@ -185,11 +185,10 @@ TEST(Readme, TheMenuMapHoldsEveryRowTheMenusShowAndNoMore) {
   ASSERT_GT(map.size(), 50u) << "the README has its menu map";
 
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
-  ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
   const std::string base = TEST_MakeTempDir("velmora-base");
-  SeedUnit(base, {{"SQCD", 1}});
-  auto feed = FixFeed(rig.dir);
-  auto unit = Start(rig.dir, base);
+  std::unique_ptr<TEST_PROCESS> feed;
+  auto unit = StartWithFix(rig.dir, base, &feed);
+  ASSERT_TRUE(unit);
   // The navigation rows come with the first fix, the speed's with the first
   // speed it gives: the menus are read until every row the map does not mark
   // as conditional shows (the check below names any that never came).

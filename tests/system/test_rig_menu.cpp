@@ -69,11 +69,10 @@ TEST(Rig, TheMainMenuOpensOnSetupWritesTheSonarSettingAndAsksBeforeRestoringDefa
 // feet.
 TEST(Rig, TheAlarmsMenuOfAMetricUnitShowsItsDistancesInMetres) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
-  ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
   const std::string base = TEST_MakeTempDir("velmora-base");
-  SeedUnit(base, {{"SQCD", 1}});
-  auto feed = FixFeed(rig.dir);
-  auto unit = Start(rig.dir, base);
+  std::unique_ptr<TEST_PROCESS> feed;
+  auto unit = StartWithFix(rig.dir, base, &feed);
+  ASSERT_TRUE(unit);
   ASSERT_TRUE(OpenMainMenuWithFix(rig.dir, unit.get())) << Out(unit.get());
   const U32 kLeft = 120, kTop = 11, kWidth = 560, kHeight = 384;
   EXPECT_TRUE(MatchesGoldenBox("alarms_metric", StableBox(rig.dir, kLeft, kTop, kWidth, kHeight), kLeft, kTop, kWidth,

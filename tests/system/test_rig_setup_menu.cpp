@@ -31,11 +31,10 @@ bool Heard(int fd, const std::string& text, int ms) {
 
 TEST(RigSetupMenu, NmeaOutputSendsRmcOnTheGpsPortAndDateAndTimeOpensItsScreen) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
-  ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
   const std::string base = TEST_MakeTempDir("velmora-base");
-  SeedUnit(base, {{"SQCD", 1}});
-  auto feed = FixFeed(rig.dir);
-  auto unit = Start(rig.dir, base);
+  std::unique_ptr<TEST_PROCESS> feed;
+  auto unit = StartWithFix(rig.dir, base, &feed);
+  ASSERT_TRUE(unit);
   const int fd = open((rig.dir + "/serial/ttyO3").c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
   ASSERT_GE(fd, 0);
   ASSERT_TRUE(OpenMainMenuWithFix(rig.dir, unit.get())) << Out(unit.get());

@@ -83,11 +83,10 @@ bool OpenManagerOnList(const std::string& rig, TEST_PROCESS* unit, const std::st
 
 TEST(RigWptMgr, AWaypointMadeThroughTheFormsIsListedAndSurvivesARestart) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
-  ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
   const std::string base = TEST_MakeTempDir("velmora-base");
-  SeedUnit(base, {{"SQCD", 1}});
-  auto feed = FixFeed(rig.dir);
-  auto unit = Start(rig.dir, base);
+  std::unique_ptr<TEST_PROCESS> feed;
+  auto unit = StartWithFix(rig.dir, base, &feed);
+  ASSERT_TRUE(unit);
   ASSERT_TRUE(OpenManagerOnList(rig.dir, unit.get(), "wptmgr_empty_list")) << Out(unit.get());
   // The empty list leaves the focus on Options: its menu, New, New Waypoint;
   // then down the form's six rows to Save.
@@ -111,11 +110,10 @@ TEST(RigWptMgr, AWaypointMadeThroughTheFormsIsListedAndSurvivesARestart) {
 // the record files it finds, and the deleted waypoint must not be among them.
 TEST(RigWptMgr, AWaypointDeletedOnScreenStaysDeletedAfterAKill) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
-  ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
   const std::string base = TEST_MakeTempDir("velmora-base");
-  SeedUnit(base, {{"SQCD", 1}});
-  auto feed = FixFeed(rig.dir);
-  auto unit = Start(rig.dir, base);
+  std::unique_ptr<TEST_PROCESS> feed;
+  auto unit = StartWithFix(rig.dir, base, &feed);
+  ASSERT_TRUE(unit);
   ASSERT_TRUE(OpenManagerOnList(rig.dir, unit.get(), "wptmgr_empty_list")) << Out(unit.get());
   Keys(rig.dir, {"RIGHT", "RIGHT", "DOWN", "RIGHT"});
   Keys(rig.dir, {"DOWN", "DOWN", "DOWN", "DOWN", "DOWN", "DOWN", "RIGHT"});
