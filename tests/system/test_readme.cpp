@@ -50,25 +50,25 @@ TEST(Readme, TheWalkOnAFreshRigIsWhatTheUnitDoes) {
   // factory reset does not take it away.
   const double poweredUp = TEST_dLogSeconds(Out(unit.get()), "VORNE7_SONAR_b start");
   while (Now() < poweredUp + 2) usleep(20 * 1000);
-  EXPECT_TRUE(MatchesGolden("readme_splash", StableScreen(rig.dir)));
+  EXPECT_TRUE(ShowsGolden(rig.dir, "readme_splash"));
 
   // MENU: Normal, Simulator, System Status and PC Connect; RIGHT starts Normal.
   EXPECT_EQ(0, Tool(rig.dir, "key hold MENU --ms 100"));
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "start-up menu shown", 5000)) << Out(unit.get());
-  EXPECT_TRUE(MatchesGolden("readme_startup_menu", StableScreen(rig.dir)));
+  EXPECT_TRUE(ShowsGolden(rig.dir, "readme_startup_menu"));
   EXPECT_EQ(0, Tool(rig.dir, "key hold RIGHT --ms 100"));
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "system state 3 (normal run)", 5000)) << Out(unit.get());
 
   // The set-up questions over the live sonar (the panel only): Max Depth one
   // step up is the lowest fixed range, 2 m, and one step back is Auto.
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "CMNU 1", 10000)) << Out(unit.get());
-  EXPECT_TRUE(MatchesGoldenBox("startup_language", StableScreen(rig.dir), 120, 11, 560, 224));
+  EXPECT_TRUE(ShowsGoldenBox(rig.dir, "startup_language", 120, 11, 560, 224));
   EXPECT_EQ(0, Tool(rig.dir, "key hold DOWN --ms 100"));
   EXPECT_EQ(0, Tool(rig.dir, "key hold RIGHT --ms 100"));
   EXPECT_TRUE(TEST_bWaitForOutput(unit.get(), "write SSMD = 2.000 taken", 5000)) << Out(unit.get());
   EXPECT_EQ(0, Tool(rig.dir, "key hold LEFT --ms 100"));
   EXPECT_TRUE(TEST_bWaitForOutput(unit.get(), "write SSMD = 0.000 taken", 5000)) << Out(unit.get());
-  EXPECT_TRUE(MatchesGoldenBox("readme_max_depth_auto", StableScreen(rig.dir), 120, 11, 560, 224));
+  EXPECT_TRUE(ShowsGoldenBox(rig.dir, "readme_max_depth_auto", 120, 11, 560, 224));
   EXPECT_EQ(0, Tool(rig.dir, "key hold EXIT --ms 100"));
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "quick set-up done", 5000)) << Out(unit.get());
 
