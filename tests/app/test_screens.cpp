@@ -22,6 +22,7 @@
 #include "t_demo.h"
 #include "t_info.h"
 #include "t_startup.h"
+#include "test_timing.h"
 #include "u_language.h"
 #include "u_wstring.h"
 
@@ -225,7 +226,11 @@ TEST_F(Screens, NoLayerCoversAReadoutOfAnyViewInEnglishOrJapanese) {
   EXPECT_TRUE(WaitFor([] { return T_VIEW_bIsLayerActive(CHART_VIEW_PRIORITY); }, 5000)) << "the chart views";
   G_TRUETYPE_vSetTextObserver(Seen);
   std::vector<std::string> covered;
-  for (U32 language : {(U32)LANGUAGE_ENGLISH, (U32)LANGUAGE_JAPANESE}) {
+  // Under a sanitizer the layout is the native run's; the wide language's
+  // longer texts alone still walk every drawing path.
+  std::vector<U32> languages = {(U32)LANGUAGE_JAPANESE};
+  if (!TEST_bSanitized()) languages.insert(languages.begin(), (U32)LANGUAGE_ENGLISH);
+  for (U32 language : languages) {
     const std::string name = language == LANGUAGE_ENGLISH ? "English" : "Japanese";
     Write(FCID("SLNG"), language);
     U_WSTRING_vUpdateCurrentLanguage();
