@@ -33,6 +33,7 @@ LAYERS = [
     ["services"],
     ["graphics"],
     ["iconset", "render3d"],
+    ["navmath"],
     ["menuclient"],
     ["ui"],
     ["sonar", "menu", "nav", "navdata", "nmea", "readouts", "wptmgr", "overlay", "storage", "accessory",
