@@ -23,6 +23,7 @@
 #include "t_nmea_internal.h"
 #include "u_convert.h"
 #include "u_nav_infobox.h"
+#include "t_nav_group.h"
 
 // The heap, counted for this thread only while a box draws.
 extern "C" void* __libc_malloc(size_t n);
@@ -66,6 +67,8 @@ void World(void) {
   if (mkdtemp(dir) != nullptr) setenv("VELMORA_DEVROOT", dir, 1);
   G_TRUETYPE_bInit();
   H_DATABASE_vInit();
+  T_NAV_vRegisterHooks();
+  T_NAV_GROUP_vRegisterHooks();
   U_CONVERT_vInitialiseConversionUtility();
   H_DATABASE_bUpdateValueU32(FCID("CCST"), 3, P_HIGHEST);
   H_DATABASE_bUpdateEverythingU32(FCID("TVUE"), M_VIEW, P_NORMAL, D_MAILBOX, nullptr, DB_NEVER_STALE);

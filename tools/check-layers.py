@@ -36,7 +36,8 @@ LAYERS = [
     ["navmath"],
     ["menuclient"],
     ["ui"],
-    ["sonar", "menu", "nav", "navdata", "nmea", "readouts", "wptmgr", "overlay", "storage", "accessory",
+    ["navdata"],
+    ["sonar", "menu", "nav", "nmea", "readouts", "wptmgr", "overlay", "storage", "accessory",
      "inlinetest"],
     ["app"],
 ]

@@ -25,6 +25,7 @@
 #include "t_nav_alarm.h"
 #include "t_nav_int.h"
 #include "t_nav_nvram_flash.h"
+#include "t_nav_store_hooks.h"
 #include "t_nav_twr.h"
 #include "t_nav_views.h"
 #include "t_startup.h"
@@ -59,6 +60,33 @@ U32 NAV_u32Milliseconds(void) { return s_pfnMilliseconds(); }
 
 BOOLEAN T_NAV_bGPSDetected(void) { return g_NAV.bGPSDetected; }
 void T_NAV_vActivateUpdateHideStatus(void) { g_NAV.bUpdateHideStatus = true; }
+
+static void NAV_vHeldWaypointGone(U32 u32Held) {
+  switch (u32Held) {
+    case NAV_HELD_CURSOR:
+      T_NAV_vUpdateCursorWaypoint(NAV_NONE);
+      break;
+    case NAV_HELD_LAST_CREATED:
+      T_NAV_vUnregister_Last_Waypoint_Menu();
+      break;
+    case NAV_HELD_TARGET:
+      T_NAV_vRemoveTargetNow();
+      break;
+    case NAV_HELD_GRID:
+      T_NAV_vRemoveGridNow();
+      break;
+    default:
+      break;
+  }
+}
+
+void T_NAV_vRegisterHooks(void) {
+  T_NAV_STORE_bRegisterHeldWaypointGone(NAV_vHeldWaypointGone);
+  T_NAV_STORE_bRegisterWaypointsChanged(T_NAV_vUpdateCursorToWaypointMenuRegistration);
+  T_NAV_STORE_bRegisterSavedRouteGone(T_NAV_vUnregister_Last_Saved_Route_Menu);
+  T_NAV_STORE_bRegisterRouteWaypointGone(T_NAV_vUpdateCurrentRouteArray);
+  T_NAV_STORE_bRegisterHideBitsChanged(T_NAV_vActivateUpdateHideStatus);
+}
 
 void T_NAV_vRegisterArrivalAlarms(BOOLEAN bUnregister) {
   if (bUnregister) {

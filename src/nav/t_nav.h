@@ -9,6 +9,9 @@
 #include "t_nav_records.h"
 
 void T_NAV_vMain(void);
+// Hands the libraries below what they tell the task (the store: waypoints
+// gone, hide bits changed); once, before the tasks run.
+void T_NAV_vRegisterHooks(void);
 
 // ---- Client functions ----
 
