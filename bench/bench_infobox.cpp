@@ -22,6 +22,7 @@
 #include "t_nav_edit_int.h"
 #include "t_nmea_internal.h"
 #include "u_convert.h"
+#include "u_infobox_text.h"
 #include "u_nav_infobox.h"
 #include "t_nav_group.h"
 

@@ -37,7 +37,8 @@ LAYERS = [
     ["menuclient"],
     ["ui"],
     ["navdata"],
-    ["sonar", "menu", "nav", "nmea", "readouts", "wptmgr", "overlay", "storage", "accessory",
+    ["readouts"],
+    ["sonar", "menu", "nav", "nmea", "wptmgr", "overlay", "storage", "accessory",
      "inlinetest"],
     ["app"],
 ]

@@ -11,6 +11,7 @@
 #include "h_database.h"
 #include "linuxsvc.h"
 #include "t_chart.h"
+#include "t_info.h"
 #include "t_nav.h"
 #include "t_nav_group_data.h"
 #include "t_nav_group_edit.h"
@@ -209,6 +210,7 @@ void T_NAV_GROUP_vRegisterHooks(void) {
   T_NAV_STORE_bRegisterNote(T_NAV_GROUP_vSetNavUIRawNoteWithTimeout);
   T_NAV_STORE_bRegisterLinkCopy(T_NAV_GROUP_u16CopyContentForAddLink);
   T_NAV_STORE_bRegisterExportChoice(T_NAV_GROUP_vExportSelectedDataItems);
+  T_INFO_bRegisterWaypointManagerOpen(T_NAV_GROUP_bIsWPMWindowUp);
 }
 
 void T_NAV_GROUP_vRefreshData(void) {
