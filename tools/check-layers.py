@@ -38,7 +38,8 @@ LAYERS = [
     ["ui"],
     ["navdata"],
     ["readouts"],
-    ["sonar", "menu", "nav", "nmea", "wptmgr", "overlay", "storage", "accessory",
+    ["nmea"],
+    ["sonar", "menu", "nav", "wptmgr", "overlay", "storage", "accessory",
      "inlinetest"],
     ["app"],
 ]

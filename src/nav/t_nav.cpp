@@ -28,6 +28,7 @@
 #include "t_nav_store_hooks.h"
 #include "t_nav_twr.h"
 #include "t_nav_views.h"
+#include "t_nmea.h"
 #include "t_startup.h"
 #include "u_language.h"
 #include "u_nav.h"
@@ -86,6 +87,7 @@ void T_NAV_vRegisterHooks(void) {
   T_NAV_STORE_bRegisterSavedRouteGone(T_NAV_vUnregister_Last_Saved_Route_Menu);
   T_NAV_STORE_bRegisterRouteWaypointGone(T_NAV_vUpdateCurrentRouteArray);
   T_NAV_STORE_bRegisterHideBitsChanged(T_NAV_vActivateUpdateHideStatus);
+  T_NMEA_bRegisterFirstAisSentence(T_NAV_vSetupAISMenuItems);
 }
 
 void T_NAV_vRegisterArrivalAlarms(BOOLEAN bUnregister) {
