@@ -21,7 +21,6 @@
 #include "navmath.h"
 #include "t_chart.h"
 #include "t_nav.h"
-#include "t_nav_group.h"
 #include "t_nav_int.h"
 #include "t_nav_nvram_flash.h"
 #include "t_nav_twr.h"
@@ -53,7 +52,6 @@ POINT Store(bool bFull) {
   setenv("VELMORA_DEVROOT", s_acRoot, 1);
   H_DATABASE_vInit();
   T_NAV_vRegisterHooks();
-  T_NAV_GROUP_vRegisterHooks();
   U_CONVERT_vInitialiseConversionUtility();
   G_TRUETYPE_bInit();
   H_DATABASE_bUpdateValueU32(FCID("CCST"), NAV_STATE_NORMAL_RUN, P_HIGHEST);

@@ -29,7 +29,6 @@
 #include "u_convert.h"
 #include "u_nav.h"
 #include "t_nav.h"
-#include "t_nav_group.h"
 
 namespace {
 
@@ -45,7 +44,6 @@ POINT Unit(void) {
   setenv("VELMORA_DEVROOT", s_acRoot, 1);
   H_DATABASE_vInit();
   T_NAV_vRegisterHooks();
-  T_NAV_GROUP_vRegisterHooks();
   U_CONVERT_vInitialiseConversionUtility();
   H_DATABASE_bUpdateValueU32(FCID("CCST"), NAV_STATE_NORMAL_RUN, P_HIGHEST);
   T_NAV_NVRAM_vEraseRecords();

@@ -18,8 +18,6 @@
 #include "t_nav_edit_lists.h"
 #include "t_nav_edit_rte.h"
 #include "t_nav_edit_wpt.h"
-#include "t_nav.h"
-#include "t_nav_group.h"
 
 namespace {
 
@@ -38,8 +36,6 @@ void Store(void) {
   if (mkdtemp(dir) != nullptr) setenv("VELMORA_DEVROOT", dir, 1);
   G_TRUETYPE_bInit();
   H_DATABASE_vInit();
-  T_NAV_vRegisterHooks();
-  T_NAV_GROUP_vRegisterHooks();
   H_DATABASE_bUpdateValueU32(FCID("CCST"), 3, P_HIGHEST);
   H_DATABASE_bUpdateEverythingU32(FCID("TVUE"), M_VIEW, P_NORMAL, D_MAILBOX, nullptr, DB_NEVER_STALE);
   H_DATABASE_bUpdateEverythingU32(FCID("TKBD"), M_KEYB, P_NORMAL, D_MAILBOX, nullptr, DB_NEVER_STALE);

@@ -3,10 +3,9 @@
 
 Every library (one per folder with an add_library) has a layer below. A
 library may link, and its files may include, only libraries of lower layers;
-the feature subsystems have their layers too, but for the navigation task and
-the screens it opens (FEATURES), which share one and may still use each
-other. An include must also be backed by a link (directly or through another
-library), so a hidden dependency cannot slip in beside the CMake graph.
+the feature subsystems are layered like the rest. An include must also be
+backed by a link (directly or through another library), so a hidden
+dependency cannot slip in beside the CMake graph.
 
   tools/check-layers.py [--root DIR]     check the tree (exit 1 on a fault)
   tools/check-layers.py --self-test      also prove that upward includes
@@ -43,13 +42,13 @@ LAYERS = [
     ["readouts"],
     ["nmea"],
     ["sonar"],
-    # Still one layer: the navigation task and the screens it opens call each
-    # other, and may use each other until that tie is cut.
-    ["nav", "overlay", "wptmgr"],
+    ["navclient"],
+    ["overlay"],
+    ["nav"],
+    ["wptmgr"],
     ["storage", "accessory", "inlinetest"],
     ["app"],
 ]
-FEATURES = {"nav", "overlay", "wptmgr"}
 # Generated headers and the library that makes them.
 GENERATED = {"ui_texts.h": "uitext", "g_iconset.h": "iconset", "g_fontdata.h": "fontdata"}
 # Libraries of the build that are not ours (find_package targets, system libraries).
@@ -97,8 +96,6 @@ def check(root):
             faults.append(f"library {lib} ({os.path.relpath(folders[lib], root)}) has no layer in tools/check-layers.py")
 
     def upward(a, b):
-        if a in FEATURES and b in FEATURES:
-            return False
         return rank.get(b, -1) >= rank.get(a, -1)
 
     for a, bs in sorted(links.items()):
@@ -135,7 +132,7 @@ def check(root):
                 where = os.path.relpath(path, root)
                 if upward(lib, b):
                     faults.append(f"{where} includes {name} of {b}, which is not below {lib}")
-                elif b not in reach(lib) and not (lib in FEATURES and b in FEATURES):
+                elif b not in reach(lib):
                     faults.append(f"{where} includes {name} of {b}, but {lib} does not link {b}")
     return faults
 

@@ -13,7 +13,7 @@
 #include "t_info.h"
 #include "t_messagebox.h"
 #include "t_nav_alarm.h"
-#include "t_nav_group.h"
+#include "t_nav_group_store.h"
 #include "t_nav_group_data.h"
 #include "t_nav_int.h"
 #include "t_nav_nvram_flash.h"

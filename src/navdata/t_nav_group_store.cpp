@@ -1,6 +1,6 @@
-// Default names and the search by content: the manager's module names
-// them, but they read and number only the store, which asks for them as it
-// saves.
+// Default names, the search by content and the table of waypoints in shown
+// groups: the manager's module names them, but they read only the store,
+// which asks for them as it saves and the charts draw by.
 
 #include "t_nav_group_store.h"
 
@@ -8,6 +8,8 @@
 #include <string.h>
 
 #include "h_database.h"
+#include "linuxsvc.h"
+#include "t_nav_group_data.h"
 #include "t_nav_twr.h"
 #include "u_wstring.h"
 
@@ -59,4 +61,34 @@ U16 T_NAV_GROUP_u16FindWaypoint(WAYPOINT* pWaypoint) {
     }
   }
   return NAV_NONE;
+}
+
+// The visibility table the chart and highway views read under mutex 9. Until
+// the navigation task first builds it every waypoint counts as shown, so
+// nothing blinks out while the unit starts.
+static BOOLEAN s_abWaypointInVisibleGroup[NAV_MAX_WAYPOINTS];
+static BOOLEAN s_bVisibilityBuilt;
+
+void T_NAV_GROUP_vCheckWaypointInVisibleGroup(void) {
+  static BOOLEAN s_abNext[NAV_MAX_WAYPOINTS];
+  L_MUTEX_LockWait(RES_NAV_DATA);
+  memset(s_abNext, 0, sizeof s_abNext);
+  // A tree that cannot be walked whole keeps the last table.
+  if (T_NAV_GROUP_DATA_bMarkVisibleWaypoints(s_abNext)) {
+    memcpy(s_abWaypointInVisibleGroup, s_abNext, sizeof s_abNext);
+    s_bVisibilityBuilt = TRUE;
+  }
+  L_MUTEX_Unlock(RES_NAV_DATA);
+}
+
+void T_NAV_GROUP_vSetWaypointVisible(S32 nIndex) {
+  if (nIndex < 0 || nIndex >= (S32)NAV_MAX_WAYPOINTS) return;
+  L_MUTEX_LockWait(RES_NAV_DATA);
+  s_abWaypointInVisibleGroup[nIndex] = TRUE;
+  L_MUTEX_Unlock(RES_NAV_DATA);
+}
+
+BOOLEAN T_NAV_GROUP_bCheckWaypointIsInVisibleGroup(U32 nIndex) {
+  if (nIndex >= NAV_MAX_WAYPOINTS) return FALSE;
+  return !s_bVisibilityBuilt || s_abWaypointInVisibleGroup[nIndex];
 }

@@ -17,8 +17,8 @@
 #include "g_string.h"
 #include "h_database.h"
 #include "linuxsvc.h"
-#include "t_chart_overlay.h"
-#include "t_nav.h"
+#include "l_hook.h"
+#include "t_nav_icons.h"
 #include "t_nav_twr.h"
 #include "u_language.h"
 #include "u_nav.h"
@@ -26,6 +26,12 @@
 #include "u_nav_infobox.h"
 #include "u_wstring.h"
 #include "ui_texts.h"
+
+static std::atomic<NAV_INFOBOX_CURRENT_ROUTE> s_pfnCurrentRoute{nullptr};
+
+BOOLEAN T_NAV_INFOBOX_bRegisterCurrentRoute(NAV_INFOBOX_CURRENT_ROUTE pfn) {
+  return L_HOOK_bSetOnce(&s_pfnCurrentRoute, pfn, "current route");
+}
 
 namespace {
 
@@ -149,8 +155,10 @@ U32 IB_u32Destination(void) {
 U32 IB_u32RouteEnd(void) {
   if (!T_INFO_bNavigating()) return IB_NO_WAYPOINT;
   U32 u32Index = IB_NO_WAYPOINT;
+  NAV_INFOBOX_CURRENT_ROUTE pfn = s_pfnCurrentRoute.load();
+  if (pfn == nullptr) return IB_NO_WAYPOINT;
   L_MUTEX_LockWait(RES_NAV_DATA);
-  const ROUTE* pRoute = T_NAV_pGetCurrentRoute();
+  const ROUTE* pRoute = pfn();
   const U32 u32Count = pRoute->nCount;
   if (u32Count > 0 && u32Count <= NAV_MAX_ROUTE_POINTS) u32Index = pRoute->anWaypoint[u32Count - 1];
   L_MUTEX_Unlock(RES_NAV_DATA);

@@ -8,10 +8,16 @@
 #include <time.h>
 
 #include "t_info.h"
+#include "t_nav_records.h"
 
 // Writes the fourteen renderer readouts (B... and Q... keys, D_POINTER, with
 // their titles) into the database; the navigation task calls it at start.
 void T_NAV_INFOBOX_vPublish(void);
+// The route being navigated (read under mutex 9), which the navigation task
+// registers once, before the tasks run; without it the route-end boxes show
+// their dashes.
+typedef ROUTE* (*NAV_INFOBOX_CURRENT_ROUTE)(void);
+BOOLEAN T_NAV_INFOBOX_bRegisterCurrentRoute(NAV_INFOBOX_CURRENT_ROUTE pfn);
 
 // Every box is 158 x 94 with *ppt its lower-left corner.
 void IBRF_vRenderPositionInfoBox(BITMAP* pBitmap, POINT* ppt, VIBD_DIRECTION eDirection, U32 nLang);

@@ -1,6 +1,6 @@
 // The waypoint manager's window: opening and closing, the modes it returns
 // to browsing from, new data, the timed note and its tick, reset and
-// shutdown; the visible groups. Every group is still shown.
+// shutdown. Every group is still shown.
 
 #include "t_nav_group.h"
 
@@ -16,7 +16,9 @@
 #include "t_nav_group_data.h"
 #include "t_nav_group_edit.h"
 #include "t_nav_group_priv.h"
+#include "t_nav_group_sel.h"
 #include "t_nav_store_hooks.h"
+#include "t_nav_wpm.h"
 #include "t_nav_twr.h"
 #include "u_dialog.h"
 #include "u_language.h"
@@ -24,36 +26,6 @@
 #include "u_view.h"
 #include "u_wstring.h"
 #include "ui_texts.h"
-
-// The visibility table the chart and highway views read under mutex 9. Until
-// the navigation task first builds it every waypoint counts as shown, so
-// nothing blinks out while the unit starts.
-static BOOLEAN s_abWaypointInVisibleGroup[NAV_MAX_WAYPOINTS];
-static BOOLEAN s_bVisibilityBuilt;
-
-void T_NAV_GROUP_vCheckWaypointInVisibleGroup(void) {
-  static BOOLEAN s_abNext[NAV_MAX_WAYPOINTS];
-  L_MUTEX_LockWait(RES_NAV_DATA);
-  memset(s_abNext, 0, sizeof s_abNext);
-  // A tree that cannot be walked whole keeps the last table.
-  if (T_NAV_GROUP_DATA_bMarkVisibleWaypoints(s_abNext)) {
-    memcpy(s_abWaypointInVisibleGroup, s_abNext, sizeof s_abNext);
-    s_bVisibilityBuilt = TRUE;
-  }
-  L_MUTEX_Unlock(RES_NAV_DATA);
-}
-
-void T_NAV_GROUP_vSetWaypointVisible(S32 nIndex) {
-  if (nIndex < 0 || nIndex >= (S32)NAV_MAX_WAYPOINTS) return;
-  L_MUTEX_LockWait(RES_NAV_DATA);
-  s_abWaypointInVisibleGroup[nIndex] = TRUE;
-  L_MUTEX_Unlock(RES_NAV_DATA);
-}
-
-BOOLEAN T_NAV_GROUP_bCheckWaypointIsInVisibleGroup(U32 nIndex) {
-  if (nIndex >= NAV_MAX_WAYPOINTS) return FALSE;
-  return !s_bVisibilityBuilt || s_abWaypointInVisibleGroup[nIndex];
-}
 
 // ---------------------------------------------------------------------------
 // The window
@@ -201,6 +173,14 @@ void T_NAV_GROUP_vSetCurrentHighlight(U16 nUid) {
   L_MUTEX_Unlock(RES_NAV_DATA);
 }
 
+static void GROUP_vMarkIcon(BOOLEAN bVesselMark) {
+  if (bVesselMark) {
+    T_NAV_GROUP_vSelectWaypointIconForVesselMark();
+  } else {
+    T_NAV_GROUP_vSelectWaypointIconForMark();
+  }
+}
+
 static void GROUP_vStoreReloaded(void) {
   if (!T_NAV_GROUP_vKeepInputStateMode()) T_NAV_GROUP_vRefreshData();
 }
@@ -211,6 +191,18 @@ void T_NAV_GROUP_vRegisterHooks(void) {
   T_NAV_STORE_bRegisterLinkCopy(T_NAV_GROUP_u16CopyContentForAddLink);
   T_NAV_STORE_bRegisterExportChoice(T_NAV_GROUP_vExportSelectedDataItems);
   T_INFO_bRegisterWaypointManagerOpen(T_NAV_GROUP_bIsWPMWindowUp);
+  T_NAV_WPM_bRegisterOpenWindow(T_NAV_GROUP_vSetup);
+  T_NAV_WPM_bRegisterOpenSettings(T_NAV_GROUP_vWaypointSettings_Setup);
+  T_NAV_WPM_bRegisterKeys(T_NAV_GROUP_bHandleKeys);
+  T_NAV_WPM_bRegisterNotice(T_NAV_GROUP_vHandleNewData);
+  T_NAV_WPM_bRegisterTick(T_NAV_vHandleUpdateNAVUITimer);
+  T_NAV_WPM_bRegisterShutdown(T_NAV_GROUP_vShutdown);
+  T_NAV_WPM_bRegisterReset(T_NAV_GROUP_vReset);
+  T_NAV_WPM_bRegisterMarkIcon(GROUP_vMarkIcon);
+  T_NAV_WPM_bRegisterHighlight(T_NAV_GROUP_vSetCurrentHighlight);
+  T_NAV_WPM_bRegisterEditWaypoint(T_NAV_GROUP_bVerifyAndEditSpecifiedWaypoint_Setup);
+  T_NAV_WPM_bRegisterEditRoute(T_NAV_GROUP_bVerifyAndEditSpecifiedRoute_Setup);
+  T_NAV_WPM_bRegisterRemoveEverywhere(T_NAV_GROUP_vDeleteAllInstancesFromGroup);
 }
 
 void T_NAV_GROUP_vRefreshData(void) {

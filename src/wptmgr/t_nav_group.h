@@ -1,17 +1,11 @@
-// The waypoint manager: the visible groups, the copy of an item for a group
-// of the other side, the items chosen for export, its notes, and its window.
+// The waypoint manager: the copy of an item for a group of the other side,
+// the items chosen for export, its notes, and its window.
 #pragma once
 
 #include "basetypes.h"
 #include "t_nav_group_store.h"
 #include "t_nav_records.h"
 
-// Whether the waypoint lies in a group that is shown; FALSE above 2999.
-BOOLEAN T_NAV_GROUP_bCheckWaypointIsInVisibleGroup(U32 nIndex);
-// Rebuilds that table from the group tree (the navigation task's
-// hide-status tick); marks one slot shown (a new mark).
-void T_NAV_GROUP_vCheckWaypointInVisibleGroup(void);
-void T_NAV_GROUP_vSetWaypointVisible(S32 nIndex);
 // The id to link into the group: the item itself, or a copy of it made on
 // the bNotShared side while the manager copies items.
 U16 T_NAV_GROUP_u16CopyContentForAddLink(U8 bNotShared, U16 groupID, U16 itemID);

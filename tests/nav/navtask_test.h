@@ -16,7 +16,6 @@
 #include "linuxsvc.h"
 #include "t_nav.h"
 #include "t_nav_alarm.h"
-#include "t_nav_group.h"
 #include "t_nav_int.h"
 #include "t_nav_nvram_flash.h"
 #include "t_nav_twr.h"
@@ -44,7 +43,6 @@ class NavTask : public ::testing::Test {
     setenv("VELMORA_DEVROOT", m_root.c_str(), 1);
     H_DATABASE_vInit();
     T_NAV_vRegisterHooks();
-    T_NAV_GROUP_vRegisterHooks();
     for (MBOX m : {M_NAV, M_ALARM, M_MENU}) Drain(m);
     State(3);
     H_DATABASE_bUpdateEverythingU32(FCID("TALR"), M_ALARM, P_NORMAL, D_MAILBOX, nullptr, DB_NEVER_STALE);

@@ -14,8 +14,6 @@
 #include "h_database.h"
 #include "h_memory.h"
 #include "linuxsvc.h"
-#include "t_nav.h"
-#include "t_nav_group.h"
 #include "t_nav_nvram_flash.h"
 #include "test_process.h"
 #include "u_view.h"
@@ -53,8 +51,6 @@ void OverlayTest::SetUp() {
   m_root = TEST_MakeTempDir("velmora-overlay");
   setenv("VELMORA_DEVROOT", m_root.c_str(), 1);
   H_DATABASE_vInit();
-  T_NAV_vRegisterHooks();
-  T_NAV_GROUP_vRegisterHooks();
   H_DATABASE_bUpdateValueU32(FCID("CCST"), 3, P_HIGHEST);
   Publish("TVUE", M_VIEW);
   Publish("TKBD", M_KEYB);
