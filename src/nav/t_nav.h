@@ -10,8 +10,10 @@
 #include "t_nav_values.h"
 
 void T_NAV_vMain(void);
-// Hands the libraries below what they tell the task (the store: waypoints
-// gone, hide bits changed); once, before the tasks run.
+// Hands the libraries below what they tell or ask of the task (the store:
+// waypoints gone, hide bits changed; the NMEA task: the first AIS sentence;
+// the overlays: the route to travel and the route travelled); once, before
+// the tasks run.
 void T_NAV_vRegisterHooks(void);
 
 // ---- Client functions ----

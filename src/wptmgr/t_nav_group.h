@@ -17,8 +17,9 @@ void T_NAV_GROUP_vExportSelectedDataItems(SELECT_EXPORT_DATA* p);
 void T_NAV_GROUP_vSetExportSelection(const U16* pIds, U32 u32Count);
 
 // Hands the libraries below what they ask of the manager and tell it (the
-// store: reloads, notes, copies for a link, the export choice); once, before
-// the tasks run.
+// store: reloads, notes, copies for a link, the export choice; the readouts:
+// whether the window is up; the navigation task: its menu entries, keys,
+// notices, tick and marks, t_nav_wpm.h); once, before the tasks run.
 void T_NAV_GROUP_vRegisterHooks(void);
 
 // TRUE while the manager keeps its input state (its view is then not
