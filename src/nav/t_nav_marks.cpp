@@ -9,14 +9,14 @@
 #include "linuxsvc.h"
 #include "t_n_history.h"
 #include "t_nav_alarm.h"
-#include "t_nav_group_store.h"
-#include "t_nav_wpm.h"
 #include "t_nav_group_data.h"
+#include "t_nav_group_store.h"
 #include "t_nav_int.h"
 #include "t_nav_views.h"
+#include "t_nav_wpm.h"
 #include "u_storefault.h"
-#include "u_wstring.h"
 #include "u_view.h"
+#include "u_wstring.h"
 #include "ui_texts.h"
 
 constexpr float NAV_MAX_DEPTH = 655.35f;
