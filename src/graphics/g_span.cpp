@@ -44,11 +44,25 @@ void G_SPAN_vFill(COLOR* p, size_t count, COLOR color) {
 // blend in a third fewer steps, with the same truncation. As in
 // G_SPAN_vBlend the ends go as two unaligned runs of sixteen taken before
 // the aligned middle and stored after it (count is at least 16).
+//
+// Below a = 67, as a pane's dimming is, blue keeps less than 8 and red and
+// blue go through one multiply: red's product lands on a multiple of 8, so
+// blue's share stays in the three bits beneath it.
 G_SPAN_WIDE_CLONES
 static void SPAN_vDarken(COLOR* p, size_t count, U8 u8Alpha) {
   const U16 a = u8Alpha;
   const U16 hi = (U16)(u8Alpha << 8);
-  auto darken = [a, hi](COLOR* __restrict q, size_t n) {
+  const BOOLEAN bDeep = 31 * a < 8 * 256;
+  auto darken = [a, hi, bDeep](COLOR* __restrict q, size_t n) {
+    if (bDeep) {
+      for (size_t i = 0; i < n; i++) {
+        const U16 old = q[i];
+        const U16 rb = (U16)((U32)(U16)(old & 0xF81F) * hi >> 16) & 0xF807;
+        const U16 g = (U16)((U32)(U16)(old & 0x07E0) * hi >> 16) & 0x07E0;
+        q[i] = (COLOR)(rb | g);
+      }
+      return;
+    }
     for (size_t i = 0; i < n; i++) {
       const U16 old = q[i];
       const U16 r = (U16)((U32)(U16)(old & 0xF800) * hi >> 16) & 0xF800;

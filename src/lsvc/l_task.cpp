@@ -397,20 +397,23 @@ ERC L_TASK_WaitConditionalTimed(TASK task, const struct timespec* deadline) {
 void L_TASK_Activate(void) {
   WAIT_BLOCK* me = t_pWait;
   if (me == nullptr || me->pTask == nullptr) return;
-  me->pTask->active_count++;
+  // The start before the count, and in Deactivate the count last: a status
+  // read from another thread that sees the count sees the times that go
+  // with it.
   me->pTask->activ_ns = L_CLOCK_qwGetTimeInNans();
+  me->pTask->active_count++;
 }
 
 void L_TASK_Deactivate(void) {
   WAIT_BLOCK* me = t_pWait;
   if (me == nullptr || me->pTask == nullptr) return;
   TASK_INFO* b = me->pTask;
-  b->active_count--;
   const U64 now = L_CLOCK_qwGetTimeInNans();
   const U64 run = now - b->activ_ns;
   b->accum_ns += run;
   b->ran_until_ns.store(now, std::memory_order_relaxed);
   if (run > b->longest_ns.load(std::memory_order_relaxed)) b->longest_ns.store(run, std::memory_order_relaxed);
+  b->active_count--;
 }
 
 void TASK_vCountMail(void) {

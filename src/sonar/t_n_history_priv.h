@@ -50,7 +50,8 @@ U32 HISTORY_u32Newest(const HISTORY_BEAM* pHistory);
 COLOR* HISTORY_pcolShown(const HISTORY_BEAM* pHistory, U32 u32Row, U32 u32Back);
 
 // Outlined text drawn as G_STRING_vPutWithOutline draws it, kept once drawn:
-// the anchor moves past it. The width is the distance it moves.
-void HISTORY_vPutText(BITMAP* pBitmap, POINT* pAt, const FONT_DEF* pFont, const char* pc, COLOR colText,
-                      COLOR colOutline);
-U32 HISTORY_u32TextWidth(const FONT_DEF* pFont, const char* pc, COLOR colText, COLOR colOutline);
+// the anchor moves past it. The width is the distance it moves. The language
+// is the current one, fetched once by the caller for all its texts.
+void HISTORY_vPutText(BITMAP* pBitmap, POINT* pAt, const FONT_DEF* pFont, const char* pc, U32 u32Language,
+                      COLOR colText, COLOR colOutline);
+U32 HISTORY_u32TextWidth(const FONT_DEF* pFont, const char* pc, U32 u32Language, COLOR colText, COLOR colOutline);

@@ -16,7 +16,6 @@
 #include "g_string.h"
 #include "g_truetype.h"
 #include "t_n_history_priv.h"
-#include "u_language.h"
 #include "u_wstring.h"
 
 constexpr U32 TEXT_WIDTH = 256;
@@ -25,21 +24,32 @@ constexpr U32 TEXT_ENTRIES = 12;
 constexpr S32 TEXT_BASELINE = 16;  // rows below the baseline, for descenders and the outline
 constexpr U32 TEXT_BYTES = 64;
 
-typedef struct tag_TEXT_SPRITE {
+// What a kept text was drawn from. The keys lie together, apart from the
+// pictures, so that a look-up reads a few cache lines rather than one line
+// in each picture, which the frame's copy of the history has just evicted.
+typedef struct tag_TEXT_KEY {
   char ac[TEXT_BYTES];
   U32 u32Bytes;
   const FONT_DEF* pFont;
   U32 u32Language;  // the code page the bytes are drawn in follows it
   COLOR colText;
   COLOR colOutline;
+} TEXT_KEY;
+
+typedef struct tag_TEXT_SPRITE {
   U32 u32Advance;
   BOOLEAN bFits;  // narrow enough to be kept
   U32 u32Top, u32Bottom, u32Left, u32Right;  // the rows and columns with cover, bottom and right excluded
   U16 au16Left[TEXT_HEIGHT], au16Right[TEXT_HEIGHT];  // each row's columns with cover, right excluded
-  U8 au8Weight[TEXT_HEIGHT][TEXT_WIDTH];  // the cover in 32nds: 0 untouched .. 32 opaque; row 0 the top
-  COLOR acol[TEXT_HEIGHT][TEXT_WIDTH];
+  // Each row's covered columns, one row after the other from the top: a
+  // frame reads a kept text from memory the copy of the history has just
+  // flushed it from, so it reads the fewest lines this way.
+  U32 au32Start[TEXT_HEIGHT];
+  U8 au8Weight[TEXT_HEIGHT * TEXT_WIDTH];  // the cover in 32nds: 0 untouched .. 32 opaque
+  COLOR acol[TEXT_HEIGHT * TEXT_WIDTH];
 } TEXT_SPRITE;
 
+static TEXT_KEY s_asKeys[TEXT_ENTRIES];
 static TEXT_SPRITE s_asSprites[TEXT_ENTRIES];
 static U32 s_u32Next;
 static std::mutex s_lock;
@@ -59,7 +69,7 @@ static const COLOR* TEXT_pcolRow(const BITMAP* pBitmap, U32 u32Row) {
   return (const COLOR*)pBitmap->pBuffer + u32Row * pBitmap->__u32PixelWidthOfBuffer;
 }
 
-static void TEXT_vRender(TEXT_SPRITE* p) {
+static void TEXT_vRender(const TEXT_KEY* k, TEXT_SPRITE* p) {
   BITMAP bitmaps[2];
   const COLOR backgrounds[2] = {0x0000, 0xFFFF};
   U32 advance = 0;
@@ -68,24 +78,27 @@ static void TEXT_vRender(TEXT_SPRITE* p) {
     COLOR* pixels = (COLOR*)bitmaps[b].pBuffer;
     for (U32 i = 0; i < TEXT_WIDTH * TEXT_HEIGHT; i++) pixels[i] = backgrounds[b];
     POINT at = {1, TEXT_BASELINE};
-    G_STRING_vPutWithOutline(&bitmaps[b], p->colText, &at, p->pFont, (const BYTE*)p->ac, p->colOutline);
+    G_STRING_vPutWithOutline(&bitmaps[b], k->colText, &at, k->pFont, (const BYTE*)k->ac, k->colOutline);
     advance = (U32)(at.x - 1);
   }
   p->u32Advance = advance;
   // A glyph taller than the picture stops the text there: such a text is not
   // kept but drawn whole on the page each time.
-  p->bFits = advance + 4 < TEXT_WIDTH && advance >= G_STRING_u32GetWidth(p->pFont, (const BYTE*)p->ac);
+  p->bFits = advance + 4 < TEXT_WIDTH && advance >= G_STRING_u32GetWidth(k->pFont, (const BYTE*)k->ac);
   p->u32Top = TEXT_HEIGHT, p->u32Bottom = 0, p->u32Left = TEXT_WIDTH, p->u32Right = 0;
+  U32 packed = 0;
   for (U32 r = 0; r < TEXT_HEIGHT; r++) {
     const COLOR* onBlack = TEXT_pcolRow(&bitmaps[0], r);
     const COLOR* onWhite = TEXT_pcolRow(&bitmaps[1], r);
+    U8 au8Weight[TEXT_WIDTH];
+    COLOR acol[TEXT_WIDTH];
     p->au16Left[r] = TEXT_WIDTH, p->au16Right[r] = 0;
     for (U32 x = 0; x < TEXT_WIDTH; x++) {
       // On black a pixel is cover x colour; on white that plus 1 - cover.
       const U32 g0 = TEXT_u32Channel(onBlack[x], 1), g1 = TEXT_u32Channel(onWhite[x], 1);
       const U32 cover = g1 >= g0 ? 255 - (g1 - g0) : 255;
-      p->au8Weight[r][x] = (U8)((cover + 4) >> 3);
-      if (p->au8Weight[r][x] > 0) {
+      au8Weight[x] = (U8)((cover + 4) >> 3);
+      if (au8Weight[x] > 0) {
         if (r < p->u32Top) p->u32Top = r;
         if (r + 1 > p->u32Bottom) p->u32Bottom = r + 1;
         if (x < p->au16Left[r]) p->au16Left[r] = (U16)x;
@@ -100,31 +113,31 @@ static void TEXT_vRender(TEXT_SPRITE* p) {
           rgb[k] = v > 255 ? 255 : v;
         }
       }
-      p->acol[r][x] = TEXT_colPack(rgb);
+      acol[x] = TEXT_colPack(rgb);
+    }
+    p->au32Start[r] = packed;
+    for (U32 x = p->au16Left[r]; x < p->au16Right[r]; x++, packed++) {
+      p->au8Weight[packed] = au8Weight[x];
+      p->acol[packed] = acol[x];
     }
   }
 }
 
-static const TEXT_SPRITE* TEXT_psFind(const FONT_DEF* pFont, const char* pc, U32 u32Bytes, COLOR colText,
-                                      COLOR colOutline) {
-  // The language is a database fetch: once per look-up, not once per entry.
-  const U32 u32Language = nCurrentLanguage();
-  for (const TEXT_SPRITE& s : s_asSprites) {
-    if (s.pFont == pFont && s.u32Language == u32Language && s.colText == colText && s.colOutline == colOutline && s.u32Bytes == u32Bytes &&
-        memcmp(s.ac, pc, u32Bytes) == 0) {
-      return &s;
+static const TEXT_SPRITE* TEXT_psFind(const FONT_DEF* pFont, const char* pc, U32 u32Bytes, U32 u32Language,
+                                      COLOR colText, COLOR colOutline) {
+  for (U32 i = 0; i < TEXT_ENTRIES; i++) {
+    const TEXT_KEY& k = s_asKeys[i];
+    if (k.pFont == pFont && k.u32Bytes == u32Bytes && k.u32Language == u32Language && k.colText == colText &&
+        k.colOutline == colOutline && memcmp(k.ac, pc, u32Bytes) == 0) {
+      return &s_asSprites[i];
     }
   }
+  TEXT_KEY* k = &s_asKeys[s_u32Next];
   TEXT_SPRITE* p = &s_asSprites[s_u32Next];
   s_u32Next = (s_u32Next + 1) % TEXT_ENTRIES;
-  memset(p->ac, 0, sizeof p->ac);
-  memcpy(p->ac, pc, u32Bytes);
-  p->u32Bytes = u32Bytes;
-  p->pFont = pFont;
-  p->u32Language = u32Language;
-  p->colText = colText;
-  p->colOutline = colOutline;
-  TEXT_vRender(p);
+  *k = {{}, u32Bytes, pFont, u32Language, colText, colOutline};
+  memcpy(k->ac, pc, u32Bytes);
+  TEXT_vRender(k, p);
   return p;
 }
 
@@ -186,12 +199,12 @@ static U32 TEXT_u32Bytes(const char* pc) {
   return TEXT_BYTES;
 }
 
-void HISTORY_vPutText(BITMAP* pBitmap, POINT* pAt, const FONT_DEF* pFont, const char* pc, COLOR colText,
-                      COLOR colOutline) {
+void HISTORY_vPutText(BITMAP* pBitmap, POINT* pAt, const FONT_DEF* pFont, const char* pc, U32 u32Language,
+                      COLOR colText, COLOR colOutline) {
   if (pc == nullptr || pAt == nullptr) return;
   const U32 bytes = TEXT_u32Bytes(pc);
   std::unique_lock<std::mutex> guard(s_lock);
-  const TEXT_SPRITE* p = bytes < TEXT_BYTES ? TEXT_psFind(pFont, pc, bytes, colText, colOutline) : nullptr;
+  const TEXT_SPRITE* p = bytes < TEXT_BYTES ? TEXT_psFind(pFont, pc, bytes, u32Language, colText, colOutline) : nullptr;
   if (p == nullptr || !p->bFits) {
     guard.unlock();
     G_STRING_vPutWithOutline(pBitmap, colText, pAt, pFont, (const BYTE*)pc, colOutline);
@@ -209,7 +222,8 @@ void HISTORY_vPutText(BITMAP* pBitmap, POINT* pAt, const FONT_DEF* pFont, const 
     if (from >= to) continue;
     COLOR* row = (COLOR*)pBitmap->pBuffer +
                  (U32)(pBitmap->pixels_high_full_screen - 1 - y) * pBitmap->__u32PixelWidthOfBuffer;
-    TEXT_vBlendRow(row + from, &p->acol[r][from - left], &p->au8Weight[r][from - left], to - from);
+    const U32 at = p->au32Start[r] + (U32)(from - left - (S32)p->au16Left[r]);
+    TEXT_vBlendRow(row + from, &p->acol[at], &p->au8Weight[at], to - from);
   }
   G_TEXT_BOX box = {pAt->x - 1 + (S32)p->u32Left, top - (S32)p->u32Bottom + 1, pAt->x - 2 + (S32)p->u32Right,
                     top - (S32)p->u32Top};
@@ -221,12 +235,12 @@ void HISTORY_vPutText(BITMAP* pBitmap, POINT* pAt, const FONT_DEF* pFont, const 
   pAt->x += (S32)p->u32Advance;
 }
 
-U32 HISTORY_u32TextWidth(const FONT_DEF* pFont, const char* pc, COLOR colText, COLOR colOutline) {
+U32 HISTORY_u32TextWidth(const FONT_DEF* pFont, const char* pc, U32 u32Language, COLOR colText, COLOR colOutline) {
   if (pc == nullptr) return 0;
   const U32 bytes = TEXT_u32Bytes(pc);
   if (bytes < TEXT_BYTES) {
     std::lock_guard<std::mutex> guard(s_lock);
-    const TEXT_SPRITE* p = TEXT_psFind(pFont, pc, bytes, colText, colOutline);
+    const TEXT_SPRITE* p = TEXT_psFind(pFont, pc, bytes, u32Language, colText, colOutline);
     if (p->bFits) return p->u32Advance;
   }
   return G_STRING_u32GetWidth(pFont, (const BYTE*)pc);

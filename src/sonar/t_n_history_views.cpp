@@ -40,12 +40,16 @@ typedef struct tag_VIEWS_CONTEXT {
   BOOLEAN bDepth;
   float fDepthM;
   UNIT_TYPE units;
+  U32 u32Language;
   COLOR colText;
   COLOR colOutline;
 } VIEWS_CONTEXT;
 
 static VIEWS_CONTEXT VIEWS_sContext(void) {
   VIEWS_CONTEXT c;
+  // One hold of the database and one clock reading for all of the frame's
+  // values, rather than one each.
+  H_DATABASE_vBeginRun();
   BOOLEAN bValid = FALSE;
   // An unreadable switch is taken as on, as the ping task takes it.
   BOOLEAN bOn = TRUE;
@@ -58,6 +62,8 @@ static VIEWS_CONTEXT VIEWS_sContext(void) {
   if (c.units == U_NONE) c.units = U_METRES;
   U32 u32Palette = 0;
   if (!H_DATABASE_bFetchU32(FCID("SSPL"), &u32Palette, nullptr, nullptr)) u32Palette = 0;
+  c.u32Language = nCurrentLanguage();
+  H_DATABASE_vEndRun();
   // Dark text on the light scheme, light text on the dark one.
   const BOOLEAN bDark = T_N_HISTORY_bDarkScheme(u32Palette);
   c.colText = gCOLOR_pcolColorTable[bDark ? VIEWS_OUTLINE_ENTRY : VIEWS_LABEL_ENTRY];
@@ -130,14 +136,14 @@ static VIEWS_TEXT VIEWS_sNumber(double dMetres, UNIT_TYPE units, BOOLEAN bScale)
 }
 
 static void VIEWS_vPut(BITMAP* pBitmap, const VIEWS_CONTEXT& c, POINT* pAt, const FONT_DEF* pFont, const char* pc) {
-  HISTORY_vPutText(pBitmap, pAt, pFont, pc, c.colText, c.colOutline);
+  HISTORY_vPutText(pBitmap, pAt, pFont, pc, c.u32Language, c.colText, c.colOutline);
 }
 
 // How far a line of text reaches above its baseline.
 static S32 VIEWS_s32Above(const FONT_DEF* pFont) { return (S32)(G_FONTS_u32GetHeight(pFont) * 3 / 4); }
 
 static U32 VIEWS_u32Width(const VIEWS_CONTEXT& c, const FONT_DEF* pFont, const char* pc) {
-  return HISTORY_u32TextWidth(pFont, pc, c.colText, c.colOutline);
+  return HISTORY_u32TextWidth(pFont, pc, c.u32Language, c.colText, c.colOutline);
 }
 
 // The depth in the large font followed by its units, its baseline at y and
@@ -145,7 +151,7 @@ static U32 VIEWS_u32Width(const VIEWS_CONTEXT& c, const FONT_DEF* pFont, const c
 static void VIEWS_vDrawDepth(BITMAP* pBitmap, const VIEWS_CONTEXT& c, S32 x, S32 y, BOOLEAN bCentred) {
   if (!c.bDepth) return;
   const VIEWS_TEXT number = VIEWS_sNumber(c.fDepthM, c.units, FALSE);
-  const char* pcUnits = H_DATABASE_pcUnitsString(c.units, nCurrentLanguage());
+  const char* pcUnits = H_DATABASE_pcUnitsString(c.units, c.u32Language);
   const FONT_DEF* pLarge = VIEWS_pFont(TRUE);
   const FONT_DEF* pSmall = VIEWS_pFont(FALSE);
   if (bCentred) {
@@ -256,7 +262,7 @@ static void VIEWS_vDrawSonarOff(BITMAP* pBitmap, const VIEWS_CONTEXT& c, const W
   if (!c.bSonarOff) return;
   VIEWS_vClip(pBitmap, w);
   const FONT_DEF* pFont = VIEWS_pFont(TRUE);
-  const char* pc = Sonar_Off_Note[nCurrentLanguage()];
+  const char* pc = Sonar_Off_Note[c.u32Language];
   POINT at = {(w.s32ClipLeft + w.s32ClipRight - (S32)VIEWS_u32Width(c, pFont, pc)) / 2,
               (w.s32ClipBottom + w.s32ClipTop) / 2 - VIEWS_s32Above(pFont) / 2};
   VIEWS_vPut(pBitmap, c, &at, pFont, pc);
@@ -286,7 +292,7 @@ void T_N_HISTORY_vDrawSonarSplit(BITMAP* pBitmap, WINDOW_SPECIFICATION* psWindow
     y -= (S32)G_FONTS_u32GetDescenderHeight(VIEWS_pFont(TRUE)) + VIEWS_MARGIN +
          VIEWS_s32Above(pFont);
     POINT at = {x, y};
-    VIEWS_vPut(pBitmap, c, &at, pFont, (beam == 1 ? Beam_83_kHz : Beam_200_kHz)[nCurrentLanguage()]);
+    VIEWS_vPut(pBitmap, c, &at, pFont, (beam == 1 ? Beam_83_kHz : Beam_200_kHz)[c.u32Language]);
   }
   VIEWS_vDrawSonarOff(pBitmap, c, w);
 }

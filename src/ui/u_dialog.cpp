@@ -6,12 +6,15 @@
 
 #include <string.h>
 
+#include <mutex>
+
 #include "color.h"
 #include "fourcharid.h"
 #include "g_box.h"
 #include "g_iconset.h"
 #include "g_line.h"
 #include "g_string.h"
+#include "g_truetype.h"
 #include "h_database.h"
 #include "linuxsvc.h"
 #include "u_language.h"
@@ -826,20 +829,158 @@ typedef struct tag_DIALOG_BAND {
   LINEOFTEXT aLines[U_DIALOG_MAX_LINES];
 } DIALOG_BAND;
 
+// A banner stays up frame after frame with the same text, and its wrap
+// measures every character: the last few wraps are kept per drawing thread,
+// with a copy of their text, for texts short enough to keep one.
+constexpr U32 DIALOG_KEPT_WRAPS = 4;
+constexpr U32 DIALOG_KEPT_BYTES = 128;
+
+typedef struct tag_DIALOG_WRAP_KEY {
+  U32 u32Bytes;  // 0: unused
+  const FONT_DEF* pFont;
+  U32 u32Language;
+  BOOLEAN bWide;
+  U32 u32Width;
+} DIALOG_WRAP_KEY;
+
+typedef struct tag_DIALOG_KEPT_WRAP {
+  DIALOG_WRAP_KEY key;
+  char ac[DIALOG_KEPT_BYTES];
+  U16 n;
+  LINEOFTEXT aLines[U_DIALOG_MAX_LINES];  // into ac
+} DIALOG_KEPT_WRAP;
+
+static thread_local DIALOG_KEPT_WRAP s_asKeptWraps[DIALOG_KEPT_WRAPS];
+static thread_local U32 s_u32NextKeptWrap;
+
+static U16 DIALOG_u16KeptWrap(const char* pString, LINEOFTEXT* pLines, const FONT_DEF* pFont, U32 u32Width) {
+  const BOOLEAN bWide = U_WSTRING_bIsUnicodeLanguage();
+  const U32 u32Bytes = pString == nullptr ? 0 : U_WSTRING_u32w_strlen(pString, FALSE) + (bWide ? 2 : 1);
+  if (u32Bytes == 0 || u32Bytes > DIALOG_KEPT_BYTES) return DIALOG_u16Wrap(pString, pLines, pFont, u32Width);
+  const DIALOG_WRAP_KEY key = {u32Bytes, pFont, nCurrentLanguage(), bWide, u32Width};
+  DIALOG_KEPT_WRAP* pKept = nullptr;
+  for (DIALOG_KEPT_WRAP& k : s_asKeptWraps) {
+    if (k.key.u32Bytes == key.u32Bytes && k.key.pFont == key.pFont && k.key.u32Width == key.u32Width &&
+        k.key.bWide == key.bWide && k.key.u32Language == key.u32Language && memcmp(k.ac, pString, u32Bytes) == 0) {
+      pKept = &k;
+      break;
+    }
+  }
+  if (pKept == nullptr) {
+    pKept = &s_asKeptWraps[s_u32NextKeptWrap];
+    s_u32NextKeptWrap = (s_u32NextKeptWrap + 1) % DIALOG_KEPT_WRAPS;
+    pKept->key = key;
+    memcpy(pKept->ac, pString, u32Bytes);
+    pKept->n = DIALOG_u16Wrap(pKept->ac, pKept->aLines, pFont, u32Width);
+  }
+  for (U16 i = 0; i < pKept->n; i++) {
+    pLines[i] = pKept->aLines[i];
+    pLines[i].pcStartOfText = pString + (pKept->aLines[i].pcStartOfText - pKept->ac);
+  }
+  return pKept->n;
+}
+
 static void DIALOG_vWrapBand(const BITMAP* pBitmap, const char* pString, DIALOG_BAND* pBand) {
   pBand->origin = (S32)U_VIEW_u32XOrigin();
   pBand->W = pBitmap->pixels_wide - pBand->origin;
-  pBand->n = DIALOG_u16Wrap(pString, pBand->aLines, U_DIALOG_pChoiceFont(), pBand->W > 30 ? (U32)(pBand->W - 30) : 1);
+  pBand->n = DIALOG_u16KeptWrap(pString, pBand->aLines, U_DIALOG_pChoiceFont(), pBand->W > 30 ? (U32)(pBand->W - 30) : 1);
   pBand->h = DIALOG_s32BarHeight(pBand->n);
 }
 
-// The lines centred in the band; s32Base is the band body's lower edge.
-static void DIALOG_vPutBandLines(BITMAP* pBitmap, const DIALOG_BAND& band, COLOR color, S32 s32Base) {
+// A banner's lines lie on its plain body frame after frame, and laying out
+// and blending their glyphs costs more than the rest of the banner. So the
+// last few lines are kept as drawn on their body, the pixels of their ink
+// box, and copied in while text, font, colours and body are the same. A
+// line whose ink leaves the body, or wide text (which may hold a preset
+// name drawn in two parts), is drawn every time, and so are the lines of a
+// banner of several, whose ink may reach into the line next to it.
+constexpr U32 DIALOG_KEPT_LINES = 4;
+constexpr S32 DIALOG_KEPT_ROWS = 40;
+constexpr S32 DIALOG_KEPT_COLUMNS = (S32)G_SCREEN_WIDTH;
+
+typedef struct tag_DIALOG_LINE_KEY {
+  U32 u32Bytes;  // 0: unused
+  const FONT_DEF* pFont;
+  COLOR colText;
+  COLOR colBody;
+} DIALOG_LINE_KEY;
+
+typedef struct tag_DIALOG_KEPT_LINE {
+  DIALOG_LINE_KEY key;
+  char ac[DIALOG_LINE_BUFFER];
+  G_TEXT_BOX ink;  // from the line's anchor
+  COLOR acol[DIALOG_KEPT_ROWS][DIALOG_KEPT_COLUMNS];  // the ink box, its top row first
+} DIALOG_KEPT_LINE;
+
+static DIALOG_KEPT_LINE s_asKeptLines[DIALOG_KEPT_LINES];
+static U32 s_u32NextKeptLine;
+static std::mutex s_keptLinesLock;  // a test may draw beside the view task
+
+// The rectangle of a plain fill: x, y its lower left corner.
+typedef struct tag_DIALOG_RECT {
+  S32 x, y, w, h;
+} DIALOG_RECT;
+
+static BOOLEAN DIALOG_bInside(const BITMAP* pBitmap, const G_TEXT_BOX& box, const DIALOG_RECT& body) {
+  return box.left >= body.x && box.right < body.x + body.w && box.bottom >= body.y && box.top < body.y + body.h &&
+         box.left >= pBitmap->s32ClipLeft && box.right <= pBitmap->s32ClipRight &&
+         box.bottom >= pBitmap->s32ClipBottom && box.top <= pBitmap->s32ClipTop &&
+         box.right - box.left < DIALOG_KEPT_COLUMNS && box.top - box.bottom < DIALOG_KEPT_ROWS;
+}
+
+static COLOR* DIALOG_pcolAt(const BITMAP* pBitmap, S32 x, S32 y) {
+  return (COLOR*)pBitmap->pBuffer + (pBitmap->pixels_high_full_screen - 1 - y) * pBitmap->__u32PixelWidthOfBuffer + x;
+}
+
+// pc (u32Bytes of 8-bit text and its end) at (x, y) on the body, drawn or
+// copied from its kept picture.
+static void DIALOG_vPutOnBody(BITMAP* pBitmap, const char* pc, U32 u32Bytes, const FONT_DEF* pFont, COLOR color,
+                              S32 x, S32 y, const DIALOG_RECT& body, COLOR colBody) {
+  const DIALOG_LINE_KEY key = {u32Bytes, pFont, color, colBody};
+  std::lock_guard<std::mutex> guard(s_keptLinesLock);
+  for (const DIALOG_KEPT_LINE& k : s_asKeptLines) {
+    if (k.key.u32Bytes != key.u32Bytes || k.key.pFont != key.pFont || k.key.colText != key.colText ||
+        k.key.colBody != key.colBody || memcmp(k.ac, pc, u32Bytes) != 0) {
+      continue;
+    }
+    const G_TEXT_BOX box = {x + k.ink.left, y + k.ink.bottom, x + k.ink.right, y + k.ink.top};
+    if (!DIALOG_bInside(pBitmap, box, body)) break;
+    const size_t bytes = (size_t)(box.right + 1 - box.left) * sizeof(COLOR);
+    for (S32 r = 0; r <= box.top - box.bottom; r++) memcpy(DIALOG_pcolAt(pBitmap, box.left, box.top - r), k.acol[r], bytes);
+    G_TRUETYPE_vTextDrawn(pBitmap, pc, pFont, &box);
+    return;
+  }
+  POINT at = {x, y};
+  G_STRING_vPut(pBitmap, color, &at, pFont, (const BYTE*)pc);
+  G_TEXT_BOX ink;
+  if (!G_TRUETYPE_M_bInkBox(pc, pFont, &ink)) return;
+  const G_TEXT_BOX box = {x + ink.left, y + ink.bottom, x + ink.right, y + ink.top};
+  if (!DIALOG_bInside(pBitmap, box, body)) return;
+  DIALOG_KEPT_LINE& k = s_asKeptLines[s_u32NextKeptLine];
+  s_u32NextKeptLine = (s_u32NextKeptLine + 1) % DIALOG_KEPT_LINES;
+  k.key = key;
+  memcpy(k.ac, pc, u32Bytes);
+  k.ink = ink;
+  const size_t bytes = (size_t)(box.right + 1 - box.left) * sizeof(COLOR);
+  for (S32 r = 0; r <= box.top - box.bottom; r++) memcpy(k.acol[r], DIALOG_pcolAt(pBitmap, box.left, box.top - r), bytes);
+}
+
+// The lines centred in the band; s32Base is the band body's lower edge, and
+// the body a plain fill of colBody.
+static void DIALOG_vPutBandLines(BITMAP* pBitmap, const DIALOG_BAND& band, COLOR color, S32 s32Base,
+                                 const DIALOG_RECT& body, COLOR colBody) {
   const S32 lift = band.n <= 1 ? -1 : -10;
   for (S32 i = 0; i < band.n; i++) {
-    S32 x = band.origin + (band.W - band.aLines[i].u16WidthOfLine) / 2;
-    DIALOG_vPutLine(pBitmap, band.aLines[i], U_DIALOG_pChoiceFont(), color, x, s32Base + band.h + lift - 23 - 34 * i,
-                    DIALOG_LINE_BUFFER);
+    const LINEOFTEXT& line = band.aLines[i];
+    const S32 x = band.origin + (band.W - line.u16WidthOfLine) / 2;
+    const S32 y = s32Base + band.h + lift - 23 - 34 * i;
+    if (band.n > 1 || U_WSTRING_bIsUnicodeLanguage() || x < 0) {
+      DIALOG_vPutLine(pBitmap, line, U_DIALOG_pChoiceFont(), color, x, y, DIALOG_LINE_BUFFER);
+      continue;
+    }
+    char acLine[DIALOG_LINE_BUFFER];
+    DIALOG_vCopyChars(acLine, sizeof acLine, line.pcStartOfText, line.u8NumberOfCharsInLine);
+    DIALOG_vPutOnBody(pBitmap, acLine, (U32)strlen(acLine) + 1, U_DIALOG_pChoiceFont(), color, x, y, body, colBody);
   }
 }
 
@@ -860,7 +1001,7 @@ void U_DIALOG_vDrawDialogAlarm(BITMAP* pBitmap, const char* pString) {
   DIALOG_vFill(pBitmap, 242, origin + 2, y0 + 2, W - 1, 1);
   DIALOG_vFill(pBitmap, 242, origin + W - 2, y0 + 2, 1, h + 1);
   DIALOG_vFill(pBitmap, 242, origin + W - 1, y0 + 2, 1, h + 2);
-  DIALOG_vPutBandLines(pBitmap, band, DIALOG_color(32), y0 + 5);
+  DIALOG_vPutBandLines(pBitmap, band, DIALOG_color(32), y0 + 5, {origin + 2, y0 + 3, W - 4, h}, DIALOG_color(241));
 }
 
 static void DIALOG_vDrawBar(BITMAP* pBitmap, S32 origin, S32 W, S32 h) {
@@ -903,7 +1044,7 @@ void U_DIALOG_vDrawDialogGenericNotification(BITMAP* pBitmap, const char* pStrin
   DIALOG_BAND band;
   DIALOG_vWrapBand(pBitmap, pString, &band);
   DIALOG_vDrawBar(pBitmap, band.origin, band.W, band.h);
-  DIALOG_vPutBandLines(pBitmap, band, DIALOG_WHITE, 2);
+  DIALOG_vPutBandLines(pBitmap, band, DIALOG_WHITE, 2, {band.origin + 2, 2, band.W - 4, band.h}, DIALOG_color(237));
 }
 
 void U_DIALOG_vDrawDialogGenericNotificationWithIcon(BITMAP* pBitmap, const char* pString, INFO_ICON_TYPE eIcon) {

@@ -29,6 +29,7 @@
 #include "t_n_history_priv.h"
 #include "t_view.h"
 #include "test_tasks.h"
+#include "u_language.h"
 #include "u_view.h"
 
 namespace {
@@ -243,12 +244,12 @@ TEST_F(SonarText, AKeptTextCutByTheClipMatchesTheWholeOneInsideIt) {
   Stripes(&cutPixels, &cut);
   Stripes(&panePixels, &pane);
   POINT at = {20, 40};
-  HISTORY_vPutText(&whole, &at, myriad_pro_bold_size32_font_def_ptr, "12.8", 0x0000, 0xFFFF);
+  HISTORY_vPutText(&whole, &at, myriad_pro_bold_size32_font_def_ptr, "12.8", LANGUAGE_ENGLISH, 0x0000, 0xFFFF);
   const S32 advance = at.x - 20;
   ASSERT_GT(advance, 40);
   cut.s32ClipLeft = 35, cut.s32ClipRight = 20 + advance - 15, cut.s32ClipBottom = 45, cut.s32ClipTop = 55;
   at = {20, 40};
-  HISTORY_vPutText(&cut, &at, myriad_pro_bold_size32_font_def_ptr, "12.8", 0x0000, 0xFFFF);
+  HISTORY_vPutText(&cut, &at, myriad_pro_bold_size32_font_def_ptr, "12.8", LANGUAGE_ENGLISH, 0x0000, 0xFFFF);
   EXPECT_EQ(20 + advance, at.x);
   auto pixel = [](const BITMAP& b, S32 x, S32 y) { return G_PIXEL_colorGetPhysicalPixel(&b, x, 99 - y); };
   U32 changed = 0;

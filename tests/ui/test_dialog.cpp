@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "canvas.h"
+#include "color.h"
 #include "g_fonts.h"
 #include "g_truetype.h"
 #include "text_util.h"
@@ -107,6 +108,48 @@ TEST_F(Dialog, BarsAndBoxesHaveTheirHeights) {
                                   JUSTIFICATION_CENTER, TRUE, TRUE, FALSE, 0);
   rows = RowsDrawn(titled);
   EXPECT_EQ(96 + 39, rows.second - rows.first + 1);
+}
+
+// The notification bar and the alarm banner of a text on a page of the
+// given width.
+std::vector<COLOR> Banners(const char* pText, U32 width = 800) {
+  Canvas canvas(width, 480);
+  U_DIALOG_vDrawDialogGenericNotification(canvas.get(), pText);
+  U_DIALOG_vDrawDialogAlarm(canvas.get(), pText);
+  return std::vector<COLOR>(canvas.pixels(), canvas.pixels() + canvas.pixelCount());
+}
+
+// The same drawn once every banner kept before has given way to others.
+std::vector<COLOR> FreshBanners(const char* pText, U32 width = 800) {
+  for (int i = 0; i < 16; i++) Banners(("Passing text " + std::to_string(i)).c_str());
+  return Banners(pText, width);
+}
+
+// Banners are kept as laid out and drawn while they stay up; what is kept
+// never stands in for another text, another page width or other colours.
+TEST_F(Dialog, KeptBannersFollowTheirTextWidthAndColours) {
+  const char* const kTide = "Fuel dock opens at 6";
+  const std::vector<COLOR> tide = Banners(kTide);
+  const std::vector<COLOR> other = Banners("Fuel dock opens at 9");
+  EXPECT_NE(tide, other);
+  EXPECT_EQ(tide, Banners(kTide));
+  EXPECT_EQ(other, Banners("Fuel dock opens at 9"));
+
+  const std::string longText = std::string(20, 'W') + " " + std::string(20, 'W');
+  Banners(longText.c_str());
+  EXPECT_EQ(FreshBanners(longText.c_str(), 500), Banners(longText.c_str(), 500)) << "wrapped again for the narrower page";
+
+  // The bar's body, the banner's text and rim.
+  const COLOR kept[2] = {gCOLOR_pcolColorTable[237], gCOLOR_pcolColorTable[32]};
+  const COLOR changed[2] = {(COLOR)(kept[0] ^ 0x7BEF), (COLOR)(kept[1] ^ 0x7BEF)};
+  COLOR_vSetColorTableSection(237, 1, &changed[0]);
+  COLOR_vSetColorTableSection(32, 1, &changed[1]);
+  const std::vector<COLOR> recoloured = Banners(kTide);
+  const std::vector<COLOR> fresh = FreshBanners(kTide);
+  COLOR_vSetColorTableSection(237, 1, &kept[0]);
+  COLOR_vSetColorTableSection(32, 1, &kept[1]);
+  EXPECT_EQ(fresh, recoloured);
+  EXPECT_NE(tide, recoloured);
 }
 
 TEST_F(Dialog, ABadJustificationOfAMessageBlockDrawsNothing) {
