@@ -20,6 +20,7 @@
 #include "h_database.h"
 #include "navmath.h"
 #include "t_chart.h"
+#include "t_nav.h"
 #include "t_nav_int.h"
 #include "t_nav_nvram_flash.h"
 #include "t_nav_twr.h"
@@ -50,6 +51,7 @@ POINT Store(bool bFull) {
   if (!s_bMade && mkdtemp(s_acRoot) != nullptr) s_bMade = true;
   setenv("VELMORA_DEVROOT", s_acRoot, 1);
   H_DATABASE_vInit();
+  T_NAV_vRegisterHooks();
   U_CONVERT_vInitialiseConversionUtility();
   G_TRUETYPE_bInit();
   H_DATABASE_bUpdateValueU32(FCID("CCST"), NAV_STATE_NORMAL_RUN, P_HIGHEST);

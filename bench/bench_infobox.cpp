@@ -18,10 +18,11 @@
 #include "h_database.h"
 #include "h_memory.h"
 #include "linuxsvc.h"
-#include "t_nav.h"
+#include "t_nav_twr.h"
 #include "t_nav_edit_int.h"
 #include "t_nmea_internal.h"
 #include "u_convert.h"
+#include "u_infobox_text.h"
 #include "u_nav_infobox.h"
 
 // The heap, counted for this thread only while a box draws.
@@ -58,6 +59,10 @@ void Setting(FOURCHARID fcid, U32 u32Value) {
 }
 
 // A full pool, a boat, a clock and a two-point route being followed.
+// The route being navigated, as the navigation task would hand it over.
+ROUTE s_Route;
+ROUTE* CurrentRoute(void) { return &s_Route; }
+
 void World(void) {
   static bool s_bDone = false;
   if (s_bDone) return;
@@ -88,9 +93,10 @@ void World(void) {
     p->u8Status = WPT_STATUS_SAVED;
     p->u32DateTime = 1;
     strcpy(p->sName, i == 0 ? "HARBOUR" : "REEF");
-    T_NAV_pGetCurrentRoute()->anWaypoint[i] = i;
+    s_Route.anWaypoint[i] = i;
   }
-  T_NAV_pGetCurrentRoute()->nCount = 2;
+  s_Route.nCount = 2;
+  T_NAV_INFOBOX_bRegisterCurrentRoute(CurrentRoute);
   for (FOURCHARID f : {FCID("IXTE"), FCID("IDTG"), FCID("IDTF"), FCID("ISMG"), FCID("ISPD")}) {
     H_DATABASE_bUpdateEverythingFloat(f, 1.25f, P_NORMAL, D_DISTANCE, nullptr, DB_NEVER_STALE);
   }

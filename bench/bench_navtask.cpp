@@ -21,6 +21,7 @@
 #include "t_nmea_internal.h"
 #include "u_convert.h"
 #include "u_nav.h"
+#include "t_nav.h"
 
 namespace {
 
@@ -34,6 +35,7 @@ POINT Unit(void) {
   if (!s_bMade && mkdtemp(s_acRoot) != nullptr) s_bMade = true;
   setenv("VELMORA_DEVROOT", s_acRoot, 1);
   H_DATABASE_vInit();
+  T_NAV_vRegisterHooks();
   U_CONVERT_vInitialiseConversionUtility();
   H_DATABASE_bUpdateValueU32(FCID("CCST"), NAV_STATE_NORMAL_RUN, P_HIGHEST);
   T_NAV_NVRAM_vEraseCurrentTrack();

@@ -28,6 +28,7 @@
 #include "t_nav_views.h"
 #include "u_convert.h"
 #include "u_nav.h"
+#include "t_nav.h"
 
 namespace {
 
@@ -42,6 +43,7 @@ POINT Unit(void) {
   g_root = s_acRoot;
   setenv("VELMORA_DEVROOT", s_acRoot, 1);
   H_DATABASE_vInit();
+  T_NAV_vRegisterHooks();
   U_CONVERT_vInitialiseConversionUtility();
   H_DATABASE_bUpdateValueU32(FCID("CCST"), NAV_STATE_NORMAL_RUN, P_HIGHEST);
   T_NAV_NVRAM_vEraseRecords();

@@ -25,6 +25,8 @@
 #include "t_nav_group_sel.h"
 #include "t_nav_twr.h"
 #include "test_process.h"
+#include "t_nav.h"
+#include "t_nav_group.h"
 
 namespace {
 
@@ -32,6 +34,8 @@ void SetUp(void) {
   static const bool s_bUp = [] {
     setenv("VELMORA_DEVROOT", TEST_MakeTempDir("velmora-bench-wptactions").c_str(), 1);
     H_DATABASE_vInit();
+    T_NAV_vRegisterHooks();
+    T_NAV_GROUP_vRegisterHooks();
     H_DATABASE_bUpdateEverythingU32(FCID("CCST"), 3, P_HIGHEST, D_UNKNOWN, nullptr, DB_NEVER_STALE);
     T_NAV_vInitTracksWaypointsRoutes();
     return true;

@@ -22,6 +22,8 @@
 #include "t_nav_group_priv.h"
 #include "t_nav_twr.h"
 #include "test_process.h"
+#include "t_nav.h"
+#include "t_nav_group.h"
 
 namespace {
 
@@ -33,6 +35,8 @@ bool SetUp(void) {
   static const bool s_bUp = [] {
     setenv("VELMORA_DEVROOT", TEST_MakeTempDir("velmora-bench-wptmgr").c_str(), 1);
     H_DATABASE_vInit();
+    T_NAV_vRegisterHooks();
+    T_NAV_GROUP_vRegisterHooks();
     H_DATABASE_bUpdateEverythingU32(FCID("CCST"), 3, P_HIGHEST, D_UNKNOWN, nullptr, DB_NEVER_STALE);
     H_DATABASE_bUpdateEverythingS32(FCID("ILAT"), 5000000, P_NORMAL, D_POSITION_LAT_MM, nullptr, DB_NEVER_STALE);
     H_DATABASE_bUpdateEverythingS32(FCID("ILON"), -9000000, P_NORMAL, D_POSITION_LON_MM, nullptr, DB_NEVER_STALE);

@@ -2,7 +2,7 @@
 # library that parses the input. Seeds go in corpus/<target>/.
 velmora_fuzz(fuzz_nvram_store SOURCES fuzz_nvram_store.cpp LIBS services)
 velmora_fuzz(fuzz_profiles SOURCES fuzz_profiles.cpp LIBS database)
-velmora_fuzz(fuzz_position_text SOURCES fuzz_position_text.cpp LIBS nav)
+velmora_fuzz(fuzz_position_text SOURCES fuzz_position_text.cpp LIBS navmath)
 velmora_fuzz(fuzz_json SOURCES fuzz_json.cpp LIBS accessory)
 velmora_fuzz(fuzz_json_framing SOURCES fuzz_json_framing.cpp LIBS accessory)
 velmora_fuzz(fuzz_png_load SOURCES fuzz_png_load.cpp LIBS storage)

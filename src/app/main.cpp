@@ -19,6 +19,8 @@
 #include "t_info.h"
 #include "t_nav_views.h"
 #include "t_messagebox.h"
+#include "t_nav.h"
+#include "t_nav_group.h"
 #include "t_startup.h"
 #include "u_language.h"
 #include "u_mapflash.h"
@@ -200,6 +202,8 @@ void Main(void) {
   // A short press of the remote's MARK marks as the unit's own Mark does.
   T_BTREMOTE_vSetMarkAction(T_NAV_vHandleMark);
   U_STOREFAULT_vSetNoteAction(MAIN_vStoreNote);
+  T_NAV_vRegisterHooks();
+  T_NAV_GROUP_vRegisterHooks();
   L_TASK_Start(UARTTASK);
   L_TASK_Start(STARTTASK);
   // A start-up task that was left out never reports: Main then waits for ever.

@@ -6,6 +6,7 @@
 
 #include "g_fonts.h"
 #include "g_icon.h"
+#include "t_nav_icons.h"
 #include "t_nav_records.h"
 #include "u_nav.h"
 
@@ -98,7 +99,6 @@ const FONT_DEF* T_NAV_pFont17(void);
 // A position relative to the view centre, x the short way round the globe.
 POINT T_NAV_ptRelative(const NAV_VIEW_INFO* pNVI, POINT pt);
 // The large waypoint symbol of an icon number; beyond the table, the first.
-const ICON* T_NAV_pWaypointIcon(U32 u32Icon);
 // The open polyline through points relative to the centre, with the pen the
 // caller set, clipped so no product leaves 32 bits.
 void T_NAV_vRenderPolyLineMM(POINT* pptBuffer, S32 nPointCount, NAV_VIEW_INFO* pNVI);

@@ -20,7 +20,7 @@
 #include "t_chart_ais.h"
 #include "t_chart_overlay.h"
 #include "t_highway_int.h"
-#include "t_nav_group.h"
+#include "t_nav_group_store.h"
 #include "t_nav_int.h"
 #include "t_nav_nvram_flash.h"
 #include "t_nav_twr.h"

@@ -3,7 +3,6 @@
 // the start of normal running and the wipe of the navigation store.
 
 #include "t_nav.h"
-#include "t_nav_group.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -23,10 +22,14 @@
 #include "t_chart.h"
 #include "t_highway.h"
 #include "t_nav_alarm.h"
+#include "t_nav_group_store.h"
 #include "t_nav_int.h"
 #include "t_nav_nvram_flash.h"
+#include "t_nav_store_hooks.h"
 #include "t_nav_twr.h"
 #include "t_nav_views.h"
+#include "t_nav_wpm.h"
+#include "t_nmea.h"
 #include "t_startup.h"
 #include "u_language.h"
 #include "u_nav.h"
@@ -59,6 +62,36 @@ U32 NAV_u32Milliseconds(void) { return s_pfnMilliseconds(); }
 
 BOOLEAN T_NAV_bGPSDetected(void) { return g_NAV.bGPSDetected; }
 void T_NAV_vActivateUpdateHideStatus(void) { g_NAV.bUpdateHideStatus = true; }
+
+static void NAV_vHeldWaypointGone(U32 u32Held) {
+  switch (u32Held) {
+    case NAV_HELD_CURSOR:
+      T_NAV_vUpdateCursorWaypoint(NAV_NONE);
+      break;
+    case NAV_HELD_LAST_CREATED:
+      T_NAV_vUnregister_Last_Waypoint_Menu();
+      break;
+    case NAV_HELD_TARGET:
+      T_NAV_vRemoveTargetNow();
+      break;
+    case NAV_HELD_GRID:
+      T_NAV_vRemoveGridNow();
+      break;
+    default:
+      break;
+  }
+}
+
+void T_NAV_vRegisterHooks(void) {
+  T_NAV_STORE_bRegisterHeldWaypointGone(NAV_vHeldWaypointGone);
+  T_NAV_STORE_bRegisterWaypointsChanged(T_NAV_vUpdateCursorToWaypointMenuRegistration);
+  T_NAV_STORE_bRegisterSavedRouteGone(T_NAV_vUnregister_Last_Saved_Route_Menu);
+  T_NAV_STORE_bRegisterRouteWaypointGone(T_NAV_vUpdateCurrentRouteArray);
+  T_NAV_STORE_bRegisterHideBitsChanged(T_NAV_vActivateUpdateHideStatus);
+  T_NMEA_bRegisterFirstAisSentence(T_NAV_vSetupAISMenuItems);
+  T_NAV_EDIT_bRegisterTravelRoute(T_NAV_vTravelSavedRoute);
+  T_NAV_INFOBOX_bRegisterCurrentRoute(T_NAV_pGetCurrentRoute);
+}
 
 void T_NAV_vRegisterArrivalAlarms(BOOLEAN bUnregister) {
   if (bUnregister) {
@@ -139,8 +172,12 @@ static void NAV_vRegisterMainMenus(void) {
   U_MENU_bRegisterMainSliderMenu(Drift_Alarm, Alarms, 519, FCID("CNDA"), U_MENU_pLimitsOf(FCID("CNDA")), Off, nullptr,
                                  nullptr, M_BASIC);
   U_MENU_bRegisterMainActionMenu(Saved_Tracks_Defaults, Nav, 194, T_NAV_vTrackDefaults, FALSE, M_ADVANCED);
-  U_MENU_bRegisterMainActionMenu(Waypoints_Routes_Tracks, Nav, 192, T_NAV_GROUP_vSetup, FALSE, M_BASIC);
-  U_MENU_bRegisterMainActionMenu(Waypoint_Settings, Nav, 193, T_NAV_GROUP_vWaypointSettings_Setup, FALSE, M_BASIC);
+  if (MENU_ACTION pfn = T_NAV_WPM_pfnOpenWindow()) {
+    U_MENU_bRegisterMainActionMenu(Waypoints_Routes_Tracks, Nav, 192, pfn, FALSE, M_BASIC);
+  }
+  if (MENU_ACTION pfn = T_NAV_WPM_pfnOpenSettings()) {
+    U_MENU_bRegisterMainActionMenu(Waypoint_Settings, Nav, 193, pfn, FALSE, M_BASIC);
+  }
   // The overlay editors sit beside the waypoint manager, the other way in.
   for (const NAV_OVERLAY_ITEM& item : s_aOverlayItems) {
     U_MENU_bRegisterMainActionMenu(item.pName, Nav, item.u32NavTab, item.pfnOpen, FALSE, M_BASIC);
@@ -403,7 +440,7 @@ static void NAV_vKey(const MSG_KEY_CHANGE* p) {
   // window have the keys first while open.
   if (T_NAV_CONF_bHandleKeys(p)) return;
   if (T_NAV_EDIT_bHandleKeys(const_cast<MSG_KEY_CHANGE*>(p))) return;
-  if (T_NAV_GROUP_bHandleKeys(const_cast<MSG_KEY_CHANGE*>(p))) return;
+  if (T_NAV_WPM_bHandleKeys(const_cast<MSG_KEY_CHANGE*>(p))) return;
   if (p->key == HKEY_MASK_EXIT) {
     g_NAV.bChartSnapEnable = FALSE;
     const LAYER_ID view = U_VIEW_eCurrentView();
@@ -458,12 +495,12 @@ static BOOLEAN NAV_bMessage(void* pMessage) {
   BOOLEAN bMore = TRUE;
   switch (p->Cmd) {
     case CMD_ID_SHUTDOWN:
-      T_NAV_GROUP_vShutdown();
+      T_NAV_WPM_vShutdown();
       bMore = FALSE;
       break;
     case CMD_ID_NEW_DATA:
       NAV_vNewData((const MESSAGE_NEW_DATA*)pMessage);
-      T_NAV_GROUP_vHandleNewData(pMessage);
+      T_NAV_WPM_vNotice(pMessage);
       break;
     case CMD_ID_RESET_POS: {
       T_NAV_vSetDefaultSettings(TRUE);
@@ -560,7 +597,7 @@ void NAV_vHandleEvent(S32 s32Event) {
   switch (s32Event) {
     case SEMA_TIMER_NAV:
       T_NAV_vHandleUpdateTimer();
-      T_NAV_vHandleUpdateNAVUITimer();
+      T_NAV_WPM_vTick();
       break;
     case SEMA_MBOX_NAV:
       while (void* pMessage = L_MBOX_Receive(M_NAV)) {

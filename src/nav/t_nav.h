@@ -7,8 +7,14 @@
 #include "basetypes.h"
 #include "g_types.h"
 #include "t_nav_records.h"
+#include "t_nav_values.h"
 
 void T_NAV_vMain(void);
+// Hands the libraries below what they tell or ask of the task (the store:
+// waypoints gone, hide bits changed; the NMEA task: the first AIS sentence;
+// the overlays: the route to travel and the route travelled); once, before
+// the tasks run.
+void T_NAV_vRegisterHooks(void);
 
 // ---- Client functions ----
 
@@ -68,13 +74,9 @@ BOOLEAN T_NAV_bIsRouteActive(U32 u32RteId);
 
 // ---- Navigation values ----
 
-// Rhumb distance (internal distance unit) from a to b.
-float T_NAV_fDistanceBetweenPoints(const POINT* a, const POINT* b);
 // Bearing from the boat to point nTarget of the current route; 0 without a
 // fix, a route or that waypoint.
 float T_NAV_vGetTargetBearing(U32 nTarget);
-// ICBH and ICBD: bearing and distance from one point to the other.
-void T_NAV_vUpdateCursorDistAndBearing(const POINT* from, const POINT* to);
 
 // ---- What the store and the manager call ----
 

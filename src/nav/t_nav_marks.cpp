@@ -9,14 +9,14 @@
 #include "linuxsvc.h"
 #include "t_n_history.h"
 #include "t_nav_alarm.h"
-#include "t_nav_group.h"
 #include "t_nav_group_data.h"
-#include "t_nav_group_sel.h"
+#include "t_nav_group_store.h"
 #include "t_nav_int.h"
 #include "t_nav_views.h"
+#include "t_nav_wpm.h"
 #include "u_storefault.h"
-#include "u_wstring.h"
 #include "u_view.h"
+#include "u_wstring.h"
 #include "ui_texts.h"
 
 constexpr float NAV_MAX_DEPTH = 655.35f;
@@ -141,7 +141,7 @@ static void MARK_vAt(const char* sName, U8 u8Icon, POINT pt, U16 u16Depth, BOOLE
   }
   const U16 index = MARK_u16Add(sName, u8Icon, pt, u16Depth);
   if (index == NAV_NONE) return;
-  T_NAV_GROUP_vSetCurrentHighlight(index);
+  T_NAV_WPM_vHighlight(index);
   MARK_vNote(Waypoint_Created, index);
   if (MARK_bActive()) T_NAV_vUpdateCursorWaypoint(index);
   L_SEMA_Signal(SEMA_VIEW_UPDATE);
@@ -230,7 +230,7 @@ static BOOLEAN MARK_bAskIcon(void) {
 void T_NAV_vHandleMarkKey(void) {
   T_NAV_vRemoveMarkMenu();
   if (MARK_bAskIcon()) {
-    T_NAV_GROUP_vSelectWaypointIconForMark();
+    T_NAV_WPM_vMarkIcon(FALSE);
     return;
   }
   T_NAV_vHandleMark();
@@ -239,7 +239,7 @@ void T_NAV_vHandleMarkPreCheck(void) { T_NAV_vHandleMarkKey(); }
 
 void T_NAV_vHandleMarkAtPosition(void) {
   if (MARK_bAskIcon()) {
-    T_NAV_GROUP_vSelectWaypointIconForVesselMark();
+    T_NAV_WPM_vMarkIcon(TRUE);
     return;
   }
   POINT pt;
@@ -254,7 +254,7 @@ void T_NAV_vHandleMarkAtPosition(void) {
 // Cursor-waypoint and last-waypoint entries
 
 static void MARK_vEdit(U32 nIndex) {
-  if (T_NAV_GROUP_bVerifyAndEditSpecifiedWaypoint_Setup(nIndex < NAV_MAX_WAYPOINTS ? (U16)nIndex : NAV_NONE)) {
+  if (T_NAV_WPM_bEditWaypoint(nIndex < NAV_MAX_WAYPOINTS ? (U16)nIndex : NAV_NONE)) {
     L_SEMA_Signal(SEMA_KEYCLICK_GOOD);
   }
 }
@@ -274,7 +274,7 @@ static void MARK_vDelete(U32 nIndex) {
     L_SEMA_Signal(SEMA_KEYCLICK_BAD);
     return;
   }
-  T_NAV_GROUP_vDeleteAllInstancesFromGroup(T_NAV_GROUP_DATA_nGetRootGroup(), (U16)nIndex);
+  T_NAV_WPM_vRemoveEverywhere(T_NAV_GROUP_DATA_nGetRootGroup(), (U16)nIndex);
   const BOOLEAN bDeleted = T_NAV_bDeleteWaypoint(nIndex, FALSE);
   L_MUTEX_Unlock(RES_NAV_DATA);
   L_SEMA_Signal(bDeleted ? SEMA_KEYCLICK_GOOD : SEMA_KEYCLICK_BAD);

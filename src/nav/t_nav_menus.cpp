@@ -12,9 +12,10 @@
 #include "linuxsvc.h"
 #include "t_chart.h"
 #include "t_n_history.h"
-#include "t_nav_group.h"
+#include "t_nav_group_store.h"
 #include "t_nav_int.h"
 #include "t_nav_views.h"
+#include "t_nav_wpm.h"
 #include "u_nav_edit.h"
 #include "u_view.h"
 #include "ui_texts.h"
@@ -38,7 +39,7 @@ static const FOURCHARID s_aRouteKeys[NAV_ROUTE_SLOTS] = {FCID("IRT0"), FCID("IRT
                                                          FCID("IRT4")};
 
 BOOLEAN NAV_bEditRouteForm(S32 s32Route) {
-  return s32Route >= 0 && s32Route < (S32)NAV_MAX_ROUTES && T_NAV_GROUP_bVerifyAndEditSpecifiedRoute_Setup((U16)s32Route);
+  return s32Route >= 0 && s32Route < (S32)NAV_MAX_ROUTES && T_NAV_WPM_bEditRoute((U16)s32Route);
 }
 
 U32 NAV_u32Key(FOURCHARID id, U32 u32Default) {

@@ -7,8 +7,9 @@
 #include "h_database.h"
 #include "h_dbtable.h"
 #include "model_current.h"
-#include "t_nav_group.h"
+#include "t_nav_group_store.h"
 #include "t_nav_int.h"
+#include "t_nav_wpm.h"
 #include "u_nav_edit.h"
 #include "u_view.h"
 #include "ui_texts.h"
@@ -176,7 +177,7 @@ void T_NAV_vSetDefaultSettings(BOOLEAN bForceFactoryDefaults) {
   NAV_vSettings(s_aTrackDisplaySettings, sizeof s_aTrackDisplaySettings / sizeof s_aTrackDisplaySettings[0], prio);
   if (bForceFactoryDefaults) T_NAV_EDIT_vReset(prio);
 
-  T_NAV_GROUP_vReset(prio);
+  T_NAV_WPM_vReset(prio);
   g_NAV.pEndNavigationComplete = nullptr;
   T_NAV_vEndNavigationNow();
   if (g_NAV.pAutoZoom != nullptr) NAV_vStartAutoZoomTimer();

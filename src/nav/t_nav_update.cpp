@@ -78,16 +78,6 @@ static double NAV_dBearing(const POINT* a, const POINT* b) {
   return bearing;
 }
 
-float T_NAV_fDistanceBetweenPoints(const POINT* a, const POINT* b) {
-  const double bearing = NAV_dBearing(a, b);
-  POSITION pa = {}, pb = {};
-  nv_MeterToDegr(a, &pa);
-  nv_MeterToDegr(b, &pb);
-  double nm = 0.0;
-  nv_CalcDistance(&pa, &pb, bearing, &nm);
-  return (float)dConvertToInternal(nm, D_DISTANCE, U_NAUT_MILES);
-}
-
 float T_NAV_vGetTargetBearing(U32 nTarget) {
   POINT boat, target;
   if (!NAV_bBoat(&boat)) return 0.0f;
@@ -95,11 +85,6 @@ float T_NAV_vGetTargetBearing(U32 nTarget) {
   const BOOLEAN bTarget = g_NAV.CurrentRoute.nCount > 0 && NAV_ROUTE_bPoint(nTarget, &target);
   L_MUTEX_Unlock(RES_NAV_DATA);
   return bTarget ? (float)NAV_dBearing(&boat, &target) : 0.0f;
-}
-
-void T_NAV_vUpdateCursorDistAndBearing(const POINT* from, const POINT* to) {
-  NAV_vPutFloat(FCID("ICBH"), NAV_dBearing(from, to), D_HEADING);
-  NAV_vPutFloat(FCID("ICBD"), T_NAV_fDistanceBetweenPoints(from, to), D_DISTANCE);
 }
 
 static double NAV_dDegrees(double d) { return fmod(fmod(d, 360.0) + 360.0, 360.0); }

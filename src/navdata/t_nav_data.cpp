@@ -18,8 +18,7 @@
 #include "h_database.h"
 #include "h_memory.h"
 #include "linuxsvc.h"
-#include "t_nav.h"
-#include "t_nav_group.h"
+#include "t_nav_store_hooks.h"
 #include "t_nav_group_data.h"
 #include "t_nav_group_data_int.h"
 #include "t_nav_nvram_flash.h"
@@ -703,7 +702,7 @@ static void DATA_vTakeStaged(void) {
   for (U32 t = 0; t < NAV_MAX_TRACKS; t++) T_NAV_vSetTrackVisibility(t, TRUE);
   T_NAV_vInitTracksWaypointsRoutes();
   T_NAV_TWR_vInitialScan();
-  if (!T_NAV_GROUP_vKeepInputStateMode()) T_NAV_GROUP_vRefreshData();
+  T_NAV_STORE_vStoreReloaded();
   T_NAV_TWR_vTellStoreReplaced(abHeld);
 }
 
@@ -868,13 +867,13 @@ BOOLEAN T_NAV_DATA_vCopySelectedGroupBufferSegment(NAV_DATA_SPACE* pData, U16 Fr
   s_u32CopyPending = 0;
   DATA_vCopyItem(pData, FromIndexGroup, ToIndexGroup);
   const BOOLEAN bDone = DATA_bCopyGroups(pData);
-  T_NAV_vActivateUpdateHideStatus();
+  T_NAV_STORE_vHideBitsChanged();
   return bDone;
 }
 
 void T_NAV_DATA_vCopySelectedBufferSegment(NAV_DATA_SPACE* pData) {
   if (pData == nullptr) return;
-  T_NAV_GROUP_vExportSelectedDataItems(&s_Selection);
+  T_NAV_STORE_vExportChoice(&s_Selection);
   GROUP_HEADER home;
   memset(&home, 0, sizeof home);
   home.u8Status = WPT_STATUS_GROUP_HEADER;
@@ -892,5 +891,5 @@ void T_NAV_DATA_vCopySelectedBufferSegment(NAV_DATA_SPACE* pData) {
     for (U32 i = 0; i < count; i++) DATA_vCopyItem(pData, s_Selection.SelectedExportIDs[i], group);
     DATA_bCopyGroups(pData);
   }
-  T_NAV_vActivateUpdateHideStatus();
+  T_NAV_STORE_vHideBitsChanged();
 }

@@ -19,7 +19,7 @@
 #include "h_database.h"
 #include "linuxsvc.h"
 #include "t_nav_data.h"
-#include "t_nav_group.h"
+#include "t_nav_store_hooks.h"
 #include "t_nav_twr.h"
 #include "u_language.h"
 #include "u_storefault.h"
@@ -789,7 +789,7 @@ BOOLEAN T_NAV_GROUP_DATA_bAddLinkEX(NAV_DATA_SPACE* pData, U16 indexGroup, U16 i
       T_NAV_RECORDS_eItemKind(indexLinkToAdd, nullptr) != NAV_ITEM_TRACK) {
     // While the manager copies, an item of the other side is copied to the
     // group's: a group copied is complete, anything else is linked.
-    item = T_NAV_GROUP_u16CopyContentForAddLink(header.sHeader.bWpNotShared, indexGroup, indexLinkToAdd);
+    item = T_NAV_STORE_u16LinkCopy(header.sHeader.bWpNotShared, indexGroup, indexLinkToAdd);
     if ((TREE_bIsGroupItem(indexLinkToAdd) && item != indexLinkToAdd) ||
         T_NAV_bIsNotSharedLink(item) != (BOOLEAN)header.sHeader.bWpNotShared) {
       TREE_vUnlock();
@@ -1059,7 +1059,7 @@ BOOLEAN T_NAV_GROUP_DATA_bRouteAddLinkOnline(U16 indexRoute, U16 indexWaypointTo
                                              U16* pLastIndex) {
   U16 r;
   if (indexWaypointToAdd >= NAV_MAX_WAYPOINTS) {
-    T_NAV_GROUP_vSetNavUIRawNoteWithTimeout(Cannot_Add_This_Data[nCurrentLanguage()], 2);
+    T_NAV_STORE_vNote(Cannot_Add_This_Data[nCurrentLanguage()], 2);
     return FALSE;
   }
   if (pIndex == nullptr || pLastIndex == nullptr || T_NAV_RECORDS_eItemKind(indexRoute, &r) != NAV_ITEM_ROUTE ||

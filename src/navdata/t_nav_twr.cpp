@@ -22,8 +22,8 @@
 #include "linuxsvc.h"
 #include "model_current.h"
 #include "navmath.h"
-#include "t_nav.h"
-#include "t_nav_group.h"
+#include "t_nav_group_store.h"
+#include "t_nav_store_hooks.h"
 #include "t_nav_group_data.h"
 #include "t_nav_data.h"
 #include "t_nav_nvram_flash.h"
@@ -630,17 +630,17 @@ void T_NAV_vProcessWaypointDeletion(U32 nIndex, BOOLEAN bUnLock) {
     s_Waypoint[nIndex].u8Status = WPT_STATUS_FREE;
     if (s_nWaypointsUsed > 0) s_nWaypointsUsed--;
     if ((S32)nIndex + 1 == s_nMaxUsedWaypointIndex) s_nMaxUsedWaypointIndex = (S32)nIndex;
-    if (TWR_bKeyNames(FCID("ICWP"), nIndex)) T_NAV_vUpdateCursorWaypoint(NAV_NONE);
-    if (TWR_bKeyNames(FCID("CLWC"), nIndex)) T_NAV_vUnregister_Last_Waypoint_Menu();
+    if (TWR_bKeyNames(FCID("ICWP"), nIndex)) T_NAV_STORE_vHeldWaypointGone(NAV_HELD_CURSOR);
+    if (TWR_bKeyNames(FCID("CLWC"), nIndex)) T_NAV_STORE_vHeldWaypointGone(NAV_HELD_LAST_CREATED);
     if (TWR_bKeyNames(FCID("ITWP"), nIndex)) {
-      T_NAV_vRemoveTargetNow();
+      T_NAV_STORE_vHeldWaypointGone(NAV_HELD_TARGET);
     } else if (TWR_bKeyNames(FCID("IGWP"), nIndex)) {
-      T_NAV_vRemoveGridNow();
+      T_NAV_STORE_vHeldWaypointGone(NAV_HELD_GRID);
     }
     if (!TWR_bDeclutterSuppressed()) TWR_vDeclutterRebuild();
   }
   if (bUnLock) TWR_vUnlock();
-  T_NAV_vUpdateCursorToWaypointMenuRegistration();
+  T_NAV_STORE_vWaypointsChanged();
 }
 
 BOOLEAN T_NAV_bDeleteWaypoint(U32 nIndex, BOOLEAN bOverridePointOfSale) {
@@ -712,7 +712,7 @@ GROUP_SLOT* T_NAV_pGetGroupSlot(U16 slotIndex) {
 }
 
 static void TWR_vGroupNote(const char* const* ppWhy) {
-  T_NAV_GROUP_vSetNavUIRawNoteWithTimeout(ppWhy[nCurrentLanguage()], 2);
+  T_NAV_STORE_vNote(ppWhy[nCurrentLanguage()], 2);
 }
 
 BOOLEAN T_NAV_bSetGroupSlot(U16 slotIndex, const GROUP_SLOT* pSlot) {
@@ -806,7 +806,7 @@ void T_NAV_vDeleteGpWpSlot(U16 slotIndex) {
   U16 index;
   switch (T_NAV_RECORDS_eItemKind(slotIndex, &index)) {
     case NAV_ITEM_WAYPOINT:
-      T_NAV_vUpdateCurrentRouteArray(index);
+      T_NAV_STORE_vRouteWaypointGone(index);
       T_NAV_bDeleteWaypoint(index, FALSE);
       break;
     case NAV_ITEM_GROUP:
@@ -867,12 +867,11 @@ void T_NAV_TWR_vNoteHeldWaypoints(BOOLEAN abHeld[NAV_HELD_WAYPOINTS]) {
 }
 
 void T_NAV_TWR_vTellStoreReplaced(const BOOLEAN abHeld[NAV_HELD_WAYPOINTS]) {
-  if (abHeld[0]) T_NAV_vUpdateCursorWaypoint(NAV_NONE);
-  if (abHeld[1]) T_NAV_vUnregister_Last_Waypoint_Menu();
-  if (abHeld[2]) T_NAV_vRemoveTargetNow();
-  if (abHeld[3]) T_NAV_vRemoveGridNow();
-  T_NAV_vUpdateCursorToWaypointMenuRegistration();
-  T_NAV_vUnregister_Last_Saved_Route_Menu();
+  for (U32 k = 0; k < NAV_HELD_WAYPOINTS; k++) {
+    if (abHeld[k]) T_NAV_STORE_vHeldWaypointGone(k);
+  }
+  T_NAV_STORE_vWaypointsChanged();
+  T_NAV_STORE_vSavedRouteGone();
 }
 
 void T_NAV_vDeleteAllTracksWaypointsRoutes(BOOLEAN bOverridePointOfSale) {
@@ -909,7 +908,7 @@ void T_NAV_vDeleteAllTracksWaypointsRoutes(BOOLEAN bOverridePointOfSale) {
   T_NAV_TWR_vStatisticWaypointStore(TRUE);
   T_NAV_TWR_vStatisticRouteStore(TRUE);
   T_NAV_GROUP_DATA_bBuildRootGroup();
-  if (!T_NAV_GROUP_vKeepInputStateMode()) T_NAV_GROUP_vRefreshData();
+  T_NAV_STORE_vStoreReloaded();
   T_NAV_TWR_vStatisticWaypointStore(TRUE);
   T_NAV_TWR_vStatisticRouteStore(TRUE);
   s_bMultiWaypointAddDelete = FALSE;

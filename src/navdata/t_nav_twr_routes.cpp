@@ -9,7 +9,7 @@
 
 #include "h_database.h"
 #include "linuxsvc.h"
-#include "t_nav.h"
+#include "t_nav_store_hooks.h"
 #include "t_nav_group_data.h"
 #include "t_nav_nvram_flash.h"
 #include "t_nav_twr.h"
@@ -484,7 +484,7 @@ BOOLEAN T_NAV_bDeleteRoute(U32 nIndex, BOOLEAN bOverridePointOfSale) {
   ROUTES_vUnlock();
   U32 last;
   if (bDone && H_DATABASE_bFetchU32(FCID("CLRT"), &last, nullptr, nullptr) && last == nIndex) {
-    T_NAV_vUnregister_Last_Saved_Route_Menu();
+    T_NAV_STORE_vSavedRouteGone();
   }
   return bDone;
 }

@@ -78,6 +78,9 @@ typedef struct tag_COMPASS_MSG {
 } COMPASS_MSG;
 
 void T_NMEA_vMain(void);
+// What to do at the first AIS sentence (the navigation task offers its AIS
+// menus); registered once, before the tasks run.
+BOOLEAN T_NMEA_bRegisterFirstAisSentence(void (*pfn)(void));
 
 // Client functions: each mails the NMEA task (message priority 3, no
 // acknowledgement); nothing is sent when the heap has no block.

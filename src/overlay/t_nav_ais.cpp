@@ -18,7 +18,7 @@
 #include "linuxsvc.h"
 #include "navmath.h"
 #include "t_info.h"
-#include "t_nav.h"
+#include "t_nav_values.h"
 #include "t_nav_edit_int.h"
 #include "t_nmea_ais.h"
 #include "u_convert.h"

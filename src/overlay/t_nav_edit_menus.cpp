@@ -7,6 +7,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "l_hook.h"
 #include "linuxsvc.h"
 #include "t_nav_alarm.h"
 #include "t_nav_edit_int.h"
@@ -15,10 +16,17 @@
 #include "t_nav_edit_wpt.h"
 #include "t_nav_group_data.h"
 #include "t_nav_twr.h"
-#include "t_nav_views.h"
 #include "ui_texts.h"
 
+static std::atomic<NAV_EDIT_TRAVEL_ROUTE> s_pfnTravelRoute{nullptr};
+
+BOOLEAN T_NAV_EDIT_bRegisterTravelRoute(NAV_EDIT_TRAVEL_ROUTE pfn) {
+  return L_HOOK_bSetOnce(&s_pfnTravelRoute, pfn, "travel route");
+}
+
 namespace {
+
+NAV_EDIT_TRAVEL_ROUTE MENUS_pfnTravelRoute(void) { return s_pfnTravelRoute.load(); }
 
 constexpr U16 NAV_EDIT_ROUTE_ITEM = 0x8800;  // a route's id in the group tree
 
@@ -50,7 +58,9 @@ void MENUS_vEditPickedRoute(U32 nIndex, BOOLEAN) {
   NAV_EDIT_vClick(T_NAV_EDIT_bEditRouteSetup(nIndex, nullptr, nullptr, Edit_Route));
 }
 
-void MENUS_vTravelPickedRoute(U32 nIndex, BOOLEAN bReverse) { T_NAV_vTravelSavedRoute(nIndex, 0, bReverse); }
+void MENUS_vTravelPickedRoute(U32 nIndex, BOOLEAN bReverse) {
+  if (NAV_EDIT_TRAVEL_ROUTE pfn = MENUS_pfnTravelRoute()) pfn(nIndex, 0, bReverse);
+}
 
 void MENUS_vEditPickedWaypoint(U32 nIndex) {
   NAV_EDIT_vClick(T_NAV_EDIT_bEditWaypointSetup(nIndex, nullptr, nullptr, Edit_Waypoint));

@@ -7,7 +7,7 @@
 #include "g_icon.h"
 #include "g_string.h"
 #include "model_current.h"
-#include "t_chart_overlay.h"
+#include "t_nav_icons.h"
 #include "t_nav_edit_draw.h"
 #include "t_nav_edit_wpt.h"
 #include "u_language.h"

@@ -17,20 +17,26 @@
 #include "g_string.h"
 #include "h_database.h"
 #include "linuxsvc.h"
-#include "t_chart_overlay.h"
-#include "t_nav.h"
+#include "l_hook.h"
+#include "t_nav_icons.h"
 #include "t_nav_twr.h"
 #include "u_language.h"
 #include "u_nav.h"
+#include "u_infobox_text.h"
 #include "u_nav_infobox.h"
 #include "u_wstring.h"
 #include "ui_texts.h"
+
+static std::atomic<NAV_INFOBOX_CURRENT_ROUTE> s_pfnCurrentRoute{nullptr};
+
+BOOLEAN T_NAV_INFOBOX_bRegisterCurrentRoute(NAV_INFOBOX_CURRENT_ROUTE pfn) {
+  return L_HOOK_bSetOnce(&s_pfnCurrentRoute, pfn, "current route");
+}
 
 namespace {
 
 constexpr S32 IB_WIDTH = 158;
 constexpr S32 IB_HEIGHT = 94;
-constexpr U32 IB_TEXT_SIZE = 40;
 // Waypoint names are cut to this many bytes (terminator included).
 constexpr U32 IB_NAME_LIMIT = 8;
 constexpr U32 IB_NO_WAYPOINT = 65535;
@@ -58,19 +64,6 @@ void IB_vBand(BITMAP* pBitmap, S32 x, S32 y, U32 w, U32 h) {
   G_BOX_vDrawFilled(pBitmap, IB_color(236), &at, w, h);
 }
 
-S32 IB_nWidth(const FONT_DEF* pFont, const char* sText) { return (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)sText); }
-
-// Draws at (x, y) and returns the x after the text.
-S32 IB_nPut(BITMAP* pBitmap, S32 x, S32 y, const FONT_DEF* pFont, const char* sText) {
-  POINT pt = {x, y};
-  G_STRING_vPut(pBitmap, IB_color(35), &pt, pFont, (const BYTE*)sText);
-  return pt.x;
-}
-
-void IB_vPutCentred(BITMAP* pBitmap, S32 x, S32 nWidth, S32 y, const FONT_DEF* pFont, const char* sText) {
-  IB_nPut(pBitmap, x + (nWidth - IB_nWidth(pFont, sText)) / 2, y, pFont, sText);
-}
-
 void IB_vPutRight(BITMAP* pBitmap, S32 xEnd, S32 y, const FONT_DEF* pFont, const char* sText) {
   IB_nPut(pBitmap, xEnd - IB_nWidth(pFont, sText), y, pFont, sText);
 }
@@ -86,20 +79,6 @@ S32 IB_nIconHeight(const ICON* pIcon) { return (S32)G_ICON_u32GetHeight(pIcon); 
 void IB_vDashes(char* sText, U32 u32Size) {
   snprintf(sText, u32Size, "---");
   U_WSTRING_vReplaceNarrowWithWide(sText, u32Size);
-}
-
-BOOLEAN IB_bFetchValidU32(FOURCHARID fcid, U32* pu32Value) {
-  BOOLEAN bValid = FALSE;
-  return H_DATABASE_bFetchU32(fcid, pu32Value, &bValid, nullptr) && bValid;
-}
-
-// The clock of IDTM in the form the readouts use; FALSE without a valid
-// time.
-BOOLEAN IB_bClock(BOOLEAN bFull, char* sTime, char* sDate) {
-  U32 u32Now = 0;
-  if (!IB_bFetchValidU32(FCID("IDTM"), &u32Now)) return FALSE;
-  T_INFO_vFormatTime((time_t)u32Now, bFull, bFull, sTime, sDate, nullptr);
-  return TRUE;
 }
 
 // Boat position and the UTC calendar day of IDTM for the almanac; FALSE when
@@ -176,8 +155,10 @@ U32 IB_u32Destination(void) {
 U32 IB_u32RouteEnd(void) {
   if (!T_INFO_bNavigating()) return IB_NO_WAYPOINT;
   U32 u32Index = IB_NO_WAYPOINT;
+  NAV_INFOBOX_CURRENT_ROUTE pfn = s_pfnCurrentRoute.load();
+  if (pfn == nullptr) return IB_NO_WAYPOINT;
   L_MUTEX_LockWait(RES_NAV_DATA);
-  const ROUTE* pRoute = T_NAV_pGetCurrentRoute();
+  const ROUTE* pRoute = pfn();
   const U32 u32Count = pRoute->nCount;
   if (u32Count > 0 && u32Count <= NAV_MAX_ROUTE_POINTS) u32Index = pRoute->anWaypoint[u32Count - 1];
   L_MUTEX_Unlock(RES_NAV_DATA);
@@ -303,28 +284,6 @@ void IBRF_vRenderTimeOnlyInfoBox(BITMAP* pBitmap, POINT* ppt, VIBD_DIRECTION, U3
   IB_nPut(pBitmap, o.x + 5, o.y + 97 - (S32)G_FONTS_u32GetCoreHeight(pLabel), pLabel, Time[nLang]);
 }
 
-void IBRF_vRenderTimeOnlyDezoInfoBox(BITMAP* pBitmap, POINT* ppt, U32 nLang, U32 u32Width, U32 u32Height) {
-  const POINT o = *ppt;
-  char sTime[IB_TEXT_SIZE] = {};
-  if (!IB_bClock(FALSE, sTime, nullptr)) return;
-  // In 100-point digits the widest times (10:00 to 12:59, 20:00 to 23:59)
-  // are wider than the 300-pixel column, and a text that would start left
-  // of its box is not drawn at all: those step down to 62 points.
-  const FONT_DEF* pValue = T_INFO_pFont(100);
-  if (IB_nWidth(pValue, sTime) > (S32)u32Width) pValue = T_INFO_pFont(62);
-  IB_vPutCentred(pBitmap, o.x, (S32)u32Width, o.y + 6, pValue, sTime);
-  const FONT_DEF* pLabel = T_INFO_pFont(17);
-  IB_nPut(pBitmap, o.x + 5, o.y + (S32)u32Height + 1 - (S32)G_FONTS_u32GetCoreHeight(pLabel), pLabel, Time[nLang]);
-}
-
-void IBRF_vAddAmPm(char* pUnitString, const struct tm* pLocalTime) {
-  memset(pUnitString, 0, IBRF_AMPM_SIZE);
-  U32 u32Format = 0;
-  if (!H_DATABASE_bFetchU32(FCID("SITF"), &u32Format, nullptr, nullptr) || u32Format == F_24HOUR) return;
-  const BOOLEAN bPm = pLocalTime->tm_hour > 11;
-  const BOOLEAN bWide = U_WSTRING_bIsUnicodeLanguage();
-  U_WSTRING_vw_strncpy(pUnitString, (bPm ? pm : am)[nCurrentLanguage()], IBRF_AMPM_SIZE - (bWide ? 2 : 1), bWide);
-}
 
 void IBRF_vRenderSunriseSunsetInfoBox(BITMAP* pBitmap, POINT* ppt, VIBD_DIRECTION, U32) {
   const POINT o = *ppt;

@@ -12,6 +12,12 @@
 #include "u_keyboard.h"
 #include "u_nav.h"
 
+// Travels saved route nIndex (from its point u32StartAt, or in reverse): the
+// navigation task registers it once, before the tasks run; without it a
+// route picked to travel is not travelled.
+typedef void (*NAV_EDIT_TRAVEL_ROUTE)(U32 nIndex, U32 u32StartAt, BOOLEAN bReverse);
+BOOLEAN T_NAV_EDIT_bRegisterTravelRoute(NAV_EDIT_TRAVEL_ROUTE pfn);
+
 typedef enum tag_NAV_EDIT_STATE {
   NAV_EDIT_NONE = 0,
   NAV_EDIT_SELECT_TRACK = 1,

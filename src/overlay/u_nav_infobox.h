@@ -8,10 +8,16 @@
 #include <time.h>
 
 #include "t_info.h"
+#include "t_nav_records.h"
 
 // Writes the fourteen renderer readouts (B... and Q... keys, D_POINTER, with
 // their titles) into the database; the navigation task calls it at start.
 void T_NAV_INFOBOX_vPublish(void);
+// The route being navigated (read under mutex 9), which the navigation task
+// registers once, before the tasks run; without it the route-end boxes show
+// their dashes.
+typedef ROUTE* (*NAV_INFOBOX_CURRENT_ROUTE)(void);
+BOOLEAN T_NAV_INFOBOX_bRegisterCurrentRoute(NAV_INFOBOX_CURRENT_ROUTE pfn);
 
 // Every box is 158 x 94 with *ppt its lower-left corner.
 void IBRF_vRenderPositionInfoBox(BITMAP* pBitmap, POINT* ppt, VIBD_DIRECTION eDirection, U32 nLang);
@@ -36,12 +42,6 @@ void IBRF_vRenderCourseMadeGoodOverSpeedMadeGoodInfoBox(BITMAP* pBitmap, POINT* 
 void IBRF_vRenderCurrentTrackOverCourseMadeGoodInfoBox(BITMAP* pBitmap, POINT* ppt, VIBD_DIRECTION eDirection,
                                                        U32 nLang);
 
-// The clock in 100-point digits centred in u32Width, without a bar.
-void IBRF_vRenderTimeOnlyDezoInfoBox(BITMAP* pBitmap, POINT* ppt, U32 nLang, U32 u32Width, U32 u32Height);
-// The AM/PM suffix of a local time into a 20-byte buffer: empty in 24-hour
-// clock mode or when the mode cannot be read.
-constexpr U32 IBRF_AMPM_SIZE = 20;
-void IBRF_vAddAmPm(char* pUnitString, const struct tm* pLocalTime);
 
 // The big-digit chart views' data boxes: the track and chart view's column.
 void T_NAV_INFOBOX_vDrawInfoLayer_Instrumentation_BigDigitsViews(BITMAP* pBitmap,

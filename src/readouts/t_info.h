@@ -124,6 +124,10 @@ void T_INFO_vGetData(FOURCHARID fcid, BOOLEAN* pbDataValid, char* psValue, char*
                      const FONT_DEF* pUnitFont, U32 nLang);
 // Clock time and date of a POSIX time, moved by SLTZ and SDST; either output
 // may be null and needs 40 bytes.
+// The AM/PM suffix of a local time into a 20-byte buffer: empty in 24-hour
+// clock mode or when the mode cannot be read.
+constexpr U32 IBRF_AMPM_SIZE = 20;
+void IBRF_vAddAmPm(char* pUnitString, const struct tm* pLocalTime);
 void T_INFO_vFormatTimeAscii(time_t nTime, BOOLEAN bIncludeSeconds, BOOLEAN bIncludeAMPM, char* sTime, char* sDate,
                              BOOLEAN* pbBlinkStateOn, BOOLEAN bForceUnicode);
 void T_INFO_vFormatTime(time_t nTime, BOOLEAN bIncludeSeconds, BOOLEAN bIncludeAMPM, char* sTime, char* sDate,
@@ -182,6 +186,10 @@ void T_INFO_vDrawInfoLayer_Instrumentation_Common(BITMAP* pBitmap, WINDOW_SPECIF
                                                   const FOURCHARID* fcidSelection, S32 number_of_infoboxes);
 void T_INFO_vDrawInfoLayer_Instrumentation_Bare(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWindowSpec);
 void T_INFO_vDrawInfoLayer_Instrumentation_Big_Digits(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWindowSpec);
+// Whether the waypoint manager's window is up (its chart views then get the
+// column's background): a hook the manager registers once, before the tasks
+// run (see l_hook.h); FALSE without one.
+BOOLEAN T_INFO_bRegisterWaypointManagerOpen(BOOLEAN (*pfn)(void));
 void T_INFO_vDrawSonarDataBoxOverlay(BITMAP* pBitmap, LAYER_ID eView);
 void T_INFO_vDrawChartDataBoxOverlay(BITMAP* pBitmap, LAYER_ID eView);
 void T_INFO_vDrawIceDataBoxOverlay(BITMAP* pBitmap, LAYER_ID eView);

@@ -464,3 +464,12 @@ void T_INFO_vGetData(FOURCHARID fcid, BOOLEAN* pbDataValid, char* psValue, char*
     psUnits[20] = 0;
   }
 }
+
+void IBRF_vAddAmPm(char* pUnitString, const struct tm* pLocalTime) {
+  memset(pUnitString, 0, IBRF_AMPM_SIZE);
+  U32 u32Format = 0;
+  if (!H_DATABASE_bFetchU32(FCID("SITF"), &u32Format, nullptr, nullptr) || u32Format == F_24HOUR) return;
+  const BOOLEAN bPm = pLocalTime->tm_hour > 11;
+  const BOOLEAN bWide = U_WSTRING_bIsUnicodeLanguage();
+  U_WSTRING_vw_strncpy(pUnitString, (bPm ? pm : am)[nCurrentLanguage()], IBRF_AMPM_SIZE - (bWide ? 2 : 1), bWide);
+}

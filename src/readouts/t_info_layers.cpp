@@ -17,12 +17,12 @@
 #include "g_iconset.h"
 #include "g_line.h"
 #include "g_string.h"
+#include "l_hook.h"
 #include "t_info.h"
-#include "t_nav_group.h"
 #include "t_nav_twr.h"
 #include "u_convert.h"
+#include "u_infobox_text.h"
 #include "u_language.h"
-#include "u_nav_infobox.h"
 #include "u_view.h"
 #include "u_wstring.h"
 #include "ui_texts.h"
@@ -425,7 +425,16 @@ static const FOURCHARID s_afcidSmallTenths[] = {FCID("ISPD"), FCID("ISOG"), FCID
                                                 FCID("ITMS"), FCID("ITMT"), FCID("IRTP"), FCID("IRTS"),
                                                 FCID("IVLT"), FCID("IVMG"), FCID("IDEP")};
 
-static BOOLEAN INFO_bWaypointManagerOpen(void) { return T_NAV_GROUP_bIsWPMWindowUp(); }
+static std::atomic<BOOLEAN (*)(void)> s_pfnWaypointManagerOpen{nullptr};
+
+BOOLEAN T_INFO_bRegisterWaypointManagerOpen(BOOLEAN (*pfn)(void)) {
+  return L_HOOK_bSetOnce(&s_pfnWaypointManagerOpen, pfn, "waypoint manager open");
+}
+
+static BOOLEAN INFO_bWaypointManagerOpen(void) {
+  BOOLEAN (*pfn)(void) = s_pfnWaypointManagerOpen.load();
+  return pfn != nullptr && pfn();
+}
 
 // Draws the box of one slot at y; FALSE when it draws nothing.
 static BOOLEAN INFO_bDrawSlot(BITMAP* pBitmap, FOURCHARID slot, S32 y, S32 view, U32 nLang) {

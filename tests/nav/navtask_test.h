@@ -14,6 +14,7 @@
 #include "h_database.h"
 #include "h_memory.h"
 #include "linuxsvc.h"
+#include "t_nav.h"
 #include "t_nav_alarm.h"
 #include "t_nav_int.h"
 #include "t_nav_nvram_flash.h"
@@ -41,6 +42,7 @@ class NavTask : public ::testing::Test {
     m_root = TEST_MakeTempDir("velmora-navtask");
     setenv("VELMORA_DEVROOT", m_root.c_str(), 1);
     H_DATABASE_vInit();
+    T_NAV_vRegisterHooks();
     for (MBOX m : {M_NAV, M_ALARM, M_MENU}) Drain(m);
     State(3);
     H_DATABASE_bUpdateEverythingU32(FCID("TALR"), M_ALARM, P_NORMAL, D_MAILBOX, nullptr, DB_NEVER_STALE);

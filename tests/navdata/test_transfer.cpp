@@ -14,13 +14,21 @@
 #include "linuxsvc.h"
 #include "navstore_rig.h"
 #include "t_nav_data.h"
-#include "t_nav_group.h"
+#include "t_nav_store_hooks.h"
 #include "text_util.h"
 #include "u_language.h"
 
 namespace {
 
 typedef std::map<std::string, std::vector<U8>> FILES;
+
+// The choice for export as the manager hands it over: taken once.
+std::vector<U16> s_au16Chosen;
+void TakeChosen(SELECT_EXPORT_DATA* p) {
+  p->SelectedExportCount = (U32)s_au16Chosen.size();
+  std::copy(s_au16Chosen.begin(), s_au16Chosen.end(), p->SelectedExportIDs);
+  s_au16Chosen.clear();
+}
 
 std::vector<U8> Export(U32 (*pfProducer)(U8*, void*)) {
   T_NAV_DATA_vFillBufferInit();
@@ -376,7 +384,8 @@ TEST_F(NavStore, ChosenItemsAreCopiedIntoADataSpaceUnderHome) {
   U_NAV_vAddTrackPoint(t.get(), {9, 9}, 0, FALSE);
   const U16 track = T_NAV_nAddTrack(t.get(), 3, nullptr, FALSE);
   const U16 chosen[] = {a, route, group, NAVTEST_u16Track(track)};
-  T_NAV_GROUP_vSetExportSelection(chosen, 4);
+  s_au16Chosen.assign(std::begin(chosen), std::end(chosen));
+  ASSERT_TRUE(T_NAV_STORE_bRegisterExportChoice(TakeChosen));
 
   ASSERT_TRUE(T_NAV_vInitializeNavDataBuffer());
   NAV_DATA_SPACE* space = T_NAV_nGetSelectNavDataSpace();

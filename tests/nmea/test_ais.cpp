@@ -11,6 +11,8 @@
 
 #include "ais_sentences.h"
 #include "navmath.h"
+#include "t_nmea.h"
+#include "t_nmea_internal.h"
 #include "ui_texts.h"
 
 #if VELMORA_AIS_GEOGRAPHICLIB
@@ -355,6 +357,19 @@ TEST_F(AisCollision, CrossingCasesAgreeWithRelativeMotionAndABruteForceWalkOnThe
     EXPECT_NEAR(bestT, got.TCPA, 0.2);
 #endif
   }
+}
+
+int s_nFirstAis = 0;
+void CountFirstAis(void) { s_nFirstAis++; }
+
+// The AIS menus belong to the navigation task: without its action the
+// first AIS sentence asks nothing, with it the action runs.
+TEST(FirstAisSentence, AsksNothingUntilAnActionIsRegistered) {
+  T_NMEA_vSetupAISMenuItems();
+  EXPECT_EQ(0, s_nFirstAis);
+  ASSERT_TRUE(T_NMEA_bRegisterFirstAisSentence(CountFirstAis));
+  T_NMEA_vSetupAISMenuItems();
+  EXPECT_EQ(1, s_nFirstAis);
 }
 
 }  // namespace

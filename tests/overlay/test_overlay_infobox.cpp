@@ -8,12 +8,15 @@
 #include "g_bmp.h"
 #include "g_buffers.h"
 #include "overlay_test.h"
-#include "t_nav.h"
 #include "u_nav_infobox.h"
 
 namespace {
 
 class InfoBox : public ot::OverlayTest {};
+
+// The route being navigated, as the navigation task would hand it over.
+ROUTE s_Route;
+ROUTE* CurrentRoute(void) { return &s_Route; }
 
 struct NamedBox {
   const char* pcKey;
@@ -95,7 +98,7 @@ void SetTime(U32 u32Seconds, U32 u32TimeOut = DB_NEVER_STALE) {
 
 // A boat at sea, a clock, a destination and a two-point route being
 // followed, with every navigation value present.
-void Navigate(void) {
+void Navigate(bool bHandOverRoute = true) {
   SetValid("ILTD", 47.5f, D_POSITION_LAT);
   SetValid("ILND", -122.25f, D_POSITION_LON);
   SetTime(1718454600);  // 2024-06-15 12:30 UTC
@@ -107,10 +110,12 @@ void Navigate(void) {
   ot::PutWaypoint(3, "HARBOUR", 1000, 2000, 1);
   ot::PutWaypoint(4, "REEF", 1200, 2400, 1);
   ot::Set("IDWP", 3);
-  ROUTE* pRoute = T_NAV_pGetCurrentRoute();
-  pRoute->nCount = 2;
-  pRoute->anWaypoint[0] = 3;
-  pRoute->anWaypoint[1] = 4;
+  if (bHandOverRoute) {
+    ASSERT_TRUE(T_NAV_INFOBOX_bRegisterCurrentRoute(CurrentRoute));
+    s_Route.nCount = 2;
+    s_Route.anWaypoint[0] = 3;
+    s_Route.anWaypoint[1] = 4;
+  }
   for (const char* pc : {"IXTE", "IDTG", "IDTF", "ISMG", "ISPD"}) {
     H_DATABASE_bUpdateEverythingFloat(FourCC(pc), 1.25f, P_NORMAL, D_DISTANCE, nullptr, DB_NEVER_STALE);
   }
@@ -131,10 +136,20 @@ TEST_F(InfoBox, WithoutNavigationTheDualBoxesStayEmptyAndTheWaypointBoxesShowDas
   for (const char* pc : {"QWTG", "QDTG", "QETA", "QDTF", "QETF"}) EXPECT_FALSE(Blank(Box(Renderer(pc)))) << pc;
 }
 
+// Until the navigation task hands its route over, the route-end box draws
+// as for an empty route.
+TEST_F(InfoBox, WithNoRouteHandedOverTheRouteEndBoxIsThatOfAnEmptyRoute) {
+  s_Route.nCount = 0;
+  Navigate(false);
+  const auto none = Box(IBRF_vRenderDistanceToGoOverTimeToGoFinalInfoBox);
+  ASSERT_TRUE(T_NAV_INFOBOX_bRegisterCurrentRoute(CurrentRoute));
+  EXPECT_EQ(none, Box(IBRF_vRenderDistanceToGoOverTimeToGoFinalInfoBox));
+}
+
 TEST_F(InfoBox, AnEmptyRouteGivesTheRouteEndBoxesTheirDashes) {
   Navigate();
   const auto withRoute = Box(IBRF_vRenderDistanceToGoOverTimeToGoFinalInfoBox);
-  T_NAV_pGetCurrentRoute()->nCount = 0;
+  s_Route.nCount = 0;
   const auto empty = Box(IBRF_vRenderDistanceToGoOverTimeToGoFinalInfoBox);
   EXPECT_NE(withRoute, empty);
   ot::Set("INIP", 0);

@@ -93,6 +93,26 @@ TEST_F(Pickers, RouteDirectionRowStepsOnceEachWayAndTheChoiceGoesWithTheRoute) {
   EXPECT_TRUE(s_bReversePicked);
 }
 
+int s_nTravels;
+void Travel(U32, U32, BOOLEAN) { s_nTravels++; }
+
+// "Travel Route" hands the picked route to the navigation task once that
+// has registered; before, the pick travels nothing.
+TEST_F(Pickers, ATravelPickGoesToTheRegisteredTravelOnly) {
+  PutRoutes(2);
+  s_nTravels = 0;
+  for (int n = 0; n < 2; n++) {
+    if (n == 1) {
+      ASSERT_TRUE(T_NAV_EDIT_bRegisterTravelRoute(Travel));
+    }
+    T_NAV_EDIT_vTravelRouteMenu();
+    Pad(CURSOR_SOUTH);
+    Pad(CURSOR_EAST);
+    EXPECT_EQ(NAV_EDIT_NONE, T_NAV_EDIT_eState());
+    EXPECT_EQ(n, s_nTravels);
+  }
+}
+
 TEST_F(Pickers, AConfirmedRouteIsTakenOnlyWhileThePickerIsOpen) {
   PutRoutes(2);
   ASSERT_TRUE(T_NAV_EDIT_bSelectRouteSetup(FALSE, PickRoute, Save_Changes, nullptr));

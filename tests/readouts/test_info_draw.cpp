@@ -174,6 +174,23 @@ TEST_F(InfoDrawing, ABarAtTheBottomEdgeIsNotMovedDown) {
   EXPECT_NE(white, at(100, 8));
 }
 
+// The manager's chart views fill the column only while the manager, once
+// it has registered, says that its window is up.
+TEST_F(InfoDrawing, TheManagersChartViewsFillTheColumnOnlyWhenTheManagerSaysItIsOpen) {
+  Option(DATA_BOXES_ON);
+  Slots(FCID("BDEP"), 0, 0, 0, 0);
+  Put(FCID("CVEW"), 53);
+  rt::Sync(M_INFO);
+  ASSERT_NE(0u, T_INFO_u32XOrigin());
+  auto filled = [] {
+    const std::vector<COLOR> picture = rt::Picture(T_INFO_vDrawInfoLayer_Instrumentation_TrackChartView);
+    return Pixel(picture, 80, G_SCREEN_HEIGHT - 1 - 100) == gCOLOR_pcolColorTable[238];
+  };
+  EXPECT_FALSE(filled());
+  ASSERT_TRUE(T_INFO_bRegisterWaypointManagerOpen([]() -> BOOLEAN { return TRUE; }));
+  EXPECT_TRUE(filled());
+}
+
 TEST_F(InfoDrawing, TheSonarOverlayShowsOutlinedValuesAndNoColumn) {
   Option(DATA_BOXES_OVERLAY);
   Slots(FCID("BDEP"), FCID("BTMP"), 0, 0, 0);

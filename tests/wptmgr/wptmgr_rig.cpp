@@ -6,6 +6,8 @@
 #include "g_buffers.h"
 #include "g_truetype.h"
 #include "h_memory.h"
+#include "t_nav.h"
+#include "t_nav_group.h"
 #include "u_view.h"
 
 namespace {
@@ -36,6 +38,8 @@ void Drain(MBOX mbox, std::vector<std::string>* pLog) {
 void Wpm::SetUp() {
   static const bool s_bFonts = G_TRUETYPE_bInit();
   ASSERT_TRUE(s_bFonts);
+  T_NAV_vRegisterHooks();
+  T_NAV_GROUP_vRegisterHooks();
   NavStore::SetUp();
   Publish(FCID("TVUE"), M_VIEW);
   Publish(FCID("TKBD"), M_KEYB);
