@@ -14,6 +14,7 @@
 #include "dd_uart.h"
 #include "h_uart.h"
 #include "platform_rig.h"
+#include "test_timing.h"
 
 namespace {
 
@@ -100,9 +101,9 @@ TEST_F(SerialPort, BytesArrivingWhileTheConsumerSleepsAllArriveInOrder) {
   for (size_t i = 0; i < sent.size(); i++) sent[i] = (U8)(255 - i * 7);
   ASSERT_EQ(0xFF, sent[0]);
   ASSERT_EQ((ssize_t)sent.size(), write(master, sent.data(), sent.size()));
+  EXPECT_TRUE(TEST_bWaitUntil([] { return DD_UART_bRxCharAvail(0); }, TEST_u64SlackMs(1000)));
+  // The consumer sleeps on: the ring holds 255, the rest waits for room.
   usleep(300000);
-  // The ring holds 255; the rest waits for room.
-  EXPECT_TRUE(DD_UART_bRxCharAvail(0));
   EXPECT_EQ(sent, Drain(sent.size(), 5000));
   EXPECT_FALSE(DD_UART_bRxCharAvail(0));
   EXPECT_EQ(0xFF, DD_UART_u8Getch(0));
