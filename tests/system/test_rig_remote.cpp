@@ -40,9 +40,9 @@ std::string ReadUntil(int fd, const std::function<bool(const std::string&)>& don
 TEST(RigRemote, TheDongleIsAskedItsModeEverySecondUntilItAcknowledges) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
   ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
-  const std::string base = TEST_MakeTempDir("velmora-base");
-  SeedUnit(base);
-  auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base});
+  const TEST_TEMP_DIR base{TEST_MakeTempDir("velmora-base")};
+  SeedUnit(base.dir);
+  auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base.dir});
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "L_TASK_Start: task 71 ", 20000)) << Out(unit.get());
   const int fd = open((rig.dir + "/serial/ttyO3").c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
   ASSERT_GE(fd, 0);
@@ -84,10 +84,10 @@ TEST(RigRemote, TheDongleIsAskedItsModeEverySecondUntilItAcknowledges) {
 TEST(RigRemote, TheRemotesManOverboardStoresThePlaceAndShowsTheMobBarCounting) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
   ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
-  const std::string base = TEST_MakeTempDir("velmora-base");
-  SeedUnit(base, {{"SQCD", 1}, {"SK01", 1}});
+  const TEST_TEMP_DIR base{TEST_MakeTempDir("velmora-base")};
+  SeedUnit(base.dir, {{"SQCD", 1}, {"SK01", 1}});
   auto feed = FixFeed(rig.dir);
-  auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base});
+  auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base.dir});
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "L_TASK_Start: task 71 ", 20000)) << Out(unit.get());
   const int fd = open((rig.dir + "/serial/ttyO3").c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
   ASSERT_GE(fd, 0);
