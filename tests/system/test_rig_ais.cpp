@@ -104,14 +104,14 @@ TEST(RigAis, AFreshUnitSoundsTheCollisionAlarmForAShipComingStraightAtIt) {
   auto feeder = TEST_Spawn(kRigTool, {"--rig", rig.dir, "feed", "ttyO3", feed, "--baud", "38400", "--repeat", "120",
                                       "--every", "1"},
                            {});
-  bool bAlarm = false;
-  for (int waited = 0; waited < 30000 && !bAlarm; waited += 100) {
-    usleep(100 * 1000);
-    const std::vector<uint8_t> bytes = nvfiles::Read(rig.dir + "/dev/buzzer0");
-    std::vector<int32_t> tones(bytes.size() / 4);
-    memcpy(tones.data(), bytes.data(), tones.size() * 4);
-    bAlarm = std::count(tones.begin(), tones.end(), 2600) > 0;
-  }
+  const bool bAlarm = TEST_bWaitUntil(
+      [&] {
+        const std::vector<uint8_t> bytes = nvfiles::Read(rig.dir + "/dev/buzzer0");
+        std::vector<int32_t> tones(bytes.size() / 4);
+        memcpy(tones.data(), bytes.data(), tones.size() * 4);
+        return std::count(tones.begin(), tones.end(), 2600) > 0;
+      },
+      30000);
   EXPECT_TRUE(bAlarm) << Out(unit.get());
   TEST_Signal(feeder.get(), SIGTERM);
   TEST_Finish(std::move(feeder), 5000);

@@ -118,15 +118,13 @@ TEST(RigRemote, TheRemotesManOverboardStoresThePlaceAndShowsTheMobBarCounting) {
   constexpr U32 kBarTop = 432, kElapsedLeft = 360;
   // The bar comes with the next frame after the mark.
   EXPECT_TRUE(ShowsGoldenBox(rig.dir, "rig_mob_bar", 0, kBarTop, kElapsedLeft - 4, 480 - kBarTop));
-  std::vector<COLOR> screen = Screen(rig.dir);
-  const std::vector<COLOR> first = Box(screen, kElapsedLeft, kBarTop, 800 - kElapsedLeft, 480 - kBarTop);
+  const auto elapsed = [&](const std::vector<COLOR>& s) {
+    return Box(s, kElapsedLeft, kBarTop, 800 - kElapsedLeft, 480 - kBarTop);
+  };
+  const std::vector<COLOR> first = elapsed(Screen(rig.dir));
   ASSERT_FALSE(first.empty());
-  bool bMoved = false;
-  for (int i = 0; i < 60 && !bMoved; i++) {
-    usleep(100 * 1000);
-    bMoved = Box(Screen(rig.dir), kElapsedLeft, kBarTop, 800 - kElapsedLeft, 480 - kBarTop) != first;
-  }
-  EXPECT_TRUE(bMoved) << "the elapsed time counts";
+  const auto bMoved = [&](const std::vector<COLOR>& s) { return !s.empty() && elapsed(s) != first; };
+  EXPECT_TRUE(bMoved(WaitForScreen(rig.dir, bMoved, 6000))) << "the elapsed time counts";
 
   TEST_Signal(unit.get(), SIGTERM);
   TEST_RESULT r = TEST_Finish(std::move(unit), 10000);
