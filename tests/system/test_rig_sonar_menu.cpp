@@ -89,9 +89,8 @@ TEST(RigSonarMenu, SensitivityBrightensThePictureLowerRangeFixesTheScaleAndSonar
   const size_t closed = Count(Out(unit.get()), "CMNU 0");
   PressKeys(rig.dir, unit.get(), {"EXIT"});
   ASSERT_TRUE(WaitForCount(unit.get(), "CMNU 0", closed + 1, 5000)) << Out(unit.get());
-  const std::vector<COLOR> still = StableScreen(rig.dir);
-  EXPECT_TRUE(MatchesGoldenBox("sonar_off_note", still, 300, 200, 200, 60));
-  EXPECT_TRUE(MatchesGoldenBox("sonar_range_10m", still, 740, 440, 60, 40));
+  EXPECT_TRUE(ShowsGoldenBox(rig.dir, "sonar_off_note", 300, 200, 200, 60));
+  EXPECT_TRUE(ShowsGoldenBox(rig.dir, "sonar_range_10m", 740, 440, 60, 40));
 
   // The remote's MINUS on the 2D view: the centred Sensitivity, one down.
   // The port's reader may drop a line while it settles: pressed again
