@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <stdio.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -99,6 +100,11 @@ struct PC_SESSION {
   TEST_TEMP_DIR base{TEST_MakeTempDir("velmora-base")};
   std::unique_ptr<TEST_PROCESS> unit;
   PC_LINE pc;
+
+  // A failed conversation is read beside what the unit logged meanwhile.
+  ~PC_SESSION() {
+    if (unit && ::testing::Test::HasFailure()) fprintf(stderr, "the unit's log:\n%s\n", Out(unit.get()).c_str());
+  }
 
   // prepare, when given, changes the rig before the unit starts.
   void Start(const std::map<std::string, uint32_t>& settings,

@@ -112,14 +112,14 @@ TEST(Readme, TheWalkOnAFreshRigIsWhatTheUnitDoes) {
 }
 
 bool WaitForFileText(const std::string& path, const std::string& text, int ms) {
-  for (int waited = 0; waited <= ms; waited += 50) {
-    std::ifstream in(path);
-    std::stringstream all;
-    all << in.rdbuf();
-    if (all.str().find(text) != std::string::npos) return true;
-    usleep(50 * 1000);
-  }
-  return false;
+  return TEST_bWaitUntil(
+      [&] {
+        std::ifstream in(path);
+        std::stringstream all;
+        all << in.rdbuf();
+        return all.str().find(text) != std::string::npos;
+      },
+      (U64)ms);
 }
 
 // run.sh in a copy of the tree whose build is this one's, with the package
