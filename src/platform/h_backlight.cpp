@@ -1,8 +1,10 @@
 #include "h_backlight.h"
 
+#include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <unistd.h>
 
 #include "dd_devpath.h"
 #include "h_database.h"
@@ -39,11 +41,16 @@ __attribute__((weak)) extern const char* const Light[27] = {
 static int s_nRevisionBits = 0;
 static DISPLAY_BACKLIGHT s_BacklightLevelSaved = DISPLAY_BACKLIGHT_DEFAULT;
 
+// The value in one write over the old one, then the file cut to it: the
+// board's attribute takes a write whole, and a rig's plain file never shows
+// a reader the empty file that truncating first would, nor keeps it when the
+// process ends in between.
 static void BACKLIGHT_vWriteText(const char* pcPath, const char* pcText) {
-  FILE* f = DD_DEVPATH_pfOpen(pcPath, "w");
-  if (f == nullptr) return;
-  fputs(pcText, f);
-  fclose(f);
+  const int fd = DD_DEVPATH_nOpen(pcPath, O_WRONLY);
+  if (fd < 0) return;
+  const size_t length = strlen(pcText);
+  if (write(fd, pcText, length) == (ssize_t)length) (void)!ftruncate(fd, (off_t)length);
+  close(fd);
 }
 
 void H_BACKLIGHT_vChangeIntensity(DISPLAY_BACKLIGHT intensityIndex) {

@@ -287,6 +287,10 @@ static void KEYBOARD_vPollKeys(void) {
       if (state == KEY_UP) U_VIEW_bUnRegisterLayer(SHUTDOWN_LAYER);
     }
     const KEY_USER* pHead = *s_crossKey[key].pListHead;
+    // Every press and release in the log, with whom it went to: a key pressed
+    // before the last was taken is hard to tell from one that was lost.
+    log_me("[%d]%s: key %s %s, for mailbox %d", __LINE__, __func__, s_crossKey[key].KeyName,
+           state == KEY_DOWN ? "down" : "up", pHead != nullptr ? (int)pHead->mailbox : 0);
     if (pHead == nullptr) {
       if (state == KEY_DOWN) L_SEMA_Signal(SEMA_KEYCLICK_BAD);
       continue;

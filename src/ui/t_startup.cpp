@@ -85,6 +85,9 @@ static U32 s_u32Ticks;
 static U32 s_u32SuperUserKeys;  // keys of the hidden sequence entered so far
 static PERSONALIZATION_DATA_BLOCK s_personalBlock;
 static MSG_READ_PERSONALIZED* s_pPersonalRequest;
+// The run-system mails out, each kept until its task acknowledges it.
+static GENERIC_MESSAGE* s_apRunSystemOut[sizeof s_aRunSystemMailboxes / sizeof s_aRunSystemMailboxes[0]];
+static BOOLEAN s_bRunSystemOut;
 
 constexpr U32 STARTUP_POWER_UP_MS = 8000;
 constexpr U32 STARTUP_MENU_MS = 5000;
@@ -520,21 +523,47 @@ static void STARTUP_vInit(void) {
 // ---------------------------------------------------------------------------
 // Starting the system
 
+// Each task acknowledges its mail once it has handled it, and by then has
+// sent what it registers (menu items, layers, keys) on being told to run. The
+// start-up timer's semaphore carries the acknowledgements: the timer is
+// stopped for good by now.
 static void STARTUP_vSendRunSystem(void) {
   char acSent[25 * 4 + 1] = "";
   U32 u32Sent = 0;
-  for (MBOX mbox : s_aRunSystemMailboxes) {
+  for (size_t i = 0; i < sizeof s_aRunSystemMailboxes / sizeof s_aRunSystemMailboxes[0]; i++) {
+    const MBOX mbox = s_aRunSystemMailboxes[i];
     GENERIC_MESSAGE* pMsg = (GENERIC_MESSAGE*)H_MEMORY_pvCalloc(1, sizeof(GENERIC_MESSAGE));
     pMsg->Cmd = CMD_ID_RUN_SYSTEM;
-    if (L_MBOX_Send(mbox, pMsg, STARTUP_MAIL_PRIORITY, 0) != 0) {
+    if (L_MBOX_Send(mbox, pMsg, STARTUP_MAIL_PRIORITY, SEMA_TIMER_STARTUP) != 0) {
       H_MEMORY_vFree(pMsg);
       continue;
     }
+    s_apRunSystemOut[i] = pMsg;
+    s_bRunSystemOut = TRUE;
     u32Sent++;
     const size_t used = strlen(acSent);
     snprintf(acSent + used, sizeof acSent - used, " %d", (int)mbox);
   }
   log_me("[%d]%s: run-system sent to %u tasks:%s", __LINE__, __func__, u32Sent, acSent);
+}
+
+// Frees the acknowledged run-system mails; once the last is back, says so.
+static void STARTUP_vTakeBackRunSystem(void) {
+  if (!s_bRunSystemOut) return;
+  U32 u32Out = 0;
+  for (GENERIC_MESSAGE*& pMsg : s_apRunSystemOut) {
+    if (pMsg == nullptr) continue;
+    if (!L_MBOX_bIsAcknowledged(pMsg)) {
+      u32Out++;
+      continue;
+    }
+    H_MEMORY_vFree(pMsg);
+    pMsg = nullptr;
+  }
+  if (u32Out > 0) return;
+  s_bRunSystemOut = FALSE;
+  log_me("[%d]%s: every task has taken run-system after %llu ms", __LINE__, __func__,
+         (unsigned long long)STARTUP_qwSincePowerUp());
 }
 
 static void STARTUP_vEnterDiagnostic(void) {
@@ -813,6 +842,7 @@ void T_STARTUP_vMain(void) {
         break;
       case SEMA_TIMER_STARTUP:
         if (!s_bShutdown) STARTUP_vStartSystem();
+        STARTUP_vTakeBackRunSystem();
         break;
       case SEMA_TIMER_DBPOLL:
         if (!s_bShutdown) STARTUP_vTick();

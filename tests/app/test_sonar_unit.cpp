@@ -15,6 +15,7 @@
 
 #include "s_sim.h"
 #include "test_process.h"
+#include "test_tempdir.h"
 
 namespace {
 
@@ -23,7 +24,10 @@ const std::string kRigTool = VELMORA_TOOLS_DIR "/rig";
 
 struct RIG_GUARD {
   std::string dir;
-  ~RIG_GUARD() { (void)!system(("python3 " + kRigTool + " --rig " + dir + " stop > /dev/null 2>&1").c_str()); }
+  ~RIG_GUARD() {
+    (void)!system(("python3 " + kRigTool + " --rig " + dir + " stop > /dev/null 2>&1").c_str());
+    TEST_vRemoveUnlessFailed(dir);
+  }
 };
 
 // The log line holding text, and its monotonic time in seconds.
@@ -37,11 +41,11 @@ bool FindLine(const std::string& out, const std::string& text, size_t* at, doubl
 }
 
 TEST(SonarUnit, ACoprocessorThatStopsAnsweringEndsTheUnitWithStatus25AfterAnOrderlyShutdown) {
-  std::string rig = TEST_MakeTempDir("velmora-sonar-rig");
-  mkdir((rig + "/dev").c_str(), 0777);
-  std::ofstream(rig + "/dev/sonar.cfg") << "fail_after = 20\n";
-  TEST_RESULT r = TEST_Run(kUnit, {}, {"VELMORA_DEVROOT=" + rig, "VELMORA_CWD=" + TEST_MakeTempDir("velmora-base")},
-                           30000);
+  const TEST_TEMP_DIR rig{TEST_MakeTempDir("velmora-sonar-rig")};
+  const TEST_TEMP_DIR base{TEST_MakeTempDir("velmora-base")};
+  mkdir((rig.dir + "/dev").c_str(), 0777);
+  std::ofstream(rig.dir + "/dev/sonar.cfg") << "fail_after = 20\n";
+  TEST_RESULT r = TEST_Run(kUnit, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base.dir}, 30000);
   EXPECT_EQ(25, r.status) << r.out << r.err;
   size_t sent, failed, process, nvr, exitAt;
   double tSent, tFailed, tProcess, tNvr, tExit;
@@ -74,7 +78,8 @@ TEST(SonarUnit, TheRigToolWritesEveryDefaultAndTheUnitTakesTheFileAsEdited) {
   const long badLine = std::count(text.begin(), text.end(), '\n') + 3;
   std::ofstream(file, std::ios::app) << "depth_m = 12\ndepth_swing_m = 0\nthis is no setting\n";
 
-  auto unit = TEST_Spawn(kUnit, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + TEST_MakeTempDir("velmora-base")});
+  const TEST_TEMP_DIR base{TEST_MakeTempDir("velmora-base")};
+  auto unit = TEST_Spawn(kUnit, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base.dir});
   EXPECT_TRUE(TEST_bWaitForOutput(unit.get(), "bottom found at 12.00 m", 15000));
   TEST_Signal(unit.get(), SIGTERM);
   TEST_RESULT r = TEST_Finish(std::move(unit), 10000);

@@ -28,6 +28,7 @@
 #include "t_uart.h"
 #include "test_process.h"
 #include "test_tasks.h"
+#include "test_tempdir.h"
 #include "test_timing.h"
 #include "u_convert.h"
 
@@ -97,6 +98,17 @@ inline std::string ReadFar(int fd, int ms) {
     got.append(buffer, (size_t)n);
   }
   return got;
+}
+
+// Whether bytes more fit the GPS line's receive queue beside all that is
+// still unread of what was written since the UART's count stood at
+// u32ReceivedBefore. A feed that waits for it loses nothing however starved
+// the machine; one at the pace of a full line only when the unit keeps up,
+// which is the board's processor's promise.
+inline bool RoomToFeed(U32 u32Written, U32 u32ReceivedBefore, size_t bytes) {
+  const U32 taken = T_UART_u32ReceivedBytes(2) - u32ReceivedBefore;
+  const U32 queued = (U32)L_QUEUE_Inquire(T_UART_nGetQueue(2, FALSE));
+  return u32Written - taken + queued + bytes <= UART_RX2_DEPTH;
 }
 
 inline std::string WithChecksum(const std::string& body) {
@@ -306,8 +318,7 @@ struct TOOL_RIG {
   std::string dir = TEST_MakeTempDir("velmora-nmea-rig");
   ~TOOL_RIG() {
     Tool(dir, "stop");
-    std::error_code ignored;
-    std::filesystem::remove_all(dir, ignored);
+    TEST_vRemoveUnlessFailed(dir);
   }
 };
 

@@ -3,6 +3,8 @@
 // reaches a receiver whatever rate it listens at, and a SiRF-type receiver
 // taken through its binary protocol to SBAS and back.
 
+#include <chrono>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -49,17 +51,34 @@ TEST(ReceiverMessages, CarryTheirChecksums) {
 
 class Setup : public Line {};
 
-// Held at the receiver's end: the speed the line had when each piece of a
-// command arrived.
-std::vector<std::pair<speed_t, std::string>> Arrivals(int master, int slave, const std::atomic<bool>& bDone) {
+// The pieces of what call() sends on the GPS line, each with the speed it
+// went out at. The test stands in the UART task's place for the rate
+// changes: before passing each on it reads off the far end all the line has
+// sent, which the NMEA task has seen out before asking for the change. A
+// reader beside the line, on a starved machine, could read a piece only
+// after the next change.
+std::vector<std::pair<speed_t, std::string>> SentAtEachRate(int master, int slave, const std::function<void()>& call) {
   std::vector<std::pair<speed_t, std::string>> got;
-  while (!bDone) {
-    const std::string piece = ReadFar(master, 20);
-    if (piece.empty()) continue;
-    struct termios tio;
-    tcgetattr(slave, &tio);
-    got.push_back({cfgetospeed(&tio), piece});
-  }
+  std::atomic<bool> bDone{false};
+  std::thread tap([&] {
+    while (!bDone) {
+      GENERIC_MESSAGE* pMsg = (GENERIC_MESSAGE*)L_MBOX_Receive(M_BT_REMOTE);
+      if (pMsg == nullptr) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        continue;
+      }
+      struct termios tio;
+      tcgetattr(slave, &tio);
+      const std::string piece = ReadFar(master, 20);
+      if (!piece.empty()) got.push_back({cfgetospeed(&tio), piece});
+      L_MBOX_Send(M_COM1A, pMsg, pMsg->msghdr.MsgPriority, pMsg->msghdr.sema);
+    }
+  });
+  H_DATABASE_bUpdateEverythingU32(FCID("TURT"), (U32)M_BT_REMOTE, P_NORMAL, D_MAILBOX, nullptr, DB_NEVER_STALE);
+  call();
+  H_DATABASE_bUpdateEverythingU32(FCID("TURT"), (U32)M_COM1A, P_NORMAL, D_MAILBOX, nullptr, DB_NEVER_STALE);
+  bDone = true;
+  tap.join();
   return got;
 }
 
@@ -71,12 +90,7 @@ TEST_F(Setup, ABaudChangeSpeaksAtEveryRateAndEndsAtTheNewOneOrAt4800ForPointOfSa
   const std::string command = WithChecksum("PUBX,41,1,0007,0003,38400,0");
   for (U32 state : {(U32)STATE_NORMAL_RUN, (U32)STATE_POINT_OF_SALE}) {
     g_NMEA.u32SystemState = state;
-    std::atomic<bool> bDone{false};
-    std::vector<std::pair<speed_t, std::string>> got;
-    std::thread far([&] { got = Arrivals(master[2], slave[2], bDone); });
-    T_NMEA_vChangeBaudRate(38400, p);
-    bDone = true;
-    far.join();
+    const auto got = SentAtEachRate(master[2], slave[2], [p] { T_NMEA_vChangeBaudRate(38400, p); });
     std::string all;
     std::vector<speed_t> speeds;
     for (const auto& g : got) {

@@ -2,6 +2,7 @@
 // that tolerate threads, and the service layer brought up once.
 
 #include <gtest/gtest.h>
+#include <stdio.h>
 #include <stdlib.h>
 
 #include <filesystem>
@@ -28,9 +29,11 @@ int main(int argc, char** argv) {
   const int rc = RUN_ALL_TESTS();
   // Every test program makes one, thousands in a day's runs: a passing run's
   // goes, a failing one's stays to be looked at.
-  if (rc == 0 && !made.empty()) {
+  if (!made.empty() && rc == 0) {
     std::error_code ignored;
     std::filesystem::remove_all(made, ignored);
+  } else if (!made.empty()) {
+    fprintf(stderr, "kept for inspection: %s\n", made.c_str());
   }
   return rc;
 }

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <stdio.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -96,17 +97,22 @@ struct PC_LINE {
 // sentences, so the PC asks until the unit answers, as a PC tool would.
 struct PC_SESSION {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
-  std::string base = TEST_MakeTempDir("velmora-base");
+  TEST_TEMP_DIR base{TEST_MakeTempDir("velmora-base")};
   std::unique_ptr<TEST_PROCESS> unit;
   PC_LINE pc;
+
+  // A failed conversation is read beside what the unit logged meanwhile.
+  ~PC_SESSION() {
+    if (unit && ::testing::Test::HasFailure()) fprintf(stderr, "the unit's log:\n%s\n", Out(unit.get()).c_str());
+  }
 
   // prepare, when given, changes the rig before the unit starts.
   void Start(const std::map<std::string, uint32_t>& settings,
              const std::function<void(const std::string& rigDir)>& prepare = {}) {
     ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
     if (prepare) prepare(rig.dir);
-    SeedUnit(base, settings);
-    unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base});
+    SeedUnit(base.dir, settings);
+    unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base.dir});
     ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "update CVEW to ", 20000)) << Out(unit.get());
   }
 
@@ -137,8 +143,8 @@ struct PC_SESSION {
   // A PC program on the line through socat's pipes (lrzsz flushes a
   // terminal as it ends, which would lose its last ACK).
   TEST_RESULT RunOnLine(const std::string& script) {
-    std::ofstream(base + "/pc.sh") << "cd " << base << " && " << script << "\n";
-    return TEST_Run("/usr/bin/env", {"socat", "FILE:" + rig.dir + "/serial/ttyO3,raw,echo=0", "SYSTEM:sh " + base + "/pc.sh"},
+    std::ofstream(base.dir + "/pc.sh") << "cd " << base.dir << " && " << script << "\n";
+    return TEST_Run("/usr/bin/env", {"socat", "FILE:" + rig.dir + "/serial/ttyO3,raw,echo=0", "SYSTEM:sh " + base.dir + "/pc.sh"},
                     {}, 60000);
   }
 };

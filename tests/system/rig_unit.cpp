@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <mutex>
@@ -41,8 +40,7 @@ void MakeRig(const std::string& dir) {
 
 RIG_GUARD::~RIG_GUARD() {
   Tool(dir, "stop");
-  std::error_code ignored;
-  std::filesystem::remove_all(dir, ignored);
+  TEST_vRemoveUnlessFailed(dir);
 }
 
 std::vector<COLOR> FromRgb(const std::vector<U8>& rgb) {
@@ -151,16 +149,20 @@ bool WaitForCount(TEST_PROCESS* p, const std::string& text, size_t n, int ms) {
 
 std::unique_ptr<TEST_PROCESS> Start(const std::string& rig, const std::string& base) {
   auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig, "VELMORA_CWD=" + base});
-  EXPECT_TRUE(TEST_bWaitForOutput(unit.get(), "run-system sent to", 20000)) << Out(unit.get());
-  usleep(500 * 1000);  // the tasks register their items as they are told
+  EXPECT_TRUE(TEST_bWaitForOutput(unit.get(), "every task has taken run-system", 20000)) << Out(unit.get());
   return unit;
 }
 
-void PressKeys(const std::string& rig, std::initializer_list<const char*> keys) {
-  for (const char* key : keys) {
-    EXPECT_EQ(0, Tool(rig, std::string("key hold ") + key + " --ms 100"));
-    usleep(200 * 1000);
-  }
+void HoldKey(const std::string& rig, TEST_PROCESS* unit, const char* key, int ms) {
+  // The unit's log line for each key let go, once it has gone to its taker.
+  const char* const kReleased = " up, for mailbox ";
+  const size_t released = Count(Out(unit), kReleased);
+  EXPECT_EQ(0, Tool(rig, std::string("key hold ") + key + " --ms " + std::to_string(ms)));
+  EXPECT_TRUE(WaitForCount(unit, kReleased, released + 1, 3000)) << key << " not taken";
+}
+
+void PressKeys(const std::string& rig, TEST_PROCESS* unit, std::initializer_list<const char*> keys) {
+  for (const char* key : keys) HoldKey(rig, unit, key, 100);
 }
 
 std::string NmeaLine(const std::string& body) {
@@ -182,23 +184,32 @@ void RemotePress(const std::string& rig, const std::string& key) {
   close(fd);
 }
 
+static size_t Opened(TEST_PROCESS* unit, const std::string& root) {
+  return Count(Out(unit), "bBeginRoot: open " + root);
+}
+
+bool OpenExpressMenu(const std::string& rig, TEST_PROCESS* unit) {
+  return TEST_bWaitUntil(
+      [&] {
+        const size_t express = Opened(unit, "express"), main = Opened(unit, "main");
+        const size_t closed = Count(Out(unit), "CMNU 0");
+        PressKeys(rig, unit, {"MENU"});
+        if (!TEST_bWaitUntil([&] { return Opened(unit, "express") > express || Opened(unit, "main") > main; }, 3000)) {
+          return false;
+        }
+        if (Opened(unit, "express") > express) return true;
+        PressKeys(rig, unit, {"EXIT"});
+        WaitForCount(unit, "CMNU 0", closed + 1, 3000);
+        return false;
+      },
+      20000);
+}
+
 bool OpenMainMenuWithFix(const std::string& rig, TEST_PROCESS* unit) {
-  auto key = [&rig](const char* name) {
-    Tool(rig, std::string("key hold ") + name + " --ms 100");
-    usleep(300 * 1000);
-  };
-  for (int attempt = 0; attempt < 20; attempt++) {
-    const size_t express = Count(Out(unit), "bBeginRoot: open express");
-    const size_t main = Count(Out(unit), "bBeginRoot: open main");
-    key("MENU");
-    if (WaitForCount(unit, "bBeginRoot: open express", express + 1, 1500)) {
-      key("MENU");
-      return WaitForCount(unit, "bBeginRoot: open main", main + 1, 3000);
-    }
-    if (Count(Out(unit), "bBeginRoot: open main") > main) key("EXIT");
-    usleep(700 * 1000);
-  }
-  return false;
+  if (!OpenExpressMenu(rig, unit)) return false;
+  const size_t main = Opened(unit, "main");
+  PressKeys(rig, unit, {"MENU"});
+  return WaitForCount(unit, "bBeginRoot: open main", main + 1, 3000);
 }
 
 double Now(void) {
@@ -243,9 +254,9 @@ void SettledAfter(const std::string& rig, const std::vector<COLOR>& before) {
 bool OpenManager(const std::string& rig, TEST_PROCESS* unit) {
   if (!OpenMainMenuWithFix(rig, unit)) return false;
   const size_t opened = Count(Out(unit), "action Waypoints, Routes, Tracks");
-  PressKeys(rig, {"RIGHT", "RIGHT", "DOWN", "DOWN"});
+  PressKeys(rig, unit, {"RIGHT", "RIGHT", "DOWN", "DOWN"});
   const std::vector<COLOR> menu = StableScreen(rig);
-  PressKeys(rig, {"RIGHT"});
+  PressKeys(rig, unit, {"RIGHT"});
   if (!WaitForCount(unit, "action Waypoints, Routes, Tracks", opened + 1, 3000)) return false;
   SettledAfter(rig, menu);  // the window is up and takes the keys
   return true;

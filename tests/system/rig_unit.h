@@ -12,6 +12,7 @@
 
 #include "g_types.h"
 #include "test_process.h"
+#include "test_tempdir.h"
 
 namespace rigunit {
 
@@ -25,7 +26,7 @@ TEST_RESULT ToolRun(const std::string& rig, const std::vector<std::string>& argu
 void MakeRig(const std::string& dir);
 
 // Ends the rig's helpers (pseudo-terminal relays, the paddlewheel) and
-// removes the rig whatever the test's outcome.
+// removes the rig, unless the test failed: then it stays to be looked at.
 struct RIG_GUARD {
   std::string dir;
   ~RIG_GUARD();
@@ -65,19 +66,23 @@ std::vector<COLOR> StableBox(const std::string& rig, U32 u32Left, U32 u32Top, U3
 // A GPS fix on the rig's GPS port once a second, for ten minutes.
 std::unique_ptr<TEST_PROCESS> FixFeed(const std::string& rig);
 
-// The unit started on the rig over the base directory, once its tasks have
-// been told to run and have registered their items.
+// The unit started on the rig over the base directory, once every task has
+// taken its order to run (and so has sent the items it registers then).
 std::unique_ptr<TEST_PROCESS> Start(const std::string& rig, const std::string& base);
 
-// MENU until the main menu opens with a fix at hand. The express menu comes
-// first once there is a fix (its Mark needs one): a second MENU goes on to
-// the main menu; without a fix yet, the main menu is left and the next
-// second's fix awaited. FALSE after twenty tries.
+// MENU until the view's express menu opens: it has rows once there is a fix
+// (its Mark needs one). Without a fix yet the main menu opens instead and is
+// left again for the next try. FALSE when none has worked within 20 s
+// (stretched as TEST_bWaitUntil stretches it).
+bool OpenExpressMenu(const std::string& rig, TEST_PROCESS* unit);
+// The express menu, then a second MENU on to the main menu.
 bool OpenMainMenuWithFix(const std::string& rig, TEST_PROCESS* unit);
 
-// Each key pressed and released in turn, a fifth of a second apart, as a
-// user's thumb goes.
-void PressKeys(const std::string& rig, std::initializer_list<const char*> keys);
+// The key held for ms, then let go; back once the unit's keyboard has
+// handed on the release.
+void HoldKey(const std::string& rig, TEST_PROCESS* unit, const char* key, int ms);
+// Each key held a tenth of a second in turn.
+void PressKeys(const std::string& rig, TEST_PROCESS* unit, std::initializer_list<const char*> keys);
 
 // An NMEA (or remote dongle) line: $, the body, its checksum, CR LF.
 std::string NmeaLine(const std::string& body);

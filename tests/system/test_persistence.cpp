@@ -35,13 +35,16 @@ std::vector<std::string> SaverEnvironment(const std::string& base) {
 // version, or until it ends by itself on an error; then it is told to stop.
 TEST_RESULT RunUnit(const std::string& base) {
   auto p = TEST_Spawn(std::string(VELMORA_BINARY), {}, {"VELMORA_CWD=" + base});
+  bool bFailed = false;
   TEST_bWaitUntil(
       [&] {
         std::lock_guard<std::mutex> guard(p->lock);
-        return p->out.find("initialised after") != std::string::npos || p->out.find("error:") != std::string::npos;
+        bFailed = p->out.find("error:") != std::string::npos;
+        return p->out.find("initialised after") != std::string::npos || bFailed;
       },
       20000);
-  TEST_Signal(p.get(), SIGTERM);
+  // A unit that reported an error ends by itself, with its own status.
+  if (!bFailed) TEST_Signal(p.get(), SIGTERM);
   return TEST_Finish(std::move(p), 20000);
 }
 

@@ -41,9 +41,9 @@ double StoredNumber(const std::string& rig, const std::string& key) {
 TEST(Readme, TheWalkOnAFreshRigIsWhatTheUnitDoes) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
   ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
-  const std::string base = TEST_MakeTempDir("velmora-base");
-  ASSERT_EQ(0, Tool(rig.dir, "unit " + base));
-  auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base});
+  const TEST_TEMP_DIR base{TEST_MakeTempDir("velmora-base")};
+  ASSERT_EQ(0, Tool(rig.dir, "unit " + base.dir));
+  auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base.dir});
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "initialised after", 20000)) << Out(unit.get());
 
   // The splash with its hint, two seconds after power-up: a new unit's
@@ -112,14 +112,14 @@ TEST(Readme, TheWalkOnAFreshRigIsWhatTheUnitDoes) {
 }
 
 bool WaitForFileText(const std::string& path, const std::string& text, int ms) {
-  for (int waited = 0; waited <= ms; waited += 50) {
-    std::ifstream in(path);
-    std::stringstream all;
-    all << in.rdbuf();
-    if (all.str().find(text) != std::string::npos) return true;
-    usleep(50 * 1000);
-  }
-  return false;
+  return TEST_bWaitUntil(
+      [&] {
+        std::ifstream in(path);
+        std::stringstream all;
+        all << in.rdbuf();
+        return all.str().find(text) != std::string::npos;
+      },
+      (U64)ms);
 }
 
 // run.sh in a copy of the tree whose build is this one's, with the package
@@ -128,7 +128,8 @@ bool WaitForFileText(const std::string& path, const std::string& text, int ms) {
 // with --keep the language chosen while it ran is in the kept store.
 TEST(Readme, CtrlCInRunShSwitchesTheUnitOffInOrderAndKeepKeepsWhatWasSet) {
   namespace fs = std::filesystem;
-  const std::string tree = TEST_MakeTempDir("velmora-tree");
+  const TEST_TEMP_DIR treeDir{TEST_MakeTempDir("velmora-tree")};
+  const std::string& tree = treeDir.dir;
   const fs::path source = fs::path(VELMORA_TOOLS_DIR).parent_path();
   fs::copy_file(source / "run.sh", tree + "/run.sh");
   fs::create_symlink(source / "README.md", tree + "/README.md");
@@ -147,7 +148,8 @@ TEST(Readme, CtrlCInRunShSwitchesTheUnitOffInOrderAndKeepKeepsWhatWasSet) {
   const std::string banner = Out(run.get());
   ASSERT_TRUE(std::regex_search(banner, m, std::regex(R"(on the rig (\S+)\n +base directory +(\S+)\n)"))) << banner;
   RIG_GUARD rig{m[1]};
-  const std::string base = m[2];
+  const TEST_TEMP_DIR kept{m[2]};
+  const std::string& base = kept.dir;
   EXPECT_NE(std::string::npos, banner.find("feed ttyO3 " + tree + "/tests/nmea/data/fix-munich.nmea --baud 38400"))
       << "the README's GPS command, with this rig's paths: " << banner;
 
@@ -160,9 +162,6 @@ TEST(Readme, CtrlCInRunShSwitchesTheUnitOffInOrderAndKeepKeepsWhatWasSet) {
   EXPECT_NE(std::string::npos, r.out.find("The unit ended with status 10.")) << r.out;
   EXPECT_NE(std::string::npos, r.out.find("Kept the rig " + rig.dir)) << r.out;
   EXPECT_EQ(17u, nvfiles::Stored(base, "SLNG"));
-  std::error_code ignored;
-  fs::remove_all(base, ignored);
-  fs::remove_all(tree, ignored);
 }
 
 // The README's menu map against the menus of a started unit with a fix:
@@ -185,9 +184,9 @@ TEST(Readme, TheMenuMapHoldsEveryRowTheMenusShowAndNoMore) {
   ASSERT_GT(map.size(), 50u) << "the README has its menu map";
 
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
-  const std::string base = TEST_MakeTempDir("velmora-base");
+  const TEST_TEMP_DIR base{TEST_MakeTempDir("velmora-base")};
   std::unique_ptr<TEST_PROCESS> feed;
-  auto unit = StartWithFix(rig.dir, base, &feed);
+  auto unit = StartWithFix(rig.dir, base.dir, &feed);
   ASSERT_TRUE(unit);
   // The navigation rows come with the first fix, the speed's with the first
   // speed it gives: the menus are read until every row the map does not mark

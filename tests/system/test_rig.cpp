@@ -44,8 +44,8 @@ TEST(Rig, TheUnitRunsOnARigAndTheScreenFeedAndSpeedToolsWorkAgainstIt) {
   struct stat st;
   ASSERT_EQ(0, lstat((rig.dir + "/serial/ttyO4").c_str(), &st)) << "socat did not make the serial ports";
 
-  auto unit = TEST_Spawn(kVelmora, {},
-                         {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + TEST_MakeTempDir("velmora-base")});
+  const TEST_TEMP_DIR base{TEST_MakeTempDir("velmora-base")};
+  auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base.dir});
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "L_TASK_Start: task 71 ", 20000));
 
   std::string png = rig.dir + "/screen.png";
@@ -148,10 +148,10 @@ TEST(Rig, AFeedLosesOrFlipsBytesOnRequestAndEndsInOneLineWhenTheRigStops) {
 TEST(Rig, TheRunningUnitTellsAKeysValueAndItsTasksCounters) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
   ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
-  const std::string base = TEST_MakeTempDir("velmora-base");
-  SeedUnit(base, {{"SQCD", 1}});
+  const TEST_TEMP_DIR base{TEST_MakeTempDir("velmora-base")};
+  SeedUnit(base.dir, {{"SQCD", 1}});
   ExpectRefusal(ToolRun(rig.dir, {"db", "SMDL"}), "no unit answers");
-  auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base});
+  auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base.dir});
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "initialised after", 20000)) << Out(unit.get());
 
   const TEST_RESULT model = ToolRun(rig.dir, {"db", "SMDL"});
@@ -199,10 +199,10 @@ TEST(Rig, TheUnitLightsThePanelFromItsStoredLevel) {
   ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
   const std::string brightness = rig.dir + "/sys/class/backlight/pwm-backlight/brightness";
   ASSERT_EQ(0, nvfiles::Size(brightness)) << "a fresh rig's panel is dark";
-  const std::string base = TEST_MakeTempDir("velmora-base");
-  SeedUnit(base, {{"SQCD", 1}, {"SBAK", 3}});
+  const TEST_TEMP_DIR base{TEST_MakeTempDir("velmora-base")};
+  SeedUnit(base.dir, {{"SQCD", 1}, {"SBAK", 3}});
 
-  auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base});
+  auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base.dir});
   EXPECT_TRUE(TEST_bWaitUntil([&] { return nvfiles::Read(brightness) == std::vector<uint8_t>{'5', '0'}; }, 20000));
   TEST_Signal(unit.get(), SIGTERM);
   TEST_RESULT r = TEST_Finish(std::move(unit), 10000);
@@ -214,8 +214,8 @@ TEST(Rig, TheUnitLightsThePanelFromItsStoredLevel) {
 TEST(Rig, PowerHeldThreeSecondsShutsTheUnitDownWithTheDisplayLastAndEndsItWithTen) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
   ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
-  auto unit = TEST_Spawn(kVelmora, {},
-                         {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + TEST_MakeTempDir("velmora-base")});
+  const TEST_TEMP_DIR base{TEST_MakeTempDir("velmora-base")};
+  auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base.dir});
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "L_TASK_Start: task 71 ", 20000));
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "KEYBOARD_vInit: LWP ID", 5000));
   EXPECT_EQ(0, Tool(rig.dir, "key press POWER"));
@@ -282,9 +282,9 @@ TEST(Rig, TheViewWindowShowsThePageOnDisplayAndTypedKeysReachTheKeypad) {
 TEST(Rig, KeysFromTheKeypadReachTheirOwnersAndTheNextPageOnDisplayShowsWhatTheyDid) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
   ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
-  const std::string base = TEST_MakeTempDir("velmora-base");
-  SeedUnit(base, {{"SQCD", 1}, {"SSEN", 0}});
-  auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base});
+  const TEST_TEMP_DIR base{TEST_MakeTempDir("velmora-base")};
+  SeedUnit(base.dir, {{"SQCD", 1}, {"SSEN", 0}});
+  auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base.dir});
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "run-system sent to", 20000));
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "update CVEW to 21", 5000));
   // The transducer's water temperature has its data box before the picture.

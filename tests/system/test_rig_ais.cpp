@@ -30,16 +30,10 @@ void WriteSentences(const std::string& path, int nLines) {
   for (int i = 0; i < nLines && std::getline(in, line); i++) out << line << "\r\n";
 }
 
-void Press(const std::string& rig, const char* key) {
-  EXPECT_EQ(0, Tool(rig, std::string("key hold ") + key + " --ms 100"));
-  usleep(150 * 1000);
-}
-
 // A unit with AIS tracking on and nothing else set, running on the rig and
 // reading its NMEA line.
-std::unique_ptr<TEST_PROCESS> TrackingUnit(const std::string& rig) {
+std::unique_ptr<TEST_PROCESS> TrackingUnit(const std::string& rig, const std::string& base) {
   MakeRig(rig);
-  const std::string base = TEST_MakeTempDir("velmora-base");
   SeedUnit(base, {{"SQCD", 1}, {"SAIS", 1}});
   auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig, "VELMORA_CWD=" + base});
   EXPECT_TRUE(TEST_bWaitForOutput(unit.get(), "run-system sent to", 20000)) << Out(unit.get());
@@ -60,7 +54,8 @@ std::unique_ptr<TEST_PROCESS> TrackingUnit(const std::string& rig) {
 
 TEST(RigAis, TheTargetListOpensFromTheAisMenuOverTheFedPool) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
-  auto unit = TrackingUnit(rig.dir);
+  const TEST_TEMP_DIR base{TEST_MakeTempDir("velmora-base")};
+  auto unit = TrackingUnit(rig.dir, base.dir);
   ASSERT_FALSE(::testing::Test::HasFailure());
   const std::string nmea = rig.dir + "/ais.nmea";
   WriteSentences(nmea, 120);
@@ -69,9 +64,7 @@ TEST(RigAis, TheTargetListOpensFromTheAisMenuOverTheFedPool) {
   EXPECT_EQ(0, Tool(rig.dir, "feed ttyO3 " + nmea + " --baud 38400"));
   // Main menu, over Sonar, Setup and Views to Accessories, into AIS, down
   // past Tracking Target and CPA Limits to Target List.
-  for (const char* key : {"MENU", "RIGHT", "RIGHT", "RIGHT", "RIGHT", "DOWN", "RIGHT", "DOWN", "DOWN", "RIGHT"}) {
-    Press(rig.dir, key);
-  }
+  PressKeys(rig.dir, unit.get(), {"MENU", "RIGHT", "RIGHT", "RIGHT", "RIGHT", "DOWN", "RIGHT", "DOWN", "DOWN", "RIGHT"});
   ASSERT_TRUE(WaitForCount(unit.get(), "action Target List", 1, 5000)) << Out(unit.get());
   // The first eight of the pool in MMSI order, the first highlighted, and
   // the footer arrow for the rest. Without a fix or GPS time no TCPA is
@@ -98,7 +91,8 @@ std::string Sentence(char cStart, const std::string& body) {
 // burst, 2600 Hz at the normal pitch, on the buzzer.
 TEST(RigAis, AFreshUnitSoundsTheCollisionAlarmForAShipComingStraightAtIt) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
-  auto unit = TrackingUnit(rig.dir);
+  const TEST_TEMP_DIR base{TEST_MakeTempDir("velmora-base")};
+  auto unit = TrackingUnit(rig.dir, base.dir);
   ASSERT_FALSE(::testing::Test::HasFailure());
   const std::string feed = rig.dir + "/collision.nmea";
   {
@@ -110,14 +104,14 @@ TEST(RigAis, AFreshUnitSoundsTheCollisionAlarmForAShipComingStraightAtIt) {
   auto feeder = TEST_Spawn(kRigTool, {"--rig", rig.dir, "feed", "ttyO3", feed, "--baud", "38400", "--repeat", "120",
                                       "--every", "1"},
                            {});
-  bool bAlarm = false;
-  for (int waited = 0; waited < 30000 && !bAlarm; waited += 100) {
-    usleep(100 * 1000);
-    const std::vector<uint8_t> bytes = nvfiles::Read(rig.dir + "/dev/buzzer0");
-    std::vector<int32_t> tones(bytes.size() / 4);
-    memcpy(tones.data(), bytes.data(), tones.size() * 4);
-    bAlarm = std::count(tones.begin(), tones.end(), 2600) > 0;
-  }
+  const bool bAlarm = TEST_bWaitUntil(
+      [&] {
+        const std::vector<uint8_t> bytes = nvfiles::Read(rig.dir + "/dev/buzzer0");
+        std::vector<int32_t> tones(bytes.size() / 4);
+        memcpy(tones.data(), bytes.data(), tones.size() * 4);
+        return std::count(tones.begin(), tones.end(), 2600) > 0;
+      },
+      30000);
   EXPECT_TRUE(bAlarm) << Out(unit.get());
   TEST_Signal(feeder.get(), SIGTERM);
   TEST_Finish(std::move(feeder), 5000);

@@ -26,13 +26,13 @@ using namespace rigunit;
 TEST(Rig, ALowSupplyShowsTheLowBatteryPopUpSoundsItsAlertAndAnyKeyAnswersIt) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
   ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
-  const std::string base = TEST_MakeTempDir("velmora-base");
+  const TEST_TEMP_DIR base{TEST_MakeTempDir("velmora-base")};
   const float threshold = 11.0f;
   uint32_t bits = 0;
   memcpy(&bits, &threshold, sizeof bits);
   // The sonar is off, so the view under the pop-up stays still.
-  SeedUnit(base, {{"SQCD", 1}, {"SLBV", bits}, {"SSEN", 0}});
-  auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base});
+  SeedUnit(base.dir, {{"SQCD", 1}, {"SLBV", bits}, {"SSEN", 0}});
+  auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base.dir});
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "update CVEW to 21", 20000));
   // The transducer's water temperature has its data box before the picture.
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "water temperature sensor 0 found", 5000));

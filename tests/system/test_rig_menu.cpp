@@ -22,9 +22,9 @@ using namespace rigunit;
 TEST(Rig, TheMainMenuOpensOnSetupWritesTheSonarSettingAndAsksBeforeRestoringDefaults) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
   ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
-  const std::string base = TEST_MakeTempDir("velmora-base");
-  SeedUnit(base, {{"SQCD", 1}});
-  auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base});
+  const TEST_TEMP_DIR base{TEST_MakeTempDir("velmora-base")};
+  SeedUnit(base.dir, {{"SQCD", 1}});
+  auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base.dir});
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "run-system sent to", 20000));
   // The menu's box only: the sonar view round it scrolls. The tasks register
   // their items as they are told to run, so the rows are counted only once
@@ -69,9 +69,9 @@ TEST(Rig, TheMainMenuOpensOnSetupWritesTheSonarSettingAndAsksBeforeRestoringDefa
 // feet.
 TEST(Rig, TheAlarmsMenuOfAMetricUnitShowsItsDistancesInMetres) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
-  const std::string base = TEST_MakeTempDir("velmora-base");
+  const TEST_TEMP_DIR base{TEST_MakeTempDir("velmora-base")};
   std::unique_ptr<TEST_PROCESS> feed;
-  auto unit = StartWithFix(rig.dir, base, &feed);
+  auto unit = StartWithFix(rig.dir, base.dir, &feed);
   ASSERT_TRUE(unit);
   ASSERT_TRUE(OpenMainMenuWithFix(rig.dir, unit.get())) << Out(unit.get());
   const U32 kLeft = 120, kTop = 11, kWidth = 560, kHeight = 384;
@@ -90,12 +90,11 @@ TEST(Rig, DepthInFeetChosenInTheMenuIsShownInFeetAfterAnOrderlyRestart) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
   ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
   StillWater(rig.dir, "12");
-  const std::string base = TEST_MakeTempDir("velmora-base");
-  SeedUnit(base, {{"SQCD", 1}});
-  const std::vector<std::string> environment = {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base};
+  const TEST_TEMP_DIR base{TEST_MakeTempDir("velmora-base")};
+  SeedUnit(base.dir, {{"SQCD", 1}});
+  const std::vector<std::string> environment = {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base.dir};
   auto unit = TEST_Spawn(kVelmora, {}, environment);
-  ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "run-system sent to", 20000));
-  usleep(500 * 1000);  // the tasks register their items as they are told
+  ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "every task has taken run-system", 20000)) << Out(unit.get());
   for (const char* key : {"MENU", "RIGHT", "RIGHT", "DOWN", "RIGHT"}) {
     EXPECT_EQ(0, Tool(rig.dir, std::string("key hold ") + key + " --ms 100"));
   }
@@ -108,7 +107,7 @@ TEST(Rig, DepthInFeetChosenInTheMenuIsShownInFeetAfterAnOrderlyRestart) {
   EXPECT_EQ(0, Tool(rig.dir, "key release POWER"));
   TEST_RESULT r = TEST_Finish(std::move(unit), 15000);
   EXPECT_EQ(10, r.status) << r.out << r.err;
-  EXPECT_EQ(11u, nvfiles::Stored(base, "SUDP")) << "feet";
+  EXPECT_EQ(11u, nvfiles::Stored(base.dir, "SUDP")) << "feet";
 
   unit = TEST_Spawn(kVelmora, {}, environment);
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "update CVEW to 21", 20000)) << Out(unit.get());

@@ -29,9 +29,9 @@ std::vector<std::pair<long, long>> BoatPositions(const std::string& out) {
 // A unit in point of sale on the rig, once the demonstration boat has moved
 // nMoves times.
 std::unique_ptr<TEST_PROCESS> PointOfSaleUnit(const std::string& rig, size_t nMoves) {
-  const std::string base = TEST_MakeTempDir("velmora-base");
-  SeedUnit(base, {{"SQCD", 1}});
-  auto unit = TEST_Spawn(kVelmora, {"fake_transducer"}, {"VELMORA_DEVROOT=" + rig, "VELMORA_CWD=" + base});
+  const TEST_TEMP_DIR base{TEST_MakeTempDir("velmora-base")};
+  SeedUnit(base.dir, {{"SQCD", 1}});
+  auto unit = TEST_Spawn(kVelmora, {"fake_transducer"}, {"VELMORA_DEVROOT=" + rig, "VELMORA_CWD=" + base.dir});
   EXPECT_TRUE(TEST_bWaitForOutput(unit.get(), "system state 6 (point of sale)", 20000)) << Out(unit.get());
   EXPECT_TRUE(WaitForCount(unit.get(), "demonstration boat at", nMoves, 30000)) << Out(unit.get());
   return unit;

@@ -27,20 +27,6 @@ double Stored(const std::string& rig, const std::string& key) {
   return std::regex_search(out, m, std::regex(key + " (-?[0-9.]+)")) ? std::stod(m[1]) : -1;
 }
 
-// MENU until the view's own menu is open (it has rows once there is a fix);
-// the main menu that opens before is closed again.
-bool OpenViewMenu(const std::string& rig, TEST_PROCESS* unit) {
-  for (int attempt = 0; attempt < 20; attempt++) {
-    const size_t before = Count(Out(unit), "bBeginRoot: open express");
-    const size_t main = Count(Out(unit), "bBeginRoot: open main");
-    PressKeys(rig, {"MENU"});
-    if (WaitForCount(unit, "bBeginRoot: open express", before + 1, 1500)) return true;
-    if (Count(Out(unit), "bBeginRoot: open main") > main) PressKeys(rig, {"EXIT"});
-    usleep(500 * 1000);
-  }
-  return false;
-}
-
 // Opens the chart's menu and runs its row of that name, found where the
 // menus say it is now (marks and navigation add rows above it).
 bool RunChartMenuRow(const std::string& rig, TEST_PROCESS* unit, const std::string& name) {
@@ -55,11 +41,11 @@ bool RunChartMenuRow(const std::string& rig, TEST_PROCESS* unit, const std::stri
       n++;
     }
   }
-  if (index < 0 || !OpenViewMenu(rig, unit)) return false;
+  if (index < 0 || !OpenExpressMenu(rig, unit)) return false;
   const size_t before = Count(Out(unit), "action " + name);
-  for (int i = 0; i < index; i++) PressKeys(rig, {"DOWN"});
+  for (int i = 0; i < index; i++) PressKeys(rig, unit, {"DOWN"});
   const std::vector<COLOR> menu = StableScreen(rig);
-  PressKeys(rig, {"RIGHT"});
+  PressKeys(rig, unit, {"RIGHT"});
   if (!WaitForCount(unit, "action " + name, before + 1, 5000)) return false;
   // What the row opens is on screen, its keys taken, before the next key.
   SettledAfter(rig, menu);
@@ -83,7 +69,7 @@ void ThreeMarks(const std::string& rig, TEST_PROCESS* unit, std::unique_ptr<TEST
   // VIEW until the chart (52) is in front, each press awaited by its view.
   for (int press = 0; press < 14 && Stored(rig, "CVEW") != 52; press++) {
     const double view = Stored(rig, "CVEW");
-    PressKeys(rig, {"VIEW"});
+    PressKeys(rig, unit, {"VIEW"});
     for (int i = 0; i < 30 && Stored(rig, "CVEW") == view; i++) usleep(100 * 1000);
   }
   ASSERT_EQ(52, Stored(rig, "CVEW")) << Out(unit);
@@ -129,14 +115,14 @@ std::unique_ptr<TEST_PROCESS> Restart(const std::string& rig, const std::string&
 
 TEST(RigNavMenus, ARouteBuiltAndAWaypointRenamedFromTheChartMenuAreInTheManagerAfterARestart) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
-  const std::string base = TEST_MakeTempDir("velmora-base");
+  const TEST_TEMP_DIR base{TEST_MakeTempDir("velmora-base")};
   std::unique_ptr<TEST_PROCESS> feed, unit;
-  ASSERT_NO_FATAL_FAILURE(StartWithMarks(rig.dir, base, feed, unit));
+  ASSERT_NO_FATAL_FAILURE(StartWithMarks(rig.dir, base.dir, feed, unit));
 
   // New Route: the route editor on its Name row; down to Waypoints, then
   // each mark added in turn from the list of all.
   ASSERT_TRUE(RunChartMenuRow(rig.dir, unit.get(), "New Route")) << Out(unit.get());
-  PressKeys(rig.dir, {"DOWN", "RIGHT", "RIGHT", "LEFT", "DOWN", "RIGHT", "LEFT", "DOWN", "RIGHT", "EXIT", "DOWN", "RIGHT"});
+  PressKeys(rig.dir, unit.get(), {"DOWN", "RIGHT", "RIGHT", "LEFT", "DOWN", "RIGHT", "LEFT", "DOWN", "RIGHT", "EXIT", "DOWN", "RIGHT"});
   struct stat st = {};
   const std::string route = rig.dir + "/usr/velmora/routes/0";
   for (int i = 0; i < 50 && stat(route.c_str(), &st) != 0; i++) usleep(100 * 1000);
@@ -145,7 +131,7 @@ TEST(RigNavMenus, ARouteBuiltAndAWaypointRenamedFromTheChartMenuAreInTheManagerA
   // Edit Waypoint: no cursor, so the waypoint picker; its first waypoint's
   // first letter one step on, then Save.
   ASSERT_TRUE(RunChartMenuRow(rig.dir, unit.get(), "Edit Waypoint")) << Out(unit.get());
-  PressKeys(rig.dir, {"DOWN", "RIGHT", "RIGHT", "UP", "EXIT", "DOWN", "DOWN", "DOWN", "DOWN", "RIGHT"});
+  PressKeys(rig.dir, unit.get(), {"DOWN", "RIGHT", "RIGHT", "UP", "EXIT", "DOWN", "DOWN", "DOWN", "DOWN", "RIGHT"});
 
   // The remote's PLUS on the chart: one step of zoom in. Its line shares
   // the port with the fix and may be cut by it: pressed again until taken.
@@ -158,12 +144,12 @@ TEST(RigNavMenus, ARouteBuiltAndAWaypointRenamedFromTheChartMenuAreInTheManagerA
 
   // Travel Route: the picker's first route, forward.
   ASSERT_TRUE(RunChartMenuRow(rig.dir, unit.get(), "Travel Route")) << Out(unit.get());
-  PressKeys(rig.dir, {"DOWN", "RIGHT"});
+  PressKeys(rig.dir, unit.get(), {"DOWN", "RIGHT"});
   for (int i = 0; i < 50 && Stored(rig.dir, "CCRT") != 0; i++) usleep(100 * 1000);
   EXPECT_EQ(0, Stored(rig.dir, "CCRT")) << "route 0 is travelled";
 
   // An orderly restart, then the manager: the route and the renamed mark.
-  auto again = Restart(rig.dir, base, std::move(unit));
+  auto again = Restart(rig.dir, base.dir, std::move(unit));
   ASSERT_TRUE(OpenManager(rig.dir, again.get())) << Out(again.get());
   const U32 kLeft = 0, kTop = 96, kWidth = 392, kHeight = 298;
   EXPECT_TRUE(ShowsGoldenBox(rig.dir, "chart_menu_route_in_manager", kLeft, kTop, kWidth, kHeight));
@@ -176,29 +162,29 @@ TEST(RigNavMenus, ARouteBuiltAndAWaypointRenamedFromTheChartMenuAreInTheManagerA
 // all three.
 TEST(RigNavMenus, TheManagerBuildsARouteAndAddsToAndRemovesFromAGroupThatStayAfterARestart) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
-  const std::string base = TEST_MakeTempDir("velmora-base");
+  const TEST_TEMP_DIR base{TEST_MakeTempDir("velmora-base")};
   std::unique_ptr<TEST_PROCESS> feed, unit;
-  ASSERT_NO_FATAL_FAILURE(StartWithMarks(rig.dir, base, feed, unit));
+  ASSERT_NO_FATAL_FAILURE(StartWithMarks(rig.dir, base.dir, feed, unit));
   ASSERT_TRUE(OpenManager(rig.dir, unit.get())) << Out(unit.get());
 
   // Up to the low bar: Options, New, New Route, and its form's Plan Route.
   // The list then highlights RT001 above the marks: each one East adds.
-  PressKeys(rig.dir, {"UP", "RIGHT", "RIGHT", "DOWN", "DOWN", "RIGHT", "DOWN", "DOWN", "RIGHT"});
-  PressKeys(rig.dir, {"DOWN", "RIGHT", "DOWN", "RIGHT", "DOWN", "RIGHT", "EXIT", "RIGHT"});
+  PressKeys(rig.dir, unit.get(), {"UP", "RIGHT", "RIGHT", "DOWN", "DOWN", "RIGHT", "DOWN", "DOWN", "RIGHT"});
+  PressKeys(rig.dir, unit.get(), {"DOWN", "RIGHT", "DOWN", "RIGHT", "DOWN", "RIGHT", "EXIT", "RIGHT"});
   // Options, New, New Group, and its form's Add Items; GP001 heads the
   // list: WP001 and WP002 go in, and the edit is saved.
-  PressKeys(rig.dir, {"RIGHT", "RIGHT", "RIGHT", "DOWN", "DOWN", "RIGHT"});
-  PressKeys(rig.dir, {"DOWN", "DOWN", "RIGHT", "DOWN", "RIGHT", "EXIT", "RIGHT"});
+  PressKeys(rig.dir, unit.get(), {"RIGHT", "RIGHT", "RIGHT", "DOWN", "DOWN", "RIGHT"});
+  PressKeys(rig.dir, unit.get(), {"DOWN", "DOWN", "RIGHT", "DOWN", "RIGHT", "EXIT", "RIGHT"});
   // GP001's Add/Remove, into the group, WP001 out (Yes), saved.
-  PressKeys(rig.dir, {"DOWN", "RIGHT", "DOWN", "RIGHT", "RIGHT", "RIGHT", "RIGHT", "EXIT", "RIGHT"});
+  PressKeys(rig.dir, unit.get(), {"DOWN", "RIGHT", "DOWN", "RIGHT", "RIGHT", "RIGHT", "RIGHT", "EXIT", "RIGHT"});
 
-  auto again = Restart(rig.dir, base, std::move(unit));
+  auto again = Restart(rig.dir, base.dir, std::move(unit));
   ASSERT_TRUE(OpenManager(rig.dir, again.get())) << Out(again.get());
   const U32 kLeft = 0, kTop = 96, kWidth = 392, kHeight = 298;
   EXPECT_TRUE(ShowsGoldenBox(rig.dir, "manager_root_after_edits", kLeft, kTop, kWidth, kHeight));
-  PressKeys(rig.dir, {"RIGHT", "RIGHT"});  // GP001's menu, Open
+  PressKeys(rig.dir, again.get(), {"RIGHT", "RIGHT"});  // GP001's menu, Open
   EXPECT_TRUE(ShowsGoldenBox(rig.dir, "manager_group_after_edits", kLeft, kTop, kWidth, kHeight));
-  PressKeys(rig.dir, {"LEFT", "DOWN", "RIGHT", "RIGHT"});  // up, RT001's menu, Open
+  PressKeys(rig.dir, again.get(), {"LEFT", "DOWN", "RIGHT", "RIGHT"});  // up, RT001's menu, Open
   EXPECT_TRUE(ShowsGoldenBox(rig.dir, "manager_route_after_edits", kLeft, kTop, kWidth, kHeight));
   End(std::move(again), std::move(feed));
 }

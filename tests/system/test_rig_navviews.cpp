@@ -31,10 +31,10 @@ size_t Files(const std::string& dir) {
 TEST(RigNavViews, FormatNavDirectoriesEmptiesTheStoreAndEndsTheUnitWithStatus5) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
   ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
-  const std::string base = TEST_MakeTempDir("velmora-base");
-  SeedUnit(base, {{"SQCD", 1}});
+  const TEST_TEMP_DIR base{TEST_MakeTempDir("velmora-base")};
+  SeedUnit(base.dir, {{"SQCD", 1}});
   const std::string store = rig.dir + "/usr/velmora/";
-  auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base});
+  auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base.dir});
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "run-system sent to", 20000));
   EXPECT_TRUE(TEST_bWaitUntil([&] { return Files(store + "wpts") > 0; }, 5000)) << "the root of a new store";
   // Setup is the tab after Alarms and Sonar; the navigation task's item is its fifth
@@ -55,7 +55,7 @@ TEST(RigNavViews, FormatNavDirectoriesEmptiesTheStoreAndEndsTheUnitWithStatus5) 
   EXPECT_EQ(5, r.status) << r.out << r.err;
   for (const char* dir : {"wpts", "routes", "tracks", "cr_track"}) EXPECT_EQ(0u, Files(store + dir)) << dir;
 
-  auto again = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base});
+  auto again = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base.dir});
   ASSERT_TRUE(TEST_bWaitForOutput(again.get(), "run-system sent to", 20000));
   EXPECT_TRUE(TEST_bWaitUntil([&] { return Files(store + "wpts") > 0; }, 5000)) << "a new root";
   TEST_Signal(again.get(), SIGTERM);
@@ -95,10 +95,10 @@ std::pair<double, double> Centre(const std::vector<COLOR>& page, COLOR c, int le
 TEST(RigNavViews, CursorKeysOnTheChartViewMoveTheCursorOnTheSavedScreen) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
   ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
-  const std::string base = TEST_MakeTempDir("velmora-base");
-  SeedUnit(base, {{"SQCD", 1}});
+  const TEST_TEMP_DIR base{TEST_MakeTempDir("velmora-base")};
+  SeedUnit(base.dir, {{"SQCD", 1}});
   auto feed = FixFeed(rig.dir);
-  auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base});
+  auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base.dir});
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "run-system sent to", 20000));
   // Each VIEW shows the next view; the chart is one of them.
   bool bChart = false;
@@ -112,8 +112,7 @@ TEST(RigNavViews, CursorKeysOnTheChartViewMoveTheCursorOnTheSavedScreen) {
   const std::vector<COLOR> plain = StableScreen(rig.dir);
   EXPECT_EQ(0, Tool(rig.dir, "key hold RIGHT --ms 100"));
   const std::vector<COLOR> placed = NextScreen(rig.dir, plain);
-  EXPECT_EQ(0, Tool(rig.dir, "key hold RIGHT --ms 1500"));
-  usleep(800 * 1000);  // past the snap on release
+  HoldKey(rig.dir, unit.get(), "RIGHT", 1500);  // the cursor snaps on release
   const std::vector<COLOR> moved = StableScreen(rig.dir);
   ASSERT_EQ(800u * 480u, plain.size());
   ASSERT_EQ(800u * 480u, moved.size());

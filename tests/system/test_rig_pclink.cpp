@@ -34,7 +34,7 @@ std::vector<int32_t> Tones(const std::string& rig) {
 TEST(Rig, AServicePcOnTtyO3GetsExactRepliesAndCannotSlipAWipeIntoALongLine) {
   PC_SESSION session;
   ASSERT_NO_FATAL_FAILURE(session.Start({{"SQCD", 1}, {"SMDL", 30}}));
-  const std::string& base = session.base;
+  const std::string& base = session.base.dir;
   const std::string& rigDir = session.rig.dir;
   const std::vector<COLOR> normal = WaitForScreen(rigDir, [](const std::vector<COLOR>& s) { return !s.empty(); }, 5000);
   ASSERT_NO_FATAL_FAILURE(session.Connect());
@@ -105,7 +105,7 @@ TEST(Rig, AnUpdateImageIsHandedOverWithStatus30OnlyWhenItFitsAndTheSettingsStayU
   ASSERT_NO_FATAL_FAILURE(session.Start({{"SQCD", 1}, {"SMDL", 584}}));
   ASSERT_NO_FATAL_FAILURE(session.Connect());
   const std::string settings = session.pc.Ask("#s\r");
-  const std::vector<uint8_t> entries = nvfiles::Read(session.base + "/nvr_entries.dat");
+  const std::vector<uint8_t> entries = nvfiles::Read(session.base.dir + "/nvr_entries.dat");
   // What a stalled transfer left on the line goes first, as a PC tool
   // would drop it before asking again.
   const std::string send =
@@ -132,19 +132,19 @@ TEST(Rig, AnUpdateImageIsHandedOverWithStatus30OnlyWhenItFitsAndTheSettingsStayU
   // The running version (2.000), then none.
   size_t refused = 0;
   for (const char* entry : {"version=2000", "version=0"}) {
-    std::ofstream(session.base + "/image.bin", std::ios::binary) << Image(std::string("model=all") + '\0' + entry);
+    std::ofstream(session.base.dir + "/image.bin", std::ios::binary) << Image(std::string("model=all") + '\0' + entry);
     EXPECT_TRUE(sendImage(refused++)) << entry;
-    EXPECT_EQ("#ACK\n\r", std::string(std::istreambuf_iterator<char>(std::ifstream(session.base + "/reply.bin").rdbuf()), {}));
+    EXPECT_EQ("#ACK\n\r", std::string(std::istreambuf_iterator<char>(std::ifstream(session.base.dir + "/reply.bin").rdbuf()), {}));
   }
   EXPECT_EQ(settings, session.pc.Ask("#s\r")) << "a refused image leaves the settings";
-  EXPECT_TRUE(entries == nvfiles::Read(session.base + "/nvr_entries.dat"));
+  EXPECT_TRUE(entries == nvfiles::Read(session.base.dir + "/nvr_entries.dat"));
 
   const std::string image = Image(std::string("version=2150") + '\0' + "model=all");
-  std::ofstream(session.base + "/image.bin", std::ios::binary) << image;
+  std::ofstream(session.base.dir + "/image.bin", std::ios::binary) << image;
   EXPECT_TRUE(sendImage(refused));
   TEST_RESULT r = TEST_Finish(std::move(session.unit), 20000);
   EXPECT_EQ(30, r.status) << r.out;
-  const std::string dir = session.base + "/update";
+  const std::string dir = session.base.dir + "/update";
   EXPECT_EQ(dir + "/velmora_update.bin",
             std::string(std::istreambuf_iterator<char>(std::ifstream(dir + "/up_fname.txt").rdbuf()), {}));
   EXPECT_EQ(image, std::string(std::istreambuf_iterator<char>(std::ifstream(dir + "/velmora_update.bin").rdbuf()), {}))

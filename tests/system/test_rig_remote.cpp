@@ -40,9 +40,9 @@ std::string ReadUntil(int fd, const std::function<bool(const std::string&)>& don
 TEST(RigRemote, TheDongleIsAskedItsModeEverySecondUntilItAcknowledges) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
   ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
-  const std::string base = TEST_MakeTempDir("velmora-base");
-  SeedUnit(base);
-  auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base});
+  const TEST_TEMP_DIR base{TEST_MakeTempDir("velmora-base")};
+  SeedUnit(base.dir);
+  auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base.dir});
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "L_TASK_Start: task 71 ", 20000)) << Out(unit.get());
   const int fd = open((rig.dir + "/serial/ttyO3").c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
   ASSERT_GE(fd, 0);
@@ -84,10 +84,10 @@ TEST(RigRemote, TheDongleIsAskedItsModeEverySecondUntilItAcknowledges) {
 TEST(RigRemote, TheRemotesManOverboardStoresThePlaceAndShowsTheMobBarCounting) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
   ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
-  const std::string base = TEST_MakeTempDir("velmora-base");
-  SeedUnit(base, {{"SQCD", 1}, {"SK01", 1}});
+  const TEST_TEMP_DIR base{TEST_MakeTempDir("velmora-base")};
+  SeedUnit(base.dir, {{"SQCD", 1}, {"SK01", 1}});
   auto feed = FixFeed(rig.dir);
-  auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base});
+  auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base.dir});
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "L_TASK_Start: task 71 ", 20000)) << Out(unit.get());
   const int fd = open((rig.dir + "/serial/ttyO3").c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
   ASSERT_GE(fd, 0);
@@ -118,15 +118,13 @@ TEST(RigRemote, TheRemotesManOverboardStoresThePlaceAndShowsTheMobBarCounting) {
   constexpr U32 kBarTop = 432, kElapsedLeft = 360;
   // The bar comes with the next frame after the mark.
   EXPECT_TRUE(ShowsGoldenBox(rig.dir, "rig_mob_bar", 0, kBarTop, kElapsedLeft - 4, 480 - kBarTop));
-  std::vector<COLOR> screen = Screen(rig.dir);
-  const std::vector<COLOR> first = Box(screen, kElapsedLeft, kBarTop, 800 - kElapsedLeft, 480 - kBarTop);
+  const auto elapsed = [&](const std::vector<COLOR>& s) {
+    return Box(s, kElapsedLeft, kBarTop, 800 - kElapsedLeft, 480 - kBarTop);
+  };
+  const std::vector<COLOR> first = elapsed(Screen(rig.dir));
   ASSERT_FALSE(first.empty());
-  bool bMoved = false;
-  for (int i = 0; i < 60 && !bMoved; i++) {
-    usleep(100 * 1000);
-    bMoved = Box(Screen(rig.dir), kElapsedLeft, kBarTop, 800 - kElapsedLeft, 480 - kBarTop) != first;
-  }
-  EXPECT_TRUE(bMoved) << "the elapsed time counts";
+  const auto bMoved = [&](const std::vector<COLOR>& s) { return !s.empty() && elapsed(s) != first; };
+  EXPECT_TRUE(bMoved(WaitForScreen(rig.dir, bMoved, 6000))) << "the elapsed time counts";
 
   TEST_Signal(unit.get(), SIGTERM);
   TEST_RESULT r = TEST_Finish(std::move(unit), 10000);

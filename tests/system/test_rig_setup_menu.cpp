@@ -31,22 +31,22 @@ bool Heard(int fd, const std::string& text, int ms) {
 
 TEST(RigSetupMenu, NmeaOutputSendsRmcOnTheGpsPortAndDateAndTimeOpensItsScreen) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
-  const std::string base = TEST_MakeTempDir("velmora-base");
+  const TEST_TEMP_DIR base{TEST_MakeTempDir("velmora-base")};
   std::unique_ptr<TEST_PROCESS> feed;
-  auto unit = StartWithFix(rig.dir, base, &feed);
+  auto unit = StartWithFix(rig.dir, base.dir, &feed);
   ASSERT_TRUE(unit);
   const int fd = open((rig.dir + "/serial/ttyO3").c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
   ASSERT_GE(fd, 0);
   ASSERT_TRUE(OpenMainMenuWithFix(rig.dir, unit.get())) << Out(unit.get());
   // Setup after Alarms, Sonar and Nav; up from the tab is its last row, and
   // the output switch stands seven rows up, below its sentence choices.
-  PressKeys(rig.dir, {"RIGHT", "RIGHT", "RIGHT", "UP", "UP", "UP", "UP", "UP", "UP", "UP", "RIGHT"});
+  PressKeys(rig.dir, unit.get(), {"RIGHT", "RIGHT", "RIGHT", "UP", "UP", "UP", "UP", "UP", "UP", "UP", "RIGHT"});
   ASSERT_TRUE(WaitForCount(unit.get(), "write SNOE = 1 taken", 1, 5000)) << Out(unit.get());
   EXPECT_TRUE(Heard(fd, "RMC,", 10000)) << "RMC at the far end of the GPS port";
   close(fd);
 
   // Two rows further up: Date and Time.
-  PressKeys(rig.dir, {"UP", "UP", "RIGHT"});
+  PressKeys(rig.dir, unit.get(), {"UP", "UP", "RIGHT"});
   ASSERT_TRUE(WaitForCount(unit.get(), "action Date and Time", 1, 5000)) << Out(unit.get());
   // One pixel in from the frame: its rounded corners show the view behind.
   EXPECT_TRUE(ShowsGoldenBox(rig.dir, "setup_date_and_time", 289, 107, 382, 267));

@@ -41,16 +41,16 @@ TEST(RigSonarMenu, SensitivityBrightensThePictureLowerRangeFixesTheScaleAndSonar
   std::string text((std::istreambuf_iterator<char>(in)), {});
   const std::string quiet = std::regex_replace(text, std::regex("(^|\n)noise(_swing)? *= *[0-9]+"), "$1noise$2 = 0");
   std::ofstream(cfg) << quiet;
-  const std::string base = TEST_MakeTempDir("velmora-base");
-  SeedUnit(base, {{"SQCD", 1}});
-  auto unit = Start(rig.dir, base);
+  const TEST_TEMP_DIR base{TEST_MakeTempDir("velmora-base")};
+  SeedUnit(base.dir, {{"SQCD", 1}});
+  auto unit = Start(rig.dir, base.dir);
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "bottom found at", 10000)) << Out(unit.get());
 
   // Main menu, Sonar tab, Sensitivity from 10 to its top, 20.
-  PressKeys(rig.dir, {"MENU", "RIGHT", "DOWN"});
+  PressKeys(rig.dir, unit.get(), {"MENU", "RIGHT", "DOWN"});
   // The newest columns, right of the menu and left of the range marks.
   const long before = Echo(Screen(rig.dir), 740, 40, 50, 400);
-  for (int i = 0; i < 10; i++) PressKeys(rig.dir, {"RIGHT"});
+  for (int i = 0; i < 10; i++) PressKeys(rig.dir, unit.get(), {"RIGHT"});
   ASSERT_TRUE(WaitForCount(unit.get(), "write SSS2 = 20 taken", 1, 5000)) << Out(unit.get());
   long after = 0;
   for (int i = 0; i < 100 && after <= before * 3 / 2; i++) {
@@ -60,7 +60,7 @@ TEST(RigSonarMenu, SensitivityBrightensThePictureLowerRangeFixesTheScaleAndSonar
   EXPECT_GT(after, before * 3 / 2) << "twice the gain shows more echo";
 
   // Lower Range two steps from Auto: 10 m.
-  PressKeys(rig.dir, {"DOWN", "RIGHT", "RIGHT"});
+  PressKeys(rig.dir, unit.get(), {"DOWN", "RIGHT", "RIGHT"});
   ASSERT_TRUE(WaitForCount(unit.get(), "write SSMD = 10.000 taken", 1, 5000)) << Out(unit.get());
   // The scale's corner once its columns are all of the new range, whose
   // 10 m end lies above the 12 m bottom.
@@ -72,8 +72,8 @@ TEST(RigSonarMenu, SensitivityBrightensThePictureLowerRangeFixesTheScaleAndSonar
   const auto band = [&rig] { return Echo(Screen(rig.dir), 770, 40, 20, 60); };
   for (int i = 0; i < 100 && band() == 0; i++) usleep(100 * 1000);
   ASSERT_GT(band(), 0) << "noise under the surface";
-  PressKeys(rig.dir, {"DOWN", "DOWN", "DOWN", "DOWN", "RIGHT"});
-  for (int i = 0; i < 10; i++) PressKeys(rig.dir, {"RIGHT"});
+  PressKeys(rig.dir, unit.get(), {"DOWN", "DOWN", "DOWN", "DOWN", "RIGHT"});
+  for (int i = 0; i < 10; i++) PressKeys(rig.dir, unit.get(), {"RIGHT"});
   ASSERT_TRUE(WaitForCount(unit.get(), "write SSCL = 10 taken", 1, 5000)) << Out(unit.get());
   long cleared = -1;
   for (int i = 0; i < 300 && (cleared = band()) != 0; i++) usleep(100 * 1000);
@@ -82,16 +82,15 @@ TEST(RigSonarMenu, SensitivityBrightensThePictureLowerRangeFixesTheScaleAndSonar
   // Quiet water again, scrolled through the scale's corner; then the sonar
   // off, a row above Advanced Sonar.
   std::ofstream(cfg) << quiet;
-  PressKeys(rig.dir, {"EXIT"});
+  PressKeys(rig.dir, unit.get(), {"EXIT"});
   TEST_bWaitUntil([&] { return Echo(Screen(rig.dir), 740, 440, 60, 40) == 0; }, 20000);
-  PressKeys(rig.dir, {"UP", "LEFT"});
+  PressKeys(rig.dir, unit.get(), {"UP", "LEFT"});
   ASSERT_TRUE(WaitForCount(unit.get(), "write SSEN = 0 taken", 1, 5000)) << Out(unit.get());
   const size_t closed = Count(Out(unit.get()), "CMNU 0");
-  PressKeys(rig.dir, {"EXIT"});
+  PressKeys(rig.dir, unit.get(), {"EXIT"});
   ASSERT_TRUE(WaitForCount(unit.get(), "CMNU 0", closed + 1, 5000)) << Out(unit.get());
-  const std::vector<COLOR> still = StableScreen(rig.dir);
-  EXPECT_TRUE(MatchesGoldenBox("sonar_off_note", still, 300, 200, 200, 60));
-  EXPECT_TRUE(MatchesGoldenBox("sonar_range_10m", still, 740, 440, 60, 40));
+  EXPECT_TRUE(ShowsGoldenBox(rig.dir, "sonar_off_note", 300, 200, 200, 60));
+  EXPECT_TRUE(ShowsGoldenBox(rig.dir, "sonar_range_10m", 740, 440, 60, 40));
 
   // The remote's MINUS on the 2D view: the centred Sensitivity, one down.
   // The port's reader may drop a line while it settles: pressed again

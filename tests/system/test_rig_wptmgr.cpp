@@ -83,9 +83,9 @@ bool OpenManagerOnList(const std::string& rig, TEST_PROCESS* unit, const std::st
 
 TEST(RigWptMgr, AWaypointMadeThroughTheFormsIsListedAndSurvivesARestart) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
-  const std::string base = TEST_MakeTempDir("velmora-base");
+  const TEST_TEMP_DIR base{TEST_MakeTempDir("velmora-base")};
   std::unique_ptr<TEST_PROCESS> feed;
-  auto unit = StartWithFix(rig.dir, base, &feed);
+  auto unit = StartWithFix(rig.dir, base.dir, &feed);
   ASSERT_TRUE(unit);
   ASSERT_TRUE(OpenManagerOnList(rig.dir, unit.get(), "wptmgr_empty_list")) << Out(unit.get());
   // The empty list leaves the focus on Options: its menu, New, New Waypoint;
@@ -97,7 +97,7 @@ TEST(RigWptMgr, AWaypointMadeThroughTheFormsIsListedAndSurvivesARestart) {
   TEST_Signal(unit.get(), SIGTERM);
   TEST_Finish(std::move(unit), 10000);
 
-  auto again = Start(rig.dir, base);
+  auto again = Start(rig.dir, base.dir);
   EXPECT_TRUE(OpenManagerOnList(rig.dir, again.get(), "wptmgr_listed_waypoint")) << Out(again.get());
   TEST_Signal(again.get(), SIGTERM);
   TEST_Finish(std::move(again), 10000);
@@ -110,9 +110,9 @@ TEST(RigWptMgr, AWaypointMadeThroughTheFormsIsListedAndSurvivesARestart) {
 // the record files it finds, and the deleted waypoint must not be among them.
 TEST(RigWptMgr, AWaypointDeletedOnScreenStaysDeletedAfterAKill) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
-  const std::string base = TEST_MakeTempDir("velmora-base");
+  const TEST_TEMP_DIR base{TEST_MakeTempDir("velmora-base")};
   std::unique_ptr<TEST_PROCESS> feed;
-  auto unit = StartWithFix(rig.dir, base, &feed);
+  auto unit = StartWithFix(rig.dir, base.dir, &feed);
   ASSERT_TRUE(unit);
   ASSERT_TRUE(OpenManagerOnList(rig.dir, unit.get(), "wptmgr_empty_list")) << Out(unit.get());
   Keys(rig.dir, {"RIGHT", "RIGHT", "DOWN", "RIGHT"});
@@ -126,7 +126,7 @@ TEST(RigWptMgr, AWaypointDeletedOnScreenStaysDeletedAfterAKill) {
   TEST_Signal(unit.get(), SIGKILL);
   TEST_Finish(std::move(unit), 10000);
 
-  auto again = Start(rig.dir, base);
+  auto again = Start(rig.dir, base.dir);
   ASSERT_TRUE(OpenManagerOnList(rig.dir, again.get(), "wptmgr_empty_list")) << Out(again.get());
   EXPECT_FALSE(InWaypointFiles(rig.dir, "WP001"));
   TEST_Signal(again.get(), SIGTERM);

@@ -33,9 +33,9 @@ TEST_RESULT Stop(std::unique_ptr<TEST_PROCESS> unit) {
 TEST(StartUp, WithoutKeysTheUnitRunsEightSecondsAfterPowerUpAndTellsEveryTaskInOrder) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
   ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
-  const std::string base = TEST_MakeTempDir("velmora-base");
-  SeedUnit(base, {{"SQCD", 1}});
-  auto unit = TEST_Spawn(kVelmora, {}, Environment(rig.dir, base));
+  const TEST_TEMP_DIR base{TEST_MakeTempDir("velmora-base")};
+  SeedUnit(base.dir, {{"SQCD", 1}});
+  auto unit = TEST_Spawn(kVelmora, {}, Environment(rig.dir, base.dir));
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "run-system sent to", 20000)) << Out(unit.get());
   TEST_RESULT r = Stop(std::move(unit));
   EXPECT_EQ(2, r.status) << r.out << r.err;
@@ -54,13 +54,13 @@ TEST(StartUp, WithoutKeysTheUnitRunsEightSecondsAfterPowerUpAndTellsEveryTaskInO
 TEST(StartUp, MenuDuringTheSplashOffersTheStartUpMenuWhoseChoiceStartsFiveSecondsAfterTheLastKey) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
   ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
-  const std::string base = TEST_MakeTempDir("velmora-base");
-  SeedUnit(base, {{"SQCD", 1}});
+  const TEST_TEMP_DIR base{TEST_MakeTempDir("velmora-base")};
+  SeedUnit(base.dir, {{"SQCD", 1}});
   std::string owner = "Jane Doe|+1 555 0100|\x03|Boat: Sea Wren";
   owner.resize(252, '\0');
-  std::ofstream(base + "/personal.dat", std::ios::binary) << owner;
+  std::ofstream(base.dir + "/personal.dat", std::ios::binary) << owner;
 
-  auto unit = TEST_Spawn(kVelmora, {}, Environment(rig.dir, base));
+  auto unit = TEST_Spawn(kVelmora, {}, Environment(rig.dir, base.dir));
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "initialised after", 20000)) << Out(unit.get());
   EXPECT_TRUE(ShowsGolden(rig.dir, "startup_splash"));
 
@@ -84,9 +84,9 @@ TEST(StartUp, MenuDuringTheSplashOffersTheStartUpMenuWhoseChoiceStartsFiveSecond
 TEST(StartUp, WithoutATransducerAndWithTheDemonstrationOnTheUnitStartsInPointOfSaleAndSaysSo) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
   ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
-  const std::string base = TEST_MakeTempDir("velmora-base");
-  SeedUnit(base, {{"SQCD", 1}});
-  auto unit = TEST_Spawn(kVelmora, {"fake_transducer"}, Environment(rig.dir, base));
+  const TEST_TEMP_DIR base{TEST_MakeTempDir("velmora-base")};
+  SeedUnit(base.dir, {{"SQCD", 1}});
+  auto unit = TEST_Spawn(kVelmora, {"fake_transducer"}, Environment(rig.dir, base.dir));
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "initialised after", 20000)) << Out(unit.get());
   EXPECT_TRUE(ShowsGolden(rig.dir, "startup_no_transducer"));
   EXPECT_TRUE(TEST_bWaitForOutput(unit.get(), "system state 6 (point of sale)", 10000)) << Out(unit.get());
@@ -101,10 +101,10 @@ TEST(StartUp, WithoutATransducerAndWithTheDemonstrationOnTheUnitStartsInPointOfS
 TEST(StartUp, AFirstStartAsksTheQuestionsOnceAndTheAnswersOutliveAPowerCycle) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
   ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
-  const std::string base = TEST_MakeTempDir("velmora-base");
-  ASSERT_EQ(0, Tool(rig.dir, "unit " + base + " --serial 4711"));
-  EXPECT_EQ(4711u, nvfiles::Stored(base, "SENU"));
-  auto unit = TEST_Spawn(kVelmora, {}, Environment(rig.dir, base));
+  const TEST_TEMP_DIR base{TEST_MakeTempDir("velmora-base")};
+  ASSERT_EQ(0, Tool(rig.dir, "unit " + base.dir + " --serial 4711"));
+  EXPECT_EQ(4711u, nvfiles::Stored(base.dir, "SENU"));
+  auto unit = TEST_Spawn(kVelmora, {}, Environment(rig.dir, base.dir));
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "CMNU 1", 20000)) << Out(unit.get());
   // The panel only: the view behind it moves.
   EXPECT_TRUE(ShowsGoldenBox(rig.dir, "startup_language", 120, 11, 560, 224));
@@ -127,13 +127,13 @@ TEST(StartUp, AFirstStartAsksTheQuestionsOnceAndTheAnswersOutliveAPowerCycle) {
   EXPECT_EQ(1u, Count(r.out, "factory defaults restored")) << r.out;
   EXPECT_EQ(1u, Count(r.out, "CMNU 1"));
   EXPECT_LT(r.out.find("settings written"), r.out.find("display off")) << r.out;
-  EXPECT_EQ(14u, nvfiles::Stored(base, "SLNG"));
-  EXPECT_EQ(2u, nvfiles::Stored(base, "SSWA"));
-  EXPECT_EQ(1u, nvfiles::Stored(base, "SQCD"));
-  EXPECT_EQ(0u, nvfiles::Stored(base, "SRDF"));
-  EXPECT_EQ(2, Tool(rig.dir, "unit " + base)) << "a store is never overwritten";
+  EXPECT_EQ(14u, nvfiles::Stored(base.dir, "SLNG"));
+  EXPECT_EQ(2u, nvfiles::Stored(base.dir, "SSWA"));
+  EXPECT_EQ(1u, nvfiles::Stored(base.dir, "SQCD"));
+  EXPECT_EQ(0u, nvfiles::Stored(base.dir, "SRDF"));
+  EXPECT_EQ(2, Tool(rig.dir, "unit " + base.dir)) << "a store is never overwritten";
 
-  unit = TEST_Spawn(kVelmora, {}, Environment(rig.dir, base));
+  unit = TEST_Spawn(kVelmora, {}, Environment(rig.dir, base.dir));
   // The questions would be up before the tasks are told to run.
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "run-system sent to", 20000)) << Out(unit.get());
   r = Stop(std::move(unit));
@@ -149,11 +149,11 @@ TEST(StartUp, AFirstStartAsksTheQuestionsOnceAndTheAnswersOutliveAPowerCycle) {
 TEST(StartUp, TheSavedViewIsBackAfterEveryOneOfTwentyStarts) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
   ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
-  const std::string base = TEST_MakeTempDir("velmora-base");
-  SeedUnit(base, {{"SQCD", 1}, {"SVEW", 22}});
+  const TEST_TEMP_DIR base{TEST_MakeTempDir("velmora-base")};
+  SeedUnit(base.dir, {{"SQCD", 1}, {"SVEW", 22}});
   for (int start = 0; start < 20; start++) {
     SCOPED_TRACE("start " + std::to_string(start + 1));
-    auto unit = TEST_Spawn(kVelmora, {}, Environment(rig.dir, base));
+    auto unit = TEST_Spawn(kVelmora, {}, Environment(rig.dir, base.dir));
     ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "registered 4 sonar views", 20000)) << Out(unit.get());
     EXPECT_EQ(0, Tool(rig.dir, "key hold EXIT --ms 50"));
     ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "VIEWKEY_vWriteView: update CVEW to 22", 10000)) << Out(unit.get());
@@ -172,9 +172,9 @@ TEST(StartUp, TheSavedViewIsBackAfterEveryOneOfTwentyStarts) {
 TEST(StartUp, ADomesticUnitOffersEnglishAndSpanish) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
   ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
-  const std::string base = TEST_MakeTempDir("velmora-base");
-  nvfiles::Seed(base, {{"NVER", nvfiles::kVersion}, {"SMDL", 584}});
-  auto unit = TEST_Spawn(kVelmora, {}, Environment(rig.dir, base));
+  const TEST_TEMP_DIR base{TEST_MakeTempDir("velmora-base")};
+  nvfiles::Seed(base.dir, {{"NVER", nvfiles::kVersion}, {"SMDL", 584}});
+  auto unit = TEST_Spawn(kVelmora, {}, Environment(rig.dir, base.dir));
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "CMNU 1", 20000)) << Out(unit.get());
   EXPECT_EQ(0, Tool(rig.dir, "key hold RIGHT --ms 100"));
   EXPECT_TRUE(TEST_bWaitForOutput(unit.get(), "write SLNG = 12 taken", 5000)) << Out(unit.get());

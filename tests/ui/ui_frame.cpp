@@ -57,6 +57,10 @@ void UI_vStart(void) {
     ASSERT_EQ(0, TEST_StartTask(VIEWTASK, T_VIEW_vMain));
     ASSERT_EQ(0, TEST_StartTask(VIEWKEYTASK, T_VIEWKEY_vMain));
     ASSERT_EQ(0, TEST_StartTask(KBDTASK, T_KEYBOARD_vMain));
+    // The display task asks for POWER as it starts, and only every 100 ms
+    // after when the keyboard task is not there yet: a test's settling
+    // marker would not wait for that.
+    ASSERT_TRUE(UI_bWaitFor([] { return UI_bPublished("TKBD"); }));
     ASSERT_EQ(0, TEST_StartTask(DISPTASK, T_DISPLAY_vMain));
     ASSERT_EQ(0, TEST_StartTask(MESSAGEBOXTASK, T_MESSAGEBOX_vMain));
     ASSERT_TRUE(UI_bWaitFor([] { return UI_bPublished("TVUE") && UI_bPublished("TKBD") && UI_bPublished("TDSP"); }));
@@ -65,42 +69,40 @@ void UI_vStart(void) {
   });
 }
 
-void UI_vKey(UI_KEY key, S32 value) {
+static int UI_nKeypad(void) {
   static int s_fd = open(RIG_Path("/dev/input/event6").c_str(), O_RDWR | O_NONBLOCK);
+  return s_fd;
+}
+
+void UI_vKey(UI_KEY key, S32 value) {
   INPUT_EVENT event = {};
   event.type = 1;
   event.code = key;
   event.value = value;
-  ASSERT_EQ((ssize_t)sizeof event, write(s_fd, &event, sizeof event));
+  ASSERT_EQ((ssize_t)sizeof event, write(UI_nKeypad(), &event, sizeof event));
 }
 
 void UI_vTap(UI_KEY key) {
-  UI_vKey(key, 1);
-  L_CLOCK_Sleep(80);
-  UI_vKey(key, 0);
-  L_CLOCK_Sleep(80);
+  INPUT_EVENT events[2] = {};
+  events[0].type = events[1].type = 1;
+  events[0].code = events[1].code = key;
+  events[0].value = 1;  // down, then up
+  ASSERT_EQ((ssize_t)sizeof events, write(UI_nKeypad(), events, sizeof events));
 }
 
 int UI_nTapClick(UI_KEY key) {
   UI_vForget(SEMA_KEYCLICK_GOOD);
   UI_vForget(SEMA_KEYCLICK_BAD);
-  // The keyboard task samples the keys every 25 ms; on a starved run it can
-  // sleep through a short press. So the key stays down until its click, but
-  // never as long as the cursor keys' first repeat (200 ms).
+  UI_vTap(key);
   int nClick = 0;
-  const auto seen = [&nClick](int ms) {
-    if (L_SEMA_WaitTicks(SEMA_KEYCLICK_GOOD, (TICKS)ms) == 0) nClick = 1;
-    else if (L_SEMA_WaitTicks(SEMA_KEYCLICK_BAD, 0) == 0) nClick = -1;
-    return nClick != 0;
-  };
-  UI_vKey(key, 1);
-  L_CLOCK_Sleep(80);
-  for (int held = 80; held < 180 && !seen(5); held += 5) {
-  }
-  UI_vKey(key, 0);
-  L_CLOCK_Sleep(80);
   // Whichever click comes first.
-  TEST_bWaitUntil([&] { return seen(5); }, 300);
+  TEST_bWaitUntil(
+      [&nClick] {
+        if (L_SEMA_WaitTicks(SEMA_KEYCLICK_GOOD, 5) == 0) nClick = 1;
+        else if (L_SEMA_WaitTicks(SEMA_KEYCLICK_BAD, 0) == 0) nClick = -1;
+        return nClick != 0;
+      },
+      300);
   return nClick;
 }
 

@@ -37,7 +37,9 @@ constexpr MBOX UI_MENU_MBOX = M_MENU;
 // Brings everything up once per test program.
 void UI_vStart(void);
 void UI_vKey(UI_KEY key, S32 value);
-// Down, a pause long enough for two polls, up.
+// Down and up in one write: the keypad's reader counts a press however
+// soon its release follows, while a hold that a starved run stretched past
+// the cursor keys' first repeat (200 ms) would press twice.
 void UI_vTap(UI_KEY key);
 // Taps a key and tells which click it got: +1 accepted, -1 refused, 0 none.
 int UI_nTapClick(UI_KEY key);
