@@ -25,14 +25,22 @@ else()
 endif()
 include(GoogleTest)
 
-# velmora_test(name SOURCES ... LIBS ...): one GoogleTest executable, discovered by CTest.
+# velmora_test(name SOURCES ... LIBS ... [LONG]): one GoogleTest executable,
+# discovered by CTest. LONG marks whole-unit tests: they start first, so that
+# the longest do not finish alone at the end of a run, and their own bounded
+# waits, stretched under a sanitizer, end before CTest's timeout would kill
+# them without a word.
 function(velmora_test name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "LONG" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   if(VELMORA_UNITY_TESTS)
     set_target_properties(${name} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 6)
   endif()
   velmora_test_warnings(${name})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock Threads::Threads)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300 LABELS ${name})
+  if(T_LONG)
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 900 COST 1000 LABELS ${name})
+  else()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300 LABELS ${name})
+  endif()
 endfunction()
