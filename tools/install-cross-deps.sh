@@ -23,7 +23,12 @@ for p in $(./tools/install-deps.sh --list) "${target_extra[@]}"; do
   target+=("$p:armhf")
 done
 
-installed() { [ "$(dpkg-query -W -f='${Status}' "$1" 2>/dev/null)" = "install ok installed" ]; }
+# A package of architecture "all" (headers only, such as RapidJSON) has no
+# armhf build: installed once, it serves both.
+installed() {
+  [ "$(dpkg-query -W -f='${Status}' "$1" 2>/dev/null)" = "install ok installed" ] ||
+    [ "$(dpkg-query -W -f='${Architecture} ${Status}' "${1%:armhf}" 2>/dev/null)" = "all install ok installed" ]
+}
 
 missing=()
 for p in "${tools[@]}" "${target[@]}"; do
