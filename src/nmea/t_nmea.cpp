@@ -339,7 +339,10 @@ static void NMEA_vHandleDateTimeMailbox(void) {
 
 static void NMEA_vRunSystem(void) {
   NMEA_PORT_INFO* ext = NMEA_pExternal();
-  if (!NMEA_bStateWithoutReceivers()) {
+  // A PC that took the line by its trigger before the system ran keeps it:
+  // the notice of connect mode may still be on its way to this task.
+  const TASK owner = T_UART_taskChannelOwner(2);
+  if (!NMEA_bStateWithoutReceivers() && (owner == 0 || owner == L_TASK_GetID(0))) {
     U_UART_bRegisterForChannel(2, 0, UART_CLAIM_TAKE_OVER);
     L_SEMA_Signal(SEMA_NMEA_DETECTED);
     if (g_NMEA.u32SystemState != STATE_BURN_IN) {

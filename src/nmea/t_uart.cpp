@@ -180,8 +180,10 @@ QUEUE T_UART_nGetQueue(U8 u8Channel, BOOLEAN bTxNotRx) {
   return bTxNotRx ? s_aSetup[u8Channel].queueTransmit : s_aSetup[u8Channel].queueReceive;
 }
 
-BOOLEAN T_UART_bChannelIsOwned(U8 u8Channel) {
-  return u8Channel < UART_CHANNELS && s_sControl[u8Channel].taskOwner.load() != 0;
+BOOLEAN T_UART_bChannelIsOwned(U8 u8Channel) { return T_UART_taskChannelOwner(u8Channel) != 0; }
+
+TASK T_UART_taskChannelOwner(U8 u8Channel) {
+  return u8Channel < UART_CHANNELS ? s_sControl[u8Channel].taskOwner.load() : 0;
 }
 
 void T_UART_vHandleTransmit(U8 u8Channel) {

@@ -20,6 +20,8 @@ void T_UART_vMain(void);
 QUEUE T_UART_nGetQueue(U8 u8Channel, BOOLEAN bTxNotRx);
 // TRUE while a task owns the channel; FALSE for a channel above 2.
 BOOLEAN T_UART_bChannelIsOwned(U8 u8Channel);
+// The task that owns the channel; 0 for none and for a channel above 2.
+TASK T_UART_taskChannelOwner(U8 u8Channel);
 // One transmit pass: after shutdown it empties the channel's queues, since
 // nothing sends any more; before, the channel's writer drains the queue.
 void T_UART_vHandleTransmit(U8 u8Channel);

@@ -90,17 +90,28 @@ TEST(Rig, TheRigsFeedGivesAFixHeldByTheExternalGpsThatFadesOnceItStops) {
 
 class Silence : public Line {};
 
-TEST_F(Silence, AfterTwentySilentSecondsTheChannelGoesBackAt4800ForTheNextClaimant) {
-  ASSERT_NO_FATAL_FAILURE(StartUnit());
-  static std::atomic<int> s_nPc{0};
+// A PC link in the PC-connect task's slot: its claim on '#' lines, and how
+// often one handed it the channel.
+std::atomic<int> s_nPc{0};
+void StartPcLink(void) {
+  static std::atomic<bool> s_bClaimed{false};
   s_nPc = 0;
+  s_bClaimed = false;
   ASSERT_EQ(0, TEST_StartTask(PCCTASK, [] {
     U_UART_bRegisterForChannel(2, '#', SEMA_PC_CONNECT);
+    s_bClaimed = true;
     const SEMA events[] = {SEMA_PC_CONNECT, 0};
     for (;;) {
       if (L_SEMA_WaitMultiple(events) == SEMA_PC_CONNECT) s_nPc++;
     }
   }));
+  ASSERT_TRUE(WaitFor([] { return s_bClaimed.load(); }, 5000));
+  ASSERT_TRUE(Handled(M_COM1A));
+}
+
+TEST_F(Silence, AfterTwentySilentSecondsTheChannelGoesBackAt4800ForTheNextClaimant) {
+  ASSERT_NO_FATAL_FAILURE(StartUnit());
+  ASSERT_NO_FATAL_FAILURE(StartPcLink());
   // The scan passes 4800 on its own too; the hand-back ends at 4800.
   EXPECT_TRUE(WaitFor([] { return !T_UART_bChannelIsOwned(2); }, 22000));
   EXPECT_EQ(4800u, T_UART_u32CurrentBaudRate(2));
@@ -112,6 +123,26 @@ TEST_F(Silence, AfterTwentySilentSecondsTheChannelGoesBackAt4800ForTheNextClaima
   U16 entry;
   while (L_QUEUE_Get(Q_RECEIVE_UART2, &entry) == 0) got += (char)entry;
   EXPECT_EQ("#hello\r\n", got);
+}
+
+// A PC that took the line while the NMEA task had yet to run the system
+// (and to learn of connect mode) keeps it: the NMEA task neither takes it
+// over nor reads what the PC sends.
+TEST_F(Silence, APcLinkThatTookTheLineBeforeTheSystemRanKeepsIt) {
+  ASSERT_NO_FATAL_FAILURE(StartUart());
+  ASSERT_NO_FATAL_FAILURE(StartPcLink());
+  Send(2, "\r\n#T\r\n");
+  ASSERT_TRUE(WaitFor([] { return s_nPc.load() == 1; }, 5000));
+  ASSERT_NO_FATAL_FAILURE(StartNmea());
+  ASSERT_TRUE(Handled(M_COM1A));
+  Send(2, "#V\r\n");
+  const QUEUE rx = T_UART_nGetQueue(2, FALSE);
+  EXPECT_TRUE(WaitFor([&] { return L_QUEUE_Inquire(rx) >= 8; }, 5000));
+  std::string got;
+  U16 entry;
+  while (L_QUEUE_Get(rx, &entry) == 0) got += (char)entry;
+  EXPECT_EQ("#T\r\n#V\r\n", got);
+  EXPECT_EQ(PCCTASK, T_UART_taskChannelOwner(2));
 }
 
 // GGA, RMC, GSV and VDM at the pace of a full 38400-baud line, while the far
