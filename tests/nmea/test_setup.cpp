@@ -3,7 +3,6 @@
 // reaches a receiver whatever rate it listens at, and a SiRF-type receiver
 // taken through its binary protocol to SBAS and back.
 
-#include <chrono>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -62,11 +61,9 @@ std::vector<std::pair<speed_t, std::string>> SentAtEachRate(int master, int slav
   std::atomic<bool> bDone{false};
   std::thread tap([&] {
     while (!bDone) {
-      GENERIC_MESSAGE* pMsg = (GENERIC_MESSAGE*)L_MBOX_Receive(M_BT_REMOTE);
-      if (pMsg == nullptr) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        continue;
-      }
+      GENERIC_MESSAGE* pMsg = nullptr;
+      WaitFor([&] { return bDone || (pMsg = (GENERIC_MESSAGE*)L_MBOX_Receive(M_BT_REMOTE)) != nullptr; }, 1000);
+      if (pMsg == nullptr) continue;
       struct termios tio;
       tcgetattr(slave, &tio);
       const std::string piece = ReadFar(master, 20);
