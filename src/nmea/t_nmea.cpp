@@ -205,7 +205,7 @@ void T_NMEA_vUpdateNavCompassMenus(void) {
   }
   static const MENU_LIMITS s_sOffset = {U_NONE, -30, 30, 1};
   U_MENU_bRegisterMainSliderMenu(Heading_Offset, Nav, MENU_HEADING_OFFSET, FCID("SCHO"), &s_sOffset, nullptr, nullptr,
-                                 nullptr, M_ADVANCED);
+                                 Degrees, M_ADVANCED);
   U_MENU_bRegisterMainSelectorMenu(Heading_Line, Nav, MENU_HEADING_LINE, FCID("SNHL"), 2, s_aOffOnTexts, s_aOffOn,
                                    M_ADVANCED);
   H_DATABASE_bUpdateEverythingU32(FCID("BPTH"), FCID("IPTH"), P_NORMAL, D_FCID, Pitch, DB_NEVER_STALE);

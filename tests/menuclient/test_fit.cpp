@@ -83,7 +83,7 @@ const std::vector<ITEM> kMainItems = {
     Selector(Sound_Control, {No_Sounds, Alarms_Only, All_Sounds}), Slider(Local_Time_Zone, {}, "-12:00"),
     Selector(Daylight_Saving_Time, kOffOn), Action(Format_Nav_Directories),
     // Nav and chart
-    Slider(Heading_Offset, {}, "-180"), Selector(Heading_Line, kOffOn), Selector(Auto_Zoom, kOffOn),
+    Slider(Heading_Offset, {}, "-180", Degrees), Selector(Heading_Line, kOffOn), Selector(Auto_Zoom, kOffOn),
     Selector(Auto_Range, kOffOn), Selector(Vessel_Offset, kOffOn), Slider(Offset_Speed, {}, "38.8", kts_LC),
     Action(Saved_Tracks_Defaults), Action(Waypoints_Routes_Tracks), Action(Waypoint_Settings),
     Selector(Course_Projection_Line, {Off, On, Auto}), Slider(Trolling_Grid_Rotation, {}, "359"),

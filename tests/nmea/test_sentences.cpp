@@ -9,6 +9,8 @@
 
 #include "msg_bluetooth_remote.h"
 #include "nmea_line.h"
+#include "u_menu.h"
+#include "ui_texts.h"
 
 namespace {
 
@@ -148,6 +150,26 @@ TEST_F(Sentences, HeadingsCarryTheVariationAndAverageAcrossNorth) {
   EXPECT_NEAR(357.0f, written[0], 1e-4);
   EXPECT_NEAR(1.0f, written[2], 1e-4);
   EXPECT_NEAR(1.0f, written[3], 1e-4);
+}
+
+// Once a heading sensor is there the Nav tab offers its correction, in
+// degrees: a bare "5" says nothing of what it turns.
+TEST_F(Sentences, TheHeadingOffsetRowNamesItsDegrees) {
+  H_DATABASE_bUpdateEverythingU32(FCID("TMNU"), M_MENU, P_NORMAL, D_MAILBOX, nullptr, DB_NEVER_STALE);
+  H_DATABASE_bUpdateEverythingBoolean(FCID("IPCD"), TRUE, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+  g_NMEA.bCompassMenusOn = FALSE;
+  T_NMEA_vUpdateNavCompassMenus();
+  int rows = 0;
+  while (void* pMsg = L_MBOX_Receive(M_MENU)) {
+    const MSG_MENU_REQUEST* r = (const MSG_MENU_REQUEST*)pMsg;
+    if (r->pItemName == Heading_Offset) {
+      rows++;
+      EXPECT_EQ(Degrees, r->pValueSuffix);
+    }
+    H_MEMORY_vDumpMail(pMsg);
+  }
+  EXPECT_EQ(1, rows);
+  g_NMEA.bCompassMenusOn = FALSE;
 }
 
 // 0.2 knots is 0.2 x 1852 / 3600 = 0.102889 m/s.
