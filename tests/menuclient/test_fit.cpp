@@ -77,7 +77,7 @@ const std::vector<ITEM> kMainItems = {
     Selector(Units_Speed, {kph_LC, mph_LC, kts_LC}),
     Selector(Units_Distance, {Meters_Kilometers, Meters_Nautical_Miles, Feet_Statute_Miles, Feet_Nautical_Miles,
                               Statute_Miles, Nautical_Miles}),
-    Action(Triplog_Reset), Slider(Temp_Offset, {}, "-5.0", Degrees), Selector(Units_Temp, {Degrees_C, Degrees_F}),
+    Action(Triplog_Reset), Slider(Temp_Offset, {}, "-10.0", Degrees_C), Selector(Units_Temp, {Degrees_C, Degrees_F}),
     Selector(Digital_Readouts, {Boxes, Overlay, Off}), Action(Select_Readouts), Action(Select_Nav_Readouts),
     Selector(Digits_Format, {Small_Tenths, Large_Tenths, No_Tenths}), Selector(Units_Depth, {Meters, Feet, Fathoms}),
     Selector(Sound_Control, {No_Sounds, Alarms_Only, All_Sounds}), Slider(Local_Time_Zone, {}, "-12:00"),
