@@ -184,8 +184,8 @@ const std::vector<PANEL> kPanels = {
       Action(Cancel_Navigation), Action(Clear_Current_Track), Action(Save_Current_Track)}},
     {MENU_PANEL_EXPRESS,
      nullptr,
-     {Selector(Active_Pane, {Upper, Lower}), Slider(Split_Position, {Upper, Lower}, "50"),
-      Selector(Active_Pane, {Left, Right}), Slider(Split_Position, {Left, Right}, "50")}},
+     {Selector(Active_Pane, {Upper, Lower}), Slider(Split_Position, {Upper, Lower}, "70", Percent_Sign),
+      Selector(Active_Pane, {Left, Right}), Slider(Split_Position, {Left, Right}, "70", Percent_Sign)}},
     {MENU_PANEL_SUB, Waypoint, {Action(Edit), Action(Delete), Action(GoTo_), Action(Target), Action(Grid)}},
     {MENU_PANEL_SUB, Route, {Action(Travel_Forward), Action(Travel_Reverse), Action(Edit), Action(Delete)}},
     // The views-selection menu.
