@@ -93,9 +93,13 @@ size_t H_RIGSERVE_szValue(const char* pcKey, char* pcOut, size_t size) {
   BOOLEAN bValid = FALSE;
   DB_ATTRIBUTES attributes = {};
   // A key outside the table is one the unit never has: asking the database
-  // for it would stop a test build.
-  if (H_DBTABLE_pRow(id) == nullptr || !H_DATABASE_bFetch(id, &value, &bValid, &attributes)) {
+  // for it would stop a test build. A live value is only there once its
+  // source has given one (the speed over ground after the first fix).
+  if (H_DBTABLE_pRow(id) == nullptr) {
     return RIGSERVE_szWritten(snprintf(pcOut, size, "? the unit has no %s\n", pcKey), size);
+  }
+  if (!H_DATABASE_bFetch(id, &value, &bValid, &attributes)) {
+    return RIGSERVE_szWritten(snprintf(pcOut, size, "? %s has no value yet\n", pcKey), size);
   }
   const char* pcStale = bValid ? "" : " (stale)";
   const DATA_TYPE eType = attributes.DataType;

@@ -210,6 +210,32 @@ TEST_F(Keypad, KeysChangedInOneScanComeOutInKeyOrderAndReconfiguringDropsAPendin
   ASSERT_TRUE(WaitForByte(BYTE_POWER, 0) && WaitForByte(BYTE_VIEW, 0));
 }
 
+// A tap that begins and ends between two scans, as a quick finger's does on
+// the keyboard task's 25 ms poll, still comes out as a press and then a
+// release; two such taps as two of each, nothing more.
+TEST_F(Keypad, TapsWithinOneScanComeOutAsEveryPressAndItsRelease) {
+  // What earlier tests left in the driver goes first.
+  for (int scan = 0; scan < 3; scan++) {
+    H_KEYBOARD_bProcessKeys();
+    Fetch();
+  }
+  for (int tap = 0; tap < 2; tap++) {
+    Send(CODE_MENU, 1);
+    ASSERT_TRUE(TEST_bWaitUntil([] { return DD_KEYBOARD_bIsDown(BYTE_MENU); }, 500));
+    Send(CODE_MENU, 0);
+    ASSERT_TRUE(TEST_bWaitUntil([] { return !DD_KEYBOARD_bIsDown(BYTE_MENU); }, 500));
+  }
+  std::vector<KEY_STATE> states;
+  for (int scan = 0; scan < 6; scan++) {
+    H_KEYBOARD_bProcessKeys();
+    for (const KEY_EVENT& e : Fetch()) {
+      EXPECT_EQ(HKEY_MENU, e.key);
+      states.push_back(e.state);
+    }
+  }
+  EXPECT_EQ((std::vector<KEY_STATE>{KEY_DOWN, KEY_UP, KEY_DOWN, KEY_UP}), states);
+}
+
 // The fake key turns over when its state is read, so each edge lies between
 // the clock readings around the read that saw it.
 TEST_F(Keypad, FakeKeyHoldsMenu100MsAndReleasesIt250MsOverAndOver) {

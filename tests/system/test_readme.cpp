@@ -97,6 +97,7 @@ TEST(Readme, TheWalkOnAFreshRigIsWhatTheUnitDoes) {
     sog = StoredNumber(rig.dir, "ISOG");
   }
   EXPECT_NEAR(11.5236, sog, 0.001);
+  EXPECT_NE(std::string::npos, ToolRun(rig.dir, {"db", "ISOG"}).out.find("= 41.48 kph")) << "as the README shows it";
   TEST_Signal(feed.get(), SIGTERM);
   TEST_Finish(std::move(feed), 5000);
 

@@ -158,6 +158,7 @@ TEST(Rig, TheRunningUnitTellsAKeysValueAndItsTasksCounters) {
   EXPECT_EQ(0, model.status) << model.err;
   EXPECT_EQ("SMDL 585\n", model.out);
   ExpectRefusal(ToolRun(rig.dir, {"db", "QQQQ"}), "the unit has no QQQQ");
+  ExpectRefusal(ToolRun(rig.dir, {"db", "ISOG"}), "ISOG has no value yet");  // no fix has come
   ExpectRefusal(ToolRun(rig.dir, {"db", "SMDLX"}), "four letters");
 
   const TEST_RESULT status = ToolRun(rig.dir, {"status"});

@@ -119,6 +119,14 @@ TEST(StartUp, AFirstStartAsksTheQuestionsOnceAndTheAnswersOutliveAPowerCycle) {
   EXPECT_TRUE(TEST_bWaitForOutput(unit.get(), "write SSWA = 2 taken", 5000)) << Out(unit.get());
   EXPECT_EQ(0, Tool(rig.dir, "key hold EXIT --ms 100"));
   EXPECT_TRUE(TEST_bWaitForOutput(unit.get(), "quick set-up done", 5000)) << Out(unit.get());
+  // Without a fix the express menu has no rows, so MENU opens the main menu,
+  // its tabs in Czech too; MENU again closes it.
+  const size_t closed = Count(Out(unit.get()), "CMNU 0");
+  EXPECT_EQ(0, Tool(rig.dir, "key hold MENU --ms 100"));
+  EXPECT_TRUE(TEST_bWaitForOutput(unit.get(), "open main", 5000)) << Out(unit.get());
+  EXPECT_TRUE(ShowsGoldenBox(rig.dir, "startup_czech_main_tabs", 120, 11, 560, 40));
+  EXPECT_EQ(0, Tool(rig.dir, "key hold MENU --ms 100"));
+  EXPECT_TRUE(WaitForCount(unit.get(), "CMNU 0", closed + 1, 5000)) << Out(unit.get());
   EXPECT_EQ(0, Tool(rig.dir, "key press POWER"));
   EXPECT_TRUE(TEST_bWaitForOutput(unit.get(), "shutdown (power down)", 10000)) << Out(unit.get());
   Tool(rig.dir, "key release POWER");  // refused when the unit has already ended
