@@ -93,8 +93,6 @@ static const U32 s_au32HiddenVisible[] = {0, 1};
 static const MENU_TEXT s_apUpperLower[] = {Upper, Lower};
 static const MENU_TEXT s_apLeftRight[] = {Left, Right};
 static const U32 s_au32Panes[] = {SPLIT_LEFT_WINDOW, SPLIT_RIGHT_WINDOW};
-static const MENU_TEXT s_apOffOn[] = {Off, On};
-static const U32 s_au32OffOn[] = {0, 1};
 
 const LAYER_ITEM* T_VIEW_psFirstLayer(void) { return s_playerHeadPointer; }
 
@@ -937,7 +935,7 @@ static void VIEW_vHandleRunSystem(void) {
                                           DB_NEVER_STALE);
     }
     U_MENU_bRegisterMainSelectorMenu(Simulation_Playback_Messages, Setup, MENU_SIM_MSG_MODE, FCID("SMSG"), 2,
-                                     s_apOffOn, s_au32OffOn, M_BASIC);
+                                     U_MENU_apOffOn, U_MENU_au32OffOn, M_BASIC);
     H_DATABASE_bRegisterForDataWithConditions(FCID("SMSG"), M_VIEW, TRUE, FALSE, FALSE);
   }
   H_DATABASE_bRegisterForDataWithConditions(FCID("CCST"), M_VIEW, TRUE, FALSE, FALSE);
