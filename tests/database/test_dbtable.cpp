@@ -106,6 +106,16 @@ TEST(KeyTable, EveryRowsDefaultsAndSliderSpansLieInItsRange) {
   }
 }
 
+// The quick set-up's Max Depth stops at 120 m, but the sonar menu's Lower
+// Range, the same key, goes on to the deepest fixed range the sonar draws;
+// a range the table refused would be dropped by the store at the next start.
+TEST(KeyTable, TheLowerRangeTakesEveryFixedRangeTheSonarDraws) {
+  for (float fMetres : {0.0f, 2.0f, 120.0f, 200.0f, 300.0f}) {
+    EXPECT_EQ(DBC_TAKEN, H_DBTABLE_eCheck(FCID("SSMD"), FloatWord(fMetres))) << fMetres << " m";
+  }
+  EXPECT_EQ(DBC_OUT_OF_RANGE, H_DBTABLE_eCheck(FCID("SSMD"), FloatWord(301.0f)));
+}
+
 class KeyTableInDatabase : public ::testing::Test {
  protected:
   void SetUp() override {
