@@ -518,6 +518,8 @@ void T_NAV_GROUP_vSaveChanges(void) {
     case MODE_EDIT_GROUP:
       g_WPMEdit.u32UndoCount = 0;
       g_WPMEdit.u16GroupIndexBackupForDelete = NAV_NONE;
+      // What the edit took out of its last group goes now.
+      T_NAV_GROUP_DATA_vScanGroupForGarbageCollection(T_NAV_GROUP_DATA_nGetRootGroup());
       break;
     case MODE_EDIT_ROUTE:
     case MODE_REORDER_WAYPOINT_IN_ROUTE: {

@@ -322,4 +322,30 @@ TEST_F(ItemForms, EastAddsToTheEditedGroupOrRouteAndAskedRemovalsUndoOnDiscard) 
   EXPECT_EQ((std::vector<U16>{a, b, a}), std::vector<U16>(r->anWaypoint, r->anWaypoint + 3));
 }
 
+// An item the edited group alone holds is only taken out while the edit is
+// open: a discard puts it back, and a save lets it go with the link.
+TEST_F(ItemForms, AnItemTakenOutOfItsOnlyGroupComesBackOnDiscardAndGoesOnSave) {
+  const U16 g = Group("Edited");
+  const U16 only = Waypoint("Only", g);
+  T_NAV_GROUP_vSetup();
+  const auto takeOut = [&] {
+    T_NAV_GROUP_bEnterGroup(g, 0xFFFF);
+    g_WPM.eMode = MODE_EDIT_GROUP;
+    g_WPM.u16CurrentEditGroupID = g;
+    Highlight(only);
+    Cursor(CURSOR_EAST);
+    T_NAV_GROUP_vNavConfYes();
+  };
+  takeOut();
+  EXPECT_TRUE(In(g).empty());
+  T_NAV_GROUP_vDiscardChangesConfirm();
+  EXPECT_EQ(std::vector<std::string>{"Only"}, In(g));
+  ASSERT_NE(nullptr, WPM_pWaypoint(only));
+
+  takeOut();
+  T_NAV_GROUP_vSaveChanges();
+  EXPECT_TRUE(In(g).empty());
+  EXPECT_EQ(nullptr, WPM_pWaypoint(only)) << "held nowhere, it is deleted as asked";
+}
+
 }  // namespace
