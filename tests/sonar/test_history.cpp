@@ -339,6 +339,27 @@ TEST_F(SonarHistory, EachSonarViewMatchesItsPicture) {
   G_BUFFERS_vFreeFullScreenBitmap(page);
 }
 
+// The 2D view as it registers draws the beam that 2D Display Frequency
+// chooses: the pane of the dual-beam view that shows that beam.
+TEST_F(SonarHistory, The2DViewShowsTheBeamItsDisplayFrequencyChooses) {
+  FillHistories();
+  BITMAP* page = G_BUFFERS_pCreateFullScreenBitmap();
+  ASSERT_NE(nullptr, page);
+  const MSG_REGISTER_LAYER& twoD = view.At(SONAR_VIEW_PRIORITY);
+  auto picture = [&](DRAW_FUNCTION* draw, U32 user) {
+    G_BMP_vSet(page, 0x8410);
+    Draw(page, draw, SPLIT_FULL_WINDOW, 0, 799, user);
+    const COLOR* p = (const COLOR*)page->pBuffer;
+    return std::vector<COLOR>(p, p + 800 * 480);
+  };
+  for (U32 beam : {1u, 0u}) {
+    H_DATABASE_bUpdateEverythingU32(FCID("SSSV"), beam, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+    const U32 dualPane = view.At(SONAR_DUAL_BEAM_VIEW_PRIORITY, beam == 1 ? SPLIT_LEFT_WINDOW : SPLIT_RIGHT_WINDOW).user;
+    EXPECT_TRUE(picture(twoD.pDrawFunction, twoD.user) == picture(T_N_HISTORY_vDrawSonarSplit, dualPane)) << beam;
+  }
+  G_BUFFERS_vFreeFullScreenBitmap(page);
+}
+
 // The split views with their right pane active, as the view task draws
 // their panes and the active pane's mark: the mark clear of the depth and
 // the frequency at the top of the right pane.
