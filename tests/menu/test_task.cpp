@@ -286,6 +286,30 @@ TEST_F(MenuKeys, ASingleCenteredSelectorTakesTheRemotesKeysUntilAnotherTaskRemov
   EXPECT_EQ(MAIN_MENU, MT_u32Cmnu());
 }
 
+// The remote opens a centred menu by the title of an item another task
+// registered, naming a place it may not stand in: the item is found in a
+// sub-menu all the same, and a title no task registered opens nothing.
+MT_TEXT(kAdvanced, "Advanced");
+MT_TEXT(kClutter, "Clutter");
+MT_TEXT(kUnbuilt, "Unbuilt");
+TEST_F(MenuKeys, TheRemoteFindsAnItemByItsTitleInASubMenuAndNothingForATitleNobodyRegistered) {
+  const MENU_TEXT apAdvanced[] = {kAdvanced};
+  const MENU_LIMITS kLevels[] = {{U_NONE, 0, 10, 1}};
+  Key(FCID("SSCL"), 0);
+  Main(kSetup, [&] { return U_MENU_bRegisterMainSubMenu(kAdvanced, kSetup, 1, nullptr, apAdvanced, nullptr, 1, M_BASIC); },
+       kAdvanced);
+  ASSERT_TRUE(U_MENU_bRegisterSubMenuSliderMenu(kClutter, kAdvanced, nullptr, 1, FCID("SSCL"), kLevels, Off, nullptr,
+                                                nullptr, M_BASIC));
+  Undo([] { U_MENU_bUnregisterSubMenuItem(kAdvanced, kClutter); });
+
+  U_MENU_vActivateSingleCenteredMenu(kUnbuilt, SONAR_VIEW_PRIORITY, TRUE, FALSE, kSetup);
+  EXPECT_EQ(NO_MENU, MT_u32Cmnu());
+  U_MENU_vActivateSingleCenteredMenu(kClutter, SONAR_VIEW_PRIORITY, TRUE, FALSE, kSetup);
+  EXPECT_EQ(SINGLE_CENTERED_MENU, MT_u32Cmnu());
+  MT_vMailKey(BTREMOTETASK, CURSOR_EAST);
+  EXPECT_EQ(1u, MT_u32Fetch(FCID("SSCL")));
+}
+
 std::mutex s_floatLock;
 std::vector<std::string> s_calls;
 void Record(const char* pcWhat) {
