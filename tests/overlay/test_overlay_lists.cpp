@@ -7,6 +7,7 @@
 
 #include "overlay_test.h"
 #include "t_nav_edit_lists.h"
+#include "t_nav_edit_rte.h"
 #include "t_nav_twr.h"
 #include "ui_texts.h"
 
@@ -111,6 +112,31 @@ TEST_F(Pickers, ATravelPickGoesToTheRegisteredTravelOnly) {
     EXPECT_EQ(NAV_EDIT_NONE, T_NAV_EDIT_eState());
     EXPECT_EQ(n, s_nTravels);
   }
+}
+
+// The menus' Edit Route and Edit Track: refused on an empty store, else
+// the picker, whose pick opens the editor on that route or track.
+TEST_F(Pickers, EditRouteAndEditTrackOpenTheEditorOnThePickedItem) {
+  T_NAV_EDIT_vEditRouteMenu();
+  T_NAV_EDIT_vEditTrackMenu();
+  EXPECT_EQ(-1, Click());
+  EXPECT_EQ(NAV_EDIT_NONE, T_NAV_EDIT_eState());
+
+  PutRoutes(2);
+  T_NAV_EDIT_vEditRouteMenu();
+  EXPECT_EQ(NAV_EDIT_SELECT_ROUTE, T_NAV_EDIT_eState());
+  Pad(CURSOR_SOUTH);
+  Pad(CURSOR_EAST);
+  EXPECT_EQ(NAV_EDIT_ROUTE, T_NAV_EDIT_eState());
+  EXPECT_EQ(1u, s_RteEdit.nIndex);
+  T_NAV_EDIT_vResetState();
+
+  const U16 track = AddTrack("T");
+  T_NAV_EDIT_vEditTrackMenu();
+  EXPECT_EQ(NAV_EDIT_SELECT_TRACK, T_NAV_EDIT_eState());
+  Pad(CURSOR_EAST);
+  EXPECT_EQ(NAV_EDIT_TRACK, T_NAV_EDIT_eState());
+  EXPECT_EQ(track, s_TrkEdit.nIndex);
 }
 
 TEST_F(Pickers, AConfirmedRouteIsTakenOnlyWhileThePickerIsOpen) {
