@@ -518,8 +518,6 @@ void T_NAV_GROUP_vSaveChanges(void) {
     case MODE_EDIT_GROUP:
       g_WPMEdit.u32UndoCount = 0;
       g_WPMEdit.u16GroupIndexBackupForDelete = NAV_NONE;
-      // What the edit took out of its last group goes now.
-      T_NAV_GROUP_DATA_vScanGroupForGarbageCollection(T_NAV_GROUP_DATA_nGetRootGroup());
       break;
     case MODE_EDIT_ROUTE:
     case MODE_REORDER_WAYPOINT_IN_ROUTE: {
@@ -540,6 +538,9 @@ void T_NAV_GROUP_vSaveChanges(void) {
     default:
       return;
   }
+  // What the edit took out of the last group or route that held it goes
+  // now, no longer while a discard could still want it back.
+  T_NAV_GROUP_DATA_vScanGroupForGarbageCollection(T_NAV_GROUP_DATA_nGetRootGroup());
   WPM_vReenterShown(WPM_u16HighlightedItem());
   T_NAV_GROUP_vSwitchToBrowseMode();
   WPM_vClick(TRUE);

@@ -348,4 +348,26 @@ TEST_F(ItemForms, AnItemTakenOutOfItsOnlyGroupComesBackOnDiscardAndGoesOnSave) {
   EXPECT_EQ(nullptr, WPM_pWaypoint(only)) << "held nowhere, it is deleted as asked";
 }
 
+// The same for a route: a point the route alone holds, deleted from it in
+// the route's edit, is there again when the edit is discarded.
+TEST_F(ItemForms, APointOnlyTheRouteHoldsComesBackWhenItsEditIsDiscarded) {
+  const U16 a = Waypoint("A", kWpmRoot), b = Waypoint("B", kWpmRoot);
+  const U16 route = Route("R", kWpmRoot, {a, b});
+  ASSERT_TRUE(T_NAV_GROUP_DATA_bRemoveLink(kWpmRoot, a));
+  T_NAV_GROUP_vSetup();
+  T_NAV_GROUP_bEnterGroup(kWpmRoot, 0xFFFF);
+  Highlight(route);
+  T_NAV_GROUP_vAddRemoveRoute(0);
+  ASSERT_EQ(MODE_EDIT_ROUTE, g_WPM.eMode);
+  Cursor(CURSOR_EAST);  // into the route
+  Highlight(a);
+  for (CURSOR_POSITION c : {CURSOR_EAST, CURSOR_SOUTH, CURSOR_EAST}) Cursor(c);  // its menu's Delete
+  ASSERT_EQ(1u, T_NAV_pGetRoute(route & 0x07FF)->nCount & 0x3FFFFFFF);
+  T_NAV_GROUP_vDiscardChangesConfirm();
+  const ROUTE* r = T_NAV_pGetRoute(route & 0x07FF);
+  ASSERT_EQ(2u, r->nCount & 0x3FFFFFFF);
+  EXPECT_EQ(a, r->anWaypoint[0]);
+  EXPECT_NE(nullptr, WPM_pWaypoint(a)) << "the restored route's point is still a waypoint";
+}
+
 }  // namespace
