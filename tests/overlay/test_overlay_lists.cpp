@@ -8,6 +8,7 @@
 #include "overlay_test.h"
 #include "t_nav_edit_lists.h"
 #include "t_nav_edit_rte.h"
+#include "t_nav_edit_wpt.h"
 #include "t_nav_twr.h"
 #include "ui_texts.h"
 
@@ -115,8 +116,9 @@ TEST_F(Pickers, ATravelPickGoesToTheRegisteredTravelOnly) {
 }
 
 // The menus' Edit Route and Edit Track: refused on an empty store, else
-// the picker, whose pick opens the editor on that route or track.
-TEST_F(Pickers, EditRouteAndEditTrackOpenTheEditorOnThePickedItem) {
+// the picker, whose pick opens the editor on that route or track; Edit
+// Waypoint skips the picker for the waypoint under the cursor.
+TEST_F(Pickers, EditRouteTrackAndWaypointOpenTheEditorOnThePickedItemOrTheOneUnderTheCursor) {
   T_NAV_EDIT_vEditRouteMenu();
   T_NAV_EDIT_vEditTrackMenu();
   EXPECT_EQ(-1, Click());
@@ -137,6 +139,15 @@ TEST_F(Pickers, EditRouteAndEditTrackOpenTheEditorOnThePickedItem) {
   Pad(CURSOR_EAST);
   EXPECT_EQ(NAV_EDIT_TRACK, T_NAV_EDIT_eState());
   EXPECT_EQ(track, s_TrkEdit.nIndex);
+  T_NAV_EDIT_vResetState();
+
+  // Edit Waypoint takes the waypoint under the chart's cursor without a pick.
+  ot::PutWaypoint(0, "A", 0, 0, 1577880000u);
+  ot::PutWaypoint(1, "B", 9, 9, 1577880000u);
+  ot::Set("ICWP", 1);
+  T_NAV_EDIT_vEditWaypointMenu();
+  EXPECT_EQ(NAV_EDIT_WAYPOINT, T_NAV_EDIT_eState());
+  EXPECT_EQ(1u, s_WptEdit.nIndex);
 }
 
 TEST_F(Pickers, AConfirmedRouteIsTakenOnlyWhileThePickerIsOpen) {
