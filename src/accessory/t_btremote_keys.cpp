@@ -579,7 +579,9 @@ static void BTR_vFillStatement(CONF_MSG_BOX* pBox, U32 nLang) {
   }
   char buffer[BTR_STATEMENT_BYTES] = "";
   const U32 index = T_MENU_u32GetSelection(pTitle, buffer);
-  if (index == 0xFFFFFFFFu) {
+  // The row's own name for the choice first (the schemes of Sonar Colors
+  // are named, not numbered); a palette's number only when it has none.
+  if (index == 0xFFFFFFFFu || buffer[0] != '\0') {
     snprintf(pBox->cStatement, sizeof pBox->cStatement, "%s", buffer);
     return;
   }

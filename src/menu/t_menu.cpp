@@ -1198,9 +1198,10 @@ U32 T_MENU_u32GetSelection(MENU_TEXT pTitle, char* pBuffer) {
   L_MUTEX_LockWait(RES_MENU);
   const MENU_OPEN& o = g_sMenuOpen;
   if (o.bSingle && T_MENUSTORE_bSameName(o.sSingle.pTitle, pTitle)) {
-    if (o.sSingle.value.eKind == MENU_ITEM_SELECTOR) {
-      u32Result = T_MENUVALUE_u32Choice(&o.sSingle.value);
-    } else if (pBuffer != nullptr) {
+    if (o.sSingle.value.eKind == MENU_ITEM_SELECTOR) u32Result = T_MENUVALUE_u32Choice(&o.sSingle.value);
+    // A selector's choice is named too: its owner's names are the ones the
+    // user knows from the row, which an index cannot give back.
+    if (pBuffer != nullptr) {
       char acText[MENU_VALUE_TEXT];
       MENU_CHOICE_POSITION ePosition;
       float fFraction;

@@ -391,8 +391,9 @@ void T_MENU_vConfirmLanguageModeChange(void);
 void T_MENU_vRemoveMenus(void);
 void T_MENU_vUpdateActivateMenu(ACTIVE_MENU eMenu);
 // The index of the stored choice of the current single-centred selector
-// titled pTitle, or 0xFFFFFFFF; for a slider its value text is copied into
-// pBuffer (48 bytes with the terminator).
+// titled pTitle, or 0xFFFFFFFF; the value as the menu shows it (a choice's
+// name, a slider's value) is copied into pBuffer when given (48 bytes with
+// the terminator).
 U32 T_MENU_u32GetSelection(MENU_TEXT pTitle, char* pBuffer);
 void T_MENU_vDoRemoveSingleCenteredMenu(void);
 

@@ -25,8 +25,10 @@
 // ---------------------------------------------------------------------------
 // Actions
 
+// A point deleted in a route's edit is not among them: the edit's Save
+// collects, so that a discard can still restore the point.
 static BOOLEAN WPM_bCollectsAfter(GROUP_MGR_ACTION f) {
-  return f == T_NAV_GROUP_vRouteEditDelete || f == T_NAV_GROUP_vDeleteAllInstancesTrack ||
+  return f == T_NAV_GROUP_vDeleteAllInstancesTrack ||
          f == T_NAV_GROUP_vShareSelectedItems || f == T_NAV_GROUP_vNoShareSelectedItems ||
          f == T_NAV_GROUP_vHideSelectedItems || f == T_NAV_GROUP_vShowSelectedItems ||
          f == T_NAV_GROUP_vSelectAllAndShare || f == T_NAV_GROUP_vSelectAllAndLock ||
