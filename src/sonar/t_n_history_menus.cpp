@@ -27,11 +27,10 @@ constexpr MENU_PRIORITY SONAR_MENU_FREQUENCY = (MENU_PRIORITY)20;
 const MENU_LIMITS s_sSensitivity[] = {{U_NONE, 1.0f, 20.0f, 1.0f}};
 const MENU_LIMITS s_sChartSpeed[] = {{U_NONE, 1.0f, 10.0f, 1.0f}};
 const MENU_LIMITS s_sSurfaceClutter[] = {{U_NONE, 0.0f, 10.0f, 1.0f}};
-// 0 is Auto. The fixed ranges stop where the key's range and the Max Depth
-// question do (120 m, 360 ft, 60 fathoms): a deeper one would not be
-// restored at the next start. The steps are round numbers in each unit.
+// 0 is Auto. The fixed ranges stop where the process task's do (300 m), as
+// the key's range does, in steps that are round numbers in each depth unit.
 const MENU_LIMITS s_asLowerRange[] = {
-    {U_METRES, 0.0f, 120.0f, 5.0f}, {U_FEET, 0.0f, 360.0f, 10.0f}, {U_FATHOMS, 0.0f, 60.0f, 2.0f}, {}};
+    {U_METRES, 0.0f, 300.0f, 5.0f}, {U_FEET, 0.0f, 980.0f, 10.0f}, {U_FATHOMS, 0.0f, 160.0f, 2.0f}, {}};
 
 // The two colour schemes the history is drawn in, by the first palette
 // number of each.
