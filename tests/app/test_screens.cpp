@@ -239,17 +239,21 @@ void GpsFix(void) {
   L_SEMA_Signal(SEMA_GPS_DETECTED);
 }
 
-TEST_F(Screens, NoLayerCoversAReadoutOfAnyViewInEnglishOrJapanese) {
+TEST_F(Screens, NoLayerCoversAReadoutOfAnyViewInEnglishJapaneseOrTheLongestTexts) {
   GpsFix();
   EXPECT_TRUE(WaitFor([] { return T_VIEW_bIsLayerActive(CHART_VIEW_PRIORITY); }, 5000)) << "the chart views";
   G_TRUETYPE_vSetTextObserver(Seen);
   std::vector<std::string> covered;
-  // Under a sanitizer the layout is the native run's; the wide language's
-  // longer texts alone still walk every drawing path.
+  // Lithuanian has the longest notes, Hungarian and Bulgarian the longest
+  // list texts. Under a sanitizer the layout is the native run's; the wide
+  // language's longer texts alone still walk every drawing path.
   std::vector<U32> languages = {(U32)LANGUAGE_JAPANESE};
-  if (!TEST_bSanitized()) languages.insert(languages.begin(), (U32)LANGUAGE_ENGLISH);
+  if (!TEST_bSanitized()) {
+    const U32 more[] = {LANGUAGE_ENGLISH, LANGUAGE_LITHUANIAN, LANGUAGE_HUNGARIAN, LANGUAGE_BULGARIAN};
+    languages.insert(languages.begin(), std::begin(more), std::end(more));
+  }
   for (U32 language : languages) {
-    const std::string name = language == LANGUAGE_ENGLISH ? "English" : "Japanese";
+    const std::string name = "language " + std::to_string(language);
     Write(FCID("SLNG"), language);
     U_WSTRING_vUpdateCurrentLanguage();
     Write(FCID("CCST"), STATE_SIMULATION);
