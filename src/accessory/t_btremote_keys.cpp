@@ -150,8 +150,6 @@ CONF_MSG_BOX* s_pBox = nullptr;
 std::atomic<BOOLEAN> s_bSyncComplete{FALSE};
 
 // The choices of the centred menus this task makes itself.
-const MENU_TEXT s_apOffOn[] = {Off, On};
-const U32 s_au32OffOn[] = {0, 1};
 const MENU_TEXT s_apNoise[] = {Off, Noise_Low, Noise_Medium, Noise_High_1, Noise_High_2, Noise_High_3};
 const U32 s_au32Noise[] = {0, 25, 50, 75, 100, 125};
 const MENU_TEXT s_apHidden[] = {Hidden, Visible};
@@ -242,13 +240,13 @@ void BTR_vAddUnhandledMenu(U32 u32Index, const REMOTE_KEY_ACTION* a, BOOLEAN bDi
   switch (u32Index) {
     case 1:
     case 7:
-      U_MENU_bRegisterSingleCenteredMenuSelectorMenu(a->pString, a->fcid, 2, s_apOffOn, s_au32OffOn, bDisplay, bLoop);
+      U_MENU_bRegisterSingleCenteredMenuSelectorMenu(a->pString, a->fcid, 2, U_MENU_apOffOn, U_MENU_au32OffOn, bDisplay, bLoop);
       break;
     case 8:
       U_MENU_bRegisterSingleCenteredMenuSelectorMenu(a->pString, a->fcid, 6, s_apNoise, s_au32Noise, bDisplay, bLoop);
       break;
     case 9:
-      U_MENU_bRegisterSingleCenteredMenuSelectorMenu(a->pString, a->fcid, 2, s_apHidden, s_au32OffOn, bDisplay, bLoop);
+      U_MENU_bRegisterSingleCenteredMenuSelectorMenu(a->pString, a->fcid, 2, s_apHidden, U_MENU_au32OffOn, bDisplay, bLoop);
       break;
     case 14:
       U_MENU_bRegisterSingleCenteredMenuSliderMenu(a->pString, a->fcid, s_aOneToTen, nullptr, nullptr, nullptr,
@@ -581,7 +579,9 @@ static void BTR_vFillStatement(CONF_MSG_BOX* pBox, U32 nLang) {
   }
   char buffer[BTR_STATEMENT_BYTES] = "";
   const U32 index = T_MENU_u32GetSelection(pTitle, buffer);
-  if (index == 0xFFFFFFFFu) {
+  // The row's own name for the choice first (the schemes of Sonar Colors
+  // are named, not numbered); a palette's number only when it has none.
+  if (index == 0xFFFFFFFFu || buffer[0] != '\0') {
     snprintf(pBox->cStatement, sizeof pBox->cStatement, "%s", buffer);
     return;
   }

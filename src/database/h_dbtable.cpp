@@ -5,11 +5,14 @@
 #include "h_dbtable.h"
 
 #include <math.h>
+#include <stdio.h>
+#include <stdlib.h>
 #include <bit>
 
 #include "h_dbtable_rows.h"
 #include "linuxsvc.h"
 #include "model.h"
+#include "u_convert.h"
 
 // ---------------------------------------------------------------------------
 // Rows
@@ -202,6 +205,35 @@ const char* H_DBTABLE_pcCheckText(DB_CHECK eCheck) {
     default:
       return "not a value that may be written";
   }
+}
+
+// A span in feet ends a rounding hair past the same length in metres, so
+// each end is taken a hair inside the span before it is converted.
+DB_CHECK H_DBTABLE_eCheckShownSpan(FOURCHARID id, UNIT_TYPE eUnits, float fLow, float fHigh) {
+  const DB_TABLE_ROW* pRow = H_DBTABLE_pRow(id);
+  if (pRow == nullptr) return DBC_NO_KEY;
+  const double dHair = ((double)fHigh - (double)fLow) * 1e-6;
+  for (double dShown : {(double)fLow + dHair, (double)fHigh - dHair}) {
+    const double dInternal = eUnits == U_NONE ? dShown : dConvertToInternal(dShown, H_DBTABLE_eDataType(pRow), eUnits);
+    const U32 u32Word =
+        pRow->eType == DBT_FLOAT ? std::bit_cast<U32>((float)dInternal) : (U32)(S32)lround(dInternal);
+    const DB_CHECK eCheck = H_DBTABLE_eCheck(id, u32Word);
+    if (eCheck != DBC_TAKEN) return eCheck;
+  }
+  return DBC_TAKEN;
+}
+
+// A choice the table refuses would be set, saved and then dropped by the
+// store at the next start: the user's setting silently gone.
+void H_DBTABLE_vCheckOffered(FOURCHARID id, DB_CHECK eCheck, const char* pcWhat) {
+  if (eCheck != DBC_OUT_OF_RANGE) return;
+  log_me("[%d]%s: %.4s: %s offers a value outside its range", __LINE__, __func__, (const char*)&id, pcWhat);
+#ifdef VELMORA_CHECK_DB_TYPES
+  fprintf(stderr, "database: key %.4s: the menu %s offers a value outside the key table's range\n",
+          (const char*)&id, pcWhat);
+  fflush(stderr);
+  abort();
+#endif
 }
 
 BOOLEAN H_DBTABLE_bWordOfNumber(FOURCHARID id, S32 s32Number, U32* pu32Word) {

@@ -123,6 +123,15 @@ DB_CHECK H_DBTABLE_eCheck(FOURCHARID id, U32 u32Word);
 // The text of a check result for a log line.
 const char* H_DBTABLE_pcCheckText(DB_CHECK eCheck);
 
+// Whether a slider's span in the units shown (U_NONE: the key's own
+// numbers) lies in the key's range: the check of the first end refused,
+// else DBC_TAKEN.
+DB_CHECK H_DBTABLE_eCheckShownSpan(FOURCHARID id, UNIT_TYPE eUnits, float fLow, float fHigh);
+// A menu's choice or slider end that lies outside its key's range: debug and
+// test builds stop at it, as at a key used with another type; other builds
+// log it. pcWhat names the menu for the line.
+void H_DBTABLE_vCheckOffered(FOURCHARID id, DB_CHECK eCheck, const char* pcWhat);
+
 // The word of a whole number in the key's type (a float key takes it as a
 // float); FALSE for a key without a row or of a type without numbers.
 BOOLEAN H_DBTABLE_bWordOfNumber(FOURCHARID id, S32 s32Number, U32* pu32Word);

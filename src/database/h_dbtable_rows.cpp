@@ -63,8 +63,9 @@ constexpr DB_SHOWN_SPAN s_asOffsetSpeedShown[] = {
     {U_KPH, 0.0f, 72.0f, 0.5f}, {U_MPH, 0.0f, 45.0f, 0.5f}, {U_KNOTS, 0.0f, 39.0f, 0.5f}, {U_MPS, 0.0f, 20.0f, 0.1f}};
 constexpr DB_SHOWN_SPAN s_asRotationShown[] = {{U_NONE, 0, 359, 1}};
 constexpr DB_SHOWN_SPAN s_asHeadingRateShown[] = {{U_NONE, 1, 10, 1}};
-// The lower range: a stored 0 is Auto (the range follows the bottom); the
-// slider's spans are the quick set-up's.
+// The lower range: a stored 0 is Auto (the range follows the bottom). The
+// slider's spans are the quick set-up's; the sonar menu's Lower Range sets
+// the same key as far as the deepest fixed range the sonar draws, 300 m.
 constexpr DB_SHOWN_SPAN s_asMaxDepthShown[] = {
     {U_FEET, 6, 360, 1}, {U_METRES, 2, 120, 1}, {U_FATHOMS, 1, 60, 1}, {U_NONE, 1, 10, 1}};
 
@@ -531,7 +532,7 @@ constexpr DB_TABLE_ROW s_asRows[] = {
     {FCID("SSIN"), DBT_U32, DBU_NONE, 2, 0, Fixed(0), Any()},
     {FCID("SSLD"), DBT_U32, DBU_NONE, 2, 0, Fixed(0), Any()},
     // 0 is Auto: the unit finds the depth range itself.
-    {FCID("SSMD"), DBT_FLOAT, DBU_DEPTH, 5, 0, Fixed(FloatWord(0.0f)), SpanF(0.0f, 120.0f, s_asMaxDepthShown)},
+    {FCID("SSMD"), DBT_FLOAT, DBU_DEPTH, 5, 0, Fixed(FloatWord(0.0f)), SpanF(0.0f, 300.0f, s_asMaxDepthShown)},
     {FCID("SSNF"), DBT_U32, DBU_NONE, 2, 0, Fixed(0), Choices(s_au32Noise)},
     {FCID("SSPA"), DBT_U32, DBU_NONE, 1, DBF_KEPT | DBF_OWNER, NoDefault(), Any()},
     {FCID("SSPL"), DBT_U32, DBU_NONE, 6, 0, Fixed(0), SpanU(0, 22)},

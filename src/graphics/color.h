@@ -26,6 +26,7 @@ constexpr U32 COLOR_TABLE_SIZE = 256;
 
 // The active table; every user reads and writes entries through it.
 extern COLOR* gCOLOR_pcolColorTable;
+inline COLOR COLOR_colEntry(U32 u32Entry) { return gCOLOR_pcolColorTable[u32Entry]; }
 
 void COLOR_vSetColorTableSection(U32 u32StartIndex, U32 u32Count, const COLOR* pcolorSource);
 void COLOR_vFetchColorTableSection(U32 u32StartIndex, U32 u32Count, COLOR* pcolorDest);

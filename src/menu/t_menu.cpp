@@ -20,6 +20,7 @@
 #include "error.h"
 #include "g_truetype.h"
 #include "h_database.h"
+#include "h_dbtable.h"
 #include "h_memory.h"
 #include "linuxsvc.h"
 #include "t_menulayer.h"
@@ -681,6 +682,22 @@ static const MENU_ITEM_REQUEST* MENU_pItemRequest(MENU_REQUEST_KIND eKind) {
   return nullptr;
 }
 
+// A menu that sets a key offers only what the key table takes: the store
+// would drop anything else at the next start.
+static void MENU_vCheckOffers(const MENU_VALUE* v, MENU_TEXT pName) {
+  if (v->key == 0 || H_DBTABLE_pRow(v->key) == nullptr) return;
+  const char* pcName = T_MENUSTORE_pcEnglish(pName);
+  if (v->eKind == MENU_ITEM_SELECTOR && v->pValues != nullptr) {
+    for (U32 i = 0; i < v->u32Count; i++) H_DBTABLE_vCheckOffered(v->key, H_DBTABLE_eCheck(v->key, v->pValues[i]), pcName);
+  }
+  if (v->eKind == MENU_ITEM_SLIDER || v->eKind == MENU_ITEM_VAR_STEP_SLIDER || v->eKind == MENU_ITEM_PROGRESS_BAR) {
+    for (U32 i = 0; i < v->u8Limits; i++) {
+      const MENU_LIMITS& l = v->aLimits[i];
+      H_DBTABLE_vCheckOffered(v->key, H_DBTABLE_eCheckShownSpan(v->key, l.Units, l.fMinimum, l.fMaximum), pcName);
+    }
+  }
+}
+
 // The value part of a request, its copies read only as far as their counts.
 static void MENU_vValueFrom(const MSG_MENU_REQUEST* r, MENU_ITEM_KIND eKind, MENU_VALUE* v) {
   memset(v, 0, sizeof *v);
@@ -696,6 +713,7 @@ static void MENU_vValueFrom(const MSG_MENU_REQUEST* r, MENU_ITEM_KIND eKind, MEN
   v->u8Steps = r->u8StepCount <= MENU_MAX_LIMITS ? r->u8StepCount : (U8)MENU_MAX_LIMITS;
   memcpy(v->aLimits, r->aLimits, v->u8Limits * sizeof(MENU_LIMITS));
   memcpy(v->aSteps, r->aStepLevels, v->u8Steps * sizeof(MENU_STEP_LEVELS));
+  MENU_vCheckOffers(v, r->pItemName != nullptr ? r->pItemName : r->pContainerName);
 }
 
 static U16 MENU_u16Box(const MSG_MENU_REQUEST* r, MENU_CONTAINER_KIND eBox, BOOLEAN bMake) {
@@ -1180,9 +1198,10 @@ U32 T_MENU_u32GetSelection(MENU_TEXT pTitle, char* pBuffer) {
   L_MUTEX_LockWait(RES_MENU);
   const MENU_OPEN& o = g_sMenuOpen;
   if (o.bSingle && T_MENUSTORE_bSameName(o.sSingle.pTitle, pTitle)) {
-    if (o.sSingle.value.eKind == MENU_ITEM_SELECTOR) {
-      u32Result = T_MENUVALUE_u32Choice(&o.sSingle.value);
-    } else if (pBuffer != nullptr) {
+    if (o.sSingle.value.eKind == MENU_ITEM_SELECTOR) u32Result = T_MENUVALUE_u32Choice(&o.sSingle.value);
+    // A selector's choice is named too: its owner's names are the ones the
+    // user knows from the row, which an index cannot give back.
+    if (pBuffer != nullptr) {
       char acText[MENU_VALUE_TEXT];
       MENU_CHOICE_POSITION ePosition;
       float fFraction;

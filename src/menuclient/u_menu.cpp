@@ -12,8 +12,12 @@
 #include "h_memory.h"
 #include "linuxsvc.h"
 #include "u_wstring.h"
+#include "ui_texts.h"
 
 constexpr PRIORITY MENU_CLIENT_PRIORITY = 3;
+
+const MENU_TEXT U_MENU_apOffOn[2] = {Off, On};
+const U32 U_MENU_au32OffOn[2] = {0, 1};
 
 const CMD_ID g_aeMenuRequestCommand[MENU_REQ_COUNT] = {
     CMD_ID_REGISTER_MENU_TAB,                   // MENU_REQ_REGISTER_TAB

@@ -252,6 +252,10 @@ U32 U_MENU_u32RequestBytes(const MSG_MENU_REQUEST* pRequest);
 // the alternative name (63 bytes, or 62 in wide form) and info entries (16)
 // are copied, so they may live on the caller's stack.
 
+// The choices of every on/off setting: Off stored as 0, On as 1.
+extern const MENU_TEXT U_MENU_apOffOn[2];
+extern const U32 U_MENU_au32OffOn[2];
+
 BOOLEAN U_MENU_bRegisterTab(MENU_TEXT pTabName, TAB_PRIORITY tabPriority, const ICON* pTabIcon,
                             MENU_USER_LEVEL userLevel);
 BOOLEAN U_MENU_bRegisterMainSelectorMenu(MENU_TEXT pMenuName, MENU_TEXT pTabName, MENU_PRIORITY menuPriority,
@@ -387,8 +391,9 @@ void T_MENU_vConfirmLanguageModeChange(void);
 void T_MENU_vRemoveMenus(void);
 void T_MENU_vUpdateActivateMenu(ACTIVE_MENU eMenu);
 // The index of the stored choice of the current single-centred selector
-// titled pTitle, or 0xFFFFFFFF; for a slider its value text is copied into
-// pBuffer (48 bytes with the terminator).
+// titled pTitle, or 0xFFFFFFFF; the value as the menu shows it (a choice's
+// name, a slider's value) is copied into pBuffer when given (48 bytes with
+// the terminator).
 U32 T_MENU_u32GetSelection(MENU_TEXT pTitle, char* pBuffer);
 void T_MENU_vDoRemoveSingleCenteredMenu(void);
 

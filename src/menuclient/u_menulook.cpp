@@ -45,7 +45,7 @@ typedef struct tag_LOOK_SLOT {
 } LOOK_SLOT;
 
 constexpr U32 LOOK_SLOTS = 1024;
-static LOOK_SLOT s_aSlots[LOOK_SLOTS];
+static LOOK_SLOT s_aLookSlots[LOOK_SLOTS];
 static unsigned s_nLanguage = LANGUAGE_COUNT;
 static std::mutex s_lookLock;
 
@@ -53,7 +53,7 @@ void U_MENULOOK_vFollowLanguage(void) {
   unsigned nLanguage = nCurrentLanguage();
   std::lock_guard<std::mutex> lock(s_lookLock);
   if (nLanguage == s_nLanguage) return;
-  memset(s_aSlots, 0, sizeof s_aSlots);
+  memset(s_aLookSlots, 0, sizeof s_aLookSlots);
   s_nLanguage = nLanguage;
 }
 
@@ -68,7 +68,7 @@ static U64 LOOK_u64Key(const char* pText, U32 u32Bytes, const FONT_DEF* pFont, U
 
 static BOOLEAN LOOK_bFind(U64 u64Key, U32* pu32Value) {
   std::lock_guard<std::mutex> lock(s_lookLock);
-  const LOOK_SLOT& slot = s_aSlots[u64Key % LOOK_SLOTS];
+  const LOOK_SLOT& slot = s_aLookSlots[u64Key % LOOK_SLOTS];
   if (slot.u64Key != u64Key) return FALSE;
   *pu32Value = slot.u32Value;
   return TRUE;
@@ -76,7 +76,7 @@ static BOOLEAN LOOK_bFind(U64 u64Key, U32* pu32Value) {
 
 static void LOOK_vKeep(U64 u64Key, U32 u32Value) {
   std::lock_guard<std::mutex> lock(s_lookLock);
-  s_aSlots[u64Key % LOOK_SLOTS] = LOOK_SLOT{u64Key, u32Value};
+  s_aLookSlots[u64Key % LOOK_SLOTS] = LOOK_SLOT{u64Key, u32Value};
 }
 
 U32 U_MENULOOK_u32Width(const char* pText, const FONT_DEF* pFont) {

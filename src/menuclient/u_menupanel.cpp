@@ -444,7 +444,7 @@ typedef struct tag_PANEL_SLOT {
   BITMAP bitmap;
 } PANEL_SLOT;
 
-static PANEL_SLOT s_aSlots[PANEL_SLOTS];
+static PANEL_SLOT s_aPanelSlots[PANEL_SLOTS];
 alignas(8) static COLOR s_aSlotPixels[PANEL_SLOTS][PANEL_SLOT_PIXELS];
 static std::mutex s_slotLock;
 
@@ -551,6 +551,6 @@ void U_MENUPANEL_vDraw(BITMAP* pBitmap, const MENU_PANEL* pPanel, const MENU_PAN
   }
   std::lock_guard<std::mutex> lock(s_slotLock);
   const U32 u32Slot = ((U32)pBox->at.x * 31u + (U32)pBox->at.y) % PANEL_SLOTS;
-  PANEL_vRefresh(&s_aSlots[u32Slot], u32Slot, pPanel, pBox);
-  PANEL_vPlace(pBitmap, &s_aSlots[u32Slot].bitmap, pBox);
+  PANEL_vRefresh(&s_aPanelSlots[u32Slot], u32Slot, pPanel, pBox);
+  PANEL_vPlace(pBitmap, &s_aPanelSlots[u32Slot].bitmap, pBox);
 }

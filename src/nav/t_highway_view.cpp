@@ -64,14 +64,14 @@ typedef struct tag_HWY_SAVED {
 } HWY_SAVED;
 
 static constexpr U32 HWY_SAVED_SLOTS = 3;
-static HWY_SAVED* s_apSaved[HWY_SAVED_SLOTS];
+static HWY_SAVED* s_apHwySaved[HWY_SAVED_SLOTS];
 static U32 s_u32NextSlot;
 static U32 s_u32BirdeyeEdge = G_SCREEN_HEIGHT;
 
 U32 T_NAV_u32BirdeyeEdge(void) { return s_u32BirdeyeEdge; }
 
 void T_CHART_vResetHighway(void) {
-  for (HWY_SAVED* p : s_apSaved) {
+  for (HWY_SAVED* p : s_apHwySaved) {
     if (p != nullptr) p->bValid = p->composed.bValid = FALSE;
   }
   s_u32BirdeyeEdge = G_SCREEN_HEIGHT;
@@ -104,12 +104,12 @@ static BOOLEAN HWY_bWindowOf(const BITMAP* pBitmap, const WINDOW_SPECIFICATION* 
 }
 
 static HWY_SAVED* HWY_pSavedFor(LAYER_ID eLayer, SPLIT_WINDOW_TYPE ePane) {
-  for (HWY_SAVED* p : s_apSaved) {
+  for (HWY_SAVED* p : s_apHwySaved) {
     if (p != nullptr && p->eLayer == eLayer && p->ePane == ePane) return p;
   }
   const U32 slot = s_u32NextSlot++ % HWY_SAVED_SLOTS;
-  if (s_apSaved[slot] == nullptr) s_apSaved[slot] = new HWY_SAVED();
-  HWY_SAVED* p = s_apSaved[slot];
+  if (s_apHwySaved[slot] == nullptr) s_apHwySaved[slot] = new HWY_SAVED();
+  HWY_SAVED* p = s_apHwySaved[slot];
   p->bValid = p->composed.bValid = FALSE;
   p->eLayer = eLayer;
   p->ePane = ePane;

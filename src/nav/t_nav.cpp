@@ -135,8 +135,6 @@ void NAV_vStartAutoZoomTimer(void) {
 
 static void NAV_vSubscribe(FOURCHARID id) { H_DATABASE_bRegisterForDataWithConditions(id, M_NAV, TRUE, FALSE, FALSE); }
 
-static const U32 s_aTwo[] = {0, 1};
-static const MENU_TEXT s_aOffOn[] = {Off, On};
 
 // The overlay screens the menus open: their places in the Nav tab, and in
 // a navigation view's MENU (0: not there).
@@ -158,16 +156,16 @@ static const NAV_OVERLAY_ITEM s_aOverlayItems[] = {
 // Main menus of the navigation settings, under their tabs.
 static void NAV_vRegisterMainMenus(void) {
   const BOOLEAN bDomestic = MODEL_bDomesticModel();
-  U_MENU_bRegisterMainSelectorMenu(Auto_Zoom, Nav, 219, FCID("SAZM"), 2, s_aOffOn, s_aTwo, M_BASIC);
-  U_MENU_bRegisterMainSelectorMenu(Auto_Range, Nav, 220, FCID("SARS"), 2, s_aOffOn, s_aTwo, M_BASIC);
-  U_MENU_bRegisterMainSelectorMenu(Vessel_Offset, Nav, 221, FCID("SVOS"), 2, s_aOffOn, s_aTwo, M_ADVANCED);
+  U_MENU_bRegisterMainSelectorMenu(Auto_Zoom, Nav, 219, FCID("SAZM"), 2, U_MENU_apOffOn, U_MENU_au32OffOn, M_BASIC);
+  U_MENU_bRegisterMainSelectorMenu(Auto_Range, Nav, 220, FCID("SARS"), 2, U_MENU_apOffOn, U_MENU_au32OffOn, M_BASIC);
+  U_MENU_bRegisterMainSelectorMenu(Vessel_Offset, Nav, 221, FCID("SVOS"), 2, U_MENU_apOffOn, U_MENU_au32OffOn, M_ADVANCED);
   U_MENU_bRegisterMainSliderMenu(Offset_Speed, Nav, 222, FCID("SNOS"), U_MENU_pLimitsOf(FCID("SNOS")), nullptr,
                                  nullptr, nullptr, M_ADVANCED);
   MENU_CHOICE_LIST pZones = nullptr;
   const U32* pZoneValues = nullptr;
   const U32 u32Zones = T_STARTUP_u32TimeZoneChoices(bDomestic, &pZones, &pZoneValues);
   U_MENU_bRegisterMainSelectorMenu(Local_Time_Zone, Setup, 138, FCID("SLTZ"), u32Zones, pZones, pZoneValues, M_BASIC);
-  U_MENU_bRegisterMainSelectorMenu(Daylight_Saving_Time, Setup, 139, FCID("SDST"), 2, s_aOffOn, s_aTwo, M_BASIC);
+  U_MENU_bRegisterMainSelectorMenu(Daylight_Saving_Time, Setup, 139, FCID("SDST"), 2, U_MENU_apOffOn, U_MENU_au32OffOn, M_BASIC);
   T_NAV_vRegisterArrivalAlarms(FALSE);
   U_MENU_bRegisterMainSliderMenu(Drift_Alarm, Alarms, 519, FCID("CNDA"), U_MENU_pLimitsOf(FCID("CNDA")), Off, nullptr,
                                  nullptr, M_BASIC);
@@ -188,15 +186,15 @@ static void NAV_vRegisterMainMenus(void) {
                                    M_ADVANCED);
   U_MENU_bRegisterMainSliderMenu(Trolling_Grid_Rotation, Nav, 212, FCID("SNGA"), U_MENU_pLimitsOf(FCID("SNGA")),
                                  nullptr, nullptr, Degrees, M_ADVANCED);
-  U_MENU_bRegisterMainSelectorMenu(Continuous_Navigation_Mode, Nav, 234, FCID("SNCM"), 2, s_aOffOn, s_aTwo,
+  U_MENU_bRegisterMainSelectorMenu(Continuous_Navigation_Mode, Nav, 234, FCID("SNCM"), 2, U_MENU_apOffOn, U_MENU_au32OffOn,
                                    M_ADVANCED);
   U_MENU_bRegisterMainSliderMenu(Casting_Rings, Nav, 197, FCID("SNCR"), U_MENU_pLimitsOf(FCID("SNCR")), Off, nullptr,
                                  nullptr, M_BASIC);
-  U_MENU_bRegisterMainSelectorMenu(North_Up_Indicator, Chart, 218, FCID("SNUP"), 2, s_aOffOn, s_aTwo, M_ADVANCED);
-  U_MENU_bRegisterMainSelectorMenu(View_Orientation, Chart, 203, FCID("SCUV"), 2, s_aOffOn, s_aTwo, M_BASIC);
+  U_MENU_bRegisterMainSelectorMenu(North_Up_Indicator, Chart, 218, FCID("SNUP"), 2, U_MENU_apOffOn, U_MENU_au32OffOn, M_ADVANCED);
+  U_MENU_bRegisterMainSelectorMenu(View_Orientation, Chart, 203, FCID("SCUV"), 2, U_MENU_apOffOn, U_MENU_au32OffOn, M_BASIC);
   // The remote asks for the chart's orientation by this name; the tab shows
   // it once, as View Orientation.
-  U_MENU_bRegisterMainSelectorMenu(Chart_Orientation, Chart, 203, FCID("SCUV"), 2, s_aOffOn, s_aTwo, M_DIAGNOSTIC);
+  U_MENU_bRegisterMainSelectorMenu(Chart_Orientation, Chart, 203, FCID("SCUV"), 2, U_MENU_apOffOn, U_MENU_au32OffOn, M_DIAGNOSTIC);
   static const U32 s_aInterval[] = {1, 5, 10, 15, 30, 60};
   static const MENU_TEXT s_aIntervalNames[] = {Interval_1_sec,  Interval_5_sec,  Interval_10_sec,
                                                Interval_15_sec, Interval_30_sec, Interval_60_sec};
@@ -204,9 +202,9 @@ static void NAV_vRegisterMainMenus(void) {
                                    M_ADVANCED);
   U_MENU_bRegisterMainSliderMenu(Track_Min_Distance, Nav, 214, FCID("SNTD"), U_MENU_pLimitsOf(FCID("SNTD")), nullptr,
                                  nullptr, nullptr, M_ADVANCED);
-  U_MENU_bRegisterMainSelectorMenu(Waypoint_Proximity_Flags, Nav, 210, FCID("SNWP"), 2, s_aOffOn, s_aTwo,
+  U_MENU_bRegisterMainSelectorMenu(Waypoint_Proximity_Flags, Nav, 210, FCID("SNWP"), 2, U_MENU_apOffOn, U_MENU_au32OffOn,
                                    M_ADVANCED);
-  U_MENU_bRegisterMainSelectorMenu(Waypoint_Decluttering, Nav, 211, FCID("SNWD"), 2, s_aOffOn, s_aTwo, M_ADVANCED);
+  U_MENU_bRegisterMainSelectorMenu(Waypoint_Decluttering, Nav, 211, FCID("SNWD"), 2, U_MENU_apOffOn, U_MENU_au32OffOn, M_ADVANCED);
 }
 
 // The chart, highway and split views; in ice mode only the ice chart.

@@ -269,15 +269,13 @@ void T_NAV_vUpdateChartMenu(void) {}
 // ---------------------------------------------------------------------------
 // AIS
 
-static const MENU_TEXT s_aOffOn[] = {Off, On};
-static const U32 s_aOffOnValues[] = {0, 1};
 
 void T_NAV_vSetupAISMenuItems(void) {
   if (s_bAISMenusRegistered.exchange(true)) return;
   static const MENU_LIMITS s_sCourseLine[] = {{U_NONE, 0, 3600, 10}};
   static const MENU_TEXT s_aAis[] = {AIS};
   U_MENU_bRegisterMainSubMenu(AIS, Accessories, 626, s_aAis, s_aAis, nullptr, 1, M_BASIC);
-  U_MENU_bRegisterSubMenuSelectorMenu(Tracking_Target, AIS, nullptr, 627, FCID("SAIS"), 2, s_aOffOn, s_aOffOnValues,
+  U_MENU_bRegisterSubMenuSelectorMenu(Tracking_Target, AIS, nullptr, 627, FCID("SAIS"), 2, U_MENU_apOffOn, U_MENU_au32OffOn,
                                       M_BASIC);
   U_MENU_bRegisterSubMenuActionMenu(CPA_Limits, AIS, nullptr, 628, T_NAV_vAisCPALimit, FALSE, M_BASIC);
   U_MENU_bRegisterSubMenuActionMenu(Target_List, AIS, nullptr, 629, T_NAV_vAisTargetList, FALSE, M_BASIC);

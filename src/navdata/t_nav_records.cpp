@@ -43,17 +43,17 @@ BOOLEAN T_NAV_RECORDS_bIsItemValid(U16 u16Id, U16 u16UnitBits) {
   U16 index;
   switch (T_NAV_RECORDS_eItemKind(u16Id, &index)) {
     case NAV_ITEM_WAYPOINT: {
-      WAYPOINT w;
+      WAYPOINT w{};
       T_NAV_vCopyWaypoint(index, &w);
       return w.u8Status >= WPT_STATUS_SAVED && w.u8Status <= WPT_STATUS_SAVED_2 && w.u32DateTime != 0;
     }
     case NAV_ITEM_GROUP: {
-      WAYPOINT w;
+      WAYPOINT w{};
       T_NAV_vCopyWaypoint(index, &w);
       return w.u8Status == WPT_STATUS_GROUP_HEADER || w.u8Status == WPT_STATUS_GROUP_BODY;
     }
     case NAV_ITEM_ROUTE: {
-      ROUTE r;
+      ROUTE r{};
       T_NAV_vCopyRoute(index, &r);
       return r.nCount <= NAV_MAX_ROUTE_POINTS && r.u32DateTime != 0;
     }

@@ -142,7 +142,7 @@ U8 T_NMEA_u8SendSentence(const NMEA_PORT_INFO* pPort, const char* pcSentence) {
   return sum;
 }
 
-static void NMEA_vSendf(const NMEA_PORT_INFO* pPort, const char* pcFormat, S32 value) {
+static void NMEA_vSendValue(const NMEA_PORT_INFO* pPort, const char* pcFormat, S32 value) {
   char text[40];
   snprintf(text, sizeof text, pcFormat, value);
   T_NMEA_u8SendSentence(pPort, text);
@@ -151,8 +151,6 @@ static void NMEA_vSendf(const NMEA_PORT_INFO* pPort, const char* pcFormat, S32 v
 // ---------------------------------------------------------------------------
 // Settings and menus
 
-static const U32 s_aOffOn[] = {0, 1};
-static const MENU_TEXT s_aOffOnTexts[] = {Off, On};
 static const MENU_TEXT s_aTalkerTexts[] = {Talker_IN, Talker_GP};
 
 static void NMEA_vDefault(FOURCHARID id, U32 value, U32 u32Priority, DATA_TYPE type, const char* const* ppcName) {
@@ -206,7 +204,7 @@ void T_NMEA_vUpdateNavCompassMenus(void) {
   static const MENU_LIMITS s_sOffset = {U_NONE, -30, 30, 1};
   U_MENU_bRegisterMainSliderMenu(Heading_Offset, Nav, MENU_HEADING_OFFSET, FCID("SCHO"), &s_sOffset, nullptr, nullptr,
                                  Degrees, M_ADVANCED);
-  U_MENU_bRegisterMainSelectorMenu(Heading_Line, Nav, MENU_HEADING_LINE, FCID("SNHL"), 2, s_aOffOnTexts, s_aOffOn,
+  U_MENU_bRegisterMainSelectorMenu(Heading_Line, Nav, MENU_HEADING_LINE, FCID("SNHL"), 2, U_MENU_apOffOn, U_MENU_au32OffOn,
                                    M_ADVANCED);
   H_DATABASE_bUpdateEverythingU32(FCID("BPTH"), FCID("IPTH"), P_NORMAL, D_FCID, Pitch, DB_NEVER_STALE);
   H_DATABASE_bUpdateEverythingU32(FCID("BROL"), FCID("IROL"), P_NORMAL, D_FCID, Roll, DB_NEVER_STALE);
@@ -360,15 +358,15 @@ static void NMEA_vRunSystem(void) {
       T_NMEA_pPortScanStatus(ch)->bLocked = TRUE;
     }
   }
-  U_MENU_bRegisterMainSelectorMenu(NMEA_0183_Output, Setup, MENU_NMEA_OUTPUT, FCID("SNOE"), 2, s_aOffOnTexts,
-                                   s_aOffOn, M_ADVANCED);
+  U_MENU_bRegisterMainSelectorMenu(NMEA_0183_Output, Setup, MENU_NMEA_OUTPUT, FCID("SNOE"), 2, U_MENU_apOffOn,
+                                   U_MENU_au32OffOn, M_ADVANCED);
   U_MENU_bRegisterMainSelectorMenu(Configure_NMEA_Talker_ID, Setup, MENU_NMEA_TALKER_ID, FCID("SNTP"), 2,
-                                   s_aTalkerTexts, s_aOffOn, M_ADVANCED);
+                                   s_aTalkerTexts, U_MENU_au32OffOn, M_ADVANCED);
   // What goes out stands beside the switch that sends it.
-  U_MENU_bRegisterMainSelectorMenu(NMEA_GPS_Sentences, Setup, MENU_NMEA_TALKER_ID, FCID("SNGE"), 2, s_aOffOnTexts,
-                                   s_aOffOn, M_ADVANCED);
-  U_MENU_bRegisterMainSelectorMenu(NMEA_Nav_Sentences, Setup, MENU_NMEA_TALKER_ID, FCID("SNNE"), 2, s_aOffOnTexts,
-                                   s_aOffOn, M_ADVANCED);
+  U_MENU_bRegisterMainSelectorMenu(NMEA_GPS_Sentences, Setup, MENU_NMEA_TALKER_ID, FCID("SNGE"), 2, U_MENU_apOffOn,
+                                   U_MENU_au32OffOn, M_ADVANCED);
+  U_MENU_bRegisterMainSelectorMenu(NMEA_Nav_Sentences, Setup, MENU_NMEA_TALKER_ID, FCID("SNNE"), 2, U_MENU_apOffOn,
+                                   U_MENU_au32OffOn, M_ADVANCED);
   U_MENU_bRegisterMainActionMenu(Date_And_Time, Setup, NMEA_MENU_DATE_AND_TIME, NMEA_vOpenDateTime, FALSE, M_BASIC);
   U32 state = 0;
   H_DATABASE_bFetchU32(FCID("CCST"), &state, nullptr, nullptr);
@@ -390,23 +388,23 @@ static void NMEA_vCompass(const COMPASS_MSG* pMsg) {
   const S32 v = pMsg->s32CompassCmd;
   switch (pMsg->Header.Cmd) {
     case CMD_ID_COMPASS_HDG_RATE:
-      if (v >= 1 && v <= 10) NMEA_vSendf(ext, "$PQVM153,%d*", v);
+      if (v >= 1 && v <= 10) NMEA_vSendValue(ext, "$PQVM153,%d*", v);
       break;
     case CMD_ID_COMPASS_BAUD_RATE:
       if (v == 4800 || v == 9600 || v == 38400) {
-        NMEA_vSendf(ext, "$PQVM152,%d*", v);
+        NMEA_vSendValue(ext, "$PQVM152,%d*", v);
         U_UART_bChangeBaudRate(2, (U32)v);
       }
       break;
     case CMD_ID_COMPASS_PNR_RATE:
-      if (v >= 1 && v <= 10) NMEA_vSendf(ext, "$PQVM154,%d*", v);
+      if (v >= 1 && v <= 10) NMEA_vSendValue(ext, "$PQVM154,%d*", v);
       break;
     case CMD_ID_COMPASS_TEST_CMD:
-      if (v >= 1 && v <= 5) NMEA_vSendf(ext, "$PQVM151,%d*", v);
+      if (v >= 1 && v <= 5) NMEA_vSendValue(ext, "$PQVM151,%d*", v);
       break;
     case CMD_ID_COMPASS_MODE_CMD:
       if (v < COMPASS_TEST_MODE || v > COMPASS_ALL_MSG_MODE) break;
-      NMEA_vSendf(ext, "$PQVM150,%1d*", v);
+      NMEA_vSendValue(ext, "$PQVM150,%1d*", v);
       // The sensor's answer to a mode change is not wanted.
       if (v != COMPASS_TEST_MODE && ext != nullptr && ext->pSerialInfo != nullptr) {
         U16 entry;
@@ -460,7 +458,7 @@ static void NMEA_vNewData(const MESSAGE_NEW_DATA* pMsg) {
       break;
     }
     case FCID("CHDR"):
-      if (value >= 1 && value <= 10) NMEA_vSendf(ext, "$PQVM153,%d*", (S32)value);
+      if (value >= 1 && value <= 10) NMEA_vSendValue(ext, "$PQVM153,%d*", (S32)value);
       break;
     case FCID("CCST"):
       g_NMEA.u32SystemState = value;

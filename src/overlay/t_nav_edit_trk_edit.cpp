@@ -19,7 +19,7 @@ NAV_TRK_NAME s_TrkName;
 namespace {
 
 constexpr S32 TE_NAME_LAST = 16;  // byte offset of the ninth character
-const char* const* const s_aVisibilityChoices[] = {Hidden, Visible};
+const char* const* const s_aTrkVisibilityChoices[] = {Hidden, Visible};
 
 BOOLEAN TE_bLineStyle(void) { return s_TrkEdit.u32Style >= 1 && s_TrkEdit.u32Style <= 3; }
 
@@ -260,7 +260,7 @@ void T_NAV_vEditTrackRender(BITMAP* pBitmap) {
   const U32 wHidden = NAV_EDIT_u32Width(pFont, NAV_EDIT_pText(Hidden, t.nLang));
   const U32 wVisible = NAV_EDIT_u32Width(pFont, NAV_EDIT_pText(Visible, t.nLang));
   TE_vField(pBitmap, 432, 292, (wHidden > wVisible ? wHidden : wVisible) + 10, e == TRK_EDIT_VISIBILITY_VALUE);
-  NAV_EDIT_vInk(pBitmap, 437, 297, pFont, NAV_EDIT_pText(s_aVisibilityChoices[t.bVisible ? 1 : 0], t.nLang));
+  NAV_EDIT_vInk(pBitmap, 437, 297, pFont, NAV_EDIT_pText(s_aTrkVisibilityChoices[t.bVisible ? 1 : 0], t.nLang));
 
   const COLOR color = NAV_EDIT_color(148 + (t.u32ActualColor & NAV_EDIT_MAX_TRACK_COLOR));
   TE_vLabel(pBitmap, 237, Style, e == TRK_EDIT_STYLE);

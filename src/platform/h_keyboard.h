@@ -45,6 +45,7 @@ constexpr U32 HKEY_MASK_VIEW = 0x2;
 constexpr U32 HKEY_MASK_MENU = 0x4;
 constexpr U32 HKEY_MASK_EXIT = 0x8;
 constexpr U32 HKEY_MASK_CURSOR = 0x10;
+constexpr U32 HKEY_MASK_ALL_BUT_POWER = 0xFFFE;
 
 // Milliseconds from a press to its first repeat, and between repeats.
 constexpr S32 H_KEYBOARD_FIRST_REPEAT_MS = 500;

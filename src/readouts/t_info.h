@@ -68,6 +68,9 @@ typedef void INFO_BOX_RENDERING_FUNCTION(BITMAP* pBitmap, POINT* ppt, VIBD_DIREC
 
 constexpr U32 INFO_CHOICES_MAX = 50;
 constexpr U32 INFO_SLOTS = 5;
+// Every value text a formatter writes fits in this many bytes, wide form and
+// terminator included.
+constexpr U32 INFO_VALUE_SIZE = 40;
 // The readout key that stands for "no value": its box shows "---".
 constexpr FOURCHARID INFO_FCID_NO_VALUE = FCID("INVL");
 
@@ -106,6 +109,8 @@ U32 vCombineChoices(const char* const* const* aBox1Choices, const U32* aBox1Valu
                     const char* const* const* aBox2Choices, const U32* aBox2Values, U32 nChoices2,
                     const char* const** aCombinedChoicesTemp, U32* aCombinedValuesTemp, U32 nLang);
 BOOLEAN T_INFO_bFCIDNonZero(FOURCHARID fcid);
+// A whole-number setting, or u32Default while it cannot be read.
+U32 T_INFO_u32Setting(FOURCHARID id, U32 u32Default);
 BOOLEAN T_INFO_bFCIDIsValidSelection(FOURCHARID fcid);
 BOOLEAN T_INFO_bFCIDIsValidBoxSelection(int nBox);
 // TRUE while a navigation is in progress (INIP valid and not 0).

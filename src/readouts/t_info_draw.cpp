@@ -17,7 +17,6 @@
 #include "u_wstring.h"
 #include "ui_texts.h"
 
-constexpr U32 INFO_VALUE_SIZE = 40;
 // The units' separator shows in boxes at least this wide.
 constexpr S32 INFO_WIDEST_LARGE_VALUE = 158;
 constexpr S32 INFO_COLUMN_WIDTH = 162;
@@ -72,7 +71,6 @@ static const FONT_DEF* INFO_pSmaller(const FONT_DEF* pFont) {
   return pFont->u32Height > INFO_SMALLEST_STEP ? INFO_pFontAtMost(pFont->u32Height - 1) : nullptr;
 }
 
-static COLOR INFO_color(U32 u32Entry) { return gCOLOR_pcolColorTable[u32Entry]; }
 
 static void INFO_vResolve(const BITMAP* pBitmap, S32* px, S32* py) {
   if (*px < 0) *px += pBitmap->pixels_wide;
@@ -95,11 +93,11 @@ static void INFO_vRounded(BITMAP* pBitmap, U32 u32Entry, S32 x, S32 y, S32 w, S3
   const POINT pt = {x, y};
   r = INFO_u32Radius(w, h, r);
   if (!bFilled) {
-    G_BOX_vDrawRounded(pBitmap, INFO_color(u32Entry), &pt, (U32)w, (U32)h, r);
+    G_BOX_vDrawRounded(pBitmap, COLOR_colEntry(u32Entry), &pt, (U32)w, (U32)h, r);
   } else if (bAlpha) {
-    G_BOX_vDrawRoundedFilledAlpha(pBitmap, INFO_color(u32Entry), &pt, (U32)w, (U32)h, r, T_INFO_u8Alpha());
+    G_BOX_vDrawRoundedFilledAlpha(pBitmap, COLOR_colEntry(u32Entry), &pt, (U32)w, (U32)h, r, T_INFO_u8Alpha());
   } else {
-    G_BOX_vDrawRoundedFilled(pBitmap, INFO_color(u32Entry), &pt, (U32)w, (U32)h, r);
+    G_BOX_vDrawRoundedFilled(pBitmap, COLOR_colEntry(u32Entry), &pt, (U32)w, (U32)h, r);
   }
 }
 
@@ -107,9 +105,9 @@ static void INFO_vFilled(BITMAP* pBitmap, U32 u32Entry, S32 x, S32 y, S32 w, S32
   if (w <= 0 || h <= 0) return;
   const POINT pt = {x, y};
   if (bAlpha) {
-    G_BOX_vDrawFilledAlpha(pBitmap, INFO_color(u32Entry), &pt, (U32)w, (U32)h, T_INFO_u8Alpha());
+    G_BOX_vDrawFilledAlpha(pBitmap, COLOR_colEntry(u32Entry), &pt, (U32)w, (U32)h, T_INFO_u8Alpha());
   } else {
-    G_BOX_vDrawFilled(pBitmap, INFO_color(u32Entry), &pt, (U32)w, (U32)h);
+    G_BOX_vDrawFilled(pBitmap, COLOR_colEntry(u32Entry), &pt, (U32)w, (U32)h);
   }
 }
 
@@ -181,7 +179,7 @@ void T_INFO_vDrawText(BITMAP* pBitmap, S32 nXPosition, S32 nYPosition, const cha
   if (pString == nullptr) return;
   POINT pt = {nXPosition, nYPosition};
   INFO_vResolve(pBitmap, &pt.x, &pt.y);
-  G_STRING_vPut(pBitmap, INFO_color(35), &pt, pFont, (const BYTE*)pString[nLang]);
+  G_STRING_vPut(pBitmap, COLOR_colEntry(35), &pt, pFont, (const BYTE*)pString[nLang]);
 }
 
 void T_INFO_vDrawInfoTitleText(BITMAP* pBitmap, S32 nXPosition, S32 nYPosition, const char* const* pString,
@@ -196,7 +194,7 @@ void T_INFO_vDrawTextRight(BITMAP* pBitmap, S32 nXPosition, S32 nYPosition, cons
   INFO_vResolve(pBitmap, &pt.x, &pt.y);
   pt.x -= (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)pString[nLang]);
   if (pt.x < 0) pt.x = 0;
-  G_STRING_vPut(pBitmap, INFO_color(131), &pt, pFont, (const BYTE*)pString[nLang]);
+  G_STRING_vPut(pBitmap, COLOR_colEntry(131), &pt, pFont, (const BYTE*)pString[nLang]);
 }
 
 static BOOLEAN INFO_bSeparateTemperatures(void) {
@@ -260,7 +258,7 @@ static void INFO_vDrawTitle(BITMAP* pBitmap, POINT* ppt, FOURCHARID fcid, const 
   }
   INFO_vResolve(pBitmap, &ppt->x, &ppt->y);
   POINT pt = {ppt->x, ppt->y - 5};
-  G_STRING_vPut(pBitmap, INFO_color(35), &pt, pFont, (const BYTE*)pTitle[nLang]);
+  G_STRING_vPut(pBitmap, COLOR_colEntry(35), &pt, pFont, (const BYTE*)pTitle[nLang]);
 }
 
 void T_INFO_vDrawInfoBoxTitle(BITMAP* pBitmap, POINT* ppt, FOURCHARID fcid, const FONT_DEF* pUnitsFont, U32 nLang) {
@@ -375,7 +373,7 @@ static S32 INFO_nBoxWidth(const INFO_BOX_TEXT* t, S32 nMinWidth) {
 // The value at pt: the whole part in the value font and, with a smaller
 // tenths font, the point and what follows in that font.
 static void INFO_vPutValue(BITMAP* pBitmap, POINT pt, const INFO_BOX_TEXT* t) {
-  const COLOR color = INFO_color(35);
+  const COLOR color = COLOR_colEntry(35);
   const char* point = U_WSTRING_pw_strchr(t->acValue, '.');
   if (t->pTenthsFont == t->pValueFont || point == nullptr) {
     G_STRING_vPut(pBitmap, color, &pt, t->pValueFont, (const BYTE*)t->acValue);
@@ -499,14 +497,14 @@ S32 T_INFO_nDrawDigitsInfoBox(BITMAP* pBitmap, S32 nMinWidth, S32 nHeight, S32 n
         for (S32 dx = 4; dx <= 5; dx++) {
           POINT a = {pt.x - dx, pt.y};
           POINT b = {pt.x - dx, pt.y + 15};
-          G_LINE_vDraw(pBitmap, INFO_color(236), &a, &b);
+          G_LINE_vDraw(pBitmap, COLOR_colEntry(236), &a, &b);
         }
       }
     } else {
       pt.x = valueX + W + 2;
       pt.y = y + 4;
     }
-    G_STRING_vPut(pBitmap, INFO_color(35), &pt, pSmall, (const BYTE*)t.pUnits);
+    G_STRING_vPut(pBitmap, COLOR_colEntry(35), &pt, pSmall, (const BYTE*)t.pUnits);
   }
   POINT title = {};
   title.y = y + nHeight - 2 - (S32)G_FONTS_u32GetCoreHeight(pUnitsFont);
@@ -607,7 +605,7 @@ U32 T_INFO_u32XOrigin(void) {
   return 0;
 }
 
-static U32 INFO_u32Setting(FOURCHARID id, U32 u32Default) {
+U32 T_INFO_u32Setting(FOURCHARID id, U32 u32Default) {
   U32 value = u32Default;
   H_DATABASE_bFetchU32(id, &value, nullptr, nullptr);
   return value;
@@ -629,7 +627,7 @@ U32 T_INFO_u32GetDataBoxOverlayColor(LAYER_ID eView, U32* pu32ColorOutline) {
     case SONAR_ZOOM_ICE_VIEW_PRIORITY:
     case SONAR_DUAL_BEAM_ICE_VIEW_PRIORITY:
     case CHART_PLUS_2D_ICE_VIEW_PRIORITY: {
-      const U32 palette = INFO_u32Setting(FCID("SSPL"), 0);
+      const U32 palette = T_INFO_u32Setting(FCID("SSPL"), 0);
       bSwapped = (palette >= 8 && palette <= 17) || (palette >= 19 && palette <= 22);
       break;
     }
@@ -637,11 +635,11 @@ U32 T_INFO_u32GetDataBoxOverlayColor(LAYER_ID eView, U32* pu32ColorOutline) {
     case SI_ON_TOP_AND_DI_ON_BOTTOM_VIEW_PRIORITY:
     case CHART_PLUS_SIDESCAN_VIEW_PRIORITY:
     case CHART_PLUS_SI_VIEW_PRIORITY:
-      bSwapped = INFO_u32Setting(FCID("SPSC"), 0) != 2;
+      bSwapped = T_INFO_u32Setting(FCID("SPSC"), 0) != 2;
       break;
     case SONAR_SIDEVIEW_AND_DOWN:
     case CHART_PLUS_DOWNIMAGING_VIEW_PRIORITY:
-      bSwapped = INFO_u32Setting(FCID("SDSC"), 0) != 2;
+      bSwapped = T_INFO_u32Setting(FCID("SDSC"), 0) != 2;
       break;
     case RADAR_VIEW_PRIORITY:
       bSwapped = TRUE;

@@ -17,9 +17,6 @@
 #include "u_wstring.h"
 #include "ui_texts.h"
 
-// Every value text a formatter writes fits in this many bytes, wide form and
-// terminator included.
-constexpr U32 INFO_VALUE_SIZE = 40;
 // Titles are told apart by this many characters when sorted.
 constexpr U32 INFO_SORT_CHARACTERS = 10;
 

@@ -27,7 +27,6 @@
 #include "u_wstring.h"
 #include "ui_texts.h"
 
-constexpr U32 INFO_VALUE_SIZE = 40;
 constexpr S32 INFO_SCREEN_WIDTH = 800;
 constexpr S32 INFO_BOX_PITCH = 96;
 constexpr S32 INFO_TOP_BOX_Y = 385;
@@ -35,24 +34,23 @@ constexpr S32 INFO_CURSOR_BAR_Y = 421;
 // Rows the sonar view's frequency label takes at the bottom left.
 constexpr S32 INFO_CHIRP_LABEL_ROWS = 24;
 
-static COLOR INFO_color(U32 u32Entry) { return gCOLOR_pcolColorTable[u32Entry]; }
 
 static void INFO_vFill(BITMAP* pBitmap, U32 u32Entry, S32 x, S32 y, S32 w, S32 h) {
   if (w <= 0 || h <= 0) return;
   const POINT pt = {x, y};
-  G_BOX_vDrawFilled(pBitmap, INFO_color(u32Entry), &pt, (U32)w, (U32)h);
+  G_BOX_vDrawFilled(pBitmap, COLOR_colEntry(u32Entry), &pt, (U32)w, (U32)h);
 }
 
 static void INFO_vHLine(BITMAP* pBitmap, U32 u32Entry, S32 x0, S32 x1, S32 y) {
   POINT a = {x0, y};
   POINT b = {x1, y};
-  G_LINE_vDraw(pBitmap, INFO_color(u32Entry), &a, &b);
+  G_LINE_vDraw(pBitmap, COLOR_colEntry(u32Entry), &a, &b);
 }
 
 static void INFO_vVLine(BITMAP* pBitmap, U32 u32Entry, S32 x, S32 y0, S32 y1) {
   POINT a = {x, y0};
   POINT b = {x, y1};
-  G_LINE_vDraw(pBitmap, INFO_color(u32Entry), &a, &b);
+  G_LINE_vDraw(pBitmap, COLOR_colEntry(u32Entry), &a, &b);
 }
 
 static BOOLEAN INFO_bFetchValid(FOURCHARID id, DB_DATA_TYPE* pValue) {
@@ -60,11 +58,6 @@ static BOOLEAN INFO_bFetchValid(FOURCHARID id, DB_DATA_TYPE* pValue) {
   return H_DATABASE_bFetch(id, pValue, &bValid, nullptr) && bValid;
 }
 
-static U32 INFO_u32Setting(FOURCHARID id, U32 u32Default) {
-  U32 value = u32Default;
-  H_DATABASE_bFetchU32(id, &value, nullptr, nullptr);
-  return value;
-}
 
 static BOOLEAN INFO_bIce(void) {
   BOOLEAN bIce = FALSE;
@@ -114,8 +107,8 @@ static void INFO_vOverlayBegin(INFO_OVERLAY* o, BITMAP* pBitmap, LAYER_ID eView,
   U32 outline = 0;
   const U32 text = T_INFO_u32GetDataBoxOverlayColor(eView, &outline);
   o->pBitmap = pBitmap;
-  o->colorText = INFO_color(text);
-  o->colorOutline = INFO_color(outline);
+  o->colorText = COLOR_colEntry(text);
+  o->colorOutline = COLOR_colEntry(outline);
   o->x = 10;
   o->y = y + (T_INFO_bChirpLabelOn() ? INFO_CHIRP_LABEL_ROWS : 0);
 }
@@ -136,7 +129,7 @@ static void INFO_vOverlayValue(INFO_OVERLAY* o, double dValue, const FONT_DEF* p
     strcpy(tenths, point);
     *point = 0;
   }
-  const DIGITS_FORMAT eFormat = (DIGITS_FORMAT)INFO_u32Setting(FCID("SFMT"), SMALL_TENTHS);
+  const DIGITS_FORMAT eFormat = (DIGITS_FORMAT)T_INFO_u32Setting(FCID("SFMT"), SMALL_TENTHS);
   INFO_vWide(text);
   INFO_vWide(tenths);
   POINT pt = {o->x, o->y};
@@ -186,7 +179,7 @@ static const INFO_OVERLAY_LINE s_sDepthLine = {
 static BOOLEAN INFO_bOverlayLine(INFO_OVERLAY* o, const INFO_OVERLAY_LINE& line, U32 nLang) {
   double d = 0;
   if (!INFO_bReadoutValue(line.readout, &d)) return FALSE;
-  const U32 setting = INFO_u32Setting(line.unitSetting, U_NONE);
+  const U32 setting = T_INFO_u32Setting(line.unitSetting, U_NONE);
   U32 i = 0;
   while (i + 1 < line.u32Units && line.aeUnits[i] != setting) i++;
   INFO_vOverlayValue(o, dConvertFromInternal(d, line.type, line.aeUnits[i]), T_INFO_pFont(line.u32Points),
@@ -201,7 +194,7 @@ static BOOLEAN INFO_bOverlayDepth(INFO_OVERLAY* o, U32 nLang) { return INFO_bOve
 static BOOLEAN INFO_bOverlayHeading(INFO_OVERLAY* o, U32 nLang) {
   double d = 0;
   if (!INFO_bReadoutValue(FCID("BHDG"), &d)) return FALSE;
-  if (INFO_u32Setting(FCID("SUHD"), U_DEG_TRUE) == U_DEG_MAGNETIC) {
+  if (T_INFO_u32Setting(FCID("SUHD"), U_DEG_TRUE) == U_DEG_MAGNETIC) {
     float variation = 0;
     if (H_DATABASE_bFetchFloat(FCID("IMGV"), &variation, nullptr, nullptr)) d = fmod(d + 360.0 - variation, 360.0);
   }
@@ -219,7 +212,7 @@ static BOOLEAN INFO_bOverlayHeading(INFO_OVERLAY* o, U32 nLang) {
 static BOOLEAN INFO_bOverlayDistanceToGo(INFO_OVERLAY* o, U32 nLang) {
   DB_DATA_TYPE value = {};
   if (!T_INFO_bNavigating() || !INFO_bFetchValid(FCID("IDTG"), &value)) return FALSE;
-  const U32 unit = INFO_u32Setting(FCID("SUDS"), U_STAT_MILES);
+  const U32 unit = T_INFO_u32Setting(FCID("SUDS"), U_STAT_MILES);
   const UNIT_TYPE u = unit == U_NAUT_MILES ? U_NAUT_MILES : unit == U_KM ? U_KM : U_STAT_MILES;
   INFO_vOverlayValue(o, dConvertFromInternal(value.fVal, D_DISTANCE, u), T_INFO_pFont(44),
                      H_DATABASE_pcUnitsString(u, nLang));
@@ -539,10 +532,10 @@ void T_INFO_vDrawInfoLayer_WaypointIndicatorBar(BITMAP* pBitmap, POINT* ppt) {
   INFO_vFill(pBitmap, 238, ppt->x, y, width, height);
   const POINT outer = {ppt->x, y};
   const POINT inner = {ppt->x + 1, y + 1};
-  G_BOX_vDraw(pBitmap, INFO_color(32), &outer, (U32)width, (U32)height);
-  G_BOX_vDraw(pBitmap, INFO_color(32), &inner, (U32)width - 2, (U32)height - 2);
+  G_BOX_vDraw(pBitmap, COLOR_colEntry(32), &outer, (U32)width, (U32)height);
+  G_BOX_vDraw(pBitmap, COLOR_colEntry(32), &inner, (U32)width - 2, (U32)height - 2);
   POINT pt = {ppt->x + 10, y + 16};
-  G_STRING_vPut(pBitmap, INFO_color(35), &pt, p17, (const BYTE*)name);
+  G_STRING_vPut(pBitmap, COLOR_colEntry(35), &pt, p17, (const BYTE*)name);
 }
 
 void T_INFO_vDrawCursor(BITMAP* pBitmap, U32 nLang, BOOLEAN bWaypointCursorEnabled) {
@@ -587,7 +580,7 @@ void T_INFO_vDrawInfoLayer_ActiveCursor(BITMAP* pBitmap, WINDOW_SPECIFICATION_PO
   const S32 width = bRange ? span + iconWidth : 2 * quarter + iconWidth + 15;
   T_INFO_vDrawInfoBar(pBitmap, width, 56, x0, y, IBS_VORNE_DARK_GRAY_BAR);
   const POINT edge = {x0, y};
-  G_BOX_vDraw(pBitmap, INFO_color(239), &edge, (U32)width, 56);
+  G_BOX_vDraw(pBitmap, COLOR_colEntry(239), &edge, (U32)width, 56);
   const FONT_DEF* p32 = T_INFO_pFont(32);
   const FONT_DEF* p14 = T_INFO_pFont(14);
   S32 x = x0 + iconWidth + 10;
@@ -687,7 +680,7 @@ void T_INFO_vDrawInfoLayer_Instrumentation_SonarView(BITMAP* pBitmap, WINDOW_SPE
   }
   if ((view == SONAR_SIDEVIEW || view == SI_ON_TOP_AND_DI_ON_BOTTOM_VIEW_PRIORITY ||
        view == SI_ON_TOP_AND_2D_DI_ON_BOTTOM_VIEW_PRIORITY) &&
-      INFO_u32Setting(FCID("SIRO"), 0) == 0) {
+      T_INFO_u32Setting(FCID("SIRO"), 0) == 0) {
     T_INFO_vDrawInfoLayer_ActiveCursor(pBitmap, psWindowSpec, {-2, INFO_CURSOR_BAR_Y});
     INFO_bIce() ? T_INFO_vDrawIceDataBoxOverlay(pBitmap, (LAYER_ID)view)
                 : T_INFO_vDrawSonarDataBoxOverlay(pBitmap, (LAYER_ID)view);
@@ -716,7 +709,7 @@ static void INFO_vDrawBubbleCompass(BITMAP* pBitmap, U32 nLang) {
   float heading = 0;
   BOOLEAN bValid = FALSE;
   if (!H_DATABASE_bFetchFloat(FCID("IHDG"), &heading, &bValid, nullptr) || !bValid) return;
-  if (INFO_u32Setting(FCID("SUHD"), U_DEG_TRUE) == U_DEG_MAGNETIC) {
+  if (T_INFO_u32Setting(FCID("SUHD"), U_DEG_TRUE) == U_DEG_MAGNETIC) {
     float variation = 0;
     if (H_DATABASE_bFetchFloat(FCID("IMGV"), &variation, nullptr, nullptr)) heading -= variation;
   }

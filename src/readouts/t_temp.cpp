@@ -60,16 +60,16 @@ typedef struct tag_TEMP_SENSOR_CONTROL {
 } TEMP_SENSOR_CONTROL;
 
 static TEMP_SENSOR_CONTROL s_sTempControl[2];
-static BOOLEAN s_bPOS_mode = FALSE;
+static BOOLEAN s_bTempPosMode = FALSE;
 static BOOLEAN s_bStartDelayComplete = FALSE;
 static BOOLEAN s_bMenusInitialized = FALSE;
 static BOOLEAN s_bShutdown = FALSE;
 static U64 s_StartTimeStamp = 0;
-static T_TEMP_CLOCK* s_pfnClock = nullptr;
+static T_TEMP_CLOCK* s_pfnTempClock = nullptr;
 
-void T_TEMP_vSetClock(T_TEMP_CLOCK* pfnClock) { s_pfnClock = pfnClock; }
+void T_TEMP_vSetClock(T_TEMP_CLOCK* pfnClock) { s_pfnTempClock = pfnClock; }
 
-static U64 TEMP_u64Now(void) { return s_pfnClock != nullptr ? s_pfnClock() : L_CLOCK_qwGetTimeInMillis(); }
+static U64 TEMP_u64Now(void) { return s_pfnTempClock != nullptr ? s_pfnTempClock() : L_CLOCK_qwGetTimeInMillis(); }
 
 static const MENU_LIMITS s_OffsetLimits = {U_NONE, -TEMP_OFFSET_LIMIT, TEMP_OFFSET_LIMIT, 0.5f};
 static const MENU_LIMITS s_AlarmLimits[] = {
@@ -190,7 +190,7 @@ static void vInitializeMenus(void) {
   L_SEMA_Signal(SEMA_INFOBOX_UPDATE);
   BOOLEAN bShown = FALSE;
   H_DATABASE_bFetchBoolean(FCID("SFTM"), &bShown, nullptr, nullptr);
-  if ((s_bPOS_mode || !bShown) && U_INFO_bDisplayInInfoBox(FCID("BTMP"), TEMP_DATA_BOX_WINDOW)) {
+  if ((s_bTempPosMode || !bShown) && U_INFO_bDisplayInInfoBox(FCID("BTMP"), TEMP_DATA_BOX_WINDOW)) {
     H_DATABASE_bUpdateValueBoolean(FCID("SFTM"), TRUE, P_NORMAL);
   }
 }
@@ -291,8 +291,8 @@ static void TEMP_vNewUnits(UNIT_TYPE eUnits) {
 }
 
 static void TEMP_vSystemState(U32 u32State) {
-  s_bPOS_mode = u32State == STATE_POINT_OF_SALE || u32State == STATE_SIMULATION;
-  if (s_bPOS_mode) vSetDefaultSettings(TRUE);
+  s_bTempPosMode = u32State == STATE_POINT_OF_SALE || u32State == STATE_SIMULATION;
+  if (s_bTempPosMode) vSetDefaultSettings(TRUE);
 }
 
 static void TEMP_vNewData(const MESSAGE_NEW_DATA* p) {
@@ -301,7 +301,7 @@ static void TEMP_vNewData(const MESSAGE_NEW_DATA* p) {
     s_bStartDelayComplete = TRUE;
   }
   if (p->FourCharId == FCID("AD02")) {
-    if (s_bPOS_mode) {
+    if (s_bTempPosMode) {
       TEMP_vSimulate(psMain);
     } else if (p->bValid) {
       TEMP_vReading(psMain, p->dbValue.u32Val);
@@ -369,7 +369,7 @@ static void TEMP_vInit(void) {
   s_bStartDelayComplete = FALSE;
   s_bMenusInitialized = FALSE;
   s_bShutdown = FALSE;
-  s_bPOS_mode = FALSE;
+  s_bTempPosMode = FALSE;
   if (H_DATABASE_bUpdateEverythingU32(FCID("TTEM"), (U32)M_WTEMP, P_NORMAL, D_MAILBOX, nullptr, DB_NEVER_STALE)) {
     ERROR_vFatal(__FILE_NAME__, __LINE__, "Somebody else registered the Water Temperature Task Maibox");
   }

@@ -403,7 +403,7 @@ static BOOLEAN HISTORY_bSonarOnScreen(void) {
 // ---------------------------------------------------------------------------
 // Messages
 
-static BOOLEAN s_bShutdown;
+static BOOLEAN s_bHistoryShutdown;
 
 static void HISTORY_vNewData(const MESSAGE_NEW_DATA* pData) {
   if (!pData->bValid) return;
@@ -424,21 +424,21 @@ static void HISTORY_vNewData(const MESSAGE_NEW_DATA* pData) {
 static void HISTORY_vDispatch(GENERIC_MESSAGE* pMsg) {
   switch (pMsg->Cmd) {
     case CMD_ID_SHUTDOWN:
-      if (!s_bShutdown) log_me("[%d]%s: history task shut down", __LINE__, __func__);
-      s_bShutdown = TRUE;
+      if (!s_bHistoryShutdown) log_me("[%d]%s: history task shut down", __LINE__, __func__);
+      s_bHistoryShutdown = TRUE;
       break;
     case CMD_ID_NEW_DATA:
-      if (!s_bShutdown) HISTORY_vNewData((const MESSAGE_NEW_DATA*)pMsg);
+      if (!s_bHistoryShutdown) HISTORY_vNewData((const MESSAGE_NEW_DATA*)pMsg);
       break;
     case CMD_ID_RESET_POS:
-      if (!s_bShutdown) HISTORY_vSettings(TRUE);
+      if (!s_bHistoryShutdown) HISTORY_vSettings(TRUE);
       break;
     case CMD_ID_RUN_SYSTEM:
-      if (!s_bShutdown) T_N_HISTORY_vRegisterMenus();
+      if (!s_bHistoryShutdown) T_N_HISTORY_vRegisterMenus();
       break;
     case CMD_ID_PING_UPDATE:
       S_SHARE_vClearHistoryUpdate();
-      if (!s_bShutdown && HISTORY_bSonarOnScreen()) L_SEMA_Signal(SEMA_VIEW_UPDATE);
+      if (!s_bHistoryShutdown && HISTORY_bSonarOnScreen()) L_SEMA_Signal(SEMA_VIEW_UPDATE);
       break;
     default:
       break;
@@ -459,7 +459,7 @@ static void HISTORY_vSubscribe(void) {
 
 void T_N_HISTORY_vMain(void) {
   log_me("[%d]%s: LWP ID %ld", __LINE__, __func__, (long)syscall(SYS_gettid));
-  s_bShutdown = FALSE;
+  s_bHistoryShutdown = FALSE;
   U_TASKSTUB_vPublish(FCID("TSMG"), M_HISTORY);
   // Subscribed before the settings are read, so a change made while the
   // task starts is never lost between the read and the subscription.

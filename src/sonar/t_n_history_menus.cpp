@@ -27,13 +27,11 @@ constexpr MENU_PRIORITY SONAR_MENU_FREQUENCY = (MENU_PRIORITY)20;
 const MENU_LIMITS s_sSensitivity[] = {{U_NONE, 1.0f, 20.0f, 1.0f}};
 const MENU_LIMITS s_sChartSpeed[] = {{U_NONE, 1.0f, 10.0f, 1.0f}};
 const MENU_LIMITS s_sSurfaceClutter[] = {{U_NONE, 0.0f, 10.0f, 1.0f}};
-// 0 is Auto. The fixed ranges stop where the process task's do (300 m),
-// in steps that are round numbers in each depth unit.
+// 0 is Auto. The fixed ranges stop where the process task's do (300 m), as
+// the key's range does, in steps that are round numbers in each depth unit.
 const MENU_LIMITS s_asLowerRange[] = {
     {U_METRES, 0.0f, 300.0f, 5.0f}, {U_FEET, 0.0f, 980.0f, 10.0f}, {U_FATHOMS, 0.0f, 160.0f, 2.0f}, {}};
 
-const MENU_TEXT s_apOffOn[] = {Off, On};
-const U32 s_au32OffOn[] = {0, 1};
 // The two colour schemes the history is drawn in, by the first palette
 // number of each.
 const MENU_TEXT s_apSchemes[] = {Sonar_Scheme_Light, Sonar_Scheme_Dark};
@@ -54,7 +52,7 @@ void T_N_HISTORY_vRegisterMenus(void) {
                                  nullptr, nullptr, M_BASIC);
   U_MENU_bRegisterMainSelectorMenu(Sonar_Colors, Sonar, SONAR_MENU_COLORS, FCID("SSPL"), 2, s_apSchemes,
                                    s_au32Schemes, M_BASIC);
-  U_MENU_bRegisterMainSelectorMenu(Sonar, Sonar, SONAR_MENU_SONAR, FCID("SSEN"), 2, s_apOffOn, s_au32OffOn, M_BASIC);
+  U_MENU_bRegisterMainSelectorMenu(Sonar, Sonar, SONAR_MENU_SONAR, FCID("SSEN"), 2, U_MENU_apOffOn, U_MENU_au32OffOn, M_BASIC);
   U_MENU_bRegisterMainSubMenu(Sonar_Advanced, Sonar, SONAR_MENU_ADVANCED, s_apAdvanced, s_apAdvanced, nullptr, 1,
                               M_BASIC);
   U_MENU_bRegisterSubMenuSliderMenu(Surface_Clutter, Sonar_Advanced, nullptr, SONAR_MENU_SURFACE_CLUTTER,

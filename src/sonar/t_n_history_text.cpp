@@ -52,7 +52,7 @@ typedef struct tag_TEXT_SPRITE {
 static TEXT_KEY s_asKeys[TEXT_ENTRIES];
 static TEXT_SPRITE s_asSprites[TEXT_ENTRIES];
 static U32 s_u32Next;
-static std::mutex s_lock;
+static std::mutex s_textLock;
 alignas(64) static U32 s_au32Scratch[2][TEXT_WIDTH * TEXT_HEIGHT / 2];
 
 static U32 TEXT_u32Channel(COLOR c, U32 k) {
@@ -203,7 +203,7 @@ void HISTORY_vPutText(BITMAP* pBitmap, POINT* pAt, const FONT_DEF* pFont, const 
                       COLOR colText, COLOR colOutline) {
   if (pc == nullptr || pAt == nullptr) return;
   const U32 bytes = TEXT_u32Bytes(pc);
-  std::unique_lock<std::mutex> guard(s_lock);
+  std::unique_lock<std::mutex> guard(s_textLock);
   const TEXT_SPRITE* p = bytes < TEXT_BYTES ? TEXT_psFind(pFont, pc, bytes, u32Language, colText, colOutline) : nullptr;
   if (p == nullptr || !p->bFits) {
     guard.unlock();
@@ -239,7 +239,7 @@ U32 HISTORY_u32TextWidth(const FONT_DEF* pFont, const char* pc, U32 u32Language,
   if (pc == nullptr) return 0;
   const U32 bytes = TEXT_u32Bytes(pc);
   if (bytes < TEXT_BYTES) {
-    std::lock_guard<std::mutex> guard(s_lock);
+    std::lock_guard<std::mutex> guard(s_textLock);
     const TEXT_SPRITE* p = TEXT_psFind(pFont, pc, bytes, u32Language, colText, colOutline);
     if (p->bFits) return p->u32Advance;
   }

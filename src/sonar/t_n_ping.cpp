@@ -40,7 +40,7 @@ static U8 s_aau8Noise[T_N_PING_SLOTS][S_COPROC_NOISE_SAMPLES];
 
 static std::atomic<BOOLEAN> s_bStandby{FALSE};
 static BOOLEAN s_bRunning;   // the first run-system has come
-static BOOLEAN s_bShutdown;
+static BOOLEAN s_bPingShutdown;
 static BEAM s_eNextBeam;
 static U32 s_u32Sequence;
 static U32 s_u32Failures;
@@ -232,8 +232,8 @@ static void PING_vTick(U64 qwNowMs) {
 static void PING_vDispatch(GENERIC_MESSAGE* pMsg) {
   switch (pMsg->Cmd) {
     case CMD_ID_SHUTDOWN:
-      if (!s_bShutdown) log_me("[%d]%s: pinging stopped for good", __LINE__, __func__);
-      s_bShutdown = TRUE;
+      if (!s_bPingShutdown) log_me("[%d]%s: pinging stopped for good", __LINE__, __func__);
+      s_bPingShutdown = TRUE;
       break;
     case CMD_ID_RUN_SYSTEM:
       if (!s_bRunning) {
@@ -253,7 +253,7 @@ static void PING_vDispatch(GENERIC_MESSAGE* pMsg) {
 
 static void PING_vInit(void) {
   s_bRunning = FALSE;
-  s_bShutdown = FALSE;
+  s_bPingShutdown = FALSE;
   s_eNextBeam = BEAM_DOWN_0;
   s_u32Failures = 0;
   s_bDetectionDone = FALSE;
@@ -271,11 +271,11 @@ void T_N_PING_vMain(void) {
   for (;;) {
     U64 now = L_CLOCK_qwGetTimeInMillis();
     U64 due = s_qwNextAdcMs;
-    if (s_bRunning && !s_bShutdown && s_qwNextPingMs < due) due = s_qwNextPingMs;
+    if (s_bRunning && !s_bPingShutdown && s_qwNextPingMs < due) due = s_qwNextPingMs;
     TICKS wait = due <= now ? 0 : (TICKS)(due - now > PING_ADC_PERIOD_MS ? PING_ADC_PERIOD_MS : due - now);
     GENERIC_MESSAGE* pMsg = (GENERIC_MESSAGE*)L_MBOX_ReceiveWaitTicks(M_PING, wait);
     for (; pMsg != nullptr; pMsg = (GENERIC_MESSAGE*)L_MBOX_Receive(M_PING)) PING_vDispatch(pMsg);
-    if (s_bShutdown) {
+    if (s_bPingShutdown) {
       s_qwNextAdcMs = L_CLOCK_qwGetTimeInMillis() + PING_ADC_PERIOD_MS;
       continue;
     }

@@ -32,7 +32,7 @@ static float s_afRecent[3];    // the last bottoms found, oldest first
 static U32 s_u32Recent;
 static BOOLEAN s_bBottomKnown;
 static U32 s_u32Misses;        // pings in a row without a bottom, both beams
-static BOOLEAN s_bShutdown;
+static BOOLEAN s_bProcessShutdown;
 static U8 s_au8Column[S_BOTTOM_ROWS];
 
 constexpr U32 PROCESS_DEFAULT_SENSITIVITY = 10;
@@ -184,8 +184,8 @@ static void PROCESS_vPing(const PING_DESCRIPTOR* p) {
 static void PROCESS_vDispatch(GENERIC_MESSAGE* pMsg) {
   switch (pMsg->Cmd) {
     case CMD_ID_SHUTDOWN:
-      if (!s_bShutdown) log_me("[%d]%s: processing stopped for good", __LINE__, __func__);
-      s_bShutdown = TRUE;
+      if (!s_bProcessShutdown) log_me("[%d]%s: processing stopped for good", __LINE__, __func__);
+      s_bProcessShutdown = TRUE;
       break;
     case CMD_ID_NEW_DATA: {
       const MESSAGE_NEW_DATA* pData = (const MESSAGE_NEW_DATA*)pMsg;
@@ -197,7 +197,7 @@ static void PROCESS_vDispatch(GENERIC_MESSAGE* pMsg) {
       break;
     case CMD_ID_SONAR_PROCESS_PING: {
       const MSG_SONAR_PROCESS_PING* pPing = (const MSG_SONAR_PROCESS_PING*)pMsg;
-      if (!s_bShutdown && PROCESS_bUsable(pPing->pPing)) PROCESS_vPing(pPing->pPing);
+      if (!s_bProcessShutdown && PROCESS_bUsable(pPing->pPing)) PROCESS_vPing(pPing->pPing);
       // The slot is the ping task's, shut down or not.
       if (pPing->u16Index < T_N_PING_SLOTS) L_QUEUE_Put(Q_PING, &pPing->u16Index);
       break;
@@ -224,7 +224,7 @@ static void PROCESS_vInit(void) {
   s_u32Recent = 0;
   s_bBottomKnown = FALSE;
   s_u32Misses = 0;
-  s_bShutdown = FALSE;
+  s_bProcessShutdown = FALSE;
 }
 
 void T_N_PROCESS_vMain(void) {

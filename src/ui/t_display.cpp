@@ -64,7 +64,6 @@ constexpr U32 POPUP_VISIBLE_ROWS = 6;
 constexpr S32 POPUP_ROW = 54;
 constexpr S32 POPUP_MIN_WIDTH = 266;
 constexpr S32 POPUP_TOP = 469;
-constexpr U32 MASK_ALL_BUT_POWER = 0xFFFE;
 constexpr U32 MASK_POPUP_KEYS = 0xFF8E;
 constexpr U32 MASK_SPARE_KEYS = 0x60;
 
@@ -126,7 +125,7 @@ static void T_DISPLAY_vDisplayContrastMenu(void) {
 }
 
 static void T_DISPLAY_vRemoveContrastMenu(void) {
-  U_KEYBOARD_bUnregisterKeys(M_DISPLAY, MASK_ALL_BUT_POWER);
+  U_KEYBOARD_bUnregisterKeys(M_DISPLAY, HKEY_MASK_ALL_BUT_POWER);
   U_VIEW_bUnRegisterLayer(CONTRAST_LAYER);
   s_bContrastMenuDisplayed = FALSE;
   L_SEMA_Signal(SEMA_VIEW_UPDATE);
@@ -143,7 +142,7 @@ void T_DISPLAY_vStandbyMode(BOOLEAN bOn) {
   } else {
     DISPLAY_vSonarStandby(FALSE);
     H_BACKLIGHT_vEnableDisableBacklight(TRUE);
-    U_KEYBOARD_bUnregisterKeys(M_DISPLAY, MASK_ALL_BUT_POWER);
+    U_KEYBOARD_bUnregisterKeys(M_DISPLAY, HKEY_MASK_ALL_BUT_POWER);
   }
   H_DATABASE_bUpdateEverythingBoolean(FCID("CSBM"), bOn, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
 }

@@ -78,7 +78,6 @@ static BOOLEAN s_bBasemapMessageSetup = FALSE;
 static std::atomic<U32 (*)(void)> s_pfnClock{nullptr};
 
 constexpr U32 MASK_ALL_BUT_CURSOR = 0xFF6F;
-constexpr U32 MASK_ALL_BUT_POWER = 0xFFFE;
 constexpr TICKS MESSAGEBOX_DRAW_WAIT_MS = 100;
 // Time-outs are kept within half the clock's range, so they compare safely
 // across its wrap.
@@ -138,7 +137,7 @@ static void MESSAGEBOX_vTakeKeys(void) {
 
 static void MESSAGEBOX_vGiveKeysBack(void) {
   if (!s_bKeysRegistered) return;
-  U_KEYBOARD_bUnregisterKeys(M_MESSAGEBOX, MASK_ALL_BUT_POWER);
+  U_KEYBOARD_bUnregisterKeys(M_MESSAGEBOX, HKEY_MASK_ALL_BUT_POWER);
   s_bKeysRegistered = FALSE;
 }
 

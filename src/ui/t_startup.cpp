@@ -80,7 +80,7 @@ static BOOLEAN s_bInitialState;
 static BOOLEAN s_bIceTranducerConnected;
 static BOOLEAN s_bRestored;
 static S32 s_s32TransducerConnectedTimer = 2000;
-static U32 s_eDataBoxOption;
+static U32 s_eStartupDataBoxOption;
 static U32 s_u32Ticks;
 static U32 s_u32SuperUserKeys;  // keys of the hidden sequence entered so far
 static PERSONALIZATION_DATA_BLOCK s_personalBlock;
@@ -118,9 +118,7 @@ static const CURSOR_POSITION s_aeSuperUserKeys[] = {CURSOR_NORTH, CURSOR_SOUTH, 
 constexpr U32 STARTUP_SUPER_USER_KEYS = sizeof s_aeSuperUserKeys / sizeof s_aeSuperUserKeys[0];
 constexpr U32 STARTUP_CONFIRM_SOUND_MS = 500;
 
-static const MENU_TEXT s_apOffOn[] = {Off, On};
 static const MENU_TEXT s_apOffVisible[] = {Off, Visible};
-static const U32 s_au32OffOn[] = {0, 1};
 
 // ---------------------------------------------------------------------------
 // What the subsystems above hand in
@@ -480,7 +478,7 @@ static void STARTUP_vStartMenus(void) {
   U_MENU_bRegisterTab(Accessories, ACCESSORY_TAB_PRIORITY, &acc_icon, M_BASIC);
   STARTUP_vCheckLanguage();
   STARTUP_vRegisterLanguageItem();
-  U_MENU_bRegisterMainSelectorMenu(Sonar, Setup, STARTUP_MENU_SONAR, FCID("SSEN"), 2, s_apOffOn, s_au32OffOn, M_BASIC);
+  U_MENU_bRegisterMainSelectorMenu(Sonar, Setup, STARTUP_MENU_SONAR, FCID("SSEN"), 2, U_MENU_apOffOn, U_MENU_au32OffOn, M_BASIC);
   // Hidden from the views until the System Status screen asks for it.
   DB_DATA_TYPE shown;
   shown.u32Val = FALSE;
@@ -513,7 +511,7 @@ static void STARTUP_vInit(void) {
   STARTUP_vModel();
   STARTUP_vStartMenus();
   STARTUP_vFirstStartAtInit();
-  if (!H_DATABASE_bFetchU32(FCID("SDBO"), &s_eDataBoxOption, nullptr, nullptr)) s_eDataBoxOption = 0;
+  if (!H_DATABASE_bFetchU32(FCID("SDBO"), &s_eStartupDataBoxOption, nullptr, nullptr)) s_eStartupDataBoxOption = 0;
   H_DATABASE_bRegisterForDataWithConditions(FCID("SDBO"), M_STARTUP, TRUE, FALSE, FALSE);
   STARTUP_vSettleState();
   for (TASK task : {DISPTASK, VIEWTASK}) L_TASK_SetPriority(task, TaskParams[task - 1].TParamPriority);
@@ -618,7 +616,7 @@ static void STARTUP_vStartSystem(void) {
   }
   if (bUserState) {
     U_MENU_bRegisterMainSelectorMenu(Demonstration, Setup, STARTUP_MENU_DEMONSTRATION, FCID("SDEN"), 2,
-                                     s_apOffVisible, s_au32OffOn, M_BASIC);
+                                     s_apOffVisible, U_MENU_au32OffOn, M_BASIC);
   }
   L_TASK_SetPriority(STARTTASK, STARTUP_LATE_PRIORITY);
 }
@@ -752,7 +750,7 @@ static void STARTUP_vModelChanged(U32 u32Model) {
 static void STARTUP_vNewData(const MESSAGE_NEW_DATA* pMsg) {
   switch (pMsg->FourCharId) {
     case FCID("SDBO"):
-      s_eDataBoxOption = pMsg->dbValue.u32Val;
+      s_eStartupDataBoxOption = pMsg->dbValue.u32Val;
       break;
     case FCID("CCST"):
       g_sStartup.bInMenu = FALSE;

@@ -139,8 +139,6 @@ static const MENU_TEXT s_apWaterTypes[] = {Water_Fresh, Water_Salt_Shallow, Wate
 static const U32 s_au32WaterTypes[] = {0, 2, 1};
 static const MENU_TEXT s_apTransducers[] = {Transducer_83_200_kHz};
 static const U32 s_au32Transducers[] = {0};
-static const MENU_TEXT s_apOffOn[] = {Off, On};
-static const U32 s_au32OffOn[] = {0, 1};
 
 // The fixed depth ranges of the sonar's own range setting, with the
 // automatic range (0, "Auto") below them; the step grows at the two levels
@@ -232,8 +230,8 @@ static void STARTUP_vRegisterQuickItems(void) {
   STARTUP_vDefault(FCID("SDST"), D_UNKNOWN, 0);
   U_MENU_bRegisterQuickSelectorMenu(Local_Time_Zone, STARTUP_QUICK_TIME_ZONE, FCID("SLTZ"), STARTUP_TIME_ZONES,
                                     s_apTimeZones, s_au32TimeZones, M_BASIC);
-  U_MENU_bRegisterQuickSelectorMenu(Daylight_Saving_Time, STARTUP_QUICK_DAYLIGHT_SAVING, FCID("SDST"), 2, s_apOffOn,
-                                    s_au32OffOn, M_BASIC);
+  U_MENU_bRegisterQuickSelectorMenu(Daylight_Saving_Time, STARTUP_QUICK_DAYLIGHT_SAVING, FCID("SDST"), 2, U_MENU_apOffOn,
+                                    U_MENU_au32OffOn, M_BASIC);
 }
 
 static BOOLEAN STARTUP_bFlag(FOURCHARID id, BOOLEAN* pbValue) {

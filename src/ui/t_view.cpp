@@ -93,8 +93,6 @@ static const U32 s_au32HiddenVisible[] = {0, 1};
 static const MENU_TEXT s_apUpperLower[] = {Upper, Lower};
 static const MENU_TEXT s_apLeftRight[] = {Left, Right};
 static const U32 s_au32Panes[] = {SPLIT_LEFT_WINDOW, SPLIT_RIGHT_WINDOW};
-static const MENU_TEXT s_apOffOn[] = {Off, On};
-static const U32 s_au32OffOn[] = {0, 1};
 
 const LAYER_ITEM* T_VIEW_psFirstLayer(void) { return s_playerHeadPointer; }
 
@@ -853,6 +851,8 @@ static void VIEW_vRefreshDisplay(void) {
 // Below a pane's depth and frequency, above the flasher's depth and the
 // demonstration's exit box.
 constexpr S32 VIEW_NOTE_BOTTOM = 330;
+// The diagnostic pages list their rows from the top down: below the rows.
+constexpr S32 VIEW_NOTE_BOTTOM_PAGE = 60;
 
 static BOOLEAN VIEW_bNoticeState(U32 u32State) {
   return u32State == STATE_SIMULATION || u32State == STATE_POINT_OF_SALE || u32State == STATE_PLAYBACK;
@@ -870,7 +870,9 @@ void T_VIEW_vDrawSimMessage(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
   if (pTable == nullptr || pTable[nCurrentLanguage()] == nullptr) return;
   // A short note in the middle rather than a bar across the bottom: the
   // views keep their readouts along their edges.
-  U_DIALOG_vDrawNote(pBitmap, pTable[nCurrentLanguage()], U_DIALOG_pChoiceFont(), VIEW_NOTE_BOTTOM);
+  const BOOLEAN bPage = pView->layer >= DIAGNOSTIC_1 && pView->layer <= DIAGNOSTIC_ACCESSORY_CATALOG;
+  U_DIALOG_vDrawNote(pBitmap, pTable[nCurrentLanguage()], U_DIALOG_pChoiceFont(),
+                     bPage ? VIEW_NOTE_BOTTOM_PAGE : VIEW_NOTE_BOTTOM);
 }
 
 static void VIEW_vShowSimNotice(void) {
@@ -937,7 +939,7 @@ static void VIEW_vHandleRunSystem(void) {
                                           DB_NEVER_STALE);
     }
     U_MENU_bRegisterMainSelectorMenu(Simulation_Playback_Messages, Setup, MENU_SIM_MSG_MODE, FCID("SMSG"), 2,
-                                     s_apOffOn, s_au32OffOn, M_BASIC);
+                                     U_MENU_apOffOn, U_MENU_au32OffOn, M_BASIC);
     H_DATABASE_bRegisterForDataWithConditions(FCID("SMSG"), M_VIEW, TRUE, FALSE, FALSE);
   }
   H_DATABASE_bRegisterForDataWithConditions(FCID("CCST"), M_VIEW, TRUE, FALSE, FALSE);

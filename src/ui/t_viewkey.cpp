@@ -24,7 +24,7 @@
 
 static KEY_STATE s_eViewKeyState = KEY_UP;
 static TIMER_INFO* s_pQuickViewMenuTimer = nullptr;
-static BOOLEAN s_bRunSystemSeen = FALSE;
+static BOOLEAN s_bKeysRunSystemSeen = FALSE;
 
 constexpr U32 VIEWKEY_HOLD_MS = 1000;
 constexpr U32 VIEWKEY_KEYS = HKEY_MASK_VIEW | HKEY_MASK_EXIT;
@@ -122,8 +122,8 @@ static void VIEWKEY_vHandleHold(void) {
 // The first view: the one saved at the last shutdown, the 2D sonar view in
 // the shop demonstration; the factory test and diagnostics choose their own.
 static void VIEWKEY_vHandleRunSystem(void) {
-  if (s_bRunSystemSeen) return;
-  s_bRunSystemSeen = TRUE;
+  if (s_bKeysRunSystemSeen) return;
+  s_bKeysRunSystemSeen = TRUE;
   U32 u32State = 0;
   if (!H_DATABASE_bFetchU32(FCID("CCST"), &u32State, nullptr, nullptr)) {
     VIEWKEY_vWriteView(SONAR_VIEW_PRIORITY);

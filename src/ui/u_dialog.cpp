@@ -11,6 +11,7 @@
 #include "color.h"
 #include "fourcharid.h"
 #include "g_box.h"
+#include "g_fonts.h"
 #include "g_iconset.h"
 #include "g_line.h"
 #include "g_string.h"
@@ -1021,10 +1022,28 @@ constexpr U32 DIALOG_NOTE_FILL = 237;
 constexpr U8 DIALOG_NOTE_ALPHA = 96;
 constexpr U32 DIALOG_NOTE_TEXT = 35;
 
+// The next size down of a note's font, or null below the smallest.
+static const FONT_DEF* DIALOG_pSmallerNoteFont(const FONT_DEF* pFont) {
+  if (pFont == myriad_pro_bold_size17_font_def_ptr) return myriad_pro_bold_size16_font_def_ptr;
+  if (pFont == myriad_pro_bold_size16_font_def_ptr) return myriad_pro_bold_size14_font_def_ptr;
+  if (pFont == myriad_pro_bold_size14_font_def_ptr) return myriad_pro_bold_size12_font_def_ptr;
+  if (pFont == arialuni_size17_font_def_ptr) return arialuni_size16_font_def_ptr;
+  if (pFont == arialuni_size16_font_def_ptr) return arialuni_size14_font_def_ptr;
+  if (pFont == arialuni_size14_font_def_ptr) return arialuni_size12_font_def_ptr;
+  return nullptr;
+}
+
 void U_DIALOG_vDrawNote(BITMAP* pBitmap, const char* pString, const FONT_DEF* pFont, S32 s32Bottom) {
   if (pBitmap == nullptr || pString == nullptr || pFont == nullptr) return;
   const S32 origin = (S32)U_VIEW_u32XOrigin();
-  const S32 width = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)pString) + 2 * DIALOG_NOTE_MARGIN;
+  S32 width = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)pString) + 2 * DIALOG_NOTE_MARGIN;
+  // A long translation steps down a size, as a readout does, rather than
+  // reach over the readouts left of the view.
+  for (const FONT_DEF* p = DIALOG_pSmallerNoteFont(pFont); p != nullptr && width > pBitmap->pixels_wide - origin;
+       p = DIALOG_pSmallerNoteFont(p)) {
+    pFont = p;
+    width = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)pString) + 2 * DIALOG_NOTE_MARGIN;
+  }
   S32 x = origin + (pBitmap->pixels_wide - origin - width) / 2;
   if (x + width > pBitmap->pixels_wide) x = pBitmap->pixels_wide - width;
   if (x < 0) x = 0;

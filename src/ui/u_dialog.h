@@ -150,7 +150,8 @@ void U_DIALOG_vLine(BITMAP* pBitmap, U32 u32Color, S32 x0, S32 y0, S32 x1, S32 y
 void U_DIALOG_vDrawDialogAlarm(BITMAP* pBitmap, const char* pString);
 // A one-line note over a view in a translucent box with a frame, centred in
 // the view right of the data-box column, the box's bottom edge at row
-// s32Bottom; a note wider than the view is kept on the screen from its left.
+// s32Bottom; a note wider than the view steps down to 12 points, and one
+// wider still is kept on the screen from its left.
 void U_DIALOG_vDrawNote(BITMAP* pBitmap, const char* pString, const FONT_DEF* pFont, S32 s32Bottom);
 // The notification bar at the bottom of the screen.
 void U_DIALOG_vDrawDialogGenericNotification(BITMAP* pBitmap, const char* pString);

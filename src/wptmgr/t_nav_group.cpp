@@ -44,14 +44,13 @@ const char* WPM_pcText(const char* const* ppText) { return ppText[nCurrentLangua
 
 void WPM_vClick(BOOLEAN bAccepted) { L_SEMA_Signal(bAccepted ? SEMA_KEYCLICK_GOOD : SEMA_KEYCLICK_BAD); }
 
-static BOOLEAN WPM_bWide(void) { return U_WSTRING_bIsUnicodeLanguage(); }
 
 // Appends to dest of size bytes, cut to fit: a text already in the
 // current language's form (a catalogue text or a name), or with bAscii an
 // ASCII text, widened in a wide language. Which form a text has cannot be
 // told from its bytes: a wide text may start with two ASCII-looking bytes.
 static void WPM_vCat(char* dest, U32 size, const char* src, BOOLEAN bAscii = FALSE) {
-  const U32 unit = WPM_bWide() ? 2 : 1;
+  const U32 unit = U_WSTRING_bIsUnicodeLanguage() ? 2 : 1;
   const U32 used = U_WSTRING_u32w_strlen(dest, FALSE);
   if (used + unit >= size) return;
   const U32 room = (size - used - unit) & ~(unit - 1);
@@ -69,7 +68,7 @@ static void WPM_vDefaultGroupLine(char* out, U32 size) {
   constexpr U32 kMaxNames = 64;
   char names[kMaxNames][NAV_WAYPOINT_NAME_SIZE + 2] = {};
   U32 count = 0, units = 0;
-  const U32 unit = WPM_bWide() ? 2 : 1;
+  const U32 unit = U_WSTRING_bIsUnicodeLanguage() ? 2 : 1;
   U16 id = T_NAV_GROUP_DATA_nGetDefaultGroup();
   for (U32 steps = 0; id != NAV_NONE && count < kMaxNames && steps < NAV_GROUP_MAX_PARENT_STEPS; steps++) {
     const GROUP_SLOT* s = WPM_bIsGroupId(id) ? T_NAV_pGetGroupSlot(id) : nullptr;
@@ -268,7 +267,7 @@ static void WPM_vSetNote(POPUP_ALARMWINDOW* pNote, POPUP_DRAW pDraw, const char*
 
 static void WPM_vDrawNote(POPUP_WINDOW* pWin, BITMAP* pBitmap, JUSTIFICATION eText) {
   const POPUP_ALARMWINDOW* p = (const POPUP_ALARMWINDOW*)pWin;
-  const FONT_DEF* pFont = WPM_bWide() ? arialuni_size14_font_def_ptr : myriad_pro_bold_size14_font_def_ptr;
+  const FONT_DEF* pFont = U_WSTRING_bIsUnicodeLanguage() ? arialuni_size14_font_def_ptr : myriad_pro_bold_size14_font_def_ptr;
   U_DIALOG_vDrawDialog(pBitmap, p->pStrMessage, pFont, nullptr, nullptr, eText, JUSTIFICATION_CENTER);
 }
 

@@ -126,14 +126,14 @@ void WPM_vEditRouteListEast(U16 id) {
 
 // The Yes of "Delete ...?" while a group is edited: only the link goes; the
 // item itself stays wherever else it is linked, and a discard puts the link
-// back.
+// back. An item no other group holds is collected at the Save, not here:
+// collected now, it would be gone before a discard could link it again.
 void T_NAV_GROUP_vRemoveItemConfirm(void) {
   const U16 id = WPM_u16HighlightedItem();
   if (id != NAV_NONE && T_NAV_GROUP_DATA_bRemoveLink(g_WPM.u16CurrentEditGroupID, id) &&
       g_WPMEdit.u32UndoCount < WPM_UNDO_MAX) {
     g_WPMEdit.au32UndoList[g_WPMEdit.u32UndoCount++] = WPM_UNDO_REMOVED | id;
   }
-  T_NAV_GROUP_DATA_vScanGroupForGarbageCollection(T_NAV_GROUP_DATA_nGetRootGroup());
   const U16 cur = g_WPM.u16CurrentGroupID;
   if (WPM_bIsGroupId(cur)) {
     T_NAV_GROUP_bEnterGroup(cur, NAV_NONE);

@@ -29,34 +29,32 @@
 #include "u_wstring.h"
 #include "ui_texts.h"
 
-static COLOR WPM_color(U32 u32Entry) { return gCOLOR_pcolColorTable[u32Entry]; }
 
-static BOOLEAN WPM_bWide(void) { return U_WSTRING_bIsUnicodeLanguage(); }
 
 // Plain texts keep the regular Latin face in every language; the renderer
 // takes a wide language's own characters from the Unicode face.
 static const FONT_DEF* WPM_pFont(void) { return myriad_pro_size17_font_def_ptr; }
 
 static const FONT_DEF* WPM_pBold(void) {
-  return WPM_bWide() ? arialuni_size17_font_def_ptr : myriad_pro_bold_size17_font_def_ptr;
+  return U_WSTRING_bIsUnicodeLanguage() ? arialuni_size17_font_def_ptr : myriad_pro_bold_size17_font_def_ptr;
 }
 
 static void WPM_vFill(BITMAP* pBitmap, U32 u32Colour, S32 x, S32 y, S32 w, S32 h) {
   if (w <= 0 || h <= 0) return;
   POINT at = {x, y};
-  G_BOX_vDrawFilled(pBitmap, WPM_color(u32Colour), &at, (U32)w, (U32)h);
+  G_BOX_vDrawFilled(pBitmap, COLOR_colEntry(u32Colour), &at, (U32)w, (U32)h);
 }
 
 static S32 WPM_nText(BITMAP* pBitmap, const FONT_DEF* pFont, S32 x, S32 y, const char* text) {
   POINT at = {x, y};
-  G_STRING_vPut(pBitmap, WPM_color(35), &at, pFont, (const BYTE*)text);
+  G_STRING_vPut(pBitmap, COLOR_colEntry(35), &at, pFont, (const BYTE*)text);
   return (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)text);
 }
 
 // The 8-bit text as the current language's form (wide in languages 22-26).
 static void WPM_vLocal(const char* src, char* out, U32 size) {
   memset(out, 0, size);
-  if (!WPM_bWide()) {
+  if (!U_WSTRING_bIsUnicodeLanguage()) {
     snprintf(out, size, "%s", src);
     return;
   }
@@ -65,7 +63,7 @@ static void WPM_vLocal(const char* src, char* out, U32 size) {
 
 void WPM_vFitRowName(const char* pcName, char* out, U32 u32Size) {
   memset(out, 0, u32Size);
-  const BOOLEAN bWide = WPM_bWide();
+  const BOOLEAN bWide = U_WSTRING_bIsUnicodeLanguage();
   const U32 unit = bWide ? 2 : 1;
   const U32 len = U_WSTRING_u32w_strlen(pcName, FALSE);
   const U32 copy = len < u32Size - 2 ? len : u32Size - 2;

@@ -207,7 +207,7 @@ static BOOLEAN WPM_bValidate(POPUP_EDIT_WINDOW* p) {
   return p->pUpdateDataFunc == nullptr || p->pUpdateDataFunc(&p->parent);
 }
 
-static void WPM_vClose(POPUP_EDIT_WINDOW* p) {
+static void WPM_vCloseEdit(POPUP_EDIT_WINDOW* p) {
   if (p->parent.pDestoryFunc != nullptr) p->parent.pDestoryFunc(&p->parent);
   p->parent.bActive = FALSE;
   g_WPMForm.bEditMenuChange = FALSE;
@@ -221,7 +221,7 @@ static void WPM_vSaveAndClose(POPUP_EDIT_WINDOW* p) {
     }
     p->pSaveFunc(p->pData, p->u32Index);
   }
-  WPM_vClose(p);
+  WPM_vCloseEdit(p);
   WPM_vClick(TRUE);
 }
 
@@ -257,7 +257,7 @@ static void WPM_vExit(POPUP_EDIT_WINDOW* p, EDIT_FIELD* f) {
                                             T_NAV_GROUP_vNavConfYes, TRUE, 0);
   } else {
     if (p->pCancelFunc != nullptr) p->pCancelFunc(p->u32Index);
-    WPM_vClose(p);
+    WPM_vCloseEdit(p);
     WPM_vRestoreCounters();
     WPM_vClick(TRUE);
   }
@@ -432,7 +432,7 @@ void T_NAV_GROUP_vEditWindowCancelAndExit(void) {
   POPUP_EDIT_WINDOW* p = (POPUP_EDIT_WINDOW*)g_WPM.pPopupWindow;
   if (p == nullptr || !p->parent.bActive || p->parent.pKeyHandleFunc != T_NAV_GROUP_bEditWindowHandleKeys) return;
   if (p->pCancelFunc != nullptr) p->pCancelFunc(p->u32Index);
-  WPM_vClose(p);
+  WPM_vCloseEdit(p);
   WPM_vClick(TRUE);
 }
 
@@ -631,13 +631,12 @@ void WPM_vNameOf(char* out, U32 u32Size, const char* pcField, U32 u32FieldSize) 
 // ---------------------------------------------------------------------------
 // Drawing
 
-static COLOR WPM_colour(U32 u32Entry) { return gCOLOR_pcolColorTable[u32Entry]; }
 
 void WPM_vFramed(BITMAP* pBitmap, S32 x, S32 y, S32 w, S32 h, U32 fill) {
   POINT at = {x, y};
-  G_BOX_vDrawFilled(pBitmap, WPM_colour(32), &at, (U32)w, (U32)h);
+  G_BOX_vDrawFilled(pBitmap, COLOR_colEntry(32), &at, (U32)w, (U32)h);
   at = {x + 1, y + 1};
-  if (w > 2 && h > 2) G_BOX_vDrawFilled(pBitmap, WPM_colour(fill), &at, (U32)(w - 2), (U32)(h - 2));
+  if (w > 2 && h > 2) G_BOX_vDrawFilled(pBitmap, COLOR_colEntry(fill), &at, (U32)(w - 2), (U32)(h - 2));
 }
 
 static const char* const* WPM_pEditorTitle(const POPUP_EDIT_WINDOW* pForm, const EDIT_FIELD* f) {
@@ -693,7 +692,7 @@ static void WPM_vDrawText(BITMAP* pBitmap, POINT* pAt, const FONT_DEF* pFont, co
   if (WPM_bWideRow(f)) {
     memcpy(value, f->value_string, EDIT_FIELD_VALUE_SIZE);
     if (f->type == EDIT_TYPE_MIXED_CHAR && (U8)value[0] == 253) {
-      T_NAV_EDIT_vPutChineseWypt(pBitmap, WPM_colour(35), pAt, pFont, WPM_u16Unit(value));
+      T_NAV_EDIT_vPutChineseWypt(pBitmap, COLOR_colEntry(35), pAt, pFont, WPM_u16Unit(value));
       pText = value + 2;
     }
   } else if (bWide) {
@@ -703,7 +702,7 @@ static void WPM_vDrawText(BITMAP* pBitmap, POINT* pAt, const FONT_DEF* pFont, co
   } else {
     memcpy(value, f->value_string, EDIT_FIELD_VALUE_SIZE);
   }
-  G_STRING_vPut(pBitmap, WPM_colour(35), pAt, pFont, (const BYTE*)pText);
+  G_STRING_vPut(pBitmap, COLOR_colEntry(35), pAt, pFont, (const BYTE*)pText);
 }
 
 // A value row's band: its left edge, bottom, width and whether it is selected.
@@ -734,7 +733,7 @@ static void WPM_vDrawChoiceText(BITMAP* pBitmap, const WPM_ROW_BOX& box, const F
     const S32 inner = width > 120 ? width : 120;
     at.x = WPM_s32Arrows(pBitmap, box, inner) + (inner - width) / 2;
   }
-  G_STRING_vPut(pBitmap, WPM_colour(35), &at, pFont, (const BYTE*)pcText);
+  G_STRING_vPut(pBitmap, COLOR_colEntry(35), &at, pFont, (const BYTE*)pcText);
 }
 
 // A picture value, placed as a list value; the arrows leave room for 66
@@ -771,7 +770,7 @@ static void WPM_vDrawSwatch(BITMAP* pBitmap, const WPM_ROW_BOX& box, const FONT_
     left = WPM_s32Arrows(pBitmap, box, inner) + (inner - width) / 2;
   }
   POINT at = {left, box.bottom + 20};
-  G_STRING_vPut(pBitmap, WPM_colour(35), &at, pFont, (const BYTE*)pcName);
+  G_STRING_vPut(pBitmap, COLOR_colEntry(35), &at, pFont, (const BYTE*)pcName);
   const S32 trayLeft = left + nameW + 8;
   at = {trayLeft, box.bottom + (54 - pTray->nHeight) / 2};
   G_ICON_vPut(pBitmap, pTray, &at);
@@ -790,12 +789,12 @@ void T_NAV_GROUP_vEditWindowDraw(POPUP_WINDOW* pWin, BITMAP* pBitmap) {
   while (pWin->ppStrFooter != nullptr && pWin->ppStrFooter[nFooter] != nullptr && nFooter < 4) nFooter++;
   WPM_vFramed(pBitmap, x, top - 40, w, 40, 239);
   POINT at = {x + 10, top - 27};
-  G_STRING_vPut(pBitmap, WPM_colour(35), &at, pBold, (const BYTE*)WPM_pcText(pWin->strTitle));
+  G_STRING_vPut(pBitmap, COLOR_colEntry(35), &at, pBold, (const BYTE*)WPM_pcText(pWin->strTitle));
   if (nFooter > 0) {
     WPM_vFramed(pBitmap, x, y, w, 39 * (S32)nFooter, 239);
     for (U32 i = 0; i < nFooter; i++) {
       at = {x + 10, y + 39 * (S32)i + 12};
-      G_STRING_vPut(pBitmap, WPM_colour(35), &at, pFont, (const BYTE*)pWin->ppStrFooter[i]);
+      G_STRING_vPut(pBitmap, COLOR_colEntry(35), &at, pFont, (const BYTE*)pWin->ppStrFooter[i]);
     }
   }
   WPM_vFramed(pBitmap, x, y + 39 * (S32)nFooter, w, h - 40 - 39 * (S32)nFooter, 238);
@@ -810,7 +809,7 @@ void T_NAV_GROUP_vEditWindowDraw(POPUP_WINDOW* pWin, BITMAP* pBitmap) {
     const BOOLEAN bValueOnly =
         pWin->strTitle != Search_By_Name && (f->name == Name || f->name == Latitude || f->name == Longitude);
     at = {x + 11, top - 54 * band - 7 - 40 + 54 - 27};
-    if (!bValueOnly) G_STRING_vPut(pBitmap, WPM_colour(35), &at, pFont, (const BYTE*)WPM_pcText(f->name));
+    if (!bValueOnly) G_STRING_vPut(pBitmap, COLOR_colEntry(35), &at, pFont, (const BYTE*)WPM_pcText(f->name));
     const WPM_ROW_BOX box = {x, bandBottom, w, f->highlight >= 0};
     if (WPM_bTextType(f->type)) {
       // Beside a shown label the text starts past it, at the label part at

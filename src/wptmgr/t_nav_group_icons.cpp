@@ -323,7 +323,7 @@ static U16 WPM_u16NameChar(const char* pcName, U32 i, U32 u32Unit) {
   return u32Unit == 1 ? (U8)pcName[i] : (U16)((U8)pcName[2 * i] << 8 | (U8)pcName[2 * i + 1]);
 }
 
-static BOOLEAN T_NAV_GROUP_bUpdateEditDataRoute(POPUP_WINDOW*) {
+static BOOLEAN T_NAV_GROUP_bUpdateChartRoute(POPUP_WINDOW*) {
   const EDIT_FIELD* f = &s_aChartRouteFields[0];
   const U32 unit = WPM_bWideRow(f) ? 2 : 1;
   const U32 positions = (U32)strlen(unit == 2 ? s_ChartRouteName.pcWideMask : s_ChartRouteName.pcMask);
@@ -342,7 +342,7 @@ static BOOLEAN T_NAV_GROUP_bUpdateEditDataRoute(POPUP_WINDOW*) {
   return TRUE;
 }
 
-static void T_NAV_GROUP_vSaveRouteHeader(void* pData, U32 u32Index) {
+static void T_NAV_GROUP_vSaveChartRouteHeader(void* pData, U32 u32Index) {
   const ROUTE* pCopy = (const ROUTE*)pData;
   const ROUTE* pStored = WPM_pRoute((U16)u32Index);
   if (pStored == nullptr) return;
@@ -372,7 +372,7 @@ BOOLEAN T_NAV_GROUP_bVerifyAndEditSpecifiedRoute_Setup(U16 u16Index) {
   for (U32 i = 0; i < 3; i++) s_aChartRouteFields[i].left_part_percent = 21;
   WPM_vCreatedLine(s_acChartRouteFooter, sizeof s_acChartRouteFooter, r->u32DateTime);
   WPM_vInstallForm(&s_ChartRouteForm, s_aChartRouteFields,
-                   {Edit_Route, 420, 241, T_NAV_GROUP_bUpdateEditDataRoute, T_NAV_GROUP_vSaveRouteHeader,
+                   {Edit_Route, 420, 241, T_NAV_GROUP_bUpdateChartRoute, T_NAV_GROUP_vSaveChartRouteHeader,
                     &s_ChartRoute, id, s_apChartRouteFooter});
   s_ChartRouteForm.parent.pDestoryFunc = T_NAV_GROUP_vExitDialog;
   WPM_vDialogUp();

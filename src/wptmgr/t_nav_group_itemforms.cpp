@@ -538,6 +538,9 @@ void T_NAV_GROUP_vSaveChanges(void) {
     default:
       return;
   }
+  // What the edit took out of the last group or route that held it goes
+  // now, no longer while a discard could still want it back.
+  T_NAV_GROUP_DATA_vScanGroupForGarbageCollection(T_NAV_GROUP_DATA_nGetRootGroup());
   WPM_vReenterShown(WPM_u16HighlightedItem());
   T_NAV_GROUP_vSwitchToBrowseMode();
   WPM_vClick(TRUE);

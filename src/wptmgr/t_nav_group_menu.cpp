@@ -25,8 +25,10 @@
 // ---------------------------------------------------------------------------
 // Actions
 
+// A point deleted in a route's edit is not among them: the edit's Save
+// collects, so that a discard can still restore the point.
 static BOOLEAN WPM_bCollectsAfter(GROUP_MGR_ACTION f) {
-  return f == T_NAV_GROUP_vRouteEditDelete || f == T_NAV_GROUP_vDeleteAllInstancesTrack ||
+  return f == T_NAV_GROUP_vDeleteAllInstancesTrack ||
          f == T_NAV_GROUP_vShareSelectedItems || f == T_NAV_GROUP_vNoShareSelectedItems ||
          f == T_NAV_GROUP_vHideSelectedItems || f == T_NAV_GROUP_vShowSelectedItems ||
          f == T_NAV_GROUP_vSelectAllAndShare || f == T_NAV_GROUP_vSelectAllAndLock ||
@@ -325,7 +327,6 @@ void WPM_vMenuBox(GROUP_MGR_MENU_ITEM* pFirst, POINT anchor, S32* px0, S32* py0,
   *pnHeight = height;
 }
 
-static COLOR WPM_color(U32 u32Entry) { return gCOLOR_pcolColorTable[u32Entry]; }
 
 static void WPM_vDrawLevel(BITMAP* pBitmap, GROUP_MGR_MENU_ITEM* pFirst, POINT anchor, U32 depth) {
   S32 x0, y0, box, height;
@@ -333,7 +334,7 @@ static void WPM_vDrawLevel(BITMAP* pBitmap, GROUP_MGR_MENU_ITEM* pFirst, POINT a
   const S32 dw = box - 2;
   const S32 top = y0 + height - 1;
   POINT at = {x0, y0};
-  G_BOX_vDrawFilled(pBitmap, WPM_color(237), &at, (U32)box, (U32)height);
+  G_BOX_vDrawFilled(pBitmap, COLOR_colEntry(237), &at, (U32)box, (U32)height);
   U_DIALOG_vOutline(pBitmap, 32, x0, y0, box, height);
   U_DIALOG_vLine(pBitmap, 236, x0 + 1, top - 1, x0 + box - 2, top - 1);
   const BOOLEAN bWide = U_WSTRING_bIsUnicodeLanguage();
@@ -346,12 +347,12 @@ static void WPM_vDrawLevel(BITMAP* pBitmap, GROUP_MGR_MENU_ITEM* pFirst, POINT a
         U_DIALOG_vOutline(pBitmap, 241, x0 + 1 + k, rowBottom + k, dw - 2 * k, 39 - 2 * k);
       }
       POINT f = {x0 + 4, rowBottom + 3};
-      G_BOX_vDrawFilled(pBitmap, WPM_color(237), &f, (U32)(dw - 6), 33);
+      G_BOX_vDrawFilled(pBitmap, COLOR_colEntry(237), &f, (U32)(dw - 6), 33);
     } else {
       U_DIALOG_vLine(pBitmap, p->next == nullptr ? 239 : 236, x0 + 2, rowBottom, x0 + dw - 1, rowBottom);
     }
     POINT label = {x0 + 10, rowBottom + (bWide ? 14 : 12)};
-    G_STRING_vPut(pBitmap, WPM_color(35), &label, WPM_pLabelFont(), (const BYTE*)WPM_pcText(p->strName));
+    G_STRING_vPut(pBitmap, COLOR_colEntry(35), &label, WPM_pLabelFont(), (const BYTE*)WPM_pcText(p->strName));
     if (p->status == GROUP_MGR_MENU_ITEM_STATE_HIGHLIGHTED) {
       POINT arrow = {x0 - 31 + dw, label.y - 9 + 9};
       G_ICON_vPut(pBitmap, &QX_Vorne_Action_Arrow, &arrow);

@@ -265,8 +265,8 @@ void WPM_vRunSearch(void) {
 // ---------------------------------------------------------------------------
 // Forms
 
-static EDIT_FIELD s_aFields[4];
-static POPUP_EDIT_WINDOW s_Form;
+static EDIT_FIELD s_aSearchFields[4];
+static POPUP_EDIT_WINDOW s_SearchForm;
 
 BOOLEAN WPM_bValidDate(const char* pcText) {
   int m = 0, d = 0, y = 0;
@@ -289,30 +289,30 @@ static BOOLEAN T_NAV_GROUP_bUpdateSearch(POPUP_WINDOW*) {
   WPM_SEARCH_STATE& s = g_WPMSearch;
   switch (s.eMode) {
     case SEARCHBY_NAME:
-      WPM_vTakeName(s.sName, sizeof s.sName, &s_aFields[0]);
+      WPM_vTakeName(s.sName, sizeof s.sName, &s_aSearchFields[0]);
       if (WPM_bBlankName(s.sName)) memset(s.sName, 0, sizeof s.sName);
       break;
     case SEARCHBY_DATE: {
       U32 format = 0;
       H_DATABASE_bFetchU32(FCID("SIDF"), &format, nullptr, nullptr);
-      WPM_vRowText(&s_aFields[0], s.sDateTime, sizeof s.sDateTime);
+      WPM_vRowText(&s_aSearchFields[0], s.sDateTime, sizeof s.sDateTime);
       if (format == 0 && !WPM_bValidDate(s.sDateTime)) WPM_vClick(FALSE);
       break;
     }
     case SEARCHBY_DISTANCE: {
       char acMin[EDIT_FIELD_VALUE_SIZE], acMax[EDIT_FIELD_VALUE_SIZE];
-      WPM_vRowText(&s_aFields[0], acMin, sizeof acMin);
-      WPM_vRowText(&s_aFields[1], acMax, sizeof acMax);
+      WPM_vRowText(&s_aSearchFields[0], acMin, sizeof acMin);
+      WPM_vRowText(&s_aSearchFields[1], acMax, sizeof acMax);
       s.dMinNm = WPM_dToNm(strtol(acMin, nullptr, 10));
       s.dMaxNm = WPM_dToNm(strtol(acMax, nullptr, 10));
       log_me("[%d]%s: fDistanceMin(nm) %f, fDistanceMax(nm) %f\n", __LINE__, __func__, s.dMinNm, s.dMaxNm);
       break;
     }
     case SEARCHBY_ICON:
-      s.u8Icon = (U8)s_aFields[0].value_string[0];
+      s.u8Icon = (U8)s_aSearchFields[0].value_string[0];
       break;
     case SEARCHBY_ICON_CATEGORY:
-      s.u8IconCategory = (U8)s_aFields[0].value_string[0];
+      s.u8IconCategory = (U8)s_aSearchFields[0].value_string[0];
       break;
   }
   return TRUE;
@@ -323,68 +323,68 @@ static void T_NAV_GROUP_vSearchData(void*, U32) { WPM_vRunSearch(); }
 static void WPM_vOpenSearch(SEARCHBY_MENU_MODE eMode, const char* const* strTitle, S32 nHeight) {
   g_WPMSearch.eMode = eMode;
   U32 r = 0;
-  while (s_aFields[r].name != nullptr) r++;
-  for (U32 i = 0; i < r; i++) s_aFields[i].left_part_percent = eMode == SEARCHBY_DISTANCE ? 55 : 0;
-  s_aFields[r] = WPM_Row(Enter, EDIT_TYPE_SAVE);
-  WPM_vInstallForm(&s_Form, s_aFields,
+  while (s_aSearchFields[r].name != nullptr) r++;
+  for (U32 i = 0; i < r; i++) s_aSearchFields[i].left_part_percent = eMode == SEARCHBY_DISTANCE ? 55 : 0;
+  s_aSearchFields[r] = WPM_Row(Enter, EDIT_TYPE_SAVE);
+  WPM_vInstallForm(&s_SearchForm, s_aSearchFields,
                    {strTitle, 410, nHeight, T_NAV_GROUP_bUpdateSearch, T_NAV_GROUP_vSearchData, &g_WPMSearch,
                     NAV_NONE, nullptr});
 }
 
 void T_NAV_GROUP_vSearchByName(U32) {
-  memset(s_aFields, 0, sizeof s_aFields);
-  WPM_vNameRow(&s_aFields[0], nullptr, 0, WPM_WaypointNameShape());
+  memset(s_aSearchFields, 0, sizeof s_aSearchFields);
+  WPM_vNameRow(&s_aSearchFields[0], nullptr, 0, WPM_WaypointNameShape());
   WPM_vOpenSearch(SEARCHBY_NAME, Search_By_Name, 148);
 }
 
 void T_NAV_GROUP_vSearchByDate(U32) {
-  memset(s_aFields, 0, sizeof s_aFields);
+  memset(s_aSearchFields, 0, sizeof s_aSearchFields);
   U32 format = 0, now = 0;
   H_DATABASE_bFetchU32(FCID("SIDF"), &format, nullptr, nullptr);
   H_DATABASE_bFetchU32(FCID("IDTM"), &now, nullptr, nullptr);
   static const char* const* const labels[] = {Date_Mm_Dd_Yy, Date_Dd_Mm_Yy, Date_Yy_Mm_Dd};
-  s_aFields[0] = WPM_Row(labels[format < 3 ? format : 0], EDIT_TYPE_CHAR);
-  s_aFields[0].candidate_mask = "99 99 99";
-  s_aFields[0].string_len = 8;
-  T_INFO_vFormatTime((time_t)now, FALSE, FALSE, nullptr, s_aFields[0].value_string, nullptr);
-  s_aFields[0].value_string[8] = '\0';
-  WPM_vWidenRow(&s_aFields[0]);
+  s_aSearchFields[0] = WPM_Row(labels[format < 3 ? format : 0], EDIT_TYPE_CHAR);
+  s_aSearchFields[0].candidate_mask = "99 99 99";
+  s_aSearchFields[0].string_len = 8;
+  T_INFO_vFormatTime((time_t)now, FALSE, FALSE, nullptr, s_aSearchFields[0].value_string, nullptr);
+  s_aSearchFields[0].value_string[8] = '\0';
+  WPM_vWidenRow(&s_aSearchFields[0]);
   WPM_vOpenSearch(SEARCHBY_DATE, Search_By_Date, 148);
 }
 
 void T_NAV_GROUP_vSearchByDistance(U32) {
-  memset(s_aFields, 0, sizeof s_aFields);
+  memset(s_aSearchFields, 0, sizeof s_aSearchFields);
   U32 unit = 0;
   if (!H_DATABASE_bFetchU32(FCID("SUDS"), &unit, nullptr, nullptr)) unit = 0;
   const char* const* lo = unit == 2 ? Dist_Min_Sm : unit == 4 ? Dist_Min_Km : Dist_Min_Nm;
   const char* const* hi = unit == 2 ? Dist_Max_Sm : unit == 4 ? Dist_Max_Km : Dist_Max_Nm;
   for (U32 i = 0; i < 2; i++) {
-    s_aFields[i] = WPM_Row(i == 0 ? lo : hi, EDIT_TYPE_CHAR);
-    s_aFields[i].candidate_mask = "00000000";
-    s_aFields[i].string_len = 8;
-    memcpy(s_aFields[i].value_string, "00000000", 8);
-    WPM_vWidenRow(&s_aFields[i]);
+    s_aSearchFields[i] = WPM_Row(i == 0 ? lo : hi, EDIT_TYPE_CHAR);
+    s_aSearchFields[i].candidate_mask = "00000000";
+    s_aSearchFields[i].string_len = 8;
+    memcpy(s_aSearchFields[i].value_string, "00000000", 8);
+    WPM_vWidenRow(&s_aSearchFields[i]);
   }
-  s_aFields[0].highlight = 0;
+  s_aSearchFields[0].highlight = 0;
   WPM_vOpenSearch(SEARCHBY_DISTANCE, Search_By_Distance, 202);
 }
 
 void T_NAV_GROUP_vSearchByIcon(U32) {
-  memset(s_aFields, 0, sizeof s_aFields);
-  s_aFields[0] = WPM_Row(Icon, EDIT_TYPE_ICON);
-  s_aFields[0].value_string[0] = (char)WPM_u32DefaultIcon();
+  memset(s_aSearchFields, 0, sizeof s_aSearchFields);
+  s_aSearchFields[0] = WPM_Row(Icon, EDIT_TYPE_ICON);
+  s_aSearchFields[0].value_string[0] = (char)WPM_u32DefaultIcon();
   WPM_vOpenSearch(SEARCHBY_ICON, Search_By_Icon, 148);
 }
 
 void T_NAV_GROUP_vSearchByIconCategory(U32) {
-  memset(s_aFields, 0, sizeof s_aFields);
-  s_aFields[0] = WPM_Row(Category, EDIT_TYPE_STRING_LIST);
-  s_aFields[0].pDisplayList = s_StringListIconCategory;
-  s_aFields[0].nDisplayList = WPM_SEARCH_CATEGORIES;
+  memset(s_aSearchFields, 0, sizeof s_aSearchFields);
+  s_aSearchFields[0] = WPM_Row(Category, EDIT_TYPE_STRING_LIST);
+  s_aSearchFields[0].pDisplayList = s_StringListIconCategory;
+  s_aSearchFields[0].nDisplayList = WPM_SEARCH_CATEGORIES;
   const U8 icon = (U8)WPM_u32DefaultIcon();
   for (U32 c = 1; c < WPM_SEARCH_CATEGORIES; c++) {
     if (WPM_bIconInCategory(icon, c)) {
-      s_aFields[0].value_string[0] = (char)c;
+      s_aSearchFields[0].value_string[0] = (char)c;
       break;
     }
   }

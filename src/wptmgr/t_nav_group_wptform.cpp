@@ -32,8 +32,8 @@ static POPUP_EDIT_WINDOW s_WaypointForm;
 static WAYPOINT s_Waypoint;
 static char s_strOriginWpLat[U_NAV_POSITION_TEXT_SIZE];
 static char s_strOriginWpLon[U_NAV_POSITION_TEXT_SIZE];
-static char s_acFooter[64];
-static const char* s_apFooter[2] = {s_acFooter, nullptr};
+static char s_acWptFooter[64];
+static const char* s_apWptFooter[2] = {s_acWptFooter, nullptr};
 
 static NAV_FORMAT_ENUM WPM_eFormat(const char** ppLat, const char** ppLon) {
   U32 format = F_DD_MM_MMM;
@@ -109,7 +109,7 @@ static void WPM_vFillFields(const POINT& pt, const char* pcName, U8 u8Icon, BOOL
   WPM_vPositionRow(&f[ROW_LAT], D_POSITION_LAT, pos.lat, eFormat, latMask);
   WPM_vPositionRow(&f[ROW_LON], D_POSITION_LON, pos.lon, eFormat, lonMask);
   f[ROW_SAVE] = WPM_Row(Save, EDIT_TYPE_SAVE);
-  WPM_vCreatedLine(s_acFooter, sizeof s_acFooter, u32DateTime);
+  WPM_vCreatedLine(s_acWptFooter, sizeof s_acWptFooter, u32DateTime);
 }
 
 static BOOLEAN T_NAV_GROUP_vUpdateEditDataWaypoint(POPUP_WINDOW*) {
@@ -184,10 +184,10 @@ static void T_NAV_GROUP_vSaveWaypoint(void* pData, U32 nIndex) {
   T_NAV_vActivateUpdateHideStatus();
 }
 
-static void WPM_vInstall(const char* const* strTitle, U32 u32Index) {
+static void WPM_vInstallWptForm(const char* const* strTitle, U32 u32Index) {
   WPM_vInstallForm(&s_WaypointForm, s_aWaypointFields,
                    {strTitle, 410, 457, T_NAV_GROUP_vUpdateEditDataWaypoint, T_NAV_GROUP_vSaveWaypoint, &s_Waypoint,
-                    u32Index, s_apFooter});
+                    u32Index, s_apWptFooter});
 }
 
 void T_NAV_GROUP_vNewWaypoint(U32) {
@@ -210,7 +210,7 @@ void T_NAV_GROUP_vNewWaypoint(U32) {
   g_WPMForm.bNewWaypointCreated = TRUE;
   s_strOriginWpLat[0] = 0;
   s_strOriginWpLon[0] = 0;
-  WPM_vInstall(Create_New_Waypoint, NAV_NONE);
+  WPM_vInstallWptForm(Create_New_Waypoint, NAV_NONE);
 }
 
 void T_NAV_GROUP_vEditWaypoint(U32) {
@@ -237,7 +237,7 @@ POPUP_EDIT_WINDOW* WPM_pOpenWaypointEdit(U32 index) {
   WPM_vFillFields(pStored->pt, name, pStored->u8Icon, pStored->bHide, pStored->u32DateTime);
   WPM_vRowText(&s_aWaypointFields[ROW_LAT], s_strOriginWpLat, sizeof s_strOriginWpLat);
   WPM_vRowText(&s_aWaypointFields[ROW_LON], s_strOriginWpLon, sizeof s_strOriginWpLon);
-  WPM_vInstall(Edit_Waypoint, index);
+  WPM_vInstallWptForm(Edit_Waypoint, index);
   return &s_WaypointForm;
 }
 

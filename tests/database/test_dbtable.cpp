@@ -3,7 +3,6 @@
 // key used as another type than its own stops a test build.
 
 #include <gtest/gtest.h>
-#include <math.h>
 #include <string.h>
 
 #include <filesystem>
@@ -93,17 +92,24 @@ TEST(KeyTable, EveryRowsDefaultsAndSliderSpansLieInItsRange) {
       const DB_SHOWN_SPAN& span = r->sRange.pShown[s];
       if (span.eUnits == U_NONE && span.fStep == 0.0f) break;  // the end of the list
       EXPECT_GT(span.fStep, 0.0f) << key;
-      for (float f : {span.fLow, span.fHigh}) {
-        const double dInternal =
-            span.eUnits == U_NONE ? f : dConvertToInternal(f, H_DBTABLE_eDataType(r), span.eUnits);
-        U32 u32Word = r->eType == DBT_FLOAT ? FloatWord((float)dInternal) : (U32)(S32)lround(dInternal);
-        // A span in feet ends a rounding hair past the same length in metres.
-        if (r->eType == DBT_FLOAT && span.eUnits != U_NONE) u32Word = FloatWord((float)(dInternal * 0.99999));
-        EXPECT_EQ(DBC_TAKEN, H_DBTABLE_eCheck(r->id, u32Word)) << key << " " << f << " in units " << span.eUnits;
-      }
+      EXPECT_EQ(DBC_TAKEN, H_DBTABLE_eCheckShownSpan(r->id, span.eUnits, span.fLow, span.fHigh))
+          << key << " " << span.fLow << " to " << span.fHigh << " in units " << span.eUnits;
       if (span.eUnits == U_NONE) break;
     }
   }
+}
+
+// The quick set-up's Max Depth stops at 120 m, but the sonar menu's Lower
+// Range, the same key, goes on to the deepest fixed range the sonar draws;
+// a range the table refused would be dropped by the store at the next start.
+TEST(KeyTable, TheLowerRangeTakesEveryFixedRangeTheSonarDraws) {
+  U_CONVERT_vInitialiseConversionUtility();
+  for (float fMetres : {0.0f, 2.0f, 120.0f, 200.0f, 300.0f}) {
+    EXPECT_EQ(DBC_TAKEN, H_DBTABLE_eCheck(FCID("SSMD"), FloatWord(fMetres))) << fMetres << " m";
+  }
+  EXPECT_EQ(DBC_OUT_OF_RANGE, H_DBTABLE_eCheck(FCID("SSMD"), FloatWord(301.0f)));
+  EXPECT_EQ(DBC_TAKEN, H_DBTABLE_eCheckShownSpan(FCID("SSMD"), U_FEET, 0.0f, 980.0f));
+  EXPECT_EQ(DBC_OUT_OF_RANGE, H_DBTABLE_eCheckShownSpan(FCID("SSMD"), U_FEET, 0.0f, 1000.0f));
 }
 
 class KeyTableInDatabase : public ::testing::Test {
@@ -198,6 +204,12 @@ TEST_F(KeyTableInDatabase, AKeyUsedAsAnotherTypeOrWithoutARowStopsATestBuild) {
   EXPECT_DEATH(H_DATABASE_bFetchU32(FCID("SSEN"), &u, nullptr, nullptr), "SSEN is a BOOLEAN key, used as U32");
   EXPECT_DEATH(H_DATABASE_bUpdateValueFloat(FCID("STCP"), 15.0f, P_NORMAL), "STCP is a U32 key, used as float");
   EXPECT_DEATH(H_DATABASE_bFetch(FCID("QQQQ"), nullptr, nullptr, nullptr), "QQQQ .* has no row");
+  // Sensitivity is 1 to 20: a menu that offered 30 would lose the user's
+  // choice at the next start.
+  EXPECT_DEATH(H_DBTABLE_vCheckOffered(FCID("SSS2"), H_DBTABLE_eCheckShownSpan(FCID("SSS2"), U_NONE, 1.0f, 30.0f),
+                                       "Sensitivity"),
+               "SSS2: the menu Sensitivity offers a value outside");
+  H_DBTABLE_vCheckOffered(FCID("SSS2"), H_DBTABLE_eCheckShownSpan(FCID("SSS2"), U_NONE, 1.0f, 20.0f), "Sensitivity");
 }
 
 }  // namespace

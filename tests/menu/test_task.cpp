@@ -269,9 +269,11 @@ TEST_F(MenuKeys, ASingleCenteredSelectorTakesTheRemotesKeysUntilAnotherTaskRemov
   EXPECT_TRUE(UI_bWaitFor([] { return T_VIEW_bIsLayerActive(CONFIRM_MENU_LAYER); }));
   MT_vMailKey(BTREMOTETASK, CURSOR_EAST);
   EXPECT_EQ(1u, MT_u32Fetch(FCID("SSEN")));
+  // The remote's confirmation box says the choice by the row's own name.
   char acText[48] = "untouched";
   EXPECT_EQ(1u, T_MENU_u32GetSelection(Sonar, acText));
-  EXPECT_STREQ("untouched", acText) << "a selector answers with its index";
+  EXPECT_STREQ("On", acText);
+  EXPECT_EQ(1u, T_MENU_u32GetSelection(Sonar, nullptr));
   MT_vMailKey(BTREMOTETASK, CURSOR_EAST);
   EXPECT_EQ(0u, MT_u32Fetch(FCID("SSEN"))) << "it loops";
 
@@ -282,6 +284,30 @@ TEST_F(MenuKeys, ASingleCenteredSelectorTakesTheRemotesKeysUntilAnotherTaskRemov
   MT_vMailKey(BTREMOTETASK, CURSOR_EAST);
   EXPECT_EQ(0u, MT_u32Fetch(FCID("SSEN"))) << "a remote never edits the row under the cursor";
   EXPECT_EQ(MAIN_MENU, MT_u32Cmnu());
+}
+
+// The remote opens a centred menu by the title of an item another task
+// registered, naming a place it may not stand in: the item is found in a
+// sub-menu all the same, and a title no task registered opens nothing.
+MT_TEXT(kAdvanced, "Advanced");
+MT_TEXT(kClutter, "Clutter");
+MT_TEXT(kUnbuilt, "Unbuilt");
+TEST_F(MenuKeys, TheRemoteFindsAnItemByItsTitleInASubMenuAndNothingForATitleNobodyRegistered) {
+  const MENU_TEXT apAdvanced[] = {kAdvanced};
+  const MENU_LIMITS kLevels[] = {{U_NONE, 0, 10, 1}};
+  Key(FCID("SSCL"), 0);
+  Main(kSetup, [&] { return U_MENU_bRegisterMainSubMenu(kAdvanced, kSetup, 1, nullptr, apAdvanced, nullptr, 1, M_BASIC); },
+       kAdvanced);
+  ASSERT_TRUE(U_MENU_bRegisterSubMenuSliderMenu(kClutter, kAdvanced, nullptr, 1, FCID("SSCL"), kLevels, Off, nullptr,
+                                                nullptr, M_BASIC));
+  Undo([] { U_MENU_bUnregisterSubMenuItem(kAdvanced, kClutter); });
+
+  U_MENU_vActivateSingleCenteredMenu(kUnbuilt, SONAR_VIEW_PRIORITY, TRUE, FALSE, kSetup);
+  EXPECT_EQ(NO_MENU, MT_u32Cmnu());
+  U_MENU_vActivateSingleCenteredMenu(kClutter, SONAR_VIEW_PRIORITY, TRUE, FALSE, kSetup);
+  EXPECT_EQ(SINGLE_CENTERED_MENU, MT_u32Cmnu());
+  MT_vMailKey(BTREMOTETASK, CURSOR_EAST);
+  EXPECT_EQ(1u, MT_u32Fetch(FCID("SSCL")));
 }
 
 std::mutex s_floatLock;

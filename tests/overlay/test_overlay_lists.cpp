@@ -7,6 +7,8 @@
 
 #include "overlay_test.h"
 #include "t_nav_edit_lists.h"
+#include "t_nav_edit_rte.h"
+#include "t_nav_edit_wpt.h"
 #include "t_nav_twr.h"
 #include "ui_texts.h"
 
@@ -111,6 +113,41 @@ TEST_F(Pickers, ATravelPickGoesToTheRegisteredTravelOnly) {
     EXPECT_EQ(NAV_EDIT_NONE, T_NAV_EDIT_eState());
     EXPECT_EQ(n, s_nTravels);
   }
+}
+
+// The menus' Edit Route and Edit Track: refused on an empty store, else
+// the picker, whose pick opens the editor on that route or track; Edit
+// Waypoint skips the picker for the waypoint under the cursor.
+TEST_F(Pickers, EditRouteTrackAndWaypointOpenTheEditorOnThePickedItemOrTheOneUnderTheCursor) {
+  T_NAV_EDIT_vEditRouteMenu();
+  T_NAV_EDIT_vEditTrackMenu();
+  EXPECT_EQ(-1, Click());
+  EXPECT_EQ(NAV_EDIT_NONE, T_NAV_EDIT_eState());
+
+  PutRoutes(2);
+  T_NAV_EDIT_vEditRouteMenu();
+  EXPECT_EQ(NAV_EDIT_SELECT_ROUTE, T_NAV_EDIT_eState());
+  Pad(CURSOR_SOUTH);
+  Pad(CURSOR_EAST);
+  EXPECT_EQ(NAV_EDIT_ROUTE, T_NAV_EDIT_eState());
+  EXPECT_EQ(1u, s_RteEdit.nIndex);
+  T_NAV_EDIT_vResetState();
+
+  const U16 track = AddTrack("T");
+  T_NAV_EDIT_vEditTrackMenu();
+  EXPECT_EQ(NAV_EDIT_SELECT_TRACK, T_NAV_EDIT_eState());
+  Pad(CURSOR_EAST);
+  EXPECT_EQ(NAV_EDIT_TRACK, T_NAV_EDIT_eState());
+  EXPECT_EQ(track, s_TrkEdit.nIndex);
+  T_NAV_EDIT_vResetState();
+
+  // Edit Waypoint takes the waypoint under the chart's cursor without a pick.
+  ot::PutWaypoint(0, "A", 0, 0, 1577880000u);
+  ot::PutWaypoint(1, "B", 9, 9, 1577880000u);
+  ot::Set("ICWP", 1);
+  T_NAV_EDIT_vEditWaypointMenu();
+  EXPECT_EQ(NAV_EDIT_WAYPOINT, T_NAV_EDIT_eState());
+  EXPECT_EQ(1u, s_WptEdit.nIndex);
 }
 
 TEST_F(Pickers, AConfirmedRouteIsTakenOnlyWhileThePickerIsOpen) {

@@ -17,6 +17,7 @@
 #include "g_iconset.h"
 #include "golden.h"
 #include "h_database.h"
+#include "h_dbtable.h"
 #include "h_memory.h"
 #include "linuxsvc.h"
 #include "s_bottom.h"
@@ -29,7 +30,9 @@
 #include "t_n_history_priv.h"
 #include "t_view.h"
 #include "test_tasks.h"
+#include "u_convert.h"
 #include "u_language.h"
+#include "u_menu.h"
 #include "u_view.h"
 
 namespace {
@@ -51,6 +54,36 @@ TEST(SonarSchemes, AnchorsOfBothSchemesAndWhichPalettesAreDark) {
   EXPECT_EQ(Rgb(20, 190, 130), light[16]);
   for (U32 palette : {8u, 17u, 19u, 22u}) EXPECT_TRUE(T_N_HISTORY_bDarkScheme(palette)) << palette;
   for (U32 palette : {0u, 7u, 18u, 23u}) EXPECT_FALSE(T_N_HISTORY_bDarkScheme(palette)) << palette;
+}
+
+// Every end of every slider the Sonar tab registers, in each of its units,
+// is a value its key takes: a setting the key refused would be lost at the
+// next start, which restores only what the key takes.
+TEST(SonarMenus, EachSlidersEndsAreValuesItsKeyTakes) {
+  U_CONVERT_vInitialiseConversionUtility();
+  H_DATABASE_bUpdateEverythingU32(FCID("TMNU"), M_MENU, P_NORMAL, D_MAILBOX, nullptr, DB_NEVER_STALE);
+  T_N_HISTORY_vRegisterMenus();
+  int sliders = 0;
+  while (void* m = L_MBOX_Receive(M_MENU)) {
+    const MSG_MENU_REQUEST* r = (const MSG_MENU_REQUEST*)m;
+    const DB_TABLE_ROW* row = H_DBTABLE_pRow(r->FourCharId);
+    for (U32 i = 0; row != nullptr && i < r->u8LimitCount; i++) {
+      const MENU_LIMITS& l = r->aLimits[i];
+      for (float f : {l.fMinimum, l.fMaximum}) {
+        const double d = l.Units == U_NONE ? f : dConvertToInternal(f, H_DBTABLE_eDataType(row), l.Units) * 0.99999;
+        U32 word = (U32)lround(d);
+        if (row->eType == DBT_FLOAT) {
+          const float fWord = (float)d;
+          memcpy(&word, &fWord, 4);
+        }
+        EXPECT_EQ(DBC_TAKEN, H_DBTABLE_eCheck(r->FourCharId, word))
+            << std::string((const char*)&r->FourCharId, 4) << " " << f << " in units " << l.Units;
+      }
+      sliders++;
+    }
+    H_MEMORY_vDumpMail(m);
+  }
+  EXPECT_GE(sliders, 6) << "Sensitivity, Chart Speed, Surface Clutter and Lower Range in three units";
 }
 
 // The view task's side: registrations kept by layer and pane, removals
@@ -336,6 +369,27 @@ TEST_F(SonarHistory, EachSonarViewMatchesItsPicture) {
   ASSERT_TRUE(WaitFor([] { return TableIs(T_N_HISTORY_pcolScheme(TRUE)); }, 1000));
   Draw(page, T_N_HISTORY_vDrawSonarSplit, SPLIT_FULL_WINDOW, 0, 799, 0);
   EXPECT_TRUE(GOLDEN_MatchBitmap(SONAR_GOLDEN_DIR "/sonar_2d_dark.png", page));
+  G_BUFFERS_vFreeFullScreenBitmap(page);
+}
+
+// The 2D view as it registers draws the beam that 2D Display Frequency
+// chooses: the pane of the dual-beam view that shows that beam.
+TEST_F(SonarHistory, The2DViewShowsTheBeamItsDisplayFrequencyChooses) {
+  FillHistories();
+  BITMAP* page = G_BUFFERS_pCreateFullScreenBitmap();
+  ASSERT_NE(nullptr, page);
+  const MSG_REGISTER_LAYER& twoD = view.At(SONAR_VIEW_PRIORITY);
+  auto picture = [&](DRAW_FUNCTION* draw, U32 user) {
+    G_BMP_vSet(page, 0x8410);
+    Draw(page, draw, SPLIT_FULL_WINDOW, 0, 799, user);
+    const COLOR* p = (const COLOR*)page->pBuffer;
+    return std::vector<COLOR>(p, p + 800 * 480);
+  };
+  for (U32 beam : {1u, 0u}) {
+    H_DATABASE_bUpdateEverythingU32(FCID("SSSV"), beam, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+    const U32 dualPane = view.At(SONAR_DUAL_BEAM_VIEW_PRIORITY, beam == 1 ? SPLIT_LEFT_WINDOW : SPLIT_RIGHT_WINDOW).user;
+    EXPECT_TRUE(picture(twoD.pDrawFunction, twoD.user) == picture(T_N_HISTORY_vDrawSonarSplit, dualPane)) << beam;
+  }
   G_BUFFERS_vFreeFullScreenBitmap(page);
 }
 

@@ -322,4 +322,52 @@ TEST_F(ItemForms, EastAddsToTheEditedGroupOrRouteAndAskedRemovalsUndoOnDiscard) 
   EXPECT_EQ((std::vector<U16>{a, b, a}), std::vector<U16>(r->anWaypoint, r->anWaypoint + 3));
 }
 
+// An item the edited group alone holds is only taken out while the edit is
+// open: a discard puts it back, and a save lets it go with the link.
+TEST_F(ItemForms, AnItemTakenOutOfItsOnlyGroupComesBackOnDiscardAndGoesOnSave) {
+  const U16 g = Group("Edited");
+  const U16 only = Waypoint("Only", g);
+  T_NAV_GROUP_vSetup();
+  const auto takeOut = [&] {
+    T_NAV_GROUP_bEnterGroup(g, 0xFFFF);
+    g_WPM.eMode = MODE_EDIT_GROUP;
+    g_WPM.u16CurrentEditGroupID = g;
+    Highlight(only);
+    Cursor(CURSOR_EAST);
+    T_NAV_GROUP_vNavConfYes();
+  };
+  takeOut();
+  EXPECT_TRUE(In(g).empty());
+  T_NAV_GROUP_vDiscardChangesConfirm();
+  EXPECT_EQ(std::vector<std::string>{"Only"}, In(g));
+  ASSERT_NE(nullptr, WPM_pWaypoint(only));
+
+  takeOut();
+  T_NAV_GROUP_vSaveChanges();
+  EXPECT_TRUE(In(g).empty());
+  EXPECT_EQ(nullptr, WPM_pWaypoint(only)) << "held nowhere, it is deleted as asked";
+}
+
+// The same for a route: a point the route alone holds, deleted from it in
+// the route's edit, is there again when the edit is discarded.
+TEST_F(ItemForms, APointOnlyTheRouteHoldsComesBackWhenItsEditIsDiscarded) {
+  const U16 a = Waypoint("A", kWpmRoot), b = Waypoint("B", kWpmRoot);
+  const U16 route = Route("R", kWpmRoot, {a, b});
+  ASSERT_TRUE(T_NAV_GROUP_DATA_bRemoveLink(kWpmRoot, a));
+  T_NAV_GROUP_vSetup();
+  T_NAV_GROUP_bEnterGroup(kWpmRoot, 0xFFFF);
+  Highlight(route);
+  T_NAV_GROUP_vAddRemoveRoute(0);
+  ASSERT_EQ(MODE_EDIT_ROUTE, g_WPM.eMode);
+  Cursor(CURSOR_EAST);  // into the route
+  Highlight(a);
+  for (CURSOR_POSITION c : {CURSOR_EAST, CURSOR_SOUTH, CURSOR_EAST}) Cursor(c);  // its menu's Delete
+  ASSERT_EQ(1u, T_NAV_pGetRoute(route & 0x07FF)->nCount & 0x3FFFFFFF);
+  T_NAV_GROUP_vDiscardChangesConfirm();
+  const ROUTE* r = T_NAV_pGetRoute(route & 0x07FF);
+  ASSERT_EQ(2u, r->nCount & 0x3FFFFFFF);
+  EXPECT_EQ(a, r->anWaypoint[0]);
+  EXPECT_NE(nullptr, WPM_pWaypoint(a)) << "the restored route's point is still a waypoint";
+}
+
 }  // namespace

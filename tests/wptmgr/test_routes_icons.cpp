@@ -175,6 +175,24 @@ TEST_F(Items, CategoriesDefaultIconsAndTheSelectionsIconSparesManOverboard) {
   EXPECT_EQ(7, T_NAV_pGetWaypoint(plain)->u8Icon);
 }
 
+// The waypoint menu's Set Icon, second in the menu: the chooser for the
+// highlighted waypoint alone, back to browsing after its Save.
+TEST_F(Items, SetIconInTheWaypointMenuSetsTheHighlightedWaypointsIconOnly) {
+  const U16 other = Waypoint("Other", kWpmRoot, 0, 0), chosen = Waypoint("Chosen", kWpmRoot, 9, 9);
+  T_NAV_GROUP_vSetup();
+  Highlight(kWpmRoot, chosen);
+  g_WPM.eInputState = STATE_ITEM_LIST;
+  for (CURSOR_POSITION c : {CURSOR_EAST, CURSOR_SOUTH, CURSOR_EAST}) Cursor(c);
+  ASSERT_NE(nullptr, Form());
+  ASSERT_TRUE(Form()->parent.bActive);
+  Form()->pEditFields[1].value_string[0] = 7;
+  Form()->pUpdateDataFunc(&Form()->parent);
+  Form()->pSaveFunc(Form()->pData, Form()->u32Index);
+  EXPECT_EQ(7, T_NAV_pGetWaypoint(chosen)->u8Icon);
+  EXPECT_EQ(3, T_NAV_pGetWaypoint(other)->u8Icon);
+  EXPECT_EQ(MODE_BROWSE, g_WPM.eMode);
+}
+
 TEST_F(Items, CursorToClosesOnTheChartViewAndChartEditsOpenOnlyStoredItems) {
   const U16 w = Waypoint("W", kWpmRoot, 100, 200);
   // The navigation places the cursor only with a fix and a heading.
