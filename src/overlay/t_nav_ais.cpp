@@ -507,7 +507,8 @@ void AIS_vRow(BITMAP* pBitmap, const ais_DeviceInfo* pInfo, S32 x0, S32 w, S32 y
   T_INFO_vFormatTime((time_t)pInfo->ReceiveDateTime, TRUE, TRUE, sTime, nullptr, nullptr);
   NAV_EDIT_vText(pBitmap, x0 + AIS_LAST_MESSAGE_X, y, pFont, sTime);
   if (a.validityFlag[COG_FLAG_INDEX] && isfinite(a.Cog)) {
-    snprintf(text, sizeof text, "%.0f", a.Cog);
+    // Whole degrees 0-359: 359.6 reads 0, never 360.
+    snprintf(text, sizeof text, "%ld", lround(a.Cog) % 360);
     AIS_vCell(pBitmap, x0 + 426, y, pFont, text, NAV_EDIT_pText(Degrees, nCurrentLanguage()));
   }
   // The speed's unit stands in the column's head: a fast target's number

@@ -21,6 +21,7 @@
 #include "nvram_files.h"
 #include "rig_unit.h"
 #include "test_process.h"
+#include "test_timing.h"
 
 namespace {
 
