@@ -15,6 +15,7 @@
 #include "h_tone.h"
 #include "linuxsvc.h"
 #include "platform_rig.h"
+#include "test_timing.h"
 #include "u_convert.h"
 
 namespace {
@@ -158,10 +159,14 @@ TEST(Speed, PulseRatesBecomeSpeedsThroughTheCalibrationOfTheirBand) {
   ExpectSpeed(100, 1000, 1.934801, 91, 101);
   // 5 pulses in half a second: band 0 (below 11 Hz), 2.21 knots.
   ExpectSpeed(5, 500, 2.206389, 0, 11);
-  usleep(20000);  // time without a pulse
-  speed = -1;
-  EXPECT_TRUE(H_SPEED_bGetSpeed(&speed));
-  EXPECT_EQ(0, speed);
+  // No pulse since: once some time has gone by, the speed is found to be 0.
+  EXPECT_TRUE(TEST_bWaitUntil(
+      [&] {
+        speed = -1;
+        return H_SPEED_bGetSpeed(&speed) && speed == 0;
+      },
+      1000))
+      << speed;
 }
 
 TEST(Speed, AnImplausibleSpeedIsStoredButNotFound) {
