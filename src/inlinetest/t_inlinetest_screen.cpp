@@ -44,7 +44,6 @@ static const FONT_DEF* INLINETEST_pFont(void) {
   return U_WSTRING_bIsUnicodeLanguage() ? arialuni_size17_font_def_ptr : myriad_pro_bold_size17_font_def_ptr;
 }
 
-static COLOR INLINETEST_colEntry(U32 u32Entry) { return gCOLOR_pcolColorTable[u32Entry]; }
 
 static void U_INLINETEST_vDrawStatusMessage(BITMAP* pBitmap, const char* pStatusMessage) {
   U_DIALOG_vDrawDialog(pBitmap, pStatusMessage, INLINETEST_pFont(), nullptr, nullptr, JUSTIFICATION_CENTER,
@@ -58,7 +57,7 @@ static void U_INLINETEST_vDrawKeyMessage(BITMAP* pBitmap, const char* pKeyMessag
   for (const char* pcText : {pLastKeyAction, pPrevKeyAction}) {
     const U32 u32Height = U_DIALOG_u32DrawMessageBlock(
         pBitmap, pcText, INLINETEST_pFont(), 0, JUSTIFICATION_LEFT, JUSTIFICATION_TOP, &anchor,
-        INLINETEST_SCREEN_WIDTH, INLINETEST_colEntry(INLINETEST_FILL), INLINETEST_colEntry(INLINETEST_TEXT));
+        INLINETEST_SCREEN_WIDTH, COLOR_colEntry(INLINETEST_FILL), COLOR_colEntry(INLINETEST_TEXT));
     anchor.y += (PIXEL)u32Height;
   }
 }
@@ -68,16 +67,16 @@ static void U_INLINETEST_vDrawSonarData(BITMAP* pBitmap, const char* pKeyMessage
   const U32 u32Width = std::min<U32>(G_STRING_u32GetWidth(INLINETEST_pFont(), (const BYTE*)pKeyMessage) + 8,
                                      (U32)std::max<S32>(pBitmap->pixels_wide - 2, 0));
   U_DIALOG_vDrawMessageBlockOutlined(pBitmap, pKeyMessage, INLINETEST_pFont(), 0, JUSTIFICATION_CENTER,
-                                     JUSTIFICATION_TOP, &anchor, u32Width, INLINETEST_colEntry(INLINETEST_FILL),
-                                     INLINETEST_colEntry(INLINETEST_TEXT), INLINETEST_colEntry(INLINETEST_TEXT));
+                                     JUSTIFICATION_TOP, &anchor, u32Width, COLOR_colEntry(INLINETEST_FILL),
+                                     COLOR_colEntry(INLINETEST_TEXT), COLOR_colEntry(INLINETEST_TEXT));
 }
 
 static void INLINETEST_vDrawBypassNote(BITMAP* pBitmap) {
   const POINT anchor = {5, 0};
   U_DIALOG_vDrawMessageBlockOutlined(pBitmap, "Press Menu to bypass this test", INLINETEST_pFont(), 0,
                                      JUSTIFICATION_CENTER, JUSTIFICATION_BOTTOM, &anchor, 790,
-                                     INLINETEST_colEntry(INLINETEST_FILL), INLINETEST_colEntry(INLINETEST_TEXT),
-                                     INLINETEST_colEntry(INLINETEST_NOTE_OUTLINE));
+                                     COLOR_colEntry(INLINETEST_FILL), COLOR_colEntry(INLINETEST_TEXT),
+                                     COLOR_colEntry(INLINETEST_NOTE_OUTLINE));
 }
 
 static std::string INLINETEST_sMeasured(const INLINETEST_STATE& s, const char* pcWord) {
@@ -110,7 +109,7 @@ void T_INLINETEST_vDrawTestLayer(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER p
   L_MUTEX_LockWait(RES_INLINETEST);
   const INLINETEST_STATE& s = *INLINETEST_psState();
   const POINT origin = {0, 0};
-  G_BOX_vDrawFilled(pBitmap, INLINETEST_colEntry(INLINETEST_FILL), &origin, (U32)pBitmap->pixels_wide,
+  G_BOX_vDrawFilled(pBitmap, COLOR_colEntry(INLINETEST_FILL), &origin, (U32)pBitmap->pixels_wide,
                     (U32)pBitmap->pixels_high);
   const char* pcWord = s.eTestResult == PENDING ? "PENDING" : s.eTestResult == PASS ? "PASS" : "FAIL";
   const BOOLEAN bUserTest = s.eTestControl != PC_DRIVEN_TEST;
@@ -150,8 +149,8 @@ void T_INLINETEST_vDrawTestLayer(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER p
       U_DIALOG_vDrawMessageBlockOutlined(pBitmap, block.c_str(), INLINETEST_pFont(), 0,
                                          s.eCurrentTest == TESTING_SPEED_WATER_TEMPERATURE ? JUSTIFICATION_CENTER
                                                                                            : JUSTIFICATION_NOT_USED,
-                                         JUSTIFICATION_TOP, &at, 790, INLINETEST_colEntry(INLINETEST_FILL),
-                                         INLINETEST_colEntry(INLINETEST_TEXT), INLINETEST_colEntry(INLINETEST_TEXT));
+                                         JUSTIFICATION_TOP, &at, 790, COLOR_colEntry(INLINETEST_FILL),
+                                         COLOR_colEntry(INLINETEST_TEXT), COLOR_colEntry(INLINETEST_TEXT));
       if (bUserTest) INLINETEST_vDrawBypassNote(pBitmap);
       break;
     }

@@ -98,7 +98,6 @@ POINT T_NMEA_ptSkyOffset(U16 u16Azimuth, U8 u8Elevation) {
 // ---------------------------------------------------------------------------
 // Drawing
 
-static COLOR DIAG_color(U32 u32Entry) { return gCOLOR_pcolColorTable[u32Entry]; }
 
 static const FONT_DEF* DIAG_pFont(U32 u32Points, BOOLEAN bBold) {
   // Plain text keeps the regular Latin face in a wide language too.
@@ -110,7 +109,7 @@ static const FONT_DEF* DIAG_pFont(U32 u32Points, BOOLEAN bBold) {
 
 static void DIAG_vText(BITMAP* pBitmap, S32 x, S32 y, const FONT_DEF* pFont, const char* pc, U32 u32Colour = 35) {
   POINT pt = {x, y};
-  G_STRING_vPut(pBitmap, DIAG_color(u32Colour), &pt, pFont, (const BYTE*)pc);
+  G_STRING_vPut(pBitmap, COLOR_colEntry(u32Colour), &pt, pFont, (const BYTE*)pc);
 }
 
 static void DIAG_vRight(BITMAP* pBitmap, S32 xRight, S32 y, const FONT_DEF* pFont, const char* pc) {
@@ -139,20 +138,20 @@ static void DIAG_vLetter(BITMAP* pBitmap, S32 xCentre, S32 yBottom, U32 u32Heigh
   const FONT_DEF* pFont = DIAG_pFont(14, TRUE);
   const S32 w = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)pc) + 6;
   const POINT box = {xCentre - w / 2, yBottom};
-  G_BOX_vDrawFilled(pBitmap, DIAG_color(67), &box, (U32)w, u32Height);
+  G_BOX_vDrawFilled(pBitmap, COLOR_colEntry(67), &box, (U32)w, u32Height);
   DIAG_vText(pBitmap, box.x + 3, box.y + 3, pFont, pc, 129);
 }
 
 static void DIAG_vSkyPlot(BITMAP* pBitmap, S32 x0, const NMEA_DIAG_SAT* pSats, U32 n, U32 nLang) {
   const POINT panel = {x0 + 2, 153};
-  G_BOX_vDrawFilled(pBitmap, DIAG_color(129), &panel, 421, 286);
+  G_BOX_vDrawFilled(pBitmap, COLOR_colEntry(129), &panel, 421, 286);
   for (S32 y = 150; y <= 152; y++) {
     POINT a = {x0, y}, b = {x0 + 424, y};
-    G_LINE_vDraw(pBitmap, DIAG_color(67), &a, &b);
+    G_LINE_vDraw(pBitmap, COLOR_colEntry(67), &a, &b);
   }
   POINT c = {x0 + DIAG_PLOT_DX, DIAG_PLOT_Y};
   for (U32 d : {60u, 120u, 180u}) {
-    for (U32 dd : {d - 2, d, d - 1, d + 1}) G_CIRCLE_vDraw(pBitmap, DIAG_color(67), &c, dd);
+    for (U32 dd : {d - 2, d, d - 1, d + 1}) G_CIRCLE_vDraw(pBitmap, COLOR_colEntry(67), &c, dd);
   }
   DIAG_vLetter(pBitmap, c.x - 2, c.y + 78, 25, Direction_N[nLang]);
   DIAG_vLetter(pBitmap, c.x - 2, c.y - 101, 25, Direction_S[nLang]);
@@ -177,19 +176,19 @@ static void DIAG_vSkyPlot(BITMAP* pBitmap, S32 x0, const NMEA_DIAG_SAT* pSats, U
                     c.y + ((U_NAV_nIntCos(angle) + 512) >> 10) * 41 / 20};
     for (S32 t = 0; t < 2; t++) {
       POINT a = {dot.x + t, dot.y}, b = {anchor.x + t, anchor.y};
-      G_LINE_vDraw(pBitmap, DIAG_color(35), &a, &b);
+      G_LINE_vDraw(pBitmap, COLOR_colEntry(35), &a, &b);
     }
-    G_CIRCLE_vDrawFilled(pBitmap, DIAG_color(s.bUsed ? 64 : 236), &dot, 10);
+    G_CIRCLE_vDrawFilled(pBitmap, COLOR_colEntry(s.bUsed ? 64 : 236), &dot, 10);
     const POINT box = {anchor.x - 43, anchor.y - 12};
-    G_BOX_vDrawFilled(pBitmap, DIAG_color(129), &box, 87, 25);
-    G_BOX_vDraw(pBitmap, DIAG_color(67), &box, 87, 25);
+    G_BOX_vDrawFilled(pBitmap, COLOR_colEntry(129), &box, 87, 25);
+    G_BOX_vDraw(pBitmap, COLOR_colEntry(67), &box, 87, 25);
     char number[8];
     snprintf(number, sizeof number, "%d", s.u8Number);
     DIAG_vText(pBitmap, box.x + 4, box.y + 5, pNumber, number);
     const U32 bar = s.u8Cno >= 50 ? 46 : (U32)s.u8Cno * 46 / 50;
     if (bar > 0) {
       const POINT b = {box.x + 37, box.y + 2};
-      G_BOX_vDrawFilled(pBitmap, DIAG_color(s.bUsed ? 64 : 236), &b, bar, 21);
+      G_BOX_vDrawFilled(pBitmap, COLOR_colEntry(s.bUsed ? 64 : 236), &b, bar, 21);
     }
   }
 }
@@ -197,7 +196,7 @@ static void DIAG_vSkyPlot(BITMAP* pBitmap, S32 x0, const NMEA_DIAG_SAT* pSats, U
 // One right-column row: its label, and its value when there is one.
 static void DIAG_vRow(BITMAP* pBitmap, S32 x0, S32 y, const char* const* pLabel, const char* pcValue, U32 nLang) {
   POINT a = {x0, y - 6}, b = {800, y - 6};
-  G_LINE_vDraw(pBitmap, DIAG_color(67), &a, &b);
+  G_LINE_vDraw(pBitmap, COLOR_colEntry(67), &a, &b);
   DIAG_vText(pBitmap, x0 + 8, y + 8, DIAG_pFont(14, FALSE), pLabel[nLang]);
   if (pcValue != nullptr) DIAG_vRight(pBitmap, 792, y - 12, DIAG_pFont(19, TRUE), pcValue);
 }
@@ -256,14 +255,14 @@ static void DIAG_vRightColumn(BITMAP* pBitmap, S32 x0, const NMEA_DIAG_SAT* pSat
 
 void T_NMEA_vDrawDiagnosticView(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
   const U32 nLang = nCurrentLanguage();
-  G_BMP_vSet(pBitmap, DIAG_color(14));
+  G_BMP_vSet(pBitmap, COLOR_colEntry(14));
   const U32 origin = T_INFO_u32XOrigin();
   const S32 x0 = origin > 0 ? (S32)origin - 1 : 0;
   const S32 h = (S32)pBitmap->pixels_high;
   const POINT page = {x0, 0};
-  G_BOX_vDraw(pBitmap, DIAG_color(67), &page, (U32)(800 - x0), (U32)h);
+  G_BOX_vDraw(pBitmap, COLOR_colEntry(67), &page, (U32)(800 - x0), (U32)h);
   const POINT title = {x0 + 1, h - 40};
-  G_BOX_vDrawFilled(pBitmap, DIAG_color(67), &title, (U32)(798 - x0), 38);
+  G_BOX_vDrawFilled(pBitmap, COLOR_colEntry(67), &title, (U32)(798 - x0), 38);
   const FONT_DEF* pTitle = DIAG_pFont(19, TRUE);
   const char* pcTitle = GPS_Diagnostic_View[nLang];
   DIAG_vText(pBitmap, x0 + (800 - x0 - (S32)G_STRING_u32GetWidth(pTitle, (const BYTE*)pcTitle)) / 2, 452, pTitle,
@@ -291,7 +290,7 @@ void T_NMEA_vDrawDiagnosticView(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
   DIAG_vText(pBitmap, x0 + 10, 130, pLabel, Fix_Type[nLang]);
   DIAG_vRight(pBitmap, x0 + DIAG_VALUE_DX, 130, pValue, T_NMEA_pFixType()[nLang]);
   POINT a = {x0 + 424, 0}, b = {x0 + 424, h - 40};
-  G_LINE_vDraw(pBitmap, DIAG_color(67), &a, &b);
+  G_LINE_vDraw(pBitmap, COLOR_colEntry(67), &a, &b);
   DIAG_vRightColumn(pBitmap, x0 + 426, sats, n, nLang);
 }
 

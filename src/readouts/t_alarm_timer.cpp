@@ -394,11 +394,10 @@ constexpr S32 TIMER_MARGIN = 11;
 constexpr U32 TIMER_ARROW = 15;
 constexpr S32 TIMER_ARROW_GAP = 10;
 
-static COLOR TIMER_color(U32 u32Entry) { return gCOLOR_pcolColorTable[u32Entry]; }
 
 static void TIMER_vText(BITMAP* pBitmap, U32 u32Entry, S32 x, S32 y, const FONT_DEF* pFont, const char* pText) {
   POINT at = {x, y};
-  G_STRING_vPut(pBitmap, TIMER_color(u32Entry), &at, pFont, (const BYTE*)pText);
+  G_STRING_vPut(pBitmap, COLOR_colEntry(u32Entry), &at, pFont, (const BYTE*)pText);
 }
 
 static S32 TIMER_s32TextWidth(const FONT_DEF* pFont, const char* pText) {
@@ -455,11 +454,11 @@ static void TIMER_vDrawRow(BITMAP* pBitmap, S32 x, S32 y, TIMER_ITEM eItem) {
   TIMER_vText(pBitmap, 35, textX, textY, pValueFont, acText);
   const S32 arrowY = y + (TIMER_ROW_HEIGHT - (S32)TIMER_ARROW) / 2;
   if (u32Value < s_au32Maximum[eItem]) {
-    U_MENU_vDrawArrowRight(pBitmap, textX + width + TIMER_ARROW_GAP, arrowY, TIMER_ARROW, TIMER_color(35));
+    U_MENU_vDrawArrowRight(pBitmap, textX + width + TIMER_ARROW_GAP, arrowY, TIMER_ARROW, COLOR_colEntry(35));
   }
   if (u32Value > 0) {
     U_MENU_vDrawArrowLeft(pBitmap, textX - TIMER_ARROW_GAP - (S32)(TIMER_ARROW + 1) / 2, arrowY, TIMER_ARROW,
-                          TIMER_color(35));
+                          COLOR_colEntry(35));
   }
 }
 
@@ -472,11 +471,11 @@ void T_ALARM_vDrawTimer(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
   const S32 y = TIMER_BOX_Y;
   const S32 top = y + TIMER_BOX_HEIGHT - 1;
   POINT corner = {x, y};
-  G_BOX_vDrawFilled(pBitmap, TIMER_color(237), &corner, TIMER_BOX_WIDTH, TIMER_BOX_HEIGHT);
+  G_BOX_vDrawFilled(pBitmap, COLOR_colEntry(237), &corner, TIMER_BOX_WIDTH, TIMER_BOX_HEIGHT);
   U_DIALOG_vOutline(pBitmap, 32, x, y, TIMER_BOX_WIDTH, TIMER_BOX_HEIGHT);
   const S32 barBottom = top - TIMER_TITLE_HEIGHT;
   POINT bar = {x + 1, barBottom};
-  G_BOX_vDrawFilled(pBitmap, TIMER_color(238), &bar, TIMER_BOX_WIDTH - 2, TIMER_TITLE_HEIGHT);
+  G_BOX_vDrawFilled(pBitmap, COLOR_colEntry(238), &bar, TIMER_BOX_WIDTH - 2, TIMER_TITLE_HEIGHT);
   U_DIALOG_vLine(pBitmap, 236, x + 1, top - 1, x + TIMER_BOX_WIDTH - 2, top - 1);
   U_DIALOG_vLine(pBitmap, 239, x + 1, barBottom, x + TIMER_BOX_WIDTH - 2, barBottom);
   const FONT_DEF* pTitleFont = U_DIALOG_pChoiceFont();

@@ -192,17 +192,16 @@ constexpr S32 DATETIME_Y = 105;
 constexpr U32 DATETIME_W = 384;
 constexpr U32 DATETIME_H = 269;
 
-static COLOR DATETIME_color(U32 u32Entry) { return gCOLOR_pcolColorTable[u32Entry]; }
 
 static void DATETIME_vText(BITMAP* pBitmap, S32 x, S32 y, const FONT_DEF* pFont, const char* pcText) {
   POINT pt = {x, y};
-  G_STRING_vPut(pBitmap, DATETIME_color(35), &pt, pFont, (const BYTE*)pcText);
+  G_STRING_vPut(pBitmap, COLOR_colEntry(35), &pt, pFont, (const BYTE*)pcText);
 }
 
 static void DATETIME_vFrame(BITMAP* pBitmap, S32 x, S32 y, U32 w, U32 h, BOOLEAN bFilled) {
   const POINT pt = {x, y};
-  if (bFilled) G_BOX_vDrawFilled(pBitmap, DATETIME_color(64), &pt, w, h);
-  G_BOX_vDraw(pBitmap, DATETIME_color(67), &pt, w, h);
+  if (bFilled) G_BOX_vDrawFilled(pBitmap, COLOR_colEntry(64), &pt, w, h);
+  G_BOX_vDraw(pBitmap, COLOR_colEntry(67), &pt, w, h);
 }
 
 // A row: its label box, and its three value boxes with separators.
@@ -231,10 +230,10 @@ static void DATETIME_vRow(BITMAP* pBitmap, S32 y, const char* const* pLabel, DAT
 void U_DATETIME_vDrawDateTimeMenu(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
   const U32 nLang = nCurrentLanguage();
   const POINT corner = {DATETIME_X, DATETIME_Y};
-  G_BOX_vDrawRoundedFilled(pBitmap, DATETIME_color(129), &corner, DATETIME_W, DATETIME_H, 2);
+  G_BOX_vDrawRoundedFilled(pBitmap, COLOR_colEntry(129), &corner, DATETIME_W, DATETIME_H, 2);
   const POINT inner = {DATETIME_X + 1, DATETIME_Y + 1};
-  G_BOX_vDrawRounded(pBitmap, DATETIME_color(67), &corner, DATETIME_W, DATETIME_H, 2);
-  G_BOX_vDrawRounded(pBitmap, DATETIME_color(67), &inner, DATETIME_W - 2, DATETIME_H - 2, 2);
+  G_BOX_vDrawRounded(pBitmap, COLOR_colEntry(67), &corner, DATETIME_W, DATETIME_H, 2);
+  G_BOX_vDrawRounded(pBitmap, COLOR_colEntry(67), &inner, DATETIME_W - 2, DATETIME_H - 2, 2);
   DATETIME_vText(pBitmap, DATETIME_X + 12, DATETIME_Y + (S32)DATETIME_H - 32, T_INFO_pFont(21),
                  Enter_Time_and_Date[nLang]);
   static const DATE_TIME_MENU_STATE s_aTime[] = {EDIT_HOURS, EDIT_MINUTES, EDIT_SECONDS};
@@ -246,8 +245,8 @@ void U_DATETIME_vDrawDateTimeMenu(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER)
   if (!s_DateTimeMenuCtrl.bConfirm) return;
   const S32 y = DATETIME_Y - 71;
   const POINT panel = {DATETIME_X, y};
-  G_BOX_vDrawFilled(pBitmap, DATETIME_color(129), &panel, DATETIME_W, 69);
-  G_BOX_vDraw(pBitmap, DATETIME_color(67), &panel, DATETIME_W, 69);
+  G_BOX_vDrawFilled(pBitmap, COLOR_colEntry(129), &panel, DATETIME_W, 69);
+  G_BOX_vDraw(pBitmap, COLOR_colEntry(67), &panel, DATETIME_W, 69);
   const POINT icon = {DATETIME_X + 8, y + 12};
   G_ICON_vPut(pBitmap, &confirm_icon, &icon);
   DATETIME_vText(pBitmap, DATETIME_X + 60, y + 40, T_INFO_pFont(17), Confirm_Colon[nLang]);

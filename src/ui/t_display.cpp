@@ -262,7 +262,6 @@ static void T_DISPLAY_vHandleKeyChange(const MSG_KEY_CHANGE* pMsg) {
 // ---------------------------------------------------------------------------
 // Drawing the pop-up
 
-static COLOR DISPLAY_color(U32 u32Index) { return gCOLOR_pcolColorTable[u32Index]; }
 
 static const char* DISPLAY_pcText(MENU_TEXT pTable) { return pTable[nCurrentLanguage()]; }
 
@@ -293,7 +292,7 @@ static S32 DISPLAY_s32LabelWidth(void) {
 
 static void DISPLAY_vDrawLabel(BITMAP* pBitmap, MENU_TEXT pText, S32 x, S32 rowBottom) {
   POINT at = {x + 11, rowBottom + 20};
-  G_STRING_vPut(pBitmap, DISPLAY_color(35), &at, DISPLAY_pLabelFont(), (const BYTE*)DISPLAY_pcText(pText));
+  G_STRING_vPut(pBitmap, COLOR_colEntry(35), &at, DISPLAY_pLabelFont(), (const BYTE*)DISPLAY_pcText(pText));
 }
 
 // Night mode changes the backlight with the palette: dimmer on the night
@@ -325,8 +324,8 @@ void T_DISPLAY_vDrawLayer(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
   const S32 origin = (S32)U_VIEW_u32XOrigin();
   const S32 H = POPUP_ROW * (S32)visible + 2;
   POINT box = {origin + (pBitmap->pixels_wide - origin - W) / 2, POPUP_TOP - H};
-  G_BOX_vDrawFilled(pBitmap, DISPLAY_color(237), &box, (U32)W, (U32)H);
-  G_BOX_vDraw(pBitmap, DISPLAY_color(32), &box, (U32)W, (U32)H);
+  G_BOX_vDrawFilled(pBitmap, COLOR_colEntry(237), &box, (U32)W, (U32)H);
+  G_BOX_vDraw(pBitmap, COLOR_colEntry(32), &box, (U32)W, (U32)H);
 
   for (U32 i = 0; i < visible; i++) {
     const U32 row = top + i;
@@ -339,7 +338,7 @@ void T_DISPLAY_vDrawLayer(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
         if (H_DATABASE_bFetch(FCID("SSEN"), &sonar, nullptr, nullptr) && sonar.u32Val > 1) {
           H_DATABASE_bUpdateValueBoolean(FCID("SSEN"), TRUE, P_NORMAL);
         }
-        U_MENU_vDrawControlSelectionBox(pBitmap, controlAt, 0, &sSonar, (U32)control, 32, DISPLAY_color(237));
+        U_MENU_vDrawControlSelectionBox(pBitmap, controlAt, 0, &sSonar, (U32)control, 32, COLOR_colEntry(237));
         break;
       }
       case PwrMnu_Backlight_Adj: {
@@ -354,7 +353,7 @@ void T_DISPLAY_vDrawLayer(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
       }
       case PwrMnu_Contrast_Adj: {
         DISPLAY_vDrawLabel(pBitmap, Night_Mode, box.x, rowBottom);
-        U_MENU_vDrawControlSelectionBox(pBitmap, controlAt, 0, &sPalette, (U32)control, 32, DISPLAY_color(237));
+        U_MENU_vDrawControlSelectionBox(pBitmap, controlAt, 0, &sPalette, (U32)control, 32, COLOR_colEntry(237));
         U32 u32Palette = PALETTE1;
         if (H_DATABASE_bFetchU32(FCID("SPAL"), &u32Palette, nullptr, nullptr)) DISPLAY_vFollowPalette(u32Palette);
         break;
@@ -368,12 +367,12 @@ void T_DISPLAY_vDrawLayer(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
     }
     if (i + 1 < visible) {
       POINT from = {box.x + 11, rowBottom}, to = {box.x + W - 12, rowBottom};
-      G_LINE_vDraw(pBitmap, DISPLAY_color(236), &from, &to);
+      G_LINE_vDraw(pBitmap, COLOR_colEntry(236), &from, &to);
     }
     if (row != active) continue;
     for (S32 in = 0; in < 3; in++) {
       POINT at = {box.x + 1 + in, rowBottom + in};
-      G_BOX_vDraw(pBitmap, DISPLAY_color(241), &at, (U32)(W - 2 - 2 * in), (U32)(POPUP_ROW - 2 * in));
+      G_BOX_vDraw(pBitmap, COLOR_colEntry(241), &at, (U32)(W - 2 - 2 * in), (U32)(POPUP_ROW - 2 * in));
     }
   }
   POINT footer = {box.x, box.y - 24};

@@ -27,7 +27,6 @@
 // ---------------------------------------------------------------------------
 // Text helpers
 
-static COLOR STARTUP_color(U32 u32Index) { return gCOLOR_pcolColorTable[u32Index]; }
 
 static const char* STARTUP_pcText(MENU_TEXT pTable) { return pTable[nCurrentLanguage()]; }
 
@@ -225,8 +224,8 @@ static void SPLASH_vDrawOwnerLines(BITMAP* pBitmap) {
   const S32 bottom = 418 - h - (S32)n * h / 2;
   for (U32 i = 0; i < n; i++) {
     const STARTUP_TEXT t = STARTUP_sText(aacLines[i]);
-    STARTUP_vPutCentred(pBitmap, STARTUP_color(32), 0, SPLASH_W, bottom + (S32)(n - 1 - i) * h, pFont, t.ac,
-                        STARTUP_color(35), TRUE);
+    STARTUP_vPutCentred(pBitmap, COLOR_colEntry(32), 0, SPLASH_W, bottom + (S32)(n - 1 - i) * h, pFont, t.ac,
+                        COLOR_colEntry(35), TRUE);
   }
 }
 
@@ -238,7 +237,7 @@ void T_STARTUP_vDisplaySplashScreen(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTE
     const FONT_DEF* pFont = STARTUP_pFont(myriad_pro_bold_size44_font_def_ptr, arialuni_size44_font_def_ptr);
     const STARTUP_TEXT t = STARTUP_sText(MODEL_pcFetchModelText(eModel));
     const S32 baseline = 221 - (S32)G_FONTS_u32GetAscenderHeight(pFont);
-    STARTUP_vPutCentred(pBitmap, STARTUP_color(35), 0, SPLASH_W, baseline, pFont, t.ac, STARTUP_color(32), TRUE);
+    STARTUP_vPutCentred(pBitmap, COLOR_colEntry(35), 0, SPLASH_W, baseline, pFont, t.ac, COLOR_colEntry(32), TRUE);
   }
   if (!g_sStartup.bDisplayFullSplashScreen) return;
   const FONT_DEF* pHintFont = STARTUP_pFont(myriad_pro_bold_size17_font_def_ptr, arialuni_size17_font_def_ptr);
@@ -247,7 +246,7 @@ void T_STARTUP_vDisplaySplashScreen(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTE
   u32Width = u32Width < 360 ? 360 : u32Width > 760 ? 760 : u32Width;
   const POINT hint = {(SPLASH_W - (S32)u32Width) / 2, 30};
   U_DIALOG_u32DrawMessageBlock(pBitmap, pcHint, pHintFont, 4, JUSTIFICATION_CENTER, JUSTIFICATION_BOTTOM, &hint,
-                               u32Width, STARTUP_color(238), STARTUP_color(35));
+                               u32Width, COLOR_colEntry(238), COLOR_colEntry(35));
   SPLASH_vDrawOwnerLines(pBitmap);
 }
 
@@ -262,18 +261,18 @@ void T_STARTUP_vDisplayStartupMenu(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER
   if (pBitmap == nullptr) return;
   SPLASH_vCopy(pBitmap, psWindowSpec);
   POINT origin = {0, 0};
-  G_BOX_vDrawFilledAlpha(pBitmap, STARTUP_color(32), &origin, (U32)SPLASH_W, (U32)SPLASH_H, 96);
+  G_BOX_vDrawFilledAlpha(pBitmap, COLOR_colEntry(32), &origin, (U32)SPLASH_W, (U32)SPLASH_H, 96);
 
   const S32 H = STARTUP_TITLE_H + STARTUP_ROW_H * STARTUP_MENU_ROWS + 2;
   const S32 top = 400;
   POINT box = {(SPLASH_W - STARTUP_PANEL_W) / 2, top - H};
-  G_BOX_vDrawFilled(pBitmap, STARTUP_color(237), &box, (U32)STARTUP_PANEL_W, (U32)H);
+  G_BOX_vDrawFilled(pBitmap, COLOR_colEntry(237), &box, (U32)STARTUP_PANEL_W, (U32)H);
   POINT band = {box.x, top - STARTUP_TITLE_H};
-  G_BOX_vDrawFilled(pBitmap, STARTUP_color(238), &band, (U32)STARTUP_PANEL_W, (U32)STARTUP_TITLE_H);
-  G_BOX_vDraw(pBitmap, STARTUP_color(32), &box, (U32)STARTUP_PANEL_W, (U32)H);
+  G_BOX_vDrawFilled(pBitmap, COLOR_colEntry(238), &band, (U32)STARTUP_PANEL_W, (U32)STARTUP_TITLE_H);
+  G_BOX_vDraw(pBitmap, COLOR_colEntry(32), &box, (U32)STARTUP_PANEL_W, (U32)H);
   const FONT_DEF* pTitleFont = STARTUP_pFont(myriad_pro_bold_size19_font_def_ptr, arialuni_size19_font_def_ptr);
   POINT title = {box.x + 11, top - 27};
-  G_STRING_vPut(pBitmap, STARTUP_color(35), &title, pTitleFont, (const BYTE*)STARTUP_pcText(Start_Up_Options));
+  G_STRING_vPut(pBitmap, COLOR_colEntry(35), &title, pTitleFont, (const BYTE*)STARTUP_pcText(Start_Up_Options));
 
   const FONT_DEF* pRowFont = STARTUP_pFont(myriad_pro_size17_font_def_ptr, arialuni_size17_font_def_ptr);
   const S32 selected = g_sStartup.s32MenuLine;
@@ -281,21 +280,21 @@ void T_STARTUP_vDisplayStartupMenu(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER
     const S32 rowBottom = band.y - STARTUP_ROW_H * (i + 1);
     POINT label = {box.x + 11, rowBottom + 13};
     const char* pcRow = STARTUP_pcText(g_asStartupMenu[i].pString);
-    G_STRING_vPut(pBitmap, STARTUP_color(35), &label, pRowFont, (const BYTE*)pcRow);
+    G_STRING_vPut(pBitmap, COLOR_colEntry(35), &label, pRowFont, (const BYTE*)pcRow);
     if (i + 1 < STARTUP_MENU_ROWS) {
       POINT rule = {box.x + 11, rowBottom};
-      G_BOX_vDrawFilled(pBitmap, STARTUP_color(236), &rule, (U32)(STARTUP_PANEL_W - 23), 1);
+      G_BOX_vDrawFilled(pBitmap, COLOR_colEntry(236), &rule, (U32)(STARTUP_PANEL_W - 23), 1);
     }
     if (i != selected) continue;
     for (S32 in = 0; in < 3; in++) {
       POINT at = {box.x + 1 + in, rowBottom + in};
-      G_BOX_vDraw(pBitmap, STARTUP_color(241), &at, (U32)(STARTUP_PANEL_W - 2 - 2 * in), (U32)(STARTUP_ROW_H - 2 * in));
+      G_BOX_vDraw(pBitmap, COLOR_colEntry(241), &at, (U32)(STARTUP_PANEL_W - 2 - 2 * in), (U32)(STARTUP_ROW_H - 2 * in));
     }
   }
   const FONT_DEF* pBold = STARTUP_pFont(myriad_pro_bold_size17_font_def_ptr, arialuni_size17_font_def_ptr);
   if (!g_sStartup.bTransducerConnected) {
-    STARTUP_vPutCentred(pBitmap, STARTUP_color(36), 0, SPLASH_W, box.y - 30, pBold,
-                        STARTUP_pcText(Transducer_not_connected), STARTUP_color(32), TRUE);
+    STARTUP_vPutCentred(pBitmap, COLOR_colEntry(36), 0, SPLASH_W, box.y - 30, pBold,
+                        STARTUP_pcText(Transducer_not_connected), COLOR_colEntry(32), TRUE);
   }
   U_DIALOG_vDrawDialogGenericNotification(pBitmap, STARTUP_pcText(Press_Right_Cursor_Arrow_to_Select));
 }
@@ -353,27 +352,27 @@ constexpr S32 STATUS_ROW_H = 34;
 void T_STARTUP_vDrawSelfTestView(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
   if (pBitmap == nullptr) return;
   POINT origin = {0, 0};
-  G_BOX_vDrawFilled(pBitmap, STARTUP_color(238), &origin, (U32)SPLASH_W, (U32)SPLASH_H);
+  G_BOX_vDrawFilled(pBitmap, COLOR_colEntry(238), &origin, (U32)SPLASH_W, (U32)SPLASH_H);
   const FONT_DEF* pTitle = STARTUP_pFont(myriad_pro_bold_size32_font_def_ptr, arialuni_size32_font_def_ptr);
   const FONT_DEF* pBold = STARTUP_pFont(myriad_pro_bold_size21_font_def_ptr, arialuni_size21_font_def_ptr);
-  STARTUP_vPutCentred(pBitmap, STARTUP_color(35), 0, SPLASH_W, 420, pTitle, STARTUP_pcText(System_Status), 0, FALSE);
+  STARTUP_vPutCentred(pBitmap, COLOR_colEntry(35), 0, SPLASH_W, 420, pTitle, STARTUP_pcText(System_Status), 0, FALSE);
   POINT test = {STATUS_LABEL_X, 360};
-  G_STRING_vPut(pBitmap, STARTUP_color(35), &test, pBold, (const BYTE*)STARTUP_pcText(Self_Test));
+  G_STRING_vPut(pBitmap, COLOR_colEntry(35), &test, pBold, (const BYTE*)STARTUP_pcText(Self_Test));
   POINT passed = {STATUS_VALUE_X, 360};
-  G_STRING_vPut(pBitmap, STARTUP_color(39), &passed, pBold, (const BYTE*)STARTUP_pcText(Passed));
+  G_STRING_vPut(pBitmap, COLOR_colEntry(39), &passed, pBold, (const BYTE*)STARTUP_pcText(Passed));
   POINT rule = {STATUS_LABEL_X, 345};
-  G_BOX_vDrawFilled(pBitmap, STARTUP_color(236), &rule, (U32)(SPLASH_W - 2 * STATUS_LABEL_X), 1);
+  G_BOX_vDrawFilled(pBitmap, COLOR_colEntry(236), &rule, (U32)(SPLASH_W - 2 * STATUS_LABEL_X), 1);
 }
 
 static void STATUS_vRow(BITMAP* pBitmap, U32 u32Row, MENU_TEXT pLabel, const char* pcValue, const char* pcUnit) {
   const FONT_DEF* pFont = STARTUP_pFont(myriad_pro_size19_font_def_ptr, arialuni_size19_font_def_ptr);
   const S32 y = STATUS_FIRST_ROW - (S32)u32Row * STATUS_ROW_H;
   POINT label = {STATUS_LABEL_X, y};
-  G_STRING_vPut(pBitmap, STARTUP_color(35), &label, pFont, (const BYTE*)STARTUP_pcText(pLabel));
+  G_STRING_vPut(pBitmap, COLOR_colEntry(35), &label, pFont, (const BYTE*)STARTUP_pcText(pLabel));
   POINT value = {STATUS_VALUE_X, y};
   const STARTUP_TEXT t = STARTUP_sText(pcValue);
-  G_STRING_vPut(pBitmap, STARTUP_color(35), &value, pFont, (const BYTE*)t.ac);
-  if (pcUnit != nullptr) G_STRING_vPut(pBitmap, STARTUP_color(35), &value, pFont, (const BYTE*)pcUnit);
+  G_STRING_vPut(pBitmap, COLOR_colEntry(35), &value, pFont, (const BYTE*)t.ac);
+  if (pcUnit != nullptr) G_STRING_vPut(pBitmap, COLOR_colEntry(35), &value, pFont, (const BYTE*)pcUnit);
 }
 
 static U32 STATUS_u32Fetch(FOURCHARID id, U32 u32Default) {

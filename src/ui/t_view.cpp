@@ -103,7 +103,6 @@ U32 T_VIEW_u32FramesBegun(void) { return s_u32FramesBegun; }
 U32 T_VIEW_u32LastFrameShown(void) { return s_u32LastFrameShown; }
 
 
-static COLOR VIEW_color(U32 u32Index) { return gCOLOR_pcolColorTable[u32Index]; }
 
 // ---------------------------------------------------------------------------
 // Queries of other tasks
@@ -603,7 +602,7 @@ alignas(32) static U32 s_au32StripPixels[G_SCREEN_WIDTH * (VIEW_STRIP_ROWS + 1) 
 static void VIEW_vStripKeys(COLOR* pcolKeys) {
   static const U32 s_au32Entries[VIEW_STRIP_KEYS] = {VIEW_COLOR_HIGHLIGHT, VIEW_COLOR_HIGHLIGHT_BAND,
                                                      VIEW_COLOR_HIGHLIGHT_SHADE, VIEW_COLOR_BLACK};
-  for (U32 i = 0; i < VIEW_STRIP_KEYS; i++) pcolKeys[i] = VIEW_color(s_au32Entries[i]);
+  for (U32 i = 0; i < VIEW_STRIP_KEYS; i++) pcolKeys[i] = COLOR_colEntry(s_au32Entries[i]);
 }
 
 // The covered runs of strip row y of the two drawings; FALSE when there are
@@ -765,7 +764,7 @@ static void VIEW_vDecoratePane(BITMAP* pPage, BOOLEAN bExpressMenu) {
   const WINDOW_LOCATION& w = s_windowSpec.drawWindow;
   if (bExpressMenu && !bActive) {
     POINT at = {w.s32ClipLeft, w.s32ClipBottom};
-    G_BOX_vDrawFilledAlpha(pPage, VIEW_color(VIEW_COLOR_DIVIDER), &at, (U32)(w.s32ClipRight + 1 - w.s32ClipLeft),
+    G_BOX_vDrawFilledAlpha(pPage, COLOR_colEntry(VIEW_COLOR_DIVIDER), &at, (U32)(w.s32ClipRight + 1 - w.s32ClipLeft),
                            (U32)(w.s32ClipTop + 1 - w.s32ClipBottom), VIEW_DIM_ALPHA);
   }
   if (!bActive) return;
@@ -812,7 +811,7 @@ void T_VIEW_vComposeFrame(BITMAP* pPage) {
   LAYER_ITEM* pLater = s_playerHeadPointer;
   if (pView == nullptr) {
     POINT origin = {0, 0};
-    G_BOX_vDrawFilled(pPage, VIEW_color(VIEW_COLOR_BACKGROUND), &origin, (U32)pPage->pixels_wide_full_screen,
+    G_BOX_vDrawFilled(pPage, COLOR_colEntry(VIEW_COLOR_BACKGROUND), &origin, (U32)pPage->pixels_wide_full_screen,
                       (U32)pPage->pixels_high_full_screen);
   } else {
     VIEW_vDrawView(pPage, pView);
@@ -1001,7 +1000,7 @@ BOOLEAN T_VIEW_bRequestSnapshotImage(BITMAP** ppBitmap, const char* sName, SEMA 
     (*ppBitmap)->pBuffer = pu32Page;
   }
   POINT origin = {0, 0};
-  G_BOX_vDrawFilled(*ppBitmap, VIEW_color(VIEW_COLOR_BACKGROUND), &origin, (U32)(*ppBitmap)->pixels_wide_full_screen,
+  G_BOX_vDrawFilled(*ppBitmap, COLOR_colEntry(VIEW_COLOR_BACKGROUND), &origin, (U32)(*ppBitmap)->pixels_wide_full_screen,
                     (U32)(*ppBitmap)->pixels_high_full_screen);
   char* pcName = VIEW_pcImageName(sName);
   U32 u32Card = 0;

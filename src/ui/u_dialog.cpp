@@ -30,7 +30,6 @@ constexpr U32 DIALOG_MAX_LINE_BYTES = 255;
 constexpr U32 DIALOG_LINE_BUFFER = 204;
 constexpr U32 DIALOG_BLOCK_LINE_BUFFER = 240;
 
-static COLOR DIALOG_color(U32 u32Index) { return gCOLOR_pcolColorTable[u32Index]; }
 
 // Dialogs and menus share their faces.
 const FONT_DEF* U_DIALOG_pTitleFont(void) { return U_MENULOOK_pTitleFont(); }
@@ -240,19 +239,19 @@ void U_DIALOG_vShortenText(char* pBuffer, U32 u32BufferSize, const char* pString
 void U_DIALOG_vOutline(BITMAP* pBitmap, U32 u32Color, S32 x, S32 y, S32 w, S32 h) {
   if (w <= 0 || h <= 0) return;
   POINT at = {x, y};
-  G_BOX_vDraw(pBitmap, DIALOG_color(u32Color), &at, (U32)w, (U32)h);
+  G_BOX_vDraw(pBitmap, COLOR_colEntry(u32Color), &at, (U32)w, (U32)h);
 }
 
 static void DIALOG_vFill(BITMAP* pBitmap, U32 u32Color, S32 x, S32 y, S32 w, S32 h) {
   if (w <= 0 || h <= 0) return;
   POINT at = {x, y};
-  G_BOX_vDrawFilled(pBitmap, DIALOG_color(u32Color), &at, (U32)w, (U32)h);
+  G_BOX_vDrawFilled(pBitmap, COLOR_colEntry(u32Color), &at, (U32)w, (U32)h);
 }
 
 void U_DIALOG_vLine(BITMAP* pBitmap, U32 u32Color, S32 x0, S32 y0, S32 x1, S32 y1) {
   POINT from = {x0, y0};
   POINT to = {x1, y1};
-  G_LINE_vDraw(pBitmap, DIALOG_color(u32Color), &from, &to);
+  G_LINE_vDraw(pBitmap, COLOR_colEntry(u32Color), &from, &to);
 }
 
 // One rectangle of the bevel: x = X + xc (+ W), y = Y + yc (+ H), w = wc (+ W), h = hc (+ H).
@@ -1002,7 +1001,7 @@ void U_DIALOG_vDrawDialogAlarm(BITMAP* pBitmap, const char* pString) {
   DIALOG_vFill(pBitmap, 242, origin + 2, y0 + 2, W - 1, 1);
   DIALOG_vFill(pBitmap, 242, origin + W - 2, y0 + 2, 1, h + 1);
   DIALOG_vFill(pBitmap, 242, origin + W - 1, y0 + 2, 1, h + 2);
-  DIALOG_vPutBandLines(pBitmap, band, DIALOG_color(32), y0 + 5, {origin + 2, y0 + 3, W - 4, h}, DIALOG_color(241));
+  DIALOG_vPutBandLines(pBitmap, band, COLOR_colEntry(32), y0 + 5, {origin + 2, y0 + 3, W - 4, h}, COLOR_colEntry(241));
 }
 
 static void DIALOG_vDrawBar(BITMAP* pBitmap, S32 origin, S32 W, S32 h) {
@@ -1063,7 +1062,7 @@ void U_DIALOG_vDrawDialogGenericNotification(BITMAP* pBitmap, const char* pStrin
   DIALOG_BAND band;
   DIALOG_vWrapBand(pBitmap, pString, &band);
   DIALOG_vDrawBar(pBitmap, band.origin, band.W, band.h);
-  DIALOG_vPutBandLines(pBitmap, band, DIALOG_WHITE, 2, {band.origin + 2, 2, band.W - 4, band.h}, DIALOG_color(237));
+  DIALOG_vPutBandLines(pBitmap, band, DIALOG_WHITE, 2, {band.origin + 2, 2, band.W - 4, band.h}, COLOR_colEntry(237));
 }
 
 void U_DIALOG_vDrawDialogGenericNotificationWithIcon(BITMAP* pBitmap, const char* pString, INFO_ICON_TYPE eIcon) {
