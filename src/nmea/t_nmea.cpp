@@ -337,11 +337,13 @@ static void NMEA_vHandleDateTimeMailbox(void) {
 
 static void NMEA_vRunSystem(void) {
   NMEA_PORT_INFO* ext = NMEA_pExternal();
-  // A PC that took the line by its trigger before the system ran keeps it:
-  // the notice of connect mode may still be on its way to this task.
+  // A PC that took the line by its trigger keeps it, even one whose first
+  // '#' arrives between this look and the UART task's handling of the claim:
+  // the outright claim is refused there, and this task reads the line only
+  // while it owns it.
   const TASK owner = T_UART_taskChannelOwner(2);
   if (!NMEA_bStateWithoutReceivers() && (owner == 0 || owner == L_TASK_GetID(0))) {
-    U_UART_bRegisterForChannel(2, 0, UART_CLAIM_TAKE_OVER);
+    U_UART_bAllocateChannel(2);
     L_SEMA_Signal(SEMA_NMEA_DETECTED);
     if (g_NMEA.u32SystemState != STATE_BURN_IN) {
       // A SiRF-type receiver may have been left in its binary protocol.
@@ -866,9 +868,15 @@ void T_NMEA_vMain(void) {
   s_pTimer = L_TIMER_Allocate();
   if (s_pTimer == nullptr) ERROR_vFatal(__FILE_NAME__, __LINE__, "NO TIMER");
 
+  const TASK self = L_TASK_GetID(0);
   for (;;) {
-    const SEMA events[] = {SEMA_MBOX_NMEA, SEMA_NMEA_DETECTED, SEMA_TIMER_NMEA, SEMA_MBOX_SYSTIME_EDIT,
-                           s_bReadingChannel2 ? SEMA_QUEUE_RX2 : 0, s_bReadingChannel2 ? SEMA_QUEUE_RX3 : 0, 0};
+    // Channel 2's queue is the PC link's while a trigger has given it the
+    // line, and a semaphore has one waiter at most.
+    SEMA events[7] = {SEMA_MBOX_NMEA, SEMA_NMEA_DETECTED, SEMA_TIMER_NMEA, SEMA_MBOX_SYSTIME_EDIT};
+    size_t n = 4;
+    if (s_bReadingChannel2 && T_UART_taskChannelOwner(2) == self) events[n++] = SEMA_QUEUE_RX2;
+    if (s_bReadingChannel2) events[n++] = SEMA_QUEUE_RX3;
+    events[n] = 0;
     const S32 event = L_SEMA_WaitMultiple(events);
     if (event == SEMA_QUEUE_RX2) T_NMEA_vHandleReceive(g_NMEA.bIgnoreInput, NMEA_pExternal());
     if (event == SEMA_QUEUE_RX3) T_NMEA_vHandleReceive(g_NMEA.bIgnoreInput, s_NMEAPortInfo[PORT_INDEX_EXTERNAL_AIS]);

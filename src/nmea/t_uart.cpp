@@ -369,7 +369,7 @@ static void UART_vCapture(MSG_CAPTURE_CHANNEL* pMsg) {
   std::lock_guard<std::mutex> guard(s_aReceiveLock[ch]);
   TASK owner = c->taskOwner.load();
   if (pMsg->semaphore == UART_CLAIM_OUTRIGHT || pMsg->semaphore == UART_CLAIM_TAKE_OVER) {
-    BOOLEAN bFree = owner == 0 || (owner == sender && c->pConditionalList == nullptr);
+    const BOOLEAN bFree = owner == 0 || owner == sender;
     if (pMsg->semaphore == UART_CLAIM_OUTRIGHT && !bFree) return;
     c->taskOwner = sender;
     c->bFindInitialCR = FALSE;

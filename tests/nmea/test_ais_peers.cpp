@@ -264,6 +264,7 @@ TEST(AisRig, TheCorpusFedIntoTtyO3FillsThePoolWhileTheFixKeepsArriving) {
   T_NMEA_vSetAisClock(nullptr);
   ASSERT_NO_FATAL_FAILURE(StartUart());
   ASSERT_NO_FATAL_FAILURE(StartNmea());
+  ASSERT_NO_FATAL_FAILURE(WaitNmeaHoldsLine2());
   H_DATABASE_bUpdateEverythingBoolean(FCID("SAIS"), TRUE, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
   // The feed at the line's pace, ten bit times a byte, while there is room.
   const int fd = open((rig.dir + "/serial/ttyO3").c_str(), O_RDWR | O_NOCTTY);

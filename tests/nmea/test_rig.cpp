@@ -46,6 +46,7 @@ TEST(Rig, TheRigsFeedGivesAFixHeldByTheExternalGpsThatFadesOnceItStops) {
   PrepareUnit();
   ASSERT_NO_FATAL_FAILURE(StartUart());
   ASSERT_NO_FATAL_FAILURE(StartNmea());
+  ASSERT_NO_FATAL_FAILURE(WaitNmeaHoldsLine2());
   const char* tz = getenv("TZ");
   const std::string savedTz = tz != nullptr ? tz : "";
 
