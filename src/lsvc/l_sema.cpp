@@ -12,6 +12,7 @@ struct tag_SEMA_INFO {
   TASK WaitingTaskID;           // guarded by SemaMutex
   WAIT_BLOCK* pWaiter;          // the waiting thread's wait block
   U64 u64FireTimestamp;         // guarded by SemaMutex
+  BOOLEAN bConflictTold;        // guarded by SemaMutex
   pthread_mutex_t SemaMutex;
 };
 typedef tag_SEMA_INFO SEMA_INFO;
@@ -33,6 +34,7 @@ void SEMA_Init(void) {
     table[i].WaitingTaskID = 0;
     table[i].pWaiter = nullptr;
     table[i].u64FireTimestamp = 0;
+    table[i].bConflictTold = FALSE;
     pthread_mutex_init(&table[i].SemaMutex, nullptr);
   }
   // Published whole: the log's own threads may already be reading.
@@ -163,7 +165,17 @@ static S32 SEMA_WaitInternal(const SEMA* list, const struct timespec* deadline) 
   for (int i = 0; i < n; i++) pthread_mutex_lock(&set[i]->SemaMutex);
   for (int i = 0; i < n; i++) {
     if (set[i]->WaitingTaskID != 0) {
+      // A task that meets this loops without ever waiting: said once, since
+      // the other waiter then takes everything signalled on it.
+      const TASK other = set[i]->WaitingTaskID;
+      const BOOLEAN bTell = !set[i]->bConflictTold;
+      set[i]->bConflictTold = TRUE;
+      const S32 id = (S32)(set[i] - s_pSemas.load()) + 1;
       for (int k = 0; k < n; k++) pthread_mutex_unlock(&set[k]->SemaMutex);
+      if (bTell) {
+        log_me("[%d]%s: task %d cannot wait on semaphore %d (%s): task %d waits on it", __LINE__, __func__, (int)me,
+               (int)id, get_semaphore_name(id), (int)other);
+      }
       return -lsSEMA_WAIT_CONFLICT;
     }
   }
