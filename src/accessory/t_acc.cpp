@@ -75,7 +75,7 @@ BOOLEAN ACC_bWide(void) { return nCurrentLanguage() >= LANGUAGE_FIRST_WIDE; }
 // characters with the first one upper-cased; wide texts as they are.
 int ACC_nCompare(const char* const* a, const char* const* b) {
   const U32 nLang = nCurrentLanguage();
-  if (ACC_bWide()) return U_WSTRING_s32w_strncmp(a[nLang], b[nLang], 2 * ACC_NAME_CHARS);
+  if (nLang >= LANGUAGE_FIRST_WIDE) return U_WSTRING_s32w_strncmpAs(a[nLang], b[nLang], 2 * ACC_NAME_CHARS, TRUE);
   char ca[ACC_NAME_CHARS + 1], cb[ACC_NAME_CHARS + 1];
   snprintf(ca, sizeof ca, "%s", a[nLang]);
   snprintf(cb, sizeof cb, "%s", b[nLang]);

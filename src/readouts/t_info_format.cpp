@@ -30,10 +30,11 @@ static const char s_acWidePercent[] = {0, '%', 0, 0};
 // ---------------------------------------------------------------------------
 // Catalogue
 
-static U32 INFO_u32SortBytes(void) { return INFO_SORT_CHARACTERS * (U_WSTRING_bIsUnicodeLanguage() ? 2 : 1); }
-
+// By the language of the titles, not the setting: a language change may be
+// under way while the lists are rebuilt for the language before it.
 static S32 INFO_nCompareTitles(const char* const* a, const char* const* b, U32 nLang) {
-  return U_WSTRING_s32w_strncmp(a[nLang], b[nLang], INFO_u32SortBytes());
+  const BOOLEAN bWide = nLang >= LANGUAGE_FIRST_WIDE;
+  return U_WSTRING_s32w_strncmpAs(a[nLang], b[nLang], INFO_SORT_CHARACTERS * (bWide ? 2 : 1), bWide);
 }
 
 U32 vFetchAllBeginningWith(char cMatch, const char* const** aChoices, U32* aValues, U32 nLang) {

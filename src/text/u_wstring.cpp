@@ -101,7 +101,11 @@ void U_WSTRING_vw_strncat(char* pDest, const char* pSource, U32 u32MaxLen, BOOLE
 }
 
 S32 U_WSTRING_s32w_strncmp(const char* pSource1, const char* pSource2, U32 u32MaxLen) {
-  if (!s_bUnicodeLang.load(std::memory_order_relaxed)) {
+  return U_WSTRING_s32w_strncmpAs(pSource1, pSource2, u32MaxLen, s_bUnicodeLang.load(std::memory_order_relaxed));
+}
+
+S32 U_WSTRING_s32w_strncmpAs(const char* pSource1, const char* pSource2, U32 u32MaxLen, BOOLEAN bWideTexts) {
+  if (!bWideTexts) {
     return u32MaxLen == 0 ? strcmp(pSource1, pSource2) : strncmp(pSource1, pSource2, u32MaxLen);
   }
   // Stepping stops at the first difference, which at the latest is the

@@ -23,6 +23,10 @@ void U_WSTRING_vw_strncat(char* pDest, const char* pSource, U32 u32MaxLen, BOOLE
 // Wide mode: the difference of the first differing units (the shorter
 // text's terminator takes part) over at most u32MaxLen bytes (0: all).
 S32 U_WSTRING_s32w_strncmp(const char* pSource1, const char* pSource2, U32 u32MaxLen);
+// The same for texts of a language known to the caller, wide or not: texts
+// taken from a table by a language index must be compared as that language
+// writes them, whatever the language setting says meanwhile.
+S32 U_WSTRING_s32w_strncmpAs(const char* pSource1, const char* pSource2, U32 u32MaxLen, BOOLEAN bWideTexts);
 // The first character equal to sChar (its low 16 bits in wide mode); 0 finds
 // the terminator. NULL when absent.
 char* U_WSTRING_pw_strchr(const char* pSource, S32 sChar);

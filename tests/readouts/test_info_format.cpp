@@ -323,13 +323,21 @@ TEST_F(ChoiceLists, TheNavigatingListMergesWithoutRepeats) {
   const char* const* q[INFO_CHOICES_MAX] = {};
   const char* const* merged[INFO_CHOICES_MAX] = {};
   U32 bv[INFO_CHOICES_MAX] = {}, qv[INFO_CHOICES_MAX] = {}, mv[INFO_CHOICES_MAX] = {};
-  const U32 nb = vFetchAllBeginningWith('B', b, bv, 0);
-  const U32 nq = vFetchAllBeginningWith('Q', q, qv, 0);
-  const U32 n = vCombineChoices(q, qv, nq, b, bv, nb, merged, mv, 0);
-  std::vector<std::string> got;
-  for (U32 i = 0; i < n; i++) got.push_back(merged[i][0]);
-  EXPECT_EQ((std::vector<std::string>{"Bearing", "Depth", "Off", "Speed"}), got);
-  EXPECT_EQ((std::vector<U32>{FCID("QBRG"), FCID("BDEP"), 0, FCID("BSPD")}), std::vector<U32>(mv, mv + n));
+  // The second time as while the language turns wide: the English lists are
+  // still built and compared as English (a wide reading of "Off" ran past it).
+  for (const LANGUAGE eSetting : {LANGUAGE_ENGLISH, LANGUAGE_JAPANESE}) {
+    PutU32(FCID("SLNG"), eSetting, D_UNKNOWN, nullptr);
+    U_WSTRING_vUpdateCurrentLanguage();
+    const U32 nb = vFetchAllBeginningWith('B', b, bv, 0);
+    const U32 nq = vFetchAllBeginningWith('Q', q, qv, 0);
+    const U32 n = vCombineChoices(q, qv, nq, b, bv, nb, merged, mv, 0);
+    std::vector<std::string> got;
+    for (U32 i = 0; i < n; i++) got.push_back(merged[i][0]);
+    EXPECT_EQ((std::vector<std::string>{"Bearing", "Depth", "Off", "Speed"}), got);
+    EXPECT_EQ((std::vector<U32>{FCID("QBRG"), FCID("BDEP"), 0, FCID("BSPD")}), std::vector<U32>(mv, mv + n));
+  }
+  PutU32(FCID("SLNG"), LANGUAGE_ENGLISH, D_UNKNOWN, nullptr);
+  U_WSTRING_vUpdateCurrentLanguage();
 }
 
 // ---------------------------------------------------------------------------
