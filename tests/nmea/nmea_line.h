@@ -54,6 +54,14 @@ inline std::string RigDir(void) {
 
 inline U64 NowMs(void) { return L_CLOCK_qwGetTimeInMillis(); }
 
+// A feeder at the line's pace naps until its next byte is due. The clock is
+// read once: read again after a late wake-up it can pass the due time, and
+// the difference would wrap to a nap of weeks.
+inline void SleepUntil(U64 u64DueMs) {
+  const U64 now = NowMs();
+  if (u64DueMs > now) L_CLOCK_Sleep((U32)(u64DueMs - now));
+}
+
 // Waits until cond() holds; FALSE after ms (stretched as TEST_bWaitUntil
 // stretches them).
 template <typename COND>
