@@ -54,6 +54,14 @@ inline std::string RigDir(void) {
 
 inline U64 NowMs(void) { return L_CLOCK_qwGetTimeInMillis(); }
 
+// A feeder at the line's pace naps until its next byte is due. The clock is
+// read once: read again after a late wake-up it can pass the due time, and
+// the difference would wrap to a nap of weeks.
+inline void SleepUntil(U64 u64DueMs) {
+  const U64 now = NowMs();
+  if (u64DueMs > now) L_CLOCK_Sleep((U32)(u64DueMs - now));
+}
+
 // Waits until cond() holds; FALSE after ms (stretched as TEST_bWaitUntil
 // stretches them).
 template <typename COND>
@@ -150,7 +158,11 @@ inline bool& NmeaReads(void) {
   return s_bReads;
 }
 
-// The NMEA task, told that the system runs, accepting input.
+// The NMEA task, told that the system runs, accepting input. The task names
+// its mailbox before it resets its state, so the input flag read at once may
+// be the one from before; and run-system settles the line, emptying its
+// receive queue, after it has claimed it. Bytes sent before the marker behind
+// run-system is handled may be thrown away, as a real line's would be.
 inline void StartNmea(void) {
   NmeaReads() = true;
   ASSERT_EQ(0, TEST_StartTask(NMEATASK, T_NMEA_vMain));
@@ -158,7 +170,8 @@ inline void StartNmea(void) {
   GENERIC_MESSAGE* pMsg = (GENERIC_MESSAGE*)H_MEMORY_pvCalloc(1, sizeof *pMsg);
   pMsg->Cmd = CMD_ID_RUN_SYSTEM;
   ASSERT_EQ(0, L_MBOX_Send(M_NMEA, pMsg, 3, 0));
-  ASSERT_TRUE(WaitFor([] { return !g_NMEA.bIgnoreInput; }, 5000));
+  ASSERT_TRUE(Handled(M_NMEA));
+  ASSERT_FALSE(g_NMEA.bIgnoreInput);
 }
 
 // The NMEA task's claim of channel 2 at run-system is mail to the UART task:

@@ -285,8 +285,7 @@ TEST(AisRig, TheCorpusFedIntoTtyO3FillsThePoolWhileTheFixKeepsArriving) {
       }
       Write(fd, bytes);
       written += (U32)bytes.size();
-      const U64 due = start + (U64)written * 10 * 1000 / 38400;
-      if (due > NowMs()) L_CLOCK_Sleep((U32)(due - NowMs()));
+      SleepUntil(start + (U64)written * 10 * 1000 / 38400);
     }
     bDone = true;
   });

@@ -178,8 +178,7 @@ TEST_F(Silence, AFullLineLosesNothingWhileACommandWaitsForAnUnreadLine) {
       Send(2, cycle);
       bytes += cycle.size();
       sent += 4;
-      const double due = start + bytes * perByte * 1000.0;
-      if (due > NowMs()) L_CLOCK_Sleep((U32)(due - NowMs()));
+      SleepUntil(start + (U64)(bytes * perByte * 1000.0));
     }
     bDone = true;
   });
