@@ -253,7 +253,8 @@ TEST_F(Keypad, FakeKeyHoldsMenu100MsAndReleasesIt250MsOverAndOver) {
     last = now;
     usleep(2000);
   }
-  while (Byte(BYTE_MENU) != 0) usleep(2000);
+  // Let go before the fake key is switched off, so no later test finds MENU held.
+  EXPECT_TRUE(TEST_bWaitUntil([] { return Byte(BYTE_MENU) == 0; }, 1000));
   opt_fakekey = -1;
 
   ASSERT_EQ(7u, edges.size());

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -48,17 +49,38 @@ class SerialPort : public ::testing::Test {
     return tio;
   }
 
-  // Everything the master receives within ms.
-  std::string ReadFar(int ms) {
+  // The bytes the line holds for the unit's side, not yet read.
+  int WaitingOnLine() {
+    int waiting = -1;
+    const int fd = open(ptsname(master), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+    if (fd >= 0 && ioctl(fd, FIONREAD, &waiting) != 0) waiting = -1;
+    if (fd >= 0) close(fd);
+    return waiting;
+  }
+
+  // What the unit's side has sent so far: everything the master receives
+  // before a mark the test writes on that side now. The line keeps its
+  // order, so nothing sent before can come after the mark.
+  std::string SentSoFar() {
+    const char kMark = '~';
+    const int fd = open(ptsname(master), O_WRONLY | O_NOCTTY);
+    EXPECT_EQ(1, write(fd, &kMark, 1));
     std::string got;
-    struct pollfd p = {master, POLLIN, 0};
-    while (poll(&p, 1, ms) > 0) {
-      char buffer[256];
-      ssize_t n = read(master, buffer, sizeof buffer);
-      if (n <= 0) break;
-      got.append(buffer, (size_t)n);
-    }
-    return got;
+    TEST_bWaitUntil(
+        [&] {
+          struct pollfd p = {master, POLLIN, 0};
+          while (got.find(kMark) == std::string::npos && poll(&p, 1, 0) > 0) {
+            char buffer[256];
+            const ssize_t n = read(master, buffer, sizeof buffer);
+            if (n <= 0) break;
+            got.append(buffer, (size_t)n);
+          }
+          return got.find(kMark) != std::string::npos;
+        },
+        1000);
+    close(fd);
+    const size_t at = got.find(kMark);
+    return at == std::string::npos ? got + "(no mark)" : got.substr(0, at);
   }
 
   // Takes bytes as the UART task does, until `count` or the time is up.
@@ -102,8 +124,8 @@ TEST_F(SerialPort, BytesArrivingWhileTheConsumerSleepsAllArriveInOrder) {
   ASSERT_EQ(0xFF, sent[0]);
   ASSERT_EQ((ssize_t)sent.size(), write(master, sent.data(), sent.size()));
   EXPECT_TRUE(TEST_bWaitUntil([] { return DD_UART_bRxCharAvail(0); }, TEST_u64SlackMs(1000)));
-  // The consumer sleeps on: the ring holds 255, the rest waits for room.
-  usleep(300000);
+  // The consumer sleeps on until the reader has taken every byte off the line.
+  EXPECT_TRUE(TEST_bWaitUntil([this] { return WaitingOnLine() == 0; }, 1000));
   EXPECT_EQ(sent, Drain(sent.size(), 5000));
   EXPECT_FALSE(DD_UART_bRxCharAvail(0));
   EXPECT_EQ(0xFF, DD_UART_u8Getch(0));
@@ -121,7 +143,7 @@ TEST_F(SerialPort, SendingFollowsTheModeAndOffDropsEveryByte) {
   H_UART_vSetMode(0, UART_FULL_DUPLEX);
   H_UART_vPutChar(0, 'd');
   EXPECT_TRUE(DD_UART_bTxComplete(0) || DD_UART_u32FetchTxCount(0) > 0);
-  EXPECT_EQ("cd", ReadFar(300));
+  EXPECT_EQ("cd", SentSoFar());
 }
 
 TEST_F(SerialPort, ShuttingAPortEndsItsReaderAtOnceAndReopeningReadsAgain) {
@@ -131,7 +153,7 @@ TEST_F(SerialPort, ShuttingAPortEndsItsReaderAtOnceAndReopeningReadsAgain) {
   EXPECT_EQ(0u, (unsigned long)DD_UART_ReaderThread(0));
   EXPECT_FALSE(DD_UART_bRxCharAvail(0));
   H_UART_vPutChar(0, 'x');
-  EXPECT_EQ("", ReadFar(100));
+  EXPECT_EQ("", SentSoFar());
 
   H_UART_u32Setup(0, 9600, FALSE);
   ASSERT_EQ(1, write(master, "z", 1));
