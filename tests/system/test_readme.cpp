@@ -63,6 +63,8 @@ TEST(Readme, TheWalkOnAFreshRigIsWhatTheUnitDoes) {
   // The set-up questions over the live sonar (the panel only): Max Depth one
   // step up is the lowest fixed range, 2 m, and one step back is Auto.
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "CMNU 1", 10000)) << Out(unit.get());
+  // The keyboard task has taken the set-up's keys once it has taken run-system, sent after them.
+  ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "every task has taken run-system", 20000)) << Out(unit.get());
   EXPECT_TRUE(ShowsGoldenBox(rig.dir, "startup_language", 120, 11, 560, 224));
   EXPECT_EQ(0, Tool(rig.dir, "key hold DOWN --ms 100"));
   EXPECT_EQ(0, Tool(rig.dir, "key hold RIGHT --ms 100"));
@@ -150,6 +152,7 @@ TEST(Readme, CtrlCInRunShSwitchesTheUnitOffInOrderAndKeepKeepsWhatWasSet) {
       << "the README's GPS command, with this rig's paths: " << banner;
 
   ASSERT_TRUE(WaitForFileText(base + "/velmora.log", "CMNU 1", 20000));
+  ASSERT_TRUE(WaitForFileText(base + "/velmora.log", "every task has taken run-system", 20000));
   EXPECT_EQ(0, Tool(rig.dir, "key hold RIGHT --ms 100"));
   ASSERT_TRUE(WaitForFileText(base + "/velmora.log", "write SLNG = 17 taken", 5000));  // Bulgarian
   kill(-run->pid, SIGINT);
