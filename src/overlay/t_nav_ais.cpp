@@ -447,23 +447,20 @@ U32 T_NAV_u32AisSplitName(const char* pName, U32 u32Size, char* sFirst, char* sS
 
 namespace {
 
-void AIS_vCell(BITMAP* pBitmap, S32 x, S32 y, const FONT_DEF* pFont, const char* pText) {
-  char text[96] = {};
-  U_WSTRING_vAscii2Unicode(text, pText, sizeof text - 2, FALSE);
-  NAV_EDIT_vText(pBitmap, x, y, pFont, U_WSTRING_bIsUnicodeLanguage() ? text : pText);
+// A cell's ASCII text, and what follows it (a unit, in the current
+// language's form) when there is one.
+void AIS_vCell(BITMAP* pBitmap, S32 x, S32 y, const FONT_DEF* pFont, const char* pText,
+               const char* pcAfter = nullptr) {
+  char text[160] = {};
+  U_WSTRING_vAscii2Unicode(text, pText, 94, FALSE);
+  if (pcAfter != nullptr) U_WSTRING_vw_strncat(text, pcAfter, 40, FALSE);
+  NAV_EDIT_vText(pBitmap, x, y, pFont, text);
 }
 
-// A speed over ground (knots, as AIS gives it) in the user's speed unit,
-// with that unit's text.
-void AIS_vSpeedCell(BITMAP* pBitmap, S32 x, S32 y, const FONT_DEF* pFont, double dKnots) {
-  UNIT_TYPE eUnits = H_DATABASE_CurrentUnits(D_SPEED);
-  if (eUnits == U_NONE) eUnits = U_KNOTS;
-  char number[24];
-  snprintf(number, sizeof number, "%.1f ", dGenericConvert(dKnots, U_KNOTS, eUnits));
-  char text[96] = {};
-  U_WSTRING_vAscii2Unicode(text, number, 2 * sizeof number, FALSE);
-  U_WSTRING_vw_strncat(text, H_DATABASE_pcUnitsString(eUnits, nCurrentLanguage()), 40, FALSE);
-  NAV_EDIT_vText(pBitmap, x, y, pFont, text);
+// AIS gives speeds in knots; the list shows the user's speed unit.
+UNIT_TYPE AIS_eSpeedUnits(void) {
+  const UNIT_TYPE eUnits = H_DATABASE_CurrentUnits(D_SPEED);
+  return eUnits == U_NONE ? U_KNOTS : eUnits;
 }
 
 // The pool holds a TCPA of 0 for a target until both ships have a place:
@@ -510,10 +507,16 @@ void AIS_vRow(BITMAP* pBitmap, const ais_DeviceInfo* pInfo, S32 x0, S32 w, S32 y
   T_INFO_vFormatTime((time_t)pInfo->ReceiveDateTime, TRUE, TRUE, sTime, nullptr, nullptr);
   NAV_EDIT_vText(pBitmap, x0 + AIS_LAST_MESSAGE_X, y, pFont, sTime);
   if (a.validityFlag[COG_FLAG_INDEX] && isfinite(a.Cog)) {
-    snprintf(text, sizeof text, "%.0f", a.Cog);
-    AIS_vCell(pBitmap, x0 + 426, y, pFont, text);
+    // Whole degrees 0-359: 359.6 reads 0, never 360.
+    snprintf(text, sizeof text, "%ld", lround(a.Cog) % 360);
+    AIS_vCell(pBitmap, x0 + 426, y, pFont, text, NAV_EDIT_pText(Degrees, nCurrentLanguage()));
   }
-  if (a.validityFlag[SOG_FLAG_INDEX] && isfinite(a.Sog)) AIS_vSpeedCell(pBitmap, x0 + 485, y, pFont, a.Sog);
+  // The speed's unit stands in the column's head: a fast target's number
+  // and unit together would run into the TCPA.
+  if (a.validityFlag[SOG_FLAG_INDEX] && isfinite(a.Sog)) {
+    snprintf(text, sizeof text, "%.1f", dGenericConvert(a.Sog, U_KNOTS, AIS_eSpeedUnits()));
+    AIS_vCell(pBitmap, x0 + 485, y, pFont, text);
+  }
   if (!AIS_bTcpaKnown(a)) {
     AIS_vCell(pBitmap, x0 + 558, y, pFont, "--");
     return;
@@ -569,7 +572,9 @@ void T_NAV_vAisRenderTargetList(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
   T_INFO_vDrawText(pBitmap, x0 + 426, H - 65, COG, pSmall, s.nLang);
   // The column holds the target's speed over ground, and its short name
   // fits the column in every language where the word for speed does not.
-  T_INFO_vDrawText(pBitmap, x0 + 485, H - 65, SOG, pSmall, s.nLang);
+  // The unit goes on a line of its own: beside the name it would not fit.
+  T_INFO_vDrawText(pBitmap, x0 + 485, H - 57, SOG, pSmall, s.nLang);
+  NAV_EDIT_vText(pBitmap, x0 + 485, H - 74, pSmall, H_DATABASE_pcUnitsString(AIS_eSpeedUnits(), s.nLang));
   T_INFO_vDrawText(pBitmap, x0 + 558, H - 65, TCPA, pSmall, s.nLang);
   for (const S32 x : {159, AIS_MMSI_RULE_X, 416, 475, 548}) {
     POINT a = {x0 + x, H - 73}, b = {x0 + x, H - 46};

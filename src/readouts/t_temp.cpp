@@ -172,11 +172,18 @@ static void TEMP_vUnits(UNIT_TYPE eUnits) {
 // ---------------------------------------------------------------------------
 // Publishing and the alarm
 
+// The offset is kept in the user's temperature unit, not converted by the
+// menu, so its row names that unit itself and is put again on a change.
+static void TEMP_vRegisterOffsetRow(void) {
+  const MENU_TEXT pSuffix = s_sTempControl[0].eUnits == U_FAHRENHEIT ? Degrees_F : Degrees_C;
+  U_MENU_bRegisterMainSliderMenu(Temp_Offset, Setup, MENU_TEMP_OFFSET, FCID("SCAT"), &s_OffsetLimits, nullptr,
+                                 nullptr, pSuffix, M_ADVANCED);
+}
+
 static void vInitializeMenus(void) {
   if (s_bMenusInitialized) return;
   s_bMenusInitialized = TRUE;
-  U_MENU_bRegisterMainSliderMenu(Temp_Offset, Setup, MENU_TEMP_OFFSET, FCID("SCAT"), &s_OffsetLimits, nullptr,
-                                 nullptr, Degrees, M_ADVANCED);
+  TEMP_vRegisterOffsetRow();
   U_MENU_bRegisterMainSliderMenu(Temp_Alarm, Alarms, MENU_TEMP_ALARM, FCID("SATM"), s_AlarmLimits, Off, nullptr,
                                  nullptr, M_BASIC);
   H_DATABASE_bUpdateEverythingU32(FCID("BTMP"), FCID("ITMP"), P_NORMAL, D_FCID, Temperature, DB_NEVER_STALE);
@@ -280,6 +287,7 @@ static void TEMP_vNewUnits(UNIT_TYPE eUnits) {
     }
   }
   TEMP_vUnits(eUnits);
+  if (s_bMenusInitialized) TEMP_vRegisterOffsetRow();
 }
 
 static void TEMP_vSystemState(U32 u32State) {

@@ -246,7 +246,7 @@ static void VIEW_vRegisterPaneMenu(const LAYER_ITEM* p) {
   if (bFixedDivider) return;
   const MENU_LIMITS limits = {U_NONE, 20.0f, 80.0f, 10.0f};
   U_MENU_bRegisterHotSliderMenu(Split_Position, &adjust_screen_size, MENU_SET_SPLIT_LOCATION, p->fcidSplitControl,
-                                &limits, pChoices[0], pChoices[1], nullptr, M_BASIC, p->layer, p->eSplit);
+                                &limits, pChoices[0], pChoices[1], Percent_Sign, M_BASIC, p->layer, p->eSplit);
 }
 
 static void VIEW_vRemovePaneMenu(const LAYER_ITEM* p) {

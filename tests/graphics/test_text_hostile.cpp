@@ -11,6 +11,7 @@
 #include "g_fonts.h"
 #include "g_string.h"
 #include "g_truetype.h"
+#include "test_timing.h"
 #include "text_util.h"
 #include "u_language.h"
 
@@ -45,6 +46,9 @@ std::vector<std::string> WideTexts() {
 
 TEST_F(HostileText, DrawingStaysInsideTheBitmap) {
   for (unsigned language : {LANGUAGE_ENGLISH, LANGUAGE_RUSSIAN, LANGUAGE_KOREAN}) {
+    // The emulated board keeps one narrow and the wide face: the test is
+    // that build's longest, and Russian takes the narrow face's paths again.
+    if (language == LANGUAGE_RUSSIAN && TEST_bEmulated()) continue;
     SetLanguage(language);
     const BOOLEAN wide = language >= LANGUAGE_FIRST_WIDE;
     const FONT_DEF* fonts[] = {wide ? arialuni_size161_font_def_ptr : myriad_pro_bold_size161_font_def_ptr,

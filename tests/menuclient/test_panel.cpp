@@ -208,7 +208,7 @@ TEST_F(MenuPanel, ASubLevelCascadesFromTheMainMenu) {
 TEST_F(MenuPanel, TheExpressMenuOfARightPane) {
   MENU_PANEL p = Panel(MENU_PANEL_EXPRESS, nullptr,
                        {Row(T(Active_Pane), MENU_CONTROL_SELECTOR, T(Right), MENU_CHOICE_LAST),
-                        Row(T(Split_Position), MENU_CONTROL_SLIDER, L(u"50"))});
+                        Row(T(Split_Position), MENU_CONTROL_SLIDER, L(u"50%"))});
   p.eSplit = SPLIT_RIGHT_WINDOW;
   p.aRows[0].pIcon = &select_active_side;
   p.aRows[1].pIcon = &adjust_screen_size;

@@ -129,6 +129,11 @@ TEST_F(OverlayFit, EveryEditorTextStaysInsideItsRoomInEveryLanguage) {
       S32 from, to;
     } kHeads[] = {{MMSI, 169, 265}, {Last_Message, 275, 416}, {COG, 426, 475}, {SOG, 485, 548}, {TCPA, 558, 638}};
     for (const auto& h : kHeads) Check("AIS list head", h.ppHead, W(pHead, h.ppHead), h.to - h.from - 4);
+    // The speed unit under its head, and the widest cells: a course of 359
+    // degrees, and AIS's top speed (102.2 kn) in km/h.
+    for (const auto* u : {kts_LC, mph_LC, kph_LC}) Check("AIS list speed unit", u, W(pHead, u), 548 - 485 - 4);
+    Check("AIS list course", Degrees, W(pHead, L("359") + T(Degrees)), 475 - 426 - 4);
+    Check("AIS list speed", SOG, W(pHead, L("189.3")), 548 - 485 - 4);
   }
   EXPECT_TRUE(m_fit.AllFit(27 * 70));
 }

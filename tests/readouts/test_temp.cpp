@@ -6,6 +6,9 @@
 #include <atomic>
 
 #include "h_database.h"
+#include "h_memory.h"
+#include "u_menu.h"
+#include "ui_texts.h"
 #include "readouts_test.h"
 #include "t_temp.h"
 
@@ -120,6 +123,26 @@ TEST_F(Temp, APlausibleReadingFindsTheSensorAndPublishesItWithTheOffsetAShortedP
   EXPECT_NEAR(3.6f, Item(FCID("SCAT")), 1e-5);
   Reading(576);
   EXPECT_NEAR(21.27f, Item(FCID("ITMP")), 0.01) << "the same offset in the new units";
+}
+
+// The offset is stored in the user's unit, so its row must say which.
+TEST_F(Temp, TheOffsetRowNamesTheTemperatureUnitAndFollowsAChangeOfIt) {
+  auto offsetSuffixes = [] {
+    std::vector<MENU_TEXT> out;
+    while (GENERIC_MESSAGE* p = (GENERIC_MESSAGE*)L_MBOX_Receive(rt::kMenuBox)) {
+      const MSG_MENU_REQUEST* r = (const MSG_MENU_REQUEST*)p;
+      if (r->pItemName == Temp_Offset) out.push_back(r->pValueSuffix);
+      H_MEMORY_vDumpMail(p);
+    }
+    return out;
+  };
+  H_DATABASE_bUpdateValueU32(FCID("SUTE"), U_FAHRENHEIT, P_NORMAL);
+  Start(rt::TEMP);
+  Reading(576);
+  EXPECT_EQ(std::vector<MENU_TEXT>{Degrees_F}, offsetSuffixes());
+  H_DATABASE_bUpdateValueU32(FCID("SUTE"), U_CELSIUS, P_NORMAL);
+  rt::Sync(M_WTEMP);
+  EXPECT_EQ(std::vector<MENU_TEXT>{Degrees_C}, offsetSuffixes());
 }
 
 TEST_F(Temp, TheAlarmWaitsOutTheStartDelayAndASetPointOfZeroWithdrawsIt) {
