@@ -188,6 +188,20 @@ void PressKeys(const std::string& rig, TEST_PROCESS* unit, std::initializer_list
   for (const char* key : keys) HoldKey(rig, unit, key, 100);
 }
 
+// The tones the buzzer has sounded, four bytes each.
+static size_t Clicks(const std::string& rig) {
+  struct stat st;
+  return stat((rig + "/dev/buzzer0").c_str(), &st) == 0 ? (size_t)st.st_size / 4 : 0;
+}
+
+void ClickedKeys(const std::string& rig, std::initializer_list<const char*> keys) {
+  for (const char* key : keys) {
+    const size_t before = Clicks(rig);
+    EXPECT_EQ(0, Tool(rig, std::string("key hold ") + key + " --ms 100"));
+    EXPECT_TRUE(TEST_bWaitUntil([&] { return Clicks(rig) > before; }, 5000)) << key << " made no click";
+  }
+}
+
 std::string NmeaLine(const std::string& body) {
   unsigned sum = 0;
   for (char c : body) sum ^= (unsigned char)c;

@@ -85,6 +85,11 @@ bool OpenMainMenuWithFix(const std::string& rig, TEST_PROCESS* unit);
 void HoldKey(const std::string& rig, TEST_PROCESS* unit, const char* key, int ms);
 // Each key held a tenth of a second in turn.
 void PressKeys(const std::string& rig, TEST_PROCESS* unit, std::initializer_list<const char*> keys);
+// Each key once the one before has been taken, as its click tells (the
+// buzzer clicks for each key someone takes or refuses): a window the key
+// opened has asked for the keys by then, which the hand-over of the release
+// alone does not tell.
+void ClickedKeys(const std::string& rig, std::initializer_list<const char*> keys);
 
 // An NMEA (or remote dongle) line: $, the body, its checksum, CR LF.
 std::string NmeaLine(const std::string& body);

@@ -172,22 +172,22 @@ TEST(RigNavMenus, TheManagerBuildsARouteAndAddsToAndRemovesFromAGroupThatStayAft
 
   // Up to the low bar: Options, New, New Route, and its form's Plan Route.
   // The list then highlights RT001 above the marks: each one East adds.
-  PressKeys(rig.dir, unit.get(), {"UP", "RIGHT", "RIGHT", "DOWN", "DOWN", "RIGHT", "DOWN", "DOWN", "RIGHT"});
-  PressKeys(rig.dir, unit.get(), {"DOWN", "RIGHT", "DOWN", "RIGHT", "DOWN", "RIGHT", "EXIT", "RIGHT"});
+  ClickedKeys(rig.dir, {"UP", "RIGHT", "RIGHT", "DOWN", "DOWN", "RIGHT", "DOWN", "DOWN", "RIGHT"});
+  ClickedKeys(rig.dir, {"DOWN", "RIGHT", "DOWN", "RIGHT", "DOWN", "RIGHT", "EXIT", "RIGHT"});
   // Options, New, New Group, and its form's Add Items; GP001 heads the
   // list: WP001 and WP002 go in, and the edit is saved.
-  PressKeys(rig.dir, unit.get(), {"RIGHT", "RIGHT", "RIGHT", "DOWN", "DOWN", "RIGHT"});
-  PressKeys(rig.dir, unit.get(), {"DOWN", "DOWN", "RIGHT", "DOWN", "RIGHT", "EXIT", "RIGHT"});
+  ClickedKeys(rig.dir, {"RIGHT", "RIGHT", "RIGHT", "DOWN", "DOWN", "RIGHT"});
+  ClickedKeys(rig.dir, {"DOWN", "DOWN", "RIGHT", "DOWN", "RIGHT", "EXIT", "RIGHT"});
   // GP001's Add/Remove, into the group, WP001 out (Yes), saved.
-  PressKeys(rig.dir, unit.get(), {"DOWN", "RIGHT", "DOWN", "RIGHT", "RIGHT", "RIGHT", "RIGHT", "EXIT", "RIGHT"});
+  ClickedKeys(rig.dir, {"DOWN", "RIGHT", "DOWN", "RIGHT", "RIGHT", "RIGHT", "RIGHT", "EXIT", "RIGHT"});
 
   auto again = Restart(rig.dir, base.dir, std::move(unit));
   ASSERT_TRUE(OpenManager(rig.dir, again.get())) << Out(again.get());
   const U32 kLeft = 0, kTop = 96, kWidth = 392, kHeight = 298;
   EXPECT_TRUE(ShowsGoldenBox(rig.dir, "manager_root_after_edits", kLeft, kTop, kWidth, kHeight));
-  PressKeys(rig.dir, again.get(), {"RIGHT", "RIGHT"});  // GP001's menu, Open
+  ClickedKeys(rig.dir, {"RIGHT", "RIGHT"});  // GP001's menu, Open
   EXPECT_TRUE(ShowsGoldenBox(rig.dir, "manager_group_after_edits", kLeft, kTop, kWidth, kHeight));
-  PressKeys(rig.dir, again.get(), {"LEFT", "DOWN", "RIGHT", "RIGHT"});  // up, RT001's menu, Open
+  ClickedKeys(rig.dir, {"LEFT", "DOWN", "RIGHT", "RIGHT"});  // up, RT001's menu, Open
   EXPECT_TRUE(ShowsGoldenBox(rig.dir, "manager_route_after_edits", kLeft, kTop, kWidth, kHeight));
   End(std::move(again), std::move(feed));
 }
