@@ -39,20 +39,6 @@ struct PC_LINE {
 
   void Send(const std::string& bytes) const { ASSERT_EQ((ssize_t)bytes.size(), write(fd, bytes.data(), bytes.size())); }
 
-  // Everything that arrives until the line has been quiet for ms: what is
-  // to show that nothing comes.
-  std::string Quiet(int ms = 400) const {
-    std::string got;
-    struct pollfd p = {fd, POLLIN, 0};
-    while (poll(&p, 1, ms) > 0) {
-      char buffer[512];
-      const ssize_t n = read(fd, buffer, sizeof buffer);
-      if (n <= 0) break;
-      got.append(buffer, (size_t)n);
-    }
-    return got;
-  }
-
   // What arrives until done(got) holds, or until ms have passed (stretched
   // as TEST_bWaitUntil stretches them).
   std::string Until(const std::function<bool(const std::string&)>& done, int ms = 5000) const {
@@ -72,12 +58,21 @@ struct PC_LINE {
     return got;
   }
 
-  // The reply of nLines lines (each ended by CR LF or LF CR); with none
-  // expected, what arrives before the line is quiet.
+  // The reply of nLines lines (each ended by CR LF or LF CR).
   std::string Ask(const std::string& request, size_t nLines = 1) const {
     Send(request);
-    if (nLines == 0) return Quiet();
     return Until([nLines](const std::string& got) { return Lines(got) >= nLines; });
+  }
+
+  // What a request brings before the reply to a probe sent after it: the
+  // unit answers the line in order, so "" shows it was not answered, with
+  // no silence to wait out.
+  std::string Unanswered(const std::string& request, const std::string& probe, const std::string& reply) const {
+    Send(request);
+    Send(probe);
+    const std::string got = Until([&reply](const std::string& g) { return g.find(reply) != std::string::npos; });
+    const size_t at = got.find(reply);
+    return at == std::string::npos ? got + "(no reply to the probe " + probe + ")" : got.substr(0, at);
   }
 
   static size_t Lines(const std::string& got) {

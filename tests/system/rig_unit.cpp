@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -74,11 +75,33 @@ std::vector<COLOR> Box(const std::vector<COLOR>& screen, U32 u32Left, U32 u32Top
   return pixels;
 }
 
+// When the unit last showed a page: it rewrites dev/fb0.page at every flip,
+// so the file's time changes once a frame even when the page number does not.
+static long long PageStampNs(const std::string& rig) {
+  struct stat st;
+  if (stat((rig + "/dev/fb0.page").c_str(), &st) != 0) return -1;
+  return (long long)st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec;
+}
+
+// The page on display and the time it was shown, read again when a flip
+// came between the two.
+static std::vector<COLOR> ShownPage(const std::string& rig, long long* pStamp) {
+  std::vector<COLOR> screen;
+  for (int i = 0; i < 10; i++) {
+    *pStamp = PageStampNs(rig);
+    screen = Screen(rig);
+    if (PageStampNs(rig) == *pStamp) break;
+  }
+  return screen;
+}
+
 std::vector<COLOR> StableBox(const std::string& rig, U32 u32Left, U32 u32Top, U32 u32Width, U32 u32Height) {
-  std::vector<COLOR> before = Screen(rig), now;
-  for (int i = 0; i < 15; i++, before = now) {
-    usleep(200 * 1000);
-    now = Screen(rig);
+  long long stamp = -1;
+  std::vector<COLOR> before = ShownPage(rig, &stamp), now = before;
+  for (int frame = 0; frame < 30; frame++, before = now) {
+    // A unit that shows no new frame has nothing new to show.
+    if (!TEST_bWaitUntil([&] { return PageStampNs(rig) != stamp; }, 1000)) break;
+    now = ShownPage(rig, &stamp);
     const bool bSame =
         Box(now, u32Left, u32Top, u32Width, u32Height) == Box(before, u32Left, u32Top, u32Width, u32Height);
     if (!now.empty() && bSame) break;
@@ -163,6 +186,20 @@ void HoldKey(const std::string& rig, TEST_PROCESS* unit, const char* key, int ms
 
 void PressKeys(const std::string& rig, TEST_PROCESS* unit, std::initializer_list<const char*> keys) {
   for (const char* key : keys) HoldKey(rig, unit, key, 100);
+}
+
+// The tones the buzzer has sounded, four bytes each.
+static size_t Clicks(const std::string& rig) {
+  struct stat st;
+  return stat((rig + "/dev/buzzer0").c_str(), &st) == 0 ? (size_t)st.st_size / 4 : 0;
+}
+
+void ClickedKeys(const std::string& rig, std::initializer_list<const char*> keys) {
+  for (const char* key : keys) {
+    const size_t before = Clicks(rig);
+    EXPECT_EQ(0, Tool(rig, std::string("key hold ") + key + " --ms 100"));
+    EXPECT_TRUE(TEST_bWaitUntil([&] { return Clicks(rig) > before; }, 5000)) << key << " made no click";
+  }
 }
 
 std::string NmeaLine(const std::string& body) {

@@ -42,14 +42,16 @@ std::vector<COLOR> WaitForScreen(const std::string& rig, const std::function<boo
                                  int ms);
 // The page on display once it differs from before (the same after 5 s).
 std::vector<COLOR> NextScreen(const std::string& rig, const std::vector<COLOR>& before);
-// The page on display once two looks 200 ms apart agree (the last look
-// after three seconds of change): only for making goldens.
+// The page on display once two frames the unit showed one after the other
+// agree (the last one after 30 frames of change, or when no new frame
+// comes).
 std::vector<COLOR> StableScreen(const std::string& rig);
 // The box of a screen from (left, top), top row first; empty without a screen.
 std::vector<COLOR> Box(const std::vector<COLOR>& screen, U32 u32Left, U32 u32Top, U32 u32Width, U32 u32Height);
-// The page on display once the box from (left, top) looks the same twice
-// 200 ms apart (the last look after three seconds of change): a readout
-// over a view that scrolls.
+// The page on display once the box from (left, top) is the same in two
+// frames the unit showed one after the other (the last one after 30 frames
+// of change, or when no new frame comes): a readout over a view that
+// scrolls.
 std::vector<COLOR> StableBox(const std::string& rig, U32 u32Left, U32 u32Top, U32 u32Width, U32 u32Height);
 ::testing::AssertionResult MatchesGolden(const std::string& name, const std::vector<COLOR>& screen);
 // Only the box of the screen from (left, top), top row first: a panel over a
@@ -83,6 +85,11 @@ bool OpenMainMenuWithFix(const std::string& rig, TEST_PROCESS* unit);
 void HoldKey(const std::string& rig, TEST_PROCESS* unit, const char* key, int ms);
 // Each key held a tenth of a second in turn.
 void PressKeys(const std::string& rig, TEST_PROCESS* unit, std::initializer_list<const char*> keys);
+// Each key once the one before has been taken, as its click tells (the
+// buzzer clicks for each key someone takes or refuses): a window the key
+// opened has asked for the keys by then, which the hand-over of the release
+// alone does not tell.
+void ClickedKeys(const std::string& rig, std::initializer_list<const char*> keys);
 
 // An NMEA (or remote dongle) line: $, the body, its checksum, CR LF.
 std::string NmeaLine(const std::string& body);

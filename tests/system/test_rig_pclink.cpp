@@ -52,7 +52,7 @@ TEST(Rig, AServicePcOnTtyO3GetsExactRepliesAndCannotSlipAWipeIntoALongLine) {
   EXPECT_EQ("#NAK\n\r", pc.Ask("#A\r")) << "no accessory";
   EXPECT_EQ("#NAK\n\r", pc.Ask("#X\r"));
   EXPECT_EQ("#NAK\n\r", pc.Ask("##V\r"));
-  EXPECT_EQ("", pc.Ask("#VX", 0));
+  EXPECT_EQ("", pc.Unanswered("#VX", "#T\r", "#1234567890\r\n"));
 
   const std::string settings = pc.Ask("#s\r");
   EXPECT_TRUE(std::regex_match(settings, std::regex("#S[A-Z0-9]{3}0x[0-9A-F]{8}(,S[A-Z0-9]{3}0x[0-9A-F]{8})*\r\n")))

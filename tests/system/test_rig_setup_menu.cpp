@@ -8,25 +8,23 @@
 #include <string>
 
 #include "rig_unit.h"
+#include "test_timing.h"
 
 namespace {
 
 using namespace rigunit;
 
-// Reads the far end of a port until the text comes or ms pass.
+// Reads the far end of a port until the text comes (FALSE after ms,
+// stretched as TEST_bWaitUntil stretches it).
 bool Heard(int fd, const std::string& text, int ms) {
   std::string heard;
-  const double end = Now() + ms / 1000.0;
-  while (Now() < end && heard.find(text) == std::string::npos) {
-    char buffer[512];
-    const ssize_t n = read(fd, buffer, sizeof buffer);
-    if (n > 0) {
-      heard.append(buffer, (size_t)n);
-    } else {
-      usleep(20 * 1000);
-    }
-  }
-  return heard.find(text) != std::string::npos;
+  return TEST_bWaitUntil(
+      [&] {
+        char buffer[512];
+        for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;) heard.append(buffer, (size_t)n);
+        return heard.find(text) != std::string::npos;
+      },
+      (U64)ms);
 }
 
 TEST(RigSetupMenu, NmeaOutputSendsRmcOnTheGpsPortAndDateAndTimeOpensItsScreen) {

@@ -13,6 +13,7 @@
 
 #include "rig_unit.h"
 #include "t_n_history.h"
+#include "test_timing.h"
 
 namespace {
 
@@ -53,10 +54,7 @@ TEST(RigSonarMenu, SensitivityBrightensThePictureLowerRangeFixesTheScaleAndSonar
   for (int i = 0; i < 10; i++) PressKeys(rig.dir, unit.get(), {"RIGHT"});
   ASSERT_TRUE(WaitForCount(unit.get(), "write SSS2 = 20 taken", 1, 5000)) << Out(unit.get());
   long after = 0;
-  for (int i = 0; i < 100 && after <= before * 3 / 2; i++) {
-    usleep(100 * 1000);
-    after = Echo(Screen(rig.dir), 740, 40, 50, 400);
-  }
+  TEST_bWaitUntil([&] { return (after = Echo(Screen(rig.dir), 740, 40, 50, 400)) > before * 3 / 2; }, 10000);
   EXPECT_GT(after, before * 3 / 2) << "twice the gain shows more echo";
 
   // Lower Range two steps from Auto: 10 m.
@@ -70,13 +68,13 @@ TEST(RigSonarMenu, SensitivityBrightensThePictureLowerRangeFixesTheScaleAndSonar
   // the weak returns under the surface from the newest columns.
   std::ofstream(cfg) << text;
   const auto band = [&rig] { return Echo(Screen(rig.dir), 770, 40, 20, 60); };
-  for (int i = 0; i < 100 && band() == 0; i++) usleep(100 * 1000);
+  TEST_bWaitUntil([&] { return band() > 0; }, 10000);
   ASSERT_GT(band(), 0) << "noise under the surface";
   PressKeys(rig.dir, unit.get(), {"DOWN", "DOWN", "DOWN", "DOWN", "RIGHT"});
   for (int i = 0; i < 10; i++) PressKeys(rig.dir, unit.get(), {"RIGHT"});
   ASSERT_TRUE(WaitForCount(unit.get(), "write SSCL = 10 taken", 1, 5000)) << Out(unit.get());
   long cleared = -1;
-  for (int i = 0; i < 300 && (cleared = band()) != 0; i++) usleep(100 * 1000);
+  TEST_bWaitUntil([&] { return (cleared = band()) == 0; }, 30000);
   EXPECT_EQ(0, cleared) << "no weak return left under the surface";
 
   // Quiet water again, scrolled through the scale's corner; then the sonar

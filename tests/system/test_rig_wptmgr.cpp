@@ -6,33 +6,17 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
-#include "nvram_files.h"
 #include "rig_unit.h"
 #include "test_timing.h"
 
 namespace {
 
 using namespace rigunit;
-
-// The tones the buzzer has sounded: each key that someone takes (or
-// refuses) clicks.
-size_t Tones(const std::string& rig) { return (size_t)std::max<off_t>(0, nvfiles::Size(rig + "/dev/buzzer0")) / 4; }
-
-// Each key once the one before has been taken, as its click tells: a window
-// a key opens has asked for the keys by then.
-void Keys(const std::string& rig, std::initializer_list<const char*> keys) {
-  for (const char* key : keys) {
-    const size_t before = Tones(rig);
-    EXPECT_EQ(0, Tool(rig, std::string("key hold ") + key + " --ms 100"));
-    EXPECT_TRUE(TEST_bWaitUntil([&] { return Tones(rig) > before; }, 5000)) << key << " made no click";
-  }
-}
 
 // Whether a file of the store's waypoint directory holds the text.
 bool InWaypointFiles(const std::string& rig, const std::string& text) {
@@ -60,12 +44,12 @@ bool OpenManagerOnList(const std::string& rig, TEST_PROCESS* unit, const std::st
     const size_t main = Count(Out(unit), "bBeginRoot: open main");
     const size_t before = Count(Out(unit), "action Waypoints, Routes, Tracks");
     const size_t opens = Count(Out(unit), "bBeginRoot: open");
-    Keys(rig, {"MENU"});
+    ClickedKeys(rig, {"MENU"});
     WaitForCount(unit, "bBeginRoot: open", opens + 1, 3000);
     if (Count(Out(unit), "bBeginRoot: open express") > express) {
-      Keys(rig, {"MENU"});
+      ClickedKeys(rig, {"MENU"});
       if (WaitForCount(unit, "bBeginRoot: open main", main + 1, 3000)) {
-        Keys(rig, {"RIGHT", "RIGHT", "DOWN", "DOWN", "RIGHT"});  // past Sonar and "Current Track"
+        ClickedKeys(rig, {"RIGHT", "RIGHT", "DOWN", "DOWN", "RIGHT"});  // past Sonar and "Current Track"
         if (WaitForCount(unit, "action Waypoints, Routes, Tracks", before + 1, 3000)) {
           return ShowsGoldenBox(rig, list, kLeft, kTop, kWidth, kHeight);
         }
@@ -74,7 +58,7 @@ bool OpenManagerOnList(const std::string& rig, TEST_PROCESS* unit, const std::st
     // Back out of what opened; the next try has the next second's fix.
     const size_t closed = Count(Out(unit), "CMNU 0");
     for (int i = 0; i < 3 && Count(Out(unit), "bBeginRoot: open") > opens && Count(Out(unit), "CMNU 0") == closed; i++) {
-      Keys(rig, {"EXIT"});
+      ClickedKeys(rig, {"EXIT"});
       WaitForCount(unit, "CMNU 0", closed + 1, 500);
     }
   }
@@ -90,8 +74,8 @@ TEST(RigWptMgr, AWaypointMadeThroughTheFormsIsListedAndSurvivesARestart) {
   ASSERT_TRUE(OpenManagerOnList(rig.dir, unit.get(), "wptmgr_empty_list")) << Out(unit.get());
   // The empty list leaves the focus on Options: its menu, New, New Waypoint;
   // then down the form's six rows to Save.
-  Keys(rig.dir, {"RIGHT", "RIGHT", "DOWN", "RIGHT"});
-  Keys(rig.dir, {"DOWN", "DOWN", "DOWN", "DOWN", "DOWN", "DOWN", "RIGHT"});
+  ClickedKeys(rig.dir, {"RIGHT", "RIGHT", "DOWN", "RIGHT"});
+  ClickedKeys(rig.dir, {"DOWN", "DOWN", "DOWN", "DOWN", "DOWN", "DOWN", "RIGHT"});
   EXPECT_TRUE(TEST_bWaitUntil([&] { return InWaypointFiles(rig.dir, "WP001"); }, 5000)) << Out(unit.get());
   EXPECT_TRUE(ShowsGoldenBox(rig.dir, "wptmgr_listed_waypoint", kLeft, kTop, kWidth, kHeight));
   TEST_Signal(unit.get(), SIGTERM);
@@ -115,12 +99,12 @@ TEST(RigWptMgr, AWaypointDeletedOnScreenStaysDeletedAfterAKill) {
   auto unit = StartWithFix(rig.dir, base.dir, &feed);
   ASSERT_TRUE(unit);
   ASSERT_TRUE(OpenManagerOnList(rig.dir, unit.get(), "wptmgr_empty_list")) << Out(unit.get());
-  Keys(rig.dir, {"RIGHT", "RIGHT", "DOWN", "RIGHT"});
-  Keys(rig.dir, {"DOWN", "DOWN", "DOWN", "DOWN", "DOWN", "DOWN", "RIGHT"});
+  ClickedKeys(rig.dir, {"RIGHT", "RIGHT", "DOWN", "RIGHT"});
+  ClickedKeys(rig.dir, {"DOWN", "DOWN", "DOWN", "DOWN", "DOWN", "DOWN", "RIGHT"});
   ASSERT_TRUE(TEST_bWaitUntil([&] { return InWaypointFiles(rig.dir, "WP001"); }, 5000)) << Out(unit.get());
   // The waypoint's menu, past Edit and Set Icon to Delete, Selected, and Yes in the confirmation,
   // which answers without a click.
-  Keys(rig.dir, {"RIGHT", "DOWN", "DOWN", "RIGHT", "RIGHT"});
+  ClickedKeys(rig.dir, {"RIGHT", "DOWN", "DOWN", "RIGHT", "RIGHT"});
   EXPECT_EQ(0, Tool(rig.dir, "key hold RIGHT --ms 100"));
   TEST_bWaitUntil([&] { return !InWaypointFiles(rig.dir, "WP001"); }, 5000);
   TEST_Signal(unit.get(), SIGKILL);
