@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "rig_unit.h"
-#include "test_timing.h"
 
 namespace {
 
@@ -32,18 +31,16 @@ double Stored(const std::string& rig, const std::string& key) {
 // menus say it is now (marks and navigation add rows above it).
 bool RunChartMenuRow(const std::string& rig, TEST_PROCESS* unit, const std::string& name) {
   int index = -1;
-  TEST_bWaitUntil(
-      [&] {
-        std::istringstream rows(ToolRun(rig, {"menus"}).out);
-        int n = 0;
-        for (std::string line; std::getline(rows, line);) {
-          if (line.rfind("@52.1\t", 0) != 0) continue;
-          if (line.rfind("@52.1\t" + name + "\t", 0) == 0) index = n;
-          n++;
-        }
-        return index >= 0;
-      },
-      5000);
+  for (int i = 0; i < 50 && index < 0; i++) {
+    if (i > 0) usleep(100 * 1000);
+    std::istringstream rows(ToolRun(rig, {"menus"}).out);
+    int n = 0;
+    for (std::string line; std::getline(rows, line);) {
+      if (line.rfind("@52.1\t", 0) != 0) continue;
+      if (line.rfind("@52.1\t" + name + "\t", 0) == 0) index = n;
+      n++;
+    }
+  }
   if (index < 0 || !OpenExpressMenu(rig, unit)) return false;
   const size_t before = Count(Out(unit), "action " + name);
   for (int i = 0; i < index; i++) PressKeys(rig, unit, {"DOWN"});
@@ -73,7 +70,7 @@ void ThreeMarks(const std::string& rig, TEST_PROCESS* unit, std::unique_ptr<TEST
   for (int press = 0; press < 14 && Stored(rig, "CVEW") != 52; press++) {
     const double view = Stored(rig, "CVEW");
     PressKeys(rig, unit, {"VIEW"});
-    TEST_bWaitUntil([&] { return Stored(rig, "CVEW") != view; }, 3000);
+    for (int i = 0; i < 30 && Stored(rig, "CVEW") == view; i++) usleep(100 * 1000);
   }
   ASSERT_EQ(52, Stored(rig, "CVEW")) << Out(unit);
   for (int n = 0; n < 3; n++) {
@@ -83,7 +80,7 @@ void ThreeMarks(const std::string& rig, TEST_PROCESS* unit, std::unique_ptr<TEST
       const std::string minutes = n == 1 ? "31.200" : "31.400";
       feed = FixAt(rig, minutes);
       const double east = 11 + std::stod(minutes) / 60;
-      TEST_bWaitUntil([&] { return std::fabs(Stored(rig, "ILND") - east) <= 1e-4; }, 10000);
+      for (int i = 0; i < 100 && std::fabs(Stored(rig, "ILND") - east) > 1e-4; i++) usleep(100 * 1000);
     }
     ASSERT_TRUE(RunChartMenuRow(rig, unit, "Mark")) << Out(unit);
   }
@@ -128,7 +125,7 @@ TEST(RigNavMenus, ARouteBuiltAndAWaypointRenamedFromTheChartMenuAreInTheManagerA
   PressKeys(rig.dir, unit.get(), {"DOWN", "RIGHT", "RIGHT", "LEFT", "DOWN", "RIGHT", "LEFT", "DOWN", "RIGHT", "EXIT", "DOWN", "RIGHT"});
   struct stat st = {};
   const std::string route = rig.dir + "/usr/velmora/routes/0";
-  TEST_bWaitUntil([&] { return stat(route.c_str(), &st) == 0; }, 5000);
+  for (int i = 0; i < 50 && stat(route.c_str(), &st) != 0; i++) usleep(100 * 1000);
   ASSERT_EQ(0, stat(route.c_str(), &st)) << "the route is stored";
 
   // Edit Waypoint: no cursor, so the waypoint picker; its first waypoint's
@@ -141,14 +138,14 @@ TEST(RigNavMenus, ARouteBuiltAndAWaypointRenamedFromTheChartMenuAreInTheManagerA
   const double zoom = Stored(rig.dir, "SNCS");
   for (int i = 0; i < 20 && Stored(rig.dir, "SNCS") == zoom; i++) {
     RemotePress(rig.dir, "3C");
-    TEST_bWaitUntil([&] { return Stored(rig.dir, "SNCS") != zoom; }, 1000);
+    for (int j = 0; j < 10 && Stored(rig.dir, "SNCS") == zoom; j++) usleep(100 * 1000);
   }
   EXPECT_EQ(zoom - 1, Stored(rig.dir, "SNCS")) << "PLUS zooms in one step";
 
   // Travel Route: the picker's first route, forward.
   ASSERT_TRUE(RunChartMenuRow(rig.dir, unit.get(), "Travel Route")) << Out(unit.get());
   PressKeys(rig.dir, unit.get(), {"DOWN", "RIGHT"});
-  TEST_bWaitUntil([&] { return Stored(rig.dir, "CCRT") == 0; }, 5000);
+  for (int i = 0; i < 50 && Stored(rig.dir, "CCRT") != 0; i++) usleep(100 * 1000);
   EXPECT_EQ(0, Stored(rig.dir, "CCRT")) << "route 0 is travelled";
 
   // An orderly restart, then the manager: the route and the renamed mark.
