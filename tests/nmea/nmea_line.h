@@ -246,9 +246,16 @@ class Line : public ::testing::Test {
       return T_UART_u32ReceivedBytes(ch) - receivedBase[ch] == g_au32Written[master[ch]] - writtenBase[ch];
     };
     if (!WaitFor(bTaken, 5000) || !Handled(M_COM1A)) return false;
-    // The NMEA task reads channel 2 until its watchdog hands the line back.
-    if (ch != 2 || !NmeaReads() || !T_UART_bChannelIsOwned(ch) || g_NMEA.bChannel2Released) return true;
-    return WaitFor([&] { return L_QUEUE_Inquire(T_UART_nGetQueue(ch, FALSE)) == 0; }, 10000) && Handled(M_NMEA);
+    if (ch != 2 || !NmeaReads()) return true;
+    // The NMEA task reads channel 2 only while it owns the line, which its
+    // watchdog may hand back at any moment, also during this wait.
+    return WaitFor(
+               [&] {
+                 return T_UART_taskChannelOwner(ch) != NMEATASK || g_NMEA.bChannel2Released ||
+                        L_QUEUE_Inquire(T_UART_nGetQueue(ch, FALSE)) == 0;
+               },
+               10000) &&
+           Handled(M_NMEA);
   }
 
   void Feed(const std::string& bytes, U8 ch = 2) {
