@@ -17,6 +17,7 @@
 #include "golden.h"
 #include "h_database.h"
 #include "h_display.h"
+#include "h_memory.h"
 #include "linuxsvc.h"
 #include "screen_unit.h"
 #include "t_demo.h"
@@ -167,6 +168,23 @@ bool SonarViewsFor(U32 ice) {
   return true;
 }
 
+// The data-box task places its boxes by the view, data-box option and ice
+// mode it was last told of, and lags behind the view task on a busy
+// machine: a frame is looked at once it has handled every mail before a
+// marker.
+bool InfoTookTheView(void) {
+  GENERIC_MESSAGE* pMarker = (GENERIC_MESSAGE*)H_MEMORY_pvCalloc(1, sizeof *pMarker);
+  pMarker->Cmd = CMD_ID_INVALID_ID;
+  // A semaphore no task of the unit waits on (the in-line test task waits
+  // on SEMA_USER_TEST).
+  if (L_MBOX_SendWaitTicks(M_INFO, pMarker, 3, SEMA_TEST_EXT_NMEA, (TICKS)TEST_u64SlackMs(5000)) != 0 ||
+      !L_MBOX_bIsAcknowledged(pMarker)) {
+    return false;  // the marker stays the task's, never freed under it
+  }
+  H_MEMORY_vFree(pMarker);
+  return true;
+}
+
 bool Shown(LAYER_ID view) {
   for (const std::vector<NODE>& layer : Layers()) {
     if (layer[0].layer == view) return layer[0].bShown;
@@ -211,6 +229,7 @@ class Screens : public ::testing::Test {
           }
           Write(FCID("CVEW"), (U32)view.layer);
           if (!WaitFor([&] { return T_VIEW_eCurrentLayer() == view.layer && Shown(view.layer); }, 500)) continue;
+          EXPECT_TRUE(InfoTookTheView()) << where;
           if (pNotice != nullptr && view.*pNotice != nullptr) {
             EXPECT_TRUE(WaitFor(NoticeShows, 12000)) << where;
           }
