@@ -42,16 +42,14 @@ std::vector<COLOR> WaitForScreen(const std::string& rig, const std::function<boo
                                  int ms);
 // The page on display once it differs from before (the same after 5 s).
 std::vector<COLOR> NextScreen(const std::string& rig, const std::vector<COLOR>& before);
-// The page on display once two frames the unit showed one after the other
-// agree (the last one after 30 frames of change, or when no new frame
-// comes).
+// The page on display once two looks 200 ms apart agree (the last look
+// after three seconds of change).
 std::vector<COLOR> StableScreen(const std::string& rig);
 // The box of a screen from (left, top), top row first; empty without a screen.
 std::vector<COLOR> Box(const std::vector<COLOR>& screen, U32 u32Left, U32 u32Top, U32 u32Width, U32 u32Height);
-// The page on display once the box from (left, top) is the same in two
-// frames the unit showed one after the other (the last one after 30 frames
-// of change, or when no new frame comes): a readout over a view that
-// scrolls.
+// The page on display once the box from (left, top) looks the same twice
+// 200 ms apart (the last look after three seconds of change): a readout
+// over a view that scrolls.
 std::vector<COLOR> StableBox(const std::string& rig, U32 u32Left, U32 u32Top, U32 u32Width, U32 u32Height);
 ::testing::AssertionResult MatchesGolden(const std::string& name, const std::vector<COLOR>& screen);
 // Only the box of the screen from (left, top), top row first: a panel over a
