@@ -48,3 +48,15 @@ bool TEST_bWaitUntil(COND condition, U64 ms) {
   }
   return true;
 }
+
+// The same for a condition that costs a process or a whole screen to look
+// at: looked at again every everyMs.
+template <typename COND>
+bool TEST_bWaitUntilEvery(COND condition, U64 ms, U64 everyMs) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(TEST_u64SlackMs(ms));
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > end) return condition();
+    std::this_thread::sleep_for(std::chrono::milliseconds(everyMs));
+  }
+  return true;
+}

@@ -12,6 +12,7 @@
 #include <functional>
 #include <mutex>
 #include <regex>
+#include <utility>
 
 #include "golden.h"
 #include "nvram_files.h"
@@ -80,13 +81,19 @@ std::vector<COLOR> Box(const std::vector<COLOR>& screen, U32 u32Left, U32 u32Top
 // own redraw.
 std::vector<COLOR> StableBox(const std::string& rig, U32 u32Left, U32 u32Top, U32 u32Width, U32 u32Height) {
   std::vector<COLOR> before = Screen(rig), now;
-  for (int i = 0; i < 15; i++, before = now) {
-    usleep(200 * 1000);
-    now = Screen(rig);
-    const bool bSame =
-        Box(now, u32Left, u32Top, u32Width, u32Height) == Box(before, u32Left, u32Top, u32Width, u32Height);
-    if (!now.empty() && bSame) break;
-  }
+  bool bFirst = true;
+  TEST_bWaitUntilEvery(
+      [&] {
+        // The first look is the one just taken: only a look 200 ms later
+        // can agree with it.
+        if (std::exchange(bFirst, false)) return false;
+        now = Screen(rig);
+        const bool bSame =
+            Box(now, u32Left, u32Top, u32Width, u32Height) == Box(before, u32Left, u32Top, u32Width, u32Height);
+        before = now;
+        return !now.empty() && bSame;
+      },
+      3000, 200);
   return now;
 }
 

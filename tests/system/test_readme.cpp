@@ -80,10 +80,7 @@ TEST(Readme, TheWalkOnAFreshRigIsWhatTheUnitDoes) {
   for (int press = 0; press < 4; press++) {
     EXPECT_EQ(0, Tool(rig.dir, "key hold VIEW --ms 100"));
     std::string view = views.back();
-    for (int i = 0; i < 50 && view == views.back(); i++) {
-      usleep(100 * 1000);
-      view = CurrentView(rig.dir);
-    }
+    TEST_bWaitUntilEvery([&] { return (view = CurrentView(rig.dir)) != views.back(); }, 5000, 100);
     views.push_back(view);
   }
   EXPECT_EQ("CVEW 21\n", views[0]) << "the 2D view first";
@@ -95,10 +92,7 @@ TEST(Readme, TheWalkOnAFreshRigIsWhatTheUnitDoes) {
   // 22.4 x 1852 / 3600 = 11.5236 m/s.
   auto feed = FixFeed(rig.dir);
   double sog = -1;
-  for (int i = 0; i < 100 && !(fabs(sog - 11.5236) < 0.001); i++) {
-    usleep(200 * 1000);
-    sog = StoredNumber(rig.dir, "ISOG");
-  }
+  TEST_bWaitUntilEvery([&] { return fabs((sog = StoredNumber(rig.dir, "ISOG")) - 11.5236) < 0.001; }, 20000, 200);
   EXPECT_NEAR(11.5236, sog, 0.001);
   EXPECT_NE(std::string::npos, ToolRun(rig.dir, {"db", "ISOG"}).out.find("= 41.48 kph")) << "as the README shows it";
   TEST_Signal(feed.get(), SIGTERM);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "rig_unit.h"
+#include "test_timing.h"
 
 namespace {
 
@@ -31,16 +32,18 @@ double Stored(const std::string& rig, const std::string& key) {
 // menus say it is now (marks and navigation add rows above it).
 bool RunChartMenuRow(const std::string& rig, TEST_PROCESS* unit, const std::string& name) {
   int index = -1;
-  for (int i = 0; i < 50 && index < 0; i++) {
-    if (i > 0) usleep(100 * 1000);
-    std::istringstream rows(ToolRun(rig, {"menus"}).out);
-    int n = 0;
-    for (std::string line; std::getline(rows, line);) {
-      if (line.rfind("@52.1\t", 0) != 0) continue;
-      if (line.rfind("@52.1\t" + name + "\t", 0) == 0) index = n;
-      n++;
-    }
-  }
+  TEST_bWaitUntilEvery(
+      [&] {
+        std::istringstream rows(ToolRun(rig, {"menus"}).out);
+        int n = 0;
+        for (std::string line; std::getline(rows, line);) {
+          if (line.rfind("@52.1\t", 0) != 0) continue;
+          if (line.rfind("@52.1\t" + name + "\t", 0) == 0) index = n;
+          n++;
+        }
+        return index >= 0;
+      },
+      5000, 100);
   if (index < 0 || !OpenExpressMenu(rig, unit)) return false;
   const size_t before = Count(Out(unit), "action " + name);
   for (int i = 0; i < index; i++) PressKeys(rig, unit, {"DOWN"});
@@ -70,7 +73,7 @@ void ThreeMarks(const std::string& rig, TEST_PROCESS* unit, std::unique_ptr<TEST
   for (int press = 0; press < 14 && Stored(rig, "CVEW") != 52; press++) {
     const double view = Stored(rig, "CVEW");
     PressKeys(rig, unit, {"VIEW"});
-    for (int i = 0; i < 30 && Stored(rig, "CVEW") == view; i++) usleep(100 * 1000);
+    TEST_bWaitUntilEvery([&] { return Stored(rig, "CVEW") != view; }, 3000, 100);
   }
   ASSERT_EQ(52, Stored(rig, "CVEW")) << Out(unit);
   for (int n = 0; n < 3; n++) {
@@ -80,7 +83,7 @@ void ThreeMarks(const std::string& rig, TEST_PROCESS* unit, std::unique_ptr<TEST
       const std::string minutes = n == 1 ? "31.200" : "31.400";
       feed = FixAt(rig, minutes);
       const double east = 11 + std::stod(minutes) / 60;
-      for (int i = 0; i < 100 && std::fabs(Stored(rig, "ILND") - east) > 1e-4; i++) usleep(100 * 1000);
+      TEST_bWaitUntilEvery([&] { return std::fabs(Stored(rig, "ILND") - east) <= 1e-4; }, 10000, 100);
     }
     ASSERT_TRUE(RunChartMenuRow(rig, unit, "Mark")) << Out(unit);
   }
