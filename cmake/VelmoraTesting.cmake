@@ -30,13 +30,15 @@ else()
 endif()
 include(GoogleTest)
 
-# velmora_test(name SOURCES ... LIBS ... [LONG]): one GoogleTest executable,
-# discovered by CTest. LONG marks whole-unit tests: they start first, so that
-# the longest do not finish alone at the end of a run, and their own bounded
-# waits, stretched under a sanitizer, end before CTest's timeout would kill
-# them without a word.
+# velmora_test(name SOURCES ... LIBS ... [LONG] [SLOW test...]): one
+# GoogleTest executable, discovered by CTest. LONG marks whole-unit tests:
+# they start first, so that the longest do not finish alone at the end of a
+# run, and their own bounded waits, stretched under a sanitizer, end before
+# CTest's timeout would kill them without a word. SLOW names the tests of a
+# short program that take as long (seconds natively, minutes under a
+# sanitizer or qemu): they start first too.
 function(velmora_test name)
-  cmake_parse_arguments(T "LONG" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "LONG" "" "SOURCES;LIBS;SLOW" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   if(VELMORA_UNITY)
     set_target_properties(${name} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 6)
@@ -47,5 +49,11 @@ function(velmora_test name)
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 900 COST 1000 LABELS ${name})
   else()
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300 LABELS ${name})
+  endif()
+  if(T_SLOW)
+    # Read by CTest after the discovered tests, which it needs to exist.
+    set(slow ${CMAKE_CURRENT_BINARY_DIR}/${name}_slow.cmake)
+    file(WRITE ${slow} "set_tests_properties(${T_SLOW} PROPERTIES COST 1000)\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${slow})
   endif()
 endfunction()

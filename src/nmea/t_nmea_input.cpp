@@ -1081,6 +1081,14 @@ static void NMEA_vBinaryByte(NMEA_PORT_INFO* p, U16 u16Entry) {
 BOOLEAN T_NMEA_bFrameEntry(NMEA_PORT_INFO* p, U16 u16Entry) {
   RX_PARSE_INFO* r = p->pRxParseInfo;
   const U8 c = (U8)u16Entry;
+  // Most bytes are a sentence's body outside any binary message: they only
+  // go into the sentence and its checksum.
+  if (r->eReceiveState == WAITING_STAR && r->u8BinaryStep == BINARY_OUTSIDE && u16Entry >= 32 && u16Entry <= 126 &&
+      c != '*' && c != '$' && c != '!' && r->nCharCount < NMEA_MAX_BODY) {
+    NMEA_vStore(r, c);
+    r->cRunningChecksum ^= c;
+    return FALSE;
+  }
   NMEA_vBinaryByte(p, u16Entry);
   if (u16Entry & 0xF00) r->eReceiveState = WAITING_DOLLAR;
   switch (r->eReceiveState) {
