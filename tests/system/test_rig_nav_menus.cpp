@@ -128,7 +128,7 @@ TEST(RigNavMenus, ARouteBuiltAndAWaypointRenamedFromTheChartMenuAreInTheManagerA
   PressKeys(rig.dir, unit.get(), {"DOWN", "RIGHT", "RIGHT", "LEFT", "DOWN", "RIGHT", "LEFT", "DOWN", "RIGHT", "EXIT", "DOWN", "RIGHT"});
   struct stat st = {};
   const std::string route = rig.dir + "/usr/velmora/routes/0";
-  for (int i = 0; i < 50 && stat(route.c_str(), &st) != 0; i++) usleep(100 * 1000);
+  TEST_bWaitUntil([&] { return stat(route.c_str(), &st) == 0; }, 5000);
   ASSERT_EQ(0, stat(route.c_str(), &st)) << "the route is stored";
 
   // Edit Waypoint: no cursor, so the waypoint picker; its first waypoint's
@@ -141,14 +141,14 @@ TEST(RigNavMenus, ARouteBuiltAndAWaypointRenamedFromTheChartMenuAreInTheManagerA
   const double zoom = Stored(rig.dir, "SNCS");
   for (int i = 0; i < 20 && Stored(rig.dir, "SNCS") == zoom; i++) {
     RemotePress(rig.dir, "3C");
-    for (int j = 0; j < 10 && Stored(rig.dir, "SNCS") == zoom; j++) usleep(100 * 1000);
+    TEST_bWaitUntilEvery([&] { return Stored(rig.dir, "SNCS") != zoom; }, 1000, 100);
   }
   EXPECT_EQ(zoom - 1, Stored(rig.dir, "SNCS")) << "PLUS zooms in one step";
 
   // Travel Route: the picker's first route, forward.
   ASSERT_TRUE(RunChartMenuRow(rig.dir, unit.get(), "Travel Route")) << Out(unit.get());
   PressKeys(rig.dir, unit.get(), {"DOWN", "RIGHT"});
-  for (int i = 0; i < 50 && Stored(rig.dir, "CCRT") != 0; i++) usleep(100 * 1000);
+  TEST_bWaitUntilEvery([&] { return Stored(rig.dir, "CCRT") == 0; }, 5000, 100);
   EXPECT_EQ(0, Stored(rig.dir, "CCRT")) << "route 0 is travelled";
 
   // An orderly restart, then the manager: the route and the renamed mark.
