@@ -42,8 +42,10 @@ void G_SPAN_vFill(COLOR* p, size_t count, COLOR color) {
 // a / 256. A high-half multiply by a * 256 does that to a red or green field
 // in place, and what it brings in below the field is masked off: the whole
 // blend in a third fewer steps, with the same truncation. As in
-// G_SPAN_vBlend the ends go as two unaligned runs of sixteen taken before
-// the aligned middle and stored after it (count is at least 16).
+// G_SPAN_vBlend the ends go as two unaligned runs of sixteen, darkened from
+// the pixels as they were before the aligned middle and stored after it
+// (count is at least 16); they are read from the row itself, not from a copy
+// on the stack, whose halves a whole vector cannot be forwarded from.
 //
 // Below a = 67, as a pane's dimming is, blue keeps less than 8 and red and
 // blue go through one multiply: red's product lands on a multiple of 8, so
@@ -53,33 +55,34 @@ static void SPAN_vDarken(COLOR* p, size_t count, U8 u8Alpha) {
   const U16 a = u8Alpha;
   const U16 hi = (U16)(u8Alpha << 8);
   const BOOLEAN bDeep = 31 * a < 8 * 256;
-  auto darken = [a, hi, bDeep](COLOR* __restrict q, size_t n) {
+  auto darken = [a, hi, bDeep](const COLOR* from, COLOR* to, size_t n) {
     if (bDeep) {
       for (size_t i = 0; i < n; i++) {
-        const U16 old = q[i];
+        const U16 old = from[i];
         const U16 rb = (U16)((U32)(U16)(old & 0xF81F) * hi >> 16) & 0xF807;
         const U16 g = (U16)((U32)(U16)(old & 0x07E0) * hi >> 16) & 0x07E0;
-        q[i] = (COLOR)(rb | g);
+        to[i] = (COLOR)(rb | g);
       }
       return;
     }
     for (size_t i = 0; i < n; i++) {
-      const U16 old = q[i];
+      const U16 old = from[i];
       const U16 r = (U16)((U32)(U16)(old & 0xF800) * hi >> 16) & 0xF800;
       const U16 g = (U16)((U32)(U16)(old & 0x07E0) * hi >> 16) & 0x07E0;
       const U16 b = (U16)((U16)(old & 0x001F) * a) >> 8;
-      q[i] = (COLOR)(r | g | b);
+      to[i] = (COLOR)(r | g | b);
     }
   };
   COLOR* pEnd = p + count;
   COLOR head[16], tail[16];
-  memcpy(head, p, sizeof head);
-  memcpy(tail, pEnd - 16, sizeof tail);
+  darken(p, head, 16);
+  darken(pEnd - 16, tail, 16);
   COLOR* q = (COLOR*)(((uintptr_t)p + 31) & ~(uintptr_t)31);
   COLOR* qEnd = (COLOR*)((uintptr_t)pEnd & ~(uintptr_t)31);
-  darken(head, 16);
-  darken(tail, 16);
-  if (qEnd > q) darken((COLOR*)__builtin_assume_aligned(q, 32), (size_t)(qEnd - q));
+  if (qEnd > q) {
+    COLOR* m = (COLOR*)__builtin_assume_aligned(q, 32);
+    darken(m, m, (size_t)(qEnd - q));
+  }
   memcpy(p, head, sizeof head);
   memcpy(pEnd - 16, tail, sizeof tail);
 }
