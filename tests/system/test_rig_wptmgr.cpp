@@ -37,32 +37,36 @@ const U32 kLeft = 0, kTop = 96, kWidth = 392, kHeight = 298;
 // window shows its list as the golden has it. The express menu comes first
 // once there is a fix (its Mark needs one): a second MENU goes on to the main
 // menu. Without a fix yet, or with the navigation task's items not yet
-// registered, the menus are left and tried again, as a user would.
+// registered, the menus are left and tried again, as a user would, for as
+// long as a fix may take (much longer under a sanitizer on a busy machine).
 bool OpenManagerOnList(const std::string& rig, TEST_PROCESS* unit, const std::string& list) {
-  for (int attempt = 0; attempt < 20; attempt++) {
-    const size_t express = Count(Out(unit), "bBeginRoot: open express");
-    const size_t main = Count(Out(unit), "bBeginRoot: open main");
-    const size_t before = Count(Out(unit), "action Waypoints, Routes, Tracks");
-    const size_t opens = Count(Out(unit), "bBeginRoot: open");
-    ClickedKeys(rig, {"MENU"});
-    WaitForCount(unit, "bBeginRoot: open", opens + 1, 3000);
-    if (Count(Out(unit), "bBeginRoot: open express") > express) {
-      ClickedKeys(rig, {"MENU"});
-      if (WaitForCount(unit, "bBeginRoot: open main", main + 1, 3000)) {
-        ClickedKeys(rig, {"RIGHT", "RIGHT", "DOWN", "DOWN", "RIGHT"});  // past Sonar and "Current Track"
-        if (WaitForCount(unit, "action Waypoints, Routes, Tracks", before + 1, 3000)) {
-          return ShowsGoldenBox(rig, list, kLeft, kTop, kWidth, kHeight);
+  bool bOpened = false;
+  TEST_bWaitUntil(
+      [&] {
+        const size_t express = Count(Out(unit), "bBeginRoot: open express");
+        const size_t main = Count(Out(unit), "bBeginRoot: open main");
+        const size_t before = Count(Out(unit), "action Waypoints, Routes, Tracks");
+        const size_t opens = Count(Out(unit), "bBeginRoot: open");
+        ClickedKeys(rig, {"MENU"});
+        WaitForCount(unit, "bBeginRoot: open", opens + 1, 3000);
+        if (Count(Out(unit), "bBeginRoot: open express") > express) {
+          ClickedKeys(rig, {"MENU"});
+          if (WaitForCount(unit, "bBeginRoot: open main", main + 1, 3000)) {
+            ClickedKeys(rig, {"RIGHT", "RIGHT", "DOWN", "DOWN", "RIGHT"});  // past Sonar and "Current Track"
+            if (WaitForCount(unit, "action Waypoints, Routes, Tracks", before + 1, 3000)) return bOpened = true;
+          }
         }
-      }
-    }
-    // Back out of what opened; the next try has the next second's fix.
-    const size_t closed = Count(Out(unit), "CMNU 0");
-    for (int i = 0; i < 3 && Count(Out(unit), "bBeginRoot: open") > opens && Count(Out(unit), "CMNU 0") == closed; i++) {
-      ClickedKeys(rig, {"EXIT"});
-      WaitForCount(unit, "CMNU 0", closed + 1, 500);
-    }
-  }
-  return false;
+        // Back out of what opened; the next try has the next second's fix.
+        const size_t closed = Count(Out(unit), "CMNU 0");
+        for (int i = 0; i < 3 && Count(Out(unit), "bBeginRoot: open") > opens && Count(Out(unit), "CMNU 0") == closed;
+             i++) {
+          ClickedKeys(rig, {"EXIT"});
+          WaitForCount(unit, "CMNU 0", closed + 1, 500);
+        }
+        return false;
+      },
+      20000);
+  return bOpened && ShowsGoldenBox(rig, list, kLeft, kTop, kWidth, kHeight);
 }
 
 TEST(RigWptMgr, AWaypointMadeThroughTheFormsIsListedAndSurvivesARestart) {
