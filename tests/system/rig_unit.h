@@ -77,6 +77,10 @@ std::unique_ptr<TEST_PROCESS> Start(const std::string& rig, const std::string& b
 bool OpenExpressMenu(const std::string& rig, TEST_PROCESS* unit);
 // The express menu, then a second MENU on to the main menu.
 bool OpenMainMenuWithFix(const std::string& rig, TEST_PROCESS* unit);
+// MENU on a unit whose view has no express menu (no fix yet): the main menu,
+// once the menu task has asked for the keys, so that the next key goes to
+// it and not to the view under it. FALSE when it did not open.
+bool OpenMainMenu(const std::string& rig, TEST_PROCESS* unit);
 
 // The key held for ms, then let go; back once the unit's keyboard has
 // handed on the release.

@@ -64,7 +64,8 @@ TEST(RigAis, TheTargetListOpensFromTheAisMenuOverTheFedPool) {
   EXPECT_EQ(0, Tool(rig.dir, "feed ttyO3 " + nmea + " --baud 38400"));
   // Main menu, over Sonar, Setup and Views to Accessories, into AIS, down
   // past Tracking Target and CPA Limits to Target List.
-  PressKeys(rig.dir, unit.get(), {"MENU", "RIGHT", "RIGHT", "RIGHT", "RIGHT", "DOWN", "RIGHT", "DOWN", "DOWN", "RIGHT"});
+  ASSERT_TRUE(OpenMainMenu(rig.dir, unit.get())) << Out(unit.get());
+  PressKeys(rig.dir, unit.get(), {"RIGHT", "RIGHT", "RIGHT", "RIGHT", "DOWN", "RIGHT", "DOWN", "DOWN", "RIGHT"});
   ASSERT_TRUE(WaitForCount(unit.get(), "action Target List", 1, 5000)) << Out(unit.get());
   // The first eight of the pool in MMSI order, the first highlighted, and
   // the footer arrow for the rest. Without a fix or GPS time no TCPA is

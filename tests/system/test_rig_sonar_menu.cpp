@@ -48,7 +48,8 @@ TEST(RigSonarMenu, SensitivityBrightensThePictureLowerRangeFixesTheScaleAndSonar
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "bottom found at", 10000)) << Out(unit.get());
 
   // Main menu, Sonar tab, Sensitivity from 10 to its top, 20.
-  PressKeys(rig.dir, unit.get(), {"MENU", "RIGHT", "DOWN"});
+  ASSERT_TRUE(OpenMainMenu(rig.dir, unit.get())) << Out(unit.get());
+  PressKeys(rig.dir, unit.get(), {"RIGHT", "DOWN"});
   // The newest columns, right of the menu and left of the range marks.
   const long before = Echo(Screen(rig.dir), 740, 40, 50, 400);
   for (int i = 0; i < 10; i++) PressKeys(rig.dir, unit.get(), {"RIGHT"});
