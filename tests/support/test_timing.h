@@ -37,20 +37,9 @@ inline U64 TEST_u64SlackMs(U64 ms) {
   return ms * 4;
 }
 
-// Waits until condition() holds, looking again every 2 ms; FALSE when it
-// still does not once TEST_u64SlackMs(ms) has passed.
-template <typename COND>
-bool TEST_bWaitUntil(COND condition, U64 ms) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(TEST_u64SlackMs(ms));
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > end) return condition();
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return true;
-}
-
-// The same for a condition that costs a process or a whole screen to look
-// at: looked at again every everyMs.
+// Waits until condition() holds, looking again every everyMs (a condition
+// that costs a process or a whole screen to look at is looked at less
+// often); FALSE when it still does not once TEST_u64SlackMs(ms) has passed.
 template <typename COND>
 bool TEST_bWaitUntilEvery(COND condition, U64 ms, U64 everyMs) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(TEST_u64SlackMs(ms));
@@ -59,4 +48,10 @@ bool TEST_bWaitUntilEvery(COND condition, U64 ms, U64 everyMs) {
     std::this_thread::sleep_for(std::chrono::milliseconds(everyMs));
   }
   return true;
+}
+
+// The same, looking again every 2 ms.
+template <typename COND>
+bool TEST_bWaitUntil(COND condition, U64 ms) {
+  return TEST_bWaitUntilEvery(condition, ms, 2);
 }
