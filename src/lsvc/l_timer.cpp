@@ -5,6 +5,11 @@
 // restart must not be answered by an expiry of the arming before it, which
 // may still sit in the pipe or in the kernel: every pipe entry carries the
 // arming it belongs to, and the thread drops it when a start came since.
+// An expiry can still be lost on its way: under ThreadSanitizer a signal that
+// reaches the thread outside a blocking call waits there, and a second one
+// in that time is dropped; natively a pipe that takes no entry loses one. A
+// periodic timer comes again, a one-shot would never fire: so the thread
+// also fires a one-shot itself once it is overdue by TIMER_LATE_US.
 
 #include <errno.h>
 #include <fcntl.h>
@@ -65,16 +70,56 @@ static void TIMER_SignalHandler(int, siginfo_t* info, void*) {
   if (pending < 255) t->u8TimerSignal.store((U8)(pending + 1));
 }
 
+constexpr U64 TIMER_LATE_US = 20000;
+// A one-shot armed while the thread waits does not wake it: the wait is
+// bounded, so that one whose expiry is lost fires at most this much late.
+constexpr int TIMER_LOOK_MS = 1000;
+
+// Milliseconds until the first armed one-shot is overdue, at most
+// TIMER_LOOK_MS; 0 when one is.
+static int TIMER_nUntilOverdue(void) {
+  const U64 now = L_CLOCK_qwGetTimeInMicros();
+  U64 wait = (U64)TIMER_LOOK_MS * 1000;
+  for (S32 i = 0; i < kMaxTimers; i++) {
+    const TIMER_INFO* t = s_apTimers[i].load();
+    if (t == nullptr || t->u8TimerState.load() != TIMER_ONESHOT) continue;
+    const U64 overdue = t->qwDueUs.load() + TIMER_LATE_US;
+    if (overdue <= now) return 0;
+    if (overdue - now < wait) wait = overdue - now;
+  }
+  return (int)((wait + 999) / 1000);
+}
+
+// Fires every one-shot overdue: its expiry, should it still come, then finds
+// it stopped and is dropped.
+static void TIMER_vFireOverdue(void) {
+  std::lock_guard<std::mutex> guard(s_ArmingMutex);
+  const U64 now = L_CLOCK_qwGetTimeInMicros();
+  for (S32 i = 0; i < kMaxTimers; i++) {
+    TIMER_INFO* t = s_apTimers[i].load();
+    if (t == nullptr || t->u8TimerState != TIMER_ONESHOT || now < t->qwDueUs + TIMER_LATE_US) continue;
+    t->u8TimerState = TIMER_STOPPED;
+    t->u8TimerSignal = 0;
+    L_SEMA_Signal(t->Semaphore);
+  }
+}
+
 static void* TIMER_Thread(void*) {
   pthread_detach(pthread_self());
   L_UTILS_bSetRealTime("timer", 98);
   s_TimerTid = (pid_t)syscall(SYS_gettid);
   for (;;) {
+    const int wait = TIMER_nUntilOverdue();
+    if (wait == 0) {
+      TIMER_vFireOverdue();
+      continue;
+    }
     // poll first: the expiry signal is delivered to this thread, and a wait
     // in poll (never restarted) is where every runtime, sanitizers included,
     // lets the handler run.
     struct pollfd pfd = {timer_pipe_handles[0], POLLIN, 0};
-    if (poll(&pfd, 1, -1) < 0) continue;
+    const int ready = poll(&pfd, 1, wait);
+    if (ready <= 0) continue;
     TIMER_EXPIRY e;
     ssize_t n = read(timer_pipe_handles[0], &e, sizeof e);
     if (n < 0 && errno == EINTR) continue;

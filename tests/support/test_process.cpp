@@ -10,7 +10,11 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <dirent.h>
+
+#include <fstream>
 #include <mutex>
+#include <sstream>
 #include <thread>
 
 #include "test_timing.h"
@@ -118,12 +122,50 @@ bool TEST_bWaitForOutput(TEST_PROCESS* p, const std::string& text, int ms) {
 
 void TEST_Signal(TEST_PROCESS* p, int signal) { kill(p->pid, signal); }
 
+// What each thread of a process that would not end was doing: its state,
+// where it sleeps in the kernel, its system call, and the signals pending
+// on it and on the process.
+static std::string ThreadStates(pid_t pid) {
+  std::ostringstream text;
+  const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+  DIR* dir = opendir(tasks.c_str());
+  if (dir == nullptr) return "";
+  text << "harness: process " << pid << " did not end in time; its threads:\n";
+  for (struct dirent* e; (e = readdir(dir)) != nullptr;) {
+    if (e->d_name[0] == '.') continue;
+    const std::string task = tasks + "/" + e->d_name;
+    const auto first = [&](const std::string& name) {
+      std::string line;
+      std::ifstream in(task + "/" + name);
+      std::getline(in, line);
+      return line;
+    };
+    text << "  " << e->d_name << " " << first("comm") << " wchan " << first("wchan") << " syscall "
+         << first("syscall");
+    std::ifstream status(task + "/status");
+    for (std::string line; std::getline(status, line);) {
+      if (line.rfind("State:", 0) == 0 || line.rfind("SigPnd:", 0) == 0 || line.rfind("ShdPnd:", 0) == 0 ||
+          line.rfind("SigBlk:", 0) == 0) {
+        text << " | " << line;
+      }
+    }
+    text << "\n";
+  }
+  closedir(dir);
+  return text.str();
+}
+
 TEST_RESULT TEST_Finish(std::unique_ptr<TEST_PROCESS> p, int ms) {
   TEST_RESULT r;
   int status = 0;
   struct rusage usage = {};
   if (!TEST_bWaitUntil([&] { return wait4(p->pid, &status, WNOHANG, &usage) != 0; }, (U64)ms)) {
     r.timedOut = true;
+    const std::string threads = ThreadStates(p->pid);
+    {
+      std::lock_guard<std::mutex> guard(p->lock);
+      p->err += threads;
+    }
     kill(p->pid, SIGKILL);
     wait4(p->pid, &status, 0, &usage);
   }

@@ -56,7 +56,7 @@ TEST(RigRemote, TheDongleIsAskedItsModeEverySecondUntilItAcknowledges) {
     heard += ReadUntil(fd, asked(1), 500);
   }
   EXPECT_NE(std::string::npos, heard.find(NmeaLine("PQVM125," + hello.substr(hello.size() - 4, 2)))) << heard;
-  ASSERT_NE(std::string::npos, heard.find(question)) << heard;
+  ASSERT_NE(std::string::npos, heard.find(question)) << heard << "\nthe unit's log:\n" << Out(unit.get());
   heard = ReadUntil(fd, asked(2), 2500);
   EXPECT_GE(Count(heard, question), 2u) << heard;
   const std::string ack = NmeaLine("PQVM125," + question.substr(question.size() - 4, 2));
