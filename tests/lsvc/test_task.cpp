@@ -8,6 +8,7 @@
 
 #include "h_memory.h"
 #include "test_tasks.h"
+#include "test_timing.h"
 
 namespace {
 
@@ -135,9 +136,10 @@ TEST(Task, StatusCountsMailsTheLongestRunAndTheTimeSinceTheLastRun) {
     L_SEMA_Wait(go);
   }));
   for (int i = 0; i < 3; i++) ASSERT_EQ(0, L_MBOX_Send(M_XMWEATHER, H_MEMORY_pvCalloc(1, 64), 3, 0));
-  while (L_SEMA_GetWaitingTaskID(go) != id) L_CLOCK_Sleep(1);
-  ASSERT_TRUE(L_TASK_bStatus(id, &s));
-  EXPECT_EQ(L_TASK_WAITING, s.eState);
+  // The task is named the waiter a moment before it parks.
+  EXPECT_TRUE(TEST_bWaitUntil(
+      [&] { return L_SEMA_GetWaitingTaskID(go) == id && L_TASK_bStatus(id, &s) && s.eState == L_TASK_WAITING; },
+      5000));
   EXPECT_EQ(3u, s.u64Mails);
   EXPECT_GE(s.u64LongestRunMs, 30u);
   for (int i = 0; i < 2000 && s.u64SinceRunMs < 20; i++) {
