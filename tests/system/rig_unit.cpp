@@ -1,6 +1,5 @@
 #include "rig_unit.h"
 
-#include <ctype.h>
 #include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -240,18 +239,10 @@ bool OpenMainMenuWithFix(const std::string& rig, TEST_PROCESS* unit) {
 
 bool OpenMainMenu(const std::string& rig, TEST_PROCESS* unit) {
   // The menu task logs CMNU once it has settled the keys it takes: 3 is the
-  // main menu (not 30 and up).
-  const auto settled = [unit] {
-    const std::string out = Out(unit);
-    size_t n = 0;
-    for (size_t at = out.find("CMNU 3"); at != std::string::npos; at = out.find("CMNU 3", at + 1)) {
-      n += at + 6 >= out.size() || !isdigit((unsigned char)out[at + 6]);
-    }
-    return n;
-  };
-  const size_t before = settled();
+  // main menu (not 30 and up; a log line ends in CR LF).
+  const size_t before = Count(Out(unit), "CMNU 3\r");
   PressKeys(rig, unit, {"MENU"});
-  return TEST_bWaitUntil([&] { return settled() > before; }, 3000);
+  return WaitForCount(unit, "CMNU 3\r", before + 1, 3000);
 }
 
 double Now(void) {
