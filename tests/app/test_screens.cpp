@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "dd_lcd.h"
 #include "g_bmp.h"
 #include "g_buffers.h"
 #include "g_truetype.h"
@@ -194,9 +195,19 @@ bool Shown(LAYER_ID view) {
 
 class Screens : public ::testing::Test {
  protected:
-  // The view task draws no frame while the test holds every free page.
+  // The view task draws no frame while the test holds every page but the
+  // one on display. A frame it was drawing when the test began still goes
+  // on display and frees the page shown before it: the test takes that one
+  // too, and only then composes, or the task would draw beside it with the
+  // same state (the chart's kept list and pictures are the task's own).
   void SetUp() override {
-    while (U32* p = H_DISPLAY_pu32GetDisplayBuffer()) m_pages.push_back(p);
+    ASSERT_TRUE(WaitFor(
+        [&] {
+          while (U32* p = H_DISPLAY_pu32GetDisplayBuffer()) m_pages.push_back(p);
+          return (int)m_pages.size() >= DD_LCD_nPages() - 1;
+        },
+        5000))
+        << "the view task still holds a page";
   }
   void TearDown() override {
     for (U32* p : m_pages) H_DISPLAY_vFreeDisplayBuffer(p);
