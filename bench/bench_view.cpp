@@ -102,13 +102,15 @@ void Compose(benchmark::State& state, LAYER_ID view, ACTIVE_MENU eMenu) {
   // The view task composes with the same state: it draws nothing while the
   // benchmark holds every page but the one on display.
   std::vector<U32*> pages;
-  for (int i = 0; i < 400 && (int)pages.size() < DD_LCD_nPages() - 1; i++) {
+  bool bHeld = false;
+  for (int i = 0; i < 400 && !bHeld; i++) {
     while (U32* p = H_DISPLAY_pu32GetDisplayBuffer()) pages.push_back(p);
-    if ((int)pages.size() < DD_LCD_nPages() - 1) L_CLOCK_Sleep(5);
+    bHeld = (int)pages.size() >= DD_LCD_nPages() - 1;
+    if (!bHeld) L_CLOCK_Sleep(5);
   }
   BITMAP* pFrame = G_BUFFERS_pCreateFullScreenBitmap();
   std::vector<U8> src(kFrameBytes, 0x5A), dst(kFrameBytes, 0);
-  if ((int)pages.size() < DD_LCD_nPages() - 1) {
+  if (!bHeld) {
     state.SkipWithError("the view task keeps a page");
   } else {
     state.counters["x_memcpy"] = BENCH_dCompare(
