@@ -43,13 +43,15 @@ constexpr size_t kFrameBytes = 800 * 480 * 2;
 int s_nPacingSeconds = 10;
 constexpr size_t kPacingSamplesForP99 = 1000;
 
-// The picture the views copy from, as a sonar view copies its history.
+// The picture the views copy from, as a sonar view copies its history: row
+// by row from the top, so that what a pane's dimming meets in the cache is
+// what it meets behind a real pane.
 BITMAP* s_pPicture = nullptr;
 
 void DrawPicture(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER pSpec) {
   const WINDOW_LOCATION& w = pSpec->drawWindow;
   const size_t bytes = (size_t)(w.s32ClipRight + 1 - w.s32ClipLeft) * sizeof(COLOR);
-  for (S32 y = w.s32ClipBottom; y <= w.s32ClipTop; y++) {
+  for (S32 y = w.s32ClipTop; y >= w.s32ClipBottom; y--) {
     const size_t row = (size_t)(G_SCREEN_HEIGHT - 1 - (U32)y) * G_SCREEN_WIDTH + (size_t)w.s32ClipLeft;
     memcpy((COLOR*)pBitmap->pBuffer + row, (const COLOR*)s_pPicture->pBuffer + row, bytes);
   }
