@@ -55,20 +55,29 @@ void G_BOX_vDraw(BITMAP* pDest, COLOR color, const POINT* pAnchor, U32 u32Width,
 }
 
 // A filled box is one clamped column range over the rows inside the clip,
-// the same pixels as a clamped line per row. Rows go top down, in memory
-// order, which the prefetcher follows best.
+// the same pixels as a clamped line per row: its run's left end and length,
+// and its first and last rows (top, bottom). FALSE when nothing is inside.
+static BOOLEAN BOX_bRows(const BITMAP* pDest, const BOX_GEOMETRY& g, PIXEL* pLeft, size_t* pCount, S64* pTop,
+                         S64* pBottom) {
+  PIXEL hi;
+  if (!G_SPAN_bClampRun(G_SPAN_pixSaturate(g.x), G_SPAN_pixSaturate(g.right), pDest->s32ClipLeft,
+                        pDest->s32ClipRight, pLeft, &hi)) {
+    return FALSE;
+  }
+  *pCount = (size_t)(hi - *pLeft) + 1;
+  *pTop = BOX_s64LastRow(pDest, g.top);
+  *pBottom = BOX_s64FirstRow(pDest, g.y);
+  return *pTop >= *pBottom;
+}
+
+// Rows go top down, in memory order, which the prefetcher follows best.
 template <typename SPAN>
 static void BOX_vFill(BITMAP* pDest, const BOX_GEOMETRY& g, SPAN&& fnSpan) {
-  PIXEL lo, hi;
-  if (!G_SPAN_bClampRun(G_SPAN_pixSaturate(g.x), G_SPAN_pixSaturate(g.right), pDest->s32ClipLeft,
-                        pDest->s32ClipRight, &lo, &hi)) {
-    return;
-  }
-  const S64 first = BOX_s64FirstRow(pDest, g.y);
-  const size_t count = (size_t)(hi - lo) + 1;
-  for (S64 row = BOX_s64LastRow(pDest, g.top); row >= first; row--) {
-    fnSpan(G_SPAN_pcolAt(pDest, lo, (PIXEL)row), count);
-  }
+  PIXEL lo;
+  size_t count;
+  S64 top, bottom;
+  if (!BOX_bRows(pDest, g, &lo, &count, &top, &bottom)) return;
+  for (S64 row = top; row >= bottom; row--) fnSpan(G_SPAN_pcolAt(pDest, lo, (PIXEL)row), count);
 }
 
 void G_BOX_vDrawFilled(BITMAP* pDest, COLOR color, const POINT* pAnchor, U32 u32Width, U32 u32Height) {
@@ -86,11 +95,17 @@ void G_BOX_vDrawAlpha(BITMAP* pDest, COLOR color, const POINT* pAnchor, U32 u32W
   BOX_vLineAlpha(pDest, color, g.x, g.top, g.right, g.top, u8Alpha);
 }
 
+// A blended box, as a pane is dimmed, reads back what was mostly drawn just
+// before: its rows go in one call, which picks their order.
 void G_BOX_vDrawFilledAlpha(BITMAP* pDest, COLOR color, const POINT* pAnchor, U32 u32Width, U32 u32Height,
                             U8 u8Alpha) {
   if (u32Width == 0 || u32Height == 0) return;
-  BOX_vFill(pDest, BOX_geometry(pAnchor, u32Width, u32Height, 0),
-            [&](COLOR* p, size_t count) { G_SPAN_vBlend(p, count, color, u8Alpha); });
+  PIXEL lo;
+  size_t count;
+  S64 top, bottom;
+  if (!BOX_bRows(pDest, BOX_geometry(pAnchor, u32Width, u32Height, 0), &lo, &count, &top, &bottom)) return;
+  G_SPAN_vBlendRows(G_SPAN_pcolAt(pDest, lo, (PIXEL)top), count, (size_t)(top - bottom) + 1,
+                    pDest->__u32PixelWidthOfBuffer, color, u8Alpha);
 }
 
 // Straight edges between the corners, then the eight points of every step of

@@ -41,50 +41,76 @@ void G_SPAN_vFill(COLOR* p, size_t count, COLOR color) {
 // Blending with black, as a pane is dimmed, only scales each channel by
 // a / 256. A high-half multiply by a * 256 does that to a red or green field
 // in place, and what it brings in below the field is masked off: the whole
-// blend in a third fewer steps, with the same truncation. As in
-// G_SPAN_vBlend the ends go as two unaligned runs of sixteen, darkened from
-// the pixels as they were before the aligned middle and stored after it
-// (count is at least 16); they are read from the row itself, not from a copy
-// on the stack, whose halves a whole vector cannot be forwarded from.
+// blend in a third fewer steps, with the same truncation.
 //
 // Below a = 67, as a pane's dimming is, blue keeps less than 8 and red and
 // blue go through one multiply: red's product lands on a multiple of 8, so
 // blue's share stays in the three bits beneath it.
+static inline COLOR SPAN_colDark(COLOR old, U16 a, U16 hi, BOOLEAN bDeep) {
+  if (bDeep) {
+    const U16 rb = (U16)((U32)(U16)(old & 0xF81F) * hi >> 16) & 0xF807;
+    const U16 g = (U16)((U32)(U16)(old & 0x07E0) * hi >> 16) & 0x07E0;
+    return (COLOR)(rb | g);
+  }
+  const U16 r = (U16)((U32)(U16)(old & 0xF800) * hi >> 16) & 0xF800;
+  const U16 g = (U16)((U32)(U16)(old & 0x07E0) * hi >> 16) & 0x07E0;
+  const U16 b = (U16)((U16)(old & 0x001F) * a) >> 8;
+  return (COLOR)(r | g | b);
+}
+
+// One row, or two rows pitch apart at the same alignment (p1 null for one).
+// A pane is dimmed just after it is drawn, when it has mostly left the
+// cache: two rows at a time keep twice the loads in flight. As in
+// G_SPAN_vBlend the ends go as two unaligned runs of sixteen, darkened from
+// the pixels as they were before the aligned middle and stored after it
+// (count is at least 16); they are read from the row itself, not from a copy
+// on the stack, whose halves a whole vector cannot be forwarded from.
 G_SPAN_WIDE_CLONES
-static void SPAN_vDarken(COLOR* p, size_t count, U8 u8Alpha) {
+static void SPAN_vDarken(COLOR* p0, COLOR* p1, size_t count, U8 u8Alpha) {
   const U16 a = u8Alpha;
   const U16 hi = (U16)(u8Alpha << 8);
   const BOOLEAN bDeep = 31 * a < 8 * 256;
   auto darken = [a, hi, bDeep](const COLOR* from, COLOR* to, size_t n) {
     if (bDeep) {
-      for (size_t i = 0; i < n; i++) {
-        const U16 old = from[i];
-        const U16 rb = (U16)((U32)(U16)(old & 0xF81F) * hi >> 16) & 0xF807;
-        const U16 g = (U16)((U32)(U16)(old & 0x07E0) * hi >> 16) & 0x07E0;
-        to[i] = (COLOR)(rb | g);
-      }
-      return;
-    }
-    for (size_t i = 0; i < n; i++) {
-      const U16 old = from[i];
-      const U16 r = (U16)((U32)(U16)(old & 0xF800) * hi >> 16) & 0xF800;
-      const U16 g = (U16)((U32)(U16)(old & 0x07E0) * hi >> 16) & 0x07E0;
-      const U16 b = (U16)((U16)(old & 0x001F) * a) >> 8;
-      to[i] = (COLOR)(r | g | b);
+      for (size_t i = 0; i < n; i++) to[i] = SPAN_colDark(from[i], a, hi, TRUE);
+    } else {
+      for (size_t i = 0; i < n; i++) to[i] = SPAN_colDark(from[i], a, hi, FALSE);
     }
   };
-  COLOR* pEnd = p + count;
-  COLOR head[16], tail[16];
-  darken(p, head, 16);
-  darken(pEnd - 16, tail, 16);
-  COLOR* q = (COLOR*)(((uintptr_t)p + 31) & ~(uintptr_t)31);
-  COLOR* qEnd = (COLOR*)((uintptr_t)pEnd & ~(uintptr_t)31);
-  if (qEnd > q) {
-    COLOR* m = (COLOR*)__builtin_assume_aligned(q, 32);
-    darken(m, m, (size_t)(qEnd - q));
+  auto darken2 = [a, hi, bDeep](COLOR* __restrict m0, COLOR* __restrict m1, size_t n) {
+    if (bDeep) {
+      for (size_t i = 0; i < n; i++) {
+        m0[i] = SPAN_colDark(m0[i], a, hi, TRUE);
+        m1[i] = SPAN_colDark(m1[i], a, hi, TRUE);
+      }
+    } else {
+      for (size_t i = 0; i < n; i++) {
+        m0[i] = SPAN_colDark(m0[i], a, hi, FALSE);
+        m1[i] = SPAN_colDark(m1[i], a, hi, FALSE);
+      }
+    }
+  };
+  COLOR head0[16], tail0[16], head1[16], tail1[16];
+  darken(p0, head0, 16);
+  darken(p0 + count - 16, tail0, 16);
+  if (p1 != nullptr) {
+    darken(p1, head1, 16);
+    darken(p1 + count - 16, tail1, 16);
   }
-  memcpy(p, head, sizeof head);
-  memcpy(pEnd - 16, tail, sizeof tail);
+  const size_t lead = (size_t)((((uintptr_t)p0 + 31) & ~(uintptr_t)31) - (uintptr_t)p0) / sizeof(COLOR);
+  const size_t middle = count > lead ? (count - lead) & ~(size_t)15 : 0;
+  COLOR* m0 = (COLOR*)__builtin_assume_aligned(p0 + lead, 32);
+  if (p1 == nullptr) {
+    darken(m0, m0, middle);
+  } else {
+    darken2(m0, (COLOR*)__builtin_assume_aligned(p1 + lead, 32), middle);
+  }
+  memcpy(p0, head0, sizeof head0);
+  memcpy(p0 + count - 16, tail0, sizeof tail0);
+  if (p1 != nullptr) {
+    memcpy(p1, head1, sizeof head1);
+    memcpy(p1 + count - 16, tail1, sizeof tail1);
+  }
 }
 
 // The blend is arithmetic-bound: the wide build handles sixteen pixels per
@@ -96,7 +122,7 @@ void G_SPAN_vBlend(COLOR* p, size_t count, COLOR color, U8 u8Alpha) {
     return;
   }
   if (color == 0x0000) {
-    SPAN_vDarken(p, count, u8Alpha);
+    SPAN_vDarken(p, nullptr, count, u8Alpha);
     return;
   }
   // Every channel product stays below 2^14, so 16-bit lanes hold the blend
@@ -128,6 +154,16 @@ void G_SPAN_vBlend(COLOR* p, size_t count, COLOR color, U8 u8Alpha) {
   blend(tail);
   memcpy(p, &head, sizeof head);
   memcpy(pEnd - 16, &tail, sizeof tail);
+}
+
+void G_SPAN_vBlendRows(COLOR* pTop, size_t count, size_t rows, size_t pitch, COLOR color, U8 u8Alpha) {
+  // From the bottom up: what is left of the rows in the cache is those drawn
+  // last, in memory order the lowest.
+  size_t r = rows;
+  if (color == 0x0000 && count >= 16 && pitch % 16 == 0) {
+    for (; r >= 2; r -= 2) SPAN_vDarken(pTop + (r - 2) * pitch, pTop + (r - 1) * pitch, count, u8Alpha);
+  }
+  for (; r > 0; r--) G_SPAN_vBlend(pTop + (r - 1) * pitch, count, color, u8Alpha);
 }
 
 void G_SPAN_vFillColumn(COLOR* p, size_t count, size_t pitch, COLOR color) {

@@ -69,6 +69,9 @@ static inline bool G_SPAN_bClampRun(PIXEL a, PIXEL b, PIXEL min, PIXEL max, PIXE
 void G_SPAN_vFill(COLOR* p, size_t count, COLOR color);
 // count pixels from p onward blended with color (G_SPAN_colorBlend).
 void G_SPAN_vBlend(COLOR* p, size_t count, COLOR color, U8 u8Alpha);
+// rows runs of count pixels, the first at pTop and each next pitch pixels on
+// in memory, blended with color as by G_SPAN_vBlend.
+void G_SPAN_vBlendRows(COLOR* pTop, size_t count, size_t rows, size_t pitch, COLOR color, U8 u8Alpha);
 // count pixels from p downward in memory, pitch pixels apart, set to color.
 void G_SPAN_vFillColumn(COLOR* p, size_t count, size_t pitch, COLOR color);
 void G_SPAN_vBlendColumn(COLOR* p, size_t count, size_t pitch, COLOR color, U8 u8Alpha);

@@ -151,6 +151,27 @@ TEST(Box, BlendingWithBlackKeepsThatShareOfEachChannel) {
   }
 }
 
+// A dimmed box goes two rows at a time where the rows share their alignment:
+// an odd count of rows, and runs that start and end off the vector steps,
+// in bitmaps whose rows are and are not a whole number of steps.
+TEST(Box, DimmedBoxKeepsTheShareOfEachPixelInsideAndNothingOutside) {
+  for (U32 width : {64u, 50u}) {
+    Canvas c(width, 9);
+    for (size_t i = 0; i < c.pixelCount(); i++) c.pixels()[i] = (COLOR)(i * 2654435761u >> 13);
+    const std::vector<COLOR> before(c.pixels(), c.pixels() + c.pixelCount());
+    POINT at = {3, 1};
+    G_BOX_vDrawFilledAlpha(c.get(), 0x0000, &at, width - 7, 7, 0x33);
+    for (PIXEL y = 0; y < 9; y++) {
+      for (PIXEL x = 0; x < (PIXEL)width; x++) {
+        const COLOR old = before[(size_t)(8 - y) * c->__u32PixelWidthOfBuffer + (size_t)x];
+        const bool bInside = x >= 3 && x < (PIXEL)width - 4 && y >= 1 && y <= 7;
+        const U32 r = (old >> 11) * 0x33 >> 8, g = ((old >> 5) & 63) * 0x33 >> 8, b = (old & 31) * 0x33 >> 8;
+        ASSERT_EQ(bInside ? (COLOR)(r << 11 | g << 5 | b) : old, c.at(x, y)) << width << ": " << x << "," << y;
+      }
+    }
+  }
+}
+
 TEST(Circle, OutlineAndFillOfDiameterTen) {
   Canvas c(40, 40);
   POINT centre = {10, 20};
