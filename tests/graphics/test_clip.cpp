@@ -13,6 +13,7 @@
 #include "g_circle.h"
 #include "g_line.h"
 #include "g_pixel.h"
+#include "test_timing.h"
 
 namespace {
 
@@ -77,7 +78,8 @@ TEST(Clip, NoOperationWritesOutsideTheClipRectangle) {
   Canvas source(40, 40);
   for (size_t i = 0; i < source.pixelCount(); i++) source.pixels()[i] = (COLOR)(i * 7919);
   const COLOR ink = 0x07E0;
-  for (int batch = 0; batch < 100; batch++) {
+  const int kBatches = (int)TEST_u32Rounds(100);
+  for (int batch = 0; batch < kBatches; batch++) {
     const PIXEL left = rnd.In(0, 30), bottom = rnd.In(0, 20);
     g.Reset(left, bottom, rnd.In(left, kW - 1), rnd.In(bottom, kH - 1));
     BITMAP* b = g.get();

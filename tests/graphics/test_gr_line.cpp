@@ -153,7 +153,8 @@ TEST(GcLine, BrushLinesCutByTheClipKeepThePixelsOfTheWholeLine) {
     gr_SetColor(&c->gc, (S32)(0x80000000u | kInk));
   }
   const CELLS clip = Cells(70, 80, 119, 119);
-  for (int trial = 0; trial < 400; trial++) {
+  const int kTrials = (int)TEST_u32Rounds(400);
+  for (int trial = 0; trial < kTrials; trial++) {
     const CR a = {(SINT)(rng() % 200), (SINT)(rng() % 200)}, b = {(SINT)(rng() % 200), (SINT)(rng() % 200)};
     whole.Clear(0);
     cut.Clear(0);
@@ -282,8 +283,7 @@ TEST(GcLine, RandomLinesNeverWriteOutsideTheClip) {
     }
   };
   std::vector<COLOR> before;
-  // A fifth of the trials on an emulated processor, where each costs many.
-  const int kTrials = TEST_bEmulated() ? 20000 : 100000;
+  const int kTrials = (int)TEST_u32Rounds(100000);
   for (int trial = 0; trial < kTrials; trial++) {
     if (trial % 500 == 0) {
       c.Clear();

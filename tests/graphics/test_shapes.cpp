@@ -8,6 +8,7 @@
 #include "g_circle.h"
 #include "g_pixel.h"
 #include "g_span.h"
+#include "test_timing.h"
 
 namespace {
 
@@ -99,12 +100,14 @@ void ExpectBlendedFillBlendsTheOpaquePixelsOnce(Canvas& opaque, Canvas& blended,
   ASSERT_EQ(shape, blended.changed(kBlack));
 }
 
-// Corners up to wider and taller than the box itself.
+// Corners up to wider and taller than the box itself: every size natively,
+// an even spread of them with the smallest and largest in the slower runs.
 TEST(Box, BlendedRoundedShapesCoverTheOpaqueShapes) {
   Canvas opaque(64, 64, kBlack), blended(64, 64, kBlack);
   for (U32 r = 0; r <= 12; r++) {
-    for (U32 w = 1; w <= 2 * r + 4; w++) {
-      for (U32 h = 1; h <= 2 * r + 4; h++) {
+    const U32 sizes = 2 * r + 4;
+    for (U32 w = 1; w <= sizes; w = 1 + TEST_u32NextCase(w - 1, sizes)) {
+      for (U32 h = 1; h <= sizes; h = 1 + TEST_u32NextCase(h - 1, sizes)) {
         SCOPED_TRACE(testing::Message() << "width " << w << " height " << h << " radius " << r);
         POINT at = {30 - (PIXEL)w / 2, 30 - (PIXEL)h / 2};
         ExpectBlendedFillBlendsTheOpaquePixelsOnce(opaque, blended, at, w, h, r);

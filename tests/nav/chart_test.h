@@ -18,6 +18,7 @@
 #include "navtask_test.h"
 #include "t_chart.h"
 #include "t_chart_overlay.h"
+#include "test_timing.h"
 
 inline constexpr S32 kY = 5000000;  // about 41 N
 
@@ -84,18 +85,17 @@ class Chart : public NavTask {
   }
 };
 
-// A random-scene soak: its rounds (fewer under the sanitizers, any number
-// through the named environment variable) and its numbers, coordinates
-// favouring the ends of their range.
+// A random-scene soak: its rounds (fewer under the sanitizers and on an
+// emulated processor, any number through the named environment variable) and
+// its numbers, coordinates favouring the ends of their range.
 inline int CHART_nRandomRounds(int nNormal, const char* pcEnv) {
   if (const char* p = getenv(pcEnv)) return atoi(p);
+  const int nRounds = (int)TEST_u32Rounds((U32)nNormal);
 #if defined(__SANITIZE_THREAD__)
   // The drawing is on one thread: a few rounds show a race as well as many.
-  return nNormal < 40 ? nNormal : 40;
-#elif defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_UNDEFINED__)
-  return nNormal < 300 ? nNormal : 300;
+  return nRounds < 40 ? nRounds : 40;
 #else
-  return nNormal;
+  return nRounds;
 #endif
 }
 

@@ -9,6 +9,7 @@
 #include "h_database.h"
 #include "navmath.h"
 #include "t_chart.h"
+#include "test_timing.h"
 #include "u_nav.h"
 
 namespace {
@@ -210,7 +211,8 @@ TEST(PlanView, AMillionRandomSegmentsClipAndProjectWithinTheScreen) {
   std::mt19937 rng(103);
   std::uniform_int_distribution<S32> any(INT32_MIN, INT32_MAX), zoom(9, 23), angle(0, 359);
   S32 worst = 0;
-  for (int i = 0; i < 1000000; i++) {
+  const int kSegments = (int)TEST_u32Rounds(1000000);
+  for (int i = 0; i < kSegments; i++) {
     const S32 factor = 1 << (32 - zoom(rng));
     const S32 limit = U_NAV_CLIP_PIXELS_X_SCALE / factor;
     POINT a = {any(rng), any(rng)}, b = {any(rng) / (1 + (i & 0xFFFF)), any(rng)};

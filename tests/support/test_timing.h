@@ -29,6 +29,25 @@
 inline bool TEST_bSanitized(void) { return TEST_SANITIZED != 0; }
 inline bool TEST_bEmulated(void) { return VELMORA_TEST_EMULATED != 0; }
 
+// How many random cases (or kill points, or scenes) a test tries. A
+// sanitizer or an emulated processor takes ten to a hundred times the native
+// time per case: those runs walk the same code paths on a tenth of the cases,
+// and the native run keeps its whole count.
+inline U32 TEST_u32Rounds(U32 native) {
+  if (!TEST_bSanitized() && !TEST_bEmulated()) return native;
+  return native >= 10 ? native / 10 : 1;
+}
+
+// The case after `i` of `n` in a row that a test checks: every one natively;
+// in the slower runs about a tenth of them (at least three) evenly spread,
+// always the first and the last.
+inline U32 TEST_u32NextCase(U32 i, U32 n) {
+  if (i + 1 >= n) return n;
+  const U32 kept = TEST_u32Rounds(n) < 3 ? 3 : TEST_u32Rounds(n);
+  const U32 step = kept < n ? (n - 1) / (kept - 1) : 1;
+  return i + step < n - 1 ? i + step : n - 1;
+}
+
 // The bound of a wait that takes at most `ms` on a quiet machine, stretched
 // for a loaded machine, more where the program runs slower than native.
 inline U64 TEST_u64SlackMs(U64 ms) {
