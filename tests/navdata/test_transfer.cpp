@@ -457,7 +457,7 @@ TEST_F(NavStore, AnImportKilledAtAnyMomentLeavesTheOldStoreOrTheNew) {
   // the slower runs kill fewer times, still enough anywhere that some land
   // before the swap.
   std::mt19937 random(2626);
-  const int kKills = std::max(6, (int)TEST_u32Rounds(30));
+  const int kKills = std::max(10, (int)TEST_u32Rounds(30));
   int old = 0, fresher = 0;
   for (int i = 0; i < kKills; i++) {
     Restore();
