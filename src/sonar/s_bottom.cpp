@@ -60,6 +60,7 @@ static const float s_afRangeSteps[] = {3, 5, 8, 10, 15, 20, 30, 40, 50, 60, 80, 
 constexpr U32 BOTTOM_RANGE_STEPS = sizeof s_afRangeSteps / sizeof s_afRangeSteps[0];
 constexpr U32 BOTTOM_PINGS_BEFORE_DOWN = 20;
 constexpr U32 BOTTOM_MISSES_BEFORE_SEARCH = 3;
+constexpr float BOTTOM_DOWN_SHARE = 0.7f;
 
 void S_BOTTOM_vStartRange(S_BOTTOM_RANGE* pRange) { *pRange = S_BOTTOM_RANGE{S_BOTTOM_FIRST_RANGE_M, 0, 0, TRUE}; }
 
@@ -75,6 +76,13 @@ static float BOTTOM_fStepUp(float fRangeM) {
     if (s_afRangeSteps[i] > fRangeM) return s_afRangeSteps[i];
   }
   return s_afRangeSteps[0];
+}
+
+// The largest step below the range; 0 below the smallest.
+static float BOTTOM_fStepDown(float fRangeM) {
+  float below = 0;
+  for (U32 i = 0; i < BOTTOM_RANGE_STEPS && s_afRangeSteps[i] < fRangeM; i++) below = s_afRangeSteps[i];
+  return below;
 }
 
 float S_BOTTOM_fNextRange(S_BOTTOM_RANGE* r, BOOLEAN bFound, float fDepthM, float fFixedM) {
@@ -100,7 +108,10 @@ float S_BOTTOM_fNextRange(S_BOTTOM_RANGE* r, BOOLEAN bFound, float fDepthM, floa
     r->fRangeM = target;
     r->bJump = FALSE;
     r->u32ShallowerPings = 0;
-  } else if (target < r->fRangeM) {
+  } else if (fDepthM < BOTTOM_DOWN_SHARE * BOTTOM_fStepDown(r->fRangeM)) {
+    // Down only well clear of the smaller step's edge, where the up rule
+    // would send it straight back: a bottom wavering about an edge would
+    // otherwise switch to and fro, each switch a cliff in the picture.
     if (++r->u32ShallowerPings >= BOTTOM_PINGS_BEFORE_DOWN) {
       r->fRangeM = target;
       r->u32ShallowerPings = 0;

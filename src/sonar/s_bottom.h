@@ -33,7 +33,7 @@ float S_BOTTOM_fSampleToMetres(S32 s32Sample);
 // The automatic range of one beam.
 struct S_BOTTOM_RANGE {
   float fRangeM;
-  U32 u32ShallowerPings;  // pings in a row whose target step lay below the range
+  U32 u32ShallowerPings;  // pings in a row under 0.7 of the step below the range
   U32 u32MissedPings;     // pings in a row without a bottom
   BOOLEAN bJump;          // the next bottom sets the range at once (start, search)
 };

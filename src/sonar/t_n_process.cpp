@@ -170,7 +170,14 @@ static void PROCESS_vPing(const PING_DESCRIPTOR* p) {
   const float depth = bFound ? S_BOTTOM_fSampleToMetres(sample) : 0.0f;
   PROCESS_vDepth(p->Beam, bFound, depth);
   const U32 beam = p->Beam == BEAM_DOWN_1 ? 1 : 0;
-  S_SHARE_vSetRangeMetres(p->Beam, S_BOTTOM_fNextRange(&s_aRange[beam], bFound, depth, s_fFixedRangeM));
+  const float before = s_aRange[beam].fRangeM;
+  const float range = S_BOTTOM_fNextRange(&s_aRange[beam], bFound, depth, s_fFixedRangeM);
+  // The steps of a search are left out: they come every few pings for as
+  // long as no bottom is found.
+  if (bFound && range != before) {
+    log_me("[%d]%s: beam %u range %.0f m -> %.0f m", __LINE__, __func__, beam, before, range);
+  }
+  S_SHARE_vSetRangeMetres(p->Beam, range);
   S_BOTTOM_vMakeColumn(p->pu8RawSonarData, p->u32NumberOfSamples, nf, p->fRangeMetres, s_u32Sensitivity,
                        s_au8Column);
   PROCESS_vSuppressClutter(s_au8Column, p->fRangeMetres, bFound, depth);

@@ -156,6 +156,29 @@ TEST(Range, StepsUpAtOnceDownAfterTwentyPingsAndSearchesWithoutABottom) {
   EXPECT_EQ(8.0f, S_BOTTOM_fNextRange(&r, TRUE, 5, 0)) << "back to automatic: the target at once";
 }
 
+// Under 0.7 of the step below the range for twenty pings before going
+// down; a bottom wavering about the edge between 15 and 20 m (12.75 m, where
+// 15 gives way) switches at most once in a minute of one beam's pings.
+TEST(Range, GoesDownOnlyWellClearOfTheSmallerStepsEdge) {
+  S_BOTTOM_RANGE r;
+  S_BOTTOM_vStartRange(&r);
+  EXPECT_EQ(20.0f, S_BOTTOM_fNextRange(&r, TRUE, 13, 0));
+  for (int i = 0; i < 40; i++) EXPECT_EQ(20.0f, S_BOTTOM_fNextRange(&r, TRUE, 11, 0)) << "11 > 0.7 x 15, ping " << i;
+  for (int i = 1; i < 20; i++) EXPECT_EQ(20.0f, S_BOTTOM_fNextRange(&r, TRUE, 10.4f, 0)) << i;
+  EXPECT_EQ(15.0f, S_BOTTOM_fNextRange(&r, TRUE, 10.4f, 0)) << "twenty under 10.5: 12.48 -> 15";
+
+  S_BOTTOM_vStartRange(&r);
+  float range = S_BOTTOM_fNextRange(&r, TRUE, 12.6f, 0);
+  int switches = 0;
+  for (int ping = 1; ping < 300; ping++) {  // five a second, a 15 s swing
+    const float depth = 12.6f + 0.3f * (float)sin(2 * M_PI * ping / 75.0);
+    const float next = S_BOTTOM_fNextRange(&r, TRUE, depth, 0);
+    switches += next != range;
+    range = next;
+  }
+  EXPECT_LE(switches, 1);
+}
+
 TEST(Column, ABottomStartsAtItsRowAndLevelsFollowTheSensitivity) {
   // 12 m in a 15 m range: row floor(12 / 15 x 480) = 384; its first sample
   // is 630 (12 m / 0.01905 m = 629.9).
