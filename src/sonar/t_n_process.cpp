@@ -107,12 +107,22 @@ static void PROCESS_vResetSettings(void) {
 // ---------------------------------------------------------------------------
 // One ping
 
+// A lost bottom takes its depth with it: the median starts empty, so the
+// first depth after it is one measured after it, and the depth reads as
+// none at once rather than holding the old one until it goes stale, which
+// would still send it out in DPT and to the readouts.
+static void PROCESS_vLoseBottom(void) {
+  s_bBottomKnown = FALSE;
+  s_u32Recent = 0;
+  S_SHARE_vSetLastBottomMetres(BEAM_DOWN_0, -1.0f);
+  S_SHARE_vSetLastBottomMetres(BEAM_DOWN_1, -1.0f);
+  H_DATABASE_vDeleteEntry(FCID("IDEP"));
+  log_me("[%d]%s: bottom lost", __LINE__, __func__);
+}
+
 static void PROCESS_vDepth(BEAM eBeam, BOOLEAN bFound, float fDepthM) {
   if (!bFound) {
-    if (++s_u32Misses >= PROCESS_MISSES_FOR_LOST && s_bBottomKnown) {
-      s_bBottomKnown = FALSE;
-      log_me("[%d]%s: bottom lost", __LINE__, __func__);
-    }
+    if (++s_u32Misses >= PROCESS_MISSES_FOR_LOST && s_bBottomKnown) PROCESS_vLoseBottom();
     return;
   }
   s_u32Misses = 0;
