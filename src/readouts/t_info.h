@@ -115,6 +115,9 @@ BOOLEAN T_INFO_bFCIDIsValidSelection(FOURCHARID fcid);
 BOOLEAN T_INFO_bFCIDIsValidBoxSelection(int nBox);
 // TRUE while a navigation is in progress (INIP valid and not 0).
 BOOLEAN T_INFO_bNavigating(void);
+// TRUE when fcid is the depth and no bottom stands behind it (none found,
+// lost, or no ping for its time-out): its readouts show dashes.
+BOOLEAN T_INFO_bNoDepth(FOURCHARID fcid);
 
 // Formats the live item fcid into the wide text sValue (nValueStringSize
 // characters of room at least 40 bytes) and *psUnits; returns the width of

@@ -297,9 +297,9 @@ struct INFO_BOX_TEXT {
   const FONT_DEF* pTenthsFont;
 };
 
-static void INFO_vDashes(INFO_BOX_TEXT* t) {
+static void INFO_vDashes(INFO_BOX_TEXT* t, const char* pcDashes) {
   memset(t->acValue, 0, sizeof t->acValue);
-  strcpy(t->acValue, "---");
+  strcpy(t->acValue, pcDashes);
   U_WSTRING_vReplaceNarrowWithWide(t->acValue, sizeof t->acValue);
   t->pUnits = "";
   t->bValid = TRUE;
@@ -347,7 +347,11 @@ static BOOLEAN INFO_bBoxText(INFO_BOX_TEXT* t, FOURCHARID fcid, const FONT_DEF* 
     t->pTenthsFont = INFO_pTenthsFor(pValueFont, pValueWas, pTenthsWas);
     t->bDashes = FALSE;
     if (fcid == INFO_FCID_NO_VALUE) {
-      INFO_vDashes(t);
+      INFO_vDashes(t, "---");
+      return TRUE;
+    }
+    if (T_INFO_bNoDepth(fcid)) {
+      INFO_vDashes(t, "--");
       return TRUE;
     }
     t->pUnits = nullptr;
@@ -355,7 +359,7 @@ static BOOLEAN INFO_bBoxText(INFO_BOX_TEXT* t, FOURCHARID fcid, const FONT_DEF* 
                         eFormat, nLang, (S32)INFO_VALUE_SIZE, &t->nValueWidth, &t->nUnitsWidth);
     if (t->pUnits == nullptr) return FALSE;
     if (INFO_bContinuousNavigationHides(fcid)) {
-      INFO_vDashes(t);
+      INFO_vDashes(t, "---");
       return TRUE;
     }
     t->nValueWidth = INFO_nDrawnWidth(t);
@@ -564,7 +568,7 @@ static BOOLEAN INFO_bSlotDrawable(FOURCHARID slot) {
   if (readoutAttributes.DataType == D_POINTER) return TRUE;
   if (readoutAttributes.DataType != D_FCID) return FALSE;
   DB_DATA_TYPE live = {};
-  return H_DATABASE_bFetch(readout.u32Val, &live, nullptr, nullptr);
+  return H_DATABASE_bFetch(readout.u32Val, &live, nullptr, nullptr) || readout.u32Val == FCID("IDEP");
 }
 
 static const S32 s_anBoxUpper[INFO_SLOTS] = {482, 386, 290, 194, 98};

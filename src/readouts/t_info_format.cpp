@@ -97,6 +97,14 @@ BOOLEAN T_INFO_bFCIDIsValidSelection(FOURCHARID fcid) {
 
 BOOLEAN T_INFO_bNavigating(void) { return T_INFO_bFCIDNonZero(FCID("INIP")); }
 
+// The sonar leaves the depth unwritten while it knows no bottom, and a
+// depth that stopped coming goes stale: neither is a depth to show.
+BOOLEAN T_INFO_bNoDepth(FOURCHARID fcid) {
+  if (fcid != FCID("IDEP")) return FALSE;
+  BOOLEAN bValid = FALSE;
+  return !H_DATABASE_bFetch(fcid, nullptr, &bValid, nullptr) || !bValid;
+}
+
 static const FOURCHARID s_afcidNormalSlots[INFO_SLOTS] = {FCID("SIS1"), FCID("SIS2"), FCID("SIS3"), FCID("SIS4"),
                                                          FCID("SIS5")};
 static const FOURCHARID s_afcidNavigatingSlots[INFO_SLOTS] = {FCID("SC50"), FCID("SC51"), FCID("SC52"),

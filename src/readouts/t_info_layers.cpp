@@ -120,9 +120,9 @@ static void INFO_vOverlayText(INFO_OVERLAY* o, POINT* pt, const FONT_DEF* pFont,
 // An ASCII text in the current language's form.
 static void INFO_vWide(char* s) { U_WSTRING_vReplaceNarrowWithWide(s, INFO_VALUE_SIZE); }
 
-static void INFO_vOverlayValue(INFO_OVERLAY* o, double dValue, const FONT_DEF* pWhole, const char* sUnits) {
-  char text[INFO_VALUE_SIZE] = {};
-  snprintf(text, sizeof text, "%0.1f", dValue);
+// A number's text as an overlay line draws it: its whole part, the point and
+// tenths by SFMT, then the units. ASCII in; drawn in the language's form.
+static void INFO_vOverlayNumber(INFO_OVERLAY* o, char* text, const FONT_DEF* pWhole, const char* sUnits) {
   char* point = strchr(text, '.');
   char tenths[INFO_VALUE_SIZE] = {};
   if (point != nullptr) {
@@ -138,6 +138,12 @@ static void INFO_vOverlayValue(INFO_OVERLAY* o, double dValue, const FONT_DEF* p
   if (eFormat == SMALL_TENTHS) INFO_vOverlayText(o, &pt, T_INFO_pFont(32), tenths);
   pt.x += 2;
   INFO_vOverlayText(o, &pt, T_INFO_pFont(21), sUnits);
+}
+
+static void INFO_vOverlayValue(INFO_OVERLAY* o, double dValue, const FONT_DEF* pWhole, const char* sUnits) {
+  char text[INFO_VALUE_SIZE] = {};
+  snprintf(text, sizeof text, "%0.1f", dValue);
+  INFO_vOverlayNumber(o, text, pWhole, sUnits);
 }
 
 static BOOLEAN INFO_bReadoutValue(FOURCHARID readout, double* pd) {
@@ -178,12 +184,19 @@ static const INFO_OVERLAY_LINE s_sDepthLine = {
 
 static BOOLEAN INFO_bOverlayLine(INFO_OVERLAY* o, const INFO_OVERLAY_LINE& line, U32 nLang) {
   double d = 0;
-  if (!INFO_bReadoutValue(line.readout, &d)) return FALSE;
+  const BOOLEAN bValue = INFO_bReadoutValue(line.readout, &d);
+  const BOOLEAN bNoDepth = !bValue && T_INFO_bNoDepth(INFO_fcidLiveItem(line.readout));
+  if (!bValue && !bNoDepth) return FALSE;
   const U32 setting = T_INFO_u32Setting(line.unitSetting, U_NONE);
   U32 i = 0;
   while (i + 1 < line.u32Units && line.aeUnits[i] != setting) i++;
-  INFO_vOverlayValue(o, dConvertFromInternal(d, line.type, line.aeUnits[i]), T_INFO_pFont(line.u32Points),
-                     line.apText[i][nLang]);
+  if (bNoDepth) {
+    char dashes[INFO_VALUE_SIZE] = "--";
+    INFO_vOverlayNumber(o, dashes, T_INFO_pFont(line.u32Points), line.apText[i][nLang]);
+  } else {
+    INFO_vOverlayValue(o, dConvertFromInternal(d, line.type, line.aeUnits[i]), T_INFO_pFont(line.u32Points),
+                       line.apText[i][nLang]);
+  }
   return TRUE;
 }
 

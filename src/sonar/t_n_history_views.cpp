@@ -147,10 +147,10 @@ static U32 VIEWS_u32Width(const VIEWS_CONTEXT& c, const FONT_DEF* pFont, const c
 }
 
 // The depth in the large font followed by its units, its baseline at y and
-// its left end at x, or centred on x.
+// its left end at x, or centred on x. Without a bottom (none found, lost, or
+// no ping for a while) dashes stand where the depth would.
 static void VIEWS_vDrawDepth(BITMAP* pBitmap, const VIEWS_CONTEXT& c, S32 x, S32 y, BOOLEAN bCentred) {
-  if (!c.bDepth) return;
-  const VIEWS_TEXT number = VIEWS_sNumber(c.fDepthM, c.units, FALSE);
+  const VIEWS_TEXT number = c.bDepth ? VIEWS_sNumber(c.fDepthM, c.units, FALSE) : VIEWS_sText("--");
   const char* pcUnits = H_DATABASE_pcUnitsString(c.units, c.u32Language);
   const FONT_DEF* pLarge = VIEWS_pFont(TRUE);
   const FONT_DEF* pSmall = VIEWS_pFont(FALSE);

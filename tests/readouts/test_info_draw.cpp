@@ -349,6 +349,14 @@ std::vector<INK> s_ink;
 void Ink(const BITMAP*, const char* pText, const FONT_DEF*, const G_TEXT_BOX* pBox) {
   s_ink.push_back({std::string(pText, U_WSTRING_u32w_strlen(pText, FALSE)), *pBox});
 }
+// The texts a layer draws on a full screen.
+std::vector<INK> Ink(DRAW_FUNCTION* pfnLayer) {
+  s_ink.clear();
+  G_TRUETYPE_vSetTextObserver(Ink);
+  rt::Picture(pfnLayer);
+  G_TRUETYPE_vSetTextObserver(nullptr);
+  return s_ink;
+}
 
 // The widest value a box shows, in each size of box the layers draw: its
 // digits stay inside the bar and clear of the title and the units.
@@ -407,6 +415,50 @@ TEST_F(InfoDrawing, TheWidestValuesStayInsideEveryBoxSizeClearOfTitleAndUnits) {
     }
   }
   G_BUFFERS_vFreeFullScreenBitmap(page);
+}
+
+// Without a bottom (the depth unwritten, or gone stale) every depth readout
+// shows dashes, and steadily, so they are there in the blink phase that
+// hides a flashing value: the column's box, the big digits' box in its place
+// above the temperature's, and the overlay's line.
+TEST_F(InfoDrawing, WithoutABottomEveryDepthReadoutShowsDashes) {
+  auto layouts = [this] {
+    std::vector<std::vector<INK>> seen;
+    for (DATA_BOXES_OPTION eOption : {DATA_BOXES_ON, DATA_BOXES_OVERLAY}) {
+      Option(eOption);
+      seen.push_back(Ink(T_INFO_vDrawInfoLayer_Instrumentation_SonarView));
+    }
+    Put(FCID("CVEW"), ZOLT_DIGIT_VIEW_PRIORITY);
+    seen.push_back(Ink(T_INFO_vDrawInfoLayer_Instrumentation_SonarView));
+    Put(FCID("CVEW"), SONAR_VIEW_PRIORITY);
+    return seen;
+  };
+  for (const char* how : {"unwritten", "stale"}) {
+    if (how[0] == 'u') {
+      H_DATABASE_vDeleteEntry(FCID("IDEP"));
+    } else {
+      PutFloat(FCID("IDEP"), 7.0104f, D_DEPTH, 1);
+      L_CLOCK_Sleep(1100);
+    }
+    std::vector<std::vector<INK>> seen;
+    for (int attempt = 0; attempt < 5 && seen.empty(); attempt++) {
+      ASSERT_TRUE(rt::WaitFor([] { return !T_INFO_bBlinkState(); }, 3000));
+      seen = layouts();
+      if (T_INFO_bBlinkState()) seen.clear();
+    }
+    ASSERT_EQ(3u, seen.size()) << how;
+    for (size_t i = 0; i < seen.size(); i++) {
+      const auto dashes = std::find_if(seen[i].begin(), seen[i].end(), [](const INK& k) { return k.text == "--"; });
+      EXPECT_NE(seen[i].end(), dashes) << how << ", layout " << i;
+    }
+    const auto title = [&](const char* text) {
+      for (const INK& k : seen[2]) {
+        if (k.text == text) return k.box.bottom;
+      }
+      return -1;
+    };
+    EXPECT_GT(title("Depth"), title("Temp")) << how << ": the depth keeps its place on top";
+  }
 }
 
 }  // namespace

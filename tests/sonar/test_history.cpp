@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -13,6 +15,7 @@
 #include "g_buffers.h"
 #include "g_fonts.h"
 #include "g_pixel.h"
+#include "g_truetype.h"
 #include "g_icon.h"
 #include "g_iconset.h"
 #include "golden.h"
@@ -371,6 +374,40 @@ TEST_F(SonarHistory, EachSonarViewMatchesItsPicture) {
   ASSERT_TRUE(WaitFor([] { return TableIs(T_N_HISTORY_pcolScheme(TRUE)); }, 1000));
   Draw(page, T_N_HISTORY_vDrawSonarSplit, SPLIT_FULL_WINDOW, 0, 799, 0);
   EXPECT_TRUE(GOLDEN_MatchBitmap(SONAR_GOLDEN_DIR "/sonar_2d_dark.png", page));
+  G_BUFFERS_vFreeFullScreenBitmap(page);
+}
+
+// The texts drawn on the page (not those drawn to be kept).
+const BITMAP* s_pPage;
+std::vector<std::string> s_texts;
+void Heard(const BITMAP* pBmp, const char* pText, const FONT_DEF*, const G_TEXT_BOX*) {
+  if (pBmp == s_pPage) s_texts.push_back(pText);
+}
+
+// The depth readouts of the 2D view and the flasher: the depth while it is
+// valid, dashes where it stands without a bottom (none yet, lost or stale).
+TEST_F(SonarHistory, TheDepthReadoutShowsDashesWithoutABottom) {
+  FillHistories();  // writes IDEP = 12.0
+  BITMAP* page = G_BUFFERS_pCreateFullScreenBitmap();
+  ASSERT_NE(nullptr, page);
+  s_pPage = page;
+  auto heard = [&](const char* text) {
+    s_texts.clear();
+    G_TRUETYPE_vSetTextObserver(Heard);
+    Draw(page, T_N_HISTORY_vDrawSonarSplit, SPLIT_FULL_WINDOW, 0, 799, 0);
+    Draw(page, T_N_HISTORY_vDrawCircularFlasher, SPLIT_FULL_WINDOW, 0, 799, 0);
+    G_TRUETYPE_vSetTextObserver(nullptr);
+    return std::count(s_texts.begin(), s_texts.end(), std::string(text));
+  };
+  EXPECT_EQ(2, heard("12.0"));
+  H_DATABASE_vDeleteEntry(FCID("IDEP"));
+  EXPECT_EQ(2, heard("--"));
+  H_DATABASE_bUpdateEverythingFloat(FCID("IDEP"), 12.0f, P_NORMAL, D_DEPTH, nullptr, 1);
+  ASSERT_TRUE(WaitFor([] {
+    BOOLEAN bValid = TRUE;
+    return H_DATABASE_bFetch(FCID("IDEP"), nullptr, &bValid, nullptr) && !bValid;
+  }, 3000));
+  EXPECT_EQ(2, heard("--"));
   G_BUFFERS_vFreeFullScreenBitmap(page);
 }
 
