@@ -16,9 +16,11 @@
 #include "linuxsvc.h"
 #include "s_detect.h"
 #include "t_btremote.h"
+#include "t_display.h"
 #include "t_info.h"
 #include "t_nav_views.h"
 #include "t_messagebox.h"
+#include "t_n_ping.h"
 #include "t_nav.h"
 #include "t_nav_group.h"
 #include "t_startup.h"
@@ -199,6 +201,8 @@ void Main(void) {
 
   T_STARTUP_vSetNeighbours(&s_startupNeighbours);
   U_VIEW_vSetNeighbours(&s_viewNeighbours);
+  // Standby stops the pings until the unit wakes, not only the backlight.
+  T_DISPLAY_vSetSonarStandby(T_N_PING_vSonarStandbyMode);
   // A short press of the remote's MARK marks as the unit's own Mark does.
   T_BTREMOTE_vSetMarkAction(T_NAV_vHandleMark);
   U_STOREFAULT_vSetNoteAction(MAIN_vStoreNote);
