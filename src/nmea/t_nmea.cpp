@@ -710,10 +710,17 @@ static void NMEA_vPortStep(NMEA_PORT_INFO* p) {
       }
       break;
     case NMEA_STATE_IDENT:
+      // Asked once per finding: a receiver that answers no probe in the
+      // wait keeps to plain NMEA and is never configured; only a line that
+      // took no probes is asked again.
       if (p->eGPSType == GPS_TYPE_DISCONNECTED || p->eGPSType == GPS_TYPE_LEGACY) {
-        if (p->nStateTimeout >= 11) {
-          T_NMEA_vIdentifyGPS(p);
+        if (p->nStateTimeout >= NMEA_RETRY_TICKS) {
           p->nStateTimeout = 0;
+          if (!p->bProbed) {
+            T_NMEA_vIdentifyGPS(p);
+          } else if (p->eGPSType == GPS_TYPE_LEGACY) {
+            NMEA_vSetState(p, NMEA_STATE_ONLINE);
+          }
         }
       } else {
         p->nWarmStarts = 0;
