@@ -719,6 +719,7 @@ static void NMEA_vPortStep(NMEA_PORT_INFO* p) {
           if (!p->bProbed) {
             T_NMEA_vIdentifyGPS(p);
           } else if (p->eGPSType == GPS_TYPE_LEGACY) {
+            log_me("[%d]%s: source %u keeps to plain NMEA: not configured", __LINE__, __func__, (U32)p->eSourceID);
             NMEA_vSetState(p, NMEA_STATE_ONLINE);
           }
         }
