@@ -1,5 +1,6 @@
 // The unit in point of sale on a host rig: the navigation task's
-// demonstration boat moves the position every second.
+// demonstration boat moves the position every second. And a plain NMEA
+// receiver on the GPS port, asked who it is once.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 
 #include "rig_unit.h"
 #include "test_process.h"
+#include "test_timing.h"
 
 namespace {
 
