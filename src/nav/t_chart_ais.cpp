@@ -1,11 +1,10 @@
 // AIS targets over the plan chart: a ship symbol by type and state turned
 // to its course, its course line, the collision marks of a target in alarm
-// and an optional call-sign or MMSI label.
+// and an optional label, the name the list and the alarm give the ship.
 
 #include "t_chart_ais.h"
 
 #include <math.h>
-#include <stdio.h>
 #include <string.h>
 
 #include "color.h"
@@ -180,13 +179,7 @@ static void AIS_vRenderTarget(NAV_VIEW_INFO* pNVI, S32 nIndex, const ais_DeviceI
   }
   if (bLabels) {
     static char sMMSI[512];
-    char sNarrow[32];
-    if (t->CallSign[0] != 0) {
-      snprintf(sNarrow, sizeof sNarrow, "%.8s", t->CallSign);
-    } else {
-      snprintf(sNarrow, sizeof sNarrow, "%lu", (unsigned long)t->MMSI);
-    }
-    snprintf(sMMSI, sizeof sMMSI, "%s", sNarrow);
+    T_NMEA_bAisLabel(t, sMMSI, sizeof sMMSI / 2);
     U_WSTRING_vReplaceNarrowWithWide(sMMSI, sizeof sMMSI);
     T_CHART_vText(pNVI, gCOLOR_pcolColorTable[101], {p.x + 1 + pImage->s32Width / 2, p.y - 9}, T_NAV_pFont14(),
                   sMMSI);

@@ -389,11 +389,7 @@ static void HWY_vRenderAis(NAV_VIEW_INFO* pNVI) {
     const POINT rel = T_NAV_ptRelative(pNVI, pt);
     if (T_NAV_u32PerspectiveFails(pNVI, rel) != 0) continue;
     char sLabel[2 * (sizeof t->Name + 1)];
-    if (t->Name[0] != 0) {
-      snprintf(sLabel, sizeof sLabel, "%.*s", (int)(sizeof t->Name - 1), t->Name);
-    } else {
-      snprintf(sLabel, sizeof sLabel, "%ld", (long)t->MMSI);
-    }
+    T_NMEA_bAisLabel(t, sLabel, sizeof sLabel / 2);
     U_WSTRING_vReplaceNarrowWithWide(sLabel, sizeof sLabel);
     HWY_vPin(pNVI, T_NAV_ptPerspectivePixel(pNVI, rel), HWY_pAisPerspectiveIcon(pInfo, u32Now), sLabel,
              sizeof sLabel, gCOLOR_pcolColorTable[101]);

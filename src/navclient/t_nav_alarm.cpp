@@ -290,15 +290,16 @@ static void NAV_AIS_vDismissed(U32 u32Parity) {
 static void NAV_AIS_vCancelledEven(void) { NAV_AIS_vDismissed(0); }
 static void NAV_AIS_vCancelledOdd(void) { NAV_AIS_vDismissed(1); }
 
-// "AIS Alarm for" and the ship: its name once a static report gave one (a
-// boater knows the ship by it), else its MMSI; in the current language's
-// text form and cut to u32Size bytes with the terminator.
+// "AIS Alarm for" and the ship as the chart and the list call it, an MMSI in
+// angle brackets; in the current language's text form and cut to u32Size
+// bytes with the terminator.
 static void NAV_AIS_vText(const aisTargetINFO* a, char* pText, U32 u32Size) {
-  char acWho[32];
-  if (a->validityFlag[NAME_FLAG_INDEX] && a->Name[0] != 0) {
-    snprintf(acWho, sizeof acWho, " %.*s", (int)sizeof a->Name - 1, a->Name);
+  char acLabel[sizeof a->Name];
+  char acWho[sizeof acLabel + 3];
+  if (T_NMEA_bAisLabel(a, acLabel, sizeof acLabel)) {
+    snprintf(acWho, sizeof acWho, " %s", acLabel);
   } else {
-    snprintf(acWho, sizeof acWho, " <%lu>", (unsigned long)a->MMSI);
+    snprintf(acWho, sizeof acWho, " <%s>", acLabel);
   }
   const BOOLEAN bWide = U_WSTRING_bIsUnicodeLanguage();
   const U32 u32Terminator = bWide ? 2 : 1;

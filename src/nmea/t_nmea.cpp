@@ -571,12 +571,14 @@ static void NMEA_vLockChannel(const NMEA_PORT_INFO* p) {
 }
 
 // One step of the scan for a silent GPS or AIS port, asking a receiver that
-// may be listening who it is while the start-up scan lasts.
+// may be listening who it is while the start-up scan lasts. A line handed
+// back is left to whoever takes it next, a PC among them.
 static void NMEA_vScanStep(NMEA_PORT_INFO* p) {
   p->nWarmStarts = 0;
   T_NMEA_vHandleScanBaudRate(p, 3, 13);
   NMEA_vSetState(p, NMEA_STATE_SCAN);
-  if (g_NMEA.s8AcquisitionPeriod > 0 && !NMEA_bStateWithoutReceivers()) {
+  const BOOLEAN bGivenBack = p->pSerialInfo->u8Port == 2 && g_NMEA.bChannel2Released;
+  if (g_NMEA.s8AcquisitionPeriod > 0 && !NMEA_bStateWithoutReceivers() && !bGivenBack) {
     static const char s_acQuery[] = "$PSMT,0,0,0,2,appver,0*28\r\n";
     U_UART_bTransmitData(p->pSerialInfo->u8Port, (const U8*)s_acQuery, (int)sizeof s_acQuery - 1);
   }
@@ -708,10 +710,18 @@ static void NMEA_vPortStep(NMEA_PORT_INFO* p) {
       }
       break;
     case NMEA_STATE_IDENT:
+      // Asked once per finding: a receiver that answers no probe in the
+      // wait keeps to plain NMEA and is never configured; only a line that
+      // took no probes is asked again.
       if (p->eGPSType == GPS_TYPE_DISCONNECTED || p->eGPSType == GPS_TYPE_LEGACY) {
-        if (p->nStateTimeout >= 11) {
-          T_NMEA_vIdentifyGPS(p);
+        if (p->nStateTimeout >= NMEA_RETRY_TICKS) {
           p->nStateTimeout = 0;
+          if (!p->bProbed) {
+            T_NMEA_vIdentifyGPS(p);
+          } else if (p->eGPSType == GPS_TYPE_LEGACY) {
+            log_me("[%d]%s: source %u keeps to plain NMEA: not configured", __LINE__, __func__, (U32)p->eSourceID);
+            NMEA_vSetState(p, NMEA_STATE_ONLINE);
+          }
         }
       } else {
         p->nWarmStarts = 0;

@@ -5,6 +5,7 @@
 // part of its entry and move with it.
 
 #include <stddef.h>
+#include <stdio.h>
 #include <string.h>
 
 #include <atomic>
@@ -182,6 +183,25 @@ S32 T_NMEA_s32GetAisIndex(U32 u32MMSI) {
   const BOOLEAN bHeld = index < s_aAisDB.NumOfTargets && s_aAisDB.TargetStruct[index].aisInfo.MMSI == u32MMSI;
   L_MUTEX_Unlock(RES_AIS_DATA);
   return bHeld ? (S32)index : -1;
+}
+
+BOOLEAN T_NMEA_bAisLabel(const aisTargetINFO* pTarget, char* pcLabel, U32 u32Size) {
+  if (u32Size == 0) return FALSE;
+  const char* pcText = nullptr;
+  int nMax = 0;
+  if (pTarget->validityFlag[NAME_FLAG_INDEX] && pTarget->Name[0] != 0) {
+    pcText = pTarget->Name;
+    nMax = (int)sizeof pTarget->Name - 1;
+  } else if (pTarget->validityFlag[CALLSIGN_FLAG_INDEX] && pTarget->CallSign[0] != 0) {
+    pcText = pTarget->CallSign;
+    nMax = (int)sizeof pTarget->CallSign - 1;
+  }
+  if (pcText == nullptr) {
+    snprintf(pcLabel, u32Size, "%lu", (unsigned long)pTarget->MMSI);
+    return FALSE;
+  }
+  snprintf(pcLabel, u32Size, "%.*s", nMax, pcText);
+  return TRUE;
 }
 
 static BOOLEAN AIS_bSilent(const ais_DeviceInfo* pInfo, U32 u32Now) {

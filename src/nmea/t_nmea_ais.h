@@ -130,6 +130,12 @@ U32 T_NMEA_u32GetAisNumOfTargets(void);
 // Takes mutex 68 itself; -1 for an MMSI not held.
 S32 T_NMEA_s32GetAisIndex(U32 u32MMSI);
 
+// What a target is called on every screen and in its alarm: its name once a
+// static report gave one, else its call sign, else its MMSI in decimal; an
+// ASCII text cut to u32Size bytes with its terminator. TRUE for a name or
+// call sign, FALSE when it is the MMSI.
+BOOLEAN T_NMEA_bAisLabel(const aisTargetINFO* pTarget, char* pcLabel, U32 u32Size);
+
 // The clock of ReceiveLastTime: seconds that run on across calendar clock
 // steps and without GPS time. The age of a report is now minus its stamp.
 U32 T_NMEA_u32AisNow(void);

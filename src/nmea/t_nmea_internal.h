@@ -119,6 +119,7 @@ typedef struct tag_NMEA_PORT_INFO {
   int nStateTimeout;           // 500 ms ticks in the state
   int nWarmStarts;
   int nTries;                  // commands repeated in the state without an answer
+  BOOLEAN bProbed;             // asked who it is since the port was last set up
   U32 u32PFI;                  // last fix quality
   float fPositionError;
   int* pnSatsInUse;            // NMEA_SATS_IN_USE PRNs, 0 = free

@@ -193,7 +193,9 @@ static void NMEA_vEveryRun(NMEA_RUN* r, const NMEA_OUT_DATA* d) {
   char deviation[24] = ",";
   if (cDeviation != 0) snprintf(deviation, sizeof deviation, "%3.1f,%c", fDeviation, cDeviation);
   // Without a heading source an autopilot must read no heading, not north.
-  NMEA_vEmit(r, d->bGPSValid && d->bMagneticHeadingValid, "$%sHDG,,,V,,V*", "$%sHDG,%3.1f,%s,%3.1f,%c*", t,
+  // The direction fields take only E or W, so theirs are empty too: a 'V'
+  // there makes a strict reader refuse the sentence.
+  NMEA_vEmit(r, d->bGPSValid && d->bMagneticHeadingValid, "$%sHDG,,,,,*", "$%sHDG,%3.1f,%s,%3.1f,%c*", t,
              d->fMagneticSensorHeading, deviation, fabsf(d->fMagneticVariation),
              NMEA_cEastWest(d->fMagneticVariation));
   NMEA_vEmit(r, d->bGPSValid && d->bHeadingTrueValid, "$%sHDT,,T*", "$%sHDT,%3.1f,T*", t, d->fHeadingTrue);

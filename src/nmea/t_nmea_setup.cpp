@@ -133,6 +133,7 @@ void T_NMEA_vIdentifyGPS(NMEA_PORT_INFO* pPort) {
   if (!NMEA_bLineDrains(pPort)) return;
   T_NMEA_u8SendSentence(pPort, "$PSRF101,0,0,0,0,0,0,12,1*");
   L_CLOCK_Sleep(100);
+  pPort->bProbed = TRUE;
 }
 
 // ---------------------------------------------------------------------------
@@ -227,9 +228,10 @@ void T_NMEA_vChangeBaudRate(int nBaudRate, NMEA_PORT_INFO* pPort) {
   if (g_NMEA.u32SystemState == STATE_BURN_IN || g_NMEA.u32SystemState == STATE_POINT_OF_SALE) nBaudRate = 4800;
   static const char s_acUblox[] = "$PUBX,41,1,0007,0003,%d,0*";
   static const char s_acSirf[] = "$PSRF100,1,%d,8,1,0*";
-  if (pPort->eGPSType == GPS_TYPE_DISCONNECTED) {
-    // Nothing has been heard on the line: no receiver to tell, and whatever
-    // is there (a service PC) is not to be sent receiver commands.
+  if (pPort->eGPSType == GPS_TYPE_DISCONNECTED || pPort->eGPSType == GPS_TYPE_LEGACY) {
+    // Nothing has been heard on the line, or a receiver that answered no
+    // probe: no receiver to tell, and whatever is there (a service PC, a
+    // plain NMEA talker) is not to be sent receiver commands.
   } else if (pPort->eGPSType == GPS_TYPE_UBLOX) {
     NMEA_vBaudCommand(pPort, s_acUblox, nBaudRate);
   } else if (pPort->eGPSType == GPS_TYPE_NAVMAN) {
@@ -324,8 +326,11 @@ static U32 s_u32LastMs = 0;
 
 void T_NMEA_vResetSetup(void) { s_bDone = FALSE; }
 
+// A receiver not known to take commands is left alone: one that keeps to
+// plain NMEA would get them on every warm start and every TXT it sends.
 void T_NMEA_vInitializeGPS(NMEA_RESET eNMEAReset, NMEA_PORT_INFO* pPort) {
   if (pPort == nullptr || pPort->ePortType != NMEA_PORT_TYPE_SERIAL) return;
+  if (pPort->eGPSType == GPS_TYPE_DISCONNECTED || pPort->eGPSType == GPS_TYPE_LEGACY) return;
   const U32 now = H_TICK_u32ReadFreeRunningTimerInMilliSeconds();
   if (s_bDone && H_TICK_u32ElapsedTime(s_u32LastMs, now) < NMEA_INIT_GAP_MS) return;
   s_bDone = TRUE;

@@ -78,6 +78,7 @@ typedef struct tag_CHANNEL_CONTROL {
   CONDITIONAL_CHANNEL_LOCK* pConditionalList;  // newest first
   BOOLEAN bFindInitialCR;
   BOOLEAN bLastCharCR;
+  U32 u32LastByteMs;  // when the line last carried a byte, or was set up
   std::atomic<U32> u32Dropped;
   std::atomic<U32> u32Received;  // never reset: see T_UART_u32ReceivedBytes
   U32 u32DroppedLogged;
@@ -99,6 +100,10 @@ constexpr U32 UART_INIT_PERIOD_MS = 800;
 constexpr U32 UART_WRITER_POLL_MS = 50;
 constexpr U32 UART_WRITER_JOIN_MS = 200;
 constexpr U32 UART_DROP_LOG_MS = 1000;
+// A talker never pauses this long inside a line, so the first byte after
+// such a silence starts one: a PC's first request on a quiet line is heard
+// from its '#'. A byte stream joined mid-line is still skipped to its end.
+constexpr U32 UART_QUIET_LINE_MS = 250;
 // Bytes one write hands the line: a whole XMODEM-1K packet and then some.
 constexpr U32 UART_WRITER_BLOCK = 2048;
 
@@ -297,10 +302,20 @@ static void UART_vReceiveBlock(U8 u8Channel, const U8* pu8Bytes, U32 u32Count) {
   c->bLastCharCR = UART_bIsLineEnd(pu8Bytes[u32Count - 1]);
 }
 
-// A run of received bytes; the start period's are counted and dropped.
+// A run of received bytes; the start period's are counted and dropped, and
+// tell that the line is not quiet.
 static void UART_vTakeRun(U8 u8Channel, const U8* pu8Bytes, U32 u32Count) {
-  if (!s_bInitPeriod) UART_vReceiveBlock(u8Channel, pu8Bytes, u32Count);
-  s_sControl[u8Channel].u32Received += u32Count;
+  CHANNEL_CONTROL* c = &s_sControl[u8Channel];
+  const U32 now = H_TICK_u32ReadFreeRunningTimerInMilliSeconds();
+  if (!s_bInitPeriod) {
+    if (H_TICK_u32ElapsedTime(c->u32LastByteMs, now) >= UART_QUIET_LINE_MS) {
+      c->bFindInitialCR = FALSE;
+      c->bLastCharCR = TRUE;
+    }
+    UART_vReceiveBlock(u8Channel, pu8Bytes, u32Count);
+  }
+  c->u32LastByteMs = now;
+  c->u32Received += u32Count;
 }
 
 // What the driver's ring holds: runs read before the sink was set. Under the
@@ -358,6 +373,7 @@ static void UART_vDisconnect(const MSG_DISCONNECT* pMsg) {
   c->taskOwner = 0;
   c->bFindInitialCR = TRUE;
   c->bLastCharCR = FALSE;
+  log_me("[%d]%s: channel %u released, at %u baud", __LINE__, __func__, ch, c->u32CurrentBaudrate.load());
 }
 
 static void UART_vCapture(MSG_CAPTURE_CHANNEL* pMsg) {
@@ -450,6 +466,7 @@ static void UART_vResetChannels(void) {
     c->bLastCharCR = FALSE;
     c->u32Dropped = 0;
     c->u32DroppedLogged = 0;
+    c->u32LastByteMs = H_TICK_u32ReadFreeRunningTimerInMilliSeconds();
     guard.unlock();
     if (s->u32ReceiveDepth != 0) L_QUEUE_Define(s->queueReceive, sizeof(U16), s->u32ReceiveDepth, nullptr, 0);
     if (s->u32TransmitDepth != 0) L_QUEUE_Define(s->queueTransmit, 1, s->u32TransmitDepth, nullptr, 0);

@@ -490,14 +490,15 @@ void AIS_vRow(BITMAP* pBitmap, const ais_DeviceInfo* pInfo, S32 x0, S32 w, S32 y
   const IMAGE32* pIcon = T_NAV_pAisShipIcon(a.ShipType);
   const POINT icon = {x0 + AIS_ICON_X, y - AIS_ROW_BELOW_BASELINE + (AIS_ROW_PITCH - pIcon->s32Height) / 2};
   G_IMAGE32_vPut(pBitmap, pIcon, &icon);
-  if (a.validityFlag[NAME_FLAG_INDEX]) {
-    char first[22], second[22];
-    if (T_NAV_u32AisSplitName(a.Name, sizeof a.Name, first, second) == 2) {
-      AIS_vCell(pBitmap, x0 + AIS_nNameX(w), y + 9, pFont, first);
-      AIS_vCell(pBitmap, x0 + AIS_nNameX(w), y - 10, pFont, second);
-    } else {
-      AIS_vCell(pBitmap, x0 + AIS_nNameX(w), y, pFont, first);
-    }
+  // The MMSI has a column of its own: the name column stays empty rather
+  // than show it twice.
+  char label[sizeof a.Name], first[22], second[22];
+  if (!T_NMEA_bAisLabel(&a, label, sizeof label)) label[0] = 0;
+  if (T_NAV_u32AisSplitName(label, sizeof label, first, second) == 2) {
+    AIS_vCell(pBitmap, x0 + AIS_nNameX(w), y + 9, pFont, first);
+    AIS_vCell(pBitmap, x0 + AIS_nNameX(w), y - 10, pFont, second);
+  } else {
+    AIS_vCell(pBitmap, x0 + AIS_nNameX(w), y, pFont, first);
   }
   char text[48];
   snprintf(text, sizeof text, "%lu", (unsigned long)a.MMSI);

@@ -84,6 +84,24 @@ TEST_F(ChartOverlay, AisTargetsByStateCourseAndLabel) {
   EXPECT_EQ(hidden, Frame());
 }
 
+// The label is the name the target list and the alarm give the ship: its
+// call sign shows only until a name is known.
+TEST_F(ChartOverlay, ALabelShowsTheShipsNameOnceKnownElseItsCallSign) {
+  Set("SNCS", 14);
+  SetB("SAIS", TRUE);
+  SetB("SLBL", TRUE);
+  const U32 mmsi = 366000010;
+  const auto frame = [&](const std::string& report) {
+    T_NMEA_vAisInit();
+    Target(mmsi, 0.002, 0.002, 0, 0);
+    aist::Feed(report);
+    return Frame();
+  };
+  EXPECT_EQ(frame(aist::Type5(mmsi, "TEST", "SEA STAR")), frame(aist::Type5(mmsi, "OTHER", "SEA STAR")));
+  EXPECT_NE(frame(aist::Type5(mmsi, "TEST", "SEA STAR")), frame(aist::Type5(mmsi, "TEST", "SEA WOLF")));
+  EXPECT_NE(frame(aist::Type24B(mmsi, "TEST")), frame(aist::Type24B(mmsi, "OTHER")));
+}
+
 TEST_F(ChartOverlay, LabelsAboveZoom17AndCastingRingsAboveZoom12AreLeftOut) {
   SetB("SAIS", TRUE);
   Target(366000009, 0.001, 0.001, 5, 10);

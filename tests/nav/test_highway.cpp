@@ -187,6 +187,26 @@ class Highway : public Chart {
   }
 };
 
+// A ship's pin carries the name the chart and the list give it: its call
+// sign only until a name is known.
+TEST_F(Highway, AShipsPinShowsItsNameOnceKnownElseItsCallSign) {
+  Set("SNCS", 17);
+  SetB("SAIS", TRUE);
+  POSITION p;
+  const POINT at = Ahead(2000, 0);
+  ASSERT_EQ(NV_OK, nv_MeterToDegr(&at, &p));
+  const U32 mmsi = 366000200;
+  const auto frame = [&](const std::string& report) {
+    T_NMEA_vAisInit();
+    aist::Feed(aist::Type1(mmsi, p.lat, p.lon, 0, 0));
+    aist::Feed(report);
+    return Frame();
+  };
+  EXPECT_EQ(frame(aist::Type5(mmsi, "TEST", "SEA STAR")), frame(aist::Type5(mmsi, "OTHER", "SEA STAR")));
+  EXPECT_NE(frame(aist::Type5(mmsi, "TEST", "SEA STAR")), frame(aist::Type5(mmsi, "TEST", "SEA WOLF")));
+  EXPECT_NE(frame(aist::Type24B(mmsi, "TEST")), frame(aist::Type24B(mmsi, "OTHER")));
+}
+
 TEST_F(Highway, NoZoomOrFixShowsColour100AndTheCursorNeedsItsHeading) {
   H_DATABASE_vDeleteEntry(FCID("SNBS"));
   DrawHighway();

@@ -173,8 +173,9 @@ TEST_F(NavTask, TheAisAlarmEndsWithItsLastTarget) {
   EXPECT_EQ("", AlarmLog());
 }
 
-// A boater knows a ship by the name its static report gives; the banner and
-// the target's own copy both carry it, the copy cut to its field.
+// A boater knows a ship by the name its static report gives, or by its call
+// sign before a name came; the banner and the target's own copy both carry
+// it, the copy cut to its field.
 TEST_F(NavTask, TheAisAlarmNamesTheShipOnceItsNameIsKnown) {
   ais_DeviceInfo a = Target(211000003);
   strcpy(a.aisInfo.Name, "RAMMER");
@@ -187,14 +188,22 @@ TEST_F(NavTask, TheAisAlarmNamesTheShipOnceItsNameIsKnown) {
   T_NAV_vUpdateAisAlarm(FALSE, &a);
   AlarmLog();
 
+  // The banner of an alarm raised and ended again.
+  const auto banner = [this](ais_DeviceInfo* t) {
+    T_NAV_vUpdateAisAlarm(TRUE, t);
+    const std::vector<NAVTEST_ALARM> shown = Alarms();
+    T_NAV_vUpdateAisAlarm(FALSE, t);
+    AlarmLog();
+    return shown.size() == 1 ? shown[0].text : "?";
+  };
   ais_DeviceInfo b = Target(211000004);
   strcpy(b.aisInfo.Name, "ABCDEFGHIJKLMNOPQRST");
   b.aisInfo.validityFlag[NAME_FLAG_INDEX] = TRUE;
-  T_NAV_vUpdateAisAlarm(TRUE, &b);
-  raised = Alarms();
-  ASSERT_EQ(1u, raised.size());
-  EXPECT_EQ("AIS Alarm for ABCDEFGHIJKLMNOPQRST", raised[0].text);
-  T_NAV_vUpdateAisAlarm(FALSE, &b);
+  EXPECT_EQ("AIS Alarm for ABCDEFGHIJKLMNOPQRST", banner(&b));
+  ais_DeviceInfo c = Target(211000005);
+  strcpy(c.aisInfo.CallSign, "WDC1234");
+  c.aisInfo.validityFlag[CALLSIGN_FLAG_INDEX] = TRUE;
+  EXPECT_EQ("AIS Alarm for WDC1234", banner(&c));
 }
 
 }  // namespace

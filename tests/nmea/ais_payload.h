@@ -50,4 +50,20 @@ inline std::string Type24A(U32 mmsi, const std::string& name) {
   return PAYLOAD().Put(24, 6).Put(0, 2).Put(mmsi, 30).Put(0, 2).Text(name, 20).Sentence();
 }
 
+// Class B static data, part B: a sailing vessel's call sign.
+inline std::string Type24B(U32 mmsi, const std::string& callSign) {
+  return PAYLOAD()
+      .Put(24, 6).Put(0, 2).Put(mmsi, 30).Put(1, 2).Put(36, 8).Put(0, 42).Text(callSign, 7).Put(0, 30).Put(0, 6)
+      .Sentence();
+}
+
+// Class A static and voyage data (424 bits in one sentence): call sign and
+// name of a cargo ship, the rest not available.
+inline std::string Type5(U32 mmsi, const std::string& callSign, const std::string& name) {
+  return PAYLOAD()
+      .Put(5, 6).Put(0, 2).Put(mmsi, 30).Put(0, 2).Put(0, 30).Text(callSign, 7).Text(name, 20).Put(70, 8)
+      .Put(0, 30).Put(0, 4).Put(0, 4).Put(0, 5).Put(24, 5).Put(60, 6).Put(0, 8).Text("", 20).Put(0, 1).Put(0, 1)
+      .Sentence();
+}
+
 }  // namespace aist

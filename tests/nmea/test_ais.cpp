@@ -74,6 +74,28 @@ TEST_F(Ais, AStaticReportInTwoFragmentsDecodesAtTheSecond) {
   EXPECT_FALSE(i.validityFlag[SHIPPOS_FLAG_INDEX]);
 }
 
+// The label every screen and the alarm give a ship: its name once known,
+// else its call sign, else its MMSI; a short buffer cuts it.
+TEST_F(Ais, AShipIsCalledByItsNameElseItsCallSignElseItsMmsi) {
+  char label[32];
+  Feed(Type1(211000001, 54.0, 10.0));
+  EXPECT_FALSE(T_NMEA_bAisLabel(&Held(211000001)->aisInfo, label, sizeof label));
+  EXPECT_STREQ("211000001", label);
+  Feed(Type24B(211000001, "DKAB2"));
+  EXPECT_TRUE(T_NMEA_bAisLabel(&Held(211000001)->aisInfo, label, sizeof label));
+  EXPECT_STREQ("DKAB2", label);
+  Feed(Type5(211000001, "TEST", "SEA STAR"));
+  EXPECT_TRUE(T_NMEA_bAisLabel(&Held(211000001)->aisInfo, label, sizeof label));
+  EXPECT_STREQ("SEA STAR", label);
+  Feed(kEverDiadem1);
+  Feed(kEverDiadem2);
+  EXPECT_TRUE(T_NMEA_bAisLabel(&Held(351759000)->aisInfo, label, sizeof label));
+  EXPECT_STREQ("EVER DIADEM", label);
+  char cut[5];
+  T_NMEA_bAisLabel(&Held(351759000)->aisInfo, cut, sizeof cut);
+  EXPECT_STREQ("EVER", cut);
+}
+
 TEST_F(Ais, BrokenSentencesAndStrayFragmentsLeaveThePoolEmpty) {
   const std::string good = Type1(211000001, 54.0, 10.0);
   const std::string payload = good.substr(13, 28);

@@ -139,7 +139,7 @@ TEST_F(NmeaOutput, WithoutAFixTheEmptyFormsGoOutAndWithOutputOffNothingDoes) {
   EXPECT_EQ("$INRMC,,V,,,,,,,,,", Sentence(odd, "INRMC"));
   EXPECT_EQ("$INGGA,,,,,,0,,,,,,,,", Sentence(zda, "INGGA"));
   EXPECT_EQ("$INZDA,,,,,,", Sentence(zda, "INZDA"));
-  EXPECT_EQ("$INHDG,,,V,,V", Sentence(even, "INHDG"));
+  EXPECT_EQ("$INHDG,,,,,", Sentence(even, "INHDG"));
   EXPECT_EQ("$INHDT,,T", Sentence(even, "INHDT"));
   EXPECT_EQ("$INAPB,A,V,,,,V,V,,,,,,,", Sentence(even, "INAPB")) << "a leg needs a fix";
   EXPECT_EQ("$INDPT,12.3,0.0", Sentence(even, "INDPT"));
@@ -153,7 +153,7 @@ U64 TestClock(void) { return s_qwClockMs; }
 
 // A fix and no heading sensor: an autopilot must read no heading, not north.
 TEST_F(NmeaOutput, HeadingSentencesAreEmptyUnlessAHeadingSourceIsValid) {
-  EXPECT_EQ("$INHDG,,,V,,V", Sentence(OutputRun(0), "INHDG"));
+  EXPECT_EQ("$INHDG,,,,,", Sentence(OutputRun(0), "INHDG"));
   EXPECT_EQ("$INHDT,,T", Sentence(OutputRun(0), "INHDT"));
   s_qwClockMs = 1000000;
   H_DATABASE_vSetClock(TestClock);
@@ -165,8 +165,45 @@ TEST_F(NmeaOutput, HeadingSentencesAreEmptyUnlessAHeadingSourceIsValid) {
   s_qwClockMs += 5000;  // the sensor fell silent four seconds ago
   run = OutputRun(0);
   H_DATABASE_vSetClock(nullptr);
-  EXPECT_EQ("$INHDG,,,V,,V", Sentence(run, "INHDG"));
+  EXPECT_EQ("$INHDG,,,,,", Sentence(run, "INHDG"));
   EXPECT_EQ("$INHDT,,T", Sentence(run, "INHDT"));
+}
+
+// HDG as a strict reader takes it apart: the checksum over the body, five
+// fields, and each direction E or W beside its number, or empty with it.
+// "INHDG,126.0,,,2.5,W" -> {"126.0", "", "", "2.5", "W"}.
+std::vector<std::string> HdgFields(const std::string& run) {
+  for (const std::string& line : RunLines(run)) {
+    if (line.compare(0, 6, "$INHDG") != 0) continue;
+    const size_t star = line.find('*');
+    U8 sum = 0;
+    for (size_t i = 1; i < star; i++) sum ^= (U8)line[i];
+    EXPECT_EQ(sum, (U8)strtoul(line.substr(star + 1, 2).c_str(), nullptr, 16)) << line;
+    std::vector<std::string> fields;
+    std::stringstream body(line.substr(7, star - 7));
+    for (std::string field; std::getline(body, field, ',');) fields.push_back(field);
+    if (line[star - 1] == ',') fields.push_back("");
+    EXPECT_EQ(5u, fields.size()) << line;
+    if (fields.size() != 5) return {};
+    for (size_t number : {1u, 3u}) {
+      const std::string& direction = fields[number + 1];
+      EXPECT_TRUE(direction == "E" || direction == "W" || direction.empty()) << line;
+      EXPECT_EQ(fields[number].empty(), direction.empty()) << line;
+    }
+    return fields;
+  }
+  ADD_FAILURE() << "no HDG in " << run;
+  return {};
+}
+
+TEST_F(NmeaOutput, HeadingSentenceFieldsReadAsAStrictReaderReadsThem) {
+  const std::vector<std::string> empty(5, "");
+  EXPECT_EQ(empty, HdgFields(OutputRun(0))) << "a fix without a heading source";
+  OutU32("IPFI", 0);
+  EXPECT_EQ(empty, HdgFields(OutputRun(0))) << "no fix";
+  OutU32("IPFI", 1);
+  OutFloat("IHDM", 126.0f, D_HEADING);
+  EXPECT_EQ((std::vector<std::string>{"126.0", "", "", "2.5", "W"}), HdgFields(OutputRun(0)));
 }
 
 TEST_F(NmeaOutput, FieldsRoundTheMinutesClampTheLegAndCarryTheZone) {

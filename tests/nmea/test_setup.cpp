@@ -274,6 +274,47 @@ TEST_F(Setup, AReceiverThatNeverAnswersInBinaryIsTriedThreeTimes) {
   }
 }
 
+// A receiver that keeps to plain NMEA, a fix every tick for 20 s: asked who
+// it is once and then left alone. Fallen silent, it is warm-started and
+// looked for again without a word to it; NMEA output turned on moves only
+// the line to 4800 baud; and a line handed back hears no query.
+TEST_F(Setup, APlainNmeaReceiverIsAskedWhoItIsOnceAndNeverConfigured) {
+  NMEA_PORT_INFO* p = nullptr;
+  ASSERT_NO_FATAL_FAILURE(ScanningPort(&p));
+  g_NMEA.s8AcquisitionPeriod = -1;
+  g_NMEA.bNmeaOutOn = FALSE;
+  g_NMEA.bChannel2Released = FALSE;
+  const std::string fix = WithChecksum("GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,");
+  ReadFar(master[2], 20);
+  for (int tick = 0; tick < 40; tick++) {
+    for (char c : fix) T_NMEA_bFrameEntry(p, (U8)c);
+    T_NMEA_vPortTick(p);
+  }
+  const std::string asked = ReadFar(master[2], 200);
+  EXPECT_EQ(1u, Count(asked, "$PUBX,04*")) << asked;
+  EXPECT_EQ(1u, Count(asked, "$PSRF101,")) << asked;
+  EXPECT_EQ(6u, Count(asked, "$PUBX,40,")) << asked;
+  EXPECT_EQ(NMEA_STATE_ONLINE, p->eState);
+  EXPECT_EQ(GPS_TYPE_LEGACY, p->eGPSType);
+
+  for (int tick = 0; tick < 20 && p->eState == NMEA_STATE_ONLINE; tick++) T_NMEA_vPortTick(p);
+  EXPECT_EQ(NMEA_STATE_OFFLINE, p->eState) << "looked for again";
+  p->eGPSType = GPS_TYPE_LEGACY;
+  T_NMEA_vChangeBaudRate(4800, p);
+  EXPECT_EQ(4800u, T_UART_u32CurrentBaudRate(2));
+  EXPECT_EQ("", ReadFar(master[2], 200)) << "warm starts and the move to 4800";
+
+  p = T_NMEA_pInitPortInfo(ID_EXTERNAL_GPS);
+  g_NMEA.s8AcquisitionPeriod = 40;
+  g_NMEA.bChannel2Released = TRUE;
+  T_NMEA_vPortTick(p);
+  EXPECT_EQ("", ReadFar(master[2], 200)) << "given back";
+  g_NMEA.bChannel2Released = FALSE;
+  T_NMEA_vPortTick(p);
+  EXPECT_EQ(WithChecksum("PSMT,0,0,0,2,appver,0"), ReadFar(master[2], 200)) << "held";
+  g_NMEA.s8AcquisitionPeriod = -1;
+}
+
 // The receiver at the far end: NMEA until told to switch to binary, binary
 // until told to switch back; it names itself when asked. As a u-blox one it
 // answers only its own probe and has no binary mode.

@@ -101,6 +101,18 @@ TEST_F(Uart, ALineStartingWithItsTriggerHandsTheChannelOverForEveryLineAfter) {
   EXPECT_EQ("$GPGGA,1*00\r\n#PC line\r\n$GPRMC,2*00\r\n", Received(2));
 }
 
+// A PC sends its first request to a line quiet since the unit set it up:
+// that request's '#' starts a line, though no line end came before it.
+TEST_F(Uart, TheFirstByteAfterAQuietStartBeginsALine) {
+  ASSERT_NO_FATAL_FAILURE(StartUart());
+  StartClaimant(PCCTASK, {'#'}, SEMA_PC_CONNECT, &g_nPcSignals);
+  Sync();
+  Feed("#T\r");
+  EXPECT_TRUE(WaitFor([] { return g_nPcSignals.load() == 1; }, 1000));
+  EXPECT_EQ(PCCTASK, T_UART_taskChannelOwner(2));
+  EXPECT_EQ("#T\r", Received(2));
+}
+
 TEST_F(Uart, OnlyTheOwnerReleasesAndAConditionalClaimOnAnOutrightOwnerIsRefused) {
   ASSERT_NO_FATAL_FAILURE(StartUart());
   EXPECT_TRUE(U_UART_bAllocateChannel(2));  // the test's thread owns it outright

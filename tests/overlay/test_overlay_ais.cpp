@@ -382,13 +382,16 @@ TEST_F(AisLimits, PicturesOfTheRowsAndTheValueDialog) {
 }
 
 // One target at AIS's top speed, 102.2 kn (189.3 km/h), on the widest
-// course: neither runs into the next column.
+// course: neither runs into the next column. A ship is named by its call
+// sign until its name comes; one without either leaves the name empty
+// beside its MMSI.
 TEST_F(AisList, PictureOfNineTargets) {
   ot::Set("SUSP", U_KPH);
   for (U32 i = 0; i < 9; i++) Ship(211000001 + i);
   aist::Feed(aist::Type1(211000004, 50.04, -1.0, 102.2, 359.0));
   aist::Feed(aist::Type24A(211000002, "NORTHERN LIGHTS XV"));
   aist::Feed(aist::Type24A(211000003, "PILOT"));
+  aist::Feed(aist::Type24B(211000005, "DKAB2"));
   ASSERT_TRUE(T_NAV_vAisTargetListSetup());
   Pad(CURSOR_SOUTH);
   EXPECT_TRUE(ot::MatchesGolden("ais-list-9", Draw()));

@@ -135,6 +135,15 @@ struct PC_SESSION {
     ASSERT_TRUE(bModel(pc.Until(bModel)));
   }
 
+  // A PC's first request, sent once the NMEA task has given back the line
+  // it heard nothing on: answered at once.
+  void ConnectWithOneRequest(void) {
+    ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "channel 2 released", 60000)) << Out(unit.get());
+    ASSERT_NO_FATAL_FAILURE(Open());
+    pc.Until([](const std::string&) { return true; });  // the NMEA task's queries to the line
+    ASSERT_EQ("#1234567890\r\n", pc.Ask("#T\r"));
+  }
+
   // A PC program on the line through socat's pipes (lrzsz flushes a
   // terminal as it ends, which would lose its last ACK).
   TEST_RESULT RunOnLine(const std::string& script) {

@@ -283,6 +283,16 @@ void SettledAfter(const std::string& rig, const std::vector<COLOR>& before) {
   StableScreen(rig);
 }
 
+bool ShowChart(const std::string& rig, TEST_PROCESS* unit) {
+  for (int press = 0; press < 12; press++) {
+    const size_t views = Count(Out(unit), "update CVEW to "), charts = Count(Out(unit), "update CVEW to 52");
+    EXPECT_EQ(0, Tool(rig, "key hold VIEW --ms 100"));
+    EXPECT_TRUE(WaitForCount(unit, "update CVEW to ", views + 1, 3000));
+    if (Count(Out(unit), "update CVEW to 52") > charts) return true;
+  }
+  return false;
+}
+
 // From the main menu's Nav tab (past Alarms and Sonar) into "Waypoints, Routes, Tracks".
 bool OpenManager(const std::string& rig, TEST_PROCESS* unit) {
   if (!OpenMainMenuWithFix(rig, unit)) return false;

@@ -123,6 +123,10 @@ void SettledAfter(const std::string& rig, const std::vector<COLOR>& before);
 std::unique_ptr<TEST_PROCESS> StartWithFix(const std::string& rig, const std::string& base,
                                            std::unique_ptr<TEST_PROCESS>* pFeed);
 
+// VIEW until the chart (view 52) is up; FALSE when twelve presses did not
+// bring it.
+bool ShowChart(const std::string& rig, TEST_PROCESS* unit);
+
 // From the main menu's Nav tab into "Waypoints, Routes, Tracks", once the
 // window takes keys.
 bool OpenManager(const std::string& rig, TEST_PROCESS* unit);

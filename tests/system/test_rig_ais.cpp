@@ -121,4 +121,34 @@ TEST(RigAis, AFreshUnitSoundsTheCollisionAlarmForAShipComingStraightAtIt) {
   EXPECT_EQ(std::string::npos, r.out.find("error:")) << r.out;
 }
 
+// A ship's static report names it on the chart: beside its symbol stands
+// the name the target list and the alarm give it, not its call sign.
+TEST(RigAis, TheChartLabelsAShipWithTheNameItsStaticReportGives) {
+  RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
+  const TEST_TEMP_DIR base{TEST_MakeTempDir("velmora-base")};
+  ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
+  SeedUnit(base.dir, {{"SQCD", 1}, {"SAIS", 1}});
+  const std::string feed = rig.dir + "/named.nmea";
+  {
+    std::ofstream out(feed);
+    out << Sentence('$', "GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,");
+    out << Sentence('$', "GPRMC,123519,A,4807.038,N,01131.000,E,000.0,000.0,071226,003.1,W");
+    out << Sentence('!', aist::Type1(366000888, 48.1173 + 0.02, 11.5166667 + 0.02, 0, 0));
+    out << Sentence('!', aist::Type5(366000888, "TEST", "SEA STAR"));
+  }
+  auto feeder = TEST_Spawn(kRigTool, {"--rig", rig.dir, "feed", "ttyO3", feed, "--baud", "38400", "--repeat", "600",
+                                      "--every", "1"},
+                           {});
+  auto unit = Start(rig.dir, base.dir);
+  ASSERT_TRUE(ShowChart(rig.dir, unit.get())) << Out(unit.get());
+  // The ship, up and right of the boat, with its label; the boat's readouts
+  // stay out of the box.
+  EXPECT_TRUE(ShowsGoldenBox(rig.dir, "ais_chart_name", 450, 122, 150, 34));
+  TEST_Signal(feeder.get(), SIGTERM);
+  TEST_Finish(std::move(feeder), 5000);
+  TEST_Signal(unit.get(), SIGTERM);
+  TEST_RESULT r = TEST_Finish(std::move(unit), 10000);
+  EXPECT_EQ(std::string::npos, r.out.find("error:")) << r.out;
+}
+
 }  // namespace

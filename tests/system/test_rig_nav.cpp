@@ -1,14 +1,18 @@
 // The unit in point of sale on a host rig: the navigation task's
-// demonstration boat moves the position every second.
+// demonstration boat moves the position every second. And a plain NMEA
+// receiver on the GPS port, asked who it is once.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <sstream>
 #include <string>
 
 #include "rig_unit.h"
 #include "test_process.h"
+#include "test_timing.h"
 
 namespace {
 
@@ -138,6 +142,40 @@ TEST(RigNav, InPointOfSaleTheTutorialReachesTheHighwayWithCompassAndBoat) {
   EXPECT_GT(look.boat, 40) << "the boat";
   TEST_Signal(unit.get(), SIGTERM);
   TEST_Finish(std::move(unit), 10000);
+}
+
+// A receiver that keeps to plain NMEA on the GPS port, fed from before the
+// start: asked who it is once, and with NMEA output off the port says
+// nothing more, not in the wait that used to bring the probes again.
+TEST(RigNav, APlainNmeaReceiverIsAskedWhoItIsOnceAndThenHearsNothing) {
+  RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
+  const TEST_TEMP_DIR base{TEST_MakeTempDir("velmora-base")};
+  ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
+  SeedUnit(base.dir, {{"SQCD", 1}});
+  const int line = open((rig.dir + "/serial/ttyO3").c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(line, 0);
+  std::string heard;
+  const auto hear = [&] {
+    char buffer[1024];
+    for (ssize_t n; (n = read(line, buffer, sizeof buffer)) > 0;) heard.append(buffer, (size_t)n);
+  };
+  auto feed = FixFeed(rig.dir);
+  auto unit = Start(rig.dir, base.dir);
+  EXPECT_TRUE(WaitForCount(unit.get(), "keeps to plain NMEA", 1, 20000)) << Out(unit.get());
+  hear();
+  const size_t asked = heard.size();
+  // The probes came again 5.5 s after the last: a watch of 7 s on a quiet
+  // machine, as long again as the unit is slowed, sees none.
+  TEST_bWaitUntil([&] { return hear(), heard.size() > asked; }, 1750);
+  close(line);
+  TEST_Signal(feed.get(), SIGTERM);
+  TEST_Finish(std::move(feed), 5000);
+  TEST_Signal(unit.get(), SIGTERM);
+  TEST_Finish(std::move(unit), 10000);
+  EXPECT_EQ(1u, Count(heard, "$PUBX,04*")) << heard;
+  EXPECT_EQ(1u, Count(heard, "$PSRF101,")) << heard;
+  const size_t probe = heard.find("$PSRF101,"), end = heard.find("\r\n", probe);
+  EXPECT_TRUE(probe != std::string::npos && end + 2 == heard.size()) << "after the probes: " << heard;
 }
 
 }  // namespace

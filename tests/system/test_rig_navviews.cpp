@@ -101,14 +101,7 @@ TEST(RigNavViews, CursorKeysOnTheChartViewMoveTheCursorOnTheSavedScreen) {
   auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base.dir});
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "run-system sent to", 20000));
   // Each VIEW shows the next view; the chart is one of them.
-  bool bChart = false;
-  for (int press = 0; press < 12 && !bChart; press++) {
-    const size_t views = Count(Out(unit.get()), "update CVEW to "), charts = Count(Out(unit.get()), "update CVEW to 52");
-    EXPECT_EQ(0, Tool(rig.dir, "key hold VIEW --ms 100"));
-    EXPECT_TRUE(WaitForCount(unit.get(), "update CVEW to ", views + 1, 3000));
-    bChart = Count(Out(unit.get()), "update CVEW to 52") > charts;
-  }
-  ASSERT_TRUE(bChart) << Out(unit.get());
+  ASSERT_TRUE(ShowChart(rig.dir, unit.get())) << Out(unit.get());
   const std::vector<COLOR> plain = StableScreen(rig.dir);
   EXPECT_EQ(0, Tool(rig.dir, "key hold RIGHT --ms 100"));
   const std::vector<COLOR> placed = NextScreen(rig.dir, plain);

@@ -37,7 +37,7 @@ TEST(Rig, AServicePcOnTtyO3GetsExactRepliesAndCannotSlipAWipeIntoALongLine) {
   const std::string& base = session.base.dir;
   const std::string& rigDir = session.rig.dir;
   const std::vector<COLOR> normal = WaitForScreen(rigDir, [](const std::vector<COLOR>& s) { return !s.empty(); }, 5000);
-  ASSERT_NO_FATAL_FAILURE(session.Connect());
+  ASSERT_NO_FATAL_FAILURE(session.ConnectWithOneRequest());
   const PC_LINE& pc = session.pc;
 
   const std::string version = pc.Ask("#V\r\n");
