@@ -163,8 +163,15 @@ static BOOLEAN VIEW_bPassedOver(LAYER_ID layer, U32 u32State) {
   return TRUE;
 }
 
+// A page registered as used over itself (the GPS diagnostic page is) is
+// drawn as a view of its own, and the Views tab shows or hides it as any
+// other: VIEW steps onto it too.
+BOOLEAN T_VIEW_bInViewCycle(const LAYER_ITEM* p) {
+  return (p->where_used == USED_BY_NONE || p->where_used == p->layer) && p->bCurrentDisplayMode;
+}
+
 static BOOLEAN VIEW_bCandidate(const LAYER_ITEM* p, U32 u32State) {
-  return p->where_used == USED_BY_NONE && p->bCurrentDisplayMode && !VIEW_bPassedOver(p->layer, u32State);
+  return T_VIEW_bInViewCycle(p) && !VIEW_bPassedOver(p->layer, u32State);
 }
 
 void T_VIEW_vSetNextBackgroundLayer(void) {
