@@ -3,6 +3,7 @@
 
 #include "golden.h"
 #include "h_memory.h"
+#include "navmath.h"
 #include "t_nav.h"
 #include "t_nav_group_data.h"
 #include "t_nav_group_edit.h"
@@ -194,6 +195,49 @@ TEST_F(WideForms, TheBarsJoinTheirTextsInWideForm) {
   WPM_vRunSearch();
   EXPECT_EQ(u"Done", Units(g_WPM.acLowBarText));
   EXPECT_EQ(u"Search Results", Units(g_WPM.acHighBarText));
+}
+
+// The form of a waypoint at 54 N 10.5 E in a wide language: its position
+// rows hold the position in wide text with a real degree sign, the picture
+// shows them, and a hemisphere stepped through the keys is read back.
+TEST_F(WideForms, TheWaypointFormShowsAndReadsItsPositionInKoreanAndChinese) {
+  const struct {
+    unsigned language;
+    const char* golden;
+  } kLanguages[] = {{LANGUAGE_KOREAN, WPTMGR_GOLDEN_DIR "/waypoint_form_korean.png"},
+                    {LANGUAGE_CHINESE_SIMPLIFIED, WPTMGR_GOLDEN_DIR "/waypoint_form_chinese.png"}};
+  POSITION at = {54.0, 10.5};
+  POINT pt = {};
+  nv_DegrToMeter(&at, &pt);
+  const U16 id = Waypoint("REEF", kWpmRoot, pt.x, pt.y);
+  for (const auto& l : kLanguages) {
+    SetLanguage(l.language);
+    T_NAV_GROUP_vSetup();
+    ASSERT_NE(nullptr, WPM_pOpenWaypointEdit(id & 0x0FFF));
+    EXPECT_EQ(u"N 54\u00B000.000'", Units(Row(4)->value_string)) << l.language;
+    EXPECT_EQ(u"E 010\u00B030.000'", Units(Row(5)->value_string)) << l.language;
+    const std::vector<COLOR> form = Picture();
+    const GOLDEN_PICTURE picture = {form.data(), G_SCREEN_WIDTH, G_SCREEN_HEIGHT, G_SCREEN_WIDTH};
+    EXPECT_TRUE(GOLDEN_Match(l.golden, picture));
+    for (int i = 0; i < 4; i++) Cursor(CURSOR_SOUTH);
+    Cursor(CURSOR_EAST);
+    Picture();  // the drawn cursor opens the editor, on the hemisphere
+    Cursor(CURSOR_NORTH);
+    EXPECT_EQ(u"S 54\u00B000.000'", Units(Row(4)->value_string)) << l.language;
+    Key(HKEY_MASK_EXIT);
+    for (int i = 0; i < 2; i++) Cursor(CURSOR_SOUTH);
+    Cursor(CURSOR_EAST);
+    ASSERT_EQ(nullptr, Row(0)) << "saved";
+    POSITION stored = {};
+    nv_MeterToDegr(&T_NAV_pGetWaypoint(id & 0x0FFF)->pt, &stored);
+    EXPECT_NEAR(-54.0, stored.lat, 1e-4) << l.language;
+    EXPECT_NEAR(10.5, stored.lon, 1e-4) << l.language;
+    // Back north for the next language.
+    WAYPOINT w = *T_NAV_pGetWaypoint(id & 0x0FFF);
+    w.pt = pt;
+    ASSERT_TRUE(T_NAV_bSaveWaypoint(id & 0x0FFF, &w, FALSE, FALSE));
+    T_NAV_GROUP_vExitMainWindow();
+  }
 }
 
 // Texts of a wide language whose first characters look like two ASCII
