@@ -7,7 +7,8 @@
 
 #include "basetypes.h"
 
-// Follows the current language (SLNG); call whenever it changes.
+// Follows the language setting (SLNG); call whenever it changes. Wide mode
+// is the current language's form (nCurrentLanguage), never kept apart.
 void U_WSTRING_vUpdateCurrentLanguage(void);
 BOOLEAN U_WSTRING_bIsUnicodeLanguage(void);
 

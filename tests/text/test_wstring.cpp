@@ -11,7 +11,10 @@ namespace {
 
 typedef LanguageTest WideStringTest;
 
+// The language follows SLNG when it is told to, as the menu task is told by
+// the setting's notice.
 TEST_F(WideStringTest, CurrentLanguageFallsBackToEnglish) {
+  U_WSTRING_vUpdateCurrentLanguage();
   EXPECT_EQ(0u, nCurrentLanguage()) << "absent";
   for (U32 bad : {27u, 1000u, 0xFFFFFFFFu}) {
     SetLanguage(bad);
@@ -20,8 +23,10 @@ TEST_F(WideStringTest, CurrentLanguageFallsBackToEnglish) {
   static U64 s_u64Now = 1000000;
   H_DATABASE_vSetClock([] { return s_u64Now; });
   H_DATABASE_bUpdateEverythingU32(FCID("SLNG"), LANGUAGE_KOREAN, P_NORMAL, D_UNSIGNED32, nullptr, 1);
+  U_WSTRING_vUpdateCurrentLanguage();
   EXPECT_EQ((unsigned)LANGUAGE_KOREAN, nCurrentLanguage());
   s_u64Now += 5000;
+  U_WSTRING_vUpdateCurrentLanguage();
   EXPECT_EQ(0u, nCurrentLanguage()) << "stale, so invalid";
   H_DATABASE_vSetClock(nullptr);
   for (unsigned language = 0; language < LANGUAGE_COUNT; language++) {
