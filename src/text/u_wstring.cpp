@@ -296,3 +296,29 @@ void U_WSTRING_vReplaceCrossHatchWithNString(const char* pUnicodeIn, char* pUnic
   U_WSTRING_vReplaceCrossHatchWithWString(pUnicodeIn, pUnicodeOut, u32OutSize, apWide, nArgCount, bFixedWidth,
                                           bBraceBracketed);
 }
+
+void U_WSTRING_vFillTemplate(const char* pTemplate, char* pOut, U32 u32OutSize, const char* const* ppArgs,
+                             int nArgCount) {
+  if (pOut == nullptr || u32OutSize == 0) return;
+  if (ppArgs == nullptr || nArgCount < 0) nArgCount = 0;
+  if (bWideLanguage()) {
+    if (u32OutSize < 2) {
+      pOut[0] = 0;
+      return;
+    }
+    U_WSTRING_vReplaceCrossHatchWithWString(pTemplate, pOut, u32OutSize, (char**)ppArgs, nArgCount, FALSE, TRUE);
+    return;
+  }
+  U32 u32Out = 0;
+  int nArg = 0;
+  for (const char* p = pTemplate; p != nullptr && *p != 0 && u32Out + 1 < u32OutSize;) {
+    if (*p != '{' || nArg >= nArgCount) {
+      pOut[u32Out++] = *p++;
+      continue;
+    }
+    for (const char* a = ppArgs[nArg++]; a != nullptr && *a != 0 && u32Out + 1 < u32OutSize; a++) pOut[u32Out++] = *a;
+    while (*p != 0 && *p != '}') p++;
+    if (*p == '}') p++;
+  }
+  pOut[u32Out] = 0;
+}

@@ -139,4 +139,21 @@ TEST_F(WideStringTest, TemplatesTakeTheirArguments) {
   EXPECT_EQ(u"Wayp", Units(small)) << "cut to the output, terminator included";
 }
 
+// A sentence's places filled in the current form, 8-bit and wide alike.
+TEST_F(WideStringTest, ASentencesPlacesTakeTextsOfItsOwnForm) {
+  char out[64];
+  const char* names[] = {"WP001", "RT01"};
+  U_WSTRING_vFillTemplate("Waypoint {NAME} added to route {ROUTE}", out, sizeof out, names, 2);
+  EXPECT_STREQ("Waypoint WP001 added to route RT01", out);
+  U_WSTRING_vFillTemplate("{A} and {B}", out, sizeof out, names, 1);
+  EXPECT_STREQ("WP001 and {B}", out) << "a place without its argument stays";
+  U_WSTRING_vFillTemplate("Waypoint {NAME} added", out, 12, names, 1);
+  EXPECT_STREQ("Waypoint WP", out) << "cut to the output, terminator included";
+  SetLanguage(LANGUAGE_KOREAN);
+  const std::string wp = W(u"WP001"), route = W(u"항로1");
+  const char* wide[] = {wp.data(), route.data()};
+  U_WSTRING_vFillTemplate(W(u"웨이포인트 {NAME}을(를) 항로 {ROUTE}에 추가").data(), out, sizeof out, wide, 2);
+  EXPECT_EQ(u"웨이포인트 WP001을(를) 항로 항로1에 추가", Units(out));
+}
+
 }  // namespace
