@@ -337,6 +337,9 @@ void U_NAV_vFormatPosition(DATA_TYPE eType, double dValue, char* sValue, NAV_FOR
       n += 2;
     }
     U_WSTRING_vAscii2Unicode(sValue + n, acTail, 0, TRUE);
+    for (char* p = sValue + n; UnitAt(p, 0) != 0; p += 2) {
+      if (UnitAt(p, 0) == U_NAV_DEGREE_SIGN) p[1] = (char)U_NAV_WIDE_DEGREE_SIGN;
+    }
     return;
   }
   const U32 n = (U32)strnlen(pcLetter, HEMISPHERE_CHARS);
@@ -383,6 +386,10 @@ BOOLEAN U_NAV_bParsePosition(DATA_TYPE eType, const char* sValue, double* pdValu
     const U16 second = UnitAt(sValue, 1);
     if (second != UNIT_BLANK && second != UNIT_IDEOGRAPHIC_SPACE) return FALSE;
     U_WSTRING_vUnicode2Ascii(acNumber, sValue + 4, sizeof acNumber, TRUE);
+    // Wide text carries Unicode's degree sign, narrowed here to its low byte.
+    for (char* p = acNumber; *p != 0; p++) {
+      if ((U8)*p == (U8)U_NAV_WIDE_DEGREE_SIGN) *p = (char)U_NAV_DEGREE_SIGN;
+    }
     negative = UnitAt(pcNegative, 0);
     positive = UnitAt(pcPositive, 0);
   } else {

@@ -141,8 +141,10 @@ typedef enum tag_INFO_POSITION_SPACING {
   IPS_SPACE = 1,
 } INFO_POSITION_SPACING;
 
-// The degree sign of the 8-bit text (widened like every other byte).
+// The degree sign of the 8-bit text, and of wide text: the code pages put
+// it at 0xBA, which Unicode gives to another sign.
 constexpr U8 U_NAV_DEGREE_SIGN = 0xBA;
+constexpr U16 U_NAV_WIDE_DEGREE_SIGN = 0x00B0;
 // Longest text U_NAV_vFormatPosition writes, in bytes with its terminator
 // (wide text: hemisphere, blank, 30 characters and the zero unit).
 constexpr U32 U_NAV_POSITION_TEXT_SIZE = 2 * (4 + 1 + 30 + 1);

@@ -431,17 +431,33 @@ const IMAGE32* T_NAV_pAisShipIcon(U32 u32ShipType) {
   return &unknown_boat_0;
 }
 
+// A line of the name column holds ten characters.
+constexpr size_t AIS_NAME_LINE = 10;
+
 U32 T_NAV_u32AisSplitName(const char* pName, U32 u32Size, char* sFirst, char* sSecond) {
   char name[22] = {};
-  const size_t n = strnlen(pName, u32Size < 20 ? u32Size : 20);
+  size_t n = strnlen(pName, u32Size < 20 ? u32Size : 20);
+  while (n > 0 && pName[n - 1] == ' ') n--;
   memcpy(name, pName, n);
-  if (n <= 10) {
+  if (n <= AIS_NAME_LINE) {
     snprintf(sFirst, 22, "%s", name);
     sSecond[0] = 0;
     return 1;
   }
+  // Words stay whole where a space lets both lines hold their part: the
+  // last such space wins, so the first line takes as much as it can.
+  for (size_t at = AIS_NAME_LINE; at > 0; at--) {
+    if (name[at] != ' ') continue;
+    size_t first = at, rest = at + 1;
+    while (first > 0 && name[first - 1] == ' ') first--;
+    while (rest < n && name[rest] == ' ') rest++;
+    if (first == 0 || n - rest > AIS_NAME_LINE) continue;
+    snprintf(sFirst, 22, "%.*s", (int)first, name);
+    snprintf(sSecond, 22, "%s", name + rest);
+    return 2;
+  }
   snprintf(sFirst, 22, "%.10s-", name);
-  snprintf(sSecond, 22, "%s", name + 10);
+  snprintf(sSecond, 22, "%s", name + AIS_NAME_LINE);
   return 2;
 }
 
@@ -484,6 +500,19 @@ constexpr S32 AIS_MMSI_RULE_X = 265;
 constexpr S32 AIS_LAST_MESSAGE_X = AIS_MMSI_RULE_X + 10;
 
 S32 AIS_nNameX(S32 w) { return AIS_ICON_X + w + 4; }
+
+constexpr S32 AIS_LIST_WIDTH = 640;
+
+// The list is centred in the room right of the data-box column. The big
+// digits' column leaves less than the list's width: there the list stands
+// against the screen's right edge, over the column, so that none of its
+// columns is cut off.
+S32 AIS_s32ListLeft(S32 s32ScreenWidth) {
+  const S32 o = (S32)T_INFO_u32XOrigin();
+  S32 x0 = o + ((s32ScreenWidth - AIS_LIST_WIDTH - o) >> 1);
+  if (x0 + AIS_LIST_WIDTH > s32ScreenWidth) x0 = s32ScreenWidth - AIS_LIST_WIDTH;
+  return x0 < 0 ? 0 : x0;
+}
 
 void AIS_vRow(BITMAP* pBitmap, const ais_DeviceInfo* pInfo, S32 x0, S32 w, S32 y, const FONT_DEF* pFont) {
   const aisTargetINFO& a = pInfo->aisInfo;
@@ -534,9 +563,13 @@ void AIS_vRow(BITMAP* pBitmap, const ais_DeviceInfo* pInfo, S32 x0, S32 w, S32 y
 
 }  // namespace
 
+// The Latin face draws the values' Latin letters and digits in its regular
+// weight, and a wide language's characters come from the wide face: the wide
+// face's own Latin is bold, and an MMSI in it runs into the next column.
+const FONT_DEF* T_NAV_pAisListValueFont(void) { return myriad_pro_size14_font_def_ptr; }
+
 void T_NAV_vAisRenderTargetList(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
-  const S32 o = (S32)T_INFO_u32XOrigin();
-  const S32 x0 = o + ((160 - o) >> 1);
+  const S32 x0 = AIS_s32ListLeft((S32)pBitmap->pixels_wide);
   const S32 w = cargo_boat_0.s32Width;
   const S32 H = (S32)pBitmap->pixels_high;
   L_MUTEX_LockWait(RES_NAV_EDIT);
@@ -558,15 +591,16 @@ void T_NAV_vAisRenderTargetList(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
   const BOOLEAN bFooter = count > 8;
   const S32 bodyH = bFooter ? 440 : 416;
   POINT at = {x0, H - 40 - bodyH};
-  G_BOX_vDraw(pBitmap, NAV_EDIT_color(32), &at, 640, (U32)bodyH);
+  G_BOX_vDraw(pBitmap, NAV_EDIT_color(32), &at, AIS_LIST_WIDTH, (U32)bodyH);
   at = {x0 + 1, H - 39 - bodyH};
   G_BOX_vDrawFilled(pBitmap, NAV_EDIT_color(237), &at, 638, (U32)bodyH - 2);
   NAV_EDIT_vHLine(pBitmap, 238, x0 + 1, x0 + 638, at.y);
-  AIS_vTitleBar(pBitmap, x0, H - 40, 640, NAV_EDIT_pText(AIS_List, nCurrentLanguage()), H - 28);
+  AIS_vTitleBar(pBitmap, x0, H - 40, AIS_LIST_WIDTH, NAV_EDIT_pText(AIS_List, nCurrentLanguage()), H - 28);
   NAV_EDIT_vHLine(pBitmap, 236, x0 + 1, x0 + 638, H - 41);
   NAV_EDIT_vHLine(pBitmap, 32, x0 + 1, x0 + 638, H - 79);
   const BOOLEAN bWide = U_WSTRING_bIsUnicodeLanguage();
   const FONT_DEF* pSmall = bWide ? arialuni_size14_font_def_ptr : myriad_pro_size14_font_def_ptr;
+  const FONT_DEF* pValues = T_NAV_pAisListValueFont();
   T_INFO_vDrawText(pBitmap, x0 + AIS_nNameX(w), H - 65, Name, pSmall, s.nLang);
   T_INFO_vDrawText(pBitmap, x0 + 169, H - 65, MMSI, pSmall, s.nLang);
   T_INFO_vDrawText(pBitmap, x0 + AIS_LAST_MESSAGE_X, H - 65, Last_Message, pSmall, s.nLang);
@@ -592,7 +626,7 @@ void T_NAV_vAisRenderTargetList(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
   ais_DeviceInfo* pInfo = nullptr;
   for (S32 k = s.nStartIndex; k <= s.nStartIndex + 7 && T_NMEA_bScanAisPoints(k, &pInfo); k++) {
     const S32 r = k - s.nStartIndex;
-    AIS_vRow(pBitmap, pInfo, x0, w, H - 107 - 47 * r, pSmall);
+    AIS_vRow(pBitmap, pInfo, x0, w, H - 107 - 47 * r, pValues);
     if (k == s.nSelIndex) {
       const POINT arrow = {x0 + 635 - (S32)G_ICON_u32GetWidth(&QX_Vorne_Action_Arrow), H - 72 - 47 * (r + 1)};
       G_ICON_vPut(pBitmap, &QX_Vorne_Action_Arrow, &arrow);

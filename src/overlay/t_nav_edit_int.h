@@ -174,6 +174,8 @@ const IMAGE32* T_NAV_pAisShipIcon(U32 u32ShipType);
 // A name's first line and second line (empty when one line holds it); both
 // outputs hold 22 bytes. Returns the line count.
 U32 T_NAV_u32AisSplitName(const char* pName, U32 u32Size, char* sFirst, char* sSecond);
+// The font of the target list's values (names, numbers, clock times).
+const FONT_DEF* T_NAV_pAisListValueFont(void);
 // Moves the chart cursor onto a target; FALSE (key refused) without a boat
 // position and heading or a target position.
 BOOLEAN T_NAV_bCursorToAisPoint(const struct tag_ais_DeviceInfo* pAisInfo);

@@ -114,7 +114,7 @@ S32 EW_s32Length(const char* s) {
 U16 EW_u16Limit(const char* s, S32 n, BOOLEAN bLat) {
   const U16 before = n > 0 ? EW_u16At(s, n - (S32)EW_u32Step()) : 0;
   if (before == ' ') return bLat ? 7 : 1;
-  if (before == U_NAV_DEGREE_SIGN || before == '\'') return 5;
+  if (before == U_NAV_DEGREE_SIGN || before == U_NAV_WIDE_DEGREE_SIGN || before == '\'') return 5;
   return 9;
 }
 

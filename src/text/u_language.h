@@ -56,6 +56,17 @@ extern const FONT_SET g_eFontSet[LANGUAGE_COUNT];
 // The first language whose texts are wide.
 constexpr unsigned LANGUAGE_FIRST_WIDE = LANGUAGE_JAPANESE;
 
-// The language in setting SLNG when it is present, valid and below 27;
-// otherwise LANGUAGE_ENGLISH.
+// The language the texts are drawn in, and with it the form they are read
+// in (wide from LANGUAGE_FIRST_WIDE on): both come from this one value, so
+// no reader can take a text of one language in the other's form. It is the
+// language U_LANGUAGE_vFollowSetting last took from SLNG (English before
+// that), or the one this thread holds.
 unsigned nCurrentLanguage(void);
+// Takes the language from setting SLNG when it is present, valid and below
+// 27, else English; called at start and whenever SLNG changes.
+void U_LANGUAGE_vFollowSetting(void);
+// Keeps this thread's language as it is now until the matching release,
+// whatever the setting does meanwhile: a frame, or a text built from several
+// tables, is in one language and one form throughout. Holds nest.
+void U_LANGUAGE_vHold(void);
+void U_LANGUAGE_vRelease(void);

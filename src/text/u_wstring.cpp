@@ -2,12 +2,7 @@
 
 #include <string.h>
 
-#include <atomic>
-
 #include "u_language.h"
-
-// Read by every task that handles text, written by the language setting.
-static std::atomic<BOOLEAN> s_bUnicodeLang{FALSE};
 
 static constexpr U16 UNIT_IDEOGRAPHIC_SPACE = 0x3000;
 static constexpr U16 FULL_WIDTH_FIRST = 0xFF01;
@@ -25,7 +20,9 @@ static inline void PutUnit(char* p, U32 u32Offset, U16 u16Unit) {
   p[u32Offset + 1] = (char)(u16Unit & 0xFF);
 }
 
-static inline BOOLEAN bWide(BOOLEAN bForceUnicode) { return bForceUnicode || s_bUnicodeLang.load(std::memory_order_relaxed); }
+static inline BOOLEAN bWideLanguage(void) { return nCurrentLanguage() >= LANGUAGE_FIRST_WIDE ? TRUE : FALSE; }
+
+static inline BOOLEAN bWide(BOOLEAN bForceUnicode) { return bForceUnicode || bWideLanguage(); }
 
 // Bytes before the zero unit, looking at no more than u32Limit bytes
 // (0: no limit); a text unterminated within the limit counts as the limit
@@ -55,11 +52,9 @@ static BOOLEAN bLooksWide(const char* p, U32 u32Readable) {
 // characters of it are wanted (0: all of it).
 static U32 u32CharactersReadable(U32 u32MaxLen) { return u32MaxLen == 0 ? READ_TO_TERMINATOR : u32MaxLen / 2; }
 
-void U_WSTRING_vUpdateCurrentLanguage(void) {
-  s_bUnicodeLang.store(nCurrentLanguage() >= LANGUAGE_FIRST_WIDE ? TRUE : FALSE, std::memory_order_relaxed);
-}
+void U_WSTRING_vUpdateCurrentLanguage(void) { U_LANGUAGE_vFollowSetting(); }
 
-BOOLEAN U_WSTRING_bIsUnicodeLanguage(void) { return s_bUnicodeLang.load(std::memory_order_relaxed); }
+BOOLEAN U_WSTRING_bIsUnicodeLanguage(void) { return bWideLanguage(); }
 
 U32 U_WSTRING_u32w_strlen(const char* pUniStr, BOOLEAN bForceUnicode) {
   if (pUniStr == nullptr) return 0;
@@ -101,7 +96,7 @@ void U_WSTRING_vw_strncat(char* pDest, const char* pSource, U32 u32MaxLen, BOOLE
 }
 
 S32 U_WSTRING_s32w_strncmp(const char* pSource1, const char* pSource2, U32 u32MaxLen) {
-  return U_WSTRING_s32w_strncmpAs(pSource1, pSource2, u32MaxLen, s_bUnicodeLang.load(std::memory_order_relaxed));
+  return U_WSTRING_s32w_strncmpAs(pSource1, pSource2, u32MaxLen, bWideLanguage());
 }
 
 S32 U_WSTRING_s32w_strncmpAs(const char* pSource1, const char* pSource2, U32 u32MaxLen, BOOLEAN bWideTexts) {
@@ -121,7 +116,7 @@ S32 U_WSTRING_s32w_strncmpAs(const char* pSource1, const char* pSource2, U32 u32
 
 char* U_WSTRING_pw_strchr(const char* pSource, S32 sChar) {
   if (pSource == nullptr) return nullptr;
-  if (!s_bUnicodeLang.load(std::memory_order_relaxed)) return (char*)strchr(pSource, sChar);
+  if (!bWideLanguage()) return (char*)strchr(pSource, sChar);
   const U16 u16Char = (U16)(sChar & 0xFFFF);
   for (U32 i = 0;; i += 2) {
     const U16 u = UnitAt(pSource, i);
@@ -132,7 +127,7 @@ char* U_WSTRING_pw_strchr(const char* pSource, S32 sChar) {
 
 char* U_WSTRING_pw_strstr(const char* pS1, const char* pS2) {
   if (pS1 == nullptr || pS2 == nullptr) return nullptr;
-  if (!s_bUnicodeLang.load(std::memory_order_relaxed)) return (char*)strstr(pS1, pS2);
+  if (!bWideLanguage()) return (char*)strstr(pS1, pS2);
   const U32 u32Needle = WideLength(pS2, 0);
   if (u32Needle == 0) return (char*)pS1;
   const U32 u32Haystack = WideLength(pS1, 0);
@@ -144,7 +139,7 @@ char* U_WSTRING_pw_strstr(const char* pS1, const char* pS2) {
 
 BOOLEAN U_WSTRING_bIsStringNull(const char* pString) {
   if (pString == nullptr || pString[0] != 0) return pString == nullptr;
-  return s_bUnicodeLang.load(std::memory_order_relaxed) ? pString[1] == 0 : TRUE;
+  return bWideLanguage() ? pString[1] == 0 : TRUE;
 }
 
 BOOLEAN U_WSTRING_bIsCharEqual(U16 u16Unicode, U16 u16Char) {
@@ -173,7 +168,7 @@ void U_WSTRING_vAscii2Unicode(char* pUnicode, const char* pASCII, U32 u32MaxLen,
 
 void U_WSTRING_vAscii2UnicodeCat(char* pUnicode, const char* pASCII, U32 u32MaxLen) {
   if (pUnicode == nullptr || pASCII == nullptr) return;
-  if (!s_bUnicodeLang.load(std::memory_order_relaxed)) {
+  if (!bWideLanguage()) {
     U_WSTRING_vw_strncat(pUnicode, pASCII, u32MaxLen, FALSE);
     return;
   }
@@ -226,7 +221,7 @@ void U_WSTRING_vUnicode2Ascii(char* pASCII, const char* pUnicode, U32 u32MaxLen,
 }
 
 void U_WSTRING_vReplaceNarrowWithWide(char* pString, U32 u32BufferSize) {
-  if (pString == nullptr || u32BufferSize < 2 || !s_bUnicodeLang.load(std::memory_order_relaxed)) return;
+  if (pString == nullptr || u32BufferSize < 2 || !bWideLanguage()) return;
   if (bLooksWide(pString, u32BufferSize)) return;
   // Widened from the end, each byte moves to twice its offset, so the text
   // is converted in place without a scratch copy.
@@ -300,4 +295,30 @@ void U_WSTRING_vReplaceCrossHatchWithNString(const char* pUnicodeIn, char* pUnic
   }
   U_WSTRING_vReplaceCrossHatchWithWString(pUnicodeIn, pUnicodeOut, u32OutSize, apWide, nArgCount, bFixedWidth,
                                           bBraceBracketed);
+}
+
+void U_WSTRING_vFillTemplate(const char* pTemplate, char* pOut, U32 u32OutSize, const char* const* ppArgs,
+                             int nArgCount) {
+  if (pOut == nullptr || u32OutSize == 0) return;
+  if (ppArgs == nullptr || nArgCount < 0) nArgCount = 0;
+  if (bWideLanguage()) {
+    if (u32OutSize < 2) {
+      pOut[0] = 0;
+      return;
+    }
+    U_WSTRING_vReplaceCrossHatchWithWString(pTemplate, pOut, u32OutSize, (char**)ppArgs, nArgCount, FALSE, TRUE);
+    return;
+  }
+  U32 u32Out = 0;
+  int nArg = 0;
+  for (const char* p = pTemplate; p != nullptr && *p != 0 && u32Out + 1 < u32OutSize;) {
+    if (*p != '{' || nArg >= nArgCount) {
+      pOut[u32Out++] = *p++;
+      continue;
+    }
+    for (const char* a = ppArgs[nArg++]; a != nullptr && *a != 0 && u32Out + 1 < u32OutSize; a++) pOut[u32Out++] = *a;
+    while (*p != 0 && *p != '}') p++;
+    if (*p == '}') p++;
+  }
+  pOut[u32Out] = 0;
 }

@@ -7,7 +7,8 @@
 
 #include "basetypes.h"
 
-// Follows the current language (SLNG); call whenever it changes.
+// Follows the language setting (SLNG); call whenever it changes. Wide mode
+// is the current language's form (nCurrentLanguage), never kept apart.
 void U_WSTRING_vUpdateCurrentLanguage(void);
 BOOLEAN U_WSTRING_bIsUnicodeLanguage(void);
 
@@ -69,6 +70,13 @@ void U_WSTRING_vReplaceNarrowWithWide(char* pString, U32 u32BufferSize);
 void U_WSTRING_vReplaceCrossHatchWithWString(const char* pUnicodeIn, char* pUnicodeOut, U32 u32OutSize,
                                              char** pArgStrings, int nArgCount, BOOLEAN bFixedWidth,
                                              BOOLEAN bBraceBracketed);
+// Fills a template of the current language's form into pOut (u32OutSize
+// bytes, always terminated when a terminator fits): each {...} (in wide text
+// also with full-width braces, or '#') takes the next argument, a text of
+// the same form; what does not fit is cut, and places beyond the arguments
+// stay as they are.
+void U_WSTRING_vFillTemplate(const char* pTemplate, char* pOut, U32 u32OutSize, const char* const* ppArgs,
+                             int nArgCount);
 // The same with 8-bit arguments, widened first: at most
 // U_WSTRING_MAX_NARROW_ARGS of them, each cut at U_WSTRING_MAX_NARROW_ARG_CHARS.
 constexpr int U_WSTRING_MAX_NARROW_ARGS = 10;

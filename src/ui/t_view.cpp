@@ -163,8 +163,15 @@ static BOOLEAN VIEW_bPassedOver(LAYER_ID layer, U32 u32State) {
   return TRUE;
 }
 
+// A page registered as used over itself (the GPS diagnostic page is) is
+// drawn as a view of its own, and the Views tab shows or hides it as any
+// other: VIEW steps onto it too.
+BOOLEAN T_VIEW_bInViewCycle(const LAYER_ITEM* p) {
+  return (p->where_used == USED_BY_NONE || p->where_used == p->layer) && p->bCurrentDisplayMode;
+}
+
 static BOOLEAN VIEW_bCandidate(const LAYER_ITEM* p, U32 u32State) {
-  return p->where_used == USED_BY_NONE && p->bCurrentDisplayMode && !VIEW_bPassedOver(p->layer, u32State);
+  return T_VIEW_bInViewCycle(p) && !VIEW_bPassedOver(p->layer, u32State);
 }
 
 void T_VIEW_vSetNextBackgroundLayer(void) {
@@ -802,7 +809,7 @@ static void VIEW_vDrawView(BITMAP* pPage, LAYER_ITEM* pView) {
   if (pView->eSplit != SPLIT_FULL_WINDOW) VIEW_vDrawDivider(pPage, pView);
 }
 
-void T_VIEW_vComposeFrame(BITMAP* pPage) {
+static void VIEW_vComposeLayers(BITMAP* pPage) {
   s_windowSpec.currentLayer = T_VIEW_eCurrentLayer();
   s_windowSpec.activeWindow = (SPLIT_WINDOW_TYPE)s_activeWindow.load();
   LAYER_ITEM* pView = s_windowSpec.currentLayer == NO_VIEW_PRIORITY ? nullptr : VIEW_pShownView(s_windowSpec.currentLayer);
@@ -821,6 +828,14 @@ void T_VIEW_vComposeFrame(BITMAP* pPage) {
   for (LAYER_ITEM* p = pLater; p != nullptr && !s_bViewUpdateCancelled; p = p->next) {
     if (p->where_used == s_windowSpec.currentLayer || p->where_used == USED_BY_ALL) VIEW_bDrawNode(pPage, p);
   }
+}
+
+// A language switch while the layers draw waits for the next frame: every
+// text of this one is picked and read in one language.
+void T_VIEW_vComposeFrame(BITMAP* pPage) {
+  U_LANGUAGE_vHold();
+  VIEW_vComposeLayers(pPage);
+  U_LANGUAGE_vRelease();
 }
 
 // One frame into a free page, shown unless a view change or an expedited

@@ -97,6 +97,10 @@ BOOLEAN T_VIEW_bRequestSnapshotImage(BITMAP** ppBitmap, const char* sName, SEMA 
 // The head of the layer list. The view task walks it freely; any other task
 // holds RES_VIEW_LIST while it walks.
 const LAYER_ITEM* T_VIEW_psFirstLayer(void);
+// Whether VIEW and EXIT step onto the main node: a view of its own (used
+// over no other view, or registered as used over itself, as the GPS
+// diagnostic page is) that is shown.
+BOOLEAN T_VIEW_bInViewCycle(const LAYER_ITEM* p);
 // The view task's copy of CVEW.
 LAYER_ID T_VIEW_eCurrentLayer(void);
 

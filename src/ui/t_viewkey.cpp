@@ -52,22 +52,18 @@ static LAYER_ID VIEWKEY_eCurrentView(void) {
   return (LAYER_ID)view;
 }
 
-static BOOLEAN VIEWKEY_bCandidate(const LAYER_ITEM* p) {
-  return p->where_used == USED_BY_NONE && p->bCurrentDisplayMode;
-}
-
 // The shown base view before the current one; from the first, the last.
 static LAYER_ID VIEWKEY_ePreviousView(LAYER_ID current) {
   L_MUTEX_LockWait(RES_VIEW_LIST);
   const LAYER_ITEM* pBefore = nullptr;
   const LAYER_ITEM* p = T_VIEW_psFirstLayer();
   for (; p != nullptr && p->layer != current; p = p->next) {
-    if (VIEWKEY_bCandidate(p)) pBefore = p;
+    if (T_VIEW_bInViewCycle(p)) pBefore = p;
   }
   if (pBefore == nullptr || p == nullptr) {
     pBefore = nullptr;
     for (p = T_VIEW_psFirstLayer(); p != nullptr; p = p->next) {
-      if (VIEWKEY_bCandidate(p)) pBefore = p;
+      if (T_VIEW_bInViewCycle(p)) pBefore = p;
     }
   }
   const LAYER_ID previous = pBefore != nullptr ? pBefore->layer : NO_VIEW_PRIORITY;

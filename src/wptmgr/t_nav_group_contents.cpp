@@ -5,9 +5,9 @@
 // in both, so the user can walk to the items. The links stand in the store
 // at once; the low bar's Save keeps them and a discard undoes them.
 
-#include <stdio.h>
 #include <string.h>
 
+#include "g_string.h"
 #include "linuxsvc.h"
 #include "t_messagebox.h"
 #include "t_nav_group.h"
@@ -16,17 +16,22 @@
 #include "t_nav_group_priv.h"
 #include "t_nav_group_sel.h"
 #include "t_nav_twr.h"
+#include "u_language.h"
+#include "u_wstring.h"
 #include "ui_texts.h"
 
 namespace {
 
 constexpr U32 WPM_NOTE_SECONDS = 2;
 
-const char* const* WPM_pKindText(WPM_ITEM_CLASS c) {
+// The note of an item linked into the edited group, or of one that was
+// there already, by its kind: each is one sentence, so that the words around
+// the names agree with the kind in every language.
+const char* const* WPM_pGroupNote(WPM_ITEM_CLASS c, BOOLEAN bAdded) {
   switch (c) {
-    case WPM_ITEM_WAYPOINT: return Waypoint;
-    case WPM_ITEM_ROUTE: return Route;
-    default: return Track;
+    case WPM_ITEM_WAYPOINT: return bAdded ? Waypoint_Added_To_Group : Waypoint_Already_In_Group;
+    case WPM_ITEM_ROUTE: return bAdded ? Route_Added_To_Group : Route_Already_In_Group;
+    default: return bAdded ? Track_Added_To_Group : Track_Already_In_Group;
   }
 }
 
@@ -38,21 +43,46 @@ const char* const* WPM_pRemoveQuestion(WPM_ITEM_CLASS c) {
   }
 }
 
-// A note of the item's kind and name, what befell it and, unless holder is
-// NAV_NONE, the group or route it concerns, cut to the note's size.
-void WPM_vNote(BOOLEAN bLeft, const char* const* pKind, U16 id, const char* const* pWhat, U16 holder) {
+// An item's name as a note shows it: in a wide language a preset name's
+// mark becomes the preset's word, and another mark goes, as the list draws
+// them (only a text's first unit is drawn that way, and here the name
+// stands inside a sentence).
+void WPM_vNoteName(U16 id, char* out, U32 u32Size) {
   char name[NAV_GROUP_PATH_NAME + 4] = {};
-  char into[NAV_GROUP_PATH_NAME + 4] = {};
-  WPM_bItemName(id, name, sizeof name);
-  if (holder != NAV_NONE) WPM_bItemName(holder, into, sizeof into);
+  memset(out, 0, u32Size);
+  if (!WPM_bItemName(id, name, sizeof name)) return;
+  const unsigned nLanguage = nCurrentLanguage();
+  const U8 u8Mark = (U8)name[1];
+  if (nLanguage < LANGUAGE_FIRST_WIDE || (U8)name[0] != 0xFD || u8Mark < 0xD0) {
+    U_WSTRING_vw_strncpy(out, name, u32Size - 2, FALSE);
+    return;
+  }
+  const U32 u32Preset = (U32)(u8Mark - 0xD0);
+  if (u32Preset < G_STRING_PRESET_NAMES) {
+    U_WSTRING_vw_strncpy(out, s_ChineseWaypoint[u32Preset][nLanguage], u32Size - 2, FALSE);
+  }
+  const U32 u32Used = U_WSTRING_u32w_strlen(out, FALSE);
+  if (u32Used + 2 < u32Size) U_WSTRING_vw_strncat(out, name + 2, (u32Size - 2 - u32Used) & ~1u, FALSE);
+}
+
+// A timed note of one sentence whose places take the item's name and,
+// unless holder is NAV_NONE, the group's or route's name.
+void WPM_vNote(BOOLEAN bLeft, const char* const* pSentence, U16 id, U16 holder) {
+  // The sentence and the names are taken in one language and one form.
+  U_LANGUAGE_vHold();
+  char name[2 * NAV_GROUP_PATH_NAME] = {};
+  char into[2 * NAV_GROUP_PATH_NAME] = {};
+  WPM_vNoteName(id, name, sizeof name);
+  if (holder != NAV_NONE) WPM_vNoteName(holder, into, sizeof into);
+  const char* apcNames[2] = {name, into};
   char ac[NAV_GROUP_NOTE_SIZE];
-  snprintf(ac, sizeof ac, "%s %s %s%s%s", WPM_pcText(pKind), name, WPM_pcText(pWhat), holder != NAV_NONE ? " " : "",
-           into);
+  U_WSTRING_vFillTemplate(WPM_pcText(pSentence), ac, sizeof ac, apcNames, holder != NAV_NONE ? 2 : 1);
   if (bLeft) {
     T_NAV_GROUP_vSetNavUIRawNoteLeftWithTimeout(ac, WPM_NOTE_SECONDS);
   } else {
     T_NAV_GROUP_vSetNavUIRawNoteWithTimeout(ac, WPM_NOTE_SECONDS);
   }
+  U_LANGUAGE_vRelease();
 }
 
 BOOLEAN WPM_bFixedWaypoint(U16 id) {
@@ -91,7 +121,7 @@ void WPM_vEditGroupListEast(U16 id) {
   }
   const BOOLEAN bAdded = T_NAV_GROUP_DATA_bAddLink(edited, id);
   if (bAdded && g_WPMEdit.u32UndoCount < WPM_UNDO_MAX) g_WPMEdit.au32UndoList[g_WPMEdit.u32UndoCount++] = id;
-  WPM_vNote(FALSE, WPM_pKindText(c), id, bAdded ? Added_To_Group : Already_In_The_Group, edited);
+  WPM_vNote(FALSE, WPM_pGroupNote(c, bAdded), id, edited);
   WPM_vClick(TRUE);
 }
 
@@ -117,9 +147,9 @@ void WPM_vEditRouteListEast(U16 id) {
   }
   T_NAV_bStoreOldRoute(edited & 0x07FF);
   if (T_NAV_GROUP_DATA_bRouteAddLink(edited, id)) {
-    WPM_vNote(FALSE, Waypoint, id, Added_To_Route, edited);
+    WPM_vNote(FALSE, Waypoint_Added_To_Route, id, edited);
   } else {
-    WPM_vNote(TRUE, Waypoint, id, Was_Last_Added, NAV_NONE);
+    WPM_vNote(TRUE, Waypoint_Last_Added, id, NAV_NONE);
   }
   WPM_vClick(TRUE);
 }

@@ -84,7 +84,8 @@ typedef struct tag_POPUP_MENU_WINDOW {
   void* pData;
 } POPUP_MENU_WINDOW;
 
-constexpr U32 NAV_GROUP_NOTE_SIZE = 64;
+// A note is a whole sentence with up to two names, in the wide form too.
+constexpr U32 NAV_GROUP_NOTE_SIZE = 256;
 typedef struct tag_POPUP_ALARMWINDOW {
   POPUP_WINDOW parent;
   const char* pStrMessage;

@@ -54,15 +54,23 @@ static NAV_FORMAT_ENUM WPM_eFormat(const char** ppLat, const char** ppLon) {
   }
 }
 
+// The formatter writes a wide language's position as wide text, which an
+// 8-bit reading of it takes for empty: the row keeps it in that form.
 static void WPM_vPositionRow(EDIT_FIELD* f, DATA_TYPE eType, double d, NAV_FORMAT_ENUM eFormat, const char* mask) {
   char text[U_NAV_POSITION_TEXT_SIZE] = {};
-  U_NAV_vFormatPosition(eType, d, text, eFormat, nCurrentLanguage(), IPS_SPACE);
+  const unsigned nLanguage = nCurrentLanguage();
+  U_NAV_vFormatPosition(eType, d, text, eFormat, nLanguage, IPS_SPACE);
   memset(f->value_string, 0, sizeof f->value_string);
+  f->candidate_mask = mask;
+  if (nLanguage >= LANGUAGE_FIRST_WIDE) {
+    U_WSTRING_vw_strncpy(f->value_string, text, sizeof f->value_string - 2, TRUE);
+    f->string_len = (U16)(U_WSTRING_u32w_strlen(f->value_string, TRUE) / 2);
+    f->type = EDIT_TYPE_CHAR_U;
+    return;
+  }
   const size_t n = strnlen(text, sizeof f->value_string - 1);
   memcpy(f->value_string, text, n);
   f->string_len = (U16)n;
-  f->candidate_mask = mask;
-  WPM_vWidenRow(f);
 }
 
 // The default name of a new waypoint in the current string form.
@@ -126,12 +134,15 @@ static BOOLEAN T_NAV_GROUP_vUpdateEditDataWaypoint(POPUP_WINDOW*) {
   if (strcmp(lat, s_strOriginWpLat) == 0 && strcmp(lon, s_strOriginWpLon) == 0) return TRUE;
   const char *latMask, *lonMask;
   const NAV_FORMAT_ENUM eFormat = WPM_eFormat(&latMask, &lonMask);
+  // The parser reads the rows in the form they are written in.
+  const char* pcLat = WPM_bWideRow(&f[ROW_LAT]) ? f[ROW_LAT].value_string : lat;
+  const char* pcLon = WPM_bWideRow(&f[ROW_LON]) ? f[ROW_LON].value_string : lon;
   POSITION pos = {};
-  if (!U_NAV_bParsePosition(D_POSITION_LAT, lat, &pos.lat, eFormat, nCurrentLanguage()) || pos.lat < -80.0 ||
+  if (!U_NAV_bParsePosition(D_POSITION_LAT, pcLat, &pos.lat, eFormat, nCurrentLanguage()) || pos.lat < -80.0 ||
       pos.lat > 80.0) {
     return FALSE;
   }
-  if (!U_NAV_bParsePosition(D_POSITION_LON, lon, &pos.lon, eFormat, nCurrentLanguage()) ||
+  if (!U_NAV_bParsePosition(D_POSITION_LON, pcLon, &pos.lon, eFormat, nCurrentLanguage()) ||
       pos.lon < -180.0 || pos.lon > 180.0) {
     T_NAV_vSetNavUIError(Invalid_Longitude);
     return FALSE;

@@ -43,10 +43,18 @@ TEST_F(PositionText, EachNotationPrintsItsFieldsWithCarries) {
   EXPECT_EQ("S 10000000000000000", huge.substr(0, 19));
 }
 
-TEST_F(PositionText, WideLanguagesWidenEveryByteOfTheText) {
+// The code page's degree sign (0xBA) is Unicode's masculine ordinal "\u00BA":
+// wide text has the degree sign U+00B0, and reads back.
+TEST_F(PositionText, WideLanguagesWidenTheTextWithUnicodesDegreeSign) {
   char text[U_NAV_POSITION_TEXT_SIZE];
   U_NAV_vFormatPosition(D_POSITION_LON, 45.12345, text, F_DD_DDDDD, LANGUAGE_ENGLISH_UNICODE, IPS_SPACE);
-  EXPECT_EQ(u"E 045.12345\u00BA", Units(text));
+  EXPECT_EQ(u"E 045.12345\u00B0", Units(text));
+  U_NAV_vFormatPosition(D_POSITION_LAT, -(33.0 + 52.0 / 60.0), text, F_DD_MM_MMM, LANGUAGE_KOREAN, IPS_SPACE);
+  EXPECT_EQ(u"S 33\u00B052.000'", Units(text));
+  SetLanguage(LANGUAGE_KOREAN);
+  double v = 0;
+  EXPECT_TRUE(U_NAV_bParsePosition(D_POSITION_LAT, text, &v, F_DD_MM_MMM, LANGUAGE_KOREAN));
+  EXPECT_NEAR(-(33.0 + 52.0 / 60.0), v, 1e-12);
 }
 
 TEST_F(PositionText, ParsingNeedsTheBlankAndAHemisphereLetter) {

@@ -4,6 +4,8 @@
 // forms, the route information and the pickers' detail boxes, and the AIS
 // limits and target list.
 
+#include <time.h>
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -132,10 +134,27 @@ TEST_F(OverlayFit, EveryEditorTextStaysInsideItsRoomInEveryLanguage) {
     // The speed unit under its head, and the widest cells: a course of 359
     // degrees, and AIS's top speed (102.2 kn) in km/h.
     for (const auto* u : {kts_LC, mph_LC, kph_LC}) Check("AIS list speed unit", u, W(pHead, u), 548 - 485 - 4);
-    Check("AIS list course", Degrees, W(pHead, L("359") + T(Degrees)), 475 - 426 - 4);
-    Check("AIS list speed", SOG, W(pHead, L("189.3")), 548 - 485 - 4);
+    // The rows' values: a line of a long name (the icon before it), an MMSI's
+    // nine digits, the clock of the last message at its widest, the course,
+    // the speed and the longest TCPA.
+    const FONT_DEF* pValue = T_NAV_pAisListValueFont();
+    const S32 name = 8 + cargo_boat_0.s32Width + 4;
+    Check("AIS list name", Name, W(pValue, L("MEDITERRAN")), 159 - name - 4);
+    Check("AIS list MMSI", MMSI, W(pValue, L("999999999")), 265 - 169 - 4);
+    for (const U32 clock : {0u, 1u}) {
+      H_DATABASE_bUpdateEverythingU32(FCID("SITF"), clock, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+      for (const U32 hour : {0u, 12u, 23u}) {
+        char text[40] = {};
+        T_INFO_vFormatTime((time_t)(86400 * 20000 + hour * 3600 + 59 * 60 + 59), TRUE, TRUE, text, nullptr, nullptr);
+        const std::string time(text, U_WSTRING_u32w_strlen(text, FALSE));
+        Check("AIS list last message", hour < 12 ? am : pm, W(pValue, time), 416 - 275 - 4);
+      }
+    }
+    Check("AIS list course", Degrees, W(pValue, L("359") + T(Degrees)), 475 - 426 - 4);
+    Check("AIS list speed", SOG, W(pValue, L("189.3")), 548 - 485 - 4);
+    Check("AIS list TCPA", TCPA, W(pValue, L("99:59")), 638 - 558 - 4);
   }
-  EXPECT_TRUE(m_fit.AllFit(27 * 70));
+  EXPECT_TRUE(m_fit.AllFit(27 * 80));
 }
 
 }  // namespace overlay_fit

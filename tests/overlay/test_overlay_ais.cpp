@@ -14,6 +14,7 @@
 #include "h_memory.h"
 #include "linuxsvc.h"
 #include "overlay_test.h"
+#include "t_info.h"
 #include "u_convert.h"
 #include "u_language.h"
 #include "u_menu.h"
@@ -301,6 +302,23 @@ TEST_F(AisList, EveryShipsIconSitsInsideTheListAndItsRow) {
   }
 }
 
+// The big digits' data-box column is 300 wide: centred right of it the list
+// would run 70 pixels past the screen's edge.
+TEST_F(AisList, OverTheBigDigitsViewTheListStandsWholeAtTheRightEdge) {
+  H_DATABASE_bUpdateEverythingS32(FCID("CVEW"), ZOLT_DIGIT_VIEW_PRIORITY, P_NORMAL, D_SIGNED32, nullptr,
+                                  DB_NEVER_STALE);
+  ASSERT_EQ(300u, T_INFO_u32XOrigin());
+  for (U32 i = 0; i < 9; i++) Ship(211000001 + i);
+  ASSERT_TRUE(T_NAV_vAisTargetListSetup());
+  const std::vector<COLOR> picture = Draw();
+  const S32 W = (S32)G_SCREEN_WIDTH, row = (S32)G_SCREEN_HEIGHT / 2;
+  // The fill one pixel inside the (black) frame at either side.
+  const COLOR fill = picture[(size_t)row * W + W - 2];
+  EXPECT_NE(0, fill);
+  EXPECT_EQ(fill, picture[(size_t)row * W + W - 639]) << "the left edge 640 pixels in";
+  EXPECT_EQ(0, picture[(size_t)row * W + W - 641]) << "nothing left of it";
+}
+
 TEST_F(AisList, LongNamesWrapAfterTenCharacters) {
   char first[22], second[22];
   EXPECT_EQ(1u, T_NAV_u32AisSplitName("ABCDEFGHIJ", 21, first, second));
@@ -312,6 +330,30 @@ TEST_F(AisList, LongNamesWrapAfterTenCharacters) {
                          'L', 'M', 'N', 'O', 'P', 'Q', 'R', 'S', 'T', 'U'};  // unterminated
   EXPECT_EQ(2u, T_NAV_u32AisSplitName(full, sizeof full, first, second));
   EXPECT_STREQ("KLMNOPQRST", second);
+}
+
+// A name breaks at a space where both lines then hold their part, as far
+// right as that allows; a word too long for it still breaks with "-".
+TEST_F(AisList, LongNamesBreakAtASpaceWhereOneServes) {
+  const struct {
+    const char* name;
+    const char* first;
+    const char* second;
+  } rows[] = {
+      {"BALTIC TRADER", "BALTIC", "TRADER"},
+      {"OCEAN SPIRIT", "OCEAN", "SPIRIT"},
+      {"SEA OF GALILEE", "SEA OF", "GALILEE"},
+      {"NORTHERN LIGHTS XV", "NORTHERN", "LIGHTS XV"},
+      {"ABCDEFGHIJ KLM", "ABCDEFGHIJ", "KLM"},  // the space just after the first line
+      {"MSC MEDITERRANEAN", "MSC MEDITE-", "RRANEAN"},  // "MEDITERRANEAN" fills no line
+      {"CAPE  HORN EXPRESS", "CAPE  HORN", "EXPRESS"},
+  };
+  for (const auto& r : rows) {
+    char first[22], second[22];
+    EXPECT_EQ(2u, T_NAV_u32AisSplitName(r.name, 21, first, second)) << r.name;
+    EXPECT_STREQ(r.first, first) << r.name;
+    EXPECT_STREQ(r.second, second) << r.name;
+  }
 }
 
 TEST_F(AisList, CursorRightMovesTheChartCursorOrIsRefused) {
@@ -395,6 +437,20 @@ TEST_F(AisList, PictureOfNineTargets) {
   ASSERT_TRUE(T_NAV_vAisTargetListSetup());
   Pad(CURSOR_SOUTH);
   EXPECT_TRUE(ot::MatchesGolden("ais-list-9", Draw()));
+}
+
+// In Korean the clock of the last message ends in a wide mark; the nine
+// digits of an MMSI end before the clock's column starts.
+TEST_F(AisList, PictureInKoreanWithTheTimesOfTheLastMessages) {
+  SetLanguage(LANGUAGE_KOREAN);
+  ot::Set("SITF", 0);
+  H_DATABASE_bUpdateEverythingS32(FCID("SLTZ"), 0, P_NORMAL, D_SIGNED32, nullptr, DB_NEVER_STALE);
+  H_DATABASE_bUpdateEverythingBoolean(FCID("SDST"), FALSE, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+  ot::Set("IDTM", 1600000000 + 12 * 3600 + 59 * 60 + 59 - 1600000000 % 86400);  // 12:59:59 PM
+  for (U32 i = 0; i < 3; i++) Ship(288888881 + i);
+  aist::Feed(aist::Type24A(288888882, "BALTIC TRADER"));
+  ASSERT_TRUE(T_NAV_vAisTargetListSetup());
+  EXPECT_TRUE(ot::MatchesGolden("ais-list-korean", Draw()));
 }
 
 }  // namespace

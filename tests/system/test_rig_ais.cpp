@@ -9,11 +9,13 @@
 
 #include <algorithm>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "ais_payload.h"
+#include "layer_id.h"
 #include "nvram_files.h"
 #include "rig_unit.h"
 #include "test_timing.h"
@@ -32,9 +34,12 @@ void WriteSentences(const std::string& path, int nLines) {
 
 // A unit with AIS tracking on and nothing else set, running on the rig and
 // reading its NMEA line.
-std::unique_ptr<TEST_PROCESS> TrackingUnit(const std::string& rig, const std::string& base) {
+std::unique_ptr<TEST_PROCESS> TrackingUnit(const std::string& rig, const std::string& base,
+                                           std::map<std::string, uint32_t> more = {}) {
   MakeRig(rig);
-  SeedUnit(base, {{"SQCD", 1}, {"SAIS", 1}});
+  more["SQCD"] = 1;
+  more["SAIS"] = 1;
+  SeedUnit(base, more);
   auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig, "VELMORA_CWD=" + base});
   EXPECT_TRUE(TEST_bWaitForOutput(unit.get(), "run-system sent to", 20000)) << Out(unit.get());
   // The NMEA task asks a silent line who is there once it takes input.
@@ -52,10 +57,14 @@ std::unique_ptr<TEST_PROCESS> TrackingUnit(const std::string& rig, const std::st
   return unit;
 }
 
-TEST(RigAis, TheTargetListOpensFromTheAisMenuOverTheFedPool) {
+// A tracking unit over the view saved in its store, fed the corpus's first
+// 120 lines, with the target list opened from the menus; it shows the list
+// as the golden box (left, width) once it ends, and leaves without a fatal
+// error.
+void ShowsTheTargetList(std::map<std::string, uint32_t> settings, const std::string& golden, U32 u32Left) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
   const TEST_TEMP_DIR base{TEST_MakeTempDir("velmora-base")};
-  auto unit = TrackingUnit(rig.dir, base.dir);
+  auto unit = TrackingUnit(rig.dir, base.dir, std::move(settings));
   ASSERT_FALSE(::testing::Test::HasFailure());
   const std::string nmea = rig.dir + "/ais.nmea";
   WriteSentences(nmea, 120);
@@ -67,13 +76,22 @@ TEST(RigAis, TheTargetListOpensFromTheAisMenuOverTheFedPool) {
   ASSERT_TRUE(OpenMainMenu(rig.dir, unit.get())) << Out(unit.get());
   PressKeys(rig.dir, unit.get(), {"RIGHT", "RIGHT", "RIGHT", "RIGHT", "DOWN", "RIGHT", "DOWN", "DOWN", "RIGHT"});
   ASSERT_TRUE(WaitForCount(unit.get(), "action Target List", 1, 5000)) << Out(unit.get());
-  // The first eight of the pool in MMSI order, the first highlighted, and
-  // the footer arrow for the rest. Without a fix or GPS time no TCPA is
-  // known: dashes, not "0:00"; speeds in the unit's kph.
-  EXPECT_TRUE(ShowsGoldenBox(rig.dir, "ais_target_list", 80, 0, 640, 480));
+  EXPECT_TRUE(ShowsGoldenBox(rig.dir, golden, u32Left, 0, 640, 480));
   TEST_Signal(unit.get(), SIGTERM);
   TEST_RESULT r = TEST_Finish(std::move(unit), 10000);
   EXPECT_EQ(std::string::npos, r.out.find("error:")) << r.out;
+}
+
+// The first eight of the pool in MMSI order, the first highlighted, and the
+// footer arrow for the rest. Without a fix or GPS time no TCPA is known:
+// dashes, not "0:00"; speeds in the unit's kph.
+TEST(RigAis, TheTargetListOpensFromTheAisMenuOverTheFedPool) { ShowsTheTargetList({}, "ais_target_list", 80); }
+
+// Over the big digits view the data-box column is 300 pixels wide and the
+// 640-pixel list cannot stand right of it: it stands at the screen's right
+// edge instead, whole, with its TCPA column and the highlight's arrow.
+TEST(RigAis, TheTargetListOverTheBigDigitsViewStandsWholeOnTheScreen) {
+  ShowsTheTargetList({{"SVEW", ZOLT_DIGIT_VIEW_PRIORITY}}, "ais_target_list_big_digits", 160);
 }
 
 // A sentence with its checksum, as a receiver sends it.

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "layer_id.h"
 #include "rig_unit.h"
 #include "test_timing.h"
 
@@ -114,6 +115,25 @@ std::unique_ptr<TEST_PROCESS> Restart(const std::string& rig, const std::string&
   EXPECT_EQ(0, Tool(rig, "key release POWER"));
   EXPECT_EQ(10, TEST_Finish(std::move(unit), 15000).status);
   return Start(rig, base);
+}
+
+// The GPS diagnostic page, shown from the Views tab (SVGD), is one of the
+// views VIEW steps through once the first sentence has brought it.
+TEST(RigNavMenus, TheGpsDiagnosticPageShownInTheViewsTabIsAStepOfVIEW) {
+  RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
+  const TEST_TEMP_DIR base{TEST_MakeTempDir("velmora-base")};
+  ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
+  SeedUnit(base.dir, {{"SQCD", 1}, {"SVGD", 1}});
+  auto feed = FixAt(rig.dir, "31.000");
+  auto unit = Start(rig.dir, base.dir);
+  const double page = DIAGNOSTIC_GPS_CARTOGRAPHY;
+  for (int press = 0; press < 16 && Stored(rig.dir, "CVEW") != page; press++) {
+    const double view = Stored(rig.dir, "CVEW");
+    PressKeys(rig.dir, unit.get(), {"VIEW"});
+    TEST_bWaitUntilEvery([&] { return Stored(rig.dir, "CVEW") != view; }, 3000, 100);
+  }
+  EXPECT_EQ(page, Stored(rig.dir, "CVEW")) << Out(unit.get());
+  End(std::move(unit), std::move(feed));
 }
 
 TEST(RigNavMenus, ARouteBuiltAndAWaypointRenamedFromTheChartMenuAreInTheManagerAfterARestart) {

@@ -11,7 +11,10 @@ namespace {
 
 typedef LanguageTest WideStringTest;
 
+// The language follows SLNG when it is told to, as the menu task is told by
+// the setting's notice.
 TEST_F(WideStringTest, CurrentLanguageFallsBackToEnglish) {
+  U_WSTRING_vUpdateCurrentLanguage();
   EXPECT_EQ(0u, nCurrentLanguage()) << "absent";
   for (U32 bad : {27u, 1000u, 0xFFFFFFFFu}) {
     SetLanguage(bad);
@@ -20,8 +23,10 @@ TEST_F(WideStringTest, CurrentLanguageFallsBackToEnglish) {
   static U64 s_u64Now = 1000000;
   H_DATABASE_vSetClock([] { return s_u64Now; });
   H_DATABASE_bUpdateEverythingU32(FCID("SLNG"), LANGUAGE_KOREAN, P_NORMAL, D_UNSIGNED32, nullptr, 1);
+  U_WSTRING_vUpdateCurrentLanguage();
   EXPECT_EQ((unsigned)LANGUAGE_KOREAN, nCurrentLanguage());
   s_u64Now += 5000;
+  U_WSTRING_vUpdateCurrentLanguage();
   EXPECT_EQ(0u, nCurrentLanguage()) << "stale, so invalid";
   H_DATABASE_vSetClock(nullptr);
   for (unsigned language = 0; language < LANGUAGE_COUNT; language++) {
@@ -132,6 +137,23 @@ TEST_F(WideStringTest, TemplatesTakeTheirArguments) {
   U_WSTRING_vReplaceCrossHatchWithNString(W(u"Waypoint {XXX} Created").data(), small, sizeof small, (char**)five,
                                           1, FALSE, TRUE);
   EXPECT_EQ(u"Wayp", Units(small)) << "cut to the output, terminator included";
+}
+
+// A sentence's places filled in the current form, 8-bit and wide alike.
+TEST_F(WideStringTest, ASentencesPlacesTakeTextsOfItsOwnForm) {
+  char out[64];
+  const char* names[] = {"WP001", "RT01"};
+  U_WSTRING_vFillTemplate("Waypoint {NAME} added to route {ROUTE}", out, sizeof out, names, 2);
+  EXPECT_STREQ("Waypoint WP001 added to route RT01", out);
+  U_WSTRING_vFillTemplate("{A} and {B}", out, sizeof out, names, 1);
+  EXPECT_STREQ("WP001 and {B}", out) << "a place without its argument stays";
+  U_WSTRING_vFillTemplate("Waypoint {NAME} added", out, 12, names, 1);
+  EXPECT_STREQ("Waypoint WP", out) << "cut to the output, terminator included";
+  SetLanguage(LANGUAGE_KOREAN);
+  const std::string wp = W(u"WP001"), route = W(u"항로1");
+  const char* wide[] = {wp.data(), route.data()};
+  U_WSTRING_vFillTemplate(W(u"웨이포인트 {NAME}을(를) 항로 {ROUTE}에 추가").data(), out, sizeof out, wide, 2);
+  EXPECT_EQ(u"웨이포인트 WP001을(를) 항로 항로1에 추가", Units(out));
 }
 
 }  // namespace

@@ -86,6 +86,32 @@ TEST_F(ViewKey, EXITOnTheFirstShownViewWrapsToTheLast) {
   EXPECT_TRUE(ViewBecomes(CHART_VIEW_PRIORITY));
 }
 
+// The GPS diagnostic page is registered as used over itself, with its
+// Views-tab setting: once shown there, VIEW and EXIT reach it as any view,
+// and hidden again they pass it by.
+TEST_F(ViewKey, AViewRegisteredOverItselfIsInTheCycleWhileTheViewsTabShowsIt) {
+  TakeKeys();
+  H_DATABASE_bUpdateEverythingBoolean(FCID("SVGD"), FALSE, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+  ASSERT_TRUE(
+      UI_bRegister({DIAGNOSTIC_GPS_CARTOGRAPHY, DrawNothing, DIAGNOSTIC_GPS_CARTOGRAPHY, FCID("SVGD")}));
+  H_DATABASE_bUpdateValueBoolean(FCID("SVGD"), TRUE, P_NORMAL);
+  ASSERT_TRUE(UI_bSettled(M_VIEW));
+  H_DATABASE_bUpdateValueS32(FCID("CVEW"), SONAR_FLASHER_ICE_PRIORITY, P_NORMAL);
+  ASSERT_TRUE(ViewBecomes(SONAR_FLASHER_ICE_PRIORITY));
+  EXPECT_EQ(1, UI_nTapClick(UI_VIEW));
+  EXPECT_TRUE(ViewBecomes(DIAGNOSTIC_GPS_CARTOGRAPHY));
+  EXPECT_EQ(1, UI_nTapClick(UI_VIEW));
+  EXPECT_TRUE(ViewBecomes(SONAR_VIEW_PRIORITY)) << "round to the first view";
+  EXPECT_EQ(1, UI_nTapClick(UI_EXIT));
+  EXPECT_TRUE(ViewBecomes(DIAGNOSTIC_GPS_CARTOGRAPHY));
+  H_DATABASE_bUpdateValueBoolean(FCID("SVGD"), FALSE, P_NORMAL);
+  ASSERT_TRUE(UI_bSettled(M_VIEW));
+  EXPECT_EQ(1, UI_nTapClick(UI_VIEW));
+  EXPECT_TRUE(ViewBecomes(SONAR_VIEW_PRIORITY));
+  EXPECT_EQ(1, UI_nTapClick(UI_EXIT));
+  EXPECT_TRUE(ViewBecomes(SONAR_FLASHER_ICE_PRIORITY)) << "the hidden page passed by";
+}
+
 // Of the views below only the ice sonar view has both its layer and its
 // setting; the engine views come with an NMEA 2000 network.
 TEST_F(ViewKey, VIEWHeldASecondRebuildsTheViewsSelectionMenuWithTheViewsThatQualifyAndOpensIt) {

@@ -15,7 +15,9 @@
 #include "t_nav_group_sel.h"
 #include "t_nav_twr.h"
 #include "t_nav_views.h"
+#include "text_util.h"
 #include "u_alarm.h"
+#include "u_language.h"
 #include "version.h"
 #include "wptmgr_rig.h"
 
@@ -43,6 +45,16 @@ class Actions : public Wpm {
     while (GENERIC_MESSAGE* p = (GENERIC_MESSAGE*)L_MBOX_Receive(M_ALARM)) {
       const ALARM_SET_MESSAGE* a = (const ALARM_SET_MESSAGE*)p;
       if (p->Cmd == CMD_ID_SET_ALARM && a->pMessageString != nullptr) notes.push_back(a->pMessageString);
+      H_MEMORY_vDumpMail(p);
+    }
+    return notes;
+  }
+  // The same for a wide language's notes.
+  static std::vector<std::u16string> WideNotes(void) {
+    std::vector<std::u16string> notes;
+    while (GENERIC_MESSAGE* p = (GENERIC_MESSAGE*)L_MBOX_Receive(M_ALARM)) {
+      const ALARM_SET_MESSAGE* a = (const ALARM_SET_MESSAGE*)p;
+      if (p->Cmd == CMD_ID_SET_ALARM && a->pMessageString != nullptr) notes.push_back(Units(a->pMessageString));
       H_MEMORY_vDumpMail(p);
     }
     return notes;
@@ -165,6 +177,33 @@ TEST_F(Actions, DownFromTheLastRowReachesPasteHereAndAPasteIntoTheOwnGroupSaysWh
   T_NAV_GROUP_vPasteSelectedItems();
   EXPECT_EQ((std::vector<std::string>{"Total 1 items moved."}), Notes()) << "elsewhere the count as before";
   EXPECT_EQ(std::vector<U16>{a}, Links(g));
+}
+
+// The paste notes in a wide language: whole wide sentences, the count in
+// its place.
+TEST_F(Actions, ThePasteNotesOfAWideLanguageAreWholeWideSentences) {
+  SetLanguage(LANGUAGE_KOREAN);
+  const U16 g = Group(W(u"항구").c_str()), other = Group(W(u"만").c_str());
+  const U16 a = Waypoint("A", g), b = Waypoint("B", g);
+  T_NAV_GROUP_vSetup();
+  WideNotes();
+  Open(g);
+  Highlight(a);
+  T_NAV_GROUP_vCopyHighlightedItem(0);
+  T_NAV_GROUP_vPasteSelectedItems();
+  EXPECT_EQ(std::vector<std::u16string>{u"붙여넣지 않음: 항목이 이미 이 그룹에 있습니다."}, WideNotes());
+  Highlight(b);
+  T_NAV_GROUP_vCutHighlightedItem(0);
+  Open(other);
+  T_NAV_GROUP_vPasteSelectedItems();
+  EXPECT_EQ(std::vector<std::u16string>{u"총 1개 항목을 이동했습니다."}, WideNotes());
+  Open(kWpmRoot);
+  Highlight(other);
+  T_NAV_GROUP_vMoveGroup(0);
+  Open(other);
+  T_NAV_GROUP_vPasteSelectedItems();
+  EXPECT_EQ(std::vector<std::u16string>{u"항목을 해당 폴더로 이동할 수 없습니다."}, WideNotes());
+  SetLanguage(LANGUAGE_ENGLISH);
 }
 
 TEST_F(Actions, MovingALockedWaypointIntoASharedGroupRelinksItsSharedTwin) {

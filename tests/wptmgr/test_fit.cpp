@@ -247,12 +247,21 @@ TEST_F(WpmFit, EveryManagerTextStaysInsideItsRoomInEveryLanguage) {
 
     // The timed notes: an untitled box wrapped at 326 pixels.
     const FONT_DEF* pNote = Wide() ? arialuni_size14_font_def_ptr : myriad_pro_bold_size14_font_def_ptr;
-    // A group's or route's edit names the item and where it went around
-    // these; the longest names leave half the width to them.
-    for (const auto* n : {Only_groups_can_be_set_as_the_default, Default_Group_Deleted, Added_To_Group,
-                          Already_In_The_Group, Added_To_Route, Was_Last_Added, Track, Cannot_Add_This_Data,
+    for (const auto* n : {Only_groups_can_be_set_as_the_default, Default_Group_Deleted, Cannot_Add_This_Data,
                           Group_Slot_Index_Invalid, Group_Slot_Links_Itself}) {
       FIT_vWrapped(&m_fit, "note", n, pNote, 326, 11);
+    }
+    // A group's or route's edit names the item and where it went, with the
+    // longest names a waypoint and a group or route take.
+    const std::string item = L("MMMMMMMMMMMM"), holder = L("MMMMMMMMMMMMMMMMMMMM");
+    const std::string ended[2] = {item + std::string(2, '\0'), holder + std::string(2, '\0')};
+    const char* apcNames[2] = {ended[0].c_str(), ended[1].c_str()};
+    for (const auto* n : {Waypoint_Added_To_Group, Route_Added_To_Group, Track_Added_To_Group,
+                          Waypoint_Already_In_Group, Route_Already_In_Group, Track_Already_In_Group,
+                          Waypoint_Added_To_Route, Waypoint_Last_Added}) {
+      char note[NAV_GROUP_NOTE_SIZE];
+      U_WSTRING_vFillTemplate(n[language], note, sizeof note, apcNames, 2);
+      FIT_vWrappedText(&m_fit, "note", n, note, pNote, 326, 11);
     }
 
     // In Korean and Chinese a waypoint-type preset's word leads a name

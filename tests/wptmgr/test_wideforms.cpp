@@ -3,11 +3,13 @@
 
 #include "golden.h"
 #include "h_memory.h"
+#include "navmath.h"
 #include "t_nav.h"
 #include "t_nav_group_data.h"
 #include "t_nav_group_edit.h"
 #include "t_nav_group_icons.h"
 #include "t_nav_group_sel.h"
+#include "font_test.h"
 #include "text_util.h"
 #include "u_alarm.h"
 #include "u_language.h"
@@ -194,6 +196,127 @@ TEST_F(WideForms, TheBarsJoinTheirTextsInWideForm) {
   WPM_vRunSearch();
   EXPECT_EQ(u"Done", Units(g_WPM.acLowBarText));
   EXPECT_EQ(u"Search Results", Units(g_WPM.acHighBarText));
+}
+
+// The form of a waypoint at 54 N 10.5 E in a wide language: its position
+// rows hold the position in wide text with a real degree sign, the picture
+// shows them, and a hemisphere stepped through the keys is read back.
+TEST_F(WideForms, TheWaypointFormShowsAndReadsItsPositionInKoreanAndChinese) {
+  const struct {
+    unsigned language;
+    const char* golden;
+  } kLanguages[] = {{LANGUAGE_KOREAN, WPTMGR_GOLDEN_DIR "/waypoint_form_korean.png"},
+                    {LANGUAGE_CHINESE_SIMPLIFIED, WPTMGR_GOLDEN_DIR "/waypoint_form_chinese.png"}};
+  POSITION at = {54.0, 10.5};
+  POINT pt = {};
+  nv_DegrToMeter(&at, &pt);
+  const U16 id = Waypoint("REEF", kWpmRoot, pt.x, pt.y);
+  for (const auto& l : kLanguages) {
+    SetLanguage(l.language);
+    T_NAV_GROUP_vSetup();
+    ASSERT_NE(nullptr, WPM_pOpenWaypointEdit(id & 0x0FFF));
+    EXPECT_EQ(u"N 54\u00B000.000'", Units(Row(4)->value_string)) << l.language;
+    EXPECT_EQ(u"E 010\u00B030.000'", Units(Row(5)->value_string)) << l.language;
+    const std::vector<COLOR> form = Picture();
+    const GOLDEN_PICTURE picture = {form.data(), G_SCREEN_WIDTH, G_SCREEN_HEIGHT, G_SCREEN_WIDTH};
+    EXPECT_TRUE(GOLDEN_Match(l.golden, picture));
+    for (int i = 0; i < 4; i++) Cursor(CURSOR_SOUTH);
+    Cursor(CURSOR_EAST);
+    Picture();  // the drawn cursor opens the editor, on the hemisphere
+    Cursor(CURSOR_NORTH);
+    EXPECT_EQ(u"S 54\u00B000.000'", Units(Row(4)->value_string)) << l.language;
+    Key(HKEY_MASK_EXIT);
+    for (int i = 0; i < 2; i++) Cursor(CURSOR_SOUTH);
+    Cursor(CURSOR_EAST);
+    ASSERT_EQ(nullptr, Row(0)) << "saved";
+    POSITION stored = {};
+    nv_MeterToDegr(&T_NAV_pGetWaypoint(id & 0x0FFF)->pt, &stored);
+    EXPECT_NEAR(-54.0, stored.lat, 1e-4) << l.language;
+    EXPECT_NEAR(10.5, stored.lon, 1e-4) << l.language;
+    // Back north for the next language.
+    WAYPOINT w = *T_NAV_pGetWaypoint(id & 0x0FFF);
+    w.pt = pt;
+    ASSERT_TRUE(T_NAV_bSaveWaypoint(id & 0x0FFF, &w, FALSE, FALSE));
+    T_NAV_GROUP_vExitMainWindow();
+  }
+}
+
+// The notes of a group's and a route's edit are each one sentence, the
+// names filled in where the language puts them and in its form.
+TEST_F(WideForms, TheEditsNotesAreWholeSentencesInEveryForm) {
+  const struct {
+    unsigned language;
+    std::u16string group, added, already, toRoute, last;
+    const char* golden;
+  } kNotes[] = {
+      {LANGUAGE_KOREAN, u"항구", u"웨이포인트 WP001을(를) 그룹 항구에 추가했습니다",
+       u"웨이포인트 WP001은(는) 이미 그룹 항구에 있습니다", u"웨이포인트 WP001을(를) 항로 RT001에 추가했습니다",
+       u"웨이포인트 WP001은(는) 마지막으로 추가되었습니다. 다른 웨이포인트를 선택하십시오",
+       WPTMGR_GOLDEN_DIR "/note_korean.png"},
+      {LANGUAGE_CHINESE_SIMPLIFIED, u"锚地", u"航点WP001已添加到组锚地", u"航点WP001已在组锚地中",
+       u"航点WP001已添加到航线RT001", u"航点WP001是最后添加的，请选择其他航点", WPTMGR_GOLDEN_DIR "/note_chinese.png"},
+      {LANGUAGE_GERMAN, u"Hafen", u"Wegpunkt WP001 zur Gruppe Hafen hinzugefügt",
+       u"Wegpunkt WP001 ist bereits in der Gruppe Hafen", u"Wegpunkt WP001 zur Route RT001 hinzugefügt",
+       u"Wegpunkt WP001 wurde zuletzt hinzugefügt, bitte einen anderen Wegpunkt wählen", nullptr},
+      {LANGUAGE_RUSSIAN, u"Gavan", u"Путевая точка WP001 добавлена в группу Gavan",
+       u"Путевая точка WP001 уже есть в группе Gavan", u"Путевая точка WP001 добавлена в маршрут RT001",
+       u"Путевая точка WP001 добавлена последней, выберите другую путевую точку", nullptr},
+  };
+  for (const auto& n : kNotes) {
+    SetLanguageAndFontSet(n.language);
+    const bool bWide = n.language >= LANGUAGE_FIRST_WIDE;
+    // A note's text as the reader sees it, in either form.
+    auto Shown = [bWide, &n] {
+      const char* p = g_WPM.pPopupAlarmWindow != nullptr ? g_WPM.pPopupAlarmWindow->pStrMessage : "";
+      return bWide ? Units(p) : FromPage(p, n.language);
+    };
+    std::string group;
+    for (char16_t c : n.group) group += bWide ? W(std::u16string(1, c)).substr(0, 2) : std::string(1, (char)c);
+    const U16 g = Group(group.c_str());
+    const U16 w = Waypoint("WP001", kWpmRoot, (S32)n.language * 1000);  // one waypoint a place
+    const U16 r = Route("RT001", kWpmRoot, {});
+    T_NAV_GROUP_vSetup();
+    g_WPM.eMode = MODE_EDIT_GROUP;
+    g_WPM.u16CurrentEditGroupID = g;
+    WPM_vEditGroupListEast(w);
+    EXPECT_EQ(n.added, Shown()) << n.language;
+    if (n.golden != nullptr) {
+      const std::vector<COLOR> note = Picture();
+      const GOLDEN_PICTURE picture = {note.data(), G_SCREEN_WIDTH, G_SCREEN_HEIGHT, G_SCREEN_WIDTH};
+      EXPECT_TRUE(GOLDEN_Match(n.golden, picture));
+    }
+    WPM_vEditGroupListEast(w);
+    EXPECT_EQ(n.already, Shown()) << n.language;
+    g_WPM.eMode = MODE_EDIT_ROUTE;
+    g_WPM.u16CurrentEditGroupID = r;
+    WPM_vEditRouteListEast(w);
+    EXPECT_EQ(n.toRoute, Shown()) << n.language;
+    WPM_vEditRouteListEast(w);
+    EXPECT_EQ(n.last, Shown()) << n.language;
+    WPM_vClearEditState();
+    g_WPM.eMode = MODE_BROWSE;
+    T_NAV_GROUP_vExitMainWindow();
+  }
+}
+
+// A preset name's mark stands inside a Korean note as the preset's word.
+TEST_F(WideForms, APresetNameInANoteReadsAsItsWord) {
+  SetLanguage(LANGUAGE_KOREAN);
+  const U16 g = Group(W(u"항구").c_str());
+  const U16 w = Waypoint("000", kWpmRoot);
+  WAYPOINT named = *T_NAV_pGetWaypoint(w & 0x0FFF);
+  const std::string name = W(u"\uFDD0000");
+  memcpy(named.sName, name.data(), name.size());
+  ASSERT_TRUE(T_NAV_bSaveWaypoint(w & 0x0FFF, &named, FALSE, FALSE));
+  T_NAV_GROUP_vSetup();
+  g_WPM.eMode = MODE_EDIT_GROUP;
+  g_WPM.u16CurrentEditGroupID = g;
+  WPM_vEditGroupListEast(w);
+  ASSERT_NE(nullptr, g_WPM.pPopupAlarmWindow);
+  EXPECT_EQ(u"웨이포인트 " + Units(Wypt_Airport[LANGUAGE_KOREAN]) + u"000을(를) 그룹 항구에 추가했습니다",
+            Units(g_WPM.pPopupAlarmWindow->pStrMessage));
+  WPM_vClearEditState();
+  g_WPM.eMode = MODE_BROWSE;
 }
 
 // Texts of a wide language whose first characters look like two ASCII
