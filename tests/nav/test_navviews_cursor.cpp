@@ -169,6 +169,8 @@ TEST_F(NavViews, AManOverboardMarksTheBoatAndNavigatesThereUntilCancelled) {
   const U16 w = T_NAV_u16GetMOBWaypoint();
   const WAYPOINT* p = T_NAV_pGetWaypoint(w);
   EXPECT_EQ(30, p->u8Icon);
+  EXPECT_EQ("Man overboard: point " + std::string(p->sName) + " marked, navigating to it|", Notes())
+      << "said as a man overboard, not as a route";
   EXPECT_EQ(WPT_STATUS_SAVED, p->u8Status);
   EXPECT_EQ(1000000, p->pt.x);
   EXPECT_EQ(5000000, p->pt.y);
