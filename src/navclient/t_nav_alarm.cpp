@@ -50,7 +50,8 @@ static std::atomic<S32> s_nUINoteCountdown{0};
 static char s_sResult[256];
 
 static void NAV_ALARM_vRaise(ALARM_PRIORITY id, const char* pText, TONE_SEQUENCE eInitial,
-                             const TONE_BURST* pInitial, const TONE_BURST* pReminder, ALARM_ACTION pCancel) {
+                             const TONE_BURST* pInitial, const TONE_BURST* pReminder, ALARM_ACTION pCancel,
+                             BOOLEAN bNote = FALSE) {
   ALARM_SET_MESSAGE alarm;
   memset(&alarm, 0, sizeof alarm);
   alarm.Priority = id;
@@ -60,6 +61,7 @@ static void NAV_ALARM_vRaise(ALARM_PRIORITY id, const char* pText, TONE_SEQUENCE
   alarm.ReminderToneID = TONE_USE_CUSTOM;
   alarm.pReminderCustomTone = pReminder;
   alarm.pFunctionAlarmCancel = pCancel;
+  alarm.bNote = bNote;
   U_ALARM_bSetAlarm(&alarm, FALSE);
 }
 
@@ -178,7 +180,9 @@ void T_NAV_vClearNavUIError(void) {
 static void NAV_ALARM_vShowNote(const char* pText, U32 u32Bytes, S32 nTimeout) {
   memset(s_sResult, 0, sizeof s_sResult);
   memcpy(s_sResult, pText, u32Bytes < sizeof s_sResult - 2 ? u32Bytes : sizeof s_sResult - 2);
-  NAV_ALARM_vRaise(NAV_UI_ALARM, s_sResult, TONE_USE_CUSTOM, nullptr, nullptr, T_NAV_vUINoteCancelled);
+  // A note goes by itself: the key pressed while it shows is the user's next
+  // step (MENU after a mark), not an answer to it.
+  NAV_ALARM_vRaise(NAV_UI_ALARM, s_sResult, TONE_USE_CUSTOM, nullptr, nullptr, T_NAV_vUINoteCancelled, TRUE);
   s_nUINoteCount++;
   s_nUINoteCountdown = nTimeout;
 }
