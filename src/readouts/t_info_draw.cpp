@@ -14,6 +14,7 @@
 #include "g_truetype.h"
 #include "t_info.h"
 #include "u_view.h"
+#include "u_viewarea.h"
 #include "u_wstring.h"
 #include "ui_texts.h"
 
@@ -461,6 +462,10 @@ S32 T_INFO_nDrawDigitsInfoBox(BITMAP* pBitmap, S32 nMinWidth, S32 nHeight, S32 n
   S32 x = nXPosition;
   S32 y = nYPosition;
   INFO_vResolve(pBitmap, &x, &y);
+  // Drawn whole or not at all: a window over part of the box leaves it out,
+  // in its place all the same.
+  const VIEWAREA_BOX box = {x, y >= 1 ? y - 1 : y, width, y >= 1 ? nHeight + 2 : nHeight};
+  if (!U_VIEWAREA_bReadout(&box)) return width;
   T_INFO_vDrawInfoBar(pBitmap, width, nHeight, x, y, eBoxStyle);
 
   const BOOLEAN bUnits = !U_WSTRING_bIsStringNull(t.pUnits);

@@ -31,6 +31,7 @@
 #include "u_language.h"
 #include "u_menu.h"
 #include "u_view.h"
+#include "u_viewarea.h"
 #include "ui_texts.h"
 
 // ---------------------------------------------------------------------------
@@ -802,7 +803,7 @@ static void VIEW_vDrawView(BITMAP* pPage, LAYER_ITEM* pView) {
   if (pView->eSplit != SPLIT_FULL_WINDOW) VIEW_vDrawDivider(pPage, pView);
 }
 
-void T_VIEW_vComposeFrame(BITMAP* pPage) {
+static void VIEW_vComposeLayers(BITMAP* pPage) {
   s_windowSpec.currentLayer = T_VIEW_eCurrentLayer();
   s_windowSpec.activeWindow = (SPLIT_WINDOW_TYPE)s_activeWindow.load();
   LAYER_ITEM* pView = s_windowSpec.currentLayer == NO_VIEW_PRIORITY ? nullptr : VIEW_pShownView(s_windowSpec.currentLayer);
@@ -820,6 +821,18 @@ void T_VIEW_vComposeFrame(BITMAP* pPage) {
   if (s_windowSpec.currentLayer == STARTUP_CHART_DISCLAIMER) return;
   for (LAYER_ITEM* p = pLater; p != nullptr && !s_bViewUpdateCancelled; p = p->next) {
     if (p->where_used == s_windowSpec.currentLayer || p->where_used == USED_BY_ALL) VIEW_bDrawNode(pPage, p);
+  }
+}
+
+void T_VIEW_vComposeFrame(BITMAP* pPage) {
+  U_VIEWAREA_vFrameBegins();
+  VIEW_vComposeLayers(pPage);
+  // A window that came (or went) over a readout drawn in this frame: the
+  // frame would show the readout cut (or missing), so the next one is drawn
+  // in its place.
+  if (U_VIEWAREA_bFrameEnds()) {
+    s_bViewUpdateCancelled = TRUE;
+    L_SEMA_Signal(SEMA_VIEW_UPDATE);
   }
 }
 
