@@ -263,10 +263,14 @@ static BOOLEAN INFO_bOverlayHeading(INFO_OVERLAY* o, U32 nLang) {
 static BOOLEAN INFO_bOverlayDistanceToGo(INFO_OVERLAY* o, U32 nLang) {
   DB_DATA_TYPE value = {};
   if (!T_INFO_bNavigating() || !INFO_bFetchValid(FCID("IDTG"), &value)) return FALSE;
+  // The menu offers nautical miles as nautical miles with feet or with
+  // metres for short distances: both are nautical miles here, named "nm",
+  // where they fell to statute miles.
   const U32 unit = T_INFO_u32Setting(FCID("SUDS"), U_STAT_MILES);
-  const UNIT_TYPE u = unit == U_NAUT_MILES ? U_NAUT_MILES : unit == U_KM ? U_KM : U_STAT_MILES;
+  const BOOLEAN bNautical = unit == U_NAUT_MILES || unit == U_NAUT_MILES_FT || unit == U_NAUT_MILES_M;
+  const UNIT_TYPE u = bNautical ? U_NAUT_MILES : unit == U_KM ? U_KM : U_STAT_MILES;
   INFO_vOverlayValue(o, dConvertFromInternal(value.fVal, D_DISTANCE, u), T_INFO_pFont(44),
-                     H_DATABASE_pcUnitsString(u, nLang));
+                     H_DATABASE_pcUnitsString(bNautical ? U_NAUT_MILES_M : u, nLang));
   return TRUE;
 }
 

@@ -19,6 +19,7 @@
 #include "t_info.h"
 #include "test_keys.h"
 #include "text_util.h"
+#include "u_convert.h"
 #include "u_language.h"
 #include "u_nav.h"
 #include "u_wstring.h"
@@ -407,6 +408,40 @@ TEST_F(InfoDrawing, TheWidestValuesStayInsideEveryBoxSizeClearOfTitleAndUnits) {
       }
     }
   }
+  G_BUFFERS_vFreeFullScreenBitmap(page);
+}
+
+// Navigating on the chart, the distance to go is shown in the distance unit
+// chosen: nautical miles (with feet or metres for short distances) in
+// nautical miles, where it fell to statute miles.
+TEST_F(InfoDrawing, TheChartOverlaysDistanceToGoIsInTheUnitChosen) {
+  Option(DATA_BOXES_OVERLAY);
+  Put(FCID("CVEW"), 52);
+  Put(FCID("INIP"), 1);
+  PutFloat(FCID("IDTG"), (float)dConvertToInternal(12.3, D_DISTANCE, U_NAUT_MILES), D_DISTANCE);
+  BITMAP* page = G_BUFFERS_pCreateFullScreenBitmap();
+  const struct {
+    U32 suds;
+    const char* units;
+  } cases[] = {{U_NAUT_MILES_FT, "nm"}, {U_NAUT_MILES_M, "nm"}, {U_KM, "km"}, {U_STAT_MILES, "sm"}};
+  for (const auto& c : cases) {
+    Put(FCID("SUDS"), c.suds);
+    G_BMP_vSet(page, 0);
+    s_ink.clear();
+    G_TRUETYPE_vSetTextObserver(Ink);
+    T_INFO_vDrawChartDataBoxOverlay(page, (LAYER_ID)52);
+    G_TRUETYPE_vSetTextObserver(nullptr);
+    bool bUnits = false, bTwelve = false;
+    for (const INK& i : s_ink) {
+      bUnits = bUnits || i.text == c.units;
+      bTwelve = bTwelve || i.text == "12";
+    }
+    EXPECT_TRUE(bUnits) << c.suds << ": " << c.units;
+    if (c.suds == U_NAUT_MILES_FT || c.suds == U_NAUT_MILES_M) {
+      EXPECT_TRUE(bTwelve) << "12.3 nm";
+    }
+  }
+  Put(FCID("INIP"), 0);
   G_BUFFERS_vFreeFullScreenBitmap(page);
 }
 
