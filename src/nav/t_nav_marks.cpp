@@ -118,9 +118,14 @@ static U16 MARK_u16Add(const char* sName, U8 u8Icon, POINT pt, U16 u16Depth) {
   if (index != NAV_NONE && !bLinked) T_NAV_bDeleteWaypoint(index, FALSE);
   L_MUTEX_Unlock(RES_NAV_DATA);
   if (!bLinked) {
-    // A store that refused the write is not out of waypoint memory.
-    const BOOLEAN bStoreFault = U_STOREFAULT_u32Count(STORE_FAULT_CAUSES) != u32Refused;
-    T_NAV_vSetNavUIError(bStoreFault ? U_STOREFAULT_ppcLastCauseText() : No_Waypoints);
+    // A store that refused the write is not out of waypoint memory. It is
+    // told by the store's own note, which the refusal may just have raised:
+    // one note, where an error banner of the same words came on top of it.
+    if (U_STOREFAULT_u32Count(STORE_FAULT_CAUSES) != u32Refused) {
+      U_STOREFAULT_vNote(U_STOREFAULT_ppcLastCauseText());
+    } else {
+      T_NAV_vSetNavUIError(No_Waypoints);
+    }
     L_SEMA_Signal(SEMA_KEYCLICK_BAD);
     return NAV_NONE;
   }

@@ -279,8 +279,10 @@ void T_NAV_vSetupAISMenuItems(void) {
                                       M_BASIC);
   U_MENU_bRegisterSubMenuActionMenu(CPA_Limits, AIS, nullptr, 628, T_NAV_vAisCPALimit, FALSE, M_BASIC);
   U_MENU_bRegisterSubMenuActionMenu(Target_List, AIS, nullptr, 629, T_NAV_vAisTargetList, FALSE, M_BASIC);
+  // The line's length is a time in minutes and seconds: "5:00" alone read
+  // as a clock.
   U_MENU_bRegisterSubMenuSliderMenu(Target_Course_Line, AIS, nullptr, 630, FCID("STCL"), s_sCourseLine, Off,
-                                    Sixty_Minutes, nullptr, M_BASIC);
+                                    Sixty_Minutes, min_LC, M_BASIC);
 }
 
 BOOLEAN T_NAV_bIsAISAvailable(void) { return s_bAISMenusRegistered ? TRUE : FALSE; }

@@ -132,7 +132,9 @@ ROUTE* T_NAV_pGetCurrentRoute(void) { return &g_NAV.CurrentRoute; }
 // ---------------------------------------------------------------------------
 // Starting
 
-BOOLEAN T_NAV_bStartRouteWithWayptOrigin(U32 nIndex, const POINT* ptOrigin) {
+// A two-point route from ptOrigin to the waypoint, announced by the note
+// pNote (its placeholder the waypoint's name).
+static BOOLEAN NAV_ROUTE_bStartToward(U32 nIndex, const POINT* ptOrigin, const char* const* pNote) {
   POINT dest;
   if (ptOrigin == nullptr || !NAV_ROUTE_bWaypoint(nIndex, &dest)) return FALSE;
   NAV_ROUTE_vLock();
@@ -170,7 +172,7 @@ BOOLEAN T_NAV_bStartRouteWithWayptOrigin(U32 nIndex, const POINT* ptOrigin) {
     g_NAV.s16RouteStartWPIndex = (S16)origin;
   }
   const NAV_NAME name = NAV_ROUTE_Name(nIndex);
-  T_NAV_vSetNavUINote(Navigation_Started, name.s, TRUE);
+  T_NAV_vSetNavUINote(pNote, name.s, TRUE);
 
   ROUTE* r = &g_NAV.CurrentRoute;
   r->u32DateTime = now;
@@ -199,6 +201,10 @@ BOOLEAN T_NAV_bStartRouteWithWayptOrigin(U32 nIndex, const POINT* ptOrigin) {
   U_MENU_bRegisterHotActionMenu(Cancel_Navigation, nullptr, 1, T_NAV_vCancelNavigation, FALSE, M_BASIC, USED_BY_ALL,
                                 SPLIT_FULL_WINDOW);
   return TRUE;
+}
+
+BOOLEAN T_NAV_bStartRouteWithWayptOrigin(U32 nIndex, const POINT* ptOrigin) {
+  return NAV_ROUTE_bStartToward(nIndex, ptOrigin, Navigation_Started);
 }
 
 BOOLEAN T_NAV_bStartCurrentRouteWithWaypt(U32 nIndex) {
@@ -468,7 +474,9 @@ BOOLEAN T_NAV_bStartManOverboard(U16 u16Waypoint, const POINT* pBoat) {
   NAV_ROUTE_vLock();
   g_NAV.pEndNavigationComplete = nullptr;
   T_NAV_vEndNavigationNow();
-  const BOOLEAN bStarted = T_NAV_bStartRouteWithWayptOrigin(u16Waypoint, pBoat);
+  // Said as what it is: a boater reading "navigation started" beside a
+  // waypoint name would not know the man-overboard point was taken.
+  const BOOLEAN bStarted = NAV_ROUTE_bStartToward(u16Waypoint, pBoat, Man_Overboard_Marked);
   if (bStarted) {
     g_NAV.u16MOBWaypoint = u16Waypoint;
     g_NAV.u32MOBStartMs = NAV_u32Milliseconds();

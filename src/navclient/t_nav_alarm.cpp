@@ -44,13 +44,19 @@ static U32 s_nArrivalExpires;
 static void NAV_AIS_vReset(void);
 static std::atomic<bool> s_bUIErrorActive{false};
 static std::atomic<S32> s_nUINoteCount{0};
-static std::atomic<S32> s_nUINoteCountdown{0};
+// When the shown note is cleared, in milliseconds of the clock below; 0
+// when no note counts down. Measured in time, not in updates: updates held
+// up by a busy task come in a bunch, and a note of two of them showed for
+// a third of a second.
+static std::atomic<U64> s_qwUINoteEndsMs{0};
+static std::atomic<U64 (*)(void)> s_pfnMilliseconds{L_CLOCK_qwGetTimeInMillis};
 // The alarm task copies the text it is sent; this buffer only has to hold
 // it until the message is built.
 static char s_sResult[256];
 
 static void NAV_ALARM_vRaise(ALARM_PRIORITY id, const char* pText, TONE_SEQUENCE eInitial,
-                             const TONE_BURST* pInitial, const TONE_BURST* pReminder, ALARM_ACTION pCancel) {
+                             const TONE_BURST* pInitial, const TONE_BURST* pReminder, ALARM_ACTION pCancel,
+                             BOOLEAN bNote = FALSE) {
   ALARM_SET_MESSAGE alarm;
   memset(&alarm, 0, sizeof alarm);
   alarm.Priority = id;
@@ -60,6 +66,7 @@ static void NAV_ALARM_vRaise(ALARM_PRIORITY id, const char* pText, TONE_SEQUENCE
   alarm.ReminderToneID = TONE_USE_CUSTOM;
   alarm.pReminderCustomTone = pReminder;
   alarm.pFunctionAlarmCancel = pCancel;
+  alarm.bNote = bNote;
   U_ALARM_bSetAlarm(&alarm, FALSE);
 }
 
@@ -101,7 +108,7 @@ void T_NAV_ALARM_vInit(void) {
   s_nArrivalExpires = 0;
   s_bUIErrorActive = false;
   s_nUINoteCount = 0;
-  s_nUINoteCountdown = 0;
+  s_qwUINoteEndsMs = 0;
   NAV_AIS_vReset();
 }
 
@@ -133,16 +140,16 @@ void T_NAV_vUpdateAlarms(BOOLEAN bOffCourse, BOOLEAN bDrift, BOOLEAN bPastWaypoi
   }
 
   s_nTick++;
-  S32 countdown = s_nUINoteCountdown.load();
-  if (countdown != 0) {
-    countdown--;
-    s_nUINoteCountdown = countdown;
-    if (countdown <= 0) {
-      s_nUINoteCountdown = 0;
-      U_ALARM_bClearAlarm(NAV_UI_ALARM);
-      s_nUINoteCount = 0;
-    }
+  const U64 qwEnds = s_qwUINoteEndsMs.load();
+  if (qwEnds != 0 && s_pfnMilliseconds.load()() >= qwEnds) {
+    s_qwUINoteEndsMs = 0;
+    U_ALARM_bClearAlarm(NAV_UI_ALARM);
+    s_nUINoteCount = 0;
   }
+}
+
+void T_NAV_ALARM_vSetClock(U64 (*pfnMilliseconds)(void)) {
+  s_pfnMilliseconds = pfnMilliseconds != nullptr ? pfnMilliseconds : L_CLOCK_qwGetTimeInMillis;
 }
 
 void T_NAV_vOffCourseAlarmCancelled(void) { s_OffCourse.bCleared = true; }
@@ -156,7 +163,7 @@ void T_NAV_vUIErrorCancelled(void) { s_bUIErrorActive = false; }
 void T_NAV_vUINoteCancelled(void) {
   if (--s_nUINoteCount <= 0) {
     s_nUINoteCount = 0;
-    s_nUINoteCountdown = 0;
+    s_qwUINoteEndsMs = 0;
   }
 }
 
@@ -178,9 +185,13 @@ void T_NAV_vClearNavUIError(void) {
 static void NAV_ALARM_vShowNote(const char* pText, U32 u32Bytes, S32 nTimeout) {
   memset(s_sResult, 0, sizeof s_sResult);
   memcpy(s_sResult, pText, u32Bytes < sizeof s_sResult - 2 ? u32Bytes : sizeof s_sResult - 2);
-  NAV_ALARM_vRaise(NAV_UI_ALARM, s_sResult, TONE_USE_CUSTOM, nullptr, nullptr, T_NAV_vUINoteCancelled);
+  // A note goes by itself: the key pressed while it shows is the user's next
+  // step (MENU after a mark), not an answer to it.
+  NAV_ALARM_vRaise(NAV_UI_ALARM, s_sResult, TONE_USE_CUSTOM, nullptr, nullptr, T_NAV_vUINoteCancelled, TRUE);
   s_nUINoteCount++;
-  s_nUINoteCountdown = nTimeout;
+  // At least a second, and never the 0 that stands for no countdown.
+  const U64 qwEnds = s_pfnMilliseconds.load()() + (U64)(nTimeout > 1 ? nTimeout : 1) * 1000u;
+  s_qwUINoteEndsMs = qwEnds != 0 ? qwEnds : 1;
 }
 
 // Bytes of a wide text up to its two-byte terminator, at most u32Limit.

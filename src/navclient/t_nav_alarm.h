@@ -22,7 +22,7 @@ void T_NAV_vUpdateAisAlarm(BOOLEAN bAisAlarm, ais_DeviceInfo* pAisInfo);
 
 // Error and note pop-ups (text tables of 27 languages). A note's text may
 // hold one {placeholder}, replaced by sParam (NULL removes it); a note goes
-// after 5 updates, or nTimeout.
+// at the first update 5 seconds (or nTimeout) after it was raised.
 void T_NAV_vSetNavUIError(const char* const* pMessageText);
 void T_NAV_vClearNavUIError(void);
 void T_NAV_vSetNavUINote(const char* const* pMessageText, const char* sParam, BOOLEAN bParamWyptName);
@@ -30,6 +30,10 @@ void T_NAV_vSetNavUINoteWithTimeout(const char* const* pMessageText, const char*
                                     BOOLEAN bParamWyptName);
 void T_NAV_ALARM_vSetNavUIRawNote(const char* pText);
 void T_NAV_ALARM_vSetNavUIRawNoteWithTimeout(const char* pText, S32 nTimeout);
+
+// The free-running millisecond clock the notes' time is read from; tests
+// put one of their own in its place, null restores the real one.
+void T_NAV_ALARM_vSetClock(U64 (*pfnMilliseconds)(void));
 
 // Cancel callbacks, run by the alarm task.
 void T_NAV_vOffCourseAlarmCancelled(void);

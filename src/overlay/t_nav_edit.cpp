@@ -24,6 +24,7 @@
 #include "u_language.h"
 #include "u_menu.h"
 #include "u_view.h"
+#include "u_viewarea.h"
 #include "u_wstring.h"
 #include "ui_texts.h"
 
@@ -331,8 +332,7 @@ void T_NAV_vETCancel(void) {
 // ---------------------------------------------------------------------------
 // Drawing
 
-void T_NAV_EDIT_vRender(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
-  L_MUTEX_LockWait(RES_NAV_EDIT);
+static void NAV_EDIT_vDrawScreen(BITMAP* pBitmap) {
   switch (s_eNavEditState) {
     case NAV_EDIT_CURRENT_TRACK_APPEARANCE:
       T_NAV_vCurrentTrackAppearanceRender(pBitmap);
@@ -372,5 +372,13 @@ void T_NAV_EDIT_vRender(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
       // The AIS target list draws through a layer of its own.
       break;
   }
+}
+
+// A readout the open screen would cut is left out of the frames while it is
+// open (the clock's "AM" beside the route editor, the cursor's position
+// under the waypoint editor's title).
+void T_NAV_EDIT_vRender(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
+  L_MUTEX_LockWait(RES_NAV_EDIT);
+  U_VIEWAREA_vDrawCovering(NAV_EDIT_LAYER, pBitmap, NAV_EDIT_vDrawScreen);
   L_MUTEX_Unlock(RES_NAV_EDIT);
 }

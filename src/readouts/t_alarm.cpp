@@ -1,6 +1,7 @@
 // One slot per alarm id, and the id is the priority: of the pending alarms
 // the lowest id is shown, sounds its initial tone once and its reminder for
-// as long as it stays shown, and takes every key but POWER. The slots, the
+// as long as it stays shown, and takes every key but POWER unless it is a
+// note, which goes by itself and takes none. The slots, the
 // count and the current id are guarded by RES_ALARMLIST, which the view task
 // also takes to draw; only this task changes them, and any other task raises
 // and withdraws alarms by mail.
@@ -46,8 +47,10 @@ static char s_aacAlarmText[NUMBER_OF_SUPPORTED_ALARMS][ALARM_TEXT_BYTES];
 static U32 s_u32ActiveAlarmsInList = 0;
 static S32 s_CurrentAlarmMessageBeingDisplayed = NO_ALARM;
 static TIMER_INFO* s_pReminderToneTimer = nullptr;
-// The layer and the keys are held exactly while an alarm is pending.
+// The layer is held exactly while an alarm is pending, the keys while the
+// alarm shown takes them.
 static BOOLEAN s_bShowing = FALSE;
+static BOOLEAN s_bKeysTaken = FALSE;
 static std::atomic<BOOLEAN> s_bAccepting{FALSE};
 
 static BOOLEAN ALARM_bValidId(S32 s32Priority) { return s32Priority >= 0 && s32Priority < NUMBER_OF_SUPPORTED_ALARMS; }
@@ -82,16 +85,33 @@ BOOLEAN T_ALARM_bIsPending(S32 s32Priority) {
 
 static void vDrawCurrentAlarm(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWindowSpec);
 
-static void ALARM_vShow(BOOLEAN bShow) {
-  if (bShow == s_bShowing) return;
-  s_bShowing = bShow;
-  if (bShow) {
-    U_VIEW_bRegisterLayer(vDrawCurrentAlarm, ALARM_LAYER, USED_BY_ALL, 0, 0, TRUE, nullptr, nullptr, nullptr);
+static void ALARM_vTakeKeys(BOOLEAN bTake) {
+  if (bTake == s_bKeysTaken) return;
+  s_bKeysTaken = bTake;
+  if (bTake) {
     U_KEYBOARD_bRegisterKeys(M_ALARM, ALARM_KEYS, KEY_DOWN, FALSE, FALSE, CURSOR_8, REGISTER_ALARM);
   } else {
-    U_VIEW_bUnRegisterLayer(ALARM_LAYER);
     U_KEYBOARD_bUnregisterKeys(M_ALARM, ALARM_KEYS);
   }
+}
+
+static const ALARM_SET_MESSAGE* ALARM_pCurrent(void) {
+  const S32 s32Id = s_CurrentAlarmMessageBeingDisplayed;
+  return ALARM_bValidId(s32Id) ? pAlarmSetMessageList[s32Id] : nullptr;
+}
+
+// The keys go with the alarm shown: a note leaves them to their owners.
+static void ALARM_vShow(BOOLEAN bShow) {
+  if (bShow != s_bShowing) {
+    s_bShowing = bShow;
+    if (bShow) {
+      U_VIEW_bRegisterLayer(vDrawCurrentAlarm, ALARM_LAYER, USED_BY_ALL, 0, 0, TRUE, nullptr, nullptr, nullptr);
+    } else {
+      U_VIEW_bUnRegisterLayer(ALARM_LAYER);
+    }
+  }
+  const ALARM_SET_MESSAGE* pCurrent = ALARM_pCurrent();
+  ALARM_vTakeKeys(bShow && (pCurrent == nullptr || !pCurrent->bNote));
 }
 
 static BOOLEAN ALARM_bHasInitialTone(const ALARM_SET_MESSAGE* p) {
@@ -118,6 +138,7 @@ static void ALARM_vStopReminder(void) {
 static void ALARM_vBecomeCurrent(S32 s32Id) {
   ALARM_SET_MESSAGE* p = pAlarmSetMessageList[s32Id];
   s_CurrentAlarmMessageBeingDisplayed = s32Id;
+  ALARM_vShow(TRUE);
   // The pop-up is asked for before the tone, so the screen does not wait on
   // the tone task.
   L_SEMA_Signal(SEMA_VIEW_UPDATE);
@@ -237,8 +258,8 @@ static void ALARM_vAdd(ALARM_SET_MESSAGE* p) {
   ALARM_vKeepText(p);
   pAlarmSetMessageList[s32Id] = p;
   s_u32ActiveAlarmsInList++;
-  ALARM_vShow(TRUE);
   vGetHighestPriorityAlarm();
+  ALARM_vShow(TRUE);
   ALARM_vUnlock();
 }
 
@@ -304,7 +325,8 @@ static void ALARM_vKeyChange(const MSG_KEY_CHANGE* pMsg) {
   const S32 s32Current = s_CurrentAlarmMessageBeingDisplayed;
   if (s32Current == TIMER_ALARM) {
     if (ALARM_TIMER_bEditorOpen() || ALARM_TIMER_bQuestionWaits()) ALARM_TIMER_vKey(pMsg);
-  } else if (s32Current == NO_ALARM) {
+  } else if (s32Current == NO_ALARM || (ALARM_pCurrent() != nullptr && ALARM_pCurrent()->bNote)) {
+    // A key on its way when a note came is no answer to the note.
     if (ALARM_TIMER_bEditorOpen()) {
       ALARM_TIMER_vKey(pMsg);
     } else if (pMsg->state == KEY_DOWN) {
@@ -433,6 +455,7 @@ static void ALARM_vInit(void) {
   s_u32ActiveAlarmsInList = 0;
   s_CurrentAlarmMessageBeingDisplayed = NO_ALARM;
   s_bShowing = FALSE;
+  s_bKeysTaken = FALSE;
   // A restarted task keeps its timer: it is still this task's own.
   if (s_pReminderToneTimer == nullptr) s_pReminderToneTimer = L_TIMER_Allocate();
   if (s_pReminderToneTimer == nullptr) ERROR_vFatal(__FILE_NAME__, __LINE__, "Unable to allocate an Alarm Timer");

@@ -14,6 +14,7 @@
 #include "g_truetype.h"
 #include "t_info.h"
 #include "u_view.h"
+#include "u_viewarea.h"
 #include "u_wstring.h"
 #include "ui_texts.h"
 
@@ -424,6 +425,8 @@ static S32 INFO_nValueTop(const INFO_BOX_TEXT* t) {
 
 // The value's baseline above the box's bottom edge.
 constexpr S32 INFO_VALUE_BASELINE = 4;
+// Rows the units text keeps below the bar's top edge.
+constexpr S32 INFO_UNITS_MARGIN = 2;
 
 // The baseline of a title above the value: where the layout puts it, or as
 // much higher as keeps its descenders clear of tall digits. FALSE when even
@@ -463,6 +466,10 @@ S32 T_INFO_nDrawDigitsInfoBox(BITMAP* pBitmap, S32 nMinWidth, S32 nHeight, S32 n
   S32 x = nXPosition;
   S32 y = nYPosition;
   INFO_vResolve(pBitmap, &x, &y);
+  // Drawn whole or not at all: a window over part of the box leaves it out,
+  // in its place all the same.
+  const VIEWAREA_BOX box = {x, y >= 1 ? y - 1 : y, width, y >= 1 ? nHeight + 2 : nHeight};
+  if (!U_VIEWAREA_bReadout(&box)) return width;
   T_INFO_vDrawInfoBar(pBitmap, width, nHeight, x, y, eBoxStyle);
 
   const BOOLEAN bUnits = !U_WSTRING_bIsStringNull(t.pUnits);
@@ -497,10 +504,20 @@ S32 T_INFO_nDrawDigitsInfoBox(BITMAP* pBitmap, S32 nMinWidth, S32 nHeight, S32 n
     if (bUnitsRight) {
       pt.x = x + width - 2 - unitsWidth + (fcid == FCID("STLD") ? 1 : 0);
       pt.y = y + nHeight + 7 - (S32)G_FONTS_u32GetCoreHeight(pUnitsFont);
+      // Placed by a larger units font than the one it is drawn in, the
+      // units text of a tall box would rise through the bar's top edge (and
+      // off the screen for a box at the top): a character of a wide script,
+      // taller than the Latin letters, vanished whole. It is lowered to stay
+      // inside, and its separator with it.
+      const S32 barTop = y + nHeight;
+      G_TEXT_BOX ink;
+      if (G_TRUETYPE_M_bInkBox(t.pUnits, pSmall, &ink) && pt.y + ink.top > barTop - INFO_UNITS_MARGIN) {
+        pt.y = barTop - INFO_UNITS_MARGIN - ink.top;
+      }
       if (width >= INFO_WIDEST_LARGE_VALUE && bSeparator) {
         for (S32 dx = 4; dx <= 5; dx++) {
           POINT a = {pt.x - dx, pt.y};
-          POINT b = {pt.x - dx, pt.y + 15};
+          POINT b = {pt.x - dx, pt.y + 15 < barTop ? pt.y + 15 : barTop - 1};
           G_LINE_vDraw(pBitmap, COLOR_colEntry(236), &a, &b);
         }
       }

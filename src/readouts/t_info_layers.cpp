@@ -17,6 +17,7 @@
 #include "g_iconset.h"
 #include "g_line.h"
 #include "g_string.h"
+#include "g_truetype.h"
 #include "l_hook.h"
 #include "t_info.h"
 #include "t_nav_twr.h"
@@ -24,11 +25,13 @@
 #include "u_infobox_text.h"
 #include "u_language.h"
 #include "u_view.h"
+#include "u_viewarea.h"
 #include "u_wstring.h"
 #include "ui_texts.h"
 
 constexpr S32 INFO_SCREEN_WIDTH = 800;
 constexpr S32 INFO_BOX_PITCH = 96;
+constexpr S32 INFO_COLUMN_BOX_WIDTH = 160;
 constexpr S32 INFO_TOP_BOX_Y = 385;
 constexpr S32 INFO_CURSOR_BAR_Y = 421;
 // Rows the sonar view's frequency label takes at the bottom left.
@@ -117,6 +120,52 @@ static void INFO_vOverlayText(INFO_OVERLAY* o, POINT* pt, const FONT_DEF* pFont,
   G_STRING_vPutWithOutline(o->pBitmap, o->colorText, pt, pFont, (const BYTE*)sText, o->colorOutline);
 }
 
+// One text of an overlay line, drawn dx pixels after the one before.
+struct INFO_PART {
+  const FONT_DEF* pFont;
+  const char* pText;
+  S32 dx;
+};
+
+// Asked before an overlay line is drawn, with the box of anything it draws
+// beside its texts (an icon; w 0 for none): FALSE when a window would cut
+// the line, which is then not drawn at all.
+static BOOLEAN INFO_bOverlayLineShown(const INFO_OVERLAY* o, S32 x, const INFO_PART* aParts, U32 u32Parts,
+                                      VIEWAREA_BOX extra) {
+  S32 left = extra.x, right = extra.x + extra.w, bottom = extra.y, top = extra.y + extra.h;
+  BOOLEAN bAny = extra.w > 0;
+  for (U32 i = 0; i < u32Parts; i++) {
+    x += aParts[i].dx;
+    G_TEXT_BOX ink;
+    if (G_TRUETYPE_M_bInkBox(aParts[i].pText, aParts[i].pFont, &ink)) {
+      // The outline reaches a pixel further each way.
+      const S32 l = x + ink.left - 1, r = x + ink.right + 2, b = o->y + ink.bottom - 1, t = o->y + ink.top + 2;
+      left = bAny && left < l ? left : l;
+      right = bAny && right > r ? right : r;
+      bottom = bAny && bottom < b ? bottom : b;
+      top = bAny && top > t ? top : t;
+      bAny = TRUE;
+    }
+    x += (S32)G_STRING_u32GetWidth(aParts[i].pFont, (const BYTE*)aParts[i].pText);
+  }
+  if (!bAny) return TRUE;
+  const VIEWAREA_BOX box = {left, bottom, right - left, top - bottom};
+  return U_VIEWAREA_bReadout(&box);
+}
+
+static void INFO_vOverlayParts(INFO_OVERLAY* o, S32 x, const INFO_PART* aParts, U32 u32Parts) {
+  POINT pt = {x, o->y};
+  for (U32 i = 0; i < u32Parts; i++) {
+    pt.x += aParts[i].dx;
+    INFO_vOverlayText(o, &pt, aParts[i].pFont, aParts[i].pText);
+  }
+}
+
+// An overlay line of texts, whole or not at all.
+static void INFO_vOverlayLine(INFO_OVERLAY* o, const INFO_PART* aParts, U32 u32Parts) {
+  if (INFO_bOverlayLineShown(o, o->x, aParts, u32Parts, {0, 0, 0, 0})) INFO_vOverlayParts(o, o->x, aParts, u32Parts);
+}
+
 // An ASCII text in the current language's form.
 static void INFO_vWide(char* s) { U_WSTRING_vReplaceNarrowWithWide(s, INFO_VALUE_SIZE); }
 
@@ -132,12 +181,15 @@ static void INFO_vOverlayNumber(INFO_OVERLAY* o, char* text, const FONT_DEF* pWh
   const DIGITS_FORMAT eFormat = (DIGITS_FORMAT)T_INFO_u32Setting(FCID("SFMT"), SMALL_TENTHS);
   INFO_vWide(text);
   INFO_vWide(tenths);
-  POINT pt = {o->x, o->y};
-  INFO_vOverlayText(o, &pt, pWhole, text);
-  if (eFormat == LARGE_TENTHS) INFO_vOverlayText(o, &pt, pWhole, tenths);
-  if (eFormat == SMALL_TENTHS) INFO_vOverlayText(o, &pt, T_INFO_pFont(32), tenths);
-  pt.x += 2;
-  INFO_vOverlayText(o, &pt, T_INFO_pFont(21), sUnits);
+  const INFO_PART parts[] = {{pWhole, text, 0},
+                             {eFormat == LARGE_TENTHS ? pWhole : T_INFO_pFont(32), tenths, 0},
+                             {T_INFO_pFont(21), sUnits, 2}};
+  if (eFormat == NO_TENTHS) {
+    const INFO_PART whole[] = {parts[0], parts[2]};
+    INFO_vOverlayLine(o, whole, 2);
+  } else {
+    INFO_vOverlayLine(o, parts, 3);
+  }
 }
 
 static void INFO_vOverlayValue(INFO_OVERLAY* o, double dValue, const FONT_DEF* pWhole, const char* sUnits) {
@@ -159,8 +211,8 @@ static BOOLEAN INFO_bOverlayClock(INFO_OVERLAY* o) {
   if (!INFO_bFetchValid(FCID("IDTM"), &now)) return FALSE;
   char text[INFO_VALUE_SIZE] = {};
   T_INFO_vFormatTime((time_t)now.u32Val, FALSE, TRUE, text, nullptr, nullptr);
-  POINT pt = {o->x, o->y};
-  INFO_vOverlayText(o, &pt, T_INFO_pFont(32), text);
+  const INFO_PART part = {T_INFO_pFont(32), text, 0};
+  INFO_vOverlayLine(o, &part, 1);
   return TRUE;
 }
 
@@ -215,20 +267,23 @@ static BOOLEAN INFO_bOverlayHeading(INFO_OVERLAY* o, U32 nLang) {
   char text[INFO_VALUE_SIZE] = {};
   snprintf(text, sizeof text, "%0.0f", d);
   INFO_vWide(text);
-  POINT pt = {o->x, o->y};
-  INFO_vOverlayText(o, &pt, T_INFO_pFont(44), text);
-  pt.x += 2;
-  INFO_vOverlayText(o, &pt, T_INFO_pFont(21), H_DATABASE_pcUnitsString(U_DEG_TRUE, nLang));
+  const INFO_PART parts[] = {{T_INFO_pFont(44), text, 0},
+                             {T_INFO_pFont(21), H_DATABASE_pcUnitsString(U_DEG_TRUE, nLang), 2}};
+  INFO_vOverlayLine(o, parts, 2);
   return TRUE;
 }
 
 static BOOLEAN INFO_bOverlayDistanceToGo(INFO_OVERLAY* o, U32 nLang) {
   DB_DATA_TYPE value = {};
   if (!T_INFO_bNavigating() || !INFO_bFetchValid(FCID("IDTG"), &value)) return FALSE;
+  // The menu offers nautical miles as nautical miles with feet or with
+  // metres for short distances: both are nautical miles here, named "nm",
+  // where they fell to statute miles.
   const U32 unit = T_INFO_u32Setting(FCID("SUDS"), U_STAT_MILES);
-  const UNIT_TYPE u = unit == U_NAUT_MILES ? U_NAUT_MILES : unit == U_KM ? U_KM : U_STAT_MILES;
+  const BOOLEAN bNautical = unit == U_NAUT_MILES || unit == U_NAUT_MILES_FT || unit == U_NAUT_MILES_M;
+  const UNIT_TYPE u = bNautical ? U_NAUT_MILES : unit == U_KM ? U_KM : U_STAT_MILES;
   INFO_vOverlayValue(o, dConvertFromInternal(value.fVal, D_DISTANCE, u), T_INFO_pFont(44),
-                     H_DATABASE_pcUnitsString(u, nLang));
+                     H_DATABASE_pcUnitsString(bNautical ? U_NAUT_MILES_M : u, nLang));
   return TRUE;
 }
 
@@ -328,12 +383,13 @@ static void INFO_vIceMoonLine(INFO_OVERLAY* o, double lat, double lon, U32 y, U3
       pd = 0;
   ASTRO_bGetNextMoonPhase(lat, lon, y, m, d, zone, &phase, &pm, &pd);
   ASTRO_bGetMoonPhaseDates(lat, lon, y, m, d, zone, &newM, &newD, &fullM, &fullD, &firstM, &firstD, &lastM, &lastD);
-  INFO_vMoonIcon(o, {o->x + 14, o->y + 14}, phase);
   char text[INFO_VALUE_SIZE] = {};
   snprintf(text, sizeof text, "%02u/%02u  %02u/%02u", newM, newD, fullM, fullD);
   INFO_vWide(text);
-  POINT pt = {o->x + 34, o->y};
-  INFO_vOverlayText(o, &pt, T_INFO_pFont(21), text);
+  const INFO_PART part = {T_INFO_pFont(21), text, 0};
+  if (!INFO_bOverlayLineShown(o, o->x + 34, &part, 1, {o->x, o->y, 30, 30})) return;
+  INFO_vMoonIcon(o, {o->x + 14, o->y + 14}, phase);
+  INFO_vOverlayParts(o, o->x + 34, &part, 1);
 }
 
 static void INFO_vIceSunLine(INFO_OVERLAY* o, double lat, double lon, U32 y, U32 m, U32 d, S32 minutes,
@@ -375,11 +431,11 @@ static void INFO_vIceSunLine(INFO_OVERLAY* o, double lat, double lon, U32 y, U32
       snprintf(text, sizeof text, "%02u:%02u", h, mi);
     }
   }
-  INFO_vSunIcon(o, {o->x + 14, o->y + 12}, bRise);
   INFO_vWide(text);
-  POINT pt = {o->x + 34, o->y};
-  INFO_vOverlayText(o, &pt, T_INFO_pFont(32), text);
-  INFO_vOverlayText(o, &pt, T_INFO_pFont(21), suffix);
+  const INFO_PART parts[] = {{T_INFO_pFont(32), text, 0}, {T_INFO_pFont(21), suffix, 0}};
+  if (!INFO_bOverlayLineShown(o, o->x + 34, parts, 2, {o->x, o->y + 10, 34, 24})) return;
+  INFO_vSunIcon(o, {o->x + 14, o->y + 12}, bRise);
+  INFO_vOverlayParts(o, o->x + 34, parts, 2);
 }
 
 void T_INFO_vDrawIceDataBoxOverlay(BITMAP* pBitmap, LAYER_ID eView) {
@@ -409,12 +465,10 @@ void T_INFO_vDrawIceDataBoxOverlay(BITMAP* pBitmap, LAYER_ID eView) {
     char text[INFO_VALUE_SIZE] = {};
     snprintf(text, sizeof text, "%d", battery.s32Val);
     INFO_vWide(text);
-    POINT pt = {o.x, o.y};
-    INFO_vOverlayText(&o, &pt, T_INFO_pFont(44), text);
-    pt.x += 2;
     char percent[INFO_VALUE_SIZE] = "%";
     INFO_vWide(percent);
-    INFO_vOverlayText(&o, &pt, T_INFO_pFont(21), percent);
+    const INFO_PART parts[] = {{T_INFO_pFont(44), text, 0}, {T_INFO_pFont(21), percent, 2}};
+    INFO_vOverlayLine(&o, parts, 2);
   }
   (void)nLang;
 }
@@ -452,6 +506,8 @@ static BOOLEAN INFO_bDrawSlot(BITMAP* pBitmap, FOURCHARID slot, S32 y, S32 view,
   if (attributes.DataType == D_POINTER) {
     INFO_BOX_RENDERING_FUNCTION* pRender = (INFO_BOX_RENDERING_FUNCTION*)value.vpPointer;
     if (pRender == nullptr) return FALSE;
+    const VIEWAREA_BOX box = {0, y - 1, INFO_COLUMN_BOX_WIDTH, INFO_BOX_PITCH};
+    if (!U_VIEWAREA_bReadout(&box)) return TRUE;
     POINT pt = {0, y};
     pRender(pBitmap, &pt, VIBD_DOWN, nLang);
     return TRUE;
@@ -509,6 +565,8 @@ static BOOLEAN INFO_bMOBInProgress(void) {
 void T_INFO_vDrawInfoLayer_MOBBar(BITMAP* pBitmap, S32 nX) {
   const U32 nLang = nCurrentLanguage();
   const S32 x = nX;
+  const VIEWAREA_BOX bar = {x, 0, INFO_SCREEN_WIDTH - x, 48};
+  if (!U_VIEWAREA_bReadout(&bar)) return;
   INFO_vFill(pBitmap, 238, x, 0, INFO_SCREEN_WIDTH - x, 48);
   INFO_vVLine(pBitmap, 239, x, 0, 47);
   INFO_vHLine(pBitmap, 239, x, INFO_SCREEN_WIDTH - 1, 47);
@@ -542,6 +600,8 @@ void T_INFO_vDrawInfoLayer_WaypointIndicatorBar(BITMAP* pBitmap, POINT* ppt) {
   const S32 width = (S32)G_STRING_u32GetWidth(p17, (const BYTE*)name) + 29;
   const S32 height = 47;
   const S32 y = ppt->y + (U_VIEW_bIsInstrumentView(U_VIEW_eCurrentView()) ? 81 : 0);
+  const VIEWAREA_BOX bar = {ppt->x, y, width, height};
+  if (!U_VIEWAREA_bReadout(&bar)) return;
   INFO_vFill(pBitmap, 238, ppt->x, y, width, height);
   const POINT outer = {ppt->x, y};
   const POINT inner = {ppt->x + 1, y + 1};
@@ -591,6 +651,13 @@ void T_INFO_vDrawInfoLayer_ActiveCursor(BITMAP* pBitmap, WINDOW_SPECIFICATION_PO
   const S32 quarter = span / 4;
   const BOOLEAN bRange = T_INFO_bFCIDNonZero(FCID("ICLV"));
   const S32 width = bRange ? span + iconWidth : 2 * quarter + iconWidth + 15;
+  // The bar and its boxes are one readout: a window over part of it leaves
+  // all of it out.
+  const VIEWAREA_BOX bar = {x0, y - 1, width, 58};
+  if (!U_VIEWAREA_bReadout(&bar)) {
+    if (bChart) T_INFO_vDrawCursor(pBitmap, nLang, TRUE);
+    return;
+  }
   T_INFO_vDrawInfoBar(pBitmap, width, 56, x0, y, IBS_VORNE_DARK_GRAY_BAR);
   const POINT edge = {x0, y};
   G_BOX_vDraw(pBitmap, COLOR_colEntry(239), &edge, (U32)width, 56);
@@ -671,6 +738,11 @@ void T_INFO_vDrawInfoLayer_Instrumentation_Big_Digits(BITMAP* pBitmap, WINDOW_SP
       // inside the 154-row box.
       DB_DATA_TYPE now = {};
       if (!INFO_bFetchValid(FCID("IDTM"), &now)) continue;
+      const VIEWAREA_BOX box = {2, y - 1, 290, 156};
+      if (!U_VIEWAREA_bReadout(&box)) {
+        y -= 160;
+        continue;
+      }
       T_INFO_vDrawInfoBar(pBitmap, 290, 154, 2, y, IBS_SEMITRANSPARENT_VORNE_DARK_GRAY_BAR);
       POINT pt = {0, y - 5};
       IBRF_vRenderTimeOnlyDezoInfoBox(pBitmap, &pt, nLang, T_INFO_u32XOrigin(), 160);

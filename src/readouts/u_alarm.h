@@ -51,7 +51,8 @@ enum ALARM_PRIORITY : S32 {
 
 typedef void (*ALARM_ACTION)(void);
 
-// CMD_ID_SET_ALARM (a plain alarm, any key but POWER answers it) or
+// CMD_ID_SET_ALARM (a plain alarm, any key but POWER answers it, unless it
+// is a note) or
 // CMD_ID_SET_EXT_ALARM (answered only by left or right). The alarm task keeps
 // its own copy of the text; bursts, choice labels and callbacks must stay
 // valid while the alarm is pending.
@@ -73,6 +74,9 @@ typedef struct tag_ALARM_SET_MESSAGE {
   // Run when a plain alarm is acknowledged, when it is replaced by a new one
   // of its id, and instead of showing it in the in-line test state.
   ALARM_ACTION pFunctionAlarmCancel;
+  // A note that its raiser withdraws after a while: it takes no key, so the
+  // key a user presses meanwhile does its own work and is not spent on it.
+  BOOLEAN bNote;
 } ALARM_SET_MESSAGE;
 
 // CMD_ID_CLEAR_ALARM: withdraws the id; -1 or an id not pending is ignored.

@@ -21,6 +21,7 @@
 #include "t_n_history_priv.h"
 #include "u_convert.h"
 #include "u_language.h"
+#include "u_viewarea.h"
 #include "u_wstring.h"
 #include "ui_texts.h"
 
@@ -154,9 +155,12 @@ static void VIEWS_vDrawDepth(BITMAP* pBitmap, const VIEWS_CONTEXT& c, S32 x, S32
   const char* pcUnits = H_DATABASE_pcUnitsString(c.units, c.u32Language);
   const FONT_DEF* pLarge = VIEWS_pFont(TRUE);
   const FONT_DEF* pSmall = VIEWS_pFont(FALSE);
-  if (bCentred) {
-    x -= (S32)(VIEWS_u32Width(c, pLarge, number.ac) + VIEWS_MARGIN + VIEWS_u32Width(c, pSmall, pcUnits)) / 2;
-  }
+  const S32 width = (S32)(VIEWS_u32Width(c, pLarge, number.ac) + VIEWS_MARGIN + VIEWS_u32Width(c, pSmall, pcUnits));
+  if (bCentred) x -= width / 2;
+  // Drawn whole or not at all; a banner drawn later keeps clear of it.
+  const S32 below = (S32)G_FONTS_u32GetDescenderHeight(pLarge) + 1;
+  const VIEWAREA_BOX box = {x - 1, y - below, width + 2, below + VIEWS_s32Above(pLarge) + 1};
+  if (!U_VIEWAREA_bReadout(&box)) return;
   POINT at = {x, y};
   VIEWS_vPut(pBitmap, c, &at, pLarge, number.ac);
   at.x += VIEWS_MARGIN;

@@ -32,6 +32,7 @@
 #include "u_palette.h"
 #include "u_taskstub.h"
 #include "u_view.h"
+#include "u_viewarea.h"
 #include "u_wstring.h"
 #include "ui_texts.h"
 
@@ -376,7 +377,12 @@ void T_DISPLAY_vDrawLayer(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER) {
     }
   }
   POINT footer = {box.x, box.y - 24};
+  const BOOLEAN bFooter = top > 0 || top + visible < s_u32MenuItemCount;
   T_MENU_vDrawMoreDownTab(pBitmap, footer, (U32)W, top > 0, top + visible < s_u32MenuItemCount);
+  // A readout the pop-up would cut is left out while it is up; the bar
+  // under it keeps clear of the readouts itself.
+  const VIEWAREA_BOX covered = {box.x, bFooter ? footer.y : box.y, W, H + (bFooter ? 24 : 0)};
+  U_VIEWAREA_vCovers(CONTRAST_LAYER, &covered);
   U_DIALOG_vDrawDialogGenericNotification(pBitmap, DISPLAY_pcText(Press_and_hold_to_power_unit_Off));
 }
 

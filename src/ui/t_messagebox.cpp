@@ -240,11 +240,31 @@ void T_MESSAGEBOX_vAddMessageBoxWithIcon(const char* pTitle, const char* const* 
   L_MUTEX_Unlock(RES_MESSAGEBOX_CONF);
 }
 
+static BOOLEAN MESSAGEBOX_bSameText(const char* a, const char* b);
+
+// A notification already queued is not queued again: two reports of one
+// fault at once (a full store told by the store and by the mark it
+// refused) showed the same bar twice in a row. The queued one shows its
+// time anew from its next drawing.
+static BOOLEAN MESSAGEBOX_bRenewInfo(const char* pStatement, U32 u32Timer, INFO_ICON_TYPE eIcon) {
+  for (MESSAGEBOX_INFO_NODE* p = s_pInfo; p != nullptr; p = p->pNext) {
+    if (p->eIcon != eIcon || !MESSAGEBOX_bSameText(p->pStatement, pStatement)) continue;
+    if (p->u32Timer != 0) p->u32Timer = u32Timer == 0 || u32Timer > p->u32Timer ? u32Timer : p->u32Timer;
+    p->u32TimerExpire = 0;
+    return TRUE;
+  }
+  return FALSE;
+}
+
 void T_MESSAGEBOX_vAddInfo(const char* pStatement, U32 u32Timer, INFO_ICON_TYPE eIcon) {
+  if (u32Timer > MESSAGEBOX_MAX_TIMER_S) u32Timer = MESSAGEBOX_MAX_TIMER_S;
+  L_MUTEX_LockWait(RES_MESSAGEBOX_CONF);
+  const BOOLEAN bRenewed = MESSAGEBOX_bRenewInfo(pStatement, u32Timer, eIcon);
+  L_MUTEX_Unlock(RES_MESSAGEBOX_CONF);
+  if (bRenewed) return;
   MESSAGEBOX_INFO_NODE* pNode = (MESSAGEBOX_INFO_NODE*)H_MEMORY_pvMallocNoWait(sizeof(MESSAGEBOX_INFO_NODE));
   if (pNode == nullptr) return;
-  *pNode = MESSAGEBOX_INFO_NODE{nullptr, MESSAGEBOX_pcCopy(pStatement), eIcon,
-                                u32Timer > MESSAGEBOX_MAX_TIMER_S ? MESSAGEBOX_MAX_TIMER_S : u32Timer, 0};
+  *pNode = MESSAGEBOX_INFO_NODE{nullptr, MESSAGEBOX_pcCopy(pStatement), eIcon, u32Timer, 0};
   if (pNode->pStatement == nullptr) {
     H_MEMORY_vFree(pNode);
     return;

@@ -31,6 +31,7 @@
 #include "u_language.h"
 #include "u_menu.h"
 #include "u_view.h"
+#include "u_viewarea.h"
 #include "ui_texts.h"
 
 // ---------------------------------------------------------------------------
@@ -834,8 +835,16 @@ static void VIEW_vComposeLayers(BITMAP* pPage) {
 // text of this one is picked and read in one language.
 void T_VIEW_vComposeFrame(BITMAP* pPage) {
   U_LANGUAGE_vHold();
+  U_VIEWAREA_vFrameBegins();
   VIEW_vComposeLayers(pPage);
   U_LANGUAGE_vRelease();
+  // A window that came (or went) over a readout drawn in this frame: the
+  // frame would show the readout cut (or missing), so the next one is drawn
+  // in its place.
+  if (U_VIEWAREA_bFrameEnds()) {
+    s_bViewUpdateCancelled = TRUE;
+    L_SEMA_Signal(SEMA_VIEW_UPDATE);
+  }
 }
 
 // One frame into a free page, shown unless a view change or an expedited

@@ -21,6 +21,7 @@
 #include "u_language.h"
 #include "u_menulook.h"
 #include "u_view.h"
+#include "u_viewarea.h"
 #include "u_wstring.h"
 #include "ui_texts.h"
 
@@ -880,11 +881,44 @@ static U16 DIALOG_u16KeptWrap(const char* pString, LINEOFTEXT* pLines, const FON
   return pKept->n;
 }
 
-static void DIALOG_vWrapBand(const BITMAP* pBitmap, const char* pString, DIALOG_BAND* pBand) {
-  pBand->origin = (S32)U_VIEW_u32XOrigin();
-  pBand->W = pBitmap->pixels_wide - pBand->origin;
+static void DIALOG_vWrapBand(const char* pString, S32 s32Origin, S32 s32Width, DIALOG_BAND* pBand) {
+  pBand->origin = s32Origin;
+  pBand->W = s32Width;
   pBand->n = DIALOG_u16KeptWrap(pString, pBand->aLines, U_DIALOG_pChoiceFont(), pBand->W > 30 ? (U32)(pBand->W - 30) : 1);
   pBand->h = DIALOG_s32BarHeight(pBand->n);
+}
+
+// A band keeps at least this much width beside the readouts, else it moves
+// past them.
+constexpr S32 DIALOG_BAND_MIN_WIDTH = 300;
+// The rows a band's frame adds to its body.
+constexpr S32 DIALOG_BAND_FRAME = 5;
+
+// The band wrapped right of the data-box column and placed clear of the
+// frame's readouts: a banner that stays while its alarm lasts, or a bar
+// under a pop-up, covered the depth or cut the clock. Its bottom row
+// (s32Bottom, moved up or down as the band moves) is kept; with bTop its
+// top row is, should a narrower band take more lines. bUp moves it up past
+// readouts it cannot pass beside.
+static S32 DIALOG_s32PlaceBand(const BITMAP* pBitmap, const char* pString, S32 s32Bottom, BOOLEAN bTop, BOOLEAN bUp,
+                               DIALOG_BAND* pBand) {
+  const S32 origin = (S32)U_VIEW_u32XOrigin();
+  DIALOG_vWrapBand(pString, origin, pBitmap->pixels_wide - origin, pBand);
+  const S32 top = s32Bottom + pBand->h + DIALOG_BAND_FRAME;
+  // A narrower band may take another line and another place: a few rounds
+  // settle it, and the last one kept is clear of the readouts.
+  for (int round = 0; round < 3; round++) {
+    VIEWAREA_BOX box = {pBand->origin, s32Bottom, pBand->W, pBand->h + DIALOG_BAND_FRAME};
+    if (!U_VIEWAREA_bPlaceBand(&box, DIALOG_BAND_MIN_WIDTH, bUp)) break;
+    const BOOLEAN bMoved = box.y != s32Bottom;
+    s32Bottom = box.y;
+    if (box.x == pBand->origin && box.w == pBand->W) break;
+    const U16 n = pBand->n;
+    DIALOG_vWrapBand(pString, box.x, box.w, pBand);
+    if (pBand->n == n) break;
+    if (bTop && !bMoved) s32Bottom = top - pBand->h - DIALOG_BAND_FRAME;
+  }
+  return s32Bottom;
 }
 
 // A banner's lines lie on its plain body frame after frame, and laying out
@@ -990,9 +1024,10 @@ void U_DIALOG_vDrawDialogAlarm(BITMAP* pBitmap, const char* pString) {
     return;
   }
   DIALOG_BAND band;
-  DIALOG_vWrapBand(pBitmap, pString, &band);
+  DIALOG_vWrapBand(pString, (S32)U_VIEW_u32XOrigin(), pBitmap->pixels_wide - (S32)U_VIEW_u32XOrigin(), &band);
+  const S32 y0 = DIALOG_s32PlaceBand(pBitmap, pString, pBitmap->pixels_high - 5 - DIALOG_s32AlarmOffset() - band.h,
+                                     TRUE, FALSE, &band);
   const S32 origin = band.origin, W = band.W, h = band.h;
-  const S32 y0 = pBitmap->pixels_high - 5 - DIALOG_s32AlarmOffset() - h;
   DIALOG_vFill(pBitmap, 32, origin, y0, W, 1);
   DIALOG_vFill(pBitmap, 241, origin + 2, y0 + 3, W - 4, h);
   DIALOG_vFill(pBitmap, 240, origin, y0 + 1, 2, h + 4);
@@ -1004,15 +1039,15 @@ void U_DIALOG_vDrawDialogAlarm(BITMAP* pBitmap, const char* pString) {
   DIALOG_vPutBandLines(pBitmap, band, COLOR_colEntry(32), y0 + 5, {origin + 2, y0 + 3, W - 4, h}, COLOR_colEntry(241));
 }
 
-static void DIALOG_vDrawBar(BITMAP* pBitmap, S32 origin, S32 W, S32 h) {
-  DIALOG_vFill(pBitmap, 236, origin, 0, 2, h + 4);
-  DIALOG_vFill(pBitmap, 236, origin, h + 2, W, 2);
-  DIALOG_vFill(pBitmap, 32, origin, h + 4, W, 1);
-  DIALOG_vFill(pBitmap, 237, origin + 2, 2, W - 4, h);
-  DIALOG_vFill(pBitmap, 238, origin + 1, 0, W - 2, 1);
-  DIALOG_vFill(pBitmap, 238, origin + 2, 1, W - 2, 1);
-  DIALOG_vFill(pBitmap, 238, origin + W - 2, 0, 1, h + 2);
-  DIALOG_vFill(pBitmap, 238, origin + W - 1, 0, 1, h + 3);
+static void DIALOG_vDrawBar(BITMAP* pBitmap, S32 origin, S32 y, S32 W, S32 h) {
+  DIALOG_vFill(pBitmap, 236, origin, y, 2, h + 4);
+  DIALOG_vFill(pBitmap, 236, origin, y + h + 2, W, 2);
+  DIALOG_vFill(pBitmap, 32, origin, y + h + 4, W, 1);
+  DIALOG_vFill(pBitmap, 237, origin + 2, y + 2, W - 4, h);
+  DIALOG_vFill(pBitmap, 238, origin + 1, y, W - 2, 1);
+  DIALOG_vFill(pBitmap, 238, origin + 2, y + 1, W - 2, 1);
+  DIALOG_vFill(pBitmap, 238, origin + W - 2, y, 1, h + 2);
+  DIALOG_vFill(pBitmap, 238, origin + W - 1, y, 1, h + 3);
 }
 
 constexpr S32 DIALOG_NOTE_HEIGHT = 36;
@@ -1060,9 +1095,10 @@ void U_DIALOG_vDrawDialogGenericNotification(BITMAP* pBitmap, const char* pStrin
     return;
   }
   DIALOG_BAND band;
-  DIALOG_vWrapBand(pBitmap, pString, &band);
-  DIALOG_vDrawBar(pBitmap, band.origin, band.W, band.h);
-  DIALOG_vPutBandLines(pBitmap, band, DIALOG_WHITE, 2, {band.origin + 2, 2, band.W - 4, band.h}, COLOR_colEntry(237));
+  const S32 y = DIALOG_s32PlaceBand(pBitmap, pString, 0, FALSE, TRUE, &band);
+  DIALOG_vDrawBar(pBitmap, band.origin, y, band.W, band.h);
+  DIALOG_vPutBandLines(pBitmap, band, DIALOG_WHITE, y + 2, {band.origin + 2, y + 2, band.W - 4, band.h},
+                       COLOR_colEntry(237));
 }
 
 void U_DIALOG_vDrawDialogGenericNotificationWithIcon(BITMAP* pBitmap, const char* pString, INFO_ICON_TYPE eIcon) {
@@ -1079,14 +1115,16 @@ void U_DIALOG_vDrawDialogGenericNotificationWithIcon(BITMAP* pBitmap, const char
       &Vorne91012_missedcall_notification_icon, &Vorne91012_msg_notification_icon,
       &Vorne91012_attamsg_notification_icon};
   const ICON* pIcon = (U32)eIcon < NUMBER_OF_ICONS ? s_apIcons[eIcon] : &Vorne91012_msg_notification_icon;
-  const S32 origin = (S32)U_VIEW_u32XOrigin();
-  const S32 W = pBitmap->pixels_wide - origin;
   const S32 h = 30;
+  VIEWAREA_BOX box = {(S32)U_VIEW_u32XOrigin(), 0, pBitmap->pixels_wide - (S32)U_VIEW_u32XOrigin(),
+                      h + DIALOG_BAND_FRAME};
+  U_VIEWAREA_bPlaceBand(&box, DIALOG_BAND_MIN_WIDTH, TRUE);
+  const S32 origin = box.x, W = box.w;
   const FONT_DEF* pFont = U_DIALOG_pChoiceFont();
   char acText[DIALOG_LINE_BUFFER];
   U_DIALOG_vShortenText(acText, sizeof acText, pString, pFont, W > 51 ? (U32)(W - 51) : 0);
-  DIALOG_vDrawBar(pBitmap, origin, W, h);
-  const S32 bodyTop = 2 + h;
+  DIALOG_vDrawBar(pBitmap, origin, box.y, W, h);
+  const S32 bodyTop = box.y + 2 + h;
   const S32 textWidth = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)acText);
   POINT text = {origin + 36, bodyTop - 21};
   POINT icon = {origin + 9, bodyTop - 2 - (S32)G_ICON_u32GetHeight(pIcon)};

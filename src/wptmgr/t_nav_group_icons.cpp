@@ -102,12 +102,14 @@ static void T_NAV_GROUP_vCancelWaypointIconForMultiSelect(U32) {
   g_WPMSel.eMultiSelectMode = GROUP_MULTI_SELECT_SETWAYPOINTICON;
 }
 
+// The chooser sets the icon of waypoints already made: it is titled for
+// that, not as the new waypoint's icon chooser of a mark.
 void T_NAV_GROUP_vSetWaypointIconForSelectedItems(U32) {
   memset(s_aIconFields, 0, sizeof s_aIconFields);
   WPM_vCategoryRows(s_aIconFields, Icon, 0);
   s_aIconFields[2] = WPM_Row(Save, EDIT_TYPE_SAVE);
   WPM_vInstallForm(&s_IconForm, s_aIconFields,
-                   {New_Waypoint_Icon, 410, 202, T_NAV_GROUP_vUpdateEditWaypointIcon,
+                   {Set_Icon, 410, 202, T_NAV_GROUP_vUpdateEditWaypointIcon,
                     T_NAV_GROUP_vSaveWaypointIconForMultiSelect, &s_u8ChosenIcon, 0, nullptr});
   s_IconForm.pCancelFunc = T_NAV_GROUP_vCancelWaypointIconForMultiSelect;
 }

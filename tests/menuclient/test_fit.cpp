@@ -141,7 +141,7 @@ const std::vector<PANEL> kPanels = {
       Selector(Nav_Readout_4, kReadouts), Selector(Nav_Readout_5, kReadouts)}},
     {MENU_PANEL_SUB, AIS,
      {Selector(Tracking_Target, kOffOn), Action(CPA_Limits), Action(Target_List),
-      Slider(Target_Course_Line, {Off, Sixty_Minutes}, "30:00")}},
+      Slider(Target_Course_Line, {Off, Sixty_Minutes}, "30:00", min_LC)}},
     {MENU_PANEL_SUB, Current_Track,
      {Action(Save), Action(Clear), Action(Appearance), Action(Stop_Tracking), Action(Start_Tracking)}},
     {MENU_PANEL_SUB, Wireless_Remote,

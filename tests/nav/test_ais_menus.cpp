@@ -1,9 +1,14 @@
 // The navigation task's AIS sub-menu opens the overlays' AIS screens and is
 // put up once.
 
+#include <string>
+
+#include "h_database.h"
 #include "h_memory.h"
 #include "linuxsvc.h"
 #include "overlay_test.h"
+#include "t_menuvalue.h"
+#include "u_language.h"
 #include "t_nav_views.h"
 #include "u_menu.h"
 #include "ui_texts.h"
@@ -19,14 +24,30 @@ TEST_F(AisLimits, TheAisSubMenuOpensTheScreensAndIsPutUpOnce) {
   T_NAV_vSetupAISMenuItems();
   MENU_ACTION pfLimits = nullptr;
   MENU_ACTION pfList = nullptr;
+  MENU_VALUE courseLine = {};
   while (void* p = L_MBOX_Receive(M_MENU)) {
     const MSG_MENU_REQUEST* r = (const MSG_MENU_REQUEST*)p;
+    if (r->pItemName == Target_Course_Line) {
+      courseLine = {MENU_ITEM_SLIDER, r->FourCharId, 0, nullptr, nullptr, r->pControlTextLeft, r->pControlTextRight,
+                    r->pValueSuffix, r->u8LimitCount, 0, {}, {}};
+      for (U32 i = 0; i < r->u8LimitCount && i < MENU_MAX_LIMITS; i++) courseLine.aLimits[i] = r->aLimits[i];
+    }
     if (r->pItemName == CPA_Limits && r->pContainerName == AIS) pfLimits = r->action.p2Function;
     if (r->pItemName == Target_List && r->pContainerName == AIS) pfList = r->action.p2Function;
     H_MEMORY_vDumpMail(p);
   }
   ASSERT_NE(nullptr, pfLimits);
   ASSERT_NE(nullptr, pfList);
+  // The course line's row says its length is in minutes, at the end too.
+  ASSERT_TRUE(courseLine.key != 0);
+  for (const auto& [seconds, shown] : {std::pair{300, "5:00min"}, std::pair{3600, "60:00min"}}) {
+    H_DATABASE_bUpdateEverythingS32(FCID("STCL"), seconds, P_NORMAL, D_TIME, nullptr, DB_NEVER_STALE);
+    char text[MENU_VALUE_TEXT] = {};
+    MENU_CHOICE_POSITION ePosition;
+    float fFraction = 0;
+    T_MENUVALUE_vShow(&courseLine, FALSE, LANGUAGE_ENGLISH, text, sizeof text, &ePosition, &fFraction);
+    EXPECT_STREQ(shown, text);
+  }
   EXPECT_TRUE(T_NAV_bIsAISAvailable());
   pfLimits();
   EXPECT_EQ(NAV_EDIT_AIS_CPA_LIMIT, T_NAV_EDIT_eState());

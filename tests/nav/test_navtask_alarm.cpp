@@ -28,7 +28,16 @@ void KeepingArrival(NAV_COMPLETE pComplete) {
   s_pLastComplete = pComplete;
 }
 
+// The notes' clock: each update is a second after the one before.
+std::atomic<U64> s_qwNowMs{1000000};
+U64 NowMs() { return s_qwNowMs; }
+struct FAKE_CLOCK {
+  FAKE_CLOCK() { T_NAV_ALARM_vSetClock(NowMs); }
+  ~FAKE_CLOCK() { T_NAV_ALARM_vSetClock(nullptr); }
+};
+
 void Update(bool off, bool past = false, bool arrival = false, NAV_ARRIVAL_FUNCTION f = CountingArrival) {
+  s_qwNowMs += 1000;
   T_NAV_vUpdateAlarms(off, FALSE, past, arrival, f);
 }
 
@@ -101,6 +110,7 @@ TEST_F(NavTask, ADismissalRacingTheExpiryRunsTheArrivalOnce) {
 }
 
 TEST_F(NavTask, NotesGoAfterTheirUpdatesAndANewErrorReplacesTheShownOne) {
+  FAKE_CLOCK clock;
   T_NAV_vSetNavUINote(Track_cleared, nullptr, FALSE);
   EXPECT_EQ(" +13", AlarmLog());
   for (int i = 0; i < 4; i++) Update(false);
@@ -122,6 +132,22 @@ TEST_F(NavTask, NotesGoAfterTheirUpdatesAndANewErrorReplacesTheShownOne) {
   T_NAV_vSetNavUIError(Fix_Required);
   T_NAV_vSetNavUIError(No_Routes);
   EXPECT_EQ(" +13 -13 +13", AlarmLog());
+}
+
+// Updates held up by a busy task come one right after the other: a note
+// still shows for the seconds it asked for.
+TEST_F(NavTask, ANoteStaysItsSecondsThoughTheUpdatesComeInABunch) {
+  FAKE_CLOCK clock;
+  T_NAV_vSetNavUINoteWithTimeout(MOB_navigation_in_progress, nullptr, 2, FALSE);
+  EXPECT_EQ(" +13", AlarmLog());
+  T_NAV_vUpdateAlarms(FALSE, FALSE, FALSE, FALSE, CountingArrival);
+  T_NAV_vUpdateAlarms(FALSE, FALSE, FALSE, FALSE, CountingArrival);
+  s_qwNowMs += 1999;
+  T_NAV_vUpdateAlarms(FALSE, FALSE, FALSE, FALSE, CountingArrival);
+  EXPECT_EQ("", AlarmLog()) << "shown for 1.999 s of its 2";
+  s_qwNowMs += 1;
+  T_NAV_vUpdateAlarms(FALSE, FALSE, FALSE, FALSE, CountingArrival);
+  EXPECT_EQ(" -13", AlarmLog());
 }
 
 TEST_F(NavTask, ANoteFillsItsPlaceholder) {

@@ -1,10 +1,13 @@
 // The chart cursor, marks and the view predicates.
 
+#include <string>
+
 #include "linux_fs.h"
 #include "t_nav_nvram_flash.h"
 #include "navmath.h"
 #include "navviews_test.h"
 #include "t_nav_wpm.h"
+#include "u_storefault.h"
 
 namespace {
 
@@ -169,6 +172,8 @@ TEST_F(NavViews, AManOverboardMarksTheBoatAndNavigatesThereUntilCancelled) {
   const U16 w = T_NAV_u16GetMOBWaypoint();
   const WAYPOINT* p = T_NAV_pGetWaypoint(w);
   EXPECT_EQ(30, p->u8Icon);
+  EXPECT_EQ("Man overboard: point " + std::string(p->sName) + " marked, navigating to it|", Notes())
+      << "said as a man overboard, not as a route";
   EXPECT_EQ(WPT_STATUS_SAVED, p->u8Status);
   EXPECT_EQ(1000000, p->pt.x);
   EXPECT_EQ(5000000, p->pt.y);
@@ -273,14 +278,25 @@ TEST_F(NavViews, AMarkNoGroupCanHoldIsRefusedAndLeavesNoWaypoint) {
   EXPECT_EQ(NAV_NONE, T_NAV_nFindWaypointAtPosition({1000000, 5000000}, TRUE));
 }
 
-// A disk that is full is not a full waypoint table: the user is told which.
+// A disk that is full is not a full waypoint table: the user is told which,
+// by the store's note alone (which the message boxes show once), not by an
+// error banner on top of it.
+std::string s_storeNotes;
+void StoreNote(const char* const* ppText, const char* pcText) {
+  s_storeNotes += std::string(ppText != nullptr ? ppText[0] : pcText) + "|";
+}
+
 TEST_F(NavViews, AMarkOnAFullDiskSaysTheStorageIsFull) {
   Chart();
+  s_storeNotes.clear();
+  U_STOREFAULT_vSetNoteAction(StoreNote);
   const FS_FAULT full = {FS_FAULT_DISK_FULL, nullptr, 0, FS_FAULT_UNTIL_CLEARED};
   FS_vSetFault(&full);
   T_NAV_vHandleMark();
   FS_vSetFault(nullptr);
-  EXPECT_EQ("The storage is full: changes are not kept.|", Notes());
+  U_STOREFAULT_vSetNoteAction(nullptr);
+  EXPECT_EQ("", Notes());
+  EXPECT_NE(std::string::npos, s_storeNotes.find("The storage is full: changes are not kept.|")) << s_storeNotes;
   EXPECT_EQ(-1, Clicks());
   EXPECT_EQ(0, T_NAV_TWR_nGetWaypointCount());
 }

@@ -94,6 +94,30 @@ TEST_F(Alarm, TheLayerAndEveryKeyButPowerAreHeldWhileAnAlarmIsPendingAndHachIsZe
   EXPECT_EQ(NO_ALARM, T_ALARM_eCurrentAlarm());
 }
 
+// A note takes no key: MENU pressed after a mark opens the menu, and the
+// note stays until it is withdrawn. An alarm shown in front of it takes the
+// keys, and gives them back when it goes.
+TEST_F(Alarm, ANoteLeavesTheKeysToTheirOwnersAndAnAlarmBeforeItTakesThem) {
+  Start(rt::ALARM);
+  ALARM_SET_MESSAGE note = Plain("Waypoint WP001 Created", TONE_USE_CUSTOM);
+  note.bNote = TRUE;
+  Raise(NAV_UI_ALARM, note);
+  EXPECT_EQ(Log{"+330"}, rt::ViewLog());
+  EXPECT_TRUE(rt::KeyLog().empty()) << "no key taken for a note";
+  Key(HKEY_MASK_MENU);
+  EXPECT_EQ(NAV_UI_ALARM, T_ALARM_eCurrentAlarm()) << "a key on its way answers no note";
+  EXPECT_EQ(0, g_cancelled);
+
+  Raise(LOW_BATTERY_ALARM, Plain("Low Voltage", TONE_USE_CUSTOM));
+  EXPECT_EQ(Log{"+3FE/2"}, rt::KeyLog());
+  Key(HKEY_MASK_MENU);
+  EXPECT_EQ(NAV_UI_ALARM, T_ALARM_eCurrentAlarm());
+  EXPECT_EQ(Log{"-3FE"}, rt::KeyLog()) << "the note shown again leaves the keys";
+  rt::Clear(NAV_UI_ALARM);
+  EXPECT_EQ(Log{"-330"}, rt::ViewLog());
+  EXPECT_TRUE(rt::KeyLog().empty());
+}
+
 TEST_F(Alarm, AnExtendedAlarmTakesOnlyLeftAndRightAndRunsTheirCallbacks) {
   Start(rt::ALARM);
   ALARM_SET_MESSAGE question = Plain("Next waypoint?");

@@ -18,6 +18,8 @@
 #include "readouts_test.h"
 #include "t_info.h"
 #include "test_keys.h"
+#include "text_util.h"
+#include "u_convert.h"
 #include "u_language.h"
 #include "u_nav.h"
 #include "u_wstring.h"
@@ -459,6 +461,91 @@ TEST_F(InfoDrawing, WithoutABottomEveryDepthReadoutShowsDashes) {
     };
     EXPECT_GT(title("Depth"), title("Temp")) << how << ": the depth keeps its place on top";
   }
+}
+
+// Navigating on the chart, the distance to go is shown in the distance unit
+// chosen: nautical miles (with feet or metres for short distances) in
+// nautical miles, where it fell to statute miles.
+TEST_F(InfoDrawing, TheChartOverlaysDistanceToGoIsInTheUnitChosen) {
+  Option(DATA_BOXES_OVERLAY);
+  Put(FCID("CVEW"), 52);
+  Put(FCID("INIP"), 1);
+  PutFloat(FCID("IDTG"), (float)dConvertToInternal(12.3, D_DISTANCE, U_NAUT_MILES), D_DISTANCE);
+  BITMAP* page = G_BUFFERS_pCreateFullScreenBitmap();
+  const struct {
+    U32 suds;
+    const char* units;
+  } cases[] = {{U_NAUT_MILES_FT, "nm"}, {U_NAUT_MILES_M, "nm"}, {U_KM, "km"}, {U_STAT_MILES, "sm"}};
+  for (const auto& c : cases) {
+    Put(FCID("SUDS"), c.suds);
+    G_BMP_vSet(page, 0);
+    s_ink.clear();
+    G_TRUETYPE_vSetTextObserver(Ink);
+    T_INFO_vDrawChartDataBoxOverlay(page, (LAYER_ID)52);
+    G_TRUETYPE_vSetTextObserver(nullptr);
+    bool bUnits = false, bTwelve = false;
+    for (const INK& i : s_ink) {
+      bUnits = bUnits || i.text == c.units;
+      bTwelve = bTwelve || i.text == "12";
+    }
+    EXPECT_TRUE(bUnits) << c.suds << ": " << c.units;
+    if (c.suds == U_NAUT_MILES_FT || c.suds == U_NAUT_MILES_M) {
+      EXPECT_TRUE(bTwelve) << "12.3 nm";
+    }
+  }
+  Put(FCID("INIP"), 0);
+  G_BUFFERS_vFreeFullScreenBitmap(page);
+}
+
+// Every unit a box can show, in English and in each wide language, drawn in
+// the top box of the big digits and of the column: the units text is drawn
+// and stays inside the bar (a fathom in Japanese rose off the screen whole).
+TEST_F(InfoDrawing, EveryUnitStaysInsideTheTopBoxesInEveryWideLanguage) {
+  struct UNIT {
+    FOURCHARID id, unitKey;
+    UNIT_TYPE unit;
+    float internal;
+    DATA_TYPE type;
+  } units[] = {{FCID("IDEP"), FCID("SUDP"), U_METRES, 12.0f, D_DEPTH},
+               {FCID("IDEP"), FCID("SUDP"), U_FEET, 12.0f, D_DEPTH},
+               {FCID("IDEP"), FCID("SUDP"), U_FATHOMS, 12.0f, D_DEPTH},
+               {FCID("ITMP"), FCID("SUTE"), U_CELSIUS, 18.5f, D_TEMPERATURE},
+               {FCID("ITMP"), FCID("SUTE"), U_FAHRENHEIT, 18.5f, D_TEMPERATURE},
+               {FCID("ISPD"), FCID("SUSP"), U_KNOTS, 2.5f, D_SPEED},
+               {FCID("ISPD"), FCID("SUSP"), U_MPH, 2.5f, D_SPEED},
+               {FCID("ISPD"), FCID("SUSP"), U_KPH, 2.5f, D_SPEED}};
+  struct BOX {
+    S32 width, height, x, y;
+    U32 value, tenths, units;
+  } boxes[] = {{290, 154, 2, 322, 100, 62, 14}, {158, 94, 0, 385, 62, 32, 17}};
+  BITMAP* page = G_BUFFERS_pCreateFullScreenBitmap();
+  for (unsigned lang : {(unsigned)LANGUAGE_ENGLISH, 22u, 23u, 24u, 25u, 26u}) {
+    SetLanguage(lang);
+    for (const UNIT& u : units) {
+      Put(u.unitKey, u.unit);
+      PutFloat(u.id, u.internal, u.type);
+      const char* text = H_DATABASE_pcUnitsString(u.unit, lang);
+      const std::string unitsText(text, U_WSTRING_u32w_strlen(text, FALSE));
+      for (const BOX& b : boxes) {
+        const std::string where = "language " + std::to_string(lang) + " unit " + std::to_string(u.unit) + " box " +
+                                  std::to_string(b.height);
+        G_BMP_vSet(page, 0);
+        s_ink.clear();
+        G_TRUETYPE_vSetTextObserver(Ink);
+        T_INFO_nDrawDigitsInfoBox(page, b.width, b.height, b.x, b.y, u.id, T_INFO_pFont(b.value),
+                                  T_INFO_pFont(b.units), T_INFO_pFont(b.tenths), DONT_FORCE,
+                                  IBS_SEMITRANSPARENT_VORNE_DARK_GRAY_BAR, INSTRUMENTATION_JUSTIFY_RIGHT, lang);
+        G_TRUETYPE_vSetTextObserver(nullptr);
+        const auto drawn = std::find_if(s_ink.begin(), s_ink.end(), [&](const INK& i) { return i.text == unitsText; });
+        ASSERT_NE(s_ink.end(), drawn) << where << ": no units";
+        EXPECT_GE(drawn->box.bottom, b.y - 1) << where;
+        EXPECT_LE(drawn->box.top, b.y + b.height) << where << ": above the bar";
+        EXPECT_LT(drawn->box.right, b.x + b.width) << where;
+      }
+    }
+  }
+  SetLanguage(LANGUAGE_ENGLISH);
+  G_BUFFERS_vFreeFullScreenBitmap(page);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <functional>
 #include <mutex>
 #include <regex>
+#include <sstream>
 #include <utility>
 
 #include "golden.h"
@@ -99,9 +100,11 @@ std::vector<COLOR> StableBox(const std::string& rig, U32 u32Left, U32 u32Top, U3
 
 ::testing::AssertionResult ShowsGoldenBox(const std::string& rig, const std::string& name, U32 u32Left, U32 u32Top,
                                           U32 u32Width, U32 u32Height, int ms) {
-  // Making goldens: what settles on the screen becomes the golden.
+  // Making goldens: what settles in the box becomes the golden (the rest of
+  // the screen may go on moving).
   if (getenv("UPDATE_GOLDEN") != nullptr) {
-    return MatchesGoldenBox(name, StableScreen(rig), u32Left, u32Top, u32Width, u32Height);
+    return MatchesGoldenBox(name, StableBox(rig, u32Left, u32Top, u32Width, u32Height), u32Left, u32Top, u32Width,
+                            u32Height);
   }
   U32 width = 0, height = 0;
   std::vector<U8> rgb;
@@ -303,6 +306,63 @@ bool OpenManager(const std::string& rig, TEST_PROCESS* unit) {
   if (!WaitForCount(unit, "action Waypoints, Routes, Tracks", opened + 1, 3000)) return false;
   SettledAfter(rig, menu);  // the window is up and takes the keys
   return true;
+}
+
+double Stored(const std::string& rig, const std::string& key) {
+  std::smatch m;
+  const std::string out = ToolRun(rig, {"db", key}).out;
+  return std::regex_search(out, m, std::regex(key + " (-?[0-9.]+)")) ? std::stod(m[1]) : -1;
+}
+
+bool RunChartMenuRow(const std::string& rig, TEST_PROCESS* unit, const std::string& name) {
+  const std::string prefix = "@52.1\t";
+  int index = -1;
+  TEST_bWaitUntilEvery(
+      [&] {
+        std::istringstream rows(ToolRun(rig, {"menus"}).out);
+        int n = 0;
+        for (std::string line; std::getline(rows, line);) {
+          if (line.rfind(prefix, 0) != 0) continue;
+          if (line.rfind(prefix + name + "\t", 0) == 0) index = n;
+          n++;
+        }
+        return index >= 0;
+      },
+      5000, 100);
+  if (index < 0 || !OpenExpressMenu(rig, unit)) return false;
+  const size_t before = Count(Out(unit), "action " + name);
+  for (int i = 0; i < index; i++) PressKeys(rig, unit, {"DOWN"});
+  const std::vector<COLOR> menu = StableScreen(rig);
+  PressKeys(rig, unit, {"RIGHT"});
+  if (!WaitForCount(unit, "action " + name, before + 1, 5000)) return false;
+  // What the row opens is on screen, its keys taken, before the next key.
+  SettledAfter(rig, menu);
+  return true;
+}
+
+::testing::AssertionResult ShowsBannerGolden(const std::string& rig, const std::string& name, U32 u32Left) {
+  constexpr U32 kHeight = 34, kBodyRow = 30;
+  const auto bShows = [u32Left](const std::vector<COLOR>& s) {
+    if (s.empty()) return false;
+    const COLOR c = s[kBodyRow * G_SCREEN_WIDTH + u32Left + 10];
+    if (c == 0xFFFF) return false;
+    for (U32 x = u32Left + 10; x < u32Left + 30; x++) {
+      if (s[kBodyRow * G_SCREEN_WIDTH + x] != c || s[kBodyRow * G_SCREEN_WIDTH + G_SCREEN_WIDTH - 40 + x - u32Left] != c) {
+        return false;
+      }
+    }
+    return true;
+  };
+  WaitForScreen(rig, bShows, 5000);
+  return ShowsGoldenBox(rig, name, u32Left, 0, G_SCREEN_WIDTH - u32Left, kHeight);
+}
+
+void ShowView(const std::string& rig, TEST_PROCESS* unit, int view) {
+  for (int press = 0; press < 14 && Stored(rig, "CVEW") != view; press++) {
+    const double before = Stored(rig, "CVEW");
+    PressKeys(rig, unit, {"VIEW"});
+    TEST_bWaitUntilEvery([&] { return Stored(rig, "CVEW") != before; }, 3000, 100);
+  }
 }
 
 }  // namespace rigunit

@@ -131,4 +131,17 @@ bool ShowChart(const std::string& rig, TEST_PROCESS* unit);
 // window takes keys.
 bool OpenManager(const std::string& rig, TEST_PROCESS* unit);
 
+// The number `rig db` prints first for a key; -1 when it cannot be had.
+double Stored(const std::string& rig, const std::string& key);
+// Opens the chart's menu and runs its row of that name, found where the
+// menus say it is now (marks and navigation add rows above it); back once
+// what it opened has settled.
+bool RunChartMenuRow(const std::string& rig, TEST_PROCESS* unit, const std::string& name);
+// The alarm banner at the top of the screen, once it shows right of x
+// (its body row the same colour at both ends, not the view's white), then
+// against the golden: a note or alarm over a view that scrolls.
+::testing::AssertionResult ShowsBannerGolden(const std::string& rig, const std::string& name, U32 u32Left);
+// VIEW until the view is in front, each press awaited by its view change.
+void ShowView(const std::string& rig, TEST_PROCESS* unit, int view);
+
 }  // namespace rigunit

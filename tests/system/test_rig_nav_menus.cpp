@@ -9,8 +9,6 @@
 
 #include <cmath>
 #include <fstream>
-#include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,40 +19,6 @@
 namespace {
 
 using namespace rigunit;
-
-// The number `rig db` prints first for a key; -1 when it cannot be had.
-double Stored(const std::string& rig, const std::string& key) {
-  std::smatch m;
-  const std::string out = ToolRun(rig, {"db", key}).out;
-  return std::regex_search(out, m, std::regex(key + " (-?[0-9.]+)")) ? std::stod(m[1]) : -1;
-}
-
-// Opens the chart's menu and runs its row of that name, found where the
-// menus say it is now (marks and navigation add rows above it).
-bool RunChartMenuRow(const std::string& rig, TEST_PROCESS* unit, const std::string& name) {
-  int index = -1;
-  TEST_bWaitUntilEvery(
-      [&] {
-        std::istringstream rows(ToolRun(rig, {"menus"}).out);
-        int n = 0;
-        for (std::string line; std::getline(rows, line);) {
-          if (line.rfind("@52.1\t", 0) != 0) continue;
-          if (line.rfind("@52.1\t" + name + "\t", 0) == 0) index = n;
-          n++;
-        }
-        return index >= 0;
-      },
-      5000, 100);
-  if (index < 0 || !OpenExpressMenu(rig, unit)) return false;
-  const size_t before = Count(Out(unit), "action " + name);
-  for (int i = 0; i < index; i++) PressKeys(rig, unit, {"DOWN"});
-  const std::vector<COLOR> menu = StableScreen(rig);
-  PressKeys(rig, unit, {"RIGHT"});
-  if (!WaitForCount(unit, "action " + name, before + 1, 5000)) return false;
-  // What the row opens is on screen, its keys taken, before the next key.
-  SettledAfter(rig, menu);
-  return true;
-}
 
 // A fix once a second at 48 07.038 N and the given minutes east of 11
 // degrees, until the feed is ended.
@@ -70,12 +34,7 @@ std::unique_ptr<TEST_PROCESS> FixAt(const std::string& rig, const std::string& m
 // a minute east between them (one place takes one waypoint): WP001 to
 // WP003.
 void ThreeMarks(const std::string& rig, TEST_PROCESS* unit, std::unique_ptr<TEST_PROCESS>& feed) {
-  // VIEW until the chart (52) is in front, each press awaited by its view.
-  for (int press = 0; press < 14 && Stored(rig, "CVEW") != 52; press++) {
-    const double view = Stored(rig, "CVEW");
-    PressKeys(rig, unit, {"VIEW"});
-    TEST_bWaitUntilEvery([&] { return Stored(rig, "CVEW") != view; }, 3000, 100);
-  }
+  ShowView(rig, unit, 52);
   ASSERT_EQ(52, Stored(rig, "CVEW")) << Out(unit);
   for (int n = 0; n < 3; n++) {
     if (n > 0) {

@@ -78,17 +78,21 @@ TEST(RigRemote, TheDongleIsAskedItsModeEverySecondUntilItAcknowledges) {
 }
 
 // The remote's MOB (Mark held past a second, with "MOB" chosen for it): the
-// place is stored with the MOB icon, the MOB bar tells where, and its
-// elapsed time runs. Before the first fix the mark is refused: it is held
-// again until the unit reports it.
+// place is stored with the MOB icon, a note says a man-overboard point was
+// marked and is navigated to, the MOB bar tells where, and its elapsed time
+// runs. Before the first fix the mark is refused: it is held again until
+// the unit reports it.
 TEST(RigRemote, TheRemotesManOverboardStoresThePlaceAndShowsTheMobBarCounting) {
   RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
   ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
   const TEST_TEMP_DIR base{TEST_MakeTempDir("velmora-base")};
   SeedUnit(base.dir, {{"SQCD", 1}, {"SK01", 1}});
+  // The note stands right of the depth readout: a still bottom keeps it in one place.
+  StillWater(rig.dir, "12");
   auto feed = FixFeed(rig.dir);
   auto unit = TEST_Spawn(kVelmora, {}, {"VELMORA_DEVROOT=" + rig.dir, "VELMORA_CWD=" + base.dir});
   ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "L_TASK_Start: task 71 ", 20000)) << Out(unit.get());
+  ASSERT_TRUE(TEST_bWaitForOutput(unit.get(), "bottom found at", 10000)) << Out(unit.get());
   const int fd = open((rig.dir + "/serial/ttyO3").c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
   ASSERT_GE(fd, 0);
   // Key 0 (Mark) is sent as 58 + 0; state 1 down, 0 up.
@@ -104,6 +108,7 @@ TEST(RigRemote, TheRemotesManOverboardStoresThePlaceAndShowsTheMobBarCounting) {
   const std::string out = Out(unit.get());
   const size_t at = out.find(marked);
   ASSERT_NE(std::string::npos, at) << out;
+  EXPECT_TRUE(ShowsBannerGolden(rig.dir, "rig_mob_note", 140)) << "the man-overboard note";
   const std::string index = std::to_string(atoi(out.c_str() + at + marked.size()));
 
   // The record: an 8-byte file head, then the status (saved: 1) in the low

@@ -175,6 +175,26 @@ TEST_F(MessageBox, RemovingNotificationsByTextKeepsTheOthersInTheirOrder) {
       << "nothing left to show";
 }
 
+// One fault told twice at once (a full store, by the store and by the mark
+// it refused) is one notification, shown for its time from the second.
+TEST_F(MessageBox, ANotificationQueuedAgainIsShownOnceForItsTimeAnew) {
+  const auto blank = [] {
+    UI_vFrame();
+    const COLOR* pPage = (const COLOR*)H_DISPLAY_psbGetFrameBufferPointer();
+    return std::all_of(pPage, pPage + G_SCREEN_WIDTH * G_SCREEN_HEIGHT, [](COLOR c) { return c == 0; });
+  };
+  T_MESSAGEBOX_vSetupInfoMessage("The storage is full", 2);
+  EXPECT_TRUE(Shows("The storage is full"));
+  s_u32Now += 1500;
+  T_MESSAGEBOX_vSetupInfoMessage("The storage is full", 2);
+  EXPECT_TRUE(Shows("The storage is full"));
+  s_u32Now += 1500;
+  EXPECT_TRUE(Shows("The storage is full")) << "two seconds from the second";
+  s_u32Now += 1000;
+  UI_vFrame();  // its last: it goes once drawn
+  EXPECT_TRUE(blank()) << "gone, and not shown a second time";
+}
+
 TEST_F(MessageBox, HostileStatementsAreCopiedAndDrawnWithinTheirBuffers) {
   std::string statement;
   while (statement.size() < 10000) statement += "depth alarm ";

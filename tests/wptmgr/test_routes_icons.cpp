@@ -176,7 +176,8 @@ TEST_F(Items, CategoriesDefaultIconsAndTheSelectionsIconSparesManOverboard) {
 }
 
 // The waypoint menu's Set Icon, second in the menu: the chooser for the
-// highlighted waypoint alone, back to browsing after its Save.
+// highlighted waypoint alone, titled for what it does (not as a new
+// waypoint's), back to browsing after its Save.
 TEST_F(Items, SetIconInTheWaypointMenuSetsTheHighlightedWaypointsIconOnly) {
   const U16 other = Waypoint("Other", kWpmRoot, 0, 0), chosen = Waypoint("Chosen", kWpmRoot, 9, 9);
   T_NAV_GROUP_vSetup();
@@ -185,6 +186,7 @@ TEST_F(Items, SetIconInTheWaypointMenuSetsTheHighlightedWaypointsIconOnly) {
   for (CURSOR_POSITION c : {CURSOR_EAST, CURSOR_SOUTH, CURSOR_EAST}) Cursor(c);
   ASSERT_NE(nullptr, Form());
   ASSERT_TRUE(Form()->parent.bActive);
+  EXPECT_EQ(Set_Icon, Form()->parent.strTitle);
   Form()->pEditFields[1].value_string[0] = 7;
   Form()->pUpdateDataFunc(&Form()->parent);
   Form()->pSaveFunc(Form()->pData, Form()->u32Index);
