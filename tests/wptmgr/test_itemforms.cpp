@@ -4,6 +4,7 @@
 #include "h_memory.h"
 #include "t_nav_group_data.h"
 #include "t_nav_group_edit.h"
+#include "t_nav_group_routeinfo.h"
 #include "t_nav_group_sel.h"
 #include "t_nav_nvram_flash.h"
 #include "t_nav_twr.h"
