@@ -12,6 +12,7 @@
 #include "t_nav_group_data.h"
 #include "t_nav_group_store.h"
 #include "t_nav_int.h"
+#include "t_nav_nvram_flash.h"
 #include "t_nav_views.h"
 #include "t_nav_wpm.h"
 #include "u_storefault.h"
@@ -108,6 +109,7 @@ static U16 MARK_u16Add(const char* sName, U8 u8Icon, POINT pt, U16 u16Depth) {
   }
   const U32 u32Refused = U_STOREFAULT_u32Count(STORE_FAULT_CAUSES);
   L_MUTEX_LockWait(RES_NAV_DATA);
+  const U64 u64Before = T_NAV_NVRAM_u64WritesNumbered();
   const U16 group = T_NAV_GROUP_DATA_nGetDefaultGroup();
   w.bWpNotShared = T_NAV_bIsNotSharedLinkEX(nullptr, group) ? 1 : 0;
   const U16 index = T_NAV_nAddWaypoint(&w, FALSE);
@@ -117,6 +119,15 @@ static U16 MARK_u16Add(const char* sName, U8 u8Icon, POINT pt, U16 u16Depth) {
   // made at all.
   if (index != NAV_NONE && !bLinked) T_NAV_bDeleteWaypoint(index, FALSE);
   L_MUTEX_Unlock(RES_NAV_DATA);
+  // The files land as the lock is let go. One the medium refused there
+  // leaves a waypoint a restart would not find: the table lets it go too.
+  if (bLinked && T_NAV_NVRAM_bWritesFailed(u64Before, T_NAV_NVRAM_u64NewestWrite())) {
+    L_MUTEX_LockWait(RES_NAV_DATA);
+    T_NAV_GROUP_DATA_bRemoveLink(group, index);
+    T_NAV_bDeleteWaypoint(index, FALSE);
+    L_MUTEX_Unlock(RES_NAV_DATA);
+    bLinked = FALSE;
+  }
   if (!bLinked) {
     // A store that refused the write is not out of waypoint memory. It is
     // told by the store's own note, which the refusal may just have raised:

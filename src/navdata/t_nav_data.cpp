@@ -485,6 +485,7 @@ static U8* s_pu8SaveBuffer;
 // the record buffer.
 static U8* s_pu8HeldRecord;
 static BOOLEAN s_bRecordHeld;
+static U32 s_u32HeldLength;
 // Bytes of the current record held, header first.
 static U32 s_nSaveBufferPosition;
 // The current record's whole length once its header is in; -1 before.
@@ -493,8 +494,10 @@ static S32 s_nSaveBufferExpecting;
 static BOOLEAN s_bSaveRecord;
 static BOOLEAN s_bImportActive;
 static BOOLEAN s_bImportFailed;
-// Records of the running (or last) import that were not taken.
+// Records of the running (or last) import that were not taken, and those
+// the importing buffer holds so far.
 static U32 s_u32NotTaken;
+static U32 s_u32Held;
 // A record was cut by the end of the stream: only the transport's fill may
 // follow.
 static BOOLEAN s_bFillOnly;
@@ -512,6 +515,7 @@ void T_NAV_DATA_vSaveBufferInit(void) {
   s_bImportActive = TRUE;
   s_bImportFailed = FALSE;
   s_u32NotTaken = 0;
+  s_u32Held = 0;
   s_bFillOnly = FALSE;
   s_bRecordHeld = FALSE;
   s_nSaveBufferPosition = 0;
@@ -564,6 +568,25 @@ static void DATA_vCutRecord(void) {
   s_nSaveBufferExpecting = -1;
 }
 
+// Whether a record that ends in the fill byte can end so as its writer made
+// it, rather than because the transport's fill completed a record the end
+// of the stream cut. A unit ends a record in one such byte only as the low
+// byte of a link (a 50-point route's last point, a group body's last place)
+// or of a name that fills its field; a name ended earlier, or two fill
+// bytes, is the fill's.
+static BOOLEAN DATA_bWholeDespiteFill(const U8* pRecord, U32 u32Length) {
+  if (u32Length < 2 || pRecord[u32Length - 2] == DATA_FILL_BYTE || pRecord[1] != NAV_DATA_VERSION) return FALSE;
+  const U8* body = pRecord + NAV_DATA_HEADER_SIZE;
+  if (pRecord[0] == NAV_DATA_TYPE_ROUTE) return DATA_u32RouteCount(U_ACCESSORY_vExtractBigendianU32(body)) == NAV_MAX_ROUTE_POINTS;
+  if (pRecord[0] != NAV_DATA_TYPE_WAYPOINT) return FALSE;
+  if ((body[0] & NAV_SLOT_STATUS_MASK) == WPT_STATUS_GROUP_BODY) return TRUE;
+  const U8* name = body + NAV_RECORD_SLOT_BYTES - NAV_WAYPOINT_NAME_SIZE;
+  for (U32 at = 0; at + 2 < NAV_WAYPOINT_NAME_SIZE; at++) {
+    if (name[at] == 0 && name[at + 1] == 0) return FALSE;
+  }
+  return TRUE;
+}
+
 // A record just completed: taken, or held when it ends in fill.
 static void DATA_vRecordDone(void) {
   const U32 u32Length = (U32)s_nSaveBufferExpecting;
@@ -574,6 +597,7 @@ static void DATA_vRecordDone(void) {
       s_pu8HeldRecord = s_pu8SaveBuffer;
       s_pu8SaveBuffer = p;
       s_bRecordHeld = TRUE;
+      s_u32HeldLength = u32Length;
       return;
     }
   }
@@ -630,6 +654,13 @@ void T_NAV_DATA_vSaveBufferSegment(U32 u32Count, U8* pu8Buffer, void*) {
   }
 }
 
+static BOOLEAN DATA_bIsGroupSlot(const WAYPOINT* w) {
+  return w->u8Status == WPT_STATUS_GROUP_HEADER || w->u8Status == WPT_STATUS_GROUP_BODY ||
+         w->u8Status == WPT_STATUS_GROUP_ANY;
+}
+
+static BOOLEAN DATA_bRouteUsed(const ROUTE* r) { return r->nCount != 0 || r->u32DateTime != 0; }
+
 void T_NAV_vConvertAndSaveItem(NAV_DATA_STRUCTURE_HEADER* p) {
   if (p == nullptr || !s_bImportActive || s_bImportFailed) return;
   U8* record = (U8*)p;
@@ -637,12 +668,16 @@ void T_NAV_vConvertAndSaveItem(NAV_DATA_STRUCTURE_HEADER* p) {
   const U32 index = DATA_u16Host(record + 4);
   NAV_DATA_SPACE* d = s_pImport;
   BOOLEAN bTaken = FALSE;
+  // A second record for one slot replaces the first, which is not taken.
+  BOOLEAN bReplaces = FALSE;
   if (p->u8Type == NAV_DATA_TYPE_WAYPOINT && index < NAV_MAX_WAYPOINTS) {
     U8 image[NAV_RECORD_SLOT_BYTES];
     T_NAV_DATA_nConvertRecord(nullptr, image, record);
     WAYPOINT w;
     T_NAV_RECORDS_vGetSlot(image, &w);
-    bTaken = T_NAV_NVRAM_bCheckWaypoint(&w);
+    // Slot 2999 is the root's lock body: a waypoint has no place there.
+    bTaken = T_NAV_NVRAM_bCheckWaypoint(&w) && (index < NAV_MAX_WAYPOINTS - 1 || DATA_bIsGroupSlot(&w));
+    bReplaces = bTaken && d->pWaypoint[index].u8Status != WPT_STATUS_FREE;
     if (bTaken) d->pWaypoint[index] = w;
   } else if (p->u8Type == NAV_DATA_TYPE_ROUTE && index < NAV_MAX_ROUTES) {
     U8 image[NAV_RECORD_ROUTE_BYTES] = {};
@@ -650,6 +685,7 @@ void T_NAV_vConvertAndSaveItem(NAV_DATA_STRUCTURE_HEADER* p) {
     ROUTE r;
     T_NAV_RECORDS_vGetRoute(image, &r);
     bTaken = T_NAV_NVRAM_bCheckRoute(&r);
+    bReplaces = bTaken && DATA_bRouteUsed(&d->pRoute[index]);
     if (bTaken) d->pRoute[index] = r;
   } else if (p->u8Type == NAV_DATA_TYPE_TRACK && index < NAV_MAX_TRACKS) {
     U8* track = record + NAV_DATA_HEADER_SIZE;
@@ -662,12 +698,14 @@ void T_NAV_vConvertAndSaveItem(NAV_DATA_STRUCTURE_HEADER* p) {
     TRACK_HEADER h;
     T_NAV_RECORDS_vGetTrackHeader(track, &h);
     bTaken = h.u16Count != 0 && T_NAV_NVRAM_bCheckTrackHeader(&h);
+    bReplaces = bTaken && d->pTrackHeader[index].u16Count != 0;
     if (bTaken) {
       if (!T_NAV_NVRAM_bStageTrackRecord(track, (U16)index)) DATA_vFailImport("a track was not staged");
       d->pTrackHeader[index] = h;
     }
   }
-  if (!bTaken) s_u32NotTaken++;
+  if (!bTaken || bReplaces) s_u32NotTaken++;
+  if (bTaken && !bReplaces) s_u32Held++;
 }
 
 // What is held at the end is the transport's fill, or a record the end cut.
@@ -701,29 +739,165 @@ static void DATA_vTakeStaged(void) {
   H_DATABASE_bUpdateValueS32(FCID("SWID"), 0, P_NORMAL);
   for (U32 t = 0; t < NAV_MAX_TRACKS; t++) T_NAV_vSetTrackVisibility(t, TRUE);
   T_NAV_vInitTracksWaypointsRoutes();
+  // What the new tree could not reach was never the store's: it goes now,
+  // not at some later collection, and is counted with the rest.
+  if (T_NAV_GROUP_DATA_u32Unplaced() > 0) {
+    T_NAV_GROUP_DATA_vScanGroupForGarbageCollection(T_NAV_GROUP_DATA_nGetRootGroup());
+  }
   T_NAV_TWR_vInitialScan();
   T_NAV_STORE_vStoreReloaded();
   T_NAV_TWR_vTellStoreReplaced(abHeld);
+}
+
+// The items a user sees: waypoints, routes, tracks and groups.
+typedef struct tag_DATA_COUNTS {
+  U32 u32Waypoints;
+  U32 u32Routes;
+  U32 u32Tracks;
+  U32 u32Groups;
+} DATA_COUNTS;
+
+// Of a data space, or of the live tables (null).
+static DATA_COUNTS DATA_Counts(const NAV_DATA_SPACE* pData) {
+  DATA_COUNTS c = {};
+  GROUP_SLOT slot;
+  for (U32 i = 0; TREE_bRead(pData, (S32)i, &slot); i++) {
+    const U8 status = TREE_u8Status(&slot);
+    c.u32Waypoints += status >= WPT_STATUS_SAVED && status <= WPT_STATUS_SAVED_2;
+    c.u32Groups += status == WPT_STATUS_GROUP_HEADER;
+  }
+  for (U32 r = 0; r < NAV_MAX_ROUTES; r++) {
+    c.u32Routes += DATA_bRouteUsed(pData == nullptr ? T_NAV_pGetRoute(r) : &pData->pRoute[r]);
+  }
+  for (U32 t = 0; t < NAV_MAX_TRACKS; t++) {
+    c.u32Tracks += (pData == nullptr ? T_NAV_pGetTrackHeader(t) : &pData->pTrackHeader[t])->u16Count != 0;
+  }
+  return c;
+}
+
+static U32 DATA_u32Lost(U32 u32Sent, U32 u32Kept) { return u32Sent > u32Kept ? u32Sent - u32Kept : 0; }
+
+// Whether the load after the swap keeps the tree the import brings: a root
+// that a start would find (a header without a parent).
+static BOOLEAN DATA_bBringsRoot(const NAV_DATA_SPACE* d) {
+  if (TREE_bNextLoadRebuildsAnyway()) return FALSE;
+  for (U32 i = 0; i < NAV_MAX_WAYPOINTS; i++) {
+    const WAYPOINT* w = &d->pWaypoint[i];
+    GROUP_SLOT slot;
+    memcpy(&slot, w, sizeof slot);
+    if (w->u8Status == WPT_STATUS_GROUP_HEADER && slot.sHeader.u16ParentIndex == NAV_NONE) return TRUE;
+  }
+  return FALSE;
+}
+
+// One held record left out of the import.
+static void DATA_vLeaveOut(void) {
+  s_u32Held--;
+  s_u32NotTaken++;
+}
+
+// An import without a tree of its own gets a new one, whose links need
+// slots of the same table: the import keeps only what that tree can link.
+// Its group slots go (the new tree replaces them); then, while the
+// waypoints and the links they need overflow the table, the waypoint in
+// the highest slot that no route uses, or else the route of the highest
+// index, is left out. A waypoint a route uses needs no link of its own.
+static void DATA_vFitTree(NAV_DATA_SPACE* d) {
+  static U8 s_au8Uses[NAV_MAX_WAYPOINTS];
+  if (DATA_bBringsRoot(d)) return;
+  memset(s_au8Uses, 0, sizeof s_au8Uses);
+  for (U32 i = 0; i < NAV_MAX_WAYPOINTS; i++) {
+    if (DATA_bIsGroupSlot(&d->pWaypoint[i])) {
+      memset(&d->pWaypoint[i], 0, sizeof d->pWaypoint[i]);
+      DATA_vLeaveOut();
+    }
+  }
+  U32 waypoints = 0, links[2] = {0, 0}, points[2] = {0, 0};
+  for (U32 t = 0; t < NAV_MAX_TRACKS; t++) links[0] += d->pTrackHeader[t].u16Count != 0;
+  for (U32 r = 0; r < NAV_MAX_ROUTES; r++) {
+    const ROUTE* route = &d->pRoute[r];
+    if (!DATA_bRouteUsed(route)) continue;
+    links[route->bRtNotShared]++;
+    for (U32 k = 0; k < route->nCount && k < NAV_MAX_ROUTE_POINTS; k++) {
+      if (route->anWaypoint[k] < NAV_MAX_WAYPOINTS && s_au8Uses[route->anWaypoint[k]] < 0xFF) s_au8Uses[route->anWaypoint[k]]++;
+    }
+  }
+  for (U32 i = 0; i < NAV_MAX_WAYPOINTS; i++) {
+    const WAYPOINT* w = &d->pWaypoint[i];
+    if (w->u8Status == WPT_STATUS_FREE) continue;
+    waypoints++;
+    links[w->bWpNotShared]++;
+    points[w->bWpNotShared] += s_au8Uses[i] != 0;
+  }
+  S32 nextWaypoint = (S32)NAV_MAX_WAYPOINTS - 1, nextRoute = (S32)NAV_MAX_ROUTES - 1;
+  while (waypoints + TREE_u32FlatTreeSlots(links[0] - points[0], links[1] - points[1]) > NAV_MAX_WAYPOINTS) {
+    while (nextWaypoint >= 0 && (d->pWaypoint[nextWaypoint].u8Status == WPT_STATUS_FREE || s_au8Uses[nextWaypoint])) {
+      nextWaypoint--;
+    }
+    if (nextWaypoint >= 0) {
+      WAYPOINT* w = &d->pWaypoint[nextWaypoint];
+      links[w->bWpNotShared]--;
+      waypoints--;
+      memset(w, 0, sizeof *w);
+      DATA_vLeaveOut();
+      continue;
+    }
+    while (nextRoute >= 0 && !DATA_bRouteUsed(&d->pRoute[nextRoute])) nextRoute--;
+    if (nextRoute < 0) break;
+    ROUTE* route = &d->pRoute[nextRoute];
+    links[route->bRtNotShared]--;
+    for (U32 k = 0; k < route->nCount && k < NAV_MAX_ROUTE_POINTS; k++) {
+      const U16 slot = route->anWaypoint[k];
+      if (slot >= NAV_MAX_WAYPOINTS || s_au8Uses[slot] == 0 || --s_au8Uses[slot] != 0) continue;
+      if (d->pWaypoint[slot].u8Status != WPT_STATUS_FREE) points[d->pWaypoint[slot].bWpNotShared]--;
+      // Free of every route now: a candidate again.
+      if ((S32)slot > nextWaypoint) nextWaypoint = slot;
+    }
+    memset(route, 0, sizeof *route);
+    DATA_vLeaveOut();
+  }
+  if (s_u32NotTaken > 0) log_me("[%d]%s: %u records left out for the tree\n", __LINE__, __func__, s_u32NotTaken);
 }
 
 BOOLEAN T_NAV_DATA_bSaveBufferEnd(BOOLEAN bComplete) {
   if (!s_bImportActive) return FALSE;
   BOOLEAN bTaken = bComplete && !s_bImportFailed;
   if (bTaken && !DATA_bEndsWhole()) DATA_vCutRecord();
-  // Completed by the fill alone, after the cut.
-  if (bTaken && s_bRecordHeld) s_u32NotTaken++;
+  if (bTaken && s_bRecordHeld && DATA_bWholeDespiteFill(s_pu8HeldRecord, s_u32HeldLength)) {
+    DATA_vTakeHeld();
+  } else if (bTaken && s_bRecordHeld) {
+    // Completed by the fill alone, after the cut.
+    s_u32NotTaken++;
+  }
   s_bRecordHeld = FALSE;
+  // A stream without a whole record to take changes nothing.
+  bTaken = bTaken && s_u32Held > 0;
+  if (bTaken) DATA_vFitTree(s_pImport);
+  DATA_COUNTS sent = {};
+  if (bTaken) sent = DATA_Counts(s_pImport);
   bTaken = bTaken && DATA_bStageHeld();
   if (bTaken) {
     const ERC rc = L_MUTEX_LockTime(RES_NAV_DATA, DATA_LOCK_WAIT);
     bTaken = rc == 0 || rc == -lsMUTEX_NESTED;
     if (bTaken) {
       bTaken = T_NAV_NVRAM_bStageCommit();
-      if (bTaken) DATA_vTakeStaged();
+      if (bTaken) {
+        DATA_vTakeStaged();
+        const DATA_COUNTS kept = DATA_Counts(nullptr);
+        // A tree built anew is none of the import's groups.
+        const U32 keptGroups = T_NAV_GROUP_DATA_bRebuiltAtLoad() ? 0 : kept.u32Groups;
+        s_u32NotTaken += DATA_u32Lost(sent.u32Waypoints, kept.u32Waypoints) + DATA_u32Lost(sent.u32Routes, kept.u32Routes) +
+                         DATA_u32Lost(sent.u32Tracks, kept.u32Tracks) + DATA_u32Lost(sent.u32Groups, keptGroups);
+      }
       L_MUTEX_Unlock(RES_NAV_DATA);
     }
   }
-  if (!bTaken) T_NAV_NVRAM_vStageAbort();
+  if (!bTaken) {
+    T_NAV_NVRAM_vStageAbort();
+    // The store is as it was: nothing the stream held was taken.
+    s_u32NotTaken += s_u32Held;
+    s_u32Held = 0;
+  }
   for (U8** pp : {&s_pu8SaveBuffer, &s_pu8HeldRecord}) {
     if (*pp != nullptr) H_MEMORY_vFree(*pp);
     *pp = nullptr;
@@ -734,7 +908,7 @@ BOOLEAN T_NAV_DATA_bSaveBufferEnd(BOOLEAN bComplete) {
   if (bTaken) {
     log_me("[%d]%s: import taken, %u records not\n", __LINE__, __func__, s_u32NotTaken);
   } else {
-    log_me("[%d]%s: import dropped; the store is unchanged\n", __LINE__, __func__);
+    log_me("[%d]%s: import dropped (%u records); the store is unchanged\n", __LINE__, __func__, s_u32NotTaken);
   }
   return bTaken;
 }

@@ -22,7 +22,6 @@
 #include "t_nav_store_hooks.h"
 #include "t_nav_twr.h"
 #include "u_language.h"
-#include "u_storefault.h"
 #include "u_wstring.h"
 #include "ui_texts.h"
 #include "version.h"
@@ -239,13 +238,13 @@ BOOLEAN TREE_bAddShareLockBody(NAV_DATA_SPACE* pData, U16 indexGroup) {
 
 BOOLEAN T_NAV_GROUP_DATA_bAddShareLockBody(U16 indexGroup) { return TREE_bAddShareLockBody(nullptr, indexGroup); }
 
-// Writes a new root header; its id, or 65535.
-static U16 TREE_u16NewRootHeader(void) {
+// Writes a new root header with that parent; its id, or 65535.
+static U16 TREE_u16NewRootHeader(U16 u16Parent) {
   GROUP_SLOT header;
   memset(&header, 0, sizeof header);
   header.sHeader.u8Status = WPT_STATUS_GROUP_HEADER;
   header.sHeader.u8Icon = 1;
-  header.sHeader.u16ParentIndex = NAV_NONE;
+  header.sHeader.u16ParentIndex = u16Parent;
   header.sHeader.u16FirstBodyIndex = NAV_NONE;
   TREE_vHomeName(header.sHeader.sName);
   const U16 id = T_NAV_nAllocGroupSlot(FALSE);
@@ -261,7 +260,7 @@ static U16 TREE_u16NewRootHeader(void) {
 
 BOOLEAN T_NAV_GROUP_DATA_bBuildRootGroup(void) {
   TREE_vLock();
-  const U16 id = TREE_u16NewRootHeader();
+  const U16 id = TREE_u16NewRootHeader(NAV_NONE);
   const BOOLEAN bDone = id != NAV_NONE && T_NAV_GROUP_DATA_bAddShareLockBody(id);
   TREE_vUnlock();
   return bDone;
@@ -269,7 +268,7 @@ BOOLEAN T_NAV_GROUP_DATA_bBuildRootGroup(void) {
 
 BOOLEAN T_NAV_GROUP_DATA_bCreateRootGroupForLoading(void) {
   TREE_vLock();
-  const BOOLEAN bDone = TREE_u16NewRootHeader() != NAV_NONE;
+  const BOOLEAN bDone = TREE_u16NewRootHeader(NAV_NONE) != NAV_NONE;
   TREE_vUnlock();
   return bDone;
 }
@@ -313,19 +312,127 @@ static U16 TREE_u16FindRoot(void) {
   return first;
 }
 
-// Up to this many names in the note of what a rebuild dropped; the rest are
-// counted.
-constexpr U32 TREE_DROPPED_NAMES = 4;
+// ---------------------------------------------------------------------------
+// The tree built whole
 
-// A stored name (12 or 20 bytes, narrow or wide, not always ended), ended.
-static void TREE_vCopyName(char* pcName, U32 u32Room, const char* pcStored, U32 u32Size) {
-  memset(pcName, 0, u32Room);
-  memcpy(pcName, pcStored, u32Size < u32Room - 2 ? u32Size : u32Room - 2);
+// A root header written while its tree is built: no start takes it for the
+// root, so a crash before the tree is complete finds no root and builds the
+// tree again, rather than collecting what was not yet linked.
+constexpr U16 TREE_PARENT_BUILDING = 0xFFFE;
+
+// What the last build of the tree could not link (none is deleted for it),
+// and whether the last start built the tree rather than finding it.
+static U32 s_u32Unplaced;
+static BOOLEAN s_bRebuilt;
+// The software's first start since an upgrade rebuilds the tree once; the
+// tables loaded again later (an import) keep the root they hold.
+static BOOLEAN s_bInitDone;
+
+U32 TREE_u32FlatTreeSlots(U32 u32Shared, U32 u32Locked) {
+  const U32 shared = (u32Shared + NAV_GROUP_BODY_ITEMS - 1) / NAV_GROUP_BODY_ITEMS;
+  const U32 locked = (u32Locked + NAV_GROUP_BODY_ITEMS - 1) / NAV_GROUP_BODY_ITEMS;
+  return 1 + (shared > 0 ? shared : 1) + (locked > 0 ? locked : 1);
 }
 
-// Records the rebuild could not link anywhere would go at the next
-// collection without a word: they go now, and the user is told which.
-static void TREE_vDropUnplaced(void) {
+BOOLEAN TREE_bNextLoadRebuildsAnyway(void) {
+  return !s_bInitDone && VERSION_bIsUpgradingToGroupedWaypointManagement();
+}
+
+U32 T_NAV_GROUP_DATA_u32Unplaced(void) { return s_u32Unplaced; }
+BOOLEAN T_NAV_GROUP_DATA_bRebuiltAtLoad(void) { return s_bRebuilt; }
+
+static BOOLEAN TREE_bLinkedRoute(const ROUTE* r) {
+  return (r->nCount >= 1 && r->nCount <= NAV_MAX_ROUTE_POINTS) || (r->nCount == 0 && r->u32DateTime != 0);
+}
+
+// The ids of one of the five lists a new root is filled with (shared and
+// not-shared waypoints, shared and not-shared routes, tracks); waypoints
+// flagged in pu8Skip are left out. Their number.
+static U32 TREE_u32RootList(int nPass, const U8* pu8Skip, U16* pu16List) {
+  const S32 maxShared = T_NAV_s16GetMaxShareWaypointIndex(), minLocked = T_NAV_s16GetMinLockWaypointIndex();
+  const S32 maxSharedRoute = T_NAV_s16GetMaxShareRouteIndex(), minLockedRoute = T_NAV_s16GetMinLockRouteIndex();
+  GROUP_SLOT slot;
+  U32 n = 0;
+  if (nPass < 2) {
+    const S32 from = nPass == 0 ? 0 : (minLocked < 0 ? 0 : minLocked);
+    const S32 to = nPass == 0 ? maxShared : (S32)NAV_MAX_WAYPOINTS - 1;
+    for (S32 i = from; i <= to; i++) {
+      TREE_bRead(nullptr, i, &slot);
+      const U8 status = TREE_u8Status(&slot);
+      // A slot of the other side inside the range waits for its own pass.
+      if (status >= WPT_STATUS_SAVED && status <= WPT_STATUS_SAVED_2 && slot.sHeader.bWpNotShared == (nPass == 1) &&
+          !pu8Skip[i]) {
+        pu16List[n++] = (U16)i;
+      }
+    }
+  } else if (nPass < 4) {
+    const S32 from = nPass == 2 ? 0 : (minLockedRoute < 0 ? 0 : minLockedRoute);
+    const S32 to = nPass == 2 ? maxSharedRoute : (S32)NAV_MAX_ROUTES - 1;
+    for (S32 i = from; i <= to; i++) {
+      const ROUTE* r = T_NAV_pGetRoute((U32)i);
+      if (TREE_bLinkedRoute(r) && r->bRtNotShared == (nPass == 3)) pu16List[n++] = (U16)(NAV_ITEM_ROUTE_BASE + i);
+    }
+  } else {
+    for (U32 i = 0; i < NAV_MAX_TRACKS; i++) {
+      if (T_NAV_pGetTrackHeader(i)->u16Count != 0) pu16List[n++] = (U16)(NAV_ITEM_TRACK_BASE + s_u7UnitID + i);
+    }
+  }
+  return n;
+}
+
+// Slots no record holds.
+static U32 TREE_u32FreeSlots(void) {
+  GROUP_SLOT slot;
+  U32 n = 0;
+  for (U32 i = 0; i < NAV_MAX_WAYPOINTS; i++) {
+    TREE_bRead(nullptr, (S32)i, &slot);
+    n += TREE_u8Status(&slot) == WPT_STATUS_FREE;
+  }
+  return n;
+}
+
+// Every item into the new root, a side and a kind at a time. When the slots
+// left cannot hold a link for every waypoint, waypoints that a linked route
+// uses are not linked themselves, the highest slots first, as many as it
+// takes: the route keeps them, and the links go to what nothing else keeps.
+static void TREE_vLinkEverything(void) {
+  static U8 s_au8Skip[NAV_MAX_WAYPOINTS];
+  static U8 s_au8RoutePoint[NAV_MAX_WAYPOINTS];
+  memset(s_au8Skip, 0, sizeof s_au8Skip);
+  memset(s_au8RoutePoint, 0, sizeof s_au8RoutePoint);
+  U32 shared = 0, locked = 0;
+  for (int pass = 0; pass < 5; pass++) {
+    const U32 n = TREE_u32RootList(pass, s_au8Skip, s_au16Work);
+    (pass == 1 || pass == 3 ? locked : shared) += n;
+  }
+  for (U32 r = 0; r < NAV_MAX_ROUTES; r++) {
+    const ROUTE* route = T_NAV_pGetRoute(r);
+    if (!TREE_bLinkedRoute(route)) continue;
+    for (U32 k = 0; k < route->nCount && k < NAV_MAX_ROUTE_POINTS; k++) {
+      if (route->anWaypoint[k] < NAV_MAX_WAYPOINTS) s_au8RoutePoint[route->anWaypoint[k]] = 1;
+    }
+  }
+  // The root, its first shared body and the lock body are there already.
+  const U32 free = TREE_u32FreeSlots();
+  GROUP_SLOT slot;
+  for (S32 i = (S32)NAV_MAX_WAYPOINTS - 1; i >= 0 && TREE_u32FlatTreeSlots(shared, locked) - 3 > free; i--) {
+    TREE_bRead(nullptr, i, &slot);
+    const U8 status = TREE_u8Status(&slot);
+    if (!s_au8RoutePoint[i] || status < WPT_STATUS_SAVED || status > WPT_STATUS_SAVED_2) continue;
+    s_au8Skip[i] = 1;
+    (slot.sHeader.bWpNotShared ? locked : shared)--;
+  }
+  for (int pass = 0; pass < 5; pass++) {
+    const U32 n = TREE_u32RootList(pass, s_au8Skip, s_au16Work);
+    if (n > 0 && !T_NAV_GROUP_DATA_bAddLinks(s_IdRootGroup, s_au16Work, n)) {
+      log_me("[%d]%s: not every item found room in the new root\n", __LINE__, __func__);
+    }
+  }
+}
+
+// The records the root does not reach, directly or as a linked route's
+// points: logged and counted, never deleted.
+static U32 TREE_u32CountUnplaced(void) {
   static U8 s_au8Reached[NAV_MAX_WAYPOINTS + NAV_MAX_ROUTES + NAV_MAX_TRACKS];
   memset(s_au8Reached, 0, sizeof s_au8Reached);
   GROUP_SLOT slot;
@@ -344,102 +451,29 @@ static void TREE_vDropUnplaced(void) {
     }
     b = slot.sBody.u16NextIndex;
   }
-  // A route that is linked keeps its points.
   for (U32 r = 0; r < NAV_MAX_ROUTES; r++) {
     const ROUTE* route = T_NAV_pGetRoute(r);
     for (U32 k = 0; s_au8Reached[NAV_MAX_WAYPOINTS + r] && k < route->nCount && k < NAV_MAX_ROUTE_POINTS; k++) {
       if (route->anWaypoint[k] < NAV_MAX_WAYPOINTS) s_au8Reached[route->anWaypoint[k]] = 1;
     }
   }
-  const BOOLEAN bWide = U_WSTRING_bIsUnicodeLanguage();
-  char note[512] = {};
-  U_WSTRING_vw_strncpy(note, Items_Not_Placed[nCurrentLanguage()], sizeof note - 2, FALSE);
-  char* pHash = U_WSTRING_pw_strchr(note, '#');
-  if (pHash != nullptr) memset(pHash, 0, bWide ? 2 : 1);
-  auto Append = [&note](const char* pcText) {
-    const U32 used = U_WSTRING_u32w_strlen(note, FALSE);
-    if (used + 4 < sizeof note) U_WSTRING_vAscii2UnicodeCat(note, pcText, (U32)(sizeof note - used - 4));
-  };
-  U32 dropped = 0;
+  U32 unplaced = 0;
   for (U32 i = 0; i < NAV_MAX_WAYPOINTS + NAV_MAX_ROUTES + NAV_MAX_TRACKS; i++) {
     if (s_au8Reached[i]) continue;
-    char name[24];
     if (i < NAV_MAX_WAYPOINTS) {
       TREE_bRead(nullptr, (S32)i, &slot);
       const U8 status = TREE_u8Status(&slot);
       if (status != WPT_STATUS_SAVED && status != WPT_STATUS_SAVED_2) continue;
-      const WAYPOINT* w = T_NAV_pGetWaypoint(i);
-      TREE_vCopyName(name, sizeof name, w->sName, sizeof w->sName);
-      log_me("[%d]%s: waypoint %u dropped\n", __LINE__, __func__, i);
-      T_NAV_bDeleteWaypoint(i, FALSE);
     } else if (i < NAV_MAX_WAYPOINTS + NAV_MAX_ROUTES) {
       const ROUTE* r = T_NAV_pGetRoute(i - NAV_MAX_WAYPOINTS);
       if (r->nCount == 0 && r->u32DateTime == 0) continue;
-      TREE_vCopyName(name, sizeof name, r->sName, sizeof r->sName);
-      log_me("[%d]%s: route %u dropped\n", __LINE__, __func__, i - NAV_MAX_WAYPOINTS);
-      T_NAV_bDeleteRoute(i - NAV_MAX_WAYPOINTS, FALSE);
-    } else {
-      const TRACK_HEADER* h = T_NAV_pGetTrackHeader(i - NAV_MAX_WAYPOINTS - NAV_MAX_ROUTES);
-      if (h->u16Count == 0) continue;
-      TREE_vCopyName(name, sizeof name, h->sName, sizeof h->sName);
-      log_me("[%d]%s: track %u dropped\n", __LINE__, __func__, i - NAV_MAX_WAYPOINTS - NAV_MAX_ROUTES);
-      T_NAV_bDeleteTrack(i - NAV_MAX_WAYPOINTS - NAV_MAX_ROUTES, FALSE);
+    } else if (T_NAV_pGetTrackHeader(i - NAV_MAX_WAYPOINTS - NAV_MAX_ROUTES)->u16Count == 0) {
+      continue;
     }
-    if (dropped < TREE_DROPPED_NAMES) {
-      if (dropped > 0) Append(", ");
-      Append(name);
-    }
-    dropped++;
+    unplaced++;
   }
-  if (dropped == 0) return;
-  if (dropped > TREE_DROPPED_NAMES) {
-    char more[24];
-    snprintf(more, sizeof more, " (+%u)", dropped - TREE_DROPPED_NAMES);
-    Append(more);
-  }
-  U_STOREFAULT_vNoteText(note);
-}
-
-// Every item into the root, a side and a kind at a time.
-static void TREE_vLinkEverything(void) {
-  BOOLEAN bAllPlaced = TRUE;
-  const U16 root = s_IdRootGroup;
-  const S32 maxShared = T_NAV_s16GetMaxShareWaypointIndex(), minLocked = T_NAV_s16GetMinLockWaypointIndex();
-  const S32 maxSharedRoute = T_NAV_s16GetMaxShareRouteIndex(), minLockedRoute = T_NAV_s16GetMinLockRouteIndex();
-  GROUP_SLOT slot;
-  for (int pass = 0; pass < 5; pass++) {
-    U32 n = 0;
-    if (pass < 2) {
-      const S32 from = pass == 0 ? 0 : (minLocked < 0 ? 0 : minLocked);
-      const S32 to = pass == 0 ? maxShared : (S32)NAV_MAX_WAYPOINTS - 1;
-      for (S32 i = from; i <= to; i++) {
-        TREE_bRead(nullptr, i, &slot);
-        const U8 status = TREE_u8Status(&slot);
-        // A slot of the other side inside the range waits for its own pass.
-        if (status >= WPT_STATUS_SAVED && status <= WPT_STATUS_SAVED_2 && slot.sHeader.bWpNotShared == (pass == 1)) {
-          s_au16Work[n++] = (U16)i;
-        }
-      }
-    } else if (pass < 4) {
-      const S32 from = pass == 2 ? 0 : (minLockedRoute < 0 ? 0 : minLockedRoute);
-      const S32 to = pass == 2 ? maxSharedRoute : (S32)NAV_MAX_ROUTES - 1;
-      for (S32 i = from; i <= to; i++) {
-        const ROUTE* r = T_NAV_pGetRoute((U32)i);
-        if ((r->nCount >= 1 && r->nCount <= NAV_MAX_ROUTE_POINTS) || (r->nCount == 0 && r->u32DateTime != 0)) {
-          if (r->bRtNotShared == (pass == 3)) s_au16Work[n++] = (U16)(NAV_ITEM_ROUTE_BASE + i);
-        }
-      }
-    } else {
-      for (U32 i = 0; i < NAV_MAX_TRACKS; i++) {
-        if (T_NAV_pGetTrackHeader(i)->u16Count != 0) s_au16Work[n++] = (U16)(NAV_ITEM_TRACK_BASE + s_u7UnitID + i);
-      }
-    }
-    if (n > 0 && !T_NAV_GROUP_DATA_bAddLinks(root, s_au16Work, n)) {
-      log_me("[%d]%s: not every item found room in the new root\n", __LINE__, __func__);
-      bAllPlaced = FALSE;
-    }
-  }
-  if (!bAllPlaced) TREE_vDropUnplaced();
+  if (unplaced > 0) log_me("[%d]%s: %u records found no place in the tree\n", __LINE__, __func__, unplaced);
+  return unplaced;
 }
 
 static void TREE_vRebuild(void) {
@@ -454,11 +488,20 @@ static void TREE_vRebuild(void) {
   s_IdRootGroup = s_DefaultGroupID = NAV_NONE;
   T_NAV_TWR_vStatisticWaypointStore(FALSE);
   T_NAV_TWR_vStatisticRouteStore(FALSE);
-  if (!T_NAV_GROUP_DATA_bBuildRootGroup()) {
+  T_NAV_TWR_vPackGroupSlots(TRUE);
+  const U16 root = TREE_u16NewRootHeader(TREE_PARENT_BUILDING);
+  if (root == NAV_NONE || !T_NAV_GROUP_DATA_bAddShareLockBody(root)) {
     log_me("[%d]%s: no room for a root\n", __LINE__, __func__);
-    return;
+  } else {
+    TREE_vLinkEverything();
   }
-  TREE_vLinkEverything();
+  T_NAV_TWR_vPackGroupSlots(FALSE);
+  // Made the root last: its file lands after every body it reaches.
+  if (TREE_bReadAs(nullptr, root, WPT_STATUS_GROUP_HEADER, &slot)) {
+    slot.sHeader.u16ParentIndex = NAV_NONE;
+    T_NAV_bSetGroupSlot(root, &slot);
+  }
+  s_u32Unplaced = root != NAV_NONE ? TREE_u32CountUnplaced() : 0;
 }
 
 // A root whose lock body is gone (a stream or files without it) gets an
@@ -506,7 +549,10 @@ void T_NAV_GROUP_DATA_vInitGroups(void) {
   U32 groups;
   if (!H_DATABASE_bFetchU32(FCID("CGRP"), &groups, nullptr, nullptr)) H_DATABASE_bUpdateValueU32(FCID("CGRP"), 1, P_NORMAL);
   s_IdRootGroup = s_DefaultGroupID = NAV_NONE;
-  const U16 root = VERSION_bIsUpgradingToGroupedWaypointManagement() ? NAV_NONE : TREE_u16FindRoot();
+  const U16 root = TREE_bNextLoadRebuildsAnyway() ? NAV_NONE : TREE_u16FindRoot();
+  s_bInitDone = TRUE;
+  s_bRebuilt = root == NAV_NONE;
+  s_u32Unplaced = 0;
   if (root != NAV_NONE) {
     s_IdRootGroup = root;
     T_NAV_TWR_vStatisticWaypointStore(TRUE);

@@ -18,6 +18,11 @@
 // (its tree collected) or a new root with every item linked into it, and
 // the default group.
 void T_NAV_GROUP_DATA_vInitGroups(void);
+// Whether the last load built a new tree, and how many records (waypoints,
+// routes, tracks) that tree could not reach: they stay in the tables and
+// their files, linked by nothing.
+BOOLEAN T_NAV_GROUP_DATA_bRebuiltAtLoad(void);
+U32 T_NAV_GROUP_DATA_u32Unplaced(void);
 // A new root with its shared body and its lock body (slot 2999); root and
 // default group become it. FALSE when no slot is free.
 BOOLEAN T_NAV_GROUP_DATA_bBuildRootGroup(void);

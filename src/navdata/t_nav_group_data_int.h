@@ -38,3 +38,9 @@ void TREE_vHomeName(char* pcName);
 // Whether a 12-byte name is the Home text of any language, in that
 // language's form: a root keeps the name of the language it was made in.
 BOOLEAN TREE_bIsHomeName(const char* pcName);
+// Group slots a new root needs for so many shared and not-shared links: the
+// header, the shared chain's bodies and the lock chain's (one each at least).
+U32 TREE_u32FlatTreeSlots(U32 u32Shared, U32 u32Locked);
+// Whether the next load of the tables builds a new tree whatever root they
+// hold (the first start after an upgrade to grouped waypoints).
+BOOLEAN TREE_bNextLoadRebuildsAnyway(void);

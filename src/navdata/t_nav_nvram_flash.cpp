@@ -297,6 +297,25 @@ BOOLEAN T_NAV_NVRAM_bWriteFailed(U64 u64Write) {
   return FALSE;
 }
 
+U64 T_NAV_NVRAM_u64WritesNumbered(void) {
+  std::lock_guard<std::mutex> guard(s_queueLock);
+  return s_u64Numbered;
+}
+
+BOOLEAN T_NAV_NVRAM_bWritesFailed(U64 u64After, U64 u64Upto) {
+  std::lock_guard<std::mutex> guard(s_queueLock);
+  BOOLEAN bFailed = FALSE;
+  for (size_t i = 0; i < s_au64Failed.size();) {
+    if (s_au64Failed[i] > u64After && s_au64Failed[i] <= u64Upto) {
+      s_au64Failed.erase(s_au64Failed.begin() + (ptrdiff_t)i);
+      bFailed = TRUE;
+    } else {
+      i++;
+    }
+  }
+  return bFailed;
+}
+
 // A write (pBody's record after pHead) or, with no head, a removal of the
 // record file at pcPath. Under the lock it waits its turn; otherwise it is
 // done at once, after any that wait. FALSE when it cannot be done (reported).

@@ -98,6 +98,12 @@ BOOLEAN T_NAV_NVRAM_bFlush(void);
 // place (asked once: the answer is forgotten).
 U64 T_NAV_NVRAM_u64NewestWrite(void);
 BOOLEAN T_NAV_NVRAM_bWriteFailed(U64 u64Write);
+// The number of the newest record write any thread has prepared: taken
+// just after the lock, the writes numbered after it until the lock is let
+// go are this thread's. Whether any write numbered from after u64After up
+// to u64Upto failed where it was put in place (asked once, as above).
+U64 T_NAV_NVRAM_u64WritesNumbered(void);
+BOOLEAN T_NAV_NVRAM_bWritesFailed(U64 u64After, U64 u64Upto);
 
 // Reads every record file into the tables (3,000 slots, 50 routes, 50 track
 // headers); *pnWaypointsUsed (when given) rises to one past the highest slot

@@ -741,16 +741,56 @@ BOOLEAN T_NAV_bSetGroupSlot(U16 slotIndex, const GROUP_SLOT* pSlot) {
   return bDone;
 }
 
+// While a whole tree is built at once, the group slots may close the gap
+// between the sides: every item the table holds must find a link, and the
+// separator's own slot and the slots past it are the last ones left.
+static BOOLEAN s_bPackGroupSlots;
+
+void T_NAV_TWR_vPackGroupSlots(BOOLEAN bPack) { s_bPackGroupSlots = bPack; }
+
+// The free slot nearest the other side's closest item: the lowest below it
+// for a shared item, the highest above it for a not-shared one; -1 if none.
+static S32 TWR_nSlotShortOfOtherSide(BOOLEAN bNotShared) {
+  const S32 top = (S32)NAV_MAX_WAYPOINTS - 1;
+  if (bNotShared) {
+    for (S32 i = top; i > s_nMaxShareWaypointIndex && i >= 0; i--) {
+      if (s_Waypoint[i].u8Status == WPT_STATUS_FREE) return i;
+    }
+    return -1;
+  }
+  const S32 bound = s_nMinLockWaypointIndex > 0 && s_nMinLockWaypointIndex < top ? s_nMinLockWaypointIndex : top;
+  for (S32 i = 0; i < bound; i++) {
+    if (s_Waypoint[i].u8Status == WPT_STATUS_FREE) return i;
+  }
+  return -1;
+}
+
+// A slot for a tree built whole: on the item's side if need be after the
+// other side's waypoints have moved out of the way; failing that, any free
+// slot, since a record left unlinked would be lost to the next collection.
+static S32 TWR_nPackedSlot(BOOLEAN bNotShared) {
+  S32 slot = TWR_nSlotShortOfOtherSide(bNotShared);
+  if (slot < 0) {
+    T_NAV_TWR_vStatisticWaypointStore(FALSE);
+    slot = TWR_nSlotShortOfOtherSide(bNotShared);
+  }
+  for (S32 i = 0; i < (S32)NAV_MAX_WAYPOINTS && slot < 0; i++) {
+    const S32 at = bNotShared ? (S32)NAV_MAX_WAYPOINTS - 1 - i : i;
+    if (s_Waypoint[at].u8Status == WPT_STATUS_FREE) slot = at;
+  }
+  return slot;
+}
+
 U16 T_NAV_nAllocGroupSlot(BOOLEAN bNotShared) {
   const BOOLEAN D = s_bDisableShareLockSeperator;
+  BOOLEAN bSidesMeet = FALSE;
   if (!D) {
     if (s_nMaxShareWaypointIndex == s_nSeperateWaypointIndex || s_nMinLockWaypointIndex == s_nSeperateWaypointIndex) {
       T_NAV_TWR_vStatisticWaypointStore(FALSE);
     }
-    if (s_nSeperateWaypointIndex != 0 && s_nMinLockWaypointIndex != 0 &&
-        (s_nMaxShareWaypointIndex == s_nSeperateWaypointIndex || s_nMinLockWaypointIndex == s_nSeperateWaypointIndex)) {
-      return NAV_NONE;
-    }
+    bSidesMeet = s_nSeperateWaypointIndex != 0 && s_nMinLockWaypointIndex != 0 &&
+                 (s_nMaxShareWaypointIndex == s_nSeperateWaypointIndex ||
+                  s_nMinLockWaypointIndex == s_nSeperateWaypointIndex);
   }
   // Without a separator (suspended, or not yet counted) a side may take any
   // slot but the two ends that belong to the other.
@@ -758,15 +798,17 @@ U16 T_NAV_nAllocGroupSlot(BOOLEAN bNotShared) {
   const S32 top = (S32)NAV_MAX_WAYPOINTS - 1;
   S32 slot = -1;
   if (bNotShared) {
-    for (S32 i = top; i >= (sep >= 0 ? sep : 1) && slot < 0; i--) {
+    for (S32 i = top; i >= (sep >= 0 ? sep : 1) && slot < 0 && !bSidesMeet; i--) {
       if (s_Waypoint[i].u8Status == WPT_STATUS_FREE) slot = i;
     }
   } else {
-    for (S32 i = 0; i <= (sep >= 0 ? sep : top - 1) && slot < 0; i++) {
+    for (S32 i = 0; i <= (sep >= 0 ? sep : top - 1) && slot < 0 && !bSidesMeet; i++) {
       if (s_Waypoint[i].u8Status == WPT_STATUS_FREE) slot = i;
     }
   }
-  if (slot < 0 || (sep >= 0 && slot == sep) || (D && (slot < 1 || slot > top - 1))) return NAV_NONE;
+  if ((sep >= 0 && slot == sep) || (D && (slot < 1 || slot > top - 1))) slot = -1;
+  if (slot < 0 && s_bPackGroupSlots) slot = TWR_nPackedSlot(bNotShared);
+  if (slot < 0) return NAV_NONE;
   memset(&s_Waypoint[slot], 0, sizeof s_Waypoint[slot]);
   s_Waypoint[slot].u8Status = WPT_STATUS_GROUP_ANY;
   s_WaypointHashTable[slot] = 0;

@@ -155,6 +155,10 @@ BOOLEAN T_NAV_bSetGroupSlot(U16 slotIndex, const GROUP_SLOT* pSlot);
 // Takes a free slot on that side (status 63, zeroed); its group id, or
 // 65535 when the side is full. Callers hold mutex 9.
 U16 T_NAV_nAllocGroupSlot(BOOLEAN bNotShared);
+// While set, an allocation whose side is full up to the separator takes any
+// free slot short of the other side's nearest item: a tree built whole (at
+// start, after an import) then fills every slot the table has left.
+void T_NAV_TWR_vPackGroupSlots(BOOLEAN bPack);
 // Frees a group slot (16, 17 or 63) and removes its file; anything else is
 // left alone.
 void T_NAV_vFreeGroupSlot(U16 slotIndex);

@@ -503,15 +503,15 @@ static BOOLEAN T_PCC_bGetExGPSData(U8*) {
   U8 buffer[XMODEM_BLOCK_SIZE];
   S32 s32Size = XMODEM_BLOCK_SIZE;
   const BOOLEAN bComplete = U_XMODEM_bReceive(PCC_CHANNEL, buffer, &s32Size, PCC_vImportBlock, nullptr);
-  s_u32NotTaken = 0;
-  if (!T_NAV_DATA_bSaveBufferEnd(bComplete)) {
+  const BOOLEAN bTaken = T_NAV_DATA_bSaveBufferEnd(bComplete);
+  if (!bTaken) {
     log_me("[%d]%s: navigation import %s; the store is as it was", __LINE__, __func__,
            bComplete ? "refused" : "broken off");
-  } else if (T_NAV_DATA_u32RecordsNotTaken() > 0) {
-    // The PC and the user learn that the store holds less than was sent.
-    s_u32NotTaken = T_NAV_DATA_u32RecordsNotTaken();
-    PCC_vSendLine("Not taken:" + std::to_string(s_u32NotTaken));
   }
+  // The PC and the user learn that the store holds less than was sent; a
+  // whole stream refused holds none of it.
+  s_u32NotTaken = bComplete ? T_NAV_DATA_u32RecordsNotTaken() : 0;
+  if (s_u32NotTaken > 0) PCC_vSendLine("Not taken:" + std::to_string(s_u32NotTaken));
   L_SEMA_Signal(SEMA_VIEW_UPDATE);
   return TRUE;
 }

@@ -24,6 +24,11 @@ namespace {
 
 constexpr U32 WPM_NOTE_SECONDS = 2;
 
+// The item the remove question named, and the group it was asked for: the
+// list may move, or the highlight with it, before the answer comes.
+U16 s_u16RemoveItem = NAV_NONE;
+U16 s_u16RemoveFrom = NAV_NONE;
+
 // The note of an item linked into the edited group, or of one that was
 // there already, by its kind: each is one sentence, so that the words around
 // the names agree with the kind in every language.
@@ -109,6 +114,8 @@ void WPM_vEditGroupListEast(U16 id) {
     return;
   }
   if (g_WPM.u16CurrentGroupID == edited) {
+    s_u16RemoveItem = id;
+    s_u16RemoveFrom = edited;
     g_WPM.pfnConfYes = T_NAV_GROUP_vRemoveItemConfirm;
     T_MESSAGEBOX_vSetupConfMessageWithTitle(WPM_pcText(WPM_pRemoveQuestion(c)), nullptr, T_NAV_GROUP_vNavConfYes,
                                             TRUE, 0);
@@ -159,9 +166,10 @@ void WPM_vEditRouteListEast(U16 id) {
 // back. An item no other group holds is collected at the Save, not here:
 // collected now, it would be gone before a discard could link it again.
 void T_NAV_GROUP_vRemoveItemConfirm(void) {
-  const U16 id = WPM_u16HighlightedItem();
-  if (id != NAV_NONE && T_NAV_GROUP_DATA_bRemoveLink(g_WPM.u16CurrentEditGroupID, id) &&
-      g_WPMEdit.u32UndoCount < WPM_UNDO_MAX) {
+  const U16 id = s_u16RemoveItem;
+  s_u16RemoveItem = NAV_NONE;
+  if (id != NAV_NONE && s_u16RemoveFrom == g_WPM.u16CurrentEditGroupID &&
+      T_NAV_GROUP_DATA_bRemoveLink(s_u16RemoveFrom, id) && g_WPMEdit.u32UndoCount < WPM_UNDO_MAX) {
     g_WPMEdit.au32UndoList[g_WPMEdit.u32UndoCount++] = WPM_UNDO_REMOVED | id;
   }
   const U16 cur = g_WPM.u16CurrentGroupID;

@@ -157,11 +157,17 @@ static U16 WPM_u16AddNew(const WAYPOINT& from) {
   T_NAV_TWR_vTemporarilyEnableCLWCUpdateForAllModels(TRUE);
   const U16 index = T_NAV_nAddWaypoint(&w, FALSE);
   T_NAV_TWR_vTemporarilyEnableCLWCUpdateForAllModels(FALSE);
-  if (index == NAV_NONE) {
-    T_NAV_vSetNavUIError(No_Waypoints);
-  } else {
-    T_NAV_GROUP_DATA_bAddLink(g_WPM.u16CurrentGroupID, index);
+  // A waypoint no group holds would go at the next collection: it is not
+  // kept. A group that holds its like already needs no copy; one without
+  // room for the link refuses it as a full table does.
+  const U16 group = g_WPM.u16CurrentGroupID;
+  if (index != NAV_NONE && !T_NAV_GROUP_DATA_bAddLink(group, index)) {
+    const BOOLEAN bFull = !T_NAV_bHasSameContentLinkInTargetGroup(group, index);
+    T_NAV_bDeleteWaypoint(index, FALSE);
+    if (bFull) T_NAV_vSetNavUIError(No_Waypoints);
+    return NAV_NONE;
   }
+  if (index == NAV_NONE) T_NAV_vSetNavUIError(No_Waypoints);
   return index;
 }
 

@@ -278,6 +278,23 @@ TEST_F(NavViews, AMarkNoGroupCanHoldIsRefusedAndLeavesNoWaypoint) {
   EXPECT_EQ(NAV_NONE, T_NAV_nFindWaypointAtPosition({1000000, 5000000}, TRUE));
 }
 
+// The waypoint's file refused only as it is put in place, after the mark
+// let go of the store: the table does not keep what a restart would lose.
+TEST_F(NavViews, AMarkWhoseFileIsRefusedAsItLandsLeavesNoWaypoint) {
+  Chart();
+  const std::string wpts = m_root + "/usr/velmora/wpts/";
+  const FS_FAULT refused = {FS_FAULT_IO_ERROR, wpts.c_str(), FS_CALL_RENAME, 1};
+  FS_vSetFault(&refused);
+  T_NAV_vHandleMark();
+  FS_vSetFault(nullptr);
+  EXPECT_EQ(-1, Clicks());
+  EXPECT_EQ(NAV_NONE, T_NAV_nFindWaypointAtPosition({1000000, 5000000}, TRUE));
+  T_NAV_vInitTracksWaypointsRoutes();
+  EXPECT_EQ(0, T_NAV_TWR_nGetWaypointCount());
+  T_NAV_vHandleMark();
+  EXPECT_NE(NAV_NONE, T_NAV_nFindWaypointAtPosition({1000000, 5000000}, TRUE)) << "a later mark is made";
+}
+
 // A disk that is full is not a full waypoint table: the user is told which,
 // by the store's note alone (which the message boxes show once), not by an
 // error banner on top of it.

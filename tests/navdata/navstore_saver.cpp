@@ -5,13 +5,15 @@
 //
 //   navstore_saver FIRST_GENERATION
 //   navstore_saver import STREAM_FILE [N]
+//   navstore_saver load N
 //
-// With N the import dies right after the N-th rename it makes, as a power
-// cut there would leave the disk.
+// With N the import, or the start's load of the store, dies right after
+// the N-th rename it makes, as a power cut there would leave the disk.
 //
 // Output lines: "begin <points restored>", then per generation g
 // "saving <g>" before and "saved <g>" after its records, and "point <i>"
-// once point i of the track is journaled; or "imported <1 or 0>".
+// once point i of the track is journaled; or "imported <1 or 0>"; or
+// "loaded" when the load made fewer renames.
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -64,6 +66,12 @@ int main(int argc, char** argv) {
   TEST_vInitServiceLayer();
   H_DATABASE_vInit();
   H_DATABASE_bUpdateValueU32(FCID("CCST"), 3, P_HIGHEST);
+  if (argc == 3 && strcmp(argv[1], "load") == 0) {
+    s_u32DieAtRename = (U32)strtoul(argv[2], nullptr, 10);
+    FS_vSetTrace(SAVER_vTrace);
+    T_NAV_vInitTracksWaypointsRoutes();
+    return write(1, "loaded\n", 7) == 7 ? 0 : 3;
+  }
   T_NAV_vInitTracksWaypointsRoutes();
   T_NAV_NVRAM_vScanCurrentTrack(&s_track);
   U32 points = 0;

@@ -106,3 +106,31 @@ TEST_F(NavStore, KillingTheStoreMidWriteLeavesWholeRecordsAndATrackPrefix) {
 }
 
 }  // namespace
+
+namespace {
+
+// A start that builds a new tree, cut by a power loss after any of its
+// writes: the next start finds every record and links each one.
+TEST_F(NavStore, AStartCutWhileItBuildsTheTreeLosesNoRecord) {
+  auto Flat = [this] {
+    std::filesystem::remove_all(Dir("wpts"));
+    T_NAV_NVRAM_vInit();
+    for (U32 i = 0; i < 30; i++) {
+      WAYPOINT w = NAVTEST_Waypoint((S32)i * 10, 0, "FLAT");
+      ASSERT_TRUE(T_NAV_NVRAM_bSaveWaypoint(&w, (U16)i, FALSE));
+    }
+  };
+  // Three bodies and the root: the cut falls before, between and after them.
+  for (U32 cut = 1; cut <= 6; cut++) {
+    ASSERT_NO_FATAL_FAILURE(Flat());
+    TEST_RESULT r = TEST_Finish(TEST_Spawn(NAVSTORE_SAVER, {"load", std::to_string(cut)},
+                                           {"VELMORA_DEVROOT=" + m_root, "VELMORA_CWD=" + m_root}),
+                                20000);
+    ASSERT_TRUE(r.status == 9 || r.out == "loaded\n") << cut << ": " << r.out << r.err;
+    T_NAV_vInitTracksWaypointsRoutes();
+    EXPECT_EQ(30, T_NAV_TWR_nGetWaypointCount()) << cut;
+    for (U16 i = 0; i < 30; i++) EXPECT_TRUE(T_NAV_GROUP_DATA_bIsInAnyGroup(i)) << cut << " " << i;
+  }
+}
+
+}  // namespace

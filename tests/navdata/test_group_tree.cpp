@@ -6,7 +6,6 @@
 #include "navstore_rig.h"
 #include "text_util.h"
 #include "u_language.h"
-#include "u_storefault.h"
 #include "ui_texts.h"
 
 namespace {
@@ -122,40 +121,88 @@ TEST_F(NavStore, AUnitIdOutOfRangeIsMadeFromTheModelAndSerial) {
   EXPECT_EQ(64u, stored);
 }
 
-// More waypoint files than a rebuilt tree has room to link: what finds no
-// place goes with its file, and one note names the first of them.
-std::vector<std::string> g_treeNotes;
-void TakeTreeNote(const char* const*, const char* pcText) { g_treeNotes.push_back(pcText); }
+// Record files: shared waypoints "F<slot>" in slots [from, to), routes of
+// 50 points each and tracks of ten points, in the slots [from, to) of theirs.
+void Waypoints(U32 from, U32 to) {
+  for (U32 i = from; i < to; i++) {
+    WAYPOINT w = NAVTEST_Waypoint((S32)i * 10, 0, ("F" + std::to_string(i)).c_str());
+    ASSERT_TRUE(T_NAV_NVRAM_bSaveWaypoint(&w, (U16)i, FALSE));
+  }
+}
 
-TEST_F(NavStore, ARebuildWithoutRoomForEveryItemDeletesTheRestAndNamesThem) {
+void RoutesAndTracks(U32 from, U32 routes, U32 tracks) {
+  for (U32 r = from; r < routes; r++) {
+    ROUTE route = {};
+    route.nCount = 50;
+    route.u32DateTime = 500 + r;
+    for (U32 k = 0; k < 50; k++) route.anWaypoint[k] = (U16)(r * 50 + k);
+    ASSERT_TRUE(T_NAV_NVRAM_bSaveRoute(&route, (U16)r, FALSE));
+  }
+  static TRACK s_track;
+  for (U32 t = from; t < tracks; t++) {
+    U_NAV_vClearTrack(&s_track.sHeader);
+    for (S32 i = 0; i < 10; i++) U_NAV_vAddTrackPoint(&s_track, {(S32)t * 1000 + i, i}, 0, FALSE);
+    s_track.sHeader.u32DateTime = 77;
+    strcpy(s_track.sHeader.sName, "T");
+    ASSERT_TRUE(T_NAV_NVRAM_bSaveTrack(&s_track, (U16)t, FALSE));
+  }
+}
+
+int Routes(void) {
+  int n = 0;
+  for (U32 r = 0; r < NAV_MAX_ROUTES; r++) n += T_NAV_pGetRoute(r)->u32DateTime != 0;
+  return n;
+}
+
+int Tracks(void) {
+  int n = 0;
+  for (U32 t = 0; t < NAV_MAX_TRACKS; t++) n += T_NAV_pGetTrackHeader(t)->u16Count != 0;
+  return n;
+}
+
+// A tree rebuilt at start links every record a full table holds, in every
+// one of its slots, and a table too full for any tree loses nothing.
+TEST_F(NavStore, ARebuildLinksEveryRecordOfAFullTableAndDeletesNoneThatFindNoPlace) {
+  // 2,767 waypoints, 2 routes and 3 tracks: 2,772 links fill 231 bodies;
+  // with the root and the lock body that is 233 slots, all that is left.
   DropTree();
-  for (U16 i = 0; i < 2900; i++) {
-    char name[12];
-    snprintf(name, sizeof name, "W%u", i);
-    WAYPOINT w = NAVTEST_Waypoint(i * 10, 0, name);
-    ASSERT_TRUE(T_NAV_NVRAM_bSaveWaypoint(&w, i, FALSE));
-  }
-  g_treeNotes.clear();
-  U_STOREFAULT_vSetNoteAction(TakeTreeNote);
+  unlink(File("wpts", 2999).c_str());
+  ASSERT_NO_FATAL_FAILURE(Waypoints(0, 2767));
+  ASSERT_NO_FATAL_FAILURE(RoutesAndTracks(0, 2, 3));
   T_NAV_vInitTracksWaypointsRoutes();
-  U_STOREFAULT_vSetNoteAction(nullptr);
-  // 2,900 links need 242 bodies of 12, and 100 slots are free.
-  const int kept = T_NAV_TWR_nGetWaypointCount();
-  EXPECT_GT(kept, 0);
-  EXPECT_LE(kept, 100 * 12);
-  std::vector<std::string> dropped;
-  for (U16 i = 0; i < 2900; i++) {
-    if (T_NAV_pGetWaypoint(i)->u8Status == WPT_STATUS_SAVED) {
-      EXPECT_TRUE(T_NAV_GROUP_DATA_bIsInAnyGroup(i)) << i;
-    } else if (T_NAV_pGetWaypoint(i)->u8Status == WPT_STATUS_FREE) {
-      EXPECT_FALSE(Exists(File("wpts", i))) << i;
-      if (dropped.size() < 4) dropped.push_back("W" + std::to_string(i));
-    }
-  }
-  ASSERT_EQ(1u, g_treeNotes.size());
-  EXPECT_EQ("No room in the waypoint tree, deleted: " + dropped[0] + ", " + dropped[1] + ", " + dropped[2] + ", " +
-                dropped[3] + " (+" + std::to_string(2900 - kept - 4) + ")",
-            g_treeNotes[0]);
+  EXPECT_EQ(2767, T_NAV_TWR_nGetWaypointCount());
+  EXPECT_EQ(233, T_NAV_TWR_nGetGroupTotalCount());
+  EXPECT_EQ(0u, T_NAV_GROUP_DATA_u32Unplaced());
+  for (U16 i = 0; i < 2767; i++) ASSERT_TRUE(T_NAV_GROUP_DATA_bIsInAnyGroup(i)) << i;
+  T_NAV_vInitTracksWaypointsRoutes();
+  EXPECT_FALSE(T_NAV_GROUP_DATA_bRebuiltAtLoad());
+  EXPECT_EQ(2767, T_NAV_TWR_nGetWaypointCount());
+  EXPECT_EQ(2, Routes());
+  EXPECT_EQ(3, Tracks());
+
+  // 50 routes and 50 tracks: more links than the slots hold. The waypoints
+  // the routes hold live through them, and a restart's collection keeps
+  // every record.
+  DropTree();
+  ASSERT_NO_FATAL_FAILURE(RoutesAndTracks(2, 50, 50));
+  T_NAV_vInitTracksWaypointsRoutes();
+  EXPECT_EQ(0u, T_NAV_GROUP_DATA_u32Unplaced());
+  T_NAV_vInitTracksWaypointsRoutes();
+  EXPECT_EQ(2767, T_NAV_TWR_nGetWaypointCount());
+  EXPECT_EQ(50, Routes());
+  EXPECT_EQ(50, Tracks());
+
+  // 2,900 waypoints alone leave 100 slots: the root, the lock body and 98
+  // bodies link 1,176 of them. The other 1,724 stay, with their files.
+  DropTree();
+  std::filesystem::remove_all(Dir("routes"));
+  std::filesystem::remove_all(Dir("tracks"));
+  T_NAV_NVRAM_vInit();
+  ASSERT_NO_FATAL_FAILURE(Waypoints(2767, 2900));
+  T_NAV_vInitTracksWaypointsRoutes();
+  EXPECT_EQ(2900, T_NAV_TWR_nGetWaypointCount());
+  EXPECT_EQ(1724u, T_NAV_GROUP_DATA_u32Unplaced());
+  for (U16 i = 0; i < 2900; i += 97) EXPECT_TRUE(Exists(File("wpts", i))) << i;
 }
 
 // Waypoints in the lowest slots put a rebuilt root above them; a start

@@ -220,12 +220,63 @@ TEST_F(NavStore, AStreamCutInsideItsLastRecordIsTakenWithoutIt) {
   EXPECT_EQ(36, T_NAV_TWR_nGetWaypointCount());
   EXPECT_EQ(0u, T_NAV_DATA_u32RecordsNotTaken());
 
+  // The unit's own stream whose last record ends in the fill byte as it is:
+  // a 50-point route whose last point is slot 26 (0x001A) comes back whole.
+  ASSERT_EQ(WPT_STATUS_SAVED, T_NAV_pGetWaypoint(26)->u8Status);
+  ROUTE route = {};
+  route.nCount = 50;
+  route.u32DateTime = 9;
+  for (U32 k = 0; k < 50; k++) route.anWaypoint[k] = (U16)(k % 2 ? 26 : 27);
+  NAVTEST_vKeep((U16)(0x8800 + T_NAV_nAddRoute(&route)));
+  const std::vector<U8> own = Export(T_NAV_DATA_u32FillBufferSegment);
+  ASSERT_EQ(0x1A, own.back());
+  const FILES before = Files(m_root);
+  ASSERT_TRUE(Import(own, 1024));
+  EXPECT_EQ(0u, T_NAV_DATA_u32RecordsNotTaken());
+  EXPECT_TRUE(before == Files(m_root));
+  // Cut by its last byte, the fill completes the route's last point: that
+  // route is as the stream gave it, the only reading the bytes allow.
+  ASSERT_TRUE(Import(std::vector<U8>(own.begin(), own.end() - 1), 1024));
+  EXPECT_EQ(0u, T_NAV_DATA_u32RecordsNotTaken());
+  EXPECT_TRUE(before == Files(m_root));
+  ASSERT_TRUE(Import(std::vector<U8>(stream.begin(), stream.begin() + 36 * 36), 1024));
+
   // A record cut two bytes in, the block padded out, then the stream again.
   std::vector<U8> filled(1024 + stream.size() - 28 * 36, 0x1A);
   std::copy(stream.begin(), stream.begin() + 28 * 36 + 2, filled.begin());
   std::copy(stream.begin() + 28 * 36, stream.end(), filled.begin() + 1024);
   EXPECT_FALSE(Import(filled, 1024));
   EXPECT_EQ(36, T_NAV_TWR_nGetWaypointCount());
+}
+
+// A stream of waypoint records in slots 0 up, without a tree: the new tree's
+// links need slots of the same table.
+std::vector<U8> Waypoints(U32 count) {
+  std::vector<U8> stream;
+  for (U32 i = 0; i < count; i++) {
+    const U8 x = (U8)(i >> 8), y = (U8)i;
+    const std::vector<U8> record = {2, 3, 0, 36, x, y, 0, 0, 1, 3, 0, 0, 0, 0, 1, 0, 0, 0, x, y, 0, 0, 0, 9, 'P', x, y};
+    stream.insert(stream.end(), record.begin(), record.end());
+    stream.resize(stream.size() + 9, 0);
+  }
+  return stream;
+}
+
+// An import takes what the table can hold with the tree that links it, and
+// says how many records it did not take: 2,767 waypoints fill the 3,000
+// slots with the 231 bodies that link them, the root and the lock body. Of
+// 3,100, a hundred have no slot and slot 2999 is the lock body's.
+TEST_F(NavStore, AnImportTakesWhatItsTreeCanLinkAndCountsTheRest) {
+  for (U32 sent : {2900u, 3100u}) {
+    ASSERT_TRUE(Import(Waypoints(sent), 1024)) << sent;
+    EXPECT_EQ(2767, T_NAV_TWR_nGetWaypointCount()) << sent;
+    EXPECT_EQ(sent - 2767, T_NAV_DATA_u32RecordsNotTaken()) << sent;
+  }
+  ASSERT_TRUE(Import(Waypoints(2767), 1024));
+  EXPECT_EQ(0u, T_NAV_DATA_u32RecordsNotTaken());
+  EXPECT_EQ(3000, T_NAV_TWR_nGetWaypointCount() + T_NAV_TWR_nGetGroupTotalCount());
+  T_NAV_vInitTracksWaypointsRoutes();
+  EXPECT_EQ(2767, T_NAV_TWR_nGetWaypointCount()) << "after a restart";
 }
 
 // A version-1 route of 12 points: count, date, 20 points, 20 name bytes.
@@ -349,11 +400,13 @@ TEST_F(NavStore, ATransferThatBreaksOffLeavesTheStoreAndItsLock) {
   EXPECT_FALSE(Import(bad, 1024));
   EXPECT_TRUE(a == Files(m_root));
   EXPECT_FALSE(Exists(Dir("import")));
-  // A whole stream that holds nothing empties the store.
-  EXPECT_TRUE(Import({}, 1024));
-  FILES root;
-  for (U32 slot : {0u, 1u, 2999u}) root["wpts/" + std::to_string(slot)] = Read(File("wpts", slot));
-  EXPECT_TRUE(root == Files(m_root));
+  // A whole stream without a whole record changes nothing: an empty one,
+  // and one of a single byte, a record cut, which is not taken.
+  EXPECT_FALSE(Import({}, 1024));
+  EXPECT_EQ(0u, T_NAV_DATA_u32RecordsNotTaken());
+  EXPECT_FALSE(Import({stream[0]}, 1024));
+  EXPECT_EQ(1u, T_NAV_DATA_u32RecordsNotTaken());
+  EXPECT_TRUE(a == Files(m_root));
 }
 
 // The waypoint manager's choice copied into the selected data space under a
@@ -522,3 +575,4 @@ TEST_F(NavStore, TheSyncBlockCarriesTheCrc32OfItsDataPart) {
 }
 
 }  // namespace
+

@@ -234,6 +234,17 @@ TEST_F(PcImport, ARecordCutByTheEndOfTheFileIsLeftOutAndThePcIsToldSo) {
   for (char c : std::string("#E\r")) T_PCC_bReceiveByte((U8)c);
   EXPECT_EQ("#ACK\n\r#Not taken:1\r\n", g_replies);
   EXPECT_EQ(28, T_NAV_TWR_nGetWaypointCount());
+
+  // A file of one byte is one record cut: the PC hears so and the store
+  // stays. An empty file sends nothing to take or to tell.
+  for (const std::vector<U8>& file : {std::vector<U8>{2}, std::vector<U8>{}}) {
+    xmscript::Reset();
+    xmscript::AddFile(file);
+    g_replies.clear();
+    for (char c : std::string("#E\r")) T_PCC_bReceiveByte((U8)c);
+    EXPECT_EQ(file.empty() ? "#ACK\n\r" : "#ACK\n\r#Not taken:1\r\n", g_replies);
+    EXPECT_EQ(28, T_NAV_TWR_nGetWaypointCount());
+  }
 }
 
 }  // namespace

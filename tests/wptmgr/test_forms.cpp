@@ -153,6 +153,24 @@ TEST_F(Forms, NewWaypointFromTheKeysIsStoredAndHighlighted) {
   EXPECT_EQ(0x5F5E2000u, w->u32DateTime);
 }
 
+// A slot for the waypoint but none for a body to link it: the save is
+// refused as on a full table, and no waypoint is left for a collection.
+TEST_F(Forms, ANewWaypointNoGroupCanLinkIsRefusedAsMemoryFull) {
+  for (S32 i = 0; i < 12; i++) Waypoint(("W" + std::to_string(i)).c_str(), kWpmRoot, i * 100);
+  U16 first = NAV_NONE;
+  for (U16 g; (g = T_NAV_nAllocGroupSlot(FALSE)) != NAV_NONE;) first = first == NAV_NONE ? g : first;
+  while (T_NAV_nAllocGroupSlot(TRUE) != NAV_NONE) {
+  }
+  T_NAV_vFreeGroupSlot(first);
+  Boat(1000, 2000);
+  T_NAV_GROUP_vSetup();
+  T_NAV_GROUP_vNewWaypoint(0);
+  ASSERT_NE(nullptr, Form());
+  ToSaveRowAndSave();
+  EXPECT_EQ(std::vector<std::string>{"No more waypoints can be saved. Out of waypoint memory."}, Errors());
+  EXPECT_EQ(12, T_NAV_TWR_nGetWaypointCount());
+}
+
 TEST_F(Forms, EditKeepsAnUntouchedPositionAndChecksTheTexts) {
   const U16 id = Waypoint("Reef", kWpmRoot, 123457, -98765, 0x5F5E1000, 3);
   T_NAV_GROUP_vSetup();

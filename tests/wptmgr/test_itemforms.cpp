@@ -4,6 +4,7 @@
 #include "h_memory.h"
 #include "t_nav_group_data.h"
 #include "t_nav_group_edit.h"
+#include "t_nav_group_routeinfo.h"
 #include "t_nav_group_sel.h"
 #include "t_nav_nvram_flash.h"
 #include "t_nav_twr.h"
@@ -168,6 +169,26 @@ TEST_F(ItemForms, SavingFromTheLowBarKeepsTheEdit) {
   EXPECT_EQ(MODE_BROWSE, g_WPM.eMode);
   EXPECT_EQ(0u, g_WPMEdit.u32UndoCount);
   EXPECT_EQ(std::vector<std::string>{"A"}, In(g));
+}
+
+// The Yes of "Delete ...?" while a group is edited takes out the item the
+// question named, wherever the highlight has gone meanwhile.
+TEST_F(ItemForms, RemovingFromAnEditedGroupTakesOutTheItemTheQuestionNamed) {
+  const U16 g = Group("Edited");
+  const U16 a = Waypoint("A", g);
+  Waypoint("B", g);
+  const U16 c = Waypoint("C", g);
+  T_NAV_GROUP_vSetup();
+  T_NAV_GROUP_bEnterGroup(g, 0xFFFF);
+  g_WPM.eMode = MODE_EDIT_GROUP;
+  g_WPM.u16CurrentEditGroupID = g;
+  g_WPM.eInputState = STATE_ITEM_LIST;
+  Highlight(a);
+  Cursor(CURSOR_EAST);
+  ASSERT_EQ(T_NAV_GROUP_vRemoveItemConfirm, g_WPM.pfnConfYes);
+  Highlight(c);
+  T_NAV_GROUP_vNavConfYes();
+  EXPECT_EQ((std::vector<std::string>{"B", "C"}), In(g));
 }
 
 TEST_F(ItemForms, SaveAsTrackCopiesTheWholeTrackAndAFailedAddKeepsNothing) {
