@@ -252,7 +252,7 @@ TEST(RigNavStore, AStoreFillingEverySlotOutlivesRestartsAndKillsWholeAndRefusesA
   auto unit = Start(rig.dir, base.dir);
   ASSERT_TRUE(OpenManager(rig.dir, unit.get())) << Out(unit.get());
   ClickedKeys(rig.dir, {"EXIT", "RIGHT", "RIGHT", "DOWN", "RIGHT"});
-  EXPECT_TRUE(ShowsGoldenBox(rig.dir, "navstore_memory_full", 0, 0, 800, 36));
+  EXPECT_TRUE(ShowsGoldenBox(rig.dir, "navstore_memory_full", 0, 0, 800, 80));
   SwitchOff(rig.dir, std::move(unit));
   TEST_Signal(feed.get(), SIGTERM);
   TEST_Finish(std::move(feed), 5000);
