@@ -41,7 +41,7 @@ const TEXTS kNotes = {
     Cant_Save_Incomplete_Route, Cannot_Move_Into, Cannot_Be_Shared, Cannot_Be_Locked, All_Items_Except_Groups,
     Total_Items_Copied, Total_Items_Moved, Already_In_This_Group, Timer_Alarm, Low_Voltage, Input_Voltage_High, Transducer_not_connected,
     Processing_tracks_waypoints_and_routes, Formatting_Unit_will_reboot, Track_will_record_10_more_minutes,
-    Storage_Read_Only, Storage_Full, Settings_Reset, Items_Not_Placed, Records_Not_Taken,
+    Storage_Read_Only, Storage_Full, Settings_Reset, Records_Not_Taken,
     Optional_Accessory_Required_to_Support_This_View, PC_Connect, Software_Downloading, Updating_Flash,
     Must_Upgrade_PC_Software, Press_Right_Cursor_Arrow_to_Select, Press_and_hold_to_power_unit_Off,
     No_GPS_Receiver_Connected, No_GPS_Position_Fix, Simulation, Remote_Sync_Complete};
