@@ -84,6 +84,8 @@ typedef struct tag_CHANNEL_CONTROL {
   U32 u32DroppedLogged;
   U32 u32LastDropLogMs;
   std::atomic<UART_WRITER*> pWriter;
+  std::atomic<U32> u32Unsent;  // taken to send, never written
+  BOOLEAN bLineFailing;        // by the writer only: its last block was not taken whole
 } CHANNEL_CONTROL;
 
 static CHANNEL_CONTROL s_sControl[UART_CHANNELS];
@@ -104,6 +106,8 @@ constexpr U32 UART_DROP_LOG_MS = 1000;
 // such a silence starts one: a PC's first request on a quiet line is heard
 // from its '#'. A byte stream joined mid-line is still skipped to its end.
 constexpr U32 UART_QUIET_LINE_MS = 250;
+// Tries of a write that moves nothing before the rest of its block is given up.
+constexpr U32 UART_WRITE_TRIES = 3;
 // Bytes one write hands the line: a whole XMODEM-1K packet and then some.
 constexpr U32 UART_WRITER_BLOCK = 2048;
 
@@ -111,6 +115,38 @@ static BOOLEAN UART_bIsLineEnd(U8 c) { return c == '\r' || c == '\n'; }
 
 // ---------------------------------------------------------------------------
 // Writers
+
+// The driver's write comes back short only when the line fails or the writer
+// is told to stop: the rest is tried again, a poll apart, until a few tries
+// in a row move nothing, and what never went is counted. A failed line fails
+// for every block: its log line comes when it fails and when it takes bytes
+// again, not for each block between.
+static void UART_vPutWhole(UART_WRITER* w, const U8* pu8Block, U32 u32Count) {
+  U32 done = 0;
+  for (U32 tries = 0; done < u32Count && tries < UART_WRITE_TRIES && !w->bStop.load();) {
+    const U32 n = H_UART_u32PutBlock(w->u8Channel, pu8Block + done, u32Count - done);
+    done += n < u32Count - done ? n : u32Count - done;
+    if (n > 0) {
+      tries = 0;
+    } else if (++tries < UART_WRITE_TRIES) {
+      L_CLOCK_Sleep(UART_WRITER_POLL_MS);
+    }
+  }
+  CHANNEL_CONTROL* c = &s_sControl[w->u8Channel];
+  if (done == u32Count) {
+    if (c->bLineFailing) {
+      log_me("[%d]%s: channel %u: the line takes bytes again; %u were lost", __LINE__, __func__, w->u8Channel,
+             c->u32Unsent.load());
+    }
+    c->bLineFailing = FALSE;
+    return;
+  }
+  const U32 u32Unsent = c->u32Unsent += u32Count - done;
+  if (c->bLineFailing) return;
+  c->bLineFailing = TRUE;
+  log_me("[%d]%s: channel %u: the line took %u of %u bytes, %u lost so far; further losses are counted", __LINE__,
+         __func__, w->u8Channel, done, u32Count, u32Unsent);
+}
 
 // Busy is set before the queue is looked at, so that the transmit-idle test
 // never finds the queue empty while taken bytes have yet to reach the line.
@@ -127,7 +163,7 @@ static void* UART_pvWriter(void* pv) {
       n = L_QUEUE_GetMany(w->queue, block, sizeof block, 0);
       if (n <= 0) w->bWriting = FALSE;
     }
-    if (n > 0 && !w->bStop.load()) H_UART_u32PutBlock(w->u8Channel, block, (U32)n);
+    if (n > 0 && !w->bStop.load()) UART_vPutWhole(w, block, (U32)n);
     w->bWriting = FALSE;
     if (n > 0) continue;
     // A wait refused outright (another thread waits on the semaphore) must
@@ -230,6 +266,10 @@ BOOLEAN T_UART_bTransmitIdle(U8 u8Channel) {
 
 U32 T_UART_u32DroppedBytes(U8 u8Channel) {
   return u8Channel < UART_CHANNELS ? s_sControl[u8Channel].u32Dropped.load() : 0;
+}
+
+U32 T_UART_u32UnsentBytes(U8 u8Channel) {
+  return u8Channel < UART_CHANNELS ? s_sControl[u8Channel].u32Unsent.load() : 0;
 }
 
 U32 T_UART_u32ReceivedBytes(U8 u8Channel) {
@@ -467,6 +507,8 @@ static void UART_vResetChannels(void) {
     c->u32Dropped = 0;
     c->u32DroppedLogged = 0;
     c->u32LastByteMs = H_TICK_u32ReadFreeRunningTimerInMilliSeconds();
+    c->u32Unsent = 0;
+    c->bLineFailing = FALSE;
     guard.unlock();
     if (s->u32ReceiveDepth != 0) L_QUEUE_Define(s->queueReceive, sizeof(U16), s->u32ReceiveDepth, nullptr, 0);
     if (s->u32TransmitDepth != 0) L_QUEUE_Define(s->queueTransmit, 1, s->u32TransmitDepth, nullptr, 0);

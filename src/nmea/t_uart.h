@@ -35,6 +35,9 @@ U32 T_UART_u32Send(U8 u8Channel, const U8* pu8Bytes, U32 u32Count, TICKS ticks);
 BOOLEAN T_UART_bTransmitIdle(U8 u8Channel);
 // Received bytes lost to a full receive queue since the task started.
 U32 T_UART_u32DroppedBytes(U8 u8Channel);
+// Bytes taken to send that the line never took (it failed) since the task
+// started.
+U32 T_UART_u32UnsentBytes(U8 u8Channel);
 // Bytes the task has taken from the channel's driver since the process
 // started, discarded ones included: a count that has reached what the far
 // end sent says no byte is still on its way through the driver.

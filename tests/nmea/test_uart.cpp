@@ -163,6 +163,27 @@ TEST_F(Uart, AFarEndThatTakesNothingCostsTheSenderHalfASecondAndStopsNoReceiving
   EXPECT_FALSE(U_UART_bTransmitData(3, (const U8*)"x", 1));
 }
 
+// A line that fails (its far end gone: every write is refused) loses what
+// it was given, but never unseen: every byte is counted, and the loss is
+// logged once, not once per try.
+TEST_F(Uart, BytesALineFailsToTakeAreCountedAndTheLossLoggedOnce) {
+  ASSERT_NO_FATAL_FAILURE(StartUart());
+  EXPECT_TRUE(U_UART_bAllocateChannel(2));
+  Sync();
+  close(master[2]);
+  master[2] = -1;
+  const U32 u32Before = T_UART_u32UnsentBytes(2);
+  const std::string bytes(300, 'x');
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(bytes.size(), T_UART_u32Send(2, (const U8*)bytes.data(), (U32)bytes.size(), 100));
+  const bool bCounted = WaitFor([&] { return T_UART_u32UnsentBytes(2) - u32Before == bytes.size(); }, 5000);
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  EXPECT_TRUE(bCounted) << T_UART_u32UnsentBytes(2) - u32Before;
+  const size_t logged = out.find("channel 2: the line took 0 of 300 bytes");
+  EXPECT_NE(std::string::npos, logged) << out;
+  EXPECT_EQ(logged, out.rfind("channel 2: the line took")) << out;
+}
+
 // A send writes to the line only when nothing is queued or being written
 // before it, and never waits on the line itself: a stopped line leaves it
 // the room of the queue and of the writer's block, within its time-out, and
