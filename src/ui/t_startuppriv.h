@@ -30,6 +30,7 @@ typedef struct tag_STARTUP_SHARED {
   std::atomic<S64> s64BurnInStart{0};               // wall-clock seconds; 0 while the clock is still
   std::atomic<const char*> pcMapFlashText{""};
   std::atomic<BOOLEAN> bQuickConfigMenuDisplayed{FALSE};
+  std::atomic<U32> u32QuickSetUpLanguageSet{0};     // SLNS when the quick set-up was shown
   std::atomic<BOOLEAN> bIceModel{FALSE};
 } STARTUP_SHARED;
 extern STARTUP_SHARED g_sStartup;

@@ -275,6 +275,7 @@ void STARTUP_vFirstStartAtRun(void) {
 }
 
 void T_STARTUP_vShowQuickConfigMenu(void) {
+  g_sStartup.u32QuickSetUpLanguageSet = STARTUP_u32Fetch(FCID("SLNS"), 0);
   g_sStartup.bQuickConfigMenuDisplayed = TRUE;
   T_MENU_vActivateQuickMenu();
   log_me("[%d]%s: quick set-up shown", __LINE__, __func__);
@@ -294,6 +295,14 @@ void T_STARTUP_vRemoveQuickConfigMenu(void) {
   }
   U_MENU_bUnregisterQuickMenuItem(Max_Depth);
   U_MENU_bUnregisterQuickMenuItem(Connected_Transducer);
+  // Asian or International Mode chosen here promised the questions at the
+  // next start, in the languages of the new set, whatever key closes them.
+  if (STARTUP_u32Fetch(FCID("SLNS"), 0) != g_sStartup.u32QuickSetUpLanguageSet) {
+    H_DATABASE_bUpdateValueBoolean(FCID("SRDF"), TRUE, P_NORMAL);
+    log_me("[%d]%s: quick set-up left after a change of the language set: asked again at the next start", __LINE__,
+           __func__);
+    return;
+  }
   H_DATABASE_bUpdateValueBoolean(FCID("SRDF"), FALSE, P_NORMAL);
   H_DATABASE_bUpdateValueBoolean(FCID("SQCD"), TRUE, P_NORMAL);
   log_me("[%d]%s: quick set-up done", __LINE__, __func__);

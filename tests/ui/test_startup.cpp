@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "h_database.h"
 #include "t_startup.h"
 #include "u_language.h"
 #include "ui_texts.h"
@@ -96,6 +97,35 @@ TEST(StartUpLanguage, TheListsEndInTheOtherSetAndADomesticUnitHasTwoLanguages) {
   ASSERT_EQ(2u, T_STARTUP_u32LanguageChoices(0, FALSE, &pNames, &pValues));
   EXPECT_EQ((std::vector<U32>{LANGUAGE_ENGLISH, LANGUAGE_SPANISH}), std::vector<U32>(pValues, pValues + 2));
   EXPECT_EQ(Language_Spanish, pNames[1]);
+}
+
+// Asian or International Mode chosen inside the quick set-up promises the
+// questions at the next start: whatever key then closes the set-up, they are
+// still due (SRDF) and the set-up not yet done (SQCD). Closed without such a
+// choice, it is done.
+TEST(StartUpQuickSetUp, AChangeOfTheLanguageSetKeepsTheQuestionsForTheNextStart) {
+  H_DATABASE_vInit();
+  for (BOOLEAN bChangeSet : {FALSE, TRUE}) {
+    SCOPED_TRACE(bChangeSet ? "Asian Mode chosen" : "nothing chosen");
+    // As the first start leaves them while the set-up is up.
+    H_DATABASE_bUpdateValueU32(FCID("SLNS"), 0, P_NORMAL);
+    H_DATABASE_bUpdateValueBoolean(FCID("SRDF"), TRUE, P_NORMAL);
+    H_DATABASE_bUpdateValueBoolean(FCID("SQCD"), FALSE, P_NORMAL);
+    T_STARTUP_vShowQuickConfigMenu();
+    if (bChangeSet) {
+      // What the confirmed change of mode writes.
+      H_DATABASE_bUpdateValueU32(FCID("SLNS"), 1, P_NORMAL);
+      H_DATABASE_bUpdateValueU32(FCID("SLNG"), LANGUAGE_ENGLISH_UNICODE, P_NORMAL);
+      H_DATABASE_bUpdateValueBoolean(FCID("SRDF"), TRUE, P_NORMAL);
+    }
+    T_STARTUP_vRemoveQuickConfigMenu();
+    BOOLEAN bDue = !bChangeSet, bDone = bChangeSet;
+    EXPECT_TRUE(H_DATABASE_bFetchBoolean(FCID("SRDF"), &bDue, nullptr, nullptr));
+    EXPECT_TRUE(H_DATABASE_bFetchBoolean(FCID("SQCD"), &bDone, nullptr, nullptr));
+    EXPECT_EQ(bChangeSet, bDue);
+    EXPECT_EQ(!bChangeSet, bDone);
+  }
+  H_DATABASE_vInit();
 }
 
 std::vector<std::string> OwnerLines(const std::string& text, U32 u32Bytes) {
