@@ -189,6 +189,8 @@ DB_CHECK H_DBTABLE_eCheck(FOURCHARID id, U32 u32Word) {
         if (pRow->sRange.pu32Choices[i] == u32Word) return DBC_TAKEN;
       }
       return DBC_OUT_OF_RANGE;
+    case DBR_MODEL:
+      return MODEL_bKnownModel((MODEL_TYPE)u32Word) ? DBC_TAKEN : DBC_OUT_OF_RANGE;
     default:
       return DBC_TAKEN;
   }

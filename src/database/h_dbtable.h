@@ -53,6 +53,7 @@ enum DB_RANGE_KIND : U8 {
   DBR_ANY,      // every word of the type
   DBR_SPAN,     // u32Low to u32High, words of the key's type, both taken
   DBR_CHOICES,  // one of pu32Choices
+  DBR_MODEL,    // a model number of the model table
 };
 
 // A slider's span in one display unit; the first entry of a row's list in
@@ -88,6 +89,11 @@ struct DB_TABLE_ROW {
   DB_DEFAULT sDefault;
   DB_RANGE sRange;
 };
+
+// The local time zones a unit offers (SLTZ's choices): minutes east of UTC
+// as words of S32, west to east.
+constexpr U32 DB_TIME_ZONES = 35;
+extern const U32* const g_au32DbTimeZones;
 
 // The row of a key; null for a key the table does not know.
 const DB_TABLE_ROW* H_DBTABLE_pRow(FOURCHARID id);

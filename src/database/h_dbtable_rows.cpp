@@ -37,6 +37,7 @@ template <U32 N>
 constexpr DB_RANGE Choices(const U32 (&au32Choices)[N]) {
   return {DBR_CHOICES, 0, 0, au32Choices, N, nullptr};
 }
+constexpr DB_RANGE Models() { return {DBR_MODEL, 0, 0, nullptr, 0, nullptr}; }
 
 constexpr U32 s_au32DepthUnits[] = {U_METRES, U_FEET, U_FATHOMS};
 constexpr U32 s_au32DistanceUnits[] = {U_KM, U_NAUT_MILES_M, U_STAT_MILES, U_NAUT_MILES_FT};
@@ -52,6 +53,14 @@ constexpr U32 s_au32DateFormats[] = {0, 1, 2};
 constexpr U32 s_au32Noise[] = {0, 25, 50, 75, 100, 125};
 // The 2D sonar's frequency by beam number: 0 the 200 kHz beam, 1 the 83 kHz.
 constexpr U32 s_au32SonarFrequencies[] = {0, 1};
+// The local time zones, minutes east of UTC, west to east.
+constexpr U32 s_au32TimeZones[] = {
+    S32Word(-660), S32Word(-600), S32Word(-540), S32Word(-480), S32Word(-420), S32Word(-360), S32Word(-300),
+    S32Word(-240), S32Word(-210), S32Word(-180), S32Word(-120), S32Word(-60),  0,             60,
+    120,           180,           210,           240,           270,           300,           330,
+    345,           360,           390,           420,           480,           540,           570,
+    600,           660,           690,           720,           765,           780,           840};
+static_assert(sizeof s_au32TimeZones / sizeof s_au32TimeZones[0] == DB_TIME_ZONES);
 
 // Slider spans in the units a user sees.
 constexpr DB_SHOWN_SPAN s_asOffCourseShown[] = {{U_FEET, 0, 5000, 50}, {U_METRES, 0, 1500, 10}, {}};
@@ -452,9 +461,9 @@ constexpr DB_TABLE_ROW s_asRows[] = {
     {FCID("SLNG"), DBT_U32, DBU_NONE, 4, DBF_KEPT, Fixed(0), SpanU(0, 26)},
     {FCID("SLNS"), DBT_U32, DBU_NONE, 4, DBF_KEPT, Fixed(0), SpanU(0, 1)},
     {FCID("SLON"), DBT_S32, DBU_NONE, 10, DBF_OWNER, NoDefault(), Any()},
-    {FCID("SLTZ"), DBT_S32, DBU_NONE, 8, 0, Fixed(S32Word(-300)), SpanS(-720, 840)},
+    {FCID("SLTZ"), DBT_S32, DBU_NONE, 8, 0, Fixed(S32Word(-300)), Choices(s_au32TimeZones)},
     {FCID("SMAC"), DBT_U32, DBU_NONE, 2, DBF_KEPT | DBF_OWNER, NoDefault(), Any()},
-    {FCID("SMDL"), DBT_U32, DBU_NONE, 1, DBF_KEPT | DBF_OWNER, NoDefault(), Any()},
+    {FCID("SMDL"), DBT_U32, DBU_NONE, 1, DBF_KEPT | DBF_OWNER, NoDefault(), Models()},
     {FCID("SMSG"), DBT_BOOL, DBU_NONE, 4, 0, Fixed(TRUE), Any()},
     {FCID("SMSU"), DBT_BOOL, DBU_NONE, 4, DBF_KEPT, Fixed(FALSE), Any()},
     {FCID("SNAA"), DBT_FLOAT, DBU_DISTANCE, 8, 0, DomesticDefault(FloatWord(50.0f), FloatWord(Feet(150))),
@@ -700,6 +709,7 @@ static_assert(DBTABLE_bInOrder(), "the rows must be in key order, each key once"
 
 }  // namespace
 
+const U32* const g_au32DbTimeZones = s_au32TimeZones;
 const DB_TABLE_ROW* const g_asDbTable = s_asRows;
 const U32 g_u32DbTableRows = sizeof s_asRows / sizeof s_asRows[0];
 const DB_TABLE_ROW* const g_asDbTablePatterns = s_asPatterns;

@@ -440,12 +440,14 @@ static BOOLEAN H_NVRAM_bTryNextEntry(U32 u32LastWord, NVR_ENTRY* pEntry) {
 
 // A stored value the key table does not allow (a key the unit has no row
 // for, a number outside its range, a float that is not a number) is not
-// restored: the setting keeps its factory value.
+// restored: the setting keeps its factory value, and one the unit has is
+// counted lost, for the user to hear of.
 static BOOLEAN NVRAM_bRestorable(const NVR_ENTRY* pEntry) {
   const DB_CHECK eCheck = H_DBTABLE_eCheck(pEntry->id, pEntry->data.u32Val);
   if (eCheck == DBC_TAKEN || (eCheck == DBC_NO_KEY && H_DATABASE_bKeysOutsideTableAllowed())) return TRUE;
   log_me("[%d]%s: %s = 0x%08X not restored: %s", __LINE__, __func__, NVRAM_KeyText(pEntry->id).ac,
          (unsigned)pEntry->data.u32Val, H_DBTABLE_pcCheckText(eCheck));
+  if (eCheck != DBC_NO_KEY) s_u32LostSlots++;
   return FALSE;
 }
 

@@ -75,8 +75,9 @@ constexpr U32 NVRAM_SCRATCH_CODE2 = 0x0D4B92F6u;
 NVR_STATE H_NVRAM_eInit(void);
 
 // Stored settings lost since the process started: slots the status file
-// marked that lay past the end of a slot file cut short when it was opened.
-// Their marks are dropped, so they read as not stored.
+// marked that lay past the end of a slot file cut short when it was opened
+// (their marks are dropped, so they read as not stored), and values the key
+// table refuses.
 U32 H_NVRAM_u32LostSlots(void);
 
 // The slot of a key; NVRAM_NO_SLOT (and a log line) for a key that has none:

@@ -174,6 +174,13 @@ BOOLEAN MODEL_bDomesticModelNumber(MODEL_TYPE model) {
   return row == nullptr || (row->u64Features & MODEL_INTERNATIONAL_BITS) == 0;
 }
 
+BOOLEAN MODEL_bKnownModel(MODEL_TYPE model) {
+  for (const MODEL_FEATURES& row : s_modelFeatures) {
+    if (row.Model == model) return TRUE;
+  }
+  return FALSE;
+}
+
 BOOLEAN MODEL_bRegisterModel(MODEL_TYPE model) { return model == MODEL_DOMESTIC || model == MODEL_DEFAULT; }
 
 const char* MODEL_pcFetchModelText(MODEL_TYPE model) {

@@ -58,6 +58,8 @@ BOOLEAN MODEL_bHasFeature(MODEL_TYPE model, MODEL_FEATURE_BIT bit);
 // 471 and for a model not in the table.
 BOOLEAN MODEL_bDomesticModelNumber(MODEL_TYPE model);
 
+// TRUE for a model number of the table (row 0's included).
+BOOLEAN MODEL_bKnownModel(MODEL_TYPE model);
 // TRUE for the two models a unit may be registered as (584 and 585).
 BOOLEAN MODEL_bRegisterModel(MODEL_TYPE model);
 // The model's display name; five blanks for 0 or a model not in the table.

@@ -9,6 +9,7 @@
 
 #include "g_truetype.h"
 #include "h_database.h"
+#include "h_dbtable.h"
 #include "linuxsvc.h"
 #include "model_current.h"
 #include "t_startuppriv.h"
@@ -149,13 +150,9 @@ static const MENU_LIMITS s_asMaxDepthLimits[] = {
 static const MENU_STEP_LEVELS s_asMaxDepthSteps[] = {
     {U_FEET, 50.0f, 150.0f}, {U_METRES, 15.0f, 45.0f}, {U_FATHOMS, 10.0f, 25.0f}, {U_NONE, 15.0f, 45.0f}};
 
-// The time-zone offsets in minutes and their names ("UTC-11:00"), made once
-// in both text forms.
-static const S32 s_as32TimeZones[] = {-660, -600, -540, -480, -420, -360, -300, -240, -210, -180, -120, -60,
-                                      0,    60,   120,  180,  210,  240,  270,  300,  330,  345,  360,  390,
-                                      420,  480,  540,  570,  600,  660,  690,  720,  765,  780,  840};
-constexpr U32 STARTUP_TIME_ZONES = sizeof s_as32TimeZones / sizeof s_as32TimeZones[0];
-static U32 s_au32TimeZones[STARTUP_TIME_ZONES];
+// The time zones' names ("UTC-11:00"), made once in both text forms from
+// the key table's choices.
+constexpr U32 STARTUP_TIME_ZONES = DB_TIME_ZONES;
 static char s_aacZoneNarrow[STARTUP_TIME_ZONES][12];
 static char s_aacZoneWide[STARTUP_TIME_ZONES][24];
 static const char* s_aapcZoneTables[STARTUP_TIME_ZONES][LANGUAGE_COUNT];
@@ -165,7 +162,7 @@ static void STARTUP_vMakeTimeZoneNames(void) {
   static std::once_flag s_once;
   std::call_once(s_once, [] {
     for (U32 i = 0; i < STARTUP_TIME_ZONES; i++) {
-      const S32 s32Minutes = s_as32TimeZones[i];
+      const S32 s32Minutes = (S32)g_au32DbTimeZones[i];
       const U32 u32Abs = (U32)(s32Minutes < 0 ? -s32Minutes : s32Minutes);
       snprintf(s_aacZoneNarrow[i], sizeof s_aacZoneNarrow[i], "UTC%c%02u:%02u", s32Minutes < 0 ? '-' : '+',
                (u32Abs / 60) % 100, u32Abs % 60);
@@ -174,7 +171,6 @@ static void STARTUP_vMakeTimeZoneNames(void) {
         s_aapcZoneTables[i][l] = l >= LANGUAGE_FIRST_WIDE ? s_aacZoneWide[i] : s_aacZoneNarrow[i];
       }
       s_apTimeZones[i] = s_aapcZoneTables[i];
-      s_au32TimeZones[i] = (U32)s32Minutes;
     }
   });
 }
@@ -188,7 +184,7 @@ U32 T_STARTUP_u32TimeZoneChoices(BOOLEAN bDomestic, MENU_CHOICE_LIST* ppNames, c
   STARTUP_vMakeTimeZoneNames();
   const U32 first = bDomestic ? STARTUP_FIRST_DOMESTIC_ZONE : 0;
   *ppNames = s_apTimeZones + first;
-  *ppu32Values = s_au32TimeZones + first;
+  *ppu32Values = g_au32DbTimeZones + first;
   return bDomestic ? STARTUP_DOMESTIC_ZONES : STARTUP_TIME_ZONES;
 }
 
@@ -229,7 +225,7 @@ static void STARTUP_vRegisterQuickItems(void) {
   STARTUP_vDefault(FCID("SLTZ"), D_SIGNED32, 0);
   STARTUP_vDefault(FCID("SDST"), D_UNKNOWN, 0);
   U_MENU_bRegisterQuickSelectorMenu(Local_Time_Zone, STARTUP_QUICK_TIME_ZONE, FCID("SLTZ"), STARTUP_TIME_ZONES,
-                                    s_apTimeZones, s_au32TimeZones, M_BASIC);
+                                    s_apTimeZones, g_au32DbTimeZones, M_BASIC);
   U_MENU_bRegisterQuickSelectorMenu(Daylight_Saving_Time, STARTUP_QUICK_DAYLIGHT_SAVING, FCID("SDST"), 2, U_MENU_apOffOn,
                                     U_MENU_au32OffOn, M_BASIC);
 }

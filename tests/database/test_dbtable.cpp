@@ -132,6 +132,22 @@ TEST(KeyTable, TheLowerRangeTakesEveryFixedRangeTheSonarDraws) {
   EXPECT_EQ(DBC_OUT_OF_RANGE, H_DBTABLE_eCheckShownSpan(FCID("SSMD"), U_FEET, 0.0f, 1000.0f));
 }
 
+// The zone is one of the 35 the unit offers (-11:00 to +14:00, the odd ones
+// +05:45 and +12:45 among them), not any minute offset; the model is one of
+// the model table, not any number a damaged store or a PC sends.
+TEST(KeyTable, TheTimeZoneAndTheModelTakeOnlyTheUnitsOwn) {
+  for (S32 s32Zone : {-660, -210, 0, 345, 765, 840}) {
+    EXPECT_EQ(DBC_TAKEN, H_DBTABLE_eCheck(FCID("SLTZ"), (U32)s32Zone)) << s32Zone;
+  }
+  for (S32 s32Zone : {-720, -7, 30, 601, 841}) {
+    EXPECT_EQ(DBC_OUT_OF_RANGE, H_DBTABLE_eCheck(FCID("SLTZ"), (U32)s32Zone)) << s32Zone;
+  }
+  for (U32 u32Model : {471u, 584u, 585u, 643u}) EXPECT_EQ(DBC_TAKEN, H_DBTABLE_eCheck(FCID("SMDL"), u32Model));
+  for (U32 u32Model : {0u, 600u, 3901694137u}) {
+    EXPECT_EQ(DBC_OUT_OF_RANGE, H_DBTABLE_eCheck(FCID("SMDL"), u32Model)) << u32Model;
+  }
+}
+
 class KeyTableInDatabase : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -123,17 +123,24 @@ TEST_F(StoreTest, TheWalksYieldStoredSlotsInSlotOrder) {
 
 // The unit's own settings hold only what the key table allows: a stored key
 // it has no row for, a number outside its range, a flag that is neither 0
-// nor 1 and a float that is not a number stay in the file, unread.
+// nor 1, a float that is not a number and a time zone the unit does not
+// offer stay in the file, unread; each of the unit's settings among them is
+// counted lost, for the user to be told.
 TEST_F(StoreTest, TheWalkPassesOverWhatTheKeyTableRefuses) {
   H_DATABASE_vAllowKeysOutsideTable(FALSE);
   const float fNotANumber = std::numeric_limits<float>::quiet_NaN();
   U32 u32NotANumber;
   memcpy(&u32NotANumber, &fNotANumber, 4);
   for (auto [key, value] : {std::pair{FCID("S000"), 1u}, {FCID("SLNG"), 27u}, {FCID("SSEN"), 2u},
-                            {FCID("SCPA"), u32NotANumber}, {FCID("SSS2"), 20u}, {FCID("SLTZ"), (U32)-720}}) {
+                            {FCID("SCPA"), u32NotANumber}, {FCID("SSS2"), 20u}, {FCID("SLTZ"), (U32)-660},
+                            {FCID("SNBS"), 8u}}) {
     ASSERT_TRUE(Write(key, value));
   }
+  const U32 u32Lost = H_NVRAM_u32LostSlots();
   EXPECT_EQ((std::vector<FOURCHARID>{FCID("SLTZ"), FCID("SSS2")}), Walk(H_NVRAM_bReadSEntry));
+  EXPECT_EQ(4u, H_NVRAM_u32LostSlots() - u32Lost) << "SLNG, SSEN, SCPA and SNBS";
+  ASSERT_TRUE(Write(FCID("SLTZ"), (U32)-720));
+  EXPECT_EQ((std::vector<FOURCHARID>{FCID("SSS2")}), Walk(H_NVRAM_bReadSEntry)) << "-12:00 is no zone of the unit";
 }
 
 TEST_F(StoreTest, AnEraseWithWrongCodesChangesNothing) {

@@ -177,8 +177,10 @@ class Receiver : public ::testing::Test {
 };
 
 TEST_F(Receiver, WritesReachOnlyExistingKeysOfTheirClassWithHexValues) {
-  EXPECT_EQ("#ACK\n\r", Feed("#sSMDL0x0000001f\r"));
-  EXPECT_EQ(0x1Fu, Value("SMDL"));
+  EXPECT_EQ("#ACK\n\r", Feed("#sSMDL0x00000248\r"));
+  EXPECT_EQ(0x248u, Value("SMDL"));
+  EXPECT_EQ("#NAK\n\r", Feed("#sSMDL0x0000001f\r")) << "no model of the table";
+  EXPECT_EQ("#NAK\n\r", Feed("#sSLTZ0xFFFFFFF9\r")) << "-7 minutes is no zone of the unit";
   EXPECT_EQ("#NAK\n\r", Feed("#sTNAV0x00000001\r"));
   EXPECT_EQ(12u, Value("TNAV"));
   EXPECT_EQ("#NAK\n\r", Feed("#sSNEW0x00000001\r")) << "a key that does not exist";
@@ -187,7 +189,7 @@ TEST_F(Receiver, WritesReachOnlyExistingKeysOfTheirClassWithHexValues) {
   EXPECT_EQ("#NAK\n\r", Feed("#sSCPA0x7FC00000\r")) << "a float that is not a number";
   EXPECT_EQ("#ACK\n\r#NAK\n\r", Feed("#sSSS20x00000007,SMDL0x0000g001,SMDL0x00000002\r"));
   EXPECT_EQ(7u, Value("SSS2"));
-  EXPECT_EQ(0x1Fu, Value("SMDL"));
+  EXPECT_EQ(0x248u, Value("SMDL"));
   EXPECT_EQ("#NAK\n\r", Feed("#fSMDL0x00000001\r")) << "f writes only F keys";
   EXPECT_EQ("#ACK\n\r", Feed("#fFFST0x00000201\r"));
   EXPECT_EQ("#FFST0x00000201\r\n", Feed("#f\r"));

@@ -64,9 +64,10 @@ TEST(Rig, ATestPcTakesTheUnitOverAndDrivesItsTestsOnTtyO3) {
   EXPECT_TRUE(TEST_bWaitForOutput(session.unit.get(), "pinging stopped for good", 2000)) << "the ping task was stopped";
   EXPECT_TRUE(ShowsGolden(session.rig.dir, "inlinetest_waiting"));
 
-  EXPECT_EQ("", pc.Unanswered("?\r\n", "#wSLTZ,-7\r", "Command received--processing\r\n#ACK\r\n"))
+  EXPECT_EQ("", pc.Unanswered("?\r\n", "#wSLTZ,-420\r", "Command received--processing\r\n#ACK\r\n"))
       << "a second connect is ignored";
-  EXPECT_EQ("Command received--processing\r\n-7\r\n", pc.Ask("#rSLTZ\r", 2));
+  EXPECT_EQ("Command received--processing\r\n-420\r\n", pc.Ask("#rSLTZ\r", 2));
+  EXPECT_EQ("Command received--processing\r\n#NAK\r\n", pc.Ask("#wSLTZ,-7\r", 2)) << "no zone of the unit";
   EXPECT_EQ("Command received--processing\r\n#NAK\r\n", pc.Ask("#wSITW,-7\r", 2)) << "a key the unit has not";
   EXPECT_EQ("", pc.Unanswered("#Z\r", "#p\r", "Command received--processing\r\nNo GPU\r\n"));
 

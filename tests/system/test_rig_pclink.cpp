@@ -33,7 +33,7 @@ std::vector<int32_t> Tones(const std::string& rig) {
 
 TEST(Rig, AServicePcOnTtyO3GetsExactRepliesAndCannotSlipAWipeIntoALongLine) {
   PC_SESSION session;
-  ASSERT_NO_FATAL_FAILURE(session.Start({{"SQCD", 1}, {"SMDL", 30}}));
+  ASSERT_NO_FATAL_FAILURE(session.Start({{"SQCD", 1}, {"SMDL", 584}}));
   const std::string& base = session.base.dir;
   const std::string& rigDir = session.rig.dir;
   const std::vector<COLOR> normal = WaitForScreen(rigDir, [](const std::vector<COLOR>& s) { return !s.empty(); }, 5000);
@@ -48,7 +48,7 @@ TEST(Rig, AServicePcOnTtyO3GetsExactRepliesAndCannotSlipAWipeIntoALongLine) {
   EXPECT_EQ("#3,3,3\r\n", pc.Ask("#c\r"));
   const std::string space = pc.Ask("#I\r");
   EXPECT_TRUE(std::regex_match(space, std::regex("#W:0/3000,G:[0-9]+/[0-9]+,R:0/50,T:0/50\r\n"))) << space;
-  EXPECT_EQ("#0000001E\r\n", pc.Ask("#M\r"));
+  EXPECT_EQ("#00000248\r\n", pc.Ask("#M\r"));
   EXPECT_EQ("#NAK\n\r", pc.Ask("#A\r")) << "no accessory";
   EXPECT_EQ("#NAK\n\r", pc.Ask("#X\r"));
   EXPECT_EQ("#NAK\n\r", pc.Ask("##V\r"));
@@ -57,10 +57,10 @@ TEST(Rig, AServicePcOnTtyO3GetsExactRepliesAndCannotSlipAWipeIntoALongLine) {
   const std::string settings = pc.Ask("#s\r");
   EXPECT_TRUE(std::regex_match(settings, std::regex("#S[A-Z0-9]{3}0x[0-9A-F]{8}(,S[A-Z0-9]{3}0x[0-9A-F]{8})*\r\n")))
       << settings;
-  EXPECT_NE(std::string::npos, settings.find("SMDL0x0000001E"));
-  EXPECT_EQ("#SMDL0x0000001E\r\n", pc.Ask("#sSMDL\r"));
-  EXPECT_EQ("#ACK\n\r", pc.Ask("#sSMDL0x0000001F\r"));
-  EXPECT_EQ("#SMDL0x0000001F\r\n", pc.Ask("#RSMDL\r"));
+  EXPECT_NE(std::string::npos, settings.find("SMDL0x00000248"));
+  EXPECT_EQ("#SMDL0x00000248\r\n", pc.Ask("#sSMDL\r"));
+  EXPECT_EQ("#ACK\n\r", pc.Ask("#sSMDL0x00000249\r"));
+  EXPECT_EQ("#SMDL0x00000249\r\n", pc.Ask("#RSMDL\r"));
   EXPECT_EQ("#NAK\n\r", pc.Ask("#sTNAV0x00000001\r"));
 
   const std::string line = "#s" + std::string(300, 'x') + "#WALL" + std::string(295, 'y') + "\r";
