@@ -4,10 +4,12 @@
 // at start (the blocks, the header rows, the profiles, the units) follows.
 //
 // Input, little-endian:
-//   U8  files present: bit n for the store's file n (sonar, personal, status, slots)
+//   U8  files present: bit n for the store's file n (sonar, personal, status,
+//       slots), bit 4 for the header's copy
 //   U16 length, bytes   the sonar block file
 //   U16 length, bytes   the personalisation block file
 //   U16 length, bytes   the status-bit file
+//   U16 length, bytes   the header's copy, only with bit 4
 //   U32 size            the slot file, cut or extended (with a hole) to this size
 //   then, to the end:   U32 offset, U8 count, count bytes written there in the slot file
 // The size is capped, and offsets are taken modulo, a little more than the
@@ -32,7 +34,9 @@
 
 namespace {
 
-const char* const kFiles[nfCOUNT] = {"sonar.dat", "personal.dat", "nvr_statbit.dat", "nvr_entries.dat"};
+const char* const kFiles[nfCOUNT + 1] = {"sonar.dat", "personal.dat", "nvr_statbit.dat", "nvr_entries.dat",
+                                         "nvr_header.dat"};
+constexpr U32 kHeaderCopy = nfCOUNT;
 constexpr U32 kSlotFileLimit = 4 * NVRAM_SLOTS + 64;
 
 std::string Path(U32 file) { return std::string(L_UTILS_cpGetPathnamePtr()) + "/" + kFiles[file]; }
@@ -42,10 +46,12 @@ int Create(U32 file) { return open(Path(file).c_str(), O_RDWR | O_CREAT | O_TRUN
 // Writes the store's files; returns the bytes of each but the slot file
 // (empty when absent).
 std::vector<std::vector<U8>> WriteStore(FUZZ_INPUT* pIn) {
-  for (U32 f = 0; f < nfCOUNT; f++) unlink(Path(f).c_str());
+  for (U32 f = 0; f <= kHeaderCopy; f++) unlink(Path(f).c_str());
   const U8 present = FUZZ_u8Take(pIn);
-  std::vector<std::vector<U8>> contents(nfCOUNT);
-  for (U32 f : {nfSONAR_DATA, nfPERSONAL_DATA, nfFCID_STATBIT}) {
+  std::vector<std::vector<U8>> contents(nfCOUNT + 1);
+  // An input without the copy reads as it did before the copy was kept.
+  for (U32 f : {(U32)nfSONAR_DATA, (U32)nfPERSONAL_DATA, (U32)nfFCID_STATBIT, kHeaderCopy}) {
+    if (f == kHeaderCopy && (present >> f & 1) == 0) continue;
     U32 got = 0;
     const uint8_t* p = FUZZ_pTakeBytes(pIn, FUZZ_u16Take(pIn), &got);
     if ((present >> f & 1) == 0) continue;

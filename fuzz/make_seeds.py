@@ -21,15 +21,36 @@ def slot(key):
     return special[key] if key in special else 1296 * digit(key[1]) + 36 * digit(key[2]) + digit(key[3])
 
 
-def store(values, status=None, sonar=None, personal=None, slot_size=None, present=0b1111):
-    """A fuzz_nvram_store input: the four files, the slot file as records."""
+def crc32_msb(words):
+    """CRC-32 of polynomial 0x04C11DB7 over each word's bytes from the top, from 0xFFFFFFFF, as the store's."""
+    crc = 0xFFFFFFFF
+    for word in words:
+        for shift in (24, 16, 8, 0):
+            crc ^= ((word >> shift) & 0xFF) << 24
+            for _ in range(8):
+                crc = ((crc << 1) ^ 0x04C11DB7 if crc & 0x80000000 else crc << 1) & 0xFFFFFFFF
+    return crc
+
+
+def header_copy(values):
+    """The header's copy file: key and value words, then their CRC-32."""
+    words = []
+    for key, value in values.items():
+        words += [struct.unpack("<I", key.encode())[0], value & 0xFFFFFFFF]
+    return struct.pack("<%dI" % (len(words) + 1), *words, crc32_msb(words))
+
+
+def store(values, status=None, sonar=None, personal=None, slot_size=None, present=0b1111, copy=None):
+    """A fuzz_nvram_store input: the four files (and the header's copy), the slot file as records."""
     if status is None:
         words = [0] * 1459
         for key in values:
             words[slot(key) // 32] |= 1 << (slot(key) % 32)
         status = struct.pack("<1459I", *words)
+    if copy is not None:
+        present |= 0b10000
     out = struct.pack("<B", present)
-    for block in (sonar or b"", personal or b"", status):
+    for block in (sonar or b"", personal or b"", status) + ((copy,) if copy is not None else ()):
         out += struct.pack("<H", len(block)) + block
     out += struct.pack("<I", slot_size if slot_size is not None else 4 * max([slot(k) + 1 for k in values] or [0]))
     for key, value in values.items():
@@ -83,6 +104,7 @@ def main():
             "all-marked": store({"NVER": ours, "S001": 3}, status=b"\xff" * 5836, slot_size=4096),
             "stray-status-bits": store({"NVER": ours}, status=bytes(4 * 1458) + b"\xff" * 4, slot_size=4 * 46688),
             "short": store({}, status=b"\x01\x02\x03", sonar=b"\x11" * 100, personal=b"\x22" * 300, slot_size=5),
+            "status-lost": store({"SENU": 4711, "SLNG": 3}, status=b"", copy=header_copy({"SENU": 4711, "SMDL": 584})),
         },
         "fuzz_profiles": {
             "defaults": profiles([0] * 56, [], b""),

@@ -15,7 +15,8 @@
 // empties the store but for a few keys, builds the new store beside the old
 // and renames it into place: erasing first and writing the kept keys after
 // would lose them to a crash in between. A store found damaged at start is
-// emptied (see NVRAM_vDropSlotFiles).
+// emptied (see NVRAM_vDropSlotFiles); the unit's identity outlives that in a
+// second copy (see "The header's second copy").
 
 #include "h_nvram.h"
 
@@ -32,6 +33,7 @@
 
 #include "dd_util.h"
 #include "h_dbtable.h"
+#include "u_crcst.h"
 #include "linux_fs.h"
 #include "linuxsvc.h"
 #include "u_storefault.h"
@@ -41,6 +43,7 @@ static const char* const velmora_filenames[nfCOUNT] = {"sonar.dat", "personal.da
 // The status and slot files of a store being built to replace the store.
 static const char* const NVRAM_NEW_STATBIT = "nvr_statbit.new";
 static const char* const NVRAM_NEW_ENTRIES = "nvr_entries.new";
+static const char* const NVRAM_NEW_HEADER_COPY = "nvr_header.new";
 static int velmora_filehands[nfCOUNT] = {-1, -1, -1, -1};  // below 0: not open
 static BOOLEAN velmora_filereadonly[nfCOUNT];                // open for reading only
 // The status file of a store being built, kept here: a task's stack is small.
@@ -52,6 +55,8 @@ static U32 fcid_statbits[NVRAM_STATUS_WORDS];
 // open may not be the NVR task's.
 static U32 s_u32SlotsAtOpen = NVRAM_SLOTS;
 static U32 s_u32LostSlots;
+// Damage found since the process started, each finding once.
+static U32 s_u32Damage;
 
 // The walk of H_NVRAM_bReadSEntry and H_NVRAM_bReadFEntry.
 static U32 fcread_offset;  // current status word
@@ -67,6 +72,14 @@ constexpr U32 NVRAM_SPECIAL_WORD = NVRAM_STATUS_WORDS - 1;
 // one lock, so that no descriptor is closed under a write that still uses
 // its number. It nests, as the public operations call one another.
 static std::recursive_mutex s_Lock;
+
+// The header's second copy (at the end of this file).
+static void NVRAM_vLoadHeaderCopy(void);
+static BOOLEAN NVRAM_bHeaderCopyPresent(void);
+static void NVRAM_vSalvageHeader(int fdEntries);
+static void NVRAM_vCopyHeaderValue(FOURCHARID id, U32 u32Value);
+static void NVRAM_vWriteHeaderCopy(void);
+static BOOLEAN NVRAM_bRemoveHeaderCopy(void);
 
 // The key as printable text for the log.
 struct NVRAM_KEY_TEXT {
@@ -152,21 +165,25 @@ static BOOLEAN NVRAM_bPutAll(int fd, const U8* pData, U32 u32Size, U32 u32Offset
 // their marks go, in memory and in the status file, before anything can grow
 // the slot file over them. The settings keep their defaults.
 static void NVRAM_vDropMarksPastEnd(int fdStatus, BOOLEAN bReadOnly) {
-  const U32 u32Lost = s_u32LostSlots;
+  BOOLEAN bDropped = FALSE;
   for (U32 w = s_u32SlotsAtOpen / 32; w < NVRAM_STATUS_WORDS; w++) {
     const U32 first = 32 * w;
     const U32 keep = s_u32SlotsAtOpen <= first ? 0 : (U32)((1ull << (s_u32SlotsAtOpen - first)) - 1);
     const U32 lost = fcid_statbits[w] & ~keep;
     if (lost == 0) continue;
     fcid_statbits[w] &= keep;
-    s_u32LostSlots += (U32)std::popcount(lost);
+    // The version and the code revision are written again at every start:
+    // only settings count as lost.
+    if (w <= NVRAM_LAST_S_WORD) s_u32LostSlots += (U32)std::popcount(lost);
+    bDropped = TRUE;
     U8 raw[4];
     NVRAM_vPutLE(raw, fcid_statbits[w]);
     if (!bReadOnly && !NVRAM_bPutAll(fdStatus, raw, sizeof raw, 4 * w)) {
       log_me("[%d]%s: status word %u not mended: %s", __LINE__, __func__, w, strerror(errno));
     }
   }
-  if (u32Lost == s_u32LostSlots) return;
+  if (!bDropped) return;
+  s_u32Damage++;
   if (!bReadOnly && FS_nFsync(fdStatus) != 0) {
     log_me("[%d]%s: status file not flushed: %s", __LINE__, __func__, strerror(errno));
   }
@@ -220,6 +237,11 @@ static int NVRAM_nOpen(NVRAM_FILENAMES_ED eFile, BOOLEAN bWrite) {
 U32 H_NVRAM_u32LostSlots(void) {
   std::lock_guard<std::recursive_mutex> guard(s_Lock);
   return s_u32LostSlots;
+}
+
+U32 H_NVRAM_u32Damage(void) {
+  std::lock_guard<std::recursive_mutex> guard(s_Lock);
+  return s_u32Damage;
 }
 
 static BOOLEAN NVRAM_bOpenSlotFiles(BOOLEAN bWrite) {
@@ -325,12 +347,34 @@ BOOLEAN H_NVRAM_bIDInHeader(FOURCHARID id) {
 // ---------------------------------------------------------------------------
 // Initialise
 
+// A status file lost or cut short has lost marks, never values: the slot
+// file still holds the unit's identity, whose keys the start looks up there
+// when their second copy cannot give them.
+static void NVRAM_vStatusDamaged(const char* pcWhat) {
+  log_me("[%d]%s: the status file %s: its settings are lost, back at their defaults", __LINE__, __func__, pcWhat);
+  s_u32Damage++;
+  char path[512];
+  if (!NVRAM_bPath(velmora_filenames[nfFCID_ENTRIES], path, sizeof path)) return;
+  const int fd = FS_nOpen(path, O_RDONLY, 0);
+  if (fd < 0) return;
+  NVRAM_vSalvageHeader(fd);
+  close(fd);
+}
+
+// A store is new when none of its files holds anything: a status file
+// missing or empty beside a slot file or a header copy was lost.
+static BOOLEAN NVRAM_bFileHolds(NVRAM_FILENAMES_ED eFile) {
+  char path[512];
+  struct stat st;
+  return NVRAM_bPath(velmora_filenames[eFile], path, sizeof path) && stat(path, &st) == 0 && st.st_size > 0;
+}
+
 NVR_STATE H_NVRAM_eInit(void) {
   std::lock_guard<std::recursive_mutex> guard(s_Lock);
   NVRAM_vCloseAll();
   NVRAM_vMakeDirectories();
   // What a replacement cut short left behind.
-  for (const char* name : {NVRAM_NEW_STATBIT, NVRAM_NEW_ENTRIES}) {
+  for (const char* name : {NVRAM_NEW_STATBIT, NVRAM_NEW_ENTRIES, NVRAM_NEW_HEADER_COPY}) {
     char path[512];
     if (NVRAM_bPath(name, path, sizeof path)) FS_nUnlink(path);
   }
@@ -340,10 +384,18 @@ NVR_STATE H_NVRAM_eInit(void) {
     log_me("[%d]%s: base directory %s unusable", __LINE__, __func__, L_UTILS_cpGetPathnamePtr());
     return STATE_HARDWARE_FAILURE;
   }
+  NVRAM_vLoadHeaderCopy();
   char path[512];
   if (!NVRAM_bPath(velmora_filenames[nfFCID_STATBIT], path, sizeof path)) return STATE_HARDWARE_FAILURE;
-  if (stat(path, &st) != 0 || st.st_size == 0) return STATE_VIRGIN;
+  if (stat(path, &st) != 0 || st.st_size == 0) {
+    if (NVRAM_bFileHolds(nfFCID_ENTRIES) || NVRAM_bHeaderCopyPresent()) NVRAM_vStatusDamaged("is missing or empty");
+    return STATE_VIRGIN;
+  }
+  // Every status file this code writes has all its words: the version's
+  // mark, in the last one, is written first.
+  if (st.st_size < (off_t)sizeof fcid_statbits) NVRAM_vStatusDamaged("is cut short");
   if (NVRAM_bOpenSlotFiles(FALSE) && NVRAM_u32Marked() > NVRAM_MAX_STORED) {
+    NVRAM_vStatusDamaged("marks more slots than the unit has settings");
     NVRAM_vDropSlotFiles();
     return STATE_VIRGIN;
   }
@@ -363,14 +415,16 @@ BOOLEAN H_NVRAM_bWriteFCID(const NVR_ENTRY* pEntry) {
   if (!NVRAM_bPutWord(nfFCID_ENTRIES, 4 * slot, pEntry->data.RawData)) return FALSE;
   U32 word = slot / 32;
   U32 mask = 1u << (slot % 32);
-  if ((fcid_statbits[word] & mask) != 0) return TRUE;
-  fcid_statbits[word] |= mask;
-  if (!NVRAM_bPutWord(nfFCID_STATBIT, 4 * word, fcid_statbits[word])) {
-    // The copy in memory stays the file's: the next write of this slot tries
-    // the mark again.
-    fcid_statbits[word] &= ~mask;
-    return FALSE;
+  if ((fcid_statbits[word] & mask) == 0) {
+    fcid_statbits[word] |= mask;
+    if (!NVRAM_bPutWord(nfFCID_STATBIT, 4 * word, fcid_statbits[word])) {
+      // The copy in memory stays the file's: the next write of this slot
+      // tries the mark again.
+      fcid_statbits[word] &= ~mask;
+      return FALSE;
+    }
   }
+  NVRAM_vCopyHeaderValue(pEntry->id, pEntry->data.RawData);
   return TRUE;
 }
 
@@ -447,7 +501,10 @@ static BOOLEAN NVRAM_bRestorable(const NVR_ENTRY* pEntry) {
   if (eCheck == DBC_TAKEN || (eCheck == DBC_NO_KEY && H_DATABASE_bKeysOutsideTableAllowed())) return TRUE;
   log_me("[%d]%s: %s = 0x%08X not restored: %s", __LINE__, __func__, NVRAM_KeyText(pEntry->id).ac,
          (unsigned)pEntry->data.u32Val, H_DBTABLE_pcCheckText(eCheck));
-  if (eCheck != DBC_NO_KEY) s_u32LostSlots++;
+  if (eCheck != DBC_NO_KEY) {
+    s_u32LostSlots++;
+    s_u32Damage++;
+  }
   return FALSE;
 }
 
@@ -540,6 +597,8 @@ void H_NVRAM_vFlashWriteBack(void) {
       log_me("[%d]%s: %s not flushed: %s", __LINE__, __func__, velmora_filenames[eFile], strerror(error));
     }
   }
+  // After the store: the copy never holds a value the store does not.
+  NVRAM_vWriteHeaderCopy();
 }
 
 BOOLEAN H_NVRAM_bScratchNVR(U32 u32Code1, U32 u32Code2) {
@@ -548,7 +607,9 @@ BOOLEAN H_NVRAM_bScratchNVR(U32 u32Code1, U32 u32Code2) {
     return FALSE;
   }
   std::lock_guard<std::recursive_mutex> guard(s_Lock);
-  BOOLEAN bRemoved = TRUE;
+  // The copy first: an erase cut short leaves the store, which makes the
+  // copy again, never a copy that brings an erased identity back.
+  BOOLEAN bRemoved = NVRAM_bRemoveHeaderCopy();
   for (U32 i = 0; i < nfCOUNT; i++) {
     char path[512];
     if (!NVRAM_bPath(velmora_filenames[i], path, sizeof path) || FS_Remove(path) != 0) {
@@ -656,4 +717,155 @@ BOOLEAN H_NVRAM_bReplaceStore(const NVR_ENTRY* paEntries, U32 u32Count) {
   }
   log_me("[%d]%s: store replaced, %u entries", __LINE__, __func__, u32Count);
   return TRUE;
+}
+
+// ---------------------------------------------------------------------------
+// The header's second copy
+//
+// A unit that forgets its serial number runs as a burn-in unit for good, and
+// one that forgets its model runs as another. The header keys but the
+// version and the code revision (model, serial number and the rest of the
+// unit's identity) are therefore kept a second time, in a file of their own
+// that no rebuild of the store touches: records of key and value, then a
+// CRC-32 of them, the file replaced whole (new file, flush, rename) at the
+// flush after one of them changed. At start a key the store cannot give
+// comes from here or, when the status file was lost, from its slot in the
+// slot file, which usually still holds it. Only the erase removes the copy.
+
+static const char* const NVRAM_HEADER_COPY = "nvr_header.dat";
+
+struct NVRAM_COPY_ROW {
+  U32 u32Value;
+  BOOLEAN bHeld;
+};
+static NVRAM_COPY_ROW s_asCopy[NVRAM_HEADER_ROWS];  // by header row
+static BOOLEAN s_bCopyChanged;                       // memory holds what the file does not
+static BOOLEAN s_bCopyFile;                          // the file was there at the last load
+
+// The header row of a kept key; NVRAM_HEADER_ROWS for any other.
+static U32 NVRAM_u32CopyRow(FOURCHARID id) {
+  if (id == FCID("NVER") || id == FCID("CREV") || id == NVRAM_HEADER_END) return NVRAM_HEADER_ROWS;
+  for (U32 row = 0; row < NVRAM_HEADER_ROWS; row++) {
+    if (g_afcidNvramHeader[row] == id) return row;
+  }
+  return NVRAM_HEADER_ROWS;
+}
+
+static BOOLEAN NVRAM_bAllowed(FOURCHARID id, U32 u32Value) { return H_DBTABLE_eCheck(id, u32Value) == DBC_TAKEN; }
+
+// The file as it is; one that fails its length or its check holds nothing.
+static void NVRAM_vLoadHeaderCopy(void) {
+  memset(s_asCopy, 0, sizeof s_asCopy);
+  s_bCopyChanged = FALSE;
+  char path[512];
+  const int fd = NVRAM_bPath(NVRAM_HEADER_COPY, path, sizeof path) ? FS_nOpen(path, O_RDONLY, 0) : -1;
+  s_bCopyFile = fd >= 0;
+  if (fd < 0) return;
+  U8 raw[8 * NVRAM_HEADER_ROWS + 8];
+  ssize_t n;
+  do {
+    n = pread(fd, raw, sizeof raw, 0);
+  } while (n < 0 && errno == EINTR);
+  close(fd);
+  U32 words[2 * NVRAM_HEADER_ROWS + 1];
+  const U32 count = n >= 4 && n % 8 == 4 && n < (ssize_t)sizeof raw ? (U32)(n / 4) : 0;
+  for (U32 i = 0; i < count; i++) words[i] = NVRAM_u32GetLE(raw + 4 * i);
+  if (count == 0 || U_CRCST_u32Calc(0xFFFFFFFFu, words, count - 1) != words[count - 1]) {
+    log_me("[%d]%s: %s unreadable (%d bytes): it holds nothing", __LINE__, __func__, NVRAM_HEADER_COPY, (int)n);
+    return;
+  }
+  for (U32 i = 0; i + 1 < count; i += 2) {
+    const U32 row = NVRAM_u32CopyRow(words[i]);
+    if (row < NVRAM_HEADER_ROWS && NVRAM_bAllowed(words[i], words[i + 1])) s_asCopy[row] = {words[i + 1], TRUE};
+  }
+}
+
+static BOOLEAN NVRAM_bHeaderCopyPresent(void) { return s_bCopyFile; }
+
+// The kept keys' slots read whatever their marks, for the keys the copy
+// lacks. A slot never written reads as zero, so a zero is taken for one.
+static void NVRAM_vSalvageHeader(int fdEntries) {
+  for (U32 row = 0; row < NVRAM_HEADER_ROWS; row++) {
+    const FOURCHARID id = g_afcidNvramHeader[row];
+    if (NVRAM_u32CopyRow(id) != row || s_asCopy[row].bHeld) continue;
+    U8 raw[4];
+    if (pread(fdEntries, raw, sizeof raw, (off_t)(4 * NVRAM_u32Slot(id))) != (ssize_t)sizeof raw) continue;
+    const U32 u32Value = NVRAM_u32GetLE(raw);
+    if (u32Value == 0 || !NVRAM_bAllowed(id, u32Value)) continue;
+    s_asCopy[row] = {u32Value, TRUE};
+    log_me("[%d]%s: %s = 0x%08X found in its slot", __LINE__, __func__, NVRAM_KeyText(id).ac, (unsigned)u32Value);
+  }
+}
+
+static void NVRAM_vCopyHeaderValue(FOURCHARID id, U32 u32Value) {
+  const U32 row = NVRAM_u32CopyRow(id);
+  if (row >= NVRAM_HEADER_ROWS || !NVRAM_bAllowed(id, u32Value)) return;
+  if (s_asCopy[row].bHeld && s_asCopy[row].u32Value == u32Value) return;
+  s_asCopy[row] = {u32Value, TRUE};
+  s_bCopyChanged = TRUE;
+}
+
+static void NVRAM_vWriteHeaderCopy(void) {
+  if (!s_bCopyChanged) return;
+  U32 words[2 * NVRAM_HEADER_ROWS + 1];
+  U32 count = 0;
+  for (U32 row = 0; row < NVRAM_HEADER_ROWS; row++) {
+    if (!s_asCopy[row].bHeld) continue;
+    words[count++] = g_afcidNvramHeader[row];
+    words[count++] = s_asCopy[row].u32Value;
+  }
+  words[count] = U_CRCST_u32Calc(0xFFFFFFFFu, words, count);
+  count++;
+  U8 raw[sizeof words];
+  for (U32 i = 0; i < count; i++) NVRAM_vPutLE(raw + 4 * i, words[i]);
+  char newPath[512], path[512];
+  if (!NVRAM_bPath(NVRAM_NEW_HEADER_COPY, newPath, sizeof newPath) ||
+      !NVRAM_bPath(NVRAM_HEADER_COPY, path, sizeof path)) {
+    return;
+  }
+  if (!NVRAM_bMakeFile(newPath, raw, 4 * count, nullptr, nullptr, 0) || FS_nRename(newPath, path) != 0) {
+    const int error = errno;
+    if (U_STOREFAULT_bReport(error, NVRAM_HEADER_COPY)) {
+      log_me("[%d]%s: %s not written: %s", __LINE__, __func__, NVRAM_HEADER_COPY, strerror(error));
+    }
+    FS_nUnlink(newPath);
+    return;
+  }
+  if (!NVRAM_bSyncBaseDirectory()) {
+    log_me("[%d]%s: base directory not flushed: %s", __LINE__, __func__, strerror(errno));
+  }
+  s_bCopyChanged = FALSE;
+  s_bCopyFile = TRUE;
+}
+
+static BOOLEAN NVRAM_bRemoveHeaderCopy(void) {
+  memset(s_asCopy, 0, sizeof s_asCopy);
+  s_bCopyChanged = FALSE;
+  s_bCopyFile = FALSE;
+  char path[512];
+  if (NVRAM_bPath(NVRAM_HEADER_COPY, path, sizeof path) && FS_Remove(path) != 0 && errno != ENOENT) {
+    log_me("[%d]%s: %s not removed: %s", __LINE__, __func__, NVRAM_HEADER_COPY, strerror(errno));
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOLEAN H_NVRAM_bReadHeaderCopy(FOURCHARID id, DB_DATA_TYPE* pValue) {
+  std::lock_guard<std::recursive_mutex> guard(s_Lock);
+  const U32 row = NVRAM_u32CopyRow(id);
+  if (row >= NVRAM_HEADER_ROWS || !s_asCopy[row].bHeld) return FALSE;
+  *pValue = NVRAM_Value(s_asCopy[row].u32Value);
+  return TRUE;
+}
+
+void H_NVRAM_vCopyHeader(void) {
+  std::lock_guard<std::recursive_mutex> guard(s_Lock);
+  if (!NVRAM_bOpenSlotFiles(FALSE)) return;
+  for (FOURCHARID id : g_afcidNvramHeader) {
+    NVR_ENTRY entry;
+    entry.id = id;
+    const U32 slot = NVRAM_u32CopyRow(id) < NVRAM_HEADER_ROWS ? NVRAM_u32Slot(id) : NVRAM_NO_SLOT;
+    if (slot != NVRAM_NO_SLOT && H_NVRAM_bGetItemByNumber(slot, &entry)) NVRAM_vCopyHeaderValue(id, entry.data.RawData);
+  }
+  NVRAM_vWriteHeaderCopy();
 }

@@ -69,16 +69,31 @@ constexpr U32 NVRAM_SCRATCH_CODE1 = 0x5A17C3E9u;
 constexpr U32 NVRAM_SCRATCH_CODE2 = 0x0D4B92F6u;
 
 // Creates the base and temporary directories and says what the store holds.
-// Any file left open by an earlier run is closed, so the store is read afresh.
-// A status file marking more than NVRAM_MAX_STORED slots is damage: the slot
-// files are emptied and the store is a virgin one.
+// Any file left open by an earlier run is closed, so the store is read afresh,
+// and the header's second copy is read again. A status file marking more
+// than NVRAM_MAX_STORED slots is damage: the slot files are emptied and the
+// store is a virgin one. A status file missing or empty beside a slot file
+// or a header copy, one cut short and one that marks too much are damage:
+// counted, and the header keys the copy lacks are looked up in their slots.
 NVR_STATE H_NVRAM_eInit(void);
 
-// Stored settings lost since the process started: slots the status file
-// marked that lay past the end of a slot file cut short when it was opened
-// (their marks are dropped, so they read as not stored), and values the key
-// table refuses.
+// Stored settings lost since the process started: marked past the end of a
+// slot file cut short when it was opened (their marks are dropped, so they
+// read as not stored), or holding a value the key table refuses.
 U32 H_NVRAM_u32LostSlots(void);
+// Damage found since the process started, each finding once: a status file
+// lost, cut short or marking too much, marks past the end of the slot file,
+// a stored value the key table refuses. A caller compares the count before
+// and after its start.
+U32 H_NVRAM_u32Damage(void);
+
+// The header keys but NVER and CREV (the unit's identity) are kept a second
+// time, in a file no rebuild of the store touches. The value the copy holds
+// for the key, or, after damage to the status file, the one its slot held;
+// only a value the key table allows. FALSE when neither has one.
+BOOLEAN H_NVRAM_bReadHeaderCopy(FOURCHARID id, DB_DATA_TYPE* pValue);
+// The copy takes the store's values of its keys and goes to storage.
+void H_NVRAM_vCopyHeader(void);
 
 // The slot of a key; NVRAM_NO_SLOT (and a log line) for a key that has none:
 // only "S" followed by three of 0-9 and A-Z, NVER, CREV and FFST have one.
@@ -113,11 +128,13 @@ BOOLEAN H_NVRAM_bWritePersonalizationData(const PERSONALIZATION_DATA_BLOCK* pDat
 BOOLEAN H_NVRAM_bReadBlock(U32 u32Index, U8* pData, U32 u32Size);
 BOOLEAN H_NVRAM_bWriteBlock(U32 u32Index, const U8* pData, U32 u32Size);
 
-// Forces the slot file and the status file to storage.
+// Forces the slot file and the status file to storage, and then the header's
+// copy when one of its keys was written since.
 void H_NVRAM_vFlashWriteBack(void);
 
-// Erases the store (all four files) when given the two codes; any other pair
-// changes nothing and gives FALSE. FALSE also when a file could not be removed.
+// Erases the store (all four files and the header's copy) when given the two
+// codes; any other pair changes nothing and gives FALSE. FALSE also when a
+// file could not be removed.
 BOOLEAN H_NVRAM_bScratchNVR(U32 u32Code1, U32 u32Code2);
 
 // When the store holds fcid, writes its stored value into the database at

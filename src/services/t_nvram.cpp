@@ -8,9 +8,12 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <atomic>
+
 #include "error.h"
 #include "h_backlight.h"
 #include "h_database.h"
+#include "h_dbtable.h"
 #include "h_memory.h"
 #include "linuxsvc.h"
 #include "u_storefault.h"
@@ -42,6 +45,8 @@ constexpr U32 NVRAM_SAVE_PERIOD_MS = 600000;
 constexpr U32 NVRAM_NOT_IN_HEADER = 0xFFFFFFFFu;
 
 static TIMER_INFO* s_pSaveSettings;  // null once released
+// This start found settings lost to damage of the store; read by the start-up task.
+static std::atomic<BOOLEAN> s_bSettingsLost{FALSE};
 
 static DB_DATA_TYPE T_NVRAM_Value(U32 u32Raw) {
   DB_DATA_TYPE value;
@@ -142,22 +147,45 @@ static U32 T_NVRAM_u32ReadNVRVersionNumber(BOOLEAN* pbFound) {
   return entry.data.RawData;
 }
 
-// A store of another format keeps only the model and SCFO. They go to the
-// database, and a new store holding them and the version takes the old one's
-// place whole: a unit switched off during the change finds either the old
-// store, and changes it again, or the new one, never one that lost them.
-// FALSE when the old store is still in place.
+// A stored value the key table allows; a key it has no row for (the
+// version, the code revision) takes any.
+static BOOLEAN T_NVRAM_bAllowed(FOURCHARID id, U32 u32Value) {
+  const DB_CHECK eCheck = H_DBTABLE_eCheck(id, u32Value);
+  return eCheck == DBC_TAKEN || eCheck == DBC_NO_KEY;
+}
+
+// The unit's own value of a key of its identity: the store's, else the one
+// its second copy kept. FALSE when neither has one.
+static BOOLEAN T_NVRAM_bIdentity(FOURCHARID id, DB_DATA_TYPE* pValue) {
+  NVR_ENTRY entry;
+  entry.id = id;
+  if (H_NVRAM_bGetItemByID(&entry) && T_NVRAM_bAllowed(id, entry.data.RawData)) {
+    *pValue = entry.data;
+    return TRUE;
+  }
+  return H_NVRAM_bReadHeaderCopy(id, pValue);
+}
+
+// A store of another format keeps only the unit's identity: the header keys
+// but the version and the code revision (the model and SCFO among them). They
+// go to the database, and a new store holding them and the version takes the
+// old one's place whole: a unit switched off during the change finds either
+// the old store, and changes it again, or the new one, never one that lost
+// them. FALSE when the old store is still in place.
 static BOOLEAN T_NVRAM_bProcessVersionChange(U32 u32Found) {
   log_me("[%d]%s: store version 0x%08X, recreating it as 0x%08X", __LINE__, __func__, (unsigned)u32Found,
          (unsigned)NVRAM_VERSION);
-  NVR_ENTRY kept[3];
+  NVR_ENTRY kept[NVRAM_HEADER_ROWS];
   U32 count = 0;
   kept[count].id = FCID("NVER");
   kept[count++].data = T_NVRAM_Value(NVRAM_VERSION);
-  for (FOURCHARID id : {FCID("SMDL"), FCID("SCFO")}) {
-    H_NVRAM_vVersionChangeFindAndSave(id);
+  for (FOURCHARID id : g_afcidNvramHeader) {
+    if (id == FCID("NVER") || id == FCID("CREV") || id == NVRAM_HEADER_END) continue;
+    DB_DATA_TYPE value;
+    if (!T_NVRAM_bIdentity(id, &value)) continue;
     kept[count].id = id;
-    if (H_NVRAM_bGetItemByID(&kept[count])) count++;
+    kept[count].data = value;
+    T_NVRAM_vSetItem(&kept[count++]);
   }
   if (!H_NVRAM_bReplaceStore(kept, count)) return FALSE;
   H_NVRAM_eInit();
@@ -178,30 +206,52 @@ static BOOLEAN T_NVRAM_bInitHardware(void) {
     // Only this code writes the store, so what it holds is of this format:
     // the version is written again, as often as it takes. Ending the process
     // here would reset a unit with a full or read-only store at every start.
+    // The version is the first thing a store gets, so one without it has
+    // lost marks.
     log_me("[%d]%s: NVRAM - no NVR version number", __LINE__, __func__);
     T_NVRAM_bWriteNewHeader();
+    s_bSettingsLost = TRUE;
     return TRUE;
   }
-  if (u32Version == NVRAM_VERSION || T_NVRAM_bProcessVersionChange(u32Version)) return TRUE;
+  if (u32Version == NVRAM_VERSION) return TRUE;
+  // Whether of an old format or a damaged word, the settings are gone.
+  s_bSettingsLost = TRUE;
+  if (T_NVRAM_bProcessVersionChange(u32Version)) return TRUE;
   log_me("[%d]%s: store of version 0x%08X kept unchanged, its settings not restored", __LINE__, __func__,
          (unsigned)u32Version);
   return FALSE;
 }
 
 // Subscribes to every header key; with bRestore, a key the store holds comes
-// from the store, otherwise the store is given the database's value.
+// from the store, one it lost from the header's second copy, and otherwise
+// the store is given the database's value.
 static void T_NVRAM_vReadHeaderItems(BOOLEAN bRestore) {
   for (U32 row = 0; row < NVRAM_HEADER_ROWS; row++) {
     NVR_ENTRY entry;
-    if (!bRestore || !H_NVRAM_bReadUnitHeaderEntry(row, &entry)) {
-      T_NVRAM_vAttemptHeaderRegistration(row);
-    } else if (entry.id != FCID("NVER")) {
+    const BOOLEAN bStored = bRestore && H_NVRAM_bReadUnitHeaderEntry(row, &entry);
+    if (bStored && entry.id == FCID("NVER")) continue;
+    if (bStored && T_NVRAM_bAllowed(entry.id, entry.data.RawData)) {
       T_NVRAM_vSetItem(&entry);
       if (!s_4chHeader[row].bRegistered) {
         T_NVRAM_vSubscribe(entry.id);
         s_4chHeader[row].bRegistered = TRUE;
       }
+      continue;
     }
+    entry.id = s_4chHeader[row].id;
+    if (bStored) {
+      log_me("[%d]%s: %.4s = 0x%08X not restored: outside its range", __LINE__, __func__, (const char*)&entry.id,
+             (unsigned)entry.data.RawData);
+      s_bSettingsLost = TRUE;
+    }
+    // Registration writes it back to the store.
+    if (bRestore && H_NVRAM_bReadHeaderCopy(entry.id, &entry.data)) {
+      log_me("[%d]%s: %.4s = 0x%08X taken from the header's copy", __LINE__, __func__, (const char*)&entry.id,
+             (unsigned)entry.data.RawData);
+      T_NVRAM_vSetItem(&entry);
+      s_bSettingsLost = TRUE;
+    }
+    T_NVRAM_vAttemptHeaderRegistration(row);
   }
 }
 
@@ -347,19 +397,26 @@ static void T_NVRAM_vDispatch(GENERIC_MESSAGE* pMsg) {
 // ---------------------------------------------------------------------------
 // Entry
 
+BOOLEAN T_NVRAM_bSettingsLost(void) { return s_bSettingsLost.load(); }
+
 U32 T_NVRAM_u32Start(void) {
+  const U32 u32LostBefore = H_NVRAM_u32LostSlots();
+  const U32 u32DamageBefore = H_NVRAM_u32Damage();
+  s_bSettingsLost = FALSE;
   T_NVRAM_vInit();
   const BOOLEAN bRestore = T_NVRAM_bInitHardware();
   T_NVRAM_vReadHeaderItems(bRestore);
   U32 restored = bRestore ? T_NVRAM_u32ReadItems() : 0;
-  T_NVRAM_vPublishMailbox();
-  // Settings the store marked but could not give back keep their defaults:
-  // the user must know the unit is not set up as it was.
-  const U32 u32Lost = H_NVRAM_u32LostSlots();
-  if (u32Lost > 0) {
-    log_me("[%d]%s: %u stored settings lost, back at their defaults", __LINE__, __func__, u32Lost);
+  H_NVRAM_vCopyHeader();
+  // Settings the store could not give back keep their defaults: the user
+  // must know the unit is not set up as it was, whatever the damage was.
+  if (H_NVRAM_u32Damage() != u32DamageBefore) s_bSettingsLost = TRUE;
+  if (s_bSettingsLost) {
+    log_me("[%d]%s: settings lost to damage or a change of format (%u counted), back at their defaults", __LINE__,
+           __func__, H_NVRAM_u32LostSlots() - u32LostBefore);
     U_STOREFAULT_vNote(Settings_Reset);
   }
+  T_NVRAM_vPublishMailbox();
   return restored;
 }
 

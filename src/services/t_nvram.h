@@ -49,4 +49,9 @@ U32 T_NVRAM_u32FetchItemNumber(FOURCHARID id);
 // target calls it on a fresh database for every input.
 U32 T_NVRAM_u32Start(void);
 
+// TRUE when this start found settings lost to damage of the store (the
+// user has been told): a first start it causes resets only what was lost.
+// Settled before the task publishes its mailbox.
+BOOLEAN T_NVRAM_bSettingsLost(void);
+
 void T_NVRAM_vMain(void);

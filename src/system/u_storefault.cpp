@@ -68,13 +68,12 @@ const char* const* U_STOREFAULT_ppcLastCauseText(void) {
 
 void U_STOREFAULT_vSetNoteAction(STORE_NOTE_FUNCTION* pfnNote) { s_pfnNote = pfnNote; }
 
+// A note is on the screen for seconds, maybe behind the start's screens: the
+// log keeps each one.
 void U_STOREFAULT_vNote(const char* const* ppText) {
   STORE_NOTE_FUNCTION* pfnNote = s_pfnNote.load();
-  if (pfnNote == nullptr) {
-    log_me("[%d]%s: note not shown: %s", __LINE__, __func__, ppText[0]);
-    return;
-  }
-  pfnNote(ppText, nullptr);
+  log_me("[%d]%s: note%s: %s", __LINE__, __func__, pfnNote == nullptr ? " not shown" : "", ppText[0]);
+  if (pfnNote != nullptr) pfnNote(ppText, nullptr);
 }
 
 void U_STOREFAULT_vNoteText(const char* pcText) {

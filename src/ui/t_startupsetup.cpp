@@ -12,6 +12,7 @@
 #include "h_dbtable.h"
 #include "linuxsvc.h"
 #include "model_current.h"
+#include "t_nvram.h"
 #include "t_startuppriv.h"
 #include "t_view.h"
 #include "u_keyboard.h"
@@ -243,13 +244,21 @@ static BOOLEAN STARTUP_bQuickSetUpWanted(void) {
 }
 
 // A store that never held SQCD is a new unit's: its defaults are restored
-// once, and the set-up questions wait for the system to start.
+// once, and the set-up questions wait for the system to start. One that lost
+// it to damage keeps what it could still give (what it lost has its factory
+// value already): only the questions are asked again.
 void STARTUP_vFirstStartAtInit(void) {
   BOOLEAN bDone = FALSE;
   if (!STARTUP_bFlag(FCID("SQCD"), &bDone)) {
     H_DATABASE_bUpdateValueBoolean(FCID("SQCD"), FALSE, P_NORMAL);
-    H_DATABASE_bUpdateValueBoolean(FCID("SSRD"), TRUE, P_NORMAL);
-    STARTUP_vRestoreFactoryDefaults("first start");
+    if (T_NVRAM_bSettingsLost()) {
+      log_me("[%d]%s: the set-up was lost with the store's damage: its questions are asked, nothing is reset",
+             __LINE__, __func__);
+      H_DATABASE_bUpdateValueBoolean(FCID("SRDF"), TRUE, P_NORMAL);
+    } else {
+      H_DATABASE_bUpdateValueBoolean(FCID("SSRD"), TRUE, P_NORMAL);
+      STARTUP_vRestoreFactoryDefaults("first start");
+    }
   }
   if (STARTUP_bQuickSetUpWanted()) STARTUP_vRegisterQuickItems();
 }

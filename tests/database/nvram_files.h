@@ -17,6 +17,8 @@ namespace nvfiles {
 
 constexpr const char* kEntries = "nvr_entries.dat";
 constexpr const char* kStatus = "nvr_statbit.dat";
+// The unit's identity kept a second time: key and value words, then a CRC-32.
+constexpr const char* kHeaderCopy = "nvr_header.dat";
 constexpr uint32_t kStatusBytes = 5836;
 constexpr uint32_t kVersion = 0xFFFFFFF8u;
 
@@ -82,7 +84,9 @@ inline void Seed(const std::string& dir, const std::map<std::string, uint32_t>& 
 }
 
 inline void RemoveAll(const std::string& dir) {
-  for (const char* name : {"sonar.dat", "personal.dat", kStatus, kEntries}) unlink(Path(dir, name).c_str());
+  for (const char* name : {"sonar.dat", "personal.dat", kStatus, kEntries, kHeaderCopy}) {
+    unlink(Path(dir, name).c_str());
+  }
 }
 
 }  // namespace nvfiles

@@ -232,6 +232,88 @@ TEST_F(StoreTest, AStatusFileMarkingEverySlotIsDamageAndTheStoreStartsAfresh) {
   EXPECT_EQ(std::vector<FOURCHARID>{FCID("NVER")}, Walk(H_NVRAM_bReadFEntry));
 }
 
+// The header keys but the version and the code revision (the unit's model
+// and serial number among them) outlive damage that leaves them readable
+// somewhere: the header's copy gives what the store lost, and without the
+// copy a status file lost or damaged leaves them in their slots, whose zeros
+// (a slot never written) are not taken. Each damage is counted. (The unit's
+// own run over every kind of damage is the persistence test's.)
+TEST_F(StoreTest, TheUnitsIdentityOutlivesDamageOfTheStatusOrTheSlotFile) {
+  const uint32_t kSerialSlot = nvfiles::Slot("SENU");
+  std::mt19937 random(4711);
+  std::vector<uint8_t> garbage(nvfiles::kStatusBytes);
+  for (uint8_t& byte : garbage) byte = (uint8_t)random();
+  const struct {
+    const char* what;
+    long statusBytes;   // kept of the status file; -1 removes it
+    long entriesBytes;  // kept of the slot file; -1 keeps it whole
+    bool bGarbage;      // the status file overwritten
+    bool bCopyGone;
+  } rows[] = {
+      {"status file cut before the serial's mark", 4 * (kSerialSlot / 32) - 8, -1, false, false},
+      {"slot file empty", (long)nvfiles::kStatusBytes, 0, false, false},
+      {"status file missing, copy gone", -1, -1, false, true},
+      {"status file of garbage, copy gone", (long)nvfiles::kStatusBytes, -1, true, true},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    Reset();
+    for (auto [key, value] : {std::pair{FCID("NVER"), NVRAM_VERSION}, {FCID("SMDL"), 584u}, {FCID("SENU"), 4711u},
+                              {FCID("SENB"), 7u}, {FCID("SLNG"), 5u}}) {
+      ASSERT_TRUE(Write(key, value));
+    }
+    H_NVRAM_vFlashWriteBack();
+    std::vector<uint8_t> status = nvfiles::Read(StatusPath());
+    std::vector<uint8_t> entries = nvfiles::Read(EntriesPath());
+    if (row.bGarbage) status = garbage;
+    if (row.statusBytes >= 0) status.resize((size_t)row.statusBytes);
+    if (row.entriesBytes >= 0) entries.resize((size_t)row.entriesBytes);
+    WriteRaw(EntriesPath(), entries);
+    if (row.statusBytes < 0) {
+      unlink(StatusPath().c_str());
+    } else {
+      WriteRaw(StatusPath(), status);
+    }
+    if (row.bCopyGone) unlink(nvfiles::Path(nvtest::Base(), nvfiles::kHeaderCopy).c_str());
+
+    const U32 u32Damage = H_NVRAM_u32Damage();
+    H_NVRAM_eInit();
+    EXPECT_LT(u32Damage, H_NVRAM_u32Damage());
+    DB_DATA_TYPE value = {};
+    EXPECT_TRUE(H_NVRAM_bReadHeaderCopy(FCID("SENU"), &value) && value.u32Val == 4711u) << value.u32Val;
+    EXPECT_TRUE(H_NVRAM_bReadHeaderCopy(FCID("SMDL"), &value) && value.u32Val == 584u) << value.u32Val;
+    EXPECT_TRUE(H_NVRAM_bReadHeaderCopy(FCID("SENB"), &value) && value.u32Val == 7u) << value.u32Val;
+    EXPECT_FALSE(H_NVRAM_bReadHeaderCopy(FCID("SCFO"), &value)) << "never written";
+    EXPECT_FALSE(H_NVRAM_bReadHeaderCopy(FCID("SLNG"), &value)) << "a setting, not the unit's identity";
+  }
+}
+
+// The copy holds what was written whole: one of garbage holds nothing until
+// the store gives its keys again. The erase takes the copy with the store,
+// so an erased unit does not get its old identity back.
+TEST_F(StoreTest, TheHeaderCopyHoldsOnlyWholeWritesAndGoesWithTheErase) {
+  const std::string copy = nvfiles::Path(nvtest::Base(), nvfiles::kHeaderCopy);
+  ASSERT_TRUE(Write(FCID("NVER"), NVRAM_VERSION));
+  ASSERT_TRUE(Write(FCID("SENU"), 4711));
+  H_NVRAM_vFlashWriteBack();
+  std::vector<uint8_t> bytes = nvfiles::Read(copy);
+  ASSERT_EQ(12u, bytes.size()) << "one key, its value, the check";
+  bytes[5] ^= 0x01;
+  WriteRaw(copy, bytes);
+  H_NVRAM_eInit();
+  DB_DATA_TYPE value = {};
+  EXPECT_FALSE(H_NVRAM_bReadHeaderCopy(FCID("SENU"), &value)) << value.u32Val;
+  H_NVRAM_vCopyHeader();
+  EXPECT_TRUE(H_NVRAM_bReadHeaderCopy(FCID("SENU"), &value) && value.u32Val == 4711u) << value.u32Val;
+
+  ASSERT_TRUE(H_NVRAM_bScratchNVR(NVRAM_SCRATCH_CODE1, NVRAM_SCRATCH_CODE2));
+  EXPECT_EQ(-1, nvfiles::Size(copy));
+  const U32 u32Damage = H_NVRAM_u32Damage();
+  EXPECT_EQ(STATE_VIRGIN, H_NVRAM_eInit());
+  EXPECT_EQ(u32Damage, H_NVRAM_u32Damage()) << "an erased store is a new one";
+  EXPECT_FALSE(H_NVRAM_bReadHeaderCopy(FCID("SENU"), &value));
+}
+
 TEST_F(StoreTest, AStoreOfSomeHundredSettingsIsKept) {
   std::map<std::string, uint32_t> values;
   const char* digits = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";

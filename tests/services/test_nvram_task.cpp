@@ -69,6 +69,8 @@ TEST_F(NvramTaskTest, FirstStartWritesTheVersionPublishesTheTaskAndStoresHeaderK
 // their defaults and are not counted as restored, the status file forgets
 // them (so no later growth of the slot file brings zeros back), and the user
 // is told once. Replayed: a store the unit wrote, its slot file cut at half.
+// The unit's identity (the header keys but the version and the code
+// revision) read at the first pass comes back at the second, from its copy.
 std::vector<const char* const*> g_notes;
 void TakeNote(const char* const* ppText, const char*) { g_notes.push_back(ppText); }
 
@@ -85,6 +87,14 @@ TEST_F(NvramTaskTest, SettingsPastTheEndOfACutSlotFileKeepTheirDefaultsAndTheUse
   }
   ASSERT_GT(whole, 20u);
   ASSERT_GT(cut, 20u);
+  std::map<FOURCHARID, U32> identity;  // read whole at the first pass
+  for (FOURCHARID id : g_afcidNvramHeader) {
+    const uint32_t slot = id == NVRAM_HEADER_END ? NVRAM_SLOTS : H_NVRAM_u32XlatID(id);
+    if (slot < NVRAM_S_SLOTS && nvfiles::Marked(status, slot) && 4 * slot + 4 <= entries.size()) {
+      identity[id] = *nvfiles::Word(entries, 4 * slot);
+    }
+  }
+  ASSERT_TRUE(identity.count(FCID("SENU")));
   for (int pass = 0; pass < 2; pass++) {
     // Once with the half file, once with an empty one.
     std::ofstream(nvfiles::Path(base, kStatus.c_str()), std::ios::binary)
@@ -96,7 +106,7 @@ TEST_F(NvramTaskTest, SettingsPastTheEndOfACutSlotFileKeepTheirDefaultsAndTheUse
     U_STOREFAULT_vSetNoteAction(TakeNote);
     // The version lay past the end too: the start writes it again and reads
     // it back with the rest.
-    EXPECT_EQ(pass == 0 ? whole + 1 : 1, T_NVRAM_u32Start()) << pass;
+    EXPECT_EQ(pass == 0 ? whole + 1 : 1 + identity.size(), T_NVRAM_u32Start()) << pass;
     U_STOREFAULT_vSetNoteAction(nullptr);
     EXPECT_EQ(std::vector<const char* const*>{Settings_Reset}, g_notes) << pass;
     const std::vector<uint8_t> mended = StoreFile(kStatus);
@@ -105,6 +115,9 @@ TEST_F(NvramTaskTest, SettingsPastTheEndOfACutSlotFileKeepTheirDefaultsAndTheUse
       const FOURCHARID id = H_NVRAM_fcidXlatNumber(slot);
       if (pass == 0 && 4 * slot + 4 <= entries.size()) {
         EXPECT_EQ(*nvfiles::Word(entries, 4 * slot), Fetch(id)) << slot;
+      } else if (identity.count(id)) {
+        EXPECT_EQ(identity[id], Fetch(id)) << slot;
+        EXPECT_TRUE(nvfiles::Marked(mended, slot)) << slot;
       } else {
         EXPECT_FALSE(nvfiles::Marked(mended, slot)) << slot;
         EXPECT_FALSE(Has(id)) << slot << " has no default here, so no value";
@@ -113,7 +126,7 @@ TEST_F(NvramTaskTest, SettingsPastTheEndOfACutSlotFileKeepTheirDefaultsAndTheUse
     while (void* pMsg = L_MBOX_Receive(M_NVRAM)) H_MEMORY_vDumpMail(pMsg);
     H_NVRAM_eInit();
   }
-  EXPECT_FALSE(Stored("SENU")) << "the serial number is not stored as 0";
+  EXPECT_EQ(identity[FCID("SENU")], Stored("SENU")) << "the serial number comes back, never as 0";
 }
 
 TEST_F(NvramTaskTest, AUserSettingIsSavedAtShutdownAndRestoredAtPriorityTwo) {
@@ -145,6 +158,52 @@ TEST_F(NvramTaskTest, TheTenMinuteTickSavesChangedSettings) {
   Set(FCID("SVEW"), 22);
   L_SEMA_Signal(SEMA_NVRAM_UPDATE);
   EXPECT_TRUE(StoredSoon("SVEW", 22));
+}
+
+// Every kind of damage is told with the one note, and the unit's identity
+// (here its serial number) is kept wherever a file still holds it; a sound
+// store says nothing. A damaged version word, a stored time zone the unit
+// does not offer and a model that is none of the table's are damage too.
+std::vector<const char* const*> g_damageNotes;
+void TakeDamageNote(const char* const* ppText, const char*) { g_damageNotes.push_back(ppText); }
+
+TEST_F(NvramTaskTest, EveryDamageIsToldOnceAndTheSerialNumberIsKept) {
+  const struct {
+    const char* what;
+    U32 u32Version;
+    const char* key;  // a further setting, and its word
+    FOURCHARID id;
+    U32 u32Word;
+    bool bDamage;
+  } rows[] = {
+      {"a sound store", NVRAM_VERSION, "SLTZ", FCID("SLTZ"), (U32)-660, false},
+      {"a garbage version word", 0x1D2C3B4Au, "SLTZ", FCID("SLTZ"), (U32)-660, true},
+      {"a zone the unit does not offer", NVRAM_VERSION, "SLTZ", FCID("SLTZ"), (U32)-7, true},
+      {"a garbage model", NVRAM_VERSION, "SMDL", FCID("SMDL"), 3901694137u, true},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    Stop(false);
+    nvfiles::RemoveAll(nvtest::Base());
+    std::map<std::string, uint32_t> seed = {{"NVER", row.u32Version}, {"SENU", 4711}, {"SMDL", 584}};
+    seed[row.key] = row.u32Word;
+    nvfiles::Seed(nvtest::Base(), seed);
+    H_DATABASE_vInit();
+    g_damageNotes.clear();
+    U_STOREFAULT_vSetNoteAction(TakeDamageNote);
+    Start();
+    U_STOREFAULT_vSetNoteAction(nullptr);
+    EXPECT_EQ(row.bDamage, (bool)T_NVRAM_bSettingsLost());
+    EXPECT_EQ(row.bDamage ? std::vector<const char* const*>{Settings_Reset} : std::vector<const char* const*>{},
+              g_damageNotes);
+    EXPECT_EQ(4711u, Fetch(FCID("SENU")));
+    EXPECT_EQ(4711u, Stored("SENU"));
+    if (row.bDamage) {
+      EXPECT_FALSE(Has(row.id) && Fetch(row.id) == row.u32Word) << "not restored";
+    } else {
+      EXPECT_EQ(row.u32Word, Fetch(row.id));
+    }
+  }
 }
 
 TEST_F(NvramTaskTest, HeaderKeysAreStoredAndFlushedAsSoonAsTheyChange) {

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -19,6 +20,7 @@
 #include "nvram_files.h"
 #include "nvram_saver.h"
 #include "test_process.h"
+#include "test_tempdir.h"
 #include "test_timing.h"
 
 namespace {
@@ -69,6 +71,74 @@ TEST(Persistence, AStoreOfAnotherFormatKeepsOnlyTheModelAndScfo) {
   EXPECT_EQ(584u, nvfiles::Stored(base, "SMDL"));
   EXPECT_EQ(7u, nvfiles::Stored(base, "SCFO"));
   for (const char* key : {"SLNG", "SVEW", "CREV"}) EXPECT_FALSE(nvfiles::Stored(base, key)) << key;
+}
+
+void CopyStore(const std::string& from, const std::string& to) {
+  for (const char* name : {nvfiles::kStatus, nvfiles::kEntries, nvfiles::kHeaderCopy}) {
+    const std::vector<uint8_t> bytes = nvfiles::Read(nvfiles::Path(from, name));
+    std::ofstream(nvfiles::Path(to, name), std::ios::binary).write((const char*)bytes.data(), (long)bytes.size());
+  }
+}
+
+void Resize(const std::string& path, size_t bytes) {
+  std::vector<uint8_t> data = nvfiles::Read(path);
+  data.resize(bytes);
+  std::ofstream(path, std::ios::binary | std::ios::trunc).write((const char*)data.data(), (long)data.size());
+}
+
+void PutWord(const std::string& dir, const std::string& key, uint32_t value) {
+  const std::string path = nvfiles::Path(dir, nvfiles::kEntries);
+  std::vector<uint8_t> data = nvfiles::Read(path);
+  nvfiles::Put(data, 4 * nvfiles::Slot(key), value);
+  std::ofstream(path, std::ios::binary | std::ios::trunc).write((const char*)data.data(), (long)data.size());
+}
+
+// A unit that has run once (model 584, serial number 4711), its settings
+// store then damaged each way a pulled card or a cut power damages it. The
+// serial number and the model survive (the model's default is 585, a lost
+// serial number 0xFFFFFFFF), the unit never runs as a burn-in unit or as a
+// model it does not know, the one note tells of the damage, and the mended
+// store holds both again for the next start.
+TEST(Persistence, EveryDamageOfTheSettingsStoreKeepsTheSerialNumberAndModelAndIsTold) {
+  const TEST_TEMP_DIR unit{TEST_MakeTempDir("velmora-unit")};
+  nvfiles::Seed(unit.dir, {{"NVER", nvfiles::kVersion}, {"SMDL", 584}, {"SENU", 4711}, {"SQCD", 1}});
+  TEST_RESULT r = RunUnit(unit.dir);
+  ASSERT_EQ(2, r.status) << r.out;
+  ASSERT_EQ(std::string::npos, r.out.find("could not be read")) << r.out;
+  const std::string status = nvfiles::kStatus, entries = nvfiles::kEntries;
+  std::mt19937 random(584);
+  const struct {
+    const char* what;
+    std::function<void(const std::string&)> damage;
+  } rows[] = {
+      {"status file missing", [&](const std::string& d) { unlink(nvfiles::Path(d, status.c_str()).c_str()); }},
+      {"status file empty", [&](const std::string& d) { Resize(nvfiles::Path(d, status.c_str()), 0); }},
+      {"status file short", [&](const std::string& d) { Resize(nvfiles::Path(d, status.c_str()), 1000); }},
+      {"status file of garbage",
+       [&](const std::string& d) {
+         std::vector<uint8_t> garbage(nvfiles::kStatusBytes);
+         for (uint8_t& byte : garbage) byte = (uint8_t)random();
+         std::ofstream(nvfiles::Path(d, status.c_str()), std::ios::binary | std::ios::trunc)
+             .write((const char*)garbage.data(), (long)garbage.size());
+       }},
+      {"entries cut before the serial number",
+       [&](const std::string& d) { Resize(nvfiles::Path(d, entries.c_str()), 4 * nvfiles::Slot("SENU") - 4); }},
+      {"garbage version word", [&](const std::string& d) { PutWord(d, "NVER", 0x5EE1F00Du); }},
+      {"garbage model number", [&](const std::string& d) { PutWord(d, "SMDL", 3901694137u); }},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    const TEST_TEMP_DIR base{TEST_MakeTempDir("velmora-damaged")};
+    CopyStore(unit.dir, base.dir);
+    row.damage(base.dir);
+    r = RunUnit(base.dir);
+    EXPECT_EQ(2, r.status) << r.out;
+    EXPECT_NE(std::string::npos, r.out.find("note: Some settings could not be read")) << r.out;
+    EXPECT_EQ(std::string::npos, r.out.find("burn-in prepared")) << r.out;
+    EXPECT_EQ(std::string::npos, r.out.find("is not one of ours")) << r.out;
+    EXPECT_EQ(4711u, nvfiles::Stored(base.dir, "SENU"));
+    EXPECT_EQ(584u, nvfiles::Stored(base.dir, "SMDL"));
+  }
 }
 
 TEST(Persistence, ABaseThatIsNoDirectoryIsAHardwareFailure) {
