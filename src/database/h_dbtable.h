@@ -79,6 +79,10 @@ struct DB_RANGE {
 // Flags of a row.
 constexpr U8 DBF_KEPT = 0x01;   // survives Restore Defaults: the unit's identity, counters, the user's store
 constexpr U8 DBF_OWNER = 0x02;  // made by its owner, not at start-up: its absence means something
+// Changes as the unit runs (position, trip log, hours): stored by the
+// periodic save and at shutdown, not within seconds of each change as a
+// setting the user changed is.
+constexpr U8 DBF_LIVE = 0x04;
 
 struct DB_TABLE_ROW {
   FOURCHARID id;  // a '#' stands for any digit 0-9

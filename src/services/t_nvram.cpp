@@ -1,7 +1,10 @@
 // The NVR task. The store restores at priority 2, so a restored setting and
 // a user's change rank alike and a default registered at 15 never overrides
-// either. Header keys are written the moment the database tells of a change;
-// everything else waits for the ten-minute save, a shutdown or a request.
+// either. Header keys are written the moment the database tells of a change.
+// Any other setting the user changes (by the keys, the PC link or Restore
+// Defaults) is saved within seconds: the power of a boat is cut with its
+// ignition, seldom by POWER. Values that change as the unit runs wait for
+// the ten-minute save or a shutdown.
 
 #include "t_nvram.h"
 
@@ -38,13 +41,20 @@ static const FOURCHARID s_4chSaveAlways[25] = {
 };
 
 // Values of CCST (the start-up task's system state) that restrict the save.
+constexpr U32 NVRAM_STATE_STARTUP = 1;
 constexpr U32 NVRAM_STATE_BURN_IN = 2;
 constexpr U32 NVRAM_STATE_POINT_OF_SALE = 6;
 
 constexpr U32 NVRAM_SAVE_PERIOD_MS = 600000;
+// A change is saved this long after it, with whatever else changed
+// meanwhile: keys held on a slider write the store once a period, not at
+// every step.
+constexpr U32 NVRAM_SAVE_SOON_MS = 2000;
 constexpr U32 NVRAM_NOT_IN_HEADER = 0xFFFFFFFFu;
 
 static TIMER_INFO* s_pSaveSettings;  // null once released
+static TIMER_INFO* s_pSaveSoon;      // one-shot after a change; null once released
+static BOOLEAN s_bSaveSoon;          // armed
 // This start found settings lost to damage of the store; read by the start-up task.
 static std::atomic<BOOLEAN> s_bSettingsLost{FALSE};
 
@@ -313,16 +323,52 @@ static void T_NVRAM_vHandleDataSave(void) {
 // Message handlers
 
 static void T_NVRAM_vHandleShutdown(void) {
-  if (s_pSaveSettings != nullptr) {
-    L_TIMER_Release(s_pSaveSettings);
-    s_pSaveSettings = nullptr;
+  for (TIMER_INFO** ppTimer : {&s_pSaveSettings, &s_pSaveSoon}) {
+    if (*ppTimer == nullptr) continue;
+    L_TIMER_Release(*ppTimer);
+    *ppTimer = nullptr;
   }
   T_NVRAM_vHandleDataSave();
 }
 
+// One save a few seconds after the first change takes every change made
+// meanwhile. A burn-in or a shop's demonstration changes settings all day and
+// keeps few of them: its ten-minute save is enough.
+static void T_NVRAM_vSaveSoon(void) {
+  if (s_bSaveSoon || s_pSaveSoon == nullptr) return;
+  U32 u32State = 0;
+  if (H_DATABASE_bFetchU32(FCID("CCST"), &u32State, nullptr, nullptr) &&
+      (u32State == NVRAM_STATE_BURN_IN || u32State == NVRAM_STATE_POINT_OF_SALE)) {
+    return;
+  }
+  s_bSaveSoon = L_TIMER_Start(s_pSaveSoon, NVRAM_SAVE_SOON_MS, 0, SEMA_NVRAM_UPDATE) != nullptr;
+}
+
 static void T_NVRAM_vHandleNewData(const MESSAGE_NEW_DATA* pMsg) {
-  if (T_NVRAM_u32FetchItemNumber(pMsg->FourCharId) == NVRAM_NOT_IN_HEADER) return;
+  if (T_NVRAM_u32FetchItemNumber(pMsg->FourCharId) == NVRAM_NOT_IN_HEADER) {
+    T_NVRAM_vSaveSoon();
+    return;
+  }
   T_NVRAM_bWriteHeaderItem(pMsg->FourCharId, pMsg->dbValue);
+}
+
+// The ten-minute tick, a save asked for by another task, or the one after a
+// change. While the unit starts, the start's own writes (the model's
+// defaults, the first start's factory values) are settling, and a unit that
+// turns out to be in burn-in must not keep them: the save waits for the state.
+static void T_NVRAM_vHandleSaveSignal(void) {
+  U32 u32State = 0;
+  const BOOLEAN bStarting =
+      H_DATABASE_bFetchU32(FCID("CCST"), &u32State, nullptr, nullptr) && u32State == NVRAM_STATE_STARTUP;
+  if (bStarting && s_bSaveSoon) {
+    s_bSaveSoon = FALSE;
+    T_NVRAM_vSaveSoon();
+    return;
+  }
+  // The save takes what a pending one would.
+  if (s_bSaveSoon) L_TIMER_Stop(s_pSaveSoon);
+  s_bSaveSoon = FALSE;
+  T_NVRAM_vHandleDataSave();
 }
 
 // The stored language back into SLNG, whatever the user chose since.
@@ -397,6 +443,17 @@ static void T_NVRAM_vDispatch(GENERIC_MESSAGE* pMsg) {
 // ---------------------------------------------------------------------------
 // Entry
 
+// Every setting of the key table but the live values tells the task of its
+// changes (header keys are told already); the task then saves soon. A row
+// of a numbered family has no slot of its own and is left out.
+static void T_NVRAM_vSubscribeSettings(void) {
+  for (U32 i = 0; i < H_DBTABLE_u32Rows(); i++) {
+    const DB_TABLE_ROW* pRow = H_DBTABLE_pRowAt(i);
+    if (!H_DBTABLE_bIsSetting(pRow) || (pRow->u8Flags & DBF_LIVE) != 0 || !H_NVRAM_bHasSlot(pRow->id)) continue;
+    if (T_NVRAM_u32FetchItemNumber(pRow->id) == NVRAM_NOT_IN_HEADER) T_NVRAM_vSubscribe(pRow->id);
+  }
+}
+
 BOOLEAN T_NVRAM_bSettingsLost(void) { return s_bSettingsLost.load(); }
 
 U32 T_NVRAM_u32Start(void) {
@@ -408,6 +465,7 @@ U32 T_NVRAM_u32Start(void) {
   T_NVRAM_vReadHeaderItems(bRestore);
   U32 restored = bRestore ? T_NVRAM_u32ReadItems() : 0;
   H_NVRAM_vCopyHeader();
+  T_NVRAM_vSubscribeSettings();
   // Settings the store could not give back keep their defaults: the user
   // must know the unit is not set up as it was, whatever the damage was.
   if (H_NVRAM_u32Damage() != u32DamageBefore) s_bSettingsLost = TRUE;
@@ -429,6 +487,9 @@ void T_NVRAM_vMain(void) {
       L_TIMER_Start(s_pSaveSettings, NVRAM_SAVE_PERIOD_MS, NVRAM_SAVE_PERIOD_MS, SEMA_NVRAM_UPDATE) == nullptr) {
     ERROR_vFatal(__FILE_NAME__, __LINE__, "NVRAM - no save timer");
   }
+  s_pSaveSoon = L_TIMER_Allocate();
+  s_bSaveSoon = FALSE;
+  if (s_pSaveSoon == nullptr) log_me("[%d]%s: no timer: changes wait for the ten-minute save", __LINE__, __func__);
   // The restored backlight level takes effect now, and the display task
   // hears of every later change.
   H_BACKLIGHT_vSetup(M_DISPLAY);
@@ -438,7 +499,7 @@ void T_NVRAM_vMain(void) {
   for (;;) {
     S32 event = L_SEMA_WaitMultiple(events);
     if (event == SEMA_NVRAM_UPDATE) {
-      T_NVRAM_vHandleDataSave();
+      T_NVRAM_vHandleSaveSignal();
     } else if (event == SEMA_MBOX_NVRAM) {
       while (void* pMsg = L_MBOX_Receive(M_NVRAM)) {
         T_NVRAM_vDispatch((GENERIC_MESSAGE*)pMsg);

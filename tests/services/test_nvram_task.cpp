@@ -12,6 +12,7 @@
 #include <regex>
 
 #include "nvram_task_util.h"
+#include "test_timing.h"
 #include "u_storefault.h"
 #include "ui_texts.h"
 
@@ -158,6 +159,27 @@ TEST_F(NvramTaskTest, TheTenMinuteTickSavesChangedSettings) {
   Set(FCID("SVEW"), 22);
   L_SEMA_Signal(SEMA_NVRAM_UPDATE);
   EXPECT_TRUE(StoredSoon("SVEW", 22));
+}
+
+// A boat's power goes with its ignition, seldom by POWER: a setting changed
+// is in the store within seconds, and a burst of changes (keys held on a
+// slider) is one save, not one per step.
+TEST_F(NvramTaskTest, AChangedSettingIsStoredWithinSecondsAndABurstOfChangesIsOneSave) {
+  Start();
+  Set(FCID("CCST"), kNormalRun);
+  Command(CMD_ID_INVALID_ID);
+  ::testing::internal::CaptureStdout();
+  for (U32 step = 1; step <= 20; step++) Set(FCID("SSS2"), step);
+  Set(FCID("SLNG"), 5);
+  const bool bStored = TEST_bWaitUntil([] { return Stored("SSS2") == 20u && Stored("SLNG") == 5u; }, 10000);
+  Command(CMD_ID_INVALID_ID);
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  EXPECT_TRUE(bStored) << "without a shutdown";
+  size_t saves = 0;
+  for (size_t at = out.find("settings written"); at != std::string::npos; at = out.find("settings written", at + 1)) {
+    saves++;
+  }
+  EXPECT_EQ(1u, saves) << out;
 }
 
 // Every kind of damage is told with the one note, and the unit's identity

@@ -103,7 +103,7 @@ TEST(Rig, DepthInFeetChosenInTheMenuIsShownInFeetAfterAnOrderlyRestart) {
   EXPECT_EQ(0, Tool(rig.dir, "key hold EXIT --ms 100"));
   EXPECT_TRUE(WaitForCount(unit.get(), "CMNU 0", closed + 1, 5000));
   EXPECT_EQ(0, Tool(rig.dir, "key press POWER"));
-  EXPECT_TRUE(WaitForCount(unit.get(), "settings written", 1, 10000)) << Out(unit.get());
+  EXPECT_TRUE(TEST_bWaitForOutput(unit.get(), "shutdown (power down)", 10000)) << Out(unit.get());
   EXPECT_EQ(0, Tool(rig.dir, "key release POWER"));
   TEST_RESULT r = TEST_Finish(std::move(unit), 15000);
   EXPECT_EQ(10, r.status) << r.out << r.err;

@@ -66,11 +66,12 @@ void End(std::unique_ptr<TEST_PROCESS> unit, std::unique_ptr<TEST_PROCESS> feed)
   TEST_Finish(std::move(feed), 5000);
 }
 
-// An orderly restart: POWER held until the settings are written.
+// An orderly restart: POWER held until the shutdown has begun (a change is
+// saved within seconds anyway, so a save alone says nothing of it).
 std::unique_ptr<TEST_PROCESS> Restart(const std::string& rig, const std::string& base,
                                       std::unique_ptr<TEST_PROCESS> unit) {
   EXPECT_EQ(0, Tool(rig, "key press POWER"));
-  EXPECT_TRUE(WaitForCount(unit.get(), "settings written", 1, 10000)) << Out(unit.get());
+  EXPECT_TRUE(TEST_bWaitForOutput(unit.get(), "shutdown (power down)", 10000)) << Out(unit.get());
   EXPECT_EQ(0, Tool(rig, "key release POWER"));
   EXPECT_EQ(10, TEST_Finish(std::move(unit), 15000).status);
   return Start(rig, base);

@@ -1,5 +1,6 @@
-// What the boater set on a rig, through damage: a settings file cut in half
-// keeps what it still holds.
+// What the boater set on a rig, through damage and power cuts: a settings
+// file cut in half keeps what it still holds, and a change made by the keys
+// is kept by a power cut a few seconds later.
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -50,6 +51,43 @@ TEST(RigSettings, ASettingsFileCutInHalfKeepsWhatItStillHoldsAndAsksTheQuestions
   EXPECT_NE(std::string::npos, r.out.find("settings lost to damage or a change of format (3 counted)")) << r.out;
   EXPECT_NE(std::string::npos, r.out.find("note: Some settings could not be read")) << r.out;
   EXPECT_EQ(std::string::npos, r.out.find("factory defaults restored")) << r.out;
+}
+
+// Feet chosen under Setup > Units - Depth, then the power cut (kill -9) five
+// seconds later: the store holds feet. Restore Defaults confirmed, the power
+// cut five seconds later again: the store holds the factory metres.
+TEST(RigSettings, APowerCutFiveSecondsAfterAChangeOrRestoreDefaultsKeepsIt) {
+  RIG_GUARD rig{TEST_MakeTempDir("velmora-rig")};
+  ASSERT_NO_FATAL_FAILURE(MakeRig(rig.dir));
+  const TEST_TEMP_DIR base{TEST_MakeTempDir("velmora-base")};
+  SeedUnit(base.dir, {{"SQCD", 1}});
+  const auto PowerCutAfter = [&](std::unique_ptr<TEST_PROCESS> unit) {
+    sleep(5);
+    TEST_Signal(unit.get(), SIGKILL);
+    const TEST_RESULT r = TEST_Finish(std::move(unit), 10000);
+    EXPECT_EQ(SIGKILL, r.signal) << r.out;
+  };
+  constexpr uint32_t kMetres = 10, kFeet = 11;
+
+  auto unit = Start(rig.dir, base.dir);
+  ASSERT_TRUE(unit);
+  for (const char* key : {"MENU", "RIGHT", "RIGHT", "DOWN", "RIGHT"}) {
+    EXPECT_EQ(0, Tool(rig.dir, std::string("key hold ") + key + " --ms 100"));
+  }
+  ASSERT_TRUE(WaitForCount(unit.get(), "write SUDP = 11 taken", 1, 5000)) << Out(unit.get());
+  PowerCutAfter(std::move(unit));
+  EXPECT_EQ(kFeet, nvfiles::Stored(base.dir, "SUDP"));
+
+  unit = Start(rig.dir, base.dir);
+  ASSERT_TRUE(unit);
+  for (const char* key : {"MENU", "RIGHT", "RIGHT", "DOWN", "DOWN", "DOWN", "DOWN", "RIGHT"}) {
+    EXPECT_EQ(0, Tool(rig.dir, std::string("key hold ") + key + " --ms 100"));
+  }
+  ASSERT_TRUE(WaitForCount(unit.get(), "confirm Restore Defaults", 1, 5000)) << Out(unit.get());
+  EXPECT_EQ(0, Tool(rig.dir, "key hold RIGHT --ms 100"));
+  ASSERT_TRUE(WaitForCount(unit.get(), "settings back to their factory values", 1, 5000)) << Out(unit.get());
+  PowerCutAfter(std::move(unit));
+  EXPECT_EQ(kMetres, nvfiles::Stored(base.dir, "SUDP"));
 }
 
 }  // namespace
