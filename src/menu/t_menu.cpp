@@ -1337,6 +1337,28 @@ static size_t MENU_szMapRows(char* pcOut, size_t size, size_t used, const char* 
   return used;
 }
 
+BOOLEAN T_MENU_bValueText(FOURCHARID key, char* pcOut, size_t size) {
+  BOOLEAN bFound = FALSE;
+  L_MUTEX_LockWait(RES_MENU);
+  for (U16 i = 0; i < MENU_MAX_ITEMS && !bFound; i++) {
+    const MENU_ITEM* pItem = T_MENUSTORE_pItem(i);
+    const MENU_ITEM_KIND e = pItem->value.eKind;
+    if (!pItem->bUsed || pItem->value.key != key ||
+        (e != MENU_ITEM_SELECTOR && e != MENU_ITEM_SLIDER && e != MENU_ITEM_PROGRESS_BAR &&
+         e != MENU_ITEM_VAR_STEP_SLIDER)) {
+      continue;
+    }
+    char acText[MENU_VALUE_TEXT];
+    MENU_CHOICE_POSITION ePosition;
+    float fFraction;
+    T_MENUVALUE_vShow(&pItem->value, FALSE, LANGUAGE_ENGLISH, acText, sizeof acText, &ePosition, &fFraction);
+    snprintf(pcOut, size, "%s", acText);
+    bFound = TRUE;
+  }
+  L_MUTEX_Unlock(RES_MENU);
+  return bFound;
+}
+
 size_t T_MENU_szMap(char* pcOut, size_t size) {
   if (size == 0) return 0;
   pcOut[0] = '\0';

@@ -26,3 +26,8 @@ void T_MENU_vSnapshot(MENU_SNAPSHOT* pSnapshot);
 // it joined by " > ", and the key it sets ("-" for none), tab-separated and
 // in English. The length written, cut at size - 1.
 size_t T_MENU_szMap(char* pcOut, size_t size);
+
+// The value of key as the first menu row that sets it shows it now, in
+// English: a choice's name, or a slider's number with its unit or the name
+// of its end ("Auto"). FALSE, with pcOut untouched, when no row sets the key.
+BOOLEAN T_MENU_bValueText(FOURCHARID key, char* pcOut, size_t size);
