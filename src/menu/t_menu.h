@@ -5,6 +5,9 @@
 #include "u_menu.h"
 
 void T_MENU_vMain(void);
+// Registers the menu task's hooks with the screen frame; once, before the
+// tasks run.
+void T_MENU_vRegisterHooks(void);
 
 // What the top open level shows: for tests and benchmarks that follow the
 // menus without reading pixels.

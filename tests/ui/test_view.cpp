@@ -102,7 +102,7 @@ class View : public ::testing::Test {
   void TearDown() override {
     H_DATABASE_bUpdateEverythingU32(FCID("CMNU"), 0, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
     H_DATABASE_bUpdateValueS32(FCID("CVAS"), SPLIT_RIGHT_WINDOW, P_NORMAL);
-    U_MENU_vSetTaskHooks(nullptr);
+    s_u32HotView = (U32)NO_VIEW_PRIORITY;
     UI_vReset();
   }
   void Show(LAYER_ID view) {
@@ -243,8 +243,7 @@ TEST_F(View, ASplitKeyBeyondTheScreenAndAMissingDrawFunctionAreSkipped) {
 TEST_F(View, AnExpressMenuDimsTheOtherPaneAndFramesTheActiveOneButNotInTheViewsSelectionMenu) {
   H_DATABASE_bUpdateEverythingS32(FCID("SQS7"), 40, P_NORMAL, D_SIGNED32, nullptr, DB_NEVER_STALE);
   H_DATABASE_bUpdateEverythingU32(FCID("CMNU"), EXPRESS_MENU, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
-  const U_MENU_TASK_HOOKS hooks = {nullptr, HotView};
-  U_MENU_vSetTaskHooks(&hooks);
+  ASSERT_TRUE(U_MENU_bRegisterHotMenuView(HotView));
   const struct {
     LAYER_ID view;
     BOOLEAN bHorizontal;
