@@ -102,6 +102,9 @@ void MenuTest::TearDown() {
   T_MENU_vRemoveMenus();
   T_MENU_vDoRemoveSingleCenteredMenu();
   for (auto it = m_undo.rbegin(); it != m_undo.rend(); ++it) (*it)();
+  // The menu task remembers the tab last used: the next test's main menu
+  // opens on its first tab, as on a fresh unit.
+  UI_vSend(M_MENU, CMD_ID_RESET_POS);
   MT_vSync();
 }
 

@@ -13,6 +13,7 @@
 
 #include "h_memory.h"
 #include "linuxsvc.h"
+#include "test_timing.h"
 #include "text_util.h"
 #include "u_language.h"
 #include "u_menu.h"
@@ -267,7 +268,14 @@ class MenuClient : public ::testing::Test {
   // A key written with a one-second time-out and left to go stale.
   static void Publish(BOOLEAN bValid) {
     H_DATABASE_bUpdateEverythingU32(FCID("TMNU"), (U32)kMbox, P_NORMAL, D_MAILBOX, nullptr, bValid ? DB_NEVER_STALE : 1);
-    if (!bValid) L_CLOCK_Sleep(1100);
+    if (!bValid) {
+      ASSERT_TRUE(TEST_bWaitUntil(
+          [] {
+            BOOLEAN bFresh = TRUE;
+            return H_DATABASE_bFetch(FCID("TMNU"), nullptr, &bFresh, nullptr) && !bFresh;
+          },
+          2000));
+    }
   }
   // The one request a call sent; null (and a failure) for none or more.
   static R* Only() {

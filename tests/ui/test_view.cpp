@@ -267,6 +267,15 @@ TEST_F(View, AnExpressMenuDimsTheOtherPaneAndFramesTheActiveOneButNotInTheViewsS
 }
 
 TEST_F(View, AnImageRequestWithoutACardTaskGivesItsPageBackAndFails) {
+  // The card task's key as it was, given back however the test ends.
+  struct CARD_KEY {
+    U32 u32Mbox = 0;
+    BOOLEAN bThere = H_DATABASE_bFetchU32(FCID("TMMC"), &u32Mbox, nullptr, nullptr);
+    ~CARD_KEY() {
+      H_DATABASE_vDeleteEntry(FCID("TMMC"));
+      if (bThere) H_DATABASE_bUpdateEverythingU32(FCID("TMMC"), u32Mbox, P_NORMAL, D_MAILBOX, nullptr, DB_NEVER_STALE);
+    }
+  } cardKey;
   UI_vFrame();
   H_DATABASE_vDeleteEntry(FCID("TMMC"));
   BITMAP* pBitmap = nullptr;
