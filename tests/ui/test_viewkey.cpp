@@ -181,6 +181,8 @@ TEST_F(ViewKey, ShutdownInSimulationKeepsTheViewAndInTheShopDemonstrationDoesNot
   H_DATABASE_bUpdateValueS32(FCID("CVEW"), SONAR_FLASHER_ICE_PRIORITY, P_NORMAL);
   ASSERT_TRUE(ViewBecomes(SONAR_FLASHER_ICE_PRIORITY));
   for (SYSTEM_STATE state : {STATE_POINT_OF_SALE, STATE_SIMULATION}) {
+    // Kept by nobody yet: an earlier test may have kept this very view.
+    H_DATABASE_vDeleteEntry(FCID("SVEW"));
     SetState(state);
     GENERIC_MESSAGE shutdown = {};
     shutdown.Cmd = CMD_ID_SHUTDOWN;
@@ -189,6 +191,7 @@ TEST_F(ViewKey, ShutdownInSimulationKeepsTheViewAndInTheShopDemonstrationDoesNot
     H_DATABASE_bFetchS32(FCID("SVEW"), &saved, nullptr, nullptr);
     EXPECT_EQ(state == STATE_SIMULATION, saved == SONAR_FLASHER_ICE_PRIORITY) << state;
   }
+  H_DATABASE_vDeleteEntry(FCID("SVEW"));
   SetState(STATE_NORMAL_RUN);
 }
 
