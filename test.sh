@@ -3,6 +3,13 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 ./tools/install-deps.sh
+# One build at a time in the build directory, ./run.sh's too (run.sh says why).
+mkdir -p build
+exec 9>build/.build.lock
+if ! flock -n 9; then
+  echo "Another ./run.sh or ./test.sh is building in $(pwd)/build: waiting for it to finish ..."
+  flock 9
+fi
 # Each library and test program compiles as a few units (GoogleTest's headers
 # are most of a test file's compile time), and the tests, which mostly wait on timers and
 # on the processes they start, run four at a time per processor. The unit's
@@ -12,4 +19,6 @@ cd "$(dirname "$0")"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_UNITY=ON \
   "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O3 -g1 -DNDEBUG" "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O3 -g1 -DNDEBUG"
 cmake --build build
+# The tests run ./run.sh on this build: it takes the lock itself.
+exec 9>&-
 ctest --test-dir build --output-on-failure -j "$((4 * $(nproc)))"

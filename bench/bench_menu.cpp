@@ -167,6 +167,7 @@ bool StartUnit(void) {
   }
   TEST_StartTask(VIEWTASK, T_VIEW_vMain);
   TEST_StartTask(KBDTASK, T_KEYBOARD_vMain);
+  T_MENU_vRegisterHooks();
   TEST_StartTask(MENUTASK, T_MENU_vMain);
   if (!WaitFor([] { return H_DATABASE_bFetchU32(FCID("TMNU"), nullptr, nullptr, nullptr) &&
                            H_DATABASE_bFetchU32(FCID("TKBD"), nullptr, nullptr, nullptr) &&

@@ -7,6 +7,12 @@ the feature subsystems are layered like the rest. An include must also be
 backed by a link (directly or through another library), so a hidden
 dependency cannot slip in beside the CMake graph.
 
+A folder's test programs (tests/<folder>/) link, directly or through the
+tests' own helper libraries, only that folder's libraries (those src/<folder>
+makes) and lower ones, so building or testing a library never builds the
+layers above it. A program that starts the unit's whole process (it depends
+on velmora), and the programs it starts, may link anything.
+
   tools/check-layers.py [--root DIR]     check the tree (exit 1 on a fault)
   tools/check-layers.py --self-test      also prove that upward includes
                                          in a copy of the tree are caught,
@@ -74,6 +80,61 @@ def read_libraries(root):
     return folders, links
 
 
+def read_tests(root):
+    """Test program -> (its folder's name, linked libraries), the tests' own
+    libraries -> linked libraries, and the programs exempt as whole-unit."""
+    programs, helpers, exempt = {}, {}, set()
+    depends = {}
+    for dirpath, _, files in os.walk(os.path.join(root, "tests")):
+        if "CMakeLists.txt" not in files:
+            continue
+        text = re.sub(r"#[^\n]*", "", open(os.path.join(dirpath, "CMakeLists.txt")).read())
+        folder = os.path.relpath(dirpath, os.path.join(root, "tests"))
+        for name, rest in re.findall(r"velmora_test\(\s*([\w-]+)([^)]*)\)", text):
+            libs = re.search(r"\bLIBS\b(.*?)(?:\b(?:SOURCES|SLOW|LONG)\b|$)", rest, re.S)
+            programs[name] = (folder, set(re.findall(r"[\w:-]+", libs.group(1))) if libs else set())
+        for name in re.findall(r"add_executable\(\s*([\w-]+)", text):
+            programs.setdefault(name, (folder, set()))
+        for name in re.findall(r"add_library\(\s*([\w-]+)", text):
+            helpers.setdefault(name, set())
+        for name, rest in re.findall(r"target_link_libraries\(\s*([\w-]+)([^)]*)\)", text):
+            words = {w for w in re.findall(r"[\w:-]+", rest) if not FOREIGN.match(w)}
+            if name in programs:
+                programs[name][1].update(words)
+            else:
+                helpers.setdefault(name, set()).update(words)
+        for name, rest in re.findall(r"add_dependencies\(\s*([\w-]+)([^)]*)\)", text):
+            depends.setdefault(name, set()).update(re.findall(r"[\w-]+", rest))
+    for name, needs in depends.items():
+        if "velmora" in needs:
+            exempt |= {name} | needs
+    return programs, helpers, exempt
+
+
+def check_tests(root, folders, links):
+    """A folder's test programs reach no library above the folder's own."""
+    rank = rank_of()
+    programs, helpers, exempt = read_tests(root)
+    graph = dict(links)
+    for name, libs in helpers.items():
+        graph[name] = graph.get(name, set()) | libs
+    faults = []
+    for program, (folder, libs) in sorted(programs.items()):
+        own = [lib for lib, path in folders.items() if path == os.path.join(root, "src", folder) and lib in rank]
+        if not own or program in exempt:
+            continue
+        top = max(own, key=lambda lib: rank[lib])
+        seen, todo = set(), list(libs)
+        while todo:
+            lib = todo.pop()
+            if lib not in seen:
+                seen.add(lib)
+                todo.extend(graph.get(lib, ()))
+        for lib in sorted(l for l in seen if rank.get(l, -1) > rank[top]):
+            faults.append(f"test program {program} (tests/{folder}) links {lib}, which is above {top}")
+    return faults
+
+
 def owner_of_files(root, folders):
     """Source or header file name -> library, by the deepest library folder holding it."""
     owners = {}
@@ -134,7 +195,7 @@ def check(root):
                     faults.append(f"{where} includes {name} of {b}, which is not below {lib}")
                 elif b not in reach(lib):
                     faults.append(f"{where} includes {name} of {b}, but {lib} does not link {b}")
-    return faults
+    return faults + check_tests(root, folders, links)
 
 
 def self_test(root):
@@ -143,6 +204,14 @@ def self_test(root):
         for top in ("src", "data"):
             shutil.copytree(os.path.join(root, top), os.path.join(tmp, top),
                             ignore=shutil.ignore_patterns("*.png", "*.po", "*.ttf"))
+        # Of the tests, their build files only.
+        shutil.copytree(os.path.join(root, "tests"), os.path.join(tmp, "tests"),
+                        ignore=lambda d, names: [n for n in names if n != "CMakeLists.txt"
+                                                 and not os.path.isdir(os.path.join(d, n))])
+        with open(os.path.join(tmp, "tests", "navmath", "CMakeLists.txt"), "a") as f:
+            f.write("\ntarget_link_libraries(navmath_tests PRIVATE test_golden)\n")
+        with open(os.path.join(tmp, "tests", "support", "CMakeLists.txt"), "a") as f:
+            f.write("\ntarget_link_libraries(test_golden PUBLIC nav)\n")
         planted = [("lsvc/l_log.cpp", "h_database.h", "the database in the service layer"),
                    ("navdata/t_nav_twr.cpp", "t_info.h", "the readouts in the waypoint store"),
                    ("readouts/t_info.cpp", "t_nmea.h", "the NMEA task in the readouts")]
@@ -154,6 +223,9 @@ def self_test(root):
             if not any(f"{os.path.basename(victim)} includes {header}" in f for f in faults):
                 print(f"self-test: an include of {what} went unnoticed")
                 return False
+        if not any(f.startswith("test program navmath_tests (tests/navmath) links nav,") for f in faults):
+            print("self-test: a test program reaching a higher library through a helper went unnoticed")
+            return False
     return True
 
 

@@ -75,9 +75,10 @@ static BOOLEAN RIGSERVE_bKeyName(const char* pcKey) {
 }
 
 // The number as stored and, where the user chooses a unit, as the user reads it.
-static int RIGSERVE_nFloat(const char* pcKey, float fValue, DATA_TYPE eType, const char* pcStale, char* pcOut,
-                           size_t size) {
+static int RIGSERVE_nFloat(const char* pcKey, float fValue, DATA_TYPE eType, const char* pcShown, const char* pcStale,
+                           char* pcOut, size_t size) {
   const UNIT_TYPE eUnits = H_DATABASE_CurrentUnits(eType);
+  if (*pcShown != '\0') return snprintf(pcOut, size, "%s %.6g = %s%s\n", pcKey, (double)fValue, pcShown, pcStale);
   if (eUnits == U_NONE) return snprintf(pcOut, size, "%s %.6g%s\n", pcKey, (double)fValue, pcStale);
   return snprintf(pcOut, size, "%s %.6g = %.2f %s%s\n", pcKey, (double)fValue,
                   dConvertFromInternal(fValue, eType, eUnits), H_DATABASE_pcUnitsString(eUnits, 0), pcStale);
@@ -102,6 +103,11 @@ size_t H_RIGSERVE_szValue(const char* pcKey, char* pcOut, size_t size) {
     return RIGSERVE_szWritten(snprintf(pcOut, size, "? %s has no value yet\n", pcKey), size);
   }
   const char* pcStale = bValid ? "" : " (stale)";
+  // A setting a menu row sets reads as the row shows it: the name of its
+  // choice, or "Auto" rather than a depth of 0 m.
+  char acShown[64] = "";
+  T_MENU_bValueText(id, acShown, sizeof acShown);
+  const char* pcEquals = acShown[0] != '\0' ? " = " : "";
   const DATA_TYPE eType = attributes.DataType;
   const U32 u = value.u32Val;
   int n;
@@ -111,14 +117,14 @@ size_t H_RIGSERVE_szValue(const char* pcKey, char* pcOut, size_t size) {
   } else {
     switch (H_DATABASE_DataType(eType)) {
       case DF_FLOAT:
-        n = RIGSERVE_nFloat(pcKey, value.fVal, eType, pcStale, pcOut, size);
+        n = RIGSERVE_nFloat(pcKey, value.fVal, eType, acShown, pcStale, pcOut, size);
         break;
       case DF_SIGNED32:
-        n = snprintf(pcOut, size, "%s %d%s\n", pcKey, (int)value.s32Val, pcStale);
+        n = snprintf(pcOut, size, "%s %d%s%s%s\n", pcKey, (int)value.s32Val, pcEquals, acShown, pcStale);
         break;
       case DF_UNSIGNED32:
       case DF_ENUMERATED:
-        n = snprintf(pcOut, size, "%s %u%s\n", pcKey, (unsigned)u, pcStale);
+        n = snprintf(pcOut, size, "%s %u%s%s%s\n", pcKey, (unsigned)u, pcEquals, acShown, pcStale);
         break;
       default:
         n = snprintf(pcOut, size, "%s 0x%08x%s\n", pcKey, (unsigned)value.RawData, pcStale);

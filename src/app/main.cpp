@@ -18,6 +18,7 @@
 #include "t_btremote.h"
 #include "t_display.h"
 #include "t_info.h"
+#include "t_menu.h"
 #include "t_nav_views.h"
 #include "t_messagebox.h"
 #include "t_n_ping.h"
@@ -206,6 +207,7 @@ void Main(void) {
   // A short press of the remote's MARK marks as the unit's own Mark does.
   T_BTREMOTE_vSetMarkAction(T_NAV_vHandleMark);
   U_STOREFAULT_vSetNoteAction(MAIN_vStoreNote);
+  T_MENU_vRegisterHooks();
   T_NAV_vRegisterHooks();
   T_NAV_GROUP_vRegisterHooks();
   L_TASK_Start(UARTTASK);

@@ -232,5 +232,14 @@ void bail_out(const char* format, ...) {
   LOG_vVWrite(format, args);
   va_end(args);
   LOG_vFlush();
+  // The log often goes to a file nobody reads until later (run.sh removes
+  // its own): the person at the command line is told why too.
+  if (s_output_handle.load() != stderr) {
+    fprintf(stderr, "%s: ", program_invocation_short_name);
+    va_start(args, format);
+    vfprintf(stderr, format, args);
+    va_end(args);
+    fputc('\n', stderr);
+  }
   lm_exit(__FILE_NAME__, __LINE__, 1);
 }

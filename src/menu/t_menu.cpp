@@ -862,6 +862,17 @@ static void MENU_vRegisterSingle(const MSG_MENU_REQUEST* r, MENU_AFTER* pAfter) 
   if (T_MENUSTORE_bPutSingle(&single)) MENU_vSetSingle(&single, r->bDisplay, pAfter);
 }
 
+static void MENU_vOpenQuick(MENU_AFTER* pAfter) {
+  MENU_OPEN& o = g_sMenuOpen;
+  if (o.eRoot == MENU_ROOT_QUICK) return;
+  MENU_vCloseAll(pAfter);
+  o.eRoot = MENU_ROOT_QUICK;
+  o.u32Depth = 0;
+  MENU_vResetLevel(0, MENU_LEVEL_ITEMS, MENU_QUICK_LIST);
+  s_bExpedite = TRUE;
+  log_me("[%d]%s: open quick", __LINE__, __func__);
+}
+
 static void MENU_vRequest(const MSG_MENU_REQUEST* r, MENU_AFTER* pAfter) {
   MENU_OPEN& o = g_sMenuOpen;
   const MENU_ITEM_REQUEST* pItem = MENU_pItemRequest(r->eKind);
@@ -913,6 +924,9 @@ static void MENU_vRequest(const MSG_MENU_REQUEST* r, MENU_AFTER* pAfter) {
         break;
       case MENU_REQ_CLEAR:
         MENU_vCloseAll(pAfter);
+        break;
+      case MENU_REQ_ACTIVATE_QUICK:
+        MENU_vOpenQuick(pAfter);
         break;
       default:
         break;
@@ -1115,8 +1129,9 @@ static void MENU_vDispatch(GENERIC_MESSAGE* pMsg) {
   H_MEMORY_vDumpMail(pMsg);
 }
 
-static void MENU_vActivateQuickMenu(void);
 static U32 MENU_u32HotMenuView(void) { return s_u32HotView; }
+
+void T_MENU_vRegisterHooks(void) { U_MENU_bRegisterHotMenuView(MENU_u32HotMenuView); }
 
 void T_MENU_vMain(void) {
   log_me("[%d]%s: LWP ID %ld", __LINE__, __func__, (long)syscall(SYS_gettid));
@@ -1131,8 +1146,6 @@ void T_MENU_vMain(void) {
     H_DATABASE_bRegisterForDataWithConditions(key, M_MENU, TRUE, FALSE, FALSE);
   }
   U_WSTRING_vUpdateCurrentLanguage();
-  static const U_MENU_TASK_HOOKS s_hooks = {MENU_vActivateQuickMenu, MENU_u32HotMenuView};
-  U_MENU_vSetTaskHooks(&s_hooks);
   if (H_DATABASE_bUpdateEverythingU32(FCID("TMNU"), (U32)M_MENU, P_NORMAL, D_MAILBOX, nullptr, DB_NEVER_STALE)) {
     ERROR_vFatal(__FILE_NAME__, __LINE__, "Somebody else registered the Menu Task Maibox");
   }
@@ -1145,24 +1158,6 @@ void T_MENU_vMain(void) {
 
 // ---------------------------------------------------------------------------
 // Functions for other threads
-
-static void MENU_vActivateQuickMenu(void) {
-  MENU_AFTER after;
-  memset(&after, 0, sizeof after);
-  L_MUTEX_LockWait(RES_MENU);
-  MENU_OPEN& o = g_sMenuOpen;
-  if (o.eRoot != MENU_ROOT_QUICK) {
-    MENU_vCloseAll(&after);
-    o.eRoot = MENU_ROOT_QUICK;
-    o.u32Depth = 0;
-    MENU_vResetLevel(0, MENU_LEVEL_ITEMS, MENU_QUICK_LIST);
-    s_bExpedite = TRUE;
-    log_me("[%d]%s: open quick", __LINE__, __func__);
-  }
-  MENU_vSettle();
-  L_MUTEX_Unlock(RES_MENU);
-  MENU_vAfter(&after);
-}
 
 void T_MENU_vRemoveMenus(void) {
   MENU_AFTER after;
@@ -1335,6 +1330,28 @@ static size_t MENU_szMapRows(char* pcOut, size_t size, size_t used, const char* 
     }
   }
   return used;
+}
+
+BOOLEAN T_MENU_bValueText(FOURCHARID key, char* pcOut, size_t size) {
+  BOOLEAN bFound = FALSE;
+  L_MUTEX_LockWait(RES_MENU);
+  for (U16 i = 0; i < MENU_MAX_ITEMS && !bFound; i++) {
+    const MENU_ITEM* pItem = T_MENUSTORE_pItem(i);
+    const MENU_ITEM_KIND e = pItem->value.eKind;
+    if (!pItem->bUsed || pItem->value.key != key ||
+        (e != MENU_ITEM_SELECTOR && e != MENU_ITEM_SLIDER && e != MENU_ITEM_PROGRESS_BAR &&
+         e != MENU_ITEM_VAR_STEP_SLIDER)) {
+      continue;
+    }
+    char acText[MENU_VALUE_TEXT];
+    MENU_CHOICE_POSITION ePosition;
+    float fFraction;
+    T_MENUVALUE_vShow(&pItem->value, FALSE, LANGUAGE_ENGLISH, acText, sizeof acText, &ePosition, &fFraction);
+    snprintf(pcOut, size, "%s", acText);
+    bFound = TRUE;
+  }
+  L_MUTEX_Unlock(RES_MENU);
+  return bFound;
 }
 
 size_t T_MENU_szMap(char* pcOut, size_t size) {

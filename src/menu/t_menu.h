@@ -5,6 +5,9 @@
 #include "u_menu.h"
 
 void T_MENU_vMain(void);
+// Registers the menu task's hooks with the screen frame; once, before the
+// tasks run.
+void T_MENU_vRegisterHooks(void);
 
 // What the top open level shows: for tests and benchmarks that follow the
 // menus without reading pixels.
@@ -26,3 +29,8 @@ void T_MENU_vSnapshot(MENU_SNAPSHOT* pSnapshot);
 // it joined by " > ", and the key it sets ("-" for none), tab-separated and
 // in English. The length written, cut at size - 1.
 size_t T_MENU_szMap(char* pcOut, size_t size);
+
+// The value of key as the first menu row that sets it shows it now, in
+// English: a choice's name, or a slider's number with its unit or the name
+// of its end ("Auto"). FALSE, with pcOut untouched, when no row sets the key.
+BOOLEAN T_MENU_bValueText(FOURCHARID key, char* pcOut, size_t size);

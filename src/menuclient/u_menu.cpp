@@ -10,6 +10,7 @@
 #include <cstddef>
 
 #include "h_memory.h"
+#include "l_hook.h"
 #include "linuxsvc.h"
 #include "u_wstring.h"
 #include "ui_texts.h"
@@ -59,6 +60,7 @@ const CMD_ID g_aeMenuRequestCommand[MENU_REQ_COUNT] = {
     CMD_ID_UNREGISTER_SINGLE_CENTERED_MENU,     // MENU_REQ_UNREGISTER_SINGLE
     CMD_ID_ACTIVATE_SINGLE_CENTERED_MENU,       // MENU_REQ_ACTIVATE_SINGLE
     CMD_ID_CLEAR_MENU,                          // MENU_REQ_CLEAR
+    CMD_ID_ACTIVATE_HOT_MENU,                   // MENU_REQ_ACTIVATE_QUICK: a menu over the view, as the express one
 };
 
 U32 U_MENU_u32RequestBytes(const MSG_MENU_REQUEST* pRequest) {
@@ -532,20 +534,15 @@ void U_MENU_vActivateSingleCenteredMenu(MENU_TEXT pTitle, LAYER_ID view, BOOLEAN
 
 void U_MENU_vClearMenus(void) { MENU_bNamed(MENU_REQ_CLEAR, nullptr, nullptr); }
 
-// ---------------------------------------------------------------------------
-// Hooks into the menu task
+void T_MENU_vActivateQuickMenu(void) { MENU_bNamed(MENU_REQ_ACTIVATE_QUICK, nullptr, nullptr); }
 
-static std::atomic<void (*)(void)> s_pfnActivateQuickMenu{nullptr};
+// ---------------------------------------------------------------------------
+// The hook into the menu task
+
 static std::atomic<U32 (*)(void)> s_pfnGetHotMenuView{nullptr};
 
-void U_MENU_vSetTaskHooks(const U_MENU_TASK_HOOKS* pHooks) {
-  s_pfnActivateQuickMenu = pHooks != nullptr ? pHooks->pfnActivateQuickMenu : nullptr;
-  s_pfnGetHotMenuView = pHooks != nullptr ? pHooks->pfnGetHotMenuView : nullptr;
-}
-
-void T_MENU_vActivateQuickMenu(void) {
-  void (*pfn)(void) = s_pfnActivateQuickMenu;
-  if (pfn != nullptr) pfn();
+BOOLEAN U_MENU_bRegisterHotMenuView(U32 (*pfn)(void)) {
+  return L_HOOK_bSetOnce(&s_pfnGetHotMenuView, pfn, "hot menu view");
 }
 
 U32 T_MENU_u32GetHotMenuView(void) {

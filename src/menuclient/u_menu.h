@@ -178,6 +178,7 @@ enum MENU_REQUEST_KIND : U32 {
   MENU_REQ_UNREGISTER_SINGLE,
   MENU_REQ_ACTIVATE_SINGLE,
   MENU_REQ_CLEAR,
+  MENU_REQ_ACTIVATE_QUICK,
   MENU_REQ_COUNT,
 };
 
@@ -367,25 +368,21 @@ void U_MENU_vActivateSingleCenteredMenu(MENU_TEXT pTitle, LAYER_ID view, BOOLEAN
                                         MENU_TEXT pLocationTitle);
 void U_MENU_vClearMenus(void);
 
+// Asks the menu task to open the quick set-up; it does so on its own thread.
+void T_MENU_vActivateQuickMenu(void);
+
 // ---------------------------------------------------------------------------
 // Functions called on the caller's thread
 //
 // Their bodies belong to the menu task (library menu), which callers above
-// the screen frame link. The two that the screen frame itself calls go
-// through hooks the menu task sets at its start: until then the quick set-up
-// does not open and no express menu is open.
+// the screen frame link. The one the screen frame itself calls goes through
+// a hook the menu library registers once, before the tasks run (see
+// l_hook.h): without it no express menu is open.
 
-void T_MENU_vActivateQuickMenu(void);
 // The LAYER_ID of the view whose express menu is open (any level), or
 // (U32)NO_VIEW_PRIORITY when none is.
 U32 T_MENU_u32GetHotMenuView(void);
-
-typedef struct tag_U_MENU_TASK_HOOKS {
-  void (*pfnActivateQuickMenu)(void);
-  U32 (*pfnGetHotMenuView)(void);
-} U_MENU_TASK_HOOKS;
-// A null table or entry restores that answer's default.
-void U_MENU_vSetTaskHooks(const U_MENU_TASK_HOOKS* pHooks);
+BOOLEAN U_MENU_bRegisterHotMenuView(U32 (*pfn)(void));
 
 void T_MENU_vConfirmLanguageModeChange(void);
 void T_MENU_vRemoveMenus(void);

@@ -30,6 +30,7 @@
 #include "t_nav_views.h"
 #include "t_nav_wpm.h"
 #include "t_nmea.h"
+#include "t_nmea_ais.h"
 #include "t_startup.h"
 #include "u_language.h"
 #include "u_nav.h"
@@ -89,6 +90,7 @@ void T_NAV_vRegisterHooks(void) {
   T_NAV_STORE_bRegisterRouteWaypointGone(T_NAV_vUpdateCurrentRouteArray);
   T_NAV_STORE_bRegisterHideBitsChanged(T_NAV_vActivateUpdateHideStatus);
   T_NMEA_bRegisterFirstAisSentence(T_NAV_vSetupAISMenuItems);
+  T_NMEA_bRegisterAisTargetDropped(T_NAV_vDeleteTargetListIndex);
   T_NAV_EDIT_bRegisterTravelRoute(T_NAV_vTravelSavedRoute);
   T_NAV_INFOBOX_bRegisterCurrentRoute(T_NAV_pGetCurrentRoute);
 }

@@ -42,8 +42,8 @@
 #include "linux_fs.h"
 #include "linuxsvc.h"
 #include "navmath.h"
+#include "system_state.h"
 #include "t_nav_data.h"
-#include "t_startup.h"
 #include "u_storefault.h"
 
 static const char* const NVRAM_TEMP_SUFFIX = ".tmp";

@@ -12,6 +12,7 @@
 
 #include "ais_manager.h"
 #include "h_database.h"
+#include "l_hook.h"
 #include "linuxsvc.h"
 #include "t_nmea_internal.h"
 
@@ -58,7 +59,9 @@ U32 T_NMEA_u32AisNow(void) { return s_pfClock.load()(); }
 
 void T_NMEA_vSetAisClock(U32 (*pfSeconds)(void)) { s_pfClock = pfSeconds != nullptr ? pfSeconds : AIS_u32MonotonicSeconds; }
 
-void T_NMEA_vSetAisTargetListHook(void (*pfDeleted)(U32 u32MMSI, int nIndex)) { s_pfTargetListHook = pfDeleted; }
+BOOLEAN T_NMEA_bRegisterAisTargetDropped(void (*pfDropped)(U32 u32MMSI, int nIndex)) {
+  return L_HOOK_bSetOnce(&s_pfTargetListHook, pfDropped, "AIS target dropped");
+}
 
 static void ais_InitStruct(AISPOOL* pool) {
   memset(pool, 0, sizeof *pool);

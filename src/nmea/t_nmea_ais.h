@@ -149,8 +149,9 @@ BOOLEAN T_NMEA_bAisCheckTimeout(ais_DeviceInfo* pInfo, U32 nIndex);
 // holding it leaves the notices for a later call.
 void T_NMEA_vAisSendTargetListNotices(void);
 // Where those notices go: the target list's handler (MMSI and the index the
-// target had), null for none.
-void T_NMEA_vSetAisTargetListHook(void (*pfDeleted)(U32 u32MMSI, int nIndex));
+// target had), registered once before the tasks run (see l_hook.h); without
+// one they are dropped.
+BOOLEAN T_NMEA_bRegisterAisTargetDropped(void (*pfDropped)(U32 u32MMSI, int nIndex));
 
 // The navigation task's one-second pass, when AIS is on: under mutex 68
 // drops every silent target (an alarmed one has its alarm ended first) and

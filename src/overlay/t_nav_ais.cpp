@@ -405,8 +405,6 @@ BOOLEAN T_NAV_vAisTargetListSetup(void) {
   s_AisList.nLang = nCurrentLanguage();
   L_MUTEX_Unlock(RES_AIS_DATA);
   NAV_EDIT_vClose();
-  // The pool tells of dropped targets only after its own lock is released.
-  T_NMEA_vSetAisTargetListHook(T_NAV_vDeleteTargetListIndex);
   s_eNavEditState = NAV_AIS_LIST;
   s_pNavEditTitle = AIS_List;
   U_KEYBOARD_bRegisterKeys(M_NAV, 0xFFEF, KEY_DOWN, FALSE, FALSE, NOT_CURSOR_KEY, REGISTER_DIALOG_BOX);

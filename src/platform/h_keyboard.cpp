@@ -55,7 +55,7 @@ static BOOLEAN H_KEYBOARD_bCheck(HKEY_ID key, BOOLEAN bKeyState) {
   H_KEY_STATE* k = &s_keyState[key];
   if (bKeyState) {
     if (k->state != KEY_DOWN) {
-      k->state = KEY_DOWN;
+      __atomic_store_n(&k->state, KEY_DOWN, __ATOMIC_RELEASE);
       k->changed = TRUE;
       if (k->repeat) H_KEYBOARD_vStartRepeat(key);
       return TRUE;
@@ -70,7 +70,7 @@ static BOOLEAN H_KEYBOARD_bCheck(HKEY_ID key, BOOLEAN bKeyState) {
     return TRUE;
   }
   if (k->state == KEY_UP) return FALSE;
-  k->state = KEY_UP;
+  __atomic_store_n(&k->state, KEY_UP, __ATOMIC_RELEASE);
   k->changed = TRUE;
   return TRUE;
 }
@@ -144,7 +144,9 @@ BOOLEAN H_KEYBOARD_bFetchKeyEvent(HKEY_ID* phKey, KEY_STATE* pState, U32* pu32Re
   return FALSE;
 }
 
-BOOLEAN H_KEYBOARD_bIsDown(HKEY_ID key) { return (U32)key < HKEY_NUM_KEYS && s_keyState[key].state == KEY_DOWN; }
+BOOLEAN H_KEYBOARD_bIsDown(HKEY_ID key) {
+  return (U32)key < HKEY_NUM_KEYS && __atomic_load_n(&s_keyState[key].state, __ATOMIC_ACQUIRE) == KEY_DOWN;
+}
 
 // The level alone: the scans' copy of the keys is left to the scans.
 BOOLEAN H_KEYBOARD_bIsPowerPressed(void) { return DD_KEYBOARD_bIsDown(KEYBYTE_POWER); }

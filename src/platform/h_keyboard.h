@@ -73,6 +73,7 @@ BOOLEAN H_KEYBOARD_bProcessKeys(void);
 // The first pending event in the order POWER, MENU, EXIT, VIEW, cursor;
 // FALSE when none is pending.
 BOOLEAN H_KEYBOARD_bFetchKeyEvent(HKEY_ID* phKey, KEY_STATE* pState, U32* pu32RepeatCount, CURSOR_POSITION* pCursor);
+// Whether the scans last saw the key down; any thread may ask.
 BOOLEAN H_KEYBOARD_bIsDown(HKEY_ID key);
 // Reads the keypad afresh, whatever the scans have seen.
 BOOLEAN H_KEYBOARD_bIsPowerPressed(void);

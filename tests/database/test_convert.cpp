@@ -102,8 +102,15 @@ TEST_F(Convert, UnitsWithoutAFactorLeaveTheValueAloneAndSaySoOnce) {
   EXPECT_EQ(7.0, dConvertToInternal(7.0, D_SPEED, (UNIT_TYPE)NUMBER_OF_UNIT_TYPES));
   EXPECT_EQ(7.0, dConvertToInternal(7.0, (DATA_TYPE)NUMBER_OF_DATA_TYPES, U_KNOTS));
   std::string log = ::testing::internal::GetCapturedStdout();
+  // Once in the program's life: a second run hears nothing.
+  static bool s_bSaid = false;
   const std::string magnetic = "no conversion factor for units 31";
   size_t at = log.find(magnetic);
+  if (s_bSaid) {
+    EXPECT_EQ(std::string::npos, log.find("no conversion factor")) << "once per unit: " << log;
+    return;
+  }
+  s_bSaid = true;
   EXPECT_NE(std::string::npos, at) << log;
   EXPECT_EQ(std::string::npos, log.find(magnetic, at + 1)) << "once per unit: " << log;
   EXPECT_NE(std::string::npos, log.find("no conversion factor for units 9")) << log;

@@ -68,7 +68,16 @@ TEST(ColorTable, SectionsAreWrittenAndFetchedInPlace) {
   COLOR_vSetColorTableSection(0, 256, before);
 }
 
-TEST(ColorTable, CopyInsideTheTableRunsInAscendingOrder) {
+// The tests that change the table give it back, so that the documented
+// entries hold for whichever test comes next.
+class ColorTableChange : public ::testing::Test {
+ protected:
+  void SetUp() override { COLOR_vFetchColorTableSection(0, 256, m_before); }
+  void TearDown() override { COLOR_vSetColorTableSection(0, 256, m_before); }
+  COLOR m_before[256];
+};
+
+TEST_F(ColorTableChange, CopyInsideTheTableRunsInAscendingOrder) {
   const COLOR first = gCOLOR_pcolColorTable[0];
   const COLOR fifth = gCOLOR_pcolColorTable[4];
   COLOR_vCopyColorTableSection(0, 1, 3);
@@ -76,7 +85,7 @@ TEST(ColorTable, CopyInsideTheTableRunsInAscendingOrder) {
   EXPECT_EQ(fifth, gCOLOR_pcolColorTable[4]);
 }
 
-TEST(ColorTable, PaletteHooksSetThePointOfSaleEntry) {
+TEST_F(ColorTableChange, PaletteHooksSetThePointOfSaleEntry) {
   gCOLOR_pcolColorTable[166] = 0;
   COLOR_vSetPOSPalette();
   EXPECT_EQ(0x2308, gCOLOR_pcolColorTable[166]);

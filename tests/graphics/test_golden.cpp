@@ -172,6 +172,26 @@ TEST_F(GoldenHelper, MismatchReportsCountAndBoxAndWritesActualAndDifference) {
   EXPECT_TRUE(same[0] == same[1] && same[1] == same[2] && same[0] < 64);
 }
 
+// A test program run by hand from the source tree leaves its pictures in the
+// build tree, not among the sources where they would be committed.
+TEST_F(GoldenHelper, WithoutAnOutDirectoryTheMismatchGoesToTheBuildTree) {
+  Canvas c(8, 8);
+  const std::string name = "helper-" + std::to_string(getpid());
+  const std::string path = m_dir + "/" + name + ".png";
+  ASSERT_TRUE(GOLDEN_bWritePng(path, 8, 8, GOLDEN_rgbFromPicture({c.pixels(), 8, 8, c->__u32PixelWidthOfBuffer}),
+                               nullptr));
+  G_PIXEL_vPut(c.get(), 1, 1, kInk);
+  unsetenv("GOLDEN_OUT_DIR");
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(m_dir);
+  EXPECT_FALSE(GOLDEN_MatchBitmap(path, c.get()));
+  std::filesystem::current_path(before);
+  const std::string kept = std::string(VELMORA_BUILD_DIR) + "/golden-out/" + name;
+  EXPECT_FALSE(std::filesystem::exists(m_dir + "/golden-out"));
+  EXPECT_TRUE(std::filesystem::remove(kept + ".actual.png"));
+  EXPECT_TRUE(std::filesystem::remove(kept + ".diff.png"));
+}
+
 TEST_F(GoldenHelper, MissingGoldenFailsUnlessBeingUpdated) {
   Canvas c(8, 8);
   const std::string path = m_dir + "/new.png";

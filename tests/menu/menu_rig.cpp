@@ -13,6 +13,7 @@ void MT_vStart(void) {
   static std::once_flag s_once;
   std::call_once(s_once, [] {
     UI_vStart();
+    T_MENU_vRegisterHooks();
     L_MBOX_DefineSema(M_MENU, SEMA_MBOX_MENU);
     ASSERT_EQ(0, TEST_StartTask(MENUTASK, T_MENU_vMain));
     ASSERT_TRUE(UI_bWaitFor([] { return H_DATABASE_bFetchU32(FCID("CMNU"), nullptr, nullptr, nullptr) != FALSE; }));
@@ -101,6 +102,9 @@ void MenuTest::TearDown() {
   T_MENU_vRemoveMenus();
   T_MENU_vDoRemoveSingleCenteredMenu();
   for (auto it = m_undo.rbegin(); it != m_undo.rend(); ++it) (*it)();
+  // The menu task remembers the tab last used: the next test's main menu
+  // opens on its first tab, as on a fresh unit.
+  UI_vSend(M_MENU, CMD_ID_RESET_POS);
   MT_vSync();
 }
 

@@ -8,6 +8,7 @@
 
 #include "gui.h"
 #include "h_database.h"
+#include "h_keyboard.h"
 #include "menu_rig.h"
 #include "t_view.h"
 #include "u_keyboard.h"
@@ -80,10 +81,12 @@ TEST_F(MenuExpress, HoldingViewOpensTheViewsSelectionWithoutItemsForAllViewsAndA
   });
   MT_vSync();
 
+  // Held until the menu opens (a second at least), then let go.
   UI_vKey(UI_VIEW, 1);
-  L_CLOCK_Sleep(1200);
+  EXPECT_TRUE(UI_bWaitFor([] { return MT_u32Cmnu() == EXPRESS_MENU; }, 3000));
   UI_vKey(UI_VIEW, 0);
-  L_CLOCK_Sleep(100);
+  EXPECT_TRUE(UI_bWaitFor([] { return !H_KEYBOARD_bIsDown(HKEY_VIEW); })) << "the release taken";
+  MT_vSync();
   EXPECT_EQ(EXPRESS_MENU, MT_u32Cmnu());
   EXPECT_EQ((U32)VIRTUAL_DISPLAY_VIEW_LAYER, T_MENU_u32GetHotMenuView());
   EXPECT_EQ(SONAR_VIEW_PRIORITY, U_VIEW_eCurrentView()) << "the release went to the menu";

@@ -26,11 +26,15 @@ class Chart : public NavTask {
  public:
   BITMAP* m_pPage = nullptr;
   WINDOW_SPECIFICATION m_spec{};
+  COLOR m_acolTable[256] = {};
 
   static void SetUpTestSuite() { ASSERT_TRUE(G_TRUETYPE_bInit()); }
 
   void SetUp() override {
     NavTask::SetUp();
+    // The colour table is the unit's one: a test that changes an entry the
+    // palettes leave alone gives it back here.
+    COLOR_vFetchColorTableSection(0, 256, m_acolTable);
     T_CHART_vReset();
     T_CHART_vLoadPalettes(PALETTE1);
     m_pPage = G_BUFFERS_pCreateFullScreenBitmap();
@@ -46,6 +50,7 @@ class Chart : public NavTask {
   }
   void TearDown() override {
     G_BUFFERS_vFreeFullScreenBitmap(m_pPage);
+    COLOR_vSetColorTableSection(0, 256, m_acolTable);
     T_CHART_vLoadPalettes(PALETTE1);
     NavTask::TearDown();
   }

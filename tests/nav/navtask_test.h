@@ -56,11 +56,20 @@ class NavTask : public ::testing::Test {
   }
 
   void TearDown() override {
+    T_NAV_vEndNavigationNow();
     for (TIMER_INFO** pp : {&g_NAV.pAutoZoom, &g_NAV.pUpdateHideStatusTimer, &g_NAV.pUpdateTimer, &g_NAV.pChartSnap}) {
       if (*pp != nullptr) L_TIMER_Release(*pp);
       *pp = nullptr;
     }
     NAV_vSetClock(nullptr);
+    // The next test's task starts as the unit's does, with none of this
+    // test's route: its start-up leaves these to the unit's first zeros, and
+    // a route travelled in reverse here would be drawn so in the next test.
+    for (BOOLEAN* pb : {&g_NAV.bCurrentRouteIsInReverse, &g_NAV.bCurrentRouteHasChanged, &g_NAV.bReverse,
+                        &g_NAV.bShortenedRoute, &g_NAV.bInitialTravelBackwards, &g_NAV.bStartedRouteInMiddle,
+                        &g_NAV.bRecalculate, &g_NAV.bUnifiedTempRoute}) {
+      *pb = FALSE;
+    }
     for (MBOX m : {M_NAV, M_ALARM, M_MENU}) Drain(m);
     std::error_code ignored;
     std::filesystem::remove_all(m_root, ignored);

@@ -22,23 +22,28 @@ class AisLimits : public ot::OverlayTest {};
 
 TEST_F(AisLimits, TheAisSubMenuOpensTheScreensAndIsPutUpOnce) {
   T_NAV_vSetupAISMenuItems();
-  MENU_ACTION pfLimits = nullptr;
-  MENU_ACTION pfList = nullptr;
-  MENU_VALUE courseLine = {};
+  // Put up once for the program's life: a run after the first finds no
+  // request and takes what the first one saw.
+  static MENU_ACTION s_pfLimits = nullptr;
+  static MENU_ACTION s_pfList = nullptr;
+  static MENU_VALUE s_courseLine = {};
   while (void* p = L_MBOX_Receive(M_MENU)) {
     const MSG_MENU_REQUEST* r = (const MSG_MENU_REQUEST*)p;
     if (r->pItemName == Target_Course_Line) {
-      courseLine = {MENU_ITEM_SLIDER, r->FourCharId, 0, nullptr, nullptr, r->pControlTextLeft, r->pControlTextRight,
-                    r->pValueSuffix, r->u8LimitCount, 0, {}, {}};
-      for (U32 i = 0; i < r->u8LimitCount && i < MENU_MAX_LIMITS; i++) courseLine.aLimits[i] = r->aLimits[i];
+      s_courseLine = {MENU_ITEM_SLIDER, r->FourCharId, 0, nullptr, nullptr, r->pControlTextLeft, r->pControlTextRight,
+                      r->pValueSuffix, r->u8LimitCount, 0, {}, {}};
+      for (U32 i = 0; i < r->u8LimitCount && i < MENU_MAX_LIMITS; i++) s_courseLine.aLimits[i] = r->aLimits[i];
     }
-    if (r->pItemName == CPA_Limits && r->pContainerName == AIS) pfLimits = r->action.p2Function;
-    if (r->pItemName == Target_List && r->pContainerName == AIS) pfList = r->action.p2Function;
+    if (r->pItemName == CPA_Limits && r->pContainerName == AIS) s_pfLimits = r->action.p2Function;
+    if (r->pItemName == Target_List && r->pContainerName == AIS) s_pfList = r->action.p2Function;
     H_MEMORY_vDumpMail(p);
   }
+  const MENU_ACTION pfLimits = s_pfLimits;
+  const MENU_ACTION pfList = s_pfList;
   ASSERT_NE(nullptr, pfLimits);
   ASSERT_NE(nullptr, pfList);
   // The course line's row says its length is in minutes, at the end too.
+  const MENU_VALUE& courseLine = s_courseLine;
   ASSERT_TRUE(courseLine.key != 0);
   for (const auto& [seconds, shown] : {std::pair{300, "5:00min"}, std::pair{3600, "60:00min"}}) {
     H_DATABASE_bUpdateEverythingS32(FCID("STCL"), seconds, P_NORMAL, D_TIME, nullptr, DB_NEVER_STALE);

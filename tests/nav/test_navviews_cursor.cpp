@@ -51,9 +51,12 @@ TEST_F(NavViews, AHeldCursorKeyAcceleratesThenGrowsByTwoPixelsARepeat) {
   EXPECT_EQ(1, Moved(CURSOR_EAST, 1, FCID("ICLN")));
 }
 
+// A hold starts with its press (a count of 1, one metre here), as on the
+// unit: what an earlier hold left of a snap is forgotten then.
 TEST_F(NavViews, TheCursorWrapsEastWestAndStopsAtTheNorthEdgeWithARefusal) {
   Chart();
-  Cursor(20038299, 15433196);
+  Cursor(20038298, 15433196);
+  T_NAV_vHandleCursor(CURSOR_EAST, 1, KEY_DOWN);
   T_NAV_vHandleCursor(CURSOR_EAST, 2, KEY_DOWN);
   EXPECT_EQ(20038306 - 40076600, S32Of(FCID("ICLN")));
   Clicks();
@@ -64,9 +67,10 @@ TEST_F(NavViews, TheCursorWrapsEastWestAndStopsAtTheNorthEdgeWithARefusal) {
 
 TEST_F(NavViews, TheCursorPublishesItsDegreesBearingAndDistanceFromTheBoat) {
   Chart();
+  T_NAV_vHandleCursor(CURSOR_EAST, 1, KEY_DOWN);
   T_NAV_vHandleCursor(CURSOR_EAST, 12, KEY_DOWN);
-  EXPECT_EQ(1000000 + 59, S32Of(FCID("ICLN")));
-  POINT cursor = {1000059, 5000000};
+  EXPECT_EQ(1000000 + 1 + 59, S32Of(FCID("ICLN")));
+  POINT cursor = {1000060, 5000000};
   POSITION deg = {};
   nv_MeterToDegr(&cursor, &deg);
   EXPECT_NEAR(deg.lon, Float(FCID("ICND")), 1e-4);

@@ -34,7 +34,6 @@ class Ais : public ::testing::Test {
   }
   void TearDown() override {
     T_NMEA_vSetAisClock(nullptr);
-    T_NMEA_vSetAisTargetListHook(nullptr);
   }
 };
 

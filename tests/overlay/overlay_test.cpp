@@ -17,6 +17,7 @@
 #include "t_nav_nvram_flash.h"
 #include "test_process.h"
 #include "u_view.h"
+#include "u_wstring.h"
 
 namespace ot {
 
@@ -51,6 +52,9 @@ void OverlayTest::SetUp() {
   m_root = TEST_MakeTempDir("velmora-overlay");
   setenv("VELMORA_DEVROOT", m_root.c_str(), 1);
   H_DATABASE_vInit();
+  // The texts' language follows the emptied store (English), not the last
+  // test's choice.
+  U_WSTRING_vUpdateCurrentLanguage();
   H_DATABASE_bUpdateValueU32(FCID("CCST"), 3, P_HIGHEST);
   Publish("TVUE", M_VIEW);
   Publish("TKBD", M_KEYB);

@@ -200,10 +200,11 @@ class AisList : public ot::OverlayTest {
     g_now = 100000;
     T_NMEA_vSetAisClock(Now);
     T_NMEA_vAisInit();
+    // As the navigation task registers it before the tasks run.
+    T_NMEA_bRegisterAisTargetDropped(T_NAV_vDeleteTargetListIndex);
   }
   void TearDown() override {
     T_NMEA_vSetAisClock(nullptr);
-    T_NMEA_vSetAisTargetListHook(nullptr);
     ot::OverlayTest::TearDown();
   }
   static void Ship(U32 mmsi) { aist::Feed(aist::Type1(mmsi, 50.0 + mmsi % 100 * 0.01, -1.0, 5.0, 90.0)); }

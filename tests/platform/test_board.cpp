@@ -31,11 +31,15 @@ S32 Level() {
 
 TEST(DevicePath, BoardPathsLieUnderTheRigWhenOneIsNamed) {
   char buffer[64];
+  // The program's own rig is named again afterwards, for the tests after.
+  const char* pcRig = getenv("VELMORA_DEVROOT");
+  const std::string rig = pcRig != nullptr ? pcRig : "";
   setenv("VELMORA_DEVROOT", "/rig", 1);
   EXPECT_STREQ("/rig/dev/fb0", DD_DEVPATH_pcResolve("/dev/fb0", buffer, sizeof buffer));
   EXPECT_EQ(nullptr, DD_DEVPATH_pcResolve("/dev/fb0", buffer, 8));
   unsetenv("VELMORA_DEVROOT");
   EXPECT_STREQ("/dev/fb0", DD_DEVPATH_pcResolve("/dev/fb0", buffer, sizeof buffer));
+  if (pcRig != nullptr) setenv("VELMORA_DEVROOT", rig.c_str(), 1);
 }
 
 TEST(Backlight, EachLevelWritesItsBrightnessAndLevelsBeyondTenWriteNothing) {

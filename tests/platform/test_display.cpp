@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "dd_lcd.h"
-#include "g_buffers.h"
 #include "golden.h"
 #include "h_display.h"
 #include "platform_rig.h"
@@ -33,6 +32,20 @@ class Framebuffer : public ::testing::Test {
 };
 
 int PageOnDisplay() { return atoi(RIG_ReadFile("/dev/fb0.page").c_str()); }
+
+// A bitmap over pixels of the test's own: the display reads only its buffer
+// and the buffer's size.
+struct OwnBitmap {
+  std::vector<COLOR> pixels;
+  BITMAP bitmap = {};
+  OwnBitmap(U32 u32Width, U32 u32Height) : pixels((size_t)u32Width * u32Height) {
+    bitmap.pBuffer = (U32*)pixels.data();
+    bitmap.pixels_wide = bitmap.pixels_wide_full_screen = (S32)u32Width;
+    bitmap.pixels_high = bitmap.pixels_high_full_screen = (S32)u32Height;
+    bitmap.__u32PixelWidthOfBuffer = u32Width;
+    bitmap.__u32PixelHeightOfBuffer = u32Height;
+  }
+};
 
 TEST_F(Framebuffer, FourPagesAreHandedOutAndThenNone) {
   ASSERT_EQ(4, DD_LCD_nPages());
@@ -78,7 +91,8 @@ TEST_F(Framebuffer, TwoTasksTakingAndGivingBackPagesAtOnceNeverHoldTheSamePage) 
 
 TEST_F(Framebuffer, ShowingAPageGoesOnDisplayAndFreesTheOneBefore) {
   EXPECT_EQ(nullptr, H_DISPLAY_psbGetFrameBufferPointer());
-  BITMAP* bitmap = G_BUFFERS_pCreateFullScreenBitmapHeader();
+  OwnBitmap header(G_SCREEN_WIDTH, G_SCREEN_HEIGHT);
+  BITMAP* bitmap = &header.bitmap;
   U32* first = H_DISPLAY_pu32GetDisplayBuffer();
   U32* second = H_DISPLAY_pu32GetDisplayBuffer();
   bitmap->pBuffer = second;
@@ -93,7 +107,6 @@ TEST_F(Framebuffer, ShowingAPageGoesOnDisplayAndFreesTheOneBefore) {
   for (U32* p; (p = H_DISPLAY_pu32GetDisplayBuffer()) != nullptr;) free.insert(p);
   EXPECT_EQ(3u, free.size());
   EXPECT_EQ(1u, free.count(second));
-  G_BUFFERS_vFreeFullScreenBitmapHeader(bitmap);
 }
 
 TEST_F(Framebuffer, ShowingThePageOnDisplayAgainDoesNotWaitForTheVerticalBlank) {
@@ -119,8 +132,9 @@ TEST_F(Framebuffer, SixtyShownPagesTakeAboutOneSecond) {
 }
 
 TEST_F(Framebuffer, APrivateBitmapIsCopiedIntoThePageOnDisplayButNoMoreThanItHolds) {
-  BITMAP* own = G_BUFFERS_pCreateFullScreenBitmap();
-  COLOR* pixels = (COLOR*)own->pBuffer;
+  OwnBitmap full(G_SCREEN_WIDTH, G_SCREEN_HEIGHT);
+  BITMAP* own = &full.bitmap;
+  COLOR* pixels = full.pixels.data();
   for (U32 i = 0; i < kPagePixels; i++) pixels[i] = (COLOR)(i * 7);
   // Nothing on display yet: dropped.
   H_DISPLAY_vDisplayBitmap(own);
@@ -136,14 +150,12 @@ TEST_F(Framebuffer, APrivateBitmapIsCopiedIntoThePageOnDisplayButNoMoreThanItHol
   EXPECT_EQ(0, memcmp(dump.data(), pixels, kPagePixels * 2));
 
   // A small bitmap covers only its own bytes of the page.
-  BITMAP* small = G_BUFFERS_pCreateBitmap(100, 10, nullptr, nullptr);
-  memset(small->pBuffer, 0xAB, 100 * 10 * 2);
-  H_DISPLAY_vDisplayBitmap(small);
+  OwnBitmap small(100, 10);
+  memset(small.pixels.data(), 0xAB, 100 * 10 * 2);
+  H_DISPLAY_vDisplayBitmap(&small.bitmap);
   const COLOR* shown = (const COLOR*)page;
   EXPECT_EQ(0xABAB, shown[999]);
   EXPECT_EQ(pixels[1000], shown[1000]);
-  G_BUFFERS_vFreeBitmap(small);
-  G_BUFFERS_vFreeFullScreenBitmap(own);
 }
 
 TEST_F(Framebuffer, PowerDownBlanksEveryPageAndShowsTheFirst) {

@@ -6,9 +6,11 @@
 #include <string.h>
 
 #include <algorithm>
+#include <atomic>
 #include <string>
 #include <vector>
 
+#include "astro.h"
 #include "color.h"
 #include "g_bmp.h"
 #include "g_buffers.h"
@@ -131,7 +133,10 @@ TEST_F(InfoDrawing, TheBoxColumnFlashesAnInvalidReadoutAndLeavesAnOffSlotEmpty) 
   Option(DATA_BOXES_ON);
   Slots(FCID("BDEP"), FCID("BTMP"), 0, FCID("BSPD"), 0);
   PutFloat(FCID("ITMP"), 18.5f, D_TEMPERATURE, 1);
-  L_CLOCK_Sleep(1100);
+  ASSERT_TRUE(rt::WaitFor([] {
+    BOOLEAN bValid = TRUE;
+    return H_DATABASE_bFetch(FCID("ITMP"), nullptr, &bValid, nullptr) && !bValid;
+  }));
   H_DATABASE_vSendAllInvalidData();
   EXPECT_EQ(160u, T_INFO_u32XOrigin());
   const std::vector<COLOR> on = PictureInPhase(TRUE);
@@ -189,8 +194,13 @@ TEST_F(InfoDrawing, TheManagersChartViewsFillTheColumnOnlyWhenTheManagerSaysItIs
     return Pixel(picture, 80, G_SCREEN_HEIGHT - 1 - 100) == gCOLOR_pcolColorTable[238];
   };
   EXPECT_FALSE(filled());
-  ASSERT_TRUE(T_INFO_bRegisterWaypointManagerOpen([]() -> BOOLEAN { return TRUE; }));
+  // The hook stays for the program's life; it says open only while asked to.
+  static std::atomic<bool> s_bOpen{false};
+  ASSERT_TRUE(T_INFO_bRegisterWaypointManagerOpen([]() -> BOOLEAN { return s_bOpen.load(); }));
+  EXPECT_FALSE(filled());
+  s_bOpen = true;
   EXPECT_TRUE(filled());
+  s_bOpen = false;
 }
 
 TEST_F(InfoDrawing, TheSonarOverlayShowsOutlinedValuesAndNoColumn) {
@@ -203,6 +213,10 @@ TEST_F(InfoDrawing, TheSonarOverlayShowsOutlinedValuesAndNoColumn) {
 }
 
 TEST_F(InfoDrawing, TheIceOverlayShowsMoonDatesAndTheNextSunEvent) {
+  // The almanac is one for the unit and computes again only for a new
+  // position: another test's computation here on another date is not ours.
+  U32 h[6] = {};
+  ASTRO_bGetSunriseSunsetTimes(-40.0, 0.0, 2024, 3, 20, 0.0, &h[0], &h[1], &h[2], &h[3], &h[4], &h[5]);
   H_DATABASE_bUpdateEverythingBoolean(FCID("SICE"), TRUE, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
   rt::Sync(M_INFO);
   Option(DATA_BOXES_OVERLAY);

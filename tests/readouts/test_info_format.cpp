@@ -169,7 +169,10 @@ TEST_F(Formatters, AnInvalidHeadingSensorShowsDashesWhileOtherItemsKeepTheirLast
   PutU32(FCID("SUHD"), U_DEG_TRUE);
   PutFloat("IHDC", 45.0f, D_HEADING, false);
   PutFloat("IHDG", 45.0f, D_HEADING, false);
-  L_CLOCK_Sleep(1100);
+  ASSERT_TRUE(rt::WaitFor([] {
+    BOOLEAN bValid = TRUE;
+    return H_DATABASE_bFetch(FCID("IHDG"), nullptr, &bValid, nullptr) && !bValid;
+  }));
   H_DATABASE_vSendAllInvalidData();
   BOOLEAN bValid = TRUE;
   EXPECT_EQ("---", Text(FCID("IHDC"), SMALL_TENTHS, nullptr, &bValid));

@@ -55,11 +55,45 @@ bool DepthNear(float metres, float tolerance) {
   return Depth(&d) && fabsf(d - metres) <= tolerance;
 }
 
-// Pings made during ms: 0 when the ping task holds still.
-U32 PingsDuring(U32 ms) {
-  U32 before = S_SHARE_u32PingCount();
-  L_CLOCK_Sleep(ms);
+// The ping task has handled everything sent to it before: it goes once
+// round its loop, whose analogue reading and ping come before the next mail.
+void Settle(void) {
+  GENERIC_MESSAGE* m = (GENERIC_MESSAGE*)H_MEMORY_pvCalloc(1, sizeof(GENERIC_MESSAGE));
+  ASSERT_EQ(0, L_MBOX_SendWaitTicks(M_PING, m, 3, SEMA_USER_TEST, (TICKS)TEST_u64SlackMs(2000)));
+  EXPECT_TRUE(L_MBOX_bIsAcknowledged(m));
+  H_MEMORY_vFree(m);
+}
+
+// Waits for n readings of the supply voltage (AD05) at kProbe, which the
+// ping task makes twice a second whether it pings or not.
+bool Readings(int n) {
+  int seen = 0;
+  return WaitFor([&] {
+    Drain(kProbe, &seen);
+    return seen >= n;
+  }, 500 * n + 1000);
+}
+
+// Pings made while the analogue inputs are read twice, a second of the
+// ping task's life: 0 when it holds still. No ping is under way first (every
+// slot is back), so one that began before the hold is not counted.
+U32 PingsOverTwoReadings(void) {
+  EXPECT_TRUE(WaitFor([] { return L_QUEUE_Inquire(Q_PING) == 4; }, 2000)) << "a ping under way";
+  Drain(kProbe);
+  const U32 before = S_SHARE_u32PingCount();
+  EXPECT_TRUE(Readings(2));
   return S_SHARE_u32PingCount() - before;
+}
+
+// Reads the analogue inputs until the thermistor shows the water's new
+// stand-in (its 500 ms gate passes meanwhile), so that the next reading
+// anyone asks for is of it.
+bool ThermistorReads(U32 value) {
+  return WaitFor([value] {
+    H_COPROC_vReadAdcInputs();
+    U32 v = 0;
+    return H_DATABASE_bFetchU32(FCID("AD02"), &v, nullptr, nullptr) && v == value;
+  }, 2000);
 }
 
 class SonarTasks : public ::testing::Test {
@@ -149,13 +183,19 @@ TEST_F(SonarTasks, TheDepthTracksASwingingBottomWithinThirtyCentimetres) {
   Start(STATE_NORMAL_RUN, TRUE);
   Send(M_PING, CMD_ID_RUN_SYSTEM);
   float d = 0;
-  ASSERT_TRUE(WaitFor([&] { return Depth(&d); }, 3000));
-  L_CLOCK_Sleep(1000);  // the range settles
+  // The range settles on the bottom.
+  ASSERT_TRUE(WaitFor([&] { return Depth(&d) && fabsf(d - S_SIM_fDepthAt((TICKS)L_CLOCK_qwGetTimeInMillis())) < 0.3f; },
+                      3000));
   std::vector<float> errors;
+  // A sample a fifth of a second, each after a ping processed since the one before.
+  U64 next = L_CLOCK_qwGetTimeInMillis();
   for (int sample = 0; sample < 150; sample++) {
+    const U32 pings = S_SHARE_u32PingCount();
+    next += 200;
+    ASSERT_TRUE(WaitFor([&] { return S_SHARE_u32PingCount() > pings && L_CLOCK_qwGetTimeInMillis() >= next; }, 1000))
+        << sample;
     ASSERT_TRUE(Depth(&d)) << sample;
     errors.push_back(fabsf(d - S_SIM_fDepthAt((TICKS)L_CLOCK_qwGetTimeInMillis())));
-    L_CLOCK_Sleep(200);
   }
   // The depth is that of the last processed ping: a task made late by a
   // starved or slow machine reads a bottom that has swung on since, so the
@@ -180,12 +220,12 @@ TEST_F(SonarTasks, AnalogueInputsAreReadTwiceASecondFromTheStartAndNeverWithNoAd
     EXPECT_EQ(item.value, v) << std::string((const char*)&item.key, 4);
   }
   EXPECT_LE(L_CLOCK_qwGetTimeInMillis() - start, 1000u);
+  // Six readings more: five gaps of half a second at least.
   ASSERT_TRUE(H_DATABASE_bRegisterForDataWithConditions(FCID("AD05"), kProbe, FALSE, FALSE, TRUE));
-  L_CLOCK_Sleep(3000);
-  int updates = 0;
-  Drain(kProbe, &updates);
-  EXPECT_LE(updates, 7);
-  EXPECT_GE(updates, 5);
+  Drain(kProbe);
+  const U64 from = L_CLOCK_qwGetTimeInMillis();
+  EXPECT_TRUE(Readings(6));
+  EXPECT_GE(L_CLOCK_qwGetTimeInMillis() - from, 2400u) << "no more than twice a second";
   H_DATABASE_vUnregisterMailbox(FCID("AD05"), kProbe);
 
   for (TASK t : kTasks) L_TASK_Terminate(t);
@@ -193,7 +233,8 @@ TEST_F(SonarTasks, AnalogueInputsAreReadTwiceASecondFromTheStartAndNeverWithNoAd
   H_DATABASE_vInit();
   opt_noadc = 1;
   Start(STATE_STARTUP, FALSE);
-  L_CLOCK_Sleep(2000);
+  // Past the task's first reading, made as it starts.
+  Settle();
   EXPECT_FALSE(H_DATABASE_bFetchU32(FCID("AD05"), nullptr, nullptr, nullptr));
   EXPECT_FALSE(H_DATABASE_bFetchU32(FCID("AD02"), nullptr, nullptr, nullptr));
 }
@@ -212,9 +253,8 @@ TEST_F(SonarTasks, StandbyAndSonarOffHoldThePingsButNotTheAnalogueInputs) {
   };
   for (const auto& hold : holds) {
     hold(TRUE);
-    L_CLOCK_Sleep(200);  // a ping under way ends
-    Drain(kProbe);
-    EXPECT_EQ(0u, PingsDuring(1000));
+    Settle();  // the hold is taken
+    EXPECT_EQ(0u, PingsOverTwoReadings());
     EXPECT_TRUE(WaitFor([] { return !DepthNear(12.0f, 1.0f); }, 4000)) << "the depth goes stale after 4 s";
     int updates = 0;
     Drain(kProbe, &updates);
@@ -233,15 +273,17 @@ TEST_F(SonarTasks, TheSimulationStatesPingTheModelAndANormalRunWithoutTransducer
   EXPECT_TRUE(WaitFor([] { return DepthNear(12.0f, 0.05f); }, 3000));
   EXPECT_EQ(exchanges, S_SIM_u32Exchanges()) << "the co-processor saw no exchange";
 
+  ASSERT_TRUE(H_DATABASE_bRegisterForDataWithConditions(FCID("AD05"), kProbe, FALSE, FALSE, TRUE));
   H_DATABASE_bUpdateValueU32(FCID("CCST"), STATE_NORMAL_RUN, P_NORMAL);
-  L_CLOCK_Sleep(200);
-  EXPECT_EQ(0u, PingsDuring(1000));
+  Settle();  // a ping that began before the change has taken its slot
+  EXPECT_EQ(0u, PingsOverTwoReadings());
   EXPECT_EQ(exchanges, S_SIM_u32Exchanges());
+  H_DATABASE_vUnregisterMailbox(FCID("AD05"), kProbe);
 }
 
 TEST_F(SonarTasks, DetectionTrustsTheOptionTheSelectionTheThermistorAndThenEchoes) {
   WriteConfig("present = 1\n");
-  L_CLOCK_Sleep(500);  // an earlier test's analogue read is behind the gate
+  ASSERT_TRUE(ThermistorReads(2272 << 4));  // about 20 C
   U32 exchanges = S_SIM_u32Exchanges();
   opt_fake_transducer = 1;
   EXPECT_FALSE(S_DETECT_bTransducerConnected());
@@ -251,7 +293,7 @@ TEST_F(SonarTasks, DetectionTrustsTheOptionTheSelectionTheThermistorAndThenEchoe
 
   WriteConfig("present = 0\n");
   H_DATABASE_vInit();
-  L_CLOCK_Sleep(500);  // past the analogue inputs' gate, so the thermistor is read again
+  ASSERT_TRUE(ThermistorReads(4095 << 4));  // open: no transducer
   EXPECT_FALSE(S_DETECT_bTransducerConnected());
   EXPECT_EQ(exchanges + 3, S_SIM_u32Exchanges()) << "three test pings heard nothing";
 
@@ -281,7 +323,11 @@ TEST_F(SonarTasks, ShutdownIsAnsweredAtOnceAndLeavesTheCoprocessorToTheFactoryTe
     H_MEMORY_vFree(m);
   }
   EXPECT_TRUE(WaitFor([] { return L_QUEUE_Inquire(Q_PING) == 4; }, 1000)) << "every slot came back";
-  EXPECT_EQ(0u, PingsDuring(500));
+  // Round its loop twice more, and no ping.
+  const U32 pings = S_SHARE_u32PingCount();
+  Settle();
+  Settle();
+  EXPECT_EQ(pings, S_SHARE_u32PingCount());
 
   MULTI_TX tx;
   S_COPROC_vBuildTxSequenceForSingleDown(&tx, 40, TXPOWER_HIGH, 0, 4096, 200, 0, FALSE, 236, 200);

@@ -104,9 +104,11 @@ TEST_F(PcConnect, AnImportThePcCancelsLeavesTheStoreAsItWas) {
   ASSERT_NO_FATAL_FAILURE(AddWaypoints(0, 20));
   const std::vector<U8> files = StoreFiles();
   ASSERT_NO_FATAL_FAILURE(StartTask());
-  // The PC cancels at the first 'C'.
+  // The PC cancels at the first 'C'; the import's end wakes the view.
+  while (L_SEMA_WaitTicks(SEMA_VIEW_UPDATE, 0) == 0) {
+  }
   TEST_Finish(Request("E", "sleep 0.5 && printf '\\030\\030'"), 10000);
-  L_CLOCK_Sleep(300);
+  ASSERT_TRUE(WaitFor([] { return L_SEMA_WaitTicks(SEMA_VIEW_UPDATE, 0) == 0; }, 5000)) << "the import ended";
   EXPECT_TRUE(StoreFiles() == files);
   EXPECT_EQ(20, T_NAV_TWR_nGetWaypointCount());
 }
@@ -114,10 +116,11 @@ TEST_F(PcConnect, AnImportThePcCancelsLeavesTheStoreAsItWas) {
 TEST_F(PcConnect, AnExportHoldsTheStoreOnlyWhileDataFlowsAndReleasesItWhenThePcCancels) {
   ASSERT_NO_FATAL_FAILURE(AddWaypoints(0, 20));
   ASSERT_NO_FATAL_FAILURE(StartTask());
-  // Asked, but no 'C' yet: the store stays free meanwhile.
-  auto pc = Request("e", "sleep 1 && printf C && sleep 0.5 && printf '\\030\\030\\030'");
-  L_CLOCK_Sleep(700);
+  // Asked, but no 'C' until the test has looked: the store stays free meanwhile.
+  auto pc = Request("e", "until [ -e go ]; do sleep 0.01; done && printf C && sleep 0.5 && printf '\\030\\030\\030'");
+  ASSERT_TRUE(WaitFor([&] { return Reply() == "#ACK\n\r"; }, 5000)) << "the request taken";
   EXPECT_TRUE(NavDataFree()) << "held before the PC asked for data";
+  WriteFile(m_dir + "/go", {});
   TEST_Finish(std::move(pc), 10000);
   EXPECT_TRUE(WaitFor(NavDataFree, 3000)) << "held after the PC cancelled";
 }

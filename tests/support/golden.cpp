@@ -16,9 +16,11 @@ static std::string GOLDEN_baseName(const std::string& path) {
   return name;
 }
 
+// Under the build tree by default: a test program run from the source tree
+// would otherwise leave its pictures among the sources, to be committed.
 static std::string GOLDEN_outDir(void) {
   const char* dir = getenv("GOLDEN_OUT_DIR");
-  std::string out = (dir != nullptr && dir[0] != '\0') ? dir : "golden-out";
+  std::string out = (dir != nullptr && dir[0] != '\0') ? dir : VELMORA_GOLDEN_OUT_DIR;
   mkdir(out.c_str(), 0777);
   return out;
 }

@@ -3,7 +3,7 @@
 // A mismatch fails with the count and bounding box of the differing pixels
 // and writes <name>.actual.png and <name>.diff.png (differences in red over a
 // dimmed copy of the actual picture) into $GOLDEN_OUT_DIR, or golden-out/
-// under the working directory. With UPDATE_GOLDEN=1 in the environment the
+// at the top of the build tree. With UPDATE_GOLDEN=1 in the environment the
 // golden is written from the picture instead, and the check passes: goldens
 // change only on purpose.
 //

@@ -10,7 +10,10 @@
 #include <vector>
 
 #include "fit_wrap.h"
+#include "font_test.h"
 #include "g_fonts.h"
+#include "g_truetype.h"
+#include "h_database.h"
 #include "u_dialog.h"
 #include "u_language.h"
 #include "u_wstring.h"
@@ -56,9 +59,27 @@ const FONT_DEF* Face(const FONT_DEF* pLatin, const FONT_DEF* pWide) {
   return U_WSTRING_bIsUnicodeLanguage() ? pWide : pLatin;
 }
 
-class FrameFit : public FontTest {
+// The screen frame's tasks run for the whole program and keep their keys in
+// the database, which a FontTest empties: this one touches only the
+// language and the code page, and gives both back.
+class FrameFit : public ::testing::Test {
  protected:
+  static void SetUpTestSuite() { ASSERT_TRUE(G_TRUETYPE_bInit()); }
+  void SetUp() override {
+    m_bHadLanguage = H_DATABASE_bFetchU32(FCID("SLNG"), &m_u32Language, nullptr, nullptr);
+  }
+  void TearDown() override {
+    G_TRUETYPE_vSelectFontSet(0);
+    if (m_bHadLanguage) {
+      SetLanguage(m_u32Language);
+    } else {
+      H_DATABASE_vDeleteEntry(FCID("SLNG"));
+      U_WSTRING_vUpdateCurrentLanguage();
+    }
+  }
   FitFindings m_fit;
+  BOOLEAN m_bHadLanguage = FALSE;
+  U32 m_u32Language = 0;
 };
 
 TEST_F(FrameFit, EveryDialogAndScreenTextStaysInsideItsRoomInEveryLanguage) {

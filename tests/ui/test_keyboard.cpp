@@ -12,6 +12,7 @@
 
 #include "g_buffers.h"
 #include "h_database.h"
+#include "h_keyboard.h"
 #include "h_display.h"
 #include "h_memory.h"
 #include "t_keyboard.h"
@@ -86,7 +87,7 @@ TEST_F(Keyboard, ExitGoesToTheMenuRegistrantThenTheNewerViewRegistrantThenTheOld
     UI_vKey(UI_EXIT, 1);
     std::vector<KEY_SEEN> seen = Collect(expected, 300, 1);
     UI_vKey(UI_EXIT, 0);
-    L_CLOCK_Sleep(80);
+    EXPECT_TRUE(UI_bWaitFor([] { return !H_KEYBOARD_bIsDown(HKEY_EXIT); })) << "the release taken";
     ASSERT_EQ(1u, seen.size()) << "mailbox " << expected;
     EXPECT_EQ(HKEY_MASK_EXIT, seen[0].key);
     EXPECT_EQ(KEY_DOWN, seen[0].state);

@@ -102,7 +102,7 @@ class View : public ::testing::Test {
   void TearDown() override {
     H_DATABASE_bUpdateEverythingU32(FCID("CMNU"), 0, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
     H_DATABASE_bUpdateValueS32(FCID("CVAS"), SPLIT_RIGHT_WINDOW, P_NORMAL);
-    U_MENU_vSetTaskHooks(nullptr);
+    s_u32HotView = (U32)NO_VIEW_PRIORITY;
     UI_vReset();
   }
   void Show(LAYER_ID view) {
@@ -243,8 +243,7 @@ TEST_F(View, ASplitKeyBeyondTheScreenAndAMissingDrawFunctionAreSkipped) {
 TEST_F(View, AnExpressMenuDimsTheOtherPaneAndFramesTheActiveOneButNotInTheViewsSelectionMenu) {
   H_DATABASE_bUpdateEverythingS32(FCID("SQS7"), 40, P_NORMAL, D_SIGNED32, nullptr, DB_NEVER_STALE);
   H_DATABASE_bUpdateEverythingU32(FCID("CMNU"), EXPRESS_MENU, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
-  const U_MENU_TASK_HOOKS hooks = {nullptr, HotView};
-  U_MENU_vSetTaskHooks(&hooks);
+  ASSERT_TRUE(U_MENU_bRegisterHotMenuView(HotView));
   const struct {
     LAYER_ID view;
     BOOLEAN bHorizontal;
@@ -268,6 +267,15 @@ TEST_F(View, AnExpressMenuDimsTheOtherPaneAndFramesTheActiveOneButNotInTheViewsS
 }
 
 TEST_F(View, AnImageRequestWithoutACardTaskGivesItsPageBackAndFails) {
+  // The card task's key as it was, given back however the test ends.
+  struct CARD_KEY {
+    U32 u32Mbox = 0;
+    BOOLEAN bThere = H_DATABASE_bFetchU32(FCID("TMMC"), &u32Mbox, nullptr, nullptr);
+    ~CARD_KEY() {
+      H_DATABASE_vDeleteEntry(FCID("TMMC"));
+      if (bThere) H_DATABASE_bUpdateEverythingU32(FCID("TMMC"), u32Mbox, P_NORMAL, D_MAILBOX, nullptr, DB_NEVER_STALE);
+    }
+  } cardKey;
   UI_vFrame();
   H_DATABASE_vDeleteEntry(FCID("TMMC"));
   BITMAP* pBitmap = nullptr;

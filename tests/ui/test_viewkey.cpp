@@ -50,6 +50,9 @@ class ViewKey : public ::testing::Test {
 };
 
 TEST_F(ViewKey, AtStartTheSavedViewComesBackAndVIEWAndEXITAreTaken) {
+  static bool s_bRan = false;
+  if (s_bRan) GTEST_SKIP() << "the task takes run-system once in its life";
+  s_bRan = true;
   H_DATABASE_bUpdateEverythingS32(FCID("SVEW"), CHART_VIEW_PRIORITY, P_NORMAL, D_SIGNED32, nullptr, DB_NEVER_STALE);
   UI_vSend(M_VIEWKEY, CMD_ID_RUN_SYSTEM);
   EXPECT_TRUE(ViewBecomes(CHART_VIEW_PRIORITY));
@@ -121,7 +124,9 @@ TEST_F(ViewKey, VIEWHeldASecondRebuildsTheViewsSelectionMenuWithTheViewsThatQual
   }
   H_DATABASE_bUpdateEverythingU32(FCID("SNID"), 1, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
   ASSERT_TRUE(UI_bRegister({SONAR_ICE_VIEW_PRIORITY, DrawNothing, USED_BY_NONE, FCID("SVQ6")}));
-  // Its setting SVSZ was never written.
+  // Its setting SVSZ was never written (a factory reset earlier in the
+  // program writes it).
+  H_DATABASE_vDeleteEntry(FCID("SVSZ"));
   ASSERT_TRUE(UI_bRegister({SONAR_ZOOM_VIEW_PRIORITY, DrawNothing, USED_BY_NONE, FCID("SVQ5")}));
   // SVSS is written, but the split sonar view's layer is not there.
   UI_MenuRequests();
@@ -134,7 +139,11 @@ TEST_F(ViewKey, VIEWHeldASecondRebuildsTheViewsSelectionMenuWithTheViewsThatQual
         return !requests.empty() && requests.back() == CMD_ID_ACTIVATE_HOT_MENU;
       },
       2000);
+  // The release is taken (the task clicks for it) before the test ends, or
+  // it would reach the view-key task during the next test.
+  UI_vForget(SEMA_KEYCLICK_GOOD);
   UI_vKey(UI_VIEW, 0);
+  EXPECT_TRUE(UI_bSignalled(SEMA_KEYCLICK_GOOD, 1000));
   H_DATABASE_vDeleteEntry(FCID("SNID"));
 
   std::vector<CMD_ID> expected(24, CMD_ID_UNREGISTER_MENU_ITEM);
@@ -172,6 +181,8 @@ TEST_F(ViewKey, ShutdownInSimulationKeepsTheViewAndInTheShopDemonstrationDoesNot
   H_DATABASE_bUpdateValueS32(FCID("CVEW"), SONAR_FLASHER_ICE_PRIORITY, P_NORMAL);
   ASSERT_TRUE(ViewBecomes(SONAR_FLASHER_ICE_PRIORITY));
   for (SYSTEM_STATE state : {STATE_POINT_OF_SALE, STATE_SIMULATION}) {
+    // Kept by nobody yet: an earlier test may have kept this very view.
+    H_DATABASE_vDeleteEntry(FCID("SVEW"));
     SetState(state);
     GENERIC_MESSAGE shutdown = {};
     shutdown.Cmd = CMD_ID_SHUTDOWN;
@@ -180,6 +191,7 @@ TEST_F(ViewKey, ShutdownInSimulationKeepsTheViewAndInTheShopDemonstrationDoesNot
     H_DATABASE_bFetchS32(FCID("SVEW"), &saved, nullptr, nullptr);
     EXPECT_EQ(state == STATE_SIMULATION, saved == SONAR_FLASHER_ICE_PRIORITY) << state;
   }
+  H_DATABASE_vDeleteEntry(FCID("SVEW"));
   SetState(STATE_NORMAL_RUN);
 }
 

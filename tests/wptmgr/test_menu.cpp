@@ -100,6 +100,7 @@ TEST_F(Wpm, MenuBoxesAreAtLeast210WideAndStayOnTheScreen) {
 
 TEST_F(Wpm, ConfirmationCallbacksRunOnceUnderTheLock) {
   static std::atomic<int> s_runs{0};
+  s_runs = 0;
   g_WPM.pfnConfYes = [] {
     EXPECT_EQ(MESSAGEBOXTASK, L_MUTEX_GetOwnerTaskID(RES_NAV_DATA));
     s_runs++;
