@@ -434,6 +434,10 @@ constexpr size_t AIS_NAME_LINE = 10;
 
 U32 T_NAV_u32AisSplitName(const char* pName, U32 u32Size, char* sFirst, char* sSecond) {
   char name[22] = {};
+  // Zeroed whole: an empty line read as text of the current language's form
+  // would otherwise take the bytes after its terminator for wide letters.
+  memset(sFirst, 0, 22);
+  memset(sSecond, 0, 22);
   size_t n = strnlen(pName, u32Size < 20 ? u32Size : 20);
   while (n > 0 && pName[n - 1] == ' ') n--;
   memcpy(name, pName, n);
