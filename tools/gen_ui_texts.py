@@ -10,9 +10,10 @@ Entries 0..21 are encoded in the 8-bit page of the language's font set; a
 character the page lacks is an error. Entries 22..26 are UTF-16 big-endian
 with a zero unit. A language without a translation of a table gets the
 English text. A translation must keep the English text's printf conversions
-in their order, and as many {...} markers and bare '#' as it has: the program
-fills them in, so a lost or extra one would show the wrong value or read
-past the arguments. The output depends only on the inputs.
+and its places for values ({...} markers and bare '#'), the same ones in the
+same order: the program fills the places in turn, so a lost, extra, other
+or moved one would show the wrong value or read past the arguments. The
+output depends only on the inputs.
 """
 
 import argparse
@@ -160,14 +161,17 @@ def read_po(path):
 
 PRINTF = re.compile(r"%(?:%|[-+ #0]*(?:\*|\d+)?(?:\.(?:\*|\d+))?(?:hh|h|ll|l|L|z|j|t)?[diouxXeEfFgGaAcsp])")
 BRACED = re.compile(r"\{[^}]*\}?")
+PLACE = re.compile(r"\{[^}]*\}?|#")
 # The template filler takes the full-width forms as it takes the ASCII ones.
 FULL_WIDTH = str.maketrans({"\uFF03": "#", "\uFF5B": "{", "\uFF5D": "}"})
 
 
 def placeholders(text):
-    """The printf conversions in order, the {...} markers, the bare '#'."""
+    """The printf conversions in order, the {...} markers, the bare '#', and
+    the places ({...} and '#') in order."""
     plain = text.translate(FULL_WIDTH)
-    return PRINTF.findall(plain), len(BRACED.findall(plain)), BRACED.sub("", plain).count("#")
+    places = PLACE.findall(plain)
+    return PRINTF.findall(plain), len(BRACED.findall(plain)), places.count("#"), places
 
 
 def check_placeholders(english, text, where):
@@ -178,6 +182,9 @@ def check_placeholders(english, text, where):
     for what, n, m in (("{...} markers", want[1], got[1]), ("'#' placeholders", want[2], got[2])):
         if n != m:
             raise CatalogueError(f"{where}: {m} {what} where the English text has {n}")
+    if want[3] != got[3]:
+        raise CatalogueError(f"{where}: the places {' '.join(got[3])} differ from the English text's "
+                             f"{' '.join(want[3])} (same ones, same order: they are filled in turn)")
 
 
 def encode_narrow(text, table, where):

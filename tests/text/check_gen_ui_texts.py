@@ -98,6 +98,19 @@ expect(code != 0 and "2 {...} markers" in err, "an extra count marker fails: " +
 code, err, _ = run(("pl.po", entry("Records_Not_Taken", "Records from the PC not taken: #", "Rekordy z PC: # (#)")))
 expect(code != 0 and "2 '#' placeholders" in err, "an extra bare '#' fails: " + err)
 
+# A place of another kind, or two moved past each other, would take the
+# other value: the places are filled in turn.
+code, err, _ = run(("es.po", entry("Route_Saved", "Route {XXX} Saved", "Ruta {#} guardada")))
+expect(code != 0 and "es: Route_Saved" in err and "{#}" in err and "{XXX}" in err, "{#} for {XXX} fails: " + err)
+
+code, err, _ = run(("de.po", entry("Waypoint_Added_To_Group", "Waypoint {NAME} added to Group {GROUP}",
+                                   "Gruppe {GROUP} hat jetzt Wegpunkt {NAME}")))
+expect(code != 0 and "same order" in err, "two names moved past each other fail: " + err)
+
+code, err, _ = run(("ko.po", entry("Waypoint_Added_To_Group", "Waypoint {NAME} added to Group {GROUP}",
+                                   "웨이포인트 ｛NAME｝을(를) 그룹 ｛GROUP｝에 추가했습니다")))
+expect(code == 0, "the places in their order, where the sentence needs them, build: " + err)
+
 code, err, source = run(("ja.po", entry("Route_Saved", "Route {XXX} Saved", "ルート｛XXX｝を保存しました")))
 expect(code == 0, "the full-width braces are markers as the template filler reads them: " + err)
 
