@@ -10,14 +10,16 @@ Entries 0..21 are encoded in the 8-bit page of the language's font set; a
 character the page lacks is an error. Entries 22..26 are UTF-16 big-endian
 with a zero unit. A language without a translation of a table gets the
 English text. A translation must keep the English text's printf conversions
-in their order, and as many {...} markers and bare '#' as it has: the program
-fills them in, so a lost or extra one would show the wrong value or read
-past the arguments. The output depends only on the inputs.
+and its places for values ({...} markers and bare '#'), the same ones in the
+same order: the program fills the places in turn, so a lost, extra, other
+or moved one would show the wrong value or read past the arguments. The
+output depends only on the inputs.
 """
 
 import argparse
 import re
 import sys
+import unicodedata
 
 # Index = LANGUAGE value: (po file, code page index or None for wide text).
 LANGUAGES = [
@@ -71,6 +73,31 @@ def encoder(rows, page):
         if pages[page] and uni not in table:
             table[uni] = pages[page]
     return table
+
+
+def base_letters(rows):
+    """(letter, base) for every letter of the rows that is a base letter with
+    marks, by Unicode's canonical decomposition, in Unicode order."""
+    pairs = set()
+    for uni, *_ in rows:
+        parts = unicodedata.normalize("NFD", chr(uni))
+        if len(parts) > 1 and all(unicodedata.combining(c) for c in parts[1:]):
+            pairs.add((uni, ord(parts[0])))
+    return sorted(pairs)
+
+
+def page_bases(rows, bases, page):
+    """Byte of each letter with marks in the page -> byte of its base letter
+    there, for the letters whose base the page also holds."""
+    table = encoder(rows, page)
+    out = [0] * 256
+    for uni, base in bases:
+        if uni in table and base in table:
+            byte = table[uni]
+            # A byte converts from the first row that holds it.
+            if next(r[0] for r in rows if r[1 + page] == byte) == uni:
+                out[byte] = table[base]
+    return out
 
 
 def po_string(token, where):
@@ -134,14 +161,17 @@ def read_po(path):
 
 PRINTF = re.compile(r"%(?:%|[-+ #0]*(?:\*|\d+)?(?:\.(?:\*|\d+))?(?:hh|h|ll|l|L|z|j|t)?[diouxXeEfFgGaAcsp])")
 BRACED = re.compile(r"\{[^}]*\}?")
+PLACE = re.compile(r"\{[^}]*\}?|#")
 # The template filler takes the full-width forms as it takes the ASCII ones.
 FULL_WIDTH = str.maketrans({"\uFF03": "#", "\uFF5B": "{", "\uFF5D": "}"})
 
 
 def placeholders(text):
-    """The printf conversions in order, the {...} markers, the bare '#'."""
+    """The printf conversions in order, the {...} markers, the bare '#', and
+    the places ({...} and '#') in order."""
     plain = text.translate(FULL_WIDTH)
-    return PRINTF.findall(plain), len(BRACED.findall(plain)), BRACED.sub("", plain).count("#")
+    places = PLACE.findall(plain)
+    return PRINTF.findall(plain), len(BRACED.findall(plain)), places.count("#"), places
 
 
 def check_placeholders(english, text, where):
@@ -152,6 +182,9 @@ def check_placeholders(english, text, where):
     for what, n, m in (("{...} markers", want[1], got[1]), ("'#' placeholders", want[2], got[2])):
         if n != m:
             raise CatalogueError(f"{where}: {m} {what} where the English text has {n}")
+    if want[3] != got[3]:
+        raise CatalogueError(f"{where}: the places {' '.join(got[3])} differ from the English text's "
+                             f"{' '.join(want[3])} (same ones, same order: they are filled in turn)")
 
 
 def encode_narrow(text, table, where):
@@ -187,6 +220,7 @@ def c_literal(data):
 def build(args):
     rows = read_codepages(args.codepages)
     pages = [encoder(rows, 0), encoder(rows, 1)]
+    bases = base_letters(rows)
     template, names = read_po(args.pot)
     tables = []
     seen = set()
@@ -236,6 +270,13 @@ def build(args):
         h.write("typedef struct tag_UNICODE_TABLE_ROW {\n  uint16_t uniValue;\n  uint8_t charMap[2];\n} UNICODE_TABLE_ROW;\n\n")
         h.write(f"constexpr unsigned UNICODE_TABLE_ROWS = {len(rows)};\n")
         h.write("extern const UNICODE_TABLE_ROW Unicode_Table_Hex[UNICODE_TABLE_ROWS];\n\n")
+        h.write("// A letter with marks and the letter it is built on, in Unicode order, for\n")
+        h.write("// every such letter of the code pages; and the same by byte in each page\n")
+        h.write("// (0: none).\n")
+        h.write("typedef struct tag_UNICODE_BASE_ROW {\n  uint16_t uniValue;\n  uint16_t baseValue;\n} UNICODE_BASE_ROW;\n\n")
+        h.write(f"constexpr unsigned UNICODE_BASE_ROWS = {len(bases)};\n")
+        h.write("extern const UNICODE_BASE_ROW Unicode_Base_Letters[UNICODE_BASE_ROWS];\n")
+        h.write("extern const uint8_t Page_Base_Letters[2][256];\n\n")
         h.write("// Every table by name, in catalogue order (for whole-catalogue checks).\n")
         h.write("typedef struct tag_UI_TEXT_ENTRY {\n  const char* pcName;\n  const char* const* ppcTable;\n} UI_TEXT_ENTRY;\n")
         h.write("extern const UI_TEXT_ENTRY g_aUiTextCatalogue[UI_TEXT_TABLE_COUNT];\n\n")
@@ -248,6 +289,14 @@ def build(args):
         c.write("const UNICODE_TABLE_ROW Unicode_Table_Hex[UNICODE_TABLE_ROWS] = {\n")
         for uni, b1, b2 in rows:
             c.write(f"    {{0x{uni:04X}, {{0x{b1:02X}, 0x{b2:02X}}}}},\n")
+        c.write("};\n\nconst UNICODE_BASE_ROW Unicode_Base_Letters[UNICODE_BASE_ROWS] = {\n")
+        for uni, base in bases:
+            c.write(f"    {{0x{uni:04X}, 0x{base:04X}}},\n")
+        c.write("};\n\nconst uint8_t Page_Base_Letters[2][256] = {\n")
+        for page in (0, 1):
+            row = [f"0x{b:02X}" for b in page_bases(rows, bases, page)]
+            lines = [", ".join(row[i:i + 16]) for i in range(0, 256, 16)]
+            c.write("    {" + ",\n     ".join(lines) + "},\n")
         c.write("};\n\nnamespace {\n")
         for i, data in enumerate(strings):
             c.write(f"const char s_t{i}[] = {c_literal(data)};\n")

@@ -16,6 +16,7 @@
 #include "h_memory.h"
 #include "linuxsvc.h"
 #include "model_current.h"
+#include "u_unicode.h"
 #include "u_wstring.h"
 
 const FONT_DEF MyriadPro_Bold_QXcoding = {{g_au8TtfLatinBold}, 0, 0, 0, g_u32TtfLatinBoldSize, 0};
@@ -110,6 +111,8 @@ typedef struct tag_GLYPH_IMAGE {
   S32 s32Top;
   S32 s32Pitch;
   const U8* pu8Buffer;
+  S32 s32Left;     // the font's: from the pen to the bitmap's first column
+  S32 s32Advance;  // the font's: from the pen to the next pen, hinted
 } GLYPH_IMAGE;
 
 // The rendered glyph; it stays valid until the next cache call.
@@ -120,7 +123,7 @@ static BOOLEAN G_TRUETYPE_bGlyphImage(const FontInfo* pInfo, FT_UInt glyph, GLYP
   // The small-bitmap cache marks a glyph it cannot hold as missing: no
   // buffer and a width of 255.
   if (!(sbit->buffer == nullptr && sbit->width == 255)) {
-    *pImage = {sbit->width, sbit->height, sbit->top, sbit->pitch, sbit->buffer};
+    *pImage = {sbit->width, sbit->height, sbit->top, sbit->pitch, sbit->buffer, sbit->left, sbit->xadvance};
     return TRUE;
   }
   FT_Glyph image = nullptr;
@@ -128,8 +131,14 @@ static BOOLEAN G_TRUETYPE_bGlyphImage(const FontInfo* pInfo, FT_UInt glyph, GLYP
   if (image->format != FT_GLYPH_FORMAT_BITMAP) return FALSE;
   const FT_BitmapGlyph bitmap = (FT_BitmapGlyph)image;
   if (bitmap->bitmap.pixel_mode != FT_PIXEL_MODE_GRAY) return FALSE;
-  *pImage = {(S32)bitmap->bitmap.width, (S32)bitmap->bitmap.rows, bitmap->top, bitmap->bitmap.pitch,
-             bitmap->bitmap.buffer};
+  // The image's advance is in 16.16 pixels.
+  *pImage = {(S32)bitmap->bitmap.width,
+             (S32)bitmap->bitmap.rows,
+             bitmap->top,
+             bitmap->bitmap.pitch,
+             bitmap->bitmap.buffer,
+             bitmap->left,
+             (S32)((image->advance.x + 0x8000) >> 16)};
   return TRUE;
 }
 
@@ -156,6 +165,8 @@ typedef struct tag_GLYPH_SLOT {
   S16 s16Width;
   S16 s16Rows;
   S16 s16Top;
+  S16 s16Left;
+  S16 s16Advance;
   U16 u16Next;  // the next slot of the bucket + 1, 0 at the end
 } GLYPH_SLOT;
 
@@ -188,10 +199,11 @@ static ptrdiff_t FontIndex(const FontInfo* pInfo) { return pInfo - &s_FontInfo[0
 // Keeps a glyph (and its image, when image is not null) for the key. Images
 // the blend cannot read as packed rows are not kept.
 static void G_TRUETYPE_vKeepGlyph(U64 u64Key, U32 u32Bucket, FT_UInt glyph, const GLYPH_IMAGE* pImage) {
-  const GLYPH_IMAGE none = {0, 0, 0, 0, nullptr};
+  const GLYPH_IMAGE none = {0, 0, 0, 0, nullptr, 0, 0};
   const GLYPH_IMAGE& image = pImage == nullptr ? none : *pImage;
   if (image.s32Width < 0 || image.s32Rows < 0 || image.s32Pitch < image.s32Width || image.s32Width > INT16_MAX ||
-      image.s32Rows > INT16_MAX || image.s32Top < INT16_MIN || image.s32Top > INT16_MAX) {
+      image.s32Rows > INT16_MAX || image.s32Top < INT16_MIN || image.s32Top > INT16_MAX || image.s32Left < INT16_MIN ||
+      image.s32Left > INT16_MAX || image.s32Advance < INT16_MIN || image.s32Advance > INT16_MAX) {
     return;
   }
   const U64 u64Bytes = (U64)image.s32Width * (U64)image.s32Rows;
@@ -201,8 +213,9 @@ static void G_TRUETYPE_vKeepGlyph(U64 u64Key, U32 u32Bucket, FT_UInt glyph, cons
   }
   const U32 u32Slot = s_u32GlyphSlotsUsed++;
   GLYPH_SLOT& slot = s_aGlyphSlots[u32Slot];
-  slot = {u64Key, s_u32GlyphPoolUsed, (U32)glyph, (S16)image.s32Width, (S16)image.s32Rows, (S16)image.s32Top,
-          s_au16GlyphBuckets[u32Bucket]};
+  slot = {u64Key,           s_u32GlyphPoolUsed,  (U32)glyph,
+          (S16)image.s32Width, (S16)image.s32Rows, (S16)image.s32Top,
+          (S16)image.s32Left,  (S16)image.s32Advance, s_au16GlyphBuckets[u32Bucket]};
   for (S32 r = 0; r < image.s32Rows && image.s32Width > 0; r++) {
     memcpy(s_au8GlyphPool + slot.u32Offset + (size_t)r * (size_t)image.s32Width,
            image.pu8Buffer + (ptrdiff_t)r * image.s32Pitch, (size_t)image.s32Width);
@@ -221,7 +234,8 @@ static BOOLEAN G_TRUETYPE_bFindGlyph(const FontInfo* pInfo, FT_Int nMap, FT_UInt
     const GLYPH_SLOT& slot = s_aGlyphSlots[n - 1];
     if (slot.u64Key != u64Key) continue;
     *pGlyph = slot.u32Glyph;
-    *pImage = {slot.s16Width, slot.s16Rows, slot.s16Top, slot.s16Width, s_au8GlyphPool + slot.u32Offset};
+    *pImage = {slot.s16Width, slot.s16Rows,  slot.s16Top, slot.s16Width, s_au8GlyphPool + slot.u32Offset,
+               slot.s16Left,  slot.s16Advance};
     return slot.u32Glyph != 0;
   }
   *pGlyph = FTC_CMapCache_Lookup(s_cmap_cache, pInfo->scaler.face_id, nMap, code);
@@ -358,6 +372,40 @@ static BOOLEAN G_TRUETYPE_bFindWideGlyph(const FontInfo* pInfo, FT_UInt32 code, 
   return FALSE;
 }
 
+// One character's glyph in the face that draws it: of wide text through the
+// faces' Unicode maps, else through map nMap of the font's own face.
+static BOOLEAN G_TRUETYPE_bLookUp(const FontInfo* pInfo, BOOLEAN bUnicode, FT_Int nMap, FT_UInt32 code,
+                                  const FontInfo** ppFrom, const SIZE_METRICS** ppSize, FT_UInt* pGlyph,
+                                  GLYPH_IMAGE* pImage) {
+  if (bUnicode) return G_TRUETYPE_bFindWideGlyph(pInfo, code, ppFrom, ppSize, pGlyph, pImage);
+  return G_TRUETYPE_bFindGlyph(pInfo, nMap, code, pGlyph, pImage);
+}
+
+// Where a glyph goes from the pen, and how much room it takes before the
+// next one's gap. The pen moves by the bitmap's width, which a mark reaching
+// out beside its letter (an ogonek, a comma below, a caron) would widen: a
+// letter with marks is spaced as its base letter is, moved by what the font
+// places differently (its bearing and advance against the base's), so that
+// "č" stands where "c" would and a word does not come apart at it.
+typedef struct tag_GLYPH_PLACE {
+  S32 s32Offset;
+  S32 s32Room;
+} GLYPH_PLACE;
+
+typedef struct tag_BASE_GLYPH {
+  BOOLEAN bFound;
+  const FontInfo* pFrom;
+  S32 s32Width;
+  S32 s32Left;
+  S32 s32Advance;
+} BASE_GLYPH;
+
+static GLYPH_PLACE G_TRUETYPE_place(const GLYPH_IMAGE& image, const FontInfo* pFrom, const BASE_GLYPH& base) {
+  if (!base.bFound || base.pFrom != pFrom) return {0, image.s32Width};
+  const S32 s32Room = base.s32Width + image.s32Advance - base.s32Advance;
+  return {image.s32Left - base.s32Left, s32Room > 0 ? s32Room : 0};
+}
+
 // Walks the text as drawing does, handing every glyph and its pen position to
 // plot, which returns FALSE to stop the walk there. Wide text in a wide
 // language unless b8Bit. Returns the pen position after the last glyph.
@@ -390,16 +438,24 @@ static S32 G_TRUETYPE_s32WalkWith(const char* pText, PIXEL x, const FontInfo* pI
     // The glyph is always looked up in the face that draws it: through its
     // default (Unicode) map for wide text and in ASCII mode, else through the
     // code page of the font set.
+    const FT_Int nMap = bASCII ? pDesc->nUnicodeMap : nCharmap;
+    // The base letter first: its image goes with the next look-up, its
+    // numbers stay.
+    const BOOLEAN bUnicodeCode = bUnicode || nMap == pDesc->nUnicodeMap || nMap > 1;
+    const FT_UInt32 baseCode = bUnicodeCode ? U_UNICODE_u16BaseLetter((UCHAR16)code)
+                                            : U_UNICODE_u8BaseLetter((U8)code, nMap);
+    BASE_GLYPH base = {FALSE, nullptr, 0, 0, 0};
     FT_UInt glyph = 0;
     GLYPH_IMAGE image;
     const FontInfo* pFrom = pInfo;
     const SIZE_METRICS* pFromSize = pSize;
-    BOOLEAN bImage;
-    if (bUnicode) {
-      bImage = G_TRUETYPE_bFindWideGlyph(pInfo, code, &pFrom, &pFromSize, &glyph, &image);
-    } else {
-      bImage = G_TRUETYPE_bFindGlyph(pInfo, bASCII ? pDesc->nUnicodeMap : nCharmap, code, &glyph, &image);
+    if (baseCode != 0 && G_TRUETYPE_bLookUp(pInfo, bUnicode, nMap, baseCode, &pFrom, &pFromSize, &glyph, &image)) {
+      base = {TRUE, pFrom, image.s32Width, image.s32Left, image.s32Advance};
     }
+    glyph = 0;
+    pFrom = pInfo;
+    pFromSize = pSize;
+    const BOOLEAN bImage = G_TRUETYPE_bLookUp(pInfo, bUnicode, nMap, code, &pFrom, &pFromSize, &glyph, &image);
     if (glyph == 0) {
       previous = 0;
       continue;
@@ -414,8 +470,9 @@ static S32 G_TRUETYPE_s32WalkWith(const char* pText, PIXEL x, const FontInfo* pI
       }
     }
     if (!bImage) continue;
-    if (!plot(image, x)) break;
-    x += image.s32Width + (S32)(u32Height >> 6) + 1;
+    const GLYPH_PLACE place = G_TRUETYPE_place(image, pFrom, base);
+    if (!plot(image, x + place.s32Offset)) break;
+    x += place.s32Room + (S32)(u32Height >> 6) + 1;
     previous = glyph;
     pPrevious = pFrom;
   }
@@ -555,8 +612,10 @@ void G_TRUETYPE_M_vPutRotated(BITMAP* pBmp, const char* pText, const POINT* pptA
     if (y + image.s32Rows >= s32Rows || y < 0) return FALSE;
     for (S32 r = 0; r < image.s32Rows; r++) {
       const U8* pCoverage = image.pu8Buffer + (ptrdiff_t)(image.s32Rows - 1 - r) * image.s32Pitch;
-      U8* pUnit = pu8Pixels + ((ptrdiff_t)(y + r) * s32Width + x) * 4;
-      for (S32 c = 0; c < image.s32Width && x + c < s32Width; c++, pUnit += 4) {
+      // A first letter's mark may reach left of the picture.
+      const S32 s32First = x < 0 ? -x : 0;
+      U8* pUnit = pu8Pixels + ((ptrdiff_t)(y + r) * s32Width + x + s32First) * 4;
+      for (S32 c = s32First; c < image.s32Width && x + c < s32Width; c++, pUnit += 4) {
         if (pCoverage[c] == 0) continue;
         pUnit[0] = u8Red;
         pUnit[1] = u8Green;

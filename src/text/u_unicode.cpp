@@ -56,3 +56,22 @@ void U_UNICODE_vToQX(char* qxStr, const UCHAR16* uStr, int nMaxLen, U32 u32Langu
   }
   qxStr[nOut] = 0;
 }
+
+UCHAR16 U_UNICODE_u16BaseLetter(UCHAR16 u16Letter) {
+  U32 u32Low = 0, u32High = UNICODE_BASE_ROWS;
+  while (u32Low < u32High) {
+    const U32 u32Mid = (u32Low + u32High) / 2;
+    const UNICODE_BASE_ROW& row = Unicode_Base_Letters[u32Mid];
+    if (row.uniValue == u16Letter) return row.baseValue;
+    if (row.uniValue < u16Letter) {
+      u32Low = u32Mid + 1;
+    } else {
+      u32High = u32Mid;
+    }
+  }
+  return 0;
+}
+
+U8 U_UNICODE_u8BaseLetter(U8 u8Letter, int nPage) {
+  return nPage == 0 || nPage == 1 ? Page_Base_Letters[nPage][u8Letter] : 0;
+}

@@ -239,6 +239,67 @@ TEST_F(TrueTypeTest, CodePagesAndAsciiModeReachTheRightGlyphs) {
   G_TRUETYPE_vSetASCIIMode(FALSE);
 }
 
+// A letter with marks takes the room its base letter takes, changed only by
+// what the font gives the two advances: an ogonek, a caron or a comma below
+// reaching out beside the letter does not push the next one away. The
+// advances come from FreeType's own hinting of the embedded faces.
+TEST_F(TrueTypeTest, ALetterWithMarksIsSpacedAsTheFontSpacesItsBaseLetter) {
+  FT_Library library;
+  ASSERT_EQ(0, FT_Init_FreeType(&library));
+  const FONT_DEF* files[2] = {&MyriadPro_Bold_QXcoding, &MyriadPro_Regular_QXcoding};
+  FT_Face faces[2];
+  for (int f = 0; f < 2; f++) {
+    ASSERT_EQ(0, FT_New_Memory_Face(library, files[f]->pu8TTFdata, (FT_Long)files[f]->u32MaxWidth, 0, &faces[f]));
+    ASSERT_EQ(0, FT_Select_Charmap(faces[f], FT_ENCODING_UNICODE));
+  }
+  auto advance = [](FT_Face face, char16_t letter) {
+    EXPECT_EQ(0, FT_Load_Char(face, letter, FT_LOAD_DEFAULT));
+    return (S32)(face->glyph->advance.x >> 6);
+  };
+  // Letters with marks of the unit's languages and the letter each is built
+  // on: page 1 (Turkish, Czech, Polish, Baltic, Hungarian, Greek), page 2.
+  const struct {
+    char16_t marked, base;
+    unsigned language;
+  } kLetters[] = {{u'ç', u'c', LANGUAGE_TURKISH},   {u'ş', u's', LANGUAGE_TURKISH},  {u'İ', u'I', LANGUAGE_TURKISH},
+                  {u'č', u'c', LANGUAGE_CZECH},     {u'ř', u'r', LANGUAGE_CZECH},    {u'ď', u'd', LANGUAGE_CZECH},
+                  {u'ť', u't', LANGUAGE_CZECH},     {u'ą', u'a', LANGUAGE_POLISH},   {u'ę', u'e', LANGUAGE_POLISH},
+                  {u'į', u'i', LANGUAGE_LITHUANIAN}, {u'ų', u'u', LANGUAGE_LITHUANIAN}, {u'ļ', u'l', LANGUAGE_LATVIAN},
+                  {u'ķ', u'k', LANGUAGE_LATVIAN},   {u'ģ', u'g', LANGUAGE_LATVIAN},  {u'ő', u'o', LANGUAGE_HUNGARIAN},
+                  {u'ά', u'α', LANGUAGE_GREEK},     {u'й', u'и', LANGUAGE_RUSSIAN},  {u'ё', u'е', LANGUAGE_RUSSIAN}};
+  const FONT_DEF* const kFonts[] = {SIZES(BOLD), SIZES(REG)};
+  int wrong = 0;
+  for (const auto& letter : kLetters) {
+    for (const FONT_DEF* font : kFonts) {
+      const int f = font >= &myriad_pro_fonts[1][0] ? 1 : 0;
+      const U32 pixels = font->u32Height * 60 / 44;
+      ASSERT_EQ(0, FT_Set_Pixel_Sizes(faces[f], pixels, pixels));
+      const S32 expected = advance(faces[f], letter.marked) - advance(faces[f], letter.base);
+      for (unsigned language : {letter.language, (unsigned)LANGUAGE_JAPANESE}) {
+        SetLanguage(language);
+        G_TRUETYPE_vSelectFontSet(g_eFontSet[language] == FONT_SET_2 ? 1 : 0);
+        std::string texts[2];
+        for (int k = 0; k < 2; k++) {
+          const char16_t one[2] = {k == 0 ? letter.marked : letter.base, 0};
+          char page[8];
+          U_UNICODE_vToQX(page, (const UCHAR16*)one, sizeof page, language);
+          texts[k] = language >= LANGUAGE_FIRST_WIDE ? W(one) : std::string(page);
+        }
+        const S32 got = (S32)G_TRUETYPE_M_u32GetWidth(texts[0].data(), font) -
+                        (S32)G_TRUETYPE_M_u32GetWidth(texts[1].data(), font);
+        if (got != expected && wrong++ < 10) {
+          ADD_FAILURE() << "U+" << std::hex << (unsigned)letter.marked << std::dec << " in language " << language
+                        << " at size " << font->u32Height << (f == 0 ? " bold" : " regular") << ": " << got
+                        << " px more than its base letter, the font " << expected;
+        }
+      }
+    }
+  }
+  EXPECT_EQ(0, wrong);
+  for (FT_Face face : faces) FT_Done_Face(face);
+  FT_Done_FreeType(library);
+}
+
 // Every character of every shipped text has a glyph in the face that draws
 // it: 8-bit entries through their page in both Latin faces, wide entries in
 // the Unicode face.

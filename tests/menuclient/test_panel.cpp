@@ -288,6 +288,32 @@ TEST_F(MenuPanel, TheMainMenuAndTheQuickSetUpInSixScripts) {
   }
 }
 
+// The Sonar tab in Turkish: its colour scheme stands right above the Sonar
+// switch, and the light scheme reads apart from On; and the language row
+// with "Türkçe", in the bold value face, as the quick set-up shows it.
+TEST_F(MenuPanel, TheSonarTabAndTheLanguageRowInTurkish) {
+  SetLanguageAndFontSet(LANGUAGE_TURKISH);
+  static const char* const* const kTabs[] = {Alarms, Sonar, Nav, ::Setup};
+  for (int i = 0; i < 4; i++) m_tabs[i] = T(kTabs[i]);
+  MENU_PANEL sonar = Panel(MENU_PANEL_MAIN, nullptr,
+                           {Row(T(Sensitivity), MENU_CONTROL_SLIDER, L(u"10")),
+                            Row(T(Lower_Range), MENU_CONTROL_SLIDER, T(Auto), MENU_CHOICE_FIRST),
+                            Row(T(Chart_Speed), MENU_CONTROL_SLIDER, L(u"5")),
+                            Row(T(Sonar_Colors), MENU_CONTROL_SELECTOR, T(Sonar_Scheme_Light), MENU_CHOICE_FIRST),
+                            Row(T(Sonar), MENU_CONTROL_SELECTOR, T(On), MENU_CHOICE_LAST),
+                            Row(T(Sonar_Advanced), MENU_CONTROL_ACTION)});
+  sonar.ppcTabs = m_tabs;
+  sonar.u32Tabs = 4;
+  sonar.u32SelectedTab = 1;
+  sonar.aRows[3].bSelected = TRUE;
+  EXPECT_TRUE(Golden("sonar_tab_tr", {sonar}));
+  MENU_PANEL quick = Panel(MENU_PANEL_QUICK, T(Quick_Setup),
+                           {Row(T(Language), MENU_CONTROL_SELECTOR, T(Language_Turkish), MENU_CHOICE_MIDDLE),
+                            Row(T(Max_Depth), MENU_CONTROL_SLIDER, T(Auto), MENU_CHOICE_FIRST)});
+  quick.aRows[0].bSelected = TRUE;
+  EXPECT_TRUE(Golden("language_row_tr", {quick}));
+}
+
 TEST_F(MenuPanel, TheMainMenuInWideEnglish) {
   SetLanguageAndFontSet(LANGUAGE_ENGLISH_UNICODE);
   EXPECT_TRUE(Golden("main_setup_wide", {MainOnSetup(2)}));

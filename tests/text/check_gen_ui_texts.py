@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """The text generator refuses what the unit could not show, and encodes the
-rest into the language's code page. Run by CTest with the repository root."""
+rest into the language's code page; the catalogue's check finds two values
+that read alike on one menu. Run by CTest with the repository root."""
 
 import os
 import re
@@ -29,20 +30,24 @@ def put(path, e):
         f.write("\n\n".join(blocks + [block]) + "\n")
 
 
-def run(*edits):
-    """Generates from a copy of the catalogue with (file, entry) edits."""
+def run(*edits, alike=False):
+    """Generates from a copy of the catalogue with (file, entry) edits, or
+    with alike checks the copy for values that read alike."""
     with tempfile.TemporaryDirectory() as tmp:
         po = os.path.join(tmp, "po")
         shutil.copytree(os.path.join(DATA, "po"), po)
         for name, e in edits:
             put(os.path.join(po, name), e)
-        result = subprocess.run(
-            [sys.executable, GEN, "--codepages", os.path.join(DATA, "codepages.txt"),
-             "--pot", os.path.join(po, "texts.pot"), "--po-dir", po,
-             "--header", os.path.join(tmp, "t.h"), "--source", os.path.join(tmp, "t.cpp")],
-            capture_output=True, text=True)
-        source = open(os.path.join(tmp, "t.cpp"), encoding="utf-8").read() if result.returncode == 0 else ""
-        return result.returncode, result.stderr, source
+        if alike:
+            command = [os.path.join(ROOT, "tests", "text", "check_translations.py"), ROOT, "alike", po]
+        else:
+            command = [GEN, "--codepages", os.path.join(DATA, "codepages.txt"), "--pot", os.path.join(po, "texts.pot"),
+                       "--po-dir", po, "--header", os.path.join(tmp, "t.h"), "--source", os.path.join(tmp, "t.cpp")]
+        result = subprocess.run([sys.executable] + command, capture_output=True, text=True)
+        source = ""
+        if result.returncode == 0 and not alike:
+            source = open(os.path.join(tmp, "t.cpp"), encoding="utf-8").read()
+        return result.returncode, result.stderr + result.stdout, source
 
 
 failures = 0
@@ -98,8 +103,31 @@ expect(code != 0 and "2 {...} markers" in err, "an extra count marker fails: " +
 code, err, _ = run(("pl.po", entry("Records_Not_Taken", "Records from the PC not taken: #", "Rekordy z PC: # (#)")))
 expect(code != 0 and "2 '#' placeholders" in err, "an extra bare '#' fails: " + err)
 
+# A place of another kind, or two moved past each other, would take the
+# other value: the places are filled in turn.
+code, err, _ = run(("es.po", entry("Route_Saved", "Route {XXX} Saved", "Ruta {#} guardada")))
+expect(code != 0 and "es: Route_Saved" in err and "{#}" in err and "{XXX}" in err, "{#} for {XXX} fails: " + err)
+
+code, err, _ = run(("de.po", entry("Waypoint_Added_To_Group", "Waypoint {NAME} added to Group {GROUP}",
+                                   "Gruppe {GROUP} hat jetzt Wegpunkt {NAME}")))
+expect(code != 0 and "same order" in err, "two names moved past each other fail: " + err)
+
+code, err, _ = run(("ko.po", entry("Waypoint_Added_To_Group", "Waypoint {NAME} added to Group {GROUP}",
+                                   "웨이포인트 ｛NAME｝을(를) 그룹 ｛GROUP｝에 추가했습니다")))
+expect(code == 0, "the places in their order, where the sentence needs them, build: " + err)
+
 code, err, source = run(("ja.po", entry("Route_Saved", "Route {XXX} Saved", "ルート｛XXX｝を保存しました")))
 expect(code == 0, "the full-width braces are markers as the template filler reads them: " + err)
+
+# Values one menu shows together: the Sonar tab's colour scheme stands above
+# the Sonar switch, so its Light must not read as On.
+code, out, _ = run(alike=True)
+expect(code == 0, "the catalogue keeps the values of each menu apart: " + out)
+code, out, _ = run(("tr.po", entry("Sonar_Scheme_Light", "Light", "Açık")), alike=True)
+expect(code != 0 and "tr.po: On and Sonar_Scheme_Light both read 'Açık' on Sonar" in out,
+       "a scheme that reads as the switch beside it fails: " + out)
+code, out, _ = run(("de.po", entry("Water_Salt_Deep", "Salt (Deep)", "Salzwasser (flach)")), alike=True)
+expect(code != 0 and "de.po" in out and "the quick set-up" in out, "two answers of one question read alike: " + out)
 
 print(f"{failures} cases failed" if failures else "every case passed")
 sys.exit(1 if failures else 0)

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""Whether the language files say everything the template has, and say the
-glossary's terms the glossary's way. Run by CTest with the repository root and
-one of: complete, glossary."""
+"""Whether the language files say everything the template has, say the
+glossary's terms the glossary's way, and keep apart the values one menu shows
+together. Run by CTest with the repository root and one of: complete,
+glossary, alike (then optionally the folder of the language files)."""
 
 import os
 import re
@@ -78,6 +79,11 @@ def check_glossary():
     by_english = {}
     for context, english in order:
         by_english.setdefault(english, []).append(context)
+    # "Light [Sonar_Scheme_Light]": the one table of an English text that
+    # stands for two senses.
+    named = {term: m.group(1) for term in terms if (m := re.fullmatch(r".* \[(\w+)\]", term))}
+    failures += [f"glossary: {term!r} names no table of the template" for term, context in named.items()
+                 if not any(context == c for c, _ in order)]
     for code in CODES:
         entries, _ = read_po(os.path.join(PO, f"{code}.po"))
         texts = {context: text for (context, _), text in entries.items() if text}
@@ -86,15 +92,112 @@ def check_glossary():
                 if any(code in other for other in terms.values()):
                     failures.append(f"glossary: the term {term!r} has no {code} cell")
                 continue
-            for context in by_english.get(term, []):
+            for context in [named[term]] if term in named else by_english.get(term, []):
                 if context in texts and texts[context] != cells[code]:
                     failures.append(f"{code}.po: {context} says {texts[context]!r} where the glossary has "
                                     f"{cells[code]!r} for {term!r}")
     return failures
 
 
+# How each menu registration shows its values: the argument naming the menu
+# it stands in (or the one screen all of its kind share), the arguments
+# holding lists of choices, and those holding a text shown as a value (a
+# slider's end). A single-centred menu is a screen of its own.
+REGISTRATIONS = {
+    "U_MENU_bRegisterMainSelectorMenu": (1, [5], []),
+    "U_MENU_bRegisterSubMenuSelectorMenu": (1, [6], []),
+    "U_MENU_bRegisterQuickSelectorMenu": ("the quick set-up", [4], []),
+    "U_MENU_bRegisterSingleCenteredMenuSelectorMenu": (None, [3], []),
+    "U_MENU_bRegisterMainSliderMenu": (1, [], [5, 6]),
+    "U_MENU_bRegisterSubMenuSliderMenu": (1, [], [6, 7]),
+    "U_MENU_bRegisterQuickVarStepSliderMenu": ("the quick set-up", [], [5]),
+}
+CHOICES = re.compile(r"MENU_TEXT\s+(?:const\s+)?(\w+)\s*\[[^\]]*\]\s*=\s*\{([^}]*)\}")
+
+
+def code_of(path):
+    """A source file without comments and with empty string literals."""
+    with open(path, encoding="utf-8", errors="replace") as f:
+        text = f.read()
+    text = re.sub(r"/\*.*?\*/", "", re.sub(r"//[^\n]*", "", text), flags=re.S)
+    return re.sub(r'"(?:[^"\\\n]|\\.)*"', '""', text)
+
+
+def arguments(text, start):
+    """The top-level arguments of the call whose '(' ends just before start."""
+    depth, current, out = 0, "", []
+    for c in text[start:]:
+        if c in ")]}" and depth == 0:
+            return out + [current.strip()]
+        depth += (c in "([{") - (c in ")]}")
+        if c == "," and depth == 0:
+            out.append(current.strip())
+            current = ""
+        else:
+            current += c
+    return out
+
+
+def screens(root):
+    """{screen: set of catalogue table names shown there as values}, from the
+    menu registrations under src/ whose choice lists are named arrays."""
+    files = []
+    for folder, _, names in os.walk(os.path.join(root, "src")):
+        # The menu client itself declares the registration functions.
+        if os.path.basename(folder) != "menuclient":
+            files += [os.path.join(folder, n) for n in names if n.endswith(".cpp")]
+    codes = {path: code_of(path) for path in sorted(files)}
+    shared = {}
+    for text in codes.values():
+        shared.update((m.group(1), re.findall(r"\w+", m.group(2))) for m in CHOICES.finditer(text))
+    shared["U_MENU_apOffOn"] = ["Off", "On"]
+    found = {}
+    for path, text in codes.items():
+        local = dict(shared, **{m.group(1): re.findall(r"\w+", m.group(2)) for m in CHOICES.finditer(text)})
+        for m in re.finditer(r"\b(U_MENU_bRegister\w+)\s*\(", text):
+            if m.group(1) not in REGISTRATIONS:
+                continue
+            where, lists, values = REGISTRATIONS[m.group(1)]
+            args = arguments(text, m.end())
+            screen = args[where] if isinstance(where, int) else where or f"{os.path.basename(path)}@{m.start()}"
+            shown = {args[i] for i in values}
+            for i in lists:
+                for name in re.findall(r"\w+", args[i]):
+                    shown.update(local.get(name, []))
+            found.setdefault(screen, set()).update(shown)
+    return found
+
+
+def alike_on_screens(shown, english, languages):
+    """Two values of different English texts that a language writes alike on
+    one screen; languages is {code: {table: text}}."""
+    failures = []
+    for code, texts in languages.items():
+        for screen, names in sorted(shown.items()):
+            seen = {}
+            for name in sorted(n for n in names if n in english):
+                text = texts.get(name) or english[name]
+                other = seen.setdefault(text.casefold().strip(), name)
+                if english[other] != english[name]:
+                    failures.append(f"{code}.po: {other} and {name} both read {text!r} on {screen}")
+    return failures
+
+
+def check_alike():
+    po = sys.argv[3] if len(sys.argv) > 3 else PO
+    template, order = read_po(os.path.join(po, "texts.pot"))
+    english = {context: text for context, text in order}
+    shown = screens(ROOT)
+    languages = {}
+    for code in CODES:
+        entries, _ = read_po(os.path.join(po, f"{code}.po"))
+        languages[code] = {context: text for (context, _), text in entries.items() if text}
+    failures = [f"only {len(shown)} menus with values found in the sources"] if len(shown) < 10 else []
+    return failures + alike_on_screens(shown, english, languages)
+
+
 def main():
-    failures = {"complete": check_complete, "glossary": check_glossary}[sys.argv[2]]()
+    failures = {"complete": check_complete, "glossary": check_glossary, "alike": check_alike}[sys.argv[2]]()
     for failure in failures:
         print("FAILED:", failure)
     print(f"{len(failures)} failed" if failures else "passed")
