@@ -43,5 +43,11 @@ export DEBIAN_FRONTEND=noninteractive
 if [ ${#target[@]} -gt 0 ] && ! dpkg --print-foreign-architectures | grep -qx armhf; then
   $sudo dpkg --add-architecture armhf
 fi
-$sudo apt-get update -qq
+# A mirror caught mid-sync fails an index now and then: a few tries, and
+# then the indexes at hand, which hold what a machine of this release needs.
+for try in 1 2 3; do
+  $sudo apt-get update -qq && break
+  [ "$try" -eq 3 ] && echo "apt-get update failed three times; installing from the indexes at hand" >&2
+  sleep $((try * 15))
+done
 $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

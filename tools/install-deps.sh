@@ -60,5 +60,11 @@ echo "Installing: ${missing[*]}"
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
+# A mirror caught mid-sync fails an index now and then: a few tries, and
+# then the indexes at hand, which hold what a machine of this release needs.
+for try in 1 2 3; do
+  $sudo apt-get update -qq && break
+  [ "$try" -eq 3 ] && echo "apt-get update failed three times; installing from the indexes at hand" >&2
+  sleep $((try * 15))
+done
 $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
