@@ -351,7 +351,7 @@ static BOOLEAN TREE_bLinkedRoute(const ROUTE* r) {
 static U32 TREE_u32RootList(int nPass, const U8* pu8Skip, U16* pu16List) {
   const S32 maxShared = T_NAV_s16GetMaxShareWaypointIndex(), minLocked = T_NAV_s16GetMinLockWaypointIndex();
   const S32 maxSharedRoute = T_NAV_s16GetMaxShareRouteIndex(), minLockedRoute = T_NAV_s16GetMinLockRouteIndex();
-  GROUP_SLOT slot;
+  GROUP_SLOT slot = {};
   U32 n = 0;
   if (nPass < 2) {
     const S32 from = nPass == 0 ? 0 : (minLocked < 0 ? 0 : minLocked);

@@ -250,7 +250,7 @@ TEST_F(StoreTest, TheUnitsIdentityOutlivesDamageOfTheStatusOrTheSlotFile) {
     bool bGarbage;      // the status file overwritten
     bool bCopyGone;
   } rows[] = {
-      {"status file cut before the serial's mark", 4 * (kSerialSlot / 32) - 8, -1, false, false},
+      {"status file cut before the serial's mark", (long)(4 * (kSerialSlot / 32)) - 8, -1, false, false},
       {"slot file empty", (long)nvfiles::kStatusBytes, 0, false, false},
       {"status file missing, copy gone", -1, -1, false, true},
       {"status file of garbage, copy gone", (long)nvfiles::kStatusBytes, -1, true, true},
