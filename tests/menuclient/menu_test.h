@@ -3,7 +3,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <string>
 
@@ -14,12 +13,6 @@
 
 typedef FontTest MenuDrawTest;
 
-// FreeType built for 32-bit ARM rounds a few coverage values differently;
-// where that shows, the board's picture is kept beside the host's.
 inline ::testing::AssertionResult MENU_MatchGolden(const std::string& name, const BITMAP* pBitmap) {
-  std::string path = std::string(MENU_GOLDEN_DIR "/") + name;
-#if defined(__arm__)
-  if (access((path + "-armhf.png").c_str(), R_OK) == 0) path += "-armhf";
-#endif
-  return GOLDEN_MatchBitmap(path + ".png", pBitmap);
+  return GOLDEN_MatchBitmap(std::string(MENU_GOLDEN_DIR "/") + name + ".png", pBitmap);
 }

@@ -6,6 +6,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -98,9 +99,44 @@ static std::vector<U8> GOLDEN_diffImage(const std::vector<U8>& actual, const std
   return diff;
 }
 
-::testing::AssertionResult GOLDEN_Match(const std::string& goldenPath, const GOLDEN_PICTURE& picture) {
+#if defined(__arm__)
+// FreeType built for 32-bit ARM rounds a few coverage values differently;
+// where that shows, the board's picture is kept beside the host's, named
+// with "-armhf" before the ".png".
+static std::string GOLDEN_boardPath(const std::string& goldenPath) {
+  const size_t dot = goldenPath.size() > 4 && goldenPath.compare(goldenPath.size() - 4, 4, ".png") == 0
+                         ? goldenPath.size() - 4
+                         : goldenPath.size();
+  if (dot >= 6 && goldenPath.compare(dot - 6, 6, "-armhf") == 0) return goldenPath;
+  return goldenPath.substr(0, dot) + "-armhf" + goldenPath.substr(dot);
+}
+
+static BOOLEAN GOLDEN_bSame(const std::string& path, const GOLDEN_PICTURE& picture, const std::vector<U8>& actual) {
+  U32 w = 0, h = 0;
+  std::vector<U8> golden;
+  return GOLDEN_bReadPng(path, &w, &h, &golden, nullptr) && w == picture.u32Width && h == picture.u32Height &&
+         golden == actual;
+}
+
+#endif
+
+::testing::AssertionResult GOLDEN_Match(const std::string& hostPath, const GOLDEN_PICTURE& picture) {
   const std::vector<U8> actual = GOLDEN_rgbFromPicture(picture);
   std::string error;
+  std::string goldenPath = hostPath;
+#if defined(__arm__)
+  const std::string boardPath = GOLDEN_boardPath(hostPath);
+  if (GOLDEN_bUpdating()) {
+    // The board keeps a picture of its own only where it differs.
+    if (GOLDEN_bSame(hostPath, picture, actual)) {
+      if (boardPath != hostPath) remove(boardPath.c_str());
+      return ::testing::AssertionSuccess();
+    }
+    goldenPath = boardPath;
+  } else if (access(boardPath.c_str(), R_OK) == 0) {
+    goldenPath = boardPath;
+  }
+#endif
   if (GOLDEN_bUpdating()) {
     if (!GOLDEN_bWritePng(goldenPath, picture.u32Width, picture.u32Height, actual, &error)) {
       return ::testing::AssertionFailure() << error;

@@ -27,6 +27,9 @@ typedef struct tag_GOLDEN_PICTURE {
   U32 u32Pitch;
 } GOLDEN_PICTURE;
 
+// On the board's processor a picture kept beside the golden as "NAME-armhf.png"
+// is the one compared; UPDATE_GOLDEN=1 there writes one only where the board's
+// picture differs from the host's.
 ::testing::AssertionResult GOLDEN_Match(const std::string& goldenPath, const GOLDEN_PICTURE& picture);
 // The whole bitmap, its top memory row at the top of the image.
 ::testing::AssertionResult GOLDEN_MatchBitmap(const std::string& goldenPath, const BITMAP* pBitmap);

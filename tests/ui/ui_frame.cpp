@@ -193,13 +193,7 @@ void UI_vShowBlackView(void) {
 std::vector<COLOR> UI_Screen(void) { return GOLDEN_RigScreen(RIG_Dir()); }
 
 static std::string UI_GoldenPath(const std::string& name) {
-  std::string path = UI_GOLDEN_DIR "/" + name;
-#if defined(__arm__)
-  // FreeType built for 32-bit ARM rounds a few coverage values differently;
-  // where that shows, the board's picture is kept beside the host's.
-  if (access((path + "-armhf.png").c_str(), R_OK) == 0) path += "-armhf";
-#endif
-  return path + ".png";
+  return UI_GOLDEN_DIR "/" + name + ".png";
 }
 
 ::testing::AssertionResult UI_MatchGolden(const std::string& name, const std::vector<COLOR>& pixels, U32 u32Width,
