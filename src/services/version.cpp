@@ -8,6 +8,7 @@
 
 #include "h_database.h"
 #include "linuxsvc.h"
+#include "t_nvram.h"
 #include "u_wstring.h"
 
 static constexpr int VERSION_MAJOR = 2;
@@ -56,7 +57,11 @@ BOOLEAN VERSION_bDetectVersionChange(void) {
   const BOOLEAN bStored = VERSION_bValid(FCID("SFVR"), &u32Stored);
   const BOOLEAN bChanged = !(bStored && u32Stored == VERSION_STORED_NUMBER);
   const BOOLEAN bAgesKept = VERSION_bValid(FCID("SAGS"), &u32AgeSaved) && VERSION_bValid(FCID("SAGE"), &u32Age);
-  s_bUpgradingToGroupedWaypoints.store(!(bStored && bAgesKept && u32AgeSaved == u32Age));
+  // Settings lost to damage say nothing of which software last wrote the
+  // waypoint store: its tree, groups included, is read as it is rather than
+  // rebuilt flat as an upgrade's would be.
+  const BOOLEAN bOlderStore = !(bStored && bAgesKept && u32AgeSaved == u32Age);
+  s_bUpgradingToGroupedWaypoints.store(bOlderStore && !T_NVRAM_bSettingsLost());
   s_bVersionChanged.store(bChanged);
   if (bChanged) {
     log_me("[%d]%s: software version changed, settings now of version %u", __LINE__, __func__,

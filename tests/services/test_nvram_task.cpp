@@ -15,6 +15,7 @@
 #include "test_timing.h"
 #include "u_storefault.h"
 #include "ui_texts.h"
+#include "version.h"
 
 namespace {
 
@@ -216,6 +217,10 @@ TEST_F(NvramTaskTest, EveryDamageIsToldOnceAndTheSerialNumberIsKept) {
     Start();
     U_STOREFAULT_vSetNoteAction(nullptr);
     EXPECT_EQ(row.bDamage, (bool)T_NVRAM_bSettingsLost());
+    // None of the rows stores the version or the ages: only where nothing
+    // was lost may the waypoint tree be taken for an older software's.
+    VERSION_bDetectVersionChange();
+    EXPECT_EQ(!row.bDamage, (bool)VERSION_bIsUpgradingToGroupedWaypointManagement());
     EXPECT_EQ(row.bDamage ? std::vector<const char* const*>{Settings_Reset} : std::vector<const char* const*>{},
               g_damageNotes);
     EXPECT_EQ(4711u, Fetch(FCID("SENU")));
