@@ -446,15 +446,21 @@ static void VIEW_vSetPriority(U16 u16Priority) {
 }
 
 void T_VIEW_vRequestExpeditedViewUpdate(void) {
-  int state = EXPEDITE_IDLE;
-  if (s_eExpeditedViewUpdateState.compare_exchange_strong(state, EXPEDITE_REQUESTED)) {
-    s_bViewUpdateCancelled = TRUE;
-    L_SEMA_Signal(SEMA_VIEW_UPDATE);
-    VIEW_vSetPriority(s_priorityHigh);
-  } else if (state == EXPEDITE_DRAWING &&
-             s_eExpeditedViewUpdateState.compare_exchange_strong(state, EXPEDITE_REQUESTED)) {
-    // The frame being drawn may predate the request: a second one follows it.
-    L_SEMA_Signal(SEMA_VIEW_UPDATE);
+  // A frame may end between two looks at the state: look again, or the
+  // request would be dropped with no frame to follow it.
+  int state = s_eExpeditedViewUpdateState.load();
+  while (state != EXPEDITE_REQUESTED) {
+    const int was = state;
+    if (!s_eExpeditedViewUpdateState.compare_exchange_strong(state, EXPEDITE_REQUESTED)) continue;
+    if (was == EXPEDITE_IDLE) {
+      s_bViewUpdateCancelled = TRUE;
+      L_SEMA_Signal(SEMA_VIEW_UPDATE);
+      VIEW_vSetPriority(s_priorityHigh);
+    } else {
+      // The frame being drawn may predate the request: a second one follows it.
+      L_SEMA_Signal(SEMA_VIEW_UPDATE);
+    }
+    return;
   }
 }
 
@@ -494,7 +500,11 @@ static void VIEW_vHandleUpdateRequest(void) {
 // request found it idle) draws nothing: two frames would follow each other.
 static void VIEW_vHandleRefreshTimer(void) {
   if (!s_bRefreshDue) return;
-  if (s_eExpeditedViewUpdateState != EXPEDITE_REQUESTED) L_SEMA_SetPending(SEMA_VIEW_UPDATE);
+  // Taken back first and given again if an expedited request stands: taking
+  // it back after looking could swallow a request made in between, and with
+  // it every later one, which find the state already requested.
+  L_SEMA_SetPending(SEMA_VIEW_UPDATE);
+  if (s_eExpeditedViewUpdateState == EXPEDITE_REQUESTED) L_SEMA_Signal(SEMA_VIEW_UPDATE);
   VIEW_vRestartStopwatch();
   VIEW_vRefreshDisplay();
 }
