@@ -400,10 +400,19 @@ typedef struct tag_BASE_GLYPH {
   S32 s32Advance;
 } BASE_GLYPH;
 
+// A letter whose ink reaches past its advance (the arms of a bold k, the
+// bar of a T) overlaps the next one in the font: its room is cut by that
+// overhang, or the even gap after it reads as a space ("Türk çe").
 static GLYPH_PLACE G_TRUETYPE_place(const GLYPH_IMAGE& image, const FontInfo* pFrom, const BASE_GLYPH& base) {
-  if (!base.bFound || base.pFrom != pFrom) return {0, image.s32Width};
-  const S32 s32Room = base.s32Width + image.s32Advance - base.s32Advance;
-  return {image.s32Left - base.s32Left, s32Room > 0 ? s32Room : 0};
+  S32 s32Offset = 0, s32Room = image.s32Width;
+  S32 s32Overhang = image.s32Left + image.s32Width - image.s32Advance;
+  if (base.bFound && base.pFrom == pFrom) {
+    s32Offset = image.s32Left - base.s32Left;
+    s32Room = base.s32Width + image.s32Advance - base.s32Advance;
+    s32Overhang = base.s32Left + base.s32Width - base.s32Advance;
+  }
+  if (s32Overhang > 0) s32Room -= s32Overhang;
+  return {s32Offset, s32Room > 0 ? s32Room : 0};
 }
 
 // Walks the text as drawing does, handing every glyph and its pen position to

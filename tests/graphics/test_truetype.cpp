@@ -6,6 +6,7 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -239,19 +240,32 @@ TEST_F(TrueTypeTest, CodePagesAndAsciiModeReachTheRightGlyphs) {
   G_TRUETYPE_vSetASCIIMode(FALSE);
 }
 
+// The two embedded Latin faces opened by FreeType itself, bold first, for
+// what the font says of its own glyphs.
+struct LatinFaces {
+  FT_Library library = nullptr;
+  FT_Face faces[2] = {nullptr, nullptr};
+  LatinFaces() {
+    EXPECT_EQ(0, FT_Init_FreeType(&library));
+    const FONT_DEF* files[2] = {&MyriadPro_Bold_QXcoding, &MyriadPro_Regular_QXcoding};
+    for (int f = 0; f < 2; f++) {
+      EXPECT_EQ(0, FT_New_Memory_Face(library, files[f]->pu8TTFdata, (FT_Long)files[f]->u32MaxWidth, 0, &faces[f]));
+      EXPECT_EQ(0, FT_Select_Charmap(faces[f], FT_ENCODING_UNICODE));
+    }
+  }
+  ~LatinFaces() {
+    for (FT_Face face : faces) FT_Done_Face(face);
+    FT_Done_FreeType(library);
+  }
+};
+
 // A letter with marks takes the room its base letter takes, changed only by
 // what the font gives the two advances: an ogonek, a caron or a comma below
 // reaching out beside the letter does not push the next one away. The
 // advances come from FreeType's own hinting of the embedded faces.
 TEST_F(TrueTypeTest, ALetterWithMarksIsSpacedAsTheFontSpacesItsBaseLetter) {
-  FT_Library library;
-  ASSERT_EQ(0, FT_Init_FreeType(&library));
-  const FONT_DEF* files[2] = {&MyriadPro_Bold_QXcoding, &MyriadPro_Regular_QXcoding};
-  FT_Face faces[2];
-  for (int f = 0; f < 2; f++) {
-    ASSERT_EQ(0, FT_New_Memory_Face(library, files[f]->pu8TTFdata, (FT_Long)files[f]->u32MaxWidth, 0, &faces[f]));
-    ASSERT_EQ(0, FT_Select_Charmap(faces[f], FT_ENCODING_UNICODE));
-  }
+  LatinFaces latin;
+  FT_Face* faces = latin.faces;
   auto advance = [](FT_Face face, char16_t letter) {
     EXPECT_EQ(0, FT_Load_Char(face, letter, FT_LOAD_DEFAULT));
     return (S32)(face->glyph->advance.x >> 6);
@@ -296,8 +310,67 @@ TEST_F(TrueTypeTest, ALetterWithMarksIsSpacedAsTheFontSpacesItsBaseLetter) {
     }
   }
   EXPECT_EQ(0, wrong);
-  for (FT_Face face : faces) FT_Done_Face(face);
-  FT_Done_FreeType(library);
+}
+
+// Two letters stand no further apart than the font sets them, but for the
+// one pixel every pair of ours gets: a letter whose ink reaches past its
+// advance in the font (a bold k, a T) does not leave a gap that reads as a
+// space ("Türk çe"). The font's gap is the first letter's right bearing and
+// the second's left one, from FreeType; ours is read off the drawing.
+TEST_F(TrueTypeTest, LettersThatOverhangInTheFontLeaveNoWiderGap) {
+  LatinFaces latin;
+  FT_Face* faces = latin.faces;
+  // The first or last column of a glyph's bitmap with ink that shows: an
+  // edge fainter than 8 in 255 blends to nothing.
+  auto visible = [](const FT_Bitmap& bitmap, bool bFirst) {
+    S32 first = -1, last = -1;
+    for (U32 c = 0; c < bitmap.width; c++) {
+      for (U32 r = 0; r < bitmap.rows; r++) {
+        if (bitmap.buffer[(ptrdiff_t)r * bitmap.pitch + c] >= 8) {
+          if (first < 0) first = (S32)c;
+          last = (S32)c;
+          break;
+        }
+      }
+    }
+    return bFirst ? first : last;
+  };
+  int wrong = 0;
+  for (const char* pair : {"kc", "kx", "Tu", "Ve", "yo", "rk"}) {
+    for (const FONT_DEF* font : {BOLD(17), BOLD(21), BOLD(26), BOLD(44), REG(17), REG(26)}) {
+      const int f = font >= &myriad_pro_fonts[1][0] ? 1 : 0;
+      const U32 pixels = font->u32Height * 60 / 44;
+      ASSERT_EQ(0, FT_Set_Pixel_Sizes(faces[f], pixels, pixels));
+      ASSERT_EQ(0, FT_Load_Char(faces[f], (FT_ULong)pair[0], FT_LOAD_RENDER));
+      const FT_GlyphSlot g = faces[f]->glyph;
+      const S32 rightBearing = (S32)(g->advance.x >> 6) - g->bitmap_left - visible(g->bitmap, false) - 1;
+      ASSERT_EQ(0, FT_Load_Char(faces[f], (FT_ULong)pair[1], FT_LOAD_RENDER));
+      FT_Vector kern = {0, 0};
+      FT_Get_Kerning(faces[f], FT_Get_Char_Index(faces[f], (FT_ULong)pair[0]),
+                     FT_Get_Char_Index(faces[f], (FT_ULong)pair[1]), FT_KERNING_DEFAULT, &kern);
+      const S32 fontGap = rightBearing + g->bitmap_left + visible(g->bitmap, true) + (S32)(kern.x >> 6);
+      // The second letter's ink starts where the pair's drawing first
+      // differs from the first letter's alone.
+      Canvas alone(200, 200), both(200, 200);
+      Draw(alone, std::string(1, pair[0]), font, {20, 150});
+      Draw(both, pair, font, {20, 150});
+      PIXEL firstRight = -1;
+      for (const XY& p : alone.changed()) firstRight = std::max(firstRight, p.first);
+      PIXEL secondLeft = 200;
+      for (PIXEL y = 0; y < 200; y++) {
+        for (PIXEL x = 0; x < secondLeft; x++) {
+          if (alone.at(x, y) != both.at(x, y)) secondLeft = x;
+        }
+      }
+      const S32 gap = secondLeft - firstRight - 1;
+      const S32 extra = (S32)(font->u32Height >> 6) + 1;
+      if (gap > fontGap + extra && wrong++ < 10) {
+        ADD_FAILURE() << pair << " at size " << font->u32Height << (f == 0 ? " bold" : " regular") << ": " << gap
+                      << " px apart, the font " << fontGap;
+      }
+    }
+  }
+  EXPECT_EQ(0, wrong);
 }
 
 // Every character of every shipped text has a glyph in the face that draws
