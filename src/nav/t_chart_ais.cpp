@@ -195,7 +195,9 @@ void T_NAV_vRenderAIS(NAV_VIEW_INFO* pNVI) {
   const U32 u32Now = T_NMEA_u32AisNow();
   ais_DeviceInfo* pInfo = nullptr;
   for (S32 i = 0; T_NMEA_bScanAisPoints(i, &pInfo); i++) {
-    if (pInfo != nullptr) AIS_vRenderTarget(pNVI, i, pInfo, u32Now, nCourseTime, bLabels);
+    if (pInfo == nullptr) continue;
+    T_CHART_vElement(T_CHART_PART_AIS, pInfo->aisInfo.MMSI);
+    AIS_vRenderTarget(pNVI, i, pInfo, u32Now, nCourseTime, bLabels);
   }
   T_CHART_vColour(pNVI, 0);
 }

@@ -6,6 +6,7 @@
 #include "t_chart_overlay.h"
 
 #include <math.h>
+#include <stdint.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -216,21 +217,40 @@ static BOOLEAN OVL_bTextBitmap(const BITMAP* pBitmap, const FONT_DEF* pFont, S32
   return TRUE;
 }
 
-void T_NAV_vPutText(BITMAP* pBitmap, COLOR colour, POINT at, const FONT_DEF* pFont, const char* sText) {
+BOOLEAN T_NAV_bTextShows(const BITMAP* pBitmap, POINT at, const FONT_DEF* pFont, BOOLEAN bOutlined) {
   BITMAP pane;
-  if (OVL_bTextBitmap(pBitmap, pFont, at.y, &pane)) G_STRING_vPut(&pane, colour, &at, pFont, (const BYTE*)sText);
+  if (!bOutlined) return OVL_bTextBitmap(pBitmap, pFont, at.y, &pane);
+  return at.x - 1 >= pBitmap->s32ClipLeft && OVL_bTextBitmap(pBitmap, pFont, at.y - 1, &pane) &&
+         OVL_bTextBitmap(pBitmap, pFont, at.y + 1, &pane);
+}
+
+S32 T_NAV_s32PutText(BITMAP* pBitmap, COLOR colour, POINT at, const FONT_DEF* pFont, const char* sText) {
+  BITMAP pane;
+  if (sText == nullptr || !OVL_bTextBitmap(pBitmap, pFont, at.y, &pane)) return INT32_MIN;
+  G_STRING_vPut(&pane, colour, &at, pFont, (const BYTE*)sText);
+  return at.x;
+}
+
+void T_NAV_vPutText(BITMAP* pBitmap, COLOR colour, POINT at, const FONT_DEF* pFont, const char* sText) {
+  T_NAV_s32PutText(pBitmap, colour, at, pFont, sText);
 }
 
 // The outline's copies reach one pixel further each way.
-void T_NAV_vRenderOutlinedName(BITMAP* pBitmap, POINT at, const FONT_DEF* pFont, const char* sName, COLOR text,
-                               COLOR outline) {
+S32 T_NAV_s32RenderOutlinedName(BITMAP* pBitmap, POINT at, const FONT_DEF* pFont, const char* sName, COLOR text,
+                                COLOR outline) {
   BITMAP pane;
-  if (at.x - 1 < pBitmap->s32ClipLeft || !OVL_bTextBitmap(pBitmap, pFont, at.y - 1, &pane) ||
-      !OVL_bTextBitmap(pBitmap, pFont, at.y + 1, &pane)) {
-    return;
+  if (sName == nullptr || !T_NAV_bTextShows(pBitmap, at, pFont, TRUE) ||
+      !OVL_bTextBitmap(pBitmap, pFont, at.y, &pane)) {
+    return INT32_MIN;
   }
   pane.pixels_wide -= 1;
   G_STRING_vPutWithOutline(&pane, text, &at, pFont, (const BYTE*)sName, outline);
+  return at.x;
+}
+
+void T_NAV_vRenderOutlinedName(BITMAP* pBitmap, POINT at, const FONT_DEF* pFont, const char* sName, COLOR text,
+                               COLOR outline) {
+  T_NAV_s32RenderOutlinedName(pBitmap, at, pFont, sName, text, outline);
 }
 
 // ---------------------------------------------------------------------------
@@ -318,8 +338,50 @@ static void OVL_vSteps(NAV_VIEW_INFO* pNVI, const std::vector<T_NAV_TRACK_STEP>&
   }
 }
 
-static void OVL_vKeptSteps(NAV_VIEW_INFO* pNVI, const T_CHART_OP* pOp, const char*) {
-  OVL_vSteps(pNVI, *(const std::vector<T_NAV_TRACK_STEP>*)pOp->p);
+void T_NAV_vStepsExtent(const std::vector<T_NAV_TRACK_STEP>& steps, const ICON* const* apDots,
+                        T_CHART_EXTENT* pExtent) {
+  const GR_CONTEXT* st = pExtent->pState;
+  pExtent->bPen = FALSE;
+  // Where the steps leave the pen: the last that moves it.
+  for (size_t k = steps.size(); k-- > 0;) {
+    const T_NAV_TRACK_STEP& s = steps[k];
+    if (s.eKind == T_NAV_TRACK_DOT && apDots != nullptr) continue;
+    pExtent->bPen = TRUE;
+    pExtent->pen = s.eKind == T_NAV_TRACK_DOT ? POINT{s.x + 1, s.y + 1} : POINT{s.x, s.y};
+    break;
+  }
+  if (!pExtent->bBoxWanted) return;
+  T_CHART_BOX box = T_CHART_empty();
+  POINT pen = {st->cp.px, gf_RowOf(st, st->cp.py)};
+  for (const T_NAV_TRACK_STEP& s : steps) {
+    const POINT p = {s.x, s.y};
+    switch (s.eKind) {
+      case T_NAV_TRACK_MOVE:
+        break;
+      case T_NAV_TRACK_LINE:
+        box = T_CHART_union(box, T_CHART_lineBox(st, pen, p));
+        break;
+      case T_NAV_TRACK_DOT:
+        if (apDots != nullptr) {
+          const ICON* pDot = apDots[s.u8Dot];
+          const POINT far = {p.x + (S32)G_ICON_u32GetWidth(pDot), p.y + (S32)G_ICON_u32GetHeight(pDot)};
+          box = T_CHART_union(box, T_CHART_union(T_CHART_lineBox(st, p, p), T_CHART_lineBox(st, far, far)));
+          continue;
+        }
+        box = T_CHART_union(box, T_CHART_lineBox(st, {p.x - 1, p.y - 1}, {p.x + 1, p.y + 1}));
+        pen = {p.x + 1, p.y + 1};
+        continue;
+    }
+    pen = p;
+  }
+  pExtent->box = box;
+}
+
+static void OVL_vKeptSteps(NAV_VIEW_INFO* pNVI, const T_CHART_OP* pOp, const char*, T_CHART_EXTENT* pExtent,
+                           BOOLEAN bDraw) {
+  const std::vector<T_NAV_TRACK_STEP>& steps = *(const std::vector<T_NAV_TRACK_STEP>*)pOp->p;
+  if (pExtent != nullptr) T_NAV_vStepsExtent(steps, nullptr, pExtent);
+  if (bDraw) OVL_vSteps(pNVI, steps);
 }
 
 void T_NAV_vTrackPen(NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color) {
@@ -452,6 +514,7 @@ static void OVL_vRenderAllSavedRoutes(NAV_VIEW_INFO* pNVI) {
   for (S32 i = 0; i < (S32)NAV_MAX_ROUTES; i++) {
     const ROUTE* pRoute = T_NAV_pGetRoute((U32)i);
     if (pRoute == nullptr || pRoute->nCount == 0 || pRoute->bHide || i == nCurrent) continue;
+    T_CHART_vElement(T_CHART_PART_SAVED_ROUTE, (U32)i);
     T_NAV_vRenderSavedRoute(pRoute, pNVI, FALSE);
   }
   // The route that starts at the cursor waypoint again, on top and in red.
@@ -460,6 +523,7 @@ static void OVL_vRenderAllSavedRoutes(NAV_VIEW_INFO* pNVI) {
   const S32 nRoute = T_NAV_TWR_s32GetIndexOfLastRouteStartingAt(nCursor);
   const ROUTE* pRoute = nRoute >= 0 ? T_NAV_pGetRoute((U32)nRoute) : nullptr;
   if (pRoute != nullptr && pRoute->nCount != 0 && !pRoute->bHide && nCurrent != (S32)NAV_MAX_ROUTES) {
+    T_CHART_vElement(T_CHART_PART_CURSOR_ROUTE, 0);
     T_NAV_vRenderSavedRoute(pRoute, pNVI, TRUE);
   }
 }
@@ -593,12 +657,31 @@ static BOOLEAN OVL_bShownName(const char* pcName, BOOLEAN bCut, S32 room, S32 ic
   return TRUE;
 }
 
-void T_NAV_vRenderWaypoint(S32 nIndex, const WAYPOINT* pWaypoint, NAV_VIEW_INFO* pNVI, S32 s32DeclutterWaypoint) {
+// What every waypoint of one frame is drawn with, read once for all of them.
+typedef struct tag_OVL_WAYPOINT_LOOK {
+  BOOLEAN bDeclutter;
+  BOOLEAN bLight;
+  BOOLEAN bProximity;
+  U32 u32RingDiameter;
+  const FONT_DEF* pFont;
+} OVL_WAYPOINT_LOOK;
+
+static OVL_WAYPOINT_LOOK OVL_waypointLook(const NAV_VIEW_INFO* pNVI) {
+  OVL_WAYPOINT_LOOK look;
+  look.bDeclutter = OVL_bIsTrue("SNWD");
+  look.bLight = OVL_u32Palette() == 1;
+  look.bProximity = T_NAV_bProximityWanted(pNVI);
+  look.u32RingDiameter = T_NAV_u32CastingRingDiameter(pNVI);
+  look.pFont = T_NAV_pFont14();
+  return look;
+}
+
+static void OVL_vRenderWaypoint(S32 nIndex, const WAYPOINT* pWaypoint, NAV_VIEW_INFO* pNVI, S32 s32DeclutterWaypoint,
+                                const OVL_WAYPOINT_LOOK& look) {
   if (pWaypoint->u8Status < WPT_STATUS_SAVED || pWaypoint->u8Status > WPT_STATUS_SAVED_2) return;
   const POINT rel = T_NAV_ptRelative(pNVI, pWaypoint->pt);
   if (!OVL_bInside(rel, OVL_nClipLimit(pNVI))) return;
-  BOOLEAN bDeclutter = FALSE;
-  H_DATABASE_bFetchBoolean(FCID("SNWD"), &bDeclutter, nullptr, nullptr);
+  const BOOLEAN bDeclutter = look.bDeclutter;
   const BOOLEAN bHidden = bDeclutter && s32DeclutterWaypoint == -1 && pWaypoint->u8Icon != NAV_MOB_ICON;
   const ICON* pIcon = bHidden ? &Waypoint_dctr_icon : T_NAV_pWaypointIcon(pWaypoint->u8Icon);
   const ROUTE* pRoute = &g_NAV.CurrentRoute;
@@ -606,24 +689,29 @@ void T_NAV_vRenderWaypoint(S32 nIndex, const WAYPOINT* pWaypoint, NAV_VIEW_INFO*
   const POINT p = OVL_ptPixel(pNVI, rel);
   const S32 w = (S32)G_ICON_u32GetWidth(pIcon), h = (S32)G_ICON_u32GetHeight(pIcon);
   const POINT corner = {p.x + 1 - w / 2, p.y - h / 2};
+  T_CHART_vElement(T_CHART_PART_WAYPOINT, (U32)nIndex);
   T_CHART_vIcon(pNVI, pIcon, corner);
-  POINT centre = {corner.x + w / 2, corner.y + h / 2};
-  if (!(bDeclutter && s32DeclutterWaypoint == -1)) T_NAV_vDrawCastingRings(pNVI, &centre);
-  T_NAV_vAddProximityCandidate(pNVI, nIndex);
+  const POINT centre = {corner.x + w / 2, corner.y + h / 2};
+  if (!(bDeclutter && s32DeclutterWaypoint == -1)) T_NAV_vDrawCastingRingsOf(pNVI, centre, look.u32RingDiameter);
+  if (look.bProximity) T_NAV_vAddProximityIndex(nIndex);
   if (bHidden) return;
   char sShown[OVL_SHOWN_NAME_SIZE];
-  const FONT_DEF* pFont = T_NAV_pFont14();
+  const FONT_DEF* pFont = look.pFont;
   const BOOLEAN bCut = bDeclutter && s32DeclutterWaypoint > 0;
   const S64 room64 = bCut ? ((S64)s32DeclutterWaypoint * pNVI->nPixelsPerMMM + 0x80000) >> 20 : 0;
   const S32 room = room64 > 100000 ? 100000 : (S32)room64;
   if (!OVL_bShownName(pWaypoint->sName, bCut, room, w, pFont, sShown)) return;
-  const BOOLEAN bLight = OVL_u32Palette() == 1;
-  T_CHART_vOutlined(pNVI, {p.x + 1 + w / 2, p.y - 9}, pFont, sShown, gCOLOR_pcolColorTable[bLight ? 32 : 35],
-                    gCOLOR_pcolColorTable[bLight ? 35 : 32]);
+  T_CHART_vOutlined(pNVI, {p.x + 1 + w / 2, p.y - 9}, pFont, sShown, gCOLOR_pcolColorTable[look.bLight ? 32 : 35],
+                    gCOLOR_pcolColorTable[look.bLight ? 35 : 32]);
+}
+
+void T_NAV_vRenderWaypoint(S32 nIndex, const WAYPOINT* pWaypoint, NAV_VIEW_INFO* pNVI, S32 s32DeclutterWaypoint) {
+  OVL_vRenderWaypoint(nIndex, pWaypoint, pNVI, s32DeclutterWaypoint, OVL_waypointLook(pNVI));
 }
 
 static void OVL_vRenderWaypoints(NAV_VIEW_INFO* pNVI, BOOLEAN bLeftPane) {
   const S32* pDeclutter = T_NAV_TWR_pGetDeclutterWaypointTable(bLeftPane);
+  const OVL_WAYPOINT_LOOK look = OVL_waypointLook(pNVI);
   S32 nIndex = -1;
   WAYPOINT* pWaypoint = nullptr;
   while (T_NAV_bScanWaypoints(&nIndex, &pWaypoint, FALSE)) {
@@ -636,7 +724,7 @@ static void OVL_vRenderWaypoints(NAV_VIEW_INFO* pNVI, BOOLEAN bLeftPane) {
       continue;
     }
     const S32 d = pDeclutter != nullptr && nIndex >= 0 && nIndex < (S32)NAV_MAX_WAYPOINTS ? pDeclutter[nIndex] : 0;
-    T_NAV_vRenderWaypoint(nIndex, pWaypoint, pNVI, d);
+    OVL_vRenderWaypoint(nIndex, pWaypoint, pNVI, d, look);
   }
 }
 
@@ -756,22 +844,32 @@ void T_NAV_vDrawChartOverlay(NAV_VIEW_INFO* pNVI, BOOLEAN bRenderCursorWaypoint,
   L_MUTEX_LockWait(RES_AIS_DATA);
   if (bAIS) T_NAV_vRenderAIS(pNVI);
   L_MUTEX_Unlock(RES_AIS_DATA);
+  T_CHART_vElement(T_CHART_PART_TARGET, 0);
   T_NAV_vRenderWaypointTarget(pNVI);
+  T_CHART_vElement(T_CHART_PART_GRID, 0);
   T_NAV_vRenderWaypointGrid(pNVI);
+  T_CHART_vElement(T_CHART_PART_OUTLINE, 0);
   T_NAV_vRender3DViewOutline(pNVI);
+  T_CHART_vElement(T_CHART_PART_ALARMS, 0);
   T_NAV_vRenderAlarmLimits(pNVI);
   T_NAV_vRenderSavedTracks(pNVI, FALSE);
   U32 u32Style = 2, u32Colour = 0;
   if (!H_DATABASE_bFetchU32(FCID("SNCP"), &u32Style, nullptr, nullptr)) u32Style = 0;
   if (!H_DATABASE_bFetchU32(FCID("SNCC"), &u32Colour, nullptr, nullptr)) u32Colour = 0;
+  T_CHART_vElement(T_CHART_PART_CURRENT_TRACK, 0);
   T_NAV_vRenderCurrentTrack(&g_NAV.CurrentTrack, pNVI, u32Style, u32Colour);
   OVL_vRenderAllSavedRoutes(pNVI);
+  T_CHART_vElement(T_CHART_PART_ROUTE, 0);
   T_NAV_vRenderRoute(pNVI);
   OVL_vRenderWaypoints(pNVI, bLeftPane);
+  T_CHART_vElement(T_CHART_PART_PROXIMITY, 0);
   T_NAV_vRenderProximityFlags(pNVI, bCursor);
+  T_CHART_vElement(T_CHART_PART_CURSOR, 0);
   if (bRenderCursorWaypoint) T_NAV_vRenderCursorWaypoint(pNVI);
   L_MUTEX_Unlock(RES_NAV_DATA);
+  T_CHART_vElement(T_CHART_PART_BOAT, 0);
   T_NAV_vRenderBoat(pNVI);
+  T_CHART_vElement(T_CHART_PART_NORTH, 0);
   S32 nOrientation = 0;
   if (OVL_bIsTrue("SNUP")) {
     nOrientation = OVL_bIsTrue("SCUV") ? 1 : 0;

@@ -6,6 +6,7 @@
 
 #include "g_fonts.h"
 #include "g_icon.h"
+#include "t_chart_list.h"
 #include "t_nav_icons.h"
 #include "t_nav_records.h"
 #include "u_nav.h"
@@ -70,6 +71,11 @@ void T_NAV_vTraceTrack(const TRACK* pTrack, const NAV_VIEW_INFO* pNVI, BOOLEAN b
 // The pen of a track style (1 dotted, 3 wide, others thin) in colour index
 // u32Color (0..15, turned for the palettes that would hide it).
 void T_NAV_vTrackPen(NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color);
+// What steps draw from the state pExtent gives, and where they leave the
+// pen: a dot is the chart's 3 x 3 pixels, or with apDots the highway's icon
+// of its size.
+void T_NAV_vStepsExtent(const std::vector<T_NAV_TRACK_STEP>& steps, const ICON* const* apDots,
+                        T_CHART_EXTENT* pExtent);
 // Steps kept by their owner go into a list by reference with the serial
 // that changes with them; other steps (serial 0) go in one by one.
 void T_NAV_vPlayTrack(const std::vector<T_NAV_TRACK_STEP>& steps, NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color,
@@ -94,6 +100,12 @@ const TRACK* T_NAV_pSavedTrackCopy(S32 nIndex, const TRACK_HEADER* pHeader, U32*
 void T_NAV_vPutText(BITMAP* pBitmap, COLOR colour, POINT at, const FONT_DEF* pFont, const char* sText);
 void T_NAV_vRenderOutlinedName(BITMAP* pBitmap, POINT at, const FONT_DEF* pFont, const char* sName, COLOR text,
                                COLOR outline);
+// The same two, giving where the pen stopped, INT32_MIN when the text was
+// left out; and whether text at this anchor shows at all.
+S32 T_NAV_s32PutText(BITMAP* pBitmap, COLOR colour, POINT at, const FONT_DEF* pFont, const char* sText);
+S32 T_NAV_s32RenderOutlinedName(BITMAP* pBitmap, POINT at, const FONT_DEF* pFont, const char* sName, COLOR text,
+                                COLOR outline);
+BOOLEAN T_NAV_bTextShows(const BITMAP* pBitmap, POINT at, const FONT_DEF* pFont, BOOLEAN bOutlined);
 const FONT_DEF* T_NAV_pFont14(void);
 const FONT_DEF* T_NAV_pFont17(void);
 // A position relative to the view centre, x the short way round the globe.

@@ -10,6 +10,7 @@
 
 #include "h_database.h"
 #include "linuxsvc.h"
+#include "t_chart_list.h"
 #include "t_chart_overlay.h"
 #include "t_nav_nvram_flash.h"
 #include "t_nav_twr.h"
@@ -123,7 +124,10 @@ void T_NAV_vRenderCurrentTrack(const TRACK* pTrack, NAV_VIEW_INFO* pNVI, U32 u32
     s_current.u32Serial = ++s_u32Traces;
     s_current.bTraced = TRUE;
   }
-  T_NAV_vPlayTrack(s_current.steps, pNVI, u32Style, u32Color, s_current.u32Serial);
+  // Call by call rather than by its serial: when the boat moves only the
+  // run on to the boat changes, and a kept picture is then mended there
+  // alone.
+  T_NAV_vPlayTrack(s_current.steps, pNVI, u32Style, u32Color);
 }
 
 void T_NAV_vRenderSavedTracks(NAV_VIEW_INFO* pNVI, BOOLEAN bUnused) {
@@ -135,6 +139,7 @@ void T_NAV_vRenderSavedTracks(NAV_VIEW_INFO* pNVI, BOOLEAN bUnused) {
   while (T_NAV_bScanVisibleTracks(&pNVI->ptCenterMM, U_NAV_CLIP_PIXELS_X_SCALE / pNVI->nPixelsPerMMM, &nTrack,
                                   &pHeader)) {
     if (nTrack < 0 || nTrack >= (S32)NAV_MAX_TRACKS || pHeader == nullptr) continue;
+    T_CHART_vElement(T_CHART_PART_SAVED_TRACK, (U32)nTrack);
     TRK_vRender(nTrack, pHeader, pNVI);
   }
   // Slots emptied since they were read give their memory back.

@@ -14,6 +14,7 @@
 
 #include "g_fonts.h"
 #include "g_iconset.h"
+#include "g_string.h"
 #include "gr_context.h"
 #include "gr_line.h"
 #include "h_database.h"
@@ -47,14 +48,32 @@ POINT T_NAV_ptPerspectivePixel(const NAV_VIEW_INFO* pNVI, POINT ptRelative) {
 // ---------------------------------------------------------------------------
 // Pins
 
-static void HWY_vPinCall(NAV_VIEW_INFO* pNVI, const T_CHART_OP* pOp, const char* pcLabel) {
+static void HWY_vPinCall(NAV_VIEW_INFO* pNVI, const T_CHART_OP* pOp, const char* pcLabel, T_CHART_EXTENT* pExtent,
+                         BOOLEAN bDraw) {
   const ICON* pIcon = (const ICON*)pOp->p;
   const POINT p = {pOp->x, pOp->y};
-  const POINT at = {p.x - (S32)((G_ICON_u32GetWidth(pIcon) - 1) / 2), p.y};
-  G_ICON_vPut(pNVI->pBitmap, pIcon, &at);
+  const S32 iconW = (S32)G_ICON_u32GetWidth(pIcon), iconH = (S32)G_ICON_u32GetHeight(pIcon);
+  const POINT at = {p.x - (iconW - 1) / 2, p.y};
+  if (bDraw) G_ICON_vPut(pNVI->pBitmap, pIcon, &at);
+  if (pExtent != nullptr && !pExtent->bBoxWanted) return;
   const FONT_DEF* pFont = T_NAV_pFont14();
   const S32 w = (S32)T_NAV_EDIT_u32GetWidthWaypointName(pFont, (const BYTE*)pcLabel);
-  POINT anchor = {p.x + 1 - w / 2, p.y + 1 + (S32)G_ICON_u32GetHeight(pIcon)};
+  POINT anchor = {p.x + 1 - w / 2, p.y + 1 + iconH};
+  if (pExtent != nullptr) {
+    // The icon, and the label about its anchor (which the renderer raises
+    // by 3) as far as the whole name reaches, widened as the renderer widens
+    // it: glyphs reach a little past its ends and up and down by their size.
+    char sName[2 * 64 + 2] = {};
+    memcpy(sName, pcLabel, pOp->u32TextSize < 2 * 64 ? pOp->u32TextSize : 2 * 64);
+    U_WSTRING_vReplaceNarrowWithWide(sName, sizeof sName);
+    const S32 wName = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)sName);
+    const S32 h = (S32)G_FONTS_u32GetHeight(pFont) + 1;
+    const T_CHART_BOX icon = {at.x - 1, at.y - 1, at.x + iconW, at.y + iconH};
+    const T_CHART_BOX label = {anchor.x - h, anchor.y + 3 - 2 * h, anchor.x + (wName > w ? wName : w) + h,
+                               anchor.y + 3 + 2 * h};
+    pExtent->box = T_CHART_union(icon, label);
+  }
+  if (!bDraw) return;
   // The name renderer keeps the anchor inside the pane, and glyphs stop only
   // at the bitmap's edges: the bitmap ends at the pane's top and right, and a
   // label reaching below the pane is left out.
@@ -432,8 +451,11 @@ HWY_TRACE_VIEW HWY_traceView(const NAV_VIEW_INFO* pNVI, BOOLEAN bCurrentTrack, U
   return v;
 }
 
-static void HWY_vPlayTrace(NAV_VIEW_INFO* pNVI, const T_CHART_OP* pOp, const char*) {
-  HWY_vPlaySteps(pNVI, ((const HWY_TRACE*)pOp->p)->steps, (BOOLEAN)pOp->a);
+static void HWY_vPlayTrace(NAV_VIEW_INFO* pNVI, const T_CHART_OP* pOp, const char*, T_CHART_EXTENT* pExtent,
+                           BOOLEAN bDraw) {
+  const std::vector<HWY_STEP>& steps = ((const HWY_TRACE*)pOp->p)->steps;
+  if (pExtent != nullptr) T_NAV_vStepsExtent(steps, pOp->a ? s_apCurrentDots : s_apSavedDots, pExtent);
+  if (bDraw) HWY_vPlaySteps(pNVI, steps, (BOOLEAN)pOp->a);
 }
 
 // Runs from the track unless they were made from the same copy or header;

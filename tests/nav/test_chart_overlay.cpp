@@ -42,9 +42,6 @@ class ChartOverlay : public Chart {
     T_NMEA_vSetAisClock(nullptr);
     Chart::TearDown();
   }
-  static void SetB(const char (&key)[5], BOOLEAN b) {
-    H_DATABASE_bUpdateEverythingBoolean(FCID(key), b, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
-  }
   // A target dLat, dLon degrees from the boat.
   void Target(U32 mmsi, double dLat, double dLon, double knots, double cog) {
     aist::Feed(aist::Type1(mmsi, m_pos.lat + dLat, m_pos.lon + dLon, knots, cog));
