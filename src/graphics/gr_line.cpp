@@ -466,6 +466,48 @@ static void gr_WalkAt(S64 k, S64 M, S64 m, S64* pJ, S64* pD) {
   *pD = rest + 2 * m - 2 * M;
 }
 
+// Every square of the walk from (x1, row1) to (x2, row2) lies inside the
+// clip.
+static bool gr_BrushInside(const GR_CONTEXT* gc, S64 x1, S64 row1, S64 x2, S64 row2, S64 r) {
+  const S64 xl = (x1 < x2 ? x1 : x2) - r, xh = (x1 > x2 ? x1 : x2) + r;
+  const S64 rl = (row1 < row2 ? row1 : row2) - r, rh = (row1 > row2 ? row1 : row2) + r;
+  return xl >= gc->cliporig.px && xh <= gc->cliplim.px && rl >= gc->cliporig.py && rh <= gc->cliplim.py;
+}
+
+// The walk of gf_DrawBrushLine over a line whose squares all lie inside the
+// clip, by addresses: the first square whole, then at each step the leading
+// column and row, as gr_BrushEdges adds them.
+static void gr_BrushWalk(const GR_CONTEXT* gc, GR_INK ink, S64 x, S64 row, S64 r, bool xMajor, S64 sMajor,
+                         S64 sMinor, S64 M, S64 m, S64 d) {
+  const ptrdiff_t pitch = gr_Pitch(gc);
+  const ptrdiff_t majorStep = xMajor ? sMajor : sMajor * pitch, minorStep = xMajor ? sMinor * pitch : sMinor;
+  GR_U16* p = gr_PixelAt(gc, x, row);
+  for (S64 v = -r; v <= r; v++) {
+    for (S64 u = -r; u <= r; u++) gr_Ink(p + v * pitch + u, ink);
+  }
+  S64 stepMinor = 0;
+  for (S64 k = 1; k < M; k++) {
+    if (d >= 0) {
+      d += 2 * (m - M);
+      stepMinor = sMinor;
+    } else {
+      d += 2 * m;
+      stepMinor = 0;
+    }
+    p += majorStep + (stepMinor != 0 ? minorStep : 0);
+    const S64 sx = xMajor ? sMajor : stepMinor, srow = xMajor ? stepMinor : sMajor;
+    if (sx != 0) {
+      GR_U16* q = p + sx * r - r * pitch;
+      for (S64 v = -r; v <= r; v++, q += pitch) gr_Ink(q, ink);
+    }
+    if (srow != 0) {
+      const S64 left = sx < 0 ? -r + 1 : -r, right = sx > 0 ? r - 1 : r;
+      GR_U16* q = p + srow * r * pitch;
+      for (S64 u = left; u <= right; u++) gr_Ink(q + u, ink);
+    }
+  }
+}
+
 U32 gf_DrawBrushLine(GRCONTEXTPTR gc, SINT x1, SINT row1, SINT x2, SINT row2) {
   gc->cp.px = x2;
   gc->cp.py = row2;
@@ -491,6 +533,10 @@ U32 gf_DrawBrushLine(GRCONTEXTPTR gc, SINT x1, SINT row1, SINT x2, SINT row2) {
 
   S64 j, d;
   gr_WalkAt(kFirst, M, m, &j, &d);
+  if (gr_BrushInside(gc, x1, row1, x2, row2, r) && kFirst == 0 && kLast == M - 1) {
+    gr_BrushWalk(gc, ink, x1, row1, r, xMajor, sMajor, sMinor, M, m, d);
+    return GR_DONE;
+  }
   S64 stepMinor = 0;
   for (S64 k = kFirst; k <= kLast; k++) {
     const S64 major = major0 + sMajor * k, minor = minor0 + sMinor * j;

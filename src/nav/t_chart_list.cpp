@@ -68,13 +68,17 @@ static BOOLEAN LIST_bPatternsEqual(const PATTERNATTRIB& a, const PATTERNATTRIB& 
          a.zycounter == b.zycounter;
 }
 
-U32 LIST_u32Differs(const GR_CONTEXT* a, BOOLEAN bPhaseA, const GR_CONTEXT* b, BOOLEAN bPhaseB) {
+U32 LIST_u32PenDiffers(const T_CHART_PEN& a, const T_CHART_PEN& b) {
   U32 u32 = 0;
-  if (a->cp.px != b->cp.px || a->cp.py != b->cp.py) u32 |= LIST_PEN;
-  if (a->colour != b->colour) u32 |= LIST_COLOUR;
-  if (a->DrTool != b->DrTool || a->PixelSize != b->PixelSize) u32 |= LIST_TOOL;
-  if (!LIST_bPatternsEqual(a->ptrnattrib, b->ptrnattrib) || bPhaseA != bPhaseB) u32 |= LIST_PATTERN;
+  if (a.cp.px != b.cp.px || a.cp.py != b.cp.py) u32 |= LIST_PEN;
+  if (a.colour != b.colour) u32 |= LIST_COLOUR;
+  if (a.DrTool != b.DrTool || a.PixelSize != b.PixelSize) u32 |= LIST_TOOL;
+  if (!LIST_bPatternsEqual(a.pattern, b.pattern) || a.bPhaseUsed != b.bPhaseUsed) u32 |= LIST_PATTERN;
   return u32;
+}
+
+U32 LIST_u32Differs(const GR_CONTEXT* a, BOOLEAN bPhaseA, const GR_CONTEXT* b, BOOLEAN bPhaseB) {
+  return LIST_u32PenDiffers(LIST_pen(a, bPhaseA), LIST_pen(b, bPhaseB));
 }
 
 U32 LIST_u32Reads(U32 eKind) {
@@ -135,7 +139,7 @@ void LIST_vAfterDrawing(GR_CONTEXT* gc, const T_CHART_OP& op, BOOLEAN* pbPhaseUs
 // ---------------------------------------------------------------------------
 // Writing a list
 
-void T_CHART_vListInto(T_CHART_LIST* pList, const NAV_VIEW_INFO* pNVI) {
+void T_CHART_vListInto(T_CHART_LIST* pList, const NAV_VIEW_INFO* pNVI, const T_CHART_LIST* pReference) {
   s_pList = pList;
   if (pList == nullptr) return;
   pList->ops.clear();
@@ -143,6 +147,9 @@ void T_CHART_vListInto(T_CHART_LIST* pList, const NAV_VIEW_INFO* pNVI) {
   pList->elements.clear();
   pList->runs.clear();
   pList->bBoxes = FALSE;
+  pList->u32Sections = 0;
+  pList->pReference = pReference != pList ? pReference : nullptr;
+  pList->taken.clear();
   if (pNVI != nullptr) {
     pList->state = pNVI->GrContext;
   } else {
@@ -166,6 +173,80 @@ void T_CHART_vElement(U32 u32Part, U32 u32Id) {
   if (key <= l->elements.back().u64Key || (l->bPhaseUsed && l->state.ptrnattrib.status)) l->bOrdered = FALSE;
   l->elements.push_back({key, (U32)l->ops.size(), (U32)l->text.size(), LIST_pen(&l->state, l->bPhaseUsed), 0});
   l->u32Sets = 0;
+}
+
+// The open section, or null.
+static T_CHART_SECTION* LIST_pOpenSection(T_CHART_LIST* l) {
+  if (l->u32Sections == 0) return nullptr;
+  T_CHART_SECTION* p = &l->sections[l->u32Sections - 1];
+  return p->u32EndElement == 0 ? p : nullptr;
+}
+
+// A closed section of the reference list that the new one may take.
+static const T_CHART_SECTION* LIST_pTakeable(const T_CHART_LIST* l, U32 u32Part, const void* pInputs, size_t size) {
+  const T_CHART_LIST* r = l->pReference;
+  if (r == nullptr || !r->bOrdered) return nullptr;
+  const T_CHART_PEN now = LIST_pen(&l->state, l->bPhaseUsed);
+  for (U32 k = 0; k < r->u32Sections; k++) {
+    const T_CHART_SECTION* p = &r->sections[k];
+    if (p->u32Part != u32Part || p->u32EndElement == 0) continue;
+    if (p->inputs.size() != size || memcmp(p->inputs.data(), pInputs, size) != 0) return nullptr;
+    return LIST_u32PenDiffers(r->elements[p->u32FirstElement].entry, now) == 0 ? p : nullptr;
+  }
+  return nullptr;
+}
+
+BOOLEAN T_CHART_bSectionKept(U32 u32Part, const void* pInputs, size_t size) {
+  T_CHART_LIST* l = s_pList;
+  if (l == nullptr) return FALSE;
+  if (l->u32Sections == l->sections.size()) l->sections.emplace_back();
+  T_CHART_SECTION* pSection = &l->sections[l->u32Sections++];
+  pSection->u32Part = u32Part;
+  pSection->u32EndElement = 0;
+  const T_CHART_SECTION* pFrom = LIST_pTakeable(l, u32Part, pInputs, size);
+  if (pFrom == nullptr) {
+    T_CHART_vElement(u32Part, 0);
+    pSection->u32FirstElement = (U32)l->elements.size() - 1;
+    pSection->inputs.assign((const U8*)pInputs, (const U8*)pInputs + size);
+    return FALSE;
+  }
+  // Its elements, ops, text and patterned stretches, the offsets moved to
+  // where they now lie.
+  const T_CHART_LIST* r = l->pReference;
+  const U32 e0 = pFrom->u32FirstElement, e1 = pFrom->u32EndElement;
+  const U32 o0 = r->elements[e0].u32FirstOp, o1 = e1 < r->elements.size() ? r->elements[e1].u32FirstOp : (U32)r->ops.size();
+  const U32 t0 = r->elements[e0].u32FirstText,
+            t1 = e1 < r->elements.size() ? r->elements[e1].u32FirstText : (U32)r->text.size();
+  if (r->elements[e0].u64Key <= l->elements.back().u64Key) l->bOrdered = FALSE;
+  const U32 firstElement = (U32)l->elements.size(), firstOp = (U32)l->ops.size(), firstText = (U32)l->text.size();
+  for (U32 e = e0; e < e1; e++) {
+    T_CHART_ELEMENT element = r->elements[e];
+    element.u32FirstOp = element.u32FirstOp - o0 + firstOp;
+    element.u32FirstText = element.u32FirstText - t0 + firstText;
+    l->elements.push_back(element);
+  }
+  l->ops.insert(l->ops.end(), r->ops.begin() + o0, r->ops.begin() + o1);
+  l->text.insert(l->text.end(), r->text.begin() + t0, r->text.begin() + t1);
+  for (const std::array<U32, 2>& run : r->runs) {
+    if (run[0] >= o0 && run[0] < o1) l->runs.push_back({run[0] - o0 + firstOp, run[1] - o0 + firstOp});
+  }
+  l->taken.push_back({firstElement, e1 - e0, e0});
+  pSection->u32FirstElement = firstElement;
+  pSection->inputs.assign((const U8*)pInputs, (const U8*)pInputs + size);
+  LIST_vSetPen(&l->state, &pFrom->exit);
+  l->bPhaseUsed = pFrom->exit.bPhaseUsed;
+  return TRUE;
+}
+
+void T_CHART_vSectionEnd(void) {
+  T_CHART_LIST* l = s_pList;
+  if (l == nullptr) return;
+  T_CHART_SECTION* pSection = LIST_pOpenSection(l);
+  if (pSection == nullptr) return;
+  pSection->u32EndElement = (U32)l->elements.size();
+  pSection->exit = LIST_pen(&l->state, l->bPhaseUsed);
+  // Whatever comes before the next element is not the section's.
+  T_CHART_vElement(pSection->u32Part, 0xFFFFFFFFu);
 }
 
 static void LIST_vAdd(T_CHART_OP op, T_CHART_OP_KIND eKind, const char* pcText, U32 u32Size) {

@@ -38,14 +38,21 @@ typedef struct tag_T_CHART_BOX {
 } T_CHART_BOX;
 
 // What a call made by a function of its own may draw and where it leaves
-// the pen, asked of it with the context's state as the call begins.
+// the pen, asked of it with the context's state as the call begins. While a
+// kept picture is mended, pPlaces names the places drawn again: the call
+// may leave out what lies wholly outside them, moving the pen as drawing
+// would.
 typedef struct tag_T_CHART_EXTENT {
   const GR_CONTEXT* pState;
   BOOLEAN bBoxWanted;
   T_CHART_BOX box;  // out, when wanted
   BOOLEAN bPen;     // out: the call leaves the pen at pen
   POINT pen;
+  const std::vector<T_CHART_BOX>* pPlaces;
 } T_CHART_EXTENT;
+
+// TRUE when box meets one of the places (every box meets no places at all).
+BOOLEAN T_CHART_bMeetsPlaces(const T_CHART_BOX& box, const std::vector<T_CHART_BOX>* pPlaces);
 
 // A call made by a function of its own: its inputs are the fields of the op
 // and the op's text. With bDraw it draws in the bitmap and context of pNVI;
@@ -93,7 +100,19 @@ typedef struct tag_T_CHART_ELEMENT {
   U32 u32Reads;  // the parts of the entry state its calls read before they set them
 } T_CHART_ELEMENT;
 
-typedef struct tag_T_CHART_LIST {
+// A part of the overlay whose calls follow from inputs its caller names
+// whole: while they stay the same the part's elements are taken from the
+// kept list rather than written again.
+typedef struct tag_T_CHART_SECTION {
+  U32 u32Part;
+  U32 u32FirstElement;
+  U32 u32EndElement;  // one past its last element, once closed
+  T_CHART_PEN exit;   // the state its calls leave
+  std::vector<U8> inputs;
+} T_CHART_SECTION;
+
+typedef struct tag_T_CHART_LIST T_CHART_LIST;
+struct tag_T_CHART_LIST {
   std::vector<T_CHART_OP> ops;
   std::vector<char> text;
   std::vector<T_CHART_ELEMENT> elements;
@@ -111,7 +130,13 @@ typedef struct tag_T_CHART_LIST {
   BOOLEAN bBoxes;
   std::vector<T_CHART_BOX> boxes;
   std::vector<T_CHART_BOX> elementBoxes;
-} T_CHART_LIST;
+  // The sections, the first u32Sections of them in use; and the stretches of
+  // elements taken from pReference: first element here, count, first there.
+  std::vector<T_CHART_SECTION> sections;
+  U32 u32Sections;
+  const T_CHART_LIST* pReference;
+  std::vector<std::array<U32, 3>> taken;
+};
 
 // The parts of the plan chart's overlay in the order it draws them.
 typedef enum tag_T_CHART_PART : U32 {
@@ -145,12 +170,21 @@ typedef enum tag_T_HWY_PART : U32 {
 } T_HWY_PART;
 
 // From now on the calls of pNVI go into pList (emptied first); with null
-// they draw again. Only the view task writes lists.
-void T_CHART_vListInto(T_CHART_LIST* pList, const NAV_VIEW_INFO* pNVI);
+// they draw again. Sections may be taken from pReference, the list of the
+// picture the new one will be made from (or null). Only the view task
+// writes lists.
+void T_CHART_vListInto(T_CHART_LIST* pList, const NAV_VIEW_INFO* pNVI, const T_CHART_LIST* pReference = nullptr);
 BOOLEAN T_CHART_bListing(void);
 // The calls from here on up to the next element belong to element u32Id of
 // part u32Part; nothing while drawing at once.
 void T_CHART_vElement(U32 u32Part, U32 u32Id);
+// Opens a section of part u32Part with the given inputs: TRUE when the
+// reference list holds one of the same part, inputs and starting state,
+// whose elements are then taken and the caller draws nothing; FALSE when
+// the caller is to draw it. Its element ids must lie in 1 .. 0xFFFFFFFE.
+// Either way T_CHART_vSectionEnd closes it.
+BOOLEAN T_CHART_bSectionKept(U32 u32Part, const void* pInputs, size_t size);
+void T_CHART_vSectionEnd(void);
 // Makes the calls of the list in the bitmap and context of pNVI, from the
 // drawing state every list starts from, and notes what each may draw.
 void T_CHART_vPlayList(NAV_VIEW_INFO* pNVI, T_CHART_LIST* pList);

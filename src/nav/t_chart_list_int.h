@@ -39,6 +39,7 @@ void LIST_vStartState(GR_CONTEXT* gc);
 T_CHART_PEN LIST_pen(const GR_CONTEXT* gc, BOOLEAN bPhaseUsed);
 void LIST_vSetPen(GR_CONTEXT* gc, const T_CHART_PEN* pPen);
 // The parts in which two states differ.
+U32 LIST_u32PenDiffers(const T_CHART_PEN& a, const T_CHART_PEN& b);
 U32 LIST_u32Differs(const GR_CONTEXT* a, BOOLEAN bPhaseA, const GR_CONTEXT* b, BOOLEAN bPhaseB);
 // The parts an op of this kind draws with, and the parts it sets.
 U32 LIST_u32Reads(U32 eKind);

@@ -170,21 +170,20 @@ const FONT_DEF* T_NAV_pFont17(void) {
 }
 
 // The open polyline through points relative to the centre, clipped to the
-// square of the clip limit so no product leaves 32 bits.
-void T_NAV_vRenderPolyLineMM(POINT* pptBuffer, S32 nPointCount, NAV_VIEW_INFO* pNVI) {
+// square of the clip limit so no product leaves 32 bits: its pen moves and
+// lines in pixels.
+template <typename MOVE, typename LINE>
+static void OVL_vPolyLine(const POINT* pptBuffer, S32 nPointCount, const NAV_VIEW_INFO* pNVI, MOVE&& move,
+                          LINE&& line) {
   if (nPointCount <= 0) return;
   const S32 L = OVL_nClipLimit(pNVI);
   BOOLEAN bPrevInside = OVL_bInside(pptBuffer[0], L);
-  if (bPrevInside) {
-    const POINT p = OVL_ptPixel(pNVI, pptBuffer[0]);
-    T_CHART_vMove(pNVI, p);
-  }
+  if (bPrevInside) move(OVL_ptPixel(pNVI, pptBuffer[0]));
   for (S32 i = 1; i < nPointCount; i++) {
     const POINT P = pptBuffer[i - 1], Q = pptBuffer[i];
     const BOOLEAN bQInside = OVL_bInside(Q, L);
     if (bPrevInside && bQInside) {
-      const POINT q = OVL_ptPixel(pNVI, Q);
-      T_CHART_vLine(pNVI, q);
+      line(OVL_ptPixel(pNVI, Q));
       continue;
     }
     if (!bPrevInside && ((P.x < -L && Q.x < -L) || (P.x > L && Q.x > L) || (P.y < -L && Q.y < -L) ||
@@ -196,11 +195,16 @@ void T_NAV_vRenderPolyLineMM(POINT* pptBuffer, S32 nPointCount, NAV_VIEW_INFO* p
     U_NAV_vClipLineToBox(&a, &b, -L, L);
     bPrevInside = b.x == Q.x && b.y == Q.y;
     if (a.x >= -L && a.x <= L && a.y >= -L && a.y <= L && b.x >= -L && b.x <= L && b.y >= -L && b.y <= L) {
-      const POINT pa = OVL_ptPixel(pNVI, a), pb = OVL_ptPixel(pNVI, b);
-      T_CHART_vMove(pNVI, pa);
-      T_CHART_vLine(pNVI, pb);
+      move(OVL_ptPixel(pNVI, a));
+      line(OVL_ptPixel(pNVI, b));
     }
   }
+}
+
+void T_NAV_vRenderPolyLineMM(POINT* pptBuffer, S32 nPointCount, NAV_VIEW_INFO* pNVI) {
+  OVL_vPolyLine(
+      pptBuffer, nPointCount, pNVI, [pNVI](POINT p) { T_CHART_vMove(pNVI, p); },
+      [pNVI](POINT p) { T_CHART_vLine(pNVI, p); });
 }
 
 // Text stops at the bitmap's edges only: a pane's text is kept inside the
@@ -268,9 +272,93 @@ void T_NAV_vAddTrackStep(T_NAV_STEP_SINK* pSink, T_NAV_TRACK_STEP_KIND eKind, PO
   pSink->pen = p;
 }
 
+static void OVL_vGroupBlocks(const std::vector<T_NAV_TRACK_BLOCK>& blocks, std::vector<T_NAV_TRACK_BLOCK>* pGroups) {
+  pGroups->clear();
+  for (size_t k = 0; k < blocks.size(); k += T_NAV_TRACK_GROUP_BLOCKS) {
+    T_NAV_TRACK_BLOCK g = blocks[k];
+    const size_t end = k + T_NAV_TRACK_GROUP_BLOCKS < blocks.size() ? k + T_NAV_TRACK_GROUP_BLOCKS : blocks.size();
+    for (size_t i = k + 1; i < end; i++) {
+      const T_NAV_TRACK_BLOCK& b = blocks[i];
+      g.nMinX = b.nMinX < g.nMinX ? b.nMinX : g.nMinX;
+      g.nMaxX = b.nMaxX > g.nMaxX ? b.nMaxX : g.nMaxX;
+      g.nMinY = b.nMinY < g.nMinY ? b.nMinY : g.nMinY;
+      g.nMaxY = b.nMaxY > g.nMaxY ? b.nMaxY : g.nMaxY;
+      g.bAllNormal = g.bAllNormal && b.bAllNormal;
+      g.eLast = b.eLast;
+      g.u16Count = (U16)(g.u16Count + b.u16Count);
+    }
+    pGroups->push_back(g);
+  }
+}
+
+void T_NAV_vIndexTrack(const TRACK* pTrack, T_NAV_TRACK_INDEX* pIndex) {
+  std::vector<T_NAV_TRACK_BLOCK>* pBlocks = &pIndex->blocks;
+  pBlocks->clear();
+  pIndex->groups.clear();
+  if (pTrack == nullptr) return;
+  U16 it = 0, depth = 0;
+  POINT pt = {0, 0};
+  for (;;) {
+    T_NAV_TRACK_BLOCK b;
+    memset(&b, 0, sizeof b);
+    b.ptBefore = pt;
+    b.u16It = it;
+    b.bAllNormal = TRUE;
+    while (b.u16Count < T_NAV_TRACK_BLOCK_POINTS) {
+      const U16 before = it;
+      const TRACKPOINT_TYPE e = U_NAV_eScanTrack(pTrack, &it, &pt, &depth);
+      if (e == TRACKPOINT_INVALID) {
+        it = before;
+        break;
+      }
+      if (b.u16Count == 0) b.nMinX = b.nMaxX = pt.x, b.nMinY = b.nMaxY = pt.y;
+      b.nMinX = pt.x < b.nMinX ? pt.x : b.nMinX;
+      b.nMaxX = pt.x > b.nMaxX ? pt.x : b.nMaxX;
+      b.nMinY = pt.y < b.nMinY ? pt.y : b.nMinY;
+      b.nMaxY = pt.y > b.nMaxY ? pt.y : b.nMaxY;
+      if (e != TRACKPOINT_NORMAL) b.bAllNormal = FALSE;
+      b.eLast = (U8)e;
+      b.u16Count++;
+    }
+    if (b.u16Count == 0) break;
+    pBlocks->push_back(b);
+  }
+  OVL_vGroupBlocks(*pBlocks, &pIndex->groups);
+}
+
+// How a block of points lies in the view: all outside it, all on one pixel
+// inside it, or neither.
+typedef enum tag_OVL_BLOCK_LIES {
+  OVL_BLOCK_MIXED,
+  OVL_BLOCK_HIDDEN,
+  OVL_BLOCK_ONE_PIXEL,
+} OVL_BLOCK_LIES;
+
+static OVL_BLOCK_LIES OVL_eBlockLies(const T_NAV_TRACK_BLOCK& b, const NAV_VIEW_INFO* pNVI, S32 V, POINT* pPixel) {
+  // Points are taken the short way round one by one: the box holds for
+  // them all only where none of them is.
+  const S64 x0 = (S64)b.nMinX - pNVI->ptCenterMM.x, x1 = (S64)b.nMaxX - pNVI->ptCenterMM.x;
+  const S64 y0 = (S64)b.nMinY - pNVI->ptCenterMM.y, y1 = (S64)b.nMaxY - pNVI->ptCenterMM.y;
+  if (x0 < -NV_X_LIMIT || x1 > NV_X_LIMIT || y0 < -0x7FFFFFFF || y1 > 0x7FFFFFFF) return OVL_BLOCK_MIXED;
+  if (x1 <= -V || x0 >= V || y1 <= -V || y0 >= V) return OVL_BLOCK_HIDDEN;
+  if (!b.bAllNormal || x0 <= -V || x1 >= V || y0 <= -V || y1 >= V) return OVL_BLOCK_MIXED;
+  // A pixel is a rounded, rising function of each turned axis, which is
+  // linear in the point: the box's corners bound every point's pixel.
+  // Unturned, x and y each follow one axis: two corners bound them.
+  const POINT c[4] = {{(S32)x0, (S32)y0}, {(S32)x1, (S32)y1}, {(S32)x1, (S32)y0}, {(S32)x0, (S32)y1}};
+  const int corners = pNVI->RotContext.IntSinAngle == 0 && pNVI->RotContext.IntCosAngle == 1024 ? 2 : 4;
+  const POINT p = OVL_ptPixel(pNVI, c[0]);
+  for (int k = 1; k < corners; k++) {
+    const POINT q = OVL_ptPixel(pNVI, c[k]);
+    if (q.x != p.x || q.y != p.y) return OVL_BLOCK_MIXED;
+  }
+  *pPixel = p;
+  return OVL_BLOCK_ONE_PIXEL;
+}
+
 // What a track draws, in pixels: pen moves, lines and dots.
 void T_NAV_vTraceTrack(const TRACK* pTrack, const NAV_VIEW_INFO* pNVI, BOOLEAN bCurrentTrack, U32 u32Style,
-                       std::vector<T_NAV_TRACK_STEP>* pSteps) {
+                       std::vector<T_NAV_TRACK_STEP>* pSteps, const T_NAV_TRACK_INDEX* pIndex) {
   pSteps->clear();
   if (pTrack == nullptr || pTrack->sHeader.u16Count == 0) return;
   T_NAV_STEP_SINK sink = {pSteps, u32Style != 1, FALSE, {0, 0}};
@@ -283,13 +371,9 @@ void T_NAV_vTraceTrack(const TRACK* pTrack, const NAV_VIEW_INFO* pNVI, BOOLEAN b
   BOOLEAN bPrevVisible = FALSE;
   TRACKPOINT_TYPE eLast = TRACKPOINT_INVALID;
   POINT lastDot = {-1000, -1000};
-  for (;;) {
-    const TRACKPOINT_TYPE e = U_NAV_eScanTrack(pTrack, &it, &pt, &depth);
-    if (e == TRACKPOINT_INVALID) break;
-    const POINT rel = T_NAV_ptRelative(pNVI, pt);
-    const BOOLEAN bVisible = rel.x > -V && rel.x < V && rel.y > -V && rel.y < V;
+  // One point of the track at pixel p when visible.
+  auto visit = [&](TRACKPOINT_TYPE e, BOOLEAN bVisible, POINT p) {
     if (bVisible) {
-      const POINT p = OVL_ptPixel(pNVI, rel);
       if (u32Style == 0) {
         if (!(p.x - lastDot.x >= -3 && p.x - lastDot.x <= 3 && p.y - lastDot.y >= -3 && p.y - lastDot.y <= 3)) {
           if (e == TRACKPOINT_NORMAL) T_NAV_vAddTrackStep(&sink, T_NAV_TRACK_DOT, p, 0);
@@ -304,6 +388,51 @@ void T_NAV_vTraceTrack(const TRACK* pTrack, const NAV_VIEW_INFO* pNVI, BOOLEAN b
     bPrevVisible = bVisible && e == TRACKPOINT_NORMAL;
     if (bVisible && it == 1) bPrevVisible = TRUE;  // the first point starts the line
     eLast = e;
+  };
+  auto scan = [&](U32 u32Points) {
+    for (U32 k = 0; k < u32Points; k++) {
+      const TRACKPOINT_TYPE e = U_NAV_eScanTrack(pTrack, &it, &pt, &depth);
+      if (e == TRACKPOINT_INVALID) return FALSE;
+      const POINT rel = T_NAV_ptRelative(pNVI, pt);
+      const BOOLEAN bVisible = rel.x > -V && rel.x < V && rel.y > -V && rel.y < V;
+      visit(e, bVisible, bVisible ? OVL_ptPixel(pNVI, rel) : POINT{0, 0});
+    }
+    return TRUE;
+  };
+  // A block or group wholly hidden or on one pixel at once; FALSE when its
+  // points must be looked at.
+  auto passed = [&](const T_NAV_TRACK_BLOCK& b) {
+    POINT p;
+    const OVL_BLOCK_LIES eLies = b.u16It == 0 ? OVL_BLOCK_MIXED : OVL_eBlockLies(b, pNVI, V, &p);
+    if (eLies == OVL_BLOCK_MIXED) return FALSE;
+    it = 2;  // past the first point, whose rule is not for these
+    if (eLies == OVL_BLOCK_HIDDEN) {
+      bPrevVisible = FALSE;
+      eLast = (TRACKPOINT_TYPE)b.eLast;
+      return TRUE;
+    }
+    // Every point after the second on the same pixel adds nothing, except on
+    // a dotted pen whose phase runs on with each.
+    const U32 n = u32Style == 1 ? b.u16Count : b.u16Count < 2 ? 1 : 2;
+    for (U32 k = 0; k < n; k++) visit(TRACKPOINT_NORMAL, TRUE, p);
+    return TRUE;
+  };
+  if (pIndex == nullptr) {
+    while (scan(1)) {
+    }
+  } else {
+    const std::vector<T_NAV_TRACK_BLOCK>& blocks = pIndex->blocks;
+    for (size_t g = 0; g < pIndex->groups.size(); g++) {
+      if (passed(pIndex->groups[g])) continue;
+      const size_t first = g * T_NAV_TRACK_GROUP_BLOCKS;
+      const size_t end = first + T_NAV_TRACK_GROUP_BLOCKS < blocks.size() ? first + T_NAV_TRACK_GROUP_BLOCKS : blocks.size();
+      for (size_t k = first; k < end; k++) {
+        if (passed(blocks[k])) continue;
+        it = blocks[k].u16It;
+        pt = blocks[k].ptBefore;
+        scan(blocks[k].u16Count);
+      }
+    }
   }
   if (bCurrentTrack && u32Style != 0 && bPrevVisible) {
     const POINT rel = T_NAV_ptRelative(pNVI, pNVI->ptBoatMM);
@@ -318,18 +447,34 @@ void T_NAV_vTraceTrack(const TRACK* pTrack, const NAV_VIEW_INFO* pNVI, BOOLEAN b
   }
 }
 
-// The steps straight into the context.
-static void OVL_vSteps(NAV_VIEW_INFO* pNVI, const std::vector<T_NAV_TRACK_STEP>& steps) {
+// The steps straight into the context; with places, only the lines and dots
+// that meet them, the pen moved past the others as drawing them would. A
+// patterned pen draws every step, its phase running on with every pixel.
+static void OVL_vSteps(NAV_VIEW_INFO* pNVI, const std::vector<T_NAV_TRACK_STEP>& steps,
+                       const std::vector<T_CHART_BOX>* pPlaces = nullptr) {
   GR_CONTEXT* gc = &pNVI->GrContext;
+  if (gc->ptrnattrib.status) pPlaces = nullptr;
   for (const T_NAV_TRACK_STEP& s : steps) {
     switch (s.eKind) {
       case T_NAV_TRACK_MOVE:
         gr_SetAbsPenPos(gc, s.x, s.y);
         break;
       case T_NAV_TRACK_LINE:
+        if (pPlaces != nullptr) {
+          const POINT pen = {gc->cp.px, gf_RowOf(gc, gc->cp.py)};
+          if (!T_CHART_bMeetsPlaces(T_CHART_lineBox(gc, pen, {s.x, s.y}), pPlaces)) {
+            gr_SetAbsPenPos(gc, s.x, s.y);
+            break;
+          }
+        }
         gr_DrawAbsLine(gc, s.x, s.y);
         break;
       case T_NAV_TRACK_DOT:
+        if (pPlaces != nullptr &&
+            !T_CHART_bMeetsPlaces(T_CHART_lineBox(gc, {s.x - 1, s.y - 1}, {s.x + 1, s.y + 1}), pPlaces)) {
+          gr_SetAbsPenPos(gc, s.x + 1, s.y + 1);
+          break;
+        }
         for (S32 dy = -1; dy <= 1; dy++) {
           for (S32 dx = -1; dx <= 1; dx++) gr_SetPixel(gc, s.x + dx, s.y + dy);
         }
@@ -377,11 +522,46 @@ void T_NAV_vStepsExtent(const std::vector<T_NAV_TRACK_STEP>& steps, const ICON* 
   pExtent->box = box;
 }
 
+// Steps a to a + b of the op's kept steps.
 static void OVL_vKeptSteps(NAV_VIEW_INFO* pNVI, const T_CHART_OP* pOp, const char*, T_CHART_EXTENT* pExtent,
                            BOOLEAN bDraw) {
-  const std::vector<T_NAV_TRACK_STEP>& steps = *(const std::vector<T_NAV_TRACK_STEP>*)pOp->p;
-  if (pExtent != nullptr) T_NAV_vStepsExtent(steps, nullptr, pExtent);
-  if (bDraw) OVL_vSteps(pNVI, steps);
+  const std::vector<T_NAV_TRACK_STEP>& all = *(const std::vector<T_NAV_TRACK_STEP>*)pOp->p;
+  static std::vector<T_NAV_TRACK_STEP> s_part;  // the view task's only
+  const size_t first = (size_t)pOp->a < all.size() ? (size_t)pOp->a : all.size();
+  const size_t count = (size_t)pOp->b < all.size() - first ? (size_t)pOp->b : all.size() - first;
+  const BOOLEAN bWhole = first == 0 && count == all.size();
+  if (!bWhole) s_part.assign(all.begin() + (ptrdiff_t)first, all.begin() + (ptrdiff_t)(first + count));
+  const std::vector<T_NAV_TRACK_STEP>& steps = bWhole ? all : s_part;
+  if (pExtent != nullptr && pExtent->pPlaces == nullptr) T_NAV_vStepsExtent(steps, nullptr, pExtent);
+  if (bDraw) OVL_vSteps(pNVI, steps, pExtent != nullptr ? pExtent->pPlaces : nullptr);
+}
+
+static BOOLEAN OVL_bSameSteps(const T_NAV_TRACK_STEP* a, const T_NAV_TRACK_STEP* b, size_t n) {
+  for (size_t k = 0; k < n; k++) {
+    if (a[k].x != b[k].x || a[k].y != b[k].y || a[k].eKind != b[k].eKind || a[k].u8Dot != b[k].u8Dot) return FALSE;
+  }
+  return TRUE;
+}
+
+void T_NAV_vKeepSteps(T_NAV_KEPT_STEPS* pKept, std::vector<T_NAV_TRACK_STEP>* pNew, U32* pu32Next) {
+  std::swap(pKept->steps, *pNew);
+  const std::vector<T_NAV_TRACK_STEP>& before = *pNew;
+  const std::vector<T_NAV_TRACK_STEP>& now = pKept->steps;
+  const size_t chunks = (now.size() + T_NAV_STEP_CHUNK - 1) / T_NAV_STEP_CHUNK;
+  pKept->serials.resize(chunks);
+  for (size_t k = 0; k < chunks; k++) {
+    const size_t first = k * T_NAV_STEP_CHUNK;
+    const size_t n = now.size() - first < T_NAV_STEP_CHUNK ? now.size() - first : T_NAV_STEP_CHUNK;
+    const BOOLEAN bSame = pKept->bKept && k < pKept->serialsBefore && first + n <= before.size() &&
+                          (n == T_NAV_STEP_CHUNK || before.size() == now.size()) &&
+                          OVL_bSameSteps(&before[first], &now[first], n);
+    if (!bSame) {
+      if (++*pu32Next == 0) ++*pu32Next;
+      pKept->serials[k] = *pu32Next;
+    }
+  }
+  pKept->serialsBefore = chunks;
+  pKept->bKept = TRUE;
 }
 
 void T_NAV_vTrackPen(NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color) {
@@ -403,16 +583,37 @@ void T_NAV_vTrackPen(NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color) {
   }
 }
 
+// Kept steps as calls by reference, one for each serial.
+static void OVL_vCallKeptSteps(NAV_VIEW_INFO* pNVI, const std::vector<T_NAV_TRACK_STEP>& steps, const U32* pSerials,
+                               size_t nSerials) {
+  const size_t chunk = nSerials > 1 ? T_NAV_STEP_CHUNK : steps.size();
+  for (size_t k = 0; k < nSerials; k++) {
+    T_CHART_OP op = T_CHART_op();
+    op.p = &steps;
+    op.a = (S32)(k * chunk);
+    op.b = (S32)chunk;
+    op.n = (S32)pSerials[k];
+    T_CHART_vCall(pNVI, OVL_vKeptSteps, op, nullptr, 0);
+  }
+}
+
+void T_NAV_vPlayKeptSteps(const T_NAV_KEPT_STEPS* pKept, NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color) {
+  T_NAV_vTrackPen(pNVI, u32Style, u32Color);
+  if (T_CHART_bListing()) {
+    OVL_vCallKeptSteps(pNVI, pKept->steps, pKept->serials.data(), pKept->serials.size());
+  } else {
+    OVL_vSteps(pNVI, pKept->steps);
+  }
+  OVL_vResetPen(pNVI);
+}
+
 void T_NAV_vPlayTrack(const std::vector<T_NAV_TRACK_STEP>& steps, NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color,
                       U32 u32Serial) {
   T_NAV_vTrackPen(pNVI, u32Style, u32Color);
   if (!T_CHART_bListing()) {
     OVL_vSteps(pNVI, steps);
   } else if (u32Serial != 0) {
-    T_CHART_OP op = T_CHART_op();
-    op.p = &steps;
-    op.n = (S32)u32Serial;
-    T_CHART_vCall(pNVI, OVL_vKeptSteps, op, nullptr, 0);
+    OVL_vCallKeptSteps(pNVI, steps, &u32Serial, 1);
   } else {
     for (const T_NAV_TRACK_STEP& s : steps) {
       if (s.eKind == T_NAV_TRACK_MOVE) T_CHART_vMove(pNVI, {s.x, s.y});
@@ -482,7 +683,47 @@ static void OVL_vRenderRouteLabel(const ROUTE* pRoute, NAV_VIEW_INFO* pNVI, BOOL
   T_CHART_vOutlined(pNVI, at, pFont, sName, text, outline);
 }
 
+// A saved route's polyline kept as steps for the points and projection it
+// was traced from: a frame lists it as one call.
+typedef struct tag_OVL_KEPT_ROUTE {
+  BOOLEAN bTraced;
+  S32 nUsed;
+  POINT aRel[NAV_MAX_ROUTE_POINTS];
+  S32 anProjection[5];  // turn, centre offset and factor
+  T_NAV_KEPT_STEPS kept;
+} OVL_KEPT_ROUTE;
+static OVL_KEPT_ROUTE s_aKeptRoutes[NAV_MAX_ROUTES + 1];  // the last for the cursor's route
+static U32 s_u32RouteSerials;
+
+static void OVL_vKeptPolyLine(OVL_KEPT_ROUTE* pKept, const POINT* aRel, S32 nUsed, NAV_VIEW_INFO* pNVI) {
+  const S32 anProjection[5] = {pNVI->RotContext.IntCosAngle, pNVI->RotContext.IntSinAngle, pNVI->CenterOffset.x,
+                               pNVI->CenterOffset.y, pNVI->nPixelsPerMMM};
+  if (!pKept->bTraced || pKept->nUsed != nUsed || memcmp(pKept->anProjection, anProjection, sizeof anProjection) != 0 ||
+      memcmp(pKept->aRel, aRel, (size_t)nUsed * sizeof(POINT)) != 0) {
+    static std::vector<T_NAV_TRACK_STEP> s_steps;  // the view task's only
+    s_steps.clear();
+    T_NAV_STEP_SINK sink = {&s_steps, FALSE, FALSE, {0, 0}};
+    OVL_vPolyLine(
+        aRel, nUsed, pNVI, [&](POINT p) { T_NAV_vAddTrackStep(&sink, T_NAV_TRACK_MOVE, p, 0); },
+        [&](POINT p) { T_NAV_vAddTrackStep(&sink, T_NAV_TRACK_LINE, p, 0); });
+    T_NAV_vKeepSteps(&pKept->kept, &s_steps, &s_u32RouteSerials);
+    pKept->nUsed = nUsed;
+    memcpy(pKept->aRel, aRel, (size_t)nUsed * sizeof(POINT));
+    memcpy(pKept->anProjection, anProjection, sizeof anProjection);
+    pKept->bTraced = TRUE;
+  }
+  OVL_vCallKeptSteps(pNVI, pKept->kept.steps, pKept->kept.serials.data(), pKept->kept.serials.size());
+}
+
+static void OVL_vRenderSavedRoute(const ROUTE* pRoute, NAV_VIEW_INFO* pNVI, BOOLEAN bHighlightedRoute,
+                                  OVL_KEPT_ROUTE* pKept);
+
 void T_NAV_vRenderSavedRoute(const ROUTE* pRoute, NAV_VIEW_INFO* pNVI, BOOLEAN bHighlightedRoute) {
+  OVL_vRenderSavedRoute(pRoute, pNVI, bHighlightedRoute, nullptr);
+}
+
+static void OVL_vRenderSavedRoute(const ROUTE* pRoute, NAV_VIEW_INFO* pNVI, BOOLEAN bHighlightedRoute,
+                                  OVL_KEPT_ROUTE* pKept) {
   // Files and imports may claim more points than a route holds.
   const S32 n = pRoute->nCount > NAV_MAX_ROUTE_POINTS ? (S32)NAV_MAX_ROUTE_POINTS : (S32)pRoute->nCount;
   if (n == 0) return;
@@ -503,7 +744,11 @@ void T_NAV_vRenderSavedRoute(const ROUTE* pRoute, NAV_VIEW_INFO* pNVI, BOOLEAN b
   if (used == 0 || maxX < -V || minX > V || maxY < -V || minY > V) return;
   const S32 colour = bHighlightedRoute ? OVL_nEntry(36) : OVL_u32Palette() == 1 ? OVL_nEntry(32) : (S32)0x8000BDD7u;
   OVL_vPen(pNVI, colour, BRUSH, 2);
-  T_NAV_vRenderPolyLineMM(aRel, used, pNVI);
+  if (pKept != nullptr && T_CHART_bListing()) {
+    OVL_vKeptPolyLine(pKept, aRel, used, pNVI);
+  } else {
+    T_NAV_vRenderPolyLineMM(aRel, used, pNVI);
+  }
   OVL_vResetPen(pNVI);
   OVL_vRenderRouteLabel(pRoute, pNVI, bHighlightedRoute);
 }
@@ -515,7 +760,7 @@ static void OVL_vRenderAllSavedRoutes(NAV_VIEW_INFO* pNVI) {
     const ROUTE* pRoute = T_NAV_pGetRoute((U32)i);
     if (pRoute == nullptr || pRoute->nCount == 0 || pRoute->bHide || i == nCurrent) continue;
     T_CHART_vElement(T_CHART_PART_SAVED_ROUTE, (U32)i);
-    T_NAV_vRenderSavedRoute(pRoute, pNVI, FALSE);
+    OVL_vRenderSavedRoute(pRoute, pNVI, FALSE, &s_aKeptRoutes[i]);
   }
   // The route that starts at the cursor waypoint again, on top and in red.
   S32 nCursor = 65535;
@@ -524,7 +769,7 @@ static void OVL_vRenderAllSavedRoutes(NAV_VIEW_INFO* pNVI) {
   const ROUTE* pRoute = nRoute >= 0 ? T_NAV_pGetRoute((U32)nRoute) : nullptr;
   if (pRoute != nullptr && pRoute->nCount != 0 && !pRoute->bHide && nCurrent != (S32)NAV_MAX_ROUTES) {
     T_CHART_vElement(T_CHART_PART_CURSOR_ROUTE, 0);
-    T_NAV_vRenderSavedRoute(pRoute, pNVI, TRUE);
+    OVL_vRenderSavedRoute(pRoute, pNVI, TRUE, &s_aKeptRoutes[NAV_MAX_ROUTES]);
   }
 }
 
@@ -689,7 +934,7 @@ static void OVL_vRenderWaypoint(S32 nIndex, const WAYPOINT* pWaypoint, NAV_VIEW_
   const POINT p = OVL_ptPixel(pNVI, rel);
   const S32 w = (S32)G_ICON_u32GetWidth(pIcon), h = (S32)G_ICON_u32GetHeight(pIcon);
   const POINT corner = {p.x + 1 - w / 2, p.y - h / 2};
-  T_CHART_vElement(T_CHART_PART_WAYPOINT, (U32)nIndex);
+  T_CHART_vElement(T_CHART_PART_WAYPOINT, (U32)nIndex + 1);
   T_CHART_vIcon(pNVI, pIcon, corner);
   const POINT centre = {corner.x + w / 2, corner.y + h / 2};
   if (!(bDeclutter && s32DeclutterWaypoint == -1)) T_NAV_vDrawCastingRingsOf(pNVI, centre, look.u32RingDiameter);
@@ -709,23 +954,100 @@ void T_NAV_vRenderWaypoint(S32 nIndex, const WAYPOINT* pWaypoint, NAV_VIEW_INFO*
   OVL_vRenderWaypoint(nIndex, pWaypoint, pNVI, s32DeclutterWaypoint, OVL_waypointLook(pNVI));
 }
 
-static void OVL_vRenderWaypoints(NAV_VIEW_INFO* pNVI, BOOLEAN bLeftPane) {
-  const S32* pDeclutter = T_NAV_TWR_pGetDeclutterWaypointTable(bLeftPane);
-  const OVL_WAYPOINT_LOOK look = OVL_waypointLook(pNVI);
+// Everything the waypoints' calls follow from besides their records: the
+// look, the view, the colours and the route's start.
+typedef struct tag_OVL_WAYPOINTS_FROM {
+  const FONT_DEF* pFont;
+  U32 u32RingDiameter;
+  BOOLEAN bDeclutter;
+  BOOLEAN bLight;
+  BOOLEAN bWide;
+  POINT ptCenterMM;
+  POINT CenterOffset;
+  S32 nPixelsPerMMM;
+  S32 nCos;
+  S32 nSin;
+  S32 anClip[6];
+  COLOR acolColours[3];
+  S32 nStart;
+} OVL_WAYPOINTS_FROM;
+
+// A waypoint slot as its calls follow from it: the record, its declutter
+// room and whether its group shows.
+typedef struct tag_OVL_WAYPOINT_FROM {
+  WAYPOINT record;
+  S32 nDeclutter;
+  BOOLEAN bVisible;
+} OVL_WAYPOINT_FROM;
+
+static BOOLEAN OVL_bWaypointDrawn(S32 nIndex, const WAYPOINT* pWaypoint) {
+  // Most slots of a store are free or groups, which draw nothing.
+  if (pWaypoint == nullptr || pWaypoint->bHide || pWaypoint->u8Status < WPT_STATUS_SAVED ||
+      pWaypoint->u8Status > WPT_STATUS_SAVED_2) {
+    return FALSE;
+  }
+  return pWaypoint->u8Status == WPT_STATUS_TEMPORARY || T_NAV_GROUP_bCheckWaypointIsInVisibleGroup((U32)nIndex);
+}
+
+// The waypoints' inputs, written in the order they are drawn.
+static void OVL_vWaypointInputs(const NAV_VIEW_INFO* pNVI, const OVL_WAYPOINT_LOOK& look, const S32* pDeclutter,
+                                std::vector<U8>* pOut) {
+  OVL_WAYPOINTS_FROM from;
+  memset(&from, 0, sizeof from);  // compared byte for byte, padding too
+  from.pFont = look.pFont;
+  from.u32RingDiameter = look.u32RingDiameter;
+  from.bDeclutter = look.bDeclutter;
+  from.bLight = look.bLight;
+  from.bWide = U_WSTRING_bIsUnicodeLanguage();
+  from.ptCenterMM = pNVI->ptCenterMM;
+  from.CenterOffset = pNVI->CenterOffset;
+  from.nPixelsPerMMM = pNVI->nPixelsPerMMM;
+  from.nCos = pNVI->RotContext.IntCosAngle;
+  from.nSin = pNVI->RotContext.IntSinAngle;
+  const BITMAP* b = pNVI->pBitmap;
+  const S32 anClip[6] = {b->s32ClipLeft, b->s32ClipRight, b->s32ClipBottom, b->s32ClipTop, b->pixels_wide,
+                         b->pixels_high};
+  memcpy(from.anClip, anClip, sizeof anClip);
+  from.acolColours[0] = gCOLOR_pcolColorTable[32];
+  from.acolColours[1] = gCOLOR_pcolColorTable[35];
+  from.acolColours[2] = gCOLOR_pcolColorTable[37];
+  from.nStart = g_NAV.CurrentRoute.nCount != 0 ? g_NAV.CurrentRoute.anWaypoint[0] : -1;
+  pOut->assign((const U8*)&from, (const U8*)&from + sizeof from);
   S32 nIndex = -1;
   WAYPOINT* pWaypoint = nullptr;
   while (T_NAV_bScanWaypoints(&nIndex, &pWaypoint, FALSE)) {
-    // Most slots of a store are free or groups, which draw nothing.
-    if (pWaypoint == nullptr || pWaypoint->bHide || pWaypoint->u8Status < WPT_STATUS_SAVED ||
-        pWaypoint->u8Status > WPT_STATUS_SAVED_2) {
-      continue;
+    OVL_WAYPOINT_FROM slot;
+    memset(&slot, 0, sizeof slot);
+    if (pWaypoint != nullptr) slot.record = *pWaypoint;
+    slot.nDeclutter = pDeclutter != nullptr && nIndex >= 0 && nIndex < (S32)NAV_MAX_WAYPOINTS ? pDeclutter[nIndex] : 0;
+    slot.bVisible = OVL_bWaypointDrawn(nIndex, pWaypoint);
+    pOut->insert(pOut->end(), (const U8*)&slot, (const U8*)&slot + sizeof slot);
+  }
+}
+
+static void OVL_vRenderWaypoints(NAV_VIEW_INFO* pNVI, BOOLEAN bLeftPane) {
+  const S32* pDeclutter = T_NAV_TWR_pGetDeclutterWaypointTable(bLeftPane);
+  const OVL_WAYPOINT_LOOK look = OVL_waypointLook(pNVI);
+  // A full store's waypoints are most of a frame's calls; while nothing
+  // they follow from changed, the kept list's are taken as they are. The
+  // proximity candidates are gathered while drawing, so not then.
+  static std::vector<U8> s_inputs;  // the view task's only
+  const BOOLEAN bSection = T_CHART_bListing() && !look.bProximity;
+  if (bSection) {
+    OVL_vWaypointInputs(pNVI, look, pDeclutter, &s_inputs);
+    if (T_CHART_bSectionKept(T_CHART_PART_WAYPOINT, s_inputs.data(), s_inputs.size())) {
+      T_CHART_vSectionEnd();
+      return;
     }
-    if (pWaypoint->u8Status != WPT_STATUS_TEMPORARY && !T_NAV_GROUP_bCheckWaypointIsInVisibleGroup((U32)nIndex)) {
-      continue;
-    }
+  }
+  S32 nIndex = -1;
+  WAYPOINT* pWaypoint = nullptr;
+  while (T_NAV_bScanWaypoints(&nIndex, &pWaypoint, FALSE)) {
+    if (!OVL_bWaypointDrawn(nIndex, pWaypoint)) continue;
     const S32 d = pDeclutter != nullptr && nIndex >= 0 && nIndex < (S32)NAV_MAX_WAYPOINTS ? pDeclutter[nIndex] : 0;
     OVL_vRenderWaypoint(nIndex, pWaypoint, pNVI, d, look);
   }
+  if (bSection) T_CHART_vSectionEnd();
 }
 
 // ---------------------------------------------------------------------------

@@ -51,26 +51,12 @@ static const char* PATCH_pcText(const T_CHART_LIST* l, size_t e, const T_CHART_O
   return op.u32TextSize != 0 ? l->text.data() + l->elements[e].u32FirstText + op.u32Text : nullptr;
 }
 
-static U32 PATCH_u32PenDiffers(const T_CHART_PEN& a, const T_CHART_PEN& b) {
-  U32 u32 = 0;
-  if (a.cp.px != b.cp.px || a.cp.py != b.cp.py) u32 |= LIST_PEN;
-  if (a.colour != b.colour) u32 |= LIST_COLOUR;
-  if (a.DrTool != b.DrTool || a.PixelSize != b.PixelSize) u32 |= LIST_TOOL;
-  const PATTERNATTRIB &p = a.pattern, &q = b.pattern;
-  if (p.status != q.status || p.type != q.type || p.index != q.index || p.ptr != q.ptr || p.curbyte != q.curbyte ||
-      p.curbit != q.curbit || p.zx != q.zx || p.zy != q.zy || p.zxcounter != q.zxcounter ||
-      p.zycounter != q.zycounter || a.bPhaseUsed != b.bPhaseUsed) {
-    u32 |= LIST_PATTERN;
-  }
-  return u32;
-}
-
 // The same calls from the same state, so the same pixels.
 static BOOLEAN PATCH_bSameElement(const T_CHART_LIST* a, size_t ea, const T_CHART_LIST* b, size_t eb) {
   const T_CHART_ELEMENT &x = a->elements[ea], &y = b->elements[eb];
   const U32 nOps = PATCH_u32End(a, ea) - x.u32FirstOp, nText = PATCH_u32TextEnd(a, ea) - x.u32FirstText;
   return x.u32Reads == y.u32Reads && nOps == PATCH_u32End(b, eb) - y.u32FirstOp &&
-         nText == PATCH_u32TextEnd(b, eb) - y.u32FirstText && (PATCH_u32PenDiffers(x.entry, y.entry) & x.u32Reads) == 0 &&
+         nText == PATCH_u32TextEnd(b, eb) - y.u32FirstText && (LIST_u32PenDiffers(x.entry, y.entry) & x.u32Reads) == 0 &&
          memcmp(&a->ops[x.u32FirstOp], &b->ops[y.u32FirstOp], nOps * sizeof(T_CHART_OP)) == 0 &&
          (nText == 0 || memcmp(&a->text[x.u32FirstText], &b->text[y.u32FirstText], nText) == 0);
 }
@@ -230,7 +216,7 @@ static BOOLEAN PATCH_bAlike(const T_CHART_LIST* a, size_t ea, const T_CHART_LIST
   return x.u64Key == y.u64Key && x.u32Reads == y.u32Reads &&
          PATCH_u32End(a, ea) - x.u32FirstOp == PATCH_u32End(b, eb) - y.u32FirstOp &&
          PATCH_u32TextEnd(a, ea) - x.u32FirstText == PATCH_u32TextEnd(b, eb) - y.u32FirstText &&
-         PATCH_u32PenDiffers(x.entry, y.entry) == 0;
+         LIST_u32PenDiffers(x.entry, y.entry) == 0;
 }
 
 // The new list takes the kept one's boxes for elements [eo, eo + n) and
@@ -256,8 +242,18 @@ static PATCH_HOW PATCH_eLineUp(NAV_VIEW_INFO* pNVI, const T_CHART_LIST* pOld, T_
   pNew->boxes.resize(pNew->ops.size());
   pNew->elementBoxes.resize(pNew->elements.size());
   const size_t nOld = pOld->elements.size(), nNew = pNew->elements.size();
-  size_t i = 0, j = 0;
+  size_t i = 0, j = 0, nextTaken = 0;
+  const BOOLEAN bTaken = pNew->pReference == pOld;
   while (i < nOld || j < nNew) {
+    // Elements the new list took whole from this one.
+    while (bTaken && nextTaken < pNew->taken.size() && pNew->taken[nextTaken][0] < j) nextTaken++;
+    if (bTaken && nextTaken < pNew->taken.size() && pNew->taken[nextTaken][0] == j && pNew->taken[nextTaken][2] == i) {
+      const size_t n = pNew->taken[nextTaken++][1];
+      PATCH_vTakeBoxes(pOld, i, pNew, j, n);
+      i += n;
+      j += n;
+      continue;
+    }
     // A stretch of elements alike on both sides, its ops and text compared
     // at once: whatever of it is the same is taken whole.
     size_t n = 0;
@@ -331,6 +327,14 @@ static BOOLEAN PATCH_bHits(const T_CHART_BOX& box, const T_CHART_BOX& bound, con
   return FALSE;
 }
 
+BOOLEAN T_CHART_bMeetsPlaces(const T_CHART_BOX& box, const std::vector<T_CHART_BOX>* pPlaces) {
+  if (pPlaces == nullptr) return TRUE;
+  for (const T_CHART_BOX& p : *pPlaces) {
+    if (PATCH_bMeet(box, p, 0)) return TRUE;
+  }
+  return FALSE;
+}
+
 static void PATCH_vCopyBetweenPages(const BITMAP* pFrom, BITMAP* pTo, const T_CHART_BOX& r) {
   const size_t bytes = ((size_t)r.x1 - r.x0 + 1) * sizeof(COLOR);
   for (S32 y = r.y0; y <= r.y1; y++) memcpy(G_SPAN_pcolAt(pTo, r.x0, y), G_SPAN_pcolAt(pFrom, r.x0, y), bytes);
@@ -367,7 +371,16 @@ static void PATCH_vMend(NAV_VIEW_INFO* pNVI, const WINDOW_LOCATION* w, U8 u8Tran
       const T_CHART_OP& op = pList->ops[i];
       if (LIST_bApplyState(gc, op)) continue;
       if (PATCH_bHits(pList->boxes[i], bound, places)) {
-        LIST_draw(&nvi, op, PATCH_pcText(pList, e, op));
+        if (op.eKind == T_CHART_OP_FUNCTION) {
+          // A long call draws only what reaches the places.
+          T_CHART_EXTENT extent;
+          memset(&extent, 0, sizeof extent);
+          extent.pState = gc;
+          extent.pPlaces = &places;
+          op.pfCall(&nvi, &op, PATCH_pcText(pList, e, op), &extent, TRUE);
+        } else {
+          LIST_draw(&nvi, op, PATCH_pcText(pList, e, op));
+        }
       } else if (op.eKind == T_CHART_OP_LINE || op.eKind == T_CHART_OP_PIXEL) {
         // Left out, it still moves the pen. A patterned line is left out
         // only with every other call of its phase, so the phase needs no

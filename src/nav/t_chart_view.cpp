@@ -688,7 +688,7 @@ void T_CHART_vDrawChartView(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWind
   }
   // 17. The overlay, made from the kept picture where it can be.
   static T_CHART_LIST s_list;  // the view task's only
-  T_CHART_vListInto(&s_list, &NVI);
+  T_CHART_vListInto(&s_list, &NVI, &pSaved->composed.list);
   T_NAV_vDrawChartOverlay(&NVI, TRUE, FALSE);
   T_CHART_vListInto(nullptr, nullptr);
   T_CHART_vCompose(&NVI, &w, 0, pSaved->aPixels.data(), !bReuse, &pSaved->composed, &s_list);

@@ -55,11 +55,11 @@ static void HWY_vPinCall(NAV_VIEW_INFO* pNVI, const T_CHART_OP* pOp, const char*
   const S32 iconW = (S32)G_ICON_u32GetWidth(pIcon), iconH = (S32)G_ICON_u32GetHeight(pIcon);
   const POINT at = {p.x - (iconW - 1) / 2, p.y};
   if (bDraw) G_ICON_vPut(pNVI->pBitmap, pIcon, &at);
-  if (pExtent != nullptr && !pExtent->bBoxWanted) return;
+  if (!bDraw && (pExtent == nullptr || !pExtent->bBoxWanted)) return;
   const FONT_DEF* pFont = T_NAV_pFont14();
   const S32 w = (S32)T_NAV_EDIT_u32GetWidthWaypointName(pFont, (const BYTE*)pcLabel);
   POINT anchor = {p.x + 1 - w / 2, p.y + 1 + iconH};
-  if (pExtent != nullptr) {
+  if (pExtent != nullptr && pExtent->bBoxWanted) {
     // The icon, and the label about its anchor (which the renderer raises
     // by 3) as far as the whole name reaches, widened as the renderer widens
     // it: glyphs reach a little past its ends and up and down by their size.
@@ -123,19 +123,33 @@ static const ICON* const s_apSavedDots[11] = {&Wpt_Save1, &Wpt_Save2, &Wpt_Save3
                                               &Wpt_Save5, &Wpt_Save6, &Wpt_Save7, &Wpt_Save8,
                                               &Wpt_Save9, &Wpt_Save10, &Wpt_Save11};
 
-static void HWY_vPlaySteps(NAV_VIEW_INFO* pNVI, const std::vector<HWY_STEP>& steps, BOOLEAN bCurrentTrack) {
+// With places, only the lines and dots that meet them, the pen moved past
+// the other lines as drawing them would; a patterned pen draws every step.
+static void HWY_vPlaySteps(NAV_VIEW_INFO* pNVI, const std::vector<HWY_STEP>& steps, BOOLEAN bCurrentTrack,
+                           const std::vector<T_CHART_BOX>* pPlaces = nullptr) {
   const ICON* const* apDots = bCurrentTrack ? s_apCurrentDots : s_apSavedDots;
+  const GR_CONTEXT* gc = &pNVI->GrContext;
+  if (gc->ptrnattrib.status || T_CHART_bListing()) pPlaces = nullptr;
   for (const HWY_STEP& s : steps) {
+    const POINT p = {s.x, s.y};
     switch (s.eKind) {
       case HWY_STEP_MOVE:
-        T_CHART_vMove(pNVI, {s.x, s.y});
+        T_CHART_vMove(pNVI, p);
         break;
       case HWY_STEP_LINE:
-        T_CHART_vLine(pNVI, {s.x, s.y});
+        if (pPlaces != nullptr &&
+            !T_CHART_bMeetsPlaces(T_CHART_lineBox(gc, {gc->cp.px, gf_RowOf(gc, gc->cp.py)}, p), pPlaces)) {
+          T_CHART_vMove(pNVI, p);
+          break;
+        }
+        T_CHART_vLine(pNVI, p);
         break;
-      case HWY_STEP_DOT:
-        T_CHART_vIcon(pNVI, apDots[s.u8Dot], {s.x, s.y});
+      case HWY_STEP_DOT: {
+        const ICON* pDot = apDots[s.u8Dot];
+        const T_CHART_BOX box = {p.x - 1, p.y - 1, p.x + (S32)G_ICON_u32GetWidth(pDot), p.y + (S32)G_ICON_u32GetHeight(pDot)};
+        if (pPlaces == nullptr || T_CHART_bMeetsPlaces(box, pPlaces)) T_CHART_vIcon(pNVI, pDot, p);
         break;
+      }
     }
   }
 }
@@ -454,8 +468,10 @@ HWY_TRACE_VIEW HWY_traceView(const NAV_VIEW_INFO* pNVI, BOOLEAN bCurrentTrack, U
 static void HWY_vPlayTrace(NAV_VIEW_INFO* pNVI, const T_CHART_OP* pOp, const char*, T_CHART_EXTENT* pExtent,
                            BOOLEAN bDraw) {
   const std::vector<HWY_STEP>& steps = ((const HWY_TRACE*)pOp->p)->steps;
-  if (pExtent != nullptr) T_NAV_vStepsExtent(steps, pOp->a ? s_apCurrentDots : s_apSavedDots, pExtent);
-  if (bDraw) HWY_vPlaySteps(pNVI, steps, (BOOLEAN)pOp->a);
+  if (pExtent != nullptr && pExtent->pPlaces == nullptr) {
+    T_NAV_vStepsExtent(steps, pOp->a ? s_apCurrentDots : s_apSavedDots, pExtent);
+  }
+  if (bDraw) HWY_vPlaySteps(pNVI, steps, (BOOLEAN)pOp->a, pExtent != nullptr ? pExtent->pPlaces : nullptr);
 }
 
 // Runs from the track unless they were made from the same copy or header;
