@@ -73,7 +73,7 @@ static void HISTORY_vRecolour(void) {
     const U32 newest = HISTORY_u32Newest(&h);
     for (U32 r = 0; r < HISTORY_ROWS; r++) {
       for (U32 back = 0; back < HISTORY_PICTURE_COLUMNS; back++) {
-        *HISTORY_pcolShown(&h, r, back) = s_acolLevels[h.au8Levels[r][(newest + HISTORY_COLUMNS - back) % HISTORY_COLUMNS]];
+        *HISTORY_pcolShown(&h, r, back) = s_acolLevels[h.au8Levels[(newest + HISTORY_COLUMNS - back) % HISTORY_COLUMNS][r]];
       }
     }
   }
@@ -98,10 +98,11 @@ void T_N_HISTORY_vAddColumn(BEAM eBeam, const U8* pu8Levels, float fRangeMetres)
   // The newest column's pixels lie a row's length apart round the ring.
   COLOR* pcol = HISTORY_pcolShown(p, 0, 0);
   COLOR* const pcolEnd = p->pcolPicture + HISTORY_PICTURE_PIXELS;
+  U8* pu8Column = p->au8Levels[c];
   for (U32 r = 0; r < HISTORY_ROWS; r++) {
     U8 level = pu8Levels[r] < HISTORY_LEVELS ? pu8Levels[r] : (U8)(HISTORY_LEVELS - 1);
-    if (!bNew && p->au8Levels[r][c] > level) level = p->au8Levels[r][c];
-    p->au8Levels[r][c] = level;
+    if (!bNew && pu8Column[r] > level) level = pu8Column[r];
+    pu8Column[r] = level;
     *pcol = s_acolLevels[level];
     pcol += HISTORY_PICTURE_COLUMNS;
     if (pcol >= pcolEnd) pcol -= HISTORY_PICTURE_PIXELS;

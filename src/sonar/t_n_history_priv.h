@@ -35,7 +35,7 @@ constexpr U32 HISTORY_USER_CHOSEN = 2;
 typedef struct tag_HISTORY_BEAM {
   COLOR* pcolPicture;                              // HISTORY_PICTURE_PIXELS
   U32 u32Origin;
-  U8 au8Levels[HISTORY_ROWS][HISTORY_COLUMNS];
+  U8 au8Levels[HISTORY_COLUMNS][HISTORY_ROWS];     // by column: a ping writes one row of it
   float afRangeM[HISTORY_COLUMNS];                 // the range each column was drawn at; 0 before any
   U32 u32Write;
   U32 u32Speed;                                    // chart-speed accumulator, tenths of a column

@@ -207,10 +207,10 @@ TEST_F(SonarHistory, EachColumnScrollsAtFullChartSpeedAndSlowerSpeedsKeepTheStro
   const HISTORY_BEAM* h = HISTORY_psBeam(1);
   EXPECT_EQ((start + 2) % HISTORY_COLUMNS, h->u32Write);
   const U32 newest = HISTORY_u32Newest(h);
-  EXPECT_EQ(7, h->au8Levels[10][newest]);
-  EXPECT_EQ(31, h->au8Levels[30][newest]);
+  EXPECT_EQ(7, h->au8Levels[newest][10]);
+  EXPECT_EQ(31, h->au8Levels[newest][30]);
   EXPECT_EQ(gCOLOR_pcolColorTable[31], *HISTORY_pcolShown(h, 30, 0));
-  EXPECT_EQ(0, HISTORY_psBeam(0)->au8Levels[10][newest]) << "the other beam is untouched";
+  EXPECT_EQ(0, HISTORY_psBeam(0)->au8Levels[newest][10]) << "the other beam is untouched";
   L_MUTEX_Unlock(RES_HISTORY);
 
   H_DATABASE_bUpdateEverythingU32(FCID("SSSP"), 5, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
@@ -218,8 +218,8 @@ TEST_F(SonarHistory, EachColumnScrollsAtFullChartSpeedAndSlowerSpeedsKeepTheStro
   for (int i = 0; i < 5; i++) T_N_HISTORY_vAddColumn(BEAM_DOWN_1, i % 2 ? b : a, 15.0f);
   L_MUTEX_LockWait(RES_HISTORY);
   EXPECT_EQ((start + 4) % HISTORY_COLUMNS, h->u32Write) << "two of five columns scrolled";
-  EXPECT_EQ(7, h->au8Levels[10][HISTORY_u32Newest(h)]);
-  EXPECT_EQ(5, h->au8Levels[20][HISTORY_u32Newest(h)]);
+  EXPECT_EQ(7, h->au8Levels[HISTORY_u32Newest(h)][10]);
+  EXPECT_EQ(5, h->au8Levels[HISTORY_u32Newest(h)][20]);
   L_MUTEX_Unlock(RES_HISTORY);
 }
 
