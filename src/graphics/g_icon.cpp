@@ -1,6 +1,13 @@
 #include "g_icon.h"
 
+#include <stdint.h>
+
+#include <atomic>
+#include <mutex>
+#include <vector>
+
 #include "color.h"
+#include "g_span.h"
 #include "g_image32.h"
 #include "g_pixel.h"
 #include "u_rle.h"
@@ -100,6 +107,101 @@ void G_ICON_vDecompressAndPutIndirect(BITMAP* pDest, const ICON* pIcon, const PO
       if (index == transparent) continue;
       pPutPixel(pDest, pptAnchor, nX, nY, lookup[index], vpOther);
     }
+  }
+}
+
+// A 4-bit icon compiled into the program, decoded once: its drawn pixels
+// as runs along its rows, each pixel's colour index kept, so that a draw
+// looks the colours up as G_ICON_vPut does and writes each run at once.
+typedef struct tag_KEPT_ICON_RUN {
+  S32 nY;  // icon row, counted from the bottom
+  S32 nX;
+  U32 u32Count;
+  U32 u32First;  // its first index in au8Index
+} KEPT_ICON_RUN;
+
+typedef struct tag_KEPT_ICON {
+  const ICON* pIcon;
+  std::vector<KEPT_ICON_RUN> runs;
+  std::vector<U8> indices;
+} KEPT_ICON;
+
+// Open addressing by the icon's address; entries are made once, under the
+// lock, and never change or go, so a look-up takes no lock.
+constexpr size_t KEPT_ICONS = 1024;
+std::atomic<const KEPT_ICON*> s_apKeptIcons[KEPT_ICONS];
+std::mutex s_keptIconsLock;
+
+static void KeptDecode(KEPT_ICON* k) {
+  const ICON* pIcon = k->pIcon;
+  const ICON_COMPRESSION eKind = pIcon->eCompression;
+  NIBBLE_SOURCE pixels, mask;
+  SourceInit(&pixels, eKind, pIcon->pBitmap);
+  const bool hasMask = !HasTransparentIndex(eKind) && pIcon->pMask != nullptr;
+  if (hasMask) SourceInit(&mask, eKind, pIcon->pMask);
+  const S32 transparent = HasTransparentIndex(eKind) ? *(const U8*)pIcon->pMask : -1;
+  for (S32 nY = pIcon->nHeight - 1; nY >= 0; nY--) {
+    const S32 row = pIcon->nHeight - 1 - nY;
+    bool bOpen = false;
+    for (S32 nX = 0; nX < pIcon->nWidth; nX++) {
+      const U8 index = SourceNext(&pixels, row, nX);
+      const bool bDrawn = !(hasMask && SourceNext(&mask, row, nX) == 15) && index != transparent;
+      if (!bDrawn) {
+        bOpen = false;
+        continue;
+      }
+      if (!bOpen) k->runs.push_back({nY, nX, 0, (U32)k->indices.size()});
+      bOpen = true;
+      k->runs.back().u32Count++;
+      k->indices.push_back(index);
+    }
+  }
+}
+
+static const KEPT_ICON* KeptIcon(const ICON* pIcon) {
+  const size_t start = ((uintptr_t)pIcon >> 3) % KEPT_ICONS;
+  for (size_t probe = 0; probe < KEPT_ICONS; probe++) {
+    const KEPT_ICON* k = s_apKeptIcons[(start + probe) % KEPT_ICONS].load(std::memory_order_acquire);
+    if (k == nullptr) break;
+    if (k->pIcon == pIcon) return k;
+  }
+  const std::lock_guard<std::mutex> lock(s_keptIconsLock);
+  for (size_t probe = 0; probe < KEPT_ICONS; probe++) {
+    std::atomic<const KEPT_ICON*>* pSlot = &s_apKeptIcons[(start + probe) % KEPT_ICONS];
+    const KEPT_ICON* k = pSlot->load(std::memory_order_acquire);
+    if (k != nullptr && k->pIcon == pIcon) return k;
+    if (k != nullptr) continue;
+    KEPT_ICON* pNew = new KEPT_ICON();
+    pNew->pIcon = pIcon;
+    KeptDecode(pNew);
+    pSlot->store(pNew, std::memory_order_release);
+    return pNew;
+  }
+  return nullptr;
+}
+
+void G_ICON_vPutKept(BITMAP* pDest, const ICON* pIcon, const POINT* pptLowerLeft) {
+  if (pIcon == nullptr || (U32)pIcon->eCompression > ICON_RLE_TRANSPARENT_COLOR || pIcon->nWidth <= 0 ||
+      pIcon->nHeight <= 0 || (HasTransparentIndex(pIcon->eCompression) && pIcon->pMask == nullptr)) {
+    G_ICON_vPut(pDest, pIcon, pptLowerLeft);
+    return;
+  }
+  const KEPT_ICON* k = KeptIcon(pIcon);
+  if (k == nullptr) {
+    G_ICON_vPut(pDest, pIcon, pptLowerLeft);
+    return;
+  }
+  const COLOR* lookup = s_pcolorLookup != nullptr ? s_pcolorLookup : gCOLOR_pcolColorTable + 80;
+  const S64 left = pDest->s32ClipLeft, right = pDest->s32ClipRight;
+  for (const KEPT_ICON_RUN& run : k->runs) {
+    const S64 y = (S64)pptLowerLeft->y + run.nY;
+    if (y < pDest->s32ClipBottom || y > pDest->s32ClipTop) continue;
+    const S64 x0 = (S64)pptLowerLeft->x + run.nX, x1 = x0 + run.u32Count - 1;
+    const S64 from = x0 > left ? x0 : left, to = x1 < right ? x1 : right;
+    if (from > to) continue;
+    COLOR* p = G_SPAN_pcolAt(pDest, (PIXEL)from, (PIXEL)y);
+    const U8* pIndex = &k->indices[run.u32First + (size_t)(from - x0)];
+    for (S64 i = 0; i <= to - from; i++) p[i] = lookup[pIndex[i]];
   }
 }
 

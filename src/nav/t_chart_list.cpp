@@ -334,7 +334,7 @@ void T_CHART_vPixel(NAV_VIEW_INFO* pNVI, POINT p) {
 }
 
 void T_CHART_vIcon(NAV_VIEW_INFO* pNVI, const ICON* pIcon, POINT at) {
-  if (s_pList == nullptr) return G_ICON_vPut(pNVI->pBitmap, pIcon, &at);
+  if (s_pList == nullptr) return G_ICON_vPutKept(pNVI->pBitmap, pIcon, &at);
   T_CHART_OP op = T_CHART_op();
   op.p = pIcon;
   op.x = at.x;
@@ -580,7 +580,7 @@ T_CHART_BOX LIST_draw(NAV_VIEW_INFO* pNVI, const T_CHART_OP& op, const char* pcT
       gr_SetPixel(gc, op.x, op.y);
       return box;
     }
-    case T_CHART_OP_ICON: G_ICON_vPut(b, (const ICON*)op.p, &at); break;
+    case T_CHART_OP_ICON: G_ICON_vPutKept(b, (const ICON*)op.p, &at); break;
     case T_CHART_OP_IMAGE: G_IMAGE32_vPut(b, (const IMAGE32*)op.p, &at); break;
     case T_CHART_OP_TURNED_IMAGE: G_IMAGE32_vPutRotatedKept(b, (const IMAGE32*)op.p, &at, &centre, op.d); break;
     case T_CHART_OP_TURNED_ICON: G_ICON_vPutRotatedAngleKept(b, (const ICON*)op.p, &at, &centre, op.d); break;

@@ -475,9 +475,7 @@ static void OVL_vSteps(NAV_VIEW_INFO* pNVI, const std::vector<T_NAV_TRACK_STEP>&
           gr_SetAbsPenPos(gc, s.x + 1, s.y + 1);
           break;
         }
-        for (S32 dy = -1; dy <= 1; dy++) {
-          for (S32 dx = -1; dx <= 1; dx++) gr_SetPixel(gc, s.x + dx, s.y + dy);
-        }
+        gr_SetPixels3x3(gc, s.x, s.y);
         break;
     }
   }

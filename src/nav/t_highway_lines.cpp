@@ -54,7 +54,7 @@ static void HWY_vPinCall(NAV_VIEW_INFO* pNVI, const T_CHART_OP* pOp, const char*
   const POINT p = {pOp->x, pOp->y};
   const S32 iconW = (S32)G_ICON_u32GetWidth(pIcon), iconH = (S32)G_ICON_u32GetHeight(pIcon);
   const POINT at = {p.x - (iconW - 1) / 2, p.y};
-  if (bDraw) G_ICON_vPut(pNVI->pBitmap, pIcon, &at);
+  if (bDraw) G_ICON_vPutKept(pNVI->pBitmap, pIcon, &at);
   if (!bDraw && (pExtent == nullptr || !pExtent->bBoxWanted)) return;
   const FONT_DEF* pFont = T_NAV_pFont14();
   const S32 w = (S32)T_NAV_EDIT_u32GetWidthWaypointName(pFont, (const BYTE*)pcLabel);
