@@ -85,29 +85,36 @@ U8 G_ICON_u8GetIconPixelColor(const BITMAP* pBitmap, S32 row, S32 nX) {
   return (U8)((word >> ((7 - (index % 8)) * 4)) & 0x0F);
 }
 
-void G_ICON_vDecompressAndPutIndirect(BITMAP* pDest, const ICON* pIcon, const POINT* pptAnchor,
-                                      G_ICON_PUT_PIXEL_FUNCTION* pPutPixel, void* vpOther) {
-  if (pIcon == nullptr || (U32)pIcon->eCompression > ICON_RLE_TRANSPARENT_COLOR) return;
-  if (pIcon->nWidth <= 0 || pIcon->nHeight <= 0) return;
+// Each drawn pixel of a 4-bit icon, top row first: visit(nX, nY, index).
+// FALSE for an icon that draws nothing (null, unknown kind, no size, a
+// transparent index missing).
+template <typename VISIT>
+static bool DecodeIcon(const ICON* pIcon, VISIT&& visit) {
+  if (pIcon == nullptr || (U32)pIcon->eCompression > ICON_RLE_TRANSPARENT_COLOR) return false;
+  if (pIcon->nWidth <= 0 || pIcon->nHeight <= 0) return false;
   const ICON_COMPRESSION eKind = pIcon->eCompression;
-  if (HasTransparentIndex(eKind) && pIcon->pMask == nullptr) return;
-  const COLOR* lookup = s_pcolorLookup != nullptr ? s_pcolorLookup : gCOLOR_pcolColorTable + 80;
-
+  if (HasTransparentIndex(eKind) && pIcon->pMask == nullptr) return false;
   NIBBLE_SOURCE pixels, mask;
   SourceInit(&pixels, eKind, pIcon->pBitmap);
   const bool hasMask = !HasTransparentIndex(eKind) && pIcon->pMask != nullptr;
   if (hasMask) SourceInit(&mask, eKind, pIcon->pMask);
   const S32 transparent = HasTransparentIndex(eKind) ? *(const U8*)pIcon->pMask : -1;
-
   for (S32 nY = pIcon->nHeight - 1; nY >= 0; nY--) {
     const S32 row = pIcon->nHeight - 1 - nY;
     for (S32 nX = 0; nX < pIcon->nWidth; nX++) {
       const U8 index = SourceNext(&pixels, row, nX);
       if (hasMask && SourceNext(&mask, row, nX) == 15) continue;
       if (index == transparent) continue;
-      pPutPixel(pDest, pptAnchor, nX, nY, lookup[index], vpOther);
+      visit(nX, nY, index);
     }
   }
+  return true;
+}
+
+void G_ICON_vDecompressAndPutIndirect(BITMAP* pDest, const ICON* pIcon, const POINT* pptAnchor,
+                                      G_ICON_PUT_PIXEL_FUNCTION* pPutPixel, void* vpOther) {
+  const COLOR* lookup = s_pcolorLookup != nullptr ? s_pcolorLookup : gCOLOR_pcolColorTable + 80;
+  DecodeIcon(pIcon, [&](S32 nX, S32 nY, U8 index) { pPutPixel(pDest, pptAnchor, nX, nY, lookup[index], vpOther); });
 }
 
 // A 4-bit icon compiled into the program, decoded once: its drawn pixels
@@ -133,29 +140,13 @@ std::atomic<const KEPT_ICON*> s_apKeptIcons[KEPT_ICONS];
 std::mutex s_keptIconsLock;
 
 static void KeptDecode(KEPT_ICON* k) {
-  const ICON* pIcon = k->pIcon;
-  const ICON_COMPRESSION eKind = pIcon->eCompression;
-  NIBBLE_SOURCE pixels, mask;
-  SourceInit(&pixels, eKind, pIcon->pBitmap);
-  const bool hasMask = !HasTransparentIndex(eKind) && pIcon->pMask != nullptr;
-  if (hasMask) SourceInit(&mask, eKind, pIcon->pMask);
-  const S32 transparent = HasTransparentIndex(eKind) ? *(const U8*)pIcon->pMask : -1;
-  for (S32 nY = pIcon->nHeight - 1; nY >= 0; nY--) {
-    const S32 row = pIcon->nHeight - 1 - nY;
-    bool bOpen = false;
-    for (S32 nX = 0; nX < pIcon->nWidth; nX++) {
-      const U8 index = SourceNext(&pixels, row, nX);
-      const bool bDrawn = !(hasMask && SourceNext(&mask, row, nX) == 15) && index != transparent;
-      if (!bDrawn) {
-        bOpen = false;
-        continue;
-      }
-      if (!bOpen) k->runs.push_back({nY, nX, 0, (U32)k->indices.size()});
-      bOpen = true;
-      k->runs.back().u32Count++;
-      k->indices.push_back(index);
-    }
-  }
+  DecodeIcon(k->pIcon, [k](S32 nX, S32 nY, U8 index) {
+    const bool bJoins = !k->runs.empty() && k->runs.back().nY == nY &&
+                        k->runs.back().nX + (S32)k->runs.back().u32Count == nX;
+    if (!bJoins) k->runs.push_back({nY, nX, 0, (U32)k->indices.size()});
+    k->runs.back().u32Count++;
+    k->indices.push_back(index);
+  });
 }
 
 static const KEPT_ICON* KeptIcon(const ICON* pIcon) {
