@@ -2,13 +2,12 @@
 
 #include <stdint.h>
 
-#include <atomic>
-#include <mutex>
 #include <vector>
 
 #include "color.h"
 #include "g_span.h"
 #include "g_image32.h"
+#include "g_kept.h"
 #include "g_pixel.h"
 #include "u_rle.h"
 
@@ -128,50 +127,33 @@ typedef struct tag_KEPT_ICON_RUN {
 } KEPT_ICON_RUN;
 
 typedef struct tag_KEPT_ICON {
-  const ICON* pIcon;
+  const void* pKey;  // the icon
   std::vector<KEPT_ICON_RUN> runs;
   std::vector<U8> indices;
 } KEPT_ICON;
 
-// Open addressing by the icon's address; entries are made once, under the
-// lock, and never change or go, so a look-up takes no lock.
-constexpr size_t KEPT_ICONS = 1024;
-std::atomic<const KEPT_ICON*> s_apKeptIcons[KEPT_ICONS];
-std::mutex s_keptIconsLock;
+G_KEPT_TABLE<KEPT_ICON, 1024> s_keptIcons;
 
-static void KeptDecode(KEPT_ICON* k) {
-  DecodeIcon(k->pIcon, [k](S32 nX, S32 nY, U8 index) {
-    const bool bJoins = !k->runs.empty() && k->runs.back().nY == nY &&
-                        k->runs.back().nX + (S32)k->runs.back().u32Count == nX;
-    if (!bJoins) k->runs.push_back({nY, nX, 0, (U32)k->indices.size()});
-    k->runs.back().u32Count++;
-    k->indices.push_back(index);
+static const KEPT_ICON* KeptIcon(const ICON* pIcon) {
+  return G_KEPT_pFind(&s_keptIcons, pIcon, [](const void* pKey) {
+    KEPT_ICON* k = new KEPT_ICON();
+    k->pKey = pKey;
+    DecodeIcon((const ICON*)pKey, [k](S32 nX, S32 nY, U8 index) {
+      const bool bJoins = !k->runs.empty() && k->runs.back().nY == nY &&
+                          k->runs.back().nX + (S32)k->runs.back().u32Count == nX;
+      if (!bJoins) k->runs.push_back({nY, nX, 0, (U32)k->indices.size()});
+      k->runs.back().u32Count++;
+      k->indices.push_back(index);
+    });
+    return k;
   });
 }
 
-static const KEPT_ICON* KeptIcon(const ICON* pIcon) {
-  const size_t start = ((uintptr_t)pIcon >> 3) % KEPT_ICONS;
-  for (size_t probe = 0; probe < KEPT_ICONS; probe++) {
-    const KEPT_ICON* k = s_apKeptIcons[(start + probe) % KEPT_ICONS].load(std::memory_order_acquire);
-    if (k == nullptr) break;
-    if (k->pIcon == pIcon) return k;
-  }
-  const std::lock_guard<std::mutex> lock(s_keptIconsLock);
-  for (size_t probe = 0; probe < KEPT_ICONS; probe++) {
-    std::atomic<const KEPT_ICON*>* pSlot = &s_apKeptIcons[(start + probe) % KEPT_ICONS];
-    const KEPT_ICON* k = pSlot->load(std::memory_order_acquire);
-    if (k != nullptr && k->pIcon == pIcon) return k;
-    if (k != nullptr) continue;
-    KEPT_ICON* pNew = new KEPT_ICON();
-    pNew->pIcon = pIcon;
-    KeptDecode(pNew);
-    pSlot->store(pNew, std::memory_order_release);
-    return pNew;
-  }
-  return nullptr;
-}
-
 void G_ICON_vPutKept(BITMAP* pDest, const ICON* pIcon, const POINT* pptLowerLeft) {
+  if (pIcon != nullptr && pIcon->eCompression == ICON_PNG_IMAGE32) {
+    G_IMAGE32_vPutOldKept(pDest, pIcon, pptLowerLeft);
+    return;
+  }
   if (pIcon == nullptr || (U32)pIcon->eCompression > ICON_RLE_TRANSPARENT_COLOR || pIcon->nWidth <= 0 ||
       pIcon->nHeight <= 0 || (HasTransparentIndex(pIcon->eCompression) && pIcon->pMask == nullptr)) {
     G_ICON_vPut(pDest, pIcon, pptLowerLeft);

@@ -219,11 +219,10 @@ BOOLEAN T_CHART_bSectionKept(U32 u32Part, const void* pInputs, size_t size) {
             t1 = e1 < r->elements.size() ? r->elements[e1].u32FirstText : (U32)r->text.size();
   if (r->elements[e0].u64Key <= l->elements.back().u64Key) l->bOrdered = FALSE;
   const U32 firstElement = (U32)l->elements.size(), firstOp = (U32)l->ops.size(), firstText = (U32)l->text.size();
-  for (U32 e = e0; e < e1; e++) {
-    T_CHART_ELEMENT element = r->elements[e];
-    element.u32FirstOp = element.u32FirstOp - o0 + firstOp;
-    element.u32FirstText = element.u32FirstText - t0 + firstText;
-    l->elements.push_back(element);
+  l->elements.insert(l->elements.end(), r->elements.begin() + e0, r->elements.begin() + e1);
+  for (size_t e = firstElement; e < l->elements.size(); e++) {
+    l->elements[e].u32FirstOp = l->elements[e].u32FirstOp - o0 + firstOp;
+    l->elements[e].u32FirstText = l->elements[e].u32FirstText - t0 + firstText;
   }
   l->ops.insert(l->ops.end(), r->ops.begin() + o0, r->ops.begin() + o1);
   l->text.insert(l->text.end(), r->text.begin() + t0, r->text.begin() + t1);

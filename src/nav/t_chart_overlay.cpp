@@ -1010,17 +1010,21 @@ static void OVL_vWaypointInputs(const NAV_VIEW_INFO* pNVI, const OVL_WAYPOINT_LO
   from.acolColours[1] = gCOLOR_pcolColorTable[35];
   from.acolColours[2] = gCOLOR_pcolColorTable[37];
   from.nStart = g_NAV.CurrentRoute.nCount != 0 ? g_NAV.CurrentRoute.anWaypoint[0] : -1;
-  pOut->assign((const U8*)&from, (const U8*)&from + sizeof from);
+  pOut->resize(sizeof from + NAV_MAX_WAYPOINTS * sizeof(OVL_WAYPOINT_FROM));
+  memcpy(pOut->data(), &from, sizeof from);
+  OVL_WAYPOINT_FROM* pSlots = (OVL_WAYPOINT_FROM*)(pOut->data() + sizeof from);
+  size_t n = 0;
   S32 nIndex = -1;
   WAYPOINT* pWaypoint = nullptr;
-  while (T_NAV_bScanWaypoints(&nIndex, &pWaypoint, FALSE)) {
+  while (T_NAV_bScanWaypoints(&nIndex, &pWaypoint, FALSE) && n < NAV_MAX_WAYPOINTS) {
     OVL_WAYPOINT_FROM slot;
     memset(&slot, 0, sizeof slot);
     if (pWaypoint != nullptr) slot.record = *pWaypoint;
     slot.nDeclutter = pDeclutter != nullptr && nIndex >= 0 && nIndex < (S32)NAV_MAX_WAYPOINTS ? pDeclutter[nIndex] : 0;
     slot.bVisible = OVL_bWaypointDrawn(nIndex, pWaypoint);
-    pOut->insert(pOut->end(), (const U8*)&slot, (const U8*)&slot + sizeof slot);
+    memcpy(&pSlots[n++], &slot, sizeof slot);
   }
+  pOut->resize(sizeof from + n * sizeof(OVL_WAYPOINT_FROM));
 }
 
 static void OVL_vRenderWaypoints(NAV_VIEW_INFO* pNVI, BOOLEAN bLeftPane) {

@@ -55,34 +55,40 @@ static void HWY_vPinCall(NAV_VIEW_INFO* pNVI, const T_CHART_OP* pOp, const char*
   const S32 iconW = (S32)G_ICON_u32GetWidth(pIcon), iconH = (S32)G_ICON_u32GetHeight(pIcon);
   const POINT at = {p.x - (iconW - 1) / 2, p.y};
   if (bDraw) G_ICON_vPutKept(pNVI->pBitmap, pIcon, &at);
-  if (!bDraw && (pExtent == nullptr || !pExtent->bBoxWanted)) return;
+  const BOOLEAN bBox = pExtent != nullptr && pExtent->bBoxWanted;
+  if (!bDraw && !bBox) return;
   const FONT_DEF* pFont = T_NAV_pFont14();
   const S32 w = (S32)T_NAV_EDIT_u32GetWidthWaypointName(pFont, (const BYTE*)pcLabel);
   POINT anchor = {p.x + 1 - w / 2, p.y + 1 + iconH};
-  if (pExtent != nullptr && pExtent->bBoxWanted) {
-    // The icon, and the label about its anchor (which the renderer raises
-    // by 3) as far as the whole name reaches, widened as the renderer widens
-    // it: glyphs reach a little past its ends and up and down by their size.
+  // The icon, and the label from its anchor (which the renderer raises by
+  // 3) to its end: glyphs reach a little past both ends and up and down by
+  // their size.
+  const S32 h = (S32)G_FONTS_u32GetHeight(pFont) + 1, left = anchor.x, baseline = anchor.y + 3;
+  auto box = [&](S32 end) {
+    const T_CHART_BOX icon = {at.x - 1, at.y - 1, at.x + iconW, at.y + iconH};
+    return T_CHART_union(icon, {left - h, baseline - 2 * h, end + h, baseline + 2 * h});
+  };
+  if (!bDraw) {
+    // As far as the whole name reaches, widened as the renderer widens it.
     char sName[2 * 64 + 2] = {};
     memcpy(sName, pcLabel, pOp->u32TextSize < 2 * 64 ? pOp->u32TextSize : 2 * 64);
     U_WSTRING_vReplaceNarrowWithWide(sName, sizeof sName);
     const S32 wName = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)sName);
-    const S32 h = (S32)G_FONTS_u32GetHeight(pFont) + 1;
-    const T_CHART_BOX icon = {at.x - 1, at.y - 1, at.x + iconW, at.y + iconH};
-    const T_CHART_BOX label = {anchor.x - h, anchor.y + 3 - 2 * h, anchor.x + (wName > w ? wName : w) + h,
-                               anchor.y + 3 + 2 * h};
-    pExtent->box = T_CHART_union(icon, label);
+    pExtent->box = box(left + (wName > w ? wName : w));
+    return;
   }
-  if (!bDraw) return;
   // The name renderer keeps the anchor inside the pane, and glyphs stop only
   // at the bitmap's edges: the bitmap ends at the pane's top and right, and a
-  // label reaching below the pane is left out.
+  // label reaching below the pane is left out. Drawn, the anchor stops where
+  // the label ends.
   const BITMAP* b = pNVI->pBitmap;
-  if (anchor.y - (S32)G_FONTS_u32GetDescenderHeight(pFont) < b->s32ClipBottom) return;
-  BITMAP pane = *b;
-  if (pane.pixels_wide > pane.s32ClipRight + 1) pane.pixels_wide = pane.s32ClipRight + 1;
-  if (pane.pixels_high > pane.s32ClipTop + 1) pane.pixels_high = pane.s32ClipTop + 1;
-  T_NAV_EDIT_vRenderWyptRteTrkName(&pane, pOp->colour, &anchor, pFont, pcLabel, pOp->u32TextSize);
+  if (anchor.y - (S32)G_FONTS_u32GetDescenderHeight(pFont) >= b->s32ClipBottom) {
+    BITMAP pane = *b;
+    if (pane.pixels_wide > pane.s32ClipRight + 1) pane.pixels_wide = pane.s32ClipRight + 1;
+    if (pane.pixels_high > pane.s32ClipTop + 1) pane.pixels_high = pane.s32ClipTop + 1;
+    T_NAV_EDIT_vRenderWyptRteTrkName(&pane, pOp->colour, &anchor, pFont, pcLabel, pOp->u32TextSize);
+  }
+  if (bBox) pExtent->box = box(anchor.x);
 }
 
 void HWY_vPin(NAV_VIEW_INFO* pNVI, POINT p, const ICON* pIcon, const char* sLabel, U32 u32Size, COLOR colour) {
