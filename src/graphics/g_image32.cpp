@@ -515,6 +515,13 @@ void G_IMAGE32_vPutOldKept(BITMAP* pDest, const ICON* pImage32, const POINT* ppt
     G_IMAGE32_vPutOld(pDest, pImage32, pptLowerLeft);
     return;
   }
+  if (WhollyInsideClip(pDest, pptLowerLeft, pImage32->nWidth, pImage32->nHeight)) {
+    for (const KEPT_UNIT& u : k->units) {
+      COLOR* p = G_SPAN_pcolAt(pDest, pptLowerLeft->x + u.nX, pptLowerLeft->y + u.nY);
+      *p = Blend255(u.au8Unit, *p);
+    }
+    return;
+  }
   for (const KEPT_UNIT& u : k->units) PutClipped255(pDest, pptLowerLeft->x + u.nX, pptLowerLeft->y + u.nY, u.au8Unit);
 }
 

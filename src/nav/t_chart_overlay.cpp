@@ -327,14 +327,18 @@ void T_NAV_vIndexTrack(const TRACK* pTrack, T_NAV_TRACK_INDEX* pIndex) {
 }
 
 // How a block of points lies in the view: all outside it, all on one pixel
-// inside it, or neither.
+// inside it, all inside it within a box of pixels, or none of these.
 typedef enum tag_OVL_BLOCK_LIES {
   OVL_BLOCK_MIXED,
   OVL_BLOCK_HIDDEN,
   OVL_BLOCK_ONE_PIXEL,
+  OVL_BLOCK_INSIDE,
 } OVL_BLOCK_LIES;
 
-static OVL_BLOCK_LIES OVL_eBlockLies(const T_NAV_TRACK_BLOCK& b, const NAV_VIEW_INFO* pNVI, S32 V, POINT* pPixel) {
+// *pPixel and *pFar: the corners of the pixels the block's points fall on,
+// for a block inside the view.
+static OVL_BLOCK_LIES OVL_eBlockLies(const T_NAV_TRACK_BLOCK& b, const NAV_VIEW_INFO* pNVI, S32 V, POINT* pPixel,
+                                     POINT* pFar) {
   // Points are taken the short way round one by one: the box holds for
   // them all only where none of them is.
   const S64 x0 = (S64)b.nMinX - pNVI->ptCenterMM.x, x1 = (S64)b.nMaxX - pNVI->ptCenterMM.x;
@@ -347,18 +351,21 @@ static OVL_BLOCK_LIES OVL_eBlockLies(const T_NAV_TRACK_BLOCK& b, const NAV_VIEW_
   // Unturned, x and y each follow one axis: two corners bound them.
   const POINT c[4] = {{(S32)x0, (S32)y0}, {(S32)x1, (S32)y1}, {(S32)x1, (S32)y0}, {(S32)x0, (S32)y1}};
   const int corners = pNVI->RotContext.IntSinAngle == 0 && pNVI->RotContext.IntCosAngle == 1024 ? 2 : 4;
-  const POINT p = OVL_ptPixel(pNVI, c[0]);
+  POINT lo = OVL_ptPixel(pNVI, c[0]), hi = lo;
   for (int k = 1; k < corners; k++) {
     const POINT q = OVL_ptPixel(pNVI, c[k]);
-    if (q.x != p.x || q.y != p.y) return OVL_BLOCK_MIXED;
+    lo = {q.x < lo.x ? q.x : lo.x, q.y < lo.y ? q.y : lo.y};
+    hi = {q.x > hi.x ? q.x : hi.x, q.y > hi.y ? q.y : hi.y};
   }
-  *pPixel = p;
-  return OVL_BLOCK_ONE_PIXEL;
+  *pPixel = lo;
+  *pFar = hi;
+  return lo.x == hi.x && lo.y == hi.y ? OVL_BLOCK_ONE_PIXEL : OVL_BLOCK_INSIDE;
 }
 
 // What a track draws, in pixels: pen moves, lines and dots.
 void T_NAV_vTraceTrack(const TRACK* pTrack, const NAV_VIEW_INFO* pNVI, BOOLEAN bCurrentTrack, U32 u32Style,
-                       std::vector<T_NAV_TRACK_STEP>* pSteps, const T_NAV_TRACK_INDEX* pIndex) {
+                       std::vector<T_NAV_TRACK_STEP>* pSteps, const T_NAV_TRACK_INDEX* pIndex, T_NAV_TRACE_END* pEnd) {
+  if (pEnd != nullptr) *pEnd = {FALSE, TRACKPOINT_INVALID, FALSE, {0, 0}};
   pSteps->clear();
   if (pTrack == nullptr || pTrack->sHeader.u16Count == 0) return;
   T_NAV_STEP_SINK sink = {pSteps, u32Style != 1, FALSE, {0, 0}};
@@ -402,13 +409,22 @@ void T_NAV_vTraceTrack(const TRACK* pTrack, const NAV_VIEW_INFO* pNVI, BOOLEAN b
   // A block or group wholly hidden or on one pixel at once; FALSE when its
   // points must be looked at.
   auto passed = [&](const T_NAV_TRACK_BLOCK& b) {
-    POINT p;
-    const OVL_BLOCK_LIES eLies = b.u16It == 0 ? OVL_BLOCK_MIXED : OVL_eBlockLies(b, pNVI, V, &p);
-    if (eLies == OVL_BLOCK_MIXED) return FALSE;
+    POINT p, far;
+    const OVL_BLOCK_LIES eLies = b.u16It == 0 ? OVL_BLOCK_MIXED : OVL_eBlockLies(b, pNVI, V, &p, &far);
+    // Dots within three pixels of the last one add nothing, wherever they
+    // fall within that.
+    const BOOLEAN bNearDot = eLies == OVL_BLOCK_INSIDE && u32Style == 0 && p.x - lastDot.x >= -3 &&
+                             far.x - lastDot.x <= 3 && p.y - lastDot.y >= -3 && far.y - lastDot.y <= 3;
+    if (eLies == OVL_BLOCK_MIXED || (eLies == OVL_BLOCK_INSIDE && !bNearDot)) return FALSE;
     it = 2;  // past the first point, whose rule is not for these
     if (eLies == OVL_BLOCK_HIDDEN) {
       bPrevVisible = FALSE;
       eLast = (TRACKPOINT_TYPE)b.eLast;
+      return TRUE;
+    }
+    if (bNearDot) {
+      bPrevVisible = TRUE;
+      eLast = TRACKPOINT_NORMAL;
       return TRUE;
     }
     // Every point after the second on the same pixel adds nothing, except on
@@ -434,17 +450,23 @@ void T_NAV_vTraceTrack(const TRACK* pTrack, const NAV_VIEW_INFO* pNVI, BOOLEAN b
       }
     }
   }
-  if (bCurrentTrack && u32Style != 0 && bPrevVisible) {
-    const POINT rel = T_NAV_ptRelative(pNVI, pNVI->ptBoatMM);
-    if (rel.x > -V && rel.x < V && rel.y > -V && rel.y < V) {
-      const POINT p = OVL_ptPixel(pNVI, rel);
-      if (eLast == TRACKPOINT_NORMAL) {
-        line(p);
-      } else {
-        move(p);
-      }
-    }
+  const T_NAV_TRACE_END end = {bPrevVisible, (U8)eLast, sink.bStill, sink.pen};
+  if (pEnd != nullptr) {
+    *pEnd = end;
+  } else if (bCurrentTrack) {
+    T_NAV_vTraceRunOn(pNVI, u32Style, &end, pSteps);
   }
+}
+
+void T_NAV_vTraceRunOn(const NAV_VIEW_INFO* pNVI, U32 u32Style, const T_NAV_TRACE_END* pEnd,
+                       std::vector<T_NAV_TRACK_STEP>* pSteps) {
+  if (u32Style == 0 || !pEnd->bPrevVisible) return;
+  const S32 V = OVL_nView(pNVI);
+  const POINT rel = T_NAV_ptRelative(pNVI, pNVI->ptBoatMM);
+  if (!(rel.x > -V && rel.x < V && rel.y > -V && rel.y < V)) return;
+  T_NAV_STEP_SINK sink = {pSteps, u32Style != 1, pEnd->bStill, pEnd->pen};
+  T_NAV_vAddTrackStep(&sink, pEnd->eLast == TRACKPOINT_NORMAL ? T_NAV_TRACK_LINE : T_NAV_TRACK_MOVE,
+                      OVL_ptPixel(pNVI, rel), 0);
 }
 
 // The steps straight into the context; with places, only the lines and dots

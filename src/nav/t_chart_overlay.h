@@ -88,9 +88,23 @@ typedef struct tag_T_NAV_TRACK_INDEX {
   std::vector<T_NAV_TRACK_BLOCK> groups;
 } T_NAV_TRACK_INDEX;
 void T_NAV_vIndexTrack(const TRACK* pTrack, T_NAV_TRACK_INDEX* pIndex);
+// Where a trace of the current track stood after its last point: what its
+// run on to the boat follows from.
+typedef struct tag_T_NAV_TRACE_END {
+  BOOLEAN bPrevVisible;
+  U8 eLast;  // TRACKPOINT_TYPE
+  BOOLEAN bStill;
+  POINT pen;
+} T_NAV_TRACE_END;
 // The steps of a track for a view; with its index the same steps, sooner.
+// With pEnd the current track's run on to the boat is left out, and pEnd
+// tells T_NAV_vTraceRunOn where to take it up: the boat alone moved, the
+// rest of the steps stay.
 void T_NAV_vTraceTrack(const TRACK* pTrack, const NAV_VIEW_INFO* pNVI, BOOLEAN bCurrentTrack, U32 u32Style,
-                       std::vector<T_NAV_TRACK_STEP>* pSteps, const T_NAV_TRACK_INDEX* pIndex = nullptr);
+                       std::vector<T_NAV_TRACK_STEP>* pSteps, const T_NAV_TRACK_INDEX* pIndex = nullptr,
+                       T_NAV_TRACE_END* pEnd = nullptr);
+void T_NAV_vTraceRunOn(const NAV_VIEW_INFO* pNVI, U32 u32Style, const T_NAV_TRACE_END* pEnd,
+                       std::vector<T_NAV_TRACK_STEP>* pSteps);
 // Steps kept by their owner in chunks of T_NAV_STEP_CHUNK, each with a
 // serial that changes with its steps: a list then shows which chunks of a
 // long track changed (the current track's run on to the boat) rather than

@@ -108,6 +108,8 @@ typedef struct tag_CHART_CURRENT_TRACK {
   TRACK_HEADER sHeader;
   T_NAV_TRACK_INDEX index;  // of the track with that header
   CHART_TRACK_VIEW view;
+  std::vector<T_NAV_TRACK_STEP> base;  // without the run on to the boat
+  T_NAV_TRACE_END end;
   POINT ptBoatMM;
   T_NAV_KEPT_STEPS kept;
 } CHART_CURRENT_TRACK;
@@ -118,14 +120,14 @@ void T_NAV_vRenderCurrentTrack(const TRACK* pTrack, NAV_VIEW_INFO* pNVI, U32 u32
   if (H_DATABASE_bFetchBoolean(FCID("SCTV"), &bVisible, nullptr, nullptr) && !bVisible) return;
   if (pTrack->sHeader.u16Count == 0) return;
   const CHART_TRACK_VIEW view = TRK_view(pNVI, u32Style);
-  if (!s_current.bTraced || memcmp(&s_current.sHeader, &pTrack->sHeader, sizeof pTrack->sHeader) != 0 ||
-      memcmp(&s_current.view, &view, sizeof view) != 0 || s_current.ptBoatMM.x != pNVI->ptBoatMM.x ||
-      s_current.ptBoatMM.y != pNVI->ptBoatMM.y) {
+  const BOOLEAN bNewTrack = !s_current.bTraced || memcmp(&s_current.sHeader, &pTrack->sHeader, sizeof pTrack->sHeader) != 0;
+  const BOOLEAN bNewBase = bNewTrack || memcmp(&s_current.view, &view, sizeof view) != 0;
+  if (bNewBase || s_current.ptBoatMM.x != pNVI->ptBoatMM.x || s_current.ptBoatMM.y != pNVI->ptBoatMM.y) {
+    if (bNewTrack) T_NAV_vIndexTrack(pTrack, &s_current.index);
+    if (bNewBase) T_NAV_vTraceTrack(pTrack, pNVI, TRUE, u32Style, &s_current.base, &s_current.index, &s_current.end);
     static std::vector<T_NAV_TRACK_STEP> s_steps;  // the view task's only
-    if (!s_current.bTraced || memcmp(&s_current.sHeader, &pTrack->sHeader, sizeof pTrack->sHeader) != 0) {
-      T_NAV_vIndexTrack(pTrack, &s_current.index);
-    }
-    T_NAV_vTraceTrack(pTrack, pNVI, TRUE, u32Style, &s_steps, &s_current.index);
+    s_steps = s_current.base;
+    T_NAV_vTraceRunOn(pNVI, u32Style, &s_current.end, &s_steps);
     T_NAV_vKeepSteps(&s_current.kept, &s_steps, &s_u32Traces);
     s_current.sHeader = pTrack->sHeader;
     s_current.view = view;

@@ -451,7 +451,9 @@ TEST_F(ChartOverlay, RandomStoresStayInsideThePane) {
 }
 
 // A trace that passes over blocks of points at once (wholly outside the
-// view, or all on one pixel) gives the steps of a walk over every point:
+// view, all on one pixel, or all near the last dot) gives the steps of a
+// walk over every point, and so does one whose run on to the boat is made
+// apart:
 // random tracks with gaps and crossings of the 180th meridian, in every
 // style, zoom and turn.
 TEST_F(ChartOverlay, TracingByBlocksGivesTheStepsOfEveryPoint) {
@@ -495,6 +497,12 @@ TEST_F(ChartOverlay, TracingByBlocksGivesTheStepsOfEveryPoint) {
         T_NAV_vTraceTrack(pTrack.get(), &NVI, bCurrent, style, &walked);
         T_NAV_vTraceTrack(pTrack.get(), &NVI, bCurrent, style, &passed, &blocks);
         ASSERT_TRUE(same(walked, passed)) << "round " << round << " style " << style << " zoom " << NVI.nChartScale;
+        if (!bCurrent) continue;
+        // The run on to the boat taken up where the rest of the trace ended.
+        T_NAV_TRACE_END end;
+        T_NAV_vTraceTrack(pTrack.get(), &NVI, TRUE, style, &passed, &blocks, &end);
+        T_NAV_vTraceRunOn(&NVI, style, &end, &passed);
+        ASSERT_TRUE(same(walked, passed)) << "round " << round << " style " << style << " with the run on apart";
       }
     }
   }
