@@ -250,11 +250,13 @@ void T_CHART_vSectionEnd(void) {
 
 static void LIST_vAdd(T_CHART_OP op, T_CHART_OP_KIND eKind, const char* pcText, U32 u32Size) {
   T_CHART_LIST* l = s_pList;
-  op.eKind = eKind;
+  op.eKind = (U8)eKind;
   if (pcText != nullptr) {
+    // An op's text is a name or a label: far shorter than its size can say.
+    const U16 size = u32Size > 0xFFFF ? (U16)0xFFFF : (U16)u32Size;
     op.u32Text = (U32)l->text.size() - l->elements.back().u32FirstText;
-    op.u32TextSize = u32Size;
-    l->text.insert(l->text.end(), pcText, pcText + u32Size);
+    op.u16TextSize = size;
+    l->text.insert(l->text.end(), pcText, pcText + size);
   }
   const U32 index = (U32)l->ops.size();
   l->ops.push_back(op);
@@ -400,11 +402,12 @@ static U32 LIST_u32TextSize(const char* pcText) {
 }
 
 static void LIST_vAddText(T_CHART_OP op, T_CHART_OP_KIND eKind, const char* pcText) {
-  const U32 n = LIST_u32TextSize(pcText);
+  const U32 size = LIST_u32TextSize(pcText);
+  const U32 n = size < 0xFFFD ? size : 0xFFFD;
   LIST_vAdd(op, eKind, pcText, n);
   s_pList->text.push_back(0);
   s_pList->text.push_back(0);
-  s_pList->ops.back().u32TextSize = n + 2;
+  s_pList->ops.back().u16TextSize = (U16)(s_pList->ops.back().u16TextSize + 2);
 }
 
 void T_CHART_vText(NAV_VIEW_INFO* pNVI, COLOR colour, POINT at, const FONT_DEF* pFont, const char* sText) {
@@ -435,16 +438,16 @@ void T_CHART_vCall(NAV_VIEW_INFO* pNVI, T_CHART_OP_CALL* pfCall, T_CHART_OP op, 
                    U32 u32TextSize) {
   op.pfCall = pfCall;
   if (s_pList == nullptr) {
-    op.u32TextSize = pcText != nullptr ? u32TextSize : 0;
+    op.u16TextSize = pcText != nullptr ? (U16)(u32TextSize > 0xFFFF ? 0xFFFF : u32TextSize) : 0;
     return pfCall(pNVI, &op, pcText, nullptr, TRUE);
   }
   T_CHART_EXTENT extent;
   memset(&extent, 0, sizeof extent);
   extent.pState = &s_pList->state;
   T_CHART_OP asked = op;
-  asked.u32TextSize = pcText != nullptr ? u32TextSize : 0;
+  asked.u16TextSize = pcText != nullptr ? (U16)(u32TextSize > 0xFFFF ? 0xFFFF : u32TextSize) : 0;
   pfCall(pNVI, &asked, pcText, &extent, FALSE);
-  LIST_vAdd(op, T_CHART_OP_FUNCTION, pcText, pcText != nullptr ? u32TextSize : 0);
+  LIST_vAdd(op, T_CHART_OP_FUNCTION, pcText, pcText != nullptr ? asked.u16TextSize : 0);
   // Where the call leaves the pen, as an op of its own: a later line then
   // starts from there whether or not the call is made again.
   if (extent.bPen) LIST_vAddXY(T_CHART_OP_MOVE, extent.pen.x, extent.pen.y, 0);
@@ -642,7 +645,7 @@ void T_CHART_vPlayList(NAV_VIEW_INFO* pNVI, T_CHART_LIST* pList) {
         pList->boxes[i] = T_CHART_empty();
         continue;
       }
-      pList->boxes[i] = LIST_draw(pNVI, op, op.u32TextSize != 0 ? pcText + op.u32Text : nullptr);
+      pList->boxes[i] = LIST_draw(pNVI, op, op.u16TextSize != 0 ? pcText + op.u32Text : nullptr);
     }
   }
   LIST_vUniteRuns(pList);

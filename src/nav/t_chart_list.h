@@ -60,26 +60,32 @@ BOOLEAN T_CHART_bMeetsPlaces(const T_CHART_BOX& box, const std::vector<T_CHART_B
 typedef void T_CHART_OP_CALL(NAV_VIEW_INFO* pNVI, const T_CHART_OP* pOp, const char* pcText,
                              T_CHART_EXTENT* pExtent, BOOLEAN bDraw);
 
-// Laid out without padding, so that two lists compare byte for byte.
+// Laid out without padding, the same on 32 and 64 bits, so that two lists
+// compare byte for byte; an op is made zeroed (T_CHART_op) and only its
+// kind's fields set, so that the unused bytes of the unions are zero too.
 struct tag_T_CHART_OP {
-  double d;
-  const void* p;
-  T_CHART_OP_CALL* pfCall;
+  union {
+    double d;                 // a turn's angle
+    T_CHART_OP_CALL* pfCall;  // a function op's call
+    U64 u64Call;
+  };
+  union {
+    const void* p;
+    U64 u64P;
+  };
   S32 x;
   S32 y;
   S32 a;
   S32 b;
   S32 n;
-  U32 eKind;
   U32 u32Text;  // the op's text: its offset in its element's text and its size
-  U32 u32TextSize;
-  U32 u32Spare;
+  U16 u16TextSize;
+  U8 eKind;
+  U8 u8Spare;
   COLOR colour;
   COLOR colour2;
 };
-static_assert(sizeof(T_CHART_OP) ==
-                  sizeof(double) + 2 * sizeof(void*) + 5 * sizeof(S32) + 4 * sizeof(U32) + 2 * sizeof(COLOR),
-              "T_CHART_OP must have no padding");
+static_assert(sizeof(T_CHART_OP) == 48, "T_CHART_OP must have no padding");
 
 // The part of the context's state that the calls read: the pen, the colour,
 // the tool and its size, and the line pattern with its phase.

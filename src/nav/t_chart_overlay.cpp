@@ -992,12 +992,12 @@ typedef struct tag_OVL_WAYPOINTS_FROM {
   S32 nStart;
 } OVL_WAYPOINTS_FROM;
 
-// A waypoint slot as its calls follow from it: the record, its declutter
-// room and whether its group shows.
+// A waypoint slot that draws, as its calls follow from it: the slot, the
+// record and its declutter room. Slots that draw nothing leave nothing.
 typedef struct tag_OVL_WAYPOINT_FROM {
+  S32 nIndex;
   WAYPOINT record;
   S32 nDeclutter;
-  BOOLEAN bVisible;
 } OVL_WAYPOINT_FROM;
 
 static BOOLEAN OVL_bWaypointDrawn(S32 nIndex, const WAYPOINT* pWaypoint) {
@@ -1009,9 +1009,10 @@ static BOOLEAN OVL_bWaypointDrawn(S32 nIndex, const WAYPOINT* pWaypoint) {
   return pWaypoint->u8Status == WPT_STATUS_TEMPORARY || T_NAV_GROUP_bCheckWaypointIsInVisibleGroup((U32)nIndex);
 }
 
-// The waypoints' inputs, written in the order they are drawn.
-static void OVL_vWaypointInputs(const NAV_VIEW_INFO* pNVI, const OVL_WAYPOINT_LOOK& look, const S32* pDeclutter,
-                                std::vector<U8>* pOut) {
+// The waypoints' inputs, written in the order they are drawn into pOut
+// (kept at its largest size, so that no frame fills it first); their size.
+static size_t OVL_u32WaypointInputs(const NAV_VIEW_INFO* pNVI, const OVL_WAYPOINT_LOOK& look, const S32* pDeclutter,
+                                  std::vector<U8>* pOut) {
   OVL_WAYPOINTS_FROM from;
   memset(&from, 0, sizeof from);  // compared byte for byte, padding too
   from.pFont = look.pFont;
@@ -1032,21 +1033,23 @@ static void OVL_vWaypointInputs(const NAV_VIEW_INFO* pNVI, const OVL_WAYPOINT_LO
   from.acolColours[1] = gCOLOR_pcolColorTable[35];
   from.acolColours[2] = gCOLOR_pcolColorTable[37];
   from.nStart = g_NAV.CurrentRoute.nCount != 0 ? g_NAV.CurrentRoute.anWaypoint[0] : -1;
-  pOut->resize(sizeof from + NAV_MAX_WAYPOINTS * sizeof(OVL_WAYPOINT_FROM));
+  if (pOut->size() < sizeof from + NAV_MAX_WAYPOINTS * sizeof(OVL_WAYPOINT_FROM)) {
+    pOut->resize(sizeof from + NAV_MAX_WAYPOINTS * sizeof(OVL_WAYPOINT_FROM));
+  }
   memcpy(pOut->data(), &from, sizeof from);
   OVL_WAYPOINT_FROM* pSlots = (OVL_WAYPOINT_FROM*)(pOut->data() + sizeof from);
   size_t n = 0;
   S32 nIndex = -1;
   WAYPOINT* pWaypoint = nullptr;
   while (T_NAV_bScanWaypoints(&nIndex, &pWaypoint, FALSE) && n < NAV_MAX_WAYPOINTS) {
+    if (!OVL_bWaypointDrawn(nIndex, pWaypoint)) continue;
     OVL_WAYPOINT_FROM slot;
-    memset(&slot, 0, sizeof slot);
-    if (pWaypoint != nullptr) slot.record = *pWaypoint;
-    slot.nDeclutter = pDeclutter != nullptr && nIndex >= 0 && nIndex < (S32)NAV_MAX_WAYPOINTS ? pDeclutter[nIndex] : 0;
-    slot.bVisible = OVL_bWaypointDrawn(nIndex, pWaypoint);
+    slot.nIndex = nIndex;
+    slot.record = *pWaypoint;
+    slot.nDeclutter = nIndex >= 0 && nIndex < (S32)NAV_MAX_WAYPOINTS && pDeclutter != nullptr ? pDeclutter[nIndex] : 0;
     memcpy(&pSlots[n++], &slot, sizeof slot);
   }
-  pOut->resize(sizeof from + n * sizeof(OVL_WAYPOINT_FROM));
+  return sizeof from + n * sizeof(OVL_WAYPOINT_FROM);
 }
 
 static void OVL_vRenderWaypoints(NAV_VIEW_INFO* pNVI, BOOLEAN bLeftPane) {
@@ -1058,8 +1061,8 @@ static void OVL_vRenderWaypoints(NAV_VIEW_INFO* pNVI, BOOLEAN bLeftPane) {
   static std::vector<U8> s_inputs;  // the view task's only
   const BOOLEAN bSection = T_CHART_bListing() && !look.bProximity;
   if (bSection) {
-    OVL_vWaypointInputs(pNVI, look, pDeclutter, &s_inputs);
-    if (T_CHART_bSectionKept(T_CHART_PART_WAYPOINT, s_inputs.data(), s_inputs.size())) {
+    const size_t size = OVL_u32WaypointInputs(pNVI, look, pDeclutter, &s_inputs);
+    if (T_CHART_bSectionKept(T_CHART_PART_WAYPOINT, s_inputs.data(), size)) {
       T_CHART_vSectionEnd();
       return;
     }

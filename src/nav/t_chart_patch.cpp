@@ -48,7 +48,7 @@ static U32 PATCH_u32TextEnd(const T_CHART_LIST* l, size_t e) {
 }
 
 static const char* PATCH_pcText(const T_CHART_LIST* l, size_t e, const T_CHART_OP& op) {
-  return op.u32TextSize != 0 ? l->text.data() + l->elements[e].u32FirstText + op.u32Text : nullptr;
+  return op.u16TextSize != 0 ? l->text.data() + l->elements[e].u32FirstText + op.u32Text : nullptr;
 }
 
 // The same calls from the same state, so the same pixels.
@@ -63,11 +63,11 @@ static BOOLEAN PATCH_bSameElement(const T_CHART_LIST* a, size_t ea, const T_CHAR
 
 static BOOLEAN PATCH_bSameOp(const T_CHART_LIST* a, size_t ea, U32 ia, const T_CHART_LIST* b, size_t eb, U32 ib) {
   T_CHART_OP x = a->ops[ia], y = b->ops[ib];
-  if (x.u32TextSize != y.u32TextSize) return FALSE;
+  if (x.u16TextSize != y.u16TextSize) return FALSE;
   const char* pcX = PATCH_pcText(a, ea, x);
   const char* pcY = PATCH_pcText(b, eb, y);
   x.u32Text = y.u32Text = 0;
-  return memcmp(&x, &y, sizeof x) == 0 && (x.u32TextSize == 0 || memcmp(pcX, pcY, x.u32TextSize) == 0);
+  return memcmp(&x, &y, sizeof x) == 0 && (x.u16TextSize == 0 || memcmp(pcX, pcY, x.u16TextSize) == 0);
 }
 
 // Every op's box of element e, from the state it begins with.

@@ -71,7 +71,7 @@ static void HWY_vPinCall(NAV_VIEW_INFO* pNVI, const T_CHART_OP* pOp, const char*
   if (!bDraw) {
     // As far as the whole name reaches, widened as the renderer widens it.
     char sName[2 * 64 + 2] = {};
-    memcpy(sName, pcLabel, pOp->u32TextSize < 2 * 64 ? pOp->u32TextSize : 2 * 64);
+    memcpy(sName, pcLabel, pOp->u16TextSize < 2 * 64 ? pOp->u16TextSize : 2 * 64);
     U_WSTRING_vReplaceNarrowWithWide(sName, sizeof sName);
     const S32 wName = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)sName);
     pExtent->box = box(left + (wName > w ? wName : w));
@@ -86,7 +86,7 @@ static void HWY_vPinCall(NAV_VIEW_INFO* pNVI, const T_CHART_OP* pOp, const char*
     BITMAP pane = *b;
     if (pane.pixels_wide > pane.s32ClipRight + 1) pane.pixels_wide = pane.s32ClipRight + 1;
     if (pane.pixels_high > pane.s32ClipTop + 1) pane.pixels_high = pane.s32ClipTop + 1;
-    T_NAV_EDIT_vRenderWyptRteTrkName(&pane, pOp->colour, &anchor, pFont, pcLabel, pOp->u32TextSize);
+    T_NAV_EDIT_vRenderWyptRteTrkName(&pane, pOp->colour, &anchor, pFont, pcLabel, pOp->u16TextSize);
   }
   if (bBox) pExtent->box = box(anchor.x);
 }
