@@ -409,7 +409,7 @@ void T_NAV_vTraceTrack(const TRACK* pTrack, const NAV_VIEW_INFO* pNVI, BOOLEAN b
   // A block or group wholly hidden or on one pixel at once; FALSE when its
   // points must be looked at.
   auto passed = [&](const T_NAV_TRACK_BLOCK& b) {
-    POINT p, far;
+    POINT p = {0, 0}, far = {0, 0};
     const OVL_BLOCK_LIES eLies = b.u16It == 0 ? OVL_BLOCK_MIXED : OVL_eBlockLies(b, pNVI, V, &p, &far);
     // Dots within three pixels of the last one add nothing, wherever they
     // fall within that.
