@@ -73,6 +73,11 @@ POINT Store(bool bFull) {
   G_TRUETYPE_bInit();
   H_DATABASE_bUpdateValueU32(FCID("CCST"), NAV_STATE_NORMAL_RUN, P_HIGHEST);
   T_NAV_NVRAM_vEraseCurrentTrack();
+  // The task starts once a row and repetition here, not once a process, and
+  // each start takes these two timers anew: given back, the pool of 75 lasts.
+  for (TIMER_INFO* pTimer : {g_NAV.pAutoZoom, g_NAV.pUpdateHideStatusTimer}) {
+    if (pTimer != nullptr) L_TIMER_Release(pTimer);
+  }
   NAV_vStartUp();
   T_NAV_vDeleteAllTracksWaypointsRoutes(TRUE);
   const POSITION own = {52.2, 4.2};
