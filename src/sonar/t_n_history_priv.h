@@ -39,9 +39,11 @@ typedef struct tag_HISTORY_BEAM {
   float afRangeM[HISTORY_COLUMNS];                 // the range each column was drawn at; 0 before any
   U32 u32Write;
   U32 u32Speed;                                    // chart-speed accumulator, tenths of a column
+  U32 u32Pending;                                  // the newest columns not yet in the picture
 } HISTORY_BEAM;
 
-// The beam's history (index 0: 200 kHz, 1: 83 kHz); the caller holds RES_HISTORY.
+// The beam's history (index 0: 200 kHz, 1: 83 kHz), its picture brought up
+// to date; the caller holds RES_HISTORY.
 HISTORY_BEAM* HISTORY_psBeam(U32 u32Beam);
 // The newest column's index.
 U32 HISTORY_u32Newest(const HISTORY_BEAM* pHistory);
