@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 
 #include "../nmea/ais_sentences.h"
 #include "chart_test.h"
@@ -142,18 +143,22 @@ TEST_F(ChartMend, EachKindOfChangeMendsTheHighwayAsDrawingItWholeWould) {
   Target(366000031, pos.lat - m_pos.lat, pos.lon - m_pos.lon, 6, 10);
   DrawHighway();
   std::vector<COLOR> last = Pixels();
-  const std::function<void()> changes[] = {
-      [&] { Target(366000031, pos.lat - m_pos.lat + 0.0005, pos.lon - m_pos.lon, 6, 15); },
-      [&] {
-        const POINT p = ahead(700, -200);
-        Waypoint(p.x, p.y, "Echo");
-      },
-      [&] { T_NAV_pGetWaypoint(pin)->sName[0] = 'Z'; },
+  // The boat's fix and the zoom move the whole view: it is drawn anew.
+  const std::pair<U32, std::function<void()>> changes[] = {
+      {2, [&] { Target(366000031, pos.lat - m_pos.lat + 0.0005, pos.lon - m_pos.lon, 6, 15); }},
+      {2,
+       [&] {
+         const POINT p = ahead(700, -200);
+         Waypoint(p.x, p.y, "Echo");
+       }},
+      {2, [&] { T_NAV_pGetWaypoint(pin)->sName[0] = 'Z'; }},
+      {0, [&] { Boat(m_boat.x + 2, m_boat.y + 3, 30.0f, 3.0f); }},
+      {0, [&] { Set("SNBS", 17); }},
   };
   for (size_t i = 0; i < std::size(changes); i++) {
-    changes[i]();
+    changes[i].second();
     const TWICE t = Twice([&] { DrawHighway(); });
-    EXPECT_EQ(2u, t.u32How) << "change " << i;
+    EXPECT_EQ(changes[i].first, t.u32How) << "change " << i;
     EXPECT_NE(last, t.mended) << "change " << i;
     EXPECT_TRUE(t.whole == t.mended) << "change " << i;
     last = t.mended;
