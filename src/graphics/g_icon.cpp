@@ -1,7 +1,13 @@
 #include "g_icon.h"
 
+#include <stdint.h>
+
+#include <vector>
+
 #include "color.h"
+#include "g_span.h"
 #include "g_image32.h"
+#include "g_kept.h"
 #include "g_pixel.h"
 #include "u_rle.h"
 
@@ -78,28 +84,97 @@ U8 G_ICON_u8GetIconPixelColor(const BITMAP* pBitmap, S32 row, S32 nX) {
   return (U8)((word >> ((7 - (index % 8)) * 4)) & 0x0F);
 }
 
-void G_ICON_vDecompressAndPutIndirect(BITMAP* pDest, const ICON* pIcon, const POINT* pptAnchor,
-                                      G_ICON_PUT_PIXEL_FUNCTION* pPutPixel, void* vpOther) {
-  if (pIcon == nullptr || (U32)pIcon->eCompression > ICON_RLE_TRANSPARENT_COLOR) return;
-  if (pIcon->nWidth <= 0 || pIcon->nHeight <= 0) return;
+// Each drawn pixel of a 4-bit icon, top row first: visit(nX, nY, index).
+// FALSE for an icon that draws nothing (null, unknown kind, no size, a
+// transparent index missing).
+template <typename VISIT>
+static bool DecodeIcon(const ICON* pIcon, VISIT&& visit) {
+  if (pIcon == nullptr || (U32)pIcon->eCompression > ICON_RLE_TRANSPARENT_COLOR) return false;
+  if (pIcon->nWidth <= 0 || pIcon->nHeight <= 0) return false;
   const ICON_COMPRESSION eKind = pIcon->eCompression;
-  if (HasTransparentIndex(eKind) && pIcon->pMask == nullptr) return;
-  const COLOR* lookup = s_pcolorLookup != nullptr ? s_pcolorLookup : gCOLOR_pcolColorTable + 80;
-
+  if (HasTransparentIndex(eKind) && pIcon->pMask == nullptr) return false;
   NIBBLE_SOURCE pixels, mask;
   SourceInit(&pixels, eKind, pIcon->pBitmap);
   const bool hasMask = !HasTransparentIndex(eKind) && pIcon->pMask != nullptr;
   if (hasMask) SourceInit(&mask, eKind, pIcon->pMask);
   const S32 transparent = HasTransparentIndex(eKind) ? *(const U8*)pIcon->pMask : -1;
-
   for (S32 nY = pIcon->nHeight - 1; nY >= 0; nY--) {
     const S32 row = pIcon->nHeight - 1 - nY;
     for (S32 nX = 0; nX < pIcon->nWidth; nX++) {
       const U8 index = SourceNext(&pixels, row, nX);
       if (hasMask && SourceNext(&mask, row, nX) == 15) continue;
       if (index == transparent) continue;
-      pPutPixel(pDest, pptAnchor, nX, nY, lookup[index], vpOther);
+      visit(nX, nY, index);
     }
+  }
+  return true;
+}
+
+void G_ICON_vDecompressAndPutIndirect(BITMAP* pDest, const ICON* pIcon, const POINT* pptAnchor,
+                                      G_ICON_PUT_PIXEL_FUNCTION* pPutPixel, void* vpOther) {
+  const COLOR* lookup = s_pcolorLookup != nullptr ? s_pcolorLookup : gCOLOR_pcolColorTable + 80;
+  DecodeIcon(pIcon, [&](S32 nX, S32 nY, U8 index) { pPutPixel(pDest, pptAnchor, nX, nY, lookup[index], vpOther); });
+}
+
+// A 4-bit icon compiled into the program, decoded once: its drawn pixels
+// as runs along its rows, each pixel's colour index kept, so that a draw
+// looks the colours up as G_ICON_vPut does and writes each run at once.
+typedef struct tag_KEPT_ICON_RUN {
+  S32 nY;  // icon row, counted from the bottom
+  S32 nX;
+  U32 u32Count;
+  U32 u32First;  // its first index in au8Index
+} KEPT_ICON_RUN;
+
+typedef struct tag_KEPT_ICON {
+  const void* pKey;  // the icon
+  std::vector<KEPT_ICON_RUN> runs;
+  std::vector<U8> indices;
+} KEPT_ICON;
+
+G_KEPT_TABLE<KEPT_ICON, 1024> s_keptIcons;
+
+static const KEPT_ICON* KeptIcon(const ICON* pIcon) {
+  return G_KEPT_pFind(&s_keptIcons, pIcon, [](const void* pKey) {
+    KEPT_ICON* k = new KEPT_ICON();
+    k->pKey = pKey;
+    DecodeIcon((const ICON*)pKey, [k](S32 nX, S32 nY, U8 index) {
+      const bool bJoins = !k->runs.empty() && k->runs.back().nY == nY &&
+                          k->runs.back().nX + (S32)k->runs.back().u32Count == nX;
+      if (!bJoins) k->runs.push_back({nY, nX, 0, (U32)k->indices.size()});
+      k->runs.back().u32Count++;
+      k->indices.push_back(index);
+    });
+    return k;
+  });
+}
+
+void G_ICON_vPutKept(BITMAP* pDest, const ICON* pIcon, const POINT* pptLowerLeft) {
+  if (pIcon != nullptr && pIcon->eCompression == ICON_PNG_IMAGE32) {
+    G_IMAGE32_vPutOldKept(pDest, pIcon, pptLowerLeft);
+    return;
+  }
+  if (pIcon == nullptr || (U32)pIcon->eCompression > ICON_RLE_TRANSPARENT_COLOR || pIcon->nWidth <= 0 ||
+      pIcon->nHeight <= 0 || (HasTransparentIndex(pIcon->eCompression) && pIcon->pMask == nullptr)) {
+    G_ICON_vPut(pDest, pIcon, pptLowerLeft);
+    return;
+  }
+  const KEPT_ICON* k = KeptIcon(pIcon);
+  if (k == nullptr) {
+    G_ICON_vPut(pDest, pIcon, pptLowerLeft);
+    return;
+  }
+  const COLOR* lookup = s_pcolorLookup != nullptr ? s_pcolorLookup : gCOLOR_pcolColorTable + 80;
+  const S64 left = pDest->s32ClipLeft, right = pDest->s32ClipRight;
+  for (const KEPT_ICON_RUN& run : k->runs) {
+    const S64 y = (S64)pptLowerLeft->y + run.nY;
+    if (y < pDest->s32ClipBottom || y > pDest->s32ClipTop) continue;
+    const S64 x0 = (S64)pptLowerLeft->x + run.nX, x1 = x0 + run.u32Count - 1;
+    const S64 from = x0 > left ? x0 : left, to = x1 < right ? x1 : right;
+    if (from > to) continue;
+    COLOR* p = G_SPAN_pcolAt(pDest, (PIXEL)from, (PIXEL)y);
+    const U8* pIndex = &k->indices[run.u32First + (size_t)(from - x0)];
+    for (S64 i = 0; i <= to - from; i++) p[i] = lookup[pIndex[i]];
   }
 }
 

@@ -58,6 +58,9 @@ void G_ICON_vRot270PutPixel(BITMAP* pDest, const POINT* pptAnchor, S32 nX, S32 n
 // Lower-left corner at pptLowerLeft. Pixels outside the clip rectangle are
 // dropped; a null icon, an unknown kind or a non-positive size draws nothing.
 void G_ICON_vPut(BITMAP* pDest, const ICON* pIcon, const POINT* pptLowerLeft);
+// The same for an icon compiled into the program, whose pixels never
+// change: a 4-bit icon is decoded once and kept.
+void G_ICON_vPutKept(BITMAP* pDest, const ICON* pIcon, const POINT* pptLowerLeft);
 // dRotateAngle in radians, counter-clockwise. 32-bit icons turn freely about
 // pptRotateCenter (in icon pixels), which lands on pptAnchor; the others snap
 // to the nearest quarter turn clockwise about pptAnchor, (degrees + 45) / 90

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <vector>
 
+#include "g_kept.h"
 #include "g_span.h"
 
 namespace {
@@ -479,6 +480,49 @@ void G_IMAGE32_vPutOld(BITMAP* pDest, const ICON* pImage32, const POINT* pptLowe
     DecodeRow32(&data, &previous, w,
                 [&](S32 j, const U8* unit) { PutClipped255(pDest, pptLowerLeft->x + j, y, unit); });
   }
+}
+
+// An icon's 32-bit stream decoded once: its visible pixels with their
+// places, drawn as G_IMAGE32_vPutOld draws them.
+typedef struct tag_KEPT_UNIT {
+  S32 nX;
+  S32 nY;
+  U8 au8Unit[4];
+} KEPT_UNIT;
+
+typedef struct tag_KEPT_IMAGE {
+  const void* pKey;  // the icon
+  std::vector<KEPT_UNIT> units;
+} KEPT_IMAGE;
+
+static G_KEPT_TABLE<KEPT_IMAGE, 256> s_keptImages;
+
+void G_IMAGE32_vPutOldKept(BITMAP* pDest, const ICON* pImage32, const POINT* pptLowerLeft) {
+  const KEPT_IMAGE* k = G_KEPT_pFind(&s_keptImages, pImage32, [](const void* pKey) {
+    const ICON* pIcon = (const ICON*)pKey;
+    KEPT_IMAGE* pNew = new KEPT_IMAGE();
+    pNew->pKey = pKey;
+    const U8* data = (const U8*)pIcon->pBitmap;
+    const U8* previous = s_au8OpaqueBlack;
+    for (S32 row = 0; row < pIcon->nHeight; row++) {
+      DecodeRow32(&data, &previous, pIcon->nWidth, [&](S32 j, const U8* unit) {
+        if (unit[3] != 0) pNew->units.push_back({j, row, {unit[0], unit[1], unit[2], unit[3]}});
+      });
+    }
+    return pNew;
+  });
+  if (k == nullptr) {
+    G_IMAGE32_vPutOld(pDest, pImage32, pptLowerLeft);
+    return;
+  }
+  if (WhollyInsideClip(pDest, pptLowerLeft, pImage32->nWidth, pImage32->nHeight)) {
+    for (const KEPT_UNIT& u : k->units) {
+      COLOR* p = G_SPAN_pcolAt(pDest, pptLowerLeft->x + u.nX, pptLowerLeft->y + u.nY);
+      *p = Blend255(u.au8Unit, *p);
+    }
+    return;
+  }
+  for (const KEPT_UNIT& u : k->units) PutClipped255(pDest, pptLowerLeft->x + u.nX, pptLowerLeft->y + u.nY, u.au8Unit);
 }
 
 void G_IMAGE32_vPutRotated(BITMAP* pDest, const IMAGE32* pImage32, const POINT* pptAnchor,

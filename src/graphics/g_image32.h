@@ -43,6 +43,9 @@ void G_IMAGE32_vPut(BITMAP* pDest, const IMAGE32* pImage32, const POINT* pptLowe
 void G_IMAGE32_vPutBitmap(BITMAP* pDest, const IMAGE32* pImage32, const POINT* pptLowerLeft);
 // The 32-bit stream of an icon, clipped pixel by pixel, blend by 255.
 void G_IMAGE32_vPutOld(BITMAP* pDest, const ICON* pImage32, const POINT* pptLowerLeft);
+// The same for an icon compiled into the program: its stream is decoded once
+// and kept.
+void G_IMAGE32_vPutOldKept(BITMAP* pDest, const ICON* pImage32, const POINT* pptLowerLeft);
 // Turned counter-clockwise by dRotateAngle radians about pptRotateCenter
 // (image pixels from its lower-left corner), which lands on pptAnchor.
 // Bilinear filtering; the faint fringe (accumulated weight at most 1/255) is

@@ -466,6 +466,114 @@ static void gr_WalkAt(S64 k, S64 M, S64 m, S64* pJ, S64* pD) {
   *pD = rest + 2 * m - 2 * M;
 }
 
+// Every square of the walk from (x1, row1) to (x2, row2) lies inside the
+// clip.
+static bool gr_BrushInside(const GR_CONTEXT* gc, S64 x1, S64 row1, S64 x2, S64 row2, S64 r) {
+  const S64 xl = (x1 < x2 ? x1 : x2) - r, xh = (x1 > x2 ? x1 : x2) + r;
+  const S64 rl = (row1 < row2 ? row1 : row2) - r, rh = (row1 > row2 ? row1 : row2) + r;
+  return xl >= gc->cliporig.px && xh <= gc->cliplim.px && rl >= gc->cliporig.py && rh <= gc->cliplim.py;
+}
+
+// The walk of gf_DrawBrushLine over a line whose squares all lie inside the
+// clip, by addresses: the first square whole, then at each step the leading
+// column and row, as gr_BrushEdges adds them.
+template <bool kStore>
+static void gr_BrushWalkAs(const GR_CONTEXT* gc, GR_INK ink, S64 x, S64 row, S64 r, bool xMajor, S64 sMajor,
+                           S64 sMinor, S64 M, S64 m, S64 d) {
+  auto put = [ink](GR_U16* q) {
+    if (kStore) {
+      *q = ink.flip;
+    } else {
+      gr_Ink(q, ink);
+    }
+  };
+  const ptrdiff_t pitch = gr_Pitch(gc);
+  const ptrdiff_t majorStep = xMajor ? sMajor : sMajor * pitch, minorStep = xMajor ? sMinor * pitch : sMinor;
+  GR_U16* p = gr_PixelAt(gc, x, row);
+  for (S64 v = -r; v <= r; v++) {
+    for (S64 u = -r; u <= r; u++) put(p + v * pitch + u);
+  }
+  S64 stepMinor = 0;
+  for (S64 k = 1; k < M; k++) {
+    if (d >= 0) {
+      d += 2 * (m - M);
+      stepMinor = sMinor;
+    } else {
+      d += 2 * m;
+      stepMinor = 0;
+    }
+    p += majorStep + (stepMinor != 0 ? minorStep : 0);
+    const S64 sx = xMajor ? sMajor : stepMinor, srow = xMajor ? stepMinor : sMajor;
+    if (sx != 0) {
+      GR_U16* q = p + sx * r - r * pitch;
+      for (S64 v = -r; v <= r; v++, q += pitch) put(q);
+    }
+    if (srow != 0) {
+      const S64 left = sx < 0 ? -r + 1 : -r, right = sx > 0 ? r - 1 : r;
+      GR_U16* q = p + srow * r * pitch;
+      for (S64 u = left; u <= right; u++) put(q + u);
+    }
+  }
+}
+
+// The same walk for the chart's two-pixel brush (a square of three) in a
+// copy: along the major axis each step adds the leading line of three
+// across it, and a step across adds the two pixels of the leading row
+// beside it, as gr_BrushEdges orders them.
+static void gr_BrushWalk3(const GR_CONTEXT* gc, COLOR colour, S64 x, S64 row, bool xMajor, S64 sMajor, S64 sMinor,
+                          S64 M, S64 m, S64 d) {
+  const ptrdiff_t pitch = gr_Pitch(gc);
+  const ptrdiff_t along = xMajor ? sMajor : sMajor * pitch, across = xMajor ? pitch : 1;
+  const ptrdiff_t minorStep = xMajor ? sMinor * pitch : sMinor;
+  GR_U16* p = gr_PixelAt(gc, x, row);
+  for (ptrdiff_t v = -pitch; v <= pitch; v += pitch) {
+    for (ptrdiff_t u = -1; u <= 1; u++) p[v + u] = colour;
+  }
+  for (S64 k = 1; k < M; k++) {
+    const bool bStep = d >= 0;
+    d += bStep ? 2 * (m - M) : 2 * m;
+    p += along + (bStep ? minorStep : 0);
+    GR_U16* q = p + along;
+    if (!bStep) {
+      q[-across] = colour;
+      q[0] = colour;
+      q[across] = colour;
+      continue;
+    }
+    // The column (or row) along the major axis first, then the side one
+    // without the shared corner.
+    if (xMajor) {
+      q[-pitch] = colour;
+      q[0] = colour;
+      q[pitch] = colour;
+      GR_U16* s = p + minorStep;
+      s[-sMajor] = colour;
+      s[0] = colour;
+    } else {
+      GR_U16* s = p + minorStep;
+      s[-pitch] = colour;
+      s[0] = colour;
+      s[pitch] = colour;
+      q[-sMinor] = colour;
+      q[0] = colour;
+    }
+  }
+}
+
+static void gr_BrushWalk(const GR_CONTEXT* gc, GR_INK ink, S64 x, S64 row, S64 r, bool xMajor, S64 sMajor,
+                         S64 sMinor, S64 M, S64 m, S64 d) {
+  if (ink.keep == 0 && r == 1) {
+    gr_BrushWalk3(gc, ink.flip, x, row, xMajor, sMajor, sMinor, M, m, d);
+    return;
+  }
+  // A copy's pixels need not be read first.
+  if (ink.keep == 0) {
+    gr_BrushWalkAs<true>(gc, ink, x, row, r, xMajor, sMajor, sMinor, M, m, d);
+  } else {
+    gr_BrushWalkAs<false>(gc, ink, x, row, r, xMajor, sMajor, sMinor, M, m, d);
+  }
+}
+
 U32 gf_DrawBrushLine(GRCONTEXTPTR gc, SINT x1, SINT row1, SINT x2, SINT row2) {
   gc->cp.px = x2;
   gc->cp.py = row2;
@@ -491,6 +599,10 @@ U32 gf_DrawBrushLine(GRCONTEXTPTR gc, SINT x1, SINT row1, SINT x2, SINT row2) {
 
   S64 j, d;
   gr_WalkAt(kFirst, M, m, &j, &d);
+  if (gr_BrushInside(gc, x1, row1, x2, row2, r) && kFirst == 0 && kLast == M - 1) {
+    gr_BrushWalk(gc, ink, x1, row1, r, xMajor, sMajor, sMinor, M, m, d);
+    return GR_DONE;
+  }
   S64 stepMinor = 0;
   for (S64 k = kFirst; k <= kLast; k++) {
     const S64 major = major0 + sMajor * k, minor = minor0 + sMinor * j;
@@ -540,6 +652,27 @@ U32 gr_DrawAbsLine(GRCONTEXTPTR gc, SINT x, SINT y) { return gr_DrawTo<true>(gc,
 
 U32 gr_ClipAndDrawAbsLine(GRCONTEXTPTR gc, SINT x, SINT y, SINT clip) {
   return gr_DrawTo<false>(gc, x, gf_RowOf(gc, y), clip);
+}
+
+U32 gr_SetPixels3x3(GRCONTEXTPTR gc, SINT x, SINT y) {
+  const S64 row = gf_RowOf(gc, y);
+  const bool plain = !gc->ptrnattrib.status && !(gc->DrTool == BRUSH && gc->PixelSize >= 2);
+  if (!plain || (S64)x - 1 < gc->cliporig.px || (S64)x + 1 > gc->cliplim.px || row - 1 < gc->cliporig.py ||
+      row + 1 > gc->cliplim.py) {
+    for (SINT dy = -1; dy <= 1; dy++) {
+      for (SINT dx = -1; dx <= 1; dx++) gr_SetPixel(gc, x + dx, y + dy);
+    }
+    return GR_DONE;
+  }
+  // Wholly inside the clip with a plain pen: the nine pixels at once.
+  const GR_INK ink = gr_InkOf(gc);
+  for (S64 r = row + 1; r >= row - 1; r--) {
+    GR_U16* p = gr_PixelAt(gc, (S64)x - 1, r);
+    for (int i = 0; i < 3; i++) gr_Ink(p + i, ink);
+  }
+  gc->cp.px = x + 1;
+  gc->cp.py = gf_RowOf(gc, y + 1);
+  return GR_DONE;
 }
 
 U32 gr_SetPixel(GRCONTEXTPTR gc, SINT x, SINT y) {

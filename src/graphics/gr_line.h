@@ -18,6 +18,9 @@ U32 gr_DrawAbsLine(GRCONTEXTPTR gc, SINT x, SINT y);
 U32 gr_ClipAndDrawAbsLine(GRCONTEXTPTR gc, SINT x, SINT y, SINT clip);
 // One point with the current tool and pattern; the pen moves there.
 U32 gr_SetPixel(GRCONTEXTPTR gc, SINT x, SINT y);
+// The nine pixels round (x, y), as gr_SetPixel on each, row by row from y - 1
+// and left to right, would set them; the pen left on the last.
+U32 gr_SetPixels3x3(GRCONTEXTPTR gc, SINT x, SINT y);
 
 // Engine internals, in columns and rows.
 

@@ -44,11 +44,18 @@ void T_CHART_vPrepareWindow(NAV_VIEW_INFO* pNVI, BITMAP* pCopy, const BITMAP* pB
 // rows is one block, kept in the bitmap's own row order.
 void T_CHART_vCopyWindow(BITMAP* pBitmap, S32 nLeft, S32 nBottom, S32 nWidth, S32 nHeight, COLOR* pKept,
                          BOOLEAN bSave);
+// The rectangle (x0, y0) to (x1, y1), edges included, of that window
+// between the bitmap and the kept picture, cut to the window.
+void T_CHART_vCopyRect(BITMAP* pBitmap, S32 nLeft, S32 nBottom, S32 nWidth, S32 nHeight, S32 x0, S32 y0, S32 x1,
+                       S32 y1, COLOR* pKept, BOOLEAN bSave);
 // A receiver reports, but its fix is incomplete.
 BOOLEAN T_CHART_bGPSNoFix(void);
 void* T_CHART_vpAlloc(void);
 // The next frame draws its background anew.
 void T_CHART_vReRenderAll(void);
+// How many plan chart frames have drawn their background since start, not
+// copied it: a frame whose centre, zoom or turn moved, or one asked to.
+U32 T_CHART_u32BackgroundsDrawn(void);
 
 // The zoom that shows the boat and the waypoint in a window of xSize by
 // ySize pixels, one level of margin added; 9..23.

@@ -127,7 +127,7 @@ static double AIS_dScreenAngle(const NAV_VIEW_INFO* pNVI, double dAngle) {
 }
 
 static void AIS_vRenderTarget(NAV_VIEW_INFO* pNVI, S32 nIndex, const ais_DeviceInfo* pInfo, U32 u32Now,
-                              S32 nCourseTime, BOOLEAN bLabels) {
+                              S32 nCourseTime, BOOLEAN bLabels, double dOwnKnots) {
   const aisTargetINFO* t = &pInfo->aisInfo;
   AIS_STATE eState = AIS_NORMAL;
   if (pInfo->bAisAlarmActive) {
@@ -144,9 +144,6 @@ static void AIS_vRenderTarget(NAV_VIEW_INFO* pNVI, S32 nIndex, const ais_DeviceI
   if (!(rel.x > -L && rel.x < L && rel.y > -L && rel.y < L)) return;
   POINT p = rel;
   U_NAV_vConvertMMToPixel(&p, &pNVI->RotContext, &pNVI->CenterOffset, pNVI->nPixelsPerMMM);
-  float fOwnSpeed = 0.0f;
-  H_DATABASE_bFetchFloat(FCID("ISOG"), &fOwnSpeed, nullptr, nullptr);
-  const double dOwnKnots = dConvertFromInternal((double)fOwnSpeed, D_SPEED, U_KNOTS);
   const BOOLEAN bCog = t->validityFlag[COG_FLAG_INDEX] && isfinite(t->Cog);
   const double dSog = isfinite(t->Sog) && t->Sog > 0.0 ? t->Sog : 0.0;
   const double dTcpa = isfinite(t->TCPA) && t->TCPA > 0.0 ? t->TCPA : 0.0;
@@ -193,9 +190,14 @@ void T_NAV_vRenderAIS(NAV_VIEW_INFO* pNVI) {
   const BOOLEAN bLabels =
       H_DATABASE_bFetchBoolean(FCID("SLBL"), &bLabel, nullptr, nullptr) && bLabel && pNVI->nChartScale <= 17;
   const U32 u32Now = T_NMEA_u32AisNow();
+  float fOwnSpeed = 0.0f;
+  H_DATABASE_bFetchFloat(FCID("ISOG"), &fOwnSpeed, nullptr, nullptr);
+  const double dOwnKnots = dConvertFromInternal((double)fOwnSpeed, D_SPEED, U_KNOTS);
   ais_DeviceInfo* pInfo = nullptr;
   for (S32 i = 0; T_NMEA_bScanAisPoints(i, &pInfo); i++) {
-    if (pInfo != nullptr) AIS_vRenderTarget(pNVI, i, pInfo, u32Now, nCourseTime, bLabels);
+    if (pInfo == nullptr) continue;
+    T_CHART_vElement(T_CHART_PART_AIS, pInfo->aisInfo.MMSI);
+    AIS_vRenderTarget(pNVI, i, pInfo, u32Now, nCourseTime, bLabels, dOwnKnots);
   }
   T_CHART_vColour(pNVI, 0);
 }

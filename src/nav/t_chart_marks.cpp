@@ -54,14 +54,21 @@ void T_NAV_vClearProximity(void) {
   s_u32WPPCount = 0;
 }
 
-void T_NAV_vAddProximityCandidate(const NAV_VIEW_INFO* pNVI, S32 nIndex) {
+BOOLEAN T_NAV_bProximityWanted(const NAV_VIEW_INFO* pNVI) {
   BOOLEAN bFlags = FALSE;
   float fSpeed = 0.0f;
-  if (!H_DATABASE_bFetchBoolean(FCID("SNWP"), &bFlags, nullptr, nullptr) || !bFlags) return;
-  if (pNVI->nChartScale > NAV_PROXIMITY_MAX_ZOOM) return;
+  if (!H_DATABASE_bFetchBoolean(FCID("SNWP"), &bFlags, nullptr, nullptr) || !bFlags) return FALSE;
+  if (pNVI->nChartScale > NAV_PROXIMITY_MAX_ZOOM) return FALSE;
   if (!H_DATABASE_bFetchFloat(FCID("ISPD"), &fSpeed, nullptr, nullptr)) fSpeed = 0.0f;
-  if (!(fSpeed <= NAV_PROXIMITY_MAX_SPEED)) return;
+  return fSpeed <= NAV_PROXIMITY_MAX_SPEED;
+}
+
+void T_NAV_vAddProximityIndex(S32 nIndex) {
   if (s_u32WPPCount < NAV_MAX_WAYPOINTS && nIndex >= 0) s_ProxTable[s_u32WPPCount++] = (U16)nIndex;
+}
+
+void T_NAV_vAddProximityCandidate(const NAV_VIEW_INFO* pNVI, S32 nIndex) {
+  if (T_NAV_bProximityWanted(pNVI)) T_NAV_vAddProximityIndex(nIndex);
 }
 
 U32 T_NAV_u32ProximityCount(void) { return s_u32WPPCount; }
@@ -69,15 +76,23 @@ U32 T_NAV_u32ProximityCount(void) { return s_u32WPPCount; }
 // ---------------------------------------------------------------------------
 // Casting ring
 
-void T_NAV_vDrawCastingRings(NAV_VIEW_INFO* pNVI, POINT* pt) {
+U32 T_NAV_u32CastingRingDiameter(const NAV_VIEW_INFO* pNVI) {
   float fCast = 0.0f;
-  if (pNVI->nChartScale > 12 || !H_DATABASE_bFetchFloat(FCID("SNCR"), &fCast, nullptr, nullptr)) return;
+  if (pNVI->nChartScale > 12 || !H_DATABASE_bFetchFloat(FCID("SNCR"), &fCast, nullptr, nullptr)) return 0;
   const SCALE_BAR_LENGTHS* pRow = T_NAV_pGetScaleBarLengths(pNVI->nChartScale);
   const double u = (double)MRK_s64Unit(pNVI, pRow);
   const double d = 2.0 * (double)fCast * pNVI->nPixelsPerMMM / 1048576.0 * u / pRow->nMeters + 0.5;
-  if (!(d >= 1.0) || d > 4096.0) return;
-  const U32 diameter = (U32)d;
-  for (U32 k = 0; k < 4; k++) T_CHART_vCircle(pNVI, gCOLOR_pcolColorTable[37], *pt, diameter + k);
+  if (!(d >= 1.0) || d > 4096.0) return 0;
+  return (U32)d;
+}
+
+void T_NAV_vDrawCastingRingsOf(NAV_VIEW_INFO* pNVI, POINT pt, U32 u32Diameter) {
+  if (u32Diameter == 0) return;
+  for (U32 k = 0; k < 4; k++) T_CHART_vCircle(pNVI, gCOLOR_pcolColorTable[37], pt, u32Diameter + k);
+}
+
+void T_NAV_vDrawCastingRings(NAV_VIEW_INFO* pNVI, POINT* pt) {
+  T_NAV_vDrawCastingRingsOf(pNVI, *pt, T_NAV_u32CastingRingDiameter(pNVI));
 }
 
 // ---------------------------------------------------------------------------

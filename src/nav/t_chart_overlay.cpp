@@ -6,6 +6,7 @@
 #include "t_chart_overlay.h"
 
 #include <math.h>
+#include <stdint.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -169,21 +170,20 @@ const FONT_DEF* T_NAV_pFont17(void) {
 }
 
 // The open polyline through points relative to the centre, clipped to the
-// square of the clip limit so no product leaves 32 bits.
-void T_NAV_vRenderPolyLineMM(POINT* pptBuffer, S32 nPointCount, NAV_VIEW_INFO* pNVI) {
+// square of the clip limit so no product leaves 32 bits: its pen moves and
+// lines in pixels.
+template <typename MOVE, typename LINE>
+static void OVL_vPolyLine(const POINT* pptBuffer, S32 nPointCount, const NAV_VIEW_INFO* pNVI, MOVE&& move,
+                          LINE&& line) {
   if (nPointCount <= 0) return;
   const S32 L = OVL_nClipLimit(pNVI);
   BOOLEAN bPrevInside = OVL_bInside(pptBuffer[0], L);
-  if (bPrevInside) {
-    const POINT p = OVL_ptPixel(pNVI, pptBuffer[0]);
-    T_CHART_vMove(pNVI, p);
-  }
+  if (bPrevInside) move(OVL_ptPixel(pNVI, pptBuffer[0]));
   for (S32 i = 1; i < nPointCount; i++) {
     const POINT P = pptBuffer[i - 1], Q = pptBuffer[i];
     const BOOLEAN bQInside = OVL_bInside(Q, L);
     if (bPrevInside && bQInside) {
-      const POINT q = OVL_ptPixel(pNVI, Q);
-      T_CHART_vLine(pNVI, q);
+      line(OVL_ptPixel(pNVI, Q));
       continue;
     }
     if (!bPrevInside && ((P.x < -L && Q.x < -L) || (P.x > L && Q.x > L) || (P.y < -L && Q.y < -L) ||
@@ -195,11 +195,16 @@ void T_NAV_vRenderPolyLineMM(POINT* pptBuffer, S32 nPointCount, NAV_VIEW_INFO* p
     U_NAV_vClipLineToBox(&a, &b, -L, L);
     bPrevInside = b.x == Q.x && b.y == Q.y;
     if (a.x >= -L && a.x <= L && a.y >= -L && a.y <= L && b.x >= -L && b.x <= L && b.y >= -L && b.y <= L) {
-      const POINT pa = OVL_ptPixel(pNVI, a), pb = OVL_ptPixel(pNVI, b);
-      T_CHART_vMove(pNVI, pa);
-      T_CHART_vLine(pNVI, pb);
+      move(OVL_ptPixel(pNVI, a));
+      line(OVL_ptPixel(pNVI, b));
     }
   }
+}
+
+void T_NAV_vRenderPolyLineMM(POINT* pptBuffer, S32 nPointCount, NAV_VIEW_INFO* pNVI) {
+  OVL_vPolyLine(
+      pptBuffer, nPointCount, pNVI, [pNVI](POINT p) { T_CHART_vMove(pNVI, p); },
+      [pNVI](POINT p) { T_CHART_vLine(pNVI, p); });
 }
 
 // Text stops at the bitmap's edges only: a pane's text is kept inside the
@@ -216,21 +221,40 @@ static BOOLEAN OVL_bTextBitmap(const BITMAP* pBitmap, const FONT_DEF* pFont, S32
   return TRUE;
 }
 
-void T_NAV_vPutText(BITMAP* pBitmap, COLOR colour, POINT at, const FONT_DEF* pFont, const char* sText) {
+BOOLEAN T_NAV_bTextShows(const BITMAP* pBitmap, POINT at, const FONT_DEF* pFont, BOOLEAN bOutlined) {
   BITMAP pane;
-  if (OVL_bTextBitmap(pBitmap, pFont, at.y, &pane)) G_STRING_vPut(&pane, colour, &at, pFont, (const BYTE*)sText);
+  if (!bOutlined) return OVL_bTextBitmap(pBitmap, pFont, at.y, &pane);
+  return at.x - 1 >= pBitmap->s32ClipLeft && OVL_bTextBitmap(pBitmap, pFont, at.y - 1, &pane) &&
+         OVL_bTextBitmap(pBitmap, pFont, at.y + 1, &pane);
+}
+
+S32 T_NAV_s32PutText(BITMAP* pBitmap, COLOR colour, POINT at, const FONT_DEF* pFont, const char* sText) {
+  BITMAP pane;
+  if (sText == nullptr || !OVL_bTextBitmap(pBitmap, pFont, at.y, &pane)) return INT32_MIN;
+  G_STRING_vPut(&pane, colour, &at, pFont, (const BYTE*)sText);
+  return at.x;
+}
+
+void T_NAV_vPutText(BITMAP* pBitmap, COLOR colour, POINT at, const FONT_DEF* pFont, const char* sText) {
+  T_NAV_s32PutText(pBitmap, colour, at, pFont, sText);
 }
 
 // The outline's copies reach one pixel further each way.
-void T_NAV_vRenderOutlinedName(BITMAP* pBitmap, POINT at, const FONT_DEF* pFont, const char* sName, COLOR text,
-                               COLOR outline) {
+S32 T_NAV_s32RenderOutlinedName(BITMAP* pBitmap, POINT at, const FONT_DEF* pFont, const char* sName, COLOR text,
+                                COLOR outline) {
   BITMAP pane;
-  if (at.x - 1 < pBitmap->s32ClipLeft || !OVL_bTextBitmap(pBitmap, pFont, at.y - 1, &pane) ||
-      !OVL_bTextBitmap(pBitmap, pFont, at.y + 1, &pane)) {
-    return;
+  if (sName == nullptr || !T_NAV_bTextShows(pBitmap, at, pFont, TRUE) ||
+      !OVL_bTextBitmap(pBitmap, pFont, at.y, &pane)) {
+    return INT32_MIN;
   }
   pane.pixels_wide -= 1;
   G_STRING_vPutWithOutline(&pane, text, &at, pFont, (const BYTE*)sName, outline);
+  return at.x;
+}
+
+void T_NAV_vRenderOutlinedName(BITMAP* pBitmap, POINT at, const FONT_DEF* pFont, const char* sName, COLOR text,
+                               COLOR outline) {
+  T_NAV_s32RenderOutlinedName(pBitmap, at, pFont, sName, text, outline);
 }
 
 // ---------------------------------------------------------------------------
@@ -248,9 +272,100 @@ void T_NAV_vAddTrackStep(T_NAV_STEP_SINK* pSink, T_NAV_TRACK_STEP_KIND eKind, PO
   pSink->pen = p;
 }
 
+static void OVL_vGroupBlocks(const std::vector<T_NAV_TRACK_BLOCK>& blocks, std::vector<T_NAV_TRACK_BLOCK>* pGroups) {
+  pGroups->clear();
+  for (size_t k = 0; k < blocks.size(); k += T_NAV_TRACK_GROUP_BLOCKS) {
+    T_NAV_TRACK_BLOCK g = blocks[k];
+    const size_t end = k + T_NAV_TRACK_GROUP_BLOCKS < blocks.size() ? k + T_NAV_TRACK_GROUP_BLOCKS : blocks.size();
+    for (size_t i = k + 1; i < end; i++) {
+      const T_NAV_TRACK_BLOCK& b = blocks[i];
+      g.nMinX = b.nMinX < g.nMinX ? b.nMinX : g.nMinX;
+      g.nMaxX = b.nMaxX > g.nMaxX ? b.nMaxX : g.nMaxX;
+      g.nMinY = b.nMinY < g.nMinY ? b.nMinY : g.nMinY;
+      g.nMaxY = b.nMaxY > g.nMaxY ? b.nMaxY : g.nMaxY;
+      g.bAllNormal = g.bAllNormal && b.bAllNormal;
+      g.eLast = b.eLast;
+      g.u16Count = (U16)(g.u16Count + b.u16Count);
+    }
+    pGroups->push_back(g);
+  }
+}
+
+void T_NAV_vIndexTrack(const TRACK* pTrack, T_NAV_TRACK_INDEX* pIndex) {
+  std::vector<T_NAV_TRACK_BLOCK>* pBlocks = &pIndex->blocks;
+  pBlocks->clear();
+  pIndex->groups.clear();
+  if (pTrack == nullptr) return;
+  U16 it = 0, depth = 0;
+  POINT pt = {0, 0};
+  for (;;) {
+    T_NAV_TRACK_BLOCK b;
+    memset(&b, 0, sizeof b);
+    b.ptBefore = pt;
+    b.u16It = it;
+    b.bAllNormal = TRUE;
+    while (b.u16Count < T_NAV_TRACK_BLOCK_POINTS) {
+      const U16 before = it;
+      const TRACKPOINT_TYPE e = U_NAV_eScanTrack(pTrack, &it, &pt, &depth);
+      if (e == TRACKPOINT_INVALID) {
+        it = before;
+        break;
+      }
+      if (b.u16Count == 0) b.nMinX = b.nMaxX = pt.x, b.nMinY = b.nMaxY = pt.y;
+      b.nMinX = pt.x < b.nMinX ? pt.x : b.nMinX;
+      b.nMaxX = pt.x > b.nMaxX ? pt.x : b.nMaxX;
+      b.nMinY = pt.y < b.nMinY ? pt.y : b.nMinY;
+      b.nMaxY = pt.y > b.nMaxY ? pt.y : b.nMaxY;
+      if (e != TRACKPOINT_NORMAL) b.bAllNormal = FALSE;
+      b.eLast = (U8)e;
+      b.u16Count++;
+    }
+    if (b.u16Count == 0) break;
+    pBlocks->push_back(b);
+  }
+  OVL_vGroupBlocks(*pBlocks, &pIndex->groups);
+}
+
+// How a block of points lies in the view: all outside it, all on one pixel
+// inside it, all inside it within a box of pixels, or none of these.
+typedef enum tag_OVL_BLOCK_LIES {
+  OVL_BLOCK_MIXED,
+  OVL_BLOCK_HIDDEN,
+  OVL_BLOCK_ONE_PIXEL,
+  OVL_BLOCK_INSIDE,
+} OVL_BLOCK_LIES;
+
+// *pPixel and *pFar: the corners of the pixels the block's points fall on,
+// for a block inside the view.
+static OVL_BLOCK_LIES OVL_eBlockLies(const T_NAV_TRACK_BLOCK& b, const NAV_VIEW_INFO* pNVI, S32 V, POINT* pPixel,
+                                     POINT* pFar) {
+  // Points are taken the short way round one by one: the box holds for
+  // them all only where none of them is.
+  const S64 x0 = (S64)b.nMinX - pNVI->ptCenterMM.x, x1 = (S64)b.nMaxX - pNVI->ptCenterMM.x;
+  const S64 y0 = (S64)b.nMinY - pNVI->ptCenterMM.y, y1 = (S64)b.nMaxY - pNVI->ptCenterMM.y;
+  if (x0 < -NV_X_LIMIT || x1 > NV_X_LIMIT || y0 < -0x7FFFFFFF || y1 > 0x7FFFFFFF) return OVL_BLOCK_MIXED;
+  if (x1 <= -V || x0 >= V || y1 <= -V || y0 >= V) return OVL_BLOCK_HIDDEN;
+  if (!b.bAllNormal || x0 <= -V || x1 >= V || y0 <= -V || y1 >= V) return OVL_BLOCK_MIXED;
+  // A pixel is a rounded, rising function of each turned axis, which is
+  // linear in the point: the box's corners bound every point's pixel.
+  // Unturned, x and y each follow one axis: two corners bound them.
+  const POINT c[4] = {{(S32)x0, (S32)y0}, {(S32)x1, (S32)y1}, {(S32)x1, (S32)y0}, {(S32)x0, (S32)y1}};
+  const int corners = pNVI->RotContext.IntSinAngle == 0 && pNVI->RotContext.IntCosAngle == 1024 ? 2 : 4;
+  POINT lo = OVL_ptPixel(pNVI, c[0]), hi = lo;
+  for (int k = 1; k < corners; k++) {
+    const POINT q = OVL_ptPixel(pNVI, c[k]);
+    lo = {q.x < lo.x ? q.x : lo.x, q.y < lo.y ? q.y : lo.y};
+    hi = {q.x > hi.x ? q.x : hi.x, q.y > hi.y ? q.y : hi.y};
+  }
+  *pPixel = lo;
+  *pFar = hi;
+  return lo.x == hi.x && lo.y == hi.y ? OVL_BLOCK_ONE_PIXEL : OVL_BLOCK_INSIDE;
+}
+
 // What a track draws, in pixels: pen moves, lines and dots.
 void T_NAV_vTraceTrack(const TRACK* pTrack, const NAV_VIEW_INFO* pNVI, BOOLEAN bCurrentTrack, U32 u32Style,
-                       std::vector<T_NAV_TRACK_STEP>* pSteps) {
+                       std::vector<T_NAV_TRACK_STEP>* pSteps, const T_NAV_TRACK_INDEX* pIndex, T_NAV_TRACE_END* pEnd) {
+  if (pEnd != nullptr) *pEnd = {FALSE, TRACKPOINT_INVALID, FALSE, {0, 0}};
   pSteps->clear();
   if (pTrack == nullptr || pTrack->sHeader.u16Count == 0) return;
   T_NAV_STEP_SINK sink = {pSteps, u32Style != 1, FALSE, {0, 0}};
@@ -263,13 +378,9 @@ void T_NAV_vTraceTrack(const TRACK* pTrack, const NAV_VIEW_INFO* pNVI, BOOLEAN b
   BOOLEAN bPrevVisible = FALSE;
   TRACKPOINT_TYPE eLast = TRACKPOINT_INVALID;
   POINT lastDot = {-1000, -1000};
-  for (;;) {
-    const TRACKPOINT_TYPE e = U_NAV_eScanTrack(pTrack, &it, &pt, &depth);
-    if (e == TRACKPOINT_INVALID) break;
-    const POINT rel = T_NAV_ptRelative(pNVI, pt);
-    const BOOLEAN bVisible = rel.x > -V && rel.x < V && rel.y > -V && rel.y < V;
+  // One point of the track at pixel p when visible.
+  auto visit = [&](TRACKPOINT_TYPE e, BOOLEAN bVisible, POINT p) {
     if (bVisible) {
-      const POINT p = OVL_ptPixel(pNVI, rel);
       if (u32Style == 0) {
         if (!(p.x - lastDot.x >= -3 && p.x - lastDot.x <= 3 && p.y - lastDot.y >= -3 && p.y - lastDot.y <= 3)) {
           if (e == TRACKPOINT_NORMAL) T_NAV_vAddTrackStep(&sink, T_NAV_TRACK_DOT, p, 0);
@@ -284,42 +395,193 @@ void T_NAV_vTraceTrack(const TRACK* pTrack, const NAV_VIEW_INFO* pNVI, BOOLEAN b
     bPrevVisible = bVisible && e == TRACKPOINT_NORMAL;
     if (bVisible && it == 1) bPrevVisible = TRUE;  // the first point starts the line
     eLast = e;
-  }
-  if (bCurrentTrack && u32Style != 0 && bPrevVisible) {
-    const POINT rel = T_NAV_ptRelative(pNVI, pNVI->ptBoatMM);
-    if (rel.x > -V && rel.x < V && rel.y > -V && rel.y < V) {
-      const POINT p = OVL_ptPixel(pNVI, rel);
-      if (eLast == TRACKPOINT_NORMAL) {
-        line(p);
-      } else {
-        move(p);
+  };
+  auto scan = [&](U32 u32Points) {
+    for (U32 k = 0; k < u32Points; k++) {
+      const TRACKPOINT_TYPE e = U_NAV_eScanTrack(pTrack, &it, &pt, &depth);
+      if (e == TRACKPOINT_INVALID) return FALSE;
+      const POINT rel = T_NAV_ptRelative(pNVI, pt);
+      const BOOLEAN bVisible = rel.x > -V && rel.x < V && rel.y > -V && rel.y < V;
+      visit(e, bVisible, bVisible ? OVL_ptPixel(pNVI, rel) : POINT{0, 0});
+    }
+    return TRUE;
+  };
+  // A block or group wholly hidden or on one pixel at once; FALSE when its
+  // points must be looked at.
+  auto passed = [&](const T_NAV_TRACK_BLOCK& b) {
+    POINT p = {0, 0}, far = {0, 0};
+    const OVL_BLOCK_LIES eLies = b.u16It == 0 ? OVL_BLOCK_MIXED : OVL_eBlockLies(b, pNVI, V, &p, &far);
+    // Dots within three pixels of the last one add nothing, wherever they
+    // fall within that.
+    const BOOLEAN bNearDot = eLies == OVL_BLOCK_INSIDE && u32Style == 0 && p.x - lastDot.x >= -3 &&
+                             far.x - lastDot.x <= 3 && p.y - lastDot.y >= -3 && far.y - lastDot.y <= 3;
+    if (eLies == OVL_BLOCK_MIXED || (eLies == OVL_BLOCK_INSIDE && !bNearDot)) return FALSE;
+    it = 2;  // past the first point, whose rule is not for these
+    if (eLies == OVL_BLOCK_HIDDEN) {
+      bPrevVisible = FALSE;
+      eLast = (TRACKPOINT_TYPE)b.eLast;
+      return TRUE;
+    }
+    if (bNearDot) {
+      bPrevVisible = TRUE;
+      eLast = TRACKPOINT_NORMAL;
+      return TRUE;
+    }
+    // Every point after the second on the same pixel adds nothing, except on
+    // a dotted pen whose phase runs on with each.
+    const U32 n = u32Style == 1 ? b.u16Count : b.u16Count < 2 ? 1 : 2;
+    for (U32 k = 0; k < n; k++) visit(TRACKPOINT_NORMAL, TRUE, p);
+    return TRUE;
+  };
+  if (pIndex == nullptr) {
+    while (scan(1)) {
+    }
+  } else {
+    const std::vector<T_NAV_TRACK_BLOCK>& blocks = pIndex->blocks;
+    for (size_t g = 0; g < pIndex->groups.size(); g++) {
+      if (passed(pIndex->groups[g])) continue;
+      const size_t first = g * T_NAV_TRACK_GROUP_BLOCKS;
+      const size_t end = first + T_NAV_TRACK_GROUP_BLOCKS < blocks.size() ? first + T_NAV_TRACK_GROUP_BLOCKS : blocks.size();
+      for (size_t k = first; k < end; k++) {
+        if (passed(blocks[k])) continue;
+        it = blocks[k].u16It;
+        pt = blocks[k].ptBefore;
+        scan(blocks[k].u16Count);
       }
     }
   }
+  const T_NAV_TRACE_END end = {bPrevVisible, (U8)eLast, sink.bStill, sink.pen};
+  if (pEnd != nullptr) {
+    *pEnd = end;
+  } else if (bCurrentTrack) {
+    T_NAV_vTraceRunOn(pNVI, u32Style, &end, pSteps);
+  }
 }
 
-// The steps straight into the context.
-static void OVL_vSteps(NAV_VIEW_INFO* pNVI, const std::vector<T_NAV_TRACK_STEP>& steps) {
+void T_NAV_vTraceRunOn(const NAV_VIEW_INFO* pNVI, U32 u32Style, const T_NAV_TRACE_END* pEnd,
+                       std::vector<T_NAV_TRACK_STEP>* pSteps) {
+  if (u32Style == 0 || !pEnd->bPrevVisible) return;
+  const S32 V = OVL_nView(pNVI);
+  const POINT rel = T_NAV_ptRelative(pNVI, pNVI->ptBoatMM);
+  if (!(rel.x > -V && rel.x < V && rel.y > -V && rel.y < V)) return;
+  T_NAV_STEP_SINK sink = {pSteps, u32Style != 1, pEnd->bStill, pEnd->pen};
+  T_NAV_vAddTrackStep(&sink, pEnd->eLast == TRACKPOINT_NORMAL ? T_NAV_TRACK_LINE : T_NAV_TRACK_MOVE,
+                      OVL_ptPixel(pNVI, rel), 0);
+}
+
+// The steps straight into the context; with places, only the lines and dots
+// that meet them, the pen moved past the others as drawing them would. A
+// patterned pen draws every step, its phase running on with every pixel.
+static void OVL_vSteps(NAV_VIEW_INFO* pNVI, const std::vector<T_NAV_TRACK_STEP>& steps,
+                       const std::vector<T_CHART_BOX>* pPlaces = nullptr) {
   GR_CONTEXT* gc = &pNVI->GrContext;
+  if (gc->ptrnattrib.status) pPlaces = nullptr;
   for (const T_NAV_TRACK_STEP& s : steps) {
     switch (s.eKind) {
       case T_NAV_TRACK_MOVE:
         gr_SetAbsPenPos(gc, s.x, s.y);
         break;
       case T_NAV_TRACK_LINE:
+        if (pPlaces != nullptr) {
+          const POINT pen = {gc->cp.px, gf_RowOf(gc, gc->cp.py)};
+          if (!T_CHART_bMeetsPlaces(T_CHART_lineBox(gc, pen, {s.x, s.y}), pPlaces)) {
+            gr_SetAbsPenPos(gc, s.x, s.y);
+            break;
+          }
+        }
         gr_DrawAbsLine(gc, s.x, s.y);
         break;
       case T_NAV_TRACK_DOT:
-        for (S32 dy = -1; dy <= 1; dy++) {
-          for (S32 dx = -1; dx <= 1; dx++) gr_SetPixel(gc, s.x + dx, s.y + dy);
+        if (pPlaces != nullptr &&
+            !T_CHART_bMeetsPlaces(T_CHART_lineBox(gc, {s.x - 1, s.y - 1}, {s.x + 1, s.y + 1}), pPlaces)) {
+          gr_SetAbsPenPos(gc, s.x + 1, s.y + 1);
+          break;
         }
+        gr_SetPixels3x3(gc, s.x, s.y);
         break;
     }
   }
 }
 
-static void OVL_vKeptSteps(NAV_VIEW_INFO* pNVI, const T_CHART_OP* pOp, const char*) {
-  OVL_vSteps(pNVI, *(const std::vector<T_NAV_TRACK_STEP>*)pOp->p);
+void T_NAV_vStepsExtent(const std::vector<T_NAV_TRACK_STEP>& steps, const ICON* const* apDots,
+                        T_CHART_EXTENT* pExtent) {
+  const GR_CONTEXT* st = pExtent->pState;
+  pExtent->bPen = FALSE;
+  // Where the steps leave the pen: the last that moves it.
+  for (size_t k = steps.size(); k-- > 0;) {
+    const T_NAV_TRACK_STEP& s = steps[k];
+    if (s.eKind == T_NAV_TRACK_DOT && apDots != nullptr) continue;
+    pExtent->bPen = TRUE;
+    pExtent->pen = s.eKind == T_NAV_TRACK_DOT ? POINT{s.x + 1, s.y + 1} : POINT{s.x, s.y};
+    break;
+  }
+  if (!pExtent->bBoxWanted) return;
+  T_CHART_BOX box = T_CHART_empty();
+  POINT pen = {st->cp.px, gf_RowOf(st, st->cp.py)};
+  for (const T_NAV_TRACK_STEP& s : steps) {
+    const POINT p = {s.x, s.y};
+    switch (s.eKind) {
+      case T_NAV_TRACK_MOVE:
+        break;
+      case T_NAV_TRACK_LINE:
+        box = T_CHART_union(box, T_CHART_lineBox(st, pen, p));
+        break;
+      case T_NAV_TRACK_DOT:
+        if (apDots != nullptr) {
+          const ICON* pDot = apDots[s.u8Dot];
+          const POINT far = {p.x + (S32)G_ICON_u32GetWidth(pDot), p.y + (S32)G_ICON_u32GetHeight(pDot)};
+          box = T_CHART_union(box, T_CHART_union(T_CHART_lineBox(st, p, p), T_CHART_lineBox(st, far, far)));
+          continue;
+        }
+        box = T_CHART_union(box, T_CHART_lineBox(st, {p.x - 1, p.y - 1}, {p.x + 1, p.y + 1}));
+        pen = {p.x + 1, p.y + 1};
+        continue;
+    }
+    pen = p;
+  }
+  pExtent->box = box;
+}
+
+// Steps a to a + b of the op's kept steps.
+static void OVL_vKeptSteps(NAV_VIEW_INFO* pNVI, const T_CHART_OP* pOp, const char*, T_CHART_EXTENT* pExtent,
+                           BOOLEAN bDraw) {
+  const std::vector<T_NAV_TRACK_STEP>& all = *(const std::vector<T_NAV_TRACK_STEP>*)pOp->p;
+  static std::vector<T_NAV_TRACK_STEP> s_part;  // the view task's only
+  const size_t first = (size_t)pOp->a < all.size() ? (size_t)pOp->a : all.size();
+  const size_t count = (size_t)pOp->b < all.size() - first ? (size_t)pOp->b : all.size() - first;
+  const BOOLEAN bWhole = first == 0 && count == all.size();
+  if (!bWhole) s_part.assign(all.begin() + (ptrdiff_t)first, all.begin() + (ptrdiff_t)(first + count));
+  const std::vector<T_NAV_TRACK_STEP>& steps = bWhole ? all : s_part;
+  if (pExtent != nullptr && pExtent->pPlaces == nullptr) T_NAV_vStepsExtent(steps, nullptr, pExtent);
+  if (bDraw) OVL_vSteps(pNVI, steps, pExtent != nullptr ? pExtent->pPlaces : nullptr);
+}
+
+static BOOLEAN OVL_bSameSteps(const T_NAV_TRACK_STEP* a, const T_NAV_TRACK_STEP* b, size_t n) {
+  for (size_t k = 0; k < n; k++) {
+    if (a[k].x != b[k].x || a[k].y != b[k].y || a[k].eKind != b[k].eKind || a[k].u8Dot != b[k].u8Dot) return FALSE;
+  }
+  return TRUE;
+}
+
+void T_NAV_vKeepSteps(T_NAV_KEPT_STEPS* pKept, std::vector<T_NAV_TRACK_STEP>* pNew, U32* pu32Next) {
+  std::swap(pKept->steps, *pNew);
+  const std::vector<T_NAV_TRACK_STEP>& before = *pNew;
+  const std::vector<T_NAV_TRACK_STEP>& now = pKept->steps;
+  const size_t chunks = (now.size() + T_NAV_STEP_CHUNK - 1) / T_NAV_STEP_CHUNK;
+  pKept->serials.resize(chunks);
+  for (size_t k = 0; k < chunks; k++) {
+    const size_t first = k * T_NAV_STEP_CHUNK;
+    const size_t n = now.size() - first < T_NAV_STEP_CHUNK ? now.size() - first : T_NAV_STEP_CHUNK;
+    const BOOLEAN bSame = pKept->bKept && k < pKept->serialsBefore && first + n <= before.size() &&
+                          (n == T_NAV_STEP_CHUNK || before.size() == now.size()) &&
+                          OVL_bSameSteps(&before[first], &now[first], n);
+    if (!bSame) {
+      if (++*pu32Next == 0) ++*pu32Next;
+      pKept->serials[k] = *pu32Next;
+    }
+  }
+  pKept->serialsBefore = chunks;
+  pKept->bKept = TRUE;
 }
 
 void T_NAV_vTrackPen(NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color) {
@@ -341,16 +603,37 @@ void T_NAV_vTrackPen(NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color) {
   }
 }
 
+// Kept steps as calls by reference, one for each serial.
+static void OVL_vCallKeptSteps(NAV_VIEW_INFO* pNVI, const std::vector<T_NAV_TRACK_STEP>& steps, const U32* pSerials,
+                               size_t nSerials) {
+  const size_t chunk = nSerials > 1 ? T_NAV_STEP_CHUNK : steps.size();
+  for (size_t k = 0; k < nSerials; k++) {
+    T_CHART_OP op = T_CHART_op();
+    op.p = &steps;
+    op.a = (S32)(k * chunk);
+    op.b = (S32)chunk;
+    op.n = (S32)pSerials[k];
+    T_CHART_vCall(pNVI, OVL_vKeptSteps, op, nullptr, 0);
+  }
+}
+
+void T_NAV_vPlayKeptSteps(const T_NAV_KEPT_STEPS* pKept, NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color) {
+  T_NAV_vTrackPen(pNVI, u32Style, u32Color);
+  if (T_CHART_bListing()) {
+    OVL_vCallKeptSteps(pNVI, pKept->steps, pKept->serials.data(), pKept->serials.size());
+  } else {
+    OVL_vSteps(pNVI, pKept->steps);
+  }
+  OVL_vResetPen(pNVI);
+}
+
 void T_NAV_vPlayTrack(const std::vector<T_NAV_TRACK_STEP>& steps, NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color,
                       U32 u32Serial) {
   T_NAV_vTrackPen(pNVI, u32Style, u32Color);
   if (!T_CHART_bListing()) {
     OVL_vSteps(pNVI, steps);
   } else if (u32Serial != 0) {
-    T_CHART_OP op = T_CHART_op();
-    op.p = &steps;
-    op.n = (S32)u32Serial;
-    T_CHART_vCall(pNVI, OVL_vKeptSteps, op, nullptr, 0);
+    OVL_vCallKeptSteps(pNVI, steps, &u32Serial, 1);
   } else {
     for (const T_NAV_TRACK_STEP& s : steps) {
       if (s.eKind == T_NAV_TRACK_MOVE) T_CHART_vMove(pNVI, {s.x, s.y});
@@ -420,7 +703,47 @@ static void OVL_vRenderRouteLabel(const ROUTE* pRoute, NAV_VIEW_INFO* pNVI, BOOL
   T_CHART_vOutlined(pNVI, at, pFont, sName, text, outline);
 }
 
+// A saved route's polyline kept as steps for the points and projection it
+// was traced from: a frame lists it as one call.
+typedef struct tag_OVL_KEPT_ROUTE {
+  BOOLEAN bTraced;
+  S32 nUsed;
+  POINT aRel[NAV_MAX_ROUTE_POINTS];
+  S32 anProjection[5];  // turn, centre offset and factor
+  T_NAV_KEPT_STEPS kept;
+} OVL_KEPT_ROUTE;
+static OVL_KEPT_ROUTE s_aKeptRoutes[NAV_MAX_ROUTES + 1];  // the last for the cursor's route
+static U32 s_u32RouteSerials;
+
+static void OVL_vKeptPolyLine(OVL_KEPT_ROUTE* pKept, const POINT* aRel, S32 nUsed, NAV_VIEW_INFO* pNVI) {
+  const S32 anProjection[5] = {pNVI->RotContext.IntCosAngle, pNVI->RotContext.IntSinAngle, pNVI->CenterOffset.x,
+                               pNVI->CenterOffset.y, pNVI->nPixelsPerMMM};
+  if (!pKept->bTraced || pKept->nUsed != nUsed || memcmp(pKept->anProjection, anProjection, sizeof anProjection) != 0 ||
+      memcmp(pKept->aRel, aRel, (size_t)nUsed * sizeof(POINT)) != 0) {
+    static std::vector<T_NAV_TRACK_STEP> s_steps;  // the view task's only
+    s_steps.clear();
+    T_NAV_STEP_SINK sink = {&s_steps, FALSE, FALSE, {0, 0}};
+    OVL_vPolyLine(
+        aRel, nUsed, pNVI, [&](POINT p) { T_NAV_vAddTrackStep(&sink, T_NAV_TRACK_MOVE, p, 0); },
+        [&](POINT p) { T_NAV_vAddTrackStep(&sink, T_NAV_TRACK_LINE, p, 0); });
+    T_NAV_vKeepSteps(&pKept->kept, &s_steps, &s_u32RouteSerials);
+    pKept->nUsed = nUsed;
+    memcpy(pKept->aRel, aRel, (size_t)nUsed * sizeof(POINT));
+    memcpy(pKept->anProjection, anProjection, sizeof anProjection);
+    pKept->bTraced = TRUE;
+  }
+  OVL_vCallKeptSteps(pNVI, pKept->kept.steps, pKept->kept.serials.data(), pKept->kept.serials.size());
+}
+
+static void OVL_vRenderSavedRoute(const ROUTE* pRoute, NAV_VIEW_INFO* pNVI, BOOLEAN bHighlightedRoute,
+                                  OVL_KEPT_ROUTE* pKept);
+
 void T_NAV_vRenderSavedRoute(const ROUTE* pRoute, NAV_VIEW_INFO* pNVI, BOOLEAN bHighlightedRoute) {
+  OVL_vRenderSavedRoute(pRoute, pNVI, bHighlightedRoute, nullptr);
+}
+
+static void OVL_vRenderSavedRoute(const ROUTE* pRoute, NAV_VIEW_INFO* pNVI, BOOLEAN bHighlightedRoute,
+                                  OVL_KEPT_ROUTE* pKept) {
   // Files and imports may claim more points than a route holds.
   const S32 n = pRoute->nCount > NAV_MAX_ROUTE_POINTS ? (S32)NAV_MAX_ROUTE_POINTS : (S32)pRoute->nCount;
   if (n == 0) return;
@@ -441,7 +764,11 @@ void T_NAV_vRenderSavedRoute(const ROUTE* pRoute, NAV_VIEW_INFO* pNVI, BOOLEAN b
   if (used == 0 || maxX < -V || minX > V || maxY < -V || minY > V) return;
   const S32 colour = bHighlightedRoute ? OVL_nEntry(36) : OVL_u32Palette() == 1 ? OVL_nEntry(32) : (S32)0x8000BDD7u;
   OVL_vPen(pNVI, colour, BRUSH, 2);
-  T_NAV_vRenderPolyLineMM(aRel, used, pNVI);
+  if (pKept != nullptr && T_CHART_bListing()) {
+    OVL_vKeptPolyLine(pKept, aRel, used, pNVI);
+  } else {
+    T_NAV_vRenderPolyLineMM(aRel, used, pNVI);
+  }
   OVL_vResetPen(pNVI);
   OVL_vRenderRouteLabel(pRoute, pNVI, bHighlightedRoute);
 }
@@ -452,7 +779,8 @@ static void OVL_vRenderAllSavedRoutes(NAV_VIEW_INFO* pNVI) {
   for (S32 i = 0; i < (S32)NAV_MAX_ROUTES; i++) {
     const ROUTE* pRoute = T_NAV_pGetRoute((U32)i);
     if (pRoute == nullptr || pRoute->nCount == 0 || pRoute->bHide || i == nCurrent) continue;
-    T_NAV_vRenderSavedRoute(pRoute, pNVI, FALSE);
+    T_CHART_vElement(T_CHART_PART_SAVED_ROUTE, (U32)i);
+    OVL_vRenderSavedRoute(pRoute, pNVI, FALSE, &s_aKeptRoutes[i]);
   }
   // The route that starts at the cursor waypoint again, on top and in red.
   S32 nCursor = 65535;
@@ -460,7 +788,8 @@ static void OVL_vRenderAllSavedRoutes(NAV_VIEW_INFO* pNVI) {
   const S32 nRoute = T_NAV_TWR_s32GetIndexOfLastRouteStartingAt(nCursor);
   const ROUTE* pRoute = nRoute >= 0 ? T_NAV_pGetRoute((U32)nRoute) : nullptr;
   if (pRoute != nullptr && pRoute->nCount != 0 && !pRoute->bHide && nCurrent != (S32)NAV_MAX_ROUTES) {
-    T_NAV_vRenderSavedRoute(pRoute, pNVI, TRUE);
+    T_CHART_vElement(T_CHART_PART_CURSOR_ROUTE, 0);
+    OVL_vRenderSavedRoute(pRoute, pNVI, TRUE, &s_aKeptRoutes[NAV_MAX_ROUTES]);
   }
 }
 
@@ -593,12 +922,31 @@ static BOOLEAN OVL_bShownName(const char* pcName, BOOLEAN bCut, S32 room, S32 ic
   return TRUE;
 }
 
-void T_NAV_vRenderWaypoint(S32 nIndex, const WAYPOINT* pWaypoint, NAV_VIEW_INFO* pNVI, S32 s32DeclutterWaypoint) {
+// What every waypoint of one frame is drawn with, read once for all of them.
+typedef struct tag_OVL_WAYPOINT_LOOK {
+  BOOLEAN bDeclutter;
+  BOOLEAN bLight;
+  BOOLEAN bProximity;
+  U32 u32RingDiameter;
+  const FONT_DEF* pFont;
+} OVL_WAYPOINT_LOOK;
+
+static OVL_WAYPOINT_LOOK OVL_waypointLook(const NAV_VIEW_INFO* pNVI) {
+  OVL_WAYPOINT_LOOK look;
+  look.bDeclutter = OVL_bIsTrue("SNWD");
+  look.bLight = OVL_u32Palette() == 1;
+  look.bProximity = T_NAV_bProximityWanted(pNVI);
+  look.u32RingDiameter = T_NAV_u32CastingRingDiameter(pNVI);
+  look.pFont = T_NAV_pFont14();
+  return look;
+}
+
+static void OVL_vRenderWaypoint(S32 nIndex, const WAYPOINT* pWaypoint, NAV_VIEW_INFO* pNVI, S32 s32DeclutterWaypoint,
+                                const OVL_WAYPOINT_LOOK& look) {
   if (pWaypoint->u8Status < WPT_STATUS_SAVED || pWaypoint->u8Status > WPT_STATUS_SAVED_2) return;
   const POINT rel = T_NAV_ptRelative(pNVI, pWaypoint->pt);
   if (!OVL_bInside(rel, OVL_nClipLimit(pNVI))) return;
-  BOOLEAN bDeclutter = FALSE;
-  H_DATABASE_bFetchBoolean(FCID("SNWD"), &bDeclutter, nullptr, nullptr);
+  const BOOLEAN bDeclutter = look.bDeclutter;
   const BOOLEAN bHidden = bDeclutter && s32DeclutterWaypoint == -1 && pWaypoint->u8Icon != NAV_MOB_ICON;
   const ICON* pIcon = bHidden ? &Waypoint_dctr_icon : T_NAV_pWaypointIcon(pWaypoint->u8Icon);
   const ROUTE* pRoute = &g_NAV.CurrentRoute;
@@ -606,38 +954,127 @@ void T_NAV_vRenderWaypoint(S32 nIndex, const WAYPOINT* pWaypoint, NAV_VIEW_INFO*
   const POINT p = OVL_ptPixel(pNVI, rel);
   const S32 w = (S32)G_ICON_u32GetWidth(pIcon), h = (S32)G_ICON_u32GetHeight(pIcon);
   const POINT corner = {p.x + 1 - w / 2, p.y - h / 2};
+  T_CHART_vElement(T_CHART_PART_WAYPOINT, (U32)nIndex + 1);
   T_CHART_vIcon(pNVI, pIcon, corner);
-  POINT centre = {corner.x + w / 2, corner.y + h / 2};
-  if (!(bDeclutter && s32DeclutterWaypoint == -1)) T_NAV_vDrawCastingRings(pNVI, &centre);
-  T_NAV_vAddProximityCandidate(pNVI, nIndex);
+  const POINT centre = {corner.x + w / 2, corner.y + h / 2};
+  if (!(bDeclutter && s32DeclutterWaypoint == -1)) T_NAV_vDrawCastingRingsOf(pNVI, centre, look.u32RingDiameter);
+  if (look.bProximity) T_NAV_vAddProximityIndex(nIndex);
   if (bHidden) return;
   char sShown[OVL_SHOWN_NAME_SIZE];
-  const FONT_DEF* pFont = T_NAV_pFont14();
+  const FONT_DEF* pFont = look.pFont;
   const BOOLEAN bCut = bDeclutter && s32DeclutterWaypoint > 0;
   const S64 room64 = bCut ? ((S64)s32DeclutterWaypoint * pNVI->nPixelsPerMMM + 0x80000) >> 20 : 0;
   const S32 room = room64 > 100000 ? 100000 : (S32)room64;
   if (!OVL_bShownName(pWaypoint->sName, bCut, room, w, pFont, sShown)) return;
-  const BOOLEAN bLight = OVL_u32Palette() == 1;
-  T_CHART_vOutlined(pNVI, {p.x + 1 + w / 2, p.y - 9}, pFont, sShown, gCOLOR_pcolColorTable[bLight ? 32 : 35],
-                    gCOLOR_pcolColorTable[bLight ? 35 : 32]);
+  T_CHART_vOutlined(pNVI, {p.x + 1 + w / 2, p.y - 9}, pFont, sShown, gCOLOR_pcolColorTable[look.bLight ? 32 : 35],
+                    gCOLOR_pcolColorTable[look.bLight ? 35 : 32]);
+}
+
+void T_NAV_vRenderWaypoint(S32 nIndex, const WAYPOINT* pWaypoint, NAV_VIEW_INFO* pNVI, S32 s32DeclutterWaypoint) {
+  OVL_vRenderWaypoint(nIndex, pWaypoint, pNVI, s32DeclutterWaypoint, OVL_waypointLook(pNVI));
+}
+
+// Everything the waypoints' calls follow from besides their records: the
+// look, the view, the colours and the route's start.
+typedef struct tag_OVL_WAYPOINTS_FROM {
+  const FONT_DEF* pFont;
+  U32 u32RingDiameter;
+  BOOLEAN bDeclutter;
+  BOOLEAN bLight;
+  BOOLEAN bWide;
+  POINT ptCenterMM;
+  POINT CenterOffset;
+  S32 nPixelsPerMMM;
+  S32 nCos;
+  S32 nSin;
+  S32 anClip[6];
+  COLOR acolColours[3];
+  S32 nStart;
+} OVL_WAYPOINTS_FROM;
+
+// A waypoint slot that draws, as its calls follow from it: the slot, the
+// record and its declutter room. Slots that draw nothing leave nothing.
+typedef struct tag_OVL_WAYPOINT_FROM {
+  S32 nIndex;
+  WAYPOINT record;
+  S32 nDeclutter;
+} OVL_WAYPOINT_FROM;
+
+static BOOLEAN OVL_bWaypointDrawn(S32 nIndex, const WAYPOINT* pWaypoint) {
+  // Most slots of a store are free or groups, which draw nothing.
+  if (pWaypoint == nullptr || pWaypoint->bHide || pWaypoint->u8Status < WPT_STATUS_SAVED ||
+      pWaypoint->u8Status > WPT_STATUS_SAVED_2) {
+    return FALSE;
+  }
+  return pWaypoint->u8Status == WPT_STATUS_TEMPORARY || T_NAV_GROUP_bCheckWaypointIsInVisibleGroup((U32)nIndex);
+}
+
+// The waypoints' inputs, written in the order they are drawn into pOut
+// (kept at its largest size, so that no frame fills it first); their size.
+static size_t OVL_u32WaypointInputs(const NAV_VIEW_INFO* pNVI, const OVL_WAYPOINT_LOOK& look, const S32* pDeclutter,
+                                  std::vector<U8>* pOut) {
+  OVL_WAYPOINTS_FROM from;
+  memset(&from, 0, sizeof from);  // compared byte for byte, padding too
+  from.pFont = look.pFont;
+  from.u32RingDiameter = look.u32RingDiameter;
+  from.bDeclutter = look.bDeclutter;
+  from.bLight = look.bLight;
+  from.bWide = U_WSTRING_bIsUnicodeLanguage();
+  from.ptCenterMM = pNVI->ptCenterMM;
+  from.CenterOffset = pNVI->CenterOffset;
+  from.nPixelsPerMMM = pNVI->nPixelsPerMMM;
+  from.nCos = pNVI->RotContext.IntCosAngle;
+  from.nSin = pNVI->RotContext.IntSinAngle;
+  const BITMAP* b = pNVI->pBitmap;
+  const S32 anClip[6] = {b->s32ClipLeft, b->s32ClipRight, b->s32ClipBottom, b->s32ClipTop, b->pixels_wide,
+                         b->pixels_high};
+  memcpy(from.anClip, anClip, sizeof anClip);
+  from.acolColours[0] = gCOLOR_pcolColorTable[32];
+  from.acolColours[1] = gCOLOR_pcolColorTable[35];
+  from.acolColours[2] = gCOLOR_pcolColorTable[37];
+  from.nStart = g_NAV.CurrentRoute.nCount != 0 ? g_NAV.CurrentRoute.anWaypoint[0] : -1;
+  if (pOut->size() < sizeof from + NAV_MAX_WAYPOINTS * sizeof(OVL_WAYPOINT_FROM)) {
+    pOut->resize(sizeof from + NAV_MAX_WAYPOINTS * sizeof(OVL_WAYPOINT_FROM));
+  }
+  memcpy(pOut->data(), &from, sizeof from);
+  OVL_WAYPOINT_FROM* pSlots = (OVL_WAYPOINT_FROM*)(pOut->data() + sizeof from);
+  size_t n = 0;
+  S32 nIndex = -1;
+  WAYPOINT* pWaypoint = nullptr;
+  while (T_NAV_bScanWaypoints(&nIndex, &pWaypoint, FALSE) && n < NAV_MAX_WAYPOINTS) {
+    if (!OVL_bWaypointDrawn(nIndex, pWaypoint)) continue;
+    OVL_WAYPOINT_FROM slot;
+    slot.nIndex = nIndex;
+    slot.record = *pWaypoint;
+    slot.nDeclutter = nIndex >= 0 && nIndex < (S32)NAV_MAX_WAYPOINTS && pDeclutter != nullptr ? pDeclutter[nIndex] : 0;
+    memcpy(&pSlots[n++], &slot, sizeof slot);
+  }
+  return sizeof from + n * sizeof(OVL_WAYPOINT_FROM);
 }
 
 static void OVL_vRenderWaypoints(NAV_VIEW_INFO* pNVI, BOOLEAN bLeftPane) {
   const S32* pDeclutter = T_NAV_TWR_pGetDeclutterWaypointTable(bLeftPane);
+  const OVL_WAYPOINT_LOOK look = OVL_waypointLook(pNVI);
+  // A full store's waypoints are most of a frame's calls; while nothing
+  // they follow from changed, the kept list's are taken as they are. The
+  // proximity candidates are gathered while drawing, so not then.
+  static std::vector<U8> s_inputs;  // the view task's only
+  const BOOLEAN bSection = T_CHART_bListing() && !look.bProximity;
+  if (bSection) {
+    const size_t size = OVL_u32WaypointInputs(pNVI, look, pDeclutter, &s_inputs);
+    if (T_CHART_bSectionKept(T_CHART_PART_WAYPOINT, s_inputs.data(), size)) {
+      T_CHART_vSectionEnd();
+      return;
+    }
+  }
   S32 nIndex = -1;
   WAYPOINT* pWaypoint = nullptr;
   while (T_NAV_bScanWaypoints(&nIndex, &pWaypoint, FALSE)) {
-    // Most slots of a store are free or groups, which draw nothing.
-    if (pWaypoint == nullptr || pWaypoint->bHide || pWaypoint->u8Status < WPT_STATUS_SAVED ||
-        pWaypoint->u8Status > WPT_STATUS_SAVED_2) {
-      continue;
-    }
-    if (pWaypoint->u8Status != WPT_STATUS_TEMPORARY && !T_NAV_GROUP_bCheckWaypointIsInVisibleGroup((U32)nIndex)) {
-      continue;
-    }
+    if (!OVL_bWaypointDrawn(nIndex, pWaypoint)) continue;
     const S32 d = pDeclutter != nullptr && nIndex >= 0 && nIndex < (S32)NAV_MAX_WAYPOINTS ? pDeclutter[nIndex] : 0;
-    T_NAV_vRenderWaypoint(nIndex, pWaypoint, pNVI, d);
+    OVL_vRenderWaypoint(nIndex, pWaypoint, pNVI, d, look);
   }
+  if (bSection) T_CHART_vSectionEnd();
 }
 
 // ---------------------------------------------------------------------------
@@ -756,22 +1193,32 @@ void T_NAV_vDrawChartOverlay(NAV_VIEW_INFO* pNVI, BOOLEAN bRenderCursorWaypoint,
   L_MUTEX_LockWait(RES_AIS_DATA);
   if (bAIS) T_NAV_vRenderAIS(pNVI);
   L_MUTEX_Unlock(RES_AIS_DATA);
+  T_CHART_vElement(T_CHART_PART_TARGET, 0);
   T_NAV_vRenderWaypointTarget(pNVI);
+  T_CHART_vElement(T_CHART_PART_GRID, 0);
   T_NAV_vRenderWaypointGrid(pNVI);
+  T_CHART_vElement(T_CHART_PART_OUTLINE, 0);
   T_NAV_vRender3DViewOutline(pNVI);
+  T_CHART_vElement(T_CHART_PART_ALARMS, 0);
   T_NAV_vRenderAlarmLimits(pNVI);
   T_NAV_vRenderSavedTracks(pNVI, FALSE);
   U32 u32Style = 2, u32Colour = 0;
   if (!H_DATABASE_bFetchU32(FCID("SNCP"), &u32Style, nullptr, nullptr)) u32Style = 0;
   if (!H_DATABASE_bFetchU32(FCID("SNCC"), &u32Colour, nullptr, nullptr)) u32Colour = 0;
+  T_CHART_vElement(T_CHART_PART_CURRENT_TRACK, 0);
   T_NAV_vRenderCurrentTrack(&g_NAV.CurrentTrack, pNVI, u32Style, u32Colour);
   OVL_vRenderAllSavedRoutes(pNVI);
+  T_CHART_vElement(T_CHART_PART_ROUTE, 0);
   T_NAV_vRenderRoute(pNVI);
   OVL_vRenderWaypoints(pNVI, bLeftPane);
+  T_CHART_vElement(T_CHART_PART_PROXIMITY, 0);
   T_NAV_vRenderProximityFlags(pNVI, bCursor);
+  T_CHART_vElement(T_CHART_PART_CURSOR, 0);
   if (bRenderCursorWaypoint) T_NAV_vRenderCursorWaypoint(pNVI);
   L_MUTEX_Unlock(RES_NAV_DATA);
+  T_CHART_vElement(T_CHART_PART_BOAT, 0);
   T_NAV_vRenderBoat(pNVI);
+  T_CHART_vElement(T_CHART_PART_NORTH, 0);
   S32 nOrientation = 0;
   if (OVL_bIsTrue("SNUP")) {
     nOrientation = OVL_bIsTrue("SCUV") ? 1 : 0;

@@ -6,6 +6,7 @@
 
 #include "g_fonts.h"
 #include "g_icon.h"
+#include "t_chart_list.h"
 #include "t_nav_icons.h"
 #include "t_nav_records.h"
 #include "u_nav.h"
@@ -65,11 +66,70 @@ typedef struct tag_T_NAV_STEP_SINK {
   POINT pen;
 } T_NAV_STEP_SINK;
 void T_NAV_vAddTrackStep(T_NAV_STEP_SINK* pSink, T_NAV_TRACK_STEP_KIND eKind, POINT p, U8 u8Dot);
+// A track's points in blocks of T_NAV_TRACK_BLOCK_POINTS with the box round
+// each block's points: a trace passes in one step over a block wholly
+// outside the view, or whose points all fall on one pixel.
+constexpr U16 T_NAV_TRACK_BLOCK_POINTS = 8;
+typedef struct tag_T_NAV_TRACK_BLOCK {
+  S32 nMinX;
+  S32 nMaxX;
+  S32 nMinY;
+  S32 nMaxY;
+  POINT ptBefore;  // the scan's point and iterator at the block's start
+  U16 u16It;
+  U16 u16Count;
+  U8 bAllNormal;
+  U8 eLast;  // TRACKPOINT_TYPE
+} T_NAV_TRACK_BLOCK;
+// The blocks, and groups of T_NAV_TRACK_GROUP_BLOCKS of them, tried first.
+constexpr size_t T_NAV_TRACK_GROUP_BLOCKS = 8;
+typedef struct tag_T_NAV_TRACK_INDEX {
+  std::vector<T_NAV_TRACK_BLOCK> blocks;
+  std::vector<T_NAV_TRACK_BLOCK> groups;
+} T_NAV_TRACK_INDEX;
+void T_NAV_vIndexTrack(const TRACK* pTrack, T_NAV_TRACK_INDEX* pIndex);
+// Where a trace of the current track stood after its last point: what its
+// run on to the boat follows from.
+typedef struct tag_T_NAV_TRACE_END {
+  BOOLEAN bPrevVisible;
+  U8 eLast;  // TRACKPOINT_TYPE
+  BOOLEAN bStill;
+  POINT pen;
+} T_NAV_TRACE_END;
+// The steps of a track for a view; with its index the same steps, sooner.
+// With pEnd the current track's run on to the boat is left out, and pEnd
+// tells T_NAV_vTraceRunOn where to take it up: the boat alone moved, the
+// rest of the steps stay.
 void T_NAV_vTraceTrack(const TRACK* pTrack, const NAV_VIEW_INFO* pNVI, BOOLEAN bCurrentTrack, U32 u32Style,
+                       std::vector<T_NAV_TRACK_STEP>* pSteps, const T_NAV_TRACK_INDEX* pIndex = nullptr,
+                       T_NAV_TRACE_END* pEnd = nullptr);
+void T_NAV_vTraceRunOn(const NAV_VIEW_INFO* pNVI, U32 u32Style, const T_NAV_TRACE_END* pEnd,
                        std::vector<T_NAV_TRACK_STEP>* pSteps);
+// Steps kept by their owner in chunks of T_NAV_STEP_CHUNK, each with a
+// serial that changes with its steps: a list then shows which chunks of a
+// long track changed (the current track's run on to the boat) rather than
+// the whole track.
+constexpr size_t T_NAV_STEP_CHUNK = 64;
+typedef struct tag_T_NAV_KEPT_STEPS {
+  std::vector<T_NAV_TRACK_STEP> steps;
+  std::vector<U32> serials;
+  size_t serialsBefore;
+  BOOLEAN bKept;
+} T_NAV_KEPT_STEPS;
+// Takes *pNew as the kept steps (it comes back with the old ones); a chunk
+// the same as before keeps its serial, any other takes the next of
+// *pu32Next.
+void T_NAV_vKeepSteps(T_NAV_KEPT_STEPS* pKept, std::vector<T_NAV_TRACK_STEP>* pNew, U32* pu32Next);
+// Kept steps in a track's pen.
+void T_NAV_vPlayKeptSteps(const T_NAV_KEPT_STEPS* pKept, NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color);
 // The pen of a track style (1 dotted, 3 wide, others thin) in colour index
 // u32Color (0..15, turned for the palettes that would hide it).
 void T_NAV_vTrackPen(NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color);
+// What steps draw from the state pExtent gives, and where they leave the
+// pen: a dot is the chart's 3 x 3 pixels, or with apDots the highway's icon
+// of its size.
+void T_NAV_vStepsExtent(const std::vector<T_NAV_TRACK_STEP>& steps, const ICON* const* apDots,
+                        T_CHART_EXTENT* pExtent);
 // Steps kept by their owner go into a list by reference with the serial
 // that changes with them; other steps (serial 0) go in one by one.
 void T_NAV_vPlayTrack(const std::vector<T_NAV_TRACK_STEP>& steps, NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color,
@@ -94,6 +154,12 @@ const TRACK* T_NAV_pSavedTrackCopy(S32 nIndex, const TRACK_HEADER* pHeader, U32*
 void T_NAV_vPutText(BITMAP* pBitmap, COLOR colour, POINT at, const FONT_DEF* pFont, const char* sText);
 void T_NAV_vRenderOutlinedName(BITMAP* pBitmap, POINT at, const FONT_DEF* pFont, const char* sName, COLOR text,
                                COLOR outline);
+// The same two, giving where the pen stopped, INT32_MIN when the text was
+// left out; and whether text at this anchor shows at all.
+S32 T_NAV_s32PutText(BITMAP* pBitmap, COLOR colour, POINT at, const FONT_DEF* pFont, const char* sText);
+S32 T_NAV_s32RenderOutlinedName(BITMAP* pBitmap, POINT at, const FONT_DEF* pFont, const char* sName, COLOR text,
+                                COLOR outline);
+BOOLEAN T_NAV_bTextShows(const BITMAP* pBitmap, POINT at, const FONT_DEF* pFont, BOOLEAN bOutlined);
 const FONT_DEF* T_NAV_pFont14(void);
 const FONT_DEF* T_NAV_pFont17(void);
 // A position relative to the view centre, x the short way round the globe.

@@ -10,6 +10,7 @@
 
 #include "h_database.h"
 #include "linuxsvc.h"
+#include "t_chart_list.h"
 #include "t_chart_overlay.h"
 #include "t_nav_nvram_flash.h"
 #include "t_nav_twr.h"
@@ -31,10 +32,10 @@ typedef struct tag_CHART_TRACK_COPY {
   TRACK_HEADER sHeader;  // the store's header when it was read
   U32 u32Changes;        // the store's change count when it was read
   U32 u32Read;           // which read of any copy this is
+  T_NAV_TRACK_INDEX index;  // of the copy
   BOOLEAN bTraced;
   CHART_TRACK_VIEW view;  // of the steps
-  U32 u32Serial;          // new with every trace
-  std::vector<T_NAV_TRACK_STEP> steps;
+  T_NAV_KEPT_STEPS kept;
 } CHART_TRACK_COPY;
 
 // Used only under mutex 9.
@@ -72,6 +73,7 @@ static CHART_TRACK_COPY* TRK_pCopy(S32 nIndex, const TRACK_HEADER* pHeader) {
   pCopy->sHeader = *pHeader;
   pCopy->u32Changes = u32Changes;
   pCopy->u32Read = ++s_u32Reads;
+  T_NAV_vIndexTrack(pCopy->pTrack.get(), &pCopy->index);
   pCopy->bTraced = FALSE;
   return pCopy;
 }
@@ -88,23 +90,28 @@ static void TRK_vRender(S32 nIndex, const TRACK_HEADER* pHeader, NAV_VIEW_INFO* 
   const U32 u32Style = T_NAV_nGetTrackStyle((U32)nIndex);
   const CHART_TRACK_VIEW view = TRK_view(pNVI, u32Style);
   if (!pCopy->bTraced || memcmp(&pCopy->view, &view, sizeof view) != 0) {
-    T_NAV_vTraceTrack(pCopy->pTrack.get(), pNVI, FALSE, u32Style, &pCopy->steps);
+    static std::vector<T_NAV_TRACK_STEP> s_steps;  // the view task's only
+    T_NAV_vTraceTrack(pCopy->pTrack.get(), pNVI, FALSE, u32Style, &s_steps, &pCopy->index);
+    T_NAV_vKeepSteps(&pCopy->kept, &s_steps, &s_u32Traces);
     pCopy->view = view;
-    pCopy->u32Serial = ++s_u32Traces;
     pCopy->bTraced = TRUE;
   }
-  T_NAV_vPlayTrack(pCopy->steps, pNVI, u32Style, T_NAV_nGetTrackColor((U32)nIndex), pCopy->u32Serial);
+  T_NAV_vPlayKeptSteps(&pCopy->kept, pNVI, u32Style, T_NAV_nGetTrackColor((U32)nIndex));
 }
 
 // The current track grows by appending, which changes its header; while
-// header, view and boat stay, its steps stay too.
+// header, view and boat stay, its steps stay too. They are kept in chunks:
+// when the boat moves only the run on to the boat changes, and a kept
+// picture is then mended there alone.
 typedef struct tag_CHART_CURRENT_TRACK {
   BOOLEAN bTraced;
   TRACK_HEADER sHeader;
+  T_NAV_TRACK_INDEX index;  // of the track with that header
   CHART_TRACK_VIEW view;
+  std::vector<T_NAV_TRACK_STEP> base;  // without the run on to the boat
+  T_NAV_TRACE_END end;
   POINT ptBoatMM;
-  U32 u32Serial;
-  std::vector<T_NAV_TRACK_STEP> steps;
+  T_NAV_KEPT_STEPS kept;
 } CHART_CURRENT_TRACK;
 static CHART_CURRENT_TRACK s_current;
 
@@ -113,17 +120,21 @@ void T_NAV_vRenderCurrentTrack(const TRACK* pTrack, NAV_VIEW_INFO* pNVI, U32 u32
   if (H_DATABASE_bFetchBoolean(FCID("SCTV"), &bVisible, nullptr, nullptr) && !bVisible) return;
   if (pTrack->sHeader.u16Count == 0) return;
   const CHART_TRACK_VIEW view = TRK_view(pNVI, u32Style);
-  if (!s_current.bTraced || memcmp(&s_current.sHeader, &pTrack->sHeader, sizeof pTrack->sHeader) != 0 ||
-      memcmp(&s_current.view, &view, sizeof view) != 0 || s_current.ptBoatMM.x != pNVI->ptBoatMM.x ||
-      s_current.ptBoatMM.y != pNVI->ptBoatMM.y) {
-    T_NAV_vTraceTrack(pTrack, pNVI, TRUE, u32Style, &s_current.steps);
+  const BOOLEAN bNewTrack = !s_current.bTraced || memcmp(&s_current.sHeader, &pTrack->sHeader, sizeof pTrack->sHeader) != 0;
+  const BOOLEAN bNewBase = bNewTrack || memcmp(&s_current.view, &view, sizeof view) != 0;
+  if (bNewBase || s_current.ptBoatMM.x != pNVI->ptBoatMM.x || s_current.ptBoatMM.y != pNVI->ptBoatMM.y) {
+    if (bNewTrack) T_NAV_vIndexTrack(pTrack, &s_current.index);
+    if (bNewBase) T_NAV_vTraceTrack(pTrack, pNVI, TRUE, u32Style, &s_current.base, &s_current.index, &s_current.end);
+    static std::vector<T_NAV_TRACK_STEP> s_steps;  // the view task's only
+    s_steps = s_current.base;
+    T_NAV_vTraceRunOn(pNVI, u32Style, &s_current.end, &s_steps);
+    T_NAV_vKeepSteps(&s_current.kept, &s_steps, &s_u32Traces);
     s_current.sHeader = pTrack->sHeader;
     s_current.view = view;
     s_current.ptBoatMM = pNVI->ptBoatMM;
-    s_current.u32Serial = ++s_u32Traces;
     s_current.bTraced = TRUE;
   }
-  T_NAV_vPlayTrack(s_current.steps, pNVI, u32Style, u32Color, s_current.u32Serial);
+  T_NAV_vPlayKeptSteps(&s_current.kept, pNVI, u32Style, u32Color);
 }
 
 void T_NAV_vRenderSavedTracks(NAV_VIEW_INFO* pNVI, BOOLEAN bUnused) {
@@ -135,6 +146,7 @@ void T_NAV_vRenderSavedTracks(NAV_VIEW_INFO* pNVI, BOOLEAN bUnused) {
   while (T_NAV_bScanVisibleTracks(&pNVI->ptCenterMM, U_NAV_CLIP_PIXELS_X_SCALE / pNVI->nPixelsPerMMM, &nTrack,
                                   &pHeader)) {
     if (nTrack < 0 || nTrack >= (S32)NAV_MAX_TRACKS || pHeader == nullptr) continue;
+    T_CHART_vElement(T_CHART_PART_SAVED_TRACK, (U32)nTrack);
     TRK_vRender(nTrack, pHeader, pNVI);
   }
   // Slots emptied since they were read give their memory back.
@@ -142,7 +154,7 @@ void T_NAV_vRenderSavedTracks(NAV_VIEW_INFO* pNVI, BOOLEAN bUnused) {
     const TRACK_HEADER* p = T_NAV_pGetTrackHeader(i);
     if (s_aCopies[i].pTrack != nullptr && (p == nullptr || p->u16Count == 0)) {
       s_aCopies[i].pTrack.reset();
-      s_aCopies[i].steps = std::vector<T_NAV_TRACK_STEP>();
+      s_aCopies[i].kept = T_NAV_KEPT_STEPS();
       s_aCopies[i].bTraced = FALSE;
     }
   }

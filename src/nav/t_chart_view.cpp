@@ -73,6 +73,7 @@ static struct {
   BOOLEAN bHasChartInPopupWindow;
   TIMER_INFO* pAutoZoomTimer;
   U32 u32NextSlot;
+  U32 u32Backgrounds;
 } s_chart;
 
 static CHART_SAVED* s_apSaved[CHART_SAVED_SLOTS];
@@ -167,6 +168,7 @@ void T_CHART_vEnableChartInPopupWindow(BOOLEAN bEnable) {
 void* T_CHART_vpAlloc(void) { return nullptr; }
 void T_CHART_vReRenderAll(void) { s_chart.bRedrawRequested = TRUE; }
 S32 T_CHART_nGPSState(void) { return s_chart.eGPSState; }
+U32 T_CHART_u32BackgroundsDrawn(void) { return s_chart.u32Backgrounds; }
 
 void T_CHART_vReset(void) {
   s_chart.eGPSState = CHART_GPS_START;
@@ -492,6 +494,26 @@ void T_CHART_vCopyWindow(BITMAP* pBitmap, S32 nLeft, S32 nBottom, S32 nWidth, S3
   }
 }
 
+void T_CHART_vCopyRect(BITMAP* pBitmap, S32 nLeft, S32 nBottom, S32 nWidth, S32 nHeight, S32 x0, S32 y0, S32 x1,
+                       S32 y1, COLOR* pKept, BOOLEAN bSave) {
+  if (x0 < nLeft) x0 = nLeft;
+  if (y0 < nBottom) y0 = nBottom;
+  if (x1 > nLeft + nWidth - 1) x1 = nLeft + nWidth - 1;
+  if (y1 > nBottom + nHeight - 1) y1 = nBottom + nHeight - 1;
+  if (x0 > x1 || y0 > y1) return;
+  const size_t bytes = ((size_t)x1 - x0 + 1) * sizeof(COLOR);
+  // The layouts of T_CHART_vCopyWindow: a window as wide as the rows in the
+  // bitmap's own row order, any other bottom row first.
+  const BOOLEAN bBlock = nLeft == 0 && (size_t)nWidth == (size_t)pBitmap->__u32PixelWidthOfBuffer &&
+                         (size_t)nWidth <= G_SCREEN_WIDTH;
+  for (S32 y = y0; y <= y1; y++) {
+    COLOR* pRow = G_SPAN_pcolAt(pBitmap, x0, y);
+    COLOR* pOut = bBlock ? pKept + (size_t)(nBottom + nHeight - 1 - y) * (size_t)nWidth + (size_t)x0
+                         : pKept + (size_t)(y - nBottom) * G_SCREEN_WIDTH + (size_t)(x0 - nLeft);
+    memcpy(bSave ? pOut : pRow, bSave ? pRow : pOut, bytes);
+  }
+}
+
 static void CHART_vCopyRows(BITMAP* pBitmap, CHART_SAVED* pSaved, COLOR* pKept, BOOLEAN bSave) {
   T_CHART_vCopyWindow(pBitmap, pSaved->nLeft, pSaved->nBottom, pSaved->nWidth, pSaved->nHeight, pKept, bSave);
 }
@@ -644,6 +666,7 @@ void T_CHART_vDrawChartView(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWind
     NVI.nPixelsPerMMM = pSaved->NVI.nPixelsPerMMM;
   } else {
     s_chart.bRedrawRequested = FALSE;
+    s_chart.u32Backgrounds++;
     // 12. - 14.
     CHART_vFillWindow(pBitmap, &w);
     CHART_vRenderLatLonLines(&NVI);
@@ -663,20 +686,12 @@ void T_CHART_vDrawChartView(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWind
     CHART_vCopyRows(pBitmap, pSaved, pSaved->aPixels.data(), TRUE);
     pSaved->bValid = TRUE;
   }
-  // 17. The overlay, shown from the kept picture while its drawing calls,
-  // colours and language stay the same over the same background.
+  // 17. The overlay, made from the kept picture where it can be.
   static T_CHART_LIST s_list;  // the view task's only
-  T_CHART_vListInto(&s_list);
+  T_CHART_vListInto(&s_list, &NVI, &pSaved->composed.list);
   T_NAV_vDrawChartOverlay(&NVI, TRUE, FALSE);
-  T_CHART_vListInto(nullptr);
-  if (bReuse && T_CHART_bComposedSame(&pSaved->composed, &s_list)) {
-    CHART_vCopyRows(pBitmap, pSaved, pSaved->composed.aPixels.data(), FALSE);
-    return;
-  }
-  if (bReuse) CHART_vCopyRows(pBitmap, pSaved, pSaved->aPixels.data(), FALSE);
-  T_CHART_vPlayList(&NVI, &s_list);
-  CHART_vCopyRows(pBitmap, pSaved, pSaved->composed.aPixels.data(), TRUE);
-  T_CHART_vComposedKeep(&pSaved->composed, &s_list);
+  T_CHART_vListInto(nullptr, nullptr);
+  T_CHART_vCompose(&NVI, &w, 0, pSaved->aPixels.data(), !bReuse, &pSaved->composed, &s_list);
 }
 
 void T_CHART_vDrawChartInPopupWindow(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWindowSpec,

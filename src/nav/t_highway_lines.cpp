@@ -14,6 +14,7 @@
 
 #include "g_fonts.h"
 #include "g_iconset.h"
+#include "g_string.h"
 #include "gr_context.h"
 #include "gr_line.h"
 #include "h_database.h"
@@ -47,23 +48,47 @@ POINT T_NAV_ptPerspectivePixel(const NAV_VIEW_INFO* pNVI, POINT ptRelative) {
 // ---------------------------------------------------------------------------
 // Pins
 
-static void HWY_vPinCall(NAV_VIEW_INFO* pNVI, const T_CHART_OP* pOp, const char* pcLabel) {
+static void HWY_vPinCall(NAV_VIEW_INFO* pNVI, const T_CHART_OP* pOp, const char* pcLabel, T_CHART_EXTENT* pExtent,
+                         BOOLEAN bDraw) {
   const ICON* pIcon = (const ICON*)pOp->p;
   const POINT p = {pOp->x, pOp->y};
-  const POINT at = {p.x - (S32)((G_ICON_u32GetWidth(pIcon) - 1) / 2), p.y};
-  G_ICON_vPut(pNVI->pBitmap, pIcon, &at);
+  const S32 iconW = (S32)G_ICON_u32GetWidth(pIcon), iconH = (S32)G_ICON_u32GetHeight(pIcon);
+  const POINT at = {p.x - (iconW - 1) / 2, p.y};
+  if (bDraw) G_ICON_vPutKept(pNVI->pBitmap, pIcon, &at);
+  const BOOLEAN bBox = pExtent != nullptr && pExtent->bBoxWanted;
+  if (!bDraw && !bBox) return;
   const FONT_DEF* pFont = T_NAV_pFont14();
   const S32 w = (S32)T_NAV_EDIT_u32GetWidthWaypointName(pFont, (const BYTE*)pcLabel);
-  POINT anchor = {p.x + 1 - w / 2, p.y + 1 + (S32)G_ICON_u32GetHeight(pIcon)};
+  POINT anchor = {p.x + 1 - w / 2, p.y + 1 + iconH};
+  // The icon, and the label from its anchor (which the renderer raises by
+  // 3) to its end: glyphs reach a little past both ends and up and down by
+  // their size.
+  const S32 h = (S32)G_FONTS_u32GetHeight(pFont) + 1, left = anchor.x, baseline = anchor.y + 3;
+  auto box = [&](S32 end) {
+    const T_CHART_BOX icon = {at.x - 1, at.y - 1, at.x + iconW, at.y + iconH};
+    return T_CHART_union(icon, {left - h, baseline - 2 * h, end + h, baseline + 2 * h});
+  };
+  if (!bDraw) {
+    // As far as the whole name reaches, widened as the renderer widens it.
+    char sName[2 * 64 + 2] = {};
+    memcpy(sName, pcLabel, pOp->u16TextSize < 2 * 64 ? pOp->u16TextSize : 2 * 64);
+    U_WSTRING_vReplaceNarrowWithWide(sName, sizeof sName);
+    const S32 wName = (S32)G_STRING_u32GetWidth(pFont, (const BYTE*)sName);
+    pExtent->box = box(left + (wName > w ? wName : w));
+    return;
+  }
   // The name renderer keeps the anchor inside the pane, and glyphs stop only
   // at the bitmap's edges: the bitmap ends at the pane's top and right, and a
-  // label reaching below the pane is left out.
+  // label reaching below the pane is left out. Drawn, the anchor stops where
+  // the label ends.
   const BITMAP* b = pNVI->pBitmap;
-  if (anchor.y - (S32)G_FONTS_u32GetDescenderHeight(pFont) < b->s32ClipBottom) return;
-  BITMAP pane = *b;
-  if (pane.pixels_wide > pane.s32ClipRight + 1) pane.pixels_wide = pane.s32ClipRight + 1;
-  if (pane.pixels_high > pane.s32ClipTop + 1) pane.pixels_high = pane.s32ClipTop + 1;
-  T_NAV_EDIT_vRenderWyptRteTrkName(&pane, pOp->colour, &anchor, pFont, pcLabel, pOp->u32TextSize);
+  if (anchor.y - (S32)G_FONTS_u32GetDescenderHeight(pFont) >= b->s32ClipBottom) {
+    BITMAP pane = *b;
+    if (pane.pixels_wide > pane.s32ClipRight + 1) pane.pixels_wide = pane.s32ClipRight + 1;
+    if (pane.pixels_high > pane.s32ClipTop + 1) pane.pixels_high = pane.s32ClipTop + 1;
+    T_NAV_EDIT_vRenderWyptRteTrkName(&pane, pOp->colour, &anchor, pFont, pcLabel, pOp->u16TextSize);
+  }
+  if (bBox) pExtent->box = box(anchor.x);
 }
 
 void HWY_vPin(NAV_VIEW_INFO* pNVI, POINT p, const ICON* pIcon, const char* sLabel, U32 u32Size, COLOR colour) {
@@ -104,19 +129,33 @@ static const ICON* const s_apSavedDots[11] = {&Wpt_Save1, &Wpt_Save2, &Wpt_Save3
                                               &Wpt_Save5, &Wpt_Save6, &Wpt_Save7, &Wpt_Save8,
                                               &Wpt_Save9, &Wpt_Save10, &Wpt_Save11};
 
-static void HWY_vPlaySteps(NAV_VIEW_INFO* pNVI, const std::vector<HWY_STEP>& steps, BOOLEAN bCurrentTrack) {
+// With places, only the lines and dots that meet them, the pen moved past
+// the other lines as drawing them would; a patterned pen draws every step.
+static void HWY_vPlaySteps(NAV_VIEW_INFO* pNVI, const std::vector<HWY_STEP>& steps, BOOLEAN bCurrentTrack,
+                           const std::vector<T_CHART_BOX>* pPlaces = nullptr) {
   const ICON* const* apDots = bCurrentTrack ? s_apCurrentDots : s_apSavedDots;
+  const GR_CONTEXT* gc = &pNVI->GrContext;
+  if (gc->ptrnattrib.status || T_CHART_bListing()) pPlaces = nullptr;
   for (const HWY_STEP& s : steps) {
+    const POINT p = {s.x, s.y};
     switch (s.eKind) {
       case HWY_STEP_MOVE:
-        T_CHART_vMove(pNVI, {s.x, s.y});
+        T_CHART_vMove(pNVI, p);
         break;
       case HWY_STEP_LINE:
-        T_CHART_vLine(pNVI, {s.x, s.y});
+        if (pPlaces != nullptr &&
+            !T_CHART_bMeetsPlaces(T_CHART_lineBox(gc, {gc->cp.px, gf_RowOf(gc, gc->cp.py)}, p), pPlaces)) {
+          T_CHART_vMove(pNVI, p);
+          break;
+        }
+        T_CHART_vLine(pNVI, p);
         break;
-      case HWY_STEP_DOT:
-        T_CHART_vIcon(pNVI, apDots[s.u8Dot], {s.x, s.y});
+      case HWY_STEP_DOT: {
+        const ICON* pDot = apDots[s.u8Dot];
+        const T_CHART_BOX box = {p.x - 1, p.y - 1, p.x + (S32)G_ICON_u32GetWidth(pDot), p.y + (S32)G_ICON_u32GetHeight(pDot)};
+        if (pPlaces == nullptr || T_CHART_bMeetsPlaces(box, pPlaces)) T_CHART_vIcon(pNVI, pDot, p);
         break;
+      }
     }
   }
 }
@@ -151,10 +190,9 @@ static void HWY_vPenStart(const NAV_VIEW_INFO* pNVI, HWY_PEN* pPen, POINT pt, HW
   if (pPen->bDown) HWY_vStep(pSink, HWY_STEP_MOVE, T_NAV_ptPerspectivePixel(pNVI, pt));
 }
 
-// One step to Q; with bJoin FALSE (a gap) nothing is drawn, the pen only
-// moves to Q when it shows.
-static void HWY_vPenStep(const NAV_VIEW_INFO* pNVI, HWY_PEN* pPen, POINT Q, BOOLEAN bJoin, HWY_SINK* pSink) {
-  const U32 fQ = T_NAV_u32PerspectiveFails(pNVI, Q);
+// One step to Q, which fails the view's tests fQ; with bJoin FALSE (a gap)
+// nothing is drawn, the pen only moves to Q when it shows.
+static void HWY_vPenStep(const NAV_VIEW_INFO* pNVI, HWY_PEN* pPen, POINT Q, U32 fQ, BOOLEAN bJoin, HWY_SINK* pSink) {
   if (fQ == 0 && pPen->bDown) {
     HWY_vStep(pSink, bJoin ? HWY_STEP_LINE : HWY_STEP_MOVE, T_NAV_ptPerspectivePixel(pNVI, Q));
   } else if (pPen->bDown || !HWY_bTriviallyHidden(pPen->u32PrevFails, fQ)) {
@@ -190,7 +228,9 @@ void T_NAV_vRenderPerspectivePolyLineMM(POINT* pptBuffer, S32 nPointCount, NAV_V
   HWY_PEN pen;
   HWY_vPenStart(pNVI, &pen, pptBuffer[0], &sink);
   const size_t nStart = s_steps.size();
-  for (S32 i = 1; i < nPointCount; i++) HWY_vPenStep(pNVI, &pen, pptBuffer[i], TRUE, &sink);
+  for (S32 i = 1; i < nPointCount; i++) {
+    HWY_vPenStep(pNVI, &pen, pptBuffer[i], T_NAV_u32PerspectiveFails(pNVI, pptBuffer[i]), TRUE, &sink);
+  }
   for (size_t k = 0; k < s_steps.size(); k++) {
     // The pen is set on the first point before the tool changes.
     if (k == nStart) HWY_vThick(pNVI);
@@ -221,6 +261,7 @@ typedef struct tag_HWY_RUN {
   POINT ptLast;
   U16 u16ItAfter;
   U8 eLast;  // TRACKPOINT_TYPE
+  BOOLEAN bAllNormal;
 } HWY_RUN;
 
 static void HWY_vIndexTrack(const TRACK* pTrack, std::vector<HWY_RUN>* pRuns) {
@@ -231,7 +272,8 @@ static void HWY_vIndexTrack(const TRACK* pTrack, std::vector<HWY_RUN>* pRuns) {
   for (;;) {
     HWY_RUN run;
     memset(&run, 0, sizeof run);
-    if (bBefore) run = {pt.x, pt.x, pt.y, pt.y, pt, 0, 0};
+    if (bBefore) run = {pt.x, pt.x, pt.y, pt.y, pt, 0, 0, TRUE};
+    run.bAllNormal = TRUE;
     U32 n = 0;
     TRACKPOINT_TYPE eLast = TRACKPOINT_INVALID;
     while (n < HWY_RUN_POINTS) {
@@ -241,11 +283,12 @@ static void HWY_vIndexTrack(const TRACK* pTrack, std::vector<HWY_RUN>* pRuns) {
         it = itBefore;
         break;
       }
-      if (!bBefore && n == 0) run = {pt.x, pt.x, pt.y, pt.y, pt, 0, 0};
+      if (!bBefore && n == 0) run = {pt.x, pt.x, pt.y, pt.y, pt, 0, 0, TRUE};
       if (pt.x < run.nMinX) run.nMinX = pt.x;
       if (pt.x > run.nMaxX) run.nMaxX = pt.x;
       if (pt.y < run.nMinY) run.nMinY = pt.y;
       if (pt.y > run.nMaxY) run.nMaxY = pt.y;
+      if (e != TRACKPOINT_NORMAL) run.bAllNormal = FALSE;
       eLast = e;
       n++;
     }
@@ -281,6 +324,48 @@ static BOOLEAN HWY_bRunOutOfReach(const NAV_VIEW_INFO* pNVI, const HWY_RUN* r) {
   return x0 > reach || x1 < -reach;
 }
 
+// How a run's points, with the one before them, lie in the view: none of
+// them showing for lying beyond one side of the cone or before the near
+// line, every one showing, or neither.
+typedef enum tag_HWY_RUN_LIES { HWY_RUN_MIXED, HWY_RUN_HIDDEN, HWY_RUN_SHOWS } HWY_RUN_LIES;
+
+// With every point showing, their pixels lie within [*pLo, *pHi]. A turned
+// axis is its linear form, 1,024 times over, rounded: within half a unit of
+// it. So the view's tests, linear in the turned point, hold for the whole
+// box where they hold at its corners with two units to spare.
+static HWY_RUN_LIES HWY_eRunLies(const NAV_VIEW_INFO* pNVI, const HWY_RUN* r, POINT* pLo, POINT* pHi) {
+  const S64 x0 = (S64)r->nMinX - pNVI->ptCenterMM.x, x1 = (S64)r->nMaxX - pNVI->ptCenterMM.x;
+  const S64 y0 = (S64)r->nMinY - pNVI->ptCenterMM.y, y1 = (S64)r->nMaxY - pNVI->ptCenterMM.y;
+  const S64 E = pNVI->nEyeOffsetMM, range = 4 * E;
+  // Relative points are taken one by one the short way round and cut to
+  // 32 bits: the box holds for them only where neither happens.
+  if (x0 < -NV_X_LIMIT || x1 > NV_X_LIMIT || y0 < -0x7FFFFFFF || y1 > 0x7FFFFFFF || E <= 0) return HWY_RUN_MIXED;
+  const S64 c = pNVI->RotContext.IntCosAngle, s = pNVI->RotContext.IntSinAngle;
+  const S64 ax[4] = {x0, x1, x0, x1}, ay[4] = {y0, y0, y1, y1};
+  S64 minL = 0, maxL = 0, minR = 0, maxR = 0, minN = 0, maxN = 0;
+  for (int k = 0; k < 4; k++) {
+    const S64 A = c * ax[k] - s * ay[k], B = c * ay[k] + s * ax[k];
+    const S64 L = 2 * A - B, R = 2 * A + B, N = 2 * B;
+    if (k == 0 || L < minL) minL = L;
+    if (k == 0 || L > maxL) maxL = L;
+    if (k == 0 || R < minR) minR = R;
+    if (k == 0 || R > maxR) maxR = R;
+    if (k == 0 || N < minN) minN = N;
+    if (k == 0 || N > maxN) maxN = N;
+  }
+  const S64 e = 1024 * E, spare = 2048;
+  if (minL > e + spare || maxR < -e - spare || maxN < -e - spare) return HWY_RUN_HIDDEN;
+  if (maxL + spare > e || minR - spare < -e || minN - spare < -e || range > 0x7FFFFFFF) return HWY_RUN_MIXED;
+  const POINT far = {(S32)(-x0 > x1 ? -x0 : x1), (S32)(-y0 > y1 ? -y0 : y1)};
+  if (!U_NAV_bDistanceLessThanOrEqual(far, (S32)range)) return HWY_RUN_MIXED;
+  const POINT lo = {(S32)x0, (S32)y0}, hi = {(S32)x1, (S32)y1};
+  if (!U_NAV_bHighwayViewPixelBox(lo, hi, &pNVI->RotContext, &pNVI->CenterOffset, pNVI->nPixelsPerMMM,
+                                  pNVI->nEyeOffsetMM, pLo, pHi)) {
+    return HWY_RUN_MIXED;
+  }
+  return HWY_RUN_SHOWS;
+}
+
 // Dots grow towards the viewer: by the row's distance below the horizon.
 static S32 HWY_nDotSize(const NAV_VIEW_INFO* pNVI, S32 y) {
   const S32 horizon = pNVI->CenterOffset.y;
@@ -289,12 +374,20 @@ static S32 HWY_nDotSize(const NAV_VIEW_INFO* pNVI, S32 y) {
   return i < 0 ? 0 : i > 10 ? 10 : (S32)i;
 }
 
-// The track's points in scan order, the runs out of reach passed over; for
-// each point visit(type, relative position), for each run passed over
-// skip(run).
-template <typename VISIT, typename SKIP>
+// The points of a run that shows whole, relative to the centre, and their
+// types.
+typedef struct tag_HWY_SHOWN {
+  POINT aRel[HWY_RUN_POINTS];
+  U8 aeType[HWY_RUN_POINTS];  // TRACKPOINT_TYPE
+  U32 n;
+} HWY_SHOWN;
+
+// The track's points in scan order: for each point visit(type, relative
+// position), for each run passed over as hidden skip(run), and each run
+// whose points all show on the pixels [lo, hi] to shows(run, points, lo, hi).
+template <typename VISIT, typename SKIP, typename SHOWS>
 static void HWY_vWalk(const TRACK* pTrack, const std::vector<HWY_RUN>* pRuns, const NAV_VIEW_INFO* pNVI,
-                      VISIT&& visit, SKIP&& skip) {
+                      VISIT&& visit, SKIP&& skip, SHOWS&& shows) {
   U16 it = 0, depth = 0;
   POINT pt = {0, 0};
   if (pRuns == nullptr) {
@@ -304,64 +397,100 @@ static void HWY_vWalk(const TRACK* pTrack, const std::vector<HWY_RUN>* pRuns, co
       visit(e, T_NAV_ptRelative(pNVI, pt));
     }
   }
+  HWY_SHOWN shown;
   for (const HWY_RUN& r : *pRuns) {
-    if (HWY_bRunOutOfReach(pNVI, &r)) {
+    // The first run starts the pen: its points are walked.
+    POINT lo, hi;
+    const HWY_RUN_LIES eLies =
+        HWY_bRunOutOfReach(pNVI, &r) ? HWY_RUN_HIDDEN : it == 0 ? HWY_RUN_MIXED : HWY_eRunLies(pNVI, &r, &lo, &hi);
+    if (eLies == HWY_RUN_HIDDEN) {
       skip(r);
       it = r.u16ItAfter;
       pt = r.ptLast;
       continue;
     }
+    shown.n = 0;
     while (it < r.u16ItAfter) {
       const TRACKPOINT_TYPE e = U_NAV_eScanTrack(pTrack, &it, &pt, &depth);
       if (e == TRACKPOINT_INVALID) return;
-      visit(e, T_NAV_ptRelative(pNVI, pt));
+      if (eLies == HWY_RUN_MIXED) {
+        visit(e, T_NAV_ptRelative(pNVI, pt));
+      } else if (shown.n < HWY_RUN_POINTS) {
+        shown.aRel[shown.n] = T_NAV_ptRelative(pNVI, pt);
+        shown.aeType[shown.n++] = (U8)e;
+      }
     }
+    if (eLies == HWY_RUN_SHOWS) shows(r, shown, lo, hi);
   }
 }
 
 static void HWY_vTraceDots(const TRACK* pTrack, const std::vector<HWY_RUN>* pRuns, const NAV_VIEW_INFO* pNVI,
                            HWY_SINK* pSink) {
   POINT last = {-1000, -1000};
+  auto dot = [&](TRACKPOINT_TYPE e, POINT rel) {
+    const POINT p = T_NAV_ptPerspectivePixel(pNVI, rel);
+    if ((S64)p.x - last.x <= 3 && (S64)last.x - p.x <= 3 && (S64)p.y - last.y <= 3 && (S64)last.y - p.y <= 3) {
+      return;
+    }
+    last.y = p.y;
+    if (e == TRACKPOINT_NORMAL) {
+      HWY_vStep(pSink, HWY_STEP_DOT, {p.x - 1, p.y - 1}, (U8)HWY_nDotSize(pNVI, p.y));
+      last = p;
+    } else {
+      last.x = p.x;
+    }
+  };
+  // Dots within three pixels of the last one add nothing, wherever they
+  // fall within that.
+  auto near = [&](POINT lo, POINT hi) {
+    return lo.x - (S64)last.x >= -3 && hi.x - (S64)last.x <= 3 && lo.y - (S64)last.y >= -3 && hi.y - (S64)last.y <= 3;
+  };
   HWY_vWalk(
       pTrack, pRuns, pNVI,
       [&](TRACKPOINT_TYPE e, POINT rel) {
-        if (T_NAV_u32PerspectiveFails(pNVI, rel) != 0) return;
-        const POINT p = T_NAV_ptPerspectivePixel(pNVI, rel);
-        if ((S64)p.x - last.x <= 3 && (S64)last.x - p.x <= 3 && (S64)p.y - last.y <= 3 && (S64)last.y - p.y <= 3) {
-          return;
-        }
-        last.y = p.y;
-        if (e == TRACKPOINT_NORMAL) {
-          HWY_vStep(pSink, HWY_STEP_DOT, {p.x - 1, p.y - 1}, (U8)HWY_nDotSize(pNVI, p.y));
-          last = p;
-        } else {
-          last.x = p.x;
-        }
+        if (T_NAV_u32PerspectiveFails(pNVI, rel) == 0) dot(e, rel);
       },
-      [](const HWY_RUN&) {});
+      [](const HWY_RUN&) {},
+      [&](const HWY_RUN&, const HWY_SHOWN& shown, POINT lo, POINT hi) {
+        if (near(lo, hi)) return;
+        for (U32 k = 0; k < shown.n; k++) dot((TRACKPOINT_TYPE)shown.aeType[k], shown.aRel[k]);
+      });
 }
 
 static void HWY_vTraceLines(const TRACK* pTrack, const std::vector<HWY_RUN>* pRuns, const NAV_VIEW_INFO* pNVI,
                             BOOLEAN bCurrentTrack, HWY_SINK* pSink) {
   HWY_PEN pen = {};
   TRACKPOINT_TYPE ePrev = TRACKPOINT_INVALID;
+  auto point = [&](TRACKPOINT_TYPE e, POINT rel, U32 fails) {
+    if (ePrev == TRACKPOINT_INVALID) {
+      HWY_vPenStart(pNVI, &pen, rel, pSink);
+    } else {
+      HWY_vPenStep(pNVI, &pen, rel, fails, e == TRACKPOINT_NORMAL && ePrev == TRACKPOINT_NORMAL, pSink);
+    }
+    ePrev = e;
+  };
   HWY_vWalk(
-      pTrack, pRuns, pNVI,
-      [&](TRACKPOINT_TYPE e, POINT rel) {
-        if (ePrev == TRACKPOINT_INVALID) {
-          HWY_vPenStart(pNVI, &pen, rel, pSink);
-        } else {
-          HWY_vPenStep(pNVI, &pen, rel, e == TRACKPOINT_NORMAL && ePrev == TRACKPOINT_NORMAL, pSink);
-        }
-        ePrev = e;
-      },
+      pTrack, pRuns, pNVI, [&](TRACKPOINT_TYPE e, POINT rel) { point(e, rel, T_NAV_u32PerspectiveFails(pNVI, rel)); },
       [&](const HWY_RUN& r) {
         HWY_vPenAt(pNVI, &pen, T_NAV_ptRelative(pNVI, r.ptLast));
         ePrev = (TRACKPOINT_TYPE)r.eLast;
+      },
+      [&](const HWY_RUN& r, const HWY_SHOWN& shown, POINT lo, POINT hi) {
+        // Joined points that all fall on the pen's next pixel: a line to it
+        // for each, of which the sink keeps the first two.
+        if (lo.x == hi.x && lo.y == hi.y && r.bAllNormal && ePrev == TRACKPOINT_NORMAL && pen.bDown) {
+          const U32 n = pSink->bDropRepeats && shown.n > 2 ? 2 : shown.n;
+          for (U32 k = 0; k < n; k++) HWY_vStep(pSink, HWY_STEP_LINE, lo);
+          pen.prev = shown.aRel[shown.n - 1];
+          pen.u32PrevFails = 0;
+          return;
+        }
+        for (U32 k = 0; k < shown.n; k++) point((TRACKPOINT_TYPE)shown.aeType[k], shown.aRel[k], 0);
       });
   // The current track reaches the boat.
   if (bCurrentTrack && ePrev != TRACKPOINT_INVALID) {
-    HWY_vPenStep(pNVI, &pen, T_NAV_ptRelative(pNVI, pNVI->ptBoatMM), TRUE, pSink);
+    const POINT boat = T_NAV_ptRelative(pNVI, pNVI->ptBoatMM);
+    HWY_vPenStep(pNVI, &pen, boat, T_NAV_u32PerspectiveFails(pNVI, boat), TRUE, pSink);
   }
 }
 
@@ -432,8 +561,13 @@ HWY_TRACE_VIEW HWY_traceView(const NAV_VIEW_INFO* pNVI, BOOLEAN bCurrentTrack, U
   return v;
 }
 
-static void HWY_vPlayTrace(NAV_VIEW_INFO* pNVI, const T_CHART_OP* pOp, const char*) {
-  HWY_vPlaySteps(pNVI, ((const HWY_TRACE*)pOp->p)->steps, (BOOLEAN)pOp->a);
+static void HWY_vPlayTrace(NAV_VIEW_INFO* pNVI, const T_CHART_OP* pOp, const char*, T_CHART_EXTENT* pExtent,
+                           BOOLEAN bDraw) {
+  const std::vector<HWY_STEP>& steps = ((const HWY_TRACE*)pOp->p)->steps;
+  if (pExtent != nullptr && pExtent->pPlaces == nullptr) {
+    T_NAV_vStepsExtent(steps, pOp->a ? s_apCurrentDots : s_apSavedDots, pExtent);
+  }
+  if (bDraw) HWY_vPlaySteps(pNVI, steps, (BOOLEAN)pOp->a, pExtent != nullptr ? pExtent->pPlaces : nullptr);
 }
 
 // Runs from the track unless they were made from the same copy or header;

@@ -263,11 +263,13 @@ static void HWY_vRenderTracks(NAV_VIEW_INFO* pNVI) {
   while (T_NAV_bScanVisibleTracks(&pNVI->ptCenterMM, radius > 0x7FFFFFFF ? 0x7FFFFFFF : (S32)radius, &nTrack,
                                   &pHeader)) {
     if (nTrack < 0 || nTrack >= (S32)NAV_MAX_TRACKS || pHeader == nullptr) continue;
+    T_CHART_vElement(T_HWY_PART_SAVED_TRACK, (U32)nTrack);
     HWY_vRenderSavedTrack(pNVI, nTrack, pHeader, T_NAV_nGetTrackStyle((U32)nTrack), T_NAV_nGetTrackColor((U32)nTrack));
   }
   U32 u32Style = 2, u32Colour = 0;
   if (!H_DATABASE_bFetchU32(FCID("SNCP"), &u32Style, nullptr, nullptr)) u32Style = 2;
   if (!H_DATABASE_bFetchU32(FCID("SNCC"), &u32Colour, nullptr, nullptr)) u32Colour = 0;
+  T_CHART_vElement(T_HWY_PART_CURRENT_TRACK, 0);
   HWY_vRenderCurrentTrack(pNVI, u32Style, u32Colour);
 }
 
@@ -303,6 +305,7 @@ static BOOLEAN HWY_bWaypointPixel(const NAV_VIEW_INFO* pNVI, S32 nIndex, POINT p
 static void HWY_vRenderWaypoint(NAV_VIEW_INFO* pNVI, S32 nIndex, const WAYPOINT* pWaypoint, BOOLEAN bLight) {
   POINT p;
   if (!HWY_bWaypointPixel(pNVI, nIndex, pWaypoint->pt, &p)) return;
+  T_CHART_vElement(T_HWY_PART_WAYPOINT, (U32)nIndex);
   const ROUTE* pRoute = &g_NAV.CurrentRoute;
   const U32 n = pRoute->nCount > NAV_MAX_ROUTE_POINTS ? NAV_MAX_ROUTE_POINTS : (U32)pRoute->nCount;
   const BOOLEAN bFirst = n > 1 && pRoute->anWaypoint[0] == (U16)nIndex;
@@ -388,6 +391,7 @@ static void HWY_vRenderAis(NAV_VIEW_INFO* pNVI) {
     if (!isfinite(pos.lat) || !isfinite(pos.lon) || !T_NAV_bAisPositionMM(i, &pos, &pt)) continue;
     const POINT rel = T_NAV_ptRelative(pNVI, pt);
     if (T_NAV_u32PerspectiveFails(pNVI, rel) != 0) continue;
+    T_CHART_vElement(T_HWY_PART_AIS, t->MMSI);
     char sLabel[2 * (sizeof t->Name + 1)];
     T_NMEA_bAisLabel(t, sLabel, sizeof sLabel / 2);
     U_WSTRING_vReplaceNarrowWithWide(sLabel, sizeof sLabel);
@@ -401,19 +405,23 @@ static void HWY_vRenderAis(NAV_VIEW_INFO* pNVI) {
 // The overlay
 
 void HWY_vListOverlay(NAV_VIEW_INFO* pNVI, T_CHART_LIST* pList) {
-  T_CHART_vListInto(pList);
+  T_CHART_vListInto(pList, pNVI);
   if (pNVI != nullptr && pNVI->pBitmap != nullptr && pNVI->nPixelsPerMMM > 0 && pNVI->nEyeOffsetMM > 0) {
     L_MUTEX_LockWait(RES_NAV_DATA);
+    T_CHART_vElement(T_HWY_PART_TARGET, 0);
     HWY_vRenderTargetRings(pNVI);
+    T_CHART_vElement(T_HWY_PART_GRID, 0);
     HWY_vRenderWaypointGrid(pNVI);
+    T_CHART_vElement(T_HWY_PART_ALARMS, 0);
     HWY_vRenderAlarmLimits(pNVI);
+    T_CHART_vElement(T_HWY_PART_ROUTE, 0);
     HWY_vRenderRoute(pNVI);
     HWY_vRenderTracks(pNVI);
     HWY_vRenderWaypoints(pNVI);
     HWY_vRenderAis(pNVI);
     L_MUTEX_Unlock(RES_NAV_DATA);
   }
-  T_CHART_vListInto(nullptr);
+  T_CHART_vListInto(nullptr, nullptr);
 }
 
 void T_NAV_vDrawHighwayOverlay(NAV_VIEW_INFO* pNVI) {

@@ -388,26 +388,23 @@ void T_CHART_vDrawHighwayView(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWi
   s_eFramePane = ePane;
   const BOOLEAN bOverlay = NVI.nEyeOffsetMM > 0 && NVI.nPixelsPerMMM > 0;
   static T_CHART_LIST s_list;  // the view task's only
-  if (bOverlay) HWY_vListOverlay(&NVI, &s_list);
-  if (bSameView && T_CHART_bComposedSame(&pSaved->composed, &s_list)) {
-    HWY_vCopy(pBitmap, pSaved, pSaved->composed.aPixels.data(), FALSE);
+  if (bOverlay) {
+    HWY_vListOverlay(&NVI, &s_list);
   } else {
-    if (bSameView) {
-      HWY_vCopy(pBitmap, pSaved, pSaved->aPixels.data(), FALSE);
-    } else {
-      HWY_vFill(pBitmap, &w, gCOLOR_pcolColorTable[HWY_GROUND]);
-      if (bOverlay) HWY_vRenderGrid(&NVI, nDatum);
-      pSaved->window = w;
-      pSaved->NVI = NVI;
-      pSaved->nDatum = nDatum;
-      pSaved->aColours = HWY_aColours();
-      HWY_vCopy(pBitmap, pSaved, pSaved->aPixels.data(), TRUE);
-      pSaved->bValid = TRUE;
-    }
-    if (bOverlay) T_CHART_vPlayList(&NVI, &s_list);
-    HWY_vCopy(pBitmap, pSaved, pSaved->composed.aPixels.data(), TRUE);
-    T_CHART_vComposedKeep(&pSaved->composed, &s_list);
+    T_CHART_vListInto(&s_list, &NVI);
+    T_CHART_vListInto(nullptr, nullptr);
   }
+  if (!bSameView) {
+    HWY_vFill(pBitmap, &w, gCOLOR_pcolColorTable[HWY_GROUND]);
+    if (bOverlay) HWY_vRenderGrid(&NVI, nDatum);
+    pSaved->window = w;
+    pSaved->NVI = NVI;
+    pSaved->nDatum = nDatum;
+    pSaved->aColours = HWY_aColours();
+    HWY_vCopy(pBitmap, pSaved, pSaved->aPixels.data(), TRUE);
+    pSaved->bValid = TRUE;
+  }
+  T_CHART_vCompose(&NVI, &w, 15, pSaved->aPixels.data(), !bSameView, &pSaved->composed, &s_list);
   if (bOverlay) T_NAV_vRenderPerspectiveBoat(&NVI);
   HWY_vRenderSky(&NVI);
   if (!T_NAV_bIsMyInstrumentView(eLayer) && NVI.nEyeOffsetMM > 0) T_NAV_vDrawHighwayCompass(&NVI);

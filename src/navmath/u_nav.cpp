@@ -112,27 +112,77 @@ static inline S64 RoundedDivide(S64 n, S64 d) {
   return q;
 }
 
+// The view's factor, and the point, altitude and eye scaled with it.
+static inline void HighwayPrescale(S32* px, S32* py, S32* pAlt, S32* pEye, S32* pFactor) {
+  if (*pFactor <= HIGHWAY_PRESCALE_LIMIT) return;
+  *px = Cut32((S64)*px * 16);
+  *py = Cut32((S64)*py * 16);
+  *pAlt = Cut32((S64)*pAlt * 16);
+  *pEye = Cut32((S64)*pEye * 16);
+  *pFactor >>= 4;
+}
+
+// A turned, prescaled point in front of the eye to its pixel's x and y.
+static inline S32 HighwayPixelX(S64 x, S64 y, S32 eye, S32 factor, S32 nCenterX) {
+  const S64 X = RoundedDivide(Mul64(eye, x), y + eye);
+  return Cut32(Add64(nCenterX, Add64(Mul64(X, factor), 0x80000) >> 20));
+}
+
+static inline S32 HighwayPixelY(S64 y, S32 alt, S32 eye, S32 factor, S32 nCenterY) {
+  const S64 Y = RoundedDivide(Mul64((S64)alt - eye / 2, eye), y + eye);
+  return Cut32(Add64(nCenterY, Add64(Mul64(Y, factor), 0x80000) >> 20));
+}
+
 void U_NAV_vConvertMMToHighwayViewPixel(POINT* pPoint, S32 nAltitude, const GP_ROTCONTEXT* pRotContext,
                                         const POINT* pCenterOffset, S32 nPixelsPerMMM, S32 nEyeOffsetMM) {
   S32 x = pPoint->x, y = pPoint->y, alt = nAltitude, eye = nEyeOffsetMM, factor = nPixelsPerMMM;
-  if (factor > HIGHWAY_PRESCALE_LIMIT) {
-    x = Cut32((S64)x * 16);
-    y = Cut32((S64)y * 16);
-    alt = Cut32((S64)alt * 16);
-    eye = Cut32((S64)eye * 16);
-    factor >>= 4;
-  }
+  HighwayPrescale(&x, &y, &alt, &eye, &factor);
   if (pRotContext != nullptr) Turn(pRotContext, x, y, &x, &y);
   if ((S64)y <= -(S64)eye) {
     pPoint->x = 0;
     pPoint->y = 0;
     return;
   }
-  const S64 depth = (S64)y + eye;
-  const S64 X = RoundedDivide(Mul64(eye, x), depth);
-  const S64 Y = RoundedDivide(Mul64((S64)alt - eye / 2, eye), depth);
-  pPoint->x = Cut32(Add64(pCenterOffset->x, Add64(Mul64(X, factor), 0x80000) >> 20));
-  pPoint->y = Cut32(Add64(pCenterOffset->y, Add64(Mul64(Y, factor), 0x80000) >> 20));
+  pPoint->x = HighwayPixelX(x, y, eye, factor, pCenterOffset->x);
+  pPoint->y = HighwayPixelY(y, alt, eye, factor, pCenterOffset->y);
+}
+
+BOOLEAN U_NAV_bHighwayViewPixelBox(POINT ptLow, POINT ptHigh, const GP_ROTCONTEXT* pRotContext,
+                                   const POINT* pCenterOffset, S32 nPixelsPerMMM, S32 nEyeOffsetMM, POINT* pptLow,
+                                   POINT* pptHigh) {
+  // Every turned axis is a rounded, rising function of a linear one, so the
+  // box's corners bound it; x' / (y' + eye) is monotonic in each of x' and y'
+  // alone, so the corners of the turned bounds bound the pixel's x.
+  S32 alt = 0, eye = nEyeOffsetMM, factor = nPixelsPerMMM, unused = 0;
+  S32 x0 = ptLow.x, y0 = ptLow.y, x1 = ptHigh.x, y1 = ptHigh.y;
+  HighwayPrescale(&x0, &y0, &alt, &eye, &factor);
+  HighwayPrescale(&x1, &y1, &unused, &unused, &unused);
+  if (factor <= 0 || eye <= 0) return FALSE;
+  const POINT corners[4] = {{x0, y0}, {x1, y0}, {x0, y1}, {x1, y1}};
+  S64 xLo = 0, xHi = 0, yLo = 0, yHi = 0;
+  for (int k = 0; k < 4; k++) {
+    S32 x = corners[k].x, y = corners[k].y;
+    if (pRotContext != nullptr) Turn(pRotContext, x, y, &x, &y);
+    if (k == 0 || x < xLo) xLo = x;
+    if (k == 0 || x > xHi) xHi = x;
+    if (k == 0 || y < yLo) yLo = y;
+    if (k == 0 || y > yHi) yHi = y;
+  }
+  if (yLo <= -(S64)eye) return FALSE;
+  const S32 ax[4] = {HighwayPixelX(xLo, yLo, eye, factor, pCenterOffset->x),
+                     HighwayPixelX(xLo, yHi, eye, factor, pCenterOffset->x),
+                     HighwayPixelX(xHi, yLo, eye, factor, pCenterOffset->x),
+                     HighwayPixelX(xHi, yHi, eye, factor, pCenterOffset->x)};
+  const S32 ay[2] = {HighwayPixelY(yLo, alt, eye, factor, pCenterOffset->y),
+                     HighwayPixelY(yHi, alt, eye, factor, pCenterOffset->y)};
+  pptLow->x = pptHigh->x = ax[0];
+  for (int k = 1; k < 4; k++) {
+    if (ax[k] < pptLow->x) pptLow->x = ax[k];
+    if (ax[k] > pptHigh->x) pptHigh->x = ax[k];
+  }
+  pptLow->y = ay[0] < ay[1] ? ay[0] : ay[1];
+  pptHigh->y = ay[0] < ay[1] ? ay[1] : ay[0];
+  return TRUE;
 }
 
 // ---- Clipping ----

@@ -111,6 +111,13 @@ void U_NAV_vConvertMMToPixelNoRotation(POINT* pPoint, const POINT* pCenterOffset
 // ground. A point at or behind the eye becomes (0, 0): callers clip first.
 void U_NAV_vConvertMMToHighwayViewPixel(POINT* pPoint, S32 nAltitude, const GP_ROTCONTEXT* pRotContext,
                                         const POINT* pCenterOffset, S32 nPixelsPerMMM, S32 nEyeOffsetMM);
+// The pixels that every ground point in the box [ptLow, ptHigh] (relative to
+// the view's centre, at sea level) falls on in the highway view lie within
+// [*pptLow, *pptHigh]; FALSE when some point may lie at or behind the eye.
+// Good only where no product overflows: for points in the view's reach.
+BOOLEAN U_NAV_bHighwayViewPixelBox(POINT ptLow, POINT ptHigh, const GP_ROTCONTEXT* pRotContext,
+                                   const POINT* pCenterOffset, S32 nPixelsPerMMM, S32 nEyeOffsetMM, POINT* pptLow,
+                                   POINT* pptHigh);
 // Clips the segment to the square [lower, upper] on both axes, in place; a
 // segment that misses collapses onto the boundary.
 void U_NAV_vClipLineToBox(POINT* ppt0, POINT* ppt1, S32 nLowerLimit, S32 nUpperLimit);

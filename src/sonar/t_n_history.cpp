@@ -38,7 +38,6 @@ static std::atomic<BOOLEAN> s_bStarted{FALSE};
 
 static U32 HISTORY_u32Beam(BEAM eBeam) { return eBeam == BEAM_DOWN_1 ? 1 : 0; }
 
-HISTORY_BEAM* HISTORY_psBeam(U32 u32Beam) { return &s_asHistory[u32Beam < HISTORY_BEAMS ? u32Beam : 0]; }
 
 U32 HISTORY_u32Newest(const HISTORY_BEAM* pHistory) {
   return (pHistory->u32Write + HISTORY_COLUMNS - 1) % HISTORY_COLUMNS;
@@ -47,6 +46,29 @@ U32 HISTORY_u32Newest(const HISTORY_BEAM* pHistory) {
 COLOR* HISTORY_pcolShown(const HISTORY_BEAM* pHistory, U32 u32Row, U32 u32Back) {
   const U32 at = pHistory->u32Origin + u32Row * HISTORY_PICTURE_COLUMNS + HISTORY_PICTURE_COLUMNS - 1 - u32Back;
   return pHistory->pcolPicture + at % HISTORY_PICTURE_PIXELS;
+}
+
+// The newest columns whose pixels are not yet in the picture get them: a
+// ping writes only its levels, one run of bytes, and a beam no pane shows
+// never has its pixels written a row's length apart, one cache line each.
+static void HISTORY_vPaintPending(HISTORY_BEAM* p) {
+  const U32 pending = p->u32Pending;
+  if (pending == 0) return;
+  const U32 newest = HISTORY_u32Newest(p);
+  const U8* apu8Columns[HISTORY_PICTURE_COLUMNS];
+  for (U32 back = 0; back < pending; back++) {
+    apu8Columns[back] = p->au8Levels[(newest + HISTORY_COLUMNS - back) % HISTORY_COLUMNS];
+  }
+  for (U32 r = 0; r < HISTORY_ROWS; r++) {
+    for (U32 back = 0; back < pending; back++) *HISTORY_pcolShown(p, r, back) = s_acolLevels[apu8Columns[back][r]];
+  }
+  p->u32Pending = 0;
+}
+
+HISTORY_BEAM* HISTORY_psBeam(U32 u32Beam) {
+  HISTORY_BEAM* p = &s_asHistory[u32Beam < HISTORY_BEAMS ? u32Beam : 0];
+  HISTORY_vPaintPending(p);
+  return p;
 }
 
 // Both histories empty (level 0) in the current colours. Called once, before
@@ -61,6 +83,7 @@ static void HISTORY_vCreate(void) {
     for (float& f : p->afRangeM) f = 0.0f;
     p->u32Write = 0;
     p->u32Speed = 0;
+    p->u32Pending = 0;
     for (U32 i = 0; i < HISTORY_PICTURE_PIXELS; i++) p->pcolPicture[i] = s_acolLevels[0];
   }
   L_MUTEX_Unlock(RES_HISTORY);
@@ -70,10 +93,11 @@ static void HISTORY_vCreate(void) {
 // Every pixel again from its level, in the current colours.
 static void HISTORY_vRecolour(void) {
   for (HISTORY_BEAM& h : s_asHistory) {
+    h.u32Pending = 0;
     const U32 newest = HISTORY_u32Newest(&h);
     for (U32 r = 0; r < HISTORY_ROWS; r++) {
       for (U32 back = 0; back < HISTORY_PICTURE_COLUMNS; back++) {
-        *HISTORY_pcolShown(&h, r, back) = s_acolLevels[h.au8Levels[r][(newest + HISTORY_COLUMNS - back) % HISTORY_COLUMNS]];
+        *HISTORY_pcolShown(&h, r, back) = s_acolLevels[h.au8Levels[(newest + HISTORY_COLUMNS - back) % HISTORY_COLUMNS][r]];
       }
     }
   }
@@ -95,16 +119,17 @@ void T_N_HISTORY_vAddColumn(BEAM eBeam, const U8* pu8Levels, float fRangeMetres)
     p->u32Origin = (p->u32Origin + 1) % HISTORY_PICTURE_PIXELS;
   }
   const U32 c = HISTORY_u32Newest(p);
-  // The newest column's pixels lie a row's length apart round the ring.
-  COLOR* pcol = HISTORY_pcolShown(p, 0, 0);
-  COLOR* const pcolEnd = p->pcolPicture + HISTORY_PICTURE_PIXELS;
+  U8* pu8Column = p->au8Levels[c];
   for (U32 r = 0; r < HISTORY_ROWS; r++) {
     U8 level = pu8Levels[r] < HISTORY_LEVELS ? pu8Levels[r] : (U8)(HISTORY_LEVELS - 1);
-    if (!bNew && p->au8Levels[r][c] > level) level = p->au8Levels[r][c];
-    p->au8Levels[r][c] = level;
-    *pcol = s_acolLevels[level];
-    pcol += HISTORY_PICTURE_COLUMNS;
-    if (pcol >= pcolEnd) pcol -= HISTORY_PICTURE_PIXELS;
+    if (!bNew && pu8Column[r] > level) level = pu8Column[r];
+    pu8Column[r] = level;
+  }
+  // Its pixels wait for the picture's next reader.
+  if (bNew && p->u32Pending < HISTORY_PICTURE_COLUMNS) {
+    p->u32Pending++;
+  } else if (p->u32Pending == 0) {
+    p->u32Pending = 1;
   }
   p->afRangeM[c] = fRangeMetres;
   L_MUTEX_Unlock(RES_HISTORY);

@@ -35,13 +35,15 @@ constexpr U32 HISTORY_USER_CHOSEN = 2;
 typedef struct tag_HISTORY_BEAM {
   COLOR* pcolPicture;                              // HISTORY_PICTURE_PIXELS
   U32 u32Origin;
-  U8 au8Levels[HISTORY_ROWS][HISTORY_COLUMNS];
+  U8 au8Levels[HISTORY_COLUMNS][HISTORY_ROWS];     // by column: a ping writes one row of it
   float afRangeM[HISTORY_COLUMNS];                 // the range each column was drawn at; 0 before any
   U32 u32Write;
   U32 u32Speed;                                    // chart-speed accumulator, tenths of a column
+  U32 u32Pending;                                  // the newest columns not yet in the picture
 } HISTORY_BEAM;
 
-// The beam's history (index 0: 200 kHz, 1: 83 kHz); the caller holds RES_HISTORY.
+// The beam's history (index 0: 200 kHz, 1: 83 kHz), its picture brought up
+// to date; the caller holds RES_HISTORY.
 HISTORY_BEAM* HISTORY_psBeam(U32 u32Beam);
 // The newest column's index.
 U32 HISTORY_u32Newest(const HISTORY_BEAM* pHistory);

@@ -47,7 +47,15 @@ typedef struct tag_TEXT_SPRITE {
   U32 au32Start[TEXT_HEIGHT];
   U8 au8Weight[TEXT_HEIGHT * TEXT_WIDTH];  // the cover in 32nds: 0 untouched .. 32 opaque
   COLOR acol[TEXT_HEIGHT * TEXT_WIDTH];
+  // Each row as last blended over a pane of one colour, laid out as acol,
+  // and that colour with TEXT_OVER_KEPT set: a readout mostly stands over
+  // open water, whose pixels under it are all alike, and a row over the
+  // same colour again is a copy.
+  U32 au32Over[TEXT_HEIGHT];
+  COLOR acolOver[TEXT_HEIGHT * TEXT_WIDTH];
 } TEXT_SPRITE;
+
+constexpr U32 TEXT_OVER_KEPT = 0x10000;
 
 static TEXT_KEY s_asKeys[TEXT_ENTRIES];
 static TEXT_SPRITE s_asSprites[TEXT_ENTRIES];
@@ -82,6 +90,7 @@ static void TEXT_vRender(const TEXT_KEY* k, TEXT_SPRITE* p) {
     advance = (U32)(at.x - 1);
   }
   p->u32Advance = advance;
+  memset(p->au32Over, 0, sizeof p->au32Over);
   // A glyph taller than the picture stops the text there: such a text is not
   // kept but drawn whole on the page each time.
   p->bFits = advance + 4 < TEXT_WIDTH && advance >= G_STRING_u32GetWidth(k->pFont, (const BYTE*)k->ac);
@@ -123,7 +132,7 @@ static void TEXT_vRender(const TEXT_KEY* k, TEXT_SPRITE* p) {
   }
 }
 
-static const TEXT_SPRITE* TEXT_psFind(const FONT_DEF* pFont, const char* pc, U32 u32Bytes, U32 u32Language,
+static TEXT_SPRITE* TEXT_psFind(const FONT_DEF* pFont, const char* pc, U32 u32Bytes, U32 u32Language,
                                       COLOR colText, COLOR colOutline) {
   for (U32 i = 0; i < TEXT_ENTRIES; i++) {
     const TEXT_KEY& k = s_asKeys[i];
@@ -189,6 +198,27 @@ static void TEXT_vBlendRow(COLOR* pcolPane, const COLOR* pcolText, const U8* pu8
   memcpy(pcolPane + last, &tail, sizeof tail);
 }
 
+// TRUE when the s32Count (> 0) pixels are all of one colour.
+G_SPAN_WIDE_CLONES
+static BOOLEAN TEXT_bPlain(const COLOR* pcol, S32 s32Count) {
+  if (s32Count < 16) {
+    U32 u32Differs = 0;
+    for (S32 i = 1; i < s32Count; i++) u32Differs |= (U32)(pcol[i] ^ pcol[0]);
+    return u32Differs == 0;
+  }
+  const TEXT_V16 first = pcol[0] - (TEXT_V16){};
+  TEXT_V16 differs = {}, v;
+  for (S32 i = 0; i + 16 <= s32Count; i += 16) {
+    memcpy(&v, pcol + i, sizeof v);
+    differs |= v ^ first;
+  }
+  memcpy(&v, pcol + s32Count - 16, sizeof v);
+  differs |= v ^ first;
+  U64 au64[4];
+  memcpy(au64, &differs, sizeof au64);
+  return (au64[0] | au64[1] | au64[2] | au64[3]) == 0;
+}
+
 // The text's bytes before its end (two zero bytes in a wide language);
 // TEXT_BYTES when it is too long to keep.
 static U32 TEXT_u32Bytes(const char* pc) {
@@ -204,7 +234,7 @@ void HISTORY_vPutText(BITMAP* pBitmap, POINT* pAt, const FONT_DEF* pFont, const 
   if (pc == nullptr || pAt == nullptr) return;
   const U32 bytes = TEXT_u32Bytes(pc);
   std::unique_lock<std::mutex> guard(s_textLock);
-  const TEXT_SPRITE* p = bytes < TEXT_BYTES ? TEXT_psFind(pFont, pc, bytes, u32Language, colText, colOutline) : nullptr;
+  TEXT_SPRITE* p = bytes < TEXT_BYTES ? TEXT_psFind(pFont, pc, bytes, u32Language, colText, colOutline) : nullptr;
   if (p == nullptr || !p->bFits) {
     guard.unlock();
     G_STRING_vPutWithOutline(pBitmap, colText, pAt, pFont, (const BYTE*)pc, colOutline);
@@ -223,7 +253,19 @@ void HISTORY_vPutText(BITMAP* pBitmap, POINT* pAt, const FONT_DEF* pFont, const 
     COLOR* row = (COLOR*)pBitmap->pBuffer +
                  (U32)(pBitmap->pixels_high_full_screen - 1 - y) * pBitmap->__u32PixelWidthOfBuffer;
     const U32 at = p->au32Start[r] + (U32)(from - left - (S32)p->au16Left[r]);
-    TEXT_vBlendRow(row + from, &p->acol[at], &p->au8Weight[at], to - from);
+    if (!TEXT_bPlain(row + from, to - from)) {
+      TEXT_vBlendRow(row + from, &p->acol[at], &p->au8Weight[at], to - from);
+      continue;
+    }
+    const COLOR colPane = row[from];
+    if (p->au32Over[r] != (TEXT_OVER_KEPT | colPane)) {
+      const U32 start = p->au32Start[r];
+      const S32 count = (S32)p->au16Right[r] - (S32)p->au16Left[r];
+      std::fill_n(&p->acolOver[start], count, colPane);
+      TEXT_vBlendRow(&p->acolOver[start], &p->acol[start], &p->au8Weight[start], count);
+      p->au32Over[r] = TEXT_OVER_KEPT | colPane;
+    }
+    memcpy(row + from, &p->acolOver[at], (size_t)(to - from) * sizeof(COLOR));
   }
   G_TEXT_BOX box = {pAt->x - 1 + (S32)p->u32Left, top - (S32)p->u32Bottom + 1, pAt->x - 2 + (S32)p->u32Right,
                     top - (S32)p->u32Top};

@@ -357,7 +357,7 @@ void T_N_HISTORY_vDrawCircularFlasher(BITMAP* pBitmap, WINDOW_SPECIFICATION* psW
   L_MUTEX_LockWait(RES_HISTORY);
   const HISTORY_BEAM* pHistory = HISTORY_psBeam(0);
   const U32 newest = HISTORY_u32Newest(pHistory);
-  for (U32 r = 0; r < HISTORY_ROWS; r++) au8Levels[r] = pHistory->au8Levels[r][newest];
+  memcpy(au8Levels, pHistory->au8Levels[newest], sizeof au8Levels);
   L_MUTEX_Unlock(RES_HISTORY);
 
   VIEWS_vClip(pBitmap, w);

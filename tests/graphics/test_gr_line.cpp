@@ -166,6 +166,78 @@ TEST(GcLine, BrushLinesCutByTheClipKeepThePixelsOfTheWholeLine) {
   }
 }
 
+// A brush line in a copy, wholly inside the clip, covers the squares of its
+// walk from the pen up to the end, left out: the walk of a line from
+// (x1, y1) steps along the major axis and across it when its decision
+// value 2m(k + 1) - M - 2Mj is at least 0.
+TEST(GcLine, CopiedBrushLinesCoverTheSquaresOfTheirWalk) {
+  std::mt19937 rng(21);
+  GcCanvas c(120, 100);
+  const int kTrials = (int)TEST_u32Rounds(2000);
+  for (int trial = 0; trial < kTrials; trial++) {
+    const SINT size = 2 + (SINT)(rng() % 2), r = size - 1;
+    const CR a = {r + (SINT)(rng() % (120 - 2 * r)), r + (SINT)(rng() % (100 - 2 * r))};
+    const CR b = {r + (SINT)(rng() % (120 - 2 * r)), r + (SINT)(rng() % (100 - 2 * r))};
+    gr_SetDrawingTool(&c.gc, BRUSH);
+    gr_SetPixelSize(&c.gc, size);
+    const CELLS drawn = Drawn(c, {a, b});
+    CELLS walk;
+    const S64 dx = (S64)b.first - a.first, dr = (S64)b.second - a.second;
+    const bool xMajor = llabs(dx) >= llabs(dr);
+    const S64 M = xMajor ? llabs(dx) : llabs(dr), m = xMajor ? llabs(dr) : llabs(dx);
+    const S64 sx = dx > 0 ? 1 : dx < 0 ? -1 : 0, sr = dr > 0 ? 1 : dr < 0 ? -1 : 0;
+    S64 j = 0, d = 2 * m - M;
+    for (S64 k = 0; k < M; k++) {
+      const S64 x = a.first + (xMajor ? sx * k : sx * j), row = a.second + (xMajor ? sr * j : sr * k);
+      for (S64 v = -r; v <= r; v++) {
+        for (S64 u = -r; u <= r; u++) walk.insert({(SINT)(x + u), (SINT)(row + v)});
+      }
+      if (d >= 0) {
+        j++;
+        d += 2 * (m - M);
+      } else {
+        d += 2 * m;
+      }
+    }
+    ASSERT_EQ(walk, drawn) << a.first << "," << a.second << " - " << b.first << "," << b.second << " size " << size;
+  }
+}
+
+// A dot of nine pixels at once is nine single pixels, near and across the
+// clip's edges, in every raster operation, pen and pattern phase.
+TEST(GcLine, NinePixelsAtOnceAreNineSinglePixels) {
+  std::mt19937 rng(33);
+  GcCanvas once(60, 50), single(60, 50);
+  gr_InitPattern(kDashes, 49, 8, 8, 8);
+  const U8 modes[] = {GR_MODE_COPY, GR_MODE_XOR, GR_MODE_OR, GR_MODE_AND};
+  const int kTrials = (int)TEST_u32Rounds(3000);
+  for (int trial = 0; trial < kTrials; trial++) {
+    const SINT cx = (SINT)(rng() % 30), cy = (SINT)(rng() % 25), cw = (SINT)(rng() % 30) + 1, ch = (SINT)(rng() % 25) + 1;
+    const U8 mode = modes[rng() % 4];
+    const S32 colour = (S32)(rng() % 64);
+    const bool brush = rng() % 4 == 0, pattern = rng() % 4 == 0;
+    for (GcCanvas* c : {&once, &single}) {
+      gr_SetClipArea(&c->gc, cx, cy, cw, ch);
+      gr_SetGMode(&c->gc, mode);
+      gr_SetColor(&c->gc, colour);
+      gr_SetDrawingTool(&c->gc, brush ? BRUSH : STD_PEN);
+      gr_SetPixelSize(&c->gc, brush ? 2 : 1);
+      gr_SetPatternType(&c->gc, 49);
+      gr_SetPatternStatus(&c->gc, pattern);
+    }
+    for (int dot = 0; dot < 4; dot++) {
+      const SINT x = (SINT)(rng() % 64) - 2, y = (SINT)(rng() % 54) - 2;
+      gr_SetPixels3x3(&once.gc, x, y);
+      for (SINT dy = -1; dy <= 1; dy++) {
+        for (SINT dx = -1; dx <= 1; dx++) gr_SetPixel(&single.gc, x + dx, y + dy);
+      }
+      ASSERT_TRUE(once.memory() == single.memory()) << "trial " << trial << " dot at " << x << "," << y;
+      ASSERT_EQ(single.gc.cp.px, once.gc.cp.px);
+      ASSERT_EQ(single.gc.cp.py, once.gc.cp.py);
+    }
+  }
+}
+
 TEST(GcLine, FarAwayBrushAndDecorativeLinesStayCheap) {
   GcCanvas c(64, 48);
   gr_SetPixelSize(&c.gc, 3);

@@ -64,6 +64,9 @@ class Chart : public NavTask {
   static void SetF(const char (&key)[5], float v) {
     H_DATABASE_bUpdateEverythingFloat(FCID(key), v, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
   }
+  static void SetB(const char (&key)[5], BOOLEAN b) {
+    H_DATABASE_bUpdateEverythingBoolean(FCID(key), b, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+  }
   // Saved route nIndex made of the two waypoint slots a and b.
   static ROUTE* TwoPointRoute(U32 nIndex, U16 a, U16 b) {
     ROUTE* pRoute = T_NAV_pGetRoute(nIndex);

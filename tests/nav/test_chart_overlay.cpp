@@ -10,6 +10,7 @@
 #include "chart_test.h"
 #include "g_bmp.h"
 #include "g_iconset.h"
+#include "gp_rotate.h"
 #include "linuxsvc.h"
 #include "t_chart_marks.h"
 #include "t_nav_group_data.h"
@@ -41,9 +42,6 @@ class ChartOverlay : public Chart {
   void TearDown() override {
     T_NMEA_vSetAisClock(nullptr);
     Chart::TearDown();
-  }
-  static void SetB(const char (&key)[5], BOOLEAN b) {
-    H_DATABASE_bUpdateEverythingBoolean(FCID(key), b, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
   }
   // A target dLat, dLon degrees from the boat.
   void Target(U32 mmsi, double dLat, double dLon, double knots, double cog) {
@@ -450,6 +448,64 @@ TEST_F(ChartOverlay, RandomStoresStayInsideThePane) {
   }
   g_NAV.CurrentRoute.nCount = 0;
   g_NAV.s32CurrentRoute = -1;
+}
+
+// A trace that passes over blocks of points at once (wholly outside the
+// view, all on one pixel, or all near the last dot) gives the steps of a
+// walk over every point, and so does one whose run on to the boat is made
+// apart:
+// random tracks with gaps and crossings of the 180th meridian, in every
+// style, zoom and turn.
+TEST_F(ChartOverlay, TracingByBlocksGivesTheStepsOfEveryPoint) {
+  const int kRounds = CHART_nRandomRounds(200, "CHART_TRACE_ROUNDS");
+  CHART_RANDOM random(95);
+  auto any = [&](S32 lo, S32 hi) { return random.Any(lo, hi); };
+  std::unique_ptr<TRACK> pTrack(new TRACK());
+  T_NAV_TRACK_INDEX blocks;
+  std::vector<T_NAV_TRACK_STEP> walked, passed;
+  auto same = [](const std::vector<T_NAV_TRACK_STEP>& a, const std::vector<T_NAV_TRACK_STEP>& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t k = 0; k < a.size(); k++) {
+      if (a[k].x != b[k].x || a[k].y != b[k].y || a[k].eKind != b[k].eKind) return false;
+    }
+    return true;
+  };
+  for (int round = 0; round < kRounds; round++) {
+    U_NAV_vClearTrack(&pTrack->sHeader);
+    const bool bAtTheMeridian = any(0, 3) == 0;
+    POINT p = {bAtTheMeridian ? NV_X_LIMIT - any(0, 3000) : m_boat.x + any(-5000, 5000), m_boat.y + any(-5000, 5000)};
+    const S32 step = any(0, 1) ? 3 : 60;
+    for (int i = any(1, 2500); i > 0; i--) {
+      p = {U_NAV_nFoldX(p.x + any(-step, step * 2)), p.y + any(-step, step)};
+      U_NAV_vAddTrackPoint(pTrack.get(), p, 0, any(0, 40) == 0);
+    }
+    T_NAV_vIndexTrack(pTrack.get(), &blocks);
+    NAV_VIEW_INFO NVI;
+    memset(&NVI, 0, sizeof NVI);
+    BITMAP view;
+    const WINDOW_LOCATION w = {0, 479, 799, 0};
+    T_CHART_vPrepareWindow(&NVI, &view, m_pPage, &w, 0);
+    NVI.CenterOffset = {400, 240};
+    NVI.nChartScale = any(9, 23);
+    NVI.nPixelsPerMMM = (S32)(1u << (32 - NVI.nChartScale));
+    NVI.ptCenterMM = bAtTheMeridian ? POINT{any(0, 1) ? NV_X_LIMIT : -NV_X_LIMIT, m_boat.y} : m_boat;
+    NVI.ptBoatMM = {NVI.ptCenterMM.x + any(-300, 300), NVI.ptCenterMM.y + any(-300, 300)};
+    gr_ResetRotationContext(&NVI.RotContext);
+    if (any(0, 1)) gr_SetRotationAngle(&NVI.RotContext, any(0, 359));
+    for (U32 style = 0; style <= 3; style++) {
+      for (BOOLEAN bCurrent : {FALSE, TRUE}) {
+        T_NAV_vTraceTrack(pTrack.get(), &NVI, bCurrent, style, &walked);
+        T_NAV_vTraceTrack(pTrack.get(), &NVI, bCurrent, style, &passed, &blocks);
+        ASSERT_TRUE(same(walked, passed)) << "round " << round << " style " << style << " zoom " << NVI.nChartScale;
+        if (!bCurrent) continue;
+        // The run on to the boat taken up where the rest of the trace ended.
+        T_NAV_TRACE_END end;
+        T_NAV_vTraceTrack(pTrack.get(), &NVI, TRUE, style, &passed, &blocks, &end);
+        T_NAV_vTraceRunOn(&NVI, style, &end, &passed);
+        ASSERT_TRUE(same(walked, passed)) << "round " << round << " style " << style << " with the run on apart";
+      }
+    }
+  }
 }
 
 }  // namespace

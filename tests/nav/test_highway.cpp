@@ -531,6 +531,44 @@ TEST_F(Highway, KeptTracksDrawWhatAWalkOfEveryPointDraws) {
   }
 }
 
+// Points a millimetre or so apart, as a drifting boat logs them, across the
+// view and out of it: whole runs of them fall on one pixel, near one dot, or
+// beyond a side of the view.
+TEST_F(Highway, DenseKeptTracksDrawWhatAWalkOfEveryPointDraws) {
+  std::unique_ptr<TRACK> saved(new TRACK());
+  for (S32 zoom : {17, 21, 23}) {
+    for (U32 style : {0u, 1u, 2u}) {
+      const S32 E = T_CHART_nCalculateHighwayEyeOffsetMM(zoom), step = 1 + E / 40000;
+      NAV_VIEW_INFO v = View(zoom, 30.0f);
+      // Across the view ahead, the boat heading 30 degrees.
+      auto drift = [&](TRACK* t, S32 dy) {
+        U_NAV_vClearTrack(&t->sHeader);
+        for (S32 i = 0; i < 20000; i++) {
+          const S32 x = m_boat.x + E / 2 + (i - 10000) * step, y = m_boat.y + E + dy - (i - 10000) * step / 2 + (i / 700 % 2) * step;
+          U_NAV_vAddTrackPoint(t, {x, y}, 0, i % 300 == 299);
+        }
+      };
+      T_NAV_vDeleteAllTracksWaypointsRoutes(TRUE);
+      drift(saved.get(), -E / 3);
+      const S32 nSaved = T_NAV_nAddTrack(saved.get(), 1, nullptr, TRUE);
+      ASSERT_LT(nSaved, (S32)NAV_MAX_TRACKS);
+      T_NAV_vSetTrackVisibility((U32)nSaved, TRUE);
+      T_NAV_bSetTrackStyle((U32)nSaved, style);
+      SetU("SNCP", style);
+      SetU("SNCC", 1);
+      drift(&g_NAV.CurrentTrack, E / 3);
+      G_BMP_vSet(m_pPage, 0);
+      T_NAV_vDrawHighwayOverlay(&v);
+      const std::vector<COLOR> kept = Pixels();
+      G_BMP_vSet(m_pPage, 0);
+      T_NAV_vRenderPerspectiveTrack(saved.get(), &v, FALSE, style, T_NAV_nGetTrackColor((U32)nSaved));
+      T_NAV_vRenderPerspectiveTrack(&g_NAV.CurrentTrack, &v, TRUE, style, 1);
+      T_NAV_vRenderPerspectiveBoat(&v);
+      ASSERT_EQ(Pixels(), kept) << "zoom " << zoom << " style " << style;
+    }
+  }
+}
+
 // A frame shown from the kept picture must equal one drawn from nothing,
 // whatever changed in between, even behind the store's back.
 TEST_F(Highway, KeptPicturesFollowEveryChange) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -207,10 +208,10 @@ TEST_F(SonarHistory, EachColumnScrollsAtFullChartSpeedAndSlowerSpeedsKeepTheStro
   const HISTORY_BEAM* h = HISTORY_psBeam(1);
   EXPECT_EQ((start + 2) % HISTORY_COLUMNS, h->u32Write);
   const U32 newest = HISTORY_u32Newest(h);
-  EXPECT_EQ(7, h->au8Levels[10][newest]);
-  EXPECT_EQ(31, h->au8Levels[30][newest]);
+  EXPECT_EQ(7, h->au8Levels[newest][10]);
+  EXPECT_EQ(31, h->au8Levels[newest][30]);
   EXPECT_EQ(gCOLOR_pcolColorTable[31], *HISTORY_pcolShown(h, 30, 0));
-  EXPECT_EQ(0, HISTORY_psBeam(0)->au8Levels[10][newest]) << "the other beam is untouched";
+  EXPECT_EQ(0, HISTORY_psBeam(0)->au8Levels[newest][10]) << "the other beam is untouched";
   L_MUTEX_Unlock(RES_HISTORY);
 
   H_DATABASE_bUpdateEverythingU32(FCID("SSSP"), 5, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
@@ -218,8 +219,8 @@ TEST_F(SonarHistory, EachColumnScrollsAtFullChartSpeedAndSlowerSpeedsKeepTheStro
   for (int i = 0; i < 5; i++) T_N_HISTORY_vAddColumn(BEAM_DOWN_1, i % 2 ? b : a, 15.0f);
   L_MUTEX_LockWait(RES_HISTORY);
   EXPECT_EQ((start + 4) % HISTORY_COLUMNS, h->u32Write) << "two of five columns scrolled";
-  EXPECT_EQ(7, h->au8Levels[10][HISTORY_u32Newest(h)]);
-  EXPECT_EQ(5, h->au8Levels[20][HISTORY_u32Newest(h)]);
+  EXPECT_EQ(7, h->au8Levels[HISTORY_u32Newest(h)][10]);
+  EXPECT_EQ(5, h->au8Levels[HISTORY_u32Newest(h)][20]);
   L_MUTEX_Unlock(RES_HISTORY);
 }
 
@@ -300,6 +301,52 @@ TEST_F(SonarText, AKeptTextCutByTheClipMatchesTheWholeOneInsideIt) {
     }
   }
   EXPECT_GT(changed, 50u);
+}
+
+// A kept text over a pane of one colour is copied from the rows it last
+// blended over that colour: each pixel must still be what blending it over
+// its own pane pixel gives, as over a pane of two colours in columns, where
+// every row is blended anew; and a change of colour, or of text in the slot,
+// must not show an older row.
+TEST_F(SonarText, AKeptTextOverAPlainPaneMatchesItBlendedPixelByPixel) {
+  const COLOR colours[2] = {0x041F, 0xFD20};
+  std::vector<U32> plainPixels[2] = {std::vector<U32>(200 * 100 / 2), std::vector<U32>(200 * 100 / 2)};
+  BITMAP plain[2];
+  auto fill = [](BITMAP* b, const std::function<COLOR(S32)>& colourOfColumn) {
+    COLOR* p = (COLOR*)b->pBuffer;
+    for (S32 i = 0; i < 200 * 100; i++) p[i] = colourOfColumn(i % 200);
+  };
+  auto put = [](BITMAP* b, const char* pc) {
+    POINT at = {20, 40};
+    HISTORY_vPutText(b, &at, myriad_pro_bold_size32_font_def_ptr, pc, LANGUAGE_ENGLISH, 0x0000, 0xFFFF);
+  };
+  for (int round = 0; round < 3; round++) {
+    std::vector<U32> firstPixels;
+    for (int k : {0, 1, 0}) {
+      if (k == 1) firstPixels = plainPixels[0];
+      G_BUFFERS_pCreateBitmap(200, 100, &plain[k], plainPixels[k].data());
+      fill(&plain[k], [&](S32) { return colours[k]; });
+      put(&plain[k], "12.8");
+    }
+    ASSERT_TRUE(firstPixels == plainPixels[0]) << "round " << round << ": the same text over the same colour";
+    std::vector<U32> mixedPixels(200 * 100 / 2);
+    BITMAP mixed;
+    G_BUFFERS_pCreateBitmap(200, 100, &mixed, mixedPixels.data());
+    fill(&mixed, [&](S32 x) { return colours[(x / 3) % 2]; });
+    put(&mixed, "12.8");
+    U32 covered = 0;
+    for (S32 i = 0; i < 200 * 100; i++) {
+      const COLOR want = ((const COLOR*)plain[(i % 200 / 3) % 2].pBuffer)[i];
+      ASSERT_EQ(want, ((const COLOR*)mixed.pBuffer)[i]) << "round " << round << ", pixel " << i;
+      covered += want != colours[(i % 200 / 3) % 2];
+    }
+    EXPECT_GT(covered, 300u);
+    // Other texts through every slot, so that "12.8" is drawn anew.
+    for (int i = 0; i < 16; i++) {
+      fill(&plain[0], [&](S32) { return colours[0]; });
+      put(&plain[0], std::to_string(100 + i).c_str());
+    }
+  }
 }
 
 // Column i of this test at level (i + row) % 32, with no range, so the pane
