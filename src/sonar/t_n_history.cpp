@@ -48,21 +48,59 @@ COLOR* HISTORY_pcolShown(const HISTORY_BEAM* pHistory, U32 u32Row, U32 u32Back) 
   return pHistory->pcolPicture + at % HISTORY_PICTURE_PIXELS;
 }
 
+// Columns older than the picture whose levels are still kept.
+constexpr U32 HISTORY_KEPT_BEYOND = HISTORY_COLUMNS - HISTORY_PICTURE_COLUMNS;
+
+// A column that came new since the last painting takes the places of the
+// next row's oldest pixels (row 0's for the last row), whose column the
+// levels still hold, HISTORY_PICTURE_COLUMNS further back. Only the rows
+// whose levels differ from those are written: most of a picture is open
+// water, and each write is a line of the picture of its own.
+static void HISTORY_vPaintFresh(HISTORY_BEAM* p, U32 u32Back) {
+  const U32 newest = HISTORY_u32Newest(p);
+  const U8* pu8New = p->au8Levels[(newest + HISTORY_COLUMNS - u32Back) % HISTORY_COLUMNS];
+  const U8* pu8Old =
+      p->au8Levels[(newest + 2 * HISTORY_COLUMNS - HISTORY_PICTURE_COLUMNS - u32Back) % HISTORY_COLUMNS];
+  constexpr U32 STEP = 16;
+  for (U32 r = 0; r + 1 < HISTORY_ROWS;) {
+    const U32 n = HISTORY_ROWS - 1 - r < STEP ? HISTORY_ROWS - 1 - r : STEP;
+    if (n == STEP) {
+      U64 a[2], b[2];
+      memcpy(a, pu8New + r, sizeof a);
+      memcpy(b, pu8Old + r + 1, sizeof b);
+      if (a[0] == b[0] && a[1] == b[1]) {
+        r += STEP;
+        continue;
+      }
+    }
+    for (U32 i = r; i < r + n; i++) {
+      if (pu8New[i] != pu8Old[i + 1]) *HISTORY_pcolShown(p, i, u32Back) = s_acolLevels[pu8New[i]];
+    }
+    r += n;
+  }
+  constexpr U32 LAST = HISTORY_ROWS - 1;
+  if (pu8New[LAST] != pu8Old[0]) *HISTORY_pcolShown(p, LAST, u32Back) = s_acolLevels[pu8New[LAST]];
+}
+
 // The newest columns whose pixels are not yet in the picture get them: a
 // ping writes only its levels, one run of bytes, and a beam no pane shows
 // never has its pixels written a row's length apart, one cache line each.
 static void HISTORY_vPaintPending(HISTORY_BEAM* p) {
   const U32 pending = p->u32Pending;
   if (pending == 0) return;
+  // Fresh columns are known only while fewer than the kept older ones came.
+  const U32 fresh = p->u32Fresh < HISTORY_KEPT_BEYOND && pending < HISTORY_PICTURE_COLUMNS ? p->u32Fresh : 0;
+  for (U32 back = 0; back < fresh; back++) HISTORY_vPaintFresh(p, back);
   const U32 newest = HISTORY_u32Newest(p);
   const U8* apu8Columns[HISTORY_PICTURE_COLUMNS];
-  for (U32 back = 0; back < pending; back++) {
+  for (U32 back = fresh; back < pending; back++) {
     apu8Columns[back] = p->au8Levels[(newest + HISTORY_COLUMNS - back) % HISTORY_COLUMNS];
   }
   for (U32 r = 0; r < HISTORY_ROWS; r++) {
-    for (U32 back = 0; back < pending; back++) *HISTORY_pcolShown(p, r, back) = s_acolLevels[apu8Columns[back][r]];
+    for (U32 back = fresh; back < pending; back++) *HISTORY_pcolShown(p, r, back) = s_acolLevels[apu8Columns[back][r]];
   }
   p->u32Pending = 0;
+  p->u32Fresh = 0;
 }
 
 HISTORY_BEAM* HISTORY_psBeam(U32 u32Beam) {
@@ -84,6 +122,7 @@ static void HISTORY_vCreate(void) {
     p->u32Write = 0;
     p->u32Speed = 0;
     p->u32Pending = 0;
+    p->u32Fresh = 0;
     for (U32 i = 0; i < HISTORY_PICTURE_PIXELS; i++) p->pcolPicture[i] = s_acolLevels[0];
   }
   L_MUTEX_Unlock(RES_HISTORY);
@@ -94,6 +133,7 @@ static void HISTORY_vCreate(void) {
 static void HISTORY_vRecolour(void) {
   for (HISTORY_BEAM& h : s_asHistory) {
     h.u32Pending = 0;
+    h.u32Fresh = 0;
     const U32 newest = HISTORY_u32Newest(&h);
     for (U32 r = 0; r < HISTORY_ROWS; r++) {
       for (U32 back = 0; back < HISTORY_PICTURE_COLUMNS; back++) {
@@ -128,6 +168,7 @@ void T_N_HISTORY_vAddColumn(BEAM eBeam, const U8* pu8Levels, float fRangeMetres)
   // Its pixels wait for the picture's next reader.
   if (bNew && p->u32Pending < HISTORY_PICTURE_COLUMNS) {
     p->u32Pending++;
+    p->u32Fresh++;
   } else if (p->u32Pending == 0) {
     p->u32Pending = 1;
   }

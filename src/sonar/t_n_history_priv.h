@@ -40,6 +40,7 @@ typedef struct tag_HISTORY_BEAM {
   U32 u32Write;
   U32 u32Speed;                                    // chart-speed accumulator, tenths of a column
   U32 u32Pending;                                  // the newest columns not yet in the picture
+  U32 u32Fresh;  // of those, the newest that came as new columns since the picture was last painted
 } HISTORY_BEAM;
 
 // The beam's history (index 0: 200 kHz, 1: 83 kHz), its picture brought up

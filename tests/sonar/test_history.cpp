@@ -389,6 +389,61 @@ TEST_F(SonarHistory, APaneShowsItsNewestColumnsWhereverTheRingStands) {
   G_BUFFERS_vFreeFullScreenBitmap(page);
 }
 
+// Panes drawn after every one to three pings, at full and at half chart
+// speed, over columns of wide bands whose rows often match the rows the
+// picture drops: each pane matches the columns kept by a model of the
+// scroll, merged pings keeping their strongest echo.
+TEST_F(SonarHistory, APaneDrawnEveryFewPingsShowsTheNewestColumnsAtEachChartSpeed) {
+  BITMAP* page = G_BUFFERS_pCreateFullScreenBitmap();
+  ASSERT_NE(nullptr, page);
+  std::vector<std::vector<U8>> model;
+  U32 speed = 10, tenths = 0, ping = 0;
+  auto add = [&](U32 count) {
+    for (U32 k = 0; k < count; k++, ping++) {
+      std::vector<U8> column(HISTORY_ROWS);
+      for (U32 r = 0; r < HISTORY_ROWS; r++) column[r] = (U8)((r / 40 + ping / 9 + (r == 200 + ping % 50)) % 3 * 13);
+      T_N_HISTORY_vAddColumn(BEAM_DOWN_0, column.data(), 0.0f);
+      tenths += speed;
+      if (tenths >= 10) {
+        tenths -= 10;
+        model.push_back(column);
+      } else {
+        for (U32 r = 0; r < HISTORY_ROWS; r++) model.back()[r] = std::max(model.back()[r], column[r]);
+      }
+    }
+  };
+  auto check = [&] {
+    G_BMP_vSet(page, 0x8410);
+    Draw(page, T_N_HISTORY_vDrawSonarSplit, SPLIT_FULL_WINDOW, 0, 799, 0);
+    const COLOR* pixels = (const COLOR*)page->pBuffer;
+    for (U32 row = 80; row < HISTORY_ROWS; row++) {
+      for (U32 x = 0; x < 800; x++) {
+        const S32 i = (S32)model.size() - 800 + (S32)x;
+        const COLOR expected = gCOLOR_pcolColorTable[i < 0 ? 0 : model[(size_t)i][row]];
+        ASSERT_EQ(expected, pixels[row * page->__u32PixelWidthOfBuffer + x]) << ping << " " << x << "," << row;
+      }
+    }
+  };
+  auto setSpeed = [&](U32 s) {
+    H_DATABASE_bUpdateEverythingU32(FCID("SSSP"), s, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
+    ASSERT_TRUE(WaitFor([s] { return T_N_HISTORY_u32ChartSpeed() == s; }, 1000));
+    speed = s;
+  };
+  setSpeed(10);
+  add(900);
+  check();
+  for (U32 i = 0; i < 30; i++) {
+    add(1 + i % 3);
+    check();
+  }
+  setSpeed(5);
+  for (U32 i = 0; i < 30; i++) {
+    add(1 + i % 3);
+    check();
+  }
+  G_BUFFERS_vFreeFullScreenBitmap(page);
+}
+
 // The panes of a split at 50 %: the divider's middle column is 400.
 TEST_F(SonarHistory, EachSonarViewMatchesItsPicture) {
   FillHistories();
