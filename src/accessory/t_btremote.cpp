@@ -100,6 +100,9 @@ void T_BTREMOTE_vSetDataBar(BOOLEAN bOn, U32 u32Page, U32 u32Battery) {
   s_bDataBarDisplayOn = bOn;
   s_u32DataBarPage = u32Page;
   s_u32BatteryStatus = u32Battery;
+  // The next draw shows the invalid values: the blink phase is the drawing's
+  // own, and would otherwise be wherever the last caller's draws left it.
+  s_bDataFlashOn = FALSE;
 }
 
 // A held timer stays as it is, except the confirmation timer, which starts

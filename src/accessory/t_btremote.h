@@ -51,5 +51,6 @@ void T_BTREMOTE_vSetMarkAction(void (*pfnMark)(void));
 // the timers that are due run first; the message is ended (freed or
 // acknowledged). For driving the task's records without its thread.
 void T_BTREMOTE_vHandleMail(void* pMessage);
-// The data bar as the drawing sees it (for tests and the drawing only).
+// The data bar as the drawing sees it, its blink starting with the invalid
+// values shown (for tests and the drawing only).
 void T_BTREMOTE_vSetDataBar(BOOLEAN bOn, U32 u32Page, U32 u32Battery);

@@ -272,6 +272,10 @@ ERC L_TASK_Start(TASK task) {
   }
   b->Wait.bTerminate = FALSE;
   b->bKickedOff = FALSE;
+  // A task started again in its slot is a new run: its status counts that run.
+  b->mails = 0;
+  b->longest_ns = 0;
+  b->ran_until_ns = 0;
   // Logged by the starter before the thread exists, so the log shows the
   // start order itself even when the new task starts others at once.
   log_me("[%d]%s: task %d %s", __LINE__, __func__, task, get_task_name(task));

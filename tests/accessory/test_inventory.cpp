@@ -44,6 +44,10 @@ class Inventory : public ::testing::Test {
     EXPECT_TRUE(TEST_bJoinTask(ACCTASK));
     rmt::Mail(M_ACCESSORY);
     rmt::Mail(M_VIEW);
+    // The task followed the tests' language changes into the shared
+    // current language: the tests that follow draw in English.
+    Write(FCID("SLNG"), 0);
+    U_LANGUAGE_vFollowSetting();
   }
   // "Name" or "Name*" for a connected row, in list order, in English.
   static std::vector<std::string> Rows() {

@@ -70,6 +70,8 @@ TEST_F(RemoteDrawing, TheDataBarPagesBlinkTheirInvalidValues) {
   EXPECT_TRUE(Matches("databar_page1_hidden", T_BTREMOTE_vDrawRemoteInfoLayer));
   T_BTREMOTE_vSetDataBar(TRUE, 2, 0);
   EXPECT_TRUE(Matches("databar_page2_shown", T_BTREMOTE_vDrawRemoteInfoLayer));
+  T_BTREMOTE_vSetDataBar(TRUE, 1, 0);
+  EXPECT_TRUE(Matches("databar_page1_shown", T_BTREMOTE_vDrawRemoteInfoLayer)) << "set again, it starts shown";
 }
 
 TEST_F(RemoteDrawing, TheBatteryGaugeShowsAtMostAFullBattery) {

@@ -177,6 +177,8 @@ TEST_F(Uart, BytesALineFailsToTakeAreCountedAndTheLossLoggedOnce) {
   ::testing::internal::CaptureStdout();
   EXPECT_EQ(bytes.size(), T_UART_u32Send(2, (const U8*)bytes.data(), (U32)bytes.size(), 100));
   const bool bCounted = WaitFor([&] { return T_UART_u32UnsentBytes(2) - u32Before == bytes.size(); }, 5000);
+  // The writer counts the loss before it logs it.
+  EXPECT_TRUE(U_UART_bWaitTransmitDone(2, 5000));
   const std::string out = ::testing::internal::GetCapturedStdout();
   EXPECT_TRUE(bCounted) << T_UART_u32UnsentBytes(2) - u32Before;
   const size_t logged = out.find("channel 2: the line took 0 of 300 bytes");

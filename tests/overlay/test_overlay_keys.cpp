@@ -125,6 +125,9 @@ TEST_F(Overlays, EastOnAWaypointClosesAndHandsTheSlotOn) {
 
 TEST_F(Overlays, OtherKeysAreLeftToTheNavigationTaskExceptInTheAisList) {
   Waypoints(1);
+  // The limits editor on its rows, as it opens: an earlier test may have left
+  // it in a value, where MENU is the check key.
+  s_AisEdit.eState = AIS_EDIT_CPA;
   for (NAV_EDIT_STATE e : {NAV_EDIT_NONE, NAV_EDIT_SELECT_TRACK, NAV_EDIT_CURRENT_TRACK_APPEARANCE, NAV_EDIT_TRACK,
                            NAV_EDIT_TRACK_DEFAULT, NAV_EDIT_SELECT_WAYPOINT, NAV_EDIT_WAYPOINT, NAV_EDIT_SELECT_ROUTE,
                            NAV_EDIT_ROUTE, NAV_EDIT_ROUTE_INFO, NAV_EDIT_AIS_CPA_LIMIT, NAV_AIS_LIST,

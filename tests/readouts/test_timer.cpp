@@ -29,6 +29,7 @@ class Timer : public rt::ReadoutsTest {
  protected:
   // The alarm task with a stored setting (none when negative).
   void StartWith(S32 s32Setting) {
+    g_now = 0;  // the clock another test turned is not this test's
     if (s32Setting >= 0) {
       H_DATABASE_bUpdateEverythingU32(FCID("STAW"), (U32)s32Setting, P_NORMAL, D_TIME, nullptr, DB_NEVER_STALE);
     }

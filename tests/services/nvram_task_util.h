@@ -44,6 +44,11 @@ class NvramTaskTest : public StoreTest {
   void TearDown() override {
     Stop(true);
     while (void* pMsg = L_MBOX_Receive(M_DISPLAY)) H_MEMORY_vDumpMail(pMsg);
+    // A start on an empty store, as at the next power-up of a new unit, so
+    // that no later test finds this test's settings lost.
+    Reset();
+    H_DATABASE_vInit();
+    T_NVRAM_u32Start();
     StoreTest::TearDown();
   }
 

@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include <algorithm>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -99,12 +100,45 @@ TEST(StartUpLanguage, TheListsEndInTheOtherSetAndADomesticUnitHasTwoLanguages) {
   EXPECT_EQ(Language_Spanish, pNames[1]);
 }
 
+// The settings the set-up reads and writes, each put back as it was after the
+// test: the view, keyboard and display tasks of the program's other tests
+// keep running with their keys and subscriptions in the same table.
+class KeptSettings {
+ public:
+  explicit KeptSettings(std::initializer_list<FOURCHARID> keys) {
+    for (FOURCHARID key : keys) {
+      Kept k = {key, {}, FALSE};
+      k.bWritten = H_DATABASE_bFetch(k.id, &k.value, nullptr, nullptr);
+      m_kept.push_back(k);
+    }
+  }
+  ~KeptSettings() {
+    for (const Kept& k : m_kept) {
+      if (k.bWritten) {
+        H_DATABASE_bUpdateValue(k.id, k.value, P_NORMAL);
+      } else {
+        H_DATABASE_vDeleteEntry(k.id);
+      }
+    }
+    // A deleted entry tells no one: the texts' language is read again here.
+    U_LANGUAGE_vFollowSetting();
+  }
+
+ private:
+  struct Kept {
+    FOURCHARID id;
+    DB_DATA_TYPE value;
+    BOOLEAN bWritten;
+  };
+  std::vector<Kept> m_kept;
+};
+
 // Asian or International Mode chosen inside the quick set-up promises the
 // questions at the next start: whatever key then closes the set-up, they are
 // still due (SRDF) and the set-up not yet done (SQCD). Closed without such a
 // choice, it is done.
 TEST(StartUpQuickSetUp, AChangeOfTheLanguageSetKeepsTheQuestionsForTheNextStart) {
-  H_DATABASE_vInit();
+  const KeptSettings kept({FCID("SLNS"), FCID("SLNG"), FCID("SRDF"), FCID("SQCD")});
   for (BOOLEAN bChangeSet : {FALSE, TRUE}) {
     SCOPED_TRACE(bChangeSet ? "Asian Mode chosen" : "nothing chosen");
     // As the first start leaves them while the set-up is up.
@@ -125,7 +159,6 @@ TEST(StartUpQuickSetUp, AChangeOfTheLanguageSetKeepsTheQuestionsForTheNextStart)
     EXPECT_EQ(bChangeSet, bDue);
     EXPECT_EQ(!bChangeSet, bDone);
   }
-  H_DATABASE_vInit();
 }
 
 std::vector<std::string> OwnerLines(const std::string& text, U32 u32Bytes) {

@@ -51,6 +51,9 @@ void Wpm::SetUp() {
 }
 
 void Wpm::TearDown() {
+  // A cancel of a route of three points or more only asks whether to save
+  // it: the navigation a test started would go on into the next test.
+  T_NAV_vEndNavigationNow();
   T_NAV_GROUP_vShutdown();
   g_WPM.bWindowUp = FALSE;
   g_WPM.eSortByOrder = SORTBY_ATOZ;
