@@ -261,7 +261,13 @@ void StillWater(const std::string& rig, const std::string& depth) {
   text = std::regex_replace(text, std::regex("(^|\n)depth_m *= *[0-9.]+"), "$1depth_m = " + depth);
   text = std::regex_replace(text, std::regex("depth_swing_m *= *[0-9.]+"), "depth_swing_m = 0");
   text = std::regex_replace(text, std::regex("(^|\n)fish *= *[0-9]+"), "$1fish = 0");
-  std::ofstream(cfg) << text;
+  WriteSonarConfig(rig, text);
+}
+
+void WriteSonarConfig(const std::string& rig, const std::string& text) {
+  const std::string cfg = rig + "/dev/sonar.cfg";
+  std::ofstream(cfg + ".new") << text;
+  ASSERT_EQ(0, rename((cfg + ".new").c_str(), cfg.c_str()));
 }
 
 void SeedUnit(const std::string& base, const std::map<std::string, uint32_t>& more) {

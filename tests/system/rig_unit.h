@@ -110,6 +110,9 @@ double Now(void);
 
 // The rig's water: a still bottom at depth_m, no fish.
 void StillWater(const std::string& rig, const std::string& depth);
+// The rig's sonar.cfg replaced whole at once: the stand-in, reading a file
+// caught half written, would take the defaults for the rest for a second.
+void WriteSonarConfig(const std::string& rig, const std::string& text);
 
 // A base directory whose store holds a unit as it leaves the factory: its
 // serial number, and any further settings given.

@@ -43,8 +43,7 @@ TEST(Rig, ALowSupplyShowsTheLowBatteryPopUpSoundsItsAlertAndAnyKeyAnswersIt) {
   std::ifstream in(cfg);
   std::string text((std::istreambuf_iterator<char>(in)), {});
   text = std::regex_replace(text, std::regex("adc_supply *= *[0-9]+"), "adc_supply = 1724");
-  std::ofstream(cfg + ".new") << text;
-  ASSERT_EQ(0, rename((cfg + ".new").c_str(), cfg.c_str()));
+  WriteSonarConfig(rig.dir, text);
   EXPECT_TRUE(ShowsGolden(rig.dir, "rig_low_battery", 20000));
 
   // Each tone appends its frequency to the buzzer as a 4-byte integer.

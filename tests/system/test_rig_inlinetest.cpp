@@ -24,7 +24,7 @@ void SetSonar(const std::string& rigDir, const std::string& lines) {
   for (const char* key : {"coproc", "depth_m", "depth_swing_m", "fish"}) {
     text = std::regex_replace(text, std::regex(std::string("(^|\n)") + key + " *= *[^\n]*"), "$1");
   }
-  std::ofstream(cfg) << text << "\n" << lines;
+  WriteSonarConfig(rigDir, text + "\n" + lines);
 }
 
 // Sends "?" lines until the unit takes the line (the NMEA task keeps

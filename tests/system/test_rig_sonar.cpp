@@ -233,8 +233,7 @@ void EditSonarConfig(const std::string& rig, const std::string& key, const std::
   std::ifstream in(cfg);
   std::string text((std::istreambuf_iterator<char>(in)), {});
   text = std::regex_replace(text, std::regex("(^|\n)" + key + " *= *[0-9.]+"), "$1" + key + " = " + value);
-  std::ofstream(cfg + ".new") << text;
-  ASSERT_EQ(0, rename((cfg + ".new").c_str(), cfg.c_str()));
+  WriteSonarConfig(rig, text);
 }
 
 // A bottom wavering about the edge between the 15 and 20 m ranges (12.75 m)
