@@ -158,11 +158,11 @@ struct SCENE {
 };
 
 WINDOW_SPECIFICATION Window(S32 nLayer, SPLIT_WINDOW_TYPE ePane, WINDOW_LOCATION w) {
-  WINDOW_SPECIFICATION spec{};
-  spec.currentLayer = (LAYER_ID)nLayer;
-  spec.drawWindowType = ePane;
-  spec.drawWindow = w;
-  return spec;
+  WINDOW_SPECIFICATION window{};
+  window.currentLayer = (LAYER_ID)nLayer;
+  window.drawWindowType = ePane;
+  window.drawWindow = w;
+  return window;
 }
 
 void BM_ChartFrame(benchmark::State& state, CHANGE eChange) {
