@@ -145,11 +145,13 @@ struct PC_SESSION {
   }
 
   // A PC program on the line through socat's pipes (lrzsz flushes a
-  // terminal as it ends, which would lose its last ACK).
+  // terminal as it ends, which would lose its last ACK). The bound is for a
+  // hang only: a store of 3,000 records through the thread checker's build
+  // on two busy cores takes a good part of a minute.
   TEST_RESULT RunOnLine(const std::string& script) {
     std::ofstream(base.dir + "/pc.sh") << "cd " << base.dir << " && " << script << "\n";
     return TEST_Run("/usr/bin/env", {"socat", "FILE:" + rig.dir + "/serial/ttyO3,raw,echo=0", "SYSTEM:sh " + base.dir + "/pc.sh"},
-                    {}, 60000);
+                    {}, 180000);
   }
 };
 

@@ -262,7 +262,7 @@ TEST(RigNavStore, AStoreFillingEverySlotOutlivesRestartsAndKillsWholeAndRefusesA
 // What the unit said over the line after the transfer, up to the answer
 // to a line test sent after it.
 std::string AfterTransfer(PC_SESSION& session, const std::string& script) {
-  const TEST_RESULT r = session.RunOnLine(script + "; printf '#T\\r'; timeout 20 sed -n '/1234567890/q;p' > after.txt");
+  const TEST_RESULT r = session.RunOnLine(script + "; printf '#T\\r'; timeout 90 sed -n '/1234567890/q;p' > after.txt");
   EXPECT_EQ(0, r.status) << r.out << r.err;
   return Read(session.base.dir + "/after.txt");
 }
