@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "rig_unit.h"
 #include "test_timing.h"
@@ -147,11 +148,15 @@ struct PC_SESSION {
   // A PC program on the line through socat's pipes (lrzsz flushes a
   // terminal as it ends, which would lose its last ACK). The bound is for a
   // hang only: a store of 3,000 records through the thread checker's build
-  // on two busy cores takes a good part of a minute.
-  TEST_RESULT RunOnLine(const std::string& script) {
+  // on two busy cores takes a good part of a minute. With sDump, every byte
+  // the unit sent on the line is kept in that file, the bytes the program
+  // read as well.
+  TEST_RESULT RunOnLine(const std::string& script, const std::string& sDump = "") {
     std::ofstream(base.dir + "/pc.sh") << "cd " << base.dir << " && " << script << "\n";
-    return TEST_Run("/usr/bin/env", {"socat", "FILE:" + rig.dir + "/serial/ttyO3,raw,echo=0", "SYSTEM:sh " + base.dir + "/pc.sh"},
-                    {}, 180000);
+    std::vector<std::string> args = {"socat", "FILE:" + rig.dir + "/serial/ttyO3,raw,echo=0",
+                                      "SYSTEM:sh " + base.dir + "/pc.sh"};
+    if (!sDump.empty()) args.insert(args.begin() + 1, {"-r", sDump});
+    return TEST_Run("/usr/bin/env", args, {}, 180000);
   }
 };
 

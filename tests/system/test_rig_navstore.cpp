@@ -259,12 +259,22 @@ TEST(RigNavStore, AStoreFillingEverySlotOutlivesRestartsAndKillsWholeAndRefusesA
   EXPECT_TRUE(WholeAndLinked(rig.dir, records));
 }
 
-// What the unit said over the line after the transfer, up to the answer
-// to a line test sent after it.
+// What the unit said over the line after the transfer's last ACK, up to its
+// answer to a line test sent after it. It is read from a copy of all the
+// line carried: the unit may speak before sx has read that ACK, and sx then
+// takes the words with it.
 std::string AfterTransfer(PC_SESSION& session, const std::string& script) {
-  const TEST_RESULT r = session.RunOnLine(script + "; printf '#T\\r'; timeout 90 sed -n '/1234567890/q;p' > after.txt");
+  const std::string dump = session.base.dir + "/said.bin";
+  const TEST_RESULT r =
+      session.RunOnLine(script + "; printf '#T\\r'; timeout 90 sed -n '/1234567890/q' > /dev/null", dump);
   EXPECT_EQ(0, r.status) << r.out << r.err;
-  return Read(session.base.dir + "/after.txt");
+  const std::string said = Read(dump);
+  const size_t answer = said.rfind("#1234567890");
+  EXPECT_NE(std::string::npos, answer) << "no answer to the line test";
+  if (answer == std::string::npos) return said;
+  const size_t ack = said.rfind('\x06', answer);
+  const size_t from = ack == std::string::npos ? 0 : ack + 1;
+  return said.substr(from, answer - from);
 }
 
 // An import from lrzsz's sx: the unit's first answer, and what it said after.
