@@ -496,6 +496,11 @@ static BOOLEAN T_PCC_bWriteSettings(U8* pu8Data) {
   return TRUE;
 }
 
+// A PC program that ends on the transfer's last ACK takes whatever came
+// with it: the count of records not taken follows the ACK by this much at
+// least, so that it finds the line after the program is gone.
+constexpr U64 PCC_REPORT_PAUSE_MS = 500;
+
 // The store is replaced only by a complete transfer.
 static BOOLEAN T_PCC_bGetExGPSData(U8*) {
   PCC_vAck();
@@ -503,6 +508,7 @@ static BOOLEAN T_PCC_bGetExGPSData(U8*) {
   U8 buffer[XMODEM_BLOCK_SIZE];
   S32 s32Size = XMODEM_BLOCK_SIZE;
   const BOOLEAN bComplete = U_XMODEM_bReceive(PCC_CHANNEL, buffer, &s32Size, PCC_vImportBlock, nullptr);
+  const U64 u64Ended = L_CLOCK_qwGetTimeInMillis();
   const BOOLEAN bTaken = T_NAV_DATA_bSaveBufferEnd(bComplete);
   if (!bTaken) {
     log_me("[%d]%s: navigation import %s; the store is as it was", __LINE__, __func__,
@@ -511,7 +517,11 @@ static BOOLEAN T_PCC_bGetExGPSData(U8*) {
   // The PC and the user learn that the store holds less than was sent; a
   // whole stream refused holds none of it.
   s_u32NotTaken = bComplete ? T_NAV_DATA_u32RecordsNotTaken() : 0;
-  if (s_u32NotTaken > 0) PCC_vSendLine("Not taken:" + std::to_string(s_u32NotTaken));
+  if (s_u32NotTaken > 0) {
+    const U64 u64Since = L_CLOCK_qwGetTimeInMillis() - u64Ended;
+    if (u64Since < PCC_REPORT_PAUSE_MS) L_CLOCK_Sleep((U32)(PCC_REPORT_PAUSE_MS - u64Since));
+    PCC_vSendLine("Not taken:" + std::to_string(s_u32NotTaken));
+  }
   L_SEMA_Signal(SEMA_VIEW_UPDATE);
   return TRUE;
 }
