@@ -99,7 +99,6 @@ TEST_F(Language, AFrameBetweenTheSettingAndItsFollowingDrawsTheOldLanguageWhole)
 // it: the frame keeps the language it began with.
 TEST_F(Language, ASwitchInTheMiddleOfAFrameWaitsForTheNextFrame) {
   for (const unsigned language : {LANGUAGE_JAPANESE, LANGUAGE_RUSSIAN, LANGUAGE_CHINESE_SIMPLIFIED}) {
-    const U32 u32Frames = s_frames;
     s_bPaused = false;
     s_bGoOn = false;
     s_bPause = true;
@@ -109,6 +108,10 @@ TEST_F(Language, ASwitchInTheMiddleOfAFrameWaitsForTheNextFrame) {
       if (!s_bPaused) T_VIEW_vRequestExpeditedViewUpdate();
       return s_bPaused.load();
     })) << language;
+    // Counted only now: a frame that passed the text before the pause was
+    // taken would otherwise pass for the paused one, and the next round
+    // would take back the go-on it had not yet seen.
+    const U32 u32Frames = s_frames;
     WriteLanguage(language);
     U_WSTRING_vUpdateCurrentLanguage();
     s_bGoOn = true;
