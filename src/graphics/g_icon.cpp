@@ -132,7 +132,7 @@ typedef struct tag_KEPT_ICON {
   std::vector<U8> indices;
 } KEPT_ICON;
 
-G_KEPT_TABLE<KEPT_ICON, 1024> s_keptIcons;
+static G_KEPT_TABLE<KEPT_ICON, 1024> s_keptIcons;
 
 static const KEPT_ICON* KeptIcon(const ICON* pIcon) {
   return G_KEPT_pFind(&s_keptIcons, pIcon, [](const void* pKey) {

@@ -10,6 +10,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <span>
+
 #include "color.h"
 #include "g_box.h"
 #include "g_fonts.h"
@@ -472,7 +474,7 @@ void T_NAV_vTraceRunOn(const NAV_VIEW_INFO* pNVI, U32 u32Style, const T_NAV_TRAC
 // The steps straight into the context; with places, only the lines and dots
 // that meet them, the pen moved past the others as drawing them would. A
 // patterned pen draws every step, its phase running on with every pixel.
-static void OVL_vSteps(NAV_VIEW_INFO* pNVI, const std::vector<T_NAV_TRACK_STEP>& steps,
+static void OVL_vSteps(NAV_VIEW_INFO* pNVI, std::span<const T_NAV_TRACK_STEP> steps,
                        const std::vector<T_CHART_BOX>* pPlaces = nullptr) {
   GR_CONTEXT* gc = &pNVI->GrContext;
   if (gc->ptrnattrib.status) pPlaces = nullptr;
@@ -503,7 +505,7 @@ static void OVL_vSteps(NAV_VIEW_INFO* pNVI, const std::vector<T_NAV_TRACK_STEP>&
   }
 }
 
-void T_NAV_vStepsExtent(const std::vector<T_NAV_TRACK_STEP>& steps, const ICON* const* apDots,
+void T_NAV_vStepsExtent(std::span<const T_NAV_TRACK_STEP> steps, const ICON* const* apDots,
                         T_CHART_EXTENT* pExtent) {
   const GR_CONTEXT* st = pExtent->pState;
   pExtent->bPen = FALSE;
@@ -546,12 +548,9 @@ void T_NAV_vStepsExtent(const std::vector<T_NAV_TRACK_STEP>& steps, const ICON* 
 static void OVL_vKeptSteps(NAV_VIEW_INFO* pNVI, const T_CHART_OP* pOp, const char*, T_CHART_EXTENT* pExtent,
                            BOOLEAN bDraw) {
   const std::vector<T_NAV_TRACK_STEP>& all = *(const std::vector<T_NAV_TRACK_STEP>*)pOp->p;
-  static std::vector<T_NAV_TRACK_STEP> s_part;  // the view task's only
   const size_t first = (size_t)pOp->a < all.size() ? (size_t)pOp->a : all.size();
   const size_t count = (size_t)pOp->b < all.size() - first ? (size_t)pOp->b : all.size() - first;
-  const BOOLEAN bWhole = first == 0 && count == all.size();
-  if (!bWhole) s_part.assign(all.begin() + (ptrdiff_t)first, all.begin() + (ptrdiff_t)(first + count));
-  const std::vector<T_NAV_TRACK_STEP>& steps = bWhole ? all : s_part;
+  const std::span<const T_NAV_TRACK_STEP> steps(all.data() + first, count);
   if (pExtent != nullptr && pExtent->pPlaces == nullptr) T_NAV_vStepsExtent(steps, nullptr, pExtent);
   if (bDraw) OVL_vSteps(pNVI, steps, pExtent != nullptr ? pExtent->pPlaces : nullptr);
 }

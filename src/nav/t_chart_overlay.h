@@ -2,6 +2,7 @@
 // order, the own boat, the north arrow and the ruler lengths by zoom.
 #pragma once
 
+#include <span>
 #include <vector>
 
 #include "g_fonts.h"
@@ -128,7 +129,7 @@ void T_NAV_vTrackPen(NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color);
 // What steps draw from the state pExtent gives, and where they leave the
 // pen: a dot is the chart's 3 x 3 pixels, or with apDots the highway's icon
 // of its size.
-void T_NAV_vStepsExtent(const std::vector<T_NAV_TRACK_STEP>& steps, const ICON* const* apDots,
+void T_NAV_vStepsExtent(std::span<const T_NAV_TRACK_STEP> steps, const ICON* const* apDots,
                         T_CHART_EXTENT* pExtent);
 // Steps kept by their owner go into a list by reference with the serial
 // that changes with them; other steps (serial 0) go in one by one.

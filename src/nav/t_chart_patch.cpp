@@ -319,20 +319,17 @@ static PATCH_HOW PATCH_eLineUp(NAV_VIEW_INFO* pNVI, const T_CHART_LIST* pOld, T_
 // ---------------------------------------------------------------------------
 // Mending
 
-static BOOLEAN PATCH_bHits(const T_CHART_BOX& box, const T_CHART_BOX& bound, const std::vector<T_CHART_BOX>& places) {
-  if (!PATCH_bMeet(box, bound, 0)) return FALSE;
-  for (const T_CHART_BOX& p : places) {
-    if (PATCH_bMeet(box, p, 0)) return TRUE;
-  }
-  return FALSE;
-}
-
 BOOLEAN T_CHART_bMeetsPlaces(const T_CHART_BOX& box, const std::vector<T_CHART_BOX>* pPlaces) {
   if (pPlaces == nullptr) return TRUE;
   for (const T_CHART_BOX& p : *pPlaces) {
     if (PATCH_bMeet(box, p, 0)) return TRUE;
   }
   return FALSE;
+}
+
+// The box round every place first: most calls lie far from all of them.
+static BOOLEAN PATCH_bHits(const T_CHART_BOX& box, const T_CHART_BOX& bound, const std::vector<T_CHART_BOX>& places) {
+  return PATCH_bMeet(box, bound, 0) && T_CHART_bMeetsPlaces(box, &places);
 }
 
 static void PATCH_vCopyBetweenPages(const BITMAP* pFrom, BITMAP* pTo, const T_CHART_BOX& r) {
