@@ -8,10 +8,9 @@
 
 #include "u_xmodem.h"
 
-#include <array>
-
 #include "linuxsvc.h"
 #include "t_uart.h"
+#include "u_crc16.h"
 
 // Receive queue of each port; a port is the UART channel of its number.
 static const QUEUE s_aReceiveQueue[] = {Q_RECEIVE_UART0, Q_RECEIVE_UART1, Q_RECEIVE_UART2};
@@ -120,37 +119,7 @@ static void XMODEM_vPurgeUntilQuiet(void) {
   }
 }
 
-// CRC-CCITT (polynomial 0x1021, start 0) eight bytes a step: table k holds
-// each byte's CRC followed by k zero bytes, so that a step is the sum of the
-// eight bytes' tables, the first two taking the CRC so far with them. A 1 KB
-// block is most of what a send costs the processor besides the line.
-typedef std::array<std::array<U16, 256>, 8> XMODEM_CRC_TABLES;
-
-static constexpr XMODEM_CRC_TABLES XMODEM_crcTables() {
-  XMODEM_CRC_TABLES t{};
-  for (U32 i = 0; i < 256; i++) {
-    U32 crc = i << 8;
-    for (int bit = 0; bit < 8; bit++) crc = (crc & 0x8000) ? (crc << 1) ^ 0x1021 : crc << 1;
-    t[0][i] = (U16)crc;
-  }
-  for (U32 k = 1; k < 8; k++) {
-    for (U32 i = 0; i < 256; i++) t[k][i] = (U16)(t[k - 1][i] << 8 ^ t[0][t[k - 1][i] >> 8]);
-  }
-  return t;
-}
-
-static constexpr XMODEM_CRC_TABLES s_aCrc = XMODEM_crcTables();
-
-U16 U_XMODEM_u16Crc(const U8* pu8Data, U32 u32Count) {
-  U16 crc = 0;
-  const U8* p = pu8Data;
-  for (; u32Count >= 8; u32Count -= 8, p += 8) {
-    crc = (U16)(s_aCrc[7][p[0] ^ (crc >> 8)] ^ s_aCrc[6][p[1] ^ (crc & 0xFF)] ^ s_aCrc[5][p[2]] ^ s_aCrc[4][p[3]] ^
-                s_aCrc[3][p[4]] ^ s_aCrc[2][p[5]] ^ s_aCrc[1][p[6]] ^ s_aCrc[0][p[7]]);
-  }
-  for (; u32Count > 0; u32Count--) crc = (U16)(crc << 8 ^ s_aCrc[0][(crc >> 8) ^ *p++]);
-  return crc;
-}
+U16 U_XMODEM_u16Crc(const U8* pu8Data, U32 u32Count) { return U_CRC16_u16Finished(pu8Data, u32Count); }
 
 void U_XMODEM_vAbortReceive(void) {
   for (U32 i = 0; i < XMODEM_CAN_COUNT; i++) XMODEM_bPut(XMODEM_CAN);
