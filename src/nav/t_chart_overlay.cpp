@@ -112,11 +112,11 @@ const SCALE_BAR_LENGTHS* T_NAV_pGetScaleBarLengths(S32 nZoom) {
 
 static S32 OVL_nClipLimit(const NAV_VIEW_INFO* pNVI) { return U_NAV_CLIP_PIXELS_X_SCALE / pNVI->nPixelsPerMMM; }
 
-static S32 OVL_nView(const NAV_VIEW_INFO* pNVI) {
+static S32 OVL_nView(const NAV_VIEW_INFO* pNVI, S32 nMorePixels = 0) {
   const S32 side = pNVI->pBitmap->pixels_wide_full_screen > pNVI->pBitmap->pixels_high_full_screen
                        ? pNVI->pBitmap->pixels_wide_full_screen
                        : pNVI->pBitmap->pixels_high_full_screen;
-  const S64 v = ((S64)side << 20) / pNVI->nPixelsPerMMM;
+  const S64 v = (((S64)side + nMorePixels) << 20) / pNVI->nPixelsPerMMM;
   return v > 0x7FFFFFFF ? 0x7FFFFFFF : (S32)v;
 }
 
@@ -366,14 +366,15 @@ static OVL_BLOCK_LIES OVL_eBlockLies(const T_NAV_TRACK_BLOCK& b, const NAV_VIEW_
 
 // What a track draws, in pixels: pen moves, lines and dots.
 void T_NAV_vTraceTrack(const TRACK* pTrack, const NAV_VIEW_INFO* pNVI, BOOLEAN bCurrentTrack, U32 u32Style,
-                       std::vector<T_NAV_TRACK_STEP>* pSteps, const T_NAV_TRACK_INDEX* pIndex, T_NAV_TRACE_END* pEnd) {
+                       std::vector<T_NAV_TRACK_STEP>* pSteps, const T_NAV_TRACK_INDEX* pIndex, T_NAV_TRACE_END* pEnd,
+                       S32 nMorePixels) {
   if (pEnd != nullptr) *pEnd = {FALSE, TRACKPOINT_INVALID, FALSE, {0, 0}};
   pSteps->clear();
   if (pTrack == nullptr || pTrack->sHeader.u16Count == 0) return;
   T_NAV_STEP_SINK sink = {pSteps, u32Style != 1, FALSE, {0, 0}};
   auto move = [&](POINT p) { T_NAV_vAddTrackStep(&sink, T_NAV_TRACK_MOVE, p, 0); };
   auto line = [&](POINT p) { T_NAV_vAddTrackStep(&sink, T_NAV_TRACK_LINE, p, 0); };
-  const S32 V = OVL_nView(pNVI);
+  const S32 V = OVL_nView(pNVI, nMorePixels);
   U16 it = 0;
   POINT pt = {0, 0};
   U16 depth = 0;
@@ -456,14 +457,14 @@ void T_NAV_vTraceTrack(const TRACK* pTrack, const NAV_VIEW_INFO* pNVI, BOOLEAN b
   if (pEnd != nullptr) {
     *pEnd = end;
   } else if (bCurrentTrack) {
-    T_NAV_vTraceRunOn(pNVI, u32Style, &end, pSteps);
+    T_NAV_vTraceRunOn(pNVI, u32Style, &end, pSteps, nMorePixels);
   }
 }
 
 void T_NAV_vTraceRunOn(const NAV_VIEW_INFO* pNVI, U32 u32Style, const T_NAV_TRACE_END* pEnd,
-                       std::vector<T_NAV_TRACK_STEP>* pSteps) {
+                       std::vector<T_NAV_TRACK_STEP>* pSteps, S32 nMorePixels) {
   if (u32Style == 0 || !pEnd->bPrevVisible) return;
-  const S32 V = OVL_nView(pNVI);
+  const S32 V = OVL_nView(pNVI, nMorePixels);
   const POINT rel = T_NAV_ptRelative(pNVI, pNVI->ptBoatMM);
   if (!(rel.x > -V && rel.x < V && rel.y > -V && rel.y < V)) return;
   T_NAV_STEP_SINK sink = {pSteps, u32Style != 1, pEnd->bStill, pEnd->pen};
@@ -475,10 +476,11 @@ void T_NAV_vTraceRunOn(const NAV_VIEW_INFO* pNVI, U32 u32Style, const T_NAV_TRAC
 // that meet them, the pen moved past the others as drawing them would. A
 // patterned pen draws every step, its phase running on with every pixel.
 static void OVL_vSteps(NAV_VIEW_INFO* pNVI, std::span<const T_NAV_TRACK_STEP> steps,
-                       const std::vector<T_CHART_BOX>* pPlaces = nullptr) {
+                       const std::vector<T_CHART_BOX>* pPlaces = nullptr, POINT shift = {0, 0}) {
   GR_CONTEXT* gc = &pNVI->GrContext;
   if (gc->ptrnattrib.status) pPlaces = nullptr;
-  for (const T_NAV_TRACK_STEP& s : steps) {
+  for (const T_NAV_TRACK_STEP& kept : steps) {
+    const T_NAV_TRACK_STEP s = {kept.x + shift.x, kept.y + shift.y, kept.eKind, kept.u8Dot};
     switch (s.eKind) {
       case T_NAV_TRACK_MOVE:
         gr_SetAbsPenPos(gc, s.x, s.y);
@@ -506,22 +508,23 @@ static void OVL_vSteps(NAV_VIEW_INFO* pNVI, std::span<const T_NAV_TRACK_STEP> st
 }
 
 void T_NAV_vStepsExtent(std::span<const T_NAV_TRACK_STEP> steps, const ICON* const* apDots,
-                        T_CHART_EXTENT* pExtent) {
+                        T_CHART_EXTENT* pExtent, POINT shift) {
   const GR_CONTEXT* st = pExtent->pState;
   pExtent->bPen = FALSE;
   // Where the steps leave the pen: the last that moves it.
   for (size_t k = steps.size(); k-- > 0;) {
     const T_NAV_TRACK_STEP& s = steps[k];
     if (s.eKind == T_NAV_TRACK_DOT && apDots != nullptr) continue;
+    const POINT p = {s.x + shift.x, s.y + shift.y};
     pExtent->bPen = TRUE;
-    pExtent->pen = s.eKind == T_NAV_TRACK_DOT ? POINT{s.x + 1, s.y + 1} : POINT{s.x, s.y};
+    pExtent->pen = s.eKind == T_NAV_TRACK_DOT ? POINT{p.x + 1, p.y + 1} : p;
     break;
   }
   if (!pExtent->bBoxWanted) return;
   T_CHART_BOX box = T_CHART_empty();
   POINT pen = {st->cp.px, gf_RowOf(st, st->cp.py)};
   for (const T_NAV_TRACK_STEP& s : steps) {
-    const POINT p = {s.x, s.y};
+    const POINT p = {s.x + shift.x, s.y + shift.y};
     switch (s.eKind) {
       case T_NAV_TRACK_MOVE:
         break;
@@ -544,15 +547,16 @@ void T_NAV_vStepsExtent(std::span<const T_NAV_TRACK_STEP> steps, const ICON* con
   pExtent->box = box;
 }
 
-// Steps a to a + b of the op's kept steps.
+// Steps a to a + b of the op's kept steps, moved by (x, y).
 static void OVL_vKeptSteps(NAV_VIEW_INFO* pNVI, const T_CHART_OP* pOp, const char*, T_CHART_EXTENT* pExtent,
                            BOOLEAN bDraw) {
   const std::vector<T_NAV_TRACK_STEP>& all = *(const std::vector<T_NAV_TRACK_STEP>*)pOp->p;
   const size_t first = (size_t)pOp->a < all.size() ? (size_t)pOp->a : all.size();
   const size_t count = (size_t)pOp->b < all.size() - first ? (size_t)pOp->b : all.size() - first;
   const std::span<const T_NAV_TRACK_STEP> steps(all.data() + first, count);
-  if (pExtent != nullptr && pExtent->pPlaces == nullptr) T_NAV_vStepsExtent(steps, nullptr, pExtent);
-  if (bDraw) OVL_vSteps(pNVI, steps, pExtent != nullptr ? pExtent->pPlaces : nullptr);
+  const POINT shift = {pOp->x, pOp->y};
+  if (pExtent != nullptr && pExtent->pPlaces == nullptr) T_NAV_vStepsExtent(steps, nullptr, pExtent, shift);
+  if (bDraw) OVL_vSteps(pNVI, steps, pExtent != nullptr ? pExtent->pPlaces : nullptr, shift);
 }
 
 static BOOLEAN OVL_bSameSteps(const T_NAV_TRACK_STEP* a, const T_NAV_TRACK_STEP* b, size_t n) {
@@ -604,11 +608,13 @@ void T_NAV_vTrackPen(NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color) {
 
 // Kept steps as calls by reference, one for each serial.
 static void OVL_vCallKeptSteps(NAV_VIEW_INFO* pNVI, const std::vector<T_NAV_TRACK_STEP>& steps, const U32* pSerials,
-                               size_t nSerials) {
+                               size_t nSerials, POINT shift = {0, 0}) {
   const size_t chunk = nSerials > 1 ? T_NAV_STEP_CHUNK : steps.size();
   for (size_t k = 0; k < nSerials; k++) {
     T_CHART_OP op = T_CHART_op();
     op.p = &steps;
+    op.x = shift.x;
+    op.y = shift.y;
     op.a = (S32)(k * chunk);
     op.b = (S32)chunk;
     op.n = (S32)pSerials[k];
@@ -616,12 +622,13 @@ static void OVL_vCallKeptSteps(NAV_VIEW_INFO* pNVI, const std::vector<T_NAV_TRAC
   }
 }
 
-void T_NAV_vPlayKeptSteps(const T_NAV_KEPT_STEPS* pKept, NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color) {
+void T_NAV_vPlayKeptSteps(const T_NAV_KEPT_STEPS* pKept, NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color,
+                          POINT shift) {
   T_NAV_vTrackPen(pNVI, u32Style, u32Color);
   if (T_CHART_bListing()) {
-    OVL_vCallKeptSteps(pNVI, pKept->steps, pKept->serials.data(), pKept->serials.size());
+    OVL_vCallKeptSteps(pNVI, pKept->steps, pKept->serials.data(), pKept->serials.size(), shift);
   } else {
-    OVL_vSteps(pNVI, pKept->steps);
+    OVL_vSteps(pNVI, pKept->steps, nullptr, shift);
   }
   OVL_vResetPen(pNVI);
 }

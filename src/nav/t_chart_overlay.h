@@ -100,12 +100,13 @@ typedef struct tag_T_NAV_TRACE_END {
 // The steps of a track for a view; with its index the same steps, sooner.
 // With pEnd the current track's run on to the boat is left out, and pEnd
 // tells T_NAV_vTraceRunOn where to take it up: the boat alone moved, the
-// rest of the steps stay.
+// rest of the steps stay. Points show up to the screen's longer side from
+// the centre, and nMorePixels further.
 void T_NAV_vTraceTrack(const TRACK* pTrack, const NAV_VIEW_INFO* pNVI, BOOLEAN bCurrentTrack, U32 u32Style,
                        std::vector<T_NAV_TRACK_STEP>* pSteps, const T_NAV_TRACK_INDEX* pIndex = nullptr,
-                       T_NAV_TRACE_END* pEnd = nullptr);
+                       T_NAV_TRACE_END* pEnd = nullptr, S32 nMorePixels = 0);
 void T_NAV_vTraceRunOn(const NAV_VIEW_INFO* pNVI, U32 u32Style, const T_NAV_TRACE_END* pEnd,
-                       std::vector<T_NAV_TRACK_STEP>* pSteps);
+                       std::vector<T_NAV_TRACK_STEP>* pSteps, S32 nMorePixels = 0);
 // Steps kept by their owner in chunks of T_NAV_STEP_CHUNK, each with a
 // serial that changes with its steps: a list then shows which chunks of a
 // long track changed (the current track's run on to the boat) rather than
@@ -121,8 +122,10 @@ typedef struct tag_T_NAV_KEPT_STEPS {
 // the same as before keeps its serial, any other takes the next of
 // *pu32Next.
 void T_NAV_vKeepSteps(T_NAV_KEPT_STEPS* pKept, std::vector<T_NAV_TRACK_STEP>* pNew, U32* pu32Next);
-// Kept steps in a track's pen.
-void T_NAV_vPlayKeptSteps(const T_NAV_KEPT_STEPS* pKept, NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color);
+// Kept steps in a track's pen, each moved by shift pixels: steps traced for
+// one centre serve another of the same pixel grid.
+void T_NAV_vPlayKeptSteps(const T_NAV_KEPT_STEPS* pKept, NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color,
+                          POINT shift = {0, 0});
 // The pen of a track style (1 dotted, 3 wide, others thin) in colour index
 // u32Color (0..15, turned for the palettes that would hide it).
 void T_NAV_vTrackPen(NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color);
@@ -130,7 +133,7 @@ void T_NAV_vTrackPen(NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color);
 // pen: a dot is the chart's 3 x 3 pixels, or with apDots the highway's icon
 // of its size.
 void T_NAV_vStepsExtent(std::span<const T_NAV_TRACK_STEP> steps, const ICON* const* apDots,
-                        T_CHART_EXTENT* pExtent);
+                        T_CHART_EXTENT* pExtent, POINT shift = {0, 0});
 // Steps kept by their owner go into a list by reference with the serial
 // that changes with them; other steps (serial 0) go in one by one.
 void T_NAV_vPlayTrack(const std::vector<T_NAV_TRACK_STEP>& steps, NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color,

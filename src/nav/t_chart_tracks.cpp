@@ -1,7 +1,8 @@
 // Saved tracks on the plan chart. A full track is 128 KiB on the medium and
 // a frame may show fifty of them: each is read once and kept here until the
 // store writes, removes or replaces track files or its header changes. Its
-// pixel steps are kept too, and drawn again while the view does not move.
+// pixel steps are kept too, and drawn again, moved with the chart, while
+// the chart moves by whole pixels and neither zooms nor turns.
 
 #include <string.h>
 
@@ -10,6 +11,7 @@
 
 #include "h_database.h"
 #include "linuxsvc.h"
+#include "navmath.h"
 #include "t_chart_list.h"
 #include "t_chart_overlay.h"
 #include "t_nav_nvram_flash.h"
@@ -17,7 +19,8 @@
 
 // What the pixels of a trace depend on besides the track.
 typedef struct tag_CHART_TRACK_VIEW {
-  POINT ptCenterMM;
+  POINT ptAnchorMM;
+  S32 nMorePixels;
   POINT CenterOffset;
   S32 nPixelsPerMMM;
   S32 nCos;
@@ -43,10 +46,66 @@ static CHART_TRACK_COPY s_aCopies[NAV_MAX_TRACKS];
 static U32 s_u32Reads;
 static U32 s_u32Traces;
 
-static CHART_TRACK_VIEW TRK_view(const NAV_VIEW_INFO* pNVI, U32 u32Style) {
+// Pixels of a square this wide on the pixel grid share one anchor.
+static constexpr S64 TRK_ANCHOR_CELL = 256;
+
+// Where a track is traced from, and how far its steps move on the screen.
+// Unturned, a pixel is the point's offset from the centre times a power of
+// two, rounded: a centre moved by whole pixels moves every pixel by as many.
+// So a trace is made for an anchor on the centre's pixel grid, the corner of
+// its square of TRK_ANCHOR_CELL pixels, and serves every centre in the square:
+// the boat's fixes and a pan redraw the chart without tracing tracks anew.
+// A trace from the anchor reaches a square further than one from the
+// centre, so that it holds every point such a trace would.
+typedef struct tag_CHART_TRACK_ANCHOR {
+  POINT ptAnchorMM;
+  POINT shift;  // pixels, from the anchor's steps to the centre's
+  S32 nMorePixels;
+} CHART_TRACK_ANCHOR;
+
+static CHART_TRACK_ANCHOR TRK_anchor(const NAV_VIEW_INFO* pNVI) {
+  const CHART_TRACK_ANCHOR same = {pNVI->ptCenterMM, {0, 0}, 0};
+  const S64 f = pNVI->nPixelsPerMMM;
+  if (pNVI->RotContext.IntSinAngle != 0 || pNVI->RotContext.IntCosAngle != 1024 || f <= 0 || (f & (f - 1)) != 0) {
+    return same;
+  }
+  // The least move of the centre that moves pixels by whole ones, and the
+  // square's side: metres, whether a pixel is many of them or a part of one.
+  const S64 q = f >= ((S64)1 << 20) ? 1 : ((S64)1 << 20) / f;
+  const S64 cell = f >= ((S64)1 << 20) ? TRK_ANCHOR_CELL / (f >> 20) : q * TRK_ANCHOR_CELL;
+  if (cell <= 0) return same;
+  CHART_TRACK_ANCHOR a = {pNVI->ptCenterMM, {0, 0}, (S32)TRK_ANCHOR_CELL};
+  for (int axis = 0; axis < 2; axis++) {
+    const S64 c = axis == 0 ? pNVI->ptCenterMM.x : pNVI->ptCenterMM.y;
+    const S64 phase = ((c % q) + q) % q;
+    const S64 steps = c - phase >= 0 ? (c - phase) / cell : -((phase - c + cell - 1) / cell);
+    const S64 anchor = phase + steps * cell;
+    // Left of the fold x would come back the long way round.
+    if (anchor < (axis == 0 ? -(S64)NV_X_LIMIT : -(S64)0x7FFFFFFF)) return same;
+    const S32 shift = (S32)(((anchor - c) * f) >> 20);
+    if (axis == 0) {
+      a.ptAnchorMM.x = (S32)anchor;
+      a.shift.x = shift;
+    } else {
+      a.ptAnchorMM.y = (S32)anchor;
+      a.shift.y = shift;
+    }
+  }
+  return a;
+}
+
+// The view with the anchor for its centre.
+static NAV_VIEW_INFO TRK_anchored(const NAV_VIEW_INFO* pNVI, const CHART_TRACK_ANCHOR& a) {
+  NAV_VIEW_INFO nvi = *pNVI;
+  nvi.ptCenterMM = a.ptAnchorMM;
+  return nvi;
+}
+
+static CHART_TRACK_VIEW TRK_view(const NAV_VIEW_INFO* pNVI, const CHART_TRACK_ANCHOR& a, U32 u32Style) {
   CHART_TRACK_VIEW v;
   memset(&v, 0, sizeof v);  // compared whole
-  v.ptCenterMM = pNVI->ptCenterMM;
+  v.ptAnchorMM = a.ptAnchorMM;
+  v.nMorePixels = a.nMorePixels;
   v.CenterOffset = pNVI->CenterOffset;
   v.nPixelsPerMMM = pNVI->nPixelsPerMMM;
   v.nCos = pNVI->RotContext.IntCosAngle;
@@ -88,15 +147,18 @@ const TRACK* T_NAV_pSavedTrackCopy(S32 nIndex, const TRACK_HEADER* pHeader, U32*
 static void TRK_vRender(S32 nIndex, const TRACK_HEADER* pHeader, NAV_VIEW_INFO* pNVI) {
   CHART_TRACK_COPY* pCopy = TRK_pCopy(nIndex, pHeader);
   const U32 u32Style = T_NAV_nGetTrackStyle((U32)nIndex);
-  const CHART_TRACK_VIEW view = TRK_view(pNVI, u32Style);
+  const CHART_TRACK_ANCHOR anchor = TRK_anchor(pNVI);
+  const CHART_TRACK_VIEW view = TRK_view(pNVI, anchor, u32Style);
   if (!pCopy->bTraced || memcmp(&pCopy->view, &view, sizeof view) != 0) {
     static std::vector<T_NAV_TRACK_STEP> s_steps;  // the view task's only
-    T_NAV_vTraceTrack(pCopy->pTrack.get(), pNVI, FALSE, u32Style, &s_steps, &pCopy->index);
+    const NAV_VIEW_INFO anchored = TRK_anchored(pNVI, anchor);
+    T_NAV_vTraceTrack(pCopy->pTrack.get(), &anchored, FALSE, u32Style, &s_steps, &pCopy->index, nullptr,
+                      anchor.nMorePixels);
     T_NAV_vKeepSteps(&pCopy->kept, &s_steps, &s_u32Traces);
     pCopy->view = view;
     pCopy->bTraced = TRUE;
   }
-  T_NAV_vPlayKeptSteps(&pCopy->kept, pNVI, u32Style, T_NAV_nGetTrackColor((U32)nIndex));
+  T_NAV_vPlayKeptSteps(&pCopy->kept, pNVI, u32Style, T_NAV_nGetTrackColor((U32)nIndex), anchor.shift);
 }
 
 // The current track grows by appending, which changes its header; while
@@ -119,22 +181,27 @@ void T_NAV_vRenderCurrentTrack(const TRACK* pTrack, NAV_VIEW_INFO* pNVI, U32 u32
   BOOLEAN bVisible = TRUE;
   if (H_DATABASE_bFetchBoolean(FCID("SCTV"), &bVisible, nullptr, nullptr) && !bVisible) return;
   if (pTrack->sHeader.u16Count == 0) return;
-  const CHART_TRACK_VIEW view = TRK_view(pNVI, u32Style);
+  const CHART_TRACK_ANCHOR anchor = TRK_anchor(pNVI);
+  const CHART_TRACK_VIEW view = TRK_view(pNVI, anchor, u32Style);
   const BOOLEAN bNewTrack = !s_current.bTraced || memcmp(&s_current.sHeader, &pTrack->sHeader, sizeof pTrack->sHeader) != 0;
   const BOOLEAN bNewBase = bNewTrack || memcmp(&s_current.view, &view, sizeof view) != 0;
   if (bNewBase || s_current.ptBoatMM.x != pNVI->ptBoatMM.x || s_current.ptBoatMM.y != pNVI->ptBoatMM.y) {
+    const NAV_VIEW_INFO anchored = TRK_anchored(pNVI, anchor);
     if (bNewTrack) T_NAV_vIndexTrack(pTrack, &s_current.index);
-    if (bNewBase) T_NAV_vTraceTrack(pTrack, pNVI, TRUE, u32Style, &s_current.base, &s_current.index, &s_current.end);
+    if (bNewBase) {
+      T_NAV_vTraceTrack(pTrack, &anchored, TRUE, u32Style, &s_current.base, &s_current.index, &s_current.end,
+                        anchor.nMorePixels);
+    }
     static std::vector<T_NAV_TRACK_STEP> s_steps;  // the view task's only
     s_steps = s_current.base;
-    T_NAV_vTraceRunOn(pNVI, u32Style, &s_current.end, &s_steps);
+    T_NAV_vTraceRunOn(&anchored, u32Style, &s_current.end, &s_steps, anchor.nMorePixels);
     T_NAV_vKeepSteps(&s_current.kept, &s_steps, &s_u32Traces);
     s_current.sHeader = pTrack->sHeader;
     s_current.view = view;
     s_current.ptBoatMM = pNVI->ptBoatMM;
     s_current.bTraced = TRUE;
   }
-  T_NAV_vPlayKeptSteps(&s_current.kept, pNVI, u32Style, u32Color);
+  T_NAV_vPlayKeptSteps(&s_current.kept, pNVI, u32Style, u32Color, anchor.shift);
 }
 
 void T_NAV_vRenderSavedTracks(NAV_VIEW_INFO* pNVI, BOOLEAN bUnused) {

@@ -592,6 +592,25 @@ static BOOLEAN CHART_bNearSaved(const NAV_VIEW_INFO* pNVI, const NAV_VIEW_INFO* 
   return (dx < 0 ? -dx : dx) * 2 * ppm < ((S64)1 << 20) && (dy < 0 ? -dy : dy) * 2 * ppm < ((S64)1 << 20);
 }
 
+// The centre moved to the pixel grid of the saved background's: the whole
+// pixels nearest to where it was to go. Every point then lands whole pixels
+// from where it lay, and the tracks traced for the old centre serve again.
+// A centre less than half a pixel away is the saved one, as before.
+static void CHART_vKeepGrid(NAV_VIEW_INFO* pNVI, const NAV_VIEW_INFO* pSaved) {
+  const S64 f = pNVI->nPixelsPerMMM;
+  if (f <= 0 || f >= ((S64)1 << 20)) return;  // every whole metre moves pixels whole
+  const S64 q = ((S64)1 << 20) / f;
+  // Half a pixel rounds towards the saved centre, so that a centre this gave
+  // gives itself again: a boat standing on half a pixel redraws the same
+  // frame, not one a pixel away from the last.
+  auto nearest = [q](S64 d) { return (d >= 0 ? (2 * d + q - 1) / (2 * q) : -((-2 * d + q - 1) / (2 * q))) * q; };
+  const S64 x = (S64)pSaved->ptCenterMM.x + nearest(CHART_nFoldDx((S64)pNVI->ptCenterMM.x - pSaved->ptCenterMM.x));
+  const S64 y = (S64)pSaved->ptCenterMM.y + nearest((S64)pNVI->ptCenterMM.y - pSaved->ptCenterMM.y);
+  // Both lie within a pixel of a folded, clamped centre: no 32-bit overflow.
+  if (U_NAV_nClampY((S32)y) != y) return;
+  pNVI->ptCenterMM = {U_NAV_nFoldX((S32)x), (S32)y};
+}
+
 void T_CHART_vDrawChartView(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWindowSpec) {
   if (pBitmap == nullptr || psWindowSpec == nullptr) return;
   WINDOW_LOCATION w;
@@ -660,6 +679,10 @@ void T_CHART_vDrawChartView(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWind
   const BOOLEAN bReuse = bFound && !s_chart.bRedrawRequested && pSaved->bValid &&
                          pSaved->NVI.nChartRotation == NVI.nChartRotation &&
                          pSaved->NVI.nChartScale == NVI.nChartScale && CHART_bNearSaved(&NVI, &pSaved->NVI);
+  if (!bReuse && bFound && pSaved->bValid && pSaved->NVI.nChartScale == NVI.nChartScale &&
+      NVI.nChartRotation == 0 && pSaved->NVI.nChartRotation == 0) {
+    CHART_vKeepGrid(&NVI, &pSaved->NVI);
+  }
   if (bReuse) {
     NVI.ptCenterMM = pSaved->NVI.ptCenterMM;
     NVI.RotContext = pSaved->NVI.RotContext;

@@ -1,6 +1,7 @@
 // The chart overlay's marks and AIS targets: what each setting shows and
 // hides, and exact frames of a card with rings, flags and targets.
 
+#include <cstdlib>
 #include <functional>
 #include <initializer_list>
 #include <memory>
@@ -504,6 +505,60 @@ TEST_F(ChartOverlay, TracingByBlocksGivesTheStepsOfEveryPoint) {
         T_NAV_vTraceRunOn(&NVI, style, &end, &passed);
         ASSERT_TRUE(same(walked, passed)) << "round " << round << " style " << style << " with the run on apart";
       }
+    }
+  }
+}
+
+// Kept steps serve a chart that moved by whole pixels, and the chart moves
+// by whole pixels: whatever the zoom and however far it panned, a kept track
+// draws what a trace at the new centre draws. The track lies within the
+// reach of both traces, which then hold the same points.
+TEST_F(ChartOverlay, KeptTracksMovedByWholePixelsDrawWhatATraceAtTheCentreDraws) {
+  const int kRounds = CHART_nRandomRounds(60, "CHART_KEPT_ROUNDS");
+  CHART_RANDOM random(43);
+  auto any = [&](S32 lo, S32 hi) { return random.Any(lo, hi); };
+  std::unique_ptr<TRACK> pTrack(new TRACK());
+  const WINDOW_LOCATION w = {0, 479, 799, 0};
+  auto draw = [&](NAV_VIEW_INFO* pNVI, BOOLEAN bKept, U32 style) {
+    memset(m_pPage->pBuffer, 0, (size_t)m_pPage->__u32PixelWidthOfBuffer * m_pPage->pixels_high_full_screen * 2);
+    if (bKept) {
+      T_NAV_vRenderCurrentTrack(pTrack.get(), pNVI, style, 3);
+    } else {
+      T_NAV_vRenderTrack(pTrack.get(), pNVI, TRUE, style, 3);
+    }
+    return Pixels();
+  };
+  for (int round = 0; round < kRounds; round++) {
+    NAV_VIEW_INFO NVI;
+    memset(&NVI, 0, sizeof NVI);
+    BITMAP view;
+    T_CHART_vPrepareWindow(&NVI, &view, m_pPage, &w, 0);
+    NVI.CenterOffset = {400, 240};
+    NVI.nChartScale = any(9, 23);
+    NVI.nPixelsPerMMM = (S32)(1u << (32 - NVI.nChartScale));
+    gr_ResetRotationContext(&NVI.RotContext);
+    const S32 q = NVI.nChartScale > 12 ? 1 << (NVI.nChartScale - 12) : 1;  // metres a pixel, at least 1
+    const S32 per = NVI.nChartScale < 12 ? 1 << (12 - NVI.nChartScale) : 1;  // pixels a metre, at least 1
+    auto metres = [&](S32 pixels) { return pixels * q / per; };
+    U_NAV_vClearTrack(&pTrack->sHeader);
+    const POINT base = {m_boat.x + any(-q, q), m_boat.y + any(-q, q)};
+    POINT p = base;
+    const S32 step = metres(any(0, 1) ? 1 : 40) + 1;
+    for (int i = any(2, 400); i > 0; i--) {
+      const POINT next = {p.x + any(-step, step), p.y + any(-step, step)};
+      // Within 400 pixels of the base: inside the reach from every centre below.
+      if (std::abs(next.x - base.x) < metres(400) && std::abs(next.y - base.y) < metres(400)) p = next;
+      U_NAV_vAddTrackPoint(pTrack.get(), p, 0, any(0, 30) == 0);
+    }
+    const U32 style = (U32)any(0, 3);
+    NVI.ptBoatMM = p;
+    for (int pan = 0; pan < 6; pan++) {
+      // Whole pixels, and now and then across an anchor's square.
+      const S32 dx = any(0, 3) == 0 ? any(-300, 300) : any(-3, 3), dy = any(0, 3) == 0 ? any(-300, 300) : any(-3, 3);
+      NVI.ptCenterMM = {base.x + metres(dx), base.y + metres(dy)};
+      const std::vector<COLOR> kept = draw(&NVI, TRUE, style);
+      ASSERT_TRUE(kept == draw(&NVI, FALSE, style))
+          << "round " << round << " pan " << pan << " zoom " << NVI.nChartScale << " style " << style;
     }
   }
 }
