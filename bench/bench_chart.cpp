@@ -7,7 +7,10 @@
 //   unchanged   nothing: the frame shows what the last one showed
 //   ship_moved  one AIS report: a ship on the screen moved and turned a little
 //   boat_moved  one fix: the boat moved 4 m, the way it heads
-//   redrawn     the background is drawn anew (a pan, a zoom, a turn)
+//   redrawn     the background is drawn anew for the same view (a setting
+//               changed); what a pan by whole pixels costs is boat_moved's
+//               x_memcpy_redrawn
+//   zoomed      the zoom steps in or out: every track is traced anew
 // Goals with the background kept: the typical store at most 3x, the full
 // store at most 10x; a full store drawn anew at most 40x.
 
@@ -136,7 +139,7 @@ POINT Store(bool bFull) {
 }
 
 // What happens before a frame.
-enum CHANGE { kUnchanged, kShipMoved, kBoatMoved, kRedrawn };
+enum CHANGE { kUnchanged, kShipMoved, kBoatMoved, kRedrawn, kZoomed };
 
 // Before frame n: one ship's report, or one fix of the boat (4 m at the
 // heading of 30 degrees: 2 m east, 3.46 m north).
@@ -149,6 +152,8 @@ struct SCENE {
     if (e == kShipMoved) {
       const U32 i = (U32)n % u32Targets;
       T_NMEA_bAisDecodeVDM(Ship(i, n / (int)u32Targets + 1).c_str(), T_NMEA_u32AisNow());
+    } else if (e == kZoomed) {
+      H_DATABASE_bUpdateEverythingS32(FCID("SNCS"), 17 + n % 2, P_NORMAL, D_UNKNOWN, nullptr, DB_NEVER_STALE);
     } else if (e == kBoatMoved) {
       const POINT p = {boat.x + 2 * n, boat.y + (S32)(3.4641 * n)};
       H_DATABASE_bUpdateEverythingS32(FCID("ILAT"), p.y, P_NORMAL, D_POSITION_LAT_MM, nullptr, DB_NEVER_STALE);
@@ -210,6 +215,7 @@ BENCHMARK_CAPTURE(BM_ChartFrame, unchanged, kUnchanged)->Apply(ChartRows);
 BENCHMARK_CAPTURE(BM_ChartFrame, ship_moved, kShipMoved)->Apply(ChartRows);
 BENCHMARK_CAPTURE(BM_ChartFrame, boat_moved, kBoatMoved)->Apply(ChartRows);
 BENCHMARK_CAPTURE(BM_ChartFrame, redrawn, kRedrawn)->Apply(ChartRows);
+BENCHMARK_CAPTURE(BM_ChartFrame, zoomed, kZoomed)->Apply(ChartRows);
 
 // The highway view on the same stores, full screen or as the bird's-eye pane
 // of the chart split beside the chart pane. A redrawn frame turns the view
