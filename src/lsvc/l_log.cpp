@@ -113,7 +113,12 @@ static void* LOG_pvSignalThread(void*) {
     unsigned char signal;
     ssize_t n = read(s_anSignalPipe[0], &signal, 1);
     if (n < 0 && errno == EINTR) continue;
-    if (n != 1) return nullptr;
+    if (n != 1) {
+      // Nothing would end the process on SIGTERM from now on: say so.
+      log_me("[%d]%s: the signal pipe failed (%s): SIGINT and SIGTERM are no longer taken", __LINE__, __func__,
+             n == 0 ? "closed" : strerror(errno));
+      return nullptr;
+    }
     sigterm_handler(signal);
   }
 }

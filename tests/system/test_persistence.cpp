@@ -53,7 +53,7 @@ TEST_RESULT RunUnit(const std::string& base) {
 TEST(Persistence, TheFirstStartCreatesTheStoreWithItsVersion) {
   const std::string base = TEST_MakeTempDir("velmora-nvr");
   TEST_RESULT r = RunUnit(base);
-  ASSERT_EQ(2, r.status) << r.out;
+  ASSERT_EQ(2, r.status) << r.out << r.err;
   EXPECT_NE(std::string::npos, r.out.find("T_NVRAM_vMain: store ready")) << r.out;
   EXPECT_NE(std::string::npos, r.out.find("software version changed")) << "start-up checks the stored version";
   EXPECT_EQ(5836, nvfiles::Size(nvfiles::Path(base, nvfiles::kStatus)));
@@ -66,7 +66,7 @@ TEST(Persistence, AStoreOfAnotherFormatKeepsOnlyTheModelAndScfo) {
   const std::string base = TEST_MakeTempDir("velmora-nvr");
   nvfiles::Seed(base, {{"NVER", 0x00000001}, {"SMDL", 584}, {"SCFO", 7}, {"SLNG", 5}, {"SVEW", 22}, {"CREV", 3}});
   TEST_RESULT r = RunUnit(base);
-  ASSERT_EQ(2, r.status) << r.out;
+  ASSERT_EQ(2, r.status) << r.out << r.err;
   EXPECT_EQ(nvfiles::kVersion, nvfiles::Stored(base, "NVER"));
   EXPECT_EQ(584u, nvfiles::Stored(base, "SMDL"));
   EXPECT_EQ(7u, nvfiles::Stored(base, "SCFO"));
@@ -103,7 +103,7 @@ TEST(Persistence, EveryDamageOfTheSettingsStoreKeepsTheSerialNumberAndModelAndIs
   const TEST_TEMP_DIR unit{TEST_MakeTempDir("velmora-unit")};
   nvfiles::Seed(unit.dir, {{"NVER", nvfiles::kVersion}, {"SMDL", 584}, {"SENU", 4711}, {"SQCD", 1}});
   TEST_RESULT r = RunUnit(unit.dir);
-  ASSERT_EQ(2, r.status) << r.out;
+  ASSERT_EQ(2, r.status) << r.out << r.err;
   ASSERT_EQ(std::string::npos, r.out.find("could not be read")) << r.out;
   const std::string status = nvfiles::kStatus, entries = nvfiles::kEntries;
   std::mt19937 random(584);
@@ -132,7 +132,7 @@ TEST(Persistence, EveryDamageOfTheSettingsStoreKeepsTheSerialNumberAndModelAndIs
     CopyStore(unit.dir, base.dir);
     row.damage(base.dir);
     r = RunUnit(base.dir);
-    EXPECT_EQ(2, r.status) << r.out;
+    EXPECT_EQ(2, r.status) << r.out << r.err;
     EXPECT_NE(std::string::npos, r.out.find("note: Some settings could not be read")) << r.out;
     EXPECT_EQ(std::string::npos, r.out.find("burn-in prepared")) << r.out;
     EXPECT_EQ(std::string::npos, r.out.find("is not one of ours")) << r.out;

@@ -103,7 +103,7 @@ TEST(Rig, ATestPcTakesTheUnitOverAndDrivesItsTestsOnTtyO3) {
 
   session.pc.Send("#x\r");
   const TEST_RESULT end = TEST_Finish(std::move(session.unit), 10000);
-  EXPECT_EQ(10, end.status) << end.out;
+  EXPECT_EQ(10, end.status) << end.out << end.err;
 }
 
 TEST(Rig, ATestPcIsToldWhenTheCoprocessorNeverAnswers) {

@@ -60,7 +60,7 @@ TEST(RigNavViews, FormatNavDirectoriesEmptiesTheStoreAndEndsTheUnitWithStatus5) 
   EXPECT_TRUE(TEST_bWaitUntil([&] { return Files(store + "wpts") > 0; }, 5000)) << "a new root";
   TEST_Signal(again.get(), SIGTERM);
   TEST_RESULT second = TEST_Finish(std::move(again), 10000);
-  EXPECT_EQ(2, second.status) << second.out;
+  EXPECT_EQ(2, second.status) << second.out << second.err;
   EXPECT_GT(Files(store + "wpts"), 0u);
   EXPECT_EQ(0u, Files(store + "routes"));
   EXPECT_EQ(0u, Files(store + "tracks"));
