@@ -12,11 +12,9 @@ static constexpr std::array<U16, 256> CRC16_MakeTable() {
   return table;
 }
 
-static constexpr std::array<U16, 256> s_CRCTab = CRC16_MakeTable();
-
 // Table k holds each byte's CRC followed by k zero bytes, so that a step of
 // eight bytes is the sum of their tables, the first two taking the CRC so
-// far with them. A transfer block is most of what a send costs the
+// far with them; table 0 serves a byte at a time. A transfer block is most of what a send costs the
 // processor besides the line.
 typedef std::array<std::array<U16, 256>, 8> CRC16_TABLES;
 
@@ -43,7 +41,7 @@ U16 U_CRC16_u16Finished(const U8* bytes, U32 length) {
   return crc;
 }
 
-U16 U_CRC16_u16CrcByte(U8 byte, U16 crc) { return (U16)((byte | (U32)crc << 8) ^ s_CRCTab[crc >> 8]); }
+U16 U_CRC16_u16CrcByte(U8 byte, U16 crc) { return (U16)((byte | (U32)crc << 8) ^ s_aCRCTabs[0][crc >> 8]); }
 
 void U_CRC16_vCrc16(U16* crc, const U8* bytes, U32 length, BOOLEAN reset) {
   if (reset) *crc = 0;
