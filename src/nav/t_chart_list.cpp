@@ -93,6 +93,11 @@ U32 LIST_u32Reads(U32 eKind) {
   }
 }
 
+U32 LIST_u32OpReads(const T_CHART_OP& op) {
+  const U32 u32 = LIST_u32Reads(op.eKind);
+  return op.eKind == T_CHART_OP_FUNCTION && (op.u8Flags & T_CHART_CALL_SETS_PEN) != 0 ? u32 & ~LIST_PEN : u32;
+}
+
 U32 LIST_u32Sets(U32 eKind) {
   switch (eKind) {
     case T_CHART_OP_COLOUR: return LIST_COLOUR;
@@ -260,7 +265,7 @@ static void LIST_vAdd(T_CHART_OP op, T_CHART_OP_KIND eKind, const char* pcText, 
   }
   const U32 index = (U32)l->ops.size();
   l->ops.push_back(op);
-  l->elements.back().u32Reads |= LIST_u32Reads(eKind) & ~l->u32Sets;
+  l->elements.back().u32Reads |= LIST_u32OpReads(op) & ~l->u32Sets;
   l->u32Sets |= LIST_u32Sets(eKind);
   if (LIST_bApplyState(&l->state, op)) {
     if (LIST_bRestartsPhase(eKind)) l->bPhaseUsed = FALSE;

@@ -41,7 +41,10 @@ typedef struct tag_T_CHART_BOX {
 // the pen, asked of it with the context's state as the call begins. While a
 // kept picture is mended, pPlaces names the places drawn again: the call
 // may leave out what lies wholly outside them, moving the pen as drawing
-// would.
+// would. Asked with pEdges (and no drawing), the call adds the boxes of
+// what it draws that reaches outside pInner and may draw otherwise when
+// cut at a window's edge, and says so in bEdgesTold; a call that does not
+// is taken to reach there with its whole box.
 typedef struct tag_T_CHART_EXTENT {
   const GR_CONTEXT* pState;
   BOOLEAN bBoxWanted;
@@ -49,6 +52,9 @@ typedef struct tag_T_CHART_EXTENT {
   BOOLEAN bPen;     // out: the call leaves the pen at pen
   POINT pen;
   const std::vector<T_CHART_BOX>* pPlaces;
+  const T_CHART_BOX* pInner;
+  std::vector<T_CHART_BOX>* pEdges;
+  BOOLEAN bEdgesTold;  // out
 } T_CHART_EXTENT;
 
 // TRUE when box meets one of the places (every box meets no places at all).
@@ -81,11 +87,15 @@ struct tag_T_CHART_OP {
   U32 u32Text;  // the op's text: its offset in its element's text and its size
   U16 u16TextSize;
   U8 eKind;
-  U8 u8Spare;
+  U8 u8Flags;  // a function op's: T_CHART_CALL_*
   COLOR colour;
   COLOR colour2;
 };
 static_assert(sizeof(T_CHART_OP) == 48, "T_CHART_OP must have no padding");
+// A function op's x and y are a place on the chart, which move with it.
+constexpr U8 T_CHART_CALL_MOVES = 1;
+// A function op sets the pen before it draws: it reads no pen.
+constexpr U8 T_CHART_CALL_SETS_PEN = 2;
 
 // The part of the context's state that the calls read: the pen, the colour,
 // the tool and its size, and the line pattern with its phase.
@@ -237,6 +247,14 @@ T_CHART_BOX T_CHART_union(T_CHART_BOX a, T_CHART_BOX b);
 // Nothing.
 T_CHART_BOX T_CHART_empty(void);
 
+// The chart under a kept picture moved by whole pixels: what lay at p lies
+// at p + shift. pBackgroundChanges are the places where the new background
+// is not the old one moved (T_CHART_vBackgroundChanges).
+typedef struct tag_T_CHART_MOVED {
+  POINT shift;
+  const std::vector<T_CHART_BOX>* pBackgroundChanges;
+} T_CHART_MOVED;
+
 // A window's picture with an overlay on it, and what the overlay was drawn
 // from: its list, the colour table and the text form of the language.
 typedef struct tag_T_CHART_COMPOSED {
@@ -253,9 +271,18 @@ typedef struct tag_T_CHART_COMPOSED {
 // on the page; otherwise the page holds nothing yet and pBackground is the
 // window's kept background (T_CHART_vCopyWindow's layout), and the picture
 // is made from the kept one where only parts of the overlay changed. The
-// list comes back holding the kept one's old list, or its own again.
+// list comes back holding the kept one's old list, or its own again. With
+// pMoved (and bFresh, pBackground then the fresh background's copy) the
+// kept picture is of the chart before it moved: it is moved and mended
+// where it cannot serve.
 void T_CHART_vCompose(NAV_VIEW_INFO* pNVI, const WINDOW_LOCATION* w, U8 u8Transparent, const COLOR* pBackground,
-                      BOOLEAN bFresh, T_CHART_COMPOSED* pComposed, T_CHART_LIST* pList);
+                      BOOLEAN bFresh, T_CHART_COMPOSED* pComposed, T_CHART_LIST* pList,
+                      const T_CHART_MOVED* pMoved = nullptr);
+// The places of window w where the background on the page is not the kept
+// one pOld (T_CHART_vCopyWindow's layout) moved by shift, the places the
+// move uncovers among them.
+void T_CHART_vBackgroundChanges(const BITMAP* pPage, const WINDOW_LOCATION* w, const COLOR* pOld, POINT shift,
+                                std::vector<T_CHART_BOX>* pPlaces);
 // How the last T_CHART_vCompose made its picture, for tests and
 // benchmarks: 0 drawn whole, 1 copied, 2 mended in nRects places.
 typedef struct tag_T_CHART_COMPOSE_REPORT {

@@ -43,6 +43,8 @@ U32 LIST_u32PenDiffers(const T_CHART_PEN& a, const T_CHART_PEN& b);
 U32 LIST_u32Differs(const GR_CONTEXT* a, BOOLEAN bPhaseA, const GR_CONTEXT* b, BOOLEAN bPhaseB);
 // The parts an op of this kind draws with, and the parts it sets.
 U32 LIST_u32Reads(U32 eKind);
+// The parts this op draws with.
+U32 LIST_u32OpReads(const T_CHART_OP& op);
 U32 LIST_u32Sets(U32 eKind);
 // An op that only changes the state changes it here; FALSE for one that
 // draws.

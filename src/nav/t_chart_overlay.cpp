@@ -176,9 +176,12 @@ const FONT_DEF* T_NAV_pFont17(void) {
 // lines in pixels.
 template <typename MOVE, typename LINE>
 static void OVL_vPolyLine(const POINT* pptBuffer, S32 nPointCount, const NAV_VIEW_INFO* pNVI, MOVE&& move,
-                          LINE&& line) {
+                          LINE&& line, S32 nMorePixels = 0) {
   if (nPointCount <= 0) return;
-  const S32 L = OVL_nClipLimit(pNVI);
+  const S64 reach = (((S64)U_NAV_CLIP_PIXELS_X_SCALE >> 20) + nMorePixels) << 20;
+  const S32 L = nMorePixels == 0 ? OVL_nClipLimit(pNVI)
+                                 : (S32)(reach / pNVI->nPixelsPerMMM > 0x7FFFFFFF ? 0x7FFFFFFF
+                                                                                  : reach / pNVI->nPixelsPerMMM);
   BOOLEAN bPrevInside = OVL_bInside(pptBuffer[0], L);
   if (bPrevInside) move(OVL_ptPixel(pNVI, pptBuffer[0]));
   for (S32 i = 1; i < nPointCount; i++) {
@@ -547,6 +550,27 @@ void T_NAV_vStepsExtent(std::span<const T_NAV_TRACK_STEP> steps, const ICON* con
   pExtent->box = box;
 }
 
+// The thin lines among the steps that reach outside the inner box: a line
+// cut at a window's edge starts its walk there. Dots are cut pixel by
+// pixel and brush lines not at all; a patterned pen's phase runs on past a
+// cut, so it is not told apart.
+static void OVL_vStepsEdges(std::span<const T_NAV_TRACK_STEP> steps, T_CHART_EXTENT* pExtent, POINT shift) {
+  const GR_CONTEXT* st = pExtent->pState;
+  if (st->ptrnattrib.status) return;
+  pExtent->bEdgesTold = TRUE;
+  if (st->DrTool == BRUSH && st->PixelSize >= 2) return;
+  const T_CHART_BOX& inner = *pExtent->pInner;
+  POINT pen = {st->cp.px, gf_RowOf(st, st->cp.py)};
+  for (const T_NAV_TRACK_STEP& s : steps) {
+    const POINT p = {s.x + shift.x, s.y + shift.y};
+    if (s.eKind == T_NAV_TRACK_LINE) {
+      const T_CHART_BOX b = T_CHART_lineBox(st, pen, p);
+      if (b.x0 < inner.x0 || b.x1 > inner.x1 || b.y0 < inner.y0 || b.y1 > inner.y1) pExtent->pEdges->push_back(b);
+    }
+    pen = s.eKind == T_NAV_TRACK_DOT ? POINT{p.x + 1, p.y + 1} : p;
+  }
+}
+
 // Steps a to a + b of the op's kept steps, moved by (x, y).
 static void OVL_vKeptSteps(NAV_VIEW_INFO* pNVI, const T_CHART_OP* pOp, const char*, T_CHART_EXTENT* pExtent,
                            BOOLEAN bDraw) {
@@ -555,6 +579,7 @@ static void OVL_vKeptSteps(NAV_VIEW_INFO* pNVI, const T_CHART_OP* pOp, const cha
   const size_t count = (size_t)pOp->b < all.size() - first ? (size_t)pOp->b : all.size() - first;
   const std::span<const T_NAV_TRACK_STEP> steps(all.data() + first, count);
   const POINT shift = {pOp->x, pOp->y};
+  if (pExtent != nullptr && pExtent->pEdges != nullptr) return OVL_vStepsEdges(steps, pExtent, shift);
   if (pExtent != nullptr && pExtent->pPlaces == nullptr) T_NAV_vStepsExtent(steps, nullptr, pExtent, shift);
   if (bDraw) OVL_vSteps(pNVI, steps, pExtent != nullptr ? pExtent->pPlaces : nullptr, shift);
 }
@@ -618,17 +643,25 @@ static void OVL_vCallKeptSteps(NAV_VIEW_INFO* pNVI, const std::vector<T_NAV_TRAC
     op.a = (S32)(k * chunk);
     op.b = (S32)chunk;
     op.n = (S32)pSerials[k];
+    op.u8Flags = T_CHART_CALL_MOVES;
+    if (k * chunk < steps.size() && steps[k * chunk].eKind == T_NAV_TRACK_MOVE) op.u8Flags |= T_CHART_CALL_SETS_PEN;
     T_CHART_vCall(pNVI, OVL_vKeptSteps, op, nullptr, 0);
   }
 }
 
 void T_NAV_vPlayKeptSteps(const T_NAV_KEPT_STEPS* pKept, NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color,
-                          POINT shift) {
+                          POINT shift, std::span<const T_NAV_TRACK_STEP> tail) {
   T_NAV_vTrackPen(pNVI, u32Style, u32Color);
   if (T_CHART_bListing()) {
     OVL_vCallKeptSteps(pNVI, pKept->steps, pKept->serials.data(), pKept->serials.size(), shift);
+    for (const T_NAV_TRACK_STEP& s : tail) {
+      const POINT p = {s.x + shift.x, s.y + shift.y};
+      if (s.eKind == T_NAV_TRACK_MOVE) T_CHART_vMove(pNVI, p);
+      if (s.eKind == T_NAV_TRACK_LINE) T_CHART_vLine(pNVI, p);
+    }
   } else {
     OVL_vSteps(pNVI, pKept->steps, nullptr, shift);
+    OVL_vSteps(pNVI, tail, nullptr, shift);
   }
   OVL_vResetPen(pNVI);
 }
@@ -711,34 +744,53 @@ static void OVL_vRenderRouteLabel(const ROUTE* pRoute, NAV_VIEW_INFO* pNVI, BOOL
 
 // A saved route's polyline kept as steps for the points and projection it
 // was traced from: a frame lists it as one call.
+// It is traced for the anchor of the chart's centre, as tracks are, so that
+// a pan or the boat's fix moves it rather than tracing it anew.
 typedef struct tag_OVL_KEPT_ROUTE {
   BOOLEAN bTraced;
   S32 nUsed;
   POINT aRel[NAV_MAX_ROUTE_POINTS];
-  S32 anProjection[5];  // turn, centre offset and factor
+  S32 anProjection[6];  // turn, centre offset, factor and reach
   T_NAV_KEPT_STEPS kept;
 } OVL_KEPT_ROUTE;
 static OVL_KEPT_ROUTE s_aKeptRoutes[NAV_MAX_ROUTES + 1];  // the last for the cursor's route
 static U32 s_u32RouteSerials;
 
-static void OVL_vKeptPolyLine(OVL_KEPT_ROUTE* pKept, const POINT* aRel, S32 nUsed, NAV_VIEW_INFO* pNVI) {
-  const S32 anProjection[5] = {pNVI->RotContext.IntCosAngle, pNVI->RotContext.IntSinAngle, pNVI->CenterOffset.x,
-                               pNVI->CenterOffset.y, pNVI->nPixelsPerMMM};
+static void OVL_vKeptPolyLine(OVL_KEPT_ROUTE* pKept, const POINT* aPoints, S32 nUsed, NAV_VIEW_INFO* pNVI) {
+  T_NAV_ANCHOR anchor = T_NAV_anchor(pNVI);
+  NAV_VIEW_INFO anchored = *pNVI;
+  anchored.ptCenterMM = anchor.ptAnchorMM;
+  POINT aRel[NAV_MAX_ROUTE_POINTS];
+  // A leg is cut where it leaves the box round the centre, and a cut made
+  // for another centre walks other pixels: only a route whose points every
+  // centre of the anchor's square holds uncut is traced for the anchor.
+  const S64 near = ((((S64)U_NAV_CLIP_PIXELS_X_SCALE >> 20) - anchor.nMorePixels) << 20) / pNVI->nPixelsPerMMM;
+  for (S32 i = 0; i < nUsed; i++) {
+    aRel[i] = T_NAV_ptRelative(&anchored, aPoints[i]);
+    if (aRel[i].x > near || aRel[i].x < -near || aRel[i].y > near || aRel[i].y < -near) {
+      anchor = {pNVI->ptCenterMM, {0, 0}, 0};
+      anchored.ptCenterMM = anchor.ptAnchorMM;
+      for (S32 k = 0; k < nUsed; k++) aRel[k] = T_NAV_ptRelative(&anchored, aPoints[k]);
+      break;
+    }
+  }
+  const S32 anProjection[6] = {pNVI->RotContext.IntCosAngle, pNVI->RotContext.IntSinAngle, pNVI->CenterOffset.x,
+                               pNVI->CenterOffset.y, pNVI->nPixelsPerMMM, anchor.nMorePixels};
   if (!pKept->bTraced || pKept->nUsed != nUsed || memcmp(pKept->anProjection, anProjection, sizeof anProjection) != 0 ||
       memcmp(pKept->aRel, aRel, (size_t)nUsed * sizeof(POINT)) != 0) {
     static std::vector<T_NAV_TRACK_STEP> s_steps;  // the view task's only
     s_steps.clear();
     T_NAV_STEP_SINK sink = {&s_steps, FALSE, FALSE, {0, 0}};
     OVL_vPolyLine(
-        aRel, nUsed, pNVI, [&](POINT p) { T_NAV_vAddTrackStep(&sink, T_NAV_TRACK_MOVE, p, 0); },
-        [&](POINT p) { T_NAV_vAddTrackStep(&sink, T_NAV_TRACK_LINE, p, 0); });
+        aRel, nUsed, &anchored, [&](POINT p) { T_NAV_vAddTrackStep(&sink, T_NAV_TRACK_MOVE, p, 0); },
+        [&](POINT p) { T_NAV_vAddTrackStep(&sink, T_NAV_TRACK_LINE, p, 0); }, anchor.nMorePixels);
     T_NAV_vKeepSteps(&pKept->kept, &s_steps, &s_u32RouteSerials);
     pKept->nUsed = nUsed;
     memcpy(pKept->aRel, aRel, (size_t)nUsed * sizeof(POINT));
     memcpy(pKept->anProjection, anProjection, sizeof anProjection);
     pKept->bTraced = TRUE;
   }
-  OVL_vCallKeptSteps(pNVI, pKept->kept.steps, pKept->kept.serials.data(), pKept->kept.serials.size());
+  OVL_vCallKeptSteps(pNVI, pKept->kept.steps, pKept->kept.serials.data(), pKept->kept.serials.size(), anchor.shift);
 }
 
 static void OVL_vRenderSavedRoute(const ROUTE* pRoute, NAV_VIEW_INFO* pNVI, BOOLEAN bHighlightedRoute,
@@ -753,12 +805,13 @@ static void OVL_vRenderSavedRoute(const ROUTE* pRoute, NAV_VIEW_INFO* pNVI, BOOL
   // Files and imports may claim more points than a route holds.
   const S32 n = pRoute->nCount > NAV_MAX_ROUTE_POINTS ? (S32)NAV_MAX_ROUTE_POINTS : (S32)pRoute->nCount;
   if (n == 0) return;
-  POINT aRel[NAV_MAX_ROUTE_POINTS];
+  POINT aRel[NAV_MAX_ROUTE_POINTS], aPoints[NAV_MAX_ROUTE_POINTS];
   S32 used = 0;
   S32 minX = 0x7FFFFFFF, maxX = -0x7FFFFFFF, minY = 0x7FFFFFFF, maxY = -0x7FFFFFFF;
   for (S32 i = 0; i < n; i++) {
     POINT pt;
     if (!OVL_bWaypointAt(pRoute->anWaypoint[i], &pt)) continue;
+    aPoints[used] = pt;
     aRel[used] = T_NAV_ptRelative(pNVI, pt);
     minX = aRel[used].x < minX ? aRel[used].x : minX;
     maxX = aRel[used].x > maxX ? aRel[used].x : maxX;
@@ -771,7 +824,7 @@ static void OVL_vRenderSavedRoute(const ROUTE* pRoute, NAV_VIEW_INFO* pNVI, BOOL
   const S32 colour = bHighlightedRoute ? OVL_nEntry(36) : OVL_u32Palette() == 1 ? OVL_nEntry(32) : (S32)0x8000BDD7u;
   OVL_vPen(pNVI, colour, BRUSH, 2);
   if (pKept != nullptr && T_CHART_bListing()) {
-    OVL_vKeptPolyLine(pKept, aRel, used, pNVI);
+    OVL_vKeptPolyLine(pKept, aPoints, used, pNVI);
   } else {
     T_NAV_vRenderPolyLineMM(aRel, used, pNVI);
   }

@@ -125,10 +125,24 @@ void T_NAV_vKeepSteps(T_NAV_KEPT_STEPS* pKept, std::vector<T_NAV_TRACK_STEP>* pN
 // Kept steps in a track's pen, each moved by shift pixels: steps traced for
 // one centre serve another of the same pixel grid.
 void T_NAV_vPlayKeptSteps(const T_NAV_KEPT_STEPS* pKept, NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color,
-                          POINT shift = {0, 0});
+                          POINT shift, std::span<const T_NAV_TRACK_STEP> tail = {});
 // The pen of a track style (1 dotted, 3 wide, others thin) in colour index
 // u32Color (0..15, turned for the palettes that would hide it).
 void T_NAV_vTrackPen(NAV_VIEW_INFO* pNVI, U32 u32Style, U32 u32Color);
+// Where kept steps are traced from, and how far they move on the screen.
+// Unturned, a pixel is the point's offset from the centre times a power of
+// two, rounded: a centre moved by whole pixels moves every pixel by as many.
+// So a trace is made for an anchor on the centre's pixel grid, the corner of
+// its square of 256 pixels, and serves every centre in the square: the
+// boat's fixes and a pan redraw the chart without tracing anew. Turned, or
+// where the anchor would fold, the anchor is the centre.
+typedef struct tag_T_NAV_ANCHOR {
+  POINT ptAnchorMM;
+  POINT shift;  // pixels, from the anchor's steps to the centre's
+  S32 nMorePixels;
+} T_NAV_ANCHOR;
+T_NAV_ANCHOR T_NAV_anchor(const NAV_VIEW_INFO* pNVI);
+
 // What steps draw from the state pExtent gives, and where they leave the
 // pen: a dot is the chart's 3 x 3 pixels, or with apDots the highway's icon
 // of its size.

@@ -27,8 +27,10 @@
 static constexpr S64 PATCH_MEND_PERCENT = 50;
 // More places than this are taken as the one box round them all.
 static constexpr size_t PATCH_MAX_PLACES = 48;
-// Places this close are mended as one.
+// Places this close are mended as one, where that mends at most this many
+// pixels more (or a quarter more).
 static constexpr S32 PATCH_NEAR = 4;
+static constexpr S64 PATCH_JOIN_WASTE = 1024;
 
 static T_CHART_COMPOSE_REPORT s_report;
 static BOOLEAN s_bWhole;
@@ -70,8 +72,10 @@ static BOOLEAN PATCH_bSameOp(const T_CHART_LIST* a, size_t ea, U32 ia, const T_C
   return memcmp(&x, &y, sizeof x) == 0 && (x.u16TextSize == 0 || memcmp(pcX, pcY, x.u16TextSize) == 0);
 }
 
-// Every op's box of element e, from the state it begins with.
-static void PATCH_vMeasure(NAV_VIEW_INFO* pNVI, T_CHART_LIST* l, size_t e) {
+// The drawing ops of element e, each with the state it starts from; ops
+// that only set the state are given to onState.
+template <typename DRAWING, typename STATE>
+static void PATCH_vWalkElement(const T_CHART_LIST* l, size_t e, DRAWING&& drawing, STATE&& onState) {
   const T_CHART_ELEMENT& element = l->elements[e];
   GR_CONTEXT state = l->state;
   LIST_vSetPen(&state, &element.entry);
@@ -81,12 +85,22 @@ static void PATCH_vMeasure(NAV_VIEW_INFO* pNVI, T_CHART_LIST* l, size_t e) {
     const T_CHART_OP& op = l->ops[i];
     if (LIST_bApplyState(&state, op)) {
       if (LIST_bRestartsPhase(op.eKind)) bPhaseUsed = FALSE;
-      l->boxes[i] = T_CHART_empty();
+      onState(i);
       continue;
     }
-    l->boxes[i] = LIST_box(pNVI, &state, op, PATCH_pcText(l, e, op), LIST_MEASURE);
+    drawing(i, op, state);
     LIST_vAfterDrawing(&state, op, &bPhaseUsed);
   }
+}
+
+// Every op's box of element e, from the state it begins with.
+static void PATCH_vMeasure(NAV_VIEW_INFO* pNVI, T_CHART_LIST* l, size_t e) {
+  PATCH_vWalkElement(
+      l, e,
+      [&](U32 i, const T_CHART_OP& op, const GR_CONTEXT& state) {
+        l->boxes[i] = LIST_box(pNVI, &state, op, PATCH_pcText(l, e, op), LIST_MEASURE);
+      },
+      [&](U32 i) { l->boxes[i] = T_CHART_empty(); });
 }
 
 // The state one side of a changed element has reached; its phase is
@@ -131,7 +145,7 @@ static void PATCH_vChanged(const T_CHART_LIST* pOld, size_t eo, const T_CHART_LI
   PATCH_vWalkStart(&wn, pNew, en);
   auto pair = [&](U32 io, U32 in) {
     const T_CHART_OP& op = pNew->ops[in];
-    if ((PATCH_u32Differs(wo, wn) & LIST_u32Reads(op.eKind)) != 0) {
+    if ((PATCH_u32Differs(wo, wn) & LIST_u32OpReads(op)) != 0) {
       pPlaces->push_back(pOld->boxes[io]);
       pPlaces->push_back(pNew->boxes[in]);
     }
@@ -160,6 +174,16 @@ static BOOLEAN PATCH_bMeet(const T_CHART_BOX& a, const T_CHART_BOX& b, S32 margi
   return a.x0 <= b.x1 + margin && b.x0 <= a.x1 + margin && a.y0 <= b.y1 + margin && b.y0 <= a.y1 + margin;
 }
 
+static S64 PATCH_s64Area(const T_CHART_BOX& b) { return ((S64)b.x1 - b.x0 + 1) * ((S64)b.y1 - b.y0 + 1); }
+
+// Two places that meet are mended as one where that adds little: a strip
+// along the window's edge stays apart from a ship it touches.
+static BOOLEAN PATCH_bJoin(const T_CHART_BOX& a, const T_CHART_BOX& b) {
+  if (!PATCH_bMeet(a, b, PATCH_NEAR)) return FALSE;
+  const S64 both = PATCH_s64Area(a) + PATCH_s64Area(b), waste = PATCH_s64Area(T_CHART_union(a, b)) - both;
+  return waste <= PATCH_JOIN_WASTE || waste <= both / 4;
+}
+
 // The places inside the window, those that meet joined, at most
 // PATCH_MAX_PLACES of them.
 static void PATCH_vGather(std::vector<T_CHART_BOX>* pPlaces, const T_CHART_BOX& window) {
@@ -176,7 +200,7 @@ static void PATCH_vGather(std::vector<T_CHART_BOX>* pPlaces, const T_CHART_BOX& 
     bJoined = FALSE;
     for (size_t i = 0; i < v.size(); i++) {
       for (size_t j = i + 1; j < v.size(); j++) {
-        if (!PATCH_bMeet(v[i], v[j], PATCH_NEAR)) continue;
+        if (!PATCH_bJoin(v[i], v[j])) continue;
         v[i] = T_CHART_union(v[i], v[j]);
         v[j] = v.back();
         v.pop_back();
@@ -232,8 +256,16 @@ static void PATCH_vTakeBoxes(const T_CHART_LIST* pOld, size_t eo, T_CHART_LIST* 
 // How the kept picture of pOld becomes that of pNew, and where it must be
 // mended. The new list takes every op's box, the kept one's where they are
 // the same.
+static void PATCH_vEdges(NAV_VIEW_INFO* pNVI, T_CHART_LIST* l, const T_CHART_BOX& inner,
+                         std::vector<T_CHART_BOX>* pPlaces);
+
+// With pMoved the kept list was moved with the chart (PATCH_vMoveList): its
+// elements were not taken from it as they stand, the places the move
+// uncovers or changed are mended too, and so are calls cut at the window's
+// edge before or now, which the move does not carry whole.
 static PATCH_HOW PATCH_eLineUp(NAV_VIEW_INFO* pNVI, const T_CHART_LIST* pOld, T_CHART_LIST* pNew,
-                              const T_CHART_BOX& window, std::vector<T_CHART_BOX>* pPlaces) {
+                              const T_CHART_BOX& window, std::vector<T_CHART_BOX>* pPlaces,
+                              const std::vector<T_CHART_BOX>* pMoved = nullptr, const T_CHART_BOX* pInner = nullptr) {
   if (!pOld->bOrdered || !pNew->bOrdered || !pOld->bBoxes) return PATCH_WHOLE;
   static std::vector<std::pair<size_t, size_t>> s_changed;  // the view task's only
   constexpr size_t NONE = (size_t)-1;
@@ -243,7 +275,7 @@ static PATCH_HOW PATCH_eLineUp(NAV_VIEW_INFO* pNVI, const T_CHART_LIST* pOld, T_
   pNew->elementBoxes.resize(pNew->elements.size());
   const size_t nOld = pOld->elements.size(), nNew = pNew->elements.size();
   size_t i = 0, j = 0, nextTaken = 0;
-  const BOOLEAN bTaken = pNew->pReference == pOld;
+  const BOOLEAN bTaken = pNew->pReference == pOld && pMoved == nullptr;
   while (i < nOld || j < nNew) {
     // Elements the new list took whole from this one.
     while (bTaken && nextTaken < pNew->taken.size() && pNew->taken[nextTaken][0] < j) nextTaken++;
@@ -291,7 +323,7 @@ static PATCH_HOW PATCH_eLineUp(NAV_VIEW_INFO* pNVI, const T_CHART_LIST* pOld, T_
     PATCH_vMeasure(pNVI, pNew, j);
     s_changed.push_back({keyNew == keyOld ? i++ : NONE, j++});
   }
-  if (s_changed.empty()) return PATCH_SAME;
+  if (s_changed.empty() && pMoved == nullptr) return PATCH_SAME;
   // Patterned stretches lie inside elements (a list is ordered only then),
   // so only the measured elements need their boxes united.
   LIST_vUniteRuns(pNew);
@@ -309,11 +341,198 @@ static PATCH_HOW PATCH_eLineUp(NAV_VIEW_INFO* pNVI, const T_CHART_LIST* pOld, T_
       PATCH_vChanged(pOld, eo, pNew, en, pPlaces);
     }
   }
+  if (pMoved != nullptr) {
+    pPlaces->insert(pPlaces->end(), pMoved->begin(), pMoved->end());
+    PATCH_vEdges(pNVI, pNew, *pInner, pPlaces);
+  }
   PATCH_vGather(pPlaces, window);
   S64 area = 0;
   for (const T_CHART_BOX& b : *pPlaces) area += ((S64)b.x1 - b.x0 + 1) * ((S64)b.y1 - b.y0 + 1);
   const S64 whole = ((S64)window.x1 - window.x0 + 1) * ((S64)window.y1 - window.y0 + 1);
   return area * 100 > whole * PATCH_MEND_PERCENT ? PATCH_WHOLE : PATCH_MEND;
+}
+
+// ---------------------------------------------------------------------------
+// A chart moved by whole pixels
+
+static S32 PATCH_nAdd(S32 v, S32 d) {
+  const S64 r = (S64)v + d;
+  return r > INT32_MAX ? INT32_MAX : r < INT32_MIN ? INT32_MIN : (S32)r;
+}
+
+static T_CHART_BOX PATCH_moved(T_CHART_BOX b, POINT d) {
+  if (b.x0 > b.x1 || b.y0 > b.y1) return b;
+  return {PATCH_nAdd(b.x0, d.x), PATCH_nAdd(b.y0, d.y), PATCH_nAdd(b.x1, d.x), PATCH_nAdd(b.y1, d.y)};
+}
+
+static BOOLEAN PATCH_bInside(const T_CHART_BOX& b, const T_CHART_BOX& r) {
+  return b.x0 > b.x1 || b.y0 > b.y1 || (b.x0 >= r.x0 && b.x1 <= r.x1 && b.y0 >= r.y0 && b.y1 <= r.y1);
+}
+
+// The kept list as the moved chart would have written it: every place it
+// names moved by d. A call whose fields say no place, or a place so far
+// off that moving it would not be exact, is made unlike any new one.
+static void PATCH_vMoveList(T_CHART_LIST* l, POINT d) {
+  constexpr S32 FAR = 1 << 29;
+  constexpr U8 UNLIKE = 0x80;
+  auto move = [&](S32* p, S32 by, T_CHART_OP* pOp) {
+    if (*p > FAR || *p < -FAR) pOp->u8Flags |= UNLIKE;
+    *p = PATCH_nAdd(*p, by);
+  };
+  for (T_CHART_OP& op : l->ops) {
+    switch ((T_CHART_OP_KIND)op.eKind) {
+      case T_CHART_OP_TURNED_IMAGE:
+      case T_CHART_OP_TURNED_ICON:  // turned about a point of the picture
+      case T_CHART_OP_MOVE:
+      case T_CHART_OP_LINE:
+      case T_CHART_OP_PIXEL:
+      case T_CHART_OP_ICON:
+      case T_CHART_OP_IMAGE:
+      case T_CHART_OP_BOX:
+      case T_CHART_OP_CIRCLE:
+      case T_CHART_OP_TEXT:
+      case T_CHART_OP_OUTLINED:
+        move(&op.x, d.x, &op);
+        move(&op.y, d.y, &op);
+        break;
+      case T_CHART_OP_FUNCTION:
+        if ((op.u8Flags & T_CHART_CALL_MOVES) != 0) {
+          move(&op.x, d.x, &op);
+          move(&op.y, d.y, &op);
+        } else {
+          op.u8Flags |= UNLIKE;
+        }
+        break;
+      default:
+        break;
+    }
+  }
+  // The pen lies in rows, which run down the page.
+  for (T_CHART_ELEMENT& e : l->elements) {
+    e.entry.cp.px = PATCH_nAdd(e.entry.cp.px, d.x);
+    e.entry.cp.py = PATCH_nAdd(e.entry.cp.py, -d.y);
+  }
+  for (T_CHART_BOX& b : l->boxes) b = PATCH_moved(b, d);
+  for (T_CHART_BOX& b : l->elementBoxes) b = PATCH_moved(b, d);
+}
+
+// Calls that reach outside inner: lines and text are cut at a window's edge
+// otherwise than they are drawn whole, and only a brush line, whose walk
+// is not cut, draws there as the moved picture shows it. What text, a
+// circle or a call draws near an edge, and so its box, may change with
+// the move: it is measured again.
+static void PATCH_vEdges(NAV_VIEW_INFO* pNVI, T_CHART_LIST* l, const T_CHART_BOX& inner,
+                         std::vector<T_CHART_BOX>* pPlaces) {
+  for (size_t e = 0; e < l->elements.size(); e++) {
+    PATCH_vWalkElement(
+        l, e,
+        [&](U32 i, const T_CHART_OP& op, const GR_CONTEXT& state) {
+          T_CHART_BOX& box = l->boxes[i];
+          const BOOLEAN bMeasured = op.eKind == T_CHART_OP_TEXT || op.eKind == T_CHART_OP_OUTLINED ||
+                                    op.eKind == T_CHART_OP_CIRCLE || op.eKind == T_CHART_OP_FUNCTION;
+          if (bMeasured && box.x0 > box.x1) {
+            // Left out at the old window's edge, it may show now.
+            const T_CHART_BOX may = LIST_box(pNVI, &state, op, PATCH_pcText(l, e, op), LIST_MEASURE);
+            if (!PATCH_bInside(may, inner)) {
+              box = may;
+              l->elementBoxes[e] = T_CHART_union(l->elementBoxes[e], box);
+            }
+          }
+          const BOOLEAN bBrush = !state.ptrnattrib.status && state.DrTool == BRUSH && state.PixelSize >= 2;
+          if (PATCH_bInside(box, inner) || (op.eKind == T_CHART_OP_LINE && bBrush)) return;
+          BOOLEAN bTold = FALSE;
+          if (op.eKind == T_CHART_OP_FUNCTION) {
+            T_CHART_EXTENT extent;
+            memset(&extent, 0, sizeof extent);
+            extent.pState = &state;
+            extent.pInner = &inner;
+            extent.pEdges = pPlaces;
+            op.pfCall(pNVI, &op, PATCH_pcText(l, e, op), &extent, FALSE);
+            bTold = extent.bEdgesTold;
+          }
+          if (bTold) return;
+          pPlaces->push_back(box);
+          if (bMeasured) {
+            box = T_CHART_union(box, LIST_box(pNVI, &state, op, PATCH_pcText(l, e, op), LIST_MEASURE));
+            l->elementBoxes[e] = T_CHART_union(l->elementBoxes[e], box);
+            pPlaces->push_back(box);
+          }
+        },
+        [](U32) {});
+  }
+}
+
+// Where pixel (x, y) of window w lies in a kept copy (T_CHART_vCopyWindow's
+// layout).
+static const COLOR* PATCH_pcolKept(const COLOR* pKept, const BITMAP* pPage, const WINDOW_LOCATION* w, S32 x, S32 y) {
+  const S32 width = w->s32ClipRight - w->s32ClipLeft + 1, height = w->s32ClipTop - w->s32ClipBottom + 1;
+  if (w->s32ClipLeft == 0 && (size_t)width == pPage->__u32PixelWidthOfBuffer && (size_t)width <= G_SCREEN_WIDTH) {
+    return pKept + (size_t)(w->s32ClipBottom + height - 1 - y) * (size_t)width + (size_t)x;
+  }
+  return pKept + (size_t)(y - w->s32ClipBottom) * G_SCREEN_WIDTH + (size_t)(x - w->s32ClipLeft);
+}
+
+// The rows of the window that the move carries from the kept copy, and the
+// columns of each: [x0, x0 + n) now came from x0 - shift.x.
+static BOOLEAN PATCH_bCarried(const WINDOW_LOCATION* w, POINT shift, S32* px0, S32* pn, S32* py0, S32* py1) {
+  const S32 width = w->s32ClipRight - w->s32ClipLeft + 1, height = w->s32ClipTop - w->s32ClipBottom + 1;
+  if (shift.x >= width || -shift.x >= width || shift.y >= height || -shift.y >= height) return FALSE;
+  *px0 = w->s32ClipLeft + (shift.x > 0 ? shift.x : 0);
+  *pn = width - (shift.x > 0 ? shift.x : -shift.x);
+  *py0 = w->s32ClipBottom + (shift.y > 0 ? shift.y : 0);
+  *py1 = w->s32ClipTop + (shift.y < 0 ? shift.y : 0);
+  return TRUE;
+}
+
+// The strips of the window the move uncovers.
+static void PATCH_vUncovered(const WINDOW_LOCATION* w, POINT shift, std::vector<T_CHART_BOX>* pPlaces) {
+  const S32 x0 = w->s32ClipLeft, x1 = w->s32ClipRight, y0 = w->s32ClipBottom, y1 = w->s32ClipTop;
+  if (shift.x > 0) pPlaces->push_back({x0, y0, x0 + shift.x - 1, y1});
+  if (shift.x < 0) pPlaces->push_back({x1 + shift.x + 1, y0, x1, y1});
+  if (shift.y > 0) pPlaces->push_back({x0, y0, x1, y0 + shift.y - 1});
+  if (shift.y < 0) pPlaces->push_back({x0, y1 + shift.y + 1, x1, y1});
+}
+
+void T_CHART_vBackgroundChanges(const BITMAP* pPage, const WINDOW_LOCATION* w, const COLOR* pOld, POINT shift,
+                                std::vector<T_CHART_BOX>* pPlaces) {
+  pPlaces->clear();
+  S32 x0, n, ya, yb;
+  if (!PATCH_bCarried(w, shift, &x0, &n, &ya, &yb)) {
+    pPlaces->push_back({w->s32ClipLeft, w->s32ClipBottom, w->s32ClipRight, w->s32ClipTop});
+    return;
+  }
+  PATCH_vUncovered(w, shift, pPlaces);
+  // Rows that differ, joined while they follow each other.
+  T_CHART_BOX open = T_CHART_empty();
+  for (S32 y = ya; y <= yb; y++) {
+    const COLOR* pNow = G_SPAN_pcolAt(pPage, x0, y);
+    const COLOR* pWas = PATCH_pcolKept(pOld, pPage, w, x0 - shift.x, y - shift.y);
+    if (memcmp(pNow, pWas, (size_t)n * sizeof(COLOR)) == 0) continue;
+    S32 lo = 0, hi = n - 1;
+    while (pNow[lo] == pWas[lo]) lo++;
+    while (pNow[hi] == pWas[hi]) hi--;
+    const T_CHART_BOX row = {x0 + lo, y, x0 + hi, y};
+    if (open.x0 <= open.x1 && open.y1 == y - 1) {
+      open = T_CHART_union(open, row);
+    } else {
+      if (open.x0 <= open.x1) pPlaces->push_back(open);
+      open = row;
+    }
+  }
+  if (open.x0 <= open.x1) pPlaces->push_back(open);
+}
+
+// The kept picture moved onto the page, and kept so.
+static void PATCH_vMovePicture(BITMAP* pPage, const WINDOW_LOCATION* w, T_CHART_COMPOSED* pComposed, POINT shift) {
+  S32 x0, n, ya, yb;
+  if (!PATCH_bCarried(w, shift, &x0, &n, &ya, &yb)) return;
+  for (S32 y = ya; y <= yb; y++) {
+    memcpy(G_SPAN_pcolAt(pPage, x0, y), PATCH_pcolKept(pComposed->aPixels.data(), pPage, w, x0 - shift.x, y - shift.y),
+           (size_t)n * sizeof(COLOR));
+  }
+  const S32 left = w->s32ClipLeft, bottom = w->s32ClipBottom;
+  T_CHART_vCopyWindow(pPage, left, bottom, w->s32ClipRight - left + 1, w->s32ClipTop - bottom + 1,
+                      pComposed->aPixels.data(), TRUE);
 }
 
 // ---------------------------------------------------------------------------
@@ -403,10 +622,28 @@ static BOOLEAN PATCH_bUsable(const T_CHART_COMPOSED* pComposed) {
 }
 
 void T_CHART_vCompose(NAV_VIEW_INFO* pNVI, const WINDOW_LOCATION* w, U8 u8Transparent, const COLOR* pBackground,
-                      BOOLEAN bFresh, T_CHART_COMPOSED* pComposed, T_CHART_LIST* pList) {
+                      BOOLEAN bFresh, T_CHART_COMPOSED* pComposed, T_CHART_LIST* pList, const T_CHART_MOVED* pMoved) {
   BITMAP* pPage = pNVI->pBitmap;
   const S32 left = w->s32ClipLeft, bottom = w->s32ClipBottom;
   const S32 width = w->s32ClipRight - left + 1, height = w->s32ClipTop - bottom + 1;
+  S32 x0, n, ya, yb;
+  if (bFresh && pMoved != nullptr && !s_bWhole && PATCH_bUsable(pComposed) &&
+      PATCH_bCarried(w, pMoved->shift, &x0, &n, &ya, &yb)) {
+    static std::vector<T_CHART_BOX> s_places;  // the view task's only
+    const T_CHART_BOX window = {w->s32ClipLeft, w->s32ClipBottom, w->s32ClipRight, w->s32ClipTop};
+    // Where nothing was cut before the move and nothing is now.
+    const T_CHART_BOX inner = {x0 + 1, ya + 1, x0 + n - 2, yb - 1};
+    PATCH_vMoveList(&pComposed->list, pMoved->shift);
+    const PATCH_HOW eHow =
+        PATCH_eLineUp(pNVI, &pComposed->list, pList, window, &s_places, pMoved->pBackgroundChanges, &inner);
+    if (eHow != PATCH_WHOLE) {
+      PATCH_vMovePicture(pPage, w, pComposed, pMoved->shift);
+      PATCH_vMend(pNVI, w, u8Transparent, pBackground, pComposed, pList, s_places);
+      std::swap(pComposed->list, *pList);
+      s_report = {2, (U32)s_places.size()};
+      return;
+    }
+  }
   if (!bFresh && !s_bWhole && PATCH_bUsable(pComposed)) {
     static std::vector<T_CHART_BOX> s_places;  // the view task's only
     const T_CHART_BOX window = {w->s32ClipLeft, w->s32ClipBottom, w->s32ClipRight, w->s32ClipTop};

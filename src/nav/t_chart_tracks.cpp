@@ -49,21 +49,11 @@ static U32 s_u32Traces;
 // Pixels of a square this wide on the pixel grid share one anchor.
 static constexpr S64 TRK_ANCHOR_CELL = 256;
 
-// Where a track is traced from, and how far its steps move on the screen.
-// Unturned, a pixel is the point's offset from the centre times a power of
-// two, rounded: a centre moved by whole pixels moves every pixel by as many.
-// So a trace is made for an anchor on the centre's pixel grid, the corner of
-// its square of TRK_ANCHOR_CELL pixels, and serves every centre in the square:
-// the boat's fixes and a pan redraw the chart without tracing tracks anew.
-// A trace from the anchor reaches a square further than one from the
-// centre, so that it holds every point such a trace would.
-typedef struct tag_CHART_TRACK_ANCHOR {
-  POINT ptAnchorMM;
-  POINT shift;  // pixels, from the anchor's steps to the centre's
-  S32 nMorePixels;
-} CHART_TRACK_ANCHOR;
+// A trace from the anchor (T_NAV_anchor) reaches a square further than one
+// from the centre, so that it holds every point such a trace would.
+typedef T_NAV_ANCHOR CHART_TRACK_ANCHOR;
 
-static CHART_TRACK_ANCHOR TRK_anchor(const NAV_VIEW_INFO* pNVI) {
+T_NAV_ANCHOR T_NAV_anchor(const NAV_VIEW_INFO* pNVI) {
   const CHART_TRACK_ANCHOR same = {pNVI->ptCenterMM, {0, 0}, 0};
   const S64 f = pNVI->nPixelsPerMMM;
   if (pNVI->RotContext.IntSinAngle != 0 || pNVI->RotContext.IntCosAngle != 1024 || f <= 0 || (f & (f - 1)) != 0) {
@@ -147,7 +137,7 @@ const TRACK* T_NAV_pSavedTrackCopy(S32 nIndex, const TRACK_HEADER* pHeader, U32*
 static void TRK_vRender(S32 nIndex, const TRACK_HEADER* pHeader, NAV_VIEW_INFO* pNVI) {
   CHART_TRACK_COPY* pCopy = TRK_pCopy(nIndex, pHeader);
   const U32 u32Style = T_NAV_nGetTrackStyle((U32)nIndex);
-  const CHART_TRACK_ANCHOR anchor = TRK_anchor(pNVI);
+  const CHART_TRACK_ANCHOR anchor = T_NAV_anchor(pNVI);
   const CHART_TRACK_VIEW view = TRK_view(pNVI, anchor, u32Style);
   if (!pCopy->bTraced || memcmp(&pCopy->view, &view, sizeof view) != 0) {
     static std::vector<T_NAV_TRACK_STEP> s_steps;  // the view task's only
@@ -174,6 +164,7 @@ typedef struct tag_CHART_CURRENT_TRACK {
   T_NAV_TRACE_END end;
   POINT ptBoatMM;
   T_NAV_KEPT_STEPS kept;
+  std::vector<T_NAV_TRACK_STEP> tail;  // the run on to the boat, after kept
 } CHART_CURRENT_TRACK;
 static CHART_CURRENT_TRACK s_current;
 
@@ -181,7 +172,7 @@ void T_NAV_vRenderCurrentTrack(const TRACK* pTrack, NAV_VIEW_INFO* pNVI, U32 u32
   BOOLEAN bVisible = TRUE;
   if (H_DATABASE_bFetchBoolean(FCID("SCTV"), &bVisible, nullptr, nullptr) && !bVisible) return;
   if (pTrack->sHeader.u16Count == 0) return;
-  const CHART_TRACK_ANCHOR anchor = TRK_anchor(pNVI);
+  const CHART_TRACK_ANCHOR anchor = T_NAV_anchor(pNVI);
   const CHART_TRACK_VIEW view = TRK_view(pNVI, anchor, u32Style);
   const BOOLEAN bNewTrack = !s_current.bTraced || memcmp(&s_current.sHeader, &pTrack->sHeader, sizeof pTrack->sHeader) != 0;
   const BOOLEAN bNewBase = bNewTrack || memcmp(&s_current.view, &view, sizeof view) != 0;
@@ -195,13 +186,24 @@ void T_NAV_vRenderCurrentTrack(const TRACK* pTrack, NAV_VIEW_INFO* pNVI, U32 u32
     static std::vector<T_NAV_TRACK_STEP> s_steps;  // the view task's only
     s_steps = s_current.base;
     T_NAV_vTraceRunOn(&anchored, u32Style, &s_current.end, &s_steps, anchor.nMorePixels);
+    // The run on is listed apart: as the boat moves, the chunk it would end
+    // does not change with it.
+    size_t same = 0;
+    const std::vector<T_NAV_TRACK_STEP>& base = s_current.base;
+    while (same < s_steps.size() && same < base.size() && s_steps[same].x == base[same].x &&
+           s_steps[same].y == base[same].y && s_steps[same].eKind == base[same].eKind &&
+           s_steps[same].u8Dot == base[same].u8Dot) {
+      same++;
+    }
+    s_current.tail.assign(s_steps.begin() + (ptrdiff_t)same, s_steps.end());
+    s_steps.resize(same);
     T_NAV_vKeepSteps(&s_current.kept, &s_steps, &s_u32Traces);
     s_current.sHeader = pTrack->sHeader;
     s_current.view = view;
     s_current.ptBoatMM = pNVI->ptBoatMM;
     s_current.bTraced = TRUE;
   }
-  T_NAV_vPlayKeptSteps(&s_current.kept, pNVI, u32Style, u32Color, anchor.shift);
+  T_NAV_vPlayKeptSteps(&s_current.kept, pNVI, u32Style, u32Color, anchor.shift, s_current.tail);
 }
 
 void T_NAV_vRenderSavedTracks(NAV_VIEW_INFO* pNVI, BOOLEAN bUnused) {

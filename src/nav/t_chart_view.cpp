@@ -8,6 +8,7 @@
 #include <string.h>
 
 #include <array>
+#include <vector>
 
 #include "color.h"
 #include "error.h"
@@ -611,6 +612,23 @@ static void CHART_vKeepGrid(NAV_VIEW_INFO* pNVI, const NAV_VIEW_INFO* pSaved) {
   pNVI->ptCenterMM = {U_NAV_nFoldX((S32)x), (S32)y};
 }
 
+// The whole pixels by which everything moved on the screen when the centre
+// moved from the saved one on its pixel grid; FALSE off the grid.
+static BOOLEAN CHART_bShift(const NAV_VIEW_INFO* pNVI, const NAV_VIEW_INFO* pSaved, POINT* pShift) {
+  const S64 f = pNVI->nPixelsPerMMM;
+  if (f <= 0) return FALSE;
+  const S64 dx = CHART_nFoldDx((S64)pSaved->ptCenterMM.x - pNVI->ptCenterMM.x);
+  const S64 dy = (S64)pSaved->ptCenterMM.y - pNVI->ptCenterMM.y;
+  if (f >= ((S64)1 << 20)) {
+    *pShift = {(S32)(dx * (f >> 20)), (S32)(dy * (f >> 20))};
+    return TRUE;
+  }
+  const S64 q = ((S64)1 << 20) / f;
+  if (dx % q != 0 || dy % q != 0) return FALSE;
+  *pShift = {(S32)(dx / q), (S32)(dy / q)};
+  return TRUE;
+}
+
 void T_CHART_vDrawChartView(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWindowSpec) {
   if (pBitmap == nullptr || psWindowSpec == nullptr) return;
   WINDOW_LOCATION w;
@@ -679,9 +697,14 @@ void T_CHART_vDrawChartView(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWind
   const BOOLEAN bReuse = bFound && !s_chart.bRedrawRequested && pSaved->bValid &&
                          pSaved->NVI.nChartRotation == NVI.nChartRotation &&
                          pSaved->NVI.nChartScale == NVI.nChartScale && CHART_bNearSaved(&NVI, &pSaved->NVI);
+  // A chart that only moved is made from its kept picture, moved.
+  static std::vector<T_CHART_BOX> s_changes;  // the view task's only
+  T_CHART_MOVED moved = {{0, 0}, &s_changes};
+  BOOLEAN bMoved = FALSE;
   if (!bReuse && bFound && pSaved->bValid && pSaved->NVI.nChartScale == NVI.nChartScale &&
       NVI.nChartRotation == 0 && pSaved->NVI.nChartRotation == 0) {
     CHART_vKeepGrid(&NVI, &pSaved->NVI);
+    bMoved = !s_chart.bRedrawRequested && pSaved->composed.bValid && CHART_bShift(&NVI, &pSaved->NVI, &moved.shift);
   }
   if (bReuse) {
     NVI.ptCenterMM = pSaved->NVI.ptCenterMM;
@@ -705,6 +728,7 @@ void T_CHART_vDrawChartView(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWind
     pSaved->nHeight = NVI.nWindowHeight;
     pSaved->nLeft = w.s32ClipLeft;
     pSaved->nBottom = w.s32ClipBottom;
+    if (bMoved) T_CHART_vBackgroundChanges(pBitmap, &w, pSaved->aPixels.data(), moved.shift, &s_changes);
     pSaved->NVI = NVI;
     CHART_vCopyRows(pBitmap, pSaved, pSaved->aPixels.data(), TRUE);
     pSaved->bValid = TRUE;
@@ -714,7 +738,8 @@ void T_CHART_vDrawChartView(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWind
   T_CHART_vListInto(&s_list, &NVI, &pSaved->composed.list);
   T_NAV_vDrawChartOverlay(&NVI, TRUE, FALSE);
   T_CHART_vListInto(nullptr, nullptr);
-  T_CHART_vCompose(&NVI, &w, 0, pSaved->aPixels.data(), !bReuse, &pSaved->composed, &s_list);
+  T_CHART_vCompose(&NVI, &w, 0, pSaved->aPixels.data(), !bReuse, &pSaved->composed, &s_list,
+                   bMoved ? &moved : nullptr);
 }
 
 void T_CHART_vDrawChartInPopupWindow(BITMAP* pBitmap, WINDOW_SPECIFICATION_POINTER psWindowSpec,

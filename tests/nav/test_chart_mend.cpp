@@ -126,6 +126,44 @@ TEST_F(ChartMend, EachKindOfChangeMendsThePlanChartAsDrawingItWholeWould) {
   }
 }
 
+// The boat's fixes move the chart by whole pixels: the kept picture is
+// moved, and mended where the move cannot carry it (the strips it uncovers,
+// the boat, calls cut at the edges), as drawing it whole would show.
+TEST_F(ChartMend, AChartMovedByWholePixelsIsMadeFromItsKeptPictureMoved) {
+  CHART_RANDOM random(7);
+  const U16 a = Waypoint(m_boat.x - 900, m_boat.y + 700, "Able");
+  const U16 b = Waypoint(m_boat.x + 2200, m_boat.y - 500, "Baker");
+  const U16 c = Waypoint(m_boat.x + 300, m_boat.y - 2000, "Charlie");
+  ROUTE* pRoute = TwoPointRoute(0, a, b);
+  pRoute->nCount = 3;
+  pRoute->anWaypoint[2] = c;
+  std::unique_ptr<TRACK> pSaved(new TRACK());
+  U_NAV_vClearTrack(&pSaved->sHeader);
+  // Across the whole screen and beyond both sides.
+  for (int i = 0; i < 80; i++) U_NAV_vAddTrackPoint(pSaved.get(), {m_boat.x + 150 * i - 6000, m_boat.y + 300 + (i % 3) * 20}, 0, FALSE);
+  const U16 slot = T_NAV_nAddTrack(pSaved.get(), 1, (char*)"T", TRUE);
+  ASSERT_NE(NAV_NONE, slot);
+  T_NAV_vSetTrackVisibility(slot, TRUE);
+  POINT boat = {m_boat.x - 1500, m_boat.y - 900};
+  for (int i = 0; i < 40; i++) {
+    boat = {boat.x + 30, boat.y + 20 + (i % 4) * 3};
+    U_NAV_vAddTrackPoint(&g_NAV.CurrentTrack, boat, 0, FALSE);
+  }
+  Target(366000021, 0.006, -0.004, 10, 60);
+  Boat(boat.x, boat.y, 60.0f, 3.0f);
+  Draw();
+  int nMended = 0;
+  for (int i = 0; i < 16; i++) {
+    boat = {boat.x + random.Any(-40, 40), boat.y + random.Any(-40, 40)};
+    U_NAV_vAddTrackPoint(&g_NAV.CurrentTrack, boat, 0, FALSE);
+    Boat(boat.x, boat.y, 60.0f, 3.0f);
+    const TWICE t = Twice([&] { Draw(); });
+    ASSERT_TRUE(t.whole == t.mended) << "fix " << i;
+    nMended += t.u32How == 2;
+  }
+  EXPECT_GE(nMended, 10) << "most moves were made from the kept picture";
+}
+
 // The same on the highway, whose ships are drawn over everything else.
 TEST_F(ChartMend, EachKindOfChangeMendsTheHighwayAsDrawingItWholeWould) {
   Store();
@@ -191,7 +229,7 @@ TEST_F(ChartMend, RandomChangesMendAsDrawingWholeWould) {
   for (int round = 0; round < kRounds; round++) {
     for (MBOX m : {M_NAV, M_ALARM, M_MENU, M_CHART}) Drain(m);
     for (int k = any(1, 3); k > 0; k--) {
-      switch (any(0, 7)) {
+      switch (any(0, 8)) {
         case 0: Target(366200000 + (U32)any(0, 12), any(-15, 15) * 0.001, any(-20, 20) * 0.001, any(0, 20), any(0, 359)); break;
         case 1: boat = {boat.x + any(-2, 2), boat.y + any(-2, 2)}; Boat(boat.x, boat.y, (float)any(0, 359), (float)any(0, 5)); break;
         case 2: T_NAV_pGetWaypoint(slots[any(0, 29)])->sName[any(0, 3)] = (char)any('A', 'Z'); break;
@@ -199,13 +237,17 @@ TEST_F(ChartMend, RandomChangesMendAsDrawingWholeWould) {
         case 4: SetB("SLBL", any(0, 1)); break;
         case 5: SetU("SNCP", (U32)any(0, 3)); break;
         case 6: T_NAV_pGetRoute((U32)any(0, 2))->nCount = (U32)any(2, 4); break;
+        case 7: boat = {boat.x + any(-90, 90), boat.y + any(-90, 90)}; Boat(boat.x, boat.y, 30.0f, 3.0f); break;
         default: U_NAV_vAddTrackPoint(&g_NAV.CurrentTrack, {boat.x, boat.y}, 0, FALSE); break;
       }
     }
     if (any(0, 9) == 0) Set("SNCS", any(14, 16));
-    m_spec.drawWindow = windows[round % 2];
-    m_spec.drawWindowType = round % 2 ? SPLIT_RIGHT_WINDOW : SPLIT_FULL_WINDOW;
-    m_spec.currentLayer = (LAYER_ID)(round % 2 ? 54 : CHART_VIEW_PRIORITY);
+    // A few frames in a row in each window, so that a chart that moved is
+    // made from the picture it kept.
+    const int pane = round / 4 % 2;
+    m_spec.drawWindow = windows[pane];
+    m_spec.drawWindowType = pane ? SPLIT_RIGHT_WINDOW : SPLIT_FULL_WINDOW;
+    m_spec.currentLayer = (LAYER_ID)(pane ? 54 : CHART_VIEW_PRIORITY);
     const TWICE chart = Twice([&] { Draw(); });
     ASSERT_TRUE(chart.whole == chart.mended) << "chart, round " << round;
     const TWICE highway = Twice([&] { DrawHighway(); });
