@@ -57,9 +57,10 @@ U8 Byte(int index) {
   return state[index];
 }
 
-// Waits until the reader thread has taken the state byte.
+// Waits until the reader thread has taken the state byte: at least ten
+// seconds, as an emulated board on two busy cores may take a while.
 bool WaitForByte(int index, U8 value) {
-  for (int i = 0; i < 2000; i++) {
+  for (int i = 0; i < 10000; i++) {
     if (Byte(index) == value) return true;
     usleep(1000);
   }
