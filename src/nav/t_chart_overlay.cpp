@@ -110,7 +110,12 @@ const SCALE_BAR_LENGTHS* T_NAV_pGetScaleBarLengths(S32 nZoom) {
 // ---------------------------------------------------------------------------
 // Shared helpers
 
-static S32 OVL_nClipLimit(const NAV_VIEW_INFO* pNVI) { return U_NAV_CLIP_PIXELS_X_SCALE / pNVI->nPixelsPerMMM; }
+// Metres from the centre at which lines are cut: 800 pixels, and as many
+// more (or fewer) as asked.
+static S32 OVL_nClipLimit(const NAV_VIEW_INFO* pNVI, S32 nMorePixels = 0) {
+  const S64 v = ((((S64)U_NAV_CLIP_PIXELS_X_SCALE >> 20) + nMorePixels) << 20) / pNVI->nPixelsPerMMM;
+  return v > 0x7FFFFFFF ? 0x7FFFFFFF : (S32)v;
+}
 
 static S32 OVL_nView(const NAV_VIEW_INFO* pNVI, S32 nMorePixels = 0) {
   const S32 side = pNVI->pBitmap->pixels_wide_full_screen > pNVI->pBitmap->pixels_high_full_screen
@@ -178,10 +183,7 @@ template <typename MOVE, typename LINE>
 static void OVL_vPolyLine(const POINT* pptBuffer, S32 nPointCount, const NAV_VIEW_INFO* pNVI, MOVE&& move,
                           LINE&& line, S32 nMorePixels = 0) {
   if (nPointCount <= 0) return;
-  const S64 reach = (((S64)U_NAV_CLIP_PIXELS_X_SCALE >> 20) + nMorePixels) << 20;
-  const S32 L = nMorePixels == 0 ? OVL_nClipLimit(pNVI)
-                                 : (S32)(reach / pNVI->nPixelsPerMMM > 0x7FFFFFFF ? 0x7FFFFFFF
-                                                                                  : reach / pNVI->nPixelsPerMMM);
+  const S32 L = OVL_nClipLimit(pNVI, nMorePixels);
   BOOLEAN bPrevInside = OVL_bInside(pptBuffer[0], L);
   if (bPrevInside) move(OVL_ptPixel(pNVI, pptBuffer[0]));
   for (S32 i = 1; i < nPointCount; i++) {
@@ -584,7 +586,7 @@ static void OVL_vKeptSteps(NAV_VIEW_INFO* pNVI, const T_CHART_OP* pOp, const cha
   if (bDraw) OVL_vSteps(pNVI, steps, pExtent != nullptr ? pExtent->pPlaces : nullptr, shift);
 }
 
-static BOOLEAN OVL_bSameSteps(const T_NAV_TRACK_STEP* a, const T_NAV_TRACK_STEP* b, size_t n) {
+BOOLEAN T_NAV_bSameSteps(const T_NAV_TRACK_STEP* a, const T_NAV_TRACK_STEP* b, size_t n) {
   for (size_t k = 0; k < n; k++) {
     if (a[k].x != b[k].x || a[k].y != b[k].y || a[k].eKind != b[k].eKind || a[k].u8Dot != b[k].u8Dot) return FALSE;
   }
@@ -602,7 +604,7 @@ void T_NAV_vKeepSteps(T_NAV_KEPT_STEPS* pKept, std::vector<T_NAV_TRACK_STEP>* pN
     const size_t n = now.size() - first < T_NAV_STEP_CHUNK ? now.size() - first : T_NAV_STEP_CHUNK;
     const BOOLEAN bSame = pKept->bKept && k < pKept->serialsBefore && first + n <= before.size() &&
                           (n == T_NAV_STEP_CHUNK || before.size() == now.size()) &&
-                          OVL_bSameSteps(&before[first], &now[first], n);
+                          T_NAV_bSameSteps(&before[first], &now[first], n);
     if (!bSame) {
       if (++*pu32Next == 0) ++*pu32Next;
       pKept->serials[k] = *pu32Next;
@@ -756,7 +758,9 @@ typedef struct tag_OVL_KEPT_ROUTE {
 static OVL_KEPT_ROUTE s_aKeptRoutes[NAV_MAX_ROUTES + 1];  // the last for the cursor's route
 static U32 s_u32RouteSerials;
 
-static void OVL_vKeptPolyLine(OVL_KEPT_ROUTE* pKept, const POINT* aPoints, S32 nUsed, NAV_VIEW_INFO* pNVI) {
+// aPoints are the route's points, aCentred the same relative to the centre.
+static void OVL_vKeptPolyLine(OVL_KEPT_ROUTE* pKept, const POINT* aPoints, const POINT* aCentred, S32 nUsed,
+                              NAV_VIEW_INFO* pNVI) {
   T_NAV_ANCHOR anchor = T_NAV_anchor(pNVI);
   NAV_VIEW_INFO anchored = *pNVI;
   anchored.ptCenterMM = anchor.ptAnchorMM;
@@ -764,13 +768,13 @@ static void OVL_vKeptPolyLine(OVL_KEPT_ROUTE* pKept, const POINT* aPoints, S32 n
   // A leg is cut where it leaves the box round the centre, and a cut made
   // for another centre walks other pixels: only a route whose points every
   // centre of the anchor's square holds uncut is traced for the anchor.
-  const S64 near = ((((S64)U_NAV_CLIP_PIXELS_X_SCALE >> 20) - anchor.nMorePixels) << 20) / pNVI->nPixelsPerMMM;
+  const S32 near = OVL_nClipLimit(pNVI, -anchor.nMorePixels);
   for (S32 i = 0; i < nUsed; i++) {
     aRel[i] = T_NAV_ptRelative(&anchored, aPoints[i]);
     if (aRel[i].x > near || aRel[i].x < -near || aRel[i].y > near || aRel[i].y < -near) {
       anchor = {pNVI->ptCenterMM, {0, 0}, 0};
       anchored.ptCenterMM = anchor.ptAnchorMM;
-      for (S32 k = 0; k < nUsed; k++) aRel[k] = T_NAV_ptRelative(&anchored, aPoints[k]);
+      memcpy(aRel, aCentred, (size_t)nUsed * sizeof(POINT));
       break;
     }
   }
@@ -824,7 +828,7 @@ static void OVL_vRenderSavedRoute(const ROUTE* pRoute, NAV_VIEW_INFO* pNVI, BOOL
   const S32 colour = bHighlightedRoute ? OVL_nEntry(36) : OVL_u32Palette() == 1 ? OVL_nEntry(32) : (S32)0x8000BDD7u;
   OVL_vPen(pNVI, colour, BRUSH, 2);
   if (pKept != nullptr && T_CHART_bListing()) {
-    OVL_vKeptPolyLine(pKept, aPoints, used, pNVI);
+    OVL_vKeptPolyLine(pKept, aPoints, aRel, used, pNVI);
   } else {
     T_NAV_vRenderPolyLineMM(aRel, used, pNVI);
   }

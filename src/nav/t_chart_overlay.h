@@ -118,6 +118,8 @@ typedef struct tag_T_NAV_KEPT_STEPS {
   size_t serialsBefore;
   BOOLEAN bKept;
 } T_NAV_KEPT_STEPS;
+// The n steps at a and at b are the same.
+BOOLEAN T_NAV_bSameSteps(const T_NAV_TRACK_STEP* a, const T_NAV_TRACK_STEP* b, size_t n);
 // Takes *pNew as the kept steps (it comes back with the old ones); a chunk
 // the same as before keeps its serial, any other takes the next of
 // *pu32Next.

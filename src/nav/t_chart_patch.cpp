@@ -259,13 +259,15 @@ static void PATCH_vTakeBoxes(const T_CHART_LIST* pOld, size_t eo, T_CHART_LIST* 
 static void PATCH_vEdges(NAV_VIEW_INFO* pNVI, T_CHART_LIST* l, const T_CHART_BOX& inner,
                          std::vector<T_CHART_BOX>* pPlaces);
 
-// With pMoved the kept list was moved with the chart (PATCH_vMoveList): its
-// elements were not taken from it as they stand, the places the move
-// uncovers or changed are mended too, and so are calls cut at the window's
-// edge before or now, which the move does not carry whole.
+// With pMovedPlaces the kept list was moved with the chart
+// (PATCH_vMoveList): its elements were not taken from it as they stand,
+// those places (what the move uncovers or changed) are mended too, and so
+// are calls cut at the window's edge before or now, which the move does not
+// carry whole; pInner is the part of the window where nothing was cut.
 static PATCH_HOW PATCH_eLineUp(NAV_VIEW_INFO* pNVI, const T_CHART_LIST* pOld, T_CHART_LIST* pNew,
                               const T_CHART_BOX& window, std::vector<T_CHART_BOX>* pPlaces,
-                              const std::vector<T_CHART_BOX>* pMoved = nullptr, const T_CHART_BOX* pInner = nullptr) {
+                              const std::vector<T_CHART_BOX>* pMovedPlaces = nullptr,
+                              const T_CHART_BOX* pInner = nullptr) {
   if (!pOld->bOrdered || !pNew->bOrdered || !pOld->bBoxes) return PATCH_WHOLE;
   static std::vector<std::pair<size_t, size_t>> s_changed;  // the view task's only
   constexpr size_t NONE = (size_t)-1;
@@ -275,7 +277,7 @@ static PATCH_HOW PATCH_eLineUp(NAV_VIEW_INFO* pNVI, const T_CHART_LIST* pOld, T_
   pNew->elementBoxes.resize(pNew->elements.size());
   const size_t nOld = pOld->elements.size(), nNew = pNew->elements.size();
   size_t i = 0, j = 0, nextTaken = 0;
-  const BOOLEAN bTaken = pNew->pReference == pOld && pMoved == nullptr;
+  const BOOLEAN bTaken = pNew->pReference == pOld && pMovedPlaces == nullptr;
   while (i < nOld || j < nNew) {
     // Elements the new list took whole from this one.
     while (bTaken && nextTaken < pNew->taken.size() && pNew->taken[nextTaken][0] < j) nextTaken++;
@@ -323,7 +325,7 @@ static PATCH_HOW PATCH_eLineUp(NAV_VIEW_INFO* pNVI, const T_CHART_LIST* pOld, T_
     PATCH_vMeasure(pNVI, pNew, j);
     s_changed.push_back({keyNew == keyOld ? i++ : NONE, j++});
   }
-  if (s_changed.empty() && pMoved == nullptr) return PATCH_SAME;
+  if (s_changed.empty() && pMovedPlaces == nullptr) return PATCH_SAME;
   // Patterned stretches lie inside elements (a list is ordered only then),
   // so only the measured elements need their boxes united.
   LIST_vUniteRuns(pNew);
@@ -341,8 +343,8 @@ static PATCH_HOW PATCH_eLineUp(NAV_VIEW_INFO* pNVI, const T_CHART_LIST* pOld, T_
       PATCH_vChanged(pOld, eo, pNew, en, pPlaces);
     }
   }
-  if (pMoved != nullptr) {
-    pPlaces->insert(pPlaces->end(), pMoved->begin(), pMoved->end());
+  if (pMovedPlaces != nullptr) {
+    pPlaces->insert(pPlaces->end(), pMovedPlaces->begin(), pMovedPlaces->end());
     PATCH_vEdges(pNVI, pNew, *pInner, pPlaces);
   }
   PATCH_vGather(pPlaces, window);
@@ -430,17 +432,12 @@ static void PATCH_vEdges(NAV_VIEW_INFO* pNVI, T_CHART_LIST* l, const T_CHART_BOX
           T_CHART_BOX& box = l->boxes[i];
           const BOOLEAN bMeasured = op.eKind == T_CHART_OP_TEXT || op.eKind == T_CHART_OP_OUTLINED ||
                                     op.eKind == T_CHART_OP_CIRCLE || op.eKind == T_CHART_OP_FUNCTION;
-          if (bMeasured && box.x0 > box.x1) {
-            // Left out at the old window's edge, it may show now.
-            const T_CHART_BOX may = LIST_box(pNVI, &state, op, PATCH_pcText(l, e, op), LIST_MEASURE);
-            if (!PATCH_bInside(may, inner)) {
-              box = may;
-              l->elementBoxes[e] = T_CHART_union(l->elementBoxes[e], box);
-            }
-          }
+          const BOOLEAN bEmpty = box.x0 > box.x1;
           const BOOLEAN bBrush = !state.ptrnattrib.status && state.DrTool == BRUSH && state.PixelSize >= 2;
-          if (PATCH_bInside(box, inner) || (op.eKind == T_CHART_OP_LINE && bBrush)) return;
-          BOOLEAN bTold = FALSE;
+          // A call that drew nothing may have been left out at the old
+          // window's edge, and show now.
+          if ((!bEmpty || !bMeasured) && PATCH_bInside(box, inner)) return;
+          if (op.eKind == T_CHART_OP_LINE && bBrush) return;
           if (op.eKind == T_CHART_OP_FUNCTION) {
             T_CHART_EXTENT extent;
             memset(&extent, 0, sizeof extent);
@@ -448,15 +445,15 @@ static void PATCH_vEdges(NAV_VIEW_INFO* pNVI, T_CHART_LIST* l, const T_CHART_BOX
             extent.pInner = &inner;
             extent.pEdges = pPlaces;
             op.pfCall(pNVI, &op, PATCH_pcText(l, e, op), &extent, FALSE);
-            bTold = extent.bEdgesTold;
+            if (extent.bEdgesTold) return;
           }
-          if (bTold) return;
-          pPlaces->push_back(box);
           if (bMeasured) {
-            box = T_CHART_union(box, LIST_box(pNVI, &state, op, PATCH_pcText(l, e, op), LIST_MEASURE));
+            const T_CHART_BOX may = LIST_box(pNVI, &state, op, PATCH_pcText(l, e, op), LIST_MEASURE);
+            if (bEmpty && PATCH_bInside(may, inner)) return;
+            box = T_CHART_union(box, may);
             l->elementBoxes[e] = T_CHART_union(l->elementBoxes[e], box);
-            pPlaces->push_back(box);
           }
+          pPlaces->push_back(box);
         },
         [](U32) {});
   }

@@ -163,7 +163,8 @@ typedef struct tag_CHART_CURRENT_TRACK {
   std::vector<T_NAV_TRACK_STEP> base;  // without the run on to the boat
   T_NAV_TRACE_END end;
   POINT ptBoatMM;
-  T_NAV_KEPT_STEPS kept;
+  T_NAV_KEPT_STEPS kept;               // the base, or all of it but a last move the run on replaces
+  size_t keptSteps;
   std::vector<T_NAV_TRACK_STEP> tail;  // the run on to the boat, after kept
 } CHART_CURRENT_TRACK;
 static CHART_CURRENT_TRACK s_current;
@@ -183,21 +184,23 @@ void T_NAV_vRenderCurrentTrack(const TRACK* pTrack, NAV_VIEW_INFO* pNVI, U32 u32
       T_NAV_vTraceTrack(pTrack, &anchored, TRUE, u32Style, &s_current.base, &s_current.index, &s_current.end,
                         anchor.nMorePixels);
     }
-    static std::vector<T_NAV_TRACK_STEP> s_steps;  // the view task's only
-    s_steps = s_current.base;
-    T_NAV_vTraceRunOn(&anchored, u32Style, &s_current.end, &s_steps, anchor.nMorePixels);
     // The run on is listed apart: as the boat moves, the chunk it would end
-    // does not change with it.
-    size_t same = 0;
+    // does not change with it. It is traced after the base's last step
+    // alone, the only one a step added looks back at: that one stays, or a
+    // move replaces it.
     const std::vector<T_NAV_TRACK_STEP>& base = s_current.base;
-    while (same < s_steps.size() && same < base.size() && s_steps[same].x == base[same].x &&
-           s_steps[same].y == base[same].y && s_steps[same].eKind == base[same].eKind &&
-           s_steps[same].u8Dot == base[same].u8Dot) {
-      same++;
+    std::vector<T_NAV_TRACK_STEP>& run = s_current.tail;
+    run.assign(base.empty() ? base.end() : base.end() - 1, base.end());
+    T_NAV_vTraceRunOn(&anchored, u32Style, &s_current.end, &run, anchor.nMorePixels);
+    const BOOLEAN bLastStays = !base.empty() && !run.empty() && T_NAV_bSameSteps(&run[0], &base.back(), 1);
+    if (bLastStays) run.erase(run.begin());
+    const size_t keptSteps = base.size() - (base.empty() || bLastStays ? 0 : 1);
+    if (bNewBase || keptSteps != s_current.keptSteps) {
+      static std::vector<T_NAV_TRACK_STEP> s_steps;  // the view task's only
+      s_steps.assign(base.begin(), base.begin() + (ptrdiff_t)keptSteps);
+      T_NAV_vKeepSteps(&s_current.kept, &s_steps, &s_u32Traces);
+      s_current.keptSteps = keptSteps;
     }
-    s_current.tail.assign(s_steps.begin() + (ptrdiff_t)same, s_steps.end());
-    s_steps.resize(same);
-    T_NAV_vKeepSteps(&s_current.kept, &s_steps, &s_u32Traces);
     s_current.sHeader = pTrack->sHeader;
     s_current.view = view;
     s_current.ptBoatMM = pNVI->ptBoatMM;
