@@ -10,6 +10,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <array>
 #include <span>
 
 #include "color.h"
@@ -710,21 +711,61 @@ static BOOLEAN OVL_bWaypointAt(U32 nIndex, POINT* ppt) {
   return TRUE;
 }
 
+// What every route's label of one frame looks up: the cursor waypoint, and
+// for each shown route the newest shown route starting where it does (as
+// T_NAV_TWR_s32GetIndexOfLastRouteStartingAt finds it). Found once for the
+// frame instead of once a label, each a walk of all routes.
+typedef struct tag_OVL_ROUTE_LABELS {
+  S32 nCursor;
+  std::array<S32, NAV_MAX_ROUTES> anNewest;
+} OVL_ROUTE_LABELS;
+
+static void OVL_vFindRouteLabels(OVL_ROUTE_LABELS* pLabels) {
+  pLabels->nCursor = 65535;
+  if (!NAV_bFetchIndex(FCID("ICWP"), &pLabels->nCursor)) pLabels->nCursor = 65535;
+  std::array<S32, NAV_MAX_ROUTES> anStart;
+  std::array<U32, NAV_MAX_ROUTES> au32Time;
+  for (U32 r = 0; r < NAV_MAX_ROUTES; r++) {
+    const ROUTE* pRoute = T_NAV_pGetRoute(r);
+    const BOOLEAN bShown = pRoute != nullptr && pRoute->nCount != 0 && !pRoute->bHide;
+    anStart[r] = bShown ? (S32)pRoute->anWaypoint[0] : -1;
+    au32Time[r] = bShown ? pRoute->u32DateTime : 0;
+  }
+  for (U32 r = 0; r < NAV_MAX_ROUTES; r++) {
+    S32 found = -1;
+    for (U32 q = 0; q < NAV_MAX_ROUTES && anStart[r] >= 0; q++) {
+      if (anStart[q] == anStart[r] && (found < 0 || au32Time[q] > au32Time[(U32)found])) found = (S32)q;
+    }
+    pLabels->anNewest[r] = found;
+  }
+}
+
 // The name of the newest shown route that starts where this one does, beside
-// its first waypoint; boxed when that waypoint is under the cursor.
-static void OVL_vRenderRouteLabel(const ROUTE* pRoute, NAV_VIEW_INFO* pNVI, BOOLEAN bHighlighted) {
+// its first waypoint; boxed when that waypoint is under the cursor. Without
+// pLabels (of this frame, whose route nRoute this is), looked up for this
+// label alone.
+static void OVL_vRenderRouteLabel(const ROUTE* pRoute, NAV_VIEW_INFO* pNVI, BOOLEAN bHighlighted,
+                                  const OVL_ROUTE_LABELS* pLabels, S32 nRoute) {
   const U16 first = pRoute->anWaypoint[0];
   POINT pt;
   if (!OVL_bWaypointAt(first, &pt)) return;
   const POINT rel = T_NAV_ptRelative(pNVI, pt);
   if (!OVL_bInside(rel, OVL_nClipLimit(pNVI))) return;
   char sName[NAV_ROUTE_NAME_SIZE + 2];
-  if (!T_NAV_TWR_bGetNameOfLastRouteStartingAt(first, sName)) return;
+  S32 nCursor = 65535;
+  if (pLabels == nullptr) {
+    if (!T_NAV_TWR_bGetNameOfLastRouteStartingAt(first, sName)) return;
+    NAV_bFetchIndex(FCID("ICWP"), &nCursor);
+  } else {
+    const S32 nNewest = nRoute >= 0 && nRoute < (S32)NAV_MAX_ROUTES ? pLabels->anNewest[(size_t)nRoute] : -1;
+    if (nNewest < 0) return;
+    memset(sName, 0, sizeof sName);
+    memcpy(sName, T_NAV_pGetRoute((U32)nNewest)->sName, NAV_ROUTE_NAME_SIZE);
+    nCursor = pLabels->nCursor;
+  }
   sName[NAV_ROUTE_NAME_SIZE] = 0;
   const POINT p = OVL_ptPixel(pNVI, rel);
   const POINT at = {p.x + 16, p.y - 39};
-  S32 nCursor = 65535;
-  NAV_bFetchIndex(FCID("ICWP"), &nCursor);
   const BOOLEAN bCursor = nCursor == (S32)first;
   const FONT_DEF* pFont = bCursor ? T_NAV_pFont17() : T_NAV_pFont14();
   COLOR text = gCOLOR_pcolColorTable[bHighlighted ? 35 : 101];
@@ -798,14 +839,14 @@ static void OVL_vKeptPolyLine(OVL_KEPT_ROUTE* pKept, const POINT* aPoints, const
 }
 
 static void OVL_vRenderSavedRoute(const ROUTE* pRoute, NAV_VIEW_INFO* pNVI, BOOLEAN bHighlightedRoute,
-                                  OVL_KEPT_ROUTE* pKept);
+                                  OVL_KEPT_ROUTE* pKept, const OVL_ROUTE_LABELS* pLabels, S32 nRoute);
 
 void T_NAV_vRenderSavedRoute(const ROUTE* pRoute, NAV_VIEW_INFO* pNVI, BOOLEAN bHighlightedRoute) {
-  OVL_vRenderSavedRoute(pRoute, pNVI, bHighlightedRoute, nullptr);
+  OVL_vRenderSavedRoute(pRoute, pNVI, bHighlightedRoute, nullptr, nullptr, -1);
 }
 
 static void OVL_vRenderSavedRoute(const ROUTE* pRoute, NAV_VIEW_INFO* pNVI, BOOLEAN bHighlightedRoute,
-                                  OVL_KEPT_ROUTE* pKept) {
+                                  OVL_KEPT_ROUTE* pKept, const OVL_ROUTE_LABELS* pLabels, S32 nRoute) {
   // Files and imports may claim more points than a route holds.
   const S32 n = pRoute->nCount > NAV_MAX_ROUTE_POINTS ? (S32)NAV_MAX_ROUTE_POINTS : (S32)pRoute->nCount;
   if (n == 0) return;
@@ -833,26 +874,28 @@ static void OVL_vRenderSavedRoute(const ROUTE* pRoute, NAV_VIEW_INFO* pNVI, BOOL
     T_NAV_vRenderPolyLineMM(aRel, used, pNVI);
   }
   OVL_vResetPen(pNVI);
-  OVL_vRenderRouteLabel(pRoute, pNVI, bHighlightedRoute);
+  OVL_vRenderRouteLabel(pRoute, pNVI, bHighlightedRoute, pLabels, nRoute);
 }
 
 static void OVL_vRenderAllSavedRoutes(NAV_VIEW_INFO* pNVI) {
   S32 nCurrent = -1;
   H_DATABASE_bFetchS32(FCID("CCRT"), &nCurrent, nullptr, nullptr);
+  static OVL_ROUTE_LABELS s_labels;  // the view task's only
+  OVL_vFindRouteLabels(&s_labels);
   for (S32 i = 0; i < (S32)NAV_MAX_ROUTES; i++) {
     const ROUTE* pRoute = T_NAV_pGetRoute((U32)i);
     if (pRoute == nullptr || pRoute->nCount == 0 || pRoute->bHide || i == nCurrent) continue;
     T_CHART_vElement(T_CHART_PART_SAVED_ROUTE, (U32)i);
-    OVL_vRenderSavedRoute(pRoute, pNVI, FALSE, &s_aKeptRoutes[i]);
+    OVL_vRenderSavedRoute(pRoute, pNVI, FALSE, &s_aKeptRoutes[i], &s_labels, i);
   }
   // The route that starts at the cursor waypoint again, on top and in red.
-  S32 nCursor = 65535;
-  if (!NAV_bFetchIndex(FCID("ICWP"), &nCursor) || nCursor == 65535 || nCursor < 0) return;
+  const S32 nCursor = s_labels.nCursor;
+  if (nCursor == 65535 || nCursor < 0) return;
   const S32 nRoute = T_NAV_TWR_s32GetIndexOfLastRouteStartingAt(nCursor);
   const ROUTE* pRoute = nRoute >= 0 ? T_NAV_pGetRoute((U32)nRoute) : nullptr;
   if (pRoute != nullptr && pRoute->nCount != 0 && !pRoute->bHide && nCurrent != (S32)NAV_MAX_ROUTES) {
     T_CHART_vElement(T_CHART_PART_CURSOR_ROUTE, 0);
-    OVL_vRenderSavedRoute(pRoute, pNVI, TRUE, &s_aKeptRoutes[NAV_MAX_ROUTES]);
+    OVL_vRenderSavedRoute(pRoute, pNVI, TRUE, &s_aKeptRoutes[NAV_MAX_ROUTES], &s_labels, nRoute);
   }
 }
 

@@ -6,11 +6,13 @@
 #include <initializer_list>
 #include <memory>
 #include <random>
+#include <string>
 
 #include "../nmea/ais_sentences.h"
 #include "chart_test.h"
 #include "g_bmp.h"
 #include "g_iconset.h"
+#include "g_truetype.h"
 #include "gp_rotate.h"
 #include "linuxsvc.h"
 #include "t_chart_marks.h"
@@ -214,6 +216,44 @@ TEST_F(ChartOverlay, RouteCard) {
   Boat(x, y, 45.0f, 3.0f);
   Draw();
   EXPECT_TRUE(GOLDEN_MatchBitmap(NAV_GOLDEN_DIR "/chart_routes.png", m_pPage));
+}
+
+std::string s_acLabels;
+void NoteLabel(const BITMAP*, const char* pText, const FONT_DEF*, const G_TEXT_BOX*) {
+  s_acLabels += std::string("[") + pText + "]";
+}
+
+// Routes that start at one waypoint are all labelled with the name of the
+// newest one shown; a hidden route names none.
+TEST_F(ChartOverlay, RoutesStartingTogetherShowTheNewestShownName) {
+  Set("SNCS", 15);
+  const S32 x = m_boat.x, y = m_boat.y;
+  const U16 a = Waypoint(x - 1500, y + 600, "A"), b = Waypoint(x + 1500, y + 900, "B");
+  const U16 c = Waypoint(x + 1200, y - 900, "C");
+  auto route = [&](U32 r, U16 to, U32 u32Time, const char* name) {
+    ROUTE* pRoute = TwoPointRoute(r, a, to);
+    pRoute->u32DateTime = u32Time;
+    memcpy(pRoute->sName, name, strlen(name));
+    return pRoute;
+  };
+  route(1, b, 5, "Older");
+  ROUTE* pNewer = route(4, c, 9, "Newer");
+  route(7, c, 20, "Hidden")->bHide = 1;
+  auto labels = [&] {
+    s_acLabels.clear();
+    G_TRUETYPE_vSetTextObserver(NoteLabel);
+    Frame();
+    G_TRUETYPE_vSetTextObserver(nullptr);
+    return s_acLabels;
+  };
+  std::string drawn = labels();
+  EXPECT_NE(std::string::npos, drawn.find("[Newer]")) << drawn;
+  EXPECT_EQ(std::string::npos, drawn.find("[Older]")) << drawn;
+  EXPECT_EQ(std::string::npos, drawn.find("[Hidden]")) << drawn;
+  pNewer->u32DateTime = 1;
+  drawn = labels();
+  EXPECT_NE(std::string::npos, drawn.find("[Older]")) << drawn;
+  EXPECT_EQ(std::string::npos, drawn.find("[Newer]")) << drawn;
 }
 
 // Saved tracks are read once and drawn again from memory until the store
