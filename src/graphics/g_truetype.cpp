@@ -183,7 +183,21 @@ typedef struct tag_SIZE_METRICS {
 } SIZE_METRICS;
 
 static SIZE_METRICS s_SizeMetrics[(size_t)FACE_COUNT * (size_t)TTF_SIZE_COUNT];
-static_assert(sizeof s_au8GlyphPool + sizeof s_aGlyphSlots + sizeof s_au16GlyphBuckets + sizeof s_SizeMetrics <=
+
+// The kerning of glyph pairs in font units, by font, direct-mapped: FreeType
+// searches the face's kerning table for every pair of every text, which cost
+// the waypoint labels of a busy chart more than drawing them.
+constexpr U32 KERNING_SLOTS = 1024;
+typedef struct tag_KERNING_SLOT {
+  U32 u32Left;  // 0: empty, glyph 0 is never kerned
+  U32 u32Right;
+  U16 u16Font;
+  S32 s32Delta;  // 0 also where FreeType had no answer
+} KERNING_SLOT;
+static KERNING_SLOT s_aKerning[KERNING_SLOTS];
+
+static_assert(sizeof s_au8GlyphPool + sizeof s_aGlyphSlots + sizeof s_au16GlyphBuckets + sizeof s_SizeMetrics +
+                      sizeof s_aKerning <=
                   512 * 1024,
               "the text caches' memory");
 
@@ -191,6 +205,7 @@ static void G_TRUETYPE_vForgetGlyphs(void) {
   memset(s_au16GlyphBuckets, 0, sizeof s_au16GlyphBuckets);
   s_u32GlyphSlotsUsed = 0;
   s_u32GlyphPoolUsed = 0;
+  memset(s_aKerning, 0, sizeof s_aKerning);
 }
 
 // The font's position in s_FontInfo, which also indexes s_SizeMetrics.
@@ -415,6 +430,20 @@ static GLYPH_PLACE G_TRUETYPE_place(const GLYPH_IMAGE& image, const FontInfo* pF
   return {s32Offset, s32Room > 0 ? s32Room : 0};
 }
 
+// Under the font lock: the kerning of the pair in the font's face, unscaled.
+static S32 G_TRUETYPE_s32Kerning(const FontInfo* pInfo, const SIZE_METRICS* pSize, FT_UInt left, FT_UInt right) {
+  const U16 u16Font = (U16)FontIndex(pInfo);
+  const U64 u64Key = (U64)u16Font << 48 ^ (U64)left << 24 ^ right;
+  KERNING_SLOT& slot = s_aKerning[(U32)((u64Key * 0x9E3779B97F4A7C15ull) >> 52) & (KERNING_SLOTS - 1)];
+  if (slot.u32Left != left || slot.u32Right != right || slot.u16Font != u16Font) {
+    FT_Vector delta;
+    const BOOLEAN bKerned = FT_Get_Kerning(pSize->face, left, right, FT_KERNING_UNSCALED, &delta) == 0 &&
+                            delta.x >= INT32_MIN && delta.x <= INT32_MAX;
+    slot = {(U32)left, (U32)right, u16Font, bKerned ? (S32)delta.x : 0};
+  }
+  return slot.s32Delta;
+}
+
 // Walks the text as drawing does, handing every glyph and its pen position to
 // plot, which returns FALSE to stop the walk there. Wide text in a wide
 // language unless b8Bit. Returns the pen position after the last glyph.
@@ -473,10 +502,7 @@ static S32 G_TRUETYPE_s32WalkWith(const char* pText, PIXEL x, const FontInfo* pI
     // the face's active size, without needing that size to be active; only
     // between two glyphs of one face.
     if (previous != 0 && pPrevious == pFrom && FT_HAS_KERNING(pFromSize->face)) {
-      FT_Vector delta;
-      if (FT_Get_Kerning(pFromSize->face, previous, glyph, FT_KERNING_UNSCALED, &delta) == 0) {
-        x += (S32)(FT_MulFix(delta.x, pFromSize->xScale) >> 6);
-      }
+      x += (S32)(FT_MulFix(G_TRUETYPE_s32Kerning(pFrom, pFromSize, previous, glyph), pFromSize->xScale) >> 6);
     }
     if (!bImage) continue;
     const GLYPH_PLACE place = G_TRUETYPE_place(image, pFrom, base);

@@ -527,7 +527,15 @@ void T_NAV_vStepsExtent(std::span<const T_NAV_TRACK_STEP> steps, const ICON* con
     break;
   }
   if (!pExtent->bBoxWanted) return;
-  T_CHART_BOX box = T_CHART_empty();
+  // Every line's and dot's box is the box round its corners widened by the
+  // same pen, so their union is the box round all the corners, widened once.
+  S32 x0 = INT32_MAX, y0 = INT32_MAX, x1 = INT32_MIN, y1 = INT32_MIN;
+  auto take = [&](POINT a) {
+    x0 = a.x < x0 ? a.x : x0;
+    y0 = a.y < y0 ? a.y : y0;
+    x1 = a.x > x1 ? a.x : x1;
+    y1 = a.y > y1 ? a.y : y1;
+  };
   POINT pen = {st->cp.px, gf_RowOf(st, st->cp.py)};
   for (const T_NAV_TRACK_STEP& s : steps) {
     const POINT p = {s.x + shift.x, s.y + shift.y};
@@ -535,22 +543,24 @@ void T_NAV_vStepsExtent(std::span<const T_NAV_TRACK_STEP> steps, const ICON* con
       case T_NAV_TRACK_MOVE:
         break;
       case T_NAV_TRACK_LINE:
-        box = T_CHART_union(box, T_CHART_lineBox(st, pen, p));
+        take(pen);
+        take(p);
         break;
       case T_NAV_TRACK_DOT:
         if (apDots != nullptr) {
           const ICON* pDot = apDots[s.u8Dot];
-          const POINT far = {p.x + (S32)G_ICON_u32GetWidth(pDot), p.y + (S32)G_ICON_u32GetHeight(pDot)};
-          box = T_CHART_union(box, T_CHART_union(T_CHART_lineBox(st, p, p), T_CHART_lineBox(st, far, far)));
+          take(p);
+          take({p.x + (S32)G_ICON_u32GetWidth(pDot), p.y + (S32)G_ICON_u32GetHeight(pDot)});
           continue;
         }
-        box = T_CHART_union(box, T_CHART_lineBox(st, {p.x - 1, p.y - 1}, {p.x + 1, p.y + 1}));
+        take({p.x - 1, p.y - 1});
+        take({p.x + 1, p.y + 1});
         pen = {p.x + 1, p.y + 1};
         continue;
     }
     pen = p;
   }
-  pExtent->box = box;
+  pExtent->box = x0 <= x1 ? T_CHART_lineBox(st, {x0, y0}, {x1, y1}) : T_CHART_empty();
 }
 
 // The thin lines among the steps that reach outside the inner box: a line

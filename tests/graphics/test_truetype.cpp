@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "canvas.h"
@@ -104,6 +105,26 @@ TEST_F(TrueTypeTest, KerningNarrowsPairs) {
     const U32 apart = G_TRUETYPE_M_u32GetWidth("A", font) + G_TRUETYPE_M_u32GetWidth("V", font);
     EXPECT_LT(pair, apart) << font->u32Height;
     EXPECT_EQ(apart, G_TRUETYPE_M_u32GetWidth("A V", font) - font->u32Height / 2) << "no kerning across a space";
+  }
+  // Pairs are kept once looked up: more pairs of two faces than are kept,
+  // measured again backwards and with the faces taken in turn, keep their
+  // widths.
+  const FONT_DEF* faces[2] = {myriad_pro_size17_font_def_ptr, myriad_pro_bold_size44_font_def_ptr};
+  std::vector<std::pair<std::string, U32>> widths;
+  for (const FONT_DEF* font : faces) {
+    for (char a = 'A'; a <= 'z'; a++) {
+      for (const char b : {'A', 'T', 'V', 'W', 'Y', 'a', 'e', 'o', 'y', '.', ','}) {
+        const char text[3] = {a, b, 0};
+        widths.push_back({text, G_TRUETYPE_M_u32GetWidth(text, font)});
+      }
+    }
+  }
+  const size_t half = widths.size() / 2;
+  for (size_t k = half; k-- > 0;) {
+    for (size_t f = 0; f < 2; f++) {
+      const auto& [text, width] = widths[f * half + k];
+      ASSERT_EQ(width, G_TRUETYPE_M_u32GetWidth(text.c_str(), faces[f])) << text << " in face " << f;
+    }
   }
 }
 
