@@ -11,11 +11,14 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <stdint.h>
 #include <string.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
+
+#include <chrono>
 
 #include "dd_devpath.h"
 #include "linuxsvc.h"
@@ -89,11 +92,26 @@ void* DD_UART_ReadThread(void* vptr) {
   struct pollfd fds[2] = {{p->dev_handle, POLLIN, 0}, {p->stop_fd, POLLIN, 0}};
   U8 bytes[DD_UART_RING_SIZE];
   for (;;) {
+    if (p->bLent.load()) {
+      std::unique_lock<std::mutex> lock(p->lendLock);
+      p->bParked = TRUE;
+      p->lendChanged.notify_all();
+      p->lendChanged.wait(lock, [p] { return !p->bLent.load() || p->bStopping.load(); });
+      p->bParked = FALSE;
+      if (p->bStopping.load()) break;
+      continue;
+    }
     if (poll(fds, 2, -1) < 0) {
       if (errno == EINTR) continue;
       break;
     }
-    if (fds[1].revents != 0 || p->bStopping.load()) break;
+    if (p->bStopping.load()) break;
+    if (fds[1].revents != 0) {
+      // A lend's nudge: the loop's top parks the reader.
+      U64 nudges;
+      (void)!read(p->stop_fd, &nudges, sizeof nudges);
+      continue;
+    }
     if (fds[0].revents == 0) continue;
     ssize_t n = read(p->dev_handle, bytes, sizeof bytes);
     if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
@@ -258,11 +276,51 @@ U8 DD_UART_u8GetRxStatus(U8) { return 0; }
 U32 DD_UART_u32ReadReceiveError(U8) { return 0; }
 BOOLEAN DD_UART_bIsRxIntEnabled(U8) { return TRUE; }
 
+BOOLEAN DD_UART_bLend(U8 u8Port, U32 u32Ms) {
+  UART_INFO* p = UART_pPort(u8Port);
+  if (p == nullptr || p->dev_handle < 0 || p->stop_fd < 0) return FALSE;
+  std::unique_lock<std::mutex> lock(p->lendLock);
+  p->bLent = TRUE;
+  U64 one = 1;
+  (void)!write(p->stop_fd, &one, sizeof one);
+  if (p->lendChanged.wait_for(lock, std::chrono::milliseconds(u32Ms),
+                              [p] { return p->bParked || p->bReaderEnded.load(); })) {
+    return TRUE;
+  }
+  p->bLent = FALSE;
+  p->lendChanged.notify_all();
+  return FALSE;
+}
+
+void DD_UART_vEndLend(U8 u8Port) {
+  UART_INFO* p = UART_pPort(u8Port);
+  if (p == nullptr) return;
+  std::lock_guard<std::mutex> lock(p->lendLock);
+  p->bLent = FALSE;
+  p->lendChanged.notify_all();
+}
+
+S32 DD_UART_s32ReadLent(U8 u8Port, U8* pu8Bytes, U32 u32Max, U32 u32Ms) {
+  UART_INFO* p = UART_pPort(u8Port);
+  if (p == nullptr || p->dev_handle < 0 || !p->bLent.load()) return -1;
+  struct pollfd in = {p->dev_handle, POLLIN, 0};
+  const int rc = poll(&in, 1, u32Ms > INT32_MAX ? INT32_MAX : (int)u32Ms);
+  if (rc == 0 || (rc < 0 && errno == EINTR)) return 0;
+  if (rc < 0) return -1;
+  const ssize_t n = read(p->dev_handle, pu8Bytes, u32Max);
+  if (n < 0 && (errno == EINTR || errno == EAGAIN)) return 0;
+  return n > 0 ? (S32)n : -1;
+}
+
 void DD_UART_vKill(U8 u8Port) {
   UART_INFO* p = UART_pPort(u8Port);
   if (p == nullptr) return;
   if (p->uart_read_thread != 0) {
-    p->bStopping = TRUE;
+    {
+      std::lock_guard<std::mutex> lock(p->lendLock);
+      p->bStopping = TRUE;
+      p->lendChanged.notify_all();
+    }
     U64 one = 1;
     (void)!write(p->stop_fd, &one, sizeof one);
     pthread_join(p->uart_read_thread, nullptr);

@@ -9,6 +9,8 @@
 #include <pthread.h>
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 
 #include "basetypes.h"
 
@@ -31,6 +33,11 @@ typedef struct tag_UART_INFO {
   std::atomic<U32> putidx;              // advanced by the reader thread
   std::atomic<DD_UART_SINK*> pfnSink;   // null: runs go to the ring
   U8 qbuffer[DD_UART_RING_SIZE];
+  // A line lent to one reader: the reader thread stands still meanwhile.
+  std::mutex lendLock;
+  std::condition_variable lendChanged;
+  std::atomic<BOOLEAN> bLent;
+  BOOLEAN bParked;  // under lendLock: the reader thread stands still
 } UART_INFO;
 
 typedef struct tag_XLAT_BAUD {
@@ -71,6 +78,16 @@ BOOLEAN DD_UART_bTxBufferEmpty(U8 u8Port);
 U8 DD_UART_u8GetRxStatus(U8 u8Port);
 U32 DD_UART_u32ReadReceiveError(U8 u8Port);
 BOOLEAN DD_UART_bIsRxIntEnabled(U8 u8Port);
+// Lends the line's receiving to the caller: the reader thread stops reading
+// (after handing on what it has read), and bytes are read with
+// DD_UART_s32ReadLent until DD_UART_vEndLend. FALSE, and nothing lent, when
+// the port is closed or the reader does not stop within u32Ms. Saves the
+// reader's wake-up on every answer a transfer waits for.
+BOOLEAN DD_UART_bLend(U8 u8Port, U32 u32Ms);
+void DD_UART_vEndLend(U8 u8Port);
+// Up to u32Max bytes of a lent line, waiting up to u32Ms for the first: how
+// many (0 when none came), -1 when the line failed or ended.
+S32 DD_UART_s32ReadLent(U8 u8Port, U8* pu8Bytes, U32 u32Max, U32 u32Ms);
 // Ends the reader thread and closes the port. Bytes left in the ring are
 // still delivered after a reopen.
 void DD_UART_vKill(U8 u8Port);

@@ -102,6 +102,8 @@ constexpr U32 UART_INIT_PERIOD_MS = 800;
 constexpr U32 UART_WRITER_POLL_MS = 50;
 constexpr U32 UART_WRITER_JOIN_MS = 200;
 constexpr U32 UART_DROP_LOG_MS = 1000;
+// How long a lend waits for the driver's reader to stand still.
+constexpr U32 UART_LEND_MS = 200;
 // A talker never pauses this long inside a line, so the first byte after
 // such a silence starts one: a PC's first request on a quiet line is heard
 // from its '#'. A byte stream joined mid-line is still skipped to its end.
@@ -256,6 +258,35 @@ U32 T_UART_u32Send(U8 u8Channel, const U8* pu8Bytes, U32 u32Count, TICKS ticks) 
     done += (U32)put;
   }
   return done;
+}
+
+static void UART_vHandleReceive(U8 u8Channel);
+
+BOOLEAN T_UART_bLendReceive(U8 u8Channel) {
+  if (u8Channel >= UART_CHANNELS || s_sControl[u8Channel].taskOwner.load() == 0 || s_bInitPeriod.load()) {
+    return FALSE;
+  }
+  if (!H_UART_bLendReceive(u8Channel, UART_LEND_MS)) return FALSE;
+  // What the driver's ring still holds came before anything read from now on.
+  UART_vHandleReceive(u8Channel);
+  return TRUE;
+}
+
+void T_UART_vEndLend(U8 u8Channel) {
+  if (u8Channel < UART_CHANNELS) H_UART_vEndLend(u8Channel);
+}
+
+S32 T_UART_s32ReadLent(U8 u8Channel, U8* pu8Bytes, U32 u32Max, TICKS ticks) {
+  if (u8Channel >= UART_CHANNELS) return -1;
+  const S32 n = H_UART_s32ReadLent(u8Channel, pu8Bytes, u32Max, ticks);
+  if (n > 0) {
+    CHANNEL_CONTROL* c = &s_sControl[u8Channel];
+    std::lock_guard<std::mutex> guard(s_aReceiveLock[u8Channel]);
+    c->u32LastByteMs = H_TICK_u32ReadFreeRunningTimerInMilliSeconds();
+    c->u32Received += (U32)n;
+    c->bLastCharCR = UART_bIsLineEnd(pu8Bytes[n - 1]);
+  }
+  return n;
 }
 
 BOOLEAN T_UART_bTransmitIdle(U8 u8Channel) {

@@ -30,6 +30,16 @@ void T_UART_vHandleTransmit(U8 u8Channel);
 // transmit queue and the channel's writer, waiting up to ticks at a time for
 // room. How many were taken; 0 for a channel above 2.
 U32 T_UART_u32Send(U8 u8Channel, const U8* pu8Bytes, U32 u32Count, TICKS ticks);
+// An owned channel's receiving lent to the caller, who then reads it with
+// T_UART_s32ReadLent after emptying the receive queue, whose bytes came
+// first: for a transfer that waits for an answer to every block, the
+// driver's reader no longer wakes for each. FALSE, and nothing lent, for a
+// channel not owned or a line that could not be lent.
+BOOLEAN T_UART_bLendReceive(U8 u8Channel);
+void T_UART_vEndLend(U8 u8Channel);
+// Up to u32Max bytes of the lent line, waiting up to ticks for the first:
+// how many, 0 when none came, -1 when the line failed or is not lent.
+S32 T_UART_s32ReadLent(U8 u8Channel, U8* pu8Bytes, U32 u32Max, TICKS ticks);
 // TRUE when the channel's transmit queue is empty and its writer holds no
 // byte; TRUE for a channel above 2.
 BOOLEAN T_UART_bTransmitIdle(U8 u8Channel);

@@ -64,4 +64,12 @@ void H_UART_vSetReceiveSink(U8 u8Port, void (*pfnSink)(U8 u8Port, const U8* pu8B
   DD_UART_vSetSink(u8Port, pfnSink);
 }
 
+BOOLEAN H_UART_bLendReceive(U8 u8Port, U32 u32Ms) { return DD_UART_bLend(u8Port, u32Ms); }
+
+void H_UART_vEndLend(U8 u8Port) { DD_UART_vEndLend(u8Port); }
+
+S32 H_UART_s32ReadLent(U8 u8Port, U8* pu8Bytes, U32 u32Max, U32 u32Ms) {
+  return DD_UART_s32ReadLent(u8Port, pu8Bytes, u32Max, u32Ms);
+}
+
 void H_UART_vShutdown(U8 u8Port) { DD_UART_vKill(u8Port); }

@@ -31,4 +31,9 @@ U32 H_UART_u32TryPutBlock(U8 u8Port, const U8* pu8Data, U32 u32Count);
 // (null: to the ring that H_UART_u32FetchRxBlock empties). The ring's bytes
 // are older than any run the sink gets, so the sink takes them first.
 void H_UART_vSetReceiveSink(U8 u8Port, void (*pfnSink)(U8 u8Port, const U8* pu8Bytes, U32 u32Count));
+// The port's receiving lent to one caller, read by it alone until the lend
+// ends (DD_UART_bLend).
+BOOLEAN H_UART_bLendReceive(U8 u8Port, U32 u32Ms);
+void H_UART_vEndLend(U8 u8Port);
+S32 H_UART_s32ReadLent(U8 u8Port, U8* pu8Bytes, U32 u32Max, U32 u32Ms);
 void H_UART_vShutdown(U8 u8Port);

@@ -8,6 +8,8 @@
 
 #include "u_xmodem.h"
 
+#include <string.h>
+
 #include "linuxsvc.h"
 #include "t_uart.h"
 #include "u_crc16.h"
@@ -41,32 +43,63 @@ static BOOLEAN s_bStray;
 // ---------------------------------------------------------------------------
 // The line
 
-static BOOLEAN XMODEM_bQueueGet(U8 u8Port, U8* pu8Byte, TICKS ticks) {
-  U16 entry = 0;
+// While a transfer runs its line is lent to it (T_UART_bLendReceive): the
+// queue holds what came before, the line the rest. A read of the line may
+// bring more than was asked; the rest waits here. Under RES_XMODEM.
+static BOOLEAN s_bLent;
+static BOOLEAN s_bQueueLeft;  // lent, and the queue may still hold bytes
+static U8 s_au8Read[2 * XMODEM_BLOCK_SIZE];
+static U32 s_u32ReadAt;
+static U32 s_u32ReadEnd;
+
+// Entries of the receive queue taken per hand-over.
+constexpr U32 XMODEM_GET_RUN = XMODEM_BLOCK_SIZE;
+
+// Up to u32Max bytes, waiting up to ticks for the first; how many.
+static U32 XMODEM_u32Take(U8 u8Port, U8* pu8Bytes, U32 u32Max, TICKS ticks) {
+  if (s_u32ReadAt < s_u32ReadEnd) {
+    const U32 n = s_u32ReadEnd - s_u32ReadAt < u32Max ? s_u32ReadEnd - s_u32ReadAt : u32Max;
+    memcpy(pu8Bytes, s_au8Read + s_u32ReadAt, n);
+    s_u32ReadAt += n;
+    return n;
+  }
+  static U16 s_au16Entries[XMODEM_GET_RUN];  // under RES_XMODEM, as the transfer
   const QUEUE queue = s_aReceiveQueue[u8Port];
-  // The clock is read for a deadline only when the queue is empty.
-  BOOLEAN bGot = L_QUEUE_Get(queue, &entry) == 0;
-  if (!bGot && ticks != 0) bGot = L_QUEUE_GetWaitTicks(queue, &entry, ticks) == 0;
-  *pu8Byte = (U8)entry;
-  return bGot;
+  const U32 want = u32Max < XMODEM_GET_RUN ? u32Max : XMODEM_GET_RUN;
+  // Nothing enters the queue while the line is lent: once empty, it stays so.
+  S32 got = !s_bLent || s_bQueueLeft ? L_QUEUE_GetMany(queue, s_au16Entries, want, s_bLent ? 0 : ticks) : 0;
+  if (got > 0) {
+    for (S32 i = 0; i < got; i++) pu8Bytes[i] = (U8)s_au16Entries[i];
+    return (U32)got;
+  }
+  if (!s_bLent) return 0;
+  s_bQueueLeft = FALSE;
+  got = T_UART_s32ReadLent(u8Port, s_au8Read, sizeof s_au8Read, ticks);
+  if (got < 0) {
+    // A failing line goes back to its reader, whose queue waits are bounded.
+    T_UART_vEndLend(u8Port);
+    s_bLent = FALSE;
+    return 0;
+  }
+  s_u32ReadAt = 0;
+  s_u32ReadEnd = (U32)got;
+  return got > 0 ? XMODEM_u32Take(u8Port, pu8Bytes, u32Max, 0) : 0;
+}
+
+static BOOLEAN XMODEM_bQueueGet(U8 u8Port, U8* pu8Byte, TICKS ticks) {
+  return XMODEM_u32Take(u8Port, pu8Byte, 1, ticks) == 1;
 }
 
 static BOOLEAN XMODEM_bQueuePut(U8 u8Port, U8 u8Byte, TICKS ticks) {
   return T_UART_u32Send(u8Port, &u8Byte, 1, ticks) == 1;
 }
 
-// Entries of the receive queue taken per hand-over.
-constexpr U32 XMODEM_GET_RUN = XMODEM_BLOCK_SIZE;
-
 static U32 XMODEM_u32QueueGetBlock(U8 u8Port, U8* pu8Bytes, U32 u32Count, TICKS ticks) {
-  const QUEUE queue = s_aReceiveQueue[u8Port];
-  static U16 s_au16Entries[XMODEM_GET_RUN];  // under RES_XMODEM, as the transfer
   U32 done = 0;
   while (done < u32Count) {
-    const U32 want = u32Count - done < XMODEM_GET_RUN ? u32Count - done : XMODEM_GET_RUN;
-    const S32 got = L_QUEUE_GetMany(queue, s_au16Entries, want, ticks);
-    if (got <= 0) break;
-    for (S32 i = 0; i < got; i++) pu8Bytes[done++] = (U8)s_au16Entries[i];
+    const U32 got = XMODEM_u32Take(u8Port, pu8Bytes + done, u32Count - done, ticks);
+    if (got == 0) break;
+    done += got;
   }
   return done;
 }
@@ -125,11 +158,30 @@ void U_XMODEM_vAbortReceive(void) {
   for (U32 i = 0; i < XMODEM_CAN_COUNT; i++) XMODEM_bPut(XMODEM_CAN);
 }
 
+// The port's line lent to the transfer, on the UART channel only.
 static BOOLEAN XMODEM_bLock(U8 u8Port) {
   if (u8Port >= XMODEM_PORTS) return FALSE;
   if (L_MUTEX_LockTime(RES_XMODEM, XMODEM_HEADER_TICKS) != 0) return FALSE;
   s_u8Port = u8Port;
+  s_u32ReadAt = s_u32ReadEnd = 0;
+  s_bLent = s_pLink == &s_queueLink && T_UART_bLendReceive(u8Port);
+  s_bQueueLeft = TRUE;
   return TRUE;
+}
+
+// Bytes read past the transfer's end go back to the receive queue, which
+// lending left empty, before its reader reads again.
+static void XMODEM_vUnlock(void) {
+  if (s_bLent) {
+    static U16 s_au16Back[sizeof s_au8Read];  // under RES_XMODEM
+    const U32 n = s_u32ReadEnd - s_u32ReadAt;
+    for (U32 i = 0; i < n; i++) s_au16Back[i] = s_au8Read[s_u32ReadAt + i];
+    if (n > 0) L_QUEUE_PutMany(s_aReceiveQueue[s_u8Port], s_au16Back, n, 0);
+    T_UART_vEndLend(s_u8Port);
+  }
+  s_bLent = FALSE;
+  s_u32ReadAt = s_u32ReadEnd = 0;
+  L_MUTEX_Unlock(RES_XMODEM);
 }
 
 // ---------------------------------------------------------------------------
@@ -240,7 +292,7 @@ BOOLEAN U_XMODEM_bTransmit(U8 u8Port, BYTE* pcBuffer, S32 s32SizeOfBufferBytes, 
   s_pfnTransmitBlock = pfnBlock;
   s_pParam = pParam;
   const BOOLEAN bDone = XMODEM_bTransmitLocked();
-  L_MUTEX_Unlock(RES_XMODEM);
+  XMODEM_vUnlock();
   return bDone;
 }
 
@@ -382,7 +434,7 @@ BOOLEAN U_XMODEM_bReceive(U8 u8Port, BYTE* pcBuffer, S32* ps32SizeOfBufferBytes,
   XMODEM_RECEIVE r = {pcBuffer, *ps32SizeOfBufferBytes, 0, 1, 0};
   const BOOLEAN bDone = XMODEM_bReceiveLocked(&r);
   *ps32SizeOfBufferBytes = r.s32Received;
-  L_MUTEX_Unlock(RES_XMODEM);
+  XMODEM_vUnlock();
   if (pfnBlock != nullptr) pfnBlock(0, nullptr, pParam);
   return bDone;
 }

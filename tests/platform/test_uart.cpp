@@ -160,6 +160,40 @@ TEST_F(SerialPort, ShuttingAPortEndsItsReaderAtOnceAndReopeningReadsAgain) {
   EXPECT_EQ(std::vector<U8>{'z'}, Drain(1, 2000));
 }
 
+// A lent line is read by the borrower alone, in order, and its reader
+// takes up the line again where the borrower left it; a closed port lends
+// nothing, and shutting a lent port ends its reader all the same.
+TEST_F(SerialPort, ALentLineIsReadByTheBorrowerAloneUntilItIsGivenBack) {
+  H_UART_u32Setup(0, 115200, FALSE);
+  ASSERT_EQ(1, write(master, "a", 1));
+  ASSERT_EQ(std::vector<U8>{'a'}, Drain(1, 2000));
+  ASSERT_TRUE(H_UART_bLendReceive(0, 1000));
+  ASSERT_EQ(5, write(master, "bcdef", 5));
+  // The reader leaves them on the line: a tenth of a second for it to fail.
+  EXPECT_FALSE(TEST_bWaitUntil([this] { return WaitingOnLine() != 5 || DD_UART_bRxCharAvail(0); }, 100));
+  std::string lent;
+  for (double end = RIG_dNowMs() + 5000; lent.size() < 5 && RIG_dNowMs() < end;) {
+    U8 bytes[8];
+    const S32 n = H_UART_s32ReadLent(0, bytes, 3, 100);
+    ASSERT_GE(n, 0);
+    lent.append((const char*)bytes, (size_t)n);
+  }
+  EXPECT_EQ("bcdef", lent);
+  EXPECT_FALSE(DD_UART_bRxCharAvail(0));
+  U8 none[4];
+  EXPECT_EQ(0, H_UART_s32ReadLent(0, none, sizeof none, 1));
+  H_UART_vEndLend(0);
+  EXPECT_EQ(-1, H_UART_s32ReadLent(0, none, sizeof none, 1));
+  ASSERT_EQ(1, write(master, "g", 1));
+  EXPECT_EQ(std::vector<U8>{'g'}, Drain(1, 2000));
+
+  ASSERT_TRUE(H_UART_bLendReceive(0, 1000));
+  H_UART_vShutdown(0);
+  EXPECT_EQ(0u, (unsigned long)DD_UART_ReaderThread(0));
+  EXPECT_FALSE(H_UART_bLendReceive(0, 100));
+  H_UART_vEndLend(0);
+}
+
 TEST_F(SerialPort, APortThatIsMissingOrOutOfRangeStaysSilent) {
   unlink(RIG_Path("/dev/ttyO1").c_str());
   H_UART_u32Setup(1, 4800, FALSE);

@@ -112,6 +112,32 @@ TEST_F(Lrzsz, ABlockRepeatedAfterALostAckIsAcknowledgedAndKeptOnce) {
   EXPECT_EQ(0, TEST_Finish(std::move(peer), 20000).status) << "sx saw its file through";
 }
 
+// A PC that answers the end with its ACK and its next request in one write:
+// the request is left for the channel's owner, in the receive queue.
+TEST_F(Lrzsz, BytesThatFollowTheLastAckAreLeftForTheChannelsOwner) {
+  ASSERT_NO_FATAL_FAILURE(OpenSocatLine());
+  const std::string script =
+      "import os, time\n"
+      "def take(n):\n"
+      "  got = b''\n"
+      "  while len(got) < n: got += os.read(0, n - len(got))\n"
+      "os.write(1, b'C')\n"
+      "take(1029)\n"
+      "os.write(1, b'\\x06')\n"
+      "take(1)\n"
+      "os.write(1, b'\\x06#NEXT\\r\\n')\n"
+      "time.sleep(0.5)\n";
+  WriteFile(m_dir + "/pc.py", std::vector<U8>(script.begin(), script.end()));
+  auto peer = Peer("exec python3 pc.py");
+  std::vector<U8> data = Random(1024, 21);
+  EXPECT_TRUE(U_XMODEM_bTransmit(2, data.data(), (S32)data.size(), nullptr, nullptr));
+  std::string next;
+  U16 entry = 0;
+  while (next.size() < 7 && L_QUEUE_GetWaitTicks(T_UART_nGetQueue(2, FALSE), &entry, 5000) == 0) next += (char)entry;
+  EXPECT_EQ("#NEXT\r\n", next);
+  TEST_Finish(std::move(peer), 20000);
+}
+
 // ---------------------------------------------------------------------------
 // Scripted peers
 
