@@ -2,7 +2,8 @@
 // getidx) per ring; each index is written by its side only, so the ring needs
 // no lock. The reader waits on the tty and on an eventfd together, so that a
 // port being shut is left by its reader before the descriptor is closed and
-// its number can be handed to another file. The tty is opened non-blocking,
+// its number can be handed to another file, and so that a lend of the line
+// finds it at once and parks it. The tty is opened non-blocking,
 // so that a sender can hand the line what it takes at once and leave the rest
 // to a writer; the blocking sends wait in poll instead.
 

@@ -26,7 +26,7 @@ typedef struct tag_UART_INFO {
   SEMA receive_sema;
   std::atomic<BOOLEAN> xmit_enable;
   pthread_t uart_read_thread;           // 0 when none runs
-  int stop_fd;                          // wakes the reader to end it
+  int stop_fd;                          // wakes the reader to end or park it
   std::atomic<BOOLEAN> bStopping;
   std::atomic<BOOLEAN> bReaderEnded;   // the reader left by itself (end of file, error)
   std::atomic<U32> getidx;              // advanced by the consumer

@@ -1,7 +1,8 @@
-// XMODEM-CRC over a serial channel: bytes in from its receive queue, out by
-// the UART module's send, which writes to an idle line at once. Every wait
-// blocks on the queue with a time-out, so a silent peer costs no processor
-// time, and a packet's bytes go in and come out as blocks. The
+// XMODEM-CRC over a serial channel: bytes in from its receive queue and,
+// while the transfer has the line lent, from the line itself; out by the
+// UART module's send, which writes to an idle line at once. Every wait
+// blocks with a time-out, so a silent peer costs no processor time, and a
+// packet's bytes go in and come out as blocks. The
 // receiver answers only whole, checked blocks; after a bad packet it lets the
 // line go quiet before its NAK, so the rest of a bad packet is never read as
 // headers, and only an acknowledged end of a complete transfer is success.
