@@ -138,8 +138,12 @@ POINT T_NAV_ptRelative(const NAV_VIEW_INFO* pNVI, POINT pt) {
 
 static BOOLEAN OVL_bInside(POINT p, S32 limit) { return p.x > -limit && p.x < limit && p.y > -limit && p.y < limit; }
 
+// Unturned, the turn gives every point back as it was (1,024 x, rounded,
+// over 1,024): it is left out.
 static POINT OVL_ptPixel(const NAV_VIEW_INFO* pNVI, POINT p) {
-  U_NAV_vConvertMMToPixel(&p, &pNVI->RotContext, &pNVI->CenterOffset, pNVI->nPixelsPerMMM);
+  const GP_ROTCONTEXT* pTurn = &pNVI->RotContext;
+  if (pTurn->IntSinAngle == 0 && pTurn->IntCosAngle == 1024) pTurn = nullptr;
+  U_NAV_vConvertMMToPixel(&p, pTurn, &pNVI->CenterOffset, pNVI->nPixelsPerMMM);
   return p;
 }
 
