@@ -169,7 +169,9 @@ TEST_F(SerialPort, ALentLineIsReadByTheBorrowerAloneUntilItIsGivenBack) {
   ASSERT_EQ(std::vector<U8>{'a'}, Drain(1, 2000));
   ASSERT_TRUE(H_UART_bLendReceive(0, 1000));
   ASSERT_EQ(5, write(master, "bcdef", 5));
-  // The reader leaves them on the line: a tenth of a second for it to fail.
+  // They reach the line and the reader leaves them there: a tenth of a
+  // second for it to take them.
+  ASSERT_TRUE(TEST_bWaitUntil([this] { return WaitingOnLine() == 5; }, TEST_u64SlackMs(1000)));
   EXPECT_FALSE(TEST_bWaitUntil([this] { return WaitingOnLine() != 5 || DD_UART_bRxCharAvail(0); }, 100));
   std::string lent;
   for (double end = RIG_dNowMs() + 5000; lent.size() < 5 && RIG_dNowMs() < end;) {
