@@ -483,12 +483,39 @@ void G_IMAGE32_vPutOld(BITMAP* pDest, const ICON* pImage32, const POINT* pptLowe
 }
 
 // An icon's 32-bit stream decoded once: its visible pixels with their
-// places, drawn as G_IMAGE32_vPutOld draws them.
+// places, drawn as G_IMAGE32_vPutOld draws them; with the colour of an
+// opaque one, and the covered part of the blend of the others (their
+// colour's channels times the cover), as Blend255 reckons them.
 typedef struct tag_KEPT_UNIT {
   S32 nX;
   S32 nY;
   U8 au8Unit[4];
+  COLOR colExact;
+  U16 u16Red;
+  U16 u16Green;
+  U16 u16Blue;
 } KEPT_UNIT;
+
+static KEPT_UNIT KeptUnit(S32 nX, S32 nY, const U8* pu8Unit) {
+  const U32 a = pu8Unit[3];
+  return {nX,
+          nY,
+          {pu8Unit[0], pu8Unit[1], pu8Unit[2], pu8Unit[3]},
+          Exact(pu8Unit),
+          (U16)(a * (pu8Unit[0] >> 3)),
+          (U16)(a * (pu8Unit[1] >> 2)),
+          (U16)(a * (pu8Unit[2] >> 3))};
+}
+
+static COLOR BlendKept(const KEPT_UNIT& u, COLOR colorOld) {
+  const U32 a = u.au8Unit[3];
+  if (a == 255) return u.colExact;
+  const U32 n = 255 - a;
+  const U32 r = (u.u16Red + n * ((U32)colorOld >> 11)) / 255;
+  const U32 g = (u.u16Green + n * (((U32)colorOld >> 5) & 63)) / 255;
+  const U32 b = (u.u16Blue + n * ((U32)colorOld & 31)) / 255;
+  return (COLOR)((r << 11) | (g << 5) | b);
+}
 
 typedef struct tag_KEPT_IMAGE {
   const void* pKey;  // the icon
@@ -506,7 +533,7 @@ void G_IMAGE32_vPutOldKept(BITMAP* pDest, const ICON* pImage32, const POINT* ppt
     const U8* previous = s_au8OpaqueBlack;
     for (S32 row = 0; row < pIcon->nHeight; row++) {
       DecodeRow32(&data, &previous, pIcon->nWidth, [&](S32 j, const U8* unit) {
-        if (unit[3] != 0) pNew->units.push_back({j, row, {unit[0], unit[1], unit[2], unit[3]}});
+        if (unit[3] != 0) pNew->units.push_back(KeptUnit(j, row, unit));
       });
     }
     return pNew;
@@ -516,9 +543,12 @@ void G_IMAGE32_vPutOldKept(BITMAP* pDest, const ICON* pImage32, const POINT* ppt
     return;
   }
   if (WhollyInsideClip(pDest, pptLowerLeft, pImage32->nWidth, pImage32->nHeight)) {
+    // Rows up the image are rows back in memory.
+    COLOR* pCorner = G_SPAN_pcolAt(pDest, pptLowerLeft->x, pptLowerLeft->y);
+    const ptrdiff_t pitch = (ptrdiff_t)pDest->__u32PixelWidthOfBuffer;
     for (const KEPT_UNIT& u : k->units) {
-      COLOR* p = G_SPAN_pcolAt(pDest, pptLowerLeft->x + u.nX, pptLowerLeft->y + u.nY);
-      *p = Blend255(u.au8Unit, *p);
+      COLOR* p = pCorner - u.nY * pitch + u.nX;
+      *p = BlendKept(u, *p);
     }
     return;
   }
