@@ -166,6 +166,19 @@ void G_ICON_vPutKept(BITMAP* pDest, const ICON* pIcon, const POINT* pptLowerLeft
   }
   const COLOR* lookup = s_pcolorLookup != nullptr ? s_pcolorLookup : gCOLOR_pcolColorTable + 80;
   const S64 left = pDest->s32ClipLeft, right = pDest->s32ClipRight;
+  if (pptLowerLeft->x >= left && (S64)pptLowerLeft->x + pIcon->nWidth - 1 <= right &&
+      pptLowerLeft->y >= pDest->s32ClipBottom && (S64)pptLowerLeft->y + pIcon->nHeight - 1 <= pDest->s32ClipTop) {
+    // Wholly inside the clip (a track's dots, mostly): each run from the
+    // icon's corner, rows up the icon being rows back in memory.
+    COLOR* pCorner = G_SPAN_pcolAt(pDest, pptLowerLeft->x, pptLowerLeft->y);
+    const ptrdiff_t pitch = (ptrdiff_t)pDest->__u32PixelWidthOfBuffer;
+    for (const KEPT_ICON_RUN& run : k->runs) {
+      COLOR* p = pCorner - run.nY * pitch + run.nX;
+      const U8* pIndex = &k->indices[run.u32First];
+      for (U32 i = 0; i < run.u32Count; i++) p[i] = lookup[pIndex[i]];
+    }
+    return;
+  }
   for (const KEPT_ICON_RUN& run : k->runs) {
     const S64 y = (S64)pptLowerLeft->y + run.nY;
     if (y < pDest->s32ClipBottom || y > pDest->s32ClipTop) continue;
