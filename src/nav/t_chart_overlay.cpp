@@ -374,6 +374,58 @@ static OVL_BLOCK_LIES OVL_eBlockLies(const T_NAV_TRACK_BLOCK& b, const NAV_VIEW_
   return lo.x == hi.x && lo.y == hi.y ? OVL_BLOCK_ONE_PIXEL : OVL_BLOCK_INSIDE;
 }
 
+static BOOLEAN OVL_bUnturned(const NAV_VIEW_INFO* pNVI) {
+  return pNVI->RotContext.IntSinAngle == 0 && pNVI->RotContext.IntCosAngle == 1024;
+}
+
+// Where, relative to the centre, the pixels within three of a dot lie on an
+// unturned chart: [lo, hi] on each axis, or not bValid.
+typedef struct tag_OVL_NEAR_DOT {
+  BOOLEAN bValid;
+  BOOLEAN abAxis[2];  // x, y found
+  POINT dot;
+  POINT lo;
+  POINT hi;
+} OVL_NEAR_DOT;
+
+// The positions whose pixel on one axis lies within [from, to]: unturned,
+// a pixel is the position times the factor over 2^20, rounded, plus the
+// centre's pixel (a large factor is taken as 16 times the position by a
+// sixteenth of the factor). Found by that sum turned round, and checked.
+// The chart's factors are powers of two, whose quotients are shifts: any
+// other factor goes without windows.
+static BOOLEAN OVL_bAxisWindow(const NAV_VIEW_INFO* pNVI, BOOLEAN bY, S32 from, S32 to, S32* pLo, S32* pHi) {
+  const S64 factor = pNVI->nPixelsPerMMM;
+  if (factor <= 0 || (factor & (factor - 1)) != 0) return FALSE;
+  const int shift = __builtin_ctzll((U64)factor);
+  const S64 centre = bY ? pNVI->CenterOffset.y : pNVI->CenterOffset.x;
+  // pixel(v) >= from, and pixel(v) <= to.
+  const S64 lo = -((-(((S64)from - centre) * 1048576 - 524288)) >> shift);
+  const S64 hi = ((((S64)to - centre + 1) * 1048576 - 524288 - 1) >> shift);
+  if (lo > hi || lo < -0x7FFFFFF || hi > 0x7FFFFFF) return FALSE;
+  auto pixel = [&](S64 v) {
+    const POINT q = OVL_ptPixel(pNVI, bY ? POINT{0, (S32)v} : POINT{(S32)v, 0});
+    return bY ? q.y : q.x;
+  };
+  if (pixel(lo) < from || pixel(hi) > to) return FALSE;
+  *pLo = (S32)lo;
+  *pHi = (S32)hi;
+  return TRUE;
+}
+
+// Each axis found again only when the dot moved along it: a track along a
+// row or a column keeps the other.
+static void OVL_vNearDot(const NAV_VIEW_INFO* pNVI, POINT dot, OVL_NEAR_DOT* pNear) {
+  if (dot.x != pNear->dot.x || !pNear->abAxis[0]) {
+    pNear->abAxis[0] = OVL_bAxisWindow(pNVI, FALSE, dot.x - 3, dot.x + 3, &pNear->lo.x, &pNear->hi.x);
+  }
+  if (dot.y != pNear->dot.y || !pNear->abAxis[1]) {
+    pNear->abAxis[1] = OVL_bAxisWindow(pNVI, TRUE, dot.y - 3, dot.y + 3, &pNear->lo.y, &pNear->hi.y);
+  }
+  pNear->dot = dot;
+  pNear->bValid = pNear->abAxis[0] && pNear->abAxis[1];
+}
+
 // What a track draws, in pixels: pen moves, lines and dots.
 void T_NAV_vTraceTrack(const TRACK* pTrack, const NAV_VIEW_INFO* pNVI, BOOLEAN bCurrentTrack, U32 u32Style,
                        std::vector<T_NAV_TRACK_STEP>* pSteps, const T_NAV_TRACK_INDEX* pIndex, T_NAV_TRACE_END* pEnd,
@@ -419,9 +471,30 @@ void T_NAV_vTraceTrack(const TRACK* pTrack, const NAV_VIEW_INFO* pNVI, BOOLEAN b
     }
     return TRUE;
   };
+  // Dots: on an unturned chart, where the pixels within three of the last
+  // dot lie, in positions relative to the centre. A block inside both is
+  // passed without finding its pixels, which is most of a dotted trace's
+  // work at a zoom.
+  OVL_NEAR_DOT near = {FALSE, {FALSE, FALSE}, {-1000, -1000}, {0, 0}, {0, 0}};
+  const BOOLEAN bNearWindows = u32Style == 0 && OVL_bUnturned(pNVI);
+  auto nearWithout = [&](const T_NAV_TRACK_BLOCK& b) -> BOOLEAN {
+    if (!bNearWindows || b.u16It == 0 || !b.bAllNormal) return FALSE;
+    if (near.dot.x != lastDot.x || near.dot.y != lastDot.y) OVL_vNearDot(pNVI, lastDot, &near);
+    if (!near.bValid) return FALSE;
+    const S64 x0 = (S64)b.nMinX - pNVI->ptCenterMM.x, x1 = (S64)b.nMaxX - pNVI->ptCenterMM.x;
+    const S64 y0 = (S64)b.nMinY - pNVI->ptCenterMM.y, y1 = (S64)b.nMaxY - pNVI->ptCenterMM.y;
+    return x0 >= near.lo.x && x1 <= near.hi.x && y0 >= near.lo.y && y1 <= near.hi.y && x0 > -V && x1 < V &&
+           y0 > -V && y1 < V;
+  };
   // A block or group wholly hidden or on one pixel at once; FALSE when its
   // points must be looked at.
   auto passed = [&](const T_NAV_TRACK_BLOCK& b) {
+    if (nearWithout(b)) {
+      it = 2;
+      bPrevVisible = TRUE;
+      eLast = TRACKPOINT_NORMAL;
+      return TRUE;
+    }
     POINT p = {0, 0}, far = {0, 0};
     const OVL_BLOCK_LIES eLies = b.u16It == 0 ? OVL_BLOCK_MIXED : OVL_eBlockLies(b, pNVI, V, &p, &far);
     // Dots within three pixels of the last one add nothing, wherever they
