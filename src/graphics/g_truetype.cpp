@@ -201,11 +201,24 @@ static_assert(sizeof s_au8GlyphPool + sizeof s_aGlyphSlots + sizeof s_au16GlyphB
                   512 * 1024,
               "the text caches' memory");
 
+// The last text measured, under the font lock: a label is measured where
+// it is placed and again where it is drawn, one right after the other.
+typedef struct tag_LAST_WIDTH {
+  const FontInfo* pInfo;
+  U32 u32Height;
+  U8 u8Mode;
+  U8 u8Length;
+  char acText[22];
+  S32 s32Width;
+} LAST_WIDTH;
+static LAST_WIDTH s_lastWidth;
+
 static void G_TRUETYPE_vForgetGlyphs(void) {
   memset(s_au16GlyphBuckets, 0, sizeof s_au16GlyphBuckets);
   s_u32GlyphSlotsUsed = 0;
   s_u32GlyphPoolUsed = 0;
   memset(s_aKerning, 0, sizeof s_aKerning);
+  s_lastWidth.pInfo = nullptr;
 }
 
 // The font's position in s_FontInfo, which also indexes s_SizeMetrics.
@@ -550,14 +563,32 @@ void G_TRUETYPE_vTextDrawn(const BITMAP* pBmp, const char* pText, const FONT_DEF
 }
 
 
+// The modes a walk reads besides its text and font.
+static U8 G_TRUETYPE_u8WalkMode(void) {
+  return (U8)((U_WSTRING_bIsUnicodeLanguage() ? 1 : 0) | (s_bASCII.load(std::memory_order_relaxed) ? 2 : 0) |
+              s_nCharmap.load(std::memory_order_relaxed) << 2);
+}
+
 U32 G_TRUETYPE_M_u32GetWidth(const char* pText, const FONT_DEF* pFontPtr) {
   const FontInfo* pInfo = InfoOf(pFontPtr);
   if (pText == nullptr || pInfo == nullptr || !s_bReady.load()) return 0;
   L_MUTEX_LockWait(RES_TRUETYPE_FONT);
   S32 s32Width = 0;
   const SIZE_METRICS* pSize = G_TRUETYPE_pFaceAtSize(pInfo);
-  if (pSize != nullptr && U_WSTRING_u32w_strlen(pText, FALSE) != 0) {
-    s32Width = G_TRUETYPE_s32Walk(nullptr, pText, 0, 0, 0, pInfo, pFontPtr->u32Height, pSize, nullptr);
+  const U32 u32Length = U_WSTRING_u32w_strlen(pText, FALSE);
+  if (pSize != nullptr && u32Length != 0) {
+    LAST_WIDTH* pLast = &s_lastWidth;
+    const U8 u8Mode = G_TRUETYPE_u8WalkMode();
+    if (pLast->pInfo == pInfo && pLast->u32Height == pFontPtr->u32Height && pLast->u8Mode == u8Mode &&
+        pLast->u8Length == u32Length && memcmp(pLast->acText, pText, u32Length) == 0) {
+      s32Width = pLast->s32Width;
+    } else {
+      s32Width = G_TRUETYPE_s32Walk(nullptr, pText, 0, 0, 0, pInfo, pFontPtr->u32Height, pSize, nullptr);
+      if (u32Length <= sizeof pLast->acText) {
+        *pLast = {pInfo, pFontPtr->u32Height, u8Mode, (U8)u32Length, {}, s32Width};
+        memcpy(pLast->acText, pText, u32Length);
+      }
+    }
   }
   L_MUTEX_Unlock(RES_TRUETYPE_FONT);
   return s32Width > 0 ? (U32)s32Width : 0;
