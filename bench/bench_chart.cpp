@@ -103,7 +103,7 @@ POINT Store(bool bFull) {
     w.u32DateTime = 1;
     w.u8Icon = (U8)(i % 83);
     w.pt = {boat.x - 6000 + (S32)(i % 60) * 200, boat.y - 4000 + (S32)(i / 60) * 160};
-    snprintf(w.sName, sizeof w.sName, "WP%u", (unsigned)i);
+    snprintf(w.sName, sizeof w.sName, "WP%u", (unsigned)(i % 100000));
     slots.push_back(T_NAV_nAddWaypoint(&w, TRUE));
   }
   const U32 routes = bFull ? NAV_MAX_ROUTES : 2;
