@@ -410,6 +410,17 @@ static void HWY_vWalk(const TRACK* pTrack, const std::vector<HWY_RUN>* pRuns, co
       continue;
     }
     shown.n = 0;
+    // A run that shows without gaps is decoded at once.
+    const U32 plain = r.u16ItAfter > it ? (U32)(r.u16ItAfter - it) : 0;
+    POINT aPlain[HWY_RUN_POINTS];
+    if (eLies == HWY_RUN_SHOWS && r.bAllNormal && plain <= HWY_RUN_POINTS &&
+        U_NAV_bScanPlainPoints(pTrack, &it, &pt, plain, aPlain)) {
+      for (U32 k = 0; k < plain; k++) {
+        shown.aRel[k] = T_NAV_ptRelative(pNVI, aPlain[k]);
+        shown.aeType[k] = (U8)TRACKPOINT_NORMAL;
+      }
+      shown.n = plain;
+    }
     while (it < r.u16ItAfter) {
       const TRACKPOINT_TYPE e = U_NAV_eScanTrack(pTrack, &it, &pt, &depth);
       if (e == TRACKPOINT_INVALID) return;

@@ -636,6 +636,24 @@ void U_NAV_vAddTrackSteps(TRACK* pTrack, const TRACK_DELTA_DEPTH_TRIPLE* pSteps,
   Store();
 }
 
+BOOLEAN U_NAV_bScanPlainPoints(const TRACK* pTrack, U16* pu16Iterator, POINT* ppt, U32 u32Count, POINT* aOut) {
+  const TRACK_HEADER* h = &pTrack->sHeader;
+  const U32 it = *pu16Iterator;
+  if (it == 0 || it + u32Count > h->u16Count) return FALSE;
+  U32 index = TRACK_u32Ring(TRACK_u32Ring(h->u16FirstDelta) + it - 1);
+  POINT pt = *ppt;
+  for (U32 k = 0; k < u32Count; k++) {
+    const TRACK_DELTA_DEPTH_TRIPLE* e = &pTrack->aDelta[index];
+    pt.x = TRACK_nFold((S64)pt.x + e->x);
+    pt.y = TRACK_nClamp((S64)pt.y + e->y);
+    aOut[k] = pt;
+    index = index + 1 < TRACK_N ? index + 1 : 0;
+  }
+  *ppt = pt;
+  *pu16Iterator = (U16)(it + u32Count);
+  return TRUE;
+}
+
 TRACKPOINT_TYPE U_NAV_eScanTrack(const TRACK* pTrack, U16* pu16Iterator, POINT* ppt, U16* pu16Depth) {
   const TRACK_HEADER* h = &pTrack->sHeader;
   const U16 it = *pu16Iterator;

@@ -171,3 +171,28 @@ TEST(TrackRing, StepsInBulkBuildTheSameRingAsPointByPoint) {
 }
 
 }  // namespace
+
+// Points decoded at once, in runs of 64 past the first point, are the
+// scan's: across the end of a full ring, with steps that differ.
+TEST(TrackRing, PlainPointsDecodedAtOnceAreTheScansAcrossTheRingsEnd) {
+  auto t = TRACKTEST_Fresh();
+  std::mt19937 rng(17);
+  POINT p = {0, 0};
+  for (S32 i = 0; i < 30000; i++) {
+    p = {p.x + (S32)(rng() % 2001) - 1000, p.y + (S32)(rng() % 2001) - 1000};
+    U_NAV_vAddTrackPoint(t.get(), p, 0, FALSE);
+  }
+  const auto points = TRACKTEST_Scan(t.get());
+  U16 it = 1;
+  POINT pt = points[0].pt;
+  std::vector<POINT> plain(64);
+  for (size_t k = 1; k < points.size(); k += 64) {
+    const U32 n = (U32)std::min<size_t>(64, points.size() - k);
+    ASSERT_TRUE(U_NAV_bScanPlainPoints(t.get(), &it, &pt, n, plain.data())) << k;
+    for (U32 j = 0; j < n; j++) {
+      ASSERT_EQ(points[k + j].pt.x, plain[j].x) << k + j;
+      ASSERT_EQ(points[k + j].pt.y, plain[j].y) << k + j;
+    }
+  }
+  EXPECT_FALSE(U_NAV_bScanPlainPoints(t.get(), &it, &pt, 1, plain.data())) << "past the end";
+}
