@@ -57,14 +57,20 @@ COLOR Blend256(const U8* pu8Unit, COLOR colorOld) {
   return (COLOR)((r << 11) | (g << 5) | b);
 }
 
+// The blend by 255 of a partly covered pixel, from its colour's channels
+// times the cover a.
+COLOR BlendCovered255(U32 a, U32 red, U32 green, U32 blue, COLOR colorOld) {
+  const U32 n = 255 - a;
+  const U32 r = (red + n * ((U32)colorOld >> 11)) / 255;
+  const U32 g = (green + n * (((U32)colorOld >> 5) & 63)) / 255;
+  const U32 b = (blue + n * ((U32)colorOld & 31)) / 255;
+  return (COLOR)((r << 11) | (g << 5) | b);
+}
+
 COLOR Blend255(const U8* pu8Unit, COLOR colorOld) {
   const U32 a = pu8Unit[3];
   if (a == 255) return Exact(pu8Unit);
-  const U32 n = 255 - a;
-  const U32 r = (a * (pu8Unit[0] >> 3) + n * ((U32)colorOld >> 11)) / 255;
-  const U32 g = (a * (pu8Unit[1] >> 2) + n * (((U32)colorOld >> 5) & 63)) / 255;
-  const U32 b = (a * (pu8Unit[2] >> 3) + n * ((U32)colorOld & 31)) / 255;
-  return (COLOR)((r << 11) | (g << 5) | b);
+  return BlendCovered255(a, a * (pu8Unit[0] >> 3), a * (pu8Unit[1] >> 2), a * (pu8Unit[2] >> 3), colorOld);
 }
 
 // A pixel written through the clip, blended by 255 (outside the clip the
@@ -510,11 +516,7 @@ static KEPT_UNIT KeptUnit(S32 nX, S32 nY, const U8* pu8Unit) {
 static COLOR BlendKept(const KEPT_UNIT& u, COLOR colorOld) {
   const U32 a = u.au8Unit[3];
   if (a == 255) return u.colExact;
-  const U32 n = 255 - a;
-  const U32 r = (u.u16Red + n * ((U32)colorOld >> 11)) / 255;
-  const U32 g = (u.u16Green + n * (((U32)colorOld >> 5) & 63)) / 255;
-  const U32 b = (u.u16Blue + n * ((U32)colorOld & 31)) / 255;
-  return (COLOR)((r << 11) | (g << 5) | b);
+  return BlendCovered255(a, u.u16Red, u.u16Green, u.u16Blue, colorOld);
 }
 
 typedef struct tag_KEPT_IMAGE {

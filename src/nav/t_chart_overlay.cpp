@@ -138,12 +138,15 @@ POINT T_NAV_ptRelative(const NAV_VIEW_INFO* pNVI, POINT pt) {
 
 static BOOLEAN OVL_bInside(POINT p, S32 limit) { return p.x > -limit && p.x < limit && p.y > -limit && p.y < limit; }
 
+static BOOLEAN OVL_bUnturned(const NAV_VIEW_INFO* pNVI) {
+  return pNVI->RotContext.IntSinAngle == 0 && pNVI->RotContext.IntCosAngle == 1024;
+}
+
 // Unturned, the turn gives every point back as it was (1,024 x, rounded,
 // over 1,024): it is left out.
 static POINT OVL_ptPixel(const NAV_VIEW_INFO* pNVI, POINT p) {
-  const GP_ROTCONTEXT* pTurn = &pNVI->RotContext;
-  if (pTurn->IntSinAngle == 0 && pTurn->IntCosAngle == 1024) pTurn = nullptr;
-  U_NAV_vConvertMMToPixel(&p, pTurn, &pNVI->CenterOffset, pNVI->nPixelsPerMMM);
+  U_NAV_vConvertMMToPixel(&p, OVL_bUnturned(pNVI) ? nullptr : &pNVI->RotContext, &pNVI->CenterOffset,
+                          pNVI->nPixelsPerMMM);
   return p;
 }
 
@@ -362,7 +365,7 @@ static OVL_BLOCK_LIES OVL_eBlockLies(const T_NAV_TRACK_BLOCK& b, const NAV_VIEW_
   // linear in the point: the box's corners bound every point's pixel.
   // Unturned, x and y each follow one axis: two corners bound them.
   const POINT c[4] = {{(S32)x0, (S32)y0}, {(S32)x1, (S32)y1}, {(S32)x1, (S32)y0}, {(S32)x0, (S32)y1}};
-  const int corners = pNVI->RotContext.IntSinAngle == 0 && pNVI->RotContext.IntCosAngle == 1024 ? 2 : 4;
+  const int corners = OVL_bUnturned(pNVI) ? 2 : 4;
   POINT lo = OVL_ptPixel(pNVI, c[0]), hi = lo;
   for (int k = 1; k < corners; k++) {
     const POINT q = OVL_ptPixel(pNVI, c[k]);
@@ -372,10 +375,6 @@ static OVL_BLOCK_LIES OVL_eBlockLies(const T_NAV_TRACK_BLOCK& b, const NAV_VIEW_
   *pPixel = lo;
   *pFar = hi;
   return lo.x == hi.x && lo.y == hi.y ? OVL_BLOCK_ONE_PIXEL : OVL_BLOCK_INSIDE;
-}
-
-static BOOLEAN OVL_bUnturned(const NAV_VIEW_INFO* pNVI) {
-  return pNVI->RotContext.IntSinAngle == 0 && pNVI->RotContext.IntCosAngle == 1024;
 }
 
 // Where, relative to the centre, the pixels within three of a dot lie on an
