@@ -12,6 +12,9 @@
 
 #include <string.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "g_fonts.h"
 #include "g_iconset.h"
 #include "g_string.h"
@@ -264,8 +267,19 @@ typedef struct tag_HWY_RUN {
   BOOLEAN bAllNormal;
 } HWY_RUN;
 
-static void HWY_vIndexTrack(const TRACK* pTrack, std::vector<HWY_RUN>* pRuns) {
+// A track's runs, and groups of runs with the same numbers for all of theirs
+// together: most of a full store lies beside or behind the view, and is
+// passed over a group at a time.
+static constexpr size_t HWY_GROUP_RUNS = 16;
+typedef struct tag_HWY_RUNS {
+  std::vector<HWY_RUN> runs;
+  std::vector<HWY_RUN> groups;
+} HWY_RUNS;
+
+static void HWY_vIndexTrack(const TRACK* pTrack, HWY_RUNS* pIndex) {
+  std::vector<HWY_RUN>* pRuns = &pIndex->runs;
   pRuns->clear();
+  pIndex->groups.clear();
   U16 it = 0, depth = 0;
   POINT pt = {0, 0};
   BOOLEAN bBefore = FALSE;
@@ -297,6 +311,19 @@ static void HWY_vIndexTrack(const TRACK* pTrack, std::vector<HWY_RUN>* pRuns) {
     run.u16ItAfter = it;
     run.eLast = (U8)eLast;
     pRuns->push_back(run);
+    if (pRuns->size() % HWY_GROUP_RUNS == 1) {
+      pIndex->groups.push_back(run);
+    } else {
+      HWY_RUN* g = &pIndex->groups.back();
+      g->nMinX = std::min(g->nMinX, run.nMinX);
+      g->nMaxX = std::max(g->nMaxX, run.nMaxX);
+      g->nMinY = std::min(g->nMinY, run.nMinY);
+      g->nMaxY = std::max(g->nMaxY, run.nMaxY);
+      g->ptLast = run.ptLast;
+      g->u16ItAfter = run.u16ItAfter;
+      g->eLast = run.eLast;
+      g->bAllNormal = g->bAllNormal && run.bAllNormal;
+    }
     bBefore = TRUE;
   }
 }
@@ -333,7 +360,8 @@ typedef enum tag_HWY_RUN_LIES { HWY_RUN_MIXED, HWY_RUN_HIDDEN, HWY_RUN_SHOWS } H
 // axis is its linear form, 1,024 times over, rounded: within half a unit of
 // it. So the view's tests, linear in the turned point, hold for the whole
 // box where they hold at its corners with two units to spare.
-static HWY_RUN_LIES HWY_eRunLies(const NAV_VIEW_INFO* pNVI, const HWY_RUN* r, POINT* pLo, POINT* pHi) {
+static HWY_RUN_LIES HWY_eRunLies(const NAV_VIEW_INFO* pNVI, const HWY_RUN* r, POINT* pLo, POINT* pHi,
+                                 BOOLEAN bHiddenOnly = FALSE) {
   const S64 x0 = (S64)r->nMinX - pNVI->ptCenterMM.x, x1 = (S64)r->nMaxX - pNVI->ptCenterMM.x;
   const S64 y0 = (S64)r->nMinY - pNVI->ptCenterMM.y, y1 = (S64)r->nMaxY - pNVI->ptCenterMM.y;
   const S64 E = pNVI->nEyeOffsetMM, range = 4 * E;
@@ -355,6 +383,7 @@ static HWY_RUN_LIES HWY_eRunLies(const NAV_VIEW_INFO* pNVI, const HWY_RUN* r, PO
   }
   const S64 e = 1024 * E, spare = 2048;
   if (minL > e + spare || maxR < -e - spare || maxN < -e - spare) return HWY_RUN_HIDDEN;
+  if (bHiddenOnly) return HWY_RUN_MIXED;
   if (maxL + spare > e || minR - spare < -e || minN - spare < -e || range > 0x7FFFFFFF) return HWY_RUN_MIXED;
   const POINT far = {(S32)(-x0 > x1 ? -x0 : x1), (S32)(-y0 > y1 ? -y0 : y1)};
   if (!U_NAV_bDistanceLessThanOrEqual(far, (S32)range)) return HWY_RUN_MIXED;
@@ -374,6 +403,13 @@ static S32 HWY_nDotSize(const NAV_VIEW_INFO* pNVI, S32 y) {
   return i < 0 ? 0 : i > 10 ? 10 : (S32)i;
 }
 
+// A point of a run that shows, relative to the centre: the run's box lies
+// within half the globe's x and 32 bits of the centre, where T_NAV_ptRelative
+// neither wraps nor cuts.
+static inline POINT HWY_ptInside(const NAV_VIEW_INFO* pNVI, POINT pt) {
+  return {(S32)((S64)pt.x - pNVI->ptCenterMM.x), (S32)((S64)pt.y - pNVI->ptCenterMM.y)};
+}
+
 // The points of a run that shows whole, relative to the centre, and their
 // types.
 typedef struct tag_HWY_SHOWN {
@@ -386,7 +422,7 @@ typedef struct tag_HWY_SHOWN {
 // position), for each run passed over as hidden skip(run), and each run
 // whose points all show on the pixels [lo, hi] to shows(run, points, lo, hi).
 template <typename VISIT, typename SKIP, typename SHOWS>
-static void HWY_vWalk(const TRACK* pTrack, const std::vector<HWY_RUN>* pRuns, const NAV_VIEW_INFO* pNVI,
+static void HWY_vWalk(const TRACK* pTrack, const HWY_RUNS* pRuns, const NAV_VIEW_INFO* pNVI,
                       VISIT&& visit, SKIP&& skip, SHOWS&& shows) {
   U16 it = 0, depth = 0;
   POINT pt = {0, 0};
@@ -398,9 +434,24 @@ static void HWY_vWalk(const TRACK* pTrack, const std::vector<HWY_RUN>* pRuns, co
     }
   }
   HWY_SHOWN shown;
-  for (const HWY_RUN& r : *pRuns) {
-    // The first run starts the pen: its points are walked.
+  const std::vector<HWY_RUN>& runs = pRuns->runs;
+  for (size_t nRun = 0; nRun < runs.size(); nRun++) {
+    const HWY_RUN& r = runs[nRun];
+    // A group hidden whole is passed over as its last run is: every run in
+    // its box is hidden.
     POINT lo, hi;
+    const size_t nGroup = nRun / HWY_GROUP_RUNS;
+    if (nRun % HWY_GROUP_RUNS == 0 && nGroup < pRuns->groups.size() && it != 0) {
+      const HWY_RUN& g = pRuns->groups[nGroup];
+      if (HWY_bRunOutOfReach(pNVI, &g) || HWY_eRunLies(pNVI, &g, &lo, &hi, TRUE) == HWY_RUN_HIDDEN) {
+        nRun = std::min(runs.size(), nRun + HWY_GROUP_RUNS) - 1;
+        skip(runs[nRun]);
+        it = g.u16ItAfter;
+        pt = g.ptLast;
+        continue;
+      }
+    }
+    // The first run starts the pen: its points are walked.
     const HWY_RUN_LIES eLies =
         HWY_bRunOutOfReach(pNVI, &r) ? HWY_RUN_HIDDEN : it == 0 ? HWY_RUN_MIXED : HWY_eRunLies(pNVI, &r, &lo, &hi);
     if (eLies == HWY_RUN_HIDDEN) {
@@ -416,7 +467,7 @@ static void HWY_vWalk(const TRACK* pTrack, const std::vector<HWY_RUN>* pRuns, co
     if (eLies == HWY_RUN_SHOWS && r.bAllNormal && plain <= HWY_RUN_POINTS &&
         U_NAV_bScanPlainPoints(pTrack, &it, &pt, plain, aPlain)) {
       for (U32 k = 0; k < plain; k++) {
-        shown.aRel[k] = T_NAV_ptRelative(pNVI, aPlain[k]);
+        shown.aRel[k] = HWY_ptInside(pNVI, aPlain[k]);
         shown.aeType[k] = (U8)TRACKPOINT_NORMAL;
       }
       shown.n = plain;
@@ -427,7 +478,7 @@ static void HWY_vWalk(const TRACK* pTrack, const std::vector<HWY_RUN>* pRuns, co
       if (eLies == HWY_RUN_MIXED) {
         visit(e, T_NAV_ptRelative(pNVI, pt));
       } else if (shown.n < HWY_RUN_POINTS) {
-        shown.aRel[shown.n] = T_NAV_ptRelative(pNVI, pt);
+        shown.aRel[shown.n] = HWY_ptInside(pNVI, pt);
         shown.aeType[shown.n++] = (U8)e;
       }
     }
@@ -435,21 +486,25 @@ static void HWY_vWalk(const TRACK* pTrack, const std::vector<HWY_RUN>* pRuns, co
   }
 }
 
-static void HWY_vTraceDots(const TRACK* pTrack, const std::vector<HWY_RUN>* pRuns, const NAV_VIEW_INFO* pNVI,
+static void HWY_vTraceDots(const TRACK* pTrack, const HWY_RUNS* pRuns, const NAV_VIEW_INFO* pNVI,
                            HWY_SINK* pSink) {
+  U_NAV_HIGHWAY hw;
+  U_NAV_vHighwayPrepare(&hw, &pNVI->RotContext, &pNVI->CenterOffset, pNVI->nPixelsPerMMM, pNVI->nEyeOffsetMM);
   POINT last = {-1000, -1000};
+  // Most points fall near the last dot: they are found so before dividing.
+  U_NAV_HIGHWAY_NEAR nearLast;
+  U_NAV_vHighwayNear(&hw, last, 3, &nearLast);
   auto dot = [&](TRACKPOINT_TYPE e, POINT rel) {
-    const POINT p = T_NAV_ptPerspectivePixel(pNVI, rel);
+    const POINT t = U_NAV_ptHighwayTurned(&hw, rel);
+    if (U_NAV_bHighwayNear(&nearLast, t)) return;
+    const POINT p = U_NAV_ptHighwayPixel(&hw, t);
     if ((S64)p.x - last.x <= 3 && (S64)last.x - p.x <= 3 && (S64)p.y - last.y <= 3 && (S64)last.y - p.y <= 3) {
       return;
     }
-    last.y = p.y;
-    if (e == TRACKPOINT_NORMAL) {
-      HWY_vStep(pSink, HWY_STEP_DOT, {p.x - 1, p.y - 1}, (U8)HWY_nDotSize(pNVI, p.y));
-      last = p;
-    } else {
-      last.x = p.x;
-    }
+    // A gap's first point moves the last dot without drawing one.
+    if (e == TRACKPOINT_NORMAL) HWY_vStep(pSink, HWY_STEP_DOT, {p.x - 1, p.y - 1}, (U8)HWY_nDotSize(pNVI, p.y));
+    last = p;
+    U_NAV_vHighwayNear(&hw, last, 3, &nearLast);
   };
   // Dots within three pixels of the last one add nothing, wherever they
   // fall within that.
@@ -468,7 +523,7 @@ static void HWY_vTraceDots(const TRACK* pTrack, const std::vector<HWY_RUN>* pRun
       });
 }
 
-static void HWY_vTraceLines(const TRACK* pTrack, const std::vector<HWY_RUN>* pRuns, const NAV_VIEW_INFO* pNVI,
+static void HWY_vTraceLines(const TRACK* pTrack, const HWY_RUNS* pRuns, const NAV_VIEW_INFO* pNVI,
                             BOOLEAN bCurrentTrack, HWY_SINK* pSink) {
   HWY_PEN pen = {};
   TRACKPOINT_TYPE ePrev = TRACKPOINT_INVALID;
@@ -517,7 +572,7 @@ static BOOLEAN HWY_bTrackDraws(const TRACK* pTrack, BOOLEAN bCurrentTrack, U32 u
 
 // The steps of a track; with the runs of its index, and with the repeats
 // left out that draw nothing new, when they are to be kept.
-static void HWY_vTrace(const TRACK* pTrack, const std::vector<HWY_RUN>* pRuns, const NAV_VIEW_INFO* pNVI,
+static void HWY_vTrace(const TRACK* pTrack, const HWY_RUNS* pRuns, const NAV_VIEW_INFO* pNVI,
                        BOOLEAN bCurrentTrack, U32 u32Style, std::vector<HWY_STEP>* pSteps) {
   pSteps->clear();
   HWY_SINK sink = {pSteps, pRuns != nullptr && u32Style != 1, FALSE, {0, 0}};
@@ -546,7 +601,7 @@ typedef struct tag_HWY_TRACE {
   BOOLEAN bIndexed;
   U32 u32Read;  // saved tracks: the copy the runs were made from
   TRACK_HEADER sHeader;
-  std::vector<HWY_RUN> runs;
+  HWY_RUNS runs;
   BOOLEAN bTraced;
   HWY_TRACE_VIEW view;
   U32 u32Serial;

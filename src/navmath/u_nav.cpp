@@ -185,6 +185,64 @@ BOOLEAN U_NAV_bHighwayViewPixelBox(POINT ptLow, POINT ptHigh, const GP_ROTCONTEX
   return TRUE;
 }
 
+void U_NAV_vHighwayPrepare(U_NAV_HIGHWAY* pHighway, const GP_ROTCONTEXT* pRotContext, const POINT* pCenterOffset,
+                           S32 nPixelsPerMMM, S32 nEyeOffsetMM) {
+  memset(pHighway, 0, sizeof *pHighway);
+  if (pRotContext != nullptr) {
+    pHighway->rot = *pRotContext;
+  } else {
+    pHighway->rot.IntCosAngle = 1024;  // turns every point onto itself
+  }
+  S32 unused = 0, alt = 0;
+  pHighway->nEye = nEyeOffsetMM;
+  pHighway->nFactor = nPixelsPerMMM;
+  pHighway->bScaled = nPixelsPerMMM > HIGHWAY_PRESCALE_LIMIT;
+  HighwayPrescale(&unused, &unused, &alt, &pHighway->nEye, &pHighway->nFactor);
+  pHighway->ptCenterOffset = *pCenterOffset;
+}
+
+POINT U_NAV_ptHighwayPixel(const U_NAV_HIGHWAY* pHighway, POINT ptTurned) {
+  const S32 eye = pHighway->nEye, factor = pHighway->nFactor;
+  if ((S64)ptTurned.y <= -(S64)eye) return {0, 0};
+  return {HighwayPixelX(ptTurned.x, ptTurned.y, eye, factor, pHighway->ptCenterOffset.x),
+          HighwayPixelY(ptTurned.y, 0, eye, factor, pHighway->ptCenterOffset.y)};
+}
+
+static inline S64 FloorDivide(S64 n, S64 d) { return n / d - (n % d != 0 && n < 0 ? 1 : 0); }
+
+// The quotients q whose pixel, centre + floor((q * factor + 2^19) / 2^20),
+// lies within [low, high] of the centre: [*pqLow, *pqHigh].
+static void HighwayQuotients(S64 low, S64 high, S64 factor, S64* pqLow, S64* pqHigh) {
+  *pqLow = -FloorDivide(-(low * 0x100000 - 0x80000), factor);
+  *pqHigh = -FloorDivide(-((high + 1) * 0x100000 - 0x80000), factor) - 1;
+}
+
+void U_NAV_vHighwayNear(const U_NAV_HIGHWAY* pHighway, POINT ptPixel, S32 nReach, U_NAV_HIGHWAY_NEAR* pNear) {
+  memset(pNear, 0, sizeof *pNear);
+  const S64 eye = pHighway->nEye, factor = pHighway->nFactor;
+  // Products of these with a depth (under 2^32) or a coordinate stay under
+  // 2^62.
+  constexpr S64 LIMIT = (S64)1 << 29;
+  if (eye <= 0 || eye >= LIMIT || factor <= 0 || nReach < 0) return;
+  S64 xLow = 0, xHigh = 0, yLow = 0, yHigh = 0;
+  const S64 dx = (S64)ptPixel.x - pHighway->ptCenterOffset.x, dy = (S64)ptPixel.y - pHighway->ptCenterOffset.y;
+  HighwayQuotients(dx - nReach, dx + nReach, factor, &xLow, &xHigh);
+  HighwayQuotients(dy - nReach, dy + nReach, factor, &yLow, &yHigh);
+  for (S64 q : {xLow, xHigh, yLow, yHigh}) {
+    if (q <= -LIMIT || q >= LIMIT) return;
+  }
+  // A quotient rounded half away from zero is at most h where the exact
+  // one is below h + 1/2, and at least l where it is above l - 1/2.
+  pNear->s64XLow = 2 * xLow - 1;
+  pNear->s64XHigh = 2 * xHigh + 1;
+  pNear->s64YLow = 2 * yLow - 1;
+  pNear->s64YHigh = 2 * yHigh + 1;
+  pNear->s64TwiceEye = 2 * eye;
+  pNear->s64TwiceHeight = 2 * (-(eye / 2) * eye);
+  pNear->nEye = (S32)eye;
+  pNear->bAny = TRUE;
+}
+
 // ---- Clipping ----
 
 static constexpr S64 CLIP_ONE = (S64)1 << 30;

@@ -118,6 +118,49 @@ void U_NAV_vConvertMMToHighwayViewPixel(POINT* pPoint, S32 nAltitude, const GP_R
 BOOLEAN U_NAV_bHighwayViewPixelBox(POINT ptLow, POINT ptHigh, const GP_ROTCONTEXT* pRotContext,
                                    const POINT* pCenterOffset, S32 nPixelsPerMMM, S32 nEyeOffsetMM, POINT* pptLow,
                                    POINT* pptHigh);
+// The highway projection of sea-level points, laid out for the many points
+// of one view: a point is turned first (scaled as the projection scales it)
+// and given its pixel after, so that between the two it can be tested
+// against the ground that lies near a pixel without dividing. The pixels are
+// those of U_NAV_vConvertMMToHighwayViewPixel at altitude 0.
+typedef struct tag_U_NAV_HIGHWAY {
+  GP_ROTCONTEXT rot;
+  S32 nEye;     // scaled with the point
+  S32 nFactor;  // divided by 16 where the point is scaled
+  BOOLEAN bScaled;
+  POINT ptCenterOffset;
+} U_NAV_HIGHWAY;
+void U_NAV_vHighwayPrepare(U_NAV_HIGHWAY* pHighway, const GP_ROTCONTEXT* pRotContext, const POINT* pCenterOffset,
+                           S32 nPixelsPerMMM, S32 nEyeOffsetMM);
+inline POINT U_NAV_ptHighwayTurned(const U_NAV_HIGHWAY* pHighway, POINT ptRelative) {
+  if (pHighway->bScaled) {
+    ptRelative.x = U_NAV_s32Cut((S64)ptRelative.x * 16);
+    ptRelative.y = U_NAV_s32Cut((S64)ptRelative.y * 16);
+  }
+  U_NAV_vRotatePoint(&pHighway->rot, &ptRelative, &ptRelative);
+  return ptRelative;
+}
+// A turned point's pixel; (0, 0) at or behind the eye.
+POINT U_NAV_ptHighwayPixel(const U_NAV_HIGHWAY* pHighway, POINT ptTurned);
+
+// Turned points whose pixels surely lie within nReach of a pixel on both
+// axes: the bounds of the two rounded quotients that place them there, as
+// multiples of the point's depth before the eye. A point that passes is
+// near; one that fails may be near too, by rounding, or lie where the
+// bounds would overflow.
+typedef struct tag_U_NAV_HIGHWAY_NEAR {
+  S64 s64XLow, s64XHigh, s64YLow, s64YHigh;  // twice the quotient's bounds, widened by one
+  S64 s64TwiceEye;
+  S64 s64TwiceHeight;  // twice the product the row's quotient divides
+  S32 nEye;
+  BOOLEAN bAny;
+} U_NAV_HIGHWAY_NEAR;
+void U_NAV_vHighwayNear(const U_NAV_HIGHWAY* pHighway, POINT ptPixel, S32 nReach, U_NAV_HIGHWAY_NEAR* pNear);
+inline BOOLEAN U_NAV_bHighwayNear(const U_NAV_HIGHWAY_NEAR* pNear, POINT ptTurned) {
+  const S64 D = (S64)ptTurned.y + pNear->nEye, X = pNear->s64TwiceEye * ptTurned.x;
+  return pNear->bAny && D > 0 && pNear->s64YLow * D < pNear->s64TwiceHeight &&
+         pNear->s64TwiceHeight < pNear->s64YHigh * D && pNear->s64XLow * D < X && X < pNear->s64XHigh * D;
+}
 // Clips the segment to the square [lower, upper] on both axes, in place; a
 // segment that misses collapses onto the boundary.
 void U_NAV_vClipLineToBox(POINT* ppt0, POINT* ppt1, S32 nLowerLimit, S32 nUpperLimit);

@@ -71,6 +71,76 @@ TEST(HighwayView, GroundPointsProjectFromTheEyeAboveAndBehind) {
   EXPECT_EQ(0, atEye.y);
 }
 
+// Views of every zoom, turned anyhow, with points spread over the ground
+// before the eye out to the view's range.
+struct HIGHWAY_CASE {
+  GP_ROTCONTEXT rot;
+  S32 factor, eye;
+  POINT rel;
+};
+
+HIGHWAY_CASE RandomHighway(std::mt19937* rng) {
+  HIGHWAY_CASE c;
+  const S32 zoom = std::uniform_int_distribution<S32>(9, 23)(*rng);
+  c.rot = Turned(std::uniform_real_distribution<double>(0.0, 360.0)(*rng));
+  c.factor = 14 << (32 - zoom);
+  c.eye = zoom <= 17 ? 2048 << (17 - zoom) : 2048 >> (zoom - 17);
+  std::uniform_int_distribution<S32> across(-4 * c.eye, 4 * c.eye), ahead(-c.eye / 2, 4 * c.eye);
+  POINT t = {across(*rng), ahead(*rng)};
+  // Ahead and across the turned view: back onto the ground.
+  const GP_ROTCONTEXT back = Turned(-atan2(c.rot.IntSinAngle, c.rot.IntCosAngle) * 180.0 / M_PI);
+  U_NAV_vRotatePoint(&back, &t, &c.rel);
+  return c;
+}
+
+TEST(HighwayView, PointsTurnedFirstGetThePixelsOfTheWholeProjection) {
+  std::mt19937 rng(29);
+  for (int i = 0; i < 20000; i++) {
+    const HIGHWAY_CASE c = RandomHighway(&rng);
+    U_NAV_HIGHWAY hw;
+    U_NAV_vHighwayPrepare(&hw, &c.rot, &kCentre, c.factor, c.eye);
+    POINT whole = c.rel;
+    U_NAV_vConvertMMToHighwayViewPixel(&whole, 0, &c.rot, &kCentre, c.factor, c.eye);
+    const POINT split = U_NAV_ptHighwayPixel(&hw, U_NAV_ptHighwayTurned(&hw, c.rel));
+    ASSERT_EQ(whole.x, split.x) << i;
+    ASSERT_EQ(whole.y, split.y) << i;
+  }
+}
+
+TEST(HighwayView, PointsFoundNearAPixelLieWithinReachOfItAndFewAreMissed) {
+  std::mt19937 rng(31);
+  int exactlyNear = 0, found = 0;
+  for (int i = 0; i < 4000; i++) {
+    const HIGHWAY_CASE c = RandomHighway(&rng);
+    U_NAV_HIGHWAY hw;
+    U_NAV_vHighwayPrepare(&hw, &c.rot, &kCentre, c.factor, c.eye);
+    const POINT dot = U_NAV_ptHighwayPixel(&hw, U_NAV_ptHighwayTurned(&hw, c.rel));
+    const S32 reach = std::uniform_int_distribution<S32>(0, 4)(rng);
+    U_NAV_HIGHWAY_NEAR near;
+    U_NAV_vHighwayNear(&hw, dot, reach, &near);
+    // Ground round the point a few pixels' worth wide at its depth.
+    const POINT t = U_NAV_ptHighwayTurned(&hw, c.rel);
+    const double depth = (double)t.y / (hw.bScaled ? 16 : 1) + c.eye;
+    const double pixel = depth / c.eye * 1048576.0 / c.factor;
+    std::uniform_int_distribution<S32> offset(-(S32)(pixel * (reach + 3)) - 1, (S32)(pixel * (reach + 3)) + 1);
+    for (int k = 0; k < 50; k++) {
+      const POINT rel = {c.rel.x + offset(rng), c.rel.y + offset(rng)};
+      const POINT turned = U_NAV_ptHighwayTurned(&hw, rel);
+      if ((S64)turned.y <= -(S64)hw.nEye) continue;
+      const POINT p = U_NAV_ptHighwayPixel(&hw, turned);
+      const bool bNear = abs(p.x - dot.x) <= reach && abs(p.y - dot.y) <= reach;
+      exactlyNear += bNear;
+      if (U_NAV_bHighwayNear(&near, turned)) {
+        found++;
+        ASSERT_TRUE(bNear) << i << " " << k << ": (" << p.x << ", " << p.y << ") is not within " << reach << " of ("
+                           << dot.x << ", " << dot.y << ")";
+      }
+    }
+  }
+  ASSERT_GT(exactlyNear, 10000);
+  EXPECT_GT(found, exactlyNear * 95 / 100) << "only the last rounding's edges may be missed";
+}
+
 TEST(Clipping, BoxClipKeepsInsideAndPullsCrossingEndsInside) {
   POINT a = {-5, 7}, b = {900, -999};
   U_NAV_vClipLineToBox(&a, &b, -1000, 1000);
