@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <math.h>
+#include <stdlib.h>
 
 #include <random>
 
