@@ -395,12 +395,28 @@ static HWY_RUN_LIES HWY_eRunLies(const NAV_VIEW_INFO* pNVI, const HWY_RUN* r, PO
   return HWY_RUN_SHOWS;
 }
 
-// Dots grow towards the viewer: by the row's distance below the horizon.
-static S32 HWY_nDotSize(const NAV_VIEW_INFO* pNVI, S32 y) {
-  const S32 horizon = pNVI->CenterOffset.y;
-  if (horizon <= 0) return 10;
-  const S64 i = ((S64)horizon - y) * 11 / horizon;
-  return i < 0 ? 0 : i > 10 ? 10 : (S32)i;
+// Dots grow towards the viewer: size (horizon - y) * 11 / horizon of the
+// row's distance below the horizon, from 0 to 10. A row has size k and more
+// at and below the k-th of ten rows, found once a trace; every dot is sized
+// without a division.
+typedef struct tag_HWY_DOT_ROWS {
+  BOOLEAN bAllLargest;  // no horizon above the bitmap's foot
+  S32 anRow[10];        // the highest row of size 1, 2 ... 10
+} HWY_DOT_ROWS;
+
+static HWY_DOT_ROWS HWY_dotRows(const NAV_VIEW_INFO* pNVI) {
+  HWY_DOT_ROWS r;
+  const S64 horizon = pNVI->CenterOffset.y;
+  r.bAllLargest = horizon <= 0;
+  for (S64 k = 1; k <= 10; k++) r.anRow[k - 1] = r.bAllLargest ? 0 : (S32)(horizon - (k * horizon + 10) / 11);
+  return r;
+}
+
+static S32 HWY_nDotSize(const HWY_DOT_ROWS* pRows, S32 y) {
+  if (pRows->bAllLargest) return 10;
+  S32 n = 0;
+  while (n < 10 && y <= pRows->anRow[n]) n++;
+  return n;
 }
 
 // A point of a run that shows, relative to the centre: the run's box lies
@@ -494,6 +510,7 @@ static void HWY_vTraceDots(const TRACK* pTrack, const HWY_RUNS* pRuns, const NAV
   // Most points fall near the last dot: they are found so before dividing.
   U_NAV_HIGHWAY_NEAR nearLast;
   U_NAV_vHighwayNear(&hw, last, 3, &nearLast);
+  const HWY_DOT_ROWS rows = HWY_dotRows(pNVI);
   auto dot = [&](TRACKPOINT_TYPE e, POINT rel) {
     const POINT t = U_NAV_ptHighwayTurned(&hw, rel);
     if (U_NAV_bHighwayNear(&nearLast, t)) return;
@@ -502,7 +519,7 @@ static void HWY_vTraceDots(const TRACK* pTrack, const HWY_RUNS* pRuns, const NAV
       return;
     }
     // A gap's first point moves the last dot without drawing one.
-    if (e == TRACKPOINT_NORMAL) HWY_vStep(pSink, HWY_STEP_DOT, {p.x - 1, p.y - 1}, (U8)HWY_nDotSize(pNVI, p.y));
+    if (e == TRACKPOINT_NORMAL) HWY_vStep(pSink, HWY_STEP_DOT, {p.x - 1, p.y - 1}, (U8)HWY_nDotSize(&rows, p.y));
     last = p;
     U_NAV_vHighwayNear(&hw, last, 3, &nearLast);
   };
