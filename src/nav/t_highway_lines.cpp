@@ -405,10 +405,11 @@ typedef struct tag_HWY_DOT_ROWS {
 } HWY_DOT_ROWS;
 
 static HWY_DOT_ROWS HWY_dotRows(const NAV_VIEW_INFO* pNVI) {
-  HWY_DOT_ROWS r;
   const S64 horizon = pNVI->CenterOffset.y;
-  r.bAllLargest = horizon <= 0;
-  for (S64 k = 1; k <= 10; k++) r.anRow[k - 1] = r.bAllLargest ? 0 : (S32)(horizon - (k * horizon + 10) / 11);
+  HWY_DOT_ROWS r = {horizon <= 0, {}};
+  if (r.bAllLargest) return r;
+  // Size k and more where (horizon - y) * 11 >= k * horizon.
+  for (S64 k = 1; k <= 10; k++) r.anRow[k - 1] = (S32)(horizon - (k * horizon + 10) / 11);
   return r;
 }
 
@@ -479,11 +480,10 @@ static void HWY_vWalk(const TRACK* pTrack, const HWY_RUNS* pRuns, const NAV_VIEW
     shown.n = 0;
     // A run that shows without gaps is decoded at once.
     const U32 plain = r.u16ItAfter > it ? (U32)(r.u16ItAfter - it) : 0;
-    POINT aPlain[HWY_RUN_POINTS];
     if (eLies == HWY_RUN_SHOWS && r.bAllNormal && plain <= HWY_RUN_POINTS &&
-        U_NAV_bScanPlainPoints(pTrack, &it, &pt, plain, aPlain)) {
+        U_NAV_bScanPlainPoints(pTrack, &it, &pt, plain, shown.aRel)) {
       for (U32 k = 0; k < plain; k++) {
-        shown.aRel[k] = HWY_ptInside(pNVI, aPlain[k]);
+        shown.aRel[k] = HWY_ptInside(pNVI, shown.aRel[k]);
         shown.aeType[k] = (U8)TRACKPOINT_NORMAL;
       }
       shown.n = plain;

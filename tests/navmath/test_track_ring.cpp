@@ -170,8 +170,6 @@ TEST(TrackRing, StepsInBulkBuildTheSameRingAsPointByPoint) {
   EXPECT_EQ(0, memcmp(single->aDelta, bulk->aDelta, sizeof single->aDelta));
 }
 
-}  // namespace
-
 // Points decoded at once, in runs of 64 past the first point, are the
 // scan's: across the end of a full ring, with steps that differ.
 TEST(TrackRing, PlainPointsDecodedAtOnceAreTheScansAcrossTheRingsEnd) {
@@ -196,3 +194,5 @@ TEST(TrackRing, PlainPointsDecodedAtOnceAreTheScansAcrossTheRingsEnd) {
   }
   EXPECT_FALSE(U_NAV_bScanPlainPoints(t.get(), &it, &pt, 1, plain.data())) << "past the end";
 }
+
+}  // namespace
