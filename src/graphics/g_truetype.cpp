@@ -289,10 +289,10 @@ typedef U8 G_TRUETYPE_COVER8 __attribute__((vector_size(8)));
 // One glyph row of u32Count pixels. Most rows of a dialog's or a label's
 // glyphs are 8 to 16 pixels wide and half their pixels partly covered, so
 // from 8 pixels on the row is blended 8 at a time by the same sums: no cover
-// keeps the pixel and full cover gives the text colour there too, and
-// (x + 1 + (x >> 8)) >> 8 is x / 255 for every sum below 65,535. The last 8
-// are blended from the row as it was and stored last, where they overlap
-// the ones before with the same values.
+// keeps the pixel and full cover gives the text colour there too. The sums
+// fit 16-bit lanes, whose division by 255 is a multiply and a shift. The
+// last 8 are blended from the row as it was and stored last, where they
+// overlap the ones before with the same values.
 static void G_TRUETYPE_vBlendRow(COLOR* pRow, const U8* pCoverage, U32 u32Count, COLOR colorText) {
   if (u32Count < 8) {
     for (U32 c = 0; c < u32Count; c++) {
@@ -308,13 +308,10 @@ static void G_TRUETYPE_vBlendRow(COLOR* pRow, const U8* pCoverage, U32 u32Count,
   auto blend = [&](G_TRUETYPE_V8& old, const G_TRUETYPE_COVER8& cover) {
     const G_TRUETYPE_V8 a = __builtin_convertvector(cover, G_TRUETYPE_V8);
     const G_TRUETYPE_V8 n = 255 - a;
-    G_TRUETYPE_V8 r = red * a + (old >> 11) * n;
-    G_TRUETYPE_V8 g = green * a + ((old >> 5) & 0x3F) * n;
-    G_TRUETYPE_V8 b = blue * a + (old & 0x1F) * n;
-    r = (r + 1 + (r >> 8)) >> 8;
-    g = (g + 1 + (g >> 8)) >> 8;
-    b = (b + 1 + (b >> 8)) >> 8;
-    old = (r << 11) | (g << 5) | b;
+    const G_TRUETYPE_V8 r = red * a + (old >> 11) * n;
+    const G_TRUETYPE_V8 g = green * a + ((old >> 5) & 0x3F) * n;
+    const G_TRUETYPE_V8 b = blue * a + (old & 0x1F) * n;
+    old = (r / 255 << 11) | (g / 255 << 5) | b / 255;
   };
   const U32 last = u32Count - 8;
   G_TRUETYPE_V8 tail, pixels;
