@@ -427,6 +427,14 @@ static inline POINT HWY_ptInside(const NAV_VIEW_INFO* pNVI, POINT pt) {
   return {(S32)((S64)pt.x - pNVI->ptCenterMM.x), (S32)((S64)pt.y - pNVI->ptCenterMM.y)};
 }
 
+// No step within the run (from the point before it) folded round the globe
+// or stopped at a pole. A fold would leave two of the box's points nearly a
+// circumference apart, less a step of at most 2^15; a stop at a pole leaves
+// one on the limit.
+static BOOLEAN HWY_bRunUnfolded(const HWY_RUN* r) {
+  return (S64)r->nMaxX - r->nMinX <= NV_X_LIMIT && r->nMaxY < NV_Y_LIMIT && r->nMinY > -NV_Y_LIMIT;
+}
+
 // The points of a run that shows whole, relative to the centre, and their
 // types.
 typedef struct tag_HWY_SHOWN {
@@ -478,14 +486,13 @@ static void HWY_vWalk(const TRACK* pTrack, const HWY_RUNS* pRuns, const NAV_VIEW
       continue;
     }
     shown.n = 0;
-    // A run that shows without gaps is decoded at once.
+    // A run that shows without gaps, folds or clamps is decoded at once, as
+    // steps from the point before it.
     const U32 plain = r.u16ItAfter > it ? (U32)(r.u16ItAfter - it) : 0;
-    if (eLies == HWY_RUN_SHOWS && r.bAllNormal && plain <= HWY_RUN_POINTS &&
-        U_NAV_bScanPlainPoints(pTrack, &it, &pt, plain, shown.aRel)) {
-      for (U32 k = 0; k < plain; k++) {
-        shown.aRel[k] = HWY_ptInside(pNVI, shown.aRel[k]);
-        shown.aeType[k] = (U8)TRACKPOINT_NORMAL;
-      }
+    if (eLies == HWY_RUN_SHOWS && r.bAllNormal && plain <= HWY_RUN_POINTS && HWY_bRunUnfolded(&r) &&
+        U_NAV_bScanPlainSteps(pTrack, &it, HWY_ptInside(pNVI, pt), plain, shown.aRel)) {
+      pt = r.ptLast;
+      memset(shown.aeType, TRACKPOINT_NORMAL, plain);
       shown.n = plain;
     }
     while (it < r.u16ItAfter) {

@@ -694,20 +694,25 @@ void U_NAV_vAddTrackSteps(TRACK* pTrack, const TRACK_DELTA_DEPTH_TRIPLE* pSteps,
   Store();
 }
 
-BOOLEAN U_NAV_bScanPlainPoints(const TRACK* pTrack, U16* pu16Iterator, POINT* ppt, U32 u32Count, POINT* aOut) {
+BOOLEAN U_NAV_bScanPlainSteps(const TRACK* pTrack, U16* pu16Iterator, POINT ptFrom, U32 u32Count, POINT* aOut) {
   const TRACK_HEADER* h = &pTrack->sHeader;
   const U32 it = *pu16Iterator;
   if (it == 0 || it + u32Count > h->u16Count) return FALSE;
   U32 index = TRACK_u32Ring(TRACK_u32Ring(h->u16FirstDelta) + it - 1);
-  POINT pt = *ppt;
-  for (U32 k = 0; k < u32Count; k++) {
+  // Wrapping sums: a caller's wrong promise gives wrong points, not
+  // undefined ones.
+  U32 x = (U32)ptFrom.x, y = (U32)ptFrom.y;
+  for (U32 k = 0; k < u32Count;) {
+    // Up to the ring's end, then on from its start.
+    const U32 n = u32Count - k < TRACK_N - index ? u32Count - k : TRACK_N - index;
     const TRACK_DELTA_DEPTH_TRIPLE* e = &pTrack->aDelta[index];
-    pt.x = TRACK_nFold((S64)pt.x + e->x);
-    pt.y = TRACK_nClamp((S64)pt.y + e->y);
-    aOut[k] = pt;
-    index = index + 1 < TRACK_N ? index + 1 : 0;
+    for (U32 i = 0; i < n; i++, k++) {
+      x += (U32)(S32)e[i].x;
+      y += (U32)(S32)e[i].y;
+      aOut[k] = {(S32)x, (S32)y};
+    }
+    index = 0;
   }
-  *ppt = pt;
   *pu16Iterator = (U16)(it + u32Count);
   return TRUE;
 }

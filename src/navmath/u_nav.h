@@ -284,11 +284,13 @@ void U_NAV_vAddTrackSteps(TRACK* pTrack, const TRACK_DELTA_DEPTH_TRIPLE* pSteps,
 // The point at *pu16Iterator (start at 0 and keep *ppt between calls), then
 // the iterator moves on; TRACKPOINT_INVALID past the end.
 TRACKPOINT_TYPE U_NAV_eScanTrack(const TRACK* pTrack, U16* pu16Iterator, POINT* ppt, U16* pu16Depth);
-// The next u32Count points into aOut, as that many calls of U_NAV_eScanTrack
-// would give them, for points past the first that the scan found all normal
-// (no gap among them); *pu16Iterator and *ppt move past them. FALSE, with
-// nothing done, at the first point or past the end.
-BOOLEAN U_NAV_bScanPlainPoints(const TRACK* pTrack, U16* pu16Iterator, POINT* ppt, U32 u32Count, POINT* aOut);
+// The next u32Count points into aOut as steps from ptFrom, for points past
+// the first that the scan found all normal (no gap among them), where no
+// step folds round the globe or stops at a pole: then they are that many
+// calls of U_NAV_eScanTrack moved by ptFrom less the point before them.
+// *pu16Iterator moves past them. FALSE, with nothing done, at the first
+// point or past the end.
+BOOLEAN U_NAV_bScanPlainSteps(const TRACK* pTrack, U16* pu16Iterator, POINT ptFrom, U32 u32Count, POINT* aOut);
 // Whether ring entry u32Index begins a gap marker that a step follows within
 // the track.
 BOOLEAN U_NAV_bTrackDeltaIsGapPoint(const TRACK* pTrack, U32 u32Index);

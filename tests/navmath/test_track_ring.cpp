@@ -170,8 +170,9 @@ TEST(TrackRing, StepsInBulkBuildTheSameRingAsPointByPoint) {
   EXPECT_EQ(0, memcmp(single->aDelta, bulk->aDelta, sizeof single->aDelta));
 }
 
-// Points decoded at once, in runs of 64 past the first point, are the
-// scan's: across the end of a full ring, with steps that differ.
+// Points decoded at once as steps, in runs of 64 past the first point, are
+// the scan's moved alike: across the end of a full ring, with steps that
+// differ.
 TEST(TrackRing, PlainPointsDecodedAtOnceAreTheScansAcrossTheRingsEnd) {
   auto t = TRACKTEST_Fresh();
   std::mt19937 rng(17);
@@ -182,17 +183,18 @@ TEST(TrackRing, PlainPointsDecodedAtOnceAreTheScansAcrossTheRingsEnd) {
   }
   const auto points = TRACKTEST_Scan(t.get());
   U16 it = 1;
-  POINT pt = points[0].pt;
+  const POINT centre = {-3000, 7000};
   std::vector<POINT> plain(64);
   for (size_t k = 1; k < points.size(); k += 64) {
     const U32 n = (U32)std::min<size_t>(64, points.size() - k);
-    ASSERT_TRUE(U_NAV_bScanPlainPoints(t.get(), &it, &pt, n, plain.data())) << k;
+    const POINT from = {points[k - 1].pt.x - centre.x, points[k - 1].pt.y - centre.y};
+    ASSERT_TRUE(U_NAV_bScanPlainSteps(t.get(), &it, from, n, plain.data())) << k;
     for (U32 j = 0; j < n; j++) {
-      ASSERT_EQ(points[k + j].pt.x, plain[j].x) << k + j;
-      ASSERT_EQ(points[k + j].pt.y, plain[j].y) << k + j;
+      ASSERT_EQ(points[k + j].pt.x - centre.x, plain[j].x) << k + j;
+      ASSERT_EQ(points[k + j].pt.y - centre.y, plain[j].y) << k + j;
     }
   }
-  EXPECT_FALSE(U_NAV_bScanPlainPoints(t.get(), &it, &pt, 1, plain.data())) << "past the end";
+  EXPECT_FALSE(U_NAV_bScanPlainSteps(t.get(), &it, {0, 0}, 1, plain.data())) << "past the end";
 }
 
 }  // namespace
