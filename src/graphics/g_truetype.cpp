@@ -8,11 +8,13 @@
 #include <stdint.h>
 #include <string.h>
 
+#include <algorithm>
 #include <atomic>
 #include <vector>
 
 #include "g_fontdata.h"
 #include "g_image32.h"
+#include "g_span.h"
 #include "h_memory.h"
 #include "linuxsvc.h"
 #include "model_current.h"
@@ -293,6 +295,7 @@ typedef U8 G_TRUETYPE_COVER8 __attribute__((vector_size(8)));
 // fit 16-bit lanes, whose division by 255 is a multiply and a shift. The
 // last 8 are blended from the row as it was and stored last, where they
 // overlap the ones before with the same values.
+G_SPAN_WIDE_CLONES
 static void G_TRUETYPE_vBlendRow(COLOR* pRow, const U8* pCoverage, U32 u32Count, COLOR colorText) {
   if (u32Count < 8) {
     for (U32 c = 0; c < u32Count; c++) {
@@ -566,6 +569,262 @@ static U8 G_TRUETYPE_u8WalkMode(void) {
               s_nCharmap.load(std::memory_order_relaxed) << 2);
 }
 
+// ---------------------------------------------------------------------------
+// Kept texts. A chart's or the highway's labels are drawn again every frame,
+// and most rows of their glyphs are narrower than the sixteen pixels that
+// two blends of eight take. A text drawn a second time is kept as the cover
+// of all its glyphs together, and drawn from then on a row of the whole text
+// at a time. That draws what its glyphs draw one by one wherever no two of
+// them cover one pixel: a blend without cover keeps the pixel, so every
+// pixel is blended once, by the glyph that covers it. A text whose glyphs
+// share a pixel (a kerned pair that touches) is kept as such and drawn glyph
+// by glyph, and so is a text where the bitmap's edges would stop or cut the
+// walk. The cover is the walk's, of glyphs that do not change while the
+// fonts stay loaded. All memory is fixed: when it is full, new texts are
+// drawn glyph by glyph, and once that has happened often, every text is let
+// go, so that the texts of the frames drawn now take the place of older ones.
+constexpr U32 TEXT_POOL_BYTES = G_TRUETYPE_TEXT_POOL_BYTES;
+constexpr U32 TEXT_SLOTS = 2048;
+constexpr U32 TEXT_BUCKETS = 4096;
+constexpr U32 TEXT_LONGEST = 32;    // bytes of text
+constexpr U32 TEXT_LARGEST = 8192;  // bytes of cover and spans
+constexpr U32 TEXT_GLYPHS = 64;
+static_assert((TEXT_BUCKETS & (TEXT_BUCKETS - 1)) == 0 && TEXT_SLOTS < 0xFFFF);
+
+typedef enum tag_TEXT_KIND { TEXT_SEEN, TEXT_COVER, TEXT_BY_GLYPH } TEXT_KIND;
+
+// Places relative to the pen's start and the baseline, y up as in the bitmap.
+typedef struct tag_TEXT_SLOT {
+  const FontInfo* pInfo;
+  U32 u32Height;
+  U8 u8Mode;
+  U8 u8Length;
+  U8 eKind;  // TEXT_KIND
+  U16 u16Next;  // the next slot of the bucket + 1, 0 at the end
+  char acText[TEXT_LONGEST];
+  S32 s32End;       // the pen after the text
+  S32 s32Low;       // the lowest bottom row of any glyph, and the highest
+  S32 s32High;      // top row + 1: the walk stops at a glyph beyond the bitmap
+  S32 s32FirstX;    // the first column of a glyph with columns, and the
+  S32 s32EndX;      // end of the last: the walk cuts a glyph beyond the bitmap
+  G_TEXT_BOX ink;   // of the glyphs with pixels; left > right for none
+  S32 s32Columns;   // of the cover, from ink.left
+  S32 s32Rows;      // of the cover, down from ink.top
+  U32 u32Offset;    // in the pool: each row's first covered column and
+                    // their count, two U16s, then the cover's rows
+} TEXT_SLOT;
+
+alignas(4) static U8 s_au8TextPool[TEXT_POOL_BYTES];
+static TEXT_SLOT s_aTextSlots[TEXT_SLOTS];
+static U16 s_au16TextBuckets[TEXT_BUCKETS];
+static U32 s_u32TextSlotsUsed;
+static U32 s_u32TextPoolUsed;
+static U32 s_u32TextsLetGo;
+static U32 s_u32TextMisses;  // texts left without room since the last let-go
+
+static void G_TRUETYPE_vForgetTexts(void) {
+  memset(s_au16TextBuckets, 0, sizeof s_au16TextBuckets);
+  s_u32TextSlotsUsed = 0;
+  s_u32TextPoolUsed = 0;
+  s_u32TextMisses = 0;
+}
+
+static U32 G_TRUETYPE_u32TextBucket(const TEXT_SLOT& key) {
+  U64 h = 0xCBF29CE484222325ull ^ (U64)FontIndex(key.pInfo) ^ (U64)key.u32Height << 16 ^ (U64)key.u8Mode << 48;
+  for (U32 i = 0; i < key.u8Length; i++) h = (h ^ (U8)key.acText[i]) * 0x100000001B3ull;
+  return (U32)((h * 0x9E3779B97F4A7C15ull) >> 52) & (TEXT_BUCKETS - 1);
+}
+
+static TEXT_SLOT* G_TRUETYPE_pFindText(const TEXT_SLOT& key, U32 u32Bucket) {
+  for (U16 n = s_au16TextBuckets[u32Bucket]; n != 0; n = s_aTextSlots[n - 1].u16Next) {
+    TEXT_SLOT* p = &s_aTextSlots[n - 1];
+    if (p->pInfo == key.pInfo && p->u32Height == key.u32Height && p->u8Mode == key.u8Mode &&
+        p->u8Length == key.u8Length && memcmp(p->acText, key.acText, key.u8Length) == 0) {
+      return p;
+    }
+  }
+  return nullptr;
+}
+
+// Room for a text of u32Bytes more. Without it the text is drawn glyph by
+// glyph; once that has happened as often as there are slots, every text is
+// let go, so that those drawn now take the place of those drawn before.
+static BOOLEAN G_TRUETYPE_bTextRoom(U32 u32Bytes) {
+  if (s_u32TextSlotsUsed < TEXT_SLOTS && s_u32TextPoolUsed + u32Bytes <= TEXT_POOL_BYTES) return TRUE;
+  if (++s_u32TextMisses >= TEXT_SLOTS) {
+    G_TRUETYPE_vForgetTexts();
+    s_u32TextsLetGo++;
+  }
+  return FALSE;
+}
+
+static void G_TRUETYPE_vKeepSeen(const TEXT_SLOT& key, U32 u32Bucket) {
+  TEXT_SLOT* p = &s_aTextSlots[s_u32TextSlotsUsed++];
+  *p = key;
+  p->eKind = TEXT_SEEN;
+  p->u16Next = s_au16TextBuckets[u32Bucket];
+  s_au16TextBuckets[u32Bucket] = (U16)s_u32TextSlotsUsed;
+}
+
+typedef struct tag_TEXT_GLYPH {
+  S32 s32At;
+  S32 s32Top;
+  S32 s32Rows;
+  S32 s32Width;
+} TEXT_GLYPH;
+
+// The kept form of a text seen before: its places from one walk, its cover
+// from a second one, which meets the same glyphs; into pu8Cover, aligned
+// for its U16 spans.
+static void G_TRUETYPE_vBuildText(TEXT_SLOT* pSlot, const char* pText, const SIZE_METRICS* pSize, U8* pu8Cover,
+                                  U32* pu32Bytes) {
+  TEXT_GLYPH aGlyphs[TEXT_GLYPHS];
+  U32 n = 0;
+  BOOLEAN bTooMany = FALSE;
+  S32 low = INT32_MAX, high = INT32_MIN, firstX = INT32_MAX, endX = INT32_MIN;
+  G_TEXT_BOX ink = {INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+  pSlot->s32End = G_TRUETYPE_s32WalkWith(pText, 0, pSlot->pInfo, pSlot->u32Height, pSize, FALSE,
+                                         [&](const GLYPH_IMAGE& image, PIXEL at) {
+    if (n == TEXT_GLYPHS) {
+      bTooMany = TRUE;
+      return FALSE;
+    }
+    aGlyphs[n++] = {at, image.s32Top, image.s32Rows, image.s32Width};
+    low = std::min(low, image.s32Top - image.s32Rows);
+    high = std::max(high, image.s32Top);
+    if (image.s32Width > 0) {
+      firstX = std::min(firstX, at);
+      endX = std::max(endX, at + image.s32Width);
+    }
+    if (image.s32Width > 0 && image.s32Rows > 0) {
+      ink = {std::min(ink.left, at), std::min(ink.bottom, image.s32Top - image.s32Rows),
+             std::max(ink.right, at + image.s32Width - 1), std::max(ink.top, image.s32Top - 1)};
+    }
+    return TRUE;
+  });
+  pSlot->eKind = TEXT_BY_GLYPH;
+  *pu32Bytes = 0;
+  if (bTooMany) return;
+  pSlot->s32Low = low;
+  pSlot->s32High = high;
+  pSlot->s32FirstX = firstX;
+  pSlot->s32EndX = endX;
+  pSlot->ink = ink;
+  pSlot->s32Columns = ink.left <= ink.right ? ink.right - ink.left + 1 : 0;
+  pSlot->s32Rows = ink.left <= ink.right ? ink.top - ink.bottom + 1 : 0;
+  const S64 s64Spans = 4 * (S64)pSlot->s32Rows, s64Bytes = s64Spans + (S64)pSlot->s32Columns * pSlot->s32Rows;
+  if (s64Bytes > (S64)TEXT_LARGEST) return;
+  U16* pSpans = (U16*)(void*)pu8Cover;
+  pu8Cover += s64Spans;
+  memset(pu8Cover, 0, (size_t)(s64Bytes - s64Spans));
+  U32 k = 0;
+  BOOLEAN bShared = FALSE;
+  G_TRUETYPE_s32WalkWith(pText, 0, pSlot->pInfo, pSlot->u32Height, pSize, FALSE,
+                         [&](const GLYPH_IMAGE& image, PIXEL at) -> BOOLEAN {
+    const TEXT_GLYPH* g = k < n ? &aGlyphs[k] : nullptr;
+    k++;
+    if (g == nullptr || g->s32At != at || g->s32Top != image.s32Top || g->s32Rows != image.s32Rows ||
+        g->s32Width != image.s32Width) {
+      bShared = TRUE;  // not the glyphs of the first walk: not kept
+      return FALSE;
+    }
+    for (S32 r = 0; r < image.s32Rows && image.s32Width > 0; r++) {
+      const U8* pFrom = image.pu8Buffer + (ptrdiff_t)r * image.s32Pitch;
+      U8* pTo = pu8Cover + (ptrdiff_t)(ink.top - (image.s32Top - 1) + r) * pSlot->s32Columns + (at - ink.left);
+      for (S32 c = 0; c < image.s32Width; c++) {
+        if (pFrom[c] == 0) continue;
+        if (pTo[c] != 0) bShared = TRUE;
+        pTo[c] = pFrom[c];
+      }
+    }
+    return (BOOLEAN)!bShared;
+  });
+  if (bShared || k != n) return;
+  for (S32 r = 0; r < pSlot->s32Rows; r++) {
+    const U8* pRow = pu8Cover + (ptrdiff_t)r * pSlot->s32Columns;
+    S32 first = 0, last = pSlot->s32Columns - 1;
+    while (first <= last && pRow[first] == 0) first++;
+    while (last >= first && pRow[last] == 0) last--;
+    pSpans[2 * r] = (U16)first;
+    pSpans[2 * r + 1] = (U16)(last - first + 1);
+  }
+  pSlot->eKind = TEXT_COVER;
+  *pu32Bytes = (U32)s64Bytes;
+}
+
+// Under the font lock: draws the text from its kept cover when it has one
+// and lies wholly inside the bitmap; FALSE for the glyph walk to draw it.
+static BOOLEAN G_TRUETYPE_bDrawKept(BITMAP* pBmp, const char* pText, PIXEL x, PIXEL yBaseline, COLOR colorText,
+                                    const FontInfo* pInfo, U32 u32Height, const SIZE_METRICS* pSize,
+                                    G_TEXT_BOX* pBox, S32* ps32End) {
+  const U32 u32Length = U_WSTRING_u32w_strlen(pText, FALSE);
+  if (u32Length == 0 || u32Length > TEXT_LONGEST) return FALSE;
+  TEXT_SLOT key;
+  memset(&key, 0, sizeof key);
+  key.pInfo = pInfo;
+  key.u32Height = u32Height;
+  key.u8Mode = G_TRUETYPE_u8WalkMode();
+  key.u8Length = (U8)u32Length;
+  memcpy(key.acText, pText, u32Length);
+  const U32 u32Bucket = G_TRUETYPE_u32TextBucket(key);
+  TEXT_SLOT* pSlot = G_TRUETYPE_pFindText(key, u32Bucket);
+  if (pSlot == nullptr) {
+    // Seen once: a text drawn only once is not worth its cover.
+    if (G_TRUETYPE_bTextRoom(0)) G_TRUETYPE_vKeepSeen(key, u32Bucket);
+    return FALSE;
+  }
+  if (pSlot->eKind == TEXT_SEEN) {
+    if (!G_TRUETYPE_bTextRoom(TEXT_LARGEST)) return FALSE;
+    alignas(4) static U8 s_au8Cover[TEXT_LARGEST];  // under the font lock
+    U32 u32Bytes = 0;
+    G_TRUETYPE_vBuildText(&key, pText, pSize, s_au8Cover, &u32Bytes);
+    // A text without ink (spaces) only moves the pen: the walk does that.
+    if (key.eKind != TEXT_COVER || u32Bytes == 0 || key.s32Rows == 0) {
+      pSlot->eKind = TEXT_BY_GLYPH;
+      return FALSE;
+    }
+    const U16 u16Next = pSlot->u16Next;
+    *pSlot = key;
+    pSlot->u16Next = u16Next;
+    pSlot->u32Offset = s_u32TextPoolUsed;
+    memcpy(s_au8TextPool + s_u32TextPoolUsed, s_au8Cover, u32Bytes);
+    s_u32TextPoolUsed += (u32Bytes + 3) & ~3u;
+  }
+  if (pSlot->eKind != TEXT_COVER) return FALSE;
+  const S64 left = (S64)x + pSlot->s32FirstX, right = (S64)x + pSlot->s32EndX;
+  if ((S64)yBaseline + pSlot->s32Low < 0 || (S64)yBaseline + pSlot->s32High >= pBmp->pixels_high || left < 0 ||
+      right > pBmp->pixels_wide) {
+    return FALSE;
+  }
+  const U16* pSpans = (const U16*)(const void*)(s_au8TextPool + pSlot->u32Offset);
+  const U8* pCover = s_au8TextPool + pSlot->u32Offset + 4 * (size_t)pSlot->s32Rows;
+  COLOR* pPixels = (COLOR*)pBmp->pBuffer;
+  const S64 top = (S64)yBaseline + pSlot->ink.top, column = (S64)x + pSlot->ink.left;
+  for (S32 r = 0; r < pSlot->s32Rows; r++) {
+    const U32 u32Count = pSpans[2 * r + 1];
+    if (u32Count == 0) continue;
+    COLOR* pRow = pPixels + (ptrdiff_t)(pBmp->pixels_high_full_screen - 1 - (top - r)) * pBmp->__u32PixelWidthOfBuffer +
+                  column + pSpans[2 * r];
+    G_TRUETYPE_vBlendRow(pRow, pCover + (ptrdiff_t)r * pSlot->s32Columns + pSpans[2 * r], u32Count, colorText);
+  }
+  if (pSlot->ink.left <= pSlot->ink.right) {
+    pBox->left = std::min(pBox->left, (PIXEL)(x + pSlot->ink.left));
+    pBox->right = std::max(pBox->right, (PIXEL)(x + pSlot->ink.right));
+    pBox->bottom = std::min(pBox->bottom, (PIXEL)(yBaseline + pSlot->ink.bottom));
+    pBox->top = std::max(pBox->top, (PIXEL)(yBaseline + pSlot->ink.top));
+  }
+  *ps32End = x + pSlot->s32End;
+  return TRUE;
+}
+
+void G_TRUETYPE_vTextCacheUse(U32* pu32Texts, U32* pu32Bytes, U32* pu32LetGo) {
+  L_MUTEX_LockWait(RES_TRUETYPE_FONT);
+  if (pu32Texts != nullptr) *pu32Texts = s_u32TextSlotsUsed;
+  if (pu32Bytes != nullptr) *pu32Bytes = s_u32TextPoolUsed;
+  if (pu32LetGo != nullptr) *pu32LetGo = s_u32TextsLetGo;
+  L_MUTEX_Unlock(RES_TRUETYPE_FONT);
+}
+
 U32 G_TRUETYPE_M_u32GetWidth(const char* pText, const FONT_DEF* pFontPtr) {
   const FontInfo* pInfo = InfoOf(pFontPtr);
   if (pText == nullptr || pInfo == nullptr || !s_bReady.load()) return 0;
@@ -626,8 +885,11 @@ static void G_TRUETYPE_vDraw(BITMAP* pBmp, const char* pText, POINT* pAnchor, CO
   const BOOLEAN bEmpty = x <= 0 && (S64)x + (S64)G_TRUETYPE_M_u32GetWidth(pText, pFontPtr) == 0;
   G_TEXT_BOX box = {INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
   if (pSize != nullptr && !bEmpty && (U32)x < (U32)pBmp->pixels_wide) {
-    const S32 s32End =
-        G_TRUETYPE_s32Walk(pBmp, pText, x, pAnchor->y, colorText, pInfo, pFontPtr->u32Height, pSize, &box);
+    S32 s32End = 0;
+    if (!G_TRUETYPE_bDrawKept(pBmp, pText, x, pAnchor->y, colorText, pInfo, pFontPtr->u32Height, pSize, &box,
+                              &s32End)) {
+      s32End = G_TRUETYPE_s32Walk(pBmp, pText, x, pAnchor->y, colorText, pInfo, pFontPtr->u32Height, pSize, &box);
+    }
     if (bMove) pAnchor->x = s32End;
   }
   L_MUTEX_Unlock(RES_TRUETYPE_FONT);
@@ -820,6 +1082,7 @@ static void G_TRUETYPE_vShutDownFreeType(void) {
   for (FontFaceDescriptor& d : s_FontFaceDesciptor) d = {nullptr, 0, nullptr, 0};
   for (SIZE_METRICS& m : s_SizeMetrics) m = SIZE_METRICS{};
   G_TRUETYPE_vForgetGlyphs();
+  G_TRUETYPE_vForgetTexts();
 }
 
 // Called again, it starts over with empty caches.
@@ -878,6 +1141,7 @@ BOOLEAN G_TRUETYPE_bInit(void) {
   G_TRUETYPE_vSetFixedWidths(FACE_UNICODE, 0);
   // The zeros of every size measured above are not what screens draw.
   G_TRUETYPE_vForgetGlyphs();
+  G_TRUETYPE_vForgetTexts();
   L_MUTEX_Unlock(RES_TRUETYPE_FONT);
   return TRUE;
 }
