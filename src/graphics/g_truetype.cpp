@@ -752,21 +752,30 @@ static void G_TRUETYPE_vBuildText(TEXT_SLOT* pSlot, const char* pText, const SIZ
   *pu32Bytes = (U32)s64Bytes;
 }
 
+// The slot of a text as drawn now, and its bucket; FALSE for a text too
+// long or empty to keep.
+static BOOLEAN G_TRUETYPE_bTextKey(const char* pText, const FontInfo* pInfo, U32 u32Height, TEXT_SLOT* pKey,
+                                   U32* pu32Bucket) {
+  const U32 u32Length = U_WSTRING_u32w_strlen(pText, FALSE);
+  if (u32Length == 0 || u32Length > TEXT_LONGEST) return FALSE;
+  memset(pKey, 0, sizeof *pKey);
+  pKey->pInfo = pInfo;
+  pKey->u32Height = u32Height;
+  pKey->u8Mode = G_TRUETYPE_u8WalkMode();
+  pKey->u8Length = (U8)u32Length;
+  memcpy(pKey->acText, pText, u32Length);
+  *pu32Bucket = G_TRUETYPE_u32TextBucket(*pKey);
+  return TRUE;
+}
+
 // Under the font lock: draws the text from its kept cover when it has one
 // and lies wholly inside the bitmap; FALSE for the glyph walk to draw it.
 static BOOLEAN G_TRUETYPE_bDrawKept(BITMAP* pBmp, const char* pText, PIXEL x, PIXEL yBaseline, COLOR colorText,
                                     const FontInfo* pInfo, U32 u32Height, const SIZE_METRICS* pSize,
                                     G_TEXT_BOX* pBox, S32* ps32End) {
-  const U32 u32Length = U_WSTRING_u32w_strlen(pText, FALSE);
-  if (u32Length == 0 || u32Length > TEXT_LONGEST) return FALSE;
   TEXT_SLOT key;
-  memset(&key, 0, sizeof key);
-  key.pInfo = pInfo;
-  key.u32Height = u32Height;
-  key.u8Mode = G_TRUETYPE_u8WalkMode();
-  key.u8Length = (U8)u32Length;
-  memcpy(key.acText, pText, u32Length);
-  const U32 u32Bucket = G_TRUETYPE_u32TextBucket(key);
+  U32 u32Bucket = 0;
+  if (!G_TRUETYPE_bTextKey(pText, pInfo, u32Height, &key, &u32Bucket)) return FALSE;
   TEXT_SLOT* pSlot = G_TRUETYPE_pFindText(key, u32Bucket);
   if (pSlot == nullptr) {
     // Seen once: a text drawn only once is not worth its cover.
@@ -839,7 +848,15 @@ U32 G_TRUETYPE_M_u32GetWidth(const char* pText, const FONT_DEF* pFontPtr) {
         pLast->u8Length == u32Length && memcmp(pLast->acText, pText, u32Length) == 0) {
       s32Width = pLast->s32Width;
     } else {
-      s32Width = G_TRUETYPE_s32Walk(nullptr, pText, 0, 0, 0, pInfo, pFontPtr->u32Height, pSize, nullptr);
+      // A kept text knows where its pen ends.
+      TEXT_SLOT key;
+      U32 u32Bucket = 0;
+      const TEXT_SLOT* pKept = G_TRUETYPE_bTextKey(pText, pInfo, pFontPtr->u32Height, &key, &u32Bucket)
+                                   ? G_TRUETYPE_pFindText(key, u32Bucket)
+                                   : nullptr;
+      s32Width = pKept != nullptr && pKept->eKind == TEXT_COVER
+                     ? pKept->s32End
+                     : G_TRUETYPE_s32Walk(nullptr, pText, 0, 0, 0, pInfo, pFontPtr->u32Height, pSize, nullptr);
       if (u32Length <= sizeof pLast->acText) {
         *pLast = {pInfo, pFontPtr->u32Height, u8Mode, (U8)u32Length, {}, s32Width};
         memcpy(pLast->acText, pText, u32Length);

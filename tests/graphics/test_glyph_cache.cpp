@@ -127,6 +127,7 @@ TEST_F(GlyphCache, TextsDrawnAgainDrawWhatTheirGlyphsDrew) {
       ASSERT_TRUE(G_TRUETYPE_bInit());
       const POINT at = trial == 0 ? POINT{6, 60} : POINT{(S32)(rng() % 800), (S32)(rng() % 300)};
       const COLOR colour = (COLOR)rng();
+      const U32 width = G_TRUETYPE_M_u32GetWidth(s.text.data(), s.font);
       std::vector<COLOR> first;
       for (int draw = 0; draw < 3; draw++) {
         Canvas canvas(800, 300);
@@ -140,6 +141,9 @@ TEST_F(GlyphCache, TextsDrawnAgainDrawWhatTheirGlyphsDrew) {
         if (draw == 0) first = drawn;
         ASSERT_TRUE(drawn == first) << s.font->u32Height << " trial " << trial << " draw " << draw;
       }
+      // Measured again after another text, from the kept one.
+      G_TRUETYPE_M_u32GetWidth("0", s.font);
+      ASSERT_EQ(width, G_TRUETYPE_M_u32GetWidth(s.text.data(), s.font)) << s.font->u32Height;
       U32 bytes = 0;
       G_TRUETYPE_vTextCacheUse(nullptr, &bytes, nullptr);
       kept += bytes != 0;
