@@ -114,7 +114,8 @@ G_TEXT_BOX s_lastBox;
 // caches let go between trials), moves the pen alike and tells the same box.
 TEST_F(GlyphCache, TextsDrawnAgainDrawWhatTheirGlyphsDrew) {
   std::mt19937 rng(5);
-  G_TRUETYPE_vSetTextObserver([](const BITMAP*, const char*, const FONT_DEF*, const G_TEXT_BOX* pBox) { s_lastBox = *pBox; });
+  G_TRUETYPE_vSetTextObserver(
+      [](const BITMAP*, const char*, const FONT_DEF*, const G_TEXT_BOX* pBox) { s_lastBox = *pBox; });
   U32 kept = 0;
   std::mt19937 noise(7);
   std::vector<COLOR> background(800 * 300);
@@ -137,12 +138,16 @@ TEST_F(GlyphCache, TextsDrawnAgainDrawWhatTheirGlyphsDrew) {
         s_lastBox = {0, 0, -1, -1};
         G_TRUETYPE_M_vPut(canvas.get(), s.text.data(), &pen, colour, s.font);
         std::vector<COLOR> drawn(canvas.pixels(), canvas.pixels() + canvas.pixelCount());
-        for (S32 v : {pen.x, s_lastBox.left, s_lastBox.bottom, s_lastBox.right, s_lastBox.top}) drawn.push_back((COLOR)v);
+        for (S32 v : {pen.x, s_lastBox.left, s_lastBox.bottom, s_lastBox.right, s_lastBox.top}) {
+          drawn.push_back((COLOR)v);
+        }
         if (draw == 0) first = drawn;
         ASSERT_TRUE(drawn == first) << s.font->u32Height << " trial " << trial << " draw " << draw;
       }
-      // Measured again after another text, from the kept one.
-      G_TRUETYPE_M_u32GetWidth("0", s.font);
+      // Measured again after a measure in another size, from the kept one.
+      const FONT_DEF* other = s.font == myriad_pro_size17_font_def_ptr ? myriad_pro_size14_font_def_ptr
+                                                                       : myriad_pro_size17_font_def_ptr;
+      G_TRUETYPE_M_u32GetWidth(s.text.data(), other);
       ASSERT_EQ(width, G_TRUETYPE_M_u32GetWidth(s.text.data(), s.font)) << s.font->u32Height;
       U32 bytes = 0;
       G_TRUETYPE_vTextCacheUse(nullptr, &bytes, nullptr);

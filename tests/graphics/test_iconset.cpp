@@ -86,8 +86,6 @@ TEST(IconSet, EveryIconDecodesFromExactlyItsOwnData) {
   }
 }
 
-// Every icon of the set on one sheet, for a person to look at; kept as a
-// golden so that a change to the set or its drawing is seen.
 // An icon kept decoded draws what decoding it afresh draws, over any
 // background, at anchors half off the bitmap and under clip rectangles that
 // cut it, after the icon palette changed too.
@@ -126,6 +124,8 @@ TEST(IconSet, KeptIconsDrawWhatDecodingAfreshDraws) {
   G_ICON_vSetIconPalette(gCOLOR_pcolColorTable + 80);
 }
 
+// Every icon of the set on one sheet, for a person to look at; kept as a
+// golden so that a change to the set or its drawing is seen.
 TEST(IconSet, ContactSheetMatchesItsGolden) {
   G_ICON_vSetIconPalette(gCOLOR_pcolColorTable + 80);
   const S32 sheetWidth = 800, gap = 6;
