@@ -489,27 +489,12 @@ void G_IMAGE32_vPutOld(BITMAP* pDest, const ICON* pImage32, const POINT* pptLowe
 }
 
 // An icon's 32-bit stream decoded once: its visible pixels with their
-// places, drawn as G_IMAGE32_vPutOld draws them, and the covered part of
-// their blend (their colour's channels times the cover), as Blend255
-// reckons it.
+// places, drawn as G_IMAGE32_vPutOld draws them where the icon is clipped.
 typedef struct tag_KEPT_UNIT {
   S32 nX;
   S32 nY;
   U8 au8Unit[4];
-  U16 u16Red;
-  U16 u16Green;
-  U16 u16Blue;
 } KEPT_UNIT;
-
-static KEPT_UNIT KeptUnit(S32 nX, S32 nY, const U8* pu8Unit) {
-  const U32 a = pu8Unit[3];
-  return {nX,
-          nY,
-          {pu8Unit[0], pu8Unit[1], pu8Unit[2], pu8Unit[3]},
-          (U16)(a * (pu8Unit[0] >> 3)),
-          (U16)(a * (pu8Unit[1] >> 2)),
-          (U16)(a * (pu8Unit[2] >> 3))};
-}
 
 // A row of a kept image from its first visible pixel to its last, with
 // each pixel's colour channels times its cover, and the cover: by the blend
@@ -541,10 +526,12 @@ static void KeepRows(KEPT_IMAGE* k) {
     for (; i < end; i++) {
       const KEPT_UNIT& u = k->units[i];
       const size_t c = at + (size_t)(u.nX - first.nX);
-      k->red[c] = u.u16Red;
-      k->green[c] = u.u16Green;
-      k->blue[c] = u.u16Blue;
-      k->cover[c] = u.au8Unit[3];
+      // The covered part of the blend, as Blend255 reckons it.
+      const U32 a = u.au8Unit[3];
+      k->red[c] = (U16)(a * (u.au8Unit[0] >> 3));
+      k->green[c] = (U16)(a * (u.au8Unit[1] >> 2));
+      k->blue[c] = (U16)(a * (u.au8Unit[2] >> 3));
+      k->cover[c] = (U16)a;
     }
   }
 }
@@ -597,7 +584,7 @@ void G_IMAGE32_vPutOldKept(BITMAP* pDest, const ICON* pImage32, const POINT* ppt
     const U8* previous = s_au8OpaqueBlack;
     for (S32 row = 0; row < pIcon->nHeight; row++) {
       DecodeRow32(&data, &previous, pIcon->nWidth, [&](S32 j, const U8* unit) {
-        if (unit[3] != 0) pNew->units.push_back(KeptUnit(j, row, unit));
+        if (unit[3] != 0) pNew->units.push_back({j, row, {unit[0], unit[1], unit[2], unit[3]}});
       });
     }
     KeepRows(pNew);

@@ -713,7 +713,8 @@ static void G_TRUETYPE_vBuildText(TEXT_SLOT* pSlot, const char* pText, const SIZ
   pSlot->s32Columns = ink.left <= ink.right ? ink.right - ink.left + 1 : 0;
   pSlot->s32Rows = ink.left <= ink.right ? ink.top - ink.bottom + 1 : 0;
   const S64 s64Spans = 4 * (S64)pSlot->s32Rows, s64Bytes = s64Spans + (S64)pSlot->s32Columns * pSlot->s32Rows;
-  if (s64Bytes > (S64)TEXT_LARGEST) return;
+  // A text without ink (spaces) only moves the pen: the walk does that.
+  if (s64Bytes == 0 || s64Bytes > (S64)TEXT_LARGEST) return;
   U16* pSpans = (U16*)(void*)pu8Cover;
   pu8Cover += s64Spans;
   memset(pu8Cover, 0, (size_t)(s64Bytes - s64Spans));
@@ -787,8 +788,7 @@ static BOOLEAN G_TRUETYPE_bDrawKept(BITMAP* pBmp, const char* pText, PIXEL x, PI
     alignas(4) static U8 s_au8Cover[TEXT_LARGEST];  // under the font lock
     U32 u32Bytes = 0;
     G_TRUETYPE_vBuildText(&key, pText, pSize, s_au8Cover, &u32Bytes);
-    // A text without ink (spaces) only moves the pen: the walk does that.
-    if (key.eKind != TEXT_COVER || u32Bytes == 0 || key.s32Rows == 0) {
+    if (key.eKind != TEXT_COVER) {
       pSlot->eKind = TEXT_BY_GLYPH;
       return FALSE;
     }
