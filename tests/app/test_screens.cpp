@@ -247,6 +247,13 @@ class Screens : public ::testing::Test {
             EXPECT_TRUE(WaitFor(NoticeShows, 12000)) << where;
           }
           more = Covered(view.layer, bSplit ? active : SPLIT_FULL_WINDOW, where);
+          // On a busy machine a task can still be between two layouts of
+          // the view when its frame is composed: a readout counts as covered
+          // when a frame composed again, after another marker, covers it too.
+          if (more && !more->empty()) {
+            EXPECT_TRUE(InfoTookTheView()) << where;
+            more = Covered(view.layer, bSplit ? active : SPLIT_FULL_WINDOW, where);
+          }
         }
         EXPECT_TRUE(more) << where << " is not shown: the view is " << T_VIEW_eCurrentLayer();
         if (more) covered.insert(covered.end(), more->begin(), more->end());
