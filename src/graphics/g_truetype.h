@@ -120,6 +120,7 @@ constexpr U32 G_TRUETYPE_GLYPH_POOL_BYTES = 384 * 1024;
 void G_TRUETYPE_vGlyphCacheUse(U32* pu32Glyphs, U32* pu32Bytes);
 // Texts kept whole for drawing again: how many are known, the bytes their
 // covers take (at most G_TRUETYPE_TEXT_POOL_BYTES), and how often all of
-// them were let go for room.
-constexpr U32 G_TRUETYPE_TEXT_POOL_BYTES = 512 * 1024;
+// them were let go for room. A full store's highway labels, about a
+// kilobyte of cover each, take more than half a megabyte.
+constexpr U32 G_TRUETYPE_TEXT_POOL_BYTES = 1024 * 1024;
 void G_TRUETYPE_vTextCacheUse(U32* pu32Texts, U32* pu32Bytes, U32* pu32LetGo);
