@@ -285,16 +285,51 @@ static COLOR G_TRUETYPE_GetBlendedColor(COLOR colorText, COLOR colorOld, U32 a) 
   return (COLOR)(r << 11 | g << 5 | b);
 }
 
+// LANES pixels of a row at a time, u32Count >= LANES, by the same sums as
+// one pixel: no cover keeps the pixel and full cover gives the text colour
+// there too. The sums fit 16-bit lanes, whose division by 255 is a multiply
+// and a shift. The last LANES are blended from the row as it was and stored
+// last, where they overlap the ones before with the same values.
 typedef U16 G_TRUETYPE_V8 __attribute__((vector_size(16)));
 typedef U8 G_TRUETYPE_COVER8 __attribute__((vector_size(8)));
+typedef U16 G_TRUETYPE_V16 __attribute__((vector_size(32)));
+typedef U8 G_TRUETYPE_COVER16 __attribute__((vector_size(16)));
 
-// One glyph row of u32Count pixels. Most rows of a dialog's or a label's
-// glyphs are 8 to 16 pixels wide and half their pixels partly covered, so
-// from 8 pixels on the row is blended 8 at a time by the same sums: no cover
-// keeps the pixel and full cover gives the text colour there too. The sums
-// fit 16-bit lanes, whose division by 255 is a multiply and a shift. The
-// last 8 are blended from the row as it was and stored last, where they
-// overlap the ones before with the same values.
+template <typename V, typename C>
+static inline __attribute__((always_inline)) void G_TRUETYPE_vBlendLanes(COLOR* pRow, const U8* pCoverage,
+                                                                         U32 u32Count, COLOR colorText) {
+  constexpr U32 LANES = sizeof(C);
+  const V red = V{} + (U16)(colorText >> 11);
+  const V green = V{} + (U16)((colorText >> 5) & 0x3F);
+  const V blue = V{} + (U16)(colorText & 0x1F);
+  auto blend = [&](V& old, const C& cover) {
+    const V a = __builtin_convertvector(cover, V);
+    const V n = 255 - a;
+    const V r = red * a + (old >> 11) * n;
+    const V g = green * a + ((old >> 5) & 0x3F) * n;
+    const V b = blue * a + (old & 0x1F) * n;
+    old = (r / 255 << 11) | (g / 255 << 5) | b / 255;
+  };
+  const U32 last = u32Count - LANES;
+  V tail, pixels;
+  C cover;
+  memcpy(&tail, pRow + last, sizeof tail);
+  memcpy(&cover, pCoverage + last, sizeof cover);
+  blend(tail, cover);
+  for (U32 c = 0; c < last; c += LANES) {
+    memcpy(&pixels, pRow + c, sizeof pixels);
+    memcpy(&cover, pCoverage + c, sizeof cover);
+    blend(pixels, cover);
+    memcpy(pRow + c, &pixels, sizeof pixels);
+  }
+  memcpy(pRow + last, &tail, sizeof tail);
+}
+
+// One glyph row of u32Count pixels. Most rows of a dialog's glyphs are 8 to
+// 16 pixels wide and half their pixels partly covered; a kept label's rows
+// are several glyphs wide. From 8 pixels on, a row is blended 8 at a time,
+// and from 16 on 16 at a time (two registers where the processor's are
+// narrower).
 G_SPAN_WIDE_CLONES
 static void G_TRUETYPE_vBlendRow(COLOR* pRow, const U8* pCoverage, U32 u32Count, COLOR colorText) {
   if (u32Count < 8) {
@@ -303,32 +338,11 @@ static void G_TRUETYPE_vBlendRow(COLOR* pRow, const U8* pCoverage, U32 u32Count,
       if (a == 0) continue;
       pRow[c] = a == 255 ? colorText : G_TRUETYPE_GetBlendedColor(colorText, pRow[c], a);
     }
-    return;
+  } else if (u32Count < 16) {
+    G_TRUETYPE_vBlendLanes<G_TRUETYPE_V8, G_TRUETYPE_COVER8>(pRow, pCoverage, u32Count, colorText);
+  } else {
+    G_TRUETYPE_vBlendLanes<G_TRUETYPE_V16, G_TRUETYPE_COVER16>(pRow, pCoverage, u32Count, colorText);
   }
-  const G_TRUETYPE_V8 red = G_TRUETYPE_V8{} + (U16)(colorText >> 11);
-  const G_TRUETYPE_V8 green = G_TRUETYPE_V8{} + (U16)((colorText >> 5) & 0x3F);
-  const G_TRUETYPE_V8 blue = G_TRUETYPE_V8{} + (U16)(colorText & 0x1F);
-  auto blend = [&](G_TRUETYPE_V8& old, const G_TRUETYPE_COVER8& cover) {
-    const G_TRUETYPE_V8 a = __builtin_convertvector(cover, G_TRUETYPE_V8);
-    const G_TRUETYPE_V8 n = 255 - a;
-    const G_TRUETYPE_V8 r = red * a + (old >> 11) * n;
-    const G_TRUETYPE_V8 g = green * a + ((old >> 5) & 0x3F) * n;
-    const G_TRUETYPE_V8 b = blue * a + (old & 0x1F) * n;
-    old = (r / 255 << 11) | (g / 255 << 5) | b / 255;
-  };
-  const U32 last = u32Count - 8;
-  G_TRUETYPE_V8 tail, pixels;
-  G_TRUETYPE_COVER8 cover;
-  memcpy(&tail, pRow + last, sizeof tail);
-  memcpy(&cover, pCoverage + last, sizeof cover);
-  blend(tail, cover);
-  for (U32 c = 0; c < last; c += 8) {
-    memcpy(&pixels, pRow + c, sizeof pixels);
-    memcpy(&cover, pCoverage + c, sizeof cover);
-    blend(pixels, cover);
-    memcpy(pRow + c, &pixels, sizeof pixels);
-  }
-  memcpy(pRow + last, &tail, sizeof tail);
 }
 
 static void G_TRUETYPE_vBlendGlyph(BITMAP* pBmp, const GLYPH_IMAGE& image, PIXEL x, PIXEL y, S32 s32Columns,
