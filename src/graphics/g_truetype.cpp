@@ -285,16 +285,16 @@ static COLOR G_TRUETYPE_GetBlendedColor(COLOR colorText, COLOR colorOld, U32 a) 
   return (COLOR)(r << 11 | g << 5 | b);
 }
 
-// LANES pixels of a row at a time, u32Count >= LANES, by the same sums as
-// one pixel: no cover keeps the pixel and full cover gives the text colour
-// there too. The sums fit 16-bit lanes, whose division by 255 is a multiply
-// and a shift. The last LANES are blended from the row as it was and stored
-// last, where they overlap the ones before with the same values.
 typedef U16 G_TRUETYPE_V8 __attribute__((vector_size(16)));
 typedef U8 G_TRUETYPE_COVER8 __attribute__((vector_size(8)));
 typedef U16 G_TRUETYPE_V16 __attribute__((vector_size(32)));
 typedef U8 G_TRUETYPE_COVER16 __attribute__((vector_size(16)));
 
+// LANES pixels of a row at a time, u32Count >= LANES, by the same sums as
+// one pixel: no cover keeps the pixel and full cover gives the text colour
+// there too. The sums fit 16-bit lanes, whose division by 255 is a multiply
+// and a shift. The last LANES are blended from the row as it was and stored
+// last, where they overlap the ones before with the same values.
 template <typename V, typename C>
 static inline __attribute__((always_inline)) void G_TRUETYPE_vBlendLanes(COLOR* pRow, const U8* pCoverage,
                                                                          U32 u32Count, COLOR colorText) {
