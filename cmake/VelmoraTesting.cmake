@@ -29,6 +29,17 @@ else()
   find_package(GTest REQUIRED)
 endif()
 include(GoogleTest)
+include(VelmoraPython)
+
+# The tests run python3 by name: their shell commands, the rig tool's first
+# line. A directory holding only that name, first on their PATH, makes it the
+# Python above. A version manager's shim, first on many a PATH, starts a
+# shell and a dozen programs before each Python: on a busy machine that is
+# seconds a call, and a rig test calls the tool for every key it presses.
+set(VELMORA_TEST_PYTHON_DIR ${CMAKE_BINARY_DIR}/test-python)
+file(MAKE_DIRECTORY ${VELMORA_TEST_PYTHON_DIR})
+file(CREATE_LINK ${VELMORA_PYTHON} ${VELMORA_TEST_PYTHON_DIR}/python3 SYMBOLIC)
+set(VELMORA_TEST_PATH "PATH=path_list_prepend:${VELMORA_TEST_PYTHON_DIR}")
 
 # velmora_test(name SOURCES ... LIBS ... [LONG] [SLOW test...]): one
 # GoogleTest executable, discovered by CTest. LONG marks whole-unit tests:
@@ -46,9 +57,11 @@ function(velmora_test name)
   velmora_test_warnings(${name})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock Threads::Threads)
   if(T_LONG)
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 900 COST 1000 LABELS ${name})
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 900 COST 1000 LABELS ${name}
+                         ENVIRONMENT_MODIFICATION ${VELMORA_TEST_PATH})
   else()
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300 LABELS ${name})
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300 LABELS ${name}
+                         ENVIRONMENT_MODIFICATION ${VELMORA_TEST_PATH})
   endif()
   if(T_SLOW)
     # Read by CTest after the discovered tests, which it needs to exist.

@@ -100,6 +100,9 @@ static TIMER_INFO* s_pInitTimer = nullptr;
 
 constexpr U32 UART_INIT_PERIOD_MS = 800;
 constexpr U32 UART_WRITER_POLL_MS = 50;
+// An idle writer wakes only for bytes or to stop, both of which signal its
+// semaphore: the bound is a backstop, not a poll.
+constexpr U32 UART_WRITER_IDLE_MS = 1000;
 constexpr U32 UART_WRITER_JOIN_MS = 200;
 constexpr U32 UART_DROP_LOG_MS = 1000;
 // How long a lend waits for the driver's reader to stand still.
@@ -170,7 +173,7 @@ static void* UART_pvWriter(void* pv) {
     if (n > 0) continue;
     // A wait refused outright (another thread waits on the semaphore) must
     // not turn the loop into a spin.
-    const ERC rc = L_SEMA_WaitTicks(w->semaQueued, UART_WRITER_POLL_MS);
+    const ERC rc = L_SEMA_WaitTicks(w->semaQueued, UART_WRITER_IDLE_MS);
     if (rc != 0 && rc != RC_TIMEOUT) L_CLOCK_Sleep(UART_WRITER_POLL_MS);
   }
   return nullptr;
@@ -192,7 +195,9 @@ static void UART_vStartWriter(U8 u8Channel) {
 
 static void UART_vAskWriterToStop(U8 u8Channel) {
   UART_WRITER* w = s_sControl[u8Channel].pWriter.load();
-  if (w != nullptr) w->bStop = TRUE;
+  if (w == nullptr) return;
+  w->bStop = TRUE;
+  L_SEMA_Signal(w->semaQueued);
 }
 
 // A writer blocked in a write is left to end when the write returns.
@@ -201,6 +206,7 @@ static void UART_vStopWriter(U8 u8Channel) {
   UART_WRITER* w = c->pWriter.load();
   if (w == nullptr || w->thread == 0) return;
   w->bStop = TRUE;
+  L_SEMA_Signal(w->semaQueued);
   struct timespec deadline;
   clock_gettime(CLOCK_REALTIME, &deadline);
   deadline.tv_nsec += (long)UART_WRITER_JOIN_MS * 1000000L;
