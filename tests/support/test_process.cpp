@@ -176,6 +176,7 @@ TEST_RESULT TEST_Finish(std::unique_ptr<TEST_PROCESS> p, int ms) {
   r.err = p->err;
   r.cpuSeconds = (double)usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + (double)usage.ru_stime.tv_sec +
                  usage.ru_stime.tv_usec / 1e6;
+  r.sleeps = usage.ru_nvcsw;
   return r;
 }
 

@@ -30,6 +30,7 @@ struct TEST_RESULT {
   std::string out;
   std::string err;
   double cpuSeconds = 0; // user + system time of the process
+  long sleeps = 0;        // times its threads gave up the processor to wait
 };
 
 // Starts program with args; env holds "NAME=value" entries added to (or
