@@ -102,7 +102,7 @@ TEST(Readme, TheWalkOnAFreshRigIsWhatTheUnitDoes) {
   // POWER held: the unit saves and ends with status 10.
   EXPECT_EQ(0, Tool(rig.dir, "key press POWER"));
   EXPECT_TRUE(TEST_bWaitForOutput(unit.get(), "shutdown (power down)", 10000)) << Out(unit.get());
-  EXPECT_EQ(0, Tool(rig.dir, "key release POWER"));
+  Tool(rig.dir, "key release POWER");  // refused when the unit has already ended
   TEST_RESULT r = TEST_Finish(std::move(unit), 20000);
   EXPECT_EQ(10, r.status) << r.out << r.err;
   EXPECT_EQ(std::string::npos, r.out.find("error:")) << r.out;

@@ -104,7 +104,7 @@ TEST(Rig, DepthInFeetChosenInTheMenuIsShownInFeetAfterAnOrderlyRestart) {
   EXPECT_TRUE(WaitForCount(unit.get(), "CMNU 0", closed + 1, 5000));
   EXPECT_EQ(0, Tool(rig.dir, "key press POWER"));
   EXPECT_TRUE(TEST_bWaitForOutput(unit.get(), "shutdown (power down)", 10000)) << Out(unit.get());
-  EXPECT_EQ(0, Tool(rig.dir, "key release POWER"));
+  Tool(rig.dir, "key release POWER");  // refused when the unit has already ended
   TEST_RESULT r = TEST_Finish(std::move(unit), 15000);
   EXPECT_EQ(10, r.status) << r.out << r.err;
   EXPECT_EQ(11u, nvfiles::Stored(base.dir, "SUDP")) << "feet";

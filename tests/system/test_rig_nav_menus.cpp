@@ -72,7 +72,7 @@ std::unique_ptr<TEST_PROCESS> Restart(const std::string& rig, const std::string&
                                       std::unique_ptr<TEST_PROCESS> unit) {
   EXPECT_EQ(0, Tool(rig, "key press POWER"));
   EXPECT_TRUE(TEST_bWaitForOutput(unit.get(), "shutdown (power down)", 10000)) << Out(unit.get());
-  EXPECT_EQ(0, Tool(rig, "key release POWER"));
+  Tool(rig, "key release POWER");  // refused when the unit has already ended
   EXPECT_EQ(10, TEST_Finish(std::move(unit), 15000).status);
   return Start(rig, base);
 }

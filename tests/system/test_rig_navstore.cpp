@@ -216,7 +216,7 @@ std::set<std::string> Linked(const std::string& rig) {
 void SwitchOff(const std::string& rig, std::unique_ptr<TEST_PROCESS> unit) {
   EXPECT_EQ(0, Tool(rig, "key press POWER"));
   EXPECT_TRUE(TEST_bWaitForOutput(unit.get(), "shutdown (power down)", 10000)) << Out(unit.get());
-  EXPECT_EQ(0, Tool(rig, "key release POWER"));
+  Tool(rig, "key release POWER");  // refused when the unit has already ended
   EXPECT_EQ(10, TEST_Finish(std::move(unit), 20000).status);
 }
 
