@@ -205,8 +205,7 @@ static void UART_vStopWriter(U8 u8Channel) {
   CHANNEL_CONTROL* c = &s_sControl[u8Channel];
   UART_WRITER* w = c->pWriter.load();
   if (w == nullptr || w->thread == 0) return;
-  w->bStop = TRUE;
-  L_SEMA_Signal(w->semaQueued);
+  UART_vAskWriterToStop(u8Channel);
   struct timespec deadline;
   clock_gettime(CLOCK_REALTIME, &deadline);
   deadline.tv_nsec += (long)UART_WRITER_JOIN_MS * 1000000L;
