@@ -242,11 +242,12 @@ BOOLEAN T_CHART_bSectionKept(U32 u32Part, const void* pInputs, size_t size) {
   return TRUE;
 }
 
-void T_CHART_vSectionEnd(void) {
+void T_CHART_vSectionEnd(const void* pInputs, size_t size) {
   T_CHART_LIST* l = s_pList;
   if (l == nullptr) return;
   T_CHART_SECTION* pSection = LIST_pOpenSection(l);
   if (pSection == nullptr) return;
+  if (pInputs != nullptr) pSection->inputs.assign((const U8*)pInputs, (const U8*)pInputs + size);
   pSection->u32EndElement = (U32)l->elements.size();
   pSection->exit = LIST_pen(&l->state, l->bPhaseUsed);
   // Whatever comes before the next element is not the section's.

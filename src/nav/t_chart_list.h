@@ -198,9 +198,11 @@ void T_CHART_vElement(U32 u32Part, U32 u32Id);
 // reference list holds one of the same part, inputs and starting state,
 // whose elements are then taken and the caller draws nothing; FALSE when
 // the caller is to draw it. Its element ids must lie in 1 .. 0xFFFFFFFE.
-// Either way T_CHART_vSectionEnd closes it.
+// Either way T_CHART_vSectionEnd closes it; inputs given there replace the
+// opening ones, for a section whose drawing changed state it follows from
+// (kept steps traced anew).
 BOOLEAN T_CHART_bSectionKept(U32 u32Part, const void* pInputs, size_t size);
-void T_CHART_vSectionEnd(void);
+void T_CHART_vSectionEnd(const void* pInputs = nullptr, size_t size = 0);
 // Makes the calls of the list in the bitmap and context of pNVI, from the
 // drawing state every list starts from, and notes what each may draw.
 void T_CHART_vPlayList(NAV_VIEW_INFO* pNVI, T_CHART_LIST* pList);

@@ -963,16 +963,142 @@ static void OVL_vRenderSavedRoute(const ROUTE* pRoute, NAV_VIEW_INFO* pNVI, BOOL
   OVL_vRenderRouteLabel(pRoute, pNVI, bHighlightedRoute, pLabels, nRoute);
 }
 
+// The view a section of the list follows from, as its inputs hold it.
+typedef struct tag_OVL_VIEW_FROM {
+  POINT ptCenterMM;
+  POINT CenterOffset;
+  S32 nPixelsPerMMM;
+  S32 nCos;
+  S32 nSin;
+  S32 anClip[8];  // the bitmap's clip, its size and its full screen's
+} OVL_VIEW_FROM;
+
+static OVL_VIEW_FROM OVL_viewFrom(const NAV_VIEW_INFO* pNVI) {
+  OVL_VIEW_FROM v;
+  memset(&v, 0, sizeof v);  // compared byte for byte, padding too
+  v.ptCenterMM = pNVI->ptCenterMM;
+  v.CenterOffset = pNVI->CenterOffset;
+  v.nPixelsPerMMM = pNVI->nPixelsPerMMM;
+  v.nCos = pNVI->RotContext.IntCosAngle;
+  v.nSin = pNVI->RotContext.IntSinAngle;
+  const BITMAP* b = pNVI->pBitmap;
+  const S32 anClip[8] = {b->s32ClipLeft, b->s32ClipRight, b->s32ClipBottom, b->s32ClipTop,
+                         b->pixels_wide, b->pixels_high, b->pixels_wide_full_screen, b->pixels_high_full_screen};
+  memcpy(v.anClip, anClip, sizeof anClip);
+  return v;
+}
+
+// What the shown saved routes follow from, byte for byte: the view, the
+// colours and fonts, the labels' look-ups, every route record, and for each
+// route drawn its points' waypoints and the serials of its kept steps, which
+// another pane's view may have traced anew since.
+typedef struct tag_OVL_ROUTES_FROM {
+  OVL_VIEW_FROM view;
+  U32 u32Palette;
+  COLOR acolColours[6];
+  const FONT_DEF* apFonts[2];
+  S32 nCurrent;
+  OVL_ROUTE_LABELS labels;
+  ROUTE aRoutes[NAV_MAX_ROUTES];
+} OVL_ROUTES_FROM;
+
+typedef struct tag_OVL_ROUTE_POINT_FROM {
+  POINT pt;
+  S32 bValid;
+} OVL_ROUTE_POINT_FROM;
+
+static BOOLEAN OVL_bRouteDrawn(const ROUTE* pRoute, S32 nRoute, S32 nCurrent) {
+  return pRoute != nullptr && pRoute->nCount != 0 && !pRoute->bHide && nRoute != nCurrent;
+}
+
+// The kept steps' serials of every route drawn, from byte at of *pOut; the
+// inputs' size.
+static size_t OVL_u32RouteSerials(const OVL_ROUTES_FROM& from, size_t at, std::vector<U8>* pOut) {
+  size_t size = at;
+  for (S32 i = 0; i < (S32)NAV_MAX_ROUTES; i++) {
+    if (!OVL_bRouteDrawn(&from.aRoutes[i], i, from.nCurrent)) continue;
+    size += (1 + s_aKeptRoutes[i].kept.serials.size()) * sizeof(U32);
+  }
+  if (pOut->size() < size) pOut->resize(size);
+  U8* p = pOut->data() + at;
+  for (S32 i = 0; i < (S32)NAV_MAX_ROUTES; i++) {
+    if (!OVL_bRouteDrawn(&from.aRoutes[i], i, from.nCurrent)) continue;
+    const std::vector<U32>& serials = s_aKeptRoutes[i].kept.serials;
+    const U32 nSerials = (U32)serials.size();
+    memcpy(p, &nSerials, sizeof nSerials);
+    p += sizeof nSerials;
+    if (nSerials > 0) memcpy(p, serials.data(), nSerials * sizeof(U32));
+    p += nSerials * sizeof(U32);
+  }
+  return size;
+}
+
+static OVL_ROUTES_FROM s_routesFrom;  // the view task's only: the head of the last inputs
+
+// The inputs whole into *pOut, their size; where the serials begin to *pAt.
+static size_t OVL_u32RouteInputs(const NAV_VIEW_INFO* pNVI, S32 nCurrent, const OVL_ROUTE_LABELS& labels,
+                                 std::vector<U8>* pOut, size_t* pAt) {
+  OVL_ROUTES_FROM& from = s_routesFrom;
+  memset(&from, 0, sizeof from);  // compared byte for byte, padding too
+  from.view = OVL_viewFrom(pNVI);
+  from.u32Palette = OVL_u32Palette();
+  const U32 au32Entries[6] = {32, 35, 36, 100, 101, 238};
+  for (size_t k = 0; k < 6; k++) from.acolColours[k] = gCOLOR_pcolColorTable[au32Entries[k]];
+  from.apFonts[0] = T_NAV_pFont14();
+  from.apFonts[1] = T_NAV_pFont17();
+  from.nCurrent = nCurrent;
+  from.labels = labels;
+  size_t size = sizeof from;
+  for (S32 i = 0; i < (S32)NAV_MAX_ROUTES; i++) {
+    const ROUTE* pRoute = T_NAV_pGetRoute((U32)i);
+    if (pRoute != nullptr) memcpy(&from.aRoutes[i], pRoute, sizeof *pRoute);
+    if (!OVL_bRouteDrawn(&from.aRoutes[i], i, nCurrent)) continue;
+    const U32 n = from.aRoutes[i].nCount;
+    size += (n > NAV_MAX_ROUTE_POINTS ? NAV_MAX_ROUTE_POINTS : n) * sizeof(OVL_ROUTE_POINT_FROM);
+  }
+  if (pOut->size() < size) pOut->resize(size);
+  memcpy(pOut->data(), &from, sizeof from);
+  OVL_ROUTE_POINT_FROM* pPoints = (OVL_ROUTE_POINT_FROM*)(void*)(pOut->data() + sizeof from);
+  for (S32 i = 0; i < (S32)NAV_MAX_ROUTES; i++) {
+    const ROUTE* pRoute = &from.aRoutes[i];
+    if (!OVL_bRouteDrawn(pRoute, i, nCurrent)) continue;
+    const U32 n = pRoute->nCount > NAV_MAX_ROUTE_POINTS ? NAV_MAX_ROUTE_POINTS : pRoute->nCount;
+    for (U32 k = 0; k < n; k++) {
+      OVL_ROUTE_POINT_FROM point = {{0, 0}, 0};
+      point.bValid = OVL_bWaypointAt(pRoute->anWaypoint[k], &point.pt);
+      memcpy(pPoints++, &point, sizeof point);
+    }
+  }
+  *pAt = size;
+  return OVL_u32RouteSerials(from, size, pOut);
+}
+
 static void OVL_vRenderAllSavedRoutes(NAV_VIEW_INFO* pNVI) {
   S32 nCurrent = -1;
   H_DATABASE_bFetchS32(FCID("CCRT"), &nCurrent, nullptr, nullptr);
   static OVL_ROUTE_LABELS s_labels;  // the view task's only
   OVL_vFindRouteLabels(&s_labels);
-  for (S32 i = 0; i < (S32)NAV_MAX_ROUTES; i++) {
+  // Fifty routes of fifty points are many look-ups a frame: while nothing
+  // they follow from changed, the kept list's calls are taken as they are.
+  static std::vector<U8> s_inputs;  // the view task's only
+  const BOOLEAN bSection = T_CHART_bListing();
+  BOOLEAN bKept = FALSE;
+  size_t at = 0;
+  if (bSection) {
+    const size_t size = OVL_u32RouteInputs(pNVI, nCurrent, s_labels, &s_inputs, &at);
+    bKept = T_CHART_bSectionKept(T_CHART_PART_SAVED_ROUTE, s_inputs.data(), size);
+  }
+  for (S32 i = 0; i < (S32)NAV_MAX_ROUTES && !bKept; i++) {
     const ROUTE* pRoute = T_NAV_pGetRoute((U32)i);
-    if (pRoute == nullptr || pRoute->nCount == 0 || pRoute->bHide || i == nCurrent) continue;
-    T_CHART_vElement(T_CHART_PART_SAVED_ROUTE, (U32)i);
+    if (!OVL_bRouteDrawn(pRoute, i, nCurrent)) continue;
+    T_CHART_vElement(T_CHART_PART_SAVED_ROUTE, (U32)i + 1);
     OVL_vRenderSavedRoute(pRoute, pNVI, FALSE, &s_aKeptRoutes[i], &s_labels, i);
+  }
+  if (bSection && bKept) T_CHART_vSectionEnd();
+  if (bSection && !bKept) {
+    // As they are now: a route drawn for another view is traced anew.
+    const size_t size = OVL_u32RouteSerials(s_routesFrom, at, &s_inputs);
+    T_CHART_vSectionEnd(s_inputs.data(), size);
   }
   // The route that starts at the cursor waypoint again, on top and in red.
   const S32 nCursor = s_labels.nCursor;
@@ -1174,12 +1300,7 @@ typedef struct tag_OVL_WAYPOINTS_FROM {
   BOOLEAN bDeclutter;
   BOOLEAN bLight;
   BOOLEAN bWide;
-  POINT ptCenterMM;
-  POINT CenterOffset;
-  S32 nPixelsPerMMM;
-  S32 nCos;
-  S32 nSin;
-  S32 anClip[6];
+  OVL_VIEW_FROM view;
   COLOR acolColours[3];
   S32 nStart;
 } OVL_WAYPOINTS_FROM;
@@ -1212,15 +1333,7 @@ static size_t OVL_u32WaypointInputs(const NAV_VIEW_INFO* pNVI, const OVL_WAYPOIN
   from.bDeclutter = look.bDeclutter;
   from.bLight = look.bLight;
   from.bWide = U_WSTRING_bIsUnicodeLanguage();
-  from.ptCenterMM = pNVI->ptCenterMM;
-  from.CenterOffset = pNVI->CenterOffset;
-  from.nPixelsPerMMM = pNVI->nPixelsPerMMM;
-  from.nCos = pNVI->RotContext.IntCosAngle;
-  from.nSin = pNVI->RotContext.IntSinAngle;
-  const BITMAP* b = pNVI->pBitmap;
-  const S32 anClip[6] = {b->s32ClipLeft, b->s32ClipRight, b->s32ClipBottom, b->s32ClipTop, b->pixels_wide,
-                         b->pixels_high};
-  memcpy(from.anClip, anClip, sizeof anClip);
+  from.view = OVL_viewFrom(pNVI);
   from.acolColours[0] = gCOLOR_pcolColorTable[32];
   from.acolColours[1] = gCOLOR_pcolColorTable[35];
   from.acolColours[2] = gCOLOR_pcolColorTable[37];

@@ -115,6 +115,8 @@ TEST_F(ChartMend, EachKindOfChangeMendsThePlanChartAsDrawingItWholeWould) {
       {"a waypoint was added", [&] { Waypoint(m_boat.x - 400, m_boat.y - 900, "Delta"); }, 2},
       {"the zoom changed", [&] { Set("SNCS", 16); }, 0},
       {"a ship came", [&] { Target(366000023, 0.001, 0.001, 7, 200); }, 2},
+      {"a route lost its last point", [&] { T_NAV_pGetRoute(0)->nCount = 2; }, 2},
+      {"a route was hidden", [&] { T_NAV_pGetRoute(0)->bHide = TRUE; }, 2},
   };
   for (const CHANGE& change : changes) {
     change.make();
@@ -124,6 +126,24 @@ TEST_F(ChartMend, EachKindOfChangeMendsThePlanChartAsDrawingItWholeWould) {
     EXPECT_TRUE(t.whole == t.mended) << change.pcName;
     last = t.mended;
   }
+}
+
+// A chart pane beside the full chart traces the same routes for its own
+// view; the full chart's next frame, drawn whole, has its routes where they
+// were, not where the pane's view put them.
+TEST_F(ChartMend, RoutesTracedForAnotherPaneAreTracedAgainForThisOne) {
+  Store();
+  T_CHART_vComposeWhole(TRUE);
+  Draw();
+  const std::vector<COLOR> full = Pixels();
+  const WINDOW_SPECIFICATION fullSpec = m_spec;
+  m_spec.drawWindow = {400, 479, 799, 0};
+  m_spec.drawWindowType = SPLIT_RIGHT_WINDOW;
+  m_spec.currentLayer = (LAYER_ID)54;
+  Draw();
+  m_spec = fullSpec;
+  Draw();
+  EXPECT_TRUE(full == Pixels());
 }
 
 // The boat's fixes move the chart by whole pixels: the kept picture is
