@@ -1013,16 +1013,16 @@ static BOOLEAN OVL_bRouteDrawn(const ROUTE* pRoute, S32 nRoute, S32 nCurrent) {
 
 // The kept steps' serials of every route drawn, from byte at of *pOut; the
 // inputs' size.
-static size_t OVL_u32RouteSerials(const OVL_ROUTES_FROM& from, size_t at, std::vector<U8>* pOut) {
+static size_t OVL_u32RouteSerials(S32 nCurrent, size_t at, std::vector<U8>* pOut) {
   size_t size = at;
   for (S32 i = 0; i < (S32)NAV_MAX_ROUTES; i++) {
-    if (!OVL_bRouteDrawn(&from.aRoutes[i], i, from.nCurrent)) continue;
+    if (!OVL_bRouteDrawn(T_NAV_pGetRoute((U32)i), i, nCurrent)) continue;
     size += (1 + s_aKeptRoutes[i].kept.serials.size()) * sizeof(U32);
   }
   if (pOut->size() < size) pOut->resize(size);
   U8* p = pOut->data() + at;
   for (S32 i = 0; i < (S32)NAV_MAX_ROUTES; i++) {
-    if (!OVL_bRouteDrawn(&from.aRoutes[i], i, from.nCurrent)) continue;
+    if (!OVL_bRouteDrawn(T_NAV_pGetRoute((U32)i), i, nCurrent)) continue;
     const std::vector<U32>& serials = s_aKeptRoutes[i].kept.serials;
     const U32 nSerials = (U32)serials.size();
     memcpy(p, &nSerials, sizeof nSerials);
@@ -1033,12 +1033,10 @@ static size_t OVL_u32RouteSerials(const OVL_ROUTES_FROM& from, size_t at, std::v
   return size;
 }
 
-static OVL_ROUTES_FROM s_routesFrom;  // the view task's only: the head of the last inputs
-
 // The inputs whole into *pOut, their size; where the serials begin to *pAt.
 static size_t OVL_u32RouteInputs(const NAV_VIEW_INFO* pNVI, S32 nCurrent, const OVL_ROUTE_LABELS& labels,
                                  std::vector<U8>* pOut, size_t* pAt) {
-  OVL_ROUTES_FROM& from = s_routesFrom;
+  static OVL_ROUTES_FROM from;  // the view task's only
   memset(&from, 0, sizeof from);  // compared byte for byte, padding too
   from.view = OVL_viewFrom(pNVI);
   from.u32Palette = OVL_u32Palette();
@@ -1070,7 +1068,7 @@ static size_t OVL_u32RouteInputs(const NAV_VIEW_INFO* pNVI, S32 nCurrent, const 
     }
   }
   *pAt = size;
-  return OVL_u32RouteSerials(from, size, pOut);
+  return OVL_u32RouteSerials(nCurrent, size, pOut);
 }
 
 static void OVL_vRenderAllSavedRoutes(NAV_VIEW_INFO* pNVI) {
@@ -1094,11 +1092,11 @@ static void OVL_vRenderAllSavedRoutes(NAV_VIEW_INFO* pNVI) {
     T_CHART_vElement(T_CHART_PART_SAVED_ROUTE, (U32)i + 1);
     OVL_vRenderSavedRoute(pRoute, pNVI, FALSE, &s_aKeptRoutes[i], &s_labels, i);
   }
-  if (bSection && bKept) T_CHART_vSectionEnd();
-  if (bSection && !bKept) {
-    // As they are now: a route drawn for another view is traced anew.
-    const size_t size = OVL_u32RouteSerials(s_routesFrom, at, &s_inputs);
-    T_CHART_vSectionEnd(s_inputs.data(), size);
+  if (bSection) {
+    // Drawn, the inputs are as the routes now stand: one drawn for another
+    // view was traced anew.
+    const size_t size = bKept ? 0 : OVL_u32RouteSerials(nCurrent, at, &s_inputs);
+    T_CHART_vSectionEnd(bKept ? nullptr : s_inputs.data(), size);
   }
   // The route that starts at the cursor waypoint again, on top and in red.
   const S32 nCursor = s_labels.nCursor;
