@@ -1,6 +1,7 @@
 #include "g_icon.h"
 
 #include <stdint.h>
+#include <string.h>
 
 #include <vector>
 
@@ -149,22 +150,16 @@ static const KEPT_ICON* KeptIcon(const ICON* pIcon) {
   });
 }
 
-void G_ICON_vPutKept(BITMAP* pDest, const ICON* pIcon, const POINT* pptLowerLeft) {
-  if (pIcon != nullptr && pIcon->eCompression == ICON_PNG_IMAGE32) {
-    G_IMAGE32_vPutOldKept(pDest, pIcon, pptLowerLeft);
-    return;
-  }
-  if (pIcon == nullptr || (U32)pIcon->eCompression > ICON_RLE_TRANSPARENT_COLOR || pIcon->nWidth <= 0 ||
-      pIcon->nHeight <= 0 || (HasTransparentIndex(pIcon->eCompression) && pIcon->pMask == nullptr)) {
-    G_ICON_vPut(pDest, pIcon, pptLowerLeft);
-    return;
-  }
-  const KEPT_ICON* k = KeptIcon(pIcon);
-  if (k == nullptr) {
-    G_ICON_vPut(pDest, pIcon, pptLowerLeft);
-    return;
-  }
-  const COLOR* lookup = s_pcolorLookup != nullptr ? s_pcolorLookup : gCOLOR_pcolColorTable + 80;
+// An icon G_ICON_vPutKept decodes and keeps.
+static bool IsKeptKind(const ICON* pIcon) {
+  return pIcon != nullptr && (U32)pIcon->eCompression <= ICON_RLE_TRANSPARENT_COLOR && pIcon->nWidth > 0 &&
+         pIcon->nHeight > 0 && !(HasTransparentIndex(pIcon->eCompression) && pIcon->pMask == nullptr);
+}
+
+// The runs of a kept icon inside the clip; copy(p, first, n) writes n pixels
+// at p from the icon's pixel first on.
+template <typename COPY>
+static void PutKeptRuns(BITMAP* pDest, const ICON* pIcon, const KEPT_ICON* k, const POINT* pptLowerLeft, COPY&& copy) {
   const S64 left = pDest->s32ClipLeft, right = pDest->s32ClipRight;
   if (pptLowerLeft->x >= left && (S64)pptLowerLeft->x + pIcon->nWidth - 1 <= right &&
       pptLowerLeft->y >= pDest->s32ClipBottom && (S64)pptLowerLeft->y + pIcon->nHeight - 1 <= pDest->s32ClipTop) {
@@ -172,11 +167,7 @@ void G_ICON_vPutKept(BITMAP* pDest, const ICON* pIcon, const POINT* pptLowerLeft
     // icon's corner, rows up the icon being rows back in memory.
     COLOR* pCorner = G_SPAN_pcolAt(pDest, pptLowerLeft->x, pptLowerLeft->y);
     const ptrdiff_t pitch = (ptrdiff_t)pDest->__u32PixelWidthOfBuffer;
-    for (const KEPT_ICON_RUN& run : k->runs) {
-      COLOR* p = pCorner - run.nY * pitch + run.nX;
-      const U8* pIndex = &k->indices[run.u32First];
-      for (U32 i = 0; i < run.u32Count; i++) p[i] = lookup[pIndex[i]];
-    }
+    for (const KEPT_ICON_RUN& run : k->runs) copy(pCorner - run.nY * pitch + run.nX, run.u32First, run.u32Count);
     return;
   }
   for (const KEPT_ICON_RUN& run : k->runs) {
@@ -185,10 +176,52 @@ void G_ICON_vPutKept(BITMAP* pDest, const ICON* pIcon, const POINT* pptLowerLeft
     const S64 x0 = (S64)pptLowerLeft->x + run.nX, x1 = x0 + run.u32Count - 1;
     const S64 from = x0 > left ? x0 : left, to = x1 < right ? x1 : right;
     if (from > to) continue;
-    COLOR* p = G_SPAN_pcolAt(pDest, (PIXEL)from, (PIXEL)y);
-    const U8* pIndex = &k->indices[run.u32First + (size_t)(from - x0)];
-    for (S64 i = 0; i <= to - from; i++) p[i] = lookup[pIndex[i]];
+    copy(G_SPAN_pcolAt(pDest, (PIXEL)from, (PIXEL)y), run.u32First + (U32)(from - x0), (U32)(to - from + 1));
   }
+}
+
+void G_ICON_vPutKept(BITMAP* pDest, const ICON* pIcon, const POINT* pptLowerLeft) {
+  if (pIcon != nullptr && pIcon->eCompression == ICON_PNG_IMAGE32) {
+    G_IMAGE32_vPutOldKept(pDest, pIcon, pptLowerLeft);
+    return;
+  }
+  const KEPT_ICON* k = IsKeptKind(pIcon) ? KeptIcon(pIcon) : nullptr;
+  if (k == nullptr) {
+    G_ICON_vPut(pDest, pIcon, pptLowerLeft);
+    return;
+  }
+  const COLOR* lookup = s_pcolorLookup != nullptr ? s_pcolorLookup : gCOLOR_pcolColorTable + 80;
+  PutKeptRuns(pDest, pIcon, k, pptLowerLeft, [&](COLOR* p, U32 first, U32 n) {
+    const U8* pIndex = &k->indices[first];
+    for (U32 i = 0; i < n; i++) p[i] = lookup[pIndex[i]];
+  });
+}
+
+void G_ICON_vTakeColours(G_ICON_COLOURED* pColoured, const ICON* pIcon) {
+  const COLOR* lookup = s_pcolorLookup != nullptr ? s_pcolorLookup : gCOLOR_pcolColorTable + 80;
+  std::array<COLOR, 16> now;
+  memcpy(now.data(), lookup, sizeof now);
+  if (pColoured->bTaken && pColoured->pIcon == pIcon && pColoured->aLookup == now) return;
+  pColoured->bTaken = TRUE;
+  pColoured->pIcon = pIcon;
+  pColoured->aLookup = now;
+  const KEPT_ICON* k = IsKeptKind(pIcon) ? KeptIcon(pIcon) : nullptr;
+  pColoured->pKept = k;
+  pColoured->colours.clear();
+  if (k == nullptr) return;
+  // The indexes are nibbles.
+  for (U8 index : k->indices) pColoured->colours.push_back(now[index & 15]);
+}
+
+void G_ICON_vPutColoured(BITMAP* pDest, const G_ICON_COLOURED* pColoured, const POINT* pptLowerLeft) {
+  const KEPT_ICON* k = (const KEPT_ICON*)pColoured->pKept;
+  if (k == nullptr) {
+    G_ICON_vPutKept(pDest, pColoured->pIcon, pptLowerLeft);
+    return;
+  }
+  const COLOR* pColours = pColoured->colours.data();
+  PutKeptRuns(pDest, pColoured->pIcon, k, pptLowerLeft,
+              [&](COLOR* p, U32 first, U32 n) { memcpy(p, pColours + first, (size_t)n * sizeof(COLOR)); });
 }
 
 void G_ICON_vPut(BITMAP* pDest, const ICON* pIcon, const POINT* pptLowerLeft) {

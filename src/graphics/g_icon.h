@@ -7,6 +7,9 @@
 // drawing system.
 #pragma once
 
+#include <array>
+#include <vector>
+
 #include "g_types.h"
 
 typedef enum tag_ICON_COMPRESSION : U32 {
@@ -61,6 +64,20 @@ void G_ICON_vPut(BITMAP* pDest, const ICON* pIcon, const POINT* pptLowerLeft);
 // The same for an icon compiled into the program, whose pixels never
 // change: a 4-bit icon is decoded once and kept.
 void G_ICON_vPutKept(BITMAP* pDest, const ICON* pIcon, const POINT* pptLowerLeft);
+// A kept icon in the colours of the look-up as it stood when taken, for one
+// task that draws the same few icons many times a frame (a track's dots):
+// it takes them again before each batch, which costs a comparison of the
+// look-up while that stays.
+typedef struct tag_G_ICON_COLOURED {
+  BOOLEAN bTaken;
+  const ICON* pIcon;
+  const void* pKept;  // its decoded runs; null for an icon G_ICON_vPutKept draws itself
+  std::array<COLOR, 16> aLookup;
+  std::vector<COLOR> colours;  // each drawn pixel's, in the runs' order
+} G_ICON_COLOURED;
+void G_ICON_vTakeColours(G_ICON_COLOURED* pColoured, const ICON* pIcon);
+// What G_ICON_vPutKept draws for the icon, in the colours taken.
+void G_ICON_vPutColoured(BITMAP* pDest, const G_ICON_COLOURED* pColoured, const POINT* pptLowerLeft);
 // dRotateAngle in radians, counter-clockwise. 32-bit icons turn freely about
 // pptRotateCenter (in icon pixels), which lands on pptAnchor; the others snap
 // to the nearest quarter turn clockwise about pptAnchor, (degrees + 45) / 90

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "g_fonts.h"
+#include "g_icon.h"
 #include "g_iconset.h"
 #include "g_string.h"
 #include "gr_context.h"
@@ -138,7 +139,14 @@ static void HWY_vPlaySteps(NAV_VIEW_INFO* pNVI, const std::vector<HWY_STEP>& ste
                            const std::vector<T_CHART_BOX>* pPlaces = nullptr) {
   const ICON* const* apDots = bCurrentTrack ? s_apCurrentDots : s_apSavedDots;
   const GR_CONTEXT* gc = &pNVI->GrContext;
-  if (gc->ptrnattrib.status || T_CHART_bListing()) pPlaces = nullptr;
+  const BOOLEAN bListing = T_CHART_bListing();
+  if (gc->ptrnattrib.status || bListing) pPlaces = nullptr;
+  // Thousands of dots a frame in a few pictures: coloured once a track.
+  static G_ICON_COLOURED s_aaColoured[2][11];  // the view task's only
+  G_ICON_COLOURED* aColoured = s_aaColoured[bCurrentTrack ? 1 : 0];
+  if (!bListing) {
+    for (U32 k = 0; k < 11; k++) G_ICON_vTakeColours(&aColoured[k], apDots[k]);
+  }
   for (const HWY_STEP& s : steps) {
     const POINT p = {s.x, s.y};
     switch (s.eKind) {
@@ -156,7 +164,12 @@ static void HWY_vPlaySteps(NAV_VIEW_INFO* pNVI, const std::vector<HWY_STEP>& ste
       case HWY_STEP_DOT: {
         const ICON* pDot = apDots[s.u8Dot];
         const T_CHART_BOX box = {p.x - 1, p.y - 1, p.x + (S32)G_ICON_u32GetWidth(pDot), p.y + (S32)G_ICON_u32GetHeight(pDot)};
-        if (pPlaces == nullptr || T_CHART_bMeetsPlaces(box, pPlaces)) T_CHART_vIcon(pNVI, pDot, p);
+        if (pPlaces != nullptr && !T_CHART_bMeetsPlaces(box, pPlaces)) break;
+        if (bListing) {
+          T_CHART_vIcon(pNVI, pDot, p);
+        } else {
+          G_ICON_vPutColoured(pNVI->pBitmap, &aColoured[s.u8Dot], &p);
+        }
         break;
       }
     }

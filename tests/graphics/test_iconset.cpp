@@ -88,9 +88,12 @@ TEST(IconSet, EveryIconDecodesFromExactlyItsOwnData) {
 
 // An icon kept decoded draws what decoding it afresh draws, over any
 // background, at anchors half off the bitmap and under clip rectangles that
-// cut it, after the icon palette changed too.
+// cut it, after the icon palette changed too; and so does one coloured once
+// and drawn again, taken again whenever the icon or a colour of its palette
+// changed.
 TEST(IconSet, KeptIconsDrawWhatDecodingAfreshDraws) {
   std::mt19937 rng(12);
+  G_ICON_COLOURED coloured = {};
   for (int pass = 0; pass < 2; pass++) {
     COLOR palette[16];
     for (COLOR& c : palette) c = (COLOR)rng();
@@ -99,8 +102,9 @@ TEST(IconSet, KeptIconsDrawWhatDecodingAfreshDraws) {
       if (e.pIcon == nullptr) continue;
       SCOPED_TRACE(e.pcName);
       const S32 w = Width(e), h = Height(e);
-      Canvas fresh((U32)w + 8, (U32)h + 8), kept((U32)w + 8, (U32)h + 8);
+      Canvas fresh((U32)w + 8, (U32)h + 8), kept((U32)w + 8, (U32)h + 8), once((U32)w + 8, (U32)h + 8);
       for (int trial = 0; trial < 4; trial++) {
+        if (pass == 1 && trial > 0) palette[rng() % 16] = (COLOR)rng();
         // The first anchor keeps the icon wholly inside the clip.
         const POINT at = trial == 0 ? POINT{4, 4}
                                     : POINT{(S32)(rng() % (U32)(w + 8)) - w / 2, (S32)(rng() % (U32)(h + 8)) - h / 2};
@@ -110,14 +114,21 @@ TEST(IconSet, KeptIconsDrawWhatDecodingAfreshDraws) {
           (*c)->s32ClipRight = (PIXEL)(w + 7 - (S32)(rng() % 4));
           (*c)->s32ClipTop = (PIXEL)(h + 7 - (S32)(rng() % 4));
         }
-        kept->s32ClipLeft = fresh->s32ClipLeft;
-        kept->s32ClipBottom = fresh->s32ClipBottom;
-        kept->s32ClipRight = fresh->s32ClipRight;
-        kept->s32ClipTop = fresh->s32ClipTop;
-        for (size_t i = 0; i < fresh.pixelCount(); i++) fresh.pixels()[i] = kept.pixels()[i] = (COLOR)rng();
+        for (Canvas* c : {&kept, &once}) {
+          (*c)->s32ClipLeft = fresh->s32ClipLeft;
+          (*c)->s32ClipBottom = fresh->s32ClipBottom;
+          (*c)->s32ClipRight = fresh->s32ClipRight;
+          (*c)->s32ClipTop = fresh->s32ClipTop;
+        }
+        for (size_t i = 0; i < fresh.pixelCount(); i++) {
+          fresh.pixels()[i] = kept.pixels()[i] = once.pixels()[i] = (COLOR)rng();
+        }
         G_ICON_vPut(fresh.get(), e.pIcon, &at);
         G_ICON_vPutKept(kept.get(), e.pIcon, &at);
+        G_ICON_vTakeColours(&coloured, e.pIcon);
+        G_ICON_vPutColoured(once.get(), &coloured, &at);
         ASSERT_EQ(0, memcmp(fresh.pixels(), kept.pixels(), fresh.pixelCount() * sizeof(COLOR))) << "trial " << trial;
+        ASSERT_EQ(0, memcmp(fresh.pixels(), once.pixels(), fresh.pixelCount() * sizeof(COLOR))) << "trial " << trial;
       }
     }
   }
