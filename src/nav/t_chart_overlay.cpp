@@ -425,6 +425,19 @@ static void OVL_vNearDot(const NAV_VIEW_INFO* pNVI, POINT dot, OVL_NEAR_DOT* pNe
   pNear->bValid = pNear->abAxis[0] && pNear->abAxis[1];
 }
 
+// The first of blocks [k, end) that is not a block of normal points lying
+// wholly within [x0, x1] x [y0, y1] after the track's first block, or end:
+// the blocks of a dotted trace near its last dot, passed in a tight loop.
+static size_t OVL_nPastWindow(const std::vector<T_NAV_TRACK_BLOCK>& blocks, size_t k, size_t end, S64 x0, S64 x1,
+                              S64 y0, S64 y1) {
+  const T_NAV_TRACK_BLOCK* p = blocks.data();
+  while (k < end && p[k].bAllNormal && p[k].u16It != 0 && p[k].nMinX >= x0 && p[k].nMaxX <= x1 && p[k].nMinY >= y0 &&
+         p[k].nMaxY <= y1) {
+    k++;
+  }
+  return k;
+}
+
 // What a track draws, in pixels: pen moves, lines and dots.
 void T_NAV_vTraceTrack(const TRACK* pTrack, const NAV_VIEW_INFO* pNVI, BOOLEAN bCurrentTrack, U32 u32Style,
                        std::vector<T_NAV_TRACK_STEP>* pSteps, const T_NAV_TRACK_INDEX* pIndex, T_NAV_TRACE_END* pEnd,
@@ -518,17 +531,79 @@ void T_NAV_vTraceTrack(const TRACK* pTrack, const NAV_VIEW_INFO* pNVI, BOOLEAN b
     for (U32 k = 0; k < n; k++) visit(TRACKPOINT_NORMAL, TRUE, p);
     return TRUE;
   };
+  // Dots on an unturned chart, where every factor the zoom gives is a power
+  // of two (a large one loses nothing to the projection's prescale): a
+  // position within the view has its pixel by a multiply and a shift, the
+  // sums far inside 32 bits, so a block of normal points inside the view is
+  // passed, put on one pixel or looked into by the corners of its box
+  // alone. The view lies within half the globe, where positions are taken
+  // as they lie.
+  const S64 factor = pNVI->nPixelsPerMMM, cx = pNVI->ptCenterMM.x, cy = pNVI->ptCenterMM.y;
+  const BOOLEAN bQuickDots = pIndex != nullptr && u32Style == 0 && OVL_bUnturned(pNVI) && factor > 0 &&
+                             (factor <= 65536 || factor % 16 == 0) && V <= NV_X_LIMIT;
+  auto pixel = [&](S64 rel, S32 centre) { return (S64)((rel * factor + 0x80000) >> 20) + centre; };
+  // Most blocks lie near the last dot: the positions of its window that lie
+  // in the view, found again when the dot moves, pass them by comparisons.
+  typedef struct {
+    POINT dot;
+    BOOLEAN bValid;
+    S64 x0, x1, y0, y1;
+  } OVL_DOT_WINDOW;
+  OVL_DOT_WINDOW window = {lastDot, FALSE, 0, 0, 0, 0};
+  enum { OVL_DOTS_UNKNOWN, OVL_DOTS_PASSED, OVL_DOTS_LOOK };
+  auto freshWindow = [&]() {
+    if (window.dot.x == lastDot.x && window.dot.y == lastDot.y) return;
+    OVL_vNearDot(pNVI, lastDot, &near);
+    window = {lastDot, near.bValid, std::max(cx + near.lo.x, cx - V + 1), std::min(cx + near.hi.x, cx + V - 1),
+              std::max(cy + near.lo.y, cy - V + 1), std::min(cy + near.hi.y, cy + V - 1)};
+  };
+  auto passedWhole = [&]() {
+    it = 2;
+    bPrevVisible = TRUE;
+    eLast = TRACKPOINT_NORMAL;
+    return OVL_DOTS_PASSED;
+  };
+  // From k on, past the blocks near the last dot.
+  auto pastWindow = [&](const std::vector<T_NAV_TRACK_BLOCK>& v, size_t k, size_t end) {
+    if (!bQuickDots) return k;
+    freshWindow();
+    if (!window.bValid) return k;
+    const size_t past = OVL_nPastWindow(v, k, end, window.x0, window.x1, window.y0, window.y1);
+    if (past != k) passedWhole();
+    return past;
+  };
+  auto quickDots = [&](const T_NAV_TRACK_BLOCK& b) {
+    if (!bQuickDots || b.u16It == 0 || !b.bAllNormal) return OVL_DOTS_UNKNOWN;
+    const S64 x0 = b.nMinX - cx, x1 = b.nMaxX - cx, y0 = b.nMinY - cy, y1 = b.nMaxY - cy;
+    if (x0 <= -V || x1 >= V || y0 <= -V || y1 >= V) return OVL_DOTS_UNKNOWN;
+    const S64 px0 = pixel(x0, pNVI->CenterOffset.x), px1 = pixel(x1, pNVI->CenterOffset.x);
+    const S64 py0 = pixel(y0, pNVI->CenterOffset.y), py1 = pixel(y1, pNVI->CenterOffset.y);
+    if (px0 - lastDot.x >= -3 && px1 - lastDot.x <= 3 && py0 - lastDot.y >= -3 && py1 - lastDot.y <= 3) {
+      return passedWhole();
+    }
+    if (px0 != px1 || py0 != py1) return OVL_DOTS_LOOK;
+    const POINT p = {(S32)px0, (S32)py0};
+    T_NAV_vAddTrackStep(&sink, T_NAV_TRACK_DOT, p, 0);
+    lastDot = p;
+    return passedWhole();
+  };
   if (pIndex == nullptr) {
     while (scan(1)) {
     }
   } else {
     const std::vector<T_NAV_TRACK_BLOCK>& blocks = pIndex->blocks;
     for (size_t g = 0; g < pIndex->groups.size(); g++) {
-      if (passed(pIndex->groups[g])) continue;
+      g = pastWindow(pIndex->groups, g, pIndex->groups.size());
+      if (g == pIndex->groups.size()) break;
+      const auto eGroup = quickDots(pIndex->groups[g]);
+      if (eGroup == OVL_DOTS_PASSED || (eGroup == OVL_DOTS_UNKNOWN && passed(pIndex->groups[g]))) continue;
       const size_t first = g * T_NAV_TRACK_GROUP_BLOCKS;
       const size_t end = first + T_NAV_TRACK_GROUP_BLOCKS < blocks.size() ? first + T_NAV_TRACK_GROUP_BLOCKS : blocks.size();
       for (size_t k = first; k < end; k++) {
-        if (passed(blocks[k])) continue;
+        k = pastWindow(blocks, k, end);
+        if (k == end) break;
+        const auto eBlock = quickDots(blocks[k]);
+        if (eBlock == OVL_DOTS_PASSED || (eBlock == OVL_DOTS_UNKNOWN && passed(blocks[k]))) continue;
         it = blocks[k].u16It;
         pt = blocks[k].ptBefore;
         scan(blocks[k].u16Count);
