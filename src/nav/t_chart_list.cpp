@@ -7,8 +7,11 @@
 #include <stdint.h>
 #include <string.h>
 
+#include <array>
+
 #include "g_box.h"
 #include "g_circle.h"
+#include "g_icon.h"
 #include "g_string.h"
 #include "gr_line.h"
 #include "t_chart_list_int.h"
@@ -572,6 +575,16 @@ T_CHART_BOX LIST_box(NAV_VIEW_INFO* pNVI, const GR_CONTEXT* pState, const T_CHAR
 // ---------------------------------------------------------------------------
 // Making the calls
 
+// A list's icons in their colours, kept between plays: a full store's
+// waypoints show thousands of icons of a few dozen kinds. Each draw
+// compares the icon palette with the one its colours were taken from.
+static const G_ICON_COLOURED* LIST_pColoured(const ICON* pIcon) {
+  static std::array<G_ICON_COLOURED, 256> s_coloured;  // the view task's only
+  G_ICON_COLOURED* p = &s_coloured[((uintptr_t)pIcon / sizeof(ICON)) % s_coloured.size()];
+  G_ICON_vTakeColours(p, pIcon);
+  return p;
+}
+
 T_CHART_BOX LIST_draw(NAV_VIEW_INFO* pNVI, const T_CHART_OP& op, const char* pcText) {
   GR_CONTEXT* gc = &pNVI->GrContext;
   BITMAP* b = pNVI->pBitmap;
@@ -588,7 +601,7 @@ T_CHART_BOX LIST_draw(NAV_VIEW_INFO* pNVI, const T_CHART_OP& op, const char* pcT
       gr_SetPixel(gc, op.x, op.y);
       return box;
     }
-    case T_CHART_OP_ICON: G_ICON_vPutKept(b, (const ICON*)op.p, &at); break;
+    case T_CHART_OP_ICON: G_ICON_vPutColoured(b, LIST_pColoured((const ICON*)op.p), &at); break;
     case T_CHART_OP_IMAGE: G_IMAGE32_vPut(b, (const IMAGE32*)op.p, &at); break;
     case T_CHART_OP_TURNED_IMAGE: G_IMAGE32_vPutRotatedKept(b, (const IMAGE32*)op.p, &at, &centre, op.d); break;
     case T_CHART_OP_TURNED_ICON: G_ICON_vPutRotatedAngleKept(b, (const ICON*)op.p, &at, &centre, op.d); break;
