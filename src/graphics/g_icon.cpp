@@ -17,6 +17,9 @@ namespace {
 
 const COLOR* s_pcolorLookup = nullptr;
 
+// The 16 colours the 4-bit indexes show now.
+const COLOR* IconLookup(void) { return s_pcolorLookup != nullptr ? s_pcolorLookup : gCOLOR_pcolColorTable + 80; }
+
 G_ICON_PUT_PIXEL_FUNCTION* const s_apRotatedWriters[3] = {
     G_ICON_vRot90PutPixel,
     G_ICON_vRot180PutPixel,
@@ -114,7 +117,7 @@ static bool DecodeIcon(const ICON* pIcon, VISIT&& visit) {
 
 void G_ICON_vDecompressAndPutIndirect(BITMAP* pDest, const ICON* pIcon, const POINT* pptAnchor,
                                       G_ICON_PUT_PIXEL_FUNCTION* pPutPixel, void* vpOther) {
-  const COLOR* lookup = s_pcolorLookup != nullptr ? s_pcolorLookup : gCOLOR_pcolColorTable + 80;
+  const COLOR* lookup = IconLookup();
   DecodeIcon(pIcon, [&](S32 nX, S32 nY, U8 index) { pPutPixel(pDest, pptAnchor, nX, nY, lookup[index], vpOther); });
 }
 
@@ -191,7 +194,7 @@ void G_ICON_vPutKept(BITMAP* pDest, const ICON* pIcon, const POINT* pptLowerLeft
     G_ICON_vPut(pDest, pIcon, pptLowerLeft);
     return;
   }
-  const COLOR* lookup = s_pcolorLookup != nullptr ? s_pcolorLookup : gCOLOR_pcolColorTable + 80;
+  const COLOR* lookup = IconLookup();
   PutKeptRuns(pDest, pIcon, k, pptLowerLeft, [&](COLOR* p, U32 first, U32 n) {
     const U8* pIndex = &k->indices[first];
     for (U32 i = 0; i < n; i++) p[i] = lookup[pIndex[i]];
@@ -199,9 +202,8 @@ void G_ICON_vPutKept(BITMAP* pDest, const ICON* pIcon, const POINT* pptLowerLeft
 }
 
 void G_ICON_vTakeColours(G_ICON_COLOURED* pColoured, const ICON* pIcon) {
-  const COLOR* lookup = s_pcolorLookup != nullptr ? s_pcolorLookup : gCOLOR_pcolColorTable + 80;
   std::array<COLOR, 16> now;
-  memcpy(now.data(), lookup, sizeof now);
+  memcpy(now.data(), IconLookup(), sizeof now);
   if (pColoured->bTaken && pColoured->pIcon == pIcon && pColoured->aLookup == now) return;
   pColoured->bTaken = TRUE;
   pColoured->pIcon = pIcon;
