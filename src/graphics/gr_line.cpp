@@ -625,6 +625,17 @@ U32 gf_DrawBrushLine(GRCONTEXTPTR gc, SINT x1, SINT row1, SINT x2, SINT row2) {
   if (kFirst < 0) kFirst = 0;
   if (kLast > M - 1) kLast = M - 1;
   if (gr_ClipEmpty(gc) || kFirst > kLast) return GR_DONE;
+  // Along an axis the squares make one rectangle.
+  if (m == 0) {
+    const S64 end = major0 + sMajor * (M - 1);
+    const S64 from = (major0 < end ? major0 : end) - r, to = (major0 > end ? major0 : end) + r;
+    if (xMajor) {
+      gr_InkRect(gc, ink, from, minor0 - r, to, minor0 + r);
+    } else {
+      gr_InkRect(gc, ink, minor0 - r, from, minor0 + r, to);
+    }
+    return GR_DONE;
+  }
 
   S64 j, d;
   gr_WalkAt(kFirst, M, m, &j, &d);
@@ -679,12 +690,62 @@ U32 gf_DrawRelLine(GRCONTEXTPTR gc, SINT dx, SINT drow) {
 
 U32 gr_DrawAbsLine(GRCONTEXTPTR gc, SINT x, SINT y) { return gr_DrawTo<true>(gc, x, gf_RowOf(gc, y), 1); }
 
+// A brush line writes the squares of its walk up to its end, left out, cut
+// to the clip, so brush lines that run on in one direction write the pixels
+// of one line, some of them twice; a pattern's phase would tell. (A thin
+// line cut by the clip writes the point on the edge, which a longer line
+// may not reach.)
+void gr_JoinStart(GR_JOINED_LINES* pJoin, GRCONTEXTPTR gc) {
+  const GR_INK ink = gr_InkOf(gc);
+  const BOOLEAN bJoins =
+      gc->DrTool == BRUSH && gc->PixelSize >= 2 && !gc->ptrnattrib.status && (ink.keep & ink.flip) == 0;
+  *pJoin = {gc, bJoins, FALSE, 0, 0, 0, 0};
+}
+
+void gr_JoinFlush(GR_JOINED_LINES* pJoin) {
+  if (!pJoin->bHeld) return;
+  pJoin->bHeld = FALSE;
+  gr_DrawAbsLine(pJoin->gc, pJoin->x, pJoin->y);
+}
+
+void gr_JoinLine(GR_JOINED_LINES* pJoin, SINT x, SINT y) {
+  GRCONTEXTPTR gc = pJoin->gc;
+  if (!pJoin->bJoins) {
+    gr_DrawAbsLine(gc, x, y);
+    return;
+  }
+  const S64 dx = (S64)x - (pJoin->bHeld ? pJoin->x : gc->cp.px);
+  const S64 dy = (S64)y - (pJoin->bHeld ? pJoin->y : gf_RowOf(gc, gc->cp.py));
+  // A line to the pen writes nothing.
+  if (dx == 0 && dy == 0) return;
+  if (dx != 0 && dy != 0 && dx != dy && dx != -dy) {
+    gr_JoinFlush(pJoin);
+    gr_DrawAbsLine(gc, x, y);
+    return;
+  }
+  const S32 ux = (S32)gr_Sign(dx), uy = (S32)gr_Sign(dy);
+  if (pJoin->bHeld && ux == pJoin->nDx && uy == pJoin->nDy) {
+    pJoin->x = x;
+    pJoin->y = y;
+    return;
+  }
+  gr_JoinFlush(pJoin);
+  *pJoin = {gc, TRUE, TRUE, x, y, ux, uy};
+}
+
 U32 gr_ClipAndDrawAbsLine(GRCONTEXTPTR gc, SINT x, SINT y, SINT clip) {
   return gr_DrawTo<false>(gc, x, gf_RowOf(gc, y), clip);
 }
 
 U32 gr_SetPixels3x3(GRCONTEXTPTR gc, SINT x, SINT y) {
   const S64 row = gf_RowOf(gc, y);
+  // Wholly outside the clip each pixel would only move the pen.
+  if ((S64)x + 1 < gc->cliporig.px || (S64)x - 1 > gc->cliplim.px || row + 1 < gc->cliporig.py ||
+      row - 1 > gc->cliplim.py) {
+    gc->cp.px = x + 1;
+    gc->cp.py = gf_RowOf(gc, y + 1);
+    return GR_DONE;
+  }
   const bool plain = !gc->ptrnattrib.status && !(gc->DrTool == BRUSH && gc->PixelSize >= 2);
   if (!plain || (S64)x - 1 < gc->cliporig.px || (S64)x + 1 > gc->cliplim.px || row - 1 < gc->cliporig.py ||
       row + 1 > gc->cliplim.py) {
@@ -702,6 +763,29 @@ U32 gr_SetPixels3x3(GRCONTEXTPTR gc, SINT x, SINT y) {
   gc->cp.px = x + 1;
   gc->cp.py = gf_RowOf(gc, y + 1);
   return GR_DONE;
+}
+
+void gr_DotsStart(GR_DOTS* pDots, GRCONTEXTPTR gc) {
+  const GR_INK ink = gr_InkOf(gc);
+  *pDots = {gc, !gc->ptrnattrib.status && !(gc->DrTool == BRUSH && gc->PixelSize >= 2), ink.keep, ink.flip};
+}
+
+void gr_DotsPut(const GR_DOTS* pDots, SINT x, SINT y) {
+  GRCONTEXTPTR gc = pDots->gc;
+  const S64 row = (S64)gc->pixdim.ph - 1 - y;
+  if (!pDots->bPlain || (S64)x - 1 < gc->cliporig.px || (S64)x + 1 > gc->cliplim.px || row - 1 < gc->cliporig.py ||
+      row + 1 > gc->cliplim.py) {
+    gr_SetPixels3x3(gc, x, y);
+    return;
+  }
+  const GR_INK ink = {pDots->u16Keep, pDots->u16Flip};
+  const ptrdiff_t pitch = gr_Pitch(gc);
+  GR_U16* p = gr_PixelAt(gc, (S64)x - 1, row + 1);
+  for (int r = 0; r < 3; r++, p -= pitch) {
+    for (int i = 0; i < 3; i++) gr_Ink(p + i, ink);
+  }
+  gc->cp.px = x + 1;
+  gc->cp.py = (SINT)(row - 1);
 }
 
 U32 gr_SetPixel(GRCONTEXTPTR gc, SINT x, SINT y) {

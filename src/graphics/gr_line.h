@@ -22,6 +22,35 @@ U32 gr_SetPixel(GRCONTEXTPTR gc, SINT x, SINT y);
 // and left to right, would set them; the pen left on the last.
 U32 gr_SetPixels3x3(GRCONTEXTPTR gc, SINT x, SINT y);
 
+// gr_SetPixels3x3 for many dots, the pen's raster operation found once:
+// nothing may change the context's pen, colour, mode or clip from
+// gr_DotsStart on while its dots are drawn.
+typedef struct tag_GR_DOTS {
+  GRCONTEXTPTR gc;
+  BOOLEAN bPlain;  // no pattern, no brush
+  U16 u16Keep;
+  U16 u16Flip;
+} GR_DOTS;
+void gr_DotsStart(GR_DOTS* pDots, GRCONTEXTPTR gc);
+void gr_DotsPut(const GR_DOTS* pDots, SINT x, SINT y);
+
+// Lines drawn one after another through gr_JoinLine: where lines run on in
+// one direction along an axis or a diagonal and drawing them as one line
+// writes the same pixels (a brush, no pattern, a raster operation that
+// writes a pixel twice as once), they are drawn as one. gr_JoinFlush draws what is
+// held; call it before anything else draws or reads the pen.
+typedef struct tag_GR_JOINED_LINES {
+  GRCONTEXTPTR gc;
+  BOOLEAN bJoins;
+  BOOLEAN bHeld;    // a line from the pen to the held end
+  SINT x, y;        // the held end
+  S32 nDx, nDy;     // its direction: -1, 0 or 1 on each axis
+} GR_JOINED_LINES;
+void gr_JoinStart(GR_JOINED_LINES* pJoin, GRCONTEXTPTR gc);
+// As gr_DrawAbsLine, perhaps later.
+void gr_JoinLine(GR_JOINED_LINES* pJoin, SINT x, SINT y);
+void gr_JoinFlush(GR_JOINED_LINES* pJoin);
+
 // Engine internals, in columns and rows.
 
 static inline bool gf_InClip(const GR_CONTEXT* gc, S64 x, S64 row) {

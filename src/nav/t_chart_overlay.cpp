@@ -637,8 +637,17 @@ static void OVL_vSteps(NAV_VIEW_INFO* pNVI, std::span<const T_NAV_TRACK_STEP> st
                        const std::vector<T_CHART_BOX>* pPlaces = nullptr, POINT shift = {0, 0}) {
   GR_CONTEXT* gc = &pNVI->GrContext;
   if (gc->ptrnattrib.status) pPlaces = nullptr;
+  // A track a pixel at a time is mostly lines of one pixel, each with a line
+  // to the pen after it: drawn as the longer lines they make up. Mending
+  // draws only the lines that meet the places, one by one.
+  GR_JOINED_LINES join;
+  gr_JoinStart(&join, gc);
+  if (pPlaces != nullptr) join.bJoins = FALSE;
+  GR_DOTS dots;
+  gr_DotsStart(&dots, gc);
   for (const T_NAV_TRACK_STEP& kept : steps) {
     const T_NAV_TRACK_STEP s = {kept.x + shift.x, kept.y + shift.y, kept.eKind, kept.u8Dot};
+    if (s.eKind != T_NAV_TRACK_LINE) gr_JoinFlush(&join);
     switch (s.eKind) {
       case T_NAV_TRACK_MOVE:
         gr_SetAbsPenPos(gc, s.x, s.y);
@@ -651,7 +660,7 @@ static void OVL_vSteps(NAV_VIEW_INFO* pNVI, std::span<const T_NAV_TRACK_STEP> st
             break;
           }
         }
-        gr_DrawAbsLine(gc, s.x, s.y);
+        gr_JoinLine(&join, s.x, s.y);
         break;
       case T_NAV_TRACK_DOT:
         if (pPlaces != nullptr &&
@@ -659,10 +668,11 @@ static void OVL_vSteps(NAV_VIEW_INFO* pNVI, std::span<const T_NAV_TRACK_STEP> st
           gr_SetAbsPenPos(gc, s.x + 1, s.y + 1);
           break;
         }
-        gr_SetPixels3x3(gc, s.x, s.y);
+        gr_DotsPut(&dots, s.x, s.y);
         break;
     }
   }
+  gr_JoinFlush(&join);
 }
 
 void T_NAV_vStepsExtent(std::span<const T_NAV_TRACK_STEP> steps, const ICON* const* apDots,

@@ -155,7 +155,11 @@ TEST(GcLine, BrushLinesCutByTheClipKeepThePixelsOfTheWholeLine) {
   const CELLS clip = Cells(70, 80, 119, 119);
   const int kTrials = (int)TEST_u32Rounds(400);
   for (int trial = 0; trial < kTrials; trial++) {
-    const CR a = {(SINT)(rng() % 200), (SINT)(rng() % 200)}, b = {(SINT)(rng() % 200), (SINT)(rng() % 200)};
+    const CR a = {(SINT)(rng() % 200), (SINT)(rng() % 200)};
+    CR b = {(SINT)(rng() % 200), (SINT)(rng() % 200)};
+    // Lines along an axis too.
+    if (trial % 4 == 1) b.first = a.first;
+    if (trial % 4 == 2) b.second = a.second;
     whole.Clear(0);
     cut.Clear(0);
     Polyline(whole, {a, b});
@@ -177,7 +181,9 @@ TEST(GcLine, CopiedBrushLinesCoverTheSquaresOfTheirWalk) {
   for (int trial = 0; trial < kTrials; trial++) {
     const SINT size = 2 + (SINT)(rng() % 2), r = size - 1;
     const CR a = {r + (SINT)(rng() % (120 - 2 * r)), r + (SINT)(rng() % (100 - 2 * r))};
-    const CR b = {r + (SINT)(rng() % (120 - 2 * r)), r + (SINT)(rng() % (100 - 2 * r))};
+    CR b = {r + (SINT)(rng() % (120 - 2 * r)), r + (SINT)(rng() % (100 - 2 * r))};
+    if (trial % 4 == 1) b.first = a.first;
+    if (trial % 4 == 2) b.second = a.second;
     gr_SetDrawingTool(&c.gc, BRUSH);
     gr_SetPixelSize(&c.gc, size);
     const CELLS drawn = Drawn(c, {a, b});
@@ -207,7 +213,7 @@ TEST(GcLine, CopiedBrushLinesCoverTheSquaresOfTheirWalk) {
 // clip's edges, in every raster operation, pen and pattern phase.
 TEST(GcLine, NinePixelsAtOnceAreNineSinglePixels) {
   std::mt19937 rng(33);
-  GcCanvas once(60, 50), single(60, 50);
+  GcCanvas once(60, 50), single(60, 50), many(60, 50);
   gr_InitPattern(kDashes, 49, 8, 8, 8);
   const U8 modes[] = {GR_MODE_COPY, GR_MODE_XOR, GR_MODE_OR, GR_MODE_AND};
   const int kTrials = (int)TEST_u32Rounds(3000);
@@ -216,7 +222,7 @@ TEST(GcLine, NinePixelsAtOnceAreNineSinglePixels) {
     const U8 mode = modes[rng() % 4];
     const S32 colour = (S32)(rng() % 64);
     const bool brush = rng() % 4 == 0, pattern = rng() % 4 == 0;
-    for (GcCanvas* c : {&once, &single}) {
+    for (GcCanvas* c : {&once, &single, &many}) {
       gr_SetClipArea(&c->gc, cx, cy, cw, ch);
       gr_SetGMode(&c->gc, mode);
       gr_SetColor(&c->gc, colour);
@@ -225,16 +231,72 @@ TEST(GcLine, NinePixelsAtOnceAreNineSinglePixels) {
       gr_SetPatternType(&c->gc, 49);
       gr_SetPatternStatus(&c->gc, pattern);
     }
+    // And as one of many dots with the raster operation found once.
+    GR_DOTS dots;
+    gr_DotsStart(&dots, &many.gc);
     for (int dot = 0; dot < 4; dot++) {
       const SINT x = (SINT)(rng() % 64) - 2, y = (SINT)(rng() % 54) - 2;
       gr_SetPixels3x3(&once.gc, x, y);
+      gr_DotsPut(&dots, x, y);
       for (SINT dy = -1; dy <= 1; dy++) {
         for (SINT dx = -1; dx <= 1; dx++) gr_SetPixel(&single.gc, x + dx, y + dy);
       }
       ASSERT_TRUE(once.memory() == single.memory()) << "trial " << trial << " dot at " << x << "," << y;
-      ASSERT_EQ(single.gc.cp.px, once.gc.cp.px);
-      ASSERT_EQ(single.gc.cp.py, once.gc.cp.py);
+      ASSERT_TRUE(many.memory() == single.memory()) << "trial " << trial << " dot at " << x << "," << y;
+      for (const GcCanvas* c : {&once, &many}) {
+        ASSERT_EQ(single.gc.cp.px, c->gc.cp.px);
+        ASSERT_EQ(single.gc.cp.py, c->gc.cp.py);
+      }
     }
+  }
+}
+
+// Lines joined where they run on in one direction write what each line
+// drawn by itself writes, in every raster operation, tool and clip; the pen
+// ends where theirs does.
+TEST(GcLine, JoinedLinesWriteWhatEachLineWrites) {
+  std::mt19937 rng(45);
+  GcCanvas joined(60, 50), each(60, 50);
+  gr_InitPattern(kDashes, 49, 8, 8, 8);
+  const U8 modes[] = {GR_MODE_COPY, GR_MODE_XOR, GR_MODE_OR, GR_MODE_AND};
+  const int kTrials = (int)TEST_u32Rounds(3000);
+  for (int trial = 0; trial < kTrials; trial++) {
+    const SINT cx = (SINT)(rng() % 30), cy = (SINT)(rng() % 25), cw = (SINT)(rng() % 40) + 1, ch = (SINT)(rng() % 30) + 1;
+    const U8 mode = modes[rng() % 4];
+    const bool brush = rng() % 2 == 0, pattern = rng() % 5 == 0;
+    const S32 colour = (S32)(rng() % 64);
+    for (GcCanvas* c : {&joined, &each}) {
+      c->Clear();
+      gr_SetClipArea(&c->gc, cx, cy, cw, ch);
+      gr_SetGMode(&c->gc, mode);
+      gr_SetColor(&c->gc, colour);
+      gr_SetDrawingTool(&c->gc, brush ? BRUSH : STD_PEN);
+      gr_SetPixelSize(&c->gc, brush ? 2 + (SINT)(trial % 2) : 1);
+      gr_SetPatternType(&c->gc, 49);
+      gr_SetPatternStatus(&c->gc, pattern);
+    }
+    SINT x = (SINT)(rng() % 70) - 5, y = (SINT)(rng() % 60) - 5;
+    gr_SetAbsPenPos(&joined.gc, x, y);
+    gr_SetAbsPenPos(&each.gc, x, y);
+    GR_JOINED_LINES join;
+    gr_JoinStart(&join, &joined.gc);
+    // Runs of steps in one direction (along an axis, a diagonal, or none:
+    // lines to the pen) and lines in any direction.
+    for (int run = 0; run < 8; run++) {
+      const bool any = rng() % 4 == 0;
+      const SINT ux = (SINT)(rng() % 3) - 1, uy = (SINT)(rng() % 3) - 1;
+      for (int k = (int)(rng() % 6); k >= 0; k--) {
+        const SINT length = (SINT)(rng() % 4);
+        x += any ? (SINT)(rng() % 9) - 4 : ux * length;
+        y += any ? (SINT)(rng() % 9) - 4 : uy * length;
+        gr_JoinLine(&join, x, y);
+        gr_DrawAbsLine(&each.gc, x, y);
+      }
+    }
+    gr_JoinFlush(&join);
+    ASSERT_TRUE(joined.memory() == each.memory()) << "trial " << trial;
+    ASSERT_EQ(each.gc.cp.px, joined.gc.cp.px) << "trial " << trial;
+    ASSERT_EQ(each.gc.cp.py, joined.gc.cp.py) << "trial " << trial;
   }
 }
 
