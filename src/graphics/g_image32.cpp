@@ -1,6 +1,8 @@
 #include "g_image32.h"
 
 #include <math.h>
+#include <stddef.h>
+#include <stdint.h>
 #include <string.h>
 
 #include <algorithm>
@@ -361,6 +363,7 @@ typedef struct tag_KEPT_TURN {
   bool bDivide255;
   U64 u64Used;
   std::vector<KEPT_PIXEL> pixels;
+  S32 nDxMin, nDxMax, nDyMin, nDyMax;  // the box round the pixels
 } KEPT_TURN;
 
 constexpr size_t KEPT_TURNS = 64;
@@ -413,6 +416,14 @@ const KEPT_TURN* KeptTurn(const TURN* t, const POINT* pptCenter, double dAngle) 
       const TURN_SAMPLE sample = SampleAt(t, dx, dy);
       if (sample.eKind != TURN_NONE) k->pixels.push_back({(S16)dx, (S16)dy, sample});
     }
+  }
+  k->nDxMin = k->nDyMin = INT32_MAX;
+  k->nDxMax = k->nDyMax = INT32_MIN;
+  for (const KEPT_PIXEL& kp : k->pixels) {
+    k->nDxMin = std::min<S32>(k->nDxMin, kp.dx);
+    k->nDxMax = std::max<S32>(k->nDxMax, kp.dx);
+    k->nDyMin = std::min<S32>(k->nDyMin, kp.dy);
+    k->nDyMax = std::max<S32>(k->nDyMax, kp.dy);
   }
   return k;
 }
@@ -638,6 +649,19 @@ static void PutKept(BITMAP* pDest, const U8* pu8Data, S32 s32Width, S32 s32Heigh
   const std::lock_guard<std::mutex> lock(s_keptTurnsLock);
   const KEPT_TURN* k = KeptTurn(&t, pptCenter, dAngle);
   const S64 ax = pptAnchor->x, ay = pptAnchor->y;
+  if (k->pixels.empty()) return;
+  // A picture wholly inside the box and the clip is drawn untested, by
+  // offsets from the anchor's place in the buffer.
+  if (ax + k->nDxMin >= box.x0 && ax + k->nDxMax < box.x1 && ay + k->nDyMin >= box.y0 && ay + k->nDyMax < box.y1) {
+    COLOR* pBuffer = (COLOR*)pDest->pBuffer;
+    const ptrdiff_t pitch = (ptrdiff_t)pDest->__u32PixelWidthOfBuffer;
+    const ptrdiff_t anchor = ((ptrdiff_t)pDest->pixels_high_full_screen - 1 - (ptrdiff_t)ay) * pitch + (ptrdiff_t)ax;
+    for (const KEPT_PIXEL& kp : k->pixels) {
+      COLOR* p = pBuffer + (anchor + kp.dx - (ptrdiff_t)kp.dy * pitch);
+      *p = kp.sample.eKind == TURN_COLOUR ? (COLOR)kp.sample.r : Finish(&kp.sample, *p, bDivide255);
+    }
+    return;
+  }
   for (const KEPT_PIXEL& kp : k->pixels) {
     const S64 x = ax + kp.dx, y = ay + kp.dy;
     if (x < box.x0 || x >= box.x1 || y < box.y0 || y >= box.y1) continue;
