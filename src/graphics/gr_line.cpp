@@ -737,55 +737,51 @@ U32 gr_ClipAndDrawAbsLine(GRCONTEXTPTR gc, SINT x, SINT y, SINT clip) {
   return gr_DrawTo<false>(gc, x, gf_RowOf(gc, y), clip);
 }
 
-U32 gr_SetPixels3x3(GRCONTEXTPTR gc, SINT x, SINT y) {
-  const S64 row = gf_RowOf(gc, y);
-  // Wholly outside the clip each pixel would only move the pen.
+// No pattern and no brush: a pixel is one pixel.
+static bool gr_bPlainPen(const GR_CONTEXT* gc) {
+  return !gc->ptrnattrib.status && !(gc->DrTool == BRUSH && gc->PixelSize >= 2);
+}
+
+// The nine pixels round (x, y) with the context's pen, whose plainness and
+// raster operation the caller found.
+static void gr_Dot3x3(GRCONTEXTPTR gc, bool bPlain, GR_INK ink, SINT x, SINT y) {
+  const S64 row = (S64)gc->pixdim.ph - 1 - y;
+  // Wholly inside the clip with a plain pen: the nine pixels at once.
+  if (bPlain && (S64)x - 1 >= gc->cliporig.px && (S64)x + 1 <= gc->cliplim.px && row - 1 >= gc->cliporig.py &&
+      row + 1 <= gc->cliplim.py) {
+    const ptrdiff_t pitch = gr_Pitch(gc);
+    GR_U16* p = gr_PixelAt(gc, (S64)x - 1, row + 1);
+    for (int r = 0; r < 3; r++, p -= pitch) {
+      for (int i = 0; i < 3; i++) gr_Ink(p + i, ink);
+    }
+    gc->cp.px = x + 1;
+    gc->cp.py = (SINT)(row - 1);
+    return;
+  }
+  // Wholly outside it each pixel would only move the pen.
   if ((S64)x + 1 < gc->cliporig.px || (S64)x - 1 > gc->cliplim.px || row + 1 < gc->cliporig.py ||
       row - 1 > gc->cliplim.py) {
     gc->cp.px = x + 1;
     gc->cp.py = gf_RowOf(gc, y + 1);
-    return GR_DONE;
+    return;
   }
-  const bool plain = !gc->ptrnattrib.status && !(gc->DrTool == BRUSH && gc->PixelSize >= 2);
-  if (!plain || (S64)x - 1 < gc->cliporig.px || (S64)x + 1 > gc->cliplim.px || row - 1 < gc->cliporig.py ||
-      row + 1 > gc->cliplim.py) {
-    for (SINT dy = -1; dy <= 1; dy++) {
-      for (SINT dx = -1; dx <= 1; dx++) gr_SetPixel(gc, x + dx, y + dy);
-    }
-    return GR_DONE;
+  for (SINT dy = -1; dy <= 1; dy++) {
+    for (SINT dx = -1; dx <= 1; dx++) gr_SetPixel(gc, x + dx, y + dy);
   }
-  // Wholly inside the clip with a plain pen: the nine pixels at once.
-  const GR_INK ink = gr_InkOf(gc);
-  for (S64 r = row + 1; r >= row - 1; r--) {
-    GR_U16* p = gr_PixelAt(gc, (S64)x - 1, r);
-    for (int i = 0; i < 3; i++) gr_Ink(p + i, ink);
-  }
-  gc->cp.px = x + 1;
-  gc->cp.py = gf_RowOf(gc, y + 1);
+}
+
+U32 gr_SetPixels3x3(GRCONTEXTPTR gc, SINT x, SINT y) {
+  gr_Dot3x3(gc, gr_bPlainPen(gc), gr_InkOf(gc), x, y);
   return GR_DONE;
 }
 
 void gr_DotsStart(GR_DOTS* pDots, GRCONTEXTPTR gc) {
   const GR_INK ink = gr_InkOf(gc);
-  *pDots = {gc, !gc->ptrnattrib.status && !(gc->DrTool == BRUSH && gc->PixelSize >= 2), ink.keep, ink.flip};
+  *pDots = {gc, gr_bPlainPen(gc), ink.keep, ink.flip};
 }
 
 void gr_DotsPut(const GR_DOTS* pDots, SINT x, SINT y) {
-  GRCONTEXTPTR gc = pDots->gc;
-  const S64 row = (S64)gc->pixdim.ph - 1 - y;
-  if (!pDots->bPlain || (S64)x - 1 < gc->cliporig.px || (S64)x + 1 > gc->cliplim.px || row - 1 < gc->cliporig.py ||
-      row + 1 > gc->cliplim.py) {
-    gr_SetPixels3x3(gc, x, y);
-    return;
-  }
-  const GR_INK ink = {pDots->u16Keep, pDots->u16Flip};
-  const ptrdiff_t pitch = gr_Pitch(gc);
-  GR_U16* p = gr_PixelAt(gc, (S64)x - 1, row + 1);
-  for (int r = 0; r < 3; r++, p -= pitch) {
-    for (int i = 0; i < 3; i++) gr_Ink(p + i, ink);
-  }
-  gc->cp.px = x + 1;
-  gc->cp.py = (SINT)(row - 1);
+  gr_Dot3x3(pDots->gc, pDots->bPlain, {pDots->u16Keep, pDots->u16Flip}, x, y);
 }
 
 U32 gr_SetPixel(GRCONTEXTPTR gc, SINT x, SINT y) {

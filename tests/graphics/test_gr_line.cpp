@@ -209,28 +209,34 @@ TEST(GcLine, CopiedBrushLinesCoverTheSquaresOfTheirWalk) {
   }
 }
 
+// The same random clip, raster operation, colour and pen on each canvas: a
+// brush of the given size half the time, the dashed pattern a quarter.
+void RandomPen(std::mt19937& rng, std::initializer_list<GcCanvas*> canvases, SINT brushSize) {
+  const U8 modes[] = {GR_MODE_COPY, GR_MODE_XOR, GR_MODE_OR, GR_MODE_AND};
+  const SINT cx = (SINT)(rng() % 30), cy = (SINT)(rng() % 25), cw = (SINT)(rng() % 40) + 1, ch = (SINT)(rng() % 30) + 1;
+  const U8 mode = modes[rng() % 4];
+  const S32 colour = (S32)(rng() % 64);
+  const bool brush = rng() % 2 == 0, pattern = rng() % 4 == 0;
+  for (GcCanvas* c : canvases) {
+    gr_SetClipArea(&c->gc, cx, cy, cw, ch);
+    gr_SetGMode(&c->gc, mode);
+    gr_SetColor(&c->gc, colour);
+    gr_SetDrawingTool(&c->gc, brush ? BRUSH : STD_PEN);
+    gr_SetPixelSize(&c->gc, brush ? brushSize : 1);
+    gr_SetPatternType(&c->gc, 49);
+    gr_SetPatternStatus(&c->gc, pattern);
+  }
+}
+
 // A dot of nine pixels at once is nine single pixels, near and across the
 // clip's edges, in every raster operation, pen and pattern phase.
 TEST(GcLine, NinePixelsAtOnceAreNineSinglePixels) {
   std::mt19937 rng(33);
   GcCanvas once(60, 50), single(60, 50), many(60, 50);
   gr_InitPattern(kDashes, 49, 8, 8, 8);
-  const U8 modes[] = {GR_MODE_COPY, GR_MODE_XOR, GR_MODE_OR, GR_MODE_AND};
   const int kTrials = (int)TEST_u32Rounds(3000);
   for (int trial = 0; trial < kTrials; trial++) {
-    const SINT cx = (SINT)(rng() % 30), cy = (SINT)(rng() % 25), cw = (SINT)(rng() % 30) + 1, ch = (SINT)(rng() % 25) + 1;
-    const U8 mode = modes[rng() % 4];
-    const S32 colour = (S32)(rng() % 64);
-    const bool brush = rng() % 4 == 0, pattern = rng() % 4 == 0;
-    for (GcCanvas* c : {&once, &single, &many}) {
-      gr_SetClipArea(&c->gc, cx, cy, cw, ch);
-      gr_SetGMode(&c->gc, mode);
-      gr_SetColor(&c->gc, colour);
-      gr_SetDrawingTool(&c->gc, brush ? BRUSH : STD_PEN);
-      gr_SetPixelSize(&c->gc, brush ? 2 : 1);
-      gr_SetPatternType(&c->gc, 49);
-      gr_SetPatternStatus(&c->gc, pattern);
-    }
+    RandomPen(rng, {&once, &single, &many}, 2);
     // And as one of many dots with the raster operation found once.
     GR_DOTS dots;
     gr_DotsStart(&dots, &many.gc);
@@ -258,23 +264,11 @@ TEST(GcLine, JoinedLinesWriteWhatEachLineWrites) {
   std::mt19937 rng(45);
   GcCanvas joined(60, 50), each(60, 50);
   gr_InitPattern(kDashes, 49, 8, 8, 8);
-  const U8 modes[] = {GR_MODE_COPY, GR_MODE_XOR, GR_MODE_OR, GR_MODE_AND};
   const int kTrials = (int)TEST_u32Rounds(3000);
   for (int trial = 0; trial < kTrials; trial++) {
-    const SINT cx = (SINT)(rng() % 30), cy = (SINT)(rng() % 25), cw = (SINT)(rng() % 40) + 1, ch = (SINT)(rng() % 30) + 1;
-    const U8 mode = modes[rng() % 4];
-    const bool brush = rng() % 2 == 0, pattern = rng() % 5 == 0;
-    const S32 colour = (S32)(rng() % 64);
-    for (GcCanvas* c : {&joined, &each}) {
-      c->Clear();
-      gr_SetClipArea(&c->gc, cx, cy, cw, ch);
-      gr_SetGMode(&c->gc, mode);
-      gr_SetColor(&c->gc, colour);
-      gr_SetDrawingTool(&c->gc, brush ? BRUSH : STD_PEN);
-      gr_SetPixelSize(&c->gc, brush ? 2 + (SINT)(trial % 2) : 1);
-      gr_SetPatternType(&c->gc, 49);
-      gr_SetPatternStatus(&c->gc, pattern);
-    }
+    joined.Clear();
+    each.Clear();
+    RandomPen(rng, {&joined, &each}, 2 + (SINT)(trial % 2));
     SINT x = (SINT)(rng() % 70) - 5, y = (SINT)(rng() % 60) - 5;
     gr_SetAbsPenPos(&joined.gc, x, y);
     gr_SetAbsPenPos(&each.gc, x, y);
