@@ -658,7 +658,7 @@ static void PutKept(BITMAP* pDest, const U8* pu8Data, S32 s32Width, S32 s32Heigh
     const ptrdiff_t anchor = ((ptrdiff_t)pDest->pixels_high_full_screen - 1 - (ptrdiff_t)ay) * pitch + (ptrdiff_t)ax;
     for (const KEPT_PIXEL& kp : k->pixels) {
       COLOR* p = pBuffer + (anchor + kp.dx - (ptrdiff_t)kp.dy * pitch);
-      *p = kp.sample.eKind == TURN_COLOUR ? (COLOR)kp.sample.r : Finish(&kp.sample, *p, bDivide255);
+      *p = Finish(&kp.sample, *p, bDivide255);
     }
     return;
   }

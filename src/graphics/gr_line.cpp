@@ -668,13 +668,16 @@ U32 gf_DrawBrushLine(GRCONTEXTPTR gc, SINT x1, SINT row1, SINT x2, SINT row2) {
 
 // ---------------------------------------------------------------- entries
 
+// A brush wider than a pixel: each point of a line is a square.
+static inline bool gr_bBrushPen(const GR_CONTEXT* gc) { return gc->DrTool == BRUSH && gc->PixelSize >= 2; }
+
 template <bool kAlwaysClip>
 static U32 gr_DrawTo(GRCONTEXTPTR gc, SINT x, SINT row, SINT clip) {
   const SINT x1 = gc->cp.px, row1 = gc->cp.py;
   const SINT c = kAlwaysClip ? 1 : clip;
   if (gc->ptrnattrib.status) return gf_DrawPttrnLine(gc, x1, row1, x, row, c);
   // A patterned line is always one pixel wide.
-  if (gc->DrTool == BRUSH && gc->PixelSize >= 2) return gf_DrawBrushLine(gc, x1, row1, x, row);
+  if (gr_bBrushPen(gc)) return gf_DrawBrushLine(gc, x1, row1, x, row);
   return gf_DrawSolidLine(gc, x1, row1, x, row, c);
 }
 
@@ -697,8 +700,7 @@ U32 gr_DrawAbsLine(GRCONTEXTPTR gc, SINT x, SINT y) { return gr_DrawTo<true>(gc,
 // may not reach.)
 void gr_JoinStart(GR_JOINED_LINES* pJoin, GRCONTEXTPTR gc) {
   const GR_INK ink = gr_InkOf(gc);
-  const BOOLEAN bJoins =
-      gc->DrTool == BRUSH && gc->PixelSize >= 2 && !gc->ptrnattrib.status && (ink.keep & ink.flip) == 0;
+  const BOOLEAN bJoins = gr_bBrushPen(gc) && !gc->ptrnattrib.status && (ink.keep & ink.flip) == 0;
   *pJoin = {gc, bJoins, FALSE, 0, 0, 0, 0};
 }
 
@@ -739,12 +741,13 @@ U32 gr_ClipAndDrawAbsLine(GRCONTEXTPTR gc, SINT x, SINT y, SINT clip) {
 
 // No pattern and no brush: a pixel is one pixel.
 static bool gr_bPlainPen(const GR_CONTEXT* gc) {
-  return !gc->ptrnattrib.status && !(gc->DrTool == BRUSH && gc->PixelSize >= 2);
+  return !gc->ptrnattrib.status && !gr_bBrushPen(gc);
 }
 
 // The nine pixels round (x, y) with the context's pen, whose plainness and
 // raster operation the caller found.
 static void gr_Dot3x3(GRCONTEXTPTR gc, bool bPlain, GR_INK ink, SINT x, SINT y) {
+  // gf_RowOf's row, unsaturated: the clip tests below take any row.
   const S64 row = (S64)gc->pixdim.ph - 1 - y;
   // Wholly inside the clip with a plain pen: the nine pixels at once.
   if (bPlain && (S64)x - 1 >= gc->cliporig.px && (S64)x + 1 <= gc->cliplim.px && row - 1 >= gc->cliporig.py &&
@@ -789,7 +792,7 @@ U32 gr_SetPixel(GRCONTEXTPTR gc, SINT x, SINT y) {
   gc->cp.py = gf_RowOf(gc, y);
   if (!gf_InClip(gc, gc->cp.px, gc->cp.py)) return GR_OUT_OF_CLIP;
   if (gc->ptrnattrib.status && !gf_CheckPattern(gc)) return GR_DONE;
-  if (gc->DrTool == BRUSH && gc->PixelSize >= 2) {
+  if (gr_bBrushPen(gc)) {
     gf_PutBrushPixel(gc, gc->cp.px, gc->cp.py, 0, 0);
   } else {
     gf_PutPixel(gc, gc->cp.px, gc->cp.py);
