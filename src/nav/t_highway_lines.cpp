@@ -369,7 +369,8 @@ static BOOLEAN HWY_bRunOutOfReach(const NAV_VIEW_INFO* pNVI, const HWY_RUN* r) {
 // line, every one showing, or neither.
 typedef enum tag_HWY_RUN_LIES { HWY_RUN_MIXED, HWY_RUN_HIDDEN, HWY_RUN_SHOWS } HWY_RUN_LIES;
 
-// With every point showing, their pixels lie within [*pLo, *pHi]. A turned
+// With every point showing, their pixels lie within [*pLo, *pHi] when those
+// are given (each bound costs a division on the board). A turned
 // axis is its linear form, 1,024 times over, rounded: within half a unit of
 // it. So the view's tests, linear in the turned point, hold for the whole
 // box where they hold at its corners with two units to spare.
@@ -400,6 +401,7 @@ static HWY_RUN_LIES HWY_eRunLies(const NAV_VIEW_INFO* pNVI, const HWY_RUN* r, PO
   if (maxL + spare > e || minR - spare < -e || minN - spare < -e || range > 0x7FFFFFFF) return HWY_RUN_MIXED;
   const POINT far = {(S32)(-x0 > x1 ? -x0 : x1), (S32)(-y0 > y1 ? -y0 : y1)};
   if (!U_NAV_bDistanceLessThanOrEqual(far, (S32)range)) return HWY_RUN_MIXED;
+  if (pLo == nullptr) return HWY_RUN_SHOWS;
   const POINT lo = {(S32)x0, (S32)y0}, hi = {(S32)x1, (S32)y1};
   if (!U_NAV_bHighwayViewPixelBox(lo, hi, &pNVI->RotContext, &pNVI->CenterOffset, pNVI->nPixelsPerMMM,
                                   pNVI->nEyeOffsetMM, pLo, pHi)) {
@@ -458,10 +460,12 @@ typedef struct tag_HWY_SHOWN {
 
 // The track's points in scan order: for each point visit(type, relative
 // position), for each run passed over as hidden skip(run), and each run
-// whose points all show on the pixels [lo, hi] to shows(run, points, lo, hi).
-template <typename VISIT, typename SKIP, typename SHOWS>
-static void HWY_vWalk(const TRACK* pTrack, const HWY_RUNS* pRuns, const NAV_VIEW_INFO* pNVI,
-                      VISIT&& visit, SKIP&& skip, SHOWS&& shows) {
+// whose points all show to shows(run, points, lo, hi), with bPixels on the
+// pixels [lo, hi]. A run or group for which quiet(run) holds can add
+// nothing, and is passed over as hidden.
+template <typename VISIT, typename SKIP, typename SHOWS, typename QUIET>
+static void HWY_vWalk(const TRACK* pTrack, const HWY_RUNS* pRuns, const NAV_VIEW_INFO* pNVI, BOOLEAN bPixels,
+                      VISIT&& visit, SKIP&& skip, SHOWS&& shows, QUIET&& quiet) {
   U16 it = 0, depth = 0;
   POINT pt = {0, 0};
   if (pRuns == nullptr) {
@@ -477,11 +481,11 @@ static void HWY_vWalk(const TRACK* pTrack, const HWY_RUNS* pRuns, const NAV_VIEW
     const HWY_RUN& r = runs[nRun];
     // A group hidden whole is passed over as its last run is: every run in
     // its box is hidden.
-    POINT lo, hi;
+    POINT lo = {0, 0}, hi = {0, 0};
     const size_t nGroup = nRun / HWY_GROUP_RUNS;
     if (nRun % HWY_GROUP_RUNS == 0 && nGroup < pRuns->groups.size() && it != 0) {
       const HWY_RUN& g = pRuns->groups[nGroup];
-      if (HWY_bRunOutOfReach(pNVI, &g) || HWY_eRunLies(pNVI, &g, &lo, &hi, TRUE) == HWY_RUN_HIDDEN) {
+      if (HWY_bRunOutOfReach(pNVI, &g) || quiet(g) || HWY_eRunLies(pNVI, &g, &lo, &hi, TRUE) == HWY_RUN_HIDDEN) {
         nRun = std::min(runs.size(), nRun + HWY_GROUP_RUNS) - 1;
         skip(runs[nRun]);
         it = g.u16ItAfter;
@@ -490,8 +494,10 @@ static void HWY_vWalk(const TRACK* pTrack, const HWY_RUNS* pRuns, const NAV_VIEW
       }
     }
     // The first run starts the pen: its points are walked.
-    const HWY_RUN_LIES eLies =
-        HWY_bRunOutOfReach(pNVI, &r) ? HWY_RUN_HIDDEN : it == 0 ? HWY_RUN_MIXED : HWY_eRunLies(pNVI, &r, &lo, &hi);
+    const HWY_RUN_LIES eLies = HWY_bRunOutOfReach(pNVI, &r) ? HWY_RUN_HIDDEN
+                               : it == 0                      ? HWY_RUN_MIXED
+                               : quiet(r)                     ? HWY_RUN_HIDDEN
+                               : HWY_eRunLies(pNVI, &r, bPixels ? &lo : nullptr, bPixels ? &hi : nullptr);
     if (eLies == HWY_RUN_HIDDEN) {
       skip(r);
       it = r.u16ItAfter;
@@ -526,6 +532,8 @@ static void HWY_vTraceDots(const TRACK* pTrack, const HWY_RUNS* pRuns, const NAV
                            HWY_SINK* pSink) {
   U_NAV_HIGHWAY hw;
   U_NAV_vHighwayPrepare(&hw, &pNVI->RotContext, &pNVI->CenterOffset, pNVI->nPixelsPerMMM, pNVI->nEyeOffsetMM);
+  static U_NAV_HIGHWAY_QUOTIENTS s_quotients;  // the view task's only
+  U_NAV_vHighwayKeepQuotients(&hw, &s_quotients);
   POINT last = {-1000, -1000};
   // Most points fall near the last dot: they are found so before dividing.
   U_NAV_HIGHWAY_NEAR nearLast;
@@ -543,21 +551,25 @@ static void HWY_vTraceDots(const TRACK* pTrack, const HWY_RUNS* pRuns, const NAV
     last = p;
     U_NAV_vHighwayNear(&hw, last, 3, &nearLast);
   };
-  // Dots within three pixels of the last one add nothing, wherever they
-  // fall within that.
-  auto near = [&](POINT lo, POINT hi) {
-    return lo.x - (S64)last.x >= -3 && hi.x - (S64)last.x <= 3 && lo.y - (S64)last.y >= -3 && hi.y - (S64)last.y <= 3;
+  // Points whose ground lies wholly near the last dot add nothing: a run of
+  // them is passed over undecoded. Its box is taken as its points are,
+  // neither wrapped round the globe nor cut to 32 bits.
+  auto quiet = [&](const HWY_RUN& r) -> BOOLEAN {
+    const S64 x0 = (S64)r.nMinX - pNVI->ptCenterMM.x, x1 = (S64)r.nMaxX - pNVI->ptCenterMM.x;
+    const S64 y0 = (S64)r.nMinY - pNVI->ptCenterMM.y, y1 = (S64)r.nMaxY - pNVI->ptCenterMM.y;
+    if (x0 < -NV_X_LIMIT || x1 > NV_X_LIMIT || y0 < -0x7FFFFFFF || y1 > 0x7FFFFFFF) return FALSE;
+    return U_NAV_bHighwayNearBox(&hw, &nearLast, {(S32)x0, (S32)y0}, {(S32)x1, (S32)y1});
   };
   HWY_vWalk(
-      pTrack, pRuns, pNVI,
+      pTrack, pRuns, pNVI, FALSE,
       [&](TRACKPOINT_TYPE e, POINT rel) {
         if (T_NAV_u32PerspectiveFails(pNVI, rel) == 0) dot(e, rel);
       },
       [](const HWY_RUN&) {},
-      [&](const HWY_RUN&, const HWY_SHOWN& shown, POINT lo, POINT hi) {
-        if (near(lo, hi)) return;
+      [&](const HWY_RUN&, const HWY_SHOWN& shown, POINT, POINT) {
         for (U32 k = 0; k < shown.n; k++) dot((TRACKPOINT_TYPE)shown.aeType[k], shown.aRel[k]);
-      });
+      },
+      quiet);
 }
 
 static void HWY_vTraceLines(const TRACK* pTrack, const HWY_RUNS* pRuns, const NAV_VIEW_INFO* pNVI,
@@ -573,7 +585,8 @@ static void HWY_vTraceLines(const TRACK* pTrack, const HWY_RUNS* pRuns, const NA
     ePrev = e;
   };
   HWY_vWalk(
-      pTrack, pRuns, pNVI, [&](TRACKPOINT_TYPE e, POINT rel) { point(e, rel, T_NAV_u32PerspectiveFails(pNVI, rel)); },
+      pTrack, pRuns, pNVI, TRUE,
+      [&](TRACKPOINT_TYPE e, POINT rel) { point(e, rel, T_NAV_u32PerspectiveFails(pNVI, rel)); },
       [&](const HWY_RUN& r) {
         HWY_vPenAt(pNVI, &pen, T_NAV_ptRelative(pNVI, r.ptLast));
         ePrev = (TRACKPOINT_TYPE)r.eLast;
@@ -589,7 +602,8 @@ static void HWY_vTraceLines(const TRACK* pTrack, const HWY_RUNS* pRuns, const NA
           return;
         }
         for (U32 k = 0; k < shown.n; k++) point((TRACKPOINT_TYPE)shown.aeType[k], shown.aRel[k], 0);
-      });
+      },
+      [](const HWY_RUN&) { return FALSE; });
   // The current track reaches the boat.
   if (bCurrentTrack && ePrev != TRACKPOINT_INVALID) {
     const POINT boat = T_NAV_ptRelative(pNVI, pNVI->ptBoatMM);

@@ -210,11 +210,34 @@ POINT U_NAV_ptHighwayPixel(const U_NAV_HIGHWAY* pHighway, POINT ptTurned) {
 
 static inline S64 FloorDivide(S64 n, S64 d) { return n / d - (n % d != 0 && n < 0 ? 1 : 0); }
 
-// The quotients q whose pixel, centre + floor((q * factor + 2^19) / 2^20),
-// lies within [low, high] of the centre: [*pqLow, *pqHigh].
-static void HighwayQuotients(S64 low, S64 high, S64 factor, S64* pqLow, S64* pqHigh) {
-  *pqLow = -FloorDivide(-(low * 0x100000 - 0x80000), factor);
-  *pqHigh = -FloorDivide(-((high + 1) * 0x100000 - 0x80000), factor) - 1;
+// The least quotient q whose pixel, centre + floor((q * factor + 2^19) /
+// 2^20), lies at offset v or beyond.
+static inline S64 HighwayLeastQuotient(S64 v, S64 factor) { return -FloorDivide(-(v * 0x100000 - 0x80000), factor); }
+
+void U_NAV_vHighwayKeepQuotients(U_NAV_HIGHWAY* pHighway, U_NAV_HIGHWAY_QUOTIENTS* pKept) {
+  pHighway->pKept = nullptr;
+  if (pKept == nullptr || pHighway->nFactor <= 0) return;
+  if (pKept->nFactor != pHighway->nFactor) {
+    for (S32 v = -U_NAV_HIGHWAY_KEPT_OFFSETS; v <= U_NAV_HIGHWAY_KEPT_OFFSETS; v++) {
+      pKept->as64Quotient[v + U_NAV_HIGHWAY_KEPT_OFFSETS] = HighwayLeastQuotient(v, pHighway->nFactor);
+    }
+    pKept->nFactor = pHighway->nFactor;
+  }
+  pHighway->pKept = pKept;
+}
+
+// The quotients whose pixels lie within [low, high] of the centre:
+// [*pqLow, *pqHigh].
+static void HighwayQuotients(const U_NAV_HIGHWAY* pHighway, S64 low, S64 high, S64* pqLow, S64* pqHigh) {
+  const U_NAV_HIGHWAY_QUOTIENTS* pKept = pHighway->pKept;
+  const S64 R = U_NAV_HIGHWAY_KEPT_OFFSETS;
+  if (pKept != nullptr && pKept->nFactor == pHighway->nFactor && low >= -R && high + 1 <= R) {
+    *pqLow = pKept->as64Quotient[low + R];
+    *pqHigh = pKept->as64Quotient[high + 1 + R] - 1;
+    return;
+  }
+  *pqLow = HighwayLeastQuotient(low, pHighway->nFactor);
+  *pqHigh = HighwayLeastQuotient(high + 1, pHighway->nFactor) - 1;
 }
 
 void U_NAV_vHighwayNear(const U_NAV_HIGHWAY* pHighway, POINT ptPixel, S32 nReach, U_NAV_HIGHWAY_NEAR* pNear) {
@@ -226,8 +249,8 @@ void U_NAV_vHighwayNear(const U_NAV_HIGHWAY* pHighway, POINT ptPixel, S32 nReach
   if (eye <= 0 || eye >= LIMIT || factor <= 0 || nReach < 0) return;
   S64 xLow = 0, xHigh = 0, yLow = 0, yHigh = 0;
   const S64 dx = (S64)ptPixel.x - pHighway->ptCenterOffset.x, dy = (S64)ptPixel.y - pHighway->ptCenterOffset.y;
-  HighwayQuotients(dx - nReach, dx + nReach, factor, &xLow, &xHigh);
-  HighwayQuotients(dy - nReach, dy + nReach, factor, &yLow, &yHigh);
+  HighwayQuotients(pHighway, dx - nReach, dx + nReach, &xLow, &xHigh);
+  HighwayQuotients(pHighway, dy - nReach, dy + nReach, &yLow, &yHigh);
   for (S64 q : {xLow, xHigh, yLow, yHigh}) {
     if (q <= -LIMIT || q >= LIMIT) return;
   }
@@ -241,6 +264,37 @@ void U_NAV_vHighwayNear(const U_NAV_HIGHWAY* pHighway, POINT ptPixel, S32 nReach
   pNear->s64TwiceHeight = 2 * (-(eye / 2) * eye);
   pNear->nEye = (S32)eye;
   pNear->bAny = TRUE;
+}
+
+BOOLEAN U_NAV_bHighwayNearBox(const U_NAV_HIGHWAY* pHighway, const U_NAV_HIGHWAY_NEAR* pNear, POINT ptLow,
+                              POINT ptHigh) {
+  if (!pNear->bAny) return FALSE;
+  // Within 2^30 after the prescale, a point's turn neither wraps nor cuts.
+  const S64 scale = pHighway->bScaled ? 16 : 1, LIMIT = (S64)1 << 30;
+  const S64 x0 = ptLow.x * scale, x1 = ptHigh.x * scale, y0 = ptLow.y * scale, y1 = ptHigh.y * scale;
+  if (x0 <= -LIMIT || x1 >= LIMIT || y0 <= -LIMIT || y1 >= LIMIT || x0 > x1 || y0 > y1) return FALSE;
+  // Every point's exact turn lies in the hull of the corners' exact turns,
+  // and rounding moves a corner and a point by at most half a unit on each
+  // axis. The tests are linear in the turned point, so they hold over the
+  // box where they hold at the rounded corners with one unit to spare each
+  // way.
+  const S64 c = pHighway->rot.IntCosAngle, s = pHighway->rot.IntSinAngle, N = pNear->nEye;
+  const S64 TE = pNear->s64TwiceEye, TH = pNear->s64TwiceHeight;
+  const S64 ax[4] = {x0, x1, x0, x1}, ay[4] = {y0, y0, y1, y1};
+  S64 dMin = 0, dMax = 0, lowMax = 0, highMax = 0;
+  for (int k = 0; k < 4; k++) {
+    const S64 tx = (c * ax[k] - s * ay[k] + 512) >> 10, D = ((c * ay[k] + s * ax[k] + 512) >> 10) + N;
+    const S64 low = pNear->s64XLow * D - TE * tx, high = TE * tx - pNear->s64XHigh * D;
+    if (k == 0 || D < dMin) dMin = D;
+    if (k == 0 || D > dMax) dMax = D;
+    if (k == 0 || low > lowMax) lowMax = low;
+    if (k == 0 || high > highMax) highMax = high;
+  }
+  dMin--;
+  dMax++;
+  return dMin > 0 && pNear->s64YLow * dMin < TH && pNear->s64YLow * dMax < TH && TH < pNear->s64YHigh * dMin &&
+         TH < pNear->s64YHigh * dMax && lowMax + llabs(pNear->s64XLow) + TE < 0 &&
+         highMax + llabs(pNear->s64XHigh) + TE < 0;
 }
 
 // ---- Clipping ----

@@ -118,6 +118,15 @@ void U_NAV_vConvertMMToHighwayViewPixel(POINT* pPoint, S32 nAltitude, const GP_R
 BOOLEAN U_NAV_bHighwayViewPixelBox(POINT ptLow, POINT ptHigh, const GP_ROTCONTEXT* pRotContext,
                                    const POINT* pCenterOffset, S32 nPixelsPerMMM, S32 nEyeOffsetMM, POINT* pptLow,
                                    POINT* pptHigh);
+// The quotients that place a pixel offset's ground, kept for the offsets
+// of a screen and one factor: a frame's thousands of dots then find the
+// ground near them without the four divisions each (library calls on the
+// board) that U_NAV_vHighwayNear would make.
+constexpr S32 U_NAV_HIGHWAY_KEPT_OFFSETS = 1032;
+typedef struct tag_U_NAV_HIGHWAY_QUOTIENTS {
+  S32 nFactor;  // 0: nothing kept yet
+  S64 as64Quotient[2 * U_NAV_HIGHWAY_KEPT_OFFSETS + 1];
+} U_NAV_HIGHWAY_QUOTIENTS;
 // The highway projection of sea-level points, laid out for the many points
 // of one view: a point is turned first (scaled as the projection scales it)
 // and given its pixel after, so that between the two it can be tested
@@ -129,9 +138,13 @@ typedef struct tag_U_NAV_HIGHWAY {
   S32 nFactor;  // divided by 16 where the point is scaled
   BOOLEAN bScaled;
   POINT ptCenterOffset;
+  const U_NAV_HIGHWAY_QUOTIENTS* pKept;  // for this factor, or none
 } U_NAV_HIGHWAY;
 void U_NAV_vHighwayPrepare(U_NAV_HIGHWAY* pHighway, const GP_ROTCONTEXT* pRotContext, const POINT* pCenterOffset,
                            S32 nPixelsPerMMM, S32 nEyeOffsetMM);
+// Makes pKept hold the quotients of the prepared view's factor, filling it
+// anew where it held another's, and has the view use them.
+void U_NAV_vHighwayKeepQuotients(U_NAV_HIGHWAY* pHighway, U_NAV_HIGHWAY_QUOTIENTS* pKept);
 inline POINT U_NAV_ptHighwayTurned(const U_NAV_HIGHWAY* pHighway, POINT ptRelative) {
   if (pHighway->bScaled) {
     ptRelative.x = U_NAV_s32Cut((S64)ptRelative.x * 16);
@@ -161,6 +174,11 @@ inline BOOLEAN U_NAV_bHighwayNear(const U_NAV_HIGHWAY_NEAR* pNear, POINT ptTurne
   return pNear->bAny && D > 0 && pNear->s64YLow * D < pNear->s64TwiceHeight &&
          pNear->s64TwiceHeight < pNear->s64YHigh * D && pNear->s64XLow * D < X && X < pNear->s64XHigh * D;
 }
+// TRUE when every ground point of the box [ptLow, ptHigh] (relative, as
+// U_NAV_ptHighwayTurned takes them) turns to a point U_NAV_bHighwayNear
+// passes. FALSE may also mean the box lies too far out to tell.
+BOOLEAN U_NAV_bHighwayNearBox(const U_NAV_HIGHWAY* pHighway, const U_NAV_HIGHWAY_NEAR* pNear, POINT ptLow,
+                              POINT ptHigh);
 // Clips the segment to the square [lower, upper] on both axes, in place; a
 // segment that misses collapses onto the boundary.
 void U_NAV_vClipLineToBox(POINT* ppt0, POINT* ppt1, S32 nLowerLimit, S32 nUpperLimit);

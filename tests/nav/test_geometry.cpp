@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <math.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include <random>
 
@@ -119,6 +120,13 @@ TEST(HighwayView, PointsFoundNearAPixelLieWithinReachOfItAndFewAreMissed) {
     const S32 reach = std::uniform_int_distribution<S32>(0, 4)(rng);
     U_NAV_HIGHWAY_NEAR near;
     U_NAV_vHighwayNear(&hw, dot, reach, &near);
+    // The same bounds from the quotients kept for the view's factor.
+    static U_NAV_HIGHWAY_QUOTIENTS s_kept;
+    U_NAV_HIGHWAY hwKept = hw;
+    U_NAV_vHighwayKeepQuotients(&hwKept, &s_kept);
+    U_NAV_HIGHWAY_NEAR nearKept;
+    U_NAV_vHighwayNear(&hwKept, dot, reach, &nearKept);
+    ASSERT_EQ(0, memcmp(&near, &nearKept, sizeof near)) << i;
     // Ground round the point a few pixels' worth wide at its depth.
     const POINT t = U_NAV_ptHighwayTurned(&hw, c.rel);
     const double depth = (double)t.y / (hw.bScaled ? 16 : 1) + c.eye;
@@ -140,6 +148,41 @@ TEST(HighwayView, PointsFoundNearAPixelLieWithinReachOfItAndFewAreMissed) {
   }
   ASSERT_GT(exactlyNear, 10000);
   EXPECT_GT(found, exactlyNear * 95 / 100) << "only the last rounding's edges may be missed";
+}
+
+// A box found near a dot holds no point that the point test finds far; and
+// a box round one near point, or a pixel's worth of ground, is mostly found.
+TEST(HighwayView, GroundFoundNearADotHoldsOnlyNearPoints) {
+  std::mt19937 rng(37);
+  int single = 0, singleFound = 0, boxesFound = 0;
+  for (int i = 0; i < 3000; i++) {
+    const HIGHWAY_CASE c = RandomHighway(&rng);
+    U_NAV_HIGHWAY hw;
+    U_NAV_vHighwayPrepare(&hw, &c.rot, &kCentre, c.factor, c.eye);
+    const POINT t = U_NAV_ptHighwayTurned(&hw, c.rel);
+    if ((S64)t.y <= -(S64)hw.nEye) continue;
+    U_NAV_HIGHWAY_NEAR near;
+    U_NAV_vHighwayNear(&hw, U_NAV_ptHighwayPixel(&hw, t), 3, &near);
+    if (U_NAV_bHighwayNear(&near, t)) {
+      single++;
+      singleFound += U_NAV_bHighwayNearBox(&hw, &near, c.rel, c.rel);
+    }
+    const double depth = (double)t.y / (hw.bScaled ? 16 : 1) + c.eye;
+    const S32 pixel = (S32)(depth / c.eye * 1048576.0 / c.factor) + 1;
+    std::uniform_int_distribution<S32> half(0, 3 * pixel), shift(-2 * pixel, 2 * pixel);
+    const POINT mid = {c.rel.x + shift(rng), c.rel.y + shift(rng)};
+    const S32 hx = half(rng), hy = half(rng);
+    const POINT lo = {mid.x - hx, mid.y - hy}, hi = {mid.x + hx, mid.y + hy};
+    if (!U_NAV_bHighwayNearBox(&hw, &near, lo, hi)) continue;
+    boxesFound++;
+    std::uniform_int_distribution<S32> inX(lo.x, hi.x), inY(lo.y, hi.y);
+    for (int k = 0; k < 200; k++) {
+      const POINT p = k < 4 ? POINT{k & 1 ? hi.x : lo.x, k & 2 ? hi.y : lo.y} : POINT{inX(rng), inY(rng)};
+      ASSERT_TRUE(U_NAV_bHighwayNear(&near, U_NAV_ptHighwayTurned(&hw, p))) << i << " " << k;
+    }
+  }
+  EXPECT_GT(singleFound, single * 8 / 10);
+  EXPECT_GT(boxesFound, 300);
 }
 
 TEST(Clipping, BoxClipKeepsInsideAndPullsCrossingEndsInside) {
