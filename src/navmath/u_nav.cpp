@@ -104,14 +104,6 @@ void U_NAV_vConvertMMToPixelNoRotation(POINT* pPoint, const POINT* pCenterOffset
   U_NAV_vConvertMMToPixel(pPoint, nullptr, pCenterOffset, nPixelsPerMMM);
 }
 
-// n / d rounded half away from zero, for d > 0.
-static inline S64 RoundedDivide(S64 n, S64 d) {
-  S64 q = n / d;
-  const S64 r = n % d;
-  if (2 * llabs(r) >= d) q += n < 0 ? -1 : 1;
-  return q;
-}
-
 // The view's factor, and the point, altitude and eye scaled with it.
 static inline void HighwayPrescale(S32* px, S32* py, S32* pAlt, S32* pEye, S32* pFactor) {
   if (*pFactor <= HIGHWAY_PRESCALE_LIMIT) return;
@@ -124,12 +116,12 @@ static inline void HighwayPrescale(S32* px, S32* py, S32* pAlt, S32* pEye, S32* 
 
 // A turned, prescaled point in front of the eye to its pixel's x and y.
 static inline S32 HighwayPixelX(S64 x, S64 y, S32 eye, S32 factor, S32 nCenterX) {
-  const S64 X = RoundedDivide(Mul64(eye, x), y + eye);
+  const S64 X = U_NAV_s64RoundedDivide(Mul64(eye, x), y + eye);
   return Cut32(Add64(nCenterX, Add64(Mul64(X, factor), 0x80000) >> 20));
 }
 
 static inline S32 HighwayPixelY(S64 y, S32 alt, S32 eye, S32 factor, S32 nCenterY) {
-  const S64 Y = RoundedDivide(Mul64((S64)alt - eye / 2, eye), y + eye);
+  const S64 Y = U_NAV_s64RoundedDivide(Mul64((S64)alt - eye / 2, eye), y + eye);
   return Cut32(Add64(nCenterY, Add64(Mul64(Y, factor), 0x80000) >> 20));
 }
 

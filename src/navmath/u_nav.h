@@ -77,6 +77,37 @@ inline S64 U_NAV_s64WrapMul(S64 a, S64 b) { return (S64)((U64)a * (U64)b); }
 inline S64 U_NAV_s64WrapAdd(S64 a, S64 b) { return (S64)((U64)a + (U64)b); }
 inline S32 U_NAV_s32Cut(S64 v) { return (S32)(U32)(U64)v; }
 
+// n / d rounded half away from zero, for d > 0. Below 2^52 a double's
+// quotient lies within one of the truncated one and the remainder sets it
+// right: a 64-bit division costs several times as much, and on the board it
+// is a library call. The highway divides twice for every point it places.
+inline S64 U_NAV_s64RoundedDivide(S64 n, S64 d) {
+  constexpr S64 EXACT = (S64)1 << 52;
+  S64 q = 0, r = 0;
+  if (n > -EXACT && n < EXACT && d < EXACT) {
+    q = (S64)((double)n / (double)d);
+    r = n - q * d;
+    if (n >= 0 && r < 0) {
+      q--;
+      r += d;
+    } else if (n >= 0 && r >= d) {
+      q++;
+      r -= d;
+    } else if (n < 0 && r > 0) {
+      q++;
+      r -= d;
+    } else if (n < 0 && r <= -d) {
+      q--;
+      r += d;
+    }
+  } else {
+    q = n / d;
+    r = n % d;
+  }
+  if (2 * (r < 0 ? -r : r) >= d) q += n < 0 ? -1 : 1;
+  return q;
+}
+
 // The turn of the plan projection alone, with the context's 1,024-scaled
 // sine and cosine. pIn and pOut may be the same point.
 inline void U_NAV_vRotatePoint(const GP_ROTCONTEXT* pRotContext, const POINT* pIn, POINT* pOut) {

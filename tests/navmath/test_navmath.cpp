@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <math.h>
+#include <stdlib.h>
 
 #include <random>
 
@@ -117,6 +118,35 @@ TEST(IntegerMaths, SinesAndHeadingsWrapAsACompassDoes) {
   EXPECT_TRUE(U_NAV_bDistanceLessThanOrEqual(POINT{-300000, 400000}, 500000));
   EXPECT_FALSE(U_NAV_bDistanceLessThanOrEqual(POINT{-300000, 400000}, 499000));
   EXPECT_FALSE(U_NAV_bDistanceLessThanOrEqual(POINT{INT32_MIN, 0}, INT32_MAX));
+}
+
+// The quotient found through a double is the integer one, at every size
+// on both sides of where it stops being used, and at the halves that round.
+TEST(IntegerMaths, RoundedQuotientsRoundHalvesAwayFromZero) {
+  auto reference = [](S64 n, S64 d) {
+    S64 q = n / d;
+    const S64 r = n % d;
+    if (2 * llabs(r) >= d) q += n < 0 ? -1 : 1;
+    return q;
+  };
+  std::mt19937_64 rng(41);
+  for (int i = 0; i < 200000; i++) {
+    const S64 d = (S64)(rng() >> (24 + rng() % 40)) + 1;
+    S64 n = (S64)(rng() >> (2 + rng() % 62));
+    if (i % 4 == 1) n = (n / d) * d + d / 2;  // a half, or just short of one
+    if (i % 4 == 2) n = (n / d) * d + (rng() % 3) - 1;
+    if (rng() & 1) n = -n;
+    ASSERT_EQ(reference(n, d), U_NAV_s64RoundedDivide(n, d)) << n << " / " << d;
+  }
+  const S64 edge = (S64)1 << 52;
+  for (S64 n : {edge - 1, edge, -edge + 1, -edge, edge - 3, (S64)1 << 62, -((S64)1 << 62)}) {
+    for (S64 d : {(S64)1, (S64)2, (S64)3, (S64)7, edge - 1, edge, (S64)1 << 40}) {
+      EXPECT_EQ(reference(n, d), U_NAV_s64RoundedDivide(n, d)) << n << " / " << d;
+    }
+  }
+  EXPECT_EQ(3, U_NAV_s64RoundedDivide(5, 2));
+  EXPECT_EQ(-3, U_NAV_s64RoundedDivide(-5, 2));
+  EXPECT_EQ(-2, U_NAV_s64RoundedDivide(-7, 4));
 }
 
 TEST(NavHelpers, SmallConversionsWorkedByHand) {
