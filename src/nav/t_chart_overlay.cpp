@@ -679,8 +679,9 @@ void T_NAV_vStepsExtent(std::span<const T_NAV_TRACK_STEP> steps, const ICON* con
                         T_CHART_EXTENT* pExtent, POINT shift) {
   const GR_CONTEXT* st = pExtent->pState;
   pExtent->bPen = FALSE;
-  // Where the steps leave the pen: the last that moves it.
-  for (size_t k = steps.size(); k-- > 0;) {
+  // Where the steps leave the pen: the last that moves it. A track of
+  // icon dots never moves it, and leaves that to the walk below.
+  for (size_t k = steps.size(); k-- > 0 && (apDots == nullptr || !pExtent->bBoxWanted);) {
     const T_NAV_TRACK_STEP& s = steps[k];
     if (s.eKind == T_NAV_TRACK_DOT && apDots != nullptr) continue;
     const POINT p = {s.x + shift.x, s.y + shift.y};
@@ -699,6 +700,9 @@ void T_NAV_vStepsExtent(std::span<const T_NAV_TRACK_STEP> steps, const ICON* con
     y1 = a.y > y1 ? a.y : y1;
   };
   POINT pen = {st->cp.px, gf_RowOf(st, st->cp.py)};
+  // Neighbouring dots are mostly of one size.
+  const ICON* pSized = nullptr;
+  POINT size = {0, 0};
   for (const T_NAV_TRACK_STEP& s : steps) {
     const POINT p = {s.x + shift.x, s.y + shift.y};
     switch (s.eKind) {
@@ -711,8 +715,12 @@ void T_NAV_vStepsExtent(std::span<const T_NAV_TRACK_STEP> steps, const ICON* con
       case T_NAV_TRACK_DOT:
         if (apDots != nullptr) {
           const ICON* pDot = apDots[s.u8Dot];
+          if (pDot != pSized) {
+            pSized = pDot;
+            size = {(S32)G_ICON_u32GetWidth(pDot), (S32)G_ICON_u32GetHeight(pDot)};
+          }
           take(p);
-          take({p.x + (S32)G_ICON_u32GetWidth(pDot), p.y + (S32)G_ICON_u32GetHeight(pDot)});
+          take({p.x + size.x, p.y + size.y});
           continue;
         }
         take({p.x - 1, p.y - 1});
@@ -721,6 +729,10 @@ void T_NAV_vStepsExtent(std::span<const T_NAV_TRACK_STEP> steps, const ICON* con
         continue;
     }
     pen = p;
+    if (apDots != nullptr) {
+      pExtent->bPen = TRUE;
+      pExtent->pen = p;
+    }
   }
   pExtent->box = x0 <= x1 ? T_CHART_lineBox(st, {x0, y0}, {x1, y1}) : T_CHART_empty();
 }
