@@ -679,9 +679,11 @@ void T_NAV_vStepsExtent(std::span<const T_NAV_TRACK_STEP> steps, const ICON* con
                         T_CHART_EXTENT* pExtent, POINT shift) {
   const GR_CONTEXT* st = pExtent->pState;
   pExtent->bPen = FALSE;
-  // Where the steps leave the pen: the last that moves it. A track of
-  // icon dots never moves it, and leaves that to the walk below.
-  for (size_t k = steps.size(); k-- > 0 && (apDots == nullptr || !pExtent->bBoxWanted);) {
+  // Where the steps leave the pen: the last that moves it. Icon dots never
+  // move it: among them, where a box is wanted, the walk below, which takes
+  // every step, finds it on the way.
+  const BOOLEAN bWalkFindsPen = apDots != nullptr && pExtent->bBoxWanted;
+  for (size_t k = bWalkFindsPen ? 0 : steps.size(); k-- > 0;) {
     const T_NAV_TRACK_STEP& s = steps[k];
     if (s.eKind == T_NAV_TRACK_DOT && apDots != nullptr) continue;
     const POINT p = {s.x + shift.x, s.y + shift.y};
@@ -729,7 +731,7 @@ void T_NAV_vStepsExtent(std::span<const T_NAV_TRACK_STEP> steps, const ICON* con
         continue;
     }
     pen = p;
-    if (apDots != nullptr) {
+    if (bWalkFindsPen) {
       pExtent->bPen = TRUE;
       pExtent->pen = p;
     }

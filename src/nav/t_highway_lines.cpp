@@ -369,6 +369,18 @@ static BOOLEAN HWY_bRunOutOfReach(const NAV_VIEW_INFO* pNVI, const HWY_RUN* r) {
 // line, every one showing, or neither.
 typedef enum tag_HWY_RUN_LIES { HWY_RUN_MIXED, HWY_RUN_HIDDEN, HWY_RUN_SHOWS } HWY_RUN_LIES;
 
+// A run's box relative to the centre, [*pLo, *pHi]. Relative points are
+// taken one by one the short way round and cut to 32 bits: the box holds
+// for them only where neither happens, and FALSE says it does not.
+static BOOLEAN HWY_bRelativeBox(const NAV_VIEW_INFO* pNVI, const HWY_RUN* r, POINT* pLo, POINT* pHi) {
+  const S64 x0 = (S64)r->nMinX - pNVI->ptCenterMM.x, x1 = (S64)r->nMaxX - pNVI->ptCenterMM.x;
+  const S64 y0 = (S64)r->nMinY - pNVI->ptCenterMM.y, y1 = (S64)r->nMaxY - pNVI->ptCenterMM.y;
+  if (x0 < -NV_X_LIMIT || x1 > NV_X_LIMIT || y0 < -0x7FFFFFFF || y1 > 0x7FFFFFFF) return FALSE;
+  *pLo = {(S32)x0, (S32)y0};
+  *pHi = {(S32)x1, (S32)y1};
+  return TRUE;
+}
+
 // With every point showing, their pixels lie within [*pLo, *pHi] when those
 // are given (each bound costs a division on the board). A turned
 // axis is its linear form, 1,024 times over, rounded: within half a unit of
@@ -376,12 +388,10 @@ typedef enum tag_HWY_RUN_LIES { HWY_RUN_MIXED, HWY_RUN_HIDDEN, HWY_RUN_SHOWS } H
 // box where they hold at its corners with two units to spare.
 static HWY_RUN_LIES HWY_eRunLies(const NAV_VIEW_INFO* pNVI, const HWY_RUN* r, POINT* pLo, POINT* pHi,
                                  BOOLEAN bHiddenOnly = FALSE) {
-  const S64 x0 = (S64)r->nMinX - pNVI->ptCenterMM.x, x1 = (S64)r->nMaxX - pNVI->ptCenterMM.x;
-  const S64 y0 = (S64)r->nMinY - pNVI->ptCenterMM.y, y1 = (S64)r->nMaxY - pNVI->ptCenterMM.y;
   const S64 E = pNVI->nEyeOffsetMM, range = 4 * E;
-  // Relative points are taken one by one the short way round and cut to
-  // 32 bits: the box holds for them only where neither happens.
-  if (x0 < -NV_X_LIMIT || x1 > NV_X_LIMIT || y0 < -0x7FFFFFFF || y1 > 0x7FFFFFFF || E <= 0) return HWY_RUN_MIXED;
+  POINT lo, hi;
+  if (E <= 0 || !HWY_bRelativeBox(pNVI, r, &lo, &hi)) return HWY_RUN_MIXED;
+  const S64 x0 = lo.x, x1 = hi.x, y0 = lo.y, y1 = hi.y;
   const S64 c = pNVI->RotContext.IntCosAngle, s = pNVI->RotContext.IntSinAngle;
   const S64 ax[4] = {x0, x1, x0, x1}, ay[4] = {y0, y0, y1, y1};
   S64 minL = 0, maxL = 0, minR = 0, maxR = 0, minN = 0, maxN = 0;
@@ -402,7 +412,6 @@ static HWY_RUN_LIES HWY_eRunLies(const NAV_VIEW_INFO* pNVI, const HWY_RUN* r, PO
   const POINT far = {(S32)(-x0 > x1 ? -x0 : x1), (S32)(-y0 > y1 ? -y0 : y1)};
   if (!U_NAV_bDistanceLessThanOrEqual(far, (S32)range)) return HWY_RUN_MIXED;
   if (pLo == nullptr) return HWY_RUN_SHOWS;
-  const POINT lo = {(S32)x0, (S32)y0}, hi = {(S32)x1, (S32)y1};
   if (!U_NAV_bHighwayViewPixelBox(lo, hi, &pNVI->RotContext, &pNVI->CenterOffset, pNVI->nPixelsPerMMM,
                                   pNVI->nEyeOffsetMM, pLo, pHi)) {
     return HWY_RUN_MIXED;
@@ -552,13 +561,10 @@ static void HWY_vTraceDots(const TRACK* pTrack, const HWY_RUNS* pRuns, const NAV
     U_NAV_vHighwayNear(&hw, last, 3, &nearLast);
   };
   // Points whose ground lies wholly near the last dot add nothing: a run of
-  // them is passed over undecoded. Its box is taken as its points are,
-  // neither wrapped round the globe nor cut to 32 bits.
+  // them is passed over undecoded.
   auto quiet = [&](const HWY_RUN& r) -> BOOLEAN {
-    const S64 x0 = (S64)r.nMinX - pNVI->ptCenterMM.x, x1 = (S64)r.nMaxX - pNVI->ptCenterMM.x;
-    const S64 y0 = (S64)r.nMinY - pNVI->ptCenterMM.y, y1 = (S64)r.nMaxY - pNVI->ptCenterMM.y;
-    if (x0 < -NV_X_LIMIT || x1 > NV_X_LIMIT || y0 < -0x7FFFFFFF || y1 > 0x7FFFFFFF) return FALSE;
-    return U_NAV_bHighwayNearBox(&hw, &nearLast, {(S32)x0, (S32)y0}, {(S32)x1, (S32)y1});
+    POINT lo, hi;
+    return HWY_bRelativeBox(pNVI, &r, &lo, &hi) && U_NAV_bHighwayNearBox(&hw, &nearLast, lo, hi);
   };
   HWY_vWalk(
       pTrack, pRuns, pNVI, FALSE,
